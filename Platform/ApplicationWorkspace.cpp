@@ -2,7 +2,7 @@
 
 namespace tessary {
 
-std::vector<RunningApplication> ApplicationWorkspace::runningApplications(const std::string& bundleIdentifier) const {
+std::vector<RunningApplication> ApplicationWorkspace::runningApplicationsWithBundleIdentifier(const std::string& bundleIdentifier) const {
     std::vector<RunningApplication> result;
     for (RunningApplication& app : runningApplications()) {
         if (app.bundleIdentifier == bundleIdentifier) result.push_back(std::move(app));

@@ -45,8 +45,9 @@ public:
     [[nodiscard]] virtual Subscription onLaunch(std::function<void(const RunningApplication&)> handler) = 0;
     [[nodiscard]] virtual Subscription onTerminate(std::function<void(const RunningApplication&)> handler) = 0;
 
+    // Helpers over runningApplications() (named apart so that overriding it hides neither).
     // The running applications with that identifier, in the workspace's order.
-    std::vector<RunningApplication> runningApplications(const std::string& bundleIdentifier) const;
+    std::vector<RunningApplication> runningApplicationsWithBundleIdentifier(const std::string& bundleIdentifier) const;
     // The running application with that process identifier.
     std::optional<RunningApplication> runningApplication(ProcessID pid) const;
 };
