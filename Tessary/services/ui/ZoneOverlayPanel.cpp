@@ -23,7 +23,9 @@ ZoneOverlayPanel::ZoneOverlayPanel(const DisplayInfo& display, Preferences& pref
     configure(display);
 }
 
-ZoneOverlayPanel::~ZoneOverlayPanel() = default;
+// The view refers to the model, a member: it goes first, before the members do (QWidget would
+// delete its children only after them).
+ZoneOverlayPanel::~ZoneOverlayPanel() { delete view_; }
 
 void ZoneOverlayPanel::configure(const DisplayInfo& display) {
     display_ = display;
