@@ -1,0 +1,65 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Accessibility.h"
+#include "Platform/ApplicationWorkspace.h"
+#include "Platform/Logger.h"
+#include "WindowEngine/WindowEngine.h"
+
+namespace tessary {
+
+// The window engine over the accessibility interface and the running applications. It holds no
+// state about windows: every operation asks anew. Each request waits at most 0.5 s for the other
+// application (the messaging time-out).
+class AXWindowEngine : public WindowEngine {
+public:
+    AXWindowEngine(Accessibility& accessibility, ApplicationWorkspace& workspace);
+
+    std::optional<WindowHandle> focusedWindow() override;
+    std::optional<WindowHandle> focusedWindow(const std::string& bundleIdentifier) override;
+    std::optional<WindowHandle> window(Point at) override;
+    std::vector<WindowHandle> windows(ProcessID pid) override;
+    std::vector<WindowHandle> allWindows() override;
+    std::optional<WindowInfo> info(const WindowHandle& window) override;
+    std::optional<Rect> frame(const WindowHandle& window) override;
+    // Position then size, read back; when off by more than 2.0 points or unreadable: size, position,
+    // size, read back; a window that still differs is logged and, when centersWindowsThatCannotFill
+    // says so, centred in the requested frame on whole points.
+    SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
+    void raise(const WindowHandle& window) override;
+
+    // Asked when a window ends up with another size than requested. Default: never centre.
+    std::function<bool()> centersWindowsThatCannotFill = [] { return false; };
+
+    // Troubleshooting: what the frontmost application and its focused window report, and what the
+    // element at a point reports. Not used by any service.
+    std::map<std::string, std::string> focusedWindowDiagnostics();
+    std::map<std::string, std::string> hitTestDiagnostics(Point at);
+
+    static constexpr float messagingTimeout = 0.5f;
+
+private:
+    AXElement applicationElement(ProcessID pid);
+    std::optional<std::string> copyStringAttribute(std::string_view attribute, const AXElement& element);
+    std::optional<bool> copyBoolAttribute(std::string_view attribute, const AXElement& element);
+    std::optional<AXElement> copyElementAttribute(std::string_view attribute, const AXElement& element);
+    std::vector<AXElement> copyElementArrayAttribute(std::string_view attribute, const AXElement& element);
+    std::optional<Point> copyPointAttribute(std::string_view attribute, const AXElement& element);
+    std::optional<Size> copySizeAttribute(std::string_view attribute, const AXElement& element);
+
+    void writePosition(const AXElement& element, Point position);
+    void writeSize(const AXElement& element, Size size);
+    std::optional<Rect> readBack(const AXElement& element);
+
+    Accessibility& accessibility_;
+    ApplicationWorkspace& workspace_;
+    AXElement systemWide;
+    Logger log{"AXWindowEngine"};
+};
+
+}  // namespace tessary

@@ -1,0 +1,94 @@
+#include "WindowEngine/FakeWindowEngine.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace tessary {
+
+bool FakeWindowEngine::HandleOrder::operator()(const WindowHandle& a, const WindowHandle& b) const {
+    const AXElement& x = a.element;
+    const AXElement& y = b.element;
+    return std::tie(x.kind, x.pid, x.window, x.token) < std::tie(y.kind, y.pid, y.window, y.token);
+}
+
+WindowHandle FakeWindowEngine::addWindow(std::optional<std::string> bundleIdentifier, ProcessID pid,
+                                         std::optional<std::string> title, const Rect& frame, Size minimumSize,
+                                         bool focus) {
+    const WindowHandle handle(pid, AXElement::application(nextElementPID));
+    nextElementPID += 1;
+    windowTable.insert_or_assign(
+        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize});
+    if (focus) focused = handle;
+    return handle;
+}
+
+void FakeWindowEngine::removeWindow(const WindowHandle& window) {
+    windowTable.erase(window);
+    if (focused == window) focused.reset();
+}
+
+std::optional<WindowHandle> FakeWindowEngine::focusedWindow() { return focused; }
+
+std::optional<WindowHandle> FakeWindowEngine::focusedWindow(const std::string& bundleIdentifier) {
+    if (focused) {
+        if (auto found = windowTable.find(*focused);
+            found != windowTable.end() && found->second.info.bundleIdentifier == bundleIdentifier) {
+            return focused;
+        }
+    }
+    for (const auto& [handle, window] : windowTable) {
+        if (window.info.bundleIdentifier == bundleIdentifier) return handle;
+    }
+    return std::nullopt;
+}
+
+std::optional<WindowHandle> FakeWindowEngine::window(Point at) {
+    for (const auto& [handle, window] : windowTable) {
+        if (window.info.frame.contains(at)) return handle;
+    }
+    return std::nullopt;
+}
+
+std::vector<WindowHandle> FakeWindowEngine::windows(ProcessID pid) {
+    std::vector<WindowHandle> result;
+    for (const auto& [handle, window] : windowTable) {
+        if (handle.pid == pid) result.push_back(handle);
+    }
+    return result;
+}
+
+std::vector<WindowHandle> FakeWindowEngine::allWindows() {
+    std::vector<WindowHandle> result;
+    for (const auto& [handle, window] : windowTable) result.push_back(handle);
+    return result;
+}
+
+std::optional<WindowInfo> FakeWindowEngine::info(const WindowHandle& window) {
+    auto found = windowTable.find(window);
+    if (found == windowTable.end()) return std::nullopt;
+    return found->second.info;
+}
+
+std::optional<Rect> FakeWindowEngine::frame(const WindowHandle& window) {
+    auto found = windowTable.find(window);
+    if (found == windowTable.end()) return std::nullopt;
+    return found->second.info.frame;
+}
+
+SetFrameResult FakeWindowEngine::setFrame(const Rect& frame, const WindowHandle& window) {
+    setFrameCalls.push_back({window, frame});
+    auto found = windowTable.find(window);
+    if (found == windowTable.end()) return SetFrameResult{frame, std::nullopt};
+    Window& stored = found->second;
+    const Rect taken(frame.origin, Size{std::max(frame.width(), stored.minimumSize.width),
+                                        std::max(frame.height(), stored.minimumSize.height)});
+    stored.info.frame = taken;
+    return SetFrameResult{frame, taken};
+}
+
+void FakeWindowEngine::raise(const WindowHandle& window) {
+    raised.push_back(window);
+    focused = window;
+}
+
+}  // namespace tessary

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+
+#include "TessaryCore/Geometry.h"
+
+namespace tessary {
+
+// Where to put a window that cannot take the size it was asked for.
+class UnfitWindowPlacement {
+public:
+    UnfitWindowPlacement() = delete;
+
+    // The window's size centred in the requested rectangle on whole points (halves away from
+    // zero); a window larger than the rectangle in one direction keeps the rectangle's minimum edge
+    // there. Absent when the size is within the tolerance of the rectangle's in both directions.
+    static std::optional<Rect> centeredFrame(Size size, const Rect& in, double tolerance);
+};
+
+}  // namespace tessary

@@ -1,0 +1,43 @@
+#pragma once
+
+// The one interface through which services look at and move other applications' windows. All
+// geometry is in the desktop space (CoordinateSpace). Operations are synchronous, main thread only,
+// and never throw: a window that is gone gives absent results, a refused move shows in its result.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/ProcessID.h"
+#include "TessaryCore/Geometry.h"
+#include "WindowEngine/SetFrameResult.h"
+#include "WindowEngine/WindowHandle.h"
+#include "WindowEngine/WindowInfo.h"
+
+namespace tessary {
+
+class WindowEngine {
+public:
+    virtual ~WindowEngine() = default;
+
+    // The focused window of the frontmost application.
+    virtual std::optional<WindowHandle> focusedWindow() = 0;
+    // The focused window of the running application with that identifier, else its first
+    // standard window.
+    virtual std::optional<WindowHandle> focusedWindow(const std::string& bundleIdentifier) = 0;
+    // The top-level window under a point.
+    virtual std::optional<WindowHandle> window(Point at) = 0;
+    // The standard windows of one process, in the application's window order.
+    virtual std::vector<WindowHandle> windows(ProcessID pid) = 0;
+    // The standard windows of every regular running application, application by application.
+    virtual std::vector<WindowHandle> allWindows() = 0;
+    // Absent when the window's position or size cannot be read (it is gone).
+    virtual std::optional<WindowInfo> info(const WindowHandle& window) = 0;
+    virtual std::optional<Rect> frame(const WindowHandle& window) = 0;
+    // Moves and resizes, verifies, retries once and reports the frame reached.
+    virtual SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) = 0;
+    // Brings the window to the front and activates its application.
+    virtual void raise(const WindowHandle& window) = 0;
+};
+
+}  // namespace tessary

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Platform/Sim/RecordingLogSink.h"
+#include "Platform/Sim/SimAccessibility.h"
+#include "Platform/Sim/SimApplicationWorkspace.h"
+#include "WindowEngine/AXWindowEngine.h"
+
+using namespace tessary;
+
+namespace {
+
+constexpr ProcessID editorPID = 42;
+
+class AXWindowEngineTest : public ::testing::Test {
+protected:
+    AXWindowEngineTest() {
+        workspace.addApplication({editorPID, "org.example.Editor", "Editor", ActivationPolicy::regular, false});
+    }
+
+    WindowHandle addWindow(Rect frame, ProcessID pid = editorPID) { return WindowHandle(pid, ax.addWindow(pid, frame, "Doc")); }
+
+    SimAccessibility ax;
+    SimApplicationWorkspace workspace;
+    RecordingLogSink sink;
+    ScopedLogSink scopedSink{sink};
+    AXWindowEngine engine{ax, workspace};
+};
+
+const std::vector<std::string> firstAttempt = {"set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition",
+                                               "copy AXSize"};
+const std::vector<std::string> secondAttempt = {"set AXSize (800 x 600)", "set AXPosition (100, 100)",
+                                                "set AXSize (800 x 600)", "copy AXPosition", "copy AXSize"};
+
+std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+}  // namespace
+
+TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
+    const Rect zone(100, 100, 800, 600);
+    const std::string mismatch = "setFrame mismatch pid 42: wanted (100, 100, 800, 600) got ";
+    struct Case {
+        const char* name;
+        Rect start;
+        std::function<void(SimAccessibility::Window&)> configure;
+        bool centring;
+        std::vector<std::string> requests;
+        std::optional<Rect> achieved;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"takes the frame at once", Rect(0, 0, 300, 200), [](auto&) {}, false, firstAttempt, zone, {}},
+        // Kept on screen: the old size does not fit at the new origin, so the first move is pulled
+        // back; shrinking first lets the second attempt through.
+        {"clamped at its current origin", Rect(0, 0, 1900, 1000),
+         [](auto& w) { w.confinedTo = Rect(0, 0, 1920, 1080); }, false, concat({firstAttempt, secondAttempt}), zone, {}},
+        // A failed position read ends a read-back: the size is not asked.
+        {"vanishes before the read-back", Rect(0, 0, 300, 200), [](auto& w) { w.requestsBeforeVanishing = 2; }, true,
+         {"set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition", "set AXSize (800 x 600)",
+          "set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition"},
+         std::nullopt, {}},
+        {"too narrow, centring off", Rect(0, 0, 300, 200), [](auto& w) { w.maximumSize = Size{699, 600}; }, false,
+         concat({firstAttempt, secondAttempt}), Rect(100, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
+        {"too narrow, centred on whole points", Rect(0, 0, 300, 200), [](auto& w) { w.maximumSize = Size{699, 600}; },
+         true, concat({firstAttempt, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition", "copy AXSize"}}),
+         Rect(151, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
+        {"too wide and exactly as tall: already in place, not written", Rect(0, 0, 300, 200),
+         [](auto& w) { w.minimumSize = Size{900, 600}; }, true, concat({firstAttempt, secondAttempt}),
+         Rect(100, 100, 900, 600), {mismatch + "(100, 100, 900, 600)"}},
+        {"refuses to move: took the size, centring has nothing to do", Rect(0, 0, 300, 200),
+         [](auto& w) { w.movable = false; }, true, concat({firstAttempt, secondAttempt}), Rect(0, 0, 800, 600),
+         {mismatch + "(0, 0, 800, 600)"}},
+        {"size steps end within their step", Rect(0, 0, 300, 200),
+         [](auto& w) { w.minimumSize = {20, 10}; w.sizeIncrement = {7, 13}; }, false,
+         concat({firstAttempt, secondAttempt}), Rect(100, 100, 797, 595), {mismatch + "(100, 100, 797, 595)"}},
+        {"vanishes after the centring move", Rect(0, 0, 300, 200),
+         [](auto& w) { w.maximumSize = Size{699, 600}; w.requestsBeforeVanishing = 10; }, true,
+         concat({firstAttempt, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition"}}),
+         Rect(151, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ax.clearRequests();
+        sink.clear();
+        const WindowHandle window = addWindow(c.start);
+        c.configure(ax.window(window.element));
+        int asked = 0;
+        engine.centersWindowsThatCannotFill = [&] { ++asked; return c.centring; };
+
+        const SetFrameResult result = engine.setFrame(zone, window);
+
+        EXPECT_EQ(ax.requestLog(window.element), c.requests);
+        EXPECT_LE(c.requests.size(), 12u);
+        EXPECT_EQ(result, (SetFrameResult{zone, c.achieved}));
+        EXPECT_EQ(sink.messages("AXWindowEngine"), c.log);
+        EXPECT_EQ(asked, c.log.empty() ? 0 : 1);
+    }
+}
+
+TEST_F(AXWindowEngineTest, EveryRequestWaitsAtMostHalfASecond) {
+    EXPECT_EQ(ax.messagingTimeout(AXElement::systemWide()), 0.5f);
+    engine.windows(7);
+    EXPECT_EQ(ax.messagingTimeout(AXElement::application(7)), 0.5f);
+    // Set before the application element's first use.
+    EXPECT_EQ(ax.requestLog(AXElement::application(7)), (std::vector<std::string>{"timeout 0.5", "copy AXWindows"}));
+}
+
+TEST_F(AXWindowEngineTest, ListsOnlyStandardWindowsInTheApplicationsOrderForRegularApplications) {
+    const WindowHandle first = addWindow(Rect(0, 0, 10, 10));
+    const WindowHandle dialog = addWindow(Rect(0, 0, 10, 10));
+    ax.window(dialog.element).subrole = std::string(ax::dialogSubrole);
+    const WindowHandle unreadable = addWindow(Rect(0, 0, 10, 10));
+    ax.window(unreadable.element).subrole.reset();
+    const WindowHandle second = addWindow(Rect(0, 0, 10, 10));
+
+    workspace.addApplication({7, "org.example.Panel", "Panel", ActivationPolicy::accessory, false});
+    addWindow(Rect(0, 0, 10, 10), 7);
+    workspace.addApplication({8, "org.example.Gone", "Gone", ActivationPolicy::regular, true});
+    addWindow(Rect(0, 0, 10, 10), 8);
+    workspace.addApplication({9, std::nullopt, "Other", ActivationPolicy::regular, false});
+    const WindowHandle third = addWindow(Rect(0, 0, 10, 10), 9);
+
+    EXPECT_EQ(engine.windows(editorPID), (std::vector<WindowHandle>{first, second}));
+    EXPECT_EQ(engine.allWindows(), (std::vector<WindowHandle>{first, second, third}));
+    EXPECT_TRUE(engine.windows(1234).empty());
+}
+
+TEST_F(AXWindowEngineTest, FindsTheFocusedWindowOfTheFrontmostOrOfAnApplicationByIdentifier) {
+    EXPECT_FALSE(engine.focusedWindow());
+    const WindowHandle window = addWindow(Rect(0, 0, 10, 10));
+    workspace.setFrontmost(editorPID);
+    EXPECT_FALSE(engine.focusedWindow());  // no focused window
+    ax.setFocusedWindow(editorPID, window.element);
+    EXPECT_EQ(engine.focusedWindow(), window);
+
+    // The first instance is terminated: the second one's window. Its focused window is absent, so
+    // its first standard window.
+    workspace.addApplication({50, "org.example.Viewer", "Viewer", ActivationPolicy::regular, true});
+    workspace.addApplication({51, "org.example.Viewer", "Viewer", ActivationPolicy::regular, false});
+    workspace.addApplication({52, "org.example.Viewer", "Viewer", ActivationPolicy::regular, false});
+    addWindow(Rect(0, 0, 10, 10), 50);
+    const WindowHandle viewer = addWindow(Rect(0, 0, 10, 10), 51);
+    EXPECT_EQ(engine.focusedWindow("org.example.Viewer"), viewer);
+    EXPECT_EQ(engine.focusedWindow("org.example.Viewer")->pid, 51);
+
+    // Only the first running instance counts, even when it has no windows and a later one has.
+    ax.closeWindow(viewer.element);
+    addWindow(Rect(0, 0, 10, 10), 52);
+    EXPECT_FALSE(engine.focusedWindow("org.example.Viewer"));
+    EXPECT_FALSE(engine.focusedWindow("org.example.Missing"));
+}
+
+TEST_F(AXWindowEngineTest, TheWindowAtAPointIsFoundThroughWhateverIsUnderIt) {
+    const WindowHandle window = addWindow(Rect(100, 100, 400, 300), 77);
+    const AXElement button = ax.addChild(window.element, Rect(110, 110, 30, 20));
+    EXPECT_EQ(engine.window(Point{120, 115}), window);
+    EXPECT_EQ(engine.window(Point{120, 115})->pid, 77);
+    EXPECT_EQ(engine.window(Point{300, 300}), window);
+    EXPECT_FALSE(engine.window(Point{900, 900}));
+    ax.setHitTestError(AXError::cannotComplete);
+    EXPECT_FALSE(engine.window(Point{120, 115}));
+    (void)button;
+}
+
+TEST_F(AXWindowEngineTest, InfoReadsASnapshotAndIsAbsentForAWindowThatIsGone) {
+    const WindowHandle window = addWindow(Rect(10, 20, 300, 200));
+    ax.window(window.element).readOverrides.insert_or_assign(std::string(ax::minimizedAttribute), unexpected(AXError::noValue));
+    EXPECT_EQ(engine.info(window),
+              (WindowInfo{window, "org.example.Editor", "Doc", Rect(10, 20, 300, 200), false, true}));
+
+    auto& record = ax.window(window.element);
+    record.readOverrides.clear();
+    record.minimized = true;
+    record.subrole = std::string(ax::floatingWindowSubrole);
+    record.readOverrides.insert_or_assign(std::string(ax::titleAttribute), AXValue{true});  // not a string
+    const WindowInfo info = *engine.info(window);
+    EXPECT_TRUE(info.isMinimized);
+    EXPECT_FALSE(info.isStandard);
+    EXPECT_FALSE(info.title);
+
+    const WindowHandle stranger = addWindow(Rect(0, 0, 10, 10), 555);  // no running-application record
+    EXPECT_FALSE(engine.info(stranger)->bundleIdentifier);
+
+    ax.window(window.element).readOverrides.insert_or_assign(std::string(ax::sizeAttribute), unexpected(AXError::cannotComplete));
+    EXPECT_FALSE(engine.info(window));
+    EXPECT_FALSE(engine.frame(window));
+    ax.closeWindow(window.element);
+    EXPECT_FALSE(engine.info(window));
+}
+
+TEST_F(AXWindowEngineTest, RaisingPerformsTheActionAndActivatesTheApplication) {
+    const WindowHandle back = addWindow(Rect(0, 0, 10, 10));
+    addWindow(Rect(0, 0, 10, 10));
+    engine.raise(back);
+    EXPECT_EQ(ax.stackingOrder().front(), back.element);
+    EXPECT_EQ(workspace.activations(), std::vector<ProcessID>{editorPID});
+
+    // A process without an application record is raised but not activated.
+    const WindowHandle stranger = addWindow(Rect(0, 0, 10, 10), 555);
+    engine.raise(stranger);
+    EXPECT_EQ(ax.requestLog(stranger.element), std::vector<std::string>{"perform AXRaise"});
+    EXPECT_EQ(workspace.activations(), std::vector<ProcessID>{editorPID});
+}
+
+TEST_F(AXWindowEngineTest, DiagnosticsDescribeTheFocusedWindowAndTheHitElement) {
+    const WindowHandle window = addWindow(Rect(10, 20, 300, 200));
+    ax.addChild(window.element, Rect(20, 30, 10, 10));
+    workspace.setFrontmost(editorPID);
+    ax.setFocusedWindow(editorPID, window.element);
+    auto focused = engine.focusedWindowDiagnostics();
+    EXPECT_EQ(focused["focusedWindowTitle"], "Doc");
+    EXPECT_EQ(focused["focusedWindowPIDMatches"], "true");
+    EXPECT_EQ(focused["windowsCount"], "1");
+    EXPECT_EQ(focused["window0.frame"], "(10, 20, 300, 200)");
+
+    auto hit = engine.hitTestDiagnostics(Point{25, 35});
+    EXPECT_EQ(hit["hitRole"], "AXButton");
+    EXPECT_EQ(hit["windowEqualsHit"], "false");
+    EXPECT_EQ(engine.hitTestDiagnostics(Point{200, 100})["window"], "no AXWindow attribute");
+}
