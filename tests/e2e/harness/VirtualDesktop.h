@@ -41,6 +41,9 @@ public:
     pid_t serverPid() const { return server_.pid(); }
     pid_t windowManagerPid() const { return windowManager_.pid(); }
 
+    // Kills the window manager: it crashes, leaving its root window properties behind.
+    void crashWindowManager() { windowManager_.crash(); }
+
     // Starts a program on this display.
     ChildProcess start(std::vector<std::string> arguments, bool pipes = false);
     // Runs a program to its end; true when it exited with status 0 before the deadline.
