@@ -55,7 +55,9 @@ std::vector<uint32_t> X11Property::cardinals() const {
         return {};
     }
     std::vector<uint32_t> items(byteLength() / 4);
-    std::memcpy(items.data(), bytes(), items.size() * 4);
+    if (!items.empty()) {
+        std::memcpy(items.data(), bytes(), items.size() * 4);
+    }
     return items;
 }
 
