@@ -536,12 +536,14 @@ void X11Windows::sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, 
 
 void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& answered,
                                     X11Connection::Clock::time_point deadline) {
-    auto grace = std::min(deadline, X11Connection::Clock::now() + kWindowManagerGrace);
-    if (connection_.waitForEvent(mark, answered, grace) || X11Connection::Clock::now() >= deadline) {
-        return;
+    if (answered) {
+        auto grace = std::min(deadline, X11Connection::Clock::now() + kWindowManagerGrace);
+        if (connection_.waitForEvent(mark, answered, grace) || X11Connection::Clock::now() >= deadline) {
+            return;
+        }
     }
     if (!hasWindowManagerBarrier()) {
-        connection_.waitForEvent(mark, answered, deadline);
+        if (answered) connection_.waitForEvent(mark, answered, deadline);
         return;
     }
     // The window manager handles client messages in order: once it has answered this one, it has
@@ -554,7 +556,7 @@ void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& answered,
     connection_.waitForEvent(
         mark,
         [&answered, probe, extents](const xcb_generic_event_t& event) {
-            if (answered(event)) return true;
+            if (answered && answered(event)) return true;
             if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             return change.window == probe && change.atom == extents;
@@ -562,11 +564,14 @@ void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& answered,
         deadline);
 }
 
-X11Windows::EventTest X11Windows::configuredOrGone(xcb_window_t window) {
-    return [window](const xcb_generic_event_t& event) {
+X11Windows::EventTest X11Windows::configuredOrGone(xcb_window_t window,
+                                                  std::function<bool(const xcb_configure_notify_event_t&)> wanted) {
+    return [window, wanted = std::move(wanted)](const xcb_generic_event_t& event) {
         switch (event.response_type & 0x7f) {
-        case XCB_CONFIGURE_NOTIFY:
-            return reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window;
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            return configure.window == window && wanted(configure);
+        }
         case XCB_DESTROY_NOTIFY:
             return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == window;
         case XCB_UNMAP_NOTIFY:
@@ -585,7 +590,9 @@ void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::
     uint32_t fullScreen[5] = {kStateRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0};
     sendClientMessage(window, a._NET_WM_STATE, maximized);
     sendClientMessage(window, a._NET_WM_STATE, fullScreen);
-    awaitWindowManager(mark, configuredOrGone(window), deadline);
+    // Leaving a state may take the window manager several configures (and new frame extents):
+    // wait until it has handled both requests entirely.
+    awaitWindowManager(mark, nullptr, deadline);
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
@@ -611,10 +618,20 @@ bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::millisec
     // With NorthWest gravity the window manager places the top-left corner of its frame at the
     // given point; a client-side decorated window's visible corner lies inside its X window.
     uint64_t mark = connection_.eventMark();
-    sendMoveResize(window, kMoveX | kMoveY, x - snap->geometry.clientSide.left,
-                   y - snap->geometry.clientSide.top, 0, 0);
-    // Every window manager tells a client it was moved (ICCCM 4.2.3), so a ConfigureNotify comes.
-    awaitWindowManager(mark, configuredOrGone(window), deadline);
+    int32_t sentX = x - snap->geometry.clientSide.left;
+    int32_t sentY = y - snap->geometry.clientSide.top;
+    sendMoveResize(window, kMoveX | kMoveY, sentX, sentY, 0, 0);
+    // Every window manager tells a client it was moved (ICCCM 4.2.3): a ConfigureNotify with the
+    // client's new place in root coordinates, inside the frame. Only that one answers this move;
+    // one left over from an earlier request does not.
+    int32_t clientX = sentX + snap->geometry.frame.left;
+    int32_t clientY = sentY + snap->geometry.frame.top;
+    awaitWindowManager(mark,
+                       configuredOrGone(window,
+                                        [clientX, clientY](const xcb_configure_notify_event_t& configure) {
+                                            return configure.x == clientX && configure.y == clientY;
+                                        }),
+                       deadline);
     return true;
 }
 
@@ -650,7 +667,14 @@ bool X11Windows::resizeTo(xcb_window_t window, Size size, std::chrono::milliseco
         connection_.flush();
         return true;
     }
-    awaitWindowManager(mark, configuredOrGone(window), deadline);
+    auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
+    auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
+    awaitWindowManager(mark,
+                       configuredOrGone(window,
+                                        [wantedWidth, wantedHeight](const xcb_configure_notify_event_t& configure) {
+                                            return configure.width == wantedWidth && configure.height == wantedHeight;
+                                        }),
+                       deadline);
     return true;
 }
 

@@ -165,10 +165,13 @@ private:
     // Waits (until the deadline at most) for the window manager's answer to the requests sent
     // after `mark`: an event that `answered` accepts. Window managers answer at once; when nothing
     // came after a short grace (a window manager that keeps a window as it was has nothing to
-    // announce), a frame-extents request sent behind them settles it: once the window manager has
-    // answered that, it has handled everything sent before.
+    // announce), or when there is no answer to expect (`answered` empty), a frame-extents request
+    // sent behind them settles it: once the window manager has answered that, it has handled
+    // everything sent before.
     void awaitWindowManager(uint64_t mark, const EventTest& answered, X11Connection::Clock::time_point deadline);
-    static EventTest configuredOrGone(xcb_window_t window);
+    // A ConfigureNotify of the window that `wanted` accepts, or the window's end.
+    static EventTest configuredOrGone(xcb_window_t window,
+                                      std::function<bool(const xcb_configure_notify_event_t&)> wanted);
     std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
 
     X11Connection& connection_;
