@@ -116,6 +116,8 @@ TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIde
     EXPECT_FALSE(info->isMinimized);
     EXPECT_EQ(info->frame.origin, (Point{300, 200}));
     EXPECT_EQ(engine->frame(*atPoint), info->frame);
+    // The title bar belongs to the window manager's frame, yet a drag starts there.
+    EXPECT_EQ(engine->window(Point{info->frame.midX(), info->frame.minY() + 5}), atPoint);
     // Nothing under an empty part of the desktop.
     EXPECT_FALSE(engine->window(Point{3500, 1000}));
 }
@@ -128,13 +130,16 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
     const Rect targets[] = {
         Rect(0, 0, 960, 1080),           // left half of the left monitor
         Rect(2880, 540, 960, 540),       // bottom-right quarter of the right monitor
-        Rect(1000.4, 300.6, 701, 333),   // fractional: whole pixels within the tolerance
+        Rect(1000.4, 300.6, 701, 333),   // fractional: the nearest whole pixels
     };
     for (const Rect& target : targets) {
         SCOPED_TRACE(testing::PrintToString(target));
         SetFrameResult result = engine->setFrame(target, *handle);
         EXPECT_TRUE(result.succeeded());
         ASSERT_TRUE(result.achieved);
+        if (target.x() == std::round(target.x()) && target.y() == std::round(target.y())) {
+            EXPECT_EQ(*result.achieved, target);  // whole pixels: exactly
+        }
         EXPECT_NEAR(result.achieved->x(), target.x(), 0.5);
         EXPECT_NEAR(result.achieved->y(), target.y(), 0.5);
         EXPECT_NEAR(result.achieved->width(), target.width(), 0.5);
