@@ -27,7 +27,8 @@ std::string dumpWith(const Json& value, int indent) {
 Json parse(std::string_view text) {
     try {
         return Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& error) {
+    } catch (const Json::exception& error) {
+        // Not only syntax errors: a number too large for a double is an out_of_range error.
         throw DecodingError(std::string("The data couldn't be read because it isn't in the correct format. (") +
                             error.what() + ")");
     }

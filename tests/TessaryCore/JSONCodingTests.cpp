@@ -62,4 +62,6 @@ TEST(JSONCoding, InvalidUTF8IsAnEncodingErrorAndSyntaxErrorsAreDecodingErrors) {
     EXPECT_THROW(dumpPretty(doc), EncodingError);
     EXPECT_THROW(parse("{\"a\": "), DecodingError);
     EXPECT_THROW(parse(""), DecodingError);
+    // A number beyond the range of a double is refused like any other malformed text.
+    EXPECT_THROW(parse("[1e400]"), DecodingError);
 }

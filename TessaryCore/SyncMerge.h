@@ -1,0 +1,112 @@
+#pragma once
+
+// What synchronised items share and the newest-wins merge of two copies of a document's items.
+// Each document's own merge (layouts, rules, workspaces) sits beside that document and extends the
+// SyncMerge namespace.
+
+#include <concepts>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "TessaryCore/Date.h"
+#include "TessaryCore/UUID.h"
+
+namespace tessary {
+
+// Deletion tombstones: the upper-case text form of a deleted item's identifier to the time of its
+// deletion. Kept sorted, as the documents write them.
+using Tombstones = std::map<std::string, Date>;
+
+// An item that synchronises: an identifier and the time of its last change, each offered either as a
+// data member or as an accessor (a layout rounds its stamp when set, so it keeps it behind one).
+template <typename T>
+concept SyncItem = std::copy_constructible<T> &&
+                   (requires(const T& item) { { item.id } -> std::convertible_to<UUID>; } ||
+                    requires(const T& item) { { item.id() } -> std::convertible_to<UUID>; }) &&
+                   (requires(const T& item) { { item.modifiedAt } -> std::convertible_to<Date>; } ||
+                    requires(const T& item) { { item.modifiedAt() } -> std::convertible_to<Date>; });
+
+template <SyncItem T>
+UUID syncItemID(const T& item) {
+    if constexpr (requires { { item.id() } -> std::convertible_to<UUID>; }) {
+        return item.id();
+    } else {
+        return item.id;
+    }
+}
+
+template <SyncItem T>
+Date syncItemModifiedAt(const T& item) {
+    if constexpr (requires { { item.modifiedAt() } -> std::convertible_to<Date>; }) {
+        return item.modifiedAt();
+    } else {
+        return item.modifiedAt;
+    }
+}
+
+namespace SyncMerge {
+
+template <SyncItem T>
+struct Merged {
+    std::vector<T> items;
+    Tombstones tombstones;
+};
+
+// The time a deletion stores: the later of the deleted item's last change (the distant past when
+// there is none) and the current time rounded to whole milliseconds, so that a deletion always
+// beats the version it deleted, even when this machine's clock runs behind.
+Date tombstone(std::optional<Date> modifiedAt, Date now);
+
+// Merges the local and the remote copy: per identifier the strictly newer change wins (the earlier
+// candidate, local before remote, on equal times); a tombstone at least as new as the chosen item
+// drops it; a surviving item removes its tombstone. The local order comes first, then the items
+// only the remote copy has, in its order.
+template <SyncItem T>
+Merged<T> merge(const std::vector<T>& localItems, const Tombstones& localTombstones,
+                const std::vector<T>& remoteItems, const Tombstones& remoteTombstones) {
+    Merged<T> result;
+    result.tombstones = localTombstones;
+    for (const auto& [key, date] : remoteTombstones) {
+        const auto [it, inserted] = result.tombstones.emplace(key, date);
+        if (!inserted && date > it->second) it->second = date;
+    }
+
+    std::vector<UUID> order;
+    std::unordered_map<UUID, const T*> chosen;
+    order.reserve(localItems.size() + remoteItems.size());
+    const auto consider = [&](const T& item) {
+        const UUID id = syncItemID(item);
+        const auto [it, inserted] = chosen.emplace(id, &item);
+        if (inserted) {
+            order.push_back(id);
+        } else if (syncItemModifiedAt(item) > syncItemModifiedAt(*it->second)) {
+            it->second = &item;
+        }
+    };
+    for (const T& item : localItems) consider(item);
+    for (const T& item : remoteItems) consider(item);
+
+    for (const UUID& id : order) {
+        const T& item = *chosen.at(id);
+        const std::string key = id.uuidString();
+        const auto stone = result.tombstones.find(key);
+        if (stone != result.tombstones.end()) {
+            if (stone->second >= syncItemModifiedAt(item)) continue;
+            result.tombstones.erase(stone);
+        }
+        result.items.push_back(item);
+    }
+    return result;
+}
+
+}  // namespace SyncMerge
+
+// Reads and writes a tombstone map: an object of identifier texts to dates. A missing key or null
+// is no tombstones.
+json::Json encodeTombstones(const Tombstones& tombstones);
+Tombstones decodeTombstones(const json::Json& object, std::string_view key);
+
+}  // namespace tessary

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "TessaryCore/Date.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TemporaryFolder.h"
+
+using namespace tessary;
+using Code = DocumentStoreError::Code;
+
+namespace {
+
+// A small document with the kinds of values the real ones hold.
+struct Note {
+    std::string title;
+    double weight = 0;
+    Date stamp;
+    std::map<std::string, std::int64_t> tags;
+
+    json::Json toJSON() const {
+        json::Json tagObject = json::Json::object();
+        for (const auto& [key, value] : tags) tagObject[key] = value;
+        return json::Json{{"title", title}, {"weight", json::fromDouble(weight, "weight")},
+                          {"stamp", stamp.toJSON()}, {"tags", tagObject}};
+    }
+    static Note fromJSON(const json::Json& value) {
+        Note note{json::requireString(value, "title"), json::requireDouble(value, "weight"),
+                  Date::fromJSON(json::require(value, "stamp")), {}};
+        for (const auto& [key, tag] : json::asObject(json::require(value, "tags"), "tags").items()) {
+            note.tags[key] = json::asInt64(tag, key);
+        }
+        return note;
+    }
+    friend bool operator==(const Note&, const Note&) = default;
+};
+
+Note sample() { return Note{"Inbox", 2.5, Date(763637213.589), {{"zeta", 1}, {"alpha", 2}}}; }
+
+// The real file system with one operation made to fail on demand.
+class FaultyFileSystem : public PosixDocumentFileSystem {
+public:
+    std::error_code readFault;
+    std::error_code writeFault;
+
+    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
+        if (readFault) return unexpected(readFault);
+        return PosixDocumentFileSystem::readFile(path);
+    }
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+        if (writeFault) return writeFault;
+        return PosixDocumentFileSystem::writeAtomically(path, bytes);
+    }
+};
+
+std::size_t entriesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(JSONDocumentStore, AMissingFileIsNoDocumentAndSavingCreatesTheFolders) {
+    TemporaryFolder folder;
+    JSONDocumentStore<Note> store(folder / "a/b/Tessary/notes.json");
+    const auto missing = store.load();
+    ASSERT_TRUE(missing.hasValue());
+    EXPECT_FALSE(missing.value().has_value());
+    EXPECT_FALSE(store.isOffLimits());
+
+    ASSERT_TRUE(store.save(sample()).hasValue());
+    const auto loaded = store.load();
+    ASSERT_TRUE(loaded.hasValue());
+    EXPECT_EQ(loaded.value(), sample());
+    EXPECT_EQ(entriesIn(folder / "a/b/Tessary"), 1u);  // no temporary file left behind
+}
+
+TEST(JSONDocumentStore, WritesSortedPrettyTextAndEqualDocumentsGiveIdenticalFiles) {
+    TemporaryFolder folder;
+    JSONDocumentStore<Note> store(folder / "notes.json");
+    ASSERT_TRUE(store.save(sample()).hasValue());
+    const std::string first = readFile(store.url());
+    EXPECT_EQ(first,
+              "{\n"
+              "  \"stamp\": \"2025-03-14T09:26:53.589Z\",\n"
+              "  \"tags\": {\n"
+              "    \"alpha\": 2,\n"
+              "    \"zeta\": 1\n"
+              "  },\n"
+              "  \"title\": \"Inbox\",\n"
+              "  \"weight\": 2.5\n"
+              "}");
+    Note sameTagsOtherOrder = sample();
+    sameTagsOtherOrder.tags = {{"alpha", 2}, {"zeta", 1}};
+    ASSERT_TRUE(store.save(sameTagsOtherOrder).hasValue());
+    EXPECT_EQ(readFile(store.url()), first);
+}
+
+TEST(JSONDocumentStore, AFileThatDoesNotDecodeIsCopiedAsideAndMayThenBeReplaced) {
+    for (const std::string& bytes : {std::string("{\"title\": \"Inbox\", \"weig"), std::string("{\"version\": 1}"),
+                                    std::string("{\"title\":\"x\",\"weight\":1,\"stamp\":\"2025-03-14T09:26:53.5Z\","
+                                                "\"tags\":{}}"),
+                                    std::string("\xff\xfe garbage")}) {
+        TemporaryFolder folder;
+        JSONDocumentStore<Note> store(folder / "notes.json");
+        writeFile(store.url(), bytes);
+        writeFile(store.unreadableURL(), "an older copy");
+
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const auto result = store.load();
+            ASSERT_FALSE(result.hasValue()) << bytes;
+            EXPECT_EQ(result.error().code, Code::decodingFailed);
+            EXPECT_FALSE(result.error().detail.empty());
+            EXPECT_EQ(readFile(store.unreadableURL()), bytes);
+            EXPECT_EQ(readFile(store.url()), bytes);  // the file itself is not touched
+            EXPECT_FALSE(store.isOffLimits());
+        }
+        EXPECT_EQ(store.unreadableURL().filename(), "notes.json.unreadable");
+        // The bytes are safe in the copy: the owner's fresh document may replace the file.
+        ASSERT_TRUE(store.save(Note{}).hasValue());
+        EXPECT_EQ(store.load().value(), Note{});
+    }
+}
+
+TEST(JSONDocumentStore, AFileThatCannotBeReadIsNeverOverwritten) {
+    TemporaryFolder folder;
+    // A folder in place of the file: it exists, but cannot be read as a document.
+    JSONDocumentStore<Note> store(folder / "notes.json");
+    std::filesystem::create_directory(store.url());
+    writeFile(store.url() / "inside", "keep");
+    const auto result = store.load();
+    ASSERT_FALSE(result.hasValue());
+    EXPECT_EQ(result.error().code, Code::readFailed);
+    EXPECT_FALSE(std::filesystem::exists(store.unreadableURL()));  // nothing to copy
+    EXPECT_TRUE(store.isOffLimits());
+
+    const auto saved = store.save(Note{});
+    ASSERT_FALSE(saved.hasValue());
+    EXPECT_EQ(saved.error().code, Code::fileOffLimits);
+    EXPECT_EQ(readFile(store.url() / "inside"), "keep");
+}
+
+TEST(JSONDocumentStore, AReadErrorOnAGoodFileKeepsItUntilALaterLoadSucceeds) {
+    TemporaryFolder folder;
+    const auto files = std::make_shared<FaultyFileSystem>();
+    JSONDocumentStore<Note> store(folder / "notes.json", files);
+    ASSERT_TRUE(store.save(sample()).hasValue());
+    const std::string good = readFile(store.url());
+
+    files->readFault = std::make_error_code(std::errc::io_error);
+    const auto result = store.load();
+    ASSERT_FALSE(result.hasValue());
+    EXPECT_EQ(result.error().code, Code::readFailed);
+    // The owner starts from an empty document and saves it: refused, the user's file survives.
+    EXPECT_EQ(store.save(Note{}).error().code, Code::fileOffLimits);
+    EXPECT_EQ(readFile(store.url()), good);
+
+    files->readFault = {};
+    ASSERT_TRUE(store.load().hasValue());
+    EXPECT_FALSE(store.isOffLimits());
+    EXPECT_TRUE(store.save(sample()).hasValue());
+}
+
+TEST(JSONDocumentStore, AnUndecodableFileWhoseCopyFailsIsNeverOverwritten) {
+    TemporaryFolder folder;
+    JSONDocumentStore<Note> store(folder / "notes.json");
+    writeFile(store.url(), "{ not json");
+    // A non-empty folder where the copy should go: the copy cannot be written.
+    std::filesystem::create_directory(store.unreadableURL());
+    writeFile(store.unreadableURL() / "x", "x");
+
+    const auto result = store.load();
+    ASSERT_FALSE(result.hasValue());
+    EXPECT_EQ(result.error().code, Code::decodingFailed);
+    EXPECT_TRUE(store.isOffLimits());
+    EXPECT_EQ(store.save(Note{}).error().code, Code::fileOffLimits);
+    EXPECT_EQ(readFile(store.url()), "{ not json");
+}
+
+TEST(JSONDocumentStore, WhatCannotBeEncodedNeverReplacesAGoodFile) {
+    TemporaryFolder folder;
+    JSONDocumentStore<Note> store(folder / "notes.json");
+    ASSERT_TRUE(store.save(sample()).hasValue());
+    const std::string good = readFile(store.url());
+
+    Note notFinite = sample();
+    notFinite.weight = std::nan("");
+    Note badText = sample();
+    badText.title = "caf\xc3";
+    Note badKey = sample();
+    badKey.tags["\xff"] = 1;
+    Note badDate = sample();
+    badDate.stamp = Date(INFINITY);
+    for (const Note& note : {notFinite, badText, badKey, badDate}) {
+        const auto saved = store.save(note);
+        ASSERT_FALSE(saved.hasValue());
+        EXPECT_EQ(saved.error().code, Code::encodingFailed);
+        EXPECT_EQ(readFile(store.url()), good);
+    }
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
+    EXPECT_FALSE(JSONDocumentStore<Note>::encode(notFinite).hasValue());
+}
+
+TEST(JSONDocumentStore, FolderAndWriteFailuresAreReportedAndLeaveTheFileAlone) {
+    TemporaryFolder folder;
+    writeFile(folder / "blocker", "a file where the folder should be");
+    JSONDocumentStore<Note> blocked(folder / "blocker/Tessary/notes.json");
+    EXPECT_EQ(blocked.save(sample()).error().code, Code::folderNotCreated);
+
+    const auto files = std::make_shared<FaultyFileSystem>();
+    JSONDocumentStore<Note> store(folder / "notes.json", files);
+    ASSERT_TRUE(store.save(sample()).hasValue());
+    files->writeFault = std::make_error_code(std::errc::no_space_on_device);
+    const auto saved = store.save(Note{});
+    ASSERT_FALSE(saved.hasValue());
+    EXPECT_EQ(saved.error().code, Code::writeFailed);
+    EXPECT_EQ(saved.error().text(),
+              "The file \u201Cnotes.json\u201D could not be saved: " + files->writeFault.message());
+    EXPECT_EQ(store.load().value(), sample());
+}
+
+TEST(JSONDocumentStore, ASymbolicLinkStaysAndItsTargetIsReplaced) {
+    TemporaryFolder folder;
+    std::filesystem::create_directory(folder / "elsewhere");
+    writeFile(folder / "elsewhere/real.json", "{}");
+    std::filesystem::create_symlink(folder / "elsewhere/real.json", folder / "notes.json");
+    JSONDocumentStore<Note> store(folder / "notes.json");
+    ASSERT_TRUE(store.save(sample()).hasValue());
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "notes.json"));
+    EXPECT_EQ(JSONDocumentStore<Note>::decode(readFile(folder / "elsewhere/real.json")).value(), sample());
+}
+
+TEST(JSONDocumentStore, CodersWithoutAFileGiveTheDocumentText) {
+    const auto text = JSONDocumentStore<Note>::encode(sample());
+    ASSERT_TRUE(text.hasValue());
+    EXPECT_EQ(JSONDocumentStore<Note>::decode(text.value()).value(), sample());
+    const auto bad = JSONDocumentStore<Note>::decode("[]");
+    ASSERT_FALSE(bad.hasValue());
+    EXPECT_EQ(bad.error().code, Code::decodingFailed);
+    EXPECT_EQ(bad.error().text().rfind("The document could not be read because it is not in the correct format: ", 0),
+              0u);
+}

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "TessaryCore/SyncMerge.h"
+
+using namespace tessary;
+
+namespace {
+
+struct Item {
+    UUID id;
+    Date modifiedAt;
+    std::string content;
+    friend bool operator==(const Item&, const Item&) = default;
+};
+
+// An item that offers its stamp through accessors, as a layout does.
+class Wrapped {
+public:
+    Wrapped(UUID id, Date at) : id_(id), at_(at) {}
+    UUID id() const { return id_; }
+    Date modifiedAt() const { return at_; }
+
+private:
+    UUID id_;
+    Date at_;
+};
+
+const UUID a = *UUID::parsing("00000000-0000-0000-0000-00000000000A");
+const UUID b = *UUID::parsing("00000000-0000-0000-0000-00000000000B");
+const UUID c = *UUID::parsing("00000000-0000-0000-0000-00000000000C");
+
+std::vector<std::string> contents(const std::vector<Item>& items) {
+    std::vector<std::string> out;
+    for (const auto& item : items) out.push_back(item.content);
+    return out;
+}
+
+}  // namespace
+
+TEST(SyncMerge, NewestChangeWinsAndLocalWinsTies) {
+    const struct {
+        const char* name;
+        std::vector<Item> local, remote;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"equal times keep local", {{a, Date(10), "local"}}, {{a, Date(10), "remote"}}, {"local"}},
+        {"remote 1 ms newer, in local's place",
+         {{a, Date(10), "a-local"}, {b, Date(10), "b"}},
+         {{a, Date(10.001), "a-remote"}},
+         {"a-remote", "b"}},
+        {"remote-only items come after, in remote order",
+         {{a, Date(1), "a"}},
+         {{c, Date(1), "c"}, {b, Date(1), "b"}},
+         {"a", "c", "b"}},
+        {"first duplicate within a list wins a tie",
+         {{a, Date(5), "first"}, {a, Date(5), "second"}},
+         {},
+         {"first"}},
+        {"older remote loses", {{a, Date(5), "local"}}, {{a, Date(4), "remote"}}, {"local"}},
+    };
+    for (const auto& c : cases) {
+        const auto merged = SyncMerge::merge(c.local, {}, c.remote, {});
+        EXPECT_EQ(contents(merged.items), c.expected) << c.name;
+        EXPECT_TRUE(merged.tombstones.empty()) << c.name;
+    }
+}
+
+TEST(SyncMerge, TombstonesDeleteWhatIsNotNewerAndSurvivorsRemoveThem) {
+    const std::string keyA = a.uuidString();
+    // A tombstone newer than or equal to the item drops it and stays.
+    for (double itemTime : {9.0, 10.0}) {
+        const auto merged = SyncMerge::merge<Item>({}, {{keyA, Date(10)}}, {{a, Date(itemTime), "x"}}, {});
+        EXPECT_TRUE(merged.items.empty()) << itemTime;
+        EXPECT_EQ(merged.tombstones.at(keyA), Date(10)) << itemTime;
+    }
+    // An item changed after its deletion survives, and its tombstone goes.
+    const auto revived = SyncMerge::merge<Item>({}, {{keyA, Date(10)}}, {{a, Date(10.001), "x"}}, {});
+    EXPECT_EQ(contents(revived.items), std::vector<std::string>{"x"});
+    EXPECT_TRUE(revived.tombstones.empty());
+
+    // Both sides: the later date; a tombstone for an unknown item stays.
+    const auto both = SyncMerge::merge<Item>({}, {{keyA, Date(3)}, {"OTHER", Date(1)}}, {}, {{keyA, Date(7)}});
+    EXPECT_EQ(both.tombstones, (Tombstones{{keyA, Date(7)}, {"OTHER", Date(1)}}));
+
+    // Local empty: remote items not covered by a tombstone.
+    const auto fromRemote = SyncMerge::merge<Item>({}, {}, {{a, Date(1), "a"}, {b, Date(1), "b"}},
+                                                   {{b.uuidString(), Date(2)}});
+    EXPECT_EQ(contents(fromRemote.items), std::vector<std::string>{"a"});
+}
+
+TEST(SyncMerge, WorksOnItemsWithAccessors) {
+    const auto merged = SyncMerge::merge<Wrapped>({Wrapped(a, Date(1))}, {}, {Wrapped(a, Date(2)), Wrapped(b, Date(1))},
+                                                  {{b.uuidString(), Date(1)}});
+    ASSERT_EQ(merged.items.size(), 1u);
+    EXPECT_EQ(merged.items[0].modifiedAt(), Date(2));
+}
+
+TEST(SyncMerge, TombstoneIsNeverEarlierThanTheDeletedItem) {
+    EXPECT_EQ(SyncMerge::tombstone(std::nullopt, Date(100.0004)), Date(100.0));
+    EXPECT_EQ(SyncMerge::tombstone(Date(50), Date(100.0006)), Date(100.001));
+    EXPECT_EQ(SyncMerge::tombstone(Date(500.25), Date(100)), Date(500.25));  // a stamp from the future
+}
+
+TEST(SyncMerge, TombstoneMapsReadAndWrite) {
+    const Tombstones stones{{a.uuidString(), Date(1.5)}};
+    const json::Json doc{{"deleted", encodeTombstones(stones)}};
+    EXPECT_EQ(decodeTombstones(doc, "deleted"), stones);
+    EXPECT_TRUE(decodeTombstones(json::parse(R"({"deleted": null})"), "deleted").empty());
+    EXPECT_TRUE(decodeTombstones(json::parse("{}"), "deleted").empty());
+    EXPECT_THROW(decodeTombstones(json::parse(R"({"deleted": {"X": "yesterday"}})"), "deleted"), json::DecodingError);
+    EXPECT_THROW(decodeTombstones(json::parse(R"({"deleted": []})"), "deleted"), json::DecodingError);
+}
