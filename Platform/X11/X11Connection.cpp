@@ -1,0 +1,288 @@
+#include "Platform/X11/X11Connection.h"
+
+#include <xcb/randr.h>
+#include <xcb/xcbext.h>
+#include <xcb/res.h>
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace tessary {
+
+namespace {
+
+constexpr uint8_t kBadWindow = 3;
+constexpr uint8_t kBadMatch = 8;
+constexpr uint8_t kBadDrawable = 9;
+
+bool environmentAsksForFatalErrors() {
+    const char* value = std::getenv("TESSARY_X_ERRORS_FATAL");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+}  // namespace
+
+bool isWindowVanishedError(uint8_t code) {
+    return code == kBadWindow || code == kBadMatch || code == kBadDrawable;
+}
+
+std::string x11ErrorName(uint8_t code) {
+    static const char* const names[] = {
+        nullptr,        "BadRequest",  "BadValue",  "BadWindow",         "BadPixmap",
+        "BadAtom",      "BadCursor",   "BadFont",   "BadMatch",          "BadDrawable",
+        "BadAccess",    "BadAlloc",    "BadColor",  "BadGC",             "BadIDChoice",
+        "BadName",      "BadLength",   "BadImplementation",
+    };
+    if (code > 0 && code < std::size(names)) {
+        return names[code];
+    }
+    return "error " + std::to_string(code);
+}
+
+std::unique_ptr<X11Connection> X11Connection::open(const char* displayName, LogSink log) {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(displayName, &screenNumber);
+    if (!connection || xcb_connection_has_error(connection)) {
+        if (connection) {
+            xcb_disconnect(connection);
+        }
+        return nullptr;
+    }
+    xcb_screen_t* screen = nullptr;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; it.rem; ++i, xcb_screen_next(&it)) {
+        if (i == screenNumber) {
+            screen = it.data;
+            break;
+        }
+    }
+    if (!screen) {
+        xcb_disconnect(connection);
+        return nullptr;
+    }
+    return std::unique_ptr<X11Connection>(new X11Connection(connection, screen, std::move(log)));
+}
+
+X11Connection::X11Connection(xcb_connection_t* connection, xcb_screen_t* screen, LogSink log)
+    : connection_(connection), screen_(screen), log_(std::move(log)),
+      errorsAreFatal_(environmentAsksForFatalErrors()) {
+    // Extension presence is cached by xcb; ask for both at once.
+    xcb_prefetch_extension_data(connection_, &xcb_randr_id);
+    xcb_prefetch_extension_data(connection_, &xcb_res_id);
+    atoms_ = X11Atoms::intern(*this);
+
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
+    if (randr && randr->present) {
+        auto version = reply(xcb_randr_query_version_reply,
+                             xcb_randr_query_version(connection_, 1, 5), "RandR QueryVersion");
+        if (version && (version->major_version > 1 ||
+                        (version->major_version == 1 && version->minor_version >= 5))) {
+            randrMonitors_ = true;
+            randrFirstEvent_ = randr->first_event;
+        }
+    }
+    const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_, &xcb_res_id);
+    if (res && res->present) {
+        auto version = reply(xcb_res_query_version_reply, xcb_res_query_version(connection_, 1, 2),
+                             "X-Resource QueryVersion");
+        resourceExtension_ = version && (version->server_major > 1 ||
+                                         (version->server_major == 1 && version->server_minor >= 2));
+    }
+}
+
+X11Connection::~X11Connection() {
+    xcb_disconnect(connection_);
+}
+
+bool X11Connection::hasFailed() const {
+    return xcb_connection_has_error(connection_) != 0;
+}
+
+void X11Connection::log(const std::string& line) const {
+    if (log_) {
+        log_(line);
+    }
+}
+
+int X11Connection::fileDescriptor() const {
+    return xcb_get_file_descriptor(connection_);
+}
+
+void X11Connection::selectRootEvents(uint32_t mask) {
+    if ((rootEventMask_ | mask) == rootEventMask_) {
+        return;
+    }
+    rootEventMask_ |= mask;
+    checkLater(xcb_change_window_attributes_checked(connection_, root(), XCB_CW_EVENT_MASK, &rootEventMask_),
+               "ChangeWindowAttributes", X11ErrorTolerance::none);
+    flush();
+}
+
+int X11Connection::addEventHandler(EventHandler handler) {
+    int id = nextHandlerId_++;
+    handlers_.emplace(id, std::move(handler));
+    return id;
+}
+
+void X11Connection::removeEventHandler(int id) {
+    handlers_.erase(id);
+}
+
+void X11Connection::flush() {
+    xcb_flush(connection_);
+}
+
+void X11Connection::drainXcb(bool readSocket) {
+    for (;;) {
+        xcb_generic_event_t* event =
+            readSocket ? xcb_poll_for_event(connection_) : xcb_poll_for_queued_event(connection_);
+        if (!event) {
+            return;
+        }
+        queue_.push_back(QueuedEvent{eventsRead_++, XcbPtr<xcb_generic_event_t>(event)});
+    }
+}
+
+uint64_t X11Connection::eventMark() {
+    drainXcb(true);
+    return eventsRead_;
+}
+
+bool X11Connection::waitForEvent(uint64_t since,
+                                 const std::function<bool(const xcb_generic_event_t&)>& matches,
+                                 Clock::time_point deadline) {
+    flush();
+    size_t scanned = 0;
+    for (;;) {
+        drainXcb(true);
+        for (; scanned < queue_.size(); ++scanned) {
+            const QueuedEvent& entry = queue_[scanned];
+            if (entry.index >= since && matches(*entry.event)) {
+                return true;
+            }
+        }
+        if (hasFailed()) {
+            return false;
+        }
+        auto now = Clock::now();
+        if (now >= deadline) {
+            return false;
+        }
+        auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+        pollfd descriptor{fileDescriptor(), POLLIN, 0};
+        int ready = ::poll(&descriptor, 1, static_cast<int>(std::min<long long>(remaining, 60'000)));
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+void X11Connection::checkLater(xcb_void_cookie_t cookie, const char* request,
+                               X11ErrorTolerance tolerance) {
+    pendingChecks_[cookie.sequence] = PendingCheck{request, tolerance};
+}
+
+bool X11Connection::checkNow(xcb_void_cookie_t cookie, const char* request,
+                             X11ErrorTolerance tolerance) {
+    XcbPtr<xcb_generic_error_t> error(xcb_request_check(connection_, cookie));
+    if (error) {
+        judgeError(*error, request, tolerance);
+        return false;
+    }
+    return !hasFailed();
+}
+
+void X11Connection::collectChecks() {
+    for (auto it = pendingChecks_.begin(); it != pendingChecks_.end();) {
+        void* replyData = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        // Non-blocking: answers only once a later reply or event has passed the request.
+        if (!xcb_poll_for_reply(connection_, it->first, &replyData, &error)) {
+            if (hasFailed()) {
+                it = pendingChecks_.erase(it);
+                continue;
+            }
+            ++it;
+            continue;
+        }
+        std::free(replyData);
+        PendingCheck check = it->second;
+        it = pendingChecks_.erase(it);
+        if (error) {
+            XcbPtr<xcb_generic_error_t> owned(error);
+            judgeError(*error, check.request, check.tolerance);
+        }
+    }
+}
+
+bool X11Connection::judgeError(const xcb_generic_error_t& error, const char* request,
+                               X11ErrorTolerance tolerance) {
+    if (tolerance == X11ErrorTolerance::windowMayVanish && isWindowVanishedError(error.error_code)) {
+        ++expectedErrors_;
+        return true;
+    }
+    ++unexpectedErrors_;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "X error %s from %s (major %u, minor %u), resource 0x%x, sequence %u",
+                  x11ErrorName(error.error_code).c_str(), request ? request : "an unchecked request",
+                  unsigned(error.major_code), unsigned(error.minor_code), unsigned(error.resource_id),
+                  unsigned(error.full_sequence));
+    log(line);
+    if (errorsAreFatal_) {
+        std::fprintf(stderr, "%s\nTESSARY_X_ERRORS_FATAL is set: stopping\n", line);
+        std::abort();
+    }
+    return false;
+}
+
+void X11Connection::dispatch(const xcb_generic_event_t& event) {
+    if (event.response_type == 0) {
+        // Only requests sent unchecked land here; none of ours are, so this is never expected.
+        judgeError(reinterpret_cast<const xcb_generic_error_t&>(event), nullptr,
+                   X11ErrorTolerance::none);
+        return;
+    }
+    // Handlers may be added or removed by a handler; walk over the ids present now.
+    std::vector<int> ids;
+    ids.reserve(handlers_.size());
+    for (const auto& [id, handler] : handlers_) {
+        ids.push_back(id);
+    }
+    for (int id : ids) {
+        auto it = handlers_.find(id);
+        if (it != handlers_.end()) {
+            EventHandler handler = it->second;  // a copy: the handler may remove itself
+            handler(event);
+        }
+    }
+}
+
+void X11Connection::processPendingEvents() {
+    if (dispatching_) {
+        return;
+    }
+    dispatching_ = true;
+    for (;;) {
+        drainXcb(true);
+        collectChecks();
+        if (queue_.empty()) {
+            break;
+        }
+        QueuedEvent entry = std::move(queue_.front());
+        queue_.pop_front();
+        dispatch(*entry.event);
+    }
+    flush();
+    dispatching_ = false;
+    if (hasFailed() && !reportedFailure_) {
+        reportedFailure_ = true;
+        log("the connection to the X server is broken");
+    }
+}
+
+}  // namespace tessary

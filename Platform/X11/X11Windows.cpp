@@ -1,0 +1,703 @@
+#include "Platform/X11/X11Windows.h"
+
+#include "Platform/X11/X11Property.h"
+
+#include <xcb/res.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tessary {
+
+namespace {
+
+constexpr auto vanish = X11ErrorTolerance::windowMayVanish;
+
+// _NET_MOVERESIZE_WINDOW: NorthWest gravity, which fields are given, and "source indication 2"
+// (a pager or similar tool acting for the user), which window managers honour without the focus
+// stealing checks they apply to applications.
+constexpr uint32_t kGravityNorthWest = 1;
+constexpr uint32_t kMoveX = 1u << 8;
+constexpr uint32_t kMoveY = 1u << 9;
+constexpr uint32_t kResizeWidth = 1u << 10;
+constexpr uint32_t kResizeHeight = 1u << 11;
+constexpr uint32_t kSourcePager = 2;
+
+// WM_NORMAL_HINTS flags.
+constexpr uint32_t kPMinSize = 1u << 4;
+constexpr uint32_t kPMaxSize = 1u << 5;
+constexpr uint32_t kPResizeInc = 1u << 6;
+constexpr uint32_t kPBaseSize = 1u << 8;
+
+constexpr uint32_t kStateRemove = 0;
+
+int32_t toPixels(double value) {
+    if (!std::isfinite(value)) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::clamp(std::lround(value), -32768L, 32767L));
+}
+
+X11Extents readExtents(const X11Property& property) {
+    X11Extents extents;
+    auto words = property.cardinals();
+    if (words.size() >= 4) {
+        // Values are CARDINALs; a client that writes nonsense must not flip the frame inside out.
+        auto clampExtent = [](uint32_t v) { return static_cast<int32_t>(std::min<uint32_t>(v, 4096)); };
+        extents.left = clampExtent(words[0]);
+        extents.right = clampExtent(words[1]);
+        extents.top = clampExtent(words[2]);
+        extents.bottom = clampExtent(words[3]);
+    }
+    return extents;
+}
+
+}  // namespace
+
+// --- Value types ---------------------------------------------------------------------------------
+
+Rect X11WindowGeometry::outer() const {
+    return Rect(client.x() - frame.left + clientSide.left, client.y() - frame.top + clientSide.top,
+                client.width() + frame.left + frame.right - clientSide.left - clientSide.right,
+                client.height() + frame.top + frame.bottom - clientSide.top - clientSide.bottom);
+}
+
+Size X11WindowGeometry::clientSizeFor(Size outerSize) const {
+    return Size{outerSize.width - frame.left - frame.right + clientSide.left + clientSide.right -
+                    2.0 * borderWidth,
+                outerSize.height - frame.top - frame.bottom + clientSide.top + clientSide.bottom -
+                    2.0 * borderWidth};
+}
+
+bool X11SizeHints::hasIncrements() const {
+    return increment && (increment->width > 1 || increment->height > 1);
+}
+
+Size X11SizeHints::constrain(Size requested) const {
+    // ICCCM 4.1.2.3: base stands in for minimum and minimum for base; sizes are base plus whole
+    // increments, within minimum and maximum.
+    Size low = minimum ? *minimum : (base ? *base : Size{1, 1});
+    Size origin = base ? *base : (minimum ? *minimum : Size{0, 0});
+    auto axis = [](double want, double lowest, double highest, double from, double step) {
+        double value = std::max(want, lowest);
+        if (highest > 0) {
+            value = std::min(value, highest);
+        }
+        if (step > 1) {
+            value = from + std::floor((value - from) / step) * step;
+            if (value < lowest) {
+                value += step;
+            }
+        }
+        return std::max(value, 1.0);
+    };
+    double maxW = maximum ? maximum->width : 0;
+    double maxH = maximum ? maximum->height : 0;
+    double incW = increment ? increment->width : 1;
+    double incH = increment ? increment->height : 1;
+    return Size{axis(requested.width, low.width, maxW, origin.width, incW),
+                axis(requested.height, low.height, maxH, origin.height, incH)};
+}
+
+std::optional<X11SizeHints> X11SizeHints::parse(const uint32_t* words, size_t count) {
+    if (count < 15) {
+        return std::nullopt;
+    }
+    X11SizeHints hints;
+    uint32_t flags = words[0];
+    auto size = [&](size_t at) {
+        // Sizes are signed 32-bit in the property; anything outside a screen's range is noise.
+        auto w = static_cast<int32_t>(words[at]);
+        auto h = static_cast<int32_t>(words[at + 1]);
+        return Size{double(std::clamp(w, 0, 65535)), double(std::clamp(h, 0, 65535))};
+    };
+    if (flags & kPMinSize) {
+        hints.minimum = size(5);
+    }
+    if (flags & kPMaxSize) {
+        hints.maximum = size(7);
+    }
+    if (flags & kPResizeInc) {
+        hints.increment = size(9);
+    }
+    if ((flags & kPBaseSize) && count >= 17) {
+        hints.base = size(15);
+    }
+    return hints;
+}
+
+// --- Reads ---------------------------------------------------------------------------------------
+
+X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
+    connection_.selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) {
+        switch (event.response_type & 0x7f) {
+        case XCB_DESTROY_NOTIFY:
+            followed_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+            break;
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (change.window == connection_.root() && change.atom == connection_.atoms()._NET_SUPPORTED) {
+                barrierSupported_.reset();  // another window manager, perhaps
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    });
+}
+
+X11Windows::~X11Windows() {
+    connection_.removeEventHandler(handlerId_);
+    if (probe_ != XCB_WINDOW_NONE) {
+        connection_.checkLater(xcb_destroy_window_checked(connection_.xcb(), probe_), "DestroyWindow",
+                               X11ErrorTolerance::none);
+        connection_.flush();
+    }
+}
+
+bool X11Windows::hasWindowManagerBarrier() {
+    if (!barrierSupported_) {
+        auto atoms = supported();
+        barrierSupported_ = std::find(atoms.begin(), atoms.end(),
+                                      connection_.atoms()._NET_REQUEST_FRAME_EXTENTS) != atoms.end();
+    }
+    if (*barrierSupported_ && probe_ == XCB_WINDOW_NONE) {
+        probe_ = xcb_generate_id(connection_.xcb());
+        uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        connection_.checkLater(
+            xcb_create_window_checked(connection_.xcb(), XCB_COPY_FROM_PARENT, probe_, connection_.root(),
+                                      -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask),
+            "CreateWindow", X11ErrorTolerance::none);
+    }
+    return *barrierSupported_;
+}
+
+std::vector<xcb_window_t> X11Windows::windowListProperty(xcb_atom_t property) {
+    auto value = X11Property::read(connection_, connection_.root(), property, XCB_ATOM_WINDOW,
+                                   X11ErrorTolerance::none);
+    if (!value) {
+        return {};
+    }
+    return value->cardinals();
+}
+
+std::vector<xcb_window_t> X11Windows::clientList() {
+    return windowListProperty(connection_.atoms()._NET_CLIENT_LIST);
+}
+
+std::vector<xcb_window_t> X11Windows::clientListStacking() {
+    return windowListProperty(connection_.atoms()._NET_CLIENT_LIST_STACKING);
+}
+
+std::optional<xcb_window_t> X11Windows::activeWindow() {
+    auto list = windowListProperty(connection_.atoms()._NET_ACTIVE_WINDOW);
+    if (list.empty() || list.front() == XCB_WINDOW_NONE) {
+        return std::nullopt;
+    }
+    return list.front();
+}
+
+std::vector<xcb_atom_t> X11Windows::supported() {
+    auto value = X11Property::read(connection_, connection_.root(), connection_.atoms()._NET_SUPPORTED,
+                                   XCB_ATOM_ATOM, X11ErrorTolerance::none);
+    return value ? value->cardinals() : std::vector<xcb_atom_t>{};
+}
+
+X11WindowType X11Windows::typeFrom(const X11Property& property) const {
+    const X11Atoms& a = connection_.atoms();
+    auto types = property.cardinals();
+    // The first type the back end knows wins: EWMH lists them in order of preference.
+    for (xcb_atom_t type : types) {
+        if (type == a._NET_WM_WINDOW_TYPE_NORMAL) return X11WindowType::normal;
+        if (type == a._NET_WM_WINDOW_TYPE_DIALOG) return X11WindowType::dialog;
+        if (type == a._NET_WM_WINDOW_TYPE_DOCK) return X11WindowType::dock;
+        if (type == a._NET_WM_WINDOW_TYPE_DESKTOP) return X11WindowType::desktop;
+        if (type == a._NET_WM_WINDOW_TYPE_UTILITY) return X11WindowType::utility;
+        if (type == a._NET_WM_WINDOW_TYPE_TOOLBAR) return X11WindowType::toolbar;
+        if (type == a._NET_WM_WINDOW_TYPE_MENU) return X11WindowType::menu;
+        if (type == a._NET_WM_WINDOW_TYPE_SPLASH) return X11WindowType::splash;
+    }
+    return types.empty() ? X11WindowType::unset : X11WindowType::other;
+}
+
+std::optional<X11WindowType> X11Windows::windowType(xcb_window_t window) {
+    auto value = X11Property::read(connection_, window, connection_.atoms()._NET_WM_WINDOW_TYPE,
+                                   XCB_ATOM_ATOM, vanish);
+    if (!value) {
+        return std::nullopt;
+    }
+    return typeFrom(*value);
+}
+
+std::optional<bool> X11Windows::isStandard(xcb_window_t window) {
+    auto typeCookie = X11Property::request(connection_, window, connection_.atoms()._NET_WM_WINDOW_TYPE,
+                                           XCB_ATOM_ATOM);
+    auto transientCookie = X11Property::request(connection_, window, XCB_ATOM_WM_TRANSIENT_FOR,
+                                                XCB_ATOM_WINDOW);
+    auto type = X11Property::fetch(connection_, typeCookie, vanish);
+    auto transient = X11Property::fetch(connection_, transientCookie, vanish);
+    if (!type || !transient) {
+        return std::nullopt;
+    }
+    bool isTransient = false;
+    for (xcb_window_t owner : transient->cardinals()) {
+        // Transient for the root is the old way of saying "for the whole group": still a dialog.
+        isTransient = isTransient || owner != XCB_WINDOW_NONE;
+    }
+    X11WindowType kind = typeFrom(*type);
+    return (kind == X11WindowType::normal || kind == X11WindowType::unset) && !isTransient;
+}
+
+std::optional<std::string> X11Windows::title(xcb_window_t window) {
+    auto netCookie = X11Property::request(connection_, window, connection_.atoms()._NET_WM_NAME,
+                                          connection_.atoms().UTF8_STRING);
+    auto plainCookie = X11Property::request(connection_, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY);
+    auto net = X11Property::fetch(connection_, netCookie, vanish);
+    auto plain = X11Property::fetch(connection_, plainCookie, vanish);
+    if (net && net->exists()) {
+        return x11TextToUTF8(net->bytes(), net->byteLength(), true);
+    }
+    if (plain && plain->exists() && plain->format() == 8) {
+        return x11TextToUTF8(plain->bytes(), plain->byteLength(),
+                             plain->type() == connection_.atoms().UTF8_STRING);
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> X11Windows::isHidden(xcb_window_t window) {
+    auto value = X11Property::read(connection_, window, connection_.atoms()._NET_WM_STATE,
+                                   XCB_ATOM_ATOM, vanish);
+    if (!value) {
+        return std::nullopt;
+    }
+    auto states = value->cardinals();
+    return std::find(states.begin(), states.end(), connection_.atoms()._NET_WM_STATE_HIDDEN) !=
+           states.end();
+}
+
+std::optional<Rect> X11Windows::outerFrame(xcb_window_t window) {
+    auto g = geometry(window);
+    if (!g) {
+        return std::nullopt;
+    }
+    return g->outer();
+}
+
+std::optional<X11WindowGeometry> X11Windows::geometry(xcb_window_t window) {
+    auto snap = snapshot(window, false);
+    if (!snap) {
+        return std::nullopt;
+    }
+    return snap->geometry;
+}
+
+std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints) {
+    xcb_connection_t* c = connection_.xcb();
+    const X11Atoms& a = connection_.atoms();
+    // All requests first, then the replies: one round trip.
+    auto geometryCookie = xcb_get_geometry(c, window);
+    auto translateCookie = xcb_translate_coordinates(c, window, connection_.root(), 0, 0);
+    auto frameCookie = X11Property::request(connection_, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL);
+    auto gtkCookie = X11Property::request(connection_, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL);
+    auto stateCookie = X11Property::request(connection_, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
+    std::optional<xcb_get_property_cookie_t> hintsCookie;
+    if (withHints) {
+        hintsCookie = X11Property::request(connection_, window, XCB_ATOM_WM_NORMAL_HINTS,
+                                           XCB_ATOM_WM_SIZE_HINTS);
+    }
+    auto geometryReply = connection_.reply(xcb_get_geometry_reply, geometryCookie, "GetGeometry", vanish);
+    auto translateReply =
+        connection_.reply(xcb_translate_coordinates_reply, translateCookie, "TranslateCoordinates", vanish);
+    auto frame = X11Property::fetch(connection_, frameCookie, vanish);
+    auto gtk = X11Property::fetch(connection_, gtkCookie, vanish);
+    auto state = X11Property::fetch(connection_, stateCookie, vanish);
+    std::optional<X11Property> hints;
+    if (hintsCookie) {
+        hints = X11Property::fetch(connection_, *hintsCookie, vanish);
+    }
+    if (!geometryReply || !translateReply || !frame || !gtk || !state) {
+        return std::nullopt;
+    }
+    Snapshot snap;
+    int border = geometryReply->border_width;
+    snap.geometry.borderWidth = geometryReply->border_width;
+    snap.geometry.client = Rect(translateReply->dst_x - border, translateReply->dst_y - border,
+                                geometryReply->width + 2 * border, geometryReply->height + 2 * border);
+    snap.geometry.frame = readExtents(*frame);
+    snap.geometry.clientSide = readExtents(*gtk);
+    for (xcb_atom_t s : state->cardinals()) {
+        snap.maximizedOrFullScreen = snap.maximizedOrFullScreen || s == a._NET_WM_STATE_MAXIMIZED_VERT ||
+                                     s == a._NET_WM_STATE_MAXIMIZED_HORZ ||
+                                     s == a._NET_WM_STATE_FULLSCREEN;
+    }
+    if (hints && hints->exists()) {
+        auto words = hints->cardinals();
+        snap.hints = X11SizeHints::parse(words.data(), words.size());
+    }
+    return snap;
+}
+
+std::optional<int32_t> X11Windows::processID(xcb_window_t window) {
+    auto value = X11Property::read(connection_, window, connection_.atoms()._NET_WM_PID,
+                                   XCB_ATOM_CARDINAL, vanish);
+    if (!value) {
+        return std::nullopt;
+    }
+    auto words = value->cardinals();
+    if (!words.empty() && words.front() > 0 && words.front() <= 0x7fffffff) {
+        return static_cast<int32_t>(words.front());
+    }
+    if (!connection_.hasResourceExtension()) {
+        return std::nullopt;
+    }
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto reply = connection_.reply(xcb_res_query_client_ids_reply,
+                                   xcb_res_query_client_ids(connection_.xcb(), 1, &spec),
+                                   "X-Resource QueryClientIds", vanish);
+    if (!reply) {
+        return std::nullopt;
+    }
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            xcb_res_client_id_value_value_length(it.data) >= 1) {
+            uint32_t pid = *xcb_res_client_id_value_value(it.data);
+            if (pid > 0 && pid <= 0x7fffffff) {
+                return static_cast<int32_t>(pid);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> X11Windows::windowClass(xcb_window_t window) {
+    auto value = X11Property::read(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, vanish);
+    if (!value || !value->exists() || value->format() != 8) {
+        return std::nullopt;
+    }
+    // "instance\0class\0"
+    const auto* bytes = value->bytes();
+    size_t length = value->byteLength();
+    const void* nul = std::memchr(bytes, 0, length);
+    if (!nul) {
+        return std::nullopt;
+    }
+    size_t start = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes) + 1;
+    if (start >= length) {
+        return std::nullopt;
+    }
+    std::string name = x11TextToUTF8(bytes + start, length - start, false);
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+std::optional<X11SizeHints> X11Windows::sizeHints(xcb_window_t window) {
+    auto value = X11Property::read(connection_, window, XCB_ATOM_WM_NORMAL_HINTS,
+                                   XCB_ATOM_WM_SIZE_HINTS, vanish);
+    if (!value) {
+        return std::nullopt;
+    }
+    auto words = value->cardinals();
+    auto parsed = X11SizeHints::parse(words.data(), words.size());
+    return parsed ? parsed : X11SizeHints{};
+}
+
+std::optional<X11Strut> X11Windows::strut(xcb_window_t window) {
+    const X11Atoms& a = connection_.atoms();
+    auto partialCookie = X11Property::request(connection_, window, a._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL);
+    auto plainCookie = X11Property::request(connection_, window, a._NET_WM_STRUT, XCB_ATOM_CARDINAL);
+    auto partial = X11Property::fetch(connection_, partialCookie, vanish);
+    auto plain = X11Property::fetch(connection_, plainCookie, vanish);
+    if (!partial || !plain) {
+        return std::nullopt;
+    }
+    X11Strut s;
+    auto p = partial->cardinals();
+    if (p.size() >= 12) {
+        s = X11Strut{p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11]};
+        return s;
+    }
+    auto q = plain->cardinals();
+    if (q.size() >= 4) {
+        // The older form reserves whole edges.
+        const xcb_screen_t& screen = connection_.screen();
+        uint32_t maxX = screen.width_in_pixels ? screen.width_in_pixels - 1u : 0u;
+        uint32_t maxY = screen.height_in_pixels ? screen.height_in_pixels - 1u : 0u;
+        s = X11Strut{q[0], q[1], q[2], q[3], 0, maxY, 0, maxY, 0, maxX, 0, maxX};
+    }
+    return s;
+}
+
+bool X11Windows::hasWMState(xcb_window_t window) {
+    auto value = X11Property::read(connection_, window, connection_.atoms().WM_STATE,
+                                   XCB_GET_PROPERTY_TYPE_ANY, vanish, 2);
+    return value && value->exists();
+}
+
+std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
+    int16_t x = static_cast<int16_t>(toPixels(std::floor(point.x)));
+    int16_t y = static_cast<int16_t>(toPixels(std::floor(point.y)));
+    xcb_window_t root = connection_.root();
+    // The server's own answer honours stacking, mapping and input shapes (an input-transparent
+    // overlay is looked through).
+    auto top = connection_.reply(xcb_translate_coordinates_reply,
+                                 xcb_translate_coordinates(connection_.xcb(), root, root, x, y),
+                                 "TranslateCoordinates");
+    xcb_window_t candidate = top ? top->child : xcb_window_t{XCB_WINDOW_NONE};
+    for (int depth = 0; candidate != XCB_WINDOW_NONE && depth < 16; ++depth) {
+        if (hasWMState(candidate)) {
+            return candidate;
+        }
+        auto below = connection_.reply(xcb_translate_coordinates_reply,
+                                       xcb_translate_coordinates(connection_.xcb(), root, candidate, x, y),
+                                       "TranslateCoordinates", vanish);
+        candidate = below ? below->child : xcb_window_t{XCB_WINDOW_NONE};
+    }
+    auto stacking = clientListStacking();
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+        if (isHidden(*it).value_or(true)) {
+            continue;
+        }
+        auto frame = outerFrame(*it);
+        if (frame && frame->contains(point)) {
+            return *it;
+        }
+    }
+    return std::nullopt;
+}
+
+// --- Writes --------------------------------------------------------------------------------------
+
+void X11Windows::follow(xcb_window_t window) {
+    if (!followed_.insert(window).second) {
+        return;
+    }
+    uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    connection_.checkLater(
+        xcb_change_window_attributes_checked(connection_.xcb(), window, XCB_CW_EVENT_MASK, &mask),
+        "ChangeWindowAttributes", vanish);
+}
+
+void X11Windows::forget(xcb_window_t window) {
+    followed_.erase(window);
+}
+
+void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::memcpy(message.data.data32, data, sizeof data);
+    // Sent to the root with the mask the window manager selects there (EWMH "root window
+    // messages"); the root never vanishes, so any error here is a fault of ours.
+    connection_.checkLater(
+        xcb_send_event_checked(connection_.xcb(), 0, connection_.root(),
+                               XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                               reinterpret_cast<const char*>(&message)),
+        "SendEvent", X11ErrorTolerance::none);
+}
+
+void X11Windows::sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y,
+                                int32_t width, int32_t height) {
+    uint32_t data[5] = {kGravityNorthWest | flags | (kSourcePager << 12), static_cast<uint32_t>(x),
+                        static_cast<uint32_t>(y), static_cast<uint32_t>(width),
+                        static_cast<uint32_t>(height)};
+    sendClientMessage(window, connection_.atoms()._NET_MOVERESIZE_WINDOW, data);
+}
+
+void X11Windows::awaitWindowManager(xcb_window_t window, uint64_t mark, bool expectConfigure,
+                                    X11Connection::Clock::time_point deadline) {
+    if (hasWindowManagerBarrier()) {
+        // The window manager handles client messages in order: once it has answered this one, it
+        // has configured the window (or decided not to) for every request sent before.
+        uint32_t nothing[5] = {};
+        sendClientMessage(probe_, connection_.atoms()._NET_REQUEST_FRAME_EXTENTS, nothing);
+        xcb_window_t probe = probe_;
+        xcb_atom_t extents = connection_.atoms()._NET_FRAME_EXTENTS;
+        connection_.waitForEvent(
+            mark,
+            [probe, extents](const xcb_generic_event_t& event) {
+                if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+                const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+                return change.window == probe && change.atom == extents;
+            },
+            deadline);
+        return;
+    }
+    if (!expectConfigure) {
+        connection_.flush();
+        return;
+    }
+    connection_.waitForEvent(
+        mark,
+        [window](const xcb_generic_event_t& event) {
+            switch (event.response_type & 0x7f) {
+            case XCB_CONFIGURE_NOTIFY:
+                return reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window;
+            case XCB_DESTROY_NOTIFY:
+                return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == window;
+            case XCB_UNMAP_NOTIFY:
+                return reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window == window;
+            default:
+                return false;
+            }
+        },
+        deadline);
+}
+
+void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline) {
+    const X11Atoms& a = connection_.atoms();
+    uint64_t mark = connection_.eventMark();
+    uint32_t maximized[5] = {kStateRemove, a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
+                             kSourcePager, 0};
+    uint32_t fullScreen[5] = {kStateRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0};
+    sendClientMessage(window, a._NET_WM_STATE, maximized);
+    sendClientMessage(window, a._NET_WM_STATE, fullScreen);
+    awaitWindowManager(window, mark, true, deadline);
+}
+
+bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
+    auto deadline = X11Connection::Clock::now() + timeout;
+    follow(window);
+    auto snap = snapshot(window, false);
+    if (!snap) {
+        return false;
+    }
+    if (snap->maximizedOrFullScreen) {
+        leaveMaximizedState(window, deadline);
+        snap = snapshot(window, false);
+        if (!snap) {
+            return false;
+        }
+    }
+    Rect outer = snap->geometry.outer();
+    int32_t x = toPixels(origin.x);
+    int32_t y = toPixels(origin.y);
+    if (x == toPixels(outer.x()) && y == toPixels(outer.y())) {
+        return true;
+    }
+    // With NorthWest gravity the window manager places the top-left corner of its frame at the
+    // given point; a client-side decorated window's visible corner lies inside its X window.
+    uint64_t mark = connection_.eventMark();
+    sendMoveResize(window, kMoveX | kMoveY, x - snap->geometry.clientSide.left,
+                   y - snap->geometry.clientSide.top, 0, 0);
+    awaitWindowManager(window, mark, true, deadline);
+    return true;
+}
+
+bool X11Windows::resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout) {
+    auto deadline = X11Connection::Clock::now() + timeout;
+    follow(window);
+    auto snap = snapshot(window, true);
+    if (!snap) {
+        return false;
+    }
+    if (snap->maximizedOrFullScreen) {
+        leaveMaximizedState(window, deadline);
+        snap = snapshot(window, true);
+        if (!snap) {
+            return false;
+        }
+    }
+    const X11WindowGeometry& g = snap->geometry;
+    Size wanted = g.clientSizeFor(Size{double(toPixels(size.width)), double(toPixels(size.height))});
+    Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
+    int32_t width = std::max(1, toPixels(wanted.width));
+    int32_t height = std::max(1, toPixels(wanted.height));
+    if (width == toPixels(current.width) && height == toPixels(current.height)) {
+        return true;
+    }
+    uint64_t mark = connection_.eventMark();
+    sendMoveResize(window, kResizeWidth | kResizeHeight, 0, 0, width, height);
+    // A window with size increments may end exactly where it is: then the window manager has
+    // nothing to configure, and without a barrier there would be nothing to wait for.
+    Size predicted = snap->hints ? snap->hints->constrain(Size{double(width), double(height)})
+                                 : Size{double(width), double(height)};
+    awaitWindowManager(window, mark, predicted != current, deadline);
+    return true;
+}
+
+void X11Windows::activate(xcb_window_t window) {
+    // Source indication 2, the current time, and no window of ours that was active.
+    uint32_t data[5] = {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0};
+    sendClientMessage(window, connection_.atoms()._NET_ACTIVE_WINDOW, data);
+    connection_.flush();
+}
+
+// --- Text ----------------------------------------------------------------------------------------
+
+std::string x11TextToUTF8(const uint8_t* bytes, size_t length, bool isUTF8) {
+    const void* nul = std::memchr(bytes, 0, length);
+    if (nul) {
+        length = static_cast<size_t>(static_cast<const uint8_t*>(nul) - bytes);
+    }
+    std::string out;
+    out.reserve(length);
+    auto appendCodePoint = [&out](uint32_t cp) {
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    };
+    if (!isUTF8) {
+        for (size_t i = 0; i < length; ++i) {
+            appendCodePoint(bytes[i]);
+        }
+        return out;
+    }
+    constexpr uint32_t replacement = 0xFFFD;
+    size_t i = 0;
+    while (i < length) {
+        uint8_t lead = bytes[i];
+        size_t extra = 0;
+        uint32_t cp = 0;
+        uint32_t least = 0;
+        if (lead < 0x80) {
+            out.push_back(static_cast<char>(lead));
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            extra = 1, cp = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2, cp = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3, cp = lead & 0x07, least = 0x10000;
+        } else {
+            appendCodePoint(replacement);
+            ++i;
+            continue;
+        }
+        size_t j = 1;
+        for (; j <= extra && i + j < length && (bytes[i + j] & 0xC0) == 0x80; ++j) {
+            cp = (cp << 6) | (bytes[i + j] & 0x3F);
+        }
+        if (j <= extra || cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            // A broken sequence: one replacement character, then go on after what was consumed.
+            appendCodePoint(replacement);
+            i += j;
+            continue;
+        }
+        appendCodePoint(cp);
+        i += j;
+    }
+    return out;
+}
+
+}  // namespace tessary

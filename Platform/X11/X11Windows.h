@@ -1,0 +1,160 @@
+#pragma once
+
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11Property.h"
+#include "TessaryCore/Geometry.h"
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tessary {
+
+// _NET_WM_WINDOW_TYPE, reduced to what the back end distinguishes. `unset` means the window
+// carries no type the back end knows, which EWMH says to treat as normal.
+enum class X11WindowType { unset, normal, dialog, dock, desktop, utility, toolbar, menu, splash, other };
+
+struct X11Extents {
+    int32_t left = 0;
+    int32_t right = 0;
+    int32_t top = 0;
+    int32_t bottom = 0;
+
+    friend bool operator==(const X11Extents&, const X11Extents&) = default;
+};
+
+// Where a client window is and what surrounds it.
+struct X11WindowGeometry {
+    // The client window, border included, in root coordinates.
+    Rect client;
+    // The window manager's decorations around it (_NET_FRAME_EXTENTS).
+    X11Extents frame;
+    // The invisible margin that client-side decorated windows draw inside (_GTK_FRAME_EXTENTS).
+    X11Extents clientSide;
+    uint16_t borderWidth = 0;
+
+    // The frame a user sees: the client plus the decorations, minus the client-side margin.
+    Rect outer() const;
+    // The client size (without border) that gives this outer size.
+    Size clientSizeFor(Size outerSize) const;
+};
+
+// WM_NORMAL_HINTS, the part a window manager uses to constrain sizes.
+struct X11SizeHints {
+    std::optional<Size> minimum;
+    std::optional<Size> maximum;
+    std::optional<Size> base;
+    std::optional<Size> increment;
+
+    bool hasIncrements() const;
+    // The client size the window manager gives for a requested one, by the ICCCM rules.
+    Size constrain(Size requested) const;
+    // Parses the raw 32-bit words of the property; nullopt when it is too short.
+    static std::optional<X11SizeHints> parse(const uint32_t* words, size_t count);
+};
+
+// The strut a window reserves at the edges of the root window (_NET_WM_STRUT_PARTIAL layout).
+struct X11Strut {
+    uint32_t left = 0, right = 0, top = 0, bottom = 0;
+    uint32_t leftStartY = 0, leftEndY = 0, rightStartY = 0, rightEndY = 0;
+    uint32_t topStartX = 0, topEndX = 0, bottomStartX = 0, bottomEndX = 0;
+
+    bool isEmpty() const { return left == 0 && right == 0 && top == 0 && bottom == 0; }
+    friend bool operator==(const X11Strut&, const X11Strut&) = default;
+};
+
+// Turns the bytes of a text property into valid UTF-8: UTF8_STRING is checked (invalid sequences
+// become U+FFFD), STRING is Latin-1; the text ends at the first NUL.
+std::string x11TextToUTF8(const uint8_t* bytes, size_t length, bool isUTF8);
+
+// The EWMH and ICCCM view of client windows: reads of their properties and the requests that move,
+// resize and activate them through the window manager. Every call on a window tolerates that the
+// window vanished meanwhile and then gives an absent result.
+class X11Windows {
+public:
+    explicit X11Windows(X11Connection& connection);
+    ~X11Windows();
+    X11Windows(const X11Windows&) = delete;
+    X11Windows& operator=(const X11Windows&) = delete;
+
+    X11Connection& connection() { return connection_; }
+
+    // _NET_CLIENT_LIST (in mapping order) and _NET_CLIENT_LIST_STACKING (bottom to top).
+    std::vector<xcb_window_t> clientList();
+    std::vector<xcb_window_t> clientListStacking();
+    std::optional<xcb_window_t> activeWindow();
+    std::vector<xcb_atom_t> supported();
+
+    // nullopt: the window is gone.
+    std::optional<X11WindowType> windowType(xcb_window_t window);
+    // The window is of type normal (or none) and not transient for another.
+    std::optional<bool> isStandard(xcb_window_t window);
+    // _NET_WM_NAME, else WM_NAME.
+    std::optional<std::string> title(xcb_window_t window);
+    std::optional<bool> isHidden(xcb_window_t window);
+    std::optional<X11WindowGeometry> geometry(xcb_window_t window);
+    std::optional<Rect> outerFrame(xcb_window_t window);
+    // _NET_WM_PID, else the process the X-Resource extension knows for the window's client.
+    std::optional<int32_t> processID(xcb_window_t window);
+    // The class part of WM_CLASS.
+    std::optional<std::string> windowClass(xcb_window_t window);
+    std::optional<X11SizeHints> sizeHints(xcb_window_t window);
+    std::optional<X11Strut> strut(xcb_window_t window);
+    bool hasWMState(xcb_window_t window);
+
+    // The managed window under a root point: the root child under it, down to the window that
+    // carries WM_STATE; else the topmost visible client whose outer frame contains the point.
+    std::optional<xcb_window_t> windowAt(Point point);
+
+    // Asks the window manager to put the outer frame's top-left corner at `origin`, after leaving
+    // a maximised or full-screen state, and waits (at most `timeout`) for the window manager to
+    // configure the window. False when the window is gone.
+    bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);
+    // The same for the outer frame's size; the top-left corner stays.
+    bool resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout);
+    // Asks the window manager to activate (raise and focus) the window.
+    void activate(xcb_window_t window);
+
+    // Selects the structure and property events the back end follows on a client window; once per
+    // window until it is forgotten.
+    void follow(xcb_window_t window);
+    void forget(xcb_window_t window);
+
+    // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS, which the back end uses to
+    // learn that the window manager has handled every request sent before.
+    bool hasWindowManagerBarrier();
+
+private:
+    struct Snapshot {
+        X11WindowGeometry geometry;
+        bool maximizedOrFullScreen = false;
+        std::optional<X11SizeHints> hints;
+    };
+    std::optional<Snapshot> snapshot(xcb_window_t window, bool withHints);
+    // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.
+    void leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline);
+    void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
+                        int32_t height);
+    void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
+    // Waits until the window manager has handled the requests sent after `mark`: until it answers
+    // a frame-extents request sent behind them (when it supports that), else until it configures
+    // the window when `expectConfigure`.
+    void awaitWindowManager(xcb_window_t window, uint64_t mark, bool expectConfigure,
+                            X11Connection::Clock::time_point deadline);
+    std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
+    X11WindowType typeFrom(const X11Property& property) const;
+
+    X11Connection& connection_;
+    std::set<xcb_window_t> followed_;
+    int handlerId_ = 0;
+    // An unmapped window of our own whose frame extents the window manager is asked for.
+    xcb_window_t probe_ = XCB_WINDOW_NONE;
+    std::optional<bool> barrierSupported_;
+};
+
+}  // namespace tessary

@@ -1,0 +1,251 @@
+#include "tests/e2e/harness/VirtualDesktop.h"
+
+#include <xcb/xtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#ifndef TESSARY_TEST_CLIENT
+#error "TESSARY_TEST_CLIENT must name the test client program"
+#endif
+
+namespace tessary::e2e {
+
+namespace {
+
+// Openbox's configuration for the tests: one desktop, no margins, new windows focused, and the
+// stock mouse bindings plus Shift+drag on the title bar moving the window (a drag to snap holds
+// Shift by default, and the window manager must still move the window).
+constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <placement><policy>Smart</policy><center>yes</center></placement>
+  <desktops><number>1</number></desktops>
+  <margins><top>0</top><bottom>0</bottom><left>0</left><right>0</right></margins>
+  <keyboard></keyboard>
+  <mouse>
+    <dragThreshold>1</dragThreshold>
+    <context name="Frame">
+      <mousebind button="A-Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+      <mousebind button="A-Left" action="Drag"><action name="Move"/></mousebind>
+    </context>
+    <context name="Titlebar">
+      <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>
+      <mousebind button="S-Left" action="Drag"><action name="Move"/></mousebind>
+    </context>
+    <context name="Titlebar Top Right Bottom Left TLCorner TRCorner BRCorner BLCorner">
+      <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+      <mousebind button="S-Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+    </context>
+    <context name="Client">
+      <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+    </context>
+  </mouse>
+</openbox_config>
+)";
+
+Clock::time_point in(std::chrono::milliseconds duration) {
+    return Clock::now() + duration;
+}
+
+}  // namespace
+
+VirtualDesktop::VirtualDesktop() : VirtualDesktop(Options{}) {}
+
+VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
+    char pattern[] = "/tmp/tessary-e2e-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("cannot create a temporary folder");
+    directory_ = pattern;
+    startServer();
+    for (size_t i = 0; i < options_.monitors.size(); ++i) {
+        // The first monitor takes Xvfb's only output; the others have none.
+        if (!setMonitor(options_.monitors[i], i == 0 ? "screen" : "none")) {
+            throw std::runtime_error("xrandr --setmonitor failed");
+        }
+    }
+    if (options_.windowManager) startWindowManager();
+}
+
+VirtualDesktop::~VirtualDesktop() {
+    if (input_) xcb_disconnect(input_);
+    windowManager_.kill();
+    server_.kill();
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+}
+
+void VirtualDesktop::startServer() {
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    std::string size = std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
+    ChildProcess::Options start;
+    start.arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-noreset", "-nolisten", "tcp",
+                       "+extension", "RANDR", "-screen", "0", size};
+    start.inheritedDescriptors = {ready[1]};
+    server_ = ChildProcess::start(start);
+    ::close(ready[1]);
+    // Xvfb writes the display number once it accepts connections.
+    std::string number;
+    auto deadline = in(10s);
+    for (;;) {
+        pollfd descriptor{ready[0], POLLIN, 0};
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || ::poll(&descriptor, 1, static_cast<int>(left)) <= 0) break;
+        char c;
+        if (::read(ready[0], &c, 1) != 1 || c == '\n') break;
+        number.push_back(c);
+    }
+    ::close(ready[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb did not start");
+    display_ = ":" + number;
+    ::setenv("DISPLAY", display_.c_str(), 1);
+}
+
+void VirtualDesktop::startWindowManager() {
+    std::string configuration = directory_ + "/rc.xml";
+    std::ofstream(configuration) << kOpenboxConfiguration;
+    std::string fifo = directory_ + "/ready";
+    if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
+    int ready = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ChildProcess::Options start;
+    // openbox runs the startup command once it manages the screen: that is the ready signal.
+    start.arguments = {"openbox", "--config-file", configuration, "--startup",
+                       "sh -c 'echo ready > " + fifo + "'"};
+    start.environment = {"DISPLAY=" + display_, "XDG_CONFIG_HOME=" + directory_,
+                         "XDG_CACHE_HOME=" + directory_};
+    windowManager_ = ChildProcess::start(start);
+    pollfd descriptor{ready, POLLIN, 0};
+    int answered = ::poll(&descriptor, 1, 10'000);
+    ::close(ready);
+    if (answered <= 0) throw std::runtime_error("openbox did not start");
+}
+
+ChildProcess VirtualDesktop::start(std::vector<std::string> arguments, bool pipes) {
+    ChildProcess::Options start;
+    start.arguments = std::move(arguments);
+    start.environment = {"DISPLAY=" + display_};
+    start.pipeStdin = pipes;
+    start.pipeStdout = pipes;
+    start.discardStdout = !pipes;
+    return ChildProcess::start(start);
+}
+
+bool VirtualDesktop::run(std::vector<std::string> arguments, Clock::time_point deadline) {
+    ChildProcess process = start(std::move(arguments));
+    auto status = process.waitForExit(deadline);
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+}
+
+bool VirtualDesktop::setMonitor(const Monitor& monitor, const std::string& output) {
+    // Physical size at about 96 dots per inch; it only matters to programs that ask.
+    std::string geometry = std::to_string(monitor.width) + "/" + std::to_string(monitor.width * 254 / 960) +
+                           "x" + std::to_string(monitor.height) + "/" +
+                           std::to_string(monitor.height * 254 / 960) + "+" + std::to_string(monitor.x) +
+                           "+" + std::to_string(monitor.y);
+    return run({"xrandr", "--setmonitor", monitor.name, geometry, output}, in(10s));
+}
+
+bool VirtualDesktop::deleteMonitor(const std::string& name) {
+    return run({"xrandr", "--delmonitor", name}, in(10s));
+}
+
+TestClient VirtualDesktop::startClient() {
+    return TestClient(start({TESSARY_TEST_CLIENT}, true));
+}
+
+ChildProcess VirtualDesktop::startXterm(const std::string& geometry, const std::string& title) {
+    return start({"xterm", "-geometry", geometry, "-title", title, "-e", "cat"});
+}
+
+xcb_connection_t* VirtualDesktop::inputConnection() {
+    if (!input_) {
+        input_ = xcb_connect(display_.c_str(), nullptr);
+        if (xcb_connection_has_error(input_)) throw std::runtime_error("cannot connect for input");
+    }
+    return input_;
+}
+
+void VirtualDesktop::movePointerTo(int x, int y) {
+    xcb_connection_t* c = inputConnection();
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(x),
+                        static_cast<int16_t>(y), 0);
+    syncInput();
+}
+
+void VirtualDesktop::movePointerBy(int dx, int dy) {
+    // detail 1: relative motion.
+    xcb_test_fake_input(inputConnection(), XCB_MOTION_NOTIFY, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE,
+                        static_cast<int16_t>(dx), static_cast<int16_t>(dy), 0);
+    syncInput();
+}
+
+void VirtualDesktop::pressButton(int button, bool down) {
+    xcb_test_fake_input(inputConnection(), down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE,
+                        static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    syncInput();
+}
+
+void VirtualDesktop::pressKey(uint32_t keysym, bool down) {
+    xcb_connection_t* c = inputConnection();
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    auto* mapping = xcb_get_keyboard_mapping_reply(
+        c, xcb_get_keyboard_mapping(c, setup->min_keycode, setup->max_keycode - setup->min_keycode + 1),
+        nullptr);
+    if (!mapping) throw std::runtime_error("no keyboard mapping");
+    xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping);
+    int perCode = mapping->keysyms_per_keycode;
+    uint8_t keycode = 0;
+    for (int code = setup->min_keycode; code <= setup->max_keycode && !keycode; ++code) {
+        for (int i = 0; i < perCode; ++i) {
+            if (symbols[(code - setup->min_keycode) * perCode + i] == keysym) {
+                keycode = static_cast<uint8_t>(code);
+                break;
+            }
+        }
+    }
+    std::free(mapping);
+    if (!keycode) throw std::runtime_error("no key for the keysym");
+    xcb_test_fake_input(c, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME,
+                        XCB_WINDOW_NONE, 0, 0, 0);
+    syncInput();
+}
+
+void VirtualDesktop::syncInput() {
+    xcb_connection_t* c = inputConnection();
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// --- TestClient ----------------------------------------------------------------------------------
+
+bool TestClient::expect(const std::string& answer) {
+    auto line = process_.readLine(in(5s));
+    return line && *line == answer;
+}
+
+xcb_window_t TestClient::open(const std::string& options) {
+    if (!process_.writeLine("open " + options)) return 0;
+    auto line = process_.readLine(in(5s));
+    if (!line || line->rfind("opened ", 0) != 0) return 0;
+    return static_cast<xcb_window_t>(std::strtoul(line->c_str() + 7, nullptr, 10));
+}
+
+void TestClient::close(xcb_window_t window) {
+    process_.writeLine("close " + std::to_string(window));
+    expect("closed " + std::to_string(window));
+}
+
+void TestClient::closeOnConfigure(xcb_window_t window, int n) {
+    process_.writeLine("closeOnConfigure " + std::to_string(window) + " " + std::to_string(n));
+    expect("armed " + std::to_string(window));
+}
+
+}  // namespace tessary::e2e

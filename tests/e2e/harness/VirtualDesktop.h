@@ -1,0 +1,93 @@
+#pragma once
+
+#include "tests/e2e/harness/ChildProcess.h"
+
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessary::e2e {
+
+class TestClient;
+
+// A fresh X server for one test: Xvfb with RandR, split into monitors with `xrandr --setmonitor`,
+// and openbox as the window manager. Everything it starts dies with it.
+class VirtualDesktop {
+public:
+    struct Monitor {
+        std::string name;
+        int x, y, width, height;
+    };
+    struct Options {
+        int width = 3840;
+        int height = 1080;
+        // The default splits the screen into two 1920x1080 monitors side by side.
+        std::vector<Monitor> monitors = {{"tessary-left", 0, 0, 1920, 1080},
+                                         {"tessary-right", 1920, 0, 1920, 1080}};
+        bool windowManager = true;
+    };
+
+    VirtualDesktop();
+    explicit VirtualDesktop(Options options);
+    ~VirtualDesktop();
+    VirtualDesktop(const VirtualDesktop&) = delete;
+    VirtualDesktop& operator=(const VirtualDesktop&) = delete;
+
+    // ":N"; also exported as DISPLAY for this process.
+    const std::string& display() const { return display_; }
+    const std::string& directory() const { return directory_; }
+
+    // Starts a program on this display.
+    ChildProcess start(std::vector<std::string> arguments, bool pipes = false);
+    // Runs a program to its end; true when it exited with status 0 before the deadline.
+    bool run(std::vector<std::string> arguments, Clock::time_point deadline);
+    // `xrandr --setmonitor` / `--delmonitor`.
+    bool setMonitor(const Monitor& monitor, const std::string& output);
+    bool deleteMonitor(const std::string& name);
+
+    TestClient startClient();
+    // An xterm running `cat`; its window carries size increments.
+    ChildProcess startXterm(const std::string& geometry, const std::string& title);
+
+    // Synthetic input through XTest. Pointer motion is relative (as a real mouse moves: warping
+    // produces no raw motion events).
+    void movePointerTo(int x, int y);
+    void movePointerBy(int dx, int dy);
+    void pressButton(int button, bool down);
+    void pressKey(uint32_t keysym, bool down);
+    void syncInput();
+
+private:
+    void startServer();
+    void startWindowManager();
+    xcb_connection_t* inputConnection();
+
+    Options options_;
+    std::string directory_;
+    std::string display_;
+    ChildProcess server_;
+    ChildProcess windowManager_;
+    xcb_connection_t* input_ = nullptr;
+};
+
+// The harness's own test client (tests/e2e/TestClient.cpp), driven over its stdin and stdout.
+class TestClient {
+public:
+    explicit TestClient(ChildProcess process) : process_(std::move(process)) {}
+
+    // Opens a window with the given "key=value ..." options; its id (0 on failure).
+    xcb_window_t open(const std::string& options);
+    void close(xcb_window_t window);
+    // Makes the client destroy the window when the nth ConfigureNotify from now arrives.
+    void closeOnConfigure(xcb_window_t window, int n);
+    pid_t pid() const { return process_.pid(); }
+    void quit() { process_.kill(); }
+
+private:
+    bool expect(const std::string& answer);
+    ChildProcess process_;
+};
+
+}  // namespace tessary::e2e
