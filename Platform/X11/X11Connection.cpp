@@ -43,7 +43,7 @@ std::string x11ErrorName(uint8_t code) {
     return "error " + std::to_string(code);
 }
 
-std::unique_ptr<X11Connection> X11Connection::open(const char* displayName, LogSink log) {
+std::unique_ptr<X11Connection> X11Connection::open(const char* displayName) {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(displayName, &screenNumber);
     if (!connection || xcb_connection_has_error(connection)) {
@@ -64,12 +64,11 @@ std::unique_ptr<X11Connection> X11Connection::open(const char* displayName, LogS
         xcb_disconnect(connection);
         return nullptr;
     }
-    return std::unique_ptr<X11Connection>(new X11Connection(connection, screen, std::move(log)));
+    return std::unique_ptr<X11Connection>(new X11Connection(connection, screen));
 }
 
-X11Connection::X11Connection(xcb_connection_t* connection, xcb_screen_t* screen, LogSink log)
-    : connection_(connection), screen_(screen), log_(std::move(log)),
-      errorsAreFatal_(environmentAsksForFatalErrors()) {
+X11Connection::X11Connection(xcb_connection_t* connection, xcb_screen_t* screen)
+    : connection_(connection), screen_(screen), errorsAreFatal_(environmentAsksForFatalErrors()) {
     // Extension presence is cached by xcb; ask for both at once.
     xcb_prefetch_extension_data(connection_, &xcb_randr_id);
     xcb_prefetch_extension_data(connection_, &xcb_res_id);
@@ -83,6 +82,7 @@ X11Connection::X11Connection(xcb_connection_t* connection, xcb_screen_t* screen,
                         (version->major_version == 1 && version->minor_version >= 5))) {
             randrMonitors_ = true;
             randrFirstEvent_ = randr->first_event;
+            randrFirstError_ = randr->first_error;
         }
     }
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_, &xcb_res_id);
@@ -100,12 +100,6 @@ X11Connection::~X11Connection() {
 
 bool X11Connection::hasFailed() const {
     return xcb_connection_has_error(connection_) != 0;
-}
-
-void X11Connection::log(const std::string& line) const {
-    if (log_) {
-        log_(line);
-    }
 }
 
 int X11Connection::fileDescriptor() const {
@@ -130,6 +124,13 @@ int X11Connection::addEventHandler(EventHandler handler) {
 
 void X11Connection::removeEventHandler(int id) {
     handlers_.erase(id);
+    batchEndHandlers_.erase(id);
+}
+
+int X11Connection::addBatchEndHandler(std::function<void()> handler) {
+    int id = nextHandlerId_++;
+    batchEndHandlers_.emplace(id, std::move(handler));
+    return id;
 }
 
 void X11Connection::flush() {
@@ -221,7 +222,20 @@ void X11Connection::collectChecks() {
 
 bool X11Connection::judgeError(const xcb_generic_error_t& error, const char* request,
                                X11ErrorTolerance tolerance) {
-    if (tolerance == X11ErrorTolerance::windowMayVanish && isWindowVanishedError(error.error_code)) {
+    bool expected = false;
+    switch (tolerance) {
+    case X11ErrorTolerance::none:
+        break;
+    case X11ErrorTolerance::windowMayVanish:
+        expected = isWindowVanishedError(error.error_code);
+        break;
+    case X11ErrorTolerance::outputMayVanish:
+        // BadOutput and BadCrtc, the first two RandR errors.
+        expected = randrMonitors_ && (error.error_code == randrFirstError_ + XCB_RANDR_BAD_OUTPUT ||
+                                      error.error_code == randrFirstError_ + XCB_RANDR_BAD_CRTC);
+        break;
+    }
+    if (expected) {
         ++expectedErrors_;
         return true;
     }
@@ -232,7 +246,7 @@ bool X11Connection::judgeError(const xcb_generic_error_t& error, const char* req
                   x11ErrorName(error.error_code).c_str(), request ? request : "an unchecked request",
                   unsigned(error.major_code), unsigned(error.minor_code), unsigned(error.resource_id),
                   unsigned(error.full_sequence));
-    log(line);
+    log_.error(line);
     if (errorsAreFatal_) {
         std::fprintf(stderr, "%s\nTESSARY_X_ERRORS_FATAL is set: stopping\n", line);
         std::abort();
@@ -267,21 +281,36 @@ void X11Connection::processPendingEvents() {
         return;
     }
     dispatching_ = true;
+    bool dispatched = false;
     for (;;) {
         drainXcb(true);
         collectChecks();
         if (queue_.empty()) {
-            break;
+            if (!dispatched) {
+                break;
+            }
+            dispatched = false;
+            // End of a burst; the handlers may make requests that bring more events.
+            std::vector<int> ids;
+            for (const auto& [id, handler] : batchEndHandlers_) ids.push_back(id);
+            for (int id : ids) {
+                if (auto it = batchEndHandlers_.find(id); it != batchEndHandlers_.end()) {
+                    auto handler = it->second;
+                    handler();
+                }
+            }
+            continue;
         }
         QueuedEvent entry = std::move(queue_.front());
         queue_.pop_front();
         dispatch(*entry.event);
+        dispatched = true;
     }
     flush();
     dispatching_ = false;
     if (hasFailed() && !reportedFailure_) {
         reportedFailure_ = true;
-        log("the connection to the X server is broken");
+        log_.error("the connection to the X server is broken");
     }
 }
 

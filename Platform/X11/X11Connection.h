@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Logger.h"
 #include "Platform/X11/X11Atoms.h"
 
 #include <xcb/xcb.h>
@@ -30,6 +31,9 @@ enum class X11ErrorTolerance {
     // The request names another client's window, which may be destroyed at any moment: BadWindow,
     // BadMatch and BadDrawable are expected and ignored (the call gives an absent result).
     windowMayVanish,
+    // The request names a RandR output, which goes away when a monitor is unplugged: RandR's
+    // BadOutput and BadCrtc are expected.
+    outputMayVanish,
 };
 
 // One connection to the X server, over xcb.
@@ -47,12 +51,11 @@ enum class X11ErrorTolerance {
 // reads stay queued, so no handler runs in the middle of another operation.
 class X11Connection {
 public:
-    using LogSink = std::function<void(const std::string&)>;
     using EventHandler = std::function<void(const xcb_generic_event_t&)>;
     using Clock = std::chrono::steady_clock;
 
     // Connects to the display (null: $DISPLAY); null when no X server can be reached.
-    static std::unique_ptr<X11Connection> open(const char* displayName, LogSink log);
+    static std::unique_ptr<X11Connection> open(const char* displayName = nullptr);
     ~X11Connection();
     X11Connection(const X11Connection&) = delete;
     X11Connection& operator=(const X11Connection&) = delete;
@@ -69,7 +72,7 @@ public:
     uint8_t randrFirstEvent() const { return randrFirstEvent_; }
     bool hasResourceExtension() const { return resourceExtension_; }
 
-    void log(const std::string& line) const;
+    const Logger& log() const { return log_; }
 
     // --- Main loop -------------------------------------------------------------------------------
     int fileDescriptor() const;
@@ -83,6 +86,9 @@ public:
 
     int addEventHandler(EventHandler handler);
     void removeEventHandler(int id);
+    // Called once at the end of every processPendingEvents call that dispatched something, so that
+    // a burst of events becomes one notice.
+    int addBatchEndHandler(std::function<void()> handler);
 
     // Moves what xcb has already read into the queue and returns a mark: events read after it are
     // newer than every request sent after it.
@@ -124,7 +130,7 @@ public:
     uint64_t expectedErrorCount() const { return expectedErrors_; }
 
 private:
-    X11Connection(xcb_connection_t* connection, xcb_screen_t* screen, LogSink log);
+    X11Connection(xcb_connection_t* connection, xcb_screen_t* screen);
 
     struct PendingCheck {
         const char* request;
@@ -142,17 +148,19 @@ private:
 
     xcb_connection_t* connection_;
     xcb_screen_t* screen_;
-    LogSink log_;
+    Logger log_{"X11"};
     X11Atoms atoms_;
     bool errorsAreFatal_ = false;
     bool randrMonitors_ = false;
     uint8_t randrFirstEvent_ = 0;
+    uint8_t randrFirstError_ = 0;
     bool resourceExtension_ = false;
 
     std::deque<QueuedEvent> queue_;
     uint64_t eventsRead_ = 0;
     std::map<uint32_t, PendingCheck> pendingChecks_;
     std::map<int, EventHandler> handlers_;
+    std::map<int, std::function<void()>> batchEndHandlers_;
     int nextHandlerId_ = 1;
     bool dispatching_ = false;
     bool reportedFailure_ = false;

@@ -233,23 +233,36 @@ std::optional<X11WindowType> X11Windows::windowType(xcb_window_t window) {
     return typeFrom(*value);
 }
 
-std::optional<bool> X11Windows::isStandard(xcb_window_t window) {
+std::optional<X11WindowKind> X11Windows::kind(xcb_window_t window) {
     auto typeCookie = X11Property::request(connection_, window, connection_.atoms()._NET_WM_WINDOW_TYPE,
-                                           XCB_ATOM_ATOM);
+                                           XCB_ATOM_ATOM, 32);
     auto transientCookie = X11Property::request(connection_, window, XCB_ATOM_WM_TRANSIENT_FOR,
-                                                XCB_ATOM_WINDOW);
+                                                XCB_ATOM_WINDOW, 1);
     auto type = X11Property::fetch(connection_, typeCookie, vanish);
     auto transient = X11Property::fetch(connection_, transientCookie, vanish);
     if (!type || !transient) {
         return std::nullopt;
     }
-    bool isTransient = false;
+    X11WindowKind kind;
+    kind.type = typeFrom(*type);
+    // Transient for the root is the old way of saying "for the whole group": still a dialog.
     for (xcb_window_t owner : transient->cardinals()) {
-        // Transient for the root is the old way of saying "for the whole group": still a dialog.
-        isTransient = isTransient || owner != XCB_WINDOW_NONE;
+        kind.isTransient = kind.isTransient || owner != XCB_WINDOW_NONE;
     }
-    X11WindowType kind = typeFrom(*type);
-    return (kind == X11WindowType::normal || kind == X11WindowType::unset) && !isTransient;
+    return kind;
+}
+
+std::optional<bool> X11Windows::isStandard(xcb_window_t window) {
+    auto found = kind(window);
+    if (!found) {
+        return std::nullopt;
+    }
+    return found->isStandard();
+}
+
+bool X11Windows::exists(xcb_window_t window) {
+    return connection_.reply(xcb_get_window_attributes_reply, xcb_get_window_attributes(connection_.xcb(), window),
+                             "GetWindowAttributes", vanish) != nullptr;
 }
 
 std::optional<std::string> X11Windows::title(xcb_window_t window) {
@@ -374,13 +387,20 @@ std::optional<int32_t> X11Windows::processID(xcb_window_t window) {
 }
 
 std::optional<std::string> X11Windows::windowClass(xcb_window_t window) {
-    auto value = X11Property::read(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, vanish);
-    if (!value || !value->exists() || value->format() != 8) {
+    auto value = X11Property::read(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, vanish, 256);
+    if (!value) {
+        return std::nullopt;
+    }
+    return classFrom(*value);
+}
+
+std::optional<std::string> X11Windows::classFrom(const X11Property& wmClass) {
+    if (!wmClass.exists() || wmClass.format() != 8) {
         return std::nullopt;
     }
     // "instance\0class\0"
-    const auto* bytes = value->bytes();
-    size_t length = value->byteLength();
+    const auto* bytes = wmClass.bytes();
+    size_t length = wmClass.byteLength();
     const void* nul = std::memchr(bytes, 0, length);
     if (!nul) {
         return std::nullopt;
@@ -623,11 +643,13 @@ bool X11Windows::resizeTo(xcb_window_t window, Size size, std::chrono::milliseco
     return true;
 }
 
-void X11Windows::activate(xcb_window_t window) {
+void X11Windows::activate(xcb_window_t window, std::chrono::milliseconds timeout) {
+    auto deadline = X11Connection::Clock::now() + timeout;
+    uint64_t mark = connection_.eventMark();
     // Source indication 2, the current time, and no window of ours that was active.
     uint32_t data[5] = {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0};
     sendClientMessage(window, connection_.atoms()._NET_ACTIVE_WINDOW, data);
-    connection_.flush();
+    awaitWindowManager(window, mark, false, deadline);
 }
 
 // --- Text ----------------------------------------------------------------------------------------

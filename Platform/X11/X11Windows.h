@@ -19,6 +19,17 @@ namespace tessary {
 // carries no type the back end knows, which EWMH says to treat as normal.
 enum class X11WindowType { unset, normal, dialog, dock, desktop, utility, toolbar, menu, splash, other };
 
+// What kind of window a client is: its type and whether it is transient for another window.
+struct X11WindowKind {
+    X11WindowType type = X11WindowType::unset;
+    bool isTransient = false;
+
+    // Normal (or untyped) and transient for no other window: what the system calls standard.
+    bool isStandard() const {
+        return (type == X11WindowType::normal || type == X11WindowType::unset) && !isTransient;
+    }
+};
+
 struct X11Extents {
     int32_t left = 0;
     int32_t right = 0;
@@ -92,8 +103,11 @@ public:
 
     // nullopt: the window is gone.
     std::optional<X11WindowType> windowType(xcb_window_t window);
+    std::optional<X11WindowKind> kind(xcb_window_t window);
     // The window is of type normal (or none) and not transient for another.
     std::optional<bool> isStandard(xcb_window_t window);
+    // False once the window is destroyed.
+    bool exists(xcb_window_t window);
     // _NET_WM_NAME, else WM_NAME.
     std::optional<std::string> title(xcb_window_t window);
     std::optional<bool> isHidden(xcb_window_t window);
@@ -107,6 +121,10 @@ public:
     std::optional<X11Strut> strut(xcb_window_t window);
     bool hasWMState(xcb_window_t window);
 
+    // Decoders of properties read elsewhere (several windows' properties in one round trip).
+    X11WindowType typeFrom(const X11Property& windowType) const;
+    static std::optional<std::string> classFrom(const X11Property& wmClass);
+
     // The managed window under a root point: the root child under it, down to the window that
     // carries WM_STATE; else the topmost visible client whose outer frame contains the point.
     std::optional<xcb_window_t> windowAt(Point point);
@@ -117,8 +135,9 @@ public:
     bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);
     // The same for the outer frame's size; the top-left corner stays.
     bool resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout);
-    // Asks the window manager to activate (raise and focus) the window.
-    void activate(xcb_window_t window);
+    // Asks the window manager to activate (raise and focus) the window and waits, at most
+    // `timeout`, until it has handled the request.
+    void activate(xcb_window_t window, std::chrono::milliseconds timeout);
 
     // Selects the structure and property events the back end follows on a client window; once per
     // window until it is forgotten.
@@ -147,7 +166,6 @@ private:
     void awaitWindowManager(xcb_window_t window, uint64_t mark, bool expectConfigure,
                             X11Connection::Clock::time_point deadline);
     std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
-    X11WindowType typeFrom(const X11Property& property) const;
 
     X11Connection& connection_;
     std::set<xcb_window_t> followed_;

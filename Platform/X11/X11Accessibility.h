@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Platform/Accessibility.h"
+#include "Platform/X11/X11ClientTracker.h"
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11Windows.h"
+
+#include <chrono>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+
+namespace tessary {
+
+// The accessibility elements over X11 and an EWMH window manager.
+// - A window element is a managed client window: {window, its process, the X window id, 0}.
+// - An application element is a process that owns managed windows; its "AXWindows" are its
+//   windows front to back, its "AXFocusedWindow" the active window when it is one of them, else
+//   its frontmost visible window.
+// - "AXPosition" and "AXSize" are the outer frame (decorations included, a client-side margin
+//   left out), in root pixels. Writes go to the window manager and return once it has handled
+//   them, within the element's messaging time-out.
+// - "AXSubrole": "AXStandardWindow" for a normal (or untyped) window that is transient for no
+//   other; "AXDialog" for dialogs and transient windows; "AXFloatingWindow" for utility, toolbar
+//   and menu windows; "AXUnknown" for docks, desktops, splash screens and the rest.
+// - "AXRaise" asks the window manager to activate the window.
+// - Trust ("window control") is granted while a live EWMH window manager advertises the requests
+//   the back end needs.
+class X11Accessibility : public Accessibility {
+public:
+    X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker);
+    ~X11Accessibility() override;
+
+    Expected<AXValue, AXError> copyAttributeValue(const AXElement& element, std::string_view attribute) override;
+    AXError setAttributeValue(const AXElement& element, std::string_view attribute, const AXValue& value) override;
+    AXError performAction(const AXElement& element, std::string_view action) override;
+    Expected<AXElement, AXError> copyElementAtPosition(const AXElement& root, float x, float y) override;
+    Expected<ProcessID, AXError> pid(const AXElement& element) override;
+    AXError setMessagingTimeout(const AXElement& element, float seconds) override;
+    Expected<AXObserverID, AXError> createObserver(ProcessID pid, AXObserverCallback callback) override;
+    AXError addNotification(AXObserverID observer, const AXElement& element, std::string_view notification) override;
+    void startObserver(AXObserverID observer) override;
+    void removeObserver(AXObserverID observer) override;
+    bool isProcessTrusted() override;
+    bool isProcessTrustedWithPrompt() override;
+
+    // The element of a client window (its process read from the tracker, else from the window).
+    AXElement elementForWindow(xcb_window_t window);
+    // The process that owns a window; 0 when unknown.
+    ProcessID processOf(xcb_window_t window);
+    // A process's windows, front to back.
+    std::vector<xcb_window_t> windowsOf(ProcessID pid);
+
+    // Used when neither the element nor the system-wide element has a time-out of its own.
+    static constexpr std::chrono::milliseconds kDefaultTimeout{1000};
+
+private:
+    struct Observer {
+        ProcessID pid = 0;
+        AXObserverCallback callback;
+        std::set<std::string, std::less<>> notifications;
+        bool started = false;
+    };
+
+    std::chrono::milliseconds timeout(const AXElement& element) const;
+    Expected<AXValue, AXError> windowAttribute(const AXElement& element, std::string_view attribute);
+    Expected<AXValue, AXError> applicationAttribute(const AXElement& element, std::string_view attribute);
+    bool windowExists(xcb_window_t window);
+    void deliverWindowCreated(const X11Client& client);
+
+    X11Connection& connection_;
+    X11Windows& windows_;
+    X11ClientTracker& tracker_;
+    std::unordered_map<AXElement, float> timeouts_;
+    std::map<AXObserverID, Observer> observers_;
+    AXObserverID nextObserver_ = 0;
+    Subscription created_;
+};
+
+}  // namespace tessary

@@ -1,0 +1,196 @@
+#include "Platform/X11/X11Property.h"
+#include "tests/e2e/harness/DesktopTest.h"
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tessary::e2e {
+namespace {
+
+class X11Displays : public DesktopTest {};
+
+TEST_F(X11Displays, TwoMonitorsWithDistinctIdentifiersAndFrames) {
+    auto screens = platform->screens().screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].frame, Rect(0, 0, 1920, 1080));
+    EXPECT_EQ(screens[1].frame, Rect(1920, 0, 1920, 1080));
+    // Xvfb's monitors have no EDID: the monitor's name identifies it.
+    EXPECT_EQ(screens[0].connectorName, "tessary-left");
+    EXPECT_EQ(screens[1].connectorName, "tessary-right");
+    EXPECT_FALSE(screens[0].hasEDID);
+    ASSERT_TRUE(screens[0].displayNumber && screens[1].displayNumber);
+    EXPECT_NE(*screens[0].displayNumber, *screens[1].displayNumber);
+    EXPECT_EQ(screens[0].workArea, screens[0].frame);
+    EXPECT_EQ(screens[1].workArea, screens[1].frame);
+}
+
+TEST_F(X11Displays, ADockStrutShrinksOnlyItsOwnMonitorAndIsAnnounced) {
+    int notices = 0;
+    auto subscription = platform->screens().onChange([&] { ++notices; });
+    TestClient client = desktop->startClient();
+    // A 40-pixel panel along the bottom of the right monitor.
+    openWindow(client, "type=dock x=1920 y=1040 w=1920 h=40 strut=0,0,0,40,0,0,0,0,0,0,1920,3839");
+    ASSERT_TRUE(waitFor([&] { return notices > 0; }));
+    auto screens = platform->screens().screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].workArea, Rect(0, 0, 1920, 1080));
+    EXPECT_EQ(screens[1].workArea, Rect(1920, 0, 1920, 1040));
+
+    // An ordinary window changes the client list but not the screens: no notice.
+    notices = 0;
+    openWindow(client, "x=100 y=100 w=300 h=200");
+    platform->processPendingEvents();
+    EXPECT_EQ(notices, 0);
+}
+
+TEST_F(X11Displays, AChangedMonitorArrangementIsAnnounced) {
+    int notices = 0;
+    auto subscription = platform->screens().onChange([&] { ++notices; });
+    ASSERT_TRUE(desktop->deleteMonitor("tessary-right"));
+    ASSERT_TRUE(waitFor([&] { return notices > 0; }));
+    EXPECT_EQ(platform->screens().screens().size(), 1u);
+    ASSERT_TRUE(desktop->setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none"));
+    ASSERT_TRUE(waitFor([&] { return notices > 1; }));
+    EXPECT_EQ(platform->screens().screens().size(), 2u);
+}
+
+class X11Windows_ : public DesktopTest {};
+
+TEST_F(X11Windows_, ReadsWhatTheClientSet) {
+    TestClient client = desktop->startClient();
+    xcb_window_t window = openWindow(client, "class=Notes instance=notes title=Shopping x=200 y=150 w=640 h=480");
+    X11Windows& windows = platform->windows();
+    EXPECT_EQ(windows.windowClass(window), "Notes");
+    EXPECT_EQ(windows.title(window), "Shopping");
+    EXPECT_EQ(windows.processID(window), client.pid());
+    EXPECT_EQ(windows.isStandard(window), true);
+    EXPECT_EQ(windows.isHidden(window), false);
+    auto frame = windows.outerFrame(window);
+    ASSERT_TRUE(frame);
+    // Placed where the client asked (a user position), decorations around it.
+    EXPECT_EQ(frame->origin, (Point{200, 150}));
+    EXPECT_GT(frame->width(), 640);
+    EXPECT_GT(frame->height(), 480);
+    EXPECT_EQ(windows.windowAt(Point{frame->midX(), frame->midY()}), window);
+    EXPECT_FALSE(windows.windowAt(Point{3000, 900}));
+}
+
+TEST_F(X11Windows_, WindowsWithoutAProcessPropertyAreTracedThroughTheXResourceExtension) {
+    TestClient client = desktop->startClient();
+    xcb_window_t window = openWindow(client, "pid=none");
+    EXPECT_EQ(platform->windows().processID(window), client.pid());
+}
+
+TEST_F(X11Windows_, KindsOfWindows) {
+    TestClient client = desktop->startClient();
+    xcb_window_t normal = openWindow(client, "type=normal");
+    xcb_window_t untyped = openWindow(client, "type=none");
+    xcb_window_t dialog = openWindow(client, "type=dialog");
+    xcb_window_t transient = openWindow(client, "type=normal transient=" + std::to_string(normal));
+    xcb_window_t utility = openWindow(client, "type=utility");
+    X11Windows& windows = platform->windows();
+    EXPECT_EQ(windows.isStandard(normal), true);
+    EXPECT_EQ(windows.isStandard(untyped), true);
+    EXPECT_EQ(windows.isStandard(dialog), false);
+    EXPECT_EQ(windows.isStandard(transient), false);
+    EXPECT_EQ(windows.isStandard(utility), false);
+}
+
+TEST_F(X11Windows_, AVanishedWindowGivesAbsentAnswersAndNoUnexpectedError) {
+    TestClient client = desktop->startClient();
+    xcb_window_t window = openWindow(client, "");
+    client.close(window);
+    X11Windows& windows = platform->windows();
+    uint64_t expectedBefore = platform->connection().expectedErrorCount();
+    EXPECT_FALSE(windows.outerFrame(window));
+    EXPECT_FALSE(windows.title(window));
+    EXPECT_FALSE(windows.isStandard(window));
+    EXPECT_FALSE(windows.processID(window));
+    EXPECT_FALSE(windows.moveTo(window, Point{10, 10}, 500ms));
+    EXPECT_FALSE(windows.resizeTo(window, Size{300, 300}, 500ms));
+    EXPECT_FALSE(windows.exists(window));
+    platform->processPendingEvents();
+    EXPECT_GT(platform->connection().expectedErrorCount(), expectedBefore);
+    EXPECT_EQ(platform->connection().unexpectedErrorCount(), 0u);
+}
+
+using X11ErrorPolicyDeathTest = X11Windows_;
+
+TEST_F(X11ErrorPolicyDeathTest, AnyOtherErrorIsFatalInTheTestMode) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            auto connection = X11Connection::open(desktop->display().c_str());
+            // Atom 0 names no property: BadAtom, an error of ours, never of a vanished window.
+            X11Property::read(*connection, connection->root(), XCB_ATOM_NONE, XCB_ATOM_ANY,
+                              X11ErrorTolerance::windowMayVanish);
+        },
+        "BadAtom from GetProperty");
+}
+
+class X11Applications : public DesktopTest {};
+
+TEST_F(X11Applications, LaunchedWithTheFirstWindowAndTerminatedWithTheLast) {
+    std::vector<std::string> events;
+    auto launched = platform->workspace().onLaunch([&](const RunningApplication& app) {
+        events.push_back("launch " + app.bundleIdentifier.value_or("?"));
+    });
+    auto terminated = platform->workspace().onTerminate([&](const RunningApplication& app) {
+        events.push_back("terminate " + app.bundleIdentifier.value_or("?") + (app.isTerminated ? "" : " (running?)"));
+    });
+    auto created = platform->tracker().windowCreated.subscribe([&](const X11Client& c) {
+        events.push_back("window " + c.windowClass.value_or("?"));
+    });
+    TestClient client = desktop->startClient();
+    xcb_window_t first = openWindow(client, "class=Editor");
+    xcb_window_t second = openWindow(client, "class=Editor");
+    auto apps = platform->workspace().runningApplications();
+    ASSERT_EQ(apps.size(), 1u);
+    EXPECT_EQ(apps[0].pid, client.pid());
+    EXPECT_EQ(apps[0].bundleIdentifier, "Editor");
+    EXPECT_EQ(apps[0].activationPolicy, ActivationPolicy::regular);
+    client.close(first);
+    ASSERT_TRUE(waitFor([&] { return !isManaged(first); }));
+    EXPECT_EQ(platform->workspace().runningApplications().size(), 1u);
+    client.close(second);
+    ASSERT_TRUE(waitFor([&] { return platform->workspace().runningApplications().empty(); }));
+    EXPECT_EQ(events, (std::vector<std::string>{"launch Editor", "window Editor", "window Editor", "terminate Editor"}));
+}
+
+TEST_F(X11Applications, TheFrontmostApplicationOwnsTheActiveWindow) {
+    TestClient one = desktop->startClient();
+    TestClient two = desktop->startClient();
+    xcb_window_t a = openWindow(one, "class=One x=100 y=100");
+    openWindow(two, "class=Two x=600 y=100");
+    ASSERT_TRUE(waitFor([&] {
+        auto front = platform->workspace().frontmostApplication();
+        return front && front->bundleIdentifier == "Two";
+    }));
+    EXPECT_TRUE(platform->workspace().activate(one.pid()));
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == a; }));
+    EXPECT_EQ(platform->workspace().frontmostApplication()->bundleIdentifier, "One");
+    EXPECT_FALSE(platform->workspace().activate(999999));
+}
+
+class X11Trust : public DesktopTest {
+protected:
+    void SetUp() override {}
+};
+
+TEST_F(X11Trust, GrantedWithAnEWMHWindowManagerOnly) {
+    VirtualDesktop::Options bare;
+    bare.windowManager = false;
+    start(bare);
+    EXPECT_FALSE(platform->accessibility().isProcessTrusted());
+    platform.reset();
+    desktop.reset();
+    start(VirtualDesktop::Options{});
+    EXPECT_TRUE(platform->accessibility().isProcessTrusted());
+    EXPECT_TRUE(platform->accessibility().isProcessTrustedWithPrompt());
+}
+
+}  // namespace
+}  // namespace tessary::e2e

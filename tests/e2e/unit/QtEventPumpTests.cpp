@@ -1,0 +1,43 @@
+#include "Platform/Qt/QtEventPump.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tessary {
+namespace {
+
+TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+
+    int calls = 0;
+    std::string received;
+    QtEventPump pump(fds[0], [&] {
+        ++calls;
+        char buffer[16];
+        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n > 0) received.append(buffer, static_cast<size_t>(n));
+        QCoreApplication::quit();
+    });
+    // Nothing to read: the loop may only sleep after the pump ran, which ends it.
+    application.exec();
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(received, "");
+
+    ASSERT_EQ(::write(fds[1], "event", 5), 5);
+    application.exec();
+    EXPECT_EQ(received, "event");
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+}  // namespace
+}  // namespace tessary

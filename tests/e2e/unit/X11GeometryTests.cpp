@@ -1,0 +1,136 @@
+#include "Platform/X11/X11Monitors.h"
+#include "Platform/X11/X11Windows.h"
+
+#include <gtest/gtest.h>
+
+namespace tessary {
+namespace {
+
+TEST(X11WindowGeometry, OuterFrameAddsDecorationsAndRemovesTheClientSideMargin) {
+    struct Case {
+        const char* name;
+        X11WindowGeometry geometry;
+        Rect outer;
+        Size clientForOuter800x600;
+    };
+    const Case cases[] = {
+        {"undecorated", {Rect(100, 50, 400, 300), {}, {}, 0}, Rect(100, 50, 400, 300), Size{800, 600}},
+        {"openbox frame", {Rect(101, 120, 400, 300), {1, 1, 20, 5}, {}, 0}, Rect(100, 100, 402, 325), Size{798, 575}},
+        // A client-side decorated window: no frame, a shadow margin inside the X window.
+        {"client-side shadow", {Rect(90, 40, 420, 330), {}, {10, 10, 8, 22}, 0}, Rect(100, 48, 400, 300),
+         Size{820, 630}},
+        {"border", {Rect(10, 10, 104, 104), {}, {}, 2}, Rect(10, 10, 104, 104), Size{796, 596}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.geometry.outer(), c.outer);
+        EXPECT_EQ(c.geometry.clientSizeFor(Size{800, 600}), c.clientForOuter800x600);
+    }
+}
+
+TEST(X11SizeHints, ConstrainFollowsTheICCCMRules) {
+    X11SizeHints none;
+    X11SizeHints terminal;  // a terminal: base plus whole character cells
+    terminal.base = Size{4, 4};
+    terminal.increment = Size{6, 13};
+    terminal.minimum = Size{10, 17};
+    X11SizeHints bounded;
+    bounded.minimum = Size{500, 200};
+    bounded.maximum = Size{900, 700};
+    X11SizeHints minimumAsBase;  // without a base size, the minimum size is the base
+    minimumAsBase.minimum = Size{100, 100};
+    minimumAsBase.increment = Size{10, 10};
+
+    struct Case {
+        const char* name;
+        const X11SizeHints& hints;
+        Size requested;
+        Size expected;
+    };
+    const Case cases[] = {
+        {"no hints", none, Size{801, 599}, Size{801, 599}},
+        {"increments round down", terminal, Size{998, 675}, Size{994, 667}},
+        {"exact cells", terminal, Size{994, 667}, Size{994, 667}},
+        {"below minimum", terminal, Size{5, 5}, Size{10, 17}},
+        {"raised to minimum", bounded, Size{400, 100}, Size{500, 200}},
+        {"lowered to maximum", bounded, Size{1000, 800}, Size{900, 700}},
+        {"minimum as base", minimumAsBase, Size{155, 249}, Size{150, 240}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.hints.constrain(c.requested), c.expected);
+    }
+    EXPECT_TRUE(terminal.hasIncrements());
+    EXPECT_FALSE(bounded.hasIncrements());
+}
+
+TEST(X11SizeHints, ParsesTheFlaggedFieldsAndRefusesShortProperties) {
+    uint32_t words[18] = {};
+    words[0] = (1u << 4) | (1u << 6) | (1u << 8);  // minimum, increments, base
+    words[5] = 100, words[6] = 50;
+    words[9] = 6, words[10] = 13;
+    words[15] = 4, words[16] = 4;
+    words[7] = 999;  // a maximum without its flag is ignored
+    auto hints = X11SizeHints::parse(words, 18);
+    ASSERT_TRUE(hints);
+    EXPECT_EQ(hints->minimum, (Size{100, 50}));
+    EXPECT_EQ(hints->increment, (Size{6, 13}));
+    EXPECT_EQ(hints->base, (Size{4, 4}));
+    EXPECT_FALSE(hints->maximum);
+
+    words[5] = 0xFFFFFFF0;  // a negative minimum from a careless client
+    EXPECT_EQ(X11SizeHints::parse(words, 18)->minimum, (Size{0, 50}));
+    EXPECT_FALSE(X11SizeHints::parse(words, 14));
+}
+
+TEST(X11WorkArea, StrutsShrinkOnlyTheMonitorsTheirBandsReach) {
+    const Size root{3840, 1080};
+    const Rect left(0, 0, 1920, 1080);
+    const Rect right(1920, 0, 1920, 1080);
+    // A 40-pixel panel along the bottom of the left monitor only.
+    const X11Strut bottomLeft{0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 1919};
+    // A 60-pixel panel along the left edge of the right monitor: its band covers the whole left
+    // monitor too, which it must not swallow.
+    const X11Strut leftOfRight{1980, 0, 0, 0, 0, 1079, 0, 0, 0, 0, 0, 0};
+    // A legacy full-width top bar.
+    const X11Strut top{0, 0, 30, 0, 0, 0, 0, 0, 0, 0xFFFF, 0, 0};
+    // A right-edge panel on the right monitor, upper half only.
+    const X11Strut rightHalf{0, 50, 0, 0, 0, 0, 0, 539, 0, 0, 0, 0};
+
+    struct Case {
+        const char* name;
+        std::vector<X11Strut> struts;
+        Rect leftArea;
+        Rect rightArea;
+    };
+    const Case cases[] = {
+        {"none", {}, left, right},
+        {"bottom panel on the left monitor", {bottomLeft}, Rect(0, 0, 1920, 1040), right},
+        {"left panel of the right monitor", {leftOfRight}, left, Rect(1980, 0, 1860, 1080)},
+        {"top bar across both", {top}, Rect(0, 30, 1920, 1050), Rect(1920, 30, 1920, 1050)},
+        {"partial right panel", {rightHalf}, left, Rect(1920, 0, 1870, 1080)},
+        {"together", {bottomLeft, top, rightHalf}, Rect(0, 30, 1920, 1010), Rect(1920, 30, 1870, 1050)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(workArea(left, root, c.struts), c.leftArea);
+        EXPECT_EQ(workArea(right, root, c.struts), c.rightArea);
+    }
+}
+
+TEST(X11WorkArea, StackedMonitorsAndAStrutWiderThanTheScreen) {
+    const Size root{1920, 2160};
+    const Rect upper(0, 0, 1920, 1080);
+    const Rect lower(0, 1080, 1920, 1080);
+    const X11Strut bottom{0, 0, 0, 48, 0, 0, 0, 0, 0, 0, 0, 1919};
+    EXPECT_EQ(workArea(upper, root, {bottom}), upper);
+    EXPECT_EQ(workArea(lower, root, {bottom}), Rect(0, 1080, 1920, 1032));
+    // A strut claiming more than the whole screen never turns a work area inside out.
+    const X11Strut huge{0, 0, 0, 5000, 0, 0, 0, 0, 0, 0, 0, 1919};
+    Rect area = workArea(lower, root, {huge});
+    EXPECT_GE(area.width(), 0);
+    EXPECT_GE(area.height(), 0);
+}
+
+}  // namespace
+}  // namespace tessary
