@@ -254,6 +254,12 @@ void Preferences::resetToDefaults() {
     setFlashOnLayoutChange(true);
 }
 
+bool Preferences::isIgnoredWindow(const WindowInfo& window) const {
+    if (!window.isStandard) return true;
+    const std::string id = window.bundleIdentifier.value_or(std::string());
+    return std::find(excludedBundleIDs_.begin(), excludedBundleIDs_.end(), id) != excludedBundleIDs_.end();
+}
+
 Subscription Preferences::observe(std::function<void(PreferenceSetting)> observer) {
     return changed_.subscribe(std::move(observer));
 }

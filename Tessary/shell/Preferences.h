@@ -13,6 +13,7 @@
 #include "Tessary/services/ActivationModifier.h"
 #include "Tessary/services/SpanModifier.h"
 #include "TessaryCore/JSONCoding.h"
+#include "WindowEngine/WindowInfo.h"
 
 namespace tessary {
 
@@ -121,6 +122,11 @@ public:
     // Puts the zone-appearance settings (colour, both opacities, numbers, flash) back to their
     // defaults, each through its setter; the other eight settings are left alone.
     void resetToDefaults();
+
+    // The application's window filter: true (leave the window alone) for a window that is not a
+    // standard window, or whose application is excluded; an absent application identifier is
+    // compared as the empty text.
+    bool isIgnoredWindow(const WindowInfo& window) const;
 
     // Called after a real change of a setting, once the new value is stored and saved.
     [[nodiscard]] Subscription observe(std::function<void(PreferenceSetting)> observer);

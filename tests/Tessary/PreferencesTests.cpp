@@ -289,3 +289,30 @@ TEST_F(PreferencesTest, IdentifiersThatAreNotTextAreDropped) {
     EXPECT_EQ(preferences.excludedBundleIDs(), (std::vector<std::string>{"firefox", "XTerm"}));
     EXPECT_EQ(stored()["excludedBundleIDs"], json::parse(R"(["firefox", "XTerm"])"));
 }
+
+TEST_F(PreferencesTest, TheWindowFilterLeavesAloneDialogsAndExcludedApplications) {
+    Preferences preferences(defaults);
+    preferences.setExcludedBundleIDs({"firefox", ""});
+    struct Case {
+        std::optional<std::string> application;
+        bool standard;
+        bool ignored;
+    };
+    const Case cases[] = {
+        {"XTerm", true, false},
+        {"firefox", true, true},
+        {"XTerm", false, true},
+        {std::nullopt, true, true},  // compared as the empty text, which is excluded here
+        {"Firefox", true, false},    // identifiers compare exactly
+    };
+    for (const auto& c : cases) {
+        WindowInfo window;
+        window.bundleIdentifier = c.application;
+        window.isStandard = c.standard;
+        EXPECT_EQ(preferences.isIgnoredWindow(window), c.ignored) << c.application.value_or("(none)");
+    }
+    preferences.setExcludedBundleIDs({});
+    WindowInfo anonymous;
+    anonymous.isStandard = true;
+    EXPECT_FALSE(preferences.isIgnoredWindow(anonymous));
+}
