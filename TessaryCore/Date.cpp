@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <ostream>
 
 namespace tessary {
@@ -142,12 +141,19 @@ std::optional<std::string> Date::iso8601() const {
     }
     const Civil civil = civilFromDays(days);
     if (civil.year < 0 || civil.year > 9999) return std::nullopt;
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", static_cast<int>(civil.year),
-                  civil.month, civil.day, static_cast<int>(secondOfDay / 3600),
-                  static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60),
-                  static_cast<int>(fraction));
-    return std::string(buffer);
+    // Written by hand: this runs for every stamp of every document saved.
+    std::string text = "0000-00-00T00:00:00.000Z";
+    const auto put = [&text](std::size_t at, std::int64_t value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10) text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, civil.year, 4);
+    put(5, civil.month, 2);
+    put(8, civil.day, 2);
+    put(11, secondOfDay / 3600, 2);
+    put(14, secondOfDay / 60 % 60, 2);
+    put(17, secondOfDay % 60, 2);
+    put(20, fraction, 3);
+    return text;
 }
 
 std::optional<Date> Date::parsingISO8601(std::string_view text) {

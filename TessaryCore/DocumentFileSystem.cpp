@@ -108,7 +108,11 @@ std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::
     }
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
 
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A hidden name beside the target, so the rename never crosses file systems.
+    std::string hiddenName = ".";
+    hiddenName += target.filename().string();
+    hiddenName += ".XXXXXX";
+    std::string temporary = (folder / hiddenName).string();
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid()) return lastError();
 
@@ -122,7 +126,8 @@ std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::
         ::fchmod(fd.get(), existing.st_mode & 07777);
     }
     if (const auto code = writeAll(fd.get(), bytes)) return fail(code);
-    if (::fsync(fd.get()) != 0) return fail(lastError());
+    // The data and the size reach the disk before the rename makes them the document.
+    if (::fdatasync(fd.get()) != 0) return fail(lastError());
     if (::close(fd.release()) != 0) return fail(lastError());
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
     syncFolder(folder);

@@ -5,8 +5,12 @@
 namespace tessary {
 
 json::Json LayoutKind::toJSON() const {
-    if (const ZoneGrid* g = grid()) return json::Json{{"grid", json::Json{{"_0", g->toJSON()}}}};
-    return json::Json{{"canvas", json::Json{{"_0", canvas()->toJSON()}}}};
+    // Built by moving the payload in: initializer lists would copy it twice over.
+    json::Json payload = json::Json::object();
+    payload["_0"] = grid() ? grid()->toJSON() : canvas()->toJSON();
+    json::Json out = json::Json::object();
+    out[grid() ? "grid" : "canvas"] = std::move(payload);
+    return out;
 }
 
 LayoutKind LayoutKind::fromJSON(const json::Json& value) {

@@ -33,7 +33,10 @@ bool PlacementRule::isValidPattern(std::string_view pattern) {
 
 bool PlacementRule::matches(std::string_view bundleID, const std::optional<std::string>& title) const {
     if (!isEnabled) return false;
-    if (this->bundleID != bundleID) return false;
+    // The rule holds its application as valid UTF-8; a window's raw class is compared the same way.
+    if (isValidUTF8(bundleID) ? this->bundleID != bundleID : this->bundleID != tessary::validUTF8(bundleID)) {
+        return false;
+    }
     if (!titlePattern) return true;
     const std::string pattern = trimmingSpacesAndTabs(*titlePattern);
     if (pattern.empty()) return true;

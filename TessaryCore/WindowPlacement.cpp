@@ -13,16 +13,23 @@ WindowPlacement::WindowPlacement(std::string displayKey, UUID layoutID, std::vec
       updatedAt(updatedAt.roundedToMilliseconds()) {}
 
 json::Json encodeZoneIndices(const std::vector<std::int64_t>& indices) {
-    json::Json array = json::Json::array();
-    for (std::int64_t index : indices) array.push_back(index);
+    json::Json array(json::Json::value_t::array);
+    auto& elements = array.get_ref<json::Json::array_t&>();
+    elements.reserve(indices.size());
+    for (std::int64_t index : indices) elements.emplace_back(index);
     return array;
 }
 
 json::Json WindowPlacement::toJSON() const {
-    return json::Json{{"displayKey", displayKey},
-                      {"layoutID", layoutID.toJSON()},
-                      {"zoneIndices", encodeZoneIndices(zoneIndices)},
-                      {"updatedAt", updatedAt.toJSON()}};
+    // Built member by member: a memory holds hundreds of placements, and the initializer-list
+    // form copies every value twice.
+    json::Json object(json::Json::value_t::object);
+    auto& members = object.get_ref<json::Json::object_t&>();
+    members.emplace("displayKey", displayKey);
+    members.emplace("layoutID", layoutID.uuidString());
+    members.emplace("zoneIndices", encodeZoneIndices(zoneIndices));
+    members.emplace("updatedAt", updatedAt.toJSON());
+    return object;
 }
 
 WindowPlacement WindowPlacement::fromJSON(const json::Json& value) {

@@ -13,15 +13,16 @@ namespace {
 using Entries = std::map<std::string, WindowPlacement>;
 
 json::Json encodePlacements(const Entries& entries) {
-    json::Json object = json::Json::object();
-    for (const auto& [key, placement] : entries) object[key] = placement.toJSON();
+    json::Json object(json::Json::value_t::object);
+    auto& members = object.get_ref<json::Json::object_t&>();
+    for (const auto& [key, placement] : entries) members.emplace_hint(members.end(), key, placement.toJSON());
     return object;
 }
 
 Entries decodePlacements(const json::Json& object, std::string_view key) {
     Entries entries;
     for (const auto& [name, value] : json::asObject(json::require(object, key), key).items()) {
-        entries.emplace(name, WindowPlacement::fromJSON(value));
+        entries.emplace_hint(entries.end(), name, WindowPlacement::fromJSON(value));
     }
     return entries;
 }

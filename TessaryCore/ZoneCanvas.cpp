@@ -14,7 +14,10 @@ bool operator==(const ZoneCanvas& a, const ZoneCanvas& b) {
 json::Json ZoneCanvas::toJSON() const {
     json::Json rects = json::Json::array();
     for (const Rect& rect : zones) rects.push_back(json::encodeRect(rect));
-    return json::Json{{"referenceSize", json::encodeSize(referenceSize)}, {"zones", std::move(rects)}};
+    json::Json out = json::Json::object();
+    out["referenceSize"] = json::encodeSize(referenceSize);
+    out["zones"] = std::move(rects);
+    return out;
 }
 
 ZoneCanvas ZoneCanvas::fromJSON(const json::Json& value) {

@@ -465,10 +465,14 @@ Expected<void, ZoneGridError> ZoneGrid::resizeColumns(std::int64_t index, double
 
 json::Json ZoneGrid::toJSON() const {
     json::Json cells = json::Json::array();
+    cells.get_ref<json::Json::array_t&>().reserve(cellZones.size());
     for (const auto& row : cellZones) cells.push_back(json::Json(row));
-    return json::Json{{"rowWeights", json::fromDoubleArray(rowWeights, "rowWeights")},
-                      {"columnWeights", json::fromDoubleArray(columnWeights, "columnWeights")},
-                      {"cellZones", std::move(cells)}};
+    // Members are moved in: an initializer list would copy them.
+    json::Json out = json::Json::object();
+    out["rowWeights"] = json::fromDoubleArray(rowWeights, "rowWeights");
+    out["columnWeights"] = json::fromDoubleArray(columnWeights, "columnWeights");
+    out["cellZones"] = std::move(cells);
+    return out;
 }
 
 ZoneGrid ZoneGrid::fromJSON(const json::Json& value) {

@@ -1,6 +1,8 @@
 #include "TessaryCore/ZoneLayout.h"
 
 #include "TessaryCore/DisplayKey.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/LayoutPreset.h"
 
 namespace tessary {
 
@@ -28,6 +30,46 @@ std::int64_t ZoneLayout::zoneCount() const {
     return kind.grid()->zoneCount();
 }
 
+void ZoneLayout::rebuildFromOrigin() {
+    if (!origin) return;
+    if (origin->preset) {
+        // An identifier this version does not know (a newer version's preset, a hand-edited file)
+        // keeps the body: its template, blank, would empty the layout.
+        if (const LayoutPreset* preset = LayoutPreset::preset(*origin->preset)) kind = preset->build();
+        return;
+    }
+    kind = origin->layoutTemplate.kind(origin->zoneCount);
+}
+
+void ZoneLayout::apply(const LayoutPreset& preset) {
+    ZoneLayout made = preset.makeLayout();
+    origin = std::move(made.origin);
+    kind = std::move(made.kind);
+}
+
+void ZoneLayout::apply(LayoutTemplate layoutTemplate, std::int64_t zoneCount) {
+    origin = Origin{layoutTemplate, zoneCount, std::nullopt};
+    kind = layoutTemplate.kind(zoneCount);
+}
+
+std::optional<ZoneLayout::Origin> ZoneLayout::inferredOrigin() const {
+    for (const LayoutPreset& preset : LayoutPreset::all()) {
+        if (preset.build() == kind) return preset.makeLayout().origin;
+    }
+    for (LayoutTemplate t : {LayoutTemplate::focus, LayoutTemplate::columns, LayoutTemplate::rows, LayoutTemplate::grid,
+                             LayoutTemplate::priorityGrid}) {
+        for (std::int64_t n = 1; n <= 12; ++n) {
+            if (t.kind(n) == kind) return Origin{t, n, std::nullopt};
+        }
+    }
+    if (const ZoneCanvas* canvas = kind.canvas(); canvas && canvas->zones.empty()) {
+        return Origin{LayoutTemplate::blank, 0, std::nullopt};
+    }
+    const auto& starters = LayoutLibrary::starterOrigins();
+    if (const auto it = starters.find(name); it != starters.end()) return it->second;
+    return std::nullopt;
+}
+
 json::Json ZoneLayout::Origin::toJSON() const {
     json::Json out{{"template", layoutTemplate.toJSON()}, {"zoneCount", zoneCount}};
     if (preset) out["preset"] = *preset;
@@ -40,12 +82,13 @@ ZoneLayout::Origin ZoneLayout::Origin::fromJSON(const json::Json& value) {
 }
 
 json::Json ZoneLayout::toJSON() const {
-    json::Json out{{"id", id.toJSON()},
-                   {"name", name},
-                   {"kind", kind.toJSON()},
-                   {"spacing", json::fromDouble(spacing, "spacing")},
-                   {"padding", json::fromDouble(padding, "padding")},
-                   {"modifiedAt", modifiedAt_.toJSON()}};
+    json::Json out = json::Json::object();
+    out["id"] = id.toJSON();
+    out["name"] = name;
+    out["kind"] = kind.toJSON();
+    out["spacing"] = json::fromDouble(spacing, "spacing");
+    out["padding"] = json::fromDouble(padding, "padding");
+    out["modifiedAt"] = modifiedAt_.toJSON();
     if (origin) out["origin"] = origin->toJSON();
     return out;
 }

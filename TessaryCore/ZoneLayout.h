@@ -13,6 +13,8 @@
 
 namespace tessary {
 
+class LayoutPreset;
+
 // A named body of zones with its gaps, how it was made, and the time of its last change.
 class ZoneLayout {
 public:
@@ -51,6 +53,18 @@ public:
 
     // For a canvas the number of rectangles, for a grid its zone count.
     std::int64_t zoneCount() const;
+
+    // The body rebuilt from the origin: the preset it names, else its template and count. Nothing
+    // changes without an origin, nor when it names a preset that no longer exists (its template,
+    // blank, would wipe every zone).
+    void rebuildFromOrigin();
+    // Body and origin become those of a new layout made from the preset.
+    void apply(const LayoutPreset& preset);
+    // Body and origin become the template's for that count.
+    void apply(LayoutTemplate layoutTemplate, std::int64_t zoneCount);
+    // An origin for a layout stored without one: a matching preset, a matching template body for 1
+    // to 12 zones, an empty canvas, or one of the starter names; nothing otherwise.
+    std::optional<Origin> inferredOrigin() const;
 
     // A non-finite number (gap, weight, rectangle) or an unwritable time is an EncodingError.
     json::Json toJSON() const;

@@ -50,6 +50,7 @@ TEST(PlacementRule, MatchesTitlesAsPatterns) {
             << c.pattern.value_or("<none>") << " / " << c.title.value_or("<none>");
     }
     EXPECT_FALSE(rule(1, std::nullopt).matches("mail", "Inbox"));  // the application is compared exactly
+    EXPECT_TRUE(rule(1, std::nullopt, "Writer\xE9").matches("Writer\xE9", "x"));  // as stored, made valid
     PlacementRule disabled = rule(1, std::nullopt);
     disabled.isEnabled = false;
     EXPECT_FALSE(disabled.matches("Mail", "Inbox"));
