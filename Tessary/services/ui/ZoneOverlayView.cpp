@@ -1,0 +1,477 @@
+#include "Tessary/services/ui/ZoneOverlayView.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessary {
+
+namespace {
+
+constexpr double cornerRadius = 14;
+constexpr double hintHeight = 34;
+constexpr double hintBottomPadding = 56;
+constexpr double hintSidePadding = 16;
+constexpr double hintSpacing = 10;
+constexpr double hintDot = 8;
+constexpr double hintFontSize = 13;
+constexpr double sizeLabelFontSize = 12;
+constexpr double sizeLabelBottomPadding = 14;
+// Without a compositor: the width of a tile's outline and how far inside the tile it reaches.
+constexpr double outlineReach = 3;
+constexpr double outlineInset = 6;
+
+QColor withAlpha(QColor color, double alpha) {
+    color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
+    return color;
+}
+
+QColor overlayColor(const Preferences& preferences) {
+    const auto c = preferences.overlayColor();
+    return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
+                            static_cast<float>(c.alpha));
+}
+
+// Three box blurs of the alpha channel in both directions, close to a Gaussian of the radius.
+void blurAlpha(QImage& image, double radius) {
+    const double sigma = radius / 2;
+    const int box = std::max(1, static_cast<int>((std::sqrt(4 * sigma * sigma + 1) - 1) / 2));
+    const int w = image.width();
+    const int h = image.height();
+    std::vector<int> alpha(static_cast<std::size_t>(w * h));
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x) alpha[static_cast<std::size_t>(y * w + x)] = qAlpha(line[x]);
+    }
+    std::vector<int> buffer(alpha.size());
+    auto pass = [&](bool horizontal) {
+        const int lines = horizontal ? h : w;
+        const int length = horizontal ? w : h;
+        for (int l = 0; l < lines; ++l) {
+            auto at = [&](int i) -> int& {
+                const int x = horizontal ? i : l;
+                const int y = horizontal ? l : i;
+                return alpha[static_cast<std::size_t>(y * w + x)];
+            };
+            int sum = 0;
+            for (int i = -box; i <= box; ++i) sum += (i >= 0 && i < length) ? at(i) : 0;
+            for (int i = 0; i < length; ++i) {
+                const int x = horizontal ? i : l;
+                const int y = horizontal ? l : i;
+                buffer[static_cast<std::size_t>(y * w + x)] = sum / (2 * box + 1);
+                const int out = i - box;
+                const int in = i + box + 1;
+                if (out >= 0) sum -= at(out);
+                if (in < length) sum += at(in);
+            }
+        }
+        alpha.swap(buffer);
+    };
+    for (int i = 0; i < 3; ++i) {
+        pass(true);
+        pass(false);
+    }
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) line[x] = qRgba(0, 0, 0, alpha[static_cast<std::size_t>(y * w + x)]);
+    }
+}
+
+// A blurred rounded square to stretch around a tile of any size: its corners are kept and its
+// edges stretched. Made once per blur and colour and kept, so a repaint never blurs.
+struct ShadowPatch {
+    QImage image;
+    int margin = 0;  // how far the shadow reaches beyond the shape
+    int corner = 0;
+};
+
+const ShadowPatch& shadowPatch(double blur, QColor color) {
+    static QHash<QString, ShadowPatch> cache;
+    const QString key = QString::number(blur) + '/' + QString::number(color.rgba(), 16);
+    if (const auto found = cache.constFind(key); found != cache.constEnd()) return *found;
+
+    ShadowPatch patch;
+    patch.margin = static_cast<int>(std::ceil(blur * 1.5));
+    patch.corner = static_cast<int>(std::ceil(cornerRadius));
+    const int side = 2 * (patch.margin + patch.corner) + 1;
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawRoundedRect(QRectF(patch.margin, patch.margin, 2 * patch.corner + 1, 2 * patch.corner + 1), cornerRadius,
+                          cornerRadius);
+    }
+    blurAlpha(image, blur);
+    QImage colored = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&colored);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(colored.rect(), color);
+    }
+    patch.image = colored;
+    return *cache.insert(key, patch);
+}
+
+void drawShadow(QPainter& painter, const QRectF& shape, double blur, QColor color, QPointF offset) {
+    const ShadowPatch& patch = shadowPatch(blur, color);
+    const double m = patch.margin;
+    const double k = patch.margin + patch.corner;  // a corner slice's side
+    const QRectF target = shape.translated(offset).adjusted(-m, -m, m, m);
+    const double side = patch.image.width();
+    const double xs[] = {target.left(), target.left() + k, target.right() - k, target.right()};
+    const double ys[] = {target.top(), target.top() + k, target.bottom() - k, target.bottom()};
+    const double us[] = {0, k, side - k, side};
+    if (xs[2] < xs[1] || ys[2] < ys[1]) {
+        painter.drawImage(target, patch.image);
+        return;
+    }
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            if (row == 1 && col == 1) continue;  // under the tile: clipped away anyway
+            painter.drawImage(QRectF(QPointF(xs[col], ys[row]), QPointF(xs[col + 1], ys[row + 1])), patch.image,
+                              QRectF(QPointF(us[col], us[row]), QPointF(us[col + 1], us[row + 1])));
+        }
+    }
+}
+
+QFont sizedFont(const QFont& base, double pixelSize, QFont::Weight weight) {
+    QFont font(base);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
+    font.setWeight(weight);
+    return font;
+}
+
+}  // namespace
+
+ZoneOverlayView::ZoneOverlayView(OverlayModel& model, Preferences& preferences, bool showsHint, bool frosted,
+                                 QWidget* parent)
+    : QWidget(parent), model_(model), preferences_(preferences), showsHint_(showsHint), frosted_(frosted) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    model_.onChange = [this](const OverlayModelChange& change) { modelChanged(change); };
+    preferencesSubscription_ = preferences_.observe([this](PreferenceSetting s) { preferencesChanged(s); });
+}
+
+ZoneOverlayView::~ZoneOverlayView() { model_.onChange = nullptr; }
+
+void ZoneOverlayView::setPointsPerPixel(double ratio) {
+    const double sane = std::isfinite(ratio) && ratio > 0 ? ratio : 1.0;
+    if (sane == pointsPerPixel_) return;
+    pointsPerPixel_ = sane;
+    repaintAll();
+}
+
+void ZoneOverlayView::setCompositing(bool compositing) {
+    if (compositing == compositing_) return;
+    compositing_ = compositing;
+    repaintAll();
+}
+
+QRegion ZoneOverlayView::takeRequestedRepaint() { return std::exchange(requested_, QRegion()); }
+
+void ZoneOverlayView::repaint(const QRegion& region) {
+    requested_ += region;
+    update(region);
+}
+
+void ZoneOverlayView::repaintAll() {
+    hintRect_ = layoutHint().capsule;
+    updateMask();
+    repaint(QRegion(rect()));
+}
+
+void ZoneOverlayView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    repaintAll();
+}
+
+void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
+    if (change.zonesChanged) {
+        repaintAll();
+        return;
+    }
+    QRegion region;
+    scratch_.clear();
+    model_.appendRepaintRects(change, tileReach * pointsPerPixel_, scratch_);
+    for (const Rect& r : scratch_) {
+        region += QRectF(r.minX() / pointsPerPixel_, r.minY() / pointsPerPixel_, r.width() / pointsPerPixel_,
+                         r.height() / pointsPerPixel_)
+                      .toAlignedRect();
+    }
+    const QRectF previousHint = hintRect_;
+    hintRect_ = layoutHint().capsule;
+    if (previousHint != hintRect_ || !hintRect_.isEmpty()) {
+        // The hint's text follows every change of the highlight.
+        region += previousHint.adjusted(-1, -1, 1, 1).toAlignedRect();
+        region += hintRect_.adjusted(-1, -1, 1, 1).toAlignedRect();
+    }
+    if (!compositing_) updateMask();
+    repaint(region);
+}
+
+void ZoneOverlayView::preferencesChanged(PreferenceSetting setting) {
+    switch (setting) {
+    case PreferenceSetting::overlayColor:
+    case PreferenceSetting::zoneOpacity:
+    case PreferenceSetting::highlightOpacity:
+    case PreferenceSetting::showZoneNumbers:
+    case PreferenceSetting::spanModifier:
+        repaintAll();
+        break;
+    default:
+        break;
+    }
+}
+
+QRectF ZoneOverlayView::tileRect(const Zone& zone) const {
+    const Rect& r = zone.rect;
+    return QRectF(r.x() / pointsPerPixel_, r.y() / pointsPerPixel_, std::max(0.0, r.width()) / pointsPerPixel_,
+                  std::max(0.0, r.height()) / pointsPerPixel_);
+}
+
+ZoneOverlayView::Hint ZoneOverlayView::layoutHint() const {
+    Hint hint;
+    const auto& highlighted = model_.highlighted();
+    if (!showsHint_ || highlighted.empty()) return hint;
+    hint.title = QString::fromStdString(overlaytext::hintTitle(highlighted));
+    hint.advice =
+        QString::fromStdString(overlaytext::hintSpanAdvice(preferences_.spanModifier(), highlighted.size()));
+    const QFontMetricsF titleMetrics(sizedFont(font(), hintFontSize, QFont::DemiBold));
+    const QFontMetricsF adviceMetrics(sizedFont(font(), hintFontSize, QFont::Normal));
+    double width = hintSidePadding + hintDot + hintSpacing + titleMetrics.horizontalAdvance(hint.title);
+    if (!hint.advice.isEmpty()) {
+        width += hintSpacing + adviceMetrics.horizontalAdvance(QStringLiteral("\u00b7")) + hintSpacing +
+                 adviceMetrics.horizontalAdvance(hint.advice);
+    }
+    width += hintSidePadding;
+    width = std::ceil(width);
+    hint.capsule = QRectF((this->width() - width) / 2, this->height() - hintBottomPadding - hintHeight, width, hintHeight);
+    return hint;
+}
+
+namespace {
+
+// Without a compositor: the band along a tile's edge, its badge and the hint, as filled shapes.
+// The window is masked to exactly these, so every pixel it shows is painted opaque.
+QPainterPath outlineBand(const QRectF& r, bool active) {
+    const double reach = active ? outlineReach : 0;
+    QPainterPath band;
+    band.setFillRule(Qt::OddEvenFill);
+    band.addRoundedRect(r.adjusted(-reach, -reach, reach, reach), cornerRadius + reach, cornerRadius + reach);
+    if (r.width() > 2 * outlineInset && r.height() > 2 * outlineInset) {
+        band.addRoundedRect(r.adjusted(outlineInset, outlineInset, -outlineInset, -outlineInset),
+                            cornerRadius - outlineInset, cornerRadius - outlineInset);
+    }
+    return band;
+}
+
+QRectF outlineBadge(const QRectF& r) {
+    const double s = overlaytext::badgeFontSize(Rect(0, 0, r.width(), r.height()));
+    return QRectF(r.center().x() - 0.95 * s, r.center().y() - 0.95 * s, 1.9 * s, 1.9 * s);
+}
+
+QRegion regionOf(const QPainterPath& path) { return QRegion(path.toFillPolygon().toPolygon(), path.fillRule()); }
+
+}  // namespace
+
+void ZoneOverlayView::updateMask() {
+    if (compositing_) {
+        if (!mask().isEmpty()) clearMask();
+        return;
+    }
+    QRegion region;
+    for (const Zone& zone : model_.zones()) {
+        const QRectF r = tileRect(zone);
+        region += regionOf(outlineBand(r, model_.isHighlighted(zone.index)));
+        if (preferences_.showZoneNumbers()) region += QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse);
+    }
+    if (!hintRect_.isEmpty()) {
+        QPainterPath capsule;
+        capsule.addRoundedRect(hintRect_, hintRect_.height() / 2, hintRect_.height() / 2);
+        region += regionOf(capsule);
+    }
+    // An empty mask would mean no mask at all: keep a region outside the window instead.
+    if (region.isEmpty()) region = QRegion(-1, -1, 1, 1);
+    setMask(region);
+}
+
+void ZoneOverlayView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setClipRegion(event->region());
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(event->rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+
+    const QRectF dirty = event->rect();
+    for (const Zone& zone : model_.zones()) {
+        const QRectF reach = tileRect(zone).adjusted(-tileReach, -tileReach, tileReach, tileReach);
+        if (!reach.intersects(dirty)) continue;
+        const bool active = model_.isHighlighted(zone.index);
+        if (compositing_) {
+            paintTile(painter, zone, active);
+        } else {
+            paintOutline(painter, zone, active);
+        }
+    }
+    if (!hintRect_.isEmpty() && hintRect_.intersects(dirty)) paintHint(painter, layoutHint());
+}
+
+void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active) const {
+    const QRectF r = tileRect(zone);
+    const QColor color = overlayColor(preferences_);
+    const double fillOpacity = active ? preferences_.highlightOpacity() : preferences_.zoneOpacity();
+    QPainterPath shape;
+    shape.addRoundedRect(r, cornerRadius, cornerRadius);
+
+    // The shadow falls outside the tile only: under a translucent tint it would muddy the window below.
+    {
+        painter.save();
+        QPainterPath outside;
+        outside.setFillRule(Qt::OddEvenFill);
+        outside.addRect(r.adjusted(-2 * tileReach, -2 * tileReach, 2 * tileReach, 2 * tileReach));
+        outside.addPath(shape);
+        painter.setClipPath(outside, Qt::IntersectClip);
+        if (active) {
+            drawShadow(painter, r, 24, withAlpha(color, color.alphaF() * 0.35), QPointF(0, 10));
+        } else {
+            drawShadow(painter, r, 6, QColor(0, 0, 0, 20), QPointF(0, 2));
+        }
+        painter.restore();
+    }
+
+    painter.setPen(Qt::NoPen);
+    if (frosted_) {
+        // A frosted backing: without a blur of what lies below, a faint white veil.
+        painter.setBrush(QColor(255, 255, 255, 26));
+        painter.drawPath(shape);
+    }
+    painter.setBrush(withAlpha(color, color.alphaF() * fillOpacity));
+    painter.drawPath(shape);
+
+    // Border inside the edge; the ring outside it while active.
+    const double borderWidth = active ? 1.5 : 1.0;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, active ? 0.95f : 0.55f), borderWidth));
+    const double half = borderWidth / 2;
+    painter.drawRoundedRect(r.adjusted(half, half, -half, -half), cornerRadius - half, cornerRadius - half);
+    if (active) {
+        painter.setPen(QPen(withAlpha(color, color.alphaF() * 0.9), 2));
+        painter.drawRoundedRect(r.adjusted(-2, -2, 2, 2), cornerRadius + 2, cornerRadius + 2);
+    }
+
+    const QColor white(255, 255, 255);
+    if (preferences_.showZoneNumbers()) {
+        const double s = overlaytext::badgeFontSize(Rect(0, 0, r.width(), r.height()));
+        const QFont font = sizedFont(this->font(), s, QFont::Bold);
+        const QString number = QString::fromStdString(overlaytext::zoneNumber(zone.index));
+        const QFontMetricsF metrics(font);
+        const double width = std::max(1.9 * s, metrics.horizontalAdvance(number) + s);
+        const double height = std::max(1.9 * s, metrics.height());
+        const QRectF badge(r.center().x() - width / 2, r.center().y() - height / 2, width, height);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgbF(1, 1, 1, active ? 0.22f : 0.14f));
+        painter.drawRoundedRect(badge, height / 2, height / 2);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.45f), 1));
+        painter.drawRoundedRect(badge.adjusted(0.5, 0.5, -0.5, -0.5), height / 2 - 0.5, height / 2 - 0.5);
+        painter.setFont(font);
+        painter.setPen(QColor::fromRgbF(0, 0, 0, 0.35f));
+        painter.drawText(badge.translated(0, 1), Qt::AlignCenter, number);
+        painter.setPen(white);
+        painter.drawText(badge, Qt::AlignCenter, number);
+    }
+
+    if (overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) {
+        const QString label = QString::fromStdString(overlaytext::sizeLabel(zone.rect));
+        painter.setFont(sizedFont(font(), sizeLabelFontSize, QFont::Normal));
+        const QRectF area = r.adjusted(0, 0, 0, -sizeLabelBottomPadding);
+        painter.setPen(QColor::fromRgbF(0, 0, 0, 0.4f));
+        painter.drawText(area.translated(0, 1), Qt::AlignHCenter | Qt::AlignBottom, label);
+        painter.setPen(QColor::fromRgbF(1, 1, 1, 0.9f));
+        painter.drawText(area, Qt::AlignHCenter | Qt::AlignBottom, label);
+    }
+}
+
+void ZoneOverlayView::paintOutline(QPainter& painter, const Zone& zone, bool active) const {
+    // Opaque and without antialiasing: without a compositor a pixel shows exactly as painted.
+    const QRectF r = tileRect(zone);
+    QColor color = overlayColor(preferences_);
+    color.setAlphaF(1);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawPath(outlineBand(r, active));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, active ? 2.0 : 1.0));
+    const double inset = outlineInset - 1.5;
+    painter.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), cornerRadius - inset, cornerRadius - inset);
+    if (preferences_.showZoneNumbers()) {
+        const QRectF badge = outlineBadge(r);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(active ? color : color.darker(140));
+        painter.drawEllipse(badge.adjusted(-1, -1, 1, 1));
+        painter.setPen(Qt::white);
+        painter.setFont(sizedFont(font(), overlaytext::badgeFontSize(Rect(0, 0, r.width(), r.height())), QFont::Bold));
+        painter.drawText(badge, Qt::AlignCenter, QString::fromStdString(overlaytext::zoneNumber(zone.index)));
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+}
+
+void ZoneOverlayView::paintHint(QPainter& painter, const Hint& hint) const {
+    painter.save();
+    paintHintContent(painter, hint);
+    painter.restore();
+}
+
+void ZoneOverlayView::paintHintContent(QPainter& painter, const Hint& hint) const {
+    if (!compositing_) painter.setRenderHint(QPainter::Antialiasing, false);
+    const QRectF& c = hint.capsule;
+    const double radius = c.height() / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(compositing_ ? QColor(28, 28, 32, 205) : QColor(28, 28, 32));
+    painter.drawRoundedRect(c, radius, radius);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.25f), 0.5));
+    painter.drawRoundedRect(c.adjusted(0.25, 0.25, -0.25, -0.25), radius, radius);
+
+    double x = c.left() + hintSidePadding;
+    QColor dot = overlayColor(preferences_);
+    if (!compositing_) dot.setAlphaF(1);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(dot);
+    painter.drawEllipse(QRectF(x, c.center().y() - hintDot / 2, hintDot, hintDot));
+    x += hintDot + hintSpacing;
+
+    const QFont titleFont = sizedFont(font(), hintFontSize, QFont::DemiBold);
+    painter.setFont(titleFont);
+    painter.setPen(QColor(255, 255, 255));
+    const double titleWidth = QFontMetricsF(titleFont).horizontalAdvance(hint.title);
+    painter.drawText(QRectF(x, c.top(), titleWidth + 1, c.height()), Qt::AlignLeft | Qt::AlignVCenter, hint.title);
+    x += titleWidth;
+    if (hint.advice.isEmpty()) return;
+
+    const QFont adviceFont = sizedFont(font(), hintFontSize, QFont::Normal);
+    const QFontMetricsF metrics(adviceFont);
+    painter.setFont(adviceFont);
+    painter.setPen(QColor::fromRgbF(1, 1, 1, compositing_ ? 0.62f : 0.8f));
+    const QString separator = QStringLiteral("\u00b7");
+    x += hintSpacing;
+    painter.drawText(QRectF(x, c.top(), metrics.horizontalAdvance(separator) + 1, c.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, separator);
+    x += metrics.horizontalAdvance(separator) + hintSpacing;
+    painter.drawText(QRectF(x, c.top(), metrics.horizontalAdvance(hint.advice) + 1, c.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, hint.advice);
+}
+
+}  // namespace tessary

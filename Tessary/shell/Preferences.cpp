@@ -1,0 +1,267 @@
+#include "Tessary/shell/Preferences.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessary {
+
+using json::Json;
+
+namespace {
+
+// The colour that earlier versions used by default; a user who never chose one gets today's.
+constexpr ColorComponents formerDefaultOverlayColor{0.212, 0.541, 0.902, 1.0};
+
+double clampedUnit(double value) { return std::clamp(value, 0.0, 1.0); }
+
+bool isFinite(const ColorComponents& c) {
+    return std::isfinite(c.red) && std::isfinite(c.green) && std::isfinite(c.blue) && std::isfinite(c.alpha);
+}
+
+ColorComponents clampedColor(ColorComponents c) {
+    return {clampedUnit(c.red), clampedUnit(c.green), clampedUnit(c.blue), clampedUnit(c.alpha)};
+}
+
+ColorComponents migrated(ColorComponents c) {
+    if (c == formerDefaultOverlayColor) return Preferences::defaultOverlayColor;
+    return c;
+}
+
+bool isEncodable(const std::string& text) {
+    try {
+        (void)json::dumpCompact(Json(text));
+        return true;
+    } catch (const json::EncodingError&) {
+        return false;
+    }
+}
+
+constexpr std::array<std::string_view, 13> knownKeys = {
+    "activationModifier", "spanModifier",    "overlayColor",       "zoneOpacity",
+    "highlightOpacity",   "showZoneNumbers", "flashOnLayoutChange", "excludedBundleIDs",
+    "restoreOnDisplayChange", "moveNewWindowsToLastZone", "iCloudSyncEnabled", "appearance",
+    "centerUnresizableWindows"};
+
+}  // namespace
+
+std::string_view rawValue(AppAppearance appearance) {
+    switch (appearance) {
+    case AppAppearance::system: return "system";
+    case AppAppearance::light: return "light";
+    case AppAppearance::dark: return "dark";
+    }
+    return "system";
+}
+
+std::optional<AppAppearance> appAppearanceFromRawValue(std::string_view raw) {
+    for (const auto appearance : allAppAppearances) {
+        if (rawValue(appearance) == raw) return appearance;
+    }
+    return std::nullopt;
+}
+
+Json ColorComponents::toJSON() const {
+    return Json::object({{"red", json::fromDouble(red, "red")},
+                         {"green", json::fromDouble(green, "green")},
+                         {"blue", json::fromDouble(blue, "blue")},
+                         {"alpha", json::fromDouble(alpha, "alpha")}});
+}
+
+ColorComponents ColorComponents::fromJSON(const Json& value) {
+    json::asObject(value, "overlayColor");
+    return {json::requireDouble(value, "red"), json::requireDouble(value, "green"), json::requireDouble(value, "blue"),
+            json::requireDouble(value, "alpha")};
+}
+
+Preferences::Preferences(UserDefaults& defaults) : defaults_(defaults) { load(); }
+
+void Preferences::load() {
+    const auto data = defaults_.dataValue(storageKey);
+    if (!data) {
+        if (defaults_.contains(storageKey)) {
+            log_.error("The stored preferences are not in the expected form; every setting takes its default");
+        }
+        return;
+    }
+    Json stored;
+    try {
+        stored = json::parse(*data);
+        json::asObject(stored, "preferences");
+    } catch (const json::DecodingError& failure) {
+        log_.error(std::string("The stored preferences cannot be read; every setting takes its default: ") +
+                   failure.what());
+        return;
+    }
+
+    // One bad key costs only that setting: it keeps its default and the failure is logged.
+    auto read = [&](std::string_view key, auto&& apply) {
+        try {
+            apply(json::require(stored, key));
+        } catch (const json::DecodingError& failure) {
+            log_.error("Preference \"" + std::string(key) + "\" cannot be read and takes its default: " + failure.what());
+        }
+    };
+    auto enumeration = [](const Json& value, std::string_view key, auto fromRaw) {
+        const std::string raw = json::asString(value, key);
+        const auto decoded = fromRaw(raw);
+        if (!decoded) throw json::DecodingError("\"" + raw + "\" is not a known value.");
+        return *decoded;
+    };
+
+    read("activationModifier", [&](const Json& v) {
+        activationModifier_ = enumeration(v, "activationModifier", activationModifierFromRawValue);
+    });
+    read("spanModifier",
+         [&](const Json& v) { spanModifier_ = enumeration(v, "spanModifier", spanModifierFromRawValue); });
+    read("overlayColor", [&](const Json& v) { overlayColor_ = clampedColor(ColorComponents::fromJSON(v)); });
+    read("zoneOpacity", [&](const Json& v) { zoneOpacity_ = clampedUnit(json::asDouble(v, "zoneOpacity")); });
+    read("highlightOpacity",
+         [&](const Json& v) { highlightOpacity_ = clampedUnit(json::asDouble(v, "highlightOpacity")); });
+    read("showZoneNumbers", [&](const Json& v) { showZoneNumbers_ = json::asBool(v, "showZoneNumbers"); });
+    read("flashOnLayoutChange", [&](const Json& v) { flashOnLayoutChange_ = json::asBool(v, "flashOnLayoutChange"); });
+    read("excludedBundleIDs", [&](const Json& v) {
+        excludedBundleIDs_ = json::asStringArray(v, "excludedBundleIDs");
+    });
+    read("restoreOnDisplayChange",
+         [&](const Json& v) { restoreOnDisplayChange_ = json::asBool(v, "restoreOnDisplayChange"); });
+    read("moveNewWindowsToLastZone",
+         [&](const Json& v) { moveNewWindowsToLastZone_ = json::asBool(v, "moveNewWindowsToLastZone"); });
+    read("iCloudSyncEnabled", [&](const Json& v) { iCloudSyncEnabled_ = json::asBool(v, "iCloudSyncEnabled"); });
+    read("appearance",
+         [&](const Json& v) { appearance_ = enumeration(v, "appearance", appAppearanceFromRawValue); });
+    // Optional: absent or null reads as on, as it did before the setting existed.
+    try {
+        const auto center = json::optionalBool(stored, "centerUnresizableWindows");
+        centerUnresizableWindows_ = center.value_or(true);
+    } catch (const json::DecodingError& failure) {
+        log_.error(std::string("Preference \"centerUnresizableWindows\" cannot be read and takes its default: ") +
+                   failure.what());
+    }
+
+    for (const auto& [key, value] : stored.items()) {
+        if (std::find(knownKeys.begin(), knownKeys.end(), key) == knownKeys.end()) unknownKeys_[key] = value;
+    }
+    overlayColor_ = migrated(overlayColor_);
+}
+
+Json Preferences::snapshot() const {
+    Json result = unknownKeys_;
+    result["activationModifier"] = rawValue(activationModifier_);
+    result["spanModifier"] = rawValue(spanModifier_);
+    result["overlayColor"] = overlayColor_.toJSON();
+    result["zoneOpacity"] = json::fromDouble(zoneOpacity_, "zoneOpacity");
+    result["highlightOpacity"] = json::fromDouble(highlightOpacity_, "highlightOpacity");
+    result["showZoneNumbers"] = showZoneNumbers_;
+    result["flashOnLayoutChange"] = flashOnLayoutChange_;
+    result["excludedBundleIDs"] = excludedBundleIDs_;
+    result["restoreOnDisplayChange"] = restoreOnDisplayChange_;
+    result["moveNewWindowsToLastZone"] = moveNewWindowsToLastZone_;
+    result["iCloudSyncEnabled"] = iCloudSyncEnabled_;
+    result["appearance"] = rawValue(appearance_);
+    result["centerUnresizableWindows"] = centerUnresizableWindows_;
+    return result;
+}
+
+void Preferences::save() {
+    try {
+        defaults_.set(storageKey, UserDefaultsData{json::dumpCompact(snapshot())});
+    } catch (const json::EncodingError& failure) {
+        // The setters keep every value encodable, so this is a bug, not a user's doing.
+        log_.fault(std::string("The preferences cannot be saved: ") + failure.what());
+    }
+}
+
+template <typename T>
+void Preferences::assign(T& member, T value, PreferenceSetting setting) {
+    const bool changed = !(member == value);
+    member = std::move(value);
+    save();
+    if (changed) changed_.emit(setting);
+}
+
+void Preferences::setActivationModifier(ActivationModifier value) {
+    assign(activationModifier_, value, PreferenceSetting::activationModifier);
+}
+
+void Preferences::setSpanModifier(SpanModifier value) { assign(spanModifier_, value, PreferenceSetting::spanModifier); }
+
+void Preferences::setOverlayColor(ColorComponents value) {
+    if (!isFinite(value)) {
+        log_.error("Refused an overlay colour whose components are not all finite numbers");
+        return;
+    }
+    assign(overlayColor_, clampedColor(value), PreferenceSetting::overlayColor);
+}
+
+void Preferences::setZoneOpacity(double value) {
+    if (!std::isfinite(value)) {
+        log_.error("Refused a zone opacity that is not a finite number");
+        return;
+    }
+    assign(zoneOpacity_, clampedUnit(value), PreferenceSetting::zoneOpacity);
+}
+
+void Preferences::setHighlightOpacity(double value) {
+    if (!std::isfinite(value)) {
+        log_.error("Refused a highlight opacity that is not a finite number");
+        return;
+    }
+    assign(highlightOpacity_, clampedUnit(value), PreferenceSetting::highlightOpacity);
+}
+
+void Preferences::setShowZoneNumbers(bool value) { assign(showZoneNumbers_, value, PreferenceSetting::showZoneNumbers); }
+
+void Preferences::setFlashOnLayoutChange(bool value) {
+    assign(flashOnLayoutChange_, value, PreferenceSetting::flashOnLayoutChange);
+}
+
+void Preferences::setExcludedBundleIDs(std::vector<std::string> value) {
+    const auto removed = std::erase_if(value, [](const std::string& id) { return !isEncodable(id); });
+    if (removed > 0) log_.error("Dropped excluded application identifiers that are not valid text");
+    assign(excludedBundleIDs_, std::move(value), PreferenceSetting::excludedBundleIDs);
+}
+
+void Preferences::setRestoreOnDisplayChange(bool value) {
+    assign(restoreOnDisplayChange_, value, PreferenceSetting::restoreOnDisplayChange);
+}
+
+void Preferences::setMoveNewWindowsToLastZone(bool value) {
+    assign(moveNewWindowsToLastZone_, value, PreferenceSetting::moveNewWindowsToLastZone);
+}
+
+void Preferences::setCenterUnresizableWindows(bool value) {
+    assign(centerUnresizableWindows_, value, PreferenceSetting::centerUnresizableWindows);
+}
+
+void Preferences::setICloudSyncEnabled(bool value) {
+    assign(iCloudSyncEnabled_, value, PreferenceSetting::iCloudSyncEnabled);
+}
+
+void Preferences::setAppearance(AppAppearance value) {
+    assign(appearance_, value, PreferenceSetting::appearance);
+    applyAppearance();
+}
+
+void Preferences::applyAppearance() {
+    if (appearanceHandler) appearanceHandler(appearance_);
+}
+
+void Preferences::resetToDefaults() {
+    setOverlayColor(defaultOverlayColor);
+    setZoneOpacity(defaultZoneOpacity);
+    setHighlightOpacity(defaultHighlightOpacity);
+    setShowZoneNumbers(true);
+    setFlashOnLayoutChange(true);
+}
+
+bool Preferences::isIgnoredWindow(const WindowInfo& window) const {
+    if (!window.isStandard) return true;
+    const std::string id = window.bundleIdentifier.value_or(std::string());
+    return std::find(excludedBundleIDs_.begin(), excludedBundleIDs_.end(), id) != excludedBundleIDs_.end();
+}
+
+Subscription Preferences::observe(std::function<void(PreferenceSetting)> observer) {
+    return changed_.subscribe(std::move(observer));
+}
+
+}  // namespace tessary

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <sstream>
+
+#include "Platform/Linux/JSONFileUserDefaults.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/RecordingLogSink.h"
+
+using namespace tessary;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder per test, removed afterwards.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tessary-defaults-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TemporaryFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Both stores must read back what they were given with its type, and refuse the same values.
+struct StoreFactory {
+    const char* name;
+    std::function<std::unique_ptr<UserDefaults>(const fs::path&)> make;
+};
+
+class EveryStore : public ::testing::TestWithParam<StoreFactory> {
+protected:
+    TemporaryFolder folder;
+    RecordingLogSink sink;
+    ScopedLogSink scopedSink{sink};
+    std::unique_ptr<UserDefaults> make() { return GetParam().make(folder.path() / "Tessary" / "defaults.json"); }
+};
+
+const std::string binary("\x00\xff\x10\x80 bytes", 10);
+
+}  // namespace
+
+TEST_P(EveryStore, ValuesKeepTheirTypes) {
+    auto store = make();
+    store->set("flag", true);
+    store->set("count", std::int64_t{-42});
+    store->set("ratio", 1.0);
+    store->set("name", std::string("Ünïcode ✓"));
+    store->set("json", UserDefaultsData{R"({"a":1})"});
+    store->set("blob", UserDefaultsData{binary});
+
+    EXPECT_EQ(store->boolValue("flag"), true);
+    EXPECT_EQ(store->integerValue("count"), -42);
+    EXPECT_EQ(store->doubleValue("ratio"), 1.0);
+    EXPECT_FALSE(store->integerValue("ratio"));  // 1.0 stays a floating-point number
+    EXPECT_EQ(store->doubleValue("count"), -42.0);  // a whole number also reads as a number
+    EXPECT_EQ(store->stringValue("name"), "Ünïcode ✓");
+    EXPECT_EQ(store->dataValue("json"), R"({"a":1})");
+    EXPECT_EQ(store->dataValue("blob"), binary);
+    // Text is not data and a Boolean is not a number.
+    EXPECT_FALSE(store->dataValue("name"));
+    EXPECT_FALSE(store->stringValue("json"));
+    EXPECT_FALSE(store->integerValue("flag"));
+    EXPECT_FALSE(store->boolValue("count"));
+    EXPECT_FALSE(store->object("missing"));
+    EXPECT_EQ(store->keys(), (std::vector<std::string>{"blob", "count", "flag", "json", "name", "ratio"}));
+
+    store->remove("flag");
+    EXPECT_FALSE(store->contains("flag"));
+}
+
+TEST_P(EveryStore, RefusesValuesThatCannotBeKept) {
+    auto store = make();
+    store->set("ratio", 0.5);
+    store->set("ratio", std::numeric_limits<double>::quiet_NaN());
+    store->set("ratio", std::numeric_limits<double>::infinity());
+    store->set("name", std::string("ok"));
+    store->set("name", std::string("\xc3\x28"));
+    store->set(std::string_view("\xff"), true);
+    EXPECT_EQ(store->doubleValue("ratio"), 0.5);
+    EXPECT_EQ(store->stringValue("name"), "ok");
+    EXPECT_EQ(store->keys().size(), 2u);
+    EXPECT_EQ(sink.messages("UserDefaults").size(), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UserDefaults, EveryStore,
+    ::testing::Values(StoreFactory{"memory", [](const fs::path&) { return std::make_unique<MemoryUserDefaults>(); }},
+                      StoreFactory{"file",
+                                   [](const fs::path& path) { return std::make_unique<JSONFileUserDefaults>(path); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class JSONFileUserDefaultsTest : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+    fs::path path = folder.path() / "Tessary" / "defaults.json";
+    RecordingLogSink sink;
+    ScopedLogSink scopedSink{sink};
+};
+
+TEST_F(JSONFileUserDefaultsTest, ValuesSurviveARestartAndTheFileIsReadable) {
+    {
+        JSONFileUserDefaults store(path);
+        EXPECT_TRUE(store.keys().empty());
+        EXPECT_FALSE(fs::exists(path));  // reading writes nothing
+        store.set("reviewPrompt.snapCount", std::int64_t{3});
+        store.set("preferences.v1", UserDefaultsData{R"({"zoneOpacity":0.5})"});
+        store.set("blob", UserDefaultsData{binary});
+        store.set("firstSeen", 2.0);
+    }
+    JSONFileUserDefaults reopened(path);
+    EXPECT_EQ(reopened.integerValue("reviewPrompt.snapCount"), 3);
+    EXPECT_EQ(reopened.dataValue("preferences.v1"), R"({"zoneOpacity":0.5})");
+    EXPECT_EQ(reopened.dataValue("blob"), binary);
+    EXPECT_EQ(reopened.doubleValue("firstSeen"), 2.0);
+    EXPECT_FALSE(reopened.integerValue("firstSeen"));
+
+    const auto text = readText(path);
+    EXPECT_NE(text.find(R"("preferences.v1": {)"), std::string::npos) << text;
+    EXPECT_NE(text.find(R"("data": "{\"zoneOpacity\":0.5}")"), std::string::npos) << text;
+    EXPECT_NE(text.find(R"("base64": "AP8QgCBieXRlcw==")"), std::string::npos) << text;
+    // Nothing but the file itself is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(JSONFileUserDefaultsTest, AFileThatDoesNotParseIsSetAsideBeforeItIsReplaced) {
+    for (const std::string& bad : {std::string("{\"a\": tru"), std::string("[1, 2]"), std::string("\"text\"")}) {
+        writeText(path, bad);
+        fs::remove(path.string() + ".unreadable");
+        JSONFileUserDefaults store(path);
+        EXPECT_TRUE(store.isWritable());
+        EXPECT_TRUE(store.keys().empty());
+        EXPECT_EQ(readText(path.string() + ".unreadable"), bad);
+        store.set("flag", true);
+        EXPECT_EQ(JSONFileUserDefaults(path).boolValue("flag"), true);
+        EXPECT_EQ(readText(path.string() + ".unreadable"), bad);
+    }
+}
+
+TEST_F(JSONFileUserDefaultsTest, AFileThatCannotBeSetAsideOrReadIsNeverOverwritten) {
+    // The place for the copy is taken by a folder, so the copy fails.
+    writeText(path, "not json");
+    fs::create_directories(path.string() + ".unreadable");
+    {
+        JSONFileUserDefaults store(path);
+        EXPECT_FALSE(store.isWritable());
+        store.set("flag", true);
+        EXPECT_EQ(store.boolValue("flag"), true);  // kept in memory for this run
+    }
+    EXPECT_EQ(readText(path), "not json");
+
+    // A path that cannot be read at all (here a folder) is left alone as well.
+    const fs::path folderPath = folder.path() / "folder.json";
+    fs::create_directories(folderPath);
+    JSONFileUserDefaults store(folderPath);
+    EXPECT_FALSE(store.isWritable());
+    store.set("flag", true);
+    EXPECT_TRUE(fs::is_directory(folderPath));
+    EXPECT_FALSE(sink.messages("UserDefaults").empty());
+}
+
+TEST_F(JSONFileUserDefaultsTest, EntriesOfUnknownFormAreKeptAndWrittenBack) {
+    writeText(path, R"({"future": {"kind": "date", "value": 1}, "list": [1, 2], "nothing": null, "old": 7})");
+    JSONFileUserDefaults store(path);
+    EXPECT_TRUE(store.contains("future"));
+    EXPECT_FALSE(store.object("future"));
+    EXPECT_TRUE(store.contains("nothing"));
+    store.set("old", std::int64_t{8});
+    const auto reread = json::parse(readText(path));
+    EXPECT_EQ(reread["future"], json::parse(R"({"kind": "date", "value": 1})"));
+    EXPECT_EQ(reread["list"], json::parse("[1, 2]"));
+    EXPECT_TRUE(reread["nothing"].is_null());
+    EXPECT_EQ(reread["old"], 8);
+}
+
+TEST_F(JSONFileUserDefaultsTest, WritesThroughASymbolicLink) {
+    const fs::path real = folder.path() / "dotfiles" / "defaults.json";
+    writeText(real, "{}");
+    fs::create_directories(path.parent_path());
+    fs::create_symlink(real, path);
+    JSONFileUserDefaults(path).set("flag", true);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(JSONFileUserDefaults(real).boolValue("flag"), true);
+}
+
+TEST_F(JSONFileUserDefaultsTest, KeepsThePermissionsOfTheFileItReplaces) {
+    writeText(path, "{}");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    JSONFileUserDefaults(path).set("flag", true);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(JSONFileUserDefaultsPath, FollowsTheBaseDirectoryRules) {
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = savedConfig ? savedConfig : "";
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+
+    ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    EXPECT_EQ(JSONFileUserDefaults::defaultPath(), fs::path("/tmp/cfg/Tessary/defaults.json"));
+    for (const char* ignored : {"", "relative/cfg"}) {
+        ::setenv("XDG_CONFIG_HOME", ignored, 1);
+        EXPECT_EQ(JSONFileUserDefaults::defaultPath(), fs::path(home) / ".config/Tessary/defaults.json") << ignored;
+    }
+    if (savedConfig) {
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+}

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/services/ui/OverlayController.h"
+#include "Tessary/services/ui/ZoneOverlayPanel.h"
+#include "Tessary/services/ui/ZoneOverlayView.h"
+#include "QtApplication.h"
+
+using namespace tessary;
+using namespace std::chrono_literals;
+
+namespace {
+
+DisplayInfo display(std::uint32_t id, Rect frame) {
+    DisplayInfo info;
+    info.displayID = id;
+    info.identifier = "DISPLAY-" + std::to_string(id);
+    info.frame = frame;
+    info.workArea = frame;
+    info.isPrimary = id == 1;
+    return info;
+}
+
+const DisplayInfo left = display(1, Rect(0, 0, 1920, 1080));
+const DisplayInfo right = display(2, Rect(1920, 0, 1920, 1080));
+
+std::vector<Zone> halves(const DisplayInfo& d) {
+    const Rect f = d.frame;
+    return {{0, Rect(f.x(), f.y(), f.width() / 2, f.height())},
+            {1, Rect(f.x() + f.width() / 2, f.y(), f.width() / 2, f.height())}};
+}
+
+class OverlayControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override { qttest::qtApplication(); }
+
+    MemoryUserDefaults defaults;
+    Preferences preferences{defaults};
+    VirtualScheduler scheduler;
+    OverlayController overlay{preferences, scheduler};
+
+    bool visible(const DisplayInfo& d) const {
+        const auto* panel = overlay.panel(d.displayID);
+        return panel && panel->isVisible();
+    }
+    std::vector<std::int64_t> highlighted(const DisplayInfo& d) const {
+        return overlay.panel(d.displayID)->model().highlighted();
+    }
+};
+
+}  // namespace
+
+TEST_F(OverlayControllerTest, ShowsOnePanelPerDisplayInPanelCoordinatesAndReusesIt) {
+    overlay.show({{left, halves(left)}, {right, halves(right)}});
+    ASSERT_EQ(overlay.panelCount(), 2u);
+    EXPECT_TRUE(overlay.isShowing());
+    ZoneOverlayPanel* rightPanel = overlay.panel(2);
+    EXPECT_TRUE(visible(right));
+    EXPECT_EQ(rightPanel->geometry(), QRect(1920, 0, 1920, 1080));
+    EXPECT_EQ(rightPanel->model().zones(),
+              (std::vector<Zone>{{0, Rect(0, 0, 960, 1080)}, {1, Rect(960, 0, 960, 1080)}}));
+
+    overlay.setHighlighted({1}, right);
+    EXPECT_EQ(highlighted(right), std::vector<std::int64_t>{1});
+    EXPECT_TRUE(highlighted(left).empty());
+
+    // Showing again keeps the panel objects, replaces the zones and clears the highlight.
+    const std::vector<Zone> one{{0, Rect(1920, 0, 1920, 1080)}};
+    overlay.hide();
+    EXPECT_FALSE(visible(right));
+    EXPECT_EQ(overlay.panelCount(), 2u);
+    overlay.show({{left, halves(left)}, {right, one}});
+    EXPECT_EQ(overlay.panel(2), rightPanel);
+    EXPECT_TRUE(visible(right));
+    EXPECT_EQ(rightPanel->model().zones(), (std::vector<Zone>{{0, Rect(0, 0, 1920, 1080)}}));
+    EXPECT_TRUE(highlighted(right).empty());
+
+    // A display that is gone loses its panel; the other's is reused.
+    ZoneOverlayPanel* leftPanel = overlay.panel(1);
+    overlay.show({{left, halves(left)}});
+    EXPECT_EQ(overlay.panelCount(), 1u);
+    EXPECT_EQ(overlay.panel(1), leftPanel);
+    EXPECT_EQ(overlay.panel(2), nullptr);
+
+    // A display listed twice: one panel, the later zones.
+    overlay.show({{left, halves(left)}, {left, {{5, Rect(0, 0, 10, 10)}}}});
+    EXPECT_EQ(overlay.panel(1)->model().zones(), (std::vector<Zone>{{5, Rect(0, 0, 10, 10)}}));
+
+    const auto generation = overlay.flashGeneration();
+    overlay.show({});
+    EXPECT_EQ(overlay.panelCount(), 0u);
+    EXPECT_TRUE(overlay.isShowing());
+    EXPECT_EQ(overlay.flashGeneration(), generation + 1);
+}
+
+TEST_F(OverlayControllerTest, HighlightingADisplayWithoutPanelClearsEveryHighlight) {
+    overlay.show({{left, halves(left)}, {right, halves(right)}});
+    overlay.setHighlighted({0, 1, 1}, left);
+    EXPECT_EQ(highlighted(left), (std::vector<std::int64_t>{0, 1}));
+    overlay.setHighlighted({0}, display(9, Rect(0, 2000, 100, 100)));
+    EXPECT_TRUE(highlighted(left).empty());
+    EXPECT_TRUE(highlighted(right).empty());
+}
+
+TEST_F(OverlayControllerTest, OfTwoFlashesTheLaterHidesItsOwnDurationAfterItStarted) {
+    EXPECT_TRUE(overlay.flash({{left, halves(left)}}, 900ms));
+    scheduler.advance(300ms);
+    EXPECT_TRUE(overlay.flash({{left, halves(left)}}, 900ms));
+    scheduler.advance(600ms);  // the first flash's time is up
+    EXPECT_TRUE(visible(left));
+    scheduler.advance(299ms);
+    EXPECT_TRUE(visible(left));
+    scheduler.advance(1ms);
+    EXPECT_FALSE(visible(left));
+    EXPECT_FALSE(overlay.isShowing());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);  // nothing left to wake up for
+}
+
+TEST_F(OverlayControllerTest, AFlashNeitherReplacesNorHidesADragsOverlay) {
+    // A drag is showing both displays with zone 1 of the right one highlighted.
+    overlay.show({{left, halves(left)}, {right, halves(right)}});
+    overlay.setHighlighted({1}, right);
+
+    // A new window was placed meanwhile: its flash must leave the drag's overlay alone.
+    EXPECT_FALSE(overlay.flash({{left, {halves(left)[0]}}}, 700ms, OverlayHighlight{{0}, left}));
+    scheduler.advance(1s);
+    EXPECT_TRUE(visible(left));
+    EXPECT_TRUE(visible(right));
+    EXPECT_EQ(overlay.panel(1)->model().zones().size(), 2u);
+    EXPECT_TRUE(highlighted(left).empty());
+    EXPECT_EQ(highlighted(right), std::vector<std::int64_t>{1});
+
+    overlay.hide();
+    EXPECT_FALSE(visible(right));
+}
+
+TEST_F(OverlayControllerTest, ADragThatStartsDuringAFlashKeepsItsOverlay) {
+    EXPECT_TRUE(overlay.flash({{left, halves(left)}}, 900ms, OverlayHighlight{{1}, left}));
+    EXPECT_TRUE(overlay.isFlashing());
+    EXPECT_EQ(highlighted(left), std::vector<std::int64_t>{1});
+    scheduler.advance(100ms);
+    overlay.show({{left, halves(left)}, {right, halves(right)}});
+    EXPECT_TRUE(highlighted(left).empty());
+    scheduler.advance(2s);
+    EXPECT_TRUE(visible(left));
+    EXPECT_TRUE(visible(right));
+    EXPECT_TRUE(overlay.isShowing());
+
+    // Once the drag is over, flashes work again.
+    overlay.hide();
+    EXPECT_TRUE(overlay.flash({{left, halves(left)}}, 900ms));
+    scheduler.advance(900ms);
+    EXPECT_FALSE(visible(left));
+}
+
+TEST_F(OverlayControllerTest, PanelsAreOverrideRedirectInputTransparentAndTranslucent) {
+    overlay.show({{left, halves(left)}});
+    const ZoneOverlayPanel* panel = overlay.panel(1);
+    const auto flags = panel->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::X11BypassWindowManagerHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTransparentForInput));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_NE(panel->windowType(), Qt::Tool);
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_TranslucentBackground));
+}
+
+TEST(ZoneOverlayPanelPlacement, DividesByThePixelRatioOfTheScreenThatHoldsTheFrame) {
+    using S = ZoneOverlayPanel::ScreenGeometry;
+    // Qt keeps each screen's origin in device pixels and divides its size.
+    const std::vector<S> scaled{{QRect(0, 0, 960, 540), 2}, {QRect(1920, 0, 960, 540), 2}};
+    struct Case {
+        Rect frame;
+        QRect logical;
+        double ratio;
+    };
+    const Case cases[] = {
+        {Rect(0, 0, 1920, 1080), QRect(0, 0, 960, 540), 2},
+        {Rect(1920, 0, 1920, 1080), QRect(1920, 0, 960, 540), 2},
+        {Rect(1920, 100, 1000, 500), QRect(1920, 50, 500, 250), 2},
+        // No screen holds it: the first screen's ratio, from the origin.
+        {Rect(4000, 0, 200, 200), QRect(2000, 0, 100, 100), 2},
+    };
+    for (const auto& c : cases) {
+        const auto placement = ZoneOverlayPanel::placement(c.frame, scaled);
+        EXPECT_EQ(placement.logical, c.logical) << c.frame;
+        EXPECT_EQ(placement.devicePixelRatio, c.ratio);
+    }
+    EXPECT_EQ(ZoneOverlayPanel::placement(Rect(1920, 0, 1920, 1080), {}).logical, QRect(1920, 0, 1920, 1080));
+}
+
+TEST_F(OverlayControllerTest, AHighlightChangeRepaintsOnlyItsTilesAndTheHint) {
+    const std::vector<Zone> grid{{0, Rect(0, 0, 640, 540)},   {1, Rect(640, 0, 640, 540)},
+                                 {2, Rect(1280, 0, 640, 540)}, {3, Rect(0, 540, 640, 540)},
+                                 {4, Rect(640, 540, 640, 540)}, {5, Rect(1280, 540, 640, 540)}};
+    overlay.show({{left, grid}});
+    ZoneOverlayView& view = overlay.panel(1)->view();
+    view.takeRequestedRepaint();
+
+    overlay.setHighlighted({0}, left);
+    const QRegion first = view.takeRequestedRepaint();
+    const QRect reach0 = QRect(0, 0, 640, 540).adjusted(-38, -38, 38, 38);
+    EXPECT_FALSE(view.hintRect().isEmpty());
+    EXPECT_TRUE((first - QRegion(reach0) - QRegion(view.hintRect().toAlignedRect().adjusted(-2, -2, 2, 2))).isEmpty());
+    EXPECT_FALSE(first.contains(QPoint(1600, 200)));  // zone 2 is left alone
+
+    overlay.setHighlighted({0}, left);  // unchanged: no repaint at all
+    EXPECT_TRUE(view.takeRequestedRepaint().isEmpty());
+
+    // Settings that change the drawing repaint everything at once.
+    preferences.setShowZoneNumbers(false);
+    EXPECT_TRUE(view.takeRequestedRepaint().contains(view.rect()));
+}

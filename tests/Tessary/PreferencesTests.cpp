@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/RecordingLogSink.h"
+#include "Tessary/shell/Preferences.h"
+
+using namespace tessary;
+using json::Json;
+
+namespace {
+
+// A stored snapshot with every key set away from its default.
+Json customSnapshot() {
+    return json::parse(R"({
+        "activationModifier": "command", "spanModifier": "shift",
+        "overlayColor": {"red": 0.1, "green": 0.2, "blue": 0.3, "alpha": 0.9},
+        "zoneOpacity": 0.25, "highlightOpacity": 0.75, "showZoneNumbers": false,
+        "flashOnLayoutChange": false, "excludedBundleIDs": ["firefox", "XTerm"],
+        "restoreOnDisplayChange": false, "moveNewWindowsToLastZone": true,
+        "iCloudSyncEnabled": true, "appearance": "dark", "centerUnresizableWindows": false})");
+}
+
+void expectCustom(const Preferences& p, const std::string& except = "") {
+    if (except != "activationModifier") { EXPECT_EQ(p.activationModifier(), ActivationModifier::command); }
+    if (except != "spanModifier") { EXPECT_EQ(p.spanModifier(), SpanModifier::shift); }
+    if (except != "overlayColor") { EXPECT_EQ(p.overlayColor(), (ColorComponents{0.1, 0.2, 0.3, 0.9})); }
+    if (except != "zoneOpacity") { EXPECT_EQ(p.zoneOpacity(), 0.25); }
+    if (except != "highlightOpacity") { EXPECT_EQ(p.highlightOpacity(), 0.75); }
+    if (except != "showZoneNumbers") { EXPECT_FALSE(p.showZoneNumbers()); }
+    if (except != "flashOnLayoutChange") { EXPECT_FALSE(p.flashOnLayoutChange()); }
+    if (except != "excludedBundleIDs") { EXPECT_EQ(p.excludedBundleIDs(), (std::vector<std::string>{"firefox", "XTerm"})); }
+    if (except != "restoreOnDisplayChange") { EXPECT_FALSE(p.restoreOnDisplayChange()); }
+    if (except != "moveNewWindowsToLastZone") { EXPECT_TRUE(p.moveNewWindowsToLastZone()); }
+    if (except != "iCloudSyncEnabled") { EXPECT_TRUE(p.iCloudSyncEnabled()); }
+    if (except != "appearance") { EXPECT_EQ(p.appearance(), AppAppearance::dark); }
+    if (except != "centerUnresizableWindows") { EXPECT_FALSE(p.centerUnresizableWindows()); }
+}
+
+void expectDefaults(const Preferences& p) {
+    EXPECT_EQ(p.activationModifier(), ActivationModifier::shift);
+    EXPECT_EQ(p.spanModifier(), SpanModifier::control);
+    EXPECT_EQ(p.overlayColor(), (ColorComponents{0.357, 0.294, 0.859, 1.0}));
+    EXPECT_EQ(p.zoneOpacity(), 0.5);
+    EXPECT_EQ(p.highlightOpacity(), 0.1);
+    EXPECT_TRUE(p.showZoneNumbers());
+    EXPECT_TRUE(p.flashOnLayoutChange());
+    EXPECT_TRUE(p.excludedBundleIDs().empty());
+    EXPECT_TRUE(p.restoreOnDisplayChange());
+    EXPECT_FALSE(p.moveNewWindowsToLastZone());
+    EXPECT_TRUE(p.centerUnresizableWindows());
+    EXPECT_FALSE(p.iCloudSyncEnabled());
+    EXPECT_EQ(p.appearance(), AppAppearance::system);
+}
+
+class PreferencesTest : public ::testing::Test {
+protected:
+    MemoryUserDefaults defaults;
+    RecordingLogSink sink;
+    ScopedLogSink scopedSink{sink};
+
+    void store(const Json& snapshot) { defaults.set(Preferences::storageKey, UserDefaultsData{json::dumpCompact(snapshot)}); }
+    Json stored() const { return json::parse(*defaults.dataValue(Preferences::storageKey)); }
+    std::size_t writes() const { return defaults.writeCount(Preferences::storageKey); }
+};
+
+}  // namespace
+
+TEST_F(PreferencesTest, FirstStartHasTheDefaultsAndWritesOnlyOnTheFirstAssignment) {
+    Preferences preferences(defaults);
+    expectDefaults(preferences);
+    EXPECT_FALSE(defaults.contains(Preferences::storageKey));
+
+    preferences.setShowZoneNumbers(true);
+    const Json snapshot = stored();
+    EXPECT_EQ(snapshot.size(), 13u);
+    EXPECT_EQ(snapshot["centerUnresizableWindows"], true);
+    EXPECT_EQ(snapshot["overlayColor"], json::parse(R"({"red":0.357,"green":0.294,"blue":0.859,"alpha":1.0})"));
+    EXPECT_TRUE(sink.records().empty());
+}
+
+TEST_F(PreferencesTest, AStoredSnapshotLoadsEverySetting) {
+    store(customSnapshot());
+    expectCustom(Preferences(defaults));
+
+    // Written before the setting existed: absent or null reads as on.
+    for (const Json& missing : {Json("absent"), Json(nullptr)}) {
+        Json snapshot = customSnapshot();
+        if (missing.is_null()) snapshot["centerUnresizableWindows"] = nullptr;
+        else snapshot.erase("centerUnresizableWindows");
+        store(snapshot);
+        Preferences preferences(defaults);
+        EXPECT_TRUE(preferences.centerUnresizableWindows());
+        expectCustom(preferences, "centerUnresizableWindows");
+    }
+    EXPECT_TRUE(sink.records().empty());
+}
+
+TEST_F(PreferencesTest, ABadKeyTakesItsDefaultAndTheOthersKeepTheirValues) {
+    struct Case {
+        std::string key;
+        Json value;  // null: the key is removed
+    };
+    const Case cases[] = {
+        {"appearance", nullptr},
+        {"activationModifier", "hyper"},
+        {"spanModifier", 3},
+        {"overlayColor", json::parse(R"({"red": 0.1, "green": 0.2, "blue": 0.3})")},
+        {"zoneOpacity", "half"},
+        {"showZoneNumbers", 1},
+        {"excludedBundleIDs", json::parse(R"(["firefox", 7])")},
+        {"centerUnresizableWindows", "yes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        sink.clear();
+        Json snapshot = customSnapshot();
+        if (c.value.is_null()) snapshot.erase(c.key);
+        else snapshot[c.key] = c.value;
+        store(snapshot);
+
+        Preferences preferences(defaults);
+        expectCustom(preferences, c.key);
+        ASSERT_EQ(sink.messages("Preferences").size(), 1u);
+        EXPECT_NE(sink.messages("Preferences")[0].find(c.key), std::string::npos);
+
+        // The next save keeps the user's values instead of writing defaults over them.
+        preferences.save();
+        expectCustom(Preferences(defaults), c.key);
+    }
+    store(Json::object({{"activationModifier", "hyper"}, {"spanModifier", "none"}}));
+    Preferences partial(defaults);
+    EXPECT_EQ(partial.activationModifier(), ActivationModifier::shift);
+    EXPECT_EQ(partial.spanModifier(), SpanModifier::none);
+}
+
+TEST_F(PreferencesTest, AValueThatIsNotASnapshotGivesEveryDefaultAndIsLogged) {
+    for (const std::string& bad : {std::string("{\"zoneOpacity\": "), std::string("[1]"), std::string("null")}) {
+        sink.clear();
+        defaults.set(Preferences::storageKey, UserDefaultsData{bad});
+        expectDefaults(Preferences(defaults));
+        EXPECT_EQ(sink.messages("Preferences").size(), 1u) << bad;
+    }
+    sink.clear();
+    defaults.set(Preferences::storageKey, std::string(json::dumpCompact(customSnapshot())));  // text, not data
+    expectDefaults(Preferences(defaults));
+    EXPECT_EQ(sink.messages("Preferences").size(), 1u);
+}
+
+TEST_F(PreferencesTest, TheFormerDefaultColourMigratesAndNothingElseDoes) {
+    const std::pair<ColorComponents, ColorComponents> cases[] = {
+        {{0.212, 0.541, 0.902, 1.0}, {0.357, 0.294, 0.859, 1.0}},
+        {{0.212, 0.541, 0.902, 0.8}, {0.212, 0.541, 0.902, 0.8}},
+        {{0.212, 0.541, 0.9, 1.0}, {0.212, 0.541, 0.9, 1.0}},
+    };
+    for (const auto& [storedColor, loaded] : cases) {
+        Json snapshot = customSnapshot();
+        snapshot["overlayColor"] = storedColor.toJSON();
+        store(snapshot);
+        const auto before = writes();
+        EXPECT_EQ(Preferences(defaults).overlayColor(), loaded);
+        EXPECT_EQ(writes(), before);  // loading writes nothing
+    }
+}
+
+TEST_F(PreferencesTest, EverySetterSavesButAnnouncesOnlyRealChanges) {
+    store(customSnapshot());
+    Preferences preferences(defaults);
+    std::vector<PreferenceSetting> changes;
+    auto subscription = preferences.observe([&](PreferenceSetting s) { changes.push_back(s); });
+    int appearanceApplied = 0;
+    preferences.appearanceHandler = [&](AppAppearance) { ++appearanceApplied; };
+
+    struct Step {
+        std::function<void()> assign;
+        std::optional<PreferenceSetting> announced;
+    };
+    const Step steps[] = {
+        {[&] { preferences.setActivationModifier(ActivationModifier::command); }, std::nullopt},
+        {[&] { preferences.setActivationModifier(ActivationModifier::always); }, PreferenceSetting::activationModifier},
+        {[&] { preferences.setOverlayColor({0.1, 0.2, 0.3, 0.9}); }, std::nullopt},
+        {[&] { preferences.setOverlayColor({0.1, 0.2, 0.3, 0.8}); }, PreferenceSetting::overlayColor},
+        {[&] { preferences.setExcludedBundleIDs({"firefox", "XTerm"}); }, std::nullopt},
+        {[&] { preferences.setExcludedBundleIDs({"XTerm", "firefox"}); }, PreferenceSetting::excludedBundleIDs},
+        {[&] { preferences.setZoneOpacity(0.25); }, std::nullopt},
+        {[&] { preferences.setCenterUnresizableWindows(true); }, PreferenceSetting::centerUnresizableWindows},
+        {[&] { preferences.setAppearance(AppAppearance::dark); }, std::nullopt},
+    };
+    for (const auto& step : steps) {
+        changes.clear();
+        const auto before = writes();
+        step.assign();
+        EXPECT_EQ(writes(), before + 1);
+        if (step.announced) {
+            EXPECT_EQ(changes, std::vector<PreferenceSetting>{*step.announced});
+        } else {
+            EXPECT_TRUE(changes.empty());
+        }
+    }
+    EXPECT_EQ(appearanceApplied, 1);  // applied again although unchanged
+    EXPECT_EQ(stored()["activationModifier"], "always");
+    EXPECT_EQ(stored()["excludedBundleIDs"], json::parse(R"(["XTerm", "firefox"])"));
+
+    subscription.reset();
+    preferences.setShowZoneNumbers(true);
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(PreferencesTest, NumbersThatCannotBeSavedAreRefusedAndOpacitiesStayWithinRange) {
+    Preferences preferences(defaults);
+    preferences.setZoneOpacity(0.3);
+    int announcements = 0;
+    auto subscription = preferences.observe([&](PreferenceSetting) { ++announcements; });
+    const auto before = writes();
+
+    preferences.setZoneOpacity(std::numeric_limits<double>::quiet_NaN());
+    preferences.setHighlightOpacity(std::numeric_limits<double>::infinity());
+    preferences.setOverlayColor({0.1, std::numeric_limits<double>::quiet_NaN(), 0.3, 1.0});
+    EXPECT_EQ(preferences.zoneOpacity(), 0.3);
+    EXPECT_EQ(preferences.highlightOpacity(), 0.1);
+    EXPECT_EQ(preferences.overlayColor(), Preferences::defaultOverlayColor);
+    EXPECT_EQ(writes(), before);
+    EXPECT_EQ(announcements, 0);
+    EXPECT_EQ(sink.messages("Preferences").size(), 3u);
+
+    preferences.setZoneOpacity(1.5);
+    preferences.setHighlightOpacity(-2);
+    preferences.setOverlayColor({2, -1, 0.5, 7});
+    EXPECT_EQ(preferences.zoneOpacity(), 1.0);
+    EXPECT_EQ(preferences.highlightOpacity(), 0.0);
+    EXPECT_EQ(preferences.overlayColor(), (ColorComponents{1, 0, 0.5, 1}));
+    EXPECT_EQ(stored()["zoneOpacity"], 1.0);
+
+    // A later save still works: nothing unsaveable got in.
+    preferences.setShowZoneNumbers(false);
+    EXPECT_EQ(stored()["showZoneNumbers"], false);
+
+    // Out-of-range stored opacities (a hand edit) are brought into range as well.
+    Json snapshot = customSnapshot();
+    snapshot["highlightOpacity"] = 3;
+    store(snapshot);
+    EXPECT_EQ(Preferences(defaults).highlightOpacity(), 1.0);
+}
+
+TEST_F(PreferencesTest, ResetPutsBackOnlyTheZoneAppearance) {
+    store(customSnapshot());
+    Preferences preferences(defaults);
+    std::vector<PreferenceSetting> changes;
+    auto subscription = preferences.observe([&](PreferenceSetting s) { changes.push_back(s); });
+    preferences.setZoneOpacity(0.5);  // already the default: not announced by the reset
+    changes.clear();
+    const auto before = writes();
+
+    preferences.resetToDefaults();
+    EXPECT_EQ(writes(), before + 5);
+    EXPECT_EQ(changes, (std::vector<PreferenceSetting>{PreferenceSetting::overlayColor,
+                                                       PreferenceSetting::highlightOpacity,
+                                                       PreferenceSetting::showZoneNumbers,
+                                                       PreferenceSetting::flashOnLayoutChange}));
+    EXPECT_EQ(preferences.overlayColor(), Preferences::defaultOverlayColor);
+    EXPECT_EQ(preferences.highlightOpacity(), 0.1);
+    EXPECT_TRUE(preferences.showZoneNumbers());
+    EXPECT_TRUE(preferences.flashOnLayoutChange());
+    // The other eight are untouched.
+    EXPECT_EQ(preferences.activationModifier(), ActivationModifier::command);
+    EXPECT_EQ(preferences.spanModifier(), SpanModifier::shift);
+    EXPECT_EQ(preferences.excludedBundleIDs().size(), 2u);
+    EXPECT_FALSE(preferences.restoreOnDisplayChange());
+    EXPECT_TRUE(preferences.moveNewWindowsToLastZone());
+    EXPECT_FALSE(preferences.centerUnresizableWindows());
+    EXPECT_TRUE(preferences.iCloudSyncEnabled());
+    EXPECT_EQ(preferences.appearance(), AppAppearance::dark);
+}
+
+TEST_F(PreferencesTest, KeysOfANewerVersionAreKeptAcrossSaves) {
+    Json snapshot = customSnapshot();
+    snapshot["snapSound"] = "glass";
+    store(snapshot);
+    Preferences preferences(defaults);
+    preferences.setZoneOpacity(0.4);
+    EXPECT_EQ(stored()["snapSound"], "glass");
+    EXPECT_TRUE(sink.records().empty());
+}
+
+TEST_F(PreferencesTest, IdentifiersThatAreNotTextAreDropped) {
+    Preferences preferences(defaults);
+    preferences.setExcludedBundleIDs({"firefox", "bad\xff", "XTerm"});
+    EXPECT_EQ(preferences.excludedBundleIDs(), (std::vector<std::string>{"firefox", "XTerm"}));
+    EXPECT_EQ(stored()["excludedBundleIDs"], json::parse(R"(["firefox", "XTerm"])"));
+}
+
+TEST_F(PreferencesTest, TheWindowFilterLeavesAloneDialogsAndExcludedApplications) {
+    Preferences preferences(defaults);
+    preferences.setExcludedBundleIDs({"firefox", ""});
+    struct Case {
+        std::optional<std::string> application;
+        bool standard;
+        bool ignored;
+    };
+    const Case cases[] = {
+        {"XTerm", true, false},
+        {"firefox", true, true},
+        {"XTerm", false, true},
+        {std::nullopt, true, true},  // compared as the empty text, which is excluded here
+        {"Firefox", true, false},    // identifiers compare exactly
+    };
+    for (const auto& c : cases) {
+        WindowInfo window;
+        window.bundleIdentifier = c.application;
+        window.isStandard = c.standard;
+        EXPECT_EQ(preferences.isIgnoredWindow(window), c.ignored) << c.application.value_or("(none)");
+    }
+    preferences.setExcludedBundleIDs({});
+    WindowInfo anonymous;
+    anonymous.isStandard = true;
+    EXPECT_FALSE(preferences.isIgnoredWindow(anonymous));
+}
