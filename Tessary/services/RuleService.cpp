@@ -13,6 +13,12 @@ RuleService::RuleService(ZoneService& zones, DisplaysReader displays, JSONDocume
     if (loaded && loaded.value()) ruleSet_ = std::move(*loaded.value());
 }
 
+void RuleService::setRuleSet(RuleSet ruleSet) {
+    if (ruleSet == ruleSet_) return;
+    ruleSet_ = std::move(ruleSet);
+    changed_.emit();
+}
+
 void RuleService::modifyRuleSet(const std::function<void(RuleSet&)>& change) {
     change(ruleSet_);
     save();
@@ -24,6 +30,7 @@ void RuleService::replaceRuleSet(RuleSet ruleSet) {
 }
 
 void RuleService::save() {
+    changed_.emit();
     auto saved = store_.save(ruleSet_);
     if (!saved) log.error("could not save rules: " + saved.error().text());
     if (onChanged) onChanged();

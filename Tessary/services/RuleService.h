@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Logger.h"
+#include "Platform/Signal.h"
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
 #include "TessaryCore/JSONDocumentStore.h"
@@ -30,8 +31,10 @@ public:
     RuleService& operator=(const RuleService&) = delete;
 
     const RuleSet& ruleSet() const { return ruleSet_; }
-    // Stores the rules without saving or telling onChanged.
-    void setRuleSet(RuleSet ruleSet) { ruleSet_ = std::move(ruleSet); }
+    // Stores the rules without saving or telling onChanged; observers hear of it only when it differs.
+    void setRuleSet(RuleSet ruleSet);
+    // Called after every change of the rules (every saving operation, and a differing setRuleSet).
+    [[nodiscard]] Subscription observe(std::function<void()> observer) { return changed_.subscribe(std::move(observer)); }
     // Changes the rules in place, saves them and calls onChanged (also when nothing changed or the
     // save failed).
     void modifyRuleSet(const std::function<void(RuleSet&)>& change);
@@ -57,6 +60,7 @@ private:
     DisplaysReader displays_;
     JSONDocumentStore<RuleSet> store_;
     RuleSet ruleSet_;
+    Signal<> changed_;
     Logger log{"Rules"};
 };
 

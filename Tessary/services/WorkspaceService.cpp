@@ -37,6 +37,12 @@ WorkspaceService::WorkspaceService(ZoneService& zones, DisplaysReader displays, 
 
 WorkspaceService::~WorkspaceService() { scheduler_.cancel(pendingExpiry_); }
 
+void WorkspaceService::setLibrary(WorkspaceLibrary library) {
+    if (library == library_) return;
+    library_ = std::move(library);
+    changed_.emit();
+}
+
 void WorkspaceService::updateLibrary(const std::function<void(WorkspaceLibrary&)>& change) {
     change(library_);
     save();
@@ -48,6 +54,7 @@ void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
 }
 
 void WorkspaceService::save() {
+    changed_.emit();
     auto saved = store_.save(library_);
     if (!saved) log.error("could not save workspaces: " + saved.error().text());
     if (onChanged) onChanged();
@@ -190,7 +197,9 @@ void WorkspaceService::launchMissingApps(const std::vector<WorkspaceEntry>& entr
     pendingExpiry_ = scheduler_.schedule(pendingLifetime, [this] {
         pendingExpiry_ = {};
         pendingEntries_.clear();
+        changed_.emit();
     });
+    changed_.emit();
 }
 
 bool WorkspaceService::applyPendingEntries(const WindowHandle& window) {
@@ -214,6 +223,7 @@ bool WorkspaceService::applyPendingEntries(const WindowHandle& window) {
 
     const WorkspaceEntry entry = *chosen;
     std::erase_if(pendingEntries_, [&](const WorkspaceEntry& pending) { return pending.id == entry.id; });
+    changed_.emit();
     apply(entry, window);
     return true;
 }

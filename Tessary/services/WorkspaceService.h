@@ -12,6 +12,7 @@
 #include "Platform/ApplicationWorkspace.h"
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
+#include "Platform/Signal.h"
 #include "Tessary/services/ZoneService.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/UUID.h"
@@ -49,8 +50,11 @@ public:
     WorkspaceService& operator=(const WorkspaceService&) = delete;
 
     const WorkspaceLibrary& library() const { return library_; }
-    // Stores the library without saving or telling onChanged.
-    void setLibrary(WorkspaceLibrary library) { library_ = std::move(library); }
+    // Stores the library without saving or telling onChanged; observers hear of it only when it differs.
+    void setLibrary(WorkspaceLibrary library);
+    // Called after every change of the library (every saving operation, and a differing setLibrary)
+    // and of the pending entries.
+    [[nodiscard]] Subscription observe(std::function<void()> observer) { return changed_.subscribe(std::move(observer)); }
     // Changes the library in place, saves it and calls onChanged (also when nothing changed or the
     // save failed).
     void updateLibrary(const std::function<void(WorkspaceLibrary&)>& change);
@@ -101,6 +105,7 @@ private:
     WorkspaceLibrary library_;
     std::vector<WorkspaceEntry> pendingEntries_;
     ScheduledTask pendingExpiry_;
+    Signal<> changed_;
     Logger log{"Workspaces"};
 };
 

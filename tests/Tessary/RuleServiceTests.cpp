@@ -94,7 +94,9 @@ TEST_F(RuleServiceTest, ApplyAllCountsWindowsAlreadyInPlaceWithoutReportingThem)
 
 TEST_F(RuleServiceTest, EveryChangeIsSavedAtOnceAndReported) {
     int changes = 0;
+    int observed = 0;
     service->onChanged = [&] { ++changes; };
+    const Subscription subscription = service->observe([&] { ++observed; });
     service->modifyRuleSet([](RuleSet&) {});
     EXPECT_EQ(writes("rules.json"), 1);
     EXPECT_EQ(changes, 1);
@@ -113,7 +115,10 @@ TEST_F(RuleServiceTest, EveryChangeIsSavedAtOnceAndReported) {
     ASSERT_EQ(sink.messages("Rules").size(), 1u);
     EXPECT_TRUE(sink.messages("Rules")[0].starts_with("could not save rules: "));
 
-    // setRuleSet stores only.
+    // setRuleSet stores only, and tells observers only of a different rule set.
+    EXPECT_EQ(observed, 3);
+    service->setRuleSet(synchronised);
     service->setRuleSet(synchronised);
     EXPECT_EQ(changes, 3);
+    EXPECT_EQ(observed, 4);
 }

@@ -149,6 +149,8 @@ TEST_F(WorkspaceServiceTest, LaunchesEachMissingApplicationOnceAndQueuesItsEntri
 TEST_F(WorkspaceServiceTest, ASecondRestoreAppendsAndRestartsTheWait) {
     launcher.install("Editor");
     launcher.install("Paint");
+    std::vector<std::size_t> observed;
+    const Subscription subscription = service->observe([&] { observed.push_back(service->pendingEntries().size()); });
     service->restore(workspace({entry("Editor", "a", "MAIN@1000x800", {0})}, true));
     scheduler.advance(10s);
     service->restore(workspace({entry("Paint", "p", "MAIN@1000x800", {1})}, true));
@@ -157,6 +159,7 @@ TEST_F(WorkspaceServiceTest, ASecondRestoreAppendsAndRestartsTheWait) {
     EXPECT_EQ(service->pendingEntries().size(), 2u);
     scheduler.advance(1ms);
     EXPECT_TRUE(service->pendingEntries().empty());
+    EXPECT_EQ(observed, (std::vector<std::size_t>{1, 2, 0}));
     EXPECT_FALSE(service->applyPendingEntries(engine.addWindow("Editor", 1, "a", Rect(10, 10, 100, 100))));
 }
 
@@ -185,7 +188,9 @@ TEST_F(WorkspaceServiceTest, TheWorkspaceOfTheConnectedDisplaysIsRestoredWithout
 
 TEST_F(WorkspaceServiceTest, EveryChangeIsSavedAtOnceAndReported) {
     int changes = 0;
+    int observed = 0;
     service->onChanged = [&] { ++changes; };
+    const Subscription subscription = service->observe([&] { ++observed; });
     const Workspace saved = service->saveCurrentWindows("Desk");
     engine.addWindow("Editor", 1, "notes", mainZone(1));
     const auto updated = service->updateWithCurrentWindows(saved.id);
@@ -199,6 +204,9 @@ TEST_F(WorkspaceServiceTest, EveryChangeIsSavedAtOnceAndReported) {
 
     files->failWrites = true;
     service->replaceLibrary(WorkspaceLibrary{});
+    EXPECT_EQ(changes, 3);
+    service->setLibrary(WorkspaceLibrary{});  // the same: no notice
+    EXPECT_EQ(observed, 3);
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(service->library().workspaces.empty());
     ASSERT_EQ(sink.messages("Workspaces").size(), 1u);
