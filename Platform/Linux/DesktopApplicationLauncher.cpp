@@ -240,9 +240,11 @@ bool DesktopApplicationLauncher::spawnDetached(const std::vector<std::string>& a
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    // Our X connection and sockets are not the application's business.
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Our X connection and sockets are not the application's business (they are close-on-exec
+    // too; this also covers descriptors a library opened without the flag).
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    if (workingDirectory) posix_spawn_file_actions_addchdir_np(&actions, workingDirectory->c_str());
+#endif
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -259,6 +261,8 @@ bool DesktopApplicationLauncher::spawnDetached(const std::vector<std::string>& a
     if (intermediate == 0) {
         // The program's parent exits at once, so the program is handed to init (or the session's
         // subreaper) and never stays our child.
+        // chdir is safe between fork and exec, unlike most of the library.
+        if (workingDirectory && ::chdir(workingDirectory->c_str()) != 0) ::_exit(127);
         pid_t program = 0;
         const int result = ::posix_spawnp(&program, argv[0], &actions, &attributes, argv.data(), environ);
         ::_exit(result == 0 ? 0 : 127);

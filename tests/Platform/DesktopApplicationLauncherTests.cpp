@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include "Platform/Linux/DesktopApplicationLauncher.h"
-#include "Platform/Sim/SimApplicationLauncher.h"
 #include "tests/TessaryCore/TemporaryFolder.h"
 
 using namespace tessary;
@@ -201,16 +200,4 @@ TEST(DesktopApplicationLauncherSpawn, StartsTheProgramDetachedAndLeavesNoChild) 
     EXPECT_FALSE(DesktopApplicationLauncher::spawnDetached({"no-such-program-anywhere"}, std::nullopt));
     EXPECT_FALSE(DesktopApplicationLauncher::spawnDetached({}, std::nullopt));
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
-}
-
-TEST(SimApplicationLauncher, RecordsLaunchesAndStartsOnlyInstalledApplications) {
-    SimApplicationLauncher launcher;
-    launcher.install("Editor", "My Editor");
-    std::vector<std::string> started;
-    launcher.onLaunch = [&](const std::string& id) { started.push_back(id); };
-    EXPECT_TRUE(launcher.launch("Editor"));
-    EXPECT_FALSE(launcher.launch("Missing"));
-    EXPECT_EQ(launcher.launches(), (std::vector<std::string>{"Editor", "Missing"}));
-    EXPECT_EQ(started, (std::vector<std::string>{"Editor"}));
-    EXPECT_EQ(launcher.application("Editor")->name, "My Editor");
 }

@@ -186,12 +186,6 @@ TEST_F(WindowMemoryServiceTest, AFailedSaveIsLoggedAndTheMemoryKept) {
     EXPECT_TRUE(memory->persistent().windowPlacement("Editor", "a"));
 }
 
-TEST_F(WindowMemoryServiceTest, AnUnreadableFileStartsAnEmptyMemory) {
-    writeFile(folder / "memory.json", "{\"version\": 1, \"byWindow\": {}}");
-    EXPECT_EQ(makeMemory()->persistent(), WindowPlacementMemory{});
-    EXPECT_TRUE(std::filesystem::exists(folder / "memory.json.unreadable"));
-}
-
 TEST_F(WindowMemoryServiceTest, AClosedWindowsLiveEntryIsNotInheritedByItsIdentifier) {
     const WindowHandle closed = engine.addWindow("Editor", 1, "a", Rect(10, 10, 300, 300));
     memory->remember(closed, main, {1});
