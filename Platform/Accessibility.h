@@ -96,6 +96,9 @@ inline constexpr std::string_view unknownSubrole = "AXUnknown";
 
 inline constexpr std::string_view raiseAction = "AXRaise";
 inline constexpr std::string_view windowCreatedNotification = "AXWindowCreated";
+// Posted with the window's element when a window of the process closes, to observers that
+// registered it on the application element. A back end that cannot tell refuses the registration.
+inline constexpr std::string_view uiElementDestroyedNotification = "AXUIElementDestroyed";
 }  // namespace ax
 
 // Identifies one observer made by createObserver; 0 is never used.

@@ -41,6 +41,9 @@ void AXWindowObserver::observe(ProcessID pid) {
     const AXError result =
         accessibility_.addNotification(observer, AXElement::application(pid), ax::windowCreatedNotification);
     if (result == AXError::success) {
+        if (onWindowDestroyed) {
+            accessibility_.addNotification(observer, AXElement::application(pid), ax::uiElementDestroyedNotification);
+        }
         accessibility_.startObserver(observer);
         observers_[pid] = observer;
         return;
@@ -82,6 +85,11 @@ void AXWindowObserver::stop() {
 }
 
 void AXWindowObserver::deliver(const AXElement& element, std::string_view notification) {
+    if (notification == ax::uiElementDestroyedNotification) {
+        // The window is gone, so its process cannot be asked; its element carries it.
+        if (onWindowDestroyed && element.kind == AXElementKind::window) onWindowDestroyed(WindowHandle(element.pid, element));
+        return;
+    }
     const Expected<ProcessID, AXError> pid = accessibility_.pid(element);
     if (!pid) return;
     if (notification != ax::windowCreatedNotification) return;

@@ -23,6 +23,10 @@ public:
 
     // Called for every window created in an observed application.
     std::function<void(const WindowHandle&)> onWindowCreated;
+    // Called for every window that closes in an observed application. Set before start(): only
+    // then does each registration also ask for the destroyed notice (best effort: a back end that
+    // refuses it changes nothing else).
+    std::function<void(const WindowHandle&)> onWindowDestroyed;
 
     // Observes every regular running application, then follows launches and terminations. Once.
     void start();

@@ -107,6 +107,7 @@ void SimAccessibility::closeWindow(const AXElement& element) {
         std::erase(app->windows, element);
         if (app->focusedWindow == element) app->focusedWindow.reset();
     }
+    postNotification(element.pid, element, ax::uiElementDestroyedNotification);
 }
 
 void SimAccessibility::removeApplication(ProcessID pid) {

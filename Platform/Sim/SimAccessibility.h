@@ -94,7 +94,8 @@ public:
     // The window's record, to script it; it must exist.
     Window& window(const AXElement& element);
     bool hasWindow(const AXElement& element) const;
-    // Closes a window: every later request on it answers invalidUIElement.
+    // Closes a window: every later request on it answers invalidUIElement; posts
+    // "AXUIElementDestroyed" to the process's started observers that registered it.
     void closeWindow(const AXElement& element);
     // Ends an application and its windows.
     void removeApplication(ProcessID pid);

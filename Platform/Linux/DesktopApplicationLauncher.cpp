@@ -1,0 +1,285 @@
+#include "Platform/Linux/DesktopApplicationLauncher.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <system_error>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tessary {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Desktop files are a few kilobytes; anything far larger is not one worth reading.
+constexpr std::uintmax_t maximumEntrySize = 1 << 20;
+// Applications folders are shallow (kde4/, wine/...); deeper trees are not followed.
+constexpr int maximumFolderDepth = 4;
+
+std::optional<std::string> processEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalIgnoringASCIICase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+bool isAbsolutePath(const std::optional<std::string>& value) {
+    return value && !value->empty() && fs::path(*value).is_absolute();
+}
+
+std::vector<std::string> splitColons(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto colon = text.find(':', start);
+        const auto end = colon == std::string::npos ? text.size() : colon;
+        parts.push_back(text.substr(start, end - start));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return parts;
+}
+
+std::optional<std::string> readSmallFile(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    const auto size = fs::file_size(path, error);
+    if (error || size > maximumEntrySize) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+struct EntryFile {
+    std::string desktopFileID;
+    fs::path path;
+};
+
+// The .desktop files of the folders, each desktop file ID once: the most important folder wins.
+std::vector<EntryFile> entryFiles(const std::vector<fs::path>& folders) {
+    std::vector<EntryFile> result;
+    std::map<std::string, bool> seen;
+    for (const fs::path& folder : folders) {
+        std::vector<EntryFile> inFolder;
+        std::error_code error;
+        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+            if (it.depth() >= maximumFolderDepth) it.disable_recursion_pending();
+            const fs::path& path = it->path();
+            if (path.extension() != ".desktop") continue;
+            std::error_code ignored;
+            if (!it->is_regular_file(ignored)) continue;  // follows a symbolic link to a file
+            std::string id = path.lexically_relative(folder).generic_string();
+            std::replace(id.begin(), id.end(), '/', '-');
+            inFolder.push_back({std::move(id), path});
+        }
+        std::sort(inFolder.begin(), inFolder.end(),
+                  [](const EntryFile& a, const EntryFile& b) { return a.desktopFileID < b.desktopFileID; });
+        for (EntryFile& file : inFolder) {
+            if (seen.emplace(file.desktopFileID, true).second) result.push_back(std::move(file));
+        }
+    }
+    return result;
+}
+
+std::string stem(std::string_view desktopFileID) {
+    constexpr std::string_view suffix = ".desktop";
+    if (desktopFileID.ends_with(suffix)) desktopFileID.remove_suffix(suffix.size());
+    return std::string(desktopFileID);
+}
+
+}  // namespace
+
+DesktopApplicationLauncher::DesktopApplicationLauncher()
+    : DesktopApplicationLauncher(processEnvironment, &DesktopApplicationLauncher::spawnDetached) {}
+
+DesktopApplicationLauncher::DesktopApplicationLauncher(Environment environment, Spawner spawner)
+    : environment_(std::move(environment)), spawner_(std::move(spawner)) {}
+
+bool DesktopApplicationLauncher::isAcceptableIdentifier(std::string_view bundleIdentifier) {
+    if (bundleIdentifier.empty() || bundleIdentifier.size() > 255) return false;
+    if (bundleIdentifier == "." || bundleIdentifier == "..") return false;
+    return std::none_of(bundleIdentifier.begin(), bundleIdentifier.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return c == '/' || byte < 0x20 || byte == 0x7f;
+    });
+}
+
+std::vector<fs::path> DesktopApplicationLauncher::applicationFolders() const {
+    std::vector<fs::path> folders;
+    const auto dataHome = environment_("XDG_DATA_HOME");
+    if (isAbsolutePath(dataHome)) {
+        folders.push_back(fs::path(*dataHome) / "applications");
+    } else if (const auto home = environment_("HOME"); isAbsolutePath(home)) {
+        folders.push_back(fs::path(*home) / ".local" / "share" / "applications");
+    }
+    auto dataDirs = environment_("XDG_DATA_DIRS");
+    if (!dataDirs || dataDirs->empty()) dataDirs = "/usr/local/share/:/usr/share/";
+    for (const std::string& dir : splitColons(*dataDirs)) {
+        if (!isAbsolutePath(dir)) continue;
+        fs::path folder = (fs::path(dir) / "applications").lexically_normal();
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
+    }
+    return folders;
+}
+
+std::optional<std::string> DesktopApplicationLauncher::locale() const {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        auto value = environment_(name);
+        if (value && !value->empty()) return value;
+    }
+    return std::nullopt;
+}
+
+bool DesktopApplicationLauncher::programExists(const std::string& program) const {
+    const auto executable = [](const fs::path& path) {
+        std::error_code error;
+        return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+    };
+    if (program.empty()) return false;
+    if (program.find('/') != std::string::npos) return fs::path(program).is_absolute() && executable(program);
+    const std::string path = environment_("PATH").value_or("/usr/local/bin:/usr/bin:/bin");
+    for (const std::string& dir : splitColons(path)) {
+        if (isAbsolutePath(dir) && executable(fs::path(dir) / program)) return true;
+    }
+    return false;
+}
+
+std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::find(std::string_view bundleIdentifier) const {
+    if (!isAcceptableIdentifier(bundleIdentifier)) return std::nullopt;
+    const std::string language = locale().value_or("");
+
+    std::optional<Match> byFileName;
+    for (const EntryFile& file : entryFiles(applicationFolders())) {
+        auto bytes = readSmallFile(file.path);
+        if (!bytes) continue;
+        auto entry = DesktopEntry::parse(*bytes);
+        if (!entry) continue;
+
+        const auto wmClass = entry->string("StartupWMClass");
+        const bool byClass = wmClass && equalIgnoringASCIICase(*wmClass, bundleIdentifier);
+        const bool byName = !byFileName && equalIgnoringASCIICase(stem(file.desktopFileID), bundleIdentifier);
+        if (!byClass && !byName) continue;
+
+        if (entry->string("Type") != "Application" || entry->boolean("Hidden") || entry->boolean("NoDisplay")) continue;
+        // Started without a terminal it would have no window to place.
+        if (entry->boolean("Terminal")) continue;
+        if (auto tryExec = entry->string("TryExec"); tryExec && !programExists(*tryExec)) continue;
+
+        Match match;
+        match.desktopFileID = file.desktopFileID;
+        match.application.bundleIdentifier = std::string(bundleIdentifier);
+        match.application.name = entry->localeString("Name", language).value_or(stem(file.desktopFileID));
+        match.application.icon = entry->localeString("Icon", language);
+        if (match.application.icon && match.application.icon->empty()) match.application.icon.reset();
+        match.application.location = file.path;
+        auto arguments = entry->execArguments({match.application.icon, match.application.name, file.path.string()});
+        if (!arguments) continue;
+        match.arguments = std::move(*arguments);
+        if (auto path = entry->string("Path"); isAbsolutePath(path)) {
+            match.workingDirectory = fs::path(*path);
+        } else if (auto home = environment_("HOME"); isAbsolutePath(home)) {
+            match.workingDirectory = fs::path(*home);
+        }
+
+        if (byClass) return match;
+        byFileName = std::move(match);
+    }
+    return byFileName;
+}
+
+std::optional<InstalledApplication> DesktopApplicationLauncher::application(const std::string& bundleIdentifier) const {
+    auto match = find(bundleIdentifier);
+    if (!match) return std::nullopt;
+    return match->application;
+}
+
+bool DesktopApplicationLauncher::launch(const std::string& bundleIdentifier) {
+    auto match = find(bundleIdentifier);
+    if (!match) return false;
+    std::optional<fs::path> directory = match->workingDirectory;
+    std::error_code error;
+    if (directory && !fs::is_directory(*directory, error)) directory.reset();
+    if (!spawner_(match->arguments, directory)) {
+        log.error("could not start " + match->desktopFileID + " (" + match->arguments.front() + ")");
+        return false;
+    }
+    log.info("started " + match->desktopFileID);
+    return true;
+}
+
+bool DesktopApplicationLauncher::spawnDetached(const std::vector<std::string>& arguments,
+                                               const std::optional<fs::path>& workingDirectory) {
+    if (arguments.empty() || arguments.front().empty()) return false;
+
+    // Everything the intermediate process needs is prepared before fork.
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Our X connection and sockets are not the application's business (they are close-on-exec
+    // too; this also covers descriptors a library opened without the flag).
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+#endif
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    bool started = false;
+    const pid_t intermediate = ::fork();
+    if (intermediate == 0) {
+        // The program's parent exits at once, so the program is handed to init (or the session's
+        // subreaper) and never stays our child.
+        // chdir is safe between fork and exec, unlike most of the library.
+        if (workingDirectory && ::chdir(workingDirectory->c_str()) != 0) ::_exit(127);
+        pid_t program = 0;
+        const int result = ::posix_spawnp(&program, argv[0], &actions, &attributes, argv.data(), environ);
+        ::_exit(result == 0 ? 0 : 127);
+    }
+    if (intermediate > 0) {
+        int status = 0;
+        pid_t waited;
+        do {
+            waited = ::waitpid(intermediate, &status, 0);
+        } while (waited < 0 && errno == EINTR);
+        // ECHILD: children are reaped by themselves (SIGCHLD ignored); the start was requested.
+        started = waited < 0 ? errno == ECHILD : WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return started;
+}
+
+}  // namespace tessary

@@ -1,0 +1,79 @@
+#pragma once
+
+// Finds applications through their installed .desktop files and starts them from their Exec line,
+// without a shell and detached from this process.
+//
+// The identifier only ever selects among the entries found in the applications folders: it is
+// compared with each entry's StartupWMClass and desktop file ID, never joined to a path and never
+// put on a command line, so an identifier from a hand-edited or synchronised document ("../../x",
+// a slash, a NUL) cannot name a file outside those folders or run anything the desktop does not
+// list as an installed application.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/ApplicationLauncher.h"
+#include "Platform/Linux/DesktopEntry.h"
+#include "Platform/Logger.h"
+
+namespace tessary {
+
+class DesktopApplicationLauncher : public ApplicationLauncher {
+public:
+    // Reads one environment variable; nothing when it is unset.
+    using Environment = std::function<std::optional<std::string>(const char* name)>;
+    // Starts a program with arguments (the first is the program, looked up in $PATH when it has no
+    // slash) in a folder; true when the program started. Replaceable, for tests that only look.
+    using Spawner = std::function<bool(const std::vector<std::string>& arguments,
+                                       const std::optional<std::filesystem::path>& workingDirectory)>;
+
+    // The process environment and spawnDetached.
+    DesktopApplicationLauncher();
+    DesktopApplicationLauncher(Environment environment, Spawner spawner);
+
+    std::optional<InstalledApplication> application(const std::string& bundleIdentifier) const override;
+    bool launch(const std::string& bundleIdentifier) override;
+
+    // A launchable entry found for an identifier.
+    struct Match {
+        InstalledApplication application;
+        std::string desktopFileID;  // "org.example.Editor.desktop"; folders below become dashes
+        std::vector<std::string> arguments;
+        std::optional<std::filesystem::path> workingDirectory;
+    };
+    // The entry whose StartupWMClass equals the identifier ignoring ASCII case, else the entry whose
+    // desktop file ID without ".desktop" does, the more important folder first and, within one
+    // folder, in file ID order. Entries that are hidden (Hidden, NoDisplay), not applications, meant
+    // for a terminal, whose TryExec program is missing or whose Exec line is unusable are passed
+    // over; an entry hides the entries of less important folders with the same desktop file ID.
+    std::optional<Match> find(std::string_view bundleIdentifier) const;
+
+    // $XDG_DATA_HOME/applications (default ~/.local/share), then each of $XDG_DATA_DIRS (default
+    // /usr/local/share:/usr/share) with "applications"; relative entries are ignored.
+    std::vector<std::filesystem::path> applicationFolders() const;
+
+    // Whether an identifier can name an application at all: not empty, at most 255 bytes, no
+    // slash, no control character (NUL included), not "." or "..".
+    static bool isAcceptableIdentifier(std::string_view bundleIdentifier);
+
+    // Starts the program in a session of its own, with standard input from /dev/null, default signal
+    // handling, no inherited descriptors beyond standard output and error, and reaps the
+    // intermediate process so that the program never stays this process's child. True when the
+    // program was executed.
+    static bool spawnDetached(const std::vector<std::string>& arguments,
+                              const std::optional<std::filesystem::path>& workingDirectory);
+
+private:
+    std::optional<std::string> locale() const;
+    bool programExists(const std::string& program) const;
+
+    Environment environment_;
+    Spawner spawner_;
+    Logger log{"ApplicationLauncher"};
+};
+
+}  // namespace tessary

@@ -1,0 +1,212 @@
+#include "Tessary/services/DragSnapController.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "Tessary/shell/Preferences.h"
+#include "TessaryCore/ZoneHitTest.h"
+#include "WindowEngine/CoordinateSpace.h"
+
+namespace tessary {
+
+DragSnapController::DragSnapController(WindowEngine& engine, const Preferences& preferences,
+                                       OverlayPresenting& overlay, DisplaysReader displays, ZonesReader zonesFor,
+                                       Scheduler& scheduler)
+    : isExcluded([](const WindowInfo& info) { return !info.isStandard; }),
+      engine_(engine),
+      preferences_(preferences),
+      overlay_(overlay),
+      displays_(std::move(displays)),
+      zonesFor_(std::move(zonesFor)),
+      scheduler_(scheduler) {}
+
+DragSnapController::~DragSnapController() {
+    // A pending retry holds the engine, which need not outlive the controller.
+    for (const auto task : retries_) scheduler_.cancel(task);
+}
+
+bool DragSnapController::hasMovedFromStart(const Rect& frame) const {
+    const bool movedX = std::abs(frame.minX() - startFrame_.minX()) > movementThreshold;
+    const bool movedY = std::abs(frame.minY() - startFrame_.minY()) > movementThreshold;
+    if (!movedX && !movedY) return false;
+    const bool sizeKept = std::abs(frame.width() - startFrame_.width()) <= frameTolerance &&
+                          std::abs(frame.height() - startFrame_.height()) <= frameTolerance;
+    if (sizeKept) return true;
+    // The size changed as well. Dragging the left or top edge (or the top-left corner) moves the
+    // origin while the opposite edge stays: that is a resize, and the zones must not appear for it.
+    // A window that changes size while it is dragged (a maximised one restored by the window
+    // manager) moves its opposite edges too, and is still a drag.
+    const bool rightEdgeStayed = std::abs(frame.maxX() - startFrame_.maxX()) <= frameTolerance;
+    const bool bottomEdgeStayed = std::abs(frame.maxY() - startFrame_.maxY()) <= frameTolerance;
+    const bool resizedByEdges = (!movedX || rightEdgeStayed) && (!movedY || bottomEdgeStayed);
+    return !resizedByEdges;
+}
+
+void DragSnapController::reset() {
+    if (phase_ == Phase::snapping) overlay_.hide();
+    phase_ = Phase::idle;
+    released_.reset();
+    window_.reset();
+    selection_.removeAll();
+    activeDisplay_.reset();
+    lastHighlight_.reset();
+}
+
+void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
+    reset();
+    modifiers_ = modifiers;
+    lastMouse_ = at;
+    const auto handle = engine_.window(at);
+    if (!handle) return;
+    const auto info = engine_.info(*handle);
+    if (!info) return;
+    if (isExcluded && isExcluded(*info)) return;
+    window_ = *handle;
+    startFrame_ = info->frame;
+    phase_ = Phase::tracking;
+}
+
+void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
+    modifiers_ = modifiers;
+    lastMouse_ = at;
+    if (phase_ == Phase::idle || !window_) return;
+    const bool activationHeld = isHeld(preferences_.activationModifier(), modifiers);
+
+    if (phase_ == Phase::tracking) {
+        if (!activationHeld) return;
+        const auto frame = engine_.frame(*window_);
+        if (!frame || !hasMovedFromStart(*frame)) return;
+        phase_ = Phase::snapping;
+        released_.reset();
+        lastHighlight_.reset();
+        std::vector<OverlayItem> items;
+        for (auto& display : displays_()) {
+            auto zones = zonesFor_(display);
+            items.push_back(OverlayItem{std::move(display), std::move(zones)});
+        }
+        overlay_.show(items);
+        updateHighlight(at);
+        return;
+    }
+
+    if (activationHeld) {
+        updateHighlight(at);
+        return;
+    }
+    // The activation key was let go: keep the selection for a mouse-up that follows at once.
+    if (activeDisplay_ && !selection_.isEmpty()) {
+        released_ = Released{scheduler_.now(), *activeDisplay_, selection_};
+    }
+    phase_ = Phase::tracking;
+    selection_.removeAll();
+    activeDisplay_.reset();
+    lastHighlight_.reset();
+    overlay_.hide();
+}
+
+void DragSnapController::modifiersChanged(InputModifiers modifiers) {
+    if (phase_ != Phase::idle) {
+        mouseDragged(modifiers, lastMouse_);
+    } else {
+        modifiers_ = modifiers;
+    }
+}
+
+void DragSnapController::updateHighlight(Point at) {
+    if (phase_ != Phase::snapping) return;
+    std::optional<DisplayInfo> display;
+    for (auto& candidate : displays_()) {
+        if (candidate.frame.contains(at)) {
+            display = std::move(candidate);
+            break;
+        }
+    }
+    if (!display) {
+        selection_.removeAll();
+        if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
+        activeDisplay_.reset();
+        lastHighlight_.reset();
+        return;
+    }
+    if (!activeDisplay_ || *activeDisplay_ != *display) {
+        if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
+        // Another display starts a new selection, even with the span key held.
+        selection_.removeAll();
+        activeDisplay_ = *display;
+        lastHighlight_.reset();
+    }
+    const auto zone = ZoneHitTest::zoneAt(at, zonesFor_(*display));
+    const bool spanHeld = isHeld(preferences_.spanModifier(), modifiers_);
+    if (zone) {
+        if (spanHeld) {
+            selection_.insert(zone->index);
+        } else {
+            selection_.select(zone->index);
+        }
+    } else if (!spanHeld) {
+        selection_.removeAll();
+    }
+    if (lastHighlight_ && lastHighlight_->display == display->displayID &&
+        lastHighlight_->indices == selection_.zoneIndices) {
+        return;
+    }
+    lastHighlight_ = Highlight{display->displayID, selection_.zoneIndices};
+    overlay_.setHighlighted(selection_.zoneIndices, *display);
+}
+
+void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
+    modifiers_ = modifiers;
+    lastMouse_ = at;
+    if (phase_ == Phase::idle || !window_) {
+        reset();
+        return;
+    }
+    const WindowHandle window = *window_;
+    bool dropped = false;
+    if (phase_ == Phase::snapping) {
+        // The zone under the final point counts.
+        updateHighlight(at);
+        if (activeDisplay_) {
+            if (const auto rect = selection_.unionRect(zonesFor_(*activeDisplay_))) {
+                drop(*rect, window, *activeDisplay_);
+                dropped = true;
+            }
+        }
+    } else if (released_ && scheduler_.now() - released_->at <= releaseGrace) {
+        const Released released = *released_;
+        if (const auto rect = released.selection.unionRect(zonesFor_(released.display))) {
+            selection_ = released.selection;
+            drop(*rect, window, released.display);
+            dropped = true;
+        }
+    }
+    if (!dropped) {
+        const auto frame = engine_.frame(window);
+        if (frame && hasMovedFromStart(*frame) && onDragEndedWithoutSnap) onDragEndedWithoutSnap(window);
+    }
+    reset();
+}
+
+void DragSnapController::drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display) {
+    const SetFrameResult result = engine_.setFrame(frame, window);
+    if (result.achieved && CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+        if (onSnap) onSnap(window, display, selection_, frame);
+        return;
+    }
+    // One more try a moment later, with what holds now: the reset that follows at once, and any later
+    // drag, leave it alone.
+    auto task = std::make_shared<ScheduledTask>();
+    *task = scheduler_.schedule(
+        dropRetryDelay, [this, task, engine = &engine_, window, frame, display, selection = selection_,
+                         handler = onSnap] {
+            std::erase(retries_, *task);
+            const SetFrameResult retry = engine->setFrame(frame, window);
+            if (retry.achieved &&
+                CoordinateSpace::approximatelyEqual(retry.requested, *retry.achieved, frameTolerance) && handler) {
+                handler(window, display, selection, frame);
+            }
+        });
+    retries_.push_back(*task);
+}
+
+}  // namespace tessary

@@ -1,0 +1,39 @@
+#include "Tessary/services/InputMonitor.h"
+
+#include "Tessary/services/DragSnapController.h"
+
+namespace tessary {
+
+InputMonitor::InputMonitor(GlobalInput& input, DragSnapController& controller, std::vector<Subscription> monitors)
+    : input_(input), controller_(controller), monitors_(std::move(monitors)) {}
+
+bool InputMonitor::start() {
+    if (!monitors_.empty()) return true;
+    // The subscription ends with this object, so the handler never outlives it.
+    Subscription monitor = input_.addMonitor([this](const GlobalInputEvent& event) { handle(event); });
+    if (!monitor.isActive()) return false;
+    monitors_.push_back(std::move(monitor));
+    return true;
+}
+
+InputModifiers InputMonitor::modifiers(const GlobalModifierKeys& keys) {
+    InputModifiers result;
+    if (keys.shift) result = result.unionWith(InputModifiers::shift);
+    if (keys.control) result = result.unionWith(InputModifiers::control);
+    if (keys.alt) result = result.unionWith(InputModifiers::option);
+    if (keys.super) result = result.unionWith(InputModifiers::command);
+    return result;
+}
+
+void InputMonitor::handle(const GlobalInputEvent& event) {
+    const InputModifiers held = modifiers(event.modifiers);
+    switch (event.kind) {
+    case GlobalInputKind::leftMouseDown: controller_.mouseDown(held, event.location); break;
+    case GlobalInputKind::leftMouseUp: controller_.mouseUp(held, event.location); break;
+    case GlobalInputKind::leftMouseDragged: controller_.mouseDragged(held, event.location); break;
+    // The controller re-uses the last point it saw.
+    case GlobalInputKind::modifiersChanged: controller_.modifiersChanged(held); break;
+    }
+}
+
+}  // namespace tessary

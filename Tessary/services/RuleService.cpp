@@ -1,0 +1,99 @@
+#include "Tessary/services/RuleService.h"
+
+#include <string>
+
+#include "WindowEngine/CoordinateSpace.h"
+#include "WindowEngine/DisplayProvider.h"
+
+namespace tessary {
+
+RuleService::RuleService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<RuleSet> store)
+    : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)) {
+    auto loaded = store_.load();
+    if (loaded && loaded.value()) ruleSet_ = std::move(*loaded.value());
+}
+
+void RuleService::setRuleSet(RuleSet ruleSet) {
+    if (ruleSet == ruleSet_) return;
+    ruleSet_ = std::move(ruleSet);
+    changed_.emit();
+}
+
+void RuleService::modifyRuleSet(const std::function<void(RuleSet&)>& change) {
+    change(ruleSet_);
+    save();
+}
+
+void RuleService::replaceRuleSet(RuleSet ruleSet) {
+    ruleSet_ = std::move(ruleSet);
+    save();
+}
+
+void RuleService::save() {
+    changed_.emit();
+    auto saved = store_.save(ruleSet_);
+    if (!saved) log.error("could not save rules: " + saved.error().text());
+    if (onChanged) onChanged();
+}
+
+// Standard, not left alone by the window filter, with an application. Minimised windows count.
+bool RuleService::isCandidate(const WindowInfo& info) const {
+    if (!info.isStandard) return false;
+    if (zones_.isExcluded && zones_.isExcluded(info)) return false;
+    return info.bundleIdentifier.has_value();
+}
+
+std::optional<ZonePlacement> RuleService::applyRules(const WindowHandle& window) {
+    const auto info = engine_.info(window);
+    if (!info || !isCandidate(*info)) return std::nullopt;
+    const auto rule = ruleSet_.firstMatch(*info->bundleIdentifier, info->title);
+    if (!rule) return std::nullopt;
+    return place(window, *info, *rule);
+}
+
+int RuleService::applyAll() {
+    int placed = 0;
+    for (const WindowHandle& window : engine_.allWindows()) {
+        const auto info = engine_.info(window);
+        if (!info || !isCandidate(*info)) continue;
+        const auto rule = ruleSet_.firstMatch(*info->bundleIdentifier, info->title);
+        if (!rule) continue;
+        if (place(window, *info, *rule)) ++placed;
+    }
+    log.notice("applyAll placed " + std::to_string(placed) + " windows");
+    return placed;
+}
+
+std::optional<ZonePlacement> RuleService::place(const WindowHandle& window, const WindowInfo& info,
+                                                const PlacementRule& rule) {
+    const std::vector<DisplayInfo> displays = displays_();
+    std::optional<DisplayInfo> display;
+    if (rule.displayID) {
+        // A display that is not connected places nothing: the window does not go elsewhere.
+        for (const DisplayInfo& candidate : displays) {
+            if (candidate.identifier == *rule.displayID) {
+                display = candidate;
+                break;
+            }
+        }
+    } else {
+        display = DisplayProvider::display(info.frame, displays);
+    }
+    if (!display) return std::nullopt;
+
+    const std::vector<Zone> zones = zones_.zones(*display);
+    const SpanSelection selection = selectionOfExistingZones(rule.zoneIndices, zones);
+    const auto target = selection.unionRect(zones);
+    if (!target) return std::nullopt;
+    ZonePlacement placement{*display, selection.zoneIndices};
+    if (CoordinateSpace::approximatelyEqual(*target, info.frame, frameTolerance)) return placement;
+
+    const SetFrameResult result = engine_.setFrame(*target, window);
+    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+        return std::nullopt;
+    }
+    if (zones_.onSnapped) zones_.onSnapped(window, placement.display, placement.zoneIndices);
+    return placement;
+}
+
+}  // namespace tessary

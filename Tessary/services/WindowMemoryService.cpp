@@ -1,0 +1,113 @@
+#include "Tessary/services/WindowMemoryService.h"
+
+#include <string>
+
+#include "TessaryCore/Date.h"
+#include "WindowEngine/CoordinateSpace.h"
+
+namespace tessary {
+
+WindowMemoryService::WindowMemoryService(ZoneService& zones, DisplaysReader displays,
+                                         JSONDocumentStore<WindowPlacementMemory> store, Scheduler& scheduler)
+    : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)), scheduler_(scheduler) {
+    auto loaded = store_.load();
+    if (loaded && loaded.value()) persistent_ = std::move(*loaded.value());
+}
+
+WindowMemoryService::~WindowMemoryService() { scheduler_.cancel(saveTask_); }
+
+void WindowMemoryService::remember(const WindowHandle& window, const DisplayInfo& display,
+                                   const std::vector<std::int64_t>& zoneIndices) {
+    const DisplayKey key = display.displayKey();
+    const auto layout = zones_.library().layout(key);
+    if (!layout || zoneIndices.empty()) return;
+
+    const WindowPlacement placement(key.description(), layout->id, zoneIndices, Date::now());
+    live_[window] = placement;
+
+    const auto info = engine_.info(window);
+    if (!info || !info->bundleIdentifier) return;
+    persistent_.record(placement, *info->bundleIdentifier, info->title);
+    scheduleSave();
+}
+
+void WindowMemoryService::forget(const WindowHandle& window) {
+    live_.erase(window);
+    const auto info = engine_.info(window);
+    if (!info || !info->bundleIdentifier) return;
+    if (persistent_.forgetWindow(*info->bundleIdentifier, info->title)) scheduleSave();
+}
+
+std::optional<ZonePlacement> WindowMemoryService::restore(const WindowHandle& window, bool appLevel) {
+    const auto info = engine_.info(window);
+    if (!info) {
+        live_.erase(window);
+        return std::nullopt;
+    }
+    // Windows the user excluded stay where they are, also after a display change.
+    if (zones_.isExcluded && zones_.isExcluded(*info)) return std::nullopt;
+
+    std::optional<WindowPlacement> chosen;
+    if (auto found = live_.find(window); found != live_.end()) {
+        chosen = found->second;
+    } else if (info->bundleIdentifier) {
+        chosen = appLevel ? persistent_.placement(*info->bundleIdentifier, info->title)
+                          : persistent_.windowPlacement(*info->bundleIdentifier, info->title);
+    }
+    if (!chosen) return std::nullopt;
+
+    std::optional<DisplayInfo> display;
+    for (DisplayInfo& candidate : displays_()) {
+        if (candidate.displayKey().description() == chosen->displayKey) {
+            display = std::move(candidate);
+            break;
+        }
+    }
+    if (!display) return std::nullopt;
+
+    const std::vector<Zone> zones = zones_.zones(*display);
+    const SpanSelection selection = selectionOfExistingZones(chosen->zoneIndices, zones);
+    const auto target = selection.unionRect(zones);
+    if (!target) return std::nullopt;
+    if (CoordinateSpace::approximatelyEqual(*target, info->frame, frameTolerance)) return std::nullopt;
+
+    const SetFrameResult result = engine_.setFrame(*target, window);
+    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+        return std::nullopt;
+    }
+    live_[window] = *chosen;
+    return ZonePlacement{std::move(*display), selection.zoneIndices};
+}
+
+int WindowMemoryService::restoreAll() {
+    int moved = 0;
+    for (const WindowHandle& window : engine_.allWindows()) {
+        if (restore(window, false)) ++moved;
+    }
+    log.notice("restoreAll moved " + std::to_string(moved) + " windows");
+    return moved;
+}
+
+void WindowMemoryService::flush() {
+    if (!saveTask_) return;
+    scheduler_.cancel(saveTask_);
+    saveTask_ = {};
+    save();
+}
+
+void WindowMemoryService::windowDestroyed(const WindowHandle& window) { live_.erase(window); }
+
+void WindowMemoryService::scheduleSave() {
+    scheduler_.cancel(saveTask_);
+    saveTask_ = scheduler_.schedule(saveDelay, [this] {
+        saveTask_ = {};
+        save();
+    });
+}
+
+void WindowMemoryService::save() {
+    auto saved = store_.save(persistent_);
+    if (!saved) log.error("could not save memory: " + saved.error().text());
+}
+
+}  // namespace tessary

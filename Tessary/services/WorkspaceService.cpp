@@ -1,0 +1,240 @@
+#include "Tessary/services/WorkspaceService.h"
+
+#include <algorithm>
+#include <set>
+
+#include "Tessary/services/ZonePlacement.h"
+#include "TessaryCore/Date.h"
+#include "TessaryCore/UnicodeText.h"
+#include "TessaryCore/WorkspaceMatcher.h"
+#include "WindowEngine/CoordinateSpace.h"
+#include "WindowEngine/DisplayProvider.h"
+
+namespace tessary {
+
+namespace {
+
+bool liesInside(const Rect& inner, const Rect& outer) {
+    const Rect a = inner.standardized();
+    const Rect b = outer.standardized();
+    return a.minX() >= b.minX() && a.minY() >= b.minY() && a.maxX() <= b.maxX() && a.maxY() <= b.maxY();
+}
+
+}  // namespace
+
+WorkspaceService::WorkspaceService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<WorkspaceLibrary> store,
+                                   ApplicationWorkspace& applications, ApplicationLauncher& launcher, Scheduler& scheduler)
+    : launcher([&launcher](const std::string& bundleIdentifier) { return launcher.launch(bundleIdentifier); }),
+      zones_(zones),
+      engine_(zones.engine()),
+      displays_(std::move(displays)),
+      store_(std::move(store)),
+      applications_(applications),
+      scheduler_(scheduler) {
+    auto loaded = store_.load();
+    if (loaded && loaded.value()) library_ = std::move(*loaded.value());
+}
+
+WorkspaceService::~WorkspaceService() { scheduler_.cancel(pendingExpiry_); }
+
+void WorkspaceService::setLibrary(WorkspaceLibrary library) {
+    if (library == library_) return;
+    library_ = std::move(library);
+    changed_.emit();
+}
+
+void WorkspaceService::updateLibrary(const std::function<void(WorkspaceLibrary&)>& change) {
+    change(library_);
+    save();
+}
+
+void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
+    library_ = std::move(library);
+    save();
+}
+
+void WorkspaceService::save() {
+    changed_.emit();
+    auto saved = store_.save(library_);
+    if (!saved) log.error("could not save workspaces: " + saved.error().text());
+    if (onChanged) onChanged();
+}
+
+std::set<std::string> WorkspaceService::currentDisplayIdentifiers() {
+    std::set<std::string> identifiers;
+    for (const DisplayInfo& display : displays_()) identifiers.insert(display.identifier);
+    return identifiers;
+}
+
+std::vector<WorkspaceEntry> WorkspaceService::captureCurrentWindows() {
+    const std::vector<DisplayInfo> displays = displays_();
+    std::vector<WorkspaceEntry> entries;
+    for (const WindowHandle& window : engine_.allWindows()) {
+        const auto info = engine_.info(window);
+        if (!info || !info->isStandard || info->isMinimized) continue;
+        if (zones_.isExcluded && zones_.isExcluded(*info)) continue;
+        if (!info->bundleIdentifier) continue;
+        const auto display = DisplayProvider::display(info->frame, displays);
+        if (!display) continue;
+        entries.emplace_back(UUID::random(), *info->bundleIdentifier, info->title, display->displayKey().description(),
+                             zoneIndices(info->frame, zones_.zones(*display)), info->frame);
+    }
+    return entries;
+}
+
+std::vector<std::int64_t> WorkspaceService::zoneIndices(const Rect& frame, const std::vector<Zone>& zones) {
+    for (const Zone& zone : zones) {
+        if (CoordinateSpace::approximatelyEqual(zone.rect, frame, zoneTolerance)) return {zone.index};
+    }
+    const Rect grown = frame.standardized().insetBy(-zoneTolerance, -zoneTolerance);
+    SpanSelection inside;
+    for (const Zone& zone : zones) {
+        if (liesInside(zone.rect, grown)) inside.insert(zone.index);
+    }
+    if (inside.zoneIndices.size() >= 2) {
+        const auto united = inside.unionRect(zones);
+        if (united && CoordinateSpace::approximatelyEqual(*united, frame, zoneTolerance)) return inside.zoneIndices;
+    }
+    return {};
+}
+
+Workspace WorkspaceService::saveCurrentWindows(const std::string& name) {
+    Workspace workspace(UUID::random(), name, captureCurrentWindows(), currentDisplayIdentifiers(), false, false,
+                        Date::now());
+    updateLibrary([&](WorkspaceLibrary& library) { library.upsert(workspace); });
+    return workspace;
+}
+
+std::optional<Workspace> WorkspaceService::updateWithCurrentWindows(const UUID& id) {
+    auto workspace = library_.workspace(id);
+    if (!workspace) return std::nullopt;
+    workspace->entries = captureCurrentWindows();
+    workspace->displayIdentifiers = currentDisplayIdentifiers();
+    workspace->modifiedAt = Date::now();
+    updateLibrary([&](WorkspaceLibrary& library) { library.upsert(*workspace); });
+    return workspace;
+}
+
+int WorkspaceService::restore(const Workspace& workspace) {
+    std::vector<WorkspaceMatcher::Candidate<WindowHandle>> candidates;
+    for (const WindowHandle& window : engine_.allWindows()) {
+        const auto info = engine_.info(window);
+        if (!info || !info->isStandard || !info->bundleIdentifier) continue;
+        candidates.emplace_back(window, *info->bundleIdentifier, info->title);
+    }
+    const auto pairs = WorkspaceMatcher::match(workspace.entries, candidates);
+
+    int moved = 0;
+    for (const auto& pair : pairs) {
+        if (apply(pair.entry, pair.windowID)) ++moved;
+    }
+
+    if (workspace.launchesMissingApps) {
+        std::vector<WorkspaceEntry> unmatched;
+        for (const WorkspaceEntry& entry : workspace.entries) {
+            const bool paired = std::any_of(pairs.begin(), pairs.end(), [&](const auto& pair) { return pair.entry.id == entry.id; });
+            if (!paired) unmatched.push_back(entry);
+        }
+        launchMissingApps(unmatched);
+    }
+
+    log.notice("restored " + workspace.name + ": " + std::to_string(moved) + " windows moved");
+    return moved;
+}
+
+bool WorkspaceService::apply(const WorkspaceEntry& entry, const WindowHandle& window) {
+    std::optional<DisplayInfo> display;
+    for (DisplayInfo& candidate : displays_()) {
+        if (candidate.displayKey().description() == entry.displayKey) {
+            display = std::move(candidate);
+            break;
+        }
+    }
+    if (!display) return false;
+
+    Rect target = entry.frame;
+    std::vector<std::int64_t> zoneNumbers;
+    if (!entry.zoneIndices.empty()) {
+        const std::vector<Zone> zones = zones_.zones(*display);
+        const SpanSelection selection = selectionOfExistingZones(entry.zoneIndices, zones);
+        if (const auto united = selection.unionRect(zones)) {
+            target = *united;
+            zoneNumbers = selection.zoneIndices;
+        }
+    }
+
+    if (const auto current = engine_.frame(window); current && CoordinateSpace::approximatelyEqual(*current, target, frameTolerance)) {
+        return false;
+    }
+    const SetFrameResult result = engine_.setFrame(target, window);
+    if (!result.achieved) return false;
+    const bool took = CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance);
+    if (took && !zoneNumbers.empty() && zones_.onSnapped) zones_.onSnapped(window, *display, zoneNumbers);
+    return took;
+}
+
+void WorkspaceService::launchMissingApps(const std::vector<WorkspaceEntry>& entries) {
+    std::set<std::string> launched;
+    std::vector<WorkspaceEntry> queued;
+    for (const WorkspaceEntry& entry : entries) {
+        if (launched.contains(entry.bundleID)) {
+            queued.push_back(entry);
+            continue;
+        }
+        const auto running = applications_.runningApplicationsWithBundleIdentifier(entry.bundleID);
+        if (std::any_of(running.begin(), running.end(), [](const RunningApplication& app) { return !app.isTerminated; })) {
+            // Its windows may still be opening.
+            queued.push_back(entry);
+        } else if (launcher && launcher(entry.bundleID)) {
+            launched.insert(entry.bundleID);
+            queued.push_back(entry);
+        }
+    }
+    if (queued.empty()) return;
+
+    pendingEntries_.insert(pendingEntries_.end(), queued.begin(), queued.end());
+    scheduler_.cancel(pendingExpiry_);
+    pendingExpiry_ = scheduler_.schedule(pendingLifetime, [this] {
+        pendingExpiry_ = {};
+        pendingEntries_.clear();
+        changed_.emit();
+    });
+    changed_.emit();
+}
+
+bool WorkspaceService::applyPendingEntries(const WindowHandle& window) {
+    if (pendingEntries_.empty()) return false;
+    const auto info = engine_.info(window);
+    if (!info || !info->bundleIdentifier) return false;
+
+    // Entries hold their texts as valid UTF-8; the window's are compared in the same form.
+    const std::string bundleID = validUTF8(*info->bundleIdentifier);
+    const std::optional<std::string> title = info->title ? std::optional<std::string>(validUTF8(*info->title)) : std::nullopt;
+    const WorkspaceEntry* chosen = nullptr;
+    for (const WorkspaceEntry& entry : pendingEntries_) {
+        if (entry.bundleID != bundleID) continue;
+        if (!chosen) chosen = &entry;
+        if (entry.title == title) {
+            chosen = &entry;
+            break;
+        }
+    }
+    if (!chosen) return false;
+
+    const WorkspaceEntry entry = *chosen;
+    std::erase_if(pendingEntries_, [&](const WorkspaceEntry& pending) { return pending.id == entry.id; });
+    changed_.emit();
+    apply(entry, window);
+    return true;
+}
+
+std::optional<Workspace> WorkspaceService::restoreForCurrentDisplays() {
+    auto workspace = library_.workspaceToRestore(currentDisplayIdentifiers());
+    if (!workspace) return std::nullopt;
+    Workspace automatic = *workspace;
+    automatic.launchesMissingApps = false;  // automatic restores never start applications
+    restore(automatic);
+    return workspace;
+}
+
+}  // namespace tessary

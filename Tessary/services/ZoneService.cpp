@@ -1,0 +1,142 @@
+#include "Tessary/services/ZoneService.h"
+
+#include <algorithm>
+
+#include "TessaryCore/ZoneGeometry.h"
+#include "WindowEngine/CoordinateSpace.h"
+#include "WindowEngine/DisplayProvider.h"
+
+namespace tessary {
+
+namespace {
+
+// A window counts as snapped when every edge is within this many points of the zone's.
+constexpr double snapTolerance = 2.0;
+
+// The number users see for a zone index: index + 1, exact for every 64-bit index (the largest
+// index gives 9223372036854775808, which no signed 64-bit integer holds).
+std::string zoneNumber(std::int64_t index) {
+    if (index >= 0) return std::to_string(static_cast<std::uint64_t>(index) + 1);
+    return std::to_string(index + 1);
+}
+
+}  // namespace
+
+std::string ZoneService::SnapError::description() const {
+    switch (code) {
+    case Code::noSuchZone: return "zone " + zoneNumber(zoneIndex) + " does not exist in this layout";
+    case Code::rejected: return "the app did not accept the new size or position";
+    case Code::noWindow: return "no window";
+    case Code::excluded: return "window belongs to an excluded app";
+    case Code::noDisplay: return "window is on no display";
+    }
+    return "no window";
+}
+
+std::string ZoneService::localized(std::string_view english) {
+    // The English text is the key of the string tables; English is the only language shipped.
+    return std::string(english);
+}
+
+std::string localizedName(LayoutTemplate layoutTemplate) {
+    return ZoneService::localized(layoutTemplate.displayName());
+}
+
+LayoutLibrary ZoneService::translatedStarter() {
+    LayoutLibrary library = LayoutLibrary::starter();
+    for (auto& layout : library.layouts) layout.name = localized(layout.name);
+    return library;
+}
+
+ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore<LayoutLibrary> store)
+    : isExcluded([](const WindowInfo& info) { return !info.isStandard; }),
+      engine_(std::move(engine)),
+      store_(std::move(store)) {
+    auto loaded = store_.load();
+    if (!loaded) {
+        // The store has kept the bytes of a file that does not decode beside it; a file it could not
+        // read at all it leaves alone, and refuses to save over, for the rest of the session.
+        log_.error("Could not load layouts, starting fresh: " + loaded.error().text());
+        library_ = translatedStarter();
+        return;
+    }
+    if (!loaded.value()) {
+        library_ = translatedStarter();
+        if (auto saved = store_.save(library_); !saved) {
+            log_.error("Could not load layouts, starting fresh: " + saved.error().text());
+            library_ = translatedStarter();
+        }
+        return;
+    }
+    library_ = std::move(*loaded.value());
+    if (library_.refreshPresetLayouts()) {
+        // The user's layouts stay in memory whatever happens to this save; a later change saves them.
+        if (auto saved = store_.save(library_); !saved) {
+            log_.error("Could not save layouts: " + saved.error().text());
+        }
+    }
+}
+
+void ZoneService::setLibrary(LayoutLibrary library) {
+    if (library == library_) return;
+    library_ = std::move(library);
+    changed_.emit();
+}
+
+std::vector<Zone> ZoneService::zones(const DisplayInfo& display) const {
+    const auto layout = library_.layout(display.displayKey());
+    if (!layout) return {};
+    return ZoneGeometry::zones(*layout, display.workArea);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowHandle& window, std::int64_t zoneIndex) {
+    const auto info = engine_->info(window);
+    if (!info) return unexpected(SnapError::noWindow());
+    if (isExcluded && isExcluded(*info)) return unexpected(SnapError::excluded());
+    const auto display = DisplayProvider::display(info->frame, DisplayProvider::displays());
+    if (!display) return unexpected(SnapError::noDisplay());
+    const auto zoneList = zones(*display);
+    const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
+    if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
+    SetFrameResult result = engine_->setFrame(zone->rect, window);
+    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, snapTolerance)) {
+        return unexpected(SnapError::rejected(std::move(result)));
+    }
+    if (onSnapped) onSnapped(window, *display, {zoneIndex});
+    return result;
+}
+
+void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) {
+    change(library_);
+    changed_.emit();
+    if (auto saved = store_.save(library_); !saved) {
+        log_.error("Could not save layouts: " + saved.error().text());
+    }
+    if (onChanged) onChanged();
+}
+
+void ZoneService::updateLibrary(const std::function<void(LayoutLibrary&)>& change) { saveChange(change); }
+
+void ZoneService::removeAssignment(const DisplayInfo& display) {
+    const std::string key = display.displayKey().description();
+    saveChange([&](LayoutLibrary& library) { library.assignments.erase(key); });
+}
+
+void ZoneService::cycleLayout(const DisplayInfo& display, std::int64_t offset) {
+    const auto& layouts = library_.layouts;
+    if (layouts.empty()) return;
+    const DisplayKey key = display.displayKey();
+    const auto count = static_cast<std::int64_t>(layouts.size());
+    std::int64_t position = 0;
+    if (const auto current = library_.layout(key)) {
+        const auto found = std::find_if(layouts.begin(), layouts.end(),
+                                        [&](const ZoneLayout& layout) { return layout.id == current->id; });
+        if (found != layouts.end()) position = found - layouts.begin();
+    }
+    // ((position + offset) mod count + count) mod count, without overflow for any offset.
+    const std::int64_t next = ((position + offset % count) % count + count) % count;
+    const UUID id = layouts[static_cast<std::size_t>(next)].id;
+    saveChange([&](LayoutLibrary& library) { library.assign(id, key); });
+}
+
+}  // namespace tessary

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/Logger.h"
+#include "Platform/Signal.h"
+#include "TessaryCore/Expected.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/LayoutTemplate.h"
+#include "TessaryCore/Zone.h"
+#include "WindowEngine/DisplayInfo.h"
+#include "WindowEngine/SetFrameResult.h"
+#include "WindowEngine/WindowEngine.h"
+
+namespace tessary {
+
+// Owns the one layout library of the running program and is the one place that puts a window into
+// a zone by number. It loads "layouts.json" when constructed (the starter library when there is
+// none), saves after every change, answers which zones a display has, snaps a window into zone N
+// and cycles the layout of a display. It also holds what every service shares: the window engine,
+// the window filter and the placement notice. Main loop only.
+class ZoneService final {
+public:
+    // Why a snap failed; description() is the sentence shown or logged.
+    struct SnapError {
+        enum class Code {
+            noSuchZone,  // the display's layout has no zone with that index
+            rejected,    // the window did not end up within 2.0 points of the zone
+            noWindow,    // the engine knows nothing of the window (it is gone)
+            excluded,    // the window filter says to leave the window alone
+            noDisplay,   // no display could be found for the window
+        };
+
+        Code code = Code::noWindow;
+        // noSuchZone: the index asked for (counted from 0; outside input may give any value).
+        std::int64_t zoneIndex = 0;
+        // rejected: what the window was asked for and what it took.
+        std::optional<SetFrameResult> result;
+
+        static SnapError noSuchZone(std::int64_t index) { return {Code::noSuchZone, index, std::nullopt}; }
+        static SnapError rejected(SetFrameResult result) { return {Code::rejected, 0, std::move(result)}; }
+        static SnapError noWindow() { return {Code::noWindow, 0, std::nullopt}; }
+        static SnapError excluded() { return {Code::excluded, 0, std::nullopt}; }
+        static SnapError noDisplay() { return {Code::noDisplay, 0, std::nullopt}; }
+
+        // "zone 5 does not exist in this layout" (the zone counted from 1, for every index without
+        // overflow), "the app did not accept the new size or position", "no window", "window belongs
+        // to an excluded app", "window is on no display".
+        std::string description() const;
+
+        friend bool operator==(const SnapError&, const SnapError&) = default;
+    };
+
+    using SnapHandler = std::function<void(const WindowHandle&, const DisplayInfo&, const std::vector<std::int64_t>&)>;
+
+    // Loads, migrates or creates the library (see the source for the order of things and what is
+    // logged). A file that exists but could not be read stays untouched for the session: the store
+    // refuses every save to it, and each change is logged as a failed save.
+    ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore<LayoutLibrary> store);
+    ZoneService(const ZoneService&) = delete;
+    ZoneService& operator=(const ZoneService&) = delete;
+
+    // The engine through which every service reads and moves windows; never replaced.
+    WindowEngine& engine() const { return *engine_; }
+    const JSONDocumentStore<LayoutLibrary>& store() const { return store_; }
+
+    const LayoutLibrary& library() const { return library_; }
+    // Replaces the library without saving or reporting; observers hear of it only when it differs.
+    void setLibrary(LayoutLibrary library);
+    // Called after every change of the library (every saving operation, and a differing setLibrary).
+    [[nodiscard]] Subscription observe(std::function<void()> observer) { return changed_.subscribe(std::move(observer)); }
+
+    // The window filter: true leaves the window alone. By default, every window that is not standard.
+    std::function<bool(const WindowInfo&)> isExcluded;
+    // Told of every window placed into zones, by this service and by the other services that place
+    // windows, with the window, its display and the zone indices.
+    SnapHandler onSnapped;
+    // Told after every saving operation, also when the save failed.
+    std::function<void()> onChanged;
+
+    // The zones of the display's current layout laid out in its work area, numbered from 0; none
+    // when the library has no layouts.
+    std::vector<Zone> zones(const DisplayInfo& display) const;
+
+    // Moves and resizes the window into zone `zoneIndex` (counted from 0) of the display it is on and
+    // reports it through onSnapped. Nothing is logged here; callers show or log the error's text.
+    Expected<SetFrameResult, SnapError> snap(const WindowHandle& window, std::int64_t zoneIndex);
+
+    // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
+    void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
+    // Drops the display's assignment, so that it uses the default layout (else the first).
+    void removeAssignment(const DisplayInfo& display);
+    // Assigns the layout `offset` places further in the library's order (wrapping at both ends).
+    // Does nothing at all when the library has no layouts.
+    void cycleLayout(const DisplayInfo& display, std::int64_t offset);
+
+    // The English texts of the starter layouts' names and of the templates, in the user's language.
+    static std::string localized(std::string_view english);
+
+private:
+    void saveChange(const std::function<void(LayoutLibrary&)>& change);
+    static LayoutLibrary translatedStarter();
+
+    std::shared_ptr<WindowEngine> engine_;
+    JSONDocumentStore<LayoutLibrary> store_;
+    LayoutLibrary library_;
+    Signal<> changed_;
+    Logger log_{"ZoneService"};
+};
+
+// A template's name in the user's language ("Priority Grid"), used as the default name of a new layout.
+std::string localizedName(LayoutTemplate layoutTemplate);
+
+}  // namespace tessary

@@ -1,0 +1,466 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/SimGlobalInput.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/services/DragSnapController.h"
+#include "Tessary/services/InputMonitor.h"
+#include "Tessary/shell/Preferences.h"
+#include "WindowEngine/FakeWindowEngine.h"
+
+using namespace tessary;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+DisplayInfo makeDisplay(std::uint32_t id, Rect frame) {
+    DisplayInfo display;
+    display.displayID = id;
+    display.identifier = "DISPLAY-" + std::to_string(id);
+    display.frame = frame;
+    display.workArea = frame;
+    display.isPrimary = id == 1;
+    return display;
+}
+
+const DisplayInfo leftDisplay = makeDisplay(1, Rect(0, 0, 1920, 1080));
+const DisplayInfo rightDisplay = makeDisplay(2, Rect(1920, 0, 1920, 1080));
+
+// `count` columns across the display with a 10-point gap between neighbours (5 at the edges).
+std::vector<Zone> columns(const DisplayInfo& display, int count) {
+    std::vector<Zone> zones;
+    const double width = display.frame.width() / count;
+    for (int i = 0; i < count; ++i) {
+        zones.push_back(Zone{i, Rect(display.frame.x() + i * width + 5, 5, width - 10, display.frame.height() - 10)});
+    }
+    return zones;
+}
+
+// The centre of zone i of a display with n columns.
+Point over(const DisplayInfo& display, int n, int i) {
+    const Rect r = columns(display, n)[i].rect;
+    return Point{r.midX(), r.midY()};
+}
+
+// What the overlay was told, one line per call.
+class RecordingOverlay : public OverlayPresenting {
+public:
+    void show(const std::vector<OverlayItem>& items) override {
+        std::string line = "show";
+        for (const auto& item : items) line += " " + std::to_string(item.display.displayID) + ":" + std::to_string(item.zones.size());
+        calls.push_back(line);
+    }
+    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override {
+        std::string line = "highlight " + std::to_string(display.displayID) + " [";
+        for (size_t i = 0; i < indices.size(); ++i) line += (i ? "," : "") + std::to_string(indices[i]);
+        calls.push_back(line + "]");
+    }
+    void hide() override { calls.push_back("hide"); }
+
+    std::vector<std::string> take() { return std::exchange(calls, {}); }
+
+    std::vector<std::string> calls;
+};
+
+// A window engine whose window lands off the requested frame for a number of moves.
+class OffTargetEngine : public FakeWindowEngine {
+public:
+    int missesLeft = 0;
+    double miss = 2.5;
+    int frameReads = 0;
+
+    std::optional<Rect> frame(const WindowHandle& window) override {
+        ++frameReads;
+        return FakeWindowEngine::frame(window);
+    }
+
+    SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override {
+        if (missesLeft > 0) {
+            --missesLeft;
+            SetFrameResult result =
+                FakeWindowEngine::setFrame(Rect(frame.x() + miss, frame.y(), frame.width(), frame.height()), window);
+            result.requested = frame;
+            return result;
+        }
+        return FakeWindowEngine::setFrame(frame, window);
+    }
+};
+
+struct Snap {
+    WindowHandle window;
+    std::uint32_t display;
+    std::vector<std::int64_t> zones;
+    Rect frame;
+
+    friend bool operator==(const Snap&, const Snap&) = default;
+};
+
+void PrintTo(const Snap& s, std::ostream* os) {
+    *os << "snap on " << s.display << " into " << ::testing::PrintToString(s.zones) << " " << s.frame;
+}
+
+class DragSnapControllerTest : public ::testing::Test {
+protected:
+    DragSnapControllerTest() {
+        zoneCount[1] = 4;
+        zoneCount[2] = 2;
+        controller.onSnap = [this](const WindowHandle& w, const DisplayInfo& d, const SpanSelection& s, const Rect& r) {
+            snaps.push_back(Snap{w, d.displayID, s.zoneIndices, r});
+        };
+        controller.onDragEndedWithoutSnap = [this](const WindowHandle& w) { endedWithoutSnap.push_back(w); };
+        EXPECT_TRUE(monitor.start());
+    }
+
+    // Presses the button on the window's title bar.
+    void grab(GlobalModifierKeys keys = {}) {
+        input.setModifiers(keys);
+        const Rect frame = *engine.frame(window);
+        input.moveTo(Point{frame.x() + 100, frame.y() + 10});
+        input.pressLeft();
+    }
+
+    // Moves the pointer by (dx, dy); the window manager moves the grabbed window with it.
+    void dragBy(double dx, double dy) {
+        if (input.isLeftDown()) {
+            Rect& frame = engine.windowTable.at(window).info.frame;
+            frame.origin = Point{frame.x() + dx, frame.y() + dy};
+        }
+        input.moveTo(Point{input.location().x + dx, input.location().y + dy});
+    }
+
+    void dragTo(Point to) { dragBy(to.x - input.location().x, to.y - input.location().y); }
+
+    void setPreference(ActivationModifier activation) { preferences.setActivationModifier(activation); }
+
+    static constexpr GlobalModifierKeys shift{.shift = true};
+    static constexpr GlobalModifierKeys shiftControl{.shift = true, .control = true};
+
+    MemoryUserDefaults defaults;
+    Preferences preferences{defaults};
+    OffTargetEngine engine;
+    RecordingOverlay overlay;
+    VirtualScheduler scheduler;
+    std::map<std::uint32_t, int> zoneCount;
+    int displayReads = 0;
+    std::vector<DisplayInfo> displays{leftDisplay, rightDisplay};
+    DragSnapController controller{engine,
+                                  preferences,
+                                  overlay,
+                                  [this] {
+                                      ++displayReads;
+                                      return displays;
+                                  },
+                                  [this](const DisplayInfo& d) { return columns(d, zoneCount[d.displayID]); },
+                                  scheduler};
+    SimGlobalInput input;
+    InputMonitor monitor{input, controller};
+    WindowHandle window = engine.addWindow("org.example.Editor", 42, "Notes", Rect(300, 200, 800, 600));
+    std::vector<Snap> snaps;
+    std::vector<WindowHandle> endedWithoutSnap;
+};
+
+TEST_F(DragSnapControllerTest, AClickWithoutMovingReportsNothing) {
+    grab(shift);
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::tracking);
+    input.releaseLeft();
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+    EXPECT_FALSE(controller.window());
+    EXPECT_THAT(overlay.calls, IsEmpty());
+    EXPECT_THAT(snaps, IsEmpty());
+    EXPECT_THAT(endedWithoutSnap, IsEmpty());
+}
+
+TEST_F(DragSnapControllerTest, TheZonesAppearOnlyOnceTheWindowMovedMoreThanThreePoints) {
+    struct Case {
+        double dx, dy;
+        bool shows;
+    };
+    for (const Case c : {Case{3.0, 0, false}, Case{0, -3.0, false}, Case{3.0, 3.0, false}, Case{3.5, 0, true},
+                         Case{0, -3.01, true}}) {
+        SCOPED_TRACE(testing::Message() << c.dx << ", " << c.dy);
+        grab(shift);
+        dragBy(c.dx, c.dy);
+        EXPECT_EQ(controller.phase(),
+                  c.shows ? DragSnapController::Phase::snapping : DragSnapController::Phase::tracking);
+        EXPECT_EQ(!overlay.take().empty(), c.shows);
+        input.releaseLeft();
+        overlay.take();
+    }
+}
+
+TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressed) {
+    grab();
+    dragBy(200, 0);
+    EXPECT_THAT(overlay.calls, IsEmpty());
+    // Pressing the key while the mouse stands still shows the zones at once, at the last point.
+    input.setModifiers(shift);
+    EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [1]"));
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::snapping);
+}
+
+TEST_F(DragSnapControllerTest, WithTheAlwaysPreferenceNoKeyIsNeeded) {
+    setPreference(ActivationModifier::always);
+    grab();
+    dragBy(10, 0);
+    EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [0]"));
+}
+
+TEST_F(DragSnapControllerTest, TheSpanKeyExtendsTheSelectionAndTheOverlayHearsOnlyOfChanges) {
+    grab(shift);
+    dragTo(over(leftDisplay, 4, 0));
+    EXPECT_THAT(controller.selection().zoneIndices, ElementsAre(0));
+    input.setModifiers(shiftControl);
+    dragTo(over(leftDisplay, 4, 1));
+    dragBy(0, 40);  // still in zone 1: nothing new for the overlay
+    dragTo(over(leftDisplay, 4, 2));
+    EXPECT_THAT(controller.selection().zoneIndices, ElementsAre(0, 1, 2));
+    // Letting go of the span key takes effect at once: the zone under the pointer alone.
+    input.setModifiers(shift);
+    dragTo(over(leftDisplay, 4, 3));
+    EXPECT_THAT(controller.selection().zoneIndices, ElementsAre(3));
+    EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [0]", "highlight 1 [0,1]",
+                                            "highlight 1 [0,1,2]", "highlight 1 [2]", "highlight 1 [3]"));
+}
+
+TEST_F(DragSnapControllerTest, AGapKeepsTheSelectionWithTheSpanKeyAndEmptiesItWithout) {
+    grab(shift);
+    input.setModifiers(shiftControl);
+    dragTo(over(leftDisplay, 4, 0));
+    dragTo(over(leftDisplay, 4, 1));
+    dragTo(Point{960, 500});  // the gap between zones 1 and 2
+    EXPECT_THAT(controller.selection().zoneIndices, ElementsAre(0, 1));
+    input.setModifiers(shift);
+    EXPECT_THAT(controller.selection().zoneIndices, IsEmpty());
+    EXPECT_EQ(overlay.calls.back(), "highlight 1 []");
+    // A mouse-up in the gap snaps nothing and reports the drag.
+    input.releaseLeft();
+    EXPECT_THAT(snaps, IsEmpty());
+    EXPECT_THAT(endedWithoutSnap, ElementsAre(window));
+    EXPECT_EQ(overlay.calls.back(), "hide");
+}
+
+TEST_F(DragSnapControllerTest, AnotherDisplayStartsANewSelectionEvenWithTheSpanKey) {
+    grab(shiftControl);
+    dragTo(over(leftDisplay, 4, 2));
+    dragTo(over(leftDisplay, 4, 3));
+    overlay.take();
+    dragTo(over(rightDisplay, 2, 0));
+    EXPECT_EQ(controller.activeDisplay(), rightDisplay);
+    EXPECT_THAT(controller.selection().zoneIndices, ElementsAre(0));
+    EXPECT_THAT(overlay.take(), ElementsAre("highlight 1 []", "highlight 2 [0]"));
+    // Off every display: the selection and the highlight go.
+    dragTo(Point{4000, 500});
+    EXPECT_THAT(controller.selection().zoneIndices, IsEmpty());
+    EXPECT_FALSE(controller.activeDisplay());
+    EXPECT_THAT(overlay.take(), ElementsAre("highlight 2 []"));
+}
+
+TEST_F(DragSnapControllerTest, AMouseUpSnapsIntoTheUnionOfTheSelectedZones) {
+    grab(shiftControl);
+    dragTo(over(rightDisplay, 2, 0));
+    dragTo(over(rightDisplay, 2, 1));
+    input.releaseLeft();
+    const Rect both = columns(rightDisplay, 2)[0].rect.unionWith(columns(rightDisplay, 2)[1].rect);
+    EXPECT_THAT(snaps, ElementsAre(Snap{window, 2, {0, 1}, both}));
+    EXPECT_EQ(*engine.frame(window), both);
+    EXPECT_THAT(endedWithoutSnap, IsEmpty());
+    EXPECT_EQ(overlay.calls.back(), "hide");
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+}
+
+TEST_F(DragSnapControllerTest, LettingGoOfTheKeyJustBeforeTheMouseUpStillSnaps) {
+    for (const auto wait : {100ms, 150ms, 200ms}) {
+        SCOPED_TRACE(wait.count());
+        snaps.clear();
+        endedWithoutSnap.clear();
+        engine.windowTable.at(window).info.frame = Rect(300, 200, 800, 600);
+        grab(shiftControl);
+        dragTo(over(leftDisplay, 4, 1));
+        dragTo(over(leftDisplay, 4, 2));
+        input.setModifiers({});
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::tracking);
+        EXPECT_EQ(overlay.calls.back(), "hide");
+        scheduler.advance(wait);
+        input.releaseLeft();
+        if (wait <= 150ms) {
+            const Rect both = columns(leftDisplay, 4)[1].rect.unionWith(columns(leftDisplay, 4)[2].rect);
+            EXPECT_THAT(snaps, ElementsAre(Snap{window, 1, {1, 2}, both}));
+            EXPECT_THAT(endedWithoutSnap, IsEmpty());
+        } else {
+            EXPECT_THAT(snaps, IsEmpty());
+            EXPECT_THAT(endedWithoutSnap, ElementsAre(window));
+        }
+    }
+}
+
+TEST_F(DragSnapControllerTest, AWindowThatLandsOffItsZoneIsSetOnceMoreAfter60Milliseconds) {
+    engine.missesLeft = 1;
+    grab(shift);
+    dragTo(over(leftDisplay, 4, 1));
+    input.releaseLeft();
+    EXPECT_THAT(snaps, IsEmpty());
+    EXPECT_THAT(endedWithoutSnap, IsEmpty());
+    // A new drag meanwhile changes the controller's selection; the retry keeps the one of the drop.
+    grab(shift);
+    dragTo(over(leftDisplay, 4, 3));
+    scheduler.advance(59ms);
+    EXPECT_THAT(snaps, IsEmpty());
+    scheduler.advance(1ms);
+    const Rect zone1 = columns(leftDisplay, 4)[1].rect;
+    EXPECT_THAT(snaps, ElementsAre(Snap{window, 1, {1}, zone1}));
+    EXPECT_EQ(engine.setFrameCalls.size(), 2u);
+}
+
+TEST_F(DragSnapControllerTest, ASecondMissIsSilent) {
+    engine.missesLeft = 2;
+    grab(shift);
+    dragTo(over(leftDisplay, 4, 1));
+    input.releaseLeft();
+    scheduler.advance(1s);
+    EXPECT_EQ(engine.setFrameCalls.size(), 2u);
+    EXPECT_THAT(snaps, IsEmpty());
+    EXPECT_THAT(endedWithoutSnap, IsEmpty());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(DragSnapControllerTest, TwoPointsOffCountsAsSnapped) {
+    engine.missesLeft = 1;
+    engine.miss = 2.0;
+    grab(shift);
+    dragTo(over(leftDisplay, 4, 1));
+    input.releaseLeft();
+    EXPECT_EQ(snaps.size(), 1u);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+// Resizing by the left or top edge moves the window's origin, but the zones must not appear, and
+// the end of the resize is no drag either.
+TEST_F(DragSnapControllerTest, ResizingByTheLeftOrTopEdgeIsNoDrag) {
+    struct Case {
+        const char* name;
+        Rect resized;
+        bool isDrag;
+    };
+    const Rect start(300, 200, 800, 600);
+    const Case cases[] = {
+        {"left edge", Rect(350, 200, 750, 600), false},
+        {"top edge", Rect(300, 260, 800, 540), false},
+        {"top-left corner", Rect(250, 150, 850, 650), false},
+        {"left edge, snapped by size increments", Rect(351, 201, 748.5, 599), false},
+        {"right edge", Rect(300, 200, 900, 600), false},
+        {"moved", Rect(350, 260, 800, 600), true},
+        // A maximised window restored by the window manager as the drag begins: it shrinks around
+        // the pointer, so its far edges move as well.
+        {"restored while dragged", Rect(250, 150, 600, 400), true},
+    };
+    setPreference(ActivationModifier::always);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        endedWithoutSnap.clear();
+        engine.windowTable.at(window).info.frame = start;
+        input.moveTo(Point{301, 500});
+        input.pressLeft();
+        engine.windowTable.at(window).info.frame = c.resized;
+        input.moveTo(Point{351, 500});
+        EXPECT_EQ(controller.hasMovedFromStart(c.resized), c.isDrag);
+        EXPECT_EQ(controller.phase(),
+                  c.isDrag ? DragSnapController::Phase::snapping : DragSnapController::Phase::tracking);
+        input.moveTo(Point{700, 540});
+        input.releaseLeft();
+        if (c.isDrag) {
+            EXPECT_EQ(snaps.size(), 1u);
+            snaps.clear();
+        } else {
+            EXPECT_THAT(snaps, IsEmpty());
+            EXPECT_THAT(endedWithoutSnap, IsEmpty());
+        }
+    }
+}
+
+TEST_F(DragSnapControllerTest, ExcludedAndUnknownWindowsAreNeverTracked) {
+    engine.windowTable.at(window).info.isStandard = false;
+    grab(shift);
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+    engine.windowTable.at(window).info.isStandard = true;
+    controller.isExcluded = [](const WindowInfo& info) { return info.bundleIdentifier == "org.example.Editor"; };
+    input.releaseLeft();
+    grab(shift);
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+    input.releaseLeft();
+    input.moveTo(Point{3000, 900});  // over no window
+    input.pressLeft();
+    dragBy(100, 0);
+    input.releaseLeft();
+    EXPECT_THAT(overlay.calls, IsEmpty());
+    EXPECT_THAT(endedWithoutSnap, IsEmpty());
+}
+
+TEST_F(DragSnapControllerTest, OnceSnappingADragEventCostsNoEngineCall) {
+    grab(shift);
+    dragBy(10, 0);
+    ASSERT_EQ(controller.phase(), DragSnapController::Phase::snapping);
+    const int reads = engine.frameReads;
+    dragTo(over(leftDisplay, 4, 2));
+    dragTo(over(rightDisplay, 2, 1));
+    EXPECT_THAT(controller.selection().zoneIndices, ElementsAre(1));
+    EXPECT_EQ(engine.frameReads, reads);
+    EXPECT_THAT(engine.setFrameCalls, IsEmpty());
+}
+
+TEST(InputMonitor, RegistersOneMonitorAndTranslatesTheKeys) {
+    SimGlobalInput input;
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    FakeWindowEngine engine;
+    RecordingOverlay overlay;
+    VirtualScheduler scheduler;
+    DragSnapController controller(engine, preferences, overlay, [] { return std::vector<DisplayInfo>(); },
+                                  [](const DisplayInfo&) { return std::vector<Zone>(); }, scheduler);
+    InputMonitor monitor(input, controller);
+
+    input.available = false;
+    EXPECT_FALSE(monitor.start());
+    EXPECT_THAT(monitor.monitors(), IsEmpty());
+    input.available = true;
+    EXPECT_TRUE(monitor.start());
+    EXPECT_TRUE(monitor.start());
+    EXPECT_EQ(input.monitorCount(), 1u);
+
+    input.moveTo(Point{100, 117});
+    input.setModifiers({.control = true, .alt = true, .super = true});
+    EXPECT_EQ(controller.modifiers().rawValue, 14);
+    // Modifier notices keep the last point; drags and buttons bring their own.
+    input.pressLeft();
+    input.moveTo(Point{40, 50});
+    EXPECT_EQ(controller.lastMouse(), (Point{40, 50}));
+    input.setModifiers({.shift = true});
+    EXPECT_EQ(controller.modifiers(), InputModifiers::shift);
+    EXPECT_EQ(controller.lastMouse(), (Point{40, 50}));
+}
+
+TEST(InputMonitor, EndsItsMonitorWhenItGoes) {
+    SimGlobalInput input;
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    FakeWindowEngine engine;
+    RecordingOverlay overlay;
+    VirtualScheduler scheduler;
+    DragSnapController controller(engine, preferences, overlay, [] { return std::vector<DisplayInfo>(); },
+                                  [](const DisplayInfo&) { return std::vector<Zone>(); }, scheduler);
+    {
+        InputMonitor monitor(input, controller);
+        ASSERT_TRUE(monitor.start());
+    }
+    EXPECT_EQ(input.monitorCount(), 0u);
+    input.pressLeft();  // reaches no one
+}
+
+}  // namespace

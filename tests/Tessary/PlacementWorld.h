@@ -1,0 +1,111 @@
+#pragma once
+
+// A made-up desktop for the placement services: two displays, a window engine in memory, virtual
+// time, documents in a temporary folder whose writes are counted, and a zone service whose every
+// display uses a 2 x 2 layout without gaps.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "Platform/Logger.h"
+#include "Platform/Sim/RecordingLogSink.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/services/ZoneService.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/ZoneGrid.h"
+#include "TessaryCore/ZoneLayout.h"
+#include "WindowEngine/DisplayInfo.h"
+#include "WindowEngine/FakeWindowEngine.h"
+#include "tests/TessaryCore/TemporaryFolder.h"
+
+namespace tessary::testing {
+
+// The real file system, counting the documents written (by file name) and failing writes on demand.
+class CountingFileSystem : public PosixDocumentFileSystem {
+public:
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+        ++writes[path.filename().string()];
+        if (failWrites) return std::make_error_code(std::errc::no_space_on_device);
+        return PosixDocumentFileSystem::writeAtomically(path, bytes);
+    }
+
+    std::map<std::string, int> writes;
+    bool failWrites = false;
+};
+
+struct Snap {
+    WindowHandle window;
+    std::string displayIdentifier;
+    std::vector<std::int64_t> zoneIndices;
+
+    friend bool operator==(const Snap&, const Snap&) = default;
+};
+
+inline DisplayInfo makeDisplay(std::uint32_t number, std::string identifier, Rect frame, bool primary) {
+    DisplayInfo display;
+    display.displayID = number;
+    display.identifier = identifier;
+    display.localizedName = identifier;
+    display.frame = frame;
+    display.workArea = frame;
+    display.isPrimary = primary;
+    return display;
+}
+
+class PlacementWorld {
+public:
+    PlacementWorld() {
+        zones = std::make_unique<ZoneService>(engineHandle, store<LayoutLibrary>("layouts.json"));
+        zones->updateLibrary([&](LayoutLibrary& library) {
+            library.layouts = {quarters};
+            library.defaultLayoutID = quarters.id;
+        });
+        zones->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
+                                  const std::vector<std::int64_t>& indices) {
+            snaps.push_back({window, display.identifier, indices});
+        };
+    }
+
+    // Zones 0 1 / 2 3 on every display: 500 x 400 each on the main display, 400 x 300 on the side one.
+    static Rect mainZone(std::int64_t index) {
+        return Rect(500.0 * static_cast<double>(index % 2), 400.0 * static_cast<double>(index / 2), 500, 400);
+    }
+    static Rect sideZone(std::int64_t index) {
+        return Rect(1000 + 400.0 * static_cast<double>(index % 2), 300.0 * static_cast<double>(index / 2), 400, 300);
+    }
+
+    template <typename Document>
+    JSONDocumentStore<Document> store(const std::string& name) {
+        return JSONDocumentStore<Document>(folder / name, files);
+    }
+    std::function<std::vector<DisplayInfo>()> displaysReader() {
+        return [this] { return displays; };
+    }
+    int writes(const std::string& name) const {
+        auto found = files->writes.find(name);
+        return found == files->writes.end() ? 0 : found->second;
+    }
+    std::size_t setFrameCount() const { return engine.setFrameCalls.size(); }
+    Rect frameOf(const WindowHandle& window) { return *engine.frame(window); }
+
+    RecordingLogSink sink;
+    ScopedLogSink scopedSink{sink};
+    VirtualScheduler scheduler;
+    std::shared_ptr<FakeWindowEngine> engineHandle = std::make_shared<FakeWindowEngine>();
+    FakeWindowEngine& engine = *engineHandle;
+    TemporaryFolder folder;
+    std::shared_ptr<CountingFileSystem> files = std::make_shared<CountingFileSystem>();
+    DisplayInfo main = makeDisplay(1, "MAIN", Rect(0, 0, 1000, 800), true);
+    DisplayInfo side = makeDisplay(2, "SIDE", Rect(1000, 0, 800, 600), false);
+    std::vector<DisplayInfo> displays{main, side};
+    ZoneLayout quarters{UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt, Date(0)};
+    std::unique_ptr<ZoneService> zones;
+    std::vector<Snap> snaps;
+};
+
+}  // namespace tessary::testing

@@ -1,0 +1,332 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+#include "Platform/Sim/RecordingLogSink.h"
+#include "Tessary/services/ZoneService.h"
+#include "TessaryCore/ZoneGeometry.h"
+#include "WindowEngine/DisplayProvider.h"
+#include "WindowEngine/FakeWindowEngine.h"
+#include "tests/TessaryCore/TemporaryFolder.h"
+
+using namespace tessary;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using Code = ZoneService::SnapError::Code;
+
+namespace {
+
+DisplayInfo makeDisplay(std::uint32_t id, std::string identifier, Rect frame, Rect workArea) {
+    DisplayInfo display;
+    display.displayID = id;
+    display.identifier = std::move(identifier);
+    display.frame = frame;
+    display.workArea = workArea;
+    display.isPrimary = id == 1;
+    return display;
+}
+
+// A left display with a 30-point panel at the top, and a right one without panels.
+const DisplayInfo leftDisplay = makeDisplay(1, "LEFT", Rect(0, 0, 1920, 1080), Rect(0, 30, 1920, 1050));
+const DisplayInfo rightDisplay = makeDisplay(2, "RIGHT", Rect(1920, 0, 1920, 1080), Rect(1920, 0, 1920, 1080));
+
+// The real file system with reads or writes made to fail on demand.
+class FaultyFileSystem : public PosixDocumentFileSystem {
+public:
+    std::error_code readFault;
+    std::error_code writeFault;
+    int writes = 0;
+
+    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
+        if (readFault) return unexpected(readFault);
+        return PosixDocumentFileSystem::readFile(path);
+    }
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+        ++writes;
+        if (writeFault) return writeFault;
+        return PosixDocumentFileSystem::writeAtomically(path, bytes);
+    }
+};
+
+ZoneLayout columnsLayout(int count) {
+    ZoneLayout layout(LayoutTemplate::columns, count);
+    layout.spacing = 0;
+    layout.padding = 0;
+    return layout;
+}
+
+class ZoneServiceTest : public ::testing::Test {
+protected:
+    ZoneServiceTest() { DisplayProvider::displaysOverride = std::vector<DisplayInfo>{leftDisplay, rightDisplay}; }
+    ~ZoneServiceTest() override { DisplayProvider::displaysOverride.reset(); }
+
+    std::unique_ptr<ZoneService> makeService() {
+        auto service = std::make_unique<ZoneService>(engine, JSONDocumentStore<LayoutLibrary>(file(), files));
+        service->onChanged = [this] { ++changes; };
+        service->onSnapped = [this](const WindowHandle& w, const DisplayInfo& d, const std::vector<std::int64_t>& z) {
+            snapped.push_back({w, d.displayID, z});
+        };
+        return service;
+    }
+
+    // A service whose library holds only the given layouts, the first being the default.
+    std::unique_ptr<ZoneService> serviceWith(std::vector<ZoneLayout> layouts) {
+        auto service = makeService();
+        service->setLibrary(LayoutLibrary{});
+        service->updateLibrary([&](LayoutLibrary& library) {
+            library.layouts = std::move(layouts);
+            if (!library.layouts.empty()) library.defaultLayoutID = library.layouts.front().id;
+        });
+        changes = 0;
+        return service;
+    }
+
+    std::filesystem::path file() const { return folder / "layouts.json"; }
+    LayoutLibrary stored() const { return LayoutLibrary::fromJSON(json::parse(readFile(file()))); }
+
+    struct Snapped {
+        WindowHandle window;
+        std::uint32_t display;
+        std::vector<std::int64_t> zones;
+        friend bool operator==(const Snapped&, const Snapped&) = default;
+    };
+
+    TemporaryFolder folder;
+    std::shared_ptr<FaultyFileSystem> files = std::make_shared<FaultyFileSystem>();
+    std::shared_ptr<FakeWindowEngine> engine = std::make_shared<FakeWindowEngine>();
+    RecordingLogSink log;
+    ScopedLogSink scopedLog{log};
+    int changes = 0;
+    std::vector<Snapped> snapped;
+};
+
+TEST(SnapError, TextsCountZonesFromOneWithoutOverflow) {
+    using E = ZoneService::SnapError;
+    constexpr auto maxIndex = std::numeric_limits<std::int64_t>::max();
+    constexpr auto minIndex = std::numeric_limits<std::int64_t>::min();
+    const std::pair<E, const char*> cases[] = {
+        {E::noSuchZone(4), "zone 5 does not exist in this layout"},
+        {E::noSuchZone(0), "zone 1 does not exist in this layout"},
+        {E::noSuchZone(-1), "zone 0 does not exist in this layout"},
+        {E::noSuchZone(maxIndex), "zone 9223372036854775808 does not exist in this layout"},
+        {E::noSuchZone(minIndex), "zone -9223372036854775807 does not exist in this layout"},
+        {E::rejected(SetFrameResult{}), "the app did not accept the new size or position"},
+        {E::noWindow(), "no window"},
+        {E::excluded(), "window belongs to an excluded app"},
+        {E::noDisplay(), "window is on no display"},
+    };
+    for (const auto& [error, text] : cases) EXPECT_EQ(error.description(), text);
+}
+
+TEST(LayoutTemplateNames, AreTheEnglishNames) {
+    EXPECT_EQ(localizedName(LayoutTemplate::priorityGrid), "Priority Grid");
+    EXPECT_EQ(localizedName(LayoutTemplate::blank), "Blank");
+}
+
+TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
+    auto service = makeService();
+    ASSERT_TRUE(std::filesystem::exists(file()));
+    const LayoutLibrary saved = stored();
+    EXPECT_EQ(saved, service->library());
+    ASSERT_EQ(saved.layouts.size(), 6u);
+    ASSERT_TRUE(saved.defaultLayoutID);
+    EXPECT_EQ(saved.layout(*saved.defaultLayoutID)->name, "Priority Grid");
+    EXPECT_EQ(changes, 0);
+    EXPECT_THAT(log.messages("ZoneService"), IsEmpty());
+    // A second start reads what the first wrote and writes nothing.
+    const int writes = files->writes;
+    EXPECT_EQ(makeService()->library(), saved);
+    EXPECT_EQ(files->writes, writes);
+}
+
+TEST_F(ZoneServiceTest, AFileThatDoesNotDecodeIsKeptAsideAndTheStarterIsNotSaved) {
+    writeFile(file(), "{\"version\": 1, \"layouts\": 7}");
+    auto service = makeService();
+    EXPECT_EQ(service->library().layouts.size(), 6u);
+    EXPECT_EQ(readFile(file()), "{\"version\": 1, \"layouts\": 7}");
+    EXPECT_EQ(readFile(folder / "layouts.json.unreadable"), "{\"version\": 1, \"layouts\": 7}");
+    ASSERT_EQ(log.messages("ZoneService").size(), 1u);
+    EXPECT_THAT(log.messages("ZoneService")[0], HasSubstr("Could not load layouts, starting fresh: "));
+    // The bad bytes are safe aside: the first change saves.
+    service->updateLibrary([](LayoutLibrary&) {});
+    EXPECT_EQ(stored(), service->library());
+}
+
+TEST_F(ZoneServiceTest, AFileThatCannotBeReadIsNeverOverwritten) {
+    writeFile(file(), "the user's layouts");
+    files->readFault = std::make_error_code(std::errc::io_error);
+    auto service = makeService();
+    EXPECT_EQ(service->library().layouts.size(), 6u);
+    EXPECT_THAT(log.messages("ZoneService"), ElementsAre(HasSubstr("Could not load layouts, starting fresh: ")));
+    files->readFault = {};
+    service->cycleLayout(leftDisplay, 1);
+    EXPECT_EQ(readFile(file()), "the user's layouts");
+    EXPECT_FALSE(std::filesystem::exists(folder / "layouts.json.unreadable"));
+    EXPECT_THAT(log.messages("ZoneService").back(), HasSubstr("Could not save layouts: "));
+    // The change stays in memory and is reported all the same.
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(service->library().assignments.contains(leftDisplay.displayKey().description()));
+}
+
+TEST_F(ZoneServiceTest, AStarterThatCannotBeSavedIsKeptInMemory) {
+    files->writeFault = std::make_error_code(std::errc::no_space_on_device);
+    auto service = makeService();
+    EXPECT_EQ(service->library().layouts.size(), 6u);
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    EXPECT_THAT(log.messages("ZoneService"), ElementsAre(HasSubstr("Could not load layouts, starting fresh: ")));
+}
+
+TEST_F(ZoneServiceTest, LayoutsStoredWithoutOriginAreMigratedAndSaved) {
+    json::Json document = LayoutLibrary::starter().toJSON();
+    for (auto& layout : document["layouts"]) layout.erase("origin");
+    writeFile(file(), json::dumpPretty(document));
+    auto service = makeService();
+    for (const auto& layout : service->library().layouts) EXPECT_TRUE(layout.origin) << layout.name;
+    EXPECT_EQ(stored(), service->library());
+
+    // When that save fails, the user's layouts stay in memory and the file as it was.
+    for (auto& layout : document["layouts"]) layout["name"] = "Mine";
+    const std::string mine = json::dumpPretty(document);
+    writeFile(file(), mine);
+    files->writeFault = std::make_error_code(std::errc::read_only_file_system);
+    service = makeService();
+    EXPECT_EQ(service->library().layouts.size(), 6u);
+    EXPECT_EQ(service->library().layouts[0].name, "Mine");
+    EXPECT_EQ(readFile(file()), mine);
+    EXPECT_THAT(log.messages("ZoneService").back(), HasSubstr("Could not save layouts: "));
+}
+
+TEST_F(ZoneServiceTest, ZonesLieInTheWorkAreaAndTheWorkAreaSizeKeysTheAssignment) {
+    const ZoneLayout two = columnsLayout(2);
+    const ZoneLayout three = columnsLayout(3);
+    auto service = serviceWith({two, three});
+    const DisplayInfo smaller = makeDisplay(1, "LEFT", leftDisplay.frame, Rect(0, 30, 1920, 1000));
+    service->updateLibrary([&](LayoutLibrary& library) { library.assign(three.id, smaller.displayKey()); });
+
+    EXPECT_THAT(service->zones(leftDisplay),
+                ElementsAre(Zone{0, Rect(0, 30, 960, 1050)}, Zone{1, Rect(960, 30, 960, 1050)}));
+    EXPECT_EQ(service->zones(smaller).size(), 3u);
+    EXPECT_THAT(serviceWith({})->zones(leftDisplay), IsEmpty());
+}
+
+TEST_F(ZoneServiceTest, SnapMovesTheWindowIntoTheZoneAndReportsExactlyThatZone) {
+    auto service = serviceWith({columnsLayout(2)});
+    const WindowHandle window = engine->addWindow("org.example.Editor", 7, "Notes", Rect(2000, 100, 500, 400));
+    auto result = service->snap(window, 1);
+    ASSERT_TRUE(result);
+    const Rect zone(2880, 0, 960, 1080);
+    EXPECT_EQ(result->requested, zone);
+    EXPECT_EQ(*engine->frame(window), zone);
+    EXPECT_THAT(snapped, ElementsAre(Snapped{window, 2, {1}}));
+}
+
+TEST_F(ZoneServiceTest, SnapFailuresSayWhy) {
+    auto service = serviceWith({columnsLayout(4)});
+    const WindowHandle window = engine->addWindow("org.example.Editor", 7, "Notes", Rect(100, 100, 500, 400));
+    const WindowHandle gone = engine->addWindow("org.example.Editor", 7, "Gone", Rect(100, 100, 500, 400));
+    engine->removeWindow(gone);
+    const WindowHandle dialog = engine->addWindow("org.example.Editor", 7, "Dialog", Rect(100, 100, 300, 200));
+    engine->windowTable.at(dialog).info.isStandard = false;
+
+    EXPECT_EQ(service->snap(gone, 0).error(), ZoneService::SnapError::noWindow());
+    EXPECT_EQ(service->snap(dialog, 0).error(), ZoneService::SnapError::excluded());
+    const auto missing = service->snap(window, 4);
+    EXPECT_EQ(missing.error(), ZoneService::SnapError::noSuchZone(4));
+    EXPECT_EQ(missing.error().description(), "zone 5 does not exist in this layout");
+    EXPECT_EQ(service->snap(window, std::numeric_limits<std::int64_t>::max()).error().description(),
+              "zone 9223372036854775808 does not exist in this layout");
+    DisplayProvider::displaysOverride = std::vector<DisplayInfo>{};
+    EXPECT_EQ(service->snap(window, 0).error(), ZoneService::SnapError::noDisplay());
+    EXPECT_THAT(snapped, IsEmpty());
+    EXPECT_THAT(engine->setFrameCalls, IsEmpty());
+}
+
+TEST_F(ZoneServiceTest, AWindowMoreThanTwoPointsOffItsZoneIsRejectedWithTheFrameItTook) {
+    auto service = serviceWith({columnsLayout(4)});  // zones 480 wide on the left display
+    const WindowHandle exact = engine->addWindow("a", 1, "exact", Rect(100, 100, 300, 300), Size{482, 0});
+    const WindowHandle wide = engine->addWindow("b", 2, "wide", Rect(100, 100, 300, 300), Size{482.5, 0});
+
+    EXPECT_TRUE(service->snap(exact, 0));
+    const auto rejected = service->snap(wide, 0);
+    ASSERT_FALSE(rejected);
+    EXPECT_EQ(rejected.error().code, Code::rejected);
+    ASSERT_TRUE(rejected.error().result);
+    EXPECT_EQ(rejected.error().result->requested, Rect(0, 30, 480, 1050));
+    EXPECT_EQ(rejected.error().result->achieved, Rect(0, 30, 482.5, 1050));
+    EXPECT_THAT(snapped, ElementsAre(Snapped{exact, 1, {0}}));
+    EXPECT_EQ(rejected.error().description(), "the app did not accept the new size or position");
+}
+
+TEST_F(ZoneServiceTest, AWindowOffEveryDisplayGoesToTheNearestOne) {
+    auto service = serviceWith({columnsLayout(2)});
+    const WindowHandle window = engine->addWindow("a", 1, "far right", Rect(5000, 100, 300, 300));
+    ASSERT_TRUE(service->snap(window, 0));
+    EXPECT_THAT(snapped, ElementsAre(Snapped{window, 2, {0}}));
+}
+
+TEST_F(ZoneServiceTest, CyclingWalksTheLibraryOrderAndWrapsAround) {
+    const ZoneLayout a = columnsLayout(2), b = columnsLayout(3), c = columnsLayout(4);
+    auto service = serviceWith({a, b, c});
+    const std::string key = leftDisplay.displayKey().description();
+    // Unassigned: starts from the default (a).
+    service->cycleLayout(leftDisplay, -1);
+    EXPECT_EQ(service->library().assignments.at(key), c.id);
+    service->cycleLayout(leftDisplay, 1);
+    EXPECT_EQ(service->library().assignments.at(key), a.id);
+    service->cycleLayout(leftDisplay, 4);
+    EXPECT_EQ(service->library().assignments.at(key), b.id);
+    // Offsets from outside cannot overflow: INT64_MIN is 1 mod 3 here, as arithmetic says.
+    service->cycleLayout(leftDisplay, std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(service->library().assignments.at(key), c.id);
+    service->cycleLayout(leftDisplay, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(service->library().assignments.at(key), a.id);
+    EXPECT_EQ(changes, 5);
+    EXPECT_EQ(stored(), service->library());
+    // An assignment to a deleted layout cycles from the default's place.
+    service->updateLibrary([&](LayoutLibrary& library) { library.assignments[key] = UUID::random(); });
+    service->cycleLayout(leftDisplay, 1);
+    EXPECT_EQ(service->library().assignments.at(key), b.id);
+}
+
+TEST_F(ZoneServiceTest, CyclingAnEmptyLibraryDoesNothingAtAll) {
+    auto service = serviceWith({});
+    const int writes = files->writes;
+    int notices = 0;
+    auto observation = service->observe([&] { ++notices; });
+    service->cycleLayout(leftDisplay, 1);
+    EXPECT_EQ(files->writes, writes);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(notices, 0);
+}
+
+TEST_F(ZoneServiceTest, EveryUpdateNotifiesSavesAndReportsEvenWithoutAChange) {
+    auto service = serviceWith({columnsLayout(2)});
+    int notices = 0;
+    auto observation = service->observe([&] { ++notices; });
+    const int writes = files->writes;
+    service->updateLibrary([](LayoutLibrary&) {});
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(files->writes, writes + 1);
+    EXPECT_EQ(changes, 1);
+    // A plain assignment of an equal library tells no one and saves nothing.
+    service->setLibrary(service->library());
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(files->writes, writes + 1);
+}
+
+TEST_F(ZoneServiceTest, RemovingAnAssignmentFallsBackToTheDefault) {
+    const ZoneLayout two = columnsLayout(2), three = columnsLayout(3);
+    auto service = serviceWith({two, three});
+    service->updateLibrary([&](LayoutLibrary& library) { library.assign(three.id, rightDisplay.displayKey()); });
+    EXPECT_EQ(service->zones(rightDisplay).size(), 3u);
+    service->removeAssignment(rightDisplay);
+    EXPECT_EQ(service->zones(rightDisplay).size(), 2u);
+    EXPECT_TRUE(stored().assignments.empty());
+    EXPECT_EQ(changes, 2);
+}
+
+}  // namespace

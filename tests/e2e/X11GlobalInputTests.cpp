@@ -1,0 +1,134 @@
+#include "Platform/X11/X11GlobalInput.h"
+#include "tests/e2e/harness/DesktopTest.h"
+
+#include <gmock/gmock.h>
+
+#include <vector>
+
+namespace tessary {
+// How gtest shows a notice (found by argument-dependent lookup).
+void PrintTo(const GlobalInputEvent& e, std::ostream* os) {
+    static const char* const kinds[] = {"down", "up", "dragged", "modifiers"};
+    *os << kinds[int(e.kind)] << " at " << e.location << " shift " << e.modifiers.shift << " control "
+        << e.modifiers.control << " alt " << e.modifiers.alt << " super " << e.modifiers.super;
+}
+}  // namespace tessary
+
+namespace tessary::e2e {
+namespace {
+
+constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLetterA = 0x61;
+
+class X11GlobalInputTest : public DesktopTest {
+protected:
+    void SetUp() override {
+        DesktopTest::SetUp();
+        input = std::make_unique<X11GlobalInput>(platform->connection());
+        monitor = input->addMonitor([this](const GlobalInputEvent& event) { events.push_back(event); });
+        ASSERT_TRUE(monitor.isActive());
+        desktop->movePointerTo(500, 400);
+    }
+    void TearDown() override {
+        monitor.reset();
+        input.reset();
+        DesktopTest::TearDown();
+    }
+
+    // Waits for the count of notices to reach n, then a little longer for any that should not come.
+    std::vector<GlobalInputEvent> take(size_t n) {
+        waitFor([&] { return events.size() >= n; });
+        // Every request sent so far has been answered once this round trip returns, so any notice
+        // they caused is queued.
+        desktop->syncInput();
+        platform->connection().eventMark();
+        platform->processPendingEvents();
+        return std::exchange(events, {});
+    }
+
+    static GlobalInputEvent event(GlobalInputKind kind, double x, double y, GlobalModifierKeys keys = {}) {
+        return GlobalInputEvent{kind, Point{x, y}, keys};
+    }
+
+    std::unique_ptr<X11GlobalInput> input;
+    Subscription monitor;
+    std::vector<GlobalInputEvent> events;
+};
+
+TEST_F(X11GlobalInputTest, ReportsALeftDragWithThePositionAndKeysOfTheMoment) {
+    desktop->pressKey(kShiftL, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 500, 400, {.shift = true})));
+
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseDown, 500, 400, {.shift = true})));
+
+    desktop->movePointerBy(40, 30);
+    auto drag = take(1);
+    ASSERT_FALSE(drag.empty());
+    // Motions of one batch fold into one notice; the last carries where the pointer is.
+    EXPECT_EQ(drag.back(), event(GlobalInputKind::leftMouseDragged, 540, 430, {.shift = true}));
+
+    desktop->pressKey(kShiftL, false);
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(2), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 540, 430),
+                                                event(GlobalInputKind::leftMouseUp, 540, 430)));
+}
+
+TEST_F(X11GlobalInputTest, IgnoresMovesWithoutTheLeftButtonOtherButtonsAndOrdinaryKeys) {
+    desktop->movePointerBy(25, 5);
+    desktop->pressButton(3, true);
+    desktop->movePointerBy(5, 5);
+    desktop->pressButton(3, false);
+    desktop->pressKey(kLetterA, true);
+    desktop->pressKey(kLetterA, false);
+    EXPECT_THAT(take(0), ::testing::IsEmpty());
+}
+
+TEST_F(X11GlobalInputTest, CarriesControlAltAndSuper) {
+    desktop->pressKey(kControlL, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 500, 400, {.control = true})));
+    desktop->pressKey(kAltL, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 500, 400,
+                                                      {.control = true, .alt = true})));
+    desktop->pressKey(kSuperL, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 500, 400,
+                                                      {.control = true, .alt = true, .super = true})));
+    // Keys let go before the notice is handled count as one change: the state is read when handled.
+    desktop->pressKey(kSuperL, false);
+    desktop->pressKey(kAltL, false);
+    desktop->pressKey(kControlL, false);
+    auto changes = take(1);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back(), event(GlobalInputKind::modifiersChanged, 500, 400));
+}
+
+TEST_F(X11GlobalInputTest, FollowsADragWhileTheWindowManagerMovesTheWindow) {
+    TestClient client = desktop->startClient();
+    xcb_window_t window = openWindow(client, "x=200 y=200 w=400 h=300");
+    auto frame = platform->windows().outerFrame(window);
+    ASSERT_TRUE(frame);
+    // A point on the title bar: inside the frame, above the client area.
+    auto geometry = platform->windows().geometry(window);
+    ASSERT_TRUE(geometry);
+    const int x = int(frame->midX());
+    const int y = int(frame->minY()) + geometry->frame.top / 2;
+    desktop->movePointerTo(x, y);
+    take(0);
+
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseDown, x, y)));
+    // Openbox grabs the pointer for the move; raw events still come.
+    for (int i = 0; i < 10; ++i) desktop->movePointerBy(10, 5);
+    EXPECT_TRUE(waitFor([&] { return !events.empty() && events.back().location == Point{double(x + 100), double(y + 50)}; }));
+    EXPECT_EQ(events.back().kind, GlobalInputKind::leftMouseDragged);
+    events.clear();
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseUp, x + 100, y + 50)));
+    // The window manager did move it: the drag went to openbox, and the notices came all the same.
+    EXPECT_TRUE(waitFor([&] {
+        auto moved = platform->windows().outerFrame(window);
+        return moved && moved->minX() == frame->minX() + 100 && moved->minY() == frame->minY() + 50;
+    }));
+}
+
+}  // namespace
+}  // namespace tessary::e2e
