@@ -21,7 +21,10 @@ xcb_window_t windowID(const AXElement& element) {
 
 X11Accessibility::X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker)
     : connection_(connection), windows_(windows), tracker_(tracker) {
-    created_ = tracker_.windowCreated.subscribe([this](const X11Client& client) { deliverWindowCreated(client); });
+    created_ = tracker_.windowCreated.subscribe(
+        [this](const X11Client& client) { deliver(client, ax::windowCreatedNotification); });
+    destroyed_ = tracker_.windowDestroyed.subscribe(
+        [this](const X11Client& client) { deliver(client, ax::uiElementDestroyedNotification); });
 }
 
 X11Accessibility::~X11Accessibility() = default;
@@ -243,7 +246,9 @@ AXError X11Accessibility::addNotification(AXObserverID observer, const AXElement
     auto found = observers_.find(observer);
     if (found == observers_.end()) return AXError::invalidUIElementObserver;
     if (element.kind != AXElementKind::application || element.pid != found->second.pid) return AXError::illegalArgument;
-    if (notification != ax::windowCreatedNotification) return AXError::notificationUnsupported;
+    if (notification != ax::windowCreatedNotification && notification != ax::uiElementDestroyedNotification) {
+        return AXError::notificationUnsupported;
+    }
     if (!isProcessTrusted()) return AXError::apiDisabled;
     // A process with no managed window is no application yet; it may be one later.
     if (!tracker_.application(element.pid)) return AXError::cannotComplete;
@@ -261,12 +266,11 @@ void X11Accessibility::removeObserver(AXObserverID observer) {
     observers_.erase(observer);
 }
 
-void X11Accessibility::deliverWindowCreated(const X11Client& client) {
+void X11Accessibility::deliver(const X11Client& client, std::string_view notification) {
     if (client.pid <= 0) return;
     std::vector<AXObserverID> targets;
     for (const auto& [id, observer] : observers_) {
-        if (observer.pid == client.pid && observer.started &&
-            observer.notifications.count(ax::windowCreatedNotification)) {
+        if (observer.pid == client.pid && observer.started && observer.notifications.count(notification)) {
             targets.push_back(id);
         }
     }
@@ -276,7 +280,7 @@ void X11Accessibility::deliverWindowCreated(const X11Client& client) {
         auto found = observers_.find(id);
         if (found == observers_.end()) continue;
         AXObserverCallback callback = found->second.callback;
-        callback(element, ax::windowCreatedNotification);
+        callback(element, notification);
     }
 }
 

@@ -67,7 +67,7 @@ private:
     Expected<AXValue, AXError> windowAttribute(const AXElement& element, std::string_view attribute);
     Expected<AXValue, AXError> applicationAttribute(const AXElement& element, std::string_view attribute);
     bool windowExists(xcb_window_t window);
-    void deliverWindowCreated(const X11Client& client);
+    void deliver(const X11Client& client, std::string_view notification);
 
     X11Connection& connection_;
     X11Windows& windows_;
@@ -76,6 +76,7 @@ private:
     std::map<AXObserverID, Observer> observers_;
     AXObserverID nextObserver_ = 0;
     Subscription created_;
+    Subscription destroyed_;
 };
 
 }  // namespace tessary

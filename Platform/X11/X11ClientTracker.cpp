@@ -103,11 +103,13 @@ void X11ClientTracker::refresh() {
     std::set<xcb_window_t> now(current.begin(), current.end());
 
     std::vector<RunningApplication> terminated;
+    std::vector<X11Client> gone;
     for (xcb_window_t window : order_) {
         if (now.count(window)) continue;
         auto it = clients_.find(window);
         if (it == clients_.end()) continue;
         ProcessID pid = it->second.pid;
+        gone.push_back(it->second);
         clients_.erase(it);
         windows_.forget(window);
         auto app = applications_.find(pid);
@@ -144,6 +146,7 @@ void X11ClientTracker::refresh() {
         if (clients_.count(window)) order_.push_back(window);
     }
 
+    for (const X11Client& client : gone) windowDestroyed.emit(client);
     for (const auto& app : terminated) applicationTerminated.emit(app);
     for (const auto& app : launched) applicationLaunched.emit(app);
     for (const X11Client& client : fresh) {

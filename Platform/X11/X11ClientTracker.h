@@ -52,6 +52,9 @@ public:
     Signal<const RunningApplication&> applicationLaunched;
     Signal<const RunningApplication&> applicationTerminated;
     Signal<const X11Client&> windowCreated;
+    // A managed window left the list (closed or withdrawn). Announced before the termination of
+    // the application it belonged to, while observers of that process are still registered.
+    Signal<const X11Client&> windowDestroyed;
 
 private:
     struct Application {

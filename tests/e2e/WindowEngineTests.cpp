@@ -272,6 +272,29 @@ TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewWindowsOfRunningAndNewApplicati
     ASSERT_TRUE(waitFor([&] { return observer.observers().size() == 1; }));
 }
 
+TEST_F(WindowEngineOnX11, TheObserverAnnouncesClosedWindowsBeforeTheirApplicationEnds) {
+    VirtualScheduler scheduler;
+    AXWindowObserver observer(platform->accessibility(), platform->workspace(), scheduler);
+    std::vector<WindowHandle> destroyed;
+    observer.onWindowDestroyed = [&](const WindowHandle& handle) { destroyed.push_back(handle); };
+
+    TestClient client = desktop->startClient();
+    xcb_window_t first = openWindow(client, "class=Closing x=100 y=100");
+    xcb_window_t second = openWindow(client, "class=Closing x=700 y=100");
+    const WindowHandle firstHandle = *handleOf(first);
+    const WindowHandle secondHandle = *handleOf(second);
+    observer.start();
+
+    client.close(first);
+    ASSERT_TRUE(waitFor([&] { return destroyed.size() == 1; }));
+    EXPECT_EQ(destroyed[0], firstHandle);
+
+    // The last window: its notice still arrives, then the application is no longer observed.
+    client.close(second);
+    ASSERT_TRUE(waitFor([&] { return destroyed.size() == 2 && observer.observers().empty(); }));
+    EXPECT_EQ(destroyed[1], secondHandle);
+}
+
 // Forwards to the X11 back end and closes a window right after the engine's first position write.
 class ClosingAccessibility : public Accessibility {
 public:
