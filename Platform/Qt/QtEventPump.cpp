@@ -6,14 +6,15 @@
 
 namespace tessary {
 
-QtEventPump::QtEventPump(int descriptor, std::function<void()> process)
+QtEventPump::QtEventPump(int descriptor, std::function<bool()> process)
     : process_(std::move(process)), notifier_(descriptor, QSocketNotifier::Read) {
     auto run = [this] {
         // A handler that spins a nested event loop must not re-enter the processing.
-        if (running_) return;
-        running_ = true;
-        process_();
-        running_ = false;
+        if (processing_ || !notifier_.isEnabled()) return;
+        processing_ = true;
+        bool alive = process_();
+        processing_ = false;
+        if (!alive) stop();
     };
     QObject::connect(&notifier_, &QSocketNotifier::activated, run);
     if (auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread())) {
@@ -22,6 +23,11 @@ QtEventPump::QtEventPump(int descriptor, std::function<void()> process)
 }
 
 QtEventPump::~QtEventPump() {
+    QObject::disconnect(beforeSleep_);
+}
+
+void QtEventPump::stop() {
+    notifier_.setEnabled(false);
     QObject::disconnect(beforeSleep_);
 }
 

@@ -10,19 +10,23 @@ namespace tessary {
 // Feeds a connection's events to the Qt main loop: `process` runs when the descriptor becomes
 // readable and each time the loop is about to sleep. The second matters because a client library
 // may read events off the socket while waiting for a reply (xcb does), after which the descriptor
-// is no longer readable though events wait to be handled.
+// is no longer readable though events wait to be handled. `process` answers false once the
+// connection is broken: the pump then stops, rather than wake the loop forever on a dead socket.
 class QtEventPump {
 public:
-    QtEventPump(int descriptor, std::function<void()> process);
+    QtEventPump(int descriptor, std::function<bool()> process);
+    bool isRunning() const { return notifier_.isEnabled(); }
     ~QtEventPump();
     QtEventPump(const QtEventPump&) = delete;
     QtEventPump& operator=(const QtEventPump&) = delete;
 
 private:
-    std::function<void()> process_;
+    void stop();
+
+    std::function<bool()> process_;
     QSocketNotifier notifier_;
     QMetaObject::Connection beforeSleep_;
-    bool running_ = false;
+    bool processing_ = false;
 };
 
 }  // namespace tessary

@@ -251,7 +251,7 @@ std::vector<X11MonitorInput> X11Monitors::readInputs(Size rootSize) {
         if (xcb_randr_monitor_info_outputs_length(info) > 0) {
             xcb_randr_output_t output = xcb_randr_monitor_info_outputs(info)[0];
             entry.output = output;
-            entry.info = xcb_randr_get_output_info(c, output, monitors->timestamp);
+            entry.info = xcb_randr_get_output_info(c, output, XCB_CURRENT_TIME);
             // 128 long words: the base block and up to three extensions.
             entry.edid = xcb_randr_get_output_property(c, output, a.EDID, XCB_ATOM_ANY, 0, 128, 0, 0);
             entry.connector = xcb_randr_get_output_property(c, output, a.ConnectorType, XCB_ATOM_ANY, 0, 1, 0, 0);

@@ -29,7 +29,11 @@ public:
     X11ApplicationWorkspace& workspace() { return workspace_; }
 
     int fileDescriptor() const { return connection_->fileDescriptor(); }
-    void processPendingEvents() { connection_->processPendingEvents(); }
+    // Dispatches what the server sent; false once the connection is broken (the X server is gone).
+    bool processPendingEvents() {
+        connection_->processPendingEvents();
+        return !connection_->hasFailed();
+    }
 
 private:
     explicit X11Platform(std::unique_ptr<X11Connection> connection);

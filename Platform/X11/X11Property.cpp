@@ -26,9 +26,11 @@ std::optional<X11Property> X11Property::read(X11Connection& connection, xcb_wind
 }
 
 bool X11Property::exists() const {
-    // A property of another type than the one asked for comes back with no value and its real
-    // type; to the caller it is as good as missing.
-    return reply_->type != XCB_ATOM_NONE && xcb_get_property_value_length(reply_.get()) > 0;
+    // A property of another type than the one asked for comes back with its real type, no value
+    // and its length still to read; to the caller it is as good as missing. An empty property of
+    // the right type exists.
+    return reply_->type != XCB_ATOM_NONE &&
+           (xcb_get_property_value_length(reply_.get()) > 0 || reply_->bytes_after == 0);
 }
 
 xcb_atom_t X11Property::type() const {
@@ -53,7 +55,9 @@ std::vector<uint32_t> X11Property::cardinals() const {
         return {};
     }
     std::vector<uint32_t> items(byteLength() / 4);
-    std::memcpy(items.data(), bytes(), items.size() * 4);
+    if (!items.empty()) {
+        std::memcpy(items.data(), bytes(), items.size() * 4);
+    }
     return items;
 }
 

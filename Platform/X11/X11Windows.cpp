@@ -32,6 +32,9 @@ constexpr uint32_t kPBaseSize = 1u << 8;
 
 constexpr uint32_t kStateRemove = 0;
 
+// How long a window manager gets to answer before the back end asks it whether it will at all.
+constexpr std::chrono::milliseconds kWindowManagerGrace{50};
+
 int32_t toPixels(double value) {
     if (!std::isfinite(value)) {
         return 0;
@@ -531,44 +534,52 @@ void X11Windows::sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, 
     sendClientMessage(window, connection_.atoms()._NET_MOVERESIZE_WINDOW, data);
 }
 
-void X11Windows::awaitWindowManager(xcb_window_t window, uint64_t mark, bool expectConfigure,
+void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& answered,
                                     X11Connection::Clock::time_point deadline) {
-    if (hasWindowManagerBarrier()) {
-        // The window manager handles client messages in order: once it has answered this one, it
-        // has configured the window (or decided not to) for every request sent before.
-        uint32_t nothing[5] = {};
-        sendClientMessage(probe_, connection_.atoms()._NET_REQUEST_FRAME_EXTENTS, nothing);
-        xcb_window_t probe = probe_;
-        xcb_atom_t extents = connection_.atoms()._NET_FRAME_EXTENTS;
-        connection_.waitForEvent(
-            mark,
-            [probe, extents](const xcb_generic_event_t& event) {
-                if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
-                const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-                return change.window == probe && change.atom == extents;
-            },
-            deadline);
+    if (answered) {
+        auto grace = std::min(deadline, X11Connection::Clock::now() + kWindowManagerGrace);
+        if (connection_.waitForEvent(mark, answered, grace) || X11Connection::Clock::now() >= deadline) {
+            return;
+        }
+    }
+    if (!hasWindowManagerBarrier()) {
+        if (answered) connection_.waitForEvent(mark, answered, deadline);
         return;
     }
-    if (!expectConfigure) {
-        connection_.flush();
-        return;
-    }
+    // The window manager handles client messages in order: once it has answered this one, it has
+    // handled (or declined) everything sent before. Only asked for when needed: answering it costs
+    // the window manager more than the move itself.
+    uint32_t nothing[5] = {};
+    sendClientMessage(probe_, connection_.atoms()._NET_REQUEST_FRAME_EXTENTS, nothing);
+    xcb_window_t probe = probe_;
+    xcb_atom_t extents = connection_.atoms()._NET_FRAME_EXTENTS;
     connection_.waitForEvent(
         mark,
-        [window](const xcb_generic_event_t& event) {
-            switch (event.response_type & 0x7f) {
-            case XCB_CONFIGURE_NOTIFY:
-                return reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window;
-            case XCB_DESTROY_NOTIFY:
-                return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == window;
-            case XCB_UNMAP_NOTIFY:
-                return reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window == window;
-            default:
-                return false;
-            }
+        [&answered, probe, extents](const xcb_generic_event_t& event) {
+            if (answered && answered(event)) return true;
+            if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == probe && change.atom == extents;
         },
         deadline);
+}
+
+X11Windows::EventTest X11Windows::configuredOrGone(xcb_window_t window,
+                                                  std::function<bool(const xcb_configure_notify_event_t&)> wanted) {
+    return [window, wanted = std::move(wanted)](const xcb_generic_event_t& event) {
+        switch (event.response_type & 0x7f) {
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            return configure.window == window && wanted(configure);
+        }
+        case XCB_DESTROY_NOTIFY:
+            return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == window;
+        case XCB_UNMAP_NOTIFY:
+            return reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window == window;
+        default:
+            return false;
+        }
+    };
 }
 
 void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline) {
@@ -579,7 +590,9 @@ void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::
     uint32_t fullScreen[5] = {kStateRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0};
     sendClientMessage(window, a._NET_WM_STATE, maximized);
     sendClientMessage(window, a._NET_WM_STATE, fullScreen);
-    awaitWindowManager(window, mark, true, deadline);
+    // Leaving a state may take the window manager several configures (and new frame extents):
+    // wait until it has handled both requests entirely.
+    awaitWindowManager(mark, nullptr, deadline);
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
@@ -605,9 +618,20 @@ bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::millisec
     // With NorthWest gravity the window manager places the top-left corner of its frame at the
     // given point; a client-side decorated window's visible corner lies inside its X window.
     uint64_t mark = connection_.eventMark();
-    sendMoveResize(window, kMoveX | kMoveY, x - snap->geometry.clientSide.left,
-                   y - snap->geometry.clientSide.top, 0, 0);
-    awaitWindowManager(window, mark, true, deadline);
+    int32_t sentX = x - snap->geometry.clientSide.left;
+    int32_t sentY = y - snap->geometry.clientSide.top;
+    sendMoveResize(window, kMoveX | kMoveY, sentX, sentY, 0, 0);
+    // Every window manager tells a client it was moved (ICCCM 4.2.3): a ConfigureNotify with the
+    // client's new place in root coordinates, inside the frame. Only that one answers this move;
+    // one left over from an earlier request does not.
+    int32_t clientX = sentX + snap->geometry.frame.left;
+    int32_t clientY = sentY + snap->geometry.frame.top;
+    awaitWindowManager(mark,
+                       configuredOrGone(window,
+                                        [clientX, clientY](const xcb_configure_notify_event_t& configure) {
+                                            return configure.x == clientX && configure.y == clientY;
+                                        }),
+                       deadline);
     return true;
 }
 
@@ -635,21 +659,44 @@ bool X11Windows::resizeTo(xcb_window_t window, Size size, std::chrono::milliseco
     }
     uint64_t mark = connection_.eventMark();
     sendMoveResize(window, kResizeWidth | kResizeHeight, 0, 0, width, height);
-    // A window with size increments may end exactly where it is: then the window manager has
-    // nothing to configure, and without a barrier there would be nothing to wait for.
+    // A window with size increments may end exactly where it is: then nothing changes and there is
+    // nothing to wait for.
     Size predicted = snap->hints ? snap->hints->constrain(Size{double(width), double(height)})
                                  : Size{double(width), double(height)};
-    awaitWindowManager(window, mark, predicted != current, deadline);
+    if (predicted == current) {
+        connection_.flush();
+        return true;
+    }
+    auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
+    auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
+    awaitWindowManager(mark,
+                       configuredOrGone(window,
+                                        [wantedWidth, wantedHeight](const xcb_configure_notify_event_t& configure) {
+                                            return configure.width == wantedWidth && configure.height == wantedHeight;
+                                        }),
+                       deadline);
     return true;
 }
 
 void X11Windows::activate(xcb_window_t window, std::chrono::milliseconds timeout) {
     auto deadline = X11Connection::Clock::now() + timeout;
+    if (activeWindow() == window) {
+        return;
+    }
     uint64_t mark = connection_.eventMark();
     // Source indication 2, the current time, and no window of ours that was active.
     uint32_t data[5] = {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0};
     sendClientMessage(window, connection_.atoms()._NET_ACTIVE_WINDOW, data);
-    awaitWindowManager(window, mark, false, deadline);
+    xcb_window_t root = connection_.root();
+    xcb_atom_t active = connection_.atoms()._NET_ACTIVE_WINDOW;
+    awaitWindowManager(
+        mark,
+        [root, active](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == root && change.atom == active;
+        },
+        deadline);
 }
 
 // --- Text ----------------------------------------------------------------------------------------

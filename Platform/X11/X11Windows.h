@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -145,7 +146,7 @@ public:
     void forget(xcb_window_t window);
 
     // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS, which the back end uses to
-    // learn that the window manager has handled every request sent before.
+    // learn that the window manager has handled every request sent before (see awaitWindowManager).
     bool hasWindowManagerBarrier();
 
 private:
@@ -160,11 +161,17 @@ private:
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
                         int32_t height);
     void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
-    // Waits until the window manager has handled the requests sent after `mark`: until it answers
-    // a frame-extents request sent behind them (when it supports that), else until it configures
-    // the window when `expectConfigure`.
-    void awaitWindowManager(xcb_window_t window, uint64_t mark, bool expectConfigure,
-                            X11Connection::Clock::time_point deadline);
+    using EventTest = std::function<bool(const xcb_generic_event_t&)>;
+    // Waits (until the deadline at most) for the window manager's answer to the requests sent
+    // after `mark`: an event that `answered` accepts. Window managers answer at once; when nothing
+    // came after a short grace (a window manager that keeps a window as it was has nothing to
+    // announce), or when there is no answer to expect (`answered` empty), a frame-extents request
+    // sent behind them settles it: once the window manager has answered that, it has handled
+    // everything sent before.
+    void awaitWindowManager(uint64_t mark, const EventTest& answered, X11Connection::Clock::time_point deadline);
+    // A ConfigureNotify of the window that `wanted` accepts, or the window's end.
+    static EventTest configuredOrGone(xcb_window_t window,
+                                      std::function<bool(const xcb_configure_notify_event_t&)> wanted);
     std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
 
     X11Connection& connection_;

@@ -195,6 +195,14 @@ void ChildProcess::kill() {
     pid_ = -1;
 }
 
+void ChildProcess::crash() {
+    if (pid_ > 0 && !exitStatus_) {
+        ::kill(pid_, SIGKILL);
+        waitForExit(Clock::now() + 10s);
+    }
+    kill();
+}
+
 bool waitUntil(const std::function<bool()>& condition, Clock::time_point deadline, int descriptor,
                std::chrono::milliseconds interval) {
     for (;;) {

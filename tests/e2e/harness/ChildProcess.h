@@ -46,6 +46,8 @@ public:
     std::optional<int> waitForExit(Clock::time_point deadline);
     // SIGTERM, then SIGKILL when it has not ended within a second; always reaps it.
     void kill();
+    // SIGKILL at once (a crash, as far as others can tell); reaps it.
+    void crash();
 
 private:
     pid_t pid_ = -1;

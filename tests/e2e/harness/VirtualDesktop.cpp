@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -186,6 +187,48 @@ void VirtualDesktop::movePointerBy(int dx, int dy) {
     xcb_test_fake_input(inputConnection(), XCB_MOTION_NOTIFY, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE,
                         static_cast<int16_t>(dx), static_cast<int16_t>(dy), 0);
     syncInput();
+    if (options_.windowManager) syncWindowManager();
+}
+
+bool VirtualDesktop::syncWindowManager() {
+    xcb_connection_t* c = inputConnection();
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    auto intern = [c](const char* name) {
+        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+        xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    };
+    xcb_atom_t requestExtents = intern("_NET_REQUEST_FRAME_EXTENTS");
+    xcb_atom_t extents = intern("_NET_FRAME_EXTENTS");
+    if (!probe_) {
+        probe_ = xcb_generate_id(c);
+        uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe_, screen->root, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    }
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = probe_;
+    message.type = requestExtents;
+    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+    auto deadline = in(2s);
+    for (;;) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            bool answered = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                            reinterpret_cast<xcb_property_notify_event_t*>(event)->window == probe_ &&
+                            reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == extents;
+            std::free(event);
+            if (answered) return true;
+        }
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || xcb_connection_has_error(c)) return false;
+        pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
+        ::poll(&descriptor, 1, static_cast<int>(left));
+    }
 }
 
 void VirtualDesktop::pressButton(int button, bool down) {

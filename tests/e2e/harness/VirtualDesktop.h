@@ -38,6 +38,11 @@ public:
     // ":N"; also exported as DISPLAY for this process.
     const std::string& display() const { return display_; }
     const std::string& directory() const { return directory_; }
+    pid_t serverPid() const { return server_.pid(); }
+    pid_t windowManagerPid() const { return windowManager_.pid(); }
+
+    // Kills the window manager: it crashes, leaving its root window properties behind.
+    void crashWindowManager() { windowManager_.crash(); }
 
     // Starts a program on this display.
     ChildProcess start(std::vector<std::string> arguments, bool pipes = false);
@@ -57,7 +62,12 @@ public:
     void movePointerBy(int dx, int dy);
     void pressButton(int button, bool down);
     void pressKey(uint32_t keysym, bool down);
+    // Returns once the server has taken the input requests sent so far.
     void syncInput();
+    // Returns once the window manager has handled every event it was sent so far (as a user's hand
+    // is slow next to it: a window manager that gets a whole drag at once may see only its end).
+    // It answers a _NET_REQUEST_FRAME_EXTENTS behind them.
+    bool syncWindowManager();
 
 private:
     void startServer();
@@ -70,6 +80,7 @@ private:
     ChildProcess server_;
     ChildProcess windowManager_;
     xcb_connection_t* input_ = nullptr;
+    xcb_window_t probe_ = 0;
 };
 
 // The harness's own test client (tests/e2e/TestClient.cpp), driven over its stdin and stdout.

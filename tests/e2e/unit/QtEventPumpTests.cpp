@@ -26,6 +26,7 @@ TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
         ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n > 0) received.append(buffer, static_cast<size_t>(n));
         QCoreApplication::quit();
+        return n != 0;  // end of file: the other side is gone
     });
     // Nothing to read: the loop may only sleep after the pump ran, which ends it.
     application.exec();
@@ -35,8 +36,13 @@ TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
     ASSERT_EQ(::write(fds[1], "event", 5), 5);
     application.exec();
     EXPECT_EQ(received, "event");
-    ::close(fds[0]);
+    EXPECT_TRUE(pump.isRunning());
+
+    // The writer goes away: the descriptor stays readable for ever, and the pump must stop.
     ::close(fds[1]);
+    application.exec();
+    EXPECT_FALSE(pump.isRunning());
+    ::close(fds[0]);
 }
 
 }  // namespace
