@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         std::fputs("cannot connect to the X server\n", stderr);
         return 1;
     }
-    QtEventPump pump(platform->fileDescriptor(), [&] { platform->processPendingEvents(); });
+    QtEventPump pump(platform->fileDescriptor(), [&] { return platform->processPendingEvents(); });
     QtScheduler scheduler;
     DisplayProvider::setScreens(&platform->screens());
 
