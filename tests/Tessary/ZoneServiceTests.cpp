@@ -122,11 +122,6 @@ TEST(SnapError, TextsCountZonesFromOneWithoutOverflow) {
     for (const auto& [error, text] : cases) EXPECT_EQ(error.description(), text);
 }
 
-TEST(LayoutTemplateNames, AreTheEnglishNames) {
-    EXPECT_EQ(localizedName(LayoutTemplate::priorityGrid), "Priority Grid");
-    EXPECT_EQ(localizedName(LayoutTemplate::blank), "Blank");
-}
-
 TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
     auto service = makeService();
     ASSERT_TRUE(std::filesystem::exists(file()));

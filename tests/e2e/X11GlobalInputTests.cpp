@@ -116,17 +116,30 @@ TEST_F(X11GlobalInputTest, FollowsADragWhileTheWindowManagerMovesTheWindow) {
 
     desktop->pressButton(1, true);
     EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseDown, x, y)));
-    // Openbox grabs the pointer for the move; raw events still come.
+    // Openbox starts its move on the first motion past its threshold, measured from where the
+    // pointer is when it handles that motion: nudge until the window follows.
+    int px = x;
+    const auto deadline = Clock::now() + 10s;
+    while (platform->windows().outerFrame(window) == frame && Clock::now() < deadline) {
+        desktop->movePointerBy(1, 0);
+        ++px;
+        waitFor([&] { return platform->windows().outerFrame(window) != frame; }, 100ms);
+    }
+    auto moving = platform->windows().outerFrame(window);
+    ASSERT_TRUE(moving && *moving != *frame) << "openbox does not move the window";
+    events.clear();
+
+    // Openbox holds the pointer grabbed while it moves the window; the raw events come all the same.
     for (int i = 0; i < 10; ++i) desktop->movePointerBy(10, 5);
-    EXPECT_TRUE(waitFor([&] { return !events.empty() && events.back().location == Point{double(x + 100), double(y + 50)}; }));
+    const Point end{double(px + 100), double(y + 50)};
+    EXPECT_TRUE(waitFor([&] { return !events.empty() && events.back().location == end; }));
     EXPECT_EQ(events.back().kind, GlobalInputKind::leftMouseDragged);
     events.clear();
     desktop->pressButton(1, false);
-    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseUp, x + 100, y + 50)));
-    // The window manager did move it: the drag went to openbox, and the notices came all the same.
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseUp, end.x, end.y)));
     EXPECT_TRUE(waitFor([&] {
         auto moved = platform->windows().outerFrame(window);
-        return moved && moved->minX() == frame->minX() + 100 && moved->minY() == frame->minY() + 50;
+        return moved && moved->minX() == moving->minX() + 100 && moved->minY() == moving->minY() + 50;
     }));
 }
 

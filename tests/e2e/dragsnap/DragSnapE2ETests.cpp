@@ -1,0 +1,294 @@
+// Drag-to-snap end to end: a test-client window dragged by its title bar through XTest, with
+// openbox moving it, the drag program watching, and the overlay drawn through a compositor.
+
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/ZoneGeometry.h"
+#include "tests/e2e/harness/DesktopTest.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef TESSARY_DRAG_SNAP_PROGRAM
+#error "TESSARY_DRAG_SNAP_PROGRAM must name the drag program"
+#endif
+#ifndef TESSARY_E2E_OUTPUT
+#error "TESSARY_E2E_OUTPUT must name the folder for screenshots"
+#endif
+
+namespace tessary::e2e {
+namespace {
+
+constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3;
+const Rect rightWorkArea(1920, 0, 1920, 1080);
+
+class DragSnapTest : public DesktopTest {
+protected:
+    void SetUp() override {
+        DesktopTest::SetUp();
+        if (HasFatalFailure()) return;
+        writeLayouts();
+        // The compositor reports every window that vanished under it; its complaints are noise here.
+        compositor = desktop->start({"sh", "-c", "exec xcompmgr 2>/dev/null"});
+        ChildProcess::Options options;
+        options.arguments = {TESSARY_DRAG_SNAP_PROGRAM};
+        options.environment = {"DISPLAY=" + desktop->display(), "QT_QPA_PLATFORM=xcb",
+                               "XDG_DATA_HOME=" + desktop->directory() + "/data",
+                               "XDG_CONFIG_HOME=" + desktop->directory() + "/config"};
+        options.pipeStdout = true;
+        program = ChildProcess::start(options);
+        ASSERT_TRUE(expectLine("ready"));
+        // The layouts file names the right monitor by its key; the program must see the same.
+        ASSERT_TRUE(expectLine("display " + std::to_string(rightDisplayID()) + " tessary-right@1920x1080"))
+            << "the right monitor's display key is not the one the layouts file assigns";
+        client = std::make_unique<TestClient>(desktop->startClient());
+        window = openWindow(*client, "x=300 y=300 w=400 h=300");
+    }
+
+    void TearDown() override {
+        program.kill();
+        if (client) client->quit();
+        compositor.kill();
+        DesktopTest::TearDown();
+    }
+
+    // Two columns on the right monitor; the default (four quarters) everywhere else.
+    void writeLayouts() {
+        LayoutLibrary library;
+        ZoneLayout two(LayoutTemplate::columns, 2);
+        ZoneLayout four(LayoutTemplate::grid, 4);
+        library.layouts = {four, two};
+        library.defaultLayoutID = four.id;
+        library.assign(two.id, DisplayKey("tessary-right", 1920, 1080));
+        rightZones = ZoneGeometry::zones(two, rightWorkArea);
+        ASSERT_EQ(rightZones.size(), 2u);
+        const auto folder = std::filesystem::path(desktop->directory()) / "data" / "Tessary";
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+    }
+
+    std::uint32_t rightDisplayID() {
+        auto screens = platform->screens().screens();
+        for (const auto& screen : screens) {
+            if (screen.connectorName == "tessary-right" && screen.displayNumber) return *screen.displayNumber;
+        }
+        ADD_FAILURE() << "no right monitor";
+        return 0;
+    }
+
+    // Finds the next line, after the last one found, that equals `line` (or starts with it, for a
+    // prefix ending in a space), reading more of the program's output while needed. Every line read
+    // is kept in `seen`.
+    bool expectLine(const std::string& line, std::chrono::milliseconds limit = 10s) {
+        return findLine(line, cursor, limit);
+    }
+
+    // The same with a cursor of its own, for the pacing of the input: it reads ahead without
+    // passing over what expectLine looks for.
+    bool awaitInput(const std::string& line) { return findLine(line, inputCursor, 10s); }
+
+    bool findLine(const std::string& line, size_t& from, std::chrono::milliseconds limit) {
+        auto matches = [&](const std::string& l) { return l == line || (line.back() == ' ' && l.rfind(line, 0) == 0); };
+        for (; from < seen.size(); ++from) {
+            if (matches(seen[from])) return ++from, true;
+        }
+        const auto deadline = Clock::now() + limit;
+        while (auto next = program.readLine(deadline)) {
+            seen.push_back(*next);
+            from = seen.size();
+            if (matches(*next)) return true;
+        }
+        return false;
+    }
+
+    // The last line found by expectLine.
+    const std::string& found() const { return seen[cursor - 1]; }
+
+    bool sawLineStartingWith(const std::string& prefix) const {
+        return std::any_of(seen.begin(), seen.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    }
+
+    Rect frame() { return platform->windows().outerFrame(window).value_or(Rect::null()); }
+
+    // Presses the left button on the window's title bar and nudges the pointer until the window
+    // manager moves the window. Openbox starts its move on the first motion past its threshold and
+    // measures the move from where the pointer is when it gets to that motion, so the test waits
+    // for it to follow before it drags on; from then on the window keeps its offset to the pointer.
+    Point grabTitleBar() {
+        const Rect outer = frame();
+        const auto geometry = platform->windows().geometry(window);
+        EXPECT_TRUE(geometry);
+        pointer = Point{std::floor(outer.midX()), std::floor(outer.minY() + (geometry ? geometry->frame.top / 2 : 5))};
+        desktop->movePointerTo(int(pointer.x), int(pointer.y));
+        desktop->pressButton(1, true);
+        // The program reads the pointer when it handles a notice; a hand is never faster than that.
+        EXPECT_TRUE(awaitInput("input down " + at(pointer))) << testing::PrintToString(seen);
+        const auto deadline = Clock::now() + 10s;
+        while (frame().origin == outer.origin && Clock::now() < deadline) {
+            step(1, 0);
+            waitFor([&] { return frame().origin != outer.origin; }, 100ms);
+        }
+        EXPECT_NE(frame().origin, outer.origin) << "the window manager does not move the window";
+        offset = Point{frame().x() - pointer.x, frame().y() - pointer.y};
+        return pointer;
+    }
+
+    // Moves the pointer in steps, as a hand would, each once the program has followed the last and
+    // the window manager has moved the window along.
+    void dragBy(int dx, int dy, int steps = 24) {
+        int doneX = 0, doneY = 0;
+        for (int i = 1; i <= steps && !HasFatalFailure(); ++i) {
+            const int x = dx * i / steps, y = dy * i / steps;
+            step(x - doneX, y - doneY);
+            doneX = x;
+            doneY = y;
+        }
+    }
+
+    void step(int dx, int dy) {
+        desktop->movePointerBy(dx, dy);
+        pointer = Point{pointer.x + dx, pointer.y + dy};
+        if (offset) {
+            const Point origin{pointer.x + offset->x, pointer.y + offset->y};
+            ASSERT_TRUE(waitFor([&] { return frame().origin == origin; }))
+                << "the window is at " << frame() << ", not at " << origin;
+        }
+        ASSERT_TRUE(awaitInput("input drag " + at(pointer))) << testing::PrintToString(seen);
+    }
+
+    // Presses or lets go of a modifier key, once the program has seen the change.
+    void key(uint32_t keysym, bool down) {
+        desktop->pressKey(keysym, down);
+        EXPECT_TRUE(awaitInput("input keys ")) << testing::PrintToString(seen);
+    }
+
+    static std::string at(Point p) { return std::to_string(int(p.x)) + " " + std::to_string(int(p.y)) + " "; }
+
+    bool waitForFrame(const Rect& expected) {
+        return waitFor([&] { return frame() == expected; }, 5s);
+    }
+
+    // The colour of one root pixel as ImageMagick reads it ("srgb(...)").
+    std::string pixel(int x, int y) {
+        const std::string out = desktop->directory() + "/pixel.txt";
+        ChildProcess::Options options;
+        options.arguments = {"sh", "-c",
+                             "import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
+                                 " txt:- > " + out};
+        options.environment = {"DISPLAY=" + desktop->display()};
+        auto status = ChildProcess::start(options).waitForExit(Clock::now() + 10s);
+        if (!status) return {};
+        std::ifstream in(out);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        auto at = text.rfind('#');
+        return at == std::string::npos ? std::string() : text.substr(at, 7);
+    }
+
+    // The program's resident memory in kilobytes.
+    long residentKilobytes() {
+        std::ifstream status("/proc/" + std::to_string(program.pid()) + "/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        }
+        return -1;
+    }
+
+    ChildProcess compositor;
+    ChildProcess program;
+    std::unique_ptr<TestClient> client;
+    xcb_window_t window = 0;
+    std::vector<Zone> rightZones;
+    std::vector<std::string> seen;
+    size_t cursor = 0;
+    size_t inputCursor = 0;
+    Point pointer;
+    // The window's origin less the pointer, once the window manager moves the window.
+    std::optional<Point> offset;
+};
+
+TEST_F(DragSnapTest, AShiftDragOntoTheRightHalfOfTheSecondMonitorSnapsTheWindowThere) {
+    const Rect left = rightZones[0].rect, right = rightZones[1].rect;
+    // A spot of bare desktop in the right monitor's left zone, before the overlay covers it.
+    const int spotX = int(left.midX()), spotY = int(left.midY() + 200);
+    const std::string bare = pixel(spotX, spotY);
+    ASSERT_FALSE(bare.empty());
+    const long idle = residentKilobytes();
+    RecordProperty("idle_rss_kb", std::to_string(idle));
+    std::cout << "[ MEMORY   ] drag program resident before any overlay: " << idle << " kB\n";
+    key(kShiftL, true);
+    const Point start = grabTitleBar();
+    dragBy(int(right.midX() - start.x), int(right.midY() - start.y));
+    ASSERT_TRUE(expectLine("highlight " + std::to_string(rightDisplayID()) + " [1]")) << testing::PrintToString(seen);
+    EXPECT_TRUE(sawLineStartingWith("show "));
+
+    // The overlay is on screen: wait until the compositor has drawn its tint over that spot, then
+    // keep a screenshot for a human to look at.
+    EXPECT_TRUE(waitUntil([&] { return pixel(spotX, spotY) != bare; }, Clock::now() + 10s))
+        << "the overlay never showed over " << bare;
+    const std::string shot = std::string(TESSARY_E2E_OUTPUT) + "/drag-snap-overlay.png";
+    EXPECT_TRUE(desktop->run({"import", "-window", "root", shot}, Clock::now() + 20s));
+    const long rss = residentKilobytes();
+    RecordProperty("overlay_rss_kb", std::to_string(rss));
+    std::cout << "[ MEMORY   ] drag program resident with the overlays shown: " << rss << " kB\n";
+
+    desktop->pressButton(1, false);
+    ASSERT_TRUE(expectLine("snap ")) << testing::PrintToString(seen);
+    std::ostringstream expected;
+    expected << "snap " << rightDisplayID() << " [1] " << right.x() << " " << right.y() << " " << right.width() << " "
+             << right.height();
+    EXPECT_EQ(found(), expected.str());
+    EXPECT_TRUE(waitForFrame(right)) << "the window is at " << frame() << ", the zone at " << right;
+    EXPECT_TRUE(expectLine("hide"));
+    key(kShiftL, false);
+    // The overlay windows stay for the next drag (hidden); what they keep is the idle cost after it.
+    const long after = residentKilobytes();
+    RecordProperty("after_drag_rss_kb", std::to_string(after));
+    std::cout << "[ MEMORY   ] drag program resident after the drag: " << after << " kB\n";
+}
+
+TEST_F(DragSnapTest, TheSameDragWithoutShiftLeavesTheWindowWhereItWasDropped) {
+    const Rect right = rightZones[1].rect;
+    const Rect before = frame();
+    const Point start = grabTitleBar();
+    dragBy(int(right.midX() - start.x), int(right.midY() - start.y));
+    desktop->pressButton(1, false);
+    ASSERT_TRUE(expectLine("ended")) << testing::PrintToString(seen);
+    ASSERT_TRUE(offset);
+    const Rect dropped(pointer.x + offset->x, pointer.y + offset->y, before.width(), before.height());
+    EXPECT_TRUE(waitForFrame(dropped)) << "the window is at " << frame() << ", dropped at " << dropped;
+    EXPECT_FALSE(sawLineStartingWith("show ")) << testing::PrintToString(seen);
+    EXPECT_FALSE(sawLineStartingWith("snap ")) << testing::PrintToString(seen);
+}
+
+TEST_F(DragSnapTest, WithControlAddedTheWindowSpansBothZones) {
+    const Rect left = rightZones[0].rect, right = rightZones[1].rect;
+    const std::string id = std::to_string(rightDisplayID());
+    key(kShiftL, true);
+    const Point start = grabTitleBar();
+    dragBy(int(left.midX() - start.x), int(left.midY() - start.y));
+    ASSERT_TRUE(expectLine("highlight " + id + " [0]")) << testing::PrintToString(seen);
+    key(kControlL, true);
+    dragBy(int(right.midX() - left.midX()), 0);
+    ASSERT_TRUE(expectLine("highlight " + id + " [0,1]")) << testing::PrintToString(seen);
+    desktop->pressButton(1, false);
+    const Rect both = left.unionWith(right);
+    ASSERT_TRUE(expectLine("snap ")) << testing::PrintToString(seen);
+    EXPECT_EQ(found().rfind("snap " + id + " [0,1] ", 0), 0u) << found();
+    EXPECT_TRUE(waitForFrame(both)) << "the window is at " << frame() << ", the zones at " << both;
+    key(kControlL, false);
+    key(kShiftL, false);
+}
+
+}  // namespace
+}  // namespace tessary::e2e

@@ -1,0 +1,143 @@
+// Drag-to-snap as the program will wire it, without the rest of the program: the X11 back ends, the
+// window engine, the zone service over "layouts.json" in $XDG_DATA_HOME/Tessary, the global input
+// and input monitor, the drag controller and the Qt overlay. It tells the test what happens, one
+// line per event on standard output:
+//   ready                              the monitor is registered
+//   display ID KEY                     one line per display, after ready
+//   show ID:ZONES ...                  the overlay appears (zones per display)
+//   highlight ID [I,J]                 the overlay highlights these zones of that display
+//   hide
+//   snap ID [I,J] X Y W H              a window was snapped into the zones of that display
+//   ended                              a drag moved a window and ended without a snap
+//   input KIND X Y PHASE               a global notice (down, up, drag, keys) and the drag's phase
+//                                      after it, for the test's failure messages
+// Run with QT_QPA_PLATFORM=xcb and DISPLAY set; it runs until it is killed.
+
+#include <QApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "Platform/Qt/QtEventPump.h"
+#include "Platform/Qt/QtScheduler.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/X11/X11GlobalInput.h"
+#include "Platform/X11/X11Platform.h"
+#include "Tessary/services/DragSnapController.h"
+#include "Tessary/services/InputMonitor.h"
+#include "Tessary/services/ZoneService.h"
+#include "Tessary/services/ui/OverlayController.h"
+#include "TessaryCore/TessaryPaths.h"
+#include "WindowEngine/AXWindowEngine.h"
+#include "WindowEngine/DisplayProvider.h"
+
+using namespace tessary;
+
+namespace {
+
+void say(const std::string& line) {
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::string list(const std::vector<std::int64_t>& indices) {
+    std::string text = "[";
+    for (size_t i = 0; i < indices.size(); ++i) text += (i ? "," : "") + std::to_string(indices[i]);
+    return text + "]";
+}
+
+std::string number(double value) { return std::to_string(static_cast<long long>(value)); }
+
+// Tells the test what the overlay is asked to do, then does it.
+class ReportingOverlay : public OverlayPresenting {
+public:
+    explicit ReportingOverlay(OverlayController& overlay) : overlay_(overlay) {}
+
+    void show(const std::vector<OverlayItem>& items) override {
+        std::string line = "show";
+        for (const auto& item : items) {
+            line += " " + std::to_string(item.display.displayID) + ":" + std::to_string(item.zones.size());
+        }
+        overlay_.show(items);
+        say(line);
+    }
+    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override {
+        overlay_.setHighlighted(indices, display);
+        say("highlight " + std::to_string(display.displayID) + " " + list(indices));
+    }
+    void hide() override {
+        overlay_.hide();
+        say("hide");
+    }
+
+private:
+    OverlayController& overlay_;
+};
+
+// Whether a compositing manager runs on the screen (it owns the _NET_WM_CM_S0 selection).
+bool compositorRuns(X11Connection& connection) {
+    xcb_connection_t* c = connection.xcb();
+    const char* name = "_NET_WM_CM_S0";
+    auto atom = connection.reply(xcb_intern_atom_reply, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name),
+                                 "InternAtom");
+    if (!atom) return false;
+    auto owner = connection.reply(xcb_get_selection_owner_reply, xcb_get_selection_owner(c, atom->atom),
+                                  "GetSelectionOwner");
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    auto platform = X11Platform::open();
+    if (!platform) {
+        std::fputs("cannot connect to the X server\n", stderr);
+        return 1;
+    }
+    QtEventPump pump(platform->fileDescriptor(), [&] { return platform->processPendingEvents(); });
+    QtScheduler scheduler;
+    DisplayProvider::setScreens(&platform->screens());
+
+    auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
+    ZoneService zoneService(engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    OverlayController overlayController(preferences, scheduler);
+    overlayController.isCompositing = [&] { return compositorRuns(platform->connection()); };
+    ReportingOverlay overlay(overlayController);
+
+    DragSnapController controller(
+        *engine, preferences, overlay, [] { return DisplayProvider::displays(); },
+        [&](const DisplayInfo& display) { return zoneService.zones(display); }, scheduler);
+    controller.isExcluded = zoneService.isExcluded;
+    controller.onSnap = [](const WindowHandle&, const DisplayInfo& display, const SpanSelection& selection,
+                           const Rect& frame) {
+        say("snap " + std::to_string(display.displayID) + " " + list(selection.zoneIndices) + " " +
+            number(frame.x()) + " " + number(frame.y()) + " " + number(frame.width()) + " " + number(frame.height()));
+    };
+    controller.onDragEndedWithoutSnap = [](const WindowHandle&) { say("ended"); };
+
+    X11GlobalInput input(platform->connection());
+    InputMonitor monitor(input, controller);
+    if (!monitor.start()) {
+        std::fputs("no global input\n", stderr);
+        return 1;
+    }
+    // Registered after the input monitor's, so it runs after the controller has handled the notice.
+    Subscription trace = input.addMonitor([&](const GlobalInputEvent& event) {
+        static const char* const kinds[] = {"down", "up", "drag", "keys"};
+        static const char* const phases[] = {"idle", "tracking", "snapping"};
+        say(std::string("input ") + kinds[int(event.kind)] + " " + number(event.location.x) + " " +
+            number(event.location.y) + " " + phases[int(controller.phase())]);
+    });
+    say("ready");
+    for (const auto& display : DisplayProvider::displays()) {
+        say("display " + std::to_string(display.displayID) + " " + display.displayKey().description());
+    }
+    return application.exec();
+}
