@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
+#include <QCoreApplication>
+#include <QPaintEvent>
+
 #include <chrono>
 
 #include "Platform/Sim/MemoryUserDefaults.h"
@@ -50,6 +54,31 @@ protected:
         return overlay.panel(d.displayID)->model().highlighted();
     }
 };
+
+// Collects the regions a widget is really painted in (what Qt repaints, not what it was asked).
+class PaintRecorder final : public QObject {
+public:
+    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    QRegion take() { return std::exchange(painted_, QRegion()); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted_ += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+private:
+    QRegion painted_;
+};
+
+// Delivers the expose and update events that Qt queued, which paints what is due.
+void settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+const std::vector<Zone> sixZones{{0, Rect(0, 0, 640, 540)},   {1, Rect(640, 0, 640, 540)},
+                                 {2, Rect(1280, 0, 640, 540)}, {3, Rect(0, 540, 640, 540)},
+                                 {4, Rect(640, 540, 640, 540)}, {5, Rect(1280, 540, 640, 540)}};
 
 }  // namespace
 
@@ -193,10 +222,7 @@ TEST(ZoneOverlayPanelPlacement, DividesByThePixelRatioOfTheScreenThatHoldsTheFra
 }
 
 TEST_F(OverlayControllerTest, AHighlightChangeRepaintsOnlyItsTilesAndTheHint) {
-    const std::vector<Zone> grid{{0, Rect(0, 0, 640, 540)},   {1, Rect(640, 0, 640, 540)},
-                                 {2, Rect(1280, 0, 640, 540)}, {3, Rect(0, 540, 640, 540)},
-                                 {4, Rect(640, 540, 640, 540)}, {5, Rect(1280, 540, 640, 540)}};
-    overlay.show({{left, grid}});
+    overlay.show({{left, sixZones}});
     ZoneOverlayView& view = overlay.panel(1)->view();
     view.takeRequestedRepaint();
 
@@ -213,4 +239,40 @@ TEST_F(OverlayControllerTest, AHighlightChangeRepaintsOnlyItsTilesAndTheHint) {
     // Settings that change the drawing repaint everything at once.
     preferences.setShowZoneNumbers(false);
     EXPECT_TRUE(view.takeRequestedRepaint().contains(view.rect()));
+}
+
+TEST_F(OverlayControllerTest, AHiddenPanelKeepsNoPixelsAndIsRepaintedWholeWhenShownAgain) {
+    overlay.show({{left, sixZones}});
+    ZoneOverlayPanel* panel = overlay.panel(1);
+    PaintRecorder paints(panel->view());
+    settle();
+    ASSERT_NE(panel->backingStore(), nullptr);
+    EXPECT_EQ(panel->backingStore()->size(), panel->size());
+    const WId window = panel->winId();
+
+    // Hidden (after a drag, or when a flash ends), it keeps its widgets and window, not its buffer.
+    overlay.hide();
+    EXPECT_TRUE(panel->backingStore()->size().isEmpty());
+    EXPECT_TRUE(overlay.flash({{left, sixZones}}, 500ms));
+    settle();
+    scheduler.advance(500ms);
+    EXPECT_TRUE(panel->backingStore()->size().isEmpty());
+    paints.take();
+
+    // The next show paints the whole window into a buffer of its size again...
+    overlay.show({{left, sixZones}});
+    settle();
+    EXPECT_EQ(overlay.panel(1), panel);
+    EXPECT_EQ(panel->winId(), window);
+    EXPECT_EQ(panel->backingStore()->size(), panel->size());
+    EXPECT_TRUE(paints.take().contains(panel->view().rect()));
+
+    // ...and from then on only what a highlight change touches: zone 0's tile and the hint.
+    overlay.setHighlighted({0}, left);
+    settle();
+    const QRegion painted = paints.take();
+    const QRect reach0 = QRect(0, 0, 640, 540).adjusted(-38, -38, 38, 38);
+    const QRect hint = panel->view().hintRect().toAlignedRect().adjusted(-2, -2, 2, 2);
+    EXPECT_FALSE(painted.isEmpty());
+    EXPECT_TRUE((painted - QRegion(reach0) - QRegion(hint)).isEmpty());
 }

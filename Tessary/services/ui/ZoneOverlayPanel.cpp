@@ -1,6 +1,8 @@
 #include "Tessary/services/ui/ZoneOverlayPanel.h"
 
+#include <QBackingStore>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QScreen>
 
 #include <cmath>
@@ -41,6 +43,21 @@ void ZoneOverlayPanel::configure(const DisplayInfo& display) {
 void ZoneOverlayPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     view_->setGeometry(rect());
+}
+
+void ZoneOverlayPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    releaseBuffers();
+}
+
+void ZoneOverlayPanel::releaseBuffers() {
+    if (isVisible()) return;
+    // Shrinking the backing store to nothing frees its image: on xcb the shared-memory segment
+    // and the server-side pixmap. The widget repaint manager resizes a store that differs from
+    // the window before it paints, and repaints all of it then, so the next show draws into a
+    // fresh buffer of the right size. The native window stays (no new X window per drag).
+    QBackingStore* store = backingStore();
+    if (store && !store->size().isEmpty()) store->resize(QSize(0, 0));
 }
 
 ZoneOverlayPanel::Placement ZoneOverlayPanel::placement(const Rect& frame, const std::vector<ScreenGeometry>& screens) {

@@ -17,6 +17,11 @@ class ZoneOverlayView;
 // window with an alpha channel that covers the display's whole frame and hosts a ZoneOverlayView
 // of its own model. The window manager never sees it, so it is never focused, decorated, listed
 // or moved; it is created once and shown again and again.
+//
+// While hidden it keeps its widgets and its X window but not its pixels: a window-sized buffer
+// (about 8 MB for a 1920x1080 display, in shared memory with the X server, which keeps a pixmap
+// of the same size) would otherwise stay for the program's whole life after the first drag. The
+// next show pays for a new one, a few milliseconds per display.
 class ZoneOverlayPanel final : public QWidget {
     Q_OBJECT
 
@@ -48,8 +53,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    // Frees the window's pixel buffer; the next show allocates it anew and repaints it whole.
+    void releaseBuffers();
+
     OverlayModel model_;
     DisplayInfo display_;
     ZoneOverlayView* view_;
