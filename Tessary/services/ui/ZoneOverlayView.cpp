@@ -84,7 +84,8 @@ void blurAlpha(QImage& image, double radius) {
 }
 
 // A blurred rounded square to stretch around a tile of any size: its corners are kept and its
-// edges stretched. Made once per blur and colour and kept, so a repaint never blurs.
+// edges stretched. Made once per blur and colour and kept, so a repaint never blurs; a few are
+// kept at most, since every overlay colour the user tries makes new ones.
 struct ShadowPatch {
     QImage image;
     int margin = 0;  // how far the shadow reaches beyond the shape
@@ -118,6 +119,8 @@ const ShadowPatch& shadowPatch(double blur, QColor color) {
         p.fillRect(colored.rect(), color);
     }
     patch.image = colored;
+    constexpr qsizetype kept = 8;
+    if (cache.size() >= kept) cache.clear();
     return *cache.insert(key, patch);
 }
 
