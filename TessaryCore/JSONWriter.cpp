@@ -1,8 +1,11 @@
 #include "TessaryCore/JSONWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "TessaryCore/JSONText.h"
 
