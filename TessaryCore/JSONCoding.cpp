@@ -3,6 +3,9 @@
 #include <cmath>
 #include <limits>
 
+#include "TessaryCore/JSONReader.h"
+#include "TessaryCore/JSONWriter.h"
+
 namespace tessary::json {
 
 namespace {
@@ -14,29 +17,13 @@ std::string named(std::string_view what) { return what.empty() ? std::string("va
                         std::string(value.type_name()) + ".");
 }
 
-std::string dumpWith(const Json& value, int indent) {
-    try {
-        return value.dump(indent, ' ', false, Json::error_handler_t::strict);
-    } catch (const Json::type_error& error) {
-        throw EncodingError(std::string("The data could not be written: ") + error.what());
-    }
-}
-
 }  // namespace
 
-Json parse(std::string_view text) {
-    try {
-        return Json::parse(text.begin(), text.end());
-    } catch (const Json::exception& error) {
-        // Not only syntax errors: a number too large for a double is an out_of_range error.
-        throw DecodingError(std::string("The data couldn't be read because it isn't in the correct format. (") +
-                            error.what() + ")");
-    }
-}
+Json parse(std::string_view text) { return JSONReader::parse(text); }
 
-std::string dumpPretty(const Json& value) { return dumpWith(value, 2); }
+std::string dumpPretty(const Json& value) { return JSONWriter::write(value, JSONWriter::Style::pretty); }
 
-std::string dumpCompact(const Json& value) { return dumpWith(value, -1); }
+std::string dumpCompact(const Json& value) { return JSONWriter::write(value, JSONWriter::Style::compact); }
 
 std::int64_t asInt64(const Json& value, std::string_view what) {
     if (value.is_number_integer()) {

@@ -33,7 +33,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Parses text; a syntax error is a DecodingError.
+// Parses text into the value nlohmann::json::parse gives (JSONReader); a syntax error is a
+// DecodingError, and so is nesting deeper than 512 arrays and objects.
 Json parse(std::string_view text);
 // Pretty-printed with two-space indentation and sorted keys; throws EncodingError when the value
 // holds text that is not valid UTF-8 (nothing half-written reaches the caller).
