@@ -79,6 +79,26 @@ std::vector<double> asDoubleArray(const Json& value, std::string_view what);
 std::vector<std::string> asStringArray(const Json& value, std::string_view what);
 Json fromDoubleArray(const std::vector<double>& values, std::string_view what);
 
+// --- Lists of the documents' own values ----------------------------------------------------------
+
+// An array of values that each write themselves with toJSON().
+template <typename T>
+Json encodeArray(const std::vector<T>& items) {
+    Json out = Json::array();
+    for (const T& item : items) out.push_back(item.toJSON());
+    return out;
+}
+
+// The array at a required key, each element read by T::fromJSON.
+template <typename T>
+std::vector<T> requireArray(const Json& object, std::string_view key) {
+    const Json& list = asArray(require(object, key), key);
+    std::vector<T> out;
+    out.reserve(list.size());
+    for (const Json& element : list) out.push_back(T::fromJSON(element));
+    return out;
+}
+
 // --- Geometry, in the platform's standard coding ------------------------------------------------
 // Point [x, y], size [width, height], rectangle [[x, y], [width, height]].
 

@@ -83,13 +83,11 @@ bool LayoutLibrary::refreshPresetLayouts() {
 }
 
 json::Json LayoutLibrary::toJSON() const {
-    json::Json list = json::Json::array();
-    for (const ZoneLayout& layout : layouts) list.push_back(layout.toJSON());
     json::Json assigned = json::Json::object();
     for (const auto& [key, id] : assignments) assigned[key] = id.toJSON();
     json::Json out = json::Json::object();
     out["version"] = version;
-    out["layouts"] = std::move(list);
+    out["layouts"] = json::encodeArray(layouts);
     out["assignments"] = std::move(assigned);
     out["deletedLayouts"] = encodeTombstones(deletedLayouts);
     if (defaultLayoutID) out["defaultLayoutID"] = defaultLayoutID->toJSON();
@@ -99,9 +97,7 @@ json::Json LayoutLibrary::toJSON() const {
 LayoutLibrary LayoutLibrary::fromJSON(const json::Json& value) {
     LayoutLibrary library;
     library.version = json::requireInt64(value, "version");
-    for (const json::Json& layout : json::asArray(json::require(value, "layouts"), "layouts")) {
-        library.layouts.push_back(ZoneLayout::fromJSON(layout));
-    }
+    library.layouts = json::requireArray<ZoneLayout>(value, "layouts");
     if (const json::Json* assigned = json::optional(value, "assignments")) {
         for (const auto& [key, id] : json::asObject(*assigned, "assignments").items()) {
             library.assignments.emplace(key, UUID::fromJSON(id));

@@ -48,17 +48,14 @@ void RuleSet::move(const std::set<std::size_t>& fromOffsets, std::size_t toOffse
 }
 
 json::Json RuleSet::toJSON() const {
-    json::Json list = json::Json::array();
-    for (const PlacementRule& rule : rules) list.push_back(rule.toJSON());
-    return json::Json{{"version", version}, {"rules", list}, {"deletedRules", encodeTombstones(deletedRules)}};
+    return json::Json{
+        {"version", version}, {"rules", json::encodeArray(rules)}, {"deletedRules", encodeTombstones(deletedRules)}};
 }
 
 RuleSet RuleSet::fromJSON(const json::Json& value) {
     RuleSet set;
     set.version = json::requireInt64(value, "version");
-    for (const json::Json& rule : json::asArray(json::require(value, "rules"), "rules")) {
-        set.rules.push_back(PlacementRule::fromJSON(rule));
-    }
+    set.rules = json::requireArray<PlacementRule>(value, "rules");
     set.deletedRules = decodeTombstones(value, "deletedRules");
     return set;
 }

@@ -28,14 +28,12 @@ std::vector<std::string> Workspace::bundleIDs() const {
 }
 
 json::Json Workspace::toJSON() const {
-    json::Json list = json::Json::array();
-    for (const WorkspaceEntry& entry : entries) list.push_back(entry.toJSON());
     json::Json displays = json::Json::array();
     // Sorted, so that equal workspaces give identical text.
     for (const std::string& display : displayIdentifiers) displays.push_back(display);
     return json::Json{{"id", id.toJSON()},
                       {"name", name},
-                      {"entries", list},
+                      {"entries", json::encodeArray(entries)},
                       {"displayIdentifiers", displays},
                       {"restoresWhenDisplaysMatch", restoresWhenDisplaysMatch},
                       {"launchesMissingApps", launchesMissingApps},
@@ -46,9 +44,7 @@ Workspace Workspace::fromJSON(const json::Json& value) {
     Workspace workspace;
     workspace.id = UUID::fromJSON(json::require(value, "id"));
     workspace.name = json::requireString(value, "name");
-    for (const json::Json& entry : json::asArray(json::require(value, "entries"), "entries")) {
-        workspace.entries.push_back(WorkspaceEntry::fromJSON(entry));
-    }
+    workspace.entries = json::requireArray<WorkspaceEntry>(value, "entries");
     for (std::string& display : json::asStringArray(json::require(value, "displayIdentifiers"), "displayIdentifiers")) {
         workspace.displayIdentifiers.insert(std::move(display));
     }

@@ -47,18 +47,15 @@ std::optional<Workspace> WorkspaceLibrary::workspaceToRestore(const std::set<std
 }
 
 json::Json WorkspaceLibrary::toJSON() const {
-    json::Json list = json::Json::array();
-    for (const Workspace& w : workspaces) list.push_back(w.toJSON());
-    return json::Json{
-        {"version", version}, {"workspaces", list}, {"deletedWorkspaces", encodeTombstones(deletedWorkspaces)}};
+    return json::Json{{"version", version},
+                      {"workspaces", json::encodeArray(workspaces)},
+                      {"deletedWorkspaces", encodeTombstones(deletedWorkspaces)}};
 }
 
 WorkspaceLibrary WorkspaceLibrary::fromJSON(const json::Json& value) {
     WorkspaceLibrary library;
     library.version = json::requireInt64(value, "version");
-    for (const json::Json& w : json::asArray(json::require(value, "workspaces"), "workspaces")) {
-        library.workspaces.push_back(Workspace::fromJSON(w));
-    }
+    library.workspaces = json::requireArray<Workspace>(value, "workspaces");
     library.deletedWorkspaces = decodeTombstones(value, "deletedWorkspaces");
     return library;
 }
