@@ -21,7 +21,7 @@
 #include "TessaryCore/ZoneLayout.h"
 #include "WindowEngine/DisplayInfo.h"
 #include "WindowEngine/FakeWindowEngine.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 namespace tessary::testing {
 

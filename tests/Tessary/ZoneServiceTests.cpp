@@ -10,7 +10,7 @@
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
 #include "WindowEngine/FakeWindowEngine.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
 using ::testing::ElementsAre;
@@ -33,24 +33,6 @@ DisplayInfo makeDisplay(std::uint32_t id, std::string identifier, Rect frame, Re
 // A left display with a 30-point panel at the top, and a right one without panels.
 const DisplayInfo leftDisplay = makeDisplay(1, "LEFT", Rect(0, 0, 1920, 1080), Rect(0, 30, 1920, 1050));
 const DisplayInfo rightDisplay = makeDisplay(2, "RIGHT", Rect(1920, 0, 1920, 1080), Rect(1920, 0, 1920, 1080));
-
-// The real file system with reads or writes made to fail on demand.
-class FaultyFileSystem : public PosixDocumentFileSystem {
-public:
-    std::error_code readFault;
-    std::error_code writeFault;
-    int writes = 0;
-
-    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
-        if (readFault) return unexpected(readFault);
-        return PosixDocumentFileSystem::readFile(path);
-    }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
-        ++writes;
-        if (writeFault) return writeFault;
-        return PosixDocumentFileSystem::writeAtomically(path, bytes);
-    }
-};
 
 ZoneLayout columnsLayout(int count) {
     ZoneLayout layout(LayoutTemplate::columns, count);
@@ -133,9 +115,9 @@ TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
     EXPECT_EQ(changes, 0);
     EXPECT_THAT(log.messages("ZoneService"), IsEmpty());
     // A second start reads what the first wrote and writes nothing.
-    const int writes = files->writes;
+    const int writes = files->writeCount();
     EXPECT_EQ(makeService()->library(), saved);
-    EXPECT_EQ(files->writes, writes);
+    EXPECT_EQ(files->writeCount(), writes);
 }
 
 TEST_F(ZoneServiceTest, AFileThatDoesNotDecodeIsKeptAsideAndTheStarterIsNotSaved) {
@@ -289,11 +271,11 @@ TEST_F(ZoneServiceTest, CyclingWalksTheLibraryOrderAndWrapsAround) {
 
 TEST_F(ZoneServiceTest, CyclingAnEmptyLibraryDoesNothingAtAll) {
     auto service = serviceWith({});
-    const int writes = files->writes;
+    const int writes = files->writeCount();
     int notices = 0;
     auto observation = service->observe([&] { ++notices; });
     service->cycleLayout(leftDisplay, 1);
-    EXPECT_EQ(files->writes, writes);
+    EXPECT_EQ(files->writeCount(), writes);
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(notices, 0);
 }
@@ -302,15 +284,15 @@ TEST_F(ZoneServiceTest, EveryUpdateNotifiesSavesAndReportsEvenWithoutAChange) {
     auto service = serviceWith({columnsLayout(2)});
     int notices = 0;
     auto observation = service->observe([&] { ++notices; });
-    const int writes = files->writes;
+    const int writes = files->writeCount();
     service->updateLibrary([](LayoutLibrary&) {});
     EXPECT_EQ(notices, 1);
-    EXPECT_EQ(files->writes, writes + 1);
+    EXPECT_EQ(files->writeCount(), writes + 1);
     EXPECT_EQ(changes, 1);
     // A plain assignment of an equal library tells no one and saves nothing.
     service->setLibrary(service->library());
     EXPECT_EQ(notices, 1);
-    EXPECT_EQ(files->writes, writes + 1);
+    EXPECT_EQ(files->writeCount(), writes + 1);
 }
 
 TEST_F(ZoneServiceTest, RemovingAnAssignmentFallsBackToTheDefault) {

@@ -1,16 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "TessaryCore/RuleSet.h"
+#include "TestSupport.h"
 
 using namespace tessary;
 
 namespace {
 
-UUID idNumber(int n) {
-    char text[37];
-    std::snprintf(text, sizeof text, "00000000-0000-4000-8000-%012d", n);
-    return *UUID::parsing(text);
-}
 
 PlacementRule rule(int n, std::optional<std::string> pattern, std::string bundle = "Mail", double modified = 100) {
     return PlacementRule(idNumber(n), true, std::move(bundle), std::move(pattern), std::nullopt, {0}, Date(modified));

@@ -3,17 +3,12 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/WorkspaceLibrary.h"
 #include "TessaryCore/WorkspaceMatcher.h"
-#include "TemporaryFolder.h"
+#include "TestSupport.h"
 
 using namespace tessary;
 
 namespace {
 
-UUID idNumber(int n) {
-    char text[37];
-    std::snprintf(text, sizeof text, "00000000-0000-4000-8000-%012d", n);
-    return *UUID::parsing(text);
-}
 
 WorkspaceEntry entry(int n, std::optional<std::string> title, std::string bundle = "Term") {
     return WorkspaceEntry(idNumber(n), std::move(bundle), std::move(title), "D@1920x1080", {0}, Rect(0, 0, 100, 50));
@@ -117,12 +112,6 @@ TEST(WorkspaceLibrary, UpsertAndDeleteWithTombstones) {
     library.deleteWorkspace(idNumber(1), Date(100));
     EXPECT_EQ(library.workspaces.size(), 2u);
     EXPECT_FALSE(library.workspace(idNumber(1)).has_value());
-}
-
-TEST(Workspace, ListsItsApplicationsOnceInOrder) {
-    Workspace w = workspace(1, "W", {}, false, 1);
-    w.entries = {entry(1, "a", "Term"), entry(2, "b", "Edit"), entry(3, "c", "Term")};
-    EXPECT_EQ(w.bundleIDs(), (std::vector<std::string>{"Term", "Edit"}));
 }
 
 TEST(WorkspaceLibrary, DocumentForm) {

@@ -26,7 +26,7 @@
 #include "WindowEngine/AXWindowObserver.h"
 #include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/TessaryCore/TestSupport.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
 namespace tessary::e2e {
