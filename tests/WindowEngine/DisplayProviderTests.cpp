@@ -145,12 +145,3 @@ TEST_F(DisplayProviderTest, TheOverrideReplacesTheScreensUnchanged) {
     // The flip height stays that of the real primary screen.
     EXPECT_EQ(DisplayProvider::primaryHeight(), 1080);
 }
-
-TEST(DisplayInfo, EqualityAndHashingCoverEveryField) {
-    const DisplayInfo a{1, "ID", "Name", Rect(0, 0, 100, 100), Rect(0, 10, 100, 90), true, false};
-    DisplayInfo b = a;
-    EXPECT_EQ(std::hash<DisplayInfo>{}(a), std::hash<DisplayInfo>{}(b));
-    b.workArea = Rect(0, 20, 100, 80);
-    EXPECT_NE(a, b);
-    EXPECT_NE(std::hash<DisplayInfo>{}(a), std::hash<DisplayInfo>{}(b));
-}
