@@ -8,9 +8,10 @@
 #include "WindowEngine/DisplayProvider.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -51,17 +52,20 @@ protected:
         return found;
     }
 
-    void sendState(xcb_window_t window, bool add, const char* state) {
+    xcb_atom_t atom(const char* name) {
         X11Connection& c = platform->connection();
-        auto reply = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, std::strlen(state), state), "InternAtom");
+        return c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, std::strlen(name), name), "InternAtom")->atom;
+    }
+
+    // Asks the window manager to change a window, as a pager or the client itself would.
+    void sendClientMessage(xcb_window_t window, const char* type, std::array<uint32_t, 5> data) {
+        X11Connection& c = platform->connection();
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = window;
-        message.type = c.atoms()._NET_WM_STATE;
-        message.data.data32[0] = add ? 1 : 0;
-        message.data.data32[1] = reply->atom;
-        message.data.data32[3] = 2;
+        message.type = atom(type);
+        std::copy(data.begin(), data.end(), message.data.data32);
         xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                        reinterpret_cast<const char*>(&message));
         c.flush();
@@ -81,14 +85,22 @@ TEST_F(WindowEngineOnX11, TwoDisplaysWithDistinctIdentifiersAndADockShrinkingOnl
     EXPECT_TRUE(displays[0].isPrimary);
     EXPECT_FALSE(displays[1].isPrimary);
 
+    int notices = 0;
+    auto subscription = platform->screens().onChange([&] { ++notices; });
     TestClient client = desktop->startClient();
     // A 48-pixel panel along the top of the left monitor.
     openWindow(client, "type=dock x=0 y=0 w=1920 h=48 strut=0,0,48,0,0,0,0,0,0,1919,0,0");
-    ASSERT_TRUE(waitFor([&] { return DisplayProvider::displays()[0].workArea != Rect(0, 0, 1920, 1080); }));
+    ASSERT_TRUE(waitFor([&] { return notices > 0; }));
     displays = DisplayProvider::displays();
     EXPECT_EQ(displays[0].workArea, Rect(0, 48, 1920, 1032));
     EXPECT_EQ(displays[1].workArea, Rect(1920, 0, 1920, 1080));
     EXPECT_EQ(DisplayProvider::display(Point{2000, 10})->identifier, displays[1].identifier);
+
+    // An ordinary window changes the client list but not the screens: no notice, so no restore.
+    notices = 0;
+    openWindow(client, "x=100 y=100 w=300 h=200");
+    platform->processPendingEvents();
+    EXPECT_EQ(notices, 0);
 }
 
 TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIdentifier) {
@@ -154,8 +166,8 @@ TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     auto handle = handleOf(window);
     ASSERT_TRUE(handle);
-    sendState(window, true, "_NET_WM_STATE_MAXIMIZED_VERT");
-    sendState(window, true, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    sendClientMessage(window, "_NET_WM_STATE",
+                      {1, atom("_NET_WM_STATE_MAXIMIZED_VERT"), atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
     ASSERT_TRUE(waitFor([&] { return platform->windows().outerFrame(window)->height() > 1000; }));
     const Rect target(960, 0, 960, 540);
     SetFrameResult result = engine->setFrame(target, *handle);
@@ -194,19 +206,25 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
     EXPECT_EQ(platform->windows().outerFrame(window), got);
 }
 
-TEST_F(WindowEngineOnX11, ADialogIsNotStandard) {
+TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndListed) {
     TestClient client = desktop->startClient();
-    xcb_window_t main = openWindow(client, "class=Mail x=100 y=100 w=600 h=500");
-    xcb_window_t dialog = openWindow(client, "class=Mail type=dialog x=1000 y=200 w=300 h=200");
-    auto handle = handleOf(dialog);
-    ASSERT_TRUE(handle);
-    auto info = engine->info(*handle);
-    ASSERT_TRUE(info);
-    EXPECT_FALSE(info->isStandard);
-    // Lists hold standard windows only.
-    auto all = engine->allWindows();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0], *handleOf(main));
+    const xcb_window_t normal = openWindow(client, "class=Mail type=normal x=100 y=100 w=600 h=500");
+    const xcb_window_t untyped = openWindow(client, "class=Mail type=none x=800 y=100");
+    struct Case {
+        std::string options;
+        bool standard;
+    };
+    const Case others[] = {{"type=dialog", false}, {"type=utility", false},
+                           {"type=normal transient=" + std::to_string(normal), false}};
+    for (const Case& c : others) {
+        SCOPED_TRACE(c.options);
+        const xcb_window_t window = openWindow(client, "class=Mail x=2000 y=200 w=300 h=200 " + c.options);
+        const auto info = engine->info(*handleOf(window));
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->isStandard, c.standard);
+        EXPECT_THAT(engine->allWindows(), ::testing::UnorderedElementsAre(*handleOf(normal), *handleOf(untyped)));
+        client.close(window);
+    }
 }
 
 TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
@@ -228,17 +246,7 @@ TEST_F(WindowEngineOnX11, AMinimisedWindowSaysSo) {
     auto handle = handleOf(window);
     ASSERT_TRUE(handle);
     // ICCCM's request, which every window manager honours: WM_CHANGE_STATE with IconicState.
-    X11Connection& c = platform->connection();
-    auto atom = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, 15, "WM_CHANGE_STATE"), "InternAtom");
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = atom->atom;
-    message.data.data32[0] = 3;
-    xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
-    c.flush();
+    sendClientMessage(window, "WM_CHANGE_STATE", {3, 0, 0, 0, 0});
     ASSERT_TRUE(waitFor([&] { return engine->info(*handle) && engine->info(*handle)->isMinimized; }));
 }
 
