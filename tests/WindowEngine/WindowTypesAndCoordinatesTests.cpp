@@ -51,13 +51,6 @@ TEST(CoordinateSpace, ApproximatelyEqualAcceptsTheToleranceAndRefusesMoreOnEachV
     EXPECT_FALSE(CoordinateSpace::approximatelyEqual(Rect::null(), Rect::null(), 2.0));
 }
 
-TEST(CoordinateSpace, FlippingTwiceWithTheSameHeightGivesTheRectangleBack) {
-    const Rect r(10, 20, 300, 400);
-    EXPECT_EQ(CoordinateSpace::flip(r, 1080), Rect(10, 660, 300, 400));
-    EXPECT_EQ(CoordinateSpace::flip(CoordinateSpace::flip(r, 1080), 1080), r);
-    EXPECT_EQ(CoordinateSpace::flip(Point{5, 80}, 1080), (Point{5, 1000}));
-}
-
 TEST(SetFrameResult, SucceedsOnlyWithAnAchievedFrameWithinTwoPoints) {
     const Rect requested(0, 0, 500, 400);
     EXPECT_FALSE((SetFrameResult{requested, std::nullopt}.succeeded()));
