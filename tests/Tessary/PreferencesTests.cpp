@@ -158,12 +158,8 @@ TEST_F(PreferencesTest, EverySetterSavesButAnnouncesOnlyRealChanges) {
     const Step steps[] = {
         {[&] { preferences.setActivationModifier(ActivationModifier::command); }, std::nullopt},
         {[&] { preferences.setActivationModifier(ActivationModifier::always); }, PreferenceSetting::activationModifier},
-        {[&] { preferences.setOverlayColor({0.1, 0.2, 0.3, 0.9}); }, std::nullopt},
-        {[&] { preferences.setOverlayColor({0.1, 0.2, 0.3, 0.8}); }, PreferenceSetting::overlayColor},
         {[&] { preferences.setExcludedBundleIDs({"firefox", "XTerm"}); }, std::nullopt},
         {[&] { preferences.setExcludedBundleIDs({"XTerm", "firefox"}); }, PreferenceSetting::excludedBundleIDs},
-        {[&] { preferences.setZoneOpacity(0.25); }, std::nullopt},
-        {[&] { preferences.setCenterUnresizableWindows(true); }, PreferenceSetting::centerUnresizableWindows},
         {[&] { preferences.setAppearance(AppAppearance::dark); }, std::nullopt},
     };
     for (const auto& step : steps) {
