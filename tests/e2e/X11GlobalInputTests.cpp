@@ -54,25 +54,6 @@ protected:
     std::vector<GlobalInputEvent> events;
 };
 
-TEST_F(X11GlobalInputTest, ReportsALeftDragWithThePositionAndKeysOfTheMoment) {
-    desktop->pressKey(kShiftL, true);
-    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 500, 400, {.shift = true})));
-
-    desktop->pressButton(1, true);
-    EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::leftMouseDown, 500, 400, {.shift = true})));
-
-    desktop->movePointerBy(40, 30);
-    auto drag = take(1);
-    ASSERT_FALSE(drag.empty());
-    // Motions of one batch fold into one notice; the last carries where the pointer is.
-    EXPECT_EQ(drag.back(), event(GlobalInputKind::leftMouseDragged, 540, 430, {.shift = true}));
-
-    desktop->pressKey(kShiftL, false);
-    desktop->pressButton(1, false);
-    EXPECT_THAT(take(2), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 540, 430),
-                                                event(GlobalInputKind::leftMouseUp, 540, 430)));
-}
-
 TEST_F(X11GlobalInputTest, IgnoresMovesWithoutTheLeftButtonOtherButtonsAndOrdinaryKeys) {
     desktop->movePointerBy(25, 5);
     desktop->pressButton(3, true);
