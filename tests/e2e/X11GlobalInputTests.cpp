@@ -17,7 +17,7 @@ void PrintTo(const GlobalInputEvent& e, std::ostream* os) {
 namespace tessary::e2e {
 namespace {
 
-constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLetterA = 0x61;
+constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLetterA = 0x61;
 
 class X11GlobalInputTest : public DesktopTest {
 protected:
