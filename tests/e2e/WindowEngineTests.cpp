@@ -250,57 +250,41 @@ TEST_F(WindowEngineOnX11, AMinimisedWindowSaysSo) {
     ASSERT_TRUE(waitFor([&] { return engine->info(*handle) && engine->info(*handle)->isMinimized; }));
 }
 
-TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewWindowsOfRunningAndNewApplications) {
+TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewAndClosedWindowsOfRunningAndNewApplications) {
     VirtualScheduler scheduler;
     AXWindowObserver observer(platform->accessibility(), platform->workspace(), scheduler);
-    std::vector<WindowHandle> created;
+    std::vector<WindowHandle> created, destroyed;
     observer.onWindowCreated = [&](const WindowHandle& handle) { created.push_back(handle); };
+    observer.onWindowDestroyed = [&](const WindowHandle& handle) { destroyed.push_back(handle); };
 
     TestClient running = desktop->startClient();
-    openWindow(running, "class=Running x=100 y=100");
+    const xcb_window_t first = openWindow(running, "class=Running x=100 y=100");
     observer.start();
     EXPECT_EQ(observer.observers().size(), 1u);
 
-    xcb_window_t second = openWindow(running, "class=Running x=700 y=100");
+    const xcb_window_t second = openWindow(running, "class=Running x=700 y=100");
     ASSERT_TRUE(waitFor([&] { return created.size() == 1; }));
     EXPECT_EQ(created[0], *handleOf(second));
     EXPECT_EQ(created[0].pid, running.pid());
 
     // A process that had no window yet: launched by its first window, which is announced too.
     TestClient fresh = desktop->startClient();
-    xcb_window_t first = openWindow(fresh, "class=Fresh x=100 y=600");
+    const xcb_window_t only = openWindow(fresh, "class=Fresh x=100 y=600");
     ASSERT_TRUE(waitFor([&] { return created.size() == 2; }));
-    EXPECT_EQ(created[1], *handleOf(first));
+    EXPECT_EQ(created[1], *handleOf(only));
     EXPECT_EQ(created[1].pid, fresh.pid());
     EXPECT_EQ(observer.observers().size(), 2u);
     EXPECT_TRUE(observer.pendingRetries().empty());
 
-    // Its last window closes: the application is gone and no longer observed.
-    fresh.close(first);
-    ASSERT_TRUE(waitFor([&] { return observer.observers().size() == 1; }));
-}
-
-TEST_F(WindowEngineOnX11, TheObserverAnnouncesClosedWindowsBeforeTheirApplicationEnds) {
-    VirtualScheduler scheduler;
-    AXWindowObserver observer(platform->accessibility(), platform->workspace(), scheduler);
-    std::vector<WindowHandle> destroyed;
-    observer.onWindowDestroyed = [&](const WindowHandle& handle) { destroyed.push_back(handle); };
-
-    TestClient client = desktop->startClient();
-    xcb_window_t first = openWindow(client, "class=Closing x=100 y=100");
-    xcb_window_t second = openWindow(client, "class=Closing x=700 y=100");
+    // A closed window is announced; the last one's notice still arrives before its application
+    // ends and is no longer observed.
     const WindowHandle firstHandle = *handleOf(first);
-    const WindowHandle secondHandle = *handleOf(second);
-    observer.start();
-
-    client.close(first);
+    running.close(first);
     ASSERT_TRUE(waitFor([&] { return destroyed.size() == 1; }));
     EXPECT_EQ(destroyed[0], firstHandle);
-
-    // The last window: its notice still arrives, then the application is no longer observed.
-    client.close(second);
-    ASSERT_TRUE(waitFor([&] { return destroyed.size() == 2 && observer.observers().empty(); }));
-    EXPECT_EQ(destroyed[1], secondHandle);
+    fresh.close(only);
+    ASSERT_TRUE(waitFor([&] { return destroyed.size() == 2 && observer.observers().size() == 1; }));
+    EXPECT_EQ(destroyed[1], created[1]);
 }
 
 // Forwards to the X11 back end and closes a window right after the engine's first position write.
