@@ -24,19 +24,22 @@ protected:
         DesktopTest::SetUp();
         engine = std::make_unique<AXWindowEngine>(platform->accessibility(), platform->workspace());
         DisplayProvider::setScreens(&platform->screens());
+        client = desktop->startClient();
     }
     void TearDown() override {
         DisplayProvider::setScreens(nullptr);
         engine.reset();
         xterm.kill();
+        client.quit();
         DesktopTest::TearDown();
     }
 
-    // The handle of a window as the user would reach it: the window under a point of it.
-    std::optional<WindowHandle> handleOf(xcb_window_t window) {
-        auto frame = platform->windows().outerFrame(window);
-        if (!frame) return std::nullopt;
-        return engine->window(Point{frame->midX(), frame->midY()});
+    // The handle of a window as the user would reach it: the window under the middle of it.
+    WindowHandle handleOf(xcb_window_t window) {
+        const auto frame = platform->windows().outerFrame(window);
+        const auto handle = frame ? engine->window(Point{frame->midX(), frame->midY()}) : std::nullopt;
+        EXPECT_TRUE(handle) << "no window found under the middle of window " << window;
+        return handle.value_or(WindowHandle());
     }
 
     // Starts an xterm and waits until it is managed; its window.
@@ -72,6 +75,7 @@ protected:
     }
 
     std::unique_ptr<AXWindowEngine> engine;
+    TestClient client{ChildProcess()};
     ChildProcess xterm;
 };
 
@@ -87,7 +91,6 @@ TEST_F(WindowEngineOnX11, TwoDisplaysWithDistinctIdentifiersAndADockShrinkingOnl
 
     int notices = 0;
     auto subscription = platform->screens().onChange([&] { ++notices; });
-    TestClient client = desktop->startClient();
     // A 48-pixel panel along the top of the left monitor.
     openWindow(client, "type=dock x=0 y=0 w=1920 h=48 strut=0,0,48,0,0,0,0,0,0,1919,0,0");
     ASSERT_TRUE(waitFor([&] { return notices > 0; }));
@@ -104,30 +107,24 @@ TEST_F(WindowEngineOnX11, TwoDisplaysWithDistinctIdentifiersAndADockShrinkingOnl
 }
 
 TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIdentifier) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "class=Ledger title=Accounts x=300 y=200 w=500 h=400");
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }));
 
-    auto atPoint = handleOf(window);
-    ASSERT_TRUE(atPoint);
-    EXPECT_EQ(atPoint->pid, client.pid());
-    auto focused = engine->focusedWindow();
-    ASSERT_TRUE(focused);
-    EXPECT_EQ(*focused, *atPoint);
-    auto all = engine->allWindows();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0], *atPoint);
+    const WindowHandle atPoint = handleOf(window);
+    EXPECT_EQ(atPoint.pid, client.pid());
+    EXPECT_EQ(engine->focusedWindow(), atPoint);
+    EXPECT_EQ(engine->allWindows(), std::vector<WindowHandle>{atPoint});
     EXPECT_EQ(engine->focusedWindow("Ledger"), atPoint);
-    EXPECT_EQ(engine->windows(client.pid()), std::vector<WindowHandle>{*atPoint});
+    EXPECT_EQ(engine->windows(client.pid()), std::vector<WindowHandle>{atPoint});
 
-    auto info = engine->info(*atPoint);
+    auto info = engine->info(atPoint);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->bundleIdentifier, "Ledger");
     EXPECT_EQ(info->title, "Accounts");
     EXPECT_TRUE(info->isStandard);
     EXPECT_FALSE(info->isMinimized);
     EXPECT_EQ(info->frame.origin, (Point{300, 200}));
-    EXPECT_EQ(engine->frame(*atPoint), info->frame);
+    EXPECT_EQ(engine->frame(atPoint), info->frame);
     // The title bar belongs to the window manager's frame, yet a drag starts there.
     EXPECT_EQ(engine->window(Point{info->frame.midX(), info->frame.minY() + 5}), atPoint);
     // Nothing under an empty part of the desktop.
@@ -135,10 +132,8 @@ TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIde
 }
 
 TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     const Rect targets[] = {
         Rect(0, 0, 960, 1080),           // left half of the left monitor
         Rect(2880, 540, 960, 540),       // bottom-right quarter of the right monitor
@@ -146,7 +141,7 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
     };
     for (const Rect& target : targets) {
         SCOPED_TRACE(testing::PrintToString(target));
-        SetFrameResult result = engine->setFrame(target, *handle);
+        SetFrameResult result = engine->setFrame(target, handle);
         EXPECT_TRUE(result.succeeded());
         ASSERT_TRUE(result.achieved);
         if (target.x() == std::round(target.x()) && target.y() == std::round(target.y())) {
@@ -162,31 +157,28 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
 }
 
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     sendClientMessage(window, "_NET_WM_STATE",
                       {1, atom("_NET_WM_STATE_MAXIMIZED_VERT"), atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
     ASSERT_TRUE(waitFor([&] { return platform->windows().outerFrame(window)->height() > 1000; }));
     const Rect target(960, 0, 960, 540);
-    SetFrameResult result = engine->setFrame(target, *handle);
+    SetFrameResult result = engine->setFrame(target, handle);
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(result.achieved, target);
 }
 
 TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsked) {
     xcb_window_t window = startXterm("80x24+40+40");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
-    auto info = engine->info(*handle);
+    const WindowHandle handle = handleOf(window);
+    auto info = engine->info(handle);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->bundleIdentifier, "XTerm");
 
     RecordingLogSink logs;
     ScopedLogSink capture(logs);
     const Rect zone(200, 150, 1000, 700);
-    SetFrameResult uncentred = engine->setFrame(zone, *handle);
+    SetFrameResult uncentred = engine->setFrame(zone, handle);
     EXPECT_FALSE(uncentred.succeeded());
     ASSERT_TRUE(uncentred.achieved);
     EXPECT_EQ(uncentred.achieved->origin, zone.origin);
@@ -194,7 +186,7 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
 
     engine->centersWindowsThatCannotFill = [] { return true; };
     const Rect other(2000, 100, 1000, 700);
-    SetFrameResult centred = engine->setFrame(other, *handle);
+    SetFrameResult centred = engine->setFrame(other, handle);
     EXPECT_FALSE(centred.succeeded());
     ASSERT_TRUE(centred.achieved);
     const Rect& got = *centred.achieved;
@@ -207,7 +199,6 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
 }
 
 TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndListed) {
-    TestClient client = desktop->startClient();
     const xcb_window_t normal = openWindow(client, "class=Mail type=normal x=100 y=100 w=600 h=500");
     const xcb_window_t untyped = openWindow(client, "class=Mail type=none x=800 y=100");
     struct Case {
@@ -219,20 +210,19 @@ TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndList
     for (const Case& c : others) {
         SCOPED_TRACE(c.options);
         const xcb_window_t window = openWindow(client, "class=Mail x=2000 y=200 w=300 h=200 " + c.options);
-        const auto info = engine->info(*handleOf(window));
+        const auto info = engine->info(handleOf(window));
         ASSERT_TRUE(info);
         EXPECT_EQ(info->isStandard, c.standard);
-        EXPECT_THAT(engine->allWindows(), ::testing::UnorderedElementsAre(*handleOf(normal), *handleOf(untyped)));
+        EXPECT_THAT(engine->allWindows(), ::testing::UnorderedElementsAre(handleOf(normal), handleOf(untyped)));
         client.close(window);
     }
 }
 
 TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
-    TestClient client = desktop->startClient();
     xcb_window_t back = openWindow(client, "x=100 y=100 w=400 h=300");
     xcb_window_t front = openWindow(client, "x=200 y=150 w=400 h=300");
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == front; }));
-    auto handle = engine->window(Point{110, 130});  // only the back window is there
+    const auto handle = engine->window(Point{110, 130});  // only the back window is there
     ASSERT_TRUE(handle);
     engine->raise(*handle);
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == back; }));
@@ -241,13 +231,11 @@ TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
 }
 
 TEST_F(WindowEngineOnX11, AMinimisedWindowSaysSo) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     // ICCCM's request, which every window manager honours: WM_CHANGE_STATE with IconicState.
     sendClientMessage(window, "WM_CHANGE_STATE", {3, 0, 0, 0, 0});
-    ASSERT_TRUE(waitFor([&] { return engine->info(*handle) && engine->info(*handle)->isMinimized; }));
+    ASSERT_TRUE(waitFor([&] { return engine->info(handle) && engine->info(handle)->isMinimized; }));
 }
 
 TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewAndClosedWindowsOfRunningAndNewApplications) {
@@ -264,21 +252,21 @@ TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewAndClosedWindowsOfRunningAndNew
 
     const xcb_window_t second = openWindow(running, "class=Running x=700 y=100");
     ASSERT_TRUE(waitFor([&] { return created.size() == 1; }));
-    EXPECT_EQ(created[0], *handleOf(second));
+    EXPECT_EQ(created[0], handleOf(second));
     EXPECT_EQ(created[0].pid, running.pid());
 
     // A process that had no window yet: launched by its first window, which is announced too.
     TestClient fresh = desktop->startClient();
     const xcb_window_t only = openWindow(fresh, "class=Fresh x=100 y=600");
     ASSERT_TRUE(waitFor([&] { return created.size() == 2; }));
-    EXPECT_EQ(created[1], *handleOf(only));
+    EXPECT_EQ(created[1], handleOf(only));
     EXPECT_EQ(created[1].pid, fresh.pid());
     EXPECT_EQ(observer.observers().size(), 2u);
     EXPECT_TRUE(observer.pendingRetries().empty());
 
     // A closed window is announced; the last one's notice still arrives before its application
     // ends and is no longer observed.
-    const WindowHandle firstHandle = *handleOf(first);
+    const WindowHandle firstHandle = handleOf(first);
     running.close(first);
     ASSERT_TRUE(waitFor([&] { return destroyed.size() == 1; }));
     EXPECT_EQ(destroyed[0], firstHandle);
@@ -323,12 +311,10 @@ private:
 };
 
 TEST_F(WindowEngineOnX11, AWindowClosedInTheMiddleOfSetFrameGivesAnAbsentResult) {
-    TestClient client = desktop->startClient();
     xcb_window_t doomed = openWindow(client, "x=100 y=100 w=400 h=300");
     xcb_window_t survivor = openWindow(client, "x=900 y=100 w=400 h=300");
-    auto doomedHandle = handleOf(doomed);
-    auto survivorHandle = handleOf(survivor);
-    ASSERT_TRUE(doomedHandle && survivorHandle);
+    const WindowHandle doomedHandle = handleOf(doomed);
+    const WindowHandle survivorHandle = handleOf(survivor);
 
     // The client destroys its window (and the server has done it) between the position write and
     // the size write.
@@ -336,7 +322,7 @@ TEST_F(WindowEngineOnX11, AWindowClosedInTheMiddleOfSetFrameGivesAnAbsentResult)
     AXWindowEngine closingEngine(closing, platform->workspace());
     RecordingLogSink logs;
     ScopedLogSink capture(logs);
-    SetFrameResult result = closingEngine.setFrame(Rect(0, 0, 960, 540), *doomedHandle);
+    SetFrameResult result = closingEngine.setFrame(Rect(0, 0, 960, 540), doomedHandle);
     EXPECT_FALSE(result.achieved);
     EXPECT_FALSE(result.succeeded());
     EXPECT_TRUE(logs.messages("AXWindowEngine").empty());
@@ -344,19 +330,16 @@ TEST_F(WindowEngineOnX11, AWindowClosedInTheMiddleOfSetFrameGivesAnAbsentResult)
 
     // Nothing is left broken: the engine goes on with other windows.
     platform->processPendingEvents();
-    EXPECT_FALSE(engine->info(*doomedHandle));
-    EXPECT_TRUE(engine->setFrame(Rect(960, 0, 960, 540), *survivorHandle).succeeded());
+    EXPECT_FALSE(engine->info(doomedHandle));
+    EXPECT_TRUE(engine->setFrame(Rect(960, 0, 960, 540), survivorHandle).succeeded());
 }
 
 TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
-    TestClient client = desktop->startClient();
     // Each window destroys itself at a different point of its move, racing the engine's requests.
     std::vector<std::pair<xcb_window_t, WindowHandle>> windows;
     for (int i = 0; i < 6; ++i) {
         xcb_window_t window = openWindow(client, "x=" + std::to_string(100 + 150 * i) + " y=100 w=140 h=300");
-        auto handle = handleOf(window);
-        ASSERT_TRUE(handle);
-        windows.emplace_back(window, *handle);
+        windows.emplace_back(window, handleOf(window));
     }
     for (size_t i = 0; i < windows.size(); ++i) {
         client.closeOnConfigure(windows[i].first, 1 + int(i % 3));
@@ -369,23 +352,20 @@ TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
     }
     TestClient other = desktop->startClient();
     xcb_window_t fresh = openWindow(other, "x=300 y=600 w=300 h=200");
-    auto handle = handleOf(fresh);
-    ASSERT_TRUE(handle);
-    EXPECT_TRUE(engine->setFrame(Rect(1920, 0, 1920, 1080), *handle).succeeded());
+    const WindowHandle handle = handleOf(fresh);
+    EXPECT_TRUE(engine->setFrame(Rect(1920, 0, 1920, 1080), handle).succeeded());
 }
 
 // Not a timed assertion: prints how long a verified setFrame takes on openbox, for the record.
 TEST_F(WindowEngineOnX11, MeasureAVerifiedSetFrame) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     const Rect frames[] = {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 540), Rect(2880, 540, 960, 540),
                            Rect(1920, 0, 1280, 1080)};
     std::vector<double> milliseconds;
     for (int i = 0; i < 60; ++i) {
         auto start = Clock::now();
-        SetFrameResult result = engine->setFrame(frames[i % 4], *handle);
+        SetFrameResult result = engine->setFrame(frames[i % 4], handle);
         milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         ASSERT_TRUE(result.succeeded());
         platform->processPendingEvents();
