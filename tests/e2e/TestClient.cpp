@@ -9,7 +9,7 @@
 //                          destroys the window when the nth ConfigureNotify from now arrives (to
 //                          close a window in the middle of a move), prints "armed <window id>"
 //   quit                   exits
-// Keys of open: class, instance, title, type (normal, dialog, dock, utility, none), x, y, w, h,
+// Keys of open: class, title, type (normal, dialog, dock, utility, none), x, y, w, h,
 // pid=none (no _NET_WM_PID), strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL),
 // transient=<window id>.
 // A window also closes when the window manager sends WM_DELETE_WINDOW.
@@ -88,9 +88,7 @@ void open(std::istream& arguments) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
 
-    std::string instance = option("instance", "tessary-test-client");
-    std::string className = option("class", "TessaryTestClient");
-    std::string wmClass = instance + '\0' + className + '\0';
+    std::string wmClass = "tessary-test-client" + std::string(1, '\0') + option("class", "TessaryTestClient") + '\0';
     setText(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
     std::string title = option("title", "Test window");
     setText(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
