@@ -130,7 +130,6 @@ protected:
 
     void dragTo(Point to) { dragBy(to.x - input.location().x, to.y - input.location().y); }
 
-    void setPreference(ActivationModifier activation) { preferences.setActivationModifier(activation); }
 
     static constexpr GlobalModifierKeys shift{.shift = true};
     static constexpr GlobalModifierKeys shiftControl{.shift = true, .control = true};
@@ -141,17 +140,9 @@ protected:
     RecordingOverlay overlay;
     VirtualScheduler scheduler;
     std::map<std::uint32_t, int> zoneCount;
-    int displayReads = 0;
     std::vector<DisplayInfo> displays{leftDisplay, rightDisplay};
-    DragSnapController controller{engine,
-                                  preferences,
-                                  overlay,
-                                  [this] {
-                                      ++displayReads;
-                                      return displays;
-                                  },
-                                  [this](const DisplayInfo& d) { return columns(d, zoneCount[d.displayID]); },
-                                  scheduler};
+    DragSnapController controller{engine, preferences, overlay, [this] { return displays; },
+                                  [this](const DisplayInfo& d) { return columns(d, zoneCount[d.displayID]); }, scheduler};
     SimGlobalInput input;
     InputMonitor monitor{input, controller};
     WindowHandle window = engine.addWindow("org.example.Editor", 42, "Notes", Rect(300, 200, 800, 600));
@@ -193,7 +184,7 @@ TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPress
 }
 
 TEST_F(DragSnapControllerTest, WithTheAlwaysPreferenceNoKeyIsNeeded) {
-    setPreference(ActivationModifier::always);
+    preferences.setActivationModifier(ActivationModifier::always);
     grab();
     dragBy(10, 0);
     EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [0]"));
@@ -348,7 +339,7 @@ TEST_F(DragSnapControllerTest, ResizingByTheLeftOrTopEdgeIsNoDrag) {
         // the pointer, so its far edges move as well.
         {"restored while dragged", Rect(250, 150, 600, 400), true},
     };
-    setPreference(ActivationModifier::always);
+    preferences.setActivationModifier(ActivationModifier::always);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         endedWithoutSnap.clear();
