@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "Platform/Linux/DesktopApplicationLauncher.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
 namespace fs = std::filesystem;

@@ -1,54 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
-#include <sstream>
 
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/RecordingLogSink.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh folder per test, removed afterwards.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tessary-defaults-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // Both stores must read back what they were given with its type, and refuse the same values.
 struct StoreFactory {
@@ -143,7 +108,7 @@ TEST_F(JSONFileUserDefaultsTest, ValuesSurviveARestartAndTheFileIsReadable) {
     EXPECT_EQ(reopened.doubleValue("firstSeen"), 2.0);
     EXPECT_FALSE(reopened.integerValue("firstSeen"));
 
-    const auto text = readText(path);
+    const auto text = readFile(path);
     EXPECT_NE(text.find(R"("preferences.v1": {)"), std::string::npos) << text;
     EXPECT_NE(text.find(R"("data": "{\"zoneOpacity\":0.5}")"), std::string::npos) << text;
     EXPECT_NE(text.find(R"("base64": "AP8QgCBieXRlcw==")"), std::string::npos) << text;
@@ -153,21 +118,21 @@ TEST_F(JSONFileUserDefaultsTest, ValuesSurviveARestartAndTheFileIsReadable) {
 
 TEST_F(JSONFileUserDefaultsTest, AFileThatDoesNotParseIsSetAsideBeforeItIsReplaced) {
     for (const std::string& bad : {std::string("{\"a\": tru"), std::string("[1, 2]"), std::string("\"text\"")}) {
-        writeText(path, bad);
+        writeFile(path, bad);
         fs::remove(path.string() + ".unreadable");
         JSONFileUserDefaults store(path);
         EXPECT_TRUE(store.isWritable());
         EXPECT_TRUE(store.keys().empty());
-        EXPECT_EQ(readText(path.string() + ".unreadable"), bad);
+        EXPECT_EQ(readFile(path.string() + ".unreadable"), bad);
         store.set("flag", true);
         EXPECT_EQ(JSONFileUserDefaults(path).boolValue("flag"), true);
-        EXPECT_EQ(readText(path.string() + ".unreadable"), bad);
+        EXPECT_EQ(readFile(path.string() + ".unreadable"), bad);
     }
 }
 
 TEST_F(JSONFileUserDefaultsTest, AFileThatCannotBeSetAsideOrReadIsNeverOverwritten) {
     // The place for the copy is taken by a folder, so the copy fails.
-    writeText(path, "not json");
+    writeFile(path, "not json");
     fs::create_directories(path.string() + ".unreadable");
     {
         JSONFileUserDefaults store(path);
@@ -175,7 +140,7 @@ TEST_F(JSONFileUserDefaultsTest, AFileThatCannotBeSetAsideOrReadIsNeverOverwritt
         store.set("flag", true);
         EXPECT_EQ(store.boolValue("flag"), true);  // kept in memory for this run
     }
-    EXPECT_EQ(readText(path), "not json");
+    EXPECT_EQ(readFile(path), "not json");
 
     // A path that cannot be read at all (here a folder) is left alone as well.
     const fs::path folderPath = folder.path() / "folder.json";
@@ -188,13 +153,13 @@ TEST_F(JSONFileUserDefaultsTest, AFileThatCannotBeSetAsideOrReadIsNeverOverwritt
 }
 
 TEST_F(JSONFileUserDefaultsTest, EntriesOfUnknownFormAreKeptAndWrittenBack) {
-    writeText(path, R"({"future": {"kind": "date", "value": 1}, "list": [1, 2], "nothing": null, "old": 7})");
+    writeFile(path, R"({"future": {"kind": "date", "value": 1}, "list": [1, 2], "nothing": null, "old": 7})");
     JSONFileUserDefaults store(path);
     EXPECT_TRUE(store.contains("future"));
     EXPECT_FALSE(store.object("future"));
     EXPECT_TRUE(store.contains("nothing"));
     store.set("old", std::int64_t{8});
-    const auto reread = json::parse(readText(path));
+    const auto reread = json::parse(readFile(path));
     EXPECT_EQ(reread["future"], json::parse(R"({"kind": "date", "value": 1})"));
     EXPECT_EQ(reread["list"], json::parse("[1, 2]"));
     EXPECT_TRUE(reread["nothing"].is_null());
@@ -203,7 +168,7 @@ TEST_F(JSONFileUserDefaultsTest, EntriesOfUnknownFormAreKeptAndWrittenBack) {
 
 TEST_F(JSONFileUserDefaultsTest, WritesThroughASymbolicLink) {
     const fs::path real = folder.path() / "dotfiles" / "defaults.json";
-    writeText(real, "{}");
+    writeFile(real, "{}");
     fs::create_directories(path.parent_path());
     fs::create_symlink(real, path);
     JSONFileUserDefaults(path).set("flag", true);
@@ -212,7 +177,7 @@ TEST_F(JSONFileUserDefaultsTest, WritesThroughASymbolicLink) {
 }
 
 TEST_F(JSONFileUserDefaultsTest, KeepsThePermissionsOfTheFileItReplaces) {
-    writeText(path, "{}");
+    writeFile(path, "{}");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     JSONFileUserDefaults(path).set("flag", true);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,

@@ -2,7 +2,7 @@
 
 #include "Platform/Sim/SimScreens.h"
 #include "Tessary/services/DisplayChangeRestorer.h"
-#include "tests/Tessary/PlacementWorld.h"
+#include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;
 using namespace tessary::testing;

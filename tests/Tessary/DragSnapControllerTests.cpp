@@ -13,26 +13,18 @@
 #include "Tessary/services/InputMonitor.h"
 #include "Tessary/shell/Preferences.h"
 #include "WindowEngine/FakeWindowEngine.h"
+#include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;
+using tessary::testing::makeDisplay;
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
 
-DisplayInfo makeDisplay(std::uint32_t id, Rect frame) {
-    DisplayInfo display;
-    display.displayID = id;
-    display.identifier = "DISPLAY-" + std::to_string(id);
-    display.frame = frame;
-    display.workArea = frame;
-    display.isPrimary = id == 1;
-    return display;
-}
-
-const DisplayInfo leftDisplay = makeDisplay(1, Rect(0, 0, 1920, 1080));
-const DisplayInfo rightDisplay = makeDisplay(2, Rect(1920, 0, 1920, 1080));
+const DisplayInfo leftDisplay = makeDisplay(1, "LEFT", Rect(0, 0, 1920, 1080));
+const DisplayInfo rightDisplay = makeDisplay(2, "RIGHT", Rect(1920, 0, 1920, 1080));
 
 // `count` columns across the display with a 10-point gap between neighbours (5 at the edges).
 std::vector<Zone> columns(const DisplayInfo& display, int count) {
@@ -138,7 +130,6 @@ protected:
 
     void dragTo(Point to) { dragBy(to.x - input.location().x, to.y - input.location().y); }
 
-    void setPreference(ActivationModifier activation) { preferences.setActivationModifier(activation); }
 
     static constexpr GlobalModifierKeys shift{.shift = true};
     static constexpr GlobalModifierKeys shiftControl{.shift = true, .control = true};
@@ -149,17 +140,9 @@ protected:
     RecordingOverlay overlay;
     VirtualScheduler scheduler;
     std::map<std::uint32_t, int> zoneCount;
-    int displayReads = 0;
     std::vector<DisplayInfo> displays{leftDisplay, rightDisplay};
-    DragSnapController controller{engine,
-                                  preferences,
-                                  overlay,
-                                  [this] {
-                                      ++displayReads;
-                                      return displays;
-                                  },
-                                  [this](const DisplayInfo& d) { return columns(d, zoneCount[d.displayID]); },
-                                  scheduler};
+    DragSnapController controller{engine, preferences, overlay, [this] { return displays; },
+                                  [this](const DisplayInfo& d) { return columns(d, zoneCount[d.displayID]); }, scheduler};
     SimGlobalInput input;
     InputMonitor monitor{input, controller};
     WindowHandle window = engine.addWindow("org.example.Editor", 42, "Notes", Rect(300, 200, 800, 600));
@@ -167,32 +150,26 @@ protected:
     std::vector<WindowHandle> endedWithoutSnap;
 };
 
-TEST_F(DragSnapControllerTest, AClickWithoutMovingReportsNothing) {
-    grab(shift);
-    EXPECT_EQ(controller.phase(), DragSnapController::Phase::tracking);
-    input.releaseLeft();
-    EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
-    EXPECT_FALSE(controller.window());
-    EXPECT_THAT(overlay.calls, IsEmpty());
-    EXPECT_THAT(snaps, IsEmpty());
-    EXPECT_THAT(endedWithoutSnap, IsEmpty());
-}
-
 TEST_F(DragSnapControllerTest, TheZonesAppearOnlyOnceTheWindowMovedMoreThanThreePoints) {
     struct Case {
         double dx, dy;
         bool shows;
     };
-    for (const Case c : {Case{3.0, 0, false}, Case{0, -3.0, false}, Case{3.0, 3.0, false}, Case{3.5, 0, true},
-                         Case{0, -3.01, true}}) {
-        SCOPED_TRACE(testing::Message() << c.dx << ", " << c.dy);
+    for (const Case c : {Case{0, 0, false}, Case{3.0, 0, false}, Case{0, -3.0, false}, Case{3.0, 3.0, false},
+                         Case{3.5, 0, true}, Case{0, -3.01, true}}) {
+        SCOPED_TRACE(::testing::Message() << c.dx << ", " << c.dy);
         grab(shift);
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::tracking);
         dragBy(c.dx, c.dy);
         EXPECT_EQ(controller.phase(),
                   c.shows ? DragSnapController::Phase::snapping : DragSnapController::Phase::tracking);
         EXPECT_EQ(!overlay.take().empty(), c.shows);
         input.releaseLeft();
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+        // A click or a move within the threshold is no drag: nothing to snap or to report.
+        EXPECT_EQ(snaps.size() + endedWithoutSnap.size(), c.shows ? 1u : 0u);
         overlay.take();
+        snaps.clear();
     }
 }
 
@@ -207,7 +184,7 @@ TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPress
 }
 
 TEST_F(DragSnapControllerTest, WithTheAlwaysPreferenceNoKeyIsNeeded) {
-    setPreference(ActivationModifier::always);
+    preferences.setActivationModifier(ActivationModifier::always);
     grab();
     dragBy(10, 0);
     EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [0]"));
@@ -319,26 +296,27 @@ TEST_F(DragSnapControllerTest, AWindowThatLandsOffItsZoneIsSetOnceMoreAfter60Mil
     EXPECT_EQ(engine.setFrameCalls.size(), 2u);
 }
 
-TEST_F(DragSnapControllerTest, ASecondMissIsSilent) {
-    engine.missesLeft = 2;
-    grab(shift);
-    dragTo(over(leftDisplay, 4, 1));
-    input.releaseLeft();
-    scheduler.advance(1s);
-    EXPECT_EQ(engine.setFrameCalls.size(), 2u);
-    EXPECT_THAT(snaps, IsEmpty());
-    EXPECT_THAT(endedWithoutSnap, IsEmpty());
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
-}
-
-TEST_F(DragSnapControllerTest, TwoPointsOffCountsAsSnapped) {
-    engine.missesLeft = 1;
-    engine.miss = 2.0;
-    grab(shift);
-    dragTo(over(leftDisplay, 4, 1));
-    input.releaseLeft();
-    EXPECT_EQ(snaps.size(), 1u);
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
+TEST_F(DragSnapControllerTest, AMissWithinTwoPointsIsASnapAndASecondMissIsSilent) {
+    struct Case {
+        int misses;
+        double miss;
+        std::size_t setFrames, snapped;
+    };
+    for (const Case c : {Case{1, 2.0, 1, 1}, Case{2, 2.5, 2, 0}}) {
+        SCOPED_TRACE(c.misses);
+        engine.missesLeft = c.misses;
+        engine.miss = c.miss;
+        engine.setFrameCalls.clear();
+        snaps.clear();
+        grab(shift);
+        dragTo(over(leftDisplay, 4, 1));
+        input.releaseLeft();
+        scheduler.advance(1s);
+        EXPECT_EQ(engine.setFrameCalls.size(), c.setFrames);
+        EXPECT_EQ(snaps.size(), c.snapped);
+        EXPECT_THAT(endedWithoutSnap, IsEmpty());
+        EXPECT_EQ(scheduler.pendingCount(), 0u);
+    }
 }
 
 // Resizing by the left or top edge moves the window's origin, but the zones must not appear, and
@@ -361,7 +339,7 @@ TEST_F(DragSnapControllerTest, ResizingByTheLeftOrTopEdgeIsNoDrag) {
         // the pointer, so its far edges move as well.
         {"restored while dragged", Rect(250, 150, 600, 400), true},
     };
-    setPreference(ActivationModifier::always);
+    preferences.setActivationModifier(ActivationModifier::always);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         endedWithoutSnap.clear();
@@ -415,25 +393,9 @@ TEST_F(DragSnapControllerTest, OnceSnappingADragEventCostsNoEngineCall) {
     EXPECT_THAT(engine.setFrameCalls, IsEmpty());
 }
 
-TEST(InputMonitor, RegistersOneMonitorAndTranslatesTheKeys) {
-    SimGlobalInput input;
-    MemoryUserDefaults defaults;
-    Preferences preferences(defaults);
-    FakeWindowEngine engine;
-    RecordingOverlay overlay;
-    VirtualScheduler scheduler;
-    DragSnapController controller(engine, preferences, overlay, [] { return std::vector<DisplayInfo>(); },
-                                  [](const DisplayInfo&) { return std::vector<Zone>(); }, scheduler);
-    InputMonitor monitor(input, controller);
-
-    input.available = false;
-    EXPECT_FALSE(monitor.start());
-    EXPECT_THAT(monitor.monitors(), IsEmpty());
-    input.available = true;
-    EXPECT_TRUE(monitor.start());
+TEST_F(DragSnapControllerTest, TheInputMonitorRegistersOnceAndTranslatesTheKeys) {
     EXPECT_TRUE(monitor.start());
     EXPECT_EQ(input.monitorCount(), 1u);
-
     input.moveTo(Point{100, 117});
     input.setModifiers({.control = true, .alt = true, .super = true});
     EXPECT_EQ(controller.modifiers().rawValue, 14);
@@ -444,23 +406,14 @@ TEST(InputMonitor, RegistersOneMonitorAndTranslatesTheKeys) {
     input.setModifiers({.shift = true});
     EXPECT_EQ(controller.modifiers(), InputModifiers::shift);
     EXPECT_EQ(controller.lastMouse(), (Point{40, 50}));
-}
+    input.releaseLeft();
 
-TEST(InputMonitor, EndsItsMonitorWhenItGoes) {
-    SimGlobalInput input;
-    MemoryUserDefaults defaults;
-    Preferences preferences(defaults);
-    FakeWindowEngine engine;
-    RecordingOverlay overlay;
-    VirtualScheduler scheduler;
-    DragSnapController controller(engine, preferences, overlay, [] { return std::vector<DisplayInfo>(); },
-                                  [](const DisplayInfo&) { return std::vector<Zone>(); }, scheduler);
-    {
-        InputMonitor monitor(input, controller);
-        ASSERT_TRUE(monitor.start());
-    }
-    EXPECT_EQ(input.monitorCount(), 0u);
-    input.pressLeft();  // reaches no one
+    SimGlobalInput other;
+    other.available = false;
+    EXPECT_FALSE(InputMonitor(other, controller).start());
+    other.available = true;
+    EXPECT_TRUE(InputMonitor(other, controller).start());
+    EXPECT_EQ(other.monitorCount(), 0u) << "a monitor ends its registration when it goes";
 }
 
 }  // namespace

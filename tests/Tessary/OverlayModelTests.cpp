@@ -65,22 +65,6 @@ TEST(OverlayModel, TellsOnlyOfRealChangesAndWhichZonesFlipped) {
     EXPECT_EQ(recorder.count, 4);
 }
 
-TEST(OverlayModel, RepaintsOnlyTheZonesWhoseHighlightFlipped) {
-    OverlayModel model;
-    model.setZones(threeColumns());
-    std::vector<Rect> rects;
-    model.onChange = [&](const OverlayModelChange& change) { model.appendRepaintRects(change, 10, rects); };
-
-    const std::vector<std::int64_t> first{0};
-    model.setHighlighted(first);
-    EXPECT_EQ(rects, (std::vector<Rect>{Rect(-10, -10, 120, 220)}));
-
-    rects.clear();
-    const std::vector<std::int64_t> second{2, 9};  // 9 names no zone: nothing to repaint for it
-    model.setHighlighted(second);
-    EXPECT_EQ(rects, (std::vector<Rect>{Rect(-10, -10, 120, 220), Rect(190, -10, 120, 220)}));
-}
-
 TEST(OverlayText, HintAndLabels) {
     const std::vector<std::int64_t> one{2}, several{0, 1, 3}, none{};
     EXPECT_EQ(overlaytext::hintTitle(one), "Drop in zone 3");

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Tessary/services/RuleService.h"
-#include "tests/Tessary/PlacementWorld.h"
+#include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;
 using namespace tessary::testing;
@@ -108,7 +108,7 @@ TEST_F(RuleServiceTest, EveryChangeIsSavedAtOnceAndReported) {
     EXPECT_EQ(makeRules()->ruleSet(), synchronised);
 
     // A failed save keeps the change and still reports it.
-    files->failWrites = true;
+    files->writeFault = std::make_error_code(std::errc::no_space_on_device);
     service->modifyRuleSet([](RuleSet& set) { set.rules.clear(); });
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(service->ruleSet().rules.empty());

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Tessary/services/WindowMemoryService.h"
-#include "tests/Tessary/PlacementWorld.h"
+#include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;
 using namespace tessary::testing;
@@ -177,7 +177,7 @@ TEST_F(WindowMemoryServiceTest, FlushWritesAWaitingSaveAtOnce) {
 }
 
 TEST_F(WindowMemoryServiceTest, AFailedSaveIsLoggedAndTheMemoryKept) {
-    files->failWrites = true;
+    files->writeFault = std::make_error_code(std::errc::no_space_on_device);
     const WindowHandle editor = engine.addWindow("Editor", 1, "a", Rect(10, 10, 300, 300));
     memory->remember(editor, main, {1});
     scheduler.advance(1s);

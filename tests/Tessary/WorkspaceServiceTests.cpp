@@ -3,7 +3,7 @@
 #include "Platform/Sim/SimApplicationLauncher.h"
 #include "Platform/Sim/SimApplicationWorkspace.h"
 #include "Tessary/services/WorkspaceService.h"
-#include "tests/Tessary/PlacementWorld.h"
+#include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;
 using namespace tessary::testing;
@@ -202,7 +202,7 @@ TEST_F(WorkspaceServiceTest, EveryChangeIsSavedAtOnceAndReported) {
     EXPECT_EQ(changes, 2);
     EXPECT_EQ(writes("workspaces.json"), 2);
 
-    files->failWrites = true;
+    files->writeFault = std::make_error_code(std::errc::no_space_on_device);
     service->replaceLibrary(WorkspaceLibrary{});
     EXPECT_EQ(changes, 3);
     service->setLibrary(WorkspaceLibrary{});  // the same: no notice

@@ -69,24 +69,3 @@ TEST(ZoneOverlayRender, ThreeColumnsWithOneZoneHighlighted) {
 
     render(model, preferences, QSize(1920, 1080), "three-columns-no-compositor", false);
 }
-
-TEST(ZoneOverlayRender, AGridWithASpanAndASmallZone) {
-    qttest::qtApplication();
-    MemoryUserDefaults defaults;
-    Preferences preferences(defaults);
-    preferences.setSpanModifier(SpanModifier::shift);
-    OverlayModel model;
-    model.setZones({{0, Rect(0, 0, 640, 400)},
-                    {1, Rect(640, 0, 640, 400)},
-                    {2, Rect(0, 400, 960, 400)},
-                    {3, Rect(960, 400, 320, 400)},
-                    {4, Rect(1100, 50, 30, 30)}});
-    const std::vector<std::int64_t> span{1, 0};
-    model.setHighlighted(span);
-    const QImage image = render(model, preferences, QSize(1280, 800), "grid-span", true);
-    EXPECT_GT(qAlpha(image.pixel(640, 800 - 56 - 17)), 0);
-
-    const std::vector<std::int64_t> single{2};
-    model.setHighlighted(single);
-    render(model, preferences, QSize(1280, 800), "grid-single", true);
-}

@@ -10,47 +10,20 @@
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
 #include "WindowEngine/FakeWindowEngine.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using Code = ZoneService::SnapError::Code;
+using tessary::testing::makeDisplay;
 
 namespace {
-
-DisplayInfo makeDisplay(std::uint32_t id, std::string identifier, Rect frame, Rect workArea) {
-    DisplayInfo display;
-    display.displayID = id;
-    display.identifier = std::move(identifier);
-    display.frame = frame;
-    display.workArea = workArea;
-    display.isPrimary = id == 1;
-    return display;
-}
 
 // A left display with a 30-point panel at the top, and a right one without panels.
 const DisplayInfo leftDisplay = makeDisplay(1, "LEFT", Rect(0, 0, 1920, 1080), Rect(0, 30, 1920, 1050));
 const DisplayInfo rightDisplay = makeDisplay(2, "RIGHT", Rect(1920, 0, 1920, 1080), Rect(1920, 0, 1920, 1080));
-
-// The real file system with reads or writes made to fail on demand.
-class FaultyFileSystem : public PosixDocumentFileSystem {
-public:
-    std::error_code readFault;
-    std::error_code writeFault;
-    int writes = 0;
-
-    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
-        if (readFault) return unexpected(readFault);
-        return PosixDocumentFileSystem::readFile(path);
-    }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
-        ++writes;
-        if (writeFault) return writeFault;
-        return PosixDocumentFileSystem::writeAtomically(path, bytes);
-    }
-};
 
 ZoneLayout columnsLayout(int count) {
     ZoneLayout layout(LayoutTemplate::columns, count);
@@ -133,9 +106,9 @@ TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
     EXPECT_EQ(changes, 0);
     EXPECT_THAT(log.messages("ZoneService"), IsEmpty());
     // A second start reads what the first wrote and writes nothing.
-    const int writes = files->writes;
+    const int writes = files->writeCount();
     EXPECT_EQ(makeService()->library(), saved);
-    EXPECT_EQ(files->writes, writes);
+    EXPECT_EQ(files->writeCount(), writes);
 }
 
 TEST_F(ZoneServiceTest, AFileThatDoesNotDecodeIsKeptAsideAndTheStarterIsNotSaved) {
@@ -229,11 +202,8 @@ TEST_F(ZoneServiceTest, SnapFailuresSayWhy) {
 
     EXPECT_EQ(service->snap(gone, 0).error(), ZoneService::SnapError::noWindow());
     EXPECT_EQ(service->snap(dialog, 0).error(), ZoneService::SnapError::excluded());
-    const auto missing = service->snap(window, 4);
-    EXPECT_EQ(missing.error(), ZoneService::SnapError::noSuchZone(4));
-    EXPECT_EQ(missing.error().description(), "zone 5 does not exist in this layout");
-    EXPECT_EQ(service->snap(window, std::numeric_limits<std::int64_t>::max()).error().description(),
-              "zone 9223372036854775808 does not exist in this layout");
+    EXPECT_EQ(service->snap(window, 4).error(), ZoneService::SnapError::noSuchZone(4));
+    EXPECT_EQ(service->snap(window, -1).error(), ZoneService::SnapError::noSuchZone(-1));
     DisplayProvider::displaysOverride = std::vector<DisplayInfo>{};
     EXPECT_EQ(service->snap(window, 0).error(), ZoneService::SnapError::noDisplay());
     EXPECT_THAT(snapped, IsEmpty());
@@ -253,7 +223,6 @@ TEST_F(ZoneServiceTest, AWindowMoreThanTwoPointsOffItsZoneIsRejectedWithTheFrame
     EXPECT_EQ(rejected.error().result->requested, Rect(0, 30, 480, 1050));
     EXPECT_EQ(rejected.error().result->achieved, Rect(0, 30, 482.5, 1050));
     EXPECT_THAT(snapped, ElementsAre(Snapped{exact, 1, {0}}));
-    EXPECT_EQ(rejected.error().description(), "the app did not accept the new size or position");
 }
 
 TEST_F(ZoneServiceTest, AWindowOffEveryDisplayGoesToTheNearestOne) {
@@ -289,11 +258,11 @@ TEST_F(ZoneServiceTest, CyclingWalksTheLibraryOrderAndWrapsAround) {
 
 TEST_F(ZoneServiceTest, CyclingAnEmptyLibraryDoesNothingAtAll) {
     auto service = serviceWith({});
-    const int writes = files->writes;
+    const int writes = files->writeCount();
     int notices = 0;
     auto observation = service->observe([&] { ++notices; });
     service->cycleLayout(leftDisplay, 1);
-    EXPECT_EQ(files->writes, writes);
+    EXPECT_EQ(files->writeCount(), writes);
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(notices, 0);
 }
@@ -302,15 +271,15 @@ TEST_F(ZoneServiceTest, EveryUpdateNotifiesSavesAndReportsEvenWithoutAChange) {
     auto service = serviceWith({columnsLayout(2)});
     int notices = 0;
     auto observation = service->observe([&] { ++notices; });
-    const int writes = files->writes;
+    const int writes = files->writeCount();
     service->updateLibrary([](LayoutLibrary&) {});
     EXPECT_EQ(notices, 1);
-    EXPECT_EQ(files->writes, writes + 1);
+    EXPECT_EQ(files->writeCount(), writes + 1);
     EXPECT_EQ(changes, 1);
     // A plain assignment of an equal library tells no one and saves nothing.
     service->setLibrary(service->library());
     EXPECT_EQ(notices, 1);
-    EXPECT_EQ(files->writes, writes + 1);
+    EXPECT_EQ(files->writeCount(), writes + 1);
 }
 
 TEST_F(ZoneServiceTest, RemovingAnAssignmentFallsBackToTheDefault) {

@@ -71,16 +71,6 @@ TEST(Date, RefusesWhatIsNotADateWithItsText) {
     EXPECT_THROW(Date::fromJSON(json::Json(12.5)), json::DecodingError);
 }
 
-TEST(Date, EveryWrittenDateReadsBackRoundedToTheMillisecond) {
-    for (double t : {0.0, 1.0, -1.0, 0.001, -0.001, 12.3456, -12.3456, piDay + 0.1234567, -3e9 + 0.0004,
-                     Date::distantPast().secondsSinceReferenceDate(), 252423993599.999}) {
-        const Date date(t);
-        const auto read = Date::fromJSON(date.toJSON());
-        EXPECT_EQ(read, date.roundedToMilliseconds()) << t;
-        EXPECT_TRUE(read.isWholeMilliseconds()) << t;
-    }
-}
-
 TEST(Date, RefusesToWriteWhatCouldNotBeReadBack) {
     for (double t : {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
                      1e300, -1e300, 252423993600.0, -63145526400.001}) {

@@ -5,7 +5,7 @@
 
 #include "TessaryCore/Date.h"
 #include "TessaryCore/JSONDocumentStore.h"
-#include "TemporaryFolder.h"
+#include "TestSupport.h"
 
 using namespace tessary;
 using Code = DocumentStoreError::Code;
@@ -37,22 +37,6 @@ struct Note {
 };
 
 Note sample() { return Note{"Inbox", 2.5, Date(763637213.589), {{"zeta", 1}, {"alpha", 2}}}; }
-
-// The real file system with one operation made to fail on demand.
-class FaultyFileSystem : public PosixDocumentFileSystem {
-public:
-    std::error_code readFault;
-    std::error_code writeFault;
-
-    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
-        if (readFault) return unexpected(readFault);
-        return PosixDocumentFileSystem::readFile(path);
-    }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
-        if (writeFault) return writeFault;
-        return PosixDocumentFileSystem::writeAtomically(path, bytes);
-    }
-};
 
 std::size_t entriesIn(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(

@@ -49,48 +49,23 @@ TEST(DisplayClass, ClassifiesWorkAreasByShapeSizeAndPanel) {
     }
 }
 
-TEST(DisplayClass, NamesAndJSON) {
-    std::vector<std::string> raw, names;
-    for (const DisplayClass c : DisplayClass::allCases) {
-        raw.emplace_back(c.rawValue());
-        names.emplace_back(c.displayName());
-        EXPECT_EQ(DisplayClass::fromJSON(c.toJSON()), c);
-    }
-    EXPECT_EQ(raw, (std::vector<std::string>{"standard", "ultrawide", "superUltrawide", "laptop", "portrait", "large"}));
-    EXPECT_EQ(names, (std::vector<std::string>{"Standard (16:9)", "Ultrawide (21:9)", "Super ultrawide (32:9)",
-                                               "Laptop screen", "Portrait", "4K / 5K"}));
-    EXPECT_FALSE(DisplayClass::fromRawValue("Standard"));
-    EXPECT_THROW(DisplayClass::fromJSON(json::Json("wide")), json::DecodingError);
-}
-
-TEST(LayoutPreset, TableHasEveryGroupInOrder) {
+TEST(LayoutPreset, TableHasEveryGroupInOrderWithValidBodies) {
     const auto& all = LayoutPreset::all();
     ASSERT_EQ(all.size(), 38u);
-    EXPECT_EQ(&all, &LayoutPreset::all()) << "built once";
     std::vector<std::size_t> counts;
-    std::vector<std::string> titles;
     std::size_t position = 0;
     for (const auto group : LayoutPreset::Group::allCases) {
         const auto members = LayoutPreset::presets(group);
         counts.push_back(members.size());
-        titles.emplace_back(LayoutPreset::Group(group).title());
         for (const LayoutPreset& p : members) EXPECT_EQ(all[position++].id(), p.id()) << "groups follow each other";
     }
     EXPECT_EQ(counts, (std::vector<std::size_t>{10, 5, 7, 4, 4, 4, 4}));
-    EXPECT_EQ(titles, (std::vector<std::string>{"Standard monitors", "Ultrawide", "Super ultrawide", "Laptop",
-                                                "Portrait", "4K / 5K", "Focus & media"}));
     const auto allIDs = ids(all);
-    const std::set<std::string> unique(allIDs.begin(), allIDs.end());
-    EXPECT_EQ(unique.size(), 38u);
+    EXPECT_EQ(std::set<std::string>(allIDs.begin(), allIDs.end()).size(), 38u);
     for (const LayoutPreset& p : all) {
         const LayoutKind body = p.build();
-        if (const ZoneGrid* grid = body.grid()) {
-            EXPECT_FALSE(grid->validationError()) << p.id();
-        }
-        EXPECT_FALSE(p.name().empty());
-        EXPECT_FALSE(p.summary().empty());
+        EXPECT_FALSE(body.grid() && body.grid()->validationError()) << p.id();
     }
-    EXPECT_EQ(all[5].summary(), "A 2 × 2 grid.");
     EXPECT_EQ(LayoutPreset::Group(LayoutPreset::Group::focus).displayClasses(),
               (Classes{DisplayClass::standard, DisplayClass::ultrawide, DisplayClass::superUltrawide,
                        DisplayClass::laptop, DisplayClass::large}));
@@ -113,38 +88,20 @@ TEST(LayoutPreset, BodiesAreRenumberedAndScaledAsComputed) {
 
 TEST(LayoutPreset, LookupsAndSuggestions) {
     EXPECT_EQ(LayoutPreset::preset("Halves"), nullptr);
-    ASSERT_NE(LayoutPreset::preset("pip"), nullptr);
-    EXPECT_EQ(LayoutPreset::preset("pip"), &LayoutPreset::all()[36]);
     EXPECT_EQ(*LayoutPreset::preset("halves"), LayoutPreset::all()[0]);
-
     const auto standard = LayoutPreset::presets(Classes{DisplayClass::standard});
     EXPECT_EQ(ids(standard), ids(LayoutPreset::presets(LayoutPreset::Group::standard))) << "never a focus preset";
     auto expected = ids(LayoutPreset::presets(LayoutPreset::Group::laptop));
     const auto large = ids(LayoutPreset::presets(LayoutPreset::Group::large));
     expected.insert(expected.end(), large.begin(), large.end());
     EXPECT_EQ(ids(LayoutPreset::presets(Classes{DisplayClass::large, DisplayClass::laptop})), expected);
-    EXPECT_TRUE(LayoutPreset::presets(Classes{}).empty());
     EXPECT_TRUE(LayoutPreset::presets(DisplayClass::displayClasses(false, Size{0, 0})).empty());
 }
 
-TEST(LayoutPreset, MakeLayout) {
-    const LayoutPreset& command = *LayoutPreset::preset("suw-command-center");
-    const ZoneLayout made = command.makeLayout();
-    EXPECT_TRUE(made.kind.isGrid());
+TEST(LayoutPreset, MadeLayoutsNameTheirPreset) {
+    const ZoneLayout made = LayoutPreset::preset("suw-command-center")->makeLayout();
     EXPECT_EQ(made.zoneCount(), 9);
     EXPECT_EQ(made.origin, (ZoneLayout::Origin{LayoutTemplate::blank, 9, "suw-command-center"}));
-    EXPECT_EQ(made.spacing, 8.0);
-    EXPECT_EQ(made.padding, 8.0);
-    EXPECT_EQ(made.name, "Command Center");
-    EXPECT_TRUE(made.modifiedAt().isWholeMilliseconds());
-
-    const ZoneLayout pip = LayoutPreset::preset("pip")->makeLayout("Video");
-    EXPECT_EQ(pip.name, "Video");
-    EXPECT_EQ(pip.kind.canvas()->referenceSize, (Size{1920, 1080}));
-    EXPECT_EQ(pip.origin, (ZoneLayout::Origin{LayoutTemplate::blank, 2, "pip"}));
-    EXPECT_EQ(LayoutPreset::preset("pip")->makeLayout("").name, "");
-
-    const ZoneLayout again = command.makeLayout();
-    EXPECT_NE(again.id, made.id);
-    EXPECT_EQ(again.kind, made.kind);
+    EXPECT_EQ(LayoutPreset::preset("pip")->makeLayout("Video").origin,
+              (ZoneLayout::Origin{LayoutTemplate::blank, 2, "pip"}));
 }

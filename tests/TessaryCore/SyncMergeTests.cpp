@@ -13,18 +13,6 @@ struct Item {
     friend bool operator==(const Item&, const Item&) = default;
 };
 
-// An item that offers its stamp through accessors, as a layout does.
-class Wrapped {
-public:
-    Wrapped(UUID id, Date at) : id_(id), at_(at) {}
-    UUID id() const { return id_; }
-    Date modifiedAt() const { return at_; }
-
-private:
-    UUID id_;
-    Date at_;
-};
-
 const UUID a = *UUID::parsing("00000000-0000-0000-0000-00000000000A");
 const UUID b = *UUID::parsing("00000000-0000-0000-0000-00000000000B");
 const UUID c = *UUID::parsing("00000000-0000-0000-0000-00000000000C");
@@ -88,25 +76,8 @@ TEST(SyncMerge, TombstonesDeleteWhatIsNotNewerAndSurvivorsRemoveThem) {
     EXPECT_EQ(contents(fromRemote.items), std::vector<std::string>{"a"});
 }
 
-TEST(SyncMerge, WorksOnItemsWithAccessors) {
-    const auto merged = SyncMerge::merge<Wrapped>({Wrapped(a, Date(1))}, {}, {Wrapped(a, Date(2)), Wrapped(b, Date(1))},
-                                                  {{b.uuidString(), Date(1)}});
-    ASSERT_EQ(merged.items.size(), 1u);
-    EXPECT_EQ(merged.items[0].modifiedAt(), Date(2));
-}
-
 TEST(SyncMerge, TombstoneIsNeverEarlierThanTheDeletedItem) {
     EXPECT_EQ(SyncMerge::tombstone(std::nullopt, Date(100.0004)), Date(100.0));
     EXPECT_EQ(SyncMerge::tombstone(Date(50), Date(100.0006)), Date(100.001));
     EXPECT_EQ(SyncMerge::tombstone(Date(500.25), Date(100)), Date(500.25));  // a stamp from the future
-}
-
-TEST(SyncMerge, TombstoneMapsReadAndWrite) {
-    const Tombstones stones{{a.uuidString(), Date(1.5)}};
-    const json::Json doc{{"deleted", encodeTombstones(stones)}};
-    EXPECT_EQ(decodeTombstones(doc, "deleted"), stones);
-    EXPECT_TRUE(decodeTombstones(json::parse(R"({"deleted": null})"), "deleted").empty());
-    EXPECT_TRUE(decodeTombstones(json::parse("{}"), "deleted").empty());
-    EXPECT_THROW(decodeTombstones(json::parse(R"({"deleted": {"X": "yesterday"}})"), "deleted"), json::DecodingError);
-    EXPECT_THROW(decodeTombstones(json::parse(R"({"deleted": []})"), "deleted"), json::DecodingError);
 }

@@ -17,13 +17,3 @@ TEST(TessaryPaths, FollowsTheXDGRules) {
     EXPECT_EQ(TessaryPaths::folder(environment("", "/home/ann")), "/home/ann/.local/share/Tessary");
     EXPECT_EQ(TessaryPaths::folder(environment("relative/dir", "/home/ann")), "/home/ann/.local/share/Tessary");
 }
-
-TEST(TessaryPaths, AnOverrideMovesEveryDocument) {
-    TessaryPaths::setFolderOverride("/tmp/elsewhere");
-    EXPECT_EQ(TessaryPaths::memoryURL(), "/tmp/elsewhere/memory.json");
-    EXPECT_EQ(TessaryPaths::layoutsURL().filename(), "layouts.json");
-    EXPECT_EQ(TessaryPaths::rulesURL().filename(), "rules.json");
-    EXPECT_EQ(TessaryPaths::workspacesURL().filename(), "workspaces.json");
-    TessaryPaths::setFolderOverride(std::nullopt);
-    EXPECT_NE(TessaryPaths::memoryURL(), "/tmp/elsewhere/memory.json");
-}

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <unordered_set>
 
 #include "TessaryCore/UUID.h"
@@ -28,15 +27,11 @@ TEST(UUID, RefusesMalformedText) {
 
 TEST(UUID, RandomIdentifiersAreVersion4AndDistinct) {
     std::unordered_set<UUID> seen;
-    std::set<UUID> ordered;
     for (int i = 0; i < 1000; ++i) {
-        const UUID id = UUID::random();
-        EXPECT_EQ(id.uuidString()[14], '4');
-        EXPECT_NE(std::string("89AB").find(id.uuidString()[19]), std::string::npos);
-        seen.insert(id);
-        ordered.insert(id);
+        const std::string text = UUID::random().uuidString();
+        EXPECT_EQ(text[14], '4');
+        EXPECT_NE(std::string("89AB").find(text[19]), std::string::npos);
+        seen.insert(*UUID::parsing(text));
     }
     EXPECT_EQ(seen.size(), 1000u);
-    EXPECT_EQ(ordered.size(), 1000u);
-    EXPECT_EQ(UUID().uuidString(), "00000000-0000-0000-0000-000000000000");
 }

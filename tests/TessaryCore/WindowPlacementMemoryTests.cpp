@@ -2,7 +2,7 @@
 
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/WindowPlacementMemory.h"
-#include "TemporaryFolder.h"
+#include "TestSupport.h"
 
 using namespace tessary;
 
@@ -88,11 +88,6 @@ TEST(WindowPlacementMemory, PruningEqualStampsIsDeterministic) {
     EXPECT_EQ(forward.byWindow.size(), 400u);
     EXPECT_EQ(forward.byWindow.count("App\x1F" "1402"), 0u);
     EXPECT_EQ(forward.byWindow.count("App\x1F" "1399"), 1u);
-}
-
-TEST(WindowPlacementMemory, InitialiserRoundsToWholeMilliseconds) {
-    EXPECT_EQ(at(12.3456).updatedAt, Date(12.346));
-    EXPECT_EQ(at(12.3454).updatedAt, Date(12.345));
 }
 
 TEST(WindowPlacementMemory, DocumentHasExactlyItsKeys) {

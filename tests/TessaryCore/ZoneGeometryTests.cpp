@@ -6,6 +6,7 @@
 #include "TessaryCore/ZoneGeometry.h"
 #include "TessaryCore/ZoneHitTest.h"
 #include "TessaryCore/ZoneNavigation.h"
+#include "TestSupport.h"
 
 using namespace tessary;
 
@@ -17,13 +18,6 @@ ZoneLayout layoutOf(LayoutKind kind, double spacing = 0, double padding = 0) {
     return ZoneLayout(UUID(), "L", std::move(kind), spacing, padding, std::nullopt, Date());
 }
 
-ZoneGrid raw(std::vector<double> rows, std::vector<double> columns, std::vector<std::vector<std::int64_t>> cells) {
-    ZoneGrid grid;
-    grid.rowWeights = std::move(rows);
-    grid.columnWeights = std::move(columns);
-    grid.cellZones = std::move(cells);
-    return grid;
-}
 
 // The zones as the plain reading of the layout rules gives them: every number from 0 to the zone
 // count, laid out from its bounding block. Only for valid grids.
@@ -103,7 +97,7 @@ TEST(ZoneGeometry, DegenerateInputGivesNoZones) {
 
 TEST(ZoneGeometry, HugeFiniteAreasNeverYieldNonFiniteZones) {
     for (const LayoutKind& kind : {LayoutKind(ZoneGrid::uniform(3, 3)), LayoutTemplate(LayoutTemplate::focus).kind(5),
-                                   LayoutKind(raw({1e308, 1e308}, {1}, {{0}, {1}}))}) {
+                                   LayoutKind(rawGrid({1e308, 1e308}, {1}, {{0}, {1}}))}) {
         for (const Rect& rect : {Rect(-1.7e308, -1.7e308, 1.7e308, 1.7e308), Rect(1e308, 1e308, 1e308, 1e308)}) {
             for (const Zone& zone : ZoneGeometry::zones(layoutOf(kind, 8, 8), rect)) {
                 EXPECT_TRUE(zone.rect.isFinite()) << zone.rect;
@@ -125,19 +119,19 @@ TEST(ZoneGeometry, CanvasZonesScaleAndIgnoreSpacing) {
 TEST(ZoneGeometry, GridsStoredBrokenStillLayOutSafely) {
     const Rect area(0, 0, 300, 100);
     // A stored number of 10^12 yields its one zone, without walking every number below it.
-    EXPECT_EQ(ZoneGeometry::zones(layoutOf(raw({1}, {1, 2}, {{1'000'000'000'000, 0}})), area),
+    EXPECT_EQ(ZoneGeometry::zones(layoutOf(rawGrid({1}, {1, 2}, {{1'000'000'000'000, 0}})), area),
               (std::vector<Zone>{{0, Rect(100, 0, 200, 100)}, {1'000'000'000'000, Rect(0, 0, 100, 100)}}));
-    EXPECT_EQ(ZoneGeometry::zones(layoutOf(raw({1}, {1}, {{std::numeric_limits<std::int64_t>::max()}})), area).size(), 1u);
+    EXPECT_EQ(ZoneGeometry::zones(layoutOf(rawGrid({1}, {1}, {{std::numeric_limits<std::int64_t>::max()}})), area).size(), 1u);
     // Cells beyond the tracks: the zones reaching there are left out, the others stay.
-    EXPECT_EQ(ZoneGeometry::zones(layoutOf(raw({1}, {1, 1}, {{0, 1, 1}, {2}})), area),
+    EXPECT_EQ(ZoneGeometry::zones(layoutOf(rawGrid({1}, {1, 1}, {{0, 1, 1}, {2}})), area),
               (std::vector<Zone>{{0, Rect(0, 0, 150, 100)}}));
     // Negative numbers are no zones; gaps in the numbering are skipped.
-    EXPECT_EQ(ZoneGeometry::zones(layoutOf(raw({1}, {1, 1, 1}, {{-1, 2, -3}})), area),
+    EXPECT_EQ(ZoneGeometry::zones(layoutOf(rawGrid({1}, {1, 1, 1}, {{-1, 2, -3}})), area),
               (std::vector<Zone>{{2, Rect(100, 0, 100, 100)}}));
     // Weights that do not add up to anything: every span sits at the origin.
-    EXPECT_EQ(ZoneGeometry::zones(layoutOf(raw({0}, {-1, 1}, {{0, 1}})), area),
+    EXPECT_EQ(ZoneGeometry::zones(layoutOf(rawGrid({0}, {-1, 1}, {{0, 1}})), area),
               (std::vector<Zone>{{0, Rect(0, 0, 0, 0)}, {1, Rect(0, 0, 0, 0)}}));
-    EXPECT_TRUE(ZoneGeometry::zones(layoutOf(raw({}, {}, {})), area).empty());
+    EXPECT_TRUE(ZoneGeometry::zones(layoutOf(rawGrid({}, {}, {})), area).empty());
 }
 
 TEST(ZoneHitTest, PointsOnSharedEdgesBelongToTheZoneStartingThere) {

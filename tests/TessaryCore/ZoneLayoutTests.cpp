@@ -21,18 +21,6 @@ ZoneLayout plain(LayoutKind kind, std::string name = "L", std::optional<ZoneLayo
     return ZoneLayout(UUID::random(), std::move(name), std::move(kind), 8, 8, std::move(origin), Date(1000));
 }
 
-bool hasIdenticalNeighbours(const ZoneGrid& g) {
-    for (std::size_t r = 1; r < g.cellZones.size(); ++r) {
-        if (g.cellZones[r] == g.cellZones[r - 1]) return true;
-    }
-    for (std::size_t c = 1; c < g.columnWeights.size(); ++c) {
-        bool same = true;
-        for (const auto& row : g.cellZones) same = same && row[c] == row[c - 1];
-        if (same) return true;
-    }
-    return false;
-}
-
 const char* kLayoutJSON = R"({"id":"6F1C3C0E-3B0B-4C38-9E8B-2D3C0B6C9A11","name":"Mine","spacing":8,"padding":4,
     "modifiedAt":"2025-03-14T09:26:53.589Z",
     "kind":{"canvas":{"_0":{"referenceSize":[100,50],"zones":[[[0,0],[50,50]]]}}}})";
@@ -45,24 +33,11 @@ json::Json layoutWith(const char* key, json::Json value) {
 
 }  // namespace
 
-TEST(ZoneLayout, OnlyModifiedAtRoundsAndNoOtherSetterTouchesIt) {
+TEST(ZoneLayout, ModifiedAtRoundsToWholeMillisecondsHalvesAwayFromZero) {
     ZoneLayout layout(UUID::random(), "A", ZoneGrid::uniform(1, 2), 8, 8, std::nullopt, Date(100.0004));
     EXPECT_EQ(layout.modifiedAt(), Date(100.0));
-    layout.name = "B";
-    layout.spacing = 3;
-    layout.kind = ZoneGrid::uniform(2, 2);
-    layout.origin = ZoneLayout::Origin{LayoutTemplate::grid, 4, std::nullopt};
-    EXPECT_EQ(layout.modifiedAt(), Date(100.0));
-    layout.setModifiedAt(Date(0.0625));
-    EXPECT_EQ(layout.modifiedAt(), Date(0.063));
     layout.setModifiedAt(Date(-0.0625));
-    EXPECT_EQ(layout.modifiedAt(), Date(-0.063)) << "halves round away from zero";
-}
-
-TEST(ZoneLayout, ZoneCountOfEachBody) {
-    EXPECT_EQ(plain(ZoneGrid::uniform(2, 3)).zoneCount(), 6);
-    EXPECT_EQ(plain(ZoneCanvas{Size{10, 10}, {Rect(0, 0, 1, 1), Rect(0, 0, 1, 1)}}).zoneCount(), 2);
-    EXPECT_EQ(plain(ZoneCanvas{Size{10, 10}, {}}).zoneCount(), 0);
+    EXPECT_EQ(layout.modifiedAt(), Date(-0.063));
 }
 
 TEST(ZoneLayout, EqualityAndHashing) {
@@ -173,17 +148,13 @@ TEST(ZoneLayout, EveryTemplateAndPresetSurvivesTheRoundTrip) {
     const Rect workArea(0, 0, 2560, 1440);
     for (const ZoneLayout& layout : layouts) {
         const ZoneLayout decoded = roundTrip(layout);
-        const ZoneGrid* grid = layout.kind.grid();
-        if (!grid || !hasIdenticalNeighbours(*grid)) {
-            EXPECT_EQ(decoded, layout) << layout.name << " " << layout.zoneCount();
-            continue;
-        }
-        // Decoding collapsed identical neighbouring tracks: the zones on screen stay the same, and
-        // the decoded form is stable from then on.
+        // Decoding collapses identical neighbouring tracks of a grid and nothing else: the zones on
+        // screen stay the same, and the decoded form is stable from then on.
+        ZoneLayout sameBody = layout;
+        sameBody.kind = decoded.kind;
+        EXPECT_EQ(decoded, sameBody) << layout.name;
         EXPECT_EQ(ZoneGeometry::zones(decoded, workArea), ZoneGeometry::zones(layout, workArea)) << layout.name;
-        EXPECT_LT(decoded.kind.grid()->rowCount() * decoded.kind.grid()->columnCount(),
-                  grid->rowCount() * grid->columnCount());
-        EXPECT_EQ(roundTrip(decoded), decoded);
+        EXPECT_EQ(roundTrip(decoded), decoded) << layout.name;
     }
 }
 
@@ -250,7 +221,8 @@ TEST(ZoneLayout, RebuildFromOrigin) {
 
 TEST(ZoneLayout, RebuildingFromAHugeStoredCountStaysBounded) {
     for (const LayoutTemplate t : LayoutTemplate::allCases) {
-        for (std::int64_t count : {std::int64_t{1'000'000}, std::numeric_limits<std::int64_t>::max()}) {
+        for (std::int64_t count : {std::int64_t{1'000'000}, std::numeric_limits<std::int64_t>::max(),
+                                    std::numeric_limits<std::int64_t>::min()}) {
             ZoneLayout layout = plain(ZoneGrid::uniform(1, 1), "H", ZoneLayout::Origin{t, count, std::nullopt});
             layout.rebuildFromOrigin();
             EXPECT_LE(layout.zoneCount(), LayoutTemplate::maximumZoneCount) << t.rawValue();
@@ -259,18 +231,4 @@ TEST(ZoneLayout, RebuildingFromAHugeStoredCountStaysBounded) {
             }
         }
     }
-}
-
-TEST(ZoneLayout, ApplyReplacesOnlyBodyAndOrigin) {
-    ZoneLayout layout = plain(ZoneGrid::uniform(1, 1), "Keep");
-    const ZoneLayout before = layout;
-    layout.apply(*LayoutPreset::preset("suw-command-center"));
-    EXPECT_EQ(layout.origin, (ZoneLayout::Origin{LayoutTemplate::blank, 9, "suw-command-center"}));
-    EXPECT_EQ(layout.zoneCount(), 9);
-    layout.apply(LayoutTemplate::focus, 0);
-    EXPECT_EQ(layout.origin, (ZoneLayout::Origin{LayoutTemplate::focus, 0, std::nullopt}));
-    EXPECT_EQ(layout.zoneCount(), 1);
-    EXPECT_EQ(layout.id, before.id);
-    EXPECT_EQ(layout.name, before.name);
-    EXPECT_EQ(layout.modifiedAt(), before.modifiedAt());
 }

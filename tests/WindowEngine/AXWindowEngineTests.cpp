@@ -208,20 +208,3 @@ TEST_F(AXWindowEngineTest, RaisingPerformsTheActionAndActivatesTheApplication) {
     EXPECT_EQ(ax.requestLog(stranger.element), std::vector<std::string>{"perform AXRaise"});
     EXPECT_EQ(workspace.activations(), std::vector<ProcessID>{editorPID});
 }
-
-TEST_F(AXWindowEngineTest, DiagnosticsDescribeTheFocusedWindowAndTheHitElement) {
-    const WindowHandle window = addWindow(Rect(10, 20, 300, 200));
-    ax.addChild(window.element, Rect(20, 30, 10, 10));
-    workspace.setFrontmost(editorPID);
-    ax.setFocusedWindow(editorPID, window.element);
-    auto focused = engine.focusedWindowDiagnostics();
-    EXPECT_EQ(focused["focusedWindowTitle"], "Doc");
-    EXPECT_EQ(focused["focusedWindowPIDMatches"], "true");
-    EXPECT_EQ(focused["windowsCount"], "1");
-    EXPECT_EQ(focused["window0.frame"], "(10, 20, 300, 200)");
-
-    auto hit = engine.hitTestDiagnostics(Point{25, 35});
-    EXPECT_EQ(hit["hitRole"], "AXButton");
-    EXPECT_EQ(hit["windowEqualsHit"], "false");
-    EXPECT_EQ(engine.hitTestDiagnostics(Point{200, 100})["window"], "no AXWindow attribute");
-}

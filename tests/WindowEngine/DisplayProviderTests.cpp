@@ -66,15 +66,6 @@ TEST(DisplayProvider, ChoosesTheDisplayWithTheLargestIntersectionElseTheNearestC
     EXPECT_FALSE(DisplayProvider::display(Rect(0, 0, 10, 10), {}));
 }
 
-TEST_F(DisplayProviderTest, WithoutScreensThereIsNothing) {
-    EXPECT_EQ(DisplayProvider::primaryHeight(), 0);
-    EXPECT_TRUE(DisplayProvider::displays().empty());
-    EXPECT_FALSE(DisplayProvider::display(Rect(0, 0, 10, 10)));
-    EXPECT_FALSE(DisplayProvider::display(Point{1, 1}));
-    DisplayProvider::setScreens(nullptr);
-    EXPECT_TRUE(DisplayProvider::displays().empty());
-}
-
 TEST_F(DisplayProviderTest, ListsNumberedScreensInOrderAndMakesOnlyTheFirstPrimary) {
     Screen unnumbered = monitor(0, Rect(-800, 0, 800, 600), "VGA-1", std::nullopt);
     unnumbered.displayNumber.reset();
@@ -136,21 +127,3 @@ TEST_F(DisplayProviderTest, IdenticalMonitorsGetDistinctIdentifiersAndOneAloneKe
     EXPECT_EQ(ids[0], "SAME");
 }
 
-TEST_F(DisplayProviderTest, TheOverrideReplacesTheScreensUnchanged) {
-    screens.setScreens({monitor(1, Rect(0, 0, 1920, 1080), "DP-1", "U")});
-    DisplayProvider::displaysOverride = std::vector<DisplayInfo>{display(7, Rect(0, 0, 800, 600)), display(8, Rect(800, 0, 800, 600))};
-    EXPECT_EQ(DisplayProvider::displays(), *DisplayProvider::displaysOverride);
-    EXPECT_EQ(DisplayProvider::display(Rect(700, 0, 400, 100))->displayID, 8u);
-    EXPECT_EQ(DisplayProvider::display(Point{10, 10})->displayID, 7u);
-    // The flip height stays that of the real primary screen.
-    EXPECT_EQ(DisplayProvider::primaryHeight(), 1080);
-}
-
-TEST(DisplayInfo, EqualityAndHashingCoverEveryField) {
-    const DisplayInfo a{1, "ID", "Name", Rect(0, 0, 100, 100), Rect(0, 10, 100, 90), true, false};
-    DisplayInfo b = a;
-    EXPECT_EQ(std::hash<DisplayInfo>{}(a), std::hash<DisplayInfo>{}(b));
-    b.workArea = Rect(0, 20, 100, 80);
-    EXPECT_NE(a, b);
-    EXPECT_NE(std::hash<DisplayInfo>{}(a), std::hash<DisplayInfo>{}(b));
-}

@@ -1,16 +1,16 @@
-// A small X client for the end-to-end tests: opens windows with the class, type, size hints, process
-// identifier and struts a test asks for, and closes them on request.
+// A small X client for the end-to-end tests: opens windows with the class, type, process identifier
+// and struts a test asks for, and closes them on request.
 //
-// Commands, one per line on stdin:
+// Started with options (as a .desktop file starts an application), it opens one window with them at
+// once and lives until that window is closed. Otherwise it takes commands, one per line on stdin:
 //   open [key=value ...]   prints "opened <window id>" once the window is mapped
 //   close <window id>      destroys the window, prints "closed <window id>"
 //   closeOnConfigure <window id> <n>
 //                          destroys the window when the nth ConfigureNotify from now arrives (to
 //                          close a window in the middle of a move), prints "armed <window id>"
 //   quit                   exits
-// Keys of open: class, instance, title, type (normal, dialog, dock, utility, none), x, y, w, h,
-// min=WxH, max=WxH, inc=WxH, base=WxH, pid (a number, or "none" for no _NET_WM_PID),
-// strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL), csd=l,r,t,b (_GTK_FRAME_EXTENTS),
+// Keys of open: class, title, type (normal, dialog, dock, utility, none), x, y, w, h,
+// pid=none (no _NET_WM_PID), strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL),
 // transient=<window id>.
 // A window also closes when the window manager sends WM_DELETE_WINDOW.
 
@@ -45,14 +45,6 @@ struct Window {
 };
 std::map<xcb_window_t, Window> windows;
 
-bool parsePair(const std::string& text, char separator, uint32_t& a, uint32_t& b) {
-    auto at = text.find(separator);
-    if (at == std::string::npos) return false;
-    a = static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
-    b = static_cast<uint32_t>(std::strtoul(text.c_str() + at + 1, nullptr, 10));
-    return true;
-}
-
 std::vector<uint32_t> parseList(const std::string& text) {
     std::vector<uint32_t> values;
     std::stringstream stream(text);
@@ -73,7 +65,7 @@ void setText(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, const st
                         static_cast<uint32_t>(text.size()), text.data());
 }
 
-void open(std::istringstream& arguments) {
+void open(std::istream& arguments) {
     std::map<std::string, std::string> options;
     std::string word;
     while (arguments >> word) {
@@ -96,9 +88,7 @@ void open(std::istringstream& arguments) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
 
-    std::string instance = option("instance", "tessary-test-client");
-    std::string className = option("class", "TessaryTestClient");
-    std::string wmClass = instance + '\0' + className + '\0';
+    std::string wmClass = "tessary-test-client" + std::string(1, '\0') + option("class", "TessaryTestClient") + '\0';
     setText(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
     std::string title = option("title", "Test window");
     setText(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
@@ -108,11 +98,8 @@ void open(std::istringstream& arguments) {
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("WM_PROTOCOLS"),
                         XCB_ATOM_ATOM, 32, 1, protocols);
 
-    std::string pid = option("pid", "");
-    if (pid.empty()) {
+    if (option("pid", "") != "none") {
         setCardinals(window, "_NET_WM_PID", XCB_ATOM_CARDINAL, {static_cast<uint32_t>(getpid())});
-    } else if (pid != "none") {
-        setCardinals(window, "_NET_WM_PID", XCB_ATOM_CARDINAL, {static_cast<uint32_t>(std::atol(pid.c_str()))});
     }
 
     std::string type = option("type", "normal");
@@ -128,20 +115,12 @@ void open(std::istringstream& arguments) {
     uint32_t hints[18] = {};
     hints[0] = (1u << 0) | (1u << 1);  // USPosition, USSize
     hints[1] = static_cast<uint32_t>(x), hints[2] = static_cast<uint32_t>(y), hints[3] = w, hints[4] = h;
-    uint32_t a = 0, b = 0;
-    if (parsePair(option("min", ""), 'x', a, b)) hints[0] |= 1u << 4, hints[5] = a, hints[6] = b;
-    if (parsePair(option("max", ""), 'x', a, b)) hints[0] |= 1u << 5, hints[7] = a, hints[8] = b;
-    if (parsePair(option("inc", ""), 'x', a, b)) hints[0] |= 1u << 6, hints[9] = a, hints[10] = b;
-    if (parsePair(option("base", ""), 'x', a, b)) hints[0] |= 1u << 8, hints[15] = a, hints[16] = b;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
 
     if (auto strut = parseList(option("strut", "")); strut.size() == 12) {
         setCardinals(window, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, strut);
         setCardinals(window, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {strut[0], strut[1], strut[2], strut[3]});
-    }
-    if (auto csd = parseList(option("csd", "")); csd.size() == 4) {
-        setCardinals(window, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, csd);
     }
     if (std::string owner = option("transient", ""); !owner.empty()) {
         setCardinals(window, "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW,
@@ -217,35 +196,39 @@ void handleEvent(xcb_generic_event_t* event) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection)) {
         std::fprintf(stderr, "test client: cannot connect to the X server\n");
         return 1;
     }
     screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const bool launched = argc > 1;
+    if (launched) {
+        std::stringstream options;
+        for (int i = 1; i < argc; ++i) options << argv[i] << ' ';
+        open(options);
+    }
     std::string pending;
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
             handleEvent(event);
             std::free(event);
         }
-        if (xcb_connection_has_error(connection)) return 1;
+        if (xcb_connection_has_error(connection) || (launched && windows.empty())) return 0;
         xcb_flush(connection);
-        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(connection), POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) continue;
-        if (fds[0].revents & (POLLIN | POLLHUP)) {
-            char buffer[4096];
-            ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-            if (n <= 0) return 0;
-            pending.append(buffer, static_cast<size_t>(n));
-            for (auto at = pending.find('\n'); at != std::string::npos; at = pending.find('\n')) {
-                std::string line = pending.substr(0, at);
-                pending.erase(0, at + 1);
-                if (!handleCommand(line)) {
-                    xcb_disconnect(connection);
-                    return 0;
-                }
+        pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, launched ? 1 : 2, -1) < 0 || !(fds[1].revents & (POLLIN | POLLHUP))) continue;
+        char buffer[4096];
+        ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) return 0;
+        pending.append(buffer, static_cast<size_t>(n));
+        for (auto at = pending.find('\n'); at != std::string::npos; at = pending.find('\n')) {
+            std::string line = pending.substr(0, at);
+            pending.erase(0, at + 1);
+            if (!handleCommand(line)) {
+                xcb_disconnect(connection);
+                return 0;
             }
         }
     }

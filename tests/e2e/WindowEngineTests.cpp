@@ -8,9 +8,10 @@
 #include "WindowEngine/DisplayProvider.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -23,19 +24,22 @@ protected:
         DesktopTest::SetUp();
         engine = std::make_unique<AXWindowEngine>(platform->accessibility(), platform->workspace());
         DisplayProvider::setScreens(&platform->screens());
+        client = desktop->startClient();
     }
     void TearDown() override {
         DisplayProvider::setScreens(nullptr);
         engine.reset();
         xterm.kill();
+        client.quit();
         DesktopTest::TearDown();
     }
 
-    // The handle of a window as the user would reach it: the window under a point of it.
-    std::optional<WindowHandle> handleOf(xcb_window_t window) {
-        auto frame = platform->windows().outerFrame(window);
-        if (!frame) return std::nullopt;
-        return engine->window(Point{frame->midX(), frame->midY()});
+    // The handle of a window as the user would reach it: the window under the middle of it.
+    WindowHandle handleOf(xcb_window_t window) {
+        const auto frame = platform->windows().outerFrame(window);
+        const auto handle = frame ? engine->window(Point{frame->midX(), frame->midY()}) : std::nullopt;
+        EXPECT_TRUE(handle) << "no window found under the middle of window " << window;
+        return handle.value_or(WindowHandle());
     }
 
     // Starts an xterm and waits until it is managed; its window.
@@ -51,23 +55,27 @@ protected:
         return found;
     }
 
-    void sendState(xcb_window_t window, bool add, const char* state) {
+    xcb_atom_t atom(const char* name) {
         X11Connection& c = platform->connection();
-        auto reply = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, std::strlen(state), state), "InternAtom");
+        return c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, std::strlen(name), name), "InternAtom")->atom;
+    }
+
+    // Asks the window manager to change a window, as a pager or the client itself would.
+    void sendClientMessage(xcb_window_t window, const char* type, std::array<uint32_t, 5> data) {
+        X11Connection& c = platform->connection();
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = window;
-        message.type = c.atoms()._NET_WM_STATE;
-        message.data.data32[0] = add ? 1 : 0;
-        message.data.data32[1] = reply->atom;
-        message.data.data32[3] = 2;
+        message.type = atom(type);
+        std::copy(data.begin(), data.end(), message.data.data32);
         xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                        reinterpret_cast<const char*>(&message));
         c.flush();
     }
 
     std::unique_ptr<AXWindowEngine> engine;
+    TestClient client{ChildProcess()};
     ChildProcess xterm;
 };
 
@@ -81,41 +89,42 @@ TEST_F(WindowEngineOnX11, TwoDisplaysWithDistinctIdentifiersAndADockShrinkingOnl
     EXPECT_TRUE(displays[0].isPrimary);
     EXPECT_FALSE(displays[1].isPrimary);
 
-    TestClient client = desktop->startClient();
+    int notices = 0;
+    auto subscription = platform->screens().onChange([&] { ++notices; });
     // A 48-pixel panel along the top of the left monitor.
     openWindow(client, "type=dock x=0 y=0 w=1920 h=48 strut=0,0,48,0,0,0,0,0,0,1919,0,0");
-    ASSERT_TRUE(waitFor([&] { return DisplayProvider::displays()[0].workArea != Rect(0, 0, 1920, 1080); }));
+    ASSERT_TRUE(waitFor([&] { return notices > 0; }));
     displays = DisplayProvider::displays();
     EXPECT_EQ(displays[0].workArea, Rect(0, 48, 1920, 1032));
     EXPECT_EQ(displays[1].workArea, Rect(1920, 0, 1920, 1080));
     EXPECT_EQ(DisplayProvider::display(Point{2000, 10})->identifier, displays[1].identifier);
+
+    // An ordinary window changes the client list but not the screens: no notice, so no restore.
+    notices = 0;
+    openWindow(client, "x=100 y=100 w=300 h=200");
+    platform->processPendingEvents();
+    EXPECT_EQ(notices, 0);
 }
 
 TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIdentifier) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "class=Ledger title=Accounts x=300 y=200 w=500 h=400");
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }));
 
-    auto atPoint = handleOf(window);
-    ASSERT_TRUE(atPoint);
-    EXPECT_EQ(atPoint->pid, client.pid());
-    auto focused = engine->focusedWindow();
-    ASSERT_TRUE(focused);
-    EXPECT_EQ(*focused, *atPoint);
-    auto all = engine->allWindows();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0], *atPoint);
+    const WindowHandle atPoint = handleOf(window);
+    EXPECT_EQ(atPoint.pid, client.pid());
+    EXPECT_EQ(engine->focusedWindow(), atPoint);
+    EXPECT_EQ(engine->allWindows(), std::vector<WindowHandle>{atPoint});
     EXPECT_EQ(engine->focusedWindow("Ledger"), atPoint);
-    EXPECT_EQ(engine->windows(client.pid()), std::vector<WindowHandle>{*atPoint});
+    EXPECT_EQ(engine->windows(client.pid()), std::vector<WindowHandle>{atPoint});
 
-    auto info = engine->info(*atPoint);
+    auto info = engine->info(atPoint);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->bundleIdentifier, "Ledger");
     EXPECT_EQ(info->title, "Accounts");
     EXPECT_TRUE(info->isStandard);
     EXPECT_FALSE(info->isMinimized);
     EXPECT_EQ(info->frame.origin, (Point{300, 200}));
-    EXPECT_EQ(engine->frame(*atPoint), info->frame);
+    EXPECT_EQ(engine->frame(atPoint), info->frame);
     // The title bar belongs to the window manager's frame, yet a drag starts there.
     EXPECT_EQ(engine->window(Point{info->frame.midX(), info->frame.minY() + 5}), atPoint);
     // Nothing under an empty part of the desktop.
@@ -123,10 +132,8 @@ TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIde
 }
 
 TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     const Rect targets[] = {
         Rect(0, 0, 960, 1080),           // left half of the left monitor
         Rect(2880, 540, 960, 540),       // bottom-right quarter of the right monitor
@@ -134,7 +141,7 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
     };
     for (const Rect& target : targets) {
         SCOPED_TRACE(testing::PrintToString(target));
-        SetFrameResult result = engine->setFrame(target, *handle);
+        SetFrameResult result = engine->setFrame(target, handle);
         EXPECT_TRUE(result.succeeded());
         ASSERT_TRUE(result.achieved);
         if (target.x() == std::round(target.x()) && target.y() == std::round(target.y())) {
@@ -150,31 +157,28 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
 }
 
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
-    sendState(window, true, "_NET_WM_STATE_MAXIMIZED_VERT");
-    sendState(window, true, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    const WindowHandle handle = handleOf(window);
+    sendClientMessage(window, "_NET_WM_STATE",
+                      {1, atom("_NET_WM_STATE_MAXIMIZED_VERT"), atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
     ASSERT_TRUE(waitFor([&] { return platform->windows().outerFrame(window)->height() > 1000; }));
     const Rect target(960, 0, 960, 540);
-    SetFrameResult result = engine->setFrame(target, *handle);
+    SetFrameResult result = engine->setFrame(target, handle);
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(result.achieved, target);
 }
 
 TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsked) {
     xcb_window_t window = startXterm("80x24+40+40");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
-    auto info = engine->info(*handle);
+    const WindowHandle handle = handleOf(window);
+    auto info = engine->info(handle);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->bundleIdentifier, "XTerm");
 
     RecordingLogSink logs;
     ScopedLogSink capture(logs);
     const Rect zone(200, 150, 1000, 700);
-    SetFrameResult uncentred = engine->setFrame(zone, *handle);
+    SetFrameResult uncentred = engine->setFrame(zone, handle);
     EXPECT_FALSE(uncentred.succeeded());
     ASSERT_TRUE(uncentred.achieved);
     EXPECT_EQ(uncentred.achieved->origin, zone.origin);
@@ -182,7 +186,7 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
 
     engine->centersWindowsThatCannotFill = [] { return true; };
     const Rect other(2000, 100, 1000, 700);
-    SetFrameResult centred = engine->setFrame(other, *handle);
+    SetFrameResult centred = engine->setFrame(other, handle);
     EXPECT_FALSE(centred.succeeded());
     ASSERT_TRUE(centred.achieved);
     const Rect& got = *centred.achieved;
@@ -194,27 +198,26 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
     EXPECT_EQ(platform->windows().outerFrame(window), got);
 }
 
-TEST_F(WindowEngineOnX11, ADialogIsNotStandard) {
-    TestClient client = desktop->startClient();
-    xcb_window_t main = openWindow(client, "class=Mail x=100 y=100 w=600 h=500");
-    xcb_window_t dialog = openWindow(client, "class=Mail type=dialog x=1000 y=200 w=300 h=200");
-    auto handle = handleOf(dialog);
-    ASSERT_TRUE(handle);
-    auto info = engine->info(*handle);
-    ASSERT_TRUE(info);
-    EXPECT_FALSE(info->isStandard);
-    // Lists hold standard windows only.
-    auto all = engine->allWindows();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0], *handleOf(main));
+TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndListed) {
+    const xcb_window_t normal = openWindow(client, "class=Mail type=normal x=100 y=100 w=600 h=500");
+    const xcb_window_t untyped = openWindow(client, "class=Mail type=none x=800 y=100");
+    for (const std::string& options : {std::string("type=dialog"), std::string("type=utility"),
+                                       "type=normal transient=" + std::to_string(normal)}) {
+        SCOPED_TRACE(options);
+        const xcb_window_t window = openWindow(client, "class=Mail x=2000 y=200 w=300 h=200 " + options);
+        const auto info = engine->info(handleOf(window));
+        ASSERT_TRUE(info);
+        EXPECT_FALSE(info->isStandard);
+        EXPECT_THAT(engine->allWindows(), ::testing::UnorderedElementsAre(handleOf(normal), handleOf(untyped)));
+        client.close(window);
+    }
 }
 
 TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
-    TestClient client = desktop->startClient();
     xcb_window_t back = openWindow(client, "x=100 y=100 w=400 h=300");
     xcb_window_t front = openWindow(client, "x=200 y=150 w=400 h=300");
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == front; }));
-    auto handle = engine->window(Point{110, 130});  // only the back window is there
+    const auto handle = engine->window(Point{110, 130});  // only the back window is there
     ASSERT_TRUE(handle);
     engine->raise(*handle);
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == back; }));
@@ -223,76 +226,48 @@ TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
 }
 
 TEST_F(WindowEngineOnX11, AMinimisedWindowSaysSo) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     // ICCCM's request, which every window manager honours: WM_CHANGE_STATE with IconicState.
-    X11Connection& c = platform->connection();
-    auto atom = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, 15, "WM_CHANGE_STATE"), "InternAtom");
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = atom->atom;
-    message.data.data32[0] = 3;
-    xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
-    c.flush();
-    ASSERT_TRUE(waitFor([&] { return engine->info(*handle) && engine->info(*handle)->isMinimized; }));
+    sendClientMessage(window, "WM_CHANGE_STATE", {3, 0, 0, 0, 0});
+    ASSERT_TRUE(waitFor([&] { return engine->info(handle) && engine->info(handle)->isMinimized; }));
 }
 
-TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewWindowsOfRunningAndNewApplications) {
+TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewAndClosedWindowsOfRunningAndNewApplications) {
     VirtualScheduler scheduler;
     AXWindowObserver observer(platform->accessibility(), platform->workspace(), scheduler);
-    std::vector<WindowHandle> created;
+    std::vector<WindowHandle> created, destroyed;
     observer.onWindowCreated = [&](const WindowHandle& handle) { created.push_back(handle); };
+    observer.onWindowDestroyed = [&](const WindowHandle& handle) { destroyed.push_back(handle); };
 
     TestClient running = desktop->startClient();
-    openWindow(running, "class=Running x=100 y=100");
+    const xcb_window_t first = openWindow(running, "class=Running x=100 y=100");
     observer.start();
     EXPECT_EQ(observer.observers().size(), 1u);
 
-    xcb_window_t second = openWindow(running, "class=Running x=700 y=100");
+    const xcb_window_t second = openWindow(running, "class=Running x=700 y=100");
     ASSERT_TRUE(waitFor([&] { return created.size() == 1; }));
-    EXPECT_EQ(created[0], *handleOf(second));
+    EXPECT_EQ(created[0], handleOf(second));
     EXPECT_EQ(created[0].pid, running.pid());
 
     // A process that had no window yet: launched by its first window, which is announced too.
     TestClient fresh = desktop->startClient();
-    xcb_window_t first = openWindow(fresh, "class=Fresh x=100 y=600");
+    const xcb_window_t only = openWindow(fresh, "class=Fresh x=100 y=600");
     ASSERT_TRUE(waitFor([&] { return created.size() == 2; }));
-    EXPECT_EQ(created[1], *handleOf(first));
+    EXPECT_EQ(created[1], handleOf(only));
     EXPECT_EQ(created[1].pid, fresh.pid());
     EXPECT_EQ(observer.observers().size(), 2u);
     EXPECT_TRUE(observer.pendingRetries().empty());
 
-    // Its last window closes: the application is gone and no longer observed.
-    fresh.close(first);
-    ASSERT_TRUE(waitFor([&] { return observer.observers().size() == 1; }));
-}
-
-TEST_F(WindowEngineOnX11, TheObserverAnnouncesClosedWindowsBeforeTheirApplicationEnds) {
-    VirtualScheduler scheduler;
-    AXWindowObserver observer(platform->accessibility(), platform->workspace(), scheduler);
-    std::vector<WindowHandle> destroyed;
-    observer.onWindowDestroyed = [&](const WindowHandle& handle) { destroyed.push_back(handle); };
-
-    TestClient client = desktop->startClient();
-    xcb_window_t first = openWindow(client, "class=Closing x=100 y=100");
-    xcb_window_t second = openWindow(client, "class=Closing x=700 y=100");
-    const WindowHandle firstHandle = *handleOf(first);
-    const WindowHandle secondHandle = *handleOf(second);
-    observer.start();
-
-    client.close(first);
+    // A closed window is announced; the last one's notice still arrives before its application
+    // ends and is no longer observed.
+    const WindowHandle firstHandle = handleOf(first);
+    running.close(first);
     ASSERT_TRUE(waitFor([&] { return destroyed.size() == 1; }));
     EXPECT_EQ(destroyed[0], firstHandle);
-
-    // The last window: its notice still arrives, then the application is no longer observed.
-    client.close(second);
-    ASSERT_TRUE(waitFor([&] { return destroyed.size() == 2 && observer.observers().empty(); }));
-    EXPECT_EQ(destroyed[1], secondHandle);
+    fresh.close(only);
+    ASSERT_TRUE(waitFor([&] { return destroyed.size() == 2 && observer.observers().size() == 1; }));
+    EXPECT_EQ(destroyed[1], created[1]);
 }
 
 // Forwards to the X11 back end and closes a window right after the engine's first position write.
@@ -331,12 +306,10 @@ private:
 };
 
 TEST_F(WindowEngineOnX11, AWindowClosedInTheMiddleOfSetFrameGivesAnAbsentResult) {
-    TestClient client = desktop->startClient();
     xcb_window_t doomed = openWindow(client, "x=100 y=100 w=400 h=300");
     xcb_window_t survivor = openWindow(client, "x=900 y=100 w=400 h=300");
-    auto doomedHandle = handleOf(doomed);
-    auto survivorHandle = handleOf(survivor);
-    ASSERT_TRUE(doomedHandle && survivorHandle);
+    const WindowHandle doomedHandle = handleOf(doomed);
+    const WindowHandle survivorHandle = handleOf(survivor);
 
     // The client destroys its window (and the server has done it) between the position write and
     // the size write.
@@ -344,7 +317,7 @@ TEST_F(WindowEngineOnX11, AWindowClosedInTheMiddleOfSetFrameGivesAnAbsentResult)
     AXWindowEngine closingEngine(closing, platform->workspace());
     RecordingLogSink logs;
     ScopedLogSink capture(logs);
-    SetFrameResult result = closingEngine.setFrame(Rect(0, 0, 960, 540), *doomedHandle);
+    SetFrameResult result = closingEngine.setFrame(Rect(0, 0, 960, 540), doomedHandle);
     EXPECT_FALSE(result.achieved);
     EXPECT_FALSE(result.succeeded());
     EXPECT_TRUE(logs.messages("AXWindowEngine").empty());
@@ -352,19 +325,16 @@ TEST_F(WindowEngineOnX11, AWindowClosedInTheMiddleOfSetFrameGivesAnAbsentResult)
 
     // Nothing is left broken: the engine goes on with other windows.
     platform->processPendingEvents();
-    EXPECT_FALSE(engine->info(*doomedHandle));
-    EXPECT_TRUE(engine->setFrame(Rect(960, 0, 960, 540), *survivorHandle).succeeded());
+    EXPECT_FALSE(engine->info(doomedHandle));
+    EXPECT_TRUE(engine->setFrame(Rect(960, 0, 960, 540), survivorHandle).succeeded());
 }
 
 TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
-    TestClient client = desktop->startClient();
     // Each window destroys itself at a different point of its move, racing the engine's requests.
     std::vector<std::pair<xcb_window_t, WindowHandle>> windows;
     for (int i = 0; i < 6; ++i) {
         xcb_window_t window = openWindow(client, "x=" + std::to_string(100 + 150 * i) + " y=100 w=140 h=300");
-        auto handle = handleOf(window);
-        ASSERT_TRUE(handle);
-        windows.emplace_back(window, *handle);
+        windows.emplace_back(window, handleOf(window));
     }
     for (size_t i = 0; i < windows.size(); ++i) {
         client.closeOnConfigure(windows[i].first, 1 + int(i % 3));
@@ -377,23 +347,20 @@ TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
     }
     TestClient other = desktop->startClient();
     xcb_window_t fresh = openWindow(other, "x=300 y=600 w=300 h=200");
-    auto handle = handleOf(fresh);
-    ASSERT_TRUE(handle);
-    EXPECT_TRUE(engine->setFrame(Rect(1920, 0, 1920, 1080), *handle).succeeded());
+    const WindowHandle handle = handleOf(fresh);
+    EXPECT_TRUE(engine->setFrame(Rect(1920, 0, 1920, 1080), handle).succeeded());
 }
 
 // Not a timed assertion: prints how long a verified setFrame takes on openbox, for the record.
 TEST_F(WindowEngineOnX11, MeasureAVerifiedSetFrame) {
-    TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
-    auto handle = handleOf(window);
-    ASSERT_TRUE(handle);
+    const WindowHandle handle = handleOf(window);
     const Rect frames[] = {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 540), Rect(2880, 540, 960, 540),
                            Rect(1920, 0, 1280, 1080)};
     std::vector<double> milliseconds;
     for (int i = 0; i < 60; ++i) {
         auto start = Clock::now();
-        SetFrameResult result = engine->setFrame(frames[i % 4], *handle);
+        SetFrameResult result = engine->setFrame(frames[i % 4], handle);
         milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         ASSERT_TRUE(result.succeeded());
         platform->processPendingEvents();

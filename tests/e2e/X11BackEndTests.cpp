@@ -12,40 +12,6 @@ namespace {
 
 class X11Displays : public DesktopTest {};
 
-TEST_F(X11Displays, TwoMonitorsWithDistinctIdentifiersAndFrames) {
-    auto screens = platform->screens().screens();
-    ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[0].frame, Rect(0, 0, 1920, 1080));
-    EXPECT_EQ(screens[1].frame, Rect(1920, 0, 1920, 1080));
-    // Xvfb's monitors have no EDID: the monitor's name identifies it.
-    EXPECT_EQ(screens[0].connectorName, "tessary-left");
-    EXPECT_EQ(screens[1].connectorName, "tessary-right");
-    EXPECT_FALSE(screens[0].hasEDID);
-    ASSERT_TRUE(screens[0].displayNumber && screens[1].displayNumber);
-    EXPECT_NE(*screens[0].displayNumber, *screens[1].displayNumber);
-    EXPECT_EQ(screens[0].workArea, screens[0].frame);
-    EXPECT_EQ(screens[1].workArea, screens[1].frame);
-}
-
-TEST_F(X11Displays, ADockStrutShrinksOnlyItsOwnMonitorAndIsAnnounced) {
-    int notices = 0;
-    auto subscription = platform->screens().onChange([&] { ++notices; });
-    TestClient client = desktop->startClient();
-    // A 40-pixel panel along the bottom of the right monitor.
-    openWindow(client, "type=dock x=1920 y=1040 w=1920 h=40 strut=0,0,0,40,0,0,0,0,0,0,1920,3839");
-    ASSERT_TRUE(waitFor([&] { return notices > 0; }));
-    auto screens = platform->screens().screens();
-    ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[0].workArea, Rect(0, 0, 1920, 1080));
-    EXPECT_EQ(screens[1].workArea, Rect(1920, 0, 1920, 1040));
-
-    // An ordinary window changes the client list but not the screens: no notice.
-    notices = 0;
-    openWindow(client, "x=100 y=100 w=300 h=200");
-    platform->processPendingEvents();
-    EXPECT_EQ(notices, 0);
-}
-
 TEST_F(X11Displays, AChangedMonitorArrangementIsAnnounced) {
     int notices = 0;
     auto subscription = platform->screens().onChange([&] { ++notices; });
@@ -59,44 +25,10 @@ TEST_F(X11Displays, AChangedMonitorArrangementIsAnnounced) {
 
 class X11Windows_ : public DesktopTest {};
 
-TEST_F(X11Windows_, ReadsWhatTheClientSet) {
-    TestClient client = desktop->startClient();
-    xcb_window_t window = openWindow(client, "class=Notes instance=notes title=Shopping x=200 y=150 w=640 h=480");
-    X11Windows& windows = platform->windows();
-    EXPECT_EQ(windows.windowClass(window), "Notes");
-    EXPECT_EQ(windows.title(window), "Shopping");
-    EXPECT_EQ(windows.processID(window), client.pid());
-    EXPECT_EQ(windows.isStandard(window), true);
-    EXPECT_EQ(windows.isHidden(window), false);
-    auto frame = windows.outerFrame(window);
-    ASSERT_TRUE(frame);
-    // Placed where the client asked (a user position), decorations around it.
-    EXPECT_EQ(frame->origin, (Point{200, 150}));
-    EXPECT_GT(frame->width(), 640);
-    EXPECT_GT(frame->height(), 480);
-    EXPECT_EQ(windows.windowAt(Point{frame->midX(), frame->midY()}), window);
-    EXPECT_FALSE(windows.windowAt(Point{3000, 900}));
-}
-
 TEST_F(X11Windows_, WindowsWithoutAProcessPropertyAreTracedThroughTheXResourceExtension) {
     TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "pid=none");
     EXPECT_EQ(platform->windows().processID(window), client.pid());
-}
-
-TEST_F(X11Windows_, KindsOfWindows) {
-    TestClient client = desktop->startClient();
-    xcb_window_t normal = openWindow(client, "type=normal");
-    xcb_window_t untyped = openWindow(client, "type=none");
-    xcb_window_t dialog = openWindow(client, "type=dialog");
-    xcb_window_t transient = openWindow(client, "type=normal transient=" + std::to_string(normal));
-    xcb_window_t utility = openWindow(client, "type=utility");
-    X11Windows& windows = platform->windows();
-    EXPECT_EQ(windows.isStandard(normal), true);
-    EXPECT_EQ(windows.isStandard(untyped), true);
-    EXPECT_EQ(windows.isStandard(dialog), false);
-    EXPECT_EQ(windows.isStandard(transient), false);
-    EXPECT_EQ(windows.isStandard(utility), false);
 }
 
 TEST_F(X11Windows_, AVanishedWindowGivesAbsentAnswersAndNoUnexpectedError) {

@@ -35,7 +35,6 @@ public:
     ~ChildProcess();
 
     pid_t pid() const { return pid_; }
-    bool isRunning() const { return pid_ > 0 && !exitStatus_; }
 
     // Writes one line to the child's stdin.
     bool writeLine(const std::string& line);

@@ -66,11 +66,10 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
     if (!::mkdtemp(pattern)) throw std::runtime_error("cannot create a temporary folder");
     directory_ = pattern;
     startServer();
-    for (size_t i = 0; i < options_.monitors.size(); ++i) {
-        // The first monitor takes Xvfb's only output; the others have none.
-        if (!setMonitor(options_.monitors[i], i == 0 ? "screen" : "none")) {
-            throw std::runtime_error("xrandr --setmonitor failed");
-        }
+    // The first monitor takes Xvfb's only output; the other has none.
+    if (!setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen") ||
+        !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none")) {
+        throw std::runtime_error("xrandr --setmonitor failed");
     }
     if (options_.windowManager) startWindowManager();
 }
@@ -86,10 +85,9 @@ VirtualDesktop::~VirtualDesktop() {
 void VirtualDesktop::startServer() {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    std::string size = std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
     ChildProcess::Options start;
     start.arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-noreset", "-nolisten", "tcp",
-                       "+extension", "RANDR", "-screen", "0", size};
+                       "+extension", "RANDR", "-screen", "0", "3840x1080x24"};
     start.inheritedDescriptors = {ready[1]};
     server_ = ChildProcess::start(start);
     ::close(ready[1]);

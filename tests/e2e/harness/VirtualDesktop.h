@@ -20,12 +20,9 @@ public:
         std::string name;
         int x, y, width, height;
     };
+    // The screen is 3840x1080, split into two 1920x1080 monitors side by side: "tessary-left"
+    // and "tessary-right".
     struct Options {
-        int width = 3840;
-        int height = 1080;
-        // The default splits the screen into two 1920x1080 monitors side by side.
-        std::vector<Monitor> monitors = {{"tessary-left", 0, 0, 1920, 1080},
-                                         {"tessary-right", 1920, 0, 1920, 1080}};
         bool windowManager = true;
     };
 

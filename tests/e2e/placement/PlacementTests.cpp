@@ -26,7 +26,7 @@
 #include "WindowEngine/AXWindowObserver.h"
 #include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/TessaryCore/TestSupport.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
 namespace tessary::e2e {
@@ -192,11 +192,11 @@ TEST_F(PlacementTest, ASavedWorkspaceIsRestoredIntoPlace) {
 }
 
 TEST_F(PlacementTest, RestoringStartsAMissingApplicationAndPlacesItsWindow) {
-    // An installed application: the placement client under a class of its own.
+    // An installed application: the test client under a class of its own.
     std::filesystem::create_directories(folder / "share" / "applications");
     std::ofstream(folder / "share" / "applications" / "tessary-launched.desktop")
         << "[Desktop Entry]\nType=Application\nName=Launched\nStartupWMClass=TessaryLaunched\n"
-        << "Exec=\"" << TESSARY_PLACEMENT_CLIENT << "\" TessaryLaunched Launched %U\n";
+        << "Exec=\"" << TESSARY_TEST_CLIENT << "\" class=TessaryLaunched title=Launched %U\n";
 
     TestClient client = desktop->startClient();
     const xcb_window_t notes = openWindow(client, "class=TessaryNotes title=notes x=100 y=100 w=400 h=300");

