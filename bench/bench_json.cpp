@@ -13,44 +13,14 @@
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
 #include "TessaryCore/WindowPlacementMemory.h"
+#include "bench/BenchDocuments.h"
 
 using namespace tessary;
+using tessary::bench::fullMemory;
+using tessary::bench::hundredLayouts;
 using tessary::json::Json;
 
 namespace {
-
-// As bench_memory_document builds it.
-WindowPlacementMemory fullMemory() {
-    WindowPlacementMemory memory;
-    const UUID layout = UUID::random();
-    for (int i = 0; i < 400; ++i) {
-        const std::string app = "org.example.Application" + std::to_string(i % 40);
-        const std::string title = "Document " + std::to_string(i) + " \xE2\x80\x94 a typical window title";
-        memory.record(WindowPlacement("6F1B3C2A-9D4E-4F00-8A11-0C0FFEE00" + std::to_string(100 + i % 3) +
-                                          "@2560x1415",
-                                      layout, {i % 4, (i + 1) % 4}, Date(763637213.589 + i)),
-                      app, title);
-    }
-    return memory;
-}
-
-// As bench_layout_library builds it.
-LayoutLibrary hundredLayouts() {
-    LayoutLibrary library = LayoutLibrary::starter();
-    for (const LayoutPreset& preset : LayoutPreset::all()) library.layouts.push_back(preset.makeLayout());
-    for (std::int64_t n = 1; library.layouts.size() < 100; ++n) {
-        for (const LayoutTemplate t : LayoutTemplate::allCases) {
-            if (library.layouts.size() < 100) library.layouts.emplace_back(t, n % 9 + 1);
-        }
-    }
-    for (std::size_t d = 0; d < 8; ++d) {
-        std::string display = "DISPLAY-";
-        display += std::to_string(d);
-        library.assign(library.layouts[d * 7].id, DisplayKey(display, 2560, 1440));
-    }
-    for (int t = 0; t < 20; ++t) library.deleteLayout(UUID::random(), Date(1000.0 * t));
-    return library;
-}
 
 const std::string& documentText(std::int64_t which) {
     static const std::string memory = JSONDocumentStore<WindowPlacementMemory>::encode(fullMemory()).value();

@@ -7,28 +7,12 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
+#include "bench/BenchDocuments.h"
 
 using namespace tessary;
+using tessary::bench::hundredLayouts;
 
 namespace {
-
-// 100 layouts: every preset, then templates of every kind and size, with assignments and tombstones.
-LayoutLibrary hundredLayouts() {
-    LayoutLibrary library = LayoutLibrary::starter();
-    for (const LayoutPreset& preset : LayoutPreset::all()) library.layouts.push_back(preset.makeLayout());
-    for (std::int64_t n = 1; library.layouts.size() < 100; ++n) {
-        for (const LayoutTemplate t : LayoutTemplate::allCases) {
-            if (library.layouts.size() < 100) library.layouts.emplace_back(t, n % 9 + 1);
-        }
-    }
-    for (std::size_t d = 0; d < 8; ++d) {
-        std::string display = "DISPLAY-";
-        display += std::to_string(d);
-        library.assign(library.layouts[d * 7].id, DisplayKey(display, 2560, 1440));
-    }
-    for (int t = 0; t < 20; ++t) library.deleteLayout(UUID::random(), Date(1000.0 * t));
-    return library;
-}
 
 void BM_EncodeDecode100Layouts(benchmark::State& state) {
     const LayoutLibrary library = hundredLayouts();

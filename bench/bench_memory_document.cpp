@@ -9,24 +9,12 @@
 
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/WindowPlacementMemory.h"
+#include "bench/BenchDocuments.h"
 
 using namespace tessary;
+using tessary::bench::fullMemory;
 
 namespace {
-
-WindowPlacementMemory fullMemory() {
-    WindowPlacementMemory memory;
-    const UUID layout = UUID::random();
-    for (int i = 0; i < 400; ++i) {
-        const std::string app = "org.example.Application" + std::to_string(i % 40);
-        const std::string title = "Document " + std::to_string(i) + " \xE2\x80\x94 a typical window title";
-        memory.record(WindowPlacement("6F1B3C2A-9D4E-4F00-8A11-0C0FFEE00" + std::to_string(100 + i % 3) +
-                                          "@2560x1415",
-                                      layout, {i % 4, (i + 1) % 4}, Date(763637213.589 + i)),
-                      app, title);
-    }
-    return memory;
-}
 
 class Folder {
 public:
