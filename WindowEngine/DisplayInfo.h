@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
+#include "TessaryCore/DisplayClass.h"
 #include "TessaryCore/DisplayKey.h"
 #include "TessaryCore/Geometry.h"
 
@@ -23,6 +25,10 @@ struct DisplayInfo {
 
     // The identifier with the work-area size in whole points.
     DisplayKey displayKey() const { return DisplayKey(identifier, workArea.size); }
+    // The display shapes its work area and built-in flag make it (the preset table's groups).
+    std::set<DisplayClass> displayClasses() const {
+        return DisplayClass::displayClasses(isBuiltIn, workArea.size);
+    }
 
     // Every field: a display whose work area changed is a different display.
     friend bool operator==(const DisplayInfo&, const DisplayInfo&) = default;

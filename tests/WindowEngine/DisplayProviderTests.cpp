@@ -79,6 +79,10 @@ TEST_F(DisplayProviderTest, ListsNumberedScreensInOrderAndMakesOnlyTheFirstPrima
     EXPECT_EQ(displays[0], (DisplayInfo{5, "AAAA-1", "eDP-1", Rect(0, 0, 1512, 982), Rect(0, 33, 1512, 949), true, true}));
     EXPECT_FALSE(displays[1].isPrimary);
     EXPECT_EQ(displays[0].displayKey().description(), "AAAA-1@1512x949");
+    // Classes come from the work area and the built-in flag: the panel is a laptop screen only;
+    // 2560 x 1440 is standard and, at over 3.5 million square points, large.
+    EXPECT_EQ(displays[0].displayClasses(), std::set<DisplayClass>{DisplayClass::laptop});
+    EXPECT_EQ(displays[1].displayClasses(), (std::set<DisplayClass>{DisplayClass::standard, DisplayClass::large}));
     EXPECT_EQ(DisplayProvider::primaryHeight(), 982);
     EXPECT_EQ(DisplayProvider::stableIdentifier(6), "BBBB-2");
     EXPECT_EQ(DisplayProvider::stableIdentifier(99), "vendor0-model0-serial0");
