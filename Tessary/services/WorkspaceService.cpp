@@ -207,14 +207,16 @@ bool WorkspaceService::applyPendingEntries(const WindowHandle& window) {
     const auto info = engine_.info(window);
     if (!info || !info->bundleIdentifier) return false;
 
-    // Entries hold their texts as valid UTF-8; the window's are compared in the same form.
+    // Entries hold their texts as valid UTF-8; the window's are compared in the same form, titles
+    // as the user reads them (canonically equivalent titles are the same title).
     const std::string bundleID = validUTF8(*info->bundleIdentifier);
     const std::optional<std::string> title = info->title ? std::optional<std::string>(validUTF8(*info->title)) : std::nullopt;
     const WorkspaceEntry* chosen = nullptr;
     for (const WorkspaceEntry& entry : pendingEntries_) {
         if (entry.bundleID != bundleID) continue;
         if (!chosen) chosen = &entry;
-        if (entry.title == title) {
+        const bool sameTitle = entry.title && title ? canonicallyEqual(*entry.title, *title) : entry.title == title;
+        if (sameTitle) {
             chosen = &entry;
             break;
         }

@@ -146,6 +146,19 @@ TEST_F(WorkspaceServiceTest, LaunchesEachMissingApplicationOnceAndQueuesItsEntri
     EXPECT_FALSE(service->applyPendingEntries(engine.addWindow("Editor", 1, "c", Rect(10, 10, 100, 100))));
 }
 
+TEST_F(WorkspaceServiceTest, APendingEntryTakesTheWindowWhoseTitleReadsTheSame) {
+    launcher.install("Editor");
+    service->restore(workspace({entry("Editor", "a", "MAIN@1000x800", {0}),
+                                entry("Editor", "Caf\xC3\xA9", "MAIN@1000x800", {1})},  // precomposed
+                               true));
+    // The same title with a combining accent, as another program may spell it.
+    const WindowHandle window = engine.addWindow("Editor", 1, "Cafe\xCC\x81", Rect(10, 10, 100, 100));
+    EXPECT_TRUE(service->applyPendingEntries(window));
+    EXPECT_EQ(frameOf(window), mainZone(1));
+    ASSERT_EQ(service->pendingEntries().size(), 1u);
+    EXPECT_EQ(service->pendingEntries()[0].title, "a");
+}
+
 TEST_F(WorkspaceServiceTest, ASecondRestoreAppendsAndRestartsTheWait) {
     launcher.install("Editor");
     launcher.install("Paint");
