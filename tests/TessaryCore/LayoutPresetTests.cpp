@@ -2,6 +2,7 @@
 
 #include <array>
 #include <set>
+#include <tuple>
 #include <variant>
 
 #include "TessaryCore/DisplayClass.h"
@@ -49,6 +50,45 @@ TEST(DisplayClass, ClassifiesWorkAreasByShapeSizeAndPanel) {
     for (const Case& c : cases) {
         EXPECT_EQ(DisplayClass::displayClasses(c.builtIn, c.size), c.classes) << c.size << " built-in " << c.builtIn;
     }
+}
+
+TEST(DisplayClass, NamesAndGroupTitles) {
+    using D = DisplayClass;
+    const std::pair<const char*, const char*> classes[] = {
+        {"standard", "Standard (16:9)"}, {"ultrawide", "Ultrawide (21:9)"},
+        {"superUltrawide", "Super ultrawide (32:9)"}, {"laptop", "Laptop screen"},
+        {"portrait", "Portrait"}, {"large", "4K / 5K"},
+    };
+    ASSERT_EQ(D::allCases.size(), std::size(classes));
+    for (std::size_t i = 0; i < std::size(classes); ++i) {
+        const D c = D::allCases[i];
+        EXPECT_EQ(c.rawValue(), classes[i].first);
+        EXPECT_EQ(c.displayName(), classes[i].second);
+        EXPECT_EQ(D::fromJSON(json::Json(classes[i].first)), c);
+    }
+    EXPECT_EQ(D::fromRawValue("Standard"), std::nullopt);
+    EXPECT_THROW(D::fromJSON(json::Json("4k")), json::DecodingError);
+
+    using G = LayoutPreset::Group;
+    const std::tuple<const char*, const char*, Classes> groups[] = {
+        {"standard", "Standard monitors", {D::standard}},
+        {"ultrawide", "Ultrawide", {D::ultrawide}},
+        {"superUltrawide", "Super ultrawide", {D::superUltrawide}},
+        {"laptop", "Laptop", {D::laptop}},
+        {"portrait", "Portrait", {D::portrait}},
+        {"large", "4K / 5K", {D::large}},
+        {"focus", "Focus & media", {D::standard, D::ultrawide, D::superUltrawide, D::laptop, D::large}},
+    };
+    ASSERT_EQ(G::allCases.size(), std::size(groups));
+    for (std::size_t i = 0; i < std::size(groups); ++i) {
+        const G g = G::allCases[i];
+        const auto& [raw, title, served] = groups[i];
+        EXPECT_EQ(g.rawValue(), raw);
+        EXPECT_EQ(G::fromRawValue(raw), g);
+        EXPECT_EQ(g.title(), title);
+        EXPECT_EQ(g.displayClasses(), served) << raw;
+    }
+    EXPECT_EQ(G::fromRawValue("Focus"), std::nullopt);
 }
 
 TEST(LayoutPreset, TableHasEveryGroupInOrderWithValidBodies) {
