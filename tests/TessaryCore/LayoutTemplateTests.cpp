@@ -52,7 +52,14 @@ TEST(LayoutTemplate, GridBodies) {
         {grid, 3, {1}, {1, 1, 1}, {{0, 1, 2}}},
         {grid, 4, {1, 1}, {1, 1}, {{0, 1}, {2, 3}}},
         {grid, 5, {1, 1}, std::vector<double>(6, 1.0), {{0, 0, 1, 1, 2, 2}, {3, 3, 3, 4, 4, 4}}},
+        {grid, 6, {1, 1}, {1, 1, 1}, {{0, 1, 2}, {3, 4, 5}}},
+        {grid, 8, {1, 1}, {1, 1, 1, 1}, {{0, 1, 2, 3}, {4, 5, 6, 7}}},
         {grid, 9, {1, 1, 1}, {1, 1, 1}, {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}}},
+        {grid, 10, {1, 1, 1}, std::vector<double>(12, 1.0),
+         {{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3},
+          {4, 4, 4, 4, 5, 5, 5, 5, 6, 6, 6, 6},
+          {7, 7, 7, 7, 8, 8, 8, 8, 9, 9, 9, 9}}},
+        {grid, 12, {1, 1, 1}, {1, 1, 1, 1}, {{0, 1, 2, 3}, {4, 5, 6, 7}, {8, 9, 10, 11}}},
         {priority, 1, {1}, {1}, {{0}}},
         {priority, 2, {1}, {3, 2}, {{0, 1}}},
         {priority, 3, {1}, {1, 2, 1}, {{0, 1, 2}}},
@@ -103,4 +110,31 @@ TEST(LayoutTemplate, NewLayoutsAreNamedAfterTheirTemplateAndBounded) {
     const ZoneLayout huge(LayoutTemplate::columns, 5'000'000);
     EXPECT_EQ(huge.zoneCount(), LayoutTemplate::maximumZoneCount);
     EXPECT_EQ(huge.origin->zoneCount, 5'000'000) << "the origin keeps the count as given";
+}
+
+TEST(LayoutTemplate, NamesAndStoredForm) {
+    struct Case {
+        LayoutTemplate t;
+        const char* raw;
+        const char* name;
+    };
+    const Case cases[] = {
+        {LayoutTemplate::focus, "focus", "Focus"},
+        {LayoutTemplate::columns, "columns", "Columns"},
+        {LayoutTemplate::rows, "rows", "Rows"},
+        {LayoutTemplate::grid, "grid", "Grid"},
+        {LayoutTemplate::priorityGrid, "priorityGrid", "Priority Grid"},
+        {LayoutTemplate::blank, "blank", "Blank"},
+    };
+    ASSERT_EQ(LayoutTemplate::allCases.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(LayoutTemplate(LayoutTemplate::allCases[i]), c.t) << "declaration order";
+        EXPECT_EQ(c.t.displayName(), c.name);
+        EXPECT_EQ(c.t.toJSON(), json::Json(c.raw));
+        EXPECT_EQ(LayoutTemplate::fromJSON(json::Json(c.raw)), c.t);
+    }
+    for (const char* bad : {"Grid", "priority-grid", ""}) {
+        EXPECT_THROW(LayoutTemplate::fromJSON(json::Json(bad)), json::DecodingError) << bad;
+    }
 }

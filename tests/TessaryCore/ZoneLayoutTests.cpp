@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "TessaryCore/LayoutPreset.h"
@@ -217,6 +218,36 @@ TEST(ZoneLayout, RebuildFromOrigin) {
     ZoneLayout unknown = plain(edited, "U", ZoneLayout::Origin{LayoutTemplate::blank, 2, "from-the-future"});
     unknown.rebuildFromOrigin();
     EXPECT_EQ(unknown.kind, LayoutKind(edited));
+}
+
+// Applying a preset or a template replaces the body and the origin and nothing else.
+TEST(ZoneLayout, ApplyReplacesOnlyBodyAndOrigin) {
+    const ZoneLayout before = plain(ZoneGrid::make({1}, {5, 1}, {{0, 1}}).value(), "Mine");
+    struct Case {
+        const char* what;
+        std::function<void(ZoneLayout&)> apply;
+        LayoutKind kind;
+        ZoneLayout::Origin origin;
+    };
+    const Case cases[] = {
+        {"preset", [](ZoneLayout& l) { l.apply(*LayoutPreset::preset("large-main-four")); },
+         LayoutPreset::preset("large-main-four")->build(), {LayoutTemplate::blank, 5, "large-main-four"}},
+        {"template", [](ZoneLayout& l) { l.apply(LayoutTemplate::grid, 5); },
+         LayoutTemplate(LayoutTemplate::grid).kind(5),
+         {LayoutTemplate::grid, 5, std::nullopt}},
+        {"template, count below one kept as given", [](ZoneLayout& l) { l.apply(LayoutTemplate::rows, 0); },
+         LayoutTemplate(LayoutTemplate::rows).kind(1), {LayoutTemplate::rows, 0, std::nullopt}},
+    };
+    for (const Case& c : cases) {
+        ZoneLayout layout = before;
+        c.apply(layout);
+        EXPECT_EQ(layout.kind, c.kind) << c.what;
+        EXPECT_EQ(layout.origin, c.origin) << c.what;
+        ZoneLayout rest = layout;
+        rest.kind = before.kind;
+        rest.origin = before.origin;
+        EXPECT_EQ(rest, before) << c.what << ": identifier, name, gaps and time untouched";
+    }
 }
 
 TEST(ZoneLayout, RebuildingFromAHugeStoredCountStaysBounded) {
