@@ -71,8 +71,9 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     library_ = std::move(*loaded.value());
     if (library_.refreshPresetLayouts()) {
         // The user's layouts stay in memory whatever happens to this save; a later change saves them.
+        // The failure is logged as a failed load: the library on disk is still the unmigrated one.
         if (auto saved = store_.save(library_); !saved) {
-            log_.error("Could not save layouts: " + saved.error().text());
+            log_.error("Could not load layouts, starting fresh: " + saved.error().text());
         }
     }
 }

@@ -69,3 +69,17 @@ TEST(ZoneOverlayRender, ThreeColumnsWithOneZoneHighlighted) {
 
     render(model, preferences, QSize(1920, 1080), "three-columns-no-compositor", false);
 }
+
+TEST(ZoneOverlayRender, AZoneOfNegativeSizeIsLaidOutAtSizeZeroAtItsMinimumCorner) {
+    qttest::qtApplication();
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    OverlayModel model;
+    // Reaches from (400, 300) back to (200, 200): only its number badge shows, centred on (200, 200).
+    model.setZones({{0, Rect(400, 300, -200, -100)}});
+
+    const QImage image = render(model, preferences, QSize(640, 480), "negative-size", true);
+    EXPECT_GT(qAlpha(image.pixel(200, 200)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(400, 300)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(300, 250)), 0);
+}

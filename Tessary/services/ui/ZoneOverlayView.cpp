@@ -236,8 +236,9 @@ void ZoneOverlayView::preferencesChanged(PreferenceSetting setting) {
 }
 
 QRectF ZoneOverlayView::tileRect(const Zone& zone) const {
+    // A rectangle of negative size is laid out at its minimum corner, at size 0.
     const Rect& r = zone.rect;
-    return QRectF(r.x() / pointsPerPixel_, r.y() / pointsPerPixel_, std::max(0.0, r.width()) / pointsPerPixel_,
+    return QRectF(r.minX() / pointsPerPixel_, r.minY() / pointsPerPixel_, std::max(0.0, r.width()) / pointsPerPixel_,
                   std::max(0.0, r.height()) / pointsPerPixel_);
 }
 
