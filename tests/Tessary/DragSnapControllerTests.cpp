@@ -130,7 +130,6 @@ protected:
 
     void dragTo(Point to) { dragBy(to.x - input.location().x, to.y - input.location().y); }
 
-
     static constexpr GlobalModifierKeys shift{.shift = true};
     static constexpr GlobalModifierKeys shiftControl{.shift = true, .control = true};
 
@@ -173,7 +172,7 @@ TEST_F(DragSnapControllerTest, TheZonesAppearOnlyOnceTheWindowMovedMoreThanThree
     }
 }
 
-TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressed) {
+TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressedOrAlwaysIsChosen) {
     grab();
     dragBy(200, 0);
     EXPECT_THAT(overlay.calls, IsEmpty());
@@ -181,13 +180,14 @@ TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPress
     input.setModifiers(shift);
     EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [1]"));
     EXPECT_EQ(controller.phase(), DragSnapController::Phase::snapping);
-}
 
-TEST_F(DragSnapControllerTest, WithTheAlwaysPreferenceNoKeyIsNeeded) {
+    // With the "always" preference no key is needed.
+    input.releaseLeft();
+    overlay.take();
     preferences.setActivationModifier(ActivationModifier::always);
     grab();
     dragBy(10, 0);
-    EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [0]"));
+    EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:2", "highlight 1 [1]"));
 }
 
 TEST_F(DragSnapControllerTest, TheSpanKeyExtendsTheSelectionAndTheOverlayHearsOnlyOfChanges) {

@@ -159,14 +159,13 @@ TEST_F(AXWindowEngineTest, FindsTheFocusedWindowOfTheFrontmostOrOfAnApplicationB
 
 TEST_F(AXWindowEngineTest, TheWindowAtAPointIsFoundThroughWhateverIsUnderIt) {
     const WindowHandle window = addWindow(Rect(100, 100, 400, 300), 77);
-    const AXElement button = ax.addChild(window.element, Rect(110, 110, 30, 20));
+    ax.addChild(window.element, Rect(110, 110, 30, 20));
     EXPECT_EQ(engine.window(Point{120, 115}), window);
     EXPECT_EQ(engine.window(Point{120, 115})->pid, 77);
     EXPECT_EQ(engine.window(Point{300, 300}), window);
     EXPECT_FALSE(engine.window(Point{900, 900}));
     ax.setHitTestError(AXError::cannotComplete);
     EXPECT_FALSE(engine.window(Point{120, 115}));
-    (void)button;
 }
 
 TEST_F(AXWindowEngineTest, InfoReadsASnapshotAndIsAbsentForAWindowThatIsGone) {
