@@ -17,8 +17,12 @@ WorkspaceEntry entry(std::string bundleID, std::optional<std::string> title, std
                           frame);
 }
 
-Workspace workspace(std::vector<WorkspaceEntry> entries, bool launches = false, std::set<std::string> displays = {}) {
-    return Workspace(UUID::random(), "Desk", std::move(entries), std::move(displays), false, launches, Date(0));
+// A workspace tied to `displays` restores itself when they are connected.
+Workspace workspace(std::vector<WorkspaceEntry> entries, bool launches = false, std::set<std::string> displays = {},
+                    Date modifiedAt = Date(0)) {
+    const bool restoresWhenDisplaysMatch = !displays.empty();
+    return Workspace(UUID::random(), "Desk", std::move(entries), std::move(displays), restoresWhenDisplaysMatch,
+                     launches, modifiedAt);
 }
 
 class WorkspaceServiceTest : public ::testing::Test, public PlacementWorld {
@@ -179,15 +183,11 @@ TEST_F(WorkspaceServiceTest, ASecondRestoreAppendsAndRestartsTheWait) {
 TEST_F(WorkspaceServiceTest, TheWorkspaceOfTheConnectedDisplaysIsRestoredWithoutLaunching) {
     launcher.install("Editor");
     const WindowHandle mail = engine.addWindow("Mail", 2, "inbox", Rect(10, 10, 100, 100));
-    Workspace older = workspace({entry("Mail", "inbox", "MAIN@1000x800", {1})}, true, {"MAIN", "SIDE"});
-    older.restoresWhenDisplaysMatch = true;
-    Workspace newer = workspace({entry("Mail", "inbox", "MAIN@1000x800", {2}), entry("Editor", "a", "MAIN@1000x800", {0})},
-                                true, {"MAIN", "SIDE"});
-    newer.restoresWhenDisplaysMatch = true;
-    newer.modifiedAt = Date(10);
-    Workspace other = workspace({entry("Mail", "inbox", "MAIN@1000x800", {3})}, false, {"MAIN"});
-    other.restoresWhenDisplaysMatch = true;
-    other.modifiedAt = Date(20);
+    const Workspace older = workspace({entry("Mail", "inbox", "MAIN@1000x800", {1})}, true, {"MAIN", "SIDE"});
+    const Workspace newer = workspace(
+        {entry("Mail", "inbox", "MAIN@1000x800", {2}), entry("Editor", "a", "MAIN@1000x800", {0})}, true,
+        {"MAIN", "SIDE"}, Date(10));
+    const Workspace other = workspace({entry("Mail", "inbox", "MAIN@1000x800", {3})}, false, {"MAIN"}, Date(20));
     service->updateLibrary([&](WorkspaceLibrary& library) { library.workspaces = {older, newer, other}; });
 
     EXPECT_EQ(service->restoreForCurrentDisplays(), newer);

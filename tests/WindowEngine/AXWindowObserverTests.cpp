@@ -18,20 +18,22 @@ RunningApplication app(ProcessID pid, ActivationPolicy policy = ActivationPolicy
     return {pid, "org.example.App" + std::to_string(pid), "App", policy, false};
 }
 
+// Attempts to register with the process so far.
+std::size_t attemptsIn(const SimAccessibility& ax, ProcessID pid) {
+    std::size_t count = 0;
+    for (const AXRequest& request : ax.requests()) {
+        count += request.kind == AXRequest::Kind::addNotification && request.pid == pid;
+    }
+    return count;
+}
+
 class AXWindowObserverTest : public ::testing::Test {
 protected:
     AXWindowObserverTest() {
         observer->onWindowCreated = [this](const WindowHandle& window) { created.push_back(window); };
     }
 
-    // Attempts to register with the process so far.
-    std::size_t attempts(ProcessID pid) const {
-        std::size_t count = 0;
-        for (const AXRequest& request : ax.requests()) {
-            if (request.kind == AXRequest::Kind::addNotification && request.pid == pid) ++count;
-        }
-        return count;
-    }
+    std::size_t attempts(ProcessID pid) const { return attemptsIn(ax, pid); }
 
     SimAccessibility ax;
     SimApplicationWorkspace workspace;
@@ -112,9 +114,7 @@ TEST_F(AXWindowObserverTest, RetriesRefusalsThatMeanNotNowAtMostFiveTimesASecond
             EXPECT_TRUE(subject.observers().contains(9));
         }
         clock.advance(10s);
-        std::size_t count = 0;
-        for (const AXRequest& request : world.requests()) count += request.kind == AXRequest::Kind::addNotification;
-        EXPECT_EQ(count, c.attemptsAfterTenSeconds);
+        EXPECT_EQ(attemptsIn(world, 9), c.attemptsAfterTenSeconds);
         EXPECT_EQ(subject.observers().contains(9), c.observed);
         // The count stays after a success until the process quits.
         EXPECT_EQ(subject.pendingRetries().at(9), c.retries);
