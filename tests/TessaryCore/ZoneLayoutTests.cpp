@@ -197,27 +197,25 @@ TEST(ZoneLayout, InferredOriginPrefersPresetsThenTemplatesThenEmptyCanvasThenSta
     EXPECT_EQ(edited.kind, LayoutKind(ZoneGrid::uniform(1, 2)));
 }
 
-TEST(ZoneLayout, RebuildFromOrigin) {
+TEST(ZoneLayout, RebuildFromOriginReplacesOnlyTheBody) {
     const ZoneGrid edited = ZoneGrid::make({1}, {5, 1}, {{0, 1}}).value();
-    ZoneLayout none = plain(edited);
-    none.rebuildFromOrigin();
-    EXPECT_EQ(none.kind, LayoutKind(edited));
-
-    ZoneLayout preset = plain(edited, "P", ZoneLayout::Origin{LayoutTemplate::blank, 2, "pip"});
-    preset.rebuildFromOrigin();
-    EXPECT_EQ(preset.kind, LayoutPreset::preset("pip")->build());
-
-    ZoneLayout templated = plain(edited, "T", ZoneLayout::Origin{LayoutTemplate::rows, 3, std::nullopt});
-    const ZoneLayout before = templated;
-    templated.rebuildFromOrigin();
-    EXPECT_EQ(templated.kind, LayoutTemplate(LayoutTemplate::rows).kind(3));
-    EXPECT_EQ(templated.modifiedAt(), before.modifiedAt());
-    EXPECT_EQ(templated.origin, before.origin);
-
-    // A preset this version does not know keeps the body instead of emptying it.
-    ZoneLayout unknown = plain(edited, "U", ZoneLayout::Origin{LayoutTemplate::blank, 2, "from-the-future"});
-    unknown.rebuildFromOrigin();
-    EXPECT_EQ(unknown.kind, LayoutKind(edited));
+    using Origin = ZoneLayout::Origin;
+    const std::pair<std::optional<Origin>, LayoutKind> cases[] = {
+        {std::nullopt, edited},
+        {Origin{LayoutTemplate::blank, 2, "pip"}, LayoutPreset::preset("pip")->build()},
+        {Origin{LayoutTemplate::rows, 3, std::nullopt}, LayoutTemplate(LayoutTemplate::rows).kind(3)},
+        // A preset this version does not know keeps the body instead of emptying it.
+        {Origin{LayoutTemplate::blank, 2, "from-the-future"}, edited},
+    };
+    for (const auto& [origin, kind] : cases) {
+        SCOPED_TRACE(origin ? origin->preset.value_or(std::string(origin->layoutTemplate.rawValue())) : "no origin");
+        ZoneLayout layout = plain(edited, "L", origin);
+        const ZoneLayout before = layout;
+        layout.rebuildFromOrigin();
+        EXPECT_EQ(layout.kind, kind);
+        layout.kind = before.kind;
+        EXPECT_EQ(layout, before);
+    }
 }
 
 // Applying a preset or a template replaces the body and the origin and nothing else.
