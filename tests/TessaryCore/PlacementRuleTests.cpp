@@ -7,7 +7,6 @@ using namespace tessary;
 
 namespace {
 
-
 PlacementRule rule(int n, std::optional<std::string> pattern, std::string bundle = "Mail", double modified = 100) {
     return PlacementRule(idNumber(n), true, std::move(bundle), std::move(pattern), std::nullopt, {0}, Date(modified));
 }
@@ -64,11 +63,10 @@ TEST(PlacementRule, RunawayPatternsAndHugeTitlesAnswerPromptly) {
 }
 
 TEST(PlacementRule, ValidatesPatternsUntrimmed) {
-    EXPECT_TRUE(PlacementRule::isValidPattern(""));
-    EXPECT_TRUE(PlacementRule::isValidPattern(" "));
-    EXPECT_TRUE(PlacementRule::isValidPattern("^Inbox \\(\\d+\\)$"));
-    EXPECT_FALSE(PlacementRule::isValidPattern("("));
-    EXPECT_FALSE(PlacementRule::isValidPattern("[a-"));
+    for (const auto& [pattern, valid] : std::initializer_list<std::pair<const char*, bool>>{
+             {"", true}, {" ", true}, {"^Inbox \\(\\d+\\)$", true}, {"(", false}, {"[a-", false}}) {
+        EXPECT_EQ(PlacementRule::isValidPattern(pattern), valid) << pattern;
+    }
 }
 
 TEST(RuleSet, FirstMatchFollowsTheListOrder) {
