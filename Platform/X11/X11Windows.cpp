@@ -370,9 +370,9 @@ std::optional<int32_t> X11Windows::processID(xcb_window_t window) {
     if (!connection_.hasResourceExtension()) {
         return std::nullopt;
     }
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     auto reply = connection_.reply(xcb_res_query_client_ids_reply,
-                                   xcb_res_query_client_ids(connection_.xcb(), 1, &spec),
+                                   xcb_res_query_client_ids(connection_.xcb(), 1, &wanted),
                                    "X-Resource QueryClientIds", vanish);
     if (!reply) {
         return std::nullopt;
