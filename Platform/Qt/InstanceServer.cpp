@@ -42,7 +42,7 @@ bool InstanceServer::start(Handler handler) {
 
 void InstanceServer::accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        socket->setParent(nullptr);
+        // Stays a child of the server, so a socket whose deferred deletion never ran dies with it.
         if (peerUserID(static_cast<int>(socket->socketDescriptor())) != ::getuid()) {
             log_.error("Refused a connection from another user");
             socket->abort();
