@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "Platform/InstanceMessage.h"
 #include "Platform/Linux/AutostartLoginItems.h"
@@ -43,9 +44,16 @@ namespace {
 AppDelegate* liveDelegate = nullptr;
 std::string liveSocket;
 
-void saveOnExit() {
+// Writes what must not be lost and removes the socket, at once. Safe to repeat.
+void saveAndLeave() {
     if (liveDelegate) liveDelegate->saveNow();
     if (!liveSocket.empty()) ::unlink(liveSocket.c_str());
+}
+
+void saveOnExit() {
+    // exit() has already destroyed this thread's thread-local objects (the document writer keeps
+    // its buffer in one); a fresh thread has its own.
+    std::thread(saveAndLeave).join();
 }
 
 std::string programPath(const char* argv0) {
@@ -106,6 +114,8 @@ int main(int argc, char** argv) {
         if (!alive && !serverGone) {
             serverGone = true;
             log.notice("The X server is gone; quitting");
+            // Qt's own connection may notice next and exit() from inside the loop.
+            saveAndLeave();
             QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
         }
         return alive;
@@ -126,7 +136,6 @@ int main(int argc, char** argv) {
                                          launcher, defaults, loginItems, scheduler, engine,
                                          [&connection] { return x11CompositorRuns(connection); }});
         liveDelegate = &delegate;
-        std::atexit(saveOnExit);
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
@@ -136,6 +145,9 @@ int main(int argc, char** argv) {
         });
 
         delegate.launch();
+        // Registered after the launch built the services, so that what saving uses was made before
+        // it and is destroyed after it runs.
+        std::atexit(saveOnExit);
 
         // Requests are taken only now: a URL run before the launch sequence would move windows the
         // filter does not know yet, and its snap would reach no window memory.

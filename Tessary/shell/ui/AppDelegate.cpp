@@ -302,8 +302,8 @@ void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& d
                                 const std::vector<std::int64_t>& zones) {
     std::string indices;
     for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
-    log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     memory().remember(window, display, zones);
+    log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     if (hooks_.recordSnap) hooks_.recordSnap();
 }
 

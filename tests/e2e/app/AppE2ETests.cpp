@@ -54,13 +54,15 @@ public:
         process = ChildProcess::start(options);
     }
 
-    // Reads until a line equal to `line` arrives (or was read already).
+    // Reads until a line equal to `line` arrives (or was read already); a `line` ending in a space
+    // matches every line it begins.
     bool expectLine(const std::string& line, std::chrono::milliseconds limit = 10s) {
-        if (count(line) > 0) return true;
+        auto matches = [&](const std::string& l) { return l == line || (line.back() == ' ' && l.rfind(line, 0) == 0); };
+        if (std::any_of(lines.begin(), lines.end(), matches)) return true;
         const auto deadline = Clock::now() + limit;
         while (auto next = process.readLine(deadline)) {
             lines.push_back(*next);
-            if (*next == line) return true;
+            if (matches(*next)) return true;
         }
         return false;
     }
@@ -193,6 +195,8 @@ protected:
         const bool snapped = waitFor([&] { return frame(window) == target; }, 5s);
         desktop->pressKey(kShiftL, false);
         if (!snapped) program.readToEnd(500ms);
+        // The program has verified the frame and told window memory.
+        EXPECT_TRUE(program.expectLine("AppDelegate: snapped ")) << testing::PrintToString(program.lines);
         EXPECT_TRUE(snapped) << "the window is at " << frame(window) << "; " << testing::PrintToString(program.lines);
     }
 
@@ -222,6 +226,23 @@ TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {
     program->readToEnd();
     EXPECT_THAT(contents(dataFolder() / "memory.json"), ::testing::HasSubstr("Ledger"));
     EXPECT_FALSE(fs::exists(socket()));
+    EXPECT_FALSE(program->sanitizerReported()) << testing::PrintToString(program->lines);
+    client.quit();
+}
+
+TEST_F(AppTest, AnInstanceWhoseXServerIsGoneEndsAndLeavesNoSocket) {
+    auto program = startInstance();
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    shiftDragIntoTheRightZone(window, *program);
+    platform.reset();
+    ::kill(desktop->serverPid(), SIGKILL);
+    const int status = program->exitStatus();
+    program->readToEnd();
+    EXPECT_NE(status, -1) << "it did not end by itself: " << testing::PrintToString(program->lines);
+    EXPECT_FALSE(fs::exists(socket())) << "a later start would forward to an instance that does nothing";
+    EXPECT_THAT(contents(dataFolder() / "memory.json"), ::testing::HasSubstr("Ledger"))
+        << testing::PrintToString(program->lines);
     EXPECT_FALSE(program->sanitizerReported()) << testing::PrintToString(program->lines);
     client.quit();
 }
