@@ -14,7 +14,7 @@ namespace tessary {
 namespace {
 
 QFont scaledFont(QFont font, double pointSize, QFont::Weight weight) {
-    font.setPointSizeF(pointSize);
+    font.setPixelSize(static_cast<int>(pointSize));
     font.setWeight(weight);
     return font;
 }
