@@ -32,12 +32,6 @@ Document decoded(const std::string& text) {
     return JSONDocumentStore<Document>::decode(text).value();
 }
 
-std::vector<std::string> layoutNames(const LayoutLibrary& library) {
-    std::vector<std::string> names;
-    for (const auto& layout : library.layouts) names.push_back(layout.name);
-    return names;
-}
-
 ZoneLayout layoutNamed(const std::string& name, Date modifiedAt) {
     ZoneLayout layout(LayoutTemplate::columns, 2, name);
     layout.setModifiedAt(modifiedAt);
@@ -99,37 +93,43 @@ protected:
     std::unique_ptr<Machine> machine;
 };
 
-TEST_F(OneMachineTest, AnEmptyStoreGetsAllThreeDocumentsAndNothingLocalChanges) {
-    const LayoutLibrary before = machine->zones.library();
-    const int savesBefore = machine->saves();
-    machine->sync.start();
+// A launch whose pull finds nothing new: nothing local is replaced or saved, and the push runs,
+// writing only what the store lacks.
+TEST_F(CloudSyncTest, APullWithNothingNewChangesNothingLocalAndStillPushes) {
+    struct Case {
+        const char* name;
+        bool storeHoldsTheLocalDocuments;
+        std::vector<std::string> writes;
+    };
+    const std::vector<Case> cases = {
+        {"an empty store", false, {"set layouts.v1", "set rules.v1", "set workspaces.v1"}},
+        {"a store holding the same documents", true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InMemorySyncStore shared;
+        Machine machine(shared, scheduler);
+        const LayoutLibrary before = machine.zones.library();
+        if (c.storeHoldsTheLocalDocuments) {
+            shared.values = {{"layouts.v1", encoded(before)},
+                             {"rules.v1", encoded(RuleSet{})},
+                             {"workspaces.v1", encoded(WorkspaceLibrary{})}};
+        }
+        int notices = 0;
+        const Subscription counting = machine.zones.observe([&] { ++notices; });
+        const int saves = machine.saves();
 
-    EXPECT_EQ(store.writes, (std::vector<std::string>{"set layouts.v1", "set rules.v1", "set workspaces.v1"}));
-    EXPECT_EQ(store.values.at("layouts.v1"), encoded(before));
-    EXPECT_EQ(store.values.at("rules.v1"), encoded(RuleSet{}));
-    EXPECT_EQ(store.values.at("workspaces.v1"), encoded(WorkspaceLibrary{}));
-    EXPECT_EQ(machine->zones.library(), before);
-    EXPECT_EQ(machine->saves(), savesBefore);
-    EXPECT_EQ(store.synchronizeCount, 1u);
-    EXPECT_EQ(machine->sync.lastSync(), machine->clock);
-    EXPECT_EQ(machine->sync.lastError(), std::nullopt);
-}
+        machine.sync.start();
 
-TEST_F(OneMachineTest, ARemoteCopyEqualToTheLocalOneChangesNothingButThePushStillRuns) {
-    store.values["layouts.v1"] = encoded(machine->zones.library());
-    store.values["rules.v1"] = encoded(RuleSet{});
-    store.values["workspaces.v1"] = encoded(WorkspaceLibrary{});
-    int notices = 0;
-    const Subscription layoutNotices = machine->zones.observe([&] { ++notices; });
-    const int savesBefore = machine->saves();
-
-    machine->sync.start();
-
-    EXPECT_EQ(notices, 0);
-    EXPECT_EQ(machine->saves(), savesBefore);
-    EXPECT_TRUE(store.writes.empty()) << "nothing was missing from the store";
-    EXPECT_EQ(store.synchronizeCount, 1u);
-    EXPECT_EQ(machine->sync.lastSync(), machine->clock);
+        EXPECT_EQ(shared.writes, c.writes);
+        EXPECT_EQ(shared.values.at("layouts.v1"), encoded(before));
+        EXPECT_EQ(shared.values.at("rules.v1"), encoded(RuleSet{}));
+        EXPECT_EQ(notices, 0);
+        EXPECT_EQ(machine.saves(), saves);
+        EXPECT_EQ(shared.synchronizeCount, 1u);
+        EXPECT_EQ(machine.sync.lastSync(), machine.clock);
+        EXPECT_EQ(machine.sync.lastError(), std::nullopt);
+    }
 }
 
 TEST_F(OneMachineTest, APullAppliesRemoteChangesAndPushesTheMergeAtOnce) {
@@ -143,7 +143,7 @@ TEST_F(OneMachineTest, APullAppliesRemoteChangesAndPushesTheMergeAtOnce) {
 
     machine->sync.start();
 
-    EXPECT_EQ(layoutNames(machine->zones.library()).back(), "From afar");
+    EXPECT_EQ(machine->zones.library().layouts.back().name, "From afar");
     ASSERT_EQ(machine->rules.ruleSet().rules.size(), 2u);
     EXPECT_EQ(machine->rules.ruleSet().rules[1], remoteRule);
     EXPECT_EQ(scheduler.pendingCount(), 0u) << "the pull's replacements scheduled an upload";
@@ -250,7 +250,7 @@ TEST_F(OneMachineTest, AnUndecodableValueStaysUntouchedAndItsErrorStaysShown) {
 
     machine->sync.start();
 
-    EXPECT_EQ(layoutNames(machine->zones.library()).back(), "From afar") << "the layouts were still merged";
+    EXPECT_EQ(machine->zones.library().layouts.back().name, "From afar") << "the layouts were still merged";
     EXPECT_EQ(store.values.at("rules.v1"), future);
     EXPECT_EQ(store.writes, (std::vector<std::string>{"set workspaces.v1"}));
     ASSERT_TRUE(machine->sync.lastError().has_value());

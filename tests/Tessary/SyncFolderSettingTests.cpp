@@ -30,13 +30,3 @@ TEST(SyncFolderSettingTest, OnlyAnAbsoluteFolderIsAChoice) {
         EXPECT_EQ(SyncFolderSetting::read(defaults), c.read);
     }
 }
-
-TEST(SyncFolderSettingTest, AChoiceIsStoredAndForgotten) {
-    MemoryUserDefaults defaults;
-    SyncFolderSetting::write(defaults, std::filesystem::path("/srv/sync"));
-    EXPECT_EQ(defaults.stringValue("syncFolder"), "/srv/sync");
-    SyncFolderSetting::write(defaults, std::filesystem::path("relative"));
-    EXPECT_EQ(defaults.stringValue("syncFolder"), "/srv/sync") << "a relative path replaced the choice";
-    SyncFolderSetting::write(defaults, std::nullopt);
-    EXPECT_FALSE(defaults.contains("syncFolder"));
-}
