@@ -15,8 +15,8 @@
 // - Nothing happens unless the sync is available (decided once, when the object is made) and the
 //   user has it switched on; started() must also have been called.
 //
-// Main loop only. The object must outlive nothing it hooks: the services' slots and the store's
-// notice hold it weakly and do nothing once it is gone.
+// Main loop only. The services' slots and the store's notice hold the object weakly: once it is
+// destroyed they do nothing.
 
 #include <chrono>
 #include <functional>
