@@ -1,5 +1,6 @@
 #include "Tessary/integrations/FeedbackRequest.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Tessary/shell/BuildOptions.h"
@@ -34,7 +35,8 @@ std::string_view hostOf(std::string_view url) {
 }
 
 bool isLoopback(std::string_view host) {
-    return host == "localhost" || host == "::1" || host.starts_with("127.");
+    const bool dottedNumbers = std::all_of(host.begin(), host.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+    return host == "localhost" || host == "::1" || (host.starts_with("127.") && dottedNumbers);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ std::string_view validSite(std::string_view site) {
     for (char c : site) {
         if (!isAddressCharacter(c)) return {};
     }
-    while (site.ends_with('/')) site.remove_suffix(1);
+    while (site.size() > httpsPrefix.size() && site.ends_with('/')) site.remove_suffix(1);
     if (site.size() == httpsPrefix.size()) return {};
     return site;
 }
