@@ -7,7 +7,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QStyle>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -48,13 +47,12 @@ FeedbackView::FeedbackView(FeedbackModel& model, std::function<void(const std::s
     : QWidget(parent), model_(model), sendByEmail_(std::move(sendByEmail)), close_(std::move(close)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
-    pages_ = new QStackedWidget(this);
     form_ = makeForm();
     thanks_ = makeThanks();
-    pages_->addWidget(form_);
-    pages_->addWidget(thanks_);
-    layout->addWidget(pages_);
-    pages_->setFixedWidth(contentWidth);
+    form_->setFixedWidth(contentWidth);
+    thanks_->setFixedWidth(contentWidth);
+    layout->addWidget(form_);
+    layout->addWidget(thanks_);
 
     modelChanged_ = model_.observe([this] { update(); });
     update();
@@ -159,7 +157,6 @@ QWidget* FeedbackView::makeThanks() {
     });
     row->addWidget(closeButton_);
     column->addLayout(row);
-    column->addStretch(1);
     return page;
 }
 
@@ -180,7 +177,9 @@ void FeedbackView::messageEdited() {
 void FeedbackView::update() {
     using Phase = FeedbackModel::Phase;
     const Phase phase = model_.phase();
-    pages_->setCurrentWidget(phase == Phase::sent ? thanks_ : form_);
+    // One page at a time, so that the window fits the page shown.
+    form_->setVisible(phase != Phase::sent);
+    thanks_->setVisible(phase == Phase::sent);
     if (phase == Phase::sent) closeButton_->setFocus();
 
     if (message_->toPlainText().toStdString() != model_.message()) {

@@ -15,7 +15,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QStackedWidget;
 
 namespace tessary {
 
@@ -39,7 +38,6 @@ private:
     Subscription modelChanged_;
     bool applyingModel_ = false;
 
-    QStackedWidget* pages_ = nullptr;
     QWidget* form_ = nullptr;
     QWidget* thanks_ = nullptr;
     QPlainTextEdit* message_ = nullptr;

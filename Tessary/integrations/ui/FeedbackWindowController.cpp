@@ -1,6 +1,7 @@
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QScreen>
 
@@ -46,9 +47,10 @@ FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSende
         const FeedbackModel::Phase phase = model_->phase();
         if (phase == lastPhase_) return;
         lastPhase_ = phase;
-        // The failure sentence and the buttons change the form's height.
-        view_->setFixedSize(view_->sizeHint());
         if (phase == FeedbackModel::Phase::failed && !view_->isVisible()) show();
+        // The failure sentence, its buttons and the thank-you page change the window's height.
+        view_->layout()->activate();
+        view_->setFixedSize(view_->sizeHint());
     });
 }
 

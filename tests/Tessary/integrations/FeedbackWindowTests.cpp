@@ -181,6 +181,11 @@ TEST(FeedbackWindow, AFailureAfterClosingShowsTheTextAgain) {
     EXPECT_TRUE(controller->isVisible());
     EXPECT_EQ(child<QPlainTextEdit>(*controller, "message")->toPlainText(), "Please keep this.");
     EXPECT_EQ(visibleState(*controller), "send on, failure, mail");
+    // The window grew for the sentence instead of squeezing the editor over the e-mail field.
+    const auto top = [&](QWidget* w) { return w->mapTo(controller->window(), QPoint(0, 0)).y(); };
+    auto* message = child<QPlainTextEdit>(*controller, "message");
+    EXPECT_LE(top(message) + message->height(), top(child<QWidget>(*controller, "email")));
+    EXPECT_EQ(message->height(), 150);
     screenshot(*controller, "failed-after-closing");
 }
 
