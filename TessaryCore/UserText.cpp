@@ -1,6 +1,5 @@
 #include "TessaryCore/UserText.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -8,7 +7,6 @@
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/utext.h>
-#include <unicode/utf8.h>
 
 #include "TessaryCore/UnicodeText.h"
 
@@ -37,7 +35,7 @@ void forEachGraphemeEnd(const std::string& text, Visit visit) {
     }
 }
 
-bool isWhitespace(UChar32 c) { return u_hasBinaryProperty(c, UCHAR_WHITE_SPACE); }
+bool isWhitespace(std::int32_t c) { return u_hasBinaryProperty(c, UCHAR_WHITE_SPACE); }
 
 }  // namespace
 
@@ -66,26 +64,6 @@ std::string prefixOfGraphemes(std::string_view text, std::size_t count) {
     return valid;
 }
 
-std::string trimmingWhitespaceAndNewlines(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
-    std::int32_t start = 0;
-    while (start < length) {
-        std::int32_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(bytes, next, length, c);
-        if (c < 0 || !isWhitespace(c)) break;
-        start = next;
-    }
-    std::int32_t end = length;
-    while (end > start) {
-        std::int32_t previous = end;
-        UChar32 c = 0;
-        U8_PREV(bytes, start, previous, c);
-        if (c < 0 || !isWhitespace(c)) break;
-        end = previous;
-    }
-    return std::string(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
-}
+std::string trimmingWhitespaceAndNewlines(std::string_view text) { return trimmingCharacters(text, isWhitespace); }
 
 }  // namespace tessary

@@ -1,9 +1,7 @@
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 
-#include <QGuiApplication>
 #include <QLayout>
 #include <QPlainTextEdit>
-#include <QScreen>
 
 #include "Tessary/integrations/FeedbackRequest.h"
 #include "Tessary/integrations/ui/FeedbackClient.h"
@@ -11,6 +9,7 @@
 #include "Tessary/integrations/ui/FeedbackView.h"
 #include "Tessary/integrations/ui/PreferredLanguage.h"
 #include "Tessary/shell/VersionInfo.h"
+#include "Tessary/shell/ui/WindowCentring.h"
 
 namespace tessary {
 
@@ -18,11 +17,7 @@ namespace {
 
 void fitAndCentre(QWidget& window) {
     window.setFixedSize(window.sizeHint());
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    QRect frame(QPoint(), window.size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
+    centreOnPrimaryScreen(window);
 }
 
 }  // namespace
