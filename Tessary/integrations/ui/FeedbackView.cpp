@@ -82,6 +82,8 @@ QWidget* FeedbackView::makeForm() {
     email_->setPlaceholderText(tr("Your email (optional)"));
     email_->setInputMethodHints(Qt::ImhEmailCharactersOnly);
     connect(email_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.setEmail(text.toStdString()); });
+    // Return in the one-line field is the default action; in the editor it starts a new line.
+    connect(email_, &QLineEdit::returnPressed, this, [this] { model_.send(); });
     emailColumn->addWidget(email_);
     emailColumn->addWidget(secondary(textLabel(tr("Only needed if you would like a reply."), page), 0.85));
     column->addLayout(emailColumn);
@@ -152,6 +154,7 @@ QWidget* FeedbackView::makeThanks() {
     closeButton_ = new QPushButton(tr("Close"), page);
     closeButton_->setObjectName(QStringLiteral("close"));
     closeButton_->setDefault(true);
+    closeButton_->setShortcut(Qt::Key_Return);  // active only while the thank-you page shows
     connect(closeButton_, &QPushButton::clicked, this, [this] {
         if (close_) close_();
     });

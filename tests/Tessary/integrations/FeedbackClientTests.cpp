@@ -18,7 +18,7 @@ namespace {
 
 FeedbackReport report(std::string message, std::string email = {}) {
     return {std::move(message), std::move(email), "0.1.0", "Debian GNU/Linux 12 (6.1.0-18-amd64)", "en",
-            *Date::parsingISO8601("2025-03-04T12:34:56Z")};
+            *Date::parsingISO8601("2025-03-04T12:34:56.789Z")};
 }
 
 struct Outcome {
@@ -71,25 +71,32 @@ TEST(FeedbackClient, PostsTheDocumentByteForByte) {
     QtScheduler scheduler;
     LocalHTTPServer server(201);
     FeedbackClient client(server.url(), scheduler);
+    const std::string head =
+        R"j({"fields":{"appVersion":{"stringValue":"0.1.0"},"createdAt":{"timestampValue":"2025-03-04T12:34:56Z"},)j";
+    const std::string tail = R"j("osVersion":{"stringValue":"Debian GNU/Linux 12 (6.1.0-18-amd64)"}}})j";
     struct Case {
         const char* name;
         FeedbackReport report;
+        std::string body;
     };
     const Case cases[] = {
-        {"without e-mail", report("  Works well  \n")},
-        {"with e-mail", report("Works well", "me@example.org")},
-        {"5000 characters", report(std::string(5000, 'a'))},
+        {"without e-mail: trimmed, five fields", report("\n  Snapping works!\n\n", " \t "),
+         head + R"j("language":{"stringValue":"en"},"message":{"stringValue":"Snapping works!"},)j" + tail},
+        {"with e-mail, quotes and accents", report("Say \"hi\"\n\\ \xC3\xA9", " me@example.org\n"),
+         head + R"j("email":{"stringValue":"me@example.org"},"language":{"stringValue":"en"},)j" +
+             R"j("message":{"stringValue":"Say \"hi\"\n\\ )j" "\xC3\xA9" R"j("},)j" + tail},
+        {"5000 characters sent as 4000", report(std::string(5000, 'a')),
+         head + R"j("language":{"stringValue":"en"},"message":{"stringValue":")j" + std::string(4000, 'a') + "\"}," +
+             tail},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(send(client, c.report).error, std::nullopt);
         const auto& received = server.requests().back();
-        EXPECT_EQ(received.body, makeFeedbackRequest(c.report, server.url()).body);
+        EXPECT_EQ(received.body, c.body);
         EXPECT_TRUE(received.head.starts_with("POST /feedback HTTP/1.1\r\n")) << received.head;
         EXPECT_NE(received.head.find("\r\nContent-Type: application/json"), std::string::npos) << received.head;
     }
-    EXPECT_NE(server.requests().back().body.find(std::string(4000, 'a') + "\""), std::string::npos);
-    EXPECT_EQ(server.requests().back().body.find(std::string(4001, 'a')), std::string::npos);
 }
 
 TEST(FeedbackClient, FailuresToReachTheServerAreNetworkErrors) {

@@ -34,34 +34,6 @@ public:
 
 }  // namespace
 
-TEST(FeedbackRequest, BodyIsCompactSortedAndExact) {
-    struct Case {
-        const char* name;
-        FeedbackReport report;
-        std::string body;
-    };
-    const Case cases[] = {
-        {"without e-mail", report("\n  Snapping works!\n\n", " \t "),
-         R"j({"fields":{"appVersion":{"stringValue":"0.1.0 (27)"},"createdAt":{"timestampValue":"2025-03-04T12:34:56Z"},)j"
-         R"j("language":{"stringValue":"de"},"message":{"stringValue":"Snapping works!"},)j"
-         R"j("osVersion":{"stringValue":"Debian GNU/Linux 12 (6.1.0-18-amd64)"}}})j"},
-        {"with e-mail and quotes", report("Say \"hi\"\n\\ \xC3\xA9", " me@example.org\n"),
-         R"j({"fields":{"appVersion":{"stringValue":"0.1.0 (27)"},"createdAt":{"timestampValue":"2025-03-04T12:34:56Z"},)j"
-         R"j("email":{"stringValue":"me@example.org"},"language":{"stringValue":"de"},)j"
-         R"j("message":{"stringValue":"Say \"hi\"\n\\ )j" "\xC3\xA9" R"j("},)j"
-         R"j("osVersion":{"stringValue":"Debian GNU/Linux 12 (6.1.0-18-amd64)"}}})j"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const FeedbackRequest request = makeFeedbackRequest(c.report, endpoint);
-        EXPECT_EQ(request.body, c.body);
-        EXPECT_EQ(request.method, "POST");
-        EXPECT_EQ(request.contentType, "application/json");
-        EXPECT_EQ(request.url, endpoint);
-        EXPECT_EQ(request.timeout, std::chrono::seconds(15));
-    }
-}
-
 TEST(FeedbackRequest, TextsAreCutInUserPerceivedCharacters) {
     const std::string combining = "e\xCC\x81";  // "e" and a combining acute: one character, three bytes
     const std::string flag = "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA";  // a flag: one character, two code points

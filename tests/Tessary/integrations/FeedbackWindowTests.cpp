@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Platform/Qt/QtScheduler.h"
 #include "Tessary/integrations/ui/FeedbackView.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "../QtApplication.h"
@@ -233,4 +234,16 @@ TEST(FeedbackWindow, SendByEmailOpensTheMailProgramOrOffersTheAddress) {
         }
         EXPECT_EQ(QApplication::clipboard()->text(), c.clipboard);
     }
+}
+
+TEST(FeedbackWindow, WithoutAFeedbackServerSendingFailsAtOnceAndOffersMail) {
+    qttest::qtApplication();
+    QtScheduler scheduler;
+    auto controller = FeedbackWindowController::make(scheduler);  // this build's empty endpoint
+    controller->show();
+    type(*controller, "Hello");
+    child<QPushButton>(*controller, "send")->click();
+    EXPECT_EQ(controller->model().phase(), FeedbackModel::Phase::failed);
+    EXPECT_EQ(visibleState(*controller), "send on, failure, mail");
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "no request was started";
 }

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "Tessary/integrations/ReleaseNote.h"
+#include "Tessary/integrations/ui/PreferredLanguage.h"
 #include "Tessary/integrations/ui/ReleaseNoteResources.h"
 
 using namespace tessary;
@@ -123,4 +124,24 @@ TEST(ReleaseNote, TheShippedNotesDescribeThisVersion) {
     EXPECT_TRUE(notes.front().date.has_value());
     EXPECT_GE(notes.front().sections.size(), 3u);
     EXPECT_EQ(&allReleaseNotes(), &notes) << "read once";
+}
+
+TEST(ReleaseNote, TheLanguageIsTheFirstInterfaceLanguage) {
+    struct Case {
+        const char* name;
+        QStringList languages;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"region dropped", {"de-DE", "en-US"}, "de"},
+        {"underscore form", {"pt_BR"}, "pt"},
+        {"script and region", {"zh-Hant-TW"}, "zh"},
+        {"none", {}, "en"},
+        {"the C locale names no language", {"C"}, "en"},
+        {"nor does POSIX", {"POSIX"}, "en"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(preferredLanguage(c.languages), c.expected);
+    }
 }

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "Platform/Sim/RecordingLogSink.h"
+
 #include "Tessary/shell/AppLinks.h"
 #include "Tessary/shell/OSRelease.h"
 #include "Tessary/shell/VersionInfo.h"
+#include "Tessary/shell/ui/LinkOpener.h"
+
+#include <QUrl>
 
 using namespace tessary;
 
@@ -85,4 +90,30 @@ TEST(AppLinks, LinksExistOnlyOnAnHTTPSSite) {
         EXPECT_EQ(siteLink(c.site, c.path), c.expected);
     }
     EXPECT_EQ(websiteURL(), "") << "the site is an empty build option by default";
+}
+
+TEST(AppLinks, OpenOnlyARealLinkAndLogWhenThereIsNone) {
+    struct Case {
+        const char* name;
+        std::string url;
+        std::vector<QString> opened;
+        std::size_t logLines;
+    };
+    const Case cases[] = {
+        {"no site configured", "", {}, 1},
+        {"a page of the site", "https://tessary.example/review", {"https://tessary.example/review"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingLogSink sink;
+        ScopedLogSink scoped(sink);
+        std::vector<QString> opened;
+        const bool result = openAppLink(c.url, [&](const QUrl& url) {
+            opened.push_back(url.toString());
+            return true;
+        });
+        EXPECT_EQ(result, !c.opened.empty());
+        EXPECT_EQ(opened, c.opened);
+        EXPECT_EQ(sink.messages("AppLinks").size(), c.logLines);
+    }
 }
