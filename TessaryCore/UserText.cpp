@@ -26,8 +26,10 @@ void forEachGraphemeEnd(const std::string& text, Visit visit) {
     std::unique_ptr<UText, UTextCloser> utext(
         utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status));
     if (U_FAILURE(status)) return;
-    std::unique_ptr<icu::BreakIterator> breaks(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status)) return;
+    // Making a break iterator costs more than most texts take to walk: keep one per thread.
+    thread_local std::unique_ptr<icu::BreakIterator> breaks(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !breaks) return;
     breaks->setText(utext.get(), status);
     if (U_FAILURE(status)) return;
     for (std::int32_t end = breaks->next(); end != icu::BreakIterator::DONE; end = breaks->next()) {

@@ -10,7 +10,8 @@ FeedbackModel::FeedbackModel(FeedbackSender& client, FeedbackFacts facts, std::f
     : client_(client), facts_(std::move(facts)), clock_(std::move(clock)) {}
 
 void FeedbackModel::setMessage(std::string text) {
-    if (graphemeCount(text) > feedbackMessageLimit) text = prefixOfGraphemes(text, feedbackMessageLimit);
+    // A character takes at least one byte, so only a longer text can be over the limit.
+    if (text.size() > feedbackMessageLimit) text = prefixOfGraphemes(text, feedbackMessageLimit);
     if (text == message_) return;
     message_ = std::move(text);
     changed_.emit();

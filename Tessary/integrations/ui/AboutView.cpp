@@ -31,11 +31,11 @@ void run(const std::function<void()>& action) {
 
 }  // namespace
 
-AboutTexts AboutTexts::current() { return {systemVersionString(), copyrightString()}; }
+AboutTexts AboutTexts::current() { return {systemVersionString(), copyrightString(), websiteURL()}; }
 
 AboutView::AboutView(AboutActions actions, const AboutTexts& texts, QWidget* parent)
     : QWidget(parent), actions_(std::move(actions)) {
-    if (!actions_.openWebsite) actions_.openWebsite = [] { openAppLink(websiteURL()); };
+    if (!actions_.openWebsite) actions_.openWebsite = [url = texts.website] { openAppLink(url); };
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
@@ -60,6 +60,7 @@ AboutView::AboutView(AboutActions actions, const AboutTexts& texts, QWidget* par
     auto* website = new QPushButton(tr("Website"), this);
     connect(releaseNotes, &QPushButton::clicked, this, [this] { run(actions_.showReleaseNotes); });
     connect(feedback, &QPushButton::clicked, this, [this] { run(actions_.sendFeedback); });
+    website->setEnabled(!texts.website.empty());
     connect(website, &QPushButton::clicked, this, [this] { run(actions_.openWebsite); });
     buttons->addWidget(releaseNotes);
     buttons->addWidget(feedback);

@@ -32,17 +32,18 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
         const char* name;
         std::string copyright;
         bool copyrightLine;
+        std::string website;
     };
     const Case cases[] = {
-        {"no copyright notice", "", false},
-        {"a copyright notice", "\xC2\xA9 2026 The Tessary authors", true},
+        {"no copyright notice, no site", "", false, ""},
+        {"a copyright notice and a site", "\xC2\xA9 2026 The Tessary authors", true, "https://tessary.example"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> pressed;
         AboutWindowController about({[&] { pressed.push_back("notes"); }, [&] { pressed.push_back("feedback"); },
                                      [&] { pressed.push_back("website"); }},
-                                    {"Debian GNU/Linux 12 (6.1.0-18-amd64)", c.copyright});
+                                    {"Debian GNU/Linux 12 (6.1.0-18-amd64)", c.copyright, c.website});
         about.show();
         QWidget* window = about.window();
         screenshot(window, c.copyrightLine ? "about-with-copyright" : "about");
@@ -66,7 +67,10 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
 
         EXPECT_EQ(buttonTexts(window), (QStringList{"Release Notes", "Send Feedback\u2026", "Website"}));
         for (auto* button : window->findChildren<QPushButton*>()) button->click();
-        EXPECT_EQ(pressed, (std::vector<std::string>{"notes", "feedback", "website"}));
+        const std::vector<std::string> expected =
+            c.website.empty() ? std::vector<std::string>{"notes", "feedback"}
+                              : std::vector<std::string>{"notes", "feedback", "website"};
+        EXPECT_EQ(pressed, expected);
     }
 }
 
