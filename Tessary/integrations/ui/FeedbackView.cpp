@@ -72,6 +72,15 @@ QWidget* FeedbackView::makeForm() {
     message_->setFixedHeight(150);
     message_->setTabChangesFocus(true);
     message_->document()->setDocumentMargin(6);
+    // A rounded field on the text background with a faint border in the text colour.
+    QColor border = palette().color(QPalette::Text);
+    border.setAlphaF(0.15f);
+    message_->setStyleSheet(QStringLiteral("QPlainTextEdit#message { background: palette(base); border-radius: 8px; "
+                                           "border: 1px solid rgba(%1, %2, %3, %4); }")
+                                .arg(border.red())
+                                .arg(border.green())
+                                .arg(border.blue())
+                                .arg(border.alphaF()));
     connect(message_, &QPlainTextEdit::textChanged, this, [this] { messageEdited(); });
     column->addWidget(message_);
 
