@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "../QtApplication.h"
+#include "Screenshot.h"
 
 using namespace tessary;
 
 namespace {
-
-void screenshot(QWidget* window, const char* name) {
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/integrations-screens";
-    QDir().mkpath(folder);
-    window->grab().save(folder + "/" + name + ".png");
-}
 
 QStringList buttonTexts(QWidget* window) {
     QStringList texts;
@@ -46,7 +40,7 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
                                     {"Debian GNU/Linux 12 (6.1.0-18-amd64)", c.copyright, c.website});
         about.show();
         QWidget* window = about.window();
-        screenshot(window, c.copyrightLine ? "about-with-copyright" : "about");
+        qttest::screenshot(window, c.copyrightLine ? "about-with-copyright" : "about");
 
         EXPECT_EQ(window->windowTitle(), "About Tessary");
         EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";

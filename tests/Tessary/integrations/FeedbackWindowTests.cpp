@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -15,6 +14,7 @@
 #include "Tessary/integrations/ui/FeedbackView.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "../QtApplication.h"
+#include "Screenshot.h"
 
 using namespace tessary;
 
@@ -69,9 +69,7 @@ std::string visibleState(FeedbackWindowController& c) {
 }
 
 void screenshot(FeedbackWindowController& controller, const std::string& name) {
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/integrations-screens";
-    QDir().mkpath(folder);
-    controller.window()->grab().save(folder + "/feedback-" + QString::fromStdString(name) + ".png");
+    qttest::screenshot(controller.window(), "feedback-" + QString::fromStdString(name).replace(u' ', u'-'));
 }
 
 void type(FeedbackWindowController& controller, const QString& text) {
