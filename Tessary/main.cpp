@@ -20,6 +20,7 @@
 #include "Platform/InstanceMessage.h"
 #include "Platform/Linux/AutostartLoginItems.h"
 #include "Platform/Linux/DesktopApplicationLauncher.h"
+#include "Platform/Linux/FolderSyncStore.h"
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Linux/SingleInstance.h"
 #include "Platform/Linux/StderrLogSink.h"
@@ -31,6 +32,10 @@
 #include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/integrations/CloudSync.h"
+#include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -130,12 +135,45 @@ int main(int argc, char** argv) {
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
     X11Connection& connection = platform->connection();
 
+    // The windows of ours that exist so far; the others take the delegate's "no window" path.
+    AppWindowFactories windows;
+    windows.about = [](AppDelegate& delegate) {
+        AppActions& actions = delegate.actions();
+        auto controller = std::make_shared<AboutWindowController>(
+            AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
+        return AppWindow{controller, controller->window()};
+    };
+    windows.feedback = [&scheduler](AppDelegate&) {
+        std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
+        return AppWindow{controller, controller->window()};
+    };
+
+    FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);
+    std::optional<QtEventPump> syncWatcher;
+    if (syncStore.fileDescriptor() >= 0) {
+        syncWatcher.emplace(syncStore.fileDescriptor(), [&syncStore] { return syncStore.processEvents(); });
+    }
+
     int status = 0;
     {
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&connection] { return x11CompositorRuns(connection); }});
+                                         [&connection] { return x11CompositorRuns(connection); }},
+                             std::move(windows));
         liveDelegate = &delegate;
+
+        // The one synchronisation, made and started by the launch sequence over its services; it
+        // ends before them.
+        std::unique_ptr<CloudSync> cloudSync;
+        delegate.hooks().startCloudSync = [&] {
+            Preferences& preferences = delegate.preferences();
+            cloudSync = std::make_unique<CloudSync>(
+                syncStore, delegate.zones(), delegate.rules(), delegate.workspaces(),
+                [&preferences] { return preferences.iCloudSyncEnabled(); },
+                syncStore.isUsable() ? CloudSync::Availability::available : CloudSync::Availability::missingEntitlement,
+                scheduler);
+            cloudSync->start();
+        };
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
@@ -164,6 +202,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        cloudSync.reset();
         liveSocket.clear();
         liveDelegate = nullptr;
     }

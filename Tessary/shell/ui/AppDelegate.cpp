@@ -311,9 +311,9 @@ void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().f
 
 // --- Command targets -------------------------------------------------------------------------------
 
-QWidget* AppDelegate::windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory) {
+QWidget* AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory& factory) {
     if (!slot && factory) slot = factory(*this);
-    return slot.get();
+    return slot.window;
 }
 
 void AppDelegate::presentWindowController(QWidget* window, std::string_view what) {
@@ -380,12 +380,12 @@ void AppDelegate::checkForUpdates() {
 }
 
 void AppDelegate::showFeedback() {
-    if (feedback_ && feedback_->isVisible()) {
-        presentWindowController(feedback_.get(), "feedback");
+    if (feedback_ && feedback_.window->isVisible()) {
+        presentWindowController(feedback_.window, "feedback");
         return;
     }
     // A closed feedback window is never reused: each new request starts with an empty form.
-    feedback_.reset();
+    feedback_ = {};
     presentWindowController(windowFrom(feedback_, factories_.feedback), "feedback");
 }
 
