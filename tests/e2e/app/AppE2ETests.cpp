@@ -354,6 +354,8 @@ TEST_F(AppTest, ReportsIdleWakeUpsAndMemory) {
         platform->windows().resizeTo(window, Size{400, 300}, 1s);
         platform->windows().moveTo(window, Point{300, 300}, 1s);
     }
+    // At rest: the overlay's buffers are given back once it is hidden (shared memory the server lets go of).
+    waitUntil([&] { return resident("RssShmem:") == 0; }, Clock::now() + 5s);
     const long afterDrags = resident();
     const long sharedAfterDrags = resident("RssShmem:");
     RecordProperty("idle_context_switches", std::to_string(idle));
