@@ -116,9 +116,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) request.arguments.emplace_back(argv[i]);
     if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
 
-    std::optional<InstanceLock> lock;
+    // Without a display there is nothing to run on, and no instance of this display to hand over to.
     const char* display = std::getenv("DISPLAY");
-    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display ? display : "")) {
+    if (!display || !*display) {
+        std::fputs("tessary: no X display ($DISPLAY is not set)\n", stderr);
+        return 1;
+    }
+    std::optional<InstanceLock> lock;
+    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display)) {
         auto outcome = InstanceClient::becomeOrForward(*location, request);
         if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
             printReply(*reply);
