@@ -51,11 +51,11 @@ public:
         process = ChildProcess::start(options);
     }
 
-    // Reads until a line equal to `line` arrives (or was read already); a `line` ending in a space
-    // matches every line it begins.
-    bool expectLine(const std::string& line, std::chrono::milliseconds limit = 10s) {
+    // Reads until a line equal to `line` arrives (or was read already, from the `from`th line on);
+    // a `line` ending in a space matches every line it begins.
+    bool expectLine(const std::string& line, std::size_t from = 0, std::chrono::milliseconds limit = 10s) {
         auto matches = [&](const std::string& l) { return l == line || (line.back() == ' ' && l.rfind(line, 0) == 0); };
-        if (std::any_of(lines.begin(), lines.end(), matches)) return true;
+        if (std::any_of(lines.begin() + std::ptrdiff_t(std::min(from, lines.size())), lines.end(), matches)) return true;
         const auto deadline = Clock::now() + limit;
         while (auto next = process.readLine(deadline)) {
             lines.push_back(*next);
@@ -155,11 +155,13 @@ protected:
         const auto geometry = platform->windows().geometry(window);
         ASSERT_TRUE(geometry);
         int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
+        // What this drag's lines are looked for after.
+        const std::size_t start = program.lines.size();
         desktop->pressKey(kShiftL, true);
         desktop->movePointerTo(x, y);
         desktop->pressButton(1, true);
         ASSERT_TRUE(program.expectLine("InputMonitor: left button down at " + std::to_string(x) + " " +
-                                       std::to_string(y)))
+                                       std::to_string(y), start))
             << testing::PrintToString(program.lines);
         const auto deadline = Clock::now() + 10s;
         while (frame(window).origin == outer.origin && Clock::now() < deadline) {
@@ -185,7 +187,7 @@ protected:
         desktop->pressKey(kShiftL, false);
         if (!snapped) program.readToEnd(500ms);
         // The program has verified the frame and told window memory.
-        EXPECT_TRUE(program.expectLine("AppDelegate: snapped ")) << testing::PrintToString(program.lines);
+        EXPECT_TRUE(program.expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program.lines);
         EXPECT_TRUE(snapped) << "the window is at " << frame(window) << "; " << testing::PrintToString(program.lines);
     }
 
@@ -353,6 +355,7 @@ TEST_F(AppTest, ReportsIdleWakeUpsAndMemory) {
         // Back where it started, for the next drag.
         platform->windows().resizeTo(window, Size{400, 300}, 1s);
         platform->windows().moveTo(window, Point{300, 300}, 1s);
+        ASSERT_TRUE(waitFor([&] { return frame(window).origin == Point{300, 300}; })) << frame(window);
     }
     // At rest: the overlay's buffers are given back once it is hidden (shared memory the server lets go of).
     waitUntil([&] { return resident("RssShmem:") == 0; }, Clock::now() + 5s);
