@@ -86,6 +86,7 @@ bool X11GlobalInput::startListening() {
         return false;
     }
     inputOpcode_ = extension->major_opcode;
+    keyboardNotices_.emplace(connection_);
     readMappings();
     // A button already down when listening starts gives drags but no mouse-down, which a drag
     // controller ignores; its release is reported.
@@ -116,7 +117,7 @@ void X11GlobalInput::selectRawEvents(bool withMotion) {
 
 void X11GlobalInput::handle(const xcb_generic_event_t& event) {
     const uint8_t type = event.response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY) {
+    if (type == XCB_MAPPING_NOTIFY || keyboardNotices_->isMappingChange(event)) {
         mappingsStale_ = true;
         return;
     }

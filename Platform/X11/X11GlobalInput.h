@@ -2,6 +2,7 @@
 
 #include "Platform/GlobalInput.h"
 #include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11KeyboardNotices.h"
 
 #include <xcb/xcb.h>
 
@@ -82,6 +83,9 @@ private:
     GlobalModifierKeys lastKeys_;
 
     bool mappingsStale_ = true;
+    // Once another component initialised XKB on the connection, only XKB notices tell of a new
+    // keyboard mapping (no core MappingNotify comes).
+    std::optional<X11KeyboardNotices> keyboardNotices_;
     X11ModifierLayout layout_;
     std::vector<uint8_t> buttonMap_;
 };

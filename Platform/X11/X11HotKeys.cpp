@@ -62,7 +62,7 @@ X11HotKeys::X11HotKeys(X11Connection& connection, X11KeyboardLayout& keyboard)
 X11HotKeys::~X11HotKeys() {
     connection_.removeEventHandler(handlerID_);
     if (connection_.hasFailed()) return;
-    for (const auto& [id, entry] : entries_) ungrab(entry.grab);
+    for (const auto& [id, entry] : entries_) ungrab(entry.grab, variants_);
     connection_.flush();
 }
 
@@ -96,8 +96,8 @@ bool X11HotKeys::grab(const Grab& grab) {
     return false;
 }
 
-void X11HotKeys::ungrab(const Grab& grab) {
-    for (std::uint16_t variant : variants_) {
+void X11HotKeys::ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants) {
+    for (std::uint16_t variant : variants) {
         connection_.checkLater(
             xcb_ungrab_key_checked(connection_.xcb(), grab.keyCode, connection_.root(), std::uint16_t(grab.state | variant)),
             "UngrabKey", X11ErrorTolerance::none);
@@ -119,7 +119,7 @@ void X11HotKeys::unregisterHotKey(HotKeyRegistration registration) {
     if (it == entries_.end()) return;
     presses_.forget(registration);
     if (!connection_.hasFailed()) {
-        ungrab(it->second.grab);
+        ungrab(it->second.grab, variants_);
         connection_.flush();
     }
     entries_.erase(it);
@@ -133,7 +133,7 @@ bool X11HotKeys::isHeldByAnotherClient(std::int64_t carbonKeyCode, std::int64_t 
         if (entry.grab.keyCode == combination->keyCode && entry.grab.state == combination->state) return false;
     }
     if (!grab(*combination)) return true;
-    ungrab(*combination);
+    ungrab(*combination, variants_);
     connection_.flush();
     return false;
 }
@@ -156,15 +156,23 @@ void X11HotKeys::handle(const xcb_generic_event_t& event) {
 }
 
 void X11HotKeys::keyboardChanged() {
-    // Let go of everything with the old key codes and lock bits, then take it all again.
-    for (const auto& [id, entry] : entries_) ungrab(entry.grab);
+    // A keyboard notice also comes when input switches between devices with the same keymap: what
+    // kept its key code and modifiers keeps its grab and its held press (UngrabKey would not end
+    // an active grab anyway). The rest is let go and taken again; its press is forgotten, since its
+    // release may now go elsewhere.
+    const std::vector<std::uint16_t> oldVariants = variants_;
     variants_ = lockVariants(keyboard_.numLockBit());
     lockBits_ = 0;
     for (std::uint16_t variant : variants_) lockBits_ |= variant;
-    presses_ = X11HotKeyPresses();
     std::vector<HotKeyRegistration> lost;
     for (auto& [id, entry] : entries_) {
         auto combination = grabFor(entry.carbonKeyCode, entry.carbonModifiers);
+        if (combination && variants_ == oldVariants && combination->keyCode == entry.grab.keyCode &&
+            combination->state == entry.grab.state) {
+            continue;
+        }
+        ungrab(entry.grab, oldVariants);
+        presses_.forget(id);
         if (combination && grab(*combination)) {
             entry.grab = *combination;
         } else {

@@ -74,7 +74,7 @@ private:
     Expected<Grab, HotKeyRefusal> grabFor(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) const;
     // Grabs every lock variant; on a refusal lets go of those taken.
     bool grab(const Grab& grab);
-    void ungrab(const Grab& grab);
+    void ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants);
     void handle(const xcb_generic_event_t& event);
     void keyboardChanged();
 

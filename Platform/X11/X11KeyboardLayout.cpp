@@ -48,10 +48,19 @@ X11KeyboardLayout::X11KeyboardLayout(X11Connection& connection) : connection_(co
     readKeymap();
     readModifierMap();
     handlerID_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
+    // setxkbmap sends a burst of notices: the keymap is read once, at the burst's end.
+    batchID_ = connection_.addBatchEndHandler([this] {
+        if (!mappingStale_) return;
+        mappingStale_ = false;
+        readKeymap();
+        readModifierMap();
+        changed_.emit();
+    });
 }
 
 X11KeyboardLayout::~X11KeyboardLayout() {
     if (handlerID_) connection_.removeEventHandler(handlerID_);
+    if (batchID_) connection_.removeEventHandler(batchID_);
     if (state_) xkb_state_unref(state_);
     if (keymap_) xkb_keymap_unref(keymap_);
     if (context_) xkb_context_unref(context_);
@@ -98,9 +107,7 @@ void X11KeyboardLayout::readModifierMap() {
 void X11KeyboardLayout::handle(const xcb_generic_event_t& event) {
     const bool coreMapping = (event.response_type & 0x7f) == XCB_MAPPING_NOTIFY;
     if (coreMapping || notices_.isMappingChange(event)) {
-        readKeymap();
-        readModifierMap();
-        changed_.emit();
+        mappingStale_ = true;
         return;
     }
     if (notices_.isGroupChange(event) && state_) {

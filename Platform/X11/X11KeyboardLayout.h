@@ -7,7 +7,8 @@
 //
 // Reads happen from the cached keymap; only keyRepeat() and isKeyDown() ask the server, and only
 // when called (a stream's creation, a repeat tick). Events are handled from
-// X11Connection::processPendingEvents on the main loop; onChange fires once the keymap is read anew.
+// X11Connection::processPendingEvents on the main loop; onChange fires once the keymap is read anew,
+// once per burst of notices.
 
 #include "Platform/CarbonModifiers.h"
 #include "Platform/KeyboardLayout.h"
@@ -63,6 +64,8 @@ private:
     CoreModifierBits bits_;
     std::uint16_t numLock_ = 0;
     int handlerID_ = 0;
+    int batchID_ = 0;
+    bool mappingStale_ = false;
     Signal<> changed_;
 };
 
