@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "GlobalShortcuts/ui/MenuShortcutSearch.h"
 #include "GlobalShortcuts/ui/ShortcutKeySequence.h"
 #include "GlobalShortcuts/ui/ViewModifiers.h"
 #include "Platform/Qt/QtLocalEvents.h"
@@ -123,6 +124,35 @@ TEST_F(QtBindings, ShortcutsBecomeQtKeySequences) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(keySequence(c.shortcut, keyboard), c.sequence);
+    }
+}
+
+TEST_F(QtBindings, TheMenuSearchFindsTheFirstItemUsingAShortcutDepthFirst) {
+    QMenu menu;
+    QAction* quit = menu.addAction("Quit");
+    quit->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_Q));
+    QMenu* zones = menu.addMenu("Zones");
+    QAction* next = zones->addAction("Next Zone");
+    next->setShortcut(QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::Key_Right));
+    QAction* alsoNext = menu.addAction("Also Next");
+    alsoNext->setShortcut(next->shortcut());
+    QAction* shifted = menu.addAction("Shifted");
+    shifted->setShortcut(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_K));
+    const struct {
+        const char* name;
+        Shortcut shortcut;
+        QAction* item;
+    } cases[] = {
+        {"a top-level item", {Key::q, carbon::controlKey}, quit},
+        {"a submenu's item before a later one", {Key::rightArrow, kControlAlt}, next},
+        {"extra modifiers do not match", {Key::q, kControlAlt}, nullptr},
+        {"Shift is a modifier like the others", {Key::k, carbon::controlKey | carbon::shiftKey}, shifted},
+        {"without Shift", {Key::k, carbon::controlKey}, nullptr},
+        {"no Qt form", {Key::keypad1, carbon::controlKey}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(menuItemWithMatchingShortcut(c.shortcut, &menu, keyboard), c.item);
     }
 }
 
