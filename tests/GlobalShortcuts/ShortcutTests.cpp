@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GlobalShortcuts/ConflictPolicy.h"
+#include "GlobalShortcuts/LocalEventMonitor.h"
 #include "GlobalShortcuts/Shortcut.h"
 #include "GlobalShortcuts/Utilities.h"
 #include "Platform/CarbonModifiers.h"
@@ -152,6 +153,33 @@ TEST(Utilities, ScalarsBecomeTextWhenTheyAreCharacters) {
     }
     EXPECT_EQ(functionKeys().size(), 35u);
     EXPECT_EQ(Key::functionModifierKeys().size(), 31u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LocalEventMonitor, StartsOnceRestartsFreshAndStopsWhenReleased) {
+    SimLocalEvents events;
+    int calls = 0;
+    auto monitor = std::make_unique<LocalEventMonitor>(events, localEventBit(LocalEventType::keyDown),
+                                                       [&](const LocalEvent&) -> std::optional<LocalEvent> {
+                                                           ++calls;
+                                                           return std::nullopt;
+                                                       });
+    monitor->start().start();
+    EXPECT_EQ(events.monitorCount(), 1u);
+    EXPECT_FALSE(events.post(LocalEvent{})) << "consumed";
+    monitor->stop();
+    EXPECT_TRUE(events.post(LocalEvent{}));
+    monitor->start();
+    EXPECT_EQ(events.monitorCount(), 1u);
+    LocalEvent mouse;
+    mouse.type = LocalEventType::leftMouseUp;
+    EXPECT_TRUE(events.post(mouse)) << "a type it does not watch";
+    monitor.reset();
+    EXPECT_EQ(events.monitorCount(), 0u);
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

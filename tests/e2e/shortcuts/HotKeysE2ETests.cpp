@@ -7,6 +7,7 @@
 #include "Platform/Sim/RecordingLogSink.h"
 #include "Platform/Sim/SimLocalEvents.h"
 #include "Platform/Sim/VirtualScheduler.h"
+#include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11HotKeys.h"
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "tests/e2e/harness/DesktopTest.h"
@@ -174,6 +175,28 @@ TEST_F(HotKeysTest, KeyNamesAndGrabsFollowALayoutSwitch) {
     type(kLetterY);
     EXPECT_TRUE(counted(1, 1));
     EXPECT_TRUE(shortcuts->isActive(showZones));
+}
+
+TEST_F(HotKeysTest, TheGlobalInputFollowsALayoutSwitchOnTheSameConnection) {
+    start();
+    // The keyboard layout initialised XKB on this connection: no core MappingNotify comes.
+    X11GlobalInput input(platform->connection());
+    std::vector<GlobalModifierKeys> changes;
+    Subscription monitor = input.addMonitor([&](const GlobalInputEvent& event) {
+        if (event.kind == GlobalInputKind::modifiersChanged) changes.push_back(event.modifiers);
+    });
+    ASSERT_TRUE(monitor.isActive());
+    int keyboardChanges = 0;
+    Subscription changed = keyboard->onChange([&] { ++keyboardChanges; });
+    // The Menu key becomes a Control key (and Right Ctrl an Alt, so that Control_R names only it).
+    ASSERT_TRUE(desktop->run({"setxkbmap", "-option", "ctrl:menu_rctrl", "-option", "ctrl:rctrl_ralt"},
+                             Clock::now() + 10s));
+    ASSERT_TRUE(waitFor([&] { return keyboardChanges > 0; }));
+    desktop->pressKey(0xffe4, true);  // Control_R, on the Menu key now
+    EXPECT_TRUE(waitFor([&] { return !changes.empty(); }));
+    desktop->pressKey(0xffe4, false);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_TRUE(changes.front().control);
 }
 
 }  // namespace
