@@ -176,6 +176,11 @@ void X11GlobalInput::send(GlobalInputKind kind, const PointerState& state) {
     monitors_.emit(GlobalInputEvent{kind, state.location, lastKeys_});
 }
 
+std::optional<Point> X11GlobalInput::pointerLocation() {
+    if (auto state = queryPointer()) return state->location;
+    return std::nullopt;
+}
+
 std::optional<X11GlobalInput::PointerState> X11GlobalInput::queryPointer() {
     xcb_connection_t* c = connection_.xcb();
     auto reply = connection_.reply(xcb_query_pointer_reply, xcb_query_pointer(c, connection_.root()), "QueryPointer");

@@ -49,6 +49,8 @@ public:
     X11GlobalInput& operator=(const X11GlobalInput&) = delete;
 
     Subscription addMonitor(Handler handler) override;
+    // QueryPointer: one round trip; root pixels are already the desktop space.
+    std::optional<Point> pointerLocation() override;
 
 private:
     struct PointerState {
