@@ -146,6 +146,9 @@ public:
     // A recorder started (true) or stopped (false) recording.
     Signal<bool> recorderActiveStatusDidChange;
 
+    // The recorder that owns the pause while it records; only it may lift the pause.
+    const void* activeRecorder = nullptr;
+
     HotKeyCenter& hotKeyCenter() { return center_; }
     KeyboardLayout& keyboard() { return keyboard_; }
     LocalEvents& localEvents() { return localEvents_; }
