@@ -4,10 +4,16 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 
 namespace tessary {
 
 namespace {
+
+QPointer<QMenu>& mainMenuPointer() {
+    static QPointer<QMenu> menu;
+    return menu;
+}
 
 QAction* search(const QKeySequence& sequence, const QMenu* menu) {
     for (QAction* item : menu->actions()) {
@@ -25,6 +31,14 @@ QAction* menuItemWithMatchingShortcut(const Shortcut& shortcut, const QMenu* men
     const auto sequence = keySequence(shortcut, layout);
     if (!sequence || !menu) return nullptr;
     return search(*sequence, menu);
+}
+
+void setMainMenu(QMenu* menu) {
+    mainMenuPointer() = menu;
+}
+
+QMenu* mainMenu() {
+    return mainMenuPointer();
 }
 
 }  // namespace tessary

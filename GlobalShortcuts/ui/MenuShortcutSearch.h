@@ -14,4 +14,9 @@ namespace tessary {
 
 QAction* menuItemWithMatchingShortcut(const Shortcut& shortcut, const QMenu* menu, const KeyboardLayout& layout);
 
+// The menu the program hands the module as its main menu, which recorders check new shortcuts
+// against; none by default (a tray program has none). Not owned: forgotten when it is destroyed.
+void setMainMenu(QMenu* menu);
+QMenu* mainMenu();
+
 }  // namespace tessary
