@@ -11,20 +11,14 @@
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/SimApplicationLauncher.h"
 #include "Platform/Sim/SimLocalEvents.h"
-#include "Platform/Sim/VirtualScheduler.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11HotKeys.h"
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/services/WorkspaceService.h"
-#include "Tessary/services/ZoneService.h"
 #include "TessaryCore/ZoneGrid.h"
-#include "WindowEngine/AXWindowEngine.h"
-#include "WindowEngine/CoordinateSpace.h"
-#include "WindowEngine/DisplayProvider.h"
-#include "tests/TessaryCore/TestSupport.h"
-#include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/ZoneDesktopTest.h"
 
 namespace tessary::e2e {
 namespace {
@@ -38,21 +32,12 @@ Rect quarter(double monitorX, int index) {
     return Rect(monitorX + 960.0 * (index % 2), 540.0 * (index / 2), 960, 540);
 }
 
-class KeyboardSnapTest : public DesktopTest {
+class KeyboardSnapTest : public ZoneDesktopTest {
 protected:
     void SetUp() override {
         DesktopTest::SetUp();
         if (HasFatalFailure()) return;
-        DisplayProvider::setScreens(&platform->screens());
-        engineHandle = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
-        zones = std::make_unique<ZoneService>(engineHandle, JSONDocumentStore<LayoutLibrary>(folder / "layouts.json"));
-        const ZoneLayout quarters(UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt,
-                                  Date(0));
-        zones->updateLibrary([&](LayoutLibrary& library) {
-            library.layouts = {quarters};
-            library.assignments.clear();
-            library.defaultLayoutID = quarters.id;
-        });
+        startZones(ZoneLayout(UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt, Date(0)));
         keyboard = std::make_unique<X11KeyboardLayout>(platform->connection());
         hotKeys = std::make_unique<X11HotKeys>(platform->connection(), *keyboard);
         shortcuts = std::make_unique<GlobalShortcuts>(
@@ -75,9 +60,7 @@ protected:
         shortcuts.reset();
         hotKeys.reset();
         keyboard.reset();
-        zones.reset();
-        engineHandle.reset();
-        DisplayProvider::setScreens(nullptr);
+        stopZones();
         DesktopTest::TearDown();
     }
 
@@ -88,26 +71,14 @@ protected:
         desktop->pressKey(key, false);
         for (std::uint32_t m : modifiers) desktop->pressKey(m, false);
     }
-    WindowHandle handle(xcb_window_t window) {
-        return WindowHandle(platform->accessibility().processOf(window), platform->accessibility().elementForWindow(window));
-    }
-    std::optional<Rect> frame(xcb_window_t window) { return engineHandle->frame(handle(window)); }
-    bool isAt(xcb_window_t window, const Rect& target, double tolerance = 2.0) {
-        const auto current = frame(window);
-        return current && CoordinateSpace::approximatelyEqual(*current, target, tolerance);
-    }
     bool isFocused(xcb_window_t window) {
         const auto focused = engineHandle->focusedWindow();
         return focused && *focused == handle(window);
     }
 
-    TemporaryFolder folder;
-    VirtualScheduler scheduler;
     MemoryUserDefaults defaults;
     SimLocalEvents localEvents;
     SimApplicationLauncher launcher;
-    std::shared_ptr<AXWindowEngine> engineHandle;
-    std::unique_ptr<ZoneService> zones;
     std::unique_ptr<X11KeyboardLayout> keyboard;
     std::unique_ptr<X11HotKeys> hotKeys;
     std::unique_ptr<GlobalShortcuts> shortcuts;
