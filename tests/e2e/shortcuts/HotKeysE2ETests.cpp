@@ -102,9 +102,16 @@ TEST_F(HotKeysTest, FiresOncePerPressWhateverLocksAreOn) {
 
 TEST_F(HotKeysTest, AHeldCombinationGivesOneDownAndOneUp) {
     start();
+    const KeyRepeatTiming timing = keyboard->keyRepeat();
+    EXPECT_GT(timing.delay.count(), 0);
+    EXPECT_GT(timing.interval.count(), 0);
     // The server repeats the held key meanwhile.
+    bool heldWhileDown = false;
+    shortcuts->onKeyDown(showZones, [&] { heldWhileDown = keyboard->isKeyDown(Key::z.rawValue); });
     type(kLetterZ, 1200ms);
     EXPECT_TRUE(counted(1, 1)) << downs << " down, " << ups << " up";
+    EXPECT_TRUE(heldWhileDown);
+    EXPECT_FALSE(keyboard->isKeyDown(Key::z.rawValue));
 }
 
 TEST_F(HotKeysTest, WhilePausedNothingFiresAndTheKeyReachesTheFocusedWindow) {
