@@ -96,6 +96,22 @@ TEST(RecorderWidget, AClickRecordsButShowingTheWindowDoesNot) {
     w.save(&w.window, "recorder-holding");
 }
 
+TEST(RecorderWidget, TabRecordsAndHidingEndsIt) {
+    RecorderWindow w;
+    auto* before = new QLineEdit(&w.window);
+    w.layout->insertWidget(0, before);
+    w.window.show();
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    before->setFocus(Qt::OtherFocusReason);
+    EXPECT_FALSE(w.recorder->model().isRecording());
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_TRUE(w.recorder->model().isRecording());
+    w.recorder->hide();
+    EXPECT_FALSE(w.recorder->model().isRecording());
+    EXPECT_FALSE(w.module.isPaused());
+}
+
 TEST(RecorderWidget, TypingAndPastingChangeNothingAndClearingRemovesTheShortcut) {
     RecorderWindow w;
     w.window.show();
