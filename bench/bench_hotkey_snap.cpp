@@ -11,21 +11,12 @@
 
 #include <memory>
 
-#include "GlobalShortcuts/GlobalShortcuts.h"
-#include "Platform/Sim/MemoryUserDefaults.h"
-#include "Platform/Sim/SimLocalEvents.h"
-#include "Platform/Sim/VirtualScheduler.h"
-#include "Platform/X11/X11GlobalInput.h"
-#include "Platform/X11/X11HotKeys.h"
-#include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11Platform.h"
-#include "Tessary/keyboard/KeyboardSnapController.h"
-#include "Tessary/services/ZoneService.h"
 #include "TessaryCore/ZoneGrid.h"
 #include "WindowEngine/AXWindowEngine.h"
-#include "WindowEngine/DisplayProvider.h"
 #include "tests/TessaryCore/TestSupport.h"
 #include "tests/e2e/harness/VirtualDesktop.h"
+#include "tests/e2e/keyboard/KeyboardServices.h"
 
 namespace {
 
@@ -45,14 +36,7 @@ struct Desk {
             library.defaultLayoutID = quarters.id;
         });
         zones->onSnapped = [this](const WindowHandle&, const DisplayInfo&, const std::vector<std::int64_t>&) { ++snaps; };
-        keyboard = std::make_unique<X11KeyboardLayout>(platform->connection());
-        hotKeys = std::make_unique<X11HotKeys>(platform->connection(), *keyboard);
-        shortcuts = std::make_unique<GlobalShortcuts>(
-            GlobalShortcuts::Dependencies{defaults, *hotKeys, *keyboard, localEvents, scheduler});
-        input = std::make_unique<X11GlobalInput>(platform->connection());
-        controller = std::make_unique<KeyboardSnapController>(*shortcuts, *zones, *input,
-                                                              [] { return DisplayProvider::displays(); });
-        controller->registerShortcuts();
+        keys = std::make_unique<e2e::KeyboardServices>(platform->connection(), *zones);
         client.emplace(desktop.startClient());
         const xcb_window_t id = client->open("class=TessaryNotes title=notes x=100 y=100 w=400 h=300");
         e2e::waitUntil(
@@ -65,11 +49,7 @@ struct Desk {
             e2e::Clock::now() + std::chrono::seconds(10), platform->fileDescriptor());
     }
     ~Desk() {
-        controller.reset();
-        input.reset();
-        shortcuts.reset();
-        hotKeys.reset();
-        keyboard.reset();
+        keys.reset();
         zones.reset();
         engine.reset();
         DisplayProvider::setScreens(nullptr);
@@ -77,7 +57,7 @@ struct Desk {
     }
 
     void fake(std::uint8_t type, std::int64_t carbonCode) {
-        xcb_test_fake_input(platform->connection().xcb(), type, *keyboard->keyCode(carbonCode), XCB_CURRENT_TIME,
+        xcb_test_fake_input(platform->connection().xcb(), type, *keys->keyboard.keyCode(carbonCode), XCB_CURRENT_TIME,
                             XCB_WINDOW_NONE, 0, 0, 0);
     }
     // Ctrl+Alt+key, typed; returns once the snap it causes is reported.
@@ -95,17 +75,10 @@ struct Desk {
 
     e2e::VirtualDesktop desktop;
     TemporaryFolder folder;
-    VirtualScheduler scheduler;
-    MemoryUserDefaults defaults;
-    SimLocalEvents localEvents;
     std::unique_ptr<X11Platform> platform;
     std::shared_ptr<AXWindowEngine> engine;
     std::unique_ptr<ZoneService> zones;
-    std::unique_ptr<X11KeyboardLayout> keyboard;
-    std::unique_ptr<X11HotKeys> hotKeys;
-    std::unique_ptr<GlobalShortcuts> shortcuts;
-    std::unique_ptr<X11GlobalInput> input;
-    std::unique_ptr<KeyboardSnapController> controller;
+    std::unique_ptr<e2e::KeyboardServices> keys;
     std::optional<e2e::TestClient> client;
     std::optional<WindowHandle> window;
     int snaps = 0;

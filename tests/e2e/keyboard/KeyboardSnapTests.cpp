@@ -7,18 +7,12 @@
 
 #include <memory>
 
-#include "GlobalShortcuts/GlobalShortcuts.h"
-#include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/SimApplicationLauncher.h"
-#include "Platform/Sim/SimLocalEvents.h"
-#include "Platform/X11/X11GlobalInput.h"
-#include "Platform/X11/X11HotKeys.h"
-#include "Platform/X11/X11KeyboardLayout.h"
-#include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/services/WorkspaceService.h"
 #include "TessaryCore/ZoneGrid.h"
 #include "tests/e2e/ZoneDesktopTest.h"
+#include "tests/e2e/keyboard/KeyboardServices.h"
 
 namespace tessary::e2e {
 namespace {
@@ -38,28 +32,17 @@ protected:
         DesktopTest::SetUp();
         if (HasFatalFailure()) return;
         startZones(ZoneLayout(UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt, Date(0)));
-        keyboard = std::make_unique<X11KeyboardLayout>(platform->connection());
-        hotKeys = std::make_unique<X11HotKeys>(platform->connection(), *keyboard);
-        shortcuts = std::make_unique<GlobalShortcuts>(
-            GlobalShortcuts::Dependencies{defaults, *hotKeys, *keyboard, localEvents, scheduler});
-        input = std::make_unique<X11GlobalInput>(platform->connection());
-        const auto displays = [] { return DisplayProvider::displays(); };
-        controller = std::make_unique<KeyboardSnapController>(*shortcuts, *zones, *input, displays);
-        workspaces = std::make_unique<WorkspaceService>(*zones, displays,
-                                                        JSONDocumentStore<WorkspaceLibrary>(folder / "workspaces.json"),
-                                                        platform->workspace(), launcher, scheduler);
-        workspaceHotKeys = std::make_unique<WorkspaceHotKeys>(*shortcuts, *workspaces);
-        controller->registerShortcuts();
+        keys = std::make_unique<KeyboardServices>(platform->connection(), *zones);
+        workspaces = std::make_unique<WorkspaceService>(
+            *zones, [] { return DisplayProvider::displays(); },
+            JSONDocumentStore<WorkspaceLibrary>(folder / "workspaces.json"), platform->workspace(), launcher, scheduler);
+        workspaceHotKeys = std::make_unique<WorkspaceHotKeys>(keys->shortcuts, *workspaces);
     }
 
     void TearDown() override {
         workspaceHotKeys.reset();
         workspaces.reset();
-        controller.reset();
-        input.reset();
-        shortcuts.reset();
-        hotKeys.reset();
-        keyboard.reset();
+        keys.reset();
         stopZones();
         DesktopTest::TearDown();
     }
@@ -76,14 +59,8 @@ protected:
         return focused && *focused == handle(window);
     }
 
-    MemoryUserDefaults defaults;
-    SimLocalEvents localEvents;
     SimApplicationLauncher launcher;
-    std::unique_ptr<X11KeyboardLayout> keyboard;
-    std::unique_ptr<X11HotKeys> hotKeys;
-    std::unique_ptr<GlobalShortcuts> shortcuts;
-    std::unique_ptr<X11GlobalInput> input;
-    std::unique_ptr<KeyboardSnapController> controller;
+    std::unique_ptr<KeyboardServices> keys;
     std::unique_ptr<WorkspaceService> workspaces;
     std::unique_ptr<WorkspaceHotKeys> workspaceHotKeys;
 };
@@ -139,7 +116,7 @@ TEST_F(KeyboardSnapTest, AWorkspacesShortcutRestoresItAndRemovingItFreesTheCombi
     const Workspace desk = workspaces->saveCurrentWindows("Desk");
     ASSERT_EQ(desk.entries.size(), 2u);
     workspaceHotKeys->syncShortcuts();
-    shortcuts->setShortcut(Shortcut(Key::w, kControlAlt), WorkspaceHotKeys::shortcutName(desk.id));
+    keys->shortcuts.setShortcut(Shortcut(Key::w, kControlAlt), WorkspaceHotKeys::shortcutName(desk.id));
     engineHandle->setFrame(Rect(300, 200, 500, 400), handle(notes));
     engineHandle->setFrame(Rect(700, 300, 500, 400), handle(mail));
 
