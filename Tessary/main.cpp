@@ -28,13 +28,19 @@
 #include "Platform/Linux/StderrLogSink.h"
 #include "Platform/Linux/TerminationSignals.h"
 #include "Platform/Linux/XDGDirectories.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
 #include "Platform/Qt/InstanceServer.h"
+#include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
 #include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
+#include "Platform/X11/X11HotKeys.h"
+#include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11Platform.h"
 #include "Tessary/integrations/CloudSync.h"
+#include "Tessary/keyboard/KeyboardSnapController.h"
+#include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
@@ -166,6 +172,10 @@ int main(int argc, char** argv) {
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]));
     X11GlobalInput input(platform->connection());
+    X11KeyboardLayout keyboard(platform->connection());
+    X11HotKeys hotKeys(platform->connection(), keyboard);
+    QtLocalEvents localEvents(keyboard);
+    GlobalShortcuts shortcuts({defaults, hotKeys, keyboard, localEvents, scheduler});
     DesktopApplicationLauncher launcher;
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
     X11Connection& connection = platform->connection();
@@ -197,6 +207,20 @@ int main(int argc, char** argv) {
                                          [&connection] { return x11CompositorRuns(connection); }},
                              std::move(windows));
         liveDelegate = &delegate;
+
+        // The keyboard layer: the shortcuts act on the delegate's services and end before them. A
+        // cycled layout flashes only with flashOnLayoutChange on; "Show Zones" always does.
+        KeyboardSnapController keyboardSnap(shortcuts, delegate.zones(), input, [] { return DisplayProvider::displays(); });
+        keyboardSnap.onShowZones = [&delegate] { delegate.flashZones(true); };
+        keyboardSnap.onLayoutCycled = [&delegate] { delegate.flashZones(false); };
+        keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };
+        keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
+        WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
+        delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
+        delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
+        delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
+            workspaceHotKeys.removeShortcut(id);
+        };
 
         // The one synchronisation, made and started by the launch sequence over its services; it
         // ends before them.

@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kShiftL = 0xffe1;
+constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9;
 const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 
 std::string contents(const fs::path& path) {
@@ -227,6 +227,29 @@ TEST_F(AppTest, AnOnboardedLaunchOpensNoWindowAndSnapsAShiftDrag) {
     shiftDragIntoTheRightZone(window, *program);
     EXPECT_EQ(program->count(activeLine), 1u);
     client.quit();
+}
+
+TEST_F(AppTest, CtrlAltOnePutsTheFocusedXtermInZoneOne) {
+    auto program = startInstance();
+    ChildProcess xterm = desktop->startXterm("60x20+300+300", "terminal");
+    std::optional<xcb_window_t> window;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (xcb_window_t client : platform->windows().clientList()) {
+                if (isManaged(client)) window = client;
+            }
+            return window && platform->windows().activeWindow() == window;
+        },
+        10s));
+    for (std::uint32_t key : {kControlL, kAltL, std::uint32_t('1')}) desktop->pressKey(key, true);
+    for (std::uint32_t key : {std::uint32_t('1'), kAltL, kControlL}) desktop->pressKey(key, false);
+    // Zone 1 of the left monitor's quarters (gaps of 8); xterm sizes in cells of 6 by 13 pixels.
+    const Rect zone(8, 8, 948, 528);
+    EXPECT_TRUE(waitFor([&] {
+        const Rect at = frame(*window);
+        return at.origin == zone.origin && at.width() <= zone.width() && at.width() > zone.width() - 13 &&
+               at.height() <= zone.height() && at.height() > zone.height() - 13;
+    })) << "the xterm is at " << frame(*window);
 }
 
 TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
