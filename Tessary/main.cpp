@@ -47,6 +47,7 @@
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
+#include "Tessary/shell/ui/ReviewAlert.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -216,6 +217,7 @@ int main(int argc, char** argv) {
         keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
+        delegate.hooks().askReviewQuestion = runReviewAlert;
         delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
         delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
         delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {

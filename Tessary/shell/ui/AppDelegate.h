@@ -52,6 +52,7 @@
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/ReviewPrompt.h"
 #include "Tessary/shell/SettingsSection.h"
 #include "WindowEngine/AXWindowObserver.h"
 #include "WindowEngine/WindowEngine.h"
@@ -120,10 +121,10 @@ struct AppHooks {
     // WorkspaceHotKeys::removeShortcut(for:): when a workspace is deleted.
     std::function<void(const UUID&)> removeWorkspaceShortcut;
 
-    // The menu bar: the status item (launch step 13) and the review prompt.
+    // The menu bar: the status item (launch step 13), and the review invitation's alert, which
+    // returns the user's answer (runReviewAlert in the program; unset, nothing is asked).
     std::function<void()> buildStatusItem;
-    std::function<void()> recordSnap;
-    std::function<void()> askForReview;
+    std::function<ReviewPrompt::Answer()> askReviewQuestion;
 
     // The integrations: URL commands, updates, synchronisation (launch step 15) and the
     // command-line verbs answered for a later start, by their first argument.
@@ -138,10 +139,9 @@ public:
     static constexpr std::chrono::milliseconds flashDuration{900};
     static constexpr std::chrono::milliseconds placedFlashDuration{700};
     static constexpr std::string_view onboardingDoneKey = "hasCompletedOnboarding";
-    static constexpr std::string_view firstSeenKey = "reviewPrompt.firstSeen";
 
     // Builds the state, the command table (all no-ops), the preferences and the zone service
-    // ("layouts.json"), and records when the program was first seen.
+    // ("layouts.json"), and the review prompt (which records when the program was first seen).
     AppDelegate(AppPlatform platform, AppWindowFactories windows = {}, AppHooks hooks = {});
     ~AppDelegate();
     AppDelegate(const AppDelegate&) = delete;
@@ -216,6 +216,7 @@ public:
     DisplayChangeRestorer& displayRestorer();
     AXWindowObserver& windowObserver();
     NewWindowPlacer& newWindowPlacer();
+    ReviewPrompt& reviewPrompt() { return *reviewPrompt_; }
     AppHooks& hooks() { return hooks_; }
     const AppPlatform& platform() const { return platform_; }
 
@@ -240,6 +241,7 @@ private:
     std::unique_ptr<AppActions> actions_;
     std::unique_ptr<Preferences> preferences_;
     std::unique_ptr<ZoneService> zones_;
+    std::unique_ptr<ReviewPrompt> reviewPrompt_;
     std::unique_ptr<OverlayController> overlay_;
     std::unique_ptr<DragSnapController> dragSnap_;
     std::unique_ptr<InputMonitor> inputMonitor_;
