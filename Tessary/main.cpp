@@ -29,6 +29,7 @@
 #include "Platform/Linux/TerminationSignals.h"
 #include "Platform/Linux/XDGDirectories.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
+#include "GlobalShortcuts/ui/MenuItemShortcut.h"
 #include "Platform/Qt/InstanceServer.h"
 #include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
@@ -47,7 +48,9 @@
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
+#include "Tessary/shell/StatusMenuModel.h"
 #include "Tessary/shell/ui/ReviewAlert.h"
+#include "Tessary/shell/ui/StatusItemController.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -102,6 +105,61 @@ AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
     OnboardingWindowController* controller = owner->controller.get();
     owner->stateWatch = state.observe([controller, model](AppStateField) { controller->setModel(model()); });
     return AppWindow{owner, controller->window(), [controller] { controller->show(); }};
+}
+
+// The tray icon and its menu, rebuilt from the delegate's state at every opening; a chosen item acts
+// through the command table and the services, as the menu showed them.
+std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, GlobalShortcuts& shortcuts) {
+    StatusItemController::Hooks hooks;
+    hooks.readInputs = [&delegate] {
+        delegate.state().refreshAccessibility();
+        StatusMenuInputs inputs;
+        inputs.windowControlGranted = delegate.state().accessibilityTrusted();
+        inputs.displays = DisplayProvider::displays();
+        inputs.library = delegate.zones().library();
+        inputs.workspaces = delegate.workspaces().library();
+        inputs.offerReview = delegate.reviewPrompt().shouldOffer();
+        return inputs;
+    };
+    hooks.perform = [&delegate](const MenuAction& action) {
+        AppActions& actions = delegate.actions();
+        using Kind = MenuAction::Kind;
+        switch (action.kind) {
+        case Kind::none: break;
+        case Kind::showOnboarding: actions.showOnboarding(); break;
+        case Kind::assignLayout:
+            if (action.display && action.layoutID) {
+                const DisplayKey key = action.display->displayKey();
+                delegate.zones().updateLibrary([&](LayoutLibrary& library) { library.assign(*action.layoutID, key); });
+                actions.flashZones();
+            }
+            break;
+        case Kind::snapToZone:
+            // Failures (no focused window, an excluded one, no such zone) are dropped silently.
+            if (auto window = delegate.zones().engine().focusedWindow()) (void)delegate.zones().snap(*window, action.zoneIndex);
+            break;
+        case Kind::flashZones: actions.flashZones(); break;
+        case Kind::restoreAllWindows: actions.restoreAllWindows(); break;
+        case Kind::restoreWorkspace:
+            if (action.workspace) delegate.workspaces().restore(*action.workspace);
+            break;
+        case Kind::saveWorkspace: actions.saveWorkspace(); break;
+        case Kind::showEditor: actions.showEditor(); break;
+        case Kind::checkForUpdates: actions.checkForUpdates(); break;
+        case Kind::askForReview: actions.askForReview(); break;
+        case Kind::showAbout: actions.showAbout(); break;
+        case Kind::sendFeedback: actions.sendFeedback(); break;
+        case Kind::showSettings: actions.showSettings(); break;
+        case Kind::quit: delegate.quit(); break;
+        }
+    };
+    hooks.bindShortcut = [&shortcuts](QAction* action, const std::string& name) {
+        bindMenuItemShortcut(shortcuts, action, GlobalShortcuts::Name(name));
+    };
+    // Qt picks the tray protocol itself; X11 panels and trayer embed the icon (XEmbed) and show
+    // widget rows in its menu.
+    hooks.statusNotifierHost = false;
+    return std::make_unique<StatusItemController>(std::move(hooks));
 }
 
 void printReply(const InstanceReply& reply) {
@@ -218,6 +276,8 @@ int main(int argc, char** argv) {
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
         delegate.hooks().askReviewQuestion = runReviewAlert;
+        std::unique_ptr<StatusItemController> statusItem;
+        delegate.hooks().buildStatusItem = [&] { statusItem = makeStatusItem(delegate, shortcuts); };
         delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
         delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
         delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
@@ -264,6 +324,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        statusItem.reset();
         cloudSync.reset();
         liveSocket.clear();
         liveDelegate = nullptr;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -250,6 +251,27 @@ TEST_F(AppTest, CtrlAltOnePutsTheFocusedXtermInZoneOne) {
         return at.origin == zone.origin && at.width() <= zone.width() && at.width() > zone.width() - 13 &&
                at.height() <= zone.height() && at.height() > zone.height() - 13;
     })) << "the xterm is at " << frame(*window);
+}
+
+// The tray icon: a window of ours inside trayer's.
+TEST_F(AppTest, TheTrayHostTakesInTheStatusItem) {
+    auto program = startInstance();
+    xcb_connection_t* c = platform->connection().xcb();
+    // Whether a window of `pid` lies below `parent` (a few levels down); `inside` once below trayer.
+    std::function<bool(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
+        if (!tree) return false;
+        bool found = false;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
+            const auto pid = platform->windows().processID(children[i]);
+            found = (inside && pid == program->process.pid()) ||
+                    (depth < 5 && search(children[i], inside || pid == desktop->trayPid(), depth + 1));
+        }
+        std::free(tree);
+        return found;
+    };
+    EXPECT_TRUE(waitFor([&] { return search(platform->connection().root(), false, 0); })) << "no icon in the tray";
 }
 
 TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
