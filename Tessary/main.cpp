@@ -42,7 +42,9 @@
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
+#include "Tessary/integrations/SparkleConfiguration.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/shell/OnboardingModel.h"
@@ -109,9 +111,10 @@ AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
 
 // The tray icon and its menu, rebuilt from the delegate's state at every opening; a chosen item acts
 // through the command table and the services, as the menu showed them.
-std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, GlobalShortcuts& shortcuts) {
+std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, GlobalShortcuts& shortcuts,
+                                                     UpdaterController& updater) {
     StatusItemController::Hooks hooks;
-    hooks.readInputs = [&delegate] {
+    hooks.readInputs = [&delegate, &updater] {
         delegate.state().refreshAccessibility();
         StatusMenuInputs inputs;
         inputs.windowControlGranted = delegate.state().accessibilityTrusted();
@@ -119,6 +122,9 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
         inputs.library = delegate.zones().library();
         inputs.workspaces = delegate.workspaces().library();
         inputs.offerReview = delegate.reviewPrompt().shouldOffer();
+        inputs.pendingUpdateVersion = updater.pendingUpdateVersion();
+        inputs.updaterConfigured = updater.isConfigured();
+        inputs.updaterCanCheck = updater.controller() && updater.controller()->canCheckForUpdates();
         return inputs;
     };
     hooks.perform = [&delegate](const MenuAction& action) {
@@ -276,8 +282,15 @@ int main(int argc, char** argv) {
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
         delegate.hooks().askReviewQuestion = runReviewAlert;
+        // Updates: this build has no update framework, so the updater stays unconfigured and says so.
+        UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
+        delegate.hooks().checkForUpdates = [&updater] { updater.checkForUpdates(); };
         std::unique_ptr<StatusItemController> statusItem;
-        delegate.hooks().buildStatusItem = [&] { statusItem = makeStatusItem(delegate, shortcuts); };
+        delegate.hooks().buildStatusItem = [&] {
+            statusItem = makeStatusItem(delegate, shortcuts, updater);
+            updater.onPendingUpdateChange = [&] { statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value()); };
+            statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value());
+        };
         delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
         delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
         delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
@@ -324,6 +337,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        updater.onPendingUpdateChange = nullptr;
         statusItem.reset();
         cloudSync.reset();
         liveSocket.clear();
