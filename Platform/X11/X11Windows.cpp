@@ -136,13 +136,19 @@ X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
     connection_.selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
     handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) {
         switch (event.response_type & 0x7f) {
-        case XCB_DESTROY_NOTIFY:
-            followed_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+        case XCB_DESTROY_NOTIFY: {
+            xcb_window_t gone = reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window;
+            followed_.erase(gone);
+            if (windowManagerCheck_ && *windowManagerCheck_ == gone) windowManagerCheck_.reset();
             break;
+        }
         case XCB_PROPERTY_NOTIFY: {
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (change.window == connection_.root() && change.atom == connection_.atoms()._NET_SUPPORTED) {
+            if (change.window != connection_.root()) break;
+            if (change.atom == connection_.atoms()._NET_SUPPORTED) {
                 barrierSupported_.reset();  // another window manager, perhaps
+            } else if (change.atom == connection_.atoms()._NET_SUPPORTING_WM_CHECK) {
+                windowManagerCheck_.reset();
             }
             break;
         }
@@ -177,6 +183,30 @@ bool X11Windows::hasWindowManagerBarrier() {
             "CreateWindow", X11ErrorTolerance::none);
     }
     return *barrierSupported_;
+}
+
+bool X11Windows::hasLiveWindowManager() {
+    if (!windowManagerCheck_) {
+        // A window manager that died leaves its properties behind: its check window must still
+        // exist and point to itself.
+        const X11Atoms& a = connection_.atoms();
+        xcb_window_t found = XCB_WINDOW_NONE;
+        auto check = X11Property::read(connection_, connection_.root(), a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW,
+                                       X11ErrorTolerance::none, 1);
+        if (check && !check->cardinals().empty()) {
+            xcb_window_t candidate = check->cardinals().front();
+            // Its end is announced from now on, so that the answer stays true without asking again.
+            uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            connection_.checkLater(xcb_change_window_attributes_checked(connection_.xcb(), candidate,
+                                                                        XCB_CW_EVENT_MASK, &mask),
+                                   "ChangeWindowAttributes", vanish);
+            auto self = X11Property::read(connection_, candidate, a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW,
+                                          vanish, 1);
+            if (self && !self->cardinals().empty() && self->cardinals().front() == candidate) found = candidate;
+        }
+        windowManagerCheck_ = found;
+    }
+    return *windowManagerCheck_ != XCB_WINDOW_NONE;
 }
 
 std::vector<xcb_window_t> X11Windows::windowListProperty(xcb_atom_t property) {
@@ -534,8 +564,22 @@ void X11Windows::sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, 
     sendClientMessage(window, connection_.atoms()._NET_MOVERESIZE_WINDOW, data);
 }
 
-void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& answered,
+void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& wanted,
                                     X11Connection::Clock::time_point deadline) {
+    if (!hasLiveWindowManager()) {
+        connection_.flush();
+        return;  // nobody to answer
+    }
+    // A window manager that ends meanwhile will answer nothing: its check window's end ends the wait.
+    const xcb_window_t checkWindow = windowManagerCheck_.value_or(XCB_WINDOW_NONE);
+    EventTest answered;
+    if (wanted) {
+        answered = [&wanted, checkWindow](const xcb_generic_event_t& event) {
+            if (wanted(event)) return true;
+            return checkWindow != XCB_WINDOW_NONE && (event.response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+                   reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == checkWindow;
+        };
+    }
     if (answered) {
         auto grace = std::min(deadline, X11Connection::Clock::now() + kWindowManagerGrace);
         if (connection_.waitForEvent(mark, answered, grace) || X11Connection::Clock::now() >= deadline) {
@@ -596,83 +640,92 @@ void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
-    auto deadline = X11Connection::Clock::now() + timeout;
-    follow(window);
-    auto snap = snapshot(window, false);
-    if (!snap) {
-        return false;
-    }
-    if (snap->maximizedOrFullScreen) {
-        leaveMaximizedState(window, deadline);
-        snap = snapshot(window, false);
-        if (!snap) {
-            return false;
-        }
-    }
-    Rect outer = snap->geometry.outer();
-    int32_t x = toPixels(origin.x);
-    int32_t y = toPixels(origin.y);
-    if (x == toPixels(outer.x()) && y == toPixels(outer.y())) {
-        return true;
-    }
-    // With NorthWest gravity the window manager places the top-left corner of its frame at the
-    // given point; a client-side decorated window's visible corner lies inside its X window.
-    uint64_t mark = connection_.eventMark();
-    int32_t sentX = x - snap->geometry.clientSide.left;
-    int32_t sentY = y - snap->geometry.clientSide.top;
-    sendMoveResize(window, kMoveX | kMoveY, sentX, sentY, 0, 0);
-    // Every window manager tells a client it was moved (ICCCM 4.2.3): a ConfigureNotify with the
-    // client's new place in root coordinates, inside the frame. Only that one answers this move;
-    // one left over from an earlier request does not.
-    int32_t clientX = sentX + snap->geometry.frame.left;
-    int32_t clientY = sentY + snap->geometry.frame.top;
-    awaitWindowManager(mark,
-                       configuredOrGone(window,
-                                        [clientX, clientY](const xcb_configure_notify_event_t& configure) {
-                                            return configure.x == clientX && configure.y == clientY;
-                                        }),
-                       deadline);
-    return true;
+    return moveResize(window, origin, std::nullopt, timeout);
 }
 
 bool X11Windows::resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout) {
+    return moveResize(window, std::nullopt, size, timeout);
+}
+
+bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
+                            std::chrono::milliseconds timeout, bool wait) {
     auto deadline = X11Connection::Clock::now() + timeout;
     follow(window);
-    auto snap = snapshot(window, true);
+    const bool withHints = size.has_value();
+    auto snap = snapshot(window, withHints);
     if (!snap) {
         return false;
     }
     if (snap->maximizedOrFullScreen) {
         leaveMaximizedState(window, deadline);
-        snap = snapshot(window, true);
+        snap = snapshot(window, withHints);
         if (!snap) {
             return false;
         }
     }
     const X11WindowGeometry& g = snap->geometry;
-    Size wanted = g.clientSizeFor(Size{double(toPixels(size.width)), double(toPixels(size.height))});
-    Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
-    int32_t width = std::max(1, toPixels(wanted.width));
-    int32_t height = std::max(1, toPixels(wanted.height));
-    if (width == toPixels(current.width) && height == toPixels(current.height)) {
+    const Rect outer = g.outer();
+    const Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
+
+    // The client size (without border) asked for, and the one the window manager will give: the
+    // largest the size hints allow.
+    Size asked = current;
+    Size predicted = current;
+    if (size) {
+        Size wanted = g.clientSizeFor(Size{double(toPixels(size->width)), double(toPixels(size->height))});
+        asked = Size{double(std::max(1, toPixels(wanted.width))), double(std::max(1, toPixels(wanted.height)))};
+        predicted = snap->hints ? snap->hints->constrain(asked) : asked;
+    }
+    int32_t x = toPixels(origin ? origin->x : outer.x());
+    int32_t y = toPixels(origin ? origin->y : outer.y());
+    if (origin && size && snap->hints && snap->hints->hasIncrements()) {
+        // A window that steps its size in character cells takes the largest size that fits; the
+        // remainder is shared on both sides (on whole pixels, halves away from zero), where the
+        // window engine would centre it, so that one request puts it there.
+        x += static_cast<int32_t>(std::lround(std::max(0.0, (asked.width - predicted.width) * 0.5)));
+        y += static_cast<int32_t>(std::lround(std::max(0.0, (asked.height - predicted.height) * 0.5)));
+    }
+    const bool moves = x != toPixels(outer.x()) || y != toPixels(outer.y());
+    const bool resizes = size && (toPixels(asked.width) != toPixels(current.width) ||
+                                  toPixels(asked.height) != toPixels(current.height));
+    if (!moves && !resizes) {
         return true;
     }
+
     uint64_t mark = connection_.eventMark();
-    sendMoveResize(window, kResizeWidth | kResizeHeight, 0, 0, width, height);
-    // A window with size increments may end exactly where it is: then nothing changes and there is
-    // nothing to wait for.
-    Size predicted = snap->hints ? snap->hints->constrain(Size{double(width), double(height)})
-                                 : Size{double(width), double(height)};
-    if (predicted == current) {
+    // With NorthWest gravity the window manager places the top-left corner of its frame at the
+    // given point; a client-side decorated window's visible corner lies inside its X window.
+    int32_t sentX = x - g.clientSide.left;
+    int32_t sentY = y - g.clientSide.top;
+    sendMoveResize(window, (moves ? kMoveX | kMoveY : 0u) | (resizes ? kResizeWidth | kResizeHeight : 0u), sentX,
+                   sentY, toPixels(asked.width), toPixels(asked.height));
+    const bool sizeChanges = predicted != current;
+    if (!wait || (!moves && !sizeChanges)) {
+        // A window with size increments may end exactly where it is: then nothing changes and there
+        // is nothing to wait for.
         connection_.flush();
         return true;
     }
-    auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
-    auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
+    // The answer (ICCCM 4.2.3): a window that was only moved gets a synthetic ConfigureNotify with
+    // its new place in root coordinates, at the outside of the border it asked for (the window
+    // manager may have set the real border to 0 and drawn it in the frame); a window that was
+    // resized gets the server's own ConfigureNotify, relative to the frame, with its new size.
+    // Only that answer counts; one left over from an earlier request does not.
+    const int32_t clientX = sentX + g.frame.left;
+    const int32_t clientY = sentY + g.frame.top;
+    const auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
+    const auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
     awaitWindowManager(mark,
                        configuredOrGone(window,
-                                        [wantedWidth, wantedHeight](const xcb_configure_notify_event_t& configure) {
-                                            return configure.width == wantedWidth && configure.height == wantedHeight;
+                                        [=](const xcb_configure_notify_event_t& configure) {
+                                            if (configure.width != wantedWidth || configure.height != wantedHeight) {
+                                                return false;
+                                            }
+                                            if (!(configure.response_type & 0x80)) return sizeChanges;
+                                            auto at = [&](int32_t reported, int32_t wanted) {
+                                                return reported == wanted || reported + configure.border_width == wanted;
+                                            };
+                                            return at(configure.x, clientX) && at(configure.y, clientY);
                                         }),
                        deadline);
     return true;

@@ -130,11 +130,15 @@ public:
     // carries WM_STATE; else the topmost visible client whose outer frame contains the point.
     std::optional<xcb_window_t> windowAt(Point point);
 
-    // Asks the window manager to put the outer frame's top-left corner at `origin`, after leaving
-    // a maximised or full-screen state, and waits (at most `timeout`) for the window manager to
-    // configure the window. False when the window is gone.
+    // Asks the window manager, in one _NET_MOVERESIZE_WINDOW (NorthWest gravity), to put the outer
+    // frame's top-left corner at `origin` and give the outer frame `size` (either may be absent:
+    // that part stays), after leaving a maximised or full-screen state, and waits (at most
+    // `timeout`, unless `wait` is false) for the configure that answers it. A window with size
+    // increments given both takes the largest size that fits, centred in the requested frame on
+    // whole pixels. Nothing is sent when nothing would change. False when the window is gone.
+    bool moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
+                    std::chrono::milliseconds timeout, bool wait = true);
     bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);
-    // The same for the outer frame's size; the top-left corner stays.
     bool resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout);
     // Asks the window manager to activate (raise and focus) the window and waits, at most
     // `timeout`, until it has handled the request.
@@ -148,6 +152,9 @@ public:
     // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS, which the back end uses to
     // learn that the window manager has handled every request sent before (see awaitWindowManager).
     bool hasWindowManagerBarrier();
+    // Whether a window manager runs: the window named by the root's _NET_SUPPORTING_WM_CHECK exists
+    // and names itself. Kept until the property changes or that window ends.
+    bool hasLiveWindowManager();
 
 private:
     struct Snapshot {
@@ -180,6 +187,8 @@ private:
     // An unmapped window of our own whose frame extents the window manager is asked for.
     xcb_window_t probe_ = XCB_WINDOW_NONE;
     std::optional<bool> barrierSupported_;
+    // The live window manager's check window (XCB_WINDOW_NONE: none runs); absent until asked.
+    std::optional<xcb_window_t> windowManagerCheck_;
 };
 
 }  // namespace tessary

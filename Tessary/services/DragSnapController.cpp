@@ -5,7 +5,6 @@
 
 #include "Tessary/shell/Preferences.h"
 #include "TessaryCore/ZoneHitTest.h"
-#include "WindowEngine/CoordinateSpace.h"
 
 namespace tessary {
 
@@ -189,7 +188,7 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
 
 void DragSnapController::drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display) {
     const SetFrameResult result = engine_.setFrame(frame, window);
-    if (result.achieved && CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+    if (result.succeeded()) {
         if (onSnap) onSnap(window, display, selection_, frame);
         return;
     }
@@ -201,8 +200,7 @@ void DragSnapController::drop(const Rect& frame, const WindowHandle& window, con
                          handler = onSnap] {
             std::erase(retries_, *task);
             const SetFrameResult retry = engine->setFrame(frame, window);
-            if (retry.achieved &&
-                CoordinateSpace::approximatelyEqual(retry.requested, *retry.achieved, frameTolerance) && handler) {
+            if (retry.succeeded() && handler) {
                 handler(window, display, selection, frame);
             }
         });
