@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "Tessary/shell/Preferences.h"
 #include "TessaryCore/ZoneHitTest.h"
@@ -52,6 +53,8 @@ void DragSnapController::reset() {
 }
 
 void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
+    // The user's next drag: a window dropped before must not move under it any more.
+    for (const auto task : std::exchange(retries_, {})) scheduler_.cancel(task);
     reset();
     modifiers_ = modifiers;
     lastMouse_ = at;

@@ -168,7 +168,9 @@ TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
     EXPECT_EQ(result.achieved, target);
 }
 
-TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsked) {
+// An xterm (6x13 character cells, a 1-pixel border the window manager draws in its frame) takes
+// the largest size that fits, centred: a snap, whatever the centring preference says.
+TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsCentredInTheZone) {
     xcb_window_t window = startXterm("80x24+40+40");
     const WindowHandle handle = handleOf(window);
     auto info = engine->info(handle);
@@ -177,25 +179,34 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
 
     RecordingLogSink logs;
     ScopedLogSink capture(logs);
-    const Rect zone(200, 150, 1000, 700);
-    SetFrameResult uncentred = engine->setFrame(zone, handle);
-    EXPECT_FALSE(uncentred.succeeded());
-    ASSERT_TRUE(uncentred.achieved);
-    EXPECT_EQ(uncentred.achieved->origin, zone.origin);
-    EXPECT_EQ(logs.messages("AXWindowEngine").size(), 1u);
-
-    engine->centersWindowsThatCannotFill = [] { return true; };
-    const Rect other(2000, 100, 1000, 700);
-    SetFrameResult centred = engine->setFrame(other, handle);
-    EXPECT_FALSE(centred.succeeded());
-    ASSERT_TRUE(centred.achieved);
-    const Rect& got = *centred.achieved;
-    // Smaller than the zone by whole character cells, centred on whole pixels.
-    EXPECT_LT(got.width(), other.width());
-    EXPECT_LT(got.height(), other.height());
-    EXPECT_EQ(got.x(), other.x() + std::round((other.width() - got.width()) / 2));
-    EXPECT_EQ(got.y(), other.y() + std::round((other.height() - got.height()) / 2));
-    EXPECT_EQ(platform->windows().outerFrame(window), got);
+    struct Case {
+        const char* name;
+        Rect zone;
+        bool centring;
+    };
+    const Case cases[] = {
+        {"a zone of the left monitor, centring off", Rect(200, 150, 1000, 700), false},
+        {"a zone of the right monitor, centring on", Rect(2000, 100, 1000, 700), true},
+        {"the left half of the right monitor", Rect(1920, 0, 960, 1080), false},
+        {"a move without a new size", Rect(2000, 300, 960, 1080), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine->centersWindowsThatCannotFill = [&] { return c.centring; };
+        SetFrameResult result = engine->setFrame(c.zone, handle);
+        EXPECT_TRUE(result.succeeded());
+        ASSERT_TRUE(result.achieved);
+        const Rect& got = *result.achieved;
+        // Smaller than the zone by less than one character cell, centred on whole pixels.
+        EXPECT_GT(got.width(), c.zone.width() - 6);
+        EXPECT_LE(got.width(), c.zone.width());
+        EXPECT_GT(got.height(), c.zone.height() - 13);
+        EXPECT_LE(got.height(), c.zone.height());
+        EXPECT_EQ(got.x(), c.zone.x() + std::round((c.zone.width() - got.width()) / 2));
+        EXPECT_EQ(got.y(), c.zone.y() + std::round((c.zone.height() - got.height()) / 2));
+        EXPECT_EQ(platform->windows().outerFrame(window), got);
+    }
+    EXPECT_TRUE(logs.messages("AXWindowEngine").empty());
 }
 
 TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndListed) {
