@@ -139,11 +139,14 @@ X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
         case XCB_DESTROY_NOTIFY: {
             xcb_window_t gone = reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window;
             followed_.erase(gone);
+            hints_.erase(gone);
+            confirmed_.erase(gone);
             if (windowManagerCheck_ && *windowManagerCheck_ == gone) windowManagerCheck_.reset();
             break;
         }
         case XCB_PROPERTY_NOTIFY: {
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (change.atom == XCB_ATOM_WM_NORMAL_HINTS) hints_.erase(change.window);
             if (change.window != connection_.root()) break;
             if (change.atom == connection_.atoms()._NET_SUPPORTED) {
                 barrierSupported_.reset();  // another window manager, perhaps
@@ -326,6 +329,11 @@ std::optional<bool> X11Windows::isHidden(xcb_window_t window) {
 }
 
 std::optional<Rect> X11Windows::outerFrame(xcb_window_t window) {
+    if (auto confirmed = confirmed_.find(window); confirmed != confirmed_.end()) {
+        // The window manager's answer to our last request is still the newest news of the window.
+        if (confirmed->second.mark == connection_.eventMark()) return confirmed->second.outer;
+        confirmed_.erase(confirmed);
+    }
     auto g = geometry(window);
     if (!g) {
         return std::nullopt;
@@ -384,6 +392,7 @@ std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bo
         auto words = hints->cardinals();
         snap.hints = X11SizeHints::parse(words.data(), words.size());
     }
+    if (hints) keepHints(window, snap.hints.value_or(X11SizeHints{}));
     return snap;
 }
 
@@ -450,6 +459,7 @@ std::optional<std::string> X11Windows::classFrom(const X11Property& wmClass) {
 }
 
 std::optional<X11SizeHints> X11Windows::sizeHints(xcb_window_t window) {
+    if (auto known = hints_.find(window); known != hints_.end()) return known->second;
     auto value = X11Property::read(connection_, window, XCB_ATOM_WM_NORMAL_HINTS,
                                    XCB_ATOM_WM_SIZE_HINTS, vanish);
     if (!value) {
@@ -457,7 +467,14 @@ std::optional<X11SizeHints> X11Windows::sizeHints(xcb_window_t window) {
     }
     auto words = value->cardinals();
     auto parsed = X11SizeHints::parse(words.data(), words.size());
-    return parsed ? parsed : X11SizeHints{};
+    X11SizeHints hints = parsed ? *parsed : X11SizeHints{};
+    keepHints(window, hints);
+    return hints;
+}
+
+void X11Windows::keepHints(xcb_window_t window, const X11SizeHints& hints) {
+    // Only where their change is announced (a followed window's PropertyNotify).
+    if (followed_.count(window)) hints_[window] = hints;
 }
 
 std::optional<X11Strut> X11Windows::strut(xcb_window_t window) {
@@ -538,6 +555,8 @@ void X11Windows::follow(xcb_window_t window) {
 
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
+    hints_.erase(window);
+    confirmed_.erase(window);
 }
 
 void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
@@ -651,6 +670,7 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
                             std::chrono::milliseconds timeout, bool wait) {
     auto deadline = X11Connection::Clock::now() + timeout;
     follow(window);
+    confirmed_.erase(window);
     const bool withHints = size.has_value();
     auto snap = snapshot(window, withHints);
     if (!snap) {
@@ -715,19 +735,29 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     const int32_t clientY = sentY + g.frame.top;
     const auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
     const auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
+    bool answered = false;
     awaitWindowManager(mark,
                        configuredOrGone(window,
-                                        [=](const xcb_configure_notify_event_t& configure) {
+                                        [&](const xcb_configure_notify_event_t& configure) {
                                             if (configure.width != wantedWidth || configure.height != wantedHeight) {
                                                 return false;
                                             }
-                                            if (!(configure.response_type & 0x80)) return sizeChanges;
                                             auto at = [&](int32_t reported, int32_t wanted) {
                                                 return reported == wanted || reported + configure.border_width == wanted;
                                             };
-                                            return at(configure.x, clientX) && at(configure.y, clientY);
+                                            answered = (configure.response_type & 0x80)
+                                                           ? at(configure.x, clientX) && at(configure.y, clientY)
+                                                           : sizeChanges;
+                                            return answered;
                                         }),
                        deadline);
+    if (answered) {
+        // The answer says where the window is: the next read of its frame need not ask the server,
+        // which may be busy serving the window's own repaint.
+        confirmed_[window] = Confirmed{Rect(x, y, predicted.width + (outer.width() - current.width),
+                                            predicted.height + (outer.height() - current.height)),
+                                       connection_.eventMark()};
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -113,11 +114,14 @@ public:
     std::optional<std::string> title(xcb_window_t window);
     std::optional<bool> isHidden(xcb_window_t window);
     std::optional<X11WindowGeometry> geometry(xcb_window_t window);
+    // Right after the window manager answered a move or resize of ours, and until any other event
+    // arrives, the frame that answer gives.
     std::optional<Rect> outerFrame(xcb_window_t window);
     // _NET_WM_PID, else the process the X-Resource extension knows for the window's client.
     std::optional<int32_t> processID(xcb_window_t window);
     // The class part of WM_CLASS.
     std::optional<std::string> windowClass(xcb_window_t window);
+    // Kept for followed windows until their WM_NORMAL_HINTS change.
     std::optional<X11SizeHints> sizeHints(xcb_window_t window);
     std::optional<X11Strut> strut(xcb_window_t window);
     bool hasWMState(xcb_window_t window);
@@ -180,9 +184,18 @@ private:
     static EventTest configuredOrGone(xcb_window_t window,
                                       std::function<bool(const xcb_configure_notify_event_t&)> wanted);
     std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
+    void keepHints(xcb_window_t window, const X11SizeHints& hints);
+
+    // A frame the window manager's answer confirmed, valid while no event has been read since.
+    struct Confirmed {
+        Rect outer;
+        uint64_t mark = 0;
+    };
 
     X11Connection& connection_;
     std::set<xcb_window_t> followed_;
+    std::map<xcb_window_t, X11SizeHints> hints_;
+    std::map<xcb_window_t, Confirmed> confirmed_;
     int handlerId_ = 0;
     // An unmapped window of our own whose frame extents the window manager is asked for.
     xcb_window_t probe_ = XCB_WINDOW_NONE;

@@ -281,6 +281,24 @@ TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewAndClosedWindowsOfRunningAndNew
     EXPECT_EQ(destroyed[1], created[1]);
 }
 
+// A window manager that is gone answers nothing: setFrame fails at once, both while the back end
+// has not yet seen it go and after, instead of waiting out the time-out (a minute here: the test
+// program's own limit).
+TEST_F(WindowEngineOnX11, WithTheWindowManagerGoneSetFrameFailsAtOnce) {
+    xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
+    const WindowHandle handle = handleOf(window);
+    platform->accessibility().setMessagingTimeout(AXElement::systemWide(), 60);
+    desktop->crashWindowManager();
+    for (const char* when : {"before its end is seen", "after"}) {
+        SCOPED_TRACE(when);
+        SetFrameResult result = engine->setFrame(Rect(1920, 0, 960, 540), handle);
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_TRUE(result.achieved);
+        platform->processPendingEvents();
+    }
+    EXPECT_FALSE(platform->accessibility().isProcessTrusted());
+}
+
 // Forwards to the X11 back end and closes a window right after the engine's first position write.
 class ClosingAccessibility : public Accessibility {
 public:
