@@ -178,7 +178,8 @@ private:
     // came after a short grace (a window manager that keeps a window as it was has nothing to
     // announce), or when there is no answer to expect (`answered` empty), a frame-extents request
     // sent behind them settles it: once the window manager has answered that, it has handled
-    // everything sent before.
+    // everything sent before. Nothing is awaited while no window manager runs, and the wait ends
+    // when the window manager ends.
     void awaitWindowManager(uint64_t mark, const EventTest& answered, X11Connection::Clock::time_point deadline);
     // A ConfigureNotify of the window that `wanted` accepts, or the window's end.
     static EventTest configuredOrGone(xcb_window_t window,
