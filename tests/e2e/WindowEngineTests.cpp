@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace tessary::e2e {
 namespace {
@@ -131,9 +132,18 @@ TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIde
     EXPECT_FALSE(engine->window(Point{3500, 1000}));
 }
 
-TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
+TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOneRequest) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
+    // Each request to the window manager is answered by one ConfigureNotify of the window (a move
+    // and a resize sent apart would make two).
+    int configures = 0;
+    const int counter = platform->connection().addEventHandler([&](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
+            reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window) {
+            ++configures;
+        }
+    });
     const Rect targets[] = {
         Rect(0, 0, 960, 1080),           // left half of the left monitor
         Rect(2880, 540, 960, 540),       // bottom-right quarter of the right monitor
@@ -153,7 +163,10 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
         EXPECT_NEAR(result.achieved->height(), target.height(), 0.5);
         // What the window manager did, not what the engine believes.
         EXPECT_EQ(platform->windows().outerFrame(window), result.achieved);
+        platform->processPendingEvents();
+        EXPECT_EQ(std::exchange(configures, 0), 1);
     }
+    platform->connection().removeEventHandler(counter);
 }
 
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
