@@ -711,6 +711,13 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     if (!moves && !resizes) {
         return true;
     }
+    const Declined request{window, x, y, toPixels(asked.width), toPixels(asked.height), moves, resizes, 0, {}};
+    if (declined_ && declined_->sameRequest(request) && declined_->mark == connection_.eventMark() &&
+        X11Connection::Clock::now() - declined_->at < kWindowManagerGrace) {
+        // Declined a moment ago, and nothing has happened since: it would be declined again.
+        return true;
+    }
+    declined_.reset();
 
     uint64_t mark = connection_.eventMark();
     // With NorthWest gravity the window manager places the top-left corner of its frame at the
@@ -736,6 +743,7 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     const auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
     const auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
     bool answered = false;
+    bool placed = false;
     awaitWindowManager(mark,
                        configuredOrGone(window,
                                         [&](const xcb_configure_notify_event_t& configure) {
@@ -745,13 +753,21 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
                                             auto at = [&](int32_t reported, int32_t wanted) {
                                                 return reported == wanted || reported + configure.border_width == wanted;
                                             };
-                                            answered = (configure.response_type & 0x80)
-                                                           ? at(configure.x, clientX) && at(configure.y, clientY)
-                                                           : sizeChanges;
+                                            const bool synthetic = configure.response_type & 0x80;
+                                            answered = synthetic ? at(configure.x, clientX) && at(configure.y, clientY)
+                                                                 : sizeChanges;
+                                            // Only a synthetic answer says where the window is: a
+                                            // real one speaks of its place in the frame.
+                                            placed = answered && synthetic;
                                             return answered;
                                         }),
                        deadline);
-    if (answered) {
+    if (!answered) {
+        declined_ = request;
+        declined_->mark = connection_.eventMark();
+        declined_->at = X11Connection::Clock::now();
+    }
+    if (placed) {
         // The answer says where the window is: the next read of its frame need not ask the server,
         // which may be busy serving the window's own repaint.
         confirmed_[window] = Confirmed{Rect(x, y, predicted.width + (outer.width() - current.width),

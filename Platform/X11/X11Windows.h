@@ -197,6 +197,20 @@ private:
     std::set<xcb_window_t> followed_;
     std::map<xcb_window_t, X11SizeHints> hints_;
     std::map<xcb_window_t, Confirmed> confirmed_;
+    // The last request the window manager let pass without an answer, the events read by then and
+    // when: the same request right after (the window engine's retry) is not sent again.
+    struct Declined {
+        xcb_window_t window;
+        int32_t x, y, width, height;
+        bool moves, resizes;
+        uint64_t mark;
+        X11Connection::Clock::time_point at;
+        bool sameRequest(const Declined& other) const {
+            return window == other.window && x == other.x && y == other.y && width == other.width &&
+                   height == other.height && moves == other.moves && resizes == other.resizes;
+        }
+    };
+    std::optional<Declined> declined_;
     int handlerId_ = 0;
     // An unmapped window of our own whose frame extents the window manager is asked for.
     xcb_window_t probe_ = XCB_WINDOW_NONE;

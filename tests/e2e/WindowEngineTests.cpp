@@ -169,6 +169,19 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOn
     platform->connection().removeEventHandler(counter);
 }
 
+// Openbox keeps part of a window on screen: asked for a new size far off screen, it gives the size
+// and only part of the move. The result says where the window really is.
+TEST_F(WindowEngineOnX11, AFrameGrantedOnlyInPartIsReportedAsTheWindowManagerLeftIt) {
+    xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
+    const WindowHandle handle = handleOf(window);
+    const Rect offScreen(-3000, -3000, 500, 400);
+    SetFrameResult result = engine->setFrame(offScreen, handle);
+    EXPECT_FALSE(result.succeeded());
+    ASSERT_TRUE(result.achieved);
+    EXPECT_NE(result.achieved->origin, offScreen.origin);
+    EXPECT_EQ(result.achieved, platform->windows().geometry(window)->outer());
+}
+
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
