@@ -141,9 +141,13 @@ X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
             followed_.erase(gone);
             hints_.erase(gone);
             confirmed_.erase(gone);
+            std::erase_if(topLevels_, [gone](const auto& entry) { return entry.first == gone || entry.second == gone; });
             if (windowManagerCheck_ && *windowManagerCheck_ == gone) windowManagerCheck_.reset();
             break;
         }
+        case XCB_REPARENT_NOTIFY:
+            topLevels_.erase(reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window);
+            break;
         case XCB_PROPERTY_NOTIFY: {
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             if (change.atom == XCB_ATOM_WM_NORMAL_HINTS) hints_.erase(change.window);
@@ -349,11 +353,14 @@ std::optional<X11WindowGeometry> X11Windows::geometry(xcb_window_t window) {
     return snap->geometry;
 }
 
-std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints) {
+std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints,
+                                                         xcb_window_t topLevel) {
     xcb_connection_t* c = connection_.xcb();
     const X11Atoms& a = connection_.atoms();
     // All requests first, then the replies: one round trip.
     auto geometryCookie = xcb_get_geometry(c, window);
+    std::optional<xcb_get_geometry_cookie_t> topLevelCookie;
+    if (topLevel != XCB_WINDOW_NONE) topLevelCookie = xcb_get_geometry(c, topLevel);
     auto translateCookie = xcb_translate_coordinates(c, window, connection_.root(), 0, 0);
     auto frameCookie = X11Property::request(connection_, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL);
     auto gtkCookie = X11Property::request(connection_, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL);
@@ -364,6 +371,10 @@ std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bo
                                            XCB_ATOM_WM_SIZE_HINTS);
     }
     auto geometryReply = connection_.reply(xcb_get_geometry_reply, geometryCookie, "GetGeometry", vanish);
+    XcbPtr<xcb_get_geometry_reply_t> topLevelReply;
+    if (topLevelCookie) {
+        topLevelReply = connection_.reply(xcb_get_geometry_reply, *topLevelCookie, "GetGeometry", vanish);
+    }
     auto translateReply =
         connection_.reply(xcb_translate_coordinates_reply, translateCookie, "TranslateCoordinates", vanish);
     auto frame = X11Property::fetch(connection_, frameCookie, vanish);
@@ -393,6 +404,7 @@ std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bo
         snap.hints = X11SizeHints::parse(words.data(), words.size());
     }
     if (hints) keepHints(window, snap.hints.value_or(X11SizeHints{}));
+    if (topLevelReply) snap.topLevel = Point{double(topLevelReply->x), double(topLevelReply->y)};
     return snap;
 }
 
@@ -543,6 +555,31 @@ std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
 
 // --- Writes --------------------------------------------------------------------------------------
 
+xcb_window_t X11Windows::topLevelOf(xcb_window_t window) {
+    if (auto known = topLevels_.find(window); known != topLevels_.end()) return known->second;
+    xcb_window_t found = XCB_WINDOW_NONE;
+    xcb_window_t at = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(connection_.xcb(), at), "QueryTree", vanish);
+        if (!tree) return XCB_WINDOW_NONE;
+        if (tree->parent == connection_.root() || tree->parent == XCB_WINDOW_NONE) {
+            found = at;
+            break;
+        }
+        at = tree->parent;
+    }
+    if (found == XCB_WINDOW_NONE) return found;
+    if (found != window) {
+        // The frame's own ConfigureNotify tells where the window manager put it.
+        uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        connection_.checkLater(
+            xcb_change_window_attributes_checked(connection_.xcb(), found, XCB_CW_EVENT_MASK, &mask),
+            "ChangeWindowAttributes", vanish);
+    }
+    topLevels_[window] = found;
+    return found;
+}
+
 void X11Windows::follow(xcb_window_t window) {
     if (!followed_.insert(window).second) {
         return;
@@ -557,6 +594,7 @@ void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
     hints_.erase(window);
     confirmed_.erase(window);
+    topLevels_.erase(window);
 }
 
 void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
@@ -672,13 +710,15 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     follow(window);
     confirmed_.erase(window);
     const bool withHints = size.has_value();
-    auto snap = snapshot(window, withHints);
+    const xcb_window_t topLevel = topLevelOf(window);
+    const xcb_window_t frameWindow = topLevel != window ? topLevel : xcb_window_t{XCB_WINDOW_NONE};
+    auto snap = snapshot(window, withHints, frameWindow);
     if (!snap) {
         return false;
     }
     if (snap->maximizedOrFullScreen) {
         leaveMaximizedState(window, deadline);
-        snap = snapshot(window, withHints);
+        snap = snapshot(window, withHints, frameWindow);
         if (!snap) {
             return false;
         }
@@ -744,9 +784,13 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     const auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
     bool answered = false;
     bool placed = false;
-    awaitWindowManager(mark,
-                       configuredOrGone(window,
-                                        [&](const xcb_configure_notify_event_t& configure) {
+    // Where the frame goes when the window manager honours the position: as far from the outer
+    // frame's corner as it is now.
+    std::optional<Point> frameTarget;
+    bool frameThere = false;
+    if (snap->topLevel) frameTarget = Point{x + snap->topLevel->x - outer.x(), y + snap->topLevel->y - outer.y()};
+    const EventTest clientAnswer =
+        configuredOrGone(window, [&](const xcb_configure_notify_event_t& configure) {
                                             if (configure.width != wantedWidth || configure.height != wantedHeight) {
                                                 return false;
                                             }
@@ -756,11 +800,23 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
                                             const bool synthetic = configure.response_type & 0x80;
                                             answered = synthetic ? at(configure.x, clientX) && at(configure.y, clientY)
                                                                  : sizeChanges;
-                                            // Only a synthetic answer says where the window is: a
-                                            // real one speaks of its place in the frame.
-                                            placed = answered && synthetic;
+                                            // A synthetic answer says where the window is; a real one
+                                            // speaks of its place in the frame, and the frame's own
+                                            // ConfigureNotify (openbox moves the frame first) of
+                                            // where the frame is.
+                                            placed = answered && (synthetic || frameThere);
                                             return answered;
-                                        }),
+                                        });
+    awaitWindowManager(mark,
+                       [&](const xcb_generic_event_t& event) {
+                           if ((event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && frameTarget &&
+                               reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == topLevel) {
+                               const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+                               frameThere = configure.x == frameTarget->x && configure.y == frameTarget->y;
+                               return false;
+                           }
+                           return clientAnswer(event);
+                       },
                        deadline);
     if (!answered) {
         declined_ = request;

@@ -165,8 +165,14 @@ private:
         X11WindowGeometry geometry;
         bool maximizedOrFullScreen = false;
         std::optional<X11SizeHints> hints;
+        // Where the top-level window holding the client (the window manager's frame) is, when asked.
+        std::optional<Point> topLevel;
     };
-    std::optional<Snapshot> snapshot(xcb_window_t window, bool withHints);
+    std::optional<Snapshot> snapshot(xcb_window_t window, bool withHints,
+                                     xcb_window_t topLevel = XCB_WINDOW_NONE);
+    // The root's child that holds the window (the window manager's frame; the window itself when
+    // not reparented), followed for its ConfigureNotify; kept until the window is reparented.
+    xcb_window_t topLevelOf(xcb_window_t window);
     // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.
     void leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
@@ -197,6 +203,7 @@ private:
     std::set<xcb_window_t> followed_;
     std::map<xcb_window_t, X11SizeHints> hints_;
     std::map<xcb_window_t, Confirmed> confirmed_;
+    std::map<xcb_window_t, xcb_window_t> topLevels_;
     // The last request the window manager let pass without an answer, the events read by then and
     // when: the same request right after (the window engine's retry) is not sent again.
     struct Declined {
