@@ -175,10 +175,10 @@ void BM_SetFrameRefused(benchmark::State& state) {
     labelWindow(state);
 }
 
-// Test client (0) and xterm (1), each measured five times over; the median is the figure.
-BENCHMARK(BM_BareMoveResize)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(5)
+// Test client (0) and xterm (1), each measured nine times over; the median is the figure.
+BENCHMARK(BM_BareMoveResize)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(9)
     ->ReportAggregatesOnly(true)->MinTime(0.3);
-BENCHMARK(BM_SetFrame)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(5)
+BENCHMARK(BM_SetFrame)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(9)
     ->ReportAggregatesOnly(true)->MinTime(0.3);
 BENCHMARK(BM_SetFrameRefused)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
