@@ -568,16 +568,16 @@ xcb_window_t X11Windows::topLevelOf(xcb_window_t window) {
         }
         at = tree->parent;
     }
-    if (found == XCB_WINDOW_NONE) return found;
-    if (found != window) {
-        // The frame's own ConfigureNotify tells where the window manager put it.
-        uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        connection_.checkLater(
-            xcb_change_window_attributes_checked(connection_.xcb(), found, XCB_CW_EVENT_MASK, &mask),
-            "ChangeWindowAttributes", vanish);
-    }
-    topLevels_[window] = found;
+    if (found != XCB_WINDOW_NONE) topLevels_[window] = found;
     return found;
+}
+
+void X11Windows::watchFrame(xcb_window_t frame, bool watch) {
+    // Only while a request of ours waits for its answer: a frame followed all the time would send
+    // an event for every step of every drag.
+    uint32_t mask = watch ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
+    connection_.checkLater(xcb_change_window_attributes_checked(connection_.xcb(), frame, XCB_CW_EVENT_MASK, &mask),
+                           "ChangeWindowAttributes", vanish);
 }
 
 void X11Windows::follow(xcb_window_t window) {
@@ -759,6 +759,8 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     }
     declined_.reset();
 
+    // Selected before the request goes out, so the frame's answer cannot come before it.
+    if (frameWindow != XCB_WINDOW_NONE && wait) watchFrame(frameWindow, true);
     uint64_t mark = connection_.eventMark();
     // With NorthWest gravity the window manager places the top-left corner of its frame at the
     // given point; a client-side decorated window's visible corner lies inside its X window.
@@ -770,6 +772,7 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     if (!wait || (!moves && !sizeChanges)) {
         // A window with size increments may end exactly where it is: then nothing changes and there
         // is nothing to wait for.
+        if (frameWindow != XCB_WINDOW_NONE && wait) watchFrame(frameWindow, false);
         connection_.flush();
         return true;
     }
@@ -818,6 +821,10 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
                            return clientAnswer(event);
                        },
                        deadline);
+    if (frameWindow != XCB_WINDOW_NONE) {
+        watchFrame(frameWindow, false);
+        connection_.flush();
+    }
     if (!answered) {
         declined_ = request;
         declined_->mark = connection_.eventMark();

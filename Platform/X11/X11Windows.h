@@ -171,8 +171,10 @@ private:
     std::optional<Snapshot> snapshot(xcb_window_t window, bool withHints,
                                      xcb_window_t topLevel = XCB_WINDOW_NONE);
     // The root's child that holds the window (the window manager's frame; the window itself when
-    // not reparented), followed for its ConfigureNotify; kept until the window is reparented.
+    // not reparented); kept until the window is reparented.
     xcb_window_t topLevelOf(xcb_window_t window);
+    // Selects (or no longer) the frame's ConfigureNotify.
+    void watchFrame(xcb_window_t frame, bool watch);
     // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.
     void leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
