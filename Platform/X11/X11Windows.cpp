@@ -792,24 +792,20 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     std::optional<Point> frameTarget;
     bool frameThere = false;
     if (snap->topLevel) frameTarget = Point{x + snap->topLevel->x - outer.x(), y + snap->topLevel->y - outer.y()};
-    const EventTest clientAnswer =
-        configuredOrGone(window, [&](const xcb_configure_notify_event_t& configure) {
-                                            if (configure.width != wantedWidth || configure.height != wantedHeight) {
-                                                return false;
-                                            }
-                                            auto at = [&](int32_t reported, int32_t wanted) {
-                                                return reported == wanted || reported + configure.border_width == wanted;
-                                            };
-                                            const bool synthetic = configure.response_type & 0x80;
-                                            answered = synthetic ? at(configure.x, clientX) && at(configure.y, clientY)
-                                                                 : sizeChanges;
-                                            // A synthetic answer says where the window is; a real one
-                                            // speaks of its place in the frame, and the frame's own
-                                            // ConfigureNotify (openbox moves the frame first) of
-                                            // where the frame is.
-                                            placed = answered && (synthetic || frameThere);
-                                            return answered;
-                                        });
+    const EventTest clientAnswer = configuredOrGone(window, [&](const xcb_configure_notify_event_t& configure) {
+        if (configure.width != wantedWidth || configure.height != wantedHeight) {
+            return false;
+        }
+        auto at = [&](int32_t reported, int32_t wanted) {
+            return reported == wanted || reported + configure.border_width == wanted;
+        };
+        const bool synthetic = configure.response_type & 0x80;
+        answered = synthetic ? at(configure.x, clientX) && at(configure.y, clientY) : sizeChanges;
+        // A synthetic answer says where the window is; a real one speaks of its place in the frame,
+        // and the frame's own ConfigureNotify (openbox moves the frame first) of where the frame is.
+        placed = answered && (synthetic || frameThere);
+        return answered;
+    });
     awaitWindowManager(mark,
                        [&](const xcb_generic_event_t& event) {
                            if ((event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && frameTarget &&
