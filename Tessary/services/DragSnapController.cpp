@@ -2,10 +2,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "Tessary/shell/Preferences.h"
 #include "TessaryCore/ZoneHitTest.h"
-#include "WindowEngine/CoordinateSpace.h"
 
 namespace tessary {
 
@@ -53,6 +53,8 @@ void DragSnapController::reset() {
 }
 
 void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
+    // The user's next drag: a window dropped before must not move under it any more.
+    for (const auto task : std::exchange(retries_, {})) scheduler_.cancel(task);
     reset();
     modifiers_ = modifiers;
     lastMouse_ = at;
@@ -189,7 +191,7 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
 
 void DragSnapController::drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display) {
     const SetFrameResult result = engine_.setFrame(frame, window);
-    if (result.achieved && CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+    if (result.succeeded()) {
         if (onSnap) onSnap(window, display, selection_, frame);
         return;
     }
@@ -201,8 +203,7 @@ void DragSnapController::drop(const Rect& frame, const WindowHandle& window, con
                          handler = onSnap] {
             std::erase(retries_, *task);
             const SetFrameResult retry = engine->setFrame(frame, window);
-            if (retry.achieved &&
-                CoordinateSpace::approximatelyEqual(retry.requested, *retry.achieved, frameTolerance) && handler) {
+            if (retry.succeeded() && handler) {
                 handler(window, display, selection, frame);
             }
         });

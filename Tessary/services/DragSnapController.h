@@ -124,8 +124,8 @@ private:
     std::optional<Highlight> lastHighlight_;
     std::optional<Released> released_;
 
-    // The drops' retries still to run. Nothing cancels them but the controller's end, after which the
-    // engine they hold may be gone.
+    // The drops' retries still to run, cancelled by the next mouse-down and by the controller's end
+    // (after which the engine they hold may be gone).
     std::vector<ScheduledTask> retries_;
 };
 

@@ -89,7 +89,7 @@ std::optional<ZonePlacement> RuleService::place(const WindowHandle& window, cons
     if (CoordinateSpace::approximatelyEqual(*target, info.frame, frameTolerance)) return placement;
 
     const SetFrameResult result = engine_.setFrame(*target, window);
-    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+    if (!result.succeeded()) {
         return std::nullopt;
     }
     if (zones_.onSnapped) zones_.onSnapped(window, placement.display, placement.zoneIndices);

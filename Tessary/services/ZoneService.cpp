@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include "TessaryCore/ZoneGeometry.h"
-#include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
 namespace {
-
-// A window counts as snapped when every edge is within this many points of the zone's.
-constexpr double snapTolerance = 2.0;
 
 // The number users see for a zone index: index + 1, exact for every 64-bit index (the largest
 // index gives 9223372036854775808, which no signed 64-bit integer holds).
@@ -100,7 +96,7 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
     SetFrameResult result = engine_->setFrame(zone->rect, window);
-    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, snapTolerance)) {
+    if (!result.succeeded()) {
         return unexpected(SnapError::rejected(std::move(result)));
     }
     if (onSnapped) onSnapped(window, *display, {zoneIndex});

@@ -3,6 +3,7 @@
 
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/WindowPlacementMemory.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
@@ -73,6 +74,7 @@ protected:
 
     void TearDown() override {
         program.kill();
+        xterm.kill();
         if (client) client->quit();
         compositor.kill();
         DesktopTest::TearDown();
@@ -269,6 +271,7 @@ protected:
 
     ChildProcess compositor;
     ChildProcess program;
+    ChildProcess xterm;
     std::unique_ptr<TestClient> client;
     xcb_window_t window = 0;
     std::vector<Zone> rightZones;
@@ -329,6 +332,50 @@ TEST_F(DragSnapTest, AShiftDragOntoTheRightHalfOfTheSecondMonitorSnapsTheWindowT
     if (kResidentSizeIsMeaningful) {
         EXPECT_LT(afterSecond.resident - after.resident, 2 * 1024) << "every drag leaves memory behind";
     }
+}
+
+// An xterm steps its size in 6x13 character cells and has a border: it takes the largest size that
+// fits, centred, and that is a snap the program reports and remembers.
+TEST_F(DragSnapTest, AShiftDraggedXtermSnapsCentredWithinACellOfTheZoneAndIsRemembered) {
+    xterm = desktop->startXterm("80x24+200+200", "xterm to snap");
+    window = XCB_WINDOW_NONE;
+    ASSERT_TRUE(waitFor([&] {
+        for (const X11Client& c : platform->tracker().clients()) {
+            if (c.windowClass == "XTerm") window = c.window;
+        }
+        return window != XCB_WINDOW_NONE;
+    }));
+    const Rect zone = rightZones[1].rect;
+    shiftDragIntoTheRightZone();
+    if (HasFatalFailure()) return;
+    desktop->pressButton(1, false);
+    ASSERT_TRUE(expectLine("snap ")) << testing::PrintToString(seen);
+    EXPECT_EQ(found().rfind("snap " + std::to_string(rightDisplayID()) + " [1] ", 0), 0u) << found();
+    const auto withinACellCentred = [&] {
+        const Rect f = frame();
+        return f.width() <= zone.width() && f.width() > zone.width() - 6 && f.height() <= zone.height() &&
+               f.height() > zone.height() - 13 && f.x() == zone.x() + std::round((zone.width() - f.width()) / 2) &&
+               f.y() == zone.y() + std::round((zone.height() - f.height()) / 2);
+    };
+    EXPECT_TRUE(waitFor(withinACellCentred)) << "the xterm is at " << frame() << ", the zone at " << zone;
+    EXPECT_TRUE(expectLine("hide"));
+    key(kShiftL, false);
+
+    // Remembered for its application, on the right monitor, in the right zone: saved a second later.
+    JSONDocumentStore<WindowPlacementMemory> store(std::filesystem::path(desktop->directory()) / "data" / "Tessary" /
+                                                   "memory.json");
+    std::optional<WindowPlacementMemory> memory;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            auto loaded = store.load();
+            if (loaded && *loaded) memory = **loaded;
+            return memory.has_value();
+        },
+        Clock::now() + 5s));
+    ASSERT_TRUE(memory);
+    ASSERT_EQ(memory->byApp.count("XTerm"), 1u) << "memory.json has no entry for XTerm";
+    EXPECT_EQ(memory->byApp.at("XTerm").displayKey, "tessary-right@1920x1080");
+    EXPECT_EQ(memory->byApp.at("XTerm").zoneIndices, std::vector<std::int64_t>{1});
 }
 
 TEST_F(DragSnapTest, TheSameDragWithoutShiftLeavesTheWindowWhereItWasDropped) {
