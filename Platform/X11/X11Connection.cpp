@@ -3,6 +3,7 @@
 #include <xcb/randr.h>
 #include <xcb/xcbext.h>
 #include <xcb/res.h>
+#include <xcb/xinput.h>
 
 #include <poll.h>
 
@@ -137,6 +138,13 @@ void X11Connection::flush() {
     xcb_flush(connection_);
 }
 
+uint64_t X11Connection::requestCount() {
+    // The sequence number of a request is the number of requests sent before it, plus one.
+    const uint32_t sequence = xcb_no_operation(connection_).sequence;
+    ++countingRequests_;
+    return uint64_t(sequence) - countingRequests_;
+}
+
 void X11Connection::drainXcb(bool readSocket) {
     for (;;) {
         xcb_generic_event_t* event =
@@ -234,6 +242,11 @@ bool X11Connection::judgeError(const xcb_generic_error_t& error, const char* req
         expected = randrMonitors_ && (error.error_code == randrFirstError_ + XCB_RANDR_BAD_OUTPUT ||
                                       error.error_code == randrFirstError_ + XCB_RANDR_BAD_CRTC);
         break;
+    case X11ErrorTolerance::deviceMayVanish: {
+        const xcb_query_extension_reply_t* input = xcb_get_extension_data(connection_, &xcb_input_id);
+        expected = input && input->present && error.error_code == input->first_error + XCB_INPUT_DEVICE;
+        break;
+    }
     }
     if (expected) {
         ++expectedErrors_;
