@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace tessary {
 
@@ -295,16 +296,22 @@ void X11Connection::processPendingEvents() {
     }
     dispatching_ = true;
     bool dispatched = false;
+    // The socket is read once per call: a read that finds nothing costs a system call, and what the
+    // server sends after it wakes the main loop again (which also calls this before it sleeps).
+    // Events read while a handler waited for a reply are in xcb's queue and are taken below.
+    bool readSocket = true;
     for (;;) {
-        drainXcb(true);
+        drainXcb(std::exchange(readSocket, false));
         collectChecks();
         if (queue_.empty()) {
             if (!dispatched) {
                 break;
             }
             dispatched = false;
-            // End of a burst; the handlers may make requests that bring more events.
-            std::vector<int> ids;
+            // End of a burst; the handlers may make requests that bring more events, and may remove
+            // handlers (their own included).
+            std::vector<int>& ids = batchEndIds_;
+            ids.clear();
             for (const auto& [id, handler] : batchEndHandlers_) ids.push_back(id);
             for (int id : ids) {
                 if (auto it = batchEndHandlers_.find(id); it != batchEndHandlers_.end()) {

@@ -168,6 +168,7 @@ private:
     std::map<uint32_t, PendingCheck> pendingChecks_;
     std::map<int, EventHandler> handlers_;
     std::map<int, std::function<void()>> batchEndHandlers_;
+    std::vector<int> batchEndIds_;
     int nextHandlerId_ = 1;
     bool dispatching_ = false;
     bool reportedFailure_ = false;
