@@ -10,7 +10,10 @@ namespace tessary {
 OverlayController::OverlayController(Preferences& preferences, Scheduler& scheduler)
     : preferences_(preferences), scheduler_(scheduler) {}
 
-OverlayController::~OverlayController() { cancelFlashTimer(); }
+OverlayController::~OverlayController() {
+    cancelFlashTimer();
+    scheduler_.cancel(releaseTimer_);
+}
 
 ZoneOverlayPanel* OverlayController::panel(std::uint32_t displayID) const {
     const auto found = panels_.find(displayID);
@@ -22,6 +25,7 @@ void OverlayController::cancelFlashTimer() {
 }
 
 void OverlayController::present(const std::vector<OverlayItem>& items) {
+    scheduler_.cancel(std::exchange(releaseTimer_, ScheduledTask{}));
     ++flashGeneration_;
     isShowing_ = true;
     const bool compositing = !isCompositing || isCompositing();
@@ -84,6 +88,12 @@ void OverlayController::hide() {
     isShowing_ = false;
     flashing_ = false;
     for (auto& [id, panel] : panels_) panel->hide();
+    // The pixels stay for the next drag, which usually follows soon; an idle overlay gives them back.
+    scheduler_.cancel(releaseTimer_);
+    releaseTimer_ = scheduler_.schedule(idleRelease, [this] {
+        releaseTimer_ = {};
+        for (auto& [id, panel] : panels_) panel->releaseBuffers();
+    });
 }
 
 bool OverlayController::flash(const std::vector<OverlayItem>& items, Scheduler::Duration duration,

@@ -187,6 +187,7 @@ void ZoneOverlayView::repaint(const QRegion& region) {
 }
 
 void ZoneOverlayView::repaintAll() {
+    inactiveTilesStale_ = true;
     hintRect_ = layoutHint().capsule;
     updateMask();
     repaint(QRegion(rect()));
@@ -308,16 +309,31 @@ void ZoneOverlayView::updateMask() {
     setMask(region);
 }
 
-void ZoneOverlayView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
+void ZoneOverlayView::releaseCache() {
+    inactiveTiles_ = QImage();
+    inactiveTilesStale_ = true;
+}
+
+void ZoneOverlayView::ensureInactiveTiles() {
+    const double ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!inactiveTilesStale_ && inactiveTiles_.size() == pixels) return;
+    inactiveTiles_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    inactiveTiles_.setDevicePixelRatio(ratio);
+    inactiveTiles_.fill(Qt::transparent);
+    QPainter painter(&inactiveTiles_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setClipRegion(event->region());
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(event->rect(), Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const Zone& zone : model_.zones()) paintTile(painter, zone, false);
+    inactiveTilesStale_ = false;
+}
 
-    const QRectF dirty = event->rect();
+void ZoneOverlayView::paintLive(QPainter& painter, const QRegion& region) const {
+    painter.setClipRegion(region);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(region.boundingRect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const QRectF dirty = region.boundingRect();
     for (const Zone& zone : model_.zones()) {
         const QRectF reach = tileRect(zone).adjusted(-tileReach, -tileReach, tileReach, tileReach);
         if (!reach.intersects(dirty)) continue;
@@ -328,7 +344,32 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
             paintOutline(painter, zone, active);
         }
     }
-    if (!hintRect_.isEmpty() && hintRect_.intersects(dirty)) paintHint(painter, layoutHint());
+}
+
+void ZoneOverlayView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QRegion dirty = event->region();
+    if (compositing_) {
+        // Away from highlighted tiles the window shows every tile inactive: a copy of the image.
+        ensureInactiveTiles();
+        QRegion live;
+        for (const Zone& zone : model_.zones()) {
+            if (!model_.isHighlighted(zone.index)) continue;
+            live += tileRect(zone).adjusted(-tileReach, -tileReach, tileReach, tileReach).toAlignedRect();
+        }
+        live &= dirty;
+        painter.setClipRegion(dirty - live);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPointF(0, 0), inactiveTiles_);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (!live.isEmpty()) paintLive(painter, live);
+    } else {
+        paintLive(painter, dirty);
+    }
+    painter.setClipRegion(dirty);
+    if (!hintRect_.isEmpty() && hintRect_.intersects(dirty.boundingRect())) paintHint(painter, layoutHint());
 }
 
 void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active) const {
