@@ -12,12 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
@@ -32,6 +27,7 @@
 #include <vector>
 
 #include "DragBench.h"
+#include "VirtualServer.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Platform/X11/X11GlobalInput.h"
@@ -46,7 +42,6 @@ using namespace tessary::bench;
 
 namespace {
 
-constexpr int kMonitorWidth = 1920, kMonitorHeight = 1080;
 constexpr uint8_t kShiftL = 50;  // the key code of Shift_L in the server's default keymap
 
 double threadSeconds() {
@@ -54,48 +49,6 @@ double threadSeconds() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
-
-bool waitReadable(int fd) {
-    pollfd wanted{fd, POLLIN, 0};
-    return ::poll(&wanted, 1, 2000) > 0;
-}
-
-// A virtual X server of `displays` monitors side by side, killed with the benchmark.
-class VirtualServer {
-public:
-    explicit VirtualServer(int displays) {
-        int ready[2];
-        if (::pipe(ready) != 0) throw std::runtime_error("pipe");
-        const std::string fd = std::to_string(ready[1]);
-        const std::string geometry = std::to_string(kMonitorWidth * displays) + "x" + std::to_string(kMonitorHeight) + "x24";
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(ready[0]);
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "+extension", "RANDR",
-                     "-screen", "0", geometry.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(ready[1]);
-        std::string number;
-        char c = 0;
-        while (waitReadable(ready[0]) && ::read(ready[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(ready[0]);
-        if (number.empty()) throw std::runtime_error("Xvfb did not start");
-        name_ = ":" + number;
-    }
-    ~VirtualServer() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
 
 // The other client: splits the screen into monitors, opens windows and sends input through XTest.
 class Driver {
@@ -105,19 +58,6 @@ public:
         root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
     }
     ~Driver() { xcb_disconnect(c_); }
-
-    // With xrandr, as the end-to-end tests do; the first monitor takes the server's only output, so
-    // that no automatic monitor stays.
-    void splitIntoMonitors(const std::string& display, int displays) {
-        for (int i = 0; i < displays; ++i) {
-            const std::string geometry = std::to_string(kMonitorWidth) + "/520x" + std::to_string(kMonitorHeight) +
-                                         "/290+" + std::to_string(i * kMonitorWidth) + "+0";
-            const std::string command = "xrandr -display " + display + " --setmonitor bench-" + std::to_string(i) +
-                                        " " + geometry + (i == 0 ? " screen" : " none") + " >/dev/null 2>&1";
-            if (std::system(command.c_str()) != 0) throw std::runtime_error("xrandr --setmonitor failed");
-        }
-        sync();
-    }
 
     // Windows listed as managed clients, as a window manager lists them (their struts are read).
     void openWindows(int count) {
@@ -161,8 +101,8 @@ void layouts(benchmark::internal::Benchmark* b) {
 }
 
 struct Desktop {
-    explicit Desktop(const benchmark::State& state) : server(int(state.range(0))), driver(server.name()) {
-        driver.splitIntoMonitors(server.name(), int(state.range(0)));
+    explicit Desktop(const benchmark::State& state) : server(kMonitorWidth * int(state.range(0)), kMonitorHeight), driver(server.name()) {
+        splitIntoMonitors(server.name(), int(state.range(0)));
         driver.openWindows(int(state.range(2)));
         driver.moveTo(200, 110);
         driver.sync();

@@ -138,7 +138,7 @@ TEST_F(OverlayControllerTest, OfTwoFlashesTheLaterHidesItsOwnDurationAfterItStar
     EXPECT_FALSE(visible(left));
     EXPECT_FALSE(overlay.isShowing());
     // One wake-up to give the pixels back, then nothing left to wake up for.
-    scheduler.advance(OverlayController::idleRelease);
+    scheduler.advance(overlay.idleRelease);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
@@ -226,11 +226,11 @@ TEST_F(OverlayControllerTest, AnIdlePanelKeepsNoPixelsAndIsRepaintedWholeWhenSho
     // Hidden, it keeps its pixels for the next drag for a while (a flash meanwhile starts the wait
     // again); idle, it keeps its widgets and window, not its buffer or its drawn tiles.
     overlay.hide();
-    scheduler.advance(OverlayController::idleRelease - 1s);
+    scheduler.advance(overlay.idleRelease - 1s);
     EXPECT_EQ(panel->backingStore()->size(), panel->size());
     EXPECT_TRUE(overlay.flash({{left, sixZones}}, 500ms));
     settle();
-    scheduler.advance(500ms + OverlayController::idleRelease - 1s);
+    scheduler.advance(500ms + overlay.idleRelease - 1s);
     EXPECT_TRUE(panel->view().hasCache());
     scheduler.advance(1s);
     EXPECT_TRUE(panel->backingStore()->size().isEmpty());

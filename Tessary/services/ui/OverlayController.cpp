@@ -54,8 +54,9 @@ void OverlayController::present(const std::vector<OverlayItem>& items) {
     // Shown only once every panel has its zones, so none appears with stale ones.
     for (const auto id : shown) {
         ZoneOverlayPanel& panel = *panels_.at(id);
-        if (!panel.isVisible()) panel.show();
+        // Raised before it is mapped: a compositor then draws it once, in its place on top.
         panel.raise();
+        if (!panel.isVisible()) panel.show();
     }
     for (auto it = panels_.begin(); it != panels_.end();) {
         if (shown.count(it->first) == 0) {

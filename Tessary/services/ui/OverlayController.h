@@ -66,7 +66,7 @@ public:
     std::function<bool()> isCompositing;
 
     // How long hidden panels keep their pixels (window buffers and drawn tiles) for the next show.
-    static constexpr std::chrono::seconds idleRelease{10};
+    Scheduler::Duration idleRelease = std::chrono::seconds(10);
 
 private:
     void present(const std::vector<OverlayItem>& items);

@@ -188,6 +188,7 @@ void ZoneOverlayView::repaint(const QRegion& region) {
 
 void ZoneOverlayView::repaintAll() {
     inactiveTilesStale_ = true;
+    inactiveMasksStale_ = true;
     hintRect_ = layoutHint().capsule;
     updateMask();
     repaint(QRegion(rect()));
@@ -293,11 +294,22 @@ void ZoneOverlayView::updateMask() {
         if (!mask().isEmpty()) clearMask();
         return;
     }
+    // The inactive outlines change only with the zones, the size and the settings; made once.
+    if (inactiveMasksStale_ || inactiveMasks_.size() != model_.zones().size()) {
+        inactiveMasks_.clear();
+        for (const Zone& zone : model_.zones()) {
+            const QRectF r = tileRect(zone);
+            QRegion outline = regionOf(outlineBand(r, false));
+            if (preferences_.showZoneNumbers()) outline += QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse);
+            inactiveMasks_.push_back(outline);
+        }
+        inactiveMasksStale_ = false;
+    }
     QRegion region;
-    for (const Zone& zone : model_.zones()) {
-        const QRectF r = tileRect(zone);
-        region += regionOf(outlineBand(r, model_.isHighlighted(zone.index)));
-        if (preferences_.showZoneNumbers()) region += QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse);
+    for (std::size_t i = 0; i < model_.zones().size(); ++i) {
+        const Zone& zone = model_.zones()[i];
+        region += inactiveMasks_[i];
+        if (model_.isHighlighted(zone.index)) region += regionOf(outlineBand(tileRect(zone), true));
     }
     if (!hintRect_.isEmpty()) {
         QPainterPath capsule;
@@ -306,7 +318,7 @@ void ZoneOverlayView::updateMask() {
     }
     // An empty mask would mean no mask at all: keep a region outside the window instead.
     if (region.isEmpty()) region = QRegion(-1, -1, 1, 1);
-    setMask(region);
+    if (region != mask()) setMask(region);
 }
 
 void ZoneOverlayView::releaseCache() {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -89,6 +90,9 @@ private:
     QRegion requested_;
     QImage inactiveTiles_;
     bool inactiveTilesStale_ = true;
+    // Without a compositor: each zone's inactive outline, as a region of the window's mask.
+    std::vector<QRegion> inactiveMasks_;
+    bool inactiveMasksStale_ = true;
     std::vector<Rect> scratch_;
     Subscription preferencesSubscription_;
 };

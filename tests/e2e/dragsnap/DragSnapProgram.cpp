@@ -17,7 +17,9 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -97,6 +99,12 @@ int main(int argc, char** argv) {
     MemoryUserDefaults defaults;
     Preferences preferences(defaults);
     OverlayController overlayController(preferences, scheduler);
+    // "--idle-release-ms N": how long the hidden overlay keeps its pixels (tests wait less).
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--idle-release-ms") == 0) {
+            overlayController.idleRelease = std::chrono::milliseconds(std::atol(argv[i + 1]));
+        }
+    }
     X11CompositorWatcher compositor(platform->connection());
     overlayController.isCompositing = [&] { return compositor.isCompositing(); };
     ReportingOverlay overlay(overlayController);
