@@ -146,6 +146,40 @@ void drawShadow(QPainter& painter, const QRectF& shape, double blur, QColor colo
     }
 }
 
+// `top` drawn over `bottom`, as one colour.
+QColor composedOver(const QColor& top, const QColor& bottom) {
+    const double a = top.alphaF() + bottom.alphaF() * (1 - top.alphaF());
+    if (a <= 0) return QColor(0, 0, 0, 0);
+    auto channel = [&](double t, double b) { return (t * top.alphaF() + b * bottom.alphaF() * (1 - top.alphaF())) / a; };
+    return QColor::fromRgbF(float(channel(top.redF(), bottom.redF())), float(channel(top.greenF(), bottom.greenF())),
+                            float(channel(top.blueF(), bottom.blueF())), float(a));
+}
+
+// A badge's number with its shadow, drawn once per number, size and pixel ratio: glyphs this large
+// are drawn as outlines, which costs more than all the rest of a tile.
+const QImage& badgeText(const QString& number, const QFont& font, QSizeF size, double ratio) {
+    static QHash<QString, QImage> cache;
+    const QString key = number + QLatin1Char('|') + QString::number(font.pixelSize()) + QLatin1Char('|') +
+                        QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height()) +
+                        QLatin1Char('|') + QString::number(ratio);
+    if (const auto found = cache.constFind(key); found != cache.constEnd()) return *found;
+    if (cache.size() >= 256) cache.clear();
+    QImage image((QSizeF(size.width(), size.height() + 1) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    const QRectF area(QPointF(0, 0), size);
+    painter.setPen(QColor::fromRgbF(0, 0, 0, 0.35f));
+    painter.drawText(area.translated(0, 1), Qt::AlignCenter, number);
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawText(area, Qt::AlignCenter, number);
+    painter.end();
+    return *cache.insert(key, image);
+}
+
 QFont sizedFont(const QFont& base, double pixelSize, QFont::Weight weight) {
     QFont font(base);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
@@ -324,6 +358,7 @@ void ZoneOverlayView::updateMask() {
 void ZoneOverlayView::releaseCache() {
     inactiveTiles_ = QImage();
     inactiveTilesStale_ = true;
+    shownSinceRelease_ = false;
 }
 
 void ZoneOverlayView::ensureInactiveTiles() {
@@ -363,7 +398,13 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QRegion dirty = event->region();
-    if (compositing_) {
+    const double ratio = devicePixelRatioF();
+    const bool cached = !inactiveTilesStale_ && inactiveTiles_.size() == (QSizeF(size()) * ratio).toSize();
+    const bool whole = dirty.contains(rect());
+    // The image is drawn at a show (a whole repaint), and only from the second show after the pixels
+    // were given back: the first show after an idle while pays for a fresh window buffer already,
+    // and most drags come alone.
+    if (compositing_ && (cached || (whole && shownSinceRelease_))) {
         // Away from highlighted tiles the window shows every tile inactive: a copy of the image.
         ensureInactiveTiles();
         QRegion live;
@@ -379,6 +420,7 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
         if (!live.isEmpty()) paintLive(painter, live);
     } else {
         paintLive(painter, dirty);
+        if (whole) shownSinceRelease_ = true;
     }
     painter.setClipRegion(dirty);
     if (!hintRect_.isEmpty() && hintRect_.intersects(dirty.boundingRect())) paintHint(painter, layoutHint());
@@ -408,12 +450,11 @@ void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active
     }
 
     painter.setPen(Qt::NoPen);
-    if (frosted_) {
-        // A frosted backing: without a blur of what lies below, a faint white veil.
-        painter.setBrush(QColor(255, 255, 255, 26));
-        painter.drawPath(shape);
-    }
-    painter.setBrush(withAlpha(color, color.alphaF() * fillOpacity));
+    QColor fill = withAlpha(color, color.alphaF() * fillOpacity);
+    // A frosted backing: without a blur of what lies below, a faint white veil under the tint. One
+    // fill of the two colours composed is the same as the two fills, at half the cost.
+    if (frosted_) fill = composedOver(fill, QColor(255, 255, 255, 26));
+    painter.setBrush(fill);
     painter.drawPath(shape);
 
     // Border inside the edge; the ring outside it while active.
@@ -442,11 +483,7 @@ void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.45f), 1));
         painter.drawRoundedRect(badge.adjusted(0.5, 0.5, -0.5, -0.5), height / 2 - 0.5, height / 2 - 0.5);
-        painter.setFont(font);
-        painter.setPen(QColor::fromRgbF(0, 0, 0, 0.35f));
-        painter.drawText(badge.translated(0, 1), Qt::AlignCenter, number);
-        painter.setPen(white);
-        painter.drawText(badge, Qt::AlignCenter, number);
+        painter.drawImage(badge.topLeft(), badgeText(number, font, badge.size(), painter.device()->devicePixelRatioF()));
     }
 
     if (overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) {
