@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
@@ -174,7 +175,29 @@ double residentMegabytes() {
     return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-void report(benchmark::State& state, double mapped, double painted, int count) {
+// Each iteration: made ready (the overlay's idle while, for the cold case), shown, measured, hidden.
+void runShows(benchmark::State& state, Stage& stage, const std::function<void()>& ready,
+              const std::function<void()>& show, const std::function<void()>& hide,
+              const std::vector<QWidget*>& windows) {
+    hide();
+    stage.settle();
+    double mapped = 0, painted = 0;
+    int count = 0;
+    for (auto _ : state) {
+        ready();
+        const auto [map, paint] = stage.measure(show, windows);
+        if (map < 0 || paint < 0) {
+            state.SkipWithError("the windows did not come on screen");
+            break;
+        }
+        state.SetIterationTime(paint / 1000);
+        mapped += map;
+        painted += paint;
+        ++count;
+        hide();
+        stage.settle();
+    }
+    if (!count) return;
     state.counters["map_ms"] = mapped / count;
     state.counters["first_paint_ms"] = painted / count;
 }
@@ -201,27 +224,9 @@ void OverlayShow(benchmark::State& state) {
     // The panels exist from the first drag on.
     overlay.show(items);
     stage.settle();
-    overlay.hide();
-    stage.settle();
-    const std::vector<QWidget*> windows{overlay.panel(1), overlay.panel(2)};
-
-    double mapped = 0, painted = 0;
-    int count = 0;
-    for (auto _ : state) {
-        if (cold) scheduler.advance(overlay.idleRelease);
-        const auto [map, paint] = stage.measure([&] { overlay.show(items); }, windows);
-        if (map < 0 || paint < 0) {
-            state.SkipWithError("the overlay did not come on screen");
-            break;
-        }
-        state.SetIterationTime(paint / 1000);
-        mapped += map;
-        painted += paint;
-        ++count;
-        overlay.hide();
-        stage.settle();
-    }
-    if (count) report(state, mapped, painted, count);
+    runShows(
+        state, stage, [&] { if (cold) scheduler.advance(overlay.idleRelease); }, [&] { overlay.show(items); },
+        [&] { overlay.hide(); }, {overlay.panel(1), overlay.panel(2)});
     // What the overlay holds after these drags, and once it has been idle.
     state.counters["resident_mb_after_drags"] = residentMegabytes();
     scheduler.advance(overlay.idleRelease);
@@ -234,34 +239,16 @@ void BareTranslucentPanelsShow(benchmark::State& state) {
     Stage& stage = Stage::get();
     stage.setCompositor(state.range(0) != 0);
     BarePanel left(0), right(kMonitorWidth);
-    left.show();
-    right.show();
+    auto show = [&] {
+        left.show();
+        right.show();
+    };
+    show();
     stage.settle();
-    left.hide();
-    right.hide();
-    stage.settle();
-    double mapped = 0, painted = 0;
-    int count = 0;
-    for (auto _ : state) {
-        const auto [map, paint] = stage.measure(
-            [&] {
-                left.show();
-                right.show();
-            },
-            {&left, &right});
-        if (map < 0 || paint < 0) {
-            state.SkipWithError("the panels did not come on screen");
-            break;
-        }
-        state.SetIterationTime(paint / 1000);
-        mapped += map;
-        painted += paint;
-        ++count;
+    runShows(state, stage, [] {}, show, [&] {
         left.hide();
         right.hide();
-        stage.settle();
-    }
-    if (count) report(state, mapped, painted, count);
+    }, {&left, &right});
 }
 BENCHMARK(BareTranslucentPanelsShow)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
