@@ -29,9 +29,11 @@ namespace {
 
 class SilentOverlay : public OverlayPresenting {
 public:
-    void show(const std::vector<OverlayItem>&) override {}
+    void show(const std::vector<OverlayItem>&) override { ++shows; }
     void setHighlighted(const std::vector<std::int64_t>&, const DisplayInfo&) override {}
     void hide() override {}
+
+    int shows = 0;
 };
 
 // Everything a service may leave work with, outliving the service.
@@ -135,6 +137,19 @@ TEST(ServiceRelease, NothingOfAReleasedServiceRunsAfterwards) {
              w.input.releaseLeft();
              w.scheduler.advance(1s);
              w.calls += static_cast<int>(w.setFrameCount()) - 1;
+         }},
+        {"drag controller, a second look at the window's frame pending",
+         [](ReleaseWorld& w) {
+             const WindowHandle window = w.engine.addWindow("Editor", 1, "late", Rect(100, 100, 400, 300));
+             auto controller = std::make_unique<DragSnapController>(
+                 w.engine, w.preferences, w.overlay, w.displaysReader(),
+                 [&w](const DisplayInfo& display) { return w.zones->zones(display); }, w.scheduler);
+             controller->mouseDown(InputModifiers::shift, Point{110, 110});
+             controller->mouseDragged(InputModifiers::shift, Point{150, 110});  // the window has not moved yet
+             controller.reset();
+             w.engine.windowTable.at(window).info.frame = Rect(140, 100, 400, 300);
+             w.scheduler.advance(1s);
+             w.calls += w.overlay.shows;
          }},
     };
     for (const ReleaseCase& c : cases) {
