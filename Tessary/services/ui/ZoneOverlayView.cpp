@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -144,6 +146,31 @@ void drawShadow(QPainter& painter, const QRectF& shape, double blur, QColor colo
                               QRectF(QPointF(us[col], us[row]), QPointF(us[col + 1], us[row + 1])));
         }
     }
+}
+
+// An image whose pixels are mapped from the system on their own, so that releasing it gives the
+// memory back at once: the allocator keeps a freed block of window size for reuse (and raises its
+// threshold for mapping such blocks), which would leave the idle program's resident size high.
+QImage mappedImage(QSize pixels) {
+    struct Mapping {
+        void* data;
+        std::size_t bytes;
+    };
+    const std::size_t bytesPerLine = std::size_t(std::max(0, pixels.width())) * 4;
+    const std::size_t bytes = bytesPerLine * std::size_t(std::max(0, pixels.height()));
+    if (bytes == 0) return QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    void* data = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) return QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    auto* mapping = new Mapping{data, bytes};
+    return QImage(
+        static_cast<uchar*>(data), pixels.width(), pixels.height(), qsizetype(bytesPerLine),
+        QImage::Format_ARGB32_Premultiplied,
+        [](void* info) {
+            auto* owned = static_cast<Mapping*>(info);
+            ::munmap(owned->data, owned->bytes);
+            delete owned;
+        },
+        mapping);
 }
 
 // `top` drawn over `bottom`, as one colour.
@@ -365,13 +392,19 @@ void ZoneOverlayView::ensureInactiveTiles() {
     const double ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (!inactiveTilesStale_ && inactiveTiles_.size() == pixels) return;
-    inactiveTiles_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    inactiveTiles_ = mappedImage(pixels);
     inactiveTiles_.setDevicePixelRatio(ratio);
     inactiveTiles_.fill(Qt::transparent);
     QPainter painter(&inactiveTiles_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    for (const Zone& zone : model_.zones()) paintTile(painter, zone, false);
+    for (const Zone& zone : model_.zones()) {
+        if (compositing_) {
+            paintTile(painter, zone, false);
+        } else {
+            paintOutline(painter, zone, false);
+        }
+    }
     inactiveTilesStale_ = false;
 }
 
@@ -404,7 +437,7 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
     // The image is drawn at a show (a whole repaint), and only from the second show after the pixels
     // were given back: the first show after an idle while pays for a fresh window buffer already,
     // and most drags come alone.
-    if (compositing_ && (cached || (whole && shownSinceRelease_))) {
+    if (cached || (whole && shownSinceRelease_)) {
         // Away from highlighted tiles the window shows every tile inactive: a copy of the image.
         ensureInactiveTiles();
         QRegion live;

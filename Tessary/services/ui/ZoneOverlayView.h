@@ -22,9 +22,9 @@ namespace tessary {
 // The model's zones are in points; the widget lays them out in logical pixels, dividing by
 // `pointsPerPixel` (the display's device pixel ratio). Only what changed is repainted: the tiles
 // whose highlight flipped (with their ring and shadow) and the hint. Every tile drawn inactive is
-// kept in one image, drawn at the second show after releaseCache() and again after a change of the
-// zones, the size or a drawing setting: a show copies it, and only the surroundings of highlighted
-// tiles and the hint are drawn live.
+// kept in one image (outlines without a compositor), drawn at the second show after releaseCache()
+// and again after a change of the zones, the size or a drawing setting: a show copies it, and only
+// the surroundings of highlighted tiles and the hint are drawn live.
 // releaseCache() frees it (the overlay controller does so when the overlay has been idle a while).
 //
 // Without a compositor the window's transparent pixels would show black, so in that mode the
