@@ -77,13 +77,20 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
 void ZoneService::setLibrary(LayoutLibrary library) {
     if (library == library_) return;
     library_ = std::move(library);
+    laidOut_.clear();
     changed_.emit();
 }
 
 std::vector<Zone> ZoneService::zones(const DisplayInfo& display) const {
+    for (const LaidOut& entry : laidOut_) {
+        if (entry.workArea == display.workArea && entry.identifier == display.identifier) return entry.zones;
+    }
+    constexpr std::size_t capacity = 32;
+    if (laidOut_.size() >= capacity) laidOut_.clear();
     const auto layout = library_.layout(display.displayKey());
-    if (!layout) return {};
-    return ZoneGeometry::zones(*layout, display.workArea);
+    laidOut_.push_back({display.identifier, display.workArea,
+                        layout ? ZoneGeometry::zones(*layout, display.workArea) : std::vector<Zone>{}});
+    return laidOut_.back().zones;
 }
 
 Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowHandle& window, std::int64_t zoneIndex) {
@@ -105,6 +112,7 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
 
 void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) {
     change(library_);
+    laidOut_.clear();
     changed_.emit();
     if (auto saved = store_.save(library_); !saved) {
         log_.error("Could not save layouts: " + saved.error().text());

@@ -172,6 +172,39 @@ TEST_F(DragSnapControllerTest, TheZonesAppearOnlyOnceTheWindowMovedMoreThanThree
     }
 }
 
+// The frame read on the notice that carries the pointer past the threshold can be older than the
+// window manager's move of the window.
+TEST_F(DragSnapControllerTest, AWindowManagerMovingLateStillShowsTheZonesWithoutAnotherNotice) {
+    const Rect start(300, 200, 800, 600);
+    const struct {
+        const char* name;
+        Rect atTheNotice;
+        Rect aMomentLater;
+        bool showsAtOnce;
+        bool showsLater;
+    } cases[] = {
+        {"already moved past the threshold", Rect(340, 200, 800, 600), Rect(340, 200, 800, 600), true, true},
+        {"begun to follow the pointer", Rect(301, 200, 800, 600), Rect(340, 200, 800, 600), true, true},
+        {"not moved yet", start, Rect(340, 200, 800, 600), false, true},
+        {"a drag inside the window", start, start, false, false},
+        {"a resize by the left edge", Rect(340, 200, 760, 600), Rect(340, 200, 760, 600), false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rect& frame = engine.windowTable.at(window).info.frame;
+        frame = start;
+        grab(shift);
+        frame = c.atTheNotice;
+        input.moveTo(Point{input.location().x + 40, input.location().y});
+        EXPECT_EQ(!overlay.take().empty(), c.showsAtOnce);
+        frame = c.aMomentLater;
+        scheduler.advance(10ms);
+        EXPECT_EQ(controller.phase() == DragSnapController::Phase::snapping, c.showsLater);
+        input.releaseLeft();
+        overlay.take();
+    }
+}
+
 TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressedOrAlwaysIsChosen) {
     grab();
     dragBy(200, 0);
