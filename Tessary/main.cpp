@@ -34,7 +34,7 @@
 #include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
-#include "Platform/X11/X11CompositorQuery.h"
+#include "Platform/X11/X11CompositorWatcher.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11HotKeys.h"
 #include "Platform/X11/X11KeyboardLayout.h"
@@ -243,7 +243,7 @@ int main(int argc, char** argv) {
     GlobalShortcuts shortcuts({defaults, hotKeys, keyboard, localEvents, scheduler});
     DesktopApplicationLauncher launcher;
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
-    X11Connection& connection = platform->connection();
+    X11CompositorWatcher compositor(platform->connection());
 
     // The windows of ours that exist so far; the others take the delegate's "no window" path.
     AppWindowFactories windows;
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     {
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&connection] { return x11CompositorRuns(connection); }},
+                                         [&compositor] { return compositor.isCompositing(); }},
                              std::move(windows));
         liveDelegate = &delegate;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -59,9 +60,13 @@ public:
     ZoneOverlayPanel* panel(std::uint32_t displayID) const;
     std::size_t panelCount() const { return panels_.size(); }
 
-    // Whether a compositor runs, asked at every show: without one the panels draw opaque outlines
-    // only, since transparent pixels would show black. Unset means a compositor runs.
+    // Whether a compositor runs, asked at every show (the program answers from a
+    // CompositorWatcher, without a request): without one the panels draw opaque outlines only,
+    // since transparent pixels would show black. Unset means a compositor runs.
     std::function<bool()> isCompositing;
+
+    // How long hidden panels keep their pixels (window buffers and drawn tiles) for the next show.
+    Scheduler::Duration idleRelease = std::chrono::seconds(10);
 
 private:
     void present(const std::vector<OverlayItem>& items);
@@ -74,6 +79,7 @@ private:
     bool isShowing_ = false;
     bool flashing_ = false;
     ScheduledTask flashTimer_;
+    ScheduledTask releaseTimer_;
     Logger log_{"Overlay"};
 };
 
