@@ -20,13 +20,6 @@ bool hasPositiveFiniteSize(const Rect& rect) {
     return rect.isFinite() && rect.width() > 0 && rect.height() > 0;
 }
 
-// Appends every rectangle of `a` that `b` does not hold.
-void appendMissing(const std::vector<Rect>& a, const std::vector<Rect>& b, std::vector<Rect>& out) {
-    for (const Rect& r : a) {
-        if (std::find(b.begin(), b.end(), r) == b.end()) out.push_back(r);
-    }
-}
-
 }  // namespace
 
 Rect DividerMetrics::handleRect(const ZoneGrid::DividerSegment& segment) const {
@@ -131,6 +124,8 @@ void GridEditorModel::rebuild() {
         }
     }
 
+    // Handles are invisible and the gaps lie within the old and new frames of the cells beside
+    // them, so the changed cells are all there is to repaint.
     repaint_.clear();
     const std::size_t common = std::min(cells.size(), cells_.size());
     for (std::size_t i = 0; i < common; ++i) {
@@ -140,8 +135,6 @@ void GridEditorModel::rebuild() {
     }
     for (std::size_t i = common; i < cells_.size(); ++i) repaint_.push_back(cells_[i].frame);
     for (std::size_t i = common; i < cells.size(); ++i) repaint_.push_back(cells[i].frame);
-    appendMissing(handles_, handles, repaint_);
-    appendMissing(handles, handles_, repaint_);
 
     cells_ = std::move(cells);
     dividers_ = std::move(dividers);

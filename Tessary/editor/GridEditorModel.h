@@ -48,7 +48,7 @@ struct ZoneSizeLabel {
 // The grid editor's surface without its widget: the cells it draws for the offered size, the
 // divider handles, where a click goes, and the divider drag. A drag calls the editor model on every
 // change, so the library is saved once per step. Each change reports the rectangles to repaint:
-// the cells that changed and the handles that moved, nothing else.
+// the old and new frames of the cells that changed, nothing else.
 //
 // A drag lives from a press to its release: a new press always starts afresh, and cancelDrag()
 // (a lost grab, the view hidden) or a change of the selected layout ends it, so a release that
