@@ -86,6 +86,29 @@ TEST(GridEditorView, ADragStartingInsideAZoneChangesNothingAndAClickSelects) {
     EXPECT_EQ(shown.world.model->selectedZones(), (std::set<std::int64_t>{1}));
 }
 
+TEST(GridEditorView, ADragWhoseReleaseNeverCameEndsWhenHiddenOrAtAButtonlessMove) {
+    struct Case {
+        const char* name;
+        std::function<void(Shown<GridEditorView>&)> interrupt;
+    };
+    const Case cases[] = {
+        {"hiddenMidDrag", [](Shown<GridEditorView>& s) { s.view->hide(); s.view->show(); }},
+        {"aMoveWithoutTheButton", [](Shown<GridEditorView>& s) {
+             QMouseEvent hover(QEvent::MouseMove, QPointF(300, 100), QPointF(300, 100), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+             QApplication::sendEvent(s.view.get(), &hover);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Shown<GridEditorView> shown({gridLayout("Two", ZoneGrid::uniform(1, 2))}, {416, 216});
+        shown.press({208, 100});
+        shown.move({150, 100});
+        c.interrupt(shown);
+        EXPECT_FALSE(shown.view->surface().dragged().has_value());
+        shown.release({150, 100});  // the test's own button state
+    }
+}
+
 TEST(GridEditorView, Screenshot) {
     Shown<GridEditorView> shown({gridLayout("Priority", madeGrid({1, 1}, {1, 2, 1}, {{0, 1, 2}, {3, 1, 4}}), std::nullopt, 8)},
                                 {816, 500});
