@@ -13,8 +13,6 @@ using namespace editorpainting;
 
 namespace {
 
-Point pointOf(const QMouseEvent* event) { return {event->position().x(), event->position().y()}; }
-
 constexpr double handleDiameter = 14;
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "Tessary/editor/ui/EditorPainting.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
@@ -17,6 +18,8 @@ QColor withAlpha(QColor color, double alpha) {
 }
 
 QRectF toQt(const Rect& rect) { return QRectF(rect.x(), rect.y(), rect.width(), rect.height()); }
+
+Point pointOf(const QMouseEvent* event) { return {event->position().x(), event->position().y()}; }
 
 void paintTile(QPainter& painter, const QRectF& rect, const QColor& fill, const QColor& border, double borderWidth) {
     constexpr double radius = 6;

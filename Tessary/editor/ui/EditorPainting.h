@@ -7,6 +7,7 @@
 
 #include "TessaryCore/Geometry.h"
 
+class QMouseEvent;
 class QPainter;
 class QWidget;
 
@@ -16,6 +17,8 @@ namespace tessary::editorpainting {
 QColor accent(const QWidget& widget);
 QColor withAlpha(QColor color, double alpha);
 QRectF toQt(const Rect& rect);
+// Where a mouse event happened, in the widget's logical pixels.
+Point pointOf(const QMouseEvent* event);
 // The system font at a size in points of the editor (logical pixels), bold or not.
 QFont fontOfSize(double points, bool bold);
 

@@ -12,12 +12,6 @@ namespace tessary {
 
 using namespace editorpainting;
 
-namespace {
-
-Point pointOf(const QMouseEvent* event) { return {event->position().x(), event->position().y()}; }
-
-}  // namespace
-
 GridEditorView::GridEditorView(LayoutEditorModel& model, QWidget* parent) : QWidget(parent), surface_(model) {
     setMouseTracking(true);
     surface_.onRepaint = [this](const std::vector<Rect>& rects) {
