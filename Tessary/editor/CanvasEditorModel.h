@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform/Signal.h"
+#include "Tessary/editor/DestructiveConfirmation.h"
 #include "Tessary/editor/LayoutEditorModel.h"
 #include "TessaryCore/Geometry.h"
 
@@ -51,16 +52,6 @@ public:
 
         friend bool operator==(const Hit&, const Hit&) = default;
     };
-
-    // The delete confirmation: what the alert says, and the action to run on the confirming button.
-    struct ConfirmRequest {
-        std::string title;
-        std::string message;
-        std::string confirmTitle;
-
-        friend bool operator==(const ConfirmRequest&, const ConfirmRequest&) = default;
-    };
-    using Confirm = std::function<void(const ConfirmRequest&, std::function<void()> action)>;
 
     static constexpr double inset = 8;
     // The handle is a 14-point circle with 3 points around it.

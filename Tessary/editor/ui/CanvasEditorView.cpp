@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "Tessary/editor/ui/EditorPainting.h"
-#include "Tessary/shell/ui/ConfirmDestructive.h"
+#include "Tessary/editor/ui/EditorConfirmation.h"
 
 namespace tessary {
 
@@ -19,10 +19,7 @@ constexpr double handleDiameter = 14;
 
 CanvasEditorView::CanvasEditorView(LayoutEditorModel& model, QWidget* parent)
     : QWidget(parent),
-      surface_(model, [](const CanvasEditorModel::ConfirmRequest& request, std::function<void()> action) {
-          confirmDestructive(QString::fromStdString(request.title), QString::fromStdString(request.message),
-                             QString::fromStdString(request.confirmTitle), std::move(action));
-      }) {
+      surface_(model, alertConfirmation()) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     surface_.onChange = [this] { update(); };

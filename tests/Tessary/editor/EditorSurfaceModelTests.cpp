@@ -254,10 +254,10 @@ struct CanvasSurface {
     }
 
     EditorWorld world;
-    std::vector<CanvasEditorModel::ConfirmRequest> asked;
+    std::vector<ConfirmRequest> asked;
     std::function<void()> answer;
     std::unique_ptr<CanvasEditorModel> surface = std::make_unique<CanvasEditorModel>(
-        *world.model, [this](const CanvasEditorModel::ConfirmRequest& request, std::function<void()> action) {
+        *world.model, [this](const ConfirmRequest& request, std::function<void()> action) {
             asked.push_back(request);
             answer = std::move(action);
         });
@@ -391,7 +391,7 @@ TEST(CanvasEditorModel, DeleteAsksFirstAndOnlyTheConfirmationActs) {
         s.surface->confirmDeleteSelectedZones();
         ASSERT_EQ(s.asked.size(), c.asked);
         if (c.asked) {
-            EXPECT_EQ(s.asked[0], (CanvasEditorModel::ConfirmRequest{"Delete the selected zones?", "This cannot be undone.", "Delete"}));
+            EXPECT_EQ(s.asked[0], (ConfirmRequest{"Delete the selected zones?", "This cannot be undone.", "Delete"}));
         }
         if (c.surfaceGoneFirst) s.surface.reset();
         if (c.confirm && s.answer) s.answer();
