@@ -125,21 +125,30 @@ void CanvasEditorModel::dragZone(std::int64_t index, Point translation, bool res
 }
 
 void CanvasEditorModel::confirmDeleteSelectedZones() {
-    if (model_.selectedZones().empty() || !confirm_) return;
+    if (!confirm_) return;
     std::weak_ptr<int> alive = alive_;
-    confirm_({"Delete the selected zones?", "This cannot be undone.", "Delete"}, [this, alive] {
-        if (alive.lock()) deleteSelectedZones();
+    confirmDeleteSelectedZones(model_, [this, alive](const ConfirmRequest& request, std::function<void()> action) {
+        confirm_(request, [alive, action = std::move(action)] {
+            if (alive.lock()) action();
+        });
     });
 }
 
-void CanvasEditorModel::deleteSelectedZones() {
-    const std::set<std::int64_t> selected = model_.selectedZones();
+void CanvasEditorModel::confirmDeleteSelectedZones(LayoutEditorModel& model, const Confirm& confirm) {
+    if (model.selectedZones().empty() || !confirm) return;
+    confirm({ZoneService::localized("Delete the selected zones?"), ZoneService::localized("This cannot be undone."),
+             ZoneService::localized("Delete")},
+            [&model] { deleteSelectedZones(model); });
+}
+
+void CanvasEditorModel::deleteSelectedZones(LayoutEditorModel& model) {
+    const std::set<std::int64_t> selected = model.selectedZones();
     if (selected.empty()) return;
-    model_.editCanvas([&](ZoneCanvas& canvas) -> Expected<void, ZoneEditError> {
+    model.editCanvas([&](ZoneCanvas& canvas) -> Expected<void, ZoneEditError> {
         ZoneEdits::deleteZones(canvas, selected);
         return {};
     });
-    model_.setSelectedZones({});
+    model.setSelectedZones({});
 }
 
 }  // namespace tessary

@@ -83,7 +83,11 @@ public:
 
     // Asks before deleting the selected zones; nothing with none selected.
     void confirmDeleteSelectedZones();
-    void deleteSelectedZones();
+    void deleteSelectedZones() { deleteSelectedZones(model_); }
+    // The same for a host without a surface (the editor's command row); the editor model outlives
+    // every answer.
+    static void confirmDeleteSelectedZones(LayoutEditorModel& model, const Confirm& confirm);
+    static void deleteSelectedZones(LayoutEditorModel& model);
 
     // Told after anything the view draws may have changed.
     std::function<void()> onChange;
