@@ -5,7 +5,7 @@
 
 namespace tessary {
 
-EditorPreview::EditorPreview(LayoutEditorModel& model, OverlayPresenting& overlay, Scheduler& scheduler)
+EditorPreview::EditorPreview(LayoutEditorModel& model, PreviewPresenting& overlay, Scheduler& scheduler)
     : model_(model), overlay_(overlay), scheduler_(scheduler) {
     librarySubscription_ = model_.zones().observe([this] { changed(); });
     editorSubscription_ = model_.observe([this](LayoutEditorModel::Property property) {
@@ -48,7 +48,7 @@ void EditorPreview::apply() {
         hideOwn();
         return;
     }
-    overlay_.show({{*display, ZoneGeometry::zones(*layout, display->workArea)}});
+    overlay_.showPreview({{*display, ZoneGeometry::zones(*layout, display->workArea)}});
     showing_ = true;
     cancel(timeout_);
     timeout_ = scheduler_.schedule(timeout, [this] {
@@ -60,7 +60,7 @@ void EditorPreview::apply() {
 void EditorPreview::hideOwn() {
     if (!showing_) return;
     showing_ = false;
-    overlay_.hide();
+    overlay_.hidePreview();
 }
 
 void EditorPreview::windowClosed() {

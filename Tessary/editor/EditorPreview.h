@@ -5,7 +5,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Signal.h"
 #include "Tessary/editor/LayoutEditorModel.h"
-#include "Tessary/services/OverlayPresenting.h"
+#include "Tessary/services/PreviewPresenting.h"
 
 namespace tessary {
 
@@ -30,13 +30,14 @@ inline bool swallowsEscape(const EscapeContext& c) {
 //
 // The overlay is shared with drags and zone flashes, so the preview hides only what it showed
 // itself: with no preview of its own on screen, a library change (a layout cycled by shortcut, a
-// synchronised change), the timeout or the window's close leave the overlay alone.
+// synchronised change), the timeout or the window's close leave the overlay alone; and through
+// PreviewPresenting a drag's overlay is never replaced or hidden by it.
 class EditorPreview final {
 public:
     static constexpr std::chrono::milliseconds settleDelay{16};
     static constexpr std::chrono::seconds timeout{5};
 
-    EditorPreview(LayoutEditorModel& model, OverlayPresenting& overlay, Scheduler& scheduler);
+    EditorPreview(LayoutEditorModel& model, PreviewPresenting& overlay, Scheduler& scheduler);
     ~EditorPreview();
     EditorPreview(const EditorPreview&) = delete;
     EditorPreview& operator=(const EditorPreview&) = delete;
@@ -53,7 +54,7 @@ private:
     void cancel(ScheduledTask& task);
 
     LayoutEditorModel& model_;
-    OverlayPresenting& overlay_;
+    PreviewPresenting& overlay_;
     Scheduler& scheduler_;
     bool showing_ = false;
     ScheduledTask pending_;

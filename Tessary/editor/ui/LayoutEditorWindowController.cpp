@@ -42,7 +42,7 @@ bool isTextField(const QWidget* widget) {
 
 }  // namespace
 
-LayoutEditorWindowController::LayoutEditorWindowController(ZoneService& zones, OverlayPresenting& overlay,
+LayoutEditorWindowController::LayoutEditorWindowController(ZoneService& zones, PreviewPresenting& overlay,
                                                            Scheduler& scheduler)
     : model_(zones), preview_(model_, overlay, scheduler), window_(std::make_unique<Window>(preview_)) {
     auto* column = new QVBoxLayout(window_.get());

@@ -7,7 +7,7 @@
 #include "Platform/Scheduler.h"
 #include "Tessary/editor/EditorPreview.h"
 #include "Tessary/editor/LayoutEditorModel.h"
-#include "Tessary/services/OverlayPresenting.h"
+#include "Tessary/services/PreviewPresenting.h"
 
 class QWidget;
 
@@ -26,7 +26,7 @@ class LayoutEditorWindowController final : public QObject {
     Q_OBJECT
 
 public:
-    LayoutEditorWindowController(ZoneService& zones, OverlayPresenting& overlay, Scheduler& scheduler);
+    LayoutEditorWindowController(ZoneService& zones, PreviewPresenting& overlay, Scheduler& scheduler);
     ~LayoutEditorWindowController() override;
 
     // Shows the window (created once), raised and activated.

@@ -27,16 +27,15 @@ namespace {
 
 // Each call as one line, stamped with the virtual time in milliseconds: "16 show 1:2" is display
 // 1 with two zones.
-class RecordingOverlay final : public OverlayPresenting {
+class RecordingOverlay final : public PreviewPresenting {
 public:
     explicit RecordingOverlay(Scheduler& scheduler) : scheduler_(scheduler), start_(scheduler.now()) {}
-    void show(const std::vector<OverlayItem>& items) override {
+    void showPreview(const std::vector<OverlayItem>& items) override {
         std::string line = stamp() + " show";
         for (const auto& item : items) line += " " + std::to_string(item.display.displayID) + ":" + std::to_string(item.zones.size());
         lines.push_back(line);
     }
-    void setHighlighted(const std::vector<std::int64_t>&, const DisplayInfo&) override {}
-    void hide() override { lines.push_back(stamp() + " hide"); }
+    void hidePreview() override { lines.push_back(stamp() + " hide"); }
 
     std::vector<std::string> lines;
 
