@@ -34,8 +34,8 @@ struct Pane {
         return out;
     }
     EditorWorld world;
-    std::vector<ConfirmRequest> asked;
-    LayoutCanvasPaneModel pane{*world.model, [this](const ConfirmRequest& r, std::function<void()>) { asked.push_back(r); }};
+    RecordingConfirm alert;
+    LayoutCanvasPaneModel pane{*world.model, alert.confirm()};
 };
 
 const ZoneLayout grid23 = gridLayout("G", ZoneGrid::uniform(2, 3));
@@ -140,7 +140,7 @@ TEST(LayoutCanvasPaneModel, DeleteSelectedAsksFirst) {
     Pane p({canvas});
     p.world.model->setSelectedZones({1});
     p.pane.perform(ID::deleteSelected);
-    EXPECT_THAT(p.asked, ElementsAre(ConfirmRequest{"Delete the selected zones?", "This cannot be undone.", "Delete"}));
+    EXPECT_THAT(p.alert.asked, ElementsAre(ConfirmRequest{"Delete the selected zones?", "This cannot be undone.", "Delete"}));
     EXPECT_EQ(p.world.canvas(0).zones.size(), 2u);
     p.pane.perform(ID::addZone);
     EXPECT_EQ(p.world.canvas(0).zones.size(), 3u);

@@ -254,13 +254,8 @@ struct CanvasSurface {
     }
 
     EditorWorld world;
-    std::vector<ConfirmRequest> asked;
-    std::function<void()> answer;
-    std::unique_ptr<CanvasEditorModel> surface = std::make_unique<CanvasEditorModel>(
-        *world.model, [this](const ConfirmRequest& request, std::function<void()> action) {
-            asked.push_back(request);
-            answer = std::move(action);
-        });
+    RecordingConfirm alert;
+    std::unique_ptr<CanvasEditorModel> surface = std::make_unique<CanvasEditorModel>(*world.model, alert.confirm());
 };
 
 }  // namespace
@@ -389,12 +384,12 @@ TEST(CanvasEditorModel, DeleteAsksFirstAndOnlyTheConfirmationActs) {
         EditorWorld& world = s.world;
         world.model->setSelectedZones(c.selected);
         s.surface->confirmDeleteSelectedZones();
-        ASSERT_EQ(s.asked.size(), c.asked);
+        ASSERT_EQ(s.alert.asked.size(), c.asked);
         if (c.asked) {
-            EXPECT_EQ(s.asked[0], (ConfirmRequest{"Delete the selected zones?", "This cannot be undone.", "Delete"}));
+            EXPECT_EQ(s.alert.asked[0], (ConfirmRequest{"Delete the selected zones?", "This cannot be undone.", "Delete"}));
         }
         if (c.surfaceGoneFirst) s.surface.reset();
-        if (c.confirm && s.answer) s.answer();
+        if (c.confirm && s.alert.answer) s.alert.answer();
         EXPECT_EQ(world.canvas(0).zones.size(), c.zonesLeft);
         EXPECT_EQ(world.model->selectedZones(), c.selectedAfter);
         if (c.zonesLeft == 1) {

@@ -30,12 +30,8 @@ namespace {
 struct View {
     explicit View(std::vector<ZoneLayout> layouts) : world(std::move(layouts)) {}
     EditorWorld world;
-    std::vector<ConfirmRequest> asked;
-    std::function<void()> answer;
-    LayoutEditorViewModel view{*world.model, [this](const ConfirmRequest& r, std::function<void()> a) {
-                                   asked.push_back(r);
-                                   answer = std::move(a);
-                               }};
+    RecordingConfirm alert;
+    LayoutEditorViewModel view{*world.model, alert.confirm()};
 };
 
 }  // namespace
@@ -98,10 +94,10 @@ TEST(LayoutEditorViewModel, DeleteIsConfirmedAndActsOnlyOnTheLayoutItNamed) {
         SCOPED_TRACE(c.name);
         View v({gridLayout("A", ZoneGrid::uniform(1, 2)), gridLayout("B", ZoneGrid::uniform(1, 3)), gridLayout("C", ZoneGrid::uniform(1, 4))});
         v.view.requestDelete();
-        ASSERT_EQ(v.asked.size(), 1u);
-        EXPECT_EQ(v.asked[0], (ConfirmRequest{"Delete \u201cA\u201d?", "Displays that use it go back to the default layout. This cannot be undone.", "Delete"}));
+        ASSERT_EQ(v.alert.asked.size(), 1u);
+        EXPECT_EQ(v.alert.asked[0], (ConfirmRequest{"Delete \u201cA\u201d?", "Displays that use it go back to the default layout. This cannot be undone.", "Delete"}));
         if (c.answer == Answer::confirmAfterAnotherIsSelected) v.world.select(2);
-        if (c.answer != Answer::cancel) v.answer();
+        if (c.answer != Answer::cancel) v.alert.answer();
         std::vector<std::string> left;
         for (const auto& layout : v.world.library().layouts) left.push_back(layout.name);
         EXPECT_EQ(left, c.left);

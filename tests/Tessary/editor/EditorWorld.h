@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Tessary/editor/DestructiveConfirmation.h"
 #include "Tessary/editor/LayoutEditorModel.h"
 #include "TessaryCore/ZoneCanvas.h"
 #include "TessaryCore/ZoneGrid.h"
@@ -34,6 +35,18 @@ inline ZoneGrid madeGrid(std::vector<double> rows, std::vector<double> columns,
                          std::vector<std::vector<std::int64_t>> cells) {
     return ZoneGrid::make(std::move(rows), std::move(columns), std::move(cells)).value();
 }
+
+// Stands in for the alert: keeps what was asked and the last action, for the test to run or not.
+struct RecordingConfirm {
+    Confirm confirm() {
+        return [this](const ConfirmRequest& request, std::function<void()> action) {
+            asked.push_back(request);
+            answer = std::move(action);
+        };
+    }
+    std::vector<ConfirmRequest> asked;
+    std::function<void()> answer;
+};
 
 class EditorWorld : public PlacementWorld {
 public:

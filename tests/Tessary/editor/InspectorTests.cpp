@@ -132,23 +132,19 @@ TEST(ResetMenuModel, EachResetIsConfirmedAndActsOnlyOnTheLayoutItNamed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EditorWorld w({gridLayout("Quarters", ZoneGrid::uniform(2, 2)), gridLayout("Other", ZoneGrid::uniform(1, 2))});
-        std::vector<ConfirmRequest> asked;
-        std::function<void()> answer;
-        ResetMenuModel reset(*w.model, [&](const ConfirmRequest& request, std::function<void()> action) {
-            asked.push_back(request);
-            answer = std::move(action);
-        });
+        RecordingConfirm alert;
+        ResetMenuModel reset(*w.model, alert.confirm());
         EXPECT_FALSE(reset.offersResetToDefault());
         w.model->setSelectedZones({1});
         c.choose(reset);
-        ASSERT_EQ(asked.size(), 1u);
-        EXPECT_EQ(asked[0], (ConfirmRequest{"Reset \u201cQuarters\u201d?",
+        ASSERT_EQ(alert.asked.size(), 1u);
+        EXPECT_EQ(alert.asked[0], (ConfirmRequest{"Reset \u201cQuarters\u201d?",
                                             "Its zones are replaced and the changes you made to them are lost.", "Reset"}));
         if (c.answer == Answer::confirmAfterAnotherIsSelected) {
             w.select(1);
             w.model->setSelectedZones({});
         }
-        if (c.answer != Answer::cancel) answer();
+        if (c.answer != Answer::cancel) alert.answer();
         EXPECT_EQ(w.grid(0), c.grid.value_or(ZoneGrid::uniform(2, 2)));
         EXPECT_EQ(w.grid(1), ZoneGrid::uniform(1, 2));
         EXPECT_EQ(w.model->selectedZones(), c.zonesAfter);
