@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QInputDialog>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -131,6 +132,23 @@ protected:
     }
 };
 
+// Answers the next alert or prompt of the view, window-modal or application-modal, with the button
+// of that text (typing the text first into a prompt).
+void answerNext(QWidget& view, const QString& button, std::optional<QString> typed = std::nullopt) {
+    QTimer::singleShot(0, [&view, button, typed] {
+        QDialog* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        for (QDialog* child : view.findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!dialog && child->isVisible()) dialog = child;
+        }
+        if (!dialog) return;
+        if (auto* prompt = qobject_cast<QInputDialog*>(dialog); prompt && typed) prompt->setTextValue(*typed);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+            if (b->text() == button) b->click();
+        }
+    });
+}
+
+
 }  // namespace
 
 TEST(LayoutEditorView, ADragStepRepaintsOneListRow) {
@@ -186,20 +204,9 @@ TEST(LayoutEditorView, NewLayoutCreatesAndSelectsAndDeleteAsksFirst) {
     EXPECT_EQ(view.layoutList()->currentRow(), 2);
 
     for (const bool confirm : {false, true}) {
-        QString asked;
-        // Window-modal on the view or application-modal without an active window: answered either way.
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) box = view.findChild<QMessageBox*>();
-            if (!box) return;
-            asked = box->text();
-            for (QAbstractButton* button : box->buttons()) {
-                if (button->text() == (confirm ? "Delete" : "Cancel")) button->click();
-            }
-        });
+        answerNext(view, confirm ? "Delete" : "Cancel");
         view.deleteAction()->trigger();
         QTest::qWait(20);
-        EXPECT_EQ(asked, "Delete \u201cColumns\u201d?");
         EXPECT_EQ(w.library().layouts.size(), confirm ? 2u : 3u);
     }
     EXPECT_EQ(view.title(), "Halves") << "the default is selected after the delete";
@@ -218,4 +225,36 @@ TEST(LayoutEditorView, AnEmptyLibraryShowsNoLayoutSelected) {
     EXPECT_FALSE(view.inspector()->isVisible());
     EXPECT_EQ(view.title(), "Tessary Layouts");
     view.grab().save(QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render/editor-empty.png");
+}
+
+TEST(LayoutEditorView, ResetAndDuplicateConfirmedAndCancelled) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 3), ZoneLayout::Origin{LayoutTemplate::columns, 2, std::nullopt})});
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    auto* reset = view.findChild<QPushButton*>(QString());
+    for (QPushButton* b : view.findChildren<QPushButton*>()) {
+        if (b->text() == "Reset to Default") reset = b;
+    }
+    ASSERT_EQ(reset->text(), "Reset to Default");
+
+    for (const bool confirm : {false, true}) {
+        w.model->setSelectedZones({1});
+        answerNext(view, confirm ? "Reset" : "Cancel");
+        reset->click();
+        QTest::qWait(30);
+        EXPECT_EQ(w.grid(0), confirm ? ZoneGrid::uniform(1, 2) : ZoneGrid::uniform(1, 3));
+        EXPECT_EQ(w.model->selectedZones().empty(), confirm);
+    }
+
+    for (const bool confirm : {false, true}) {
+        answerNext(view, confirm ? "Duplicate" : "Cancel", QString());
+        view.duplicateAction()->trigger();
+        QTest::qWait(30);
+        EXPECT_EQ(w.library().layouts.size(), confirm ? 2u : 1u);
+    }
+    EXPECT_EQ(w.library().layouts.back().name, "Halves copy") << "an emptied name takes the suggested one";
 }
