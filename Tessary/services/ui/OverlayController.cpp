@@ -69,6 +69,7 @@ void OverlayController::present(const std::vector<OverlayItem>& items) {
 }
 
 void OverlayController::show(const std::vector<OverlayItem>& items) {
+    dragShowing_ = true;
     cancelFlashTimer();
     flashing_ = false;
     present(items);
@@ -85,6 +86,12 @@ void OverlayController::setHighlighted(const std::vector<std::int64_t>& indices,
 }
 
 void OverlayController::hide() {
+    dragShowing_ = false;
+    if (preview_) {
+        // The preview waited under the drag's overlay; it comes back when the drag is done.
+        present(*preview_);
+        return;
+    }
     cancelFlashTimer();
     isShowing_ = false;
     flashing_ = false;
@@ -95,6 +102,20 @@ void OverlayController::hide() {
         releaseTimer_ = {};
         for (auto& [id, panel] : panels_) panel->releaseBuffers();
     });
+}
+
+void OverlayController::showPreview(const std::vector<OverlayItem>& items) {
+    preview_ = items;
+    if (dragShowing_) return;
+    cancelFlashTimer();
+    flashing_ = false;
+    present(items);
+}
+
+void OverlayController::hidePreview() {
+    if (!preview_) return;
+    preview_.reset();
+    if (!dragShowing_) hide();
 }
 
 bool OverlayController::flash(const std::vector<OverlayItem>& items, Scheduler::Duration duration,

@@ -11,6 +11,7 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/OverlayPresenting.h"
+#include "Tessary/services/PreviewPresenting.h"
 #include "Tessary/shell/Preferences.h"
 
 namespace tessary {
@@ -32,7 +33,11 @@ struct OverlayHighlight {
 // hide(). A flash() shows for a while and then hides itself; it never replaces or hides a show():
 // while a show is on screen a flash is refused, and a show that starts during a flash takes the
 // panels over and keeps them until its own hide().
-class OverlayController final : public OverlayPresenting {
+//
+// The layout editor's preview is a third owner (PreviewPresenting): it shows like a show() and
+// refuses flashes the same way, but a drag's show() takes precedence: a preview asked for during
+// a drag waits, the drag's hide() brings it back, and hidePreview() hides nothing of a drag.
+class OverlayController final : public OverlayPresenting, public PreviewPresenting {
 public:
     OverlayController(Preferences& preferences, Scheduler& scheduler);
     ~OverlayController() override;
@@ -48,6 +53,11 @@ public:
     // on screen. Of two flashes in a row, the later one hides, its own duration after it started.
     bool flash(const std::vector<OverlayItem>& items, Scheduler::Duration duration,
                const std::optional<OverlayHighlight>& highlight = std::nullopt);
+
+    void showPreview(const std::vector<OverlayItem>& items) override;
+    void hidePreview() override;
+    // True while a preview is asked for, shown or waiting under a drag.
+    bool hasPreview() const { return preview_.has_value(); }
 
     // True from a show or flash until it is hidden.
     bool isShowing() const { return isShowing_; }
@@ -78,6 +88,9 @@ private:
     std::int64_t flashGeneration_ = 0;
     bool isShowing_ = false;
     bool flashing_ = false;
+    // A drag's show() is on screen (until its hide()).
+    bool dragShowing_ = false;
+    std::optional<std::vector<OverlayItem>> preview_;
     ScheduledTask flashTimer_;
     ScheduledTask releaseTimer_;
     Logger log_{"Overlay"};
