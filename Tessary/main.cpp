@@ -39,6 +39,7 @@
 #include "Platform/X11/X11HotKeys.h"
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
@@ -248,6 +249,10 @@ int main(int argc, char** argv) {
     // The windows of ours that exist so far; the others take the delegate's "no window" path.
     AppWindowFactories windows;
     windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
+    windows.editor = [&scheduler](AppDelegate& delegate) {
+        auto controller = std::make_shared<LayoutEditorWindowController>(delegate.zones(), delegate.overlay(), scheduler);
+        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+    };
     windows.about = [](AppDelegate& delegate) {
         AppActions& actions = delegate.actions();
         auto controller = std::make_shared<AboutWindowController>(

@@ -29,7 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9;
+constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kGrave = 0x60;
 const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 
 std::string contents(const fs::path& path) {
@@ -274,6 +274,23 @@ TEST_F(AppTest, TheTrayHostTakesInTheStatusItem) {
         return found;
     };
     EXPECT_TRUE(waitFor([&] { return search(platform->connection().root(), false, 0); })) << "no icon in the tray";
+}
+
+TEST_F(AppTest, TheEditorShortcutOpensOneEditorWindow) {
+    auto program = startInstance();
+    auto editors = [&] {
+        int count = 0;
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == program->process.pid()) ++count;
+        }
+        return count;
+    };
+    for (int press = 0; press < 2; ++press) {
+        for (std::uint32_t key : {kControlL, kAltL, kGrave}) desktop->pressKey(key, true);
+        for (std::uint32_t key : {kGrave, kAltL, kControlL}) desktop->pressKey(key, false);
+        EXPECT_TRUE(program->expectLine("AppDelegate: opening layout editor", program->lines.size()));
+        EXPECT_TRUE(waitFor([&] { return editors() == 1; })) << editors() << " windows of ours are managed";
+    }
 }
 
 TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
