@@ -30,6 +30,7 @@
 #include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -54,8 +55,22 @@ std::string programPath(const char* argv0) {
     return error ? std::string(argv0) : path.string();
 }
 
+// What succeeded is the answer asked for (a list, a count): standard output; the rest is why not.
 void printReply(const InstanceReply& reply) {
-    if (!reply.text.empty()) std::fprintf(stderr, "%s\n", reply.text.c_str());
+    if (!reply.text.empty()) std::fprintf(reply.status == 0 ? stdout : stderr, "%s\n", reply.text.c_str());
+}
+
+// An action asked of an instance that does not run: answered here with the services' handles
+// empty (the actions' own "not running" answers), with the displays of the X server when it can
+// be reached; the program is not started for it.
+int answerWithoutInstance(const InstanceRequest& request) {
+    auto platform = X11Platform::open();
+    if (platform) DisplayProvider::setScreens(&platform->screens());
+    const InstanceReply reply = CommandLineVerbs::run(
+        request.arguments.front(), std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()));
+    DisplayProvider::setScreens(nullptr);
+    printReply(reply);
+    return reply.status;
 }
 
 }  // namespace
@@ -71,6 +86,11 @@ int main(int argc, char** argv) {
 
     InstanceRequest request;
     for (int i = 1; i < argc; ++i) request.arguments.emplace_back(argv[i]);
+    if (!request.arguments.empty() && CommandLineVerbs::isHelp(request.arguments.front())) {
+        printReply({CommandLineVerbs::helpText(), 0});
+        return 0;
+    }
+    const bool isAction = !request.arguments.empty() && CommandLineVerbs::isVerb(request.arguments.front());
     if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
 
     std::optional<InstanceLock> lock;
@@ -86,7 +106,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         lock = std::move(std::get<InstanceLock>(outcome));
+        if (isAction) return answerWithoutInstance(request);
     } else {
+        if (isAction) return answerWithoutInstance(request);
         log.error("No single-instance socket (" + location.error() + "): later starts will not find this one");
     }
 

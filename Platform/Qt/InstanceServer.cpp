@@ -3,6 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessary {
@@ -34,6 +35,13 @@ bool InstanceServer::start(Handler handler) {
         log_.error("Cannot listen on " + lock_.location().socket.string() + ": " +
                    server_->errorString().toStdString() + "; later starts cannot reach this one");
         server_.reset();
+        return false;
+    }
+    // The folder is the user's alone already; the socket is as well, should the folder ever not be.
+    if (::chmod(lock_.location().socket.c_str(), 0600) != 0) {
+        log_.error("Cannot make " + lock_.location().socket.string() + " private; later starts cannot reach this one");
+        server_.reset();
+        ::unlink(lock_.location().socket.c_str());
         return false;
     }
     QObject::connect(server_.get(), &QLocalServer::newConnection, [this] { accept(); });

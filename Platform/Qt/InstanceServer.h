@@ -5,8 +5,8 @@
 //
 // A connection is read without blocking as its bytes arrive; it is dropped unanswered when its
 // peer is another user, when its request grows past the size limit or does not decode, or when it
-// is not complete within two seconds (on the Scheduler). The socket file is removed when the server
-// ends.
+// is not complete within two seconds (on the Scheduler). The socket file is made 0600 (only its
+// owner may connect) and removed when the server ends.
 
 #include <QObject>
 

@@ -8,6 +8,8 @@
 
 #include <chrono>
 
+#include "Tessary/integrations/CommandLineVerbs.h"
+#include "Tessary/integrations/IntentServices.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
@@ -85,6 +87,11 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     preferences_ = std::make_unique<Preferences>(platform_.defaults);
     preferences_->appearanceHandler = applyPalette;
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
+    for (std::string_view verb : CommandLineVerbs::names()) {
+        hooks_.commandLineVerbs.try_emplace(std::string(verb), [verb](const std::vector<std::string>& arguments) {
+            return CommandLineVerbs::run(verb, arguments);
+        });
+    }
     if (!platform_.defaults.contains(firstSeenKey)) {
         const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
         platform_.defaults.set(firstSeenKey, std::chrono::duration<double>(sinceEpoch).count());
@@ -95,6 +102,7 @@ AppDelegate::~AppDelegate() {
     // Whoever still holds the table or the state reaches nothing from here on.
     actions_->reset();
     state_->onAccessibilityGranted = nullptr;
+    if (IntentServices::zones == zones_.get()) IntentServices::clear();
     platform_.scheduler.cancel(settingsRaise_);
     if (savePrompt_) savePrompt_->close();
 }
@@ -177,6 +185,11 @@ NewWindowPlacer& AppDelegate::newWindowPlacer() {
     return *newWindowPlacer_;
 }
 
+URLCommands& AppDelegate::urlCommands() {
+    if (!urlCommands_) urlCommands_ = std::make_unique<URLCommands>(*zones_, *actions_);
+    return *urlCommands_;
+}
+
 // --- Launch ----------------------------------------------------------------------------------------
 
 void AppDelegate::launch() {
@@ -206,6 +219,10 @@ void AppDelegate::launch() {
 
     displayRestorer().afterRestore = [this] { workspaces().restoreForCurrentDisplays(); };
 
+    // The editor window has no model to hand out yet: editorModel keeps answering nothing.
+    urlCommands().workspaces = &workspaces();
+    urlCommands().state = state_.get();
+
     // The drag controller exists before the status item, which reads it.
     dragSnap();
 
@@ -217,6 +234,7 @@ void AppDelegate::launch() {
     actions_->set(AppAction::askForReview, [this] { askForReview(); });
 
     if (hooks_.buildStatusItem) hooks_.buildStatusItem();
+    IntentServices::set(*zones_, workspaces(), *actions_);
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
     zones_->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
@@ -278,7 +296,7 @@ void AppDelegate::handleGetURL(const std::string& url) {
     if (hooks_.handleURL) {
         hooks_.handleURL(url);
     } else {
-        log_.notice("No handler for URL commands yet; ignored " + url);
+        urlCommands().handle(url);
     }
 }
 

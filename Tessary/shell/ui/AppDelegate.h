@@ -49,6 +49,7 @@
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/services/ui/OverlayController.h"
+#include "Tessary/integrations/URLCommands.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/Preferences.h"
@@ -107,8 +108,9 @@ struct AppHooks {
     std::function<void()> recordSnap;
     std::function<void()> askForReview;
 
-    // The integrations: URL commands, updates, synchronisation (launch step 15) and the
-    // command-line verbs answered for a later start, by their first argument.
+    // The integrations: updates, synchronisation (launch step 15) and the command-line verbs
+    // answered for a later start, by their first argument (the actions' verbs are added at
+    // construction where not given). handleURL, when set, takes URLs in place of urlCommands().
     std::function<void(const std::string& url)> handleURL;
     std::function<void()> checkForUpdates;
     std::function<void()> startCloudSync;
@@ -198,6 +200,7 @@ public:
     DisplayChangeRestorer& displayRestorer();
     AXWindowObserver& windowObserver();
     NewWindowPlacer& newWindowPlacer();
+    URLCommands& urlCommands();
     AppHooks& hooks() { return hooks_; }
     const AppPlatform& platform() const { return platform_; }
 
@@ -231,6 +234,7 @@ private:
     std::unique_ptr<DisplayChangeRestorer> displayRestorer_;
     std::unique_ptr<AXWindowObserver> windowObserver_;
     std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
+    std::unique_ptr<URLCommands> urlCommands_;
 
     std::unique_ptr<QWidget> onboarding_;
     std::unique_ptr<QWidget> editor_;
