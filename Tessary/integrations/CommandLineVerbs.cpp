@@ -141,8 +141,7 @@ const std::vector<Verb>& verbs() {
          [](const Options&, const std::vector<std::string>&) { return reply(ShowZonesIntent().perform()); }},
         {"list", {}, "list layouts|workspaces|displays",
          [] {
-             return std::string("identifier, a tab and the name of each, one a line (layouts add their zone count): "
-                                "what --layout, --workspace and --display take");
+             return std::string("Identifiers and names, one a line, for --layout, --workspace, --display");
          },
          [](const Options&, const std::vector<std::string>& positional) {
              const std::string what = positional.size() == 1 ? positional.front() : "";
