@@ -15,10 +15,12 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "Platform/InstanceMessage.h"
 #include "Platform/Linux/AutostartLoginItems.h"
 #include "Platform/Linux/DesktopApplicationLauncher.h"
+#include "Platform/Linux/FolderSyncStore.h"
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Linux/SingleInstance.h"
 #include "Platform/Linux/StderrLogSink.h"
@@ -30,7 +32,11 @@
 #include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/integrations/CloudSync.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
+#include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -44,9 +50,16 @@ namespace {
 AppDelegate* liveDelegate = nullptr;
 std::string liveSocket;
 
-void saveOnExit() {
+// Writes what must not be lost and removes the socket, at once. Safe to repeat.
+void saveAndLeave() {
     if (liveDelegate) liveDelegate->saveNow();
     if (!liveSocket.empty()) ::unlink(liveSocket.c_str());
+}
+
+void saveOnExit() {
+    // exit() has already destroyed this thread's thread-local objects (the document writer keeps
+    // its buffer in one); a fresh thread has its own.
+    std::thread(saveAndLeave).join();
 }
 
 std::string programPath(const char* argv0) {
@@ -128,6 +141,8 @@ int main(int argc, char** argv) {
         if (!alive && !serverGone) {
             serverGone = true;
             log.notice("The X server is gone; quitting");
+            // Qt's own connection may notice next and exit() from inside the loop.
+            saveAndLeave();
             QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
         }
         return alive;
@@ -142,13 +157,45 @@ int main(int argc, char** argv) {
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
     X11Connection& connection = platform->connection();
 
+    // The windows of ours that exist so far; the others take the delegate's "no window" path.
+    AppWindowFactories windows;
+    windows.about = [](AppDelegate& delegate) {
+        AppActions& actions = delegate.actions();
+        auto controller = std::make_shared<AboutWindowController>(
+            AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
+        return AppWindow{controller, controller->window()};
+    };
+    windows.feedback = [&scheduler](AppDelegate&) {
+        std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
+        return AppWindow{controller, controller->window()};
+    };
+
+    FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);
+    std::optional<QtEventPump> syncWatcher;
+    if (syncStore.fileDescriptor() >= 0) {
+        syncWatcher.emplace(syncStore.fileDescriptor(), [&syncStore] { return syncStore.processEvents(); });
+    }
+
     int status = 0;
     {
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&connection] { return x11CompositorRuns(connection); }});
+                                         [&connection] { return x11CompositorRuns(connection); }},
+                             std::move(windows));
         liveDelegate = &delegate;
-        std::atexit(saveOnExit);
+
+        // The one synchronisation, made and started by the launch sequence over its services; it
+        // ends before them.
+        std::unique_ptr<CloudSync> cloudSync;
+        delegate.hooks().startCloudSync = [&] {
+            Preferences& preferences = delegate.preferences();
+            cloudSync = std::make_unique<CloudSync>(
+                syncStore, delegate.zones(), delegate.rules(), delegate.workspaces(),
+                [&preferences] { return preferences.iCloudSyncEnabled(); },
+                syncStore.isUsable() ? CloudSync::Availability::available : CloudSync::Availability::missingEntitlement,
+                scheduler);
+            cloudSync->start();
+        };
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
@@ -158,6 +205,9 @@ int main(int argc, char** argv) {
         });
 
         delegate.launch();
+        // Registered after the launch built the services, so that what saving uses was made before
+        // it and is destroyed after it runs.
+        std::atexit(saveOnExit);
 
         // Requests are taken only now: a URL run before the launch sequence would move windows the
         // filter does not know yet, and its snap would reach no window memory.
@@ -174,6 +224,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        cloudSync.reset();
         liveSocket.clear();
         liveDelegate = nullptr;
     }

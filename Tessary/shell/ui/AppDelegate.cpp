@@ -320,8 +320,8 @@ void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& d
                                 const std::vector<std::int64_t>& zones) {
     std::string indices;
     for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
-    log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     memory().remember(window, display, zones);
+    log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     if (hooks_.recordSnap) hooks_.recordSnap();
 }
 
@@ -329,9 +329,9 @@ void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().f
 
 // --- Command targets -------------------------------------------------------------------------------
 
-QWidget* AppDelegate::windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory) {
+QWidget* AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory& factory) {
     if (!slot && factory) slot = factory(*this);
-    return slot.get();
+    return slot.window;
 }
 
 void AppDelegate::presentWindowController(QWidget* window, std::string_view what) {
@@ -398,12 +398,12 @@ void AppDelegate::checkForUpdates() {
 }
 
 void AppDelegate::showFeedback() {
-    if (feedback_ && feedback_->isVisible()) {
-        presentWindowController(feedback_.get(), "feedback");
+    if (feedback_ && feedback_.window->isVisible()) {
+        presentWindowController(feedback_.window, "feedback");
         return;
     }
     // A closed feedback window is never reused: each new request starts with an empty form.
-    feedback_.reset();
+    feedback_ = {};
     presentWindowController(windowFrom(feedback_, factories_.feedback), "feedback");
 }
 

@@ -77,8 +77,22 @@ struct AppPlatform {
     std::function<bool()> isCompositing;
 };
 
-// Makes one of the program's own windows; the delegate keeps what it makes.
-using AppWindowFactory = std::function<std::unique_ptr<QWidget>(AppDelegate&)>;
+// One of the program's own windows: what is shown, and what keeps it (its window controller, of
+// whatever kind; the widget itself when it has none). The delegate keeps `owner`.
+struct AppWindow {
+    std::shared_ptr<void> owner;
+    QWidget* window = nullptr;
+
+    static AppWindow of(std::unique_ptr<QWidget> widget) {
+        QWidget* shown = widget.get();
+        return {std::shared_ptr<QWidget>(std::move(widget)), shown};
+    }
+    explicit operator bool() const { return window != nullptr; }
+};
+
+// Makes one of the program's own windows, once (the feedback window: each time the last one was
+// closed).
+using AppWindowFactory = std::function<AppWindow(AppDelegate&)>;
 
 struct AppWindowFactories {
     AppWindowFactory onboarding;
@@ -205,15 +219,15 @@ public:
     const AppPlatform& platform() const { return platform_; }
 
     // The windows made so far.
-    QWidget* onboardingWindow() const { return onboarding_.get(); }
-    QWidget* editorWindow() const { return editor_.get(); }
-    QWidget* aboutWindow() const { return about_.get(); }
-    QWidget* feedbackWindow() const { return feedback_.get(); }
-    QWidget* settingsWindow() const { return settings_.get(); }
+    QWidget* onboardingWindow() const { return onboarding_.window; }
+    QWidget* editorWindow() const { return editor_.window; }
+    QWidget* aboutWindow() const { return about_.window; }
+    QWidget* feedbackWindow() const { return feedback_.window; }
+    QWidget* settingsWindow() const { return settings_.window; }
     QWidget* savePrompt() const { return savePrompt_.data(); }
 
 private:
-    QWidget* windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory);
+    QWidget* windowFrom(AppWindow& slot, const AppWindowFactory& factory);
     static std::vector<DisplayInfo> displays();
 
     AppPlatform platform_;
@@ -236,11 +250,11 @@ private:
     std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
     std::unique_ptr<URLCommands> urlCommands_;
 
-    std::unique_ptr<QWidget> onboarding_;
-    std::unique_ptr<QWidget> editor_;
-    std::unique_ptr<QWidget> about_;
-    std::unique_ptr<QWidget> feedback_;
-    std::unique_ptr<QWidget> settings_;
+    AppWindow onboarding_;
+    AppWindow editor_;
+    AppWindow about_;
+    AppWindow feedback_;
+    AppWindow settings_;
     QPointer<QWidget> savePrompt_;
     ScheduledTask settingsRaise_;
 
