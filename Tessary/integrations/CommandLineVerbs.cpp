@@ -53,18 +53,13 @@ std::string listed(const std::vector<Entity>& entities, const std::function<std:
     return text;
 }
 
-std::optional<LayoutEntity> resolveLayout(const std::string& text) {
+// An identifier as `list` prints it, through the query; nothing for one that is no UUID or names
+// nothing that exists.
+template <typename Query>
+auto resolve(const std::string& text) -> std::optional<typename decltype(Query().suggestedEntities())::value_type> {
     const auto id = UUID::parsing(text);
     if (!id) return std::nullopt;
-    const auto found = LayoutQuery().entities({*id});
-    if (found.empty()) return std::nullopt;
-    return found.front();
-}
-
-std::optional<WorkspaceEntity> resolveWorkspace(const std::string& text) {
-    const auto id = UUID::parsing(text);
-    if (!id) return std::nullopt;
-    const auto found = WorkspaceQuery().entities({*id});
+    const auto found = Query().entities({*id});
     if (found.empty()) return std::nullopt;
     return found.front();
 }
@@ -107,7 +102,7 @@ const std::vector<Verb>& verbs() {
          },
          [](const Options& options, const std::vector<std::string>&) {
              ApplyLayoutIntent intent;
-             const auto layout = resolveLayout(required(options, "layout"));
+             const auto layout = resolve<LayoutQuery>(required(options, "layout"));
              if (!layout) return failed("Layout not found.");
              intent.layout = *layout;
              if (const std::string* display = option(options, "display")) {
@@ -123,7 +118,7 @@ const std::vector<Verb>& verbs() {
                     "; prints the number of windows moved";
          },
          [](const Options& options, const std::vector<std::string>&) {
-             const auto workspace = resolveWorkspace(required(options, "workspace"));
+             const auto workspace = resolve<WorkspaceQuery>(required(options, "workspace"));
              if (!workspace) return failed("Workspace not found.");
              const auto moved = RestoreWorkspaceIntent{*workspace}.perform();
              return moved ? done(std::to_string(moved.value())) : failed(moved.error());
