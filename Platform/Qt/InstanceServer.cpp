@@ -75,6 +75,9 @@ void InstanceServer::read(std::uint64_t id) {
     if (found == connections_.end()) return;
     Connection& connection = found->second;
     const QByteArray bytes = connection.socket->readAll();
+    // One request per connection: what follows it is not another (nor, while the handler runs a
+    // window's own loop, the same one again).
+    if (connection.answered) return;
     connection.buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     const auto newline = connection.buffer.find('\n');
     if (newline == std::string::npos) {
@@ -92,10 +95,18 @@ void InstanceServer::read(std::uint64_t id) {
         drop(id);
         return;
     }
+    connection.answered = true;
+    connection.buffer.clear();
     // The handler may run a while (a window opens); the socket stays ours until it is answered.
     QLocalSocket* socket = connection.socket;
     const InstanceReply reply = handler_ ? handler_(*request) : InstanceReply{"not ready", 1};
-    if (!connections_.contains(id)) return;
+    const auto answered = connections_.find(id);
+    if (answered == connections_.end()) return;
+    // A peer that never takes its reply would otherwise keep the connection for ever.
+    answered->second.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
+        log_.error("Dropped a connection whose reply was not taken in time");
+        drop(id);
+    });
     const std::string text = InstanceMessage::encode(reply);
     socket->write(text.data(), static_cast<qint64>(text.size()));
     socket->flush();

@@ -186,6 +186,33 @@ TEST_F(SingleInstanceTest, ARequestThatIsNotCompleteInTimeOrTooLongIsDropped) {
     EXPECT_EQ(answered, 0);
 }
 
+TEST_F(SingleInstanceTest, AConnectionIsAnsweredOnceAndEndsEvenIfItsReplyIsNeverTaken) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    int answered = 0;
+    // A reply far larger than the socket's buffer, which a peer that never reads leaves unsent.
+    ASSERT_TRUE(server.start([&](const InstanceRequest&) {
+        ++answered;
+        return InstanceReply{std::string(4 * 1024 * 1024, 'x'), 0};
+    }));
+    const int peer = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string request = InstanceMessage::encode(InstanceRequest{{"save-workspace", "--name", "Desk"}, ""});
+    ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    serveUntil([&] { return answered == 1; });
+    ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    serveUntil([] { return false; }, 200ms);
+    EXPECT_EQ(answered, 1) << "the same request again on the same connection";
+    EXPECT_EQ(server.connectionCount(), 1u) << "the reply is still being written";
+
+    scheduler.advance(InstanceServer::requestTimeLimit);
+    EXPECT_EQ(server.connectionCount(), 0u);
+    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Dropped a connection whose reply was not taken in time"});
+    ::close(peer);
+}
+
 TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocket) {
     InstanceServer server(*InstanceLock::acquire(location), scheduler);
     int answered = 0;
