@@ -5,7 +5,9 @@
 // the X server goes away, each time writing what must not be lost first.
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QSocketNotifier>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -37,7 +39,9 @@
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
+#include "Tessary/shell/ui/OnboardingView.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -66,6 +70,32 @@ std::string programPath(const char* argv0) {
     std::error_code error;
     auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string(argv0) : path.string();
+}
+
+// The onboarding window follows the shared state while it exists: a trust the poll finds, or launch
+// at login switched elsewhere, shows at once. "Done" records that onboarding was completed.
+AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
+    struct Owner {
+        std::unique_ptr<OnboardingWindowController> controller;
+        Subscription stateWatch;  // ends first: it reaches the controller
+    };
+    AppState& state = delegate.state();
+    auto model = [&state] {
+        return OnboardingModel{state.accessibilityTrusted(), state.launchAtLogin(),
+                               AccessibilityPermission::settingsURL().value_or("")};
+    };
+    OnboardingView::Actions actions{
+        [&state] { state.refreshAccessibility(); },
+        [&state] { state.requestAccessibility(); },
+        [&state](bool enabled) { state.setLaunchAtLogin(enabled); },
+        [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); },
+        [&defaults] { defaults.set(OnboardingModel::completedKey, true); },
+    };
+    auto owner = std::make_shared<Owner>();
+    owner->controller = std::make_unique<OnboardingWindowController>(std::move(actions), model());
+    OnboardingWindowController* controller = owner->controller.get();
+    owner->stateWatch = state.observe([controller, model](AppStateField) { controller->setModel(model()); });
+    return AppWindow{owner, controller->window(), [controller] { controller->show(); }};
 }
 
 // What succeeded is the answer asked for (a list, a count): standard output; the rest is why not.
@@ -159,15 +189,16 @@ int main(int argc, char** argv) {
 
     // The windows of ours that exist so far; the others take the delegate's "no window" path.
     AppWindowFactories windows;
+    windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
     windows.about = [](AppDelegate& delegate) {
         AppActions& actions = delegate.actions();
         auto controller = std::make_shared<AboutWindowController>(
             AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
-        return AppWindow{controller, controller->window()};
+        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
-        return AppWindow{controller, controller->window()};
+        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
     };
 
     FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);

@@ -77,15 +77,17 @@ struct AppPlatform {
     std::function<bool()> isCompositing;
 };
 
-// One of the program's own windows: what is shown, and what keeps it (its window controller, of
-// whatever kind; the widget itself when it has none). The delegate keeps `owner`.
+// One of the program's own windows: what is shown, what keeps it (its window controller, of
+// whatever kind; the widget itself when it has none) and, when the controller has its own way of
+// showing it, that way. The delegate keeps `owner`.
 struct AppWindow {
     std::shared_ptr<void> owner;
     QWidget* window = nullptr;
+    std::function<void()> show;
 
     static AppWindow of(std::unique_ptr<QWidget> widget) {
         QWidget* shown = widget.get();
-        return {std::shared_ptr<QWidget>(std::move(widget)), shown};
+        return {std::shared_ptr<QWidget>(std::move(widget)), shown, nullptr};
     }
     explicit operator bool() const { return window != nullptr; }
 };
@@ -190,7 +192,7 @@ public:
     // The name prompt, modal; a second request while it is open raises it instead.
     void promptSaveWorkspace();
     // Shows a window of ours and gives it the focus; a missing one only logs.
-    void presentWindowController(QWidget* window, std::string_view what);
+    void presentWindowController(const AppWindow& window, std::string_view what);
     // The first window whose object name contains "Settings", else the first titled one whose
     // title is exactly "Settings".
     QWidget* findSettingsWindow() const;
@@ -227,7 +229,7 @@ public:
     QWidget* savePrompt() const { return savePrompt_.data(); }
 
 private:
-    QWidget* windowFrom(AppWindow& slot, const AppWindowFactory& factory);
+    const AppWindow& windowFrom(AppWindow& slot, const AppWindowFactory& factory);
     static std::vector<DisplayInfo> displays();
 
     AppPlatform platform_;

@@ -213,6 +213,20 @@ TEST_F(AppTest, AnOnboardedLaunchOpensNoWindowAndSnapsAShiftDrag) {
     client.quit();
 }
 
+TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
+    std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{}\n";
+    auto program = startInstance();
+    EXPECT_TRUE(waitFor([&] {
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == program->process.pid() &&
+                platform->windows().title(client) == "Welcome to Tessary") {
+                return true;
+            }
+        }
+        return false;
+    })) << "no onboarding window is managed";
+}
+
 TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {
     auto program = startInstance();
     TestClient client = desktop->startClient();
