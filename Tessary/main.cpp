@@ -28,17 +28,23 @@
 #include "Platform/Linux/StderrLogSink.h"
 #include "Platform/Linux/TerminationSignals.h"
 #include "Platform/Linux/XDGDirectories.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
 #include "Platform/Qt/InstanceServer.h"
+#include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
 #include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
+#include "Platform/X11/X11HotKeys.h"
+#include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11Platform.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/keyboard/KeyboardSnapController.h"
+#include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
@@ -136,9 +142,14 @@ int main(int argc, char** argv) {
     const bool isAction = !request.arguments.empty() && CommandLineVerbs::isVerb(request.arguments.front());
     if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
 
-    std::optional<InstanceLock> lock;
+    // Without a display there is nothing to run on, and no instance of this display to hand over to.
     const char* display = std::getenv("DISPLAY");
-    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display ? display : "")) {
+    if (!display || !*display) {
+        std::fputs("tessary: no X display ($DISPLAY is not set)\n", stderr);
+        return 1;
+    }
+    std::optional<InstanceLock> lock;
+    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display)) {
         auto outcome = InstanceClient::becomeOrForward(*location, request);
         if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
             printReply(*reply);
@@ -183,6 +194,10 @@ int main(int argc, char** argv) {
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]));
     X11GlobalInput input(platform->connection());
+    X11KeyboardLayout keyboard(platform->connection());
+    X11HotKeys hotKeys(platform->connection(), keyboard);
+    QtLocalEvents localEvents(keyboard);
+    GlobalShortcuts shortcuts({defaults, hotKeys, keyboard, localEvents, scheduler});
     DesktopApplicationLauncher launcher;
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
     X11Connection& connection = platform->connection();
@@ -214,6 +229,20 @@ int main(int argc, char** argv) {
                                          [&connection] { return x11CompositorRuns(connection); }},
                              std::move(windows));
         liveDelegate = &delegate;
+
+        // The keyboard layer: the shortcuts act on the delegate's services and end before them. A
+        // cycled layout flashes only with flashOnLayoutChange on; "Show Zones" always does.
+        KeyboardSnapController keyboardSnap(shortcuts, delegate.zones(), input, [] { return DisplayProvider::displays(); });
+        keyboardSnap.onShowZones = [&delegate] { delegate.flashZones(true); };
+        keyboardSnap.onLayoutCycled = [&delegate] { delegate.flashZones(false); };
+        keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };
+        keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
+        WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
+        delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
+        delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
+        delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
+            workspaceHotKeys.removeShortcut(id);
+        };
 
         // The one synchronisation, made and started by the launch sequence over its services; it
         // ends before them.

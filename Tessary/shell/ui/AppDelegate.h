@@ -111,7 +111,9 @@ using CommandLineVerb = std::function<InstanceReply(const std::vector<std::strin
 // What the parts of the program that are linked in later attach to the delegate. Each may stay
 // empty; the delegate then does what it can without it (nothing, or a log line).
 struct AppHooks {
-    // The keyboard layer: GlobalShortcuts, KeyboardSnapController and WorkspaceHotKeys.
+    // The keyboard layer: GlobalShortcuts, KeyboardSnapController and WorkspaceHotKeys. Its own
+    // callbacks go straight to the targets: "Show Zones" to flashZones(true), a cycled layout to
+    // flashZones(false) (it follows flashOnLayoutChange), the editor and restore to theirs.
     // KeyboardSnapController::registerShortcuts(): run once when the services start.
     std::function<void()> registerShortcuts;
     // WorkspaceHotKeys::syncShortcuts(): when the services start, after a workspace was created.
