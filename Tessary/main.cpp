@@ -44,6 +44,7 @@
 #include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/integrations/SparkleConfiguration.h"
+#include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
@@ -169,8 +170,22 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
     return std::make_unique<StatusItemController>(std::move(hooks));
 }
 
+// What succeeded is the answer asked for (a list, a count): standard output; the rest is why not.
 void printReply(const InstanceReply& reply) {
-    if (!reply.text.empty()) std::fprintf(stderr, "%s\n", reply.text.c_str());
+    if (!reply.text.empty()) std::fprintf(reply.status == 0 ? stdout : stderr, "%s\n", reply.text.c_str());
+}
+
+// An action asked of an instance that does not run: answered here with the services' handles
+// empty (the actions' own "not running" answers), with the displays of the X server when it can
+// be reached; the program is not started for it.
+int answerWithoutInstance(const InstanceRequest& request) {
+    auto platform = X11Platform::open();
+    if (platform) DisplayProvider::setScreens(&platform->screens());
+    const InstanceReply reply = CommandLineVerbs::run(
+        request.arguments.front(), std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()));
+    DisplayProvider::setScreens(nullptr);
+    printReply(reply);
+    return reply.status;
 }
 
 }  // namespace
@@ -186,6 +201,11 @@ int main(int argc, char** argv) {
 
     InstanceRequest request;
     for (int i = 1; i < argc; ++i) request.arguments.emplace_back(argv[i]);
+    if (!request.arguments.empty() && CommandLineVerbs::isHelp(request.arguments.front())) {
+        printReply({CommandLineVerbs::helpText(), 0});
+        return 0;
+    }
+    const bool isAction = !request.arguments.empty() && CommandLineVerbs::isVerb(request.arguments.front());
     if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
 
     // Without a display there is nothing to run on, and no instance of this display to hand over to.
@@ -206,7 +226,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         lock = std::move(std::get<InstanceLock>(outcome));
+        if (isAction) return answerWithoutInstance(request);
     } else {
+        if (isAction) return answerWithoutInstance(request);
         log.error("No single-instance socket (" + location.error() + "): later starts will not find this one");
     }
 

@@ -3,6 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessary {
@@ -36,6 +37,13 @@ bool InstanceServer::start(Handler handler) {
         server_.reset();
         return false;
     }
+    // The folder is the user's alone already; the socket is as well, should the folder ever not be.
+    if (::chmod(lock_.location().socket.c_str(), 0600) != 0) {
+        log_.error("Cannot make " + lock_.location().socket.string() + " private; later starts cannot reach this one");
+        server_.reset();
+        ::unlink(lock_.location().socket.c_str());
+        return false;
+    }
     QObject::connect(server_.get(), &QLocalServer::newConnection, [this] { accept(); });
     return true;
 }
@@ -67,6 +75,9 @@ void InstanceServer::read(std::uint64_t id) {
     if (found == connections_.end()) return;
     Connection& connection = found->second;
     const QByteArray bytes = connection.socket->readAll();
+    // One request per connection: what follows it is not another (nor, while the handler runs a
+    // window's own loop, the same one again).
+    if (connection.answered) return;
     connection.buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     const auto newline = connection.buffer.find('\n');
     if (newline == std::string::npos) {
@@ -84,10 +95,18 @@ void InstanceServer::read(std::uint64_t id) {
         drop(id);
         return;
     }
+    connection.answered = true;
+    connection.buffer.clear();
     // The handler may run a while (a window opens); the socket stays ours until it is answered.
     QLocalSocket* socket = connection.socket;
     const InstanceReply reply = handler_ ? handler_(*request) : InstanceReply{"not ready", 1};
-    if (!connections_.contains(id)) return;
+    const auto answered = connections_.find(id);
+    if (answered == connections_.end()) return;
+    // A peer that never takes its reply would otherwise keep the connection for ever.
+    answered->second.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
+        log_.error("Dropped a connection whose reply was not taken in time");
+        drop(id);
+    });
     const std::string text = InstanceMessage::encode(reply);
     socket->write(text.data(), static_cast<qint64>(text.size()));
     socket->flush();

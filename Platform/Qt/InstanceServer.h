@@ -5,8 +5,9 @@
 //
 // A connection is read without blocking as its bytes arrive; it is dropped unanswered when its
 // peer is another user, when its request grows past the size limit or does not decode, or when it
-// is not complete within two seconds (on the Scheduler). The socket file is removed when the server
-// ends.
+// is not complete within two seconds (on the Scheduler). One request per connection; a reply not
+// taken within two seconds more drops the connection too. The socket file is made 0600 (only its
+// owner may connect) and removed when the server ends.
 
 #include <QObject>
 
@@ -49,6 +50,7 @@ private:
         QLocalSocket* socket = nullptr;
         std::string buffer;
         ScheduledTask timeout;
+        bool answered = false;
     };
 
     void accept();

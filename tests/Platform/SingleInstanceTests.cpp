@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -183,6 +184,71 @@ TEST_F(SingleInstanceTest, ARequestThatIsNotCompleteInTimeOrTooLongIsDropped) {
         ::close(peer);
     }
     EXPECT_EQ(answered, 0);
+}
+
+TEST_F(SingleInstanceTest, AConnectionIsAnsweredOnceAndEndsEvenIfItsReplyIsNeverTaken) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    int answered = 0;
+    // A reply far larger than the socket's buffer, which a peer that never reads leaves unsent.
+    ASSERT_TRUE(server.start([&](const InstanceRequest&) {
+        ++answered;
+        return InstanceReply{std::string(4 * 1024 * 1024, 'x'), 0};
+    }));
+    const int peer = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string request = InstanceMessage::encode(InstanceRequest{{"save-workspace", "--name", "Desk"}, ""});
+    ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    serveUntil([&] { return answered == 1; });
+    ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    serveUntil([] { return false; }, 200ms);
+    EXPECT_EQ(answered, 1) << "the same request again on the same connection";
+    EXPECT_EQ(server.connectionCount(), 1u) << "the reply is still being written";
+
+    scheduler.advance(InstanceServer::requestTimeLimit);
+    EXPECT_EQ(server.connectionCount(), 0u);
+    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Dropped a connection whose reply was not taken in time"});
+    ::close(peer);
+}
+
+TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocket) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    int answered = 0;
+    ASSERT_TRUE(server.start([&](const InstanceRequest&) {
+        ++answered;
+        return InstanceReply{"moved", 0};
+    }));
+    struct stat info {};
+    ASSERT_EQ(::stat(location.socket.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's connection needs root to make";
+    // Opened up as a careless setup might leave them, so that only the peer check stands between.
+    fs::permissions(runtime.path(), fs::perms::all);
+    fs::permissions(location.folder, fs::perms::all);
+    fs::permissions(location.socket, fs::perms::all);
+    const std::string request = InstanceMessage::encode(InstanceRequest{{"tessary://snap?zone=1"}, ""});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Another user: connects, asks, and reports whether any reply came (exit 0 when none).
+        if (::setgid(4321) != 0 || ::setuid(4321) != 0) ::_exit(3);
+        const int peer = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+        if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) ::_exit(4);
+        [[maybe_unused]] auto sent = ::send(peer, request.data(), request.size(), MSG_NOSIGNAL);
+        char byte = 0;
+        ::_exit(::recv(peer, &byte, 1, 0) > 0 ? 1 : 0);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    serveUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(answered, 0);
+    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Refused a connection from another user"});
 }
 
 TEST(InstanceMessage, RequestsAndRepliesSurviveTheWireAndNothingElseDecodes) {

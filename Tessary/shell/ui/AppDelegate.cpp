@@ -11,6 +11,8 @@
 #include <chrono>
 
 #include "Tessary/shell/AppLinks.h"
+#include "Tessary/integrations/CommandLineVerbs.h"
+#include "Tessary/integrations/IntentServices.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
@@ -91,12 +93,18 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
+    for (std::string_view verb : CommandLineVerbs::names()) {
+        hooks_.commandLineVerbs.try_emplace(std::string(verb), [verb](const std::vector<std::string>& arguments) {
+            return CommandLineVerbs::run(verb, arguments);
+        });
+    }
 }
 
 AppDelegate::~AppDelegate() {
     // Whoever still holds the table or the state reaches nothing from here on.
     actions_->reset();
     state_->onAccessibilityGranted = nullptr;
+    if (IntentServices::zones == zones_.get()) IntentServices::clear();
     platform_.scheduler.cancel(settingsRaise_);
     if (savePrompt_) savePrompt_->close();
 }
@@ -179,6 +187,11 @@ NewWindowPlacer& AppDelegate::newWindowPlacer() {
     return *newWindowPlacer_;
 }
 
+URLCommands& AppDelegate::urlCommands() {
+    if (!urlCommands_) urlCommands_ = std::make_unique<URLCommands>(*zones_, *actions_);
+    return *urlCommands_;
+}
+
 // --- Launch ----------------------------------------------------------------------------------------
 
 void AppDelegate::launch() {
@@ -208,6 +221,10 @@ void AppDelegate::launch() {
 
     displayRestorer().afterRestore = [this] { workspaces().restoreForCurrentDisplays(); };
 
+    // The editor window has no model to hand out yet: editorModel keeps answering nothing.
+    urlCommands().workspaces = &workspaces();
+    urlCommands().state = state_.get();
+
     // The drag controller exists before the status item, which reads it.
     dragSnap();
 
@@ -219,6 +236,7 @@ void AppDelegate::launch() {
     actions_->set(AppAction::askForReview, [this] { askForReview(); });
 
     if (hooks_.buildStatusItem) hooks_.buildStatusItem();
+    IntentServices::set(*zones_, workspaces(), *actions_);
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
     zones_->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
@@ -280,7 +298,7 @@ void AppDelegate::handleGetURL(const std::string& url) {
     if (hooks_.handleURL) {
         hooks_.handleURL(url);
     } else {
-        log_.notice("No handler for URL commands yet; ignored " + url);
+        urlCommands().handle(url);
     }
 }
 

@@ -49,6 +49,7 @@
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/services/ui/OverlayController.h"
+#include "Tessary/integrations/URLCommands.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/Preferences.h"
@@ -126,8 +127,9 @@ struct AppHooks {
     std::function<void()> buildStatusItem;
     std::function<ReviewPrompt::Answer()> askReviewQuestion;
 
-    // The integrations: URL commands, updates, synchronisation (launch step 15) and the
-    // command-line verbs answered for a later start, by their first argument.
+    // The integrations: updates, synchronisation (launch step 15) and the command-line verbs
+    // answered for a later start, by their first argument (the actions' verbs are added at
+    // construction where not given). handleURL, when set, takes URLs in place of urlCommands().
     std::function<void(const std::string& url)> handleURL;
     std::function<void()> checkForUpdates;
     std::function<void()> startCloudSync;
@@ -217,6 +219,7 @@ public:
     AXWindowObserver& windowObserver();
     NewWindowPlacer& newWindowPlacer();
     ReviewPrompt& reviewPrompt() { return *reviewPrompt_; }
+    URLCommands& urlCommands();
     AppHooks& hooks() { return hooks_; }
     const AppPlatform& platform() const { return platform_; }
 
@@ -251,6 +254,7 @@ private:
     std::unique_ptr<DisplayChangeRestorer> displayRestorer_;
     std::unique_ptr<AXWindowObserver> windowObserver_;
     std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
+    std::unique_ptr<URLCommands> urlCommands_;
 
     AppWindow onboarding_;
     AppWindow editor_;

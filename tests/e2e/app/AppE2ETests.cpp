@@ -23,6 +23,9 @@
 #ifndef TESSARY_PROGRAM
 #error "TESSARY_PROGRAM must name the tessary program"
 #endif
+#ifndef TESSARY_DESKTOP_FILE
+#error "TESSARY_DESKTOP_FILE must name the program's desktop file"
+#endif
 
 namespace tessary::e2e {
 namespace {
@@ -478,6 +481,185 @@ TEST_F(LateWindowManagerTest, ServicesStartOnceWhenTheWindowManagerComes) {
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(program.expectLine("AppDelegate: Opened again"));
     EXPECT_EQ(program.count(activeLine), 1u);
+}
+
+// --- URL commands and command-line actions -----------------------------------------------------
+
+// An xterm on the right monitor whose two zones (a canvas) are sizes it can take exactly (its size
+// increments allowed for), so that a snap into either is verified and reported as done; the
+// desktop file installed for this desktop only, with `tessary` on the PATH.
+class AutomationTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        if (HasFatalFailure()) return;
+        xterm = desktop->startXterm("80x24+2100+100", "automation");
+        ASSERT_TRUE(waitFor([&] {
+            for (const X11Client& client : platform->tracker().clients()) {
+                if (client.windowClass == "XTerm") window = client.window;
+            }
+            return window != XCB_WINDOW_NONE;
+        })) << "no xterm";
+        writeFittingLayouts();
+        installDesktopFile();
+    }
+    void TearDown() override { xterm.kill(); }
+
+    void writeFittingLayouts() {
+        const auto geometry = platform->windows().geometry(window);
+        const auto hints = platform->windows().sizeHints(window);
+        ASSERT_TRUE(geometry && hints);
+        const Size wanted{960, 1080};
+        const Size client = geometry->clientSizeFor(wanted);
+        const Size taken = hints->constrain(client);
+        const Size outer{wanted.width - client.width + taken.width, wanted.height - client.height + taken.height};
+        ZoneLayout canvas(UUID::random(), "Fitting", LayoutKind(ZoneCanvas{Size{1920, 1080}, {Rect(Point{0, 0}, outer),
+                                                                                             Rect(Point{960, 0}, outer)}}),
+                          0, 0, std::nullopt, Date(0));
+        LayoutLibrary library;
+        library.layouts = {canvas};
+        library.defaultLayoutID = canvas.id;
+        std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+        zone1 = Rect(Point{1920, 0}, outer);
+        zone2 = Rect(Point{1920 + 960, 0}, outer);
+    }
+
+    void installDesktopFile() {
+        const fs::path applications = fs::path(desktop->dataHome()) / "applications";
+        fs::create_directories(applications);
+        fs::copy_file(TESSARY_DESKTOP_FILE, applications / "tessary.desktop", fs::copy_options::overwrite_existing);
+        fs::create_directories(bin());
+        fs::create_symlink(TESSARY_PROGRAM, bin() / "tessary");
+        ASSERT_EQ(run({"update-desktop-database", applications.string()}), 0);
+        ASSERT_EQ(run({"xdg-mime", "default", "tessary.desktop", "x-scheme-handler/tessary"}), 0);
+    }
+    fs::path bin() const { return fs::path(desktop->directory()) / "bin"; }
+
+    // Runs a command on this desktop with our `tessary` first on the PATH; its exit status.
+    int run(std::vector<std::string> arguments, std::vector<std::string>* output = nullptr) {
+        ChildProcess::Options options;
+        options.arguments = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1"};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.environment = desktop->environment();
+        const char* path = std::getenv("PATH");
+        options.environment.push_back("PATH=" + bin().string() + ":" + (path ? path : "/usr/bin:/bin"));
+        options.environment.push_back("QT_QPA_PLATFORM=xcb");
+        options.pipeStdout = true;
+        ChildProcess process = ChildProcess::start(options);
+        const auto deadline = Clock::now() + 15s;
+        while (auto line = process.readLine(deadline)) {
+            if (output) output->push_back(*line);
+        }
+        auto status = process.waitForExit(deadline);
+        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
+
+    bool isIn(const Rect& zone) {
+        return waitFor([&] { return frame(window) == zone; }, 5s);
+    }
+
+    ChildProcess xterm;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    Rect zone1, zone2;
+};
+
+TEST_F(AutomationTest, URLsAndTheSnapActionMoveTheFocusedXterm) {
+    auto program = startInstance();
+    platform->windows().activate(window, 1s);
+    ASSERT_EQ(platform->windows().activeWindow(), window);
+    struct Row {
+        const char* name;
+        std::vector<std::string> command;
+    };
+    const Row rows[] = {
+        {"a URL on the command line", {"tessary", "tessary://snap?zone=2"}},
+        {"a URL opened through the desktop", {"xdg-open", "tessary://snap?zone=2"}},
+        {"the snap action", {"tessary", "snap-front-window", "--zone", "2"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(run({"tessary", "tessary://snap?zone=1"}), 0);
+        ASSERT_TRUE(isIn(zone1)) << "at " << frame(window) << "; " << testing::PrintToString(program->lines);
+        std::vector<std::string> output;
+        EXPECT_EQ(run(row.command, &output), 0) << testing::PrintToString(output);
+        EXPECT_TRUE(isIn(zone2)) << "at " << frame(window) << "; " << testing::PrintToString(program->lines);
+    }
+    auto number = [](double value) { return std::to_string(static_cast<long long>(value)) + ".0"; };
+    const std::string logged = "URLCommands: snap: zone 2 → (" + number(zone2.x()) + ", " + number(zone2.y()) + ", " +
+                               number(zone2.width()) + ", " + number(zone2.height()) + ")";
+    EXPECT_TRUE(program->expectLine(logged))
+        << testing::PrintToString(program->lines);
+}
+
+TEST_F(AutomationTest, ActionsAnswerWithTheirStatusAndText) {
+    auto program = startInstance();
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        std::vector<std::string> printed;  // lines that must be among the output
+    };
+    const Row rows[] = {
+        {"a layout that is not one", {"apply-layout", "--layout", "BAD"}, 1, {"Layout not found."}},
+        {"the displays", {"list", "displays"}, 0, {"tessary-left\ttessary-left", "tessary-right\ttessary-right"}},
+        {"the zones shown", {"show-zones"}, 0, {}},
+        {"a mistake", {"snap-front-window", "--zone", "21"}, 2, {"tessary: --zone takes a number from 1 to 20"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto [status, printed] = startAgain(row.arguments);
+        EXPECT_EQ(status, row.status);
+        for (const std::string& line : row.printed) EXPECT_THAT(printed, ::testing::Contains(line));
+    }
+    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
+}
+
+TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) {
+    const Rect start = frame(window);
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        std::vector<std::string> printed;
+    };
+    const Row rows[] = {
+        {"snap", {"snap-front-window"}, 1, {"Tessary is not running."}},
+        {"apply a layout", {"apply-layout", "--layout", "BAD"}, 1, {"Layout not found."}},
+        {"a command", {"show-zones"}, 0, {}},
+        {"the displays", {"list", "displays"}, 0, {"tessary-left\ttessary-left", "tessary-right\ttessary-right"}},
+        {"help", {"--help"}, 0, {"  snap-front-window [--zone N]              Snap Front Window to Zone: Snap the front "
+                                 "window to zone N (1 to 20, 1 when not given)"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto [status, printed] = startAgain(row.arguments);
+        EXPECT_EQ(status, row.status) << testing::PrintToString(printed);
+        for (const std::string& line : row.printed) EXPECT_THAT(printed, ::testing::Contains(line));
+        EXPECT_FALSE(fs::exists(socket())) << "an instance was started";
+    }
+    EXPECT_EQ(frame(window), start);
+}
+
+TEST_F(AutomationTest, TheDesktopFilesActionsRunTheRunningInstancesCommands) {
+    const fs::path installed = fs::path(desktop->dataHome()) / "applications" / "tessary.desktop";
+    std::vector<std::string> output;
+    ASSERT_EQ(run({"desktop-file-validate", installed.string()}, &output), 0) << testing::PrintToString(output);
+    auto program = startInstance();
+    // Each [Desktop Action] group's Exec line, as a launcher runs it.
+    std::istringstream file(contents(installed));
+    std::vector<std::string> actions;
+    bool inAction = false;
+    for (std::string line; std::getline(file, line);) {
+        if (line.starts_with("[")) inAction = line.starts_with("[Desktop Action ");
+        if (inAction && line.starts_with("Exec=")) actions.push_back(line.substr(5));
+    }
+    EXPECT_EQ(actions, (std::vector<std::string>{"tessary show-zones", "tessary restore-windows", "tessary apply-rules"}));
+    for (const std::string& exec : actions) {
+        SCOPED_TRACE(exec);
+        EXPECT_EQ(run({"sh", "-c", exec}), 0);
+    }
+    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
+    EXPECT_TRUE(program->expectLine("Rules: applyAll placed 0 windows")) << testing::PrintToString(program->lines);
 }
 
 }  // namespace

@@ -1,0 +1,247 @@
+#include "Tessary/integrations/CommandLineVerbs.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "Tessary/integrations/Entities.h"
+#include "Tessary/integrations/Intents.h"
+#include "Tessary/services/ZoneService.h"
+
+namespace tessary {
+
+namespace {
+
+// The options a verb was given, by name without the dashes.
+using Options = std::map<std::string, std::string>;
+
+struct UsageError {
+    std::string message;
+};
+
+struct Verb {
+    std::string_view name;
+    std::vector<std::string_view> options;  // the names it takes
+    std::string_view synopsis;
+    std::function<std::string()> description;
+    std::function<InstanceReply(const Options&, const std::vector<std::string>& positional)> run;
+};
+
+InstanceReply done(std::string text = {}) { return {std::move(text), 0}; }
+InstanceReply failed(const IntentFailure& failure) { return {failure.message, CommandLineVerbs::failedStatus}; }
+InstanceReply failed(std::string_view english) { return failed(IntentFailure{ZoneService::localized(english)}); }
+
+InstanceReply reply(const IntentResult<>& result) { return result ? done() : failed(result.error()); }
+
+// A name printed on a line of its own must not start another line or field.
+std::string oneLine(std::string_view text) {
+    std::string line(text);
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return line;
+}
+
+template <typename Entity>
+std::string listed(const std::vector<Entity>& entities, const std::function<std::string(const Entity&)>& identifier,
+                   const std::function<std::string(const Entity&)>& more = {}) {
+    std::string text;
+    for (const Entity& entity : entities) {
+        if (!text.empty()) text += '\n';
+        text += oneLine(identifier(entity)) + '\t' + oneLine(entity.title());
+        if (more) text += '\t' + oneLine(more(entity));
+    }
+    return text;
+}
+
+// An identifier as `list` prints it, through the query; nothing for one that is no UUID or names
+// nothing that exists.
+template <typename Query>
+auto resolve(const std::string& text) -> std::optional<typename decltype(Query().suggestedEntities())::value_type> {
+    const auto id = UUID::parsing(text);
+    if (!id) return std::nullopt;
+    const auto found = Query().entities({*id});
+    if (found.empty()) return std::nullopt;
+    return found.front();
+}
+
+const std::string* option(const Options& options, const std::string& name) {
+    const auto found = options.find(name);
+    return found == options.end() ? nullptr : &found->second;
+}
+
+const std::string& required(const Options& options, const std::string& name) {
+    if (const std::string* value = option(options, name)) return *value;
+    throw UsageError{"--" + name + " is required"};
+}
+
+const std::vector<Verb>& verbs() {
+    static const std::vector<Verb> table = {
+        {"snap-front-window", {"zone"}, "snap-front-window [--zone N]",
+         [] {
+             return std::string(SnapFrontWindowIntent::title) + ": " + SnapFrontWindowIntent::summary("N") +
+                    " (1 to 20, 1 when not given)";
+         },
+         [](const Options& options, const std::vector<std::string>&) {
+             SnapFrontWindowIntent intent;
+             if (const std::string* text = option(options, "zone")) {
+                 std::int64_t zone = 0;
+                 const bool number = !text->empty() && text->size() <= 2 &&
+                                     std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; });
+                 if (number) zone = std::stoll(*text);
+                 if (zone < SnapFrontWindowIntent::minimumZone || zone > SnapFrontWindowIntent::maximumZone) {
+                     throw UsageError{"--zone takes a number from 1 to 20"};
+                 }
+                 intent.zone = zone;
+             }
+             return reply(intent.perform());
+         }},
+        {"apply-layout", {"layout", "display"}, "apply-layout --layout ID [--display ID]",
+         [] {
+             return std::string(ApplyLayoutIntent::title) + ": " + ApplyLayoutIntent::summary("LAYOUT", "DISPLAY") +
+                    " (every display when none is given)";
+         },
+         [](const Options& options, const std::vector<std::string>&) {
+             ApplyLayoutIntent intent;
+             const auto layout = resolve<LayoutQuery>(required(options, "layout"));
+             if (!layout) return failed("Layout not found.");
+             intent.layout = *layout;
+             if (const std::string* display = option(options, "display")) {
+                 const auto found = DisplayQuery().entities({*display});
+                 if (found.empty()) return failed("Display not found.");
+                 intent.display = found.front();
+             }
+             return reply(intent.perform());
+         }},
+        {"restore-workspace", {"workspace"}, "restore-workspace --workspace ID",
+         [] {
+             return std::string(RestoreWorkspaceIntent::title) + ": " + RestoreWorkspaceIntent::summary("WORKSPACE") +
+                    "; prints the number of windows moved";
+         },
+         [](const Options& options, const std::vector<std::string>&) {
+             const auto workspace = resolve<WorkspaceQuery>(required(options, "workspace"));
+             if (!workspace) return failed("Workspace not found.");
+             const auto moved = RestoreWorkspaceIntent{*workspace}.perform();
+             return moved ? done(std::to_string(moved.value())) : failed(moved.error());
+         }},
+        {"save-workspace", {"name"}, "save-workspace --name NAME",
+         [] { return std::string(SaveWorkspaceIntent::title) + ": " + SaveWorkspaceIntent::summary("NAME"); },
+         [](const Options& options, const std::vector<std::string>&) {
+             return reply(SaveWorkspaceIntent{required(options, "name")}.perform());
+         }},
+        {"restore-windows", {}, "restore-windows", [] { return std::string(RestoreWindowsToZonesIntent::title); },
+         [](const Options&, const std::vector<std::string>&) { return reply(RestoreWindowsToZonesIntent().perform()); }},
+        {"apply-rules", {}, "apply-rules", [] { return std::string(ApplyRulesIntent::title); },
+         [](const Options&, const std::vector<std::string>&) { return reply(ApplyRulesIntent().perform()); }},
+        {"show-zones", {}, "show-zones", [] { return std::string(ShowZonesIntent::title); },
+         [](const Options&, const std::vector<std::string>&) { return reply(ShowZonesIntent().perform()); }},
+        {"list", {}, "list layouts|workspaces|displays",
+         [] {
+             return std::string("Identifiers and names, one a line, for --layout, --workspace, --display");
+         },
+         [](const Options&, const std::vector<std::string>& positional) {
+             const std::string what = positional.size() == 1 ? positional.front() : "";
+             if (what == "layouts") {
+                 return done(listed<LayoutEntity>(
+                     LayoutQuery().suggestedEntities(), [](const LayoutEntity& e) { return e.id.uuidString(); },
+                     [](const LayoutEntity& e) { return e.subtitle(); }));
+             }
+             if (what == "workspaces") {
+                 return done(listed<WorkspaceEntity>(WorkspaceQuery().suggestedEntities(),
+                                                     [](const WorkspaceEntity& e) { return e.id.uuidString(); }));
+             }
+             if (what == "displays") {
+                 return done(listed<DisplayEntity>(DisplayQuery().suggestedEntities(),
+                                                   [](const DisplayEntity& e) { return e.id; }));
+             }
+             throw UsageError{"list takes one of layouts, workspaces, displays"};
+         }},
+    };
+    return table;
+}
+
+const Verb* findVerb(std::string_view name) {
+    for (const Verb& verb : verbs()) {
+        if (verb.name == name) return &verb;
+    }
+    return nullptr;
+}
+
+// "--name VALUE" and "--name=VALUE" into options, anything else positional; only list takes
+// positional arguments.
+std::pair<Options, std::vector<std::string>> parse(const Verb& verb, const std::vector<std::string>& arguments) {
+    Options options;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!argument.starts_with("--")) {
+            positional.push_back(argument);
+            continue;
+        }
+        std::string name = argument.substr(2);
+        std::optional<std::string> value;
+        if (const auto equals = name.find('='); equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        if (std::find(verb.options.begin(), verb.options.end(), name) == verb.options.end()) {
+            throw UsageError{std::string(verb.name) + " has no option " + oneLine("--" + name)};
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size()) throw UsageError{"--" + name + " needs a value"};
+            value = arguments[++i];
+        }
+        if (!options.emplace(name, *value).second) throw UsageError{"--" + name + " is given twice"};
+    }
+    if (!positional.empty() && verb.name != "list") {
+        throw UsageError{std::string(verb.name) + " takes no argument " + oneLine(positional.front())};
+    }
+    return {std::move(options), std::move(positional)};
+}
+
+}  // namespace
+
+const std::vector<std::string_view>& CommandLineVerbs::names() {
+    static const std::vector<std::string_view> all = [] {
+        std::vector<std::string_view> names;
+        for (const Verb& verb : verbs()) names.push_back(verb.name);
+        return names;
+    }();
+    return all;
+}
+
+bool CommandLineVerbs::isVerb(std::string_view argument) { return findVerb(argument) != nullptr; }
+
+bool CommandLineVerbs::isHelp(std::string_view argument) { return argument == "--help" || argument == "-h"; }
+
+std::string CommandLineVerbs::helpText() {
+    std::string text =
+        "Usage: tessary [tessary://COMMAND?NAME=VALUE… | ACTION [OPTIONS] | --help]\n"
+        "\n"
+        "Without arguments, starts Tessary, or brings the running one forward. A tessary:// URL and the\n"
+        "actions below are carried out by the running instance.\n"
+        "\n"
+        "Actions:\n";
+    for (const Verb& verb : verbs()) {
+        std::string line = "  " + std::string(verb.synopsis);
+        line.resize(std::max<std::size_t>(line.size() + 2, 44), ' ');
+        text += line + verb.description() + "\n";
+    }
+    text +=
+        "\n"
+        "An action that fails prints why on standard error and exits with status 1; a mistake in the\n"
+        "command line exits with status 2.";
+    return text;
+}
+
+InstanceReply CommandLineVerbs::run(std::string_view name, const std::vector<std::string>& arguments) {
+    const Verb* verb = findVerb(name);
+    if (!verb) return {"tessary: unknown action " + oneLine(name), usageStatus};
+    try {
+        auto [options, positional] = parse(*verb, arguments);
+        return verb->run(options, positional);
+    } catch (const UsageError& error) {
+        return {"tessary: " + error.message + "\nUsage: tessary " + std::string(verb->synopsis), usageStatus};
+    }
+}
+
+}  // namespace tessary

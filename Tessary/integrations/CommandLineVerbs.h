@@ -1,0 +1,40 @@
+#pragma once
+
+// The command-line face of the actions: `tessary VERB [--option VALUE]…`, answered by the running
+// instance on its main loop (the delegate hands each verb here), or, when none runs, by the
+// starting process itself with empty handles, which gives the actions' own "not running" answers.
+//
+//   snap-front-window [--zone N]      apply-layout --layout ID [--display ID]
+//   restore-workspace --workspace ID  save-workspace --name NAME
+//   restore-windows   apply-rules   show-zones   list layouts|workspaces|displays
+//
+// Options may also be written --name=VALUE. Identifiers are those `list` prints, resolved through
+// the entity queries; one that is not an identifier, or names nothing, is "Layout not found." (and
+// its kin), never anything worse. The reply's text goes to standard output on success and to
+// standard error otherwise; statuses are 0 (done), 1 (the action failed) and 2 (a mistake in the
+// command line, with the usage).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/InstanceMessage.h"
+
+namespace tessary {
+
+struct CommandLineVerbs {
+    static constexpr int failedStatus = 1;
+    static constexpr int usageStatus = 2;
+
+    // Every verb, in the order --help lists them.
+    static const std::vector<std::string_view>& names();
+    static bool isVerb(std::string_view argument);
+    // "--help" or "-h".
+    static bool isHelp(std::string_view argument);
+    static std::string helpText();
+
+    // Runs the verb with the arguments that follow it.
+    static InstanceReply run(std::string_view verb, const std::vector<std::string>& arguments);
+};
+
+}  // namespace tessary

@@ -1,0 +1,151 @@
+#include "Tessary/integrations/URLCommands.h"
+
+#include <charconv>
+#include <utility>
+#include <vector>
+
+#include "Tessary/integrations/URLText.h"
+#include "TessaryCore/TessaryInfo.h"
+#include "TessaryCore/UnicodeText.h"
+
+// The editor's model comes with the layout editor; without it "editor?new=1" only shows the editor.
+#if __has_include("Tessary/editor/LayoutEditorModel.h")
+#include "Tessary/editor/LayoutEditorModel.h"
+#define TESSARY_HAS_LAYOUT_EDITOR_MODEL 1
+#endif
+
+namespace tessary {
+
+namespace {
+
+URLCommands::QueryDictionary queryDictionary(const std::vector<URLQueryItem>& items) {
+    URLCommands::QueryDictionary query;
+    // emplace keeps the first value of a name given twice.
+    for (const URLQueryItem& item : items) query.emplace(item.name, item.value.value_or(""));
+    return query;
+}
+
+const std::string* find(const URLCommands::QueryDictionary& query, const std::string& name) {
+    const auto found = query.find(name);
+    return found == query.end() ? nullptr : &found->second;
+}
+
+std::string numberText(double value) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, error == std::errc() ? end : buffer);
+    if (text.find_first_of(".en") == std::string::npos) text += ".0";
+    return text;
+}
+
+}  // namespace
+
+std::string rectangleDebugText(const Rect& rect) {
+    return "(" + numberText(rect.x()) + ", " + numberText(rect.y()) + ", " + numberText(rect.width()) + ", " +
+           numberText(rect.height()) + ")";
+}
+
+URLCommands::URLCommands(ZoneService& zones, AppActions& actions) : zones_(zones), actions_(actions) {}
+
+std::optional<std::int64_t> URLCommands::parseInteger(std::string_view text) {
+    // from_chars takes a "-" but not a "+"; after a "+" only digits may follow ("+-2" is no number).
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+    }
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+void URLCommands::handle(std::string_view url) {
+    const URLText parts = URLText::parse(url);
+    if (parts.scheme != TessaryInfo::urlScheme) return;
+    const QueryDictionary query = queryDictionary(parts.queryItems.value_or(std::vector<URLQueryItem>{}));
+    const std::string command = parts.host.value_or("");
+
+    if (command == "snap") {
+        snapFromURL(query);
+    } else if (command == "editor") {
+        openEditor(query);
+    } else if (command == "onboarding") {
+        actions_.showOnboarding();
+    } else if (command == "settings") {
+        openSettings(query);
+    } else if (command == "about") {
+        actions_.showAbout();
+    } else if (command == "feedback") {
+        actions_.sendFeedback();
+    } else if (command == "show-zones") {
+        actions_.flashZones();
+    } else if (command == "restore") {
+        actions_.restoreAllWindows();
+    } else if (command == "apply-rules") {
+        actions_.applyRules();
+    } else if (command == "workspace") {
+        restoreWorkspace(query);
+    } else {
+        log_.notice("Unknown command " + validUTF8(url));
+    }
+}
+
+void URLCommands::snapFromURL(const QueryDictionary& query) {
+    const std::string* text = find(query, "zone");
+    const auto zone = parseInteger(text ? *text : "");
+    if (!zone || *zone < 1) {
+        log_.notice("snap: missing or invalid zone");
+        return;
+    }
+    const auto window = targetWindow(query);
+    if (!window) {
+        log_.notice("snap: no target window");
+        return;
+    }
+    // zone >= 1, so the index cannot wrap; a zone past the layout comes back as noSuchZone.
+    const auto result = zones_.snap(*window, *zone - 1);
+    if (!result) {
+        log_.notice("snap failed: " + result.error().description());
+        return;
+    }
+    const auto& achieved = result.value().achieved;
+    log_.notice("snap: zone " + std::to_string(*zone) + " → " + (achieved ? rectangleDebugText(*achieved) : "?"));
+}
+
+std::optional<WindowHandle> URLCommands::targetWindow(const QueryDictionary& query) {
+    const std::string* bundle = find(query, "bundle");
+    if (bundle && !bundle->empty()) return zones_.engine().focusedWindow(*bundle);
+    return zones_.engine().focusedWindow();
+}
+
+void URLCommands::openEditor(const QueryDictionary& query) {
+    actions_.showEditor();
+    const std::string* presentNew = find(query, "new");
+    if (!presentNew || *presentNew != "1") return;
+    // Shown first, so the model exists when asked.
+    LayoutEditorModel* model = editorModel ? editorModel() : nullptr;
+    if (!model) return;
+#ifdef TESSARY_HAS_LAYOUT_EDITOR_MODEL
+    model->setPresentingNewLayout(true);
+#endif
+}
+
+void URLCommands::openSettings(const QueryDictionary& query) {
+    if (const std::string* pane = find(query, "pane"); pane && state) {
+        if (auto section = settingsSectionFromRawValue(*pane)) state->setRequestedSettingsSection(section);
+    }
+    actions_.showSettings();
+}
+
+void URLCommands::restoreWorkspace(const QueryDictionary& query) {
+    const std::string* name = find(query, "name");
+    if (!name || !workspaces) return;
+    const auto workspace = workspaces->library().workspaceNamed(*name);
+    if (!workspace) {
+        log_.notice("workspace not found: " + *name);
+        return;
+    }
+    workspaces->restore(*workspace);
+}
+
+}  // namespace tessary

@@ -1,0 +1,69 @@
+#pragma once
+
+// The "tessary:" URL commands: tessary://COMMAND?NAME=VALUE&…, where the host names the command.
+// A URL with another scheme (or "TESSARY") is ignored without a word; an unknown command, and
+// every failure of a known one, is one line in the log ("URLCommands") and nothing else: no
+// window, no reply to whoever sent the URL. Scheme and command are compared exactly, on the raw
+// text (URLText). A query name given twice counts with its first value.
+//
+// Commands: snap (zone, bundle), editor (new), onboarding, settings (pane), about, feedback,
+// show-zones, restore, apply-rules, workspace (name).
+//
+// The delegate makes one handler on first use and keeps it; its launch sequence sets the three
+// late references below. Until then "settings" chooses no pane, "workspace" does nothing and
+// "editor" opens no new-layout sheet. Main loop only; every command runs inside handle().
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Platform/Logger.h"
+#include "Tessary/services/WorkspaceService.h"
+#include "Tessary/services/ZoneService.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/AppState.h"
+#include "WindowEngine/WindowHandle.h"
+
+namespace tessary {
+
+class LayoutEditorModel;
+
+class URLCommands final {
+public:
+    using QueryDictionary = std::map<std::string, std::string>;
+
+    URLCommands(ZoneService& zones, AppActions& actions);
+    URLCommands(const URLCommands&) = delete;
+    URLCommands& operator=(const URLCommands&) = delete;
+
+    // Set by the launch sequence; each must outlive the handler or be reset to nothing.
+    WorkspaceService* workspaces = nullptr;
+    AppState* state = nullptr;
+    // The layout editor's model, nothing while no editor window exists.
+    std::function<LayoutEditorModel*()> editorModel = [] { return nullptr; };
+
+    // Runs one URL; never fails.
+    void handle(std::string_view url);
+
+    // A decimal number with an optional sign and nothing else, within 64 bits; nothing otherwise.
+    static std::optional<std::int64_t> parseInteger(std::string_view text);
+
+private:
+    void snapFromURL(const QueryDictionary& query);
+    std::optional<WindowHandle> targetWindow(const QueryDictionary& query);
+    void openEditor(const QueryDictionary& query);
+    void openSettings(const QueryDictionary& query);
+    void restoreWorkspace(const QueryDictionary& query);
+
+    ZoneService& zones_;
+    AppActions& actions_;
+    Logger log_{"URLCommands"};
+};
+
+// A rectangle as "(x, y, width, height)", each number in its shortest exact form with ".0" when
+// whole: "(960.0, 0.0, 960.0, 1080.0)".
+std::string rectangleDebugText(const Rect& rect);
+
+}  // namespace tessary

@@ -1,0 +1,250 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "Tessary/integrations/CommandLineVerbs.h"
+#include "Tessary/integrations/Intents.h"
+#include "tests/Tessary/integrations/IntegrationWorld.h"
+
+using namespace tessary;
+using namespace tessary::testing;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class IntentsTest : public ::testing::Test, public IntegrationWorld {
+protected:
+    IntentsTest() {
+        zones->updateLibrary([&](LayoutLibrary& library) { library.layouts.push_back(single); });
+    }
+
+    InstanceReply run(std::string_view verb, std::vector<std::string> arguments = {}) {
+        return CommandLineVerbs::run(verb, arguments);
+    }
+
+    ZoneLayout single{UUID::random(), "Whole\tscreen", LayoutKind(ZoneGrid::uniform(1, 1)), 0, 0, std::nullopt, Date(0)};
+};
+
+TEST_F(IntentsTest, EveryActionBeforeTheHandlesAreSet) {
+    addWorkspace("Office", 3);
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        InstanceReply reply;
+    };
+    const std::string layout = quarters.id.uuidString();
+    const std::string workspace = workspaces.library().workspaces[0].id.uuidString();
+    const Row rows[] = {
+        {"snap", {"snap-front-window"}, {"Tessary is not running.", 1}},
+        {"save a workspace", {"save-workspace", "--name", "Desk"}, {"Tessary is not running.", 1}},
+        {"apply a layout", {"apply-layout", "--layout", layout}, {"Layout not found.", 1}},
+        {"restore a workspace", {"restore-workspace", "--workspace", workspace}, {"Workspace not found.", 1}},
+        {"show the zones", {"show-zones"}, {"", 0}},
+        {"restore the windows", {"restore-windows"}, {"", 0}},
+        {"apply the rules", {"apply-rules"}, {"", 0}},
+        {"list the layouts", {"list", "layouts"}, {"", 0}},
+        {"list the workspaces", {"list", "workspaces"}, {"", 0}},
+        {"the displays already answer", {"list", "displays"}, {"MAIN\tMAIN\nSIDE\tSIDE", 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(run(row.arguments[0], {row.arguments.begin() + 1, row.arguments.end()}), row.reply);
+    }
+    EXPECT_THAT(calls, IsEmpty());
+    EXPECT_EQ(frameOf(editor), editorStart);
+    EXPECT_EQ(workspaces.library().workspaces.size(), 1u);
+}
+
+TEST_F(IntentsTest, ApplyLayoutAssignsInOneSaveOrChangesNothing) {
+    setHandles();
+    struct Row {
+        const char* name;
+        UUID layout;
+        std::optional<DisplayEntity> display;
+        std::vector<DisplayInfo> connected;
+        std::optional<std::string> failure;
+        std::map<std::string, UUID> assignments;
+    };
+    const Row rows[] = {
+        {"every connected display", single.id, std::nullopt, {main, side}, std::nullopt,
+         {{"MAIN@1000x800", single.id}, {"SIDE@800x600", single.id}}},
+        {"one display", single.id, DisplayEntity{"SIDE", "SIDE"}, {main, side}, std::nullopt,
+         {{"SIDE@800x600", single.id}}},
+        {"a display no longer connected", single.id, DisplayEntity{"GONE", "Gone"}, {main, side}, "Display not found.",
+         {}},
+        {"no display at all", single.id, std::nullopt, {}, "Display not found.", {}},
+        {"a deleted layout", UUID::random(), std::nullopt, {main, side}, "Layout not found.", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        zones->setLibrary([&] {
+            LayoutLibrary library = zones->library();
+            library.assignments.clear();
+            return library;
+        }());
+        DisplayProvider::displaysOverride = row.connected;
+        calls.clear();
+        const int saves = writes("layouts.json");
+
+        const auto result = ApplyLayoutIntent{LayoutEntity{row.layout, "Whole", 1}, row.display}.perform();
+
+        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().message), row.failure);
+        std::map<std::string, UUID> assignments(zones->library().assignments.begin(),
+                                                zones->library().assignments.end());
+        EXPECT_EQ(assignments, row.assignments);
+        EXPECT_EQ(writes("layouts.json") - saves, row.failure ? 0 : 1);
+        EXPECT_EQ(calls, row.failure ? std::vector<std::string>{} : std::vector<std::string>{"flashZones"});
+    }
+}
+
+TEST_F(IntentsTest, SaveWorkspaceUpdatesTheOneOfThatNameOrMakesANewOne) {
+    setHandles();
+    const Workspace office = addWorkspace("Office", 3);
+    engine.setFrame(PlacementWorld::mainZone(1), editor);
+
+    ASSERT_TRUE(SaveWorkspaceIntent{"office"}.perform());
+    ASSERT_EQ(workspaces.library().workspaces.size(), 1u);
+    const Workspace updated = workspaces.library().workspaces[0];
+    EXPECT_EQ(updated.id, office.id);
+    EXPECT_EQ(updated.name, "Office");
+    ASSERT_FALSE(updated.entries.empty());
+    EXPECT_EQ(updated.entries[0].zoneIndices, std::vector<std::int64_t>{1});
+    EXPECT_THAT(calls, IsEmpty()) << "an update needs no new hot key";
+
+    ASSERT_TRUE(SaveWorkspaceIntent{" Desk "}.perform());
+    ASSERT_EQ(workspaces.library().workspaces.size(), 2u);
+    EXPECT_EQ(workspaces.library().workspaces[1].name, " Desk ");
+    EXPECT_EQ(calls, std::vector<std::string>{"workspacesChanged"});
+}
+
+TEST_F(IntentsTest, SnapAndRestoreWorkspaceReportWhatHappened) {
+    setHandles();
+    const Workspace office = addWorkspace("Office", 3);
+
+    EXPECT_TRUE(SnapFrontWindowIntent{2}.perform());
+    EXPECT_EQ(frameOf(editor), PlacementWorld::mainZone(1));
+    EXPECT_EQ(SnapFrontWindowIntent{12}.perform().error().message, "zone 12 does not exist in this layout");
+    EXPECT_EQ((RestoreWorkspaceIntent{{office.id, office.name}}.perform().value()), 1);
+    EXPECT_EQ(frameOf(editor), PlacementWorld::mainZone(3));
+
+    engine.focused.reset();
+    EXPECT_EQ(SnapFrontWindowIntent{1}.perform().error().message, "no window");
+    engine.removeWindow(editor);
+    EXPECT_EQ((RestoreWorkspaceIntent{{office.id, office.name}}.perform().value()), 0) << "none of its windows open";
+    EXPECT_EQ((RestoreWorkspaceIntent{{UUID::random(), "Office"}}.perform().error().message), "Workspace not found.");
+}
+
+TEST_F(IntentsTest, TheCommandLineTakesOnlyWhatTheActionsDo) {
+    setHandles();
+    const Workspace office = addWorkspace("Office", 3);
+    std::string lowerCaseID = single.id.uuidString();
+    for (char& c : lowerCaseID) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        std::string text;  // the whole reply, or its first line for a usage error
+        Rect editorFrame = editorStart;
+    };
+    const Row rows[] = {
+        {"snap with the default zone", {"snap-front-window"}, 0, "", PlacementWorld::mainZone(0)},
+        {"snap with --zone N", {"snap-front-window", "--zone", "4"}, 0, "", PlacementWorld::mainZone(3)},
+        {"snap with --zone=N", {"snap-front-window", "--zone=2"}, 0, "", PlacementWorld::mainZone(1)},
+        {"the stepper's top", {"snap-front-window", "--zone", "20"}, 1, "zone 20 does not exist in this layout"},
+        {"past the stepper", {"snap-front-window", "--zone", "21"}, 2, "tessary: --zone takes a number from 1 to 20"},
+        {"zone 0", {"snap-front-window", "--zone", "0"}, 2, "tessary: --zone takes a number from 1 to 20"},
+        {"a huge zone", {"snap-front-window", "--zone", "9223372036854775808"}, 2,
+         "tessary: --zone takes a number from 1 to 20"},
+        {"a zone that is no number", {"snap-front-window", "--zone", "+2"}, 2,
+         "tessary: --zone takes a number from 1 to 20"},
+        {"an option without its value", {"snap-front-window", "--zone"}, 2, "tessary: --zone needs a value"},
+        {"an option twice", {"snap-front-window", "--zone", "1", "--zone", "2"}, 2, "tessary: --zone is given twice"},
+        {"an option of another verb", {"snap-front-window", "--layout", "x"}, 2,
+         "tessary: snap-front-window has no option --layout"},
+        {"an argument it does not take", {"show-zones", "now"}, 2, "tessary: show-zones takes no argument now"},
+        {"a required option missing", {"apply-layout"}, 2, "tessary: --layout is required"},
+        {"a layout that is no identifier", {"apply-layout", "--layout", "BAD"}, 1, "Layout not found."},
+        {"a layout that is a path", {"apply-layout", "--layout", "../../layouts.json"}, 1, "Layout not found."},
+        {"a layout identifier in lower case", {"apply-layout", "--layout", lowerCaseID}, 0, ""},
+        {"a display not connected", {"apply-layout", "--layout", lowerCaseID, "--display", "main"}, 1,
+         "Display not found."},
+        {"a workspace restored", {"restore-workspace", "--workspace", office.id.uuidString()}, 0, "1",
+         PlacementWorld::mainZone(3)},
+        {"a workspace that is no identifier", {"restore-workspace", "--workspace", "Office"}, 1,
+         "Workspace not found."},
+        {"list what is not listed", {"list", "rules"}, 2, "tessary: list takes one of layouts, workspaces, displays"},
+        {"an unknown verb", {"frobnicate"}, 2, "tessary: unknown action frobnicate"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        engine.setFrame(editorStart, editor);
+        const InstanceReply reply = run(row.arguments[0], {row.arguments.begin() + 1, row.arguments.end()});
+        EXPECT_EQ(reply.status, row.status);
+        EXPECT_EQ(reply.status == 2 ? reply.text.substr(0, reply.text.find('\n')) : reply.text, row.text);
+        EXPECT_EQ(frameOf(editor), row.editorFrame);
+    }
+}
+
+TEST_F(IntentsTest, ListsPrintOneEntityALine) {
+    setHandles();
+    const Workspace office = addWorkspace("Office", 3);
+    EXPECT_EQ(run("list", {"layouts"}).text,
+              quarters.id.uuidString() + "\tQuarters\t4 zones\n" + single.id.uuidString() + "\tWhole screen\t1 zones");
+    EXPECT_EQ(run("list", {"workspaces"}).text, office.id.uuidString() + "\tOffice");
+}
+
+TEST_F(IntentsTest, HelpNamesEveryVerbWithItsActionsTitle) {
+    const std::string help = CommandLineVerbs::helpText();
+    for (std::string_view verb : CommandLineVerbs::names()) EXPECT_THAT(help, ::testing::HasSubstr("  " + std::string(verb)));
+    for (std::string_view title : {SnapFrontWindowIntent::title, ApplyLayoutIntent::title, RestoreWorkspaceIntent::title,
+                                   SaveWorkspaceIntent::title, RestoreWindowsToZonesIntent::title,
+                                   ApplyRulesIntent::title, ShowZonesIntent::title}) {
+        EXPECT_THAT(help, ::testing::HasSubstr(std::string(title))) << title;
+    }
+    EXPECT_THAT(help, ::testing::HasSubstr("Snap the front window to zone N"));
+    EXPECT_THAT(help, ::testing::HasSubstr("Apply LAYOUT on DISPLAY"));
+}
+
+TEST_F(IntentsTest, QueriesResolveInSourceOrderAndLeaveOutWhatIsGone) {
+    setHandles();
+    const Workspace office = addWorkspace("Office", 3);
+    const Workspace home = addWorkspace("Home", 0);
+    const UUID deleted = UUID::random();
+
+    using Layouts = std::vector<LayoutEntity>;
+    const LayoutEntity a{quarters.id, "Quarters", 4}, b{single.id, "Whole\tscreen", 1};
+    const std::pair<const char*, std::pair<std::vector<UUID>, Layouts>> layoutRows[] = {
+        {"asked B then A", {{single.id, quarters.id}, Layouts{a, b}}},
+        {"asked twice", {{quarters.id, quarters.id}, Layouts{a}}},
+        {"a deleted layout among them", {{deleted, single.id}, Layouts{b}}},
+        {"nothing asked", {{}, Layouts{}}},
+    };
+    for (const auto& [name, row] : layoutRows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(LayoutQuery().entities(row.first), row.second);
+    }
+    EXPECT_EQ(LayoutQuery().suggestedEntities(), (Layouts{a, b}));
+
+    workspaces.updateLibrary([&](WorkspaceLibrary& library) { library.workspaces[0].name = "Studio"; });
+    EXPECT_EQ(WorkspaceQuery().entities({home.id, office.id}),
+              (std::vector<WorkspaceEntity>{{office.id, "Studio"}, {home.id, "Home"}}))
+        << "renamed after it was stored: found under its new name";
+
+    using Displays = std::vector<DisplayEntity>;
+    DisplayInfo twin = makeDisplay(3, "SIDE", Rect(1800, 0, 800, 600));
+    twin.localizedName = "Twin";
+    const std::pair<const char*, std::pair<std::vector<DisplayInfo>, Displays>> displayRows[] = {
+        {"connected", {{main, side}, Displays{{"SIDE", "SIDE"}}}},
+        {"disconnected", {{main}, Displays{}}},
+        {"reconnected at another resolution",
+         {{main, makeDisplay(2, "SIDE", Rect(1000, 0, 1280, 1024))}, Displays{{"SIDE", "SIDE"}}}},
+        {"two with the same identifier", {{side, twin}, Displays{{"SIDE", "SIDE"}, {"SIDE", "Twin"}}}},
+    };
+    for (const auto& [name, row] : displayRows) {
+        SCOPED_TRACE(name);
+        DisplayProvider::displaysOverride = row.first;
+        EXPECT_EQ(DisplayQuery().entities({"SIDE", "side"}), row.second);
+    }
+}
+
+}  // namespace
