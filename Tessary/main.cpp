@@ -273,6 +273,11 @@ int main(int argc, char** argv) {
     windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
     windows.editor = [&scheduler](AppDelegate& delegate) {
         auto controller = std::make_shared<LayoutEditorWindowController>(delegate.zones(), delegate.overlay(), scheduler);
+        // "tessary://editor?new=1" opens the new-layout sheet through the editor's model.
+        delegate.urlCommands().editorModel = [weak = std::weak_ptr(controller)]() -> LayoutEditorModel* {
+            const auto editor = weak.lock();
+            return editor ? &editor->model() : nullptr;
+        };
         return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
     };
     windows.about = [](AppDelegate& delegate) {

@@ -7,12 +7,7 @@
 #include "Tessary/integrations/URLText.h"
 #include "TessaryCore/TessaryInfo.h"
 #include "TessaryCore/UnicodeText.h"
-
-// The editor's model comes with the layout editor; without it "editor?new=1" only shows the editor.
-#if __has_include("Tessary/editor/LayoutEditorModel.h")
 #include "Tessary/editor/LayoutEditorModel.h"
-#define TESSARY_HAS_LAYOUT_EDITOR_MODEL 1
-#endif
 
 namespace tessary {
 
@@ -125,9 +120,7 @@ void URLCommands::openEditor(const QueryDictionary& query) {
     // Shown first, so the model exists when asked.
     LayoutEditorModel* model = editorModel ? editorModel() : nullptr;
     if (!model) return;
-#ifdef TESSARY_HAS_LAYOUT_EDITOR_MODEL
     model->setPresentingNewLayout(true);
-#endif
 }
 
 void URLCommands::openSettings(const QueryDictionary& query) {

@@ -221,7 +221,7 @@ void AppDelegate::launch() {
 
     displayRestorer().afterRestore = [this] { workspaces().restoreForCurrentDisplays(); };
 
-    // The editor window has no model to hand out yet: editorModel keeps answering nothing.
+    // editorModel is set by the editor window when it is made (it answers nothing until then).
     urlCommands().workspaces = &workspaces();
     urlCommands().state = state_.get();
 
