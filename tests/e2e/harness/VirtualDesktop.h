@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/e2e/harness/ChildProcess.h"
+#include "tests/e2e/harness/WindowManager.h"
 
 #include <xcb/xcb.h>
 
@@ -13,7 +14,8 @@ namespace tessary::e2e {
 class TestClient;
 
 // A fresh X server for one test: Xvfb with RandR, split into monitors with `xrandr --setmonitor`,
-// and openbox as the window manager. Everything it starts dies with it.
+// and the window manager TESSARY_E2E_WM names (openbox by default; see WindowManager). Everything
+// it starts dies with it.
 class VirtualDesktop {
 public:
     struct Monitor {
@@ -40,6 +42,12 @@ public:
 
     // Kills the window manager: it crashes, leaving its root window properties behind.
     void crashWindowManager() { windowManager_.crash(); }
+    // Starts the window manager (again, after a crash) and waits until it manages the screen.
+    void startWindowManager();
+    // Restarts the window manager in place as its user would: `openbox --restart`; the others,
+    // which have no such command, are ended and started again. Returns once the new one runs.
+    void restartWindowManager();
+    const WindowManager& windowManager() const { return WindowManager::current(); }
 
     // Starts a program on this display.
     ChildProcess start(std::vector<std::string> arguments, bool pipes = false);
@@ -63,12 +71,15 @@ public:
     void syncInput();
     // Returns once the window manager has handled every event it was sent so far (as a user's hand
     // is slow next to it: a window manager that gets a whole drag at once may see only its end).
-    // It answers a _NET_REQUEST_FRAME_EXTENTS behind them.
     bool syncWindowManager();
 
 private:
     void startServer();
-    void startWindowManager();
+    void startOpenbox();
+    // Waits until an EWMH window manager other than the one whose check window is `previous`
+    // manages the screen.
+    void awaitWindowManager(xcb_window_t previous);
+    xcb_window_t windowManagerCheck();
     xcb_connection_t* inputConnection();
 
     Options options_;
@@ -78,6 +89,7 @@ private:
     ChildProcess windowManager_;
     xcb_connection_t* input_ = nullptr;
     xcb_window_t probe_ = 0;
+    int16_t probeX_ = -10;
 };
 
 // The harness's own test client (tests/e2e/TestClient.cpp), driven over its stdin and stdout.
