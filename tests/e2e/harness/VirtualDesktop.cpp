@@ -115,8 +115,9 @@ void VirtualDesktop::startWindowManager() {
         return;
     }
     xcb_window_t previous = windowManagerCheck();
+    xcb_connection_t* watch = watchRoot();
     windowManager_ = ChildProcess::start(manager.launch(directory_, display_));
-    awaitWindowManager(previous);
+    awaitWindowManager(watch, previous);
 }
 
 void VirtualDesktop::restartWindowManager() {
@@ -125,19 +126,14 @@ void VirtualDesktop::restartWindowManager() {
         startWindowManager();
         return;
     }
-    // openbox restarts itself with its own command line, so its start-up command says "ready"
-    // again into the same pipe.
-    std::string fifo = directory_ + "/ready";
-    int ready = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (ready < 0) throw std::runtime_error("the ready pipe is gone");
+    // openbox re-executes itself without its start-up command: its check window, set anew, is the sign.
+    xcb_window_t previous = windowManagerCheck();
+    xcb_connection_t* watch = watchRoot();
     if (!run({"openbox", "--restart"}, in(10s))) {
-        ::close(ready);
+        xcb_disconnect(watch);
         throw std::runtime_error("openbox --restart failed");
     }
-    pollfd descriptor{ready, POLLIN, 0};
-    int answered = ::poll(&descriptor, 1, 10'000);
-    ::close(ready);
-    if (answered <= 0) throw std::runtime_error("openbox did not restart");
+    awaitWindowManager(watch, previous);
 }
 
 xcb_window_t VirtualDesktop::windowManagerCheck() {
@@ -163,32 +159,52 @@ xcb_window_t VirtualDesktop::windowManagerCheck() {
     return check != XCB_WINDOW_NONE && self == check ? check : xcb_window_t{XCB_WINDOW_NONE};
 }
 
-void VirtualDesktop::awaitWindowManager(xcb_window_t previous) {
-    // Re-read on every change of the root's properties until a new check window appears.
+xcb_connection_t* VirtualDesktop::watchRoot() {
     xcb_connection_t* c = xcb_connect(display_.c_str(), nullptr);
     xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(c);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return c;
+}
+
+void VirtualDesktop::awaitWindowManager(xcb_connection_t* watch, xcb_window_t previous) {
+    const char* name = "_NET_SUPPORTING_WM_CHECK";
+    auto* atom = xcb_intern_atom_reply(watch, xcb_intern_atom(watch, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t checkAtom = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(atom);
+    // A restarted window manager may get its old check window's id again: a new value of the
+    // property also counts.
+    bool announced = false;
     const auto deadline = in(30s);
     for (;;) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(watch)) {
+            const auto* change = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && change->atom == checkAtom &&
+                change->state == XCB_PROPERTY_NEW_VALUE) {
+                announced = true;
+            }
+            std::free(event);
+        }
         xcb_window_t check = windowManagerCheck();
-        if (check != XCB_WINDOW_NONE && check != previous) break;
+        if (check != XCB_WINDOW_NONE && (check != previous || announced)) break;
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0 || xcb_connection_has_error(c)) {
-            xcb_disconnect(c);
+        if (left <= 0 || xcb_connection_has_error(watch)) {
+            xcb_disconnect(watch);
             throw std::runtime_error(windowManager().name + " did not start");
         }
-        pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
-        ::poll(&descriptor, 1, static_cast<int>(std::min<long long>(left, 1000)));
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+        pollfd descriptor{xcb_get_file_descriptor(watch), POLLIN, 0};
+        ::poll(&descriptor, 1, static_cast<int>(left));
     }
-    xcb_disconnect(c);
+    xcb_disconnect(watch);
 }
 
 void VirtualDesktop::startOpenbox() {
     std::string configuration = directory_ + "/rc.xml";
     std::ofstream(configuration) << kOpenboxConfiguration;
+    // Also where openbox looks after a restart, which drops its command line's options.
+    std::filesystem::create_directories(directory_ + "/openbox");
+    std::ofstream(directory_ + "/openbox/rc.xml") << kOpenboxConfiguration;
     std::string fifo = directory_ + "/ready";
     if (!std::filesystem::exists(fifo) && ::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
     int ready = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

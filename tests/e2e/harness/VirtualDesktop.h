@@ -76,9 +76,11 @@ public:
 private:
     void startServer();
     void startOpenbox();
-    // Waits until an EWMH window manager other than the one whose check window is `previous`
-    // manages the screen.
-    void awaitWindowManager(xcb_window_t previous);
+    // A connection that follows the root's properties, opened before a window manager is started.
+    xcb_connection_t* watchRoot();
+    // Waits until an EWMH window manager other than the one whose check window was `previous`
+    // manages the screen; closes `watch`.
+    void awaitWindowManager(xcb_connection_t* watch, xcb_window_t previous);
     xcb_window_t windowManagerCheck();
     xcb_connection_t* inputConnection();
 

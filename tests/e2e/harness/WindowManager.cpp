@@ -17,13 +17,15 @@ TaskBarAutoHide=0
 FocusMode=1
 )";
 
-// fluxbox: no toolbar or slit, one workspace, and title bar moves with the tests' keys held
-// (its bindings match modifiers exactly).
+// fluxbox: no toolbar or slit, one workspace, no snapping to edges, and title bar moves with the
+// tests' keys held (its bindings match modifiers exactly).
 constexpr const char* kFluxboxInit = R"(session.screen0.toolbar.visible: false
 session.screen0.slit.autoHide: true
 session.screen0.workspaces: 1
 session.screen0.focusNewWindows: true
 session.screen0.allowRemoteActions: true
+session.screen0.edgeSnapThreshold: 0
+session.screen0.edgeResizeSnapThreshold: 0
 )";
 constexpr const char* kFluxboxKeys = R"(OnWindow Mod1 Mouse1 :MacroCmd {Raise} {Focus} {StartMoving}
 OnTitlebar Mouse1 :MacroCmd {Raise} {Focus} {ActivateTab}
@@ -69,7 +71,7 @@ const std::vector<WindowManager>& WindowManager::all() {
         {"openbox"},
         {"icewm"},
         {"xfwm4"},
-        {"fluxbox"},
+        {"fluxbox", false, false},
         {"jwm"},
         {"metacity", true, true, "control", "command"},
         {"marco", true, true, "control", "command"},
