@@ -178,7 +178,6 @@ protected:
     void step(int dx, int dy) {
         desktop->movePointerBy(dx, dy);
         pointer = Point{pointer.x + dx, pointer.y + dy};
-        if (std::getenv("DEBUGSTEP")) std::cerr << "step pointer " << pointer.x << "," << pointer.y << " frame " << frame() << "\n";
         if (offset) {
             const Point origin{pointer.x + offset->x, pointer.y + offset->y};
             ASSERT_TRUE(waitFor([&] { return frame().origin == origin; }))

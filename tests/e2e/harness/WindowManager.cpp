@@ -27,6 +27,8 @@ session.screen0.allowRemoteActions: true
 session.screen0.edgeSnapThreshold: 0
 session.screen0.edgeResizeSnapThreshold: 0
 )";
+// Its styles set a wallpaper through a helper that shows a message window when it fails.
+constexpr const char* kFluxboxOverlay = "background: none\n";
 constexpr const char* kFluxboxKeys = R"(OnWindow Mod1 Mouse1 :MacroCmd {Raise} {Focus} {StartMoving}
 OnTitlebar Mouse1 :MacroCmd {Raise} {Focus} {ActivateTab}
 OnTitlebar Move1 :StartMoving
@@ -99,8 +101,10 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
     // Each reads its configuration from a home of its own; Qt's test platform is not for it.
     options.environment = {"DISPLAY=" + display, "HOME=" + directory, "XDG_CONFIG_HOME=" + directory + "/config",
                            "XDG_CACHE_HOME=" + directory + "/cache", "XDG_DATA_HOME=" + directory + "/data",
-                           "QT_QPA_PLATFORM=xcb", "GSETTINGS_BACKEND=memory"};
+                           "QT_QPA_PLATFORM=xcb", "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
     options.discardStdout = true;
+    // A private D-Bus session's daemon, or fluxbox's background setter, must end with it.
+    options.ownProcessGroup = true;
     if (name == "icewm") {
         write(home / "icewm" / "preferences", kIcewmPreferences);
         options.environment.push_back("ICEWM_PRIVCFG=" + directory + "/icewm");
@@ -110,6 +114,8 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
     } else if (name == "fluxbox") {
         std::string init = kFluxboxInit;
         init += "session.keyFile: " + directory + "/fluxbox/keys\n";
+        init += "session.styleOverlay: " + directory + "/fluxbox/overlay\n";
+        write(home / "fluxbox" / "overlay", kFluxboxOverlay);
         std::filesystem::create_directories(home / "fluxbox");
         std::ofstream(home / "fluxbox" / "init") << init;
         write(home / "fluxbox" / "keys", kFluxboxKeys);
