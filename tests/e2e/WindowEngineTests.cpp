@@ -194,9 +194,16 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
     engine->centersWindowsThatCannotFill = [] { return true; };
     const Rect other(2000, 100, 1000, 700);
     SetFrameResult centred = engine->setFrame(other, handle);
-    EXPECT_FALSE(centred.succeeded());
     ASSERT_TRUE(centred.achieved);
     const Rect& got = *centred.achieved;
+    if (got.size == other.size) {
+        // metacity and marco apply the increments to the first resize only: the retry that follows
+        // gets the whole zone, and then there is nothing to centre.
+        EXPECT_TRUE(centred.succeeded());
+        EXPECT_EQ(got, other);
+        return;
+    }
+    EXPECT_FALSE(centred.succeeded());
     // Smaller than the zone by whole character cells, centred on whole pixels.
     EXPECT_LT(got.width(), other.width());
     EXPECT_LT(got.height(), other.height());
@@ -358,26 +365,45 @@ TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
     EXPECT_TRUE(engine->setFrame(Rect(1920, 0, 1920, 1080), handle).succeeded());
 }
 
-// Not a timed assertion: prints how long a verified setFrame takes on openbox, for the record.
-TEST_F(WindowEngineOnX11, MeasureAVerifiedSetFrame) {
+// Not a timed assertion: prints how long a verified setFrame takes beside this window manager, and
+// how long one takes that the window manager does not grant (a zone smaller than the window's
+// minimum size), for the record; the first is the second's reference.
+TEST_F(WindowEngineOnX11, MeasureAVerifiedAndARefusedSetFrame) {
+    const auto median = [](std::vector<double> milliseconds) {
+        std::sort(milliseconds.begin(), milliseconds.end());
+        return milliseconds[milliseconds.size() / 2];
+    };
+    const auto time = [&](const WindowHandle& handle, const Rect& frame) {
+        auto start = Clock::now();
+        SetFrameResult result = engine->setFrame(frame, handle);
+        double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        platform->processPendingEvents();
+        return std::pair{result, elapsed};
+    };
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
     const Rect frames[] = {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 540), Rect(2880, 540, 960, 540),
                            Rect(1920, 0, 1280, 1080)};
-    std::vector<double> milliseconds;
+    std::vector<double> verified;
     for (int i = 0; i < 60; ++i) {
-        auto start = Clock::now();
-        SetFrameResult result = engine->setFrame(frames[i % 4], handle);
-        milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        auto [result, elapsed] = time(handle, frames[i % 4]);
         ASSERT_TRUE(result.succeeded());
-        platform->processPendingEvents();
+        verified.push_back(elapsed);
     }
-    std::sort(milliseconds.begin(), milliseconds.end());
-    double median = milliseconds[milliseconds.size() / 2];
-    double p90 = milliseconds[milliseconds.size() * 9 / 10];
-    std::printf("verified setFrame on openbox: median %.3f ms, 90th percentile %.3f ms over %zu moves\n", median, p90,
-                milliseconds.size());
-    RecordProperty("setFrameMedianMicroseconds", static_cast<int>(median * 1000));
+    xcb_window_t large = openWindow(client, "x=100 y=100 w=700 h=600 min=700x600");
+    const WindowHandle largeHandle = handleOf(large);
+    std::vector<double> refused;
+    for (int i = 0; i < 10; ++i) {
+        auto [result, elapsed] = time(largeHandle, Rect(i % 2 ? 0 : 960, 0, 400, 300));
+        EXPECT_FALSE(result.succeeded());
+        refused.push_back(elapsed);
+    }
+    const std::string name = desktop->windowManager().name;
+    std::printf("setFrame on %s: verified median %.3f ms over %zu moves, refused median %.3f ms over %zu (%.0fx)\n",
+                name.c_str(), median(verified), verified.size(), median(refused), refused.size(),
+                median(refused) / median(verified));
+    RecordProperty("setFrameMedianMicroseconds", static_cast<int>(median(verified) * 1000));
+    RecordProperty("refusedSetFrameMedianMicroseconds", static_cast<int>(median(refused) * 1000));
 }
 
 }  // namespace

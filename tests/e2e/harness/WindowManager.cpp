@@ -37,11 +37,12 @@ OnTitlebar Shift Move1 :StartMoving
 OnTitlebar Control Shift Move1 :StartMoving
 )";
 
-// jwm: no tray, one desktop, title bar moves with or without Shift.
+// jwm: no tray, one desktop, no snapping to edges, title bar moves with or without Shift.
 constexpr const char* kJwmConfiguration = R"(<?xml version="1.0"?>
 <JWM>
   <Desktops width="1" height="1"/>
   <FocusModel>click</FocusModel>
+  <SnapMode>none</SnapMode>
   <Mouse context="title" button="1">move</Mouse>
   <Mouse context="title" mask="S" button="1">move</Mouse>
   <Mouse context="title" mask="SC" button="1">move</Mouse>
@@ -72,12 +73,12 @@ const std::vector<WindowManager>& WindowManager::all() {
     static const std::vector<WindowManager> managers = {
         {"openbox"},
         {"icewm"},
-        {"xfwm4"},
+        {"xfwm4", false, true},
         {"fluxbox", false, false},
-        {"jwm"},
+        {"jwm", false, false},
         {"metacity", true, true, "control", "command"},
         {"marco", true, true, "control", "command"},
-        {"kwin_x11", true, true, "control", "command"},
+        {"kwin_x11", true, false, "control", "command"},
     };
     return managers;
 }
