@@ -137,7 +137,7 @@ bool localizedCaseInsensitiveEqual(std::string_view a, std::string_view b) {
     return U_SUCCESS(status) && result == UCOL_EQUAL;
 }
 
-std::string trimmingSpacesAndTabs(std::string_view text) {
+std::string trimmingCharacters(std::string_view text, bool (*trimmed)(std::int32_t)) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::int32_t length = length32(text);
     int32_t start = 0;
@@ -145,7 +145,7 @@ std::string trimmingSpacesAndTabs(std::string_view text) {
         int32_t next = start;
         UChar32 c = 0;
         U8_NEXT(bytes, next, length, c);
-        if (c < 0 || !isSpaceOrTab(c)) break;
+        if (c < 0 || !trimmed(c)) break;
         start = next;
     }
     int32_t end = length;
@@ -153,10 +153,12 @@ std::string trimmingSpacesAndTabs(std::string_view text) {
         int32_t previous = end;
         UChar32 c = 0;
         U8_PREV(bytes, start, previous, c);
-        if (c < 0 || !isSpaceOrTab(c)) break;
+        if (c < 0 || !trimmed(c)) break;
         end = previous;
     }
     return std::string(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
 }
+
+std::string trimmingSpacesAndTabs(std::string_view text) { return trimmingCharacters(text, isSpaceOrTab); }
 
 }  // namespace tessary

@@ -4,6 +4,7 @@
 // made valid UTF-8 where it enters the model, and compared the way users expect: canonically
 // equivalent texts are the same text.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,8 @@ bool localizedCaseInsensitiveEqual(std::string_view a, std::string_view b);
 // The text without Unicode space separators (general category Zs) and tabs at either end; line
 // breaks stay.
 std::string trimmingSpacesAndTabs(std::string_view text);
+
+// The text without the code points for which `trimmed` is true at either end.
+std::string trimmingCharacters(std::string_view text, bool (*trimmed)(std::int32_t codePoint));
 
 }  // namespace tessary

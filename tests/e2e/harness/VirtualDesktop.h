@@ -26,6 +26,9 @@ public:
     // and "tessary-right".
     struct Options {
         bool windowManager = true;
+        // openbox's stock key bindings for switching desktops (C-A-Left, C-A-Right), which take
+        // those combinations from every other client; without them the window manager binds no key.
+        bool stockKeyBindings = false;
     };
 
     VirtualDesktop();

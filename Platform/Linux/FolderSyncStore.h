@@ -1,0 +1,98 @@
+#pragma once
+
+// The synchronised store as a folder the user chose, which a file-sync tool keeps in step between
+// machines: one file per key, named as the key ("layouts.v1"), holding the value's bytes.
+//
+// Policy:
+// - Only what is inside the folder is read: a key file must be a regular file of at most 16 MiB
+//   holding UTF-8 text; a symbolic link is followed only when it stays inside the folder. Anything
+//   else is a read failure with its sentence, never a crash, a block or a read elsewhere.
+// - Writes replace a key file whole (a temporary file beside it, flushed, renamed into place), so
+//   a sync tool or a peer never sees half a value.
+// - Outside changes are seen through inotify on the folder. The owner feeds fileDescriptor() to the
+//   main loop and calls processEvents() when it is readable (as the X connection is fed). Only keys
+//   this store has read or written are watched; when events stop for `quietPeriod` (at the latest
+//   `longestBurst` after the first), each touched key is read again and the change notice is
+//   emitted once if any differs from what this store last wrote, read or announced. The store's own
+//   writes therefore never announce anything, and neither does a peer rewriting the same bytes.
+// - The folder is taken as it is when the store is made; a folder that is not a writable folder
+//   makes every read and write fail with `unavailable`.
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "Platform/KeyValueSyncStore.h"
+#include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Signal.h"
+#include "TessaryCore/DocumentFileSystem.h"
+
+namespace tessary {
+
+class FolderSyncStore final : public KeyValueSyncStore {
+public:
+    static constexpr std::size_t maximumValueSize = 16 * 1024 * 1024;
+    static constexpr std::chrono::milliseconds quietPeriod{200};
+    static constexpr std::chrono::milliseconds longestBurst{2000};
+
+    // True for an absolute path naming a folder (links followed) that this process may write in.
+    static bool isWritableFolder(const std::filesystem::path& folder);
+
+    // Starts watching the folder when it is a writable folder. `files` does the atomic writes.
+    FolderSyncStore(std::optional<std::filesystem::path> folder, Scheduler& scheduler,
+                    std::shared_ptr<DocumentFileSystem> files = DocumentFileSystem::standard());
+    ~FolderSyncStore() override;
+    FolderSyncStore(const FolderSyncStore&) = delete;
+    FolderSyncStore& operator=(const FolderSyncStore&) = delete;
+
+    // Whether the folder was a writable folder when the store was made.
+    bool isUsable() const { return usable_; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    Expected<std::optional<std::string>, SyncStoreError> data(std::string_view key) override;
+    Expected<void, SyncStoreError> set(std::optional<std::string_view> bytes, std::string_view key) override;
+    // Flushes the folder's entries to the disk.
+    bool synchronize() override;
+    Signal<>* changeNotification() override { return &changed_; }
+
+    // The inotify descriptor to wait on; -1 when nothing is watched.
+    int fileDescriptor() const { return watching_ ? watch_ : -1; }
+    // Takes every pending event without blocking; false once watching has ended (the folder was
+    // removed or moved away), after which the descriptor need not be waited on.
+    bool processEvents();
+
+private:
+    // What a key file held when this store last looked: its bytes, or nothing for no file; a key
+    // whose file could not be read is known as unreadable (outer nothing).
+    using Known = std::optional<std::optional<std::string>>;
+
+    Expected<std::optional<std::string>, SyncStoreError> read(std::string_view key) const;
+    // The file a key names, with a link inside the folder resolved; an error for a link leading out.
+    Expected<std::filesystem::path, SyncStoreError> resolve(std::string_view key) const;
+    SyncStoreError error(SyncStoreError::Code code, std::string_view key, std::string detail = {}) const;
+    void remember(std::string_view key, Known known) { known_.insert_or_assign(std::string(key), std::move(known)); }
+    void burstEnded();
+    void stopWatching();
+
+    std::filesystem::path folder_;
+    std::filesystem::path canonicalFolder_;
+    Scheduler& scheduler_;
+    std::shared_ptr<DocumentFileSystem> files_;
+    bool usable_ = false;
+    int watch_ = -1;
+    bool watching_ = false;
+    std::map<std::string, Known, std::less<>> known_;
+    std::set<std::string> touched_;
+    ScheduledTask burstTask_;
+    std::optional<Scheduler::TimePoint> burstStart_;
+    Signal<> changed_;
+    Logger log_{"SyncFolder"};
+};
+
+}  // namespace tessary

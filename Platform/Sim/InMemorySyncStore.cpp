@@ -1,0 +1,28 @@
+#include "Platform/Sim/InMemorySyncStore.h"
+
+namespace tessary {
+
+Expected<std::optional<std::string>, SyncStoreError> InMemorySyncStore::data(std::string_view key) {
+    const auto found = values.find(key);
+    if (found == values.end()) return std::optional<std::string>();
+    return std::optional<std::string>(found->second);
+}
+
+Expected<void, SyncStoreError> InMemorySyncStore::set(std::optional<std::string_view> bytes, std::string_view key) {
+    if (writeFailure) return unexpected(SyncStoreError{SyncStoreError::Code::writeFailed, std::string(key), *writeFailure});
+    if (bytes) {
+        values.insert_or_assign(std::string(key), std::string(*bytes));
+        writes.push_back("set " + std::string(key));
+    } else {
+        if (const auto found = values.find(key); found != values.end()) values.erase(found);
+        writes.push_back("remove " + std::string(key));
+    }
+    return {};
+}
+
+bool InMemorySyncStore::synchronize() {
+    ++synchronizeCount;
+    return true;
+}
+
+}  // namespace tessary

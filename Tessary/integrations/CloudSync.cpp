@@ -1,0 +1,187 @@
+#include "Tessary/integrations/CloudSync.h"
+
+#include <utility>
+
+#include "TessaryCore/JSONDocumentStore.h"
+
+namespace tessary {
+
+// One synchronised document: its key, its owner's copy, its merge and the owner's wholesale replace.
+template <typename Document>
+struct CloudSync::Key {
+    std::string_view name;
+    const Document& local;
+    Document (*merge)(const Document& local, const Document& remote);
+    std::function<void(Document)> replace;
+};
+
+CloudSync::CloudSync(KeyValueSyncStore& store, ZoneService& zones, RuleService& rules, WorkspaceService& workspaces,
+                     std::function<bool()> isEnabled, Availability availability, Scheduler& scheduler,
+                     std::function<Date()> wallClock)
+    : store_(store),
+      zones_(zones),
+      rules_(rules),
+      workspaces_(workspaces),
+      isEnabled_(std::move(isEnabled)),
+      availability_(availability),
+      scheduler_(scheduler),
+      wallClock_(std::move(wallClock)) {}
+
+CloudSync::~CloudSync() { scheduler_.cancel(uploadTask_); }
+
+std::string CloudSync::readErrorText(const std::string& reason) {
+    return ZoneService::localized("Could not read sync folder data: ") + reason;
+}
+
+std::string CloudSync::writeErrorText(const std::string& reason) {
+    return ZoneService::localized("Could not write sync folder data: ") + reason;
+}
+
+template <typename Action>
+void CloudSync::forEachKey(Action action) {
+    if (!action(Key<LayoutLibrary>{layoutsKey, zones_.library(), SyncMerge::mergeLayouts, [this](LayoutLibrary library) {
+            zones_.updateLibrary([&](LayoutLibrary& current) { current = std::move(library); });
+        }})) {
+        return;
+    }
+    if (!action(Key<RuleSet>{rulesKey, rules_.ruleSet(), SyncMerge::mergeRules,
+                             [this](RuleSet ruleSet) { rules_.replaceRuleSet(std::move(ruleSet)); }})) {
+        return;
+    }
+    action(Key<WorkspaceLibrary>{workspacesKey, workspaces_.library(), SyncMerge::mergeWorkspaces,
+                                 [this](WorkspaceLibrary library) { workspaces_.replaceLibrary(std::move(library)); }});
+}
+
+bool CloudSync::guardHolds() const {
+    return started_ && availability_ == Availability::available && isEnabled();
+}
+
+void CloudSync::start() {
+    if (started_ || availability_ != Availability::available) return;
+    started_ = true;
+    changed_.emit();
+    const std::weak_ptr<CloudSync*> weak = self_;
+    const auto upload = [weak] {
+        if (const auto self = weak.lock()) (*self)->scheduleUpload();
+    };
+    zones_.onChanged = upload;
+    rules_.onChanged = upload;
+    workspaces_.onChanged = upload;
+    if (Signal<>* notice = store_.changeNotification()) {
+        storeChanges_ = notice->subscribe([weak] {
+            if (const auto self = weak.lock()) (*self)->externalChange();
+        });
+    }
+    if (isEnabled()) pull();
+}
+
+template <typename Document>
+Expected<std::optional<Document>, std::string> CloudSync::readStored(std::string_view key) {
+    auto bytes = store_.data(key);
+    if (!bytes) return unexpected(bytes.error().text());
+    if (!bytes.value()) return std::optional<Document>();
+    auto document = JSONDocumentStore<Document>::decode(*bytes.value());
+    if (!document) {
+        return unexpected("\u201C" + std::string(key) + "\u201D " +
+                          ZoneService::localized("is not in the correct format: ") + document.error().detail);
+    }
+    return std::optional<Document>(std::move(document.value()));
+}
+
+template <typename Document>
+void CloudSync::pullKey(const Key<Document>& key) {
+    auto stored = readStored<Document>(key.name);
+    if (!stored) {
+        unreadable_.insert_or_assign(std::string(key.name), stored.error());
+        log_.error("pull failed: " + stored.error());
+        return;
+    }
+    unreadable_.erase(std::string(key.name));
+    if (!stored.value()) return;
+    Document merged = key.merge(key.local, *stored.value());
+    if (!(merged == key.local)) key.replace(std::move(merged));
+}
+
+template <typename Document>
+bool CloudSync::pushKey(const Key<Document>& key) {
+    auto stored = readStored<Document>(key.name);
+    if (!stored) {
+        // Whatever is there may be a newer version's document or a peer's unfinished one: it stays.
+        const bool known = unreadable_.find(key.name) != unreadable_.end();
+        unreadable_.insert_or_assign(std::string(key.name), stored.error());
+        if (!known) log_.error("left " + std::string(key.name) + " as it is: " + stored.error());
+        return true;
+    }
+    // Written only when the stored copy lacks something of ours; the merge keeps the stored side's
+    // order and default, so peers with the same items in another order leave each other alone.
+    if (stored.value() && key.merge(*stored.value(), key.local) == *stored.value()) return true;
+
+    auto text = JSONDocumentStore<Document>::encode(key.local);
+    if (!text) {
+        const std::string reason = text.error().text();
+        setState(lastSync_, writeErrorText(reason));
+        log_.error("push failed: " + reason);
+        return false;
+    }
+    if (auto written = store_.set(std::string_view(text.value()), key.name); !written) {
+        const std::string reason = written.error().text();
+        setState(lastSync_, writeErrorText(reason));
+        log_.error("push failed: " + reason);
+        return false;
+    }
+    return true;
+}
+
+void CloudSync::pull() {
+    if (!guardHolds()) return;
+    applyingRemote_ = true;
+    forEachKey([this](const auto& key) {
+        pullKey(key);
+        return true;
+    });
+    setState(lastSync_, readErrorNow());
+    push();
+    applyingRemote_ = false;
+}
+
+void CloudSync::push() {
+    if (!guardHolds()) return;
+    bool written = true;
+    forEachKey([&](const auto& key) {
+        written = pushKey(key);
+        return written;
+    });
+    if (!written) return;
+    store_.synchronize();
+    setState(wallClock_(), readErrorNow());
+}
+
+void CloudSync::externalChange() {
+    if (guardHolds()) pull();
+}
+
+void CloudSync::scheduleUpload() {
+    if (!guardHolds() || applyingRemote_) return;
+    scheduler_.cancel(uploadTask_);
+    const std::weak_ptr<CloudSync*> weak = self_;
+    uploadTask_ = scheduler_.schedule(uploadDelay, [weak] {
+        if (const auto self = weak.lock()) (*self)->push();
+    });
+}
+
+std::optional<std::string> CloudSync::readErrorNow() const {
+    // In key order, so that the same failure is shown whichever operation found it last.
+    for (const std::string_view key : {layoutsKey, rulesKey, workspacesKey}) {
+        if (const auto found = unreadable_.find(key); found != unreadable_.end()) return readErrorText(found->second);
+    }
+    return std::nullopt;
+}
+
+void CloudSync::setState(std::optional<Date> lastSync, std::optional<std::string> lastError) {
+    if (lastSync == lastSync_ && lastError == lastError_) return;
+    lastSync_ = lastSync;
+    lastError_ = std::move(lastError);
+    changed_.emit();
+}
+
+}  // namespace tessary

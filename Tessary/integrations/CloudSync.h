@@ -1,0 +1,128 @@
+#pragma once
+
+// Keeps the layouts, the rules and the workspaces in step with other machines through a
+// synchronised store (the sync folder). Each document is stored whole under its own key as the
+// same JSON text as its local file.
+//
+// - A pull reads every key, merges each stored document into the local one (newest change wins,
+//   deletions travel as tombstones), replaces the local document only when the merge differs from
+//   it, and ends with a push.
+// - A push writes a key only when the stored document lacks something of the local one, so that
+//   peers that exchanged their documents once go quiet instead of rewriting them for ever. A stored
+//   value that cannot be read or decoded (a newer version's, a peer's half-synchronised file) is
+//   never overwritten, and its read error stays in lastError until a pull reads that key again.
+// - A local change is pushed 2 s after the last one, through the scheduler.
+// - Nothing happens unless the sync is available (decided once, when the object is made) and the
+//   user has it switched on; started() must also have been called.
+//
+// Main loop only. The services' slots and the store's notice hold the object weakly: once it is
+// destroyed they do nothing.
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Platform/KeyValueSyncStore.h"
+#include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Signal.h"
+#include "Tessary/services/RuleService.h"
+#include "Tessary/services/WorkspaceService.h"
+#include "Tessary/services/ZoneService.h"
+#include "TessaryCore/Date.h"
+
+namespace tessary {
+
+class CloudSync final {
+public:
+    enum class Availability {
+        available,
+        // On Linux: no sync folder is chosen, or it is not a writable folder.
+        missingEntitlement,
+    };
+
+    static constexpr std::string_view layoutsKey = "layouts.v1";
+    static constexpr std::string_view rulesKey = "rules.v1";
+    static constexpr std::string_view workspacesKey = "workspaces.v1";
+    static constexpr std::chrono::seconds uploadDelay{2};
+
+    // Does nothing but keep what it is given: no store access, no hooks.
+    CloudSync(KeyValueSyncStore& store, ZoneService& zones, RuleService& rules, WorkspaceService& workspaces,
+              std::function<bool()> isEnabled, Availability availability, Scheduler& scheduler,
+              std::function<Date()> wallClock = [] { return Date::now(); });
+    ~CloudSync();
+    CloudSync(const CloudSync&) = delete;
+    CloudSync& operator=(const CloudSync&) = delete;
+
+    Availability availability() const { return availability_; }
+    // The time of the last push that wrote (or found nothing to write) without failing; this run only.
+    std::optional<Date> lastSync() const { return lastSync_; }
+    // The sentence of the last failure; cleared by the next pull or push that succeeds.
+    const std::optional<std::string>& lastError() const { return lastError_; }
+    bool started() const { return started_; }
+    bool isEnabled() const { return isEnabled_ && isEnabled_(); }
+    // True only while a pull runs.
+    bool applyingRemote() const { return applyingRemote_; }
+    // Told whenever lastSync, lastError or started changes.
+    [[nodiscard]] Subscription observe(std::function<void()> observer) { return changed_.subscribe(std::move(observer)); }
+
+    // Once, at launch: hooks the services' change slots and the store's change notice, then pulls
+    // when sync is on. Does nothing when unavailable or already started.
+    void start();
+    void pull();
+    void push();
+    // The store's change notice: a pull.
+    void externalChange();
+    // A local change: one push 2 s after the last of a run of changes.
+    void scheduleUpload();
+
+    // "Could not read sync folder data: " and "Could not write sync folder data: " with the reason.
+    static std::string readErrorText(const std::string& reason);
+    static std::string writeErrorText(const std::string& reason);
+
+private:
+    template <typename Document>
+    struct Key;
+
+    bool guardHolds() const;
+    // Calls `action` with each key's description, in the order every operation handles them, while
+    // it answers true.
+    template <typename Action>
+    void forEachKey(Action action);
+    template <typename Document>
+    void pullKey(const Key<Document>& key);
+    // False when the push must stop (a value could not be encoded or written).
+    template <typename Document>
+    bool pushKey(const Key<Document>& key);
+    template <typename Document>
+    Expected<std::optional<Document>, std::string> readStored(std::string_view key);
+    void setState(std::optional<Date> lastSync, std::optional<std::string> lastError);
+    std::optional<std::string> readErrorNow() const;
+
+    KeyValueSyncStore& store_;
+    ZoneService& zones_;
+    RuleService& rules_;
+    WorkspaceService& workspaces_;
+    std::function<bool()> isEnabled_;
+    const Availability availability_;
+    Scheduler& scheduler_;
+    std::function<Date()> wallClock_;
+
+    std::optional<Date> lastSync_;
+    std::optional<std::string> lastError_;
+    ScheduledTask uploadTask_;
+    bool applyingRemote_ = false;
+    bool started_ = false;
+    // Keys whose stored value could not be read or decoded, with the reason, until a read succeeds.
+    std::map<std::string, std::string, std::less<>> unreadable_;
+    Subscription storeChanges_;
+    // The weak handle the hooks hold.
+    std::shared_ptr<CloudSync*> self_ = std::make_shared<CloudSync*>(this);
+    Signal<> changed_;
+    Logger log_{"CloudSync"};
+};
+
+}  // namespace tessary

@@ -1,0 +1,53 @@
+#include "Tessary/integrations/FeedbackModel.h"
+
+#include "Tessary/integrations/FeedbackRequest.h"
+#include "TessaryCore/TessaryInfo.h"
+#include "TessaryCore/UserText.h"
+
+namespace tessary {
+
+FeedbackModel::FeedbackModel(FeedbackSender& client, FeedbackFacts facts, std::function<Date()> clock)
+    : client_(client), facts_(std::move(facts)), clock_(std::move(clock)) {}
+
+void FeedbackModel::setMessage(std::string text) {
+    // A character takes at least one byte, so only a longer text can be over the limit.
+    if (text.size() > feedbackMessageLimit) text = prefixOfGraphemes(text, feedbackMessageLimit);
+    if (text == message_) return;
+    message_ = std::move(text);
+    changed_.emit();
+}
+
+void FeedbackModel::setEmail(std::string text) {
+    if (text == email_) return;
+    email_ = std::move(text);
+    changed_.emit();
+}
+
+bool FeedbackModel::canSend() const {
+    return phase_ != Phase::sending && !trimmingWhitespaceAndNewlines(message_).empty();
+}
+
+void FeedbackModel::send() {
+    if (!canSend()) return;
+    setPhase(Phase::sending);
+    const FeedbackReport report{message_, email_, facts_.appVersion, facts_.systemVersion, facts_.language, clock_()};
+    std::weak_ptr<FeedbackModel*> weak = self_;
+    client_.send(report, [weak](std::optional<FeedbackError> error) {
+        const auto self = weak.lock();
+        if (!self) return;
+        (*self)->setPhase(error ? Phase::failed : Phase::sent);
+    });
+}
+
+std::string FeedbackModel::caption() const {
+    return "Sent with your message: " + std::string(TessaryInfo::productName) + " " + facts_.appVersion +
+           " \xC2\xB7 Linux " + facts_.systemVersion;
+}
+
+void FeedbackModel::setPhase(Phase phase) {
+    if (phase == phase_) return;
+    phase_ = phase;
+    changed_.emit();
+}
+
+}  // namespace tessary

@@ -1,0 +1,80 @@
+#include "Tessary/integrations/ui/FeedbackWindowController.h"
+
+#include <QLayout>
+#include <QPlainTextEdit>
+
+#include "Tessary/integrations/FeedbackRequest.h"
+#include "Tessary/integrations/ui/FeedbackClient.h"
+#include "Tessary/integrations/ui/FeedbackMail.h"
+#include "Tessary/integrations/ui/FeedbackView.h"
+#include "Tessary/integrations/ui/PreferredLanguage.h"
+#include "Tessary/shell/VersionInfo.h"
+#include "Tessary/shell/ui/WindowCentring.h"
+
+namespace tessary {
+
+namespace {
+
+void fitAndCentre(QWidget& window) {
+    window.setFixedSize(window.sizeHint());
+    centreOnPrimaryScreen(window);
+}
+
+}  // namespace
+
+FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSender> client, FeedbackFacts facts,
+                                                   URLOpener openURL, std::string supportAddress)
+    : client_(std::move(client)),
+      model_(std::make_unique<FeedbackModel>(*client_, std::move(facts))),
+      openURL_(std::move(openURL)),
+      supportAddress_(std::move(supportAddress)) {
+    view_ = std::make_unique<FeedbackView>(
+        *model_,
+        [this](const std::string& message) {
+            openMailFallback(message, model_->facts(), view_.get(), supportAddress_, openURL_);
+        },
+        [this] { view_->close(); });
+    view_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    view_->setWindowTitle(QObject::tr("Send Feedback"));
+    fitAndCentre(*view_);
+
+    phaseWatch_ = model_->observe([this] {
+        const FeedbackModel::Phase phase = model_->phase();
+        if (phase == lastPhase_) return;
+        lastPhase_ = phase;
+        if (phase == FeedbackModel::Phase::failed && !view_->isVisible()) show();
+        // The failure sentence, its buttons and the thank-you page change the window's height.
+        view_->layout()->activate();
+        view_->setFixedSize(view_->sizeHint());
+    });
+}
+
+FeedbackWindowController::~FeedbackWindowController() = default;
+
+std::unique_ptr<FeedbackWindowController> FeedbackWindowController::make(Scheduler& scheduler) {
+    return std::make_unique<FeedbackWindowController>(
+        std::make_unique<FeedbackClient>(configuredFeedbackEndpoint(), scheduler),
+        FeedbackFacts{appVersionString(), systemVersionString(), preferredLanguage()}, desktopURLOpener(),
+        supportEmailAddress());
+}
+
+void FeedbackWindowController::show() {
+    view_->show();
+    view_->raise();
+    view_->activateWindow();
+    if (model_->phase() != FeedbackModel::Phase::sent) view_->messageEditor()->setFocus();
+}
+
+bool FeedbackWindowController::isVisible() const { return view_->isVisible(); }
+
+QWidget* FeedbackWindowController::window() const { return view_.get(); }
+
+void FeedbackWindows::present() {
+    using Phase = FeedbackModel::Phase;
+    const bool keep = current_ && (current_->isVisible() || current_->model().phase() == Phase::sending ||
+                                   current_->model().phase() == Phase::failed);
+    if (!keep) current_ = make_();
+    if (current_) current_->show();
+}
+
+}  // namespace tessary

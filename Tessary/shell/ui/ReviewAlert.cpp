@@ -1,0 +1,31 @@
+#include "Tessary/shell/ui/ReviewAlert.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+namespace tessary {
+
+ReviewPrompt::Answer runReviewAlert() {
+    QMessageBox alert;
+    alert.setIcon(QMessageBox::Warning);
+    alert.setWindowModality(Qt::ApplicationModal);
+    alert.setTextFormat(Qt::PlainText);
+    alert.setText(QStringLiteral("Enjoying Tessary?"));
+    alert.setInformativeText(QStringLiteral("A short review helps other people find it. If something is missing or "
+                                            "not working, tell us instead and we will look into it."));
+    QPushButton* review = alert.addButton(QStringLiteral("Write a Review"), QMessageBox::AcceptRole);
+    QPushButton* feedback = alert.addButton(QString::fromUtf8("Send Feedback\u2026"), QMessageBox::ActionRole);
+    QPushButton* notNow = alert.addButton(QStringLiteral("Not Now"), QMessageBox::RejectRole);
+    alert.setDefaultButton(review);
+    alert.setEscapeButton(notNow);
+    alert.raise();
+    alert.activateWindow();
+    alert.exec();
+    if (alert.clickedButton() == review) return ReviewPrompt::Answer::writeReview;
+    if (alert.clickedButton() == feedback) return ReviewPrompt::Answer::sendFeedback;
+    return ReviewPrompt::Answer::notNow;
+}
+
+}  // namespace tessary

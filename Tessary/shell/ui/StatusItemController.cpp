@@ -1,0 +1,160 @@
+#include "Tessary/shell/ui/StatusItemController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <QWidgetAction>
+
+#include "Tessary/shell/ui/MenuRows.h"
+
+namespace tessary {
+
+QString menuText(const std::string& text) { return QString::fromStdString(text).replace('&', QStringLiteral("&&")); }
+
+QIcon StatusItemController::drawIcon(bool withUpdateDot, const QColor& accent) {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double unit = size / 22.0;
+        const QRectF grid(3 * unit, 4 * unit, 16 * unit, 14 * unit);
+        QPainterPath path;
+        path.addRoundedRect(grid, 2 * unit, 2 * unit);
+        for (int i = 1; i < 3; ++i) {
+            path.moveTo(grid.left() + grid.width() * i / 3, grid.top());
+            path.lineTo(grid.left() + grid.width() * i / 3, grid.bottom());
+            path.moveTo(grid.left(), grid.top() + grid.height() * i / 3);
+            path.lineTo(grid.right(), grid.top() + grid.height() * i / 3);
+        }
+        // A dark halo under light strokes reads on light and dark panels alike.
+        p.strokePath(path, QPen(QColor(0, 0, 0, 150), 3.2 * unit));
+        p.strokePath(path, QPen(QColor(245, 245, 245), 1.6 * unit));
+        if (withUpdateDot) {
+            const double dot = 6 * unit;
+            p.setPen(Qt::NoPen);
+            p.setBrush(accent);
+            p.drawEllipse(QRectF(size - 2 * unit - dot, 3 * unit, dot, dot));
+        }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
+    : QObject(parent), hooks_(std::move(hooks)), menu_(std::make_unique<QMenu>()) {
+    tray_ = new QSystemTrayIcon(this);
+    tray_->setToolTip(QStringLiteral("Tessary"));
+    tray_->setIcon(drawIcon(false, QApplication::palette().color(QPalette::Highlight)));
+    tray_->setContextMenu(menu_.get());
+    connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
+    // A left click opens the same menu at the pointer, as a right click does.
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+    });
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        log_.info("no system tray yet; the icon appears when one starts");
+    }
+    tray_->show();
+}
+
+StatusItemController::~StatusItemController() {
+    tray_->setContextMenu(nullptr);
+    for (auto& object : opening_) delete object.data();
+}
+
+void StatusItemController::updateStatusButton(bool updatePending) {
+    if (updateDot_ == updatePending) return;
+    updateDot_ = updatePending;
+    tray_->setIcon(drawIcon(updatePending, QApplication::palette().color(QPalette::Highlight)));
+}
+
+void StatusItemController::rebuildMenu() {
+    // QMenu::clear() deletes the actions it owns but not submenus or hosted widgets: delete all
+    // that the last opening made.
+    menu_->clear();
+    for (auto& object : opening_) delete object.data();
+    opening_.clear();
+    if (!hooks_.readInputs) return;
+    auto items = StatusMenuModel::build(hooks_.readInputs());
+    if (hooks_.statusNotifierHost) items = StatusMenuModel::withoutWidgetRows(std::move(items));
+    addItems(menu_.get(), items);
+}
+
+void StatusItemController::choose(const MenuAction& action) {
+    if (action.closesMenu) menu_->close();
+    if (hooks_.perform) hooks_.perform(action);
+}
+
+void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuItem>& items) {
+    for (const StatusMenuItem& item : items) {
+        switch (item.kind) {
+            case StatusMenuItem::Kind::separator: {
+                QAction* separator = menu->addSeparator();
+                opening_.emplace_back(separator);
+                break;
+            }
+            case StatusMenuItem::Kind::submenu: {
+                auto* submenu = new QMenu(menuText(item.text), menu);
+                opening_.emplace_back(submenu);
+                addItems(submenu, item.children);
+                menu->addMenu(submenu);
+                break;
+            }
+            case StatusMenuItem::Kind::layoutRow: {
+                auto* host = new QWidgetAction(menu);
+                opening_.emplace_back(host);
+                const DisplayInfo display = *item.display;
+                auto* row = new DisplayLayoutsRow(
+                    QString::fromStdString(item.text),
+                    item.currentLayoutName ? std::optional(QString::fromStdString(*item.currentLayoutName)) : std::nullopt,
+                    item.layouts, item.selectedLayoutID, [this, display](const ZoneLayout& layout) {
+                        MenuAction action;
+                        action.kind = MenuAction::Kind::assignLayout;
+                        action.display = display;
+                        action.layoutID = layout.id;
+                        action.closesMenu = true;
+                        choose(action);
+                    });
+                row->setAccessibleName(QString::fromStdString(item.accessibilityLabel));
+                host->setDefaultWidget(row);
+                menu->addAction(host);
+                break;
+            }
+            case StatusMenuItem::Kind::twoLineRow: {
+                auto* host = new QWidgetAction(menu);
+                opening_.emplace_back(host);
+                const MenuAction action = item.action;
+                auto* row = new TwoLineMenuRow(QString::fromStdString(item.text), QString::fromStdString(item.subtitle),
+                                               [this, action] { choose(action); });
+                host->setDefaultWidget(row);
+                menu->addAction(host);
+                break;
+            }
+            case StatusMenuItem::Kind::action: {
+                auto* action = new QAction(menuText(item.text), menu);
+                opening_.emplace_back(action);
+                action->setEnabled(item.enabled);
+                action->setCheckable(item.checkable);
+                action->setChecked(item.checked);
+                if (item.keyEquivalent == ",") action->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+                if (item.keyEquivalent == "q") action->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+                if (item.boundName && hooks_.bindShortcut) hooks_.bindShortcut(action, *item.boundName);
+                const MenuAction chosen = item.action;
+                if (chosen.kind != MenuAction::Kind::none) {
+                    connect(action, &QAction::triggered, this, [this, chosen] { choose(chosen); });
+                }
+                menu->addAction(action);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace tessary

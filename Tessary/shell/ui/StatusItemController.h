@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Platform/Logger.h"
+#include "Tessary/shell/StatusMenuModel.h"
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace tessary {
+
+// The tray icon and its menu. The menu is emptied and built again from StatusMenuModel every time
+// it is about to open, from the state `readInputs` gives at that moment; a chosen item's
+// MenuAction goes to `perform`. Between openings only the icon's update dot follows the updater.
+//
+// Every object an opening makes (actions, submenus, hosted rows) is owned by that opening and
+// deleted at the next one, so the menu does not grow however often it opens.
+//
+// Tray hosts that export menus over D-Bus (StatusNotifier) cannot show widgets in menus: there
+// each display's row becomes a submenu of layouts and the two-line rows plain items. Without any
+// tray host the program runs on (logged once); Qt shows the icon when a host appears.
+class StatusItemController final : public QObject {
+    Q_OBJECT
+
+public:
+    struct Hooks {
+        std::function<StatusMenuInputs()> readInputs;
+        std::function<void(const MenuAction&)> perform;
+        // Shows a global shortcut name's combination on an action and follows its changes.
+        std::function<void(QAction*, const std::string& name)> bindShortcut;
+        // Whether the tray host takes menus over D-Bus; decided by the caller once.
+        bool statusNotifierHost = false;
+    };
+
+    explicit StatusItemController(Hooks hooks, QObject* parent = nullptr);
+    ~StatusItemController() override;
+
+    // Draws or removes the update dot on the icon.
+    void updateStatusButton(bool updatePending);
+    bool showsUpdateDot() const { return updateDot_; }
+
+    // Empties the menu and builds it again; runs on every opening.
+    void rebuildMenu();
+    QMenu* menu() const { return menu_.get(); }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+
+    // The icon: a 3 x 3 grid legible on light and dark panels, with the update dot when asked.
+    static QIcon drawIcon(bool withUpdateDot, const QColor& accent);
+
+private:
+    void addItems(QMenu* menu, const std::vector<StatusMenuItem>& items);
+    void choose(const MenuAction& action);
+
+    Hooks hooks_;
+    std::unique_ptr<QMenu> menu_;
+    QSystemTrayIcon* tray_;
+    // What the current opening made; deleted at the next one.
+    std::vector<QPointer<QObject>> opening_;
+    bool updateDot_ = false;
+    Logger log_{"StatusItem"};
+};
+
+// Escapes the mnemonic marker so that a name shows as written in a menu ("R&D" stays "R&D").
+QString menuText(const std::string& text);
+
+}  // namespace tessary

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "Tessary/shell/ui/OnboardingView.h"
+#include "Tessary/shell/ui/StatusTag.h"
+#include "QtApplication.h"
+
+using namespace tessary;
+
+namespace {
+
+struct Calls {
+    std::vector<std::string> log;
+    OnboardingView::Actions actions() {
+        return {[this] { log.push_back("refresh"); }, [this] { log.push_back("request"); },
+                [this](bool on) { log.push_back(on ? "login on" : "login off"); },
+                [this](const std::string& url) { log.push_back("open " + url); }, [this] { log.push_back("done"); }};
+    }
+};
+
+void saveShot(QWidget& widget, const QString& name) {
+    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/view-blocks";
+    QDir().mkpath(folder);
+    widget.grab().save(folder + "/" + name + ".png");
+}
+
+}  // namespace
+
+TEST(Onboarding, WhatEachStateShows) {
+    qttest::qtApplication();
+    struct Row {
+        const char* name;
+        OnboardingModel model;
+        bool requestShown, settingsShown, doneEnabled;
+        const char* tag;
+        const char* footer;
+        std::vector<bool> badgesDone;
+    };
+    const std::vector<Row> rows{
+        {"untrusted", {false, false, ""}, true, false, false, "Not granted",
+         "Step 1 is required. You can change the rest in Settings.", {false, false, false}},
+        {"trusted, launching at login", {true, true, ""}, false, false, true, "Granted",
+         "You can change the rest in Settings.", {true, true, false}},
+        {"a desktop with a settings page", {false, false, "settings://window-control"}, true, true, false,
+         "Not granted", "Step 1 is required. You can change the rest in Settings.", {false, false, false}},
+    };
+    for (const Row& row : rows) {
+        Calls calls;
+        OnboardingView view(calls.actions());
+        view.setModel(row.model);
+        view.resize(560, 520);
+        view.show();
+        EXPECT_EQ(view.requestButton()->isVisible(), row.requestShown) << row.name;
+        EXPECT_EQ(view.openSettingsButton()->isVisible(), row.settingsShown) << row.name;
+        EXPECT_EQ(view.doneButton()->isEnabled(), row.doneEnabled) << row.name;
+        EXPECT_EQ(view.statusTag()->text(), row.tag) << row.name;
+        EXPECT_EQ(view.footerLabel()->text(), row.footer) << row.name;
+        EXPECT_EQ(view.launchAtLoginToggle()->isChecked(), row.model.launchAtLogin) << row.name;
+        std::vector<bool> done;
+        for (int i = 1; i <= 3; ++i) done.push_back(view.badge(i)->isDone());
+        EXPECT_EQ(done, row.badgesDone) << row.name;
+        EXPECT_EQ(view.badge(1)->accessibleName(), row.model.trusted ? "Step 1, complete" : "Step 1") << row.name;
+        EXPECT_EQ(calls.log, (std::vector<std::string>{"refresh"})) << row.name << ": showing re-reads trust";
+        saveShot(view, QString("onboarding-") + QString(row.name).replace(' ', '-').remove(','));
+    }
+}
+
+TEST(Onboarding, OnlyTheUsersChoicesAct) {
+    qttest::qtApplication();
+    Calls calls;
+    OnboardingModel model{false, false, ""};
+    OnboardingWindowController controller(calls.actions(), model);
+    controller.show();
+    QDialog* window = controller.window();
+    QTest::keyClick(window, Qt::Key_Return);
+    controller.setModel({false, true, ""});  // the state changed elsewhere: nothing is written back
+    QTest::mouseClick(controller.view()->requestButton(), Qt::LeftButton);
+    QTest::mouseClick(controller.view()->launchAtLoginToggle(), Qt::LeftButton);
+    controller.setModel({true, false, ""});
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(calls.log, (std::vector<std::string>{"refresh", "request", "login off", "done"}));
+    EXPECT_FALSE(window->isVisible()) << "Done closes the window";
+    controller.show();
+    EXPECT_TRUE(window->isVisible()) << "the same window shows again";
+    EXPECT_EQ(window->windowTitle(), "Welcome to Tessary");
+}

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "Tessary/shell/LayoutThumbnailModel.h"
+#include "Tessary/shell/ui/ButtonStyles.h"
+#include "Tessary/shell/ui/LayoutThumbnail.h"
+#include "Tessary/shell/ui/ListEditBar.h"
+#include "Tessary/shell/ui/MasterListCard.h"
+#include "Tessary/shell/ui/MenuRows.h"
+#include "Tessary/shell/ui/StatusTag.h"
+#include "Tessary/shell/ui/ZonePickerThumbnail.h"
+#include "QtApplication.h"
+
+using namespace tessary;
+using LayoutThumbnailModel::ThumbnailZone;
+
+namespace {
+
+ZoneLayout columns(std::int64_t count, double spacing, double padding) {
+    ZoneLayout layout(LayoutTemplate::columns, count, "Columns");
+    layout.spacing = spacing;
+    layout.padding = padding;
+    return layout;
+}
+
+ZoneLayout overlappingCanvas() {
+    ZoneLayout layout(LayoutTemplate::blank, 0, "Overlap");
+    layout.kind = LayoutKind(ZoneCanvas{{1600, 1000}, {Rect(0, 0, 1000, 800), Rect(600, 200, 1000, 800)}});
+    layout.padding = 0;
+    return layout;
+}
+
+void saveShot(QWidget& widget, const QString& name) {
+    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/view-blocks";
+    QDir().mkpath(folder);
+    widget.grab().save(folder + "/" + name + ".png");
+}
+
+}  // namespace
+
+TEST(LayoutThumbnailModel, ZonesAsTheThumbnailLaysThemOut) {
+    struct Row {
+        const char* name;
+        ZoneLayout layout;
+        Size size;
+        bool highlighted;
+        std::set<std::int64_t> chosen;
+        bool tappable;
+        std::vector<ThumbnailZone> expected;
+    };
+    const std::vector<Row> rows{
+        {"gaps of 8 shrink to 2.0 between zones and 2.5 at the border", columns(2, 8, 8), {64, 40}, false, {}, false,
+         {{0, Rect(2.5, 2.5, 28.5, 35), false, false}, {1, Rect(33, 2.5, 28.5, 35), false, false}}},
+        {"gaps of 20 become 5.0", columns(2, 20, 20), {64, 40}, false, {}, false,
+         {{0, Rect(5, 5, 24.5, 30), false, false}, {1, Rect(34.5, 5, 24.5, 30), false, false}}},
+        {"a canvas scales from its reference size, later zones on top", overlappingCanvas(), {165, 105}, false, {},
+         false, {{0, Rect(2.5, 2.5, 100, 80), false, false}, {1, Rect(62.5, 22.5, 100, 80), false, false}}},
+        {"too small for the padding: only the background", columns(2, 8, 8), {4, 2.5}, true, {}, false, {}},
+        {"the whole layout lit, nothing picked", columns(2, 8, 8), {64, 40}, true, {}, false,
+         {{0, Rect(2.5, 2.5, 28.5, 35), true, false}, {1, Rect(33, 2.5, 28.5, 35), true, false}}},
+        {"chosen zones with a tap handler are lit and picked", columns(3, 0, 0), {64, 40}, false, {0, 2}, true,
+         {{0, Rect(2.5, 2.5, 18.333333333333332, 35), true, true},
+          {1, Rect(22.833333333333332, 2.5, 18.333333333333336, 35), false, false},
+          {2, Rect(43.166666666666664, 2.5, 18.333333333333336, 35), true, true}}},
+        {"chosen zones without a handler are lit, not picked", columns(2, 8, 8), {64, 40}, false, {1}, false,
+         {{0, Rect(2.5, 2.5, 28.5, 35), false, false}, {1, Rect(33, 2.5, 28.5, 35), true, false}}},
+    };
+    for (const Row& row : rows) {
+        const auto zones = LayoutThumbnailModel::zones(row.layout, row.size, row.highlighted, row.chosen, row.tappable);
+        ASSERT_EQ(zones.size(), row.expected.size()) << row.name;
+        for (std::size_t i = 0; i < zones.size(); ++i) {
+            EXPECT_EQ(zones[i].index, row.expected[i].index) << row.name;
+            EXPECT_NEAR(zones[i].rect.origin.x, row.expected[i].rect.origin.x, 1e-9) << row.name;
+            EXPECT_NEAR(zones[i].rect.origin.y, row.expected[i].rect.origin.y, 1e-9) << row.name;
+            EXPECT_NEAR(zones[i].rect.size.width, row.expected[i].rect.size.width, 1e-9) << row.name;
+            EXPECT_NEAR(zones[i].rect.size.height, row.expected[i].rect.size.height, 1e-9) << row.name;
+            EXPECT_EQ(zones[i].lit, row.expected[i].lit) << row.name;
+            EXPECT_EQ(zones[i].picked, row.expected[i].picked) << row.name;
+        }
+    }
+    EXPECT_EQ(LayoutThumbnailModel::fittedSize({64, 1000}), (Size{64, 40}));
+    EXPECT_EQ(LayoutThumbnailModel::fittedSize({1000, 40}), (Size{64, 40}));
+}
+
+TEST(LayoutThumbnailWidget, ClicksReportTheTopmostZoneAndChangeNothingByThemselves) {
+    qttest::qtApplication();
+    LayoutThumbnail thumbnail(overlappingCanvas());
+    std::vector<std::int64_t> taps;
+    thumbnail.setOnTapZone([&](std::int64_t index) { taps.push_back(index); });
+    thumbnail.setHighlightedZones({0});
+    thumbnail.setThumbnailWidth(160);
+    thumbnail.show();
+    QTest::mouseClick(&thumbnail, Qt::LeftButton, {}, QPoint(20, 20));   // zone 0 only
+    QTest::mouseClick(&thumbnail, Qt::LeftButton, {}, QPoint(80, 50));   // both: 1 is on top
+    QTest::mouseClick(&thumbnail, Qt::LeftButton, {}, QPoint(159, 99));  // the border: none
+    EXPECT_EQ(taps, (std::vector<std::int64_t>{0, 1}));
+    EXPECT_EQ(thumbnail.highlightedZones(), (std::set<std::int64_t>{0}));
+    saveShot(thumbnail, "thumbnail-overlapping-canvas");
+}
+
+TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddle) {
+    qttest::qtApplication();
+    std::vector<ZoneLayout> layouts{columns(2, 8, 8), columns(3, 8, 8), overlappingCanvas(), columns(4, 8, 8)};
+    layouts[1].name = "Columns";  // same name as the first: both tiles, told apart by identifier
+    std::vector<std::string> chosen;
+    const QString longName = "Built-in Retina Display of a very long name indeed";
+    DisplayLayoutsRow row(longName, QString("Three Columns"), layouts, layouts[1].id,
+                          [&](const ZoneLayout& layout) { chosen.push_back(layout.id.uuidString()); });
+    row.show();
+    EXPECT_EQ(row.columnCount(), 3);
+    EXPECT_EQ(row.headerText(), longName + QString::fromUtf8(" · Three Columns"));
+    ASSERT_EQ(row.tiles().size(), 4u);
+    std::vector<bool> selected;
+    for (auto* tile : row.tiles()) selected.push_back(tile->isSelected());
+    EXPECT_EQ(selected, (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(row.tiles()[3]->y(), row.tiles()[0]->y() + row.tiles()[0]->height() + 2) << "the fourth tile wraps";
+    QTest::mouseClick(row.tiles()[2], Qt::LeftButton);
+    EXPECT_EQ(chosen, (std::vector<std::string>{layouts[2].id.uuidString()}));
+    const auto* header = row.findChild<MiddleElidedLabel*>();
+    EXPECT_TRUE(header->text().contains(QChar(0x2026))) << header->text().toStdString();
+    EXPECT_TRUE(header->text().endsWith("Columns"));
+    saveShot(row, "display-row");
+
+    DisplayLayoutsRow bare("HDMI-1", std::nullopt, {}, std::nullopt, {});
+    EXPECT_EQ(bare.headerText(), "HDMI-1");
+    EXPECT_TRUE(bare.tiles().empty());
+}
+
+TEST(ViewBuildingBlocks, AnEditBarRemovesOnlyWhileItCanAndAnEmptyBoxNever) {
+    qttest::qtApplication();
+    QMenu addMenu;
+    addMenu.addAction("Running apps");
+    int removed = 0;
+    ListEditBar bar("Remove Rule", &addMenu, [&] { ++removed; });
+    bar.show();
+    bar.setCanRemove(false);
+    QTest::mouseClick(bar.removeButton(), Qt::LeftButton);
+    bar.setCanRemove(true);
+    QTest::mouseClick(bar.removeButton(), Qt::LeftButton);
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(bar.removeButton()->accessibleName(), "Remove Rule");
+    EXPECT_EQ(bar.addButton()->menu(), &addMenu);
+
+    EmptyListForm withFooter("No Rules", "list.bullet", "Rules place new windows.", QString("First match wins."),
+                             "Remove Rule", &addMenu);
+    EmptyListForm withoutFooter("No Rules", "list.bullet", "Rules place new windows.", std::nullopt, "Remove Rule",
+                                &addMenu);
+    EXPECT_FALSE(withFooter.box()->bar()->removeButton()->isEnabled());
+    EXPECT_NE(withFooter.findChild<QLabel*>("footer"), nullptr);
+    EXPECT_EQ(withoutFooter.findChild<QLabel*>("footer"), nullptr);
+    EXPECT_GE(withFooter.box()->minimumSizeHint().height(), 216);
+    withFooter.resize(420, 320);
+    saveShot(withFooter, "empty-list-form");
+}
+
+TEST(ViewBuildingBlocks, GalleryForALook) {
+    qttest::qtApplication();
+    QWidget gallery;
+    auto* stack = new QVBoxLayout(&gallery);
+    auto* tags = new QHBoxLayout;
+    tags->addWidget(new StatusTag("Granted", StatusTag::Tone::positive));
+    tags->addWidget(new StatusTag("Not granted", StatusTag::Tone::warning));
+    tags->addWidget(new StatusTag("A neutral tag that is rather long", StatusTag::Tone::neutral));
+    stack->addLayout(tags);
+    std::set<std::int64_t> picked{0, 2};
+    stack->addWidget(new ZonePickerThumbnail(columns(3, 8, 8), picked, [](std::int64_t) {}));
+    stack->addWidget(new TwoLineMenuRow("Update available", "Tessary 0.2 is ready", [] {}));
+    auto* prominent = new QPushButton("Done");
+    adaptiveButtonStyle(prominent, true);
+    stack->addWidget(prominent);
+    gallery.resize(460, 320);
+    gallery.show();
+    EXPECT_GT(stack->itemAt(0)->layout()->itemAt(2)->widget()->sizeHint().width(),
+              stack->itemAt(0)->layout()->itemAt(0)->widget()->sizeHint().width())
+        << "a long tag widens instead of truncating";
+    saveShot(gallery, "gallery");
+}
