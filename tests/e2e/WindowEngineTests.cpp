@@ -164,22 +164,29 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOn
         // What the window manager did, not what the engine believes.
         EXPECT_EQ(platform->windows().outerFrame(window), result.achieved);
         platform->processPendingEvents();
-        EXPECT_EQ(std::exchange(configures, 0), 1);
+        // Others (icewm, xfwm4, fluxbox, jwm, kwin) answer the one request with more than one.
+        const int answers = std::exchange(configures, 0);
+        if (desktop->windowManager().name == "openbox") {
+            EXPECT_EQ(answers, 1);
+        }
     }
     platform->connection().removeEventHandler(counter);
 }
 
-// Openbox keeps part of a window on screen: asked for a new size far off screen, it gives the size
-// and only part of the move. The result says where the window really is.
+// A window manager that keeps windows on screen (openbox) gives a new size far off screen and only
+// part of the move; one that does not grants it all. Either way the result says where the window
+// really is.
 TEST_F(WindowEngineOnX11, AFrameGrantedOnlyInPartIsReportedAsTheWindowManagerLeftIt) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
     const Rect offScreen(-3000, -3000, 500, 400);
     SetFrameResult result = engine->setFrame(offScreen, handle);
-    EXPECT_FALSE(result.succeeded());
     ASSERT_TRUE(result.achieved);
-    EXPECT_NE(result.achieved->origin, offScreen.origin);
     EXPECT_EQ(result.achieved, platform->windows().geometry(window)->outer());
+    EXPECT_EQ(result.succeeded(), result.achieved->origin == offScreen.origin);
+    if (desktop->windowManager().name == "openbox") {
+        EXPECT_FALSE(result.succeeded());
+    }
 }
 
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
