@@ -274,22 +274,6 @@ TEST_F(AppDelegateTest, OfTwoFlashesTheSecondHidesTheOverlay) {
     EXPECT_FALSE(overlayShowing()) << "0.9 s after the second";
 }
 
-TEST_F(AppDelegateTest, ADragsOverlayOutlivesAFlash) {
-    AppDelegate& delegate = world.launched();
-    const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200));
-    delegate.flashZones(true);
-    const Rect frame = world.frameOf(window);
-    world.input.moveTo({frame.x() + 20, frame.y() + 10});
-    world.input.pressLeft();
-    world.input.setModifiers({.shift = true});
-    world.accessibility.window(window.element).frame = moved(frame, 50, 50);
-    world.input.moveTo({frame.x() + 70, frame.y() + 60});
-    ASSERT_TRUE(overlayShowing());
-    world.scheduler.advance(2s);
-    EXPECT_TRUE(overlayShowing());
-    world.input.releaseLeft();
-}
-
 TEST_F(AppDelegateTest, APlacedWindowFlashShowsItsZonesHighlightedOnItsDisplayOnly) {
     AppDelegate& delegate = world.launched();
     delegate.showPlacedZones(ZonePlacement{world.side, {1, 3}});
