@@ -49,6 +49,7 @@
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/integrations/ui/SyncTestVerb.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
@@ -341,6 +342,7 @@ int main(int argc, char** argv) {
                 scheduler);
             cloudSync->start();
         };
+        if (SyncTestVerb::isWanted()) SyncTestVerb::install(delegate, [&cloudSync] { return cloudSync.get(); });
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
