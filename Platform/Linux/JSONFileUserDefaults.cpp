@@ -1,4 +1,5 @@
 #include "Platform/Linux/JSONFileUserDefaults.h"
+#include "Platform/Linux/XDGDirectories.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -194,17 +195,7 @@ std::optional<std::string> writeAtomically(const fs::path& target, std::string_v
 
 JSONFileUserDefaults::JSONFileUserDefaults(fs::path path) : path_(std::move(path)) { load(); }
 
-fs::path JSONFileUserDefaults::defaultPath() {
-    fs::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config && fs::path(config).is_absolute()) {
-        base = config;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = fs::path(home) / ".config";
-    } else {
-        base = fs::path(".config");
-    }
-    return base / "Tessary" / "defaults.json";
-}
+fs::path JSONFileUserDefaults::defaultPath() { return XDGDirectories::configHome() / "Tessary" / "defaults.json"; }
 
 void JSONFileUserDefaults::load() {
     int error = 0;

@@ -2,6 +2,8 @@
 
 #include "Tessary/services/DragSnapController.h"
 
+#include <string>
+
 namespace tessary {
 
 InputMonitor::InputMonitor(GlobalInput& input, DragSnapController& controller, std::vector<Subscription> monitors)
@@ -28,8 +30,18 @@ InputModifiers InputMonitor::modifiers(const GlobalModifierKeys& keys) {
 void InputMonitor::handle(const GlobalInputEvent& event) {
     const InputModifiers held = modifiers(event.modifiers);
     switch (event.kind) {
-    case GlobalInputKind::leftMouseDown: controller_.mouseDown(held, event.location); break;
-    case GlobalInputKind::leftMouseUp: controller_.mouseUp(held, event.location); break;
+    case GlobalInputKind::leftMouseDown:
+        // Debug lines mark where a drag begins and ends (and pace the end-to-end tests); a motion
+        // has none, as it is the hot path.
+        log_.debug("left button down at " + std::to_string(int(event.location.x)) + " " +
+                   std::to_string(int(event.location.y)));
+        controller_.mouseDown(held, event.location);
+        break;
+    case GlobalInputKind::leftMouseUp:
+        log_.debug("left button up at " + std::to_string(int(event.location.x)) + " " +
+                   std::to_string(int(event.location.y)));
+        controller_.mouseUp(held, event.location);
+        break;
     case GlobalInputKind::leftMouseDragged: controller_.mouseDragged(held, event.location); break;
     // The controller re-uses the last point it saw.
     case GlobalInputKind::modifiersChanged: controller_.modifiersChanged(held); break;

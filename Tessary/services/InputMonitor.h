@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "Platform/GlobalInput.h"
+#include "Platform/Logger.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/InputModifiers.h"
 
@@ -39,6 +40,7 @@ private:
     GlobalInput& input_;
     DragSnapController& controller_;
     std::vector<Subscription> monitors_;
+    Logger log_{"InputMonitor"};
 };
 
 }  // namespace tessary

@@ -7,16 +7,14 @@
 #include <vector>
 
 #include "Platform/Qt/QtScheduler.h"
+#include "tests/Platform/QtCoreApplication.h"
 
 using namespace tessary;
 using namespace std::chrono_literals;
 
 
 TEST(QtScheduler, RunsTasksOnTheEventLoopInDueOrderAndHonoursCancel) {
-    int argc = 1;
-    char name[] = "PlatformTests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    qttest::qtCoreApplication();
 
     QtScheduler scheduler;
     const auto start = scheduler.now();

@@ -18,13 +18,13 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
 #include "Tessary/services/DragSnapController.h"
@@ -78,18 +78,6 @@ private:
     OverlayController& overlay_;
 };
 
-// Whether a compositing manager runs on the screen (it owns the _NET_WM_CM_S0 selection).
-bool compositorRuns(X11Connection& connection) {
-    xcb_connection_t* c = connection.xcb();
-    const char* name = "_NET_WM_CM_S0";
-    auto atom = connection.reply(xcb_intern_atom_reply, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name),
-                                 "InternAtom");
-    if (!atom) return false;
-    auto owner = connection.reply(xcb_get_selection_owner_reply, xcb_get_selection_owner(c, atom->atom),
-                                  "GetSelectionOwner");
-    return owner && owner->owner != XCB_WINDOW_NONE;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,7 +96,7 @@ int main(int argc, char** argv) {
     MemoryUserDefaults defaults;
     Preferences preferences(defaults);
     OverlayController overlayController(preferences, scheduler);
-    overlayController.isCompositing = [&] { return compositorRuns(platform->connection()); };
+    overlayController.isCompositing = [&] { return x11CompositorRuns(platform->connection()); };
     ReportingOverlay overlay(overlayController);
 
     DragSnapController controller(

@@ -65,6 +65,9 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
     char pattern[] = "/tmp/tessary-e2e-XXXXXX";
     if (!::mkdtemp(pattern)) throw std::runtime_error("cannot create a temporary folder");
     directory_ = pattern;
+    for (const std::string& folder : {configHome(), dataHome(), runtimeDirectory()}) {
+        if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot create " + folder);
+    }
     startServer();
     // The first monitor takes Xvfb's only output; the other has none.
     if (!setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen") ||
@@ -72,10 +75,12 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
         throw std::runtime_error("xrandr --setmonitor failed");
     }
     if (options_.windowManager) startWindowManager();
+    if (options_.tray) startTray();
 }
 
 VirtualDesktop::~VirtualDesktop() {
     if (input_) xcb_disconnect(input_);
+    tray_.kill();
     windowManager_.kill();
     server_.kill();
     std::error_code ignored;
@@ -108,7 +113,14 @@ void VirtualDesktop::startServer() {
     ::setenv("DISPLAY", display_.c_str(), 1);
 }
 
+std::vector<std::string> VirtualDesktop::environment() const {
+    return {"DISPLAY=" + display_, "XDG_CONFIG_HOME=" + configHome(), "XDG_DATA_HOME=" + dataHome(),
+            "XDG_RUNTIME_DIR=" + runtimeDirectory()};
+}
+
 void VirtualDesktop::startWindowManager() {
+    if (windowManager_.pid() > 0) return;
+    options_.windowManager = true;
     std::string configuration = directory_ + "/rc.xml";
     std::ofstream(configuration) << kOpenboxConfiguration;
     std::string fifo = directory_ + "/ready";
@@ -130,7 +142,7 @@ void VirtualDesktop::startWindowManager() {
 ChildProcess VirtualDesktop::start(std::vector<std::string> arguments, bool pipes) {
     ChildProcess::Options start;
     start.arguments = std::move(arguments);
-    start.environment = {"DISPLAY=" + display_};
+    start.environment = environment();
     start.pipeStdin = pipes;
     start.pipeStdout = pipes;
     start.discardStdout = !pipes;
@@ -154,6 +166,27 @@ bool VirtualDesktop::setMonitor(const Monitor& monitor, const std::string& outpu
 
 bool VirtualDesktop::deleteMonitor(const std::string& name) {
     return run({"xrandr", "--delmonitor", name}, in(10s));
+}
+
+void VirtualDesktop::startTray() {
+    tray_ = start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "96",
+                   "--heighttype", "pixel", "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "false",
+                   "--expand", "false"});
+    // Ready once it owns the tray selection of screen 0.
+    xcb_connection_t* c = inputConnection();
+    const char* name = "_NET_SYSTEM_TRAY_S0";
+    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t selection = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    const bool owned = waitUntil(
+        [&] {
+            auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+            const bool has = owner && owner->owner != XCB_WINDOW_NONE;
+            std::free(owner);
+            return has;
+        },
+        in(10s));
+    if (!owned) throw std::runtime_error("trayer did not start");
 }
 
 TestClient VirtualDesktop::startClient() {

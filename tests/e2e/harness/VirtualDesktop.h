@@ -24,6 +24,9 @@ public:
     // and "tessary-right".
     struct Options {
         bool windowManager = true;
+        // trayer as the system tray host, on the top edge; it reserves no strut, so the work
+        // areas stay the monitors' full size.
+        bool tray = false;
     };
 
     VirtualDesktop();
@@ -37,6 +40,19 @@ public:
     const std::string& directory() const { return directory_; }
     pid_t serverPid() const { return server_.pid(); }
     pid_t windowManagerPid() const { return windowManager_.pid(); }
+
+    // Private XDG folders of this desktop, which every program started here is given (the test's
+    // own process keeps its own): "config", "data" and "runtime" (0700) under directory().
+    std::string configHome() const { return directory_ + "/config"; }
+    std::string dataHome() const { return directory_ + "/data"; }
+    std::string runtimeDirectory() const { return directory_ + "/runtime"; }
+    // DISPLAY and the XDG folders above, as NAME=value.
+    std::vector<std::string> environment() const;
+
+    // Starts openbox now, for a desktop made without one (a window manager that comes late);
+    // returns once it manages the screen. Does nothing when one runs.
+    void startWindowManager();
+    pid_t trayPid() const { return tray_.pid(); }
 
     // Kills the window manager: it crashes, leaving its root window properties behind.
     void crashWindowManager() { windowManager_.crash(); }
@@ -68,7 +84,7 @@ public:
 
 private:
     void startServer();
-    void startWindowManager();
+    void startTray();
     xcb_connection_t* inputConnection();
 
     Options options_;
@@ -76,6 +92,7 @@ private:
     std::string display_;
     ChildProcess server_;
     ChildProcess windowManager_;
+    ChildProcess tray_;
     xcb_connection_t* input_ = nullptr;
     xcb_window_t probe_ = 0;
 };

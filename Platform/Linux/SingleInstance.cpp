@@ -1,0 +1,199 @@
+#include "Platform/Linux/SingleInstance.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace tessary {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string errnoText(int error) { return std::strerror(error); }
+
+// A folder that exists as a real folder (not a link) of this user's.
+bool isOwnFolder(const fs::path& folder, struct stat& info) {
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+}
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMilliseconds(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for the descriptor to be ready for `events` until the deadline.
+bool waitFor(int descriptor, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd entry{descriptor, events, 0};
+        const int ready = ::poll(&entry, 1, remainingMilliseconds(deadline));
+        if (ready > 0) return true;
+        if (ready == 0 || errno != EINTR) return false;
+    }
+}
+
+}  // namespace
+
+std::string InstanceLocation::displayStem(std::string_view display) {
+    const auto colon = display.rfind(':');
+    std::string host = colon == std::string_view::npos ? std::string() : std::string(display.substr(0, colon));
+    std::string number = std::string(colon == std::string_view::npos ? display : display.substr(colon + 1));
+    number = number.substr(0, number.find('.'));  // the screen does not matter: one X server
+    if (host.empty() || host == "unix") host = "local";
+    std::string stem = host + "-" + (number.empty() ? "0" : number);
+    for (char& c : stem) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                           c == '-' || c == '_';
+        if (!plain) c = '_';
+    }
+    return stem;
+}
+
+Expected<InstanceLocation, std::string> InstanceLocation::locate(const std::optional<fs::path>& runtimeDirectory,
+                                                                 std::string_view display) {
+    if (!runtimeDirectory) return unexpected(std::string("XDG_RUNTIME_DIR is not set"));
+    struct stat info {};
+    if (!isOwnFolder(*runtimeDirectory, info)) {
+        return unexpected(runtimeDirectory->string() + " is not a folder of this user's");
+    }
+    const fs::path folder = *runtimeDirectory / "tessary";
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return unexpected("cannot create " + folder.string() + ": " + errnoText(errno));
+    }
+    if (!isOwnFolder(folder, info)) return unexpected(folder.string() + " is not a folder of this user's");
+    // Ours, so nobody else could have loosened it but us: tighten it back.
+    if ((info.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+        return unexpected("cannot make " + folder.string() + " private: " + errnoText(errno));
+    }
+    const std::string stem = displayStem(display);
+    InstanceLocation location{folder, folder / (stem + ".socket"), folder / (stem + ".lock")};
+    if (location.socket.string().size() >= sizeof(sockaddr_un::sun_path)) {
+        return unexpected(location.socket.string() + " is too long for a socket");
+    }
+    return location;
+}
+
+std::optional<InstanceLock> InstanceLock::acquire(const InstanceLocation& location) {
+    const int descriptor = ::open(location.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (descriptor < 0) return std::nullopt;
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    return InstanceLock(location, descriptor);
+}
+
+InstanceLock::InstanceLock(InstanceLock&& other) noexcept
+    : location_(std::move(other.location_)), descriptor_(std::exchange(other.descriptor_, -1)) {}
+
+InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) ::close(descriptor_);
+        location_ = std::move(other.location_);
+        descriptor_ = std::exchange(other.descriptor_, -1);
+    }
+    return *this;
+}
+
+InstanceLock::~InstanceLock() {
+    // The lock file stays: removing it would let a third start lock a new file while a second
+    // still holds the old one.
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+void InstanceLock::removeStaleSocket() const { ::unlink(location_.socket.c_str()); }
+
+std::optional<uid_t> peerUserID(int socketDescriptor) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(socketDescriptor, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return std::nullopt;
+    return credentials.uid;
+}
+
+Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocation& location,
+                                                           const InstanceRequest& request,
+                                                           std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (descriptor < 0) return unexpected(ForwardError{ForwardError::Code::failed, "socket: " + errnoText(errno)});
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{descriptor};
+    auto fail = [&](const std::string& what) {
+        return unexpected(ForwardError{ForwardError::Code::failed, what});
+    };
+
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno == ENOENT || errno == ECONNREFUSED) {
+            return unexpected(ForwardError{ForwardError::Code::notListening, errnoText(errno)});
+        }
+        if (errno != EINPROGRESS && errno != EAGAIN) return fail("cannot connect: " + errnoText(errno));
+        if (!waitFor(descriptor, POLLOUT, deadline)) return fail("the running instance does not answer");
+    }
+    if (peerUserID(descriptor) != ::getuid()) return fail("the socket belongs to another user");
+
+    const std::string message = InstanceMessage::encode(request);
+    for (std::size_t sent = 0; sent < message.size();) {
+        const ssize_t n = ::send(descriptor, message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!waitFor(descriptor, POLLOUT, deadline)) return fail("the running instance does not answer");
+        } else {
+            return fail("cannot send: " + errnoText(errno));
+        }
+    }
+
+    std::string received;
+    for (;;) {
+        if (const auto newline = received.find('\n'); newline != std::string::npos) {
+            auto reply = InstanceMessage::decodeReply(std::string_view(received).substr(0, newline));
+            if (!reply) return fail("the running instance gave an unreadable reply");
+            return *reply;
+        }
+        if (received.size() >= InstanceMessage::maximumSize) return fail("the running instance's reply is too long");
+        if (!waitFor(descriptor, POLLIN, deadline)) return fail("the running instance does not answer");
+        char buffer[4096];
+        const ssize_t n = ::recv(descriptor, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            received.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            return fail("the running instance closed the connection without a reply");
+        } else if (errno != EAGAIN && errno != EINTR) {
+            return fail("cannot receive: " + errnoText(errno));
+        }
+    }
+}
+
+InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& location,
+                                                        const InstanceRequest& request,
+                                                        std::chrono::milliseconds patience) {
+    const auto deadline = Clock::now() + patience;
+    for (;;) {
+        if (auto lock = InstanceLock::acquire(location)) {
+            lock->removeStaleSocket();
+            return std::move(*lock);
+        }
+        auto reply = send(location, request, std::chrono::seconds(5));
+        if (reply) return std::move(reply.value());
+        if (reply.error().code != ForwardError::Code::notListening || Clock::now() >= deadline) return reply.error();
+        // The instance holds the lock but does not listen yet: it is still starting.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+}  // namespace tessary

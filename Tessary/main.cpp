@@ -1,0 +1,173 @@
+// The tessary program: one instance per user and X display. A later start hands its arguments to
+// the running instance, prints the reply and exits with its status; the instance itself builds the
+// X11 back ends, the delegate and its services, runs the launch sequence, and only then answers
+// later starts (and its own command line). It quits on SIGTERM, SIGINT or SIGHUP, on Quit, and when
+// the X server goes away, each time writing what must not be lost first.
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "Platform/InstanceMessage.h"
+#include "Platform/Linux/AutostartLoginItems.h"
+#include "Platform/Linux/DesktopApplicationLauncher.h"
+#include "Platform/Linux/JSONFileUserDefaults.h"
+#include "Platform/Linux/SingleInstance.h"
+#include "Platform/Linux/StderrLogSink.h"
+#include "Platform/Linux/TerminationSignals.h"
+#include "Platform/Linux/XDGDirectories.h"
+#include "Platform/Qt/InstanceServer.h"
+#include "Platform/Qt/QtEventPump.h"
+#include "Platform/Qt/QtScheduler.h"
+#include "Platform/X11/X11CompositorQuery.h"
+#include "Platform/X11/X11GlobalInput.h"
+#include "Platform/X11/X11Platform.h"
+#include "Tessary/shell/ui/AppDelegate.h"
+#include "WindowEngine/AXWindowEngine.h"
+#include "WindowEngine/AccessibilityPermission.h"
+#include "WindowEngine/DisplayProvider.h"
+
+using namespace tessary;
+
+namespace {
+
+// What an exit() from inside a library (Qt's, when its own X connection breaks) must still do.
+AppDelegate* liveDelegate = nullptr;
+std::string liveSocket;
+
+// Writes what must not be lost and removes the socket, at once. Safe to repeat.
+void saveAndLeave() {
+    if (liveDelegate) liveDelegate->saveNow();
+    if (!liveSocket.empty()) ::unlink(liveSocket.c_str());
+}
+
+void saveOnExit() {
+    // exit() has already destroyed this thread's thread-local objects (the document writer keeps
+    // its buffer in one); a fresh thread has its own.
+    std::thread(saveAndLeave).join();
+}
+
+std::string programPath(const char* argv0) {
+    std::error_code error;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(argv0) : path.string();
+}
+
+void printReply(const InstanceReply& reply) {
+    if (!reply.text.empty()) std::fprintf(stderr, "%s\n", reply.text.c_str());
+}
+
+}  // namespace
+
+// Under the sanitizer build: what the desktop libraries keep for the life of the process (D-Bus's
+// and fontconfig's tables, which Qt never asks them to free) is not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\nleak:libfontconfig.so\n"; }
+
+int main(int argc, char** argv) {
+    StderrLogSink sink;
+    Logger::setSink(&sink);
+    Logger log("Tessary");
+
+    InstanceRequest request;
+    for (int i = 1; i < argc; ++i) request.arguments.emplace_back(argv[i]);
+    if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
+
+    std::optional<InstanceLock> lock;
+    const char* display = std::getenv("DISPLAY");
+    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display ? display : "")) {
+        auto outcome = InstanceClient::becomeOrForward(*location, request);
+        if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
+            printReply(*reply);
+            return reply->status;
+        }
+        if (auto* error = std::get_if<ForwardError>(&outcome)) {
+            std::fprintf(stderr, "tessary: cannot reach the running instance: %s\n", error->description.c_str());
+            return 1;
+        }
+        lock = std::move(std::get<InstanceLock>(outcome));
+    } else {
+        log.error("No single-instance socket (" + location.error() + "): later starts will not find this one");
+    }
+
+    // Our own arguments are commands, not Qt's; Qt sees the program name only.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    application.setQuitOnLastWindowClosed(false);
+    auto platform = X11Platform::open();
+    if (!platform) {
+        std::fputs("tessary: cannot connect to the X server\n", stderr);
+        return 1;
+    }
+    QtScheduler scheduler;
+    bool serverGone = false;
+    QtEventPump pump(platform->fileDescriptor(), [&] {
+        const bool alive = platform->processPendingEvents();
+        if (!alive && !serverGone) {
+            serverGone = true;
+            log.notice("The X server is gone; quitting");
+            // Qt's own connection may notice next and exit() from inside the loop.
+            saveAndLeave();
+            QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+        }
+        return alive;
+    });
+    DisplayProvider::setScreens(&platform->screens());
+    AccessibilityPermission::setAccessibility(&platform->accessibility());
+
+    JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
+    AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]));
+    X11GlobalInput input(platform->connection());
+    DesktopApplicationLauncher launcher;
+    auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
+    X11Connection& connection = platform->connection();
+
+    int status = 0;
+    {
+        AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
+                                         launcher, defaults, loginItems, scheduler, engine,
+                                         [&connection] { return x11CompositorRuns(connection); }});
+        liveDelegate = &delegate;
+
+        TerminationSignals signals;
+        QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
+        QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+            log.notice("Signal " + std::to_string(signals.take()) + " received; quitting");
+            QCoreApplication::quit();
+        });
+
+        delegate.launch();
+        // Registered after the launch built the services, so that what saving uses was made before
+        // it and is destroyed after it runs.
+        std::atexit(saveOnExit);
+
+        // Requests are taken only now: a URL run before the launch sequence would move windows the
+        // filter does not know yet, and its snap would reach no window memory.
+        std::optional<InstanceServer> server;
+        if (lock) {
+            server.emplace(std::move(*lock), scheduler);
+            if (server->start([&delegate](const InstanceRequest& r) { return delegate.answer(r); })) {
+                liveSocket = server->location().socket.string();
+            }
+        }
+        if (!request.arguments.empty()) printReply(delegate.answer(request));
+
+        status = application.exec();
+        log.notice("Quitting");
+        delegate.prepareToQuit();
+        server.reset();
+        liveSocket.clear();
+        liveDelegate = nullptr;
+    }
+    AccessibilityPermission::setAccessibility(nullptr);
+    DisplayProvider::setScreens(nullptr);
+    return status;
+}

@@ -1,0 +1,443 @@
+#include "Tessary/shell/ui/AppDelegate.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPalette>
+#include <QScreen>
+#include <QStyle>
+
+#include <chrono>
+
+#include "Tessary/shell/ui/SaveWorkspacePrompt.h"
+#include "TessaryCore/TessaryPaths.h"
+#include "WindowEngine/AXWindowEngine.h"
+#include "WindowEngine/DisplayProvider.h"
+
+namespace tessary {
+
+namespace {
+
+// The program's own windows follow the appearance setting; "system" is the style's own palette.
+void applyPalette(AppAppearance appearance) {
+    if (!qApp) return;
+    QPalette palette = QApplication::style()->standardPalette();
+    if (appearance == AppAppearance::dark) {
+        palette.setColor(QPalette::Window, QColor(45, 45, 48));
+        palette.setColor(QPalette::WindowText, Qt::white);
+        palette.setColor(QPalette::Base, QColor(30, 30, 32));
+        palette.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+        palette.setColor(QPalette::Text, Qt::white);
+        palette.setColor(QPalette::Button, QColor(53, 53, 56));
+        palette.setColor(QPalette::ButtonText, Qt::white);
+        palette.setColor(QPalette::ToolTipBase, QColor(53, 53, 56));
+        palette.setColor(QPalette::ToolTipText, Qt::white);
+        palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    } else if (appearance == AppAppearance::light) {
+        palette.setColor(QPalette::Window, QColor(239, 239, 239));
+        palette.setColor(QPalette::WindowText, Qt::black);
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, Qt::black);
+        palette.setColor(QPalette::Button, QColor(239, 239, 239));
+        palette.setColor(QPalette::ButtonText, Qt::black);
+    }
+    QApplication::setPalette(palette);
+}
+
+std::string describe(const QRect& rect) {
+    return "{{" + std::to_string(rect.x()) + ", " + std::to_string(rect.y()) + "}, {" + std::to_string(rect.width()) +
+           ", " + std::to_string(rect.height()) + "}}";
+}
+
+// A window of ours that a user sees as a window: not a popup, tooltip, overlay or frameless panel.
+bool isTitledWindow(const QWidget* widget) {
+    if (!widget->isWindow()) return false;
+    const Qt::WindowType type = widget->windowType();
+    if (type != Qt::Window && type != Qt::Dialog) return false;
+    return !(widget->windowFlags() & (Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint));
+}
+
+bool looksLikeURL(const std::string& text) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char c = text[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) return false;
+    }
+    return true;
+}
+
+bool hasTessaryScheme(const std::string& text) {
+    static constexpr std::string_view scheme = "tessary:";
+    if (text.size() < scheme.size()) return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != scheme[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHooks hooks)
+    : platform_(std::move(platform)), factories_(std::move(windows)), hooks_(std::move(hooks)) {
+    state_ = std::make_unique<AppState>(platform_.loginItems, platform_.scheduler);
+    actions_ = std::make_unique<AppActions>();
+    preferences_ = std::make_unique<Preferences>(platform_.defaults);
+    preferences_->appearanceHandler = applyPalette;
+    zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
+    if (!platform_.defaults.contains(firstSeenKey)) {
+        const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+        platform_.defaults.set(firstSeenKey, std::chrono::duration<double>(sinceEpoch).count());
+    }
+}
+
+AppDelegate::~AppDelegate() {
+    // Whoever still holds the table or the state reaches nothing from here on.
+    actions_->reset();
+    state_->onAccessibilityGranted = nullptr;
+    platform_.scheduler.cancel(settingsRaise_);
+    if (savePrompt_) savePrompt_->close();
+}
+
+std::vector<DisplayInfo> AppDelegate::displays() { return DisplayProvider::displays(); }
+
+// --- Lazily built services -------------------------------------------------------------------------
+
+OverlayController& AppDelegate::overlay() {
+    if (!overlay_) {
+        overlay_ = std::make_unique<OverlayController>(*preferences_, platform_.scheduler);
+        overlay_->isCompositing = platform_.isCompositing;
+    }
+    return *overlay_;
+}
+
+DragSnapController& AppDelegate::dragSnap() {
+    if (!dragSnap_) {
+        dragSnap_ = std::make_unique<DragSnapController>(
+            *platform_.engine, *preferences_, overlay(), displays,
+            [this](const DisplayInfo& display) { return zones_->zones(display); }, platform_.scheduler);
+    }
+    return *dragSnap_;
+}
+
+InputMonitor& AppDelegate::inputMonitor() {
+    if (!inputMonitor_) inputMonitor_ = std::make_unique<InputMonitor>(platform_.input, dragSnap());
+    return *inputMonitor_;
+}
+
+WindowMemoryService& AppDelegate::memory() {
+    if (!memory_) {
+        memory_ = std::make_unique<WindowMemoryService>(
+            *zones_, displays, JSONDocumentStore<WindowPlacementMemory>(TessaryPaths::memoryURL()), platform_.scheduler);
+    }
+    return *memory_;
+}
+
+RuleService& AppDelegate::rules() {
+    if (!rules_) {
+        rules_ = std::make_unique<RuleService>(*zones_, displays, JSONDocumentStore<RuleSet>(TessaryPaths::rulesURL()));
+    }
+    return *rules_;
+}
+
+WorkspaceService& AppDelegate::workspaces() {
+    if (!workspaces_) {
+        workspaces_ = std::make_unique<WorkspaceService>(
+            *zones_, displays, JSONDocumentStore<WorkspaceLibrary>(TessaryPaths::workspacesURL()),
+            platform_.applications, platform_.launcher, platform_.scheduler);
+    }
+    return *workspaces_;
+}
+
+DisplayChangeRestorer& AppDelegate::displayRestorer() {
+    if (!displayRestorer_) {
+        Preferences& preferences = *preferences_;
+        displayRestorer_ = std::make_unique<DisplayChangeRestorer>(
+            memory(), [&preferences] { return preferences.restoreOnDisplayChange(); }, platform_.scheduler);
+    }
+    return *displayRestorer_;
+}
+
+AXWindowObserver& AppDelegate::windowObserver() {
+    if (!windowObserver_) {
+        windowObserver_ =
+            std::make_unique<AXWindowObserver>(platform_.accessibility, platform_.applications, platform_.scheduler);
+    }
+    return *windowObserver_;
+}
+
+NewWindowPlacer& AppDelegate::newWindowPlacer() {
+    if (!newWindowPlacer_) {
+        Preferences& preferences = *preferences_;
+        newWindowPlacer_ = std::make_unique<NewWindowPlacer>(
+            windowObserver(), memory(), [&preferences] { return preferences.moveNewWindowsToLastZone(); },
+            [&preferences](const WindowInfo& window) { return preferences.isIgnoredWindow(window); },
+            *platform_.engine, platform_.scheduler);
+    }
+    return *newWindowPlacer_;
+}
+
+// --- Launch ----------------------------------------------------------------------------------------
+
+void AppDelegate::launch() {
+    if (launched_) return;
+    preferences_->applyAppearance();
+    if (auto* engine = dynamic_cast<AXWindowEngine*>(platform_.engine.get())) {
+        Preferences& preferences = *preferences_;
+        engine->centersWindowsThatCannotFill = [&preferences] { return preferences.centerUnresizableWindows(); };
+    }
+    state_->refreshAccessibility();
+    state_->onAccessibilityGranted = [this] { activateServices(); };
+
+    actions_->set(AppAction::showEditor, [this] { showEditor(); });
+    actions_->set(AppAction::showOnboarding, [this] { showOnboarding(); });
+    actions_->set(AppAction::flashZones, [this] { flashZones(true); });
+    actions_->set(AppAction::restoreAllWindows, [this] { memory().restoreAll(); });
+    actions_->set(AppAction::applyRules, [this] { rules().applyAll(); });
+
+    NewWindowPlacer& placer = newWindowPlacer();
+    placer.claimsWindow = [this](const WindowHandle& window) { return workspaces().applyPendingEntries(window); };
+    placer.applyRules = [this](const WindowHandle& window) { return rules().applyRules(window); };
+    placer.onPlaced = [this](const ZonePlacement& placement) { showPlacedZones(placement); };
+
+    actions_->setDeleteWorkspace([this](const UUID& id) { deleteWorkspace(id); });
+    actions_->set(AppAction::workspacesChanged, [this] { workspacesChanged(); });
+    actions_->set(AppAction::saveWorkspace, [this] { promptSaveWorkspace(); });
+
+    displayRestorer().afterRestore = [this] { workspaces().restoreForCurrentDisplays(); };
+
+    // The drag controller exists before the status item, which reads it.
+    dragSnap();
+
+    actions_->set(AppAction::showSettings, [this] { showSettings(std::nullopt); });
+    actions_->set(AppAction::showReleaseNotes, [this] { showSettings(SettingsSection::about); });
+    actions_->set(AppAction::showAbout, [this] { showAbout(); });
+    actions_->set(AppAction::checkForUpdates, [this] { checkForUpdates(); });
+    actions_->set(AppAction::sendFeedback, [this] { showFeedback(); });
+    actions_->set(AppAction::askForReview, [this] { askForReview(); });
+
+    if (hooks_.buildStatusItem) hooks_.buildStatusItem();
+    if (hooks_.startCloudSync) hooks_.startCloudSync();
+
+    zones_->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
+                               const std::vector<std::int64_t>& indices) { didSnapWindow(window, display, indices); };
+    dragSnap_->onSnap = [this](const WindowHandle& window, const DisplayInfo& display, const SpanSelection& selection,
+                               const Rect&) { didSnapWindow(window, display, selection.zoneIndices); };
+    dragSnap_->onDragEndedWithoutSnap = [this](const WindowHandle& window) { didEndDragWithoutSnap(window); };
+
+    // Only now may a window be left alone: an excluded window is excluded from the first snap on.
+    Preferences& preferences = *preferences_;
+    zones_->isExcluded = [&preferences](const WindowInfo& window) { return preferences.isIgnoredWindow(window); };
+    dragSnap_->isExcluded = zones_->isExcluded;
+
+    activateServices();
+    launched_ = true;
+
+    const bool onboarded = platform_.defaults.boolValue(onboardingDoneKey).value_or(false);
+    if (!state_->accessibilityTrusted() || !onboarded) showOnboarding();
+}
+
+void AppDelegate::activateServices() {
+    if (!state_->accessibilityTrusted() || servicesStarted_) return;
+    // Set first: whatever fails below is not retried by a later grant, which would register the
+    // shortcuts and the observers a second time.
+    servicesStarted_ = true;
+    if (!inputMonitor().start()) {
+        log_.error("Global input is not available (no XInput 2 on this X server): drag snapping is off");
+    }
+    if (hooks_.registerShortcuts) hooks_.registerShortcuts();
+    displayRestorer().observe(platform_.screens);
+    newWindowPlacer().start();
+    if (hooks_.syncWorkspaceShortcuts) hooks_.syncWorkspaceShortcuts();
+    log_.notice("drag snapping, shortcuts and window memory active");
+}
+
+// --- Requests from outside -------------------------------------------------------------------------
+
+InstanceReply AppDelegate::answer(const InstanceRequest& request) {
+    if (!launched_) return {"Tessary is still starting", 1};
+    if (request.arguments.empty()) {
+        log_.notice("Opened again");
+        reopen();
+        return {};
+    }
+    const std::string& first = request.arguments.front();
+    if (hasTessaryScheme(first)) {
+        log_.notice("URL from the command line: " + first);
+        handleGetURL(first);
+        return {};
+    }
+    if (auto verb = hooks_.commandLineVerbs.find(first); verb != hooks_.commandLineVerbs.end()) {
+        return verb->second(std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()));
+    }
+    return {"unknown command: " + first, 1};
+}
+
+void AppDelegate::handleGetURL(const std::string& url) {
+    if (!looksLikeURL(url)) return;
+    if (hooks_.handleURL) {
+        hooks_.handleURL(url);
+    } else {
+        log_.notice("No handler for URL commands yet; ignored " + url);
+    }
+}
+
+void AppDelegate::saveNow() {
+    if (memory_) memory_->flush();
+}
+
+void AppDelegate::prepareToQuit() {
+    saveNow();
+    if (overlay_) overlay_->hide();
+}
+
+void AppDelegate::quit() {
+    prepareToQuit();
+    QCoreApplication::quit();
+}
+
+// --- Snap callbacks --------------------------------------------------------------------------------
+
+void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& display,
+                                const std::vector<std::int64_t>& zones) {
+    std::string indices;
+    for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
+    memory().remember(window, display, zones);
+    log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
+    if (hooks_.recordSnap) hooks_.recordSnap();
+}
+
+void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().forget(window); }
+
+// --- Command targets -------------------------------------------------------------------------------
+
+QWidget* AppDelegate::windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory) {
+    if (!slot && factory) slot = factory(*this);
+    return slot.get();
+}
+
+void AppDelegate::presentWindowController(QWidget* window, std::string_view what) {
+    if (!window) {
+        log_.notice("No " + std::string(what) + " window in this build");
+        return;
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppDelegate::showEditor() {
+    log_.notice("opening layout editor");
+    presentWindowController(windowFrom(editor_, factories_.editor), "layout editor");
+}
+
+void AppDelegate::showOnboarding() {
+    QWidget* window = windowFrom(onboarding_, factories_.onboarding);
+    presentWindowController(window, "onboarding");
+    if (!window) return;
+    std::string screens = "(";
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens += (screens.size() > 1 ? ", " : "") + describe(screen->geometry());
+    }
+    log_.notice("onboarding window frame " + describe(window->frameGeometry()) + " content " +
+                describe(window->geometry()) + " scale " + std::to_string(window->devicePixelRatioF()) +
+                "; screens " + screens + ")");
+}
+
+void AppDelegate::flashZones(bool force) {
+    if (!force && !preferences_->flashOnLayoutChange()) return;
+    std::vector<OverlayItem> items;
+    for (const DisplayInfo& display : displays()) items.push_back({display, zones_->zones(display)});
+    overlay().flash(items, flashDuration);
+}
+
+void AppDelegate::showPlacedZones(const ZonePlacement& placement) {
+    std::vector<Zone> kept;
+    for (const Zone& zone : zones_->zones(placement.display)) {
+        if (std::find(placement.zoneIndices.begin(), placement.zoneIndices.end(), zone.index) !=
+            placement.zoneIndices.end()) {
+            kept.push_back(zone);
+        }
+    }
+    if (kept.empty()) return;
+    overlay().flash({{placement.display, kept}}, placedFlashDuration,
+                    OverlayHighlight{placement.zoneIndices, placement.display});
+}
+
+void AppDelegate::deleteWorkspace(const UUID& id) {
+    workspaces().updateLibrary([&id](WorkspaceLibrary& library) { library.deleteWorkspace(id); });
+    if (hooks_.removeWorkspaceShortcut) hooks_.removeWorkspaceShortcut(id);
+}
+
+void AppDelegate::workspacesChanged() {
+    if (hooks_.syncWorkspaceShortcuts) hooks_.syncWorkspaceShortcuts();
+}
+
+void AppDelegate::showAbout() { presentWindowController(windowFrom(about_, factories_.about), "About"); }
+
+void AppDelegate::checkForUpdates() {
+    if (hooks_.checkForUpdates) hooks_.checkForUpdates();
+}
+
+void AppDelegate::showFeedback() {
+    if (feedback_ && feedback_->isVisible()) {
+        presentWindowController(feedback_.get(), "feedback");
+        return;
+    }
+    // A closed feedback window is never reused: each new request starts with an empty form.
+    feedback_.reset();
+    presentWindowController(windowFrom(feedback_, factories_.feedback), "feedback");
+}
+
+void AppDelegate::askForReview() {
+    if (hooks_.askForReview) hooks_.askForReview();
+}
+
+void AppDelegate::showSettings(std::optional<SettingsSection> section) {
+    if (section) state_->setRequestedSettingsSection(section);
+    QWidget* window = windowFrom(settings_, factories_.settings);
+    if (!window) {
+        log_.notice("No settings window in this build");
+        return;
+    }
+    window->show();
+    // Once the window has been shown and mapped: raising it before that is lost on some window managers.
+    platform_.scheduler.cancel(settingsRaise_);
+    settingsRaise_ = platform_.scheduler.schedule(std::chrono::milliseconds(0), [this] {
+        settingsRaise_ = {};
+        if (QWidget* found = findSettingsWindow()) {
+            found->raise();
+            found->activateWindow();
+        }
+    });
+}
+
+QWidget* AppDelegate::findSettingsWindow() const {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->objectName().contains("Settings")) return window;
+    }
+    for (QWidget* window : windows) {
+        if (isTitledWindow(window) && window->windowTitle() == "Settings") return window;
+    }
+    return nullptr;
+}
+
+void AppDelegate::promptSaveWorkspace() {
+    if (savePrompt_) {
+        // A second modal loop inside the first would answer the inner prompt first and leave the
+        // outer one stale; the open prompt already asks the same question.
+        savePrompt_->raise();
+        savePrompt_->activateWindow();
+        return;
+    }
+    SaveWorkspacePrompt prompt(workspaces().library().workspaces.size());
+    savePrompt_ = &prompt;
+    const int response = prompt.exec();
+    savePrompt_ = nullptr;
+    if (response != QDialog::Accepted) return;
+    workspaces().saveCurrentWindows(prompt.chosenName());
+    if (hooks_.syncWorkspaceShortcuts) hooks_.syncWorkspaceShortcuts();
+}
+
+}  // namespace tessary

@@ -1,0 +1,247 @@
+#pragma once
+
+// The owner of every long-lived object of the running program and the one place that wires them
+// together: it builds the shared state, the command table, the preferences and the zone service at
+// construction, the other services lazily on first use, runs the launch sequence that fills the
+// command table and the services' closure slots, starts the services that need window control
+// (once), carries out the commands, and tears down in order when the program quits.
+//
+// Ownership. The delegate owns every service; each closure it puts into a slot of an object it
+// owns dies with that object, and its destructor first empties the command table and the trust
+// hook, so nothing outside can reach a delegate that is gone. Members are declared in dependency
+// order, so they are destroyed users first.
+//
+// Windows. Its own windows (onboarding, editor, About, feedback, settings) come from factories;
+// a window whose factory is missing is not built, and its command takes the "no window" path: it
+// logs and does nothing else. On X11 there is no activation policy to switch: one of our windows
+// has its taskbar entry exactly while it is mapped.
+//
+// Main loop only. Runs over one bundle of platform back ends: X11 in the program, Sim in tests,
+// where it runs in virtual time.
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Accessibility.h"
+#include "Platform/ApplicationLauncher.h"
+#include "Platform/ApplicationWorkspace.h"
+#include "Platform/GlobalInput.h"
+#include "Platform/InstanceMessage.h"
+#include "Platform/Logger.h"
+#include "Platform/LoginItems.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Screens.h"
+#include "Platform/UserDefaults.h"
+#include "Tessary/services/DisplayChangeRestorer.h"
+#include "Tessary/services/DragSnapController.h"
+#include "Tessary/services/InputMonitor.h"
+#include "Tessary/services/NewWindowPlacer.h"
+#include "Tessary/services/RuleService.h"
+#include "Tessary/services/WindowMemoryService.h"
+#include "Tessary/services/WorkspaceService.h"
+#include "Tessary/services/ZonePlacement.h"
+#include "Tessary/services/ZoneService.h"
+#include "Tessary/services/ui/OverlayController.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/AppState.h"
+#include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/SettingsSection.h"
+#include "WindowEngine/AXWindowObserver.h"
+#include "WindowEngine/WindowEngine.h"
+
+namespace tessary {
+
+class AppDelegate;
+
+// The platform back ends the delegate runs over; every one must outlive it.
+struct AppPlatform {
+    Accessibility& accessibility;
+    ApplicationWorkspace& applications;
+    Screens& screens;
+    GlobalInput& input;
+    ApplicationLauncher& launcher;
+    UserDefaults& defaults;
+    LoginItems& loginItems;
+    Scheduler& scheduler;
+    // The engine every service shares (an AXWindowEngine over `accessibility` in the program).
+    std::shared_ptr<WindowEngine> engine;
+    // Whether a compositor runs, asked by the overlay at every show; unset means one does.
+    std::function<bool()> isCompositing;
+};
+
+// Makes one of the program's own windows; the delegate keeps what it makes.
+using AppWindowFactory = std::function<std::unique_ptr<QWidget>(AppDelegate&)>;
+
+struct AppWindowFactories {
+    AppWindowFactory onboarding;
+    AppWindowFactory editor;
+    AppWindowFactory about;
+    AppWindowFactory feedback;
+    // Its object name should contain "Settings", or its title be "Settings" (findSettingsWindow).
+    AppWindowFactory settings;
+};
+
+// A command-line verb answered by the running instance: the arguments after the program's name.
+using CommandLineVerb = std::function<InstanceReply(const std::vector<std::string>& arguments)>;
+
+// What the parts of the program that are linked in later attach to the delegate. Each may stay
+// empty; the delegate then does what it can without it (nothing, or a log line).
+struct AppHooks {
+    // The keyboard layer: GlobalShortcuts, KeyboardSnapController and WorkspaceHotKeys.
+    // KeyboardSnapController::registerShortcuts(): run once when the services start.
+    std::function<void()> registerShortcuts;
+    // WorkspaceHotKeys::syncShortcuts(): when the services start, after a workspace was created.
+    std::function<void()> syncWorkspaceShortcuts;
+    // WorkspaceHotKeys::removeShortcut(for:): when a workspace is deleted.
+    std::function<void(const UUID&)> removeWorkspaceShortcut;
+
+    // The menu bar: the status item (launch step 13) and the review prompt.
+    std::function<void()> buildStatusItem;
+    std::function<void()> recordSnap;
+    std::function<void()> askForReview;
+
+    // The integrations: URL commands, updates, synchronisation (launch step 15) and the
+    // command-line verbs answered for a later start, by their first argument.
+    std::function<void(const std::string& url)> handleURL;
+    std::function<void()> checkForUpdates;
+    std::function<void()> startCloudSync;
+    std::map<std::string, CommandLineVerb> commandLineVerbs;
+};
+
+class AppDelegate final {
+public:
+    static constexpr std::chrono::milliseconds flashDuration{900};
+    static constexpr std::chrono::milliseconds placedFlashDuration{700};
+    static constexpr std::string_view onboardingDoneKey = "hasCompletedOnboarding";
+    static constexpr std::string_view firstSeenKey = "reviewPrompt.firstSeen";
+
+    // Builds the state, the command table (all no-ops), the preferences and the zone service
+    // ("layouts.json"), and records when the program was first seen.
+    AppDelegate(AppPlatform platform, AppWindowFactories windows = {}, AppHooks hooks = {});
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // The launch sequence: fills the command table and the slots, starts the services when window
+    // control is granted (else when the trust poll finds it), and shows onboarding unless it was
+    // completed with window control granted.
+    void launch();
+    bool hasLaunched() const { return launched_; }
+    // Starts what needs window control, once: global input, keyboard shortcuts, the display
+    // observer, new-window placement and workspace hot keys. Does nothing without trust.
+    void activateServices();
+    bool servicesStarted() const { return servicesStarted_; }
+
+    // A request of a later start: no argument reopens (onboarding), a "tessary:" URL goes to
+    // handleGetURL, a known verb to its handler; anything else is "unknown command" with status 1.
+    InstanceReply answer(const InstanceRequest& request);
+    // A URL from outside; ignored when it is not one.
+    void handleGetURL(const std::string& url);
+    // The user opened the program again while it runs.
+    void reopen() { showOnboarding(); }
+
+    // What quitting must not lose, by every way out: the window memory's pending save is written
+    // and the overlay hidden. Safe to call more than once; the services stay usable.
+    void prepareToQuit();
+    // Only the pending memory save, for a way out where the display may be gone (no X requests).
+    void saveNow();
+    // Ends the main loop (the menu's Quit); the program then tears down in order.
+    void quit();
+
+    // The command targets.
+    void showEditor();
+    void showOnboarding();
+    // Every display's zones, briefly. Unforced, only when the user wants layout changes flashed.
+    void flashZones(bool force);
+    // The zones a new window was placed into, highlighted, on its display only.
+    void showPlacedZones(const ZonePlacement& placement);
+    void deleteWorkspace(const UUID& id);
+    void workspacesChanged();
+    void showAbout();
+    void checkForUpdates();
+    void showFeedback();
+    void askForReview();
+    // Asks for the section (none keeps the current one) and brings the settings window forward
+    // after the current event.
+    void showSettings(std::optional<SettingsSection> section);
+    // The name prompt, modal; a second request while it is open raises it instead.
+    void promptSaveWorkspace();
+    // Shows a window of ours and gives it the focus; a missing one only logs.
+    void presentWindowController(QWidget* window, std::string_view what);
+    // The first window whose object name contains "Settings", else the first titled one whose
+    // title is exactly "Settings".
+    QWidget* findSettingsWindow() const;
+
+    // The snap callbacks and the window filter.
+    void didSnapWindow(const WindowHandle& window, const DisplayInfo& display, const std::vector<std::int64_t>& zones);
+    void didEndDragWithoutSnap(const WindowHandle& window);
+    bool isIgnoredWindow(const WindowInfo& window) const { return preferences_->isIgnoredWindow(window); }
+
+    // The objects, built on first use where lazy.
+    AppState& state() { return *state_; }
+    AppActions& actions() { return *actions_; }
+    Preferences& preferences() { return *preferences_; }
+    ZoneService& zones() { return *zones_; }
+    OverlayController& overlay();
+    DragSnapController& dragSnap();
+    InputMonitor& inputMonitor();
+    WindowMemoryService& memory();
+    RuleService& rules();
+    WorkspaceService& workspaces();
+    DisplayChangeRestorer& displayRestorer();
+    AXWindowObserver& windowObserver();
+    NewWindowPlacer& newWindowPlacer();
+    AppHooks& hooks() { return hooks_; }
+    const AppPlatform& platform() const { return platform_; }
+
+    // The windows made so far.
+    QWidget* onboardingWindow() const { return onboarding_.get(); }
+    QWidget* editorWindow() const { return editor_.get(); }
+    QWidget* aboutWindow() const { return about_.get(); }
+    QWidget* feedbackWindow() const { return feedback_.get(); }
+    QWidget* settingsWindow() const { return settings_.get(); }
+    QWidget* savePrompt() const { return savePrompt_.data(); }
+
+private:
+    QWidget* windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory);
+    static std::vector<DisplayInfo> displays();
+
+    AppPlatform platform_;
+    AppWindowFactories factories_;
+    AppHooks hooks_;
+    Logger log_{"AppDelegate"};
+
+    std::unique_ptr<AppState> state_;
+    std::unique_ptr<AppActions> actions_;
+    std::unique_ptr<Preferences> preferences_;
+    std::unique_ptr<ZoneService> zones_;
+    std::unique_ptr<OverlayController> overlay_;
+    std::unique_ptr<DragSnapController> dragSnap_;
+    std::unique_ptr<InputMonitor> inputMonitor_;
+    std::unique_ptr<WindowMemoryService> memory_;
+    std::unique_ptr<RuleService> rules_;
+    std::unique_ptr<WorkspaceService> workspaces_;
+    std::unique_ptr<DisplayChangeRestorer> displayRestorer_;
+    std::unique_ptr<AXWindowObserver> windowObserver_;
+    std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
+
+    std::unique_ptr<QWidget> onboarding_;
+    std::unique_ptr<QWidget> editor_;
+    std::unique_ptr<QWidget> about_;
+    std::unique_ptr<QWidget> feedback_;
+    std::unique_ptr<QWidget> settings_;
+    QPointer<QWidget> savePrompt_;
+    ScheduledTask settingsRaise_;
+
+    bool launched_ = false;
+    bool servicesStarted_ = false;
+};
+
+}  // namespace tessary

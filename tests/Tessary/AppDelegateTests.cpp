@@ -1,0 +1,484 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "Tessary/services/ui/ZoneOverlayPanel.h"
+#include "Tessary/shell/ui/SaveWorkspacePrompt.h"
+#include "tests/Tessary/AppWorld.h"
+
+using namespace tessary;
+using namespace tessary::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+Rect moved(const Rect& rect, double dx, double dy) { return Rect(rect.x() + dx, rect.y() + dy, rect.width(), rect.height()); }
+
+constexpr std::string_view activeLine = "drag snapping, shortcuts and window memory active";
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    // Drags the window by the given offset with Shift held, moving it as the window manager would.
+    void shiftDrag(const WindowHandle& window, Point to) {
+        Rect frame = world.frameOf(window);
+        Point at{frame.x() + 20, frame.y() + 10};
+        world.input.moveTo(at);
+        world.input.pressLeft();
+        world.input.setModifiers({.shift = true});
+        for (int step = 1; step <= 4; ++step) {
+            const Point next{at.x + (to.x - at.x) * step / 4, at.y + (to.y - at.y) * step / 4};
+            world.accessibility.window(window.element).frame =
+                Rect(frame.x() + next.x - at.x, frame.y() + next.y - at.y, frame.width(), frame.height());
+            world.input.moveTo(next);
+        }
+        world.input.releaseLeft();
+        world.input.setModifiers({});
+    }
+
+    bool overlayShowing() { return world.delegate->overlay().isShowing(); }
+
+    AppWorld world;
+};
+
+// --- Launch ----------------------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, LaunchStartsTheServicesWithTrustAndShowsOnboardingUnlessDone) {
+    struct Row {
+        const char* name;
+        bool trusted;
+        bool onboarded;
+        bool servicesStart;
+        bool onboardingShown;
+    };
+    const Row rows[] = {
+        {"trusted and onboarded", true, true, true, false},
+        {"trusted, never onboarded", true, false, true, true},
+        {"untrusted, onboarded", false, true, false, true},
+        {"untrusted, never onboarded", false, false, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld fresh;
+        fresh.accessibility.trusted = row.trusted;
+        fresh.defaults.set(AppDelegate::onboardingDoneKey, row.onboarded);
+        fresh.launched();
+        EXPECT_EQ(fresh.input.monitorCount(), row.servicesStart ? 1u : 0u);
+        EXPECT_EQ(fresh.called("registerShortcuts"), row.servicesStart ? 1 : 0);
+        EXPECT_EQ(fresh.count(activeLine), row.servicesStart ? 1u : 0u);
+        EXPECT_EQ(fresh.made("onboarding"), row.onboardingShown ? 1 : 0);
+        EXPECT_EQ(fresh.delegate->onboardingWindow() && fresh.delegate->onboardingWindow()->isVisible(),
+                  row.onboardingShown);
+    }
+}
+
+TEST_F(AppDelegateTest, TrustGrantedLaterStartsTheServicesOnceWhateverFollows) {
+    world.accessibility.trusted = false;
+    AppDelegate& delegate = world.launched();
+    world.scheduler.advance(2s);
+    EXPECT_EQ(world.input.monitorCount(), 0u);
+
+    world.accessibility.trusted = true;
+    world.scheduler.advance(1s);
+    EXPECT_EQ(world.input.monitorCount(), 1u);
+    EXPECT_FALSE(delegate.state().isPolling());
+
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Step steps[] = {
+        {"a second grant", [&] { delegate.state().onAccessibilityGranted(); }},
+        {"a revocation and return",
+         [&] {
+             world.accessibility.trusted = false;
+             delegate.state().refreshAccessibility();
+             world.scheduler.advance(1s);
+             world.accessibility.trusted = true;
+             world.scheduler.advance(1s);
+         }},
+        {"a second activateServices()", [&] { delegate.activateServices(); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.run();
+        EXPECT_EQ(world.input.monitorCount(), 1u);
+        EXPECT_EQ(world.called("registerShortcuts"), 1);
+        EXPECT_EQ(world.called("syncWorkspaceShortcuts"), 1);
+        EXPECT_EQ(world.count(activeLine), 1u);
+    }
+}
+
+TEST_F(AppDelegateTest, WithoutGlobalInputALaterGrantRegistersNothingAgain) {
+    world.input.available = false;
+    AppDelegate& delegate = world.launched();
+    delegate.state().onAccessibilityGranted();
+    delegate.activateServices();
+    EXPECT_EQ(world.called("registerShortcuts"), 1);
+    EXPECT_EQ(world.count("Global input is not available (no XInput 2 on this X server): drag snapping is off"), 1u);
+    EXPECT_EQ(world.count(activeLine), 1u);
+}
+
+TEST_F(AppDelegateTest, FirstSeenIsRecordedOnlyWhenNothingIsStored) {
+    world.defaults.set(AppDelegate::firstSeenKey, std::string("yesterday"));
+    world.make();
+    EXPECT_EQ(world.defaults.stringValue(AppDelegate::firstSeenKey), "yesterday");
+
+    AppWorld fresh;
+    fresh.make();
+    EXPECT_GT(fresh.defaults.doubleValue(AppDelegate::firstSeenKey).value_or(0), 1.7e9);
+}
+
+// --- The command table -----------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, EverySlotDoesNothingBeforeLaunchAndReachesItsTargetAfter) {
+    struct Row {
+        const char* name;
+        std::function<void(AppWorld&)> call;
+        std::function<bool(AppWorld&)> done;  // whether the target ran
+    };
+    // A window remembered in zone 1 and moved away, a rule for it, a workspace to delete.
+    auto prepare = [](AppWorld& w) {
+        const WindowHandle window = w.addWindow(AppWorld::editorPID, Rect(10, 10, 300, 200), "Draft");
+        w.delegate->memory().remember(window, w.main, {1});
+        w.delegate->rules().modifyRuleSet([](RuleSet& set) {
+            set.rules = {PlacementRule(UUID::random(), true, "org.example.Editor", std::nullopt, std::nullopt, {3},
+                                       Date(0))};
+        });
+        w.delegate->workspaces().saveCurrentWindows("Desk");
+        return window;
+    };
+    auto inZone = [](AppWorld& w, std::int64_t zone) {
+        return w.frameOf(WindowHandle(AppWorld::editorPID, w.accessibility.stackingOrder().back())) ==
+               PlacementWorld::mainZone(zone);
+    };
+    auto cancelNextPrompt = [](AppWorld& w) {
+        QTimer::singleShot(0, [&w] {
+            if (QWidget* prompt = w.delegate->savePrompt()) {
+                ++w.windowsMade["prompt"];
+                static_cast<QDialog*>(prompt)->reject();
+            }
+        });
+    };
+    const Row rows[] = {
+        {"showEditor", [](AppWorld& w) { w.delegate->actions().showEditor(); }, [](AppWorld& w) { return w.made("editor") == 1; }},
+        {"showOnboarding", [](AppWorld& w) { w.delegate->actions().showOnboarding(); },
+         [](AppWorld& w) { return w.made("onboarding") == 1; }},
+        {"flashZones", [](AppWorld& w) { w.delegate->actions().flashZones(); },
+         [](AppWorld& w) { return w.delegate->overlay().isShowing(); }},
+        {"restoreAllWindows", [](AppWorld& w) { w.delegate->actions().restoreAllWindows(); },
+         [&](AppWorld& w) { return inZone(w, 1); }},
+        {"applyRules", [](AppWorld& w) { w.delegate->actions().applyRules(); }, [&](AppWorld& w) { return inZone(w, 3); }},
+        {"deleteWorkspace",
+         [](AppWorld& w) { w.delegate->actions().deleteWorkspace(w.delegate->workspaces().library().workspaces.at(0).id); },
+         [](AppWorld& w) { return w.delegate->workspaces().library().workspaces.empty() && w.called("removeWorkspaceShortcut") == 1; }},
+        {"saveWorkspace",
+         [&](AppWorld& w) {
+             cancelNextPrompt(w);
+             w.delegate->actions().saveWorkspace();
+         },
+         [](AppWorld& w) { return w.made("prompt") == 1; }},
+        {"showSettings", [](AppWorld& w) { w.delegate->actions().showSettings(); }, [](AppWorld& w) { return w.made("settings") == 1; }},
+        {"showReleaseNotes", [](AppWorld& w) { w.delegate->actions().showReleaseNotes(); },
+         [](AppWorld& w) { return w.delegate->state().requestedSettingsSection() == SettingsSection::about; }},
+        {"showAbout", [](AppWorld& w) { w.delegate->actions().showAbout(); }, [](AppWorld& w) { return w.made("about") == 1; }},
+        {"checkForUpdates", [](AppWorld& w) { w.delegate->actions().checkForUpdates(); },
+         [](AppWorld& w) { return w.called("checkForUpdates") == 1; }},
+        {"sendFeedback", [](AppWorld& w) { w.delegate->actions().sendFeedback(); }, [](AppWorld& w) { return w.made("feedback") == 1; }},
+        {"askForReview", [](AppWorld& w) { w.delegate->actions().askForReview(); }, [](AppWorld& w) { return w.called("askForReview") == 1; }},
+        {"workspacesChanged", [](AppWorld& w) { w.delegate->actions().workspacesChanged(); },
+         // Starting the services syncs them once of itself.
+         [](AppWorld& w) { return w.called("syncWorkspaceShortcuts") > (w.delegate->servicesStarted() ? 1 : 0); }},
+    };
+    static_assert(std::size(rows) == appActionCount);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld before;
+        before.defaults.set(AppDelegate::onboardingDoneKey, true);
+        before.make();
+        prepare(before);
+        row.call(before);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(row.done(before)) << "before launch";
+
+        before.delegate->launch();
+        row.call(before);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(row.done(before)) << "after launch";
+    }
+}
+
+TEST_F(AppDelegateTest, TheLaunchSequenceFillsEverySlotOnceAndSaysSo) {
+    AppDelegate& delegate = world.make();
+    std::vector<AppAction> assigned;
+    Subscription watch = delegate.actions().observe([&](AppAction action) { assigned.push_back(action); });
+    delegate.launch();
+    std::sort(assigned.begin(), assigned.end());
+    std::vector<AppAction> every;
+    for (std::size_t i = 0; i < appActionCount; ++i) every.push_back(static_cast<AppAction>(i));
+    EXPECT_EQ(assigned, every);
+}
+
+// --- Windows left alone ----------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, LeftAloneWindowsAreLeftAloneByEveryRoad) {
+    struct Row {
+        const char* name;
+        ProcessID pid;
+        bool standard;
+    };
+    const Row rows[] = {
+        {"a window of an excluded application", AppWorld::excludedPID, true},
+        {"a non-standard window, with nothing excluded", AppWorld::editorPID, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld w;
+        AppDelegate& delegate = w.launched();
+        if (row.standard) delegate.preferences().setExcludedBundleIDs({"org.example.Excluded"});
+        delegate.rules().modifyRuleSet([&](RuleSet& set) {
+            set.rules = {PlacementRule(UUID::random(), true, row.pid == AppWorld::editorPID ? "org.example.Editor" : "org.example.Excluded",
+                                       std::nullopt, std::nullopt, {3}, Date(0))};
+        });
+        const Rect start(120, 130, 300, 200);
+        const WindowHandle window = w.addWindow(row.pid, start);
+        if (!row.standard) w.accessibility.window(window.element).subrole = std::string("AXDialog");
+
+        // Placement: the window was just created; its rule would take it 0.4 s later.
+        w.scheduler.advance(1s);
+        EXPECT_EQ(w.frameOf(window), start) << "placement";
+        // Rules.
+        EXPECT_EQ(delegate.rules().applyAll(), 0) << "rules";
+        // Keyboard (through the zone service, as every keyboard snap goes).
+        EXPECT_FALSE(delegate.zones().snap(window, 0)) << "keyboard";
+        // Drag.
+        const Rect before = w.frameOf(window);
+        w.input.moveTo({before.x() + 20, before.y() + 10});
+        w.input.pressLeft();
+        w.input.setModifiers({.shift = true});
+        w.accessibility.window(window.element).frame = moved(before, 200, 150);
+        w.input.moveTo({before.x() + 220, before.y() + 160});
+        EXPECT_FALSE(delegate.overlay().isShowing()) << "drag";
+        w.input.releaseLeft();
+        EXPECT_EQ(w.frameOf(window), moved(before, 200, 150)) << "drag";
+        EXPECT_EQ(w.accessibility.requestCount(AXRequest::Kind::setAttribute), 0u);
+    }
+}
+
+// --- Flashes ---------------------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, OfTwoFlashesTheSecondHidesTheOverlay) {
+    AppDelegate& delegate = world.launched();
+    delegate.flashZones(true);
+    world.scheduler.advance(500ms);
+    delegate.flashZones(true);
+    world.scheduler.advance(899ms);
+    EXPECT_TRUE(overlayShowing()) << "0.9 s after the first";
+    world.scheduler.advance(1ms);
+    EXPECT_FALSE(overlayShowing()) << "0.9 s after the second";
+}
+
+TEST_F(AppDelegateTest, ADragsOverlayOutlivesAFlash) {
+    AppDelegate& delegate = world.launched();
+    const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200));
+    delegate.flashZones(true);
+    const Rect frame = world.frameOf(window);
+    world.input.moveTo({frame.x() + 20, frame.y() + 10});
+    world.input.pressLeft();
+    world.input.setModifiers({.shift = true});
+    world.accessibility.window(window.element).frame = moved(frame, 50, 50);
+    world.input.moveTo({frame.x() + 70, frame.y() + 60});
+    ASSERT_TRUE(overlayShowing());
+    world.scheduler.advance(2s);
+    EXPECT_TRUE(overlayShowing());
+    world.input.releaseLeft();
+}
+
+TEST_F(AppDelegateTest, APlacedWindowFlashShowsItsZonesHighlightedOnItsDisplayOnly) {
+    AppDelegate& delegate = world.launched();
+    delegate.showPlacedZones(ZonePlacement{world.side, {1, 3}});
+    ASSERT_TRUE(overlayShowing());
+    const ZoneOverlayPanel* panel = delegate.overlay().panel(world.side.displayID);
+    ASSERT_TRUE(panel);
+    std::vector<std::int64_t> shown;
+    for (const Zone& zone : panel->model().zones()) shown.push_back(zone.index);
+    EXPECT_EQ(shown, (std::vector<std::int64_t>{1, 3}));
+    EXPECT_EQ(panel->model().highlighted(), (std::vector<std::int64_t>{1, 3}));
+    const ZoneOverlayPanel* other = delegate.overlay().panel(world.main.displayID);
+    EXPECT_TRUE(!other || !other->isVisible());
+    world.scheduler.advance(699ms);
+    EXPECT_TRUE(overlayShowing());
+    world.scheduler.advance(1ms);
+    EXPECT_FALSE(overlayShowing());
+
+    delegate.showPlacedZones(ZonePlacement{world.side, {7}});
+    EXPECT_FALSE(overlayShowing()) << "zones the layout lost";
+}
+
+TEST_F(AppDelegateTest, AnUnforcedFlashFollowsTheFlashOnLayoutChangeSetting) {
+    struct Row {
+        const char* name;
+        bool setting;
+        bool force;
+        bool shows;
+    };
+    const Row rows[] = {
+        {"unforced, setting on", true, false, true},
+        {"unforced, setting off", false, false, false},
+        {"forced, setting off", false, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld w;
+        AppDelegate& delegate = w.launched();
+        delegate.preferences().setFlashOnLayoutChange(row.setting);
+        delegate.flashZones(row.force);
+        EXPECT_EQ(delegate.overlay().isShowing(), row.shows);
+    }
+}
+
+// --- Snaps, memory and quitting --------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, ASnapReachesMemoryAndTheReviewCountAndLeavesNoTaskAfterItsSave) {
+    AppDelegate& delegate = world.launched();
+    const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200), "Notes");
+    world.scheduler.advance(1s);  // the new window's placement
+    shiftDrag(window, {620, 520});
+    EXPECT_EQ(world.frameOf(window), PlacementWorld::mainZone(3));
+    EXPECT_EQ(world.called("recordSnap"), 1);
+    ASSERT_TRUE(delegate.memory().hasPendingSave());
+    world.scheduler.advance(1s);
+    EXPECT_TRUE(std::filesystem::exists(world.folder / "memory.json"));
+    EXPECT_EQ(world.scheduler.pendingCount(), 0u);
+}
+
+TEST_F(AppDelegateTest, QuittingWritesAPendingMemorySaveAtOnce) {
+    AppDelegate& delegate = world.launched();
+    const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200), "Notes");
+    ASSERT_TRUE(delegate.zones().snap(window, 2));
+    ASSERT_FALSE(std::filesystem::exists(world.folder / "memory.json"));
+    delegate.prepareToQuit();
+    std::ifstream file(world.folder / "memory.json");
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_NE(text.str().find("Notes"), std::string::npos);
+    EXPECT_FALSE(delegate.memory().hasPendingSave());
+}
+
+// --- Requests of a later start ---------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, RequestsOfALaterStart) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        InstanceReply reply;
+        std::string effect;  // a hook call or a window made
+    };
+    const Row rows[] = {
+        {"no argument reopens", {}, {"", 0}, "onboarding"},
+        {"a URL goes to the URL handler", {"tessary://flash"}, {"", 0}, "handleURL tessary://flash"},
+        {"the scheme in capitals", {"TESSARY://flash"}, {"", 0}, "handleURL TESSARY://flash"},
+        {"a verb", {"version"}, {"0.1", 0}, ""},
+        {"anything else", {"frobnicate", "x"}, {"unknown command: frobnicate", 1}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld w;
+        w.defaults.set(AppDelegate::onboardingDoneKey, true);
+        AppDelegate& delegate = w.launched();
+        delegate.hooks().commandLineVerbs["version"] = [](const std::vector<std::string>&) {
+            return InstanceReply{"0.1", 0};
+        };
+        EXPECT_EQ(delegate.answer({row.arguments, "startup-1"}), row.reply);
+        if (!row.effect.empty()) {
+            EXPECT_TRUE(w.made(row.effect) == 1 || w.called(row.effect) == 1);
+        }
+    }
+}
+
+TEST_F(AppDelegateTest, ARequestBeforeTheLaunchSequenceRunsNothing) {
+    AppDelegate& delegate = world.make();
+    const InstanceReply reply = delegate.answer({{"tessary://snap?zone=1"}, ""});
+    EXPECT_EQ(reply.status, 1);
+    EXPECT_EQ(world.hookCalls, std::vector<std::string>{});
+}
+
+// --- Windows ---------------------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, WindowsAreMadeOnceAndTheFeedbackFormAfreshOnceClosed) {
+    AppDelegate& delegate = world.launched();
+    for (int i = 0; i < 2; ++i) {
+        delegate.showEditor();
+        delegate.showAbout();
+        delegate.showOnboarding();
+        delegate.showFeedback();
+    }
+    EXPECT_EQ(world.made("editor"), 1);
+    EXPECT_EQ(world.made("about"), 1);
+    EXPECT_EQ(world.made("onboarding"), 1);
+    EXPECT_EQ(world.made("feedback"), 1) << "while it is open";
+    delegate.feedbackWindow()->close();
+    delegate.showFeedback();
+    EXPECT_EQ(world.made("feedback"), 2) << "after it was closed";
+    EXPECT_TRUE(delegate.feedbackWindow()->isVisible());
+}
+
+TEST_F(AppDelegateTest, SettingsKeepTheRequestedSectionUntilAnotherIsAskedFor) {
+    AppDelegate& delegate = world.launched();
+    delegate.showSettings(SettingsSection::about);
+    delegate.showSettings(std::nullopt);
+    EXPECT_EQ(delegate.state().requestedSettingsSection(), SettingsSection::about);
+    world.scheduler.runDue();
+    EXPECT_EQ(delegate.findSettingsWindow(), delegate.settingsWindow());
+    EXPECT_TRUE(delegate.settingsWindow()->isVisible());
+    EXPECT_EQ(world.made("settings"), 1);
+}
+
+TEST_F(AppDelegateTest, TheSavePrompt) {
+    struct Row {
+        const char* name;
+        std::string typed;
+        bool save;
+        std::vector<std::string> names;  // the workspaces afterwards
+    };
+    const Row rows[] = {
+        {"left blank", "", true, {"One", "Two", "Workspace 3"}},
+        {"only blanks", " \t ", true, {"One", "Two", "Workspace 3"}},
+        {"a name, trimmed", "  Desk ", true, {"One", "Two", "Desk"}},
+        {"cancelled", "Desk", false, {"One", "Two"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld w;
+        AppDelegate& delegate = w.launched();
+        delegate.workspaces().saveCurrentWindows("One");
+        delegate.workspaces().saveCurrentWindows("Two");
+        int promptsSeen = 0;
+        QTimer::singleShot(0, [&] {
+            auto* prompt = static_cast<SaveWorkspacePrompt*>(delegate.savePrompt());
+            ASSERT_TRUE(prompt);
+            // A second request while it is open raises it; it opens no prompt of its own.
+            delegate.promptSaveWorkspace();
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (dynamic_cast<SaveWorkspacePrompt*>(widget) && widget->isVisible()) ++promptsSeen;
+            }
+            prompt->nameField()->setText(QString::fromStdString(row.typed));
+            row.save ? prompt->accept() : prompt->reject();
+        });
+        delegate.promptSaveWorkspace();
+        EXPECT_EQ(promptsSeen, 1);
+        std::vector<std::string> names;
+        for (const auto& workspace : delegate.workspaces().library().workspaces) names.push_back(workspace.name);
+        EXPECT_EQ(names, row.names);
+        EXPECT_EQ(w.called("syncWorkspaceShortcuts"), 1 + (row.save ? 1 : 0));
+        EXPECT_EQ(delegate.savePrompt(), nullptr);
+    }
+}
+
+}  // namespace
