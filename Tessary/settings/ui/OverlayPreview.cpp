@@ -1,0 +1,47 @@
+#include "Tessary/settings/ui/OverlayPreview.h"
+
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+
+#include "Tessary/services/ui/ZoneOverlayView.h"
+#include "Tessary/settings/ZonesPaneModel.h"
+
+namespace tessary {
+
+OverlayPreview::OverlayPreview(Preferences& preferences, QWidget* parent)
+    : QWidget(parent), view_(new ZoneOverlayView(model_, preferences, false, true, this)) {
+    setAccessibleName(tr("Preview of three zones, the second one highlighted"));
+    view_->setCompositing(true);
+    view_->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void OverlayPreview::layout(QSize size) {
+    model_.setZones(previewZones(Size{static_cast<double>(size.width()), static_cast<double>(size.height())}));
+    const std::int64_t highlighted[] = {previewHighlightedZone};
+    model_.setHighlighted(highlighted);
+}
+
+void OverlayPreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    view_->setGeometry(rect());
+    layout(event->size());
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    setMask(QRegion(rounded.toFillPolygon().toPolygon()));
+}
+
+void OverlayPreview::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
+    gradient.setColorAt(0, QColor::fromRgbF(0.87f, 0.85f, 0.95f));
+    gradient.setColorAt(1, QColor::fromRgbF(0.56f, 0.51f, 1.0f));
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    painter.fillPath(rounded, gradient);
+}
+
+}  // namespace tessary
