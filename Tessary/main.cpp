@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
     AccessibilityPermission::setAccessibility(&platform->accessibility());
 
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
-    AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]));
+    AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
+                                   AutostartLoginItems::systemEntryPaths());
     X11GlobalInput input(platform->connection());
     DesktopApplicationLauncher launcher;
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
