@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "Platform/Sim/MemoryLoginItems.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/SimAccessibility.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/settings/AboutPaneModel.h"
+#include "Tessary/settings/GeneralPaneModel.h"
+#include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ShortcutsPaneModel.h"
+#include "Tessary/settings/SnappingPaneModel.h"
+#include "Tessary/settings/ZonesPaneModel.h"
+#include "WindowEngine/AccessibilityPermission.h"
+
+using namespace tessary;
+
+namespace {
+
+// One step of a settings session: the window opens or closes, something asks for a pane, or the
+// user picks one in the sidebar.
+struct Step {
+    enum Kind { open, close, request, choose } kind;
+    std::optional<SettingsSection> section = std::nullopt;
+};
+
+TEST(SettingsSelection, EachRequestIsAppliedOnceAndAPlainOpeningShowsThePaneLastShown) {
+    using S = SettingsSection;
+    struct Row {
+        const char* name;
+        std::vector<Step> steps;
+        SettingsSection shown;
+    };
+    const Row rows[] = {
+        {"a plain opening shows General", {{Step::open}}, S::general},
+        {"a request before opening", {{Step::request, S::about}, {Step::open}}, S::about},
+        {"a request while open moves at once", {{Step::open}, {Step::request, S::rules}}, S::rules},
+        {"the same request again after the user moved on",
+         {{Step::open}, {Step::request, S::rules}, {Step::choose, S::zones}, {Step::request, S::rules}},
+         S::rules},
+        {"an old request is not applied over the user's choice at the next opening",
+         {{Step::request, S::about}, {Step::open}, {Step::choose, S::snapping}, {Step::close}, {Step::open}},
+         S::snapping},
+        {"a request while closed waits for the showing",
+         {{Step::open}, {Step::close}, {Step::request, S::sync}, {Step::open}},
+         S::sync},
+        {"a request of no pane moves nothing", {{Step::open}, {Step::choose, S::zones}, {Step::request}}, S::zones},
+        {"nothing selected shows General", {{Step::open}, {Step::choose, std::nullopt}}, S::general},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MemoryLoginItems loginItems;
+        VirtualScheduler scheduler;
+        AppState state(loginItems, scheduler);
+        SettingsSelection selection(state);
+        for (const Step& step : row.steps) {
+            switch (step.kind) {
+            case Step::open: selection.windowShown(); break;
+            case Step::close: selection.windowClosed(); break;
+            case Step::request: state.setRequestedSettingsSection(step.section); break;
+            case Step::choose: selection.select(step.section); break;
+            }
+        }
+        EXPECT_EQ(selection.shown(), row.shown);
+    }
+}
+
+// An update framework's controller whose two answers the test sets.
+class FakeController final : public UpdaterBackendController {
+public:
+    FakeController(bool automatic, bool canCheck) : automatic_(automatic), canCheck_(canCheck) {}
+    void checkForUpdates() override {}
+    bool automaticallyChecksForUpdates() const override { return automatic_; }
+    void setAutomaticallyChecksForUpdates(bool value) override { automatic_ = value; }
+    bool canCheckForUpdates() const override { return canCheck_; }
+
+private:
+    bool automatic_;
+    bool canCheck_;
+};
+
+TEST(GeneralPane, UpdateRowsFollowTheUpdaterAndTheTagFollowsWindowControl) {
+    struct Row {
+        const char* name;
+        bool configured;
+        bool controller;
+        bool canCheck;
+        bool trusted;
+        GeneralUpdates updates;
+        SettingsTag tag;
+    };
+    const SettingsTag granted{"Granted", SettingsTone::positive};
+    const SettingsTag notGranted{"Not granted", SettingsTone::warning};
+    const Row rows[] = {
+        {"no feed", false, false, false, true, {}, granted},
+        {"no feed, not trusted", false, false, false, false, {}, notGranted},
+        {"a feed, checks allowed", true, true, true, true, {true, true, "Version 1.4 (27)", true}, granted},
+        {"a feed while a check runs", true, true, false, false, {true, true, "Version 1.4 (27)", false}, notGranted},
+        {"a feed whose framework did not start", true, false, true, true, {true, false, "Version 1.4 (27)", false}, granted},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeController controller(true, row.canCheck);
+        EXPECT_EQ(generalUpdates(row.configured, row.controller ? &controller : nullptr, "1.4 (27)"), row.updates);
+        EXPECT_EQ(windowControlTag(row.trusted), row.tag);
+    }
+    EXPECT_EQ(windowControlFooter(true), "Window control granted");
+    EXPECT_EQ(windowControlFooter(false), "Window control not granted");
+}
+
+TEST(ShortcutsPane, TheZoneGridHasAsManyColumnsOf200AsFit) {
+    const std::pair<int, int> rows[] = {{0, 1}, {411, 1}, {412, 2}, {623, 2}, {624, 3}, {-50, 1}};
+    for (auto [width, columns] : rows) EXPECT_EQ(zoneGridColumns(width), columns) << width;
+}
+
+TEST(ShortcutsPane, EveryRowIsBoundToANameTheResetCoversAndShownInThePaneOrder) {
+    std::vector<std::string> bound;
+    std::vector<std::string> titles;
+    for (const ShortcutSection& section : shortcutSections()) {
+        for (const ShortcutRow& row : section.rows) {
+            bound.push_back(row.name);
+            titles.push_back(row.title);
+            EXPECT_FALSE(defaultShortcutText(row.name).empty()) << row.name;
+        }
+    }
+    std::vector<std::string> reset = paneShortcutNames();
+    EXPECT_EQ(reset.size(), 18u);
+    std::sort(bound.begin(), bound.end());
+    std::sort(reset.begin(), reset.end());
+    EXPECT_EQ(bound, reset);
+    EXPECT_EQ(titles.front(), "Zone 1");
+    EXPECT_EQ(titles[8], "Zone 9");
+    EXPECT_EQ(titles.back(), "Open layout editor");
+    EXPECT_EQ(defaultShortcutText("snapToZone1"), "Ctrl+Alt+1");
+    EXPECT_EQ(defaultShortcutText("workspace.1234"), "");
+}
+
+TEST(ZonesPane, PercentagesAreWholeAndWrittenTheLocaleWay) {
+    struct Row {
+        double fraction;
+        const char* locale;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0.5, "en_US", "50%"},  {0.1, "en_US", "10%"},          {1.0, "en_US", "100%"},
+        {0.0, "en_US", "0%"},   {0.5, "de_DE", "50\u00A0%"},    {0.333, "en_US", "33%"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(percentText(row.fraction, row.locale), row.text) << row.fraction << " " << row.locale;
+}
+
+TEST(ZonesPane, ThePreviewShowsThreeColumnsInsetAndNoneWhenTooSmall) {
+    const std::vector<Zone> zones = previewZones({480, 240});
+    ASSERT_EQ(zones.size(), 3u);
+    const double width = (480 - 16 - 12) / 3.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(zones[i].index, static_cast<std::int64_t>(i));
+        EXPECT_NEAR(zones[i].rect.origin.x, 8 + static_cast<double>(i) * (width + 6), 1e-9);
+        EXPECT_NEAR(zones[i].rect.origin.y, 8, 1e-9);
+        EXPECT_NEAR(zones[i].rect.size.width, width, 1e-9);
+        EXPECT_NEAR(zones[i].rect.size.height, 224, 1e-9);
+    }
+    EXPECT_EQ(previewHighlightedZone, 1);
+    EXPECT_TRUE(previewZones({16, 240}).empty());
+    EXPECT_TRUE(previewZones({480, 10}).empty());
+}
+
+TEST(SettingsResets, EachSetsExactlyItsSettingsThroughTheSettersAndLeavesTheOthers) {
+    struct Row {
+        const char* name;
+        std::function<void(Preferences&)> reset;
+        std::size_t saves;
+        bool modifiersBack;
+        bool appearanceBack;
+    };
+    const Row rows[] = {
+        {"snapping", resetSnappingSettings, 3, true, false},
+        {"zones", [](Preferences& p) { p.resetToDefaults(); }, 5, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (bool atDefaults : {false, true}) {
+            MemoryUserDefaults defaults;
+            Preferences preferences(defaults);
+            if (!atDefaults) {
+                preferences.setActivationModifier(ActivationModifier::command);
+                preferences.setSpanModifier(SpanModifier::none);
+                preferences.setCenterUnresizableWindows(false);
+                preferences.setOverlayColor({0.1, 0.2, 0.3, 0.4});
+                preferences.setZoneOpacity(0.9);
+                preferences.setHighlightOpacity(0.8);
+                preferences.setShowZoneNumbers(false);
+                preferences.setFlashOnLayoutChange(false);
+            }
+            preferences.setExcludedBundleIDs({"XTerm"});
+            preferences.setMoveNewWindowsToLastZone(true);
+            const std::size_t before = defaults.writeCount(Preferences::storageKey);
+            row.reset(preferences);
+            EXPECT_EQ(defaults.writeCount(Preferences::storageKey) - before, row.saves) << "at defaults " << atDefaults;
+            const bool modifiers = atDefaults || row.modifiersBack;
+            const bool look = atDefaults || row.appearanceBack;
+            EXPECT_EQ(preferences.activationModifier() == ActivationModifier::shift, modifiers);
+            EXPECT_EQ(preferences.spanModifier() == SpanModifier::control, modifiers);
+            EXPECT_EQ(preferences.centerUnresizableWindows(), modifiers);
+            EXPECT_EQ(preferences.overlayColor() == Preferences::defaultOverlayColor, look);
+            EXPECT_EQ(preferences.zoneOpacity() == 0.5, look);
+            EXPECT_EQ(preferences.highlightOpacity() == 0.1, look);
+            EXPECT_EQ(preferences.showZoneNumbers(), look);
+            EXPECT_EQ(preferences.flashOnLayoutChange(), look);
+            EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"});
+            EXPECT_TRUE(preferences.moveNewWindowsToLastZone());
+        }
+    }
+}
+
+TEST(AboutPane, ReleaseNoteHeadingsDatesAndTheLinkLabel) {
+    const Date march4 = *Date::parsingISO8601("2025-03-04T00:00:00Z");
+    struct Row {
+        const char* locale;
+        const char* date;
+    };
+    const Row rows[] = {{"en_US", "March 4, 2025"}, {"de_DE", "4. M\u00E4rz 2025"}};
+    for (const Row& row : rows) EXPECT_EQ(releaseNoteDate(march4, row.locale), row.date) << row.locale;
+    EXPECT_EQ(releaseNoteHeading("1.2"), "What\u2019s New in 1.2");
+    EXPECT_EQ(changelogLinkLabel("tessary.example"), "All release notes on tessary.example");
+    EXPECT_EQ(changelogLinkLabel(""), "");
+}
+
+}  // namespace
