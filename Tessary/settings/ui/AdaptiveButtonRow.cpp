@@ -41,20 +41,20 @@ int AdaptiveButtonRow::rowWidth() const {
 QSize AdaptiveButtonRow::minimumSizeHint() const {
     int widest = 0;
     for (const QPushButton* button : buttons_) widest = std::max(widest, button->sizeHint().width());
-    return {widest, heightForWidth(width())};
+    return {widest, height(isColumn())};
 }
 
-QSize AdaptiveButtonRow::sizeHint() const { return {rowWidth(), heightForWidth(width())}; }
+QSize AdaptiveButtonRow::sizeHint() const { return {rowWidth(), height(isColumn())}; }
 
-int AdaptiveButtonRow::heightForWidth(int width) const {
+int AdaptiveButtonRow::height(bool column) const {
     int tallest = 0;
-    int column = 0;
+    int stacked = 0;
     for (const QPushButton* button : buttons_) {
         if (button->isHidden()) continue;
         tallest = std::max(tallest, button->sizeHint().height());
-        column += button->sizeHint().height() + (column ? columnSpacing : 0);
+        stacked += button->sizeHint().height() + (stacked ? columnSpacing : 0);
     }
-    return width >= rowWidth() ? tallest : column;
+    return column ? stacked : tallest;
 }
 
 void AdaptiveButtonRow::resizeEvent(QResizeEvent* event) {

@@ -21,14 +21,13 @@ public:
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     int rowWidth() const;
+    int height(bool column) const;
     void arrange(int width);
 
     QBoxLayout* layout_;

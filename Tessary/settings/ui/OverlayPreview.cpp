@@ -1,6 +1,7 @@
 #include "Tessary/settings/ui/OverlayPreview.h"
 
 #include <QLabel>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,8 +15,11 @@ namespace tessary {
 OverlayPreview::OverlayPreview(Preferences& preferences, QWidget* parent)
     : QWidget(parent), view_(new ZoneOverlayView(model_, preferences, false, true, this)) {
     setAccessibleName(tr("Preview of three zones, the second one highlighted"));
+    // The view clears what it paints over to transparent, as an overlay window must; inside this
+    // window that would punch through the gradient, so it draws into an image of its own instead.
     view_->setCompositing(true);
-    view_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    view_->hide();
+    preferencesSubscription_ = preferences.observe([this](PreferenceSetting) { update(); });
 }
 
 void OverlayPreview::layout(QSize size) {
@@ -26,8 +30,9 @@ void OverlayPreview::layout(QSize size) {
 
 void OverlayPreview::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    view_->setGeometry(rect());
+    view_->resize(event->size());
     layout(event->size());
+    update();
     QPainterPath rounded;
     rounded.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     setMask(QRegion(rounded.toFillPolygon().toPolygon()));
@@ -42,6 +47,11 @@ void OverlayPreview::paintEvent(QPaintEvent*) {
     QPainterPath rounded;
     rounded.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.fillPath(rounded, gradient);
+    QImage zones(size() * devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+    zones.setDevicePixelRatio(devicePixelRatioF());
+    zones.fill(Qt::transparent);
+    view_->render(&zones, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.drawImage(QPoint(0, 0), zones);
 }
 
 }  // namespace tessary

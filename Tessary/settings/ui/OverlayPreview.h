@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "Platform/Signal.h"
 #include "Tessary/services/OverlayModel.h"
 
 namespace tessary {
@@ -28,6 +29,7 @@ protected:
 private:
     OverlayModel model_;
     ZoneOverlayView* view_;
+    Subscription preferencesSubscription_;
 };
 
 }  // namespace tessary

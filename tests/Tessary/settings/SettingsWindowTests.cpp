@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTest>
+
+#include "Platform/Sim/MemoryLoginItems.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/SimAccessibility.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ShortcutsPaneModel.h"
+#include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/AdaptiveButtonRow.h"
+#include "Tessary/settings/ui/OverlayPreview.h"
+#include "Tessary/settings/ui/SettingsWindow.h"
+#include "Tessary/settings/ui/ShortcutsSettingsView.h"
+#include "Tessary/settings/ui/ZonesSettingsView.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/AppState.h"
+#include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/ui/StatusTag.h"
+#include "WindowEngine/AccessibilityPermission.h"
+#include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/integrations/Screenshot.h"
+
+using namespace tessary;
+
+namespace {
+
+// The services a settings window works on, over the Sim back ends, and the window itself.
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    SettingsWindowTest() {
+        qttest::qtApplication();
+        AccessibilityPermission::setAccessibility(&accessibility);
+    }
+    ~SettingsWindowTest() override {
+        window.reset();
+        AccessibilityPermission::setAccessibility(nullptr);
+    }
+
+    SettingsWindow& open() {
+        if (!window) {
+            SettingsHooks hooks;
+            hooks.resetShortcuts = [this](const std::vector<std::string>& names) { resets.push_back(names); };
+            hooks.openLink = [this](const std::string& url) { links.push_back(url); };
+            window = std::make_unique<SettingsWindow>(
+                SettingsContext{state, preferences, actions, selection, nullptr, std::move(hooks)});
+        }
+        window->show();
+        return *window;
+    }
+
+    void click(SettingsSection section) {
+        QListWidget* sidebar = window->sidebar();
+        QListWidgetItem* item = sidebar->item(static_cast<int>(section));
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(item).center());
+    }
+
+    QStringList sidebarTitles() const {
+        QStringList titles;
+        for (int i = 0; i < window->sidebar()->count(); ++i) titles << window->sidebar()->item(i)->text();
+        return titles;
+    }
+
+    // The open confirmation, if any.
+    QMessageBox* alert() const { return window->findChild<QMessageBox*>(); }
+
+    // Presses the pane's primary action, then the alert's button with this text.
+    void answerPrimaryAction(const QString& button) {
+        window->findChild<QPushButton*>("primaryAction")->click();
+        answerAlert(button);
+    }
+    void answerAlert(const QString& button) {
+        QMessageBox* box = alert();
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* candidate : box->buttons()) {
+            if (candidate->text() == button) candidate->click();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    SimAccessibility accessibility;
+    MemoryLoginItems loginItems;
+    VirtualScheduler scheduler;
+    MemoryUserDefaults defaults;
+    AppState state{loginItems, scheduler};
+    Preferences preferences{defaults};
+    AppActions actions;
+    SettingsSelection selection{state};
+    std::vector<std::vector<std::string>> resets;
+    std::vector<std::string> links;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+TEST_F(SettingsWindowTest, ShowsNineSectionsAndAClickSwapsPaneAndTitle) {
+    SettingsWindow& w = open();
+    EXPECT_EQ(w.windowTitle(), "Settings");
+    EXPECT_EQ(w.size(), QSize(860, 580).boundedTo(w.screen()->availableGeometry().size()))
+        << "860 x 580, within the work area";
+    EXPECT_EQ(w.minimumSize(), w.maximumSize()) << "not resizable";
+    EXPECT_EQ(sidebarTitles(), (QStringList{"General", "Snapping", "Zones", "Shortcuts", "Rules", "Workspaces",
+                                            "Excluded Apps", "Sync", "About"}));
+    EXPECT_EQ(w.paneTitle(), "General");
+    const QPointer<SettingsPane> general = w.pane();
+
+    click(SettingsSection::snapping);
+    EXPECT_EQ(w.paneTitle(), "Snapping");
+    EXPECT_TRUE(general.isNull()) << "the pane left is discarded";
+    EXPECT_NE(w.pane()->findChild<QComboBox*>("activationModifier"), nullptr);
+    EXPECT_TRUE(w.findChild<QPushButton*>("primaryAction")->isVisible());
+    EXPECT_GE(w.pane()->width(), SettingsWindow::paneMinimumWidth);
+
+    w.close();
+    EXPECT_EQ(w.pane(), nullptr) << "a closed window holds no pane";
+    open();
+    EXPECT_EQ(w.paneTitle(), "Snapping") << "a plain opening shows the pane last shown";
+}
+
+TEST_F(SettingsWindowTest, ARequestActsOnceWhileOpenAndAgainWhenRepeated) {
+    SettingsWindow& w = open();
+    state.setRequestedSettingsSection(SettingsSection::about);
+    EXPECT_EQ(w.paneTitle(), "About");
+    click(SettingsSection::zones);
+    EXPECT_EQ(w.paneTitle(), "Zones");
+    state.setRequestedSettingsSection(SettingsSection::about);
+    EXPECT_EQ(w.paneTitle(), "About") << "an equal request is a new request";
+    click(SettingsSection::zones);
+    w.close();
+    open();
+    EXPECT_EQ(w.paneTitle(), "Zones") << "a used request is not applied again";
+}
+
+TEST_F(SettingsWindowTest, FooterAndPermissionTagFollowWindowControl) {
+    SettingsWindow& w = open();
+    for (bool trusted : {false, true}) {
+        accessibility.trusted = trusted;
+        state.refreshAccessibility();
+        EXPECT_EQ(w.footerText(), trusted ? "Window control granted" : "Window control not granted");
+        EXPECT_EQ(w.findChild<QWidget*>("windowControlDot")->property("trusted").toBool(), trusted);
+        auto* tag = w.pane()->findChild<StatusTag*>("windowControlTag");
+        ASSERT_NE(tag, nullptr);
+        EXPECT_EQ(tag->text(), trusted ? "Granted" : "Not granted");
+        EXPECT_EQ(tag->tone(), trusted ? StatusTag::Tone::positive : StatusTag::Tone::warning);
+    }
+    EXPECT_EQ(w.pane()->findChild<StatusTag*>("updatesTag")->text(), "Not configured");
+}
+
+TEST_F(SettingsWindowTest, ARefusedLaunchAtLoginChangeLeavesTheToggleOnTheRealState) {
+    SettingsWindow& w = open();
+    auto* toggle = w.pane()->findChild<QCheckBox*>("launchAtLogin");
+    toggle->click();
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_TRUE(loginItems.isEnabled());
+    loginItems.refusal = LoginItemError{"read-only"};
+    toggle->click();
+    EXPECT_TRUE(toggle->isChecked()) << "the refusal puts the toggle back";
+    EXPECT_TRUE(state.launchAtLogin());
+}
+
+TEST_F(SettingsWindowTest, ResetsActOnlyOnTheirFirstButton) {
+    struct Row {
+        const char* name;
+        SettingsSection section;
+        std::function<void(Preferences&)> change;
+        std::function<bool(const Preferences&)> isDefault;
+        std::size_t resets;
+    };
+    const Row rows[] = {
+        {"zones", SettingsSection::zones, [](Preferences& p) { p.setZoneOpacity(0.9); },
+         [](const Preferences& p) { return p.zoneOpacity() == 0.5; }, 0},
+        {"snapping", SettingsSection::snapping, [](Preferences& p) { p.setSpanModifier(SpanModifier::none); },
+         [](const Preferences& p) { return p.spanModifier() == SpanModifier::control; }, 0},
+        {"shortcuts", SettingsSection::shortcuts, [](Preferences&) {}, [](const Preferences&) { return true; }, 1},
+    };
+    SettingsWindow& w = open();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        resets.clear();
+        click(row.section);
+        row.change(preferences);
+        answerPrimaryAction("Cancel");
+        EXPECT_EQ(alert(), nullptr);
+        EXPECT_TRUE(resets.empty());
+        if (row.resets == 0) {
+            EXPECT_FALSE(row.isDefault(preferences)) << "Cancel changes nothing";
+        }
+
+        window->findChild<QPushButton*>("primaryAction")->click();
+        EXPECT_EQ(alert()->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(alert()->parentWidget(), &w);
+        EXPECT_EQ(alert()->buttons().size(), 2);
+        EXPECT_EQ(alert()->defaultButton()->text(), "Reset");
+        EXPECT_EQ(alert()->buttonRole(alert()->defaultButton()), QMessageBox::DestructiveRole);
+        answerAlert("Reset");
+        EXPECT_TRUE(row.isDefault(preferences));
+        EXPECT_EQ(resets.size(), row.resets);
+        if (row.resets) {
+            EXPECT_EQ(resets.front(), paneShortcutNames());
+        }
+    }
+}
+
+TEST_F(SettingsWindowTest, AConfirmationAnsweredAfterItsWindowIsGoneDoesNothing) {
+    open();
+    click(SettingsSection::shortcuts);
+    window->findChild<QPushButton*>("primaryAction")->click();
+    const QPointer<QMessageBox> box = alert();
+    window.reset();
+    EXPECT_TRUE(box.isNull()) << "the alert goes with its window";
+    EXPECT_TRUE(resets.empty());
+}
+
+TEST_F(SettingsWindowTest, EveryLabelShowsItsTextAsPlainText) {
+    SettingsWindow& w = open();
+    for (SettingsSection section : allSettingsSections) {
+        click(section);
+        for (const QLabel* label : w.findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->isVisibleTo(&w)) continue;
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
+    }
+}
+
+TEST_F(SettingsWindowTest, TheZoneGridAndTheAboutButtonsFollowTheWidth) {
+    SettingsContext context{state, preferences, actions, selection, nullptr, {}};
+    ShortcutsSettingsView shortcuts(context);
+    AboutSettingsView about(context);
+    struct Row {
+        int width;
+        bool aboutColumn;
+    };
+    for (const Row& row : {Row{900, false}, Row{300, true}, Row{700, false}}) {
+        SCOPED_TRACE(row.width);
+        shortcuts.resize(row.width, 900);
+        shortcuts.show();
+        QCoreApplication::processEvents();
+        const int gridWidth = shortcuts.findChild<QWidget*>("zoneGrid")->width();
+        EXPECT_EQ(shortcuts.zoneGridColumnCount(), std::max(1, (gridWidth + 12) / 212));
+        about.resize(row.width, 900);
+        about.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(about.buttons()->isColumn(), row.aboutColumn);
+    }
+}
+
+TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize) {
+    SettingsContext context{state, preferences, actions, selection, nullptr, {}};
+    ZonesSettingsView zones(context);
+    zones.resize(600, 700);
+    zones.show();
+    QCoreApplication::processEvents();
+    const OverlayModel& model = zones.preview()->model();
+    EXPECT_EQ(model.zones().size(), 3u);
+    EXPECT_EQ(model.highlighted(), std::vector<std::int64_t>{1});
+    zones.resize(900, 700);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(model.zones().back().rect.maxX(), zones.preview()->width() - 8, 1e-6);
+}
+
+TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
+    SettingsWindow& w = open();
+    for (SettingsSection section : {SettingsSection::general, SettingsSection::snapping, SettingsSection::zones,
+                                    SettingsSection::shortcuts, SettingsSection::about}) {
+        click(section);
+        // The offscreen screen is 800 pixels wide; the picture shows the window as it is meant.
+        w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+        QCoreApplication::processEvents();
+        qttest::screenshot(&w, QStringLiteral("settings-") + QString::fromUtf8(rawValue(section).data()));
+    }
+}
+
+}  // namespace
