@@ -5,7 +5,9 @@
 // the X server goes away, each time writing what must not be lost first.
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QSocketNotifier>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -20,6 +22,7 @@
 #include "Platform/InstanceMessage.h"
 #include "Platform/Linux/AutostartLoginItems.h"
 #include "Platform/Linux/DesktopApplicationLauncher.h"
+#include "Platform/Linux/FolderSyncStore.h"
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Linux/SingleInstance.h"
 #include "Platform/Linux/StderrLogSink.h"
@@ -31,7 +34,13 @@
 #include "Platform/X11/X11CompositorQuery.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/integrations/CloudSync.h"
+#include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
+#include "Tessary/shell/ui/OnboardingView.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -60,6 +69,32 @@ std::string programPath(const char* argv0) {
     std::error_code error;
     auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string(argv0) : path.string();
+}
+
+// The onboarding window follows the shared state while it exists: a trust the poll finds, or launch
+// at login switched elsewhere, shows at once. "Done" records that onboarding was completed.
+AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
+    struct Owner {
+        std::unique_ptr<OnboardingWindowController> controller;
+        Subscription stateWatch;  // ends first: it reaches the controller
+    };
+    AppState& state = delegate.state();
+    auto model = [&state] {
+        return OnboardingModel{state.accessibilityTrusted(), state.launchAtLogin(),
+                               AccessibilityPermission::settingsURL().value_or("")};
+    };
+    OnboardingView::Actions actions{
+        [&state] { state.refreshAccessibility(); },
+        [&state] { state.requestAccessibility(); },
+        [&state](bool enabled) { state.setLaunchAtLogin(enabled); },
+        [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); },
+        [&defaults] { defaults.set(OnboardingModel::completedKey, true); },
+    };
+    auto owner = std::make_shared<Owner>();
+    owner->controller = std::make_unique<OnboardingWindowController>(std::move(actions), model());
+    OnboardingWindowController* controller = owner->controller.get();
+    owner->stateWatch = state.observe([controller, model](AppStateField) { controller->setModel(model()); });
+    return AppWindow{owner, controller->window(), [controller] { controller->show(); }};
 }
 
 void printReply(const InstanceReply& reply) {
@@ -131,12 +166,46 @@ int main(int argc, char** argv) {
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
     X11Connection& connection = platform->connection();
 
+    // The windows of ours that exist so far; the others take the delegate's "no window" path.
+    AppWindowFactories windows;
+    windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
+    windows.about = [](AppDelegate& delegate) {
+        AppActions& actions = delegate.actions();
+        auto controller = std::make_shared<AboutWindowController>(
+            AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
+        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+    };
+    windows.feedback = [&scheduler](AppDelegate&) {
+        std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
+        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+    };
+
+    FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);
+    std::optional<QtEventPump> syncWatcher;
+    if (syncStore.fileDescriptor() >= 0) {
+        syncWatcher.emplace(syncStore.fileDescriptor(), [&syncStore] { return syncStore.processEvents(); });
+    }
+
     int status = 0;
     {
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&connection] { return x11CompositorRuns(connection); }});
+                                         [&connection] { return x11CompositorRuns(connection); }},
+                             std::move(windows));
         liveDelegate = &delegate;
+
+        // The one synchronisation, made and started by the launch sequence over its services; it
+        // ends before them.
+        std::unique_ptr<CloudSync> cloudSync;
+        delegate.hooks().startCloudSync = [&] {
+            Preferences& preferences = delegate.preferences();
+            cloudSync = std::make_unique<CloudSync>(
+                syncStore, delegate.zones(), delegate.rules(), delegate.workspaces(),
+                [&preferences] { return preferences.iCloudSyncEnabled(); },
+                syncStore.isUsable() ? CloudSync::Availability::available : CloudSync::Availability::missingEntitlement,
+                scheduler);
+            cloudSync->start();
+        };
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
@@ -165,6 +234,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        cloudSync.reset();
         liveSocket.clear();
         liveDelegate = nullptr;
     }

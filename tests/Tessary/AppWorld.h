@@ -114,7 +114,7 @@ private:
             auto widget = std::make_unique<QWidget>();
             widget->setWindowTitle(QString::fromStdString(name));
             widget->setObjectName(QString::fromStdString(objectName));
-            return widget;
+            return AppWindow::of(std::move(widget));
         };
     }
     AppWindowFactories factories() {

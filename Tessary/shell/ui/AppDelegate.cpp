@@ -311,19 +311,23 @@ void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().f
 
 // --- Command targets -------------------------------------------------------------------------------
 
-QWidget* AppDelegate::windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory) {
+const AppWindow& AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory& factory) {
     if (!slot && factory) slot = factory(*this);
-    return slot.get();
+    return slot;
 }
 
-void AppDelegate::presentWindowController(QWidget* window, std::string_view what) {
+void AppDelegate::presentWindowController(const AppWindow& window, std::string_view what) {
     if (!window) {
         log_.notice("No " + std::string(what) + " window in this build");
         return;
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    if (window.show) {
+        window.show();
+    } else {
+        window.window->show();
+    }
+    window.window->raise();
+    window.window->activateWindow();
 }
 
 void AppDelegate::showEditor() {
@@ -332,8 +336,8 @@ void AppDelegate::showEditor() {
 }
 
 void AppDelegate::showOnboarding() {
-    QWidget* window = windowFrom(onboarding_, factories_.onboarding);
-    presentWindowController(window, "onboarding");
+    presentWindowController(windowFrom(onboarding_, factories_.onboarding), "onboarding");
+    QWidget* window = onboarding_.window;
     if (!window) return;
     std::string screens = "(";
     for (const QScreen* screen : QGuiApplication::screens()) {
@@ -380,12 +384,12 @@ void AppDelegate::checkForUpdates() {
 }
 
 void AppDelegate::showFeedback() {
-    if (feedback_ && feedback_->isVisible()) {
-        presentWindowController(feedback_.get(), "feedback");
+    if (feedback_ && feedback_.window->isVisible()) {
+        presentWindowController(feedback_, "feedback");
         return;
     }
     // A closed feedback window is never reused: each new request starts with an empty form.
-    feedback_.reset();
+    feedback_ = {};
     presentWindowController(windowFrom(feedback_, factories_.feedback), "feedback");
 }
 
@@ -395,7 +399,7 @@ void AppDelegate::askForReview() {
 
 void AppDelegate::showSettings(std::optional<SettingsSection> section) {
     if (section) state_->setRequestedSettingsSection(section);
-    QWidget* window = windowFrom(settings_, factories_.settings);
+    QWidget* window = windowFrom(settings_, factories_.settings).window;
     if (!window) {
         log_.notice("No settings window in this build");
         return;

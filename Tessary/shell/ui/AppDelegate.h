@@ -76,8 +76,24 @@ struct AppPlatform {
     std::function<bool()> isCompositing;
 };
 
-// Makes one of the program's own windows; the delegate keeps what it makes.
-using AppWindowFactory = std::function<std::unique_ptr<QWidget>(AppDelegate&)>;
+// One of the program's own windows: what is shown, what keeps it (its window controller, of
+// whatever kind; the widget itself when it has none) and, when the controller has its own way of
+// showing it, that way. The delegate keeps `owner`.
+struct AppWindow {
+    std::shared_ptr<void> owner;
+    QWidget* window = nullptr;
+    std::function<void()> show;
+
+    static AppWindow of(std::unique_ptr<QWidget> widget) {
+        QWidget* shown = widget.get();
+        return {std::shared_ptr<QWidget>(std::move(widget)), shown, nullptr};
+    }
+    explicit operator bool() const { return window != nullptr; }
+};
+
+// Makes one of the program's own windows, once (the feedback window: each time the last one was
+// closed).
+using AppWindowFactory = std::function<AppWindow(AppDelegate&)>;
 
 struct AppWindowFactories {
     AppWindowFactory onboarding;
@@ -174,7 +190,7 @@ public:
     // The name prompt, modal; a second request while it is open raises it instead.
     void promptSaveWorkspace();
     // Shows a window of ours and gives it the focus; a missing one only logs.
-    void presentWindowController(QWidget* window, std::string_view what);
+    void presentWindowController(const AppWindow& window, std::string_view what);
     // The first window whose object name contains "Settings", else the first titled one whose
     // title is exactly "Settings".
     QWidget* findSettingsWindow() const;
@@ -202,15 +218,15 @@ public:
     const AppPlatform& platform() const { return platform_; }
 
     // The windows made so far.
-    QWidget* onboardingWindow() const { return onboarding_.get(); }
-    QWidget* editorWindow() const { return editor_.get(); }
-    QWidget* aboutWindow() const { return about_.get(); }
-    QWidget* feedbackWindow() const { return feedback_.get(); }
-    QWidget* settingsWindow() const { return settings_.get(); }
+    QWidget* onboardingWindow() const { return onboarding_.window; }
+    QWidget* editorWindow() const { return editor_.window; }
+    QWidget* aboutWindow() const { return about_.window; }
+    QWidget* feedbackWindow() const { return feedback_.window; }
+    QWidget* settingsWindow() const { return settings_.window; }
     QWidget* savePrompt() const { return savePrompt_.data(); }
 
 private:
-    QWidget* windowFrom(std::unique_ptr<QWidget>& slot, const AppWindowFactory& factory);
+    const AppWindow& windowFrom(AppWindow& slot, const AppWindowFactory& factory);
     static std::vector<DisplayInfo> displays();
 
     AppPlatform platform_;
@@ -232,11 +248,11 @@ private:
     std::unique_ptr<AXWindowObserver> windowObserver_;
     std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
 
-    std::unique_ptr<QWidget> onboarding_;
-    std::unique_ptr<QWidget> editor_;
-    std::unique_ptr<QWidget> about_;
-    std::unique_ptr<QWidget> feedback_;
-    std::unique_ptr<QWidget> settings_;
+    AppWindow onboarding_;
+    AppWindow editor_;
+    AppWindow about_;
+    AppWindow feedback_;
+    AppWindow settings_;
     QPointer<QWidget> savePrompt_;
     ScheduledTask settingsRaise_;
 

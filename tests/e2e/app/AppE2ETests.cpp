@@ -1,10 +1,8 @@
 // The real tessary program (the sanitizer build) under Xvfb, openbox and trayer: its launch, a
 // drag to snap, its single instance, and every way it ends.
 
-#include "TessaryCore/JSONDocumentStore.h"
-#include "TessaryCore/LayoutLibrary.h"
-#include "TessaryCore/ZoneGeometry.h"
 #include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/harness/DragLayouts.h"
 
 #include <gmock/gmock.h>
 #include <sys/wait.h>
@@ -31,7 +29,6 @@ namespace fs = std::filesystem;
 
 constexpr uint32_t kShiftL = 0xffe1;
 const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
-const Rect rightWorkArea(1920, 0, 1920, 1080);
 
 std::string contents(const fs::path& path) {
     std::ifstream file(path);
@@ -102,15 +99,7 @@ protected:
 
     // Two columns on the right monitor, four quarters elsewhere; onboarding done.
     void writeDocuments() {
-        LayoutLibrary library;
-        ZoneLayout two(LayoutTemplate::columns, 2);
-        ZoneLayout four(LayoutTemplate::grid, 4);
-        library.layouts = {four, two};
-        library.defaultLayoutID = four.id;
-        library.assign(two.id, DisplayKey("tessary-right", 1920, 1080));
-        rightZones = ZoneGeometry::zones(two, rightWorkArea);
-        fs::create_directories(dataFolder());
-        std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+        rightZones = writeDragLayouts(desktop->dataHome());
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
         std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
             << "{\"hasCompletedOnboarding\": true}\n";
@@ -200,6 +189,11 @@ protected:
         EXPECT_TRUE(snapped) << "the window is at " << frame(window) << "; " << testing::PrintToString(program.lines);
     }
 
+    // A window titled "Ledger", snapped by a drag: what window memory must keep.
+    void snapALedger(TestClient& client, Program& program) {
+        shiftDragIntoTheRightZone(openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger"), program);
+    }
+
     bool withWindowManager = true;
     std::vector<Zone> rightZones;
 };
@@ -216,11 +210,24 @@ TEST_F(AppTest, AnOnboardedLaunchOpensNoWindowAndSnapsAShiftDrag) {
     client.quit();
 }
 
+TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
+    std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{}\n";
+    auto program = startInstance();
+    EXPECT_TRUE(waitFor([&] {
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == program->process.pid() &&
+                platform->windows().title(client) == "Welcome to Tessary") {
+                return true;
+            }
+        }
+        return false;
+    })) << "no onboarding window is managed";
+}
+
 TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {
     auto program = startInstance();
     TestClient client = desktop->startClient();
-    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
-    shiftDragIntoTheRightZone(window, *program);
+    snapALedger(client, *program);
     ::kill(program->process.pid(), SIGTERM);
     EXPECT_EQ(program->exitStatus(), 0);
     program->readToEnd();
@@ -233,8 +240,7 @@ TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {
 TEST_F(AppTest, AnInstanceWhoseXServerIsGoneEndsAndLeavesNoSocket) {
     auto program = startInstance();
     TestClient client = desktop->startClient();
-    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
-    shiftDragIntoTheRightZone(window, *program);
+    snapALedger(client, *program);
     platform.reset();
     ::kill(desktop->serverPid(), SIGKILL);
     const int status = program->exitStatus();

@@ -1,10 +1,8 @@
 // Drag-to-snap end to end: a test-client window dragged by its title bar through XTest, with
 // openbox moving it, the drag program watching, and the overlay drawn through a compositor.
 
-#include "TessaryCore/JSONDocumentStore.h"
-#include "TessaryCore/LayoutLibrary.h"
-#include "TessaryCore/ZoneGeometry.h"
 #include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/harness/DragLayouts.h"
 
 #include <gmock/gmock.h>
 
@@ -46,7 +44,6 @@ constexpr bool kResidentSizeIsMeaningful = true;
 constexpr bool kResidentSizeIsMeaningful = true;
 #endif
 
-const Rect rightWorkArea(1920, 0, 1920, 1080);
 
 class DragSnapTest : public DesktopTest {
 protected:
@@ -78,19 +75,9 @@ protected:
         DesktopTest::TearDown();
     }
 
-    // Two columns on the right monitor; the default (four quarters) everywhere else.
     void writeLayouts() {
-        LayoutLibrary library;
-        ZoneLayout two(LayoutTemplate::columns, 2);
-        ZoneLayout four(LayoutTemplate::grid, 4);
-        library.layouts = {four, two};
-        library.defaultLayoutID = four.id;
-        library.assign(two.id, DisplayKey("tessary-right", 1920, 1080));
-        rightZones = ZoneGeometry::zones(two, rightWorkArea);
+        rightZones = writeDragLayouts(desktop->dataHome());
         ASSERT_EQ(rightZones.size(), 2u);
-        const auto folder = std::filesystem::path(desktop->directory()) / "data" / "Tessary";
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
     }
 
     std::uint32_t rightDisplayID() {

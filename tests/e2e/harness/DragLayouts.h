@@ -1,0 +1,30 @@
+#pragma once
+
+// The layouts the drag tests snap into: two columns on the right monitor ("tessary-right",
+// 1920x1080 at x 1920), four quarters (the default) everywhere else.
+
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/ZoneGeometry.h"
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace tessary::e2e {
+
+// Writes them as "layouts.json" under DATA_HOME/Tessary; the right monitor's two zones.
+inline std::vector<Zone> writeDragLayouts(const std::filesystem::path& dataHome) {
+    LayoutLibrary library;
+    ZoneLayout two(LayoutTemplate::columns, 2);
+    ZoneLayout four(LayoutTemplate::grid, 4);
+    library.layouts = {four, two};
+    library.defaultLayoutID = four.id;
+    library.assign(two.id, DisplayKey("tessary-right", 1920, 1080));
+    const auto folder = dataHome / "Tessary";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+    return ZoneGeometry::zones(two, Rect(1920, 0, 1920, 1080));
+}
+
+}  // namespace tessary::e2e
