@@ -35,9 +35,13 @@
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
 #include "Tessary/integrations/CloudSync.h"
+#include "Tessary/integrations/SparkleConfiguration.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
@@ -174,6 +178,15 @@ int main(int argc, char** argv) {
         auto controller = std::make_shared<AboutWindowController>(
             AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
         return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+    };
+    // The settings window is built on each opening; what it shows next lives on in the selection,
+    // which outlives the delegate that destroys the last window.
+    UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
+    std::unique_ptr<SettingsSelection> settingsSelection;
+    windows.settings = [&updater, &settingsSelection](AppDelegate& delegate) {
+        if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
+        return AppWindow::of(std::make_unique<SettingsWindow>(SettingsContext{
+            delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater, {}}));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
