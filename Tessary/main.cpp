@@ -41,6 +41,7 @@
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ui/SettingsTestQuery.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
@@ -219,6 +220,9 @@ int main(int argc, char** argv) {
                 scheduler);
             cloudSync->start();
         };
+
+        // The end-to-end tests' window into the settings window.
+        if (std::getenv("TESSARY_E2E")) delegate.hooks().commandLineVerbs["settings-test"] = settingsTestVerb(delegate);
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
