@@ -20,10 +20,7 @@ namespace tessary {
 
 GeneralSettingsView::GeneralSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context) {
-    auto* form = new SettingsForm(this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
+    SettingsForm* form = SettingsForm::fill(this);
 
     QVBoxLayout* first = form->addSection();
     first->addWidget(SettingsForm::toggleRow(tr("Launch at login"), tr("Tessary starts in the system tray when you sign in."),

@@ -37,6 +37,14 @@ QVBoxLayout* SettingsForm::addSection(const QString& header, const QString& foot
     return rows;
 }
 
+SettingsForm* SettingsForm::fill(QWidget* pane) {
+    auto* form = new SettingsForm(pane);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(form);
+    return form;
+}
+
 void SettingsForm::addWidget(QWidget* widget) { column_->addWidget(widget); }
 
 void SettingsForm::addStretch() { column_->addStretch(1); }

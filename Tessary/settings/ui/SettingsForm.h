@@ -15,6 +15,8 @@ namespace tessary {
 class SettingsForm final : public QWidget {
 public:
     explicit SettingsForm(QWidget* parent = nullptr);
+    // A form filling the whole of `pane`.
+    static SettingsForm* fill(QWidget* pane);
 
     // A new section; rows go into the returned card's layout.
     QVBoxLayout* addSection(const QString& header = {}, const QString& footer = {});

@@ -32,10 +32,7 @@ QString text(std::string_view value) { return QString::fromUtf8(value.data(), st
 class PlaceholderPane final : public SettingsPane {
 public:
     explicit PlaceholderPane(QWidget* parent) : SettingsPane(parent) {
-        auto* form = new SettingsForm(this);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(form);
+        SettingsForm* form = SettingsForm::fill(this);
         form->addSection()->addWidget(SettingsForm::captionLabel(tr("This pane is not available in this build."), this));
         form->addStretch();
     }

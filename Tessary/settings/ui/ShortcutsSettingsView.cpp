@@ -14,10 +14,7 @@ namespace tessary {
 
 ShortcutsSettingsView::ShortcutsSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context) {
-    auto* form = new SettingsForm(this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
+    SettingsForm* form = SettingsForm::fill(this);
 
     for (const ShortcutSection& section : shortcutSections()) {
         QVBoxLayout* rows = form->addSection(QString::fromStdString(section.title), QString::fromStdString(section.footer));

@@ -37,10 +37,7 @@ int indexOf(const std::array<Modifier, N>& choices, Modifier value) {
 
 SnappingSettingsView::SnappingSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context) {
-    auto* form = new SettingsForm(this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
+    SettingsForm* form = SettingsForm::fill(this);
     Preferences& preferences = context_.preferences;
 
     QVBoxLayout* drag = form->addSection(tr("Drag to snap"), tr(snappingFooter));

@@ -27,10 +27,7 @@ ColorComponents components(const QColor& color) {
 }  // namespace
 
 ZonesSettingsView::ZonesSettingsView(SettingsContext& context, QWidget* parent) : SettingsPane(parent), context_(context) {
-    auto* form = new SettingsForm(this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
+    SettingsForm* form = SettingsForm::fill(this);
     Preferences& preferences = context_.preferences;
 
     QVBoxLayout* appearance = form->addSection(tr("Appearance"));
