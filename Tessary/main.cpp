@@ -184,10 +184,13 @@ int main(int argc, char** argv) {
     // which outlives the delegate that destroys the last window.
     UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
     std::unique_ptr<SettingsSelection> settingsSelection;
-    windows.settings = [&updater, &settingsSelection](AppDelegate& delegate) {
+    CloudSync* liveCloudSync = nullptr;
+    const std::optional<std::filesystem::path> syncFolderInUse = SyncFolderSetting::read(defaults);
+    windows.settings = [&](AppDelegate& delegate) {
         if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
-        return AppWindow::of(std::make_unique<SettingsWindow>(SettingsContext{
-            delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater, {}}));
+        return AppWindow::of(std::make_unique<SettingsWindow>(
+            SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
+                            {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse}));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
@@ -219,6 +222,7 @@ int main(int argc, char** argv) {
                 syncStore.isUsable() ? CloudSync::Availability::available : CloudSync::Availability::missingEntitlement,
                 scheduler);
             cloudSync->start();
+            liveCloudSync = cloudSync.get();
         };
 
         // The end-to-end tests' window into the settings window.
@@ -251,6 +255,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        liveCloudSync = nullptr;
         cloudSync.reset();
         liveSocket.clear();
         liveDelegate = nullptr;

@@ -6,7 +6,9 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,8 @@ class QWidget;
 namespace tessary {
 
 class AppActions;
+class CloudSync;
+class UserDefaults;
 class AppState;
 class Preferences;
 class SettingsSelection;
@@ -39,6 +43,12 @@ struct SettingsContext {
     // Null in a build without an update framework (the unconfigured path).
     UpdaterController* updater = nullptr;
     SettingsHooks hooks;
+    // Where the sync folder choice is stored; null: the folder cannot be chosen.
+    UserDefaults* defaults = nullptr;
+    // The synchronisation, once the launch sequence made it; unset or null: none.
+    std::function<CloudSync*()> cloudSync;
+    // The folder the running synchronisation was made with.
+    std::optional<std::filesystem::path> syncFolderInUse;
 };
 
 }  // namespace tessary

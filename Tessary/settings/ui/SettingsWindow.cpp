@@ -18,6 +18,7 @@
 #include "Tessary/settings/ui/SettingsPane.h"
 #include "Tessary/settings/ui/ShortcutsSettingsView.h"
 #include "Tessary/settings/ui/SnappingSettingsView.h"
+#include "Tessary/settings/ui/SyncSettingsView.h"
 #include "Tessary/settings/ui/ZonesSettingsView.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
@@ -64,10 +65,10 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     case SettingsSection::zones: return new ZonesSettingsView(context, parent);
     case SettingsSection::shortcuts: return new ShortcutsSettingsView(context, parent);
     case SettingsSection::about: return new AboutSettingsView(context, parent);
+    case SettingsSection::sync: return new SyncSettingsView(context, parent);
     case SettingsSection::rules:
     case SettingsSection::workspaces:
-    case SettingsSection::excludedApps:
-    case SettingsSection::sync: break;
+    case SettingsSection::excludedApps: break;
     }
     return new PlaceholderPane(parent);
 }

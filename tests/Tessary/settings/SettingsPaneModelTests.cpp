@@ -1,4 +1,9 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
 
 #include <functional>
 
@@ -11,8 +16,11 @@
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/SnappingPaneModel.h"
+#include "Tessary/settings/SyncPaneModel.h"
+#include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/settings/ZonesPaneModel.h"
 #include "WindowEngine/AccessibilityPermission.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
 
@@ -224,6 +232,82 @@ TEST(AboutPane, ReleaseNoteHeadingsDatesAndTheLinkLabel) {
     EXPECT_EQ(releaseNoteHeading("1.2"), "What\u2019s New in 1.2");
     EXPECT_EQ(changelogLinkLabel("tessary.example"), "All release notes on tessary.example");
     EXPECT_EQ(changelogLinkLabel(""), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SyncPane, RowsFollowTheFolderTheSwitchAndTheLastSync) {
+    const Date march4 = *Date::parsingISO8601("2025-03-04T14:05:00Z");
+    const std::filesystem::path folder = "/home/ann/Sync";
+    struct Row {
+        const char* name;
+        SyncPaneInput input;
+        SyncPaneRows rows;
+    };
+    const SettingsTag upToDate{"Up to date", SettingsTone::positive};
+    const Row rows[] = {
+        {"no folder", {std::nullopt, std::nullopt, false, true, std::nullopt, std::nullopt},
+         {"No folder chosen", "", false, true, "Never", std::nullopt, false, SettingsTone::neutral}},
+        {"on, nothing synced yet in this run", {folder, folder, true, true, std::nullopt, std::nullopt},
+         {folder.string(), "", true, false, "Never", std::nullopt, true, SettingsTone::positive}},
+        {"on and synced", {folder, folder, true, true, march4, std::nullopt},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", upToDate, true, SettingsTone::positive}},
+        {"a failure keeps the last time", {folder, folder, true, true, march4, std::string("Could not write")},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Could not write", SettingsTone::warning},
+          true, SettingsTone::positive}},
+        {"off", {folder, folder, true, false, march4, std::nullopt},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", std::nullopt, false, SettingsTone::neutral}},
+        {"a new folder waits for the next start", {"/srv/other", folder, true, false, std::nullopt, std::nullopt},
+         {"/srv/other", "Tessary uses this folder from its next start.", true, false, "Never", std::nullopt, false,
+          SettingsTone::neutral}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const SyncPaneRows rows = syncPaneRows(row.input, "en_US", "UTC");
+        EXPECT_EQ(rows.folderText, row.rows.folderText);
+        EXPECT_EQ(rows.folderNote, row.rows.folderNote);
+        EXPECT_EQ(rows.switchEnabled, row.rows.switchEnabled);
+        EXPECT_EQ(rows.unavailable, row.rows.unavailable);
+        EXPECT_EQ(rows.lastSyncText, row.rows.lastSyncText);
+        EXPECT_EQ(rows.status, row.rows.status);
+        EXPECT_EQ(rows.syncNowEnabled, row.rows.syncNowEnabled);
+        EXPECT_EQ(rows.syncedTone, row.rows.syncedTone);
+    }
+}
+
+TEST(SyncPane, AFolderThatCannotBeWrittenIsRefusedAndThePreviousChoiceKept) {
+    TemporaryFolder home;
+    const std::filesystem::path good = home / "good";
+    const std::filesystem::path readOnly = home / "read-only";
+    std::filesystem::create_directories(good);
+    std::filesystem::create_directories(readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::ofstream(home / "file") << "not a folder";
+    MemoryUserDefaults defaults;
+    ASSERT_TRUE(chooseSyncFolder(defaults, good));
+    struct Row {
+        const char* name;
+        std::filesystem::path folder;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"a file", home / "file", true},
+        {"missing", home / "missing", true},
+        {"relative", "relative/folder", true},
+        // Root writes through permissions: last, since it is then accepted.
+        {"not writable", readOnly, ::geteuid() != 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto result = chooseSyncFolder(defaults, row.folder);
+        EXPECT_EQ(!result, row.refused);
+        if (row.refused) {
+            EXPECT_THAT(result.error(), ::testing::HasSubstr("previous choice is kept"));
+            EXPECT_EQ(SyncFolderSetting::read(defaults), good);
+        }
+    }
 }
 
 }  // namespace

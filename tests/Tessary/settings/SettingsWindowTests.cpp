@@ -46,13 +46,17 @@ protected:
         AccessibilityPermission::setAccessibility(nullptr);
     }
 
+    SettingsContext context(SettingsHooks hooks = {}) {
+        return SettingsContext{state,     preferences, actions, selection, nullptr, std::move(hooks), &defaults,
+                               [this] { return sync; }, syncFolderInUse};
+    }
+
     SettingsWindow& open() {
         if (!window) {
             SettingsHooks hooks;
             hooks.resetShortcuts = [this](const std::vector<std::string>& names) { resets.push_back(names); };
             hooks.openLink = [this](const std::string& url) { links.push_back(url); };
-            window = std::make_unique<SettingsWindow>(
-                SettingsContext{state, preferences, actions, selection, nullptr, std::move(hooks)});
+            window = std::make_unique<SettingsWindow>(context(std::move(hooks)));
         }
         window->show();
         return *window;
@@ -97,6 +101,8 @@ protected:
     SettingsSelection selection{state};
     std::vector<std::vector<std::string>> resets;
     std::vector<std::string> links;
+    CloudSync* sync = nullptr;
+    std::optional<std::filesystem::path> syncFolderInUse;
     std::unique_ptr<SettingsWindow> window;
 };
 
@@ -230,7 +236,7 @@ TEST_F(SettingsWindowTest, EveryLabelShowsItsTextAsPlainText) {
 }
 
 TEST_F(SettingsWindowTest, TheZoneGridAndTheAboutButtonsFollowTheWidth) {
-    SettingsContext context{state, preferences, actions, selection, nullptr, {}};
+    SettingsContext context = this->context();
     ShortcutsSettingsView shortcuts(context);
     AboutSettingsView about(context);
     struct Row {
@@ -252,7 +258,7 @@ TEST_F(SettingsWindowTest, TheZoneGridAndTheAboutButtonsFollowTheWidth) {
 }
 
 TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize) {
-    SettingsContext context{state, preferences, actions, selection, nullptr, {}};
+    SettingsContext context = this->context();
     ZonesSettingsView zones(context);
     zones.resize(600, 700);
     zones.show();
