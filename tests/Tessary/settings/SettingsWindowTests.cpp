@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -10,7 +11,16 @@
 #include <QScrollArea>
 #include <QTest>
 
+#include "Platform/Sim/InMemorySyncStore.h"
 #include "Platform/Sim/MemoryLoginItems.h"
+#include "Platform/Sim/SimApplicationLauncher.h"
+#include "Platform/Sim/SimApplicationWorkspace.h"
+#include "Tessary/integrations/CloudSync.h"
+#include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/settings/ui/SyncSettingsView.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "WindowEngine/FakeWindowEngine.h"
+#include "tests/TessaryCore/TestSupport.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/VirtualScheduler.h"
@@ -269,6 +279,60 @@ TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize)
     zones.resize(900, 700);
     QCoreApplication::processEvents();
     EXPECT_NEAR(model.zones().back().rect.maxX(), zones.preview()->width() - 8, 1e-6);
+}
+
+// The three synchronised services over documents in a folder of their own, and their sync.
+struct SyncedServices {
+    explicit SyncedServices(VirtualScheduler& scheduler, const Preferences& preferences)
+        : time(scheduler),
+          sync(store, zones, rules, workspaces, [&preferences] { return preferences.iCloudSyncEnabled(); },
+               CloudSync::Availability::available, scheduler) {}
+
+    template <typename Document>
+    JSONDocumentStore<Document> document(const std::string& name) {
+        return JSONDocumentStore<Document>(folder / name);
+    }
+
+    VirtualScheduler& time;
+    TemporaryFolder folder;
+    InMemorySyncStore store;
+    SimApplicationWorkspace applications;
+    SimApplicationLauncher launcher;
+    ZoneService zones{std::make_shared<FakeWindowEngine>(), document<LayoutLibrary>("layouts.json")};
+    RuleService rules{zones, [] { return std::vector<DisplayInfo>{}; }, document<RuleSet>("rules.json")};
+    WorkspaceService workspaces{zones, [] { return std::vector<DisplayInfo>{}; },
+                                document<WorkspaceLibrary>("workspaces.json"), applications, launcher, time};
+    CloudSync sync;
+};
+
+TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate) {
+    SyncedServices services(scheduler, preferences);
+    services.sync.start();
+    sync = &services.sync;
+    SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
+    syncFolderInUse = std::filesystem::path("/home/ann/Sync");
+    SettingsWindow& w = open();
+    click(SettingsSection::sync);
+    auto* status = w.pane()->findChild<StatusTag*>("syncStatus");
+    EXPECT_FALSE(status->isVisibleTo(&w)) << "nothing has synced yet";
+    EXPECT_FALSE(w.pane()->findChild<QPushButton*>("syncNow")->isEnabled());
+    EXPECT_EQ(w.pane()->findChild<QLabel*>("syncFolder")->text(), "/home/ann/Sync");
+
+    w.pane()->findChild<QCheckBox*>("syncEnabled")->click();
+    EXPECT_TRUE(preferences.iCloudSyncEnabled());
+    EXPECT_TRUE(services.store.values.count(std::string(CloudSync::layoutsKey))) << "turning it on pulls, then pushes";
+    EXPECT_TRUE(status->isVisibleTo(&w));
+    EXPECT_EQ(status->text(), "Up to date");
+    EXPECT_TRUE(w.pane()->findChild<QPushButton*>("syncNow")->isEnabled());
+
+    static_cast<SyncSettingsView*>(w.pane())->chooseFolder("/proc/not-here");
+    EXPECT_THAT(w.pane()->findChild<QLabel*>("syncFolderNote")->text().toStdString(),
+                ::testing::HasSubstr("previous choice is kept"));
+    EXPECT_EQ(SyncFolderSetting::read(defaults), std::filesystem::path("/home/ann/Sync"));
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-sync"));
+    window.reset();
 }
 
 TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
