@@ -190,7 +190,8 @@ int main(int argc, char** argv) {
         if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
         return AppWindow::of(std::make_unique<SettingsWindow>(
             SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
-                            {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse}));
+                            {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse, &launcher,
+                            &platform->workspace()}));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);

@@ -17,6 +17,8 @@ class QWidget;
 namespace tessary {
 
 class AppActions;
+class ApplicationLauncher;
+class ApplicationWorkspace;
 class CloudSync;
 class UserDefaults;
 class AppState;
@@ -49,6 +51,10 @@ struct SettingsContext {
     std::function<CloudSync*()> cloudSync;
     // The folder the running synchronisation was made with.
     std::optional<std::filesystem::path> syncFolderInUse;
+    // Where the application look-ups (AppInfo) read installed and running applications; null:
+    // nothing is listed.
+    const ApplicationLauncher* launcher = nullptr;
+    const ApplicationWorkspace* applications = nullptr;
 };
 
 }  // namespace tessary

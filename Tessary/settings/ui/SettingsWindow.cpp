@@ -13,6 +13,7 @@
 #include "Tessary/settings/SettingsSectionInfo.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
 #include "Tessary/settings/ui/GeneralSettingsView.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/SettingsPane.h"
@@ -68,7 +69,7 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     case SettingsSection::sync: return new SyncSettingsView(context, parent);
     case SettingsSection::rules:
     case SettingsSection::workspaces:
-    case SettingsSection::excludedApps: break;
+    case SettingsSection::excludedApps: return new ExcludedAppsSettingsView(context, parent);
     }
     return new PlaceholderPane(parent);
 }

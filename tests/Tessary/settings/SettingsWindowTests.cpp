@@ -58,7 +58,7 @@ protected:
 
     SettingsContext context(SettingsHooks hooks = {}) {
         return SettingsContext{state,     preferences, actions, selection, nullptr, std::move(hooks), &defaults,
-                               [this] { return sync; }, syncFolderInUse};
+                               [this] { return sync; }, syncFolderInUse, &launcher, &applications};
     }
 
     SettingsWindow& open() {
@@ -102,6 +102,8 @@ protected:
     }
 
     SimAccessibility accessibility;
+    SimApplicationLauncher launcher;
+    SimApplicationWorkspace applications;
     MemoryLoginItems loginItems;
     VirtualScheduler scheduler;
     MemoryUserDefaults defaults;
