@@ -33,7 +33,11 @@ bool collatedLess(const std::string& a, const std::string& b) {
     // One collator per thread: making one costs far more than a comparison.
     thread_local std::unique_ptr<icu::Collator> collator = [] {
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        // The C locale maps to ICU's POSIX variant, which orders by code point (all capitals first);
+        // the root collation is what a user of no particular language expects.
+        icu::Locale locale = icu::Locale::getDefault();
+        if (std::string_view(locale.getVariant()) == "POSIX") locale = icu::Locale::getRoot();
+        std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(locale, status));
         if (U_FAILURE(status)) made.reset();
         if (made) made->setStrength(icu::Collator::SECONDARY);
         return made;

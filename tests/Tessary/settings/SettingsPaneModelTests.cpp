@@ -12,6 +12,8 @@
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/settings/AboutPaneModel.h"
+#include "Tessary/settings/AppInfo.h"
+#include "Tessary/settings/ExcludedAppsModel.h"
 #include "Tessary/settings/GeneralPaneModel.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ShortcutsPaneModel.h"
@@ -308,6 +310,85 @@ TEST(SyncPane, AFolderThatCannotBeWrittenIsRefusedAndThePreviousChoiceKept) {
             EXPECT_EQ(SyncFolderSetting::read(defaults), good);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+RunningApplication running(ProcessID pid, std::optional<std::string> id, std::string name,
+                           ActivationPolicy policy = ActivationPolicy::regular) {
+    return {pid, std::move(id), std::move(name), policy, false};
+}
+
+TEST(AppInfo, RunningAppsAreRegularNamedByTheirEntrySortedIgnoringCaseAndListedOnce) {
+    struct Row {
+        const char* name;
+        std::vector<RunningApplication> running;
+        std::vector<AppInfo::RunningApp> listed;
+    };
+    const Row rows[] = {
+        {"sorted ignoring case, entry names first",
+         {running(1, "zeta", "zeta"), running(2, "XTerm", "xterm"), running(3, "alpha", "alpha")},
+         {{"alpha", "alpha"}, {"XTerm", "Terminal"}, {"zeta", "zeta"}}},
+        {"no identifier and accessory left out",
+         {running(1, std::nullopt, "ghost"), running(2, "panel", "Panel", ActivationPolicy::accessory),
+          running(3, "XTerm", "xterm")},
+         {{"XTerm", "Terminal"}}},
+        {"one entry per identifier, whatever the processes", {running(1, "XTerm", "a"), running(2, "XTerm", "b")},
+         {{"XTerm", "Terminal"}}},
+        {"equal names keep their order", {running(1, "b.Same", "x"), running(2, "a.Same", "y")},
+         {{"b.Same", "same"}, {"a.Same", "Same"}}},
+    };
+    const std::vector<InstalledApplication> installed = {
+        {"XTerm", "Terminal", std::string("utilities-terminal"), "/usr/share/applications/xterm.desktop"},
+        {"a.Same", "Same", std::nullopt, "/a.desktop"},
+        {"b.Same", "same", std::nullopt, "/b.desktop"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(AppInfo(installed, row.running).runningApps(), row.listed);
+    }
+    const AppInfo info(installed, {});
+    EXPECT_EQ(info.appDisplayName("xterm"), "Terminal") << "identifiers compare as the launcher does";
+    EXPECT_EQ(info.appDisplayName("Gone.app"), "Gone.app") << "no .app removal";
+    EXPECT_EQ(info.icon("XTerm"), "utilities-terminal");
+    EXPECT_EQ(info.icon("a.Same"), std::nullopt);
+}
+
+TEST(ExcludedApps, AddingKeepsOneOfEachAndRemoveNeedsAListedSelection) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> before;
+        std::function<void(Preferences&)> act;
+        std::vector<std::string> after;
+        std::size_t saves;
+    };
+    const Row rows[] = {
+        {"add appends", {"XTerm"}, [](Preferences& p) { addExcludedApp(p, "firefox"); }, {"XTerm", "firefox"}, 1},
+        {"add of a listed one does nothing", {"XTerm"}, [](Preferences& p) { addExcludedApp(p, "XTerm"); }, {"XTerm"}, 0},
+        {"add compares exactly", {"XTerm"}, [](Preferences& p) { addExcludedApp(p, "xterm"); }, {"XTerm", "xterm"}, 1},
+        {"remove takes every copy", {"a", "XTerm", "b", "XTerm"}, [](Preferences& p) { removeExcludedApp(p, "XTerm"); },
+         {"a", "b"}, 1},
+        {"remove of an absent one still saves", {"a"}, [](Preferences& p) { removeExcludedApp(p, "XTerm"); }, {"a"}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MemoryUserDefaults defaults;
+        Preferences preferences(defaults);
+        preferences.setExcludedBundleIDs(row.before);
+        const std::size_t before = defaults.writeCount(Preferences::storageKey);
+        row.act(preferences);
+        EXPECT_EQ(preferences.excludedBundleIDs(), row.after);
+        EXPECT_EQ(defaults.writeCount(Preferences::storageKey) - before, row.saves);
+    }
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    preferences.setExcludedBundleIDs({"XTerm"});
+    EXPECT_TRUE(canRemoveExcludedApp(preferences, "XTerm"));
+    EXPECT_FALSE(canRemoveExcludedApp(preferences, std::nullopt));
+    EXPECT_FALSE(canRemoveExcludedApp(preferences, "firefox")) << "a selection removed elsewhere";
+    EXPECT_EQ(removeExcludedAppConfirmation("Terminal").title, "Remove Terminal from the excluded apps?");
 }
 
 }  // namespace

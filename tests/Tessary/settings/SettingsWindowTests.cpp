@@ -3,6 +3,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QToolButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -27,6 +30,9 @@
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/ApplicationPicker.h"
+#include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
+#include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
@@ -335,6 +341,77 @@ TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate)
     QCoreApplication::processEvents();
     qttest::screenshot(&w, QStringLiteral("settings-sync"));
     window.reset();
+}
+
+QStringList actionTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    return texts;
+}
+
+QAction* actionNamed(const QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) return action;
+    }
+    return nullptr;
+}
+
+TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhileSelected) {
+    launcher.install("XTerm", "Terminal & Console");
+    launcher.install("firefox", "Firefox");
+    launcher.install("gimp", "GIMP");
+    applications.addApplication({10, "XTerm", "xterm", ActivationPolicy::regular, false});
+    applications.addApplication({11, "XTerm", "xterm", ActivationPolicy::regular, false});
+    applications.addApplication({12, "firefox", "firefox", ActivationPolicy::regular, false});
+    SettingsWindow& w = open();
+    click(SettingsSection::excludedApps);
+    EXPECT_NE(w.pane()->findChild<EmptyListForm*>(), nullptr);
+    auto* pane = static_cast<ExcludedAppsSettingsView*>(w.pane());
+
+    pane->addMenu()->aboutToShow();
+    EXPECT_EQ(actionTexts(pane->addMenu()),
+              (QStringList{"Running apps", "Firefox", "Terminal && Console", "", "Choose Application\u2026"}))
+        << "each application once, its & shown as itself";
+    actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
+    actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"});
+    EXPECT_EQ(pane->selection(), "XTerm");
+    EXPECT_TRUE(pane->bar()->canRemove());
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"}) << "Cancel removes nothing";
+
+    // The picker: two chosen, added in list order, the last one selected.
+    actionNamed(pane->addMenu(), "Choose Application\u2026")->trigger();
+    auto* picker = w.findChild<ApplicationPicker*>();
+    ASSERT_NE(picker, nullptr);
+    for (int row = 0; row < picker->list()->count(); ++row) {
+        const QString id = picker->list()->item(row)->data(Qt::UserRole).toString();
+        if (id == "gimp" || id == "firefox") picker->list()->item(row)->setSelected(true);
+    }
+    picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), (std::vector<std::string>{"XTerm", "firefox", "gimp"}));
+    EXPECT_EQ(pane->selection(), "gimp");
+    QCoreApplication::processEvents();
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-excludedApps"));
+
+    // Removed elsewhere: nothing is left to remove.
+    preferences.setExcludedBundleIDs({"XTerm", "firefox"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(pane->bar()->canRemove());
+
+    pane->list()->item(0)->setSelected(true);
+    QTest::keyClick(pane->list(), Qt::Key_Delete);
+    EXPECT_EQ(alert()->text(), "Remove Terminal & Console from the excluded apps?");
+    answerAlert("Remove");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"firefox"});
+    EXPECT_FALSE(pane->bar()->canRemove()) << "the selection went with it";
 }
 
 TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
