@@ -7,6 +7,9 @@
 
 #include <stdlib.h>
 
+#include <cstdlib>
+#include <system_error>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,6 +37,10 @@ const fs::path& dataFolder() {
                 << "[Desktop Entry]\nType=Application\nName=Application " << i << "\nName[de]=Anwendung " << i
                 << "\nIcon=app-" << i << "\nExec=app" << i << " %U\nStartupWMClass=App" << i << "\n";
         }
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(dataFolder(), ignored);
+        });
         return made;
     }();
     return folder;
