@@ -5,9 +5,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-#include "Platform/ApplicationLauncher.h"
-#include "Platform/ApplicationWorkspace.h"
 #include "Tessary/settings/ExcludedAppsModel.h"
+#include "Tessary/settings/ui/AddAppMenu.h"
 #include "Tessary/settings/ui/AppRow.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
@@ -18,20 +17,9 @@
 
 namespace tessary {
 
-namespace {
-
-AppInfo appInfo(const SettingsContext& context) {
-    if (!context.launcher || !context.applications) return AppInfo({}, {});
-    return AppInfo(*context.launcher, *context.applications);
-}
-
-// A menu takes "&" as the mark of a shortcut letter; a name from another program means it literally.
-QString menuText(const std::string& text) { return QString::fromStdString(text).replace('&', QStringLiteral("&&")); }
-
-}  // namespace
 
 ExcludedAppsSettingsView::ExcludedAppsSettingsView(SettingsContext& context, QWidget* parent)
-    : SettingsPane(parent), context_(context), info_(appInfo(context)), addMenu_(std::make_unique<QMenu>()) {
+    : SettingsPane(parent), context_(context), info_(makeAppInfo(context)), addMenu_(std::make_unique<QMenu>()) {
     addMenu_->setObjectName(QStringLiteral("addAppMenu"));
     connect(addMenu_.get(), &QMenu::aboutToShow, this, [this] { fillAddMenu(); });
     fillAddMenu();
@@ -46,19 +34,11 @@ ExcludedAppsSettingsView::ExcludedAppsSettingsView(SettingsContext& context, QWi
 std::optional<std::string> ExcludedAppsSettingsView::selection() const { return selection_; }
 
 void ExcludedAppsSettingsView::fillAddMenu() {
-    addMenu_->clear();
     // Read anew at every opening: what runs changes while the pane is open.
-    if (context_.applications) info_ = appInfo(context_);
-    addMenu_->addSection(tr("Running apps"));
-    for (const AppInfo::RunningApp& app : info_.runningApps()) {
-        QAction* action = addMenu_->addAction(menuText(app.name));
-        connect(action, &QAction::triggered, this, [this, id = app.bundleID] { add({id}); });
-    }
-    addMenu_->addSeparator();
-    QAction* choose = addMenu_->addAction(tr("Choose Application\u2026"));
-    connect(choose, &QAction::triggered, this, [this] {
-        (new ApplicationPicker(info_, true, [this](std::vector<std::string> ids) { add(ids); }, window()))->open();
-    });
+    info_ = makeAppInfo(context_);
+    fillAddAppMenu(
+        addMenu_.get(), info_, [this](const std::string& id) { add({id}); },
+        [this] { (new ApplicationPicker(info_, true, [this](std::vector<std::string> ids) { add(ids); }, window()))->open(); });
 }
 
 void ExcludedAppsSettingsView::rebuild() {

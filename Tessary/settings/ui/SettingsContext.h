@@ -17,6 +17,8 @@ class QWidget;
 namespace tessary {
 
 class AppActions;
+class RuleService;
+class ZoneService;
 class ApplicationLauncher;
 class ApplicationWorkspace;
 class CloudSync;
@@ -55,6 +57,9 @@ struct SettingsContext {
     // nothing is listed.
     const ApplicationLauncher* launcher = nullptr;
     const ApplicationWorkspace* applications = nullptr;
+    // The rules and the layouts the rule editor draws; null: the Rules pane has nothing to show.
+    RuleService* rules = nullptr;
+    ZoneService* zones = nullptr;
 };
 
 }  // namespace tessary

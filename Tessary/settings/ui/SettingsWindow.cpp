@@ -16,6 +16,7 @@
 #include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
 #include "Tessary/settings/ui/GeneralSettingsView.h"
 #include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/settings/ui/RulesSettingsView.h"
 #include "Tessary/settings/ui/SettingsPane.h"
 #include "Tessary/settings/ui/ShortcutsSettingsView.h"
 #include "Tessary/settings/ui/SnappingSettingsView.h"
@@ -67,9 +68,9 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     case SettingsSection::shortcuts: return new ShortcutsSettingsView(context, parent);
     case SettingsSection::about: return new AboutSettingsView(context, parent);
     case SettingsSection::sync: return new SyncSettingsView(context, parent);
-    case SettingsSection::rules:
-    case SettingsSection::workspaces:
+    case SettingsSection::rules: return new RulesSettingsView(context, parent);
     case SettingsSection::excludedApps: return new ExcludedAppsSettingsView(context, parent);
+    case SettingsSection::workspaces: break;
     }
     return new PlaceholderPane(parent);
 }

@@ -64,7 +64,8 @@ protected:
 
     SettingsContext context(SettingsHooks hooks = {}) {
         return SettingsContext{state,     preferences, actions, selection, nullptr, std::move(hooks), &defaults,
-                               [this] { return sync; }, syncFolderInUse, &launcher, &applications};
+                               [this] { return sync; }, syncFolderInUse, &launcher, &applications,
+                               rules, zones};
     }
 
     SettingsWindow& open() {
@@ -121,6 +122,8 @@ protected:
     std::vector<std::string> links;
     CloudSync* sync = nullptr;
     std::optional<std::filesystem::path> syncFolderInUse;
+    RuleService* rules = nullptr;
+    ZoneService* zones = nullptr;
     std::unique_ptr<SettingsWindow> window;
 };
 
