@@ -38,7 +38,7 @@ RuleDetailView::RuleDetailView(SettingsContext& context, const AppInfo& info, UU
     enabled_->setAccessibleName(tr("Enabled"));
     enabledRow->addWidget(enabled_);
     connect(enabled_, &QCheckBox::toggled, this, [this](bool on) { edit([on](PlacementRule& r) { r.isEnabled = on; }); });
-    head->addWidget(SettingsForm::row(new AppRow(info, current ? current->bundleID : std::string(), 32, std::string()),
+    head->addWidget(SettingsForm::row(new AppRow(info, current ? current->bundleID : std::string(), 32),
                                       enabledBox, this));
 
     QVBoxLayout* match = form->addSection(tr("Match"));

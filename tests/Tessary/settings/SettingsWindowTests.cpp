@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QToolButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -32,6 +33,8 @@
 #include "Tessary/settings/ui/AboutSettingsView.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
 #include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
+#include "Tessary/settings/ui/RuleDetailView.h"
+#include "Tessary/settings/ui/RulesSettingsView.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
@@ -415,6 +418,63 @@ TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhil
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"firefox"});
     EXPECT_FALSE(pane->bar()->canRemove()) << "the selection went with it";
+}
+
+TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
+    SyncedServices services(scheduler, preferences);
+    rules = &services.rules;
+    zones = &services.zones;
+    launcher.install("XTerm", "Terminal");
+    launcher.install("firefox", "Firefox");
+    const PlacementRule first(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0, 2}, Date(1000));
+    const PlacementRule second(UUID::random(), false, "firefox", std::string("Inbox"), std::nullopt, {1}, Date(2000));
+    services.rules.modifyRuleSet([&](RuleSet& set) {
+        set.upsert(first);
+        set.upsert(second);
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::rules);
+    auto* pane = static_cast<RulesSettingsView*>(w.pane());
+    EXPECT_EQ(w.findChild<QLabel*>("paneSubtitle")->text(), "First match wins \u00B7 drag to reorder");
+    EXPECT_FALSE(pane->bar()->canRemove()) << "nothing selected";
+    EXPECT_NE(w.findChild<QLabel*>("noRuleSelected"), nullptr);
+
+    // Dragged to the top: saved first, no stamp changed.
+    pane->list()->model()->moveRows(QModelIndex(), 1, 1, QModelIndex(), 0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(services.rules.ruleSet().rules.size(), 2u);
+    EXPECT_EQ(services.rules.ruleSet().rules[0].id, second.id);
+    EXPECT_EQ(services.rules.ruleSet().rules[0].modifiedAt, Date(2000));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].modifiedAt, Date(1000));
+
+    pane->select(first.id);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pane->bar()->canRemove());
+    auto* pattern = pane->detail()->findChild<QLineEdit*>("rulePattern");
+    auto* message = pane->detail()->findChild<QLabel*>("patternMessage");
+    QTest::keyClicks(pattern, "(");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(message->isVisibleTo(&w));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "(") << "an invalid pattern is still stored";
+    QTest::keyClicks(pattern, ")");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(message->isVisibleTo(&w));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "()");
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-rules"));
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_EQ(services.rules.ruleSet().rules.size(), 2u) << "Cancel removes nothing";
+
+    // Removed elsewhere while selected: nothing is left to remove, and an edit does not revive it.
+    services.rules.modifyRuleSet([&](RuleSet& set) { set.deleteRule(first.id); });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pane->bar()->canRemove());
+    EXPECT_EQ(pane->detail(), nullptr);
+    EXPECT_EQ(services.rules.ruleSet().rules.size(), 1u);
+    window.reset();
 }
 
 TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
