@@ -42,13 +42,8 @@ void ExcludedAppsSettingsView::fillAddMenu() {
 }
 
 void ExcludedAppsSettingsView::rebuild() {
-    if (content_) {
-        // Later: the change may come from a click inside the old content (its menu, its bar).
-        content_->hide();
-        layout()->removeWidget(content_);
-        content_->deleteLater();
-        content_ = nullptr;
-    }
+    SettingsForm::clearLater(layout());
+    content_ = nullptr;
     list_ = nullptr;
     bar_ = nullptr;
     const auto& excluded = context_.preferences.excludedBundleIDs();

@@ -129,14 +129,7 @@ void RuleDetailView::refresh() {
 }
 
 void RuleDetailView::rebuildZones() {
-    while (QLayoutItem* item = zoneColumn_->takeAt(0)) {
-        // Later: a click on the old drawing or toggle is what changed the rule.
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
+    SettingsForm::clearLater(zoneColumn_);
     zoneToggles_.clear();
     const PlacementRule* current = stored();
     const std::optional<ZoneLayout> layout =

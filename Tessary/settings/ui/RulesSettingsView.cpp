@@ -87,11 +87,7 @@ void RulesSettingsView::rebuild() {
         return;
     }
     hasRules_ = hasRules;
-    if (content_) {
-        content_->hide();
-        layout()->removeWidget(content_);
-        content_->deleteLater();
-    }
+    SettingsForm::clearLater(layout());
     list_ = nullptr;
     bar_ = nullptr;
     detail_ = nullptr;
@@ -170,13 +166,7 @@ void RulesSettingsView::showDetail() {
         detail_->refresh();
         return;
     }
-    while (QLayoutItem* item = detailHolder_->layout()->takeAt(0)) {
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
+    SettingsForm::clearLater(detailHolder_->layout());
     detail_ = nullptr;
     if (selection_) {
         detail_ = new RuleDetailView(context_, info_, *selection_);
