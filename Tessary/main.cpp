@@ -226,6 +226,9 @@ int main(int argc, char** argv) {
             liveCloudSync = cloudSync.get();
         };
 
+        // Saving a workspace from the settings window must not capture that window.
+        delegate.workspaces().ownProcess = static_cast<ProcessID>(::getpid());
+
         // The end-to-end tests' window into the settings window.
         if (std::getenv("TESSARY_E2E")) delegate.hooks().commandLineVerbs["settings-test"] = settingsTestVerb(delegate);
 
