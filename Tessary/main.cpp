@@ -191,7 +191,8 @@ int main(int argc, char** argv) {
         return AppWindow::of(std::make_unique<SettingsWindow>(
             SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
                             {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse, &launcher,
-                            &platform->workspace(), &delegate.rules(), &delegate.zones()}));
+                            &platform->workspace(), &delegate.rules(), &delegate.zones(),
+                            &delegate.workspaces()}));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);

@@ -18,6 +18,7 @@ namespace tessary {
 
 class AppActions;
 class RuleService;
+class WorkspaceService;
 class ZoneService;
 class ApplicationLauncher;
 class ApplicationWorkspace;
@@ -60,6 +61,7 @@ struct SettingsContext {
     // The rules and the layouts the rule editor draws; null: the Rules pane has nothing to show.
     RuleService* rules = nullptr;
     ZoneService* zones = nullptr;
+    WorkspaceService* workspaces = nullptr;
 };
 
 }  // namespace tessary
