@@ -176,6 +176,6 @@ TEST(LayoutCanvasPane, CompactRowAndScreenshot) {
     w.select(1);
     window.resize(888, 600);
     QCoreApplication::processEvents();
-    window.grab().save(folder + "/canvas-with-inspector.png");
+    qttest::screenshot(window, "editor-render", "canvas-with-inspector");
     EXPECT_EQ(pane->commandButtons().at(0)->text(), "Add Zone");
 }

@@ -50,7 +50,6 @@
 #include "Tessary/shell/ui/StatusTag.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "tests/Tessary/QtApplication.h"
-#include "tests/Tessary/integrations/Screenshot.h"
 
 using namespace tessary;
 
@@ -349,7 +348,7 @@ TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate)
     EXPECT_EQ(SyncFolderSetting::read(defaults), std::filesystem::path("/home/ann/Sync"));
     w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
     QCoreApplication::processEvents();
-    qttest::screenshot(&w, QStringLiteral("settings-sync"));
+    qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-sync"));
     window.reset();
 }
 
@@ -408,7 +407,7 @@ TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhil
     QCoreApplication::processEvents();
     w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
     QCoreApplication::processEvents();
-    qttest::screenshot(&w, QStringLiteral("settings-excludedApps"));
+    qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-excludedApps"));
 
     // Removed elsewhere: nothing is left to remove.
     preferences.setExcludedBundleIDs({"XTerm", "firefox"});
@@ -466,7 +465,7 @@ TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
     EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "()");
     w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
     QCoreApplication::processEvents();
-    qttest::screenshot(&w, QStringLiteral("settings-rules"));
+    qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-rules"));
 
     pane->bar()->removeButton()->click();
     answerAlert("Cancel");
@@ -507,7 +506,7 @@ TEST_F(SettingsWindowTest, WorkspacesAreSavedEditedOnTheStoredCopyAndNeverRevive
     EXPECT_TRUE(pane->bar()->canRemove());
     w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
     QCoreApplication::processEvents();
-    qttest::screenshot(&w, QStringLiteral("settings-workspaces"));
+    qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-workspaces"));
 
     // The name, keystroke by keystroke, on the stored workspace.
     auto* name = pane->detail()->findChild<QLineEdit*>("workspaceName");
@@ -554,7 +553,7 @@ TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
         // The offscreen screen is 800 pixels wide; the picture shows the window as it is meant.
         w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
         QCoreApplication::processEvents();
-        qttest::screenshot(&w, QStringLiteral("settings-") + QString::fromUtf8(rawValue(section).data()));
+        qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-") + QString::fromUtf8(rawValue(section).data()));
     }
 }
 
