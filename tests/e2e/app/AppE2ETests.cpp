@@ -23,6 +23,9 @@
 #ifndef TESSARY_PROGRAM
 #error "TESSARY_PROGRAM must name the tessary program"
 #endif
+#ifndef TESSARY_E2E_OUTPUT
+#error "TESSARY_E2E_OUTPUT must name the folder for screenshots"
+#endif
 #ifndef TESSARY_DESKTOP_FILE
 #error "TESSARY_DESKTOP_FILE must name the program's desktop file"
 #endif
@@ -95,7 +98,7 @@ class AppTest : public DesktopTest {
 protected:
     void SetUp() override {
         VirtualDesktop::Options options;
-        options.tray = true;
+        options.tray = withTray;
         options.windowManager = withWindowManager;
         start(options);
         if (HasFatalFailure()) return;
@@ -218,7 +221,89 @@ protected:
         shiftDragIntoTheRightZone(openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger"), program);
     }
 
+    // The tray icon: a window of `pid` inside trayer's (a few levels down), with its place on the
+    // screen; none while it is not embedded.
+    std::optional<Rect> trayIcon(pid_t pid) {
+        xcb_connection_t* c = platform->connection().xcb();
+        std::optional<Rect> icon;
+        std::function<void(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
+            auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
+            if (!tree) return;
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            for (int i = 0; i < xcb_query_tree_children_length(tree) && !icon; ++i) {
+                const auto owner = platform->windows().processID(children[i]);
+                if (inside && owner == pid) {
+                    icon = placeOnScreen(children[i]);
+                } else if (depth < 5) {
+                    search(children[i], inside || owner == desktop->trayPid(), depth + 1);
+                }
+            }
+            std::free(tree);
+        };
+        search(platform->connection().root(), false, 0);
+        return icon;
+    }
+
+    // A window's rectangle in root coordinates.
+    std::optional<Rect> placeOnScreen(xcb_window_t window) {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        auto* at = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, window, platform->connection().root(), 0, 0), nullptr);
+        std::optional<Rect> place;
+        if (geometry && at) place = Rect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+        std::free(geometry);
+        std::free(at);
+        return place;
+    }
+
+    // An open menu of `pid`: a mapped override-redirect window wide enough for its rows (a tool
+    // tip is narrower).
+    std::optional<Rect> openMenu(pid_t pid) {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
+        if (!tree) return std::nullopt;
+        std::optional<Rect> menu;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !menu; ++i) {
+            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+            if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                platform->windows().processID(children[i]) == pid) {
+                const auto place = placeOnScreen(children[i]);
+                if (place && place->width() >= 200) menu = place;
+            }
+            std::free(attributes);
+        }
+        std::free(tree);
+        return menu;
+    }
+
+    // Clicks the middle of the tray icon and waits for the menu.
+    bool openTrayMenu(pid_t pid) {
+        std::optional<Rect> icon;
+        if (!waitFor([&] { return (icon = trayIcon(pid)).has_value(); }, 10s)) return false;
+        desktop->movePointerTo(int(icon->midX()), int(icon->midY()));
+        desktop->pressButton(1, true);
+        desktop->pressButton(1, false);
+        return waitFor([&] { return openMenu(pid).has_value(); });
+    }
+
+    void tap(std::initializer_list<std::uint32_t> keys) {
+        for (std::uint32_t key : keys) desktop->pressKey(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) desktop->pressKey(*key, false);
+    }
+
+    // The windows of `pid` the window manager lists.
+    std::vector<xcb_window_t> listedWindows(pid_t pid) {
+        std::vector<xcb_window_t> listed;
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == pid) listed.push_back(client);
+        }
+        return listed;
+    }
+
     bool withWindowManager = true;
+    bool withTray = true;
     std::vector<Zone> rightZones;
 };
 
@@ -258,25 +343,81 @@ TEST_F(AppTest, CtrlAltOnePutsTheFocusedXtermInZoneOne) {
     })) << "the xterm is at " << frame(*window);
 }
 
-// The tray icon: a window of ours inside trayer's.
-TEST_F(AppTest, TheTrayHostTakesInTheStatusItem) {
+// --- The tray icon and its menu ---------------------------------------------------------------------
+
+constexpr uint32_t kDown = 0xff54, kRight = 0xff53, kReturn = 0xff0d, kEscape = 0xff1b;
+
+// The icon sits in trayer; a click opens the menu, whose "Snap Focused Window" > "Zone 1", chosen by
+// keys, snaps the focused window; with the menu open the zone shortcut moves it once.
+TEST_F(AppTest, TheTrayMenuSnapsTheFocusedWindowAndLetsTheZoneShortcutsThrough) {
     auto program = startInstance();
-    xcb_connection_t* c = platform->connection().xcb();
-    // Whether a window of `pid` lies below `parent` (a few levels down); `inside` once below trayer.
-    std::function<bool(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
-        if (!tree) return false;
-        bool found = false;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
-            const auto pid = platform->windows().processID(children[i]);
-            found = (inside && pid == program->process.pid()) ||
-                    (depth < 5 && search(children[i], inside || pid == desktop->trayPid(), depth + 1));
-        }
-        std::free(tree);
-        return found;
-    };
-    EXPECT_TRUE(waitFor([&] { return search(platform->connection().root(), false, 0); })) << "no icon in the tray";
+    const pid_t pid = program->process.pid();
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; })) << "the window is not focused";
+    const auto leftZones = ZoneGeometry::zones(ZoneLayout(LayoutTemplate::grid, 4), Rect(0, 0, 1920, 1080));
+
+    ASSERT_TRUE(openTrayMenu(pid)) << "no menu opened; " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(desktop->run({"import", "-window", "root", std::string(TESSARY_E2E_OUTPUT) + "/tray-menu-open.png"},
+                             Clock::now() + 10s));
+    // The two displays' layout rows, then the submenu; its first item is Zone 1.
+    tap({kDown});
+    tap({kDown});
+    tap({kDown});
+    tap({kRight});
+    tap({kReturn});
+    EXPECT_TRUE(holds([&] { return frame(window) == leftZones[0].rect; }))
+        << "the window is at " << frame(window) << "; " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(waitFor([&] { return !openMenu(pid); })) << "the menu stayed open";
+
+    ASSERT_TRUE(openTrayMenu(pid));
+    const std::size_t before = program->lines.size();
+    tap({kControlL, kAltL, std::uint32_t('2')});
+    EXPECT_TRUE(holds([&] { return frame(window) == leftZones[1].rect; }))
+        << "the window is at " << frame(window) << "; " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(program->expectLine("AppDelegate: snapped ", before));
+    program->readToEnd(500ms);
+    const auto intoZoneTwo = std::count_if(program->lines.begin() + std::ptrdiff_t(before), program->lines.end(),
+                                           [](const std::string& line) {
+                                               return line.starts_with("AppDelegate: snapped ") &&
+                                                      line.find(" into zone 2 of ") != std::string::npos;
+                                           });
+    EXPECT_EQ(intoZoneTwo, 1) << testing::PrintToString(program->lines);
+    if (openMenu(pid)) tap({kEscape});
+    EXPECT_TRUE(waitFor([&] { return !openMenu(pid); }));
+    client.quit();
+}
+
+class NoTrayTest : public AppTest {
+protected:
+    void SetUp() override {
+        withTray = false;
+        AppTest::SetUp();
+    }
+};
+
+TEST_F(NoTrayTest, TheIconAppearsOnceATrayStarts) {
+    auto program = startInstance();
+    EXPECT_TRUE(program->expectLine("StatusItem: no system tray yet; the icon appears when one starts"))
+        << testing::PrintToString(program->lines);
+    desktop->startTray();
+    EXPECT_TRUE(waitFor([&] { return trayIcon(program->process.pid()).has_value(); }, 10s)) << "no icon in the tray";
+}
+
+// Without a tray the program is still of use: drags snap, and a second start shows onboarding (the
+// only way left to reach it).
+TEST_F(NoTrayTest, ADragStillSnapsAndASecondStartShowsOnboarding) {
+    auto program = startInstance();
+    TestClient client = desktop->startClient();
+    snapALedger(client, *program);
+    EXPECT_TRUE(listedWindows(program->process.pid()).empty());
+    auto [status, printed] = startAgain({});
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(waitFor([&] {
+        const auto listed = listedWindows(program->process.pid());
+        return listed.size() == 1 && platform->windows().title(listed[0]) == "Welcome to Tessary";
+    })) << "no onboarding window is managed";
+    client.quit();
 }
 
 TEST_F(AppTest, TheEditorShortcutOpensOneEditorWindow) {
@@ -296,18 +437,38 @@ TEST_F(AppTest, TheEditorShortcutOpensOneEditorWindow) {
     }
 }
 
-TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
+// Onboarding until it was done: closing its window leaves the program running with no window
+// listed, and the next start shows the same window again.
+TEST_F(AppTest, OnboardingShowsUntilDoneAndClosingItQuitsNothing) {
     std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{}\n";
     auto program = startInstance();
-    EXPECT_TRUE(waitFor([&] {
-        for (xcb_window_t client : platform->windows().clientList()) {
-            if (platform->windows().processID(client) == program->process.pid() &&
-                platform->windows().title(client) == "Welcome to Tessary") {
-                return true;
-            }
-        }
-        return false;
-    })) << "no onboarding window is managed";
+    const pid_t pid = program->process.pid();
+    auto onboarding = [&]() -> std::optional<xcb_window_t> {
+        const auto listed = listedWindows(pid);
+        if (listed.size() == 1 && platform->windows().title(listed[0]) == "Welcome to Tessary") return listed[0];
+        return std::nullopt;
+    };
+    std::optional<xcb_window_t> shown;
+    ASSERT_TRUE(waitFor([&] { return (shown = onboarding()).has_value(); })) << "no onboarding window is managed";
+
+    // Closed as the window manager's close button does.
+    xcb_connection_t* c = platform->connection().xcb();
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = *shown;
+    close.type = platform->connection().atoms().WM_PROTOCOLS;
+    close.data.data32[0] = platform->connection().atoms().WM_DELETE_WINDOW;
+    close.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, *shown, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+    EXPECT_TRUE(waitFor([&] { return listedWindows(pid).empty(); })) << "the window stayed";
+
+    auto [status, printed] = startAgain({});
+    EXPECT_EQ(status, 0) << "the instance did not answer: " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(program->expectLine("AppDelegate: Opened again"));
+    EXPECT_TRUE(waitFor([&] { return onboarding().has_value(); })) << "onboarding did not come back";
+    EXPECT_FALSE(program->process.waitForExit(Clock::now()).has_value()) << "the program ended";
 }
 
 TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {

@@ -56,6 +56,9 @@ public:
     // returns once it manages the screen. Does nothing when one runs.
     void startWindowManager();
     pid_t trayPid() const { return tray_.pid(); }
+    // Starts trayer now, for a desktop made without a tray (one that comes late); returns once it
+    // owns the tray selection.
+    void startTray();
 
     // Kills the window manager: it crashes, leaving its root window properties behind.
     void crashWindowManager() { windowManager_.crash(); }
@@ -87,7 +90,6 @@ public:
 
 private:
     void startServer();
-    void startTray();
     xcb_connection_t* inputConnection();
 
     Options options_;
