@@ -46,7 +46,7 @@ std::string contents(const fs::path& path) {
 // One run of the program, its standard error read line by line (with its standard output).
 class Program {
 public:
-    Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}) {
+    Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}, std::vector<std::string> environment = {}) {
         ChildProcess::Options options;
         // TESSARY_E2E_PROGRAM runs another build of it (a Release build, for its measurements).
         const char* other = std::getenv("TESSARY_E2E_PROGRAM");
@@ -55,6 +55,7 @@ public:
         options.environment = desktop.environment();
         options.environment.push_back("QT_QPA_PLATFORM=xcb");
         options.environment.push_back("TESSARY_DEBUG=1");
+        options.environment.insert(options.environment.end(), environment.begin(), environment.end());
         options.pipeStdout = true;
         process = ChildProcess::start(options);
     }
@@ -386,6 +387,62 @@ TEST_F(AppTest, TheTrayMenuSnapsTheFocusedWindowAndLetsTheZoneShortcutsThrough) 
     if (openMenu(pid)) tap({kEscape});
     EXPECT_TRUE(waitFor([&] { return !openMenu(pid); }));
     client.quit();
+}
+
+// Under a D-Bus tray host Qt exports the menu over D-Bus, which carries no widgets: each display's
+// row is a submenu of layouts there. A private session bus with a stand-in host shows what it gets.
+TEST_F(AppTest, ADBusTrayHostGetsTheLayoutsAsSubmenus) {
+    ChildProcess::Options busOptions;
+    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    busOptions.pipeStdout = true;
+    ChildProcess bus = ChildProcess::start(busOptions);
+    const auto address = bus.readLine(Clock::now() + 10s);
+    ASSERT_TRUE(address && !address->empty()) << "no session bus";
+    const std::string busVariable = "DBUS_SESSION_BUS_ADDRESS=" + *address;
+
+    ChildProcess::Options watcherOptions;
+    watcherOptions.arguments = {TESSARY_FAKE_TRAY_WATCHER};
+    watcherOptions.environment = {busVariable};
+    watcherOptions.pipeStdout = true;
+    ChildProcess watcher = ChildProcess::start(watcherOptions);
+    ASSERT_EQ(watcher.readLine(Clock::now() + 10s), std::optional<std::string>("ready"));
+
+    Program program(*desktop, {}, {busVariable});
+    ASSERT_TRUE(program.expectLine(activeLine)) << testing::PrintToString(program.lines);
+    const auto item = watcher.readLine(Clock::now() + 10s);
+    ASSERT_TRUE(item && item->starts_with("item ")) << "no item registered with the host";
+    const std::string service = item->substr(5);
+
+    // As a host does: announce the opening, then read the menu.
+    auto call = [&](std::vector<std::string> arguments) {
+        ChildProcess::Options options;
+        options.arguments = {"gdbus", "call", "--session", "--dest", service, "--object-path", "/MenuBar", "--method"};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.environment = {busVariable};
+        options.pipeStdout = true;
+        ChildProcess gdbus = ChildProcess::start(options);
+        std::string output;
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = gdbus.readLine(deadline)) output += *line + "\n";
+        gdbus.waitForExit(deadline);
+        return output;
+    };
+    std::string layout;
+    EXPECT_TRUE(waitFor([&] {
+        call({"com.canonical.dbusmenu.AboutToShow", "0"});
+        layout = call({"com.canonical.dbusmenu.GetLayout", "0", "--", "-1", "[]"});
+        return layout.find("Snap Focused Window") != std::string::npos;
+    }, 10s)) << layout;
+    for (const char* label : {"'tessary-left \u00B7 Grid'", "'tessary-right \u00B7 Columns'", "'Quit Tessary'"}) {
+        EXPECT_NE(layout.find(label), std::string::npos) << label << " is not in " << layout;
+    }
+    // Each display's submenu holds both layouts, the current one checked.
+    EXPECT_NE(layout.find("'toggle-state': <1>"), std::string::npos) << layout;
+    ::kill(program.process.pid(), SIGTERM);
+    EXPECT_EQ(program.exitStatus(), 0);
+    EXPECT_FALSE(program.sanitizerReported()) << testing::PrintToString(program.lines);
+    watcher.kill();
+    bus.kill();
 }
 
 class NoTrayTest : public AppTest {
