@@ -35,6 +35,7 @@
 #include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
+#include "Platform/Qt/StatusNotifierHost.h"
 #include "Platform/X11/X11CompositorWatcher.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11HotKeys.h"
@@ -61,6 +62,7 @@
 #include "Tessary/shell/StatusMenuModel.h"
 #include "Tessary/shell/ui/ReviewAlert.h"
 #include "Tessary/shell/ui/StatusItemController.h"
+#include "Tessary/shell/ui/StatusMenuActions.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -135,44 +137,13 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
         inputs.updaterCanCheck = updater.controller() && updater.controller()->canCheckForUpdates();
         return inputs;
     };
-    hooks.perform = [&delegate](const MenuAction& action) {
-        AppActions& actions = delegate.actions();
-        using Kind = MenuAction::Kind;
-        switch (action.kind) {
-        case Kind::none: break;
-        case Kind::showOnboarding: actions.showOnboarding(); break;
-        case Kind::assignLayout:
-            if (action.display && action.layoutID) {
-                const DisplayKey key = action.display->displayKey();
-                delegate.zones().updateLibrary([&](LayoutLibrary& library) { library.assign(*action.layoutID, key); });
-                actions.flashZones();
-            }
-            break;
-        case Kind::snapToZone:
-            // Failures (no focused window, an excluded one, no such zone) are dropped silently.
-            if (auto window = delegate.zones().engine().focusedWindow()) (void)delegate.zones().snap(*window, action.zoneIndex);
-            break;
-        case Kind::flashZones: actions.flashZones(); break;
-        case Kind::restoreAllWindows: actions.restoreAllWindows(); break;
-        case Kind::restoreWorkspace:
-            if (action.workspace) delegate.workspaces().restore(*action.workspace);
-            break;
-        case Kind::saveWorkspace: actions.saveWorkspace(); break;
-        case Kind::showEditor: actions.showEditor(); break;
-        case Kind::checkForUpdates: actions.checkForUpdates(); break;
-        case Kind::askForReview: actions.askForReview(); break;
-        case Kind::showAbout: actions.showAbout(); break;
-        case Kind::sendFeedback: actions.sendFeedback(); break;
-        case Kind::showSettings: actions.showSettings(); break;
-        case Kind::quit: delegate.quit(); break;
-        }
-    };
+    hooks.perform = [&delegate](const MenuAction& action) { performStatusMenuAction(delegate, action); };
     hooks.bindShortcut = [&shortcuts](QAction* action, const std::string& name) {
         bindMenuItemShortcut(shortcuts, action, GlobalShortcuts::Name(name));
     };
-    // Qt picks the tray protocol itself; X11 panels and trayer embed the icon (XEmbed) and show
-    // widget rows in its menu.
-    hooks.statusNotifierHost = false;
+    // Qt picks the tray protocol itself: D-Bus when a StatusNotifier host runs (its menu then
+    // carries plain items only), else XEmbed (trayer, X11 panels), which shows widget rows.
+    hooks.statusNotifierHost = statusNotifierHostRunning;
     return std::make_unique<StatusItemController>(std::move(hooks));
 }
 

@@ -46,7 +46,7 @@ StatusMenuInputs inputs() {
 void StatusMenuRebuild(benchmark::State& state) {
     application();
     const StatusMenuInputs data = inputs();
-    StatusItemController controller({[&] { return data; }, {}, {}, false});
+    StatusItemController controller({[&] { return data; }, {}, {}, {}});
     for (auto _ : state) {
         controller.rebuildMenu();
         benchmark::DoNotOptimize(controller.menu()->actions().size());

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QWidgetAction>
 
@@ -39,7 +41,7 @@ TEST(StatusItemController, EachOpeningRebuildsTheMenuAndKeepsNothingOfTheLast) {
     std::vector<std::string> bound;
     StatusItemController controller({[] { return threeDisplays(); },
                                       [&](const MenuAction& action) { performed.push_back(action.kind); },
-                                      [&](QAction*, const std::string& name) { bound.push_back(name); }, false});
+                                      [&](QAction*, const std::string& name) { bound.push_back(name); }, {}});
     controller.rebuildMenu();
     const auto children = controller.menu()->findChildren<QObject*>().size();
     for (int i = 0; i < 1000; ++i) controller.rebuildMenu();
@@ -73,7 +75,7 @@ TEST(StatusItemController, EachOpeningRebuildsTheMenuAndKeepsNothingOfTheLast) {
 
 TEST(StatusItemController, TheUpdateDotIsDrawnOnceAndRemoved) {
     qttest::qtApplication();
-    StatusItemController controller({[] { return StatusMenuInputs{}; }, {}, {}, false});
+    StatusItemController controller({[] { return StatusMenuInputs{}; }, {}, {}, {}});
     EXPECT_FALSE(controller.showsUpdateDot());
     controller.updateStatusButton(true);
     controller.updateStatusButton(true);
@@ -84,4 +86,28 @@ TEST(StatusItemController, TheUpdateDotIsDrawnOnceAndRemoved) {
     EXPECT_NE(plain.pixelColor(22 - 2 - 3, 3 + 3), QColor(Qt::blue));
     controller.updateStatusButton(false);
     EXPECT_FALSE(controller.showsUpdateDot());
+}
+
+// Most global shortcuts hold Alt, and while the menu is open they are matched on the keys it takes:
+// a menu that closed on the Alt would lose the rest of the combination.
+TEST(StatusItemController, TheMenuStaysOpenOnABareAltAndClosesOnEscape) {
+    qttest::qtApplication();
+    StatusItemController controller({[] { return threeDisplays(); }, {}, {}, {}});
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(menu->isVisible());
+    QMenu* workspaces = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == "Workspaces") workspaces = action->menu();
+    }
+    ASSERT_NE(workspaces, nullptr);
+    workspaces->popup(QPoint(300, 0));
+    for (QMenu* open : {workspaces, menu}) {
+        QKeyEvent alt(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QApplication::sendEvent(open, &alt);
+        EXPECT_TRUE(open->isVisible());
+    }
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(menu, &escape);
+    EXPECT_FALSE(menu->isVisible());
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,23 @@
 #include "Tessary/shell/ui/MenuRows.h"
 
 namespace tessary {
+
+namespace {
+
+// Some styles close a popup menu on a bare Alt press. While the menu is open the global shortcuts
+// are matched on the keys it takes, and most of them hold Alt: closing on the Alt would end that
+// matching before the rest of the combination arrives, losing it.
+class KeepOpenOnAlt final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        return event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt;
+    }
+};
+
+}  // namespace
 
 QString menuText(const std::string& text) { return QString::fromStdString(text).replace('&', QStringLiteral("&&")); }
 
@@ -53,6 +71,8 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     tray_->setToolTip(QStringLiteral("Tessary"));
     tray_->setIcon(drawIcon(false, QApplication::palette().color(QPalette::Highlight)));
     tray_->setContextMenu(menu_.get());
+    keepOpenOnAlt_ = new KeepOpenOnAlt(this);
+    menu_->installEventFilter(keepOpenOnAlt_);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
     // A left click opens the same menu at the pointer, as a right click does.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -83,7 +103,7 @@ void StatusItemController::rebuildMenu() {
     opening_.clear();
     if (!hooks_.readInputs) return;
     auto items = StatusMenuModel::build(hooks_.readInputs());
-    if (hooks_.statusNotifierHost) items = StatusMenuModel::withoutWidgetRows(std::move(items));
+    if (hooks_.statusNotifierHost && hooks_.statusNotifierHost()) items = StatusMenuModel::withoutWidgetRows(std::move(items));
     addItems(menu_.get(), items);
 }
 
@@ -103,6 +123,7 @@ void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuIte
             case StatusMenuItem::Kind::submenu: {
                 auto* submenu = new QMenu(menuText(item.text), menu);
                 opening_.emplace_back(submenu);
+                submenu->installEventFilter(keepOpenOnAlt_);
                 addItems(submenu, item.children);
                 menu->addMenu(submenu);
                 break;

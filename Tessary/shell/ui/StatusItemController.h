@@ -37,8 +37,9 @@ public:
         std::function<void(const MenuAction&)> perform;
         // Shows a global shortcut name's combination on an action and follows its changes.
         std::function<void(QAction*, const std::string& name)> bindShortcut;
-        // Whether the tray host takes menus over D-Bus; decided by the caller once.
-        bool statusNotifierHost = false;
+        // Whether the tray host takes menus over D-Bus, asked at every opening: the host can
+        // change while the program runs. None: an XEmbed tray, which shows widget rows.
+        std::function<bool()> statusNotifierHost;
     };
 
     explicit StatusItemController(Hooks hooks, QObject* parent = nullptr);
@@ -65,6 +66,8 @@ private:
     QSystemTrayIcon* tray_;
     // What the current opening made; deleted at the next one.
     std::vector<QPointer<QObject>> opening_;
+    // Keeps the menus open on a bare Alt press, so that a shortcut with Alt reaches the shortcuts.
+    QObject* keepOpenOnAlt_ = nullptr;
     bool updateDot_ = false;
     Logger log_{"StatusItem"};
 };

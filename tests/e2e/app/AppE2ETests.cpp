@@ -23,6 +23,9 @@
 #ifndef TESSARY_PROGRAM
 #error "TESSARY_PROGRAM must name the tessary program"
 #endif
+#ifndef TESSARY_E2E_OUTPUT
+#error "TESSARY_E2E_OUTPUT must name the folder for screenshots"
+#endif
 #ifndef TESSARY_DESKTOP_FILE
 #error "TESSARY_DESKTOP_FILE must name the program's desktop file"
 #endif
@@ -43,7 +46,7 @@ std::string contents(const fs::path& path) {
 // One run of the program, its standard error read line by line (with its standard output).
 class Program {
 public:
-    Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}) {
+    Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}, std::vector<std::string> environment = {}) {
         ChildProcess::Options options;
         // TESSARY_E2E_PROGRAM runs another build of it (a Release build, for its measurements).
         const char* other = std::getenv("TESSARY_E2E_PROGRAM");
@@ -52,6 +55,7 @@ public:
         options.environment = desktop.environment();
         options.environment.push_back("QT_QPA_PLATFORM=xcb");
         options.environment.push_back("TESSARY_DEBUG=1");
+        options.environment.insert(options.environment.end(), environment.begin(), environment.end());
         options.pipeStdout = true;
         process = ChildProcess::start(options);
     }
@@ -95,7 +99,7 @@ class AppTest : public DesktopTest {
 protected:
     void SetUp() override {
         VirtualDesktop::Options options;
-        options.tray = true;
+        options.tray = withTray;
         options.windowManager = withWindowManager;
         start(options);
         if (HasFatalFailure()) return;
@@ -218,7 +222,89 @@ protected:
         shiftDragIntoTheRightZone(openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger"), program);
     }
 
+    // The tray icon: a window of `pid` inside trayer's (a few levels down), with its place on the
+    // screen; none while it is not embedded.
+    std::optional<Rect> trayIcon(pid_t pid) {
+        xcb_connection_t* c = platform->connection().xcb();
+        std::optional<Rect> icon;
+        std::function<void(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
+            auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
+            if (!tree) return;
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            for (int i = 0; i < xcb_query_tree_children_length(tree) && !icon; ++i) {
+                const auto owner = platform->windows().processID(children[i]);
+                if (inside && owner == pid) {
+                    icon = placeOnScreen(children[i]);
+                } else if (depth < 5) {
+                    search(children[i], inside || owner == desktop->trayPid(), depth + 1);
+                }
+            }
+            std::free(tree);
+        };
+        search(platform->connection().root(), false, 0);
+        return icon;
+    }
+
+    // A window's rectangle in root coordinates.
+    std::optional<Rect> placeOnScreen(xcb_window_t window) {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        auto* at = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, window, platform->connection().root(), 0, 0), nullptr);
+        std::optional<Rect> place;
+        if (geometry && at) place = Rect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+        std::free(geometry);
+        std::free(at);
+        return place;
+    }
+
+    // An open menu of `pid`: a mapped override-redirect window wide enough for its rows (a tool
+    // tip is narrower).
+    std::optional<Rect> openMenu(pid_t pid) {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
+        if (!tree) return std::nullopt;
+        std::optional<Rect> menu;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !menu; ++i) {
+            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+            if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                platform->windows().processID(children[i]) == pid) {
+                const auto place = placeOnScreen(children[i]);
+                if (place && place->width() >= 200) menu = place;
+            }
+            std::free(attributes);
+        }
+        std::free(tree);
+        return menu;
+    }
+
+    // Clicks the middle of the tray icon and waits for the menu.
+    bool openTrayMenu(pid_t pid) {
+        std::optional<Rect> icon;
+        if (!waitFor([&] { return (icon = trayIcon(pid)).has_value(); }, 10s)) return false;
+        desktop->movePointerTo(int(icon->midX()), int(icon->midY()));
+        desktop->pressButton(1, true);
+        desktop->pressButton(1, false);
+        return waitFor([&] { return openMenu(pid).has_value(); });
+    }
+
+    void tap(std::initializer_list<std::uint32_t> keys) {
+        for (std::uint32_t key : keys) desktop->pressKey(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) desktop->pressKey(*key, false);
+    }
+
+    // The windows of `pid` the window manager lists.
+    std::vector<xcb_window_t> listedWindows(pid_t pid) {
+        std::vector<xcb_window_t> listed;
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == pid) listed.push_back(client);
+        }
+        return listed;
+    }
+
     bool withWindowManager = true;
+    bool withTray = true;
     std::vector<Zone> rightZones;
 };
 
@@ -258,25 +344,137 @@ TEST_F(AppTest, CtrlAltOnePutsTheFocusedXtermInZoneOne) {
     })) << "the xterm is at " << frame(*window);
 }
 
-// The tray icon: a window of ours inside trayer's.
-TEST_F(AppTest, TheTrayHostTakesInTheStatusItem) {
+// --- The tray icon and its menu ---------------------------------------------------------------------
+
+constexpr uint32_t kDown = 0xff54, kRight = 0xff53, kReturn = 0xff0d, kEscape = 0xff1b;
+
+// The icon sits in trayer; a click opens the menu, whose "Snap Focused Window" > "Zone 1", chosen by
+// keys, snaps the focused window; with the menu open the zone shortcut moves it once.
+TEST_F(AppTest, TheTrayMenuSnapsTheFocusedWindowAndLetsTheZoneShortcutsThrough) {
     auto program = startInstance();
-    xcb_connection_t* c = platform->connection().xcb();
-    // Whether a window of `pid` lies below `parent` (a few levels down); `inside` once below trayer.
-    std::function<bool(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
-        if (!tree) return false;
-        bool found = false;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
-            const auto pid = platform->windows().processID(children[i]);
-            found = (inside && pid == program->process.pid()) ||
-                    (depth < 5 && search(children[i], inside || pid == desktop->trayPid(), depth + 1));
-        }
-        std::free(tree);
-        return found;
+    const pid_t pid = program->process.pid();
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; })) << "the window is not focused";
+    const auto leftZones = ZoneGeometry::zones(ZoneLayout(LayoutTemplate::grid, 4), Rect(0, 0, 1920, 1080));
+
+    ASSERT_TRUE(openTrayMenu(pid)) << "no menu opened; " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(desktop->run({"import", "-window", "root", std::string(TESSARY_E2E_OUTPUT) + "/tray-menu-open.png"},
+                             Clock::now() + 10s));
+    // The two displays' layout rows, then the submenu; its first item is Zone 1.
+    tap({kDown});
+    tap({kDown});
+    tap({kDown});
+    tap({kRight});
+    tap({kReturn});
+    EXPECT_TRUE(holds([&] { return frame(window) == leftZones[0].rect; }))
+        << "the window is at " << frame(window) << "; " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(waitFor([&] { return !openMenu(pid); })) << "the menu stayed open";
+
+    ASSERT_TRUE(openTrayMenu(pid));
+    const std::size_t before = program->lines.size();
+    tap({kControlL, kAltL, std::uint32_t('2')});
+    EXPECT_TRUE(holds([&] { return frame(window) == leftZones[1].rect; }))
+        << "the window is at " << frame(window) << "; " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(program->expectLine("AppDelegate: snapped ", before));
+    program->readToEnd(500ms);
+    const auto intoZoneTwo = std::count_if(program->lines.begin() + std::ptrdiff_t(before), program->lines.end(),
+                                           [](const std::string& line) {
+                                               return line.starts_with("AppDelegate: snapped ") &&
+                                                      line.find(" into zone 2 of ") != std::string::npos;
+                                           });
+    EXPECT_EQ(intoZoneTwo, 1) << testing::PrintToString(program->lines);
+    if (openMenu(pid)) tap({kEscape});
+    EXPECT_TRUE(waitFor([&] { return !openMenu(pid); }));
+    client.quit();
+}
+
+// Under a D-Bus tray host Qt exports the menu over D-Bus, which carries no widgets: each display's
+// row is a submenu of layouts there. A private session bus with a stand-in host shows what it gets.
+TEST_F(AppTest, ADBusTrayHostGetsTheLayoutsAsSubmenus) {
+    ChildProcess::Options busOptions;
+    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    busOptions.pipeStdout = true;
+    ChildProcess bus = ChildProcess::start(busOptions);
+    const auto address = bus.readLine(Clock::now() + 10s);
+    ASSERT_TRUE(address && !address->empty()) << "no session bus";
+    const std::string busVariable = "DBUS_SESSION_BUS_ADDRESS=" + *address;
+
+    ChildProcess::Options watcherOptions;
+    watcherOptions.arguments = {TESSARY_FAKE_TRAY_WATCHER};
+    watcherOptions.environment = {busVariable};
+    watcherOptions.pipeStdout = true;
+    ChildProcess watcher = ChildProcess::start(watcherOptions);
+    ASSERT_EQ(watcher.readLine(Clock::now() + 10s), std::optional<std::string>("ready"));
+
+    Program program(*desktop, {}, {busVariable});
+    ASSERT_TRUE(program.expectLine(activeLine)) << testing::PrintToString(program.lines);
+    const auto item = watcher.readLine(Clock::now() + 10s);
+    ASSERT_TRUE(item && item->starts_with("item ")) << "no item registered with the host";
+    const std::string service = item->substr(5);
+
+    // As a host does: announce the opening, then read the menu.
+    auto call = [&](std::vector<std::string> arguments) {
+        ChildProcess::Options options;
+        options.arguments = {"gdbus", "call", "--session", "--dest", service, "--object-path", "/MenuBar", "--method"};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.environment = {busVariable};
+        options.pipeStdout = true;
+        ChildProcess gdbus = ChildProcess::start(options);
+        std::string output;
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = gdbus.readLine(deadline)) output += *line + "\n";
+        gdbus.waitForExit(deadline);
+        return output;
     };
-    EXPECT_TRUE(waitFor([&] { return search(platform->connection().root(), false, 0); })) << "no icon in the tray";
+    std::string layout;
+    EXPECT_TRUE(waitFor([&] {
+        call({"com.canonical.dbusmenu.AboutToShow", "0"});
+        layout = call({"com.canonical.dbusmenu.GetLayout", "0", "--", "-1", "[]"});
+        return layout.find("Snap Focused Window") != std::string::npos;
+    }, 10s)) << layout;
+    for (const char* label : {"'tessary-left \u00B7 Grid'", "'tessary-right \u00B7 Columns'", "'Quit Tessary'"}) {
+        EXPECT_NE(layout.find(label), std::string::npos) << label << " is not in " << layout;
+    }
+    // Each display's submenu holds both layouts, the current one checked.
+    EXPECT_NE(layout.find("'toggle-state': <1>"), std::string::npos) << layout;
+    ::kill(program.process.pid(), SIGTERM);
+    EXPECT_EQ(program.exitStatus(), 0);
+    EXPECT_FALSE(program.sanitizerReported()) << testing::PrintToString(program.lines);
+    watcher.kill();
+    bus.kill();
+}
+
+class NoTrayTest : public AppTest {
+protected:
+    void SetUp() override {
+        withTray = false;
+        AppTest::SetUp();
+    }
+};
+
+TEST_F(NoTrayTest, TheIconAppearsOnceATrayStarts) {
+    auto program = startInstance();
+    EXPECT_TRUE(program->expectLine("StatusItem: no system tray yet; the icon appears when one starts"))
+        << testing::PrintToString(program->lines);
+    desktop->startTray();
+    EXPECT_TRUE(waitFor([&] { return trayIcon(program->process.pid()).has_value(); }, 10s)) << "no icon in the tray";
+}
+
+// Without a tray the program is still of use: drags snap, and a second start shows onboarding (the
+// only way left to reach it).
+TEST_F(NoTrayTest, ADragStillSnapsAndASecondStartShowsOnboarding) {
+    auto program = startInstance();
+    TestClient client = desktop->startClient();
+    snapALedger(client, *program);
+    EXPECT_TRUE(listedWindows(program->process.pid()).empty());
+    auto [status, printed] = startAgain({});
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(waitFor([&] {
+        const auto listed = listedWindows(program->process.pid());
+        return listed.size() == 1 && platform->windows().title(listed[0]) == "Welcome to Tessary";
+    })) << "no onboarding window is managed";
+    client.quit();
 }
 
 TEST_F(AppTest, TheEditorShortcutOpensOneEditorWindow) {
@@ -296,18 +494,38 @@ TEST_F(AppTest, TheEditorShortcutOpensOneEditorWindow) {
     }
 }
 
-TEST_F(AppTest, ALaunchBeforeOnboardingWasDoneShowsIt) {
+// Onboarding until it was done: closing its window leaves the program running with no window
+// listed, and the next start shows the same window again.
+TEST_F(AppTest, OnboardingShowsUntilDoneAndClosingItQuitsNothing) {
     std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{}\n";
     auto program = startInstance();
-    EXPECT_TRUE(waitFor([&] {
-        for (xcb_window_t client : platform->windows().clientList()) {
-            if (platform->windows().processID(client) == program->process.pid() &&
-                platform->windows().title(client) == "Welcome to Tessary") {
-                return true;
-            }
-        }
-        return false;
-    })) << "no onboarding window is managed";
+    const pid_t pid = program->process.pid();
+    auto onboarding = [&]() -> std::optional<xcb_window_t> {
+        const auto listed = listedWindows(pid);
+        if (listed.size() == 1 && platform->windows().title(listed[0]) == "Welcome to Tessary") return listed[0];
+        return std::nullopt;
+    };
+    std::optional<xcb_window_t> shown;
+    ASSERT_TRUE(waitFor([&] { return (shown = onboarding()).has_value(); })) << "no onboarding window is managed";
+
+    // Closed as the window manager's close button does.
+    xcb_connection_t* c = platform->connection().xcb();
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = *shown;
+    close.type = platform->connection().atoms().WM_PROTOCOLS;
+    close.data.data32[0] = platform->connection().atoms().WM_DELETE_WINDOW;
+    close.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, *shown, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+    EXPECT_TRUE(waitFor([&] { return listedWindows(pid).empty(); })) << "the window stayed";
+
+    auto [status, printed] = startAgain({});
+    EXPECT_EQ(status, 0) << "the instance did not answer: " << testing::PrintToString(program->lines);
+    EXPECT_TRUE(program->expectLine("AppDelegate: Opened again"));
+    EXPECT_TRUE(waitFor([&] { return onboarding().has_value(); })) << "onboarding did not come back";
+    EXPECT_FALSE(program->process.waitForExit(Clock::now()).has_value()) << "the program ended";
 }
 
 TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {

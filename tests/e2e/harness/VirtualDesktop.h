@@ -58,6 +58,9 @@ public:
     // late) or after a crash; returns once it manages the screen. Does nothing when one runs.
     void startWindowManager();
     pid_t trayPid() const { return tray_.pid(); }
+    // Starts trayer now, for a desktop made without a tray (one that comes late); returns once it
+    // owns the tray selection.
+    void startTray();
 
     // Kills the window manager: it crashes, leaving its root window properties behind.
     void crashWindowManager() { windowManager_.crash(); }
@@ -92,7 +95,6 @@ public:
 
 private:
     void startServer();
-    void startTray();
     void startOpenbox();
     // A connection that follows the root's properties, opened before a window manager is started.
     xcb_connection_t* watchRoot();

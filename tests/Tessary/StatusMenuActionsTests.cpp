@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QWidgetAction>
+
+#include "Tessary/shell/ui/MenuRows.h"
+#include "Tessary/shell/ui/StatusItemController.h"
+#include "Tessary/shell/ui/StatusMenuActions.h"
+#include "tests/Tessary/AppWorld.h"
+
+using namespace tessary;
+using tessary::testing::AppWorld;
+
+namespace {
+
+// The tray menu over a launched delegate, its host a StatusNotifier one while `notifierHost` says so.
+struct MenuWorld {
+    MenuWorld() {
+        delegate.zones().updateLibrary([&](LayoutLibrary& library) { library.layouts.push_back(halves); });
+    }
+    StatusMenuInputs inputs() {
+        StatusMenuInputs in;
+        in.displays = DisplayProvider::displays();
+        in.library = delegate.zones().library();
+        in.workspaces = delegate.workspaces().library();
+        return in;
+    }
+    QAction* item(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) return action;
+        }
+        return nullptr;
+    }
+
+    AppWorld world;
+    AppDelegate& delegate = world.launched();
+    ZoneLayout halves{UUID::random(), "Halves & Co", LayoutKind(ZoneGrid::uniform(2, 1)), 0, 0, std::nullopt, Date(0)};
+    bool notifierHost = false;
+    StatusItemController controller{{[this] { return inputs(); },
+                                     [this](const MenuAction& action) { performStatusMenuAction(delegate, action); },
+                                     {},
+                                     [this] { return notifierHost; }}};
+};
+
+}  // namespace
+
+// A chosen layout shows its zones only when the user asked for that; "Show Zones" always shows.
+TEST(StatusMenuActions, AChosenLayoutFlashesByTheSettingAndShowZonesAlways) {
+    struct Row {
+        const char* name;
+        bool flashOnLayoutChange;
+        bool notifierHost;
+        bool tileShows;
+    };
+    const Row rows[] = {
+        {"setting on, widget rows", true, false, true},
+        {"setting off, widget rows", false, false, false},
+        {"setting on, plain submenu", true, true, true},
+        {"setting off, plain submenu", false, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MenuWorld w;
+        w.notifierHost = row.notifierHost;
+        w.delegate.preferences().setFlashOnLayoutChange(row.flashOnLayoutChange);
+        w.controller.rebuildMenu();
+        if (row.notifierHost) {
+            QAction* display = w.item(w.controller.menu(), "MAIN \u00B7 Quarters");
+            ASSERT_TRUE(display && display->menu());
+            QAction* choice = w.item(display->menu(), "Halves && Co");
+            ASSERT_NE(choice, nullptr);
+            choice->trigger();
+        } else {
+            auto* host = qobject_cast<QWidgetAction*>(w.controller.menu()->actions()[0]);
+            ASSERT_NE(host, nullptr);
+            auto* row0 = qobject_cast<DisplayLayoutsRow*>(host->defaultWidget());
+            ASSERT_NE(row0, nullptr);
+            row0->tiles()[1]->click();
+        }
+        EXPECT_EQ(w.delegate.zones().library().layout(w.world.main.displayKey())->id, w.halves.id);
+        EXPECT_EQ(w.delegate.overlay().isShowing(), row.tileShows);
+
+        w.delegate.overlay().hide();
+        w.controller.rebuildMenu();
+        w.item(w.controller.menu(), "Show Zones")->trigger();
+        EXPECT_TRUE(w.delegate.overlay().isShowing());
+    }
+}
+
+// The host is asked at each opening: a StatusNotifier host gets no widget rows (D-Bus cannot carry
+// them) but a submenu per display with its layout checked; an XEmbed tray gets the rows back.
+TEST(StatusMenuActions, TheMenuFollowsTheTrayHostAtEachOpening) {
+    MenuWorld w;
+    auto widgetRows = [&] {
+        int rows = 0;
+        for (QAction* action : w.controller.menu()->actions()) rows += qobject_cast<QWidgetAction*>(action) != nullptr;
+        return rows;
+    };
+    w.controller.rebuildMenu();
+    EXPECT_EQ(widgetRows(), 2);
+
+    w.notifierHost = true;
+    w.controller.rebuildMenu();
+    EXPECT_EQ(widgetRows(), 0);
+    for (const char* display : {"MAIN \u00B7 Quarters", "SIDE \u00B7 Quarters"}) {
+        SCOPED_TRACE(display);
+        QAction* submenu = w.item(w.controller.menu(), display);
+        ASSERT_TRUE(submenu && submenu->menu());
+        std::vector<std::pair<QString, bool>> choices;
+        for (QAction* choice : submenu->menu()->actions()) choices.emplace_back(choice->text(), choice->isChecked());
+        EXPECT_EQ(choices, (std::vector<std::pair<QString, bool>>{{"Quarters", true}, {"Halves && Co", false}}));
+    }
+
+    w.notifierHost = false;
+    w.controller.rebuildMenu();
+    EXPECT_EQ(widgetRows(), 2);
+}
