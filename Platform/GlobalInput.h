@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "Platform/Signal.h"
 #include "TessaryCore/Geometry.h"
@@ -54,6 +55,9 @@ public:
     // extension, no connection); a later call may succeed. The monitor lasts until the subscription
     // ends.
     [[nodiscard]] virtual Subscription addMonitor(Handler handler) = 0;
+
+    // Where the pointer is now, in the desktop space; nothing when it cannot be read.
+    virtual std::optional<Point> pointerLocation() { return std::nullopt; }
 };
 
 }  // namespace tessary

@@ -10,6 +10,7 @@ namespace tessary {
 class SimGlobalInput : public GlobalInput {
 public:
     Subscription addMonitor(Handler handler) override;
+    std::optional<Point> pointerLocation() override { return location_; }
 
     // When false, addMonitor registers nothing (as without an input extension).
     bool available = true;

@@ -18,6 +18,7 @@ namespace {
 constexpr uint8_t kBadWindow = 3;
 constexpr uint8_t kBadMatch = 8;
 constexpr uint8_t kBadDrawable = 9;
+constexpr uint8_t kBadAccess = 10;
 
 bool environmentAsksForFatalErrors() {
     const char* value = std::getenv("TESSARY_X_ERRORS_FATAL");
@@ -233,6 +234,9 @@ bool X11Connection::judgeError(const xcb_generic_error_t& error, const char* req
         // BadOutput and BadCrtc, the first two RandR errors.
         expected = randrMonitors_ && (error.error_code == randrFirstError_ + XCB_RANDR_BAD_OUTPUT ||
                                       error.error_code == randrFirstError_ + XCB_RANDR_BAD_CRTC);
+        break;
+    case X11ErrorTolerance::keyMayBeGrabbed:
+        expected = error.error_code == kBadAccess;
         break;
     }
     if (expected) {

@@ -34,6 +34,9 @@ enum class X11ErrorTolerance {
     // The request names a RandR output, which goes away when a monitor is unplugged: RandR's
     // BadOutput and BadCrtc are expected.
     outputMayVanish,
+    // A passive key grab: BadAccess means another client holds the combination, an answer rather
+    // than a fault.
+    keyMayBeGrabbed,
 };
 
 // One connection to the X server, over xcb.

@@ -86,6 +86,7 @@ bool X11GlobalInput::startListening() {
         return false;
     }
     inputOpcode_ = extension->major_opcode;
+    keyboardNotices_.emplace(connection_);
     readMappings();
     // A button already down when listening starts gives drags but no mouse-down, which a drag
     // controller ignores; its release is reported.
@@ -116,7 +117,7 @@ void X11GlobalInput::selectRawEvents(bool withMotion) {
 
 void X11GlobalInput::handle(const xcb_generic_event_t& event) {
     const uint8_t type = event.response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY) {
+    if (type == XCB_MAPPING_NOTIFY || keyboardNotices_->isMappingChange(event)) {
         mappingsStale_ = true;
         return;
     }
@@ -173,6 +174,11 @@ void X11GlobalInput::handleKey(uint32_t keycode) {
 void X11GlobalInput::send(GlobalInputKind kind, const PointerState& state) {
     lastKeys_ = layout_.keys(state.mask);
     monitors_.emit(GlobalInputEvent{kind, state.location, lastKeys_});
+}
+
+std::optional<Point> X11GlobalInput::pointerLocation() {
+    if (auto state = queryPointer()) return state->location;
+    return std::nullopt;
 }
 
 std::optional<X11GlobalInput::PointerState> X11GlobalInput::queryPointer() {

@@ -2,6 +2,7 @@
 
 #include "Platform/GlobalInput.h"
 #include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11KeyboardNotices.h"
 
 #include <xcb/xcb.h>
 
@@ -48,6 +49,8 @@ public:
     X11GlobalInput& operator=(const X11GlobalInput&) = delete;
 
     Subscription addMonitor(Handler handler) override;
+    // QueryPointer: one round trip; root pixels are already the desktop space.
+    std::optional<Point> pointerLocation() override;
 
 private:
     struct PointerState {
@@ -82,6 +85,9 @@ private:
     GlobalModifierKeys lastKeys_;
 
     bool mappingsStale_ = true;
+    // Once another component initialised XKB on the connection, only XKB notices tell of a new
+    // keyboard mapping (no core MappingNotify comes).
+    std::optional<X11KeyboardNotices> keyboardNotices_;
     X11ModifierLayout layout_;
     std::vector<uint8_t> buttonMap_;
 };

@@ -64,6 +64,20 @@ protected:
     }
 };
 
+// A step's title over its detail, with room at the right for the step's control.
+QWidget* titledRow(const OnboardingModel::Step& step, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    auto* text = new QVBoxLayout;
+    text->setSpacing(2);
+    text->addWidget(textLabel(step.title, row, false, true));
+    text->addWidget(textLabel(step.detail, row, true));
+    layout->addLayout(text, 1);
+    return row;
+}
+
 CardFrame* stepCard(StepBadge* badge, QWidget* content, QWidget* parent) {
     auto* card = new CardFrame(parent);
     auto* row = new QHBoxLayout(card);
@@ -167,34 +181,18 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
     badges_[0] = new StepBadge(1, body);
 
     // Step 2: launch at login.
-    auto* second = new QWidget(body);
-    auto* secondRow = new QHBoxLayout(second);
-    secondRow->setContentsMargins(0, 0, 0, 0);
-    secondRow->setSpacing(12);
-    auto* secondText = new QVBoxLayout;
-    secondText->setSpacing(2);
-    secondText->addWidget(textLabel(initial.launchAtLoginStep().title, second, false, true));
-    secondText->addWidget(textLabel(initial.launchAtLoginStep().detail, second, true));
-    secondRow->addLayout(secondText, 1);
+    auto* second = titledRow(initial.launchAtLoginStep(), body);
     launchToggle_ = new QCheckBox(second);
     launchToggle_->setAccessibleName(QString::fromStdString(initial.launchAtLoginStep().title));
-    secondRow->addWidget(launchToggle_);
+    second->layout()->addWidget(launchToggle_);
     badges_[1] = new StepBadge(2, body);
 
     // Step 3: try it.
-    auto* third = new QWidget(body);
-    auto* thirdRow = new QHBoxLayout(third);
-    thirdRow->setContentsMargins(0, 0, 0, 0);
-    thirdRow->setSpacing(12);
-    auto* thirdText = new QVBoxLayout;
-    thirdText->setSpacing(2);
-    thirdText->addWidget(textLabel(initial.tryItStep().title, third, false, true));
-    thirdText->addWidget(textLabel(initial.tryItStep().detail, third, true));
-    thirdRow->addLayout(thirdText, 1);
+    auto* third = titledRow(initial.tryItStep(), body);
     auto* picture = new LayoutThumbnail(ZoneLayout(LayoutTemplate::columns, 3, std::string()), third);
     picture->setHighlightedZones({1});
     picture->setThumbnailWidth(72);
-    thirdRow->addWidget(picture);
+    third->layout()->addWidget(picture);
     badges_[2] = new StepBadge(3, body);
 
     auto* steps = new QVBoxLayout;

@@ -31,7 +31,7 @@ constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="U
   <placement><policy>Smart</policy><center>yes</center></placement>
   <desktops><number>1</number></desktops>
   <margins><top>0</top><bottom>0</bottom><left>0</left><right>0</right></margins>
-  <keyboard></keyboard>
+  <keyboard>%KEYBINDINGS%</keyboard>
   <mouse>
     <dragThreshold>1</dragThreshold>
     <context name="Frame">
@@ -52,6 +52,12 @@ constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="U
   </mouse>
 </openbox_config>
 )";
+
+// The desktop-switching bindings of openbox's stock configuration.
+constexpr const char* kStockKeyBindings = R"(
+    <keybind key="C-A-Left"><action name="GoToDesktop"><to>left</to><wrap>no</wrap></action></keybind>
+    <keybind key="C-A-Right"><action name="GoToDesktop"><to>right</to><wrap>no</wrap></action></keybind>
+  )";
 
 Clock::time_point in(std::chrono::milliseconds duration) {
     return Clock::now() + duration;
@@ -122,7 +128,10 @@ void VirtualDesktop::startWindowManager() {
     if (windowManager_.pid() > 0) return;
     options_.windowManager = true;
     std::string configuration = directory_ + "/rc.xml";
-    std::ofstream(configuration) << kOpenboxConfiguration;
+    std::string text = kOpenboxConfiguration;
+    const std::string placeholder = "%KEYBINDINGS%";
+    text.replace(text.find(placeholder), placeholder.size(), options_.stockKeyBindings ? kStockKeyBindings : "");
+    std::ofstream(configuration) << text;
     std::string fifo = directory_ + "/ready";
     if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
     int ready = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -27,6 +27,9 @@ public:
         // trayer as the system tray host, on the top edge; it reserves no strut, so the work
         // areas stay the monitors' full size.
         bool tray = false;
+        // openbox's stock key bindings for switching desktops (C-A-Left, C-A-Right), which take
+        // those combinations from every other client; without them the window manager binds no key.
+        bool stockKeyBindings = false;
     };
 
     VirtualDesktop();

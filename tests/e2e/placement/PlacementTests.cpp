@@ -15,19 +15,13 @@
 #include <vector>
 
 #include "Platform/Linux/DesktopApplicationLauncher.h"
-#include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/services/NewWindowPlacer.h"
 #include "Tessary/services/RuleService.h"
 #include "Tessary/services/WindowMemoryService.h"
 #include "Tessary/services/WorkspaceService.h"
-#include "Tessary/services/ZoneService.h"
 #include "TessaryCore/ZoneGrid.h"
-#include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AXWindowObserver.h"
-#include "WindowEngine/CoordinateSpace.h"
-#include "WindowEngine/DisplayProvider.h"
-#include "tests/TessaryCore/TestSupport.h"
-#include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/ZoneDesktopTest.h"
 
 namespace tessary::e2e {
 namespace {
@@ -36,20 +30,12 @@ namespace {
 constexpr Rect leftHalf(double monitorX) { return Rect(monitorX, 0, 960, 1080); }
 constexpr Rect rightHalf(double monitorX) { return Rect(monitorX + 960, 0, 960, 1080); }
 
-class PlacementTest : public DesktopTest {
+class PlacementTest : public ZoneDesktopTest {
 protected:
     void SetUp() override {
         DesktopTest::SetUp();
         if (HasFatalFailure()) return;
-        DisplayProvider::setScreens(&platform->screens());
-        engineHandle = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
-        zones = std::make_unique<ZoneService>(engineHandle, JSONDocumentStore<LayoutLibrary>(folder / "layouts.json"));
-        const ZoneLayout halves(UUID::random(), "Halves", LayoutKind(ZoneGrid::uniform(1, 2)), 0, 0, std::nullopt, Date(0));
-        zones->updateLibrary([&](LayoutLibrary& library) {
-            library.layouts = {halves};
-            library.assignments.clear();
-            library.defaultLayoutID = halves.id;
-        });
+        startZones(ZoneLayout(UUID::random(), "Halves", LayoutKind(ZoneGrid::uniform(1, 2)), 0, 0, std::nullopt, Date(0)));
 
         const auto displays = [] { return DisplayProvider::displays(); };
         memory = std::make_unique<WindowMemoryService>(*zones, displays,
@@ -89,9 +75,7 @@ protected:
         workspaces.reset();
         rules.reset();
         memory.reset();
-        zones.reset();
-        engineHandle.reset();
-        DisplayProvider::setScreens(nullptr);
+        stopZones();
         DesktopTest::TearDown();
     }
 
@@ -106,14 +90,6 @@ protected:
             limit);
     }
 
-    WindowHandle handle(xcb_window_t window) {
-        return WindowHandle(platform->accessibility().processOf(window), platform->accessibility().elementForWindow(window));
-    }
-    std::optional<Rect> frame(xcb_window_t window) { return engineHandle->frame(handle(window)); }
-    bool isAt(xcb_window_t window, const Rect& target) {
-        const auto current = frame(window);
-        return current && CoordinateSpace::approximatelyEqual(*current, target, 2.0);
-    }
     void moveAway(xcb_window_t window) {
         engineHandle->setFrame(Rect(300, 200, 500, 400), handle(window));
         ASSERT_TRUE(settle([&] { return isAt(window, Rect(300, 200, 500, 400)); }));
@@ -125,12 +101,8 @@ protected:
         return {};
     }
 
-    TemporaryFolder folder;
-    VirtualScheduler scheduler;
     std::chrono::steady_clock::time_point started;
     bool moveNewWindowsToLastZone = false;
-    std::shared_ptr<AXWindowEngine> engineHandle;
-    std::unique_ptr<ZoneService> zones;
     std::unique_ptr<WindowMemoryService> memory;
     std::unique_ptr<RuleService> rules;
     std::unique_ptr<DesktopApplicationLauncher> launcher;

@@ -1,0 +1,116 @@
+#pragma once
+
+// What a shortcut recorder decides, apart from its widget: where its shortcut lives (a name's
+// stored shortcut, or a value its owner binds), what it shows, when it records, and what each key
+// press or click while recording does: beep, clear, end, explain a conflict in an alert, or take
+// the press as the new shortcut.
+//
+// While it records it pauses every hot key (so that an existing shortcut is recorded, not fired)
+// and tells recorderActiveStatusDidChange; only the recorder that took the pause lifts it, and a
+// recorder destroyed while recording ends its recording first. The widget supplies the View:
+// beeps, alerts, focus and geometry. A View call may destroy the recorder (an alert's window closed
+// under it): the model touches nothing of itself afterwards.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "GlobalShortcuts/ConflictPolicy.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
+#include "GlobalShortcuts/LocalEventMonitor.h"
+
+namespace tessary {
+
+enum class ValidationKind { allow, disallow };
+struct ValidationResult {
+    ValidationKind kind = ValidationKind::allow;
+    std::string reason;  // shown to the user when disallowed
+
+    static ValidationResult allow() { return {}; }
+    static ValidationResult disallow(std::string reason) { return {ValidationKind::disallow, std::move(reason)}; }
+};
+
+// The recorder's texts, by their keys.
+std::string recorderText(std::string_view key);
+
+class RecorderModel {
+public:
+    enum class StorageMode { name, binding };
+    struct Alert {
+        std::string message;
+        std::optional<std::string> informativeText;
+        // Empty: the one default button.
+        std::vector<std::string> buttons;
+
+        friend bool operator==(const Alert&, const Alert&) = default;
+    };
+    // What the widget does for the model.
+    struct View {
+        std::function<void()> beep = [] {};
+        // Shows the alert modally; the index of the button that ended it (0 for the default one).
+        std::function<int(const Alert&)> runAlert = [](const Alert&) { return 0; };
+        // Gives up the keyboard focus (which ends the recording through endRecording()).
+        std::function<void()> resignFocus = [] {};
+        // Takes the focus back (which starts a recording).
+        std::function<void()> takeFocus = [] {};
+        // The widget's rectangle in global coordinates; a click within 3 pixels of it keeps recording.
+        std::function<Rect()> globalBounds = [] { return Rect(); };
+        // The text, the placeholder or the clear button changed.
+        std::function<void()> refresh = [] {};
+    };
+    using ChangeHandler = std::function<void(std::optional<Shortcut>)>;
+
+    // Name mode: the shortcut stored for the name.
+    RecorderModel(GlobalShortcuts& shortcuts, GlobalShortcuts::Name name, ChangeHandler onChange = nullptr);
+    // Binding mode: the owner's value, told through onChange only.
+    RecorderModel(GlobalShortcuts& shortcuts, std::optional<Shortcut> binding, ChangeHandler onChange = nullptr);
+    ~RecorderModel();
+    RecorderModel(const RecorderModel&) = delete;
+    RecorderModel& operator=(const RecorderModel&) = delete;
+
+    View view;
+    ChangeHandler onChange;
+    std::function<ValidationResult(const Shortcut&)> validateShortcut;
+    ConflictPolicy conflictPolicy = ConflictPolicy::standard;
+    // The title of the program's menu item that uses the shortcut, if any (the menu search).
+    std::function<std::optional<std::string>(const Shortcut&)> menuItemUsing;
+
+    StorageMode storageMode() const { return mode_; }
+    const GlobalShortcuts::Name& shortcutName() const { return name_; }
+    void setShortcutName(GlobalShortcuts::Name name);
+    std::optional<Shortcut> currentShortcut() const;
+    // Stores without telling onChange; nothing when unchanged.
+    void setCurrentShortcut(std::optional<Shortcut> shortcut);
+
+    std::string text() const;
+    std::string placeholder() const;
+    bool showsClearButton() const { return !text().empty(); }
+    bool isRecording() const { return monitor_.isStarted(); }
+
+    void startRecording();
+    void endRecording();
+    // The clear button, or Delete while a shortcut is shown: removes it, tells onChange, and keeps
+    // (or starts) recording for the replacement.
+    void clear();
+    // One event of the program while recording: passed on (returned) or consumed.
+    std::optional<LocalEvent> handle(const LocalEvent& event);
+
+private:
+    // Shows a conflict; whether the shortcut may be used anyway.
+    bool conflictAlert(ConflictBehavior behavior, std::string message, std::optional<std::string> informative);
+    // Ends the recording, shows the alert and records afresh; nothing when the recorder died meanwhile.
+    std::optional<int> runAlert(const Alert& alert);
+    void accept(const Shortcut& shortcut);
+
+    GlobalShortcuts& shortcuts_;
+    StorageMode mode_;
+    GlobalShortcuts::Name name_;
+    std::optional<Shortcut> binding_;
+    LocalEventMonitor monitor_;
+    Subscription nameChanges_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace tessary

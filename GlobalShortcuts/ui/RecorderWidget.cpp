@@ -1,0 +1,195 @@
+#include "GlobalShortcuts/ui/RecorderWidget.h"
+
+#include "GlobalShortcuts/ui/MenuShortcutSearch.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace tessary {
+
+namespace {
+
+constexpr const char* kPolicyProperty = "tessaryConflictPolicy";
+
+}  // namespace
+
+void setConflictPolicy(QWidget* widget, ConflictPolicy policy) {
+    const QList<QVariant> value{int(policy.menuItem), int(policy.systemShortcut), int(policy.disallowed)};
+    widget->setProperty(kPolicyProperty, value);
+}
+
+ConflictPolicy conflictPolicyFor(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const QVariant value = w->property(kPolicyProperty);
+        if (!value.isValid()) continue;
+        const QList<QVariant> parts = value.toList();
+        if (parts.size() != 3) continue;
+        return ConflictPolicy{ConflictBehavior(parts[0].toInt()), ConflictBehavior(parts[1].toInt()),
+                              ConflictBehavior(parts[2].toInt())};
+    }
+    return ConflictPolicy::standard;
+}
+
+RecorderWidget::RecorderWidget(GlobalShortcuts& shortcuts, const GlobalShortcuts::Name& name,
+                               RecorderModel::ChangeHandler onChange, QWidget* parent)
+    : QLineEdit(parent), model_(std::make_unique<RecorderModel>(shortcuts, name, std::move(onChange))) {
+    setUp(shortcuts);
+}
+
+RecorderWidget::RecorderWidget(GlobalShortcuts& shortcuts, std::optional<Shortcut> binding,
+                               RecorderModel::ChangeHandler onChange, QWidget* parent)
+    : QLineEdit(parent), model_(std::make_unique<RecorderModel>(shortcuts, binding, std::move(onChange))) {
+    setUp(shortcuts);
+}
+
+RecorderWidget::~RecorderWidget() {
+    // The model ends a recording as it goes; the keyboard is let go here.
+    if (grabbing_) releaseKeyboard();
+    model_.reset();
+}
+
+void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
+    setAlignment(Qt::AlignCenter);
+    setClearButtonEnabled(true);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(false);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    RecorderModel::View& view = model_->view;
+    view.beep = [] { QApplication::beep(); };
+    view.runAlert = [this](const RecorderModel::Alert& alert) { return runAlert(alert); };
+    view.resignFocus = [this] {
+        clearFocus();
+        model_->endRecording();
+    };
+    view.takeFocus = [this] {
+        if (!isVisible()) return;
+        setFocus(Qt::OtherFocusReason);
+        startRecording();
+    };
+    view.globalBounds = [this] {
+        const QPoint origin = mapToGlobal(QPoint(0, 0));
+        return Rect(origin.x(), origin.y(), width(), height());
+    };
+    view.refresh = [this] { sync(); };
+    model_->menuItemUsing = [&shortcuts](const Shortcut& shortcut) -> std::optional<std::string> {
+        const QAction* item = menuItemWithMatchingShortcut(shortcut, mainMenu(), shortcuts.keyboard());
+        if (!item) return std::nullopt;
+        return item->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&')).toStdString();
+    };
+    model_->conflictPolicy = conflictPolicyFor(this);
+    // Only the clear button edits: the field is empty only when it was pressed.
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.isEmpty()) model_->clear();
+        sync();
+    });
+    sync();
+}
+
+QSize RecorderWidget::sizeHint() const {
+    // 130 wide, wider when the text needs it (Linux names its keys in words), with room for the
+    // clear button on both sides so that the centred text is never under it.
+    const int height = QLineEdit::sizeHint().height();
+    const int textWidth = fontMetrics().horizontalAdvance(text()) + 2 * height + 8;
+    return QSize(std::max(130, textWidth), height);
+}
+
+void RecorderWidget::startRecording() {
+    model_->conflictPolicy = conflictPolicyFor(this);
+    model_->startRecording();
+}
+
+void RecorderWidget::sync() {
+    const QString text = QString::fromStdString(model_->text());
+    if (this->text() != text) {
+        setText(text);
+        updateGeometry();
+    }
+    setPlaceholderText(QString::fromStdString(model_->placeholder()));
+    const bool recording = model_->isRecording();
+    if (recording && !grabbing_) {
+        grabKeyboard();
+        grabbing_ = true;
+    } else if (!recording && grabbing_) {
+        releaseKeyboard();
+        grabbing_ = false;
+    }
+}
+
+int RecorderWidget::runAlert(const RecorderModel::Alert& alert) {
+    QPointer<QWidget> owner = window();
+    QMessageBox box(QMessageBox::Warning, QString(), QString::fromStdString(alert.message), QMessageBox::NoButton,
+                    owner);
+    box.setWindowModality(Qt::WindowModal);
+    if (alert.informativeText) box.setInformativeText(QString::fromStdString(*alert.informativeText));
+    std::vector<QAbstractButton*> buttons;
+    if (alert.buttons.empty()) {
+        buttons.push_back(box.addButton(QMessageBox::Ok));
+    } else {
+        for (const std::string& title : alert.buttons) {
+            buttons.push_back(box.addButton(QString::fromStdString(title), QMessageBox::AcceptRole));
+        }
+    }
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) return int(i);
+    }
+    return 0;
+}
+
+bool RecorderWidget::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange) model_->conflictPolicy = conflictPolicyFor(this);
+    return QLineEdit::event(event);
+}
+
+void RecorderWidget::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // A window that appears or comes to the front gives the focus without the user asking.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        startRecording();
+    }
+}
+
+void RecorderWidget::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // A popup (such as our own alert's) takes the focus only for a moment.
+    if (event->reason() != Qt::PopupFocusReason) model_->endRecording();
+}
+
+void RecorderWidget::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) startRecording();
+}
+
+void RecorderWidget::mouseReleaseEvent(QMouseEvent* event) {
+    // X11's middle-click paste would put the selection into the field.
+    if (event->button() == Qt::MiddleButton) return;
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void RecorderWidget::keyPressEvent(QKeyEvent* event) {
+    // While recording the model sees every key first; otherwise keys do nothing here.
+    event->ignore();
+}
+
+void RecorderWidget::hideEvent(QHideEvent* event) {
+    model_->endRecording();
+    QLineEdit::hideEvent(event);
+}
+
+void RecorderWidget::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !QApplication::activeModalWidget()) {
+        model_->endRecording();
+    }
+    QLineEdit::changeEvent(event);
+}
+
+}  // namespace tessary

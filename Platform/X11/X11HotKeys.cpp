@@ -1,0 +1,189 @@
+#include "Platform/X11/X11HotKeys.h"
+
+#include "Platform/CarbonModifiers.h"
+
+// xcb-xkb names a member "explicit", which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
+namespace tessary {
+
+std::vector<std::uint16_t> lockVariants(std::uint16_t numLockBit) {
+    std::vector<std::uint16_t> variants{0, XCB_MOD_MASK_LOCK};
+    if (numLockBit && numLockBit != XCB_MOD_MASK_LOCK) {
+        variants.push_back(numLockBit);
+        variants.push_back(std::uint16_t(numLockBit | XCB_MOD_MASK_LOCK));
+    }
+    return variants;
+}
+
+bool X11HotKeyPresses::press(xcb_keycode_t code, HotKeyRegistration registration) {
+    auto [it, inserted] = held_.try_emplace(code, registration);
+    if (inserted) return true;
+    if (it->second == registration) return false;
+    // Another combination on the same key (the modifiers changed while it was held): a new press.
+    it->second = registration;
+    return true;
+}
+
+std::optional<HotKeyRegistration> X11HotKeyPresses::release(xcb_keycode_t code) {
+    auto it = held_.find(code);
+    if (it == held_.end()) return std::nullopt;
+    const HotKeyRegistration registration = it->second;
+    held_.erase(it);
+    return registration;
+}
+
+void X11HotKeyPresses::forget(HotKeyRegistration registration) {
+    std::erase_if(held_, [registration](const auto& entry) { return entry.second == registration; });
+}
+
+X11HotKeys::X11HotKeys(X11Connection& connection, X11KeyboardLayout& keyboard)
+    : connection_(connection), keyboard_(keyboard) {
+    variants_ = lockVariants(keyboard_.numLockBit());
+    for (std::uint16_t variant : variants_) lockBits_ |= variant;
+    if (keyboard_.isAvailable()) {
+        // Held combinations then repeat as presses alone, which fold; without it each repeat would
+        // be a release and a press.
+        const std::uint32_t detectable = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+        auto flags = connection_.reply(xcb_xkb_per_client_flags_reply,
+                                       xcb_xkb_per_client_flags(connection_.xcb(), XCB_XKB_ID_USE_CORE_KBD, detectable,
+                                                                detectable, 0, 0, 0),
+                                       "XkbPerClientFlags");
+        if (!flags || !(flags->value & detectable)) {
+            connection_.log().notice("hot keys: the server does not report key repeat detectably");
+        }
+    }
+    handlerID_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
+    keyboardChange_ = keyboard_.onChange([this] { keyboardChanged(); });
+}
+
+X11HotKeys::~X11HotKeys() {
+    connection_.removeEventHandler(handlerID_);
+    if (connection_.hasFailed()) return;
+    for (const auto& [id, entry] : entries_) ungrab(entry.grab, variants_);
+    connection_.flush();
+}
+
+Expected<X11HotKeys::Grab, HotKeyRefusal> X11HotKeys::grabFor(std::int64_t carbonKeyCode,
+                                                              std::int64_t carbonModifiers) const {
+    if (!keyboard_.isAvailable() || connection_.hasFailed()) return unexpected(HotKeyRefusal::unavailable);
+    const auto keyCode = keyboard_.keyCode(carbonKeyCode);
+    const auto state = coreStateFromCarbonModifiers(carbonModifiers, keyboard_.modifierBits());
+    if (!keyCode || !state) return unexpected(HotKeyRefusal::notRepresentable);
+    return Grab{*keyCode, *state};
+}
+
+bool X11HotKeys::grab(const Grab& grab) {
+    xcb_connection_t* c = connection_.xcb();
+    std::vector<xcb_void_cookie_t> cookies;
+    for (std::uint16_t variant : variants_) {
+        cookies.push_back(xcb_grab_key_checked(c, 1, connection_.root(), std::uint16_t(grab.state | variant),
+                                               grab.keyCode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    }
+    std::vector<std::uint16_t> taken;
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        if (connection_.checkNow(cookies[i], "GrabKey", X11ErrorTolerance::keyMayBeGrabbed)) {
+            taken.push_back(variants_[i]);
+        }
+    }
+    if (taken.size() == variants_.size()) return true;
+    for (std::uint16_t variant : taken) {
+        xcb_ungrab_key(c, grab.keyCode, connection_.root(), std::uint16_t(grab.state | variant));
+    }
+    connection_.flush();
+    return false;
+}
+
+void X11HotKeys::ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants) {
+    for (std::uint16_t variant : variants) {
+        connection_.checkLater(
+            xcb_ungrab_key_checked(connection_.xcb(), grab.keyCode, connection_.root(), std::uint16_t(grab.state | variant)),
+            "UngrabKey", X11ErrorTolerance::none);
+    }
+}
+
+Expected<HotKeyRegistration, HotKeyRefusal> X11HotKeys::registerHotKey(std::int64_t carbonKeyCode,
+                                                                       std::int64_t carbonModifiers) {
+    auto combination = grabFor(carbonKeyCode, carbonModifiers);
+    if (!combination) return unexpected(combination.error());
+    if (!grab(*combination)) return unexpected(HotKeyRefusal::heldByAnotherClient);
+    const HotKeyRegistration id = ++next_;
+    entries_[id] = Entry{carbonKeyCode, carbonModifiers, *combination};
+    return id;
+}
+
+void X11HotKeys::unregisterHotKey(HotKeyRegistration registration) {
+    auto it = entries_.find(registration);
+    if (it == entries_.end()) return;
+    presses_.forget(registration);
+    if (!connection_.hasFailed()) {
+        ungrab(it->second.grab, variants_);
+        connection_.flush();
+    }
+    entries_.erase(it);
+}
+
+bool X11HotKeys::isHeldByAnotherClient(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) {
+    auto combination = grabFor(carbonKeyCode, carbonModifiers);
+    if (!combination) return false;
+    for (const auto& [id, entry] : entries_) {
+        // Ours: asking the server again would let go of it.
+        if (entry.grab.keyCode == combination->keyCode && entry.grab.state == combination->state) return false;
+    }
+    if (!grab(*combination)) return true;
+    ungrab(*combination, variants_);
+    connection_.flush();
+    return false;
+}
+
+void X11HotKeys::handle(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return;
+    const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
+    if (key.event != connection_.root()) return;
+    if (type == XCB_KEY_RELEASE) {
+        if (auto registration = presses_.release(key.detail)) events_.emit(*registration, HotKeyEventKind::released);
+        return;
+    }
+    const std::uint16_t state = key.state & std::uint16_t(~lockBits_) & 0xff;
+    for (const auto& [id, entry] : entries_) {
+        if (entry.grab.keyCode != key.detail || entry.grab.state != state) continue;
+        if (presses_.press(key.detail, id)) events_.emit(id, HotKeyEventKind::pressed);
+        return;
+    }
+}
+
+void X11HotKeys::keyboardChanged() {
+    // A keyboard notice also comes when input switches between devices with the same keymap: what
+    // kept its key code and modifiers keeps its grab and its held press (UngrabKey would not end
+    // an active grab anyway). The rest is let go and taken again; its press is forgotten, since its
+    // release may now go elsewhere.
+    const std::vector<std::uint16_t> oldVariants = variants_;
+    variants_ = lockVariants(keyboard_.numLockBit());
+    lockBits_ = 0;
+    for (std::uint16_t variant : variants_) lockBits_ |= variant;
+    std::vector<HotKeyRegistration> lost;
+    for (auto& [id, entry] : entries_) {
+        auto combination = grabFor(entry.carbonKeyCode, entry.carbonModifiers);
+        if (combination && variants_ == oldVariants && combination->keyCode == entry.grab.keyCode &&
+            combination->state == entry.grab.state) {
+            continue;
+        }
+        ungrab(entry.grab, oldVariants);
+        presses_.forget(id);
+        if (combination && grab(*combination)) {
+            entry.grab = *combination;
+        } else {
+            lost.push_back(id);
+        }
+    }
+    connection_.flush();
+    for (HotKeyRegistration id : lost) {
+        entries_.erase(id);
+        lost_.emit(id);
+    }
+}
+
+}  // namespace tessary

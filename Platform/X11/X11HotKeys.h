@@ -1,0 +1,94 @@
+#pragma once
+
+// Hot keys as passive key grabs on the root window. One combination is one GrabKey per lock
+// variant (none, Caps Lock, Num Lock's bit, both; two without Num Lock), each checked: BadAccess
+// means another client holds it, and then the variants already taken are let go again (all or
+// none). Key codes come from the keymap (X11KeyboardLayout), so after a keyboard change every
+// combination is grabbed again; one that cannot be is reported lost.
+//
+// Detectable auto-repeat is asked for, so a held combination sends one press and repeated presses
+// without releases; repeats are folded, and a release ends the press of its key code whatever
+// modifiers are still held (Ctrl let go before Z). The probe grabs and lets go at once, and answers
+// for combinations this program holds without touching them.
+//
+// Requests and events run on the main loop through X11Connection; registering costs one round
+// trip (the grab's answer), events none.
+
+#include "Platform/HotKeys.h"
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11KeyboardLayout.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace tessary {
+
+// The lock-modifier states a grab must cover so that Caps Lock and Num Lock do not hide it.
+std::vector<std::uint16_t> lockVariants(std::uint16_t numLockBit);
+
+// Folds the presses of held keys: a key code pressed again before its release is a repeat, and a
+// release belongs to the press of its key code.
+class X11HotKeyPresses {
+public:
+    // True for a new press (announce it), false for a repeat.
+    bool press(xcb_keycode_t code, HotKeyRegistration registration);
+    // The registration whose press this release ends; nothing when the key was not pressed as one.
+    std::optional<HotKeyRegistration> release(xcb_keycode_t code);
+    // Forgets the presses of a registration (ungrabbed: its release may go elsewhere).
+    void forget(HotKeyRegistration registration);
+
+private:
+    std::map<xcb_keycode_t, HotKeyRegistration> held_;
+};
+
+class X11HotKeys final : public HotKeys {
+public:
+    X11HotKeys(X11Connection& connection, X11KeyboardLayout& keyboard);
+    ~X11HotKeys() override;
+    X11HotKeys(const X11HotKeys&) = delete;
+    X11HotKeys& operator=(const X11HotKeys&) = delete;
+
+    Expected<HotKeyRegistration, HotKeyRefusal> registerHotKey(std::int64_t carbonKeyCode,
+                                                               std::int64_t carbonModifiers) override;
+    void unregisterHotKey(HotKeyRegistration registration) override;
+    bool isHeldByAnotherClient(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) override;
+    Subscription onEvent(EventHandler handler) override { return events_.subscribe(std::move(handler)); }
+    Subscription onLost(std::function<void(HotKeyRegistration)> handler) override {
+        return lost_.subscribe(std::move(handler));
+    }
+
+private:
+    struct Grab {
+        xcb_keycode_t keyCode = 0;
+        std::uint16_t state = 0;
+    };
+    struct Entry {
+        std::int64_t carbonKeyCode;
+        std::int64_t carbonModifiers;
+        Grab grab;
+    };
+
+    // The key code and core state of a combination on the current keyboard.
+    Expected<Grab, HotKeyRefusal> grabFor(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) const;
+    // Grabs every lock variant; on a refusal lets go of those taken.
+    bool grab(const Grab& grab);
+    void ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants);
+    void handle(const xcb_generic_event_t& event);
+    void keyboardChanged();
+
+    X11Connection& connection_;
+    X11KeyboardLayout& keyboard_;
+    std::vector<std::uint16_t> variants_;
+    std::uint16_t lockBits_ = 0;
+    std::map<HotKeyRegistration, Entry> entries_;
+    HotKeyRegistration next_ = 0;
+    X11HotKeyPresses presses_;
+    int handlerID_ = 0;
+    Subscription keyboardChange_;
+    Signal<HotKeyRegistration, HotKeyEventKind> events_;
+    Signal<HotKeyRegistration> lost_;
+};
+
+}  // namespace tessary

@@ -1,0 +1,129 @@
+#include "Tessary/keyboard/KeyboardSnapController.h"
+
+#include "Tessary/keyboard/ShortcutNames.h"
+#include "TessaryCore/ZoneNavigation.h"
+#include "WindowEngine/CoordinateSpace.h"
+#include "WindowEngine/DisplayProvider.h"
+
+#include <algorithm>
+
+namespace tessary {
+
+namespace {
+constexpr double kFrameTolerance = 2.0;
+}  // namespace
+
+KeyboardSnapController::KeyboardSnapController(GlobalShortcuts& shortcuts, ZoneService& zones, GlobalInput& input,
+                                               DisplaysReader displays)
+    : shortcuts_(shortcuts),
+      zones_(zones),
+      input_(input),
+      displays_(std::move(displays)),
+      self_(std::make_shared<KeyboardSnapController*>(this)) {}
+
+KeyboardSnapController::~KeyboardSnapController() {
+    *self_ = nullptr;
+}
+
+void KeyboardSnapController::registerShortcuts() {
+    if (registered_) return;
+    registered_ = true;
+    std::weak_ptr<KeyboardSnapController*> weak = self_;
+    auto bind = [&](const GlobalShortcuts::Name& name, std::function<void(KeyboardSnapController&)> action) {
+        shortcuts_.onKeyDown(name, [weak, action = std::move(action)] {
+            if (auto self = weak.lock(); self && *self) action(**self);
+        });
+    };
+    for (int i = 0; i < 9; ++i) {
+        bind(ShortcutNames::snapToZone(i), [i](KeyboardSnapController& c) { c.snapFocusedWindow(i); });
+    }
+    bind(ShortcutNames::nextZone(), [](KeyboardSnapController& c) { c.moveFocusedWindowToNeighbour(+1); });
+    bind(ShortcutNames::previousZone(), [](KeyboardSnapController& c) { c.moveFocusedWindowToNeighbour(-1); });
+    bind(ShortcutNames::nextDisplay(), [](KeyboardSnapController& c) { c.moveFocusedWindowToDisplay(+1); });
+    bind(ShortcutNames::previousDisplay(), [](KeyboardSnapController& c) { c.moveFocusedWindowToDisplay(-1); });
+    bind(ShortcutNames::nextLayout(), [](KeyboardSnapController& c) { c.cycleLayout(+1); });
+    bind(ShortcutNames::previousLayout(), [](KeyboardSnapController& c) { c.cycleLayout(-1); });
+    bind(ShortcutNames::showZones(), [](KeyboardSnapController& c) { c.onShowZones(); });
+    bind(ShortcutNames::openEditor(), [](KeyboardSnapController& c) { c.onOpenEditor(); });
+    bind(ShortcutNames::restoreAllWindows(), [](KeyboardSnapController& c) { c.onRestoreAll(); });
+}
+
+std::optional<std::pair<WindowHandle, WindowInfo>> KeyboardSnapController::focusedWindowContext() {
+    WindowEngine& engine = zones_.engine();
+    const auto window = engine.focusedWindow();
+    if (!window) return std::nullopt;
+    const auto info = engine.info(*window);
+    if (!info || (zones_.isExcluded && zones_.isExcluded(*info))) return std::nullopt;
+    return std::make_pair(*window, *info);
+}
+
+void KeyboardSnapController::snapFocusedWindow(std::int64_t zoneIndex) {
+    const auto window = zones_.engine().focusedWindow();
+    const auto result = window ? zones_.snap(*window, zoneIndex)
+                               : Expected<SetFrameResult, ZoneService::SnapError>(
+                                     unexpected(ZoneService::SnapError::noWindow()));
+    if (result) return;
+    log_.notice("snap to zone " + std::to_string(zoneIndex + 1) + " failed: " + result.error().description());
+}
+
+void KeyboardSnapController::place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone) {
+    const SetFrameResult result = zones_.engine().setFrame(zone.rect, window);
+    if (!result.achieved || !CoordinateSpace::approximatelyEqual(*result.achieved, zone.rect, kFrameTolerance)) return;
+    if (zones_.onSnapped) zones_.onSnapped(window, display, {zone.index});
+}
+
+void KeyboardSnapController::moveFocusedWindowToNeighbour(std::int64_t step) {
+    const auto context = focusedWindowContext();
+    if (!context) return;
+    const auto display = DisplayProvider::display(context->second.frame, displays_());
+    if (!display) return;
+    const auto target = ZoneNavigation::zoneAfter(context->second.frame, step, zones_.zones(*display));
+    if (!target) return;
+    place(context->first, *display, *target);
+}
+
+void KeyboardSnapController::moveFocusedWindowToDisplay(std::int64_t offset) {
+    const auto context = focusedWindowContext();
+    if (!context) return;
+    const std::vector<DisplayInfo> displays = displays_();
+    std::vector<DisplayInfo> sorted = displays;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const DisplayInfo& a, const DisplayInfo& b) { return a.frame.minX() < b.frame.minX(); });
+    if (sorted.size() < 2) return;
+    const Rect frame = context->second.frame;
+    const auto current = DisplayProvider::display(frame, displays);
+    if (!current) return;
+    const auto position = std::find(sorted.begin(), sorted.end(), *current);
+    if (position == sorted.end()) return;
+    const auto n = static_cast<std::int64_t>(sorted.size());
+    const std::int64_t index = ((position - sorted.begin() + offset) % n + n) % n;
+    const DisplayInfo& target = sorted[static_cast<std::size_t>(index)];
+
+    const auto occupied = ZoneNavigation::zoneMatching(frame, zones_.zones(*current));
+    const std::int64_t keptIndex = occupied ? occupied->index : 0;
+    const std::vector<Zone> targetZones = zones_.zones(target);
+    if (targetZones.empty()) {
+        zones_.engine().setFrame(Rect(target.workArea.minX(), target.workArea.minY(), frame.width(), frame.height()),
+                                 context->first);
+        return;
+    }
+    auto zone = std::find_if(targetZones.begin(), targetZones.end(),
+                             [keptIndex](const Zone& z) { return z.index == keptIndex; });
+    place(context->first, target, zone != targetZones.end() ? *zone : targetZones.front());
+}
+
+void KeyboardSnapController::cycleLayout(std::int64_t offset) {
+    const std::vector<DisplayInfo> displays = displays_();
+    std::optional<DisplayInfo> display;
+    if (const auto pointer = input_.pointerLocation()) {
+        const auto containing = std::find_if(displays.begin(), displays.end(),
+                                             [&](const DisplayInfo& d) { return d.frame.contains(*pointer); });
+        if (containing != displays.end()) display = *containing;
+    }
+    if (!display && !displays.empty()) display = displays.front();
+    if (!display) return;
+    zones_.cycleLayout(*display, offset);
+    onShowZones();
+}
+
+}  // namespace tessary

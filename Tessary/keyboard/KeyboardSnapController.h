@@ -1,0 +1,64 @@
+#pragma once
+
+// Turns the application's global shortcuts into window actions: snap the focused window to zone 1
+// to 9, move it to the next or previous zone of its display, or to the next display to the right
+// or left keeping its zone number, cycle the layout of the display under the pointer, and hand
+// show zones, open the editor and restore all windows to the application. Every action reads the
+// windows, displays and zones afresh; only a failed snap to zone N is logged ("KeyboardSnap"), every
+// other missing piece ends the action silently. Main loop only.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "GlobalShortcuts/GlobalShortcuts.h"
+#include "Platform/GlobalInput.h"
+#include "Platform/Logger.h"
+#include "Tessary/services/ZoneService.h"
+#include "WindowEngine/DisplayInfo.h"
+#include "WindowEngine/WindowInfo.h"
+
+namespace tessary {
+
+class KeyboardSnapController final {
+public:
+    using DisplaysReader = std::function<std::vector<DisplayInfo>()>;
+
+    KeyboardSnapController(GlobalShortcuts& shortcuts, ZoneService& zones, GlobalInput& input, DisplaysReader displays);
+    ~KeyboardSnapController();
+    KeyboardSnapController(const KeyboardSnapController&) = delete;
+    KeyboardSnapController& operator=(const KeyboardSnapController&) = delete;
+
+    std::function<void()> onShowZones = [] {};
+    std::function<void()> onOpenEditor = [] {};
+    std::function<void()> onRestoreAll = [] {};
+
+    // Binds one key-down handler per application name. Only the first call binds anything: a second
+    // would make every shortcut act twice.
+    void registerShortcuts();
+
+    void snapFocusedWindow(std::int64_t zoneIndex);
+    void moveFocusedWindowToNeighbour(std::int64_t step);
+    void moveFocusedWindowToDisplay(std::int64_t offset);
+    void cycleLayout(std::int64_t offset);
+    // The focused window with its information, unless the window filter leaves it alone.
+    std::optional<std::pair<WindowHandle, WindowInfo>> focusedWindowContext();
+
+private:
+    // Sets the frame and reports the snap when the window took it within 2.0 points.
+    void place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone);
+
+    GlobalShortcuts& shortcuts_;
+    ZoneService& zones_;
+    GlobalInput& input_;
+    DisplaysReader displays_;
+    Logger log_{"KeyboardSnap"};
+    bool registered_ = false;
+    // Handlers hold this weakly and do nothing once the controller is gone.
+    std::shared_ptr<KeyboardSnapController*> self_;
+};
+
+}  // namespace tessary

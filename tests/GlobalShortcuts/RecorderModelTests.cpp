@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include "GlobalShortcuts/RecorderModel.h"
+#include "tests/GlobalShortcuts/ShortcutsWorld.h"
+
+using namespace tessary;
+using namespace tessary::testing;
+
+namespace {
+
+constexpr std::uint32_t kF1Symbol = 0xffbe, kTabSymbol = 0xff09, kBackSpace = 0xff08;
+const Shortcut kNext(Key::rightArrow, kControlAlt);
+
+// A recorder in a widget at (100, 100, 130, 24) whose focus drives the recording, as the widget's
+// does; everything it is asked to do is one line.
+struct RecorderWorld : ShortcutsWorld {
+    explicit RecorderWorld(GlobalShortcuts::Name name = GlobalShortcuts::Name("nextZone", kNext)) {
+        recorder = std::make_unique<RecorderModel>(*shortcuts, name, [this](std::optional<Shortcut> s) {
+            changes.push_back(s ? shortcuts->description(*s) : "none");
+        });
+        wire(*recorder);
+        recorder->startRecording();
+    }
+    void wire(RecorderModel& model) {
+        model.view.beep = [this] { lines.push_back("beep"); };
+        model.view.runAlert = [this](const RecorderModel::Alert& alert) {
+            std::string line = "alert: " + alert.message;
+            for (const auto& button : alert.buttons) line += " [" + button + "]";
+            lines.push_back(line);
+            return answer;
+        };
+        model.view.resignFocus = [this, &model] {
+            lines.push_back("focus out");
+            model.endRecording();
+        };
+        model.view.takeFocus = [this, &model] {
+            lines.push_back("focus in");
+            model.startRecording();
+        };
+        model.view.globalBounds = [] { return Rect(100, 100, 130, 24); };
+    }
+    // A key press with the keysym it types.
+    static LocalEvent press(std::int64_t code, std::int64_t modifiers, std::uint32_t symbol = 0) {
+        LocalEvent event = key(LocalEventType::keyDown, code, modifiers);
+        event.keySymbol = symbol;
+        return event;
+    }
+    // A key the keyboard table has no Carbon code for.
+    static LocalEvent unknownKey(std::uint32_t symbol) {
+        LocalEvent event;
+        event.nativeKeyCode = 199;
+        event.keySymbol = symbol;
+        return event;
+    }
+    static LocalEvent click(double x, double y) {
+        LocalEvent event;
+        event.type = LocalEventType::leftMouseUp;
+        event.location = Point{x, y};
+        return event;
+    }
+
+    std::unique_ptr<RecorderModel> recorder;
+    std::vector<std::string> lines;
+    std::vector<std::string> changes;
+    int answer = 0;
+};
+
+TEST(RecorderModel, WhatEachPressWhileRecordingDoes) {
+    const std::string taken = recorderText("keyboard_shortcut_used_by_system");
+    const struct {
+        const char* name;
+        std::function<void(RecorderWorld&)> setUp;
+        LocalEvent event;
+        bool passedOn;
+        std::vector<std::string> lines;
+        std::vector<std::string> changes;
+        std::string stored;
+        bool recording;
+    } cases[] = {
+        {"A alone beeps and keeps recording", {}, RecorderWorld::press(Key::a.rawValue, 0, 'a'), false, {"beep"}, {},
+         "Ctrl+Alt+Right", true},
+        {"F5 alone records", {}, RecorderWorld::press(96, 0, kF1Symbol + 4), false, {"focus out"}, {"F5"}, "F5", false},
+        {"Shift+F5 records with Shift", {}, RecorderWorld::press(96, carbon::shiftKey, kF1Symbol + 4), false,
+         {"focus out"}, {"Shift+F5"}, "Shift+F5", false},
+        {"F21 has no code to store: beep", {}, RecorderWorld::unknownKey(kF1Symbol + 20),
+         false, {"beep"}, {}, "Ctrl+Alt+Right", true},
+        {"Tab moves on", {}, RecorderWorld::press(Key::tab.rawValue, 0, kTabSymbol), true, {"focus out"}, {},
+         "Ctrl+Alt+Right", false},
+        {"Shift+Tab beeps", {}, RecorderWorld::press(Key::tab.rawValue, carbon::shiftKey, kTabSymbol), false, {"beep"},
+         {}, "Ctrl+Alt+Right", true},
+        {"Escape ends and keeps the shortcut", {}, RecorderWorld::press(Key::escape.rawValue, 0), false, {"focus out"},
+         {}, "Ctrl+Alt+Right", false},
+        {"Ctrl+Escape is a candidate", {}, RecorderWorld::press(Key::escape.rawValue, carbon::controlKey), false,
+         {"focus out"}, {"Ctrl+Esc"}, "Ctrl+Esc", false},
+        {"Delete with a shortcut shown clears it and keeps recording", {},
+         RecorderWorld::press(Key::delete_.rawValue, 0, kBackSpace), false, {}, {"none"}, "false", true},
+        {"Delete with nothing shown does nothing",
+         [](RecorderWorld& w) { w.shortcuts->setShortcut(std::nullopt, w.recorder->shortcutName()); },
+         RecorderWorld::press(Key::delete_.rawValue, 0, kBackSpace), false, {}, {}, "false", true},
+        {"a click 2 pixels outside keeps recording", {}, RecorderWorld::click(232, 110), true, {}, {},
+         "Ctrl+Alt+Right", true},
+        {"a click 4 pixels outside ends it and goes on", {}, RecorderWorld::click(234, 110), true, {"focus out"}, {},
+         "Ctrl+Alt+Right", false},
+        {"a menu item's shortcut: one button, recording resumes",
+         [](RecorderWorld& w) {
+             w.recorder->menuItemUsing = [](const Shortcut& s) -> std::optional<std::string> {
+                 if (s == Shortcut(Key::q, carbon::controlKey)) return "Quit";
+                 return std::nullopt;
+             };
+         },
+         RecorderWorld::press(Key::q.rawValue, carbon::controlKey), false,
+         {"focus out", "alert: This shortcut cannot be used because the menu item “Quit” uses it.", "focus in"}, {},
+         "Ctrl+Alt+Right", true},
+        {"the held shortcut again skips the menu check",
+         [](RecorderWorld& w) { w.recorder->menuItemUsing = [](const Shortcut&) { return std::optional<std::string>("Any"); }; },
+         RecorderWorld::press(Key::rightArrow.rawValue, kControlAlt), false, {"focus out"}, {"Ctrl+Alt+Right"},
+         "Ctrl+Alt+Right", false},
+        {"a taken combination: two buttons, OK keeps recording",
+         [](RecorderWorld& w) { w.hotKeys.takenByOthers.insert({Key::k.rawValue, kControlAlt}); },
+         RecorderWorld::press(Key::k.rawValue, kControlAlt), false,
+         {"focus out", "alert: " + taken + " [OK] [Use Anyway]", "focus in"}, {}, "Ctrl+Alt+Right", true},
+        {"a taken combination forced",
+         [](RecorderWorld& w) {
+             w.hotKeys.takenByOthers.insert({Key::k.rawValue, kControlAlt});
+             w.answer = 1;
+         },
+         RecorderWorld::press(Key::k.rawValue, kControlAlt), false,
+         {"focus out", "alert: " + taken + " [OK] [Use Anyway]", "focus in", "focus out"}, {"Ctrl+Alt+K"},
+         "Ctrl+Alt+K", false},
+        {"F12 alone is never taken", [](RecorderWorld& w) { w.hotKeys.takenByOthers.insert({Key::f12.rawValue, 0}); },
+         RecorderWorld::press(Key::f12.rawValue, 0, kF1Symbol + 11), false, {"focus out"}, {"F12"}, "F12", false},
+        {"the owner's veto",
+         [](RecorderWorld& w) {
+             w.recorder->validateShortcut = [](const Shortcut&) { return ValidationResult::disallow("Not this one."); };
+         },
+         RecorderWorld::press(Key::k.rawValue, kControlAlt), false, {"focus out", "alert: Not this one.", "focus in"},
+         {}, "Ctrl+Alt+Right", true},
+        {"Alt+K on 15.1 in a sandbox",
+         [](RecorderWorld& w) {
+             w.shortcuts->operatingSystemVersion = [] { return OperatingSystemVersion{true, 15, 1, 0}; };
+             w.shortcuts->sandboxed = true;
+         },
+         RecorderWorld::press(Key::k.rawValue, carbon::optionKey), false,
+         {"focus out", "alert: " + recorderText("keyboard_shortcut_disallowed"), "focus in"}, {}, "Ctrl+Alt+Right",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecorderWorld world;
+        if (c.setUp) c.setUp(world);
+        const bool passed = world.localEvents.post(c.event);
+        EXPECT_EQ(passed, c.passedOn);
+        EXPECT_EQ(world.lines, c.lines);
+        EXPECT_EQ(world.changes, c.changes);
+        const auto stored = world.shortcuts->storedShortcut(world.recorder->shortcutName());
+        const auto* shortcut = std::get_if<Shortcut>(&stored);
+        EXPECT_EQ(shortcut ? world.shortcuts->description(*shortcut) : "false", c.stored);
+        EXPECT_EQ(world.recorder->isRecording(), c.recording);
+        EXPECT_EQ(world.shortcuts->isPaused(), c.recording);
+    }
+}
+
+TEST(RecorderModel, OnlyTheRecorderThatTookThePauseLiftsIt) {
+    RecorderWorld world;
+    std::vector<bool> notices;
+    Subscription active = world.shortcuts->recorderActiveStatusDidChange.subscribe([&](bool on) { notices.push_back(on); });
+    RecorderModel second(*world.shortcuts, GlobalShortcuts::Name("previousZone"));
+    second.startRecording();
+    world.recorder->endRecording();
+    EXPECT_TRUE(world.shortcuts->isPaused()) << "the second recorder owns the pause";
+    second.endRecording();
+    EXPECT_FALSE(world.shortcuts->isPaused());
+    EXPECT_EQ(notices, (std::vector<bool>{true, false}));
+
+    // A recorder destroyed while recording (its pane rebuilt) lifts its pause.
+    world.recorder->startRecording();
+    world.recorder.reset();
+    EXPECT_FALSE(world.shortcuts->isPaused());
+    EXPECT_EQ(notices.back(), false);
+}
+
+TEST(RecorderModel, AResetElsewhereShowsInNameModeOnly) {
+    RecorderWorld world;
+    world.recorder->endRecording();
+    RecorderModel bound(*world.shortcuts, std::optional<Shortcut>(kNext));
+    int boundRefreshes = 0, namedRefreshes = 0;
+    bound.view.refresh = [&] { ++boundRefreshes; };
+    world.recorder->view.refresh = [&] { ++namedRefreshes; };
+    world.shortcuts->setShortcut(Shortcut(Key::x, kControlAlt), world.recorder->shortcutName());
+    world.shortcuts->reset({world.recorder->shortcutName()});
+    EXPECT_EQ(namedRefreshes, 2);
+    EXPECT_EQ(world.recorder->text(), "Ctrl+Alt+Right");
+    EXPECT_EQ(boundRefreshes, 0);
+    EXPECT_EQ(bound.text(), "Ctrl+Alt+Right");
+    EXPECT_EQ(world.recorder->placeholder(), "Record Shortcut");
+}
+
+TEST(RecorderModel, ARecorderDestroyedWhileItsAlertIsOpenIsNotTouchedAfterwards) {
+    RecorderWorld world;
+    world.hotKeys.takenByOthers.insert({Key::k.rawValue, kControlAlt});
+    world.recorder->view.runAlert = [&](const RecorderModel::Alert&) {
+        world.recorder.reset();  // the settings window closed under the alert
+        return 1;
+    };
+    EXPECT_FALSE(world.localEvents.post(RecorderWorld::press(Key::k.rawValue, kControlAlt)));
+    EXPECT_FALSE(world.shortcuts->isPaused());
+    EXPECT_EQ(world.shortcuts->getShortcut(GlobalShortcuts::Name("nextZone", kNext)), kNext) << "nothing recorded";
+}
+
+}  // namespace
