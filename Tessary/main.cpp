@@ -188,9 +188,16 @@ int main(int argc, char** argv) {
     const std::optional<std::filesystem::path> syncFolderInUse = SyncFolderSetting::read(defaults);
     windows.settings = [&](AppDelegate& delegate) {
         if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
-        return AppWindow::of(std::make_unique<SettingsWindow>(
-            SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
-                            {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse}));
+        SettingsContext context{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
+                                {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse};
+        // The list panes' services.
+        context.rules = &delegate.rules();
+        context.zones = &delegate.zones();
+        context.workspaces = &delegate.workspaces();
+        context.displays = [] { return DisplayProvider::displays(); };
+        context.applications = &delegate.platform().applications;
+        context.launcher = &delegate.platform().launcher;
+        return AppWindow::of(std::make_unique<SettingsWindow>(std::move(context)));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);

@@ -89,6 +89,9 @@ public:
     std::function<void()> onChanged;
     // Starts applications; replaceable.
     Launcher launcher;
+    // The program's own process: its windows (the settings window is a standard window) are never
+    // captured. Set by the program; none in tests that own no window.
+    std::optional<ProcessID> ownProcess;
 
 private:
     void save();

@@ -17,6 +17,12 @@ class QWidget;
 namespace tessary {
 
 class AppActions;
+class ApplicationLauncher;
+class ApplicationWorkspace;
+struct DisplayInfo;
+class RuleService;
+class WorkspaceService;
+class ZoneService;
 class CloudSync;
 class UserDefaults;
 class AppState;
@@ -49,6 +55,17 @@ struct SettingsContext {
     std::function<CloudSync*()> cloudSync;
     // The folder the running synchronisation was made with.
     std::optional<std::filesystem::path> syncFolderInUse;
+
+    // The services the Rules, Workspaces and Excluded Apps panes edit; null: the pane says it is
+    // not available.
+    RuleService* rules = nullptr;
+    ZoneService* zones = nullptr;
+    WorkspaceService* workspaces = nullptr;
+    // The connected displays, read afresh on each call; unset: none.
+    std::function<std::vector<DisplayInfo>()> displays = {};
+    // Where the running and installed applications are read when a pane, menu or picker opens.
+    const ApplicationWorkspace* applications = nullptr;
+    const ApplicationLauncher* launcher = nullptr;
 };
 
 }  // namespace tessary

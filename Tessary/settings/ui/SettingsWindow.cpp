@@ -13,12 +13,15 @@
 #include "Tessary/settings/SettingsSectionInfo.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
 #include "Tessary/settings/ui/GeneralSettingsView.h"
+#include "Tessary/settings/ui/RulesSettingsView.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/SettingsPane.h"
 #include "Tessary/settings/ui/ShortcutsSettingsView.h"
 #include "Tessary/settings/ui/SnappingSettingsView.h"
 #include "Tessary/settings/ui/SyncSettingsView.h"
+#include "Tessary/settings/ui/WorkspacesSettingsView.h"
 #include "Tessary/settings/ui/ZonesSettingsView.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
@@ -66,9 +69,9 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     case SettingsSection::shortcuts: return new ShortcutsSettingsView(context, parent);
     case SettingsSection::about: return new AboutSettingsView(context, parent);
     case SettingsSection::sync: return new SyncSettingsView(context, parent);
-    case SettingsSection::rules:
-    case SettingsSection::workspaces:
-    case SettingsSection::excludedApps: break;
+    case SettingsSection::rules: return new RulesSettingsView(context, parent);
+    case SettingsSection::workspaces: return new WorkspacesSettingsView(context, parent);
+    case SettingsSection::excludedApps: return new ExcludedAppsSettingsView(context, parent);
     }
     return new PlaceholderPane(parent);
 }
@@ -220,9 +223,15 @@ void SettingsWindow::showSection() {
     pane_ = pane;
     paneSection_ = section;
     title_->setText(text(settingsSectionTitle(section)));
-    subtitle_->setText(pane->subtitle());
-    subtitle_->setVisible(!pane->subtitle().isEmpty());
-    const auto action = pane->primaryAction();
+    pane->onHeaderChanged = [this] { refreshHeader(); };
+    refreshHeader();
+}
+
+void SettingsWindow::refreshHeader() {
+    if (!contents_ || !pane_) return;
+    subtitle_->setText(pane_->subtitle());
+    subtitle_->setVisible(!pane_->subtitle().isEmpty());
+    const auto action = pane_->primaryAction();
     primaryAction_->setVisible(action.has_value());
     if (action) {
         primaryAction_->setText(QString::fromStdString(action->title));

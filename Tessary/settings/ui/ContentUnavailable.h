@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace tessary {
+
+// What a detail area shows when there is nothing to show: a large grey symbol, a title and a
+// description, centred.
+QWidget* makeContentUnavailable(const QString& title, const QString& symbolName, const QString& description,
+                                QWidget* parent = nullptr);
+
+// Hides a pane's content and deletes it once control is back in the event loop: the content may
+// hold the menu button whose item led here.
+void discard(QWidget* content);
+
+}  // namespace tessary
