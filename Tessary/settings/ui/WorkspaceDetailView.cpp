@@ -84,9 +84,12 @@ WorkspaceDetailView::WorkspaceDetailView(SettingsContext& context, const AppInfo
     restore->setObjectName(QStringLiteral("restoreWorkspace"));
     adaptiveButtonStyle(restore, true);
     connect(restore, &QPushButton::clicked, this, [this] { restoreNow(); });
+    buttonRow->addStretch(1);
     buttonRow->addWidget(update);
     buttonRow->addWidget(restore);
-    top->addWidget(SettingsForm::row(lines, buttons, this));
+    // The detail column is narrow beside the list: the buttons go under the two lines.
+    top->addWidget(lines);
+    top->addWidget(buttons);
 
     QVBoxLayout* options = form->addSection(tr("Options"));
     options->addWidget(SettingsForm::toggleRow(tr("Launch apps that are not running"), {},
@@ -97,6 +100,8 @@ WorkspaceDetailView::WorkspaceDetailView(SettingsContext& context, const AppInfo
                                                QStringLiteral("restoresWhenDisplaysMatch"), &restores_, this));
     connect(restores_, &QCheckBox::toggled, this,
             [this](bool on) { edit([on](Workspace& w) { w.restoresWhenDisplaysMatch = on; }); });
+    // Long titles wrap instead of squeezing the line under them.
+    for (QLabel* label : findChildren<QLabel*>()) label->setWordWrap(true);
 
     entries_ = form->addSection(QStringLiteral(" "));
     entriesHeader_ = form->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly).last();
