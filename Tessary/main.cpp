@@ -188,16 +188,11 @@ int main(int argc, char** argv) {
     const std::optional<std::filesystem::path> syncFolderInUse = SyncFolderSetting::read(defaults);
     windows.settings = [&](AppDelegate& delegate) {
         if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
-        SettingsContext context{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
-                                {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse};
-        // The list panes' services.
-        context.rules = &delegate.rules();
-        context.zones = &delegate.zones();
-        context.workspaces = &delegate.workspaces();
-        context.displays = [] { return DisplayProvider::displays(); };
-        context.applications = &delegate.platform().applications;
-        context.launcher = &delegate.platform().launcher;
-        return AppWindow::of(std::make_unique<SettingsWindow>(std::move(context)));
+        return AppWindow::of(std::make_unique<SettingsWindow>(
+            SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
+                            {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse, &launcher,
+                            &platform->workspace(), &delegate.rules(), &delegate.zones(),
+                            &delegate.workspaces()}));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
@@ -231,6 +226,9 @@ int main(int argc, char** argv) {
             cloudSync->start();
             liveCloudSync = cloudSync.get();
         };
+
+        // Saving a workspace from the settings window must not capture that window.
+        delegate.workspaces().ownProcess = static_cast<ProcessID>(::getpid());
 
         // The end-to-end tests' window into the settings window.
         if (std::getenv("TESSARY_E2E")) delegate.hooks().commandLineVerbs["settings-test"] = settingsTestVerb(delegate);

@@ -1,73 +1,86 @@
 #include "Tessary/settings/AppInfo.h"
 
-#include <algorithm>
-#include <set>
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
 
-#include "TessaryCore/UnicodeText.h"
+#include <algorithm>
+#include <memory>
+#include <set>
 
 namespace tessary {
 
 namespace {
 
-std::string foldedASCII(std::string text) {
+std::string foldASCII(std::string text) {
     for (char& c : text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
 }
 
-}  // namespace
-
-AppInfo::AppInfo(const std::vector<RunningApplication>& running, std::vector<InstalledApplication> installed)
-    : installed_(std::move(installed)) {
-    std::stable_sort(installed_.begin(), installed_.end(), [](const auto& a, const auto& b) {
-        return localizedCaseInsensitiveLess(a.name, b.name);
-    });
-    for (std::size_t i = 0; i < installed_.size(); ++i) {
-        byIdentifier_.emplace(installed_[i].bundleIdentifier, i);
-        byFoldedIdentifier_.emplace(foldedASCII(installed_[i].bundleIdentifier), i);
+std::vector<std::string> runningIdentifiers(const ApplicationWorkspace& workspace) {
+    std::vector<std::string> identifiers;
+    for (const RunningApplication& app : workspace.runningApplications()) {
+        if (app.bundleIdentifier) identifiers.push_back(*app.bundleIdentifier);
     }
-    std::set<std::string> seen;
-    for (const RunningApplication& application : running) {
-        if (application.isTerminated || application.activationPolicy != ActivationPolicy::regular) continue;
-        if (!application.bundleIdentifier || application.bundleIdentifier->empty()) continue;
-        if (!seen.insert(*application.bundleIdentifier).second) continue;
-        running_.push_back({*application.bundleIdentifier, appDisplayName(*application.bundleIdentifier)});
-    }
-    std::stable_sort(running_.begin(), running_.end(),
-                     [](const RunningApp& a, const RunningApp& b) { return localizedCaseInsensitiveLess(a.name, b.name); });
+    return identifiers;
 }
 
-AppInfo AppInfo::build(const ApplicationWorkspace* workspace, const ApplicationLauncher* launcher) {
-    std::vector<RunningApplication> running;
-    if (workspace) running = workspace->runningApplications();
-    std::vector<InstalledApplication> installed;
-    if (launcher) {
-        std::vector<std::string> identifiers;
-        for (const RunningApplication& application : running) {
-            if (application.bundleIdentifier) identifiers.push_back(*application.bundleIdentifier);
-        }
-        installed = launcher->installedApplications(identifiers);
-    }
-    return AppInfo(running, std::move(installed));
+}  // namespace
+
+bool collatedLess(const std::string& a, const std::string& b) {
+    // One collator per thread: making one costs far more than a comparison.
+    thread_local std::unique_ptr<icu::Collator> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        // The C locale maps to ICU's POSIX variant, which orders by code point (all capitals first);
+        // the root collation is what a user of no particular language expects.
+        icu::Locale locale = icu::Locale::getDefault();
+        if (std::string_view(locale.getVariant()) == "POSIX") locale = icu::Locale::getRoot();
+        std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(locale, status));
+        if (U_FAILURE(status)) made.reset();
+        if (made) made->setStrength(icu::Collator::SECONDARY);
+        return made;
+    }();
+    if (!collator) return foldASCII(a) < foldASCII(b);
+    UErrorCode status = U_ZERO_ERROR;
+    return collator->compareUTF8(a, b, status) == UCOL_LESS;
+}
+
+AppInfo::AppInfo(const ApplicationLauncher& launcher, const ApplicationWorkspace& workspace)
+    : AppInfo(launcher.installedApplications(runningIdentifiers(workspace)), workspace.runningApplications()) {}
+
+AppInfo::AppInfo(std::vector<InstalledApplication> installed, std::vector<RunningApplication> running)
+    : installed_(std::move(installed)), running_(std::move(running)) {
+    index_.reserve(installed_.size());
+    for (std::size_t i = 0; i < installed_.size(); ++i) index_.emplace(foldASCII(installed_[i].bundleIdentifier), i);
 }
 
 const InstalledApplication* AppInfo::find(const std::string& bundleID) const {
-    if (auto exact = byIdentifier_.find(bundleID); exact != byIdentifier_.end()) return &installed_[exact->second];
-    if (auto folded = byFoldedIdentifier_.find(foldedASCII(bundleID)); folded != byFoldedIdentifier_.end()) {
-        return &installed_[folded->second];
+    const auto found = index_.find(foldASCII(bundleID));
+    return found == index_.end() ? nullptr : &installed_[found->second];
+}
+
+std::vector<AppInfo::RunningApp> AppInfo::runningApps() const {
+    std::vector<RunningApp> apps;
+    std::set<std::string> listed;
+    for (const RunningApplication& app : running_) {
+        if (app.isTerminated || app.activationPolicy != ActivationPolicy::regular || !app.bundleIdentifier) continue;
+        if (!listed.insert(*app.bundleIdentifier).second) continue;
+        apps.push_back({*app.bundleIdentifier, appDisplayName(*app.bundleIdentifier)});
     }
-    return nullptr;
+    sortByCollatedName(apps, [](const RunningApp& app) -> const std::string& { return app.name; });
+    return apps;
 }
 
 std::string AppInfo::appDisplayName(const std::string& bundleID) const {
-    const InstalledApplication* application = find(bundleID);
-    return application && !application->name.empty() ? application->name : bundleID;
+    const InstalledApplication* entry = find(bundleID);
+    return entry && !entry->name.empty() ? entry->name : bundleID;
 }
 
 std::optional<std::string> AppInfo::icon(const std::string& bundleID) const {
-    const InstalledApplication* application = find(bundleID);
-    return application ? application->icon : std::nullopt;
+    const InstalledApplication* entry = find(bundleID);
+    return entry ? entry->icon : std::nullopt;
 }
 
 }  // namespace tessary

@@ -1,9 +1,9 @@
 #pragma once
 
-// The applications the settings panes show by identifier: their names and icons, and the running
-// applications offered in the "add" menus. An AppInfo is an index built once when a pane, a menu
-// or the application picker opens (one read of the desktop's application entries); rows and
-// paints look names and icons up in it and never read the disk themselves.
+// Look-ups of applications by identifier for the panes and menus: their names and icons from the
+// installed entries, and the running applications offered in "add" menus. An AppInfo is an index
+// built once when a pane, menu or picker opens (one read of the applications folders); rows and
+// paints look up in it and never touch the disk.
 
 #include <optional>
 #include <string>
@@ -15,7 +15,7 @@
 
 namespace tessary {
 
-class AppInfo {
+class AppInfo final {
 public:
     struct RunningApp {
         std::string bundleID;
@@ -23,31 +23,39 @@ public:
         friend bool operator==(const RunningApp&, const RunningApp&) = default;
     };
 
-    AppInfo() = default;
-    AppInfo(const std::vector<RunningApplication>& running, std::vector<InstalledApplication> installed);
-    // Reads the running applications and the installed ones; either may be null (nothing of it).
-    static AppInfo build(const ApplicationWorkspace* workspace, const ApplicationLauncher* launcher);
+    // Reads the installed applications (with the running ones' identifiers) and the running ones.
+    AppInfo(const ApplicationLauncher& launcher, const ApplicationWorkspace& workspace);
+    AppInfo(std::vector<InstalledApplication> installed, std::vector<RunningApplication> running);
 
-    // Regular applications with an identifier, each identifier once (every xterm is a process of
-    // its own), named by the installed entry, else by the identifier; sorted by name ignoring
-    // case, equal names keeping the workspace's order.
-    const std::vector<RunningApp>& runningApps() const { return running_; }
-    // The installed applications, sorted by name the same way.
-    const std::vector<InstalledApplication>& installedApplications() const { return installed_; }
-
-    // The installed entry's name, else the identifier itself.
+    // The regular running applications with an identifier, each identifier once (every xterm is a
+    // process of its own), named by the installed entry's name, else by the identifier; sorted by
+    // name in the user's collation ignoring case, equal names in the platform's order.
+    std::vector<RunningApp> runningApps() const;
+    // The installed entry's name, else the identifier.
     std::string appDisplayName(const std::string& bundleID) const;
-    // The entry's theme icon name or image path; none when no entry names one.
+    // The installed entry's theme icon name or image path; none when it names none.
     std::optional<std::string> icon(const std::string& bundleID) const;
+    const std::vector<InstalledApplication>& installed() const { return installed_; }
 
 private:
     const InstalledApplication* find(const std::string& bundleID) const;
 
-    std::vector<RunningApp> running_;
     std::vector<InstalledApplication> installed_;
-    std::unordered_map<std::string, std::size_t> byIdentifier_;
-    // Desktop entries are matched to window classes ignoring ASCII case, as the launcher does.
-    std::unordered_map<std::string, std::size_t> byFoldedIdentifier_;
+    std::vector<RunningApplication> running_;
+    // By identifier, ASCII case folded as the launcher compares them.
+    std::unordered_map<std::string, std::size_t> index_;
 };
+
+// Sorts by `name` in the user's collation, ignoring case; stable.
+template <typename T, typename Name>
+void sortByCollatedName(std::vector<T>& items, Name name);
+
+// Whether a comes before b in the user's collation, ignoring case.
+bool collatedLess(const std::string& a, const std::string& b);
+
+template <typename T, typename Name>
+void sortByCollatedName(std::vector<T>& items, Name name) {
+    std::stable_sort(items.begin(), items.end(), [&](const T& a, const T& b) { return collatedLess(name(a), name(b)); });
+}
 
 }  // namespace tessary

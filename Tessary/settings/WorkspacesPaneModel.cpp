@@ -33,7 +33,9 @@ std::string workspaceDisplaySummary(const Workspace& workspace, const std::vecto
 
 std::string workspaceEntryZonesText(const WorkspaceEntry& entry) {
     if (entry.zoneIndices.empty()) return "free";
-    return "zone " + zoneNumbersText(entry.zoneIndices);
+    std::string text = "zone ";
+    for (std::size_t i = 0; i < entry.zoneIndices.size(); ++i) text += (i > 0 ? "+" : "") + zoneNumberText(entry.zoneIndices[i]);
+    return text;
 }
 
 std::string workspaceSavedText(Date date, std::string_view locale, std::string_view timeZone) {

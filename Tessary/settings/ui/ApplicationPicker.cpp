@@ -7,74 +7,67 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/ui/AppRow.h"
 
 namespace tessary {
 
-ApplicationPicker::ApplicationPicker(AppInfo apps, bool multiple, QWidget* parent)
-    : QDialog(parent), apps_(std::move(apps)) {
-    setObjectName(QStringLiteral("ApplicationPicker"));
+namespace {
+constexpr int identifierRole = Qt::UserRole;
+constexpr int searchRole = Qt::UserRole + 1;
+}  // namespace
+
+ApplicationPicker::ApplicationPicker(const AppInfo& info, bool multiple,
+                                     std::function<void(std::vector<std::string>)> chosen, QWidget* parent)
+    : QDialog(parent), filter_(new QLineEdit(this)), list_(new QListWidget(this)) {
+    setObjectName(QStringLiteral("applicationPicker"));
     setWindowTitle(tr("Choose Application"));
-    resize(420, 460);
+    setWindowModality(Qt::WindowModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(460, 420);
     auto* column = new QVBoxLayout(this);
-    filter_ = new QLineEdit(this);
-    filter_->setObjectName(QStringLiteral("applicationFilter"));
     filter_->setPlaceholderText(tr("Filter"));
     filter_->setClearButtonEnabled(true);
     column->addWidget(filter_);
-    list_ = new QListWidget(this);
-    list_->setObjectName(QStringLiteral("applications"));
     list_->setSelectionMode(multiple ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
-    for (const InstalledApplication& application : apps_.installedApplications()) {
+    std::vector<const InstalledApplication*> sorted;
+    for (const InstalledApplication& application : info.installed()) sorted.push_back(&application);
+    sortByCollatedName(sorted, [](const InstalledApplication* a) -> const std::string& { return a->name; });
+    for (const InstalledApplication* application : sorted) {
         auto* item = new QListWidgetItem(list_);
-        item->setData(Qt::UserRole, QString::fromStdString(application.bundleIdentifier));
-        // What the filter searches; the row widget draws the texts.
-        item->setData(Qt::UserRole + 1,
-                      QString::fromStdString(application.name + "\n" + application.bundleIdentifier));
-        auto* row = new AppRow(apps_, application.bundleIdentifier, 24, std::nullopt, nullptr, list_);
+        item->setData(identifierRole, QString::fromStdString(application->bundleIdentifier));
+        item->setData(searchRole, QString::fromStdString(application->name + " " + application->bundleIdentifier));
+        auto* row = new AppRow(info, application->bundleIdentifier, 24);
         item->setSizeHint(row->sizeHint());
         list_->setItemWidget(item, row);
     }
     column->addWidget(list_, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    ok_ = buttons->button(QDialogButtonBox::Ok);
-    ok_->setEnabled(false);
-    column->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(filter_, &QLineEdit::textChanged, this, &ApplicationPicker::applyFilter);
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this] { ok_->setEnabled(!chosen().empty()); });
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
-        if (!chosen().empty()) accept();
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setEnabled(false);
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this, ok] { ok->setEnabled(!list_->selectedItems().isEmpty()); });
+    connect(buttons, &QDialogButtonBox::accepted, this, [this, chosen = std::move(chosen)] {
+        std::vector<std::string> identifiers;
+        for (int row = 0; row < list_->count(); ++row) {
+            QListWidgetItem* item = list_->item(row);
+            if (item->isSelected() && !item->isHidden()) identifiers.push_back(item->data(identifierRole).toString().toStdString());
+        }
+        accept();
+        if (chosen && !identifiers.empty()) chosen(std::move(identifiers));
     });
-}
-
-ApplicationPicker* ApplicationPicker::open(QWidget* parent, AppInfo apps, bool multiple,
-                                           std::function<void(const std::vector<std::string>&)> chosen) {
-    auto* picker = new ApplicationPicker(std::move(apps), multiple, parent);
-    picker->setAttribute(Qt::WA_DeleteOnClose);
-    picker->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-    connect(picker, &QDialog::accepted, picker, [picker, chosen = std::move(chosen)] { chosen(picker->chosen()); });
-    picker->QDialog::open();
-    return picker;
-}
-
-std::vector<std::string> ApplicationPicker::chosen() const {
-    std::vector<std::string> identifiers;
-    for (int i = 0; i < list_->count(); ++i) {
-        const QListWidgetItem* item = list_->item(i);
-        if (item->isSelected() && !item->isHidden()) identifiers.push_back(item->data(Qt::UserRole).toString().toStdString());
-    }
-    return identifiers;
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemDoubleClicked, buttons, &QDialogButtonBox::accepted);
+    column->addWidget(buttons);
+    connect(filter_, &QLineEdit::textChanged, this, &ApplicationPicker::applyFilter);
 }
 
 void ApplicationPicker::applyFilter(const QString& text) {
-    const QString wanted = text.trimmed();
-    for (int i = 0; i < list_->count(); ++i) {
-        QListWidgetItem* item = list_->item(i);
-        item->setHidden(!wanted.isEmpty() && !item->data(Qt::UserRole + 1).toString().contains(wanted, Qt::CaseInsensitive));
+    for (int row = 0; row < list_->count(); ++row) {
+        QListWidgetItem* item = list_->item(row);
+        const bool shown = text.isEmpty() || item->data(searchRole).toString().contains(text, Qt::CaseInsensitive);
+        item->setHidden(!shown);
+        if (!shown) item->setSelected(false);
     }
-    ok_->setEnabled(!chosen().empty());
 }
 
 }  // namespace tessary

@@ -35,11 +35,4 @@ QWidget* makeContentUnavailable(const QString& title, const QString& symbolName,
     return box;
 }
 
-void discard(QWidget* content) {
-    if (!content) return;
-    content->hide();
-    content->setParent(nullptr);
-    content->deleteLater();
-}
-
 }  // namespace tessary

@@ -11,8 +11,4 @@ namespace tessary {
 QWidget* makeContentUnavailable(const QString& title, const QString& symbolName, const QString& description,
                                 QWidget* parent = nullptr);
 
-// Hides a pane's content and deletes it once control is back in the event loop: the content may
-// hold the menu button whose item led here.
-void discard(QWidget* content);
-
 }  // namespace tessary

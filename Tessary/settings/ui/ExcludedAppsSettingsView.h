@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QMenu>
+
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,49 +12,44 @@
 #include "Tessary/settings/ui/SettingsPane.h"
 
 class QListWidget;
-class QMenu;
-class QVBoxLayout;
 
 namespace tessary {
 
 class ListEditBar;
 
-// The applications whose windows are never snapped, remembered or placed: the excluded
-// applications setting, added from the running applications or the application picker and
-// removed after a confirmation.
+// The applications whose windows are never snapped, remembered or placed: a list with its edit
+// bar, or the empty box. Applications are added from the running ones or the picker, and removed
+// after a confirmation (the bar, the context menu or the Delete key).
 class ExcludedAppsSettingsView final : public SettingsPane {
 public:
     explicit ExcludedAppsSettingsView(SettingsContext& context, QWidget* parent = nullptr);
 
-    // Adds one identifier and selects it; an identifier already excluded changes nothing.
-    void addExcludedApp(const std::string& bundleID);
-    // Adds the picker's choices in order and selects the last one added.
-    void addExcludedApps(const std::vector<std::string>& bundleIDs);
-    void confirmRemoveExcludedApp(const std::string& bundleID);
-    void chooseApplications();
-
-    const std::optional<std::string>& selection() const { return selection_; }
-    // Null while the list is empty.
     QListWidget* list() const { return list_; }
     ListEditBar* bar() const { return bar_; }
-    QMenu* addMenu() const { return addMenu_; }
+    QMenu* addMenu() const { return addMenu_.get(); }
+    std::optional<std::string> selection() const;
+
+    // What the menu's and picker's choices do: add, then select what was added last.
+    void add(const std::vector<std::string>& bundleIDs);
+    void confirmRemove(const std::string& bundleID);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuild();
-    void select(const std::optional<std::string>& bundleID);
+    void fillAddMenu();
+    void select(const std::string& bundleID);
+    void updateBar();
 
     SettingsContext& context_;
-    AppInfo apps_;
-    std::optional<std::string> selection_;
-    QVBoxLayout* section_ = nullptr;
+    AppInfo info_;
+    std::unique_ptr<QMenu> addMenu_;
     QWidget* content_ = nullptr;
     QListWidget* list_ = nullptr;
     ListEditBar* bar_ = nullptr;
-    QMenu* addMenu_ = nullptr;
-    Subscription preferencesSubscription_;
+    std::optional<std::string> selection_;
+    Subscription subscription_;
 };
 
 }  // namespace tessary

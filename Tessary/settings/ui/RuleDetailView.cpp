@@ -1,12 +1,15 @@
 #include "Tessary/settings/ui/RuleDetailView.h"
 
-#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QResizeEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
 
 #include "Tessary/services/RuleService.h"
 #include "Tessary/services/ZoneService.h"
@@ -14,169 +17,148 @@
 #include "Tessary/settings/ui/AppRow.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/ui/ZonePickerThumbnail.h"
+#include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
-namespace {
-
-// Wide enough for the heading column (at least 140) beside the 160-wide picker.
-constexpr int wideZoneArea = 140 + 16 + ZonePickerThumbnail::pickerWidth + 40;
-
-std::vector<DisplayInfo> displaysOf(const SettingsContext& context) {
-    return context.displays ? context.displays() : std::vector<DisplayInfo>{};
-}
-
-}  // namespace
-
-RuleDetailView::RuleDetailView(SettingsContext& context, const AppInfo& apps, const PlacementRule& rule, QWidget* parent)
-    : QWidget(parent), context_(context), id_(rule.id) {
-    setObjectName(QStringLiteral("RuleDetailView"));
+RuleDetailView::RuleDetailView(SettingsContext& context, const AppInfo& info, UUID rule, QWidget* parent)
+    : QWidget(parent), context_(context), rule_(rule) {
     SettingsForm* form = SettingsForm::fill(this);
-
-    auto* switchRow = new QWidget;
-    auto* switchLayout = new QHBoxLayout(switchRow);
-    switchLayout->setContentsMargins(0, 0, 0, 0);
-    switchLayout->setSpacing(8);
-    switchLayout->addWidget(SettingsForm::captionLabel(tr("Enabled"), switchRow));
-    enabled_ = new QCheckBox(switchRow);
+    const PlacementRule* current = stored();
+    QVBoxLayout* head = form->addSection();
+    auto* enabledBox = new QWidget;
+    auto* enabledRow = new QHBoxLayout(enabledBox);
+    enabledRow->setContentsMargins(0, 0, 0, 0);
+    enabledRow->setSpacing(8);
+    auto* enabledLabel = SettingsForm::captionLabel(tr("Enabled"), enabledBox);
+    enabledLabel->setWordWrap(false);
+    enabledRow->addWidget(enabledLabel);
+    enabled_ = new QCheckBox(enabledBox);
     enabled_->setObjectName(QStringLiteral("ruleEnabled"));
     enabled_->setAccessibleName(tr("Enabled"));
-    switchLayout->addWidget(enabled_);
+    enabledRow->addWidget(enabled_);
     connect(enabled_, &QCheckBox::toggled, this, [this](bool on) { edit([on](PlacementRule& r) { r.isEnabled = on; }); });
-    form->addSection()->addWidget(SettingsForm::row(new AppRow(apps, rule.bundleID, 32, std::string()), switchRow, this));
+    head->addWidget(SettingsForm::row(new AppRow(info, current ? current->bundleID : std::string(), 32),
+                                      enabledBox, this));
 
     QVBoxLayout* match = form->addSection(tr("Match"));
-    match->setSpacing(6);
-    match->addWidget(SettingsForm::plainLabel(tr("Window title contains"), this));
-    match->addWidget(SettingsForm::captionLabel(
-        tr("Regular expression, optional. Leave empty to match every window of the app."), this));
-    pattern_ = new QLineEdit(this);
+    pattern_ = new QLineEdit;
     pattern_->setObjectName(QStringLiteral("rulePattern"));
-    pattern_->setAccessibleName(tr("Pattern"));
-    pattern_->setPlaceholderText(tr("e.g. ^Inbox"));
+    pattern_->setPlaceholderText(tr("Any title"));
+    pattern_->setMinimumWidth(200);
     connect(pattern_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        std::optional<std::string> pattern;
-        if (!text.isEmpty()) pattern = text.toStdString();
-        edit([&pattern](PlacementRule& r) { r.titlePattern = pattern; });
+        const std::string value = text.toStdString();
+        edit([&value](PlacementRule& r) { r.titlePattern = value.empty() ? std::nullopt : std::optional(value); });
     });
-    match->addWidget(pattern_);
-    patternMessage_ = SettingsForm::captionLabel(tr("Not a valid regular expression; the rule will not match."), this);
+    match->addWidget(SettingsForm::row(
+        SettingsForm::twoLineLabel(tr("Window title"), tr("A regular expression found anywhere in the title, ignoring case.")),
+        pattern_, this));
+    patternMessage_ = SettingsForm::captionLabel({}, this);
     patternMessage_->setObjectName(QStringLiteral("patternMessage"));
     patternMessage_->setStyleSheet(QStringLiteral("color: #d70015;"));
     match->addWidget(patternMessage_);
 
-    QVBoxLayout* place = form->addSection(tr("Place in"));
-    display_ = new QComboBox(this);
+    QVBoxLayout* place = form->addSection(tr("Placement"));
+    display_ = new QComboBox;
     display_->setObjectName(QStringLiteral("ruleDisplay"));
     connect(display_, &QComboBox::activated, this, [this](int index) {
-        const QString value = display_->itemData(index).toString();
-        std::optional<std::string> displayID;
-        if (!value.isEmpty()) displayID = value.toStdString();
-        edit([&displayID](PlacementRule& r) { r.displayID = displayID; });
+        const QString id = display_->itemData(index).toString();
+        edit([&id](PlacementRule& r) { r.displayID = id.isEmpty() ? std::nullopt : std::optional(id.toStdString()); });
     });
     place->addWidget(SettingsForm::row(SettingsForm::plainLabel(tr("Display")), display_, this));
-    auto* zoneArea = new QWidget(this);
-    zoneArea_ = new QBoxLayout(QBoxLayout::LeftToRight, zoneArea);
-    zoneArea_->setContentsMargins(0, 4, 0, 4);
-    auto* heading = new QWidget(zoneArea);
-    heading->setMinimumWidth(140);
-    auto* headingColumn = new QVBoxLayout(heading);
-    headingColumn->setContentsMargins(0, 0, 0, 0);
-    headingColumn->setSpacing(2);
-    headingColumn->addWidget(SettingsForm::plainLabel(tr("Zones"), heading));
-    headingColumn->addWidget(SettingsForm::captionLabel(
-        tr("Click zones in the layout, or several to span them. Numbers follow the layout the display is using."),
-        heading));
-    headingColumn->addStretch(1);
-    zoneArea_->addWidget(heading, 1);
-    place->addWidget(zoneArea);
+    zoneArea_ = new QWidget(this);
+    auto* zoneRow = new QHBoxLayout(zoneArea_);
+    zoneRow->setContentsMargins(0, 4, 0, 4);
+    zoneRow->setSpacing(16);
+    zoneRow->addWidget(SettingsForm::twoLineLabel(
+                           tr("Zones"), tr("Click zones in the layout, or several to span them. Numbers follow the "
+                                           "layout the display is using."),
+                           zoneArea_),
+                       1, Qt::AlignTop);
+    auto* picker = new QWidget(zoneArea_);
+    zoneColumn_ = new QVBoxLayout(picker);
+    zoneColumn_->setContentsMargins(0, 0, 0, 0);
+    zoneColumn_->setSpacing(8);
+    zoneRow->addWidget(picker, 0, Qt::AlignTop | Qt::AlignRight);
+    place->addWidget(zoneArea_);
     form->addStretch();
-    show(rule);
+    refresh();
+}
+
+const PlacementRule* RuleDetailView::stored() const {
+    if (!context_.rules) return nullptr;
+    const auto& rules = context_.rules->ruleSet().rules;
+    const auto found = std::find_if(rules.begin(), rules.end(), [&](const PlacementRule& r) { return r.id == rule_; });
+    return found == rules.end() ? nullptr : &*found;
 }
 
 void RuleDetailView::edit(const std::function<void(PlacementRule&)>& change) {
-    if (context_.rules) editRule(*context_.rules, id_, change);
+    if (context_.rules) editRule(*context_.rules, rule_, Date::now(), change);
 }
 
-void RuleDetailView::show(const PlacementRule& rule) {
-    {
-        const QSignalBlocker blocker(enabled_);
-        enabled_->setChecked(rule.isEnabled);
-    }
-    const QString pattern = QString::fromStdString(rule.titlePattern.value_or(""));
+void RuleDetailView::toggleZone(std::int64_t index) {
+    const PlacementRule* current = stored();
+    if (!current) return;
+    // Toggled against the zones as stored when the edit is applied.
+    edit([index](PlacementRule& r) { r.zoneIndices = toggledZones(r.zoneIndices, index); });
+}
+
+void RuleDetailView::refresh() {
+    const PlacementRule* current = stored();
+    if (!current) return;
+    const QSignalBlocker enabled(enabled_);
+    enabled_->setChecked(current->isEnabled);
+    const QString pattern = QString::fromStdString(current->titlePattern.value_or(""));
+    // Only a change from elsewhere: rewriting what the user types would move the cursor.
     if (pattern_->text() != pattern) pattern_->setText(pattern);
-    patternMessage_->setVisible(rule.titlePattern && !PlacementRule::isValidPattern(*rule.titlePattern));
+    const std::string message = patternMessage(current->titlePattern.value_or(""));
+    patternMessage_->setText(QString::fromStdString(message));
+    patternMessage_->setVisible(!message.empty());
 
-    const std::vector<DisplayInfo> displays = displaysOf(context_);
-    {
-        const QSignalBlocker blocker(display_);
-        display_->clear();
-        display_->addItem(tr("Display the window appears on"), QString());
-        for (const DisplayInfo& display : displays) {
-            display_->addItem(QString::fromStdString(display.localizedName), QString::fromStdString(display.identifier));
-        }
-        // A display that is not connected has no item: nothing is shown as chosen.
-        display_->setCurrentIndex(display_->findData(QString::fromStdString(rule.displayID.value_or(""))));
+    const QSignalBlocker display(display_);
+    display_->clear();
+    display_->addItem(tr("The window's display"), QString());
+    int chosen = current->displayID ? -1 : 0;
+    for (const DisplayInfo& info : DisplayProvider::displays()) {
+        display_->addItem(QString::fromStdString(info.localizedName), QString::fromStdString(info.identifier));
+        if (current->displayID == info.identifier && chosen < 0) chosen = display_->count() - 1;
     }
-    showZones(rule);
+    // A display that is not connected has no item: nothing is chosen, and the rule keeps it.
+    display_->setCurrentIndex(chosen);
+    rebuildZones();
 }
 
-void RuleDetailView::showZones(const PlacementRule& rule) {
-    std::optional<ZoneLayout> layout;
-    if (context_.zones) layout = pickerLayout(rule.displayID, displaysOf(context_), context_.zones->library());
-    const std::set<std::int64_t> selected(rule.zoneIndices.begin(), rule.zoneIndices.end());
-    if (zoneControls_ && layout == shownLayout_) {
-        if (picker_) picker_->setSelection(selected);
-        for (std::size_t i = 0; i < zoneToggles_.size(); ++i) {
-            const QSignalBlocker blocker(zoneToggles_[i]);
-            zoneToggles_[i]->setChecked(selected.count(static_cast<std::int64_t>(i)) > 0);
-        }
+void RuleDetailView::rebuildZones() {
+    SettingsForm::clearLater(zoneColumn_);
+    zoneToggles_.clear();
+    const PlacementRule* current = stored();
+    const std::optional<ZoneLayout> layout =
+        current && context_.zones ? pickerLayout(*current, DisplayProvider::displays(), context_.zones->library())
+                                  : std::nullopt;
+    if (!layout) {
+        auto* none = SettingsForm::captionLabel(tr("No layout"));
+        none->setObjectName(QStringLiteral("noLayout"));
+        zoneColumn_->addWidget(none);
         return;
     }
-    delete zoneControls_;
-    picker_ = nullptr;
-    zoneToggles_.clear();
-    shownLayout_ = layout;
-    zoneControls_ = new QWidget;
-    zoneControls_->setObjectName(QStringLiteral("zoneControls"));
-    auto* column = new QVBoxLayout(zoneControls_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
-    if (!layout) {
-        QLabel* none = SettingsForm::captionLabel(tr("No layout"), zoneControls_);
-        none->setObjectName(QStringLiteral("noLayout"));
-        column->addWidget(none);
-    } else {
-        picker_ = new ZonePickerThumbnail(*layout, selected,
-                                          [this](std::int64_t index) {
-                                              if (context_.rules) toggleZone(*context_.rules, id_, index);
-                                          },
-                                          zoneControls_);
-        column->addWidget(picker_, 0, Qt::AlignRight);
-        auto* toggles = new QHBoxLayout;
-        toggles->setSpacing(4);
-        toggles->addStretch(1);
-        const std::int64_t count = std::max<std::int64_t>(0, layout->zoneCount());
-        for (std::int64_t index = 0; index < count; ++index) {
-            auto* toggle = new QPushButton(QString::fromStdString(zoneNumberText(index)), zoneControls_);
-            toggle->setCheckable(true);
-            toggle->setChecked(selected.count(index) > 0);
-            toggle->setFixedWidth(28);
-            toggle->setObjectName(QStringLiteral("zoneToggle%1").arg(index + 1));
-            connect(toggle, &QPushButton::toggled, this, [this, index] {
-                if (context_.rules) toggleZone(*context_.rules, id_, index);
-            });
-            toggles->addWidget(toggle);
-            zoneToggles_.push_back(toggle);
-        }
-        column->addLayout(toggles);
+    const std::set<std::int64_t> selected(current->zoneIndices.begin(), current->zoneIndices.end());
+    zoneColumn_->addWidget(new ZonePickerThumbnail(*layout, selected, [this](std::int64_t index) { toggleZone(index); }),
+                           0, Qt::AlignRight);
+    auto* toggles = new QWidget;
+    auto* row = new QHBoxLayout(toggles);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    for (std::int64_t index = 0; index < layout->zoneCount(); ++index) {
+        auto* toggle = new QPushButton(QString::fromStdString(zoneNumberText(index)), toggles);
+        toggle->setObjectName(QStringLiteral("zoneToggle.") + QString::number(index));
+        toggle->setCheckable(true);
+        toggle->setChecked(selected.contains(index));
+        toggle->setFixedWidth(30);
+        connect(toggle, &QPushButton::clicked, this, [this, index] { toggleZone(index); });
+        row->addWidget(toggle);
+        zoneToggles_.push_back(toggle);
     }
-    zoneArea_->addWidget(zoneControls_, 0, Qt::AlignTop);
-}
-
-void RuleDetailView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    zoneArea_->setDirection(event->size().width() >= wideZoneArea ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    zoneColumn_->addWidget(toggles, 0, Qt::AlignRight);
 }
 
 }  // namespace tessary

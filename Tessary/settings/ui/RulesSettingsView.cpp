@@ -1,17 +1,19 @@
 #include "Tessary/settings/ui/RulesSettingsView.h"
 
+#include <QAbstractItemModel>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "Tessary/services/RuleService.h"
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/settings/RulesPaneModel.h"
+#include "Tessary/settings/ui/AddAppMenu.h"
 #include "Tessary/settings/ui/AppRow.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
-#include "Tessary/settings/ui/ContentUnavailable.h"
 #include "Tessary/settings/ui/RuleDetailView.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
@@ -19,217 +21,213 @@
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
 namespace {
 
-const char* const rulesNote = "Rules take precedence over window memory for new windows.";
+constexpr const char* rulesFooter = "Rules take precedence over window memory for new windows.";
+constexpr int ruleRole = Qt::UserRole;
+
+const std::vector<PlacementRule>& storedRules(const SettingsContext& context) {
+    static const std::vector<PlacementRule> none;
+    return context.rules ? context.rules->ruleSet().rules : none;
+}
 
 }  // namespace
 
 RulesSettingsView::RulesSettingsView(SettingsContext& context, QWidget* parent)
-    : SettingsPane(parent), context_(context), apps_(AppInfo::build(context.applications, context.launcher)) {
-    column_ = new QVBoxLayout(this);
-    column_->setContentsMargins(0, 0, 0, 0);
-    column_->setSpacing(0);
-    addMenu_ = new QMenu(this);
+    : SettingsPane(parent), context_(context), info_(makeAppInfo(context)), addMenu_(std::make_unique<QMenu>()) {
     addMenu_->setObjectName(QStringLiteral("addRuleMenu"));
-    connect(addMenu_, &QMenu::aboutToShow, this, [this] {
-        apps_ = AppInfo::build(context_.applications, context_.launcher);
-        fillApplicationMenu(
-            addMenu_, apps_, [this](const std::string& id) { addRule(id); }, [this] { chooseApplication(); });
-    });
-    if (!context_.rules) {
-        column_->addWidget(SettingsForm::captionLabel(tr("Rules are not available in this build."), this));
-        return;
+    auto refill = [this] {
+        info_ = makeAppInfo(context_);
+        fillAddAppMenu(
+            addMenu_.get(), info_, [this](const std::string& id) { addRule(id); },
+            [this] {
+                (new ApplicationPicker(info_, false,
+                                       [this](std::vector<std::string> ids) { addRule(ids.front()); }, window()))
+                    ->open();
+            });
+    };
+    connect(addMenu_.get(), &QMenu::aboutToShow, this, refill);
+    refill();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (context_.rules) {
+        rulesSubscription_ = context_.rules->observe([this] {
+            // After the event that changed them: a drop inside the list is still being handled.
+            QMetaObject::invokeMethod(this, [this] { rebuild(); }, Qt::QueuedConnection);
+        });
     }
-    rulesSubscription_ = context_.rules->observe([this] { refresh(); });
-    if (context_.zones) zonesSubscription_ = context_.zones->observe([this] { showDetail(); });
-    wasEmpty_ = isEmpty();
-    refresh();
+    if (context_.zones) zonesSubscription_ = context_.zones->observe([this] {
+        if (detail_) detail_->refresh();
+    });
+    rebuild();
 }
 
-bool RulesSettingsView::isEmpty() const { return !context_.rules || context_.rules->ruleSet().rules.empty(); }
-
-QString RulesSettingsView::subtitle() const { return isEmpty() ? QString() : tr(rulesSubtitle); }
+QString RulesSettingsView::subtitle() const { return tr("First match wins \u00B7 drag to reorder"); }
 
 std::optional<PrimaryActionTexts> RulesSettingsView::primaryAction() const {
-    if (isEmpty()) return std::nullopt;
-    return applyRulesAction;
+    if (storedRules(context_).empty()) return std::nullopt;
+    return PrimaryActionTexts{"Apply Rules Now", "Place the open windows by the rules"};
 }
 
 void RulesSettingsView::triggerPrimaryAction() { context_.actions.applyRules(); }
 
-void RulesSettingsView::addRule(const std::string& bundleID) {
-    if (!context_.rules) return;
-    const UUID id = tessary::addRule(*context_.rules, bundleID);
-    select(id);
-}
-
-void RulesSettingsView::chooseApplication() {
-    ApplicationPicker::open(window(), AppInfo::build(context_.applications, context_.launcher), false,
-                            [this](const std::vector<std::string>& chosen) {
-                                if (!chosen.empty()) addRule(chosen.front());
-                            });
-}
-
-void RulesSettingsView::confirmRemoveRule(const std::optional<UUID>& id) {
-    if (!context_.rules) return;
-    const auto rule = selectedRule(*context_.rules, id);
-    if (!rule) return;
-    confirmDestructive(window(), removeRuleConfirmation(apps_.appDisplayName(rule->bundleID)), [this, id = rule->id] {
-        deleteRule(*context_.rules, id);
-        if (selection_ == id) select(std::nullopt);
-    });
-}
-
-void RulesSettingsView::select(const std::optional<UUID>& id) {
-    selection_ = id;
-    if (list_) {
-        const QSignalBlocker blocker(list_);
-        list_->clearSelection();
-        for (int i = 0; i < list_->count(); ++i) {
-            if (id && list_->item(i)->data(Qt::UserRole).toString().toStdString() == id->uuidString()) {
-                list_->setCurrentRow(i);
-                list_->item(i)->setSelected(true);
-            }
-        }
-    }
-    showDetail();
-}
-
-void RulesSettingsView::refresh() {
-    const bool empty = isEmpty();
-    if (empty) {
-        if (!content_ || list_) {
-            discard(content_);
-            list_ = nullptr;
-            bar_ = nullptr;
-            detail_ = nullptr;
-            content_ = SettingsForm::fill(new QWidget(this))->parentWidget();
-            auto* form = content_->findChild<SettingsForm*>();
-            form->addWidget(new EmptyListForm(
-                tr("No Rules"), QStringLiteral("list.bullet.rectangle"),
-                tr("A rule places new windows of an app into a zone. Rules are applied in order; the first match wins."),
-                tr(rulesNote), tr("Remove Rule"), addMenu_));
-            form->addStretch();
-            column_->addWidget(content_);
-        }
+void RulesSettingsView::rebuild() {
+    const auto& rules = storedRules(context_);
+    if (selection_ && std::none_of(rules.begin(), rules.end(), [&](const PlacementRule& r) { return r.id == *selection_; })) {
         selection_.reset();
-    } else {
-        if (!list_) buildList();
-        fillRows();
     }
-    if (empty != wasEmpty_) {
-        wasEmpty_ = empty;
-        headerChanged();
+    const bool hasRules = !rules.empty();
+    if (content_ && hasRules == hasRules_ && list_) {
+        fillList();
+        showDetail();
+        return;
     }
-}
-
-void RulesSettingsView::buildList() {
-    discard(content_);
+    hasRules_ = hasRules;
+    SettingsForm::clearLater(layout());
+    list_ = nullptr;
+    bar_ = nullptr;
+    detail_ = nullptr;
+    detailHolder_ = nullptr;
+    if (!hasRules) {
+        content_ = new EmptyListForm(
+            tr("No Rules"), QStringLiteral("list.bullet.rectangle"),
+            tr("A rule places new windows of an app into a zone. Rules are applied in order; the first match wins."),
+            tr(rulesFooter), tr("Remove Rule"), addMenu_.get(), this);
+        layout()->addWidget(content_);
+        return;
+    }
     content_ = new QWidget(this);
-    auto* stack = new QVBoxLayout(content_);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(0);
-    auto* row = new QWidget(content_);
-    auto* columns = new QHBoxLayout(row);
-    columns->setContentsMargins(0, 0, 0, 0);
-    columns->setSpacing(0);
-
+    auto* column = new QVBoxLayout(content_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("rules"));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setDragDropMode(QAbstractItemView::InternalMove);
     list_->setDefaultDropAction(Qt::MoveAction);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this, list = list_] {
-        if (list != list_) return;
+    connect(list_->model(), &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int start, int, const QModelIndex&, int destination) { rowsMoved(start, destination); });
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         const auto chosen = list_->selectedItems();
-        selection_.reset();
-        if (!chosen.isEmpty()) selection_ = UUID::parsing(chosen.first()->data(Qt::UserRole).toString().toStdString());
+        selection_ = chosen.isEmpty() ? std::nullopt : UUID::parsing(chosen.first()->data(ruleRole).toString().toStdString());
+        updateBar();
         showDetail();
     });
-    // A drop moves the rows in the list's own model first; the rule set takes the same move and
-    // the rows are then drawn again from it, once the list's drop has finished.
-    connect(list_->model(), &QAbstractItemModel::rowsMoved, this,
-            [this](const QModelIndex&, int start, int, const QModelIndex&, int destination) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, start, destination] {
-                        moveRule(*context_.rules, static_cast<std::size_t>(start), static_cast<std::size_t>(destination));
-                    },
-                    Qt::QueuedConnection);
-            });
-    bar_ = new ListEditBar(tr("Remove Rule"), addMenu_, [this] { confirmRemoveRule(selection_); });
-    columns->addWidget(new MasterListCard(list_, bar_), 0);
-    detailArea_ = new QWidget(row);
-    auto* detailColumn = new QVBoxLayout(detailArea_);
-    detailColumn->setContentsMargins(0, 0, 0, 0);
-    columns->addWidget(detailArea_, 1);
-    stack->addWidget(dividedPane(row), 1);
-
-    QLabel* note = SettingsForm::captionLabel(tr(rulesNote), content_);
-    note->setObjectName(QStringLiteral("rulesNote"));
+    bar_ = new ListEditBar(tr("Remove Rule"), addMenu_.get(), [this] { confirmRemove(); });
+    row->addWidget(new MasterListCard(list_, bar_), 0);
+    detailHolder_ = new QWidget;
+    auto* holder = new QVBoxLayout(detailHolder_);
+    holder->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(detailHolder_, 1);
+    column->addLayout(row, 1);
+    auto* note = SettingsForm::captionLabel(tr(rulesFooter), content_);
     note->setContentsMargins(20, 8, 20, 8);
-    note->setAutoFillBackground(true);
-    note->setBackgroundRole(QPalette::AlternateBase);
-    stack->addWidget(note);
-    column_->addWidget(content_);
-    placeholder_ = nullptr;
-    detail_ = nullptr;
+    column->addWidget(note);
+    layout()->addWidget(content_);
+    fillList();
+    showDetail();
 }
 
-void RulesSettingsView::fillRows() {
-    const std::vector<DisplayInfo> displays = context_.displays ? context_.displays() : std::vector<DisplayInfo>{};
-    const auto& rules = context_.rules->ruleSet().rules;
+void RulesSettingsView::fillList() {
     const QSignalBlocker blocker(list_);
     list_->clear();
-    for (const PlacementRule& rule : rules) {
+    const std::vector<DisplayInfo> displays = DisplayProvider::displays();
+    for (const PlacementRule& rule : storedRules(context_)) {
         auto* item = new QListWidgetItem(list_);
-        item->setData(Qt::UserRole, QString::fromStdString(rule.id.uuidString()));
-        QLabel* paused = nullptr;
+        item->setData(ruleRole, QString::fromStdString(rule.id.uuidString()));
+        auto* widget = new QWidget;
+        auto* line = new QHBoxLayout(widget);
+        line->setContentsMargins(0, 3, 6, 3);
+        line->addWidget(new AppRow(info_, rule.bundleID, 24, ruleSummary(rule, displays)), 1);
         if (!rule.isEnabled) {
-            paused = new QLabel;
+            auto* paused = new QLabel(widget);
             paused->setObjectName(QStringLiteral("paused"));
             paused->setPixmap(symbolIcon(QStringLiteral("pause.circle")).pixmap(16, 16));
             paused->setAccessibleName(tr("Paused"));
             paused->setToolTip(tr("Paused"));
+            line->addWidget(paused);
         }
-        auto* row = new AppRow(apps_, rule.bundleID, 24, ruleSummary(rule, displays), paused);
-        row->setContentsMargins(4, 3, 4, 3);
-        item->setSizeHint(row->sizeHint());
-        list_->setItemWidget(item, row);
+        item->setSizeHint(widget->sizeHint());
+        list_->setItemWidget(item, widget);
+        if (selection_ == rule.id) item->setSelected(true);
     }
-    // The first rule is selected when the list is first shown; a selection that names a rule no
-    // longer in the set names nothing (and remove is disabled).
-    if (!selection_ && !rules.empty() && !list_->property("shown").toBool()) selection_ = rules.front().id;
-    list_->setProperty("shown", true);
-    if (!selectedRule(*context_.rules, selection_)) selection_.reset();
-    select(selection_);
+    updateBar();
 }
 
 void RulesSettingsView::showDetail() {
-    if (!list_ || !context_.rules) return;
-    bar_->setCanRemove(selectedRule(*context_.rules, selection_).has_value());
-    const auto rule = selectedRule(*context_.rules, selection_);
-    if (rule && detail_ && detail_->ruleID() == rule->id) {
-        detail_->show(*rule);
+    if (!detailHolder_) return;
+    if (detail_ && selection_ == detail_->ruleID()) {
+        detail_->refresh();
         return;
     }
-    delete detail_;
+    SettingsForm::clearLater(detailHolder_->layout());
     detail_ = nullptr;
-    delete placeholder_;
-    placeholder_ = nullptr;
-    if (rule) {
-        detail_ = new RuleDetailView(context_, apps_, *rule, detailArea_);
-        detailArea_->layout()->addWidget(detail_);
-    } else {
-        placeholder_ = makeContentUnavailable(tr("No Rule Selected"), QStringLiteral("list.bullet.rectangle"),
-                                              tr("Select a rule to edit where its windows go."), detailArea_);
-        detailArea_->layout()->addWidget(placeholder_);
+    if (selection_) {
+        detail_ = new RuleDetailView(context_, info_, *selection_);
+        detailHolder_->layout()->addWidget(detail_);
+        return;
     }
+    auto* empty = new QWidget;
+    auto* box = new QVBoxLayout(empty);
+    box->addStretch(1);
+    auto* title = SettingsForm::plainLabel(tr("No Rule Selected"), empty);
+    title->setObjectName(QStringLiteral("noRuleSelected"));
+    title->setAlignment(Qt::AlignCenter);
+    box->addWidget(title);
+    auto* description = SettingsForm::captionLabel(tr("Select a rule to edit where its windows go."), empty);
+    description->setAlignment(Qt::AlignCenter);
+    box->addWidget(description);
+    box->addStretch(1);
+    detailHolder_->layout()->addWidget(empty);
+}
+
+void RulesSettingsView::updateBar() {
+    const auto& rules = storedRules(context_);
+    if (bar_) {
+        bar_->setCanRemove(selection_ &&
+                           std::any_of(rules.begin(), rules.end(), [&](const PlacementRule& r) { return r.id == *selection_; }));
+    }
+}
+
+void RulesSettingsView::rowsMoved(int from, int to) {
+    if (!context_.rules || from < 0 || to < 0) return;
+    context_.rules->modifyRuleSet(
+        [&](RuleSet& set) { set.move({static_cast<std::size_t>(from)}, static_cast<std::size_t>(to)); });
+}
+
+void RulesSettingsView::addRule(const std::string& bundleID) {
+    if (!context_.rules) return;
+    const PlacementRule rule(UUID::random(), true, bundleID, std::nullopt, std::nullopt, {0},
+                             Date::now().roundedToMilliseconds());
+    context_.rules->modifyRuleSet([&](RuleSet& set) { set.upsert(rule); });
+    selection_ = rule.id;
+}
+
+void RulesSettingsView::select(std::optional<UUID> rule) {
+    selection_ = rule;
+    if (list_) fillList();
+    showDetail();
+}
+
+void RulesSettingsView::confirmRemove() {
+    const auto& rules = storedRules(context_);
+    const auto found = std::find_if(rules.begin(), rules.end(),
+                                    [&](const PlacementRule& r) { return selection_ && r.id == *selection_; });
+    if (found == rules.end()) return;
+    const UUID id = found->id;
+    confirmDestructive(window(),
+                       {"Remove the rule for " + info_.appDisplayName(found->bundleID) + "?", "This cannot be undone.",
+                        "Remove"},
+                       [this, id] {
+                           context_.rules->modifyRuleSet([&](RuleSet& set) { set.deleteRule(id); });
+                           if (selection_ == id) selection_.reset();
+                       });
 }
 
 }  // namespace tessary

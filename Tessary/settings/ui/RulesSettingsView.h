@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QMenu>
+
+#include <memory>
 #include <optional>
 
 #include "Platform/Signal.h"
@@ -9,17 +12,15 @@
 #include "TessaryCore/UUID.h"
 
 class QListWidget;
-class QMenu;
-class QVBoxLayout;
 
 namespace tessary {
 
 class ListEditBar;
 class RuleDetailView;
 
-// The placement rules in the order they are tried, with the editor of the selected one beside
-// them: drag to reorder, add from the running applications or the application picker, remove
-// after a confirmation, "Apply Rules Now".
+// The placement rules in matching order (drag to reorder), each with its summary and a mark when
+// paused, and the editor of the selected one. Rules are added for a running or an installed
+// application and removed after a confirmation.
 class RulesSettingsView final : public SettingsPane {
 public:
     explicit RulesSettingsView(SettingsContext& context, QWidget* parent = nullptr);
@@ -28,38 +29,33 @@ public:
     std::optional<PrimaryActionTexts> primaryAction() const override;
     void triggerPrimaryAction() override;
 
-    void addRule(const std::string& bundleID);
-    void chooseApplication();
-    void confirmRemoveRule(const std::optional<UUID>& id);
-    void select(const std::optional<UUID>& id);
-
-    const std::optional<UUID>& selection() const { return selection_; }
-    // Null in the empty state.
     QListWidget* list() const { return list_; }
     ListEditBar* bar() const { return bar_; }
-    QMenu* addMenu() const { return addMenu_; }
-    // Null while no rule is selected ("No Rule Selected").
+    QMenu* addMenu() const { return addMenu_.get(); }
     RuleDetailView* detail() const { return detail_; }
+    std::optional<UUID> selection() const { return selection_; }
+
+    void addRule(const std::string& bundleID);
+    void select(std::optional<UUID> rule);
 
 private:
-    void refresh();
-    void buildList();
-    void fillRows();
+    void rebuild();
+    void fillList();
     void showDetail();
-    bool isEmpty() const;
+    void updateBar();
+    void rowsMoved(int from, int to);
+    void confirmRemove();
 
     SettingsContext& context_;
-    AppInfo apps_;
-    std::optional<UUID> selection_;
-    QVBoxLayout* column_ = nullptr;
+    AppInfo info_;
+    std::unique_ptr<QMenu> addMenu_;
     QWidget* content_ = nullptr;
     QListWidget* list_ = nullptr;
     ListEditBar* bar_ = nullptr;
-    QWidget* detailArea_ = nullptr;
-    QWidget* placeholder_ = nullptr;
+    QWidget* detailHolder_ = nullptr;
     RuleDetailView* detail_ = nullptr;
-    QMenu* addMenu_ = nullptr;
-    bool wasEmpty_ = true;
+    std::optional<UUID> selection_;
+    bool hasRules_ = false;
     Subscription rulesSubscription_;
     Subscription zonesSubscription_;
 };

@@ -17,18 +17,17 @@ class QWidget;
 namespace tessary {
 
 class AppActions;
+class RuleService;
+class ZoneService;
 class ApplicationLauncher;
 class ApplicationWorkspace;
-struct DisplayInfo;
-class RuleService;
-class WorkspaceService;
-class ZoneService;
 class CloudSync;
 class UserDefaults;
 class AppState;
 class Preferences;
 class SettingsSelection;
 class UpdaterController;
+class WorkspaceService;
 
 struct SettingsHooks {
     // The recorder control of a global shortcut name, without a label (the global shortcut
@@ -55,17 +54,15 @@ struct SettingsContext {
     std::function<CloudSync*()> cloudSync;
     // The folder the running synchronisation was made with.
     std::optional<std::filesystem::path> syncFolderInUse;
-
-    // The services the Rules, Workspaces and Excluded Apps panes edit; null: the pane says it is
-    // not available.
+    // Where the application look-ups (AppInfo) read installed and running applications; null:
+    // nothing is listed.
+    const ApplicationLauncher* launcher = nullptr;
+    const ApplicationWorkspace* applications = nullptr;
+    // The rules and the layouts the rule editor draws; null: the Rules pane has nothing to show.
     RuleService* rules = nullptr;
     ZoneService* zones = nullptr;
+    // The saved workspaces; null: the Workspaces pane has nothing to show.
     WorkspaceService* workspaces = nullptr;
-    // The connected displays, read afresh on each call; unset: none.
-    std::function<std::vector<DisplayInfo>()> displays = {};
-    // Where the running and installed applications are read when a pane, menu or picker opens.
-    const ApplicationWorkspace* applications = nullptr;
-    const ApplicationLauncher* launcher = nullptr;
 };
 
 }  // namespace tessary

@@ -45,6 +45,16 @@ SettingsForm* SettingsForm::fill(QWidget* pane) {
     return form;
 }
 
+void SettingsForm::clearLater(QLayout* layout) {
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+}
+
 void SettingsForm::addWidget(QWidget* widget) { column_->addWidget(widget); }
 
 void SettingsForm::addStretch() { column_->addStretch(1); }

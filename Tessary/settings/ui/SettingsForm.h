@@ -36,6 +36,10 @@ public:
     static QWidget* toggleRow(const QString& title, const QString& description, const QString& objectName,
                               QCheckBox** toggle, QWidget* parent = nullptr);
 
+    // Takes every item out of the layout and deletes its widget once the current event is done: a
+    // click inside the old content is often what asked for the new one.
+    static void clearLater(class QLayout* layout);
+
 private:
     QVBoxLayout* column_;
 };

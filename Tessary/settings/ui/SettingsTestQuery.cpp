@@ -1,6 +1,7 @@
 #include "Tessary/settings/ui/SettingsTestQuery.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -62,6 +63,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (!window || !window->isVisible() || !window->pane()) return {"closed", 0};
             return {window->paneTitle().toStdString(), 0};
         }
+        if (verb == "popup") return {QApplication::activePopupWidget() ? "open" : "closed", 0};
         if (verb == "close") {
             if (window) window->close();
             return {};
@@ -75,7 +77,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (verb == "value") return {valueOf(control), 0};
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()));
         }
-        return failure("usage: settings-test open [PANE] | close | pane | rect NAME | value NAME");
+        return failure("usage: settings-test open [PANE] | close | pane | popup | rect NAME | value NAME");
     };
 }
 

@@ -6,6 +6,7 @@
 //
 //   settings-test open [PANE]     shows the settings window (at the pane, when one is named)
 //   settings-test close           closes it
+//   settings-test popup           "open" while a popup (a combo box's list, a menu) is open
 //   settings-test pane            prints the raw value of the pane shown ("closed" when none)
 //   settings-test rect NAME       prints "x y width height" of the visible control NAME, in root pixels;
 //                                 "section.RAW" names a sidebar row

@@ -15,8 +15,8 @@
 #include "Tessary/settings/ui/AboutSettingsView.h"
 #include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
 #include "Tessary/settings/ui/GeneralSettingsView.h"
-#include "Tessary/settings/ui/RulesSettingsView.h"
 #include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/settings/ui/RulesSettingsView.h"
 #include "Tessary/settings/ui/SettingsPane.h"
 #include "Tessary/settings/ui/ShortcutsSettingsView.h"
 #include "Tessary/settings/ui/SnappingSettingsView.h"
@@ -70,8 +70,8 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     case SettingsSection::about: return new AboutSettingsView(context, parent);
     case SettingsSection::sync: return new SyncSettingsView(context, parent);
     case SettingsSection::rules: return new RulesSettingsView(context, parent);
-    case SettingsSection::workspaces: return new WorkspacesSettingsView(context, parent);
     case SettingsSection::excludedApps: return new ExcludedAppsSettingsView(context, parent);
+    case SettingsSection::workspaces: return new WorkspacesSettingsView(context, parent);
     }
     return new PlaceholderPane(parent);
 }

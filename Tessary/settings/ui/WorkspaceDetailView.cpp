@@ -14,6 +14,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/StatusMenuModel.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
+#include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
@@ -132,7 +133,7 @@ void WorkspaceDetailView::show(const Workspace& workspace) {
     const QString name = QString::fromStdString(workspace.name);
     if (name_->text() != name) name_->setText(name);
     saved_->setText(QString::fromStdString(workspaceSavedText(workspace.modifiedAt)));
-    const std::vector<DisplayInfo> displays = context_.displays ? context_.displays() : std::vector<DisplayInfo>{};
+    const std::vector<DisplayInfo> displays = DisplayProvider::displays();
     displays_->setText(QString::fromStdString(workspaceDisplaySummary(workspace, displays)));
     {
         const QSignalBlocker launchBlocker(launches_);
@@ -151,10 +152,10 @@ void WorkspaceDetailView::show(const Workspace& workspace) {
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
-        const QIcon icon = applicationIcon(apps_, entry.bundleID);
-        if (!icon.isNull()) {
+        // No icon at all for an application that is not installed.
+        if (apps_.icon(entry.bundleID)) {
             auto* image = new QLabel(row);
-            image->setPixmap(icon.pixmap(16, 16));
+            image->setPixmap(AppRow::applicationIcon(apps_, entry.bundleID).pixmap(16, 16));
             line->addWidget(image);
         }
         QLabel* app = SettingsForm::plainLabel(QString::fromStdString(apps_.appDisplayName(entry.bundleID)), row);

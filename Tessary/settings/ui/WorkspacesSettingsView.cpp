@@ -9,6 +9,7 @@
 
 #include "Tessary/services/WorkspaceService.h"
 #include "Tessary/settings/WorkspacesPaneModel.h"
+#include "Tessary/settings/ui/AddAppMenu.h"
 #include "Tessary/settings/ui/ContentUnavailable.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
@@ -34,7 +35,7 @@ void makeSaveButton(ListEditBar* bar, WorkspacesSettingsView* pane) {
 }  // namespace
 
 WorkspacesSettingsView::WorkspacesSettingsView(SettingsContext& context, QWidget* parent)
-    : SettingsPane(parent), context_(context), apps_(AppInfo::build(context.applications, context.launcher)) {
+    : SettingsPane(parent), context_(context), apps_(makeAppInfo(context)) {
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(0);
@@ -87,7 +88,7 @@ void WorkspacesSettingsView::select(const std::optional<UUID>& id) {
 void WorkspacesSettingsView::refresh() {
     if (context_.workspaces->library().workspaces.empty()) {
         if (content_ && !list_) return;
-        discard(content_);
+        SettingsForm::clearLater(column_);
         list_ = nullptr;
         bar_ = nullptr;
         detail_ = nullptr;
@@ -109,7 +110,7 @@ void WorkspacesSettingsView::refresh() {
 }
 
 void WorkspacesSettingsView::buildList() {
-    discard(content_);
+    SettingsForm::clearLater(column_);
     content_ = new QWidget(this);
     auto* row = new QWidget(content_);
     auto* columns = new QHBoxLayout(row);

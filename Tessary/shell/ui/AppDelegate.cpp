@@ -1,7 +1,5 @@
 #include "Tessary/shell/ui/AppDelegate.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QLineEdit>
 #include <QPalette>
@@ -147,8 +145,6 @@ WorkspaceService& AppDelegate::workspaces() {
         workspaces_ = std::make_unique<WorkspaceService>(
             *zones_, displays, JSONDocumentStore<WorkspaceLibrary>(TessaryPaths::workspacesURL()),
             platform_.applications, platform_.launcher, platform_.scheduler);
-        // A save from the settings window would otherwise capture that window too.
-        workspaces_->ownProcess = static_cast<ProcessID>(::getpid());
     }
     return *workspaces_;
 }

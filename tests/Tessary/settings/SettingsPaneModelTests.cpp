@@ -6,13 +6,17 @@
 #include <fstream>
 
 #include <functional>
+#include <limits>
 
 #include "Platform/Sim/MemoryLoginItems.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/settings/AboutPaneModel.h"
+#include "Tessary/settings/AppInfo.h"
+#include "Tessary/settings/ExcludedAppsModel.h"
 #include "Tessary/settings/GeneralPaneModel.h"
+#include "Tessary/settings/RulesPaneModel.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/SnappingPaneModel.h"
@@ -20,6 +24,9 @@
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/settings/ZonesPaneModel.h"
 #include "WindowEngine/AccessibilityPermission.h"
+#include "WindowEngine/FakeWindowEngine.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutTemplate.h"
 #include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
@@ -308,6 +315,197 @@ TEST(SyncPane, AFolderThatCannotBeWrittenIsRefusedAndThePreviousChoiceKept) {
             EXPECT_EQ(SyncFolderSetting::read(defaults), good);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+RunningApplication running(ProcessID pid, std::optional<std::string> id, std::string name,
+                           ActivationPolicy policy = ActivationPolicy::regular) {
+    return {pid, std::move(id), std::move(name), policy, false};
+}
+
+TEST(AppInfo, RunningAppsAreRegularNamedByTheirEntrySortedIgnoringCaseAndListedOnce) {
+    struct Row {
+        const char* name;
+        std::vector<RunningApplication> running;
+        std::vector<AppInfo::RunningApp> listed;
+    };
+    const Row rows[] = {
+        {"sorted ignoring case, entry names first",
+         {running(1, "zeta", "zeta"), running(2, "XTerm", "xterm"), running(3, "alpha", "alpha")},
+         {{"alpha", "alpha"}, {"XTerm", "Terminal"}, {"zeta", "zeta"}}},
+        {"no identifier and accessory left out",
+         {running(1, std::nullopt, "ghost"), running(2, "panel", "Panel", ActivationPolicy::accessory),
+          running(3, "XTerm", "xterm")},
+         {{"XTerm", "Terminal"}}},
+        {"one entry per identifier, whatever the processes", {running(1, "XTerm", "a"), running(2, "XTerm", "b")},
+         {{"XTerm", "Terminal"}}},
+        {"equal names keep their order", {running(1, "b.Same", "x"), running(2, "a.Same", "y")},
+         {{"b.Same", "same"}, {"a.Same", "Same"}}},
+    };
+    const std::vector<InstalledApplication> installed = {
+        {"XTerm", "Terminal", std::string("utilities-terminal"), "/usr/share/applications/xterm.desktop"},
+        {"a.Same", "Same", std::nullopt, "/a.desktop"},
+        {"b.Same", "same", std::nullopt, "/b.desktop"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(AppInfo(installed, row.running).runningApps(), row.listed);
+    }
+    const AppInfo info(installed, {});
+    EXPECT_EQ(info.appDisplayName("xterm"), "Terminal") << "identifiers compare as the launcher does";
+    EXPECT_EQ(info.appDisplayName("Gone.app"), "Gone.app") << "no .app removal";
+    EXPECT_EQ(info.icon("XTerm"), "utilities-terminal");
+    EXPECT_EQ(info.icon("a.Same"), std::nullopt);
+}
+
+TEST(ExcludedApps, AddingKeepsOneOfEachAndRemoveNeedsAListedSelection) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> before;
+        std::function<void(Preferences&)> act;
+        std::vector<std::string> after;
+        std::size_t saves;
+    };
+    const Row rows[] = {
+        {"add appends", {"XTerm"}, [](Preferences& p) { addExcludedApp(p, "firefox"); }, {"XTerm", "firefox"}, 1},
+        {"add of a listed one does nothing", {"XTerm"}, [](Preferences& p) { addExcludedApp(p, "XTerm"); }, {"XTerm"}, 0},
+        {"add compares exactly", {"XTerm"}, [](Preferences& p) { addExcludedApp(p, "xterm"); }, {"XTerm", "xterm"}, 1},
+        {"remove takes every copy", {"a", "XTerm", "b", "XTerm"}, [](Preferences& p) { removeExcludedApp(p, "XTerm"); },
+         {"a", "b"}, 1},
+        {"remove of an absent one still saves", {"a"}, [](Preferences& p) { removeExcludedApp(p, "XTerm"); }, {"a"}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MemoryUserDefaults defaults;
+        Preferences preferences(defaults);
+        preferences.setExcludedBundleIDs(row.before);
+        const std::size_t before = defaults.writeCount(Preferences::storageKey);
+        row.act(preferences);
+        EXPECT_EQ(preferences.excludedBundleIDs(), row.after);
+        EXPECT_EQ(defaults.writeCount(Preferences::storageKey) - before, row.saves);
+    }
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    preferences.setExcludedBundleIDs({"XTerm"});
+    EXPECT_TRUE(canRemoveExcludedApp(preferences, "XTerm"));
+    EXPECT_FALSE(canRemoveExcludedApp(preferences, std::nullopt));
+    EXPECT_FALSE(canRemoveExcludedApp(preferences, "firefox")) << "a selection removed elsewhere";
+    EXPECT_EQ(removeExcludedAppConfirmation("Terminal").title, "Remove Terminal from the excluded apps?");
+}
+
+}  // namespace
+
+namespace {
+
+DisplayInfo display(std::string identifier, std::string name, double x) {
+    DisplayInfo info;
+    info.identifier = std::move(identifier);
+    info.localizedName = std::move(name);
+    info.frame = info.workArea = Rect(x, 0, 1920, 1080);
+    return info;
+}
+
+PlacementRule rule(std::vector<std::int64_t> zones, std::optional<std::string> pattern = std::nullopt,
+                   std::optional<std::string> displayID = std::nullopt) {
+    return PlacementRule(UUID::random(), true, "XTerm", std::move(pattern), std::move(displayID), std::move(zones),
+                         Date(1000));
+}
+
+TEST(RulesPane, TheSummaryCountsZonesFromOneAndNamesThePatternAndTheDisplay) {
+    const std::vector<DisplayInfo> displays = {display("LEFT", "Studio Display", 0), display("RIGHT", "Dell", 1920)};
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    struct Row {
+        const char* name;
+        PlacementRule rule;
+        std::string summary;
+    };
+    const Row rows[] = {
+        {"two zones", rule({0, 2}), "zone 1+3"},
+        {"stored order", rule({1, 0}), "zone 2+1"},
+        {"no zones", rule({}), "zone "},
+        {"a pattern of spaces is shown", rule({0}, "  "), "zone 1 \u00B7 title ~   "},
+        {"an empty pattern is not", rule({0}, ""), "zone 1"},
+        {"a display's name", rule({0}, std::nullopt, "RIGHT"), "zone 1 \u00B7 Dell"},
+        {"a display not connected", rule({0}, "Inbox", "GONE"), "zone 1 \u00B7 title ~ Inbox \u00B7 missing display"},
+        {"the largest index", rule({largest}), "zone 9223372036854775808"},
+        {"a negative index", rule({-5, std::numeric_limits<std::int64_t>::min()}), "zone -4+-9223372036854775807"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(ruleSummary(row.rule, displays), row.summary) << row.name;
+}
+
+TEST(RulesPane, TogglingAZoneAddsSortedRemovesAllCopiesAndKeepsTheLastOne) {
+    struct Row {
+        std::vector<std::int64_t> before;
+        std::int64_t index;
+        std::vector<std::int64_t> after;
+    };
+    const Row rows[] = {
+        {{1}, 0, {0, 1}}, {{2, 0}, 2, {0}}, {{0}, 0, {0}}, {{5}, 0, {0, 5}}, {{1, 1, 3}, 1, {3}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(toggledZones(row.before, row.index), row.after);
+}
+
+TEST(RulesPane, ThePickerShowsTheChosenDisplaysLayoutElseTheLargest) {
+    const DisplayInfo left = display("LEFT", "Left", 0);
+    const DisplayInfo right = display("RIGHT", "Right", 1920);
+    const ZoneLayout two(LayoutTemplate::columns, 2, "Two");
+    const ZoneLayout four(LayoutTemplate::grid, 4, "Four");
+    const ZoneLayout otherFour(LayoutTemplate::columns, 4, "Other four");
+    auto library = [](std::vector<ZoneLayout> layouts, std::vector<std::pair<DisplayKey, UUID>> assigned) {
+        LayoutLibrary made;
+        made.layouts = std::move(layouts);
+        made.defaultLayoutID = made.layouts.empty() ? std::nullopt : std::optional(made.layouts.front().id);
+        for (const auto& [key, id] : assigned) made.assign(id, key);
+        return made;
+    };
+    struct Row {
+        const char* name;
+        PlacementRule rule;
+        std::vector<DisplayInfo> displays;
+        LayoutLibrary library;
+        std::optional<std::string> shown;
+    };
+    const Row rows[] = {
+        {"the window's own display: the larger", rule({0}), {left, right},
+         library({two, four}, {{left.displayKey(), two.id}, {right.displayKey(), four.id}}), "Four"},
+        {"the chosen display", rule({0}, std::nullopt, "LEFT"), {left, right},
+         library({two, four}, {{left.displayKey(), two.id}, {right.displayKey(), four.id}}), "Two"},
+        {"two of four zones: the first display's", rule({0}), {left, right},
+         library({four, otherFour}, {{left.displayKey(), four.id}, {right.displayKey(), otherFour.id}}), "Four"},
+        {"a disconnected display: the largest", rule({0}, std::nullopt, "GONE"), {left, right},
+         library({two, four}, {{left.displayKey(), two.id}, {right.displayKey(), four.id}}), "Four"},
+        {"no displays: the first layout", rule({0}), {}, library({two, four}, {}), "Two"},
+        {"no layouts", rule({0}), {left}, library({}, {}), std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto layout = pickerLayout(row.rule, row.displays, row.library);
+        EXPECT_EQ(layout ? std::optional(layout->name) : std::nullopt, row.shown);
+    }
+}
+
+TEST(RulesPane, AnEditChangesOnlyItsFieldOfTheStoredRuleAndNeverRevivesADeletedOne) {
+    TemporaryFolder folder;
+    ZoneService zones(std::make_shared<FakeWindowEngine>(), JSONDocumentStore<LayoutLibrary>(folder / "layouts.json"));
+    RuleService rules(zones, [] { return std::vector<DisplayInfo>{}; }, JSONDocumentStore<RuleSet>(folder / "rules.json"));
+    const PlacementRule drawn = rule({0});
+    rules.modifyRuleSet([&](RuleSet& set) { set.upsert(drawn); });
+    // Meanwhile a merge changed the rule's zones.
+    rules.modifyRuleSet([&](RuleSet& set) { set.rules.front().zoneIndices = {2}; });
+    EXPECT_TRUE(editRule(rules, drawn.id, Date(2000), [](PlacementRule& r) { r.titlePattern = "Inbox"; }));
+    ASSERT_EQ(rules.ruleSet().rules.size(), 1u);
+    EXPECT_EQ(rules.ruleSet().rules.front().zoneIndices, std::vector<std::int64_t>{2}) << "the merge is kept";
+    EXPECT_EQ(rules.ruleSet().rules.front().titlePattern, "Inbox");
+    EXPECT_EQ(rules.ruleSet().rules.front().modifiedAt, Date(2000));
+
+    rules.modifyRuleSet([&](RuleSet& set) { set.deleteRule(drawn.id); });
+    EXPECT_FALSE(editRule(rules, drawn.id, Date(3000), [](PlacementRule& r) { r.isEnabled = false; }));
+    EXPECT_TRUE(rules.ruleSet().rules.empty()) << "a deleted rule does not come back";
+    EXPECT_EQ(patternMessage("("), "Not a valid regular expression; the rule will not match.");
+    EXPECT_EQ(patternMessage("()"), "");
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QToolButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,6 +31,11 @@
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/ApplicationPicker.h"
+#include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
+#include "Tessary/settings/ui/RuleDetailView.h"
+#include "Tessary/settings/ui/RulesSettingsView.h"
+#include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
@@ -58,7 +67,8 @@ protected:
 
     SettingsContext context(SettingsHooks hooks = {}) {
         return SettingsContext{state,     preferences, actions, selection, nullptr, std::move(hooks), &defaults,
-                               [this] { return sync; }, syncFolderInUse};
+                               [this] { return sync; }, syncFolderInUse, &launcher, &applications,
+                               rules, zones};
     }
 
     SettingsWindow& open() {
@@ -102,6 +112,8 @@ protected:
     }
 
     SimAccessibility accessibility;
+    SimApplicationLauncher launcher;
+    SimApplicationWorkspace applications;
     MemoryLoginItems loginItems;
     VirtualScheduler scheduler;
     MemoryUserDefaults defaults;
@@ -113,6 +125,8 @@ protected:
     std::vector<std::string> links;
     CloudSync* sync = nullptr;
     std::optional<std::filesystem::path> syncFolderInUse;
+    RuleService* rules = nullptr;
+    ZoneService* zones = nullptr;
     std::unique_ptr<SettingsWindow> window;
 };
 
@@ -332,6 +346,134 @@ TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate)
     w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
     QCoreApplication::processEvents();
     qttest::screenshot(&w, QStringLiteral("settings-sync"));
+    window.reset();
+}
+
+QStringList actionTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    return texts;
+}
+
+QAction* actionNamed(const QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) return action;
+    }
+    return nullptr;
+}
+
+TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhileSelected) {
+    launcher.install("XTerm", "Terminal & Console");
+    launcher.install("firefox", "Firefox");
+    launcher.install("gimp", "GIMP");
+    applications.addApplication({10, "XTerm", "xterm", ActivationPolicy::regular, false});
+    applications.addApplication({11, "XTerm", "xterm", ActivationPolicy::regular, false});
+    applications.addApplication({12, "firefox", "firefox", ActivationPolicy::regular, false});
+    SettingsWindow& w = open();
+    click(SettingsSection::excludedApps);
+    EXPECT_NE(w.pane()->findChild<EmptyListForm*>(), nullptr);
+    auto* pane = static_cast<ExcludedAppsSettingsView*>(w.pane());
+
+    pane->addMenu()->aboutToShow();
+    EXPECT_EQ(actionTexts(pane->addMenu()),
+              (QStringList{"Running apps", "Firefox", "Terminal && Console", "", "Choose Application\u2026"}))
+        << "each application once, its & shown as itself";
+    actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
+    actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"});
+    EXPECT_EQ(pane->selection(), "XTerm");
+    EXPECT_TRUE(pane->bar()->canRemove());
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"}) << "Cancel removes nothing";
+
+    // The picker: two chosen, added in list order, the last one selected.
+    actionNamed(pane->addMenu(), "Choose Application\u2026")->trigger();
+    auto* picker = w.findChild<ApplicationPicker*>();
+    ASSERT_NE(picker, nullptr);
+    for (int row = 0; row < picker->list()->count(); ++row) {
+        const QString id = picker->list()->item(row)->data(Qt::UserRole).toString();
+        if (id == "gimp" || id == "firefox") picker->list()->item(row)->setSelected(true);
+    }
+    picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), (std::vector<std::string>{"XTerm", "firefox", "gimp"}));
+    EXPECT_EQ(pane->selection(), "gimp");
+    QCoreApplication::processEvents();
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-excludedApps"));
+
+    // Removed elsewhere: nothing is left to remove.
+    preferences.setExcludedBundleIDs({"XTerm", "firefox"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(pane->bar()->canRemove());
+
+    pane->list()->item(0)->setSelected(true);
+    QTest::keyClick(pane->list(), Qt::Key_Delete);
+    EXPECT_EQ(alert()->text(), "Remove Terminal & Console from the excluded apps?");
+    answerAlert("Remove");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"firefox"});
+    EXPECT_FALSE(pane->bar()->canRemove()) << "the selection went with it";
+}
+
+TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
+    SyncedServices services(scheduler, preferences);
+    rules = &services.rules;
+    zones = &services.zones;
+    launcher.install("XTerm", "Terminal");
+    launcher.install("firefox", "Firefox");
+    const PlacementRule first(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0, 2}, Date(1000));
+    const PlacementRule second(UUID::random(), false, "firefox", std::string("Inbox"), std::nullopt, {1}, Date(2000));
+    services.rules.modifyRuleSet([&](RuleSet& set) {
+        set.upsert(first);
+        set.upsert(second);
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::rules);
+    auto* pane = static_cast<RulesSettingsView*>(w.pane());
+    EXPECT_EQ(w.findChild<QLabel*>("paneSubtitle")->text(), "First match wins \u00B7 drag to reorder");
+    EXPECT_FALSE(pane->bar()->canRemove()) << "nothing selected";
+    EXPECT_NE(w.findChild<QLabel*>("noRuleSelected"), nullptr);
+
+    // Dragged to the top: saved first, no stamp changed.
+    pane->list()->model()->moveRows(QModelIndex(), 1, 1, QModelIndex(), 0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(services.rules.ruleSet().rules.size(), 2u);
+    EXPECT_EQ(services.rules.ruleSet().rules[0].id, second.id);
+    EXPECT_EQ(services.rules.ruleSet().rules[0].modifiedAt, Date(2000));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].modifiedAt, Date(1000));
+
+    pane->select(first.id);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pane->bar()->canRemove());
+    auto* pattern = pane->detail()->findChild<QLineEdit*>("rulePattern");
+    auto* message = pane->detail()->findChild<QLabel*>("patternMessage");
+    QTest::keyClicks(pattern, "(");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(message->isVisibleTo(&w));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "(") << "an invalid pattern is still stored";
+    QTest::keyClicks(pattern, ")");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(message->isVisibleTo(&w));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "()");
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-rules"));
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_EQ(services.rules.ruleSet().rules.size(), 2u) << "Cancel removes nothing";
+
+    // Removed elsewhere while selected: nothing is left to remove, and an edit does not revive it.
+    services.rules.modifyRuleSet([&](RuleSet& set) { set.deleteRule(first.id); });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pane->bar()->canRemove());
+    EXPECT_EQ(pane->detail(), nullptr);
+    EXPECT_EQ(services.rules.ruleSet().rules.size(), 1u);
     window.reset();
 }
 

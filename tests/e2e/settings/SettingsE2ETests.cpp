@@ -111,6 +111,7 @@ TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
     ASSERT_TRUE(paneIs("Snapping"));
     ASSERT_EQ(ask({"value", "activationModifier"}), "Shift");
     click("activationModifier");
+    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the list did not open";
     // The list opens on the current choice; the next one down is Ctrl.
     type(XK_Down);
     type(XK_Return);
