@@ -137,16 +137,6 @@ bool localizedCaseInsensitiveEqual(std::string_view a, std::string_view b) {
     return U_SUCCESS(status) && result == UCOL_EQUAL;
 }
 
-bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b) {
-    icu::Collator* collator = caseInsensitiveCollator();
-    const icu::UnicodeString left = unicode(a);
-    const icu::UnicodeString right = unicode(b);
-    if (!collator) return left.caseCompare(right, U_FOLD_CASE_DEFAULT) < 0;
-    UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult result = collator->compare(left, right, status);
-    return U_SUCCESS(status) && result == UCOL_LESS;
-}
-
 std::string trimmingCharacters(std::string_view text, bool (*trimmed)(std::int32_t)) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::int32_t length = length32(text);

@@ -21,8 +21,6 @@ bool canonicallyEqual(std::string_view a, std::string_view b);
 
 // The same text for a user, in the current locale, ignoring letter case (accents still count).
 bool localizedCaseInsensitiveEqual(std::string_view a, std::string_view b);
-// Ordered before, by the same comparison: for lists of names a user reads.
-bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b);
 
 // The text without Unicode space separators (general category Zs) and tabs at either end; line
 // breaks stay.

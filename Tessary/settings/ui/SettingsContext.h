@@ -18,6 +18,7 @@ namespace tessary {
 
 class AppActions;
 class RuleService;
+class WorkspaceService;
 class ZoneService;
 class ApplicationLauncher;
 class ApplicationWorkspace;
@@ -27,7 +28,6 @@ class AppState;
 class Preferences;
 class SettingsSelection;
 class UpdaterController;
-class WorkspaceService;
 
 struct SettingsHooks {
     // The recorder control of a global shortcut name, without a label (the global shortcut
@@ -61,7 +61,6 @@ struct SettingsContext {
     // The rules and the layouts the rule editor draws; null: the Rules pane has nothing to show.
     RuleService* rules = nullptr;
     ZoneService* zones = nullptr;
-    // The saved workspaces; null: the Workspaces pane has nothing to show.
     WorkspaceService* workspaces = nullptr;
 };
 

@@ -80,7 +80,9 @@ QWidget* SettingsForm::twoLineLabel(const QString& title, const QString& descrip
     auto* lines = new QVBoxLayout(box);
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setSpacing(2);
-    lines->addWidget(plainLabel(title, box));
+    QLabel* first = plainLabel(title, box);
+    first->setWordWrap(true);
+    lines->addWidget(first);
     if (!description.isEmpty()) lines->addWidget(captionLabel(description, box));
     return box;
 }

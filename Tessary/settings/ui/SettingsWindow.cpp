@@ -32,15 +32,6 @@ namespace {
 
 QString text(std::string_view value) { return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())); }
 
-// A section whose pane this build does not have yet.
-class PlaceholderPane final : public SettingsPane {
-public:
-    explicit PlaceholderPane(QWidget* parent) : SettingsPane(parent) {
-        SettingsForm* form = SettingsForm::fill(this);
-        form->addSection()->addWidget(SettingsForm::captionLabel(tr("This pane is not available in this build."), this));
-        form->addStretch();
-    }
-};
 
 }  // namespace
 
@@ -73,7 +64,7 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     case SettingsSection::excludedApps: return new ExcludedAppsSettingsView(context, parent);
     case SettingsSection::workspaces: return new WorkspacesSettingsView(context, parent);
     }
-    return new PlaceholderPane(parent);
+    return new GeneralSettingsView(context, parent);
 }
 
 QString SettingsWindow::paneTitle() const { return title_ ? title_->text() : QString(); }

@@ -45,7 +45,7 @@ public:
     QString paneTitle() const;
     QString footerText() const;
 
-    // The pane for a section (the placeholder for one not yet in this build).
+    // The pane for a section.
     static SettingsPane* makePane(SettingsSection section, SettingsContext& context, QWidget* parent);
 
 protected:

@@ -1,8 +1,8 @@
 #include "Tessary/settings/ui/WorkspacesSettingsView.h"
 
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -10,182 +10,181 @@
 #include "Tessary/services/WorkspaceService.h"
 #include "Tessary/settings/WorkspacesPaneModel.h"
 #include "Tessary/settings/ui/AddAppMenu.h"
-#include "Tessary/settings/ui/ContentUnavailable.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/WorkspaceDetailView.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
-#include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 
 namespace tessary {
 
 namespace {
 
-// Both states share the add control: a plus that asks for a name.
-void makeSaveButton(ListEditBar* bar, WorkspacesSettingsView* pane) {
-    QToolButton* add = bar->addButton();
-    add->setObjectName(QStringLiteral("saveCurrentWindows"));
-    add->setAccessibleName(QObject::tr("Save Current Windows"));
-    add->setToolTip(QObject::tr("Save Current Windows\u2026"));
-    QObject::connect(add, &QToolButton::clicked, pane, [pane] { pane->beginSaveCurrentWindows(); });
+constexpr int workspaceRole = Qt::UserRole;
+
+const std::vector<Workspace>& storedWorkspaces(const SettingsContext& context) {
+    static const std::vector<Workspace> none;
+    return context.workspaces ? context.workspaces->library().workspaces : none;
+}
+
+bool holds(const SettingsContext& context, const std::optional<UUID>& id) {
+    const auto& all = storedWorkspaces(context);
+    return id && std::any_of(all.begin(), all.end(), [&](const Workspace& w) { return w.id == *id; });
 }
 
 }  // namespace
 
 WorkspacesSettingsView::WorkspacesSettingsView(SettingsContext& context, QWidget* parent)
-    : SettingsPane(parent), context_(context), apps_(makeAppInfo(context)) {
-    column_ = new QVBoxLayout(this);
-    column_->setContentsMargins(0, 0, 0, 0);
-    column_->setSpacing(0);
-    if (!context_.workspaces) {
-        column_->addWidget(SettingsForm::captionLabel(tr("Workspaces are not available in this build."), this));
-        return;
+    : SettingsPane(parent), context_(context), info_(makeAppInfo(context)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (context_.workspaces) {
+        subscription_ = context_.workspaces->observe(
+            [this] { QMetaObject::invokeMethod(this, [this] { rebuild(); }, Qt::QueuedConnection); });
     }
-    workspacesSubscription_ = context_.workspaces->observe([this] { refresh(); });
-    refresh();
+    const auto& all = storedWorkspaces(context_);
+    if (!all.empty()) selection_ = all.front().id;
+    rebuild();
 }
 
-SaveWorkspacePrompt* WorkspacesSettingsView::beginSaveCurrentWindows() {
-    if (!context_.workspaces) return nullptr;
-    auto* prompt = new SaveWorkspacePrompt(context_.workspaces->library().workspaces.size(), window());
-    prompt->setAttribute(Qt::WA_DeleteOnClose);
-    prompt->setWindowModality(Qt::WindowModal);
-    connect(prompt, &QDialog::accepted, this, [this, prompt] {
-        const Workspace saved = saveWorkspaceFromSettings(*context_.workspaces, context_.actions, prompt->chosenName());
-        select(saved.id);
-    });
-    prompt->open();
-    return prompt;
-}
-
-void WorkspacesSettingsView::confirmRemoveWorkspace(const std::optional<UUID>& id) {
-    if (!context_.workspaces) return;
-    const auto workspace = selectedWorkspace(*context_.workspaces, id);
-    if (!workspace) return;
-    confirmDestructive(window(), removeWorkspaceConfirmation(workspace->name), [this, id = workspace->id] {
-        context_.actions.deleteWorkspace(id);
-        if (selection_ == id) select(std::nullopt);
-    });
-}
-
-void WorkspacesSettingsView::select(const std::optional<UUID>& id) {
-    selection_ = id;
-    if (list_) {
-        const QSignalBlocker blocker(list_);
-        list_->clearSelection();
-        for (int i = 0; i < list_->count(); ++i) {
-            if (id && list_->item(i)->data(Qt::UserRole).toString().toStdString() == id->uuidString()) {
-                list_->setCurrentRow(i);
-                list_->item(i)->setSelected(true);
-            }
+void WorkspacesSettingsView::rebuild() {
+    if (!holds(context_, selection_)) selection_.reset();
+    const bool has = !storedWorkspaces(context_).empty();
+    if (content_ && has == hasWorkspaces_ && (list_ || !has)) {
+        if (list_) {
+            fillList();
+            showDetail();
         }
-    }
-    showDetail();
-}
-
-void WorkspacesSettingsView::refresh() {
-    if (context_.workspaces->library().workspaces.empty()) {
-        if (content_ && !list_) return;
-        SettingsForm::clearLater(column_);
-        list_ = nullptr;
-        bar_ = nullptr;
-        detail_ = nullptr;
-        content_ = new QWidget(this);
-        SettingsForm* form = SettingsForm::fill(content_);
-        auto* empty = new EmptyListForm(
-            tr("No Workspaces"), QStringLiteral("square.grid.2x2"),
-            tr("A workspace remembers where every window is. Save one now, restore it any time."),
-            tr("Restore a workspace from the tray menu, with its shortcut or from this list."), tr("Remove Workspace"),
-            nullptr);
-        makeSaveButton(empty->box()->bar(), this);
-        form->addWidget(empty);
-        form->addStretch();
-        column_->addWidget(content_);
         return;
     }
-    if (!list_) buildList();
-    fillRows();
-}
-
-void WorkspacesSettingsView::buildList() {
-    SettingsForm::clearLater(column_);
+    hasWorkspaces_ = has;
+    SettingsForm::clearLater(layout());
+    list_ = nullptr;
+    bar_ = nullptr;
+    detail_ = nullptr;
+    detailHolder_ = nullptr;
+    if (!has) {
+        auto* empty = new EmptyListForm(tr("No Workspaces"), QStringLiteral("square.grid.2x2"),
+                                        tr("A workspace remembers where every window is. Save one now, restore it any time."),
+                                        tr("Restore a workspace from the tray menu, with its shortcut or from this list."),
+                                        tr("Remove Workspace"), nullptr, this);
+        connect(empty->box()->bar()->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
+        content_ = empty;
+        layout()->addWidget(content_);
+        return;
+    }
     content_ = new QWidget(this);
-    auto* row = new QWidget(content_);
-    auto* columns = new QHBoxLayout(row);
-    columns->setContentsMargins(0, 0, 0, 0);
-    columns->setSpacing(0);
+    auto* row = new QHBoxLayout(content_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("workspaces"));
     list_->setFrameShape(QFrame::NoFrame);
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this, list = list_] {
-        if (list != list_) return;
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         const auto chosen = list_->selectedItems();
-        selection_.reset();
-        if (!chosen.isEmpty()) selection_ = UUID::parsing(chosen.first()->data(Qt::UserRole).toString().toStdString());
+        selection_ = chosen.isEmpty() ? std::nullopt
+                                      : UUID::parsing(chosen.first()->data(workspaceRole).toString().toStdString());
+        updateBar();
         showDetail();
     });
-    bar_ = new ListEditBar(tr("Remove Workspace"), nullptr, [this] { confirmRemoveWorkspace(selection_); });
-    makeSaveButton(bar_, this);
-    columns->addWidget(new MasterListCard(list_, bar_), 0);
-    detailArea_ = new QWidget(row);
-    auto* detailColumn = new QVBoxLayout(detailArea_);
-    detailColumn->setContentsMargins(0, 0, 0, 0);
-    columns->addWidget(detailArea_, 1);
-    auto* stack = new QVBoxLayout(content_);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->addWidget(dividedPane(row));
-    column_->addWidget(content_);
-    placeholder_ = nullptr;
-    detail_ = nullptr;
-    // The first workspace is selected when the list is first shown.
-    if (!selection_) selection_ = context_.workspaces->library().workspaces.front().id;
+    bar_ = new ListEditBar(tr("Remove Workspace"), nullptr, [this] { confirmRemove(); });
+    bar_->addButton()->setToolTip(tr("Save Current Windows\u2026"));
+    connect(bar_->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
+    row->addWidget(new MasterListCard(list_, bar_), 0);
+    detailHolder_ = new QWidget;
+    auto* holder = new QVBoxLayout(detailHolder_);
+    holder->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(detailHolder_, 1);
+    layout()->addWidget(content_);
+    fillList();
+    showDetail();
 }
 
-void WorkspacesSettingsView::fillRows() {
+void WorkspacesSettingsView::fillList() {
     const QSignalBlocker blocker(list_);
     list_->clear();
-    for (const Workspace& workspace : context_.workspaces->library().workspaces) {
+    for (const Workspace& workspace : storedWorkspaces(context_)) {
         auto* item = new QListWidgetItem(list_);
-        item->setData(Qt::UserRole, QString::fromStdString(workspace.id.uuidString()));
-        auto* row = new QWidget;
-        auto* lines = new QVBoxLayout(row);
-        lines->setContentsMargins(6, 3, 6, 3);
+        item->setData(workspaceRole, QString::fromStdString(workspace.id.uuidString()));
+        auto* widget = new QWidget;
+        auto* lines = new QVBoxLayout(widget);
+        lines->setContentsMargins(8, 4, 8, 4);
         lines->setSpacing(1);
-        QLabel* name = SettingsForm::plainLabel(QString::fromStdString(workspace.name), row);
-        name->setObjectName(QStringLiteral("workspaceRowName"));
-        lines->addWidget(name);
-        QLabel* counts = SettingsForm::captionLabel(QString::fromStdString(workspaceCountsText(workspace)), row);
-        counts->setObjectName(QStringLiteral("workspaceRowCounts"));
-        lines->addWidget(counts);
-        item->setSizeHint(row->sizeHint());
-        list_->setItemWidget(item, row);
+        lines->addWidget(SettingsForm::plainLabel(QString::fromStdString(workspace.name), widget));
+        auto* summary = SettingsForm::captionLabel(QString::fromStdString(workspaceRowSummary(workspace)), widget);
+        summary->setObjectName(QStringLiteral("workspaceSummary"));
+        lines->addWidget(summary);
+        item->setSizeHint(widget->sizeHint());
+        list_->setItemWidget(item, widget);
+        if (selection_ == workspace.id) item->setSelected(true);
     }
-    select(selection_);
+    updateBar();
 }
 
 void WorkspacesSettingsView::showDetail() {
-    if (!list_ || !context_.workspaces) return;
-    const auto workspace = selectedWorkspace(*context_.workspaces, selection_);
-    // Remove acts only on a workspace the library still holds.
-    bar_->setCanRemove(workspace.has_value());
-    if (workspace && detail_ && detail_->workspaceID() == workspace->id) {
-        detail_->show(*workspace);
+    if (!detailHolder_) return;
+    if (detail_ && selection_ == detail_->workspaceID()) {
+        detail_->refresh();
         return;
     }
-    delete detail_;
+    SettingsForm::clearLater(detailHolder_->layout());
     detail_ = nullptr;
-    delete placeholder_;
-    placeholder_ = nullptr;
-    if (workspace) {
-        detail_ = new WorkspaceDetailView(context_, apps_, *workspace, detailArea_);
-        detailArea_->layout()->addWidget(detail_);
-    } else {
-        placeholder_ = makeContentUnavailable(tr("No Workspace Selected"), QStringLiteral("square.grid.2x2"),
-                                              tr("Select a workspace to restore or edit it."), detailArea_);
-        detailArea_->layout()->addWidget(placeholder_);
+    if (selection_) {
+        detail_ = new WorkspaceDetailView(context_, info_, *selection_);
+        detailHolder_->layout()->addWidget(detail_);
+        return;
     }
+    auto* empty = new QWidget;
+    auto* box = new QVBoxLayout(empty);
+    box->addStretch(1);
+    auto* title = SettingsForm::plainLabel(tr("No Workspace Selected"), empty);
+    title->setObjectName(QStringLiteral("noWorkspaceSelected"));
+    title->setAlignment(Qt::AlignCenter);
+    box->addWidget(title);
+    auto* description = SettingsForm::captionLabel(tr("Select a workspace to restore or edit it."), empty);
+    description->setAlignment(Qt::AlignCenter);
+    box->addWidget(description);
+    box->addStretch(1);
+    detailHolder_->layout()->addWidget(empty);
+}
+
+void WorkspacesSettingsView::updateBar() {
+    if (bar_) bar_->setCanRemove(holds(context_, selection_));
+}
+
+void WorkspacesSettingsView::select(std::optional<UUID> workspace) {
+    selection_ = workspace;
+    if (list_) fillList();
+    showDetail();
+}
+
+void WorkspacesSettingsView::beginSaveCurrentWindows() {
+    auto* prompt = new QInputDialog(window());
+    prompt->setObjectName(QStringLiteral("saveWorkspacePrompt"));
+    prompt->setWindowTitle(tr("Save Current Windows"));
+    prompt->setLabelText(tr("Every open window's position will be remembered under this name.\n\nName"));
+    prompt->setOkButtonText(tr("Save"));
+    prompt->setWindowModality(Qt::WindowModal);
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    connect(prompt, &QInputDialog::textValueSelected, this, [this](const QString& typed) { saveCurrentWindows(typed); });
+    prompt->open();
+}
+
+void WorkspacesSettingsView::saveCurrentWindows(const QString& typed) {
+    if (!context_.workspaces) return;
+    const std::string name = workspaceSaveName(typed.toStdString(), storedWorkspaces(context_).size());
+    const Workspace saved = context_.workspaces->saveCurrentWindows(name);
+    context_.actions.workspacesChanged();
+    selection_ = saved.id;
+}
+
+void WorkspacesSettingsView::confirmRemove() {
+    if (!holds(context_, selection_)) return;
+    const UUID id = *selection_;
+    const auto workspace = context_.workspaces->library().workspace(id);
+    confirmDestructive(window(), removeWorkspaceConfirmation(workspace->name),
+                       [&actions = context_.actions, id] { actions.deleteWorkspace(id); });
 }
 
 }  // namespace tessary

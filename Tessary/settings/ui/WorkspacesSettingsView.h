@@ -9,48 +9,45 @@
 #include "TessaryCore/UUID.h"
 
 class QListWidget;
-class QVBoxLayout;
 
 namespace tessary {
 
 class ListEditBar;
-class SaveWorkspacePrompt;
 class WorkspaceDetailView;
 
-// The saved workspaces with the detail of the selected one: save the current windows under a
-// name, remove through the program's delete command after a confirmation.
+// The saved workspaces with the detail of the selected one; the plus saves the current windows
+// under a name asked for, the minus removes the selected workspace after a confirmation.
 class WorkspacesSettingsView final : public SettingsPane {
 public:
     explicit WorkspacesSettingsView(SettingsContext& context, QWidget* parent = nullptr);
 
-    // Opens the name prompt; "Save" saves and selects the new workspace.
-    SaveWorkspacePrompt* beginSaveCurrentWindows();
-    void confirmRemoveWorkspace(const std::optional<UUID>& id);
-    void select(const std::optional<UUID>& id);
-
-    const std::optional<UUID>& selection() const { return selection_; }
     QListWidget* list() const { return list_; }
     ListEditBar* bar() const { return bar_; }
-    // Null while the selection names no workspace ("No Workspace Selected").
     WorkspaceDetailView* detail() const { return detail_; }
+    std::optional<UUID> selection() const { return selection_; }
+    void select(std::optional<UUID> workspace);
+
+    // The name prompt; "Save" saves the current windows under `workspaceSaveName` of its text.
+    void beginSaveCurrentWindows();
+    void saveCurrentWindows(const QString& typed);
 
 private:
-    void refresh();
-    void buildList();
-    void fillRows();
+    void rebuild();
+    void fillList();
     void showDetail();
+    void updateBar();
+    void confirmRemove();
 
     SettingsContext& context_;
-    AppInfo apps_;
-    std::optional<UUID> selection_;
-    QVBoxLayout* column_ = nullptr;
+    AppInfo info_;
     QWidget* content_ = nullptr;
     QListWidget* list_ = nullptr;
     ListEditBar* bar_ = nullptr;
-    QWidget* detailArea_ = nullptr;
-    QWidget* placeholder_ = nullptr;
+    QWidget* detailHolder_ = nullptr;
     WorkspaceDetailView* detail_ = nullptr;
-    Subscription workspacesSubscription_;
+    std::optional<UUID> selection_;
+    bool hasWorkspaces_ = false;
+    Subscription subscription_;
 };
 
 }  // namespace tessary

@@ -21,6 +21,9 @@
 #include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/SnappingPaneModel.h"
 #include "Tessary/settings/SyncPaneModel.h"
+#include "Tessary/settings/WorkspacesPaneModel.h"
+#include "Platform/Sim/SimApplicationLauncher.h"
+#include "Platform/Sim/SimApplicationWorkspace.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/settings/ZonesPaneModel.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -506,6 +509,77 @@ TEST(RulesPane, AnEditChangesOnlyItsFieldOfTheStoredRuleAndNeverRevivesADeletedO
     EXPECT_TRUE(rules.ruleSet().rules.empty()) << "a deleted rule does not come back";
     EXPECT_EQ(patternMessage("("), "Not a valid regular expression; the rule will not match.");
     EXPECT_EQ(patternMessage("()"), "");
+}
+
+}  // namespace
+
+namespace {
+
+WorkspaceEntry entry(std::string bundleID, std::vector<std::int64_t> zones) {
+    return WorkspaceEntry(UUID::random(), std::move(bundleID), std::string("title"), "MAIN@1920x1080", std::move(zones),
+                          Rect(0, 0, 100, 100));
+}
+
+TEST(WorkspacesPane, NamesSummariesAndZoneTexts) {
+    struct NameRow {
+        const char* typed;
+        std::size_t count;
+        const char* name;
+    };
+    const NameRow names[] = {{"  Coding  ", 0, "Coding"}, {"", 0, "Workspace 1"}, {"\t", 2, "Workspace 3"},
+                             {"Coding", 2, "Coding"}};
+    for (const NameRow& row : names) EXPECT_EQ(workspaceSaveName(row.typed, row.count), row.name) << row.typed;
+
+    const Workspace two(UUID::random(), "Desk", {entry("XTerm", {0}), entry("XTerm", {1})}, {"LEFT", "GONE", "OFF"},
+                        false, false, Date(0));
+    EXPECT_EQ(workspaceRowSummary(two), "2 windows \u00B7 1 app");
+    EXPECT_EQ(workspaceRowSummary(Workspace(UUID::random(), "Empty", {}, {}, false, false, Date(0))),
+              "0 windows \u00B7 0 apps");
+    const std::vector<DisplayInfo> displays = {display("LEFT", "Dell", 0)};
+    EXPECT_EQ(workspaceDisplaySummary(two, displays),
+              "With Dell, a display that is not attached, a display that is not attached");
+    EXPECT_EQ(workspaceDisplaySummary(Workspace(UUID::random(), "None", {}, {}, false, false, Date(0)), displays), "With ");
+
+    struct ZoneRow {
+        std::vector<std::int64_t> zones;
+        const char* text;
+    };
+    const ZoneRow zones[] = {{{}, "free"},
+                             {{0, 2}, "zone 1+3"},
+                             {{std::numeric_limits<std::int64_t>::max()}, "zone 9223372036854775808"},
+                             {{-1}, "zone 0"}};
+    for (const ZoneRow& row : zones) EXPECT_EQ(entryZonesText(row.zones), row.text);
+    EXPECT_EQ(workspaceSavedText(*Date::parsingISO8601("2025-03-04T12:00:00Z"), "en_US", "UTC"), "Saved Mar 4, 2025");
+}
+
+// The workspace service over a document in a folder of its own.
+struct WorkspaceWorld {
+    VirtualScheduler scheduler;
+    TemporaryFolder folder;
+    SimApplicationWorkspace applications;
+    SimApplicationLauncher launcher;
+    ZoneService zones{std::make_shared<FakeWindowEngine>(), JSONDocumentStore<LayoutLibrary>(folder / "layouts.json")};
+    WorkspaceService workspaces{zones, [] { return std::vector<DisplayInfo>{}; },
+                                JSONDocumentStore<WorkspaceLibrary>(folder / "workspaces.json"), applications, launcher,
+                                scheduler};
+};
+
+TEST(WorkspacesPane, AnEditKeepsChangesMadeMeanwhileAndNeverRevivesADeletedWorkspace) {
+    WorkspaceWorld world;
+    WorkspaceService& service = world.workspaces;
+    const Workspace saved(UUID::random(), "Desk", {entry("XTerm", {0})}, {"LEFT"}, false, false, Date(0));
+    service.updateLibrary([&](WorkspaceLibrary& library) { library.upsert(saved); });
+    // Meanwhile an update with the current windows replaced the entries.
+    service.updateLibrary([&](WorkspaceLibrary& library) { library.workspaces.front().entries.push_back(entry("firefox", {1})); });
+    EXPECT_TRUE(editWorkspace(service, saved.id, Date(50), [](Workspace& w) { w.name = "Desk 2"; }));
+    ASSERT_EQ(service.library().workspaces.size(), 1u);
+    EXPECT_EQ(service.library().workspaces.front().entries.size(), 2u) << "the update is kept";
+    EXPECT_EQ(service.library().workspaces.front().name, "Desk 2");
+    EXPECT_EQ(service.library().workspaces.front().modifiedAt, Date(50));
+
+    service.updateLibrary([&](WorkspaceLibrary& library) { library.deleteWorkspace(saved.id); });
+    EXPECT_FALSE(editWorkspace(service, saved.id, Date(60), [](Workspace& w) { w.launchesMissingApps = true; }));
+    EXPECT_TRUE(service.library().workspaces.empty()) << "a deleted workspace does not come back";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QMenu>
 #include <QToolButton>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +36,8 @@
 #include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
 #include "Tessary/settings/ui/RuleDetailView.h"
 #include "Tessary/settings/ui/RulesSettingsView.h"
+#include "Tessary/settings/ui/WorkspaceDetailView.h"
+#include "Tessary/settings/ui/WorkspacesSettingsView.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
@@ -68,7 +71,7 @@ protected:
     SettingsContext context(SettingsHooks hooks = {}) {
         return SettingsContext{state,     preferences, actions, selection, nullptr, std::move(hooks), &defaults,
                                [this] { return sync; }, syncFolderInUse, &launcher, &applications,
-                               rules, zones};
+                               rules, zones, workspaces};
     }
 
     SettingsWindow& open() {
@@ -127,6 +130,7 @@ protected:
     std::optional<std::filesystem::path> syncFolderInUse;
     RuleService* rules = nullptr;
     ZoneService* zones = nullptr;
+    WorkspaceService* workspaces = nullptr;
     std::unique_ptr<SettingsWindow> window;
 };
 
@@ -474,6 +478,71 @@ TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
     EXPECT_FALSE(pane->bar()->canRemove());
     EXPECT_EQ(pane->detail(), nullptr);
     EXPECT_EQ(services.rules.ruleSet().rules.size(), 1u);
+    window.reset();
+}
+
+TEST_F(SettingsWindowTest, WorkspacesAreSavedEditedOnTheStoredCopyAndNeverRevived) {
+    SyncedServices services(scheduler, preferences);
+    workspaces = &services.workspaces;
+    std::vector<UUID> deleted;
+    actions.setDeleteWorkspace([&](const UUID& id) {
+        deleted.push_back(id);
+        services.workspaces.updateLibrary([&](WorkspaceLibrary& library) { library.deleteWorkspace(id); });
+    });
+    const WorkspaceEntry terminal(UUID::random(), "XTerm", std::string("~/src — bash"), "MAIN@1920x1080", {0},
+                                 Rect(0, 0, 100, 100));
+    const WorkspaceEntry browser(UUID::random(), "firefox", std::string("News"), "MAIN@1920x1080", {},
+                                Rect(0, 0, 100, 100));
+    const Workspace coding(UUID::random(), "Coding", {terminal, browser}, {"MAIN"}, false, false, Date(1000));
+    const Workspace reading(UUID::random(), "Reading", {browser}, {}, true, false, Date(1000));
+    services.workspaces.updateLibrary([&](WorkspaceLibrary& library) {
+        library.upsert(coding);
+        library.upsert(reading);
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::workspaces);
+    auto* pane = static_cast<WorkspacesSettingsView*>(w.pane());
+    ASSERT_NE(pane->detail(), nullptr) << "the first workspace is shown";
+    EXPECT_EQ(pane->detail()->workspaceID(), coding.id);
+    EXPECT_TRUE(pane->bar()->canRemove());
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-workspaces"));
+
+    // The name, keystroke by keystroke, on the stored workspace.
+    auto* name = pane->detail()->findChild<QLineEdit*>("workspaceName");
+    name->selectAll();
+    QTest::keyClicks(name, "Dev");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(services.workspaces.library().workspace(coding.id)->name, "Dev");
+    EXPECT_NE(services.workspaces.library().workspace(coding.id)->modifiedAt, Date(1000));
+
+    // Saving with a blank name counts the workspaces; "Cancel" saves nothing.
+    pane->beginSaveCurrentWindows();
+    auto* prompt = w.findChild<QInputDialog*>("saveWorkspacePrompt");
+    ASSERT_NE(prompt, nullptr);
+    prompt->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(services.workspaces.library().workspaces.size(), 2u);
+    pane->saveCurrentWindows("\t");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(services.workspaces.library().workspaces.size(), 3u);
+    EXPECT_EQ(services.workspaces.library().workspaces.back().name, "Workspace 3");
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_TRUE(deleted.empty()) << "Cancel removes nothing";
+
+    // Deleted elsewhere while shown: the next edit does not bring it back.
+    pane->select(coding.id);
+    QCoreApplication::processEvents();
+    QPointer<WorkspaceDetailView> detail = pane->detail();
+    services.workspaces.updateLibrary([&](WorkspaceLibrary& library) { library.deleteWorkspace(coding.id); });
+    detail->findChild<QCheckBox*>("launchesMissingApps")->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(services.workspaces.library().workspace(coding.id).has_value());
+    EXPECT_NE(w.findChild<QLabel*>("noWorkspaceSelected"), nullptr);
+    EXPECT_FALSE(pane->bar()->canRemove());
     window.reset();
 }
 
