@@ -87,6 +87,9 @@ inline constexpr std::string_view minimizedAttribute = "AXMinimized";
 inline constexpr std::string_view positionAttribute = "AXPosition";  // Point, top-left of the outer frame
 inline constexpr std::string_view sizeAttribute = "AXSize";          // Size of the outer frame
 inline constexpr std::string_view windowAttribute = "AXWindow";      // a child's top-level window
+// Size, the step in which a window's size changes (a terminal's character cell); noValue for a
+// window that takes any size.
+inline constexpr std::string_view sizeIncrementAttribute = "AXSizeIncrement";
 
 inline constexpr std::string_view windowRole = "AXWindow";
 inline constexpr std::string_view standardWindowSubrole = "AXStandardWindow";

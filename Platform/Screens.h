@@ -44,9 +44,19 @@ public:
 
     // Every connected monitor; the primary one first.
     virtual std::vector<Screen> screens() const = 0;
+    // A number that changes whenever screens() gives another list, so that what is built from the
+    // list can be kept until then. No two lists in the process share one (nextGeneration()), not
+    // even those of two objects that happen to occupy the same address one after the other.
+    virtual std::uint64_t generation() const = 0;
 
     // Called after the arrangement, a monitor's work area or the set of monitors changed.
     [[nodiscard]] virtual Subscription onChange(std::function<void()> handler) = 0;
+
+protected:
+    static std::uint64_t nextGeneration() {
+        static std::uint64_t last = 0;
+        return ++last;
+    }
 };
 
 }  // namespace tessary

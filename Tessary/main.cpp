@@ -28,13 +28,23 @@
 #include "Platform/Linux/StderrLogSink.h"
 #include "Platform/Linux/TerminationSignals.h"
 #include "Platform/Linux/XDGDirectories.h"
+#include "GlobalShortcuts/GlobalShortcuts.h"
+#include "GlobalShortcuts/ui/MenuItemShortcut.h"
+#include "GlobalShortcuts/ui/Recorder.h"
 #include "Platform/Qt/InstanceServer.h"
+#include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
-#include "Platform/X11/X11CompositorQuery.h"
+#include "Platform/X11/X11CompositorWatcher.h"
 #include "Platform/X11/X11GlobalInput.h"
+#include "Platform/X11/X11HotKeys.h"
+#include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/CloudSync.h"
+#include "Tessary/keyboard/KeyboardSnapController.h"
+#include "Tessary/keyboard/ShortcutNames.h"
+#include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/integrations/SparkleConfiguration.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/integrations/UpdaterController.h"
@@ -46,6 +56,9 @@
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
+#include "Tessary/shell/StatusMenuModel.h"
+#include "Tessary/shell/ui/ReviewAlert.h"
+#include "Tessary/shell/ui/StatusItemController.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -102,6 +115,65 @@ AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
     return AppWindow{owner, controller->window(), [controller] { controller->show(); }};
 }
 
+// The tray icon and its menu, rebuilt from the delegate's state at every opening; a chosen item acts
+// through the command table and the services, as the menu showed them.
+std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, GlobalShortcuts& shortcuts,
+                                                     UpdaterController& updater) {
+    StatusItemController::Hooks hooks;
+    hooks.readInputs = [&delegate, &updater] {
+        delegate.state().refreshAccessibility();
+        StatusMenuInputs inputs;
+        inputs.windowControlGranted = delegate.state().accessibilityTrusted();
+        inputs.displays = DisplayProvider::displays();
+        inputs.library = delegate.zones().library();
+        inputs.workspaces = delegate.workspaces().library();
+        inputs.offerReview = delegate.reviewPrompt().shouldOffer();
+        inputs.pendingUpdateVersion = updater.pendingUpdateVersion();
+        inputs.updaterConfigured = updater.isConfigured();
+        inputs.updaterCanCheck = updater.controller() && updater.controller()->canCheckForUpdates();
+        return inputs;
+    };
+    hooks.perform = [&delegate](const MenuAction& action) {
+        AppActions& actions = delegate.actions();
+        using Kind = MenuAction::Kind;
+        switch (action.kind) {
+        case Kind::none: break;
+        case Kind::showOnboarding: actions.showOnboarding(); break;
+        case Kind::assignLayout:
+            if (action.display && action.layoutID) {
+                const DisplayKey key = action.display->displayKey();
+                delegate.zones().updateLibrary([&](LayoutLibrary& library) { library.assign(*action.layoutID, key); });
+                actions.flashZones();
+            }
+            break;
+        case Kind::snapToZone:
+            // Failures (no focused window, an excluded one, no such zone) are dropped silently.
+            if (auto window = delegate.zones().engine().focusedWindow()) (void)delegate.zones().snap(*window, action.zoneIndex);
+            break;
+        case Kind::flashZones: actions.flashZones(); break;
+        case Kind::restoreAllWindows: actions.restoreAllWindows(); break;
+        case Kind::restoreWorkspace:
+            if (action.workspace) delegate.workspaces().restore(*action.workspace);
+            break;
+        case Kind::saveWorkspace: actions.saveWorkspace(); break;
+        case Kind::showEditor: actions.showEditor(); break;
+        case Kind::checkForUpdates: actions.checkForUpdates(); break;
+        case Kind::askForReview: actions.askForReview(); break;
+        case Kind::showAbout: actions.showAbout(); break;
+        case Kind::sendFeedback: actions.sendFeedback(); break;
+        case Kind::showSettings: actions.showSettings(); break;
+        case Kind::quit: delegate.quit(); break;
+        }
+    };
+    hooks.bindShortcut = [&shortcuts](QAction* action, const std::string& name) {
+        bindMenuItemShortcut(shortcuts, action, GlobalShortcuts::Name(name));
+    };
+    // Qt picks the tray protocol itself; X11 panels and trayer embed the icon (XEmbed) and show
+    // widget rows in its menu.
+    hooks.statusNotifierHost = false;
+    return std::make_unique<StatusItemController>(std::move(hooks));
+}
+
 void printReply(const InstanceReply& reply) {
     if (!reply.text.empty()) std::fprintf(stderr, "%s\n", reply.text.c_str());
 }
@@ -121,9 +193,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) request.arguments.emplace_back(argv[i]);
     if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
 
-    std::optional<InstanceLock> lock;
+    // Without a display there is nothing to run on, and no instance of this display to hand over to.
     const char* display = std::getenv("DISPLAY");
-    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display ? display : "")) {
+    if (!display || !*display) {
+        std::fputs("tessary: no X display ($DISPLAY is not set)\n", stderr);
+        return 1;
+    }
+    std::optional<InstanceLock> lock;
+    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display)) {
         auto outcome = InstanceClient::becomeOrForward(*location, request);
         if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
             printReply(*reply);
@@ -167,13 +244,21 @@ int main(int argc, char** argv) {
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
     X11GlobalInput input(platform->connection());
+    X11KeyboardLayout keyboard(platform->connection());
+    X11HotKeys hotKeys(platform->connection(), keyboard);
+    QtLocalEvents localEvents(keyboard);
+    GlobalShortcuts shortcuts({defaults, hotKeys, keyboard, localEvents, scheduler});
     DesktopApplicationLauncher launcher;
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
-    X11Connection& connection = platform->connection();
+    X11CompositorWatcher compositor(platform->connection());
 
     // The windows of ours that exist so far; the others take the delegate's "no window" path.
     AppWindowFactories windows;
     windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
+    windows.editor = [&scheduler](AppDelegate& delegate) {
+        auto controller = std::make_shared<LayoutEditorWindowController>(delegate.zones(), delegate.overlay(), scheduler);
+        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+    };
     windows.about = [](AppDelegate& delegate) {
         AppActions& actions = delegate.actions();
         auto controller = std::make_shared<AboutWindowController>(
@@ -181,16 +266,33 @@ int main(int argc, char** argv) {
         return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
     };
     // The settings window is built on each opening; what it shows next lives on in the selection,
-    // which outlives the delegate that destroys the last window.
+    // which outlives the delegate that destroys the last window. This build has no update
+    // framework, so the updater stays unconfigured and says so.
     UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
     std::unique_ptr<SettingsSelection> settingsSelection;
+    SettingsHooks settingsHooks;
+    // A name of the program's keeps its default; any other (a workspace's) has none.
+    auto shortcutName = [](const std::string& raw) {
+        for (const GlobalShortcuts::Name& known : ShortcutNames::paneShortcutNames()) {
+            if (known.rawValue == raw) return known;
+        }
+        return GlobalShortcuts::Name(raw);
+    };
+    settingsHooks.makeRecorder = [&shortcuts, shortcutName](const std::string& name, QWidget* parent) -> QWidget* {
+        return new Recorder(shortcuts, shortcutName(name), QString(), nullptr, parent);
+    };
+    settingsHooks.resetShortcuts = [&shortcuts, shortcutName](const std::vector<std::string>& names) {
+        std::vector<GlobalShortcuts::Name> list;
+        for (const std::string& name : names) list.push_back(shortcutName(name));
+        shortcuts.reset(list);
+    };
     CloudSync* liveCloudSync = nullptr;
     const std::optional<std::filesystem::path> syncFolderInUse = SyncFolderSetting::read(defaults);
     windows.settings = [&](AppDelegate& delegate) {
         if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
         return AppWindow::of(std::make_unique<SettingsWindow>(
             SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
-                            {}, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse, &launcher,
+                            settingsHooks, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse, &launcher,
                             &platform->workspace(), &delegate.rules(), &delegate.zones(),
                             &delegate.workspaces()}));
     };
@@ -209,9 +311,32 @@ int main(int argc, char** argv) {
     {
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&connection] { return x11CompositorRuns(connection); }},
+                                         [&compositor] { return compositor.isCompositing(); }},
                              std::move(windows));
         liveDelegate = &delegate;
+
+        // The keyboard layer: the shortcuts act on the delegate's services and end before them. A
+        // cycled layout flashes only with flashOnLayoutChange on; "Show Zones" always does.
+        KeyboardSnapController keyboardSnap(shortcuts, delegate.zones(), input, [] { return DisplayProvider::displays(); });
+        keyboardSnap.onShowZones = [&delegate] { delegate.flashZones(true); };
+        keyboardSnap.onLayoutCycled = [&delegate] { delegate.flashZones(false); };
+        keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };
+        keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
+        WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
+        delegate.hooks().askReviewQuestion = runReviewAlert;
+        // Updates: the one updater made before the delegate, which the settings window shares.
+        delegate.hooks().checkForUpdates = [&updater] { updater.checkForUpdates(); };
+        std::unique_ptr<StatusItemController> statusItem;
+        delegate.hooks().buildStatusItem = [&] {
+            statusItem = makeStatusItem(delegate, shortcuts, updater);
+            updater.onPendingUpdateChange = [&] { statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value()); };
+            statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value());
+        };
+        delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
+        delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
+        delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
+            workspaceHotKeys.removeShortcut(id);
+        };
 
         // The one synchronisation, made and started by the launch sequence over its services; it
         // ends before them.
@@ -261,6 +386,8 @@ int main(int argc, char** argv) {
         delegate.prepareToQuit();
         server.reset();
         liveCloudSync = nullptr;
+        updater.onPendingUpdateChange = nullptr;
+        statusItem.reset();
         cloudSync.reset();
         liveSocket.clear();
         liveDelegate = nullptr;

@@ -4,7 +4,9 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <unordered_map>
+#include <unordered_set>
 
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
@@ -35,6 +37,26 @@ const icu::RegexPattern* compiled(std::string_view text) {
     return cache.emplace(key, std::move(pattern)).first->second.get();
 }
 
+// Patterns that timed out, told once each: those not yet taken, and every one ever reported (bounded
+// like the cache; past the bound a pattern may be told again).
+thread_local std::vector<std::string> timedOutNotTaken;
+thread_local std::unordered_set<std::string> timedOutReported;
+
+void noteTimeout(std::string_view pattern) {
+    constexpr std::size_t capacity = 256;
+    std::string key(pattern);
+    if (timedOutReported.contains(key)) return;
+    if (timedOutReported.size() >= capacity) timedOutReported.clear();
+    timedOutReported.insert(key);
+    timedOutNotTaken.push_back(std::move(key));
+}
+
+// Asked by the engine every few thousand steps of a search; false ends it.
+UBool withinDeadline(const void* context, int32_t) {
+    const auto& deadline = *static_cast<const std::chrono::steady_clock::time_point*>(context);
+    return std::chrono::steady_clock::now() < deadline;
+}
+
 }  // namespace
 
 bool TitlePattern::compiles(std::string_view pattern) { return compiled(pattern) != nullptr; }
@@ -46,11 +68,15 @@ bool TitlePattern::searchIgnoringCase(std::string_view pattern, std::string_view
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::RegexMatcher> matcher(expression->matcher(input, status));
     if (U_FAILURE(status) || !matcher) return false;
-    matcher->setTimeLimit(timeLimitSteps, status);
+    const auto deadline = std::chrono::steady_clock::now() + timeLimit;
+    matcher->setMatchCallback(withinDeadline, &deadline, status);
     if (U_FAILURE(status)) return false;
     const bool found = matcher->find(status);
+    if (status == U_REGEX_STOPPED_BY_CALLER) noteTimeout(pattern);
     // A time-out or a stack overflow in the engine is no match.
     return U_SUCCESS(status) && found;
 }
+
+std::vector<std::string> TitlePattern::takeTimedOutPatterns() { return std::exchange(timedOutNotTaken, {}); }
 
 }  // namespace tessary

@@ -33,10 +33,13 @@ std::int64_t ZoneLayout::zoneCount() const {
 void ZoneLayout::rebuildFromOrigin() {
     if (!origin) return;
     if (origin->preset) {
+        if (const LayoutPreset* preset = LayoutPreset::preset(*origin->preset)) {
+            kind = preset->build();
+            return;
+        }
         // An identifier this version does not know (a newer version's preset, a hand-edited file)
-        // keeps the body: its template, blank, would empty the layout.
-        if (const LayoutPreset* preset = LayoutPreset::preset(*origin->preset)) kind = preset->build();
-        return;
+        // falls back to the origin's template, except the blank one, which would empty the layout.
+        if (origin->layoutTemplate == LayoutTemplate::blank) return;
     }
     kind = origin->layoutTemplate.kind(origin->zoneCount);
 }

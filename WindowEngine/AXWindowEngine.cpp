@@ -195,6 +195,17 @@ std::optional<Rect> AXWindowEngine::readBack(const AXElement& element) {
     return Rect(*position, *size);
 }
 
+std::optional<SetFrameResult> AXWindowEngine::placeStepped(const Rect& requested, const Rect& achieved,
+                                                           const std::optional<Size>& step, const AXElement& element) {
+    if (!step) return std::nullopt;
+    // Its size as well as it can take it, centred: a success. Off centre: moved there.
+    const Rect centred = UnfitWindowPlacement::centeredFrame(achieved.size, requested, 0.0).value_or(achieved);
+    if (!SetFrameResult::takes(requested, centred, step)) return std::nullopt;
+    if (SetFrameResult::takes(requested, achieved, step)) return SetFrameResult{requested, achieved, step};
+    writePosition(element, centred.origin);
+    return SetFrameResult{requested, readBack(element).value_or(centred), step};
+}
+
 SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandle& window) {
     const AXElement& element = window.element;
     const Point origin{requested.minX(), requested.minY()};
@@ -202,9 +213,15 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
 
     writePosition(element, origin);
     writeSize(element, size);
-    if (const std::optional<Rect> achieved = readBack(element);
-        achieved && CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) {
+    std::optional<Rect> achieved = readBack(element);
+    if (achieved && CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) {
         return SetFrameResult{requested, achieved};
+    }
+    // A window whose size goes in steps (a terminal's character cells) takes the largest size that
+    // fits: that is the best it can do, not a refusal. Asked only when the frame is off.
+    const std::optional<Size> step = copySizeAttribute(ax::sizeIncrementAttribute, element);
+    if (achieved) {
+        if (auto placed = placeStepped(requested, *achieved, step, element)) return *placed;
     }
 
     // A window kept inside the screen can refuse a position its old size does not fit at, or a
@@ -212,23 +229,24 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
     writeSize(element, size);
     writePosition(element, origin);
     writeSize(element, size);
-    const std::optional<Rect> achieved = readBack(element);
-    if (!achieved) return SetFrameResult{requested, std::nullopt};
+    achieved = readBack(element);
+    if (!achieved) return SetFrameResult{requested, std::nullopt, step};
     if (CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) {
-        return SetFrameResult{requested, achieved};
+        return SetFrameResult{requested, achieved, step};
     }
+    if (auto placed = placeStepped(requested, *achieved, step, element)) return *placed;
 
     log.notice("setFrame mismatch pid " + std::to_string(window.pid) + ": wanted " + text(requested) + " got " +
                text(*achieved));
 
-    if (!centersWindowsThatCannotFill || !centersWindowsThatCannotFill()) return SetFrameResult{requested, achieved};
+    if (!centersWindowsThatCannotFill || !centersWindowsThatCannotFill()) return SetFrameResult{requested, achieved, step};
     const std::optional<Rect> centered =
         UnfitWindowPlacement::centeredFrame(achieved->size, requested, frameTolerance);
-    if (!centered) return SetFrameResult{requested, achieved};
-    if (centered->origin == achieved->origin) return SetFrameResult{requested, achieved};
+    if (!centered) return SetFrameResult{requested, achieved, step};
+    if (centered->origin == achieved->origin) return SetFrameResult{requested, achieved, step};
     writePosition(element, centered->origin);
-    if (const std::optional<Rect> moved = readBack(element)) return SetFrameResult{requested, moved};
-    return SetFrameResult{requested, centered};
+    if (const std::optional<Rect> moved = readBack(element)) return SetFrameResult{requested, moved, step};
+    return SetFrameResult{requested, centered, step};
 }
 
 void AXWindowEngine::raise(const WindowHandle& window) {

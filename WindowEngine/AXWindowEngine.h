@@ -29,7 +29,9 @@ public:
     std::optional<Rect> frame(const WindowHandle& window) override;
     // Position then size, read back; when off by more than 2.0 points or unreadable: size, position,
     // size, read back; a window that still differs is logged and, when centersWindowsThatCannotFill
-    // says so, centred in the requested frame on whole points.
+    // says so, centred in the requested frame on whole points. A window whose size goes in steps
+    // ("AXSizeIncrement") and ends smaller by less than one step on each axis has taken the frame
+    // as well as it can: it is centred in it (whatever the preference) and the result succeeds.
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
     void raise(const WindowHandle& window) override;
 
@@ -55,6 +57,10 @@ private:
     void writePosition(const AXElement& element, Point position);
     void writeSize(const AXElement& element, Size size);
     std::optional<Rect> readBack(const AXElement& element);
+    // The result for a stepped window whose size is within one step of the requested one, centred
+    // (moved there when it is not); absent for any other window or size.
+    std::optional<SetFrameResult> placeStepped(const Rect& requested, const Rect& achieved,
+                                               const std::optional<Size>& step, const AXElement& element);
 
     Accessibility& accessibility_;
     ApplicationWorkspace& workspace_;

@@ -1,5 +1,6 @@
 #include "WindowEngine/DisplayProvider.h"
 
+#include <optional>
 #include <unordered_map>
 
 namespace tessary {
@@ -7,6 +8,15 @@ namespace tessary {
 namespace {
 
 const Screens* installedScreens = nullptr;
+
+// The display list built from the installed screens, kept until their generation changes: drags ask
+// for it on every pointer notice.
+struct BuiltDisplays {
+    const Screens* screens = nullptr;
+    std::uint64_t generation = 0;
+    std::vector<DisplayInfo> displays;
+};
+std::optional<BuiltDisplays> built;
 
 std::vector<Screen> currentScreens() {
     return installedScreens ? installedScreens->screens() : std::vector<Screen>{};
@@ -55,7 +65,10 @@ double area(const Rect& rect) {
 
 }  // namespace
 
-void DisplayProvider::setScreens(const Screens* screens) { installedScreens = screens; }
+void DisplayProvider::setScreens(const Screens* screens) {
+    installedScreens = screens;
+    built.reset();
+}
 
 const Screens* DisplayProvider::screens() { return installedScreens; }
 
@@ -94,7 +107,12 @@ std::vector<DisplayInfo> DisplayProvider::displays(const std::vector<Screen>& sc
 
 std::vector<DisplayInfo> DisplayProvider::displays() {
     if (displaysOverride) return *displaysOverride;
-    return displays(currentScreens());
+    if (!installedScreens) return {};
+    const std::uint64_t generation = installedScreens->generation();
+    if (!built || built->screens != installedScreens || built->generation != generation) {
+        built = BuiltDisplays{installedScreens, generation, displays(installedScreens->screens())};
+    }
+    return built->displays;
 }
 
 double DisplayProvider::primaryHeight() {

@@ -11,7 +11,8 @@
 
 namespace tessary {
 
-// The connected displays, read anew on every call, and the display for a point or a rectangle.
+// The connected displays, and the display for a point or a rectangle. The list is built from the
+// screens again whenever their generation changes, and served from memory in between.
 //
 // Process-wide, like the desktop it describes: the program hands its Screens back end to
 // setScreens() once at start-up; without one there are no screens. Tests either do the same with

@@ -13,10 +13,12 @@ public:
     explicit SimScreens(std::vector<Screen> screens) : screens_(std::move(screens)) {}
 
     std::vector<Screen> screens() const override { return screens_; }
+    std::uint64_t generation() const override { return generation_; }
     Subscription onChange(std::function<void()> handler) override { return changed_.subscribe(std::move(handler)); }
 
     void setScreens(std::vector<Screen> screens) {
         screens_ = std::move(screens);
+        generation_ = nextGeneration();
         changed_.emit();
     }
 
@@ -26,6 +28,7 @@ public:
 
 private:
     std::vector<Screen> screens_;
+    std::uint64_t generation_ = nextGeneration();
     Signal<> changed_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tessary {
 
@@ -70,6 +71,7 @@ bool X11Accessibility::windowExists(xcb_window_t window) {
 // --- Reads ---------------------------------------------------------------------------------------
 
 Expected<AXValue, AXError> X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+    commitWrites(true);
     switch (element.kind) {
     case AXElementKind::window:
         return windowAttribute(element, attribute);
@@ -95,6 +97,12 @@ Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& el
     if (attribute == ax::roleAttribute) {
         if (!windowExists(window)) return fail(AXError::invalidUIElement);
         return AXValue{std::string(ax::windowRole)};
+    }
+    if (attribute == ax::sizeIncrementAttribute) {
+        auto hints = windows_.sizeHints(window);
+        if (!hints) return fail(AXError::invalidUIElement);
+        if (!hints->hasIncrements()) return fail(AXError::noValue);
+        return AXValue{*hints->increment};
     }
     if (attribute == ax::subroleAttribute) {
         auto kind = windows_.kind(window);
@@ -171,25 +179,44 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
     if (element.kind != AXElementKind::window) {
         return element.isValid() ? AXError::attributeUnsupported : AXError::illegalArgument;
     }
-    xcb_window_t window = windowID(element);
     if (attribute == ax::positionAttribute) {
         const Point* position = std::get_if<Point>(&value);
         if (!position || !std::isfinite(position->x) || !std::isfinite(position->y)) return AXError::illegalArgument;
-        return windows_.moveTo(window, *position, timeout(element)) ? AXError::success : AXError::invalidUIElement;
+        return holdWrite(element, *position, std::nullopt);
     }
     if (attribute == ax::sizeAttribute) {
         const Size* size = std::get_if<Size>(&value);
         if (!size || !std::isfinite(size->width) || !std::isfinite(size->height)) return AXError::illegalArgument;
-        return windows_.resizeTo(window, *size, timeout(element)) ? AXError::success : AXError::invalidUIElement;
+        return holdWrite(element, std::nullopt, *size);
     }
     return AXError::attributeUnsupported;
+}
+
+AXError X11Accessibility::holdWrite(const AXElement& element, std::optional<Point> origin, std::optional<Size> size) {
+    // Nobody would answer: the caller learns it now instead of after the time-out.
+    if (!windows_.hasLiveWindowManager()) return AXError::cannotComplete;
+    PendingFrame& pending = pendingFrames_[windowID(element)];
+    if (origin) pending.origin = origin;
+    if (size) pending.size = size;
+    pending.timeout = timeout(element);
+    return AXError::success;
+}
+
+void X11Accessibility::commitWrites(bool wait) {
+    // Taken out first: a window that vanished is not asked again.
+    auto pending = std::exchange(pendingFrames_, {});
+    for (const auto& [window, frame] : pending) {
+        windows_.moveResize(window, frame.origin, frame.size, frame.timeout, wait);
+    }
 }
 
 AXError X11Accessibility::performAction(const AXElement& element, std::string_view action) {
     if (element.kind != AXElementKind::window) return AXError::actionUnsupported;
     if (action != ax::raiseAction) return AXError::actionUnsupported;
+    commitWrites(true);
     xcb_window_t window = windowID(element);
     if (!windowExists(window)) return AXError::invalidUIElement;
+    if (!windows_.hasLiveWindowManager()) return AXError::cannotComplete;
     windows_.activate(window, timeout(element));
     return AXError::success;
 }
@@ -199,6 +226,7 @@ Expected<AXElement, AXError> X11Accessibility::copyElementAtPosition(const AXEle
         return unexpected(AXError::illegalArgument);
     }
     if (!std::isfinite(x) || !std::isfinite(y)) return unexpected(AXError::illegalArgument);
+    commitWrites(true);
     auto window = windows_.windowAt(Point{double(x), double(y)});
     if (!window) return unexpected(AXError::noValue);
     AXElement element = elementForWindow(*window);
@@ -289,15 +317,7 @@ void X11Accessibility::deliver(const X11Client& client, std::string_view notific
 bool X11Accessibility::isProcessTrusted() {
     if (connection_.hasFailed()) return false;
     const X11Atoms& a = connection_.atoms();
-    // A window manager that died leaves its properties behind: its check window must still exist
-    // and point to itself.
-    auto check = X11Property::read(connection_, connection_.root(), a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW,
-                                   X11ErrorTolerance::none, 1);
-    if (!check || check->cardinals().empty()) return false;
-    xcb_window_t wm = check->cardinals().front();
-    auto self = X11Property::read(connection_, wm, a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW,
-                                  X11ErrorTolerance::windowMayVanish, 1);
-    if (!self || self->cardinals().empty() || self->cardinals().front() != wm) return false;
+    if (!windows_.hasLiveWindowManager()) return false;
     auto supported = windows_.supported();
     for (xcb_atom_t needed : {a._NET_CLIENT_LIST, a._NET_ACTIVE_WINDOW, a._NET_MOVERESIZE_WINDOW, a._NET_FRAME_EXTENTS}) {
         if (std::find(supported.begin(), supported.end(), needed) == supported.end()) return false;

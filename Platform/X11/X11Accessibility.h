@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -19,8 +20,14 @@ namespace tessary {
 //   windows front to back, its "AXFocusedWindow" the active window when it is one of them, else
 //   its frontmost visible window.
 // - "AXPosition" and "AXSize" are the outer frame (decorations included, a client-side margin
-//   left out), in root pixels. Writes go to the window manager and return once it has handled
-//   them, within the element's messaging time-out.
+//   left out), in root pixels. Writes are held until the next read (or action, or hit test) and
+//   then go to the window manager as one _NET_MOVERESIZE_WINDOW per window, position and size
+//   together; that read waits, within the element's messaging time-out, until the window manager
+//   has handled it. Writes still held at the end of a main-loop turn (commitPendingWrites) are
+//   sent without waiting. While no window manager runs, writes and actions fail at once with
+//   cannotComplete.
+// - "AXSizeIncrement": the size step a window declares in WM_NORMAL_HINTS (a terminal's character
+//   cell), when it is more than one pixel on some axis; noValue otherwise.
 // - "AXSubrole": "AXStandardWindow" for a normal (or untyped) window that is transient for no
 //   other; "AXDialog" for dialogs and transient windows; "AXFloatingWindow" for utility, toolbar
 //   and menu windows; "AXUnknown" for docks, desktops, splash screens and the rest.
@@ -52,6 +59,10 @@ public:
     // A process's windows, front to back.
     std::vector<xcb_window_t> windowsOf(ProcessID pid);
 
+    // Sends the writes held so far, without waiting for the window manager (the main loop calls it
+    // before it sleeps).
+    void commitPendingWrites() { commitWrites(false); }
+
     // Used when neither the element nor the system-wide element has a time-out of its own.
     static constexpr std::chrono::milliseconds kDefaultTimeout{1000};
 
@@ -63,7 +74,16 @@ private:
         bool started = false;
     };
 
+    // Position and size written to one window since the last read.
+    struct PendingFrame {
+        std::optional<Point> origin;
+        std::optional<Size> size;
+        std::chrono::milliseconds timeout{0};
+    };
+
     std::chrono::milliseconds timeout(const AXElement& element) const;
+    AXError holdWrite(const AXElement& element, std::optional<Point> origin, std::optional<Size> size);
+    void commitWrites(bool wait);
     Expected<AXValue, AXError> windowAttribute(const AXElement& element, std::string_view attribute);
     Expected<AXValue, AXError> applicationAttribute(const AXElement& element, std::string_view attribute);
     bool windowExists(xcb_window_t window);
@@ -74,6 +94,7 @@ private:
     X11ClientTracker& tracker_;
     std::unordered_map<AXElement, float> timeouts_;
     std::map<AXObserverID, Observer> observers_;
+    std::map<xcb_window_t, PendingFrame> pendingFrames_;
     AXObserverID nextObserver_ = 0;
     Subscription created_;
     Subscription destroyed_;

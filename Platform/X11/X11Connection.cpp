@@ -3,6 +3,7 @@
 #include <xcb/randr.h>
 #include <xcb/xcbext.h>
 #include <xcb/res.h>
+#include <xcb/xinput.h>
 
 #include <poll.h>
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace tessary {
 
@@ -138,6 +140,13 @@ void X11Connection::flush() {
     xcb_flush(connection_);
 }
 
+uint64_t X11Connection::requestCount() {
+    // The sequence number of a request is the number of requests sent before it, plus one.
+    const uint32_t sequence = xcb_no_operation(connection_).sequence;
+    ++countingRequests_;
+    return uint64_t(sequence) - countingRequests_;
+}
+
 void X11Connection::drainXcb(bool readSocket) {
     for (;;) {
         xcb_generic_event_t* event =
@@ -238,6 +247,11 @@ bool X11Connection::judgeError(const xcb_generic_error_t& error, const char* req
     case X11ErrorTolerance::keyMayBeGrabbed:
         expected = error.error_code == kBadAccess;
         break;
+    case X11ErrorTolerance::deviceMayVanish: {
+        const xcb_query_extension_reply_t* input = xcb_get_extension_data(connection_, &xcb_input_id);
+        expected = input && input->present && error.error_code == input->first_error + XCB_INPUT_DEVICE;
+        break;
+    }
     }
     if (expected) {
         ++expectedErrors_;
@@ -286,16 +300,22 @@ void X11Connection::processPendingEvents() {
     }
     dispatching_ = true;
     bool dispatched = false;
+    // The socket is read once per call: a read that finds nothing costs a system call, and what the
+    // server sends after it wakes the main loop again (which also calls this before it sleeps).
+    // Events read while a handler waited for a reply are in xcb's queue and are taken below.
+    bool readSocket = true;
     for (;;) {
-        drainXcb(true);
+        drainXcb(std::exchange(readSocket, false));
         collectChecks();
         if (queue_.empty()) {
             if (!dispatched) {
                 break;
             }
             dispatched = false;
-            // End of a burst; the handlers may make requests that bring more events.
-            std::vector<int> ids;
+            // End of a burst; the handlers may make requests that bring more events, and may remove
+            // handlers (their own included).
+            std::vector<int>& ids = batchEndIds_;
+            ids.clear();
             for (const auto& [id, handler] : batchEndHandlers_) ids.push_back(id);
             for (int id : ids) {
                 if (auto it = batchEndHandlers_.find(id); it != batchEndHandlers_.end()) {

@@ -37,6 +37,8 @@ enum class X11ErrorTolerance {
     // A passive key grab: BadAccess means another client holds the combination, an answer rather
     // than a fault.
     keyMayBeGrabbed,
+    // The request names an input device, which goes away when it is unplugged: XInput's BadDevice.
+    deviceMayVanish,
 };
 
 // One connection to the X server, over xcb.
@@ -125,6 +127,11 @@ public:
 
     void flush();
 
+    // How many requests this connection has sent so far, every component's together, for counting
+    // what a path costs. Asking sends a NoOperation request (no reply, no round trip), which is not
+    // counted.
+    uint64_t requestCount();
+
     // Judges one error; true when it was expected. Unexpected errors are logged and, in the test
     // mode, end the process.
     bool judgeError(const xcb_generic_error_t& error, const char* request, X11ErrorTolerance tolerance);
@@ -164,12 +171,14 @@ private:
     std::map<uint32_t, PendingCheck> pendingChecks_;
     std::map<int, EventHandler> handlers_;
     std::map<int, std::function<void()>> batchEndHandlers_;
+    std::vector<int> batchEndIds_;
     int nextHandlerId_ = 1;
     bool dispatching_ = false;
     bool reportedFailure_ = false;
     uint32_t rootEventMask_ = 0;
     uint64_t unexpectedErrors_ = 0;
     uint64_t expectedErrors_ = 0;
+    uint64_t countingRequests_ = 0;
 };
 
 // The name of a core or known extension error code, for log lines.

@@ -1,5 +1,8 @@
 #include "Platform/X11/X11GlobalInput.h"
 
+#include <algorithm>
+#include <utility>
+
 #include <xcb/xinput.h>
 
 namespace tessary {
@@ -15,6 +18,24 @@ struct RawEventMask {
     uint32_t bits;
 };
 
+// Whether the device's first two valuators (x and y) report motion as deltas. The XTest device's
+// axes are absolute without limits, and what it sends as relative motion arrives as deltas: it
+// counts as relative, which is how it is driven. Axes with limits (tablets, touch screens) do not.
+bool hasRelativeAxes(const xcb_input_xi_query_device_reply_t& reply) {
+    auto infos = xcb_input_xi_query_device_infos_iterator(&reply);
+    if (!infos.rem) return false;
+    int relative = 0;
+    for (auto classes = xcb_input_xi_device_info_classes_iterator(infos.data); classes.rem;
+         xcb_input_device_class_next(&classes)) {
+        if (classes.data->type != XCB_INPUT_DEVICE_CLASS_TYPE_VALUATOR) continue;
+        const auto& valuator = reinterpret_cast<const xcb_input_valuator_class_t&>(*classes.data);
+        if (valuator.number > 1) continue;
+        const bool limited = valuator.max.integral > valuator.min.integral;
+        if (valuator.mode == XCB_INPUT_VALUATOR_MODE_RELATIVE || !limited) ++relative;
+    }
+    return relative == 2;
+}
+
 }  // namespace
 
 X11ModifierLayout X11ModifierLayout::from(const uint8_t* keycodes, int keycodesPerModifier, const uint32_t* keysyms,
@@ -27,6 +48,7 @@ X11ModifierLayout X11ModifierLayout::from(const uint8_t* keycodes, int keycodesP
             const uint8_t code = keycodes[modifier * keycodesPerModifier + i];
             if (code == 0) continue;
             layout.isModifierKey[code] = true;
+            layout.modifierBits[code] |= uint16_t(1u << modifier);
             // Shift, Lock and Control (the first three) are fixed; only Mod1 to Mod5 are looked up.
             if (modifier < 3 || code < minKeycode || keysymsPerKeycode <= 0) continue;
             const long first = static_cast<long>(code - minKeycode) * keysymsPerKeycode;
@@ -49,6 +71,49 @@ GlobalModifierKeys X11ModifierLayout::keys(uint16_t stateMask) const {
     keys.alt = (stateMask & altMask) != 0;
     keys.super = (stateMask & superMask) != 0;
     return keys;
+}
+
+void X11PointerTracking::reset(Point pointer, uint16_t stateMask, Size root) {
+    location = pointer;
+    mask = stateMask;
+    rootSize = root;
+    keyDown = {};
+}
+
+void X11PointerTracking::moveBy(std::optional<double> dx, std::optional<double> dy) {
+    // The server keeps the pointer on the root window; an overshoot at an edge is not carried over.
+    if (dx) location.x = std::clamp(location.x + *dx, 0.0, std::max(0.0, rootSize.width - 1));
+    if (dy) location.y = std::clamp(location.y + *dy, 0.0, std::max(0.0, rootSize.height - 1));
+}
+
+void X11PointerTracking::key(const X11ModifierLayout& layout, uint32_t keycode, bool down) {
+    if (keycode > 255) return;
+    keyDown[keycode] = down;
+    const uint16_t bits = layout.modifierBits[keycode];
+    if (down) {
+        mask |= bits;
+        return;
+    }
+    uint16_t stillHeld = 0;
+    for (std::size_t code = 0; code < keyDown.size(); ++code) {
+        if (keyDown[code]) stillHeld |= layout.modifierBits[code];
+    }
+    mask &= uint16_t(~(bits & ~stillHeld));
+}
+
+std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_raw_button_press_event_t& event) {
+    std::pair<std::optional<double>, std::optional<double>> axes;
+    const int maskWords = xcb_input_raw_button_press_valuator_mask_length(&event);
+    if (maskWords <= 0) return axes;
+    const uint32_t bits = xcb_input_raw_button_press_valuator_mask(&event)[0];
+    const xcb_input_fp3232_t* values = xcb_input_raw_button_press_axisvalues(&event);
+    const int count = xcb_input_raw_button_press_axisvalues_length(&event);
+    auto value = [&](int index) { return double(values[index].integral) + double(values[index].frac) / 4294967296.0; };
+    // Values come in the order of the set bits: x is the first when bit 0 is set.
+    int index = 0;
+    if ((bits & 1u) && index < count) axes.first = value(index++);
+    if ((bits & 2u) && index < count) axes.second = value(index);
+    return axes;
 }
 
 X11GlobalInput::X11GlobalInput(X11Connection& connection) : connection_(connection) {}
@@ -92,9 +157,9 @@ bool X11GlobalInput::startListening() {
     // controller ignores; its release is reported.
     leftDown_ = false;
     lastKeys_ = {};
-    if (auto state = queryPointer()) {
-        leftDown_ = (state->mask & kButton1Mask) != 0;
-        lastKeys_ = layout_.keys(state->mask);
+    if (readPointer()) {
+        leftDown_ = (tracking_.mask & kButton1Mask) != 0;
+        lastKeys_ = layout_.keys(tracking_.mask);
     }
     handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
     batchEndId_ = connection_.addBatchEndHandler([this] { deliverFoldedMotion(); });
@@ -129,63 +194,96 @@ void X11GlobalInput::handle(const xcb_generic_event_t& event) {
     case XCB_INPUT_RAW_BUTTON_PRESS:
     case XCB_INPUT_RAW_BUTTON_RELEASE:
         deliverFoldedMotion();
-        handleButton(raw.detail, generic.event_type == XCB_INPUT_RAW_BUTTON_PRESS);
+        handleButton(raw.detail, raw.sourceid, generic.event_type == XCB_INPUT_RAW_BUTTON_PRESS);
         break;
     case XCB_INPUT_RAW_MOTION:
-        motionFolded_ = leftDown_;
+        handleMotion(raw);
         break;
     case XCB_INPUT_RAW_KEY_PRESS:
     case XCB_INPUT_RAW_KEY_RELEASE:
         deliverFoldedMotion();
-        handleKey(raw.detail);
+        handleKey(raw.detail, generic.event_type == XCB_INPUT_RAW_KEY_PRESS);
         break;
     default:
         break;
     }
 }
 
+void X11GlobalInput::handleMotion(const xcb_input_raw_motion_event_t& event) {
+    if (!leftDown_) return;
+    motionFolded_ = true;
+    const auto relative = relativeDevices_.find(event.sourceid);
+    if (relative == relativeDevices_.end() || !relative->second) {
+        foldedNeedsRead_ = true;
+        return;
+    }
+    const auto [dx, dy] = rawAxes(event);
+    tracking_.moveBy(dx, dy);
+}
+
 void X11GlobalInput::deliverFoldedMotion() {
     if (!motionFolded_) return;
     motionFolded_ = false;
+    const bool needsRead = std::exchange(foldedNeedsRead_, false);
     if (!leftDown_) return;
-    if (auto state = queryPointer()) send(GlobalInputKind::leftMouseDragged, *state);
+    if (needsRead && !readPointer()) return;
+    send(GlobalInputKind::leftMouseDragged);
 }
 
-void X11GlobalInput::handleButton(uint32_t physicalButton, bool down) {
+void X11GlobalInput::handleButton(uint32_t physicalButton, uint16_t sourceDevice, bool down) {
     if (mappingsStale_) readMappings();
     if (logicalButton(physicalButton) != 1 || down == leftDown_) return;
     leftDown_ = down;
     if (motionSelected_ != down) selectRawEvents(down);
-    auto state = queryPointer();
-    if (!state) return;
-    send(down ? GlobalInputKind::leftMouseDown : GlobalInputKind::leftMouseUp, *state);
+    // The exact position where the drag starts and ends; motion in between follows the deltas.
+    const bool unknown = down && !relativeDevices_.contains(sourceDevice);
+    if (!readPointer(unknown ? std::optional<uint16_t>(sourceDevice) : std::nullopt)) return;
+    send(down ? GlobalInputKind::leftMouseDown : GlobalInputKind::leftMouseUp);
 }
 
-void X11GlobalInput::handleKey(uint32_t keycode) {
+void X11GlobalInput::handleKey(uint32_t keycode, bool down) {
     if (mappingsStale_) readMappings();
-    // Typing does not cost a round trip: only the keys of the modifier map can change the mask.
+    // Only the keys of the modifier map can change the mask.
     if (keycode > 255 || !layout_.isModifierKey[keycode]) return;
-    auto state = queryPointer();
-    if (!state) return;
-    if (layout_.keys(state->mask) == lastKeys_) return;
-    send(GlobalInputKind::modifiersChanged, *state);
+    // During a drag the position and the mask are followed; otherwise the pointer has moved unseen
+    // (motion is selected only while the button is down), and a key notice is rare enough to ask.
+    if (leftDown_) {
+        tracking_.key(layout_, keycode, down);
+    } else if (!readPointer()) {
+        return;
+    }
+    if (layout_.keys(tracking_.mask) == lastKeys_) return;
+    send(GlobalInputKind::modifiersChanged);
 }
 
-void X11GlobalInput::send(GlobalInputKind kind, const PointerState& state) {
-    lastKeys_ = layout_.keys(state.mask);
-    monitors_.emit(GlobalInputEvent{kind, state.location, lastKeys_});
+void X11GlobalInput::send(GlobalInputKind kind) {
+    lastKeys_ = layout_.keys(tracking_.mask);
+    monitors_.emit(GlobalInputEvent{kind, tracking_.location, lastKeys_});
 }
 
 std::optional<Point> X11GlobalInput::pointerLocation() {
-    if (auto state = queryPointer()) return state->location;
-    return std::nullopt;
+    if (!readPointer()) return std::nullopt;
+    return tracking_.location;
 }
 
-std::optional<X11GlobalInput::PointerState> X11GlobalInput::queryPointer() {
+bool X11GlobalInput::readPointer(std::optional<uint16_t> newDevice) {
     xcb_connection_t* c = connection_.xcb();
-    auto reply = connection_.reply(xcb_query_pointer_reply, xcb_query_pointer(c, connection_.root()), "QueryPointer");
-    if (!reply) return std::nullopt;
-    return PointerState{Point{double(reply->root_x), double(reply->root_y)}, reply->mask};
+    const auto pointerCookie = xcb_query_pointer(c, connection_.root());
+    const auto rootCookie = xcb_get_geometry(c, connection_.root());
+    std::optional<xcb_input_xi_query_device_cookie_t> deviceCookie;
+    if (newDevice) deviceCookie = xcb_input_xi_query_device(c, *newDevice);
+    auto pointer = connection_.reply(xcb_query_pointer_reply, pointerCookie, "QueryPointer");
+    auto root = connection_.reply(xcb_get_geometry_reply, rootCookie, "GetGeometry");
+    if (deviceCookie) {
+        // A device unplugged meanwhile answers BadDevice; it is then simply not followed.
+        auto device = connection_.reply(xcb_input_xi_query_device_reply, *deviceCookie, "XIQueryDevice",
+                                        X11ErrorTolerance::deviceMayVanish);
+        relativeDevices_[*newDevice] = device && hasRelativeAxes(*device);
+    }
+    if (!pointer || !root) return false;
+    tracking_.reset(Point{double(pointer->root_x), double(pointer->root_y)}, pointer->mask,
+                    Size{double(root->width), double(root->height)});
+    return true;
 }
 
 void X11GlobalInput::readMappings() {

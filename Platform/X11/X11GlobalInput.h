@@ -5,10 +5,13 @@
 #include "Platform/X11/X11KeyboardNotices.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tessary {
@@ -19,6 +22,8 @@ struct X11ModifierLayout {
     uint16_t altMask = XCB_MOD_MASK_1;
     uint16_t superMask = XCB_MOD_MASK_4;
     std::array<bool, 256> isModifierKey{};
+    // The state-mask bits each key code sets while it is held.
+    std::array<uint16_t, 256> modifierBits{};
 
     // The modifier bits whose key codes carry the Alt (or Meta) and Super key symbols; Mod1 and
     // Mod4, as nearly every layout has them, when none does. `keycodes` holds keycodesPerModifier
@@ -30,17 +35,42 @@ struct X11ModifierLayout {
     GlobalModifierKeys keys(uint16_t stateMask) const;
 };
 
+// The pointer and the modifier mask between two reads of the server's, followed from raw events so
+// that a drag notice costs no round trip. Relative devices (mice, touchpads; also the XTest device,
+// which tests and tools drive with relative motion) report deltas, added here and kept within the
+// root window as the server keeps the pointer. Devices with absolute axes (tablets, touch screens)
+// are not followed: their notices read the pointer. A key press or release of a modifier key sets
+// or clears its bits, unless another held key sets them too.
+struct X11PointerTracking {
+    Point location;
+    Size rootSize;
+    uint16_t mask = 0;
+    std::array<bool, 256> keyDown{};
+
+    // Starts again from what the server reported.
+    void reset(Point pointer, uint16_t stateMask, Size root);
+    // Adds a raw motion's deltas of the valuators 0 and 1 (x and y), each when present.
+    void moveBy(std::optional<double> dx, std::optional<double> dy);
+    void key(const X11ModifierLayout& layout, uint32_t keycode, bool down);
+};
+
+// The values of valuators 0 and 1 of a raw event (the processed ones, after acceleration), each when
+// the event carries it.
+std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_raw_button_press_event_t& event);
+
 // Global input over XInput 2 raw events on the root window. Raw events reach every client that
 // selected them, also while another client (the window manager moving a window) holds a grab, and
-// they carry no position: the pointer position and the modifier mask are read with QueryPointer
-// when a notice is handled. The root window's pixels are the desktop space's points (origin at the
-// top left, y down), so positions need no conversion.
+// they carry no position. A button notice reads the pointer, the modifier mask and the root's size
+// (one round trip, together with the first look at a new input device); while the button is down
+// the position follows the raw motion deltas and the mask the raw key events (X11PointerTracking),
+// so the notices of a drag make no request at all. A modifier notice without the button reads the
+// pointer, which moved unseen. The root window's pixels are the desktop
+// space's points (origin at the top left, y down), so positions need no conversion.
 //
 // Events are handled from X11Connection::processPendingEvents, on the main loop. Pointer motion is
 // selected only while the left button is down, so moving the mouse does not wake the program, and
-// the motions of one batch of events are folded into one drag notice at the batch's end (each
-// would read the same position); a button or key notice first delivers a folded drag, so that the
-// order of events is kept.
+// the motions of one batch of events are folded into one drag notice at the batch's end; a button
+// or key notice first delivers a folded drag, so that the order of events is kept.
 class X11GlobalInput : public GlobalInput {
 public:
     explicit X11GlobalInput(X11Connection& connection);
@@ -53,21 +83,19 @@ public:
     std::optional<Point> pointerLocation() override;
 
 private:
-    struct PointerState {
-        Point location;
-        uint16_t mask = 0;
-    };
-
     // Checks for XInput 2.2, selects the raw events and installs the event handler; false when the
     // server cannot deliver them.
     bool startListening();
     void selectRawEvents(bool withMotion);
     void handle(const xcb_generic_event_t& event);
-    void handleButton(uint32_t physicalButton, bool down);
-    void handleKey(uint32_t keycode);
+    void handleButton(uint32_t physicalButton, uint16_t sourceDevice, bool down);
+    void handleMotion(const xcb_input_raw_motion_event_t& event);
+    void handleKey(uint32_t keycode, bool down);
     void deliverFoldedMotion();
-    void send(GlobalInputKind kind, const PointerState& state);
-    std::optional<PointerState> queryPointer();
+    void send(GlobalInputKind kind);
+    // Reads the pointer, its mask and the root's size into tracking_ (and, for a device not seen
+    // before, whether its motion comes as deltas), in one round trip; false when that failed.
+    bool readPointer(std::optional<uint16_t> newDevice = std::nullopt);
     void readMappings();
     // The logical button of a physical one (raw events carry the physical number).
     uint32_t logicalButton(uint32_t physicalButton) const;
@@ -82,7 +110,12 @@ private:
     bool leftDown_ = false;
     bool motionSelected_ = false;
     bool motionFolded_ = false;
+    // A motion of this batch came from a device that is not followed: read the pointer.
+    bool foldedNeedsRead_ = false;
     GlobalModifierKeys lastKeys_;
+    X11PointerTracking tracking_;
+    // Per source device: whether its x and y motion come as deltas.
+    std::map<uint16_t, bool> relativeDevices_;
 
     bool mappingsStale_ = true;
     // Once another component initialised XKB on the connection, only XKB notices tell of a new

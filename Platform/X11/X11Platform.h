@@ -29,8 +29,10 @@ public:
     X11ApplicationWorkspace& workspace() { return workspace_; }
 
     int fileDescriptor() const { return connection_->fileDescriptor(); }
-    // Dispatches what the server sent; false once the connection is broken (the X server is gone).
+    // Sends the window writes still held (the end of a main-loop turn), then dispatches what the
+    // server sent; false once the connection is broken (the X server is gone).
     bool processPendingEvents() {
+        accessibility_.commitPendingWrites();
         connection_->processPendingEvents();
         return !connection_->hasFailed();
     }

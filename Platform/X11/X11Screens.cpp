@@ -5,16 +5,14 @@ namespace tessary {
 X11Screens::X11Screens(X11Connection& connection, X11Monitors& monitors)
     : connection_(connection), monitors_(monitors) {
     monitors_.selectChangeEvents();
-    last_ = screens();
+    last_ = read();
     eventHandler_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) {
         if (monitors_.isChangeEvent(event)) dirty_ = true;
     });
     batchHandler_ = connection_.addBatchEndHandler([this] {
-        if (!dirty_) return;
-        dirty_ = false;
-        auto current = screens();
-        if (current == last_) return;
-        last_ = std::move(current);
+        refreshIfDirty();
+        if (!unannounced_) return;
+        unannounced_ = false;
         changed_.emit();
     });
 }
@@ -42,10 +40,30 @@ Screen X11Screens::screenFor(const X11Monitor& monitor) {
     return screen;
 }
 
-std::vector<Screen> X11Screens::screens() const {
+std::vector<Screen> X11Screens::read() const {
     std::vector<Screen> result;
     for (const X11Monitor& monitor : monitors_.monitors()) result.push_back(screenFor(monitor));
     return result;
+}
+
+void X11Screens::refreshIfDirty() const {
+    if (!dirty_) return;
+    dirty_ = false;
+    auto current = read();
+    if (current == last_) return;
+    last_ = std::move(current);
+    generation_ = nextGeneration();
+    unannounced_ = true;
+}
+
+std::vector<Screen> X11Screens::screens() const {
+    refreshIfDirty();
+    return last_;
+}
+
+std::uint64_t X11Screens::generation() const {
+    refreshIfDirty();
+    return generation_;
 }
 
 Subscription X11Screens::onChange(std::function<void()> handler) {

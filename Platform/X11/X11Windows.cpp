@@ -136,13 +136,26 @@ X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
     connection_.selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
     handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) {
         switch (event.response_type & 0x7f) {
-        case XCB_DESTROY_NOTIFY:
-            followed_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+        case XCB_DESTROY_NOTIFY: {
+            xcb_window_t gone = reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window;
+            followed_.erase(gone);
+            hints_.erase(gone);
+            confirmed_.erase(gone);
+            std::erase_if(topLevels_, [gone](const auto& entry) { return entry.first == gone || entry.second == gone; });
+            if (windowManagerCheck_ && *windowManagerCheck_ == gone) windowManagerCheck_.reset();
+            break;
+        }
+        case XCB_REPARENT_NOTIFY:
+            topLevels_.erase(reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window);
             break;
         case XCB_PROPERTY_NOTIFY: {
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (change.window == connection_.root() && change.atom == connection_.atoms()._NET_SUPPORTED) {
+            if (change.atom == XCB_ATOM_WM_NORMAL_HINTS) hints_.erase(change.window);
+            if (change.window != connection_.root()) break;
+            if (change.atom == connection_.atoms()._NET_SUPPORTED) {
                 barrierSupported_.reset();  // another window manager, perhaps
+            } else if (change.atom == connection_.atoms()._NET_SUPPORTING_WM_CHECK) {
+                windowManagerCheck_.reset();
             }
             break;
         }
@@ -177,6 +190,30 @@ bool X11Windows::hasWindowManagerBarrier() {
             "CreateWindow", X11ErrorTolerance::none);
     }
     return *barrierSupported_;
+}
+
+bool X11Windows::hasLiveWindowManager() {
+    if (!windowManagerCheck_) {
+        // A window manager that died leaves its properties behind: its check window must still
+        // exist and point to itself.
+        const X11Atoms& a = connection_.atoms();
+        xcb_window_t found = XCB_WINDOW_NONE;
+        auto check = X11Property::read(connection_, connection_.root(), a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW,
+                                       X11ErrorTolerance::none, 1);
+        if (check && !check->cardinals().empty()) {
+            xcb_window_t candidate = check->cardinals().front();
+            // Its end is announced from now on, so that the answer stays true without asking again.
+            uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            connection_.checkLater(xcb_change_window_attributes_checked(connection_.xcb(), candidate,
+                                                                        XCB_CW_EVENT_MASK, &mask),
+                                   "ChangeWindowAttributes", vanish);
+            auto self = X11Property::read(connection_, candidate, a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW,
+                                          vanish, 1);
+            if (self && !self->cardinals().empty() && self->cardinals().front() == candidate) found = candidate;
+        }
+        windowManagerCheck_ = found;
+    }
+    return *windowManagerCheck_ != XCB_WINDOW_NONE;
 }
 
 std::vector<xcb_window_t> X11Windows::windowListProperty(xcb_atom_t property) {
@@ -296,6 +333,11 @@ std::optional<bool> X11Windows::isHidden(xcb_window_t window) {
 }
 
 std::optional<Rect> X11Windows::outerFrame(xcb_window_t window) {
+    if (auto confirmed = confirmed_.find(window); confirmed != confirmed_.end()) {
+        // The window manager's answer to our last request is still the newest news of the window.
+        if (confirmed->second.mark == connection_.eventMark()) return confirmed->second.outer;
+        confirmed_.erase(confirmed);
+    }
     auto g = geometry(window);
     if (!g) {
         return std::nullopt;
@@ -311,11 +353,14 @@ std::optional<X11WindowGeometry> X11Windows::geometry(xcb_window_t window) {
     return snap->geometry;
 }
 
-std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints) {
+std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints,
+                                                         xcb_window_t topLevel) {
     xcb_connection_t* c = connection_.xcb();
     const X11Atoms& a = connection_.atoms();
     // All requests first, then the replies: one round trip.
     auto geometryCookie = xcb_get_geometry(c, window);
+    std::optional<xcb_get_geometry_cookie_t> topLevelCookie;
+    if (topLevel != XCB_WINDOW_NONE) topLevelCookie = xcb_get_geometry(c, topLevel);
     auto translateCookie = xcb_translate_coordinates(c, window, connection_.root(), 0, 0);
     auto frameCookie = X11Property::request(connection_, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL);
     auto gtkCookie = X11Property::request(connection_, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL);
@@ -326,6 +371,10 @@ std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bo
                                            XCB_ATOM_WM_SIZE_HINTS);
     }
     auto geometryReply = connection_.reply(xcb_get_geometry_reply, geometryCookie, "GetGeometry", vanish);
+    XcbPtr<xcb_get_geometry_reply_t> topLevelReply;
+    if (topLevelCookie) {
+        topLevelReply = connection_.reply(xcb_get_geometry_reply, *topLevelCookie, "GetGeometry", vanish);
+    }
     auto translateReply =
         connection_.reply(xcb_translate_coordinates_reply, translateCookie, "TranslateCoordinates", vanish);
     auto frame = X11Property::fetch(connection_, frameCookie, vanish);
@@ -354,6 +403,8 @@ std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bo
         auto words = hints->cardinals();
         snap.hints = X11SizeHints::parse(words.data(), words.size());
     }
+    if (hints) keepHints(window, snap.hints.value_or(X11SizeHints{}));
+    if (topLevelReply) snap.topLevel = Point{double(topLevelReply->x), double(topLevelReply->y)};
     return snap;
 }
 
@@ -420,6 +471,7 @@ std::optional<std::string> X11Windows::classFrom(const X11Property& wmClass) {
 }
 
 std::optional<X11SizeHints> X11Windows::sizeHints(xcb_window_t window) {
+    if (auto known = hints_.find(window); known != hints_.end()) return known->second;
     auto value = X11Property::read(connection_, window, XCB_ATOM_WM_NORMAL_HINTS,
                                    XCB_ATOM_WM_SIZE_HINTS, vanish);
     if (!value) {
@@ -427,7 +479,14 @@ std::optional<X11SizeHints> X11Windows::sizeHints(xcb_window_t window) {
     }
     auto words = value->cardinals();
     auto parsed = X11SizeHints::parse(words.data(), words.size());
-    return parsed ? parsed : X11SizeHints{};
+    X11SizeHints hints = parsed ? *parsed : X11SizeHints{};
+    keepHints(window, hints);
+    return hints;
+}
+
+void X11Windows::keepHints(xcb_window_t window, const X11SizeHints& hints) {
+    // Only where their change is announced (a followed window's PropertyNotify).
+    if (followed_.count(window)) hints_[window] = hints;
 }
 
 std::optional<X11Strut> X11Windows::strut(xcb_window_t window) {
@@ -496,6 +555,31 @@ std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
 
 // --- Writes --------------------------------------------------------------------------------------
 
+xcb_window_t X11Windows::topLevelOf(xcb_window_t window) {
+    if (auto known = topLevels_.find(window); known != topLevels_.end()) return known->second;
+    xcb_window_t found = XCB_WINDOW_NONE;
+    xcb_window_t at = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(connection_.xcb(), at), "QueryTree", vanish);
+        if (!tree) return XCB_WINDOW_NONE;
+        if (tree->parent == connection_.root() || tree->parent == XCB_WINDOW_NONE) {
+            found = at;
+            break;
+        }
+        at = tree->parent;
+    }
+    if (found != XCB_WINDOW_NONE) topLevels_[window] = found;
+    return found;
+}
+
+void X11Windows::watchFrame(xcb_window_t frame, bool watch) {
+    // Only while a request of ours waits for its answer: a frame followed all the time would send
+    // an event for every step of every drag.
+    uint32_t mask = watch ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
+    connection_.checkLater(xcb_change_window_attributes_checked(connection_.xcb(), frame, XCB_CW_EVENT_MASK, &mask),
+                           "ChangeWindowAttributes", vanish);
+}
+
 void X11Windows::follow(xcb_window_t window) {
     if (!followed_.insert(window).second) {
         return;
@@ -508,6 +592,9 @@ void X11Windows::follow(xcb_window_t window) {
 
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
+    hints_.erase(window);
+    confirmed_.erase(window);
+    topLevels_.erase(window);
 }
 
 void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
@@ -534,8 +621,22 @@ void X11Windows::sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, 
     sendClientMessage(window, connection_.atoms()._NET_MOVERESIZE_WINDOW, data);
 }
 
-void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& answered,
+void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& wanted,
                                     X11Connection::Clock::time_point deadline) {
+    if (!hasLiveWindowManager()) {
+        connection_.flush();
+        return;  // nobody to answer
+    }
+    // A window manager that ends meanwhile will answer nothing: its check window's end ends the wait.
+    const xcb_window_t checkWindow = windowManagerCheck_.value_or(XCB_WINDOW_NONE);
+    EventTest answered;
+    if (wanted) {
+        answered = [&wanted, checkWindow](const xcb_generic_event_t& event) {
+            if (wanted(event)) return true;
+            return checkWindow != XCB_WINDOW_NONE && (event.response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+                   reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == checkWindow;
+        };
+    }
     if (answered) {
         auto grace = std::min(deadline, X11Connection::Clock::now() + kWindowManagerGrace);
         if (connection_.waitForEvent(mark, answered, grace) || X11Connection::Clock::now() >= deadline) {
@@ -596,85 +697,142 @@ void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
-    auto deadline = X11Connection::Clock::now() + timeout;
-    follow(window);
-    auto snap = snapshot(window, false);
-    if (!snap) {
-        return false;
-    }
-    if (snap->maximizedOrFullScreen) {
-        leaveMaximizedState(window, deadline);
-        snap = snapshot(window, false);
-        if (!snap) {
-            return false;
-        }
-    }
-    Rect outer = snap->geometry.outer();
-    int32_t x = toPixels(origin.x);
-    int32_t y = toPixels(origin.y);
-    if (x == toPixels(outer.x()) && y == toPixels(outer.y())) {
-        return true;
-    }
-    // With NorthWest gravity the window manager places the top-left corner of its frame at the
-    // given point; a client-side decorated window's visible corner lies inside its X window.
-    uint64_t mark = connection_.eventMark();
-    int32_t sentX = x - snap->geometry.clientSide.left;
-    int32_t sentY = y - snap->geometry.clientSide.top;
-    sendMoveResize(window, kMoveX | kMoveY, sentX, sentY, 0, 0);
-    // Every window manager tells a client it was moved (ICCCM 4.2.3): a ConfigureNotify with the
-    // client's new place in root coordinates, inside the frame. Only that one answers this move;
-    // one left over from an earlier request does not.
-    int32_t clientX = sentX + snap->geometry.frame.left;
-    int32_t clientY = sentY + snap->geometry.frame.top;
-    awaitWindowManager(mark,
-                       configuredOrGone(window,
-                                        [clientX, clientY](const xcb_configure_notify_event_t& configure) {
-                                            return configure.x == clientX && configure.y == clientY;
-                                        }),
-                       deadline);
-    return true;
+    return moveResize(window, origin, std::nullopt, timeout);
 }
 
 bool X11Windows::resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout) {
+    return moveResize(window, std::nullopt, size, timeout);
+}
+
+bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
+                            std::chrono::milliseconds timeout, bool wait) {
     auto deadline = X11Connection::Clock::now() + timeout;
     follow(window);
-    auto snap = snapshot(window, true);
+    confirmed_.erase(window);
+    const bool withHints = size.has_value();
+    const xcb_window_t topLevel = topLevelOf(window);
+    const xcb_window_t frameWindow = topLevel != window ? topLevel : xcb_window_t{XCB_WINDOW_NONE};
+    auto snap = snapshot(window, withHints, frameWindow);
     if (!snap) {
         return false;
     }
     if (snap->maximizedOrFullScreen) {
         leaveMaximizedState(window, deadline);
-        snap = snapshot(window, true);
+        snap = snapshot(window, withHints, frameWindow);
         if (!snap) {
             return false;
         }
     }
     const X11WindowGeometry& g = snap->geometry;
-    Size wanted = g.clientSizeFor(Size{double(toPixels(size.width)), double(toPixels(size.height))});
-    Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
-    int32_t width = std::max(1, toPixels(wanted.width));
-    int32_t height = std::max(1, toPixels(wanted.height));
-    if (width == toPixels(current.width) && height == toPixels(current.height)) {
+    const Rect outer = g.outer();
+    const Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
+
+    // The client size (without border) asked for, and the one the window manager will give: the
+    // largest the size hints allow.
+    Size asked = current;
+    Size predicted = current;
+    if (size) {
+        Size wanted = g.clientSizeFor(Size{double(toPixels(size->width)), double(toPixels(size->height))});
+        asked = Size{double(std::max(1, toPixels(wanted.width))), double(std::max(1, toPixels(wanted.height)))};
+        predicted = snap->hints ? snap->hints->constrain(asked) : asked;
+    }
+    int32_t x = toPixels(origin ? origin->x : outer.x());
+    int32_t y = toPixels(origin ? origin->y : outer.y());
+    if (origin && size && snap->hints && snap->hints->hasIncrements()) {
+        // A window that steps its size in character cells takes the largest size that fits; the
+        // remainder is shared on both sides (on whole pixels, halves away from zero), where the
+        // window engine would centre it, so that one request puts it there.
+        x += static_cast<int32_t>(std::lround(std::max(0.0, (asked.width - predicted.width) * 0.5)));
+        y += static_cast<int32_t>(std::lround(std::max(0.0, (asked.height - predicted.height) * 0.5)));
+    }
+    const bool moves = x != toPixels(outer.x()) || y != toPixels(outer.y());
+    const bool resizes = size && (toPixels(asked.width) != toPixels(current.width) ||
+                                  toPixels(asked.height) != toPixels(current.height));
+    if (!moves && !resizes) {
         return true;
     }
+    const Declined request{window, x, y, toPixels(asked.width), toPixels(asked.height), moves, resizes, 0, {}};
+    if (declined_ && declined_->sameRequest(request) && declined_->mark == connection_.eventMark() &&
+        X11Connection::Clock::now() - declined_->at < kWindowManagerGrace) {
+        // Declined a moment ago, and nothing has happened since: it would be declined again.
+        return true;
+    }
+    declined_.reset();
+
+    // Selected before the request goes out, so the frame's answer cannot come before it.
+    if (frameWindow != XCB_WINDOW_NONE && wait) watchFrame(frameWindow, true);
     uint64_t mark = connection_.eventMark();
-    sendMoveResize(window, kResizeWidth | kResizeHeight, 0, 0, width, height);
-    // A window with size increments may end exactly where it is: then nothing changes and there is
-    // nothing to wait for.
-    Size predicted = snap->hints ? snap->hints->constrain(Size{double(width), double(height)})
-                                 : Size{double(width), double(height)};
-    if (predicted == current) {
+    // With NorthWest gravity the window manager places the top-left corner of its frame at the
+    // given point; a client-side decorated window's visible corner lies inside its X window.
+    int32_t sentX = x - g.clientSide.left;
+    int32_t sentY = y - g.clientSide.top;
+    sendMoveResize(window, (moves ? kMoveX | kMoveY : 0u) | (resizes ? kResizeWidth | kResizeHeight : 0u), sentX,
+                   sentY, toPixels(asked.width), toPixels(asked.height));
+    const bool sizeChanges = predicted != current;
+    if (!wait || (!moves && !sizeChanges)) {
+        // A window with size increments may end exactly where it is: then nothing changes and there
+        // is nothing to wait for.
+        if (frameWindow != XCB_WINDOW_NONE && wait) watchFrame(frameWindow, false);
         connection_.flush();
         return true;
     }
-    auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
-    auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
+    // The answer (ICCCM 4.2.3): a window that was only moved gets a synthetic ConfigureNotify with
+    // its new place in root coordinates, at the outside of the border it asked for (the window
+    // manager may have set the real border to 0 and drawn it in the frame); a window that was
+    // resized gets the server's own ConfigureNotify, relative to the frame, with its new size.
+    // Only that answer counts; one left over from an earlier request does not.
+    const int32_t clientX = sentX + g.frame.left;
+    const int32_t clientY = sentY + g.frame.top;
+    const auto wantedWidth = static_cast<uint16_t>(std::clamp(predicted.width, 1.0, 65535.0));
+    const auto wantedHeight = static_cast<uint16_t>(std::clamp(predicted.height, 1.0, 65535.0));
+    bool answered = false;
+    bool placed = false;
+    // Where the frame goes when the window manager honours the position: as far from the outer
+    // frame's corner as it is now.
+    std::optional<Point> frameTarget;
+    bool frameThere = false;
+    if (snap->topLevel) frameTarget = Point{x + snap->topLevel->x - outer.x(), y + snap->topLevel->y - outer.y()};
+    const EventTest clientAnswer = configuredOrGone(window, [&](const xcb_configure_notify_event_t& configure) {
+        if (configure.width != wantedWidth || configure.height != wantedHeight) {
+            return false;
+        }
+        auto at = [&](int32_t reported, int32_t wanted) {
+            return reported == wanted || reported + configure.border_width == wanted;
+        };
+        const bool synthetic = configure.response_type & 0x80;
+        answered = synthetic ? at(configure.x, clientX) && at(configure.y, clientY) : sizeChanges;
+        // A synthetic answer says where the window is; a real one speaks of its place in the frame,
+        // and the frame's own ConfigureNotify (openbox moves the frame first) of where the frame is.
+        placed = answered && (synthetic || frameThere);
+        return answered;
+    });
     awaitWindowManager(mark,
-                       configuredOrGone(window,
-                                        [wantedWidth, wantedHeight](const xcb_configure_notify_event_t& configure) {
-                                            return configure.width == wantedWidth && configure.height == wantedHeight;
-                                        }),
+                       [&](const xcb_generic_event_t& event) {
+                           if ((event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && frameTarget &&
+                               reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == topLevel) {
+                               const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+                               frameThere = configure.x == frameTarget->x && configure.y == frameTarget->y;
+                               return false;
+                           }
+                           return clientAnswer(event);
+                       },
                        deadline);
+    if (frameWindow != XCB_WINDOW_NONE) {
+        watchFrame(frameWindow, false);
+        connection_.flush();
+    }
+    if (!answered) {
+        declined_ = request;
+        declined_->mark = connection_.eventMark();
+        declined_->at = X11Connection::Clock::now();
+    }
+    if (placed) {
+        // The answer says where the window is: the next read of its frame need not ask the server,
+        // which may be busy serving the window's own repaint.
+        confirmed_[window] = Confirmed{Rect(x, y, predicted.width + (outer.width() - current.width),
+                                            predicted.height + (outer.height() - current.height)),
+                                       connection_.eventMark()};
+    }
     return true;
 }
 

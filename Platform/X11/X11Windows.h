@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -113,11 +114,14 @@ public:
     std::optional<std::string> title(xcb_window_t window);
     std::optional<bool> isHidden(xcb_window_t window);
     std::optional<X11WindowGeometry> geometry(xcb_window_t window);
+    // Right after the window manager answered a move or resize of ours, and until any other event
+    // arrives, the frame that answer gives.
     std::optional<Rect> outerFrame(xcb_window_t window);
     // _NET_WM_PID, else the process the X-Resource extension knows for the window's client.
     std::optional<int32_t> processID(xcb_window_t window);
     // The class part of WM_CLASS.
     std::optional<std::string> windowClass(xcb_window_t window);
+    // Kept for followed windows until their WM_NORMAL_HINTS change.
     std::optional<X11SizeHints> sizeHints(xcb_window_t window);
     std::optional<X11Strut> strut(xcb_window_t window);
     bool hasWMState(xcb_window_t window);
@@ -130,11 +134,15 @@ public:
     // carries WM_STATE; else the topmost visible client whose outer frame contains the point.
     std::optional<xcb_window_t> windowAt(Point point);
 
-    // Asks the window manager to put the outer frame's top-left corner at `origin`, after leaving
-    // a maximised or full-screen state, and waits (at most `timeout`) for the window manager to
-    // configure the window. False when the window is gone.
+    // Asks the window manager, in one _NET_MOVERESIZE_WINDOW (NorthWest gravity), to put the outer
+    // frame's top-left corner at `origin` and give the outer frame `size` (either may be absent:
+    // that part stays), after leaving a maximised or full-screen state, and waits (at most
+    // `timeout`, unless `wait` is false) for the configure that answers it. A window with size
+    // increments given both takes the largest size that fits, centred in the requested frame on
+    // whole pixels. Nothing is sent when nothing would change. False when the window is gone.
+    bool moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
+                    std::chrono::milliseconds timeout, bool wait = true);
     bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);
-    // The same for the outer frame's size; the top-left corner stays.
     bool resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout);
     // Asks the window manager to activate (raise and focus) the window and waits, at most
     // `timeout`, until it has handled the request.
@@ -148,14 +156,25 @@ public:
     // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS, which the back end uses to
     // learn that the window manager has handled every request sent before (see awaitWindowManager).
     bool hasWindowManagerBarrier();
+    // Whether a window manager runs: the window named by the root's _NET_SUPPORTING_WM_CHECK exists
+    // and names itself. Kept until the property changes or that window ends.
+    bool hasLiveWindowManager();
 
 private:
     struct Snapshot {
         X11WindowGeometry geometry;
         bool maximizedOrFullScreen = false;
         std::optional<X11SizeHints> hints;
+        // Where the top-level window holding the client (the window manager's frame) is, when asked.
+        std::optional<Point> topLevel;
     };
-    std::optional<Snapshot> snapshot(xcb_window_t window, bool withHints);
+    std::optional<Snapshot> snapshot(xcb_window_t window, bool withHints,
+                                     xcb_window_t topLevel = XCB_WINDOW_NONE);
+    // The root's child that holds the window (the window manager's frame; the window itself when
+    // not reparented); kept until the window is reparented.
+    xcb_window_t topLevelOf(xcb_window_t window);
+    // Selects (or no longer) the frame's ConfigureNotify.
+    void watchFrame(xcb_window_t frame, bool watch);
     // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.
     void leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
@@ -167,19 +186,46 @@ private:
     // came after a short grace (a window manager that keeps a window as it was has nothing to
     // announce), or when there is no answer to expect (`answered` empty), a frame-extents request
     // sent behind them settles it: once the window manager has answered that, it has handled
-    // everything sent before.
+    // everything sent before. Nothing is awaited while no window manager runs, and the wait ends
+    // when the window manager ends.
     void awaitWindowManager(uint64_t mark, const EventTest& answered, X11Connection::Clock::time_point deadline);
     // A ConfigureNotify of the window that `wanted` accepts, or the window's end.
     static EventTest configuredOrGone(xcb_window_t window,
                                       std::function<bool(const xcb_configure_notify_event_t&)> wanted);
     std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
+    void keepHints(xcb_window_t window, const X11SizeHints& hints);
+
+    // A frame the window manager's answer confirmed, valid while no event has been read since.
+    struct Confirmed {
+        Rect outer;
+        uint64_t mark = 0;
+    };
 
     X11Connection& connection_;
     std::set<xcb_window_t> followed_;
+    std::map<xcb_window_t, X11SizeHints> hints_;
+    std::map<xcb_window_t, Confirmed> confirmed_;
+    std::map<xcb_window_t, xcb_window_t> topLevels_;
+    // The last request the window manager let pass without an answer, the events read by then and
+    // when: the same request right after (the window engine's retry) is not sent again.
+    struct Declined {
+        xcb_window_t window;
+        int32_t x, y, width, height;
+        bool moves, resizes;
+        uint64_t mark;
+        X11Connection::Clock::time_point at;
+        bool sameRequest(const Declined& other) const {
+            return window == other.window && x == other.x && y == other.y && width == other.width &&
+                   height == other.height && moves == other.moves && resizes == other.resizes;
+        }
+    };
+    std::optional<Declined> declined_;
     int handlerId_ = 0;
     // An unmapped window of our own whose frame extents the window manager is asked for.
     xcb_window_t probe_ = XCB_WINDOW_NONE;
     std::optional<bool> barrierSupported_;
+    // The live window manager's check window (XCB_WINDOW_NONE: none runs); absent until asked.
+    std::optional<xcb_window_t> windowManagerCheck_;
 };
 
 }  // namespace tessary

@@ -123,7 +123,7 @@ void KeyboardSnapController::cycleLayout(std::int64_t offset) {
     if (!display && !displays.empty()) display = displays.front();
     if (!display) return;
     zones_.cycleLayout(*display, offset);
-    onShowZones();
+    onLayoutCycled();
 }
 
 }  // namespace tessary

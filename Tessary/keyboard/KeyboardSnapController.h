@@ -33,6 +33,9 @@ public:
     KeyboardSnapController& operator=(const KeyboardSnapController&) = delete;
 
     std::function<void()> onShowZones = [] {};
+    // After a layout cycle: the application flashes the new zones unless the user turned that off,
+    // which "Show Zones" does not ask.
+    std::function<void()> onLayoutCycled = [] {};
     std::function<void()> onOpenEditor = [] {};
     std::function<void()> onRestoreAll = [] {};
 

@@ -2,10 +2,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "Tessary/shell/Preferences.h"
 #include "TessaryCore/ZoneHitTest.h"
-#include "WindowEngine/CoordinateSpace.h"
 
 namespace tessary {
 
@@ -23,6 +23,7 @@ DragSnapController::DragSnapController(WindowEngine& engine, const Preferences& 
 DragSnapController::~DragSnapController() {
     // A pending retry holds the engine, which need not outlive the controller.
     for (const auto task : retries_) scheduler_.cancel(task);
+    scheduler_.cancel(moveRecheck_);
 }
 
 bool DragSnapController::hasMovedFromStart(const Rect& frame) const {
@@ -44,6 +45,8 @@ bool DragSnapController::hasMovedFromStart(const Rect& frame) const {
 
 void DragSnapController::reset() {
     if (phase_ == Phase::snapping) overlay_.hide();
+    scheduler_.cancel(moveRecheck_);
+    moveRecheck_ = {};
     phase_ = Phase::idle;
     released_.reset();
     window_.reset();
@@ -53,9 +56,12 @@ void DragSnapController::reset() {
 }
 
 void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
+    // The user's next drag: a window dropped before must not move under it any more.
+    for (const auto task : std::exchange(retries_, {})) scheduler_.cancel(task);
     reset();
     modifiers_ = modifiers;
     lastMouse_ = at;
+    mouseDownAt_ = at;
     const auto handle = engine_.window(at);
     if (!handle) return;
     const auto info = engine_.info(*handle);
@@ -73,19 +79,7 @@ void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
     const bool activationHeld = isHeld(preferences_.activationModifier(), modifiers);
 
     if (phase_ == Phase::tracking) {
-        if (!activationHeld) return;
-        const auto frame = engine_.frame(*window_);
-        if (!frame || !hasMovedFromStart(*frame)) return;
-        phase_ = Phase::snapping;
-        released_.reset();
-        lastHighlight_.reset();
-        std::vector<OverlayItem> items;
-        for (auto& display : displays_()) {
-            auto zones = zonesFor_(display);
-            items.push_back(OverlayItem{std::move(display), std::move(zones)});
-        }
-        overlay_.show(items);
-        updateHighlight(at);
+        if (activationHeld) startSnappingIfMoved(at);
         return;
     }
 
@@ -102,6 +96,45 @@ void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
     activeDisplay_.reset();
     lastHighlight_.reset();
     overlay_.hide();
+}
+
+bool DragSnapController::startSnappingIfMoved(Point at) {
+    const auto frame = engine_.frame(*window_);
+    if (!frame) return false;
+    const bool travelled = std::abs(at.x - mouseDownAt_.x) > movementThreshold ||
+                           std::abs(at.y - mouseDownAt_.y) > movementThreshold;
+    // The frame read may be older than the window manager's latest move: a window that has begun to
+    // follow the pointer, its size untouched, is being dragged once the pointer is past the threshold.
+    const bool following = travelled && frame->origin != startFrame_.origin &&
+                           std::abs(frame->width() - startFrame_.width()) < 0.5 &&
+                           std::abs(frame->height() - startFrame_.height()) < 0.5;
+    if (!hasMovedFromStart(*frame) && !following) {
+        // The pointer has travelled past the threshold but the window has not moved at all: either
+        // the window manager has not moved it yet, or the drag is inside the window (selecting text),
+        // which must show nothing. Only the window's own frame tells them apart, a moment later.
+        if (travelled && *frame == startFrame_ && !moveRecheck_) {
+            moveRecheck_ = scheduler_.schedule(moveRecheckDelay, [this] {
+                moveRecheck_ = {};
+                if (phase_ == Phase::tracking && window_ && isHeld(preferences_.activationModifier(), modifiers_)) {
+                    startSnappingIfMoved(lastMouse_);
+                }
+            });
+        }
+        return false;
+    }
+    scheduler_.cancel(moveRecheck_);
+    moveRecheck_ = {};
+    phase_ = Phase::snapping;
+    released_.reset();
+    lastHighlight_.reset();
+    std::vector<OverlayItem> items;
+    for (auto& display : displays_()) {
+        auto zones = zonesFor_(display);
+        items.push_back(OverlayItem{std::move(display), std::move(zones)});
+    }
+    overlay_.show(items);
+    updateHighlight(at);
+    return true;
 }
 
 void DragSnapController::modifiersChanged(InputModifiers modifiers) {
@@ -189,7 +222,7 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
 
 void DragSnapController::drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display) {
     const SetFrameResult result = engine_.setFrame(frame, window);
-    if (result.achieved && CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+    if (result.succeeded()) {
         if (onSnap) onSnap(window, display, selection_, frame);
         return;
     }
@@ -201,8 +234,7 @@ void DragSnapController::drop(const Rect& frame, const WindowHandle& window, con
                          handler = onSnap] {
             std::erase(retries_, *task);
             const SetFrameResult retry = engine->setFrame(frame, window);
-            if (retry.achieved &&
-                CoordinateSpace::approximatelyEqual(retry.requested, *retry.achieved, frameTolerance) && handler) {
+            if (retry.succeeded() && handler) {
                 handler(window, display, selection, frame);
             }
         });

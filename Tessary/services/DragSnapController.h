@@ -62,6 +62,10 @@ public:
     // A mouse-up this soon after letting go of the activation key still snaps.
     static constexpr Scheduler::Duration releaseGrace = std::chrono::milliseconds(150);
     static constexpr Scheduler::Duration dropRetryDelay = std::chrono::milliseconds(60);
+    // The window manager moves a window a moment after the pointer (openbox: under a millisecond),
+    // so the frame read on the notice that carries the pointer past the threshold may still be the
+    // old one; it is read once more this much later, without waiting for another notice.
+    static constexpr Scheduler::Duration moveRecheckDelay = std::chrono::milliseconds(4);
 
     // `displays` and `zonesFor` are asked anew on every use; the clock and the drop's retry come from
     // the scheduler. Everything given must outlive the controller.
@@ -103,6 +107,8 @@ public:
 
 private:
     void reset();
+    // Shows the zones when the window has been dragged; false when it has not (yet).
+    bool startSnappingIfMoved(Point at);
     void updateHighlight(Point at);
     void drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display);
 
@@ -119,14 +125,16 @@ private:
     std::optional<DisplayInfo> activeDisplay_;
     std::optional<WindowHandle> window_;
     Rect startFrame_;
+    Point mouseDownAt_;
     Point lastMouse_;
     InputModifiers modifiers_;
     std::optional<Highlight> lastHighlight_;
     std::optional<Released> released_;
 
-    // The drops' retries still to run. Nothing cancels them but the controller's end, after which the
-    // engine they hold may be gone.
+    // The drops' retries still to run, cancelled by the next mouse-down and by the controller's end
+    // (after which the engine they hold may be gone).
     std::vector<ScheduledTask> retries_;
+    ScheduledTask moveRecheck_;
 };
 
 }  // namespace tessary

@@ -17,9 +17,15 @@ NewWindowPlacer::NewWindowPlacer(AXWindowObserver& observer, WindowMemoryService
 
 NewWindowPlacer::~NewWindowPlacer() {
     for (std::uint64_t id : waiting_) scheduler_.cancel(ScheduledTask{id});
+    // The observer lives on and would call into this placer with its next window.
+    if (started_) {
+        observer_.onWindowCreated = nullptr;
+        observer_.onWindowDestroyed = nullptr;
+    }
 }
 
 void NewWindowPlacer::start() {
+    started_ = true;
     observer_.onWindowCreated = [this](const WindowHandle& window) { handleWindowCreated(window); };
     observer_.onWindowDestroyed = [this](const WindowHandle& window) { memory_.windowDestroyed(window); };
     observer_.start();

@@ -24,7 +24,7 @@ public:
 
     NewWindowPlacer(AXWindowObserver& observer, WindowMemoryService& memory, std::function<bool()> usesAppLevelMemory,
                     std::function<bool(const WindowInfo&)> isExcluded, WindowEngine& engine, Scheduler& scheduler);
-    // Placements still waiting do not happen.
+    // Placements still waiting do not happen, and the observer's notices no longer reach it.
     ~NewWindowPlacer();
     NewWindowPlacer(const NewWindowPlacer&) = delete;
     NewWindowPlacer& operator=(const NewWindowPlacer&) = delete;
@@ -54,6 +54,7 @@ private:
     WindowEngine& engine_;
     Scheduler& scheduler_;
     std::set<std::uint64_t> waiting_;
+    bool started_ = false;
 };
 
 }  // namespace tessary

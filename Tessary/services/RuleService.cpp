@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "TessaryCore/TitlePattern.h"
 #include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -43,10 +44,16 @@ bool RuleService::isCandidate(const WindowInfo& info) const {
     return info.bundleIdentifier.has_value();
 }
 
+std::optional<PlacementRule> RuleService::firstMatch(const WindowInfo& info) const {
+    auto rule = ruleSet_.firstMatch(*info.bundleIdentifier, info.title);
+    for (const std::string& pattern : TitlePattern::takeTimedOutPatterns()) log.error("pattern timed out: " + pattern);
+    return rule;
+}
+
 std::optional<ZonePlacement> RuleService::applyRules(const WindowHandle& window) {
     const auto info = engine_.info(window);
     if (!info || !isCandidate(*info)) return std::nullopt;
-    const auto rule = ruleSet_.firstMatch(*info->bundleIdentifier, info->title);
+    const auto rule = firstMatch(*info);
     if (!rule) return std::nullopt;
     return place(window, *info, *rule);
 }
@@ -56,7 +63,7 @@ int RuleService::applyAll() {
     for (const WindowHandle& window : engine_.allWindows()) {
         const auto info = engine_.info(window);
         if (!info || !isCandidate(*info)) continue;
-        const auto rule = ruleSet_.firstMatch(*info->bundleIdentifier, info->title);
+        const auto rule = firstMatch(*info);
         if (!rule) continue;
         if (place(window, *info, *rule)) ++placed;
     }
@@ -89,7 +96,7 @@ std::optional<ZonePlacement> RuleService::place(const WindowHandle& window, cons
     if (CoordinateSpace::approximatelyEqual(*target, info.frame, frameTolerance)) return placement;
 
     const SetFrameResult result = engine_.setFrame(*target, window);
-    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+    if (!result.succeeded()) {
         return std::nullopt;
     }
     if (zones_.onSnapped) zones_.onSnapped(window, placement.display, placement.zoneIndices);

@@ -52,6 +52,8 @@ public:
 
 private:
     bool isCandidate(const WindowInfo& info) const;
+    // The first rule for the window; logs each pattern that timed out, once.
+    std::optional<PlacementRule> firstMatch(const WindowInfo& info) const;
     std::optional<ZonePlacement> place(const WindowHandle& window, const WindowInfo& info, const PlacementRule& rule);
     void save();
 

@@ -72,7 +72,7 @@ std::optional<ZonePlacement> WindowMemoryService::restore(const WindowHandle& wi
     if (CoordinateSpace::approximatelyEqual(*target, info->frame, frameTolerance)) return std::nullopt;
 
     const SetFrameResult result = engine_.setFrame(*target, window);
-    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance)) {
+    if (!result.succeeded()) {
         return std::nullopt;
     }
     live_[window] = *chosen;

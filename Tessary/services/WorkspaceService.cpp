@@ -169,7 +169,7 @@ bool WorkspaceService::apply(const WorkspaceEntry& entry, const WindowHandle& wi
     }
     const SetFrameResult result = engine_.setFrame(target, window);
     if (!result.achieved) return false;
-    const bool took = CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, frameTolerance);
+    const bool took = result.succeeded();
     if (took && !zoneNumbers.empty() && zones_.onSnapped) zones_.onSnapped(window, *display, zoneNumbers);
     return took;
 }

@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include "TessaryCore/ZoneGeometry.h"
-#include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
 namespace {
-
-// A window counts as snapped when every edge is within this many points of the zone's.
-constexpr double snapTolerance = 2.0;
 
 // The number users see for a zone index: index + 1, exact for every 64-bit index (the largest
 // index gives 9223372036854775808, which no signed 64-bit integer holds).
@@ -81,13 +77,20 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
 void ZoneService::setLibrary(LayoutLibrary library) {
     if (library == library_) return;
     library_ = std::move(library);
+    laidOut_.clear();
     changed_.emit();
 }
 
 std::vector<Zone> ZoneService::zones(const DisplayInfo& display) const {
+    for (const LaidOut& entry : laidOut_) {
+        if (entry.workArea == display.workArea && entry.identifier == display.identifier) return entry.zones;
+    }
+    constexpr std::size_t capacity = 32;
+    if (laidOut_.size() >= capacity) laidOut_.clear();
     const auto layout = library_.layout(display.displayKey());
-    if (!layout) return {};
-    return ZoneGeometry::zones(*layout, display.workArea);
+    laidOut_.push_back({display.identifier, display.workArea,
+                        layout ? ZoneGeometry::zones(*layout, display.workArea) : std::vector<Zone>{}});
+    return laidOut_.back().zones;
 }
 
 Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowHandle& window, std::int64_t zoneIndex) {
@@ -100,7 +103,7 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
     SetFrameResult result = engine_->setFrame(zone->rect, window);
-    if (!result.achieved || !CoordinateSpace::approximatelyEqual(result.requested, *result.achieved, snapTolerance)) {
+    if (!result.succeeded()) {
         return unexpected(SnapError::rejected(std::move(result)));
     }
     if (onSnapped) onSnapped(window, *display, {zoneIndex});
@@ -109,6 +112,7 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
 
 void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) {
     change(library_);
+    laidOut_.clear();
     changed_.emit();
     if (auto saved = store_.save(library_); !saved) {
         log_.error("Could not save layouts: " + saved.error().text());

@@ -86,7 +86,8 @@ public:
     std::function<void()> onChanged;
 
     // The zones of the display's current layout laid out in its work area, numbered from 0; none
-    // when the library has no layouts.
+    // when the library has no layouts. Laid out once per display and work area, and again after a
+    // change of the library (drags ask on every pointer notice).
     std::vector<Zone> zones(const DisplayInfo& display) const;
 
     // Moves and resizes the window into zone `zoneIndex` (counted from 0) of the display it is on and
@@ -108,9 +109,17 @@ private:
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
     static LayoutLibrary translatedStarter();
 
+    struct LaidOut {
+        std::string identifier;
+        Rect workArea;
+        std::vector<Zone> zones;
+    };
+
     std::shared_ptr<WindowEngine> engine_;
     JSONDocumentStore<LayoutLibrary> store_;
     LayoutLibrary library_;
+    // Emptied whenever library_ changes; at most a few entries per connected display.
+    mutable std::vector<LaidOut> laidOut_;
     Signal<> changed_;
     Logger log_{"ZoneService"};
 };

@@ -2,31 +2,15 @@
 
 #include <unistd.h>
 
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/timezone.h>
-#include <unicode/unistr.h>
-
-#include <memory>
 #include <system_error>
 
 #include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/settings/DateText.h"
 
 namespace tessary {
 
 std::string syncTimeText(Date date, std::string_view locale, std::string_view timeZone) {
-    const icu::Locale where = locale.empty() ? icu::Locale::getDefault() : icu::Locale(std::string(locale).c_str());
-    std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort, where));
-    if (!format) return date.iso8601().value_or("");
-    if (!timeZone.empty()) {
-        format->adoptTimeZone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(std::string(timeZone))));
-    }
-    icu::UnicodeString text;
-    format->format(date.unixTime() * 1000.0, text);
-    std::string out;
-    text.toUTF8String(out);
-    return out;
+    return dateText(date, DateTextStyle::medium, DateTextStyle::shortStyle, locale, timeZone);
 }
 
 SyncPaneRows syncPaneRows(const SyncPaneInput& input, std::string_view locale, std::string_view timeZone) {

@@ -1,13 +1,8 @@
 #include "Tessary/settings/WorkspacesPaneModel.h"
 
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/timezone.h>
-#include <unicode/unistr.h>
-
 #include <algorithm>
-#include <memory>
 
+#include "Tessary/settings/DateText.h"
 #include "Tessary/settings/RulesPaneModel.h"
 #include "TessaryCore/UserText.h"
 
@@ -46,17 +41,7 @@ std::string entryZonesText(const std::vector<std::int64_t>& zoneIndices) {
 }
 
 std::string workspaceSavedText(Date date, std::string_view locale, std::string_view timeZone) {
-    const icu::Locale where = locale.empty() ? icu::Locale::getDefault() : icu::Locale(std::string(locale).c_str());
-    std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, where));
-    if (!format) return "Saved " + date.iso8601().value_or("").substr(0, 10);
-    if (!timeZone.empty()) {
-        format->adoptTimeZone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(std::string(timeZone))));
-    }
-    icu::UnicodeString text;
-    format->format(date.unixTime() * 1000.0, text);
-    std::string out;
-    text.toUTF8String(out);
-    return "Saved " + out;
+    return "Saved " + dateText(date, DateTextStyle::medium, DateTextStyle::none, locale, timeZone);
 }
 
 bool editWorkspace(WorkspaceService& workspaces, const UUID& id, Date now, const std::function<void(Workspace&)>& edit) {

@@ -144,27 +144,46 @@ void Preferences::load() {
     overlayColor_ = migrated(overlayColor_);
 }
 
-Json Preferences::snapshot() const {
-    Json result = unknownKeys_;
-    result["activationModifier"] = rawValue(activationModifier_);
-    result["spanModifier"] = rawValue(spanModifier_);
-    result["overlayColor"] = overlayColor_.toJSON();
-    result["zoneOpacity"] = json::fromDouble(zoneOpacity_, "zoneOpacity");
-    result["highlightOpacity"] = json::fromDouble(highlightOpacity_, "highlightOpacity");
-    result["showZoneNumbers"] = showZoneNumbers_;
-    result["flashOnLayoutChange"] = flashOnLayoutChange_;
-    result["excludedBundleIDs"] = excludedBundleIDs_;
-    result["restoreOnDisplayChange"] = restoreOnDisplayChange_;
-    result["moveNewWindowsToLastZone"] = moveNewWindowsToLastZone_;
-    result["iCloudSyncEnabled"] = iCloudSyncEnabled_;
-    result["appearance"] = rawValue(appearance_);
-    result["centerUnresizableWindows"] = centerUnresizableWindows_;
-    return result;
+std::string Preferences::snapshot() const {
+    // Written member by member: a JSON object here keeps its keys sorted, and the stored value lists
+    // them in the documented order (reading does not care). Keys of a newer version come first, so
+    // that the optional "centerUnresizableWindows" stays last.
+    auto text = [](const Json& value) { return json::dumpCompact(value); };
+    auto object = [](const std::vector<std::pair<std::string, std::string>>& members) {
+        std::string result = "{";
+        for (const auto& [key, value] : members) {
+            if (result.size() > 1) result += ',';
+            result += json::dumpCompact(Json(key)) + ':' + value;
+        }
+        return result + "}";
+    };
+    std::vector<std::pair<std::string, std::string>> members;
+    for (const auto& [key, value] : unknownKeys_.items()) members.emplace_back(key, text(value));
+    const std::pair<std::string, std::string> known[] = {
+        {"activationModifier", text(rawValue(activationModifier_))},
+        {"spanModifier", text(rawValue(spanModifier_))},
+        {"overlayColor", object({{"red", text(json::fromDouble(overlayColor_.red, "red"))},
+                                 {"green", text(json::fromDouble(overlayColor_.green, "green"))},
+                                 {"blue", text(json::fromDouble(overlayColor_.blue, "blue"))},
+                                 {"alpha", text(json::fromDouble(overlayColor_.alpha, "alpha"))}})},
+        {"zoneOpacity", text(json::fromDouble(zoneOpacity_, "zoneOpacity"))},
+        {"highlightOpacity", text(json::fromDouble(highlightOpacity_, "highlightOpacity"))},
+        {"showZoneNumbers", text(showZoneNumbers_)},
+        {"flashOnLayoutChange", text(flashOnLayoutChange_)},
+        {"excludedBundleIDs", text(excludedBundleIDs_)},
+        {"restoreOnDisplayChange", text(restoreOnDisplayChange_)},
+        {"moveNewWindowsToLastZone", text(moveNewWindowsToLastZone_)},
+        {"iCloudSyncEnabled", text(iCloudSyncEnabled_)},
+        {"appearance", text(rawValue(appearance_))},
+        {"centerUnresizableWindows", text(centerUnresizableWindows_)},
+    };
+    members.insert(members.end(), std::begin(known), std::end(known));
+    return object(members);
 }
 
 void Preferences::save() {
     try {
-        defaults_.set(storageKey, UserDefaultsData{json::dumpCompact(snapshot())});
+        defaults_.set(storageKey, UserDefaultsData{snapshot()});
     } catch (const json::EncodingError& failure) {
         // The setters keep every value encodable, so this is a bug, not a user's doing.
         log_.fault(std::string("The preferences cannot be saved: ") + failure.what());

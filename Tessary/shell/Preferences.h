@@ -136,7 +136,8 @@ public:
 
 private:
     void load();
-    json::Json snapshot() const;
+    // The stored JSON text.
+    std::string snapshot() const;
     template <typename T>
     void assign(T& member, T value, PreferenceSetting setting);
 

@@ -127,8 +127,10 @@ private:
         hooks.registerShortcuts = record("registerShortcuts");
         hooks.syncWorkspaceShortcuts = record("syncWorkspaceShortcuts");
         hooks.removeWorkspaceShortcut = [this](const UUID&) { hookCalls.push_back("removeWorkspaceShortcut"); };
-        hooks.recordSnap = record("recordSnap");
-        hooks.askForReview = record("askForReview");
+        hooks.askReviewQuestion = [this] {
+            hookCalls.push_back("askReviewQuestion");
+            return ReviewPrompt::Answer::notNow;
+        };
         hooks.checkForUpdates = record("checkForUpdates");
         hooks.handleURL = [this](const std::string& url) { hookCalls.push_back("handleURL " + url); };
         return hooks;

@@ -137,7 +137,9 @@ TEST_F(OverlayControllerTest, OfTwoFlashesTheLaterHidesItsOwnDurationAfterItStar
     scheduler.advance(1ms);
     EXPECT_FALSE(visible(left));
     EXPECT_FALSE(overlay.isShowing());
-    EXPECT_EQ(scheduler.pendingCount(), 0u);  // nothing left to wake up for
+    // One wake-up to give the pixels back, then nothing left to wake up for.
+    scheduler.advance(overlay.idleRelease);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
 TEST_F(OverlayControllerTest, AFlashNeitherReplacesNorHidesADragsOverlay) {
@@ -212,7 +214,7 @@ TEST_F(OverlayControllerTest, AnUnchangedHighlightRepaintsNothingAndADrawingSett
     EXPECT_TRUE(view.takeRequestedRepaint().contains(view.rect()));
 }
 
-TEST_F(OverlayControllerTest, AHiddenPanelKeepsNoPixelsAndIsRepaintedWholeWhenShownAgain) {
+TEST_F(OverlayControllerTest, AnIdlePanelKeepsNoPixelsAndIsRepaintedWholeWhenShownAgain) {
     overlay.show({{left, sixZones}});
     ZoneOverlayPanel* panel = overlay.panel(1);
     PaintRecorder paints(panel->view());
@@ -221,13 +223,18 @@ TEST_F(OverlayControllerTest, AHiddenPanelKeepsNoPixelsAndIsRepaintedWholeWhenSh
     EXPECT_EQ(panel->backingStore()->size(), panel->size());
     const WId window = panel->winId();
 
-    // Hidden (after a drag, or when a flash ends), it keeps its widgets and window, not its buffer.
+    // Hidden, it keeps its pixels for the next drag for a while (a flash meanwhile starts the wait
+    // again); idle, it keeps its widgets and window, not its buffer or its drawn tiles.
     overlay.hide();
-    EXPECT_TRUE(panel->backingStore()->size().isEmpty());
+    scheduler.advance(overlay.idleRelease - 1s);
+    EXPECT_EQ(panel->backingStore()->size(), panel->size());
     EXPECT_TRUE(overlay.flash({{left, sixZones}}, 500ms));
     settle();
-    scheduler.advance(500ms);
+    scheduler.advance(500ms + overlay.idleRelease - 1s);
+    EXPECT_TRUE(panel->view().hasCache());
+    scheduler.advance(1s);
     EXPECT_TRUE(panel->backingStore()->size().isEmpty());
+    EXPECT_FALSE(panel->view().hasCache());
     paints.take();
 
     // The next show paints the whole window into a buffer of its size again...

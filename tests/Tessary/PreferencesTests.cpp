@@ -63,6 +63,13 @@ TEST_F(PreferencesTest, FirstStartHasTheDefaultsAndWritesOnlyOnTheFirstAssignmen
     preferences.setShowZoneNumbers(true);
     EXPECT_EQ(stored(), defaultSnapshot());
     EXPECT_TRUE(sink.records().empty());
+    // Written in its documented key order (read in any order).
+    EXPECT_EQ(std::string(*defaults.dataValue(Preferences::storageKey)),
+              R"({"activationModifier":"shift","spanModifier":"control",)"
+              R"("overlayColor":{"red":0.357,"green":0.294,"blue":0.859,"alpha":1.0},"zoneOpacity":0.5,)"
+              R"("highlightOpacity":0.1,"showZoneNumbers":true,"flashOnLayoutChange":true,"excludedBundleIDs":[],)"
+              R"("restoreOnDisplayChange":true,"moveNewWindowsToLastZone":false,"iCloudSyncEnabled":false,)"
+              R"("appearance":"system","centerUnresizableWindows":true})");
 }
 
 TEST_F(PreferencesTest, AStoredSnapshotLoadsEverySetting) {

@@ -122,3 +122,14 @@ TEST_F(RuleServiceTest, EveryChangeIsSavedAtOnceAndReported) {
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(observed, 4);
 }
+
+TEST_F(RuleServiceTest, ARunawayPatternIsLoggedOnceAndTheNextRuleStillPlaces) {
+    const std::string title = std::string(30000, 'b') + "!";
+    const WindowHandle first = engine.addWindow("Mail", 1, title, Rect(10, 10, 300, 300));
+    const WindowHandle second = engine.addWindow("Mail", 1, title, Rect(10, 10, 300, 300));
+    setRules({rule("Mail", {3}, std::nullopt, "(b+)+$"), rule("Mail", {1})});
+    EXPECT_EQ(service->applyAll(), 2);
+    EXPECT_EQ(frameOf(first), mainZone(1));
+    EXPECT_EQ(frameOf(second), mainZone(1));
+    EXPECT_EQ(sink.messages("Rules"), (std::vector<std::string>{"pattern timed out: (b+)+$", "applyAll placed 2 windows"}));
+}

@@ -21,6 +21,9 @@ QImage render(OverlayModel& model, Preferences& preferences, QSize size, const s
     view.setCompositing(compositing);
     view.resize(size);
     const QImage overlay = view.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    // A later show copies the inactive tiles from the view's image: it must look the same.
+    EXPECT_EQ(view.grab().toImage().convertToFormat(QImage::Format_ARGB32), overlay) << name << " shown again";
+    EXPECT_TRUE(view.hasCache());
 
     QImage desktop(size, QImage::Format_ARGB32);
     {

@@ -179,6 +179,17 @@ TEST_F(ZoneServiceTest, ZonesLieInTheWorkAreaAndTheWorkAreaSizeKeysTheAssignment
                 ElementsAre(Zone{0, Rect(0, 30, 960, 1050)}, Zone{1, Rect(960, 30, 960, 1050)}));
     EXPECT_EQ(service->zones(smaller).size(), 3u);
     EXPECT_THAT(serviceWith({})->zones(leftDisplay), IsEmpty());
+
+    // Zones laid out once are laid out again after a change of the library or of the work area.
+    service->updateLibrary([&](LayoutLibrary& library) { library.assign(three.id, leftDisplay.displayKey()); });
+    EXPECT_EQ(service->zones(leftDisplay).size(), 3u);
+    LayoutLibrary onlyTwo;
+    onlyTwo.layouts = {two};
+    onlyTwo.defaultLayoutID = two.id;
+    service->setLibrary(onlyTwo);
+    EXPECT_EQ(service->zones(leftDisplay).size(), 2u);
+    const DisplayInfo moved = makeDisplay(1, "LEFT", leftDisplay.frame, Rect(0, 60, 1920, 1020));
+    EXPECT_EQ(service->zones(moved)[0].rect, Rect(0, 60, 960, 1020));
 }
 
 TEST_F(ZoneServiceTest, SnapMovesTheWindowIntoTheZoneAndReportsExactlyThatZone) {

@@ -204,11 +204,13 @@ TEST(ZoneLayout, RebuildFromOriginReplacesOnlyTheBody) {
         {std::nullopt, edited},
         {Origin{LayoutTemplate::blank, 2, "pip"}, LayoutPreset::preset("pip")->build()},
         {Origin{LayoutTemplate::rows, 3, std::nullopt}, LayoutTemplate(LayoutTemplate::rows).kind(3)},
-        // A preset this version does not know keeps the body instead of emptying it.
+        // A preset this version does not know keeps the body instead of emptying it...
         {Origin{LayoutTemplate::blank, 2, "from-the-future"}, edited},
+        // ...and otherwise falls back to the origin's template and zone count.
+        {Origin{LayoutTemplate::columns, 3, "from-the-future"}, LayoutTemplate(LayoutTemplate::columns).kind(3)},
     };
     for (const auto& [origin, kind] : cases) {
-        SCOPED_TRACE(origin ? origin->preset.value_or(std::string(origin->layoutTemplate.rawValue())) : "no origin");
+        SCOPED_TRACE(origin ? origin->preset.value_or("") + " " + std::string(origin->layoutTemplate.rawValue()) : "no origin");
         ZoneLayout layout = plain(edited, "L", origin);
         const ZoneLayout before = layout;
         layout.rebuildFromOrigin();

@@ -32,6 +32,8 @@ protected:
 
 const std::vector<std::string> firstAttempt = {"set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition",
                                                "copy AXSize"};
+// Asked once the frame read is off: whether the window's size goes in steps.
+const std::vector<std::string> stepQuery = {"copy AXSizeIncrement"};
 const std::vector<std::string> secondAttempt = {"set AXSize (800 x 600)", "set AXPosition (100, 100)",
                                                 "set AXSize (800 x 600)", "copy AXPosition", "copy AXSize"};
 
@@ -60,29 +62,27 @@ TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
         // Kept on screen: the old size does not fit at the new origin, so the first move is pulled
         // back; shrinking first lets the second attempt through.
         {"clamped at its current origin", Rect(0, 0, 1900, 1000),
-         [](auto& w) { w.confinedTo = Rect(0, 0, 1920, 1080); }, false, concat({firstAttempt, secondAttempt}), zone, {}},
+         [](auto& w) { w.confinedTo = Rect(0, 0, 1920, 1080); }, false, concat({firstAttempt, stepQuery, secondAttempt}), zone, {}},
         // A failed position read ends a read-back: the size is not asked.
         {"vanishes before the read-back", Rect(0, 0, 300, 200), [](auto& w) { w.requestsBeforeVanishing = 2; }, true,
-         {"set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition", "set AXSize (800 x 600)",
+         {"set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition", "copy AXSizeIncrement",
+          "set AXSize (800 x 600)",
           "set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition"},
          std::nullopt, {}},
         {"too narrow, centring off", Rect(0, 0, 300, 200), [](auto& w) { w.maximumSize = Size{699, 600}; }, false,
-         concat({firstAttempt, secondAttempt}), Rect(100, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
+         concat({firstAttempt, stepQuery, secondAttempt}), Rect(100, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
         {"too narrow, centred on whole points", Rect(0, 0, 300, 200), [](auto& w) { w.maximumSize = Size{699, 600}; },
-         true, concat({firstAttempt, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition", "copy AXSize"}}),
+         true, concat({firstAttempt, stepQuery, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition", "copy AXSize"}}),
          Rect(151, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
         {"too wide and exactly as tall: already in place, not written", Rect(0, 0, 300, 200),
-         [](auto& w) { w.minimumSize = Size{900, 600}; }, true, concat({firstAttempt, secondAttempt}),
+         [](auto& w) { w.minimumSize = Size{900, 600}; }, true, concat({firstAttempt, stepQuery, secondAttempt}),
          Rect(100, 100, 900, 600), {mismatch + "(100, 100, 900, 600)"}},
         {"refuses to move: took the size, centring has nothing to do", Rect(0, 0, 300, 200),
-         [](auto& w) { w.movable = false; }, true, concat({firstAttempt, secondAttempt}), Rect(0, 0, 800, 600),
+         [](auto& w) { w.movable = false; }, true, concat({firstAttempt, stepQuery, secondAttempt}), Rect(0, 0, 800, 600),
          {mismatch + "(0, 0, 800, 600)"}},
-        {"size steps end within their step", Rect(0, 0, 300, 200),
-         [](auto& w) { w.minimumSize = {20, 10}; w.sizeIncrement = {7, 13}; }, false,
-         concat({firstAttempt, secondAttempt}), Rect(100, 100, 797, 595), {mismatch + "(100, 100, 797, 595)"}},
         {"vanishes after the centring move", Rect(0, 0, 300, 200),
          [](auto& w) { w.maximumSize = Size{699, 600}; w.requestsBeforeVanishing = 10; }, true,
-         concat({firstAttempt, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition"}}),
+         concat({firstAttempt, stepQuery, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition"}}),
          Rect(151, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
     };
     for (const Case& c : cases) {
@@ -97,10 +97,65 @@ TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
         const SetFrameResult result = engine.setFrame(zone, window);
 
         EXPECT_EQ(ax.requestLog(window.element), c.requests);
-        EXPECT_LE(c.requests.size(), 12u);
+        EXPECT_LE(c.requests.size(), 13u);
         EXPECT_EQ(result, (SetFrameResult{zone, c.achieved}));
         EXPECT_EQ(sink.messages("AXWindowEngine"), c.log);
         EXPECT_EQ(asked, c.log.empty() ? 0 : 1);
+    }
+}
+
+// A terminal steps its size in character cells and takes the largest size that fits: smaller by
+// less than one cell on each axis, the remainder shared on both sides, is a success. Any other
+// window keeps the 2.0-point rule. (The simulated window steps from its minimum size, its base.)
+TEST_F(AXWindowEngineTest, AWindowWithSizeStepsTakesTheLargestSizeThatFitsCentred) {
+    const Rect zone(100, 100, 800, 600);
+    struct Case {
+        const char* name;
+        std::function<void(SimAccessibility::Window&)> configure;
+        Rect achieved;
+        bool succeeded;
+    };
+    const Case cases[] = {
+        {"no size hints, 3 x 11 points short: refused", [](auto& w) { w.maximumSize = Size{797, 589}; },
+         Rect(100, 100, 797, 589), false},
+        {"increment 1 is no step: refused", [](auto& w) { w.maximumSize = Size{797, 589}; w.sizeIncrement = {1, 1}; },
+         Rect(100, 100, 797, 589), false},
+        {"6 x 13 cells on a 4 x 4 base: 4 x 11 short, centred", [](auto& w) {
+             w.minimumSize = {4, 4};
+             w.sizeIncrement = {6, 13};
+         },
+         Rect(102, 106, 796, 589), true},
+        {"6 x 13 cells on a 20 x 30 base: as wide, 11 short, centred vertically", [](auto& w) {
+             w.minimumSize = {20, 30};
+             w.sizeIncrement = {6, 13};
+         },
+         Rect(100, 106, 800, 589), true},
+        {"a step on one axis only", [](auto& w) {
+             w.minimumSize = {0, 4};
+             w.sizeIncrement = {1, 13};
+         },
+         Rect(100, 106, 800, 589), true},
+        {"a whole cell short: refused", [](auto& w) {
+             w.minimumSize = {4, 4};
+             w.sizeIncrement = {6, 13};
+             w.maximumSize = Size{790, 600};
+         },
+         Rect(100, 100, 790, 589), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sink.clear();
+        const WindowHandle window = addWindow(Rect(0, 0, 300, 200));
+        c.configure(ax.window(window.element));
+        engine.centersWindowsThatCannotFill = [] { return false; };
+
+        const SetFrameResult result = engine.setFrame(zone, window);
+
+        EXPECT_EQ(result.achieved, c.achieved);
+        EXPECT_EQ(ax.window(window.element).frame, c.achieved);
+        EXPECT_EQ(result.succeeded(), c.succeeded);
+        // Only a refusal is worth a log line.
+        EXPECT_EQ(sink.messages("AXWindowEngine").size(), c.succeeded ? 0u : 1u);
     }
 }
 

@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace tessary::e2e {
 namespace {
@@ -131,9 +132,18 @@ TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIde
     EXPECT_FALSE(engine->window(Point{3500, 1000}));
 }
 
-TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
+TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOneRequest) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
+    // Each request to the window manager is answered by one ConfigureNotify of the window (a move
+    // and a resize sent apart would make two).
+    int configures = 0;
+    const int counter = platform->connection().addEventHandler([&](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
+            reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window) {
+            ++configures;
+        }
+    });
     const Rect targets[] = {
         Rect(0, 0, 960, 1080),           // left half of the left monitor
         Rect(2880, 540, 960, 540),       // bottom-right quarter of the right monitor
@@ -153,7 +163,23 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrame) {
         EXPECT_NEAR(result.achieved->height(), target.height(), 0.5);
         // What the window manager did, not what the engine believes.
         EXPECT_EQ(platform->windows().outerFrame(window), result.achieved);
+        platform->processPendingEvents();
+        EXPECT_EQ(std::exchange(configures, 0), 1);
     }
+    platform->connection().removeEventHandler(counter);
+}
+
+// Openbox keeps part of a window on screen: asked for a new size far off screen, it gives the size
+// and only part of the move. The result says where the window really is.
+TEST_F(WindowEngineOnX11, AFrameGrantedOnlyInPartIsReportedAsTheWindowManagerLeftIt) {
+    xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
+    const WindowHandle handle = handleOf(window);
+    const Rect offScreen(-3000, -3000, 500, 400);
+    SetFrameResult result = engine->setFrame(offScreen, handle);
+    EXPECT_FALSE(result.succeeded());
+    ASSERT_TRUE(result.achieved);
+    EXPECT_NE(result.achieved->origin, offScreen.origin);
+    EXPECT_EQ(result.achieved, platform->windows().geometry(window)->outer());
 }
 
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
@@ -168,7 +194,9 @@ TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
     EXPECT_EQ(result.achieved, target);
 }
 
-TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsked) {
+// An xterm (6x13 character cells, a 1-pixel border the window manager draws in its frame) takes
+// the largest size that fits, centred: a snap, whatever the centring preference says.
+TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsCentredInTheZone) {
     xcb_window_t window = startXterm("80x24+40+40");
     const WindowHandle handle = handleOf(window);
     auto info = engine->info(handle);
@@ -177,25 +205,34 @@ TEST_F(WindowEngineOnX11, AnXtermWithSizeIncrementsDoesNotFitAndIsCentredWhenAsk
 
     RecordingLogSink logs;
     ScopedLogSink capture(logs);
-    const Rect zone(200, 150, 1000, 700);
-    SetFrameResult uncentred = engine->setFrame(zone, handle);
-    EXPECT_FALSE(uncentred.succeeded());
-    ASSERT_TRUE(uncentred.achieved);
-    EXPECT_EQ(uncentred.achieved->origin, zone.origin);
-    EXPECT_EQ(logs.messages("AXWindowEngine").size(), 1u);
-
-    engine->centersWindowsThatCannotFill = [] { return true; };
-    const Rect other(2000, 100, 1000, 700);
-    SetFrameResult centred = engine->setFrame(other, handle);
-    EXPECT_FALSE(centred.succeeded());
-    ASSERT_TRUE(centred.achieved);
-    const Rect& got = *centred.achieved;
-    // Smaller than the zone by whole character cells, centred on whole pixels.
-    EXPECT_LT(got.width(), other.width());
-    EXPECT_LT(got.height(), other.height());
-    EXPECT_EQ(got.x(), other.x() + std::round((other.width() - got.width()) / 2));
-    EXPECT_EQ(got.y(), other.y() + std::round((other.height() - got.height()) / 2));
-    EXPECT_EQ(platform->windows().outerFrame(window), got);
+    struct Case {
+        const char* name;
+        Rect zone;
+        bool centring;
+    };
+    const Case cases[] = {
+        {"a zone of the left monitor, centring off", Rect(200, 150, 1000, 700), false},
+        {"a zone of the right monitor, centring on", Rect(2000, 100, 1000, 700), true},
+        {"the left half of the right monitor", Rect(1920, 0, 960, 1080), false},
+        {"a move without a new size", Rect(2000, 300, 960, 1080), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine->centersWindowsThatCannotFill = [&] { return c.centring; };
+        SetFrameResult result = engine->setFrame(c.zone, handle);
+        EXPECT_TRUE(result.succeeded());
+        ASSERT_TRUE(result.achieved);
+        const Rect& got = *result.achieved;
+        // Smaller than the zone by less than one character cell, centred on whole pixels.
+        EXPECT_GT(got.width(), c.zone.width() - 6);
+        EXPECT_LE(got.width(), c.zone.width());
+        EXPECT_GT(got.height(), c.zone.height() - 13);
+        EXPECT_LE(got.height(), c.zone.height());
+        EXPECT_EQ(got.x(), c.zone.x() + std::round((c.zone.width() - got.width()) / 2));
+        EXPECT_EQ(got.y(), c.zone.y() + std::round((c.zone.height() - got.height()) / 2));
+        EXPECT_EQ(platform->windows().outerFrame(window), got);
+    }
+    EXPECT_TRUE(logs.messages("AXWindowEngine").empty());
 }
 
 TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndListed) {
@@ -268,6 +305,24 @@ TEST_F(WindowEngineOnX11, TheObserverAnnouncesNewAndClosedWindowsOfRunningAndNew
     fresh.close(only);
     ASSERT_TRUE(waitFor([&] { return destroyed.size() == 2 && observer.observers().size() == 1; }));
     EXPECT_EQ(destroyed[1], created[1]);
+}
+
+// A window manager that is gone answers nothing: setFrame fails at once, both while the back end
+// has not yet seen it go and after, instead of waiting out the time-out (a minute here: the test
+// program's own limit).
+TEST_F(WindowEngineOnX11, WithTheWindowManagerGoneSetFrameFailsAtOnce) {
+    xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
+    const WindowHandle handle = handleOf(window);
+    platform->accessibility().setMessagingTimeout(AXElement::systemWide(), 60);
+    desktop->crashWindowManager();
+    for (const char* when : {"before its end is seen", "after"}) {
+        SCOPED_TRACE(when);
+        SetFrameResult result = engine->setFrame(Rect(1920, 0, 960, 540), handle);
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_TRUE(result.achieved);
+        platform->processPendingEvents();
+    }
+    EXPECT_FALSE(platform->accessibility().isProcessTrusted());
 }
 
 // Forwards to the X11 back end and closes a window right after the engine's first position write.

@@ -10,7 +10,10 @@ namespace tessary {
 OverlayController::OverlayController(Preferences& preferences, Scheduler& scheduler)
     : preferences_(preferences), scheduler_(scheduler) {}
 
-OverlayController::~OverlayController() { cancelFlashTimer(); }
+OverlayController::~OverlayController() {
+    cancelFlashTimer();
+    scheduler_.cancel(releaseTimer_);
+}
 
 ZoneOverlayPanel* OverlayController::panel(std::uint32_t displayID) const {
     const auto found = panels_.find(displayID);
@@ -22,6 +25,7 @@ void OverlayController::cancelFlashTimer() {
 }
 
 void OverlayController::present(const std::vector<OverlayItem>& items) {
+    scheduler_.cancel(std::exchange(releaseTimer_, ScheduledTask{}));
     ++flashGeneration_;
     isShowing_ = true;
     const bool compositing = !isCompositing || isCompositing();
@@ -50,8 +54,9 @@ void OverlayController::present(const std::vector<OverlayItem>& items) {
     // Shown only once every panel has its zones, so none appears with stale ones.
     for (const auto id : shown) {
         ZoneOverlayPanel& panel = *panels_.at(id);
-        if (!panel.isVisible()) panel.show();
+        // Raised before it is mapped: a compositor then draws it once, in its place on top.
         panel.raise();
+        if (!panel.isVisible()) panel.show();
     }
     for (auto it = panels_.begin(); it != panels_.end();) {
         if (shown.count(it->first) == 0) {
@@ -64,6 +69,7 @@ void OverlayController::present(const std::vector<OverlayItem>& items) {
 }
 
 void OverlayController::show(const std::vector<OverlayItem>& items) {
+    dragShowing_ = true;
     cancelFlashTimer();
     flashing_ = false;
     present(items);
@@ -80,10 +86,36 @@ void OverlayController::setHighlighted(const std::vector<std::int64_t>& indices,
 }
 
 void OverlayController::hide() {
+    dragShowing_ = false;
+    if (preview_) {
+        // The preview waited under the drag's overlay; it comes back when the drag is done.
+        present(*preview_);
+        return;
+    }
     cancelFlashTimer();
     isShowing_ = false;
     flashing_ = false;
     for (auto& [id, panel] : panels_) panel->hide();
+    // The pixels stay for the next drag, which usually follows soon; an idle overlay gives them back.
+    scheduler_.cancel(releaseTimer_);
+    releaseTimer_ = scheduler_.schedule(idleRelease, [this] {
+        releaseTimer_ = {};
+        for (auto& [id, panel] : panels_) panel->releaseBuffers();
+    });
+}
+
+void OverlayController::showPreview(const std::vector<OverlayItem>& items) {
+    preview_ = items;
+    if (dragShowing_) return;
+    cancelFlashTimer();
+    flashing_ = false;
+    present(items);
+}
+
+void OverlayController::hidePreview() {
+    if (!preview_) return;
+    preview_.reset();
+    if (!dragShowing_) hide();
 }
 
 bool OverlayController::flash(const std::vector<OverlayItem>& items, Scheduler::Duration duration,

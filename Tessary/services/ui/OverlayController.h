@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/OverlayPresenting.h"
+#include "Tessary/services/PreviewPresenting.h"
 #include "Tessary/shell/Preferences.h"
 
 namespace tessary {
@@ -31,7 +33,11 @@ struct OverlayHighlight {
 // hide(). A flash() shows for a while and then hides itself; it never replaces or hides a show():
 // while a show is on screen a flash is refused, and a show that starts during a flash takes the
 // panels over and keeps them until its own hide().
-class OverlayController final : public OverlayPresenting {
+//
+// The layout editor's preview is a third owner (PreviewPresenting): it shows like a show() and
+// refuses flashes the same way, but a drag's show() takes precedence: a preview asked for during
+// a drag waits, the drag's hide() brings it back, and hidePreview() hides nothing of a drag.
+class OverlayController final : public OverlayPresenting, public PreviewPresenting {
 public:
     OverlayController(Preferences& preferences, Scheduler& scheduler);
     ~OverlayController() override;
@@ -48,6 +54,11 @@ public:
     bool flash(const std::vector<OverlayItem>& items, Scheduler::Duration duration,
                const std::optional<OverlayHighlight>& highlight = std::nullopt);
 
+    void showPreview(const std::vector<OverlayItem>& items) override;
+    void hidePreview() override;
+    // True while a preview is asked for, shown or waiting under a drag.
+    bool hasPreview() const { return preview_.has_value(); }
+
     // True from a show or flash until it is hidden.
     bool isShowing() const { return isShowing_; }
     // True while what is on screen is a flash.
@@ -59,9 +70,13 @@ public:
     ZoneOverlayPanel* panel(std::uint32_t displayID) const;
     std::size_t panelCount() const { return panels_.size(); }
 
-    // Whether a compositor runs, asked at every show: without one the panels draw opaque outlines
-    // only, since transparent pixels would show black. Unset means a compositor runs.
+    // Whether a compositor runs, asked at every show (the program answers from a
+    // CompositorWatcher, without a request): without one the panels draw opaque outlines only,
+    // since transparent pixels would show black. Unset means a compositor runs.
     std::function<bool()> isCompositing;
+
+    // How long hidden panels keep their pixels (window buffers and drawn tiles) for the next show.
+    Scheduler::Duration idleRelease = std::chrono::seconds(10);
 
 private:
     void present(const std::vector<OverlayItem>& items);
@@ -73,7 +88,11 @@ private:
     std::int64_t flashGeneration_ = 0;
     bool isShowing_ = false;
     bool flashing_ = false;
+    // A drag's show() is on screen (until its hide()).
+    bool dragShowing_ = false;
+    std::optional<std::vector<OverlayItem>> preview_;
     ScheduledTask flashTimer_;
+    ScheduledTask releaseTimer_;
     Logger log_{"Overlay"};
 };
 

@@ -2,7 +2,6 @@
 
 #include <QBackingStore>
 #include <QGuiApplication>
-#include <QHideEvent>
 #include <QScreen>
 
 #include <cmath>
@@ -45,13 +44,9 @@ void ZoneOverlayPanel::resizeEvent(QResizeEvent* event) {
     view_->setGeometry(rect());
 }
 
-void ZoneOverlayPanel::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    releaseBuffers();
-}
-
 void ZoneOverlayPanel::releaseBuffers() {
     if (isVisible()) return;
+    view_->releaseCache();
     // Shrinking the backing store to nothing frees its image: on xcb the shared-memory segment
     // and the server-side pixmap. The widget repaint manager resizes a store that differs from
     // the window before it paints, and repaints all of it then, so the next show draws into a

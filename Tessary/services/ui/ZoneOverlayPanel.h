@@ -18,10 +18,11 @@ class ZoneOverlayView;
 // of its own model. The window manager never sees it, so it is never focused, decorated, listed
 // or moved; it is created once and shown again and again.
 //
-// While hidden it keeps its widgets and its X window but not its pixels: a window-sized buffer
-// (about 8 MB for a 1920x1080 display, in shared memory with the X server, which keeps a pixmap
-// of the same size) would otherwise stay for the program's whole life after the first drag. The
-// next show pays for a new one, a few milliseconds per display.
+// Hidden, it keeps its widgets, its X window and, until releaseBuffers(), its pixels: a
+// window-sized buffer (about 8 MB for a 1920x1080 display, in shared memory with the X server,
+// which keeps a pixmap of the same size) and the view's image of its tiles. The overlay controller
+// releases them once the overlay has been idle for a while; the next show then pays for new ones,
+// a few milliseconds per display.
 class ZoneOverlayPanel final : public QWidget {
     Q_OBJECT
 
@@ -51,14 +52,14 @@ public:
     // relative to the screen that holds its centre; without one, the first screen's ratio is used.
     static Placement placement(const Rect& frame, const std::vector<ScreenGeometry>& screens);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    // Frees the window's pixel buffer; the next show allocates it anew and repaints it whole.
+    // Frees the pixels of a hidden panel: the window's buffer and the view's drawn tiles. The next
+    // show allocates them anew and repaints the whole window.
     void releaseBuffers();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
     OverlayModel model_;
     DisplayInfo display_;
     ZoneOverlayView* view_;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QImage>
 #include <QRectF>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -19,7 +21,11 @@ namespace tessary {
 //
 // The model's zones are in points; the widget lays them out in logical pixels, dividing by
 // `pointsPerPixel` (the display's device pixel ratio). Only what changed is repainted: the tiles
-// whose highlight flipped (with their ring and shadow) and the hint.
+// whose highlight flipped (with their ring and shadow) and the hint. Every tile drawn inactive is
+// kept in one image (outlines without a compositor), drawn at the second show after releaseCache()
+// and again after a change of the zones, the size or a drawing setting: a show copies it, and only
+// the surroundings of highlighted tiles and the hint are drawn live.
+// releaseCache() frees it (the overlay controller does so when the overlay has been idle a while).
 //
 // Without a compositor the window's transparent pixels would show black, so in that mode the
 // widget draws only opaque outlines, badges and the hint, and masks the window to them.
@@ -45,6 +51,10 @@ public:
     // How far the drawing of a tile reaches beyond its rectangle (ring and shadow), in logical pixels.
     static constexpr double tileReach = 38;
 
+    // Frees the image of the inactive tiles; the next paint draws it again.
+    void releaseCache();
+    bool hasCache() const { return !inactiveTiles_.isNull(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -67,6 +77,9 @@ private:
     void paintHint(class QPainter& painter, const Hint& hint) const;
     void paintHintContent(class QPainter& painter, const Hint& hint) const;
     void updateMask();
+    void ensureInactiveTiles();
+    // Clears the region and draws every tile that reaches into it, each in its state.
+    void paintLive(class QPainter& painter, const QRegion& region) const;
 
     OverlayModel& model_;
     Preferences& preferences_;
@@ -76,6 +89,13 @@ private:
     bool compositing_ = true;
     QRectF hintRect_;
     QRegion requested_;
+    QImage inactiveTiles_;
+    bool inactiveTilesStale_ = true;
+    // Painted whole since the last releaseCache(): the next whole paint keeps the image.
+    bool shownSinceRelease_ = false;
+    // Without a compositor: each zone's inactive outline, as a region of the window's mask.
+    std::vector<QRegion> inactiveMasks_;
+    bool inactiveMasksStale_ = true;
     std::vector<Rect> scratch_;
     Subscription preferencesSubscription_;
 };

@@ -179,18 +179,8 @@ void RulesSettingsView::showDetail() {
         detailHolder_->layout()->addWidget(detail_);
         return;
     }
-    auto* empty = new QWidget;
-    auto* box = new QVBoxLayout(empty);
-    box->addStretch(1);
-    auto* title = SettingsForm::plainLabel(tr("No Rule Selected"), empty);
-    title->setObjectName(QStringLiteral("noRuleSelected"));
-    title->setAlignment(Qt::AlignCenter);
-    box->addWidget(title);
-    auto* description = SettingsForm::captionLabel(tr("Select a rule to edit where its windows go."), empty);
-    description->setAlignment(Qt::AlignCenter);
-    box->addWidget(description);
-    box->addStretch(1);
-    detailHolder_->layout()->addWidget(empty);
+    detailHolder_->layout()->addWidget(
+        SettingsForm::unavailable(tr("No Rule Selected"), tr("Select a rule to edit where its windows go."), QStringLiteral("noRuleSelected")));
 }
 
 void RulesSettingsView::updateBar() {

@@ -45,6 +45,21 @@ SettingsForm* SettingsForm::fill(QWidget* pane) {
     return form;
 }
 
+QWidget* SettingsForm::unavailable(const QString& title, const QString& description, const QString& objectName) {
+    auto* box = new QWidget;
+    auto* column = new QVBoxLayout(box);
+    column->addStretch(1);
+    auto* heading = plainLabel(title, box);
+    heading->setObjectName(objectName);
+    heading->setAlignment(Qt::AlignCenter);
+    column->addWidget(heading);
+    auto* line = captionLabel(description, box);
+    line->setAlignment(Qt::AlignCenter);
+    column->addWidget(line);
+    column->addStretch(1);
+    return box;
+}
+
 void SettingsForm::clearLater(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) {
         if (QWidget* widget = item->widget()) {

@@ -36,6 +36,8 @@ public:
     static QWidget* toggleRow(const QString& title, const QString& description, const QString& objectName,
                               QCheckBox** toggle, QWidget* parent = nullptr);
 
+    // "No Rule Selected" and its kin: a centred title (named `objectName`) over a description.
+    static QWidget* unavailable(const QString& title, const QString& description, const QString& objectName);
     // Takes every item out of the layout and deletes its widget once the current event is done: a
     // click inside the old content is often what asked for the new one.
     static void clearLater(class QLayout* layout);

@@ -135,18 +135,8 @@ void WorkspacesSettingsView::showDetail() {
         detailHolder_->layout()->addWidget(detail_);
         return;
     }
-    auto* empty = new QWidget;
-    auto* box = new QVBoxLayout(empty);
-    box->addStretch(1);
-    auto* title = SettingsForm::plainLabel(tr("No Workspace Selected"), empty);
-    title->setObjectName(QStringLiteral("noWorkspaceSelected"));
-    title->setAlignment(Qt::AlignCenter);
-    box->addWidget(title);
-    auto* description = SettingsForm::captionLabel(tr("Select a workspace to restore or edit it."), empty);
-    description->setAlignment(Qt::AlignCenter);
-    box->addWidget(description);
-    box->addStretch(1);
-    detailHolder_->layout()->addWidget(empty);
+    detailHolder_->layout()->addWidget(
+        SettingsForm::unavailable(tr("No Workspace Selected"), tr("Select a workspace to restore or edit it."), QStringLiteral("noWorkspaceSelected")));
 }
 
 void WorkspacesSettingsView::updateBar() {

@@ -1,6 +1,8 @@
 #include "Tessary/shell/ui/AppDelegate.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QLineEdit>
 #include <QPalette>
 #include <QScreen>
@@ -8,6 +10,7 @@
 
 #include <chrono>
 
+#include "Tessary/shell/AppLinks.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
@@ -85,10 +88,9 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     preferences_ = std::make_unique<Preferences>(platform_.defaults);
     preferences_->appearanceHandler = applyPalette;
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
-    if (!platform_.defaults.contains(firstSeenKey)) {
-        const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-        platform_.defaults.set(firstSeenKey, std::chrono::duration<double>(sinceEpoch).count());
-    }
+    reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
+        return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    });
 }
 
 AppDelegate::~AppDelegate() {
@@ -304,7 +306,7 @@ void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& d
     for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
     memory().remember(window, display, zones);
     log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
-    if (hooks_.recordSnap) hooks_.recordSnap();
+    reviewPrompt_->recordSnap();
 }
 
 void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().forget(window); }
@@ -394,7 +396,20 @@ void AppDelegate::showFeedback() {
 }
 
 void AppDelegate::askForReview() {
-    if (hooks_.askForReview) hooks_.askForReview();
+    if (!hooks_.askReviewQuestion) {
+        log_.notice("No review invitation in this build");
+        return;
+    }
+    reviewPrompt_->present({hooks_.askReviewQuestion,
+                            [this] {
+                                const std::string page = reviewURL();
+                                if (page.empty()) {
+                                    log_.notice("No review page in this build: no web site was configured");
+                                } else {
+                                    QDesktopServices::openUrl(QUrl(QString::fromStdString(page)));
+                                }
+                            },
+                            [this] { showFeedback(); }});
 }
 
 void AppDelegate::showSettings(std::optional<SettingsSection> section) {

@@ -52,6 +52,7 @@
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/ReviewPrompt.h"
 #include "Tessary/shell/SettingsSection.h"
 #include "WindowEngine/AXWindowObserver.h"
 #include "WindowEngine/WindowEngine.h"
@@ -110,7 +111,9 @@ using CommandLineVerb = std::function<InstanceReply(const std::vector<std::strin
 // What the parts of the program that are linked in later attach to the delegate. Each may stay
 // empty; the delegate then does what it can without it (nothing, or a log line).
 struct AppHooks {
-    // The keyboard layer: GlobalShortcuts, KeyboardSnapController and WorkspaceHotKeys.
+    // The keyboard layer: GlobalShortcuts, KeyboardSnapController and WorkspaceHotKeys. Its own
+    // callbacks go straight to the targets: "Show Zones" to flashZones(true), a cycled layout to
+    // flashZones(false) (it follows flashOnLayoutChange), the editor and restore to theirs.
     // KeyboardSnapController::registerShortcuts(): run once when the services start.
     std::function<void()> registerShortcuts;
     // WorkspaceHotKeys::syncShortcuts(): when the services start, after a workspace was created.
@@ -118,10 +121,10 @@ struct AppHooks {
     // WorkspaceHotKeys::removeShortcut(for:): when a workspace is deleted.
     std::function<void(const UUID&)> removeWorkspaceShortcut;
 
-    // The menu bar: the status item (launch step 13) and the review prompt.
+    // The menu bar: the status item (launch step 13), and the review invitation's alert, which
+    // returns the user's answer (runReviewAlert in the program; unset, nothing is asked).
     std::function<void()> buildStatusItem;
-    std::function<void()> recordSnap;
-    std::function<void()> askForReview;
+    std::function<ReviewPrompt::Answer()> askReviewQuestion;
 
     // The integrations: URL commands, updates, synchronisation (launch step 15) and the
     // command-line verbs answered for a later start, by their first argument.
@@ -136,10 +139,9 @@ public:
     static constexpr std::chrono::milliseconds flashDuration{900};
     static constexpr std::chrono::milliseconds placedFlashDuration{700};
     static constexpr std::string_view onboardingDoneKey = "hasCompletedOnboarding";
-    static constexpr std::string_view firstSeenKey = "reviewPrompt.firstSeen";
 
     // Builds the state, the command table (all no-ops), the preferences and the zone service
-    // ("layouts.json"), and records when the program was first seen.
+    // ("layouts.json"), and the review prompt (which records when the program was first seen).
     AppDelegate(AppPlatform platform, AppWindowFactories windows = {}, AppHooks hooks = {});
     ~AppDelegate();
     AppDelegate(const AppDelegate&) = delete;
@@ -214,6 +216,7 @@ public:
     DisplayChangeRestorer& displayRestorer();
     AXWindowObserver& windowObserver();
     NewWindowPlacer& newWindowPlacer();
+    ReviewPrompt& reviewPrompt() { return *reviewPrompt_; }
     AppHooks& hooks() { return hooks_; }
     const AppPlatform& platform() const { return platform_; }
 
@@ -238,6 +241,7 @@ private:
     std::unique_ptr<AppActions> actions_;
     std::unique_ptr<Preferences> preferences_;
     std::unique_ptr<ZoneService> zones_;
+    std::unique_ptr<ReviewPrompt> reviewPrompt_;
     std::unique_ptr<OverlayController> overlay_;
     std::unique_ptr<DragSnapController> dragSnap_;
     std::unique_ptr<InputMonitor> inputMonitor_;

@@ -1,6 +1,8 @@
 // Drag-to-snap end to end: a test-client window dragged by its title bar through XTest, with
 // openbox moving it, the drag program watching, and the overlay drawn through a compositor.
 
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/WindowPlacementMemory.h"
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/DragLayouts.h"
 
@@ -54,7 +56,7 @@ protected:
         // The compositor reports every window that vanished under it; its complaints are noise here.
         compositor = desktop->start({"sh", "-c", "exec xcompmgr 2>/dev/null"});
         ChildProcess::Options options;
-        options.arguments = {TESSARY_DRAG_SNAP_PROGRAM};
+        options.arguments = {TESSARY_DRAG_SNAP_PROGRAM, "--idle-release-ms", "300"};
         options.environment = {"DISPLAY=" + desktop->display(), "QT_QPA_PLATFORM=xcb",
                                "XDG_DATA_HOME=" + desktop->directory() + "/data",
                                "XDG_CONFIG_HOME=" + desktop->directory() + "/config"};
@@ -70,6 +72,7 @@ protected:
 
     void TearDown() override {
         program.kill();
+        xterm.kill();
         if (client) client->quit();
         compositor.kill();
         DesktopTest::TearDown();
@@ -256,6 +259,7 @@ protected:
 
     ChildProcess compositor;
     ChildProcess program;
+    ChildProcess xterm;
     std::unique_ptr<TestClient> client;
     xcb_window_t window = 0;
     std::vector<Zone> rightZones;
@@ -290,10 +294,11 @@ TEST_F(DragSnapTest, AShiftDragOntoTheRightHalfOfTheSecondMonitorSnapsTheWindowT
     dropIntoTheRightZone();
     if (HasFatalFailure()) return;
 
-    // The overlay windows stay for the next drag, hidden, without their pixel buffers (two
+    // The overlay windows stay for the next drag, hidden; once idle, without their pixel buffers (two
     // 1920x1080 buffers are about 16 MB): what is left is code and fonts paged in for drawing.
-    const Memory after = reportMemory("after the drag, the overlays hidden", "after_drag_rss_kb");
-    EXPECT_LT(after.shared - idle.shared, 1024) << "the hidden overlays keep their buffers";
+    EXPECT_TRUE(waitUntil([&] { return memory().shared - idle.shared < 1024; }, Clock::now() + 10s))
+        << "the idle overlays keep their buffers";
+    const Memory after = reportMemory("after the drag, the overlays idle", "after_drag_rss_kb");
     if (kResidentSizeIsMeaningful) {
         EXPECT_LT(after.resident - idle.resident, 12 * 1024) << "the idle program grew by a drag";
     }
@@ -311,11 +316,56 @@ TEST_F(DragSnapTest, AShiftDragOntoTheRightHalfOfTheSecondMonitorSnapsTheWindowT
     reportMemory("with the overlays shown again", "overlay_again_rss_kb");
     dropIntoTheRightZone();
     if (HasFatalFailure()) return;
+    EXPECT_TRUE(waitUntil([&] { return memory().shared - idle.shared < 1024; }, Clock::now() + 10s))
+        << "the idle overlays keep their buffers";
     const Memory afterSecond = reportMemory("after the second drag", "after_second_drag_rss_kb");
-    EXPECT_LT(afterSecond.shared - idle.shared, 1024) << "the hidden overlays keep their buffers";
     if (kResidentSizeIsMeaningful) {
         EXPECT_LT(afterSecond.resident - after.resident, 2 * 1024) << "every drag leaves memory behind";
     }
+}
+
+// An xterm steps its size in 6x13 character cells and has a border: it takes the largest size that
+// fits, centred, and that is a snap the program reports and remembers.
+TEST_F(DragSnapTest, AShiftDraggedXtermSnapsCentredWithinACellOfTheZoneAndIsRemembered) {
+    xterm = desktop->startXterm("80x24+200+200", "xterm to snap");
+    window = XCB_WINDOW_NONE;
+    ASSERT_TRUE(waitFor([&] {
+        for (const X11Client& c : platform->tracker().clients()) {
+            if (c.windowClass == "XTerm") window = c.window;
+        }
+        return window != XCB_WINDOW_NONE;
+    }));
+    const Rect zone = rightZones[1].rect;
+    shiftDragIntoTheRightZone();
+    if (HasFatalFailure()) return;
+    desktop->pressButton(1, false);
+    ASSERT_TRUE(expectLine("snap ")) << testing::PrintToString(seen);
+    EXPECT_EQ(found().rfind("snap " + std::to_string(rightDisplayID()) + " [1] ", 0), 0u) << found();
+    const auto withinACellCentred = [&] {
+        const Rect f = frame();
+        return f.width() <= zone.width() && f.width() > zone.width() - 6 && f.height() <= zone.height() &&
+               f.height() > zone.height() - 13 && f.x() == zone.x() + std::round((zone.width() - f.width()) / 2) &&
+               f.y() == zone.y() + std::round((zone.height() - f.height()) / 2);
+    };
+    EXPECT_TRUE(waitFor(withinACellCentred)) << "the xterm is at " << frame() << ", the zone at " << zone;
+    EXPECT_TRUE(expectLine("hide"));
+    key(kShiftL, false);
+
+    // Remembered for its application, on the right monitor, in the right zone: saved a second later.
+    JSONDocumentStore<WindowPlacementMemory> store(std::filesystem::path(desktop->directory()) / "data" / "Tessary" /
+                                                   "memory.json");
+    std::optional<WindowPlacementMemory> memory;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            auto loaded = store.load();
+            if (loaded && *loaded) memory = **loaded;
+            return memory.has_value();
+        },
+        Clock::now() + 5s));
+    ASSERT_TRUE(memory);
+    ASSERT_EQ(memory->byApp.count("XTerm"), 1u) << "memory.json has no entry for XTerm";
+    EXPECT_EQ(memory->byApp.at("XTerm").displayKey, "tessary-right@1920x1080");
+    EXPECT_EQ(memory->byApp.at("XTerm").zoneIndices, std::vector<std::int64_t>{1});
 }
 
 TEST_F(DragSnapTest, TheSameDragWithoutShiftLeavesTheWindowWhereItWasDropped) {

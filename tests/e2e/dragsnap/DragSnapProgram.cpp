@@ -1,13 +1,14 @@
 // Drag-to-snap as the program will wire it, without the rest of the program: the X11 back ends, the
-// window engine, the zone service over "layouts.json" in $XDG_DATA_HOME/Tessary, the global input
-// and input monitor, the drag controller and the Qt overlay. It tells the test what happens, one
+// window engine, the zone service over "layouts.json" in $XDG_DATA_HOME/Tessary, window memory, the
+// global input and input monitor, the drag controller and the Qt overlay. It tells the test what happens, one
 // line per event on standard output:
 //   ready                              the monitor is registered
 //   display ID KEY                     one line per display, after ready
 //   show ID:ZONES ...                  the overlay appears (zones per display)
 //   highlight ID [I,J]                 the overlay highlights these zones of that display
 //   hide
-//   snap ID [I,J] X Y W H              a window was snapped into the zones of that display
+//   snap ID [I,J] X Y W H              a window was snapped into the zones of that display (and
+//                                      window memory, "memory.json" beside the layouts, records it)
 //   ended                              a drag moved a window and ended without a snap
 //   input KIND X Y PHASE               a global notice (down, up, drag, keys) and the drag's phase
 //                                      after it, for the test's failure messages
@@ -17,18 +18,22 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
-#include "Platform/X11/X11CompositorQuery.h"
+#include "Platform/X11/X11CompositorWatcher.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "Platform/X11/X11Platform.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
+#include "Tessary/services/WindowMemoryService.h"
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/services/ui/OverlayController.h"
 #include "TessaryCore/TessaryPaths.h"
@@ -96,15 +101,25 @@ int main(int argc, char** argv) {
     MemoryUserDefaults defaults;
     Preferences preferences(defaults);
     OverlayController overlayController(preferences, scheduler);
-    overlayController.isCompositing = [&] { return x11CompositorRuns(platform->connection()); };
+    // "--idle-release-ms N": how long the hidden overlay keeps its pixels (tests wait less).
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--idle-release-ms") == 0) {
+            overlayController.idleRelease = std::chrono::milliseconds(std::atol(argv[i + 1]));
+        }
+    }
+    X11CompositorWatcher compositor(platform->connection());
+    overlayController.isCompositing = [&] { return compositor.isCompositing(); };
     ReportingOverlay overlay(overlayController);
 
     DragSnapController controller(
         *engine, preferences, overlay, [] { return DisplayProvider::displays(); },
         [&](const DisplayInfo& display) { return zoneService.zones(display); }, scheduler);
     controller.isExcluded = zoneService.isExcluded;
-    controller.onSnap = [](const WindowHandle&, const DisplayInfo& display, const SpanSelection& selection,
-                           const Rect& frame) {
+    WindowMemoryService memory(zoneService, [] { return DisplayProvider::displays(); },
+                               JSONDocumentStore<WindowPlacementMemory>(TessaryPaths::memoryURL()), scheduler);
+    controller.onSnap = [&memory](const WindowHandle& window, const DisplayInfo& display,
+                                  const SpanSelection& selection, const Rect& frame) {
+        memory.remember(window, display, selection.zoneIndices);
         say("snap " + std::to_string(display.displayID) + " " + list(selection.zoneIndices) + " " +
             number(frame.x()) + " " + number(frame.y()) + " " + number(frame.width()) + " " + number(frame.height()));
     };

@@ -1,0 +1,56 @@
+#include "Tessary/editor/LayoutInspectorModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "TessaryCore/DisplayKey.h"
+#include "WindowEngine/DisplayProvider.h"
+
+namespace tessary {
+
+std::string LayoutInspectorModel::gapText(double points) {
+    return std::to_string(roundedToInt64(std::trunc(points))) + " pt";
+}
+
+std::string LayoutInspectorModel::kindText(const LayoutKind& kind) {
+    if (const ZoneGrid* grid = kind.grid()) {
+        return "Grid \u00b7 " + std::to_string(grid->columnCount()) + " \u00d7 " + std::to_string(grid->rowCount());
+    }
+    return "Canvas \u00b7 " + std::to_string(kind.canvas()->zones.size()) + " zones";
+}
+
+std::optional<LayoutInspectorModel::Content> LayoutInspectorModel::content() const {
+    const ZoneLayout* layout = model_.currentLayout();
+    if (!layout) return std::nullopt;
+    Content content;
+    content.name = layout->name;
+    content.spacing = layout->spacing;
+    content.padding = layout->padding;
+    content.spacingText = gapText(layout->spacing);
+    content.paddingText = gapText(layout->padding);
+    for (const DisplayInfo& display : DisplayProvider::displays()) {
+        content.displays.push_back({display, display.localizedName, model_.isAssigned(display)});
+    }
+    content.isDefault = model_.isDefault();
+    content.kind = kindText(layout->kind);
+    if (layout->origin) content.createdFrom = localizedName(layout->origin->layoutTemplate);
+    return content;
+}
+
+void LayoutInspectorModel::moveSpacingSlider(double position) {
+    model_.setSpacing(std::round(std::clamp(position, 0.0, maximumGap)));
+}
+
+void LayoutInspectorModel::movePaddingSlider(double position) {
+    model_.setPadding(std::round(std::clamp(position, 0.0, maximumGap)));
+}
+
+void LayoutInspectorModel::setUsedOn(const DisplayInfo& display, bool on) {
+    if (on) {
+        model_.assign(display);
+    } else {
+        model_.unassign(display);
+    }
+}
+
+}  // namespace tessary

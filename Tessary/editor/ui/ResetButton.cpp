@@ -1,0 +1,64 @@
+#include "Tessary/editor/ui/ResetButton.h"
+
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "Tessary/editor/ui/EditorConfirmation.h"
+#include "Tessary/shell/ui/ButtonStyles.h"
+
+namespace tessary {
+
+ResetButton::ResetButton(LayoutEditorModel& model, QWidget* parent)
+    : QWidget(parent), reset_(model, alertConfirmation()) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    toDefault_ = new QPushButton(tr("Reset to Default"), this);
+    adaptiveButtonStyle(toDefault_, false);
+    toDefault_->setToolTip(tr(ResetMenuModel::resetToDefaultHelp));
+    connect(toDefault_, &QPushButton::clicked, this, [this] { reset_.resetToDefault(); });
+    row->addWidget(toDefault_);
+
+    toTemplate_ = new QToolButton(this);
+    toTemplate_->setText(tr("Reset to Template"));
+    toTemplate_->setToolTip(tr(ResetMenuModel::resetToTemplateHelp));
+    toTemplate_->setPopupMode(QToolButton::InstantPopup);
+    menu_ = new QMenu(toTemplate_);
+    for (const auto& entry : ResetMenuModel::menu()) {
+        const QString title = QString::fromStdString(entry.title);
+        switch (entry.kind) {
+        case ResetMenuModel::Entry::Kind::layoutTemplate: {
+            const LayoutTemplate t = entry.layoutTemplate;
+            menu_->addAction(title, this, [this, t] { reset_.resetToTemplate(t); });
+            break;
+        }
+        case ResetMenuModel::Entry::Kind::separator: menu_->addSeparator(); break;
+        case ResetMenuModel::Entry::Kind::group: {
+            QMenu* group = menu_->addMenu(title);
+            for (const LayoutPreset* preset : entry.presets) {
+                group->addAction(QString::fromStdString(ZoneService::localized(preset->name())), this,
+                                 [this, preset] { reset_.resetToPreset(*preset); });
+            }
+            break;
+        }
+        }
+    }
+    toTemplate_->setMenu(menu_);
+    row->addWidget(toTemplate_);
+
+    librarySubscription_ = model.zones().observe([this] { refresh(); });
+    editorSubscription_ = model.observe([this](LayoutEditorModel::Property property) {
+        if (property == LayoutEditorModel::Property::selectedLayoutID) refresh();
+    });
+    refresh();
+}
+
+void ResetButton::refresh() {
+    const bool toDefault = reset_.offersResetToDefault();
+    toDefault_->setVisible(toDefault);
+    toTemplate_->setVisible(!toDefault);
+}
+
+}  // namespace tessary

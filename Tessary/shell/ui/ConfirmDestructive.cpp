@@ -1,0 +1,55 @@
+#include "Tessary/shell/ui/ConfirmDestructive.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+#include <memory>
+#include <utility>
+
+namespace tessary {
+
+QString defaultConfirmationMessage() {
+    static const QString message = QApplication::translate("Tessary", "This cannot be undone.");
+    return message;
+}
+
+void confirmDestructive(const QString& title, const QString& confirmTitle, std::function<void()> action) {
+    confirmDestructive(title, defaultConfirmationMessage(), confirmTitle, std::move(action));
+}
+
+void confirmDestructive(const QString& title, const QString& message, const QString& confirmTitle,
+                        std::function<void()> action) {
+    QWidget* window = QApplication::activeWindow();
+    auto* box = new QMessageBox(QMessageBox::Warning, QString(), title, QMessageBox::NoButton, window);
+    box->setInformativeText(message);
+    QPushButton* confirm = box->addButton(confirmTitle, QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(QApplication::translate("Tessary", "Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(confirm);
+    box->setEscapeButton(cancel);
+
+    if (!window) {
+        box->setWindowModality(Qt::ApplicationModal);
+        box->exec();
+        const bool confirmed = box->clickedButton() == confirm;
+        delete box;
+        if (confirmed && action) action();
+        return;
+    }
+
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<QWidget> owner(window);
+    auto pending = std::make_shared<std::function<void()>>(std::move(action));
+    QObject::connect(box, &QMessageBox::finished, box, [box, confirm, owner, pending] {
+        // Taken out before it runs, so that a second answer (or an action that answers again)
+        // finds nothing.
+        std::function<void()> run = std::exchange(*pending, nullptr);
+        if (!run || box->clickedButton() != confirm || !owner || !owner->isVisible()) return;
+        run();
+    });
+    box->open();
+}
+
+}  // namespace tessary

@@ -1,0 +1,260 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+
+#include "Tessary/editor/LayoutEditorViewModel.h"
+#include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/editor/ui/LayoutInspector.h"
+#include "Tessary/editor/ui/NewLayoutSheet.h"
+#include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/editor/EditorWorld.h"
+
+using namespace tessary;
+using namespace tessary::testing;
+using ::testing::ElementsAre;
+using Toolbar = LayoutEditorViewModel::Toolbar;
+
+namespace {
+
+struct View {
+    explicit View(std::vector<ZoneLayout> layouts) : world(std::move(layouts)) {}
+    EditorWorld world;
+    RecordingConfirm alert;
+    LayoutEditorViewModel view{*world.model, alert.confirm()};
+};
+
+}  // namespace
+
+TEST(LayoutEditorViewModel, RowSubtitlesNameOnlyExplicitAssignments) {
+    View v({gridLayout("A", ZoneGrid::uniform(1, 3)), gridLayout("B", ZoneGrid::uniform(2, 2))});
+    v.world.model->assign(v.world.side);
+    v.world.model->assign(v.world.main);
+    std::vector<std::string> subtitles;
+    for (const auto& row : v.view.rows()) subtitles.push_back(row.subtitle);
+    EXPECT_THAT(subtitles, ElementsAre("3 zones \u00b7 default \u00b7 MAIN \u00b7 SIDE", "4 zones"));
+    v.world.model->unassign(v.world.main);
+    EXPECT_EQ(v.view.rows()[0].subtitle, "3 zones \u00b7 default \u00b7 SIDE") << "falling back to the default is no assignment";
+}
+
+TEST(LayoutEditorViewModel, ToolbarTitleAndPreviewToggle) {
+    struct Case {
+        const char* name;
+        std::vector<ZoneLayout> layouts;
+        bool noDisplays;
+        Toolbar toolbar;
+        std::string title;
+        std::optional<std::uint32_t> previewAfterTurningOn;
+    };
+    const Case cases[] = {
+        {"anEmptyLibrary", {}, false, {false, false, false, ""}, "Tessary Layouts", 1},
+        {"oneLayoutCannotBeDeleted", {gridLayout("Solo", ZoneGrid::uniform(1, 2))}, false,
+         {true, false, true, "Name, gaps and which displays use Solo"}, "Solo", 1},
+        {"twoLayouts", {gridLayout("A", ZoneGrid::uniform(1, 2)), gridLayout("B", ZoneGrid::uniform(1, 3))}, false,
+         {true, true, true, "Name, gaps and which displays use A"}, "A", 1},
+        {"noDisplayLeavesThePreviewOff", {gridLayout("A", ZoneGrid::uniform(1, 2))}, true,
+         {true, false, true, "Name, gaps and which displays use A"}, "A", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        View v(c.layouts);
+        if (c.noDisplays) DisplayProvider::displaysOverride = std::vector<DisplayInfo>{};
+        EXPECT_EQ(v.view.toolbar(), c.toolbar);
+        EXPECT_EQ(v.view.title(), c.title);
+        v.view.setPreviewOn(true);
+        EXPECT_EQ(v.world.model->previewDisplayID(), c.previewAfterTurningOn);
+        v.view.setPreviewOn(false);
+        EXPECT_FALSE(v.view.isPreviewOn());
+    }
+}
+
+TEST(LayoutEditorViewModel, DeleteIsConfirmedAndActsOnlyOnTheLayoutItNamed) {
+    enum class Answer { confirm, cancel, confirmAfterAnotherIsSelected };
+    struct Case {
+        const char* name;
+        Answer answer;
+        std::vector<std::string> left;
+    };
+    const Case cases[] = {
+        {"confirmDeletes", Answer::confirm, {"B", "C"}},
+        {"cancelKeeps", Answer::cancel, {"A", "B", "C"}},
+        {"anotherLayoutSelectedMeanwhile", Answer::confirmAfterAnotherIsSelected, {"A", "B", "C"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        View v({gridLayout("A", ZoneGrid::uniform(1, 2)), gridLayout("B", ZoneGrid::uniform(1, 3)), gridLayout("C", ZoneGrid::uniform(1, 4))});
+        v.view.requestDelete();
+        ASSERT_EQ(v.alert.asked.size(), 1u);
+        EXPECT_EQ(v.alert.asked[0], (ConfirmRequest{"Delete \u201cA\u201d?", "Displays that use it go back to the default layout. This cannot be undone.", "Delete"}));
+        if (c.answer == Answer::confirmAfterAnotherIsSelected) v.world.select(2);
+        if (c.answer != Answer::cancel) v.alert.answer();
+        std::vector<std::string> left;
+        for (const auto& layout : v.world.library().layouts) left.push_back(layout.name);
+        EXPECT_EQ(left, c.left);
+    }
+}
+
+TEST(LayoutEditorViewModel, ChoosingARowEmptiesTheZoneSelectionEvenWhenAlreadyChosen) {
+    View v({gridLayout("A", ZoneGrid::uniform(1, 2)), gridLayout("B", ZoneGrid::uniform(1, 3))});
+    v.world.model->setSelectedZones({1});
+    v.view.chooseRow(v.world.layout(0).id);
+    EXPECT_TRUE(v.world.model->selectedZones().empty());
+    v.view.chooseRow(v.world.layout(1).id);
+    EXPECT_EQ(v.world.model->selectedLayoutID(), v.world.layout(1).id);
+}
+
+namespace {
+
+// Counts the paint events of each watched widget and what they covered.
+class PaintCounter final : public QObject {
+public:
+    std::map<QObject*, int> paints;
+    std::map<QObject*, QRegion> painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints[watched];
+            painted[watched] += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
+
+// Answers the next alert or prompt of the view, window-modal or application-modal, with the button
+// of that text (typing the text first into a prompt).
+void answerNext(QWidget& view, const QString& button, std::optional<QString> typed = std::nullopt) {
+    QTimer::singleShot(0, [&view, button, typed] {
+        QDialog* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        for (QDialog* child : view.findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!dialog && child->isVisible()) dialog = child;
+        }
+        if (!dialog) return;
+        if (auto* prompt = qobject_cast<QInputDialog*>(dialog); prompt && typed) prompt->setTextValue(*typed);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+            if (b->text() == button) b->click();
+        }
+    });
+}
+
+
+}  // namespace
+
+TEST(LayoutEditorView, ADragStepRepaintsOneListRow) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("A", ZoneGrid::uniform(1, 2)), gridLayout("B", ZoneGrid::uniform(1, 3)), gridLayout("C", ZoneGrid::uniform(1, 4))});
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTest::qWait(50);  // the first paints are done
+    PaintCounter counter;
+    for (int row = 0; row < 3; ++row) {
+        view.rowWidget(row)->installEventFilter(&counter);
+        view.layoutList()->viewport()->installEventFilter(&counter);
+    }
+    const auto divider = w.grid(0).dividers().front();
+    (void)w.model->editGrid([&](ZoneGrid& g) -> Expected<void, ZoneEditError> {
+        if (auto moved = ZoneEdits::moveDivider(g, divider, 0.7, 0.01, false); !moved) return unexpected(moved.error());
+        return {};
+    });
+    QTest::qWait(50);
+    EXPECT_GT(counter.paints[view.rowWidget(0)], 0);
+    EXPECT_EQ(counter.paints[view.rowWidget(1)], 0);
+    EXPECT_EQ(counter.paints[view.rowWidget(2)], 0);
+    const QRect firstRow = view.rowWidget(0)->geometry();
+    EXPECT_TRUE(QRegion(firstRow).contains(counter.painted[view.layoutList()->viewport()].boundingRect()))
+        << "the list is repainted only behind that row";
+}
+
+TEST(LayoutEditorView, NewLayoutCreatesAndSelectsAndDeleteAsksFirst) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 2), ZoneLayout::Origin{LayoutTemplate::columns, 2, std::nullopt}, 8),
+                   canvasLayout("Free", {1920, 1080}, {Rect(0, 0, 1100, 1080), Rect(820, 0, 1100, 700)})});
+    w.select(1);
+    w.model->assign(w.main);
+    w.select(0);
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render";
+    QDir().mkpath(folder);
+    view.grab().save(folder + "/editor-view.png");
+    EXPECT_EQ(view.title(), "Halves");
+
+    view.newAction()->trigger();
+    ASSERT_TRUE(view.newLayoutSheet()->isVisible());
+    QTest::keyClick(view.newLayoutSheet(), Qt::Key_Return);
+    ASSERT_EQ(w.library().layouts.size(), 3u);
+    EXPECT_EQ(w.model->selectedLayoutID(), w.library().layouts.back().id);
+    EXPECT_EQ(view.title(), "Columns");
+    EXPECT_EQ(view.layoutList()->currentRow(), 2);
+
+    for (const bool confirm : {false, true}) {
+        answerNext(view, confirm ? "Delete" : "Cancel");
+        view.deleteAction()->trigger();
+        QTest::qWait(20);
+        EXPECT_EQ(w.library().layouts.size(), confirm ? 2u : 3u);
+    }
+    EXPECT_EQ(view.title(), "Halves") << "the default is selected after the delete";
+}
+
+TEST(LayoutEditorView, AnEmptyLibraryShowsNoLayoutSelected) {
+    qttest::qtApplication();
+    EditorWorld w({});
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_FALSE(view.duplicateAction()->isEnabled());
+    EXPECT_FALSE(view.deleteAction()->isEnabled());
+    EXPECT_FALSE(view.previewAction()->isVisible());
+    EXPECT_FALSE(view.inspector()->isVisible());
+    EXPECT_EQ(view.title(), "Tessary Layouts");
+    view.grab().save(QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render/editor-empty.png");
+}
+
+TEST(LayoutEditorView, ResetAndDuplicateConfirmedAndCancelled) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 3), ZoneLayout::Origin{LayoutTemplate::columns, 2, std::nullopt})});
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    auto* reset = view.findChild<QPushButton*>(QString());
+    for (QPushButton* b : view.findChildren<QPushButton*>()) {
+        if (b->text() == "Reset to Default") reset = b;
+    }
+    ASSERT_EQ(reset->text(), "Reset to Default");
+
+    for (const bool confirm : {false, true}) {
+        w.model->setSelectedZones({1});
+        answerNext(view, confirm ? "Reset" : "Cancel");
+        reset->click();
+        QTest::qWait(30);
+        EXPECT_EQ(w.grid(0), confirm ? ZoneGrid::uniform(1, 2) : ZoneGrid::uniform(1, 3));
+        EXPECT_EQ(w.model->selectedZones().empty(), confirm);
+    }
+
+    for (const bool confirm : {false, true}) {
+        answerNext(view, confirm ? "Duplicate" : "Cancel", QString());
+        view.duplicateAction()->trigger();
+        QTest::qWait(30);
+        EXPECT_EQ(w.library().layouts.size(), confirm ? 2u : 1u);
+    }
+    EXPECT_EQ(w.library().layouts.back().name, "Halves copy") << "an emptied name takes the suggested one";
+}
