@@ -16,7 +16,8 @@ void confirmDestructive(QWidget* window, const ConfirmationTexts& texts, std::fu
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* confirm = box->addButton(QString::fromStdString(texts.confirmTitle), QMessageBox::DestructiveRole);
-    box->addButton(QObject::tr("Cancel"), QMessageBox::RejectRole);
+    confirm->setObjectName(QStringLiteral("confirm"));
+    box->addButton(QObject::tr("Cancel"), QMessageBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
     box->setDefaultButton(confirm);
     QPointer<QPushButton> confirmButton(confirm);
     QObject::connect(box, &QMessageBox::finished, box, [box, confirmButton, action = std::move(action)]() mutable {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 
 #include "Tessary/settings/ui/SettingsWindow.h"
@@ -44,6 +45,10 @@ std::string valueOf(const QWidget* control) {
         return button->isCheckable() ? (button->isChecked() ? "on" : "off") : button->text().toStdString();
     }
     if (auto* label = qobject_cast<const QLabel*>(control)) return label->text().toStdString();
+    // A field, or a control made around one (a shortcut recorder): its text, else its placeholder.
+    auto* field = qobject_cast<const QLineEdit*>(control);
+    if (!field) field = control->findChild<QLineEdit*>();
+    if (field) return (field->text().isEmpty() ? field->placeholderText() : field->text()).toStdString();
     return {};
 }
 
@@ -63,6 +68,12 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (!window || !window->isVisible() || !window->pane()) return {"closed", 0};
             return {window->paneTitle().toStdString(), 0};
         }
+        if (verb == "focus") {
+            for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+                if (!widget->objectName().isEmpty()) return {widget->objectName().toStdString(), 0};
+            }
+            return {"none", 0};
+        }
         if (verb == "popup") return {QApplication::activePopupWidget() ? "open" : "closed", 0};
         if (verb == "close") {
             if (window) window->close();
@@ -77,7 +88,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (verb == "value") return {valueOf(control), 0};
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()));
         }
-        return failure("usage: settings-test open [PANE] | close | pane | popup | rect NAME | value NAME");
+        return failure("usage: settings-test open [PANE] | close | pane | popup | focus | rect NAME | value NAME");
     };
 }
 

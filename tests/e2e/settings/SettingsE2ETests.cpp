@@ -9,7 +9,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/ZoneGeometry.h"
+
 #include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/harness/DragLayouts.h"
 
 namespace tessary::e2e {
 namespace {
@@ -105,6 +110,19 @@ protected:
     ChildProcess instance;
 };
 
+constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9;
+
+// Holds Ctrl and the other modifier, types the key, lets go.
+void typeWithControlAnd(VirtualDesktop& desktop, uint32_t modifier, uint32_t key) {
+    desktop.pressKey(kControlL, true);
+    if (modifier) desktop.pressKey(modifier, true);
+    desktop.pressKey(key, true);
+    desktop.pressKey(key, false);
+    if (modifier) desktop.pressKey(modifier, false);
+    desktop.pressKey(kControlL, false);
+    desktop.syncInput();
+}
+
 TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
     startInstance();
     ASSERT_EQ(ask({"open", "snapping"}), "");
@@ -122,6 +140,46 @@ TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
     ASSERT_EQ(ask({"open", "snapping"}), "");
     ASSERT_TRUE(paneIs("Snapping"));
     EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
+}
+
+TEST_F(SettingsTest, ResetAllToDefaultsBringsBackZone1sShortcutAfterARecording) {
+    writeDragLayouts(desktop->dataHome());
+    LayoutLibrary library = JSONDocumentStore<LayoutLibrary>(fs::path(desktop->dataHome()) / "Tessary" / "layouts.json")
+                                .load()
+                                .value()
+                                .value();
+    const Rect zone1 = ZoneGeometry::zones(*library.layout(*library.defaultLayoutID), Rect(0, 0, 1920, 1080))[0].rect;
+    startInstance();
+    ASSERT_EQ(ask({"open", "shortcuts"}), "");
+    ASSERT_TRUE(paneIs("Shortcuts"));
+    ASSERT_EQ(ask({"value", "shortcut.snapToZone1"}), "Ctrl+Alt+1");
+    click("shortcut.snapToZone1");
+    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "shortcut.snapToZone1"; }, 10s)) << ask({"focus"});
+    typeWithControlAnd(*desktop, 0, 'q');
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) != "Ctrl+Alt+1"; }, 10s))
+        << "nothing was recorded";
+
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
+    auto at = [&](const Rect& target, std::chrono::milliseconds limit) {
+        return waitFor([&] {
+            const auto frame = platform->windows().outerFrame(window);
+            return frame && std::abs(frame->minX() - target.minX()) <= 2 && std::abs(frame->minY() - target.minY()) <= 2 &&
+                   std::abs(frame->maxX() - target.maxX()) <= 2 && std::abs(frame->maxY() - target.maxY()) <= 2;
+        }, limit);
+    };
+    platform->windows().activate(window, 2s);
+    typeWithControlAnd(*desktop, kAltL, '1');
+    EXPECT_FALSE(at(zone1, 1500ms)) << "Ctrl+Alt+1 still snaps after another shortcut was recorded";
+
+    click("primaryAction");
+    ASSERT_TRUE(waitFor([&] { return ask({"rect", "confirm"}).rfind("status", 0) != 0; }, 10s)) << "no confirmation";
+    click("confirm");
+    EXPECT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) == "Ctrl+Alt+1"; }, 10s));
+    platform->windows().activate(window, 2s);
+    typeWithControlAnd(*desktop, kAltL, '1');
+    EXPECT_TRUE(at(zone1, 10s)) << "Ctrl+Alt+1 did not snap the window after the reset";
+    client.quit();
 }
 
 TEST_F(SettingsTest, LaunchAtLoginWritesTheAutostartEntryAndOffRemovesIt) {
