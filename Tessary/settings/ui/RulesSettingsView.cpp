@@ -66,7 +66,10 @@ RulesSettingsView::RulesSettingsView(SettingsContext& context, QWidget* parent)
     rebuild();
 }
 
-QString RulesSettingsView::subtitle() const { return tr("First match wins \u00B7 drag to reorder"); }
+QString RulesSettingsView::subtitle() const {
+    if (storedRules(context_).empty()) return {};
+    return tr("First match wins \u00B7 drag to reorder");
+}
 
 std::optional<PrimaryActionTexts> RulesSettingsView::primaryAction() const {
     if (storedRules(context_).empty()) return std::nullopt;
@@ -86,7 +89,10 @@ void RulesSettingsView::rebuild() {
         showDetail();
         return;
     }
+    const bool headerChanges = content_ && hasRules != hasRules_;
     hasRules_ = hasRules;
+    // The subtitle and "Apply Rules Now" come and go with the first and the last rule.
+    if (headerChanges) headerChanged();
     SettingsForm::clearLater(layout());
     list_ = nullptr;
     bar_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 #include "Tessary/settings/SettingsTag.h"
@@ -20,6 +21,15 @@ public:
     // The button at the right of the title; none when the pane has none.
     virtual std::optional<PrimaryActionTexts> primaryAction() const { return std::nullopt; }
     virtual void triggerPrimaryAction() {}
+
+    // Set by the window: a pane whose subtitle or primary action changed (a list that became
+    // empty) calls headerChanged() and the window reads both again.
+    std::function<void()> onHeaderChanged;
+
+protected:
+    void headerChanged() {
+        if (onHeaderChanged) onHeaderChanged();
+    }
 };
 
 }  // namespace tessary

@@ -214,9 +214,15 @@ void SettingsWindow::showSection() {
     pane_ = pane;
     paneSection_ = section;
     title_->setText(text(settingsSectionTitle(section)));
-    subtitle_->setText(pane->subtitle());
-    subtitle_->setVisible(!pane->subtitle().isEmpty());
-    const auto action = pane->primaryAction();
+    pane->onHeaderChanged = [this] { refreshHeader(); };
+    refreshHeader();
+}
+
+void SettingsWindow::refreshHeader() {
+    if (!contents_ || !pane_) return;
+    subtitle_->setText(pane_->subtitle());
+    subtitle_->setVisible(!pane_->subtitle().isEmpty());
+    const auto action = pane_->primaryAction();
     primaryAction_->setVisible(action.has_value());
     if (action) {
         primaryAction_->setText(QString::fromStdString(action->title));

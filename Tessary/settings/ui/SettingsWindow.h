@@ -56,6 +56,7 @@ private:
     void buildContents();
     void dropContents();
     void showSection();
+    void refreshHeader();
     void refreshFooter();
     void fitToScreen();
 
