@@ -8,9 +8,8 @@ class QWidget;
 
 namespace tessary {
 
-// Asks before a destructive command: a warning alert, window-modal on `window`, the confirming
-// button first (destructive role), "Cancel" second. `action` runs only for the first button, at
-// most once, and never after the window is gone (the alert dies with it). Returns at once.
+// The shared confirmation (shell/ui/ConfirmDestructive), window-modal on the settings window, with
+// a pane's texts.
 void confirmDestructive(QWidget* window, const ConfirmationTexts& texts, std::function<void()> action);
 
 }  // namespace tessary

@@ -21,11 +21,19 @@ void confirmDestructive(const QString& title, const QString& confirmTitle, std::
 
 void confirmDestructive(const QString& title, const QString& message, const QString& confirmTitle,
                         std::function<void()> action) {
-    QWidget* window = QApplication::activeWindow();
+    confirmDestructive(QApplication::activeWindow(), title, message, confirmTitle, std::move(action));
+}
+
+void confirmDestructive(QWidget* window, const QString& title, const QString& message, const QString& confirmTitle,
+                        std::function<void()> action) {
     auto* box = new QMessageBox(QMessageBox::Warning, QString(), title, QMessageBox::NoButton, window);
+    // Names in the texts are the user's: never markup.
+    box->setTextFormat(Qt::PlainText);
     box->setInformativeText(message);
     QPushButton* confirm = box->addButton(confirmTitle, QMessageBox::DestructiveRole);
+    confirm->setObjectName(QStringLiteral("confirm"));
     QPushButton* cancel = box->addButton(QApplication::translate("Tessary", "Cancel"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancel"));
     box->setDefaultButton(confirm);
     box->setEscapeButton(cancel);
 

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace tessary {
 
 // The localised "This cannot be undone.", the message a confirmation carries unless given another.
@@ -20,5 +22,8 @@ QString defaultConfirmationMessage();
 void confirmDestructive(const QString& title, const QString& message, const QString& confirmTitle,
                         std::function<void()> action);
 void confirmDestructive(const QString& title, const QString& confirmTitle, std::function<void()> action);
+// The same, window-modal on the given window (application-modal when it is null).
+void confirmDestructive(QWidget* window, const QString& title, const QString& message, const QString& confirmTitle,
+                        std::function<void()> action);
 
 }  // namespace tessary
