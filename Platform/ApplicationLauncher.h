@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tessary {
 
@@ -37,6 +38,15 @@ public:
     // through the usual window-created notices). False when no such application is installed or
     // it could not be started.
     virtual bool launch(const std::string& bundleIdentifier) = 0;
+    // Every application the launcher could start, each once, in the back end's order, with the
+    // identifier a rule or an exclusion stores for it. `runningIdentifiers` are the identifiers of
+    // running applications: one that maps to an entry names it when the entry names no window
+    // class itself. None by default (a back end without a list).
+    virtual std::vector<InstalledApplication> installedApplications(
+        const std::vector<std::string>& runningIdentifiers = {}) const {
+        (void)runningIdentifiers;
+        return {};
+    }
 };
 
 }  // namespace tessary

@@ -30,6 +30,7 @@
 #include "Platform/Linux/XDGDirectories.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
 #include "GlobalShortcuts/ui/MenuItemShortcut.h"
+#include "GlobalShortcuts/ui/Recorder.h"
 #include "Platform/Qt/InstanceServer.h"
 #include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
@@ -43,6 +44,7 @@
 #include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
+#include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
 #include "Tessary/integrations/SparkleConfiguration.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
@@ -50,6 +52,10 @@
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/integrations/ui/SyncTestVerb.h"
+#include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ui/SettingsTestQuery.h"
+#include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "Tessary/shell/ui/OnboardingView.h"
@@ -259,7 +265,8 @@ int main(int argc, char** argv) {
     AccessibilityPermission::setAccessibility(&platform->accessibility());
 
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
-    AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]));
+    AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
+                                   AutostartLoginItems::systemEntryPaths());
     X11GlobalInput input(platform->connection());
     X11KeyboardLayout keyboard(platform->connection());
     X11HotKeys hotKeys(platform->connection(), keyboard);
@@ -289,6 +296,37 @@ int main(int argc, char** argv) {
         auto controller = std::make_shared<AboutWindowController>(
             AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
         return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+    };
+    // The settings window is built on each opening; what it shows next lives on in the selection,
+    // which outlives the delegate that destroys the last window. This build has no update
+    // framework, so the updater stays unconfigured and says so.
+    UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
+    std::unique_ptr<SettingsSelection> settingsSelection;
+    SettingsHooks settingsHooks;
+    // A name of the program's keeps its default; any other (a workspace's) has none.
+    auto shortcutName = [](const std::string& raw) {
+        for (const GlobalShortcuts::Name& known : ShortcutNames::paneShortcutNames()) {
+            if (known.rawValue == raw) return known;
+        }
+        return GlobalShortcuts::Name(raw);
+    };
+    settingsHooks.makeRecorder = [&shortcuts, shortcutName](const std::string& name, QWidget* parent) -> QWidget* {
+        return new Recorder(shortcuts, shortcutName(name), QString(), nullptr, parent);
+    };
+    settingsHooks.resetShortcuts = [&shortcuts, shortcutName](const std::vector<std::string>& names) {
+        std::vector<GlobalShortcuts::Name> list;
+        for (const std::string& name : names) list.push_back(shortcutName(name));
+        shortcuts.reset(list);
+    };
+    CloudSync* liveCloudSync = nullptr;
+    const std::optional<std::filesystem::path> syncFolderInUse = SyncFolderSetting::read(defaults);
+    windows.settings = [&](AppDelegate& delegate) {
+        if (!settingsSelection) settingsSelection = std::make_unique<SettingsSelection>(delegate.state());
+        return AppWindow::of(std::make_unique<SettingsWindow>(
+            SettingsContext{delegate.state(), delegate.preferences(), delegate.actions(), *settingsSelection, &updater,
+                            settingsHooks, &defaults, [&liveCloudSync] { return liveCloudSync; }, syncFolderInUse, &launcher,
+                            &platform->workspace(), &delegate.rules(), &delegate.zones(),
+                            &delegate.workspaces()}));
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
@@ -323,8 +361,7 @@ int main(int argc, char** argv) {
                 return EditorTestQuery::answer(editorForTests.lock().get(), arguments);
             };
         }
-        // Updates: this build has no update framework, so the updater stays unconfigured and says so.
-        UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
+        // Updates: the one updater made before the delegate, which the settings window shares.
         delegate.hooks().checkForUpdates = [&updater] { updater.checkForUpdates(); };
         std::unique_ptr<StatusItemController> statusItem;
         delegate.hooks().buildStatusItem = [&] {
@@ -349,7 +386,15 @@ int main(int argc, char** argv) {
                 syncStore.isUsable() ? CloudSync::Availability::available : CloudSync::Availability::missingEntitlement,
                 scheduler);
             cloudSync->start();
+            liveCloudSync = cloudSync.get();
         };
+        if (SyncTestVerb::isWanted()) SyncTestVerb::install(delegate, [&cloudSync] { return cloudSync.get(); });
+
+        // Saving a workspace from the settings window must not capture that window.
+        delegate.workspaces().ownProcess = static_cast<ProcessID>(::getpid());
+
+        // The end-to-end tests' window into the settings window.
+        if (std::getenv("TESSARY_E2E")) delegate.hooks().commandLineVerbs["settings-test"] = settingsTestVerb(delegate);
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
@@ -378,6 +423,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();
+        liveCloudSync = nullptr;
         updater.onPendingUpdateChange = nullptr;
         statusItem.reset();
         cloudSync.reset();

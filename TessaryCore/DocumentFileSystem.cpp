@@ -1,10 +1,13 @@
 #include "TessaryCore/DocumentFileSystem.h"
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +16,19 @@ namespace tessary {
 namespace {
 
 std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
+
+// A save cut short leaves its temporary behind; one this old is no save in progress.
+constexpr auto kStaleTemporaryAge = std::chrono::minutes(1);
+// The X's of mkostemp's pattern.
+constexpr std::size_t kTemporarySuffixLength = 6;
+// As the kernel does, give up on a chain of links that long (a loop).
+constexpr int kMaximumLinkHops = 40;
+
+class FileErrorCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "tessary.file"; }
+    std::string message(int) const override { return "Not a regular file"; }
+};
 
 // Closes the descriptor on every path out; a close error on a written file is reported separately.
 class FileDescriptor {
@@ -55,6 +71,11 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+std::error_code notARegularFileError() {
+    static const FileErrorCategory category;
+    return std::error_code(1, category);
+}
+
 std::shared_ptr<DocumentFileSystem> DocumentFileSystem::standard() {
     static const auto instance = std::make_shared<PosixDocumentFileSystem>();
     return instance;
@@ -72,7 +93,7 @@ Expected<std::optional<std::string>, std::error_code> PosixDocumentFileSystem::r
     // Only a regular file is a document: a folder, a pipe or a device in its place is unreadable
     // (and a pipe would block the main loop).
     if (S_ISDIR(info.st_mode)) return unexpected(std::make_error_code(std::errc::is_a_directory));
-    if (!S_ISREG(info.st_mode)) return unexpected(std::make_error_code(std::errc::invalid_argument));
+    if (!S_ISREG(info.st_mode)) return unexpected(notARegularFileError());
 
     std::string contents;
     contents.reserve(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0));
@@ -99,14 +120,41 @@ std::error_code PosixDocumentFileSystem::createDirectories(const std::filesystem
     return {};
 }
 
-std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::path& path, std::string_view bytes) {
-    std::filesystem::path target = path;
-    std::error_code error;
-    if (std::filesystem::is_symlink(path, error)) {
-        target = std::filesystem::weakly_canonical(path, error);
-        if (error) return error;
+Expected<std::filesystem::path, std::error_code> PosixDocumentFileSystem::resolveLinks(
+    const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < kMaximumLinkHops; ++hop) {
+        struct stat info {};
+        // Whatever is not a link (a missing file included) ends the chain; an error of the path
+        // itself shows in the operation that uses it.
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.lexically_normal();
+        std::error_code error;
+        std::filesystem::path target = std::filesystem::read_symlink(current, error);
+        if (error) return unexpected(error);
+        current = target.is_absolute() ? target : current.parent_path() / target;
     }
+    return unexpected(std::make_error_code(std::errc::too_many_symbolic_link_levels));
+}
+
+bool PosixDocumentFileSystem::isTemporaryName(std::string_view name, std::string_view target) {
+    if (name.size() != target.size() + 2 + kTemporarySuffixLength) return false;
+    if (name.front() != '.' || name.substr(1, target.size()) != target || name[target.size() + 1] != '.') return false;
+    for (char c : name.substr(target.size() + 2)) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    // Write where a link points (a dotfile manager's), creating the file when the link dangles: a
+    // rename over the link itself would replace it with a file.
+    auto resolved = resolveLinks(path);
+    if (!resolved) return resolved.error();
+    const std::filesystem::path target = resolved.value();
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    if (target != path.lexically_normal()) {
+        if (const auto code = createDirectories(folder)) return code;
+    }
 
     // A hidden name beside the target, so the rename never crosses file systems.
     std::string hiddenName = ".";
@@ -115,6 +163,8 @@ std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::
     std::string temporary = (folder / hiddenName).string();
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid()) return lastError();
+    // Held until the descriptor closes: tells removeStaleTemporaries that this save is alive.
+    ::flock(fd.get(), LOCK_EX | LOCK_NB);
 
     const auto fail = [&](std::error_code code) {
         ::unlink(temporary.c_str());
@@ -132,6 +182,30 @@ std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
     syncFolder(folder);
     return {};
+}
+
+void PosixDocumentFileSystem::removeStaleTemporaries(const std::filesystem::path& path) {
+    auto resolved = resolveLinks(path);
+    if (!resolved) return;
+    const std::string target = resolved.value().filename().string();
+    const std::filesystem::path folder =
+        resolved.value().parent_path().empty() ? "." : resolved.value().parent_path();
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) return;
+    const auto now = std::chrono::system_clock::now();
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        if (!isTemporaryName(name, target)) continue;
+        struct stat info {};
+        if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        const auto modified = std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec);
+        if (now - modified < kStaleTemporaryAge) continue;
+        FileDescriptor fd(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+        // A save that is still writing holds its lock.
+        if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        ::unlink(entry.path().c_str());
+    }
 }
 
 }  // namespace tessary

@@ -37,6 +37,7 @@ DocumentStoreError JSONDocumentFile::error(DocumentStoreError::Code code, std::s
 }
 
 Expected<std::optional<std::string>, DocumentStoreError> JSONDocumentFile::readBytes() {
+    files_->removeStaleTemporaries(url_);
     auto bytes = files_->readFile(url_);
     if (!bytes) {
         offLimits_ = true;

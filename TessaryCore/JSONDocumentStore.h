@@ -3,6 +3,7 @@
 // Loads and saves one JSON document file. The text is pretty-printed with the keys sorted at every
 // level, so equal documents give identical files, and it replaces the file atomically. A file that
 // does not decode is copied aside byte for byte (NAME.unreadable) before its error is returned.
+// A load first removes the temporaries that interrupted saves of this file left behind.
 //
 // A file that exists but cannot be used and whose bytes are not safe elsewhere (it cannot be read
 // at all, or its unreadable copy could not be written) is off limits for the rest of the session:

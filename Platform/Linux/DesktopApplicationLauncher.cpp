@@ -180,31 +180,66 @@ std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::fin
         const bool byName = !byFileName && equalIgnoringASCIICase(stem(file.desktopFileID), bundleIdentifier);
         if (!byClass && !byName) continue;
 
-        if (entry->string("Type") != "Application" || entry->boolean("Hidden") || entry->boolean("NoDisplay")) continue;
-        // Started without a terminal it would have no window to place.
-        if (entry->boolean("Terminal")) continue;
-        if (auto tryExec = entry->string("TryExec"); tryExec && !programExists(*tryExec)) continue;
-
-        Match match;
-        match.desktopFileID = file.desktopFileID;
-        match.application.bundleIdentifier = std::string(bundleIdentifier);
-        match.application.name = entry->localeString("Name", language).value_or(stem(file.desktopFileID));
-        match.application.icon = entry->localeString("Icon", language);
-        if (match.application.icon && match.application.icon->empty()) match.application.icon.reset();
-        match.application.location = file.path;
-        auto arguments = entry->execArguments({match.application.icon, match.application.name, file.path.string()});
-        if (!arguments) continue;
-        match.arguments = std::move(*arguments);
-        if (auto path = entry->string("Path"); isAbsolutePath(path)) {
-            match.workingDirectory = fs::path(*path);
-        } else if (auto home = environment_("HOME"); isAbsolutePath(home)) {
-            match.workingDirectory = fs::path(*home);
-        }
-
-        if (byClass) return match;
+        auto match = launchable(*entry, file.path, file.desktopFileID, bundleIdentifier, language);
+        if (!match) continue;
+        if (byClass) return *match;
         byFileName = std::move(match);
     }
     return byFileName;
+}
+
+std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::launchable(
+    const DesktopEntry& entry, const fs::path& path, const std::string& desktopFileID, std::string_view bundleIdentifier,
+    const std::string& language) const {
+    if (entry.string("Type") != "Application" || entry.boolean("Hidden") || entry.boolean("NoDisplay")) return std::nullopt;
+    // Started without a terminal it would have no window to place.
+    if (entry.boolean("Terminal")) return std::nullopt;
+    if (auto tryExec = entry.string("TryExec"); tryExec && !programExists(*tryExec)) return std::nullopt;
+
+    Match match;
+    match.desktopFileID = desktopFileID;
+    match.application.bundleIdentifier = std::string(bundleIdentifier);
+    match.application.name = entry.localeString("Name", language).value_or(stem(desktopFileID));
+    match.application.icon = entry.localeString("Icon", language);
+    if (match.application.icon && match.application.icon->empty()) match.application.icon.reset();
+    match.application.location = path;
+    auto arguments = entry.execArguments({match.application.icon, match.application.name, path.string()});
+    if (!arguments) return std::nullopt;
+    match.arguments = std::move(*arguments);
+    if (auto workingDirectory = entry.string("Path"); isAbsolutePath(workingDirectory)) {
+        match.workingDirectory = fs::path(*workingDirectory);
+    } else if (auto home = environment_("HOME"); isAbsolutePath(home)) {
+        match.workingDirectory = fs::path(*home);
+    }
+    return match;
+}
+
+std::vector<InstalledApplication> DesktopApplicationLauncher::installedApplications(
+    const std::vector<std::string>& runningIdentifiers) const {
+    // Which entry each running application's identifier starts, by the rules of find().
+    std::map<std::string, std::string> runningByFileID;
+    for (const std::string& running : runningIdentifiers) {
+        if (auto match = find(running)) runningByFileID.emplace(match->desktopFileID, running);
+    }
+    const std::string language = locale().value_or("");
+    std::vector<InstalledApplication> found;
+    for (const EntryFile& file : entryFiles(applicationFolders())) {
+        auto bytes = readSmallFile(file.path);
+        if (!bytes) continue;
+        auto entry = DesktopEntry::parse(*bytes);
+        if (!entry) continue;
+        std::string identifier = stem(file.desktopFileID);
+        if (auto wmClass = entry->string("StartupWMClass"); wmClass && !wmClass->empty()) {
+            identifier = *wmClass;
+        } else if (auto running = runningByFileID.find(file.desktopFileID); running != runningByFileID.end()) {
+            identifier = running->second;
+        }
+        if (!isAcceptableIdentifier(identifier)) continue;
+        if (auto match = launchable(*entry, file.path, file.desktopFileID, identifier, language)) {
+            found.push_back(std::move(match->application));
+        }
+    }
+    return found;
 }
 
 std::optional<InstalledApplication> DesktopApplicationLauncher::application(const std::string& bundleIdentifier) const {

@@ -37,6 +37,12 @@ public:
 
     std::optional<InstalledApplication> application(const std::string& bundleIdentifier) const override;
     bool launch(const std::string& bundleIdentifier) override;
+    // Each desktop file ID once (the more important folder wins), passed over by the rules of
+    // find(). The identifier: the entry's StartupWMClass, else the running identifier that find()
+    // maps to the entry, else the file ID without ".desktop"; an entry whose identifier
+    // isAcceptableIdentifier refuses is left out.
+    std::vector<InstalledApplication> installedApplications(
+        const std::vector<std::string>& runningIdentifiers = {}) const override;
 
     // A launchable entry found for an identifier.
     struct Match {
@@ -68,6 +74,10 @@ public:
                               const std::optional<std::filesystem::path>& workingDirectory);
 
 private:
+    // The entry as a launchable match for the identifier; nothing when the skip rules pass it over.
+    std::optional<Match> launchable(const DesktopEntry& entry, const std::filesystem::path& path,
+                                    const std::string& desktopFileID, std::string_view bundleIdentifier,
+                                    const std::string& language) const;
     std::optional<std::string> locale() const;
     bool programExists(const std::string& program) const;
 

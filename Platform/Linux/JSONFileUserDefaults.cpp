@@ -1,14 +1,9 @@
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Linux/XDGDirectories.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "TessaryCore/DocumentFileSystem.h"
 
-#include <array>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 namespace tessary {
@@ -116,77 +111,20 @@ std::optional<UserDefaultsValue> decodeValue(const Json& entry) {
     }
 }
 
-std::string errnoText(int error) { return std::strerror(error); }
-
-// Reads the whole file; nothing with errno set when it cannot be read.
-std::optional<std::string> readFile(const fs::path& path, int& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return std::nullopt;
-    }
-    std::string text;
-    std::array<char, 16384> buffer{};
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            ::close(fd);
-            return std::nullopt;
-        }
-        text.append(buffer.data(), static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
+// Read and written as the documents are: a non-blocking open that refuses anything but a regular
+// file, atomic replacement through symbolic links, and the leftovers of interrupted saves removed.
+PosixDocumentFileSystem& files() {
+    static PosixDocumentFileSystem instance;
+    return instance;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over
-// the target, so a reader sees the old file or the new one and never a torn one. Gives the errno
-// text on failure, nothing on success.
+// Gives the error text on failure, nothing on success.
 std::optional<std::string> writeAtomically(const fs::path& target, std::string_view bytes) {
-    std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    if (ec) return "cannot create " + target.parent_path().string() + ": " + ec.message();
-
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return "cannot create a temporary file in " + target.parent_path().string() + ": " + errnoText(errno);
-
-    // Keep the permissions of the file being replaced; a new file is private to the user (mkostemp).
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) ::fchmod(fd, existing.st_mode & 07777);
-
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        ::unlink(pattern.c_str());
-        return "cannot write " + pattern + ": " + errnoText(written ? errno : writeError);
+    if (const auto code = files().createDirectories(target.parent_path())) {
+        return "cannot create " + target.parent_path().string() + ": " + code.message();
     }
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(pattern.c_str());
-        return "cannot replace " + target.string() + ": " + errnoText(renameError);
-    }
-    // The rename itself reaches the disk only with the folder.
-    const int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    if (const auto code = files().writeAtomically(target, bytes)) {
+        return "cannot replace " + target.string() + ": " + code.message();
     }
     return std::nullopt;
 }
@@ -198,24 +136,24 @@ JSONFileUserDefaults::JSONFileUserDefaults(fs::path path) : path_(std::move(path
 fs::path JSONFileUserDefaults::defaultPath() { return XDGDirectories::configHome() / "Tessary" / "defaults.json"; }
 
 void JSONFileUserDefaults::load() {
-    int error = 0;
-    const auto text = readFile(path_, error);
-    if (!text) {
-        if (error != ENOENT) {
-            writable_ = false;
-            log_.error("Cannot read " + path_.string() + ": " + errnoText(error) +
-                       "; settings changed now are kept until the program ends and not written there");
-        }
+    files().removeStaleTemporaries(path_);
+    const auto read = files().readFile(path_);
+    if (!read) {
+        writable_ = false;
+        log_.error("Cannot read " + path_.string() + ": " + read.error().message() +
+                   "; settings changed now are kept until the program ends and not written there");
         return;
     }
+    if (!read.value()) return;
+    const std::string& text = *read.value();
     try {
-        const Json document = json::parse(*text);
+        const Json document = json::parse(text);
         if (!document.is_object()) throw json::DecodingError("The file does not hold a JSON object.");
         for (const auto& [key, entry] : document.items()) entries_.emplace(key, entry);
         return;
     } catch (const json::DecodingError& failure) {
         const fs::path aside = path_.string() + ".unreadable";
-        if (const auto copyError = writeAtomically(aside, *text)) {
+        if (const auto copyError = writeAtomically(aside, text)) {
             writable_ = false;
             log_.error("Cannot read " + path_.string() + " (" + failure.what() + ") and cannot set it aside (" +
                        *copyError + "); it is left as it is and settings are not written there");
@@ -241,14 +179,8 @@ void JSONFileUserDefaults::write() {
         log_.fault(std::string("Cannot encode the settings: ") + failure.what());
         return;
     }
-    // Follow a symbolic link (a dotfile manager's) instead of replacing the link with a file.
-    fs::path target = path_;
-    std::error_code ec;
-    if (fs::is_symlink(path_, ec)) {
-        const fs::path resolved = fs::weakly_canonical(path_, ec);
-        if (!ec) target = resolved;
-    }
-    if (const auto failure = writeAtomically(target, text)) log_.error("Cannot save the settings: " + *failure);
+    // The file system follows a symbolic link (a dotfile manager's) and writes where it points.
+    if (const auto failure = writeAtomically(path_, text)) log_.error("Cannot save the settings: " + *failure);
 }
 
 std::optional<UserDefaultsValue> JSONFileUserDefaults::object(std::string_view key) const {

@@ -23,4 +23,10 @@ bool SimApplicationLauncher::launch(const std::string& bundleIdentifier) {
     return true;
 }
 
+std::vector<InstalledApplication> SimApplicationLauncher::installedApplications(const std::vector<std::string>&) const {
+    std::vector<InstalledApplication> all;
+    for (const auto& [identifier, application] : installed_) all.push_back(application);
+    return all;
+}
+
 }  // namespace tessary

@@ -20,6 +20,9 @@ public:
     std::optional<InstalledApplication> application(const std::string& bundleIdentifier) const override;
     // Records the request; true for an installed application, after calling onLaunch with it.
     bool launch(const std::string& bundleIdentifier) override;
+    // Every installed application, by identifier.
+    std::vector<InstalledApplication> installedApplications(
+        const std::vector<std::string>& runningIdentifiers = {}) const override;
 
     // Every launch request, installed or not, in order.
     const std::vector<std::string>& launches() const { return launches_; }

@@ -1,5 +1,6 @@
 #include "Platform/X11/X11Accessibility.h"
 
+#include "Platform/X11/X11ClientOrder.h"
 #include "Platform/X11/X11Property.h"
 
 #include <algorithm>
@@ -57,9 +58,8 @@ AXElement X11Accessibility::elementForWindow(xcb_window_t window) {
 
 std::vector<xcb_window_t> X11Accessibility::windowsOf(ProcessID pid) {
     std::vector<xcb_window_t> result;
-    auto stacking = windows_.clientListStacking();
-    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
-        if (processOf(*it) == pid) result.push_back(*it);
+    for (xcb_window_t window : readClientsFrontToBack(connection_)) {
+        if (processOf(window) == pid) result.push_back(window);
     }
     return result;
 }

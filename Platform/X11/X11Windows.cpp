@@ -1,5 +1,6 @@
 #include "Platform/X11/X11Windows.h"
 
+#include "Platform/X11/X11ClientOrder.h"
 #include "Platform/X11/X11Property.h"
 
 #include <xcb/res.h>
@@ -540,14 +541,13 @@ std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
                                        "TranslateCoordinates", vanish);
         candidate = below ? below->child : xcb_window_t{XCB_WINDOW_NONE};
     }
-    auto stacking = clientListStacking();
-    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
-        if (isHidden(*it).value_or(true)) {
+    for (xcb_window_t client : readClientsFrontToBack(connection_)) {
+        if (isHidden(client).value_or(true)) {
             continue;
         }
-        auto frame = outerFrame(*it);
+        auto frame = outerFrame(client);
         if (frame && frame->contains(point)) {
-            return *it;
+            return client;
         }
     }
     return std::nullopt;

@@ -70,6 +70,7 @@ std::vector<WorkspaceEntry> WorkspaceService::captureCurrentWindows() {
     const std::vector<DisplayInfo> displays = displays_();
     std::vector<WorkspaceEntry> entries;
     for (const WindowHandle& window : engine_.allWindows()) {
+        if (ownProcess && window.pid == *ownProcess) continue;
         const auto info = engine_.info(window);
         if (!info || !info->isStandard || info->isMinimized) continue;
         if (zones_.isExcluded && zones_.isExcluded(*info)) continue;

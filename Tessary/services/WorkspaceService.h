@@ -11,6 +11,7 @@
 #include "Platform/ApplicationLauncher.h"
 #include "Platform/ApplicationWorkspace.h"
 #include "Platform/Logger.h"
+#include "Platform/ProcessID.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/ZoneService.h"
@@ -87,6 +88,9 @@ public:
 
     // Called after every save; set by synchronisation.
     std::function<void()> onChanged;
+    // The program's own process: its windows (settings, editor) are never captured. On X11 they
+    // are standard windows like any other.
+    std::optional<ProcessID> ownProcess;
     // Starts applications; replaceable.
     Launcher launcher;
 

@@ -20,7 +20,9 @@ void AppState::assign(T& member, T value, AppStateField field) {
 }
 
 void AppState::setRequestedSettingsSection(std::optional<SettingsSection> section) {
-    assign(requestedSettingsSection_, section, AppStateField::requestedSettingsSection);
+    requestedSettingsSection_ = section;
+    ++settingsRequestNumber_;
+    changed_.emit(AppStateField::requestedSettingsSection);
 }
 
 void AppState::refreshAccessibility() { updateTrust(AccessibilityPermission::isTrusted()); }

@@ -8,6 +8,7 @@
 // never wakes). When the poll finds trust it calls onAccessibilityGranted once and stops. The
 // poll's task dies with the state. Main loop only.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -35,9 +36,13 @@ public:
     bool accessibilityTrusted() const { return accessibilityTrusted_; }
     bool launchAtLogin() const { return launchAtLogin_; }
     const std::optional<SettingsSection>& requestedSettingsSection() const { return requestedSettingsSection_; }
+    // Counts the requests: each assignment is a new request, an equal one too, so that the settings
+    // window can act on each exactly once (a second "pane=rules" after the user moved on).
+    std::uint64_t settingsRequestNumber() const { return settingsRequestNumber_; }
     bool isPolling() const { return static_cast<bool>(pollTask_); }
 
-    // Observers hear of a field only when its value changed.
+    // Observers hear of a field only when its value changed, except the requested section: every
+    // request is announced.
     void setRequestedSettingsSection(std::optional<SettingsSection> section);
 
     // Reads trust again and starts the poll while it is missing; never calls onAccessibilityGranted.
@@ -67,6 +72,7 @@ private:
     bool accessibilityTrusted_;
     bool launchAtLogin_;
     std::optional<SettingsSection> requestedSettingsSection_;
+    std::uint64_t settingsRequestNumber_ = 0;
     ScheduledTask pollTask_;
     Signal<AppStateField> changed_;
     Logger log_{"AppState"};

@@ -8,14 +8,6 @@ using namespace tessary::testing;
 
 namespace {
 
-using B = ConflictBehavior;
-
-TEST(ConflictPolicy, TheReadyMadePolicies) {
-    EXPECT_EQ(ConflictPolicy::standard, (ConflictPolicy{B::block, B::warn, B::block}));
-    EXPECT_EQ(ConflictPolicy::permissive, (ConflictPolicy{B::allow, B::allow, B::allow}));
-    EXPECT_EQ(ConflictPolicy{}, ConflictPolicy::standard) << "a recorder starts with the standard policy";
-}
-
 TEST(ConflictRules, TheSystemRuleAsksTheDisplayAndNeverTakesF12Alone) {
     ShortcutsWorld world;
     GlobalShortcuts& g = *world.shortcuts;

@@ -77,6 +77,43 @@ TEST_F(AutostartLoginItemsTest, AnEntryTheSessionSkipsReadsAsOff) {
     }
 }
 
+TEST_F(AutostartLoginItemsTest, ASystemWideEntryCountsAndSwitchingOffHidesIt) {
+    struct Row {
+        const char* name;
+        const char* systemEntry;  // null: none installed
+        bool switchTo;
+        bool enabledAfter;
+        bool userEntryAfter;
+    };
+    const char* plain = "[Desktop Entry]\nType=Application\nExec=tessary\n";
+    const char* hidden = "[Desktop Entry]\nType=Application\nExec=tessary\nHidden=true\n";
+    const Row rows[] = {
+        {"off over a system entry hides it", plain, false, false, true},
+        {"on over a system entry", plain, true, true, true},
+        {"off without a system entry removes ours", nullptr, false, false, false},
+        {"off over a hidden system entry removes ours", hidden, false, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path system = folder / "xdg" / "autostart" / "tessary.desktop";
+        fs::remove_all(folder / "xdg");
+        fs::remove(entry());
+        if (row.systemEntry) {
+            fs::create_directories(system.parent_path());
+            std::ofstream(system) << row.systemEntry;
+        }
+        AutostartLoginItems items(entry(), "/usr/bin/tessary", {folder / "missing" / "tessary.desktop", system});
+        EXPECT_EQ(items.isEnabled(), row.systemEntry == plain) << "before";
+        ASSERT_TRUE(items.setEnabled(!row.switchTo));
+        ASSERT_TRUE(items.setEnabled(row.switchTo));
+        EXPECT_EQ(items.isEnabled(), row.enabledAfter);
+        EXPECT_EQ(fs::exists(entry()), row.userEntryAfter);
+        if (row.systemEntry) {
+            EXPECT_EQ(contents(system), row.systemEntry) << "the system file is never touched";
+        }
+    }
+}
+
 TEST_F(AutostartLoginItemsTest, AnUnwritableFolderIsAnErrorAndStaysOff) {
     if (::geteuid() == 0) {
         // Root writes through permissions; a file in the folder's place is refused to anyone.

@@ -201,3 +201,31 @@ TEST(DesktopApplicationLauncherSpawn, StartsTheProgramDetachedAndLeavesNoChild) 
     EXPECT_FALSE(DesktopApplicationLauncher::spawnDetached({}, std::nullopt));
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
 }
+
+TEST_F(DesktopApplicationLauncherTest, ListsEachLaunchableEntryOnceUnderTheIdentifierItWouldBeStoredBy) {
+    write(systemApps() / "editor.desktop", "Type=Application\nName=System editor\nExec=editor\n");
+    write(userApps() / "editor.desktop", "Type=Application\nName=My editor\nExec=editor --mine\n");
+    write(systemApps() / "org.example.Terminal.desktop",
+          "Type=Application\nName=Terminal\nStartupWMClass=XTerm\nExec=xterm\n");
+    write(systemApps() / "viewer.desktop", "Type=Application\nName=Viewer\nIcon=viewer\nExec=viewer\n");
+    write(systemApps() / "hidden.desktop", "Type=Application\nNoDisplay=true\nExec=hidden\n");
+    write(systemApps() / "slash.desktop", "Type=Application\nStartupWMClass=a/b\nExec=slash\n");
+    struct Row {
+        std::string identifier;
+        std::string name;
+    };
+    std::vector<Row> listed;
+    for (const InstalledApplication& application : launcher().installedApplications({"Viewer"})) {
+        listed.push_back({application.bundleIdentifier, application.name});
+    }
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"editor", "My editor"},
+        {"XTerm", "Terminal"},  // the entry's own class
+        {"Viewer", "Viewer"},   // the running application's class names the entry without one
+    };
+    ASSERT_EQ(listed.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(listed[i].identifier, expected[i].first);
+        EXPECT_EQ(listed[i].name, expected[i].second);
+    }
+}

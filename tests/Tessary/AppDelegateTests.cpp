@@ -263,33 +263,6 @@ TEST_F(AppDelegateTest, LeftAloneWindowsAreLeftAloneByEveryRoad) {
 
 // --- Flashes ---------------------------------------------------------------------------------------
 
-TEST_F(AppDelegateTest, OfTwoFlashesTheSecondHidesTheOverlay) {
-    AppDelegate& delegate = world.launched();
-    delegate.flashZones(true);
-    world.scheduler.advance(500ms);
-    delegate.flashZones(true);
-    world.scheduler.advance(899ms);
-    EXPECT_TRUE(overlayShowing()) << "0.9 s after the first";
-    world.scheduler.advance(1ms);
-    EXPECT_FALSE(overlayShowing()) << "0.9 s after the second";
-}
-
-TEST_F(AppDelegateTest, ADragsOverlayOutlivesAFlash) {
-    AppDelegate& delegate = world.launched();
-    const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200));
-    delegate.flashZones(true);
-    const Rect frame = world.frameOf(window);
-    world.input.moveTo({frame.x() + 20, frame.y() + 10});
-    world.input.pressLeft();
-    world.input.setModifiers({.shift = true});
-    world.accessibility.window(window.element).frame = moved(frame, 50, 50);
-    world.input.moveTo({frame.x() + 70, frame.y() + 60});
-    ASSERT_TRUE(overlayShowing());
-    world.scheduler.advance(2s);
-    EXPECT_TRUE(overlayShowing());
-    world.input.releaseLeft();
-}
-
 TEST_F(AppDelegateTest, APlacedWindowFlashShowsItsZonesHighlightedOnItsDisplayOnly) {
     AppDelegate& delegate = world.launched();
     delegate.showPlacedZones(ZonePlacement{world.side, {1, 3}});
@@ -330,6 +303,10 @@ TEST_F(AppDelegateTest, AnUnforcedFlashFollowsTheFlashOnLayoutChangeSetting) {
         delegate.preferences().setFlashOnLayoutChange(row.setting);
         delegate.flashZones(row.force);
         EXPECT_EQ(delegate.overlay().isShowing(), row.shows);
+        w.scheduler.advance(899ms);
+        EXPECT_EQ(delegate.overlay().isShowing(), row.shows) << "a flash lasts 0.9 s";
+        w.scheduler.advance(1ms);
+        EXPECT_FALSE(delegate.overlay().isShowing());
     }
 }
 

@@ -140,14 +140,13 @@ TEST_F(AppStateTest, LaunchAtLogin) {
     }
 }
 
-TEST_F(AppStateTest, ARequestedSectionIsAnnouncedOnlyWhenItChanges) {
+TEST_F(AppStateTest, EveryRequestedSectionIsAnnouncedAndNumberedEvenAnEqualOne) {
     AppState& state = make();
+    state.setRequestedSettingsSection(SettingsSection::about);
+    state.setRequestedSettingsSection(SettingsSection::about);
     state.setRequestedSettingsSection(std::nullopt);
-    state.setRequestedSettingsSection(SettingsSection::about);
-    state.setRequestedSettingsSection(SettingsSection::about);
-    state.setRequestedSettingsSection(SettingsSection::zones);
-    EXPECT_EQ(notices, (std::vector<AppStateField>{AppStateField::requestedSettingsSection,
-                                                   AppStateField::requestedSettingsSection}));
+    EXPECT_EQ(notices, std::vector<AppStateField>(3, AppStateField::requestedSettingsSection));
+    EXPECT_EQ(state.settingsRequestNumber(), 3u);
 }
 
 TEST(SettingsSection, RawValuesAreExactAndCaseSensitive) {
@@ -159,6 +158,7 @@ TEST(SettingsSection, RawValuesAreExactAndCaseSensitive) {
         {"zones", SettingsSection::zones}, {"excludedApps", SettingsSection::excludedApps},
         {"about", SettingsSection::about}, {"Zones", std::nullopt},
         {"", std::nullopt},                {"excludedapps", std::nullopt},
+        {"ZONES", std::nullopt},           {"zone", std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.raw);

@@ -23,12 +23,6 @@ struct Calls {
     }
 };
 
-void saveShot(QWidget& widget, const QString& name) {
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/view-blocks";
-    QDir().mkpath(folder);
-    widget.grab().save(folder + "/" + name + ".png");
-}
-
 }  // namespace
 
 TEST(Onboarding, WhatEachStateShows) {
@@ -66,7 +60,7 @@ TEST(Onboarding, WhatEachStateShows) {
         EXPECT_EQ(done, row.badgesDone) << row.name;
         EXPECT_EQ(view.badge(1)->accessibleName(), row.model.trusted ? "Step 1, complete" : "Step 1") << row.name;
         EXPECT_EQ(calls.log, (std::vector<std::string>{"refresh"})) << row.name << ": showing re-reads trust";
-        saveShot(view, QString("onboarding-") + QString(row.name).replace(' ', '-').remove(','));
+        qttest::screenshot(view, "view-blocks", QString("onboarding-") + QString(row.name).replace(' ', '-').remove(','));
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QPaintEvent>
 
 #include <chrono>
+#include <functional>
+#include <string>
 
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/VirtualScheduler.h"
@@ -45,7 +47,23 @@ protected:
     std::vector<std::int64_t> highlighted(const DisplayInfo& d) const {
         return overlay.panel(d.displayID)->model().highlighted();
     }
+    // What is on screen: "1:3" is display 1 showing three zones; "" nothing.
+    static std::string onScreen(const OverlayController& controller) {
+        std::string out;
+        for (const DisplayInfo& d : {left, right}) {
+            const auto* panel = controller.panel(d.displayID);
+            if (panel && panel->isVisible()) out += std::to_string(d.displayID) + ":" + std::to_string(panel->model().zones().size());
+        }
+        return out;
+    }
 };
+
+// Zones 100 points wide along the top of the display, as many as asked.
+OverlayItem item(const DisplayInfo& display, int zones) {
+    std::vector<Zone> list;
+    for (int i = 0; i < zones; ++i) list.push_back({i, Rect(display.frame.x() + 100.0 * i, 0, 100, 100)});
+    return {display, list};
+}
 
 // Collects the regions a widget is really painted in (what Qt repaints, not what it was asked).
 class PaintRecorder final : public QObject {
@@ -253,4 +271,50 @@ TEST_F(OverlayControllerTest, AnIdlePanelKeepsNoPixelsAndIsRepaintedWholeWhenSho
     const QRect hint = panel->view().hintRect().toAlignedRect().adjusted(-2, -2, 2, 2);
     EXPECT_FALSE(painted.isEmpty());
     EXPECT_TRUE((painted - QRegion(reach0) - QRegion(hint)).isEmpty());
+}
+
+TEST_F(OverlayControllerTest, ThePreviewOwnsOnlyItsOwnOverlay) {
+    struct Case {
+        const char* name;
+        std::function<void(OverlayController&)> steps;
+        std::string onScreen;
+        bool flashAccepted;
+    };
+    const Case cases[] = {
+        {"thePreviewShows", [](OverlayController& o) { o.showPreview({item(right, 3)}); }, "2:3", false},
+        {"itWaitsUnderADrag", [](OverlayController& o) {
+             o.show({item(left, 2), item(right, 2)});
+             o.showPreview({item(right, 3)});
+         }, "1:22:2", false},
+        {"itComesBackWhenTheDragEnds", [](OverlayController& o) {
+             o.showPreview({item(right, 3)});
+             o.show({item(left, 2), item(right, 2)});
+             o.hide();
+         }, "2:3", false},
+        {"endingItMidDragLeavesTheDragsOverlay", [](OverlayController& o) {
+             o.show({item(left, 2), item(right, 2)});
+             o.showPreview({item(right, 3)});
+             o.hidePreview();
+         }, "1:22:2", false},
+        {"endingItWithoutOneHidesNobodysFlash", [](OverlayController& o) {
+             EXPECT_TRUE(o.flash({item(left, 4)}, 900ms));
+             o.hidePreview();
+         }, "1:4", true},
+        {"endedItHidesAndFlashesWork", [](OverlayController& o) {
+             o.showPreview({item(right, 3)});
+             o.hidePreview();
+         }, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OverlayController o{preferences, scheduler};
+        c.steps(o);
+        EXPECT_EQ(onScreen(o), c.onScreen);
+        const std::string before = onScreen(o);
+        const bool flashed = o.flash({item(left, 1)}, 900ms);
+        EXPECT_EQ(flashed, c.flashAccepted) << "a flash stays refused while a drag or the preview shows";
+        if (!flashed) {
+            EXPECT_EQ(onScreen(o), before);
+        }
+    }
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
 
 namespace tessary::qttest {
 
@@ -15,6 +18,13 @@ inline QApplication& qtApplication() {
         return new QApplication(argc, argv);
     }();
     return *app;
+}
+
+// Saves the widget as build/test/tests/FOLDER/NAME.png, for a person to look at.
+inline void screenshot(QWidget& widget, const QString& folder, const QString& name) {
+    const QString path = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/" + folder;
+    QDir().mkpath(path);
+    widget.grab().save(path + "/" + name + ".png");
 }
 
 }  // namespace tessary::qttest

@@ -68,9 +68,7 @@ TEST(StatusItemController, EachOpeningRebuildsTheMenuAndKeepsNothingOfTheLast) {
     EXPECT_EQ(performed, (std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout, MenuAction::Kind::quit}));
 
     controller.menu()->resize(controller.menu()->sizeHint());
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/view-blocks";
-    QDir().mkpath(folder);
-    controller.menu()->grab().save(folder + "/tray-menu-three-displays.png");
+    qttest::screenshot(*controller.menu(), "view-blocks", "tray-menu-three-displays");
 }
 
 TEST(StatusItemController, TheUpdateDotIsDrawnOnceAndRemoved) {

@@ -36,12 +36,6 @@ ZoneLayout overlappingCanvas() {
     return layout;
 }
 
-void saveShot(QWidget& widget, const QString& name) {
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/view-blocks";
-    QDir().mkpath(folder);
-    widget.grab().save(folder + "/" + name + ".png");
-}
-
 }  // namespace
 
 TEST(LayoutThumbnailModel, ZonesAsTheThumbnailLaysThemOut) {
@@ -101,7 +95,7 @@ TEST(LayoutThumbnailWidget, ClicksReportTheTopmostZoneAndChangeNothingByThemselv
     QTest::mouseClick(&thumbnail, Qt::LeftButton, {}, QPoint(159, 99));  // the border: none
     EXPECT_EQ(taps, (std::vector<std::int64_t>{0, 1}));
     EXPECT_EQ(thumbnail.highlightedZones(), (std::set<std::int64_t>{0}));
-    saveShot(thumbnail, "thumbnail-overlapping-canvas");
+    qttest::screenshot(thumbnail, "view-blocks", "thumbnail-overlapping-canvas");
 }
 
 TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddle) {
@@ -125,7 +119,7 @@ TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddl
     const auto* header = row.findChild<MiddleElidedLabel*>();
     EXPECT_TRUE(header->text().contains(QChar(0x2026))) << header->text().toStdString();
     EXPECT_TRUE(header->text().endsWith("Columns"));
-    saveShot(row, "display-row");
+    qttest::screenshot(row, "view-blocks", "display-row");
 
     DisplayLayoutsRow bare("HDMI-1", std::nullopt, {}, std::nullopt, {});
     EXPECT_EQ(bare.headerText(), "HDMI-1");
@@ -156,7 +150,7 @@ TEST(ViewBuildingBlocks, AnEditBarRemovesOnlyWhileItCanAndAnEmptyBoxNever) {
     EXPECT_EQ(withoutFooter.findChild<QLabel*>("footer"), nullptr);
     EXPECT_GE(withFooter.box()->minimumSizeHint().height(), 216);
     withFooter.resize(420, 320);
-    saveShot(withFooter, "empty-list-form");
+    qttest::screenshot(withFooter, "view-blocks", "empty-list-form");
 }
 
 TEST(ViewBuildingBlocks, GalleryForALook) {
@@ -179,5 +173,5 @@ TEST(ViewBuildingBlocks, GalleryForALook) {
     EXPECT_GT(stack->itemAt(0)->layout()->itemAt(2)->widget()->sizeHint().width(),
               stack->itemAt(0)->layout()->itemAt(0)->widget()->sizeHint().width())
         << "a long tag widens instead of truncating";
-    saveShot(gallery, "gallery");
+    qttest::screenshot(gallery, "view-blocks", "gallery");
 }

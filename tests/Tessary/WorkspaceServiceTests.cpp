@@ -73,6 +73,8 @@ TEST_F(WorkspaceServiceTest, CapturesOnlyVisibleStandardWindowsThatAreNotExclude
     engine.windowTable.at(engine.addWindow("Editor", 1, "dialog", mainZone(0))).info.isStandard = false;
     engine.addWindow("Secret", 2, "s", mainZone(0));
     engine.addWindow(std::nullopt, 3, "anonymous", mainZone(0));
+    engine.addWindow("Tessary", 4, "Settings", mainZone(0));
+    service->ownProcess = 4;
     zones->isExcluded = [](const WindowInfo& info) { return !info.isStandard || info.bundleIdentifier == "Secret"; };
 
     const Workspace saved = service->saveCurrentWindows("  Desk ");

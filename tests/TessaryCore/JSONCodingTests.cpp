@@ -32,13 +32,6 @@ TEST(JSONCoding, NonFiniteNumbersAreRefusedWhenEncoding) {
     EXPECT_EQ(dumpCompact(encodeRect(Rect(1, 2, 3.5, 4))), "[[1.0,2.0],[3.5,4.0]]");
 }
 
-TEST(JSONCoding, KeysComeOutSortedAtEveryLevel) {
-    Json doc = Json::object();
-    doc["zeta"] = 1;
-    doc["alpha"] = Json::object({{"y", 1}, {"b", 2}});
-    EXPECT_EQ(dumpCompact(doc), R"({"alpha":{"b":2,"y":1},"zeta":1})");
-}
-
 TEST(JSONCoding, OptionalKeysAcceptMissingAndNull) {
     const Json doc = parse(R"({"a": null, "b": 2})");
     EXPECT_FALSE(optionalInt64(doc, "a").has_value());

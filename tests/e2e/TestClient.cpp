@@ -11,7 +11,7 @@
 //   quit                   exits
 // Keys of open: class, title, type (normal, dialog, dock, utility, none), x, y, w, h,
 // pid=none (no _NET_WM_PID), strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL),
-// transient=<window id>.
+// transient=<window id>, min=WxH (the smallest size it takes).
 // A window also closes when the window manager sends WM_DELETE_WINDOW.
 
 #include <xcb/xcb.h>
@@ -45,11 +45,11 @@ struct Window {
 };
 std::map<xcb_window_t, Window> windows;
 
-std::vector<uint32_t> parseList(const std::string& text) {
+std::vector<uint32_t> parseList(const std::string& text, char separator = ',') {
     std::vector<uint32_t> values;
     std::stringstream stream(text);
     std::string item;
-    while (std::getline(stream, item, ',')) {
+    while (std::getline(stream, item, separator)) {
         values.push_back(static_cast<uint32_t>(std::strtoul(item.c_str(), nullptr, 10)));
     }
     return values;
@@ -115,6 +115,10 @@ void open(std::istream& arguments) {
     uint32_t hints[18] = {};
     hints[0] = (1u << 0) | (1u << 1);  // USPosition, USSize
     hints[1] = static_cast<uint32_t>(x), hints[2] = static_cast<uint32_t>(y), hints[3] = w, hints[4] = h;
+    if (auto minimum = parseList(option("min", ""), 'x'); minimum.size() == 2) {
+        hints[0] |= 1u << 4;  // PMinSize
+        hints[5] = minimum[0], hints[6] = minimum[1];
+    }
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
 

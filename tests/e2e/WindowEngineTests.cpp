@@ -164,22 +164,29 @@ TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOn
         // What the window manager did, not what the engine believes.
         EXPECT_EQ(platform->windows().outerFrame(window), result.achieved);
         platform->processPendingEvents();
-        EXPECT_EQ(std::exchange(configures, 0), 1);
+        // Others (icewm, xfwm4, fluxbox, jwm, kwin) answer the one request with more than one.
+        const int answers = std::exchange(configures, 0);
+        if (desktop->windowManager().name == "openbox") {
+            EXPECT_EQ(answers, 1);
+        }
     }
     platform->connection().removeEventHandler(counter);
 }
 
-// Openbox keeps part of a window on screen: asked for a new size far off screen, it gives the size
-// and only part of the move. The result says where the window really is.
+// A window manager that keeps windows on screen (openbox) gives a new size far off screen and only
+// part of the move; one that does not grants it all. Either way the result says where the window
+// really is.
 TEST_F(WindowEngineOnX11, AFrameGrantedOnlyInPartIsReportedAsTheWindowManagerLeftIt) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
     const Rect offScreen(-3000, -3000, 500, 400);
     SetFrameResult result = engine->setFrame(offScreen, handle);
-    EXPECT_FALSE(result.succeeded());
     ASSERT_TRUE(result.achieved);
-    EXPECT_NE(result.achieved->origin, offScreen.origin);
     EXPECT_EQ(result.achieved, platform->windows().geometry(window)->outer());
+    EXPECT_EQ(result.succeeded(), result.achieved->origin == offScreen.origin);
+    if (desktop->windowManager().name == "openbox") {
+        EXPECT_FALSE(result.succeeded());
+    }
 }
 
 TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
@@ -406,26 +413,56 @@ TEST_F(WindowEngineOnX11, WindowsThatCloseWhileBeingMovedNeverBreakTheEngine) {
     EXPECT_TRUE(engine->setFrame(Rect(1920, 0, 1920, 1080), handle).succeeded());
 }
 
-// Not a timed assertion: prints how long a verified setFrame takes on openbox, for the record.
-TEST_F(WindowEngineOnX11, MeasureAVerifiedSetFrame) {
+// Not a timed assertion: prints how long a verified setFrame takes beside this window manager, and
+// how long one takes that the window manager does not grant (a zone smaller than the window's
+// minimum size; icewm and fluxbox grant it all the same), for the record; the first is the
+// second's reference.
+TEST_F(WindowEngineOnX11, MeasureAVerifiedAndARefusedSetFrame) {
+    const auto median = [](std::vector<double> milliseconds) {
+        std::sort(milliseconds.begin(), milliseconds.end());
+        return milliseconds[milliseconds.size() / 2];
+    };
+    const auto time = [&](const WindowHandle& handle, const Rect& frame) {
+        auto start = Clock::now();
+        SetFrameResult result = engine->setFrame(frame, handle);
+        double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        platform->processPendingEvents();
+        return std::pair{result, elapsed};
+    };
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
-    const Rect frames[] = {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 540), Rect(2880, 540, 960, 540),
-                           Rect(1920, 0, 1280, 1080)};
-    std::vector<double> milliseconds;
+    // On the left monitor: xfwm4 keeps windows off the right one (see docs/ARCHITECTURE.md).
+    const Rect frames[] = {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 540), Rect(0, 540, 960, 540),
+                           Rect(480, 0, 1280, 1080)};
+    std::vector<double> verified;
     for (int i = 0; i < 60; ++i) {
-        auto start = Clock::now();
-        SetFrameResult result = engine->setFrame(frames[i % 4], handle);
-        milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        auto [result, elapsed] = time(handle, frames[i % 4]);
         ASSERT_TRUE(result.succeeded());
-        platform->processPendingEvents();
+        verified.push_back(elapsed);
     }
-    std::sort(milliseconds.begin(), milliseconds.end());
-    double median = milliseconds[milliseconds.size() / 2];
-    double p90 = milliseconds[milliseconds.size() * 9 / 10];
-    std::printf("verified setFrame on openbox: median %.3f ms, 90th percentile %.3f ms over %zu moves\n", median, p90,
-                milliseconds.size());
-    RecordProperty("setFrameMedianMicroseconds", static_cast<int>(median * 1000));
+    xcb_window_t large = openWindow(client, "x=100 y=100 w=700 h=600 min=700x600");
+    const WindowHandle largeHandle = handleOf(large);
+    std::vector<double> refused;
+    int granted = 0;
+    // Where it already is: the window manager has nothing to change, so nothing announces its answer.
+    time(largeHandle, Rect(100, 100, 400, 300));
+    for (int i = 0; i < 10; ++i) {
+        auto [result, elapsed] = time(largeHandle, Rect(100, 100, 400, 300));
+        granted += result.succeeded();
+        refused.push_back(elapsed);
+    }
+    // Far off screen, asked again: a window manager that keeps windows on screen does nothing.
+    std::vector<double> offScreen;
+    time(handle, Rect(-3000, -3000, 400, 300));
+    for (int i = 0; i < 10; ++i) offScreen.push_back(time(handle, Rect(-3000, -3000, 400, 300)).second);
+    const std::string name = desktop->windowManager().name;
+    std::printf("setFrame on %s: verified median %.3f ms over %zu moves; below the minimum size median %.3f ms "
+                "(%d of %zu granted all the same); far off screen again median %.3f ms\n",
+                name.c_str(), median(verified), verified.size(), median(refused), granted, refused.size(),
+                median(offScreen));
+    RecordProperty("setFrameMedianMicroseconds", static_cast<int>(median(verified) * 1000));
+    RecordProperty("refusedSetFrameMedianMicroseconds", static_cast<int>(median(refused) * 1000));
+    RecordProperty("offScreenSetFrameMedianMicroseconds", static_cast<int>(median(offScreen) * 1000));
 }
 
 }  // namespace

@@ -49,15 +49,19 @@ TEST_F(X11Windows_, AVanishedWindowGivesAbsentAnswersAndNoUnexpectedError) {
     EXPECT_EQ(platform->connection().unexpectedErrorCount(), 0u);
 }
 
-TEST_F(X11Windows_, AMoveTheWindowManagerDeclinesEndsWhenItHasSaidSo) {
+TEST_F(X11Windows_, AMoveFarOffScreenEndsWhenTheWindowManagerHasSaidSo) {
     TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     X11Windows& windows = platform->windows();
-    // Openbox keeps part of a window on screen: it moves this one, but not all the way.
     ASSERT_TRUE(windows.moveTo(window, Point{-3000, -3000}, 5s));
     auto kept = windows.outerFrame(window);
     ASSERT_TRUE(kept);
-    ASSERT_NE(kept->origin, (Point{-3000, -3000}));
+    if (desktop->windowManager().keepsWindowsOnScreen) {
+        // It moves this one, but not all the way.
+        ASSERT_NE(kept->origin, (Point{-3000, -3000}));
+    } else {
+        ASSERT_EQ(kept->origin, (Point{-3000, -3000}));
+    }
     // Asked again, it does nothing and announces nothing. The call must still end when the window
     // manager has handled it, not at the time-out (a minute: the test program's own limit).
     EXPECT_TRUE(windows.moveTo(window, Point{-3000, -3000}, 60s));
@@ -67,7 +71,9 @@ TEST_F(X11Windows_, AMoveTheWindowManagerDeclinesEndsWhenItHasSaidSo) {
 using X11ErrorPolicyDeathTest = X11Windows_;
 
 TEST_F(X11ErrorPolicyDeathTest, AnyOtherErrorIsFatalInTheTestMode) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child is forked from this test, so it uses this desktop instead of starting (and, as it
+    // dies, leaving behind) one of its own.
+    GTEST_FLAG_SET(death_test_style, "fast");
     EXPECT_DEATH(
         {
             auto connection = X11Connection::open(desktop->display().c_str());

@@ -26,6 +26,13 @@ QString freedesktopIconName(const QString& symbolName) {
         {"square.and.arrow.down", "document-save"},
         {"arrow.clockwise", "view-refresh"},
         {"exclamationmark.triangle", "dialog-warning"},
+        {"gear", "preferences-system"},
+        {"hand.point.up.left", "input-mouse"},
+        {"rectangle.split.3x3", "view-grid"},
+        {"list.bullet.rectangle", "view-list-details"},
+        {"square.grid.2x2", "view-app-grid"},
+        {"nosign", "action-unavailable"},
+        {"icloud", "folder-cloud"},
     };
     const auto found = names.find(symbolName);
     return found == names.end() ? QString() : found->second;

@@ -161,9 +161,7 @@ TEST(LayoutCanvasPane, CompactRowAndScreenshot) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     w.model->setSelectedZones({1});
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render";
-    QDir().mkpath(folder);
-    window.grab().save(folder + "/grid-with-inspector.png");
+    qttest::screenshot(window, "editor-render", "grid-with-inspector");
     EXPECT_NEAR(pane->surfaceRect().width() / double(pane->surfaceRect().height()), 1.25, 0.01) << "the main work area's shape";
     EXPECT_EQ(pane->sizePicker()->currentText(), "MAIN");
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Tessary/editor/CanvasEditorModel.h"
@@ -27,22 +28,16 @@ struct Step {
     bool alt = false;
 };
 
-void play(GridEditorModel& surface, const std::vector<Step>& steps) {
+// Plays the pointer steps on either surface; only the grid's hear whether Alt is held.
+template <typename Surface>
+void play(Surface& surface, const std::vector<Step>& steps) {
     for (const Step& s : steps) {
         switch (s.kind) {
         case Step::press: surface.press(s.point); break;
-        case Step::move: surface.moveTo(s.point, s.alt); break;
-        case Step::release: surface.release(s.point); break;
-        case Step::cancel: surface.cancelDrag(); break;
-        }
-    }
-}
-
-void play(CanvasEditorModel& surface, const std::vector<Step>& steps) {
-    for (const Step& s : steps) {
-        switch (s.kind) {
-        case Step::press: surface.press(s.point); break;
-        case Step::move: surface.moveTo(s.point); break;
+        case Step::move:
+            if constexpr (std::is_same_v<Surface, GridEditorModel>) surface.moveTo(s.point, s.alt);
+            else surface.moveTo(s.point);
+            break;
         case Step::release: surface.release(s.point); break;
         case Step::cancel: surface.cancelDrag(); break;
         }

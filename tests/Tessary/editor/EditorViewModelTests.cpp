@@ -190,9 +190,7 @@ TEST(LayoutEditorView, NewLayoutCreatesAndSelectsAndDeleteAsksFirst) {
     view.show();
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render";
-    QDir().mkpath(folder);
-    view.grab().save(folder + "/editor-view.png");
+    qttest::screenshot(view, "editor-render", "editor-view");
     EXPECT_EQ(view.title(), "Halves");
 
     view.newAction()->trigger();
@@ -224,7 +222,7 @@ TEST(LayoutEditorView, AnEmptyLibraryShowsNoLayoutSelected) {
     EXPECT_FALSE(view.previewAction()->isVisible());
     EXPECT_FALSE(view.inspector()->isVisible());
     EXPECT_EQ(view.title(), "Tessary Layouts");
-    view.grab().save(QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render/editor-empty.png");
+    qttest::screenshot(view, "editor-render", "editor-empty");
 }
 
 TEST(LayoutEditorView, ResetAndDuplicateConfirmedAndCancelled) {

@@ -20,12 +20,6 @@ using namespace tessary::testing;
 namespace {
 
 // Saves what the widget shows under the build folder, for a person to look at.
-void screenshot(QWidget& widget, const QString& name) {
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render";
-    QDir().mkpath(folder);
-    widget.grab().toImage().save(folder + "/" + name + ".png");
-}
-
 template <typename View>
 struct Shown {
     explicit Shown(std::vector<ZoneLayout> layouts, QSize size) : world(std::move(layouts)) {
@@ -114,7 +108,7 @@ TEST(GridEditorView, Screenshot) {
                                 {816, 500});
     shown.view->setWorkArea(Rect(0, 0, 1920, 1050));
     shown.world.model->setSelectedZones({1});
-    screenshot(*shown.view, "grid-editor");
+    qttest::screenshot(*shown.view, "editor-render", "grid-editor");
 }
 
 TEST(CanvasEditorView, AZoneIsMovedAndResized) {
@@ -172,5 +166,5 @@ TEST(CanvasEditorView, Screenshot) {
                                                 {Rect(0, 0, 1100, 1080), Rect(820, 0, 1100, 700), Rect(700, 420, 700, 520)})},
                                   {816, 400});
     shown.world.model->setSelectedZones({2});
-    screenshot(*shown.view, "canvas-editor");
+    qttest::screenshot(*shown.view, "editor-render", "canvas-editor");
 }

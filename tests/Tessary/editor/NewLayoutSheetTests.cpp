@@ -131,9 +131,7 @@ TEST(NewLayoutSheet, EscCancelsReturnCreatesAndEachOpeningStartsAfresh) {
     w.model->setPresentingNewLayout(true);
     sheet.present();
     EXPECT_EQ(sheet.zoneCountField()->value(), 3) << "a new opening starts afresh";
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/editor-render";
-    QDir().mkpath(folder);
-    sheet.grab().save(folder + "/new-layout-sheet.png");
+    qttest::screenshot(sheet, "editor-render", "new-layout-sheet");
     sheet.tiles().at(2)->click();  // Rows
     sheet.nameField()->setFocus();
     QTest::keyClicks(sheet.nameField(), "Stack");

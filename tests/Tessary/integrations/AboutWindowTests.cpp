@@ -6,7 +6,6 @@
 
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "../QtApplication.h"
-#include "Screenshot.h"
 
 using namespace tessary;
 
@@ -40,7 +39,7 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
                                     {"Debian GNU/Linux 12 (6.1.0-18-amd64)", c.copyright, c.website});
         about.show();
         QWidget* window = about.window();
-        qttest::screenshot(window, c.copyrightLine ? "about-with-copyright" : "about");
+        qttest::screenshot(*window, "integrations-screens", c.copyrightLine ? "about-with-copyright" : "about");
 
         EXPECT_EQ(window->windowTitle(), "About Tessary");
         EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";

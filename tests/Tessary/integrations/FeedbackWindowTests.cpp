@@ -14,7 +14,6 @@
 #include "Tessary/integrations/ui/FeedbackView.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "../QtApplication.h"
-#include "Screenshot.h"
 
 using namespace tessary;
 
@@ -69,7 +68,7 @@ std::string visibleState(FeedbackWindowController& c) {
 }
 
 void screenshot(FeedbackWindowController& controller, const std::string& name) {
-    qttest::screenshot(controller.window(), "feedback-" + QString::fromStdString(name).replace(u' ', u'-'));
+    qttest::screenshot(*controller.window(), "integrations-screens", "feedback-" + QString::fromStdString(name).replace(u' ', u'-'));
 }
 
 void type(FeedbackWindowController& controller, const QString& text) {

@@ -100,6 +100,18 @@ int main(int argc, char** argv) {
     ZoneService zoneService(engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
     MemoryUserDefaults defaults;
     Preferences preferences(defaults);
+    // "activation=control span=command": the keys a user of a window manager that takes Shift+drag
+    // for itself would choose.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.rfind("activation=", 0) == 0) {
+            if (auto modifier = activationModifierFromRawValue(argument.substr(11))) {
+                preferences.setActivationModifier(*modifier);
+            }
+        } else if (argument.rfind("span=", 0) == 0) {
+            if (auto modifier = spanModifierFromRawValue(argument.substr(5))) preferences.setSpanModifier(*modifier);
+        }
+    }
     OverlayController overlayController(preferences, scheduler);
     // "--idle-release-ms N": how long the hidden overlay keeps its pixels (tests wait less).
     for (int i = 1; i + 1 < argc; ++i) {

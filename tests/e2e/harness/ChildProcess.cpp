@@ -72,6 +72,7 @@ ChildProcess ChildProcess::start(const Options& options) {
     if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(127);
+        if (options.ownProcessGroup) ::setpgid(0, 0);
         if (in[0] >= 0) ::dup2(in[0], STDIN_FILENO);
         else {
             int null = ::open("/dev/null", O_RDONLY);
@@ -94,6 +95,9 @@ ChildProcess ChildProcess::start(const Options& options) {
     }
     ChildProcess child;
     child.pid_ = pid;
+    child.group_ = options.ownProcessGroup;
+    // Also here, so that a kill right after the start reaches the group.
+    if (child.group_) ::setpgid(pid, pid);
     child.pidDescriptor_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (in[0] >= 0) {
         ::close(in[0]);
@@ -119,6 +123,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         stdout_ = std::exchange(other.stdout_, -1);
         buffered_ = std::move(other.buffered_);
         exitStatus_ = std::exchange(other.exitStatus_, std::nullopt);
+        group_ = std::exchange(other.group_, false);
     }
     return *this;
 }
@@ -189,6 +194,8 @@ void ChildProcess::kill() {
             waitForExit(Clock::now() + 10s);
         }
     }
+    // What the child started outlives it otherwise; the group's id stays ours until all are gone.
+    if (group_ && pid_ > 0) ::kill(-pid_, SIGKILL);
     closeIfOpen(stdin_);
     closeIfOpen(stdout_);
     closeIfOpen(pidDescriptor_);
@@ -197,7 +204,7 @@ void ChildProcess::kill() {
 
 void ChildProcess::crash() {
     if (pid_ > 0 && !exitStatus_) {
-        ::kill(pid_, SIGKILL);
+        ::kill(group_ ? -pid_ : pid_, SIGKILL);
         waitForExit(Clock::now() + 10s);
     }
     kill();

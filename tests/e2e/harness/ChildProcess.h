@@ -26,6 +26,9 @@ public:
         bool discardStdout = false;
         // Descriptors the child keeps open (under the same number).
         std::vector<int> inheritedDescriptors;
+        // The child leads a process group of its own, and kill() and crash() end the whole group:
+        // for programs that start helpers of their own (a D-Bus session's daemon).
+        bool ownProcessGroup = false;
     };
 
     static ChildProcess start(const Options& options);
@@ -55,6 +58,7 @@ private:
     int stdout_ = -1;
     std::string buffered_;
     std::optional<int> exitStatus_;
+    bool group_ = false;
 };
 
 // Waits until `condition` holds or the deadline passes, checking again whenever `descriptor`

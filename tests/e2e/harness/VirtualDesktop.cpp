@@ -127,13 +127,107 @@ std::vector<std::string> VirtualDesktop::environment() const {
 void VirtualDesktop::startWindowManager() {
     if (windowManager_.pid() > 0) return;
     options_.windowManager = true;
+    const WindowManager& manager = windowManager();
+    if (manager.name == "openbox") {
+        startOpenbox();
+        return;
+    }
+    xcb_window_t previous = windowManagerCheck();
+    xcb_connection_t* watch = watchRoot();
+    windowManager_ = ChildProcess::start(manager.launch(directory_, display_));
+    awaitWindowManager(watch, previous);
+}
+
+void VirtualDesktop::restartWindowManager() {
+    if (windowManager().name != "openbox") {
+        windowManager_.kill();
+        startWindowManager();
+        return;
+    }
+    // openbox re-executes itself without its start-up command: its check window, set anew, is the sign.
+    xcb_window_t previous = windowManagerCheck();
+    xcb_connection_t* watch = watchRoot();
+    if (!run({"openbox", "--restart"}, in(10s))) {
+        xcb_disconnect(watch);
+        throw std::runtime_error("openbox --restart failed");
+    }
+    awaitWindowManager(watch, previous);
+}
+
+xcb_window_t VirtualDesktop::windowManagerCheck() {
+    xcb_connection_t* c = inputConnection();
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const char* name = "_NET_SUPPORTING_WM_CHECK";
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    if (!atom) return XCB_WINDOW_NONE;
+    auto read = [&](xcb_window_t window) {
+        auto* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        xcb_window_t value = XCB_WINDOW_NONE;
+        if (reply && xcb_get_property_value_length(reply) == 4) {
+            value = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
+        }
+        std::free(reply);
+        return value;
+    };
+    // A live window manager's check window names itself; a dead one's is gone.
+    xcb_window_t check = read(root);
+    xcb_window_t self = check != XCB_WINDOW_NONE ? read(check) : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(atom);
+    return check != XCB_WINDOW_NONE && self == check ? check : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+xcb_connection_t* VirtualDesktop::watchRoot() {
+    xcb_connection_t* c = xcb_connect(display_.c_str(), nullptr);
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return c;
+}
+
+void VirtualDesktop::awaitWindowManager(xcb_connection_t* watch, xcb_window_t previous) {
+    const char* name = "_NET_SUPPORTING_WM_CHECK";
+    auto* atom = xcb_intern_atom_reply(watch, xcb_intern_atom(watch, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t checkAtom = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(atom);
+    // A restarted window manager may get its old check window's id again: a new value of the
+    // property also counts.
+    bool announced = false;
+    const auto deadline = in(30s);
+    for (;;) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(watch)) {
+            const auto* change = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && change->atom == checkAtom &&
+                change->state == XCB_PROPERTY_NEW_VALUE) {
+                announced = true;
+            }
+            std::free(event);
+        }
+        xcb_window_t check = windowManagerCheck();
+        if (check != XCB_WINDOW_NONE && (check != previous || announced)) break;
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || xcb_connection_has_error(watch)) {
+            xcb_disconnect(watch);
+            throw std::runtime_error(windowManager().name + " did not start");
+        }
+        pollfd descriptor{xcb_get_file_descriptor(watch), POLLIN, 0};
+        ::poll(&descriptor, 1, static_cast<int>(left));
+    }
+    xcb_disconnect(watch);
+}
+
+void VirtualDesktop::startOpenbox() {
     std::string configuration = directory_ + "/rc.xml";
     std::string text = kOpenboxConfiguration;
     const std::string placeholder = "%KEYBINDINGS%";
     text.replace(text.find(placeholder), placeholder.size(), options_.stockKeyBindings ? kStockKeyBindings : "");
     std::ofstream(configuration) << text;
+    // Also where openbox looks after a restart, which drops its command line's options.
+    std::filesystem::create_directories(directory_ + "/openbox");
+    std::ofstream(directory_ + "/openbox/rc.xml") << text;
     std::string fifo = directory_ + "/ready";
-    if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
+    if (!std::filesystem::exists(fifo) && ::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
     int ready = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ChildProcess::Options start;
     // openbox runs the startup command once it manages the screen: that is the ready signal.
@@ -233,34 +327,26 @@ void VirtualDesktop::movePointerBy(int dx, int dy) {
 bool VirtualDesktop::syncWindowManager() {
     xcb_connection_t* c = inputConnection();
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto intern = [c](const char* name) {
-        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-        xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
-    };
-    xcb_atom_t requestExtents = intern("_NET_REQUEST_FRAME_EXTENTS");
-    xcb_atom_t extents = intern("_NET_FRAME_EXTENTS");
     if (!probe_) {
+        // Unmapped and not override-redirect: the window manager is asked to configure it.
         probe_ = xcb_generate_id(c);
-        uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_create_window(c, XCB_COPY_FROM_PARENT, probe_, screen->root, -10, -10, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     }
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = probe_;
-    message.type = requestExtents;
-    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    // Every window manager redirects configure requests and grants an unmanaged window's at once,
+    // in the order of its event queue, also during a move: once it has, it has handled the input
+    // sent before. (Not every one answers _NET_REQUEST_FRAME_EXTENTS, or does so during a move.)
+    probeX_ = probeX_ == -10 ? -11 : -10;
+    uint32_t x = static_cast<uint32_t>(probeX_);
+    xcb_configure_window(c, probe_, XCB_CONFIG_WINDOW_X, &x);
     xcb_flush(c);
     auto deadline = in(2s);
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-            bool answered = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-                            reinterpret_cast<xcb_property_notify_event_t*>(event)->window == probe_ &&
-                            reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == extents;
+            const auto* configured = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+            bool answered = (event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY && configured->window == probe_ &&
+                            configured->x == probeX_;
             std::free(event);
             if (answered) return true;
         }

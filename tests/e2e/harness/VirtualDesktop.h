@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/e2e/harness/ChildProcess.h"
+#include "tests/e2e/harness/WindowManager.h"
 
 #include <xcb/xcb.h>
 
@@ -13,7 +14,8 @@ namespace tessary::e2e {
 class TestClient;
 
 // A fresh X server for one test: Xvfb with RandR, split into monitors with `xrandr --setmonitor`,
-// and openbox as the window manager. Everything it starts dies with it.
+// and the window manager TESSARY_E2E_WM names (openbox by default; see WindowManager). Everything
+// it starts dies with it.
 class VirtualDesktop {
 public:
     struct Monitor {
@@ -52,13 +54,17 @@ public:
     // DISPLAY and the XDG folders above, as NAME=value.
     std::vector<std::string> environment() const;
 
-    // Starts openbox now, for a desktop made without one (a window manager that comes late);
-    // returns once it manages the screen. Does nothing when one runs.
+    // Starts the window manager now, for a desktop made without one (a window manager that comes
+    // late) or after a crash; returns once it manages the screen. Does nothing when one runs.
     void startWindowManager();
     pid_t trayPid() const { return tray_.pid(); }
 
     // Kills the window manager: it crashes, leaving its root window properties behind.
     void crashWindowManager() { windowManager_.crash(); }
+    // Restarts the window manager in place as its user would: `openbox --restart`; the others,
+    // which have no such command, are ended and started again. Returns once the new one runs.
+    void restartWindowManager();
+    const WindowManager& windowManager() const { return WindowManager::current(); }
 
     // Starts a program on this display.
     ChildProcess start(std::vector<std::string> arguments, bool pipes = false);
@@ -82,12 +88,18 @@ public:
     void syncInput();
     // Returns once the window manager has handled every event it was sent so far (as a user's hand
     // is slow next to it: a window manager that gets a whole drag at once may see only its end).
-    // It answers a _NET_REQUEST_FRAME_EXTENTS behind them.
     bool syncWindowManager();
 
 private:
     void startServer();
     void startTray();
+    void startOpenbox();
+    // A connection that follows the root's properties, opened before a window manager is started.
+    xcb_connection_t* watchRoot();
+    // Waits until an EWMH window manager other than the one whose check window was `previous`
+    // manages the screen; closes `watch`.
+    void awaitWindowManager(xcb_connection_t* watch, xcb_window_t previous);
+    xcb_window_t windowManagerCheck();
     xcb_connection_t* inputConnection();
 
     Options options_;
@@ -98,6 +110,7 @@ private:
     ChildProcess tray_;
     xcb_connection_t* input_ = nullptr;
     xcb_window_t probe_ = 0;
+    int16_t probeX_ = -10;
 };
 
 // The harness's own test client (tests/e2e/TestClient.cpp), driven over its stdin and stdout.

@@ -198,3 +198,72 @@ TEST_F(PlacementTest, RestoringStartsAMissingApplicationAndPlacesItsWindow) {
 
 }  // namespace
 }  // namespace tessary::e2e
+
+namespace tessary::e2e {
+namespace {
+
+// A window manager that restarts or is replaced lets go of every window and manages it again; the
+// windows were neither closed nor opened, so nothing may move them or forget them.
+TEST_F(PlacementTest, AWindowManagerRestartLeavesEveryWindowWhereItIsAndKnown) {
+    moveNewWindowsToLastZone = true;
+    std::vector<std::string> notices;
+    auto created = platform->tracker().windowCreated.subscribe(
+        [&](const X11Client& c) { notices.push_back("created " + std::to_string(c.window)); });
+    auto destroyed = platform->tracker().windowDestroyed.subscribe(
+        [&](const X11Client& c) { notices.push_back("destroyed " + std::to_string(c.window)); });
+    TestClient client = desktop->startClient();
+    const xcb_window_t snapped = openWindow(client, "class=TessaryNotes title=snapped x=100 y=100 w=400 h=300");
+    ASSERT_TRUE(settle([&] { return frame(snapped).has_value(); }));
+    ASSERT_TRUE(zones->snap(handle(snapped), 1));
+    ASSERT_TRUE(settle([&] { return isAt(snapped, rightHalf(0)); }));
+    // The application's next window goes to its last zone; the user then puts it elsewhere by hand.
+    const xcb_window_t placed = openWindow(client, "class=TessaryNotes title=placed x=100 y=100 w=400 h=300");
+    ASSERT_TRUE(settle([&] { return isAt(placed, rightHalf(0)); }));
+    moveAway(placed);
+    notices.clear();
+    placements.clear();
+
+    struct Case {
+        const char* name;
+        std::function<void()> restart;
+        // A crash leaves the windows to the X server, which puts them back without their frames: the
+        // next window manager frames each where its client window is, a decoration lower.
+        double tolerance;
+    };
+    const Case cases[] = {
+        // openbox restarts itself and puts every frame back; the others are ended and started again.
+        {"restarted in place", [&] { desktop->restartWindowManager(); },
+         desktop->windowManager().name == "openbox" ? 0.0 : 64.0},
+        {"killed and started again",
+         [&] {
+             desktop->crashWindowManager();
+             desktop->startWindowManager();
+         },
+         64},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Rect before = *frame(placed);
+        c.restart();
+        ASSERT_TRUE(settle([&] { return isManaged(snapped) && isManaged(placed); }));
+        // A window opened now is placed 0.4 s after its notice, after any placement a restart caused.
+        const xcb_window_t next = openWindow(client, "class=TessaryNotes title=next x=100 y=100 w=400 h=300");
+        ASSERT_TRUE(settle([&] { return isAt(next, rightHalf(0)); }));
+        EXPECT_EQ(notices, std::vector<std::string>{"created " + std::to_string(next)});
+        EXPECT_EQ(placements.size(), 1u);
+        const auto after = frame(placed);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->size, before.size) << *after;
+        EXPECT_NEAR(after->x(), before.x(), c.tolerance) << *after;
+        EXPECT_NEAR(after->y(), before.y(), c.tolerance) << *after;
+        EXPECT_FALSE(isAt(placed, rightHalf(0)));
+        client.close(next);
+        ASSERT_TRUE(settle([&] { return !notices.empty() && notices.back() == "destroyed " + std::to_string(next); }));
+        notices.clear();
+        placements.clear();
+    }
+    EXPECT_EQ(frame(snapped)->size, rightHalf(0).size);
+}
+
+}  // namespace
+}  // namespace tessary::e2e

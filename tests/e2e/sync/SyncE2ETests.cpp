@@ -1,27 +1,36 @@
-// Two machines synchronising through one sync folder: two sync programs, each on an X server of its
-// own with its own configuration and documents (so each starts from its own starter library), on
-// one shared folder, as a file-sync tool would share it between two machines.
+// Two machines synchronising through one sync folder: the real tessary program twice, each on an X
+// server of its own with its own XDG folders (so each starts from its own starter library), both on
+// one shared folder as a file-sync tool would share it between two machines. Edits are made
+// through the program's command-line verbs; what each machine holds is read from its own document
+// files, as they are on its disk.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/inotify.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/RuleSet.h"
+#include "TessaryCore/WorkspaceLibrary.h"
 #include "tests/TessaryCore/TestSupport.h"
 #include "tests/e2e/harness/ChildProcess.h"
 #include "tests/e2e/harness/VirtualDesktop.h"
 
-#ifndef TESSARY_SYNC_PROGRAM
-#error "TESSARY_SYNC_PROGRAM must name the sync program"
+#ifndef TESSARY_PROGRAM
+#error "TESSARY_PROGRAM must name the tessary program"
 #endif
 
 namespace tessary::e2e {
@@ -29,135 +38,215 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    if (text.empty()) return parts;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1) {
-        parts.push_back(text.substr(start, end - start));
-    }
-    parts.push_back(text.substr(start));
-    return parts;
+const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
+
+struct Reply {
+    int status = -1;
+    std::vector<std::string> lines;
+    std::string first() const { return lines.empty() ? "" : lines.front(); }
+};
+
+template <typename Document>
+std::optional<Document> decodeFile(const fs::path& path) {
+    if (!fs::exists(path)) return std::nullopt;
+    auto document = JSONDocumentStore<Document>::decode(readFile(path));
+    if (!document) return std::nullopt;
+    return *document;
 }
 
-// One machine: its desktop, its own settings and documents, and the sync program.
+std::size_t countRulesFor(const RuleSet& rules, const std::string& application) {
+    return static_cast<std::size_t>(std::count_if(rules.rules.begin(), rules.rules.end(),
+                                                  [&](const PlacementRule& rule) { return rule.bundleID == application; }));
+}
+
+// One machine: its desktop, its user defaults choosing the shared folder with sync switched on (as
+// the Sync pane stores them) and onboarding done, and the program running there.
 class Machine {
 public:
-    Machine(const fs::path& home, const fs::path& syncFolder) {
-        // Sync switched on, and the shared folder chosen, as the Sync pane would store them.
-        writeFile(home / "config" / "Tessary" / "defaults.json",
-                  "{\"preferences.v1\": {\"data\": \"{\\\"iCloudSyncEnabled\\\":true}\"}, \"syncFolder\": \"" +
-                      syncFolder.string() + "\"}");
-        desktop = std::make_unique<VirtualDesktop>();
+    explicit Machine(const fs::path& syncFolder) : desktop(std::make_unique<VirtualDesktop>()) {
+        writeFile(fs::path(desktop->configHome()) / "Tessary" / "defaults.json",
+                  "{\"hasCompletedOnboarding\": true, \"preferences.v1\": {\"data\": \"{\\\"iCloudSyncEnabled\\\":true}\"}, "
+                  "\"syncFolder\": \"" + syncFolder.string() + "\"}\n");
         ChildProcess::Options options;
-        options.arguments = {TESSARY_SYNC_PROGRAM};
-        options.environment = {"DISPLAY=" + desktop->display(), "XDG_CONFIG_HOME=" + (home / "config").string(),
-                               "XDG_DATA_HOME=" + (home / "data").string(), "TESSARY_X_ERRORS_FATAL=1"};
-        options.pipeStdin = true;
+        options.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
+        options.environment = environment();
         options.pipeStdout = true;
         program = ChildProcess::start(options);
     }
     ~Machine() { program.kill(); }
 
-    // Reads the program's lines until one satisfies the condition; the lines read stay in `seen`.
-    bool waitFor(const std::function<bool(const std::string&)>& condition, std::chrono::milliseconds limit = 10s) {
-        const auto deadline = Clock::now() + limit;
-        for (; cursor < seen.size(); ++cursor) {
-            if (condition(seen[cursor])) return ++cursor, true;
-        }
-        while (auto line = program.readLine(deadline)) {
-            seen.push_back(*line);
-            ++cursor;
-            if (condition(*line)) return true;
-        }
-        return false;
+    // Whether the launch sequence ran (the synchronisation's first pull and push with it) and the
+    // instance answers later starts.
+    bool launched() {
+        const fs::path socket = fs::path(desktop->runtimeDirectory()) / "tessary" /
+                                ("local-" + desktop->display().substr(1) + ".socket");
+        return waitUntil([&] { return drain(), hasLine(activeLine) && fs::exists(socket); }, Clock::now() + 20s);
     }
-    // The items of the newest line starting with the prefix ("layouts ", "rules "), read up to now.
-    std::vector<std::string> latest(const std::string& prefix, char separator) const {
-        for (auto line = seen.rbegin(); line != seen.rend(); ++line) {
-            if (line->rfind(prefix, 0) == 0) return split(line->substr(prefix.size()), separator);
-        }
-        return {};
+
+    // A later start of the program here with these arguments, answered by the running instance.
+    Reply run(const std::vector<std::string>& arguments) {
+        ChildProcess::Options options;
+        options.arguments = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1", TESSARY_PROGRAM};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.environment = environment();
+        options.pipeStdout = true;
+        ChildProcess later = ChildProcess::start(options);
+        Reply reply;
+        const auto deadline = Clock::now() + 15s;
+        while (auto line = later.readLine(deadline)) reply.lines.push_back(*line);
+        const auto status = later.waitForExit(deadline);
+        reply.status = status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+        return reply;
     }
-    void send(const std::string& command) { ASSERT_TRUE(program.writeLine(command)); }
+
+    // The documents as this machine's disk holds them; nothing for a missing or unreadable file.
+    std::optional<LayoutLibrary> layouts() const { return decodeFile<LayoutLibrary>(dataFolder() / "layouts.json"); }
+    std::optional<RuleSet> rules() const { return decodeFile<RuleSet>(dataFolder() / "rules.json"); }
+    std::optional<WorkspaceLibrary> workspaces() const {
+        return decodeFile<WorkspaceLibrary>(dataFolder() / "workspaces.json");
+    }
+
+    // Takes what the program has written so far, without waiting; its output must not fill the pipe.
+    void drain() {
+        while (auto line = program.readLine(Clock::now())) lines.push_back(*line);
+    }
+    bool hasLine(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 
     std::unique_ptr<VirtualDesktop> desktop;
     ChildProcess program;
-    std::vector<std::string> seen;
-    std::size_t cursor = 0;
+    std::vector<std::string> lines;
+
+private:
+    std::vector<std::string> environment() const {
+        auto variables = desktop->environment();
+        variables.push_back("QT_QPA_PLATFORM=xcb");
+        variables.push_back("TESSARY_E2E=1");
+        return variables;
+    }
+    fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
 };
 
-auto startsWith(const std::string& prefix) {
-    return [prefix](const std::string& line) { return line.rfind(prefix, 0) == 0; };
+// Waits until the condition holds, taking both programs' output meanwhile.
+bool eventually(Machine& a, Machine& b, const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    return waitUntil([&] { return a.drain(), b.drain(), condition(); }, Clock::now() + limit, -1, 50ms);
 }
 
-auto layoutsWith(const std::string& name) {
-    return [name](const std::string& line) {
-        if (line.rfind("layouts ", 0) != 0) return false;
-        const auto names = split(line.substr(8), '|');
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-}
-
-auto layoutCount(std::size_t count) {
-    return [count](const std::string& line) { return line.rfind("layouts ", 0) == 0 && split(line.substr(8), '|').size() == count; };
-}
-
-TEST(SyncE2ETest, TwoMachinesExchangeLayoutsAndDeletionsThenGoQuiet) {
-    TemporaryFolder root;
-    const fs::path shared = root / "Sync";
-    fs::create_directories(shared);
-
-    Machine first(root / "first", shared);
-    ASSERT_TRUE(first.waitFor(startsWith("ready")));
-    Machine second(root / "second", shared);
-    ASSERT_TRUE(second.waitFor(startsWith("ready")));
-    for (const char* key : {"layouts.v1", "rules.v1", "workspaces.v1"}) EXPECT_TRUE(fs::is_regular_file(shared / key)) << key;
-    // The second merged both starter libraries at launch; the first hears of it from the folder.
-    EXPECT_EQ(second.latest("layouts ", '|').size(), 12u);
-    ASSERT_TRUE(first.waitFor(layoutCount(12))) << "the first never took the second's starter layouts";
-
-    // A layout made and assigned on the first reaches the second soon after the 2 s upload delay.
-    const auto made = Clock::now();
-    first.send("add-layout Tessellate");
-    ASSERT_TRUE(second.waitFor(layoutsWith("Tessellate"), 10s));
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - made);
-    std::printf("a new layout reached the other machine after %lld ms (2000 ms of them the upload delay)\n",
-                static_cast<long long>(took.count()));
-    EXPECT_LT(took, 5s);
-
-    // A rule deleted on the second disappears on the first: the tombstone travels.
-    first.send("add-rule org.example.Mail");
-    ASSERT_TRUE(second.waitFor(startsWith("rules org.example.Mail")));
-    second.send("delete-rule org.example.Mail");
-    ASSERT_TRUE(first.waitFor([](const std::string& line) { return line == "rules " || line == "rules"; }))
-        << "the deletion did not reach the first";
-
-    // Then neither writes to the folder again.
+// The names of the writes seen on the folder within the span: every event that changes a file.
+std::vector<std::string> writesWithin(const fs::path& folder, std::chrono::milliseconds span, Machine& a, Machine& b) {
+    std::vector<std::string> written;
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, shared.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MODIFY), 0);
-    int events = 0;
+    if (watch < 0 || ::inotify_add_watch(watch, folder.c_str(),
+                                         IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MODIFY) < 0) {
+        ADD_FAILURE() << "cannot watch " << folder;
+        return written;
+    }
     waitUntil(
         [&] {
+            a.drain(), b.drain();
             alignas(struct inotify_event) char buffer[4096];
             for (ssize_t length; (length = ::read(watch, buffer, sizeof buffer)) > 0;) {
                 for (ssize_t offset = 0; offset < length;) {
                     const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + offset);
-                    ADD_FAILURE() << "written after the exchange: " << (event->len ? event->name : "?");
+                    written.emplace_back(event->len ? event->name : "?");
                     offset += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
-                    ++events;
                 }
             }
-            return events > 0;
+            return false;
         },
-        Clock::now() + 10s, watch, 1000ms);
+        Clock::now() + span, watch, 500ms);
     ::close(watch);
-    EXPECT_EQ(events, 0);
+    return written;
+}
+
+TEST(SyncE2ETest, TwoInstancesExchangeTheirEditsAndDeletionsThenGoQuiet) {
+    TemporaryFolder root;
+    const fs::path shared = root / "Sync";
+    fs::create_directories(shared);
+
+    // The first finds the folder empty and writes its own starter documents into it; the second
+    // then merges both starter libraries at its launch, and the first takes the merge from the folder.
+    Machine first(shared);
+    ASSERT_TRUE(first.launched()) << testing::PrintToString(first.lines);
+    for (const char* key : {"layouts.v1", "rules.v1", "workspaces.v1"}) {
+        EXPECT_TRUE(fs::is_regular_file(shared / key)) << key << " was not written at the first launch";
+    }
+    Machine second(shared);
+    ASSERT_TRUE(second.launched()) << testing::PrintToString(second.lines);
+    auto layoutCount = [](Machine& machine) { return machine.layouts() ? machine.layouts()->layouts.size() : 0; };
+    EXPECT_TRUE(eventually(first, second, [&] { return layoutCount(first) == 12 && layoutCount(second) == 12; }, 10s))
+        << "layouts: " << layoutCount(first) << " on the first, " << layoutCount(second) << " on the second";
+
+    // A layout made and assigned on the first reaches the second soon after the 2 s upload delay,
+    // with its assignment (the second has the same displays and no assignment of its own).
+    const Reply made = first.run({"sync-test", "add-layout", "Tessellate"});
+    ASSERT_EQ(made.status, 0) << testing::PrintToString(made.lines);
+    const std::string layoutID = made.first();
+    const Reply assigned = first.run({"apply-layout", "--layout", layoutID, "--display", "tessary-left"});
+    ASSERT_EQ(assigned.status, 0) << testing::PrintToString(assigned.lines);
+    const auto assignedAt = Clock::now();
+    const auto library = first.layouts();
+    ASSERT_TRUE(library);
+    const auto assignment = std::find_if(library->assignments.begin(), library->assignments.end(),
+                                         [&](const auto& entry) { return entry.second.uuidString() == layoutID; });
+    ASSERT_NE(assignment, library->assignments.end()) << "the first did not store the assignment";
+    const bool arrived = eventually(first, second, [&] {
+        const auto there = second.layouts();
+        return there && there->layout(*UUID::parsing(layoutID)) && there->assignments.count(assignment->first) &&
+               there->assignments.at(assignment->first).uuidString() == layoutID;
+    }, 15s);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - assignedAt);
+    ASSERT_TRUE(arrived) << "the layout or its assignment did not reach the second";
+    std::printf("[ MEASURE  ] a new layout reached the other instance %lld ms after it was assigned "
+                "(2000 ms of them the upload delay)\n",
+                static_cast<long long>(took.count()));
+    RecordProperty("layout_arrival_ms", std::to_string(took.count()));
+    EXPECT_LT(took, 6s);
+    // The running second shows it too, not only its file.
+    EXPECT_THAT(second.run({"list", "layouts"}).lines, ::testing::Contains(layoutID + "\tTessellate\t3 zones"));
+
+    // A rule and a workspace made on the first reach the second, in one upload.
+    const Reply rule = first.run({"sync-test", "add-rule", "org.example.Mail"});
+    ASSERT_EQ(rule.status, 0) << testing::PrintToString(rule.lines);
+    const Reply saved = first.run({"save-workspace", "--name", "Evening"});
+    ASSERT_EQ(saved.status, 0) << testing::PrintToString(saved.lines);
+    ASSERT_TRUE(eventually(first, second, [&] {
+        const auto rules = second.rules();
+        const auto workspaces = second.workspaces();
+        return rules && countRulesFor(*rules, "org.example.Mail") == 1 && workspaces &&
+               workspaces->workspaceNamed("Evening");
+    }, 15s)) << "the rule or the workspace did not reach the second";
+
+    // Deleted on the second, the rule disappears on the first: the tombstone travels, and the
+    // first's copy does not bring the rule back.
+    const Reply deleted = second.run({"sync-test", "delete-rule", "org.example.Mail"});
+    ASSERT_EQ(deleted.status, 0) << testing::PrintToString(deleted.lines);
+    EXPECT_EQ(deleted.first(), "1");
+    EXPECT_TRUE(eventually(first, second, [&] {
+        const auto rules = first.rules();
+        return rules && countRulesFor(*rules, "org.example.Mail") == 0 && rules->deletedRules.count(rule.first());
+    }, 15s)) << "the deletion did not reach the first";
+
+    // Then neither writes to the folder again, and neither reports a failure.
+    const auto writes = writesWithin(shared, 10s, first, second);
+    EXPECT_THAT(writes, ::testing::IsEmpty()) << "the folder was written after the exchange";
+    EXPECT_EQ(second.rules()->rules, first.rules()->rules);
     for (Machine* machine : {&first, &second}) {
-        EXPECT_TRUE(std::none_of(machine->seen.begin(), machine->seen.end(), [](const std::string& line) {
-            return line.rfind("sync ", 0) == 0 && line != "sync ok";
-        })) << "a sync error was reported";
+        const Reply state = machine->run({"sync-test", "state"});
+        EXPECT_EQ(state.status, 0);
+        EXPECT_THAT(state.first(), ::testing::MatchesRegex("started\t[0-9T:.Z-]+\t-")) << "the sync reports a failure";
+    }
+    // Both end cleanly at SIGTERM, having logged no sync failure and nothing for the sanitizers.
+    for (Machine* machine : {&first, &second}) {
+        ::kill(machine->program.pid(), SIGTERM);
+        const auto deadline = Clock::now() + 15s;
+        while (auto line = machine->program.readLine(deadline)) machine->lines.push_back(*line);
+        const auto status = machine->program.waitForExit(deadline);
+        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << testing::PrintToString(machine->lines);
+        for (const std::string& line : machine->lines) {
+            EXPECT_FALSE(line.starts_with("CloudSync: ") || line.starts_with("SyncFolder: ") ||
+                         line.find("Sanitizer") != std::string::npos || line.find("runtime error:") != std::string::npos)
+                << line;
+        }
     }
 }
 

@@ -1,0 +1,59 @@
+#include "Tessary/settings/SyncPaneModel.h"
+
+#include <unistd.h>
+
+#include <system_error>
+
+#include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/settings/DateText.h"
+
+namespace tessary {
+
+std::string syncTimeText(Date date, std::string_view locale, std::string_view timeZone) {
+    return dateText(date, DateTextStyle::medium, DateTextStyle::shortStyle, locale, timeZone);
+}
+
+SyncPaneRows syncPaneRows(const SyncPaneInput& input, std::string_view locale, std::string_view timeZone) {
+    SyncPaneRows rows;
+    rows.folderText = input.chosenFolder ? input.chosenFolder->string() : "No folder chosen";
+    if (input.chosenFolder != input.folderInUse && input.chosenFolder) {
+        rows.folderNote = "Tessary uses this folder from its next start.";
+    }
+    rows.switchEnabled = input.available;
+    rows.unavailable = !input.available;
+    rows.lastSyncText = input.lastSync ? syncTimeText(*input.lastSync, locale, timeZone) : "Never";
+    if (input.lastError) {
+        rows.status = SettingsTag{*input.lastError, SettingsTone::warning};
+    } else if (input.enabled && input.lastSync) {
+        // Only a sync that succeeded in this run says so; before the first one nothing is known.
+        rows.status = SettingsTag{"Up to date", SettingsTone::positive};
+    }
+    rows.syncNowEnabled = input.enabled && input.available;
+    rows.syncedTone = input.enabled && input.available ? SettingsTone::positive : SettingsTone::neutral;
+    return rows;
+}
+
+Expected<void, std::string> chooseSyncFolder(UserDefaults& defaults, const std::filesystem::path& folder) {
+    std::error_code error;
+    if (!folder.is_absolute() || !std::filesystem::is_directory(folder, error)) {
+        return unexpected("“" + folder.string() + "” is not a folder. The previous choice is kept.");
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return unexpected("Tessary cannot write to “" + folder.string() + "”. The previous choice is kept.");
+    }
+    SyncFolderSetting::write(defaults, folder);
+    return {};
+}
+
+const std::vector<SyncedKind>& syncedKinds() {
+    static const std::vector<SyncedKind> kinds{
+        {"Layouts and display assignments", "rectangle.split.3x3", true},
+        {"Rules", "list.bullet.rectangle", true},
+        {"Workspaces", "square.grid.2x2", true},
+        {"Window memory", "display", false},
+        {"Settings, excluded apps and shortcuts", "gear", false},
+    };
+    return kinds;
+}
+
+}  // namespace tessary

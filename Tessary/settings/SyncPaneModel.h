@@ -1,0 +1,60 @@
+#pragma once
+
+// What the Sync pane shows for the synchronisation's state, and the choice of the sync folder.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/UserDefaults.h"
+#include "Tessary/settings/SettingsTag.h"
+#include "TessaryCore/Date.h"
+#include "TessaryCore/Expected.h"
+
+namespace tessary {
+
+struct SyncPaneInput {
+    // The folder stored now, and the one the running store was made with (a new choice is used
+    // from the next start).
+    std::optional<std::filesystem::path> chosenFolder;
+    std::optional<std::filesystem::path> folderInUse;
+    bool available = false;
+    bool enabled = false;
+    std::optional<Date> lastSync;
+    std::optional<std::string> lastError;
+};
+
+struct SyncPaneRows {
+    std::string folderText;
+    // "Tessary uses this folder from its next start." while the choice differs from the one in use.
+    std::string folderNote;
+    bool switchEnabled = false;
+    // Without a usable folder the "No usable sync folder" row replaces "Last sync".
+    bool unavailable = false;
+    std::string lastSyncText;
+    std::optional<SettingsTag> status;
+    bool syncNowEnabled = false;
+    SettingsTone syncedTone = SettingsTone::neutral;
+    friend bool operator==(const SyncPaneRows&, const SyncPaneRows&) = default;
+};
+
+// `locale` and `timeZone` as ICU names them; empty: ICU's defaults.
+SyncPaneRows syncPaneRows(const SyncPaneInput& input, std::string_view locale = {}, std::string_view timeZone = {});
+
+// The abbreviated date and short time of the locale ("Mar 4, 2025, 2:05 PM").
+std::string syncTimeText(Date date, std::string_view locale = {}, std::string_view timeZone = {});
+
+// Stores `folder` as the sync folder when it is a folder this user can write to; otherwise the
+// sentence saying why not, and the previous choice is kept.
+Expected<void, std::string> chooseSyncFolder(UserDefaults& defaults, const std::filesystem::path& folder);
+
+struct SyncedKind {
+    std::string title;
+    std::string symbol;
+    bool synced = false;
+};
+const std::vector<SyncedKind>& syncedKinds();
+
+}  // namespace tessary

@@ -1,0 +1,150 @@
+#include "Tessary/settings/ui/AboutSettingsView.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "Tessary/integrations/UpdaterController.h"
+#include "Tessary/integrations/ui/AboutHeader.h"
+#include "Tessary/integrations/ui/ReleaseNoteResources.h"
+#include "Tessary/settings/AboutPaneModel.h"
+#include "Tessary/settings/ui/AdaptiveButtonRow.h"
+#include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/AppLinks.h"
+#include "Tessary/shell/ui/LinkOpener.h"
+
+namespace tessary {
+
+namespace {
+
+QFrame* card(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setAutoFillBackground(true);
+    frame->setBackgroundRole(QPalette::Base);
+    frame->setFrameShape(QFrame::StyledPanel);
+    return frame;
+}
+
+QLabel* selectable(QLabel* label) {
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
+}
+
+QWidget* releaseNoteView(const ReleaseNote& note, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    auto* heading = selectable(SettingsForm::plainLabel(QString::fromStdString(releaseNoteHeading(note.version)), box));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    column->addWidget(heading);
+    if (note.date) column->addWidget(selectable(SettingsForm::captionLabel(QString::fromStdString(releaseNoteDate(*note.date)), box)));
+    for (const ReleaseNote::Section& section : note.sections) {
+        if (!section.title.empty()) {
+            auto* title = selectable(SettingsForm::captionLabel(QString::fromStdString(section.title), box));
+            QFont semibold = title->font();
+            semibold.setWeight(QFont::DemiBold);
+            title->setFont(semibold);
+            column->addWidget(title);
+        }
+        for (const std::string& item : section.items) {
+            auto* line = new QHBoxLayout;
+            line->setSpacing(8);
+            auto* bullet = SettingsForm::plainLabel(QStringLiteral("\u2022"), box);
+            bullet->setForegroundRole(QPalette::PlaceholderText);
+            auto* text = selectable(SettingsForm::plainLabel(QString::fromStdString(item), box));
+            text->setObjectName(QStringLiteral("releaseNoteItem"));
+            text->setWordWrap(true);
+            line->addWidget(bullet, 0, Qt::AlignTop);
+            line->addWidget(text, 1);
+            column->addLayout(line);
+        }
+    }
+    return box;
+}
+
+}  // namespace
+
+AboutSettingsView::AboutSettingsView(SettingsContext& context, QWidget* parent) : SettingsPane(parent), context_(context) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 12, 20, 20);
+    column->setSpacing(20);
+
+    QFrame* header = card(this);
+    auto* headerColumn = new QVBoxLayout(header);
+    headerColumn->setContentsMargins(12, 12, 12, 12);
+    headerColumn->setSpacing(12);
+    headerColumn->addWidget(new AboutHeader(64, header));
+    auto* divider = new QFrame(header);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    headerColumn->addWidget(divider);
+    buttons_ = new AdaptiveButtonRow(header);
+    buttons_->setObjectName(QStringLiteral("aboutButtons"));
+    checkForUpdates_ = new QPushButton(tr("Check for Updates\u2026"));
+    checkForUpdates_->setObjectName(QStringLiteral("checkForUpdates"));
+    connect(checkForUpdates_, &QPushButton::clicked, this, [this] {
+        window()->activateWindow();
+        if (context_.updater) context_.updater->checkForUpdates();
+    });
+    buttons_->addButton(checkForUpdates_);
+    auto* feedback = new QPushButton(tr("Send Feedback\u2026"));
+    connect(feedback, &QPushButton::clicked, this, [this] { context_.actions.sendFeedback(); });
+    buttons_->addButton(feedback);
+    auto* review = new QPushButton(tr("Write a Review\u2026"));
+    review->setEnabled(!reviewURL().empty());
+    connect(review, &QPushButton::clicked, this, [this] { open(reviewURL()); });
+    buttons_->addButton(review);
+    auto* website = new QPushButton(tr("Website"));
+    website->setEnabled(!websiteURL().empty());
+    connect(website, &QPushButton::clicked, this, [this] { open(websiteURL()); });
+    buttons_->addButton(website);
+    headerColumn->addWidget(buttons_);
+    column->addWidget(header);
+
+    QFrame* notes = card(this);
+    notes->setObjectName(QStringLiteral("releaseNotes"));
+    auto* notesColumn = new QVBoxLayout(notes);
+    notesColumn->setContentsMargins(12, 12, 12, 12);
+    notesColumn->setSpacing(24);
+    for (const ReleaseNote& note : allReleaseNotes()) notesColumn->addWidget(releaseNoteView(note, notes));
+    column->addWidget(notes);
+
+    const std::string label = changelogLinkLabel(websiteHost());
+    if (!label.empty()) {
+        auto* link = new QPushButton(QString::fromStdString(label), this);
+        link->setObjectName(QStringLiteral("changelogLink"));
+        link->setFlat(true);
+        link->setCursor(Qt::PointingHandCursor);
+        link->setStyleSheet(QStringLiteral("color: palette(link); text-align: left; padding-left: 12px;"));
+        connect(link, &QPushButton::clicked, this, [this] { open(changelogURL()); });
+        column->addWidget(link, 0, Qt::AlignLeft);
+    }
+    column->addStretch(1);
+
+    if (context_.updater) subscription_ = context_.updater->observe([this] { refresh(); });
+    refresh();
+}
+
+void AboutSettingsView::open(const std::string& url) const {
+    if (context_.hooks.openLink) {
+        context_.hooks.openLink(url);
+    } else {
+        openAppLink(url);
+    }
+}
+
+void AboutSettingsView::refresh() {
+    UpdaterController* updater = context_.updater;
+    const bool configured = updater && updater->isConfigured();
+    checkForUpdates_->setVisible(configured);
+    checkForUpdates_->setEnabled(configured && updater->controller() && updater->controller()->canCheckForUpdates());
+    buttons_->updateGeometry();
+}
+
+}  // namespace tessary

@@ -1,0 +1,89 @@
+#include "Tessary/settings/ui/ShortcutsSettingsView.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+#include "Tessary/settings/ShortcutsPaneModel.h"
+#include "Tessary/settings/ui/SettingsConfirmation.h"
+#include "Tessary/settings/ui/SettingsForm.h"
+
+namespace tessary {
+
+ShortcutsSettingsView::ShortcutsSettingsView(SettingsContext& context, QWidget* parent)
+    : SettingsPane(parent), context_(context) {
+    SettingsForm* form = SettingsForm::fill(this);
+
+    for (const ShortcutSection& section : shortcutSections()) {
+        QVBoxLayout* rows = form->addSection(QString::fromStdString(section.title), QString::fromStdString(section.footer));
+        if (section.grid) {
+            grid_ = new QWidget(this);
+            grid_->setObjectName(QStringLiteral("zoneGrid"));
+            grid_->installEventFilter(this);
+            gridLayout_ = new QGridLayout(grid_);
+            gridLayout_->setContentsMargins(0, 4, 0, 4);
+            gridLayout_->setHorizontalSpacing(12);
+            gridLayout_->setVerticalSpacing(8);
+            for (const ShortcutRow& row : section.rows) {
+                QWidget* cell = SettingsForm::row(SettingsForm::plainLabel(QString::fromStdString(row.title)),
+                                                  recorder(row.name, nullptr), grid_);
+                cells_.push_back(cell);
+            }
+            rows->addWidget(grid_);
+            continue;
+        }
+        for (const ShortcutRow& row : section.rows) {
+            QWidget* label = row.description.empty()
+                                 ? static_cast<QWidget*>(SettingsForm::plainLabel(QString::fromStdString(row.title)))
+                                 : SettingsForm::twoLineLabel(QString::fromStdString(row.title),
+                                                              QString::fromStdString(row.description));
+            rows->addWidget(SettingsForm::row(label, recorder(row.name, nullptr), this));
+        }
+    }
+    form->addStretch();
+    layoutGrid();
+}
+
+QWidget* ShortcutsSettingsView::recorder(const std::string& name, QWidget* parent) {
+    QWidget* control = context_.hooks.makeRecorder ? context_.hooks.makeRecorder(name, parent) : nullptr;
+    if (!control) {
+        // Without the shortcut module the default is shown, read-only.
+        auto* placeholder = SettingsForm::plainLabel(QString::fromStdString(defaultShortcutText(name)), parent);
+        placeholder->setEnabled(false);
+        control = placeholder;
+    }
+    control->setObjectName(QStringLiteral("shortcut.") + QString::fromStdString(name));
+    return control;
+}
+
+bool ShortcutsSettingsView::eventFilter(QObject* watched, QEvent* event) {
+    // The grid's own width decides, once the form has laid it out.
+    if (watched == grid_ && event->type() == QEvent::Resize) layoutGrid();
+    return SettingsPane::eventFilter(watched, event);
+}
+
+void ShortcutsSettingsView::layoutGrid() {
+    if (!gridLayout_) return;
+    const int columns = zoneGridColumns(grid_->contentsRect().width());
+    if (columns == columns_) return;
+    columns_ = columns;
+    for (QWidget* cell : cells_) gridLayout_->removeWidget(cell);
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        gridLayout_->addWidget(cells_[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
+    }
+    for (int column = 0; column < gridLayout_->columnCount(); ++column) {
+        gridLayout_->setColumnStretch(column, column < columns ? 1 : 0);
+    }
+}
+
+std::optional<PrimaryActionTexts> ShortcutsSettingsView::primaryAction() const { return shortcutsResetAction(); }
+
+void ShortcutsSettingsView::triggerPrimaryAction() {
+    confirmDestructive(window(), shortcutsResetConfirmation(), [reset = context_.hooks.resetShortcuts] {
+        if (reset) reset(paneShortcutNames());
+    });
+}
+
+}  // namespace tessary

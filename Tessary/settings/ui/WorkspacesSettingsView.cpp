@@ -1,0 +1,180 @@
+#include "Tessary/settings/ui/WorkspacesSettingsView.h"
+
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "Tessary/services/WorkspaceService.h"
+#include "Tessary/settings/WorkspacesPaneModel.h"
+#include "Tessary/settings/ui/AddAppMenu.h"
+#include "Tessary/settings/ui/SettingsConfirmation.h"
+#include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/settings/ui/WorkspaceDetailView.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/ui/ListEditBar.h"
+#include "Tessary/shell/ui/MasterListCard.h"
+
+namespace tessary {
+
+namespace {
+
+constexpr int workspaceRole = Qt::UserRole;
+
+const std::vector<Workspace>& storedWorkspaces(const SettingsContext& context) {
+    static const std::vector<Workspace> none;
+    return context.workspaces ? context.workspaces->library().workspaces : none;
+}
+
+bool holds(const SettingsContext& context, const std::optional<UUID>& id) {
+    const auto& all = storedWorkspaces(context);
+    return id && std::any_of(all.begin(), all.end(), [&](const Workspace& w) { return w.id == *id; });
+}
+
+}  // namespace
+
+WorkspacesSettingsView::WorkspacesSettingsView(SettingsContext& context, QWidget* parent)
+    : SettingsPane(parent), context_(context), info_(makeAppInfo(context)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (context_.workspaces) {
+        subscription_ = context_.workspaces->observe(
+            [this] { QMetaObject::invokeMethod(this, [this] { rebuild(); }, Qt::QueuedConnection); });
+    }
+    const auto& all = storedWorkspaces(context_);
+    if (!all.empty()) selection_ = all.front().id;
+    rebuild();
+}
+
+void WorkspacesSettingsView::rebuild() {
+    if (!holds(context_, selection_)) selection_.reset();
+    const bool has = !storedWorkspaces(context_).empty();
+    if (content_ && has == hasWorkspaces_ && (list_ || !has)) {
+        if (list_) {
+            fillList();
+            showDetail();
+        }
+        return;
+    }
+    hasWorkspaces_ = has;
+    SettingsForm::clearLater(layout());
+    list_ = nullptr;
+    bar_ = nullptr;
+    detail_ = nullptr;
+    detailHolder_ = nullptr;
+    if (!has) {
+        auto* empty = new EmptyListForm(tr("No Workspaces"), QStringLiteral("square.grid.2x2"),
+                                        tr("A workspace remembers where every window is. Save one now, restore it any time."),
+                                        tr("Restore a workspace from the tray menu, with its shortcut or from this list."),
+                                        tr("Remove Workspace"), nullptr, this);
+        connect(empty->box()->bar()->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
+        content_ = empty;
+        layout()->addWidget(content_);
+        return;
+    }
+    content_ = new QWidget(this);
+    auto* row = new QHBoxLayout(content_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    list_ = new QListWidget;
+    list_->setObjectName(QStringLiteral("workspaces"));
+    list_->setFrameShape(QFrame::NoFrame);
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto chosen = list_->selectedItems();
+        selection_ = chosen.isEmpty() ? std::nullopt
+                                      : UUID::parsing(chosen.first()->data(workspaceRole).toString().toStdString());
+        updateBar();
+        showDetail();
+    });
+    bar_ = new ListEditBar(tr("Remove Workspace"), nullptr, [this] { confirmRemove(); });
+    bar_->addButton()->setToolTip(tr("Save Current Windows\u2026"));
+    connect(bar_->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
+    row->addWidget(new MasterListCard(list_, bar_), 0);
+    detailHolder_ = new QWidget;
+    auto* holder = new QVBoxLayout(detailHolder_);
+    holder->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(detailHolder_, 1);
+    layout()->addWidget(content_);
+    fillList();
+    showDetail();
+}
+
+void WorkspacesSettingsView::fillList() {
+    const QSignalBlocker blocker(list_);
+    list_->clear();
+    for (const Workspace& workspace : storedWorkspaces(context_)) {
+        auto* item = new QListWidgetItem(list_);
+        item->setData(workspaceRole, QString::fromStdString(workspace.id.uuidString()));
+        auto* widget = new QWidget;
+        auto* lines = new QVBoxLayout(widget);
+        lines->setContentsMargins(8, 4, 8, 4);
+        lines->setSpacing(1);
+        lines->addWidget(SettingsForm::plainLabel(QString::fromStdString(workspace.name), widget));
+        auto* summary = SettingsForm::captionLabel(QString::fromStdString(workspaceRowSummary(workspace)), widget);
+        summary->setObjectName(QStringLiteral("workspaceSummary"));
+        lines->addWidget(summary);
+        item->setSizeHint(widget->sizeHint());
+        list_->setItemWidget(item, widget);
+        if (selection_ == workspace.id) item->setSelected(true);
+    }
+    updateBar();
+}
+
+void WorkspacesSettingsView::showDetail() {
+    if (!detailHolder_) return;
+    if (detail_ && selection_ == detail_->workspaceID()) {
+        detail_->refresh();
+        return;
+    }
+    SettingsForm::clearLater(detailHolder_->layout());
+    detail_ = nullptr;
+    if (selection_) {
+        detail_ = new WorkspaceDetailView(context_, info_, *selection_);
+        detailHolder_->layout()->addWidget(detail_);
+        return;
+    }
+    detailHolder_->layout()->addWidget(
+        SettingsForm::unavailable(tr("No Workspace Selected"), tr("Select a workspace to restore or edit it."), QStringLiteral("noWorkspaceSelected")));
+}
+
+void WorkspacesSettingsView::updateBar() {
+    if (bar_) bar_->setCanRemove(holds(context_, selection_));
+}
+
+void WorkspacesSettingsView::select(std::optional<UUID> workspace) {
+    selection_ = workspace;
+    if (list_) fillList();
+    showDetail();
+}
+
+void WorkspacesSettingsView::beginSaveCurrentWindows() {
+    auto* prompt = new QInputDialog(window());
+    prompt->setObjectName(QStringLiteral("saveWorkspacePrompt"));
+    prompt->setWindowTitle(tr("Save Current Windows"));
+    prompt->setLabelText(tr("Every open window's position will be remembered under this name.\n\nName"));
+    prompt->setOkButtonText(tr("Save"));
+    prompt->setWindowModality(Qt::WindowModal);
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    connect(prompt, &QInputDialog::textValueSelected, this, [this](const QString& typed) { saveCurrentWindows(typed); });
+    prompt->open();
+}
+
+void WorkspacesSettingsView::saveCurrentWindows(const QString& typed) {
+    if (!context_.workspaces) return;
+    const std::string name = workspaceSaveName(typed.toStdString(), storedWorkspaces(context_).size());
+    const Workspace saved = context_.workspaces->saveCurrentWindows(name);
+    context_.actions.workspacesChanged();
+    selection_ = saved.id;
+}
+
+void WorkspacesSettingsView::confirmRemove() {
+    if (!holds(context_, selection_)) return;
+    const UUID id = *selection_;
+    const auto workspace = context_.workspaces->library().workspace(id);
+    confirmDestructive(window(), removeWorkspaceConfirmation(workspace->name),
+                       [&actions = context_.actions, id] { actions.deleteWorkspace(id); });
+}
+
+}  // namespace tessary

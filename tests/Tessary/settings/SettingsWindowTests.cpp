@@ -1,0 +1,561 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QToolButton>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTest>
+
+#include "Platform/Sim/InMemorySyncStore.h"
+#include "Platform/Sim/MemoryLoginItems.h"
+#include "Platform/Sim/SimApplicationLauncher.h"
+#include "Platform/Sim/SimApplicationWorkspace.h"
+#include "Tessary/integrations/CloudSync.h"
+#include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/settings/ui/SyncSettingsView.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "WindowEngine/FakeWindowEngine.h"
+#include "tests/TessaryCore/TestSupport.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/SimAccessibility.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ShortcutsPaneModel.h"
+#include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/ApplicationPicker.h"
+#include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
+#include "Tessary/settings/ui/RuleDetailView.h"
+#include "Tessary/settings/ui/RulesSettingsView.h"
+#include "Tessary/settings/ui/WorkspaceDetailView.h"
+#include "Tessary/settings/ui/WorkspacesSettingsView.h"
+#include "Tessary/shell/ui/ListEditBar.h"
+#include "Tessary/settings/ui/AdaptiveButtonRow.h"
+#include "Tessary/settings/ui/OverlayPreview.h"
+#include "Tessary/settings/ui/SettingsWindow.h"
+#include "Tessary/settings/ui/ShortcutsSettingsView.h"
+#include "Tessary/settings/ui/ZonesSettingsView.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/AppState.h"
+#include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/ui/StatusTag.h"
+#include "WindowEngine/AccessibilityPermission.h"
+#include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/integrations/Screenshot.h"
+
+using namespace tessary;
+
+namespace {
+
+// The services a settings window works on, over the Sim back ends, and the window itself.
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    SettingsWindowTest() {
+        qttest::qtApplication();
+        AccessibilityPermission::setAccessibility(&accessibility);
+    }
+    ~SettingsWindowTest() override {
+        window.reset();
+        AccessibilityPermission::setAccessibility(nullptr);
+    }
+
+    SettingsContext context(SettingsHooks hooks = {}) {
+        return SettingsContext{state,     preferences, actions, selection, nullptr, std::move(hooks), &defaults,
+                               [this] { return sync; }, syncFolderInUse, &launcher, &applications,
+                               rules, zones, workspaces};
+    }
+
+    SettingsWindow& open() {
+        if (!window) {
+            SettingsHooks hooks;
+            hooks.resetShortcuts = [this](const std::vector<std::string>& names) { resets.push_back(names); };
+            hooks.openLink = [this](const std::string& url) { links.push_back(url); };
+            window = std::make_unique<SettingsWindow>(context(std::move(hooks)));
+        }
+        window->show();
+        return *window;
+    }
+
+    void click(SettingsSection section) {
+        QListWidget* sidebar = window->sidebar();
+        QListWidgetItem* item = sidebar->item(static_cast<int>(section));
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(item).center());
+    }
+
+    QStringList sidebarTitles() const {
+        QStringList titles;
+        for (int i = 0; i < window->sidebar()->count(); ++i) titles << window->sidebar()->item(i)->text();
+        return titles;
+    }
+
+    // The open confirmation, if any.
+    QMessageBox* alert() const { return window->findChild<QMessageBox*>(); }
+
+    // Presses the pane's primary action, then the alert's button with this text.
+    void answerPrimaryAction(const QString& button) {
+        window->findChild<QPushButton*>("primaryAction")->click();
+        answerAlert(button);
+    }
+    void answerAlert(const QString& button) {
+        QMessageBox* box = alert();
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* candidate : box->buttons()) {
+            if (candidate->text() == button) candidate->click();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    SimAccessibility accessibility;
+    SimApplicationLauncher launcher;
+    SimApplicationWorkspace applications;
+    MemoryLoginItems loginItems;
+    VirtualScheduler scheduler;
+    MemoryUserDefaults defaults;
+    AppState state{loginItems, scheduler};
+    Preferences preferences{defaults};
+    AppActions actions;
+    SettingsSelection selection{state};
+    std::vector<std::vector<std::string>> resets;
+    std::vector<std::string> links;
+    CloudSync* sync = nullptr;
+    std::optional<std::filesystem::path> syncFolderInUse;
+    RuleService* rules = nullptr;
+    ZoneService* zones = nullptr;
+    WorkspaceService* workspaces = nullptr;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+TEST_F(SettingsWindowTest, ShowsNineSectionsAndAClickSwapsPaneAndTitle) {
+    SettingsWindow& w = open();
+    EXPECT_EQ(w.windowTitle(), "Settings");
+    EXPECT_EQ(w.size(), QSize(860, 580).boundedTo(w.screen()->availableGeometry().size()))
+        << "860 x 580, within the work area";
+    EXPECT_EQ(w.minimumSize(), w.maximumSize()) << "not resizable";
+    EXPECT_EQ(sidebarTitles(), (QStringList{"General", "Snapping", "Zones", "Shortcuts", "Rules", "Workspaces",
+                                            "Excluded Apps", "Sync", "About"}));
+    EXPECT_EQ(w.paneTitle(), "General");
+    const QPointer<SettingsPane> general = w.pane();
+
+    click(SettingsSection::snapping);
+    EXPECT_EQ(w.paneTitle(), "Snapping");
+    EXPECT_TRUE(general.isNull()) << "the pane left is discarded";
+    EXPECT_NE(w.pane()->findChild<QComboBox*>("activationModifier"), nullptr);
+    EXPECT_TRUE(w.findChild<QPushButton*>("primaryAction")->isVisible());
+    EXPECT_GE(w.pane()->width(), SettingsWindow::paneMinimumWidth);
+
+    w.close();
+    EXPECT_EQ(w.pane(), nullptr) << "a closed window holds no pane";
+    open();
+    EXPECT_EQ(w.paneTitle(), "Snapping") << "a plain opening shows the pane last shown";
+}
+
+TEST_F(SettingsWindowTest, ARequestActsOnceWhileOpenAndAgainWhenRepeated) {
+    SettingsWindow& w = open();
+    state.setRequestedSettingsSection(SettingsSection::about);
+    EXPECT_EQ(w.paneTitle(), "About");
+    click(SettingsSection::zones);
+    EXPECT_EQ(w.paneTitle(), "Zones");
+    state.setRequestedSettingsSection(SettingsSection::about);
+    EXPECT_EQ(w.paneTitle(), "About") << "an equal request is a new request";
+    click(SettingsSection::zones);
+    w.close();
+    open();
+    EXPECT_EQ(w.paneTitle(), "Zones") << "a used request is not applied again";
+}
+
+TEST_F(SettingsWindowTest, FooterAndPermissionTagFollowWindowControl) {
+    SettingsWindow& w = open();
+    for (bool trusted : {false, true}) {
+        accessibility.trusted = trusted;
+        state.refreshAccessibility();
+        EXPECT_EQ(w.footerText(), trusted ? "Window control granted" : "Window control not granted");
+        EXPECT_EQ(w.findChild<QWidget*>("windowControlDot")->property("trusted").toBool(), trusted);
+        auto* tag = w.pane()->findChild<StatusTag*>("windowControlTag");
+        ASSERT_NE(tag, nullptr);
+        EXPECT_EQ(tag->text(), trusted ? "Granted" : "Not granted");
+        EXPECT_EQ(tag->tone(), trusted ? StatusTag::Tone::positive : StatusTag::Tone::warning);
+    }
+    EXPECT_EQ(w.pane()->findChild<StatusTag*>("updatesTag")->text(), "Not configured");
+}
+
+TEST_F(SettingsWindowTest, ARefusedLaunchAtLoginChangeLeavesTheToggleOnTheRealState) {
+    SettingsWindow& w = open();
+    auto* toggle = w.pane()->findChild<QCheckBox*>("launchAtLogin");
+    toggle->click();
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_TRUE(loginItems.isEnabled());
+    loginItems.refusal = LoginItemError{"read-only"};
+    toggle->click();
+    EXPECT_TRUE(toggle->isChecked()) << "the refusal puts the toggle back";
+    EXPECT_TRUE(state.launchAtLogin());
+}
+
+TEST_F(SettingsWindowTest, ResetsActOnlyOnTheirFirstButton) {
+    struct Row {
+        const char* name;
+        SettingsSection section;
+        std::function<void(Preferences&)> change;
+        std::function<bool(const Preferences&)> isDefault;
+        std::size_t resets;
+    };
+    const Row rows[] = {
+        {"zones", SettingsSection::zones, [](Preferences& p) { p.setZoneOpacity(0.9); },
+         [](const Preferences& p) { return p.zoneOpacity() == 0.5; }, 0},
+        {"snapping", SettingsSection::snapping, [](Preferences& p) { p.setSpanModifier(SpanModifier::none); },
+         [](const Preferences& p) { return p.spanModifier() == SpanModifier::control; }, 0},
+        {"shortcuts", SettingsSection::shortcuts, [](Preferences&) {}, [](const Preferences&) { return true; }, 1},
+    };
+    SettingsWindow& w = open();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        resets.clear();
+        click(row.section);
+        row.change(preferences);
+        answerPrimaryAction("Cancel");
+        EXPECT_EQ(alert(), nullptr);
+        EXPECT_TRUE(resets.empty());
+        if (row.resets == 0) {
+            EXPECT_FALSE(row.isDefault(preferences)) << "Cancel changes nothing";
+        }
+
+        window->findChild<QPushButton*>("primaryAction")->click();
+        EXPECT_EQ(alert()->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(alert()->parentWidget(), &w);
+        EXPECT_EQ(alert()->buttons().size(), 2);
+        EXPECT_EQ(alert()->defaultButton()->text(), "Reset");
+        EXPECT_EQ(alert()->buttonRole(alert()->defaultButton()), QMessageBox::DestructiveRole);
+        answerAlert("Reset");
+        EXPECT_TRUE(row.isDefault(preferences));
+        EXPECT_EQ(resets.size(), row.resets);
+        if (row.resets) {
+            EXPECT_EQ(resets.front(), paneShortcutNames());
+        }
+    }
+}
+
+TEST_F(SettingsWindowTest, AConfirmationAnsweredAfterItsWindowIsGoneDoesNothing) {
+    open();
+    click(SettingsSection::shortcuts);
+    window->findChild<QPushButton*>("primaryAction")->click();
+    const QPointer<QMessageBox> box = alert();
+    window.reset();
+    EXPECT_TRUE(box.isNull()) << "the alert goes with its window";
+    EXPECT_TRUE(resets.empty());
+}
+
+TEST_F(SettingsWindowTest, EveryLabelShowsItsTextAsPlainText) {
+    SettingsWindow& w = open();
+    for (SettingsSection section : allSettingsSections) {
+        click(section);
+        for (const QLabel* label : w.findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->isVisibleTo(&w)) continue;
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
+    }
+}
+
+TEST_F(SettingsWindowTest, TheZoneGridAndTheAboutButtonsFollowTheWidth) {
+    SettingsContext context = this->context();
+    ShortcutsSettingsView shortcuts(context);
+    AboutSettingsView about(context);
+    struct Row {
+        int width;
+        bool aboutColumn;
+    };
+    for (const Row& row : {Row{900, false}, Row{300, true}, Row{700, false}}) {
+        SCOPED_TRACE(row.width);
+        shortcuts.resize(row.width, 900);
+        shortcuts.show();
+        QCoreApplication::processEvents();
+        const int gridWidth = shortcuts.findChild<QWidget*>("zoneGrid")->width();
+        EXPECT_EQ(shortcuts.zoneGridColumnCount(), std::max(1, (gridWidth + 12) / 212));
+        about.resize(row.width, 900);
+        about.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(about.buttons()->isColumn(), row.aboutColumn);
+    }
+}
+
+TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize) {
+    SettingsContext context = this->context();
+    ZonesSettingsView zones(context);
+    zones.resize(600, 700);
+    zones.show();
+    QCoreApplication::processEvents();
+    const OverlayModel& model = zones.preview()->model();
+    EXPECT_EQ(model.zones().size(), 3u);
+    EXPECT_EQ(model.highlighted(), std::vector<std::int64_t>{1});
+    zones.resize(900, 700);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(model.zones().back().rect.maxX(), zones.preview()->width() - 8, 1e-6);
+}
+
+// The three synchronised services over documents in a folder of their own, and their sync.
+struct SyncedServices {
+    explicit SyncedServices(VirtualScheduler& scheduler, const Preferences& preferences)
+        : time(scheduler),
+          sync(store, zones, rules, workspaces, [&preferences] { return preferences.iCloudSyncEnabled(); },
+               CloudSync::Availability::available, scheduler) {}
+
+    template <typename Document>
+    JSONDocumentStore<Document> document(const std::string& name) {
+        return JSONDocumentStore<Document>(folder / name);
+    }
+
+    VirtualScheduler& time;
+    TemporaryFolder folder;
+    InMemorySyncStore store;
+    SimApplicationWorkspace applications;
+    SimApplicationLauncher launcher;
+    ZoneService zones{std::make_shared<FakeWindowEngine>(), document<LayoutLibrary>("layouts.json")};
+    RuleService rules{zones, [] { return std::vector<DisplayInfo>{}; }, document<RuleSet>("rules.json")};
+    WorkspaceService workspaces{zones, [] { return std::vector<DisplayInfo>{}; },
+                                document<WorkspaceLibrary>("workspaces.json"), applications, launcher, time};
+    CloudSync sync;
+};
+
+TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate) {
+    SyncedServices services(scheduler, preferences);
+    services.sync.start();
+    sync = &services.sync;
+    SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
+    syncFolderInUse = std::filesystem::path("/home/ann/Sync");
+    SettingsWindow& w = open();
+    click(SettingsSection::sync);
+    auto* status = w.pane()->findChild<StatusTag*>("syncStatus");
+    EXPECT_FALSE(status->isVisibleTo(&w)) << "nothing has synced yet";
+    EXPECT_FALSE(w.pane()->findChild<QPushButton*>("syncNow")->isEnabled());
+    EXPECT_EQ(w.pane()->findChild<QLabel*>("syncFolder")->text(), "/home/ann/Sync");
+
+    w.pane()->findChild<QCheckBox*>("syncEnabled")->click();
+    EXPECT_TRUE(preferences.iCloudSyncEnabled());
+    EXPECT_TRUE(services.store.values.count(std::string(CloudSync::layoutsKey))) << "turning it on pulls, then pushes";
+    EXPECT_TRUE(status->isVisibleTo(&w));
+    EXPECT_EQ(status->text(), "Up to date");
+    EXPECT_TRUE(w.pane()->findChild<QPushButton*>("syncNow")->isEnabled());
+
+    static_cast<SyncSettingsView*>(w.pane())->chooseFolder("/proc/not-here");
+    EXPECT_THAT(w.pane()->findChild<QLabel*>("syncFolderNote")->text().toStdString(),
+                ::testing::HasSubstr("previous choice is kept"));
+    EXPECT_EQ(SyncFolderSetting::read(defaults), std::filesystem::path("/home/ann/Sync"));
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-sync"));
+    window.reset();
+}
+
+QStringList actionTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    return texts;
+}
+
+QAction* actionNamed(const QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) return action;
+    }
+    return nullptr;
+}
+
+TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhileSelected) {
+    launcher.install("XTerm", "Terminal & Console");
+    launcher.install("firefox", "Firefox");
+    launcher.install("gimp", "GIMP");
+    applications.addApplication({10, "XTerm", "xterm", ActivationPolicy::regular, false});
+    applications.addApplication({11, "XTerm", "xterm", ActivationPolicy::regular, false});
+    applications.addApplication({12, "firefox", "firefox", ActivationPolicy::regular, false});
+    SettingsWindow& w = open();
+    click(SettingsSection::excludedApps);
+    EXPECT_NE(w.pane()->findChild<EmptyListForm*>(), nullptr);
+    auto* pane = static_cast<ExcludedAppsSettingsView*>(w.pane());
+
+    pane->addMenu()->aboutToShow();
+    EXPECT_EQ(actionTexts(pane->addMenu()),
+              (QStringList{"Running apps", "Firefox", "Terminal && Console", "", "Choose Application\u2026"}))
+        << "each application once, its & shown as itself";
+    actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
+    actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"});
+    EXPECT_EQ(pane->selection(), "XTerm");
+    EXPECT_TRUE(pane->bar()->canRemove());
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"}) << "Cancel removes nothing";
+
+    // The picker: two chosen, added in list order, the last one selected.
+    actionNamed(pane->addMenu(), "Choose Application\u2026")->trigger();
+    auto* picker = w.findChild<ApplicationPicker*>();
+    ASSERT_NE(picker, nullptr);
+    for (int row = 0; row < picker->list()->count(); ++row) {
+        const QString id = picker->list()->item(row)->data(Qt::UserRole).toString();
+        if (id == "gimp" || id == "firefox") picker->list()->item(row)->setSelected(true);
+    }
+    picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), (std::vector<std::string>{"XTerm", "firefox", "gimp"}));
+    EXPECT_EQ(pane->selection(), "gimp");
+    QCoreApplication::processEvents();
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-excludedApps"));
+
+    // Removed elsewhere: nothing is left to remove.
+    preferences.setExcludedBundleIDs({"XTerm", "firefox"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(pane->bar()->canRemove());
+
+    pane->list()->item(0)->setSelected(true);
+    QTest::keyClick(pane->list(), Qt::Key_Delete);
+    EXPECT_EQ(alert()->text(), "Remove Terminal & Console from the excluded apps?");
+    answerAlert("Remove");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"firefox"});
+    EXPECT_FALSE(pane->bar()->canRemove()) << "the selection went with it";
+}
+
+TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
+    SyncedServices services(scheduler, preferences);
+    rules = &services.rules;
+    zones = &services.zones;
+    launcher.install("XTerm", "Terminal");
+    launcher.install("firefox", "Firefox");
+    const PlacementRule first(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0, 2}, Date(1000));
+    const PlacementRule second(UUID::random(), false, "firefox", std::string("Inbox"), std::nullopt, {1}, Date(2000));
+    services.rules.modifyRuleSet([&](RuleSet& set) {
+        set.upsert(first);
+        set.upsert(second);
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::rules);
+    auto* pane = static_cast<RulesSettingsView*>(w.pane());
+    EXPECT_EQ(w.findChild<QLabel*>("paneSubtitle")->text(), "First match wins \u00B7 drag to reorder");
+    EXPECT_FALSE(pane->bar()->canRemove()) << "nothing selected";
+    EXPECT_NE(w.findChild<QLabel*>("noRuleSelected"), nullptr);
+
+    // Dragged to the top: saved first, no stamp changed.
+    pane->list()->model()->moveRows(QModelIndex(), 1, 1, QModelIndex(), 0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(services.rules.ruleSet().rules.size(), 2u);
+    EXPECT_EQ(services.rules.ruleSet().rules[0].id, second.id);
+    EXPECT_EQ(services.rules.ruleSet().rules[0].modifiedAt, Date(2000));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].modifiedAt, Date(1000));
+
+    pane->select(first.id);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pane->bar()->canRemove());
+    auto* pattern = pane->detail()->findChild<QLineEdit*>("rulePattern");
+    auto* message = pane->detail()->findChild<QLabel*>("patternMessage");
+    QTest::keyClicks(pattern, "(");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(message->isVisibleTo(&w));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "(") << "an invalid pattern is still stored";
+    QTest::keyClicks(pattern, ")");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(message->isVisibleTo(&w));
+    EXPECT_EQ(services.rules.ruleSet().rules[1].titlePattern, "()");
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-rules"));
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_EQ(services.rules.ruleSet().rules.size(), 2u) << "Cancel removes nothing";
+
+    // Removed elsewhere while selected: nothing is left to remove, and an edit does not revive it.
+    services.rules.modifyRuleSet([&](RuleSet& set) { set.deleteRule(first.id); });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pane->bar()->canRemove());
+    EXPECT_EQ(pane->detail(), nullptr);
+    EXPECT_EQ(services.rules.ruleSet().rules.size(), 1u);
+    window.reset();
+}
+
+TEST_F(SettingsWindowTest, WorkspacesAreSavedEditedOnTheStoredCopyAndNeverRevived) {
+    SyncedServices services(scheduler, preferences);
+    workspaces = &services.workspaces;
+    std::vector<UUID> deleted;
+    actions.setDeleteWorkspace([&](const UUID& id) {
+        deleted.push_back(id);
+        services.workspaces.updateLibrary([&](WorkspaceLibrary& library) { library.deleteWorkspace(id); });
+    });
+    const WorkspaceEntry terminal(UUID::random(), "XTerm", std::string("~/src — bash"), "MAIN@1920x1080", {0},
+                                 Rect(0, 0, 100, 100));
+    const WorkspaceEntry browser(UUID::random(), "firefox", std::string("News"), "MAIN@1920x1080", {},
+                                Rect(0, 0, 100, 100));
+    const Workspace coding(UUID::random(), "Coding", {terminal, browser}, {"MAIN"}, false, false, Date(1000));
+    const Workspace reading(UUID::random(), "Reading", {browser}, {}, true, false, Date(1000));
+    services.workspaces.updateLibrary([&](WorkspaceLibrary& library) {
+        library.upsert(coding);
+        library.upsert(reading);
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::workspaces);
+    auto* pane = static_cast<WorkspacesSettingsView*>(w.pane());
+    ASSERT_NE(pane->detail(), nullptr) << "the first workspace is shown";
+    EXPECT_EQ(pane->detail()->workspaceID(), coding.id);
+    EXPECT_TRUE(pane->bar()->canRemove());
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    QCoreApplication::processEvents();
+    qttest::screenshot(&w, QStringLiteral("settings-workspaces"));
+
+    // The name, keystroke by keystroke, on the stored workspace.
+    auto* name = pane->detail()->findChild<QLineEdit*>("workspaceName");
+    name->selectAll();
+    QTest::keyClicks(name, "Dev");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(services.workspaces.library().workspace(coding.id)->name, "Dev");
+    EXPECT_NE(services.workspaces.library().workspace(coding.id)->modifiedAt, Date(1000));
+
+    // Saving with a blank name counts the workspaces; "Cancel" saves nothing.
+    pane->beginSaveCurrentWindows();
+    auto* prompt = w.findChild<QInputDialog*>("saveWorkspacePrompt");
+    ASSERT_NE(prompt, nullptr);
+    prompt->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(services.workspaces.library().workspaces.size(), 2u);
+    pane->saveCurrentWindows("\t");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(services.workspaces.library().workspaces.size(), 3u);
+    EXPECT_EQ(services.workspaces.library().workspaces.back().name, "Workspace 3");
+
+    pane->bar()->removeButton()->click();
+    answerAlert("Cancel");
+    EXPECT_TRUE(deleted.empty()) << "Cancel removes nothing";
+
+    // Deleted elsewhere while shown: the next edit does not bring it back.
+    pane->select(coding.id);
+    QCoreApplication::processEvents();
+    QPointer<WorkspaceDetailView> detail = pane->detail();
+    services.workspaces.updateLibrary([&](WorkspaceLibrary& library) { library.deleteWorkspace(coding.id); });
+    detail->findChild<QCheckBox*>("launchesMissingApps")->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(services.workspaces.library().workspace(coding.id).has_value());
+    EXPECT_NE(w.findChild<QLabel*>("noWorkspaceSelected"), nullptr);
+    EXPECT_FALSE(pane->bar()->canRemove());
+    window.reset();
+}
+
+TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
+    SettingsWindow& w = open();
+    for (SettingsSection section : {SettingsSection::general, SettingsSection::snapping, SettingsSection::zones,
+                                    SettingsSection::shortcuts, SettingsSection::about}) {
+        click(section);
+        // The offscreen screen is 800 pixels wide; the picture shows the window as it is meant.
+        w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+        QCoreApplication::processEvents();
+        qttest::screenshot(&w, QStringLiteral("settings-") + QString::fromUtf8(rawValue(section).data()));
+    }
+}
+
+}  // namespace

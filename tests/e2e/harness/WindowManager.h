@@ -1,0 +1,42 @@
+#pragma once
+
+#include "tests/e2e/harness/ChildProcess.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessary::e2e {
+
+// The window manager the end-to-end tests run beside, chosen by TESSARY_E2E_WM (openbox when
+// unset): openbox, icewm, xfwm4, fluxbox, jwm, metacity, marco or kwin_x11. Each is started as it
+// runs without a desktop session: no panel, a private D-Bus session where it needs one, and a
+// configuration that moves a window dragged by its title bar with the modifier keys the tests hold.
+//
+// Where EWMH leaves a window manager free, tests ask what this one does and assert the project's
+// behaviour for that case.
+struct WindowManager {
+    std::string name;
+    // A window whose WM_NORMAL_HINTS declare size increments (an xterm) only takes whole steps.
+    bool honoursSizeIncrements = true;
+    // A move that would put a window wholly off screen is declined or cut short.
+    bool keepsWindowsOnScreen = true;
+    // The key a user of this window manager holds to show the zones while dragging ("shift" or
+    // "control", as the activation preference stores it): Shift+drag is the window manager's own
+    // edge snapping or tiling on some.
+    std::string activationModifier = "shift";
+    // The span key that goes with it.
+    std::string spanModifier = "control";
+
+    // The one named by TESSARY_E2E_WM; unknown names end the test program with a message.
+    static const WindowManager& current();
+    static const std::vector<WindowManager>& all();
+
+    // Writes its configuration into `directory` and says how to start it on `display`.
+    ChildProcess::Options launch(const std::string& directory, const std::string& display) const;
+
+    uint32_t activationKeysym() const;
+    uint32_t spanKeysym() const;
+};
+
+}  // namespace tessary::e2e
