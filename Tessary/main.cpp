@@ -41,6 +41,7 @@
 #include "Platform/X11/X11HotKeys.h"
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11Platform.h"
+#include "Tessary/editor/ui/EditorTestQuery.h"
 #include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
@@ -249,8 +250,11 @@ int main(int argc, char** argv) {
     // The windows of ours that exist so far; the others take the delegate's "no window" path.
     AppWindowFactories windows;
     windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
-    windows.editor = [&scheduler](AppDelegate& delegate) {
+    // The editor once made, for the end-to-end tests' "editor-test" verb.
+    std::weak_ptr<LayoutEditorWindowController> editorForTests;
+    windows.editor = [&scheduler, &editorForTests](AppDelegate& delegate) {
         auto controller = std::make_shared<LayoutEditorWindowController>(delegate.zones(), delegate.overlay(), scheduler);
+        editorForTests = controller;
         // "tessary://editor?new=1" opens the new-layout sheet through the editor's model.
         delegate.urlCommands().editorModel = [weak = std::weak_ptr(controller)]() -> LayoutEditorModel* {
             const auto editor = weak.lock();
@@ -323,6 +327,11 @@ int main(int argc, char** argv) {
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
         delegate.hooks().askReviewQuestion = runReviewAlert;
+        if (EditorTestQuery::enabled()) {
+            delegate.hooks().commandLineVerbs["editor-test"] = [&editorForTests](const std::vector<std::string>& arguments) {
+                return EditorTestQuery::answer(editorForTests.lock().get(), arguments);
+            };
+        }
         // Updates: the one updater made before the delegate, which the settings window shares.
         delegate.hooks().checkForUpdates = [&updater] { updater.checkForUpdates(); };
         std::unique_ptr<StatusItemController> statusItem;
