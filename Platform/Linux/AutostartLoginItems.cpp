@@ -49,7 +49,7 @@ std::vector<fs::path> AutostartLoginItems::systemEntryPaths() {
     while (start <= dirs.size()) {
         const std::size_t end = std::min(dirs.find(':', start), dirs.size());
         const fs::path dir(dirs.substr(start, end - start));
-        // The specification counts only absolute paths; a relative one would depend on where we run.
+        // The base-directory rules count only absolute paths; a relative one would depend on where we run.
         if (dir.is_absolute()) paths.push_back(dir / "autostart" / "tessary.desktop");
         start = end + 1;
     }

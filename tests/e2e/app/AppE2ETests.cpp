@@ -1,6 +1,7 @@
 // The real tessary program (the sanitizer build) under Xvfb, openbox and trayer: its launch, a
 // drag to snap, its single instance, and every way it ends.
 
+#include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/DragLayouts.h"
 
@@ -622,31 +623,9 @@ TEST_F(AppTest, TwoStartsAtOnceLeaveOneInstance) {
 TEST_F(AppTest, ReportsIdleWakeUpsAndMemory) {
     auto program = startInstance();
     const pid_t pid = program->process.pid();
-    // Context switches per thread (voluntary and not); a thread that ends takes its count along.
-    auto switches = [pid] {
-        std::map<std::string, long> perThread;
-        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-            std::ifstream status(task.path() / "status");
-            std::string line;
-            while (std::getline(status, line)) {
-                if (line.find("ctxt_switches:") != std::string::npos) {
-                    perThread[task.path().filename().string()] += std::stol(line.substr(line.find(':') + 1));
-                }
-            }
-        }
-        return perThread;
-    };
-    // All of it, and the part shared with the X server (window buffers through MIT-SHM).
-    auto resident = [pid](const char* field = "VmRSS:") {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-        }
-        return -1L;
-    };
-    const char* configured = std::getenv("TESSARY_IDLE_SECONDS");
-    const int seconds = configured ? std::max(1, std::atoi(configured)) : 5;
+    auto switches = [pid] { return e2e::contextSwitches(pid); };
+    auto resident = [pid](const char* field = "VmRSS:") { return e2e::residentKilobytes(pid, field); };
+    const int seconds = e2e::idleSeconds();
     const auto before = switches();
     waitUntil([] { return false; }, Clock::now() + std::chrono::seconds(seconds));
     long idle = 0;

@@ -6,6 +6,7 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
+#include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
 #include <gmock/gmock.h>
@@ -302,33 +303,13 @@ TEST_F(EditorTest, ASplitMadeByClicksIsSavedAndSnappedIntoAndThePreviewShowsOnTh
 TEST_F(EditorTest, ReportsIdleWakeUpsWithTheEditorOpenAndMemoryAfterItClosed) {
     startInstance();
     const pid_t pid = program.pid();
-    auto switches = [pid] {
-        std::map<std::string, long> perThread;
-        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-            std::ifstream status(task.path() / "status");
-            std::string line;
-            while (std::getline(status, line)) {
-                if (line.find("ctxt_switches:") != std::string::npos) {
-                    perThread[task.path().filename().string()] += std::stol(line.substr(line.find(':') + 1));
-                }
-            }
-        }
-        return perThread;
-    };
-    // All of it, or the part shared with the X server (window buffers through MIT-SHM).
-    auto resident = [pid](const char* field = "VmRSS:") {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-        }
-        return -1L;
-    };
+    auto switches = [pid] { return e2e::contextSwitches(pid); };
+    auto resident = [pid](const char* field = "VmRSS:") { return e2e::residentKilobytes(pid, field); };
     const long atStart = resident();
     ASSERT_NO_FATAL_FAILURE(openEditor());
     const long whileOpen = resident();
 
-    const char* configured = std::getenv("TESSARY_IDLE_SECONDS");
-    const int seconds = configured ? std::max(1, std::atoi(configured)) : 5;
+    const int seconds = e2e::idleSeconds();
     auto total = [](const std::map<std::string, long>& perThread) {
         long sum = 0;
         for (const auto& [thread, count] : perThread) sum += count;
