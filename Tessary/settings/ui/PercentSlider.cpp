@@ -12,8 +12,11 @@
 namespace tessary {
 
 namespace {
-// Steps of the slider: fine enough to feel continuous, coarse enough for whole-number ticks.
-constexpr int steps = 1000;
+// The slider moves in whole percents: an arrow key, a wheel notch and the slider's own steps are
+// one, Page Up and Page Down and a click on the track ten. A stored fraction between two sits at
+// the nearest until the user moves the slider.
+constexpr int steps = 100;
+constexpr int pageStep = 10;
 }  // namespace
 
 PercentSlider::PercentSlider(const QString& title, QWidget* parent)
@@ -22,6 +25,8 @@ PercentSlider::PercentSlider(const QString& title, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
     slider_->setRange(0, steps);
+    slider_->setSingleStep(1);
+    slider_->setPageStep(pageStep);
     slider_->setAccessibleName(title);
     slider_->setMinimumWidth(120);
     slider_->setMaximumWidth(220);

@@ -9,8 +9,8 @@ class QSlider;
 
 namespace tessary {
 
-// A slider over a fraction from 0 to 1 with the value beside it as a whole percentage in the
-// user's locale ("50%", "50 %"). Dragging reports every step through `onChange`.
+// A slider over a fraction from 0 to 1 in whole percents, with the value beside it in the user's
+// locale ("50%", "50 %"). Dragging reports every step through `onChange`.
 class PercentSlider final : public QWidget {
 public:
     PercentSlider(const QString& title, QWidget* parent = nullptr);
