@@ -103,6 +103,9 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
     surface_ = new Surface(*this, this);
     grid_ = new GridEditorView(model, surface_);
     canvas_ = new CanvasEditorView(model, surface_);
+    // One name for whichever surface shows: for assistive technology, and for the end-to-end query.
+    grid_->setAccessibleName(tr("Editing surface"));
+    canvas_->setAccessibleName(tr("Editing surface"));
     column->addWidget(surface_, 1);
 
     auto* caption = new QHBoxLayout;

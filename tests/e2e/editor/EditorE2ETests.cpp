@@ -308,10 +308,9 @@ TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
     startInstance();
     ASSERT_NO_FATAL_FAILURE(openEditor());
     click("Halves");
-    // The two columns of Halves: the surface's proportions are twice the first zone's.
     const auto surfaceRatio = [&]() -> double {
-        const auto zone = shown("zone 1");
-        return zone ? 2 * zone->width() / zone->height() : 0;
+        const auto surface = shown("Editing surface");
+        return surface ? surface->width() / surface->height() : 0;
     };
     ASSERT_TRUE(place("Sizes for")) << "two monitors: the picker shows";
     EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));
