@@ -160,7 +160,7 @@ TEST(EditorTexts, LongNamesAreCutWithAnEllipsisInsideTheListAndTheNewLayoutSheet
 
 TEST(LayoutInspector, GapSlidersStepInWholePointsAndStoreOnlyChanges) {
     qttest::qtApplication();
-    enum class Input { right, left, pageUp, wheelUp, trackClickRight, sameValue };
+    enum class Input { right, pageUp, wheelUp, trackClickRight, storedValueAgain };
     struct Case {
         const char* name;
         double stored;
@@ -173,8 +173,9 @@ TEST(LayoutInspector, GapSlidersStepInWholePointsAndStoreOnlyChanges) {
         {"aWheelNotchMovesWholePoints", 8, Input::wheelUp, 11},
         {"aTrackClickIsFourPoints", 8, Input::trackClickRight, 12},
         {"aStoredFractionMovesToTheNextWholePoint", 7.6, Input::right, 9},
-        {"leftAtZeroWritesNothing", 0, Input::left, 0},
-        {"theStoredValueAgainWritesNothing", 8, Input::sameValue, 8},
+        // A slider never reports the value it shows; the model is the last guard (another caller,
+        // a position rounding to the stored value).
+        {"theStoredValueAgainWritesNothing", 8, Input::storedValueAgain, 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,7 +191,6 @@ TEST(LayoutInspector, GapSlidersStepInWholePointsAndStoreOnlyChanges) {
         slider->setFocus();
         switch (c.input) {
             case Input::right: QTest::keyClick(slider, Qt::Key_Right); break;
-            case Input::left: QTest::keyClick(slider, Qt::Key_Left); break;
             case Input::pageUp: QTest::keyClick(slider, Qt::Key_PageUp); break;
             case Input::wheelUp: {
                 const QPointF at = QRectF(slider->rect()).center();
@@ -202,7 +202,7 @@ TEST(LayoutInspector, GapSlidersStepInWholePointsAndStoreOnlyChanges) {
             case Input::trackClickRight:
                 QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 3, slider->height() / 2));
                 break;
-            case Input::sameValue: slider->setValue(slider->value()); break;
+            case Input::storedValueAgain: w.model->setSpacing(c.stored); break;
         }
         EXPECT_EQ(w.layout(0).spacing, c.expected);
         if (c.expected == c.stored) {
