@@ -129,6 +129,7 @@ TEST(EditorTexts, LongNamesAreCutWithAnEllipsisInsideTheListAndTheNewLayoutSheet
     EXPECT_LE(labels[0]->mapTo(list->viewport(), labels[0]->rect().bottomRight()).x(), list->viewport()->width())
         << "the name ends inside the list";
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    qttest::screenshot(view, "editor-render", "editor-long-name");
 
     // The sheet, scrolled to its end and closed, opens again at the top with the Columns tile in view.
     NewLayoutSheet* sheet = view.newLayoutSheet();
@@ -148,6 +149,7 @@ TEST(EditorTexts, LongNamesAreCutWithAnEllipsisInsideTheListAndTheNewLayoutSheet
     EXPECT_EQ(chosen->accessibleName(), "Columns");
     const QRect inViewport(chosen->mapTo(sheet->gallery()->viewport(), QPoint(0, 0)), chosen->size());
     EXPECT_TRUE(sheet->gallery()->viewport()->rect().contains(inViewport)) << "the chosen tile is in view";
+    qttest::screenshot(*sheet, "editor-render", "new-layout-sheet-reopened");
     for (QAbstractButton* tile : sheet->tiles()) {
         for (const QLabel* label : tile->findChildren<QLabel*>()) {
             if (label->wordWrap()) continue;  // subtitles wrap onto more lines
