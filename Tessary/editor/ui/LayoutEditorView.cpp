@@ -156,6 +156,8 @@ QString LayoutEditorView::title() const { return qtText(view_.title()); }
 void LayoutEditorView::refreshRows() {
     const auto rows = view_.rows();
     const LayoutLibrary& library = model_.zones().library();
+    // Rebuilding the rows moves the list's current row: that is no choice of the user's.
+    const QSignalBlocker block(list_);
     if (rows.size() != shownRows_.size()) {
         list_->clear();
         for (RowWidgets* row : rowWidgets_) delete row;
@@ -198,7 +200,6 @@ void LayoutEditorView::refreshRows() {
         list_->item(static_cast<int>(i))->setSizeHint(widgets.row->sizeHint());
         shownRows_[i] = rows[i];
     }
-    const QSignalBlocker block(list_);
     int selected = -1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (model_.selectedLayoutID() == rows[i].id) selected = static_cast<int>(i);
