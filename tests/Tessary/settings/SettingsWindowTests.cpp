@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "Platform/Sim/InMemorySyncStore.h"
 #include "Platform/Sim/MemoryLoginItems.h"
@@ -459,7 +460,14 @@ TEST_F(SettingsWindowTest, OpacitySlidersStepInWholePercentsAndStoreOnlyChanges)
     const Step steps[] = {
         {[&] { QTest::keyClick(slider, Qt::Key_Right); }, 0.51, 1, "51%"},
         {[&] { QTest::keyClick(slider, Qt::Key_PageUp); }, 0.61, 1, "61%"},
-        {[&] { QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(3, slider->height() / 2)); }, 0.51, 1, "51%"},
+        {[&] { QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(3, slider->height() / 2)); }, 0.60, 1, "60%"},
+        {[&] {
+             const QPointF at = QRectF(slider->rect()).center();
+             QWheelEvent wheel(at, slider->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                               Qt::NoScrollPhase, false);
+             QCoreApplication::sendEvent(slider, &wheel);
+         }, 0.59, 1, "59%"},
+        {[&] { QTest::keyClick(slider, Qt::Key_PageDown); }, 0.49, 1, "49%"},
         {[&] { QTest::keyClick(slider, Qt::Key_Home); QTest::keyClick(slider, Qt::Key_Left); }, 0.0, 1, "0%"},
     };
     std::size_t expected = before;
