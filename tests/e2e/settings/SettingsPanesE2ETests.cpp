@@ -100,16 +100,17 @@ protected:
         return found;
     }
 
-    // Shift-drags the window by its title bar to the middle of the right monitor's second zone;
-    // whether the zones showed on the way. Shift stays down until the drop has been handled.
-    bool shiftDragToRightZone2(xcb_window_t window) {
+    // Drags the window by its title bar, the modifier held, to the middle of the right monitor's
+    // second zone; whether the zones showed on the way. The modifier stays down until the drop has
+    // been handled.
+    bool dragToRightZone2(xcb_window_t window, uint32_t modifier = XK_Shift_L) {
         // Each drag starts on the left monitor, far from where it ends.
         platform->windows().moveResize(window, Point{200, 200}, std::nullopt, 2s);
         const Rect outer = frame(window);
         const auto geometry = platform->windows().geometry(window);
         if (!geometry) return false;
         int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
-        desktop->pressKey(XK_Shift_L, true);
+        desktop->pressKey(modifier, true);
         desktop->movePointerTo(x, y);
         desktop->pressButton(1, true);
         desktop->syncWindowManager();
@@ -132,7 +133,7 @@ protected:
         desktop->pressButton(1, false);
         desktop->syncWindowManager();
         waitFor([&] { return false; }, 500ms);
-        desktop->pressKey(XK_Shift_L, false);
+        desktop->pressKey(modifier, false);
         desktop->syncInput();
         return shown;
     }
@@ -200,24 +201,25 @@ TEST_F(SettingsPanesTest, AnExcludedXtermShowsNoZonesUntilItIsRemovedAgain) {
     ASSERT_EQ(ask({"close"}), "");
 
     const Rect before = frame(window);
-    EXPECT_FALSE(shiftDragToRightZone2(window)) << "the zones showed for an excluded app";
+    EXPECT_FALSE(dragToRightZone2(window)) << "the zones showed for an excluded app";
     EXPECT_FALSE(xtermIn(window, rightZones[1].rect, 500ms)) << "an excluded window was snapped";
     EXPECT_NE(frame(window).size, rightZones[1].rect.size) << "from " << before;
 
     stopInstance();
     startInstance();
-    EXPECT_FALSE(shiftDragToRightZone2(window)) << "the exclusion did not outlive the restart";
+    EXPECT_FALSE(dragToRightZone2(window)) << "the exclusion did not outlive the restart";
 
     open("excludedApps", "Excluded Apps");
     ASSERT_EQ(ask({"count", "excludedApps"}), "1");
     click("row:excludedApps:0");
+    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "excludedApps"; }, 10s)) << ask({"focus"});
     type(XK_Delete);
     ASSERT_TRUE(controlRect("button:Remove")) << "no confirmation";
     click("button:Remove");
     ASSERT_TRUE(waitFor([&] { return ask({"count", "excludedApps"}) == "0"; }, 10s));
     ASSERT_EQ(ask({"close"}), "");
 
-    EXPECT_TRUE(shiftDragToRightZone2(window)) << "no zones once XTerm is no longer excluded";
+    EXPECT_TRUE(dragToRightZone2(window)) << "no zones once XTerm is no longer excluded";
     EXPECT_TRUE(xtermIn(window, rightZones[1].rect)) << "the xterm is at " << frame(window);
 }
 
@@ -275,6 +277,49 @@ TEST_F(SettingsPanesTest, AWorkspaceSavedFromTwoXtermsIsRenamedAndRestoredBefore
     click("restoreWorkspace");
     EXPECT_TRUE(xtermIn(first, leftZones[0].rect)) << "the first xterm is at " << frame(first);
     EXPECT_TRUE(xtermIn(second, leftZones[1].rect)) << "the second xterm is at " << frame(second);
+}
+
+TEST_F(SettingsPanesTest, CtrlChosenInTheSnappingPaneOpenedByItsURLMakesCtrlDragsSnapAndShiftDragsNot) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    startInstance();
+    auto openByURL = [&] {
+        ChildProcess later = ChildProcess::start(programOptions({"tessary://settings?pane=snapping"}));
+        const auto status = later.waitForExit(Clock::now() + 10s);
+        ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+        ASSERT_TRUE(paneIs("Snapping")) << ask({"pane"});
+    };
+    openByURL();
+    ASSERT_EQ(ask({"value", "activationModifier"}), "Shift");
+    click("activationModifier");
+    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the list did not open";
+    // The list opens on the current choice; the next one down is Ctrl.
+    type(XK_Down);
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "activationModifier"}) == "Ctrl"; }, 10s));
+    // Ctrl also spans by default, and a drag across the screen would span every zone on its way:
+    // spanning goes off (the last choice), as a user choosing Ctrl would do.
+    click("spanModifier");
+    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the list did not open";
+    type(XK_End);
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "spanModifier"}) == "Off"; }, 10s));
+    ASSERT_EQ(ask({"close"}), "");
+
+    const Rect zone = rightZones[1].rect;
+    EXPECT_FALSE(dragToRightZone2(window, XK_Shift_L)) << "Shift still shows the zones";
+    EXPECT_NE(frame(window), zone);
+    EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones";
+    EXPECT_TRUE(waitFor([&] { return frame(window) == zone; }, 5s)) << "the window is at " << frame(window);
+
+    stopInstance();
+    startInstance();
+    openByURL();
+    EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
+    ASSERT_EQ(ask({"close"}), "");
+    EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones after a restart";
+    EXPECT_TRUE(waitFor([&] { return frame(window) == zone; }, 5s)) << "the window is at " << frame(window);
+    client.quit();
 }
 
 }  // namespace
