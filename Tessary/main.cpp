@@ -170,10 +170,6 @@ int answerWithoutInstance(const InstanceRequest& request) {
 
 }  // namespace
 
-// Under the sanitizer build: what the desktop libraries keep for the life of the process (D-Bus's
-// and fontconfig's tables, which Qt never asks them to free) is not a leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\nleak:libfontconfig.so\n"; }
-
 int main(int argc, char** argv) {
     StderrLogSink sink;
     Logger::setSink(&sink);
