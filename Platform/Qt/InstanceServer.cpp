@@ -1,5 +1,6 @@
 #include "Platform/Qt/InstanceServer.h"
 
+#include <QFileSystemWatcher>
 #include <QLocalSocket>
 #include <QSocketNotifier>
 
@@ -29,6 +30,7 @@ InstanceServer::InstanceServer(InstanceLock lock, Scheduler& scheduler)
 
 InstanceServer::~InstanceServer() {
     scheduler_.cancel(resume_);
+    folderWatch_.reset();
     for (auto& [id, connection] : connections_) {
         scheduler_.cancel(connection.timeout);
         connection.socket->disconnect();
@@ -80,7 +82,22 @@ bool InstanceServer::listen() {
     listener_ = listener;
     notifier_ = std::make_unique<QSocketNotifier>(listener_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { accept(); });
+    struct stat file {};
+    socketFile_ = ::stat(path.c_str(), &file) == 0 ? file.st_ino : 0;
+    if (!folderWatch_) {
+        folderWatch_ = std::make_unique<QFileSystemWatcher>();
+        folderWatch_->addPath(QString::fromStdString(lock_.location().folder.string()));
+        QObject::connect(folderWatch_.get(), &QFileSystemWatcher::directoryChanged, [this] { checkSocketFile(); });
+    }
     return true;
+}
+
+void InstanceServer::checkSocketFile() {
+    if (listener_ < 0) return;
+    struct stat file {};
+    if (::stat(lock_.location().socket.c_str(), &file) == 0 && file.st_ino == socketFile_) return;
+    log_.error("The single-instance socket " + lock_.location().socket.string() + " was removed; making it anew");
+    relisten();
 }
 
 void InstanceServer::stopListening() {

@@ -14,10 +14,13 @@
 // or, when every held one is being answered, the newcomer; either is sent the busy reply first, and
 // its start tries again. Refusing is logged once until the connections fall back to none. When
 // accepting fails for want of descriptors the server pauses a moment and accepts again; any other
-// failure of the listening socket makes it anew. The socket keeps listening for the life of the
-// server.
+// failure of the listening socket makes it anew, and so does the removal of its file (watched
+// through the folder, which costs nothing while nothing happens). The socket keeps listening for
+// the life of the server.
 
 #include <QObject>
+
+#include <sys/types.h>
 
 #include <chrono>
 #include <functional>
@@ -30,6 +33,7 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 
+class QFileSystemWatcher;
 class QLocalSocket;
 class QSocketNotifier;
 
@@ -66,6 +70,8 @@ private:
     };
 
     bool listen();
+    // Makes the socket anew when its file is gone or another took its place.
+    void checkSocketFile();
     void stopListening();
     void relisten();
     void pauseAccepting();
@@ -82,6 +88,8 @@ private:
     bool started_ = false;
     int listener_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QFileSystemWatcher> folderWatch_;
+    ino_t socketFile_ = 0;
     ScheduledTask resume_;
     // Parent of every connection's socket, so that one whose deferred deletion never ran dies with it.
     std::unique_ptr<QObject> sockets_;

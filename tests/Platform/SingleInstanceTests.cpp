@@ -306,6 +306,19 @@ TEST_F(SingleInstanceTest, StartsThatFindTheQueueFullOrTheInstanceBusyTryAgainAn
     for (int peer : idle) ::close(peer);
 }
 
+TEST_F(SingleInstanceTest, ASocketFileRemovedUnderTheInstanceIsMadeAnew) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    ASSERT_TRUE(server.start([](const InstanceRequest&) { return InstanceReply{"here", 0}; }));
+    ASSERT_TRUE(fs::remove(location.socket));
+    serveUntil([&] { return fs::exists(location.socket); });
+    auto outcome = forward({{}, ""});
+    ASSERT_TRUE(std::holds_alternative<InstanceReply>(outcome)) << std::get<ForwardError>(outcome).description;
+    EXPECT_EQ(std::get<InstanceReply>(outcome), (InstanceReply{"here", 0}));
+    EXPECT_EQ(sink.messages("Instance"),
+              (std::vector<std::string>{"The single-instance socket " + location.socket.string() + " was removed; making it anew",
+                                        "Listening again on " + location.socket.string()}));
+}
+
 // Lowers this process's limit of open files for the test's span.
 class FileLimit {
 public:
