@@ -156,22 +156,32 @@ void InstanceServer::accept() {
             ::close(descriptor);
             continue;
         }
-        if (!makeRoom()) {
+        // What the start sent already is read now: a start sends its request as soon as it
+        // connects, so one that sent nothing by the time its turn came is likely no start at all.
+        std::string early;
+        char bytes[4096];
+        for (ssize_t n; early.size() < InstanceMessage::maximumSize &&
+                        (n = ::recv(descriptor, bytes, sizeof bytes, MSG_DONTWAIT)) > 0;) {
+            early.append(bytes, static_cast<std::size_t>(n));
+        }
+        if (!makeRoom(!early.empty())) {
             sendBusy(descriptor);
             ::close(descriptor);
             continue;
         }
-        admit(descriptor);
+        admit(descriptor, std::move(early));
     }
 }
 
-bool InstanceServer::makeRoom() {
+bool InstanceServer::makeRoom(bool newcomerSent) {
     if (connections_.size() < maximumConnections) return true;
     if (!refusalLogged_) {
         log_.error("More than " + std::to_string(maximumConnections) +
-                   " connections at once; the oldest that sent nothing yet are closed");
+                   " connections at once; those that sent nothing yet are closed");
         refusalLogged_ = true;
     }
+    // Turned away cheaply, without a socket object of its own: the flood's case.
+    if (!newcomerSent) return false;
     for (auto& [id, connection] : connections_) {
         if (connection.answered) continue;
         // Its request has not arrived whole, so nothing of it ran: its start may try again.
@@ -182,16 +192,7 @@ bool InstanceServer::makeRoom() {
     return false;
 }
 
-void InstanceServer::admit(int descriptor) {
-    // What the start sent already is read now, before the next newcomer may find this connection
-    // the oldest that sent nothing: a start sends its request as soon as it connects, and so is
-    // answered, rather than turned away, however many come after it.
-    std::string early;
-    char bytes[4096];
-    for (ssize_t n; early.size() < InstanceMessage::maximumSize &&
-                    (n = ::recv(descriptor, bytes, sizeof bytes, MSG_DONTWAIT)) > 0;) {
-        early.append(bytes, static_cast<std::size_t>(n));
-    }
+void InstanceServer::admit(int descriptor, std::string early) {
     auto* socket = new QLocalSocket(sockets_.get());
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;

@@ -10,9 +10,11 @@
 // owner may connect) and removed when the server ends.
 //
 // Under load: at most maximumConnections are held at once, so that no number of clients can use up
-// the program's descriptors. One more closes the oldest connection whose request has not arrived,
-// or, when every held one is being answered, the newcomer; either is sent the busy reply first, and
-// its start tries again. Refusing is logged once until the connections fall back to none. When
+// the program's descriptors. What a newcomer sent is read as it is accepted. Beyond the limit, a
+// newcomer that sent nothing is turned away; one that sent closes the oldest connection whose
+// request has not arrived (or is turned away itself when every held one is being answered). Each
+// is sent the busy reply first, and its start tries again. Refusing is logged once until the
+// connections fall back to none. When
 // accepting fails for want of descriptors the server pauses a moment and accepts again; any other
 // failure of the listening socket makes it anew, and so does the removal of its file (watched
 // through the folder, which costs nothing while nothing happens). The socket keeps listening for
@@ -77,8 +79,8 @@ private:
     void pauseAccepting();
     void accept();
     // Room for one more connection: false when the newcomer is to be turned away instead.
-    bool makeRoom();
-    void admit(int descriptor);
+    bool makeRoom(bool newcomerSent);
+    void admit(int descriptor, std::string early);
     void read(std::uint64_t id);
     void drop(std::uint64_t id);
 

@@ -393,7 +393,7 @@ TEST_F(SingleInstanceTest, ThousandsOfConnectionsHeldOpenNeitherExhaustNorSilenc
         }
     }
     EXPECT_EQ(sink.messages("Instance"),
-              std::vector<std::string>{"More than 32 connections at once; the oldest that sent nothing yet are closed"});
+              std::vector<std::string>{"More than 32 connections at once; those that sent nothing yet are closed"});
     for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }
 
