@@ -925,11 +925,23 @@ TEST_F(AppTest, FiveHundredStartsAtOnceAreEachRunOnce) {
 }
 
 // Connections held open by another program of the user's, far more than the instance may have
-// files open: it keeps answering, at once, and afterwards too.
+// files open: it keeps answering, at once, and afterwards too. The time a start takes is reported
+// beside that of a start before the flood.
 TEST_F(AutomationTest, ThousandsOfConnectionsHeldOpenDoNotSilenceTheInstance) {
     Program instance(*desktop, {}, {}, "ulimit -n 1024; ");
     ASSERT_TRUE(instance.expectLine(activeLine)) << testing::PrintToString(instance.lines);
     ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); })) << "no socket";
+    const std::string listed = fitting.uuidString() + "\tFitting\t2 zones";
+    // A later start's wall time in milliseconds, checking its answer.
+    auto listLayouts = [&] {
+        const auto started = Clock::now();
+        auto [status, printed] = startAgain({"list", "layouts"});
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+        EXPECT_EQ(status, 0) << testing::PrintToString(printed);
+        EXPECT_THAT(printed, ::testing::Contains(listed));
+        return took;
+    };
+    const auto before = listLayouts();
     constexpr int held = 5000;
     std::vector<int> connections;
     const auto deadline = Clock::now() + 30s;
@@ -947,18 +959,13 @@ TEST_F(AutomationTest, ThousandsOfConnectionsHeldOpenDoNotSilenceTheInstance) {
         }
     }
     EXPECT_EQ(connections.size(), std::size_t(held));
-    const std::string listed = fitting.uuidString() + "\tFitting\t2 zones";
-    for (const char* moment : {"while they are held", "after they closed"}) {
-        SCOPED_TRACE(moment);
-        const auto started = Clock::now();
-        auto [status, printed] = startAgain({"list", "layouts"});
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-        EXPECT_EQ(status, 0) << testing::PrintToString(printed);
-        EXPECT_THAT(printed, ::testing::Contains(listed));
-        EXPECT_LT(took, 1000) << "ms";
-        for (int peer : connections) ::close(peer);
-        connections.clear();
-    }
+    const auto whileHeld = listLayouts();
+    for (int peer : connections) ::close(peer);
+    const auto after = listLayouts();
+    EXPECT_LT(whileHeld, 1000) << "ms";
+    EXPECT_LT(after, 1000) << "ms";
+    std::cout << "[ MEASURE  ] tessary list layouts: " << before << " ms before, " << whileHeld << " ms with " << held
+              << " connections held, " << after << " ms after they closed\n";
     EXPECT_TRUE(fs::exists(socket()));
     const std::string refusing = "Instance: More than 32 connections at once; those that sent nothing yet are closed";
     EXPECT_TRUE(instance.expectLine(refusing)) << testing::PrintToString(instance.lines);
