@@ -46,7 +46,7 @@ AboutView::AboutView(AboutActions actions, const AboutTexts& texts, QWidget* par
 
     auto* captions = new QVBoxLayout;
     captions->setSpacing(2);
-    captions->addWidget(captionLabel(QStringLiteral("Linux ") + QString::fromStdString(texts.systemVersion),
+    captions->addWidget(captionLabel(QString::fromStdString(texts.systemVersion),
                                      QStringLiteral("systemVersion"), this));
     if (!texts.copyright.empty()) {
         captions->addWidget(captionLabel(QString::fromStdString(texts.copyright), QStringLiteral("copyright"), this));
