@@ -59,6 +59,7 @@
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
+#include "Tessary/shell/ui/ApplicationIdentity.h"
 #include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/StatusMenuModel.h"
 #include "Tessary/shell/ui/ReviewAlert.h"
@@ -213,6 +214,7 @@ int main(int argc, char** argv) {
     // Our own arguments are commands, not Qt's; Qt sees the program name only.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
+    nameApplication();
     application.setQuitOnLastWindowClosed(false);
     auto platform = X11Platform::open();
     if (!platform) {

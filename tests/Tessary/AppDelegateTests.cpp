@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "Tessary/services/ui/ZoneOverlayPanel.h"
+#include "Tessary/shell/AppLinks.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "tests/Tessary/AppWorld.h"
 
@@ -448,6 +449,22 @@ TEST_F(AppDelegateTest, TheSavePrompt) {
         EXPECT_EQ(w.called("syncWorkspaceShortcuts"), 1 + (row.save ? 1 : 0));
         EXPECT_EQ(delegate.savePrompt(), nullptr);
     }
+}
+
+// This build names no web site, so there is no review page: the alert is told so, and a review
+// chosen anyway opens nothing and leaves the prompt to be offered again.
+TEST_F(AppDelegateTest, WithoutAReviewPageTheReviewAlertOffersNoneAndThePromptStaysOpen) {
+    if (!reviewURL().empty()) GTEST_SKIP() << "this build has a web site";
+    AppDelegate& delegate = world.launched();
+    delegate.hooks().askReviewQuestion = [&](bool hasReviewPage) {
+        world.reviewPageOffered = hasReviewPage;
+        return ReviewPrompt::Answer::writeReview;
+    };
+    delegate.actions().askForReview();
+    EXPECT_EQ(world.reviewPageOffered, false);
+    EXPECT_FALSE(world.defaults.boolValue(ReviewPrompt::finishedKey).value_or(false));
+    EXPECT_EQ(world.sink.messages("AppLinks"),
+              std::vector<std::string>{"No product web site configured in this build; no link to open"});
 }
 
 }  // namespace
