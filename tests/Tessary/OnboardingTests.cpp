@@ -6,9 +6,17 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <filesystem>
+#include <fstream>
+
+#include "Platform/Linux/AutostartLoginItems.h"
+#include "Platform/Sim/RecordingLogSink.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/shell/AppState.h"
 #include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "QtApplication.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
 
@@ -82,4 +90,39 @@ TEST(Onboarding, OnlyTheUsersChoicesAct) {
     controller.show();
     EXPECT_TRUE(window->isVisible()) << "the same window shows again";
     EXPECT_EQ(window->windowTitle(), "Welcome to Tessary");
+}
+
+// Launch at login over the real autostart entry, wired to the shared state as the program wires
+// it. An autostart "folder" that is a file refuses the change: the box shows the real state again.
+TEST(Onboarding, TheLaunchAtLoginBoxShowsWhatTheSystemKept) {
+    qttest::qtApplication();
+    struct Row {
+        const char* name;
+        bool refused;
+        bool checkedAfterClick;
+    };
+    const Row rows[] = {{"accepted", false, true}, {"refused", true, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TemporaryFolder folder;
+        const auto autostart = folder.path() / "config" / "autostart";
+        std::filesystem::create_directories(autostart.parent_path());
+        if (row.refused) std::ofstream(autostart) << "not a folder";
+        RecordingLogSink sink;
+        ScopedLogSink scoped(sink);
+        AutostartLoginItems loginItems(autostart / "tessary.desktop", "/usr/bin/tessary");
+        VirtualScheduler scheduler;
+        AppState state(loginItems, scheduler);
+        auto model = [&state] { return OnboardingModel{true, state.launchAtLogin(), ""}; };
+        OnboardingView view({nullptr, nullptr, [&state](bool on) { state.setLaunchAtLogin(on); }, nullptr, nullptr});
+        view.setModel(model());
+        const Subscription watch = state.observe([&](AppStateField) { view.setModel(model()); });
+        view.show();
+
+        QTest::mouseClick(view.launchAtLoginToggle(), Qt::LeftButton);
+        EXPECT_EQ(state.launchAtLogin(), row.checkedAfterClick);
+        EXPECT_EQ(view.launchAtLoginToggle()->isChecked(), row.checkedAfterClick);
+        EXPECT_EQ(view.badge(2)->isDone(), row.checkedAfterClick);
+        EXPECT_EQ(std::filesystem::exists(autostart / "tessary.desktop"), row.checkedAfterClick);
+    }
 }
