@@ -5,8 +5,12 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTest>
 #include <QWidgetAction>
 
+#include <map>
+
+#include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "QtApplication.h"
@@ -41,7 +45,8 @@ TEST(StatusItemController, EachOpeningRebuildsTheMenuAndKeepsNothingOfTheLast) {
     std::vector<std::string> bound;
     StatusItemController controller({[] { return threeDisplays(); },
                                       [&](const MenuAction& action) { performed.push_back(action.kind); },
-                                      [&](QAction*, const std::string& name) { bound.push_back(name); }, {}});
+                                      [&](QAction*, const GlobalShortcuts::Name& name) { bound.push_back(name.rawValue); },
+                                      {}});
     controller.rebuildMenu();
     const auto children = controller.menu()->findChildren<QObject*>().size();
     for (int i = 0; i < 1000; ++i) controller.rebuildMenu();
@@ -110,4 +115,52 @@ TEST(StatusItemController, TheMenuStaysOpenOnABareAltAndClosesOnEscape) {
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(menu, &escape);
     EXPECT_FALSE(menu->isVisible());
+}
+
+// Before window control is granted no hot key is registered, and the tray's items are the first to
+// show the names: they come with their defaults, so the defaults are stored and shown at once.
+TEST(StatusItemController, TheProgramsNamesReachTheMenuWithTheirDefaults) {
+    qttest::qtApplication();
+    std::map<std::string, std::optional<Shortcut>> bound;
+    StatusItemController controller({[] { return threeDisplays(); }, {},
+                                     [&](QAction*, const GlobalShortcuts::Name& name) {
+                                         bound[name.rawValue] = name.initialShortcut;
+                                     },
+                                     {}});
+    controller.rebuildMenu();
+    for (const GlobalShortcuts::Name& name : {ShortcutNames::showZones(), ShortcutNames::restoreAllWindows(),
+                                              ShortcutNames::openEditor(), ShortcutNames::snapToZone(0)}) {
+        ASSERT_TRUE(bound.count(name.rawValue)) << name.rawValue;
+        EXPECT_TRUE(bound[name.rawValue].has_value()) << name.rawValue;
+        EXPECT_EQ(bound[name.rawValue], name.initialShortcut) << name.rawValue;
+    }
+    const std::string workspace = "workspace." + threeDisplays().workspaces.workspaces[0].id.uuidString();
+    ASSERT_TRUE(bound.count(workspace));
+    EXPECT_FALSE(bound[workspace].has_value()) << "a workspace's name has no default";
+}
+
+// A display's row acts only through its tiles: a click beside them leaves the menu open and does
+// nothing, as a click on a menu's separator does.
+TEST(StatusItemController, AClickBesideALayoutRowsTilesKeepsTheMenuOpen) {
+    qttest::qtApplication();
+    std::vector<MenuAction::Kind> performed;
+    StatusItemController controller(
+        {[] { return threeDisplays(); }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    auto* row = qobject_cast<DisplayLayoutsRow*>(qobject_cast<QWidgetAction*>(menu->actions()[1])->defaultWidget());
+    ASSERT_NE(row, nullptr);
+    // Right of the last tile of the first line: the row's own empty part.
+    const LayoutTile* last = row->tiles().back();
+    const QPoint beside(row->width() - 4, last->geometry().center().y());
+    ASSERT_EQ(row->childAt(beside), nullptr) << "the point is on the row itself";
+    QTest::mouseMove(row, beside);
+    QTest::mouseClick(row, Qt::LeftButton, Qt::NoModifier, beside);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_TRUE(performed.empty());
+
+    QTest::mouseClick(row->tiles()[0], Qt::LeftButton);
+    EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout});
+    EXPECT_FALSE(menu->isVisible()) << "a tile closes the menu";
 }

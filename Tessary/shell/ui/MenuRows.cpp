@@ -1,6 +1,7 @@
 #include "Tessary/shell/ui/MenuRows.h"
 
 #include <QGridLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -89,6 +90,10 @@ void LayoutTile::leaveEvent(QEvent* event) {
     update();
     QAbstractButton::leaveEvent(event);
 }
+
+void DisplayLayoutsRow::mousePressEvent(QMouseEvent* event) { event->accept(); }
+
+void DisplayLayoutsRow::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 
 int DisplayLayoutsRow::columnsThatFit(int width, int columnWidth, int spacing) {
     return std::max(1, (width + spacing) / (columnWidth + spacing));

@@ -58,7 +58,9 @@ private:
 };
 
 // A display's row in the menu: "NAME · LAYOUT" and a grid of its layouts' tiles, 70-pixel columns
-// 2 apart; a click on a tile calls `select` with that layout.
+// 2 apart; a click on a tile calls `select` with that layout. The row takes the clicks beside its
+// tiles and does nothing with them: passed on, the menu would take them as choosing the row and
+// close.
 class DisplayLayoutsRow final : public QWidget {
     Q_OBJECT
 
@@ -74,6 +76,10 @@ public:
 
     // Columns of `columnWidth` with `spacing` between them that fit in the width.
     static int columnsThatFit(int width, int columnWidth = LayoutTile::tileWidth, int spacing = 2);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     MiddleElidedLabel* header_;
