@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <vector>
 
+#include "Tessary/shell/LayoutThumbnailModel.h"
 #include "TessaryCore/ZoneLayout.h"
 
 namespace tessary {
@@ -16,6 +18,10 @@ namespace tessary {
 //
 // Colours follow the palette: the accent is the highlight colour, the primary the window text.
 // The picture is recomputed from the fields at every paint; the widget keeps no other state.
+//
+// Accessibility: the thumbnail is named after its layout, and each zone is a child of its own,
+// "Zone N" (from 1), valued "selected" while lit and marked selected; with a tap handler each zone
+// is a button whose press action taps it, without one a picture.
 class LayoutThumbnail final : public QWidget {
     Q_OBJECT
 
@@ -33,6 +39,11 @@ public:
 
     // Fixes the width and the 1.6 : 1 height that goes with it.
     void setThumbnailWidth(int width);
+
+    // The zones as drawn, in the widget's coordinates, and a tap on one (what a click does).
+    std::vector<LayoutThumbnailModel::ThumbnailZone> shownZones() const;
+    bool takesTaps() const { return bool(onTapZone_); }
+    void tapZone(std::int64_t index);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;

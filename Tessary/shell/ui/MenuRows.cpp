@@ -1,5 +1,7 @@
 #include "Tessary/shell/ui/MenuRows.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,8 +52,36 @@ void MiddleElidedLabel::refit() {
     setText(fontMetrics().elidedText(fullText_, Qt::ElideMiddle, available));
 }
 
+namespace {
+
+// A tile is a button named after its layout, marked selected when it is the display's layout.
+class TileAccessible final : public QAccessibleWidget {
+public:
+    explicit TileAccessible(LayoutTile* tile) : QAccessibleWidget(tile, QAccessible::Button) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = static_cast<LayoutTile*>(widget())->isSelected();
+        return state;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) static_cast<LayoutTile*>(widget())->click();
+    }
+};
+
+QAccessibleInterface* tileAccessible(const QString&, QObject* object) {
+    auto* tile = qobject_cast<LayoutTile*>(object);
+    return tile ? new TileAccessible(tile) : nullptr;
+}
+
+}  // namespace
+
 LayoutTile::LayoutTile(const ZoneLayout& layout, bool selected, std::function<void()> action, QWidget* parent)
     : QAbstractButton(parent), selected_(selected) {
+    static const bool accessible = (QAccessible::installFactory(tileAccessible), true);
+    (void)accessible;
     const QString name = QString::fromStdString(layout.name);
     setToolTip(plainToolTip(name));
     setAccessibleName(name);

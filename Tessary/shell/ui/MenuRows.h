@@ -36,6 +36,7 @@ private:
 
 // One layout of a display row: the layout's thumbnail (64 wide, padded 3) with a rounded border,
 // in the accent colour when it is the display's layout, faint while hovered, none otherwise.
+// Screen readers hear a button named after the layout, selected when it is the display's.
 class LayoutTile final : public QAbstractButton {
     Q_OBJECT
 
