@@ -350,12 +350,14 @@ TEST_F(AppDelegateTest, RequestsOfALaterStart) {
         InstanceReply reply;
         std::string effect;  // a hook call or a window made
     };
+    // The member types are named: GCC 12 at -O3 falsely warns that a string of a nested braced
+    // member may be used uninitialised.
     const Row rows[] = {
-        {"no argument reopens", {}, {"", 0}, "onboarding"},
-        {"a URL goes to the URL handler", {"tessary://flash"}, {"", 0}, "handleURL tessary://flash"},
-        {"the scheme in capitals", {"TESSARY://flash"}, {"", 0}, "handleURL TESSARY://flash"},
-        {"a verb", {"version"}, {"0.1", 0}, ""},
-        {"anything else", {"frobnicate", "x"}, {"unknown command: frobnicate", 1}, ""},
+        {"no argument reopens", {}, InstanceReply{"", 0}, "onboarding"},
+        {"a URL goes to the URL handler", {"tessary://flash"}, InstanceReply{"", 0}, "handleURL tessary://flash"},
+        {"the scheme in capitals", {"TESSARY://flash"}, InstanceReply{"", 0}, "handleURL TESSARY://flash"},
+        {"a verb", {"version"}, InstanceReply{"0.1", 0}, ""},
+        {"anything else", {"frobnicate", "x"}, InstanceReply{"unknown command: frobnicate", 1}, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
