@@ -140,23 +140,31 @@ TEST(StatusItemController, TheProgramsNamesReachTheMenuWithTheirDefaults) {
 }
 
 // A display's row acts only through its tiles: a click beside them leaves the menu open and does
-// nothing, as a click on a menu's separator does.
+// nothing, as a click on a menu's separator does. Long shortcuts make the menu wider than a row's
+// 300 pixels, as the program's do; the row's place in the menu is all the row's.
 TEST(StatusItemController, AClickBesideALayoutRowsTilesKeepsTheMenuOpen) {
     qttest::qtApplication();
     std::vector<MenuAction::Kind> performed;
-    StatusItemController controller(
-        {[] { return threeDisplays(); }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
+    StatusItemController controller({[] { return threeDisplays(); },
+                                     [&](const MenuAction& action) { performed.push_back(action.kind); },
+                                     [](QAction* action, const GlobalShortcuts::Name&) {
+                                         action->setShortcut(QKeySequence("Ctrl+Alt+Shift+Meta+Backspace"));
+                                     },
+                                     {}});
     QMenu* menu = controller.menu();
     menu->popup(QPoint(0, 0));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-    auto* row = qobject_cast<DisplayLayoutsRow*>(qobject_cast<QWidgetAction*>(menu->actions()[1])->defaultWidget());
+    QAction* rowAction = menu->actions()[1];
+    auto* row = qobject_cast<DisplayLayoutsRow*>(qobject_cast<QWidgetAction*>(rowAction)->defaultWidget());
     ASSERT_NE(row, nullptr);
-    // Right of the last tile of the first line: the row's own empty part.
-    const LayoutTile* last = row->tiles().back();
-    const QPoint beside(row->width() - 4, last->geometry().center().y());
-    ASSERT_EQ(row->childAt(beside), nullptr) << "the point is on the row itself";
-    QTest::mouseMove(row, beside);
-    QTest::mouseClick(row, Qt::LeftButton, Qt::NoModifier, beside);
+    const QRect place = menu->actionGeometry(rowAction);
+    ASSERT_GT(place.width(), 320) << "the menu is wider than a row's 300 pixels";
+    EXPECT_EQ(row->geometry(), place) << "the row fills its place";
+    // The right end of the row's place, level with the last tile (alone on the second line).
+    const QPoint beside(place.right() - 4, row->mapTo(menu, row->tiles().back()->geometry().center()).y());
+    ASSERT_EQ(menu->childAt(beside), row) << "the point is on the row itself";
+    QTest::mouseMove(menu, beside);
+    QTest::mouseClick(menu->childAt(beside), Qt::LeftButton, Qt::NoModifier, row->mapFrom(menu, beside));
     EXPECT_TRUE(menu->isVisible());
     EXPECT_TRUE(performed.empty());
 

@@ -133,7 +133,10 @@ DisplayLayoutsRow::DisplayLayoutsRow(QString title, std::optional<QString> curre
                                      std::optional<UUID> selectedID, std::function<void(const ZoneLayout&)> select,
                                      int hostWidth, QWidget* parent)
     : QWidget(parent) {
-    setFixedWidth(hostWidth);
+    // At least the host's width, and the whole width of a wider menu: a click on the menu beside
+    // the row would choose the row's action and close the menu.
+    setMinimumWidth(hostWidth);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(11, 6, 11, 6);
     stack->setSpacing(5);
@@ -168,7 +171,8 @@ TwoLineMenuRow::TwoLineMenuRow(QString title, QString subtitle, std::function<vo
     : QAbstractButton(parent), title_(std::move(title)), subtitle_(std::move(subtitle)), hostWidth_(hostWidth) {
     setAccessibleName(title_);
     setAccessibleDescription(subtitle_);
-    setFixedWidth(hostWidth);
+    setMinimumWidth(hostWidth);  // and the menu's whole width, as a display's row
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { callDetached(action); });
 }
 

@@ -59,9 +59,9 @@ private:
 };
 
 // A display's row in the menu: "NAME · LAYOUT" and a grid of its layouts' tiles, 70-pixel columns
-// 2 apart; a click on a tile calls `select` with that layout. The row takes the clicks beside its
-// tiles and does nothing with them: passed on, the menu would take them as choosing the row and
-// close.
+// 2 apart; a click on a tile calls `select` with that layout. The row fills the menu's width and
+// takes the clicks beside its tiles, doing nothing with them: passed on, the menu would take them
+// as choosing the row and close.
 class DisplayLayoutsRow final : public QWidget {
     Q_OBJECT
 
