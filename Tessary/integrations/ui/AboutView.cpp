@@ -61,6 +61,7 @@ AboutView::AboutView(AboutActions actions, const AboutTexts& texts, QWidget* par
     connect(releaseNotes, &QPushButton::clicked, this, [this] { run(actions_.showReleaseNotes); });
     connect(feedback, &QPushButton::clicked, this, [this] { run(actions_.sendFeedback); });
     website->setEnabled(!texts.website.empty());
+    if (texts.website.empty()) website->setToolTip(tr("This build has no web site configured."));
     connect(website, &QPushButton::clicked, this, [this] { run(actions_.openWebsite); });
     buttons->addWidget(releaseNotes);
     buttons->addWidget(feedback);

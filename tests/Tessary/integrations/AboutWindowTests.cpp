@@ -64,6 +64,12 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
             c.website.empty() ? std::vector<std::string>{"notes", "feedback"}
                               : std::vector<std::string>{"notes", "feedback", "website"};
         EXPECT_EQ(pressed, expected);
+        for (auto* button : window->findChildren<QPushButton*>()) {
+            if (button->text() == "Website") {
+                EXPECT_EQ(button->toolTip(), c.website.empty() ? "This build has no web site configured." : "")
+                    << "a disabled button says why";
+            }
+        }
     }
 }
 
