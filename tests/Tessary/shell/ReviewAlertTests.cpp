@@ -10,17 +10,7 @@
 #include "tests/Tessary/QtApplication.h"
 
 using namespace tessary;
-
-namespace {
-
-QAbstractButton* buttonTitled(QMessageBox& box, const QString& text) {
-    for (QAbstractButton* button : box.buttons()) {
-        if (button->text() == text) return button;
-    }
-    return nullptr;
-}
-
-}  // namespace
+using qttest::buttonTitled;
 
 // Alerts, confirmations and windows without a title of their own are titled on the screen with the
 // application's display name (the X window's title is made there, not in the widget), which Qt
