@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "Platform/Sim/RecordingLogSink.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/shell/AppState.h"
+#include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "QtApplication.h"
@@ -92,6 +94,13 @@ TEST(Onboarding, OnlyTheUsersChoicesAct) {
     controller.show();
     EXPECT_TRUE(window->isVisible()) << "the same window shows again";
     EXPECT_EQ(window->windowTitle(), "Welcome to Tessary");
+
+    // Step 3's picture says what its text says: screen readers do not hear its zones.
+    auto* picture = controller.view()->findChild<LayoutThumbnail*>();
+    ASSERT_NE(picture, nullptr);
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(picture);
+    EXPECT_TRUE(access->state().invisible);
+    EXPECT_EQ(access->childCount(), 0);
 }
 
 // Launch at login over the real autostart entry, wired to the shared state as the program wires

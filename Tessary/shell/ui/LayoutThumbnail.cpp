@@ -107,7 +107,14 @@ public:
         for (QAccessible::Id id : zones_) QAccessible::deleteAccessibleInterface(id);
     }
 
-    int childCount() const override { return static_cast<int>(thumbnail()->shownZones().size()); }
+    int childCount() const override {
+        return thumbnail()->isAccessibilityHidden() ? 0 : static_cast<int>(thumbnail()->shownZones().size());
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (thumbnail()->isAccessibilityHidden()) state.invisible = true;
+        return state;
+    }
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount()) return nullptr;
         while (static_cast<int>(zones_.size()) <= index) {

@@ -21,7 +21,8 @@ namespace tessary {
 //
 // Accessibility: the thumbnail is named after its layout, and each zone is a child of its own,
 // "Zone N" (from 1), valued "selected" while lit and marked selected; with a tap handler each zone
-// is a button whose press action taps it, without one a picture.
+// is a button whose press action taps it, without one a picture. A decoration can be hidden from
+// screen readers: then it is invisible to them and has no children.
 class LayoutThumbnail final : public QWidget {
     Q_OBJECT
 
@@ -36,6 +37,9 @@ public:
     const std::set<std::int64_t>& highlightedZones() const { return highlightedZones_; }
     // Present: each zone is a button calling the handler with its index. Absent: a picture only.
     void setOnTapZone(std::function<void(std::int64_t)> handler);
+
+    void setAccessibilityHidden(bool hidden) { accessibilityHidden_ = hidden; }
+    bool isAccessibilityHidden() const { return accessibilityHidden_; }
 
     // Fixes the width and the 1.6 : 1 height that goes with it.
     void setThumbnailWidth(int width);
@@ -61,6 +65,7 @@ private:
     bool highlighted_ = false;
     std::set<std::int64_t> highlightedZones_;
     std::function<void(std::int64_t)> onTapZone_;
+    bool accessibilityHidden_ = false;
 };
 
 }  // namespace tessary

@@ -192,6 +192,7 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
     auto* picture = new LayoutThumbnail(ZoneLayout(LayoutTemplate::columns, 3, std::string()), third);
     picture->setHighlightedZones({1});
     picture->setThumbnailWidth(72);
+    picture->setAccessibilityHidden(true);  // a picture of what the text says
     third->layout()->addWidget(picture);
     badges_[2] = new StepBadge(3, body);
 
