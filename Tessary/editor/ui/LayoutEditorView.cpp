@@ -18,6 +18,7 @@
 #include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/SelectedRowText.h"
 
 namespace tessary {
 
@@ -98,6 +99,7 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
     list_ = new QListWidget(this);
     list_->setFixedWidth(232);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    highlightSelectedRowText(*list_);
     // Pressed rather than currentRowChanged: only the user's choice, and also the row already chosen.
     connect(list_, &QListWidget::itemPressed, this, [this](QListWidgetItem* item) {
         const int row = list_->row(item);

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "Tessary/shell/ui/AppAppearance.h"
+
 namespace tessary {
 
 namespace {
@@ -14,6 +16,28 @@ QFont tagFont(QFont font) {
     font.setPointSizeF(font.pointSizeF() * 0.85);
     font.setWeight(QFont::DemiBold);
     return font;
+}
+
+QColor mix(const QColor& from, const QColor& to, double t) {
+    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
+                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
+                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
+}
+
+// The tone's hue moved towards the text colour (darker on a light window, lighter on a dark one)
+// just far enough that its words read at 4.5:1 on its own capsule over either surface a tag sits on.
+QColor readable(const QColor& hue, const QPalette& palette) {
+    const QColor ink = palette.color(QPalette::WindowText);
+    for (double t = 0; t < 1.0; t += 0.05) {
+        const QColor colour = mix(hue, ink, t);
+        bool reads = true;
+        for (const auto surface : {QPalette::Window, QPalette::Base}) {
+            const QColor capsule = mix(palette.color(surface), colour, 0.14);
+            reads = reads && contrastRatio(colour, capsule) >= 4.7;
+        }
+        if (reads) return colour;
+    }
+    return ink;
 }
 
 }  // namespace
@@ -39,8 +63,8 @@ void StatusTag::setTone(Tone tone) {
 
 QColor StatusTag::toneColor() const {
     switch (tone_) {
-        case Tone::positive: return QColor(36, 161, 72);
-        case Tone::warning: return QColor(215, 48, 39);
+        case Tone::positive: return readable(QColor(36, 161, 72), palette());
+        case Tone::warning: return readable(QColor(215, 48, 39), palette());
         case Tone::neutral: break;
     }
     return palette().color(QPalette::PlaceholderText);

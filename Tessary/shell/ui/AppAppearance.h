@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+#include "Tessary/shell/Preferences.h"
+
+namespace tessary {
+
+// The look of the program's own windows. "System" leaves the palette unset, so Qt takes the desktop
+// theme's palette and follows it when the desktop changes theme. Light and Dark are complete
+// palettes of our own: every role a widget of ours or the style draws with is given in each colour
+// group, with body text at least 4.5:1 against the surfaces it sits on and the accent at least
+// 3:1, the contrast WCAG AA asks of text and of controls. The style is wrapped once (AppStyle) so
+// that controls stay visible whatever the palette.
+
+// The palette of an appearance; for `system`, the empty palette that lets the desktop's through.
+QPalette appearancePalette(AppAppearance appearance);
+
+// Gives the application the appearance. Does nothing without an application object.
+void applyAppearance(AppAppearance appearance);
+
+// The WCAG 2 contrast ratio of two opaque colours, from 1 (equal) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+
+// The WCAG 2 relative luminance of an opaque colour, from 0 (black) to 1 (white).
+double relativeLuminance(const QColor& colour);
+
+}  // namespace tessary
