@@ -334,8 +334,8 @@ private:
     QIcon source_;
 };
 
-// A theme can list a name whose files this Qt cannot read (SVG without the SVG plug-in); such an
-// icon draws nothing, so only an icon that puts ink on a pixmap counts.
+}  // namespace
+
 bool drawsSomething(const QIcon& icon) {
     const QImage image = icon.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) return false;
@@ -347,8 +347,6 @@ bool drawsSomething(const QIcon& icon) {
     }
     return false;
 }
-
-}  // namespace
 
 QStringList freedesktopIconNames(const QString& symbolName) {
     const auto found = symbols().find(canonical(symbolName));

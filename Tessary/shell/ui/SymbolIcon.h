@@ -22,6 +22,11 @@ QStringList freedesktopIconNames(const QString& symbolName);
 // Every symbol name symbolIcon() knows; each has a drawing of its own.
 QStringList knownSymbols();
 
+// Whether an icon puts any ink on a pixmap. A theme can list a name, or a desktop entry a file,
+// that this Qt cannot read (SVG without Qt's SVG plug-in, a broken image): such an icon is not
+// null, yet shows an empty square.
+bool drawsSomething(const QIcon& icon);
+
 // On a desktop that names no icon theme, Qt looks only in hicolor, which holds no action icons.
 // There this takes Adwaita, the theme GTK programs fall back to, when it is installed. Called once
 // at start-up, before the first icon is looked up.

@@ -1,17 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QPalette>
 
 #include <map>
 #include <set>
 
+#include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/SettingsSectionInfo.h"
 #include "Tessary/settings/SyncPaneModel.h"
+#include "Tessary/settings/ui/AppRow.h"
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/shell/IconThemes.h"
+#include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
 
@@ -123,4 +127,41 @@ TEST(SymbolIcons, DrawingsTakeThePaletteOfTheMomentAndTheRowState) {
                                                        << expected.name().toStdString();
     }
     applyAppearance(AppAppearance::system);
+}
+
+// An application row shows the entry's own icon only when it draws: a file this Qt cannot read or
+// a theme name the theme lacks gives the "app" symbol, never an empty square.
+TEST(SymbolIcons, AnApplicationsIconThatCannotBeDrawnGivesTheAppSymbol) {
+    qttest::qtApplication();
+    qttest::useIconDesktop(qttest::IconDesktop::noTheme);
+    TemporaryFolder folder;
+    const QString unreadable = QString::fromStdString((folder / "broken.png").string());
+    {
+        QFile file(unreadable);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not an image");
+    }
+    const QString readable = QString::fromStdString((folder / "app.png").string());
+    QImage red(32, 32, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(readable));
+    const struct {
+        const char* name;
+        std::optional<std::string> icon;
+        bool own;
+    } rows[] = {
+        {"no icon named", std::nullopt, false},
+        {"an image that is not one", unreadable.toStdString(), false},
+        {"a file that is missing", (folder / "gone.png").string(), false},
+        {"a theme name the theme lacks", "no-such-application-icon", false},
+        {"a readable image", readable.toStdString(), true},
+    };
+    const QImage appSymbol = rendered(drawnSymbolIcon("app.dashed"), 24);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const AppInfo info({InstalledApplication{"org.example.App", "Example", row.icon, "/x.desktop"}}, {});
+        const QImage shown = rendered(AppRow::applicationIcon(info, "org.example.App"), 24);
+        EXPECT_GT(qttest::inkedPixels(shown), 24);
+        EXPECT_EQ(shown == appSymbol, !row.own);
+    }
 }
