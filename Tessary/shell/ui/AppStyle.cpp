@@ -28,7 +28,7 @@ QColor AppStyle::controlEdge(const QPalette& palette) {
     const QColor text = palette.color(QPalette::Text);
     for (double t = 0.3; t < 1.0; t += 0.05) {
         const QColor edge = mix(base, text, t);
-        if (contrastRatio(edge, base) >= 3.0 && contrastRatio(edge, window) >= 3.0) return edge;
+        if (contrastRatio(edge, base) >= 3.5 && contrastRatio(edge, window) >= 3.5) return edge;
     }
     return text;
 }

@@ -26,13 +26,16 @@
 #include "Tessary/editor/ui/LayoutEditorView.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/settings/SettingsSectionInfo.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppAppearance.h"
+#include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -372,7 +375,7 @@ TEST_F(SettingsLooks, TheChosenAppearanceSegmentStandsOutFromTheOthers) {
     }
 }
 
-TEST(Appearance, TheEditorAndAboutReadInLightAndDarkWithAndWithoutAnIconTheme) {
+TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInLightAndDarkWithAndWithoutAnIconTheme) {
     using namespace tessary::testing;
     qttest::qtApplication();
     for (const Look& look : looks()) {
@@ -393,6 +396,19 @@ TEST(Appearance, TheEditorAndAboutReadInLightAndDarkWithAndWithoutAnIconTheme) {
         AboutWindowController about({[] {}, [] {}, [] {}}, {"Debian GNU/Linux 12 (6.1.0-18-amd64)", "", ""});
         about.show();
         expectReadable(*about.window(), "about-" + lookName(look));
+
+        OnboardingView::Actions steps;
+        steps.refreshAccessibility = [] {};
+        OnboardingView onboarding(steps);
+        onboarding.setModel(OnboardingModel{false, false, ""});
+        onboarding.resize(560, 520);
+        onboarding.show();
+        expectReadable(onboarding, "onboarding-" + lookName(look));
+
+        VirtualScheduler scheduler;
+        const auto feedback = FeedbackWindowController::make(scheduler);
+        feedback->show();
+        expectReadable(*feedback->window(), "feedback-" + lookName(look));
     }
     applyAppearance(AppAppearance::system);
 }
