@@ -132,6 +132,12 @@ double relativeLuminance(const QColor& colour) {
     return 0.2126 * linear(rgb.red()) + 0.7152 * linear(rgb.green()) + 0.0722 * linear(rgb.blue());
 }
 
+QColor mixColours(const QColor& from, const QColor& to, double t) {
+    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
+                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
+                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
+}
+
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = relativeLuminance(a), lb = relativeLuminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);

@@ -23,6 +23,9 @@ void applyAppearance(AppAppearance appearance);
 // The WCAG 2 contrast ratio of two opaque colours, from 1 (equal) to 21 (black on white).
 double contrastRatio(const QColor& a, const QColor& b);
 
+// The colour a fraction t of the way from one opaque colour to another.
+QColor mixColours(const QColor& from, const QColor& to, double t);
+
 // The WCAG 2 relative luminance of an opaque colour, from 0 (black) to 1 (white).
 double relativeLuminance(const QColor& colour);
 

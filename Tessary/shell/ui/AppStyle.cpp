@@ -2,23 +2,11 @@
 
 #include <QAbstractItemView>
 #include <QPainter>
-#include <QPainterPath>
-#include <QStyleFactory>
 #include <QStyleOption>
 
 #include "Tessary/shell/ui/AppAppearance.h"
 
 namespace tessary {
-
-namespace {
-
-QColor mix(const QColor& from, const QColor& to, double t) {
-    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
-                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
-                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
-}
-
-}  // namespace
 
 AppStyle::AppStyle() : QProxyStyle() { setObjectName(QStringLiteral("tessary")); }
 
@@ -27,7 +15,7 @@ QColor AppStyle::controlEdge(const QPalette& palette) {
     const QColor window = palette.color(QPalette::Window);
     const QColor text = palette.color(QPalette::Text);
     for (double t = 0.3; t < 1.0; t += 0.05) {
-        const QColor edge = mix(base, text, t);
+        const QColor edge = mixColours(base, text, t);
         if (contrastRatio(edge, base) >= 3.5 && contrastRatio(edge, window) >= 3.5) return edge;
     }
     return text;

@@ -18,22 +18,16 @@ QFont tagFont(QFont font) {
     return font;
 }
 
-QColor mix(const QColor& from, const QColor& to, double t) {
-    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
-                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
-                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
-}
-
 // The tone's hue moved towards the text colour (darker on a light window, lighter on a dark one)
 // just far enough that its words read at 4.5:1 on its own capsule over either surface, with room
 // for the cards a tag also sits on (the window tinted a few per cent).
 QColor readable(const QColor& hue, const QPalette& palette) {
     const QColor ink = palette.color(QPalette::WindowText);
     for (double t = 0; t < 1.0; t += 0.05) {
-        const QColor colour = mix(hue, ink, t);
+        const QColor colour = mixColours(hue, ink, t);
         bool reads = true;
         for (const auto surface : {QPalette::Window, QPalette::Base}) {
-            const QColor capsule = mix(palette.color(surface), colour, 0.14);
+            const QColor capsule = mixColours(palette.color(surface), colour, 0.14);
             reads = reads && contrastRatio(colour, capsule) >= 5.2;
         }
         if (reads) return colour;

@@ -50,13 +50,14 @@
 #include "Tessary/shell/ui/StatusTag.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/settings/SettingsWorld.h"
 
 using namespace tessary;
 
 namespace {
 
 // The services a settings window works on, over the Sim back ends, and the window itself.
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public ::testing::Test, protected tessary::testing::SettingsWorld {
 protected:
     SettingsWindowTest() {
         qttest::qtApplication();
@@ -113,16 +114,6 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    SimAccessibility accessibility;
-    SimApplicationLauncher launcher;
-    SimApplicationWorkspace applications;
-    MemoryLoginItems loginItems;
-    VirtualScheduler scheduler;
-    MemoryUserDefaults defaults;
-    AppState state{loginItems, scheduler};
-    Preferences preferences{defaults};
-    AppActions actions;
-    SettingsSelection selection{state};
     std::vector<std::vector<std::string>> resets;
     std::vector<std::string> links;
     CloudSync* sync = nullptr;

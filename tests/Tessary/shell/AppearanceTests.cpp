@@ -41,6 +41,7 @@
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/FakeWindowEngine.h"
 #include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/settings/SettingsWorld.h"
 #include "tests/Tessary/editor/EditorWorld.h"
 #include "tests/Tessary/shell/IconThemes.h"
 #include "tests/TessaryCore/TestSupport.h"
@@ -218,7 +219,7 @@ std::vector<Look> looks() {
 
 // The settings window over services with something in every list, so rows, the paused mark and a
 // selected row show.
-class SettingsLooks : public ::testing::Test {
+class SettingsLooks : public ::testing::Test, protected tessary::testing::SettingsWorld {
 protected:
     SettingsLooks() {
         qttest::qtApplication();
@@ -261,16 +262,6 @@ protected:
         return JSONDocumentStore<Document>(folder / name);
     }
 
-    SimAccessibility accessibility;
-    SimApplicationLauncher launcher;
-    SimApplicationWorkspace applications;
-    MemoryLoginItems loginItems;
-    VirtualScheduler scheduler;
-    MemoryUserDefaults defaults;
-    AppState state{loginItems, scheduler};
-    Preferences preferences{defaults};
-    AppActions actions;
-    SettingsSelection selection{state};
     TemporaryFolder folder;
     InMemorySyncStore store;
     ZoneService zones{std::make_shared<FakeWindowEngine>(), document<LayoutLibrary>("layouts.json")};
