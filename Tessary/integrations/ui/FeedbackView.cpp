@@ -11,6 +11,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "Tessary/shell/ui/AppAppearance.h"
+
 namespace tessary {
 
 namespace {
@@ -102,9 +104,7 @@ QWidget* FeedbackView::makeForm() {
     failure_ = textLabel(tr("Your feedback could not be sent. Check your internet connection and try again, or "
                             "send it by email."),
                          page, "failure");
-    QPalette red = failure_->palette();
-    red.setColor(QPalette::WindowText, QColor(0xD7, 0x26, 0x1E));
-    failure_->setPalette(red);
+    showInTone(*failure_, QColor(0xD7, 0x26, 0x1E));
     column->addWidget(failure_);
 
     auto* row = new QHBoxLayout;

@@ -1,6 +1,8 @@
 #include "Tessary/shell/ui/AppAppearance.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QWidget>
 
 #include <cmath>
 
@@ -110,6 +112,27 @@ double linear(int channel) {
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
+// Re-tones its widget when the application's palette changes.
+class ToneKeeper final : public QObject {
+public:
+    ToneKeeper(QWidget& widget, QColor hue) : QObject(&widget), widget_(widget), hue_(hue) { apply(); }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ApplicationPaletteChange) apply();
+        return false;
+    }
+
+private:
+    void apply() {
+        QPalette palette = widget_.palette();
+        palette.setColor(QPalette::WindowText, readableTone(hue_, QApplication::palette()));
+        widget_.setPalette(palette);
+    }
+
+    QWidget& widget_;
+    QColor hue_;
+};
+
 }  // namespace
 
 QPalette appearancePalette(AppAppearance appearance) {
@@ -137,6 +160,21 @@ QColor mixColours(const QColor& from, const QColor& to, double t) {
                             static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
                             static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
 }
+
+QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {
+    const QColor ink = palette.color(QPalette::WindowText);
+    for (double t = 0; t < 1.0; t += 0.05) {
+        const QColor colour = mixColours(hue, ink, t);
+        bool reads = true;
+        for (const auto surface : {QPalette::Window, QPalette::Base}) {
+            reads = reads && contrastRatio(colour, mixColours(palette.color(surface), colour, tint)) >= 5.2;
+        }
+        if (reads) return colour;
+    }
+    return ink;
+}
+
+void showInTone(QWidget& widget, const QColor& hue) { widget.installEventFilter(new ToneKeeper(widget, hue)); }
 
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = relativeLuminance(a), lb = relativeLuminance(b);

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QPalette>
 
+class QWidget;
+
 #include "Tessary/shell/Preferences.h"
 
 namespace tessary {
@@ -22,6 +24,15 @@ void applyAppearance(AppAppearance appearance);
 
 // The WCAG 2 contrast ratio of two opaque colours, from 1 (equal) to 21 (black on white).
 double contrastRatio(const QColor& a, const QColor& b);
+
+// A hue (a status green, a failure red) moved towards the palette's text colour just far enough to
+// read at 4.5:1, with a margin, on the window and the base colour, each first tinted with the hue at
+// `tint` opacity (the capsule behind a status tag; 0 for plain text).
+QColor readableTone(const QColor& hue, const QPalette& palette, double tint = 0);
+
+// Draws a widget's text in readableTone(hue) of the application's palette, now and after every
+// change of the appearance.
+void showInTone(QWidget& widget, const QColor& hue);
 
 // The colour a fraction t of the way from one opaque colour to another.
 QColor mixColours(const QColor& from, const QColor& to, double t);

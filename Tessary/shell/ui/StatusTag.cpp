@@ -18,23 +18,6 @@ QFont tagFont(QFont font) {
     return font;
 }
 
-// The tone's hue moved towards the text colour (darker on a light window, lighter on a dark one)
-// just far enough that its words read at 4.5:1 on its own capsule over either surface, with room
-// for the cards a tag also sits on (the window tinted a few per cent).
-QColor readable(const QColor& hue, const QPalette& palette) {
-    const QColor ink = palette.color(QPalette::WindowText);
-    for (double t = 0; t < 1.0; t += 0.05) {
-        const QColor colour = mixColours(hue, ink, t);
-        bool reads = true;
-        for (const auto surface : {QPalette::Window, QPalette::Base}) {
-            const QColor capsule = mixColours(palette.color(surface), colour, 0.14);
-            reads = reads && contrastRatio(colour, capsule) >= 5.2;
-        }
-        if (reads) return colour;
-    }
-    return ink;
-}
-
 }  // namespace
 
 StatusTag::StatusTag(QString text, Tone tone, QWidget* parent) : QWidget(parent), text_(std::move(text)), tone_(tone) {
@@ -58,8 +41,8 @@ void StatusTag::setTone(Tone tone) {
 
 QColor StatusTag::toneColor() const {
     switch (tone_) {
-        case Tone::positive: return readable(QColor(36, 161, 72), palette());
-        case Tone::warning: return readable(QColor(215, 48, 39), palette());
+        case Tone::positive: return readableTone(QColor(36, 161, 72), palette(), 0.14);
+        case Tone::warning: return readableTone(QColor(215, 48, 39), palette(), 0.14);
         case Tone::neutral: break;
     }
     return palette().color(QPalette::PlaceholderText);

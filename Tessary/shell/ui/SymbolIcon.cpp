@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QIconEngine>
 #include <QImage>
-#include <QLoggingCategory>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -16,11 +15,11 @@
 #include <map>
 #include <numbers>
 
+#include "Platform/Logger.h"
+
 namespace tessary {
 
 namespace {
-
-Q_LOGGING_CATEGORY(symbolLog, "tessary.symbols")
 
 using Drawing = std::function<void(QPainter&)>;
 
@@ -363,7 +362,10 @@ QIcon drawnSymbolIcon(const QString& symbolName) { return QIcon(new DrawnSymbolE
 
 QIcon symbolIcon(const QString& symbolName) {
     const QString name = canonical(symbolName);
-    if (!symbols().contains(name)) qCWarning(symbolLog) << "no symbol named" << symbolName;
+    if (!symbols().contains(name)) {
+        static const Logger log("SymbolIcon");
+        log.error("No symbol named " + symbolName.toStdString() + "; drawn as a question mark");
+    }
     for (const QString& themeName : freedesktopIconNames(name)) {
         if (!QIcon::hasThemeIcon(themeName)) continue;
         const QIcon themed = QIcon::fromTheme(themeName);

@@ -399,6 +399,8 @@ TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInLightAndDarkWithAndWit
         VirtualScheduler scheduler;
         const auto feedback = FeedbackWindowController::make(scheduler);
         feedback->show();
+        // The failure line, as a failed send shows it.
+        feedback->window()->findChild<QLabel*>(QStringLiteral("failure"))->show();
         expectReadable(*feedback->window(), "feedback-" + lookName(look));
     }
     applyAppearance(AppAppearance::system);
