@@ -146,7 +146,7 @@ QPalette appearancePalette(AppAppearance appearance) {
 
 void applyAppearance(AppAppearance appearance) {
     if (!qApp) return;
-    if (!qobject_cast<AppStyle*>(QApplication::style())) QApplication::setStyle(new AppStyle);
+    if (!qobject_cast<AppStyle*>(QApplication::style())) QApplication::setStyle(new AppStyle(QApplication::style()->name()));
     QApplication::setPalette(appearancePalette(appearance));
 }
 

@@ -8,7 +8,7 @@
 
 namespace tessary {
 
-AppStyle::AppStyle() : QProxyStyle() { setObjectName(QStringLiteral("tessary")); }
+AppStyle::AppStyle(const QString& baseStyle) : QProxyStyle(baseStyle) { setObjectName(QStringLiteral("tessary")); }
 
 QColor AppStyle::controlEdge(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Base);

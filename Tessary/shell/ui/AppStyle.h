@@ -15,7 +15,8 @@ namespace tessary {
 class AppStyle final : public QProxyStyle {
     Q_OBJECT
 public:
-    AppStyle();
+    // Over the style of that name (the one the desktop or QT_STYLE_OVERRIDE chose).
+    explicit AppStyle(const QString& baseStyle);
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override;

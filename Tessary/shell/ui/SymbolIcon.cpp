@@ -155,7 +155,7 @@ const std::map<QString, Symbol>& symbols() {
              dot(p, QPointF(12, 16.8), 1.3);
          }}},
         // A pointer: the section is about dragging windows with the mouse.
-        {"hand.point.up.left", {{"input-mouse", "preferences-desktop-peripherals", "input-mouse-symbolic"},
+        {"hand.point.up.left", {{"preferences-desktop-peripherals", "input-mouse", "input-mouse-symbolic"},
                                 [](QPainter& p) {
                                     p.drawPolygon(QPolygonF({QPointF(6, 3), QPointF(6, 19), QPointF(10, 15.5),
                                                              QPointF(13, 21), QPointF(15.5, 19.8), QPointF(12.7, 14.5),

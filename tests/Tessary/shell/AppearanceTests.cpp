@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -284,6 +285,19 @@ TEST(Appearance, SystemHandsThePaletteBackToTheDesktop) {
     EXPECT_EQ(QApplication::palette(), desktop);
     EXPECT_EQ(QApplication::palette().resolveMask(), 0u)
         << "no role is ours, so a change of the desktop's theme still reaches the windows";
+}
+
+// The style the desktop (or QT_STYLE_OVERRIDE) chose stays the one drawing, under our changes.
+TEST(Appearance, TheChosenStyleStaysUnderOurs) {
+    qttest::qtApplication();
+    for (const char* chosen : {"windows", "fusion"}) {
+        QApplication::setStyle(QString::fromLatin1(chosen));
+        applyAppearance(AppAppearance::dark);
+        auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+        EXPECT_EQ(style->baseStyle()->name(), chosen);
+    }
+    applyAppearance(AppAppearance::system);
 }
 
 // The colour pairs the widgets draw, in both palettes and every colour group a window is in.
