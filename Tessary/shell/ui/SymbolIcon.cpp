@@ -16,6 +16,7 @@
 #include <numbers>
 
 #include "Platform/Logger.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 
 namespace tessary {
 
@@ -333,6 +334,25 @@ private:
     QIcon source_;
 };
 
+// A full-colour theme icon meant for the other appearance (a pale glyph for dark media controls)
+// vanishes on our window: it counts only with some solid pixel at 3:1 against the window and the
+// base colour the rows and cards use.
+bool standsOut(const QIcon& icon) {
+    const QPalette palette = QApplication::palette();
+    const QColor window = palette.color(QPalette::Window), base = palette.color(QPalette::Base);
+    // At the smallest size shown, where scaling has softened the darkest strokes.
+    const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) < 200) continue;
+            const QColor ink = QColor::fromRgb(line[x]);
+            if (contrastRatio(ink, window) >= 3.0 && contrastRatio(ink, base) >= 3.0) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool drawsSomething(const QIcon& icon) {
@@ -371,7 +391,7 @@ QIcon symbolIcon(const QString& symbolName) {
         const QIcon themed = QIcon::fromTheme(themeName);
         if (!drawsSomething(themed)) continue;
         if (themeName.endsWith(QLatin1String("-symbolic"))) return QIcon(new TintedThemeEngine(themed));
-        return themed;
+        if (standsOut(themed)) return themed;
     }
     return drawnSymbolIcon(name);
 }

@@ -132,7 +132,8 @@ std::string describe(const QWidget& widget) {
 }
 
 // Every readable text in the window at 4.5:1, every check box's edge at 3:1 against what is
-// around it, every divider a quiet line, every icon in a list or tool bar inked. Saves the screenshot for a person to look at.
+// around it, every divider a quiet line, every picture at 3:1, every icon in a list or tool bar
+// inked. Saves the screenshot for a person to look at.
 void expectReadable(QWidget& window, const QString& shotName) {
     QCoreApplication::processEvents();
     const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -179,6 +180,14 @@ void expectReadable(QWidget& window, const QString& shotName) {
         }
         EXPECT_GT(strongest, 1.1) << describe(*frame) << ": a divider that cannot be seen";
         EXPECT_LT(strongest, controlMinimum) << describe(*frame) << ": a bright bar on " << around.name().toStdString();
+    }
+    for (QLabel* picture : window.findChildren<QLabel*>()) {
+        if (!counts(*picture) || picture->pixmap().isNull()) continue;
+        const Sample mark = sample(shot, shownArea(*picture, window, picture->contentsRect()));
+        // An application's own icon keeps its colours on a selected row, as every list shows it.
+        if (mark.background == picture->palette().color(QPalette::Highlight)) continue;
+        EXPECT_GE(mark.ratio, controlMinimum) << describe(*picture) << ": a picture that fades into "
+                                              << mark.background.name().toStdString();
     }
     for (QListWidget* list : window.findChildren<QListWidget*>()) {
         if (!counts(*list)) continue;
