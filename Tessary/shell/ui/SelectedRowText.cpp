@@ -9,6 +9,7 @@ namespace tessary {
 namespace {
 
 constexpr const char* ownRole = "tessary.unselectedRole";
+constexpr const char* tintedKey = "tessary.tintedForSelection";
 
 void follow(QListWidget& list) {
     for (int i = 0; i < list.count(); ++i) {
@@ -16,6 +17,21 @@ void follow(QListWidget& list) {
         QWidget* row = list.itemWidget(item);
         if (!row) continue;
         const bool selected = item->isSelected();
+        // Drawings in the row (a layout thumbnail) paint in its text and accent colours: on the
+        // selection both become the highlighted-text colour, as the row's words do.
+        for (QWidget* drawing : row->findChildren<QWidget*>()) {
+            if (qobject_cast<QLabel*>(drawing) || drawing->property(tintedKey).toBool() == selected) continue;
+            drawing->setProperty(tintedKey, selected);
+            QPalette palette;
+            if (selected) {
+                palette = drawing->palette();
+                const QColor ink = palette.color(QPalette::HighlightedText);
+                for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::Highlight}) {
+                    palette.setColor(role, ink);
+                }
+            }
+            drawing->setPalette(palette);
+        }
         for (QLabel* label : row->findChildren<QLabel*>()) {
             QVariant own = label->property(ownRole);
             if (!own.isValid()) {

@@ -36,6 +36,7 @@
 #include "Tessary/shell/Preferences.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppAppearance.h"
+#include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "TessaryCore/JSONDocumentStore.h"
@@ -132,8 +133,8 @@ std::string describe(const QWidget& widget) {
 }
 
 // Every readable text in the window at 4.5:1, every check box's edge at 3:1 against what is
-// around it, every divider a quiet line, every picture at 3:1, every icon in a list or tool bar
-// inked. Saves the screenshot for a person to look at.
+// around it, every divider a quiet line, every picture at 3:1, a thumbnail on a selected row seen,
+// every icon in a list or tool bar inked. Saves the screenshot for a person to look at.
 void expectReadable(QWidget& window, const QString& shotName) {
     QCoreApplication::processEvents();
     const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -185,9 +186,22 @@ void expectReadable(QWidget& window, const QString& shotName) {
         if (!counts(*picture) || picture->pixmap().isNull()) continue;
         const Sample mark = sample(shot, shownArea(*picture, window, picture->contentsRect()));
         // An application's own icon keeps its colours on a selected row, as every list shows it.
-        if (mark.background == picture->palette().color(QPalette::Highlight)) continue;
+        if (mark.background == QApplication::palette().color(QPalette::Highlight)) continue;
         EXPECT_GE(mark.ratio, controlMinimum) << describe(*picture) << ": a picture that fades into "
                                               << mark.background.name().toStdString();
+    }
+    for (QListWidget* list : window.findChildren<QListWidget*>()) {
+        if (!counts(*list)) continue;
+        for (QListWidgetItem* item : list->selectedItems()) {
+            QWidget* row = list->itemWidget(item);
+            if (!row) continue;
+            for (LayoutThumbnail* thumbnail : row->findChildren<LayoutThumbnail*>()) {
+                const Sample drawing = sample(shot, shownArea(*thumbnail, window, thumbnail->rect()));
+                // The thumbnail fills its zones at 45 % of its colour, about 2:1 on any row; on the
+                // selection it keeps that instead of vanishing accent on accent.
+                EXPECT_GE(drawing.ratio, 2.0) << "a thumbnail that fades into the selection";
+            }
+        }
     }
     for (QListWidget* list : window.findChildren<QListWidget*>()) {
         if (!counts(*list)) continue;
