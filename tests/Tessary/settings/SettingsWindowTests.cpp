@@ -57,6 +57,7 @@
 #include "tests/Tessary/settings/SettingsWorld.h"
 
 using namespace tessary;
+using tessary::testing::SyncedServices;
 
 namespace {
 
@@ -292,30 +293,6 @@ TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize)
     QCoreApplication::processEvents();
     EXPECT_NEAR(model.zones().back().rect.maxX(), zones.preview()->width() - 8, 1e-6);
 }
-
-// The three synchronised services over documents in a folder of their own, and their sync.
-struct SyncedServices {
-    explicit SyncedServices(VirtualScheduler& scheduler, const Preferences& preferences)
-        : time(scheduler),
-          sync(store, zones, rules, workspaces, [&preferences] { return preferences.iCloudSyncEnabled(); },
-               CloudSync::Availability::available, scheduler) {}
-
-    template <typename Document>
-    JSONDocumentStore<Document> document(const std::string& name) {
-        return JSONDocumentStore<Document>(folder / name);
-    }
-
-    VirtualScheduler& time;
-    TemporaryFolder folder;
-    InMemorySyncStore store;
-    SimApplicationWorkspace applications;
-    SimApplicationLauncher launcher;
-    ZoneService zones{std::make_shared<FakeWindowEngine>(), document<LayoutLibrary>("layouts.json")};
-    RuleService rules{zones, [] { return std::vector<DisplayInfo>{}; }, document<RuleSet>("rules.json")};
-    WorkspaceService workspaces{zones, [] { return std::vector<DisplayInfo>{}; },
-                                document<WorkspaceLibrary>("workspaces.json"), applications, launcher, time};
-    CloudSync sync;
-};
 
 TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate) {
     SyncedServices services(scheduler, preferences);

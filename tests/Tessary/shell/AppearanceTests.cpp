@@ -281,18 +281,11 @@ protected:
         if (auto* list = window->pane()->findChild<QListWidget*>()) list->setCurrentRow(0);
     }
 
-    template <typename Document>
-    JSONDocumentStore<Document> document(const std::string& name) {
-        return JSONDocumentStore<Document>(folder / name);
-    }
-
-    TemporaryFolder folder;
-    InMemorySyncStore store;
-    ZoneService zones{std::make_shared<FakeWindowEngine>(), document<LayoutLibrary>("layouts.json")};
-    RuleService rules{zones, [] { return std::vector<DisplayInfo>{}; }, document<RuleSet>("rules.json")};
-    WorkspaceService workspaces{zones, [] { return std::vector<DisplayInfo>{}; },
-                                document<WorkspaceLibrary>("workspaces.json"), applications, launcher, scheduler};
-    CloudSync sync{store, zones, rules, workspaces, [] { return true; }, CloudSync::Availability::available, scheduler};
+    tessary::testing::SyncedServices services{scheduler, preferences};
+    ZoneService& zones = services.zones;
+    RuleService& rules = services.rules;
+    WorkspaceService& workspaces = services.workspaces;
+    CloudSync& sync = services.sync;
     std::unique_ptr<SettingsWindow> window;
 };
 
