@@ -66,6 +66,7 @@
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "Tessary/shell/ui/StatusMenuActions.h"
 #include "TessaryCore/TessaryPaths.h"
+#include "Tessary/shell/ui/SymbolIcon.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -214,6 +215,7 @@ int main(int argc, char** argv) {
     QApplication application(qtArgc, argv);
     nameApplication();
     application.setQuitOnLastWindowClosed(false);
+    adoptFallbackIconTheme();
     auto platform = X11Platform::open();
     if (!platform) {
         std::fputs("tessary: cannot connect to the X server\n", stderr);

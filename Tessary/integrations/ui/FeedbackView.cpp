@@ -11,6 +11,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "Tessary/shell/ui/AppAppearance.h"
+
 namespace tessary {
 
 namespace {
@@ -104,9 +106,7 @@ QWidget* FeedbackView::makeForm() {
                                       : tr("Your feedback could not be sent. Check your internet connection and try "
                                            "again."),
                          page, "failure");
-    QPalette red = failure_->palette();
-    red.setColor(QPalette::WindowText, QColor(0xD7, 0x26, 0x1E));
-    failure_->setPalette(red);
+    showInTone(*failure_, QColor(0xD7, 0x26, 0x1E));
     column->addWidget(failure_);
 
     unavailable_ = textLabel({}, page, "unavailable");
