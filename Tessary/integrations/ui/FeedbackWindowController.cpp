@@ -13,15 +13,6 @@
 
 namespace tessary {
 
-namespace {
-
-void fitAndCentre(QWidget& window) {
-    window.setFixedSize(window.sizeHint());
-    centreOnPrimaryScreen(window);
-}
-
-}  // namespace
-
 FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSender> client, FeedbackFacts facts,
                                                    URLOpener openURL, std::string supportAddress)
     : client_(std::move(client)),
@@ -36,7 +27,7 @@ FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSende
         [this] { view_->close(); });
     view_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     view_->setWindowTitle(QObject::tr("Send Feedback"));
-    fitAndCentre(*view_);
+    view_->setFixedSize(view_->sizeHint());
 
     phaseWatch_ = model_->observe([this] {
         const FeedbackModel::Phase phase = model_->phase();
@@ -59,6 +50,7 @@ std::unique_ptr<FeedbackWindowController> FeedbackWindowController::make(Schedul
 }
 
 void FeedbackWindowController::show() {
+    placeOnPointerDisplay(*view_);
     view_->show();
     view_->raise();
     view_->activateWindow();

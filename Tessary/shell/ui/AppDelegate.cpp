@@ -14,6 +14,7 @@
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/IntentServices.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
+#include "Tessary/shell/ui/WindowCentring.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -332,7 +333,10 @@ void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().f
 // --- Command targets -------------------------------------------------------------------------------
 
 const AppWindow& AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory& factory) {
-    if (!slot && factory) slot = factory(*this);
+    if (!slot && factory) {
+        slot = factory(*this);
+        closedWindows_.watch(slot.window);
+    }
     return slot;
 }
 
@@ -341,6 +345,7 @@ void AppDelegate::presentWindowController(const AppWindow& window, std::string_v
         log_.notice("No " + std::string(what) + " window in this build");
         return;
     }
+    placeOnPointerDisplay(*window.window);
     if (window.show) {
         window.show();
     } else {
@@ -437,6 +442,7 @@ void AppDelegate::showSettings(std::optional<SettingsSection> section) {
         log_.notice("No settings window in this build");
         return;
     }
+    placeOnPointerDisplay(*window);
     window->show();
     // Once the window has been shown and mapped: raising it before that is lost on some window managers.
     platform_.scheduler.cancel(settingsRaise_);

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "Tessary/shell/ui/WindowCentring.h"
+
 namespace tessary {
 
 ReviewPrompt::Answer runReviewAlert() {
@@ -20,6 +22,7 @@ ReviewPrompt::Answer runReviewAlert() {
     QPushButton* notNow = alert.addButton(QStringLiteral("Not Now"), QMessageBox::RejectRole);
     alert.setDefaultButton(review);
     alert.setEscapeButton(notNow);
+    centreWhenShown(alert);
     alert.raise();
     alert.activateWindow();
     alert.exec();
