@@ -118,6 +118,7 @@ OverlayController& AppDelegate::overlay() {
     if (!overlay_) {
         overlay_ = std::make_unique<OverlayController>(*preferences_, platform_.scheduler);
         overlay_->isCompositing = platform_.isCompositing;
+        overlay_->afterIdleRelease = [] { ClosedWindowRelease::returnFreedMemory(); };
     }
     return *overlay_;
 }

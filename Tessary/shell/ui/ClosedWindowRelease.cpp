@@ -4,9 +4,9 @@
 #include <QPixmapCache>
 #include <QWidget>
 
-#include <malloc.h>
-
 #include <algorithm>
+
+#include "Platform/Linux/ProcessMemory.h"
 
 namespace tessary {
 
@@ -64,7 +64,7 @@ void ClosedWindowRelease::release(QWidget& window) {
 void ClosedWindowRelease::returnFreedMemory() {
     // Only what was drawn lives there; the next paint fills it again as needed.
     QPixmapCache::clear();
-    ::malloc_trim(0);
+    ProcessMemory::returnToSystem();
 }
 
 }  // namespace tessary

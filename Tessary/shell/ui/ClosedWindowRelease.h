@@ -5,7 +5,8 @@
 // the same size) and the pixmaps Qt cached while drawing it; the heap it freed stays with the
 // allocator. Once one of the watched windows is closed (hidden, not minimised), after the event
 // that closed it: its native window and backing store are destroyed, Qt's pixmap cache is emptied
-// and the allocator returns its free pages to the system. The widget itself stays, with its
+// and the process gives the system its free heap pages and its mappings of the code and data files
+// the drawing touched (ProcessMemory). The widget itself stays, with its
 // position and whatever its owner keeps in it; the next show() makes a new X window and backing
 // store and paints them afresh.
 //
@@ -34,8 +35,7 @@ public:
 
     // Gives back what a hidden window holds, at once; nothing for a visible one.
     static void release(QWidget& window);
-    // Returns the allocator's free memory to the system: after a window or an overlay let go of
-    // what it drew.
+    // Returns the memory a closed window or an idle overlay used to the system.
     static void returnFreedMemory();
 
 protected:
