@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,26 @@ inline std::optional<xcb_window_t> listedWindow(X11Platform& platform, pid_t pid
         if (platform.windows().title(window) == title) return window;
     }
     return std::nullopt;
+}
+
+// Whether an override-redirect window of at least `minimumWidth` is mapped with its left edge at or
+// right of `x` (the zone overlay on a monitor that starts there).
+inline bool overlayMappedFrom(X11Platform& platform, int x, int minimumWidth = 1000) {
+    xcb_connection_t* c = platform.connection().xcb();
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform.connection().root()), nullptr);
+    if (!tree) return false;
+    bool found = false;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
+        auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
+        found = attributes && geometry && attributes->override_redirect &&
+                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= x && geometry->width >= minimumWidth;
+        std::free(attributes);
+        std::free(geometry);
+    }
+    std::free(tree);
+    return found;
 }
 
 // WM_DELETE_WINDOW, as a window manager sends it.
