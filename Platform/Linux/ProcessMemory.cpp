@@ -64,6 +64,12 @@ bool ProcessMemory::isDroppable(const Mapping& mapping) {
            mapping.end > mapping.start;
 }
 
+void ProcessMemory::keepLargeBlocksOffTheHeap() {
+    // Setting either value turns the dynamic adjustment off; these are the allocator's defaults.
+    ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    ::mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+}
+
 std::size_t ProcessMemory::returnToSystem() {
     ::malloc_trim(0);
     std::ifstream file("/proc/self/smaps");

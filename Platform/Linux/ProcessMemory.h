@@ -43,6 +43,13 @@ public:
     // Whether a mapping holds only clean copies of its file's pages.
     static bool isDroppable(const Mapping& mapping);
 
+    // Every large allocation (window images, drawn tiles: 128 kB and more) gets pages of its own,
+    // which go back to the system when it is freed. By default the allocator raises that threshold
+    // to the size of the largest block freed so far, so that after the first overlay or window
+    // image, such images are carved out of the heap, and the small objects allocated between them
+    // keep the heap's pages resident after they are freed. Call once, at start.
+    static void keepLargeBlocksOffTheHeap();
+
     // Returns the allocator's free pages (malloc_trim) and drops the droppable mappings' pages;
     // the kilobytes that were resident in those mappings.
     static std::size_t returnToSystem();
