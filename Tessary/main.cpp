@@ -60,11 +60,13 @@
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
+#include "Tessary/shell/ui/ApplicationIdentity.h"
 #include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/StatusMenuModel.h"
 #include "Tessary/shell/ui/ReviewAlert.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "Tessary/shell/ui/StatusMenuActions.h"
+#include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -140,8 +142,8 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
         return inputs;
     };
     hooks.perform = [&delegate](const MenuAction& action) { performStatusMenuAction(delegate, action); };
-    hooks.bindShortcut = [&shortcuts](QAction* action, const std::string& name) {
-        bindMenuItemShortcut(shortcuts, action, GlobalShortcuts::Name(name));
+    hooks.bindShortcut = [&shortcuts](QAction* action, const GlobalShortcuts::Name& name) {
+        bindMenuItemShortcut(shortcuts, action, name);
     };
     // Qt picks the tray protocol itself: D-Bus when a StatusNotifier host runs (its menu then
     // carries plain items only), else XEmbed (trayer, X11 panels), which shows widget rows.
@@ -154,24 +156,21 @@ void printReply(const InstanceReply& reply) {
     if (!reply.text.empty()) std::fprintf(reply.status == 0 ? stdout : stderr, "%s\n", reply.text.c_str());
 }
 
-// An action asked of an instance that does not run: answered here with the services' handles
-// empty (the actions' own "not running" answers), with the displays of the X server when it can
-// be reached; the program is not started for it.
+// An action asked of an instance that does not run: answered here from the stored documents and
+// the displays of the X server when it can be reached, or "not running"; the program is not
+// started for it.
 int answerWithoutInstance(const InstanceRequest& request) {
     auto platform = X11Platform::open();
     if (platform) DisplayProvider::setScreens(&platform->screens());
-    const InstanceReply reply = CommandLineVerbs::run(
-        request.arguments.front(), std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()));
+    const InstanceReply reply = CommandLineVerbs::runWithoutInstance(
+        request.arguments.front(), std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()),
+        {TessaryPaths::layoutsURL(), TessaryPaths::workspacesURL()});
     DisplayProvider::setScreens(nullptr);
     printReply(reply);
     return reply.status;
 }
 
 }  // namespace
-
-// Under the sanitizer build: what the desktop libraries keep for the life of the process (D-Bus's
-// and fontconfig's tables, which Qt never asks them to free) is not a leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\nleak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {
     ProcessMemory::keepLargeBlocksOffTheHeap();
@@ -215,6 +214,7 @@ int main(int argc, char** argv) {
     // Our own arguments are commands, not Qt's; Qt sees the program name only.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
+    nameApplication();
     application.setQuitOnLastWindowClosed(false);
     auto platform = X11Platform::open();
     if (!platform) {
@@ -277,18 +277,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<SettingsSelection> settingsSelection;
     SettingsHooks settingsHooks;
     // A name of the program's keeps its default; any other (a workspace's) has none.
-    auto shortcutName = [](const std::string& raw) {
-        for (const GlobalShortcuts::Name& known : ShortcutNames::paneShortcutNames()) {
-            if (known.rawValue == raw) return known;
-        }
-        return GlobalShortcuts::Name(raw);
+    settingsHooks.makeRecorder = [&shortcuts](const std::string& name, QWidget* parent) -> QWidget* {
+        return new Recorder(shortcuts, ShortcutNames::named(name), QString(), nullptr, parent);
     };
-    settingsHooks.makeRecorder = [&shortcuts, shortcutName](const std::string& name, QWidget* parent) -> QWidget* {
-        return new Recorder(shortcuts, shortcutName(name), QString(), nullptr, parent);
-    };
-    settingsHooks.resetShortcuts = [&shortcuts, shortcutName](const std::vector<std::string>& names) {
+    settingsHooks.resetShortcuts = [&shortcuts](const std::vector<std::string>& names) {
         std::vector<GlobalShortcuts::Name> list;
-        for (const std::string& name : names) list.push_back(shortcutName(name));
+        for (const std::string& name : names) list.push_back(ShortcutNames::named(name));
         shortcuts.reset(list);
     };
     CloudSync* liveCloudSync = nullptr;

@@ -1,8 +1,6 @@
 #include "Tessary/shell/ui/AppDelegate.h"
 
 #include <QApplication>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QLineEdit>
 #include <QPalette>
 #include <QScreen>
@@ -13,6 +11,7 @@
 #include "Tessary/shell/AppLinks.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/IntentServices.h"
+#include "Tessary/shell/ui/LinkOpener.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "Tessary/shell/ui/WindowCentring.h"
 #include "TessaryCore/TessaryPaths.h"
@@ -284,8 +283,9 @@ InstanceReply AppDelegate::answer(const InstanceRequest& request) {
         return {};
     }
     const std::string& first = request.arguments.front();
+    // Any spelling of the scheme reaches the URL handler, which alone judges (and logs) the URL: one
+    // it ignores must leave no trace.
     if (hasTessaryScheme(first)) {
-        log_.notice("URL from the command line: " + first);
         handleGetURL(first);
         return {};
     }
@@ -424,16 +424,11 @@ void AppDelegate::askForReview() {
         log_.notice("No review invitation in this build");
         return;
     }
-    reviewPrompt_->present({hooks_.askReviewQuestion,
-                            [this] {
-                                const std::string page = reviewURL();
-                                if (page.empty()) {
-                                    log_.notice("No review page in this build: no web site was configured");
-                                } else {
-                                    QDesktopServices::openUrl(QUrl(QString::fromStdString(page)));
-                                }
-                            },
-                            [this] { showFeedback(); }});
+    // Without a web site the alert offers no review; should a review still be chosen, the link
+    // opener logs that there is nothing to open, and the prompt stays unfinished.
+    const std::string page = reviewURL();
+    reviewPrompt_->present({[this, hasPage = !page.empty()] { return hooks_.askReviewQuestion(hasPage); },
+                            [page] { return openAppLink(page); }, [this] { showFeedback(); }});
 }
 
 void AppDelegate::showSettings(std::optional<SettingsSection> section) {
