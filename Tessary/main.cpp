@@ -24,6 +24,7 @@
 #include "Platform/Linux/DesktopApplicationLauncher.h"
 #include "Platform/Linux/FolderSyncStore.h"
 #include "Platform/Linux/JSONFileUserDefaults.h"
+#include "Platform/Linux/ProcessMemory.h"
 #include "Platform/Linux/SingleInstance.h"
 #include "Platform/Linux/StderrLogSink.h"
 #include "Platform/Linux/TerminationSignals.h"
@@ -173,6 +174,7 @@ int answerWithoutInstance(const InstanceRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ProcessMemory::keepLargeBlocksOffTheHeap();
     StderrLogSink sink;
     Logger::setSink(&sink);
     Logger log("Tessary");

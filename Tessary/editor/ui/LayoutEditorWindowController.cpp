@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/shell/ui/WindowCentring.h"
 
 namespace tessary {
 
@@ -52,10 +53,6 @@ LayoutEditorWindowController::LayoutEditorWindowController(ZoneService& zones, P
     window_->setFixedSize(windowSize);
     window_->setWindowTitle(view_->title());
     connect(view_, &LayoutEditorView::titleChanged, window_.get(), &QWidget::setWindowTitle);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        window_->move(available.center() - QPoint(windowSize.width() / 2, windowSize.height() / 2));
-    }
     qApp->installEventFilter(this);
 }
 
@@ -64,6 +61,7 @@ LayoutEditorWindowController::~LayoutEditorWindowController() { qApp->removeEven
 QWidget* LayoutEditorWindowController::window() const { return window_.get(); }
 
 void LayoutEditorWindowController::show() {
+    placeOnPointerDisplay(*window_);
     window_->show();
     window_->raise();
     window_->activateWindow();

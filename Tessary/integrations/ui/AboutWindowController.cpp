@@ -9,12 +9,12 @@ AboutWindowController::AboutWindowController(AboutActions actions, const AboutTe
     window_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window_->setWindowTitle(QObject::tr("About Tessary"));
     window_->setFixedSize(window_->sizeHint().expandedTo(window_->minimumSize()));
-    centreOnPrimaryScreen(*window_);
 }
 
 AboutWindowController::~AboutWindowController() = default;
 
 void AboutWindowController::show() {
+    placeOnPointerDisplay(*window_);
     window_->show();
     window_->raise();
     window_->activateWindow();

@@ -14,15 +14,6 @@
 
 namespace tessary {
 
-namespace {
-
-void fitAndCentre(QWidget& window) {
-    window.setFixedSize(window.sizeHint());
-    centreOnPrimaryScreen(window);
-}
-
-}  // namespace
-
 FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSender> client, FeedbackFacts facts,
                                                    MailOpener openMail, std::string supportAddress,
                                                    std::string unavailableReason)
@@ -40,7 +31,7 @@ FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSende
     view_ = std::make_unique<FeedbackView>(*model_, std::move(sendByEmail), [this] { view_->close(); });
     view_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     view_->setWindowTitle(QObject::tr("Send Feedback"));
-    fitAndCentre(*view_);
+    view_->setFixedSize(view_->sizeHint());
 
     phaseWatch_ = model_->observe([this] {
         const FeedbackModel::Phase phase = model_->phase();
@@ -73,6 +64,7 @@ std::unique_ptr<FeedbackWindowController> FeedbackWindowController::make(Schedul
 }
 
 void FeedbackWindowController::show() {
+    placeOnPointerDisplay(*view_);
     view_->show();
     view_->raise();
     view_->activateWindow();

@@ -101,6 +101,7 @@ void OverlayController::hide() {
     releaseTimer_ = scheduler_.schedule(idleRelease, [this] {
         releaseTimer_ = {};
         for (auto& [id, panel] : panels_) panel->releaseBuffers();
+        if (afterIdleRelease) afterIdleRelease();
     });
 }
 

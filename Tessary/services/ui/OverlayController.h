@@ -77,6 +77,8 @@ public:
 
     // How long hidden panels keep their pixels (window buffers and drawn tiles) for the next show.
     Scheduler::Duration idleRelease = std::chrono::seconds(10);
+    // Run after that release: what gives the freed memory back to the system (the program's).
+    std::function<void()> afterIdleRelease;
 
 private:
     void present(const std::vector<OverlayItem>& items);

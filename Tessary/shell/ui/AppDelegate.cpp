@@ -12,6 +12,7 @@
 #include "Tessary/shell/ui/LinkOpener.h"
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
+#include "Tessary/shell/ui/WindowCentring.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -89,6 +90,7 @@ OverlayController& AppDelegate::overlay() {
     if (!overlay_) {
         overlay_ = std::make_unique<OverlayController>(*preferences_, platform_.scheduler);
         overlay_->isCompositing = platform_.isCompositing;
+        overlay_->afterIdleRelease = [] { ClosedWindowRelease::returnFreedMemory(); };
     }
     return *overlay_;
 }
@@ -305,7 +307,10 @@ void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().f
 // --- Command targets -------------------------------------------------------------------------------
 
 const AppWindow& AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory& factory) {
-    if (!slot && factory) slot = factory(*this);
+    if (!slot && factory) {
+        slot = factory(*this);
+        closedWindows_.watch(slot.window);
+    }
     return slot;
 }
 
@@ -314,6 +319,7 @@ void AppDelegate::presentWindowController(const AppWindow& window, std::string_v
         log_.notice("No " + std::string(what) + " window in this build");
         return;
     }
+    placeOnPointerDisplay(*window.window);
     if (window.show) {
         window.show();
     } else {
@@ -405,6 +411,7 @@ void AppDelegate::showSettings(std::optional<SettingsSection> section) {
         log_.notice("No settings window in this build");
         return;
     }
+    placeOnPointerDisplay(*window);
     window->show();
     // Once the window has been shown and mapped: raising it before that is lost on some window managers.
     platform_.scheduler.cancel(settingsRaise_);

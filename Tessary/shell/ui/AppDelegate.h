@@ -13,7 +13,9 @@
 //
 // Windows. Its own windows (onboarding, editor, About, feedback, settings) come from factories;
 // a window whose factory is missing is not built, and its command takes the "no window" path: it
-// logs and does nothing else. On X11 there is no activation policy to switch: one of our windows
+// logs and does nothing else. Each opens inside the display under the pointer (WindowCentring),
+// and gives back its X window, its backing store and the memory it drew with once it is closed
+// (ClosedWindowRelease); the widget and what its owner keeps stay for the next opening. On X11 there is no activation policy to switch: one of our windows
 // has its taskbar entry exactly while it is mapped.
 //
 // Main loop only. Runs over one bundle of platform back ends: X11 in the program, Sim in tests,
@@ -55,6 +57,7 @@
 #include "Tessary/shell/Preferences.h"
 #include "Tessary/shell/ReviewPrompt.h"
 #include "Tessary/shell/SettingsSection.h"
+#include "Tessary/shell/ui/ClosedWindowRelease.h"
 #include "WindowEngine/AXWindowObserver.h"
 #include "WindowEngine/WindowEngine.h"
 
@@ -263,6 +266,9 @@ private:
     AppWindow feedback_;
     AppWindow settings_;
     QPointer<QWidget> savePrompt_;
+    // Gives back what each window above holds once it is closed; it watches them, so it is
+    // destroyed before them.
+    ClosedWindowRelease closedWindows_{platform_.scheduler};
     ScheduledTask settingsRaise_;
 
     bool launched_ = false;

@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "Tessary/shell/ui/WindowCentring.h"
+
 namespace tessary {
 
 QString defaultConfirmationMessage() {
@@ -39,6 +41,7 @@ void confirmDestructive(QWidget* window, const QString& title, const QString& me
 
     if (!window) {
         box->setWindowModality(Qt::ApplicationModal);
+        centreWhenShown(*box);
         box->exec();
         const bool confirmed = box->clickedButton() == confirm;
         delete box;

@@ -16,6 +16,7 @@
 #include "Tessary/shell/ui/MasterListCard.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/WindowCentring.h"
 
 namespace tessary {
 
@@ -286,13 +287,8 @@ OnboardingWindowController::OnboardingWindowController(OnboardingView::Actions a
 OnboardingWindowController::~OnboardingWindowController() { delete window_; }
 
 void OnboardingWindowController::show() {
-    if (!window_->isVisible()) {
-        // Centred on the screen it opens on, as a new window would be.
-        if (const QScreen* screen = window_->screen()) {
-            const QRect area = screen->availableGeometry();
-            window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
-        }
-    }
+    // Centred on the pointer's display at every opening, as a new window would be.
+    if (!window_->isVisible()) centreOnPointerDisplay(*window_);
     window_->show();
     window_->raise();
     window_->activateWindow();

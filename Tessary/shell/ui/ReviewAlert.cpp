@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "Tessary/shell/ui/ApplicationIdentity.h"
+#include "Tessary/shell/ui/WindowCentring.h"
 
 namespace tessary {
 
@@ -26,6 +27,7 @@ ReviewPrompt::Answer runReviewAlert(bool hasReviewPage) {
     review->setEnabled(hasReviewPage);
     alert.setDefaultButton(hasReviewPage ? review : feedback);
     alert.setEscapeButton(notNow);
+    centreWhenShown(alert);
     alert.raise();
     alert.activateWindow();
     alert.exec();

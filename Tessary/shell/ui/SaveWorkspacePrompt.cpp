@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "Tessary/shell/ui/WindowCentring.h"
 #include "TessaryCore/UnicodeText.h"
 
 namespace tessary {
@@ -32,6 +33,7 @@ SaveWorkspacePrompt::SaveWorkspacePrompt(std::size_t existingCount, QWidget* par
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     nameField_->setFocus();
+    centreWhenShown(*this);
 }
 
 std::string SaveWorkspacePrompt::chosenName() const {

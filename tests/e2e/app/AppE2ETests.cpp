@@ -4,6 +4,7 @@
 #include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/DragLayouts.h"
+#include "tests/e2e/harness/ProgramWindows.h"
 
 #include <gmock/gmock.h>
 #include <sys/socket.h>
@@ -164,23 +165,7 @@ protected:
     }
 
     // An override-redirect window of full monitor size mapped on the right monitor: the overlay.
-    bool overlayOnRightMonitor() {
-        xcb_connection_t* c = platform->connection().xcb();
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
-        if (!tree) return false;
-        bool found = false;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
-            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
-            auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
-            found = attributes && geometry && attributes->override_redirect &&
-                    attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= 1920 && geometry->width >= 1000;
-            std::free(attributes);
-            std::free(geometry);
-        }
-        std::free(tree);
-        return found;
-    }
+    bool overlayOnRightMonitor() { return overlayMappedFrom(*platform, 1920); }
 
     // Shift-drags the window by its title bar to the middle of the right monitor's right zone and
     // drops it there. The program watches the pointer's motion only once it has seen the button
@@ -306,13 +291,7 @@ protected:
     }
 
     // The windows of `pid` the window manager lists.
-    std::vector<xcb_window_t> listedWindows(pid_t pid) {
-        std::vector<xcb_window_t> listed;
-        for (xcb_window_t client : platform->windows().clientList()) {
-            if (platform->windows().processID(client) == pid) listed.push_back(client);
-        }
-        return listed;
-    }
+    std::vector<xcb_window_t> listedWindows(pid_t pid) { return e2e::listedWindows(*platform, pid); }
 
     bool withWindowManager = true;
     bool withTray = true;
@@ -520,16 +499,7 @@ TEST_F(AppTest, OnboardingShowsUntilDoneAndClosingItQuitsNothing) {
     ASSERT_TRUE(waitFor([&] { return (shown = onboarding()).has_value(); })) << "no onboarding window is managed";
 
     // Closed as the window manager's close button does.
-    xcb_connection_t* c = platform->connection().xcb();
-    xcb_client_message_event_t close{};
-    close.response_type = XCB_CLIENT_MESSAGE;
-    close.format = 32;
-    close.window = *shown;
-    close.type = platform->connection().atoms().WM_PROTOCOLS;
-    close.data.data32[0] = platform->connection().atoms().WM_DELETE_WINDOW;
-    close.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, *shown, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
-    xcb_flush(c);
+    closeLikeTheWindowManager(*platform, *shown);
     EXPECT_TRUE(waitFor([&] { return listedWindows(pid).empty(); })) << "the window stayed";
 
     auto [status, printed] = startAgain({});

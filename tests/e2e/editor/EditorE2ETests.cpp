@@ -257,6 +257,9 @@ protected:
 
 TEST_F(EditorTest, ASplitMadeByClicksIsSavedAndSnappedIntoAndThePreviewShowsOnTheChosenMonitor) {
     startInstance();
+    // The editor opens on the monitor under the pointer: the left one here.
+    desktop->movePointerTo(400, 400);
+    desktop->syncInput();
     ASSERT_NO_FATAL_FAILURE(openEditor());
     click("Halves");
     // The choices of the "Sizes for" box are a pop-up of their own.

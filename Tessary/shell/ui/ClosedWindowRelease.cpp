@@ -1,0 +1,70 @@
+#include "Tessary/shell/ui/ClosedWindowRelease.h"
+
+#include <QEvent>
+#include <QPixmapCache>
+#include <QWidget>
+
+#include <algorithm>
+
+#include "Platform/Linux/ProcessMemory.h"
+
+namespace tessary {
+
+namespace {
+
+// QWidget::destroy() is protected: it is reached through a class that makes it public, which
+// names the same member of QWidget.
+struct NativeWindow : QWidget {
+    using QWidget::destroy;
+};
+
+}  // namespace
+
+ClosedWindowRelease::ClosedWindowRelease(Scheduler& scheduler) : scheduler_(scheduler) {}
+
+ClosedWindowRelease::~ClosedWindowRelease() { scheduler_.cancel(pending_); }
+
+void ClosedWindowRelease::watch(QWidget* window) {
+    if (!window || std::find(watched_.begin(), watched_.end(), window) != watched_.end()) return;
+    watched_.erase(std::remove(watched_.begin(), watched_.end(), nullptr), watched_.end());
+    watched_.emplace_back(window);
+    window->installEventFilter(this);
+}
+
+bool ClosedWindowRelease::eventFilter(QObject* watched, QEvent* event) {
+    // A minimised window gets a spontaneous Hide and stays visible; a closed one is no longer visible.
+    if (event->type() != QEvent::Hide) return false;
+    auto* window = qobject_cast<QWidget*>(watched);
+    if (!window || window->isVisible()) return false;
+    // After the event that closed it: whoever closed it may still be using its native window.
+    scheduler_.cancel(pending_);
+    pending_ = scheduler_.schedule(std::chrono::milliseconds(0), [this] {
+        pending_ = {};
+        bool released = false;
+        for (const QPointer<QWidget>& each : watched_) {
+            if (each && !each->isVisible() && each->windowHandle()) {
+                release(*each);
+                released = true;
+            }
+        }
+        if (released) returnFreedMemory();
+    });
+    return false;
+}
+
+void ClosedWindowRelease::release(QWidget& window) {
+    if (window.isVisible() || !window.isWindow()) return;
+    // Its frame comes back where it was: the position is the frame's again once the new native
+    // window has one, not the old client area's (which would move it down by its title bar).
+    const QPoint frameAt = window.pos();
+    (window.*(&NativeWindow::destroy))(true, true);
+    window.move(frameAt);
+}
+
+void ClosedWindowRelease::returnFreedMemory() {
+    // Only what was drawn lives there; the next paint fills it again as needed.
+    QPixmapCache::clear();
+    ProcessMemory::returnToSystem();
+}
+
+}  // namespace tessary

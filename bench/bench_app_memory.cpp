@@ -1,0 +1,315 @@
+// The program's resident memory on a real desktop (Xvfb split into two monitors, openbox, trayer),
+// along the road a user takes: after start; after twenty drags, at rest once the overlay's hold is
+// over; after each of its windows was opened and closed; and after each of fifteen rounds of
+// opening the settings window, visiting every pane and closing it. The reference, in the same run
+// on the same desktop: a bare Qt Widgets program that shows a tray icon (support/BareTray.cpp).
+//
+// One iteration: the figures are the counters (MiB), and a table is printed. Every figure is taken
+// once the process's resident size has not changed for a second.
+
+#include <benchmark/benchmark.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Platform/X11/X11Platform.h"
+#include "tests/e2e/harness/DragLayouts.h"
+#include "tests/e2e/harness/ProcessCounters.h"
+#include "tests/e2e/harness/ProgramWindows.h"
+#include "tests/e2e/harness/VirtualDesktop.h"
+
+#ifndef TESSARY_PROGRAM
+#error "TESSARY_PROGRAM must name the tessary program"
+#endif
+#ifndef TESSARY_BARE_TRAY
+#error "TESSARY_BARE_TRAY must name the bare tray program"
+#endif
+
+using namespace tessary;
+using namespace tessary::e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kShiftL = 0xffe1;
+const char* const panes[] = {"general", "snapping", "zones", "shortcuts", "rules",
+                             "workspaces", "excludedApps", "sync", "about"};
+
+// A state's figures: the resident size, and the part that is the process's own (its anonymous
+// memory and its shared-memory buffers: what no file backs, so the system cannot drop it).
+struct Figures {
+    long resident = 0;
+    long own = 0;
+};
+
+class Road {
+public:
+    Road() {
+        VirtualDesktop::Options options;
+        options.tray = true;
+        desktop_ = std::make_unique<VirtualDesktop>(options);
+        platform_ = X11Platform::open(desktop_->display().c_str());
+        if (!platform_) throw std::runtime_error("cannot connect to the virtual desktop");
+        zones_ = writeDragLayouts(desktop_->dataHome());
+        fs::create_directories(fs::path(desktop_->configHome()) / "Tessary");
+        std::ofstream(fs::path(desktop_->configHome()) / "Tessary" / "defaults.json")
+            << "{\"hasCompletedOnboarding\": true}\n";
+    }
+
+    // Starts both programs; true once each shows its icon (the bare one) or answers (ours).
+    bool start() {
+        ChildProcess::Options bare;
+        bare.arguments = {TESSARY_BARE_TRAY};
+        bare.environment = environment();
+        bare.pipeStdout = true;
+        bareTray_ = ChildProcess::start(bare);
+        if (bareTray_.readLine(Clock::now() + 20s) != "embedded") return false;
+        // Its log (with the debug lines) says when it has seen a drag begin.
+        ChildProcess::Options ours;
+        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
+        ours.environment = environment();
+        ours.environment.push_back("TESSARY_DEBUG=1");
+        ours.pipeStdout = true;
+        program_ = ChildProcess::start(ours);
+        const fs::path socket = fs::path(desktop_->runtimeDirectory()) / "tessary" /
+                                ("local-" + desktop_->display().substr(1) + ".socket");
+        return waitUntil([&] { return fs::exists(socket); }, Clock::now() + 20s);
+    }
+
+    // The figures in kB once the resident size has not changed for a second.
+    static Figures settled(pid_t pid) {
+        long last = residentKilobytes(pid);
+        auto since = Clock::now();
+        waitUntil(
+            [&] {
+                const long now = residentKilobytes(pid);
+                if (now != last) {
+                    last = now;
+                    since = Clock::now();
+                }
+                return Clock::now() - since >= 1s;
+            },
+            Clock::now() + 20s, -1, 100ms);
+        return {last, residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:")};
+    }
+    Figures program() {
+        drain();
+        return settled(program_.pid());
+    }
+    Figures bareTray() const { return settled(bareTray_.pid()); }
+
+    // Twenty Shift-drags of a test client's window into the right monitor's second zone and back;
+    // false when one did not snap.
+    bool drag(int times) {
+        TestClient client = desktop_->startClient();
+        const xcb_window_t window = client.open("x=300 y=300 w=400 h=300");
+        if (!waitUntil([&] { return pump(), platform_->tracker().client(window).has_value(); }, Clock::now() + 5s, -1,
+                       20ms)) {
+            return false;
+        }
+        const Rect home = frame(window);
+        const Rect target = zones_[1].rect;
+        // On a loaded machine the window manager's move and the snap can cross; such a drag is
+        // done again (what is measured is the memory drags leave, not whether one snapped).
+        int snaps = 0;
+        for (int i = 0; snaps < times && i < 2 * times; ++i) {
+            const Rect outer = frame(window);
+            const auto geometry = platform_->windows().geometry(window);
+            if (!geometry) return false;
+            int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
+            desktop_->pressKey(kShiftL, true);
+            desktop_->movePointerTo(x, y);
+            desktop_->pressButton(1, true);
+            desktop_->syncInput();
+            // The program follows the pointer's motion only once it has seen the button go down.
+            if (!awaitLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y))) {
+                return false;
+            }
+            // The window manager starts its move on the first motion past its threshold.
+            const auto deadline = Clock::now() + 5s;
+            while (frame(window).origin == outer.origin && Clock::now() < deadline) {
+                desktop_->movePointerBy(1, 0);
+                ++x;
+                desktop_->syncWindowManager();
+                pump();
+            }
+            const int dx = int(target.midX()) - x, dy = int(target.midY()) - y;
+            constexpr int steps = 24;
+            for (int step = 1, doneX = 0, doneY = 0; step <= steps; ++step) {
+                desktop_->movePointerBy(dx * step / steps - doneX, dy * step / steps - doneY);
+                doneX = dx * step / steps;
+                doneY = dy * step / steps;
+                desktop_->syncWindowManager();
+            }
+            // The zones show once the program has taken the drag in; it drops where it last saw the pointer.
+            waitUntil([&] { return overlayMappedFrom(*platform_, 1920); }, Clock::now() + 5s, -1, 20ms);
+            desktop_->pressButton(1, false);
+            desktop_->syncInput();
+            const bool snapped =
+                waitUntil([&] { return pump(), frame(window) == target; }, Clock::now() + 5s, -1, 20ms);
+            drain();
+            desktop_->pressKey(kShiftL, false);
+            desktop_->movePointerTo(100, 100);
+            if (snapped) ++snaps;
+            platform_->windows().resizeTo(window, home.size, 1s);
+            platform_->windows().moveTo(window, home.origin, 1s);
+        }
+        client.quit();
+        return snaps == times;
+    }
+
+    // Waits until the overlay's hold is over: its buffers are back with the X server.
+    void awaitRest() {
+        waitUntil([&] { return residentKilobytes(program_.pid(), "RssShmem:") <= sharedAtStart_; }, Clock::now() + 30s,
+                  -1, 200ms);
+    }
+    void noteSharedAtStart() { sharedAtStart_ = residentKilobytes(program_.pid(), "RssShmem:"); }
+
+    // Opens one of the program's windows by its URL and closes it as the window manager does.
+    bool openAndClose(const std::string& url, const std::vector<std::string>& thenVisit = {}) {
+        const auto before = listedWindows(*platform_, program_.pid());
+        if (!run(url)) return false;
+        std::optional<xcb_window_t> opened;
+        const bool shown = waitUntil(
+            [&] {
+                pump();
+                for (xcb_window_t listed : listedWindows(*platform_, program_.pid())) {
+                    if (std::find(before.begin(), before.end(), listed) == before.end()) opened = listed;
+                }
+                return opened.has_value();
+            },
+            Clock::now() + 10s, -1, 20ms);
+        if (!shown) return false;
+        for (const std::string& next : thenVisit) {
+            if (!run(next)) return false;
+        }
+        // Drawn and settled before it closes.
+        settled(program_.pid());
+        closeLikeTheWindowManager(*platform_, *opened);
+        return waitUntil(
+            [&] {
+                pump();
+                const auto listed = listedWindows(*platform_, program_.pid());
+                return std::find(listed.begin(), listed.end(), *opened) == listed.end();
+            },
+            Clock::now() + 10s, -1, 20ms);
+    }
+
+private:
+    std::vector<std::string> environment() const {
+        auto environment = desktop_->environment();
+        environment.push_back("QT_QPA_PLATFORM=xcb");
+        return environment;
+    }
+    // A later start with a URL, which the running program takes.
+    bool run(const std::string& url) {
+        ChildProcess::Options options;
+        options.arguments = {TESSARY_PROGRAM, url};
+        options.environment = environment();
+        options.discardStdout = true;
+        ChildProcess process = ChildProcess::start(options);
+        const auto status = process.waitForExit(Clock::now() + 10s);
+        return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    }
+    void pump() { platform_->processPendingEvents(); }
+    bool awaitLine(const std::string& wanted) {
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = program_.readLine(deadline)) {
+            if (std::getenv("BENCH_ECHO")) std::fprintf(stderr, "> %s\n", line->c_str());
+            if (*line == wanted) return true;
+        }
+        return false;
+    }
+    // Reads what the program wrote so far, so that its pipe never fills.
+    void drain() {
+        while (auto line = program_.readLine(Clock::now())) {
+            if (std::getenv("BENCH_ECHO")) std::fprintf(stderr, "> %s\n", line->c_str());
+        }
+    }
+    Rect frame(xcb_window_t window) { return platform_->windows().outerFrame(window).value_or(Rect::null()); }
+
+    std::unique_ptr<VirtualDesktop> desktop_;
+    std::unique_ptr<X11Platform> platform_;
+    std::vector<Zone> zones_;
+    ChildProcess bareTray_;
+    ChildProcess program_;
+    long sharedAtStart_ = 0;
+};
+
+double mebibytes(long kilobytes) { return double(kilobytes) / 1024.0; }
+
+void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
+    for (auto _ : state) {
+        Road road;
+        if (!road.start()) {
+            state.SkipWithError("the programs did not start");
+            return;
+        }
+        std::vector<std::pair<std::string, Figures>> rows;
+        auto take = [&](std::string name) { rows.emplace_back(std::move(name), road.program()); };
+        const Figures bare = road.bareTray();
+        take("after start");
+        road.noteSharedAtStart();
+        if (!road.drag(20)) {
+            state.SkipWithError("a drag did not snap");
+            return;
+        }
+        road.awaitRest();
+        take("after 20 drags, at rest");
+        const std::pair<const char*, const char*> windows[] = {
+            {"editor", "tessary://editor"}, {"settings", "tessary://settings"}, {"About", "tessary://about"},
+            {"feedback", "tessary://feedback"}, {"onboarding", "tessary://onboarding"}};
+        for (const auto& [name, url] : windows) {
+            if (!road.openAndClose(url)) {
+                state.SkipWithError((std::string(name) + " did not open and close").c_str());
+                return;
+            }
+            take(std::string(name) + " opened and closed");
+        }
+        std::vector<std::string> visits;
+        for (const char* pane : panes) visits.push_back(std::string("tessary://settings?pane=") + pane);
+        for (int cycle = 1; cycle <= 15; ++cycle) {
+            if (!road.openAndClose("tessary://settings?pane=general", visits)) {
+                state.SkipWithError("the settings window did not open and close");
+                return;
+            }
+            if (cycle == 2 || cycle == 15) take("settings, every pane, closed: cycle " + std::to_string(cycle));
+        }
+
+        const Figures atStart = rows.front().second;
+        const Figures second = rows[rows.size() - 2].second, fifteenth = rows.back().second;
+        std::printf("\n| state | resident (MiB) | vs. after start | own: anonymous + shared (MiB) | vs. after start |\n"
+                    "|---|---|---|---|---|\n");
+        for (const auto& [name, figures] : rows) {
+            std::printf("| %s | %.1f | %+.1f | %.1f | %+.1f |\n", name.c_str(), mebibytes(figures.resident),
+                        mebibytes(figures.resident - atStart.resident), mebibytes(figures.own),
+                        mebibytes(figures.own - atStart.own));
+        }
+        std::printf("| bare Qt tray program, after start | %.1f | tessary %.2fx | %.1f | tessary %.2fx |\n",
+                    mebibytes(bare.resident), double(atStart.resident) / double(bare.resident), mebibytes(bare.own),
+                    double(atStart.own) / double(bare.own));
+        std::printf("| cycle 15 - cycle 2 | %+.2f | | %+.2f | |\n\n", mebibytes(fifteenth.resident - second.resident),
+                    mebibytes(fifteenth.own - second.own));
+        std::fflush(stdout);
+
+        state.counters["bare_tray_MiB"] = mebibytes(bare.resident);
+        state.counters["start_MiB"] = mebibytes(atStart.resident);
+        state.counters["start_ratio"] = double(atStart.resident) / double(bare.resident);
+        double worst = 0;
+        for (std::size_t i = 1; i < rows.size(); ++i) worst = std::max(worst, mebibytes(rows[i].second.resident));
+        state.counters["worst_after_close_MiB"] = worst;
+        state.counters["cycles_15_minus_2_MiB"] = mebibytes(fifteenth.resident - second.resident);
+    }
+}
+
+BENCHMARK(BM_ResidentMemoryAlongTheUsersRoad)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+
+// The windows a program of ours has on the desktop, as the window manager lists them, and closing
+// one as the window manager's close button does.
+
+#include <sys/types.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/X11/X11Platform.h"
+
+namespace tessary::e2e {
+
+// The managed windows whose _NET_WM_PID is the process's.
+inline std::vector<xcb_window_t> listedWindows(X11Platform& platform, pid_t pid) {
+    std::vector<xcb_window_t> listed;
+    for (xcb_window_t client : platform.windows().clientList()) {
+        if (platform.windows().processID(client) == pid) listed.push_back(client);
+    }
+    return listed;
+}
+
+// The process's managed window with this title.
+inline std::optional<xcb_window_t> listedWindow(X11Platform& platform, pid_t pid, const std::string& title) {
+    for (xcb_window_t window : listedWindows(platform, pid)) {
+        if (platform.windows().title(window) == title) return window;
+    }
+    return std::nullopt;
+}
+
+// Whether an override-redirect window of at least `minimumWidth` is mapped with its left edge at or
+// right of `x` (the zone overlay on a monitor that starts there).
+inline bool overlayMappedFrom(X11Platform& platform, int x, int minimumWidth = 1000) {
+    xcb_connection_t* c = platform.connection().xcb();
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform.connection().root()), nullptr);
+    if (!tree) return false;
+    bool found = false;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
+        auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
+        found = attributes && geometry && attributes->override_redirect &&
+                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= x && geometry->width >= minimumWidth;
+        std::free(attributes);
+        std::free(geometry);
+    }
+    std::free(tree);
+    return found;
+}
+
+// WM_DELETE_WINDOW, as a window manager sends it.
+inline void closeLikeTheWindowManager(X11Platform& platform, xcb_window_t window) {
+    xcb_connection_t* c = platform.connection().xcb();
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = window;
+    close.type = platform.connection().atoms().WM_PROTOCOLS;
+    close.data.data32[0] = platform.connection().atoms().WM_DELETE_WINDOW;
+    close.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+}
+
+}  // namespace tessary::e2e
