@@ -1,47 +1,21 @@
 #pragma once
 
-// Giving memory back to the system once the program is done with a burst of work (a window
-// closed, the overlay idle).
+// Giving the heap back to the system once the program is done with a burst of work (a window
+// closed, the overlay idle). Linux (glibc) only.
 //
-// What a process holds after drawing a window is mostly not its own heap: it is the pages of the
-// libraries' code, of fonts and of Unicode data files that the drawing touched (the kernel maps them
-// in 64 kB runs around each page touched). Those pages are clean copies of their files; dropping
-// our mappings of them loses nothing (the next use maps them again from the page cache, a minor
-// fault each) and lets the kernel reclaim them without asking. Only mappings that cannot hold data
-// of ours are dropped: file-backed, private, not writable, and with no dirty or anonymous page
-// (a library's relocated read-only data is dirty and is kept).
-//
-// Linux only. Other threads may run meanwhile: nothing dropped can have been changed by them, and
-// the program unmaps no file while it runs (no plug-in is unloaded), so a range read from smaps
-// still holds the same file when it is dropped.
+// What the allocator frees stays in the process until it is trimmed; a window's images and the
+// objects made while drawing it leave free pages between live blocks that only malloc_trim returns.
+// The pages of libraries, fonts and Unicode data that the drawing touched are left mapped: they
+// are clean copies of their files that the kernel reclaims when it needs to, and dropping them
+// would only lower the resident figure, not free memory.
 
 #include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
 
 namespace tessary {
 
 class ProcessMemory {
 public:
     ProcessMemory() = delete;
-
-    // One mapping of /proc/self/smaps, as far as the choice needs it.
-    struct Mapping {
-        std::uintptr_t start = 0;
-        std::uintptr_t end = 0;
-        std::string permissions;
-        unsigned long inode = 0;
-        std::string path;
-        std::size_t residentKilobytes = 0;
-        std::size_t dirtyKilobytes = 0;  // private and shared
-        std::size_t anonymousKilobytes = 0;
-    };
-
-    // The mappings of a smaps text.
-    static std::vector<Mapping> parseSmaps(const std::string& text);
-    // Whether a mapping holds only clean copies of its file's pages.
-    static bool isDroppable(const Mapping& mapping);
 
     // Every large allocation (window images, drawn tiles: 128 kB and more) gets pages of its own,
     // which go back to the system when it is freed. By default the allocator raises that threshold
@@ -50,9 +24,8 @@ public:
     // keep the heap's pages resident after they are freed. Call once, at start.
     static void keepLargeBlocksOffTheHeap();
 
-    // Returns the allocator's free pages (malloc_trim) and drops the droppable mappings' pages;
-    // the kilobytes that were resident in those mappings.
-    static std::size_t returnToSystem();
+    // Returns the allocator's free pages to the system (malloc_trim).
+    static void returnToSystem();
 };
 
 }  // namespace tessary
