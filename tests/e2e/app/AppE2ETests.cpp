@@ -390,6 +390,28 @@ TEST_F(AppTest, TheTrayMenuSnapsTheFocusedWindowAndLetsTheZoneShortcutsThrough) 
     client.quit();
 }
 
+// With the menu open its own keys act as a click on their items would: Ctrl+, opens the settings,
+// Ctrl+Q quits cleanly.
+TEST_F(AppTest, TheOpenTrayMenusKeysOpenTheSettingsAndQuit) {
+    auto program = startInstance();
+    const pid_t pid = program->process.pid();
+    ASSERT_TRUE(openTrayMenu(pid)) << "no menu opened; " << testing::PrintToString(program->lines);
+    tap({kControlL, ','});
+    EXPECT_TRUE(waitFor([&] { return !openMenu(pid); })) << "the menu stayed open";
+    // Until it has settled as the focused window: a window of ours taking the focus closes an open
+    // menu.
+    EXPECT_TRUE(holds([&] {
+        const auto active = platform->windows().activeWindow();
+        return active && platform->windows().processID(*active) == pid &&
+               platform->windows().title(*active).value_or("").find("Settings") != std::string::npos;
+    })) << "no settings window";
+
+    ASSERT_TRUE(openTrayMenu(pid));
+    tap({kControlL, 'q'});
+    EXPECT_EQ(program->exitStatus(), 0) << testing::PrintToString(program->lines);
+    EXPECT_TRUE(waitFor([&] { return !fs::exists(socket()); })) << "the socket is left behind";
+}
+
 // Under a D-Bus tray host Qt exports the menu over D-Bus, which carries no widgets: each display's
 // row is a submenu of layouts there. A private session bus with a stand-in host shows what it gets.
 TEST_F(AppTest, ADBusTrayHostGetsTheLayoutsAsSubmenus) {

@@ -11,6 +11,7 @@
 
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/WorkspaceLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
 
 #include "tests/e2e/harness/DesktopTest.h"
@@ -110,17 +111,26 @@ protected:
     ChildProcess instance;
 };
 
-constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9;
+constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kShiftL = 0xffe1, kSuperL = 0xffeb;
 
-// Holds Ctrl and the other modifier, types the key, lets go.
-void typeWithControlAnd(VirtualDesktop& desktop, uint32_t modifier, uint32_t key) {
-    desktop.pressKey(kControlL, true);
-    if (modifier) desktop.pressKey(modifier, true);
-    desktop.pressKey(key, true);
-    desktop.pressKey(key, false);
-    if (modifier) desktop.pressKey(modifier, false);
-    desktop.pressKey(kControlL, false);
+// Presses the keys in order and lets them go in reverse, as a hand on a keyboard does.
+void typeKeys(VirtualDesktop& desktop, const std::vector<uint32_t>& keys) {
+    for (uint32_t key : keys) desktop.pressKey(key, true);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) desktop.pressKey(*key, false);
     desktop.syncInput();
+}
+
+// What defaults.json holds for a shortcut name (its line, trimmed), after the instance ended.
+std::string storedShortcutLine(const VirtualDesktop& desktop, const std::string& name) {
+    std::ifstream file(fs::path(desktop.configHome()) / "Tessary" / "defaults.json");
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.find("\"GlobalShortcuts_" + name + "\"") == std::string::npos) continue;
+        line.erase(0, line.find_first_not_of(' '));
+        if (!line.empty() && line.back() == ',') line.pop_back();
+        return line;
+    }
+    return "none";
 }
 
 TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
@@ -142,44 +152,194 @@ TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
     EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
 }
 
-TEST_F(SettingsTest, ResetAllToDefaultsBringsBackZone1sShortcutAfterARecording) {
+// A shortcut typed into "Zone 1" as a hand types it moves the focused xterm into zone 1 at once and
+// Ctrl+Alt+1 no longer does; after "Reset All to Defaults" Ctrl+Alt+1 does again.
+TEST_F(SettingsTest, ARecordedZoneShortcutSnapsAndResetAllBringsBackTheDefault) {
     writeDragLayouts(desktop->dataHome());
-    LayoutLibrary library = JSONDocumentStore<LayoutLibrary>(fs::path(desktop->dataHome()) / "Tessary" / "layouts.json")
-                                .load()
-                                .value()
-                                .value();
-    const Rect zone1 = ZoneGeometry::zones(*library.layout(*library.defaultLayoutID), Rect(0, 0, 1920, 1080))[0].rect;
     startInstance();
+    ChildProcess xterm = desktop->startXterm("60x20+300+300", "terminal");
+    std::optional<xcb_window_t> window;
+    ASSERT_TRUE(waitFor([&] {
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == xterm.pid()) window = client;
+        }
+        return window.has_value();
+    }, 10s)) << "no xterm";
+    // Zone 1 of the quarters (gaps of 8); the xterm takes the largest size in whole cells that fits.
+    const Rect zone(8, 8, 948, 528);
+    auto inZone1 = [&](std::chrono::milliseconds limit) {
+        return waitFor([&] {
+            const Rect at = platform->windows().outerFrame(*window).value_or(Rect::null());
+            return at.minX() >= zone.minX() && at.minY() >= zone.minY() && at.maxX() <= zone.maxX() &&
+                   at.maxY() <= zone.maxY() && at.width() > zone.width() - 13 && at.height() > zone.height() - 13;
+        }, limit);
+    };
+    auto putBack = [&] {
+        platform->windows().moveTo(*window, Point{300, 300}, 2s);
+        platform->windows().activate(*window, 2s);
+    };
+
     ASSERT_EQ(ask({"open", "shortcuts"}), "");
     ASSERT_TRUE(paneIs("Shortcuts"));
     ASSERT_EQ(ask({"value", "shortcut.snapToZone1"}), "Ctrl+Alt+1");
     click("shortcut.snapToZone1");
-    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "shortcut.snapToZone1"; }, 10s)) << ask({"focus"});
-    typeWithControlAnd(*desktop, 0, 'q');
-    ASSERT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) != "Ctrl+Alt+1"; }, 10s))
-        << "nothing was recorded";
+    ASSERT_TRUE(waitFor([&] { return ask({"placeholder", "shortcut.snapToZone1"}) == "Press Shortcut"; }, 10s));
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F5});
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) == "Ctrl+Shift+F5"; }, 10s))
+        << ask({"value", "shortcut.snapToZone1"});
 
-    TestClient client = desktop->startClient();
-    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
-    auto at = [&](const Rect& target, std::chrono::milliseconds limit) {
-        return waitFor([&] {
-            const auto frame = platform->windows().outerFrame(window);
-            return frame && std::abs(frame->minX() - target.minX()) <= 2 && std::abs(frame->minY() - target.minY()) <= 2 &&
-                   std::abs(frame->maxX() - target.maxX()) <= 2 && std::abs(frame->maxY() - target.maxY()) <= 2;
-        }, limit);
-    };
-    platform->windows().activate(window, 2s);
-    typeWithControlAnd(*desktop, kAltL, '1');
-    EXPECT_FALSE(at(zone1, 1500ms)) << "Ctrl+Alt+1 still snaps after another shortcut was recorded";
+    putBack();
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F5});
+    EXPECT_TRUE(inZone1(10s)) << "the recorded shortcut did not move the xterm";
+    putBack();
+    typeKeys(*desktop, {kControlL, kAltL, '1'});
+    EXPECT_FALSE(inZone1(1500ms)) << "Ctrl+Alt+1 still snaps after another shortcut was recorded";
 
+    ASSERT_EQ(ask({"open", "shortcuts"}), "");
     click("primaryAction");
     ASSERT_TRUE(waitFor([&] { return ask({"rect", "confirm"}).rfind("status", 0) != 0; }, 10s)) << "no confirmation";
     click("confirm");
     EXPECT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) == "Ctrl+Alt+1"; }, 10s));
-    platform->windows().activate(window, 2s);
-    typeWithControlAnd(*desktop, kAltL, '1');
-    EXPECT_TRUE(at(zone1, 10s)) << "Ctrl+Alt+1 did not snap the window after the reset";
+    putBack();
+    typeKeys(*desktop, {kControlL, kAltL, '1'});
+    EXPECT_TRUE(inZone1(10s)) << "Ctrl+Alt+1 did not snap the xterm after the reset";
+    xterm.kill();
+}
+
+// Each combination typed as a keyboard sends it (the modifier's own press first): the field shows
+// the modifiers held so far, and stores exactly what was typed; modifiers let go without a key
+// change nothing, and Escape ends the recording.
+TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
+    startInstance();
+    ASSERT_EQ(ask({"open", "shortcuts"}), "");
+    ASSERT_TRUE(paneIs("Shortcuts"));
+    const std::string field = "shortcut.snapToZone1";
+    auto value = [&] { return ask({"value", field}); };
+    auto recording = [&] { return ask({"placeholder", field}) == "Press Shortcut"; };
+    const struct {
+        std::vector<uint32_t> keys;
+        std::string whileFirstHeld;
+        std::string stored;
+    } cases[] = {
+        {{kControlL, kShiftL, XK_F5}, "Ctrl+…", "Ctrl+Shift+F5"},
+        {{kControlL, kAltL, '1'}, "Ctrl+…", "Ctrl+Alt+1"},
+        {{kSuperL, XK_Left}, "Super+…", "Super+Left"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        click(field);
+        ASSERT_TRUE(waitFor(recording, 10s)) << "not recording";
+        desktop->pressKey(c.keys.front(), true);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == c.whileFirstHeld; }, 10s)) << value();
+        desktop->pressKey(c.keys.front(), false);
+        typeKeys(*desktop, c.keys);
+        EXPECT_TRUE(waitFor([&] { return value() == c.stored; }, 10s)) << value();
+        EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "the recording went on";
+    }
+
+    click(field);
+    ASSERT_TRUE(waitFor(recording, 10s));
+    desktop->pressKey(kAltL, true);
+    desktop->syncInput();
+    EXPECT_TRUE(waitFor([&] { return value() == "Alt+…"; }, 10s)) << value();
+    desktop->pressKey(kAltL, false);
+    desktop->syncInput();
+    EXPECT_TRUE(waitFor([&] { return value() == "Super+Left"; }, 10s)) << "Alt let go: " << value();
+    EXPECT_TRUE(recording()) << "Alt let go ended the recording";
+
+    desktop->pressKey(kShiftL, true);
+    desktop->syncInput();
+    EXPECT_TRUE(waitFor([&] { return value() == "Shift+…"; }, 10s)) << value();
+    desktop->pressKey(kShiftL, false);
+    typeKeys(*desktop, {XK_Escape});
+    EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "Escape did not end the recording";
+    EXPECT_EQ(value(), "Super+Left");
+
+    stopInstance();
+    EXPECT_EQ(storedShortcutLine(*desktop, "snapToZone1"),
+              R"("GlobalShortcuts_snapToZone1": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
+}
+
+// A workspace's field records the same way, and its shortcut restores the workspace.
+TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
+    writeDragLayouts(desktop->dataHome());
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "class=TessaryNotes title=notes x=300 y=300 w=400 h=300");
+    const std::string left = DisplayKey("tessary-left", 1920, 1080).description();
+    const UUID id = UUID::random();
+    WorkspaceLibrary library;
+    library.workspaces = {Workspace(id, "Desk", {WorkspaceEntry(UUID::random(), "TessaryNotes", "notes", left, {0}, Rect())},
+                                    {}, false, false, Date::now())};
+    std::ofstream(fs::path(desktop->dataHome()) / "Tessary" / "workspaces.json")
+        << JSONDocumentStore<WorkspaceLibrary>::encode(library).value();
+    startInstance();
+    ASSERT_EQ(ask({"open", "workspaces"}), "");
+    ASSERT_TRUE(paneIs("Workspaces"));
+    const std::string field = "shortcut.workspace." + id.uuidString();
+    ASSERT_TRUE(waitFor([&] { return ask({"value", field}) == "Record Shortcut"; }, 10s)) << ask({"value", field});
+    click(field);
+    ASSERT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s));
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F6});
+    ASSERT_TRUE(waitFor([&] { return ask({"value", field}) == "Ctrl+Shift+F6"; }, 10s)) << ask({"value", field});
+
+    const Rect zone1 = ZoneGeometry::zones(ZoneLayout(LayoutTemplate::grid, 4), Rect(0, 0, 1920, 1080))[0].rect;
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F6});
+    EXPECT_TRUE(waitFor([&] { return platform->windows().outerFrame(window) == zone1; }, 10s))
+        << "the workspace was not restored";
     client.quit();
+}
+
+// Within 3 pixels of a recording field a click keeps the recording, whatever it lands on; further
+// away it ends it.
+TEST_F(SettingsTest, AClickJustBesideARecordingFieldKeepsRecording) {
+    startInstance();
+    ASSERT_EQ(ask({"open", "shortcuts"}), "");
+    ASSERT_TRUE(paneIs("Shortcuts"));
+    const std::string field = "shortcut.snapToZone1";
+    auto recording = [&] { return ask({"placeholder", field}) == "Press Shortcut"; };
+    // Left of the field as it is now: it widens for a longer text.
+    auto clickLeftOfTheField = [&](int gap) {
+        std::istringstream rect(ask({"field", field}));
+        int x = 0, y = 0, width = 0, height = 0;
+        ASSERT_TRUE(rect >> x >> y >> width >> height);
+        desktop->movePointerTo(x - gap, y + height / 2);
+        desktop->pressButton(1, true);
+        desktop->pressButton(1, false);
+        desktop->syncInput();
+    };
+    click(field);
+    ASSERT_TRUE(waitFor(recording, 10s));
+    clickLeftOfTheField(2);
+    EXPECT_TRUE(waitFor([&] { return ask({"focus"}) == field; }, 10s)) << ask({"focus"});
+    EXPECT_TRUE(recording()) << "a click 2 pixels outside ended the recording";
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F7});
+    EXPECT_TRUE(waitFor([&] { return ask({"value", field}) == "Ctrl+Shift+F7"; }, 10s)) << ask({"value", field});
+
+    click(field);
+    ASSERT_TRUE(waitFor(recording, 10s));
+    clickLeftOfTheField(5);
+    EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "a click 5 pixels outside kept recording";
+}
+
+// The menu's Ctrl+Q belongs to "Quit Tessary": recording it for a zone explains why not and records
+// on; the zone keeps its shortcut.
+TEST_F(SettingsTest, RecordingTheQuitKeysForAZoneShowsTheConflict) {
+    startInstance();
+    ASSERT_EQ(ask({"open", "shortcuts"}), "");
+    ASSERT_TRUE(paneIs("Shortcuts"));
+    const std::string field = "shortcut.snapToZone9";
+    click(field);
+    ASSERT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s));
+    typeKeys(*desktop, {kControlL, 'q'});
+    EXPECT_TRUE(waitFor([&] {
+        return ask({"alert"}) == "Tessary: This shortcut cannot be used because the menu item “Quit Tessary” uses it.";
+    }, 10s)) << ask({"alert"});
+    typeKeys(*desktop, {XK_Return});
+    EXPECT_TRUE(waitFor([&] { return ask({"alert"}) == "none"; }, 10s));
+    EXPECT_EQ(ask({"value", field}), "Ctrl+Alt+9");
+    EXPECT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s)) << "recording resumes";
+    EXPECT_EQ(instance.waitForExit(Clock::now() + 500ms), std::nullopt) << "the program quit";
 }
 
 TEST_F(SettingsTest, LaunchAtLoginWritesTheAutostartEntryAndOffRemovesIt) {
