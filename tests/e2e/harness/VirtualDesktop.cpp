@@ -23,8 +23,9 @@ namespace tessary::e2e {
 namespace {
 
 // Openbox's configuration for the tests: one desktop, no margins, new windows focused, and the
-// stock mouse bindings plus Shift+drag on the title bar moving the window (a drag to snap holds
-// Shift by default, and the window manager must still move the window).
+// stock mouse bindings plus Shift+drag and Ctrl+drag on the title bar moving the window (a drag to
+// snap holds Shift by default, or Ctrl when the user chose it, and the window manager must still
+// move the window).
 constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
@@ -41,10 +42,12 @@ constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="U
     <context name="Titlebar">
       <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>
       <mousebind button="S-Left" action="Drag"><action name="Move"/></mousebind>
+      <mousebind button="C-Left" action="Drag"><action name="Move"/></mousebind>
     </context>
     <context name="Titlebar Top Right Bottom Left TLCorner TRCorner BRCorner BLCorner">
       <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
       <mousebind button="S-Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
+      <mousebind button="C-Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
     </context>
     <context name="Client">
       <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>

@@ -5,6 +5,7 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -50,9 +51,28 @@ protected:
         return fs::path(desktop->runtimeDirectory()) / "tessary" / ("local-" + desktop->display().substr(1) + ".socket");
     }
 
-    void startInstance() {
-        instance = ChildProcess::start(programOptions({}));
+    // With `debug`, the instance logs what its input monitor sees (read with expectInstanceLine).
+    void startInstance(bool debug = false) {
+        ChildProcess::Options options = programOptions({});
+        if (debug) options.environment.push_back("TESSARY_DEBUG=1");
+        instance = ChildProcess::start(options);
+        instanceLines.clear();
         ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); }, 20s)) << "the instance never answered";
+    }
+
+    // Reads the instance's output until a line equal to `line` arrives (or was read already, from
+    // the `from`th line on).
+    bool expectInstanceLine(const std::string& line, std::size_t from) {
+        if (std::find(instanceLines.begin() + std::ptrdiff_t(std::min(from, instanceLines.size())), instanceLines.end(),
+                      line) != instanceLines.end()) {
+            return true;
+        }
+        const auto deadline = Clock::now() + 10s;
+        while (auto next = instance.readLine(deadline)) {
+            instanceLines.push_back(*next);
+            if (*next == line) return true;
+        }
+        return false;
     }
 
     void stopInstance() {
@@ -75,6 +95,25 @@ protected:
         const auto status = later.waitForExit(deadline);
         if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return "status " + reply;
         return reply;
+    }
+
+    // A later start with a URL, as a desktop or a script passes it; its exit status.
+    int openURL(const std::string& url) {
+        ChildProcess later = ChildProcess::start(programOptions({url}));
+        const auto deadline = Clock::now() + 10s;
+        while (later.readLine(deadline)) {
+        }
+        const auto status = later.waitForExit(deadline);
+        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
+
+    // The instance's windows the window manager maps and lists.
+    std::vector<xcb_window_t> listedWindows() {
+        std::vector<xcb_window_t> listed;
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == instance.pid() && isManaged(client)) listed.push_back(client);
+        }
+        return listed;
     }
 
     bool paneIs(const std::string& title) {
@@ -109,6 +148,7 @@ protected:
     }
 
     ChildProcess instance;
+    std::vector<std::string> instanceLines;
 };
 
 constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kShiftL = 0xffe1, kSuperL = 0xffeb;
@@ -133,9 +173,12 @@ std::string storedShortcutLine(const VirtualDesktop& desktop, const std::string&
     return "none";
 }
 
-TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
-    startInstance();
-    ASSERT_EQ(ask({"open", "snapping"}), "");
+// Chosen on the Snapping pane, reached through its URL: Ctrl makes a Ctrl-drag snap and a Shift-drag
+// not, and so it stays after SIGTERM and a new start.
+TEST_F(SettingsTest, TheSnappingChoiceDecidesWhichDragSnapsAndSurvivesARestart) {
+    const Rect target = writeDragLayouts(desktop->dataHome())[1].rect;
+    startInstance(true);
+    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
     ASSERT_TRUE(paneIs("Snapping"));
     ASSERT_EQ(ask({"value", "activationModifier"}), "Shift");
     click("activationModifier");
@@ -144,12 +187,39 @@ TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
     type(XK_Down);
     type(XK_Return);
     EXPECT_TRUE(waitFor([&] { return ask({"value", "activationModifier"}) == "Ctrl"; }, 10s));
+    ASSERT_EQ(ask({"close"}), "");
+
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
+    auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
+    // Drags the window from its home to the right monitor's right zone; where it stays.
+    auto dragWith = [&](uint32_t modifier) {
+        platform->windows().resizeTo(window, Size{400, 300}, 2s);
+        platform->windows().moveTo(window, Point{300, 300}, 2s);
+        const std::size_t start = instanceLines.size();
+        const bool moved = dragTitleBar(
+            window, modifier, Point{target.midX(), target.midY()},
+            [&](int x, int y) {
+                return expectInstanceLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y),
+                                          start);
+            },
+            [&] { return frame() == target; });
+        EXPECT_TRUE(moved) << "the window manager did not move the window";
+        // Settled: a drop is set once more shortly after.
+        waitFor([] { return false; }, 500ms);
+        return frame();
+    };
+    EXPECT_EQ(dragWith(kControlL), target) << "a Ctrl-drag did not snap";
+    EXPECT_NE(dragWith(kShiftL), target) << "a Shift-drag snapped";
 
     stopInstance();
-    startInstance();
-    ASSERT_EQ(ask({"open", "snapping"}), "");
+    startInstance(true);
+    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
     ASSERT_TRUE(paneIs("Snapping"));
     EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
+    ASSERT_EQ(ask({"close"}), "");
+    EXPECT_EQ(dragWith(kControlL), target) << "a Ctrl-drag did not snap after the restart";
+    client.quit();
 }
 
 // A shortcut typed into "Zone 1" as a hand types it moves the focused xterm into zone 1 at once and
@@ -340,6 +410,27 @@ TEST_F(SettingsTest, RecordingTheQuitKeysForAZoneShowsTheConflict) {
     EXPECT_EQ(ask({"value", field}), "Ctrl+Alt+9");
     EXPECT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s)) << "recording resumes";
     EXPECT_EQ(instance.waitForExit(Clock::now() + 500ms), std::nullopt) << "the program quit";
+}
+
+// The URL maps the window on its pane; the same URL again while the user is elsewhere brings the
+// pane back; a later plain opening shows what the user chose last, not the old request.
+TEST_F(SettingsTest, TheSettingsURLMapsTheWindowOnItsPaneOncePerRequest) {
+    startInstance();
+    ASSERT_TRUE(listedWindows().empty());
+    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
+    EXPECT_TRUE(waitFor([&] { return listedWindows().size() == 1; }, 10s)) << "no window mapped";
+    EXPECT_TRUE(paneIs("Snapping"));
+    click("section.about");
+    ASSERT_TRUE(paneIs("About"));
+    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
+    EXPECT_TRUE(paneIs("Snapping")) << "the same request again moves back";
+    click("section.zones");
+    ASSERT_TRUE(paneIs("Zones"));
+    ASSERT_EQ(ask({"close"}), "");
+    ASSERT_TRUE(waitFor([&] { return listedWindows().empty(); }, 10s)) << "the window stayed mapped";
+    ASSERT_EQ(openURL("tessary://settings"), 0);
+    EXPECT_TRUE(waitFor([&] { return listedWindows().size() == 1; }, 10s));
+    EXPECT_TRUE(paneIs("Zones")) << "the used request is not applied again";
 }
 
 TEST_F(SettingsTest, LaunchAtLoginWritesTheAutostartEntryAndOffRemovesIt) {
