@@ -116,6 +116,12 @@ protected:
         return listed;
     }
 
+    // Whether a shortcut recorder records: its placeholder says so, shown or not.
+    bool isRecording(const std::string& recorder) { return ask({"placeholder", recorder}) == "Press Shortcut"; }
+
+    // Opens the window on the Shortcuts pane through the test verb.
+    bool openShortcuts() { return ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"); }
+
     bool paneIs(const std::string& title) {
         return waitFor([&] { return ask({"pane"}) == title; }, 10s);
     }
@@ -249,11 +255,10 @@ TEST_F(SettingsTest, ARecordedZoneShortcutSnapsAndResetAllBringsBackTheDefault) 
         platform->windows().activate(*window, 2s);
     };
 
-    ASSERT_EQ(ask({"open", "shortcuts"}), "");
-    ASSERT_TRUE(paneIs("Shortcuts"));
+    ASSERT_TRUE(openShortcuts());
     ASSERT_EQ(ask({"value", "shortcut.snapToZone1"}), "Ctrl+Alt+1");
     click("shortcut.snapToZone1");
-    ASSERT_TRUE(waitFor([&] { return ask({"placeholder", "shortcut.snapToZone1"}) == "Press Shortcut"; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return isRecording("shortcut.snapToZone1"); }, 10s));
     typeKeys(*desktop, {kControlL, kShiftL, XK_F5});
     ASSERT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) == "Ctrl+Shift+F5"; }, 10s))
         << ask({"value", "shortcut.snapToZone1"});
@@ -281,11 +286,10 @@ TEST_F(SettingsTest, ARecordedZoneShortcutSnapsAndResetAllBringsBackTheDefault) 
 // change nothing, and Escape ends the recording.
 TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
     startInstance();
-    ASSERT_EQ(ask({"open", "shortcuts"}), "");
-    ASSERT_TRUE(paneIs("Shortcuts"));
+    ASSERT_TRUE(openShortcuts());
     const std::string field = "shortcut.snapToZone1";
     auto value = [&] { return ask({"value", field}); };
-    auto recording = [&] { return ask({"placeholder", field}) == "Press Shortcut"; };
+    auto recording = [&] { return isRecording(field); };
     const struct {
         std::vector<uint32_t> keys;
         std::string whileFirstHeld;
@@ -349,7 +353,7 @@ TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
     const std::string field = "shortcut.workspace." + id.uuidString();
     ASSERT_TRUE(waitFor([&] { return ask({"value", field}) == "Record Shortcut"; }, 10s)) << ask({"value", field});
     click(field);
-    ASSERT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return isRecording(field); }, 10s));
     typeKeys(*desktop, {kControlL, kShiftL, XK_F6});
     ASSERT_TRUE(waitFor([&] { return ask({"value", field}) == "Ctrl+Shift+F6"; }, 10s)) << ask({"value", field});
 
@@ -364,10 +368,9 @@ TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
 // away it ends it.
 TEST_F(SettingsTest, AClickJustBesideARecordingFieldKeepsRecording) {
     startInstance();
-    ASSERT_EQ(ask({"open", "shortcuts"}), "");
-    ASSERT_TRUE(paneIs("Shortcuts"));
+    ASSERT_TRUE(openShortcuts());
     const std::string field = "shortcut.snapToZone1";
-    auto recording = [&] { return ask({"placeholder", field}) == "Press Shortcut"; };
+    auto recording = [&] { return isRecording(field); };
     // Left of the field as it is now: it widens for a longer text.
     auto clickLeftOfTheField = [&](int gap) {
         std::istringstream rect(ask({"field", field}));
@@ -396,11 +399,10 @@ TEST_F(SettingsTest, AClickJustBesideARecordingFieldKeepsRecording) {
 // on; the zone keeps its shortcut.
 TEST_F(SettingsTest, RecordingTheQuitKeysForAZoneShowsTheConflict) {
     startInstance();
-    ASSERT_EQ(ask({"open", "shortcuts"}), "");
-    ASSERT_TRUE(paneIs("Shortcuts"));
+    ASSERT_TRUE(openShortcuts());
     const std::string field = "shortcut.snapToZone9";
     click(field);
-    ASSERT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return isRecording(field); }, 10s));
     typeKeys(*desktop, {kControlL, 'q'});
     EXPECT_TRUE(waitFor([&] {
         return ask({"alert"}) == "Tessary: This shortcut cannot be used because the menu item “Quit Tessary” uses it.";
@@ -408,7 +410,7 @@ TEST_F(SettingsTest, RecordingTheQuitKeysForAZoneShowsTheConflict) {
     typeKeys(*desktop, {XK_Return});
     EXPECT_TRUE(waitFor([&] { return ask({"alert"}) == "none"; }, 10s));
     EXPECT_EQ(ask({"value", field}), "Ctrl+Alt+9");
-    EXPECT_TRUE(waitFor([&] { return ask({"placeholder", field}) == "Press Shortcut"; }, 10s)) << "recording resumes";
+    EXPECT_TRUE(waitFor([&] { return isRecording(field); }, 10s)) << "recording resumes";
     EXPECT_EQ(instance.waitForExit(Clock::now() + 500ms), std::nullopt) << "the program quit";
 }
 
