@@ -281,72 +281,92 @@ TEST_F(SettingsTest, ARecordedZoneShortcutSnapsAndResetAllBringsBackTheDefault) 
     xterm.kill();
 }
 
-// Each combination typed as a keyboard sends it (the modifier's own press first): the field shows
-// the modifiers held so far, and stores exactly what was typed; modifiers let go without a key
-// change nothing, and Escape ends the recording.
-TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
-    startInstance();
-    ASSERT_TRUE(openShortcuts());
-    const std::string field = "shortcut.snapToZone1";
-    auto value = [&] { return ask({"value", field}); };
-    auto recording = [&] { return isRecording(field); };
-    const struct {
-        std::vector<uint32_t> keys;
-        std::string whileFirstHeld;
-        std::string stored;
-    } cases[] = {
-        {{kControlL, kShiftL, XK_F5}, "Ctrl+…", "Ctrl+Shift+F5"},
-        {{kControlL, kAltL, '1'}, "Ctrl+…", "Ctrl+Alt+1"},
-        {{kSuperL, XK_Left}, "Super+…", "Super+Left"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored);
-        click(field);
-        ASSERT_TRUE(waitFor(recording, 10s)) << "not recording";
-        desktop->pressKey(c.keys.front(), true);
-        desktop->syncInput();
-        EXPECT_TRUE(waitFor([&] { return value() == c.whileFirstHeld; }, 10s)) << value();
-        desktop->pressKey(c.keys.front(), false);
-        typeKeys(*desktop, c.keys);
-        EXPECT_TRUE(waitFor([&] { return value() == c.stored; }, 10s)) << value();
-        EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "the recording went on";
-    }
-
-    click(field);
-    ASSERT_TRUE(waitFor(recording, 10s));
-    desktop->pressKey(kAltL, true);
-    desktop->syncInput();
-    EXPECT_TRUE(waitFor([&] { return value() == "Alt+…"; }, 10s)) << value();
-    desktop->pressKey(kAltL, false);
-    desktop->syncInput();
-    EXPECT_TRUE(waitFor([&] { return value() == "Super+Left"; }, 10s)) << "Alt let go: " << value();
-    EXPECT_TRUE(recording()) << "Alt let go ended the recording";
-
-    desktop->pressKey(kShiftL, true);
-    desktop->syncInput();
-    EXPECT_TRUE(waitFor([&] { return value() == "Shift+…"; }, 10s)) << value();
-    desktop->pressKey(kShiftL, false);
-    typeKeys(*desktop, {XK_Escape});
-    EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "Escape did not end the recording";
-    EXPECT_EQ(value(), "Super+Left");
-
-    stopInstance();
-    EXPECT_EQ(storedShortcutLine(*desktop, "snapToZone1"),
-              R"("GlobalShortcuts_snapToZone1": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
-}
-
-// A workspace's field records the same way, and its shortcut restores the workspace.
-TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
-    writeDragLayouts(desktop->dataHome());
-    TestClient client = desktop->startClient();
-    const xcb_window_t window = openWindow(client, "class=TessaryNotes title=notes x=300 y=300 w=400 h=300");
+// A workspace "Desk" whose one entry, the test client's "notes" window, goes into zone 1 of the
+// left monitor; its id.
+UUID writeDeskWorkspace(const VirtualDesktop& desktop) {
     const std::string left = DisplayKey("tessary-left", 1920, 1080).description();
     const UUID id = UUID::random();
     WorkspaceLibrary library;
     library.workspaces = {Workspace(id, "Desk", {WorkspaceEntry(UUID::random(), "TessaryNotes", "notes", left, {0}, Rect())},
                                     {}, false, false, Date::now())};
-    std::ofstream(fs::path(desktop->dataHome()) / "Tessary" / "workspaces.json")
+    fs::create_directories(fs::path(desktop.dataHome()) / "Tessary");
+    std::ofstream(fs::path(desktop.dataHome()) / "Tessary" / "workspaces.json")
         << JSONDocumentStore<WorkspaceLibrary>::encode(library).value();
+    return id;
+}
+
+// Each combination typed as a keyboard sends it (the modifier's own press first), into a zone's
+// field and a workspace's: the field shows the modifiers held so far and stores exactly what was
+// typed; modifiers let go without a key change nothing, and Escape ends the recording.
+TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
+    const UUID desk = writeDeskWorkspace(*desktop);
+    startInstance();
+    const struct {
+        std::string pane, title, field, storedName;
+    } fields[] = {
+        {"shortcuts", "Shortcuts", "shortcut.snapToZone1", "snapToZone1"},
+        {"workspaces", "Workspaces", "shortcut.workspace." + desk.uuidString(), "workspace." + desk.uuidString()},
+    };
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.field);
+        ASSERT_EQ(ask({"open", f.pane}), "");
+        ASSERT_TRUE(paneIs(f.title));
+        auto value = [&] { return ask({"value", f.field}); };
+        auto recording = [&] { return isRecording(f.field); };
+        const struct {
+            std::vector<uint32_t> keys;
+            std::string whileFirstHeld;
+            std::string stored;
+        } cases[] = {
+            {{kControlL, kShiftL, XK_F5}, "Ctrl+…", "Ctrl+Shift+F5"},
+            {{kControlL, kAltL, '1'}, "Ctrl+…", "Ctrl+Alt+1"},
+            {{kSuperL, XK_Left}, "Super+…", "Super+Left"},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.stored);
+            click(f.field);
+            ASSERT_TRUE(waitFor(recording, 10s)) << "not recording";
+            desktop->pressKey(c.keys.front(), true);
+            desktop->syncInput();
+            EXPECT_TRUE(waitFor([&] { return value() == c.whileFirstHeld; }, 10s)) << value();
+            desktop->pressKey(c.keys.front(), false);
+            typeKeys(*desktop, c.keys);
+            EXPECT_TRUE(waitFor([&] { return value() == c.stored; }, 10s)) << value();
+            EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "the recording went on";
+        }
+
+        click(f.field);
+        ASSERT_TRUE(waitFor(recording, 10s));
+        desktop->pressKey(kAltL, true);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Alt+…"; }, 10s)) << value();
+        desktop->pressKey(kAltL, false);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Super+Left"; }, 10s)) << "Alt let go: " << value();
+        EXPECT_TRUE(recording()) << "Alt let go ended the recording";
+
+        desktop->pressKey(kShiftL, true);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Shift+…"; }, 10s)) << value();
+        desktop->pressKey(kShiftL, false);
+        typeKeys(*desktop, {XK_Escape});
+        EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "Escape did not end the recording";
+        EXPECT_EQ(value(), "Super+Left");
+    }
+
+    stopInstance();
+    for (const auto& f : fields) {
+        EXPECT_EQ(storedShortcutLine(*desktop, f.storedName),
+                  "\"GlobalShortcuts_" + f.storedName + R"(": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
+    }
+}
+
+// A workspace's recorded shortcut restores it.
+TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
+    writeDragLayouts(desktop->dataHome());
+    const UUID id = writeDeskWorkspace(*desktop);
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "class=TessaryNotes title=notes x=300 y=300 w=400 h=300");
     startInstance();
     ASSERT_EQ(ask({"open", "workspaces"}), "");
     ASSERT_TRUE(paneIs("Workspaces"));
