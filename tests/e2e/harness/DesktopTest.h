@@ -64,8 +64,10 @@ protected:
     // the first motion past its threshold: `buttonSeen` (given the press's place) and the move are
     // awaited before the drag goes on. The modifier stays down until `dropped` holds (5 s at most):
     // a program that takes the whole drag in one batch reads the modifier at its end.
+    // `beforeRelease` runs with the pointer at `to` and the button still down.
     bool dragTitleBar(xcb_window_t window, std::uint32_t modifier, Point to,
-                      const std::function<bool(int x, int y)>& buttonSeen, const std::function<bool()>& dropped) {
+                      const std::function<bool(int x, int y)>& buttonSeen, const std::function<bool()>& dropped,
+                      const std::function<void()>& beforeRelease = {}) {
         auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
         const Rect outer = frame();
         const auto geometry = platform->windows().geometry(window);
@@ -90,6 +92,7 @@ protected:
                 doneX = dx * i / steps;
                 doneY = dy * i / steps;
             }
+            if (beforeRelease) beforeRelease();
         }
         desktop->pressButton(1, false);
         if (moved) waitFor(dropped, 5s);
