@@ -182,7 +182,9 @@ std::string storedShortcutLine(const VirtualDesktop& desktop, const std::string&
 // Chosen on the Snapping pane, reached through its URL: Ctrl makes a Ctrl-drag snap and a Shift-drag
 // not, and so it stays after SIGTERM and a new start.
 TEST_F(SettingsTest, TheSnappingChoiceDecidesWhichDragSnapsAndSurvivesARestart) {
-    const Rect target = writeDragLayouts(desktop->dataHome())[1].rect;
+    // The right monitor's left zone, the first its drags enter: Ctrl is also the default modifier
+    // that spans the zones a drag passed, so a drag into the right one would take both.
+    const Rect target = writeDragLayouts(desktop->dataHome())[0].rect;
     startInstance(true);
     ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
     ASSERT_TRUE(paneIs("Snapping"));
@@ -198,7 +200,7 @@ TEST_F(SettingsTest, TheSnappingChoiceDecidesWhichDragSnapsAndSurvivesARestart) 
     TestClient client = desktop->startClient();
     const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
     auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
-    // Drags the window from its home to the right monitor's right zone; where it stays.
+    // Drags the window from its home to the target zone; where it stays.
     auto dragWith = [&](uint32_t modifier) {
         platform->windows().resizeTo(window, Size{400, 300}, 2s);
         platform->windows().moveTo(window, Point{300, 300}, 2s);
