@@ -75,11 +75,10 @@ bool QtLocalEvents::eventFilter(QObject* watched, QEvent* event) {
     const auto timestamp = static_cast<const QInputEvent*>(event)->timestamp();
     // The window passes a key on as it is; a mouse release it passes on as a new event for the
     // widget under the pointer, at the same time and place.
+    const bool isKey = type == QEvent::KeyPress || type == QEvent::KeyRelease;
+    const bool sameMouseRelease = !isKey && timestamp != 0 && local.location == lastLocation_;
     const bool again = type == lastType_ && timestamp == lastTimestamp_ &&
-                       (event == lastEvent_ ? isOnTheWay(watched)
-                                            : local.type != LocalEventType::keyDown &&
-                                                  local.type != LocalEventType::keyUp && timestamp != 0 &&
-                                                  local.location == lastLocation_);
+                       (event == lastEvent_ ? isOnTheWay(watched) : sameMouseRelease);
     if (again) {
         lastEvent_ = event;
         lastReceiver_ = watched;
