@@ -65,6 +65,7 @@
 #include "Tessary/shell/ui/ReviewAlert.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "Tessary/shell/ui/StatusMenuActions.h"
+#include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -154,24 +155,21 @@ void printReply(const InstanceReply& reply) {
     if (!reply.text.empty()) std::fprintf(reply.status == 0 ? stdout : stderr, "%s\n", reply.text.c_str());
 }
 
-// An action asked of an instance that does not run: answered here with the services' handles
-// empty (the actions' own "not running" answers), with the displays of the X server when it can
-// be reached; the program is not started for it.
+// An action asked of an instance that does not run: answered here from the stored documents and
+// the displays of the X server when it can be reached, or "not running"; the program is not
+// started for it.
 int answerWithoutInstance(const InstanceRequest& request) {
     auto platform = X11Platform::open();
     if (platform) DisplayProvider::setScreens(&platform->screens());
-    const InstanceReply reply = CommandLineVerbs::run(
-        request.arguments.front(), std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()));
+    const InstanceReply reply = CommandLineVerbs::runWithoutInstance(
+        request.arguments.front(), std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()),
+        {TessaryPaths::layoutsURL(), TessaryPaths::workspacesURL()});
     DisplayProvider::setScreens(nullptr);
     printReply(reply);
     return reply.status;
 }
 
 }  // namespace
-
-// Under the sanitizer build: what the desktop libraries keep for the life of the process (D-Bus's
-// and fontconfig's tables, which Qt never asks them to free) is not a leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\nleak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {
     StderrLogSink sink;

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <thread>
 
 namespace tessary {
@@ -137,12 +138,14 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    // A local socket connects at once or not at all: EAGAIN is the instance's queue of waiting
+    // connections full, and the socket is not connected.
     if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         if (errno == ENOENT || errno == ECONNREFUSED) {
             return unexpected(ForwardError{ForwardError::Code::notListening, errnoText(errno)});
         }
-        if (errno != EINPROGRESS && errno != EAGAIN) return fail("cannot connect: " + errnoText(errno));
-        if (!waitFor(descriptor, POLLOUT, deadline)) return fail("the running instance does not answer");
+        if (errno == EAGAIN) return unexpected(ForwardError{ForwardError::Code::busy, "the running instance is busy"});
+        return fail("cannot connect: " + errnoText(errno));
     }
     if (peerUserID(descriptor) != ::getuid()) return fail("the socket belongs to another user");
 
@@ -153,6 +156,9 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
             sent += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             if (!waitFor(descriptor, POLLOUT, deadline)) return fail("the running instance does not answer");
+        } else if (n < 0 && (errno == EPIPE || errno == ECONNRESET)) {
+            // Closed by the instance: what it said before (the busy reply) is still to be read.
+            break;
         } else {
             return fail("cannot send: " + errnoText(errno));
         }
@@ -163,6 +169,9 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
         if (const auto newline = received.find('\n'); newline != std::string::npos) {
             auto reply = InstanceMessage::decodeReply(std::string_view(received).substr(0, newline));
             if (!reply) return fail("the running instance gave an unreadable reply");
+            if (*reply == busyReply()) {
+                return unexpected(ForwardError{ForwardError::Code::busy, "the running instance is busy"});
+            }
             return *reply;
         }
         if (received.size() >= InstanceMessage::maximumSize) return fail("the running instance's reply is too long");
@@ -183,6 +192,8 @@ InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& 
                                                         const InstanceRequest& request,
                                                         std::chrono::milliseconds patience) {
     const auto deadline = Clock::now() + patience;
+    std::minstd_rand random(std::random_device{}());
+    std::uniform_int_distribution<int> pause(0, 45);
     for (;;) {
         if (auto lock = InstanceLock::acquire(location)) {
             lock->removeStaleSocket();
@@ -190,9 +201,15 @@ InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& 
         }
         auto reply = send(location, request, std::chrono::seconds(5));
         if (reply) return std::move(reply.value());
-        if (reply.error().code != ForwardError::Code::notListening || Clock::now() >= deadline) return reply.error();
-        // The instance holds the lock but does not listen yet: it is still starting.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const ForwardError::Code code = reply.error().code;
+        if (code == ForwardError::Code::failed || Clock::now() >= deadline) return reply.error();
+        if (code == ForwardError::Code::notListening) {
+            // The instance holds the lock but does not listen yet: it is still starting.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } else {
+            // Busy: starts that came together spread out, rather than return together.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 + pause(random)));
+        }
     }
 }
 

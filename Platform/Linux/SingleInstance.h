@@ -13,6 +13,11 @@
 // once race only for the lock, so exactly one wins. The instance listens only once it is ready to
 // answer; until then a later start finds no socket (or a refusing one) and tries again.
 //
+// Many starts at once: one that finds the instance's queue of waiting connections full, or is sent
+// the busy reply (the instance holds as many connections as it will and did not take this one's
+// request), tries again after a short, varied pause, until its time is up. Neither case ran the
+// request, so trying again never runs it twice.
+//
 // The socket's peer must run as the same user, on either side.
 
 #include <sys/types.h>
@@ -70,6 +75,7 @@ private:
 struct ForwardError {
     enum class Code {
         notListening,  // no socket, or nobody accepts on it: the instance is starting or gone
+        busy,          // the instance did not take the request now: its queue is full, or it said so
         failed,        // the instance was reached but did not answer properly
     };
     Code code = Code::failed;
@@ -78,11 +84,16 @@ struct ForwardError {
 
 // A later start's side: sends the request and waits for the reply.
 struct InstanceClient {
+    // The reply an instance sends a connection whose request it did not take.
+    static constexpr int busyStatus = 75;
+    static InstanceReply busyReply() { return {"Tessary is busy", busyStatus}; }
+
     static Expected<InstanceReply, ForwardError> send(const InstanceLocation& location, const InstanceRequest& request,
                                                       std::chrono::milliseconds timeout);
 
     // Either this process becomes the instance (the lock), or the running instance answers (its
-    // reply). A start that finds the instance not yet listening tries again until the deadline.
+    // reply). A start that finds the instance not yet listening, or busy, tries again until the
+    // deadline.
     using Outcome = std::variant<InstanceLock, InstanceReply, ForwardError>;
     static Outcome becomeOrForward(const InstanceLocation& location, const InstanceRequest& request,
                                    std::chrono::milliseconds patience = std::chrono::seconds(10));

@@ -1,17 +1,36 @@
 #include "Platform/Qt/InstanceServer.h"
 
-#include <QLocalServer>
+#include <QFileSystemWatcher>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace tessary {
 
+namespace {
+
+// Sends the busy reply without waiting: the start behind it tries again. A connection that has
+// been sent nothing yet takes the one short line into its buffer.
+void sendBusy(int descriptor) {
+    const std::string text = InstanceMessage::encode(InstanceClient::busyReply());
+    [[maybe_unused]] const ssize_t sent = ::send(descriptor, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+}  // namespace
+
 InstanceServer::InstanceServer(InstanceLock lock, Scheduler& scheduler)
-    : lock_(std::move(lock)), scheduler_(scheduler) {}
+    : lock_(std::move(lock)), scheduler_(scheduler), sockets_(std::make_unique<QObject>()) {}
 
 InstanceServer::~InstanceServer() {
+    scheduler_.cancel(resume_);
+    folderWatch_.reset();
     for (auto& [id, connection] : connections_) {
         scheduler_.cancel(connection.timeout);
         connection.socket->disconnect();
@@ -19,55 +38,178 @@ InstanceServer::~InstanceServer() {
         delete connection.socket;
     }
     connections_.clear();
-    if (server_) {
-        server_->close();
-        server_.reset();
+    if (listener_ >= 0) {
+        stopListening();
         ::unlink(lock_.location().socket.c_str());
     }
 }
 
 bool InstanceServer::start(Handler handler) {
     handler_ = std::move(handler);
-    if (server_) return true;
-    lock_.removeStaleSocket();
-    server_ = std::make_unique<QLocalServer>();
-    if (!server_->listen(QString::fromStdString(lock_.location().socket.string()))) {
-        log_.error("Cannot listen on " + lock_.location().socket.string() + ": " +
-                   server_->errorString().toStdString() + "; later starts cannot reach this one");
-        server_.reset();
-        return false;
-    }
-    // The folder is the user's alone already; the socket is as well, should the folder ever not be.
-    if (::chmod(lock_.location().socket.c_str(), 0600) != 0) {
-        log_.error("Cannot make " + lock_.location().socket.string() + " private; later starts cannot reach this one");
-        server_.reset();
-        ::unlink(lock_.location().socket.c_str());
-        return false;
-    }
-    QObject::connect(server_.get(), &QLocalServer::newConnection, [this] { accept(); });
+    if (started_) return true;
+    if (!listen()) return false;
+    started_ = true;
     return true;
 }
 
+bool InstanceServer::listen() {
+    const std::string path = lock_.location().socket.string();
+    lock_.removeStaleSocket();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (listener < 0) {
+        log_.error("Cannot make the socket " + path + ": " + std::strerror(errno) + "; later starts cannot reach this one");
+        return false;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const char* step = nullptr;
+    if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        step = "listen on";
+    } else if (::chmod(path.c_str(), 0600) != 0) {
+        // The folder is the user's alone already; the socket is as well, should the folder ever not be.
+        step = "make private";
+    } else if (::listen(listener, SOMAXCONN) != 0) {
+        step = "listen on";
+    }
+    if (step) {
+        log_.error(std::string("Cannot ") + step + " " + path + ": " + std::strerror(errno) +
+                   "; later starts cannot reach this one");
+        ::close(listener);
+        ::unlink(path.c_str());
+        return false;
+    }
+    listener_ = listener;
+    notifier_ = std::make_unique<QSocketNotifier>(listener_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { accept(); });
+    struct stat file {};
+    socketFile_ = ::stat(path.c_str(), &file) == 0 ? file.st_ino : 0;
+    if (!folderWatch_) {
+        folderWatch_ = std::make_unique<QFileSystemWatcher>();
+        folderWatch_->addPath(QString::fromStdString(lock_.location().folder.string()));
+        QObject::connect(folderWatch_.get(), &QFileSystemWatcher::directoryChanged, [this] { checkSocketFile(); });
+    }
+    return true;
+}
+
+void InstanceServer::checkSocketFile() {
+    if (listener_ < 0) return;
+    struct stat file {};
+    if (::stat(lock_.location().socket.c_str(), &file) == 0 && file.st_ino == socketFile_) return;
+    log_.error("The single-instance socket " + lock_.location().socket.string() + " was removed; making it anew");
+    relisten();
+}
+
+void InstanceServer::stopListening() {
+    notifier_.reset();
+    if (listener_ >= 0) ::close(listener_);
+    listener_ = -1;
+}
+
+void InstanceServer::relisten() {
+    stopListening();
+    if (listen()) {
+        log_.notice("Listening again on " + lock_.location().socket.string());
+        return;
+    }
+    scheduler_.cancel(resume_);
+    resume_ = scheduler_.schedule(pauseAfterFailure, [this] {
+        resume_ = {};
+        relisten();
+    });
+}
+
+void InstanceServer::pauseAccepting() {
+    if (!shortageLogged_) {
+        log_.error("No descriptor to spare for a later start; accepting again shortly");
+        shortageLogged_ = true;
+    }
+    notifier_->setEnabled(false);
+    scheduler_.cancel(resume_);
+    resume_ = scheduler_.schedule(pauseAfterFailure, [this] {
+        resume_ = {};
+        if (!notifier_) return;
+        notifier_->setEnabled(true);
+        accept();
+    });
+}
+
 void InstanceServer::accept() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        // Stays a child of the server, so a socket whose deferred deletion never ran dies with it.
-        if (peerUserID(static_cast<int>(socket->socketDescriptor())) != ::getuid()) {
+    // A bounded batch per wake-up keeps the main loop turning under a flood; the notifier fires
+    // again for the rest.
+    for (int batch = 0; batch < 256 && listener_ >= 0; ++batch) {
+        const int descriptor = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                pauseAccepting();
+                return;
+            }
+            log_.error(std::string("The single-instance socket failed (") + std::strerror(errno) + "); making it anew");
+            relisten();
+            return;
+        }
+        shortageLogged_ = false;
+        if (peerUserID(descriptor) != ::getuid()) {
             log_.error("Refused a connection from another user");
-            socket->abort();
-            socket->deleteLater();
+            ::close(descriptor);
             continue;
         }
-        const std::uint64_t id = ++nextID_;
-        Connection& connection = connections_[id];
-        connection.socket = socket;
-        connection.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
-            log_.error("Dropped a request that did not arrive in time");
-            drop(id);
-        });
-        QObject::connect(socket, &QLocalSocket::readyRead, [this, id] { read(id); });
-        QObject::connect(socket, &QLocalSocket::disconnected, [this, id] { drop(id); });
-        read(id);
+        // What the start sent already is read now: a start sends its request as soon as it
+        // connects, so one that sent nothing by the time its turn came is likely no start at all.
+        std::string early;
+        char bytes[4096];
+        for (ssize_t n; early.size() < InstanceMessage::maximumSize &&
+                        (n = ::recv(descriptor, bytes, sizeof bytes, MSG_DONTWAIT)) > 0;) {
+            early.append(bytes, static_cast<std::size_t>(n));
+        }
+        if (!makeRoom(!early.empty())) {
+            sendBusy(descriptor);
+            ::close(descriptor);
+            continue;
+        }
+        admit(descriptor, std::move(early));
     }
+}
+
+bool InstanceServer::makeRoom(bool newcomerSent) {
+    if (connections_.size() < maximumConnections) return true;
+    if (!refusalLogged_) {
+        log_.error("More than " + std::to_string(maximumConnections) +
+                   " connections at once; those that sent nothing yet are closed");
+        refusalLogged_ = true;
+    }
+    // Turned away cheaply, without a socket object of its own: the flood's case.
+    if (!newcomerSent) return false;
+    for (auto& [id, connection] : connections_) {
+        if (connection.answered) continue;
+        // Its request has not arrived whole, so nothing of it ran: its start may try again.
+        sendBusy(static_cast<int>(connection.socket->socketDescriptor()));
+        drop(id);
+        return true;
+    }
+    return false;
+}
+
+void InstanceServer::admit(int descriptor, std::string early) {
+    auto* socket = new QLocalSocket(sockets_.get());
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        ::close(descriptor);
+        return;
+    }
+    const std::uint64_t id = ++nextID_;
+    Connection& connection = connections_[id];
+    connection.socket = socket;
+    connection.buffer = std::move(early);
+    connection.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
+        log_.error("Dropped a request that did not arrive in time");
+        drop(id);
+    });
+    QObject::connect(socket, &QLocalSocket::readyRead, [this, id] { read(id); });
+    QObject::connect(socket, &QLocalSocket::disconnected, [this, id] { drop(id); });
+    read(id);
 }
 
 void InstanceServer::read(std::uint64_t id) {
@@ -119,6 +261,7 @@ void InstanceServer::drop(std::uint64_t id) {
     scheduler_.cancel(found->second.timeout);
     QLocalSocket* socket = found->second.socket;
     connections_.erase(found);
+    if (connections_.empty()) refusalLogged_ = false;
     socket->disconnect();
     socket->abort();
     socket->deleteLater();

@@ -8,8 +8,21 @@
 // is not complete within two seconds (on the Scheduler). One request per connection; a reply not
 // taken within two seconds more drops the connection too. The socket file is made 0600 (only its
 // owner may connect) and removed when the server ends.
+//
+// Under load: at most maximumConnections are held at once, so that no number of clients can use up
+// the program's descriptors. What a newcomer sent is read as it is accepted. Beyond the limit, a
+// newcomer that sent nothing is turned away; one that sent closes the oldest connection whose
+// request has not arrived (or is turned away itself when every held one is being answered). Each
+// is sent the busy reply first, and its start tries again. Refusing is logged once until the
+// connections fall back to none. When
+// accepting fails for want of descriptors the server pauses a moment and accepts again; any other
+// failure of the listening socket makes it anew, and so does the removal of its file (watched
+// through the folder, which costs nothing while nothing happens). The socket keeps listening for
+// the life of the server.
 
 #include <QObject>
+
+#include <sys/types.h>
 
 #include <chrono>
 #include <functional>
@@ -22,8 +35,9 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 
-class QLocalServer;
+class QFileSystemWatcher;
 class QLocalSocket;
+class QSocketNotifier;
 
 namespace tessary {
 
@@ -32,6 +46,10 @@ public:
     using Handler = std::function<InstanceReply(const InstanceRequest&)>;
 
     static constexpr std::chrono::seconds requestTimeLimit{2};
+    static constexpr std::size_t maximumConnections = 32;
+    // How long accepting pauses when the process has no descriptor to spare, or the socket could
+    // not be made again.
+    static constexpr std::chrono::milliseconds pauseAfterFailure{200};
 
     // Holds the lock for its lifetime; listens only from start().
     InstanceServer(InstanceLock lock, Scheduler& scheduler);
@@ -53,16 +71,35 @@ private:
         bool answered = false;
     };
 
+    bool listen();
+    // Makes the socket anew when its file is gone or another took its place.
+    void checkSocketFile();
+    void stopListening();
+    void relisten();
+    void pauseAccepting();
     void accept();
+    // Room for one more connection: false when the newcomer is to be turned away instead.
+    bool makeRoom(bool newcomerSent);
+    void admit(int descriptor, std::string early);
     void read(std::uint64_t id);
     void drop(std::uint64_t id);
 
     InstanceLock lock_;
     Scheduler& scheduler_;
     Handler handler_;
-    std::unique_ptr<QLocalServer> server_;
+    bool started_ = false;
+    int listener_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QFileSystemWatcher> folderWatch_;
+    ino_t socketFile_ = 0;
+    ScheduledTask resume_;
+    // Parent of every connection's socket, so that one whose deferred deletion never ran dies with it.
+    std::unique_ptr<QObject> sockets_;
+    // By age: identifiers only grow.
     std::map<std::uint64_t, Connection> connections_;
     std::uint64_t nextID_ = 0;
+    bool refusalLogged_ = false;
+    bool shortageLogged_ = false;
     Logger log_{"Instance"};
 };
 

@@ -158,6 +158,10 @@ void LayoutEditorModel::setGap(double value, bool spacing) {
         return;
     }
     const double gap = std::max(value, 0.0);
+    // The stored value again is no edit: a new stamp would win the next merge over a real change
+    // made on another computer.
+    const ZoneLayout& current = *currentLayout();
+    if ((spacing ? current.spacing : current.padding) == gap) return;
     changeCurrent([&](ZoneLayout& layout) { (spacing ? layout.spacing : layout.padding) = gap; });
     setErrorMessage(std::nullopt);
 }

@@ -76,14 +76,18 @@ void CloudSync::start() {
 }
 
 template <typename Document>
-Expected<std::optional<Document>, std::string> CloudSync::readStored(std::string_view key) {
+Expected<std::optional<Document>, CloudSync::ReadFailure> CloudSync::readStored(std::string_view key) {
     auto bytes = store_.data(key);
-    if (!bytes) return unexpected(bytes.error().text());
+    if (!bytes) return unexpected(ReadFailure{bytes.error().text(), {}});
     if (!bytes.value()) return std::optional<Document>();
     auto document = JSONDocumentStore<Document>::decode(*bytes.value());
     if (!document) {
-        return unexpected("\u201C" + std::string(key) + "\u201D " +
-                          ZoneService::localized("is not in the correct format: ") + document.error().detail);
+        // The file's name and what happens to it, in words; the decoder's own message goes to the log.
+        std::string text = ZoneService::localized(
+            "\u201C%@\u201D in the sync folder is damaged or was written by a newer version of Tessary. "
+            "It is left as it is and synchronised again once it can be read.");
+        if (const auto at = text.find("%@"); at != std::string::npos) text.replace(at, 2, key);
+        return unexpected(ReadFailure{std::move(text), document.error().detail});
     }
     return std::optional<Document>(std::move(document.value()));
 }
@@ -92,8 +96,8 @@ template <typename Document>
 void CloudSync::pullKey(const Key<Document>& key) {
     auto stored = readStored<Document>(key.name);
     if (!stored) {
-        unreadable_.insert_or_assign(std::string(key.name), stored.error());
-        log_.error("pull failed: " + stored.error());
+        unreadable_.insert_or_assign(std::string(key.name), stored.error().text);
+        log_.error("pull failed: " + stored.error().logText());
         return;
     }
     unreadable_.erase(std::string(key.name));
@@ -108,8 +112,8 @@ bool CloudSync::pushKey(const Key<Document>& key) {
     if (!stored) {
         // Whatever is there may be a newer version's document or a peer's unfinished one: it stays.
         const bool known = unreadable_.find(key.name) != unreadable_.end();
-        unreadable_.insert_or_assign(std::string(key.name), stored.error());
-        if (!known) log_.error("left " + std::string(key.name) + " as it is: " + stored.error());
+        unreadable_.insert_or_assign(std::string(key.name), stored.error().text);
+        if (!known) log_.error("left " + std::string(key.name) + " as it is: " + stored.error().logText());
         return true;
     }
     // Written only when the stored copy lacks something of ours; the merge keeps the stored side's

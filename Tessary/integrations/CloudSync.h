@@ -86,6 +86,14 @@ public:
 private:
     template <typename Document>
     struct Key;
+    // Why a stored value could not be used: the sentence the user reads, and for the log what the
+    // decoder said (nothing a user can act on).
+    struct ReadFailure {
+        std::string text;
+        std::string detail;
+
+        std::string logText() const { return detail.empty() ? text : text + " (" + detail + ")"; }
+    };
 
     bool guardHolds() const;
     // Calls `action` with each key's description, in the order every operation handles them, while
@@ -98,7 +106,7 @@ private:
     template <typename Document>
     bool pushKey(const Key<Document>& key);
     template <typename Document>
-    Expected<std::optional<Document>, std::string> readStored(std::string_view key);
+    Expected<std::optional<Document>, ReadFailure> readStored(std::string_view key);
     void setState(std::optional<Date> lastSync, std::optional<std::string> lastError);
     std::optional<std::string> readErrorNow() const;
 

@@ -1,13 +1,17 @@
 #include "Tessary/integrations/CommandLineVerbs.h"
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 
 #include "Tessary/integrations/Entities.h"
 #include "Tessary/integrations/Intents.h"
 #include "Tessary/services/ZoneService.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/WorkspaceLibrary.h"
 
 namespace tessary {
 
@@ -20,12 +24,22 @@ struct UsageError {
     std::string message;
 };
 
+// Where `list` takes the layouts and workspaces from: the running services, or the stored documents.
+struct Sources {
+    std::function<std::vector<LayoutEntity>()> layouts;
+    std::function<std::vector<WorkspaceEntity>()> workspaces;
+};
+
 struct Verb {
     std::string_view name;
     std::vector<std::string_view> options;  // the names it takes
     std::string_view synopsis;
     std::function<std::string()> description;
-    std::function<InstanceReply(const Options&, const std::vector<std::string>& positional)> run;
+    std::function<InstanceReply(const Options&, const std::vector<std::string>& positional, const Sources&)> run;
+    // Whether it acts through the running program (all but list).
+    bool needsInstance = true;
+    // The options it cannot do without.
+    std::vector<std::string> required = {};
 };
 
 InstanceReply done(std::string text = {}) { return {std::move(text), 0}; }
@@ -69,9 +83,17 @@ const std::string* option(const Options& options, const std::string& name) {
     return found == options.end() ? nullptr : &found->second;
 }
 
-const std::string& required(const Options& options, const std::string& name) {
-    if (const std::string* value = option(options, name)) return *value;
-    throw UsageError{"--" + name + " is required"};
+
+// The stepper's range, 1 to 20.
+std::int64_t zoneNumber(const std::string& text) {
+    std::int64_t zone = 0;
+    const bool number = !text.empty() && text.size() <= 2 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (number) zone = std::stoll(text);
+    if (zone < SnapFrontWindowIntent::minimumZone || zone > SnapFrontWindowIntent::maximumZone) {
+        throw UsageError{"--zone takes a number from 1 to 20"};
+    }
+    return zone;
 }
 
 const std::vector<Verb>& verbs() {
@@ -81,18 +103,9 @@ const std::vector<Verb>& verbs() {
              return std::string(SnapFrontWindowIntent::title) + ": " + SnapFrontWindowIntent::summary("N") +
                     " (1 to 20, 1 when not given)";
          },
-         [](const Options& options, const std::vector<std::string>&) {
+         [](const Options& options, const std::vector<std::string>&, const Sources&) {
              SnapFrontWindowIntent intent;
-             if (const std::string* text = option(options, "zone")) {
-                 std::int64_t zone = 0;
-                 const bool number = !text->empty() && text->size() <= 2 &&
-                                     std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; });
-                 if (number) zone = std::stoll(*text);
-                 if (zone < SnapFrontWindowIntent::minimumZone || zone > SnapFrontWindowIntent::maximumZone) {
-                     throw UsageError{"--zone takes a number from 1 to 20"};
-                 }
-                 intent.zone = zone;
-             }
+             if (const std::string* text = option(options, "zone")) intent.zone = zoneNumber(*text);
              return reply(intent.perform());
          }},
         {"apply-layout", {"layout", "display"}, "apply-layout --layout ID [--display ID]",
@@ -100,9 +113,9 @@ const std::vector<Verb>& verbs() {
              return std::string(ApplyLayoutIntent::title) + ": " + ApplyLayoutIntent::summary("LAYOUT", "DISPLAY") +
                     " (every display when none is given)";
          },
-         [](const Options& options, const std::vector<std::string>&) {
+         [](const Options& options, const std::vector<std::string>&, const Sources&) {
              ApplyLayoutIntent intent;
-             const auto layout = resolve<LayoutQuery>(required(options, "layout"));
+             const auto layout = resolve<LayoutQuery>(options.at("layout"));
              if (!layout) return failed("Layout not found.");
              intent.layout = *layout;
              if (const std::string* display = option(options, "display")) {
@@ -111,42 +124,48 @@ const std::vector<Verb>& verbs() {
                  intent.display = found.front();
              }
              return reply(intent.perform());
-         }},
+         },
+         true,
+         {"layout"}},
         {"restore-workspace", {"workspace"}, "restore-workspace --workspace ID",
          [] {
              return std::string(RestoreWorkspaceIntent::title) + ": " + RestoreWorkspaceIntent::summary("WORKSPACE") +
                     "; prints the number of windows moved";
          },
-         [](const Options& options, const std::vector<std::string>&) {
-             const auto workspace = resolve<WorkspaceQuery>(required(options, "workspace"));
+         [](const Options& options, const std::vector<std::string>&, const Sources&) {
+             const auto workspace = resolve<WorkspaceQuery>(options.at("workspace"));
              if (!workspace) return failed("Workspace not found.");
              const auto moved = RestoreWorkspaceIntent{*workspace}.perform();
              return moved ? done(std::to_string(moved.value())) : failed(moved.error());
-         }},
+         },
+         true,
+         {"workspace"}},
         {"save-workspace", {"name"}, "save-workspace --name NAME",
          [] { return std::string(SaveWorkspaceIntent::title) + ": " + SaveWorkspaceIntent::summary("NAME"); },
-         [](const Options& options, const std::vector<std::string>&) {
-             return reply(SaveWorkspaceIntent{required(options, "name")}.perform());
-         }},
+         [](const Options& options, const std::vector<std::string>&, const Sources&) {
+             return reply(SaveWorkspaceIntent{options.at("name")}.perform());
+         },
+         true,
+         {"name"}},
         {"restore-windows", {}, "restore-windows", [] { return std::string(RestoreWindowsToZonesIntent::title); },
-         [](const Options&, const std::vector<std::string>&) { return reply(RestoreWindowsToZonesIntent().perform()); }},
+         [](const Options&, const std::vector<std::string>&, const Sources&) { return reply(RestoreWindowsToZonesIntent().perform()); }},
         {"apply-rules", {}, "apply-rules", [] { return std::string(ApplyRulesIntent::title); },
-         [](const Options&, const std::vector<std::string>&) { return reply(ApplyRulesIntent().perform()); }},
+         [](const Options&, const std::vector<std::string>&, const Sources&) { return reply(ApplyRulesIntent().perform()); }},
         {"show-zones", {}, "show-zones", [] { return std::string(ShowZonesIntent::title); },
-         [](const Options&, const std::vector<std::string>&) { return reply(ShowZonesIntent().perform()); }},
+         [](const Options&, const std::vector<std::string>&, const Sources&) { return reply(ShowZonesIntent().perform()); }},
         {"list", {}, "list layouts|workspaces|displays",
          [] {
              return std::string("Identifiers and names, one a line, for --layout, --workspace, --display");
          },
-         [](const Options&, const std::vector<std::string>& positional) {
+         [](const Options&, const std::vector<std::string>& positional, const Sources& sources) {
              const std::string what = positional.size() == 1 ? positional.front() : "";
              if (what == "layouts") {
                  return done(listed<LayoutEntity>(
-                     LayoutQuery().suggestedEntities(), [](const LayoutEntity& e) { return e.id.uuidString(); },
+                     sources.layouts(), [](const LayoutEntity& e) { return e.id.uuidString(); },
                      [](const LayoutEntity& e) { return e.subtitle(); }));
              }
              if (what == "workspaces") {
-                 return done(listed<WorkspaceEntity>(WorkspaceQuery().suggestedEntities(),
+                 return done(listed<WorkspaceEntity>(sources.workspaces(),
                                                      [](const WorkspaceEntity& e) { return e.id.uuidString(); }));
              }
              if (what == "displays") {
@@ -154,7 +173,8 @@ const std::vector<Verb>& verbs() {
                                                    [](const DisplayEntity& e) { return e.id; }));
              }
              throw UsageError{"list takes one of layouts, workspaces, displays"};
-         }},
+         },
+         false},
     };
     return table;
 }
@@ -195,6 +215,11 @@ std::pair<Options, std::vector<std::string>> parse(const Verb& verb, const std::
     if (!positional.empty() && verb.name != "list") {
         throw UsageError{std::string(verb.name) + " takes no argument " + oneLine(positional.front())};
     }
+    for (const std::string& name : verb.required) {
+        if (!options.contains(name)) throw UsageError{"--" + name + " is required"};
+    }
+    // Checked here, so that a mistake is one whether or not an instance runs.
+    if (const auto zone = options.find("zone"); zone != options.end()) zoneNumber(zone->second);
     return {std::move(options), std::move(positional)};
 }
 
@@ -233,15 +258,65 @@ std::string CommandLineVerbs::helpText() {
     return text;
 }
 
-InstanceReply CommandLineVerbs::run(std::string_view name, const std::vector<std::string>& arguments) {
+namespace {
+
+InstanceReply runVerb(std::string_view name, const std::vector<std::string>& arguments, const Sources* sources) {
     const Verb* verb = findVerb(name);
-    if (!verb) return {"tessary: unknown action " + oneLine(name), usageStatus};
+    if (!verb) return {"tessary: unknown action " + oneLine(name), CommandLineVerbs::usageStatus};
     try {
         auto [options, positional] = parse(*verb, arguments);
-        return verb->run(options, positional);
+        if (!sources) return failed("Tessary is not running.");
+        return verb->run(options, positional, *sources);
     } catch (const UsageError& error) {
-        return {"tessary: " + error.message + "\nUsage: tessary " + std::string(verb->synopsis), usageStatus};
+        return {"tessary: " + error.message + "\nUsage: tessary " + std::string(verb->synopsis),
+                CommandLineVerbs::usageStatus};
     }
+}
+
+// The document's content; nothing when there is none or it does not decode (the instance then
+// starts from nothing, too).
+template <typename Document>
+std::optional<Document> stored(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto decoded = JSONDocumentStore<Document>::decode(text);
+    if (!decoded) return std::nullopt;
+    return std::move(decoded.value());
+}
+
+}  // namespace
+
+InstanceReply CommandLineVerbs::run(std::string_view name, const std::vector<std::string>& arguments) {
+    static const Sources live{[] { return LayoutQuery().suggestedEntities(); },
+                              [] { return WorkspaceQuery().suggestedEntities(); }};
+    return runVerb(name, arguments, &live);
+}
+
+InstanceReply CommandLineVerbs::runWithoutInstance(std::string_view name, const std::vector<std::string>& arguments,
+                                                   const StoredDocuments& documents) {
+    const Verb* verb = findVerb(name);
+    if (verb && verb->needsInstance) return runVerb(name, arguments, nullptr);
+    // As the instance loads them: the starter layouts in place of a missing or unusable document,
+    // the presets' origins filled in.
+    const Sources read{
+        [&documents] {
+            LayoutLibrary library = stored<LayoutLibrary>(documents.layouts).value_or(ZoneService::translatedStarter());
+            library.refreshPresetLayouts();
+            std::vector<LayoutEntity> entities;
+            for (const ZoneLayout& layout : library.layouts) {
+                entities.push_back({layout.id, layout.name, layout.zoneCount()});
+            }
+            return entities;
+        },
+        [&documents] {
+            std::vector<WorkspaceEntity> entities;
+            for (const Workspace& workspace : stored<WorkspaceLibrary>(documents.workspaces).value_or(WorkspaceLibrary()).workspaces) {
+                entities.push_back({workspace.id, workspace.name});
+            }
+            return entities;
+        }};
+    return runVerb(name, arguments, &read);
 }
 
 }  // namespace tessary

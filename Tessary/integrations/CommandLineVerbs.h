@@ -2,7 +2,9 @@
 
 // The command-line face of the actions: `tessary VERB [--option VALUE]…`, answered by the running
 // instance on its main loop (the delegate hands each verb here), or, when none runs, by the
-// starting process itself with empty handles, which gives the actions' own "not running" answers.
+// starting process itself: `list` then reads the stored documents (and the X server's displays) as
+// the instance would, and every action that needs the instance says "Tessary is not running."
+// (status 1) rather than answer from empty handles ("Layout not found.", or a silent success).
 //
 //   snap-front-window [--zone N]      apply-layout --layout ID [--display ID]
 //   restore-workspace --workspace ID  save-workspace --name NAME
@@ -14,6 +16,7 @@
 // standard error otherwise; statuses are 0 (done), 1 (the action failed) and 2 (a mistake in the
 // command line, with the usage).
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +38,15 @@ struct CommandLineVerbs {
 
     // Runs the verb with the arguments that follow it.
     static InstanceReply run(std::string_view verb, const std::vector<std::string>& arguments);
+
+    // Where the documents that `list` reads lie; read only, never written.
+    struct StoredDocuments {
+        std::filesystem::path layouts;
+        std::filesystem::path workspaces;
+    };
+    // The verb when no instance runs (see above); mistakes in the command line are status 2 as ever.
+    static InstanceReply runWithoutInstance(std::string_view verb, const std::vector<std::string>& arguments,
+                                            const StoredDocuments& documents);
 };
 
 }  // namespace tessary

@@ -104,10 +104,11 @@ public:
 
     // The English texts of the starter layouts' names and of the templates, in the user's language.
     static std::string localized(std::string_view english);
+    // The library a user without a usable layouts document starts with, names translated.
+    static LayoutLibrary translatedStarter();
 
 private:
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
-    static LayoutLibrary translatedStarter();
 
     struct LaidOut {
         std::string identifier;

@@ -16,14 +16,23 @@ std::string syncTimeText(Date date, std::string_view locale, std::string_view ti
 SyncPaneRows syncPaneRows(const SyncPaneInput& input, std::string_view locale, std::string_view timeZone) {
     SyncPaneRows rows;
     rows.folderText = input.chosenFolder ? input.chosenFolder->string() : "No folder chosen";
-    if (input.chosenFolder != input.folderInUse && input.chosenFolder) {
-        rows.folderNote = "Tessary uses this folder from its next start.";
+    // The store reads its folder once, at start: a new choice is used from the next start on.
+    const bool waiting = input.chosenFolder && input.chosenFolder != input.folderInUse;
+    if (waiting && input.folderInUse) {
+        rows.folderNote = "Tessary keeps syncing through \u201C" + input.folderInUse->string() +
+                          "\u201D until you quit it. From its next start it syncs through this folder.";
+    } else if (waiting && input.enabled) {
+        rows.folderNote = "Chosen. Tessary syncs through this folder from its next start: quit Tessary and start it again.";
+    } else if (waiting) {
+        rows.folderNote = "Chosen. Turn on sync below, then quit Tessary and start it again: it syncs through this "
+                          "folder from its next start.";
     }
-    rows.switchEnabled = input.available;
-    rows.unavailable = !input.available;
+    rows.switchEnabled = input.available || waiting;
+    rows.unavailable = !input.available && !waiting;
     rows.lastSyncText = input.lastSync ? syncTimeText(*input.lastSync, locale, timeZone) : "Never";
     if (input.lastError) {
-        rows.status = SettingsTag{*input.lastError, SettingsTone::warning};
+        rows.status = SettingsTag{"Not synced", SettingsTone::warning};
+        rows.errorText = *input.lastError;
     } else if (input.enabled && input.lastSync) {
         // Only a sync that succeeded in this run says so; before the first one nothing is known.
         rows.status = SettingsTag{"Up to date", SettingsTone::positive};

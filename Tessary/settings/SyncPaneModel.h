@@ -28,13 +28,18 @@ struct SyncPaneInput {
 
 struct SyncPaneRows {
     std::string folderText;
-    // "Tessary uses this folder from its next start." while the choice differs from the one in use.
+    // While the choice differs from the folder in use: what happens at the next start, and what
+    // the user does for it.
     std::string folderNote;
+    // Usable with a folder in use, and with a new choice waiting for the next start: the switch
+    // then says whether that start syncs.
     bool switchEnabled = false;
-    // Without a usable folder the "No usable sync folder" row replaces "Last sync".
+    // With no folder in use and none chosen, the "No usable sync folder" row replaces "Last sync".
     bool unavailable = false;
     std::string lastSyncText;
     std::optional<SettingsTag> status;
+    // The last failure in full, under "Last sync" (the status tag says only that it failed).
+    std::string errorText;
     bool syncNowEnabled = false;
     SettingsTone syncedTone = SettingsTone::neutral;
     friend bool operator==(const SyncPaneRows&, const SyncPaneRows&) = default;

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -10,6 +13,8 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -249,6 +254,147 @@ TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocket) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_EQ(answered, 0);
     EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Refused a connection from another user"});
+}
+
+// A local socket connected to the instance without waiting; -1 while its queue is full.
+int connectWithoutWaiting(const InstanceLocation& location) {
+    const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return peer;
+    ::close(peer);
+    return -1;
+}
+
+TEST_F(SingleInstanceTest, StartsThatFindTheQueueFullOrTheInstanceBusyTryAgainAndRunOnce) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    std::map<std::string, int> runs;
+    ASSERT_TRUE(server.start([&](const InstanceRequest& request) {
+        ++runs[request.arguments.at(0)];
+        return InstanceReply{"done " + request.arguments.at(0), 0};
+    }));
+    // Idle connections fill the queue while the main loop is busy elsewhere.
+    std::vector<int> idle;
+    for (int peer; (peer = connectWithoutWaiting(location)) >= 0;) idle.push_back(peer);
+    ASSERT_GT(idle.size(), InstanceServer::maximumConnections);
+
+    // Each start on its own thread, as many processes would.
+    constexpr int starts = 500;
+    std::vector<InstanceClient::Outcome> outcomes;
+    for (int i = 0; i < starts; ++i) outcomes.emplace_back(InstanceReply{});
+    std::atomic<int> finished = 0;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < starts; ++i) {
+        threads.emplace_back([&, i] {
+            outcomes[i] = InstanceClient::becomeOrForward(location, {{"tessary://count?n=" + std::to_string(i)}, ""}, 20s);
+            ++finished;
+        });
+    }
+    serveUntil([&] { return finished == starts; }, 30s);
+    for (std::thread& thread : threads) thread.join();
+    for (int i = 0; i < starts; ++i) {
+        const std::string request = "tessary://count?n=" + std::to_string(i);
+        SCOPED_TRACE(request);
+        ASSERT_TRUE(std::holds_alternative<InstanceReply>(outcomes[i]))
+            << (std::holds_alternative<ForwardError>(outcomes[i]) ? std::get<ForwardError>(outcomes[i]).description : "");
+        EXPECT_EQ(std::get<InstanceReply>(outcomes[i]), (InstanceReply{"done " + request, 0}));
+        EXPECT_EQ(runs[request], 1);
+    }
+    EXPECT_EQ(runs.size(), std::size_t(starts));
+    EXPECT_LE(server.connectionCount(), InstanceServer::maximumConnections);
+    for (int peer : idle) ::close(peer);
+}
+
+TEST_F(SingleInstanceTest, ASocketFileRemovedUnderTheInstanceIsMadeAnew) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    ASSERT_TRUE(server.start([](const InstanceRequest&) { return InstanceReply{"here", 0}; }));
+    ASSERT_TRUE(fs::remove(location.socket));
+    serveUntil([&] { return fs::exists(location.socket); });
+    auto outcome = forward({{}, ""});
+    ASSERT_TRUE(std::holds_alternative<InstanceReply>(outcome)) << std::get<ForwardError>(outcome).description;
+    EXPECT_EQ(std::get<InstanceReply>(outcome), (InstanceReply{"here", 0}));
+    EXPECT_EQ(sink.messages("Instance"),
+              (std::vector<std::string>{"The single-instance socket " + location.socket.string() + " was removed; making it anew",
+                                        "Listening again on " + location.socket.string()}));
+}
+
+// Lowers this process's limit of open files for the test's span.
+class FileLimit {
+public:
+    explicit FileLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = limit;
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~FileLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+
+TEST_F(SingleInstanceTest, ThousandsOfConnectionsHeldOpenNeitherExhaustNorSilenceTheInstance) {
+    constexpr int held = 5000;
+    rlimit hard{};
+    ::getrlimit(RLIMIT_NOFILE, &hard);
+    if (hard.rlim_max < held + 100) GTEST_SKIP() << "cannot open " << held << " files in one process here";
+    FileLimit limit(1024);
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    ASSERT_TRUE(server.start([](const InstanceRequest& request) { return InstanceReply{request.arguments.at(0), 0}; }));
+
+    // Another process of the user's connects that many times and holds them until told.
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rlimit more{static_cast<rlim_t>(held + 100), hard.rlim_max};
+        if (::setrlimit(RLIMIT_NOFILE, &more) != 0) ::_exit(3);
+        int connected = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (connected < held && std::chrono::steady_clock::now() < deadline) {
+            if (connectWithoutWaiting(location) >= 0) {
+                ++connected;
+            } else {
+                ::poll(nullptr, 0, 1);  // the queue is full: the instance is taking them
+            }
+        }
+        const char done = connected == held ? 'y' : 'n';
+        [[maybe_unused]] auto w = ::write(ready[1], &done, 1);
+        char go = 0;
+        [[maybe_unused]] auto r = ::read(release[0], &go, 1);
+        ::_exit(0);  // closes them all at once
+    }
+    ASSERT_GT(child, 0);
+    char done = 0;
+    serveUntil([&] {
+        pollfd entry{ready[0], POLLIN, 0};
+        return ::poll(&entry, 1, 0) == 1;
+    }, 60s);
+    ASSERT_EQ(::read(ready[0], &done, 1), 1);
+    EXPECT_EQ(done, 'y') << "the other process could not connect " << held << " times";
+    EXPECT_LE(server.connectionCount(), InstanceServer::maximumConnections);
+
+    for (const char* moment : {"while they are held", "after they closed"}) {
+        SCOPED_TRACE(moment);
+        const auto started = std::chrono::steady_clock::now();
+        auto outcome = forward({{"list", "layouts"}, ""});
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+        ASSERT_TRUE(std::holds_alternative<InstanceReply>(outcome))
+            << std::get<ForwardError>(outcome).description;
+        EXPECT_EQ(std::get<InstanceReply>(outcome), (InstanceReply{"list", 0}));
+        EXPECT_LT(took, 1000) << "ms";
+        if (moment == std::string_view("while they are held")) {
+            ASSERT_EQ(::write(release[1], "x", 1), 1);
+            int status = 0;
+            serveUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; });
+            serveUntil([&] { return server.connectionCount() == 0; });
+        }
+    }
+    EXPECT_EQ(sink.messages("Instance"),
+              std::vector<std::string>{"More than 32 connections at once; those that sent nothing yet are closed"});
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }
 
 TEST(InstanceMessage, RequestsAndRepliesSurviveTheWireAndNothingElseDecodes) {

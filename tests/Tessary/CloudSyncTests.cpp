@@ -255,8 +255,9 @@ TEST_F(OneMachineTest, AnUndecodableValueStaysUntouchedAndItsErrorStaysShown) {
     EXPECT_EQ(store.writes, (std::vector<std::string>{"set workspaces.v1"}));
     ASSERT_TRUE(machine->sync.lastError().has_value());
     const std::string error = *machine->sync.lastError();
-    EXPECT_EQ(error.rfind("Could not read sync folder data: \u201Crules.v1\u201D is not in the correct format: ", 0), 0u)
-        << error;
+    EXPECT_EQ(error, "Could not read sync folder data: \u201Crules.v1\u201D in the sync folder is damaged or was written "
+                     "by a newer version of Tessary. It is left as it is and synchronised again once it can be read.")
+        << "a sentence a user reads, with the file's name; the decoder's words go to the log";
     ASSERT_FALSE(log.messages("CloudSync").empty());
     EXPECT_EQ(log.messages("CloudSync")[0].rfind("pull failed: \u201Crules.v1\u201D", 0), 0u);
 

@@ -41,7 +41,8 @@ std::optional<QRect> zone(const LayoutEditorWindowController& editor, int number
     }
     if (const CanvasEditorView* canvas = pane->canvasEditor(); canvas->isVisible()) {
         for (const auto& view : canvas->surface().zoneViews()) {
-            if (view.index == number) return onScreen(canvas, editorpainting::toQt(view.frame).toAlignedRect());
+            // Zone views count from 0, the names from 1, as the badges do.
+            if (view.index + 1 == number) return onScreen(canvas, editorpainting::toQt(view.frame).toAlignedRect());
         }
     }
     return std::nullopt;
@@ -67,7 +68,10 @@ std::optional<QRect> control(const QWidget* top, const QString& name) {
             const QAbstractItemModel& model = *items->model();
             for (int row = 0; row < model.rowCount(items->rootIndex()); ++row) {
                 const QModelIndex index = model.index(row, 0, items->rootIndex());
-                if (model.data(index).toString() == name) return onScreen(items->viewport(), items->visualRect(index));
+                // An item's rectangle may run past what its view shows (a pop-up's list is laid
+                // out wider than the pop-up): the part on screen is what a click can reach.
+                const QRect shown = items->visualRect(index).intersected(items->viewport()->rect());
+                if (model.data(index).toString() == name && !shown.isEmpty()) return onScreen(items->viewport(), shown);
             }
         }
     }

@@ -16,6 +16,7 @@
 #include "Tessary/editor/ui/GridEditorView.h"
 #include "Tessary/editor/ui/ResetButton.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
+#include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
@@ -102,6 +103,9 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
     surface_ = new Surface(*this, this);
     grid_ = new GridEditorView(model, surface_);
     canvas_ = new CanvasEditorView(model, surface_);
+    // One name for whichever surface shows: for assistive technology, and for the end-to-end query.
+    grid_->setAccessibleName(tr("Editing surface"));
+    canvas_->setAccessibleName(tr("Editing surface"));
     column->addWidget(surface_, 1);
 
     auto* caption = new QHBoxLayout;
@@ -115,6 +119,8 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
         QFont font = label->font();
         font.setPointSizeF(font.pointSizeF() * 0.85);
         label->setFont(font);
+        // The size line names a display, the help line may quote a name: both as they are.
+        label->setTextFormat(Qt::PlainText);
         lines->addWidget(label);
     }
     caption->addLayout(lines, 1);
@@ -129,6 +135,11 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
 
     librarySubscription_ = model.zones().observe([this] { refresh(); });
     editorSubscription_ = model.observe([this](LayoutEditorModel::Property) { refresh(); });
+    // The picker, the surface's proportions and the size line follow the displays as they come and
+    // go. The provider hands out its screens read-only; listening changes nothing of them.
+    if (const Screens* screens = DisplayProvider::screens()) {
+        screensSubscription_ = const_cast<Screens*>(screens)->onChange([this] { refresh(); });
+    }
     refresh();
 }
 

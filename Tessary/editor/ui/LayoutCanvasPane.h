@@ -61,6 +61,7 @@ private:
     QComboBox* picker_;
     Subscription librarySubscription_;
     Subscription editorSubscription_;
+    Subscription screensSubscription_;
 };
 
 }  // namespace tessary

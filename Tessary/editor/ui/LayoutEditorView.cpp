@@ -17,7 +17,9 @@
 #include "Tessary/editor/ui/LayoutInspector.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
+#include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
 
@@ -60,7 +62,7 @@ QWidget* noLayoutPlaceholder(QWidget* parent) {
 struct LayoutEditorView::RowWidgets {
     QWidget* row;
     LayoutThumbnail* thumbnail;
-    QLabel* name;
+    ElidedLabel* name;
     QLabel* subtitle;
 };
 
@@ -98,11 +100,14 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
     list_ = new QListWidget(this);
     list_->setFixedWidth(232);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Pressed rather than currentRowChanged: only the user's choice, and also the row already chosen.
-    connect(list_, &QListWidget::itemPressed, this, [this](QListWidgetItem* item) {
-        const int row = list_->row(item);
+    // The list follows its current row however the user moves it (click, arrow keys, Home, a
+    // typed letter); a press also chooses the row already current, which empties the zone
+    // selection. refreshRows() moves the current row with the list's signals blocked.
+    const auto choose = [this](int row) {
         if (row >= 0 && row < static_cast<int>(shownRows_.size())) view_.chooseRow(shownRows_[static_cast<std::size_t>(row)].id);
-    });
+    };
+    connect(list_, &QListWidget::currentRowChanged, this, choose);
+    connect(list_, &QListWidget::itemPressed, this, [this, choose](QListWidgetItem* item) { choose(list_->row(item)); });
     body->addWidget(list_);
     body->addWidget(divider(this));
     centre_ = new QStackedWidget(this);
@@ -131,6 +136,10 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
             refresh();
         }
     });
+    // Row subtitles name the displays that use each layout.
+    if (const Screens* screens = DisplayProvider::screens()) {
+        screensSubscription_ = const_cast<Screens*>(screens)->onChange([this] { refresh(); });
+    }
     refresh();
 }
 
@@ -147,6 +156,8 @@ QString LayoutEditorView::title() const { return qtText(view_.title()); }
 void LayoutEditorView::refreshRows() {
     const auto rows = view_.rows();
     const LayoutLibrary& library = model_.zones().library();
+    // Rebuilding the rows moves the list's current row: that is no choice of the user's.
+    const QSignalBlocker block(list_);
     if (rows.size() != shownRows_.size()) {
         list_->clear();
         for (RowWidgets* row : rowWidgets_) delete row;
@@ -163,8 +174,9 @@ void LayoutEditorView::refreshRows() {
             line->addWidget(widgets->thumbnail);
             auto* texts = new QVBoxLayout;
             texts->setSpacing(1);
-            widgets->name = new QLabel(widgets->row);
+            widgets->name = new ElidedLabel({}, widgets->row);
             widgets->subtitle = new QLabel(widgets->row);
+            widgets->subtitle->setTextFormat(Qt::PlainText);
             widgets->subtitle->setWordWrap(true);
             widgets->subtitle->setForegroundRole(QPalette::PlaceholderText);
             QFont small = widgets->subtitle->font();
@@ -183,12 +195,11 @@ void LayoutEditorView::refreshRows() {
         RowWidgets& widgets = *rowWidgets_[i];
         if (widgets.thumbnail->layout() != library.layouts[i]) widgets.thumbnail->setLayout(library.layouts[i]);
         if (rows[i] == shownRows_[i]) continue;
-        widgets.name->setText(qtText(rows[i].name));
+        widgets.name->setFullText(qtText(rows[i].name));
         widgets.subtitle->setText(qtText(rows[i].subtitle));
         list_->item(static_cast<int>(i))->setSizeHint(widgets.row->sizeHint());
         shownRows_[i] = rows[i];
     }
-    const QSignalBlocker block(list_);
     int selected = -1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (model_.selectedLayoutID() == rows[i].id) selected = static_cast<int>(i);
@@ -203,7 +214,7 @@ void LayoutEditorView::refresh() {
     delete_->setEnabled(toolbar.canDelete);
     preview_->setVisible(toolbar.showsLayoutItems);
     inspector_->setVisible(toolbar.showsLayoutItems);
-    inspector_->setToolTip(qtText(toolbar.inspectorHelp));
+    inspector_->setToolTip(plainToolTip(qtText(toolbar.inspectorHelp)));
     preview_->setChecked(view_.isPreviewOn());
     centre_->setCurrentWidget(toolbar.showsLayoutItems ? pane_ : placeholder_);
     const bool inspectorShown = toolbar.showsLayoutItems && inspector_->isChecked();

@@ -77,6 +77,7 @@ private:
     QString title_;
     Subscription librarySubscription_;
     Subscription editorSubscription_;
+    Subscription screensSubscription_;
 };
 
 }  // namespace tessary

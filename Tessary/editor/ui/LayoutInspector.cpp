@@ -10,6 +10,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <cmath>
+
+#include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -17,8 +20,10 @@ namespace tessary {
 
 namespace {
 
-// The sliders count hundredths of a point, so that a stored 7.6 sits at 7.6.
-constexpr int sliderSteps = 100;
+// The sliders move in whole points: an arrow key, a wheel notch and the slider's own steps are one
+// point, Page Up and Page Down and a click on the track four. A stored fraction (7.6 from another
+// computer) sits at its nearest whole point until the user moves the slider.
+constexpr int pageStep = 4;
 
 QLabel* header(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -95,11 +100,11 @@ LayoutInspector::LayoutInspector(LayoutEditorModel& model, QWidget* parent)
 
 QSlider* LayoutInspector::makeGapSlider(void (LayoutInspectorModel::*move)(double)) {
     auto* slider = new QSlider(Qt::Horizontal, this);
-    slider->setRange(0, static_cast<int>(LayoutInspectorModel::maximumGap) * sliderSteps);
+    slider->setRange(0, static_cast<int>(LayoutInspectorModel::maximumGap));
+    slider->setSingleStep(1);
+    slider->setPageStep(pageStep);
     // valueChanged is blocked while refilling, so it carries only the user's moves.
-    connect(slider, &QSlider::valueChanged, this, [this, move](int value) {
-        (inspector_.*move)(static_cast<double>(value) / sliderSteps);
-    });
+    connect(slider, &QSlider::valueChanged, this, [this, move](int value) { (inspector_.*move)(value); });
     return slider;
 }
 
@@ -115,7 +120,7 @@ void LayoutInspector::refill() {
     }
     const auto setGap = [](QSlider* slider, QLabel* label, double value, const std::string& text) {
         const QSignalBlocker block(slider);
-        slider->setValue(static_cast<int>(std::clamp(value, 0.0, LayoutInspectorModel::maximumGap) * sliderSteps + 0.5));
+        slider->setValue(static_cast<int>(std::lround(std::clamp(value, 0.0, LayoutInspectorModel::maximumGap))));
         label->setText(fromUTF8(text));
     };
     setGap(spacing_, spacingValue_, content->spacing, content->spacingText);
@@ -127,7 +132,7 @@ void LayoutInspector::refill() {
         for (QCheckBox* box : toggles_) delete box;
         toggles_.clear();
         for (const auto& toggle : content->displays) {
-            auto* box = new QCheckBox(fromUTF8(toggle.title), this);
+            auto* box = new QCheckBox(menuItemText(fromUTF8(toggle.title)), this);
             const DisplayInfo display = toggle.display;
             connect(box, &QCheckBox::clicked, this, [this, display](bool on) { inspector_.setUsedOn(display, on); });
             displaysBox_->addWidget(box);

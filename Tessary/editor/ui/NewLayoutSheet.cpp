@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -18,6 +19,7 @@
 #include "Tessary/editor/ui/EditorPainting.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
+#include "Tessary/shell/ui/PlainText.h"
 
 namespace tessary {
 
@@ -27,6 +29,8 @@ QString qtText(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* smallLabel(const QString& content, double scale, bool secondary, QWidget* parent) {
     auto* label = new QLabel(content, parent);
+    // Display and preset names as they are.
+    label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * scale);
     label->setFont(font);
@@ -50,7 +54,12 @@ public:
         thumbnail->setThumbnailWidth(120);
         thumbnail->setAttribute(Qt::WA_TransparentForMouseEvents);
         column->addWidget(thumbnail);
-        auto* title = smallLabel(qtText(tile.title), 0.9, false, this);
+        // A long title keeps to one line, cut with "…" (the whole of it is the tile's tool tip).
+        auto* title = new ElidedLabel(qtText(tile.title), this);
+        QFont titleFont = title->font();
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
+        title->setFont(titleFont);
+        setToolTip(plainToolTip(qtText(tile.title)));
         auto* subtitle = smallLabel(qtText(tile.subtitle), 0.8, true, this);
         subtitle->setWordWrap(true);
         for (QLabel* label : std::initializer_list<QLabel*>{title, subtitle}) {
@@ -96,7 +105,8 @@ NewLayoutSheet::NewLayoutSheet(LayoutEditorModel& model, QWidget* parent) : QDia
 
     auto* body = new QHBoxLayout;
     body->setSpacing(16);
-    auto* scroll = new QScrollArea(this);
+    scroll_ = new QScrollArea(this);
+    QScrollArea* scroll = scroll_;
     scroll->setWidgetResizable(true);
     scroll->setMinimumWidth(320);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -169,6 +179,20 @@ void NewLayoutSheet::present() {
     refresh();
     setWindowModality(Qt::WindowModal);
     open();
+    revealChoice();
+}
+
+void NewLayoutSheet::revealChoice() {
+    // The gallery was rebuilt: lay it out now, so that the tile has its place before it is shown.
+    scroll_->widget()->adjustSize();
+    if (QLayout* layout = scroll_->widget()->layout()) layout->activate();
+    scroll_->verticalScrollBar()->setValue(0);
+    for (std::size_t i = 0; i < tiles_.size(); ++i) {
+        if (tileChoices_[i] == sheet_.choice()) {
+            scroll_->ensureWidgetVisible(tiles_[i], 0, 8);
+            return;
+        }
+    }
 }
 
 void NewLayoutSheet::done(int result) {

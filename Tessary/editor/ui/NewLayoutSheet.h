@@ -10,6 +10,7 @@ class QAbstractButton;
 class QLabel;
 class QVBoxLayout;
 class QLineEdit;
+class QScrollArea;
 class QSpinBox;
 
 namespace tessary {
@@ -34,6 +35,7 @@ public:
     QLineEdit* nameField() const { return name_; }
     // The tile buttons, section by section.
     const std::vector<QAbstractButton*>& tiles() const { return tiles_; }
+    QScrollArea* gallery() const { return scroll_; }
 
     void done(int result) override;
 
@@ -41,7 +43,11 @@ private:
     void rebuildGallery();
     void refresh();
 
+    // Brings the chosen tile into view.
+    void revealChoice();
+
     NewLayoutSheetModel sheet_;
+    QScrollArea* scroll_;
     QVBoxLayout* gallery_;
     std::vector<QAbstractButton*> tiles_;
     std::vector<NewLayoutSheetModel::Choice> tileChoices_;

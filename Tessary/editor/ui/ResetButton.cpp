@@ -7,6 +7,7 @@
 
 #include "Tessary/editor/ui/EditorConfirmation.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
+#include "Tessary/shell/ui/PlainText.h"
 
 namespace tessary {
 
@@ -27,7 +28,8 @@ ResetButton::ResetButton(LayoutEditorModel& model, QWidget* parent)
     toTemplate_->setPopupMode(QToolButton::InstantPopup);
     menu_ = new QMenu(toTemplate_);
     for (const auto& entry : ResetMenuModel::menu()) {
-        const QString title = QString::fromStdString(entry.title);
+        // "Focus & media" is a title, not a shortcut letter.
+        const QString title = menuItemText(QString::fromStdString(entry.title));
         switch (entry.kind) {
         case ResetMenuModel::Entry::Kind::layoutTemplate: {
             const LayoutTemplate t = entry.layoutTemplate;
@@ -38,7 +40,7 @@ ResetButton::ResetButton(LayoutEditorModel& model, QWidget* parent)
         case ResetMenuModel::Entry::Kind::group: {
             QMenu* group = menu_->addMenu(title);
             for (const LayoutPreset* preset : entry.presets) {
-                group->addAction(QString::fromStdString(ZoneService::localized(preset->name())), this,
+                group->addAction(menuItemText(QString::fromStdString(ZoneService::localized(preset->name()))), this,
                                  [this, preset] { reset_.resetToPreset(*preset); });
             }
             break;

@@ -8,6 +8,7 @@
 
 #include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
 
 namespace tessary {
@@ -26,7 +27,7 @@ QIcon AppRow::applicationIcon(const AppInfo& info, const std::string& bundleID) 
 
 AppRow::AppRow(const AppInfo& info, const std::string& bundleID, int iconSize, const std::optional<std::string>& subtitle,
                QWidget* parent)
-    : QWidget(parent), name_(SettingsForm::plainLabel(QString::fromStdString(info.appDisplayName(bundleID)), this)) {
+    : QWidget(parent), name_(new ElidedLabel(QString::fromStdString(info.appDisplayName(bundleID)), this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(10);
@@ -38,18 +39,21 @@ AppRow::AppRow(const AppInfo& info, const std::string& bundleID, int iconSize, c
     lines->setSpacing(1);
     name_->setObjectName(QStringLiteral("appName"));
     lines->addWidget(name_);
-    auto* second = SettingsForm::captionLabel({}, this);
-    second->setWordWrap(false);
-    second->setObjectName(QStringLiteral("appSubtitle"));
+    // One line within the row, however narrow the list: a summary is cut at its end, an
+    // identifier in its middle, both with "…" and whole in the tool tip.
     const QString text = QString::fromStdString(subtitle.value_or(bundleID));
+    auto* second = new ElidedLabel(text, this, subtitle ? Qt::ElideRight : Qt::ElideMiddle);
+    second->setForegroundRole(QPalette::PlaceholderText);
+    QFont small = second->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    second->setFont(small);
+    second->setObjectName(QStringLiteral("appSubtitle"));
     if (!subtitle) {
         QFont mono = second->font();
         mono.setStyleHint(QFont::Monospace);
         mono.setFamily(QStringLiteral("monospace"));
         second->setFont(mono);
     }
-    second->setText(second->fontMetrics().elidedText(text, Qt::ElideMiddle, 360));
-    second->setToolTip(text);
     lines->addWidget(second);
     row->addLayout(lines, 1);
 }

@@ -13,6 +13,7 @@ class AppInfo;
 
 // One application in a list: its icon, its name and, under it, its identifier (or a subtitle),
 // both as plain text. Names come from other programs' .desktop files and are never read as markup.
+// Each keeps to one line within the row, cut with "…", so a narrow list never scrolls sideways.
 class AppRow final : public QWidget {
 public:
     AppRow(const AppInfo& info, const std::string& bundleID, int iconSize,

@@ -26,6 +26,8 @@ ApplicationPicker::ApplicationPicker(const AppInfo& info, bool multiple,
     setAttribute(Qt::WA_DeleteOnClose);
     resize(460, 420);
     auto* column = new QVBoxLayout(this);
+    filter_->setObjectName(QStringLiteral("applicationFilter"));
+    list_->setObjectName(QStringLiteral("applications"));
     filter_->setPlaceholderText(tr("Filter"));
     filter_->setClearButtonEnabled(true);
     column->addWidget(filter_);

@@ -1,6 +1,7 @@
 #include "Tessary/settings/ui/PercentSlider.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
 
@@ -12,16 +13,39 @@
 namespace tessary {
 
 namespace {
-// Steps of the slider: fine enough to feel continuous, coarse enough for whole-number ticks.
-constexpr int steps = 1000;
+
+constexpr int steps = 100;
+constexpr int pageKeyStep = 10;
+
+// Moves in whole percents: an arrow key, a wheel notch and a click on the track one percent (the
+// slider's page step, which the track and the wheel use, is one too), Page Up and Page Down ten.
+// A stored fraction between two sits at the nearest until the user moves the slider.
+class PercentSteps final : public QSlider {
+public:
+    explicit PercentSteps(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+        setRange(0, steps);
+        setSingleStep(1);
+        setPageStep(1);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+            setValue(value() + (event->key() == Qt::Key_PageUp ? pageKeyStep : -pageKeyStep));
+            event->accept();
+            return;
+        }
+        QSlider::keyPressEvent(event);
+    }
+};
+
 }  // namespace
 
 PercentSlider::PercentSlider(const QString& title, QWidget* parent)
-    : QWidget(parent), slider_(new QSlider(Qt::Horizontal, this)), label_(SettingsForm::plainLabel({}, this)) {
+    : QWidget(parent), slider_(new PercentSteps(this)), label_(SettingsForm::plainLabel({}, this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
-    slider_->setRange(0, steps);
     slider_->setAccessibleName(title);
     slider_->setMinimumWidth(120);
     slider_->setMaximumWidth(220);

@@ -9,8 +9,9 @@ class QSlider;
 
 namespace tessary {
 
-// A slider over a fraction from 0 to 1 with the value beside it as a whole percentage in the
-// user's locale ("50%", "50 %"). Dragging reports every step through `onChange`.
+// A slider over a fraction from 0 to 1 in whole percents (1 % by arrow key, wheel notch and click
+// on the track, 10 % by Page Up and Page Down), with the value beside it in the user's locale
+// ("50%", "50 %"). Dragging reports every step through `onChange`.
 class PercentSlider final : public QWidget {
 public:
     PercentSlider(const QString& title, QWidget* parent = nullptr);

@@ -106,6 +106,8 @@ void RulesSettingsView::rebuild() {
         layout()->addWidget(content_);
         return;
     }
+    // The list shows with its first rule, the one tried first, in the editor.
+    if (!selection_) selection_ = rules.front().id;
     content_ = new QWidget(this);
     auto* column = new QVBoxLayout(content_);
     column->setContentsMargins(0, 0, 0, 0);
@@ -115,6 +117,7 @@ void RulesSettingsView::rebuild() {
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("rules"));
     list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setDragDropMode(QAbstractItemView::InternalMove);
     list_->setDefaultDropAction(Qt::MoveAction);
     connect(list_->model(), &QAbstractItemModel::rowsMoved, this,
@@ -159,7 +162,8 @@ void RulesSettingsView::fillList() {
             paused->setToolTip(tr("Paused"));
             line->addWidget(paused);
         }
-        item->setSizeHint(widget->sizeHint());
+        // Only the height: the row takes the list's width and cuts its texts to it.
+        item->setSizeHint(QSize(0, widget->sizeHint().height()));
         list_->setItemWidget(item, widget);
         if (selection_ == rule.id) item->setSelected(true);
     }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 
 #include "Tessary/settings/ui/SettingsWindow.h"
@@ -56,6 +57,68 @@ std::string valueOf(const QWidget* control) {
     return {};
 }
 
+// A text as the user reads it: a menu's or a button's "&" marks are not shown.
+QString shownText(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove('&');
+    text.replace(QChar(1), QChar('&'));
+    return text;
+}
+
+// "menu:TEXT", an item of the open pop-up menu.
+std::optional<QRect> menuItemRect(const QString& text) {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return std::nullopt;
+    for (QAction* action : menu->actions()) {
+        if (action->isVisible() && !action->isSeparator() && shownText(action->text()) == text) {
+            const QRect item = menu->actionGeometry(action);
+            return QRect(menu->mapToGlobal(item.topLeft()), item.size());
+        }
+    }
+    return std::nullopt;
+}
+
+// "button:TEXT", a shown button of any of the program's windows (the settings window's dialogs too).
+std::optional<QRect> buttonRect(const QString& text) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible()) continue;
+        for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
+            if (button->isVisible() && shownText(button->text()) == text) {
+                return QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+QListWidget* namedList(QWidget* window, const QString& name) {
+    for (QListWidget* list : window->findChildren<QListWidget*>(name)) {
+        if (list->isVisible()) return list;
+    }
+    return nullptr;
+}
+
+// "row:LIST:N", the Nth row (from 0) of a shown list.
+std::optional<QRect> rowRect(QWidget* window, const QString& spec) {
+    const QStringList parts = spec.split(':');
+    if (parts.size() != 2) return std::nullopt;
+    QListWidget* list = namedList(window, parts[0]);
+    bool number = false;
+    const int row = parts[1].toInt(&number);
+    if (!list || !number || row < 0 || row >= list->count()) return std::nullopt;
+    list->scrollToItem(list->item(row));
+    const QRect item = list->visualItemRect(list->item(row));
+    return QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size());
+}
+
+std::optional<QRect> lookedUpRect(QWidget* window, const std::string& name) {
+    const QString text = QString::fromStdString(name);
+    if (text.startsWith(QStringLiteral("menu:"))) return menuItemRect(text.mid(5));
+    if (text.startsWith(QStringLiteral("button:"))) return buttonRect(text.mid(7));
+    if (text.startsWith(QStringLiteral("row:")) && window) return rowRect(window, text.mid(4));
+    return std::nullopt;
+}
+
 }  // namespace
 
 CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
@@ -88,8 +151,14 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (window) window->close();
             return {};
         }
-        if (verb == "rect" && arguments.size() > 1 && window && window->isVisible()) {
-            if (auto rect = sectionRect(window, arguments[1])) return rectReply(*rect);
+        if (verb == "rect" && arguments.size() > 1) {
+            QWidget* shown = window && window->isVisible() ? window : nullptr;
+            if (auto rect = shown ? sectionRect(window, arguments[1]) : std::nullopt) return rectReply(*rect);
+            if (auto rect = lookedUpRect(shown, arguments[1])) return rectReply(*rect);
+        }
+        if (verb == "count" && arguments.size() > 1) {
+            QListWidget* list = window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
+            return {list ? std::to_string(list->count()) : "0", 0};
         }
         if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field") && arguments.size() > 1) {
             QWidget* control = window && window->isVisible() ? namedControl(window, arguments[1]) : nullptr;
@@ -103,9 +172,8 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             }
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()));
         }
-        return failure(
-            "usage: settings-test open [PANE] | close | pane | popup | alert | focus | rect NAME | field NAME | "
-            "value NAME | placeholder NAME");
+        return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
+                       "value NAME | placeholder NAME | field NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
     };
 }
 

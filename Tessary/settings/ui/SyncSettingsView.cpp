@@ -86,6 +86,14 @@ SyncSettingsView::SyncSettingsView(SettingsContext& context, QWidget* parent) : 
     lastRow->addWidget(syncNow_);
     lastSyncRow_ = SettingsForm::row(lastLines, lastValue, this);
     folder->addWidget(lastSyncRow_);
+    // The failure in full, wrapped across the card: a sentence with the file's name does not fit a tag.
+    error_ = SettingsForm::captionLabel({}, this);
+    error_->setObjectName(QStringLiteral("syncError"));
+    QPalette warning = error_->palette();
+    warning.setColor(QPalette::WindowText, StatusTag({}, StatusTag::Tone::warning).toneColor());
+    error_->setPalette(warning);
+    error_->setForegroundRole(QPalette::WindowText);
+    folder->addWidget(error_);
 
     QVBoxLayout* kinds = form->addSection(tr("What syncs"));
     for (const SyncedKind& kind : syncedKinds()) {
@@ -146,6 +154,8 @@ void SyncSettingsView::refresh() {
     unavailableRow_->setVisible(rows.unavailable);
     lastSyncRow_->setVisible(!rows.unavailable);
     lastSync_->setText(QString::fromStdString(rows.lastSyncText));
+    error_->setText(QString::fromStdString(rows.errorText));
+    error_->setVisible(!rows.unavailable && !rows.errorText.empty());
     status_->setVisible(rows.status.has_value());
     if (rows.status) showTag(status_, *rows.status);
     syncNow_->setEnabled(rows.syncNowEnabled);

@@ -34,6 +34,7 @@ private:
     QCheckBox* enabled_ = nullptr;
     QWidget* lastSyncRow_ = nullptr;
     QLabel* lastSync_ = nullptr;
+    QLabel* error_ = nullptr;
     StatusTag* status_ = nullptr;
     QPushButton* syncNow_ = nullptr;
     QWidget* unavailableRow_ = nullptr;

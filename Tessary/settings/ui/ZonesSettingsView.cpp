@@ -40,11 +40,17 @@ ZonesSettingsView::ZonesSettingsView(SettingsContext& context, QWidget* parent) 
 
     zoneOpacity_ = new PercentSlider(tr("Zone opacity"));
     zoneOpacity_->setObjectName(QStringLiteral("zoneOpacity"));
-    zoneOpacity_->onChange = [&preferences](double value) { preferences.setZoneOpacity(value); };
+    // The stored value again is no change: nothing is written (a drag that comes back to where it
+    // began, a refill).
+    zoneOpacity_->onChange = [&preferences](double value) {
+        if (value != preferences.zoneOpacity()) preferences.setZoneOpacity(value);
+    };
     appearance->addWidget(SettingsForm::row(SettingsForm::plainLabel(tr("Zone opacity")), zoneOpacity_, this));
     highlightOpacity_ = new PercentSlider(tr("Highlight opacity"));
     highlightOpacity_->setObjectName(QStringLiteral("highlightOpacity"));
-    highlightOpacity_->onChange = [&preferences](double value) { preferences.setHighlightOpacity(value); };
+    highlightOpacity_->onChange = [&preferences](double value) {
+        if (value != preferences.highlightOpacity()) preferences.setHighlightOpacity(value);
+    };
     appearance->addWidget(SettingsForm::row(SettingsForm::plainLabel(tr("Highlight opacity")), highlightOpacity_, this));
 
     appearance->addWidget(SettingsForm::toggleRow(tr("Show zone numbers"), {}, QStringLiteral("showZoneNumbers"), &numbers_, this));

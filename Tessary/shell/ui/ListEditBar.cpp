@@ -40,6 +40,7 @@ ListEditBar::ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void
     row->setSpacing(0);
 
     add_ = barButton(this, "plus");
+    add_->setObjectName(QStringLiteral("addItem"));
     add_->setMenu(addMenu);
     add_->setPopupMode(QToolButton::InstantPopup);
     // The menu opens from the plus itself; no arrow beside it.
@@ -53,6 +54,7 @@ ListEditBar::ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void
     row->addWidget(divider);
 
     remove_ = barButton(this, "minus");
+    remove_->setObjectName(QStringLiteral("removeItem"));
     remove_->setToolTip(QStringLiteral("<qt>%1</qt>").arg(removeLabel.toHtmlEscaped()));
     remove_->setAccessibleName(removeLabel);
     QObject::connect(remove_, &QToolButton::clicked, this, [this] {

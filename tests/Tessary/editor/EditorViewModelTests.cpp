@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDir>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -255,4 +256,61 @@ TEST(LayoutEditorView, ResetAndDuplicateConfirmedAndCancelled) {
         EXPECT_EQ(w.library().layouts.size(), confirm ? 2u : 1u);
     }
     EXPECT_EQ(w.library().layouts.back().name, "Halves copy") << "an emptied name takes the suggested one";
+}
+
+TEST(LayoutEditorView, TheListFollowsItsCurrentRowHoweverTheKeyboardMovesIt) {
+    qttest::qtApplication();
+    struct Case {
+        const char* name;
+        std::vector<Qt::Key> keys;  // after a click on "Columns"
+        std::size_t shown;
+    };
+    const Case cases[] = {
+        {"downTwice", {Qt::Key_Down, Qt::Key_Down}, 2},
+        {"downAndUpAgain", {Qt::Key_Down, Qt::Key_Up}, 0},
+        {"end", {Qt::Key_End}, 2},
+        {"endThenHome", {Qt::Key_End, Qt::Key_Home}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorWorld w({gridLayout("Columns", ZoneGrid::uniform(1, 3), ZoneLayout::Origin{LayoutTemplate::columns, 3, std::nullopt}),
+                       gridLayout("Rows", ZoneGrid::uniform(3, 1), ZoneLayout::Origin{LayoutTemplate::rows, 3, std::nullopt}),
+                       gridLayout("Priority Grid", ZoneGrid::uniform(2, 2), ZoneLayout::Origin{LayoutTemplate::grid, 4, std::nullopt})});
+        LayoutEditorView view(*w.model);
+        view.resize(1120, 700);
+        view.show();
+        view.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+        QListWidget* list = view.layoutList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        w.model->setSelectedZones({1});
+        for (const Qt::Key key : c.keys) QTest::keyClick(list, key);
+
+        const ZoneLayout shown = w.layout(c.shown);
+        EXPECT_EQ(w.model->selectedLayoutID(), shown.id);
+        EXPECT_EQ(view.title(), QString::fromStdString(shown.name));
+        EXPECT_EQ(view.inspector()->nameField()->text(), QString::fromStdString(shown.name));
+        if (c.shown != 0) {
+            EXPECT_TRUE(w.model->selectedZones().empty());
+        }
+
+        // Reset and Delete act on the layout the list shows.
+        auto* reset = view.findChild<QPushButton*>();
+        for (QPushButton* b : view.findChildren<QPushButton*>()) {
+            if (b->text() == "Reset to Default" && b->isVisible()) reset = b;
+        }
+        (void)w.model->editGrid([](ZoneGrid& g) -> Expected<void, ZoneEditError> {
+            if (auto merged = g.merge({0, 1}); !merged) return unexpected(ZoneEditError(merged.error()));
+            return {};
+        });
+        answerNext(view, "Reset");
+        reset->click();
+        QTest::qWait(30);
+        EXPECT_EQ(w.layout(c.shown).kind, shown.kind) << "the shown layout was reset";
+        answerNext(view, "Delete");
+        view.deleteAction()->trigger();
+        QTest::qWait(30);
+        ASSERT_EQ(w.library().layouts.size(), 2u);
+        for (const ZoneLayout& kept : w.library().layouts) EXPECT_NE(kept.id, shown.id);
+    }
 }

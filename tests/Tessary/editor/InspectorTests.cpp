@@ -169,7 +169,7 @@ TEST(LayoutInspector, ShowingLayoutsWritesNothingAndTypingSavesEachKeystroke) {
     w.zones->updateLibrary([](LayoutLibrary&) {});  // a save from elsewhere refills too
     EXPECT_EQ(w.saves(), 1);
     EXPECT_EQ(w.library().layouts, before) << "no rename, gap, stamp or assignment from refilling";
-    EXPECT_EQ(inspector.spacingSlider()->value(), 760);
+    EXPECT_EQ(inspector.spacingSlider()->value(), 8) << "a stored 7.6 sits at the nearest whole point";
 
     inspector.nameField()->setFocus();
     inspector.nameField()->setCursorPosition(1);

@@ -76,8 +76,11 @@ TEST(LayoutEditorModel, EveryOperationStampsSavesAndLeavesTheSelectionAsItShould
         {"renameKeepsTheTextAsGiven", three, {}, [](EditorWorld& w) { w.model->rename("  Work "); }, 1, Stamp::selected, {}, std::nullopt,
          [](const EditorWorld& w) { EXPECT_EQ(w.layout(three).name, "  Work "); }},
         {"renameWithNothingSelected", std::nullopt, {}, [](EditorWorld& w) { w.model->rename("X"); }, 0, Stamp::none, {}, "earlier"},
-        {"setSpacingRaisesANegativeValueToZero", three, {}, [](EditorWorld& w) { w.model->setSpacing(-4); }, 1, Stamp::selected, {}, std::nullopt,
-         [](const EditorWorld& w) { EXPECT_EQ(w.layout(three).spacing, 0); }},
+        {"setSpacingRaisesANegativeValueToZero", freeform, {}, [](EditorWorld& w) { w.model->setSpacing(-4); }, 1, Stamp::selected, {}, std::nullopt,
+         [](const EditorWorld& w) { EXPECT_EQ(w.layout(freeform).spacing, 0); }},
+        // A new stamp would win the next merge over a real change made on another computer.
+        {"setSpacingToTheStoredValueWritesNothing", three, {}, [](EditorWorld& w) { w.model->setSpacing(0); }, 0, Stamp::none, {}, "earlier"},
+        {"setPaddingToTheStoredValueWritesNothing", freeform, {}, [](EditorWorld& w) { w.model->setPadding(8); }, 0, Stamp::none, {}, "earlier"},
         {"setSpacingRefusesNaN", freeform, {}, [](EditorWorld& w) { w.model->setSpacing(notANumber); }, 0, Stamp::none, {}, "earlier",
          [](const EditorWorld& w) {
              EXPECT_EQ(w.layout(freeform).spacing, 8);

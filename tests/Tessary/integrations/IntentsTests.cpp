@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/Intents.h"
 #include "tests/Tessary/integrations/IntegrationWorld.h"
@@ -11,6 +14,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
+
+std::string contents(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
 
 class IntentsTest : public ::testing::Test, public IntegrationWorld {
 protected:
@@ -183,6 +191,68 @@ TEST_F(IntentsTest, TheCommandLineTakesOnlyWhatTheActionsDo) {
         EXPECT_EQ(reply.status == 2 ? reply.text.substr(0, reply.text.find('\n')) : reply.text, row.text);
         EXPECT_EQ(frameOf(editor), row.editorFrame);
     }
+}
+
+// With no instance running the starting process answers itself: from the documents the instance
+// would load, or "not running"; never what the empty handles would say.
+TEST_F(IntentsTest, WithoutAnInstanceEachVerbAnswersAsTheInstanceWouldOrSaysItIsNotRunning) {
+    const Workspace office = addWorkspace("Office", 3);
+    const CommandLineVerbs::StoredDocuments documents{folder / "layouts.json", folder / "workspaces.json"};
+    const InstanceReply notRunning{"Tessary is not running.", 1};
+    const InstanceReply layouts{
+        quarters.id.uuidString() + "\tQuarters\t4 zones\n" + single.id.uuidString() + "\tWhole screen\t1 zones", 0};
+    const InstanceReply workspaceList{office.id.uuidString() + "\tOffice", 0};
+    const InstanceReply displayList{"MAIN\tMAIN\nSIDE\tSIDE", 0};
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        InstanceReply running;
+        InstanceReply notRunning;
+    };
+    const Row rows[] = {
+        {"list the layouts", {"list", "layouts"}, layouts, layouts},
+        {"list the workspaces", {"list", "workspaces"}, workspaceList, workspaceList},
+        {"list the displays", {"list", "displays"}, displayList, displayList},
+        {"snap", {"snap-front-window", "--zone", "2"}, {"", 0}, notRunning},
+        {"apply a layout", {"apply-layout", "--layout", single.id.uuidString()}, {"", 0}, notRunning},
+        {"restore a workspace", {"restore-workspace", "--workspace", office.id.uuidString()}, {"1", 0}, notRunning},
+        {"show the zones", {"show-zones"}, {"", 0}, notRunning},
+        {"restore the windows", {"restore-windows"}, {"", 0}, notRunning},
+        {"apply the rules", {"apply-rules"}, {"", 0}, notRunning},
+        {"save a workspace", {"save-workspace", "--name", "Desk"}, {"", 0}, notRunning},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string verb = row.arguments[0];
+        const std::vector<std::string> rest(row.arguments.begin() + 1, row.arguments.end());
+        engine.setFrame(editorStart, editor);
+        const std::string layoutsBefore = contents(documents.layouts), workspacesBefore = contents(documents.workspaces);
+        EXPECT_EQ(CommandLineVerbs::runWithoutInstance(verb, rest, documents), row.notRunning);
+        EXPECT_EQ(frameOf(editor), editorStart);
+        EXPECT_THAT(calls, IsEmpty());
+        EXPECT_EQ(contents(documents.layouts), layoutsBefore);
+        EXPECT_EQ(contents(documents.workspaces), workspacesBefore);
+
+        setHandles();
+        EXPECT_EQ(run(verb, rest), row.running);
+        IntentServices::clear();
+        calls.clear();
+    }
+
+    // A mistake in the command line is one either way.
+    for (const std::vector<std::string>& mistake : std::vector<std::vector<std::string>>{
+             {"apply-layout"}, {"snap-front-window", "--zone", "21"}, {"list", "rules"}, {"show-zones", "now"}}) {
+        SCOPED_TRACE(mistake[0]);
+        const std::vector<std::string> rest(mistake.begin() + 1, mistake.end());
+        EXPECT_EQ(CommandLineVerbs::runWithoutInstance(mistake[0], rest, documents), run(mistake[0], rest));
+        EXPECT_EQ(run(mistake[0], rest).status, CommandLineVerbs::usageStatus);
+    }
+    // Without documents, the library a first start begins with.
+    const CommandLineVerbs::StoredDocuments none{folder / "absent" / "layouts.json", folder / "absent" / "workspaces.json"};
+    const InstanceReply fresh = CommandLineVerbs::runWithoutInstance("list", {"layouts"}, none);
+    EXPECT_EQ(fresh.status, 0);
+    EXPECT_EQ(std::count(fresh.text.begin(), fresh.text.end(), '\n') + 1, std::ptrdiff_t(LayoutLibrary::starter().layouts.size()));
+    EXPECT_EQ(CommandLineVerbs::runWithoutInstance("list", {"workspaces"}, none), (InstanceReply{"", 0}));
 }
 
 TEST_F(IntentsTest, ListsPrintOneEntityALine) {

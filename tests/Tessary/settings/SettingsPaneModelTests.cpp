@@ -259,19 +259,28 @@ TEST(SyncPane, RowsFollowTheFolderTheSwitchAndTheLastSync) {
     const SettingsTag upToDate{"Up to date", SettingsTone::positive};
     const Row rows[] = {
         {"no folder", {std::nullopt, std::nullopt, false, true, std::nullopt, std::nullopt},
-         {"No folder chosen", "", false, true, "Never", std::nullopt, false, SettingsTone::neutral}},
+         {"No folder chosen", "", false, true, "Never", std::nullopt, "", false, SettingsTone::neutral}},
         {"on, nothing synced yet in this run", {folder, folder, true, true, std::nullopt, std::nullopt},
-         {folder.string(), "", true, false, "Never", std::nullopt, true, SettingsTone::positive}},
+         {folder.string(), "", true, false, "Never", std::nullopt, "", true, SettingsTone::positive}},
         {"on and synced", {folder, folder, true, true, march4, std::nullopt},
-         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", upToDate, true, SettingsTone::positive}},
-        {"a failure keeps the last time", {folder, folder, true, true, march4, std::string("Could not write")},
-         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Could not write", SettingsTone::warning},
-          true, SettingsTone::positive}},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", upToDate, "", true, SettingsTone::positive}},
+        {"a failure keeps the last time and is told in full", {folder, folder, true, true, march4, std::string("Could not write")},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Not synced", SettingsTone::warning},
+          "Could not write", true, SettingsTone::positive}},
         {"off", {folder, folder, true, false, march4, std::nullopt},
-         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", std::nullopt, false, SettingsTone::neutral}},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", std::nullopt, "", false, SettingsTone::neutral}},
         {"a new folder waits for the next start", {"/srv/other", folder, true, false, std::nullopt, std::nullopt},
-         {"/srv/other", "Tessary uses this folder from its next start.", true, false, "Never", std::nullopt, false,
-          SettingsTone::neutral}},
+         {"/srv/other",
+          "Tessary keeps syncing through \u201C/home/ann/Sync\u201D until you quit it. From its next start it syncs "
+          "through this folder.",
+          true, false, "Never", std::nullopt, "", false, SettingsTone::neutral}},
+        {"a first folder, sync off: the switch is usable", {folder, std::nullopt, false, false, std::nullopt, std::nullopt},
+         {folder.string(),
+          "Chosen. Turn on sync below, then quit Tessary and start it again: it syncs through this folder from its next start.",
+          true, false, "Never", std::nullopt, "", false, SettingsTone::neutral}},
+        {"a first folder, sync on", {folder, std::nullopt, false, true, std::nullopt, std::nullopt},
+         {folder.string(), "Chosen. Tessary syncs through this folder from its next start: quit Tessary and start it again.",
+          true, false, "Never", std::nullopt, "", false, SettingsTone::neutral}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -282,6 +291,7 @@ TEST(SyncPane, RowsFollowTheFolderTheSwitchAndTheLastSync) {
         EXPECT_EQ(rows.unavailable, row.rows.unavailable);
         EXPECT_EQ(rows.lastSyncText, row.rows.lastSyncText);
         EXPECT_EQ(rows.status, row.rows.status);
+        EXPECT_EQ(rows.errorText, row.rows.errorText);
         EXPECT_EQ(rows.syncNowEnabled, row.rows.syncNowEnabled);
         EXPECT_EQ(rows.syncedTone, row.rows.syncedTone);
     }

@@ -14,7 +14,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "Platform/Sim/InMemorySyncStore.h"
 #include "Platform/Sim/MemoryLoginItems.h"
@@ -41,6 +44,7 @@
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
+#include "Tessary/settings/ui/PercentSlider.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/settings/ui/ShortcutsSettingsView.h"
 #include "Tessary/settings/ui/ZonesSettingsView.h"
@@ -352,6 +356,131 @@ TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate)
     window.reset();
 }
 
+TEST_F(SettingsWindowTest, LongRuleSummariesAreCutWithinTheList) {
+    SyncedServices services(scheduler, preferences);
+    rules = &services.rules;
+    zones = &services.zones;
+    launcher.install("XTerm", "Terminal");
+    const PlacementRule rule(UUID::random(), true, "XTerm", std::string("^(Inbox|Drafts) \u2014 <b>Mail</b> for work$"),
+                             std::string("SOMEWHERE-ELSE"), {0, 1, 2}, Date(1000));
+    services.rules.modifyRuleSet([&](RuleSet& set) { set.upsert(rule); });
+    SettingsWindow& w = open();
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    click(SettingsSection::rules);
+    QCoreApplication::processEvents();
+    auto* pane = static_cast<RulesSettingsView*>(w.pane());
+    QListWidget* list = pane->list();
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << "nothing runs past the list";
+    QLabel* summary = list->findChild<QLabel*>("appSubtitle");
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(summary->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(summary->text().startsWith("zone 1+2+3 \u00B7 title ~ ")) << summary->text().toStdString();
+    EXPECT_TRUE(summary->text().endsWith(QChar(0x2026))) << summary->text().toStdString();
+    EXPECT_LE(summary->mapTo(list->viewport(), summary->rect().topRight()).x(), list->viewport()->width());
+    window.reset();
+}
+
+TEST_F(SettingsWindowTest, AChosenFolderIsUsedFromTheNextStartAndSaysSo) {
+    // No folder in use: the running sync is unavailable until the program starts again.
+    SyncedServices services(scheduler, preferences);
+    CloudSync unavailable(services.store, services.zones, services.rules, services.workspaces,
+                          [this] { return preferences.iCloudSyncEnabled(); },
+                          CloudSync::Availability::missingEntitlement, scheduler);
+    sync = &unavailable;
+    SettingsWindow& w = open();
+    click(SettingsSection::sync);
+    auto* toggle = w.pane()->findChild<QCheckBox*>("syncEnabled");
+    auto* note = w.pane()->findChild<QLabel*>("syncFolderNote");
+    EXPECT_FALSE(toggle->isEnabled()) << "no folder yet";
+
+    TemporaryFolder chosen;
+    static_cast<SyncSettingsView*>(w.pane())->chooseFolder(QString::fromStdString(chosen.path().string()));
+    EXPECT_EQ(SyncFolderSetting::read(defaults), chosen.path());
+    EXPECT_EQ(w.pane()->findChild<QLabel*>("syncFolder")->text().toStdString(), chosen.path().string());
+    EXPECT_TRUE(toggle->isEnabled()) << "the switch decides whether the next start syncs";
+    EXPECT_THAT(note->text().toStdString(), ::testing::HasSubstr("Turn on sync"));
+    EXPECT_THAT(note->text().toStdString(), ::testing::HasSubstr("next start"));
+    for (QLabel* label : w.pane()->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&w)) {
+            EXPECT_NE(label->text(), "No usable sync folder") << "the folder is chosen";
+        }
+    }
+    toggle->click();
+    EXPECT_TRUE(preferences.iCloudSyncEnabled());
+    EXPECT_THAT(note->text().toStdString(), ::testing::HasSubstr("quit Tessary and start it again"));
+    EXPECT_TRUE(services.store.writes.empty()) << "nothing syncs before the next start";
+    window.reset();
+}
+
+TEST_F(SettingsWindowTest, ABrokenDocumentIsNamedInASentenceShownInFull) {
+    SyncedServices services(scheduler, preferences);
+    services.store.values["rules.v1"] = "{\"rules\": [";
+    preferences.setICloudSyncEnabled(true);
+    services.sync.start();
+    sync = &services.sync;
+    SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
+    syncFolderInUse = std::filesystem::path("/home/ann/Sync");
+    SettingsWindow& w = open();
+    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+    click(SettingsSection::sync);
+    QCoreApplication::processEvents();
+
+    ASSERT_TRUE(services.sync.lastError().has_value());
+    const QString sentence = QString::fromStdString(*services.sync.lastError());
+    EXPECT_EQ(sentence.toStdString(),
+              "Could not read sync folder data: \u201Crules.v1\u201D in the sync folder is damaged or was written by a "
+              "newer version of Tessary. It is left as it is and synchronised again once it can be read.");
+    auto* error = w.pane()->findChild<QLabel*>("syncError");
+    ASSERT_TRUE(error->isVisibleTo(&w));
+    EXPECT_EQ(error->text(), sentence);
+    EXPECT_TRUE(error->wordWrap());
+    EXPECT_LE(error->heightForWidth(error->width()), error->height()) << "every line of it shows";
+    EXPECT_EQ(w.pane()->findChild<StatusTag*>("syncStatus")->text(), "Not synced");
+    const QLabel* last = w.pane()->findChild<QLabel*>("lastSync");
+    EXPECT_LT(last->height(), 2 * last->fontMetrics().lineSpacing()) << "\"Last sync\" keeps to one line";
+    qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-sync-broken-document"));
+    window.reset();
+}
+
+TEST_F(SettingsWindowTest, OpacitySlidersStepInWholePercentsAndStoreOnlyChanges) {
+    SettingsWindow& w = open();
+    click(SettingsSection::zones);
+    auto* opacity = w.pane()->findChild<PercentSlider*>("zoneOpacity");
+    ASSERT_NE(opacity, nullptr);
+    QSlider* slider = opacity->slider();
+    slider->setFocus();
+    const auto writes = [this] { return defaults.writeCount("preferences.v1"); };
+    const std::size_t before = writes();
+    struct Step {
+        std::function<void()> input;
+        double stored;
+        std::size_t newWrites;
+        const char* shown;
+    };
+    const Step steps[] = {
+        {[&] { QTest::keyClick(slider, Qt::Key_Right); }, 0.51, 1, "51%"},
+        {[&] { QTest::keyClick(slider, Qt::Key_PageUp); }, 0.61, 1, "61%"},
+        {[&] { QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(3, slider->height() / 2)); }, 0.60, 1, "60%"},
+        {[&] {
+             const QPointF at = QRectF(slider->rect()).center();
+             QWheelEvent wheel(at, slider->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                               Qt::NoScrollPhase, false);
+             QCoreApplication::sendEvent(slider, &wheel);
+         }, 0.59, 1, "59%"},
+        {[&] { QTest::keyClick(slider, Qt::Key_PageDown); }, 0.49, 1, "49%"},
+        {[&] { QTest::keyClick(slider, Qt::Key_Home); QTest::keyClick(slider, Qt::Key_Left); }, 0.0, 1, "0%"},
+    };
+    std::size_t expected = before;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.shown);
+        step.input();
+        expected += step.newWrites;
+        EXPECT_DOUBLE_EQ(preferences.zoneOpacity(), step.stored);
+        EXPECT_EQ(writes(), expected);
+        EXPECT_EQ(opacity->valueLabel()->text(), step.shown);
+    }
+}
+
 QStringList actionTexts(const QMenu* menu) {
     QStringList texts;
     for (const QAction* action : menu->actions()) texts << action->text();
@@ -439,8 +568,11 @@ TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
     click(SettingsSection::rules);
     auto* pane = static_cast<RulesSettingsView*>(w.pane());
     EXPECT_EQ(w.findChild<QLabel*>("paneSubtitle")->text(), "First match wins \u00B7 drag to reorder");
-    EXPECT_FALSE(pane->bar()->canRemove()) << "nothing selected";
-    EXPECT_NE(w.findChild<QLabel*>("noRuleSelected"), nullptr);
+    EXPECT_EQ(pane->selection(), first.id) << "the first rule, the one tried first, is selected";
+    EXPECT_TRUE(pane->bar()->canRemove());
+    ASSERT_NE(pane->detail(), nullptr);
+    EXPECT_EQ(pane->detail()->ruleID(), first.id);
+    EXPECT_EQ(w.findChild<QLabel*>("noRuleSelected"), nullptr);
 
     // Dragged to the top: saved first, no stamp changed.
     pane->list()->model()->moveRows(QModelIndex(), 1, 1, QModelIndex(), 0);

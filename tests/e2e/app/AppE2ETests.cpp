@@ -6,7 +6,10 @@
 #include "tests/e2e/harness/DragLayouts.h"
 
 #include <gmock/gmock.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -19,6 +22,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef TESSARY_PROGRAM
@@ -44,14 +48,20 @@ std::string contents(const fs::path& path) {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
+// TESSARY_E2E_PROGRAM runs another build of it (a Release build, for its measurements).
+std::string programPath() {
+    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
+    return other && *other ? other : TESSARY_PROGRAM;
+}
+
 // One run of the program, its standard error read line by line (with its standard output).
 class Program {
 public:
-    Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}, std::vector<std::string> environment = {}) {
+    // `shell` runs first in the shell that starts it (a limit set with ulimit).
+    Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}, std::vector<std::string> environment = {},
+            const std::string& shell = "") {
         ChildProcess::Options options;
-        // TESSARY_E2E_PROGRAM runs another build of it (a Release build, for its measurements).
-        const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-        options.arguments = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1", other && *other ? other : TESSARY_PROGRAM};
+        options.arguments = {"sh", "-c", shell + "exec \"$0\" \"$@\" 2>&1", programPath()};
         options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
         options.environment = desktop.environment();
         options.environment.push_back("QT_QPA_PLATFORM=xcb");
@@ -576,7 +586,7 @@ TEST_F(AppTest, LaterStartsAreAnsweredByTheInstance) {
     };
     const Row rows[] = {
         {"bare", {}, 0, "", "AppDelegate: Opened again"},
-        {"a URL", {"tessary://show-zones"}, 0, "", "AppDelegate: URL from the command line: tessary://show-zones"},
+        {"a URL", {"tessary://frobnicate"}, 0, "", "URLCommands: Unknown command tessary://frobnicate"},
         {"anything else", {"frobnicate"}, 1, "unknown command: frobnicate", ""},
     };
     for (const Row& row : rows) {
@@ -717,7 +727,8 @@ protected:
         const Size client = geometry->clientSizeFor(wanted);
         const Size taken = hints->constrain(client);
         const Size outer{wanted.width - client.width + taken.width, wanted.height - client.height + taken.height};
-        ZoneLayout canvas(UUID::random(), "Fitting", LayoutKind(ZoneCanvas{Size{1920, 1080}, {Rect(Point{0, 0}, outer),
+        fitting = UUID::random();
+        ZoneLayout canvas(fitting, "Fitting", LayoutKind(ZoneCanvas{Size{1920, 1080}, {Rect(Point{0, 0}, outer),
                                                                                              Rect(Point{960, 0}, outer)}}),
                           0, 0, std::nullopt, Date(0));
         LayoutLibrary library;
@@ -765,6 +776,7 @@ protected:
     ChildProcess xterm;
     xcb_window_t window = XCB_WINDOW_NONE;
     Rect zone1, zone2;
+    UUID fitting;
 };
 
 TEST_F(AutomationTest, URLsAndTheSnapActionMoveTheFocusedXterm) {
@@ -820,6 +832,7 @@ TEST_F(AutomationTest, ActionsAnswerWithTheirStatusAndText) {
 
 TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) {
     const Rect start = frame(window);
+    const std::string layouts = contents(dataFolder() / "layouts.json");
     struct Row {
         const char* name;
         std::vector<std::string> arguments;
@@ -828,8 +841,11 @@ TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) 
     };
     const Row rows[] = {
         {"snap", {"snap-front-window"}, 1, {"Tessary is not running."}},
-        {"apply a layout", {"apply-layout", "--layout", "BAD"}, 1, {"Layout not found."}},
-        {"a command", {"show-zones"}, 0, {}},
+        {"apply a layout that exists", {"apply-layout", "--layout", fitting.uuidString()}, 1, {"Tessary is not running."}},
+        {"a command", {"show-zones"}, 1, {"Tessary is not running."}},
+        {"restore the windows", {"restore-windows"}, 1, {"Tessary is not running."}},
+        {"the layouts", {"list", "layouts"}, 0, {fitting.uuidString() + "\tFitting\t2 zones"}},
+        {"a mistake", {"apply-layout"}, 2, {"tessary: --layout is required"}},
         {"the displays", {"list", "displays"}, 0, {"tessary-left\ttessary-left", "tessary-right\ttessary-right"}},
         {"help", {"--help"}, 0, {"  snap-front-window [--zone N]              Snap Front Window to Zone: Snap the front "
                                  "window to zone N (1 to 20, 1 when not given)"}},
@@ -842,6 +858,7 @@ TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) 
         EXPECT_FALSE(fs::exists(socket())) << "an instance was started";
     }
     EXPECT_EQ(frame(window), start);
+    EXPECT_EQ(contents(dataFolder() / "layouts.json"), layouts);
 }
 
 TEST_F(AutomationTest, TheDesktopFilesActionsRunTheRunningInstancesCommands) {
@@ -864,6 +881,104 @@ TEST_F(AutomationTest, TheDesktopFilesActionsRunTheRunningInstancesCommands) {
     }
     EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
     EXPECT_TRUE(program->expectLine("Rules: applyAll placed 0 windows")) << testing::PrintToString(program->lines);
+}
+
+// URLs the handler ignores leave no line in the instance's output, whichever spelling reached it.
+TEST_F(AppTest, URLsThatDoNothingLogNothing) {
+    auto program = startInstance();
+    const std::size_t start = program->lines.size();
+    for (const char* url : {"TESSARY://snap?zone=2", "Tessary://show-zones", "tessary://workspace"}) {
+        SCOPED_TRACE(url);
+        auto [status, printed] = startAgain({url});
+        EXPECT_EQ(status, 0);
+        EXPECT_THAT(printed, ::testing::IsEmpty());
+    }
+    // Requests are answered in turn: once this one is logged, the ones before it have been handled.
+    auto [status, printed] = startAgain({"tessary://frobnicate"});
+    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(program->expectLine("URLCommands: Unknown command tessary://frobnicate", start));
+    const std::vector<std::string> after(program->lines.begin() + std::ptrdiff_t(start), program->lines.end());
+    EXPECT_THAT(after, ::testing::ElementsAre("URLCommands: Unknown command tessary://frobnicate"));
+}
+
+// Many later starts at once: each is answered, none fails for a full queue, none runs twice. (The
+// sanitizer build's starts take some 9 GB together for a few seconds.)
+TEST_F(AppTest, FiveHundredStartsAtOnceAreEachRunOnce) {
+    auto program = startInstance();
+    constexpr int starts = 500;
+    ChildProcess::Options options;
+    options.arguments = {"sh", "-c",
+                         "for i in $(seq " + std::to_string(starts) + "); do "
+                         "(\"$0\" \"tessary://count?n=$i\" >/dev/null 2>&1 || echo \"failed $i\") & done; wait; echo end",
+                         programPath()};
+    options.environment = desktop->environment();
+    options.environment.push_back("QT_QPA_PLATFORM=xcb");
+    options.pipeStdout = true;
+    ChildProcess shell = ChildProcess::start(options);
+    std::vector<std::string> output;
+    const auto deadline = Clock::now() + 100s;
+    while (auto line = shell.readLine(deadline)) output.push_back(*line);
+    EXPECT_EQ(output, std::vector<std::string>{"end"});
+    // Every start has ended, so every request was answered; a moment more shows any run twice.
+    const auto readBy = Clock::now() + 1s;
+    while (auto next = program->process.readLine(readBy)) program->lines.push_back(*next);
+    std::map<std::string, int> runs;
+    for (const std::string& line : program->lines) {
+        if (line.starts_with("URLCommands: Unknown command tessary://count?n=")) ++runs[line];
+    }
+    EXPECT_EQ(runs.size(), std::size_t(starts));
+    for (const auto& [line, count] : runs) EXPECT_EQ(count, 1) << line;
+    EXPECT_FALSE(program->sanitizerReported()) << testing::PrintToString(program->lines);
+}
+
+// Connections held open by another program of the user's, far more than the instance may have
+// files open: it keeps answering, at once, and afterwards too. The time a start takes is reported
+// beside that of a start before the flood.
+TEST_F(AutomationTest, ThousandsOfConnectionsHeldOpenDoNotSilenceTheInstance) {
+    Program instance(*desktop, {}, {}, "ulimit -n 1024; ");
+    ASSERT_TRUE(instance.expectLine(activeLine)) << testing::PrintToString(instance.lines);
+    ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); })) << "no socket";
+    const std::string listed = fitting.uuidString() + "\tFitting\t2 zones";
+    // A later start's wall time in milliseconds, checking its answer.
+    auto listLayouts = [&] {
+        const auto started = Clock::now();
+        auto [status, printed] = startAgain({"list", "layouts"});
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+        EXPECT_EQ(status, 0) << testing::PrintToString(printed);
+        EXPECT_THAT(printed, ::testing::Contains(listed));
+        return took;
+    };
+    const auto before = listLayouts();
+    constexpr int held = 5000;
+    std::vector<int> connections;
+    const auto deadline = Clock::now() + 30s;
+    while (connections.size() < std::size_t(held) && Clock::now() < deadline) {
+        const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(peer, 0) << std::strerror(errno);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socket().c_str(), sizeof address.sun_path - 1);
+        if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            connections.push_back(peer);
+        } else {
+            ::close(peer);
+            std::this_thread::sleep_for(1ms);  // its queue is full: the instance is taking them
+        }
+    }
+    EXPECT_EQ(connections.size(), std::size_t(held));
+    const auto whileHeld = listLayouts();
+    for (int peer : connections) ::close(peer);
+    const auto after = listLayouts();
+    EXPECT_LT(whileHeld, 1000) << "ms";
+    EXPECT_LT(after, 1000) << "ms";
+    std::cout << "[ MEASURE  ] tessary list layouts: " << before << " ms before, " << whileHeld << " ms with " << held
+              << " connections held, " << after << " ms after they closed\n";
+    EXPECT_TRUE(fs::exists(socket()));
+    const std::string refusing = "Instance: More than 32 connections at once; those that sent nothing yet are closed";
+    EXPECT_TRUE(instance.expectLine(refusing)) << testing::PrintToString(instance.lines);
+    instance.readToEnd(500ms);
+    EXPECT_EQ(instance.count(refusing), 1u) << "logged once";
+    EXPECT_FALSE(instance.sanitizerReported()) << testing::PrintToString(instance.lines);
 }
 
 }  // namespace

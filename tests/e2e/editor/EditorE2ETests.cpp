@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -104,25 +105,30 @@ protected:
         return false;
     }
 
+    // Where the instance says the control called `name` is now; nothing when it shows none.
+    std::optional<Rect> shown(const std::string& name) {
+        ChildProcess later = startProgram(*desktop, {"editor-test", "rect", name});
+        std::string answer;
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = later.readLine(deadline)) answer += *line;
+        const auto status = later.waitForExit(deadline);
+        int x, y, w, h;
+        if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0 && std::istringstream(answer) >> x >> y >> w >> h) {
+            return Rect(x, y, w, h);
+        }
+        return std::nullopt;
+    }
+
     // Where the instance says the control called `name` is, once it shows one.
     std::optional<Rect> place(const std::string& name) {
         std::optional<Rect> found;
-        waitUntil(
-            [&] {
-                ChildProcess later = startProgram(*desktop, {"editor-test", "rect", name});
-                std::string answer;
-                const auto deadline = Clock::now() + 10s;
-                while (auto line = later.readLine(deadline)) answer += *line;
-                const auto status = later.waitForExit(deadline);
-                int x, y, w, h;
-                if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0 &&
-                    std::istringstream(answer) >> x >> y >> w >> h) {
-                    found = Rect(x, y, w, h);
-                }
-                return found.has_value();
-            },
-            Clock::now() + 15s);
+        waitUntil([&] { return (found = shown(name)).has_value(); }, Clock::now() + 15s);
         return found;
+    }
+
+    // Whether the instance stops showing the control called `name` within a few seconds.
+    bool goesAway(const std::string& name) {
+        return waitUntil([&] { return !shown(name).has_value(); }, Clock::now() + 5s);
     }
 
     void click(const std::string& name) {
@@ -276,6 +282,38 @@ TEST_F(EditorTest, ASplitMadeByClicksIsSavedAndSnappedIntoAndThePreviewShowsOnTh
     EXPECT_TRUE(waitFor([&] { return frame(window) == zones[2].rect; }, 5s))
         << "the window is at " << frame(window) << ", zone 3 is " << zones[2].rect;
     client.quit();
+}
+
+// Monitors come and go while the editor is open: the "Sizes for" box, the proportions of the
+// editing surface and the size line follow at once, without a click in the editor.
+TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
+    startInstance();
+    ASSERT_NO_FATAL_FAILURE(openEditor());
+    click("Halves");
+    const auto surfaceRatio = [&]() -> double {
+        const auto surface = shown("Editing surface");
+        return surface ? surface->width() / surface->height() : 0;
+    };
+    ASSERT_TRUE(place("Sizes for")) << "two monitors: the picker shows";
+    EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));
+    EXPECT_NEAR(surfaceRatio(), 1920.0 / 1080, 0.05);
+
+    // The two monitors become one wide one.
+    ASSERT_TRUE(desktop->deleteMonitor("tessary-right"));
+    ASSERT_TRUE(desktop->deleteMonitor("tessary-left"));
+    ASSERT_TRUE(desktop->setMonitor({"tessary-wide", 0, 0, 3840, 1080}, "screen"));
+    EXPECT_TRUE(goesAway("Sizes for")) << "one monitor: the picker is gone";
+    EXPECT_TRUE(place("Sizes shown for tessary-wide, 3840 \u00d7 1080 pt")) << "the size line names the wide monitor";
+    EXPECT_TRUE(waitFor([&] { return std::abs(surfaceRatio() - 3840.0 / 1080) < 0.1; }, 5s))
+        << "the surface keeps the ratio " << surfaceRatio();
+
+    // And back to two.
+    ASSERT_TRUE(desktop->deleteMonitor("tessary-wide"));
+    ASSERT_TRUE(desktop->setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen"));
+    ASSERT_TRUE(desktop->setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none"));
+    EXPECT_TRUE(place("Sizes for")) << "two monitors again: the picker is back";
+    EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));
+    EXPECT_TRUE(waitFor([&] { return std::abs(surfaceRatio() - 1920.0 / 1080) < 0.05; }, 5s));
 }
 
 // What the editor costs: its threads' context switches while it is open and nothing happens (the

@@ -24,7 +24,7 @@ namespace {
 
 // Openbox's configuration for the tests: one desktop, no margins, new windows focused, and the
 // stock mouse bindings plus Shift+drag and Ctrl+drag on the title bar moving the window (a drag to
-// snap holds Shift by default, or Ctrl when the user chose it, and the window manager must still
+// snap holds Shift by default, or Ctrl when the user chooses it, and the window manager must still
 // move the window).
 constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
@@ -43,11 +43,11 @@ constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="U
       <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>
       <mousebind button="S-Left" action="Drag"><action name="Move"/></mousebind>
       <mousebind button="C-Left" action="Drag"><action name="Move"/></mousebind>
+      <mousebind button="C-S-Left" action="Drag"><action name="Move"/></mousebind>
     </context>
     <context name="Titlebar Top Right Bottom Left TLCorner TRCorner BRCorner BLCorner">
       <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
       <mousebind button="S-Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
-      <mousebind button="C-Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
     </context>
     <context name="Client">
       <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>

@@ -51,28 +51,9 @@ protected:
         return fs::path(desktop->runtimeDirectory()) / "tessary" / ("local-" + desktop->display().substr(1) + ".socket");
     }
 
-    // With `debug`, the instance logs what its input monitor sees (read with expectInstanceLine).
-    void startInstance(bool debug = false) {
-        ChildProcess::Options options = programOptions({});
-        if (debug) options.environment.push_back("TESSARY_DEBUG=1");
-        instance = ChildProcess::start(options);
-        instanceLines.clear();
+    void startInstance() {
+        instance = ChildProcess::start(programOptions({}));
         ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); }, 20s)) << "the instance never answered";
-    }
-
-    // Reads the instance's output until a line equal to `line` arrives (or was read already, from
-    // the `from`th line on).
-    bool expectInstanceLine(const std::string& line, std::size_t from) {
-        if (std::find(instanceLines.begin() + std::ptrdiff_t(std::min(from, instanceLines.size())), instanceLines.end(),
-                      line) != instanceLines.end()) {
-            return true;
-        }
-        const auto deadline = Clock::now() + 10s;
-        while (auto next = instance.readLine(deadline)) {
-            instanceLines.push_back(*next);
-            if (*next == line) return true;
-        }
-        return false;
     }
 
     void stopInstance() {
@@ -154,7 +135,6 @@ protected:
     }
 
     ChildProcess instance;
-    std::vector<std::string> instanceLines;
 };
 
 constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kShiftL = 0xffe1, kSuperL = 0xffeb;
@@ -179,14 +159,9 @@ std::string storedShortcutLine(const VirtualDesktop& desktop, const std::string&
     return "none";
 }
 
-// Chosen on the Snapping pane, reached through its URL: Ctrl makes a Ctrl-drag snap and a Shift-drag
-// not, and so it stays after SIGTERM and a new start.
-TEST_F(SettingsTest, TheSnappingChoiceDecidesWhichDragSnapsAndSurvivesARestart) {
-    // The right monitor's left zone, the first its drags enter: Ctrl is also the default modifier
-    // that spans the zones a drag passed, so a drag into the right one would take both.
-    const Rect target = writeDragLayouts(desktop->dataHome())[0].rect;
-    startInstance(true);
-    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
+TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
+    startInstance();
+    ASSERT_EQ(ask({"open", "snapping"}), "");
     ASSERT_TRUE(paneIs("Snapping"));
     ASSERT_EQ(ask({"value", "activationModifier"}), "Shift");
     click("activationModifier");
@@ -195,44 +170,17 @@ TEST_F(SettingsTest, TheSnappingChoiceDecidesWhichDragSnapsAndSurvivesARestart) 
     type(XK_Down);
     type(XK_Return);
     EXPECT_TRUE(waitFor([&] { return ask({"value", "activationModifier"}) == "Ctrl"; }, 10s));
-    ASSERT_EQ(ask({"close"}), "");
-
-    TestClient client = desktop->startClient();
-    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
-    auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
-    // Drags the window from its home to the target zone; where it stays.
-    auto dragWith = [&](uint32_t modifier) {
-        platform->windows().resizeTo(window, Size{400, 300}, 2s);
-        platform->windows().moveTo(window, Point{300, 300}, 2s);
-        const std::size_t start = instanceLines.size();
-        const bool moved = dragTitleBar(
-            window, modifier, Point{target.midX(), target.midY()},
-            [&](int x, int y) {
-                return expectInstanceLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y),
-                                          start);
-            },
-            [&] { return frame() == target; });
-        EXPECT_TRUE(moved) << "the window manager did not move the window";
-        // Settled: a drop is set once more shortly after.
-        waitFor([] { return false; }, 500ms);
-        return frame();
-    };
-    EXPECT_EQ(dragWith(kControlL), target) << "a Ctrl-drag did not snap";
-    EXPECT_NE(dragWith(kShiftL), target) << "a Shift-drag snapped";
 
     stopInstance();
-    startInstance(true);
-    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
+    startInstance();
+    ASSERT_EQ(ask({"open", "snapping"}), "");
     ASSERT_TRUE(paneIs("Snapping"));
     EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
-    ASSERT_EQ(ask({"close"}), "");
-    EXPECT_EQ(dragWith(kControlL), target) << "a Ctrl-drag did not snap after the restart";
-    client.quit();
 }
 
 // A shortcut typed into "Zone 1" as a hand types it moves the focused xterm into zone 1 at once and
 // Ctrl+Alt+1 no longer does; after "Reset All to Defaults" Ctrl+Alt+1 does again.
-TEST_F(SettingsTest, ARecordedZoneShortcutSnapsAndResetAllBringsBackTheDefault) {
+TEST_F(SettingsTest, ResetAllToDefaultsBringsBackZone1sShortcutAfterARecording) {
     writeDragLayouts(desktop->dataHome());
     startInstance();
     ChildProcess xterm = desktop->startXterm("60x20+300+300", "terminal");
@@ -252,9 +200,14 @@ TEST_F(SettingsTest, ARecordedZoneShortcutSnapsAndResetAllBringsBackTheDefault) 
                    at.maxY() <= zone.maxY() && at.width() > zone.width() - 13 && at.height() > zone.height() - 13;
         }, limit);
     };
+    // Out of zone 1 and focused, as a shortcut press finds it.
     auto putBack = [&] {
         platform->windows().moveTo(*window, Point{300, 300}, 2s);
         platform->windows().activate(*window, 2s);
+        EXPECT_TRUE(waitFor([&] {
+            return platform->windows().activeWindow() == window &&
+                   platform->windows().outerFrame(*window).value_or(Rect::null()).minX() >= 290;
+        }, 5s)) << "the xterm did not come back";
     };
 
     ASSERT_TRUE(openShortcuts());

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,20 +61,36 @@ std::size_t countRulesFor(const RuleSet& rules, const std::string& application) 
 }
 
 // One machine: its desktop, its user defaults choosing the shared folder with sync switched on (as
-// the Sync pane stores them) and onboarding done, and the program running there.
+// the Sync pane stores them; without a folder, none chosen and sync off) and onboarding done, and
+// the program running there.
 class Machine {
 public:
-    explicit Machine(const fs::path& syncFolder) : desktop(std::make_unique<VirtualDesktop>()) {
+    explicit Machine(const std::optional<fs::path>& syncFolder) : desktop(std::make_unique<VirtualDesktop>()) {
         writeFile(fs::path(desktop->configHome()) / "Tessary" / "defaults.json",
-                  "{\"hasCompletedOnboarding\": true, \"preferences.v1\": {\"data\": \"{\\\"iCloudSyncEnabled\\\":true}\"}, "
-                  "\"syncFolder\": \"" + syncFolder.string() + "\"}\n");
+                  syncFolder ? "{\"hasCompletedOnboarding\": true, \"preferences.v1\": {\"data\": "
+                               "\"{\\\"iCloudSyncEnabled\\\":true}\"}, \"syncFolder\": \"" + syncFolder->string() + "\"}\n"
+                             : std::string("{\"hasCompletedOnboarding\": true}\n"));
+        start();
+    }
+    ~Machine() { program.kill(); }
+
+    void start() {
         ChildProcess::Options options;
         options.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
         options.environment = environment();
         options.pipeStdout = true;
         program = ChildProcess::start(options);
+        lines.clear();
     }
-    ~Machine() { program.kill(); }
+
+    // Ends the program as a user quits it; true when it ended cleanly.
+    bool quit() {
+        ::kill(program.pid(), SIGTERM);
+        const auto deadline = Clock::now() + 15s;
+        while (auto line = program.readLine(deadline)) lines.push_back(*line);
+        const auto status = program.waitForExit(deadline);
+        return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    }
 
     // Whether the launch sequence ran (the synchronisation's first pull and push with it) and the
     // instance answers later starts.
@@ -97,6 +114,52 @@ public:
         const auto status = later.waitForExit(deadline);
         reply.status = status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
         return reply;
+    }
+
+    // The settings window's test query: the reply's first line, or "status N ..." on a failure.
+    std::string settings(const std::vector<std::string>& arguments) {
+        std::vector<std::string> full{"settings-test"};
+        full.insert(full.end(), arguments.begin(), arguments.end());
+        const Reply reply = run(full);
+        return reply.status == 0 ? reply.first() : "status " + std::to_string(reply.status) + " " + reply.first();
+    }
+
+    // Waits until the settings query answers `expected` (or, with `prefix`, something starting with it).
+    bool settingsSay(const std::vector<std::string>& arguments, const std::string& expected, bool prefix = false) {
+        return waitUntil([&] {
+            drain();
+            const std::string answer = settings(arguments);
+            return prefix ? answer.starts_with(expected) : answer == expected;
+        }, Clock::now() + 15s, -1, 100ms);
+    }
+
+    // Clicks the middle of a control of the settings window, by its name.
+    bool click(const std::string& name) {
+        int x = 0, y = 0, width = 0, height = 0;
+        if (!(std::istringstream(settings({"rect", name})) >> x >> y >> width >> height)) return false;
+        desktop->movePointerTo(x + width / 2, y + height / 2);
+        desktop->pressButton(1, true);
+        desktop->pressButton(1, false);
+        desktop->syncInput();
+        return true;
+    }
+
+    // Types the text on the US keyboard of the virtual desktop, key by key.
+    void type(const std::string& text) {
+        constexpr uint32_t shift = 0xffe1;
+        for (const char c : text) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            if (upper) desktop->pressKey(shift, true);
+            desktop->pressKey(static_cast<unsigned char>(c), true);
+            desktop->pressKey(static_cast<unsigned char>(c), false);
+            if (upper) desktop->pressKey(shift, false);
+        }
+        desktop->syncInput();
+    }
+
+    // The whole screen, for a person to look at, in the folder the test runs in.
+    void screenshot(const std::string& name) {
+        EXPECT_TRUE(desktop->run({"import", "-window", "root", (fs::current_path() / name).string()}, Clock::now() + 10s));
     }
 
     // The documents as this machine's disk holds them; nothing for a missing or unreadable file.
@@ -248,6 +311,73 @@ TEST(SyncE2ETest, TwoInstancesExchangeTheirEditsAndDeletionsThenGoQuiet) {
                 << line;
         }
     }
+}
+
+// A first folder chosen in the Sync pane of a program that syncs through none: the pane shows it
+// chosen with the switch usable and says what to do; after the program is started again, the
+// folder receives the three documents.
+TEST(SyncE2ETest, AFolderChosenInTheSyncPaneReceivesTheDocumentsFromTheNextStart) {
+    TemporaryFolder root;
+    const fs::path chosen = root / "Chosen";
+    fs::create_directories(chosen);
+    Machine machine(std::nullopt);
+    ASSERT_TRUE(machine.launched()) << testing::PrintToString(machine.lines);
+    ASSERT_EQ(machine.settings({"open", "sync"}), "");
+    ASSERT_TRUE(machine.settingsSay({"pane"}, "Sync"));
+    EXPECT_EQ(machine.settings({"value", "syncFolder"}), "No folder chosen");
+
+    // Qt's folder dialog: the path typed into its name field, then Return.
+    ASSERT_TRUE(machine.click("chooseSyncFolder"));
+    ASSERT_TRUE(machine.settingsSay({"focus"}, "fileNameEdit")) << "the folder dialog did not take the keyboard";
+    machine.type(chosen.string());
+    machine.desktop->pressKey(0xff0d, true);
+    machine.desktop->pressKey(0xff0d, false);
+    ASSERT_TRUE(machine.settingsSay({"value", "syncFolder"}, chosen.string())) << machine.settings({"value", "syncFolder"});
+    EXPECT_TRUE(machine.settingsSay({"value", "syncFolderNote"}, "Chosen. Turn on sync below", true));
+
+    ASSERT_TRUE(machine.click("syncEnabled"));
+    ASSERT_TRUE(machine.settingsSay({"value", "syncEnabled"}, "on")) << "the switch is usable";
+    EXPECT_TRUE(machine.settingsSay({"value", "syncFolderNote"},
+                                    "Chosen. Tessary syncs through this folder from its next start: quit Tessary and "
+                                    "start it again."));
+    machine.screenshot("sync-pane-folder-chosen.png");
+    EXPECT_TRUE(fs::is_empty(chosen)) << "nothing is written before the next start";
+
+    // The step the pane names: quit, start again.
+    ASSERT_TRUE(machine.quit()) << testing::PrintToString(machine.lines);
+    machine.start();
+    ASSERT_TRUE(machine.launched()) << testing::PrintToString(machine.lines);
+    EXPECT_TRUE(waitUntil([&] {
+        machine.drain();
+        return fs::is_regular_file(chosen / "layouts.v1") && fs::is_regular_file(chosen / "rules.v1") &&
+               fs::is_regular_file(chosen / "workspaces.v1");
+    }, Clock::now() + 15s, -1, 100ms)) << "the folder did not receive the three documents";
+    ASSERT_EQ(machine.settings({"open", "sync"}), "");
+    // The note is hidden: nothing waits for another start.
+    EXPECT_TRUE(machine.settingsSay({"value", "syncFolderNote"}, "status 1 no control", true));
+    EXPECT_TRUE(machine.quit());
+}
+
+// A document in the folder that cannot be read: the pane names the file in a sentence, in full,
+// and the file stays as it is.
+TEST(SyncE2ETest, ABrokenDocumentIsNamedInTheSyncPane) {
+    TemporaryFolder root;
+    const fs::path shared = root / "Sync";
+    fs::create_directories(shared);
+    const std::string broken = "{\"rules\": [{\"id\": ";
+    writeFile(shared / "rules.v1", broken);
+    Machine machine(shared);
+    ASSERT_TRUE(machine.launched()) << testing::PrintToString(machine.lines);
+    ASSERT_EQ(machine.settings({"open", "sync"}), "");
+    ASSERT_TRUE(machine.settingsSay({"pane"}, "Sync"));
+    const std::string sentence =
+        "Could not read sync folder data: \u201Crules.v1\u201D in the sync folder is damaged or was written by a newer "
+        "version of Tessary. It is left as it is and synchronised again once it can be read.";
+    EXPECT_TRUE(machine.settingsSay({"value", "syncError"}, sentence)) << machine.settings({"value", "syncError"});
+    machine.screenshot("sync-pane-broken-document.png");
+    EXPECT_EQ(readFile(shared / "rules.v1"), broken);
+    EXPECT_TRUE(fs::is_regular_file(shared / "layouts.v1")) << "the other documents still sync";
+    EXPECT_TRUE(machine.quit());
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+namespace tessary {
+
+// Texts that come from data (layout, display, application and folder names, title patterns) are
+// shown exactly as typed. Qt would read them otherwise: a label or a tool tip guesses HTML from
+// "<b>", and a menu item or button takes "&" as the mark of its shortcut letter.
+
+// The text as a menu item or button title: every "&" doubled, so that it shows as one.
+QString menuItemText(const QString& text);
+// The text as a tool tip that Qt shows literally.
+QString plainToolTip(const QString& text);
+
+// One line of plain text cut with "…" where it does not fit (at the end unless told otherwise);
+// the whole text is its tool tip while it is cut. It asks for its full width and takes less.
+class ElidedLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(QString text = {}, QWidget* parent = nullptr, Qt::TextElideMode mode = Qt::ElideRight);
+
+    void setFullText(const QString& text);
+    const QString& fullText() const { return fullText_; }
+    bool isElided() const { return text() != fullText_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void refit();
+
+    QString fullText_;
+    Qt::TextElideMode mode_;
+};
+
+}  // namespace tessary

@@ -1,0 +1,284 @@
+// The editor as a user reads and moves it: names shown as typed, menu texts with "&", sliders that
+// step in whole points and store only changes, the centre column following the displays, and the
+// end-to-end query that reports where its controls are.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <functional>
+#include <sstream>
+
+#include "Platform/Sim/SimScreens.h"
+#include "Tessary/editor/ui/CanvasEditorView.h"
+#include "Tessary/editor/ui/EditorTestQuery.h"
+#include "Tessary/editor/ui/LayoutCanvasPane.h"
+#include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/editor/ui/LayoutEditorWindowController.h"
+#include "Tessary/editor/ui/LayoutInspector.h"
+#include "Tessary/editor/ui/NewLayoutSheet.h"
+#include "Tessary/editor/ui/ResetButton.h"
+#include "Tessary/editor/ui/EditorPainting.h"
+#include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/editor/EditorWorld.h"
+
+using namespace tessary;
+using namespace tessary::testing;
+
+namespace {
+
+// Every label under `root` that shows `text`, whole or cut with "…".
+std::vector<QLabel*> labelsShowing(const QWidget& root, const QString& text) {
+    std::vector<QLabel*> found;
+    for (QLabel* label : root.findChildren<QLabel*>()) {
+        QString shown = label->text();
+        if (shown.endsWith(QChar(0x2026))) shown.chop(1);
+        if (!shown.isEmpty() && (label->text().contains(text) || text.startsWith(shown))) found.push_back(label);
+    }
+    return found;
+}
+
+// What a menu item or button shows: "&&" is one "&", a lone "&" marks a shortcut letter and vanishes.
+bool marksAShortcutLetter(const QString& text) { return !QKeySequence::mnemonic(text).isEmpty(); }
+
+// The preview goes nowhere: these tests look at the window, not the overlay.
+struct NoPreview final : PreviewPresenting {
+    void showPreview(const std::vector<OverlayItem>&) override {}
+    void hidePreview() override {}
+};
+
+// Installs made-up monitors as the program's screens for one test.
+struct InstalledScreens {
+    explicit InstalledScreens(std::vector<Screen> list) : screens(std::move(list)) {
+        DisplayProvider::displaysOverride.reset();
+        DisplayProvider::setScreens(&screens);
+    }
+    ~InstalledScreens() { DisplayProvider::setScreens(nullptr); }
+    SimScreens screens;
+};
+
+}  // namespace
+
+TEST(EditorTexts, NamesShowAsTypedAndMenuTitlesKeepTheirAmpersands) {
+    qttest::qtApplication();
+    const QString markup = QStringLiteral("<b>Bold</b> & co");
+    EditorWorld w({gridLayout(markup.toStdString(), ZoneGrid::uniform(1, 2)), gridLayout("Other", ZoneGrid::uniform(1, 3))});
+    DisplayProvider::displaysOverride = std::vector<DisplayInfo>{
+        makeDisplay(1, "<i>Left</i> & right", Rect(0, 0, 1000, 800)), w.side};
+    w.model->assign(DisplayProvider::displays().front());
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    EXPECT_EQ(view.title(), markup);
+    for (const QString& name : {markup, QStringLiteral("<i>Left</i> & right")}) {
+        SCOPED_TRACE(name.toStdString());
+        const auto labels = labelsShowing(view, name);
+        EXPECT_FALSE(labels.empty()) << "the name is shown somewhere";
+        for (const QLabel* label : labels) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString() << " would read as markup";
+        }
+    }
+    for (const QCheckBox* toggle : view.inspector()->displayToggles()) {
+        EXPECT_FALSE(marksAShortcutLetter(toggle->text())) << toggle->text().toStdString();
+    }
+
+    // The reset menu of a layout without origin: every title as written, "Focus & media" included.
+    const auto* reset = view.findChild<ResetButton*>();
+    ASSERT_NE(reset, nullptr);
+    QStringList shown;
+    std::function<void(const QMenu*)> walk = [&](const QMenu* menu) {
+        for (const QAction* action : menu->actions()) {
+            if (action->isSeparator()) continue;
+            EXPECT_FALSE(marksAShortcutLetter(action->text())) << action->text().toStdString();
+            shown << QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
+            if (action->menu()) walk(action->menu());
+        }
+    };
+    walk(reset->templateMenu());
+    EXPECT_TRUE(shown.contains(QStringLiteral("Focus & media"))) << shown.join(", ").toStdString();
+}
+
+TEST(EditorTexts, LongNamesAreCutWithAnEllipsisInsideTheListAndTheNewLayoutSheetOpensAtItsChoice) {
+    qttest::qtApplication();
+    const std::string longName = "A layout with a name far longer than the list is wide, for the big monitor";
+    EditorWorld w({gridLayout(longName, ZoneGrid::uniform(1, 2))});
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QCoreApplication::processEvents();
+
+    QListWidget* list = view.layoutList();
+    const auto labels = labelsShowing(*view.rowWidget(0), QString::fromStdString(longName));
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_TRUE(labels[0]->text().endsWith(QChar(0x2026))) << labels[0]->text().toStdString();
+    EXPECT_LE(labels[0]->mapTo(list->viewport(), labels[0]->rect().bottomRight()).x(), list->viewport()->width())
+        << "the name ends inside the list";
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    qttest::screenshot(view, "editor-render", "editor-long-name");
+
+    // The sheet, scrolled to its end and closed, opens again at the top with the Columns tile in view.
+    NewLayoutSheet* sheet = view.newLayoutSheet();
+    view.newAction()->trigger();
+    ASSERT_TRUE(sheet->isVisible());
+    QCoreApplication::processEvents();
+    sheet->gallery()->verticalScrollBar()->setValue(sheet->gallery()->verticalScrollBar()->maximum());
+    ASSERT_GT(sheet->gallery()->verticalScrollBar()->value(), 0);
+    sheet->reject();
+    view.newAction()->trigger();
+    QCoreApplication::processEvents();
+    QAbstractButton* chosen = nullptr;
+    for (QAbstractButton* tile : sheet->tiles()) {
+        if (tile->isChecked() && !chosen) chosen = tile;
+    }
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->accessibleName(), "Columns");
+    const QRect inViewport(chosen->mapTo(sheet->gallery()->viewport(), QPoint(0, 0)), chosen->size());
+    EXPECT_TRUE(sheet->gallery()->viewport()->rect().contains(inViewport)) << "the chosen tile is in view";
+    qttest::screenshot(*sheet, "editor-render", "new-layout-sheet-reopened");
+    for (QAbstractButton* tile : sheet->tiles()) {
+        for (const QLabel* label : tile->findChildren<QLabel*>()) {
+            if (label->wordWrap()) continue;  // subtitles wrap onto more lines
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width() + 1)
+                << "\"" << label->text().toStdString() << "\" is cut without an ellipsis";
+        }
+    }
+    sheet->reject();
+}
+
+TEST(LayoutInspector, GapSlidersStepInWholePointsAndStoreOnlyChanges) {
+    qttest::qtApplication();
+    enum class Input { right, pageUp, wheelUp, trackClickRight, storedValueAgain };
+    struct Case {
+        const char* name;
+        double stored;
+        Input input;
+        double expected;  // what is stored after; equal to `stored`: nothing written
+    };
+    const Case cases[] = {
+        {"anArrowKeyIsOnePoint", 8, Input::right, 9},
+        {"pageUpIsFourPoints", 8, Input::pageUp, 12},
+        {"aWheelNotchMovesWholePoints", 8, Input::wheelUp, 11},
+        {"aTrackClickIsFourPoints", 8, Input::trackClickRight, 12},
+        {"aStoredFractionMovesToTheNextWholePoint", 7.6, Input::right, 9},
+        // A slider never reports the value it shows; the model is the last guard (another caller,
+        // a position rounding to the stored value).
+        {"theStoredValueAgainWritesNothing", 8, Input::storedValueAgain, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZoneLayout layout = gridLayout("Gaps", ZoneGrid::uniform(1, 2));
+        layout.spacing = c.stored;
+        EditorWorld w({layout});
+        w.now = Date(5000);
+        LayoutInspector inspector(*w.model);
+        inspector.resize(260, 500);
+        inspector.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&inspector));
+        QSlider* slider = inspector.spacingSlider();
+        slider->setFocus();
+        switch (c.input) {
+            case Input::right: QTest::keyClick(slider, Qt::Key_Right); break;
+            case Input::pageUp: QTest::keyClick(slider, Qt::Key_PageUp); break;
+            case Input::wheelUp: {
+                const QPointF at = QRectF(slider->rect()).center();
+                QWheelEvent wheel(at, slider->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                                  Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(slider, &wheel);
+                break;
+            }
+            case Input::trackClickRight:
+                QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 3, slider->height() / 2));
+                break;
+            case Input::storedValueAgain: w.model->setSpacing(c.stored); break;
+        }
+        EXPECT_EQ(w.layout(0).spacing, c.expected);
+        if (c.expected == c.stored) {
+            EXPECT_EQ(w.saves(), 0) << "nothing written";
+            EXPECT_EQ(w.layout(0).modifiedAt(), Date(0)) << "the stamp stays";
+        } else {
+            EXPECT_EQ(w.saves(), 1);
+            EXPECT_EQ(w.layout(0).modifiedAt(), Date(5000));
+        }
+    }
+}
+
+TEST(LayoutEditorView, TheCentreColumnAndTheListFollowTheDisplaysAtOnce) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 2))});
+    InstalledScreens installed({SimScreens::makeScreen(1, Rect(0, 0, 1920, 1080), "DP-1"),
+                                SimScreens::makeScreen(2, Rect(1920, 0, 1920, 1080), "DP-2")});
+    w.model->assign(DisplayProvider::displays().at(1));
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    LayoutCanvasPane* pane = view.canvasPane();
+    const auto ratio = [&] { return double(pane->surfaceRect().width()) / pane->surfaceRect().height(); };
+    ASSERT_TRUE(pane->sizePicker()->isVisibleTo(&view));
+    EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-2, 1920 \u00d7 1080 pt");
+    EXPECT_NEAR(ratio(), 16.0 / 9, 0.02);
+    EXPECT_FALSE(labelsShowing(*view.rowWidget(0), "DP-2").empty()) << "the row names the display that uses it";
+
+    // The right monitor goes; the left one becomes a wide one.
+    installed.screens.setScreens({SimScreens::makeScreen(1, Rect(0, 0, 3840, 1080), "DP-1")});
+    EXPECT_FALSE(pane->sizePicker()->isVisibleTo(&view)) << "one display: no picker";
+    EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-1, 3840 \u00d7 1080 pt");
+    EXPECT_NEAR(ratio(), 3840.0 / 1080, 0.05);
+    EXPECT_TRUE(labelsShowing(*view.rowWidget(0), "DP-2").empty());
+
+    installed.screens.setScreens({SimScreens::makeScreen(1, Rect(0, 0, 1920, 1080), "DP-1"),
+                                  SimScreens::makeScreen(2, Rect(1920, 0, 1920, 1080), "DP-2")});
+    EXPECT_TRUE(pane->sizePicker()->isVisibleTo(&view)) << "two displays again: the picker is back";
+    EXPECT_EQ(pane->sizePicker()->count(), 2);
+    EXPECT_NEAR(ratio(), 16.0 / 9, 0.02);
+}
+
+TEST(EditorTestQuery, ReportsTheZoneNamedAndPopUpItemsWithinTheirPopUp) {
+    qttest::qtApplication();
+    EditorWorld w({canvasLayout("Free", {1000, 800}, {Rect(0, 0, 500, 800), Rect(500, 0, 500, 400), Rect(500, 400, 500, 400)})});
+    NoPreview overlay;
+    LayoutEditorWindowController editor(*w.zones, overlay, w.scheduler);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.window()));
+    const auto reported = [&](const std::string& name) -> std::optional<QRect> {
+        const InstanceReply reply = EditorTestQuery::answer(&editor, {"rect", name});
+        if (reply.status != 0) return std::nullopt;
+        int x, y, width, height;
+        std::istringstream(reply.text) >> x >> y >> width >> height;
+        return QRect(x, y, width, height);
+    };
+
+    const CanvasEditorView* canvas = editor.view()->canvasPane()->canvasEditor();
+    const auto views = canvas->surface().zoneViews();
+    ASSERT_EQ(views.size(), 3u);
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QRect frame = editorpainting::toQt(views[i].frame).toAlignedRect();
+        EXPECT_EQ(reported("zone " + std::to_string(i + 1)), QRect(canvas->mapToGlobal(frame.topLeft()), frame.size()));
+    }
+    EXPECT_EQ(reported("zone 4"), std::nullopt);
+
+    QComboBox* picker = editor.view()->canvasPane()->sizePicker();
+    picker->showPopup();
+    QWidget* popup = picker->view()->window();
+    ASSERT_TRUE(popup->isVisible());
+    const auto item = reported(w.side.localizedName);
+    ASSERT_TRUE(item.has_value());
+    EXPECT_TRUE(popup->frameGeometry().contains(*item)) << "the item lies inside its pop-up";
+    picker->hidePopup();
+}

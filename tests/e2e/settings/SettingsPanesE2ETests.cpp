@@ -1,0 +1,326 @@
+// The Rules, Excluded Apps and Workspaces panes of the real program, used as a user uses them:
+// what is chosen there places, leaves alone and restores real windows, and outlives a restart.
+
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/ZoneGeometry.h"
+
+#include "tests/e2e/harness/DragLayouts.h"
+#include "tests/e2e/settings/SettingsDesktop.h"
+
+namespace tessary::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsPanesTest : public SettingsDesktopTest {
+protected:
+    void SetUp() override {
+        SettingsDesktopTest::SetUp();
+        if (HasFatalFailure()) return;
+        // Two columns on the right monitor, four quarters (the default) on the left one.
+        rightZones = writeDragLayouts(desktop->dataHome());
+        ZoneLayout four(LayoutTemplate::grid, 4);
+        leftZones = ZoneGeometry::zones(four, Rect(0, 0, 1920, 1080));
+        // The test client's .desktop entry, where only this desktop's programs look.
+        const fs::path applications = fs::path(desktop->directory()) / "share" / "applications";
+        fs::create_directories(applications);
+        std::ofstream(applications / "tessary-ledger.desktop") << "[Desktop Entry]\nType=Application\nName=Ledger Book\n"
+                                                                    "Exec="
+                                                                 << TESSARY_TEST_CLIENT
+                                                                 << "\nStartupWMClass=TessaryTestClient\n";
+        extraEnvironment.push_back("XDG_DATA_DIRS=" + (fs::path(desktop->directory()) / "share").string() +
+                                   ":/usr/local/share:/usr/share");
+    }
+
+    void TearDown() override {
+        for (ChildProcess& xterm : xterms) xterm.kill();
+        SettingsDesktopTest::TearDown();
+    }
+
+    // Starts an xterm and waits until the window manager manages its window.
+    xcb_window_t startXterm(const std::string& geometry) {
+        xterms.push_back(desktop->startXterm(geometry, "xterm " + std::to_string(xterms.size() + 1)));
+        const pid_t pid = xterms.back().pid();
+        xcb_window_t window = XCB_WINDOW_NONE;
+        EXPECT_TRUE(waitFor([&] {
+            for (const X11Client& client : platform->tracker().clients()) {
+                if (client.pid == static_cast<ProcessID>(pid) && client.windowClass == "XTerm") window = client.window;
+            }
+            return window != XCB_WINDOW_NONE;
+        }, 10s)) << "no xterm";
+        return window;
+    }
+
+    // An xterm takes a zone's frame to within one character cell (6 by 13 pixels), inside it.
+    bool xtermIn(xcb_window_t window, const Rect& zone, std::chrono::milliseconds limit = 10s) {
+        return waitFor([&] {
+            const Rect f = frame(window);
+            return f.minX() >= zone.minX() - 1 && f.minY() >= zone.minY() - 1 && f.maxX() <= zone.maxX() + 1 &&
+                   f.maxY() <= zone.maxY() + 1 && f.width() > zone.width() - 8 && f.height() > zone.height() - 15;
+        }, limit);
+    }
+
+    // Opens the list's "+" menu and chooses an item.
+    void chooseFromAddMenu(const std::string& item) {
+        click("addItem");
+        ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the menu did not open";
+        click("menu:" + item);
+        ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "closed"; }, 10s)) << "the menu stayed open";
+    }
+
+    void pressCtrlAlt(uint32_t key) {
+        desktop->pressKey(XK_Control_L, true);
+        desktop->pressKey(XK_Alt_L, true);
+        type(key);
+        desktop->pressKey(XK_Alt_L, false);
+        desktop->pressKey(XK_Control_L, false);
+        desktop->syncInput();
+    }
+
+    // The overlay: an override-redirect window of monitor size mapped on the screen.
+    bool overlayShown() {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
+        if (!tree) return false;
+        bool found = false;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
+            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+            auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
+            found = attributes && geometry && attributes->override_redirect &&
+                    attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->width >= 1000 && geometry->height >= 800;
+            std::free(attributes);
+            std::free(geometry);
+        }
+        std::free(tree);
+        return found;
+    }
+
+    // Drags the window by its title bar, the modifier held, to the middle of the right monitor's
+    // second zone; whether the zones showed on the way. The modifier stays down until the drop has
+    // been handled.
+    bool dragToRightZone2(xcb_window_t window, uint32_t modifier = XK_Shift_L) {
+        // Each drag starts on the left monitor, far from where it ends.
+        platform->windows().moveResize(window, Point{200, 200}, std::nullopt, 2s);
+        const Rect outer = frame(window);
+        const auto geometry = platform->windows().geometry(window);
+        if (!geometry) return false;
+        int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
+        desktop->pressKey(modifier, true);
+        desktop->movePointerTo(x, y);
+        desktop->pressButton(1, true);
+        desktop->syncWindowManager();
+        const auto deadline = Clock::now() + 10s;
+        while (frame(window).origin == outer.origin && Clock::now() < deadline) {
+            desktop->movePointerBy(1, 0);
+            ++x;
+            waitFor([&] { return frame(window).origin != outer.origin; }, 100ms);
+        }
+        const Rect target = rightZones[1].rect;
+        const int dx = int(target.midX()) - x, dy = int(target.midY()) - y;
+        constexpr int steps = 24;
+        for (int i = 1, doneX = 0, doneY = 0; i <= steps; ++i) {
+            desktop->movePointerBy(dx * i / steps - doneX, dy * i / steps - doneY);
+            doneX = dx * i / steps;
+            doneY = dy * i / steps;
+            desktop->syncWindowManager();
+        }
+        const bool shown = waitFor([&] { return overlayShown(); }, 2s);
+        desktop->pressButton(1, false);
+        desktop->syncWindowManager();
+        waitFor([&] { return false; }, 500ms);
+        desktop->pressKey(modifier, false);
+        desktop->syncInput();
+        return shown;
+    }
+
+    std::vector<Zone> rightZones, leftZones;
+    std::vector<ChildProcess> xterms;
+};
+
+TEST_F(SettingsPanesTest, ARuleMadeFromRunningAppsPlacesTheNextXtermAndOutlivesARestart) {
+    startXterm("60x20+200+200");
+    startInstance();
+    open("rules", "Rules");
+    chooseFromAddMenu("XTerm");
+    ASSERT_EQ(ask({"count", "rules"}), "1");
+    // The right monitor is the last of the display choices (after "The window's display").
+    click("ruleDisplay");
+    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the display list did not open";
+    type(XK_End);
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "ruleDisplay"}) != "The window's display"; }, 10s));
+    // A new rule has zone 1; zone 2 alone is wanted.
+    click("zoneToggle.1");
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "zoneToggle.1"}) == "on"; }, 10s));
+    click("zoneToggle.0");
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "zoneToggle.0"}) == "off"; }, 10s));
+
+    EXPECT_TRUE(xtermIn(startXterm("60x20+100+100"), rightZones[1].rect)) << "the rule did not place the new xterm";
+
+    stopInstance();
+    startInstance();
+    EXPECT_TRUE(xtermIn(startXterm("60x20+300+300"), rightZones[1].rect)) << "the rule did not outlive the restart";
+    open("rules", "Rules");
+    EXPECT_EQ(ask({"count", "rules"}), "1");
+}
+
+TEST_F(SettingsPanesTest, AnApplicationChosenInThePickerGetsARuleThatPlacesItsNextWindow) {
+    startInstance();
+    open("rules", "Rules");
+    chooseFromAddMenu("Choose Application\u2026");
+    ASSERT_TRUE(controlRect("applicationFilter")) << "the picker did not open";
+    click("applicationFilter");
+    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "applicationFilter"; }, 10s)) << ask({"focus"});
+    typeText("Ledger");
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "applicationFilter"}) == "Ledger"; }, 10s));
+    click("row:applications:0");
+    click("button:OK");
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "rules"}) == "1"; }, 10s)) << "no rule was made";
+    // A new rule sends the app's windows to zone 1 of the display they open on.
+    EXPECT_EQ(ask({"value", "zoneToggle.0"}), "on");
+
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = client.open("x=700 y=600 w=400 h=300 title=Accounts");
+    ASSERT_NE(window, 0u);
+    EXPECT_TRUE(waitFor([&] { return frame(window) == leftZones[0].rect; }, 10s))
+        << "the new window is at " << frame(window);
+    client.quit();
+}
+
+TEST_F(SettingsPanesTest, AnExcludedXtermShowsNoZonesUntilItIsRemovedAgain) {
+    const xcb_window_t window = startXterm("60x20+200+200");
+    startInstance();
+    open("excludedApps", "Excluded Apps");
+    chooseFromAddMenu("XTerm");
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "excludedApps"}) == "1"; }, 10s)) << "XTerm was not excluded";
+    ASSERT_EQ(ask({"close"}), "");
+
+    const Rect before = frame(window);
+    EXPECT_FALSE(dragToRightZone2(window)) << "the zones showed for an excluded app";
+    EXPECT_FALSE(xtermIn(window, rightZones[1].rect, 500ms)) << "an excluded window was snapped";
+    EXPECT_NE(frame(window).size, rightZones[1].rect.size) << "from " << before;
+
+    stopInstance();
+    startInstance();
+    EXPECT_FALSE(dragToRightZone2(window)) << "the exclusion did not outlive the restart";
+
+    open("excludedApps", "Excluded Apps");
+    ASSERT_EQ(ask({"count", "excludedApps"}), "1");
+    click("row:excludedApps:0");
+    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "excludedApps"; }, 10s)) << ask({"focus"});
+    type(XK_Delete);
+    ASSERT_TRUE(controlRect("button:Remove")) << "no confirmation";
+    click("button:Remove");
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "excludedApps"}) == "0"; }, 10s));
+    ASSERT_EQ(ask({"close"}), "");
+
+    EXPECT_TRUE(dragToRightZone2(window)) << "no zones once XTerm is no longer excluded";
+    EXPECT_TRUE(xtermIn(window, rightZones[1].rect)) << "the xterm is at " << frame(window);
+}
+
+TEST_F(SettingsPanesTest, AWorkspaceSavedFromTwoXtermsIsRenamedAndRestoredBeforeAndAfterARestart) {
+    const xcb_window_t first = startXterm("60x20+200+200");
+    const xcb_window_t second = startXterm("60x20+300+500");
+    startInstance();
+    auto snap = [&](xcb_window_t window, uint32_t key, const Rect& zone) {
+        // Pressed again when the program had not yet seen the focus change (a loaded machine).
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            platform->windows().activate(window, 2s);
+            if (!waitFor([&] { return platform->windows().activeWindow() == window; }, 5s)) continue;
+            pressCtrlAlt(key);
+            if (xtermIn(window, zone, 3s)) return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(snap(first, '1', leftZones[0].rect));
+    ASSERT_TRUE(snap(second, '2', leftZones[1].rect));
+
+    open("workspaces", "Workspaces");
+    click("addItem");
+    ASSERT_TRUE(controlRect("button:Save")) << "no save prompt";
+    typeText("Coding");
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "workspaces"}) == "1"; }, 10s)) << "nothing was saved";
+    // The settings window itself is not among the windows saved.
+    EXPECT_EQ(ask({"value", "workspaceSummary"}), "2 windows \u00B7 1 app");
+
+    click("workspaceName");
+    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "workspaceName"; }, 10s)) << ask({"focus"});
+    desktop->pressKey(XK_Control_L, true);
+    type('a');
+    desktop->pressKey(XK_Control_L, false);
+    typeText("Desk");
+    EXPECT_TRUE(waitFor([&] { return ask({"value", "workspaceName"}) == "Desk"; }, 10s));
+
+    // Moved by hand (through the window manager) to where no zone is.
+    auto moveAway = [&] {
+        platform->windows().moveResize(first, Point{1000, 600}, std::nullopt, 2s);
+        platform->windows().moveResize(second, Point{2400, 300}, std::nullopt, 2s);
+        ASSERT_FALSE(xtermIn(first, leftZones[0].rect, 0ms));
+    };
+    moveAway();
+    click("restoreWorkspace");
+    EXPECT_TRUE(xtermIn(first, leftZones[0].rect)) << "the first xterm is at " << frame(first);
+    EXPECT_TRUE(xtermIn(second, leftZones[1].rect)) << "the second xterm is at " << frame(second);
+
+    stopInstance();
+    startInstance();
+    moveAway();
+    open("workspaces", "Workspaces");
+    click("row:workspaces:0");
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "workspaceName"}) == "Desk"; }, 10s)) << "the new name was lost";
+    click("restoreWorkspace");
+    EXPECT_TRUE(xtermIn(first, leftZones[0].rect)) << "the first xterm is at " << frame(first);
+    EXPECT_TRUE(xtermIn(second, leftZones[1].rect)) << "the second xterm is at " << frame(second);
+}
+
+TEST_F(SettingsPanesTest, CtrlChosenInTheSnappingPaneOpenedByItsURLMakesCtrlDragsSnapAndShiftDragsNot) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    startInstance();
+    auto openByURL = [&] {
+        ChildProcess later = ChildProcess::start(programOptions({"tessary://settings?pane=snapping"}));
+        const auto status = later.waitForExit(Clock::now() + 10s);
+        ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+        ASSERT_TRUE(paneIs("Snapping")) << ask({"pane"});
+    };
+    openByURL();
+    ASSERT_EQ(ask({"value", "activationModifier"}), "Shift");
+    click("activationModifier");
+    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the list did not open";
+    // The list opens on the current choice; the next one down is Ctrl.
+    type(XK_Down);
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "activationModifier"}) == "Ctrl"; }, 10s));
+    // Ctrl also spans by default, and a drag across the screen would span every zone on its way:
+    // spanning goes off (the last choice), as a user choosing Ctrl would do.
+    click("spanModifier");
+    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the list did not open";
+    type(XK_End);
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "spanModifier"}) == "Off"; }, 10s));
+    ASSERT_EQ(ask({"close"}), "");
+
+    const Rect zone = rightZones[1].rect;
+    EXPECT_FALSE(dragToRightZone2(window, XK_Shift_L)) << "Shift still shows the zones";
+    EXPECT_NE(frame(window), zone);
+    EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones";
+    EXPECT_TRUE(waitFor([&] { return frame(window) == zone; }, 5s)) << "the window is at " << frame(window);
+
+    stopInstance();
+    startInstance();
+    openByURL();
+    EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
+    ASSERT_EQ(ask({"close"}), "");
+    EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones after a restart";
+    EXPECT_TRUE(waitFor([&] { return frame(window) == zone; }, 5s)) << "the window is at " << frame(window);
+    client.quit();
+}
+
+}  // namespace
+}  // namespace tessary::e2e
