@@ -60,11 +60,13 @@
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppDelegate.h"
+#include "Tessary/shell/ui/ApplicationIdentity.h"
 #include "Tessary/shell/ui/OnboardingView.h"
 #include "Tessary/shell/StatusMenuModel.h"
 #include "Tessary/shell/ui/ReviewAlert.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "Tessary/shell/ui/StatusMenuActions.h"
+#include "Tessary/shell/ui/SymbolIcon.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -141,8 +143,8 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
         return inputs;
     };
     hooks.perform = [&delegate](const MenuAction& action) { performStatusMenuAction(delegate, action); };
-    hooks.bindShortcut = [&shortcuts](QAction* action, const std::string& name) {
-        bindMenuItemShortcut(shortcuts, action, GlobalShortcuts::Name(name));
+    hooks.bindShortcut = [&shortcuts](QAction* action, const GlobalShortcuts::Name& name) {
+        bindMenuItemShortcut(shortcuts, action, name);
     };
     // Qt picks the tray protocol itself: D-Bus when a StatusNotifier host runs (its menu then
     // carries plain items only), else XEmbed (trayer, X11 panels), which shows widget rows.
@@ -212,7 +214,9 @@ int main(int argc, char** argv) {
     // Our own arguments are commands, not Qt's; Qt sees the program name only.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
+    nameApplication();
     application.setQuitOnLastWindowClosed(false);
+    adoptFallbackIconTheme();
     auto platform = X11Platform::open();
     if (!platform) {
         std::fputs("tessary: cannot connect to the X server\n", stderr);
@@ -274,18 +278,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<SettingsSelection> settingsSelection;
     SettingsHooks settingsHooks;
     // A name of the program's keeps its default; any other (a workspace's) has none.
-    auto shortcutName = [](const std::string& raw) {
-        for (const GlobalShortcuts::Name& known : ShortcutNames::paneShortcutNames()) {
-            if (known.rawValue == raw) return known;
-        }
-        return GlobalShortcuts::Name(raw);
+    settingsHooks.makeRecorder = [&shortcuts](const std::string& name, QWidget* parent) -> QWidget* {
+        return new Recorder(shortcuts, ShortcutNames::named(name), QString(), nullptr, parent);
     };
-    settingsHooks.makeRecorder = [&shortcuts, shortcutName](const std::string& name, QWidget* parent) -> QWidget* {
-        return new Recorder(shortcuts, shortcutName(name), QString(), nullptr, parent);
-    };
-    settingsHooks.resetShortcuts = [&shortcuts, shortcutName](const std::vector<std::string>& names) {
+    settingsHooks.resetShortcuts = [&shortcuts](const std::vector<std::string>& names) {
         std::vector<GlobalShortcuts::Name> list;
-        for (const std::string& name : names) list.push_back(shortcutName(name));
+        for (const std::string& name : names) list.push_back(ShortcutNames::named(name));
         shortcuts.reset(list);
     };
     CloudSync* liveCloudSync = nullptr;

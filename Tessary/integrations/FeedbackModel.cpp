@@ -1,5 +1,6 @@
 #include "Tessary/integrations/FeedbackModel.h"
 
+#include "Platform/Logger.h"
 #include "Tessary/integrations/FeedbackRequest.h"
 #include "TessaryCore/TessaryInfo.h"
 #include "TessaryCore/UserText.h"
@@ -24,7 +25,13 @@ void FeedbackModel::setEmail(std::string text) {
 }
 
 bool FeedbackModel::canSend() const {
-    return phase_ != Phase::sending && !trimmingWhitespaceAndNewlines(message_).empty();
+    return unavailableReason_.empty() && phase_ != Phase::sending && !trimmingWhitespaceAndNewlines(message_).empty();
+}
+
+void FeedbackModel::setUnavailableReason(std::string reason) {
+    if (reason == unavailableReason_) return;
+    unavailableReason_ = std::move(reason);
+    changed_.emit();
 }
 
 void FeedbackModel::send() {
@@ -33,6 +40,13 @@ void FeedbackModel::send() {
     const FeedbackReport report{message_, email_, facts_.appVersion, facts_.systemVersion, facts_.language, clock_()};
     std::weak_ptr<FeedbackModel*> weak = self_;
     client_.send(report, [weak](std::optional<FeedbackError> error) {
+        // The user sees one sentence for every failure; the log keeps what it was.
+        if (error) {
+            static const Logger log("Feedback");
+            log.error("Feedback not sent: " + (error->kind == FeedbackError::Kind::rejected
+                                                    ? "the server answered with status " + std::to_string(error->status)
+                                                    : error->description));
+        }
         const auto self = weak.lock();
         if (!self) return;
         (*self)->setPhase(error ? Phase::failed : Phase::sent);
@@ -41,7 +55,7 @@ void FeedbackModel::send() {
 
 std::string FeedbackModel::caption() const {
     return "Sent with your message: " + std::string(TessaryInfo::productName) + " " + facts_.appVersion +
-           " \xC2\xB7 Linux " + facts_.systemVersion;
+           " \xC2\xB7 " + facts_.systemVersion;
 }
 
 void FeedbackModel::setPhase(Phase phase) {

@@ -60,4 +60,11 @@ const std::vector<Name>& paneShortcutNames() {
     return names;
 }
 
+Name named(const std::string& rawValue) {
+    for (const Name& known : paneShortcutNames()) {
+        if (known.rawValue == rawValue) return known;
+    }
+    return Name(rawValue);
+}
+
 }  // namespace tessary::ShortcutNames

@@ -27,5 +27,9 @@ const std::vector<Name>& snapToZoneNames();
 // All eighteen in the Shortcuts pane's order (and reset together there): the zones, then next and
 // previous zone, display and layout, show zones, open editor, restore all windows.
 const std::vector<Name>& paneShortcutNames();
+// The name with this raw value: one of the eighteen with its default, any other (a workspace's)
+// without one. Whoever reads or shows a name by its raw value goes through here, so that the
+// default is stored before the name is first shown, whether or not its hot key is registered yet.
+Name named(const std::string& rawValue);
 
 }  // namespace tessary::ShortcutNames

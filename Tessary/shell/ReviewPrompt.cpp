@@ -34,11 +34,10 @@ bool ReviewPrompt::shouldOffer() {
 
 void ReviewPrompt::present(const Presenter& presenter) {
     const Answer answer = presenter.askUser ? presenter.askUser() : Answer::notNow;
+    if (answer == Answer::writeReview && !(presenter.openReviewPage && presenter.openReviewPage())) return;
     defaults_.set(finishedKey, true);
     switch (answer) {
-        case Answer::writeReview:
-            if (presenter.openReviewPage) presenter.openReviewPage();
-            break;
+        case Answer::writeReview: break;
         case Answer::sendFeedback:
             if (presenter.showFeedback) presenter.showFeedback();
             break;

@@ -36,13 +36,15 @@ public:
     bool shouldOffer();
 
     // What showing the invitation needs from the program: the alert (application-modal, it returns
-    // the user's answer), a way to open the review page and the feedback window.
+    // the user's answer), a way to open the review page (false when it did not open) and the
+    // feedback window.
     struct Presenter {
         std::function<Answer()> askUser;
-        std::function<void()> openReviewPage;
+        std::function<bool()> openReviewPage;
         std::function<void()> showFeedback;
     };
-    // Shows the invitation and finishes the prompt, whatever the answer.
+    // Shows the invitation and finishes the prompt, whatever the answer, except a review whose page
+    // did not open: no review was written, so the offer stays.
     void present(const Presenter& presenter);
 
 private:

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "Tessary/services/ui/ZoneOverlayPanel.h"
+#include "Tessary/shell/AppLinks.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "tests/Tessary/AppWorld.h"
 
@@ -349,12 +350,14 @@ TEST_F(AppDelegateTest, RequestsOfALaterStart) {
         InstanceReply reply;
         std::string effect;  // a hook call or a window made
     };
+    // The member types are named: GCC 12 at -O3 falsely warns that a string of a nested braced
+    // member may be used uninitialised.
     const Row rows[] = {
-        {"no argument reopens", {}, {"", 0}, "onboarding"},
-        {"a URL goes to the URL handler", {"tessary://flash"}, {"", 0}, "handleURL tessary://flash"},
-        {"the scheme in capitals", {"TESSARY://flash"}, {"", 0}, "handleURL TESSARY://flash"},
-        {"a verb", {"version"}, {"0.1", 0}, ""},
-        {"anything else", {"frobnicate", "x"}, {"unknown command: frobnicate", 1}, ""},
+        {"no argument reopens", {}, InstanceReply{"", 0}, "onboarding"},
+        {"a URL goes to the URL handler", {"tessary://flash"}, InstanceReply{"", 0}, "handleURL tessary://flash"},
+        {"the scheme in capitals", {"TESSARY://flash"}, InstanceReply{"", 0}, "handleURL TESSARY://flash"},
+        {"a verb", {"version"}, InstanceReply{"0.1", 0}, ""},
+        {"anything else", {"frobnicate", "x"}, InstanceReply{"unknown command: frobnicate", 1}, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -448,6 +451,22 @@ TEST_F(AppDelegateTest, TheSavePrompt) {
         EXPECT_EQ(w.called("syncWorkspaceShortcuts"), 1 + (row.save ? 1 : 0));
         EXPECT_EQ(delegate.savePrompt(), nullptr);
     }
+}
+
+// This build names no web site, so there is no review page: the alert is told so, and a review
+// chosen anyway opens nothing and leaves the prompt to be offered again.
+TEST_F(AppDelegateTest, WithoutAReviewPageTheReviewAlertOffersNoneAndThePromptStaysOpen) {
+    if (!reviewURL().empty()) GTEST_SKIP() << "this build has a web site";
+    AppDelegate& delegate = world.launched();
+    delegate.hooks().askReviewQuestion = [&](bool hasReviewPage) {
+        world.reviewPageOffered = hasReviewPage;
+        return ReviewPrompt::Answer::writeReview;
+    };
+    delegate.actions().askForReview();
+    EXPECT_EQ(world.reviewPageOffered, false);
+    EXPECT_FALSE(world.defaults.boolValue(ReviewPrompt::finishedKey).value_or(false));
+    EXPECT_EQ(world.sink.messages("AppLinks"),
+              std::vector<std::string>{"No product web site configured in this build; no link to open"});
 }
 
 }  // namespace

@@ -105,6 +105,7 @@ public:
     ZoneLayout quarters{UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt, Date(0)};
     std::map<std::string, int> windowsMade;
     std::vector<std::string> hookCalls;
+    std::optional<bool> reviewPageOffered;  // what the review alert was told, once asked
     std::unique_ptr<AppDelegate> delegate;
 
 private:
@@ -127,8 +128,9 @@ private:
         hooks.registerShortcuts = record("registerShortcuts");
         hooks.syncWorkspaceShortcuts = record("syncWorkspaceShortcuts");
         hooks.removeWorkspaceShortcut = [this](const UUID&) { hookCalls.push_back("removeWorkspaceShortcut"); };
-        hooks.askReviewQuestion = [this] {
+        hooks.askReviewQuestion = [this](bool hasReviewPage) {
             hookCalls.push_back("askReviewQuestion");
+            reviewPageOffered = hasReviewPage;
             return ReviewPrompt::Answer::notNow;
         };
         hooks.checkForUpdates = record("checkForUpdates");

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QWidget>
 
@@ -25,6 +27,14 @@ inline void screenshot(QWidget& widget, const QString& folder, const QString& na
     const QString path = QStringLiteral(QT_TESTCASE_BUILDDIR) + "/" + folder;
     QDir().mkpath(path);
     widget.grab().save(path + "/" + name + ".png");
+}
+
+// The alert's button with this text, or none.
+inline QAbstractButton* buttonTitled(QMessageBox& box, const QString& text) {
+    for (QAbstractButton* button : box.buttons()) {
+        if (button->text() == text) return button;
+    }
+    return nullptr;
 }
 
 }  // namespace tessary::qttest

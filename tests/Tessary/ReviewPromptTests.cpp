@@ -64,7 +64,11 @@ TEST(ReviewPrompt, TheCountStopsAtThirtyAndAfterTheAlert) {
     Prompt q;
     q.snap(3);
     std::vector<std::string> calls;
-    q.prompt.present({[] { return ReviewPrompt::Answer::sendFeedback; }, [&] { calls.push_back("review page"); },
+    q.prompt.present({[] { return ReviewPrompt::Answer::sendFeedback; },
+                      [&] {
+                          calls.push_back("review page");
+                          return true;
+                      },
                       [&] { calls.push_back("feedback"); }});
     EXPECT_EQ(calls, (std::vector<std::string>{"feedback"}));
     q.snap(40);
@@ -89,4 +93,36 @@ TEST(ReviewPrompt, FirstRunTimeIsWrittenOnceAndReadAsGiven) {
     future.snap(30);
     future.now = start + 30 * day;
     EXPECT_FALSE(future.prompt.shouldOffer());
+}
+
+TEST(ReviewPrompt, EveryAnswerFinishesThePromptButAReviewPageThatDidNotOpen) {
+    using Answer = ReviewPrompt::Answer;
+    struct Row {
+        const char* name;
+        Answer answer;
+        bool pageOpens;
+        std::vector<std::string> calls;
+        bool finished;
+    };
+    const std::vector<Row> rows{
+        {"a review whose page opens", Answer::writeReview, true, {"review page"}, true},
+        {"a review with no page to open", Answer::writeReview, false, {"review page"}, false},
+        {"feedback", Answer::sendFeedback, false, {"feedback"}, true},
+        {"not now", Answer::notNow, false, {}, true},
+    };
+    for (const Row& row : rows) {
+        Prompt p;
+        p.snap(30);
+        p.now = start + 14 * day;
+        std::vector<std::string> calls;
+        p.prompt.present({[&] { return row.answer; },
+                          [&] {
+                              calls.push_back("review page");
+                              return row.pageOpens;
+                          },
+                          [&] { calls.push_back("feedback"); }});
+        EXPECT_EQ(calls, row.calls) << row.name;
+        EXPECT_EQ(p.defaults.boolValue(ReviewPrompt::finishedKey).value_or(false), row.finished) << row.name;
+        EXPECT_EQ(p.prompt.shouldOffer(), !row.finished) << row.name << ": the menu still offers it";
+    }
 }

@@ -5,8 +5,12 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTest>
 #include <QWidgetAction>
 
+#include <map>
+
+#include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "QtApplication.h"
@@ -41,7 +45,8 @@ TEST(StatusItemController, EachOpeningRebuildsTheMenuAndKeepsNothingOfTheLast) {
     std::vector<std::string> bound;
     StatusItemController controller({[] { return threeDisplays(); },
                                       [&](const MenuAction& action) { performed.push_back(action.kind); },
-                                      [&](QAction*, const std::string& name) { bound.push_back(name); }, {}});
+                                      [&](QAction*, const GlobalShortcuts::Name& name) { bound.push_back(name.rawValue); },
+                                      {}});
     controller.rebuildMenu();
     const auto children = controller.menu()->findChildren<QObject*>().size();
     for (int i = 0; i < 1000; ++i) controller.rebuildMenu();
@@ -148,4 +153,60 @@ TEST(StatusItemController, TheProgramsKeysAreTheSettingsAndQuitItems) {
     for (QAction* action : controller.programKeys()->actions()) items.emplace_back(action->text(), action->shortcut());
     EXPECT_EQ(items, (std::vector<std::pair<QString, QKeySequence>>{{QString::fromUtf8("Settings…"), QKeySequence("Ctrl+,")},
                                                                     {"Quit Tessary", QKeySequence("Ctrl+Q")}}));
+}
+
+// Before window control is granted no hot key is registered, and the tray's items are the first to
+// show the names: they come with their defaults, so the defaults are stored and shown at once.
+TEST(StatusItemController, TheProgramsNamesReachTheMenuWithTheirDefaults) {
+    qttest::qtApplication();
+    std::map<std::string, std::optional<Shortcut>> bound;
+    StatusItemController controller({[] { return threeDisplays(); }, {},
+                                     [&](QAction*, const GlobalShortcuts::Name& name) {
+                                         bound[name.rawValue] = name.initialShortcut;
+                                     },
+                                     {}});
+    controller.rebuildMenu();
+    for (const GlobalShortcuts::Name& name : {ShortcutNames::showZones(), ShortcutNames::restoreAllWindows(),
+                                              ShortcutNames::openEditor(), ShortcutNames::snapToZone(0)}) {
+        ASSERT_TRUE(bound.count(name.rawValue)) << name.rawValue;
+        EXPECT_TRUE(bound[name.rawValue].has_value()) << name.rawValue;
+        EXPECT_EQ(bound[name.rawValue], name.initialShortcut) << name.rawValue;
+    }
+    const std::string workspace = "workspace." + threeDisplays().workspaces.workspaces[0].id.uuidString();
+    ASSERT_TRUE(bound.count(workspace));
+    EXPECT_FALSE(bound[workspace].has_value()) << "a workspace's name has no default";
+}
+
+// A display's row acts only through its tiles: a click beside them leaves the menu open and does
+// nothing, as a click on a menu's separator does. Long shortcuts make the menu wider than a row's
+// 300 pixels, as the program's do; the row's place in the menu is all the row's.
+TEST(StatusItemController, AClickBesideALayoutRowsTilesKeepsTheMenuOpen) {
+    qttest::qtApplication();
+    std::vector<MenuAction::Kind> performed;
+    StatusItemController controller({[] { return threeDisplays(); },
+                                     [&](const MenuAction& action) { performed.push_back(action.kind); },
+                                     [](QAction* action, const GlobalShortcuts::Name&) {
+                                         action->setShortcut(QKeySequence("Ctrl+Alt+Shift+Meta+Backspace"));
+                                     },
+                                     {}});
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QAction* rowAction = menu->actions()[1];
+    auto* row = qobject_cast<DisplayLayoutsRow*>(qobject_cast<QWidgetAction*>(rowAction)->defaultWidget());
+    ASSERT_NE(row, nullptr);
+    const QRect place = menu->actionGeometry(rowAction);
+    ASSERT_GT(place.width(), 320) << "the menu is wider than a row's 300 pixels";
+    EXPECT_EQ(row->geometry(), place) << "the row fills its place";
+    // The right end of the row's place, level with the last tile (alone on the second line).
+    const QPoint beside(place.right() - 4, row->mapTo(menu, row->tiles().back()->geometry().center()).y());
+    ASSERT_EQ(menu->childAt(beside), row) << "the point is on the row itself";
+    QTest::mouseMove(menu, beside);
+    QTest::mouseClick(menu->childAt(beside), Qt::LeftButton, Qt::NoModifier, row->mapFrom(menu, beside));
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_TRUE(performed.empty());
+
+    QTest::mouseClick(row->tiles()[0], Qt::LeftButton);
+    EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout});
+    EXPECT_FALSE(menu->isVisible()) << "a tile closes the menu";
 }

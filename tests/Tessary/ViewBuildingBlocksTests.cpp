@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QMenu>
 #include <QPushButton>
@@ -98,6 +99,58 @@ TEST(LayoutThumbnailWidget, ClicksReportTheTopmostZoneAndChangeNothingByThemselv
     qttest::screenshot(thumbnail, "view-blocks", "thumbnail-overlapping-canvas");
 }
 
+// What a screen reader is told, through Qt's accessibility (AT-SPI on Linux): each zone is "Zone N",
+// "selected" while lit; a button that taps it when the thumbnail takes taps, a picture otherwise.
+TEST(LayoutThumbnailWidget, ScreenReadersHearEachZone) {
+    qttest::qtApplication();
+    struct Row {
+        const char* name;
+        bool tappable;
+        bool highlighted;
+        std::set<std::int64_t> lit;
+        std::vector<std::string> heard;  // name, value and role of each zone
+    };
+    const Row rows[] = {
+        {"a picture, the middle zone lit", false, false, {1}, {"Zone 1||picture", "Zone 2|selected|picture", "Zone 3||picture"}},
+        {"a picker, zones 1 and 3 picked", true, false, {0, 2},
+         {"Zone 1|selected|button", "Zone 2||button", "Zone 3|selected|button"}},
+        {"a whole layout highlighted", false, true, {}, {"Zone 1|selected|picture", "Zone 2|selected|picture", "Zone 3|selected|picture"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LayoutThumbnail thumbnail(columns(3, 8, 8));
+        std::vector<std::int64_t> taps;
+        if (row.tappable) thumbnail.setOnTapZone([&](std::int64_t index) { taps.push_back(index); });
+        thumbnail.setHighlighted(row.highlighted);
+        thumbnail.setHighlightedZones(row.lit);
+        thumbnail.setThumbnailWidth(160);
+        thumbnail.show();
+        QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(&thumbnail);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->text(QAccessible::Name), "Columns");
+        ASSERT_EQ(picture->childCount(), 3);
+        std::vector<std::string> heard;
+        for (int i = 0; i < picture->childCount(); ++i) {
+            QAccessibleInterface* zone = picture->child(i);
+            ASSERT_NE(zone, nullptr);
+            EXPECT_EQ(zone->parent(), picture);
+            EXPECT_EQ(picture->indexOfChild(zone), i);
+            EXPECT_EQ(zone->state().selected, zone->text(QAccessible::Value) == "selected");
+            heard.push_back((zone->text(QAccessible::Name) + "|" + zone->text(QAccessible::Value) + "|" +
+                             (zone->role() == QAccessible::Button ? "button" : "picture"))
+                                .toStdString());
+        }
+        EXPECT_EQ(heard, row.heard);
+        // A screen reader presses the second zone, and finds the third under its middle.
+        if (QAccessibleActionInterface* press = picture->child(1)->actionInterface(); press && row.tappable) {
+            press->doAction(QAccessibleActionInterface::pressAction());
+        }
+        EXPECT_EQ(taps, row.tappable ? std::vector<std::int64_t>{1} : std::vector<std::int64_t>{});
+        EXPECT_EQ(picture->childAt(picture->child(2)->rect().center().x(), picture->child(2)->rect().center().y()),
+                  picture->child(2));
+    }
+}
+
 TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddle) {
     qttest::qtApplication();
     std::vector<ZoneLayout> layouts{columns(2, 8, 8), columns(3, 8, 8), overlappingCanvas(), columns(4, 8, 8)};
@@ -116,6 +169,16 @@ TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddl
     EXPECT_EQ(row.tiles()[3]->y(), row.tiles()[0]->y() + row.tiles()[0]->height() + 2) << "the fourth tile wraps";
     QTest::mouseClick(row.tiles()[2], Qt::LeftButton);
     EXPECT_EQ(chosen, (std::vector<std::string>{layouts[2].id.uuidString()}));
+    // A screen reader hears each tile as a button named after its layout, the current one selected.
+    std::vector<std::string> heard;
+    for (auto* tile : row.tiles()) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(tile);
+        heard.push_back((access->text(QAccessible::Name) + (access->state().selected ? " (selected)" : "") +
+                         (access->role() == QAccessible::Button ? " button" : ""))
+                            .toStdString());
+    }
+    EXPECT_EQ(heard, (std::vector<std::string>{"Columns button", "Columns (selected) button", "Overlap button",
+                                               "Columns button"}));
     const auto* header = row.findChild<MiddleElidedLabel*>();
     EXPECT_TRUE(header->text().contains(QChar(0x2026))) << header->text().toStdString();
     EXPECT_TRUE(header->text().endsWith("Columns"));

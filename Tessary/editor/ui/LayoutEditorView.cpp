@@ -19,6 +19,7 @@
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/SelectedRowText.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
@@ -100,6 +101,7 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
     list_ = new QListWidget(this);
     list_->setFixedWidth(232);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    highlightSelectedRowText(*list_);
     // The list follows its current row however the user moves it (click, arrow keys, Home, a
     // typed letter); a press also chooses the row already current, which empties the zone
     // selection. refreshRows() moves the current row with the list's signals blocked.

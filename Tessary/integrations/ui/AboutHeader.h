@@ -12,9 +12,6 @@ class AboutHeader final : public QWidget {
 public:
     explicit AboutHeader(int iconSize, QWidget* parent = nullptr);
 
-    // The application's window icon, or the drawn zone grid when it has none.
-    static QPixmap applicationIcon(int size, qreal devicePixelRatio);
-
     QLabel* versionLabel() const { return version_; }
 
 private:

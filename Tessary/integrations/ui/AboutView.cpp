@@ -46,7 +46,7 @@ AboutView::AboutView(AboutActions actions, const AboutTexts& texts, QWidget* par
 
     auto* captions = new QVBoxLayout;
     captions->setSpacing(2);
-    captions->addWidget(captionLabel(QStringLiteral("Linux ") + QString::fromStdString(texts.systemVersion),
+    captions->addWidget(captionLabel(QString::fromStdString(texts.systemVersion),
                                      QStringLiteral("systemVersion"), this));
     if (!texts.copyright.empty()) {
         captions->addWidget(captionLabel(QString::fromStdString(texts.copyright), QStringLiteral("copyright"), this));
@@ -61,6 +61,7 @@ AboutView::AboutView(AboutActions actions, const AboutTexts& texts, QWidget* par
     connect(releaseNotes, &QPushButton::clicked, this, [this] { run(actions_.showReleaseNotes); });
     connect(feedback, &QPushButton::clicked, this, [this] { run(actions_.sendFeedback); });
     website->setEnabled(!texts.website.empty());
+    if (texts.website.empty()) website->setToolTip(tr("This build has no web site configured."));
     connect(website, &QPushButton::clicked, this, [this] { run(actions_.openWebsite); });
     buttons->addWidget(releaseNotes);
     buttons->addWidget(feedback);

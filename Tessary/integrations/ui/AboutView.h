@@ -25,7 +25,8 @@ struct AboutTexts {
 
 // The About window's content: header, the system line and the copyright line (both selectable),
 // and the buttons "Release Notes", "Send Feedback…" and "Website" (disabled when the build names
-// no web site: a command that cannot apply is disabled). At least 400 pixels wide.
+// no web site, with the reason as its tool tip: a command that cannot apply is disabled). At least
+// 400 pixels wide.
 class AboutView final : public QWidget {
 public:
     AboutView(AboutActions actions, const AboutTexts& texts, QWidget* parent = nullptr);

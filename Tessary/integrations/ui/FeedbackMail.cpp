@@ -3,9 +3,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QUrlQuery>
 
+#include <memory>
+#include <utility>
+
+#include "Platform/Logger.h"
 #include "Tessary/shell/BuildOptions.h"
 #include "TessaryCore/TessaryInfo.h"
 
@@ -25,7 +31,7 @@ std::string supportEmailAddress() { return std::string(buildOptions::supportEmai
 
 QUrl feedbackMailURL(std::string_view message, std::string_view address, const FeedbackFacts& facts) {
     const QString body = qs(message) + QStringLiteral("\n\n\n\u2014\n") + qs(TessaryInfo::productName) + " " +
-                         qs(facts.appVersion) + QStringLiteral("\nLinux ") + qs(facts.systemVersion) + "\n";
+                         qs(facts.appVersion) + "\n" + qs(facts.systemVersion) + "\n";
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("subject"), encoded(QObject::tr("Tessary feedback")));
     query.addQueryItem(QStringLiteral("body"), encoded(body));
@@ -36,37 +42,59 @@ QUrl feedbackMailURL(std::string_view message, std::string_view address, const F
     return url;
 }
 
-void openMailFallback(const std::string& message, const FeedbackFacts& facts, QWidget* parent,
-                      std::string_view address, const URLOpener& open) {
-    const QUrl url = feedbackMailURL(message, address, facts);
-    if (url.isValid() && open(url)) return;
+MailOpener desktopMailOpener() {
+    return [](const QUrl& url, std::function<void(bool)> done) {
+        static const Logger log("Feedback");
+        auto* process = new QProcess(QCoreApplication::instance());
+        // Its output is the mail program's, which may be long-lived: never into a pipe nobody reads.
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->setStandardInputFile(QProcess::nullDevice());
+        auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
+        QObject::connect(process, &QProcess::finished, process, [process, answer](int code, QProcess::ExitStatus status) {
+            const bool opened = status == QProcess::NormalExit && code == 0;
+            if (!opened) log.error("xdg-open found no mail program for mailto (exit status " + std::to_string(code) + ")");
+            process->deleteLater();
+            if (*answer) std::exchange(*answer, nullptr)(opened);
+        });
+        QObject::connect(process, &QProcess::errorOccurred, process, [process, answer](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart) return;
+            log.error("Cannot run xdg-open to open the mail program: " + process->errorString().toStdString());
+            process->deleteLater();
+            if (*answer) std::exchange(*answer, nullptr)(false);
+        });
+        process->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+    };
+}
 
-    if (parent) {
-        parent->window()->raise();
-        parent->window()->activateWindow();
-    }
-    QMessageBox alert(parent);
-    alert.setIcon(QMessageBox::Information);
-    alert.setWindowTitle(QObject::tr("Send Feedback"));
-    alert.setText(QObject::tr("Send Feedback"));
-    QPushButton* copy = nullptr;
-    if (address.empty()) {
-        alert.setInformativeText(QObject::tr("No mail app is set up on this computer."));
-        alert.addButton(QMessageBox::Cancel);
-    } else {
+void openMailFallback(const std::string& message, const FeedbackFacts& facts, QWidget* parent,
+                      std::string_view address, const MailOpener& open) {
+    const QUrl url = feedbackMailURL(message, address, facts);
+    auto offerAddress = [parent = QPointer<QWidget>(parent), address = qs(address)] {
+        if (parent) {
+            parent->window()->raise();
+            parent->window()->activateWindow();
+        }
+        QMessageBox alert(parent);
+        alert.setIcon(QMessageBox::Information);
+        alert.setWindowTitle(QObject::tr("Send Feedback"));
+        alert.setText(QObject::tr("Send Feedback"));
         alert.setInformativeText(QObject::tr("No mail app is set up on this computer. Write to %1 from wherever you "
                                              "read your email.")
-                                     .arg(qs(address)));
-        copy = alert.addButton(QObject::tr("Copy Address"), QMessageBox::AcceptRole);
+                                     .arg(address));
+        QPushButton* copy = alert.addButton(QObject::tr("Copy Address"), QMessageBox::AcceptRole);
         alert.addButton(QMessageBox::Cancel)->setText(QObject::tr("Cancel"));
         alert.setDefaultButton(copy);
-    }
-    alert.exec();
-    if (copy && alert.clickedButton() == copy) {
-        QClipboard* clipboard = QApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(qs(address));
-    }
+        alert.exec();
+        if (alert.clickedButton() == copy) {
+            QClipboard* clipboard = QApplication::clipboard();
+            clipboard->clear();
+            clipboard->setText(address);
+        }
+    };
+    if (!url.isValid()) return offerAddress();
+    open(url, [offerAddress](bool opened) {
+        if (!opened) offerAddress();
+    });
 }
 
 }  // namespace tessary

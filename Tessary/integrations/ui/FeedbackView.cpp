@@ -11,6 +11,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "Tessary/shell/ui/AppAppearance.h"
+
 namespace tessary {
 
 namespace {
@@ -99,13 +101,16 @@ QWidget* FeedbackView::makeForm() {
 
     column->addWidget(secondary(textLabel(QString::fromStdString(model_.caption()), page, "caption"), 0.85));
 
-    failure_ = textLabel(tr("Your feedback could not be sent. Check your internet connection and try again, or "
-                            "send it by email."),
+    failure_ = textLabel(sendByEmail_ ? tr("Your feedback could not be sent. Check your internet connection and try "
+                                           "again, or send it by email.")
+                                      : tr("Your feedback could not be sent. Check your internet connection and try "
+                                           "again."),
                          page, "failure");
-    QPalette red = failure_->palette();
-    red.setColor(QPalette::WindowText, QColor(0xD7, 0x26, 0x1E));
-    failure_->setPalette(red);
+    showInTone(*failure_, QColor(0xD7, 0x26, 0x1E));
     column->addWidget(failure_);
+
+    unavailable_ = textLabel({}, page, "unavailable");
+    column->addWidget(unavailable_);
 
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
@@ -200,8 +205,12 @@ void FeedbackView::update() {
         applyingModel_ = false;
     }
     if (email_->text().toStdString() != model_.email()) email_->setText(QString::fromStdString(model_.email()));
+    const bool unavailable = !model_.unavailableReason().empty();
+    unavailable_->setText(QString::fromStdString(model_.unavailableReason()) +
+                          (sendByEmail_ ? QStringLiteral(" ") + tr("Send it by email instead.") : QString()));
+    unavailable_->setVisible(unavailable);
     failure_->setVisible(phase == Phase::failed);
-    sendByEmailButton_->setVisible(phase == Phase::failed);
+    sendByEmailButton_->setVisible(sendByEmail_ && (phase == Phase::failed || unavailable));
     progress_->setVisible(phase == Phase::sending);
     send_->setEnabled(model_.canSend());
 }

@@ -2,6 +2,8 @@
 
 // The feedback form over a FeedbackModel: the form while editing, sending or failed, the thank-you
 // page once sent. The text editor cuts what is typed or pasted to the model's 4000 characters.
+// "Send by Email" shows after a failure, and from the start when the build cannot send; without a
+// way to mail (`sendByEmail` unset) it never shows, and no sentence offers it.
 
 #include <functional>
 
@@ -43,6 +45,7 @@ private:
     QPlainTextEdit* message_ = nullptr;
     QLineEdit* email_ = nullptr;
     QLabel* failure_ = nullptr;
+    QLabel* unavailable_ = nullptr;
     QPushButton* sendByEmailButton_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* send_ = nullptr;

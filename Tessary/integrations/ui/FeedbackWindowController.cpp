@@ -3,6 +3,7 @@
 #include <QLayout>
 #include <QPlainTextEdit>
 
+#include "Platform/Logger.h"
 #include "Tessary/integrations/FeedbackRequest.h"
 #include "Tessary/integrations/ui/FeedbackClient.h"
 #include "Tessary/integrations/ui/FeedbackMail.h"
@@ -23,17 +24,20 @@ void fitAndCentre(QWidget& window) {
 }  // namespace
 
 FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSender> client, FeedbackFacts facts,
-                                                   URLOpener openURL, std::string supportAddress)
+                                                   MailOpener openMail, std::string supportAddress,
+                                                   std::string unavailableReason)
     : client_(std::move(client)),
       model_(std::make_unique<FeedbackModel>(*client_, std::move(facts))),
-      openURL_(std::move(openURL)),
+      openMail_(std::move(openMail)),
       supportAddress_(std::move(supportAddress)) {
-    view_ = std::make_unique<FeedbackView>(
-        *model_,
-        [this](const std::string& message) {
-            openMailFallback(message, model_->facts(), view_.get(), supportAddress_, openURL_);
-        },
-        [this] { view_->close(); });
+    model_->setUnavailableReason(std::move(unavailableReason));
+    std::function<void(const std::string&)> sendByEmail;
+    if (!supportAddress_.empty()) {
+        sendByEmail = [this](const std::string& message) {
+            openMailFallback(message, model_->facts(), view_.get(), supportAddress_, openMail_);
+        };
+    }
+    view_ = std::make_unique<FeedbackView>(*model_, std::move(sendByEmail), [this] { view_->close(); });
     view_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     view_->setWindowTitle(QObject::tr("Send Feedback"));
     fitAndCentre(*view_);
@@ -52,10 +56,20 @@ FeedbackWindowController::FeedbackWindowController(std::unique_ptr<FeedbackSende
 FeedbackWindowController::~FeedbackWindowController() = default;
 
 std::unique_ptr<FeedbackWindowController> FeedbackWindowController::make(Scheduler& scheduler) {
+    const std::string endpoint = configuredFeedbackEndpoint();
+    std::string unavailable;
+    if (const auto refused = checkFeedbackEndpoint(endpoint)) {
+        static const Logger log("Feedback");
+        log.notice("Feedback cannot be sent from this build: " + refused->description);
+        unavailable = endpoint.empty() ? QObject::tr("This build has no feedback server to send to.").toStdString()
+                                       : QObject::tr("This build's feedback server cannot be used: %1")
+                                             .arg(QString::fromStdString(refused->description))
+                                             .toStdString();
+    }
     return std::make_unique<FeedbackWindowController>(
-        std::make_unique<FeedbackClient>(configuredFeedbackEndpoint(), scheduler),
-        FeedbackFacts{appVersionString(), systemVersionString(), preferredLanguage()}, desktopURLOpener(),
-        supportEmailAddress());
+        std::make_unique<FeedbackClient>(endpoint, scheduler),
+        FeedbackFacts{appVersionString(), systemVersionString(), preferredLanguage()}, desktopMailOpener(),
+        supportEmailAddress(), std::move(unavailable));
 }
 
 void FeedbackWindowController::show() {

@@ -14,7 +14,7 @@
 
 #include "Platform/Scheduler.h"
 #include "Tessary/integrations/FeedbackModel.h"
-#include "Tessary/shell/ui/LinkOpener.h"
+#include "Tessary/integrations/ui/FeedbackMail.h"
 
 class QWidget;
 
@@ -24,14 +24,18 @@ class FeedbackView;
 
 class FeedbackWindowController final {
 public:
-    // `openURL` hands the mail fallback's URL to the desktop; `supportAddress` is its recipient.
+    // `openMail` hands the mail fallback's URL to the desktop; `supportAddress` is its recipient,
+    // and without one the form offers no mail. A non-empty `unavailableReason` says why this build
+    // cannot send, and the form never tries.
     FeedbackWindowController(std::unique_ptr<FeedbackSender> client, FeedbackFacts facts,
-                             URLOpener openURL = desktopURLOpener(), std::string supportAddress = {});
+                             MailOpener openMail = desktopMailOpener(), std::string supportAddress = {},
+                             std::string unavailableReason = {});
     ~FeedbackWindowController();
     FeedbackWindowController(const FeedbackWindowController&) = delete;
     FeedbackWindowController& operator=(const FeedbackWindowController&) = delete;
 
-    // The program's window: the client to this build's endpoint, the facts of this system.
+    // The program's window: the client to this build's endpoint, the facts of this system; a build
+    // without a usable endpoint says so and offers only mail.
     static std::unique_ptr<FeedbackWindowController> make(Scheduler& scheduler);
 
     // Shows the window, raises it and focuses it.
@@ -45,7 +49,7 @@ private:
     std::unique_ptr<FeedbackSender> client_;
     std::unique_ptr<FeedbackModel> model_;
     std::unique_ptr<FeedbackView> view_;
-    URLOpener openURL_;
+    MailOpener openMail_;
     std::string supportAddress_;
     Subscription phaseWatch_;
     FeedbackModel::Phase lastPhase_ = FeedbackModel::Phase::editing;

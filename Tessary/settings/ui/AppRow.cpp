@@ -17,8 +17,8 @@ QIcon AppRow::applicationIcon(const AppInfo& info, const std::string& bundleID) 
     if (const auto icon = info.icon(bundleID)) {
         const QString name = QString::fromStdString(*icon);
         if (QFileInfo(name).isAbsolute()) {
-            if (QFileInfo::exists(name)) return QIcon(name);
-        } else if (QIcon::hasThemeIcon(name)) {
+            if (QFileInfo::exists(name) && drawsSomething(QIcon(name))) return QIcon(name);
+        } else if (QIcon::hasThemeIcon(name) && drawsSomething(QIcon::fromTheme(name))) {
             return QIcon::fromTheme(name);
         }
     }

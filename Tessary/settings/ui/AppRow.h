@@ -21,7 +21,7 @@ public:
 
     QLabel* nameLabel() const { return name_; }
 
-    // The entry's theme icon or image, else the drawn "app" symbol.
+    // The entry's theme icon or image when it shows something, else the "app" symbol.
     static QIcon applicationIcon(const AppInfo& info, const std::string& bundleID);
 
 private:

@@ -9,6 +9,7 @@
 
 #include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/ui/AppRow.h"
+#include "Tessary/shell/ui/SelectedRowText.h"
 
 namespace tessary {
 
@@ -32,6 +33,7 @@ ApplicationPicker::ApplicationPicker(const AppInfo& info, bool multiple,
     filter_->setClearButtonEnabled(true);
     column->addWidget(filter_);
     list_->setSelectionMode(multiple ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    highlightSelectedRowText(*list_);
     std::vector<const InstalledApplication*> sorted;
     for (const InstalledApplication& application : info.installed()) sorted.push_back(&application);
     sortByCollatedName(sorted, [](const InstalledApplication* a) -> const std::string& { return a->name; });

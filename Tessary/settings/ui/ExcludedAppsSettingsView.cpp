@@ -14,6 +14,7 @@
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/SelectedRowText.h"
 
 namespace tessary {
 
@@ -62,6 +63,7 @@ void ExcludedAppsSettingsView::rebuild() {
     section->setSpacing(0);
     list_ = new QListWidget(content_);
     list_->setObjectName(QStringLiteral("excludedApps"));
+    highlightSelectedRowText(*list_);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setMinimumHeight(160);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -21,6 +21,7 @@
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/SelectedRowText.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
@@ -116,6 +117,7 @@ void RulesSettingsView::rebuild() {
     row->setSpacing(0);
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("rules"));
+    highlightSelectedRowText(*list_);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setDragDropMode(QAbstractItemView::InternalMove);

@@ -16,6 +16,7 @@
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
+#include "Tessary/shell/ui/SelectedRowText.h"
 
 namespace tessary {
 
@@ -80,6 +81,7 @@ void WorkspacesSettingsView::rebuild() {
     row->setSpacing(0);
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("workspaces"));
+    highlightSelectedRowText(*list_);
     list_->setFrameShape(QFrame::NoFrame);
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         const auto chosen = list_->selectedItems();

@@ -1,18 +1,16 @@
 #include "Tessary/shell/ui/AppDelegate.h"
 
 #include <QApplication>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QLineEdit>
-#include <QPalette>
 #include <QScreen>
-#include <QStyle>
 
 #include <chrono>
 
 #include "Tessary/shell/AppLinks.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/IntentServices.h"
+#include "Tessary/shell/ui/LinkOpener.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
@@ -21,32 +19,6 @@
 namespace tessary {
 
 namespace {
-
-// The program's own windows follow the appearance setting; "system" is the style's own palette.
-void applyPalette(AppAppearance appearance) {
-    if (!qApp) return;
-    QPalette palette = QApplication::style()->standardPalette();
-    if (appearance == AppAppearance::dark) {
-        palette.setColor(QPalette::Window, QColor(45, 45, 48));
-        palette.setColor(QPalette::WindowText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(30, 30, 32));
-        palette.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
-        palette.setColor(QPalette::Text, Qt::white);
-        palette.setColor(QPalette::Button, QColor(53, 53, 56));
-        palette.setColor(QPalette::ButtonText, Qt::white);
-        palette.setColor(QPalette::ToolTipBase, QColor(53, 53, 56));
-        palette.setColor(QPalette::ToolTipText, Qt::white);
-        palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
-    } else if (appearance == AppAppearance::light) {
-        palette.setColor(QPalette::Window, QColor(239, 239, 239));
-        palette.setColor(QPalette::WindowText, Qt::black);
-        palette.setColor(QPalette::Base, Qt::white);
-        palette.setColor(QPalette::Text, Qt::black);
-        palette.setColor(QPalette::Button, QColor(239, 239, 239));
-        palette.setColor(QPalette::ButtonText, Qt::black);
-    }
-    QApplication::setPalette(palette);
-}
 
 std::string describe(const QRect& rect) {
     return "{{" + std::to_string(rect.x()) + ", " + std::to_string(rect.y()) + "}, {" + std::to_string(rect.width()) +
@@ -88,7 +60,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     state_ = std::make_unique<AppState>(platform_.loginItems, platform_.scheduler);
     actions_ = std::make_unique<AppActions>();
     preferences_ = std::make_unique<Preferences>(platform_.defaults);
-    preferences_->appearanceHandler = applyPalette;
+    preferences_->appearanceHandler = applyAppearance;
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -419,16 +391,11 @@ void AppDelegate::askForReview() {
         log_.notice("No review invitation in this build");
         return;
     }
-    reviewPrompt_->present({hooks_.askReviewQuestion,
-                            [this] {
-                                const std::string page = reviewURL();
-                                if (page.empty()) {
-                                    log_.notice("No review page in this build: no web site was configured");
-                                } else {
-                                    QDesktopServices::openUrl(QUrl(QString::fromStdString(page)));
-                                }
-                            },
-                            [this] { showFeedback(); }});
+    // Without a web site the alert offers no review; should a review still be chosen, the link
+    // opener logs that there is nothing to open, and the prompt stays unfinished.
+    const std::string page = reviewURL();
+    reviewPrompt_->present({[this, hasPage = !page.empty()] { return hooks_.askReviewQuestion(hasPage); },
+                            [page] { return openAppLink(page); }, [this] { showFeedback(); }});
 }
 
 void AppDelegate::showSettings(std::optional<SettingsSection> section) {

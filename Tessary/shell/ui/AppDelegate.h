@@ -123,9 +123,10 @@ struct AppHooks {
     std::function<void(const UUID&)> removeWorkspaceShortcut;
 
     // The menu bar: the status item (launch step 13), and the review invitation's alert, which
-    // returns the user's answer (runReviewAlert in the program; unset, nothing is asked).
+    // returns the user's answer (runReviewAlert in the program; unset, nothing is asked); it is
+    // told whether this build has a review page to offer.
     std::function<void()> buildStatusItem;
-    std::function<ReviewPrompt::Answer()> askReviewQuestion;
+    std::function<ReviewPrompt::Answer(bool hasReviewPage)> askReviewQuestion;
 
     // The integrations: updates, synchronisation (launch step 15) and the command-line verbs
     // answered for a later start, by their first argument (the actions' verbs are added at

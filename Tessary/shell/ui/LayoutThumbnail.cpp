@@ -1,10 +1,15 @@
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "Tessary/shell/LayoutThumbnailModel.h"
 
@@ -19,10 +24,141 @@ QColor withAlpha(QColor colour, double alpha) {
 
 }  // namespace
 
+// --- Accessibility ---------------------------------------------------------------------------------
+
+namespace {
+
+// One zone of a thumbnail: an interface of its own with no object behind it, valid while the
+// thumbnail shows that many zones.
+class ZoneAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    ZoneAccessible(LayoutThumbnail* thumbnail, int position) : thumbnail_(thumbnail), position_(position) {}
+
+    bool isValid() const override { return zone().has_value(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return thumbnail_ ? thumbnail_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(thumbnail_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text kind) const override {
+        const auto shown = zone();
+        if (!shown) return {};
+        if (kind == QAccessible::Name) return QObject::tr("Zone %1").arg(shown->index + 1);
+        if (kind == QAccessible::Value) return shown->lit ? QObject::tr("selected") : QString();
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QRect rect() const override {
+        const auto shown = zone();
+        if (!shown) return {};
+        const QRectF r(shown->rect.x(), shown->rect.y(), shown->rect.width(), shown->rect.height());
+        return QRect(thumbnail_->mapToGlobal(r.topLeft().toPoint()), r.size().toSize());
+    }
+    QAccessible::Role role() const override {
+        return thumbnail_ && thumbnail_->takesTaps() ? QAccessible::Button : QAccessible::Graphic;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        const auto shown = zone();
+        if (!shown) {
+            state.invalid = true;
+            return state;
+        }
+        state.invisible = !thumbnail_->isVisible();
+        state.selectable = thumbnail_->takesTaps();
+        state.selected = shown->lit;
+        return state;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+
+    QStringList actionNames() const override {
+        return thumbnail_ && thumbnail_->takesTaps() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& name) override {
+        const auto shown = zone();
+        if (name == pressAction() && shown && thumbnail_->takesTaps()) thumbnail_->tapZone(shown->index);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    std::optional<LayoutThumbnailModel::ThumbnailZone> zone() const {
+        if (!thumbnail_) return std::nullopt;
+        const auto zones = thumbnail_->shownZones();
+        if (position_ >= static_cast<int>(zones.size())) return std::nullopt;
+        return zones[static_cast<std::size_t>(position_)];
+    }
+
+    QPointer<LayoutThumbnail> thumbnail_;
+    int position_;
+};
+
+// The thumbnail: its layout's name, and its zones as children.
+class ThumbnailAccessible final : public QAccessibleWidget {
+public:
+    explicit ThumbnailAccessible(LayoutThumbnail* thumbnail)
+        : QAccessibleWidget(thumbnail, thumbnail->takesTaps() ? QAccessible::Grouping : QAccessible::Graphic) {}
+    ~ThumbnailAccessible() override {
+        for (QAccessible::Id id : zones_) QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override {
+        return thumbnail()->isAccessibilityHidden() ? 0 : static_cast<int>(thumbnail()->shownZones().size());
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (thumbnail()->isAccessibilityHidden()) state.invisible = true;
+        return state;
+    }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        while (static_cast<int>(zones_.size()) <= index) {
+            zones_.push_back(QAccessible::registerAccessibleInterface(
+                new ZoneAccessible(thumbnail(), static_cast<int>(zones_.size()))));
+        }
+        return QAccessible::accessibleInterface(zones_[static_cast<std::size_t>(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (std::size_t i = 0; i < zones_.size(); ++i) {
+            if (QAccessible::accessibleInterface(zones_[i]) == child) return static_cast<int>(i);
+        }
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QPoint local = thumbnail()->mapFromGlobal(QPoint(x, y));
+        const auto index = LayoutThumbnailModel::zoneAt(thumbnail()->shownZones(), {double(local.x()), double(local.y())});
+        if (index < 0) return nullptr;
+        const auto zones = thumbnail()->shownZones();
+        for (std::size_t i = 0; i < zones.size(); ++i) {
+            if (zones[i].index == index) return child(static_cast<int>(i));
+        }
+        return nullptr;
+    }
+
+private:
+    LayoutThumbnail* thumbnail() const { return static_cast<LayoutThumbnail*>(widget()); }
+    mutable std::vector<QAccessible::Id> zones_;
+};
+
+QAccessibleInterface* thumbnailAccessible(const QString&, QObject* object) {
+    auto* thumbnail = qobject_cast<LayoutThumbnail*>(object);
+    return thumbnail ? new ThumbnailAccessible(thumbnail) : nullptr;
+}
+
+}  // namespace
+
+
 LayoutThumbnail::LayoutThumbnail(ZoneLayout layout, QWidget* parent) : QWidget(parent), layout_(std::move(layout)) {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    static const bool accessible = (QAccessible::installFactory(thumbnailAccessible), true);
+    (void)accessible;
     updateAccessibility();
 }
 
@@ -94,18 +230,28 @@ void LayoutThumbnail::paintEvent(QPaintEvent*) {
     }
 }
 
+std::vector<LayoutThumbnailModel::ThumbnailZone> LayoutThumbnail::shownZones() const {
+    const QRectF picture = pictureRect();
+    auto zones = LayoutThumbnailModel::zones(layout_, {picture.width(), picture.height()}, highlighted_,
+                                             highlightedZones_, bool(onTapZone_));
+    for (auto& zone : zones) {
+        zone.rect.origin.x += picture.left();
+        zone.rect.origin.y += picture.top();
+    }
+    return zones;
+}
+
+void LayoutThumbnail::tapZone(std::int64_t index) {
+    if (!onTapZone_) return;
+    // The handler may rebuild whatever holds this thumbnail: copy it before calling.
+    auto handler = onTapZone_;
+    handler(index);
+}
+
 void LayoutThumbnail::mouseReleaseEvent(QMouseEvent* event) {
     if (!onTapZone_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
-    const QRectF picture = pictureRect();
-    const auto zones = LayoutThumbnailModel::zones(layout_, {picture.width(), picture.height()}, highlighted_,
-                                                   highlightedZones_, true);
-    const QPointF p = event->position() - picture.topLeft();
-    const std::int64_t index = LayoutThumbnailModel::zoneAt(zones, {p.x(), p.y()});
-    if (index >= 0) {
-        // The handler may rebuild whatever holds this thumbnail: copy it before calling.
-        auto handler = onTapZone_;
-        handler(index);
-    }
+    const std::int64_t index = LayoutThumbnailModel::zoneAt(shownZones(), {event->position().x(), event->position().y()});
+    if (index >= 0) tapZone(index);
 }
 
 void LayoutThumbnail::updateAccessibility() {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <vector>
 
+#include "Tessary/shell/LayoutThumbnailModel.h"
 #include "TessaryCore/ZoneLayout.h"
 
 namespace tessary {
@@ -16,6 +18,11 @@ namespace tessary {
 //
 // Colours follow the palette: the accent is the highlight colour, the primary the window text.
 // The picture is recomputed from the fields at every paint; the widget keeps no other state.
+//
+// Accessibility: the thumbnail is named after its layout, and each zone is a child of its own,
+// "Zone N" (from 1), valued "selected" while lit and marked selected; with a tap handler each zone
+// is a button whose press action taps it, without one a picture. A decoration can be hidden from
+// screen readers: then it is invisible to them and has no children.
 class LayoutThumbnail final : public QWidget {
     Q_OBJECT
 
@@ -31,8 +38,16 @@ public:
     // Present: each zone is a button calling the handler with its index. Absent: a picture only.
     void setOnTapZone(std::function<void(std::int64_t)> handler);
 
+    void setAccessibilityHidden(bool hidden) { accessibilityHidden_ = hidden; }
+    bool isAccessibilityHidden() const { return accessibilityHidden_; }
+
     // Fixes the width and the 1.6 : 1 height that goes with it.
     void setThumbnailWidth(int width);
+
+    // The zones as drawn, in the widget's coordinates, and a tap on one (what a click does).
+    std::vector<LayoutThumbnailModel::ThumbnailZone> shownZones() const;
+    bool takesTaps() const { return bool(onTapZone_); }
+    void tapZone(std::int64_t index);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -50,6 +65,7 @@ private:
     bool highlighted_ = false;
     std::set<std::int64_t> highlightedZones_;
     std::function<void(std::int64_t)> onTapZone_;
+    bool accessibilityHidden_ = false;
 };
 
 }  // namespace tessary

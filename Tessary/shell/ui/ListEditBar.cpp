@@ -47,10 +47,8 @@ ListEditBar::ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void
     add_->setStyleSheet("QToolButton::menu-indicator { image: none; width: 0px; }");
     row->addWidget(add_);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::VLine);
+    QFrame* divider = makeDivider(this, Qt::Vertical);
     divider->setFixedHeight(14);
-    divider->setContentsMargins(1, 0, 1, 0);
     row->addWidget(divider);
 
     remove_ = barButton(this, "minus");

@@ -43,18 +43,36 @@ MasterListCard::MasterListCard(QWidget* rows, QWidget* bar, QWidget* parent) : Q
     outer->addWidget(card);
 }
 
-QFrame* makeDivider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    QPalette palette = line->palette();
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(0.18f);
-    palette.setColor(QPalette::WindowText, colour);
-    line->setPalette(palette);
-    return line;
-}
+namespace {
+
+// A separator in the window text colour at 18 %, taken when it is painted: a palette colour with
+// alpha set on the frame was drawn opaque (a bright bar on a dark window) and kept the colours of
+// the appearance it was made in.
+class SeparatorLine final : public QFrame {
+public:
+    SeparatorLine(Qt::Orientation orientation, QWidget* parent) : QFrame(parent) {
+        setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
+        if (orientation == Qt::Horizontal) {
+            setFixedHeight(1);
+        } else {
+            setFixedWidth(3);
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QColor colour = palette().color(QPalette::WindowText);
+        colour.setAlphaF(0.18f);
+        const QRect line = frameShape() == QFrame::HLine ? QRect(0, height() / 2, width(), 1)
+                                                         : QRect(width() / 2, 0, 1, height());
+        painter.fillRect(line, colour);
+    }
+};
+
+}  // namespace
+
+QFrame* makeDivider(QWidget* parent, Qt::Orientation orientation) { return new SeparatorLine(orientation, parent); }
 
 QWidget* dividedPane(QWidget* content) {
     auto* pane = new QWidget;

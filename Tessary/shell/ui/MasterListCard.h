@@ -34,8 +34,8 @@ private:
     QWidget* bar_;
 };
 
-// A thin horizontal separator line.
-QFrame* makeDivider(QWidget* parent = nullptr);
+// A thin separator line, horizontal unless told, in the window text colour at 18 %.
+QFrame* makeDivider(QWidget* parent = nullptr, Qt::Orientation orientation = Qt::Horizontal);
 
 // The content with a divider above it; the returned widget owns the content.
 QWidget* dividedPane(QWidget* content);

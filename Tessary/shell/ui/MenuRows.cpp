@@ -1,6 +1,9 @@
 #include "Tessary/shell/ui/MenuRows.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGridLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -49,8 +52,36 @@ void MiddleElidedLabel::refit() {
     setText(fontMetrics().elidedText(fullText_, Qt::ElideMiddle, available));
 }
 
+namespace {
+
+// A tile is a button named after its layout, marked selected when it is the display's layout.
+class TileAccessible final : public QAccessibleWidget {
+public:
+    explicit TileAccessible(LayoutTile* tile) : QAccessibleWidget(tile, QAccessible::Button) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = static_cast<LayoutTile*>(widget())->isSelected();
+        return state;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) static_cast<LayoutTile*>(widget())->click();
+    }
+};
+
+QAccessibleInterface* tileAccessible(const QString&, QObject* object) {
+    auto* tile = qobject_cast<LayoutTile*>(object);
+    return tile ? new TileAccessible(tile) : nullptr;
+}
+
+}  // namespace
+
 LayoutTile::LayoutTile(const ZoneLayout& layout, bool selected, std::function<void()> action, QWidget* parent)
     : QAbstractButton(parent), selected_(selected) {
+    static const bool accessible = (QAccessible::installFactory(tileAccessible), true);
+    (void)accessible;
     const QString name = QString::fromStdString(layout.name);
     setToolTip(plainToolTip(name));
     setAccessibleName(name);
@@ -90,6 +121,10 @@ void LayoutTile::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void DisplayLayoutsRow::mousePressEvent(QMouseEvent* event) { event->accept(); }
+
+void DisplayLayoutsRow::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+
 int DisplayLayoutsRow::columnsThatFit(int width, int columnWidth, int spacing) {
     return std::max(1, (width + spacing) / (columnWidth + spacing));
 }
@@ -98,7 +133,10 @@ DisplayLayoutsRow::DisplayLayoutsRow(QString title, std::optional<QString> curre
                                      std::optional<UUID> selectedID, std::function<void(const ZoneLayout&)> select,
                                      int hostWidth, QWidget* parent)
     : QWidget(parent) {
-    setFixedWidth(hostWidth);
+    // At least the host's width, and the whole width of a wider menu: a click on the menu beside
+    // the row would choose the row's action and close the menu.
+    setMinimumWidth(hostWidth);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(11, 6, 11, 6);
     stack->setSpacing(5);
@@ -133,7 +171,8 @@ TwoLineMenuRow::TwoLineMenuRow(QString title, QString subtitle, std::function<vo
     : QAbstractButton(parent), title_(std::move(title)), subtitle_(std::move(subtitle)), hostWidth_(hostWidth) {
     setAccessibleName(title_);
     setAccessibleDescription(subtitle_);
-    setFixedWidth(hostWidth);
+    setMinimumWidth(hostWidth);  // and the menu's whole width, as a display's row
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { callDetached(action); });
 }
 

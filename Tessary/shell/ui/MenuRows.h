@@ -36,6 +36,7 @@ private:
 
 // One layout of a display row: the layout's thumbnail (64 wide, padded 3) with a rounded border,
 // in the accent colour when it is the display's layout, faint while hovered, none otherwise.
+// Screen readers hear a button named after the layout, selected when it is the display's.
 class LayoutTile final : public QAbstractButton {
     Q_OBJECT
 
@@ -58,7 +59,9 @@ private:
 };
 
 // A display's row in the menu: "NAME · LAYOUT" and a grid of its layouts' tiles, 70-pixel columns
-// 2 apart; a click on a tile calls `select` with that layout.
+// 2 apart; a click on a tile calls `select` with that layout. The row fills the menu's width and
+// takes the clicks beside its tiles, doing nothing with them: passed on, the menu would take them
+// as choosing the row and close.
 class DisplayLayoutsRow final : public QWidget {
     Q_OBJECT
 
@@ -74,6 +77,10 @@ public:
 
     // Columns of `columnWidth` with `spacing` between them that fit in the width.
     static int columnsThatFit(int width, int columnWidth = LayoutTile::tileWidth, int spacing = 2);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     MiddleElidedLabel* header_;

@@ -192,6 +192,7 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
     auto* picture = new LayoutThumbnail(ZoneLayout(LayoutTemplate::columns, 3, std::string()), third);
     picture->setHighlightedZones({1});
     picture->setThumbnailWidth(72);
+    picture->setAccessibilityHidden(true);  // a picture of what the text says
     third->layout()->addWidget(picture);
     badges_[2] = new StepBadge(3, body);
 
@@ -222,9 +223,12 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
     connect(openSettings_, &QPushButton::clicked, this, [this] {
         if (actions_.openURL && !model_.settingsURL.empty()) actions_.openURL(model_.settingsURL);
     });
-    // Only the user's click changes the setting; refilling the toggle from the state does not.
+    // Only the user's click changes the setting; refilling the toggle from the state does not. A
+    // change the system refuses leaves the state as it was, so no new model comes: the box goes
+    // back to the model's value, which a change that took has already replaced.
     connect(launchToggle_, &QCheckBox::clicked, this, [this](bool on) {
         if (actions_.setLaunchAtLogin) actions_.setLaunchAtLogin(on);
+        launchToggle_->setChecked(model_.launchAtLogin);
     });
     connect(done_, &QPushButton::clicked, this, [this] {
         if (!model_.doneEnabled() || !actions_.done) return;

@@ -5,20 +5,26 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "Tessary/shell/ui/ApplicationIdentity.h"
+
 namespace tessary {
 
-ReviewPrompt::Answer runReviewAlert() {
+ReviewPrompt::Answer runReviewAlert(bool hasReviewPage) {
     QMessageBox alert;
-    alert.setIcon(QMessageBox::Warning);
+    // An invitation, not a warning: the application's icon, as the desktop's own alerts show it.
+    alert.setIconPixmap(applicationIcon(64, alert.devicePixelRatioF()));
     alert.setWindowModality(Qt::ApplicationModal);
     alert.setTextFormat(Qt::PlainText);
     alert.setText(QStringLiteral("Enjoying Tessary?"));
-    alert.setInformativeText(QStringLiteral("A short review helps other people find it. If something is missing or "
-                                            "not working, tell us instead and we will look into it."));
+    QString informative = QStringLiteral("A short review helps other people find it. If something is missing or not "
+                                         "working, tell us instead and we will look into it.");
+    if (!hasReviewPage) informative += QStringLiteral("\n\nThis build has no review page: no web site is configured.");
+    alert.setInformativeText(informative);
     QPushButton* review = alert.addButton(QStringLiteral("Write a Review"), QMessageBox::AcceptRole);
     QPushButton* feedback = alert.addButton(QString::fromUtf8("Send Feedback\u2026"), QMessageBox::ActionRole);
     QPushButton* notNow = alert.addButton(QStringLiteral("Not Now"), QMessageBox::RejectRole);
-    alert.setDefaultButton(review);
+    review->setEnabled(hasReviewPage);
+    alert.setDefaultButton(hasReviewPage ? review : feedback);
     alert.setEscapeButton(notNow);
     alert.raise();
     alert.activateWindow();

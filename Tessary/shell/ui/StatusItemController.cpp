@@ -11,6 +11,7 @@
 #include <QSystemTrayIcon>
 #include <QWidgetAction>
 
+#include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/shell/ui/MenuRows.h"
 
 namespace tessary {
@@ -215,7 +216,9 @@ void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuIte
                 action->setCheckable(item.checkable);
                 action->setChecked(item.checked);
                 action->setShortcut(menuKeySequence(item.keyEquivalent));
-                if (item.boundName && hooks_.bindShortcut) hooks_.bindShortcut(action, *item.boundName);
+                if (item.boundName && hooks_.bindShortcut) {
+                    hooks_.bindShortcut(action, ShortcutNames::named(*item.boundName));
+                }
                 const MenuAction chosen = item.action;
                 if (chosen.kind != MenuAction::Kind::none) {
                     connect(action, &QAction::triggered, this, [this, chosen] { choose(chosen); });

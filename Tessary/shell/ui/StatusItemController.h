@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GlobalShortcuts/GlobalShortcuts.h"
 #include "Platform/Logger.h"
 #include "Tessary/shell/StatusMenuModel.h"
 
@@ -36,8 +37,9 @@ public:
     struct Hooks {
         std::function<StatusMenuInputs()> readInputs;
         std::function<void(const MenuAction&)> perform;
-        // Shows a global shortcut name's combination on an action and follows its changes.
-        std::function<void(QAction*, const std::string& name)> bindShortcut;
+        // Shows a global shortcut name's combination on an action and follows its changes. The
+        // program's names come with their defaults (ShortcutNames::named).
+        std::function<void(QAction*, const GlobalShortcuts::Name& name)> bindShortcut;
         // Whether the tray host takes menus over D-Bus, asked at every opening: the host can
         // change while the program runs. None: an XEmbed tray, which shows widget rows.
         std::function<bool()> statusNotifierHost;

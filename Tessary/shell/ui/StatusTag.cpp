@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "Tessary/shell/ui/AppAppearance.h"
+
 namespace tessary {
 
 namespace {
@@ -39,8 +41,8 @@ void StatusTag::setTone(Tone tone) {
 
 QColor StatusTag::toneColor() const {
     switch (tone_) {
-        case Tone::positive: return QColor(36, 161, 72);
-        case Tone::warning: return QColor(215, 48, 39);
+        case Tone::positive: return readableTone(QColor(36, 161, 72), palette(), 0.14);
+        case Tone::warning: return readableTone(QColor(215, 48, 39), palette(), 0.14);
         case Tone::neutral: break;
     }
     return palette().color(QPalette::PlaceholderText);

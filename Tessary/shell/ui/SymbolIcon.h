@@ -2,15 +2,35 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 namespace tessary {
 
-// Icons named by the symbol names the views use ("plus", "minus", "checkmark", ...): the matching
-// freedesktop theme icon when the desktop's theme has it, else a small drawing of our own in the
-// palette's text colour, so that a desktop without an icon theme still shows every control.
+// Icons named by the symbol names the views use ("plus", "gear", "pause.circle", ...). Each symbol
+// has a chain of freedesktop icon names, full-colour names first and then symbolic ones; the first
+// the desktop's theme can draw wins, a full-colour one only when it stands 3:1 off the window (some
+// are pale glyphs for dark media controls). When none can, the symbol is drawn by us, in the palette's text
+// colour at paint time, so it follows the appearance and the selection and never shows as a blank
+// or as a square standing in for something else. Symbolic theme icons are tinted the same way.
 QIcon symbolIcon(const QString& symbolName);
 
-// The freedesktop icon name for a symbol name; empty when there is none.
-QString freedesktopIconName(const QString& symbolName);
+// Our own drawing of a symbol, whatever the theme holds.
+QIcon drawnSymbolIcon(const QString& symbolName);
+
+// The freedesktop icon names tried for a symbol, in order; empty for a symbol we do not know.
+QStringList freedesktopIconNames(const QString& symbolName);
+
+// Every symbol name symbolIcon() knows; each has a drawing of its own.
+QStringList knownSymbols();
+
+// Whether an icon puts any ink on a pixmap. A theme can list a name, or a desktop entry a file,
+// that this Qt cannot read (SVG without Qt's SVG plug-in, a broken image): such an icon is not
+// null, yet shows an empty square.
+bool drawsSomething(const QIcon& icon);
+
+// On a desktop that names no icon theme, Qt looks only in hicolor, which holds no action icons.
+// There this takes Adwaita, the theme GTK programs fall back to, when it is installed. Called once
+// at start-up, before the first icon is looked up.
+void adoptFallbackIconTheme();
 
 }  // namespace tessary

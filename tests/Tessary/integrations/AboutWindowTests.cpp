@@ -48,7 +48,7 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
 
         auto* system = window->findChild<QLabel*>("systemVersion");
         ASSERT_NE(system, nullptr);
-        EXPECT_EQ(system->text(), "Linux Debian GNU/Linux 12 (6.1.0-18-amd64)");
+        EXPECT_EQ(system->text(), "Debian GNU/Linux 12 (6.1.0-18-amd64)");
         EXPECT_TRUE(system->textInteractionFlags() & Qt::TextSelectableByMouse);
         auto* copyright = window->findChild<QLabel*>("copyright");
         EXPECT_EQ(copyright != nullptr, c.copyrightLine);
@@ -64,6 +64,12 @@ TEST(AboutWindow, ShowsTheSystemLineTheNoticeWhenThereIsOneAndThreeButtons) {
             c.website.empty() ? std::vector<std::string>{"notes", "feedback"}
                               : std::vector<std::string>{"notes", "feedback", "website"};
         EXPECT_EQ(pressed, expected);
+        for (auto* button : window->findChildren<QPushButton*>()) {
+            if (button->text() == "Website") {
+                EXPECT_EQ(button->toolTip(), c.website.empty() ? "This build has no web site configured." : "")
+                    << "a disabled button says why";
+            }
+        }
     }
 }
 

@@ -158,5 +158,5 @@ TEST(FeedbackMail, UserTextReachesTheMailBodyUnchanged) {
     }
     ASSERT_EQ(fields.size(), 2u) << encoded;
     EXPECT_EQ(fields["subject"], "Tessary feedback");
-    EXPECT_EQ(fields["body"], message + "\n\n\n\xE2\x80\x94\nTessary 0.1.0\nLinux Debian 12 (6.1)\n");
+    EXPECT_EQ(fields["body"], message + "\n\n\n\xE2\x80\x94\nTessary 0.1.0\nDebian 12 (6.1)\n");
 }

@@ -125,7 +125,7 @@ TEST(FeedbackModel, SendsOnlyANonBlankMessageOnceAtATime) {
 
     model.setMessage(repeated("x", 5000));
     EXPECT_EQ(model.message(), repeated("x", 4000));
-    EXPECT_EQ(model.caption(), "Sent with your message: Tessary 0.1.0 \xC2\xB7 Linux Debian GNU/Linux 12 (6.1)");
+    EXPECT_EQ(model.caption(), "Sent with your message: Tessary 0.1.0 \xC2\xB7 Debian GNU/Linux 12 (6.1)");
 }
 
 TEST(FeedbackModel, AnAnswerAfterTheModelIsGoneIsDropped) {

@@ -10,7 +10,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
 #include "Platform/Qt/QtScheduler.h"
+#include "Platform/Sim/RecordingLogSink.h"
+#include "Tessary/integrations/FeedbackRequest.h"
+#include "Tessary/integrations/ui/FeedbackMail.h"
 #include "Tessary/integrations/ui/FeedbackView.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "../QtApplication.h"
@@ -40,15 +49,17 @@ struct Window {
     std::shared_ptr<ManualSender::Log> log = std::make_shared<ManualSender::Log>();
     std::vector<QUrl> opened;
     bool mailProgram = true;
+    std::string address = "support@tessary.example";
+    std::string unavailable;
 
     std::unique_ptr<FeedbackWindowController> make() {
         return std::make_unique<FeedbackWindowController>(
             std::make_unique<ManualSender>(log), FeedbackFacts{"0.1.0", "Debian GNU/Linux 12 (6.1.0-18-amd64)", "en"},
-            [this](const QUrl& url) {
+            [this](const QUrl& url, std::function<void(bool)> done) {
                 opened.push_back(url);
-                return mailProgram;
+                done(mailProgram);
             },
-            "support@tessary.example");
+            address, unavailable);
     }
 };
 
@@ -62,6 +73,7 @@ std::string visibleState(FeedbackWindowController& c) {
     std::string state = child<QPushButton>(c, "send")->isEnabled() ? "send on" : "send off";
     if (child<QProgressBar>(c, "progress")->isVisible()) state += ", progress";
     if (child<QLabel>(c, "failure")->isVisible()) state += ", failure";
+    if (child<QLabel>(c, "unavailable")->isVisible()) state += ", unavailable";
     if (child<QPushButton>(c, "sendByEmail")->isVisible()) state += ", mail";
     if (child<QWidget>(c, "thanks")->isVisible()) state = "thanks";
     return state;
@@ -84,7 +96,7 @@ TEST(FeedbackWindow, ShowsWhatEachPhaseAllows) {
     controller->show();
     auto* message = child<QPlainTextEdit>(*controller, "message");
     EXPECT_EQ(child<QLabel>(*controller, "caption")->text(),
-              "Sent with your message: Tessary 0.1.0 \u00B7 Linux Debian GNU/Linux 12 (6.1.0-18-amd64)");
+              "Sent with your message: Tessary 0.1.0 \u00B7 Debian GNU/Linux 12 (6.1.0-18-amd64)");
 
     struct Step {
         const char* name;
@@ -233,14 +245,102 @@ TEST(FeedbackWindow, SendByEmailOpensTheMailProgramOrOffersTheAddress) {
     }
 }
 
-TEST(FeedbackWindow, WithoutAFeedbackServerSendingFailsAtOnceAndOffersMail) {
+// A build without a feedback server never tries to send: Send is off and the form says why; the
+// mail route shows only with an address to write to, and no sentence offers it without one.
+TEST(FeedbackWindow, WhatTheFormOffersFollowsWhatTheBuildHas) {
     qttest::qtApplication();
+    struct Row {
+        const char* name;
+        std::string unavailable;
+        std::string address;
+        bool fails;
+        std::string state;
+        QString sentence;  // of the failure or of the reason, whichever shows
+    };
+    const Row rows[] = {
+        {"no server, an address", "This build has no feedback server to send to.", "support@tessary.example", false,
+         "send off, unavailable, mail", "This build has no feedback server to send to. Send it by email instead."},
+        {"no server, no address", "This build has no feedback server to send to.", "", false, "send off, unavailable",
+         "This build has no feedback server to send to."},
+        {"a server, no address, failed", "", "", true, "send on, failure",
+         "Your feedback could not be sent. Check your internet connection and try again."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingLogSink sink;
+        ScopedLogSink scoped(sink);
+        Window world;
+        world.unavailable = row.unavailable;
+        world.address = row.address;
+        auto controller = world.make();
+        controller->show();
+        type(*controller, "Hello");
+        child<QPushButton>(*controller, "send")->click();
+        if (row.fails) {
+            ASSERT_TRUE(world.log->pending);
+            world.log->pending(FeedbackError::rejected(400));
+            EXPECT_EQ(sink.messages("Feedback"), std::vector<std::string>{"Feedback not sent: the server answered with status 400"});
+        } else {
+            EXPECT_TRUE(world.log->reports.empty()) << "nothing was sent";
+        }
+        EXPECT_EQ(visibleState(*controller), row.state);
+        EXPECT_EQ(child<QLabel>(*controller, row.fails ? "failure" : "unavailable")->text(), row.sentence);
+        screenshot(*controller, row.name);
+    }
+}
+
+TEST(FeedbackWindow, ThisBuildsFormSaysItHasNoServerAndLogsIt) {
+    qttest::qtApplication();
+    if (!configuredFeedbackEndpoint().empty()) GTEST_SKIP() << "this build has a feedback server";
+    RecordingLogSink sink;
+    ScopedLogSink scoped(sink);
     QtScheduler scheduler;
-    auto controller = FeedbackWindowController::make(scheduler);  // this build's empty endpoint
+    auto controller = FeedbackWindowController::make(scheduler);
     controller->show();
     type(*controller, "Hello");
     child<QPushButton>(*controller, "send")->click();
-    EXPECT_EQ(controller->model().phase(), FeedbackModel::Phase::failed);
-    EXPECT_EQ(visibleState(*controller), "send on, failure, mail");
+    EXPECT_EQ(controller->model().phase(), FeedbackModel::Phase::editing);
+    EXPECT_EQ(visibleState(*controller), supportEmailAddress().empty() ? "send off, unavailable" : "send off, unavailable, mail");
     EXPECT_EQ(scheduler.pendingCount(), 0u) << "no request was started";
+    EXPECT_EQ(sink.messages("Feedback"),
+              std::vector<std::string>{"Feedback cannot be sent from this build: Feedback is not set up in this build (no "
+                                       "feedback server configured)"});
+}
+
+// The mail program is reached through xdg-open, whose exit status says whether one took the URL
+// (3: none for mailto). A stand-in on PATH answers for the desktop.
+TEST(FeedbackMail, XdgOpensExitStatusSaysWhetherAMailProgramTookIt) {
+    qttest::qtApplication();
+    struct Row {
+        const char* name;
+        std::optional<int> exitStatus;  // nothing: no xdg-open at all
+        bool opened;
+    };
+    const Row rows[] = {{"a mail program", 0, true}, {"no mail program", 3, false}, {"no xdg-open", std::nullopt, false}};
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto bin = std::filesystem::temp_directory_path() / ("tessary-xdg-open-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(bin);
+        const auto argumentFile = bin / "argument";
+        if (row.exitStatus) {
+            std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf %s \"$1\" > '" << argumentFile.string() << "'\nexit "
+                                            << *row.exitStatus << "\n";
+            std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+        }
+        ::setenv("PATH", bin.c_str(), 1);
+        std::optional<bool> answer;
+        const QUrl url = feedbackMailURL("Hi", "support@tessary.example", {"0.1.0", "Debian 12 (6.1)", "en"});
+        desktopMailOpener()(url, [&](bool opened) { answer = opened; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+        ::setenv("PATH", savedPath.c_str(), 1);
+        EXPECT_EQ(answer, row.opened);
+        if (row.exitStatus) {
+            std::ifstream file(argumentFile);
+            std::string argument((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            EXPECT_EQ(argument, url.toString(QUrl::FullyEncoded).toStdString());
+            EXPECT_TRUE(argument.starts_with("mailto:support@tessary.example?")) << argument;
+        }
+        std::filesystem::remove_all(bin);
+    }
 }

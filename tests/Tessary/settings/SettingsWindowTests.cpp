@@ -54,13 +54,15 @@
 #include "Tessary/shell/ui/StatusTag.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/settings/SettingsWorld.h"
 
 using namespace tessary;
+using tessary::testing::SyncedServices;
 
 namespace {
 
 // The services a settings window works on, over the Sim back ends, and the window itself.
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public ::testing::Test, protected tessary::testing::SettingsWorld {
 protected:
     SettingsWindowTest() {
         qttest::qtApplication();
@@ -117,16 +119,6 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    SimAccessibility accessibility;
-    SimApplicationLauncher launcher;
-    SimApplicationWorkspace applications;
-    MemoryLoginItems loginItems;
-    VirtualScheduler scheduler;
-    MemoryUserDefaults defaults;
-    AppState state{loginItems, scheduler};
-    Preferences preferences{defaults};
-    AppActions actions;
-    SettingsSelection selection{state};
     std::vector<std::vector<std::string>> resets;
     std::vector<std::string> links;
     CloudSync* sync = nullptr;
@@ -301,30 +293,6 @@ TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize)
     QCoreApplication::processEvents();
     EXPECT_NEAR(model.zones().back().rect.maxX(), zones.preview()->width() - 8, 1e-6);
 }
-
-// The three synchronised services over documents in a folder of their own, and their sync.
-struct SyncedServices {
-    explicit SyncedServices(VirtualScheduler& scheduler, const Preferences& preferences)
-        : time(scheduler),
-          sync(store, zones, rules, workspaces, [&preferences] { return preferences.iCloudSyncEnabled(); },
-               CloudSync::Availability::available, scheduler) {}
-
-    template <typename Document>
-    JSONDocumentStore<Document> document(const std::string& name) {
-        return JSONDocumentStore<Document>(folder / name);
-    }
-
-    VirtualScheduler& time;
-    TemporaryFolder folder;
-    InMemorySyncStore store;
-    SimApplicationWorkspace applications;
-    SimApplicationLauncher launcher;
-    ZoneService zones{std::make_shared<FakeWindowEngine>(), document<LayoutLibrary>("layouts.json")};
-    RuleService rules{zones, [] { return std::vector<DisplayInfo>{}; }, document<RuleSet>("rules.json")};
-    WorkspaceService workspaces{zones, [] { return std::vector<DisplayInfo>{}; },
-                                document<WorkspaceLibrary>("workspaces.json"), applications, launcher, time};
-    CloudSync sync;
-};
 
 TEST_F(SettingsWindowTest, TheSyncSwitchPullsAndOnlyASucceededSyncReadsUpToDate) {
     SyncedServices services(scheduler, preferences);

@@ -18,12 +18,7 @@ using namespace tessary;
 
 namespace {
 
-QAbstractButton* buttonTitled(QMessageBox& box, const QString& text) {
-    for (QAbstractButton* button : box.buttons()) {
-        if (button->text() == text) return button;
-    }
-    return nullptr;
-}
+using qttest::buttonTitled;
 
 // What the alert looked like when it came up.
 struct Seen {

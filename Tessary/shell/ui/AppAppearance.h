@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+class QWidget;
+
+#include "Tessary/shell/Preferences.h"
+
+namespace tessary {
+
+// The look of the program's own windows. "System" leaves the palette unset, so Qt takes the desktop
+// theme's palette and follows it when the desktop changes theme. Light and Dark are complete
+// palettes of our own: every role a widget of ours or the style draws with is given in each colour
+// group, with body text at least 4.5:1 against the surfaces it sits on and the accent at least
+// 3:1, the contrast WCAG AA asks of text and of controls. The style is wrapped once (AppStyle) so
+// that controls stay visible whatever the palette.
+
+// The palette of an appearance; for `system`, the empty palette that lets the desktop's through.
+QPalette appearancePalette(AppAppearance appearance);
+
+// Gives the application the appearance. Does nothing without an application object.
+void applyAppearance(AppAppearance appearance);
+
+// The WCAG 2 contrast ratio of two opaque colours, from 1 (equal) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+
+// A hue (a status green, a failure red) moved towards the palette's text colour just far enough to
+// read at 4.5:1, with a margin, on the window and the base colour, each first tinted with the hue at
+// `tint` opacity (the capsule behind a status tag; 0 for plain text).
+QColor readableTone(const QColor& hue, const QPalette& palette, double tint = 0);
+
+// Draws a widget's text in readableTone(hue) of the application's palette, now and after every
+// change of the appearance.
+void showInTone(QWidget& widget, const QColor& hue);
+
+// The colour a fraction t of the way from one opaque colour to another.
+QColor mixColours(const QColor& from, const QColor& to, double t);
+
+// The WCAG 2 relative luminance of an opaque colour, from 0 (black) to 1 (white).
+double relativeLuminance(const QColor& colour);
+
+}  // namespace tessary

@@ -1,0 +1,437 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <map>
+#include <sstream>
+
+#include "Platform/Sim/InMemorySyncStore.h"
+#include "Platform/Sim/MemoryLoginItems.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/Sim/SimAccessibility.h"
+#include "Platform/Sim/SimApplicationLauncher.h"
+#include "Platform/Sim/SimApplicationWorkspace.h"
+#include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/integrations/CloudSync.h"
+#include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/settings/SettingsSectionInfo.h"
+#include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ui/SettingsWindow.h"
+#include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/AppState.h"
+#include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/OnboardingModel.h"
+#include "Tessary/shell/ui/AppAppearance.h"
+#include "Tessary/shell/ui/LayoutThumbnail.h"
+#include "Tessary/shell/ui/OnboardingView.h"
+#include "Tessary/shell/ui/StatusTag.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "WindowEngine/AccessibilityPermission.h"
+#include "WindowEngine/FakeWindowEngine.h"
+#include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/settings/SettingsWorld.h"
+#include "tests/Tessary/editor/EditorWorld.h"
+#include "tests/Tessary/shell/IconThemes.h"
+#include "tests/TessaryCore/TestSupport.h"
+
+using namespace tessary;
+
+namespace {
+
+constexpr double textMinimum = 4.5;     // WCAG AA, body text
+constexpr double controlMinimum = 3.0;  // WCAG AA, parts of controls
+
+// What a part of a screenshot shows: its commonest colour (the background) and the pixel that
+// stands out most from it (the ink of the text or the edge of the control).
+struct Sample {
+    QColor background, ink;
+    double ratio = 1;
+};
+
+Sample sample(const QImage& shot, const QRect& area) {
+    std::map<QRgb, int> counts;
+    const QRect inside = area.intersected(shot.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) ++counts[shot.pixel(x, y) | 0xff000000u];
+    }
+    Sample result;
+    if (counts.empty()) return result;
+    QRgb background = counts.begin()->first;
+    for (const auto& [colour, count] : counts) {
+        if (count > counts[background]) background = colour;
+    }
+    result.background = QColor::fromRgb(background);
+    for (const auto& [colour, count] : counts) {
+        const double ratio = contrastRatio(QColor::fromRgb(colour), result.background);
+        if (ratio > result.ratio) {
+            result.ratio = ratio;
+            result.ink = QColor::fromRgb(colour);
+        }
+    }
+    return result;
+}
+
+// The part of a widget the window shows, in the window's coordinates.
+QRect shownArea(const QWidget& widget, const QWidget& window, const QRect& local) {
+    const QRect visible = widget.visibleRegion().boundingRect().intersected(local);
+    return visible.translated(widget.mapTo(&window, QPoint(0, 0)));
+}
+
+bool counts(const QWidget& widget) { return widget.isVisible() && widget.isEnabled() && !widget.visibleRegion().isEmpty(); }
+
+// Where a widget draws its text, or an empty rectangle when it shows none.
+QRect textArea(QWidget& widget) {
+    if (auto* label = qobject_cast<QLabel*>(&widget)) {
+        if (label->text().trimmed().isEmpty() || !label->pixmap().isNull()) return {};
+        return label->contentsRect();
+    }
+    if (auto* check = qobject_cast<QCheckBox*>(&widget)) {
+        if (check->text().isEmpty()) return {};
+        QStyleOptionButton option;
+        option.initFrom(check);
+        option.text = check->text();
+        return check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
+    }
+    if (auto* button = qobject_cast<QPushButton*>(&widget)) {
+        return button->text().isEmpty() ? QRect() : button->rect().adjusted(4, 3, -4, -3);
+    }
+    if (auto* tool = qobject_cast<QToolButton*>(&widget)) {
+        if (tool->toolButtonStyle() == Qt::ToolButtonIconOnly || tool->text().isEmpty()) return {};
+        const int icon = tool->toolButtonStyle() == Qt::ToolButtonTextBesideIcon ? tool->iconSize().width() + 6 : 0;
+        return tool->rect().adjusted(icon + 2, 2, -2, -2);
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+        return combo->currentText().isEmpty() ? QRect() : combo->rect().adjusted(4, 3, -combo->height(), -3);
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
+        return edit->text().isEmpty() ? QRect() : edit->rect().adjusted(3, 3, -3, -3);
+    }
+    if (auto* tag = qobject_cast<StatusTag*>(&widget)) return tag->text().isEmpty() ? QRect() : tag->rect();
+    return {};
+}
+
+std::string describe(const QWidget& widget) {
+    std::ostringstream out;
+    out << widget.metaObject()->className() << " '" << widget.objectName().toStdString() << "'";
+    if (auto* label = qobject_cast<const QLabel*>(&widget)) out << " \"" << label->text().left(40).toStdString() << "\"";
+    if (auto* button = qobject_cast<const QAbstractButton*>(&widget)) out << " \"" << button->text().toStdString() << "\"";
+    return out.str();
+}
+
+// Every readable text in the window at 4.5:1, every check box's edge at 3:1 against what is
+// around it, every divider a quiet line, every picture at 3:1, a thumbnail on a selected row seen,
+// every icon in a list or tool bar inked. Saves the screenshot for a person to look at.
+void expectReadable(QWidget& window, const QString& shotName) {
+    QCoreApplication::processEvents();
+    const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    qttest::screenshot(window, QStringLiteral("appearance"), shotName);
+    SCOPED_TRACE(shotName.toStdString());
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!counts(*widget)) continue;
+        const QRect local = textArea(*widget);
+        if (local.isEmpty()) continue;
+        const QRect area = shownArea(*widget, window, local);
+        if (area.width() < 4 || area.height() < 6) continue;
+        const Sample text = sample(shot, area);
+        EXPECT_GE(text.ratio, textMinimum) << describe(*widget) << ": " << text.ink.name().toStdString() << " on "
+                                           << text.background.name().toStdString();
+    }
+    for (QCheckBox* check : window.findChildren<QCheckBox*>()) {
+        if (!counts(*check)) continue;
+        QStyleOptionButton option;
+        option.initFrom(check);
+        const QRect box = check->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check);
+        const QRect area = shownArea(*check, window, box);
+        if (area.width() < box.width()) continue;
+        const QColor around = QColor::fromRgb(shot.pixel(area.left() - 2, area.center().y()));
+        double edge = 1;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                edge = std::max(edge, contrastRatio(QColor::fromRgb(shot.pixel(x, y)), around));
+            }
+        }
+        EXPECT_GE(edge, controlMinimum) << describe(*check) << (check->isChecked() ? " ticked" : " unticked") << " on "
+                                        << around.name().toStdString();
+    }
+    for (QFrame* frame : window.findChildren<QFrame*>()) {
+        const bool across = frame->frameShape() == QFrame::HLine;
+        if (!counts(*frame) || (!across && frame->frameShape() != QFrame::VLine)) continue;
+        const QRect line = shownArea(*frame, window, frame->rect());
+        const QRect band = across ? line.adjusted(0, -4, 0, 4) : line.adjusted(-4, 0, 4, 0);
+        const QColor around = sample(shot, band).background;
+        double strongest = 1;
+        for (int y = line.top(); y <= line.bottom(); ++y) {
+            for (int x = line.left(); x <= line.right(); ++x) {
+                strongest = std::max(strongest, contrastRatio(QColor::fromRgb(shot.pixel(x, y)), around));
+            }
+        }
+        EXPECT_GT(strongest, 1.1) << describe(*frame) << ": a divider that cannot be seen";
+        EXPECT_LT(strongest, controlMinimum) << describe(*frame) << ": a bright bar on " << around.name().toStdString();
+    }
+    for (QLabel* picture : window.findChildren<QLabel*>()) {
+        if (!counts(*picture) || picture->pixmap().isNull()) continue;
+        const Sample mark = sample(shot, shownArea(*picture, window, picture->contentsRect()));
+        // An application's own icon keeps its colours on a selected row, as every list shows it.
+        if (mark.background == QApplication::palette().color(QPalette::Highlight)) continue;
+        EXPECT_GE(mark.ratio, controlMinimum) << describe(*picture) << ": a picture that fades into "
+                                              << mark.background.name().toStdString();
+    }
+    for (QListWidget* list : window.findChildren<QListWidget*>()) {
+        if (!counts(*list)) continue;
+        for (QListWidgetItem* item : list->selectedItems()) {
+            QWidget* row = list->itemWidget(item);
+            if (!row) continue;
+            for (LayoutThumbnail* thumbnail : row->findChildren<LayoutThumbnail*>()) {
+                const Sample drawing = sample(shot, shownArea(*thumbnail, window, thumbnail->rect()));
+                // The thumbnail fills its zones at 45 % of its colour, about 2:1 on any row; on the
+                // selection it keeps that instead of vanishing accent on accent.
+                EXPECT_GE(drawing.ratio, 2.0) << "a thumbnail that fades into the selection";
+            }
+        }
+    }
+    for (QListWidget* list : window.findChildren<QListWidget*>()) {
+        if (!counts(*list)) continue;
+        for (int i = 0; i < list->count(); ++i) {
+            const QIcon icon = list->item(i)->icon();
+            if (icon.isNull()) continue;
+            const QImage image = icon.pixmap(16, 16).toImage();
+            EXPECT_GT(qttest::inkedPixels(image), 16) << "row " << list->item(i)->text().toStdString() << ": blank icon";
+            EXPECT_FALSE(qttest::isPlainSquare(image)) << "row " << list->item(i)->text().toStdString();
+        }
+    }
+    for (QToolBar* bar : window.findChildren<QToolBar*>()) {
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator() || action->icon().isNull()) continue;
+            const QImage image = action->icon().pixmap(16, 16).toImage();
+            EXPECT_GT(qttest::inkedPixels(image), 16) << action->text().toStdString() << ": blank icon";
+            EXPECT_FALSE(qttest::isPlainSquare(image)) << action->text().toStdString();
+        }
+    }
+}
+
+struct Look {
+    AppAppearance appearance;
+    qttest::IconDesktop icons;
+};
+
+QString lookName(const Look& look) {
+    return QString::fromUtf8(rawValue(look.appearance).data()) + "-" + qttest::name(look.icons);
+}
+
+std::vector<Look> looks() {
+    std::vector<Look> all;
+    for (const auto icons : {qttest::IconDesktop::noTheme, qttest::IconDesktop::adwaita}) {
+        if (icons == qttest::IconDesktop::adwaita && !qttest::adwaitaInstalled()) continue;
+        for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) all.push_back({appearance, icons});
+    }
+    return all;
+}
+
+// The settings window over services with something in every list, so rows, the paused mark and a
+// selected row show.
+class SettingsLooks : public ::testing::Test, protected tessary::testing::SettingsWorld {
+protected:
+    SettingsLooks() {
+        qttest::qtApplication();
+        AccessibilityPermission::setAccessibility(&accessibility);
+        preferences.appearanceHandler = applyAppearance;
+        launcher.install("XTerm", "Terminal");
+        launcher.install("firefox", "Firefox");
+        rules.modifyRuleSet([&](RuleSet& set) {
+            set.upsert(PlacementRule(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0, 2}, Date(1000)));
+            set.upsert(PlacementRule(UUID::random(), false, "firefox", std::string("Inbox"), std::nullopt, {1}, Date(2000)));
+        });
+        const WorkspaceEntry terminal(UUID::random(), "XTerm", std::string("~/src — bash"), "MAIN@1920x1080", {0},
+                                      Rect(0, 0, 100, 100));
+        workspaces.updateLibrary([&](WorkspaceLibrary& library) {
+            library.upsert(Workspace(UUID::random(), "Coding", {terminal}, {"MAIN"}, false, false, Date(1000)));
+        });
+        preferences.setExcludedBundleIDs({"XTerm", "firefox"});
+    }
+    ~SettingsLooks() override {
+        window.reset();
+        preferences.setAppearance(AppAppearance::system);
+        AccessibilityPermission::setAccessibility(nullptr);
+    }
+
+    SettingsWindow& open() {
+        window = std::make_unique<SettingsWindow>(SettingsContext{
+            state, preferences, actions, selection, nullptr, {}, &defaults, [this] { return &sync; }, std::nullopt,
+            &launcher, &applications, &rules, &zones, &workspaces});
+        window->show();
+        return *window;
+    }
+
+    void show(SettingsSection section) {
+        state.setRequestedSettingsSection(section);
+        if (auto* list = window->pane()->findChild<QListWidget*>()) list->setCurrentRow(0);
+    }
+
+    tessary::testing::SyncedServices services{scheduler, preferences};
+    ZoneService& zones = services.zones;
+    RuleService& rules = services.rules;
+    WorkspaceService& workspaces = services.workspaces;
+    CloudSync& sync = services.sync;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+}  // namespace
+
+TEST(Appearance, SystemHandsThePaletteBackToTheDesktop) {
+    qttest::qtApplication();
+    applyAppearance(AppAppearance::system);
+    const QPalette desktop = QApplication::palette();
+    applyAppearance(AppAppearance::dark);
+    EXPECT_NE(QApplication::palette(), desktop);
+    applyAppearance(AppAppearance::system);
+    EXPECT_EQ(QApplication::palette(), desktop);
+    EXPECT_EQ(QApplication::palette().resolveMask(), 0u)
+        << "no role is ours, so a change of the desktop's theme still reaches the windows";
+}
+
+// The style the desktop (or QT_STYLE_OVERRIDE) chose stays the one drawing, under our changes.
+TEST(Appearance, TheChosenStyleStaysUnderOurs) {
+    qttest::qtApplication();
+    for (const char* chosen : {"windows", "fusion"}) {
+        QApplication::setStyle(QString::fromLatin1(chosen));
+        applyAppearance(AppAppearance::dark);
+        auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+        ASSERT_NE(style, nullptr);
+        EXPECT_EQ(style->baseStyle()->name(), chosen);
+    }
+    applyAppearance(AppAppearance::system);
+}
+
+// The colour pairs the widgets draw, in both palettes and every colour group a window is in.
+TEST(Appearance, LightAndDarkGiveEveryRoleAndReadablePairs) {
+    struct Pair {
+        QPalette::ColorRole ink, surface;
+        double minimum;
+    };
+    const Pair pairs[] = {
+        {QPalette::WindowText, QPalette::Window, textMinimum},
+        {QPalette::WindowText, QPalette::Base, textMinimum},
+        {QPalette::Text, QPalette::Base, textMinimum},
+        {QPalette::ButtonText, QPalette::Button, textMinimum},
+        {QPalette::PlaceholderText, QPalette::Window, textMinimum},
+        {QPalette::PlaceholderText, QPalette::Base, textMinimum},
+        {QPalette::PlaceholderText, QPalette::AlternateBase, textMinimum},
+        {QPalette::WindowText, QPalette::AlternateBase, textMinimum},
+        {QPalette::HighlightedText, QPalette::Highlight, textMinimum},
+        {QPalette::Link, QPalette::Base, textMinimum},
+        {QPalette::Link, QPalette::Window, textMinimum},
+        {QPalette::ToolTipText, QPalette::ToolTipBase, textMinimum},
+        {QPalette::Highlight, QPalette::Window, controlMinimum},
+        {QPalette::Highlight, QPalette::Base, controlMinimum},
+    };
+    for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) {
+        SCOPED_TRACE(rawValue(appearance));
+        const QPalette palette = appearancePalette(appearance);
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            if (role == QPalette::NoRole) continue;
+            EXPECT_TRUE(palette.isBrushSet(QPalette::Active, static_cast<QPalette::ColorRole>(role))) << "role " << role;
+            EXPECT_TRUE(palette.isBrushSet(QPalette::Disabled, static_cast<QPalette::ColorRole>(role))) << "role " << role;
+        }
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            for (const auto& pair : pairs) {
+                EXPECT_GE(contrastRatio(palette.color(group, pair.ink), palette.color(group, pair.surface)), pair.minimum)
+                    << "role " << pair.ink << " on " << pair.surface;
+            }
+        }
+        EXPECT_LT(contrastRatio(palette.color(QPalette::Light), palette.color(QPalette::Window)), controlMinimum)
+            << "the light edge of a sunken divider stays a quiet line";
+    }
+}
+
+TEST_F(SettingsLooks, EveryPaneReadsInLightAndDarkWithAndWithoutAnIconTheme) {
+    for (const Look& look : looks()) {
+        SCOPED_TRACE(lookName(look).toStdString());
+        qttest::useIconDesktop(look.icons);
+        preferences.setAppearance(look.appearance);
+        SettingsWindow& w = open();
+        for (int i = 0; i <= static_cast<int>(SettingsSection::about); ++i) {
+            const auto section = static_cast<SettingsSection>(i);
+            show(section);
+            expectReadable(w, "settings-" + lookName(look) + "-" +
+                                  QString::fromUtf8(settingsSectionTitle(section).data()).toLower().replace(' ', '-'));
+        }
+        window.reset();
+    }
+}
+
+TEST_F(SettingsLooks, TheChosenAppearanceSegmentStandsOutFromTheOthers) {
+    for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) {
+        SCOPED_TRACE(rawValue(appearance));
+        preferences.setAppearance(appearance);
+        SettingsWindow& w = open();
+        show(SettingsSection::general);
+        QCoreApplication::processEvents();
+        const QImage shot = w.grab().toImage();
+        const auto face = [&](const char* raw) {
+            auto* button = w.findChild<QPushButton*>(QStringLiteral("appearance.") + raw);
+            return sample(shot, shownArea(*button, w, button->rect().adjusted(3, 3, -3, -3))).background;
+        };
+        const QColor chosen = face(rawValue(appearance).data());
+        const QColor other = face("system");
+        auto* general = w.pane();
+        const QColor card = sample(shot, shownArea(*general, w, general->rect())).background;
+        EXPECT_GE(contrastRatio(chosen, other), 2.5) << chosen.name().toStdString() << " against "
+                                                     << other.name().toStdString();
+        EXPECT_GE(contrastRatio(chosen, card), controlMinimum);
+        window.reset();
+    }
+}
+
+TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInLightAndDarkWithAndWithoutAnIconTheme) {
+    using namespace tessary::testing;
+    qttest::qtApplication();
+    for (const Look& look : looks()) {
+        SCOPED_TRACE(lookName(look).toStdString());
+        qttest::useIconDesktop(look.icons);
+        applyAppearance(look.appearance);
+        {
+            EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 2),
+                                      ZoneLayout::Origin{LayoutTemplate::columns, 2, std::nullopt}, 8),
+                           canvasLayout("Free", {1920, 1080}, {Rect(0, 0, 1100, 1080), Rect(820, 0, 1100, 700)})});
+            w.select(0);
+            LayoutEditorView view(*w.model);
+            view.resize(1120, 700);
+            view.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+            expectReadable(view, "editor-" + lookName(look));
+        }
+        AboutWindowController about({[] {}, [] {}, [] {}}, {"Debian GNU/Linux 12 (6.1.0-18-amd64)", "", ""});
+        about.show();
+        expectReadable(*about.window(), "about-" + lookName(look));
+
+        OnboardingView::Actions steps;
+        steps.refreshAccessibility = [] {};
+        OnboardingView onboarding(steps);
+        onboarding.setModel(OnboardingModel{false, false, ""});
+        onboarding.resize(560, 520);
+        onboarding.show();
+        expectReadable(onboarding, "onboarding-" + lookName(look));
+
+        VirtualScheduler scheduler;
+        const auto feedback = FeedbackWindowController::make(scheduler);
+        feedback->show();
+        // The failure line, as a failed send shows it.
+        feedback->window()->findChild<QLabel*>(QStringLiteral("failure"))->show();
+        expectReadable(*feedback->window(), "feedback-" + lookName(look));
+    }
+    applyAppearance(AppAppearance::system);
+}

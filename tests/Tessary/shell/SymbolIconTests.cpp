@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QPalette>
+
+#include <map>
+#include <set>
+
+#include "Tessary/settings/AppInfo.h"
+#include "Tessary/settings/SettingsSectionInfo.h"
+#include "Tessary/settings/SyncPaneModel.h"
+#include "Tessary/settings/ui/AppRow.h"
+#include "Tessary/shell/ui/AppAppearance.h"
+#include "Tessary/shell/ui/SymbolIcon.h"
+#include "tests/Tessary/QtApplication.h"
+#include "tests/Tessary/shell/IconThemes.h"
+#include "tests/TessaryCore/TestSupport.h"
+
+using namespace tessary;
+
+namespace {
+
+// Every symbol a view of ours asks for: the settings sidebar and the Sync pane's rows take theirs
+// from their models; the others are named where the widget is built.
+QStringList symbolsInUse() {
+    QStringList used;
+    for (int i = 0; i <= static_cast<int>(SettingsSection::about); ++i) {
+        used << QString::fromUtf8(settingsSectionSymbol(static_cast<SettingsSection>(i)).data());
+    }
+    for (const auto& kind : syncedKinds()) used << QString::fromStdString(kind.symbol);
+    // Editor toolbar and placeholder, list edit bars, the paused rule mark, an unknown application.
+    used << "plus" << "plus.square.on.square" << "trash" << "eye" << "sidebar.trailing" << "rectangle.split.3x3"
+         << "minus" << "pause.circle" << "app.dashed";
+    used.removeDuplicates();
+    return used;
+}
+
+QImage rendered(const QIcon& icon, int size, QIcon::Mode mode = QIcon::Normal) {
+    return icon.pixmap(size, size, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The colour of the most opaque pixel: the ink of a one-colour drawing.
+QColor ink(const QImage& image) {
+    QRgb best = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > qAlpha(best)) best = image.pixel(x, y);
+        }
+    }
+    return QColor::fromRgb(qRed(best), qGreen(best), qBlue(best));
+}
+
+}  // namespace
+
+TEST(SymbolIcons, EverySymbolInUseIsOneWeKnow) {
+    const QStringList known = knownSymbols();
+    for (const QString& symbol : symbolsInUse()) {
+        EXPECT_TRUE(known.contains(symbol)) << symbol.toStdString() << " would be drawn as a question";
+        EXPECT_FALSE(freedesktopIconNames(symbol).isEmpty()) << symbol.toStdString();
+    }
+}
+
+// With no icon theme every symbol is our own drawing: inked, not a hollow square, and unlike every
+// other symbol, so no stand-in shape can hide among them.
+TEST(SymbolIcons, WithoutAThemeEachSymbolIsADrawingOfItsOwn) {
+    qttest::qtApplication();
+    qttest::useIconDesktop(qttest::IconDesktop::noTheme);
+    std::map<QByteArray, QString> seen;
+    for (const QString& symbol : knownSymbols()) {
+        SCOPED_TRACE(symbol.toStdString());
+        for (const int size : {16, 32}) {
+            const QImage image = rendered(symbolIcon(symbol), size);
+            EXPECT_GT(qttest::inkedPixels(image), size) << "blank at " << size;
+            EXPECT_FALSE(qttest::isPlainSquare(image)) << "a bare square at " << size;
+        }
+        const QImage large = rendered(symbolIcon(symbol), 32);
+        const QByteArray key(reinterpret_cast<const char*>(large.constBits()), large.sizeInBytes());
+        const auto [where, fresh] = seen.emplace(key, symbol);
+        EXPECT_TRUE(fresh) << "draws the same as " << where->second.toStdString();
+    }
+}
+
+// The desktop names no theme (Qt looks in hicolor, which has no action icons) while Adwaita is
+// installed: every symbol in use shows a real icon, from Adwaita where it has one.
+TEST(SymbolIcons, WithAdwaitaInstalledEverySymbolInUseShowsAnIcon) {
+    qttest::qtApplication();
+    if (!qttest::adwaitaInstalled()) GTEST_SKIP() << "Adwaita is not installed";
+    qttest::useIconDesktop(qttest::IconDesktop::adwaita);
+    EXPECT_EQ(QIcon::themeName(), "Adwaita");
+    int fromTheme = 0;
+    for (const QString& symbol : symbolsInUse()) {
+        SCOPED_TRACE(symbol.toStdString());
+        const QImage image = rendered(symbolIcon(symbol), 24);
+        EXPECT_GT(qttest::inkedPixels(image), 24);
+        EXPECT_FALSE(qttest::isPlainSquare(image));
+        if (image != rendered(drawnSymbolIcon(symbol), 24)) ++fromTheme;
+    }
+    EXPECT_GE(fromTheme, 9) << "most symbols come from the theme";
+}
+
+// A drawing takes the palette's colours when it is painted: the text colour, the highlighted-text
+// colour in a selected row, the disabled colour, and the new text colour after a change to dark.
+TEST(SymbolIcons, DrawingsTakeThePaletteOfTheMomentAndTheRowState) {
+    qttest::qtApplication();
+    qttest::useIconDesktop(qttest::IconDesktop::noTheme);
+    applyAppearance(AppAppearance::light);
+    const QIcon gear = symbolIcon("gear");
+    const struct {
+        const char* name;
+        AppAppearance appearance;
+        QIcon::Mode mode;
+        QPalette::ColorGroup group;
+        QPalette::ColorRole role;
+    } rows[] = {
+        {"light, normal", AppAppearance::light, QIcon::Normal, QPalette::Active, QPalette::WindowText},
+        {"light, selected", AppAppearance::light, QIcon::Selected, QPalette::Active, QPalette::HighlightedText},
+        {"light, disabled", AppAppearance::light, QIcon::Disabled, QPalette::Disabled, QPalette::WindowText},
+        {"dark after light, normal", AppAppearance::dark, QIcon::Normal, QPalette::Active, QPalette::WindowText},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        applyAppearance(row.appearance);
+        const QColor expected = QApplication::palette().color(row.group, row.role);
+        const QColor drawn = ink(rendered(gear, 32, row.mode));
+        EXPECT_LT(contrastRatio(drawn, expected), 1.1) << drawn.name().toStdString() << " for "
+                                                       << expected.name().toStdString();
+    }
+    applyAppearance(AppAppearance::system);
+}
+
+// An application row shows the entry's own icon only when it draws: a file this Qt cannot read or
+// a theme name the theme lacks gives the "app" symbol, never an empty square.
+TEST(SymbolIcons, AnApplicationsIconThatCannotBeDrawnGivesTheAppSymbol) {
+    qttest::qtApplication();
+    qttest::useIconDesktop(qttest::IconDesktop::noTheme);
+    TemporaryFolder folder;
+    const QString unreadable = QString::fromStdString((folder / "broken.png").string());
+    {
+        QFile file(unreadable);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not an image");
+    }
+    const QString readable = QString::fromStdString((folder / "app.png").string());
+    QImage red(32, 32, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(readable));
+    const struct {
+        const char* name;
+        std::optional<std::string> icon;
+        bool own;
+    } rows[] = {
+        {"no icon named", std::nullopt, false},
+        {"an image that is not one", unreadable.toStdString(), false},
+        {"a file that is missing", (folder / "gone.png").string(), false},
+        {"a theme name the theme lacks", "no-such-application-icon", false},
+        {"a readable image", readable.toStdString(), true},
+    };
+    const QImage appSymbol = rendered(drawnSymbolIcon("app.dashed"), 24);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const AppInfo info({InstalledApplication{"org.example.App", "Example", row.icon, "/x.desktop"}}, {});
+        const QImage shown = rendered(AppRow::applicationIcon(info, "org.example.App"), 24);
+        EXPECT_GT(qttest::inkedPixels(shown), 24);
+        EXPECT_EQ(shown == appSymbol, !row.own);
+    }
+}
