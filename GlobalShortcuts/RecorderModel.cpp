@@ -11,6 +11,35 @@ namespace {
 
 constexpr std::uint32_t kTab = 0xff09, kBackSpace = 0xff08, kDelete = 0xffff, kKeypadDelete = 0xff9f;
 
+// Whether a key is a modifier, lock or group key, and the modifier it holds (0 for the lock and
+// group keys and AltGr, which no shortcut carries). X sends such a key's own press before the
+// key it modifies, and Qt reports it with its own modifier already set: taken as a shortcut's
+// key it would store the Control key itself.
+std::optional<std::int64_t> modifierKeyBit(const LocalEvent& event) {
+    const std::uint32_t symbol = event.keySymbol;
+    if (symbol >= 0xffe1 && symbol <= 0xffee) {  // Shift_L .. Hyper_R
+        switch (symbol) {
+        case 0xffe1: case 0xffe2: return carbon::shiftKey;
+        case 0xffe3: case 0xffe4: return carbon::controlKey;
+        case 0xffe7: case 0xffe8: case 0xffe9: case 0xffea: return carbon::optionKey;  // Meta, Alt
+        case 0xffeb: case 0xffec: case 0xffed: case 0xffee: return carbon::cmdKey;     // Super, Hyper
+        default: return 0;                                                              // the locks
+        }
+    }
+    // ISO_Lock .. ISO_Last_Group_Lock (AltGr, group switches), Mode_switch, Num_Lock.
+    if ((symbol >= 0xfe01 && symbol <= 0xfe0f) || symbol == 0xff7e || symbol == 0xff7f) return 0;
+    // Without a key symbol, the key's Carbon code names the modifier keys.
+    if (!event.carbonKeyCode) return std::nullopt;
+    switch (*event.carbonKeyCode) {
+    case 54: case 55: return carbon::cmdKey;
+    case 56: case 60: return carbon::shiftKey;
+    case 58: case 61: return carbon::optionKey;
+    case 59: case 62: return carbon::controlKey;
+    case 57: case 63: return 0;
+    default: return std::nullopt;
+    }
+}
+
 const std::map<std::string_view, std::string_view>& texts() {
     static const std::map<std::string_view, std::string_view> table{
         {"record_shortcut", "Record Shortcut"},
@@ -23,9 +52,17 @@ const std::map<std::string_view, std::string_view>& texts() {
         {"keyboard_shortcuts_can_be_changed", "Most desktops let you change their shortcuts in their keyboard settings."},
         {"ok", "OK"},
         {"force_use_shortcut", "Use Anyway"},
+        // The alerts' window title: the program's name, whatever name the process was given.
+        {"alert_title", "Tessary"},
     };
     return table;
 }
+
+// Key releases too: letting go of the modifiers typed so far shows the old shortcut again.
+constexpr LocalEventMask kRecordedEvents = localEventBit(LocalEventType::keyDown) |
+                                           localEventBit(LocalEventType::keyUp) |
+                                           localEventBit(LocalEventType::leftMouseUp) |
+                                           localEventBit(LocalEventType::rightMouseUp);
 
 }  // namespace
 
@@ -39,10 +76,7 @@ RecorderModel::RecorderModel(GlobalShortcuts& shortcuts, GlobalShortcuts::Name n
       shortcuts_(shortcuts),
       mode_(StorageMode::name),
       name_(std::move(name)),
-      monitor_(shortcuts.localEvents(),
-               localEventBit(LocalEventType::keyDown) | localEventBit(LocalEventType::leftMouseUp) |
-                   localEventBit(LocalEventType::rightMouseUp),
-               [this](const LocalEvent& event) { return handle(event); }) {
+      monitor_(shortcuts.localEvents(), kRecordedEvents, [this](const LocalEvent& event) { return handle(event); }) {
     nameChanges_ = shortcuts_.shortcutByNameDidChange.subscribe([this](const GlobalShortcuts::Name& changed) {
         if (changed.rawValue == name_.rawValue) view.refresh();
     });
@@ -53,10 +87,7 @@ RecorderModel::RecorderModel(GlobalShortcuts& shortcuts, std::optional<Shortcut>
       shortcuts_(shortcuts),
       mode_(StorageMode::binding),
       binding_(binding),
-      monitor_(shortcuts.localEvents(),
-               localEventBit(LocalEventType::keyDown) | localEventBit(LocalEventType::leftMouseUp) |
-                   localEventBit(LocalEventType::rightMouseUp),
-               [this](const LocalEvent& event) { return handle(event); }) {}
+      monitor_(shortcuts.localEvents(), kRecordedEvents, [this](const LocalEvent& event) { return handle(event); }) {}
 
 RecorderModel::~RecorderModel() {
     *alive_ = false;
@@ -89,12 +120,18 @@ std::string RecorderModel::text() const {
     return shortcut ? shortcuts_.description(*shortcut) : std::string();
 }
 
+std::string RecorderModel::shownText() const {
+    if (heldModifiers_) return modifierText(heldModifiers_) + "…";
+    return text();
+}
+
 std::string RecorderModel::placeholder() const {
     return recorderText(isRecording() ? "press_shortcut" : "record_shortcut");
 }
 
 void RecorderModel::startRecording() {
     if (isRecording()) return;
+    heldModifiers_ = 0;
     monitor_.start();
     shortcuts_.activeRecorder = this;
     shortcuts_.setPaused(true);
@@ -105,6 +142,7 @@ void RecorderModel::startRecording() {
 void RecorderModel::endRecording() {
     if (!isRecording()) return;
     monitor_.stop();
+    heldModifiers_ = 0;
     if (shortcuts_.activeRecorder == this) {
         shortcuts_.activeRecorder = nullptr;
         shortcuts_.setPaused(false);
@@ -163,13 +201,36 @@ void RecorderModel::accept(const Shortcut& shortcut) {
     view.resignFocus();
 }
 
+bool RecorderModel::isNear(Point point) const {
+    const Rect bounds = view.globalBounds();
+    return Rect(bounds.minX() - 3, bounds.minY() - 3, bounds.width() + 6, bounds.height() + 6).contains(point);
+}
+
+void RecorderModel::showHeldModifiers(std::int64_t held) {
+    if (held == heldModifiers_) return;
+    heldModifiers_ = held;
+    view.refresh();
+}
+
 std::optional<LocalEvent> RecorderModel::handle(const LocalEvent& event) {
-    if (event.type != LocalEventType::keyDown) {
-        const Rect bounds = view.globalBounds();
-        const Rect near(bounds.minX() - 3, bounds.minY() - 3, bounds.width() + 6, bounds.height() + 6);
-        if (!near.contains(event.location)) view.resignFocus();
+    if (event.type == LocalEventType::leftMouseUp || event.type == LocalEventType::rightMouseUp) {
+        if (isNear(event.location)) {
+            view.keepFocus();
+        } else {
+            view.resignFocus();
+        }
         return event;
     }
+    // A modifier's own press or release only shows what is held so far; the first other key ends
+    // the recording with the modifiers held at that moment. The release may still report its own
+    // modifier: it is let go all the same.
+    if (const auto own = modifierKeyBit(event)) {
+        const std::int64_t held = carbon::reduced(event.carbonModifiers) & ~carbon::functionKey;
+        showHeldModifiers(event.type == LocalEventType::keyDown ? (held | *own) : (held & ~*own));
+        return std::nullopt;
+    }
+    if (event.type != LocalEventType::keyDown) return event;
+    showHeldModifiers(0);
     const std::int64_t held = event.carbonModifiers & carbon::modifierBits;
     if (held == 0) {
         if (event.keySymbol == kTab) {

@@ -3,7 +3,8 @@
 // What a shortcut recorder decides, apart from its widget: where its shortcut lives (a name's
 // stored shortcut, or a value its owner binds), what it shows, when it records, and what each key
 // press or click while recording does: beep, clear, end, explain a conflict in an alert, or take
-// the press as the new shortcut.
+// the press as the new shortcut. Modifier keys alone are never a shortcut: their presses and
+// releases only show what is held so far.
 //
 // While it records it pauses every hot key (so that an existing shortcut is recorded, not fired)
 // and tells recorderActiveStatusDidChange; only the recorder that took the pause lifts it, and a
@@ -55,6 +56,8 @@ public:
         std::function<void()> resignFocus = [] {};
         // Takes the focus back (which starts a recording).
         std::function<void()> takeFocus = [] {};
+        // A click near enough to keep recording: a widget it landed on may have taken the focus.
+        std::function<void()> keepFocus = [] {};
         // The widget's rectangle in global coordinates; a click within 3 pixels of it keeps recording.
         std::function<Rect()> globalBounds = [] { return Rect(); };
         // The text, the placeholder or the clear button changed.
@@ -85,6 +88,8 @@ public:
     void setCurrentShortcut(std::optional<Shortcut> shortcut);
 
     std::string text() const;
+    // What the field shows: the modifiers held so far while recording ("Ctrl+Alt+…"), else text().
+    std::string shownText() const;
     std::string placeholder() const;
     bool showsClearButton() const { return !text().empty(); }
     bool isRecording() const { return monitor_.isStarted(); }
@@ -96,6 +101,8 @@ public:
     void clear();
     // One event of the program while recording: passed on (returned) or consumed.
     std::optional<LocalEvent> handle(const LocalEvent& event);
+    // Whether a click there keeps the recording: within 3 pixels of the widget.
+    bool isNear(Point point) const;
 
 private:
     // Shows a conflict; whether the shortcut may be used anyway.
@@ -103,12 +110,15 @@ private:
     // Ends the recording, shows the alert and records afresh; nothing when the recorder died meanwhile.
     std::optional<int> runAlert(const Alert& alert);
     void accept(const Shortcut& shortcut);
+    void showHeldModifiers(std::int64_t held);
 
     GlobalShortcuts& shortcuts_;
     StorageMode mode_;
     GlobalShortcuts::Name name_;
     std::optional<Shortcut> binding_;
     LocalEventMonitor monitor_;
+    // The modifiers held while recording, before any other key.
+    std::int64_t heldModifiers_ = 0;
     Subscription nameChanges_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

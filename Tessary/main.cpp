@@ -31,6 +31,7 @@
 #include "Platform/Linux/XDGDirectories.h"
 #include "GlobalShortcuts/GlobalShortcuts.h"
 #include "GlobalShortcuts/ui/MenuItemShortcut.h"
+#include "GlobalShortcuts/ui/MenuShortcutSearch.h"
 #include "GlobalShortcuts/ui/Recorder.h"
 #include "Platform/Qt/InstanceServer.h"
 #include "Platform/Qt/QtLocalEvents.h"
@@ -335,6 +336,8 @@ int main(int argc, char** argv) {
         std::unique_ptr<StatusItemController> statusItem;
         delegate.hooks().buildStatusItem = [&] {
             statusItem = makeStatusItem(delegate, shortcuts, updater);
+            // Recorders refuse the keys the menu acts on.
+            setMainMenu(statusItem->programKeys());
             updater.onPendingUpdateChange = [&] { statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value()); };
             statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value());
         };

@@ -74,6 +74,9 @@ void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
         setFocus(Qt::OtherFocusReason);
         startRecording();
     };
+    view.keepFocus = [this] {
+        if (isVisible() && !hasFocus()) setFocus(Qt::OtherFocusReason);
+    };
     view.globalBounds = [this] {
         const QPoint origin = mapToGlobal(QPoint(0, 0));
         return Rect(origin.x(), origin.y(), width(), height());
@@ -107,7 +110,7 @@ void RecorderWidget::startRecording() {
 }
 
 void RecorderWidget::sync() {
-    const QString text = QString::fromStdString(model_->text());
+    const QString text = QString::fromStdString(model_->shownText());
     if (this->text() != text) {
         setText(text);
         updateGeometry();
@@ -125,8 +128,8 @@ void RecorderWidget::sync() {
 
 int RecorderWidget::runAlert(const RecorderModel::Alert& alert) {
     QPointer<QWidget> owner = window();
-    QMessageBox box(QMessageBox::Warning, QString(), QString::fromStdString(alert.message), QMessageBox::NoButton,
-                    owner);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(recorderText("alert_title")),
+                    QString::fromStdString(alert.message), QMessageBox::NoButton, owner);
     box.setWindowModality(Qt::WindowModal);
     if (alert.informativeText) box.setInformativeText(QString::fromStdString(*alert.informativeText));
     std::vector<QAbstractButton*> buttons;
@@ -160,8 +163,12 @@ void RecorderWidget::focusInEvent(QFocusEvent* event) {
 
 void RecorderWidget::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    // A popup (such as our own alert's) takes the focus only for a moment.
-    if (event->reason() != Qt::PopupFocusReason) model_->endRecording();
+    // A popup (such as our own alert's) takes the focus only for a moment. A click takes it at its
+    // press, even one just beside the field: its release decides (the model keeps recording
+    // within 3 pixels and gives the focus back, and ends it further away).
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::PopupFocusReason || reason == Qt::MouseFocusReason) return;
+    model_->endRecording();
 }
 
 void RecorderWidget::mousePressEvent(QMouseEvent* event) {

@@ -73,13 +73,21 @@ bool QtLocalEvents::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     const auto timestamp = static_cast<const QInputEvent*>(event)->timestamp();
-    if (event == lastEvent_ && type == lastType_ && timestamp == lastTimestamp_ && isOnTheWay(watched)) {
+    // The window passes a key on as it is; a mouse release it passes on as a new event for the
+    // widget under the pointer, at the same time and place.
+    const bool isKey = type == QEvent::KeyPress || type == QEvent::KeyRelease;
+    const bool sameMouseRelease = !isKey && timestamp != 0 && local.location == lastLocation_;
+    const bool again = type == lastType_ && timestamp == lastTimestamp_ &&
+                       (event == lastEvent_ ? isOnTheWay(watched) : sameMouseRelease);
+    if (again) {
+        lastEvent_ = event;
         lastReceiver_ = watched;
         return !lastPassed_;
     }
     lastEvent_ = event;
     lastType_ = type;
     lastTimestamp_ = timestamp;
+    lastLocation_ = local.location;
     lastReceiver_ = watched;
     lastPassed_ = deliver(local);
     return !lastPassed_;

@@ -3,8 +3,8 @@
 // The program's own events through one application-wide event filter: it sees every key press and
 // release (also those a popup menu takes, before the menu does) and mouse releases, in order, and
 // can stop them. Qt offers an event to the application's filters once per receiver on its way (the
-// window, then the focus widget and its parents): each event reaches the monitors once, and its
-// later offers get the same answer.
+// window, then the focus widget or the widget under the pointer, and its parents): each event
+// reaches the monitors once, and its later offers get the same answer.
 //
 // Menu tracking: the first QMenu popup shown begins it, the last one hidden or destroyed ends it;
 // submenus opening and closing in between change nothing.
@@ -60,6 +60,7 @@ private:
     const QEvent* lastEvent_ = nullptr;
     QEvent::Type lastType_ = QEvent::None;
     std::uint64_t lastTimestamp_ = 0;
+    Point lastLocation_;
     QPointer<QObject> lastReceiver_;
     bool lastPassed_ = true;
 };

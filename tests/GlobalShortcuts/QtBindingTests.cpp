@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTest>
 #include <QWidget>
 
 #include "GlobalShortcuts/ui/MenuShortcutSearch.h"
@@ -62,6 +63,28 @@ TEST_F(QtBindings, LocalEventsSeeEachKeyOnceAndMayStopIt) {
     sendKey(&taker, QEvent::KeyPress, Key::return_.rawValue, Qt::Key_Return, {});
     EXPECT_EQ(taker.presses, 1);
     EXPECT_EQ(seen.size(), 3u);
+}
+
+// Qt offers a click's release to the window and then, as a new event, to the widget under it (and
+// its parents): the monitors see it once, where it happened.
+TEST_F(QtBindings, LocalEventsSeeEachMouseReleaseOnce) {
+    QtLocalEvents events(keyboard);
+    std::vector<LocalEvent> seen;
+    Subscription monitor = events.addMonitor(localEventBit(LocalEventType::leftMouseUp), [&](const LocalEvent& e) {
+        seen.push_back(e);
+        return std::optional<LocalEvent>(e);
+    });
+    QWidget window;
+    window.resize(200, 100);
+    auto* child = new QWidget(&window);
+    child->setGeometry(50, 20, 100, 50);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(child, Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::mouseClick(child, Qt::LeftButton, {}, QPoint(10, 5));
+    ASSERT_EQ(seen.size(), 2u) << "two clicks, each release once";
+    const QPoint global = child->mapToGlobal(QPoint(10, 5));
+    EXPECT_EQ(seen[0].location, (Point{double(global.x()), double(global.y())}));
 }
 
 TEST_F(QtBindings, MenuTrackingSpansTheFirstPopupToTheLastOne) {

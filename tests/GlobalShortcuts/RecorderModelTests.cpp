@@ -160,6 +160,56 @@ TEST(RecorderModel, WhatEachPressWhileRecordingDoes) {
     }
 }
 
+// Modifier keys as the keyboard reports them, whichever way the toolkit sets the modifier on their
+// own release: what the field shows after each, and that none of them beeps, ends or records.
+TEST(RecorderModel, ModifierKeysAloneShowWhatIsHeldAndRecordNothing) {
+    constexpr std::uint32_t kControlL = 0xffe3, kAltR = 0xffea, kAltGr = 0xfe03, kCapsLock = 0xffe5;
+    auto release = [](std::int64_t code, std::int64_t modifiers, std::uint32_t symbol) {
+        LocalEvent event = RecorderWorld::key(LocalEventType::keyUp, code, modifiers);
+        event.keySymbol = symbol;
+        return event;
+    };
+    const struct {
+        const char* name;
+        std::vector<LocalEvent> events;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"Ctrl down and up, the release without its modifier",
+         {RecorderWorld::press(Key::control.rawValue, carbon::controlKey, kControlL),
+          release(Key::control.rawValue, 0, kControlL)},
+         {"Ctrl+…", "Ctrl+Alt+Right"}},
+        {"the release still reporting its own modifier",
+         {RecorderWorld::press(Key::control.rawValue, carbon::controlKey, kControlL),
+          release(Key::control.rawValue, carbon::controlKey, kControlL)},
+         {"Ctrl+…", "Ctrl+Alt+Right"}},
+        {"Ctrl, then right Alt reported without its flag, then Ctrl let go first",
+         {RecorderWorld::press(Key::control.rawValue, carbon::controlKey, kControlL),
+          RecorderWorld::press(Key::rightOption.rawValue, carbon::controlKey, kAltR),
+          release(Key::control.rawValue, carbon::controlKey | carbon::optionKey, kControlL),
+          release(Key::rightOption.rawValue, carbon::optionKey, kAltR)},
+         {"Ctrl+…", "Ctrl+Alt+…", "Alt+…", "Ctrl+Alt+Right"}},
+        {"AltGr and Caps Lock hold nothing a shortcut carries",
+         {RecorderWorld::press(0, 0, kAltGr), RecorderWorld::press(Key::capsLock.rawValue, 0, kCapsLock)},
+         {"Ctrl+Alt+Right", "Ctrl+Alt+Right"}},
+        {"a modifier key known only by its code",
+         {RecorderWorld::press(Key::command.rawValue, carbon::cmdKey)},
+         {"Super+…"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecorderWorld world;
+        std::vector<std::string> shown;
+        for (const LocalEvent& event : c.events) {
+            EXPECT_FALSE(world.localEvents.post(event)) << "a modifier key is the recorder's";
+            shown.push_back(world.recorder->shownText());
+        }
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_TRUE(world.lines.empty()) << ::testing::PrintToString(world.lines);
+        EXPECT_TRUE(world.changes.empty());
+        EXPECT_TRUE(world.recorder->isRecording());
+    }
+}
+
 TEST(RecorderModel, OnlyTheRecorderThatTookThePauseLiftsIt) {
     RecorderWorld world;
     std::vector<bool> notices;

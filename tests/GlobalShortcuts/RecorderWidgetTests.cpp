@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -44,6 +45,7 @@ struct RecorderWindow {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
             alerts.push_back(box->text().toStdString() + " " + std::to_string(box->buttons().size()));
+            titles.push_back(box->windowTitle().toStdString());
             if (screenshot) save(box, screenshot);
             for (QAbstractButton* b : box->buttons()) {
                 if (b->text() == button) b->click();
@@ -60,8 +62,121 @@ struct RecorderWindow {
     RecorderWidget* recorder = new RecorderWidget(module, GlobalShortcuts::Name("nextZone", kNext));
     std::vector<bool> notices;
     std::vector<std::string> alerts;
+    std::vector<std::string> titles;
     Subscription active;
 };
+
+// One key of a typed combination, as X11 and Qt's xcb platform deliver it.
+struct TypedKey {
+    std::int64_t code;
+    Qt::Key key;
+    std::uint32_t symbol;
+    Qt::KeyboardModifier modifier;  // the one it holds; Qt::NoModifier for the others
+};
+const TypedKey kCtrl{Key::control.rawValue, Qt::Key_Control, 0xffe3, Qt::ControlModifier};
+const TypedKey kAlt{Key::option.rawValue, Qt::Key_Alt, 0xffe9, Qt::AltModifier};
+const TypedKey kShift{Key::shift.rawValue, Qt::Key_Shift, 0xffe1, Qt::ShiftModifier};
+const TypedKey kSuper{Key::command.rawValue, Qt::Key_Super_L, 0xffeb, Qt::MetaModifier};
+const TypedKey kQ{Key::q.rawValue, Qt::Key_Q, 'q', Qt::NoModifier};
+const TypedKey kOne{Key::one.rawValue, Qt::Key_1, '1', Qt::NoModifier};
+const TypedKey kF5{Key::f5.rawValue, Qt::Key_F5, 0xffc2, Qt::NoModifier};
+const TypedKey kLeft{Key::leftArrow.rawValue, Qt::Key_Left, 0xff51, Qt::NoModifier};
+const TypedKey kEscape{Key::escape.rawValue, Qt::Key_Escape, 0xff1b, Qt::NoModifier};
+
+struct KeyStroke {
+    QEvent::Type type;
+    TypedKey key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+// Keys pressed in order and let go in reverse, as a keyboard types them: a modifier's own press
+// already carries its modifier, its release no longer does.
+std::vector<KeyStroke> typing(const std::vector<TypedKey>& keys) {
+    std::vector<KeyStroke> strokes;
+    Qt::KeyboardModifiers held;
+    for (const TypedKey& k : keys) {
+        held |= k.modifier;
+        strokes.push_back({QEvent::KeyPress, k, held});
+    }
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
+        held &= ~Qt::KeyboardModifiers(k->modifier);
+        strokes.push_back({QEvent::KeyRelease, *k, held});
+    }
+    return strokes;
+}
+
+void send(QWidget* to, const KeyStroke& stroke) {
+    QKeyEvent event(stroke.type, stroke.key.key, stroke.modifiers, SimKeyboardLayout::nativeKeyCode(stroke.key.code),
+                    stroke.key.symbol, 0);
+    QApplication::sendEvent(to, &event);
+}
+
+TEST(RecorderWidget, CombinationsTypedAsAKeyboardDoes) {
+    const struct {
+        const char* name;
+        std::vector<std::vector<TypedKey>> strokes;  // one typing() each, in turn
+        std::string shownWhileHeld;                  // after the first press
+        std::optional<Shortcut> stored;              // nothing: the default stays
+        bool recording;
+    } cases[] = {
+        {"Ctrl+Q", {{kCtrl, kQ}}, "Ctrl+…", Shortcut(Key::q, carbon::controlKey), false},
+        {"Ctrl+Alt+1", {{kCtrl, kAlt, kOne}}, "Ctrl+…", Shortcut(Key::one, kControlAlt), false},
+        {"Ctrl+Shift+F5", {{kCtrl, kShift, kF5}}, "Ctrl+…", Shortcut(Key::f5, carbon::controlKey | carbon::shiftKey),
+         false},
+        {"Super+Left", {{kSuper, kLeft}}, "Super+…", Shortcut(Key::leftArrow, carbon::cmdKey), false},
+        {"Alt let go without a key", {{kAlt}}, "Alt+…", std::nullopt, true},
+        {"Shift alone, then Escape", {{kShift}, {kEscape}}, "Shift+…", std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecorderWindow w;
+        w.window.show();
+        w.click();
+        ASSERT_TRUE(w.recorder->model().isRecording());
+        const std::string before = w.sims.stored("nextZone");
+        std::vector<std::string> shown;
+        for (const auto& stroke : c.strokes) {
+            for (const KeyStroke& event : typing(stroke)) {
+                send(w.recorder, event);
+                shown.push_back(w.recorder->text().toStdString());
+            }
+        }
+        EXPECT_EQ(shown.front(), c.shownWhileHeld);
+        EXPECT_EQ(w.module.getShortcut(GlobalShortcuts::Name("nextZone")), c.stored.value_or(kNext));
+        if (!c.stored) {
+            EXPECT_EQ(w.sims.stored("nextZone"), before) << "nothing stored";
+        }
+        EXPECT_EQ(w.recorder->text().toStdString(), w.module.description(c.stored.value_or(kNext)));
+        EXPECT_EQ(w.recorder->model().isRecording(), c.recording);
+        EXPECT_EQ(w.module.isPaused(), c.recording);
+    }
+}
+
+// As in the settings the field sits on a scroll area, which takes the focus at a click's press.
+TEST(RecorderWidget, AClickJustBesideTheFieldKeepsRecordingAndOneFurtherAwayEndsIt) {
+    for (const auto& [gap, keeps] : {std::pair{2, true}, std::pair{5, false}}) {
+        SCOPED_TRACE(gap);
+        RecorderWindow w;
+        auto* area = new QScrollArea;
+        auto* content = new QWidget;
+        content->setFixedSize(300, 100);
+        area->setWidget(content);
+        w.layout->addWidget(area);
+        w.recorder->setParent(content);
+        w.recorder->move(40, 40);
+        w.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+        w.click();
+        ASSERT_TRUE(w.recorder->model().isRecording());
+        QTest::mouseClick(content, Qt::LeftButton, {}, QPoint(40 - gap, 50));
+        EXPECT_EQ(w.recorder->model().isRecording(), keeps);
+        EXPECT_EQ(w.module.isPaused(), keeps);
+        if (!keeps) continue;
+        EXPECT_TRUE(w.recorder->hasFocus()) << "the field has the focus back";
+        for (const KeyStroke& event : typing({kCtrl, kQ})) send(w.recorder, event);
+        EXPECT_EQ(w.module.getShortcut(GlobalShortcuts::Name("nextZone")), Shortcut(Key::q, carbon::controlKey));
+    }
+}
 
 TEST(RecorderWidget, AClickRecordsButShowingTheWindowDoesNot) {
     RecorderWindow w;
@@ -155,6 +270,7 @@ TEST(RecorderWidget, ATakenCombinationAsksAndIsRecordedWhenForced) {
     EXPECT_EQ(w.recorder->text().toStdString(), "Ctrl+Alt+K");
     ASSERT_EQ(w.alerts.size(), 2u);
     EXPECT_EQ(w.alerts[0], recorderText("keyboard_shortcut_used_by_system") + " 2");
+    EXPECT_EQ(w.titles, (std::vector<std::string>{"Tessary", "Tessary"})) << "whatever the process is called";
 }
 
 TEST(RecorderWidget, AnAncestorsPolicyAndABindingSource) {

@@ -117,6 +117,44 @@ TEST(StatusItemController, TheMenuStaysOpenOnABareAltAndClosesOnEscape) {
     EXPECT_FALSE(menu->isVisible());
 }
 
+// A popup's items get no key shortcuts from Qt: the open menu acts on the keys it shows itself,
+// from a submenu too, and closes as a click on the item would close it.
+TEST(StatusItemController, TheOpenMenuActsOnTheKeysItShows) {
+    qttest::qtApplication();
+    for (const auto& [key, expected] : {std::pair{Qt::Key_Q, MenuAction::Kind::quit},
+                                        std::pair{Qt::Key_Comma, MenuAction::Kind::showSettings}}) {
+        std::vector<MenuAction::Kind> performed;
+        StatusItemController controller(
+            {[] { return threeDisplays(); }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
+        QMenu* menu = controller.menu();
+        menu->popup(QPoint(0, 0));
+        QMenu* workspaces = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == "Workspaces") workspaces = action->menu();
+        }
+        ASSERT_NE(workspaces, nullptr);
+        workspaces->popup(QPoint(300, 0));
+        QKeyEvent plain(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(workspaces, &plain);
+        EXPECT_TRUE(performed.empty()) << "the key alone is not the item's";
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(workspaces, &press);
+        EXPECT_EQ(performed, std::vector<MenuAction::Kind>{expected});
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_FALSE(workspaces->isVisible());
+    }
+}
+
+// What recorders check new shortcuts against: the items with keys, never the rest of the menu.
+TEST(StatusItemController, TheProgramsKeysAreTheSettingsAndQuitItems) {
+    qttest::qtApplication();
+    StatusItemController controller({[] { return threeDisplays(); }, {}, {}, {}});
+    std::vector<std::pair<QString, QKeySequence>> items;
+    for (QAction* action : controller.programKeys()->actions()) items.emplace_back(action->text(), action->shortcut());
+    EXPECT_EQ(items, (std::vector<std::pair<QString, QKeySequence>>{{QString::fromUtf8("Settings…"), QKeySequence("Ctrl+,")},
+                                                                    {"Quit Tessary", QKeySequence("Ctrl+Q")}}));
+}
+
 // Before window control is granted no hot key is registered, and the tray's items are the first to
 // show the names: they come with their defaults, so the defaults are stored and shown at once.
 TEST(StatusItemController, TheProgramsNamesReachTheMenuWithTheirDefaults) {

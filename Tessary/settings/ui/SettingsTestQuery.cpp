@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 
 #include "Tessary/settings/ui/SettingsWindow.h"
 
@@ -40,6 +41,11 @@ QWidget* namedControl(QWidget* window, const std::string& name) {
     return nullptr;
 }
 
+const QLineEdit* fieldOf(const QWidget* control) {
+    auto* field = qobject_cast<const QLineEdit*>(control);
+    return field ? field : control->findChild<QLineEdit*>();
+}
+
 std::string valueOf(const QWidget* control) {
     if (auto* combo = qobject_cast<const QComboBox*>(control)) return combo->currentText().toStdString();
     if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
@@ -47,9 +53,7 @@ std::string valueOf(const QWidget* control) {
     }
     if (auto* label = qobject_cast<const QLabel*>(control)) return label->text().toStdString();
     // A field, or a control made around one (a shortcut recorder): its text, else its placeholder.
-    auto* field = qobject_cast<const QLineEdit*>(control);
-    if (!field) field = control->findChild<QLineEdit*>();
-    if (field) return (field->text().isEmpty() ? field->placeholderText() : field->text()).toStdString();
+    if (const QLineEdit* field = fieldOf(control)) return (field->text().isEmpty() ? field->placeholderText() : field->text()).toStdString();
     return {};
 }
 
@@ -137,6 +141,11 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             }
             return {"none", 0};
         }
+        if (verb == "alert") {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return {"none", 0};
+            return {(box->windowTitle() + QStringLiteral(": ") + box->text()).toStdString(), 0};
+        }
         if (verb == "popup") return {QApplication::activePopupWidget() ? "open" : "closed", 0};
         if (verb == "close") {
             if (window) window->close();
@@ -151,14 +160,20 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             QListWidget* list = window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
             return {list ? std::to_string(list->count()) : "0", 0};
         }
-        if ((verb == "rect" || verb == "value") && arguments.size() > 1) {
+        if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field") && arguments.size() > 1) {
             QWidget* control = window && window->isVisible() ? namedControl(window, arguments[1]) : nullptr;
             if (!control) return failure("no control " + arguments[1]);
             if (verb == "value") return {valueOf(control), 0};
+            if (verb == "placeholder" || verb == "field") {
+                const QLineEdit* field = fieldOf(control);
+                if (!field) return failure("no field " + arguments[1]);
+                if (verb == "field") return rectReply(QRect(field->mapToGlobal(QPoint(0, 0)), field->size()));
+                return {field->placeholderText().toStdString(), 0};
+            }
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()));
         }
-        return failure("usage: settings-test open [PANE] | close | pane | popup | focus | count LIST | value NAME | "
-                       "rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
+        return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
+                       "value NAME | placeholder NAME | field NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
     };
 }
 

@@ -13,6 +13,11 @@
 //                                 "section.RAW" names a sidebar row
 //   settings-test value NAME      prints a control's state: a check box's "on"/"off", a combo
 //                                 box's text, a label's text, a field's text (else its placeholder)
+//   settings-test field NAME      prints "x y width height" of the field in control NAME (a
+//                                 recorder row's own field), in root pixels
+//   settings-test placeholder NAME  prints a field's placeholder, shown or not (a shortcut
+//                                 recorder's reads "Press Shortcut" exactly while it records)
+//   settings-test alert           "TITLE: TEXT" of the open alert, "none" without one
 //
 // An unknown control or verb answers with status 1.
 

@@ -18,20 +18,57 @@ namespace tessary {
 
 namespace {
 
-// Some styles close a popup menu on a bare Alt press. While the menu is open the global shortcuts
-// are matched on the keys it takes, and most of them hold Alt: closing on the Alt would end that
-// matching before the rest of the combination arrives, losing it.
-class KeepOpenOnAlt final : public QObject {
+// The open menu's own keys. A popup's items get no key shortcuts from Qt (only the window that is
+// active has them, and a popup never is), so the menu acts on the keys it shows itself: Ctrl+Q
+// quits and Ctrl+, opens the settings from anywhere in the open menu, as a click on the item does.
+//
+// Some styles also close a popup menu on a bare Alt press. While the menu is open the global
+// shortcuts are matched on the keys it takes, and most of them hold Alt: closing on the Alt would
+// end that matching before the rest of the combination arrives, losing it.
+class MenuKeys final : public QObject {
 public:
-    using QObject::QObject;
+    MenuKeys(QMenu* root, QObject* parent) : QObject(parent), root_(root) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        return event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt;
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt) return true;
+        const QKeySequence typed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+        QAction* item = itemWithKeys(root_, typed);
+        if (!item) return false;
+        // As a click does: the menus close, then the item acts.
+        for (int open = 0; open < 8; ++open) {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) break;
+            menu->close();
+        }
+        root_->close();
+        item->trigger();
+        return true;
     }
+
+private:
+    static QAction* itemWithKeys(const QMenu* menu, const QKeySequence& typed) {
+        for (QAction* action : menu->actions()) {
+            if (!action->isEnabled() || !action->isVisible()) continue;
+            if (!action->shortcut().isEmpty() && action->shortcut() == typed) return action;
+            if (const QMenu* submenu = action->menu()) {
+                if (QAction* found = itemWithKeys(submenu, typed)) return found;
+            }
+        }
+        return nullptr;
+    }
+
+    QMenu* root_;
 };
 
 }  // namespace
+
+QKeySequence menuKeySequence(const std::string& keyEquivalent) {
+    if (keyEquivalent.empty()) return {};
+    return QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(keyEquivalent).toUpper());
+}
 
 QString menuText(const std::string& text) { return QString::fromStdString(text).replace('&', QStringLiteral("&&")); }
 
@@ -72,8 +109,8 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     tray_->setToolTip(QStringLiteral("Tessary"));
     tray_->setIcon(drawIcon(false, QApplication::palette().color(QPalette::Highlight)));
     tray_->setContextMenu(menu_.get());
-    keepOpenOnAlt_ = new KeepOpenOnAlt(this);
-    menu_->installEventFilter(keepOpenOnAlt_);
+    menuKeys_ = new MenuKeys(menu_.get(), this);
+    menu_->installEventFilter(menuKeys_);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
     // A left click opens the same menu at the pointer, as a right click does.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -88,6 +125,19 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
 StatusItemController::~StatusItemController() {
     tray_->setContextMenu(nullptr);
     for (auto& object : opening_) delete object.data();
+}
+
+QMenu* StatusItemController::programKeys() {
+    if (!programKeys_) {
+        programKeys_ = std::make_unique<QMenu>();
+        for (const StatusMenuItem& item : StatusMenuModel::build(StatusMenuInputs{})) {
+            if (item.keyEquivalent.empty()) continue;
+            auto* action = new QAction(menuText(item.text), programKeys_.get());
+            action->setShortcut(menuKeySequence(item.keyEquivalent));
+            programKeys_->addAction(action);
+        }
+    }
+    return programKeys_.get();
 }
 
 void StatusItemController::updateStatusButton(bool updatePending) {
@@ -124,7 +174,7 @@ void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuIte
             case StatusMenuItem::Kind::submenu: {
                 auto* submenu = new QMenu(menuText(item.text), menu);
                 opening_.emplace_back(submenu);
-                submenu->installEventFilter(keepOpenOnAlt_);
+                submenu->installEventFilter(menuKeys_);
                 addItems(submenu, item.children);
                 menu->addMenu(submenu);
                 break;
@@ -165,8 +215,7 @@ void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuIte
                 action->setEnabled(item.enabled);
                 action->setCheckable(item.checkable);
                 action->setChecked(item.checked);
-                if (item.keyEquivalent == ",") action->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
-                if (item.keyEquivalent == "q") action->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+                action->setShortcut(menuKeySequence(item.keyEquivalent));
                 if (item.boundName && hooks_.bindShortcut) {
                     hooks_.bindShortcut(action, ShortcutNames::named(*item.boundName));
                 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 
@@ -54,6 +55,9 @@ public:
     // Empties the menu and builds it again; runs on every opening.
     void rebuildMenu();
     QMenu* menu() const { return menu_.get(); }
+    // The items whose keys the open menu shows and acts on (Settings…, Quit Tessary), in a menu of
+    // their own that is never shown: what shortcut recorders check new shortcuts against.
+    QMenu* programKeys();
     QSystemTrayIcon* trayIcon() const { return tray_; }
 
     // The icon: a 3 x 3 grid legible on light and dark panels, with the update dot when asked.
@@ -68,11 +72,15 @@ private:
     QSystemTrayIcon* tray_;
     // What the current opening made; deleted at the next one.
     std::vector<QPointer<QObject>> opening_;
-    // Keeps the menus open on a bare Alt press, so that a shortcut with Alt reaches the shortcuts.
-    QObject* keepOpenOnAlt_ = nullptr;
+    std::unique_ptr<QMenu> programKeys_;
+    // The open menus' keys: their items' own, and a bare Alt that keeps them open.
+    QObject* menuKeys_ = nullptr;
     bool updateDot_ = false;
     Logger log_{"StatusItem"};
 };
+
+// A menu key equivalent ("q", ",") with Ctrl, the program's menu modifier; empty for none.
+QKeySequence menuKeySequence(const std::string& keyEquivalent);
 
 // Escapes the mnemonic marker so that a name shows as written in a menu ("R&D" stays "R&D").
 QString menuText(const std::string& text);

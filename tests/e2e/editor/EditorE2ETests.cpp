@@ -219,35 +219,17 @@ protected:
     // Shift-drags the window by its title bar to `point` and drops it there; waits, as a hand
     // would, for the program to see the button and for the window manager to start its move.
     void shiftDragTo(xcb_window_t window, Point point) {
-        const Rect outer = frame(window);
-        const auto geometry = platform->windows().geometry(window);
-        ASSERT_TRUE(geometry);
-        int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
         const std::size_t start = lines.size();
-        desktop->pressKey(kShiftL, true);
-        desktop->movePointerTo(x, y);
-        desktop->pressButton(1, true);
-        ASSERT_TRUE(expectLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y), start))
-            << testing::PrintToString(lines);
-        const auto deadline = Clock::now() + 10s;
-        while (frame(window).origin == outer.origin && Clock::now() < deadline) {
-            desktop->movePointerBy(1, 0);
-            ++x;
-            waitFor([&] { return frame(window).origin != outer.origin; }, 100ms);
-        }
-        ASSERT_NE(frame(window).origin, outer.origin) << "the window manager does not move the window";
-        const int dx = int(point.x) - x, dy = int(point.y) - y;
-        constexpr int steps = 24;
-        for (int i = 1, doneX = 0, doneY = 0; i <= steps; ++i) {
-            desktop->movePointerBy(dx * i / steps - doneX, dy * i / steps - doneY);
-            doneX = dx * i / steps;
-            doneY = dy * i / steps;
-        }
-        EXPECT_TRUE(waitFor([&] { return overlays().second; }, 5s)) << "the drag's overlay did not show";
-        desktop->pressButton(1, false);
-        // Shift stays down until the drop was taken (see AppE2ETests).
-        expectLine("AppDelegate: snapped ", start);
-        desktop->pressKey(kShiftL, false);
+        const bool moved = dragTitleBar(
+            window, kShiftL, point,
+            [&](int x, int y) {
+                return expectLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y),
+                                  start);
+            },
+            // Shift stays down until the drop was taken (see AppE2ETests).
+            [&] { return expectLine("AppDelegate: snapped ", start); },
+            [&] { EXPECT_TRUE(waitFor([&] { return overlays().second; }, 5s)) << "the drag's overlay did not show"; });
+        ASSERT_TRUE(moved) << "the window manager does not move the window; " << testing::PrintToString(lines);
     }
 
     ChildProcess compositor;

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace tessary::e2e {
@@ -54,6 +56,49 @@ protected:
         EXPECT_NE(window, 0u) << "the test client did not open a window";
         EXPECT_TRUE(waitFor([&] { return isManaged(window); })) << "the window manager did not manage it";
         return window;
+    }
+
+    // Drags the window by the middle of its title bar, `modifier` held, to `to` and lets go there;
+    // false when the window manager never moved it. The program under test watches the pointer's
+    // motion only once it has seen the button go down, and the window manager starts its move on
+    // the first motion past its threshold: `buttonSeen` (given the press's place) and the move are
+    // awaited before the drag goes on. The modifier stays down until `dropped` holds (5 s at most):
+    // a program that takes the whole drag in one batch reads the modifier at its end.
+    // `beforeRelease` runs with the pointer at `to` and the button still down.
+    bool dragTitleBar(xcb_window_t window, std::uint32_t modifier, Point to,
+                      const std::function<bool(int x, int y)>& buttonSeen, const std::function<bool()>& dropped,
+                      const std::function<void()>& beforeRelease = {}) {
+        auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
+        const Rect outer = frame();
+        const auto geometry = platform->windows().geometry(window);
+        if (outer.isNull() || !geometry) return false;
+        int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
+        desktop->pressKey(modifier, true);
+        desktop->movePointerTo(x, y);
+        desktop->pressButton(1, true);
+        bool moved = buttonSeen(x, y);
+        const auto deadline = Clock::now() + 10s;
+        while (moved && frame().origin == outer.origin && Clock::now() < deadline) {
+            desktop->movePointerBy(1, 0);
+            ++x;
+            waitFor([&] { return frame().origin != outer.origin; }, 100ms);
+        }
+        moved = moved && frame().origin != outer.origin;
+        if (moved) {
+            const int dx = int(to.x) - x, dy = int(to.y) - y;
+            constexpr int steps = 24;
+            for (int i = 1, doneX = 0, doneY = 0; i <= steps; ++i) {
+                desktop->movePointerBy(dx * i / steps - doneX, dy * i / steps - doneY);
+                doneX = dx * i / steps;
+                doneY = dy * i / steps;
+            }
+            if (beforeRelease) beforeRelease();
+        }
+        desktop->pressButton(1, false);
+        if (moved) waitFor(dropped, 5s);
+        desktop->pressKey(modifier, false);
+        desktop->syncInput();
+        return moved;
     }
 
     std::unique_ptr<VirtualDesktop> desktop;

@@ -5,12 +5,14 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/WorkspaceLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
 
 #include "tests/e2e/harness/DesktopTest.h"
@@ -76,6 +78,31 @@ protected:
         return reply;
     }
 
+    // A later start with a URL, as a desktop or a script passes it; its exit status.
+    int openURL(const std::string& url) {
+        ChildProcess later = ChildProcess::start(programOptions({url}));
+        const auto deadline = Clock::now() + 10s;
+        while (later.readLine(deadline)) {
+        }
+        const auto status = later.waitForExit(deadline);
+        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
+
+    // The instance's windows the window manager maps and lists.
+    std::vector<xcb_window_t> listedWindows() {
+        std::vector<xcb_window_t> listed;
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == instance.pid() && isManaged(client)) listed.push_back(client);
+        }
+        return listed;
+    }
+
+    // Whether a shortcut recorder records: its placeholder says so, shown or not.
+    bool isRecording(const std::string& recorder) { return ask({"placeholder", recorder}) == "Press Shortcut"; }
+
+    // Opens the window on the Shortcuts pane through the test verb.
+    bool openShortcuts() { return ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"); }
+
     bool paneIs(const std::string& title) {
         return waitFor([&] { return ask({"pane"}) == title; }, 10s);
     }
@@ -110,17 +137,26 @@ protected:
     ChildProcess instance;
 };
 
-constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9;
+constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kShiftL = 0xffe1, kSuperL = 0xffeb;
 
-// Holds Ctrl and the other modifier, types the key, lets go.
-void typeWithControlAnd(VirtualDesktop& desktop, uint32_t modifier, uint32_t key) {
-    desktop.pressKey(kControlL, true);
-    if (modifier) desktop.pressKey(modifier, true);
-    desktop.pressKey(key, true);
-    desktop.pressKey(key, false);
-    if (modifier) desktop.pressKey(modifier, false);
-    desktop.pressKey(kControlL, false);
+// Presses the keys in order and lets them go in reverse, as a hand on a keyboard does.
+void typeKeys(VirtualDesktop& desktop, const std::vector<uint32_t>& keys) {
+    for (uint32_t key : keys) desktop.pressKey(key, true);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) desktop.pressKey(*key, false);
     desktop.syncInput();
+}
+
+// What defaults.json holds for a shortcut name (its line, trimmed), after the instance ended.
+std::string storedShortcutLine(const VirtualDesktop& desktop, const std::string& name) {
+    std::ifstream file(fs::path(desktop.configHome()) / "Tessary" / "defaults.json");
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.find("\"GlobalShortcuts_" + name + "\"") == std::string::npos) continue;
+        line.erase(0, line.find_first_not_of(' '));
+        if (!line.empty() && line.back() == ',') line.pop_back();
+        return line;
+    }
+    return "none";
 }
 
 TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
@@ -142,44 +178,236 @@ TEST_F(SettingsTest, TheSnappingChoiceIsStoredAndShownAfterARestart) {
     EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
 }
 
+// A shortcut typed into "Zone 1" as a hand types it moves the focused xterm into zone 1 at once and
+// Ctrl+Alt+1 no longer does; after "Reset All to Defaults" Ctrl+Alt+1 does again.
 TEST_F(SettingsTest, ResetAllToDefaultsBringsBackZone1sShortcutAfterARecording) {
     writeDragLayouts(desktop->dataHome());
-    LayoutLibrary library = JSONDocumentStore<LayoutLibrary>(fs::path(desktop->dataHome()) / "Tessary" / "layouts.json")
-                                .load()
-                                .value()
-                                .value();
-    const Rect zone1 = ZoneGeometry::zones(*library.layout(*library.defaultLayoutID), Rect(0, 0, 1920, 1080))[0].rect;
     startInstance();
-    ASSERT_EQ(ask({"open", "shortcuts"}), "");
-    ASSERT_TRUE(paneIs("Shortcuts"));
-    ASSERT_EQ(ask({"value", "shortcut.snapToZone1"}), "Ctrl+Alt+1");
-    click("shortcut.snapToZone1");
-    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "shortcut.snapToZone1"; }, 10s)) << ask({"focus"});
-    typeWithControlAnd(*desktop, 0, 'q');
-    ASSERT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) != "Ctrl+Alt+1"; }, 10s))
-        << "nothing was recorded";
-
-    TestClient client = desktop->startClient();
-    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
-    auto at = [&](const Rect& target, std::chrono::milliseconds limit) {
+    ChildProcess xterm = desktop->startXterm("60x20+300+300", "terminal");
+    std::optional<xcb_window_t> window;
+    ASSERT_TRUE(waitFor([&] {
+        for (xcb_window_t client : platform->windows().clientList()) {
+            if (platform->windows().processID(client) == xterm.pid()) window = client;
+        }
+        return window.has_value();
+    }, 10s)) << "no xterm";
+    // Zone 1 of the quarters (gaps of 8); the xterm takes the largest size in whole cells that fits.
+    const Rect zone(8, 8, 948, 528);
+    auto inZone1 = [&](std::chrono::milliseconds limit) {
         return waitFor([&] {
-            const auto frame = platform->windows().outerFrame(window);
-            return frame && std::abs(frame->minX() - target.minX()) <= 2 && std::abs(frame->minY() - target.minY()) <= 2 &&
-                   std::abs(frame->maxX() - target.maxX()) <= 2 && std::abs(frame->maxY() - target.maxY()) <= 2;
+            const Rect at = platform->windows().outerFrame(*window).value_or(Rect::null());
+            return at.minX() >= zone.minX() && at.minY() >= zone.minY() && at.maxX() <= zone.maxX() &&
+                   at.maxY() <= zone.maxY() && at.width() > zone.width() - 13 && at.height() > zone.height() - 13;
         }, limit);
     };
-    platform->windows().activate(window, 2s);
-    typeWithControlAnd(*desktop, kAltL, '1');
-    EXPECT_FALSE(at(zone1, 1500ms)) << "Ctrl+Alt+1 still snaps after another shortcut was recorded";
+    // Out of zone 1 and focused, as a shortcut press finds it.
+    auto putBack = [&] {
+        platform->windows().moveTo(*window, Point{300, 300}, 2s);
+        platform->windows().activate(*window, 2s);
+        EXPECT_TRUE(waitFor([&] {
+            return platform->windows().activeWindow() == window &&
+                   platform->windows().outerFrame(*window).value_or(Rect::null()).minX() >= 290;
+        }, 5s)) << "the xterm did not come back";
+    };
 
+    ASSERT_TRUE(openShortcuts());
+    ASSERT_EQ(ask({"value", "shortcut.snapToZone1"}), "Ctrl+Alt+1");
+    click("shortcut.snapToZone1");
+    ASSERT_TRUE(waitFor([&] { return isRecording("shortcut.snapToZone1"); }, 10s));
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F5});
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) == "Ctrl+Shift+F5"; }, 10s))
+        << ask({"value", "shortcut.snapToZone1"});
+
+    putBack();
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F5});
+    EXPECT_TRUE(inZone1(10s)) << "the recorded shortcut did not move the xterm";
+    putBack();
+    typeKeys(*desktop, {kControlL, kAltL, '1'});
+    EXPECT_FALSE(inZone1(1500ms)) << "Ctrl+Alt+1 still snaps after another shortcut was recorded";
+
+    ASSERT_EQ(ask({"open", "shortcuts"}), "");
     click("primaryAction");
     ASSERT_TRUE(waitFor([&] { return ask({"rect", "confirm"}).rfind("status", 0) != 0; }, 10s)) << "no confirmation";
     click("confirm");
     EXPECT_TRUE(waitFor([&] { return ask({"value", "shortcut.snapToZone1"}) == "Ctrl+Alt+1"; }, 10s));
-    platform->windows().activate(window, 2s);
-    typeWithControlAnd(*desktop, kAltL, '1');
-    EXPECT_TRUE(at(zone1, 10s)) << "Ctrl+Alt+1 did not snap the window after the reset";
+    putBack();
+    typeKeys(*desktop, {kControlL, kAltL, '1'});
+    EXPECT_TRUE(inZone1(10s)) << "Ctrl+Alt+1 did not snap the xterm after the reset";
+    xterm.kill();
+}
+
+// A workspace "Desk" whose one entry, the test client's "notes" window, goes into zone 1 of the
+// left monitor; its id.
+UUID writeDeskWorkspace(const VirtualDesktop& desktop) {
+    const std::string left = DisplayKey("tessary-left", 1920, 1080).description();
+    const UUID id = UUID::random();
+    WorkspaceLibrary library;
+    library.workspaces = {Workspace(id, "Desk", {WorkspaceEntry(UUID::random(), "TessaryNotes", "notes", left, {0}, Rect())},
+                                    {}, false, false, Date::now())};
+    fs::create_directories(fs::path(desktop.dataHome()) / "Tessary");
+    std::ofstream(fs::path(desktop.dataHome()) / "Tessary" / "workspaces.json")
+        << JSONDocumentStore<WorkspaceLibrary>::encode(library).value();
+    return id;
+}
+
+// Each combination typed as a keyboard sends it (the modifier's own press first), into a zone's
+// field and a workspace's: the field shows the modifiers held so far and stores exactly what was
+// typed; modifiers let go without a key change nothing, and Escape ends the recording.
+TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
+    const UUID desk = writeDeskWorkspace(*desktop);
+    startInstance();
+    const struct {
+        std::string pane, title, field, storedName;
+    } fields[] = {
+        {"shortcuts", "Shortcuts", "shortcut.snapToZone1", "snapToZone1"},
+        {"workspaces", "Workspaces", "shortcut.workspace." + desk.uuidString(), "workspace." + desk.uuidString()},
+    };
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.field);
+        ASSERT_EQ(ask({"open", f.pane}), "");
+        ASSERT_TRUE(paneIs(f.title));
+        auto value = [&] { return ask({"value", f.field}); };
+        auto recording = [&] { return isRecording(f.field); };
+        const struct {
+            std::vector<uint32_t> keys;
+            std::string whileFirstHeld;
+            std::string stored;
+        } cases[] = {
+            {{kControlL, kShiftL, XK_F5}, "Ctrl+…", "Ctrl+Shift+F5"},
+            {{kControlL, kAltL, '1'}, "Ctrl+…", "Ctrl+Alt+1"},
+            {{kSuperL, XK_Left}, "Super+…", "Super+Left"},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.stored);
+            click(f.field);
+            ASSERT_TRUE(waitFor(recording, 10s)) << "not recording";
+            desktop->pressKey(c.keys.front(), true);
+            desktop->syncInput();
+            EXPECT_TRUE(waitFor([&] { return value() == c.whileFirstHeld; }, 10s)) << value();
+            desktop->pressKey(c.keys.front(), false);
+            typeKeys(*desktop, c.keys);
+            EXPECT_TRUE(waitFor([&] { return value() == c.stored; }, 10s)) << value();
+            EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "the recording went on";
+        }
+
+        click(f.field);
+        ASSERT_TRUE(waitFor(recording, 10s));
+        desktop->pressKey(kAltL, true);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Alt+…"; }, 10s)) << value();
+        desktop->pressKey(kAltL, false);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Super+Left"; }, 10s)) << "Alt let go: " << value();
+        EXPECT_TRUE(recording()) << "Alt let go ended the recording";
+
+        desktop->pressKey(kShiftL, true);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Shift+…"; }, 10s)) << value();
+        desktop->pressKey(kShiftL, false);
+        typeKeys(*desktop, {XK_Escape});
+        EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "Escape did not end the recording";
+        EXPECT_EQ(value(), "Super+Left");
+    }
+
+    stopInstance();
+    for (const auto& f : fields) {
+        EXPECT_EQ(storedShortcutLine(*desktop, f.storedName),
+                  "\"GlobalShortcuts_" + f.storedName + R"(": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
+    }
+}
+
+// A workspace's recorded shortcut restores it.
+TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
+    writeDragLayouts(desktop->dataHome());
+    const UUID id = writeDeskWorkspace(*desktop);
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "class=TessaryNotes title=notes x=300 y=300 w=400 h=300");
+    startInstance();
+    ASSERT_EQ(ask({"open", "workspaces"}), "");
+    ASSERT_TRUE(paneIs("Workspaces"));
+    const std::string field = "shortcut.workspace." + id.uuidString();
+    ASSERT_TRUE(waitFor([&] { return ask({"value", field}) == "Record Shortcut"; }, 10s)) << ask({"value", field});
+    click(field);
+    ASSERT_TRUE(waitFor([&] { return isRecording(field); }, 10s));
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F6});
+    ASSERT_TRUE(waitFor([&] { return ask({"value", field}) == "Ctrl+Shift+F6"; }, 10s)) << ask({"value", field});
+
+    const Rect zone1 = ZoneGeometry::zones(ZoneLayout(LayoutTemplate::grid, 4), Rect(0, 0, 1920, 1080))[0].rect;
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F6});
+    EXPECT_TRUE(waitFor([&] { return platform->windows().outerFrame(window) == zone1; }, 10s))
+        << "the workspace was not restored";
     client.quit();
+}
+
+// Within 3 pixels of a recording field a click keeps the recording, whatever it lands on; further
+// away it ends it.
+TEST_F(SettingsTest, AClickJustBesideARecordingFieldKeepsRecording) {
+    startInstance();
+    ASSERT_TRUE(openShortcuts());
+    const std::string field = "shortcut.snapToZone1";
+    auto recording = [&] { return isRecording(field); };
+    // Left of the field as it is now: it widens for a longer text.
+    auto clickLeftOfTheField = [&](int gap) {
+        std::istringstream rect(ask({"field", field}));
+        int x = 0, y = 0, width = 0, height = 0;
+        ASSERT_TRUE(rect >> x >> y >> width >> height);
+        desktop->movePointerTo(x - gap, y + height / 2);
+        desktop->pressButton(1, true);
+        desktop->pressButton(1, false);
+        desktop->syncInput();
+    };
+    click(field);
+    ASSERT_TRUE(waitFor(recording, 10s));
+    clickLeftOfTheField(2);
+    EXPECT_TRUE(waitFor([&] { return ask({"focus"}) == field; }, 10s)) << ask({"focus"});
+    EXPECT_TRUE(recording()) << "a click 2 pixels outside ended the recording";
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F7});
+    EXPECT_TRUE(waitFor([&] { return ask({"value", field}) == "Ctrl+Shift+F7"; }, 10s)) << ask({"value", field});
+
+    click(field);
+    ASSERT_TRUE(waitFor(recording, 10s));
+    clickLeftOfTheField(5);
+    EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "a click 5 pixels outside kept recording";
+}
+
+// The menu's Ctrl+Q belongs to "Quit Tessary": recording it for a zone explains why not and records
+// on; the zone keeps its shortcut.
+TEST_F(SettingsTest, RecordingTheQuitKeysForAZoneShowsTheConflict) {
+    startInstance();
+    ASSERT_TRUE(openShortcuts());
+    const std::string field = "shortcut.snapToZone9";
+    click(field);
+    ASSERT_TRUE(waitFor([&] { return isRecording(field); }, 10s));
+    typeKeys(*desktop, {kControlL, 'q'});
+    EXPECT_TRUE(waitFor([&] {
+        return ask({"alert"}) == "Tessary: This shortcut cannot be used because the menu item “Quit Tessary” uses it.";
+    }, 10s)) << ask({"alert"});
+    typeKeys(*desktop, {XK_Return});
+    EXPECT_TRUE(waitFor([&] { return ask({"alert"}) == "none"; }, 10s));
+    EXPECT_EQ(ask({"value", field}), "Ctrl+Alt+9");
+    EXPECT_TRUE(waitFor([&] { return isRecording(field); }, 10s)) << "recording resumes";
+    EXPECT_EQ(instance.waitForExit(Clock::now() + 500ms), std::nullopt) << "the program quit";
+}
+
+// The URL maps the window on its pane; the same URL again while the user is elsewhere brings the
+// pane back; a later plain opening shows what the user chose last, not the old request.
+TEST_F(SettingsTest, TheSettingsURLMapsTheWindowOnItsPaneOncePerRequest) {
+    startInstance();
+    ASSERT_TRUE(listedWindows().empty());
+    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
+    EXPECT_TRUE(waitFor([&] { return listedWindows().size() == 1; }, 10s)) << "no window mapped";
+    EXPECT_TRUE(paneIs("Snapping"));
+    click("section.about");
+    ASSERT_TRUE(paneIs("About"));
+    ASSERT_EQ(openURL("tessary://settings?pane=snapping"), 0);
+    EXPECT_TRUE(paneIs("Snapping")) << "the same request again moves back";
+    click("section.zones");
+    ASSERT_TRUE(paneIs("Zones"));
+    ASSERT_EQ(ask({"close"}), "");
+    ASSERT_TRUE(waitFor([&] { return listedWindows().empty(); }, 10s)) << "the window stayed mapped";
+    ASSERT_EQ(openURL("tessary://settings"), 0);
+    EXPECT_TRUE(waitFor([&] { return listedWindows().size() == 1; }, 10s));
+    EXPECT_TRUE(paneIs("Zones")) << "the used request is not applied again";
 }
 
 TEST_F(SettingsTest, LaunchAtLoginWritesTheAutostartEntryAndOffRemovesIt) {
