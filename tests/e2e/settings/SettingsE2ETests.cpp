@@ -15,8 +15,9 @@
 #include "TessaryCore/WorkspaceLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
 
-#include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/DragLayouts.h"
+#include "tests/e2e/harness/ProgramWindows.h"
+#include "tests/e2e/settings/SettingsDesktop.h"
 
 namespace tessary::e2e {
 namespace {
@@ -24,75 +25,22 @@ namespace {
 namespace fs = std::filesystem;
 
 // The settings window of the real program, found through its test-only query.
-class SettingsTest : public DesktopTest {
+class SettingsTest : public SettingsDesktopTest {
 protected:
-    void SetUp() override {
-        DesktopTest::SetUp();
-        if (HasFatalFailure()) return;
-        fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
-        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{\"hasCompletedOnboarding\": true}\n";
-    }
-
-    ChildProcess::Options programOptions(std::vector<std::string> arguments) const {
-        ChildProcess::Options options;
-        // Its replies go to standard error: read them with its output.
-        // TESSARY_E2E_PROGRAM runs another build (a Release build, for the memory figures).
-        const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-        options.arguments = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1", other && *other ? other : TESSARY_PROGRAM};
-        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-        options.environment = desktop->environment();
-        options.environment.push_back("QT_QPA_PLATFORM=xcb");
-        options.environment.push_back("TESSARY_E2E=1");
-        options.pipeStdout = true;
-        return options;
-    }
-
-    fs::path socket() const {
-        return fs::path(desktop->runtimeDirectory()) / "tessary" / ("local-" + desktop->display().substr(1) + ".socket");
-    }
-
-    void startInstance() {
-        instance = ChildProcess::start(programOptions({}));
-        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); }, 20s)) << "the instance never answered";
-    }
-
-    void stopInstance() {
-        ::kill(instance.pid(), SIGTERM);
-        const auto status = instance.waitForExit(Clock::now() + 10s);
-        ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-        EXPECT_TRUE(waitFor([&] { return !fs::exists(socket()); }));
-    }
-
-    // A later start's reply (its first line), or "status N" when it failed.
-    std::string ask(std::vector<std::string> arguments) {
-        std::vector<std::string> full{"settings-test"};
-        full.insert(full.end(), arguments.begin(), arguments.end());
-        ChildProcess later = ChildProcess::start(programOptions(full));
-        const auto deadline = Clock::now() + 10s;
-        std::string reply;
-        while (auto line = later.readLine(deadline)) {
-            if (reply.empty()) reply = *line;
-        }
-        const auto status = later.waitForExit(deadline);
-        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return "status " + reply;
-        return reply;
-    }
-
     // A later start with a URL, as a desktop or a script passes it; its exit status.
     int openURL(const std::string& url) {
-        ChildProcess later = ChildProcess::start(programOptions({url}));
-        const auto deadline = Clock::now() + 10s;
-        while (later.readLine(deadline)) {
-        }
-        const auto status = later.waitForExit(deadline);
+        ChildProcess::Options options = programOptions({url});
+        options.discardStdout = true;
+        ChildProcess later = ChildProcess::start(options);
+        const auto status = later.waitForExit(Clock::now() + 10s);
         return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
     }
 
     // The instance's windows the window manager maps and lists.
     std::vector<xcb_window_t> listedWindows() {
         std::vector<xcb_window_t> listed;
-        for (xcb_window_t client : platform->windows().clientList()) {
-            if (platform->windows().processID(client) == instance.pid() && isManaged(client)) listed.push_back(client);
+        for (xcb_window_t client : e2e::listedWindows(*platform, instance.pid())) {
+            if (isManaged(client)) listed.push_back(client);
         }
         return listed;
     }
@@ -103,27 +51,6 @@ protected:
     // Opens the window on the Shortcuts pane through the test verb.
     bool openShortcuts() { return ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"); }
 
-    bool paneIs(const std::string& title) {
-        return waitFor([&] { return ask({"pane"}) == title; }, 10s);
-    }
-
-    // Clicks the middle of a named control.
-    void click(const std::string& name) {
-        std::istringstream rect(ask({"rect", name}));
-        int x = 0, y = 0, width = 0, height = 0;
-        ASSERT_TRUE(rect >> x >> y >> width >> height) << "no control " << name;
-        desktop->movePointerTo(x + width / 2, y + height / 2);
-        desktop->pressButton(1, true);
-        desktop->pressButton(1, false);
-        desktop->syncInput();
-    }
-
-    void type(uint32_t keysym) {
-        desktop->pressKey(keysym, true);
-        desktop->pressKey(keysym, false);
-        desktop->syncInput();
-    }
-
     // The resident memory of the instance, in kilobytes.
     long residentKilobytes() const {
         std::ifstream status("/proc/" + std::to_string(instance.pid()) + "/status");
@@ -133,8 +60,6 @@ protected:
         }
         return -1;
     }
-
-    ChildProcess instance;
 };
 
 constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kShiftL = 0xffe1, kSuperL = 0xffeb;

@@ -9,6 +9,7 @@
 #include "TessaryCore/ZoneGeometry.h"
 
 #include "tests/e2e/harness/DragLayouts.h"
+#include "tests/e2e/harness/ProgramWindows.h"
 #include "tests/e2e/settings/SettingsDesktop.h"
 
 namespace tessary::e2e {
@@ -81,60 +82,20 @@ protected:
         desktop->syncInput();
     }
 
-    // The overlay: an override-redirect window of monitor size mapped on the screen.
-    bool overlayShown() {
-        xcb_connection_t* c = platform->connection().xcb();
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
-        if (!tree) return false;
-        bool found = false;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
-            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
-            auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
-            found = attributes && geometry && attributes->override_redirect &&
-                    attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->width >= 1000 && geometry->height >= 800;
-            std::free(attributes);
-            std::free(geometry);
-        }
-        std::free(tree);
-        return found;
-    }
-
-    // Drags the window by its title bar, the modifier held, to the middle of the right monitor's
-    // second zone; whether the zones showed on the way. The modifier stays down until the drop has
-    // been handled.
+    // Drags the window by its title bar, the modifier held, from the left monitor to the middle of
+    // the right monitor's second zone; whether the zones showed on the way.
     bool dragToRightZone2(xcb_window_t window, uint32_t modifier = XK_Shift_L) {
-        // Each drag starts on the left monitor, far from where it ends.
         platform->windows().moveResize(window, Point{200, 200}, std::nullopt, 2s);
-        const Rect outer = frame(window);
-        const auto geometry = platform->windows().geometry(window);
-        if (!geometry) return false;
-        int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
-        desktop->pressKey(modifier, true);
-        desktop->movePointerTo(x, y);
-        desktop->pressButton(1, true);
-        desktop->syncWindowManager();
-        const auto deadline = Clock::now() + 10s;
-        while (frame(window).origin == outer.origin && Clock::now() < deadline) {
-            desktop->movePointerBy(1, 0);
-            ++x;
-            waitFor([&] { return frame(window).origin != outer.origin; }, 100ms);
-        }
+        bool shown = false;
         const Rect target = rightZones[1].rect;
-        const int dx = int(target.midX()) - x, dy = int(target.midY()) - y;
-        constexpr int steps = 24;
-        for (int i = 1, doneX = 0, doneY = 0; i <= steps; ++i) {
-            desktop->movePointerBy(dx * i / steps - doneX, dy * i / steps - doneY);
-            doneX = dx * i / steps;
-            doneY = dy * i / steps;
-            desktop->syncWindowManager();
-        }
-        const bool shown = waitFor([&] { return overlayShown(); }, 2s);
-        desktop->pressButton(1, false);
-        desktop->syncWindowManager();
-        waitFor([&] { return false; }, 500ms);
-        desktop->pressKey(modifier, false);
-        desktop->syncInput();
+        dragTitleBar(
+            window, modifier, Point{target.midX(), target.midY()}, [](int, int) { return true; },
+            // The modifier stays down for half a second after the drop, while the drop is handled.
+            [released = std::optional<Clock::time_point>()]() mutable {
+                if (!released) released = Clock::now();
+                return Clock::now() - *released >= 500ms;
+            },
+            [&] { shown = waitFor([&] { return overlayMappedFrom(*platform, 0); }, 2s); });
         return shown;
     }
 
