@@ -2,6 +2,8 @@
 
 #include <QMenu>
 
+#include "Tessary/shell/ui/PlainText.h"
+
 namespace tessary {
 
 AppInfo makeAppInfo(const SettingsContext& context) {
@@ -14,8 +16,7 @@ void fillAddAppMenu(QMenu* menu, const AppInfo& info, const std::function<void(c
     menu->clear();
     menu->addSection(QObject::tr("Running apps"));
     for (const AppInfo::RunningApp& app : info.runningApps()) {
-        // A menu takes "&" as the mark of a shortcut letter; a name from another program means it literally.
-        QAction* action = menu->addAction(QString::fromStdString(app.name).replace('&', QStringLiteral("&&")));
+        QAction* action = menu->addAction(menuItemText(QString::fromStdString(app.name)));
         QObject::connect(action, &QAction::triggered, menu, [add, id = app.bundleID] { add(id); });
     }
     menu->addSeparator();

@@ -13,6 +13,7 @@
 
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/shell/ui/MenuRows.h"
+#include "Tessary/shell/ui/PlainText.h"
 
 namespace tessary {
 
@@ -70,7 +71,7 @@ QKeySequence menuKeySequence(const std::string& keyEquivalent) {
     return QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(keyEquivalent).toUpper());
 }
 
-QString menuText(const std::string& text) { return QString::fromStdString(text).replace('&', QStringLiteral("&&")); }
+QString menuText(const std::string& text) { return menuItemText(QString::fromStdString(text)); }
 
 QIcon StatusItemController::drawIcon(bool withUpdateDot, const QColor& accent) {
     QIcon icon;
