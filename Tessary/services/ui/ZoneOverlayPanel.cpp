@@ -21,6 +21,16 @@ ZoneOverlayPanel::ZoneOverlayPanel(const DisplayInfo& display, Preferences& pref
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Tessary zones"));
+    // Without a compositor the X server shows the window's pixels as they are, transparent ones
+    // black: the window itself is shaped (X Shape, bounding) to what the view draws. A mask on the
+    // view would only clip its painting; the server never sees it.
+    view_->onShapeChanged = [this](const QRegion& shape) {
+        if (shape.isEmpty()) {
+            clearMask();
+        } else {
+            setMask(shape);
+        }
+    };
     configure(display);
 }
 
