@@ -249,6 +249,7 @@ QRegion ZoneOverlayView::takeRequestedRepaint() { return std::exchange(requested
 
 void ZoneOverlayView::repaint(const QRegion& region) {
     requested_ += region;
+    unpainted_ += region;
     update(region);
 }
 
@@ -429,7 +430,27 @@ void ZoneOverlayView::updateShape() {
 void ZoneOverlayView::dropTileImages() {
     inactiveTilesStale_ = true;
     tileImages_.clear();
+    hintImages_.clear();
 }
+
+const QImage& ZoneOverlayView::hintImage(const Hint& hint) {
+    const QString key = hint.title + QLatin1Char('\n') + hint.advice;
+    if (const auto found = hintImages_.constFind(key); found != hintImages_.constEnd()) return *found;
+    if (hintImages_.size() >= 32) hintImages_.clear();
+    const QRect area = hintArea(hint);
+    const double ratio = devicePixelRatioF();
+    QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.translate(-area.topLeft());
+    inBands(painter, area, 4, [&] { paintHint(painter, hint); });
+    return *hintImages_.insert(key, image);
+}
+
+QRect ZoneOverlayView::hintArea(const Hint& hint) { return hint.capsule.adjusted(-1, -1, 1, 1).toAlignedRect(); }
 
 void ZoneOverlayView::releaseCache() {
     inactiveTiles_ = QImage();
@@ -482,15 +503,21 @@ void ZoneOverlayView::ensureInactiveTiles() {
     inactiveTiles_ = mappedImage(pixels);
     inactiveTiles_.setDevicePixelRatio(ratio);
     inactiveTiles_.fill(Qt::transparent);
+    // Drawn as the first show drew the window, so that every show looks the same to the pixel.
     QPainter painter(&inactiveTiles_);
-    for (std::size_t i = 0; i < model_.zones().size(); ++i) {
-        const TileImage& tile = tileImage(i, false);
-        painter.drawImage(tile.at, tile.image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    for (const Zone& zone : model_.zones()) {
+        if (compositing_) {
+            paintTile(painter, zone, false);
+        } else {
+            paintOutline(painter, zone, false);
+        }
     }
     inactiveTilesStale_ = false;
 }
 
-void ZoneOverlayView::composeTiles(QPainter& painter, const QRect& area) {
+void ZoneOverlayView::composeTiles(QPainter& painter, const QRect& area, bool drawUncached) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(area, Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -498,6 +525,15 @@ void ZoneOverlayView::composeTiles(QPainter& painter, const QRect& area) {
         const Zone& zone = model_.zones()[i];
         const bool active = model_.isHighlighted(zone.index);
         if (!tileArea(zone, active).intersects(area)) continue;
+        const bool cached = i < tileImages_.size() && !tileImages_[i][active ? 1 : 0].image.isNull();
+        if (drawUncached && !cached) {
+            if (compositing_) {
+                paintTile(painter, zone, active);
+            } else {
+                paintOutline(painter, zone, active);
+            }
+            continue;
+        }
         const TileImage& tile = tileImage(i, active);
         painter.drawImage(tile.at, tile.image);
     }
@@ -507,7 +543,12 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const QRegion dirty = event->region() & rect();
+    // The rectangles asked for, rather than the event's region: without a compositor Qt cuts that
+    // to the window's shape, thousands of rectangles (each bar of a hatching), and every clip set
+    // below is cut against it again. Anything Qt repaints on its own (an expose) is added whole.
+    QRegion dirty = std::exchange(unpainted_, QRegion()) & event->region().boundingRect();
+    if (!(event->region() - dirty).isEmpty()) dirty += event->region().boundingRect();
+    dirty &= rect();
     const double ratio = devicePixelRatioF();
     const bool cached = !inactiveTilesStale_ && inactiveTiles_.size() == (QSizeF(size()) * ratio).toSize();
     const bool whole = dirty.contains(rect());
@@ -521,22 +562,34 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
     for (const Zone& zone : model_.zones()) {
         if (model_.isHighlighted(zone.index)) lit += tileArea(zone, true);
     }
-    const Hint hint = hintRect_.isEmpty() ? Hint{} : layoutHint();
+    // Away from highlighted tiles the window shows every tile inactive: a copy of the composed
+    // image, where there is one; around them, the tiles composed each in its state.
+    const QRegion copied = composed ? dirty - lit : QRegion();
+    const QRegion live = dirty - copied;
     // One rectangle at a time: a copy clipped to a rectangle is a plain copy on this thread.
-    for (const QRect& area : dirty) {
+    for (const QRect& area : copied) {
         painter.setClipRect(area);
-        if (composed && !lit.intersects(area)) {
-            // Cleared, then blended: a copy in Source mode takes the engine's fast path only where
-            // the window's buffer has the image's very format, and splits over threads elsewhere.
-            painter.setCompositionMode(QPainter::CompositionMode_Source);
-            painter.fillRect(area, Qt::transparent);
-            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            painter.drawImage(QPointF(0, 0), inactiveTiles_);
-        } else {
-            composeTiles(painter, area);
+        // Cleared, then blended: a copy in Source mode takes the engine's fast path only where the
+        // window's buffer has the image's very format, and splits over threads elsewhere.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(area, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(QPointF(0, 0), inactiveTiles_);
+    }
+    for (const QRect& area : live) {
+        painter.setClipRect(area);
+        // At that first show, tiles without an image yet are drawn straight into the window.
+        composeTiles(painter, area, whole && !composed);
+    }
+    if (!hintRect_.isEmpty()) {
+        const Hint hint = layoutHint();
+        const QRect where = hintArea(hint);
+        const QImage& image = hintImage(hint);
+        for (const QRect& area : dirty) {
+            if (!area.intersects(where)) continue;
+            painter.setClipRect(area & where);
+            painter.drawImage(where.topLeft(), image);
         }
-        const QRect hintArea = hintRect_.adjusted(-1, -1, 1, 1).toAlignedRect() & area;
-        if (!hintArea.isEmpty()) inBands(painter, hintArea, 4, [&] { paintHint(painter, hint); });
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QRectF>
 #include <QRegion>
@@ -97,6 +98,9 @@ private:
     void paintOutline(class QPainter& painter, const Zone& zone, bool active) const;
     void paintHint(class QPainter& painter, const Hint& hint) const;
     void paintHintContent(class QPainter& painter, const Hint& hint) const;
+    // The hint drawn once per text (the colours change only with a repaint of everything).
+    const QImage& hintImage(const Hint& hint);
+    static QRect hintArea(const Hint& hint);
     void updateShape();
     void ensureInactiveTiles();
     // A tile drawn alone in its state, and where it goes (logical pixels); made when first asked.
@@ -105,8 +109,9 @@ private:
         QPoint at;
     };
     const TileImage& tileImage(std::size_t zone, bool active);
-    // Clears the rectangle and copies every tile that reaches into it, each in its state.
-    void composeTiles(class QPainter& painter, const QRect& area);
+    // Clears the rectangle and copies every tile that reaches into it, each in its state; with
+    // `drawUncached`, a tile not drawn into its image yet is drawn straight instead.
+    void composeTiles(class QPainter& painter, const QRect& area, bool drawUncached = false);
     void dropTileImages();
 
     OverlayModel& model_;
@@ -117,6 +122,9 @@ private:
     bool compositing_ = true;
     QRectF hintRect_;
     QRegion requested_;
+    // Asked to repaint and not painted yet.
+    QRegion unpainted_;
+    QHash<QString, QImage> hintImages_;
     QImage inactiveTiles_;
     bool inactiveTilesStale_ = true;
     // Per zone (in model order): the inactive and the active image.
