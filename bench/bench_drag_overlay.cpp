@@ -208,7 +208,22 @@ Desk& desk() {
     return *instance;
 }
 
-void report(benchmark::State& state, std::vector<double> times, int missed) {
+// The drags of one benchmark: the time of each that showed its windows, and how many never did.
+struct Drags {
+    void add(benchmark::State& state, double took) {
+        if (took < 0) {
+            ++missed;
+            return;
+        }
+        times.push_back(took);
+        state.SetIterationTime(took / 1000);
+    }
+    std::vector<double> times;
+    int missed = 0;
+};
+
+void report(benchmark::State& state, const Drags& drags) {
+    const std::vector<double>& times = drags.times;
     if (times.empty()) {
         state.SkipWithError("the windows never came");
         return;
@@ -217,15 +232,14 @@ void report(benchmark::State& state, std::vector<double> times, int missed) {
     state.counters["map_ms_max"] = *std::max_element(times.begin(), times.end());
     state.counters["drags_over_2_5_ms"] =
         double(std::count_if(times.begin(), times.end(), [](double t) { return t > 2.5; }));
-    state.counters["drags_without_zones"] = missed;
+    state.counters["drags_without_zones"] = drags.missed;
 }
 
 void DragThresholdToMapNotify(benchmark::State& state) {
     Desk& d = desk();
     // The panels exist from an earlier drag.
     d.drag({}, [] {});
-    std::vector<double> times;
-    int missed = 0;
+    Drags drags;
     for (auto _ : state) {
         std::vector<QWidget*> panels;
         for (const auto& display : DisplayProvider::displays()) {
@@ -235,15 +249,9 @@ void DragThresholdToMapNotify(benchmark::State& state) {
             state.SkipWithError("the drag showed no zones");
             return;
         }
-        const double took = d.drag(panels, [] {});
-        if (took < 0) {
-            ++missed;
-            continue;
-        }
-        times.push_back(took);
-        state.SetIterationTime(took / 1000);
+        drags.add(state, d.drag(panels, [] {}));
     }
-    report(state, times, missed);
+    report(state, drags);
 }
 BENCHMARK(DragThresholdToMapNotify)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
@@ -252,8 +260,7 @@ void BarePanelsFromTheSameMotion(benchmark::State& state) {
     BarePanel left(0), right(1920);
     left.show();
     right.show();
-    std::vector<double> times;
-    int missed = 0;
+    Drags drags;
     for (auto _ : state) {
         left.hide();
         right.hide();
@@ -268,15 +275,9 @@ void BarePanelsFromTheSameMotion(benchmark::State& state) {
             }
         });
         // Without Shift: openbox moves the window, the zones stay away.
-        const double took = d.drag({&left, &right}, [&] { armed = true; }, false);
-        if (took < 0) {
-            ++missed;
-            continue;
-        }
-        times.push_back(took);
-        state.SetIterationTime(took / 1000);
+        drags.add(state, d.drag({&left, &right}, [&] { armed = true; }, false));
     }
-    report(state, times, missed);
+    report(state, drags);
 }
 BENCHMARK(BarePanelsFromTheSameMotion)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 

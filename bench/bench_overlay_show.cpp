@@ -262,18 +262,26 @@ std::vector<OverlayItem> twoDisplays(std::int64_t lines) {
     return items;
 }
 
+// The overlay as the program has it, on the stage with a compositor running or not.
+struct StagedOverlay {
+    explicit StagedOverlay(bool compositing) {
+        Stage::get().setCompositor(compositing);
+        overlay.isCompositing = [compositing] { return compositing; };
+    }
+    MemoryUserDefaults defaults;
+    Preferences preferences{defaults};
+    VirtualScheduler scheduler;
+    OverlayController overlay{preferences, scheduler};
+};
+
 // Arguments: compositor (0 or 1); whether the overlay gave its pixels back before each show; the
 // displays' lines (1080 or 2160).
 void OverlayShow(benchmark::State& state) {
     Stage& stage = Stage::get();
-    stage.setCompositor(state.range(0) != 0);
+    StagedOverlay staged(state.range(0) != 0);
+    OverlayController& overlay = staged.overlay;
+    VirtualScheduler& scheduler = staged.scheduler;
     const bool cold = state.range(1) != 0;
-    MemoryUserDefaults defaults;
-    Preferences preferences(defaults);
-    VirtualScheduler scheduler;
-    OverlayController overlay(preferences, scheduler);
-    const bool compositing = state.range(0) != 0;
-    overlay.isCompositing = [compositing] { return compositing; };
     const std::vector<OverlayItem> items = twoDisplays(state.range(2));
     // The panels exist from the first drag on.
     overlay.show(items);
@@ -319,14 +327,9 @@ BENCHMARK(BareTranslucentPanelsShow)
 // Arguments: compositor (0 or 1); the displays' lines; whether the highlight changes (1) or stays.
 void OverlayHighlight(benchmark::State& state) {
     Stage& stage = Stage::get();
-    stage.setCompositor(state.range(0) != 0);
+    StagedOverlay staged(state.range(0) != 0);
+    OverlayController& overlay = staged.overlay;
     const bool changes = state.range(2) != 0;
-    MemoryUserDefaults defaults;
-    Preferences preferences(defaults);
-    VirtualScheduler scheduler;
-    OverlayController overlay(preferences, scheduler);
-    const bool compositing = state.range(0) != 0;
-    overlay.isCompositing = [compositing] { return compositing; };
     const std::vector<OverlayItem> items = twoDisplays(state.range(1));
     const DisplayInfo& display = items[0].display;
     const auto zones = std::int64_t(items[0].zones.size());
