@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -566,15 +567,22 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
     // image, where there is one; around them, the tiles composed each in its state.
     const QRegion copied = composed ? dirty - lit : QRegion();
     const QRegion live = dirty - copied;
+    // A copy in Source mode is a copy of rows where the window's buffer has the image's very format
+    // (on X11 with an alpha channel it has); elsewhere the engine would fill it span by span over
+    // its thread pool, and the image is blended over cleared pixels instead, to the same effect.
+    const QPaintDevice* buffer = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    const bool sameFormat = buffer && buffer->devType() == QInternal::Image &&
+                            static_cast<const QImage*>(buffer)->format() == inactiveTiles_.format();
     // One rectangle at a time: a copy clipped to a rectangle is a plain copy on this thread.
     for (const QRect& area : copied) {
         painter.setClipRect(area);
-        // Cleared, then blended: a copy in Source mode takes the engine's fast path only where the
-        // window's buffer has the image's very format, and splits over threads elsewhere.
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(area, Qt::transparent);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (!sameFormat) {
+            painter.fillRect(area, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
         painter.drawImage(QPointF(0, 0), inactiveTiles_);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     for (const QRect& area : live) {
         painter.setClipRect(area);
