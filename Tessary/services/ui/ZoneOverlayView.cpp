@@ -319,15 +319,21 @@ ZoneOverlayView::Hint ZoneOverlayView::layoutHint() const {
     hint.title = QString::fromStdString(overlaytext::hintTitle(highlighted));
     hint.advice =
         QString::fromStdString(overlaytext::hintSpanAdvice(preferences_.spanModifier(), highlighted.size()));
-    const QFontMetricsF titleMetrics(sizedFont(font(), hintFontSize, QFont::DemiBold));
-    const QFontMetricsF adviceMetrics(sizedFont(font(), hintFontSize, QFont::Normal));
-    double width = hintSidePadding + hintDot + hintSpacing + titleMetrics.horizontalAdvance(hint.title);
-    if (!hint.advice.isEmpty()) {
-        width += hintSpacing + adviceMetrics.horizontalAdvance(QStringLiteral("\u00b7")) + hintSpacing +
-                 adviceMetrics.horizontalAdvance(hint.advice);
+    // Measured once per text: shaping it is most of what a highlight change costs otherwise.
+    const QString key = hint.title + QLatin1Char('\n') + hint.advice;
+    auto known = hintWidths_.constFind(key);
+    if (known == hintWidths_.constEnd()) {
+        const QFontMetricsF titleMetrics(sizedFont(font(), hintFontSize, QFont::DemiBold));
+        const QFontMetricsF adviceMetrics(sizedFont(font(), hintFontSize, QFont::Normal));
+        double measured = hintSidePadding + hintDot + hintSpacing + titleMetrics.horizontalAdvance(hint.title);
+        if (!hint.advice.isEmpty()) {
+            measured += hintSpacing + adviceMetrics.horizontalAdvance(QStringLiteral("\u00b7")) + hintSpacing +
+                        adviceMetrics.horizontalAdvance(hint.advice);
+        }
+        if (hintWidths_.size() >= 64) hintWidths_.clear();
+        known = hintWidths_.insert(key, std::ceil(measured + hintSidePadding));
     }
-    width += hintSidePadding;
-    width = std::ceil(width);
+    const double width = *known;
     hint.capsule = QRectF((this->width() - width) / 2, this->height() - hintBottomPadding - hintHeight, width, hintHeight);
     return hint;
 }
@@ -371,9 +377,12 @@ QRectF outlineBadge(const QRectF& r) {
 
 QRegion regionOf(const QPainterPath& path) { return QRegion(path.toFillPolygon().toPolygon(), path.fillRule()); }
 
-// What a tile shows of itself without a compositor, besides its badge.
+// What a tile shows of itself without a compositor, besides its badge. Highlighted, it covers all
+// it shows otherwise, so that the window's shape can be every zone's inactive outline plus the
+// highlighted ones.
 QRegion outlineRegion(const QRectF& r, bool active) {
-    return active ? regionOf(outlineBand(r, true)) + hatching(r) : regionOf(outlineBand(r, false));
+    const QRegion inactive = regionOf(outlineBand(r, false));
+    return active ? inactive + regionOf(outlineBand(r, true)) + hatching(r) : inactive;
 }
 
 QRegion badgeRegion(const QRectF& r) { return QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse); }
@@ -404,19 +413,23 @@ void ZoneOverlayView::updateShape() {
         }
         return;
     }
-    // A zone's outlines change only with the zones, the size and the settings; made once.
+    // A zone's outlines change only with the zones, the size and the settings; made once, with
+    // the union of every zone drawn inactive. A highlighted zone's outline covers its inactive
+    // one, so a highlight change adds the highlighted zones to that union and nothing more.
     if (zoneShapesStale_ || zoneShapes_.size() != model_.zones().size()) {
         zoneShapes_.clear();
+        inactiveShape_ = QRegion();
         for (const Zone& zone : model_.zones()) {
             const QRectF r = tileRect(zone);
             const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
-            zoneShapes_.push_back({outlineRegion(r, false) + badge, outlineRegion(r, true) + badge});
+            zoneShapes_.push_back(outlineRegion(r, true) + badge);
+            inactiveShape_ += outlineRegion(r, false) + badge;
         }
         zoneShapesStale_ = false;
     }
-    QRegion region;
+    QRegion region = inactiveShape_;
     for (std::size_t i = 0; i < model_.zones().size(); ++i) {
-        region += zoneShapes_[i][model_.isHighlighted(model_.zones()[i].index) ? 1 : 0];
+        if (model_.isHighlighted(model_.zones()[i].index)) region += zoneShapes_[i];
     }
     if (!hintRect_.isEmpty()) region += capsuleRegion(hintRect_);
     region &= rect();
@@ -432,6 +445,7 @@ void ZoneOverlayView::dropTileImages() {
     inactiveTilesStale_ = true;
     tileImages_.clear();
     hintImages_.clear();
+    hintWidths_.clear();
 }
 
 const QImage& ZoneOverlayView::hintImage(const Hint& hint) {

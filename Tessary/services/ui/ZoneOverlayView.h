@@ -125,6 +125,7 @@ private:
     // Asked to repaint and not painted yet.
     QRegion unpainted_;
     QHash<QString, QImage> hintImages_;
+    mutable QHash<QString, double> hintWidths_;
     QImage inactiveTiles_;
     bool inactiveTilesStale_ = true;
     // Per zone (in model order): the inactive and the active image.
@@ -132,8 +133,9 @@ private:
     QRegion shape_;
     // Painted whole since the last releaseCache(): the next whole paint keeps the image.
     bool shownSinceRelease_ = false;
-    // Without a compositor: each zone's outline, inactive and active, as part of the shape.
-    std::vector<std::array<QRegion, 2>> zoneShapes_;
+    // Without a compositor: each zone's outline while highlighted, and every zone's inactive one.
+    std::vector<QRegion> zoneShapes_;
+    QRegion inactiveShape_;
     bool zoneShapesStale_ = true;
     std::vector<Rect> scratch_;
     Subscription preferencesSubscription_;
