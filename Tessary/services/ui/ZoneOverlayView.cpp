@@ -274,7 +274,9 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
     }
     QRegion region;
     scratch_.clear();
-    model_.appendRepaintRects(change, tileReach * pointsPerPixel_, scratch_);
+    // A tile's ring and shadow reach out further than an outline does.
+    const double reach = compositing_ ? tileReach : outlineReach + 3;
+    model_.appendRepaintRects(change, reach * pointsPerPixel_, scratch_);
     for (const Rect& r : scratch_) {
         region += QRectF(r.minX() / pointsPerPixel_, r.minY() / pointsPerPixel_, r.width() / pointsPerPixel_,
                          r.height() / pointsPerPixel_)
