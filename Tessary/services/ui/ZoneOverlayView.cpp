@@ -267,6 +267,12 @@ void ZoneOverlayView::resizeEvent(QResizeEvent* event) {
     repaintAll();
 }
 
+void ZoneOverlayView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The badges, labels and the hint are measured and drawn once per font.
+    if (event->type() == QEvent::FontChange) repaintAll();
+}
+
 void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
     if (change.zonesChanged) {
         repaintAll();
