@@ -1,10 +1,15 @@
 // The overlay on screen: from the moment a drag crosses the threshold (OverlayController::show with
-// the zones of two 1920x1080 displays) to both panels mapped (the MapNotify another client sees) and
-// to their first paint in the server (painted, flushed and answered by a round trip), without and
-// with a compositor. The overlay is measured warm (shown again soon after a drag: its pixels kept)
-// and cold (after it gave its pixels back when idle). The reference, in the same run: a bare Qt
-// program's two translucent 1920x1080 override-redirect windows, filled with one colour. Wall time;
-// the figure to compare is the ratio.
+// the zones of two displays, 1920x1080 or 3840x2160 each) to both panels mapped (the MapNotify
+// another client sees) and to their first paint in the server (painted, flushed and answered by a
+// round trip), without and with a compositor. The overlay is measured warm (shown again soon after a
+// drag: its pixels kept) and cold (after it gave its pixels back when idle). The reference, in the
+// same run: a bare Qt program's two translucent override-redirect windows of the same size, filled
+// with one colour. Wall time, medians of the iterations; the figure to compare is the ratio.
+//
+// OverlayHighlightChange: what a drag that crosses from zone to zone costs the program per change
+// of highlight, painted, flushed and answered by the server: CPU of every thread of this process and
+// context switches of Qt's thread pool. The same with the highlight unchanged (a pointer notice
+// inside one zone).
 
 #include <benchmark/benchmark.h>
 
@@ -16,8 +21,13 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -42,8 +52,14 @@ namespace {
 // The server, the application and a second client that watches windows being mapped; made once,
 // since a process has one QApplication bound to one display.
 struct Stage {
-    Stage() : server(2 * kMonitorWidth, kMonitorHeight) {
-        splitIntoMonitors(server.name(), 2);
+    // Two 3840x2160 monitors: the 1920x1080 panels lie inside the first.
+    Stage() : server(2 * 3840, 2160) {
+        for (int i = 0; i < 2; ++i) {
+            const std::string command = "xrandr -display " + server.name() + " --setmonitor bench-" +
+                                        std::to_string(i) + " 3840/1040x2160/580+" + std::to_string(i * 3840) + "+0" +
+                                        (i == 0 ? " screen" : " none") + " >/dev/null 2>&1";
+            if (std::system(command.c_str()) != 0) throw std::runtime_error("xrandr --setmonitor failed");
+        }
         ::setenv("DISPLAY", server.name().c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         application = std::make_unique<QApplication>(argc, argv);
@@ -147,14 +163,17 @@ struct Stage {
     pid_t compositor = 0;
 };
 
+// A display's size: 1080 or 2160 lines, 16:9.
+QSize displaySize(std::int64_t lines) { return lines == 2160 ? QSize(3840, 2160) : QSize(1920, 1080); }
+
 // A bare translucent window over one display, filled with one colour.
 class BarePanel : public QWidget {
 public:
-    explicit BarePanel(int x)
+    BarePanel(int x, QSize size)
         : QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
                                Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput) {
         setAttribute(Qt::WA_TranslucentBackground);
-        setGeometry(x, 0, kMonitorWidth, kMonitorHeight);
+        setGeometry(x, 0, size.width(), size.height());
     }
 
 protected:
@@ -164,6 +183,36 @@ protected:
         painter.fillRect(event->rect(), QColor(91, 75, 219, 64));
     }
 };
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// CPU of every thread of this process, in seconds.
+double processSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Context switches of the threads of Qt's thread pool ("Thread (pooled)"), where its raster
+// engine splits large fills; Qt's X event reader, another thread, wakes for every event and reply.
+long poolThreadsSwitches() {
+    long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        bool pooled = false;
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("Name:", 0) == 0) pooled = line.find("(pooled)") != std::string::npos;
+            if (pooled && line.find("ctxt_switches:") != std::string::npos) {
+                total += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return total;
+}
 
 // The resident memory of this process, in megabytes.
 double residentMegabytes() {
@@ -181,8 +230,7 @@ void runShows(benchmark::State& state, Stage& stage, const std::function<void()>
               const std::vector<QWidget*>& windows) {
     hide();
     stage.settle();
-    double mapped = 0, painted = 0;
-    int count = 0;
+    std::vector<double> mapped, painted;
     for (auto _ : state) {
         ready();
         const auto [map, paint] = stage.measure(show, windows);
@@ -191,36 +239,50 @@ void runShows(benchmark::State& state, Stage& stage, const std::function<void()>
             break;
         }
         state.SetIterationTime(paint / 1000);
-        mapped += map;
-        painted += paint;
-        ++count;
+        mapped.push_back(map);
+        painted.push_back(paint);
         hide();
         stage.settle();
     }
-    if (!count) return;
-    state.counters["map_ms"] = mapped / count;
-    state.counters["first_paint_ms"] = painted / count;
+    if (mapped.empty()) return;
+    state.counters["map_ms"] = median(mapped);
+    state.counters["first_paint_ms"] = median(painted);
 }
 
-// Arguments: compositor (0 or 1); for the overlay, whether it gave its pixels back before each show.
-void OverlayShow(benchmark::State& state) {
-    Stage& stage = Stage::get();
-    stage.setCompositor(state.range(0) != 0);
-    const bool cold = state.range(1) != 0;
-    MemoryUserDefaults defaults;
-    Preferences preferences(defaults);
-    VirtualScheduler scheduler;
-    OverlayController overlay(preferences, scheduler);
-    const bool compositing = state.range(0) != 0;
-    overlay.isCompositing = [compositing] { return compositing; };
-
+// The zones of a 12-zone grid on two displays side by side, of 1080 or 2160 lines.
+std::vector<OverlayItem> twoDisplays(std::int64_t lines) {
+    const QSize size = displaySize(lines);
     const ZoneLayout layout(LayoutTemplate::grid, 12);
     std::vector<OverlayItem> items;
     for (std::uint32_t id = 1; id <= 2; ++id) {
-        DisplayInfo display{id, "D" + std::to_string(id), "D", Rect(kMonitorWidth * (id - 1.0), 0, kMonitorWidth, kMonitorHeight),
-                            Rect(kMonitorWidth * (id - 1.0), 0, kMonitorWidth, kMonitorHeight), id == 1, false};
+        const Rect frame(size.width() * (id - 1.0), 0, size.width(), size.height());
+        DisplayInfo display{id, "D" + std::to_string(id), "D", frame, frame, id == 1, false};
         items.push_back({display, ZoneGeometry::zones(layout, display.workArea)});
     }
+    return items;
+}
+
+// The overlay as the program has it, on the stage with a compositor running or not.
+struct StagedOverlay {
+    explicit StagedOverlay(bool compositing) {
+        Stage::get().setCompositor(compositing);
+        overlay.isCompositing = [compositing] { return compositing; };
+    }
+    MemoryUserDefaults defaults;
+    Preferences preferences{defaults};
+    VirtualScheduler scheduler;
+    OverlayController overlay{preferences, scheduler};
+};
+
+// Arguments: compositor (0 or 1); whether the overlay gave its pixels back before each show; the
+// displays' lines (1080 or 2160).
+void OverlayShow(benchmark::State& state) {
+    Stage& stage = Stage::get();
+    StagedOverlay staged(state.range(0) != 0);
+    OverlayController& overlay = staged.overlay;
+    VirtualScheduler& scheduler = staged.scheduler;
+    const bool cold = state.range(1) != 0;
+    const std::vector<OverlayItem> items = twoDisplays(state.range(2));
     // The panels exist from the first drag on.
     overlay.show(items);
     stage.settle();
@@ -233,12 +295,18 @@ void OverlayShow(benchmark::State& state) {
     stage.settle();
     state.counters["resident_mb_idle"] = residentMegabytes();
 }
-BENCHMARK(OverlayShow)->ArgsProduct({{0, 1}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(OverlayShow)
+    ->ArgsProduct({{0, 1}, {0, 1}, {1080, 2160}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
+// Arguments: compositor (0 or 1); the displays' lines.
 void BareTranslucentPanelsShow(benchmark::State& state) {
     Stage& stage = Stage::get();
     stage.setCompositor(state.range(0) != 0);
-    BarePanel left(0), right(kMonitorWidth);
+    const QSize size = displaySize(state.range(1));
+    BarePanel left(0, size), right(size.width(), size);
     auto show = [&] {
         left.show();
         right.show();
@@ -250,6 +318,61 @@ void BareTranslucentPanelsShow(benchmark::State& state) {
         right.hide();
     }, {&left, &right});
 }
-BENCHMARK(BareTranslucentPanelsShow)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BareTranslucentPanelsShow)
+    ->ArgsProduct({{0, 1}, {1080, 2160}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
+// Arguments: compositor (0 or 1); the displays' lines; whether the highlight changes (1) or stays.
+void OverlayHighlight(benchmark::State& state) {
+    Stage& stage = Stage::get();
+    StagedOverlay staged(state.range(0) != 0);
+    OverlayController& overlay = staged.overlay;
+    const bool changes = state.range(2) != 0;
+    const std::vector<OverlayItem> items = twoDisplays(state.range(1));
+    const DisplayInfo& display = items[0].display;
+    const auto zones = std::int64_t(items[0].zones.size());
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* qt = x11->connection();
+    // Painted, flushed, and in the server once it answered a later request.
+    auto paintAndSync = [&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    };
+    // A drag that went over every zone before: each tile drawn in both states, as after a sweep.
+    for (int show = 0; show < 2; ++show) {
+        overlay.show(items);
+        stage.settle();
+        for (std::int64_t zone = 0; zone < zones; ++zone) {
+            overlay.setHighlighted({zone}, display);
+            paintAndSync();
+        }
+        if (show == 0) overlay.hide();
+        stage.settle();
+    }
+    std::vector<double> cpu;
+    const long switchesBefore = poolThreadsSwitches();
+    std::int64_t zone = 0;
+    for (auto _ : state) {
+        if (changes) zone = (zone + 1) % zones;
+        const double start = processSeconds();
+        overlay.setHighlighted({zone}, display);
+        paintAndSync();
+        const double spent = processSeconds() - start;
+        cpu.push_back(spent * 1e6);
+        state.SetIterationTime(spent);
+    }
+    state.counters["cpu_us_median"] = median(cpu);
+    state.counters["pool_thread_switches_per_change"] =
+        double(poolThreadsSwitches() - switchesBefore) / double(state.iterations());
+    overlay.hide();
+    stage.settle();
+}
+BENCHMARK(OverlayHighlight)
+    ->ArgsProduct({{0, 1}, {1080, 2160}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200);
 
 }  // namespace

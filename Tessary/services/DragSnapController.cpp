@@ -70,6 +70,7 @@ void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
     window_ = *handle;
     startFrame_ = info->frame;
     phase_ = Phase::tracking;
+    moveRechecksLeft_ = moveRechecks;
 }
 
 void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
@@ -112,7 +113,8 @@ bool DragSnapController::startSnappingIfMoved(Point at) {
         // The pointer has travelled past the threshold but the window has not moved at all: either
         // the window manager has not moved it yet, or the drag is inside the window (selecting text),
         // which must show nothing. Only the window's own frame tells them apart, a moment later.
-        if (travelled && *frame == startFrame_ && !moveRecheck_) {
+        if (travelled && *frame == startFrame_ && !moveRecheck_ && moveRechecksLeft_ > 0) {
+            --moveRechecksLeft_;
             moveRecheck_ = scheduler_.schedule(moveRecheckDelay, [this] {
                 moveRecheck_ = {};
                 if (phase_ == Phase::tracking && window_ && isHeld(preferences_.activationModifier(), modifiers_)) {

@@ -64,8 +64,11 @@ public:
     static constexpr Scheduler::Duration dropRetryDelay = std::chrono::milliseconds(60);
     // The window manager moves a window a moment after the pointer (openbox: under a millisecond),
     // so the frame read on the notice that carries the pointer past the threshold may still be the
-    // old one; it is read once more this much later, without waiting for another notice.
-    static constexpr Scheduler::Duration moveRecheckDelay = std::chrono::milliseconds(4);
+    // old one. Without waiting for another notice it is read again every millisecond, at most
+    // moveRechecks times in a drag: the zones come within a millisecond of the window's first
+    // move, and a drag inside a window (selecting text) costs a few reads, not one per millisecond.
+    static constexpr Scheduler::Duration moveRecheckDelay = std::chrono::milliseconds(1);
+    static constexpr int moveRechecks = 8;
 
     // `displays` and `zonesFor` are asked anew on every use; the clock and the drop's retry come from
     // the scheduler. Everything given must outlive the controller.
@@ -135,6 +138,7 @@ private:
     // (after which the engine they hold may be gone).
     std::vector<ScheduledTask> retries_;
     ScheduledTask moveRecheck_;
+    int moveRechecksLeft_ = 0;
 };
 
 }  // namespace tessary

@@ -205,6 +205,33 @@ TEST_F(DragSnapControllerTest, AWindowManagerMovingLateStillShowsTheZonesWithout
     }
 }
 
+// The zones follow the window manager's move within a millisecond, however late it comes within a
+// few milliseconds; a drag inside a window reads its frame a bounded number of times.
+TEST_F(DragSnapControllerTest, TheZonesComeWithinAMillisecondOfALateMoveAndADragInsideStopsAsking) {
+    const Rect start(300, 200, 800, 600);
+    Rect& frame = engine.windowTable.at(window).info.frame;
+    for (const auto late : {1ms, 2ms, 5ms}) {
+        SCOPED_TRACE(late.count());
+        frame = start;
+        grab(shift);
+        input.moveTo(Point{input.location().x + 40, input.location().y});
+        scheduler.advance(late - 500us);
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::tracking);
+        frame = Rect(340, 200, 800, 600);
+        scheduler.advance(1ms);
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::snapping);
+        input.releaseLeft();
+        overlay.take();
+    }
+    frame = start;
+    grab(shift);
+    input.moveTo(Point{input.location().x + 40, input.location().y});
+    scheduler.advance(DragSnapController::moveRechecks * DragSnapController::moveRecheckDelay);
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "a drag inside the window keeps reading its frame";
+    EXPECT_EQ(controller.phase(), DragSnapController::Phase::tracking);
+    input.releaseLeft();
+}
+
 TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressedOrAlwaysIsChosen) {
     grab();
     dragBy(200, 0);

@@ -3,6 +3,7 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QPaintEvent>
+#include <QWindow>
 
 #include <chrono>
 #include <functional>
@@ -317,4 +318,46 @@ TEST_F(OverlayControllerTest, ThePreviewOwnsOnlyItsOwnOverlay) {
             EXPECT_EQ(onScreen(o), before);
         }
     }
+}
+
+// The shape of the panel's native window, the one the X server sees.
+static QRegion shape(ZoneOverlayPanel* panel) { return panel->windowHandle() ? panel->windowHandle()->mask() : QRegion(); }
+
+// Without a compositor the X server shows a window's transparent pixels black: it is the panel's
+// own window (the one the server sees) that carries the shape, and a compositor that starts or
+// stops changes the mode at the next show.
+TEST_F(OverlayControllerTest, WithoutACompositorThePanelWindowIsShapedToWhatIsDrawnUntilOneStarts) {
+    bool compositing = false;
+    overlay.isCompositing = [&] { return compositing; };
+    overlay.show({{left, halves(left)}});
+    ZoneOverlayPanel* panel = overlay.panel(1);
+    settle();
+    const QPoint band(3, 540), inside(480, 300), rightInside(1440, 300);
+    EXPECT_FALSE(shape(panel).isEmpty()) << "the panel's window is not shaped";
+    EXPECT_EQ(shape(panel), panel->view().shape());
+    EXPECT_TRUE(shape(panel).contains(band));
+    EXPECT_FALSE(shape(panel).contains(inside));
+    EXPECT_FALSE(shape(panel).contains(rightInside));
+
+    // A highlighted zone gains its hatching: some of its inside shows, not all of it.
+    overlay.setHighlighted({1}, left);
+    settle();
+    EXPECT_EQ(shape(panel), panel->view().shape());
+    const QRegion hatched = shape(panel) & QRect(960 + 40, 100, 880, 800);
+    EXPECT_FALSE(hatched.isEmpty()) << "the highlighted zone reads no different";
+    long area = 0;
+    for (const QRect& r : hatched) area += long(r.width()) * r.height();
+    EXPECT_LT(area, 880L * 800 / 3) << "the highlight covers the windows beneath";
+    EXPECT_FALSE(shape(panel).contains(inside));
+
+    overlay.hide();
+    compositing = true;
+    overlay.show({{left, halves(left)}});
+    settle();
+    EXPECT_TRUE(shape(panel).isEmpty()) << "translucent through a compositor, yet shaped";
+    overlay.hide();
+    compositing = false;
+    overlay.show({{left, halves(left)}});
+    EXPECT_FALSE(shape(panel).isEmpty());
+    EXPECT_FALSE(shape(panel).contains(inside));
 }

@@ -72,7 +72,8 @@ public:
 
     // Whether a compositor runs, asked at every show (the program answers from a
     // CompositorWatcher, without a request): without one the panels draw opaque outlines only,
-    // since transparent pixels would show black. Unset means a compositor runs.
+    // since transparent pixels would show black, and their windows are shaped to them. A
+    // compositor that starts or stops changes the mode at the next show. Unset means one runs.
     std::function<bool()> isCompositing;
 
     // How long hidden panels keep their pixels (window buffers and drawn tiles) for the next show.

@@ -3,6 +3,7 @@
 #include <QBackingStore>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <cmath>
 
@@ -21,6 +22,16 @@ ZoneOverlayPanel::ZoneOverlayPanel(const DisplayInfo& display, Preferences& pref
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Tessary zones"));
+    // Without a compositor the X server shows the window's pixels as they are, transparent ones
+    // black: the window itself is shaped (X Shape, bounding) to what the view draws. A mask on the
+    // view would only clip its painting; the server never sees it. The shape goes to the native
+    // window alone (QWindow::setMask), not to the widget: a widget mask would cut every paint
+    // event to it, thousands of rectangles (each bar of a hatching), which makes each clip a
+    // complex one that Qt's raster engine fills span by span over its thread pool.
+    view_->onShapeChanged = [this](const QRegion& shape) {
+        winId();
+        if (QWindow* window = windowHandle()) window->setMask(shape);
+    };
     configure(display);
 }
 

@@ -15,7 +15,8 @@ class ZoneOverlayView;
 
 // The overlay window of one display: an override-redirect, input-transparent, always-on-top
 // window with an alpha channel that covers the display's whole frame and hosts a ZoneOverlayView
-// of its own model. The window manager never sees it, so it is never focused, decorated, listed
+// of its own model. Without a compositor its X window is shaped to what the view draws (the
+// view's shape()), so the windows beneath stay visible; with one it is unshaped and translucent. The window manager never sees it, so it is never focused, decorated, listed
 // or moved; it is created once and shown again and again.
 //
 // Hidden, it keeps its widgets, its X window and, until releaseBuffers(), its pixels: a

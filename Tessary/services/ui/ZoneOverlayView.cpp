@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -28,6 +29,11 @@ constexpr double sizeLabelBottomPadding = 14;
 // Without a compositor: the width of a tile's outline and how far inside the tile it reaches.
 constexpr double outlineReach = 3;
 constexpr double outlineInset = 6;
+// Without a compositor, a highlighted tile: its band's width, and bars of hatching this thick, this
+// far apart, across the rest.
+constexpr double activeBand = 12;
+constexpr int hatchBar = 2;
+constexpr int hatchPitch = 10;
 
 QColor withAlpha(QColor color, double alpha) {
     color.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
@@ -244,20 +250,27 @@ QRegion ZoneOverlayView::takeRequestedRepaint() { return std::exchange(requested
 
 void ZoneOverlayView::repaint(const QRegion& region) {
     requested_ += region;
+    unpainted_ += region;
     update(region);
 }
 
 void ZoneOverlayView::repaintAll() {
-    inactiveTilesStale_ = true;
-    inactiveMasksStale_ = true;
+    dropTileImages();
+    zoneShapesStale_ = true;
     hintRect_ = layoutHint().capsule;
-    updateMask();
+    updateShape();
     repaint(QRegion(rect()));
 }
 
 void ZoneOverlayView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     repaintAll();
+}
+
+void ZoneOverlayView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The badges, labels and the hint are measured and drawn once per font.
+    if (event->type() == QEvent::FontChange) repaintAll();
 }
 
 void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
@@ -267,7 +280,9 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
     }
     QRegion region;
     scratch_.clear();
-    model_.appendRepaintRects(change, tileReach * pointsPerPixel_, scratch_);
+    // A tile's ring and shadow reach out further than an outline does.
+    const double reach = compositing_ ? tileReach : outlineReach + 3;
+    model_.appendRepaintRects(change, reach * pointsPerPixel_, scratch_);
     for (const Rect& r : scratch_) {
         region += QRectF(r.minX() / pointsPerPixel_, r.minY() / pointsPerPixel_, r.width() / pointsPerPixel_,
                          r.height() / pointsPerPixel_)
@@ -280,8 +295,8 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
         region += previousHint.adjusted(-1, -1, 1, 1).toAlignedRect();
         region += hintRect_.adjusted(-1, -1, 1, 1).toAlignedRect();
     }
-    if (!compositing_) updateMask();
-    repaint(region);
+    updateShape();
+    repaint(region & rect());
 }
 
 void ZoneOverlayView::preferencesChanged(PreferenceSetting setting) {
@@ -312,33 +327,55 @@ ZoneOverlayView::Hint ZoneOverlayView::layoutHint() const {
     hint.title = QString::fromStdString(overlaytext::hintTitle(highlighted));
     hint.advice =
         QString::fromStdString(overlaytext::hintSpanAdvice(preferences_.spanModifier(), highlighted.size()));
-    const QFontMetricsF titleMetrics(sizedFont(font(), hintFontSize, QFont::DemiBold));
-    const QFontMetricsF adviceMetrics(sizedFont(font(), hintFontSize, QFont::Normal));
-    double width = hintSidePadding + hintDot + hintSpacing + titleMetrics.horizontalAdvance(hint.title);
-    if (!hint.advice.isEmpty()) {
-        width += hintSpacing + adviceMetrics.horizontalAdvance(QStringLiteral("\u00b7")) + hintSpacing +
-                 adviceMetrics.horizontalAdvance(hint.advice);
+    // Measured once per text: shaping it is most of what a highlight change costs otherwise.
+    const QString key = hint.title + QLatin1Char('\n') + hint.advice;
+    auto known = hintWidths_.constFind(key);
+    if (known == hintWidths_.constEnd()) {
+        const QFontMetricsF titleMetrics(sizedFont(font(), hintFontSize, QFont::DemiBold));
+        const QFontMetricsF adviceMetrics(sizedFont(font(), hintFontSize, QFont::Normal));
+        double measured = hintSidePadding + hintDot + hintSpacing + titleMetrics.horizontalAdvance(hint.title);
+        if (!hint.advice.isEmpty()) {
+            measured += hintSpacing + adviceMetrics.horizontalAdvance(QStringLiteral("\u00b7")) + hintSpacing +
+                        adviceMetrics.horizontalAdvance(hint.advice);
+        }
+        if (hintWidths_.size() >= 64) hintWidths_.clear();
+        known = hintWidths_.insert(key, std::ceil(measured + hintSidePadding));
     }
-    width += hintSidePadding;
-    width = std::ceil(width);
+    const double width = *known;
     hint.capsule = QRectF((this->width() - width) / 2, this->height() - hintBottomPadding - hintHeight, width, hintHeight);
     return hint;
 }
 
 namespace {
 
-// Without a compositor: the band along a tile's edge, its badge and the hint, as filled shapes.
-// The window is masked to exactly these, so every pixel it shows is painted opaque.
+// Without a compositor: the band along a tile's edge (wide and reaching out a little while the
+// tile is highlighted), its badge, the hatching of a highlighted tile and the hint, as filled
+// shapes. The window is shaped to exactly these, so every pixel it shows is painted opaque.
 QPainterPath outlineBand(const QRectF& r, bool active) {
     const double reach = active ? outlineReach : 0;
+    const double inset = active ? activeBand : outlineInset;
     QPainterPath band;
     band.setFillRule(Qt::OddEvenFill);
     band.addRoundedRect(r.adjusted(-reach, -reach, reach, reach), cornerRadius + reach, cornerRadius + reach);
-    if (r.width() > 2 * outlineInset && r.height() > 2 * outlineInset) {
-        band.addRoundedRect(r.adjusted(outlineInset, outlineInset, -outlineInset, -outlineInset),
-                            cornerRadius - outlineInset, cornerRadius - outlineInset);
+    if (r.width() > 2 * inset && r.height() > 2 * inset) {
+        const double radius = std::max(0.0, cornerRadius - inset);
+        band.addRoundedRect(r.adjusted(inset, inset, -inset, -inset), radius, radius);
     }
     return band;
+}
+
+// A highlighted tile's hatching without a compositor: thin bars across the inside of the band,
+// with the windows beneath showing between them.
+QRegion hatching(const QRectF& r) {
+    const QRect inner = r.adjusted(activeBand + hatchPitch / 2, activeBand + hatchPitch / 2, -activeBand - hatchPitch / 2,
+                                   -activeBand - hatchPitch / 2)
+                            .toAlignedRect();
+    QRegion bars;
+    if (inner.width() <= 0) return bars;
+    for (int y = inner.top(); y + hatchBar <= inner.bottom() + 1; y += hatchPitch) {
+        bars += QRect(inner.left(), y, inner.width(), hatchBar);
+    }
+    return bars;
 }
 
 QRectF outlineBadge(const QRectF& r) {
@@ -348,44 +385,138 @@ QRectF outlineBadge(const QRectF& r) {
 
 QRegion regionOf(const QPainterPath& path) { return QRegion(path.toFillPolygon().toPolygon(), path.fillRule()); }
 
+// What a tile shows of itself without a compositor, besides its badge. Highlighted, it covers all
+// it shows otherwise, so that the window's shape can be every zone's inactive outline plus the
+// highlighted ones.
+QRegion outlineRegion(const QRectF& r, bool active) {
+    const QRegion inactive = regionOf(outlineBand(r, false));
+    return active ? inactive + regionOf(outlineBand(r, true)) + hatching(r) : inactive;
+}
+
+QRegion badgeRegion(const QRectF& r) { return QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse); }
+
+QRegion capsuleRegion(const QRectF& capsule) {
+    QPainterPath path;
+    path.addRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+    return regionOf(path);
+}
+
+// Qt's raster engine splits a fill of more than about a hundred spans (one or a few per row) over
+// its thread pool, which wakes a thread per core; filling a few rows at a time stays below that.
+template <class Paint>
+void inBands(QPainter& painter, const QRect& area, int rows, const Paint& paint) {
+    for (int y = area.top(); y <= area.bottom(); y += rows) {
+        painter.setClipRect(QRect(area.left(), y, area.width(), std::min(rows, area.bottom() + 1 - y)));
+        paint();
+    }
+}
+
 }  // namespace
 
-void ZoneOverlayView::updateMask() {
+void ZoneOverlayView::updateShape() {
     if (compositing_) {
-        if (!mask().isEmpty()) clearMask();
+        if (!shape_.isEmpty()) {
+            shape_ = QRegion();
+            if (onShapeChanged) onShapeChanged(shape_);
+        }
         return;
     }
-    // The inactive outlines change only with the zones, the size and the settings; made once.
-    if (inactiveMasksStale_ || inactiveMasks_.size() != model_.zones().size()) {
-        inactiveMasks_.clear();
+    // A zone's outlines change only with the zones, the size and the settings; made once, with
+    // the union of every zone drawn inactive. A highlighted zone's outline covers its inactive
+    // one, so a highlight change adds the highlighted zones to that union and nothing more.
+    if (zoneShapesStale_ || zoneShapes_.size() != model_.zones().size()) {
+        zoneShapes_.clear();
+        inactiveShape_ = QRegion();
         for (const Zone& zone : model_.zones()) {
             const QRectF r = tileRect(zone);
-            QRegion outline = regionOf(outlineBand(r, false));
-            if (preferences_.showZoneNumbers()) outline += QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse);
-            inactiveMasks_.push_back(outline);
+            const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
+            zoneShapes_.push_back(outlineRegion(r, true) + badge);
+            inactiveShape_ += outlineRegion(r, false) + badge;
         }
-        inactiveMasksStale_ = false;
+        zoneShapesStale_ = false;
     }
-    QRegion region;
+    QRegion region = inactiveShape_;
     for (std::size_t i = 0; i < model_.zones().size(); ++i) {
-        const Zone& zone = model_.zones()[i];
-        region += inactiveMasks_[i];
-        if (model_.isHighlighted(zone.index)) region += regionOf(outlineBand(tileRect(zone), true));
+        if (model_.isHighlighted(model_.zones()[i].index)) region += zoneShapes_[i];
     }
-    if (!hintRect_.isEmpty()) {
-        QPainterPath capsule;
-        capsule.addRoundedRect(hintRect_, hintRect_.height() / 2, hintRect_.height() / 2);
-        region += regionOf(capsule);
-    }
-    // An empty mask would mean no mask at all: keep a region outside the window instead.
+    if (!hintRect_.isEmpty()) region += capsuleRegion(hintRect_);
+    region &= rect();
+    // An empty shape would mean no shape at all: keep a region outside the window instead.
     if (region.isEmpty()) region = QRegion(-1, -1, 1, 1);
-    if (region != mask()) setMask(region);
+    if (region != shape_) {
+        shape_ = region;
+        if (onShapeChanged) onShapeChanged(shape_);
+    }
 }
+
+void ZoneOverlayView::dropTileImages() {
+    inactiveTilesStale_ = true;
+    tileImages_.clear();
+    hintImages_.clear();
+    hintWidths_.clear();
+}
+
+const QImage& ZoneOverlayView::hintImage(const Hint& hint) {
+    const QString key = hint.title + QLatin1Char('\n') + hint.advice;
+    if (const auto found = hintImages_.constFind(key); found != hintImages_.constEnd()) return *found;
+    if (hintImages_.size() >= 32) hintImages_.clear();
+    const QRect area = hintArea(hint);
+    const double ratio = devicePixelRatioF();
+    QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.translate(-area.topLeft());
+    inBands(painter, area, 4, [&] { paintHint(painter, hint); });
+    return *hintImages_.insert(key, image);
+}
+
+QRect ZoneOverlayView::hintArea(const Hint& hint) { return hint.capsule.adjusted(-1, -1, 1, 1).toAlignedRect(); }
 
 void ZoneOverlayView::releaseCache() {
     inactiveTiles_ = QImage();
-    inactiveTilesStale_ = true;
+    dropTileImages();
     shownSinceRelease_ = false;
+}
+
+std::size_t ZoneOverlayView::cachedTileCount() const {
+    std::size_t count = 0;
+    for (const auto& states : tileImages_) {
+        for (const auto& tile : states) count += tile.image.isNull() ? 0 : 1;
+    }
+    return count;
+}
+
+QRect ZoneOverlayView::tileArea(const Zone& zone, bool active) const {
+    // How far a tile's drawing reaches beyond it: shadow and ring, or the outline's pen.
+    const double reach = compositing_ ? (active ? tileReach : 12) : (active ? outlineReach + 2 : 2);
+    return tileRect(zone).adjusted(-reach, -reach, reach, reach).toAlignedRect() & rect();
+}
+
+const ZoneOverlayView::TileImage& ZoneOverlayView::tileImage(std::size_t index, bool active) {
+    if (tileImages_.size() != model_.zones().size()) tileImages_.assign(model_.zones().size(), {});
+    TileImage& tile = tileImages_[index][active ? 1 : 0];
+    if (!tile.image.isNull()) return tile;
+    const Zone& zone = model_.zones()[index];
+    const QRect area = tileArea(zone, active);
+    const double ratio = devicePixelRatioF();
+    tile.at = area.topLeft();
+    tile.image = mappedImage((QSizeF(std::max(1, area.width()), std::max(1, area.height())) * ratio).toSize());
+    tile.image.setDevicePixelRatio(ratio);
+    tile.image.fill(Qt::transparent);
+    if (area.isEmpty()) return tile;
+    QPainter painter(&tile.image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.translate(-area.topLeft());
+    if (compositing_) {
+        paintTile(painter, zone, active);
+    } else {
+        paintOutline(painter, zone, active);
+    }
+    return tile;
 }
 
 void ZoneOverlayView::ensureInactiveTiles() {
@@ -395,6 +526,7 @@ void ZoneOverlayView::ensureInactiveTiles() {
     inactiveTiles_ = mappedImage(pixels);
     inactiveTiles_.setDevicePixelRatio(ratio);
     inactiveTiles_.fill(Qt::transparent);
+    // Drawn as the first show drew the window, so that every show looks the same to the pixel.
     QPainter painter(&inactiveTiles_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -408,21 +540,25 @@ void ZoneOverlayView::ensureInactiveTiles() {
     inactiveTilesStale_ = false;
 }
 
-void ZoneOverlayView::paintLive(QPainter& painter, const QRegion& region) const {
-    painter.setClipRegion(region);
+void ZoneOverlayView::composeTiles(QPainter& painter, const QRect& area, bool drawUncached) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(region.boundingRect(), Qt::transparent);
+    painter.fillRect(area, Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    const QRectF dirty = region.boundingRect();
-    for (const Zone& zone : model_.zones()) {
-        const QRectF reach = tileRect(zone).adjusted(-tileReach, -tileReach, tileReach, tileReach);
-        if (!reach.intersects(dirty)) continue;
+    for (std::size_t i = 0; i < model_.zones().size(); ++i) {
+        const Zone& zone = model_.zones()[i];
         const bool active = model_.isHighlighted(zone.index);
-        if (compositing_) {
-            paintTile(painter, zone, active);
-        } else {
-            paintOutline(painter, zone, active);
+        if (!tileArea(zone, active).intersects(area)) continue;
+        const bool cached = i < tileImages_.size() && !tileImages_[i][active ? 1 : 0].image.isNull();
+        if (drawUncached && !cached) {
+            if (compositing_) {
+                paintTile(painter, zone, active);
+            } else {
+                paintOutline(painter, zone, active);
+            }
+            continue;
         }
+        const TileImage& tile = tileImage(i, active);
+        painter.drawImage(tile.at, tile.image);
     }
 }
 
@@ -430,33 +566,61 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const QRegion dirty = event->region();
+    // The rectangles asked for, rather than the event's region: without a compositor Qt cuts that
+    // to the window's shape, thousands of rectangles (each bar of a hatching), and every clip set
+    // below is cut against it again. Anything Qt repaints on its own (an expose) is added whole.
+    QRegion dirty = std::exchange(unpainted_, QRegion()) & event->region().boundingRect();
+    if (!(event->region() - dirty).isEmpty()) dirty += event->region().boundingRect();
+    dirty &= rect();
     const double ratio = devicePixelRatioF();
     const bool cached = !inactiveTilesStale_ && inactiveTiles_.size() == (QSizeF(size()) * ratio).toSize();
     const bool whole = dirty.contains(rect());
-    // The image is drawn at a show (a whole repaint), and only from the second show after the pixels
-    // were given back: the first show after an idle while pays for a fresh window buffer already,
-    // and most drags come alone.
-    if (cached || (whole && shownSinceRelease_)) {
-        // Away from highlighted tiles the window shows every tile inactive: a copy of the image.
-        ensureInactiveTiles();
-        QRegion live;
-        for (const Zone& zone : model_.zones()) {
-            if (!model_.isHighlighted(zone.index)) continue;
-            live += tileRect(zone).adjusted(-tileReach, -tileReach, tileReach, tileReach).toAlignedRect();
-        }
-        live &= dirty;
-        painter.setClipRegion(dirty - live);
+    // The composed image is made at a show (a whole repaint), and only from the second show after
+    // the pixels were given back: the first show after an idle while pays for a fresh window buffer
+    // already, and most drags come alone.
+    const bool composed = cached || (whole && shownSinceRelease_);
+    if (composed) ensureInactiveTiles();
+    if (whole) shownSinceRelease_ = true;
+    QRegion lit;
+    for (const Zone& zone : model_.zones()) {
+        if (model_.isHighlighted(zone.index)) lit += tileArea(zone, true);
+    }
+    // Away from highlighted tiles the window shows every tile inactive: a copy of the composed
+    // image, where there is one; around them, the tiles composed each in its state.
+    const QRegion copied = composed ? dirty - lit : QRegion();
+    const QRegion live = dirty - copied;
+    // A copy in Source mode is a copy of rows where the window's buffer has the image's very format
+    // (on X11 with an alpha channel it has); elsewhere the engine would fill it span by span over
+    // its thread pool, and the image is blended over cleared pixels instead, to the same effect.
+    const QPaintDevice* buffer = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    const bool sameFormat = buffer && buffer->devType() == QInternal::Image &&
+                            static_cast<const QImage*>(buffer)->format() == inactiveTiles_.format();
+    // One rectangle at a time: a copy clipped to a rectangle is a plain copy on this thread.
+    for (const QRect& area : copied) {
+        painter.setClipRect(area);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
+        if (!sameFormat) {
+            painter.fillRect(area, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
         painter.drawImage(QPointF(0, 0), inactiveTiles_);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        if (!live.isEmpty()) paintLive(painter, live);
-    } else {
-        paintLive(painter, dirty);
-        if (whole) shownSinceRelease_ = true;
     }
-    painter.setClipRegion(dirty);
-    if (!hintRect_.isEmpty() && hintRect_.intersects(dirty.boundingRect())) paintHint(painter, layoutHint());
+    for (const QRect& area : live) {
+        painter.setClipRect(area);
+        // At that first show, tiles without an image yet are drawn straight into the window.
+        composeTiles(painter, area, whole && !composed);
+    }
+    if (!hintRect_.isEmpty()) {
+        const Hint hint = layoutHint();
+        const QRect where = hintArea(hint);
+        const QImage& image = hintImage(hint);
+        for (const QRect& area : dirty) {
+            if (!area.intersects(where)) continue;
+            painter.setClipRect(area & where);
+            painter.drawImage(where.topLeft(), image);
+        }
+    }
 }
 
 void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active) const {
@@ -536,21 +700,19 @@ void ZoneOverlayView::paintOutline(QPainter& painter, const Zone& zone, bool act
     QColor color = overlayColor(preferences_);
     color.setAlphaF(1);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawPath(outlineBand(r, active));
+    // The shape's own rectangles are filled, so that it shows no pixel left unpainted.
+    for (const QRect& part : outlineRegion(r, active)) painter.fillRect(part, color);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::white, active ? 2.0 : 1.0));
-    const double inset = outlineInset - 1.5;
-    painter.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), cornerRadius - inset, cornerRadius - inset);
+    const double inset = (active ? activeBand : outlineInset) - 1.5;
+    painter.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), std::max(0.0, cornerRadius - inset),
+                            std::max(0.0, cornerRadius - inset));
     if (preferences_.showZoneNumbers()) {
-        const QRectF badge = outlineBadge(r);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(active ? color : color.darker(140));
-        painter.drawEllipse(badge.adjusted(-1, -1, 1, 1));
+        const QColor badge = active ? color : color.darker(140);
+        for (const QRect& part : badgeRegion(r)) painter.fillRect(part, badge);
         painter.setPen(Qt::white);
         painter.setFont(sizedFont(font(), overlaytext::badgeFontSize(Rect(0, 0, r.width(), r.height())), QFont::Bold));
-        painter.drawText(badge, Qt::AlignCenter, QString::fromStdString(overlaytext::zoneNumber(zone.index)));
+        painter.drawText(outlineBadge(r), Qt::AlignCenter, QString::fromStdString(overlaytext::zoneNumber(zone.index)));
     }
     painter.setRenderHint(QPainter::Antialiasing, true);
 }
@@ -566,8 +728,13 @@ void ZoneOverlayView::paintHintContent(QPainter& painter, const Hint& hint) cons
     const QRectF& c = hint.capsule;
     const double radius = c.height() / 2;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(compositing_ ? QColor(28, 28, 32, 205) : QColor(28, 28, 32));
-    painter.drawRoundedRect(c, radius, radius);
+    if (compositing_) {
+        painter.setBrush(QColor(28, 28, 32, 205));
+        painter.drawRoundedRect(c, radius, radius);
+    } else {
+        // The shape's own rectangles, so that it shows no pixel left unpainted.
+        for (const QRect& part : capsuleRegion(c)) painter.fillRect(part, QColor(28, 28, 32));
+    }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.25f), 0.5));
     painter.drawRoundedRect(c.adjusted(0.25, 0.25, -0.25, -0.25), radius, radius);

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QRectF>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
 
+#include <array>
+#include <functional>
 #include <vector>
 
 #include "Platform/Signal.h"
@@ -21,14 +24,22 @@ namespace tessary {
 //
 // The model's zones are in points; the widget lays them out in logical pixels, dividing by
 // `pointsPerPixel` (the display's device pixel ratio). Only what changed is repainted: the tiles
-// whose highlight flipped (with their ring and shadow) and the hint. Every tile drawn inactive is
-// kept in one image (outlines without a compositor), drawn at the second show after releaseCache()
-// and again after a change of the zones, the size or a drawing setting: a show copies it, and only
-// the surroundings of highlighted tiles and the hint are drawn live.
-// releaseCache() frees it (the overlay controller does so when the overlay has been idle a while).
+// whose highlight flipped (with their ring and shadow) and the hint.
+//
+// Painting is copying. Each tile is drawn once per state into an image of its own (inactive when
+// first needed, active when first highlighted), and every tile drawn inactive is kept composed in
+// one image of the whole widget from the second show after releaseCache() on. A show copies that
+// image; a highlight change clears the tiles' surroundings and copies the tiles that reach into
+// them, each in its state. Every copy is clipped to one rectangle, which Qt's raster engine does on
+// the calling thread: filling shapes taller than about a hundred rows it splits over its thread
+// pool, and a drag would wake that pool on every change. The images are made again after a change
+// of the zones, the size or a drawing setting; releaseCache() frees them (the overlay controller
+// does so when the overlay has been idle a while).
 //
 // Without a compositor the window's transparent pixels would show black, so in that mode the
-// widget draws only opaque outlines, badges and the hint, and masks the window to them.
+// widget draws only opaque outlines, badges, the hint and, over a highlighted zone, a hatching of
+// thin bars; shape() is then exactly what is drawn, and the window that hosts the view (the
+// overlay panel) sets it as its X shape, so everything else under it stays visible.
 class ZoneOverlayView final : public QWidget {
     Q_OBJECT
 
@@ -44,6 +55,13 @@ public:
 
     // The hint capsule's rectangle in widget coordinates; empty while no hint is shown.
     QRectF hintRect() const { return hintRect_; }
+    // What the window shows without a compositor, in widget coordinates: every pixel drawn, and
+    // nothing else. Empty while compositing (the window is not shaped then); never empty without a
+    // compositor (with nothing to draw it lies outside the widget).
+    const QRegion& shape() const { return shape_; }
+    // Told of every change of shape(), for the window that hosts the view.
+    std::function<void(const QRegion&)> onShapeChanged;
+
     // The regions asked to repaint since the last call (tests check that a highlight change
     // repaints only its tiles).
     QRegion takeRequestedRepaint();
@@ -51,13 +69,16 @@ public:
     // How far the drawing of a tile reaches beyond its rectangle (ring and shadow), in logical pixels.
     static constexpr double tileReach = 38;
 
-    // Frees the image of the inactive tiles; the next paint draws it again.
+    // Frees the images of the tiles; the next paint draws them again.
     void releaseCache();
     bool hasCache() const { return !inactiveTiles_.isNull(); }
+    // Tiles drawn into images of their own (each state counts), for the tests.
+    std::size_t cachedTileCount() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Hint {
@@ -72,14 +93,27 @@ private:
     void repaintAll();
     Hint layoutHint() const;
     QRectF tileRect(const Zone& zone) const;
+    // Where a tile's drawing in a state lies, within the widget.
+    QRect tileArea(const Zone& zone, bool active) const;
     void paintTile(class QPainter& painter, const Zone& zone, bool active) const;
     void paintOutline(class QPainter& painter, const Zone& zone, bool active) const;
     void paintHint(class QPainter& painter, const Hint& hint) const;
     void paintHintContent(class QPainter& painter, const Hint& hint) const;
-    void updateMask();
+    // The hint drawn once per text (the colours change only with a repaint of everything).
+    const QImage& hintImage(const Hint& hint);
+    static QRect hintArea(const Hint& hint);
+    void updateShape();
     void ensureInactiveTiles();
-    // Clears the region and draws every tile that reaches into it, each in its state.
-    void paintLive(class QPainter& painter, const QRegion& region) const;
+    // A tile drawn alone in its state, and where it goes (logical pixels); made when first asked.
+    struct TileImage {
+        QImage image;
+        QPoint at;
+    };
+    const TileImage& tileImage(std::size_t zone, bool active);
+    // Clears the rectangle and copies every tile that reaches into it, each in its state; with
+    // `drawUncached`, a tile not drawn into its image yet is drawn straight instead.
+    void composeTiles(class QPainter& painter, const QRect& area, bool drawUncached = false);
+    void dropTileImages();
 
     OverlayModel& model_;
     Preferences& preferences_;
@@ -89,13 +123,21 @@ private:
     bool compositing_ = true;
     QRectF hintRect_;
     QRegion requested_;
+    // Asked to repaint and not painted yet.
+    QRegion unpainted_;
+    QHash<QString, QImage> hintImages_;
+    mutable QHash<QString, double> hintWidths_;
     QImage inactiveTiles_;
     bool inactiveTilesStale_ = true;
+    // Per zone (in model order): the inactive and the active image.
+    std::vector<std::array<TileImage, 2>> tileImages_;
+    QRegion shape_;
     // Painted whole since the last releaseCache(): the next whole paint keeps the image.
     bool shownSinceRelease_ = false;
-    // Without a compositor: each zone's inactive outline, as a region of the window's mask.
-    std::vector<QRegion> inactiveMasks_;
-    bool inactiveMasksStale_ = true;
+    // Without a compositor: each zone's outline while highlighted, and every zone's inactive one.
+    std::vector<QRegion> zoneShapes_;
+    QRegion inactiveShape_;
+    bool zoneShapesStale_ = true;
     std::vector<Rect> scratch_;
     Subscription preferencesSubscription_;
 };

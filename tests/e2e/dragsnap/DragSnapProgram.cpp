@@ -12,9 +12,15 @@
 //   ended                              a drag moved a window and ended without a snap
 //   input KIND X Y PHASE               a global notice (down, up, drag, keys) and the drag's phase
 //                                      after it, for the test's failure messages
+// Lines on standard input show the zones the other ways the program does, each answered once done:
+//   flash                              every display's zones for 10 s ("Show Zones"): "flashed"
+//   preview ID                         the zones of that display until taken off (the layout
+//                                      editor's preview): "previewed"
+//   unpreview                          takes the preview off: "unpreviewed"
 // Run with QT_QPA_PLATFORM=xcb and DISPLAY set; it runs until it is killed.
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <xcb/xcb.h>
 
@@ -24,6 +30,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
 
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
@@ -149,6 +157,39 @@ int main(int argc, char** argv) {
         static const char* const phases[] = {"idle", "tracking", "snapping"};
         say(std::string("input ") + kinds[int(event.kind)] + " " + number(event.location.x) + " " +
             number(event.location.y) + " " + phases[int(controller.phase())]);
+    });
+    auto allZones = [&] {
+        std::vector<OverlayItem> items;
+        for (const auto& display : DisplayProvider::displays()) items.push_back({display, zoneService.zones(display)});
+        return items;
+    };
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    std::string pending;
+    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            commands.setEnabled(false);
+            return;
+        }
+        pending.append(buffer, std::size_t(n));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+            const std::string line = pending.substr(0, end);
+            if (line == "flash") {
+                overlayController.flash(allZones(), std::chrono::seconds(10));
+                say("flashed");
+            } else if (line.rfind("preview ", 0) == 0) {
+                std::vector<OverlayItem> items;
+                for (auto& item : allZones()) {
+                    if (std::to_string(item.display.displayID) == line.substr(8)) items.push_back(std::move(item));
+                }
+                overlayController.showPreview(items);
+                say("previewed");
+            } else if (line == "unpreview") {
+                overlayController.hidePreview();
+                say("unpreviewed");
+            }
+        }
     });
     say("ready");
     for (const auto& display : DisplayProvider::displays()) {

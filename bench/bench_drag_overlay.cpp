@@ -1,0 +1,284 @@
+// The zones on screen after a real drag crosses the threshold: Xvfb with two 1920x1080 monitors and
+// openbox (the end-to-end harness's desktop), a test-client window dragged by its title bar with
+// Shift held through XTest, one pixel at a time as a hand moves, and in this process the program's
+// road: X11 global input, the input monitor, the drag controller over the window engine, and the Qt
+// overlay (its panels made by an earlier drag, as in a running program). Per drag: from sending the
+// motion that carries the pointer past the threshold to both panels' MapNotify, seen by another
+// client, without waiting for a further motion. The reference, in the same run and from the same
+// motion: two bare Qt panels shown by a raw-motion handler of this process. Medians of 20 drags,
+// and the slowest.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include <poll.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "Platform/Qt/QtEventPump.h"
+#include "Platform/Qt/QtScheduler.h"
+#include "Platform/Sim/MemoryUserDefaults.h"
+#include "Platform/X11/X11GlobalInput.h"
+#include "Platform/X11/X11Platform.h"
+#include "Tessary/services/DragSnapController.h"
+#include "Tessary/services/InputMonitor.h"
+#include "Tessary/services/ZoneService.h"
+#include "Tessary/services/ui/OverlayController.h"
+#include "Tessary/services/ui/ZoneOverlayPanel.h"
+#include "WindowEngine/AXWindowEngine.h"
+#include "WindowEngine/DisplayProvider.h"
+#include "tests/TessaryCore/TestSupport.h"
+#include "tests/e2e/harness/VirtualDesktop.h"
+
+namespace {
+
+using namespace tessary;
+using Clock = std::chrono::steady_clock;
+constexpr uint32_t kShift = 0xffe1;  // XK_Shift_L
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+class BarePanel : public QWidget {
+public:
+    explicit BarePanel(int x)
+        : QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
+                               Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setGeometry(x, 0, 1920, 1080);
+    }
+};
+
+// The desktop, this process's Qt application on it, the drag road, and a watcher of mapped windows.
+struct Desk {
+    Desk() {
+        platform = X11Platform::open(desktop.display().c_str());
+        pump = std::make_unique<QtEventPump>(platform->fileDescriptor(), [this] { return platform->processPendingEvents(); });
+        DisplayProvider::setScreens(&platform->screens());
+        engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
+        zones = std::make_unique<ZoneService>(engine, JSONDocumentStore<LayoutLibrary>(folder / "layouts.json"));
+        overlay = std::make_unique<OverlayController>(preferences, scheduler);
+        controller = std::make_unique<DragSnapController>(
+            *engine, preferences, *overlay, [] { return DisplayProvider::displays(); },
+            [this](const DisplayInfo& display) { return zones->zones(display); }, scheduler);
+        input = std::make_unique<X11GlobalInput>(platform->connection());
+        monitor = std::make_unique<InputMonitor>(*input, *controller);
+        monitor->start();
+        watch = xcb_connect(desktop.display().c_str(), nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(watch)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(watch, root, XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(watch, xcb_get_input_focus(watch), nullptr));
+        client.emplace(desktop.startClient());
+        window = client->open("x=300 y=300 w=400 h=300");
+        // Managed: listed by the window manager, framed and placed.
+        pumpUntil(
+            [&] {
+                const auto list = platform->windows().clientList();
+                return std::find(list.begin(), list.end(), window) != list.end() && platform->tracker().client(window) &&
+                       frame().minX() > 0;
+            },
+            std::chrono::seconds(10));
+    }
+    ~Desk() {
+        monitor.reset();
+        input.reset();
+        controller.reset();
+        overlay.reset();
+        zones.reset();
+        engine.reset();
+        DisplayProvider::setScreens(nullptr);
+        pump.reset();
+        xcb_disconnect(watch);
+        client.reset();
+        platform.reset();
+    }
+
+    // Runs this process's main loop until the condition holds or the time is up.
+    bool pumpUntil(const std::function<bool()>& done, Clock::duration limit) {
+        const auto deadline = Clock::now() + limit;
+        while (!done()) {
+            if (Clock::now() >= deadline) return false;
+            pollfd fds[] = {{platform->fileDescriptor(), POLLIN, 0}, {xcb_get_file_descriptor(watch), POLLIN, 0}};
+            ::poll(fds, 2, 1);
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            platform->processPendingEvents();
+            while (xcb_generic_event_t* event = xcb_poll_for_event(watch)) {
+                if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+                    mapped.insert(reinterpret_cast<xcb_map_notify_event_t*>(event)->window);
+                }
+                std::free(event);
+            }
+        }
+        return true;
+    }
+
+    Rect frame() { return platform->windows().outerFrame(window).value_or(Rect::null()); }
+
+    // One drag by the title bar with Shift held: the time from the motion past the threshold to
+    // the MapNotify of every window in `panels`, in milliseconds (negative when they never came).
+    // `crossing` runs right after that motion is sent.
+    double drag(const std::vector<QWidget*>& panels, const std::function<void()>& crossing, bool shift = true) {
+        const Rect outer = frame();
+        const auto geometry = platform->windows().geometry(window);
+        const int x = int(outer.midX()), y = int(outer.minY() + (geometry ? geometry->frame.top / 2 : 5));
+        desktop.movePointerTo(x, y);
+        if (shift) desktop.pressKey(kShift, true);
+        desktop.pressButton(1, true);
+        desktop.syncInput();
+        pumpUntil([&] { return controller->phase() != DragSnapController::Phase::idle; }, std::chrono::seconds(2));
+        std::set<xcb_window_t> wanted;
+        for (QWidget* panel : panels) wanted.insert(xcb_window_t(panel->winId()));
+        mapped.clear();
+        double took = -1;
+        // One pixel at a time, each once the window manager has moved the window along.
+        for (int step = 1; step <= 12 && took < 0; ++step) {
+            const Rect before = frame();
+            desktop.movePointerBy(1, 0);
+            const bool past = step == int(DragSnapController::movementThreshold) + 1;
+            const auto sent = Clock::now();
+            if (past) crossing();
+            if (past) {
+                if (pumpUntil([&] { return std::includes(mapped.begin(), mapped.end(), wanted.begin(), wanted.end()); },
+                              std::chrono::milliseconds(100))) {
+                    took = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+                }
+            } else {
+                pumpUntil([&] { return frame().origin != before.origin; }, std::chrono::milliseconds(200));
+            }
+        }
+        desktop.pressButton(1, false);
+        if (shift) desktop.pressKey(kShift, false);
+        desktop.syncInput();
+        pumpUntil([&] { return controller->phase() == DragSnapController::Phase::idle; }, std::chrono::seconds(2));
+        pumpUntil([] { return false; }, std::chrono::milliseconds(50));
+        return took;
+    }
+
+    // The application of this process, on the desktop's display; made before anything of Qt.
+    struct Application {
+        explicit Application(const std::string& display) {
+            ::setenv("DISPLAY", display.c_str(), 1);
+            ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+            application = std::make_unique<QApplication>(argc, argv);
+        }
+        int argc = 1;
+        char name[8] = "bench";
+        char* argv[2] = {name, nullptr};
+        std::unique_ptr<QApplication> application;
+    };
+
+    e2e::VirtualDesktop desktop;
+    TemporaryFolder folder;
+    Application qt{desktop.display()};
+    std::unique_ptr<X11Platform> platform;
+    std::unique_ptr<QtEventPump> pump;
+    QtScheduler scheduler;
+    MemoryUserDefaults defaults;
+    Preferences preferences{defaults};
+    std::shared_ptr<AXWindowEngine> engine;
+    std::unique_ptr<ZoneService> zones;
+    std::unique_ptr<OverlayController> overlay;
+    std::unique_ptr<DragSnapController> controller;
+    std::unique_ptr<X11GlobalInput> input;
+    std::unique_ptr<InputMonitor> monitor;
+    std::optional<e2e::TestClient> client;
+    xcb_window_t window = 0;
+    xcb_connection_t* watch = nullptr;
+    std::set<xcb_window_t> mapped;
+};
+
+// Made once and kept to the end of the process, whose exit ends the desktop's processes with it:
+// Qt's own statics are gone by the time a static Desk would be destroyed.
+Desk& desk() {
+    static Desk* instance = new Desk;
+    return *instance;
+}
+
+// The drags of one benchmark: the time of each that showed its windows, and how many never did.
+struct Drags {
+    void add(benchmark::State& state, double took) {
+        if (took < 0) {
+            ++missed;
+            return;
+        }
+        times.push_back(took);
+        state.SetIterationTime(took / 1000);
+    }
+    std::vector<double> times;
+    int missed = 0;
+};
+
+void report(benchmark::State& state, const Drags& drags) {
+    const std::vector<double>& times = drags.times;
+    if (times.empty()) {
+        state.SkipWithError("the windows never came");
+        return;
+    }
+    state.counters["map_ms_median"] = median(times);
+    state.counters["map_ms_max"] = *std::max_element(times.begin(), times.end());
+    state.counters["drags_over_2_5_ms"] =
+        double(std::count_if(times.begin(), times.end(), [](double t) { return t > 2.5; }));
+    state.counters["drags_without_zones"] = drags.missed;
+}
+
+void DragThresholdToMapNotify(benchmark::State& state) {
+    Desk& d = desk();
+    // The panels exist from an earlier drag.
+    d.drag({}, [] {});
+    Drags drags;
+    for (auto _ : state) {
+        std::vector<QWidget*> panels;
+        for (const auto& display : DisplayProvider::displays()) {
+            if (QWidget* panel = d.overlay->panel(display.displayID)) panels.push_back(panel);
+        }
+        if (panels.empty()) {
+            state.SkipWithError("the drag showed no zones");
+            return;
+        }
+        drags.add(state, d.drag(panels, [] {}));
+    }
+    report(state, drags);
+}
+BENCHMARK(DragThresholdToMapNotify)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BarePanelsFromTheSameMotion(benchmark::State& state) {
+    Desk& d = desk();
+    BarePanel left(0), right(1920);
+    left.show();
+    right.show();
+    Drags drags;
+    for (auto _ : state) {
+        left.hide();
+        right.hide();
+        d.pumpUntil([] { return false; }, std::chrono::milliseconds(20));
+        // Shown on the first raw motion handled after the crossing motion went out.
+        bool armed = false;
+        const Subscription showing = d.input->addMonitor([&](const GlobalInputEvent& event) {
+            if (armed && event.kind == GlobalInputKind::leftMouseDragged) {
+                armed = false;
+                left.show();
+                right.show();
+            }
+        });
+        // Without Shift: openbox moves the window, the zones stay away.
+        drags.add(state, d.drag({&left, &right}, [&] { armed = true; }, false));
+    }
+    report(state, drags);
+}
+BENCHMARK(BarePanelsFromTheSameMotion)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
