@@ -241,7 +241,9 @@ TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsWhereTheCentringPref
         EXPECT_LE(got.height(), c.zone.height());
         const double dx = c.centring ? std::round((c.zone.width() - got.width()) / 2) : 0;
         const double dy = c.centring ? std::round((c.zone.height() - got.height()) / 2) : 0;
-        EXPECT_EQ(got.origin, (Point{c.zone.x() + dx, c.zone.y() + dy}));
+        // Within the 2.0 points of every frame comparison (a window already that close is not moved).
+        EXPECT_NEAR(got.x(), c.zone.x() + dx, 2.0);
+        EXPECT_NEAR(got.y(), c.zone.y() + dy, 2.0);
         // And there it stays: neither the window manager nor the xterm (which rounds a size between
         // two steps down itself, late) moves it on.
         desktop->syncWindowManager();
@@ -331,13 +333,23 @@ TEST_F(WindowEngineOnX11, WithTheWindowManagerGoneSetFrameFailsAtOnce) {
     const WindowHandle handle = handleOf(window);
     platform->accessibility().setMessagingTimeout(AXElement::systemWide(), 60);
     desktop->crashWindowManager();
+    // Not timed assertions: the times are printed for the table of window managers.
+    std::string times;
     for (const char* when : {"before its end is seen", "after"}) {
         SCOPED_TRACE(when);
+        const auto start = Clock::now();
         SetFrameResult result = engine->setFrame(Rect(1920, 0, 960, 540), handle);
+        const auto elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        times += std::string(times.empty() ? "" : ", ") + when + " " + std::to_string(elapsed) + " ms";
         EXPECT_FALSE(result.succeeded());
         EXPECT_TRUE(result.achieved);
+        // Once its end is seen, nobody is asked: the result says so.
+        if (std::string(when) == "after") {
+            EXPECT_TRUE(result.unanswered);
+        }
         platform->processPendingEvents();
     }
+    std::printf("[ MEASURE  ] setFrame with %s killed: %s\n", desktop->windowManager().name.c_str(), times.c_str());
     EXPECT_FALSE(platform->accessibility().isProcessTrusted());
 }
 

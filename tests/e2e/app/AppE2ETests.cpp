@@ -107,12 +107,20 @@ protected:
         writeDocuments();
     }
 
-    // Two columns on the right monitor, four quarters elsewhere; onboarding done.
+    // Two columns on the right monitor, four quarters elsewhere; onboarding done; the drag keys a
+    // user of this window manager chooses (Shift+drag is kwin's own tiling, and metacity's and
+    // marco's edge snapping).
     void writeDocuments() {
         rightZones = writeDragLayouts(desktop->dataHome());
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
-        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
-            << "{\"hasCompletedOnboarding\": true}\n";
+        const WindowManager& manager = desktop->windowManager();
+        std::ofstream defaults(fs::path(desktop->configHome()) / "Tessary" / "defaults.json");
+        defaults << "{\"hasCompletedOnboarding\": true";
+        if (manager.activationModifier != "shift") {
+            defaults << ", \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\"" << manager.activationModifier
+                     << "\\\",\\\"spanModifier\\\":\\\"" << manager.spanModifier << "\\\"}\"}";
+        }
+        defaults << "}\n";
     }
 
     fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
@@ -153,8 +161,9 @@ protected:
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
     }
 
-    // An override-redirect window of full monitor size mapped on the right monitor: the overlay.
-    bool overlayOnRightMonitor() {
+    // An override-redirect window of `pid` of full monitor size mapped on the right monitor: the
+    // overlay (a window manager has override-redirect windows of its own).
+    bool overlayOnRightMonitor(pid_t pid) {
         xcb_connection_t* c = platform->connection().xcb();
         auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
         if (!tree) return false;
@@ -164,7 +173,8 @@ protected:
             auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
             auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
             found = attributes && geometry && attributes->override_redirect &&
-                    attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= 1920 && geometry->width >= 1000;
+                    attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= 1920 && geometry->width >= 1000 &&
+                    platform->windows().processID(children[i]) == pid;
             std::free(attributes);
             std::free(geometry);
         }
@@ -172,7 +182,8 @@ protected:
         return found;
     }
 
-    // Shift-drags the window by its title bar to the middle of the right monitor's right zone and
+    // Drags the window by its title bar, with the activation key held (Shift, or Control where the
+    // window manager takes Shift+drag), to the middle of the right monitor's right zone and
     // drops it there. The program watches the pointer's motion only once it has seen the button
     // go down, and openbox starts its move on the first motion past its threshold: each is awaited
     // before the drag goes on, and each step waits for the window manager to follow.
@@ -183,7 +194,8 @@ protected:
         int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
         // What this drag's lines are looked for after.
         const std::size_t start = program.lines.size();
-        desktop->pressKey(kShiftL, true);
+        const uint32_t activation = desktop->windowManager().activationKeysym();
+        desktop->pressKey(activation, true);
         desktop->movePointerTo(x, y);
         desktop->pressButton(1, true);
         ASSERT_TRUE(program.expectLine("InputMonitor: left button down at " + std::to_string(x) + " " +
@@ -204,14 +216,14 @@ protected:
             doneX = dx * i / steps;
             doneY = dy * i / steps;
         }
-        EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "the overlay did not show";
+        EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(program.process.pid()); }, 5s)) << "the overlay did not show";
         // Shift stays down until the window is in place: the program may take the whole drag in
         // one batch, and a Shift already up by then would drop the window where the last
         // selection it saw with Shift held was.
         desktop->pressButton(1, false);
         // Held for a while: a drop whose frame was off at first is set once more 60 ms later.
         const bool snapped = holds([&] { return frame(window) == target; });
-        desktop->pressKey(kShiftL, false);
+        desktop->pressKey(activation, false);
         if (!snapped) program.readToEnd(500ms);
         // The program has verified the frame and told window memory.
         EXPECT_TRUE(program.expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program.lines);
@@ -808,7 +820,7 @@ TEST_F(AutomationTest, ActionsAnswerWithTheirStatusAndText) {
         EXPECT_EQ(status, row.status);
         for (const std::string& line : row.printed) EXPECT_THAT(printed, ::testing::Contains(line));
     }
-    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
+    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(program->process.pid()); }, 5s)) << "show-zones showed nothing";
 }
 
 TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) {
@@ -855,7 +867,7 @@ TEST_F(AutomationTest, TheDesktopFilesActionsRunTheRunningInstancesCommands) {
         SCOPED_TRACE(exec);
         EXPECT_EQ(run({"sh", "-c", exec}), 0);
     }
-    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
+    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(program->process.pid()); }, 5s)) << "show-zones showed nothing";
     EXPECT_TRUE(program->expectLine("Rules: applyAll placed 0 windows")) << testing::PrintToString(program->lines);
 }
 

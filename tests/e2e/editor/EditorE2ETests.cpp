@@ -78,8 +78,15 @@ protected:
         fs::create_directories(dataFolder());
         std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
-        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
-            << "{\"hasCompletedOnboarding\": true}\n";
+        // The drag keys a user of this window manager chooses (Shift+drag is kwin's own tiling).
+        const WindowManager& manager = desktop->windowManager();
+        std::ofstream defaults(fs::path(desktop->configHome()) / "Tessary" / "defaults.json");
+        defaults << "{\"hasCompletedOnboarding\": true";
+        if (manager.activationModifier != "shift") {
+            defaults << ", \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\"" << manager.activationModifier
+                     << "\\\",\\\"spanModifier\\\":\\\"" << manager.spanModifier << "\\\"}\"}";
+        }
+        defaults << "}\n";
     }
     fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
 
@@ -182,8 +189,11 @@ protected:
         for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
             auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
             auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
+            // The program's own: a window manager has override-redirect windows of its own (a
+            // hidden toolbar, the outline of a move).
             if (attributes && geometry && attributes->override_redirect &&
-                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->width >= 1000) {
+                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->width >= 1000 &&
+                platform->windows().processID(children[i]) == program.pid()) {
                 (geometry->x >= 1920 ? found.second : found.first) = true;
             }
             std::free(attributes);
@@ -218,7 +228,7 @@ protected:
         ASSERT_TRUE(geometry);
         int x = int(outer.midX()), y = int(outer.minY() + geometry->frame.top / 2);
         const std::size_t start = lines.size();
-        desktop->pressKey(kShiftL, true);
+        desktop->pressKey(desktop->windowManager().activationKeysym(), true);
         desktop->movePointerTo(x, y);
         desktop->pressButton(1, true);
         ASSERT_TRUE(expectLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y), start))
@@ -241,7 +251,7 @@ protected:
         desktop->pressButton(1, false);
         // Shift stays down until the drop was taken (see AppE2ETests).
         expectLine("AppDelegate: snapped ", start);
-        desktop->pressKey(kShiftL, false);
+        desktop->pressKey(desktop->windowManager().activationKeysym(), false);
     }
 
     ChildProcess compositor;
