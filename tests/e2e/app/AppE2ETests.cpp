@@ -113,14 +113,8 @@ protected:
     void writeDocuments() {
         rightZones = writeDragLayouts(desktop->dataHome());
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
-        const WindowManager& manager = desktop->windowManager();
-        std::ofstream defaults(fs::path(desktop->configHome()) / "Tessary" / "defaults.json");
-        defaults << "{\"hasCompletedOnboarding\": true";
-        if (manager.activationModifier != "shift") {
-            defaults << ", \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\"" << manager.activationModifier
-                     << "\\\",\\\"spanModifier\\\":\\\"" << manager.spanModifier << "\\\"}\"}";
-        }
-        defaults << "}\n";
+        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
+            << desktop->windowManager().onboardedUserDefaults();
     }
 
     fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }

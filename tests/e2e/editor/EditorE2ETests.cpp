@@ -79,14 +79,8 @@ protected:
         std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
         // The drag keys a user of this window manager chooses (Shift+drag is kwin's own tiling).
-        const WindowManager& manager = desktop->windowManager();
-        std::ofstream defaults(fs::path(desktop->configHome()) / "Tessary" / "defaults.json");
-        defaults << "{\"hasCompletedOnboarding\": true";
-        if (manager.activationModifier != "shift") {
-            defaults << ", \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\"" << manager.activationModifier
-                     << "\\\",\\\"spanModifier\\\":\\\"" << manager.spanModifier << "\\\"}\"}";
-        }
-        defaults << "}\n";
+        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
+            << desktop->windowManager().onboardedUserDefaults();
     }
     fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
 

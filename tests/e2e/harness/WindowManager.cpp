@@ -222,6 +222,16 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
     return options;
 }
 
+std::string WindowManager::onboardedUserDefaults() const {
+    std::string text = "{\"hasCompletedOnboarding\": true";
+    if (activationModifier != "shift") {
+        // The preferences are one JSON value stored as text; keys it leaves out take their defaults.
+        text += ", \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\"" + activationModifier +
+                "\\\",\\\"spanModifier\\\":\\\"" + spanModifier + "\\\"}\"}";
+    }
+    return text + "}\n";
+}
+
 uint32_t WindowManager::activationKeysym() const {
     return activationModifier == "control" ? kControlL : kShiftL;
 }
