@@ -794,6 +794,21 @@ TEST_F(AutomationTest, URLsAndTheSnapActionMoveTheFocusedXterm) {
         << testing::PrintToString(program->lines);
 }
 
+// A killed window manager leaves its root properties behind, so the focused window is still found;
+// nobody moves it, and the answer says so instead of blaming the application.
+TEST_F(AutomationTest, WithTheWindowManagerKilledTheSnapActionSaysThatNoneIsRunning) {
+    auto program = startInstance();
+    platform->windows().activate(window, 1s);
+    ASSERT_EQ(platform->windows().activeWindow(), window);
+    const Rect before = frame(window);
+    desktop->crashWindowManager();
+    std::vector<std::string> output;
+    EXPECT_EQ(run({"tessary", "snap-front-window", "--zone", "1"}, &output), 1) << testing::PrintToString(output);
+    EXPECT_THAT(output, ::testing::Contains(::testing::HasSubstr("no window manager is running")))
+        << testing::PrintToString(output);
+    EXPECT_EQ(frame(window), before);
+}
+
 TEST_F(AutomationTest, ActionsAnswerWithTheirStatusAndText) {
     auto program = startInstance();
     struct Row {
