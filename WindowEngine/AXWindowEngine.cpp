@@ -179,12 +179,12 @@ std::optional<Rect> AXWindowEngine::frame(const WindowHandle& window) { return r
 
 // -- moving ------------------------------------------------------------------------------------
 
-void AXWindowEngine::writePosition(const AXElement& element, Point position) {
-    accessibility_.setAttributeValue(element, ax::positionAttribute, AXValue{position});
+AXError AXWindowEngine::writePosition(const AXElement& element, Point position) {
+    return accessibility_.setAttributeValue(element, ax::positionAttribute, AXValue{position});
 }
 
-void AXWindowEngine::writeSize(const AXElement& element, Size size) {
-    accessibility_.setAttributeValue(element, ax::sizeAttribute, AXValue{size});
+AXError AXWindowEngine::writeSize(const AXElement& element, Size size) {
+    return accessibility_.setAttributeValue(element, ax::sizeAttribute, AXValue{size});
 }
 
 std::optional<Rect> AXWindowEngine::readBack(const AXElement& element) {
@@ -195,33 +195,46 @@ std::optional<Rect> AXWindowEngine::readBack(const AXElement& element) {
     return Rect(*position, *size);
 }
 
-std::optional<SetFrameResult> AXWindowEngine::placeStepped(const Rect& requested, const Rect& achieved,
-                                                           const std::optional<Size>& step, const AXElement& element) {
-    if (!step) return std::nullopt;
-    // Its size as well as it can take it, centred: a success. Off centre: moved there.
-    const Rect centred = UnfitWindowPlacement::centeredFrame(achieved.size, requested, 0.0).value_or(achieved);
-    if (!SetFrameResult::takes(requested, centred, step)) return std::nullopt;
-    if (SetFrameResult::takes(requested, achieved, step)) return SetFrameResult{requested, achieved, step};
-    writePosition(element, centred.origin);
-    return SetFrameResult{requested, readBack(element).value_or(centred), step};
+std::optional<SetFrameResult> AXWindowEngine::placeStepped(const Rect& requested, const Rect& achieved, Size step,
+                                                           bool centred, const AXElement& element) {
+    // Its size as well as it can take it, where it belongs (centred, or at the frame's origin): a
+    // success. Elsewhere (the window manager left it where a late resize put it): moved there.
+    const Rect placed(SetFrameResult::steppedOrigin(requested, achieved.size, centred), achieved.size);
+    if (!SetFrameResult::takes(requested, placed, step, centred)) return std::nullopt;
+    if (SetFrameResult::takes(requested, achieved, step, centred)) return SetFrameResult{requested, achieved, step, centred};
+    writePosition(element, placed.origin);
+    return SetFrameResult{requested, readBack(element).value_or(placed), step, centred};
 }
 
 SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandle& window) {
     const AXElement& element = window.element;
     const Point origin{requested.minX(), requested.minY()};
     const Size size{std::fabs(requested.width()), std::fabs(requested.height())};
+    // The preference is asked once at most, and only of a window that ended up with another size.
+    std::optional<bool> centring;
+    auto centres = [&] {
+        if (!centring) centring = centersWindowsThatCannotFill && centersWindowsThatCannotFill();
+        return *centring;
+    };
+    std::optional<Size> step;
+    bool unanswered = false;
+    auto result = [&](std::optional<Rect> achieved) {
+        SetFrameResult made{requested, achieved, step, step && centring.value_or(false)};
+        made.unanswered = unanswered && !made.succeeded();
+        return made;
+    };
 
-    writePosition(element, origin);
-    writeSize(element, size);
+    // With no window manager to carry them out, the writes fail at once; a second attempt would too.
+    unanswered = writePosition(element, origin) == AXError::cannotComplete;
+    unanswered = writeSize(element, size) == AXError::cannotComplete || unanswered;
     std::optional<Rect> achieved = readBack(element);
-    if (achieved && CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) {
-        return SetFrameResult{requested, achieved};
-    }
+    if (achieved && CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) return result(achieved);
+    if (unanswered) return result(achieved);
     // A window whose size goes in steps (a terminal's character cells) takes the largest size that
     // fits: that is the best it can do, not a refusal. Asked only when the frame is off.
-    const std::optional<Size> step = copySizeAttribute(ax::sizeIncrementAttribute, element);
-    if (achieved) {
-        if (auto placed = placeStepped(requested, *achieved, step, element)) return *placed;
+    step = copySizeAttribute(ax::sizeIncrementAttribute, element);
+    if (achieved && step) {
+        if (auto placed = placeStepped(requested, *achieved, *step, centres(), element)) return *placed;
     }
 
     // A window kept inside the screen can refuse a position its old size does not fit at, or a
@@ -230,23 +243,23 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
     writePosition(element, origin);
     writeSize(element, size);
     achieved = readBack(element);
-    if (!achieved) return SetFrameResult{requested, std::nullopt, step};
-    if (CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) {
-        return SetFrameResult{requested, achieved, step};
+    if (!achieved) return result(std::nullopt);
+    if (CoordinateSpace::approximatelyEqual(*achieved, requested, frameTolerance)) return result(achieved);
+    if (step) {
+        if (auto placed = placeStepped(requested, *achieved, *step, centres(), element)) return *placed;
     }
-    if (auto placed = placeStepped(requested, *achieved, step, element)) return *placed;
 
     log.notice("setFrame mismatch pid " + std::to_string(window.pid) + ": wanted " + text(requested) + " got " +
                text(*achieved));
 
-    if (!centersWindowsThatCannotFill || !centersWindowsThatCannotFill()) return SetFrameResult{requested, achieved, step};
+    if (!centres()) return result(achieved);
     const std::optional<Rect> centered =
         UnfitWindowPlacement::centeredFrame(achieved->size, requested, frameTolerance);
-    if (!centered) return SetFrameResult{requested, achieved, step};
-    if (centered->origin == achieved->origin) return SetFrameResult{requested, achieved, step};
+    if (!centered) return result(achieved);
+    if (centered->origin == achieved->origin) return result(achieved);
     writePosition(element, centered->origin);
-    if (const std::optional<Rect> moved = readBack(element)) return SetFrameResult{requested, moved, step};
-    return SetFrameResult{requested, centered, step};
+    if (const std::optional<Rect> moved = readBack(element)) return result(moved);
+    return result(centered);
 }
 
 void AXWindowEngine::raise(const WindowHandle& window) {

@@ -31,7 +31,9 @@ public:
     // size, read back; a window that still differs is logged and, when centersWindowsThatCannotFill
     // says so, centred in the requested frame on whole points. A window whose size goes in steps
     // ("AXSizeIncrement") and ends smaller by less than one step on each axis has taken the frame
-    // as well as it can: it is centred in it (whatever the preference) and the result succeeds.
+    // as well as it can: centred in it when the preference says so, else at its origin (one more
+    // move when it is not there), and the result succeeds. When the writes cannot be completed (no
+    // window manager runs) the first read-back ends the call, with `unanswered` set.
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
     void raise(const WindowHandle& window) override;
 
@@ -54,13 +56,13 @@ private:
     std::optional<Point> copyPointAttribute(std::string_view attribute, const AXElement& element);
     std::optional<Size> copySizeAttribute(std::string_view attribute, const AXElement& element);
 
-    void writePosition(const AXElement& element, Point position);
-    void writeSize(const AXElement& element, Size size);
+    AXError writePosition(const AXElement& element, Point position);
+    AXError writeSize(const AXElement& element, Size size);
     std::optional<Rect> readBack(const AXElement& element);
-    // The result for a stepped window whose size is within one step of the requested one, centred
-    // (moved there when it is not); absent for any other window or size.
-    std::optional<SetFrameResult> placeStepped(const Rect& requested, const Rect& achieved,
-                                               const std::optional<Size>& step, const AXElement& element);
+    // The result for a stepped window whose size is within one step of the requested one, where it
+    // belongs (moved there when it is not); absent when its size is not.
+    std::optional<SetFrameResult> placeStepped(const Rect& requested, const Rect& achieved, Size step, bool centred,
+                                               const AXElement& element);
 
     Accessibility& accessibility_;
     ApplicationWorkspace& workspace_;

@@ -80,6 +80,11 @@ SetFrameResult FakeWindowEngine::setFrame(const Rect& frame, const WindowHandle&
     auto found = windowTable.find(window);
     if (found == windowTable.end()) return SetFrameResult{frame, std::nullopt};
     Window& stored = found->second;
+    if (!windowManagerRuns) {
+        SetFrameResult unanswered{frame, stored.info.frame};
+        unanswered.unanswered = !unanswered.succeeded();
+        return unanswered;
+    }
     const Rect taken(frame.origin, Size{std::max(frame.width(), stored.minimumSize.width),
                                         std::max(frame.height(), stored.minimumSize.height)});
     stored.info.frame = taken;

@@ -35,6 +35,9 @@ public:
     std::vector<WindowHandle> raised;
     std::vector<SetFrameCall> setFrameCalls;
     ProcessID nextElementPID = 10000;
+    // False: no window manager carries out moves; every setFrame leaves the window where it is
+    // and says so (SetFrameResult::unanswered).
+    bool windowManagerRuns = true;
 
     // A standard, not minimised window with a fresh element (that of the application
     // nextElementPID, which only serves as a unique identity) and the given process identifier.

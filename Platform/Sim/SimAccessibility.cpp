@@ -309,6 +309,9 @@ AXError SimAccessibility::setAttributeValue(const AXElement& element, std::strin
     }
     if (!windowAnswers(element)) return AXError::invalidUIElement;
     Window& window = *findWindow(element);
+    if (window.writeError && (attribute == ax::positionAttribute || attribute == ax::sizeAttribute)) {
+        return *window.writeError;
+    }
     if (attribute == ax::positionAttribute) {
         const Point* position = std::get_if<Point>(&value);
         if (position == nullptr) return AXError::illegalArgument;

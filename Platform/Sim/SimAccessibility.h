@@ -64,6 +64,9 @@ public:
         std::optional<Rect> confinedTo;
         bool movable = true;
         bool resizable = true;
+        // When set, position and size writes answer it and change nothing (cannotComplete: no
+        // window manager carries them out).
+        std::optional<AXError> writeError;
 
         // Answers that replace the computed ones for reads of an attribute (a value of the wrong
         // type, noValue, cannotComplete...).

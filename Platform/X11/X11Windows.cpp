@@ -194,6 +194,20 @@ bool X11Windows::hasWindowManagerBarrier() {
 }
 
 bool X11Windows::hasLiveWindowManager() {
+    if (windowManagerCheck_ && *windowManagerCheck_ != XCB_WINDOW_NONE) {
+        // Its end may have been read already but not yet handed to the handlers (no main-loop turn
+        // since the window manager was killed): a request sent now would wait for an answer that
+        // never comes, since the wait looks only at what arrives after it.
+        const xcb_window_t check = *windowManagerCheck_;
+        const bool ended = connection_.waitForEvent(
+            0,
+            [check](const xcb_generic_event_t& event) {
+                return (event.response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+                       reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == check;
+            },
+            X11Connection::Clock::now());
+        if (ended) windowManagerCheck_ = XCB_WINDOW_NONE;
+    }
     if (!windowManagerCheck_) {
         // A window manager that died leaves its properties behind: its check window must still
         // exist and point to itself.
@@ -727,24 +741,19 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     const Rect outer = g.outer();
     const Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
 
-    // The client size (without border) asked for, and the one the window manager will give: the
-    // largest the size hints allow.
+    // The client size (without border) asked for: the largest the size hints allow. A window
+    // manager that ignores size increments would grant a size between two steps, which the client
+    // (an xterm) then rounds down itself, late and wherever it then is: asked in whole steps, every
+    // window manager grants it at once.
     Size asked = current;
-    Size predicted = current;
     if (size) {
         Size wanted = g.clientSizeFor(Size{double(toPixels(size->width)), double(toPixels(size->height))});
         asked = Size{double(std::max(1, toPixels(wanted.width))), double(std::max(1, toPixels(wanted.height)))};
-        predicted = snap->hints ? snap->hints->constrain(asked) : asked;
+        if (snap->hints) asked = snap->hints->constrain(asked);
     }
+    const Size predicted = asked;
     int32_t x = toPixels(origin ? origin->x : outer.x());
     int32_t y = toPixels(origin ? origin->y : outer.y());
-    if (origin && size && snap->hints && snap->hints->hasIncrements()) {
-        // A window that steps its size in character cells takes the largest size that fits; the
-        // remainder is shared on both sides (on whole pixels, halves away from zero), where the
-        // window engine would centre it, so that one request puts it there.
-        x += static_cast<int32_t>(std::lround(std::max(0.0, (asked.width - predicted.width) * 0.5)));
-        y += static_cast<int32_t>(std::lround(std::max(0.0, (asked.height - predicted.height) * 0.5)));
-    }
     const bool moves = x != toPixels(outer.x()) || y != toPixels(outer.y());
     const bool resizes = size && (toPixels(asked.width) != toPixels(current.width) ||
                                   toPixels(asked.height) != toPixels(current.height));
@@ -766,8 +775,10 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     // given point; a client-side decorated window's visible corner lies inside its X window.
     int32_t sentX = x - g.clientSide.left;
     int32_t sentY = y - g.clientSide.top;
-    sendMoveResize(window, (moves ? kMoveX | kMoveY : 0u) | (resizes ? kResizeWidth | kResizeHeight : 0u), sentX,
-                   sentY, toPixels(asked.width), toPixels(asked.height));
+    // Every field given, the unchanged ones as they are: fluxbox takes a move without a size as a
+    // request for its frame's height (title bar included) as the client's.
+    sendMoveResize(window, kMoveX | kMoveY | kResizeWidth | kResizeHeight, sentX, sentY, toPixels(asked.width),
+                   toPixels(asked.height));
     const bool sizeChanges = predicted != current;
     if (!wait || (!moves && !sizeChanges)) {
         // A window with size increments may end exactly where it is: then nothing changes and there

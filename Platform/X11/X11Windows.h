@@ -137,9 +137,10 @@ public:
     // Asks the window manager, in one _NET_MOVERESIZE_WINDOW (NorthWest gravity), to put the outer
     // frame's top-left corner at `origin` and give the outer frame `size` (either may be absent:
     // that part stays), after leaving a maximised or full-screen state, and waits (at most
-    // `timeout`, unless `wait` is false) for the configure that answers it. A window with size
-    // increments given both takes the largest size that fits, centred in the requested frame on
-    // whole pixels. Nothing is sent when nothing would change. False when the window is gone.
+    // `timeout`, unless `wait` is false) for the configure that answers it. The size asked is the
+    // largest the window's size hints allow (whole steps of its size increments), whether or not
+    // the window manager honours them. Nothing is sent when nothing would change. False when the
+    // window is gone.
     bool moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
                     std::chrono::milliseconds timeout, bool wait = true);
     bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);

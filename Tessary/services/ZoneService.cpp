@@ -25,6 +25,8 @@ std::string ZoneService::SnapError::description() const {
     case Code::noWindow: return "no window";
     case Code::excluded: return "window belongs to an excluded app";
     case Code::noDisplay: return "window is on no display";
+    // On Linux the application never refuses a move itself: without a window manager nobody makes it.
+    case Code::noWindowManager: return "no window manager is running";
     }
     return "no window";
 }
@@ -104,6 +106,7 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
     SetFrameResult result = engine_->setFrame(zone->rect, window);
     if (!result.succeeded()) {
+        if (result.unanswered) return unexpected(SnapError::noWindowManager(std::move(result)));
         return unexpected(SnapError::rejected(std::move(result)));
     }
     if (onSnapped) onSnapped(window, *display, {zoneIndex});

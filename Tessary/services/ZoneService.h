@@ -36,12 +36,13 @@ public:
             noWindow,    // the engine knows nothing of the window (it is gone)
             excluded,    // the window filter says to leave the window alone
             noDisplay,   // no display could be found for the window
+            noWindowManager,  // nobody carried out the move: no window manager runs
         };
 
         Code code = Code::noWindow;
         // noSuchZone: the index asked for (counted from 0; outside input may give any value).
         std::int64_t zoneIndex = 0;
-        // rejected: what the window was asked for and what it took.
+        // rejected, noWindowManager: what the window was asked for and what it took.
         std::optional<SetFrameResult> result;
 
         static SnapError noSuchZone(std::int64_t index) { return {Code::noSuchZone, index, std::nullopt}; }
@@ -49,10 +50,11 @@ public:
         static SnapError noWindow() { return {Code::noWindow, 0, std::nullopt}; }
         static SnapError excluded() { return {Code::excluded, 0, std::nullopt}; }
         static SnapError noDisplay() { return {Code::noDisplay, 0, std::nullopt}; }
+        static SnapError noWindowManager(SetFrameResult result) { return {Code::noWindowManager, 0, std::move(result)}; }
 
         // "zone 5 does not exist in this layout" (the zone counted from 1, for every index without
         // overflow), "the app did not accept the new size or position", "no window", "window belongs
-        // to an excluded app", "window is on no display".
+        // to an excluded app", "window is on no display", "no window manager is running".
         std::string description() const;
 
         friend bool operator==(const SnapError&, const SnapError&) = default;

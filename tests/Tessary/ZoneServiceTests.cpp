@@ -91,6 +91,7 @@ TEST(SnapError, TextsCountZonesFromOneWithoutOverflow) {
         {E::noWindow(), "no window"},
         {E::excluded(), "window belongs to an excluded app"},
         {E::noDisplay(), "window is on no display"},
+        {E::noWindowManager(SetFrameResult{}), "no window manager is running"},
     };
     for (const auto& [error, text] : cases) EXPECT_EQ(error.description(), text);
 }
@@ -237,6 +238,20 @@ TEST_F(ZoneServiceTest, AWindowMoreThanTwoPointsOffItsZoneIsRejectedWithTheFrame
     EXPECT_EQ(rejected.error().result->requested, Rect(0, 30, 480, 1050));
     EXPECT_EQ(rejected.error().result->achieved, Rect(0, 30, 482.5, 1050));
     EXPECT_THAT(snapped, ElementsAre(Snapped{exact, 1, {0}}));
+}
+
+// Nobody moves windows without a window manager: the application is not to blame.
+TEST_F(ZoneServiceTest, WithNoWindowManagerTheSnapSaysSoAndNotThatTheAppRefused) {
+    auto service = serviceWith({columnsLayout(4)});
+    const WindowHandle window = engine->addWindow("a", 1, "left", Rect(100, 100, 300, 300));
+    engine->windowManagerRuns = false;
+    const auto refused = service->snap(window, 0);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().code, Code::noWindowManager);
+    EXPECT_EQ(refused.error().description(), "no window manager is running");
+    ASSERT_TRUE(refused.error().result);
+    EXPECT_EQ(refused.error().result->achieved, Rect(100, 100, 300, 300));
+    EXPECT_THAT(snapped, IsEmpty());
 }
 
 TEST_F(ZoneServiceTest, CyclingWalksTheLibraryOrderAndWrapsAround) {

@@ -105,58 +105,88 @@ TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
 }
 
 // A terminal steps its size in character cells and takes the largest size that fits: smaller by
-// less than one cell on each axis, the remainder shared on both sides, is a success. Any other
-// window keeps the 2.0-point rule. (The simulated window steps from its minimum size, its base.)
-TEST_F(AXWindowEngineTest, AWindowWithSizeStepsTakesTheLargestSizeThatFitsCentred) {
+// less than one cell on each axis is a success, centred when the preference says so and at the
+// zone's origin when it does not. Any other window keeps the 2.0-point rule. (The simulated window
+// steps from its minimum size, its base, and stays at the origin written, as a window manager that
+// ignores size increments leaves an xterm.)
+TEST_F(AXWindowEngineTest, AWindowWithSizeStepsTakesTheLargestSizeThatFitsWhereTheCentringPreferenceSays) {
     const Rect zone(100, 100, 800, 600);
     struct Case {
         const char* name;
         std::function<void(SimAccessibility::Window&)> configure;
-        Rect achieved;
+        Rect centred;    // the frame reached with centring on
+        Rect atOrigin;   // with centring off
         bool succeeded;
     };
     const Case cases[] = {
         {"no size hints, 3 x 11 points short: refused", [](auto& w) { w.maximumSize = Size{797, 589}; },
-         Rect(100, 100, 797, 589), false},
+         Rect(102, 106, 797, 589), Rect(100, 100, 797, 589), false},
         {"increment 1 is no step: refused", [](auto& w) { w.maximumSize = Size{797, 589}; w.sizeIncrement = {1, 1}; },
-         Rect(100, 100, 797, 589), false},
-        {"6 x 13 cells on a 4 x 4 base: 4 x 11 short, centred", [](auto& w) {
+         Rect(102, 106, 797, 589), Rect(100, 100, 797, 589), false},
+        {"6 x 13 cells on a 4 x 4 base: 4 x 11 short", [](auto& w) {
              w.minimumSize = {4, 4};
              w.sizeIncrement = {6, 13};
          },
-         Rect(102, 106, 796, 589), true},
-        {"6 x 13 cells on a 20 x 30 base: as wide, 11 short, centred vertically", [](auto& w) {
+         Rect(102, 106, 796, 589), Rect(100, 100, 796, 589), true},
+        {"6 x 13 cells on a 20 x 30 base: as wide, 11 short", [](auto& w) {
              w.minimumSize = {20, 30};
              w.sizeIncrement = {6, 13};
          },
-         Rect(100, 106, 800, 589), true},
+         Rect(100, 106, 800, 589), Rect(100, 100, 800, 589), true},
         {"a step on one axis only", [](auto& w) {
              w.minimumSize = {0, 4};
              w.sizeIncrement = {1, 13};
          },
-         Rect(100, 106, 800, 589), true},
+         Rect(100, 106, 800, 589), Rect(100, 100, 800, 589), true},
         {"a whole cell short: refused", [](auto& w) {
              w.minimumSize = {4, 4};
              w.sizeIncrement = {6, 13};
              w.maximumSize = Size{790, 600};
          },
-         Rect(100, 100, 790, 589), false},
+         Rect(105, 106, 790, 589), Rect(100, 100, 790, 589), false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        sink.clear();
-        const WindowHandle window = addWindow(Rect(0, 0, 300, 200));
-        c.configure(ax.window(window.element));
-        engine.centersWindowsThatCannotFill = [] { return false; };
+        for (const bool centring : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (centring ? ", centring on" : ", centring off"));
+            sink.clear();
+            const WindowHandle window = addWindow(Rect(0, 0, 300, 200));
+            c.configure(ax.window(window.element));
+            engine.centersWindowsThatCannotFill = [&] { return centring; };
 
-        const SetFrameResult result = engine.setFrame(zone, window);
+            const SetFrameResult result = engine.setFrame(zone, window);
 
-        EXPECT_EQ(result.achieved, c.achieved);
-        EXPECT_EQ(ax.window(window.element).frame, c.achieved);
-        EXPECT_EQ(result.succeeded(), c.succeeded);
-        // Only a refusal is worth a log line.
-        EXPECT_EQ(sink.messages("AXWindowEngine").size(), c.succeeded ? 0u : 1u);
+            const Rect expected = centring ? c.centred : c.atOrigin;
+            EXPECT_EQ(result.achieved, expected);
+            EXPECT_EQ(ax.window(window.element).frame, expected);
+            EXPECT_EQ(result.succeeded(), c.succeeded);
+            // The frame where the other preference puts the window is no success under this one.
+            if (c.centred != c.atOrigin) {
+                SetFrameResult elsewhere = result;
+                elsewhere.achieved = centring ? c.atOrigin : c.centred;
+                EXPECT_FALSE(elsewhere.succeeded());
+            }
+            EXPECT_FALSE(result.unanswered);
+            // Only a refusal is worth a log line.
+            EXPECT_EQ(sink.messages("AXWindowEngine").size(), c.succeeded ? 0u : 1u);
+        }
     }
+}
+
+// Nobody carries out the writes (no window manager runs): the first read-back ends the call, and
+// the result says why the window stayed.
+TEST_F(AXWindowEngineTest, WritesThatCannotBeCompletedEndTheCallAtOnceAndSaySo) {
+    const Rect zone(100, 100, 800, 600);
+    const WindowHandle window = addWindow(Rect(0, 0, 300, 200));
+    ax.window(window.element).writeError = AXError::cannotComplete;
+    ax.window(window.element).sizeIncrement = {6, 13};
+    ax.clearRequests();
+    const SetFrameResult result = engine.setFrame(zone, window);
+    EXPECT_EQ(ax.requestLog(window.element), firstAttempt);
+    EXPECT_EQ(result.achieved, Rect(0, 0, 300, 200));
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_TRUE(result.unanswered);
+    // Already there: nothing needed an answer.
+    EXPECT_FALSE(engine.setFrame(Rect(0, 0, 300, 200), window).unanswered);
 }
 
 TEST_F(AXWindowEngineTest, EveryRequestWaitsAtMostHalfASecond) {

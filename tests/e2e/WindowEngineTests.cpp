@@ -202,8 +202,10 @@ TEST_F(WindowEngineOnX11, SetFrameLeavesTheMaximisedStateFirst) {
 }
 
 // An xterm (6x13 character cells, a 1-pixel border the window manager draws in its frame) takes
-// the largest size that fits, centred: a snap, whatever the centring preference says.
-TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsCentredInTheZone) {
+// the largest size that fits: a snap, centred in the zone when the centring preference is on and at
+// the zone's origin when it is off, under window managers that honour size increments and those
+// that do not.
+TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsWhereTheCentringPreferenceSays) {
     xcb_window_t window = startXterm("80x24+40+40");
     const WindowHandle handle = handleOf(window);
     auto info = engine->info(handle);
@@ -219,9 +221,11 @@ TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsCentredInTheZone) {
     };
     const Case cases[] = {
         {"a zone of the left monitor, centring off", Rect(200, 150, 1000, 700), false},
+        {"the same zone, centring on: one more move", Rect(200, 150, 1000, 700), true},
         {"a zone of the right monitor, centring on", Rect(2000, 100, 1000, 700), true},
-        {"the left half of the right monitor", Rect(1920, 0, 960, 1080), false},
-        {"a move without a new size", Rect(2000, 300, 960, 1080), false},
+        {"the left half of the right monitor, centring off", Rect(1920, 0, 960, 1080), false},
+        {"a move without a new size, centring off", Rect(2000, 0, 960, 1080), false},
+        {"a move without a new size, centring on", Rect(2100, 0, 960, 1080), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -230,14 +234,21 @@ TEST_F(WindowEngineOnX11, AnXtermTakesTheLargestSizeThatFitsCentredInTheZone) {
         EXPECT_TRUE(result.succeeded());
         ASSERT_TRUE(result.achieved);
         const Rect& got = *result.achieved;
-        // Smaller than the zone by less than one character cell, centred on whole pixels.
+        // Smaller than the zone by less than one character cell, on whole pixels.
         EXPECT_GT(got.width(), c.zone.width() - 6);
         EXPECT_LE(got.width(), c.zone.width());
         EXPECT_GT(got.height(), c.zone.height() - 13);
         EXPECT_LE(got.height(), c.zone.height());
-        EXPECT_EQ(got.x(), c.zone.x() + std::round((c.zone.width() - got.width()) / 2));
-        EXPECT_EQ(got.y(), c.zone.y() + std::round((c.zone.height() - got.height()) / 2));
-        EXPECT_EQ(platform->windows().outerFrame(window), got);
+        const double dx = c.centring ? std::round((c.zone.width() - got.width()) / 2) : 0;
+        const double dy = c.centring ? std::round((c.zone.height() - got.height()) / 2) : 0;
+        // Within the 2.0 points of every frame comparison (a window already that close is not moved).
+        EXPECT_NEAR(got.x(), c.zone.x() + dx, 2.0);
+        EXPECT_NEAR(got.y(), c.zone.y() + dy, 2.0);
+        // And there it stays: neither the window manager nor the xterm (which rounds a size between
+        // two steps down itself, late) moves it on.
+        desktop->syncWindowManager();
+        EXPECT_FALSE(waitFor([&] { return platform->windows().geometry(window)->outer() != got; }, 300ms))
+            << "it went on to " << platform->windows().geometry(window)->outer();
     }
     EXPECT_TRUE(logs.messages("AXWindowEngine").empty());
 }
@@ -322,13 +333,23 @@ TEST_F(WindowEngineOnX11, WithTheWindowManagerGoneSetFrameFailsAtOnce) {
     const WindowHandle handle = handleOf(window);
     platform->accessibility().setMessagingTimeout(AXElement::systemWide(), 60);
     desktop->crashWindowManager();
+    // Not timed assertions: the times are printed for the table of window managers.
+    std::string times;
     for (const char* when : {"before its end is seen", "after"}) {
         SCOPED_TRACE(when);
+        const auto start = Clock::now();
         SetFrameResult result = engine->setFrame(Rect(1920, 0, 960, 540), handle);
+        const auto elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        times += std::string(times.empty() ? "" : ", ") + when + " " + std::to_string(elapsed) + " ms";
         EXPECT_FALSE(result.succeeded());
         EXPECT_TRUE(result.achieved);
+        // Once its end is seen, nobody is asked: the result says so.
+        if (std::string(when) == "after") {
+            EXPECT_TRUE(result.unanswered);
+        }
         platform->processPendingEvents();
     }
+    std::printf("[ MEASURE  ] setFrame with %s killed: %s\n", desktop->windowManager().name.c_str(), times.c_str());
     EXPECT_FALSE(platform->accessibility().isProcessTrusted());
 }
 

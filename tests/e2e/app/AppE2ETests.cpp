@@ -118,12 +118,14 @@ protected:
         writeDocuments();
     }
 
-    // Two columns on the right monitor, four quarters elsewhere; onboarding done.
+    // Two columns on the right monitor, four quarters elsewhere; onboarding done; the drag keys a
+    // user of this window manager chooses (Shift+drag is kwin's own tiling, and metacity's and
+    // marco's edge snapping).
     void writeDocuments() {
         rightZones = writeDragLayouts(desktop->dataHome());
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
         std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
-            << "{\"hasCompletedOnboarding\": true}\n";
+            << desktop->windowManager().onboardedUserDefaults();
     }
 
     fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
@@ -164,18 +166,20 @@ protected:
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
     }
 
-    // An override-redirect window of full monitor size mapped on the right monitor: the overlay.
-    bool overlayOnRightMonitor() { return overlayMappedFrom(*platform, 1920); }
+    // An override-redirect window of `pid` of full monitor size mapped on the right monitor: the
+    // overlay (a window manager has override-redirect windows of its own).
+    bool overlayOnRightMonitor(pid_t pid) { return overlayMappedFrom(*platform, 1920, 1000, pid); }
 
-    // Shift-drags the window by its title bar to the middle of the right monitor's right zone and
-    // drops it there.
+    // Drags the window by its title bar, with the activation key held (Shift, or Control where the
+    // window manager takes Shift+drag), to the middle of the right monitor's right zone and drops
+    // it there.
     void shiftDragIntoTheRightZone(xcb_window_t window, Program& program) {
         // What this drag's lines are looked for after.
         const std::size_t start = program.lines.size();
         const Rect target = rightZones[1].rect;
         bool snapped = false;
         const bool moved = dragTitleBar(
-            window, kShiftL, Point{target.midX(), target.midY()},
+            window, desktop->windowManager().activationKeysym(), Point{target.midX(), target.midY()},
             [&](int x, int y) {
                 return program.expectLine(
                     "InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y), start);
@@ -188,7 +192,7 @@ protected:
                 snapped = holds([&] { return frame(window) == target; });
                 return true;
             },
-            [&] { EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "the overlay did not show"; });
+            [&] { EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(program.process.pid()); }, 5s)) << "the overlay did not show"; });
         ASSERT_TRUE(moved) << "the window manager does not move the window; " << testing::PrintToString(program.lines);
         if (!snapped) program.readToEnd(500ms);
         // The program has verified the frame and told window memory.
@@ -777,6 +781,21 @@ TEST_F(AutomationTest, URLsAndTheSnapActionMoveTheFocusedXterm) {
         << testing::PrintToString(program->lines);
 }
 
+// A killed window manager leaves its root properties behind, so the focused window is still found;
+// nobody moves it, and the answer says so instead of blaming the application.
+TEST_F(AutomationTest, WithTheWindowManagerKilledTheSnapActionSaysThatNoneIsRunning) {
+    auto program = startInstance();
+    platform->windows().activate(window, 1s);
+    ASSERT_EQ(platform->windows().activeWindow(), window);
+    const Rect before = frame(window);
+    desktop->crashWindowManager();
+    std::vector<std::string> output;
+    EXPECT_EQ(run({"tessary", "snap-front-window", "--zone", "1"}, &output), 1) << testing::PrintToString(output);
+    EXPECT_THAT(output, ::testing::Contains(::testing::HasSubstr("no window manager is running")))
+        << testing::PrintToString(output);
+    EXPECT_EQ(frame(window), before);
+}
+
 TEST_F(AutomationTest, ActionsAnswerWithTheirStatusAndText) {
     auto program = startInstance();
     struct Row {
@@ -797,7 +816,7 @@ TEST_F(AutomationTest, ActionsAnswerWithTheirStatusAndText) {
         EXPECT_EQ(status, row.status);
         for (const std::string& line : row.printed) EXPECT_THAT(printed, ::testing::Contains(line));
     }
-    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
+    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(program->process.pid()); }, 5s)) << "show-zones showed nothing";
 }
 
 TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) {
@@ -849,7 +868,7 @@ TEST_F(AutomationTest, TheDesktopFilesActionsRunTheRunningInstancesCommands) {
         SCOPED_TRACE(exec);
         EXPECT_EQ(run({"sh", "-c", exec}), 0);
     }
-    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(); }, 5s)) << "show-zones showed nothing";
+    EXPECT_TRUE(waitFor([&] { return overlayOnRightMonitor(program->process.pid()); }, 5s)) << "show-zones showed nothing";
     EXPECT_TRUE(program->expectLine("Rules: applyAll placed 0 windows")) << testing::PrintToString(program->lines);
 }
 

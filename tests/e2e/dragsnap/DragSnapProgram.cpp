@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
     ZoneService zoneService(engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
     MemoryUserDefaults defaults;
     Preferences preferences(defaults);
+    // As the application gives it: the user's centring preference (on by default).
+    engine->centersWindowsThatCannotFill = [&preferences] { return preferences.centerUnresizableWindows(); };
     // "activation=control span=command": the keys a user of a window manager that takes Shift+drag
     // for itself would choose.
     for (int i = 1; i < argc; ++i) {

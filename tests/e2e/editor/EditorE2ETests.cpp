@@ -79,8 +79,9 @@ protected:
         fs::create_directories(dataFolder());
         std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
         fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
+        // The drag keys a user of this window manager chooses (Shift+drag is kwin's own tiling).
         std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
-            << "{\"hasCompletedOnboarding\": true}\n";
+            << desktop->windowManager().onboardedUserDefaults();
     }
     fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
 
@@ -188,8 +189,11 @@ protected:
         for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
             auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
             auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
+            // The program's own: a window manager has override-redirect windows of its own (a
+            // hidden toolbar, the outline of a move).
             if (attributes && geometry && attributes->override_redirect &&
-                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->width >= 1000) {
+                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->width >= 1000 &&
+                platform->windows().processID(children[i]) == program.pid()) {
                 (geometry->x >= 1920 ? found.second : found.first) = true;
             }
             std::free(attributes);
@@ -221,7 +225,7 @@ protected:
     void shiftDragTo(xcb_window_t window, Point point) {
         const std::size_t start = lines.size();
         const bool moved = dragTitleBar(
-            window, kShiftL, point,
+            window, desktop->windowManager().activationKeysym(), point,
             [&](int x, int y) {
                 return expectLine("InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y),
                                   start);

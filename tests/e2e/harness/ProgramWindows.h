@@ -32,8 +32,9 @@ inline std::optional<xcb_window_t> listedWindow(X11Platform& platform, pid_t pid
 }
 
 // Whether an override-redirect window of at least `minimumWidth` is mapped with its left edge at or
-// right of `x` (the zone overlay on a monitor that starts there).
-inline bool overlayMappedFrom(X11Platform& platform, int x, int minimumWidth = 1000) {
+// right of `x` (the zone overlay on a monitor that starts there); of process `pid` when it is given
+// (window managers have override-redirect windows of their own, such as a frame shown during a move).
+inline bool overlayMappedFrom(X11Platform& platform, int x, int minimumWidth = 1000, pid_t pid = 0) {
     xcb_connection_t* c = platform.connection().xcb();
     auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform.connection().root()), nullptr);
     if (!tree) return false;
@@ -43,7 +44,8 @@ inline bool overlayMappedFrom(X11Platform& platform, int x, int minimumWidth = 1
         auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
         auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
         found = attributes && geometry && attributes->override_redirect &&
-                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= x && geometry->width >= minimumWidth;
+                attributes->map_state == XCB_MAP_STATE_VIEWABLE && geometry->x >= x && geometry->width >= minimumWidth &&
+                (pid == 0 || platform.windows().processID(children[i]) == pid);
         std::free(attributes);
         std::free(geometry);
     }

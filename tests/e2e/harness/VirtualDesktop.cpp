@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -62,6 +63,38 @@ constexpr const char* kStockKeyBindings = R"(
     <keybind key="C-A-Right"><action name="GoToDesktop"><to>right</to><wrap>no</wrap></action></keybind>
   )";
 
+// Xorg with the dummy video driver: a screen whose monitors are real RandR outputs (DUMMY0,
+// DUMMY1...), as on hardware, where Xvfb has one output only. No input devices of its own: XTest's
+// are enough.
+constexpr const char* kXorgDummyConfiguration = R"(Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoAddGPU" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 3840 1080
+    Modes "1920x1080"
+  EndSubSection
+EndSection
+)";
+
 Clock::time_point in(std::chrono::milliseconds duration) {
     return Clock::now() + duration;
 }
@@ -78,9 +111,18 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
         if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot create " + folder);
     }
     startServer();
-    // The first monitor takes Xvfb's only output; the other has none.
-    if (!setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen") ||
-        !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none")) {
+    if (kind() == Kind::outputs) {
+        // The second output is switched on beside the first, as a monitor plugged in; the monitors
+        // take the names the tests know.
+        if (!run({"xrandr", "--addmode", "DUMMY1", "1920x1080"}, in(10s)) ||
+            !run({"xrandr", "--output", "DUMMY1", "--mode", "1920x1080", "--pos", "1920x0"}, in(10s)) ||
+            !setMonitor({"tessary-left", 0, 0, 1920, 1080}, "DUMMY0") ||
+            !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "DUMMY1")) {
+            throw std::runtime_error("xrandr could not set up the dummy outputs");
+        }
+    } else if (!setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen") ||
+               !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none")) {
+        // The first monitor takes Xvfb's only output; the other has none.
         throw std::runtime_error("xrandr --setmonitor failed");
     }
     if (options_.windowManager) startWindowManager();
@@ -96,12 +138,36 @@ VirtualDesktop::~VirtualDesktop() {
     std::filesystem::remove_all(directory_, ignored);
 }
 
+VirtualDesktop::Kind VirtualDesktop::kind() {
+    static const Kind chosen = [] {
+        const char* wanted = std::getenv("TESSARY_E2E_SERVER");
+        const std::string name = wanted ? wanted : "";
+        if (name.empty() || name == "xvfb") return Kind::monitors;
+        if (name == "xorg-dummy") return Kind::outputs;
+        std::fprintf(stderr, "TESSARY_E2E_SERVER names no X server the tests know: %s\n", name.c_str());
+        std::exit(2);
+    }();
+    return chosen;
+}
+
 void VirtualDesktop::startServer() {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     ChildProcess::Options start;
-    start.arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-noreset", "-nolisten", "tcp",
-                       "+extension", "RANDR", "-screen", "0", "3840x1080x24"};
+    if (kind() == Kind::outputs) {
+        // The server binary itself, not the wrapper that may ask for a console: it runs as any user
+        // with a configuration of its own (an empty folder keeps the system's snippets out).
+        const std::string configuration = directory_ + "/xorg.conf";
+        std::ofstream(configuration) << kXorgDummyConfiguration;
+        std::filesystem::create_directories(directory_ + "/xorg.conf.d");
+        start.arguments = {"/usr/lib/xorg/Xorg", "-displayfd", std::to_string(ready[1]), "-config", configuration,
+                           "-configdir", directory_ + "/xorg.conf.d", "-logfile", directory_ + "/Xorg.log",
+                           "-noreset", "-nolisten", "tcp", "+extension", "RANDR"};
+        start.discardStdout = true;
+    } else {
+        start.arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-noreset", "-nolisten", "tcp",
+                           "+extension", "RANDR", "-screen", "0", "3840x1080x24"};
+    }
     start.inheritedDescriptors = {ready[1]};
     server_ = ChildProcess::start(start);
     ::close(ready[1]);
@@ -275,24 +341,31 @@ bool VirtualDesktop::deleteMonitor(const std::string& name) {
 }
 
 void VirtualDesktop::startTray() {
+    const xcb_window_t before = trayOwner();
     tray_ = start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "96",
                    "--heighttype", "pixel", "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "false",
                    "--expand", "false"});
-    // Ready once it owns the tray selection of screen 0.
+    // Ready once it owns the tray selection of screen 0 (a window manager's own tray may have held
+    // it before).
+    const bool owned = waitUntil(
+        [&] {
+            const xcb_window_t owner = trayOwner();
+            return owner != XCB_WINDOW_NONE && owner != before;
+        },
+        in(10s));
+    if (!owned) throw std::runtime_error("trayer did not start");
+}
+
+xcb_window_t VirtualDesktop::trayOwner() {
     xcb_connection_t* c = inputConnection();
     const char* name = "_NET_SYSTEM_TRAY_S0";
     auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
     const xcb_atom_t selection = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
-    const bool owned = waitUntil(
-        [&] {
-            auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
-            const bool has = owner && owner->owner != XCB_WINDOW_NONE;
-            std::free(owner);
-            return has;
-        },
-        in(10s));
-    if (!owned) throw std::runtime_error("trayer did not start");
+    auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+    const xcb_window_t found = owner ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(owner);
+    return found;
 }
 
 TestClient VirtualDesktop::startClient() {

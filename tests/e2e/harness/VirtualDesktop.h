@@ -13,11 +13,17 @@ namespace tessary::e2e {
 
 class TestClient;
 
-// A fresh X server for one test: Xvfb with RandR, split into monitors with `xrandr --setmonitor`,
-// and the window manager TESSARY_E2E_WM names (openbox by default; see WindowManager). Everything
-// it starts dies with it.
+// A fresh X server for one test and the window manager TESSARY_E2E_WM names (openbox by default;
+// see WindowManager). TESSARY_E2E_SERVER chooses the server: "xvfb" (the default), one RandR
+// output split into two monitors with `xrandr --setmonitor` (as a split ultra-wide display), or
+// "xorg-dummy", Xorg with the dummy video driver, whose two monitors are real RandR outputs (as
+// two plugged-in displays). Everything it starts dies with it.
 class VirtualDesktop {
 public:
+    enum class Kind { monitors, outputs };
+    // The kind TESSARY_E2E_SERVER names; unknown names end the test program with a message.
+    static Kind kind();
+
     struct Monitor {
         std::string name;
         int x, y, width, height;
@@ -103,6 +109,8 @@ private:
     void awaitWindowManager(xcb_connection_t* watch, xcb_window_t previous);
     xcb_window_t windowManagerCheck();
     xcb_connection_t* inputConnection();
+    // The owner of the tray selection of screen 0; XCB_WINDOW_NONE when there is none.
+    xcb_window_t trayOwner();
 
     Options options_;
     std::string directory_;

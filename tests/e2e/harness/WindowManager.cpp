@@ -1,5 +1,6 @@
 #include "tests/e2e/harness/WindowManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,16 +12,35 @@ namespace {
 
 constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kSuperL = 0xffeb;
 
-// icewm: its taskbar off; a title bar drag moves with any modifier held.
+// icewm: its taskbar off; a title bar drag moves with any modifier held. Its workspace keys
+// (Ctrl+Alt+1..9, Ctrl+Alt+Left/Right/Down) are unbound, as a user of a zone manager frees them:
+// the window manager would take them from every other client; and the Super key neither opens its
+// menu when let go nor stands for Ctrl+Alt, so that Ctrl+Alt+Super shortcuts reach their owner.
 constexpr const char* kIcewmPreferences = R"(ShowTaskBar=0
 TaskBarAutoHide=0
 FocusMode=1
+KeySysWorkspace1=""
+KeySysWorkspace2=""
+KeySysWorkspace3=""
+KeySysWorkspace4=""
+KeySysWorkspace5=""
+KeySysWorkspace6=""
+KeySysWorkspace7=""
+KeySysWorkspace8=""
+KeySysWorkspace9=""
+KeySysWorkspacePrev=""
+KeySysWorkspaceNext=""
+KeySysWorkspaceLast=""
+Win95Keys=0
+ModSuperIsCtrlAlt=0
 )";
 
 // fluxbox: no toolbar or slit, one workspace, no snapping to edges, and title bar moves with the
-// tests' keys held (its bindings match modifiers exactly).
+// tests' keys held (its bindings match modifiers exactly). Its toolbar has no system tray, which
+// would hold the tray selection (hidden with the toolbar) before trayer could.
 constexpr const char* kFluxboxInit = R"(session.screen0.toolbar.visible: false
 session.screen0.slit.autoHide: true
+session.screen0.toolbar.tools: iconbar, clock
 session.screen0.workspaces: 1
 session.screen0.focusNewWindows: true
 session.screen0.allowRemoteActions: true
@@ -78,6 +98,51 @@ constexpr const char* kXfwm4Channel = R"(<?xml version="1.0" encoding="UTF-8"?>
 </channel>
 )";
 
+// xfwm4's own key bindings (its "custom" set replaces the stock one): the stock set without
+// Ctrl+Alt+Left/Right, which switch workspaces there.
+constexpr const char* kXfwm4Shortcuts = R"(<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-keyboard-shortcuts" version="1.0">
+  <property name="xfwm4" type="empty">
+    <property name="custom" type="empty">
+      <property name="override" type="bool" value="true"/>
+      <property name="Escape" type="string" value="cancel_key"/>
+      <property name="Left" type="string" value="left_key"/>
+      <property name="Right" type="string" value="right_key"/>
+      <property name="Up" type="string" value="up_key"/>
+      <property name="Down" type="string" value="down_key"/>
+      <property name="&lt;Alt&gt;Tab" type="string" value="cycle_windows_key"/>
+      <property name="&lt;Alt&gt;&lt;Shift&gt;Tab" type="string" value="cycle_reverse_windows_key"/>
+      <property name="&lt;Alt&gt;F4" type="string" value="close_window_key"/>
+      <property name="&lt;Alt&gt;F7" type="string" value="move_window_key"/>
+      <property name="&lt;Alt&gt;F8" type="string" value="resize_window_key"/>
+      <property name="&lt;Alt&gt;F10" type="string" value="maximize_window_key"/>
+      <property name="&lt;Alt&gt;F11" type="string" value="fullscreen_key"/>
+      <property name="&lt;Alt&gt;space" type="string" value="popup_menu_key"/>
+      <property name="&lt;Primary&gt;&lt;Alt&gt;Up" type="string" value="up_workspace_key"/>
+      <property name="&lt;Primary&gt;&lt;Alt&gt;Down" type="string" value="down_workspace_key"/>
+      <property name="&lt;Primary&gt;&lt;Alt&gt;d" type="string" value="show_desktop_key"/>
+    </property>
+  </property>
+</channel>
+)";
+
+// metacity and marco read their key bindings through GSettings: a key file of the user's own
+// unbinds the workspace switches on Ctrl+Alt+Left/Right (metacity keeps its Super bindings).
+constexpr const char* kGSettingsKeyFile = R"([org/gnome/desktop/wm/keybindings]
+switch-to-workspace-left=['<Super>Page_Up','<Super><Alt>Left']
+switch-to-workspace-right=['<Super>Page_Down','<Super><Alt>Right']
+move-to-workspace-left=['<Super><Shift>Page_Up','<Super><Shift><Alt>Left']
+move-to-workspace-right=['<Super><Shift>Page_Down','<Super><Shift><Alt>Right']
+
+[org/mate/marco/global-keybindings]
+switch-to-workspace-left='disabled'
+switch-to-workspace-right='disabled'
+
+[org/mate/marco/window-keybindings]
+move-to-workspace-left='disabled'
+move-to-workspace-right='disabled'
+)";
+
 void write(const std::filesystem::path& path, const char* text) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path) << text;
@@ -128,6 +193,8 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
         options.arguments = {"icewm"};
     } else if (name == "xfwm4") {
         write(home / "config" / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfwm4.xml", kXfwm4Channel);
+        write(home / "config" / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-keyboard-shortcuts.xml",
+              kXfwm4Shortcuts);
         options.arguments = {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"};
     } else if (name == "fluxbox") {
         // In ~/.fluxbox: where that folder is missing, fluxbox takes the first run and writes its
@@ -143,15 +210,26 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
     } else if (name == "jwm") {
         write(home / ".jwmrc", kJwmConfiguration);
         options.arguments = {"jwm"};
-    } else if (name == "metacity") {
-        options.arguments = {"metacity", "--replace"};
-    } else if (name == "marco") {
-        options.arguments = {"marco", "--replace"};
+    } else if (name == "metacity" || name == "marco") {
+        write(home / "config" / "glib-2.0" / "settings" / "keyfile", kGSettingsKeyFile);
+        std::replace(options.environment.begin(), options.environment.end(), std::string("GSETTINGS_BACKEND=memory"),
+                     std::string("GSETTINGS_BACKEND=keyfile"));
+        options.arguments = {name, "--replace"};
     } else if (name == "kwin_x11") {
         write(home / "config" / "kwinrc", kKwinConfiguration);
         options.arguments = {"dbus-run-session", "--", "kwin_x11", "--replace"};
     }
     return options;
+}
+
+std::string WindowManager::onboardedUserDefaults() const {
+    std::string text = "{\"hasCompletedOnboarding\": true";
+    if (activationModifier != "shift") {
+        // The preferences are one JSON value stored as text; keys it leaves out take their defaults.
+        text += ", \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\"" + activationModifier +
+                "\\\",\\\"spanModifier\\\":\\\"" + spanModifier + "\\\"}\"}";
+    }
+    return text + "}\n";
 }
 
 uint32_t WindowManager::activationKeysym() const {

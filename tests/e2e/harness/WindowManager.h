@@ -35,6 +35,10 @@ struct WindowManager {
     // Writes its configuration into `directory` and says how to start it on `display`.
     ChildProcess::Options launch(const std::string& directory, const std::string& display) const;
 
+    // The program's defaults.json for a user who has completed onboarding and, where this window
+    // manager takes Shift+drag for itself, chose its activation and span keys in Settings.
+    std::string onboardedUserDefaults() const;
+
     uint32_t activationKeysym() const;
     uint32_t spanKeysym() const;
 };
