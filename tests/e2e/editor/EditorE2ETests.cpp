@@ -294,6 +294,9 @@ TEST_F(EditorTest, ASplitMadeByClicksIsSavedAndSnappedIntoAndThePreviewShowsOnTh
 // Monitors come and go while the editor is open: the "Sizes for" box, the proportions of the
 // editing surface and the size line follow at once, without a click in the editor.
 TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
+    if (VirtualDesktop::kind() == VirtualDesktop::Kind::outputs) {
+        GTEST_SKIP() << "monitors made by xrandr --setmonitor; here each monitor is an output of its own";
+    }
     startInstance();
     ASSERT_NO_FATAL_FAILURE(openEditor());
     click("Halves");
@@ -305,10 +308,11 @@ TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
     EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));
     EXPECT_NEAR(surfaceRatio(), 1920.0 / 1080, 0.05);
 
-    // The two monitors become one wide one.
+    // The two monitors become one wide one, on the screen's one output.
+    const std::string firstOutput = "screen";
     ASSERT_TRUE(desktop->deleteMonitor("tessary-right"));
     ASSERT_TRUE(desktop->deleteMonitor("tessary-left"));
-    ASSERT_TRUE(desktop->setMonitor({"tessary-wide", 0, 0, 3840, 1080}, "screen"));
+    ASSERT_TRUE(desktop->setMonitor({"tessary-wide", 0, 0, 3840, 1080}, firstOutput));
     EXPECT_TRUE(goesAway("Sizes for")) << "one monitor: the picker is gone";
     EXPECT_TRUE(place("Sizes shown for tessary-wide, 3840 \u00d7 1080 pt")) << "the size line names the wide monitor";
     EXPECT_TRUE(waitFor([&] { return std::abs(surfaceRatio() - 3840.0 / 1080) < 0.1; }, 5s))
@@ -316,7 +320,7 @@ TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
 
     // And back to two.
     ASSERT_TRUE(desktop->deleteMonitor("tessary-wide"));
-    ASSERT_TRUE(desktop->setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen"));
+    ASSERT_TRUE(desktop->setMonitor({"tessary-left", 0, 0, 1920, 1080}, firstOutput));
     ASSERT_TRUE(desktop->setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none"));
     EXPECT_TRUE(place("Sizes for")) << "two monitors again: the picker is back";
     EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));

@@ -54,6 +54,7 @@ OnTitlebar Mouse1 :MacroCmd {Raise} {Focus} {ActivateTab}
 OnTitlebar Move1 :StartMoving
 OnTitlebar Shift Mouse1 :MacroCmd {Raise} {Focus}
 OnTitlebar Shift Move1 :StartMoving
+OnTitlebar Control Move1 :StartMoving
 OnTitlebar Control Shift Move1 :StartMoving
 )";
 
@@ -65,6 +66,7 @@ constexpr const char* kJwmConfiguration = R"(<?xml version="1.0"?>
   <SnapMode>none</SnapMode>
   <Mouse context="title" button="1">move</Mouse>
   <Mouse context="title" mask="S" button="1">move</Mouse>
+  <Mouse context="title" mask="C" button="1">move</Mouse>
   <Mouse context="title" mask="SC" button="1">move</Mouse>
   <Mouse context="border" button="1">resize</Mouse>
 </JWM>
