@@ -99,8 +99,8 @@ QListWidget* namedList(QWidget* window, const QString& name) {
 }
 
 // "row:LIST:N", the Nth row (from 0) of a shown list.
-std::optional<QRect> rowRect(QWidget* window, const QString& spec) {
-    const QStringList parts = spec.split(':');
+std::optional<QRect> rowRect(QWidget* window, const QString& listAndRow) {
+    const QStringList parts = listAndRow.split(':');
     if (parts.size() != 2) return std::nullopt;
     QListWidget* list = namedList(window, parts[0]);
     bool number = false;
