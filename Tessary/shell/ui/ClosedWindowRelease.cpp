@@ -54,11 +54,13 @@ bool ClosedWindowRelease::eventFilter(QObject* watched, QEvent* event) {
 
 void ClosedWindowRelease::release(QWidget& window) {
     if (window.isVisible() || !window.isWindow()) return;
-    // Its frame comes back where it was: the position is the frame's again once the new native
-    // window has one, not the old client area's (which would move it down by its title bar).
-    const QPoint frameAt = window.pos();
+    // Its frame comes back where it was. The client area's place is given, not the frame's: a
+    // frame position makes Qt ask for north-west gravity and correct by a frame it does not know
+    // yet, which some window managers then apply a second time (the window came back lower by its
+    // title bar); a client position is asked with static gravity, which every one takes as it is.
+    const QRect clientArea = window.geometry();
     (window.*(&NativeWindow::destroy))(true, true);
-    window.move(frameAt);
+    window.setGeometry(clientArea);
 }
 
 void ClosedWindowRelease::returnFreedMemory() {
