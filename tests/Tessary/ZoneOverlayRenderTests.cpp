@@ -12,12 +12,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <utility>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Tessary/services/ui/ZoneOverlayView.h"
