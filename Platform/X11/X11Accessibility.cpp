@@ -19,6 +19,9 @@ xcb_window_t windowID(const AXElement& element) {
     return static_cast<xcb_window_t>(element.window);
 }
 
+// The token of a window's title bar, the one child element the back end hands out.
+constexpr std::uint64_t titleBarToken = 1;
+
 }  // namespace
 
 X11Accessibility::X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker)
@@ -77,13 +80,25 @@ Expected<AXValue, AXError> X11Accessibility::copyAttributeValue(const AXElement&
         return windowAttribute(element, attribute);
     case AXElementKind::application:
         return applicationAttribute(element, attribute);
-    case AXElementKind::systemWide:
     case AXElementKind::child:
+        return titleBarAttribute(element, attribute);
+    case AXElementKind::systemWide:
         return fail(AXError::attributeUnsupported);
     case AXElementKind::invalid:
         break;
     }
     return fail(AXError::illegalArgument);
+}
+
+Expected<AXValue, AXError> X11Accessibility::titleBarAttribute(const AXElement& element, std::string_view attribute) {
+    if (element.token != titleBarToken) return fail(AXError::invalidUIElement);
+    // The role is known from the element itself: the hit test that made it asked the server.
+    if (attribute == ax::roleAttribute) return AXValue{std::string(ax::titleBarRole)};
+    if (attribute == ax::windowAttribute) {
+        if (!windowExists(windowID(element))) return fail(AXError::invalidUIElement);
+        return AXValue{AXElement{AXElementKind::window, element.pid, element.window, 0}};
+    }
+    return fail(AXError::attributeUnsupported);
 }
 
 Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& element, std::string_view attribute) {
@@ -227,10 +242,11 @@ Expected<AXElement, AXError> X11Accessibility::copyElementAtPosition(const AXEle
     }
     if (!std::isfinite(x) || !std::isfinite(y)) return unexpected(AXError::illegalArgument);
     commitWrites(true);
-    auto window = windows_.windowAt(Point{double(x), double(y)});
-    if (!window) return unexpected(AXError::noValue);
-    AXElement element = elementForWindow(*window);
+    auto hit = windows_.windowAt(Point{double(x), double(y)});
+    if (!hit) return unexpected(AXError::noValue);
+    AXElement element = elementForWindow(hit->window);
     if (root.kind == AXElementKind::application && element.pid != root.pid) return unexpected(AXError::noValue);
+    if (hit->onTitleBar) return AXElement{AXElementKind::child, element.pid, element.window, titleBarToken};
     return element;
 }
 

@@ -31,6 +31,9 @@ namespace tessary {
 // - "AXSubrole": "AXStandardWindow" for a normal (or untyped) window that is transient for no
 //   other; "AXDialog" for dialogs and transient windows; "AXFloatingWindow" for utility, toolbar
 //   and menu windows; "AXUnknown" for docks, desktops, splash screens and the rest.
+// - A hit test on the window manager's title bar of a managed window answers the bar, a child
+//   element {child, the window's process, the X window id, 1} with "AXRole" "AXTitleBar" and the
+//   window as its "AXWindow"; anywhere else on the window, the window.
 // - "AXRaise" asks the window manager to activate the window.
 // - Trust ("window control") is granted while a live EWMH window manager advertises the requests
 //   the back end needs.
@@ -85,6 +88,7 @@ private:
     AXError holdWrite(const AXElement& element, std::optional<Point> origin, std::optional<Size> size);
     void commitWrites(bool wait);
     Expected<AXValue, AXError> windowAttribute(const AXElement& element, std::string_view attribute);
+    Expected<AXValue, AXError> titleBarAttribute(const AXElement& element, std::string_view attribute);
     Expected<AXValue, AXError> applicationAttribute(const AXElement& element, std::string_view attribute);
     bool windowExists(xcb_window_t window);
     void deliver(const X11Client& client, std::string_view notification);
