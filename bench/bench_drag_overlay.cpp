@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -212,6 +213,7 @@ Desk& desk() {
 // The drags of one benchmark: the time of each that showed its windows, and how many never did.
 struct Drags {
     void add(benchmark::State& state, double took) {
+        ++count;
         if (took < 0) {
             ++missed;
             return;
@@ -221,6 +223,11 @@ struct Drags {
     }
     std::vector<double> times;
     int missed = 0;
+    int count = 0;
+    // Drags whose zones were on screen once the notice that crossed the threshold was handled,
+    // without a later notice or a read of the window's frame again.
+    int onTheCrossingNotice = 0;
+    std::uint64_t crossingRequests = 0;
 };
 
 void report(benchmark::State& state, const Drags& drags, const char* name) {
@@ -254,8 +261,26 @@ void DragThresholdToMapNotify(benchmark::State& state) {
             state.SkipWithError("the drag showed no zones");
             return;
         }
-        drags.add(state, d.drag(panels, [] {}));
+        // Looked at right after the controller handled the first motion past the threshold (the
+        // input monitor was registered first, so it is told first).
+        bool armed = false;
+        std::uint64_t requestsBefore = 0;
+        const Subscription looking = d.input->addMonitor([&](const GlobalInputEvent& event) {
+            if (armed && event.kind == GlobalInputKind::leftMouseDragged) {
+                armed = false;
+                if (d.controller->phase() == DragSnapController::Phase::snapping) ++drags.onTheCrossingNotice;
+                drags.crossingRequests += d.platform->connection().requestCount() - requestsBefore;
+            }
+        });
+        drags.add(state, d.drag(panels, [&] {
+            armed = true;
+            requestsBefore = d.platform->connection().requestCount();
+        }));
     }
+    state.counters["drags_shown_on_crossing_notice"] = drags.onTheCrossingNotice;
+    // X requests of this process's connection (the window engine's reads) while the crossing
+    // notice was handled, per drag: each read is a round trip before the zones can show.
+    state.counters["x_requests_on_crossing_notice"] = double(drags.crossingRequests) / std::max(drags.count, 1);
     report(state, drags, "zones");
 }
 BENCHMARK(DragThresholdToMapNotify)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
