@@ -74,6 +74,12 @@ bool X11Accessibility::windowExists(xcb_window_t window) {
 // --- Reads ---------------------------------------------------------------------------------------
 
 Expected<AXValue, AXError> X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+    const std::optional<PositionRead> positionRead = std::exchange(positionRead_, std::nullopt);
+    if (positionRead && attribute == ax::sizeAttribute && element.kind == AXElementKind::window &&
+        positionRead->window == windowID(element) && pendingFrames_.empty() &&
+        positionRead->mark == connection_.eventMark()) {
+        return AXValue{positionRead->frame.size};
+    }
     commitWrites(true);
     switch (element.kind) {
     case AXElementKind::window:
@@ -106,7 +112,10 @@ Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& el
     if (attribute == ax::positionAttribute || attribute == ax::sizeAttribute) {
         auto frame = windows_.outerFrame(window);
         if (!frame) return fail(AXError::invalidUIElement);
-        if (attribute == ax::positionAttribute) return AXValue{frame->origin};
+        if (attribute == ax::positionAttribute) {
+            positionRead_ = PositionRead{window, *frame, connection_.eventMark()};
+            return AXValue{frame->origin};
+        }
         return AXValue{frame->size};
     }
     if (attribute == ax::roleAttribute) {
@@ -191,6 +200,7 @@ Expected<AXValue, AXError> X11Accessibility::applicationAttribute(const AXElemen
 // --- Writes and actions --------------------------------------------------------------------------
 
 AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute, const AXValue& value) {
+    positionRead_.reset();
     if (element.kind != AXElementKind::window) {
         return element.isValid() ? AXError::attributeUnsupported : AXError::illegalArgument;
     }
@@ -226,6 +236,7 @@ void X11Accessibility::commitWrites(bool wait) {
 }
 
 AXError X11Accessibility::performAction(const AXElement& element, std::string_view action) {
+    positionRead_.reset();
     if (element.kind != AXElementKind::window) return AXError::actionUnsupported;
     if (action != ax::raiseAction) return AXError::actionUnsupported;
     commitWrites(true);
@@ -237,6 +248,7 @@ AXError X11Accessibility::performAction(const AXElement& element, std::string_vi
 }
 
 Expected<AXElement, AXError> X11Accessibility::copyElementAtPosition(const AXElement& root, float x, float y) {
+    positionRead_.reset();
     if (root.kind != AXElementKind::systemWide && root.kind != AXElementKind::application) {
         return unexpected(AXError::illegalArgument);
     }

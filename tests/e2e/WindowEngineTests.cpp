@@ -162,6 +162,29 @@ TEST_F(WindowEngineOnX11, AHitOnTheWindowManagersTitleBarSaysSoAndTheClientAndBo
     }
 }
 
+// A drag inside a window reads its frame on every notice: position and size are one round trip,
+// yet a size read after the window has changed comes from the server, not from the position read.
+TEST_F(WindowEngineOnX11, AFrameReadIsOneRoundTripAndASizeReadAfterAChangeIsFresh) {
+    const xcb_window_t window = openWindow(client, "x=300 y=200 w=500 h=400");
+    const WindowHandle handle = handleOf(window);
+    Accessibility& ax = platform->accessibility();
+    X11Connection& c = platform->connection();
+    uint64_t before = c.requestCount();
+    ASSERT_TRUE(ax.copyAttributeValue(handle.element, ax::positionAttribute));
+    const uint64_t positionRequests = c.requestCount() - before;
+    before = c.requestCount();
+    const auto frame = engine->frame(handle);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(c.requestCount() - before, positionRequests) << "the size cost requests of its own";
+
+    ASSERT_TRUE(ax.copyAttributeValue(handle.element, ax::positionAttribute));
+    const Size larger{frame->width() + 60, frame->height() + 40};
+    ASSERT_TRUE(platform->windows().resizeTo(window, larger, std::chrono::seconds(2)));
+    const auto size = ax.copyAttributeValue(handle.element, ax::sizeAttribute);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(std::get<Size>(size.value()), larger);
+}
+
 TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOneRequest) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
