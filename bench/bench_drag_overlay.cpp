@@ -1,12 +1,12 @@
 // The zones on screen after a real drag crosses the threshold: Xvfb with two 1920x1080 monitors and
-// openbox (the end-to-end harness's desktop), a test-client window dragged by its title bar with
-// Shift held through XTest, one pixel at a time as a hand moves, and in this process the program's
-// road: X11 global input, the input monitor, the drag controller over the window engine, and the Qt
-// overlay (its panels made by an earlier drag, as in a running program). Per drag: from sending the
-// motion that carries the pointer past the threshold to both panels' MapNotify, seen by another
-// client, without waiting for a further motion. The reference, in the same run and from the same
-// motion: two bare Qt panels shown by a raw-motion handler of this process. Medians of 20 drags,
-// and the slowest.
+// openbox (the end-to-end harness's desktop), a test-client window dragged through XTest by its
+// title bar with Shift held (and, in a second benchmark, by openbox's Alt-drag inside it), one
+// pixel at a time as a hand moves, and in this process the program's road: X11 global input, the
+// input monitor, the drag controller over the window engine, and the Qt overlay (its panels made by
+// an earlier drag, as in a running program). Per drag: from sending the motion that carries the
+// pointer past the threshold to both panels' MapNotify, seen by another client, without waiting
+// for a further motion. The reference, in the same run and from the same motion: two bare Qt
+// panels shown by a raw-motion handler of this process. Medians of 20 drags, and the slowest.
 
 #include <benchmark/benchmark.h>
 
@@ -47,6 +47,13 @@ namespace {
 using namespace tessary;
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kShift = 0xffe1;  // XK_Shift_L
+constexpr uint32_t kAlt = 0xffe9;    // XK_Alt_L
+
+// Where a drag takes the window and with which key held (0: none).
+struct Grip {
+    uint32_t key = kShift;
+    bool inside = false;  // inside the window (the window manager's Alt-drag), else by its title bar
+};
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -130,15 +137,16 @@ struct Desk {
 
     Rect frame() { return platform->windows().outerFrame(window).value_or(Rect::null()); }
 
-    // One drag by the title bar with Shift held: the time from the motion past the threshold to
-    // the MapNotify of every window in `panels`, in milliseconds (negative when they never came).
-    // `crossing` runs right after that motion is sent.
-    double drag(const std::vector<QWidget*>& panels, const std::function<void()>& crossing, bool shift = true) {
+    // One drag as `grip` says: the time from the motion past the threshold to the MapNotify of
+    // every window in `panels`, in milliseconds (negative when they never came). `crossing` runs
+    // right after that motion is sent.
+    double drag(const std::vector<QWidget*>& panels, const std::function<void()>& crossing, Grip grip = {}) {
         const Rect outer = frame();
         const auto geometry = platform->windows().geometry(window);
-        const int x = int(outer.midX()), y = int(outer.minY() + (geometry ? geometry->frame.top / 2 : 5));
+        const int x = int(outer.midX());
+        const int y = grip.inside ? int(outer.midY()) : int(outer.minY() + (geometry ? geometry->frame.top / 2 : 5));
         desktop.movePointerTo(x, y);
-        if (shift) desktop.pressKey(kShift, true);
+        if (grip.key) desktop.pressKey(grip.key, true);
         desktop.pressButton(1, true);
         desktop.syncInput();
         pumpUntil([&] { return controller->phase() != DragSnapController::Phase::idle; }, std::chrono::seconds(2));
@@ -163,7 +171,7 @@ struct Desk {
             }
         }
         desktop.pressButton(1, false);
-        if (shift) desktop.pressKey(kShift, false);
+        if (grip.key) desktop.pressKey(grip.key, false);
         desktop.syncInput();
         pumpUntil([&] { return controller->phase() == DragSnapController::Phase::idle; }, std::chrono::seconds(2));
         pumpUntil([] { return false; }, std::chrono::milliseconds(50));
@@ -247,10 +255,11 @@ void report(benchmark::State& state, const Drags& drags, const char* name) {
     }
 }
 
-void DragThresholdToMapNotify(benchmark::State& state) {
+// The drags of one benchmark through the program's road, as `grip` says.
+void zoneDrags(benchmark::State& state, Grip grip) {
     Desk& d = desk();
     // The panels exist from an earlier drag.
-    d.drag({}, [] {});
+    d.drag({}, [] {}, grip);
     Drags drags;
     for (auto _ : state) {
         std::vector<QWidget*> panels;
@@ -272,18 +281,33 @@ void DragThresholdToMapNotify(benchmark::State& state) {
                 drags.crossingRequests += d.platform->connection().requestCount() - requestsBefore;
             }
         });
-        drags.add(state, d.drag(panels, [&] {
-            armed = true;
-            requestsBefore = d.platform->connection().requestCount();
-        }));
+        drags.add(state, d.drag(
+                             panels,
+                             [&] {
+                                 armed = true;
+                                 requestsBefore = d.platform->connection().requestCount();
+                             },
+                             grip));
     }
     state.counters["drags_shown_on_crossing_notice"] = drags.onTheCrossingNotice;
     // X requests of this process's connection (the window engine's reads) while the crossing
     // notice was handled, per drag: each read is a round trip before the zones can show.
     state.counters["x_requests_on_crossing_notice"] = double(drags.crossingRequests) / std::max(drags.count, 1);
-    report(state, drags, "zones");
+    report(state, drags, grip.inside ? "zones, Alt-drag inside" : "zones");
 }
+
+// Shift held, the window dragged by its title bar.
+void DragThresholdToMapNotify(benchmark::State& state) { zoneDrags(state, Grip{}); }
 BENCHMARK(DragThresholdToMapNotify)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The window manager's own Alt-drag inside the window, zones without a key: only the window's
+// frame tells this from a drag inside the window, so the frame is read when the pointer crosses.
+void AltDragInsideToMapNotify(benchmark::State& state) {
+    desk().preferences.setActivationModifier(ActivationModifier::always);
+    zoneDrags(state, Grip{kAlt, true});
+    desk().preferences.setActivationModifier(ActivationModifier::shift);
+}
+BENCHMARK(AltDragInsideToMapNotify)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BarePanelsFromTheSameMotion(benchmark::State& state) {
     Desk& d = desk();
@@ -305,7 +329,7 @@ void BarePanelsFromTheSameMotion(benchmark::State& state) {
             }
         });
         // Without Shift: openbox moves the window, the zones stay away.
-        drags.add(state, d.drag({&left, &right}, [&] { armed = true; }, false));
+        drags.add(state, d.drag({&left, &right}, [&] { armed = true; }, Grip{0, false}));
     }
     report(state, drags, "bare panels");
 }
