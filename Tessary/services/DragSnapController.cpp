@@ -132,9 +132,9 @@ bool DragSnapController::frameMoved(bool travelled) {
 bool DragSnapController::startSnappingIfMoved(Point at) {
     const bool travelled = std::abs(at.x - mouseDownAt_.x) > movementThreshold ||
                            std::abs(at.y - mouseDownAt_.y) > movementThreshold;
-    // Dragged by its title bar, the window follows the pointer: its frame, likely read before the
-    // window manager's move, tells nothing more.
-    if (!(pressedOnTitleBar_ && travelled) && !frameMoved(travelled)) return false;
+    // Dragged by its title bar, the window follows the pointer: the pointer's travel decides, and
+    // its frame, likely read before the window manager's move, would tell nothing more.
+    if (pressedOnTitleBar_ ? !travelled : !frameMoved(travelled)) return false;
     scheduler_.cancel(moveRecheck_);
     moveRecheck_ = {};
     phase_ = Phase::snapping;

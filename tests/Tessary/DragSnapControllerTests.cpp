@@ -267,8 +267,8 @@ TEST_F(DragSnapControllerTest, APressOnTheTitleBarShowsTheZonesOnTheCrossingNoti
         const int reads = engine.frameReads;
         input.moveTo(Point{input.location().x + c.travel, input.location().y});
         EXPECT_EQ(!overlay.take().empty(), c.showsAtOnce);
-        if (c.showsAtOnce) {
-            EXPECT_EQ(engine.frameReads, reads) << "the crossing notice waited for the frame";
+        if (c.pressDown < 20) {
+            EXPECT_EQ(engine.frameReads, reads) << "a title-bar drag waited for the frame";
         }
 
         if (c.windowManagerMoves) frame.origin = Point{start.x() + c.travel, start.y()};
