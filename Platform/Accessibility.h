@@ -92,6 +92,8 @@ inline constexpr std::string_view windowAttribute = "AXWindow";      // a child'
 inline constexpr std::string_view sizeIncrementAttribute = "AXSizeIncrement";
 
 inline constexpr std::string_view windowRole = "AXWindow";
+// The bar the desktop drags a window by, a child of the window: a press there and a drag move it.
+inline constexpr std::string_view titleBarRole = "AXTitleBar";
 inline constexpr std::string_view standardWindowSubrole = "AXStandardWindow";
 inline constexpr std::string_view dialogSubrole = "AXDialog";
 inline constexpr std::string_view floatingWindowSubrole = "AXFloatingWindow";

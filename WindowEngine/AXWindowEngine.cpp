@@ -122,11 +122,18 @@ std::optional<WindowHandle> AXWindowEngine::focusedWindow(const std::string& bun
 }
 
 std::optional<WindowHandle> AXWindowEngine::window(Point at) {
+    std::optional<WindowHit> hit = windowHit(at);
+    if (!hit) return std::nullopt;
+    return std::move(hit->window);
+}
+
+std::optional<WindowHit> AXWindowEngine::windowHit(Point at) {
     const Expected<AXElement, AXError> hit =
         accessibility_.copyElementAtPosition(systemWide, static_cast<float>(at.x), static_cast<float>(at.y));
     if (!hit || !hit.value().isValid()) return std::nullopt;
     std::optional<AXElement> window;
-    if (copyStringAttribute(ax::roleAttribute, hit.value()) == ax::windowRole) {
+    const std::optional<std::string> role = copyStringAttribute(ax::roleAttribute, hit.value());
+    if (role == ax::windowRole) {
         window = hit.value();
     } else {
         window = copyElementAttribute(ax::windowAttribute, hit.value());
@@ -134,7 +141,7 @@ std::optional<WindowHandle> AXWindowEngine::window(Point at) {
     if (!window) return std::nullopt;
     const Expected<ProcessID, AXError> pid = accessibility_.pid(*window);
     if (!pid) return std::nullopt;
-    return WindowHandle(pid.value(), *window);
+    return WindowHit{WindowHandle(pid.value(), *window), role == ax::titleBarRole};
 }
 
 std::vector<WindowHandle> AXWindowEngine::windows(ProcessID pid) {

@@ -23,6 +23,8 @@ public:
     std::optional<WindowHandle> focusedWindow() override;
     std::optional<WindowHandle> focusedWindow(const std::string& bundleIdentifier) override;
     std::optional<WindowHandle> window(Point at) override;
+    // The element hit is the window, or a child of it: its title bar ("AXTitleBar") or anything else.
+    std::optional<WindowHit> windowHit(Point at) override;
     std::vector<WindowHandle> windows(ProcessID pid) override;
     std::vector<WindowHandle> allWindows() override;
     std::optional<WindowInfo> info(const WindowHandle& window) override;

@@ -17,7 +17,7 @@ WindowHandle FakeWindowEngine::addWindow(std::optional<std::string> bundleIdenti
     const WindowHandle handle(pid, AXElement::application(nextElementPID));
     nextElementPID += 1;
     windowTable.insert_or_assign(
-        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize});
+        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize, 0});
     if (focus) focused = handle;
     return handle;
 }
@@ -45,6 +45,14 @@ std::optional<WindowHandle> FakeWindowEngine::focusedWindow(const std::string& b
 std::optional<WindowHandle> FakeWindowEngine::window(Point at) {
     for (const auto& [handle, window] : windowTable) {
         if (window.info.frame.contains(at)) return handle;
+    }
+    return std::nullopt;
+}
+
+std::optional<WindowHit> FakeWindowEngine::windowHit(Point at) {
+    for (const auto& [handle, window] : windowTable) {
+        const Rect& frame = window.info.frame;
+        if (frame.contains(at)) return WindowHit{handle, at.y < frame.minY() + window.titleBarHeight};
     }
     return std::nullopt;
 }

@@ -17,6 +17,8 @@ public:
     struct Window {
         WindowInfo info;
         Size minimumSize;
+        // The top of the frame that is its title bar (see windowHit); none by default.
+        double titleBarHeight = 0;
     };
     struct SetFrameCall {
         WindowHandle window;
@@ -48,6 +50,7 @@ public:
     std::optional<WindowHandle> focusedWindow() override;
     std::optional<WindowHandle> focusedWindow(const std::string& bundleIdentifier) override;
     std::optional<WindowHandle> window(Point at) override;
+    std::optional<WindowHit> windowHit(Point at) override;
     std::vector<WindowHandle> windows(ProcessID pid) override;
     std::vector<WindowHandle> allWindows() override;
     std::optional<WindowInfo> info(const WindowHandle& window) override;

@@ -16,6 +16,16 @@
 
 namespace tessary {
 
+// The top-level window under a point, and where on it the point is.
+struct WindowHit {
+    WindowHandle window;
+    // On the title bar the desktop drags the window by: a press there and a drag move the window.
+    // False on the window's content, and wherever the engine cannot tell.
+    bool onTitleBar = false;
+
+    friend bool operator==(const WindowHit&, const WindowHit&) = default;
+};
+
 class WindowEngine {
 public:
     virtual ~WindowEngine() = default;
@@ -27,6 +37,8 @@ public:
     virtual std::optional<WindowHandle> focusedWindow(const std::string& bundleIdentifier) = 0;
     // The top-level window under a point.
     virtual std::optional<WindowHandle> window(Point at) = 0;
+    // The same window, and whether the point is on its title bar (one hit test, as window(at)).
+    virtual std::optional<WindowHit> windowHit(Point at) = 0;
     // The standard windows of one process, in the application's window order.
     virtual std::vector<WindowHandle> windows(ProcessID pid) = 0;
     // The standard windows of every regular running application, application by application.

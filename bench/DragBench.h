@@ -43,6 +43,7 @@ public:
         }
     }
     void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override {
+        ++highlights;
         for (auto& [id, model] : models) {
             if (id == display.displayID) {
                 model.setHighlighted(indices);
@@ -55,6 +56,8 @@ public:
 
     std::map<std::uint32_t, OverlayModel> models;
     std::vector<Rect> repaint;
+    // Calls of setHighlighted.
+    int highlights = 0;
 };
 
 // A zone service over the engine whose every display uses a grid of `zoneCount` zones.

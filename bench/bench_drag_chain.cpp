@@ -4,11 +4,12 @@
 // overlay's models. The window engine is the in-memory one: no window manager runs, and once the
 // zones are on screen a notice makes no engine call.
 //
-// Each iteration sends one relative motion within the same zone, waits until it can be read, and
-// times (CPU of this thread) the connection's dispatch of it: what the program spends per notice
-// while the highlight does not change. Counters: CPU per notice, X requests per notice (all
-// components of the connection together), notices per iteration. The reference, in the same run:
-// the same notice read off the socket by a bare xcb connection that only frees it.
+// Each iteration sends one relative motion, waits until it can be read, and times (CPU of this
+// thread) the connection's dispatch of it: what the program spends per notice, within one zone (the
+// highlight stays) and back and forth across zones (every notice changes it). Counters: CPU per
+// notice, X requests per notice (all components of the connection together), notices and highlight
+// changes per iteration. The reference, in the same run: the same notice read off the socket by a
+// bare xcb connection that only frees it.
 
 #include <benchmark/benchmark.h>
 
@@ -111,7 +112,8 @@ struct Desktop {
     Driver driver;
 };
 
-void DragNoticeOverTheXServer(benchmark::State& state) {
+// One drag whose notices move the pointer by `step` points and back: the road's CPU per notice.
+void dragNotices(benchmark::State& state, int16_t step, bool highlightStays) {
     Desktop desktop(state);
     auto platform = X11Platform::open(desktop.server.name().c_str());
     if (!platform) {
@@ -171,11 +173,12 @@ void DragNoticeOverTheXServer(benchmark::State& state) {
 
     const auto highlight = controller.lastHighlight();
     notices = 0;
+    overlay.highlights = 0;
     const uint64_t requestsBefore = connection.requestCount();
     double cpu = 0;
     bool back = false;
     for (auto _ : state) {
-        desktop.driver.moveBy((back = !back) ? 5 : -5, 0);
+        desktop.driver.moveBy((back = !back) ? step : int16_t(-step), 0);
         desktop.driver.flush();
         waitReadable(connection.fileDescriptor());
         const double start = threadSeconds();
@@ -185,14 +188,22 @@ void DragNoticeOverTheXServer(benchmark::State& state) {
         state.SetIterationTime(spent);
     }
     const uint64_t requests = connection.requestCount() - requestsBefore;
-    if (controller.lastHighlight() != highlight) state.SkipWithError("the highlight changed");
+    if (highlightStays && controller.lastHighlight() != highlight) state.SkipWithError("the highlight changed");
+    if (!highlightStays && overlay.highlights < notices) state.SkipWithError("a notice kept the highlight");
     const double perNotice = notices ? 1.0 / notices : 0;
     state.counters["cpu_per_notice_us"] = cpu * 1e6 * perNotice;
     state.counters["requests_per_notice"] = double(requests) * perNotice;
     state.counters["notices_per_iteration"] = double(notices) / double(state.iterations());
+    state.counters["highlights_per_iteration"] = double(overlay.highlights) / double(state.iterations());
     DisplayProvider::setScreens(nullptr);
 }
+
+void DragNoticeOverTheXServer(benchmark::State& state) { dragNotices(state, 5, true); }
 BENCHMARK(DragNoticeOverTheXServer)->Apply(layouts);
+
+// Half a monitor each way: another zone of the same display on every notice, in every layout here.
+void DragNoticeAcrossZones(benchmark::State& state) { dragNotices(state, kMonitorWidth / 2, false); }
+BENCHMARK(DragNoticeAcrossZones)->Apply(layouts);
 
 // The reference: the same raw motion read off the socket by a connection that does nothing with it.
 void BareRawMotionRead(benchmark::State& state) {

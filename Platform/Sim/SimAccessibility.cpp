@@ -356,10 +356,14 @@ Expected<AXElement, AXError> SimAccessibility::copyElementAtPosition(const AXEle
         if (root.kind == AXElementKind::application && element.pid != root.pid) continue;
         const Window& window = windows_.at(element);
         if (window.minimized || !window.frame.contains(point)) continue;
+        // The child added last is on top (a button on a title bar).
+        const AXElement* top = nullptr;
         for (const auto& [childElement, child] : children_) {
-            if (child.window == element && child.frame.contains(point)) return childElement;
+            if (child.window == element && child.frame.contains(point) && (!top || childElement.token > top->token)) {
+                top = &childElement;
+            }
         }
-        return element;
+        return top ? *top : element;
     }
     return unexpected(AXError::noValue);
 }

@@ -92,7 +92,8 @@ public:
     // stacking order (adding the application when needed), and posts "AXWindowCreated" to the
     // process's started observers.
     AXElement addWindow(ProcessID pid, Rect frame, std::optional<std::string> title = std::nullopt);
-    // Something inside a window (a button), hit-tested before its window.
+    // Something inside a window (a button; its title bar, with ax::titleBarRole), hit-tested before
+    // its window and before the children added earlier.
     AXElement addChild(const AXElement& window, Rect frame, std::string role = "AXButton");
     // The window's record, to script it; it must exist.
     Window& window(const AXElement& element);

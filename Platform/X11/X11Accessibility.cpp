@@ -19,6 +19,9 @@ xcb_window_t windowID(const AXElement& element) {
     return static_cast<xcb_window_t>(element.window);
 }
 
+// The token of a window's title bar, the one child element the back end hands out.
+constexpr std::uint64_t titleBarToken = 1;
+
 }  // namespace
 
 X11Accessibility::X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker)
@@ -71,14 +74,21 @@ bool X11Accessibility::windowExists(xcb_window_t window) {
 // --- Reads ---------------------------------------------------------------------------------------
 
 Expected<AXValue, AXError> X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+    const std::optional<PositionRead> positionRead = std::exchange(positionRead_, std::nullopt);
+    if (positionRead && attribute == ax::sizeAttribute && element.kind == AXElementKind::window &&
+        positionRead->window == windowID(element) && pendingFrames_.empty() &&
+        positionRead->mark == connection_.eventMark()) {
+        return AXValue{positionRead->frame.size};
+    }
     commitWrites(true);
     switch (element.kind) {
     case AXElementKind::window:
         return windowAttribute(element, attribute);
     case AXElementKind::application:
         return applicationAttribute(element, attribute);
-    case AXElementKind::systemWide:
     case AXElementKind::child:
+        return titleBarAttribute(element, attribute);
+    case AXElementKind::systemWide:
         return fail(AXError::attributeUnsupported);
     case AXElementKind::invalid:
         break;
@@ -86,12 +96,26 @@ Expected<AXValue, AXError> X11Accessibility::copyAttributeValue(const AXElement&
     return fail(AXError::illegalArgument);
 }
 
+Expected<AXValue, AXError> X11Accessibility::titleBarAttribute(const AXElement& element, std::string_view attribute) {
+    if (element.token != titleBarToken) return fail(AXError::invalidUIElement);
+    // The role is known from the element itself: the hit test that made it asked the server.
+    if (attribute == ax::roleAttribute) return AXValue{std::string(ax::titleBarRole)};
+    if (attribute == ax::windowAttribute) {
+        if (!windowExists(windowID(element))) return fail(AXError::invalidUIElement);
+        return AXValue{AXElement{AXElementKind::window, element.pid, element.window, 0}};
+    }
+    return fail(AXError::attributeUnsupported);
+}
+
 Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& element, std::string_view attribute) {
     xcb_window_t window = windowID(element);
     if (attribute == ax::positionAttribute || attribute == ax::sizeAttribute) {
         auto frame = windows_.outerFrame(window);
         if (!frame) return fail(AXError::invalidUIElement);
-        if (attribute == ax::positionAttribute) return AXValue{frame->origin};
+        if (attribute == ax::positionAttribute) {
+            positionRead_ = PositionRead{window, *frame, connection_.eventMark()};
+            return AXValue{frame->origin};
+        }
         return AXValue{frame->size};
     }
     if (attribute == ax::roleAttribute) {
@@ -176,6 +200,7 @@ Expected<AXValue, AXError> X11Accessibility::applicationAttribute(const AXElemen
 // --- Writes and actions --------------------------------------------------------------------------
 
 AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute, const AXValue& value) {
+    positionRead_.reset();
     if (element.kind != AXElementKind::window) {
         return element.isValid() ? AXError::attributeUnsupported : AXError::illegalArgument;
     }
@@ -211,6 +236,7 @@ void X11Accessibility::commitWrites(bool wait) {
 }
 
 AXError X11Accessibility::performAction(const AXElement& element, std::string_view action) {
+    positionRead_.reset();
     if (element.kind != AXElementKind::window) return AXError::actionUnsupported;
     if (action != ax::raiseAction) return AXError::actionUnsupported;
     commitWrites(true);
@@ -222,15 +248,17 @@ AXError X11Accessibility::performAction(const AXElement& element, std::string_vi
 }
 
 Expected<AXElement, AXError> X11Accessibility::copyElementAtPosition(const AXElement& root, float x, float y) {
+    positionRead_.reset();
     if (root.kind != AXElementKind::systemWide && root.kind != AXElementKind::application) {
         return unexpected(AXError::illegalArgument);
     }
     if (!std::isfinite(x) || !std::isfinite(y)) return unexpected(AXError::illegalArgument);
     commitWrites(true);
-    auto window = windows_.windowAt(Point{double(x), double(y)});
-    if (!window) return unexpected(AXError::noValue);
-    AXElement element = elementForWindow(*window);
+    auto hit = windows_.windowAt(Point{double(x), double(y)});
+    if (!hit) return unexpected(AXError::noValue);
+    AXElement element = elementForWindow(hit->window);
     if (root.kind == AXElementKind::application && element.pid != root.pid) return unexpected(AXError::noValue);
+    if (hit->onTitleBar) return AXElement{AXElementKind::child, element.pid, element.window, titleBarToken};
     return element;
 }
 

@@ -20,17 +20,22 @@ namespace tessary {
 //   windows front to back, its "AXFocusedWindow" the active window when it is one of them, else
 //   its frontmost visible window.
 // - "AXPosition" and "AXSize" are the outer frame (decorations included, a client-side margin
-//   left out), in root pixels. Writes are held until the next read (or action, or hit test) and
-//   then go to the window manager as one _NET_MOVERESIZE_WINDOW per window, position and size
-//   together; that read waits, within the element's messaging time-out, until the window manager
-//   has handled it. Writes still held at the end of a main-loop turn (commitPendingWrites) are
-//   sent without waiting. While no window manager runs, writes and actions fail at once with
-//   cannotComplete.
+//   left out), in root pixels. A read of "AXSize" right after one of "AXPosition" of the same
+//   window, with no other call and no event read between them, answers from that read: a frame
+//   costs one round trip, and both halves come from the same moment. Writes are held until the
+//   next read (or action, or hit test) and then go to the window manager as one
+//   _NET_MOVERESIZE_WINDOW per window, position and size together; that read waits, within the
+//   element's messaging time-out, until the window manager has handled it. Writes still held at
+//   the end of a main-loop turn (commitPendingWrites) are sent without waiting. While no window
+//   manager runs, writes and actions fail at once with cannotComplete.
 // - "AXSizeIncrement": the size step a window declares in WM_NORMAL_HINTS (a terminal's character
 //   cell), when it is more than one pixel on some axis; noValue otherwise.
 // - "AXSubrole": "AXStandardWindow" for a normal (or untyped) window that is transient for no
 //   other; "AXDialog" for dialogs and transient windows; "AXFloatingWindow" for utility, toolbar
 //   and menu windows; "AXUnknown" for docks, desktops, splash screens and the rest.
+// - A hit test on the window manager's title bar of a managed window answers the bar, a child
+//   element {child, the window's process, the X window id, 1} with "AXRole" "AXTitleBar" and the
+//   window as its "AXWindow"; anywhere else on the window, the window.
 // - "AXRaise" asks the window manager to activate the window.
 // - Trust ("window control") is granted while a live EWMH window manager advertises the requests
 //   the back end needs.
@@ -61,7 +66,10 @@ public:
 
     // Sends the writes held so far, without waiting for the window manager (the main loop calls it
     // before it sleeps).
-    void commitPendingWrites() { commitWrites(false); }
+    void commitPendingWrites() {
+        positionRead_.reset();
+        commitWrites(false);
+    }
 
     // Used when neither the element nor the system-wide element has a time-out of its own.
     static constexpr std::chrono::milliseconds kDefaultTimeout{1000};
@@ -85,6 +93,7 @@ private:
     AXError holdWrite(const AXElement& element, std::optional<Point> origin, std::optional<Size> size);
     void commitWrites(bool wait);
     Expected<AXValue, AXError> windowAttribute(const AXElement& element, std::string_view attribute);
+    Expected<AXValue, AXError> titleBarAttribute(const AXElement& element, std::string_view attribute);
     Expected<AXValue, AXError> applicationAttribute(const AXElement& element, std::string_view attribute);
     bool windowExists(xcb_window_t window);
     void deliver(const X11Client& client, std::string_view notification);
@@ -95,6 +104,13 @@ private:
     std::unordered_map<AXElement, float> timeouts_;
     std::map<AXObserverID, Observer> observers_;
     std::map<xcb_window_t, PendingFrame> pendingFrames_;
+    // The frame behind the last "AXPosition" read, for the "AXSize" read that follows it at once.
+    struct PositionRead {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        Rect frame;
+        uint64_t mark = 0;
+    };
+    std::optional<PositionRead> positionRead_;
     AXObserverID nextObserver_ = 0;
     Subscription created_;
     Subscription destroyed_;

@@ -67,6 +67,14 @@ Rect X11WindowGeometry::outer() const {
                 client.height() + frame.top + frame.bottom - clientSide.top - clientSide.bottom);
 }
 
+bool X11WindowGeometry::titleBarContains(Point point) const {
+    const int32_t edge = std::max({frame.left, frame.right, titleBarEdge});
+    if (frame.top <= edge) return false;
+    const Rect around = outer();
+    return point.y >= around.minY() + edge && point.y < client.minY() && point.x >= around.minX() + edge &&
+           point.x < around.maxX() - edge;
+}
+
 Size X11WindowGeometry::clientSizeFor(Size outerSize) const {
     return Size{outerSize.width - frame.left - frame.right + clientSide.left + clientSide.right -
                     2.0 * borderWidth,
@@ -536,7 +544,7 @@ bool X11Windows::hasWMState(xcb_window_t window) {
     return value && value->exists();
 }
 
-std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
+std::optional<X11Windows::Hit> X11Windows::windowAt(Point point) {
     int16_t x = static_cast<int16_t>(toPixels(std::floor(point.x)));
     int16_t y = static_cast<int16_t>(toPixels(std::floor(point.y)));
     xcb_window_t root = connection_.root();
@@ -548,7 +556,7 @@ std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
     xcb_window_t candidate = top ? top->child : xcb_window_t{XCB_WINDOW_NONE};
     for (int depth = 0; candidate != XCB_WINDOW_NONE && depth < 16; ++depth) {
         if (hasWMState(candidate)) {
-            return candidate;
+            return Hit{candidate, false};
         }
         auto below = connection_.reply(xcb_translate_coordinates_reply,
                                        xcb_translate_coordinates(connection_.xcb(), root, candidate, x, y),
@@ -559,9 +567,10 @@ std::optional<xcb_window_t> X11Windows::windowAt(Point point) {
         if (isHidden(client).value_or(true)) {
             continue;
         }
-        auto frame = outerFrame(client);
-        if (frame && frame->contains(point)) {
-            return client;
+        // Not inside any client window: on a window manager's decoration, or beside every frame.
+        auto around = geometry(client);
+        if (around && around->outer().contains(point)) {
+            return Hit{client, around->titleBarContains(point)};
         }
     }
     return std::nullopt;

@@ -53,6 +53,13 @@ struct X11WindowGeometry {
 
     // The frame a user sees: the client plus the decorations, minus the client-side margin.
     Rect outer() const;
+    // Whether a root point is on the window manager's title bar: its decoration above the client,
+    // inside the frame's edges, where a press and a drag move the window rather than resize it.
+    // An edge is as thick as the thicker side's decoration, and at least titleBarEdge (window
+    // managers without side borders resize by the bar's outermost pixels). False for a window
+    // without such a bar (undecorated, or decorated by the client itself).
+    bool titleBarContains(Point point) const;
+    static constexpr int32_t titleBarEdge = 4;
     // The client size (without border) that gives this outer size.
     Size clientSizeFor(Size outerSize) const;
 };
@@ -131,8 +138,14 @@ public:
     static std::optional<std::string> classFrom(const X11Property& wmClass);
 
     // The managed window under a root point: the root child under it, down to the window that
-    // carries WM_STATE; else the topmost visible client whose outer frame contains the point.
-    std::optional<xcb_window_t> windowAt(Point point);
+    // carries WM_STATE; else the topmost visible client whose outer frame contains the point, and
+    // then whether the point is on that window's title bar (the descent to the client tells that
+    // it is not, without another request).
+    struct Hit {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        bool onTitleBar = false;
+    };
+    std::optional<Hit> windowAt(Point point);
 
     // Asks the window manager, in one _NET_MOVERESIZE_WINDOW (NorthWest gravity), to put the outer
     // frame's top-left corner at `origin` and give the outer frame `size` (either may be absent:

@@ -48,6 +48,8 @@ void DragSnapController::reset() {
     scheduler_.cancel(moveRecheck_);
     moveRecheck_ = {};
     phase_ = Phase::idle;
+    pressedOnTitleBar_ = false;
+    moveSeen_ = false;
     released_.reset();
     window_.reset();
     selection_.removeAll();
@@ -62,12 +64,13 @@ void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
     modifiers_ = modifiers;
     lastMouse_ = at;
     mouseDownAt_ = at;
-    const auto handle = engine_.window(at);
-    if (!handle) return;
-    const auto info = engine_.info(*handle);
+    const auto hit = engine_.windowHit(at);
+    if (!hit) return;
+    const auto info = engine_.info(hit->window);
     if (!info) return;
     if (isExcluded && isExcluded(*info)) return;
-    window_ = *handle;
+    window_ = hit->window;
+    pressedOnTitleBar_ = hit->onTitleBar;
     startFrame_ = info->frame;
     phase_ = Phase::tracking;
     moveRechecksLeft_ = moveRechecks;
@@ -99,31 +102,39 @@ void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
     overlay_.hide();
 }
 
-bool DragSnapController::startSnappingIfMoved(Point at) {
+bool DragSnapController::frameMoved(bool travelled) {
     const auto frame = engine_.frame(*window_);
     if (!frame) return false;
-    const bool travelled = std::abs(at.x - mouseDownAt_.x) > movementThreshold ||
-                           std::abs(at.y - mouseDownAt_.y) > movementThreshold;
     // The frame read may be older than the window manager's latest move: a window that has begun to
     // follow the pointer, its size untouched, is being dragged once the pointer is past the threshold.
     const bool following = travelled && frame->origin != startFrame_.origin &&
                            std::abs(frame->width() - startFrame_.width()) < 0.5 &&
                            std::abs(frame->height() - startFrame_.height()) < 0.5;
-    if (!hasMovedFromStart(*frame) && !following) {
-        // The pointer has travelled past the threshold but the window has not moved at all: either
-        // the window manager has not moved it yet, or the drag is inside the window (selecting text),
-        // which must show nothing. Only the window's own frame tells them apart, a moment later.
-        if (travelled && *frame == startFrame_ && !moveRecheck_ && moveRechecksLeft_ > 0) {
-            --moveRechecksLeft_;
-            moveRecheck_ = scheduler_.schedule(moveRecheckDelay, [this] {
-                moveRecheck_ = {};
-                if (phase_ == Phase::tracking && window_ && isHeld(preferences_.activationModifier(), modifiers_)) {
-                    startSnappingIfMoved(lastMouse_);
-                }
-            });
-        }
-        return false;
+    if (hasMovedFromStart(*frame) || following) {
+        moveSeen_ = true;
+        return true;
     }
+    // The pointer has travelled past the threshold but the window has not moved at all: either
+    // the window manager has not moved it yet, or the drag is inside the window (selecting text),
+    // which must show nothing. Only the window's own frame tells them apart, a moment later.
+    if (travelled && *frame == startFrame_ && !moveRecheck_ && moveRechecksLeft_ > 0) {
+        --moveRechecksLeft_;
+        moveRecheck_ = scheduler_.schedule(moveRecheckDelay, [this] {
+            moveRecheck_ = {};
+            if (phase_ == Phase::tracking && window_ && isHeld(preferences_.activationModifier(), modifiers_)) {
+                startSnappingIfMoved(lastMouse_);
+            }
+        });
+    }
+    return false;
+}
+
+bool DragSnapController::startSnappingIfMoved(Point at) {
+    const bool travelled = std::abs(at.x - mouseDownAt_.x) > movementThreshold ||
+                           std::abs(at.y - mouseDownAt_.y) > movementThreshold;
+    // Dragged by its title bar, the window follows the pointer: the pointer's travel decides, and
+    // its frame, likely read before the window manager's move, would tell nothing more.
+    if (pressedOnTitleBar_ ? !travelled : !frameMoved(travelled)) return false;
     scheduler_.cancel(moveRecheck_);
     moveRecheck_ = {};
     phase_ = Phase::snapping;
@@ -198,7 +209,7 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
     }
     const WindowHandle window = *window_;
     bool dropped = false;
-    if (phase_ == Phase::snapping) {
+    if (phase_ == Phase::snapping && windowMoved(window)) {
         // The zone under the final point counts.
         updateHighlight(at);
         if (activeDisplay_) {
@@ -207,7 +218,8 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
                 dropped = true;
             }
         }
-    } else if (released_ && scheduler_.now() - released_->at <= releaseGrace) {
+    } else if (phase_ == Phase::tracking && released_ && scheduler_.now() - released_->at <= releaseGrace &&
+               windowMoved(window)) {
         const Released released = *released_;
         if (const auto rect = released.selection.unionRect(zonesFor_(released.display))) {
             selection_ = released.selection;
@@ -220,6 +232,13 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
         if (frame && hasMovedFromStart(*frame) && onDragEndedWithoutSnap) onDragEndedWithoutSnap(window);
     }
     reset();
+}
+
+bool DragSnapController::windowMoved(const WindowHandle& window) {
+    if (moveSeen_) return true;
+    const auto frame = engine_.frame(window);
+    moveSeen_ = frame && *frame != startFrame_;
+    return moveSeen_;
 }
 
 void DragSnapController::drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display) {

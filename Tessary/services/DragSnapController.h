@@ -64,9 +64,12 @@ public:
     static constexpr Scheduler::Duration dropRetryDelay = std::chrono::milliseconds(60);
     // The window manager moves a window a moment after the pointer (openbox: under a millisecond),
     // so the frame read on the notice that carries the pointer past the threshold may still be the
-    // old one. Without waiting for another notice it is read again every millisecond, at most
-    // moveRechecks times in a drag: the zones come within a millisecond of the window's first
-    // move, and a drag inside a window (selecting text) costs a few reads, not one per millisecond.
+    // old one. A press on the window's title bar needs no read: the window manager moves the window
+    // with the pointer, so the zones come on that notice. A press anywhere else (a drag inside the
+    // window selecting text, or the window manager's own modifier-drag) is told apart only by the
+    // window's frame: without waiting for another notice it is read again every millisecond, at
+    // most moveRechecks times in a drag, so the zones come within a millisecond of the window's
+    // first move, and a drag inside a window costs a few reads, not one per millisecond.
     static constexpr Scheduler::Duration moveRecheckDelay = std::chrono::milliseconds(1);
     static constexpr int moveRechecks = 8;
 
@@ -110,8 +113,16 @@ public:
 
 private:
     void reset();
-    // Shows the zones when the window has been dragged; false when it has not (yet).
+    // Shows the zones when the window has been dragged, or pressed by its title bar and the pointer
+    // has passed the threshold; false when it has not (yet).
     bool startSnappingIfMoved(Point at);
+    // Whether the window's frame shows it dragged; when it has not moved at all yet, reads it again
+    // a moment later (see moveRecheckDelay).
+    bool frameMoved(bool travelled);
+    // Whether the window moved in this drag, reading its frame when no read has shown it yet: a
+    // title-bar press that the window manager did not turn into a move (a button on the bar) snaps
+    // nothing.
+    bool windowMoved(const WindowHandle& window);
     void updateHighlight(Point at);
     void drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display);
 
@@ -129,6 +140,11 @@ private:
     std::optional<WindowHandle> window_;
     Rect startFrame_;
     Point mouseDownAt_;
+    // The press was on the window's title bar: the window is expected to follow the pointer.
+    bool pressedOnTitleBar_ = false;
+    // A frame read of this drag showed the window moved; until then, zones shown for a title-bar
+    // press rest on that expectation alone (see mouseUp).
+    bool moveSeen_ = false;
     Point lastMouse_;
     InputModifiers modifiers_;
     std::optional<Highlight> lastHighlight_;

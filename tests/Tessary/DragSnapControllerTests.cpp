@@ -232,6 +232,67 @@ TEST_F(DragSnapControllerTest, TheZonesComeWithinAMillisecondOfALateMoveAndADrag
     input.releaseLeft();
 }
 
+// Where the press lands decides what the crossing notice may trust. On the title bar the window
+// manager moves the window with the pointer: the zones come on that notice, before its frame has
+// moved and without reading it. Inside the window only the frame's own motion tells a window
+// manager's modifier-drag from text being selected.
+TEST_F(DragSnapControllerTest, APressOnTheTitleBarShowsTheZonesOnTheCrossingNoticeAndInsideOnlyTheFrameTells) {
+    const Rect start(300, 200, 800, 600);
+    const struct {
+        const char* name;
+        double pressDown;  // from the frame's top; the title bar is the top 20 points
+        double travel;
+        bool windowManagerMoves;
+        bool showsAtOnce;
+        bool showsLater;
+        std::size_t snapped;
+    } cases[] = {
+        {"title bar", 10, 40, true, true, true, 1},
+        {"title bar, a click that wobbles", 10, 3, false, false, false, 0},
+        // The window manager kept the window where it was (a button on the bar): nothing to snap.
+        {"title bar, the window never moves", 10, 40, false, true, true, 0},
+        {"inside, selecting text", 300, 40, false, false, false, 0},
+        {"inside, the window manager's modifier-drag", 300, 40, true, false, true, 1},
+    };
+    engine.windowTable.at(window).titleBarHeight = 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        snaps.clear();
+        endedWithoutSnap.clear();
+        Rect& frame = engine.windowTable.at(window).info.frame;
+        frame = start;
+        input.setModifiers(shift);
+        input.moveTo(Point{start.x() + 100, start.y() + c.pressDown});
+        input.pressLeft();
+        const int reads = engine.frameReads;
+        input.moveTo(Point{input.location().x + c.travel, input.location().y});
+        EXPECT_EQ(!overlay.take().empty(), c.showsAtOnce);
+        if (c.pressDown < 20) {
+            EXPECT_EQ(engine.frameReads, reads) << "a title-bar drag waited for the frame";
+        }
+
+        if (c.windowManagerMoves) frame.origin = Point{start.x() + c.travel, start.y()};
+        scheduler.advance(10ms);
+        EXPECT_EQ(controller.phase() == DragSnapController::Phase::snapping, c.showsLater);
+        // On to zone 2 of the left display and down.
+        const Point target = over(leftDisplay, 4, 1);
+        if (c.windowManagerMoves) {
+            frame.origin = Point{frame.x() + target.x - input.location().x, frame.y() + target.y - input.location().y};
+        }
+        input.moveTo(target);
+        input.releaseLeft();
+        EXPECT_EQ(snaps.size(), c.snapped);
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+        if (c.showsLater) {
+            EXPECT_EQ(overlay.calls.back(), "hide");
+        }
+        if (!c.windowManagerMoves) {
+            EXPECT_EQ(*engine.frame(window), start) << "a window that never moved was moved";
+        }
+        overlay.take();
+    }
+}
+
 TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressedOrAlwaysIsChosen) {
     grab();
     dragBy(200, 0);

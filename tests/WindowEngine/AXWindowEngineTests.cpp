@@ -253,6 +253,29 @@ TEST_F(AXWindowEngineTest, TheWindowAtAPointIsFoundThroughWhateverIsUnderIt) {
     EXPECT_FALSE(engine.window(Point{120, 115}));
 }
 
+// A press on the title bar is what the drag controller trusts to move the window without reading
+// its frame: only the bar itself may say so, not a button on it nor the window's content.
+TEST_F(AXWindowEngineTest, AHitOnTheTitleBarSaysSoAndAnythingElseOnTheWindowDoesNot) {
+    const WindowHandle window = addWindow(Rect(100, 100, 400, 300), 77);
+    ax.addChild(window.element, Rect(100, 100, 400, 22), std::string(ax::titleBarRole));
+    ax.addChild(window.element, Rect(104, 104, 14, 14), "AXButton");
+    const struct {
+        const char* name;
+        Point at;
+        bool onTitleBar;
+    } cases[] = {
+        {"the bar", Point{300, 110}, true},
+        {"a button on the bar", Point{110, 110}, false},
+        {"the window's content", Point{300, 300}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(engine.windowHit(c.at), (WindowHit{window, c.onTitleBar}));
+        EXPECT_EQ(engine.window(c.at), window);
+    }
+    EXPECT_FALSE(engine.windowHit(Point{900, 900}));
+}
+
 TEST_F(AXWindowEngineTest, InfoReadsASnapshotAndIsAbsentForAWindowThatIsGone) {
     const WindowHandle window = addWindow(Rect(10, 20, 300, 200));
     ax.window(window.element).readOverrides.insert_or_assign(std::string(ax::minimizedAttribute), unexpected(AXError::noValue));

@@ -132,6 +132,59 @@ TEST_F(WindowEngineOnX11, FindsAWindowByPointFocusAndListWithItsClassAsBundleIde
     EXPECT_FALSE(engine->window(Point{3500, 1000}));
 }
 
+// The drag controller shows the zones for a title-bar press before the window manager has moved
+// the window; the bar must be told from the frame's border and from the client, as the server has them.
+TEST_F(WindowEngineOnX11, AHitOnTheWindowManagersTitleBarSaysSoAndTheClientAndBorderDoNot) {
+    const xcb_window_t window = openWindow(client, "x=300 y=200 w=500 h=400");
+    const WindowHandle handle = handleOf(window);
+    const auto geometry = platform->windows().geometry(window);
+    ASSERT_TRUE(geometry);
+    ASSERT_GT(geometry->frame.top, geometry->frame.left + 2) << "openbox gives the window a title bar";
+    const Rect outer = geometry->outer();
+    const Rect inside = geometry->client;
+    const struct {
+        const char* name;
+        Point at;
+        bool onTitleBar;
+    } cases[] = {
+        {"the bar", Point{outer.midX(), (outer.minY() + inside.minY()) / 2}, true},
+        {"the client", Point{inside.midX(), inside.midY()}, false},
+        {"the client's first row", Point{inside.midX(), inside.minY()}, false},
+        {"the frame's top edge", Point{outer.midX(), outer.minY()}, false},
+        {"the frame's left edge beside the bar", Point{outer.minX(), (outer.minY() + inside.minY()) / 2}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto hit = engine->windowHit(c.at);
+        ASSERT_TRUE(hit);
+        EXPECT_EQ(hit->window, handle);
+        EXPECT_EQ(hit->onTitleBar, c.onTitleBar);
+    }
+}
+
+// A drag inside a window reads its frame on every notice: position and size are one round trip,
+// yet a size read after the window has changed comes from the server, not from the position read.
+TEST_F(WindowEngineOnX11, AFrameReadIsOneRoundTripAndASizeReadAfterAChangeIsFresh) {
+    const xcb_window_t window = openWindow(client, "x=300 y=200 w=500 h=400");
+    const WindowHandle handle = handleOf(window);
+    Accessibility& ax = platform->accessibility();
+    X11Connection& c = platform->connection();
+    uint64_t before = c.requestCount();
+    ASSERT_TRUE(ax.copyAttributeValue(handle.element, ax::positionAttribute));
+    const uint64_t positionRequests = c.requestCount() - before;
+    before = c.requestCount();
+    const auto frame = engine->frame(handle);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(c.requestCount() - before, positionRequests) << "the size cost requests of its own";
+
+    ASSERT_TRUE(ax.copyAttributeValue(handle.element, ax::positionAttribute));
+    const Size larger{frame->width() + 60, frame->height() + 40};
+    ASSERT_TRUE(platform->windows().resizeTo(window, larger, std::chrono::seconds(2)));
+    const auto size = ax.copyAttributeValue(handle.element, ax::sizeAttribute);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(std::get<Size>(size.value()), larger);
+}
+
 TEST_F(WindowEngineOnX11, SetFramePutsAWindowExactlyOnTheRequestedOuterFrameInOneRequest) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);

@@ -137,6 +137,57 @@ TEST_F(DragSnapTest, TheSameDragWithoutTheKeyLeavesTheWindowWhereItWasDropped) {
     EXPECT_FALSE(sawLineStartingWith("snap ")) << testing::PrintToString(seen);
 }
 
+// A press on the title bar is a move the window manager is about to make: the zones are up once
+// the program has handled the notice that carries the pointer past the threshold, whether or not
+// the window has moved yet (jwm, icewm and xfwm4 start a move only a few points later).
+TEST_F(DragSnapTest, ATitleBarDragShowsTheZonesOnTheNoticePastTheThreshold) {
+    const Rect outer = frame();
+    const auto geometry = platform->windows().geometry(window);
+    ASSERT_TRUE(geometry);
+    key(activationKey(), true);
+    pointer = Point{std::floor(outer.midX()), std::floor(outer.minY() + geometry->frame.top / 2)};
+    desktop->movePointerTo(int(pointer.x), int(pointer.y));
+    desktop->pressButton(1, true);
+    ASSERT_TRUE(awaitInput("input down " + at(pointer))) << testing::PrintToString(seen);
+    for (int travel = 1; travel <= 4; ++travel) {
+        step(1, 0);
+        const std::string phase = travel > 3 ? "snapping" : "tracking";
+        EXPECT_EQ(seen[inputCursor - 1], "input drag " + at(pointer) + phase) << "after " << travel << " points";
+    }
+    desktop->pressButton(1, false);
+    EXPECT_TRUE(expectLine("hide")) << testing::PrintToString(seen);
+    key(activationKey(), false);
+}
+
+// Selecting text in a terminal with the activation key held never moves it: no zones, no snap.
+TEST_F(DragSnapTest, ADragInsideAnXtermWithTheKeyHeldShowsNothingAndLeavesItWhereItIs) {
+    xterm = desktop->startXterm("80x24+200+200", "xterm to select in");
+    window = XCB_WINDOW_NONE;
+    ASSERT_TRUE(waitFor([&] {
+        for (const X11Client& c : platform->tracker().clients()) {
+            if (c.windowClass == "XTerm") window = c.window;
+        }
+        return window != XCB_WINDOW_NONE;
+    }));
+    ASSERT_TRUE(waitFor([&] { return frame().minX() > 0; }));
+    const Rect before = frame();
+    const auto geometry = platform->windows().geometry(window);
+    ASSERT_TRUE(geometry);
+    key(activationKey(), true);
+    pointer = Point{std::floor(geometry->client.minX() + 20), std::floor(geometry->client.minY() + 20)};
+    desktop->movePointerTo(int(pointer.x), int(pointer.y));
+    desktop->pressButton(1, true);
+    ASSERT_TRUE(awaitInput("input down " + at(pointer))) << testing::PrintToString(seen);
+    dragBy(200, 100);
+    desktop->pressButton(1, false);
+    ASSERT_TRUE(awaitInput("input up ")) << testing::PrintToString(seen);
+    key(activationKey(), false);
+    EXPECT_EQ(frame(), before);
+    EXPECT_FALSE(sawLineStartingWith("show ")) << testing::PrintToString(seen);
+    EXPECT_FALSE(sawLineStartingWith("snap ")) << testing::PrintToString(seen);
+    EXPECT_FALSE(sawLineStartingWith("ended")) << testing::PrintToString(seen);
+}
+
 TEST_F(DragSnapTest, WithTheSpanKeyAddedTheWindowSpansBothZones) {
     const Rect left = rightZones[0].rect, right = rightZones[1].rect;
     const std::string id = std::to_string(rightDisplayID());

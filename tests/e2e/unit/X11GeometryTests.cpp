@@ -28,6 +28,45 @@ TEST(X11WindowGeometry, OuterFrameAddsDecorationsAndRemovesTheClientSideMargin) 
     }
 }
 
+// A press on the title bar shows the zones before the window has moved, so a border (a resize) or
+// the client's own content (text being selected) must never count as the bar.
+TEST(X11WindowGeometry, TheTitleBarIsTheDecorationAboveTheClientInsideTheBorders) {
+    const X11WindowGeometry openbox{Rect(101, 120, 400, 300), {1, 1, 20, 5}, {}, 0};
+    // No side borders: the window manager resizes by the bar's outermost pixels.
+    const X11WindowGeometry borderless{Rect(100, 130, 400, 300), {0, 0, 30, 0}, {}, 0};
+    const X11WindowGeometry thickBorders{Rect(108, 130, 400, 300), {8, 8, 30, 8}, {}, 0};
+    const X11WindowGeometry bordersOnly{Rect(102, 102, 400, 300), {2, 2, 2, 2}, {}, 0};
+    const X11WindowGeometry clientSide{Rect(90, 40, 420, 330), {}, {10, 10, 8, 22}, 0};
+    struct Case {
+        const char* name;
+        const X11WindowGeometry& geometry;
+        Point at;
+        bool onTitleBar;
+    };
+    const Case cases[] = {
+        {"the bar's middle", openbox, Point{300, 110}, true},
+        {"the bar's last row above the client", openbox, Point{300, 119.5}, true},
+        {"the bar's left end", openbox, Point{104, 110}, true},
+        {"the bar's top left corner", openbox, Point{103.5, 110}, false},
+        {"the top border", openbox, Point{300, 100.5}, false},
+        {"the bar's topmost pixels", openbox, Point{300, 103.5}, false},
+        {"the right border beside the bar", openbox, Point{501, 110}, false},
+        {"the client's first row", openbox, Point{300, 120}, false},
+        {"the handle below the client", openbox, Point{300, 422}, false},
+        {"a borderless bar's middle", borderless, Point{300, 115}, true},
+        {"a borderless bar's top edge", borderless, Point{300, 101}, false},
+        {"a borderless bar's left edge", borderless, Point{101, 115}, false},
+        {"inside thick borders", thickBorders, Point{120, 110}, true},
+        {"a thick top border", thickBorders, Point{300, 106}, false},
+        {"a frame of borders only", bordersOnly, Point{300, 101}, false},
+        {"a client-side title bar", clientSide, Point{300, 60}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.geometry.titleBarContains(c.at), c.onTitleBar);
+    }
+}
+
 TEST(X11SizeHints, ConstrainFollowsTheICCCMRules) {
     X11SizeHints none;
     X11SizeHints terminal;  // a terminal: base plus whole character cells
