@@ -1,11 +1,12 @@
 #include "Tessary/services/ui/ZoneOverlayPanel.h"
 
-#include <QBackingStore>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QPaintEvent>
 #include <QWindow>
 
 #include <cmath>
+#include <optional>
 
 #include "Tessary/services/ui/ZoneOverlayView.h"
 
@@ -15,29 +16,20 @@ ZoneOverlayPanel::ZoneOverlayPanel(const DisplayInfo& display, Preferences& pref
     : QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
                            Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
       display_(display),
-      view_(new ZoneOverlayView(model_, preferences, /*showsHint=*/true, /*frosted=*/true, this)) {
+      view_(std::make_unique<ZoneOverlayView>(model_, preferences, /*showsHint=*/true, /*frosted=*/true)) {
+    // An alpha channel: Qt gives the window a visual of depth 32.
     setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_PaintOnScreen);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Tessary zones"));
-    // Without a compositor the X server shows the window's pixels as they are, transparent ones
-    // black: the window itself is shaped (X Shape, bounding) to what the view draws. A mask on the
-    // view would only clip its painting; the server never sees it. The shape goes to the native
-    // window alone (QWindow::setMask), not to the widget: a widget mask would cut every paint
-    // event to it, thousands of rectangles (each bar of a hatching), which makes each clip a
-    // complex one that Qt's raster engine fills span by span over its thread pool.
-    view_->onShapeChanged = [this](const QRegion& shape) {
-        winId();
-        if (QWindow* window = windowHandle()) window->setMask(shape);
-    };
+    view_->onRepaint = [this](const QRegion& region, bool redrawn) { repaint(region, redrawn); };
     configure(display);
 }
 
-// The view refers to the model, a member: it goes first, before the members do (QWidget would
-// delete its children only after them).
-ZoneOverlayPanel::~ZoneOverlayPanel() { delete view_; }
+ZoneOverlayPanel::~ZoneOverlayPanel() { view_->onRepaint = nullptr; }
 
 void ZoneOverlayPanel::configure(const DisplayInfo& display) {
     display_ = display;
@@ -48,22 +40,342 @@ void ZoneOverlayPanel::configure(const DisplayInfo& display) {
     const Placement where = placement(display.frame, screens);
     view_->setPointsPerPixel(where.devicePixelRatio);
     if (geometry() != where.logical) setGeometry(where.logical);
+    view_->resizeTo(where.logical.size());
+    // Asked once: a hidden widget finds its screen anew on every call.
+    ratio_ = view_->devicePixelRatioF();
 }
 
-void ZoneOverlayPanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    view_->setGeometry(rect());
+bool ZoneOverlayPanel::ensureSurface() {
+    if (!surface_) {
+        // The offscreen platform answers as an X11 one, without a connection.
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (!x11 || !x11->connection()) return false;
+        surface_ = std::make_unique<X11OverlaySurface>(x11->connection(), xcb_window_t(winId()));
+    }
+    return surface_->valid();
+}
+
+bool ZoneOverlayPanel::hasTiles() const {
+    if (view_->cachedTileCount() > 0 || !hints_.isEmpty()) return true;
+    for (const auto& states : tiles_) {
+        for (const Tile& tile : states) {
+            if (tile.image) return true;
+        }
+    }
+    return false;
 }
 
 void ZoneOverlayPanel::releaseBuffers() {
     if (isVisible()) return;
     view_->releaseCache();
-    // Shrinking the backing store to nothing frees its image: on xcb the shared-memory segment
-    // and the server-side pixmap. The widget repaint manager resizes a store that differs from
-    // the window before it paints, and repaints all of it then, so the next show draws into a
-    // fresh buffer of the right size. The native window stays (no new X window per drag).
-    QBackingStore* store = backingStore();
-    if (store && !store->size().isEmpty()) store->resize(QSize(0, 0));
+    tiles_.clear();
+    litImages_.clear();
+    hints_.clear();
+    scratch_.reset();
+    if (drawsInServer()) surface_->flush();
+}
+
+X11OverlaySurface::Rectangle ZoneOverlayPanel::devicePixels(const QRect& logical) const {
+    const double ratio = ratio_;
+    const QRect r = ratio == 1 ? logical : QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect();
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+const ZoneOverlayPanel::Tile& ZoneOverlayPanel::tile(std::size_t zone, bool active) {
+    if (tiles_.size() != model_.zones().size()) {
+        tiles_.clear();
+        tiles_.resize(model_.zones().size());
+    }
+    Tile& tile = tiles_[zone][active ? 1 : 0];
+    if (!tile.image) {
+        // Drawn by the view, handed to the server and dropped here: the server keeps the pixels.
+        const ZoneOverlayView::TileImage drawn = view_->takeTileImage(zone, active);
+        const QImage& image = drawn.image;
+        tile.image = surface_->upload({image.constBits(), image.width(), image.height(), int(image.bytesPerLine())});
+        const auto at = devicePixels(QRect(drawn.at, QSize(1, 1)));
+        tile.at = QPoint(at.x, at.y);
+    }
+    return tile;
+}
+
+const ZoneOverlayPanel::Image* ZoneOverlayPanel::hint(QRect& area) {
+    QString key;
+    const QImage* image = view_->currentHint(area, key);
+    if (!image) return nullptr;
+    // A few texts at a time (every span of zones has its own).
+    if (hints_.size() >= 32 && !hints_.contains(key)) hints_.clear();
+    auto& kept = hints_[key];
+    if (!kept) {
+        kept = surface_->upload({image->constBits(), image->width(), image->height(), int(image->bytesPerLine())});
+    }
+    return kept.get();
+}
+
+QRegion ZoneOverlayPanel::litAreas() const {
+    QRegion lit;
+    for (const Zone& zone : model_.zones()) {
+        if (model_.isHighlighted(zone.index)) lit += view_->tileArea(zone, true);
+    }
+    const QRectF hintRect = view_->hintRect();
+    if (!hintRect.isEmpty()) lit += hintRect.adjusted(-1, -1, 1, 1).toAlignedRect();
+    return lit;
+}
+
+void ZoneOverlayPanel::ensureBackground() {
+    if (background_ && !backgroundStale_) return;
+    const auto whole = devicePixels(QRect(QPoint(0, 0), view_->size()));
+    auto background = surface_->create(whole.width, whole.height);
+    layers_.clear();
+    for (std::size_t i = 0; i < model_.zones().size(); ++i) {
+        const Tile& inactive = tile(i, false);
+        layers_.push_back({inactive.image.get(), inactive.at.x(), inactive.at.y()});
+    }
+    surface_->compose(*background, 0, 0, whole, layers_);
+    // A new image each time: the server may read a background's pixels at any time.
+    background_ = std::move(background);
+    backgroundStale_ = false;
+    // Without a compositor the window is shaped, and the server would fill its background for
+    // tens of milliseconds: it gets none, and its parts are copied in as they are exposed.
+    if (view_->isCompositing()) {
+        surface_->setBackground(*background_, false);
+    } else {
+        surface_->removeBackground();
+    }
+}
+
+bool ZoneOverlayPanel::isExposed() const { return windowHandle() && windowHandle()->isExposed(); }
+
+void ZoneOverlayPanel::paintWindow(const QRect& area) {
+    ensureBackground();
+    const auto to = devicePixels(area);
+    surface_->copyToWindow(*background_, to.x, to.y, to);
+    paintAreas(litAreas() & area);
+}
+
+const ZoneOverlayPanel::Image& ZoneOverlayPanel::litImage(std::size_t zone) {
+    if (litImages_.size() != model_.zones().size()) {
+        litImages_.clear();
+        litImages_.resize(model_.zones().size());
+    }
+    auto& lit = litImages_[zone];
+    if (!lit) {
+        // The zone highlighted among the others, each inactive: what its area shows while it is
+        // the only zone highlighted, composed once.
+        const QRect area = view_->tileArea(model_.zones()[zone], true);
+        const auto at = devicePixels(area);
+        lit = surface_->create(at.width, at.height);
+        layers_.clear();
+        for (std::size_t i = 0; i < model_.zones().size(); ++i) {
+            const bool active = i == zone;
+            if (!view_->tileArea(model_.zones()[i], active).intersects(area)) continue;
+            const Tile& drawn = tile(i, active);
+            layers_.push_back({drawn.image.get(), drawn.at.x(), drawn.at.y()});
+        }
+        surface_->compose(*lit, 0, 0, at, layers_);
+    }
+    return *lit;
+}
+
+void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
+    ensureBackground();
+    const auto& zones = model_.zones();
+    // Copied: where nothing is highlighted, from the background (what the tiles compose to); in
+    // the area of the one zone highlighted, from its lit image. Composed: under the hint, and where
+    // several highlighted zones are.
+    std::optional<std::size_t> single;
+    QRegion lit;
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+        if (!model_.isHighlighted(zones[i].index)) continue;
+        single = lit.isEmpty() ? std::optional<std::size_t>(i) : std::nullopt;
+        lit += view_->tileArea(zones[i], true);
+    }
+    QRect hintArea;
+    const Image* hintImage = hint(hintArea);
+    QRegion copied = areas;
+    QRegion composed;
+    if (hintImage) {
+        composed += areas & hintArea;
+        copied -= hintArea;
+    }
+    if (!single && !lit.isEmpty()) {
+        composed += copied & lit;
+        copied -= lit;
+    }
+    const QRect singleArea = single ? view_->tileArea(zones[*single], true) : QRect();
+    for (const QRect& area : copied) {
+        const QRect inLit = area & singleArea;
+        if (inLit.isEmpty()) {
+            const auto to = devicePixels(area);
+            surface_->copyToWindow(*background_, to.x, to.y, to);
+            continue;
+        }
+        const Image& image = litImage(*single);
+        const auto origin = devicePixels(singleArea);
+        const auto to = devicePixels(inLit);
+        surface_->copyToWindow(image, to.x - origin.x, to.y - origin.y, to);
+        for (const QRect& rest : QRegion(area) - singleArea) {
+            const auto restTo = devicePixels(rest);
+            surface_->copyToWindow(*background_, restTo.x, restTo.y, restTo);
+        }
+    }
+    for (const QRect& area : composed) {
+        const auto to = devicePixels(area);
+        if (!scratch_ || scratch_->width() < to.width || scratch_->height() < to.height) {
+            const int width = std::max(to.width, scratch_ ? scratch_->width() : 0);
+            const int height = std::max(to.height, scratch_ ? scratch_->height() : 0);
+            scratch_ = surface_->create(width, height);
+        }
+        layers_.clear();
+        for (std::size_t i = 0; i < zones.size(); ++i) {
+            const bool active = model_.isHighlighted(zones[i].index);
+            if (!view_->tileArea(zones[i], active).intersects(area)) continue;
+            const Tile& drawn = tile(i, active);
+            layers_.push_back({drawn.image.get(), drawn.at.x(), drawn.at.y()});
+        }
+        if (hintImage && hintArea.intersects(area)) {
+            const auto at = devicePixels(hintArea);
+            layers_.push_back({hintImage, at.x, at.y});
+        }
+        surface_->compose(*scratch_, 0, 0, to, layers_);
+        surface_->copyToWindow(*scratch_, 0, 0, to);
+    }
+}
+
+namespace {
+
+void appendRectangles(const QRegion& region, double ratio, std::vector<xcb_rectangle_t>& out) {
+    for (const QRect& logical : region) {
+        const QRect r = ratio == 1 ? logical
+                                   : QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect();
+        out.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()), std::uint16_t(r.height())});
+    }
+}
+
+}  // namespace
+
+void ZoneOverlayPanel::setWholeShape() {
+    shapeStale_ = false;
+    if (view_->isCompositing()) {
+        surface_->removeShape();
+        return;
+    }
+    rectangles_.clear();
+    appendRectangles(view_->shape(), ratio_, rectangles_);
+    surface_->shape(X11OverlaySurface::ShapeOperation::set, rectangles_);
+    shapedActive_.assign(model_.zones().size(), false);
+    for (std::size_t i = 0; i < model_.zones().size(); ++i) shapedActive_[i] = model_.isHighlighted(model_.zones()[i].index);
+    shapedHint_ = view_->hintShape();
+}
+
+const std::vector<xcb_rectangle_t>& ZoneOverlayPanel::tileShape(std::size_t zone, int which) {
+    if (tileShapes_.size() != model_.zones().size()) {
+        tileShapes_.clear();
+        tileShapes_.resize(model_.zones().size());
+    }
+    auto& rectangles = tileShapes_[zone][std::size_t(which)];
+    if (rectangles.empty()) {
+        appendRectangles(which == 2 ? view_->tileShapeGain(zone) : view_->tileShape(zone, which == 1), ratio_, rectangles);
+    }
+    return rectangles;
+}
+
+void ZoneOverlayPanel::reshapeHighlight() {
+    const auto& zones = model_.zones();
+    if (shapedActive_.size() != zones.size()) return setWholeShape();
+    auto append = [this](const std::vector<xcb_rectangle_t>& shape) {
+        rectangles_.insert(rectangles_.end(), shape.begin(), shape.end());
+    };
+    // Out: what the zones that went dark showed only while highlighted, and the old hint. A
+    // zone's highlighted shape covers its other one, so nothing else of theirs goes.
+    const QRegion& hintShape = view_->hintShape();
+    const bool hintChanged = hintShape != shapedHint_;
+    constexpr std::size_t theHint = std::size_t(-1);
+    cuts_.clear();
+    rectangles_.clear();
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+        if (shapedActive_[i] && !model_.isHighlighted(zones[i].index)) {
+            append(tileShape(i, 2));
+            cuts_.push_back({i, view_->tileShapeGain(i).boundingRect()});
+        }
+    }
+    if (hintChanged) {
+        appendRectangles(shapedHint_ - hintShape, ratio_, rectangles_);
+        cuts_.push_back({theHint, shapedHint_.boundingRect()});
+    }
+    if (!rectangles_.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, rectangles_);
+    // In: what the zones lit now add, the whole of anything else that reaches where something went
+    // out (overlapping zones, the hint over a tile), and the new hint.
+    auto cutElsewhere = [this](std::size_t zone, const QRect& bounds) {
+        for (const Cut& cut : cuts_) {
+            if (cut.zone != zone && cut.bounds.intersects(bounds)) return true;
+        }
+        return false;
+    };
+    rectangles_.clear();
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+        const bool active = model_.isHighlighted(zones[i].index);
+        if (cutElsewhere(i, view_->tileShape(i, active).boundingRect())) {
+            append(tileShape(i, active ? 1 : 0));
+        } else if (active && !shapedActive_[i]) {
+            append(tileShape(i, 2));
+        }
+        shapedActive_[i] = active;
+    }
+    if (hintChanged || cutElsewhere(theHint, hintShape.boundingRect())) appendRectangles(hintShape, ratio_, rectangles_);
+    if (!rectangles_.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::add, rectangles_);
+    shapedHint_ = hintShape;
+}
+
+void ZoneOverlayPanel::repaint(const QRegion& region, bool redrawn) {
+    if (redrawn) {
+        tiles_.clear();
+        litImages_.clear();
+        tileShapes_.clear();
+        hints_.clear();
+        backgroundStale_ = true;
+        shapeStale_ = true;
+    }
+    if (!ensureSurface()) {
+        // Off X11 nothing is painted; the window's mask is still what the X server would shape it to.
+        if (windowHandle()) windowHandle()->setMask(view_->shape());
+        return;
+    }
+    if (redrawn) {
+        // Made at the next show; a panel on screen is made again now.
+        if (!isVisible()) return;
+        ensureBackground();
+        setWholeShape();
+        if (isExposed()) paintWindow(rect());
+    } else {
+        // A hidden panel is painted when it is exposed again; its shape stays with the window.
+        // Reshaped first: the server keeps no pixels outside a window's shape.
+        if (!shapeStale_ && !view_->isCompositing()) reshapeHighlight();
+        if (isExposed()) paintAreas(region);
+    }
+    surface_->flush();
+}
+
+void ZoneOverlayPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Before the window is mapped, which paints its background at once.
+    if (!ensureSurface()) {
+        if (windowHandle()) windowHandle()->setMask(view_->shape());
+        return;
+    }
+    ensureBackground();
+    if (shapeStale_) setWholeShape();
+    surface_->flush();
+}
+
+void ZoneOverlayPanel::paintEvent(QPaintEvent* event) {
+    if (!drawsInServer()) return;
+    if (view_->isCompositing()) {
+        // The server painted what was exposed from the background; what is highlighted is ours.
+        paintAreas(litAreas() & event->region().boundingRect());
+    } else {
+        paintWindow(event->region().boundingRect());
+    }
+    surface_->flush();
 }
 
 ZoneOverlayPanel::Placement ZoneOverlayPanel::placement(const Rect& frame, const std::vector<ScreenGeometry>& screens) {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QHash>
 #include <QRect>
 #include <QWidget>
 
+#include <array>
+#include <memory>
 #include <vector>
 
+#include "Platform/X11/X11OverlaySurface.h"
 #include "Tessary/services/OverlayModel.h"
 #include "Tessary/shell/Preferences.h"
 #include "WindowEngine/DisplayInfo.h"
@@ -14,16 +18,22 @@ namespace tessary {
 class ZoneOverlayView;
 
 // The overlay window of one display: an override-redirect, input-transparent, always-on-top
-// window with an alpha channel that covers the display's whole frame and hosts a ZoneOverlayView
-// of its own model. Without a compositor its X window is shaped to what the view draws (the
-// view's shape()), so the windows beneath stay visible; with one it is unshaped and translucent. The window manager never sees it, so it is never focused, decorated, listed
-// or moved; it is created once and shown again and again.
+// window with an alpha channel that covers the display's whole frame and shows what a
+// ZoneOverlayView of its own model draws. The window manager never sees it, so it is never
+// focused, decorated, listed or moved; it is created once and shown again and again.
 //
-// Hidden, it keeps its widgets, its X window and, until releaseBuffers(), its pixels: a
-// window-sized buffer (about 8 MB for a 1920x1080 display, in shared memory with the X server,
-// which keeps a pixmap of the same size) and the view's image of its tiles. The overlay controller
-// releases them once the overlay has been idle for a while; the next show then pays for new ones,
-// a few milliseconds per display.
+// It paints itself on screen (Qt::WA_PaintOnScreen, no paint engine), so Qt's backing store
+// never paints over it: its pixels live in the X server. The view (never
+// shown) draws each tile once per state and the hint once per text; the server keeps them, composes
+// every tile inactive into one image that is the window's background (the server paints it as the
+// window is mapped, so a show sends no pixels), and a highlight change is a few requests: the server
+// composes the changed tiles' areas from the kept tiles and copies them into the window. Without a
+// compositor the window is shaped to what the view draws, and a highlight change reshapes only the
+// changed tiles' areas; with one it is unshaped and translucent. Off X11 (in tests) nothing is
+// painted, and the window's mask is the view's shape.
+//
+// Hidden, it keeps everything for the next show; releaseBuffers() then gives back the kept tiles
+// and hints (client and server), keeping only the background image in the server.
 class ZoneOverlayPanel final : public QWidget {
     Q_OBJECT
 
@@ -53,17 +63,82 @@ public:
     // relative to the screen that holds its centre; without one, the first screen's ratio is used.
     static Placement placement(const Rect& frame, const std::vector<ScreenGeometry>& screens);
 
-    // Frees the pixels of a hidden panel: the window's buffer and the view's drawn tiles. The next
-    // show allocates them anew and repaints the whole window.
+    // Frees the drawn tiles and hints of a hidden panel; the next highlight draws what it needs anew.
     void releaseBuffers();
+    // Whether it keeps drawn tiles (client or server side), for the tests.
+    bool hasTiles() const;
+    // Whether its pixels are kept and drawn by the X server (false off X11).
+    bool drawsInServer() const { return surface_ && surface_->valid(); }
+
+    // Painted by the X server from what it keeps, not by Qt.
+    QPaintEngine* paintEngine() const override { return nullptr; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // What the server exposed: copied in from the kept images.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    using Image = X11OverlaySurface::Image;
+
+    void repaint(const QRegion& region, bool redrawn);
+    bool ensureSurface();
+    // Every tile inactive, composed in the server: what the window shows where nothing is
+    // highlighted. With a compositor it is the window's background, which the server paints.
+    void ensureBackground();
+    // The area (logical pixels): the composed image's pixels, and what is highlighted there.
+    void paintWindow(const QRect& area);
+    bool isExposed() const;
+    // Paints the areas (logical pixels): copied from the composed or a lit image, composed from the
+    // kept tiles where several zones are lit or the hint lies.
+    void paintAreas(const QRegion& areas);
+    // Without a compositor: the window's shape follows the highlight. Only what changes is sent,
+    // so that the server repaints beneath no more than what the window stops covering.
+    void reshapeHighlight();
+    void setWholeShape();
+    // 0: inactive, 1: highlighted, 2: what highlighting adds.
+    const std::vector<xcb_rectangle_t>& tileShape(std::size_t zone, int which);
+    struct Tile {
+        std::unique_ptr<Image> image;
+        QPoint at;  // device pixels
+    };
+    const Tile& tile(std::size_t zone, bool active);
+    const Image& litImage(std::size_t zone);
+    // The hint as the server keeps it, and where it goes (logical pixels); null while none shows.
+    const Image* hint(QRect& area);
+    X11OverlaySurface::Rectangle devicePixels(const QRect& logical) const;
+    QRegion litAreas() const;
+
     OverlayModel model_;
     DisplayInfo display_;
-    ZoneOverlayView* view_;
+    std::unique_ptr<ZoneOverlayView> view_;
+    std::unique_ptr<X11OverlaySurface> surface_;
+    std::unique_ptr<Image> background_;
+    bool backgroundStale_ = true;
+    // Device pixels per logical pixel, as the view draws.
+    double ratio_ = 1;
+    bool shapeStale_ = true;
+    // Per zone (in model order): the inactive and the active tile, as the server keeps them.
+    std::vector<std::array<Tile, 2>> tiles_;
+    // Per zone: its area with it highlighted and every other zone not, composed when first needed.
+    std::vector<std::unique_ptr<Image>> litImages_;
+    QHash<QString, std::shared_ptr<Image>> hints_;
+    // Where a changed area is composed before it is copied into the window.
+    std::unique_ptr<Image> scratch_;
+    std::vector<X11OverlaySurface::Layer> layers_;
+    std::vector<xcb_rectangle_t> rectangles_;
+    // Without a compositor, per zone: its shape inactive, highlighted and what highlighting adds,
+    // in device pixels, made when first needed.
+    std::vector<std::array<std::vector<xcb_rectangle_t>, 3>> tileShapes_;
+    // What the window's shape shows: each zone highlighted or not, and the hint.
+    std::vector<bool> shapedActive_;
+    // What the last reshape took out: whose it was (a zone, or none for the hint) and where.
+    struct Cut {
+        std::size_t zone;
+        QRect bounds;
+    };
+    std::vector<Cut> cuts_;
+    QRegion shapedHint_;
 };
 
 }  // namespace tessary

@@ -248,8 +248,13 @@ void ZoneOverlayView::setCompositing(bool compositing) {
 
 QRegion ZoneOverlayView::takeRequestedRepaint() { return std::exchange(requested_, QRegion()); }
 
-void ZoneOverlayView::repaint(const QRegion& region) {
+void ZoneOverlayView::repaint(const QRegion& region, bool redrawn) {
     requested_ += region;
+    shapeStale_ = true;
+    if (onRepaint) {
+        onRepaint(region, redrawn);
+        return;
+    }
     unpainted_ += region;
     update(region);
 }
@@ -258,8 +263,15 @@ void ZoneOverlayView::repaintAll() {
     dropTileImages();
     zoneShapesStale_ = true;
     hintRect_ = layoutHint().capsule;
-    updateShape();
-    repaint(QRegion(rect()));
+    repaint(QRegion(rect()), true);
+}
+
+void ZoneOverlayView::resizeTo(QSize size) {
+    if (size == this->size() && !testAttribute(Qt::WA_PendingResizeEvent)) return;
+    resize(size);
+    // A hidden widget is told of its new size only when shown; this one is laid out now.
+    setAttribute(Qt::WA_PendingResizeEvent, false);
+    repaintAll();
 }
 
 void ZoneOverlayView::resizeEvent(QResizeEvent* event) {
@@ -295,7 +307,6 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
         region += previousHint.adjusted(-1, -1, 1, 1).toAlignedRect();
         region += hintRect_.adjusted(-1, -1, 1, 1).toAlignedRect();
     }
-    updateShape();
     repaint(region & rect());
 }
 
@@ -413,40 +424,73 @@ void inBands(QPainter& painter, const QRect& area, int rows, const Paint& paint)
 
 }  // namespace
 
-void ZoneOverlayView::updateShape() {
-    if (compositing_) {
-        if (!shape_.isEmpty()) {
-            shape_ = QRegion();
-            if (onShapeChanged) onShapeChanged(shape_);
-        }
-        return;
-    }
+void ZoneOverlayView::ensureZoneShapes() {
     // A zone's outlines change only with the zones, the size and the settings; made once, with
     // the union of every zone drawn inactive. A highlighted zone's outline covers its inactive
-    // one, so a highlight change adds the highlighted zones to that union and nothing more.
-    if (zoneShapesStale_ || zoneShapes_.size() != model_.zones().size()) {
-        zoneShapes_.clear();
-        inactiveShape_ = QRegion();
-        for (const Zone& zone : model_.zones()) {
-            const QRectF r = tileRect(zone);
-            const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
-            zoneShapes_.push_back(outlineRegion(r, true) + badge);
-            inactiveShape_ += outlineRegion(r, false) + badge;
-        }
-        zoneShapesStale_ = false;
+    // one, so a highlight adds the highlighted zones to that union and nothing more.
+    if (!zoneShapesStale_ && zoneShapes_.size() == model_.zones().size()) return;
+    zoneShapes_.clear();
+    inactiveShape_ = QRegion();
+    for (const Zone& zone : model_.zones()) {
+        const QRectF r = tileRect(zone);
+        const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
+        const QRegion inactive = outlineRegion(r, false) + badge;
+        const QRegion active = outlineRegion(r, true) + badge;
+        zoneShapes_.push_back({inactive, active, active - inactive});
+        inactiveShape_ += zoneShapes_.back()[0];
     }
+    zoneShapesStale_ = false;
+}
+
+const QRegion& ZoneOverlayView::shape() {
+    if (!shapeStale_) return shape_;
+    shapeStale_ = false;
+    if (compositing_) {
+        shape_ = QRegion();
+        return shape_;
+    }
+    ensureZoneShapes();
     QRegion region = inactiveShape_;
     for (std::size_t i = 0; i < model_.zones().size(); ++i) {
-        if (model_.isHighlighted(model_.zones()[i].index)) region += zoneShapes_[i];
+        if (model_.isHighlighted(model_.zones()[i].index)) region += zoneShapes_[i][1];
     }
-    if (!hintRect_.isEmpty()) region += capsuleRegion(hintRect_);
+    region += hintShape();
     region &= rect();
     // An empty shape would mean no shape at all: keep a region outside the window instead.
     if (region.isEmpty()) region = QRegion(-1, -1, 1, 1);
-    if (region != shape_) {
-        shape_ = region;
-        if (onShapeChanged) onShapeChanged(shape_);
+    shape_ = region;
+    return shape_;
+}
+
+const QRegion& ZoneOverlayView::tileShape(std::size_t zone, bool active) {
+    ensureZoneShapes();
+    return zoneShapes_.at(zone)[active ? 1 : 0];
+}
+
+const QRegion& ZoneOverlayView::tileShapeGain(std::size_t zone) {
+    ensureZoneShapes();
+    return zoneShapes_.at(zone)[2];
+}
+
+const QRegion& ZoneOverlayView::hintShape() {
+    if (hintShapeRect_ != hintRect_) {
+        hintShapeRect_ = hintRect_;
+        hintShape_ = hintRect_.isEmpty() ? QRegion() : capsuleRegion(hintRect_);
     }
+    return hintShape_;
+}
+
+ZoneOverlayView::TileImage ZoneOverlayView::takeTileImage(std::size_t zone, bool active) {
+    tileImage(zone, active);
+    return std::exchange(tileImages_[zone][active ? 1 : 0], TileImage{});
+}
+
+const QImage* ZoneOverlayView::currentHint(QRect& area, QString& key) {
+    if (hintRect_.isEmpty()) return nullptr;
+    const Hint hint = layoutHint();
+    area = hintArea(hint);
+    key = hint.title + QLatin1Char('\n') + hint.advice;
+    return &hintImage(hint);
 }
 
 void ZoneOverlayView::dropTileImages() {

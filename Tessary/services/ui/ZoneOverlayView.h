@@ -57,10 +57,33 @@ public:
     QRectF hintRect() const { return hintRect_; }
     // What the window shows without a compositor, in widget coordinates: every pixel drawn, and
     // nothing else. Empty while compositing (the window is not shaped then); never empty without a
-    // compositor (with nothing to draw it lies outside the widget).
-    const QRegion& shape() const { return shape_; }
-    // Told of every change of shape(), for the window that hosts the view.
-    std::function<void(const QRegion&)> onShapeChanged;
+    // compositor (with nothing to draw it lies outside the widget). Made when asked for.
+    const QRegion& shape();
+
+    // For a window that keeps its pixels elsewhere and draws them itself (the overlay panel, whose
+    // pixels the X server keeps): the view, never shown, lays out and draws the pieces, and tells
+    // of every region to repaint; `redrawn` when every drawing changed (zones, size, settings, mode).
+    std::function<void(const QRegion& region, bool redrawn)> onRepaint;
+    // Lays the view out for this size at once, shown or not.
+    void resizeTo(QSize size);
+    // A tile drawn alone in its state, and where it goes (logical pixels).
+    struct TileImage {
+        QImage image;
+        QPoint at;
+    };
+    // The tile drawn now (or as kept), handed over: the view keeps no copy.
+    TileImage takeTileImage(std::size_t zone, bool active);
+    // Where a tile's drawing in a state lies, within the widget.
+    QRect tileArea(const Zone& zone, bool active) const;
+    // The hint as drawn, where it goes and the text it shows (one drawing per text); null while no
+    // hint is shown.
+    const QImage* currentHint(QRect& area, QString& key);
+    // Without a compositor: what a zone shows of itself in a state (its outline, hatching and badge),
+    // and what the hint shows.
+    const QRegion& tileShape(std::size_t zone, bool active);
+    // What a zone shows highlighted and not otherwise (its highlighted shape covers its other one).
+    const QRegion& tileShapeGain(std::size_t zone);
+    const QRegion& hintShape();
 
     // The regions asked to repaint since the last call (tests check that a highlight change
     // repaints only its tiles).
@@ -89,12 +112,10 @@ private:
 
     void modelChanged(const OverlayModelChange& change);
     void preferencesChanged(PreferenceSetting setting);
-    void repaint(const QRegion& region);
+    void repaint(const QRegion& region, bool redrawn = false);
     void repaintAll();
     Hint layoutHint() const;
     QRectF tileRect(const Zone& zone) const;
-    // Where a tile's drawing in a state lies, within the widget.
-    QRect tileArea(const Zone& zone, bool active) const;
     void paintTile(class QPainter& painter, const Zone& zone, bool active) const;
     void paintOutline(class QPainter& painter, const Zone& zone, bool active) const;
     void paintHint(class QPainter& painter, const Hint& hint) const;
@@ -102,13 +123,9 @@ private:
     // The hint drawn once per text (the colours change only with a repaint of everything).
     const QImage& hintImage(const Hint& hint);
     static QRect hintArea(const Hint& hint);
-    void updateShape();
+    void ensureZoneShapes();
     void ensureInactiveTiles();
-    // A tile drawn alone in its state, and where it goes (logical pixels); made when first asked.
-    struct TileImage {
-        QImage image;
-        QPoint at;
-    };
+    // Made when first asked.
     const TileImage& tileImage(std::size_t zone, bool active);
     // Clears the rectangle and copies every tile that reaches into it, each in its state; with
     // `drawUncached`, a tile not drawn into its image yet is drawn straight instead.
@@ -132,10 +149,15 @@ private:
     // Per zone (in model order): the inactive and the active image.
     std::vector<std::array<TileImage, 2>> tileImages_;
     QRegion shape_;
+    bool shapeStale_ = true;
+    // The hint's shape, for the rectangle it was made for.
+    QRegion hintShape_;
+    QRectF hintShapeRect_;
     // Painted whole since the last releaseCache(): the next whole paint keeps the image.
     bool shownSinceRelease_ = false;
-    // Without a compositor: each zone's outline while highlighted, and every zone's inactive one.
-    std::vector<QRegion> zoneShapes_;
+    // Without a compositor: each zone's outline inactive, highlighted and the difference, and every
+    // zone's inactive one.
+    std::vector<std::array<QRegion, 3>> zoneShapes_;
     QRegion inactiveShape_;
     bool zoneShapesStale_ = true;
     std::vector<Rect> scratch_;

@@ -17,6 +17,8 @@
 //   preview ID                         the zones of that display until taken off (the layout
 //                                      editor's preview): "previewed"
 //   unpreview                          takes the preview off: "unpreviewed"
+//   highlight ID I                     highlights zone I of that display, as a drag over it
+//                                      does: "highlighted"
 // Run with QT_QPA_PLATFORM=xcb and DISPLAY set; it runs until it is killed.
 
 #include <QApplication>
@@ -190,6 +192,13 @@ int main(int argc, char** argv) {
             } else if (line == "unpreview") {
                 overlayController.hidePreview();
                 say("unpreviewed");
+            } else if (line.rfind("highlight ", 0) == 0) {
+                const std::string id = line.substr(10, line.find(' ', 10) - 10);
+                const std::int64_t zone = std::atoll(line.substr(line.rfind(' ') + 1).c_str());
+                for (const auto& display : DisplayProvider::displays()) {
+                    if (std::to_string(display.displayID) == id) overlayController.setHighlighted({zone}, display);
+                }
+                say("highlighted");
             }
         }
     });

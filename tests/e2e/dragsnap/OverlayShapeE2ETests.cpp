@@ -8,8 +8,11 @@
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace tessary::e2e {
 namespace {
@@ -130,6 +133,46 @@ protected:
         }
     }
 
+    // The window's bounding shape as the pixels it covers (row by row, its own size), empty when
+    // the window has none.
+    std::vector<std::uint8_t> coverage(xcb_window_t window) {
+        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr));
+        Reply<xcb_shape_get_rectangles_reply_t> shape(xcb_shape_get_rectangles_reply(
+            x, xcb_shape_get_rectangles(x, window, XCB_SHAPE_SK_BOUNDING), nullptr));
+        if (!geometry || !shape) return {};
+        const int width = geometry->width, height = geometry->height;
+        std::vector<std::uint8_t> covered(std::size_t(width) * std::size_t(height), 0);
+        const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(shape.get());
+        for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(shape.get()); ++i) {
+            for (int y = std::max(0, int(rects[i].y)); y < std::min(height, rects[i].y + rects[i].height); ++y) {
+                for (int x0 = std::max(0, int(rects[i].x)); x0 < std::min(width, rects[i].x + rects[i].width); ++x0) {
+                    covered[std::size_t(y) * std::size_t(width) + std::size_t(x0)] = 1;
+                }
+            }
+        }
+        return covered;
+    }
+
+    // Runs a line of the program and waits for its answer.
+    void tell(const std::string& line, const std::string& answer) {
+        ASSERT_TRUE(program.writeLine(line));
+        ASSERT_TRUE(expectLine(answer)) << line;
+    }
+
+    // Has the server expose the overlay around the point, as it does when a window that covered
+    // it goes away: it repaints that part from the window's background (when it has one) and asks
+    // the overlay to paint it anew.
+    void exposeAround(Point at) {
+        for (const xcb_window_t window : panels()) {
+            Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr));
+            if (!geometry) continue;
+            const int left = int(at.x) - geometry->x - 60, top = int(at.y) - geometry->y - 60;
+            if (left + 120 <= 0 || top + 120 <= 0 || left >= geometry->width || top >= geometry->height) continue;
+            xcb_clear_area(x, 1, window, std::int16_t(left), std::int16_t(top), 120, 120);
+        }
+        std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+    }
+
     xcb_connection_t* x = nullptr;
     xcb_window_t beneathWindow = XCB_WINDOW_NONE;
     Point spot;
@@ -154,6 +197,60 @@ TEST_P(OverlayShapeTest, ShowZonesAndTheEditorsPreviewShowTheWindowsBeneathAlike
     EXPECT_EQ(panels().size(), 1u) << "the preview shows on one monitor only";
     ASSERT_TRUE(program.writeLine("unpreview"));
     ASSERT_TRUE(expectLine("unpreviewed"));
+}
+
+// The overlay keeps its pixels in the X server and paints what is exposed itself: exposed, a
+// highlighted zone shows highlighted again, not as the others.
+TEST_P(OverlayShapeTest, AnExposedPanelShowsItsHighlightedZoneAgain) {
+    const std::string id = std::to_string(rightDisplayID());
+    tell("preview " + id, "previewed");
+    // Inside the zone's wide highlighted band without a compositor; its tint with one.
+    const Rect zone = rightZones[0].rect;
+    const Point inside{zone.minX() + 9, zone.minY() + 150};
+    std::string dark;
+    ASSERT_TRUE(waitUntil([&] { return !(dark = pixel(int(inside.x), int(inside.y))).empty(); }, Clock::now() + 10s));
+    tell("highlight " + id + " 0", "highlighted");
+    std::string lit;
+    ASSERT_TRUE(waitUntil([&] { return (lit = pixel(int(inside.x), int(inside.y))) != dark; }, Clock::now() + 10s))
+        << "the highlighted zone reads as before: " << lit;
+    exposeAround(inside);
+    std::string again;
+    EXPECT_TRUE(waitUntil([&] { return (again = pixel(int(inside.x), int(inside.y))) == lit; }, Clock::now() + 10s))
+        << "after an expose the zone shows " << again << ", highlighted it showed " << lit << ", not " << dark;
+    tell("unpreview", "unpreviewed");
+}
+
+// Without a compositor a highlight change reshapes the window by what changed alone: whatever
+// the order of changes, the same highlight gives the same shape, and none gives the first one.
+TEST_P(OverlayShapeTest, TheShapeFollowsTheHighlightWhateverItsPath) {
+    if (GetParam()) GTEST_SKIP() << "with a compositor the overlay is not shaped";
+    const std::string id = std::to_string(rightDisplayID());
+    auto shapeOnScreen = [&] {
+        const auto windows = panels();
+        return windows.size() == 1 ? coverage(windows.front()) : std::vector<std::uint8_t>{};
+    };
+    // The shape once it differs from `other` (or equals it, when `equal`), polled: the program's
+    // requests and these come over different connections.
+    auto shapeOnceItIs = [&](const std::vector<std::uint8_t>& other, bool equal) {
+        std::vector<std::uint8_t> shape;
+        waitUntil([&] { return ((shape = shapeOnScreen()) == other) == equal && !shape.empty(); }, Clock::now() + 5s);
+        return shape;
+    };
+    tell("preview " + id, "previewed");
+    const auto none = shapeOnceItIs({}, false);
+    ASSERT_FALSE(none.empty());
+    tell("highlight " + id + " 0", "highlighted");
+    const auto first = shapeOnceItIs(none, false);
+    EXPECT_TRUE(first != none) << "highlighting zone 1 left the shape as it was";
+    tell("highlight " + id + " 1", "highlighted");
+    const auto second = shapeOnceItIs(first, false);
+    EXPECT_TRUE(second != first) << "moving the highlight to zone 2 left the shape as it was";
+    tell("unpreview", "unpreviewed");
+    tell("preview " + id, "previewed");
+    EXPECT_TRUE(shapeOnceItIs(none, true) == none) << "shown again without a highlight, the shape is not the first one";
+    tell("highlight " + id + " 1", "highlighted");
+    EXPECT_TRUE(shapeOnceItIs(second, true) == second) << "zone 2 highlighted straight away shapes the window otherwise";
+    tell("unpreview", "unpreviewed");
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, OverlayShapeTest, ::testing::Values(false, true),
