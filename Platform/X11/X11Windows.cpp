@@ -256,6 +256,34 @@ std::optional<xcb_window_t> X11Windows::activeWindow() {
     return list.front();
 }
 
+std::optional<xcb_window_t> X11Windows::focusedClient() {
+    auto focusCookie = xcb_get_input_focus(connection_.xcb());
+    const auto active = activeWindow();
+    auto focus = connection_.reply(xcb_get_input_focus_reply, focusCookie, "GetInputFocus");
+    if (!active) return std::nullopt;
+    // PointerRoot: the keyboard follows the pointer, no window holds it.
+    const xcb_window_t focused =
+        focus && focus->focus != XCB_INPUT_FOCUS_POINTER_ROOT ? focus->focus : xcb_window_t{XCB_WINDOW_NONE};
+    auto isPanel = [this](xcb_window_t window) {
+        const auto type = windowType(window);
+        return !type || *type == X11WindowType::dock || *type == X11WindowType::desktop;
+    };
+    if (!isPanel(*active)) return active;
+
+    // The keyboard focus may sit on a child of the client (its focus proxy).
+    const std::vector<xcb_window_t> clients = clientList();
+    xcb_window_t at = focused;
+    for (int depth = 0; depth < 16 && at != XCB_WINDOW_NONE && at != connection_.root(); ++depth) {
+        if (std::find(clients.begin(), clients.end(), at) != clients.end()) {
+            return isPanel(at) ? std::nullopt : std::optional<xcb_window_t>(at);
+        }
+        auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(connection_.xcb(), at), "QueryTree",
+                                      vanish);
+        at = tree ? tree->parent : xcb_window_t{XCB_WINDOW_NONE};
+    }
+    return std::nullopt;
+}
+
 std::vector<xcb_atom_t> X11Windows::supported() {
     auto value = X11Property::read(connection_, connection_.root(), connection_.atoms()._NET_SUPPORTED,
                                    XCB_ATOM_ATOM, X11ErrorTolerance::none);

@@ -101,6 +101,11 @@ public:
     std::vector<xcb_window_t> clientList();
     std::vector<xcb_window_t> clientListStacking();
     std::optional<xcb_window_t> activeWindow();
+    // The window the user works in: the active window, unless the window manager made a panel
+    // active (a dock or the desktop: jwm activates the dock a tray sits in when it is clicked,
+    // though the dock takes no keyboard focus); then the managed window, no panel, that holds the
+    // keyboard focus.
+    std::optional<xcb_window_t> focusedClient();
     std::vector<xcb_atom_t> supported();
 
     // nullopt: the window is gone.

@@ -280,6 +280,31 @@ TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
     EXPECT_EQ(engine->window(Point{300, 300}), handle);  // now on top where both overlap
 }
 
+// Some window managers make a panel the active window when it is clicked (jwm the dock a tray sits
+// in, which takes no keyboard focus): the focused window stays the one the keyboard is in, for the
+// tray menu's and the shortcuts' snapping.
+TEST_F(WindowEngineOnX11, APanelMadeActiveLeavesTheFocusWithTheWindowTheKeyboardIsIn) {
+    const xcb_window_t window = openWindow(client, "x=1000 y=100 w=400 h=300");
+    const xcb_window_t other = openWindow(client, "x=100 y=100 w=400 h=300");
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == other; }));
+    const WindowHandle handle = handleOf(window);
+    engine->raise(handle);
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }));
+    X11Connection& c = platform->connection();
+    for (const char* panel : {"type=dock x=0 y=1040 w=300 h=40", "type=desktop x=0 y=0 w=3840 h=1080"}) {
+        SCOPED_TRACE(panel);
+        const xcb_window_t made = openWindow(client, panel);
+        ASSERT_TRUE(desktop->syncWindowManager());
+        // What such a window manager announces.
+        xcb_change_property(c.xcb(), XCB_PROP_MODE_REPLACE, c.root(), atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32,
+                            1, &made);
+        c.flush();
+        ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == made; }));
+        EXPECT_EQ(engine->focusedWindow(), handle);
+        client.close(made);
+    }
+}
+
 TEST_F(WindowEngineOnX11, AMinimisedWindowSaysSo) {
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
