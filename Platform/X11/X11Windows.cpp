@@ -696,15 +696,23 @@ void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& wanted,
     sendClientMessage(probe_, connection_.atoms()._NET_REQUEST_FRAME_EXTENTS, nothing);
     xcb_window_t probe = probe_;
     xcb_atom_t extents = connection_.atoms()._NET_FRAME_EXTENTS;
-    connection_.waitForEvent(
+    const bool settled = connection_.waitForEvent(
         mark,
-        [&answered, probe, extents](const xcb_generic_event_t& event) {
+        [&answered, probe, extents, checkWindow](const xcb_generic_event_t& event) {
             if (answered && answered(event)) return true;
+            if ((event.response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
+                return checkWindow != XCB_WINDOW_NONE &&
+                       reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == checkWindow;
+            }
             if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             return change.window == probe && change.atom == extents;
         },
         deadline);
+    // fluxbox lists the request but answers it for its own clients only: a window manager that left
+    // the probe unanswered until the deadline is not asked again (each ask would wait it out) until
+    // it, or another, says anew what it supports.
+    if (!settled && hasLiveWindowManager()) barrierSupported_ = false;
 }
 
 X11Windows::EventTest X11Windows::configuredOrGone(xcb_window_t window,
@@ -894,6 +902,9 @@ void X11Windows::activate(xcb_window_t window, std::chrono::milliseconds timeout
             return change.window == root && change.atom == active;
         },
         deadline);
+    // jwm announces the new active window before it restacks, which it does before it reads its
+    // next request: once a request sent behind is answered, the window is in front too.
+    if (hasWindowManagerBarrier()) awaitWindowManager(connection_.eventMark(), {}, deadline);
 }
 
 // --- Text ----------------------------------------------------------------------------------------

@@ -151,7 +151,8 @@ public:
     bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);
     bool resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout);
     // Asks the window manager to activate (raise and focus) the window and waits, at most
-    // `timeout`, until it has handled the request.
+    // `timeout`, until it has handled the request: the active window has changed and, where the
+    // window manager answers the frame-extents barrier, it has handled everything it was asked.
     void activate(xcb_window_t window, std::chrono::milliseconds timeout);
 
     // Selects the structure and property events the back end follows on a client window; once per
@@ -159,8 +160,9 @@ public:
     void follow(xcb_window_t window);
     void forget(xcb_window_t window);
 
-    // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS, which the back end uses to
-    // learn that the window manager has handled every request sent before (see awaitWindowManager).
+    // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS for a window of ours (it lists
+    // the request and has not left one unanswered), which the back end uses to learn that the
+    // window manager has handled every request sent before (see awaitWindowManager).
     bool hasWindowManagerBarrier();
     // Whether a window manager runs: the window named by the root's _NET_SUPPORTING_WM_CHECK exists
     // and names itself. Kept until the property changes or that window ends.

@@ -268,16 +268,21 @@ TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndList
     }
 }
 
+// Raised by turns, each window is in front and focused once the raise returns: jwm announces the
+// new active window before it restacks.
 TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
-    xcb_window_t back = openWindow(client, "x=100 y=100 w=400 h=300");
+    openWindow(client, "x=100 y=100 w=400 h=300");
     xcb_window_t front = openWindow(client, "x=200 y=150 w=400 h=300");
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == front; }));
-    const auto handle = engine->window(Point{110, 130});  // only the back window is there
-    ASSERT_TRUE(handle);
-    engine->raise(*handle);
-    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == back; }));
-    EXPECT_EQ(engine->focusedWindow(), handle);
-    EXPECT_EQ(engine->window(Point{300, 300}), handle);  // now on top where both overlap
+    const auto back = engine->window(Point{110, 130});   // only the back window is there
+    const auto other = engine->window(Point{590, 440});  // only the front one
+    ASSERT_TRUE(back && other);
+    for (int turn = 0; turn < 6; ++turn) {
+        const WindowHandle& raised = turn % 2 == 0 ? *back : *other;
+        engine->raise(raised);
+        EXPECT_EQ(engine->window(Point{300, 300}), raised) << "turn " << turn;  // on top where both overlap
+        EXPECT_EQ(engine->focusedWindow(), raised) << "turn " << turn;
+    }
 }
 
 // Some window managers make a panel the active window when it is clicked (jwm the dock a tray sits
