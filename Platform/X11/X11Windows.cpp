@@ -903,8 +903,47 @@ void X11Windows::activate(xcb_window_t window, std::chrono::milliseconds timeout
         },
         deadline);
     // jwm announces the new active window before it restacks, which it does before it reads its
-    // next request: once a request sent behind is answered, the window is in front too.
-    if (hasWindowManagerBarrier()) awaitWindowManager(connection_.eventMark(), {}, deadline);
+    // next request: while another window still covers it, a request sent behind says when the
+    // window manager is done. Most restack first, and are not asked.
+    if (isCovered(window) && hasWindowManagerBarrier()) awaitWindowManager(connection_.eventMark(), {}, deadline);
+}
+
+bool X11Windows::isCovered(xcb_window_t window) {
+    xcb_connection_t* c = connection_.xcb();
+    const xcb_window_t frame = topLevelOf(window);
+    if (frame == XCB_WINDOW_NONE) return false;
+    auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(c, connection_.root()), "QueryTree");
+    if (!tree) return false;
+    // Bottom to top: the root's children above the frame.
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const xcb_window_t* end = children + xcb_query_tree_children_length(tree.get());
+    const xcb_window_t* at = std::find(children, end, frame);
+    if (at == end) return false;
+    struct Above {
+        xcb_get_geometry_cookie_t geometry;
+        xcb_get_window_attributes_cookie_t attributes;
+    };
+    std::vector<Above> above;
+    for (const xcb_window_t* sibling = at + 1; sibling != end; ++sibling) {
+        above.push_back({xcb_get_geometry(c, *sibling), xcb_get_window_attributes(c, *sibling)});
+    }
+    auto own = connection_.reply(xcb_get_geometry_reply, xcb_get_geometry(c, frame), "GetGeometry", vanish);
+    bool covered = false;
+    for (const Above& sibling : above) {
+        auto geometry = connection_.reply(xcb_get_geometry_reply, sibling.geometry, "GetGeometry", vanish);
+        auto attributes =
+            connection_.reply(xcb_get_window_attributes_reply, sibling.attributes, "GetWindowAttributes", vanish);
+        // Menus and overlays (override-redirect) are no window manager's to restack.
+        if (covered || !own || !geometry || !attributes || attributes->override_redirect ||
+            attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
+            continue;
+        }
+        const Rect mine(own->x, own->y, own->width + 2 * own->border_width, own->height + 2 * own->border_width);
+        const Rect theirs(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+                          geometry->height + 2 * geometry->border_width);
+        covered = mine.intersects(theirs);
+    }
+    return covered;
 }
 
 // --- Text ----------------------------------------------------------------------------------------
