@@ -696,23 +696,15 @@ void X11Windows::awaitWindowManager(uint64_t mark, const EventTest& wanted,
     sendClientMessage(probe_, connection_.atoms()._NET_REQUEST_FRAME_EXTENTS, nothing);
     xcb_window_t probe = probe_;
     xcb_atom_t extents = connection_.atoms()._NET_FRAME_EXTENTS;
-    const bool settled = connection_.waitForEvent(
+    connection_.waitForEvent(
         mark,
-        [&answered, probe, extents, checkWindow](const xcb_generic_event_t& event) {
+        [&answered, probe, extents](const xcb_generic_event_t& event) {
             if (answered && answered(event)) return true;
-            if ((event.response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
-                return checkWindow != XCB_WINDOW_NONE &&
-                       reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == checkWindow;
-            }
             if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             return change.window == probe && change.atom == extents;
         },
         deadline);
-    // fluxbox lists the request but answers it for its own clients only: a window manager that left
-    // the probe unanswered until the deadline is not asked again (each ask would wait it out) until
-    // it, or another, says anew what it supports.
-    if (!settled && hasLiveWindowManager()) barrierSupported_ = false;
 }
 
 X11Windows::EventTest X11Windows::configuredOrGone(xcb_window_t window,

@@ -161,9 +161,8 @@ public:
     void follow(xcb_window_t window);
     void forget(xcb_window_t window);
 
-    // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS for a window of ours (it lists
-    // the request and has not left one unanswered), which the back end uses to learn that the
-    // window manager has handled every request sent before (see awaitWindowManager).
+    // Whether the window manager answers _NET_REQUEST_FRAME_EXTENTS, which the back end uses to
+    // learn that the window manager has handled every request sent before (see awaitWindowManager).
     bool hasWindowManagerBarrier();
     // Whether a window manager runs: the window named by the root's _NET_SUPPORTING_WM_CHECK exists
     // and names itself. Kept until the property changes or that window ends.
