@@ -183,9 +183,9 @@ Expected<AXValue, AXError> X11Accessibility::applicationAttribute(const AXElemen
         for (xcb_window_t window : windows) elements.push_back(AXElement{AXElementKind::window, pid, window, 0});
         return AXValue{elements};
     }
-    // The focused window: the active window when it is this process's, else its frontmost one
+    // The focused window: the focused client when it is this process's, else its frontmost one
     // that is not minimised.
-    if (auto active = windows_.activeWindow();
+    if (auto active = windows_.focusedClient();
         active && std::find(windows.begin(), windows.end(), *active) != windows.end()) {
         return AXValue{AXElement{AXElementKind::window, pid, *active, 0}};
     }

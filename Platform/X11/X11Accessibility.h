@@ -17,8 +17,8 @@ namespace tessary {
 // The accessibility elements over X11 and an EWMH window manager.
 // - A window element is a managed client window: {window, its process, the X window id, 0}.
 // - An application element is a process that owns managed windows; its "AXWindows" are its
-//   windows front to back, its "AXFocusedWindow" the active window when it is one of them, else
-//   its frontmost visible window.
+//   windows front to back, its "AXFocusedWindow" the focused client (X11Windows::focusedClient)
+//   when it is one of them, else its frontmost visible window.
 // - "AXPosition" and "AXSize" are the outer frame (decorations included, a client-side margin
 //   left out), in root pixels. A read of "AXSize" right after one of "AXPosition" of the same
 //   window, with no other call and no event read between them, answers from that read: a frame

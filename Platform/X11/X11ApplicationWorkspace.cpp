@@ -11,7 +11,7 @@ std::vector<RunningApplication> X11ApplicationWorkspace::runningApplications() c
 }
 
 std::optional<RunningApplication> X11ApplicationWorkspace::frontmostApplication() const {
-    auto active = windows_.activeWindow();
+    auto active = windows_.focusedClient();
     if (!active) return std::nullopt;
     ProcessID pid = accessibility_.processOf(*active);
     if (pid <= 0) return std::nullopt;
@@ -20,7 +20,7 @@ std::optional<RunningApplication> X11ApplicationWorkspace::frontmostApplication(
 
 bool X11ApplicationWorkspace::activate(ProcessID pid) {
     if (!tracker_.application(pid)) return false;
-    auto active = windows_.activeWindow();
+    auto active = windows_.focusedClient();
     if (active && accessibility_.processOf(*active) == pid) return true;
     auto windows = accessibility_.windowsOf(pid);
     if (windows.empty()) return false;

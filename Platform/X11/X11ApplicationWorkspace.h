@@ -8,8 +8,8 @@
 namespace tessary {
 
 // The running applications of the X11 desktop: the processes that own managed windows (see
-// X11ClientTracker). The frontmost one owns the active window; activating one activates its
-// frontmost window.
+// X11ClientTracker). The frontmost one owns the focused client (X11Windows::focusedClient: the
+// active window, unless that is a panel); activating one activates its frontmost window.
 class X11ApplicationWorkspace : public ApplicationWorkspace {
 public:
     X11ApplicationWorkspace(X11Windows& windows, X11ClientTracker& tracker, X11Accessibility& accessibility);

@@ -264,6 +264,34 @@ std::optional<xcb_window_t> X11Windows::activeWindow() {
     return list.front();
 }
 
+std::optional<xcb_window_t> X11Windows::focusedClient() {
+    auto focusCookie = xcb_get_input_focus(connection_.xcb());
+    const auto active = activeWindow();
+    auto focus = connection_.reply(xcb_get_input_focus_reply, focusCookie, "GetInputFocus");
+    if (!active) return std::nullopt;
+    // PointerRoot: the keyboard follows the pointer, no window holds it.
+    const xcb_window_t focused =
+        focus && focus->focus != XCB_INPUT_FOCUS_POINTER_ROOT ? focus->focus : xcb_window_t{XCB_WINDOW_NONE};
+    auto isPanel = [this](xcb_window_t window) {
+        const auto type = windowType(window);
+        return !type || *type == X11WindowType::dock || *type == X11WindowType::desktop;
+    };
+    if (!isPanel(*active)) return active;
+
+    // The keyboard focus may sit on a child of the client (its focus proxy).
+    const std::vector<xcb_window_t> clients = clientList();
+    xcb_window_t at = focused;
+    for (int depth = 0; depth < 16 && at != XCB_WINDOW_NONE && at != connection_.root(); ++depth) {
+        if (std::find(clients.begin(), clients.end(), at) != clients.end()) {
+            return isPanel(at) ? std::nullopt : std::optional<xcb_window_t>(at);
+        }
+        auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(connection_.xcb(), at), "QueryTree",
+                                      vanish);
+        at = tree ? tree->parent : xcb_window_t{XCB_WINDOW_NONE};
+    }
+    return std::nullopt;
+}
+
 std::vector<xcb_atom_t> X11Windows::supported() {
     auto value = X11Property::read(connection_, connection_.root(), connection_.atoms()._NET_SUPPORTED,
                                    XCB_ATOM_ATOM, X11ErrorTolerance::none);
@@ -875,6 +903,48 @@ void X11Windows::activate(xcb_window_t window, std::chrono::milliseconds timeout
             return change.window == root && change.atom == active;
         },
         deadline);
+    // jwm announces the new active window before it restacks, which it does before it reads its
+    // next request: while another window still covers it, a request sent behind says when the
+    // window manager is done. Most restack first, and are not asked.
+    if (isCovered(window) && hasWindowManagerBarrier()) awaitWindowManager(connection_.eventMark(), {}, deadline);
+}
+
+bool X11Windows::isCovered(xcb_window_t window) {
+    xcb_connection_t* c = connection_.xcb();
+    const xcb_window_t frame = topLevelOf(window);
+    if (frame == XCB_WINDOW_NONE) return false;
+    auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(c, connection_.root()), "QueryTree");
+    if (!tree) return false;
+    // Bottom to top: the root's children above the frame.
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const xcb_window_t* end = children + xcb_query_tree_children_length(tree.get());
+    const xcb_window_t* at = std::find(children, end, frame);
+    if (at == end) return false;
+    struct Above {
+        xcb_get_geometry_cookie_t geometry;
+        xcb_get_window_attributes_cookie_t attributes;
+    };
+    std::vector<Above> above;
+    for (const xcb_window_t* sibling = at + 1; sibling != end; ++sibling) {
+        above.push_back({xcb_get_geometry(c, *sibling), xcb_get_window_attributes(c, *sibling)});
+    }
+    auto own = connection_.reply(xcb_get_geometry_reply, xcb_get_geometry(c, frame), "GetGeometry", vanish);
+    bool covered = false;
+    for (const Above& sibling : above) {
+        auto geometry = connection_.reply(xcb_get_geometry_reply, sibling.geometry, "GetGeometry", vanish);
+        auto attributes =
+            connection_.reply(xcb_get_window_attributes_reply, sibling.attributes, "GetWindowAttributes", vanish);
+        // Menus and overlays (override-redirect) are no window manager's to restack.
+        if (covered || !own || !geometry || !attributes || attributes->override_redirect ||
+            attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
+            continue;
+        }
+        const Rect mine(own->x, own->y, own->width + 2 * own->border_width, own->height + 2 * own->border_width);
+        const Rect theirs(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+                          geometry->height + 2 * geometry->border_width);
+        covered = mine.intersects(theirs);
+    }
+    return covered;
 }
 
 // --- Text ----------------------------------------------------------------------------------------

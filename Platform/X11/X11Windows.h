@@ -108,6 +108,11 @@ public:
     std::vector<xcb_window_t> clientList();
     std::vector<xcb_window_t> clientListStacking();
     std::optional<xcb_window_t> activeWindow();
+    // The window the user works in: the active window, unless the window manager made a panel
+    // active (a dock or the desktop: jwm activates the dock a tray sits in when it is clicked,
+    // though the dock takes no keyboard focus); then the managed window, no panel, that holds the
+    // keyboard focus.
+    std::optional<xcb_window_t> focusedClient();
     std::vector<xcb_atom_t> supported();
 
     // nullopt: the window is gone.
@@ -159,7 +164,9 @@ public:
     bool moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout);
     bool resizeTo(xcb_window_t window, Size size, std::chrono::milliseconds timeout);
     // Asks the window manager to activate (raise and focus) the window and waits, at most
-    // `timeout`, until it has handled the request.
+    // `timeout`, until it has handled the request: the active window has changed and, while
+    // another window still covers it, the window manager has answered the frame-extents barrier
+    // (where it does).
     void activate(xcb_window_t window, std::chrono::milliseconds timeout);
 
     // Selects the structure and property events the back end follows on a client window; once per
@@ -187,6 +194,9 @@ private:
     // The root's child that holds the window (the window manager's frame; the window itself when
     // not reparented); kept until the window is reparented.
     xcb_window_t topLevelOf(xcb_window_t window);
+    // Whether a mapped window the window manager stacks (no override-redirect one) lies above the
+    // window's frame and overlaps it.
+    bool isCovered(xcb_window_t window);
     // Selects (or no longer) the frame's ConfigureNotify.
     void watchFrame(xcb_window_t frame, bool watch);
     // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.

@@ -9,7 +9,7 @@
 //                          destroys the window when the nth ConfigureNotify from now arrives (to
 //                          close a window in the middle of a move), prints "armed <window id>"
 //   quit                   exits
-// Keys of open: class, title, type (normal, dialog, dock, utility, none), x, y, w, h,
+// Keys of open: class, title, type (normal, dialog, dock, utility, desktop, none), x, y, w, h,
 // pid=none (no _NET_WM_PID), strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL),
 // transient=<window id>, min=WxH (the smallest size it takes).
 // A window also closes when the window manager sends WM_DELETE_WINDOW.
@@ -107,6 +107,7 @@ void open(std::istream& arguments) {
         std::string typeName = "_NET_WM_WINDOW_TYPE_" + std::string(type == "dialog"    ? "DIALOG"
                                                                     : type == "dock"    ? "DOCK"
                                                                     : type == "utility" ? "UTILITY"
+                                                                    : type == "desktop" ? "DESKTOP"
                                                                                         : "NORMAL");
         setCardinals(window, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, {atom(typeName.c_str())});
     }

@@ -321,16 +321,46 @@ TEST_F(WindowEngineOnX11, OnlyNormalWindowsThatAreNotTransientAreStandardAndList
     }
 }
 
+// Raised by turns, each window is in front and focused once the raise returns: jwm announces the
+// new active window before it restacks.
 TEST_F(WindowEngineOnX11, RaiseBringsAWindowToTheFrontAndFocusesIt) {
-    xcb_window_t back = openWindow(client, "x=100 y=100 w=400 h=300");
+    openWindow(client, "x=100 y=100 w=400 h=300");
     xcb_window_t front = openWindow(client, "x=200 y=150 w=400 h=300");
     ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == front; }));
-    const auto handle = engine->window(Point{110, 130});  // only the back window is there
-    ASSERT_TRUE(handle);
-    engine->raise(*handle);
-    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == back; }));
-    EXPECT_EQ(engine->focusedWindow(), handle);
-    EXPECT_EQ(engine->window(Point{300, 300}), handle);  // now on top where both overlap
+    const auto back = engine->window(Point{110, 130});   // only the back window is there
+    const auto other = engine->window(Point{590, 440});  // only the front one
+    ASSERT_TRUE(back && other);
+    for (int turn = 0; turn < 6; ++turn) {
+        const WindowHandle& raised = turn % 2 == 0 ? *back : *other;
+        engine->raise(raised);
+        EXPECT_EQ(engine->window(Point{300, 300}), raised) << "turn " << turn;  // on top where both overlap
+        EXPECT_EQ(engine->focusedWindow(), raised) << "turn " << turn;
+    }
+}
+
+// Some window managers make a panel the active window when it is clicked (jwm the dock a tray sits
+// in, which takes no keyboard focus): the focused window stays the one the keyboard is in, for the
+// tray menu's and the shortcuts' snapping.
+TEST_F(WindowEngineOnX11, APanelMadeActiveLeavesTheFocusWithTheWindowTheKeyboardIsIn) {
+    const xcb_window_t window = openWindow(client, "x=1000 y=100 w=400 h=300");
+    const xcb_window_t other = openWindow(client, "x=100 y=100 w=400 h=300");
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == other; }));
+    const WindowHandle handle = handleOf(window);
+    engine->raise(handle);
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }));
+    X11Connection& c = platform->connection();
+    for (const char* panel : {"type=dock x=0 y=1040 w=300 h=40", "type=desktop x=0 y=0 w=3840 h=1080"}) {
+        SCOPED_TRACE(panel);
+        const xcb_window_t made = openWindow(client, panel);
+        ASSERT_TRUE(desktop->syncWindowManager());
+        // What such a window manager announces.
+        xcb_change_property(c.xcb(), XCB_PROP_MODE_REPLACE, c.root(), atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32,
+                            1, &made);
+        c.flush();
+        ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == made; }));
+        EXPECT_EQ(engine->focusedWindow(), handle);
+        client.close(made);
+    }
 }
 
 TEST_F(WindowEngineOnX11, AMinimisedWindowSaysSo) {

@@ -17,10 +17,20 @@ namespace {
 
 InstanceReply failure(std::string text) { return {std::move(text), 1}; }
 
-InstanceReply rectReply(const QRect& rect) {
-    return {std::to_string(rect.x()) + " " + std::to_string(rect.y()) + " " + std::to_string(rect.width()) + " " +
-                std::to_string(rect.height()),
-            0};
+// "X Y WIDTH HEIGHT" in Qt's global coordinates; for a place inside one of the program's windows,
+// then "window ID X Y": that window's native id and where Qt believes its client area is. Qt's
+// belief comes from the window manager, which may leave it stale (icewm announces a dialog's first
+// place and not the one it then gives it): a test places the control by the X server's answer.
+InstanceReply rectReply(const QRect& rect, const QWidget* inside = nullptr) {
+    std::string reply = std::to_string(rect.x()) + " " + std::to_string(rect.y()) + " " +
+                        std::to_string(rect.width()) + " " + std::to_string(rect.height());
+    const QWidget* window = inside ? inside->window() : nullptr;
+    if (window && window->internalWinId()) {
+        const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+        reply += " window " + std::to_string(window->internalWinId()) + " " + std::to_string(origin.x()) + " " +
+                 std::to_string(origin.y());
+    }
+    return {reply, 0};
 }
 
 // A sidebar row, "section.zones", as the rectangle of its item.
@@ -79,16 +89,14 @@ std::optional<QRect> menuItemRect(const QString& text) {
 }
 
 // "button:TEXT", a shown button of any of the program's windows (the settings window's dialogs too).
-std::optional<QRect> buttonRect(const QString& text) {
+QAbstractButton* shownButton(const QString& text) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (!top->isVisible()) continue;
         for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
-            if (button->isVisible() && shownText(button->text()) == text) {
-                return QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
-            }
+            if (button->isVisible() && shownText(button->text()) == text) return button;
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 QListWidget* namedList(QWidget* window, const QString& name) {
@@ -111,11 +119,20 @@ std::optional<QRect> rowRect(QWidget* window, const QString& listAndRow) {
     return QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size());
 }
 
-std::optional<QRect> lookedUpRect(QWidget* window, const std::string& name) {
+std::optional<InstanceReply> lookedUpRect(QWidget* window, const std::string& name) {
     const QString text = QString::fromStdString(name);
-    if (text.startsWith(QStringLiteral("menu:"))) return menuItemRect(text.mid(5));
-    if (text.startsWith(QStringLiteral("button:"))) return buttonRect(text.mid(7));
-    if (text.startsWith(QStringLiteral("row:")) && window) return rowRect(window, text.mid(4));
+    // A pop-up menu is placed by Qt itself, not by the window manager.
+    if (text.startsWith(QStringLiteral("menu:"))) {
+        if (auto rect = menuItemRect(text.mid(5))) return rectReply(*rect);
+    }
+    if (text.startsWith(QStringLiteral("button:"))) {
+        if (QAbstractButton* button = shownButton(text.mid(7))) {
+            return rectReply(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()), button);
+        }
+    }
+    if (text.startsWith(QStringLiteral("row:")) && window) {
+        if (auto rect = rowRect(window, text.mid(4))) return rectReply(*rect, window);
+    }
     return std::nullopt;
 }
 
@@ -153,8 +170,8 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
         }
         if (verb == "rect" && arguments.size() > 1) {
             QWidget* shown = window && window->isVisible() ? window : nullptr;
-            if (auto rect = shown ? sectionRect(window, arguments[1]) : std::nullopt) return rectReply(*rect);
-            if (auto rect = lookedUpRect(shown, arguments[1])) return rectReply(*rect);
+            if (auto rect = shown ? sectionRect(window, arguments[1]) : std::nullopt) return rectReply(*rect, window);
+            if (auto reply = lookedUpRect(shown, arguments[1])) return *reply;
         }
         if (verb == "count" && arguments.size() > 1) {
             QListWidget* list = window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
@@ -167,10 +184,10 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (verb == "placeholder" || verb == "field") {
                 const QLineEdit* field = fieldOf(control);
                 if (!field) return failure("no field " + arguments[1]);
-                if (verb == "field") return rectReply(QRect(field->mapToGlobal(QPoint(0, 0)), field->size()));
+                if (verb == "field") return rectReply(QRect(field->mapToGlobal(QPoint(0, 0)), field->size()), field);
                 return {field->placeholderText().toStdString(), 0};
             }
-            return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()));
+            return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()), control);
         }
         return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
                        "value NAME | placeholder NAME | field NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");

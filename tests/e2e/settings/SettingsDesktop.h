@@ -94,13 +94,26 @@ protected:
         ASSERT_TRUE(paneIs(title)) << ask({"pane"});
     }
 
-    // Where a control the query names is, once it is shown.
+    // Where a control the query names is, once it is shown: inside a window, where the X server
+    // shows that window, which Qt's idea of it may miss (icewm leaves it stale for a dialog).
     std::optional<Rect> controlRect(const std::string& name, std::chrono::milliseconds limit = 10s) {
         std::optional<Rect> found;
         waitFor([&] {
             std::istringstream reply(ask({"rect", name}));
             int x = 0, y = 0, width = 0, height = 0;
             if (!(reply >> x >> y >> width >> height)) return false;
+            std::string word;
+            xcb_window_t window = XCB_WINDOW_NONE;
+            int believedX = 0, believedY = 0;
+            if (reply >> word >> window >> believedX >> believedY && word == "window") {
+                X11Connection& c = platform->connection();
+                const auto shown = c.reply(xcb_translate_coordinates_reply,
+                                           xcb_translate_coordinates(c.xcb(), window, c.root(), 0, 0),
+                                           "TranslateCoordinates", X11ErrorTolerance::windowMayVanish);
+                if (!shown) return false;
+                x += shown->dst_x - believedX;
+                y += shown->dst_y - believedY;
+            }
             found = Rect(x, y, width, height);
             return true;
         }, limit);
