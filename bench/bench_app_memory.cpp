@@ -6,7 +6,8 @@
 //
 // One iteration: the figures are the counters (MiB), and a table is printed. Every figure is taken
 // once the process's resident size has not changed for a second. With BENCH_SMAPS_DIR set, each
-// state's /proc/PID/smaps of both programs is copied there, for telling what holds the difference.
+// state's /proc/PID/smaps of both programs is copied there, for telling what holds the difference;
+// BENCH_PROGRAM runs another build of the program (an earlier one, to compare) instead of this one's.
 
 #include <benchmark/benchmark.h>
 
@@ -53,6 +54,11 @@ struct Figures {
     long own = 0;
 };
 
+std::string programPath() {
+    const char* chosen = std::getenv("BENCH_PROGRAM");
+    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
+}
+
 class Road {
 public:
     Road() {
@@ -77,7 +83,7 @@ public:
         if (bareTray_.readLine(Clock::now() + 20s) != "embedded") return false;
         // Its log (with the debug lines) says when it has seen a drag begin.
         ChildProcess::Options ours;
-        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
+        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
         ours.environment = environment();
         ours.environment.push_back("TESSARY_DEBUG=1");
         ours.pipeStdout = true;
@@ -230,7 +236,7 @@ private:
     // A later start with a URL, which the running program takes.
     bool run(const std::string& url) {
         ChildProcess::Options options;
-        options.arguments = {TESSARY_PROGRAM, url};
+        options.arguments = {programPath(), url};
         options.environment = environment();
         options.discardStdout = true;
         ChildProcess process = ChildProcess::start(options);
