@@ -5,13 +5,17 @@
 // on the same desktop: a bare Qt Widgets program that shows a tray icon (support/BareTray.cpp).
 //
 // One iteration: the figures are the counters (MiB), and a table is printed. Every figure is taken
-// once the process's resident size has not changed for a second.
+// once the process's resident size has not changed for a second. With BENCH_SMAPS_DIR set, each
+// state's /proc/PID/smaps of both programs is copied there, for telling what holds the difference;
+// BENCH_PROGRAM runs another build of the program (an earlier one, to compare) instead of this one's.
 
 #include <benchmark/benchmark.h>
 
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -50,6 +54,11 @@ struct Figures {
     long own = 0;
 };
 
+std::string programPath() {
+    const char* chosen = std::getenv("BENCH_PROGRAM");
+    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
+}
+
 class Road {
 public:
     Road() {
@@ -74,7 +83,7 @@ public:
         if (bareTray_.readLine(Clock::now() + 20s) != "embedded") return false;
         // Its log (with the debug lines) says when it has seen a drag begin.
         ChildProcess::Options ours;
-        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
+        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
         ours.environment = environment();
         ours.environment.push_back("TESSARY_DEBUG=1");
         ours.pipeStdout = true;
@@ -105,6 +114,21 @@ public:
         return settled(program_.pid());
     }
     Figures bareTray() const { return settled(bareTray_.pid()); }
+
+    // Copies both programs' mappings under the state's name (see the top of the file).
+    void keepMappings(const std::string& state) const {
+        const char* folder = std::getenv("BENCH_SMAPS_DIR");
+        if (!folder) return;
+        std::string name = state;
+        for (char& c : name) {
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        }
+        fs::create_directories(folder);
+        for (const auto& [who, pid] : {std::pair{"tessary", program_.pid()}, std::pair{"bare", bareTray_.pid()}}) {
+            std::ifstream in("/proc/" + std::to_string(pid) + "/smaps");
+            std::ofstream(fs::path(folder) / (name + "." + who + ".smaps")) << in.rdbuf();
+        }
+    }
 
     // Twenty Shift-drags of a test client's window into the right monitor's second zone and back;
     // false when one did not snap.
@@ -212,7 +236,7 @@ private:
     // A later start with a URL, which the running program takes.
     bool run(const std::string& url) {
         ChildProcess::Options options;
-        options.arguments = {TESSARY_PROGRAM, url};
+        options.arguments = {programPath(), url};
         options.environment = environment();
         options.discardStdout = true;
         ChildProcess process = ChildProcess::start(options);
@@ -253,9 +277,17 @@ void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
             state.SkipWithError("the programs did not start");
             return;
         }
-        std::vector<std::pair<std::string, Figures>> rows;
-        auto take = [&](std::string name) { rows.emplace_back(std::move(name), road.program()); };
-        const Figures bare = road.bareTray();
+        // Each state's figures, the bare program's beside them.
+        struct Row {
+            std::string name;
+            Figures ours, bare;
+        };
+        std::vector<Row> rows;
+        auto take = [&](std::string name) {
+            const Figures ours = road.program();
+            rows.push_back({name, ours, road.bareTray()});
+            road.keepMappings(name);
+        };
         take("after start");
         road.noteSharedAtStart();
         if (!road.drag(20)) {
@@ -284,27 +316,25 @@ void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
             if (cycle == 2 || cycle == 15) take("settings, every pane, closed: cycle " + std::to_string(cycle));
         }
 
-        const Figures atStart = rows.front().second;
-        const Figures second = rows[rows.size() - 2].second, fifteenth = rows.back().second;
-        std::printf("\n| state | resident (MiB) | vs. after start | own: anonymous + shared (MiB) | vs. after start |\n"
-                    "|---|---|---|---|---|\n");
-        for (const auto& [name, figures] : rows) {
-            std::printf("| %s | %.1f | %+.1f | %.1f | %+.1f |\n", name.c_str(), mebibytes(figures.resident),
-                        mebibytes(figures.resident - atStart.resident), mebibytes(figures.own),
-                        mebibytes(figures.own - atStart.own));
+        const Figures atStart = rows.front().ours, bare = rows.front().bare;
+        const Figures second = rows[rows.size() - 2].ours, fifteenth = rows.back().ours;
+        std::printf("\n| state | resident (MiB) | vs. after start | bare tray (MiB) | ratio | own: anonymous + "
+                    "shared (MiB) | vs. after start | bare tray's own (MiB) |\n|---|---|---|---|---|---|---|---|\n");
+        for (const auto& [name, ours, reference] : rows) {
+            std::printf("| %s | %.1f | %+.1f | %.1f | %.2fx | %.1f | %+.1f | %.1f |\n", name.c_str(),
+                        mebibytes(ours.resident), mebibytes(ours.resident - atStart.resident),
+                        mebibytes(reference.resident), double(ours.resident) / double(reference.resident),
+                        mebibytes(ours.own), mebibytes(ours.own - atStart.own), mebibytes(reference.own));
         }
-        std::printf("| bare Qt tray program, after start | %.1f | tessary %.2fx | %.1f | tessary %.2fx |\n",
-                    mebibytes(bare.resident), double(atStart.resident) / double(bare.resident), mebibytes(bare.own),
-                    double(atStart.own) / double(bare.own));
-        std::printf("| cycle 15 - cycle 2 | %+.2f | | %+.2f | |\n\n", mebibytes(fifteenth.resident - second.resident),
-                    mebibytes(fifteenth.own - second.own));
+        std::printf("| cycle 15 - cycle 2 | %+.2f | | | | %+.2f | | |\n\n",
+                    mebibytes(fifteenth.resident - second.resident), mebibytes(fifteenth.own - second.own));
         std::fflush(stdout);
 
         state.counters["bare_tray_MiB"] = mebibytes(bare.resident);
         state.counters["start_MiB"] = mebibytes(atStart.resident);
         state.counters["start_ratio"] = double(atStart.resident) / double(bare.resident);
         double worst = 0;
-        for (std::size_t i = 1; i < rows.size(); ++i) worst = std::max(worst, mebibytes(rows[i].second.resident));
+        for (std::size_t i = 1; i < rows.size(); ++i) worst = std::max(worst, mebibytes(rows[i].ours.resident));
         state.counters["worst_after_close_MiB"] = worst;
         state.counters["cycles_15_minus_2_MiB"] = mebibytes(fifteenth.resident - second.resident);
     }

@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -353,6 +354,17 @@ bool standsOut(const QIcon& icon) {
     return false;
 }
 
+// Qt keeps every theme icon it was asked for, with the whole picture it read for it, for the life
+// of the process. A theme that has a name only as a large picture (Adwaita's "video-display" is
+// 512 x 512 alone) would leave a megabyte held to show sixteen pixels; the next name is taken.
+bool onlyLargePictures(const QIcon& themed) {
+    constexpr int largestUseful = 64;
+    const QList<QSize> sizes = themed.availableSizes();
+    return !sizes.isEmpty() && std::all_of(sizes.begin(), sizes.end(), [](const QSize& size) {
+        return std::min(size.width(), size.height()) > largestUseful;
+    });
+}
+
 }  // namespace
 
 bool drawsSomething(const QIcon& icon) {
@@ -389,6 +401,7 @@ QIcon symbolIcon(const QString& symbolName) {
     for (const QString& themeName : freedesktopIconNames(name)) {
         if (!QIcon::hasThemeIcon(themeName)) continue;
         const QIcon themed = QIcon::fromTheme(themeName);
+        if (onlyLargePictures(themed)) continue;
         if (!drawsSomething(themed)) continue;
         if (themeName.endsWith(QLatin1String("-symbolic"))) return QIcon(new TintedThemeEngine(themed));
         if (standsOut(themed)) return themed;

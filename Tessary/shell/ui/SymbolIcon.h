@@ -8,7 +8,8 @@ namespace tessary {
 
 // Icons named by the symbol names the views use ("plus", "gear", "pause.circle", ...). Each symbol
 // has a chain of freedesktop icon names, full-colour names first and then symbolic ones; the first
-// the desktop's theme can draw wins, a full-colour one only when it stands 3:1 off the window (some
+// the desktop's theme can draw wins (a name it has only as pictures over 64 pixels is passed over:
+// Qt would keep the whole picture), a full-colour one only when it stands 3:1 off the window (some
 // are pale glyphs for dark media controls). When none can, the symbol is drawn by us, in the palette's text
 // colour at paint time, so it follows the appearance and the selection and never shows as a blank
 // or as a square standing in for something else. Symbolic theme icons are tinted the same way.

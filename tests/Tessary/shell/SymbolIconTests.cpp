@@ -99,6 +99,55 @@ TEST(SymbolIcons, WithAdwaitaInstalledEverySymbolInUseShowsAnIcon) {
     EXPECT_GE(fromTheme, 9) << "most symbols come from the theme";
 }
 
+// A theme that has a name only as a large picture (as Adwaita has "video-display", 512 pixels alone)
+// is passed over for the next name it has at a small size, or for our drawing: Qt would keep the
+// whole large picture for the life of the program to show sixteen pixels.
+TEST(SymbolIcons, ANameTheThemeHasOnlyAsALargePictureIsPassedOver) {
+    qttest::qtApplication();
+    TemporaryFolder folder;
+    const QDir root(QString::fromStdString(folder.path().string()));
+    auto picture = [&](const QString& directory, const QString& name, int size, Qt::GlobalColor colour) {
+        root.mkpath(QStringLiteral("large-only/") + directory);
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(colour);
+        ASSERT_TRUE(image.save(root.filePath(QStringLiteral("large-only/") + directory + "/" + name + ".png")));
+    };
+    auto theme = [&](const QString& directories) {
+        QFile index(root.filePath(QStringLiteral("large-only/index.theme")));
+        ASSERT_TRUE(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QString text = QStringLiteral("[Icon Theme]\nName=large-only\nDirectories=") + directories + "\n";
+        for (const QString& directory : directories.split(',')) {
+            const QString size = directory.section('x', 0, 0);
+            text += "\n[" + directory + "]\nSize=" + size + "\nType=Fixed\n";
+        }
+        index.write(text.toUtf8());
+    };
+    picture(QStringLiteral("512x512"), QStringLiteral("video-display"), 512, Qt::blue);
+    picture(QStringLiteral("16x16"), QStringLiteral("computer"), 16, Qt::red);
+    const struct {
+        const char* name;
+        QString directories;
+        QColor shown;
+    } rows[] = {
+        {"the next name, at its small size", QStringLiteral("512x512,16x16"), Qt::red},
+        {"nothing small: our drawing", QStringLiteral("512x512"), QColor()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        theme(row.directories);
+        QIcon::setThemeSearchPaths({root.path()});
+        QIcon::setThemeName(QStringLiteral("large-only"));
+        const QImage shown = rendered(symbolIcon(QStringLiteral("display")), 16);
+        EXPECT_NE(shown.pixel(8, 8), QColor(Qt::blue).rgb()) << "the 512-pixel picture was taken";
+        if (row.shown.isValid()) {
+            EXPECT_EQ(shown.pixel(8, 8), row.shown.rgb());
+        } else {
+            EXPECT_EQ(shown, rendered(drawnSymbolIcon(QStringLiteral("display")), 16));
+        }
+    }
+    qttest::useIconDesktop(qttest::IconDesktop::noTheme);
+}
+
 // A drawing takes the palette's colours when it is painted: the text colour, the highlighted-text
 // colour in a selected row, the disabled colour, and the new text colour after a change to dark.
 TEST(SymbolIcons, DrawingsTakeThePaletteOfTheMomentAndTheRowState) {
