@@ -1,4 +1,4 @@
-#include "Tessary/integrations/ui/FeedbackClient.h"
+#include "Tessary/integrations/network/HTTPFeedbackTransport.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -6,24 +6,18 @@
 #include <QPointer>
 
 #include <algorithm>
-
-#include "Tessary/integrations/FeedbackRequest.h"
+#include <type_traits>
 
 namespace tessary {
 
-FeedbackClient::FeedbackClient(std::string endpoint, Scheduler& scheduler)
-    : endpoint_(std::move(endpoint)), scheduler_(scheduler), network_(std::make_unique<QNetworkAccessManager>()) {}
+HTTPFeedbackTransport::HTTPFeedbackTransport(Scheduler& scheduler)
+    : scheduler_(scheduler), network_(std::make_unique<QNetworkAccessManager>()) {}
 
-FeedbackClient::~FeedbackClient() {
+HTTPFeedbackTransport::~HTTPFeedbackTransport() {
     for (const ScheduledTask timer : timers_) scheduler_.cancel(timer);
 }
 
-void FeedbackClient::send(const FeedbackReport& report, std::function<void(std::optional<FeedbackError>)> done) {
-    if (auto refused = checkFeedbackEndpoint(endpoint_)) {
-        done(std::move(refused));
-        return;
-    }
-    const FeedbackRequest request = makeFeedbackRequest(report, endpoint_);
+void HTTPFeedbackTransport::post(const FeedbackRequest& request, std::function<void(std::optional<FeedbackError>)> done) {
     QNetworkRequest qtRequest(QUrl(QString::fromStdString(request.url), QUrl::StrictMode));
     qtRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray::fromStdString(request.contentType));
     qtRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
@@ -33,7 +27,7 @@ void FeedbackClient::send(const FeedbackReport& report, std::function<void(std::
 
     auto timedOut = std::make_shared<bool>(false);
     QPointer<QNetworkReply> guarded(reply);
-    const ScheduledTask timer = scheduler_.schedule(timeout_.value_or(request.timeout), [guarded, timedOut] {
+    const ScheduledTask timer = scheduler_.schedule(request.timeout, [guarded, timedOut] {
         if (!guarded) return;
         *timedOut = true;
         guarded->abort();
@@ -64,3 +58,9 @@ void FeedbackClient::send(const FeedbackReport& report, std::function<void(std::
 }
 
 }  // namespace tessary
+
+extern "C" __attribute__((visibility("default"))) tessary::FeedbackTransport* tessaryMakeFeedbackTransport(
+    tessary::Scheduler& scheduler) {
+    static_assert(std::is_same_v<decltype(tessaryMakeFeedbackTransport), tessary::MakeFeedbackTransport>);
+    return new tessary::HTTPFeedbackTransport(scheduler);
+}
