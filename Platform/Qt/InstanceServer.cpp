@@ -241,15 +241,9 @@ void InstanceServer::read(std::uint64_t id) {
         if (connection.buffer.size() >= InstanceMessage::maximumSize) break;
     }
     if (connection.answered) {
-        // The peer is gone, or shut its side after its request: the reply goes on being sent,
-        // and a failure to send ends the connection.
-        if (ended) {
-            if (connection.reply.empty()) {
-                drop(id);
-            } else {
-                connection.readable->setEnabled(false);
-            }
-        }
+        // The peer is gone, or only shut its side after its request: the reply is still sent (a
+        // failure to send ends the connection, and so does the time limit on taking it).
+        if (ended) connection.readable->setEnabled(false);
         return;
     }
     const auto newline = connection.buffer.find('\n');
