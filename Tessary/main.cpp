@@ -55,6 +55,7 @@
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
+#include "Tessary/integrations/ui/FeedbackTestVerb.h"
 #include "Tessary/integrations/ui/SyncTestVerb.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ui/SettingsTestQuery.h"
@@ -360,7 +361,10 @@ int main(int argc, char** argv) {
             cloudSync->start();
             liveCloudSync = cloudSync.get();
         };
-        if (SyncTestVerb::isWanted()) SyncTestVerb::install(delegate, [&cloudSync] { return cloudSync.get(); });
+        if (SyncTestVerb::isWanted()) {
+            SyncTestVerb::install(delegate, [&cloudSync] { return cloudSync.get(); });
+            FeedbackTestVerb::install(delegate, scheduler);
+        }
 
         // Saving a workspace from the settings window must not capture that window.
         delegate.workspaces().ownProcess = static_cast<ProcessID>(::getpid());

@@ -1,7 +1,6 @@
 #include "Platform/Qt/InstanceServer.h"
 
 #include <QFileSystemWatcher>
-#include <QLocalSocket>
 #include <QSocketNotifier>
 
 #include <sys/socket.h>
@@ -23,21 +22,35 @@ void sendBusy(int descriptor) {
     [[maybe_unused]] const ssize_t sent = ::send(descriptor, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
+// Stops watching at once; the notifier itself goes on the next turn of the loop, since it may be
+// the one whose signal is running.
+void retire(QSocketNotifier* notifier) {
+    if (!notifier) return;
+    notifier->setEnabled(false);
+    notifier->disconnect();
+    notifier->deleteLater();
+}
+
+// Reads at most this much per wake-up, so that a peer that never stops sending cannot hold the
+// main loop; the notifier fires again for the rest.
+constexpr std::size_t readBatch = 64 * 1024;
+
 }  // namespace
 
 InstanceServer::InstanceServer(InstanceLock lock, Scheduler& scheduler)
-    : lock_(std::move(lock)), scheduler_(scheduler), sockets_(std::make_unique<QObject>()) {}
+    : lock_(std::move(lock)), scheduler_(scheduler), notifiers_(std::make_unique<QObject>()) {}
 
 InstanceServer::~InstanceServer() {
     scheduler_.cancel(resume_);
     folderWatch_.reset();
     for (auto& [id, connection] : connections_) {
         scheduler_.cancel(connection.timeout);
-        connection.socket->disconnect();
-        connection.socket->abort();
-        delete connection.socket;
+        delete connection.readable;
+        delete connection.writable;
+        ::close(connection.descriptor);
     }
     connections_.clear();
+    notifiers_.reset();
     if (listener_ >= 0) {
         stopListening();
         ::unlink(lock_.location().socket.c_str());
@@ -180,12 +193,12 @@ bool InstanceServer::makeRoom(bool newcomerSent) {
                    " connections at once; those that sent nothing yet are closed");
         refusalLogged_ = true;
     }
-    // Turned away cheaply, without a socket object of its own: the flood's case.
+    // Turned away cheaply, without a notifier of its own: the flood's case.
     if (!newcomerSent) return false;
     for (auto& [id, connection] : connections_) {
         if (connection.answered) continue;
         // Its request has not arrived whole, so nothing of it ran: its start may try again.
-        sendBusy(static_cast<int>(connection.socket->socketDescriptor()));
+        sendBusy(connection.descriptor);
         drop(id);
         return true;
     }
@@ -193,22 +206,16 @@ bool InstanceServer::makeRoom(bool newcomerSent) {
 }
 
 void InstanceServer::admit(int descriptor, std::string early) {
-    auto* socket = new QLocalSocket(sockets_.get());
-    if (!socket->setSocketDescriptor(descriptor)) {
-        delete socket;
-        ::close(descriptor);
-        return;
-    }
     const std::uint64_t id = ++nextID_;
     Connection& connection = connections_[id];
-    connection.socket = socket;
+    connection.descriptor = descriptor;
     connection.buffer = std::move(early);
+    connection.readable = new QSocketNotifier(descriptor, QSocketNotifier::Read, notifiers_.get());
+    QObject::connect(connection.readable, &QSocketNotifier::activated, [this, id] { read(id); });
     connection.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
         log_.error("Dropped a request that did not arrive in time");
         drop(id);
     });
-    QObject::connect(socket, &QLocalSocket::readyRead, [this, id] { read(id); });
-    QObject::connect(socket, &QLocalSocket::disconnected, [this, id] { drop(id); });
     read(id);
 }
 
@@ -216,15 +223,35 @@ void InstanceServer::read(std::uint64_t id) {
     auto found = connections_.find(id);
     if (found == connections_.end()) return;
     Connection& connection = found->second;
-    const QByteArray bytes = connection.socket->readAll();
-    // One request per connection: what follows it is not another (nor, while the handler runs a
-    // window's own loop, the same one again).
-    if (connection.answered) return;
-    connection.buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    bool ended = false;
+    char bytes[4096];
+    for (std::size_t taken = 0; taken < readBatch;) {
+        const ssize_t n = ::recv(connection.descriptor, bytes, sizeof bytes, MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) {
+            ended = true;
+            break;
+        }
+        taken += static_cast<std::size_t>(n);
+        // One request per connection: what follows it is not another (nor, while the handler runs
+        // a window's own loop, the same one again). It is still read, since a socket closed with
+        // bytes unread resets its peer, which may then lose its reply.
+        if (!connection.answered) connection.buffer.append(bytes, static_cast<std::size_t>(n));
+        if (connection.buffer.size() >= InstanceMessage::maximumSize) break;
+    }
+    if (connection.answered) {
+        // The peer is gone, or only shut its side after its request: the reply is still sent (a
+        // failure to send ends the connection, and so does the time limit on taking it).
+        if (ended) connection.readable->setEnabled(false);
+        return;
+    }
     const auto newline = connection.buffer.find('\n');
     if (newline == std::string::npos) {
         if (connection.buffer.size() >= InstanceMessage::maximumSize) {
             log_.error("Dropped a request over the size limit");
+            drop(id);
+        } else if (ended) {
             drop(id);
         }
         return;
@@ -239,8 +266,8 @@ void InstanceServer::read(std::uint64_t id) {
     }
     connection.answered = true;
     connection.buffer.clear();
-    // The handler may run a while (a window opens); the socket stays ours until it is answered.
-    QLocalSocket* socket = connection.socket;
+    if (ended) connection.readable->setEnabled(false);
+    // The handler may run a while (a window opens); the connection stays ours until it is answered.
     const InstanceReply reply = handler_ ? handler_(*request) : InstanceReply{"not ready", 1};
     const auto answered = connections_.find(id);
     if (answered == connections_.end()) return;
@@ -249,22 +276,45 @@ void InstanceServer::read(std::uint64_t id) {
         log_.error("Dropped a connection whose reply was not taken in time");
         drop(id);
     });
-    const std::string text = InstanceMessage::encode(reply);
-    socket->write(text.data(), static_cast<qint64>(text.size()));
-    socket->flush();
-    socket->disconnectFromServer();
+    answered->second.reply = InstanceMessage::encode(reply);
+    write(id);
+}
+
+void InstanceServer::write(std::uint64_t id) {
+    auto found = connections_.find(id);
+    if (found == connections_.end()) return;
+    Connection& connection = found->second;
+    while (!connection.reply.empty()) {
+        const ssize_t n = ::send(connection.descriptor, connection.reply.data(), connection.reply.size(),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            connection.reply.erase(0, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!connection.writable) {
+                connection.writable = new QSocketNotifier(connection.descriptor, QSocketNotifier::Write, notifiers_.get());
+                QObject::connect(connection.writable, &QSocketNotifier::activated, [this, id] { write(id); });
+            }
+            return;
+        }
+        break;
+    }
+    // All sent, or the peer is gone: the reply was the connection's last word.
+    drop(id);
 }
 
 void InstanceServer::drop(std::uint64_t id) {
     auto found = connections_.find(id);
     if (found == connections_.end()) return;
-    scheduler_.cancel(found->second.timeout);
-    QLocalSocket* socket = found->second.socket;
+    Connection connection = std::move(found->second);
     connections_.erase(found);
+    scheduler_.cancel(connection.timeout);
     if (connections_.empty()) refusalLogged_ = false;
-    socket->disconnect();
-    socket->abort();
-    socket->deleteLater();
+    retire(connection.readable);
+    retire(connection.writable);
+    ::close(connection.descriptor);
 }
 
 }  // namespace tessary

@@ -1,7 +1,8 @@
 #pragma once
 
 // The running instance's side of the single-instance socket (see Platform/Linux/SingleInstance.h):
-// answers each later start's request on the main loop.
+// answers each later start's request on the main loop. Connections are plain non-blocking
+// descriptors watched by Qt Core's notifiers, so that the program maps no network library at start.
 //
 // A connection is read without blocking as its bytes arrive; it is dropped unanswered when its
 // peer is another user, when its request grows past the size limit or does not decode, or when it
@@ -36,7 +37,6 @@
 #include "Platform/Scheduler.h"
 
 class QFileSystemWatcher;
-class QLocalSocket;
 class QSocketNotifier;
 
 namespace tessary {
@@ -65,8 +65,13 @@ public:
 
 private:
     struct Connection {
-        QLocalSocket* socket = nullptr;
+        int descriptor = -1;
+        QSocketNotifier* readable = nullptr;
+        // Made only when the reply does not fit the socket's buffer at once.
+        QSocketNotifier* writable = nullptr;
         std::string buffer;
+        // What is left of the reply to send.
+        std::string reply;
         ScheduledTask timeout;
         bool answered = false;
     };
@@ -82,6 +87,8 @@ private:
     bool makeRoom(bool newcomerSent);
     void admit(int descriptor, std::string early);
     void read(std::uint64_t id);
+    // Sends what is left of the reply; the connection ends once it is all sent.
+    void write(std::uint64_t id);
     void drop(std::uint64_t id);
 
     InstanceLock lock_;
@@ -93,8 +100,8 @@ private:
     std::unique_ptr<QFileSystemWatcher> folderWatch_;
     ino_t socketFile_ = 0;
     ScheduledTask resume_;
-    // Parent of every connection's socket, so that one whose deferred deletion never ran dies with it.
-    std::unique_ptr<QObject> sockets_;
+    // Parent of every connection's notifiers, so that one whose deferred deletion never ran dies with it.
+    std::unique_ptr<QObject> notifiers_;
     // By age: identifiers only grow.
     std::map<std::uint64_t, Connection> connections_;
     std::uint64_t nextID_ = 0;

@@ -218,6 +218,35 @@ TEST_F(SingleInstanceTest, AConnectionIsAnsweredOnceAndEndsEvenIfItsReplyIsNever
     ::close(peer);
 }
 
+TEST_F(SingleInstanceTest, APeerThatShutsItsSideWhileAWindowOpensStillGetsItsReply) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    const int peer = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    // The handler runs the main loop a while, as one that opens a window does; the peer has shut
+    // its side by then, which the server reads as the end of its input.
+    ASSERT_TRUE(server.start([&](const InstanceRequest&) {
+        ::shutdown(peer, SHUT_WR);
+        serveUntil([] { return false; }, 100ms);
+        return InstanceReply{"opened", 0};
+    }));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string request = InstanceMessage::encode(InstanceRequest{{"tessary://settings"}, ""});
+    ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    std::string reply;
+    serveUntil([&] {
+        char bytes[256];
+        for (ssize_t n; (n = ::recv(peer, bytes, sizeof bytes, MSG_DONTWAIT)) > 0;) {
+            reply.append(bytes, static_cast<std::size_t>(n));
+        }
+        return reply.ends_with('\n');
+    });
+    EXPECT_EQ(reply, InstanceMessage::encode(InstanceReply{"opened", 0}));
+    EXPECT_EQ(server.connectionCount(), 0u);
+    ::close(peer);
+}
+
 TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocket) {
     InstanceServer server(*InstanceLock::acquire(location), scheduler);
     int answered = 0;

@@ -1,66 +1,31 @@
 #include "Tessary/integrations/ui/FeedbackClient.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPointer>
-
-#include <algorithm>
-
 #include "Tessary/integrations/FeedbackRequest.h"
 
 namespace tessary {
 
-FeedbackClient::FeedbackClient(std::string endpoint, Scheduler& scheduler)
-    : endpoint_(std::move(endpoint)), scheduler_(scheduler), network_(std::make_unique<QNetworkAccessManager>()) {}
+FeedbackClient::FeedbackClient(std::string endpoint, Scheduler& scheduler,
+                               std::vector<std::filesystem::path> moduleLocations)
+    : endpoint_(std::move(endpoint)), scheduler_(scheduler), moduleLocations_(std::move(moduleLocations)) {}
 
-FeedbackClient::~FeedbackClient() {
-    for (const ScheduledTask timer : timers_) scheduler_.cancel(timer);
-}
+FeedbackClient::~FeedbackClient() = default;
 
 void FeedbackClient::send(const FeedbackReport& report, std::function<void(std::optional<FeedbackError>)> done) {
     if (auto refused = checkFeedbackEndpoint(endpoint_)) {
         done(std::move(refused));
         return;
     }
-    const FeedbackRequest request = makeFeedbackRequest(report, endpoint_);
-    QNetworkRequest qtRequest(QUrl(QString::fromStdString(request.url), QUrl::StrictMode));
-    qtRequest.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray::fromStdString(request.contentType));
-    qtRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    qtRequest.setTransferTimeout(0);  // the Scheduler times the request, below
-    QNetworkReply* reply = network_->sendCustomRequest(qtRequest, QByteArray::fromStdString(request.method),
-                                                       QByteArray::fromStdString(request.body));
-
-    auto timedOut = std::make_shared<bool>(false);
-    QPointer<QNetworkReply> guarded(reply);
-    const ScheduledTask timer = scheduler_.schedule(timeout_.value_or(request.timeout), [guarded, timedOut] {
-        if (!guarded) return;
-        *timedOut = true;
-        guarded->abort();
-    });
-    timers_.push_back(timer);
-    std::weak_ptr<int> alive = alive_;
-    QObject::connect(reply, &QNetworkReply::finished, reply, [this, alive, reply, timer, timedOut, done = std::move(done)] {
-        reply->deleteLater();
-        if (alive.expired()) return;
-        scheduler_.cancel(timer);
-        std::erase(timers_, timer);
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (*timedOut) {
-            done(FeedbackError::network("The feedback server did not answer in time"));
-        } else if (status.isValid()) {
-            const int code = status.toInt();
-            if (code >= 200 && code <= 299) {
-                done(std::nullopt);
-            } else {
-                done(FeedbackError::rejected(code));
-            }
-        } else if (reply->error() != QNetworkReply::NoError) {
-            done(FeedbackError::network(reply->errorString().toStdString()));
-        } else {
-            done(FeedbackError::rejected(0));
+    if (!transport_) {
+        LoadedFeedbackTransport loaded = loadFeedbackTransport(moduleLocations_, scheduler_);
+        if (!loaded.transport) {
+            done(std::move(loaded.error));
+            return;
         }
-    });
+        transport_ = std::move(loaded.transport);
+    }
+    FeedbackRequest request = makeFeedbackRequest(report, endpoint_);
+    if (timeout_) request.timeout = *timeout_;
+    transport_->post(request, std::move(done));
 }
 
 }  // namespace tessary

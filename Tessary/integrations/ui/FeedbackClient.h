@@ -1,11 +1,16 @@
 #pragma once
 
-// Sends feedback reports over Qt Network: one POST per report, no retry. The time-out (15 s
-// unless set otherwise) runs through the Scheduler and aborts the request. Redirects are not
-// followed: a POST must reach the endpoint it was made for, so a 3xx is a rejection. An endpoint
-// that checkFeedbackEndpoint() refuses fails at once, before any connection is made.
+// Sends feedback reports: one POST per report, no retry. The time-out (15 s unless set otherwise)
+// runs through the Scheduler and aborts the request. Redirects are not followed: a POST must reach
+// the endpoint it was made for, so a 3xx is a rejection. An endpoint that checkFeedbackEndpoint()
+// refuses fails at once, before any connection is made.
+//
+// The request is made here; the network exchange is the feedback module's, opened at the first
+// report that gets that far (FeedbackModule.h). A module that cannot be opened fails that report
+// with a `network` error, and the next report tries again.
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,14 +18,15 @@
 
 #include "Platform/Scheduler.h"
 #include "Tessary/integrations/FeedbackSender.h"
-
-class QNetworkAccessManager;
+#include "Tessary/integrations/FeedbackTransport.h"
+#include "Tessary/integrations/ui/FeedbackModule.h"
 
 namespace tessary {
 
 class FeedbackClient final : public FeedbackSender {
 public:
-    FeedbackClient(std::string endpoint, Scheduler& scheduler);
+    FeedbackClient(std::string endpoint, Scheduler& scheduler,
+                   std::vector<std::filesystem::path> moduleLocations = feedbackModuleLocations());
     // Requests still running are aborted without an answer.
     ~FeedbackClient() override;
     FeedbackClient(const FeedbackClient&) = delete;
@@ -35,10 +41,9 @@ public:
 private:
     std::string endpoint_;
     Scheduler& scheduler_;
+    std::vector<std::filesystem::path> moduleLocations_;
     std::optional<std::chrono::milliseconds> timeout_;
-    std::unique_ptr<QNetworkAccessManager> network_;
-    std::vector<ScheduledTask> timers_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::unique_ptr<FeedbackTransport> transport_;
 };
 
 }  // namespace tessary

@@ -2,6 +2,10 @@
 
 #include <QTest>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "Platform/Qt/QtScheduler.h"
@@ -15,6 +19,9 @@ using namespace tessary;
 using qttest::LocalHTTPServer;
 
 namespace {
+
+// The module the program opens, from the build tree.
+const std::vector<std::filesystem::path> feedbackModule{TESSARY_FEEDBACK_MODULE};
 
 FeedbackReport report(std::string message, std::string email = {}) {
     return {std::move(message), std::move(email), "0.1.0", "Debian GNU/Linux 12 (6.1.0-18-amd64)", "en",
@@ -58,7 +65,7 @@ TEST(FeedbackClient, StatusesDecideSuccessOrRejection) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         LocalHTTPServer server(c.status);
-        FeedbackClient client(server.url(), scheduler);
+        FeedbackClient client(server.url(), scheduler, feedbackModule);
         const Outcome outcome = send(client, report("Hello"));
         ASSERT_TRUE(outcome.answered);
         EXPECT_EQ(outcome.error, c.error);
@@ -70,7 +77,7 @@ TEST(FeedbackClient, PostsTheDocumentByteForByte) {
     qttest::qtApplication();
     QtScheduler scheduler;
     LocalHTTPServer server(201);
-    FeedbackClient client(server.url(), scheduler);
+    FeedbackClient client(server.url(), scheduler, feedbackModule);
     const std::string head =
         R"j({"fields":{"appVersion":{"stringValue":"0.1.0"},"createdAt":{"timestampValue":"2025-03-04T12:34:56Z"},)j";
     const std::string tail = R"j("osVersion":{"stringValue":"Debian GNU/Linux 12 (6.1.0-18-amd64)"}}})j";
@@ -123,7 +130,7 @@ TEST(FeedbackClient, FailuresToReachTheServerAreNetworkErrors) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FeedbackClient client(c.endpoint, scheduler);
+        FeedbackClient client(c.endpoint, scheduler, feedbackModule);
         client.setTimeout(std::chrono::milliseconds(300));
         const std::size_t before = silent.requests().size();
         const Outcome outcome = send(client, report("Hello"));
@@ -134,6 +141,44 @@ TEST(FeedbackClient, FailuresToReachTheServerAreNetworkErrors) {
         EXPECT_EQ(silent.requests().size() - before, c.reachesServer ? 1u : 0u);
     }
     EXPECT_EQ(scheduler.pendingCount(), 0u) << "no time-out left behind";
+}
+
+TEST(FeedbackClient, AModuleThatCannotBeOpenedFailsTheReportAndTheNextOneTriesAgain) {
+    qttest::qtApplication();
+    QtScheduler scheduler;
+    LocalHTTPServer server(200);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("feedback-module-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "not-a-library.so") << "text";
+    struct Case {
+        const char* name;
+        std::vector<std::filesystem::path> locations;
+    };
+    const Case cases[] = {
+        {"no module where it is looked for", {folder / "missing.so"}},
+        {"a file that is no library", {folder / "not-a-library.so"}},
+        {"a folder of that name", {folder}},
+        {"nowhere to look", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FeedbackClient client(server.url(), scheduler, c.locations);
+        const Outcome outcome = send(client, report("Hello"));
+        ASSERT_TRUE(outcome.answered);
+        ASSERT_TRUE(outcome.error.has_value());
+        EXPECT_EQ(outcome.error->kind, FeedbackError::Kind::network);
+        EXPECT_NE(outcome.error->description.find("feedback module"), std::string::npos) << outcome.error->description;
+    }
+    EXPECT_TRUE(server.requests().empty());
+
+    // The module found after a failure (the second location) is used for the next report.
+    std::vector<std::filesystem::path> locations{folder / "missing.so"};
+    FeedbackClient client(server.url(), scheduler, locations);
+    ASSERT_TRUE(send(client, report("Hello")).error.has_value());
+    std::filesystem::copy_file(feedbackModule.front(), folder / "missing.so");
+    EXPECT_EQ(send(client, report("Hello")).error, std::nullopt);
+    EXPECT_EQ(server.requests().size(), 1u);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(FeedbackMail, UserTextReachesTheMailBodyUnchanged) {

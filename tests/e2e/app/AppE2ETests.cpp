@@ -7,6 +7,7 @@
 #include "tests/e2e/harness/ProgramWindows.h"
 
 #include <gmock/gmock.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -21,6 +22,8 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -60,9 +63,9 @@ class Program {
 public:
     // `shell` runs first in the shell that starts it (a limit set with ulimit).
     Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}, std::vector<std::string> environment = {},
-            const std::string& shell = "") {
+            const std::string& shell = "", const std::string& program = programPath()) {
         ChildProcess::Options options;
-        options.arguments = {"sh", "-c", shell + "exec \"$0\" \"$@\" 2>&1", programPath()};
+        options.arguments = {"sh", "-c", shell + "exec \"$0\" \"$@\" 2>&1", program};
         options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
         options.environment = desktop.environment();
         options.environment.push_back("QT_QPA_PLATFORM=xcb");
@@ -133,8 +136,9 @@ protected:
     std::string stem() const { return "local-" + desktop->display().substr(1); }
 
     // Starts the instance and waits until its services run and it answers later starts.
-    std::unique_ptr<Program> startInstance() {
-        auto program = std::make_unique<Program>(*desktop);
+    std::unique_ptr<Program> startInstance(std::vector<std::string> environment = {},
+                                           const std::string& path = programPath()) {
+        auto program = std::make_unique<Program>(*desktop, std::vector<std::string>{}, std::move(environment), "", path);
         EXPECT_TRUE(program->expectLine(activeLine)) << testing::PrintToString(program->lines);
         EXPECT_TRUE(waitFor([&] { return fs::exists(socket()); })) << "no socket";
         return program;
@@ -968,6 +972,115 @@ TEST_F(AutomationTest, ThousandsOfConnectionsHeldOpenDoNotSilenceTheInstance) {
     instance.readToEnd(500ms);
     EXPECT_EQ(instance.count(refusing), 1u) << "logged once";
     EXPECT_FALSE(instance.sanitizerReported()) << testing::PrintToString(instance.lines);
+}
+
+// A server on 127.0.0.1 that reads one HTTP request, keeps its body and answers 201, in a thread
+// of its own (the program's request is made while the test waits for the later start).
+class OneRequestServer {
+public:
+    OneRequestServer() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(listener_, 4) == 0 &&
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port_ = ntohs(address.sin_port);
+        }
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~OneRequestServer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/feedback"; }
+    // What was received, once the request is whole (empty before).
+    std::string request() {
+        std::lock_guard lock(mutex_);
+        return request_;
+    }
+
+private:
+    void serve() {
+        const int connection = ::accept(listener_, nullptr, nullptr);
+        if (connection < 0) return;
+        std::string received;
+        char bytes[4096];
+        for (ssize_t n; (n = ::recv(connection, bytes, sizeof bytes, 0)) > 0;) {
+            received.append(bytes, static_cast<std::size_t>(n));
+            const auto end = received.find("\r\n\r\n");
+            if (end == std::string::npos) continue;
+            const auto field = received.find("Content-Length: ");
+            const std::size_t body = field == std::string::npos ? 0 : std::stoul(received.substr(field + 16));
+            if (received.size() >= end + 4 + body) break;
+        }
+        const std::string answer = "HTTP/1.1 201 Created\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        [[maybe_unused]] const ssize_t sent = ::send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
+        ::close(connection);
+        std::lock_guard lock(mutex_);
+        request_ = received;
+    }
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::string request_;
+};
+
+// The libraries of the network stack that `pid` has mapped.
+std::set<std::string> networkLibraries(pid_t pid) {
+    std::set<std::string> found;
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    for (std::string line; std::getline(maps, line);) {
+        for (const char* library : {"libQt6Network", "libgssapi", "libkrb5", "libproxy"}) {
+            if (line.find(library) != std::string::npos) found.insert(library);
+        }
+    }
+    return found;
+}
+
+TEST_F(AppTest, TheNetworkLibrariesAreMappedOnlyOnceAReportIsSent) {
+    auto program = startInstance({"TESSARY_E2E=1"});
+    const pid_t pid = program->process.pid();
+    EXPECT_THAT(networkLibraries(pid), ::testing::IsEmpty()) << "after start";
+    // A window the program opens and closes maps none either.
+    ASSERT_EQ(startAgain({"tessary://feedback"}).first, 0);
+
+    OneRequestServer server;
+    const auto [status, printed] = startAgain({"feedback-test", "send", server.url(), "Sent from the end"});
+    EXPECT_EQ(status, 0) << testing::PrintToString(printed) << testing::PrintToString(program->lines);
+    EXPECT_TRUE(waitFor([&] { return !server.request().empty(); }));
+    EXPECT_THAT(server.request(), ::testing::StartsWith("POST /feedback HTTP/1.1"));
+    EXPECT_THAT(server.request(), ::testing::HasSubstr(R"j("message":{"stringValue":"Sent from the end"})j"));
+    EXPECT_THAT(networkLibraries(pid), ::testing::Contains("libQt6Network")) << "the module brings them";
+    EXPECT_FALSE(program->sanitizerReported()) << testing::PrintToString(program->lines);
+}
+
+TEST_F(AppTest, WithoutItsFeedbackModuleAReportFailsAndTheProgramRunsOn) {
+    // The program installed on its own, its module missing: a link to it in a folder of its own, so
+    // that the module is looked for beside it and in ../lib/tessary.
+    const fs::path prefix = fs::path(desktop->runtimeDirectory()) / "installed";
+    fs::create_directories(prefix / "bin");
+    fs::create_hard_link(programPath(), prefix / "bin" / "tessary");
+    auto program = startInstance({"TESSARY_E2E=1"}, (prefix / "bin" / "tessary").string());
+    OneRequestServer server;
+
+    const auto [status, printed] = startAgain({"feedback-test", "send", server.url(), "Lost"});
+    EXPECT_EQ(status, 1);
+    EXPECT_THAT(printed, ::testing::Contains(::testing::HasSubstr("The feedback module cannot be loaded: ")));
+    EXPECT_TRUE(program->expectLine("Feedback: Cannot load the feedback module: ")) << testing::PrintToString(program->lines);
+    EXPECT_TRUE(server.request().empty());
+
+    // Installed where it belongs, the module is found by the next report.
+    fs::create_directories(prefix / "lib" / "tessary");
+    fs::copy_file(fs::path(programPath()).parent_path() / "tessary-feedback.so", prefix / "lib" / "tessary" / "tessary-feedback.so");
+    const auto [again, printedAgain] = startAgain({"feedback-test", "send", server.url(), "Found"});
+    EXPECT_EQ(again, 0) << testing::PrintToString(printedAgain) << testing::PrintToString(program->lines);
+    EXPECT_TRUE(waitFor([&] { return !server.request().empty(); }));
+    EXPECT_FALSE(program->sanitizerReported()) << testing::PrintToString(program->lines);
 }
 
 }  // namespace
