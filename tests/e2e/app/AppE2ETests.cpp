@@ -5,6 +5,7 @@
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/ProgramWindows.h"
+#include "Tessary/shell/BuildOptions.h"
 
 #include <gmock/gmock.h>
 #include <netinet/in.h>
@@ -1061,7 +1062,7 @@ TEST_F(AppTest, TheNetworkLibrariesAreMappedOnlyOnceAReportIsSent) {
 
 TEST_F(AppTest, WithoutItsFeedbackModuleAReportFailsAndTheProgramRunsOn) {
     // The program installed on its own, its module missing: a link to it in a folder of its own, so
-    // that the module is looked for beside it and in ../lib/tessary.
+    // that the module is looked for beside it and in the installed module folder.
     const fs::path prefix = fs::path(desktop->runtimeDirectory()) / "installed";
     fs::create_directories(prefix / "bin");
     fs::create_hard_link(programPath(), prefix / "bin" / "tessary");
@@ -1075,8 +1076,9 @@ TEST_F(AppTest, WithoutItsFeedbackModuleAReportFailsAndTheProgramRunsOn) {
     EXPECT_TRUE(server.request().empty());
 
     // Installed where it belongs, the module is found by the next report.
-    fs::create_directories(prefix / "lib" / "tessary");
-    fs::copy_file(fs::path(programPath()).parent_path() / "tessary-feedback.so", prefix / "lib" / "tessary" / "tessary-feedback.so");
+    const fs::path modules = prefix / "bin" / buildOptions::installedModuleFolder;
+    fs::create_directories(modules);
+    fs::copy_file(fs::path(programPath()).parent_path() / "tessary-feedback.so", modules / "tessary-feedback.so");
     const auto [again, printedAgain] = startAgain({"feedback-test", "send", server.url(), "Found"});
     EXPECT_EQ(again, 0) << testing::PrintToString(printedAgain) << testing::PrintToString(program->lines);
     EXPECT_TRUE(waitFor([&] { return !server.request().empty(); }));
