@@ -68,6 +68,7 @@ bool ZoneOverlayPanel::hasTiles() const {
 void ZoneOverlayPanel::present() {
     if (onScreen_) return;
     onScreen_ = true;
+    paintedByShow_ = false;
     if (!isVisible() || !drawsInServer()) {
         // Raised before it is mapped: a compositor then draws it once, in its place on top.
         raise();
@@ -97,6 +98,7 @@ void ZoneOverlayPanel::reveal() {
     setWholeShape();
     if (!compositing) paintWindow(rect());
     surface_->flush();
+    paintedByShow_ = true;
 }
 
 void ZoneOverlayPanel::withdraw() {

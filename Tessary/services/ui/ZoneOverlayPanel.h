@@ -77,6 +77,9 @@ public:
     void reveal();
     void withdraw();
     bool isOnScreen() const { return onScreen_; }
+    // Whether its last show sent its pixels itself (a show after the first), rather than when Qt
+    // passes on the server's exposure.
+    bool paintedByShow() const { return paintedByShow_; }
     // Frees the drawn tiles and hints of a hidden panel; the next highlight draws what it needs anew.
     void releaseBuffers();
     // Whether it keeps drawn tiles (client or server side), for the tests.
@@ -131,6 +134,7 @@ private:
     bool backgroundStale_ = true;
     bool onScreen_ = false;
     bool mapPending_ = false;
+    bool paintedByShow_ = false;
     // Device pixels per logical pixel, as the view draws.
     double ratio_ = 1;
     bool shapeStale_ = true;
