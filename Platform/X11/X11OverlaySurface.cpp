@@ -185,6 +185,34 @@ void X11OverlaySurface::removeShape() {
     xcb_shape_mask(connection_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, window_, 0, 0, XCB_NONE);
 }
 
+void X11OverlaySurface::raise(int width, int height) {
+    const std::uint32_t values[] = {std::uint32_t(std::max(1, width)), std::uint32_t(std::max(1, height)),
+                                    XCB_STACK_MODE_ABOVE};
+    configureQuietly(XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT | XCB_CONFIG_WINDOW_STACK_MODE, values);
+}
+
+void X11OverlaySurface::resize(int width, int height) {
+    const std::uint32_t values[] = {std::uint32_t(std::max(1, width)), std::uint32_t(std::max(1, height))};
+    configureQuietly(XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
+}
+
+void X11OverlaySurface::configureQuietly(std::uint16_t mask, const std::uint32_t* values) {
+    // The owner is not told (requests of one client are carried out in order): Qt would ask the
+    // server where the window is, a round trip, and repaint it whole for a size it only has while
+    // it is hidden.
+    const bool quiet = eventMask_ & XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    if (quiet) {
+        const std::uint32_t withoutNotices = eventMask_ & ~std::uint32_t(XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+        xcb_change_window_attributes(connection_, window_, XCB_CW_EVENT_MASK, &withoutNotices);
+    }
+    xcb_configure_window(connection_, window_, mask, values);
+    if (quiet) xcb_change_window_attributes(connection_, window_, XCB_CW_EVENT_MASK, &eventMask_);
+}
+
+void X11OverlaySurface::map() { xcb_map_window(connection_, window_); }
+
+void X11OverlaySurface::unmap() { xcb_unmap_window(connection_, window_); }
+
 void X11OverlaySurface::flush() { xcb_flush(connection_); }
 
 }  // namespace tessary

@@ -83,9 +83,19 @@ public:
     void shape(ShapeOperation operation, std::span<const xcb_rectangle_t> rectangles);
     void removeShape();
 
+    // Raises, sizes, maps or unmaps the window, without waiting for the server: the owner's
+    // toolkit may still take it as shown (its show waits for the server to map it). Raised or
+    // sized, the window's owner is not told (no ConfigureNotify of this connection's).
+    void raise(int width, int height);
+    void resize(int width, int height);
+    void map();
+    void unmap();
+
     void flush();
 
 private:
+    void configureQuietly(std::uint16_t mask, const std::uint32_t* values);
+
     xcb_connection_t* connection_;
     xcb_window_t window_;
     xcb_gcontext_t gc_ = 0;

@@ -54,13 +54,18 @@ void OverlayController::present(const std::vector<OverlayItem>& items) {
     // Shown only once every panel has its zones, so none appears with stale ones.
     for (const auto id : shown) {
         ZoneOverlayPanel& panel = *panels_.at(id);
-        // Raised before it is mapped: a compositor then draws it once, in its place on top.
-        panel.raise();
-        if (!panel.isVisible()) panel.show();
+        if (panel.isOnScreen()) {
+            panel.raise();
+        } else {
+            panel.present();
+        }
     }
+    // Every map goes first: each panel's shape and pixels cost the server milliseconds.
+    for (const auto id : shown) panels_.at(id)->map();
+    for (const auto id : shown) panels_.at(id)->reveal();
     for (auto it = panels_.begin(); it != panels_.end();) {
         if (shown.count(it->first) == 0) {
-            it->second->hide();
+            it->second->withdraw();
             it = panels_.erase(it);
         } else {
             ++it;
@@ -95,7 +100,7 @@ void OverlayController::hide() {
     cancelFlashTimer();
     isShowing_ = false;
     flashing_ = false;
-    for (auto& [id, panel] : panels_) panel->hide();
+    for (auto& [id, panel] : panels_) panel->withdraw();
     // The pixels stay for the next drag, which usually follows soon; an idle overlay gives them back.
     scheduler_.cancel(releaseTimer_);
     releaseTimer_ = scheduler_.schedule(idleRelease, [this] {

@@ -65,8 +65,63 @@ bool ZoneOverlayPanel::hasTiles() const {
     return false;
 }
 
+void ZoneOverlayPanel::present() {
+    if (onScreen_) return;
+    onScreen_ = true;
+    paintedByShow_ = false;
+    if (!isVisible() || !drawsInServer()) {
+        // Raised before it is mapped: a compositor then draws it once, in its place on top.
+        raise();
+        show();
+        return;
+    }
+    // Withdrawn, the window was left with nothing to map (see withdraw()).
+    mapPending_ = true;
+}
+
+void ZoneOverlayPanel::map() {
+    if (mapPending_) surface_->map();
+}
+
+void ZoneOverlayPanel::reveal() {
+    if (!mapPending_) return;
+    mapPending_ = false;
+    const auto whole = devicePixels(rect());
+    // Raised and given its size, still with nothing to show: what that costs the server (the
+    // window's pixels allocated and filled) comes after every panel's MapNotify.
+    surface_->raise(whole.width, whole.height);
+    ensureBackground();
+    const bool compositing = view_->isCompositing();
+    // With a compositor the window is unshaped: the server paints what that exposes from the
+    // background. Without one it is shaped quietly and painted here.
+    if (compositing) surface_->setBackground(*background_, false);
+    setWholeShape();
+    if (!compositing) paintWindow(rect());
+    surface_->flush();
+    paintedByShow_ = true;
+}
+
+void ZoneOverlayPanel::withdraw() {
+    if (!onScreen_) return;
+    onScreen_ = false;
+    mapPending_ = false;
+    if (isVisible() && drawsInServer()) {
+        surface_->unmap();
+        // Mapping a window of depth 32 makes the server allocate and fill a buffer of its size
+        // (X Composite, even with no compositing manager): a hidden panel is 1x1 pixel with
+        // nothing to show, so that its next map costs next to nothing; reveal() restores both.
+        surface_->removeBackground();
+        surface_->shape(X11OverlaySurface::ShapeOperation::set, {});
+        surface_->resize(1, 1);
+        shapeStale_ = true;
+        surface_->flush();
+    } else {
+        hide();
+    }
+}
+
 void ZoneOverlayPanel::releaseBuffers() {
-    if (isVisible()) return;
+    if (onScreen_) return;
     view_->releaseCache();
     tiles_.clear();
     litImages_.clear();
@@ -123,7 +178,7 @@ QRegion ZoneOverlayPanel::litAreas() const {
 
 void ZoneOverlayPanel::ensureBackground() {
     if (background_ && !backgroundStale_) return;
-    const auto whole = devicePixels(QRect(QPoint(0, 0), view_->size()));
+    const auto whole = devicePixels(rect());
     auto background = surface_->create(whole.width, whole.height);
     layers_.clear();
     for (std::size_t i = 0; i < model_.zones().size(); ++i) {
@@ -342,15 +397,20 @@ void ZoneOverlayPanel::repaint(const QRegion& region, bool redrawn) {
     }
     if (redrawn) {
         // Made at the next show; a panel on screen is made again now.
-        if (!isVisible()) return;
+        if (!onScreen_) return;
         ensureBackground();
         setWholeShape();
         if (isExposed()) paintWindow(rect());
     } else {
-        // A hidden panel is painted when it is exposed again; its shape stays with the window.
-        // Reshaped first: the server keeps no pixels outside a window's shape.
-        if (!shapeStale_ && !view_->isCompositing()) reshapeHighlight();
-        if (isExposed()) paintAreas(region);
+        // A hidden panel is shaped and painted whole at its next show: reshaping it now would
+        // put milliseconds of the server's region work (thousands of rectangles) before that
+        // show's map. On screen, reshaped first: the server keeps no pixels outside the shape.
+        if (!onScreen_) {
+            shapeStale_ = true;
+        } else {
+            if (!shapeStale_ && !view_->isCompositing()) reshapeHighlight();
+            if (isExposed()) paintAreas(region);
+        }
     }
     surface_->flush();
 }

@@ -26,7 +26,7 @@ class ZoneOverlayView;
 // never paints over it: its pixels live in the X server. The view (never
 // shown) draws each tile once per state and the hint once per text; the server keeps them, composes
 // every tile inactive into one image that is the window's background (the server paints it as the
-// window is mapped, so a show sends no pixels), and a highlight change is a few requests: the server
+// window is shown, so a show sends no pixels), and a highlight change is a few requests: the server
 // composes the changed tiles' areas from the kept tiles and copies them into the window. Without a
 // compositor the window is shaped to what the view draws, and a highlight change reshapes only the
 // changed tiles' areas; with one it is unshaped and translucent. Off X11 (in tests) nothing is
@@ -63,6 +63,23 @@ public:
     // relative to the screen that holds its centre; without one, the first screen's ratio is used.
     static Placement placement(const Rect& frame, const std::vector<ScreenGeometry>& screens);
 
+    // On screen, in front of every window, or off it. After the first show the X window is mapped
+    // and unmapped directly, Qt still taking it as shown: Qt's own show waits for the server to
+    // map it (a round trip after the map, with its properties written again), which delays both
+    // panels' MapNotify by milliseconds on a drag's threshold. Off X11 they are Qt's show and hide.
+    // Shown in three steps, each taken for every panel before the next: present(), map() (the
+    // map of a window withdrawn with nothing to show, which costs the server next to nothing),
+    // and reveal(), which raises it and gives it its size, shape and pixels and sends it all.
+    // Every panel's MapNotify then comes before the server's milliseconds of sizing, shaping and
+    // painting.
+    void present();
+    void map();
+    void reveal();
+    void withdraw();
+    bool isOnScreen() const { return onScreen_; }
+    // Whether its last show sent its pixels itself (a show after the first), rather than when Qt
+    // passes on the server's exposure.
+    bool paintedByShow() const { return paintedByShow_; }
     // Frees the drawn tiles and hints of a hidden panel; the next highlight draws what it needs anew.
     void releaseBuffers();
     // Whether it keeps drawn tiles (client or server side), for the tests.
@@ -115,6 +132,9 @@ private:
     std::unique_ptr<X11OverlaySurface> surface_;
     std::unique_ptr<Image> background_;
     bool backgroundStale_ = true;
+    bool onScreen_ = false;
+    bool mapPending_ = false;
+    bool paintedByShow_ = false;
     // Device pixels per logical pixel, as the view draws.
     double ratio_ = 1;
     bool shapeStale_ = true;

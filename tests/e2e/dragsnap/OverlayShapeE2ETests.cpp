@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace tessary::e2e {
@@ -103,32 +105,38 @@ protected:
     // What the user sees while the overlay shows: the zones drawn (the right monitor's left zone's
     // edge changed), the xterm under it as it was without a compositor and tinted with one, and
     // each overlay window shaped without a compositor and not with one.
-    void expectTheOverlayOverTheXterm(const std::string& what) {
+    void expectTheOverlayOverTheXterm(const std::string& what) { expectTheOverlayOverTheXterm(what, GetParam()); }
+    void expectTheOverlayOverTheXterm(const std::string& what, bool compositing) {
         SCOPED_TRACE(what);
         std::string atEdge;
         EXPECT_TRUE(waitUntil([&] { return (atEdge = pixel(int(edge.x), int(edge.y))) != beforeEdge; },
                               Clock::now() + 10s))
             << "no zone was drawn at " << edge << ": " << atEdge;
-        const std::string mode = GetParam() ? "compositor" : "no-compositor";
+        const std::string mode = compositing ? "compositor" : "no-compositor";
         EXPECT_TRUE(desktop->run({"import", "-window", "root", std::string(TESSARY_E2E_OUTPUT) + "/overlay-" + what +
                                                                    "-" + mode + ".png"},
                                  Clock::now() + 20s));
         const std::string beneath = pixel(int(spot.x), int(spot.y));
-        if (GetParam()) {
+        if (compositing) {
             EXPECT_NE(beneath, "#1F8A4C") << "the translucent zone does not tint the xterm";
         } else {
             EXPECT_EQ(beneath, "#1F8A4C") << "the overlay covers the xterm beneath it";
         }
         const auto windows = panels();
         EXPECT_FALSE(windows.empty());
+        for (const xcb_window_t window : windows) {
+            Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr));
+            ASSERT_TRUE(geometry);
+            EXPECT_EQ(geometry->width * geometry->height, 1920 * 1080) << "overlay window " << window << " is not a monitor's size";
+        }
         bool edgeShown = false;
         for (const xcb_window_t window : windows) {
-            EXPECT_EQ(isShaped(window), !GetParam()) << "overlay window " << window;
-            if (GetParam()) continue;
+            EXPECT_EQ(isShaped(window), !compositing) << "overlay window " << window;
+            if (compositing) continue;
             EXPECT_FALSE(shapeContains(window, spot)) << "overlay window " << window << " covers the xterm";
             edgeShown = edgeShown || shapeContains(window, edge);
         }
-        if (!GetParam()) {
+        if (!compositing) {
             EXPECT_TRUE(edgeShown) << "no overlay window shows the zone's edge";
         }
     }
@@ -250,6 +258,48 @@ TEST_P(OverlayShapeTest, TheShapeFollowsTheHighlightWhateverItsPath) {
     EXPECT_TRUE(shapeOnceItIs(none, true) == none) << "shown again without a highlight, the shape is not the first one";
     tell("highlight " + id + " 1", "highlighted");
     EXPECT_TRUE(shapeOnceItIs(second, true) == second) << "zone 2 highlighted straight away shapes the window otherwise";
+    tell("unpreview", "unpreviewed");
+}
+
+// Hidden, a panel's window waits with nothing to show (so that mapping it again costs the server
+// next to nothing): shown again it is whole, drawn and shaped as the first time, and a compositing
+// manager that started or stopped while it was hidden changes the mode at that show.
+TEST_P(OverlayShapeTest, ShownAgainThePanelIsWholeAndInTheModeOfTheMoment) {
+    const std::string id = std::to_string(rightDisplayID());
+    const auto hidden = [&] { return waitUntil([&] { return panels().empty(); }, Clock::now() + 5s); };
+    tell("preview " + id, "previewed");
+    expectTheOverlayOverTheXterm("first");
+    tell("unpreview", "unpreviewed");
+    ASSERT_TRUE(hidden());
+    tell("preview " + id, "previewed");
+    expectTheOverlayOverTheXterm("again");
+    tell("unpreview", "unpreviewed");
+    ASSERT_TRUE(hidden());
+
+    const bool compositing = !GetParam();
+    if (compositing) {
+        compositor = desktop->start({"sh", "-c", "exec xcompmgr 2>/dev/null"});
+    } else {
+        compositor.kill();
+    }
+    const std::string selection = "_NET_WM_CM_S0";
+    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(x, 0, std::uint16_t(selection.size()), selection.c_str());
+    Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(x, cookie, nullptr));
+    ASSERT_TRUE(atom);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            Reply<xcb_get_selection_owner_reply_t> owner(
+                xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, atom->atom), nullptr));
+            return owner && (owner->owner != XCB_WINDOW_NONE) == compositing;
+        },
+        Clock::now() + 10s));
+    // The program hears of the new owner over its own connection, shortly after.
+    std::this_thread::sleep_for(300ms);
+    // The xterm drew itself again where the compositor's start or stop exposed it.
+    ASSERT_TRUE(waitUntil([&] { return pixel(int(spot.x), int(spot.y)) == "#1F8A4C"; }, Clock::now() + 10s));
+    beforeEdge = pixel(int(edge.x), int(edge.y));
+    tell("preview " + id, "previewed");
+    expectTheOverlayOverTheXterm(compositing ? "compositor-started" : "compositor-stopped", compositing);
     tell("unpreview", "unpreviewed");
 }
 
