@@ -85,7 +85,7 @@ TEST_F(X11Windows_, AFrameDraggedAfterOurMoveIsReadWhereTheServerShowsIt) {
     TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
     X11Windows& windows = platform->windows();
-    // metacity and marco start no move on a window they have mapped but not yet activated.
+    // marco starts no move on a window it has mapped but not yet activated.
     ASSERT_TRUE(waitFor([&] { return windows.activeWindow() == window; }));
     auto drag = [&] {
         const Rect before = windows.geometry(window)->outer();
@@ -107,8 +107,7 @@ TEST_F(X11Windows_, AFrameDraggedAfterOurMoveIsReadWhereTheServerShowsIt) {
     drag();
     ASSERT_TRUE(windows.moveTo(window, Point{360, 340}, 5s));
     ASSERT_EQ(windows.outerFrame(window)->origin, (Point{360, 340}));
-    // A hand's pause between two drags: jwm takes a title bar press that comes at once for a double
-    // click, which moves nothing.
+    // A hand's pause between two drags: jwm starts no move on a title bar press that comes at once.
     waitFor([] { return false; }, 500ms);
     drag();
 }
