@@ -598,8 +598,9 @@ xcb_window_t X11Windows::topLevelOf(xcb_window_t window) {
 }
 
 void X11Windows::watchFrame(xcb_window_t frame, bool watch) {
-    // Only while a request of ours waits for its answer: a frame followed all the time would send
-    // an event for every step of every drag.
+    // Only while a request of ours waits for its answer, or its answer stands for the frame, and
+    // not past the frame's first move elsewhere: a frame followed all the time would send an event
+    // for every step of every drag.
     uint32_t mask = watch ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
     connection_.checkLater(xcb_change_window_attributes_checked(connection_.xcb(), frame, XCB_CW_EVENT_MASK, &mask),
                            "ChangeWindowAttributes", vanish);
