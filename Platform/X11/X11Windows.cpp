@@ -728,8 +728,18 @@ void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::
     sendClientMessage(window, a._NET_WM_STATE, maximized);
     sendClientMessage(window, a._NET_WM_STATE, fullScreen);
     // Leaving a state may take the window manager several configures (and new frame extents):
-    // wait until it has handled both requests entirely.
-    awaitWindowManager(mark, nullptr, deadline);
+    // wait until it has handled both requests entirely, or has said the window's new state. fluxbox
+    // lists the frame-extents barrier but leaves it unanswered here: waiting for the barrier alone
+    // spent the whole time-out, and the move that follows had none left.
+    const xcb_atom_t state = a._NET_WM_STATE;
+    awaitWindowManager(
+        mark,
+        [window, state](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == window && change.atom == state;
+        },
+        deadline);
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
