@@ -149,7 +149,7 @@ X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
             xcb_window_t gone = reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window;
             followed_.erase(gone);
             hints_.erase(gone);
-            confirmed_.erase(gone);
+            dropConfirmed(gone);
             std::erase_if(topLevels_, [gone](const auto& entry) { return entry.first == gone || entry.second == gone; });
             if (windowManagerCheck_ && *windowManagerCheck_ == gone) windowManagerCheck_.reset();
             break;
@@ -157,6 +157,17 @@ X11Windows::X11Windows(X11Connection& connection) : connection_(connection) {
         case XCB_REPARENT_NOTIFY:
             topLevels_.erase(reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window);
             break;
+        case XCB_CONFIGURE_NOTIFY: {
+            // A watched frame that moved elsewhere than our request put it: the first step of a
+            // drag, say. Watched no longer, so that the drag's other steps send nothing.
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            auto moved = std::find_if(confirmed_.begin(), confirmed_.end(), [&](const auto& entry) {
+                return entry.second.frame == configure.window &&
+                       entry.second.frameAt != Point{double(configure.x), double(configure.y)};
+            });
+            if (moved != confirmed_.end()) dropConfirmed(moved->first);
+            break;
+        }
         case XCB_PROPERTY_NOTIFY: {
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             if (change.atom == XCB_ATOM_WM_NORMAL_HINTS) hints_.erase(change.window);
@@ -387,7 +398,7 @@ std::optional<Rect> X11Windows::outerFrame(xcb_window_t window) {
     if (auto confirmed = confirmed_.find(window); confirmed != confirmed_.end()) {
         // The window manager's answer to our last request is still the newest news of the window.
         if (confirmed->second.mark == connection_.eventMark()) return confirmed->second.outer;
-        confirmed_.erase(confirmed);
+        dropConfirmed(window);
     }
     auto g = geometry(window);
     if (!g) {
@@ -624,8 +635,9 @@ xcb_window_t X11Windows::topLevelOf(xcb_window_t window) {
 }
 
 void X11Windows::watchFrame(xcb_window_t frame, bool watch) {
-    // Only while a request of ours waits for its answer: a frame followed all the time would send
-    // an event for every step of every drag.
+    // Only while a request of ours waits for its answer, or its answer stands for the frame, and
+    // not past the frame's first move elsewhere: a frame followed all the time would send an event
+    // for every step of every drag.
     uint32_t mask = watch ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : 0;
     connection_.checkLater(xcb_change_window_attributes_checked(connection_.xcb(), frame, XCB_CW_EVENT_MASK, &mask),
                            "ChangeWindowAttributes", vanish);
@@ -641,10 +653,20 @@ void X11Windows::follow(xcb_window_t window) {
         "ChangeWindowAttributes", vanish);
 }
 
+void X11Windows::dropConfirmed(xcb_window_t window) {
+    auto confirmed = confirmed_.find(window);
+    if (confirmed == confirmed_.end()) return;
+    if (confirmed->second.frame != XCB_WINDOW_NONE) {
+        watchFrame(confirmed->second.frame, false);
+        connection_.flush();
+    }
+    confirmed_.erase(confirmed);
+}
+
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
     hints_.erase(window);
-    confirmed_.erase(window);
+    dropConfirmed(window);
     topLevels_.erase(window);
 }
 
@@ -743,8 +765,18 @@ void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::
     sendClientMessage(window, a._NET_WM_STATE, maximized);
     sendClientMessage(window, a._NET_WM_STATE, fullScreen);
     // Leaving a state may take the window manager several configures (and new frame extents):
-    // wait until it has handled both requests entirely.
-    awaitWindowManager(mark, nullptr, deadline);
+    // wait until it has handled both requests entirely, or has said the window's new state. fluxbox
+    // lists the frame-extents barrier but leaves it unanswered here: waiting for the barrier alone
+    // spent the whole time-out, and the move that follows had none left.
+    const xcb_atom_t state = a._NET_WM_STATE;
+    awaitWindowManager(
+        mark,
+        [window, state](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == window && change.atom == state;
+        },
+        deadline);
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
@@ -759,7 +791,7 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
                             std::chrono::milliseconds timeout, bool wait) {
     auto deadline = X11Connection::Clock::now() + timeout;
     follow(window);
-    confirmed_.erase(window);
+    dropConfirmed(window);
     const bool withHints = size.has_value();
     const xcb_window_t topLevel = topLevelOf(window);
     const xcb_window_t frameWindow = topLevel != window ? topLevel : xcb_window_t{XCB_WINDOW_NONE};
@@ -865,7 +897,9 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
                            return clientAnswer(event);
                        },
                        deadline);
-    if (frameWindow != XCB_WINDOW_NONE) {
+    // A frame read from the answer is kept only while the frame is watched, which needs its place.
+    const bool keep = placed && (frameWindow == XCB_WINDOW_NONE || frameTarget);
+    if (frameWindow != XCB_WINDOW_NONE && !keep) {
         watchFrame(frameWindow, false);
         connection_.flush();
     }
@@ -874,12 +908,12 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
         declined_->mark = connection_.eventMark();
         declined_->at = X11Connection::Clock::now();
     }
-    if (placed) {
+    if (keep) {
         // The answer says where the window is: the next read of its frame need not ask the server,
         // which may be busy serving the window's own repaint.
         confirmed_[window] = Confirmed{Rect(x, y, predicted.width + (outer.width() - current.width),
                                             predicted.height + (outer.height() - current.height)),
-                                       connection_.eventMark()};
+                                       connection_.eventMark(), frameWindow, frameTarget.value_or(Point{})};
     }
     return true;
 }

@@ -127,7 +127,9 @@ public:
     std::optional<bool> isHidden(xcb_window_t window);
     std::optional<X11WindowGeometry> geometry(xcb_window_t window);
     // Right after the window manager answered a move or resize of ours, and until any other event
-    // arrives, the frame that answer gives.
+    // arrives, the frame that answer gives. Meanwhile the window manager's frame is watched: some
+    // (fluxbox) move it through a whole drag without a word to the client, and only the frame's own
+    // ConfigureNotify says that the answer is old.
     std::optional<Rect> outerFrame(xcb_window_t window);
     // _NET_WM_PID, else the process the X-Resource extension knows for the window's client.
     std::optional<int32_t> processID(xcb_window_t window);
@@ -199,6 +201,8 @@ private:
     bool isCovered(xcb_window_t window);
     // Selects (or no longer) the frame's ConfigureNotify.
     void watchFrame(xcb_window_t frame, bool watch);
+    // Forgets the confirmed frame of `window` and stops watching its frame.
+    void dropConfirmed(xcb_window_t window);
     // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.
     void leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
@@ -219,10 +223,13 @@ private:
     std::vector<xcb_window_t> windowListProperty(xcb_atom_t property);
     void keepHints(xcb_window_t window, const X11SizeHints& hints);
 
-    // A frame the window manager's answer confirmed, valid while no event has been read since.
+    // A frame the window manager's answer confirmed, valid while no event has been read since;
+    // `frame` (when the window is reparented) is watched meanwhile and is expected at `frameAt`.
     struct Confirmed {
         Rect outer;
         uint64_t mark = 0;
+        xcb_window_t frame = XCB_WINDOW_NONE;
+        Point frameAt;
     };
 
     X11Connection& connection_;

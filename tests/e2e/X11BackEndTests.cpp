@@ -77,6 +77,41 @@ TEST_F(X11Windows_, AMoveFarOffScreenEndsWhenTheWindowManagerHasSaidSo) {
     EXPECT_EQ(windows.outerFrame(window), kept);
 }
 
+// After a move of ours the frame is read from the window manager's answer instead of being asked
+// again. Some window managers (fluxbox) move the frame through a whole title bar drag without a
+// word to the client and tell it only at the drop: during the drag, too, the frame read is the one
+// the server shows. A user's drag, a move of ours, and another drag.
+TEST_F(X11Windows_, AFrameDraggedAfterOurMoveIsReadWhereTheServerShowsIt) {
+    TestClient client = desktop->startClient();
+    xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
+    X11Windows& windows = platform->windows();
+    // marco starts no move on a window it has mapped but not yet activated.
+    ASSERT_TRUE(waitFor([&] { return windows.activeWindow() == window; }));
+    auto drag = [&] {
+        const Rect before = windows.geometry(window)->outer();
+        std::optional<Rect> read, shown;
+        const bool moved = dragTitleBar(
+            window, desktop->windowManager().activationKeysym(), Point{900, 600}, [](int, int) { return true; },
+            [] { return true; },
+            [&] {
+                desktop->syncWindowManager();
+                read = windows.outerFrame(window);
+                shown = windows.geometry(window)->outer();
+            });
+        ASSERT_TRUE(moved) << "the frame read stayed at " << windows.outerFrame(window).value_or(Rect::null())
+                           << ", the server shows " << windows.geometry(window)->outer();
+        EXPECT_NE(shown->origin, before.origin);
+        EXPECT_EQ(read, shown);
+        EXPECT_EQ(windows.outerFrame(window), windows.geometry(window)->outer());
+    };
+    drag();
+    ASSERT_TRUE(windows.moveTo(window, Point{360, 340}, 5s));
+    ASSERT_EQ(windows.outerFrame(window)->origin, (Point{360, 340}));
+    // A hand's pause between two drags: jwm starts no move on a title bar press that comes at once.
+    waitFor([] { return false; }, 500ms);
+    drag();
+}
+
 using X11ErrorPolicyDeathTest = X11Windows_;
 
 TEST_F(X11ErrorPolicyDeathTest, AnyOtherErrorIsFatalInTheTestMode) {

@@ -179,6 +179,10 @@ protected:
     // window manager takes Shift+drag), to the middle of the right monitor's right zone and drops
     // it there.
     void shiftDragIntoTheRightZone(xcb_window_t window, Program& program) {
+        // marco starts no move on a window it has mapped but not yet activated; every window
+        // manager here activates a new window, and a hand comes later than that.
+        ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }))
+            << "the window manager did not activate the window";
         // What this drag's lines are looked for after.
         const std::size_t start = program.lines.size();
         const Rect target = rightZones[1].rect;
@@ -637,10 +641,16 @@ TEST_F(AppTest, ReportsIdleWakeUpsAndMemory) {
     for (int i = 0; i < 20 && !HasFailure(); ++i) {
         shiftDragIntoTheRightZone(window, *program);
         desktop->movePointerTo(100, 100);
-        // Back where it started, size first, for the next drag.
-        platform->windows().resizeTo(window, home.size, 1s);
-        platform->windows().moveTo(window, home.origin, 1s);
-        ASSERT_TRUE(holds([&] { return frame(window) == home; })) << frame(window) << " is not " << home;
+        // Back where it started, size first, for the next drag. marco, for a while after it has
+        // moved a window it has just mapped, puts that window back where the program's snap put it
+        // after another client's move: asked again until the window stays.
+        bool back = false;
+        for (int attempt = 0; attempt < 3 && !back; ++attempt) {
+            platform->windows().resizeTo(window, home.size, 1s);
+            platform->windows().moveTo(window, home.origin, 1s);
+            back = holds([&] { return frame(window) == home; });
+        }
+        ASSERT_TRUE(back) << frame(window) << " is not " << home;
     }
     // At rest: the hidden overlay gives its buffers back after a while (its idle release).
     waitUntil([&] { return resident("RssShmem:") == 0; }, Clock::now() + 20s);
