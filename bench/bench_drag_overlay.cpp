@@ -40,6 +40,7 @@
 #include <thread>
 #include <vector>
 
+#include "CompositorProcess.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
@@ -59,6 +60,7 @@
 namespace {
 
 using namespace tessary;
+using namespace tessary::bench;
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kShift = 0xffe1;  // XK_Shift_L
 constexpr uint32_t kAlt = 0xffe9;    // XK_Alt_L
@@ -182,19 +184,11 @@ struct Desk {
 
     // Starts or stops a compositing manager, and waits until this process's watcher knows.
     void setCompositor(bool on) {
-        if (on == (compositor > 0)) return;
+        if (on == compositor.running()) return;
         if (on) {
-            compositor = ::fork();
-            if (compositor == 0) {
-                const int null = ::open("/dev/null", O_WRONLY);
-                ::dup2(null, 2);
-                ::execlp("xcompmgr", "xcompmgr", "-d", desktop.display().c_str(), static_cast<char*>(nullptr));
-                ::_exit(127);
-            }
+            compositor.start(desktop.display());
         } else {
-            ::kill(compositor, SIGTERM);
-            ::waitpid(compositor, nullptr, 0);
-            compositor = 0;
+            compositor.stop();
         }
         if (compositorWatcher) {
             pumpUntil([&] { return compositorWatcher->isCompositing() == on; }, std::chrono::seconds(5));
@@ -282,7 +276,7 @@ struct Desk {
     std::thread watcher;
     std::mutex mappedLock;
     std::map<xcb_window_t, Clock::time_point> mappedAt;
-    pid_t compositor = 0;
+    CompositorProcess compositor;
     double firstMapped = 0;
     Subscription arrival;
     Clock::time_point arrivedAt;

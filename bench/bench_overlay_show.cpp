@@ -42,6 +42,7 @@
 #include "TessaryCore/LayoutTemplate.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "TessaryCore/ZoneLayout.h"
+#include "CompositorProcess.h"
 #include "VirtualServer.h"
 
 using namespace tessary;
@@ -77,20 +78,12 @@ struct Stage {
 
     // Starts or stops a compositing manager.
     void setCompositor(bool on) {
-        if (on == (compositor > 0)) return;
+        if (on == compositor.running()) return;
         if (on) {
-            compositor = ::fork();
-            if (compositor == 0) {
-                const int null = ::open("/dev/null", O_WRONLY);
-                ::dup2(null, 2);
-                ::execlp("xcompmgr", "xcompmgr", "-d", server.name().c_str(), static_cast<char*>(nullptr));
-                ::_exit(127);
-            }
+            compositor.start(server.name());
             ::usleep(300000);  // it takes the selection and redirects the screen
         } else {
-            ::kill(compositor, SIGTERM);
-            ::waitpid(compositor, nullptr, 0);
-            compositor = 0;
+            compositor.stop();
         }
     }
 
@@ -170,7 +163,7 @@ struct Stage {
     VirtualServer server;
     std::unique_ptr<QApplication> application;
     xcb_connection_t* observer = nullptr;
-    pid_t compositor = 0;
+    CompositorProcess compositor;
 };
 
 // The displays side by side: two of 1080 or 2160 lines (16:9), or one ultra-wide of 1440 lines.
