@@ -187,8 +187,11 @@ protected:
         pointer = Point{pointer.x + dx, pointer.y + dy};
         if (offset) {
             const Point origin{pointer.x + offset->x, pointer.y + offset->y};
-            ASSERT_TRUE(waitFor([&] { return frame().origin == origin; }))
-                << "the window is at " << frame() << ", not at " << origin;
+            const double lag = WindowManager::current().edgeResistance;
+            ASSERT_TRUE(waitFor([&] {
+                const Point at = frame().origin;
+                return std::abs(at.x - origin.x) <= lag && std::abs(at.y - origin.y) <= lag;
+            })) << "the window is at " << frame() << ", not at " << origin;
         }
         ASSERT_TRUE(awaitInput("input drag " + at(pointer))) << testing::PrintToString(seen);
     }

@@ -159,8 +159,8 @@ const std::vector<WindowManager>& WindowManager::all() {
         {"xfwm4", false, true},
         {"fluxbox", false, false},
         {"jwm", false, false},
-        {"metacity", true, true, "control", "command"},
-        {"marco", true, true, "control", "command"},
+        {"metacity", true, true, "control", "command", 32},
+        {"marco", true, true, "control", "command", 32},
         {"kwin_x11", true, false, "control", "command"},
     };
     return managers;

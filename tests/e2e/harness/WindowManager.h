@@ -27,6 +27,9 @@ struct WindowManager {
     std::string activationModifier = "shift";
     // The span key that goes with it.
     std::string spanModifier = "control";
+    // A dragged window's edge stops for a moment at another window's edge (edge resistance that
+    // no setting turns off), so it lags the pointer by up to this many pixels there.
+    int edgeResistance = 0;
 
     // The one named by TESSARY_E2E_WM; unknown names end the test program with a message.
     static const WindowManager& current();
