@@ -88,6 +88,9 @@ void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
     }
 
     if (activationHeld) {
+        // The zones of a title-bar drag came before any frame read: the notices after it read the
+        // frame until the move shows, so that a drag ending where it began still snaps.
+        if (!moveSeen_) windowMoved(*window_);
         updateHighlight(at);
         return;
     }

@@ -293,6 +293,25 @@ TEST_F(DragSnapControllerTest, APressOnTheTitleBarShowsTheZonesOnTheCrossingNoti
     }
 }
 
+// A window dragged by its title bar away and back to where it began (onto the zone it already
+// fills) still snaps: the move seen on the way counts, not only the frame at the drop.
+TEST_F(DragSnapControllerTest, ATitleBarDragThatEndsWhereItBeganStillSnaps) {
+    engine.windowTable.at(window).titleBarHeight = 20;
+    Rect& frame = engine.windowTable.at(window).info.frame;
+    const Rect start = frame;
+    input.setModifiers(shift);
+    input.moveTo(Point{start.x() + 100, start.y() + 10});
+    const Point down = input.location();
+    input.pressLeft();
+    input.moveTo(Point{down.x + 40, down.y});
+    frame.origin = Point{start.x() + 40, start.y()};
+    input.moveTo(Point{down.x + 80, down.y});
+    frame.origin = start.origin;
+    input.moveTo(down);
+    input.releaseLeft();
+    EXPECT_EQ(snaps.size(), 1u);
+}
+
 TEST_F(DragSnapControllerTest, WithoutTheActivationKeyNothingShowsUntilItIsPressedOrAlwaysIsChosen) {
     grab();
     dragBy(200, 0);
