@@ -87,6 +87,15 @@ WindowSnapZone=0
 CenterSnapZone=0
 )";
 
+// kwin's global shortcuts (kglobalaccel, started on its D-Bus session): Meta+Left/Right/Up/Down tile
+// the active window, so a user who records them for this program frees them first.
+constexpr const char* kKwinShortcuts = R"([kwin]
+Window Quick Tile Left=none,Meta+Left,Quick Tile Window to the Left
+Window Quick Tile Right=none,Meta+Right,Quick Tile Window to the Right
+Window Quick Tile Top=none,Meta+Up,Quick Tile Window to the Top
+Window Quick Tile Bottom=none,Meta+Down,Quick Tile Window to the Bottom
+)";
+
 // xfwm4: no snapping to edges or other windows (its settings channel, read by xfconfd).
 constexpr const char* kXfwm4Channel = R"(<?xml version="1.0" encoding="UTF-8"?>
 <channel name="xfwm4" version="1.0">
@@ -219,6 +228,7 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
         options.arguments = {name, "--replace"};
     } else if (name == "kwin_x11") {
         write(home / "config" / "kwinrc", kKwinConfiguration);
+        write(home / "config" / "kglobalshortcutsrc", kKwinShortcuts);
         options.arguments = {"dbus-run-session", "--", "kwin_x11", "--replace"};
     }
     return options;
