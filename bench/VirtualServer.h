@@ -56,6 +56,7 @@ public:
     VirtualServer& operator=(const VirtualServer&) = delete;
 
     const std::string& name() const { return name_; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;

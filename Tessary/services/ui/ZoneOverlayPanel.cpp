@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QWindow>
 
+#include <climits>
 #include <cmath>
 #include <optional>
 
@@ -298,10 +299,34 @@ void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
 
 namespace {
 
+// A region's rectangles in device pixels. A region cuts a tall strip wherever anything beside it
+// starts or ends (a tile's band beside every bar of its hatching); the pieces are joined again, so
+// a reshape sends a quarter to a third of the rectangles (the server takes them unsorted).
 void appendRectangles(const QRegion& region, double ratio, std::vector<xcb_rectangle_t>& out) {
+    // The rectangles that end where the current row of the region begins, left to right.
+    std::vector<std::size_t> above, below;
+    int rowTop = INT_MIN;
+    std::size_t next = 0;
     for (const QRect& logical : region) {
         const QRect r = ratio == 1 ? logical
                                    : QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect();
+        if (r.y() != rowTop) {
+            rowTop = r.y();
+            above.swap(below);
+            below.clear();
+            next = 0;
+        }
+        // Rows list their rectangles left to right: what continues one lies at or after the last.
+        while (next < above.size() && out[above[next]].x < r.x()) ++next;
+        if (next < above.size()) {
+            xcb_rectangle_t& up = out[above[next]];
+            if (up.x == r.x() && up.width == r.width() && up.y + up.height == r.y()) {
+                up.height = std::uint16_t(up.height + r.height());
+                below.push_back(above[next]);
+                continue;
+            }
+        }
+        below.push_back(out.size());
         out.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()), std::uint16_t(r.height())});
     }
 }

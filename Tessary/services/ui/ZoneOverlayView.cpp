@@ -262,7 +262,7 @@ void ZoneOverlayView::repaint(const QRegion& region, bool redrawn) {
 void ZoneOverlayView::repaintAll() {
     dropTileImages();
     zoneShapesStale_ = true;
-    hintRect_ = layoutHint().capsule;
+    hint_ = layoutHint();
     repaint(QRegion(rect()), true);
 }
 
@@ -300,12 +300,12 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
                          r.height() / pointsPerPixel_)
                       .toAlignedRect();
     }
-    const QRectF previousHint = hintRect_;
-    hintRect_ = layoutHint().capsule;
-    if (previousHint != hintRect_ || !hintRect_.isEmpty()) {
+    const QRectF previousHint = hint_.capsule;
+    hint_ = layoutHint();
+    if (previousHint != hint_.capsule || !hint_.capsule.isEmpty()) {
         // The hint's text follows every change of the highlight.
         region += previousHint.adjusted(-1, -1, 1, 1).toAlignedRect();
-        region += hintRect_.adjusted(-1, -1, 1, 1).toAlignedRect();
+        region += hint_.capsule.adjusted(-1, -1, 1, 1).toAlignedRect();
     }
     repaint(region & rect());
 }
@@ -339,7 +339,8 @@ ZoneOverlayView::Hint ZoneOverlayView::layoutHint() const {
     hint.advice =
         QString::fromStdString(overlaytext::hintSpanAdvice(preferences_.spanModifier(), highlighted.size()));
     // Measured once per text: shaping it is most of what a highlight change costs otherwise.
-    const QString key = hint.title + QLatin1Char('\n') + hint.advice;
+    hint.key = hint.title + QLatin1Char('\n') + hint.advice;
+    const QString& key = hint.key;
     auto known = hintWidths_.constFind(key);
     if (known == hintWidths_.constEnd()) {
         const QFontMetricsF titleMetrics(sizedFont(font(), hintFontSize, QFont::DemiBold));
@@ -473,11 +474,15 @@ const QRegion& ZoneOverlayView::tileShapeGain(std::size_t zone) {
 }
 
 const QRegion& ZoneOverlayView::hintShape() {
-    if (hintShapeRect_ != hintRect_) {
-        hintShapeRect_ = hintRect_;
-        hintShape_ = hintRect_.isEmpty() ? QRegion() : capsuleRegion(hintRect_);
+    const QRectF& capsule = hint_.capsule;
+    const auto found = std::find_if(hintShapes_.begin(), hintShapes_.end(), [&](const auto& kept) { return kept.first == capsule; });
+    if (found == hintShapes_.end()) {
+        if (hintShapes_.size() >= 8) hintShapes_.pop_back();
+        hintShapes_.insert(hintShapes_.begin(), {capsule, capsule.isEmpty() ? QRegion() : capsuleRegion(capsule)});
+    } else if (found != hintShapes_.begin()) {
+        std::rotate(hintShapes_.begin(), found, found + 1);
     }
-    return hintShape_;
+    return hintShapes_.front().second;
 }
 
 ZoneOverlayView::TileImage ZoneOverlayView::takeTileImage(std::size_t zone, bool active) {
@@ -486,10 +491,10 @@ ZoneOverlayView::TileImage ZoneOverlayView::takeTileImage(std::size_t zone, bool
 }
 
 const QImage* ZoneOverlayView::currentHint(QRect& area, QString& key) {
-    if (hintRect_.isEmpty()) return nullptr;
-    const Hint hint = layoutHint();
+    if (hint_.capsule.isEmpty()) return nullptr;
+    const Hint& hint = hint_;
     area = hintArea(hint);
-    key = hint.title + QLatin1Char('\n') + hint.advice;
+    key = hint.key;
     return &hintImage(hint);
 }
 
@@ -501,7 +506,7 @@ void ZoneOverlayView::dropTileImages() {
 }
 
 const QImage& ZoneOverlayView::hintImage(const Hint& hint) {
-    const QString key = hint.title + QLatin1Char('\n') + hint.advice;
+    const QString& key = hint.key;
     if (const auto found = hintImages_.constFind(key); found != hintImages_.constEnd()) return *found;
     if (hintImages_.size() >= 32) hintImages_.clear();
     const QRect area = hintArea(hint);
@@ -655,8 +660,8 @@ void ZoneOverlayView::paintEvent(QPaintEvent* event) {
         // At that first show, tiles without an image yet are drawn straight into the window.
         composeTiles(painter, area, whole && !composed);
     }
-    if (!hintRect_.isEmpty()) {
-        const Hint hint = layoutHint();
+    if (!hint_.capsule.isEmpty()) {
+        const Hint& hint = hint_;
         const QRect where = hintArea(hint);
         const QImage& image = hintImage(hint);
         for (const QRect& area : dirty) {

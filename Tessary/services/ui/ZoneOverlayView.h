@@ -54,7 +54,7 @@ public:
     bool isCompositing() const { return compositing_; }
 
     // The hint capsule's rectangle in widget coordinates; empty while no hint is shown.
-    QRectF hintRect() const { return hintRect_; }
+    QRectF hintRect() const { return hint_.capsule; }
     // What the window shows without a compositor, in widget coordinates: every pixel drawn, and
     // nothing else. Empty while compositing (the window is not shaped then); never empty without a
     // compositor (with nothing to draw it lies outside the widget). Made when asked for.
@@ -108,6 +108,8 @@ private:
         QRectF capsule;
         QString title;
         QString advice;
+        // The text as one string: what its drawing is kept under.
+        QString key;
     };
 
     void modelChanged(const OverlayModelChange& change);
@@ -138,7 +140,8 @@ private:
     bool frosted_;
     double pointsPerPixel_ = 1;
     bool compositing_ = true;
-    QRectF hintRect_;
+    // Laid out at every change of the highlight, zones, size or settings, and kept until the next.
+    Hint hint_;
     QRegion requested_;
     // Asked to repaint and not painted yet.
     QRegion unpainted_;
@@ -150,9 +153,9 @@ private:
     std::vector<std::array<TileImage, 2>> tileImages_;
     QRegion shape_;
     bool shapeStale_ = true;
-    // The hint's shape, for the rectangle it was made for.
-    QRegion hintShape_;
-    QRectF hintShapeRect_;
+    // The hint's shape for the rectangles it was lately made for, the current one first: a capsule
+    // follows the width of its text, so a sweep over zones goes back and forth between a few.
+    std::vector<std::pair<QRectF, QRegion>> hintShapes_;
     // Painted whole since the last releaseCache(): the next whole paint keeps the image.
     bool shownSinceRelease_ = false;
     // Without a compositor: each zone's outline inactive, highlighted and the difference, and every
