@@ -52,6 +52,7 @@ TEST(UnicodeText, TrimsSpaceSeparatorsAndTabsButNotLineBreaks) {
     EXPECT_EQ(trimmingSpacesAndTabs("\t\xC2\xA0\xE3\x80\x80Inbox Today\t"), "Inbox Today");  // NBSP, ideographic space
     EXPECT_EQ(trimmingSpacesAndTabs("\nInbox\n"), "\nInbox\n");
     EXPECT_EQ(trimmingSpacesAndTabs(" \t "), "");
+    EXPECT_EQ(trimmingSpacesAndTabs("\x0BInbox\x0C"), "\x0BInbox\x0C") << "other ASCII controls are no spaces";
     EXPECT_EQ(trimmingSpacesAndTabs(" \xFF "), "\xFF");
 }
 

@@ -122,3 +122,36 @@ TEST(LocaleFormatTable, PercentagesComeOutAsICUWritesThemInEveryLocale) {
 
 }  // namespace
 }  // namespace tessary
+
+namespace tessary {
+namespace {
+
+TEST(LocaleFormatTable, LocaleNamesAreICUsWithoutMakingICUsLocale) {
+    // A plain name is kept by ICU as it is: every name ICU lists, and a few it does not.
+    std::vector<std::string> names = icuLocales();
+    for (const char* other : {"en_SE", "de_CH", "sr_Cyrl_XK", "es_419", "fr_FR"}) names.emplace_back(other);
+    std::size_t plain = 0;
+    for (const std::string& name : names) {
+        if (!isPlainLocaleName(name)) continue;
+        ++plain;
+        EXPECT_EQ(icuLocaleName(name), icu::Locale(name.c_str()).getName());
+    }
+    EXPECT_GT(plain, names.size() * 9 / 10);
+    struct Row {
+        const char* name;
+        bool plain;
+    };
+    const Row rows[] = {{"de", true},          {"ckb_IQ", true},   {"zh_Hant_TW", true}, {"es_419", true},
+                        {"en_US_POSIX", true}, {"", false},        {"C", false},         {"de_DE.UTF-8", false},
+                        {"de_DE@euro", false}, {"DE_de", false},   {"de_de", false},     {"de__POSIX", false},
+                        {"de_DE_", false},     {"de_Latn_DE_X", false}, {"e_DE", false}, {"deut_DE", false}};
+    for (const Row& row : rows) EXPECT_EQ(isPlainLocaleName(row.name), row.plain) << row.name;
+    // This process's default, read from its environment as ICU reads it.
+    if (const auto ours = plainDefaultLocaleName()) {
+        EXPECT_EQ(*ours, icu::Locale::getDefault().getName());
+    }
+    EXPECT_EQ(icuLocaleName(""), icu::Locale::getDefault().getName());
+}
+
+}  // namespace
+}  // namespace tessary
