@@ -59,6 +59,8 @@ std::string upperCased(const std::string& text) {
     int32_t offset = 0;
     U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), offset, int32_t(text.size()), c);
     if (c < 0 || offset != int32_t(text.size())) return text;
+    // ASCII needs no case data of ICU's, which would stay mapped once read.
+    if (c < 0x80) return std::string(1, c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c));
     return scalarToText(u_toupper(c)).value_or(text);
 }
 

@@ -91,7 +91,12 @@ icu::Collator* caseInsensitiveCollator() {
     return collator.get();
 }
 
-bool isSpaceOrTab(UChar32 c) { return c == 0x09 || u_charType(c) == U_SPACE_SEPARATOR; }
+bool isSpaceOrTab(UChar32 c) {
+    // The only space separator in ASCII is the space: ICU's character properties (whose lookup
+    // maps pages of its library for good) are asked only beyond it.
+    if (c < 0x80) return c == 0x09 || c == 0x20;
+    return u_charType(c) == U_SPACE_SEPARATOR;
+}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "TessaryCore/UserText.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -42,6 +43,13 @@ bool isWhitespace(std::int32_t c) { return u_hasBinaryProperty(c, UCHAR_WHITE_SP
 }  // namespace
 
 std::size_t graphemeCount(std::string_view text) {
+    // In ASCII every character stands alone but CR LF, which is one: no need for ICU's break
+    // rules, whose data and code would stay in memory for good.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::size_t pairs = 0;
+        for (std::size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2)) ++pairs;
+        return text.size() - pairs;
+    }
     std::size_t count = 0;
     forEachGraphemeEnd(validUTF8(text), [&](std::size_t) {
         ++count;

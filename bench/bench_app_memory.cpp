@@ -190,10 +190,13 @@ public:
         return snaps == times;
     }
 
-    // Waits until the overlay's hold is over: its buffers are back with the X server.
-    void awaitRest() {
+    // Waits until the overlay's hold is over: its buffers are back with the X server and the
+    // program has released what the hidden overlay kept (it says so in its log, 10 s after the
+    // last drag).
+    bool awaitRest() {
         waitUntil([&] { return residentKilobytes(program_.pid(), "RssShmem:") <= sharedAtStart_; }, Clock::now() + 30s,
                   -1, 200ms);
+        return awaitLine("AppDelegate: idle overlay released", 30s);
     }
     void noteSharedAtStart() { sharedAtStart_ = residentKilobytes(program_.pid(), "RssShmem:"); }
 
@@ -244,8 +247,8 @@ private:
         return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
     }
     void pump() { platform_->processPendingEvents(); }
-    bool awaitLine(const std::string& wanted) {
-        const auto deadline = Clock::now() + 10s;
+    bool awaitLine(const std::string& wanted, Clock::duration within = 10s) {
+        const auto deadline = Clock::now() + within;
         while (auto line = program_.readLine(deadline)) {
             if (std::getenv("BENCH_ECHO")) std::fprintf(stderr, "> %s\n", line->c_str());
             if (*line == wanted) return true;
@@ -294,7 +297,10 @@ void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
             state.SkipWithError("a drag did not snap");
             return;
         }
-        road.awaitRest();
+        if (!road.awaitRest()) {
+            state.SkipWithError("the overlay's hold did not end");
+            return;
+        }
         take("after 20 drags, at rest");
         const std::pair<const char*, const char*> windows[] = {
             {"editor", "tessary://editor"}, {"settings", "tessary://settings"}, {"About", "tessary://about"},

@@ -5,11 +5,38 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <cmath>
+#include <ctime>
 #include <memory>
+
+#include "Tessary/settings/LocaleFormatTable.h"
 
 namespace tessary {
 
 namespace {
+
+// The text from the program's own table where it holds the locale, the styles and the zone (UTC or
+// the system's local time); nothing otherwise.
+std::optional<std::string> textFromTable(Date date, DateTextStyle dateStyle, DateTextStyle timeStyle,
+                                         std::string_view locale, std::string_view timeZone) {
+    const double seconds = std::floor(date.unixTime());
+    if (!std::isfinite(seconds) || std::abs(seconds) > 1e15) return std::nullopt;
+    if (!timeZone.empty() && timeZone != "UTC") return std::nullopt;
+    const auto patterns = localePatterns(icuLocaleName(locale));
+    if (!patterns) return std::nullopt;
+    std::string_view pattern;
+    if (dateStyle == DateTextStyle::longStyle && timeStyle == DateTextStyle::none) pattern = patterns->longDate;
+    else if (dateStyle == DateTextStyle::medium && timeStyle == DateTextStyle::none) pattern = patterns->mediumDate;
+    else if (dateStyle == DateTextStyle::medium && timeStyle == DateTextStyle::shortStyle) pattern = patterns->mediumDateShortTime;
+    else return std::nullopt;
+    const auto when = static_cast<std::time_t>(seconds);
+    std::tm fields{};
+    if (!(timeZone.empty() ? ::localtime_r(&when, &fields) : ::gmtime_r(&when, &fields))) return std::nullopt;
+    // Before the Gregorian calendar's start ICU counts Julian days.
+    if (fields.tm_year + 1900 < 1600) return std::nullopt;
+    return formatDatePattern(*patterns, pattern,
+                             {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min});
+}
 
 icu::DateFormat::EStyle icuStyle(DateTextStyle style) {
     switch (style) {
@@ -25,6 +52,7 @@ icu::DateFormat::EStyle icuStyle(DateTextStyle style) {
 
 std::string dateText(Date date, DateTextStyle dateStyle, DateTextStyle timeStyle, std::string_view locale,
                      std::string_view timeZone) {
+    if (auto text = textFromTable(date, dateStyle, timeStyle, locale, timeZone)) return *std::move(text);
     const icu::Locale where = locale.empty() ? icu::Locale::getDefault() : icu::Locale(std::string(locale).c_str());
     std::unique_ptr<icu::DateFormat> format(
         icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle), where));

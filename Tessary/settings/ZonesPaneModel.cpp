@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "Tessary/settings/LocaleFormatTable.h"
 #include "TessaryCore/LayoutTemplate.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "TessaryCore/ZoneLayout.h"
@@ -14,6 +15,9 @@
 namespace tessary {
 
 std::string percentText(double fraction, std::string_view locale) {
+    if (const auto patterns = localePatterns(icuLocaleName(locale))) {
+        if (auto text = formatPercent(*patterns, std::isfinite(fraction) ? fraction : 0)) return *std::move(text);
+    }
     const icu::Locale where = locale.empty() ? icu::Locale::getDefault() : icu::Locale(std::string(locale).c_str());
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createPercentInstance(where, status));

@@ -2,6 +2,7 @@
 
 #include "TessaryCore/JSONCoding.h"
 #include "TessaryCore/UnicodeText.h"
+#include "TessaryCore/UserText.h"
 
 using namespace tessary;
 
@@ -51,5 +52,24 @@ TEST(UnicodeText, TrimsSpaceSeparatorsAndTabsButNotLineBreaks) {
     EXPECT_EQ(trimmingSpacesAndTabs("\t\xC2\xA0\xE3\x80\x80Inbox Today\t"), "Inbox Today");  // NBSP, ideographic space
     EXPECT_EQ(trimmingSpacesAndTabs("\nInbox\n"), "\nInbox\n");
     EXPECT_EQ(trimmingSpacesAndTabs(" \t "), "");
+    EXPECT_EQ(trimmingSpacesAndTabs("\x0BInbox\x0C"), "\x0BInbox\x0C") << "other ASCII controls are no spaces";
     EXPECT_EQ(trimmingSpacesAndTabs(" \xFF "), "\xFF");
+}
+
+TEST(UserText, CountsUserPerceivedCharacters) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t count;
+    };
+    const Case cases[] = {
+        {"ASCII letters", "**New**", 7},
+        {"CR LF is one character", "a\r\nb\r\n", 4},
+        {"LF CR are two", "\n\r", 2},
+        {"a lone CR and LF each count", "\r\r\n\n", 3},
+        {"a combining accent joins its letter", "e\u0301**", 3},
+        {"a flag is one", "\U0001F1E9\U0001F1EA!", 2},
+        {"empty", "", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(graphemeCount(c.text), c.count) << c.name;
 }

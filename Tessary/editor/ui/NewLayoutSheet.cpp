@@ -168,7 +168,7 @@ NewLayoutSheet::NewLayoutSheet(LayoutEditorModel& model, QWidget* parent) : QDia
         sheet_.setName(value.toStdString());
         refresh();
     });
-    rebuildGallery();
+    // The gallery is built when the sheet opens: most editor sessions never open it.
     refresh();
 }
 
@@ -203,16 +203,26 @@ void NewLayoutSheet::done(int result) {
         sheet_.cancel();
     }
     QDialog::done(result);
+    // Every opening builds its tiles afresh; closed, the sheet keeps none. Deleted later: the
+    // event that closed it may still be on its way through a tile.
+    dropGallery([](QWidget* host) { host->deleteLater(); });
 }
 
-void NewLayoutSheet::rebuildGallery() {
+void NewLayoutSheet::dropGallery(void (*drop)(QWidget*)) {
     while (QLayoutItem* item = gallery_->takeAt(0)) {
-        delete item->widget();
+        if (QWidget* host = item->widget()) {
+            host->hide();
+            drop(host);
+        }
         delete item;
     }
     tiles_.clear();
     tileChoices_.clear();
     templateThumbnails_.clear();
+}
+
+void NewLayoutSheet::rebuildGallery() {
+    dropGallery([](QWidget* host) { delete host; });
     constexpr int columns = 3;
     bool first = true;
     for (const auto& section : sheet_.sections()) {

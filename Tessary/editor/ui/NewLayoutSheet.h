@@ -21,6 +21,7 @@ class LayoutThumbnail;
 // preview, zone count, name and description on the right, "Cancel" (Esc) and "Create" (Return)
 // below. The editor opens it window-modal while the model presents a new layout; every opening
 // starts afresh at Columns, 3 zones, no name, and closing it in any way ends the presentation.
+// The tiles exist only while it is open.
 class NewLayoutSheet final : public QDialog {
     Q_OBJECT
 
@@ -41,6 +42,8 @@ public:
 
 private:
     void rebuildGallery();
+    // Takes every section out of the gallery and hands its widget to `drop`.
+    void dropGallery(void (*drop)(QWidget*));
     void refresh();
 
     // Brings the chosen tile into view.

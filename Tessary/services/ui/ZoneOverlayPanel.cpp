@@ -128,6 +128,10 @@ void ZoneOverlayPanel::releaseBuffers() {
     litImages_.clear();
     hints_.clear();
     scratch_.reset();
+    // The outlines' rectangles are made again from the view's shapes when next needed; what the
+    // X server's shape holds now (shapedActive_, shapedHint_) stays true.
+    std::vector<std::array<std::vector<xcb_rectangle_t>, 3>>().swap(tileShapes_);
+    std::vector<xcb_rectangle_t>().swap(rectangles_);
     if (drawsInServer()) surface_->flush();
 }
 

@@ -528,6 +528,15 @@ void ZoneOverlayView::releaseCache() {
     inactiveTiles_ = QImage();
     dropTileImages();
     shownSinceRelease_ = false;
+    // The outlines' regions (hundreds of kilobytes of rectangles) are made again from the zones
+    // at the next showing.
+    std::vector<std::array<QRegion, 3>>().swap(zoneShapes_);
+    inactiveShape_ = QRegion();
+    zoneShapesStale_ = true;
+    shape_ = QRegion();
+    shapeStale_ = true;
+    hintShape_ = QRegion();
+    hintShapeRect_ = QRectF();
 }
 
 std::size_t ZoneOverlayView::cachedTileCount() const {

@@ -92,7 +92,7 @@ public:
     // How far the drawing of a tile reaches beyond its rectangle (ring and shadow), in logical pixels.
     static constexpr double tileReach = 38;
 
-    // Frees the images of the tiles; the next paint draws them again.
+    // Frees the images of the tiles and the outlines' shapes; the next paint makes them again.
     void releaseCache();
     bool hasCache() const { return !inactiveTiles_.isNull(); }
     // Tiles drawn into images of their own (each state counts), for the tests.

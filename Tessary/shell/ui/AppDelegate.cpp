@@ -90,7 +90,10 @@ OverlayController& AppDelegate::overlay() {
     if (!overlay_) {
         overlay_ = std::make_unique<OverlayController>(*preferences_, platform_.scheduler);
         overlay_->isCompositing = platform_.isCompositing;
-        overlay_->afterIdleRelease = [] { ClosedWindowRelease::returnFreedMemory(); };
+        overlay_->afterIdleRelease = [this] {
+            ClosedWindowRelease::returnFreedMemory();
+            log_.debug("idle overlay released");
+        };
     }
     return *overlay_;
 }

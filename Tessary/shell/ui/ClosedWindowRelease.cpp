@@ -1,6 +1,7 @@
 #include "Tessary/shell/ui/ClosedWindowRelease.h"
 
 #include <QEvent>
+#include <QFont>
 #include <QPixmapCache>
 #include <QWidget>
 
@@ -66,6 +67,9 @@ void ClosedWindowRelease::release(QWidget& window) {
 void ClosedWindowRelease::returnFreedMemory() {
     // Only what was drawn lives there; the next paint fills it again as needed.
     QPixmapCache::clear();
+    // The font engines with their glyph caches: fonts in use load theirs again when next drawn
+    // (Qt tells a font made by an earlier cache by the cache's number).
+    QFont::cleanup();
     ProcessMemory::returnToSystem();
 }
 

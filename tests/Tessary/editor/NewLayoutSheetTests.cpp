@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTest>
 
@@ -141,4 +142,31 @@ TEST(NewLayoutSheet, EscCancelsReturnCreatesAndEachOpeningStartsAfresh) {
     EXPECT_EQ(w.library().layouts.back().name, "Stack");
     EXPECT_EQ(w.library().layouts.back().kind, LayoutKind(ZoneGrid::uniform(3, 1)));
     EXPECT_EQ(w.model->selectedLayoutID(), w.library().layouts.back().id);
+}
+
+TEST(NewLayoutSheet, HoldsItsTilesOnlyWhileOpen) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("A", ZoneGrid::uniform(1, 2))});
+    QWidget window;
+    window.resize(1120, 700);
+    window.show();
+    NewLayoutSheet sheet(*w.model, &window);
+    auto tilesInGallery = [&] { return sheet.gallery()->widget()->findChildren<QAbstractButton*>().size(); };
+    EXPECT_EQ(tilesInGallery(), 0u) << "none before the first opening";
+
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        w.model->setPresentingNewLayout(true);
+        sheet.present();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+        ASSERT_FALSE(sheet.tiles().empty());
+        EXPECT_EQ(tilesInGallery(), sheet.tiles().size());
+        sheet.tiles().at(2)->click();
+        EXPECT_TRUE(sheet.tiles().at(2)->isChecked()) << "a reopened sheet's tiles still choose";
+        QTest::keyClick(&sheet, Qt::Key_Escape);
+        EXPECT_FALSE(w.model->isPresentingNewLayout());
+        EXPECT_TRUE(sheet.tiles().empty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(tilesInGallery(), 0u) << "a closed sheet keeps no tiles";
+    }
 }

@@ -180,6 +180,22 @@ TEST_F(ClosedWindows, OnlyAClosedWindowGivesBackItsNativeWindow) {
     EXPECT_NE(closed.backingStore(), nullptr) << "shown again, it has a new one";
 }
 
+// A close gives back the font engines and their glyph caches; windows still open, and the closed
+// one shown again, draw their texts as before.
+TEST_F(ClosedWindows, TextsDrawAsBeforeOnceTheFontsAreGivenBack) {
+    QLabel open(QStringLiteral("Zones \u2014 1 2 3")), closed(QStringLiteral("<b>Bold</b> and plain"));
+    QFont big = open.font();
+    big.setPointSize(28);
+    open.setFont(big);
+    show(open);
+    show(closed);
+    const QImage openBefore = open.grab().toImage(), closedBefore = closed.grab().toImage();
+    closeAndRelease(closed);
+    EXPECT_EQ(open.grab().toImage(), openBefore);
+    show(closed);
+    EXPECT_EQ(closed.grab().toImage(), closedBefore);
+}
+
 TEST_F(ClosedWindows, AboutComesBackWhereTheUserLeftIt) {
     AboutWindowController about({[] {}, [] {}, [] {}}, {"Debian GNU/Linux 12", "", ""});
     about.show();
