@@ -535,8 +535,7 @@ void ZoneOverlayView::releaseCache() {
     zoneShapesStale_ = true;
     shape_ = QRegion();
     shapeStale_ = true;
-    hintShape_ = QRegion();
-    hintShapeRect_ = QRectF();
+    std::vector<std::pair<QRectF, QRegion>>().swap(hintShapes_);
 }
 
 std::size_t ZoneOverlayView::cachedTileCount() const {
