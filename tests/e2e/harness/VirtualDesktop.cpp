@@ -113,9 +113,12 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
     startServer();
     if (kind() == Kind::outputs) {
         // The second output is switched on beside the first, as a monitor plugged in; the monitors
-        // take the names the tests know.
+        // take the names the tests know. The driver reports the output connected only once it is
+        // probed, as the server does when hardware is plugged in: until then clients that read the
+        // current state and skip disconnected outputs (GTK, so xfwm4) see a screen one monitor wide.
         if (!run({"xrandr", "--addmode", "DUMMY1", "1920x1080"}, in(10s)) ||
             !run({"xrandr", "--output", "DUMMY1", "--mode", "1920x1080", "--pos", "1920x0"}, in(10s)) ||
+            !run({"xrandr", "--query"}, in(10s)) ||
             !setMonitor({"tessary-left", 0, 0, 1920, 1080}, "DUMMY0") ||
             !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "DUMMY1")) {
             throw std::runtime_error("xrandr could not set up the dummy outputs");

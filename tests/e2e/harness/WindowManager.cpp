@@ -96,7 +96,8 @@ Window Quick Tile Top=none,Meta+Up,Quick Tile Window to the Top
 Window Quick Tile Bottom=none,Meta+Down,Quick Tile Window to the Bottom
 )";
 
-// xfwm4: no snapping to edges or other windows (its settings channel, read by xfconfd).
+// xfwm4: no snapping to edges or other windows, and no tiling of a window dragged to a monitor's
+// edge, which a user of drag-to-snap turns off (its settings channel, read by xfconfd).
 constexpr const char* kXfwm4Channel = R"(<?xml version="1.0" encoding="UTF-8"?>
 <channel name="xfwm4" version="1.0">
   <property name="general" type="empty">
@@ -104,6 +105,7 @@ constexpr const char* kXfwm4Channel = R"(<?xml version="1.0" encoding="UTF-8"?>
     <property name="snap_to_windows" type="bool" value="false"/>
     <property name="snap_width" type="int" value="0"/>
     <property name="wrap_windows" type="bool" value="false"/>
+    <property name="tile_on_move" type="bool" value="false"/>
     <property name="use_compositing" type="bool" value="false"/>
   </property>
 </channel>

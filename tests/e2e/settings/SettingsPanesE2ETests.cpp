@@ -95,7 +95,9 @@ protected:
                 if (!released) released = Clock::now();
                 return Clock::now() - *released >= 500ms;
             },
-            [&] { shown = waitFor([&] { return overlayMappedFrom(*platform, 0); }, 2s); });
+            // The program's own overlay: xfwm4 keeps wide override-redirect windows of its own
+            // mapped just off the screen's edges.
+            [&] { shown = waitFor([&] { return overlayMappedFrom(*platform, 0, 1000, instance.pid()); }, 2s); });
         return shown;
     }
 
