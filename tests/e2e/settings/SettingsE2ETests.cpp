@@ -125,14 +125,22 @@ TEST_F(SettingsTest, ResetAllToDefaultsBringsBackZone1sShortcutAfterARecording) 
                    at.maxY() <= zone.maxY() && at.width() > zone.width() - 13 && at.height() > zone.height() - 13;
         }, limit);
     };
-    // Out of zone 1 and focused, as a shortcut press finds it.
+    // Out of zone 1 and focused, as a shortcut press finds it. The snap before may not be over when
+    // the xterm is first seen in the zone (beside a window manager that ignores size increments its
+    // last step centres the xterm after its own resize to whole cells), and that step would undo a
+    // move made meanwhile: moved again until it stays.
     auto putBack = [&] {
-        platform->windows().moveTo(*window, Point{300, 300}, 2s);
-        platform->windows().activate(*window, 2s);
-        EXPECT_TRUE(waitFor([&] {
+        auto away = [&] {
             return platform->windows().activeWindow() == window &&
                    platform->windows().outerFrame(*window).value_or(Rect::null()).minX() >= 290;
-        }, 5s)) << "the xterm did not come back";
+        };
+        bool back = false;
+        for (int attempt = 0; attempt < 3 && !back; ++attempt) {
+            platform->windows().moveTo(*window, Point{300, 300}, 2s);
+            platform->windows().activate(*window, 2s);
+            back = waitFor(away, 5s) && !waitFor([&] { return !away(); }, 300ms);
+        }
+        EXPECT_TRUE(back) << "the xterm did not come back";
     };
 
     ASSERT_TRUE(openShortcuts());
