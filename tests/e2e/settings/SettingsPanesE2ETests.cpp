@@ -96,7 +96,15 @@ protected:
         bool shown = false;
         const Rect target = rightZones[1].rect;
         dragTitleBar(
-            window, modifier, Point{target.midX(), target.midY()}, [](int, int) { return true; },
+            window, modifier, Point{target.midX(), target.midY()},
+            // The program reads which window is under the press when it takes the press; a drag
+            // that went on at once (the whole of it takes a few milliseconds) could take the window
+            // away first on a loaded machine. This instance's log is not read here, so the button
+            // rests a moment, as a hand's does, before the drag.
+            [this](int, int) {
+                waitFor([] { return false; }, 200ms);
+                return true;
+            },
             // The modifier stays down for half a second after the drop, while the drop is handled.
             [released = std::optional<Clock::time_point>()]() mutable {
                 if (!released) released = Clock::now();
