@@ -32,10 +32,11 @@ void InputMonitor::handle(const GlobalInputEvent& event) {
     switch (event.kind) {
     case GlobalInputKind::leftMouseDown:
         // Debug lines mark where a drag begins and ends (and pace the end-to-end tests); a motion
-        // has none, as it is the hot path.
+        // has none, as it is the hot path. The press's line comes once the controller has read the
+        // window under it: a drag that goes on at the line cannot take the window away first.
+        controller_.mouseDown(held, event.location);
         log_.debug("left button down at " + std::to_string(int(event.location.x)) + " " +
                    std::to_string(int(event.location.y)));
-        controller_.mouseDown(held, event.location);
         break;
     case GlobalInputKind::leftMouseUp:
         log_.debug("left button up at " + std::to_string(int(event.location.x)) + " " +

@@ -548,6 +548,27 @@ TEST_F(DragSnapControllerTest, OnceSnappingADragEventCostsNoEngineCall) {
     EXPECT_THAT(engine.setFrameCalls, IsEmpty());
 }
 
+// Whoever acts on the press's debug line (the end-to-end tests drag on at it) must find the press
+// taken: read at the line, the window under the press is already the one tracked.
+TEST_F(DragSnapControllerTest, ThePressLineComesOnceThePressedWindowIsRead) {
+    struct PhaseAtLine : LogSink {
+        const DragSnapController& controller;
+        std::optional<WindowHandle> tracked;
+        int lines = 0;
+        explicit PhaseAtLine(const DragSnapController& c) : controller(c) {}
+        void write(const LogRecord& record) override {
+            if (record.message.rfind("left button down at ", 0) != 0) return;
+            ++lines;
+            if (controller.phase() == DragSnapController::Phase::tracking) tracked = controller.window();
+        }
+    } sink(controller);
+    ScopedLogSink scoped(sink);
+    grab(shift);
+    EXPECT_EQ(sink.lines, 1);
+    EXPECT_EQ(sink.tracked, window);
+    input.releaseLeft();
+}
+
 TEST_F(DragSnapControllerTest, TheInputMonitorRegistersOnceAndTranslatesTheKeys) {
     EXPECT_TRUE(monitor.start());
     EXPECT_EQ(input.monitorCount(), 1u);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The drag tests' desktop: the drag program on Xvfb with openbox (and, unless a test says
-// otherwise, xcompmgr), a test-client window to drag by its title bar through XTest, and the
+// otherwise, a compositing manager: xcompmgr, or the window manager's own), a test-client window to drag by its title bar through XTest, and the
 // program's lines to wait on.
 
 #include "TessaryCore/JSONDocumentStore.h"
@@ -56,7 +56,7 @@ protected:
         if (HasFatalFailure()) return;
         writeLayouts();
         // The compositor reports every window that vanished under it; its complaints are noise here.
-        if (startsCompositor()) compositor = desktop->start({"sh", "-c", "exec xcompmgr 2>/dev/null"});
+        if (startsCompositor()) compositor = startCompositor();
         ChildProcess::Options options;
         options.arguments = {TESSARY_DRAG_SNAP_PROGRAM, "--idle-release-ms", "300",
                              "activation=" + desktop->windowManager().activationModifier,

@@ -65,7 +65,7 @@ protected:
         VirtualDesktop::Options options;
         start(options);
         if (HasFatalFailure()) return;
-        compositor = desktop->start({"xcompmgr"});
+        compositor = startCompositor({"xcompmgr"});
         writeDocuments();
     }
 

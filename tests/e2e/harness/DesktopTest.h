@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace tessary::e2e {
 
@@ -43,6 +45,26 @@ protected:
                 return condition();
             },
             Clock::now() + limit, platform->fileDescriptor());
+    }
+
+    // A compositing manager for the desktop (xcompmgr, or `command`); beside a window manager that
+    // composites alone, none is started and its own is waited for instead.
+    ChildProcess startCompositor(std::vector<std::string> command = {"sh", "-c", "exec xcompmgr 2>/dev/null"}) {
+        if (!desktop->windowManager().compositesAlone) return desktop->start(std::move(command));
+        xcb_connection_t* c = platform->connection().xcb();
+        const char* name = "_NET_WM_CM_S0";
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, name), nullptr);
+        EXPECT_TRUE(atom);
+        if (!atom) return {};
+        EXPECT_TRUE(waitFor([&] {
+            xcb_get_selection_owner_reply_t* owner =
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+            const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+            std::free(owner);
+            return owned;
+        }, 10s)) << desktop->windowManager().name << " did not take the compositing selection";
+        std::free(atom);
+        return {};
     }
 
     bool isManaged(xcb_window_t window) {

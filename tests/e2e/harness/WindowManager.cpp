@@ -170,7 +170,7 @@ const std::vector<WindowManager>& WindowManager::all() {
         {"xfwm4", false, true},
         {"fluxbox", false, false},
         {"jwm", false, false},
-        {"metacity", true, true, "control", "command", 32},
+        {"metacity", true, true, "control", "command", 32, true},
         {"marco", true, true, "control", "command", 32},
         {"kwin_x11", true, false, "control", "command"},
     };
