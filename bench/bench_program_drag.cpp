@@ -1,10 +1,11 @@
 // The tessary program's CPU per pointer notice during a real drag, on the desktop the end-to-end
 // tests use (Xvfb split into two 1920x1080 monitors, openbox), without and with xcompmgr. A test
 // client's window is dragged by its title bar through XTest with Shift held until the zones show;
-// then each repetition sends one-pixel relative motions, either back and forth inside one zone (the
-// highlight stays) or across the border of the right monitor's two zones, so that every notice
-// changes the highlight. The program's CPU over the motions, all its threads (schedstat), divided
-// by the notices sent.
+// then each repetition sends relative motions: one pixel at a time back and forth inside one zone
+// (the highlight stays), or from the last pixel of the right monitor's left zone to the first of
+// its right one and back (over the gap between them), so that every notice changes the highlight. The program's CPU over the motions, all its threads (schedstat), divided
+// by the notices sent. Beside it, what the X server spent over the same motions (it also carries
+// the window manager's moves and the XTest input, which the reference shares).
 //
 // The reference, in the same run and from the same motions: a bare process that selects raw motion
 // on the root and only reads and frees each event (support/BareRawMotion.cpp), measured the same way.
@@ -15,8 +16,10 @@
 //
 // Counters (medians over the repetitions): CPU per notice of ours and of the bare reader, and their
 // ratio; context switches per notice of each; the CPU per notice of the program's threads other
-// than its main one, and how many of them ran (a thread pool woken shows here). The threads that
-// ran are named on stderr. BENCH_NOTICES sets the motions per repetition (1000).
+// than its main one, and how many of them ran (a thread pool woken shows here); the X server's CPU
+// per notice. The threads that ran are named on stderr. BENCH_NOTICES sets the motions per
+// repetition (1000 inside a zone, 300 across); BENCH_PROGRAM runs another build of the program (an
+// earlier one, to compare) instead of this one's.
 
 #include <benchmark/benchmark.h>
 
@@ -59,9 +62,16 @@ namespace {
 
 constexpr uint32_t kShiftL = 0xffe1;
 
-int noticesPerRepetition() {
+// Across zones each notice costs the X server milliseconds, which pace the motions: fewer of them.
+int noticesPerRepetition(bool across) {
     const char* configured = std::getenv("BENCH_NOTICES");
-    return configured && std::atoi(configured) > 0 ? std::atoi(configured) : 1000;
+    if (configured && std::atoi(configured) > 0) return std::atoi(configured);
+    return across ? 300 : 1000;
+}
+
+std::string programPath() {
+    const char* chosen = std::getenv("BENCH_PROGRAM");
+    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
 }
 
 double median(std::vector<double> values) {
@@ -166,7 +176,7 @@ public:
         if (bare_.readLine(Clock::now() + 10s) != "ready") return false;
         // Its log (with the debug lines) says when it has seen the button go down.
         ChildProcess::Options ours;
-        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
+        ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
         ours.environment = desktop_.environment();
         ours.environment.push_back("QT_QPA_PLATFORM=xcb");
         ours.environment.push_back("TESSARY_DEBUG=1");
@@ -190,6 +200,7 @@ public:
     }
 
     pid_t programPid() const { return program_.pid(); }
+    pid_t serverPid() const { return desktop_.serverPid(); }
     pid_t barePid() const { return bare_.pid(); }
     const std::vector<Zone>& zones() const { return zones_; }
 
@@ -349,7 +360,7 @@ long long mainRuns(pid_t pid) {
 
 // What one repetition measured.
 struct Repetition {
-    Spent ours, bare;
+    Spent ours, bare, server;
     int notices = 0;
     int unsettled = 0;  // notices after which the processes had not settled within the time limit
     double paceMs = 0;  // from one notice to the next
@@ -364,6 +375,7 @@ Repetition measure(Desk& d, int notices, Step step) {
     result.notices = notices;
     const auto oursBefore = threadCounts(ours, true);
     const auto bareBefore = threadCounts(bare, true);
+    const auto serverBefore = threadCounts(d.serverPid(), false);
     const auto began = Clock::now();
     auto sentAt = began - 1s;
     for (int i = 0; i < notices; ++i) {
@@ -379,6 +391,7 @@ Repetition measure(Desk& d, int notices, Step step) {
     std::this_thread::sleep_for(20ms);
     result.ours = spentBetween(ours, oursBefore, threadCounts(ours, true));
     result.bare = spentBetween(bare, bareBefore, threadCounts(bare, true));
+    result.server = spentBetween(d.serverPid(), serverBefore, threadCounts(d.serverPid(), false));
     return result;
 }
 
@@ -413,7 +426,7 @@ void ProgramCpuPerNotice(benchmark::State& state) {
     // Warm: the overlay has drawn both highlights, the caches are filled.
     measure(*d, 100, step);
 
-    const int notices = noticesPerRepetition();
+    const int notices = noticesPerRepetition(across);
     std::vector<Repetition> repetitions;
     for (auto _ : state) {
         repetitions.push_back(measure(*d, notices, step));
@@ -442,6 +455,7 @@ void ProgramCpuPerNotice(benchmark::State& state) {
         figure([&](const Repetition& r) { return r.ours.otherCpuNs / n / 1e3; });
     state.counters["other_threads_ran"] = figure([&](const Repetition& r) { return double(r.ours.otherThreadsRan); });
     state.counters["unsettled_notices"] = figure([&](const Repetition& r) { return double(r.unsettled); });
+    state.counters["server_cpu_us_per_notice"] = figure([&](const Repetition& r) { return r.server.cpuNs / n / 1e3; });
     state.counters["pace_ms"] = figure([](const Repetition& r) { return r.paceMs; });
     if (across) state.counters["jump_px"] = jump;
     std::set<std::string> others;

@@ -147,10 +147,16 @@ uint64_t X11Connection::requestCount() {
     return uint64_t(sequence) - countingRequests_;
 }
 
-void X11Connection::drainXcb(bool readSocket) {
+void X11Connection::drainXcb(Drain read) {
+    bool readOnce = false;
     for (;;) {
-        xcb_generic_event_t* event =
-            readSocket ? xcb_poll_for_event(connection_) : xcb_poll_for_queued_event(connection_);
+        // xcb_poll_for_event reads the socket whenever xcb's queue is empty, so after the last
+        // event it reads once more and finds nothing: only the untilDry mode pays for that.
+        xcb_generic_event_t* event = read == Drain::untilDry ? xcb_poll_for_event(connection_)
+                                                             : xcb_poll_for_queued_event(connection_);
+        if (!event && read == Drain::oneRead && !std::exchange(readOnce, true)) {
+            event = xcb_poll_for_event(connection_);
+        }
         if (!event) {
             return;
         }
@@ -159,7 +165,7 @@ void X11Connection::drainXcb(bool readSocket) {
 }
 
 uint64_t X11Connection::eventMark() {
-    drainXcb(true);
+    drainXcb(Drain::untilDry);
     return eventsRead_;
 }
 
@@ -169,7 +175,7 @@ bool X11Connection::waitForEvent(uint64_t since,
     flush();
     size_t scanned = 0;
     for (;;) {
-        drainXcb(true);
+        drainXcb(Drain::untilDry);
         for (; scanned < queue_.size(); ++scanned) {
             const QueuedEvent& entry = queue_[scanned];
             if (entry.index >= since && matches(*entry.event)) {
@@ -294,18 +300,18 @@ void X11Connection::dispatch(const xcb_generic_event_t& event) {
     }
 }
 
-void X11Connection::processPendingEvents() {
+void X11Connection::processPendingEvents(Read read) {
     if (dispatching_) {
         return;
     }
     dispatching_ = true;
     bool dispatched = false;
-    // The socket is read once per call: a read that finds nothing costs a system call, and what the
-    // server sends after it wakes the main loop again (which also calls this before it sleeps).
-    // Events read while a handler waited for a reply are in xcb's queue and are taken below.
-    bool readSocket = true;
+    // The socket is read once per call at most: a read that finds nothing costs a system call, and
+    // what the server sends after it wakes the main loop again (which also calls this before it
+    // sleeps). Events read while a handler waited for a reply are in xcb's queue and are taken below.
+    bool readSocket = read == Read::socket;
     for (;;) {
-        drainXcb(std::exchange(readSocket, false));
+        drainXcb(std::exchange(readSocket, false) ? Drain::oneRead : Drain::queued);
         collectChecks();
         if (queue_.empty()) {
             if (!dispatched) {
