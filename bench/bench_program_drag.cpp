@@ -9,13 +9,15 @@
 //
 // The reference, in the same run and from the same motions: a bare process that selects raw motion
 // on the root and only reads and frees each event (support/BareRawMotion.cpp), measured the same way.
+// Beside it, what the Qt main loop alone costs: a Qt GUI program that does the same from a socket
+// notifier on its own connection (support/BareQtRawMotion.cpp).
 //
 // Pacing: each motion is sent as a hand moves (at most one a millisecond, the window manager moving
 // the window along), and not before both processes have read the one before and are asleep again,
 // so that neither takes several notices in one wake-up. The program's log is drained between runs.
 //
 // Counters (medians over the repetitions): CPU per notice of ours and of the bare reader, and their
-// ratio; context switches per notice of each; the CPU per notice of the program's threads other
+// ratio; the Qt reader's CPU per notice and ours to it; context switches per notice of each; the CPU per notice of the program's threads other
 // than its main one, and how many of them ran (a thread pool woken shows here); the X server's CPU
 // per notice. The threads that ran are named on stderr. BENCH_NOTICES sets the motions per
 // repetition (1000 inside a zone, 300 across); BENCH_PROGRAM runs another build of the program (an
@@ -52,6 +54,9 @@
 #endif
 #ifndef TESSARY_BARE_RAW_MOTION
 #error "TESSARY_BARE_RAW_MOTION must name the bare raw-motion reader"
+#endif
+#ifndef TESSARY_BARE_QT_RAW_MOTION
+#error "TESSARY_BARE_QT_RAW_MOTION must name the Qt raw-motion reader"
 #endif
 
 using namespace tessary;
@@ -174,6 +179,10 @@ public:
         bare.pipeStdout = true;
         bare_ = ChildProcess::start(bare);
         if (bare_.readLine(Clock::now() + 10s) != "ready") return false;
+        bare.arguments = {TESSARY_BARE_QT_RAW_MOTION};
+        bare.environment.push_back("QT_QPA_PLATFORM=xcb");
+        qtReader_ = ChildProcess::start(bare);
+        if (qtReader_.readLine(Clock::now() + 10s) != "ready") return false;
         // Its log (with the debug lines) says when it has seen the button go down.
         ChildProcess::Options ours;
         ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
@@ -202,6 +211,7 @@ public:
     pid_t programPid() const { return program_.pid(); }
     pid_t serverPid() const { return desktop_.serverPid(); }
     pid_t barePid() const { return bare_.pid(); }
+    pid_t qtReaderPid() const { return qtReader_.pid(); }
     const std::vector<Zone>& zones() const { return zones_; }
 
     // Starts or stops xcompmgr; returns once the screen's compositing selection says so, and the
@@ -305,6 +315,7 @@ private:
     std::unique_ptr<X11Platform> platform_;
     std::vector<Zone> zones_;
     ChildProcess bare_;
+    ChildProcess qtReader_;
     ChildProcess program_;
     std::optional<TestClient> client_;
     xcb_window_t window_ = 0;
@@ -360,7 +371,7 @@ long long mainRuns(pid_t pid) {
 
 // What one repetition measured.
 struct Repetition {
-    Spent ours, bare, server;
+    Spent ours, bare, qtReader, server;
     int notices = 0;
     int unsettled = 0;  // notices after which the processes had not settled within the time limit
     double paceMs = 0;  // from one notice to the next
@@ -369,28 +380,30 @@ struct Repetition {
 // Sends `notices` motions, each the one `step` gives for its index, paced as the top of the file says.
 template <typename Step>
 Repetition measure(Desk& d, int notices, Step step) {
-    const pid_t ours = d.programPid(), bare = d.barePid();
+    const pid_t ours = d.programPid(), bare = d.barePid(), qt = d.qtReaderPid();
     d.drain();
     Repetition result;
     result.notices = notices;
     const auto oursBefore = threadCounts(ours, true);
     const auto bareBefore = threadCounts(bare, true);
+    const auto qtBefore = threadCounts(qt, true);
     const auto serverBefore = threadCounts(d.serverPid(), false);
     const auto began = Clock::now();
     auto sentAt = began - 1s;
     for (int i = 0; i < notices; ++i) {
         std::this_thread::sleep_until(sentAt + 1ms);
-        const std::map<pid_t, long long> runs{{ours, mainRuns(ours)}, {bare, mainRuns(bare)}};
+        const std::map<pid_t, long long> runs{{ours, mainRuns(ours)}, {bare, mainRuns(bare)}, {qt, mainRuns(qt)}};
         sentAt = Clock::now();
         const auto [dx, dy] = step(i);
         d.moveBy(dx, dy);
-        if (!settled({ours, bare}, runs)) ++result.unsettled;
+        if (!settled({ours, bare, qt}, runs)) ++result.unsettled;
     }
     result.paceMs = std::chrono::duration<double, std::milli>(Clock::now() - began).count() / notices;
     // Anything the last notice set off later (a timer) is counted too.
     std::this_thread::sleep_for(20ms);
     result.ours = spentBetween(ours, oursBefore, threadCounts(ours, true));
     result.bare = spentBetween(bare, bareBefore, threadCounts(bare, true));
+    result.qtReader = spentBetween(qt, qtBefore, threadCounts(qt, true));
     result.server = spentBetween(d.serverPid(), serverBefore, threadCounts(d.serverPid(), false));
     return result;
 }
@@ -449,6 +462,10 @@ void ProgramCpuPerNotice(benchmark::State& state) {
     state.counters["cpu_us_per_notice"] = figure([&](const Repetition& r) { return r.ours.cpuNs / n / 1e3; });
     state.counters["bare_cpu_us_per_notice"] = figure([&](const Repetition& r) { return r.bare.cpuNs / n / 1e3; });
     state.counters["ratio"] = figure([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.bare.cpuNs, 1.0); });
+    state.counters["qt_reader_cpu_us_per_notice"] =
+        figure([&](const Repetition& r) { return r.qtReader.cpuNs / n / 1e3; });
+    state.counters["ratio_to_qt_reader"] =
+        figure([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.qtReader.cpuNs, 1.0); });
     state.counters["switches_per_notice"] = figure([&](const Repetition& r) { return r.ours.switches / n; });
     state.counters["bare_switches_per_notice"] = figure([&](const Repetition& r) { return r.bare.switches / n; });
     state.counters["other_threads_us_per_notice"] =
