@@ -121,18 +121,17 @@ void X11Connection::selectRootEvents(uint32_t mask) {
 
 int X11Connection::addEventHandler(EventHandler handler) {
     int id = nextHandlerId_++;
-    handlers_.emplace(id, std::move(handler));
+    handlers_.add(id, std::move(handler));
     return id;
 }
 
 void X11Connection::removeEventHandler(int id) {
-    handlers_.erase(id);
-    batchEndHandlers_.erase(id);
+    if (!handlers_.remove(id)) batchEndHandlers_.remove(id);
 }
 
 int X11Connection::addBatchEndHandler(std::function<void()> handler) {
     int id = nextHandlerId_++;
-    batchEndHandlers_.emplace(id, std::move(handler));
+    batchEndHandlers_.add(id, std::move(handler));
     return id;
 }
 
@@ -285,19 +284,9 @@ void X11Connection::dispatch(const xcb_generic_event_t& event) {
                    X11ErrorTolerance::none);
         return;
     }
-    // Handlers may be added or removed by a handler; walk over the ids present now.
-    std::vector<int> ids;
-    ids.reserve(handlers_.size());
-    for (const auto& [id, handler] : handlers_) {
-        ids.push_back(id);
-    }
-    for (int id : ids) {
-        auto it = handlers_.find(id);
-        if (it != handlers_.end()) {
-            EventHandler handler = it->second;  // a copy: the handler may remove itself
-            handler(event);
-        }
-    }
+    // Every event passes here: the walk copies nothing, and handlers may still add or remove
+    // handlers (their own included).
+    handlers_.call(event);
 }
 
 void X11Connection::processPendingEvents(Read read) {
@@ -320,15 +309,7 @@ void X11Connection::processPendingEvents(Read read) {
             dispatched = false;
             // End of a burst; the handlers may make requests that bring more events, and may remove
             // handlers (their own included).
-            std::vector<int>& ids = batchEndIds_;
-            ids.clear();
-            for (const auto& [id, handler] : batchEndHandlers_) ids.push_back(id);
-            for (int id : ids) {
-                if (auto it = batchEndHandlers_.find(id); it != batchEndHandlers_.end()) {
-                    auto handler = it->second;
-                    handler();
-                }
-            }
+            batchEndHandlers_.call();
             continue;
         }
         QueuedEvent entry = std::move(queue_.front());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/HandlerList.h"
 #include "Platform/Logger.h"
 #include "Platform/X11/X11Atoms.h"
 
@@ -177,9 +178,8 @@ private:
     std::deque<QueuedEvent> queue_;
     uint64_t eventsRead_ = 0;
     std::map<uint32_t, PendingCheck> pendingChecks_;
-    std::map<int, EventHandler> handlers_;
-    std::map<int, std::function<void()>> batchEndHandlers_;
-    std::vector<int> batchEndIds_;
+    HandlerList<const xcb_generic_event_t&> handlers_;
+    HandlerList<> batchEndHandlers_;
     int nextHandlerId_ = 1;
     bool dispatching_ = false;
     bool reportedFailure_ = false;
