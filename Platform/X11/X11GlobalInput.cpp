@@ -102,17 +102,22 @@ void X11PointerTracking::key(const X11ModifierLayout& layout, uint32_t keycode, 
 }
 
 std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_raw_button_press_event_t& event) {
+    // Read in place (every drag notice passes here), within the length the server gave: the mask
+    // words, then one value for each set bit, the processed values before the raw ones.
     std::pair<std::optional<double>, std::optional<double>> axes;
-    const int maskWords = xcb_input_raw_button_press_valuator_mask_length(&event);
-    if (maskWords <= 0) return axes;
-    const uint32_t bits = xcb_input_raw_button_press_valuator_mask(&event)[0];
-    const xcb_input_fp3232_t* values = xcb_input_raw_button_press_axisvalues(&event);
-    const int count = xcb_input_raw_button_press_axisvalues_length(&event);
-    auto value = [&](int index) { return double(values[index].integral) + double(values[index].frac) / 4294967296.0; };
+    const std::size_t bytes = std::size_t(event.length) * 4;
+    const std::size_t maskWords = event.valuators_len;
+    if (maskWords == 0 || maskWords * 4 > bytes) return axes;
+    const auto* mask = reinterpret_cast<const uint32_t*>(&event + 1);
+    const auto* values = reinterpret_cast<const xcb_input_fp3232_t*>(mask + maskWords);
+    const std::size_t count = (bytes - maskWords * 4) / sizeof(xcb_input_fp3232_t);
+    auto value = [&](std::size_t index) {
+        return double(values[index].integral) + double(values[index].frac) / 4294967296.0;
+    };
     // Values come in the order of the set bits: x is the first when bit 0 is set.
-    int index = 0;
-    if ((bits & 1u) && index < count) axes.first = value(index++);
-    if ((bits & 2u) && index < count) axes.second = value(index);
+    std::size_t index = 0;
+    if ((mask[0] & 1u) && index < count) axes.first = value(index++);
+    if ((mask[0] & 2u) && index < count) axes.second = value(index);
     return axes;
 }
 
