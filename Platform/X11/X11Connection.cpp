@@ -125,8 +125,14 @@ int X11Connection::addEventHandler(EventHandler handler) {
     return id;
 }
 
+int X11Connection::addGenericEventHandler(EventHandler handler) {
+    int id = nextHandlerId_++;
+    genericHandlers_.add(id, std::move(handler));
+    return id;
+}
+
 void X11Connection::removeEventHandler(int id) {
-    if (!handlers_.remove(id)) batchEndHandlers_.remove(id);
+    if (!handlers_.remove(id) && !genericHandlers_.remove(id)) batchEndHandlers_.remove(id);
 }
 
 int X11Connection::addBatchEndHandler(std::function<void()> handler) {
@@ -286,7 +292,11 @@ void X11Connection::dispatch(const xcb_generic_event_t& event) {
     }
     // Every event passes here: the walk copies nothing, and handlers may still add or remove
     // handlers (their own included).
-    handlers_.call(event);
+    if ((event.response_type & 0x7f) == XCB_GE_GENERIC) {
+        genericHandlers_.call(event);
+    } else {
+        handlers_.call(event);
+    }
 }
 
 void X11Connection::processPendingEvents(Read read) {

@@ -96,7 +96,11 @@ public:
     // component are kept together: selecting replaces what was selected before).
     void selectRootEvents(uint32_t mask);
 
+    // Every event but the XGE ones (response type 35: XInput 2's, a raw motion with every pointer
+    // move) goes to the event handlers; those go only to the generic-event handlers, so that a
+    // pointer notice reaches the one component that reads it. Either kind is removed by its id.
     int addEventHandler(EventHandler handler);
+    int addGenericEventHandler(EventHandler handler);
     void removeEventHandler(int id);
     // Called once at the end of every processPendingEvents call that dispatched something, so that
     // a burst of events becomes one notice.
@@ -179,6 +183,7 @@ private:
     uint64_t eventsRead_ = 0;
     std::map<uint32_t, PendingCheck> pendingChecks_;
     HandlerList<const xcb_generic_event_t&> handlers_;
+    HandlerList<const xcb_generic_event_t&> genericHandlers_;
     HandlerList<> batchEndHandlers_;
     int nextHandlerId_ = 1;
     bool dispatching_ = false;

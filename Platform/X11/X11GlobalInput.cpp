@@ -126,6 +126,7 @@ X11GlobalInput::X11GlobalInput(X11Connection& connection) : connection_(connecti
 X11GlobalInput::~X11GlobalInput() {
     if (!listening_) return;
     connection_.removeEventHandler(handlerId_);
+    connection_.removeEventHandler(inputHandlerId_);
     connection_.removeEventHandler(batchEndId_);
     if (!connection_.hasFailed()) {
         RawEventMask none{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, 0};
@@ -166,7 +167,8 @@ bool X11GlobalInput::startListening() {
         leftDown_ = (tracking_.mask & kButton1Mask) != 0;
         lastKeys_ = layout_.keys(tracking_.mask);
     }
-    handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
+    handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handleMapping(event); });
+    inputHandlerId_ = connection_.addGenericEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
     batchEndId_ = connection_.addBatchEndHandler([this] { deliverFoldedMotion(); });
     listening_ = true;
     selectRawEvents(leftDown_);
@@ -185,13 +187,13 @@ void X11GlobalInput::selectRawEvents(bool withMotion) {
     motionSelected_ = withMotion;
 }
 
-void X11GlobalInput::handle(const xcb_generic_event_t& event) {
-    const uint8_t type = event.response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY || keyboardNotices_->isMappingChange(event)) {
+void X11GlobalInput::handleMapping(const xcb_generic_event_t& event) {
+    if ((event.response_type & 0x7f) == XCB_MAPPING_NOTIFY || keyboardNotices_->isMappingChange(event)) {
         mappingsStale_ = true;
-        return;
     }
-    if (type != XCB_GE_GENERIC) return;
+}
+
+void X11GlobalInput::handle(const xcb_generic_event_t& event) {
     const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
     if (generic.extension != inputOpcode_) return;
     const auto& raw = reinterpret_cast<const xcb_input_raw_button_press_event_t&>(event);
