@@ -103,9 +103,7 @@ DragSnapController& AppDelegate::dragSnap() {
         // It keeps the displays and zones of a drag; these say when they changed.
         DragSnapController& controller = *dragSnap_;
         dragSnapNotices_.push_back(zones_->observe([&controller] { controller.layoutChanged(); }));
-        if (auto* screens = const_cast<Screens*>(DisplayProvider::screens())) {
-            dragSnapNotices_.push_back(screens->onChange([&controller] { controller.layoutChanged(); }));
-        }
+        dragSnapNotices_.push_back(platform_.screens.onChange([&controller] { controller.layoutChanged(); }));
     }
     return *dragSnap_;
 }
