@@ -62,12 +62,20 @@ public:
     // Calls every handler subscribed when the emission starts and still subscribed when its turn
     // comes, in subscription order; handlers may subscribe and unsubscribe while it runs.
     void emit(Args... args) {
+        // Without a copy of the list (emissions are on per-event paths): the entries stay in
+        // subscription order, ids growing, so the next one to call is the first after the last
+        // called, up to the last id given before the emission started.
         std::shared_ptr<State> state = state_;
-        std::vector<Entry> snapshot = state->handlers;
-        for (const Entry& entry : snapshot) {
-            const bool stillSubscribed = std::any_of(state->handlers.begin(), state->handlers.end(),
-                                                     [&](const Entry& e) { return e.id == entry.id; });
-            if (stillSubscribed) (*entry.handler)(args...);
+        const std::uint64_t last = state->nextID;
+        std::uint64_t called = 0;
+        for (;;) {
+            const auto next = std::upper_bound(state->handlers.begin(), state->handlers.end(), called,
+                                               [](std::uint64_t id, const Entry& e) { return id < e.id; });
+            if (next == state->handlers.end() || next->id > last) return;
+            called = next->id;
+            // Held while it runs: the handler may end its own subscription.
+            const std::shared_ptr<Handler> handler = next->handler;
+            (*handler)(args...);
         }
     }
 

@@ -227,8 +227,8 @@ int main(int argc, char** argv) {
     }
     QtScheduler scheduler;
     bool serverGone = false;
-    QtEventPump pump(platform->fileDescriptor(), [&] {
-        const bool alive = platform->processPendingEvents();
+    auto processX = [&](X11Connection::Read read) {
+        const bool alive = platform->processPendingEvents(read);
         if (!alive && !serverGone) {
             serverGone = true;
             log.notice("The X server is gone; quitting");
@@ -237,7 +237,10 @@ int main(int argc, char** argv) {
             QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
         }
         return alive;
-    });
+    };
+    QtEventPump pump(
+        platform->fileDescriptor(), [&] { return processX(X11Connection::Read::socket); },
+        [&] { return processX(X11Connection::Read::queuedOnly); });
     DisplayProvider::setScreens(&platform->screens());
     AccessibilityPermission::setAccessibility(&platform->accessibility());
 

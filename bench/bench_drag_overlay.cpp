@@ -91,7 +91,9 @@ public:
 struct Desk {
     Desk() {
         platform = X11Platform::open(desktop.display().c_str());
-        pump = std::make_unique<QtEventPump>(platform->fileDescriptor(), [this] { return platform->processPendingEvents(); });
+        pump = std::make_unique<QtEventPump>(
+            platform->fileDescriptor(), [this] { return platform->processPendingEvents(); },
+            [this] { return platform->processPendingEvents(X11Connection::Read::queuedOnly); });
         DisplayProvider::setScreens(&platform->screens());
         engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
         zones = std::make_unique<ZoneService>(engine, JSONDocumentStore<LayoutLibrary>(folder / "layouts.json"));

@@ -6,29 +6,33 @@
 
 namespace tessary {
 
-QtEventPump::QtEventPump(int descriptor, std::function<bool()> process)
-    : process_(std::move(process)), notifier_(descriptor, QSocketNotifier::Read) {
-    auto run = [this] {
-        // A handler that spins a nested event loop must not re-enter the processing.
-        if (processing_ || !notifier_.isEnabled()) return;
-        processing_ = true;
-        bool alive = process_();
-        processing_ = false;
-        if (!alive) stop();
+QtEventPump::QtEventPump(int descriptor, std::function<bool()> process, std::function<bool()> beforeSleep)
+    : process_(std::move(process)),
+      beforeSleep_(beforeSleep ? std::move(beforeSleep) : process_),
+      notifier_(descriptor, QSocketNotifier::Read) {
+    auto runner = [this](std::function<bool()>& work) {
+        return [this, &work] {
+            // A handler that spins a nested event loop must not re-enter the processing.
+            if (processing_ || !notifier_.isEnabled()) return;
+            processing_ = true;
+            bool alive = work();
+            processing_ = false;
+            if (!alive) stop();
+        };
     };
-    QObject::connect(&notifier_, &QSocketNotifier::activated, run);
+    QObject::connect(&notifier_, &QSocketNotifier::activated, runner(process_));
     if (auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread())) {
-        beforeSleep_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, run);
+        sleeping_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, runner(beforeSleep_));
     }
 }
 
 QtEventPump::~QtEventPump() {
-    QObject::disconnect(beforeSleep_);
+    QObject::disconnect(sleeping_);
 }
 
 void QtEventPump::stop() {
     notifier_.setEnabled(false);
-    QObject::disconnect(beforeSleep_);
+    QObject::disconnect(sleeping_);
 }
 
 }  // namespace tessary

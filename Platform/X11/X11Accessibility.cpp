@@ -228,6 +228,7 @@ AXError X11Accessibility::holdWrite(const AXElement& element, std::optional<Poin
 }
 
 void X11Accessibility::commitWrites(bool wait) {
+    if (pendingFrames_.empty()) return;  // the end of nearly every main-loop turn
     // Taken out first: a window that vanished is not asked again.
     auto pending = std::exchange(pendingFrames_, {});
     for (const auto& [window, frame] : pending) {

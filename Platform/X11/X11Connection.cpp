@@ -121,18 +121,23 @@ void X11Connection::selectRootEvents(uint32_t mask) {
 
 int X11Connection::addEventHandler(EventHandler handler) {
     int id = nextHandlerId_++;
-    handlers_.emplace(id, std::move(handler));
+    handlers_.add(id, std::move(handler));
+    return id;
+}
+
+int X11Connection::addGenericEventHandler(EventHandler handler) {
+    int id = nextHandlerId_++;
+    genericHandlers_.add(id, std::move(handler));
     return id;
 }
 
 void X11Connection::removeEventHandler(int id) {
-    handlers_.erase(id);
-    batchEndHandlers_.erase(id);
+    if (!handlers_.remove(id) && !genericHandlers_.remove(id)) batchEndHandlers_.remove(id);
 }
 
 int X11Connection::addBatchEndHandler(std::function<void()> handler) {
     int id = nextHandlerId_++;
-    batchEndHandlers_.emplace(id, std::move(handler));
+    batchEndHandlers_.add(id, std::move(handler));
     return id;
 }
 
@@ -147,10 +152,16 @@ uint64_t X11Connection::requestCount() {
     return uint64_t(sequence) - countingRequests_;
 }
 
-void X11Connection::drainXcb(bool readSocket) {
+void X11Connection::drainXcb(Drain read) {
+    bool readOnce = false;
     for (;;) {
-        xcb_generic_event_t* event =
-            readSocket ? xcb_poll_for_event(connection_) : xcb_poll_for_queued_event(connection_);
+        // xcb_poll_for_event reads the socket whenever xcb's queue is empty, so after the last
+        // event it reads once more and finds nothing: only the untilDry mode pays for that.
+        xcb_generic_event_t* event = read == Drain::untilDry ? xcb_poll_for_event(connection_)
+                                                             : xcb_poll_for_queued_event(connection_);
+        if (!event && read == Drain::oneRead && !std::exchange(readOnce, true)) {
+            event = xcb_poll_for_event(connection_);
+        }
         if (!event) {
             return;
         }
@@ -159,7 +170,7 @@ void X11Connection::drainXcb(bool readSocket) {
 }
 
 uint64_t X11Connection::eventMark() {
-    drainXcb(true);
+    drainXcb(Drain::untilDry);
     return eventsRead_;
 }
 
@@ -169,7 +180,7 @@ bool X11Connection::waitForEvent(uint64_t since,
     flush();
     size_t scanned = 0;
     for (;;) {
-        drainXcb(true);
+        drainXcb(Drain::untilDry);
         for (; scanned < queue_.size(); ++scanned) {
             const QueuedEvent& entry = queue_[scanned];
             if (entry.index >= since && matches(*entry.event)) {
@@ -279,33 +290,27 @@ void X11Connection::dispatch(const xcb_generic_event_t& event) {
                    X11ErrorTolerance::none);
         return;
     }
-    // Handlers may be added or removed by a handler; walk over the ids present now.
-    std::vector<int> ids;
-    ids.reserve(handlers_.size());
-    for (const auto& [id, handler] : handlers_) {
-        ids.push_back(id);
-    }
-    for (int id : ids) {
-        auto it = handlers_.find(id);
-        if (it != handlers_.end()) {
-            EventHandler handler = it->second;  // a copy: the handler may remove itself
-            handler(event);
-        }
+    // Every event passes here: the walk copies nothing, and handlers may still add or remove
+    // handlers (their own included).
+    if ((event.response_type & 0x7f) == XCB_GE_GENERIC) {
+        genericHandlers_.call(event);
+    } else {
+        handlers_.call(event);
     }
 }
 
-void X11Connection::processPendingEvents() {
+void X11Connection::processPendingEvents(Read read) {
     if (dispatching_) {
         return;
     }
     dispatching_ = true;
     bool dispatched = false;
-    // The socket is read once per call: a read that finds nothing costs a system call, and what the
-    // server sends after it wakes the main loop again (which also calls this before it sleeps).
-    // Events read while a handler waited for a reply are in xcb's queue and are taken below.
-    bool readSocket = true;
+    // The socket is read once per call at most: a read that finds nothing costs a system call, and
+    // what the server sends after it wakes the main loop again (which also calls this before it
+    // sleeps). Events read while a handler waited for a reply are in xcb's queue and are taken below.
+    bool readSocket = read == Read::socket;
     for (;;) {
-        drainXcb(std::exchange(readSocket, false));
+        drainXcb(std::exchange(readSocket, false) ? Drain::oneRead : Drain::queued);
         collectChecks();
         if (queue_.empty()) {
             if (!dispatched) {
@@ -314,15 +319,7 @@ void X11Connection::processPendingEvents() {
             dispatched = false;
             // End of a burst; the handlers may make requests that bring more events, and may remove
             // handlers (their own included).
-            std::vector<int>& ids = batchEndIds_;
-            ids.clear();
-            for (const auto& [id, handler] : batchEndHandlers_) ids.push_back(id);
-            for (int id : ids) {
-                if (auto it = batchEndHandlers_.find(id); it != batchEndHandlers_.end()) {
-                    auto handler = it->second;
-                    handler();
-                }
-            }
+            batchEndHandlers_.call();
             continue;
         }
         QueuedEvent entry = std::move(queue_.front());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/HandlerList.h"
 #include "Platform/Logger.h"
 #include "Platform/X11/X11Atoms.h"
 
@@ -81,15 +82,25 @@ public:
 
     // --- Main loop -------------------------------------------------------------------------------
     int fileDescriptor() const;
-    // Reads whatever the server has sent and dispatches every queued event to the handlers, in
-    // order, together with the errors of checked requests. Not reentrant: a handler that calls it
-    // returns at once and its events are dispatched by the outer call.
-    void processPendingEvents();
+    // What processPendingEvents takes from the socket. The main loop reads it when the descriptor is
+    // readable; before it sleeps it takes only what xcb read while waiting for a reply, since what
+    // is still in the socket wakes it at once anyway (a read that finds nothing costs a system call
+    // on every pointer notice).
+    enum class Read { socket, queuedOnly };
+    // Reads what the server has sent (one read: what comes after it, or did not fit, keeps the
+    // descriptor readable) and dispatches every queued event to the handlers, in order, together
+    // with the errors of checked requests. Not reentrant: a handler that calls it returns at once
+    // and its events are dispatched by the outer call.
+    void processPendingEvents(Read read = Read::socket);
     // Adds to the events this connection selects on the root window (the selections of every
     // component are kept together: selecting replaces what was selected before).
     void selectRootEvents(uint32_t mask);
 
+    // Every event but the XGE ones (response type 35: XInput 2's, a raw motion with every pointer
+    // move) goes to the event handlers; those go only to the generic-event handlers, so that a
+    // pointer notice reaches the one component that reads it. Either kind is removed by its id.
     int addEventHandler(EventHandler handler);
+    int addGenericEventHandler(EventHandler handler);
     void removeEventHandler(int id);
     // Called once at the end of every processPendingEvents call that dispatched something, so that
     // a burst of events becomes one notice.
@@ -151,8 +162,10 @@ private:
         XcbPtr<xcb_generic_event_t> event;
     };
 
-    // Moves every event xcb holds (reading the socket when `readSocket`) into queue_.
-    void drainXcb(bool readSocket);
+    // Moves xcb's events into the queue, reading the socket as `read` says: not at all, once xcb's
+    // own queue is empty, or until it is dry (for a mark that must follow everything already sent).
+    enum class Drain { queued, oneRead, untilDry };
+    void drainXcb(Drain read);
     void collectChecks();
     void dispatch(const xcb_generic_event_t& event);
 
@@ -169,9 +182,9 @@ private:
     std::deque<QueuedEvent> queue_;
     uint64_t eventsRead_ = 0;
     std::map<uint32_t, PendingCheck> pendingChecks_;
-    std::map<int, EventHandler> handlers_;
-    std::map<int, std::function<void()>> batchEndHandlers_;
-    std::vector<int> batchEndIds_;
+    HandlerList<const xcb_generic_event_t&> handlers_;
+    HandlerList<const xcb_generic_event_t&> genericHandlers_;
+    HandlerList<> batchEndHandlers_;
     int nextHandlerId_ = 1;
     bool dispatching_ = false;
     bool reportedFailure_ = false;

@@ -102,17 +102,22 @@ void X11PointerTracking::key(const X11ModifierLayout& layout, uint32_t keycode, 
 }
 
 std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_raw_button_press_event_t& event) {
+    // Read in place (every drag notice passes here), within the length the server gave: the mask
+    // words, then one value for each set bit, the processed values before the raw ones.
     std::pair<std::optional<double>, std::optional<double>> axes;
-    const int maskWords = xcb_input_raw_button_press_valuator_mask_length(&event);
-    if (maskWords <= 0) return axes;
-    const uint32_t bits = xcb_input_raw_button_press_valuator_mask(&event)[0];
-    const xcb_input_fp3232_t* values = xcb_input_raw_button_press_axisvalues(&event);
-    const int count = xcb_input_raw_button_press_axisvalues_length(&event);
-    auto value = [&](int index) { return double(values[index].integral) + double(values[index].frac) / 4294967296.0; };
+    const std::size_t bytes = std::size_t(event.length) * 4;
+    const std::size_t maskWords = event.valuators_len;
+    if (maskWords == 0 || maskWords * 4 > bytes) return axes;
+    const auto* mask = reinterpret_cast<const uint32_t*>(&event + 1);
+    const auto* values = reinterpret_cast<const xcb_input_fp3232_t*>(mask + maskWords);
+    const std::size_t count = (bytes - maskWords * 4) / sizeof(xcb_input_fp3232_t);
+    auto value = [&](std::size_t index) {
+        return double(values[index].integral) + double(values[index].frac) / 4294967296.0;
+    };
     // Values come in the order of the set bits: x is the first when bit 0 is set.
-    int index = 0;
-    if ((bits & 1u) && index < count) axes.first = value(index++);
-    if ((bits & 2u) && index < count) axes.second = value(index);
+    std::size_t index = 0;
+    if ((mask[0] & 1u) && index < count) axes.first = value(index++);
+    if ((mask[0] & 2u) && index < count) axes.second = value(index);
     return axes;
 }
 
@@ -121,6 +126,7 @@ X11GlobalInput::X11GlobalInput(X11Connection& connection) : connection_(connecti
 X11GlobalInput::~X11GlobalInput() {
     if (!listening_) return;
     connection_.removeEventHandler(handlerId_);
+    connection_.removeEventHandler(inputHandlerId_);
     connection_.removeEventHandler(batchEndId_);
     if (!connection_.hasFailed()) {
         RawEventMask none{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, 0};
@@ -161,7 +167,8 @@ bool X11GlobalInput::startListening() {
         leftDown_ = (tracking_.mask & kButton1Mask) != 0;
         lastKeys_ = layout_.keys(tracking_.mask);
     }
-    handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
+    handlerId_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handleMapping(event); });
+    inputHandlerId_ = connection_.addGenericEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
     batchEndId_ = connection_.addBatchEndHandler([this] { deliverFoldedMotion(); });
     listening_ = true;
     selectRawEvents(leftDown_);
@@ -180,13 +187,13 @@ void X11GlobalInput::selectRawEvents(bool withMotion) {
     motionSelected_ = withMotion;
 }
 
-void X11GlobalInput::handle(const xcb_generic_event_t& event) {
-    const uint8_t type = event.response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY || keyboardNotices_->isMappingChange(event)) {
+void X11GlobalInput::handleMapping(const xcb_generic_event_t& event) {
+    if ((event.response_type & 0x7f) == XCB_MAPPING_NOTIFY || keyboardNotices_->isMappingChange(event)) {
         mappingsStale_ = true;
-        return;
     }
-    if (type != XCB_GE_GENERIC) return;
+}
+
+void X11GlobalInput::handle(const xcb_generic_event_t& event) {
     const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
     if (generic.extension != inputOpcode_) return;
     const auto& raw = reinterpret_cast<const xcb_input_raw_button_press_event_t&>(event);

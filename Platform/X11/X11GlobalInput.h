@@ -87,6 +87,8 @@ private:
     // server cannot deliver them.
     bool startListening();
     void selectRawEvents(bool withMotion);
+    // Mapping notices (core and XKB) and the XInput events.
+    void handleMapping(const xcb_generic_event_t& event);
     void handle(const xcb_generic_event_t& event);
     void handleButton(uint32_t physicalButton, uint16_t sourceDevice, bool down);
     void handleMotion(const xcb_input_raw_motion_event_t& event);
@@ -105,6 +107,7 @@ private:
     bool listening_ = false;
     uint8_t inputOpcode_ = 0;
     int handlerId_ = 0;
+    int inputHandlerId_ = 0;
     int batchEndId_ = 0;
 
     bool leftDown_ = false;

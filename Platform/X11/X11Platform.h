@@ -13,8 +13,8 @@
 namespace tessary {
 
 // The X11 back ends over one connection, built in the order they depend on each other. The main
-// loop watches fileDescriptor() and calls processPendingEvents() when it is readable and before it
-// sleeps.
+// loop watches fileDescriptor() and calls processPendingEvents() when it is readable, and
+// processPendingEvents(X11Connection::Read::queuedOnly) before it sleeps.
 class X11Platform {
 public:
     // Null when no X server can be reached.
@@ -31,9 +31,9 @@ public:
     int fileDescriptor() const { return connection_->fileDescriptor(); }
     // Sends the window writes still held (the end of a main-loop turn), then dispatches what the
     // server sent; false once the connection is broken (the X server is gone).
-    bool processPendingEvents() {
+    bool processPendingEvents(X11Connection::Read read = X11Connection::Read::socket) {
         accessibility_.commitPendingWrites();
-        connection_->processPendingEvents();
+        connection_->processPendingEvents(read);
         return !connection_->hasFailed();
     }
 

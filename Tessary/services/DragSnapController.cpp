@@ -54,7 +54,9 @@ void DragSnapController::reset() {
     window_.reset();
     selection_.removeAll();
     activeDisplay_.reset();
+    activeItem_.reset();
     lastHighlight_.reset();
+    shown_.clear();
 }
 
 void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
@@ -101,7 +103,9 @@ void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
     phase_ = Phase::tracking;
     selection_.removeAll();
     activeDisplay_.reset();
+    activeItem_.reset();
     lastHighlight_.reset();
+    shown_.clear();
     overlay_.hide();
 }
 
@@ -143,14 +147,27 @@ bool DragSnapController::startSnappingIfMoved(Point at) {
     phase_ = Phase::snapping;
     released_.reset();
     lastHighlight_.reset();
-    std::vector<OverlayItem> items;
-    for (auto& display : displays_()) {
-        auto zones = zonesFor_(display);
-        items.push_back(OverlayItem{std::move(display), std::move(zones)});
-    }
-    overlay_.show(items);
+    showZones();
     updateHighlight(at);
     return true;
+}
+
+void DragSnapController::showZones() {
+    shown_.clear();
+    for (auto& display : displays_()) {
+        auto zones = zonesFor_(display);
+        shown_.push_back(OverlayItem{std::move(display), std::move(zones)});
+    }
+    activeItem_.reset();
+    overlay_.show(shown_);
+}
+
+void DragSnapController::layoutChanged() {
+    if (phase_ != Phase::snapping) return;
+    showZones();
+    // The new overlay highlights nothing; the selection stays when its display is still there.
+    lastHighlight_.reset();
+    updateHighlight(lastMouse_);
 }
 
 void DragSnapController::modifiersChanged(InputModifiers modifiers) {
@@ -163,28 +180,28 @@ void DragSnapController::modifiersChanged(InputModifiers modifiers) {
 
 void DragSnapController::updateHighlight(Point at) {
     if (phase_ != Phase::snapping) return;
-    std::optional<DisplayInfo> display;
-    for (auto& candidate : displays_()) {
-        if (candidate.frame.contains(at)) {
-            display = std::move(candidate);
-            break;
-        }
-    }
-    if (!display) {
+    std::size_t item = 0;
+    while (item < shown_.size() && !shown_[item].display.frame.contains(at)) ++item;
+    if (item == shown_.size()) {
         selection_.removeAll();
         if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
         activeDisplay_.reset();
+        activeItem_.reset();
         lastHighlight_.reset();
         return;
     }
-    if (!activeDisplay_ || *activeDisplay_ != *display) {
-        if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
-        // Another display starts a new selection, even with the span key held.
-        selection_.removeAll();
-        activeDisplay_ = *display;
-        lastHighlight_.reset();
+    const DisplayInfo& display = shown_[item].display;
+    if (activeItem_ != item) {
+        if (!activeDisplay_ || *activeDisplay_ != display) {
+            if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
+            // Another display starts a new selection, even with the span key held.
+            selection_.removeAll();
+            activeDisplay_ = display;
+            lastHighlight_.reset();
+        }
+        activeItem_ = item;
     }
-    const auto zone = ZoneHitTest::zoneAt(at, zonesFor_(*display));
+    const auto zone = ZoneHitTest::zoneAt(at, shown_[item].zones);
     const bool spanHeld = isHeld(preferences_.spanModifier(), modifiers_);
     if (zone) {
         if (spanHeld) {
@@ -195,12 +212,12 @@ void DragSnapController::updateHighlight(Point at) {
     } else if (!spanHeld) {
         selection_.removeAll();
     }
-    if (lastHighlight_ && lastHighlight_->display == display->displayID &&
+    if (lastHighlight_ && lastHighlight_->display == display.displayID &&
         lastHighlight_->indices == selection_.zoneIndices) {
         return;
     }
-    lastHighlight_ = Highlight{display->displayID, selection_.zoneIndices};
-    overlay_.setHighlighted(selection_.zoneIndices, *display);
+    lastHighlight_ = Highlight{display.displayID, selection_.zoneIndices};
+    overlay_.setHighlighted(selection_.zoneIndices, display);
 }
 
 void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
@@ -215,8 +232,9 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
     if (phase_ == Phase::snapping && windowMoved(window)) {
         // The zone under the final point counts.
         updateHighlight(at);
-        if (activeDisplay_) {
-            if (const auto rect = selection_.unionRect(zonesFor_(*activeDisplay_))) {
+        // Into the zones the user saw.
+        if (activeDisplay_ && activeItem_) {
+            if (const auto rect = selection_.unionRect(shown_[*activeItem_].zones)) {
                 drop(*rect, window, *activeDisplay_);
                 dropped = true;
             }

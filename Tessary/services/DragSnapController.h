@@ -73,8 +73,9 @@ public:
     static constexpr Scheduler::Duration moveRecheckDelay = std::chrono::milliseconds(1);
     static constexpr int moveRechecks = 8;
 
-    // `displays` and `zonesFor` are asked anew on every use; the clock and the drop's retry come from
-    // the scheduler. Everything given must outlive the controller.
+    // `displays` and `zonesFor` are asked when the zones appear and kept for the drag (the pointer's
+    // notices come every millisecond), until layoutChanged() says they changed; the clock and the
+    // drop's retry come from the scheduler. Everything given must outlive the controller.
     DragSnapController(WindowEngine& engine, const Preferences& preferences, OverlayPresenting& overlay,
                        DisplaysReader displays, ZonesReader zonesFor, Scheduler& scheduler);
     ~DragSnapController();
@@ -95,6 +96,8 @@ public:
     void mouseUp(InputModifiers modifiers, Point at);
     // Replays the last drag event with the new keys, so a key takes effect without a mouse movement.
     void modifiersChanged(InputModifiers modifiers);
+    // The displays or their zones changed: a drag showing the zones shows the new ones.
+    void layoutChanged();
 
     Phase phase() const { return phase_; }
     const SpanSelection& selection() const { return selection_; }
@@ -123,6 +126,8 @@ private:
     // title-bar press that the window manager did not turn into a move (a button on the bar) snaps
     // nothing.
     bool windowMoved(const WindowHandle& window);
+    // Asks for the displays and their zones and shows them.
+    void showZones();
     void updateHighlight(Point at);
     void drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display);
 
@@ -149,6 +154,9 @@ private:
     InputModifiers modifiers_;
     std::optional<Highlight> lastHighlight_;
     std::optional<Released> released_;
+    // While snapping: the displays and zones on screen, and which of them holds activeDisplay_.
+    std::vector<OverlayItem> shown_;
+    std::optional<std::size_t> activeItem_;
 
     // The drops' retries still to run, cancelled by the next mouse-down and by the controller's end
     // (after which the engine they hold may be gone).

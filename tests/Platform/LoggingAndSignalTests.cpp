@@ -76,6 +76,26 @@ TEST(Signal, HandlersMayUnsubscribeThemselvesAndOthersWhileItEmits) {
     EXPECT_EQ(signal.subscriberCount(), 1u);
 }
 
+// A handler that joins during an emission hears the next one, not the one under way; one that
+// leaves and joins again keeps its new place at the end.
+TEST(Signal, HandlersSubscribedWhileItEmitsHearTheNextEmission) {
+    Signal<int> signal;
+    std::vector<std::string> calls;
+    std::vector<Subscription> added;
+    Subscription first;
+    first = signal.subscribe([&](int v) {
+        calls.push_back("first " + std::to_string(v));
+        if (v == 1) {
+            added.push_back(signal.subscribe([&](int w) { calls.push_back("added " + std::to_string(w)); }));
+            first = signal.subscribe([&](int w) { calls.push_back("first again " + std::to_string(w)); });
+        }
+    });
+    Subscription last = signal.subscribe([&](int v) { calls.push_back("last " + std::to_string(v)); });
+    signal.emit(1);
+    signal.emit(2);
+    EXPECT_EQ(calls, (std::vector<std::string>{"first 1", "last 1", "last 2", "added 2", "first again 2"}));
+}
+
 TEST(Signal, EitherSideMayGoFirst) {
     Subscription outlives;
     {

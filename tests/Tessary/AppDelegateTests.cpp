@@ -328,6 +328,41 @@ TEST_F(AppDelegateTest, ASnapReachesMemoryAndTheReviewCountAndLeavesNoTaskAfterI
     EXPECT_EQ(world.scheduler.pendingCount(), 0u);
 }
 
+// The drag keeps its zones between notices; a layout chosen meanwhile shows at once, and the drop
+// goes into the zone of the new layout under the pointer.
+TEST_F(AppDelegateTest, ALayoutChosenDuringADragShowsAndTakesTheDrop) {
+    AppDelegate& delegate = world.launched();
+    const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200), "Notes");
+    world.scheduler.advance(1s);
+    const Rect frame = world.frameOf(window);
+    const Point at{frame.x() + 20, frame.y() + 10};
+    const Point to{620, 520};
+    world.input.moveTo(at);
+    world.input.pressLeft();
+    world.input.setModifiers({.shift = true});
+    world.accessibility.window(window.element).frame = moved(frame, to.x - at.x, to.y - at.y);
+    world.input.moveTo(to);
+    ASSERT_TRUE(overlayShowing());
+    const ZoneOverlayPanel* panel = delegate.overlay().panel(world.main.displayID);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->model().zones().size(), 4u);
+
+    const ZoneLayout halves{UUID::random(), "Halves", LayoutKind(ZoneGrid::uniform(1, 2)), 0, 0, std::nullopt, Date(0)};
+    delegate.zones().updateLibrary([&](LayoutLibrary& library) {
+        library.layouts = {halves};
+        library.defaultLayoutID = halves.id;
+    });
+    panel = delegate.overlay().panel(world.main.displayID);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->model().zones().size(), 2u);
+    const auto zones = delegate.zones().zones(world.main);
+    const auto target = std::find_if(zones.begin(), zones.end(), [&](const Zone& z) { return z.rect.contains(to); });
+    ASSERT_NE(target, zones.end());
+    world.input.releaseLeft();
+    world.input.setModifiers({});
+    EXPECT_EQ(world.frameOf(window), target->rect);
+}
+
 TEST_F(AppDelegateTest, QuittingWritesAPendingMemorySaveAtOnce) {
     AppDelegate& delegate = world.launched();
     const WindowHandle window = world.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200), "Notes");

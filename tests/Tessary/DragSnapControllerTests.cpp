@@ -140,8 +140,17 @@ protected:
     VirtualScheduler scheduler;
     std::map<std::uint32_t, int> zoneCount;
     std::vector<DisplayInfo> displays{leftDisplay, rightDisplay};
-    DragSnapController controller{engine, preferences, overlay, [this] { return displays; },
-                                  [this](const DisplayInfo& d) { return columns(d, zoneCount[d.displayID]); }, scheduler};
+    int layoutReads = 0;
+    DragSnapController controller{engine, preferences, overlay,
+                                  [this] {
+                                      ++layoutReads;
+                                      return displays;
+                                  },
+                                  [this](const DisplayInfo& d) {
+                                      ++layoutReads;
+                                      return columns(d, zoneCount[d.displayID]);
+                                  },
+                                  scheduler};
     SimGlobalInput input;
     InputMonitor monitor{input, controller};
     WindowHandle window = engine.addWindow("org.example.Editor", 42, "Notes", Rect(300, 200, 800, 600));
@@ -567,6 +576,28 @@ TEST_F(DragSnapControllerTest, ThePressLineComesOnceThePressedWindowIsRead) {
     EXPECT_EQ(sink.lines, 1);
     EXPECT_EQ(sink.tracked, window);
     input.releaseLeft();
+}
+
+// The pointer's notices ask for no layout; a change of the layout mid-drag shows the new zones,
+// highlights from them and snaps into them. Without a drag showing zones, a change shows nothing.
+TEST_F(DragSnapControllerTest, ADragKeepsItsLayoutUntilTheLayoutChanges) {
+    controller.layoutChanged();
+    grab(shift);
+    dragBy(10, 0);
+    dragTo(over(rightDisplay, 4, 3));  // in the second of two columns
+    const int reads = layoutReads;
+    dragBy(0, 30);
+    dragBy(0, -30);
+    EXPECT_EQ(layoutReads, reads);
+    overlay.take();
+    zoneCount[2] = 4;  // the right display's pointer is now over its fourth column
+    controller.layoutChanged();
+    EXPECT_THAT(overlay.take(), ElementsAre("show 1:4 2:4", "highlight 2 [3]"));
+    input.releaseLeft();
+    EXPECT_THAT(snaps, ElementsAre(Snap{window, 2, {3}, columns(rightDisplay, 4)[3].rect}));
+    overlay.take();
+    controller.layoutChanged();
+    EXPECT_THAT(overlay.calls, IsEmpty());
 }
 
 TEST_F(DragSnapControllerTest, TheInputMonitorRegistersOnceAndTranslatesTheKeys) {

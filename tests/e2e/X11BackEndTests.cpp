@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <numeric>
+#include <vector>
 
 namespace tessary::e2e {
 namespace {
@@ -30,6 +35,86 @@ TEST_F(X11Displays, AChangedMonitorArrangementIsAnnounced) {
     }
     ASSERT_TRUE(desktop->setMonitor({"tessary-right", 1920, 0, 1920, 1080}, outputs ? "DUMMY1" : "none"));
     EXPECT_TRUE(waitFor([&] { return notices > 0 && platform->screens().screens().size() == 2u; }));
+}
+
+class X11Events : public DesktopTest {
+protected:
+    void SetUp() override {
+        VirtualDesktop::Options options;
+        options.windowManager = false;
+        start(options);
+        c = platform->connection().xcb();
+        window = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, platform->connection().root(), 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        roundTrip(c);
+        other = xcb_connect(desktop->display().c_str(), nullptr);
+        handler = platform->connection().addEventHandler([this](const xcb_generic_event_t& event) {
+            const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
+            if ((event.response_type & 0x7f) == XCB_CLIENT_MESSAGE && message.window == window) {
+                seen.push_back(int(message.data.data32[0]));
+            }
+        });
+    }
+    void TearDown() override {
+        platform->connection().removeEventHandler(handler);
+        xcb_disconnect(other);
+        DesktopTest::TearDown();
+    }
+
+    static void roundTrip(xcb_connection_t* connection) {
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    bool readable(std::chrono::milliseconds wait) {
+        pollfd descriptor{platform->fileDescriptor(), POLLIN, 0};
+        return ::poll(&descriptor, 1, int(wait.count())) > 0;
+    }
+    // Another client sends our window messages numbered first to first + count - 1; returns once
+    // the server has sent them all.
+    void send(int first, int count) {
+        for (int i = first; i < first + count; ++i) {
+            xcb_client_message_event_t message{};
+            message.response_type = XCB_CLIENT_MESSAGE;
+            message.format = 32;
+            message.window = window;
+            message.type = XCB_ATOM_INTEGER;
+            message.data.data32[0] = uint32_t(i);
+            xcb_send_event(other, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+        }
+        roundTrip(other);
+    }
+    static std::vector<int> numbers(int first, int count) {
+        std::vector<int> all(std::size_t(count), 0);
+        std::iota(all.begin(), all.end(), first);
+        return all;
+    }
+
+    xcb_connection_t* c = nullptr;
+    xcb_connection_t* other = nullptr;
+    xcb_window_t window = 0;
+    int handler = 0;
+    std::vector<int> seen;
+};
+
+// The main loop reads the socket only when it is readable; before it sleeps it takes what xcb read
+// while a caller waited for a reply, which the descriptor no longer shows.
+TEST_F(X11Events, EventsReadDuringAReplyWaitAreDispatchedBeforeTheLoopSleeps) {
+    send(0, 3);
+    roundTrip(c);
+    ASSERT_FALSE(readable(0ms)) << "xcb was to have read the events with the reply";
+    platform->processPendingEvents(X11Connection::Read::queuedOnly);
+    EXPECT_EQ(seen, numbers(0, 3));
+}
+
+// A burst larger than one read of the socket: the loop, turning as the program's does (a pass for
+// each time the descriptor is readable, one before it sleeps), dispatches all of it, in order,
+// before it sleeps.
+TEST_F(X11Events, ABurstLargerThanOneReadIsDispatchedWholeAndInOrder) {
+    send(0, 600);  // 600 events of 32 bytes; xcb reads at most 4 kB at a time
+    const auto deadline = Clock::now() + 5s;
+    while (readable(100ms) && Clock::now() < deadline) platform->processPendingEvents();
+    platform->processPendingEvents(X11Connection::Read::queuedOnly);
+    EXPECT_EQ(seen, numbers(0, 600));
 }
 
 class X11Windows_ : public DesktopTest {};

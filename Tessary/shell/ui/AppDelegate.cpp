@@ -103,6 +103,10 @@ DragSnapController& AppDelegate::dragSnap() {
         dragSnap_ = std::make_unique<DragSnapController>(
             *platform_.engine, *preferences_, overlay(), displays,
             [this](const DisplayInfo& display) { return zones_->zones(display); }, platform_.scheduler);
+        // It keeps the displays and zones of a drag; these say when they changed.
+        DragSnapController& controller = *dragSnap_;
+        dragSnapNotices_.push_back(zones_->observe([&controller] { controller.layoutChanged(); }));
+        dragSnapNotices_.push_back(platform_.screens.onChange([&controller] { controller.layoutChanged(); }));
     }
     return *dragSnap_;
 }

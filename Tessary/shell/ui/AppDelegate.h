@@ -251,6 +251,8 @@ private:
     std::unique_ptr<ReviewPrompt> reviewPrompt_;
     std::unique_ptr<OverlayController> overlay_;
     std::unique_ptr<DragSnapController> dragSnap_;
+    // Tell the drag controller of new displays and layouts; they end before it does.
+    std::vector<Subscription> dragSnapNotices_;
     std::unique_ptr<InputMonitor> inputMonitor_;
     std::unique_ptr<WindowMemoryService> memory_;
     std::unique_ptr<RuleService> rules_;

@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
         std::fputs("cannot connect to the X server\n", stderr);
         return 1;
     }
-    QtEventPump pump(platform->fileDescriptor(), [&] { return platform->processPendingEvents(); });
+    QtEventPump pump(platform->fileDescriptor(), [&] { return platform->processPendingEvents(); },
+                     [&] { return platform->processPendingEvents(X11Connection::Read::queuedOnly); });
     QtScheduler scheduler;
     DisplayProvider::setScreens(&platform->screens());
 

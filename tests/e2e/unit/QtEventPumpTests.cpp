@@ -45,5 +45,50 @@ TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
     ::close(fds[0]);
 }
 
+// The program's X pump: the descriptor is read only when readable; before the loop sleeps another
+// pass runs that must not read it (what is left there wakes the loop anyway).
+TEST(QtEventPump, TheWorkBeforeSleepingIsItsOwnWhenGiven) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+
+    std::string received;
+    int readable = 0, beforeSleep = 0;
+    bool keepGoing = true;
+    QtEventPump pump(
+        fds[0],
+        [&] {
+            ++readable;
+            char buffer[16];
+            ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+            if (n > 0) received.append(buffer, static_cast<size_t>(n));
+            QCoreApplication::quit();
+            return n != 0;
+        },
+        [&] {
+            ++beforeSleep;
+            QCoreApplication::quit();
+            return keepGoing;
+        });
+    application.exec();
+    EXPECT_GE(beforeSleep, 1);
+    EXPECT_EQ(readable, 0) << "nothing was written: the descriptor's own work must not run";
+
+    ASSERT_EQ(::write(fds[1], "event", 5), 5);
+    application.exec();
+    EXPECT_EQ(received, "event");
+    EXPECT_TRUE(pump.isRunning());
+
+    // The pass before sleeping finds the connection broken: the pump stops as well.
+    keepGoing = false;
+    application.exec();
+    EXPECT_FALSE(pump.isRunning());
+    ::close(fds[1]);
+    ::close(fds[0]);
+}
+
 }  // namespace
 }  // namespace tessary

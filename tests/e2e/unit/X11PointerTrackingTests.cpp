@@ -9,8 +9,8 @@ namespace tessary {
 namespace {
 
 // A raw motion event as xcb hands it over: the header, the valuator mask, the processed values and
-// the raw ones.
-std::vector<uint8_t> rawMotion(uint32_t mask, const std::vector<double>& values) {
+// the raw ones; `maskWords` as the event claims it (its length counts one).
+std::vector<uint8_t> rawMotion(uint32_t mask, const std::vector<double>& values, uint16_t maskWords = 1) {
     std::vector<uint8_t> bytes(sizeof(xcb_input_raw_button_press_event_t));
     auto append = [&](const void* data, std::size_t size) {
         const auto* p = static_cast<const uint8_t*>(data);
@@ -25,7 +25,8 @@ std::vector<uint8_t> rawMotion(uint32_t mask, const std::vector<double>& values)
         }
     }
     auto* event = reinterpret_cast<xcb_input_raw_button_press_event_t*>(bytes.data());
-    event->valuators_len = 1;
+    event->valuators_len = maskWords;
+    event->length = uint32_t((bytes.size() - sizeof(xcb_input_raw_button_press_event_t)) / 4);
     return bytes;
 }
 
@@ -35,6 +36,7 @@ TEST(X11PointerTracking, FollowsRawDeltasWithinTheRootWindow) {
         uint32_t mask;
         std::vector<double> values;
         Point expected;
+        uint16_t maskWords = 1;
     } cases[] = {
         {"both axes", 0b11, {25, -5}, Point{125, 95}},
         {"fractions add up", 0b11, {0.5, 0.25}, Point{100.5, 100.25}},
@@ -43,12 +45,15 @@ TEST(X11PointerTracking, FollowsRawDeltasWithinTheRootWindow) {
         {"no axis", 0b1000, {4}, Point{100, 100}},
         {"pushed past the left and top edges", 0b11, {-500, -500}, Point{0, 0}},
         {"pushed past the right and bottom edges", 0b11, {5000, 5000}, Point{3839, 1079}},
+        {"a mask longer than the event (a broken server): nothing is read past it", 0b11, {25, -5},
+         Point{100, 100}, 20},
+        {"a mask that runs into the values: no more is read than is there", 0b11, {25}, Point{100, 100}, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         X11PointerTracking tracking;
         tracking.reset(Point{100, 100}, 0, Size{3840, 1080});
-        const std::vector<uint8_t> event = rawMotion(c.mask, c.values);
+        const std::vector<uint8_t> event = rawMotion(c.mask, c.values, c.maskWords);
         const auto [dx, dy] = rawAxes(*reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event.data()));
         tracking.moveBy(dx, dy);
         EXPECT_EQ(tracking.location, c.expected);
