@@ -171,7 +171,7 @@ const std::vector<WindowManager>& WindowManager::all() {
         {"fluxbox", false, false},
         {"jwm", false, false},
         {"metacity", true, true, "control", "command", 32, true},
-        {"marco", true, true, "control", "command", 32},
+        {"marco", true, true, "control", "command", 32, true},
         {"kwin_x11", true, false, "control", "command"},
     };
     return managers;

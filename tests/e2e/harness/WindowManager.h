@@ -30,10 +30,10 @@ struct WindowManager {
     // A dragged window's edge stops for a moment at another window's edge (edge resistance that
     // no setting turns off), so it lags the pointer by up to this many pixels there.
     int edgeResistance = 0;
-    // It composites the screen itself and no compositing manager is started beside it: it takes
-    // _NET_WM_CM_S0 a moment after it has started, one started in that moment takes the selection
-    // first, and metacity then leaves it with no owner while the screen is composited (marco gives
-    // way instead, and the other composites).
+    // It composites the screen itself and no compositing manager is started beside it, as its users
+    // run it: it takes _NET_WM_CM_S0 a moment after it has started, one started in that moment
+    // takes the selection first, and metacity then leaves it with no owner while the screen is
+    // composited (marco gives way instead, and the other composites).
     bool compositesAlone = false;
 
     // The one named by TESSARY_E2E_WM; unknown names end the test program with a message.
