@@ -304,7 +304,11 @@ int main(int argc, char** argv) {
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
-        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+        FeedbackWindowController* made = controller.get();
+        return AppWindow{controller, made->window(), [made] { made->show(); }, [made] {
+                             const FeedbackModel::Phase phase = made->model().phase();
+                             return phase == FeedbackModel::Phase::sending || phase == FeedbackModel::Phase::failed;
+                         }};
     };
 
     FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);
