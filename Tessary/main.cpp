@@ -177,6 +177,7 @@ int answerWithoutInstance(const InstanceRequest& request) {
 
 int main(int argc, char** argv) {
     ProcessMemory::keepLargeBlocksOffTheHeap();
+    ProcessMemory::shareOneHeap();
     StderrLogSink sink;
     Logger::setSink(&sink);
     Logger log("Tessary");
