@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QPixmapCache>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <algorithm>
@@ -53,7 +54,11 @@ bool ClosedWindowRelease::eventFilter(QObject* watched, QEvent* event) {
             }
         }
         for (const auto& step : then) step();
-        if (released) returnFreedMemory();
+        if (!released) return;
+        // The threads Qt started to convert and scale the window's images, idle now: they end
+        // here rather than half a minute later, with their stacks (a next window starts them anew).
+        QThreadPool::globalInstance()->waitForDone(0);
+        returnFreedMemory();
     });
     return false;
 }
