@@ -276,7 +276,8 @@ int main(int argc, char** argv) {
         AppActions& actions = delegate.actions();
         auto controller = std::make_shared<AboutWindowController>(
             AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
-        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+        AboutWindowController* made = controller.get();
+        return AppWindow{controller, made->window(), [made] { made->show(); }, {}, [made] { made->releaseContents(); }};
     };
     // The settings window is built on each opening; what it shows next lives on in the selection,
     // which outlives the delegate that destroys the last window. This build has no update

@@ -317,14 +317,16 @@ const AppWindow& AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory
     if (!slot && factory) {
         slot = factory(*this);
         if (!slot) return slot;
-        closedWindows_.watch(slot.window, [this, &slot, window = slot.window] { dropClosed(slot, window); });
+        closedWindows_.watch(slot.window, [this, &slot, window = slot.window] { closedWindowReleased(slot, window); });
     }
     return slot;
 }
 
-void AppDelegate::dropClosed(AppWindow& slot, const QWidget* window) {
+void AppDelegate::closedWindowReleased(AppWindow& slot, const QWidget* window) {
+    if (slot.window != window || window->isVisible()) return;
+    if (slot.released) slot.released();
     const bool madeAnew = &slot == &onboarding_ || &slot == &feedback_;
-    if (!madeAnew || slot.window != window || window->isVisible() || (slot.busy && slot.busy())) return;
+    if (!madeAnew || (slot.busy && slot.busy())) return;
     slot = {};
 }
 

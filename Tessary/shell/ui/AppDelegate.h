@@ -95,6 +95,9 @@ struct AppWindow {
     // Whether the closed window still works for the user (a feedback being sent, or whose sending
     // failed): the delegate then keeps it. Empty: never.
     std::function<bool()> busy = {};
+    // What the owner gives up once the window is closed, before the memory goes back (contents it
+    // makes again when the window next shows). Empty: nothing.
+    std::function<void()> released = {};
 
     static AppWindow of(std::unique_ptr<QWidget> widget) {
         QWidget* shown = widget.get();
@@ -244,9 +247,9 @@ public:
 
 private:
     const AppWindow& windowFrom(AppWindow& slot, const AppWindowFactory& factory);
-    // After `window`, made for `slot`, was closed and released: drops it if it is one of those
-    // made anew (see the top of the file) and still the slot's.
-    void dropClosed(AppWindow& slot, const QWidget* window);
+    // After `window`, made for `slot`, was closed and released: its owner gives up what it said,
+    // and the window is dropped if it is one of those made anew (see the top of the file).
+    void closedWindowReleased(AppWindow& slot, const QWidget* window);
     static std::vector<DisplayInfo> displays();
 
     AppPlatform platform_;
