@@ -177,6 +177,7 @@ int answerWithoutInstance(const InstanceRequest& request) {
 
 int main(int argc, char** argv) {
     ProcessMemory::keepLargeBlocksOffTheHeap();
+    ProcessMemory::shareOneHeap();
     StderrLogSink sink;
     Logger::setSink(&sink);
     Logger log("Tessary");
@@ -275,7 +276,8 @@ int main(int argc, char** argv) {
         AppActions& actions = delegate.actions();
         auto controller = std::make_shared<AboutWindowController>(
             AboutActions{[&actions] { actions.showReleaseNotes(); }, [&actions] { actions.sendFeedback(); }, nullptr});
-        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+        AboutWindowController* made = controller.get();
+        return AppWindow{controller, made->window(), [made] { made->show(); }, {}, [made] { made->releaseContents(); }};
     };
     // The settings window is built on each opening; what it shows next lives on in the selection,
     // which outlives the delegate that destroys the last window. This build has no update
@@ -304,7 +306,11 @@ int main(int argc, char** argv) {
     };
     windows.feedback = [&scheduler](AppDelegate&) {
         std::shared_ptr<FeedbackWindowController> controller = FeedbackWindowController::make(scheduler);
-        return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
+        FeedbackWindowController* made = controller.get();
+        return AppWindow{controller, made->window(), [made] { made->show(); }, [made] {
+                             const FeedbackModel::Phase phase = made->model().phase();
+                             return phase == FeedbackModel::Phase::sending || phase == FeedbackModel::Phase::failed;
+                         }};
     };
 
     FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);

@@ -10,6 +10,8 @@ void ProcessMemory::keepLargeBlocksOffTheHeap() {
     ::mallopt(M_TRIM_THRESHOLD, 128 * 1024);
 }
 
+void ProcessMemory::shareOneHeap() { ::mallopt(M_ARENA_MAX, 1); }
+
 void ProcessMemory::returnToSystem() { ::malloc_trim(0); }
 
 }  // namespace tessary

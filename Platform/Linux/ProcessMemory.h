@@ -24,6 +24,12 @@ public:
     // keep the heap's pages resident after they are freed. Call once, at start.
     static void keepLargeBlocksOffTheHeap();
 
+    // Every thread allocates from the one heap. By default each thread that allocates gets a heap
+    // of its own (the X connection's reader, D-Bus, and the image threads Qt starts while a window
+    // draws), each keeping tens of kilobytes resident for the few blocks it holds; our threads
+    // allocate little and seldom at the same time. Call once, at start, before any thread starts.
+    static void shareOneHeap();
+
     // Returns the allocator's free pages to the system (malloc_trim).
     static void returnToSystem();
 };

@@ -436,6 +436,48 @@ TEST_F(AppDelegateTest, WindowsAreMadeOnceAndTheFeedbackFormAfreshOnceClosed) {
     EXPECT_TRUE(delegate.feedbackWindow()->isVisible());
 }
 
+// Onboarding shows the shared state and a new feedback form starts empty: once closed they are
+// dropped, and the next request makes them again. A feedback form being
+// sent, or whose sending failed, holds the user's text: closed, it is kept and shown again.
+TEST_F(AppDelegateTest, ClosedWindowsThatKeepNothingAreDroppedAndABusyFeedbackFormIsKept) {
+    AppDelegate& delegate = world.launched();
+    struct Row {
+        const char* name;
+        std::function<void()> show;
+        std::function<QWidget*()> window;
+    };
+    const Row rows[] = {
+        {"onboarding", [&] { delegate.showOnboarding(); }, [&] { return delegate.onboardingWindow(); }},
+        {"feedback", [&] { delegate.showFeedback(); }, [&] { return delegate.feedbackWindow(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.show();
+        QWidget* first = row.window();
+        ASSERT_NE(first, nullptr);
+        first->close();
+        world.scheduler.runDue();
+        EXPECT_EQ(row.window(), nullptr) << "dropped once closed";
+        row.show();
+        EXPECT_EQ(world.made(row.name), 2);
+        ASSERT_NE(row.window(), nullptr);
+        EXPECT_TRUE(row.window()->isVisible());
+        row.window()->close();
+        world.scheduler.runDue();
+    }
+
+    world.feedbackBusy = true;
+    delegate.showFeedback();
+    QWidget* sending = delegate.feedbackWindow();
+    sending->close();
+    world.scheduler.runDue();
+    EXPECT_EQ(delegate.feedbackWindow(), sending) << "kept while it sends";
+    delegate.showFeedback();
+    EXPECT_EQ(delegate.feedbackWindow(), sending) << "shown again, not replaced by an empty form";
+    EXPECT_TRUE(sending->isVisible());
+    EXPECT_EQ(world.made("feedback"), 3);
+}
+
 TEST_F(AppDelegateTest, SettingsKeepTheRequestedSectionUntilAnotherIsAskedFor) {
     AppDelegate& delegate = world.launched();
     delegate.showSettings(SettingsSection::about);

@@ -106,6 +106,7 @@ public:
     std::map<std::string, int> windowsMade;
     std::vector<std::string> hookCalls;
     std::optional<bool> reviewPageOffered;  // what the review alert was told, once asked
+    bool feedbackBusy = false;              // what the feedback windows say of themselves
     std::unique_ptr<AppDelegate> delegate;
 
 private:
@@ -119,7 +120,12 @@ private:
         };
     }
     AppWindowFactories factories() {
-        return {window("onboarding"), window("editor"), window("about"), window("feedback"),
+        AppWindowFactory feedback = [this, made = window("feedback")](AppDelegate& delegate) {
+            AppWindow window = made(delegate);
+            window.busy = [this] { return feedbackBusy; };
+            return window;
+        };
+        return {window("onboarding"), window("editor"), window("about"), feedback,
                 window("settings", "SettingsWindow")};
     }
     AppHooks hooks() {

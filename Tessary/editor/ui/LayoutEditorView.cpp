@@ -125,13 +125,11 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
     body->addWidget(inspectorColumn_);
     column->addLayout(body, 1);
 
-    sheet_ = new NewLayoutSheet(model, this);
-
     librarySubscription_ = model.zones().observe([this] { refresh(); });
     editorSubscription_ = model.observe([this](LayoutEditorModel::Property property) {
         if (property == LayoutEditorModel::Property::isPresentingNewLayout) {
-            if (model_.isPresentingNewLayout() && !sheet_->isVisible()) sheet_->present();
-            if (!model_.isPresentingNewLayout() && sheet_->isVisible()) sheet_->reject();
+            if (model_.isPresentingNewLayout() && !newLayoutSheet()->isVisible()) sheet_->present();
+            if (!model_.isPresentingNewLayout() && sheet_ && sheet_->isVisible()) sheet_->reject();
         }
         if (property == LayoutEditorModel::Property::selectedLayoutID ||
             property == LayoutEditorModel::Property::previewDisplayID) {
@@ -147,6 +145,12 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
 
 LayoutEditorView::~LayoutEditorView() {
     for (RowWidgets* row : rowWidgets_) delete row;
+}
+
+NewLayoutSheet* LayoutEditorView::newLayoutSheet() const {
+    // Made on demand from a const accessor: the sheet is the same one from then on.
+    if (!sheet_) sheet_ = new NewLayoutSheet(model_, const_cast<LayoutEditorView*>(this));
+    return sheet_;
 }
 
 QWidget* LayoutEditorView::rowWidget(int row) const {

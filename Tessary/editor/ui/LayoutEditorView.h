@@ -43,7 +43,8 @@ public:
     QWidget* rowWidget(int row) const;
     LayoutCanvasPane* canvasPane() const { return pane_; }
     LayoutInspector* inspector() const { return inspectorColumn_; }
-    NewLayoutSheet* newLayoutSheet() const { return sheet_; }
+    // Made when first asked for: most sessions never open it.
+    NewLayoutSheet* newLayoutSheet() const;
     // The title the window shows: the selected layout's name, or "Tessary Layouts".
     QString title() const;
 
@@ -73,7 +74,7 @@ private:
     LayoutCanvasPane* pane_;
     QWidget* inspectorDivider_;
     LayoutInspector* inspectorColumn_;
-    NewLayoutSheet* sheet_;
+    mutable NewLayoutSheet* sheet_ = nullptr;
     QString title_;
     Subscription librarySubscription_;
     Subscription editorSubscription_;

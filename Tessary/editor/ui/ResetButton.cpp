@@ -26,7 +26,27 @@ ResetButton::ResetButton(LayoutEditorModel& model, QWidget* parent)
     toTemplate_->setText(tr("Reset to Template"));
     toTemplate_->setToolTip(tr(ResetMenuModel::resetToTemplateHelp));
     toTemplate_->setPopupMode(QToolButton::InstantPopup);
+    // Its fifty-odd items are made when it first opens: most editor sessions never open it.
     menu_ = new QMenu(toTemplate_);
+    connect(menu_, &QMenu::aboutToShow, this, [this] { fillMenu(); });
+    toTemplate_->setMenu(menu_);
+    row->addWidget(toTemplate_);
+
+    librarySubscription_ = model.zones().observe([this] { refresh(); });
+    editorSubscription_ = model.observe([this](LayoutEditorModel::Property property) {
+        if (property == LayoutEditorModel::Property::selectedLayoutID) refresh();
+    });
+    refresh();
+}
+
+QMenu* ResetButton::templateMenu() const {
+    // Filling it changes nothing a caller sees: the menu is the same, with its items.
+    const_cast<ResetButton*>(this)->fillMenu();
+    return menu_;
+}
+
+void ResetButton::fillMenu() {
+    if (!menu_->isEmpty()) return;
     for (const auto& entry : ResetMenuModel::menu()) {
         // "Focus & media" is a title, not a shortcut letter.
         const QString title = menuItemText(QString::fromStdString(entry.title));
@@ -47,14 +67,6 @@ ResetButton::ResetButton(LayoutEditorModel& model, QWidget* parent)
         }
         }
     }
-    toTemplate_->setMenu(menu_);
-    row->addWidget(toTemplate_);
-
-    librarySubscription_ = model.zones().observe([this] { refresh(); });
-    editorSubscription_ = model.observe([this](LayoutEditorModel::Property property) {
-        if (property == LayoutEditorModel::Property::selectedLayoutID) refresh();
-    });
-    refresh();
 }
 
 void ResetButton::refresh() {

@@ -21,9 +21,11 @@ public:
 
     QPushButton* resetToDefaultButton() const { return toDefault_; }
     QToolButton* resetToTemplateButton() const { return toTemplate_; }
-    QMenu* templateMenu() const { return menu_; }
+    // The "Reset to Template" menu, with its items.
+    QMenu* templateMenu() const;
 
 private:
+    void fillMenu();
     void refresh();
 
     ResetMenuModel reset_;

@@ -27,12 +27,26 @@ struct AboutTexts {
 // and the buttons "Release Notes", "Send Feedback…" and "Website" (disabled when the build names
 // no web site, with the reason as its tool tip: a command that cannot apply is disabled). At least
 // 400 pixels wide.
+//
+// Closed, the window can give up its contents (releaseContents()); they are made again, the same,
+// when it is next shown.
 class AboutView final : public QWidget {
 public:
     AboutView(AboutActions actions, const AboutTexts& texts, QWidget* parent = nullptr);
 
+    // Drops the contents of a hidden view; nothing for a visible one.
+    void releaseContents();
+    bool hasContents() const { return contents_ != nullptr; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void buildContents();
+
     AboutActions actions_;
+    AboutTexts texts_;
+    QWidget* contents_ = nullptr;
 };
 
 }  // namespace tessary

@@ -1,7 +1,8 @@
 #pragma once
 
 // The About window: made once, on the first request, and shown again on every later one where
-// the user left it (closing only hides it). Fixed size, titled and closable only.
+// the user left it (closing only hides it; its contents may be given up meanwhile and are made
+// again when it shows). Fixed size, titled and closable only.
 
 #include <memory>
 
@@ -18,6 +19,8 @@ public:
 
     // Shows the window, raises it and gives it the focus.
     void show();
+    // Once it is closed: its contents go until it is next shown.
+    void releaseContents() { window_->releaseContents(); }
     QWidget* window() const { return window_.get(); }
 
 private:

@@ -92,22 +92,24 @@ void blurAlpha(QImage& image, double radius) {
 }
 
 // A blurred rounded square to stretch around a tile of any size: its corners are kept and its
-// edges stretched. Made once per blur and colour and kept, so a repaint never blurs; a few are
-// kept at most, since every overlay colour the user tries makes new ones.
+// edges stretched. Made once per blur and colour and kept by the view that draws it, so a repaint
+// never blurs; a few are kept at most, since every overlay colour the user tries makes new ones.
 struct ShadowPatch {
     QImage image;
     int margin = 0;  // how far the shadow reaches beyond the shape
     int corner = 0;
 };
 
-const ShadowPatch& shadowPatch(double blur, QColor color) {
-    static QHash<QString, ShadowPatch> cache;
-    const QString key = QString::number(blur) + '/' + QString::number(color.rgba(), 16);
-    if (const auto found = cache.constFind(key); found != cache.constEnd()) return *found;
-
+ShadowPatch shadowPatch(QHash<QString, QImage>& cache, double blur, QColor color) {
     ShadowPatch patch;
     patch.margin = static_cast<int>(std::ceil(blur * 1.5));
     patch.corner = static_cast<int>(std::ceil(cornerRadius));
+    const QString key = QString::number(blur) + '/' + QString::number(color.rgba(), 16);
+    if (const auto found = cache.constFind(key); found != cache.constEnd()) {
+        patch.image = *found;
+        return patch;
+    }
+
     const int side = 2 * (patch.margin + patch.corner) + 1;
     QImage image(side, side, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -129,11 +131,13 @@ const ShadowPatch& shadowPatch(double blur, QColor color) {
     patch.image = colored;
     constexpr qsizetype kept = 8;
     if (cache.size() >= kept) cache.clear();
-    return *cache.insert(key, patch);
+    cache.insert(key, colored);
+    return patch;
 }
 
-void drawShadow(QPainter& painter, const QRectF& shape, double blur, QColor color, QPointF offset) {
-    const ShadowPatch& patch = shadowPatch(blur, color);
+void drawShadow(QHash<QString, QImage>& cache, QPainter& painter, const QRectF& shape, double blur, QColor color,
+                QPointF offset) {
+    const ShadowPatch patch = shadowPatch(cache, blur, color);
     const double m = patch.margin;
     const double k = patch.margin + patch.corner;  // a corner slice's side
     const QRectF target = shape.translated(offset).adjusted(-m, -m, m, m);
@@ -190,8 +194,8 @@ QColor composedOver(const QColor& top, const QColor& bottom) {
 
 // A badge's number with its shadow, drawn once per number, size and pixel ratio: glyphs this large
 // are drawn as outlines, which costs more than all the rest of a tile.
-const QImage& badgeText(const QString& number, const QFont& font, QSizeF size, double ratio) {
-    static QHash<QString, QImage> cache;
+const QImage& badgeText(QHash<QString, QImage>& cache, const QString& number, const QFont& font, QSizeF size,
+                        double ratio) {
     const QString key = number + QLatin1Char('|') + QString::number(font.pixelSize()) + QLatin1Char('|') +
                         QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height()) +
                         QLatin1Char('|') + QString::number(ratio);
@@ -696,9 +700,9 @@ void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active
         outside.addPath(shape);
         painter.setClipPath(outside, Qt::IntersectClip);
         if (active) {
-            drawShadow(painter, r, 24, withAlpha(color, color.alphaF() * 0.35), QPointF(0, 10));
+            drawShadow(drawn_.shadows, painter, r, 24, withAlpha(color, color.alphaF() * 0.35), QPointF(0, 10));
         } else {
-            drawShadow(painter, r, 6, QColor(0, 0, 0, 20), QPointF(0, 2));
+            drawShadow(drawn_.shadows, painter, r, 6, QColor(0, 0, 0, 20), QPointF(0, 2));
         }
         painter.restore();
     }
@@ -737,7 +741,8 @@ void ZoneOverlayView::paintTile(QPainter& painter, const Zone& zone, bool active
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.45f), 1));
         painter.drawRoundedRect(badge.adjusted(0.5, 0.5, -0.5, -0.5), height / 2 - 0.5, height / 2 - 0.5);
-        painter.drawImage(badge.topLeft(), badgeText(number, font, badge.size(), painter.device()->devicePixelRatioF()));
+        painter.drawImage(badge.topLeft(),
+                          badgeText(drawn_.badges, number, font, badge.size(), painter.device()->devicePixelRatioF()));
     }
 
     if (overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) {

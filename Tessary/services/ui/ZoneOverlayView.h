@@ -147,6 +147,14 @@ private:
     QRegion unpainted_;
     QHash<QString, QImage> hintImages_;
     mutable QHash<QString, double> hintWidths_;
+    // Badge numbers and shadow patches, drawn once. Kept by the view, not the process: a preview
+    // in a window draws its own sizes, which go with it when the window's contents do; the
+    // overlay's survive releaseCache(), so that its cold show draws no glyph outlines.
+    struct DrawnPieces {
+        QHash<QString, QImage> badges;
+        QHash<QString, QImage> shadows;
+    };
+    mutable DrawnPieces drawn_;
     QImage inactiveTiles_;
     bool inactiveTilesStale_ = true;
     // Per zone (in model order): the inactive and the active image.

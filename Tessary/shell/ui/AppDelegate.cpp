@@ -316,9 +316,18 @@ void AppDelegate::didEndDragWithoutSnap(const WindowHandle& window) { memory().f
 const AppWindow& AppDelegate::windowFrom(AppWindow& slot, const AppWindowFactory& factory) {
     if (!slot && factory) {
         slot = factory(*this);
-        closedWindows_.watch(slot.window);
+        if (!slot) return slot;
+        closedWindows_.watch(slot.window, [this, &slot, window = slot.window] { closedWindowReleased(slot, window); });
     }
     return slot;
+}
+
+void AppDelegate::closedWindowReleased(AppWindow& slot, const QWidget* window) {
+    if (slot.window != window || window->isVisible()) return;
+    if (slot.released) slot.released();
+    const bool madeAnew = &slot == &onboarding_ || &slot == &feedback_;
+    if (!madeAnew || (slot.busy && slot.busy())) return;
+    slot = {};
 }
 
 void AppDelegate::presentWindowController(const AppWindow& window, std::string_view what) {
@@ -390,11 +399,12 @@ void AppDelegate::checkForUpdates() {
 }
 
 void AppDelegate::showFeedback() {
-    if (feedback_ && feedback_.window->isVisible()) {
+    // A closed feedback window is reused only while it is busy: a form being sent, or whose sending
+    // failed, keeps the user's text and shows how it went; otherwise a new request starts empty.
+    if (feedback_ && (feedback_.window->isVisible() || (feedback_.busy && feedback_.busy()))) {
         presentWindowController(feedback_, "feedback");
         return;
     }
-    // A closed feedback window is never reused: each new request starts with an empty form.
     feedback_ = {};
     presentWindowController(windowFrom(feedback_, factories_.feedback), "feedback");
 }

@@ -15,8 +15,12 @@
 // a window whose factory is missing is not built, and its command takes the "no window" path: it
 // logs and does nothing else. Each opens inside the display under the pointer (WindowCentring),
 // and gives back its X window, its backing store and the memory it drew with once it is closed
-// (ClosedWindowRelease); the widget and what its owner keeps stay for the next opening. On X11 there is no activation policy to switch: one of our windows
-// has its taskbar entry exactly while it is mapped.
+// (ClosedWindowRelease); the widget and what its owner keeps stay for the next opening, except
+// the onboarding and feedback windows, which keep nothing the next opening needs (onboarding shows
+// the shared state; a feedback form starts empty): once closed, and the feedback window not busy,
+// they are dropped and made again at the next request (both open centred, as before). On X11 there
+// is no activation policy to switch: one of our windows has its taskbar entry exactly while it is
+// mapped.
 //
 // Main loop only. Runs over one bundle of platform back ends: X11 in the program, Sim in tests,
 // where it runs in virtual time.
@@ -88,6 +92,12 @@ struct AppWindow {
     std::shared_ptr<void> owner;
     QWidget* window = nullptr;
     std::function<void()> show;
+    // Whether the closed window still works for the user (a feedback being sent, or whose sending
+    // failed): the delegate then keeps it. Empty: never.
+    std::function<bool()> busy = {};
+    // What the owner gives up once the window is closed, before the memory goes back (contents it
+    // makes again when the window next shows). Empty: nothing.
+    std::function<void()> released = {};
 
     static AppWindow of(std::unique_ptr<QWidget> widget) {
         QWidget* shown = widget.get();
@@ -237,6 +247,9 @@ public:
 
 private:
     const AppWindow& windowFrom(AppWindow& slot, const AppWindowFactory& factory);
+    // After `window`, made for `slot`, was closed and released: its owner gives up what it said,
+    // and the window is dropped if it is one of those made anew (see the top of the file).
+    void closedWindowReleased(AppWindow& slot, const QWidget* window);
     static std::vector<DisplayInfo> displays();
 
     AppPlatform platform_;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QPixmapCache>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <algorithm>
@@ -25,10 +26,11 @@ ClosedWindowRelease::ClosedWindowRelease(Scheduler& scheduler) : scheduler_(sche
 
 ClosedWindowRelease::~ClosedWindowRelease() { scheduler_.cancel(pending_); }
 
-void ClosedWindowRelease::watch(QWidget* window) {
-    if (!window || std::find(watched_.begin(), watched_.end(), window) != watched_.end()) return;
-    watched_.erase(std::remove(watched_.begin(), watched_.end(), nullptr), watched_.end());
-    watched_.emplace_back(window);
+void ClosedWindowRelease::watch(QWidget* window, std::function<void()> released) {
+    const auto same = [window](const Watched& each) { return each.window == window; };
+    if (!window || std::find_if(watched_.begin(), watched_.end(), same) != watched_.end()) return;
+    std::erase_if(watched_, [](const Watched& each) { return each.window.isNull(); });
+    watched_.push_back({window, std::move(released)});
     window->installEventFilter(this);
 }
 
@@ -41,14 +43,22 @@ bool ClosedWindowRelease::eventFilter(QObject* watched, QEvent* event) {
     scheduler_.cancel(pending_);
     pending_ = scheduler_.schedule(std::chrono::milliseconds(0), [this] {
         pending_ = {};
+        // The owners' steps run after the loop: one may destroy its window, or watch another.
+        std::vector<std::function<void()>> then;
         bool released = false;
-        for (const QPointer<QWidget>& each : watched_) {
-            if (each && !each->isVisible() && each->windowHandle()) {
-                release(*each);
+        for (const Watched& each : watched_) {
+            if (each.window && !each.window->isVisible() && each.window->windowHandle()) {
+                release(*each.window);
                 released = true;
+                if (each.released) then.push_back(each.released);
             }
         }
-        if (released) returnFreedMemory();
+        for (const auto& step : then) step();
+        if (!released) return;
+        // The threads Qt started to convert and scale the window's images, idle now: they end
+        // here rather than half a minute later, with their stacks (a next window starts them anew).
+        QThreadPool::globalInstance()->waitForDone(0);
+        returnFreedMemory();
     });
     return false;
 }

@@ -8,13 +8,15 @@
 // engines (with their glyph caches and font files) are given up and the process gives the system
 // its free heap pages (ProcessMemory). The widget itself stays,
 // with its position and whatever its owner keeps in it; the next show() makes a new X window and
-// backing store and paints them afresh.
+// backing store and paints them afresh. A window may come with what to do once it was released
+// (its owner dropping it), done before the memory is given back.
 //
 // Main loop only; the Scheduler must outlive it.
 
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <vector>
 
 #include "Platform/Scheduler.h"
@@ -30,8 +32,9 @@ public:
     ClosedWindowRelease(const ClosedWindowRelease&) = delete;
     ClosedWindowRelease& operator=(const ClosedWindowRelease&) = delete;
 
-    // Releases the window's resources each time it closes. Watching it again changes nothing.
-    void watch(QWidget* window);
+    // Releases the window's resources each time it closes, then calls `released` (which may
+    // destroy the window). Watching it again changes nothing.
+    void watch(QWidget* window, std::function<void()> released = {});
 
     // Gives back what a hidden window holds, at once; nothing for a visible one.
     static void release(QWidget& window);
@@ -43,7 +46,11 @@ protected:
 
 private:
     Scheduler& scheduler_;
-    std::vector<QPointer<QWidget>> watched_;
+    struct Watched {
+        QPointer<QWidget> window;
+        std::function<void()> released;
+    };
+    std::vector<Watched> watched_;
     ScheduledTask pending_;
 };
 

@@ -196,8 +196,10 @@ TEST_F(ClosedWindows, TextsDrawAsBeforeOnceTheFontsAreGivenBack) {
     EXPECT_EQ(closed.grab().toImage(), closedBefore);
 }
 
+// Its contents too may go once it is closed: shown again, it is drawn as before and its buttons act.
 TEST_F(ClosedWindows, AboutComesBackWhereTheUserLeftIt) {
-    AboutWindowController about({[] {}, [] {}, [] {}}, {"Debian GNU/Linux 12", "", ""});
+    int feedbackAsked = 0;
+    AboutWindowController about({[] {}, [&] { ++feedbackAsked; }, [] {}}, {"Debian GNU/Linux 12", "", ""});
     about.show();
     ASSERT_NO_FATAL_FAILURE(show(*about.window()));
     about.window()->move(40, 50);
@@ -206,11 +208,22 @@ TEST_F(ClosedWindows, AboutComesBackWhereTheUserLeftIt) {
         for (auto* button : about.window()->findChildren<QPushButton*>()) texts << button->text();
         return texts;
     }();
+    const QImage drawn = about.window()->grab().toImage();
     closeAndRelease(*about.window());
+    about.releaseContents();
+    EXPECT_TRUE(about.window()->findChildren<QPushButton*>().isEmpty()) << "the closed window kept its contents";
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(about.window()));
     EXPECT_EQ(about.window()->pos(), QPoint(40, 50));
     EXPECT_EQ(about.window()->findChildren<QPushButton*>().size(), buttons.size());
+    EXPECT_EQ(about.window()->grab().toImage(), drawn) << "drawn as before it closed";
+    for (auto* button : about.window()->findChildren<QPushButton*>()) {
+        if (button->text().startsWith(QStringLiteral("Send Feedback"))) button->click();
+    }
+    EXPECT_EQ(feedbackAsked, 1);
+    about.show();
+    about.releaseContents();
+    EXPECT_EQ(about.window()->findChildren<QPushButton*>().size(), buttons.size()) << "an open window keeps them";
 }
 
 class SilentPreview final : public PreviewPresenting {
