@@ -130,7 +130,7 @@ void ZoneOverlayPanel::releaseBuffers() {
     scratch_.reset();
     // The outlines' rectangles are made again from the view's shapes when next needed; what the
     // X server's shape holds now (shapedActive_, shapedHint_) stays true.
-    std::vector<std::array<std::vector<xcb_rectangle_t>, 3>>().swap(tileShapes_);
+    std::vector<std::array<std::vector<xcb_rectangle_t>, 5>>().swap(tileShapes_);
     std::vector<xcb_rectangle_t>().swap(rectangles_);
     if (drawsInServer()) surface_->flush();
 }
@@ -358,7 +358,13 @@ const std::vector<xcb_rectangle_t>& ZoneOverlayPanel::tileShape(std::size_t zone
     }
     auto& rectangles = tileShapes_[zone][std::size_t(which)];
     if (rectangles.empty()) {
-        appendRectangles(which == 2 ? view_->tileShapeGain(zone) : view_->tileShape(zone, which == 1), ratio_, rectangles);
+        switch (which) {
+        case 0:
+        case 1: appendRectangles(view_->tileShape(zone, which == 1), ratio_, rectangles); break;
+        case 2: appendRectangles(view_->tileShapeGain(zone), ratio_, rectangles); break;
+        case 3: appendRectangles(view_->tileHatchingGain(zone), ratio_, rectangles); break;
+        default: appendRectangles(view_->tileShapeGain(zone) - view_->tileHatchingGain(zone), ratio_, rectangles); break;
+        }
     }
     return rectangles;
 }
@@ -371,6 +377,11 @@ void ZoneOverlayPanel::reshapeHighlight() {
     };
     // Out: what the zones that went dark showed only while highlighted, and the old hint. A
     // zone's highlighted shape covers its other one, so nothing else of theirs goes.
+    //
+    // The server paints what a cut uncovers beneath rectangle by rectangle of the uncovered region,
+    // each against every rectangle of the clip of the window beneath (thousands for the root).
+    // Uncovered together, the band's tall strips are cut at every bar of the hatching beside them,
+    // several times the rectangles: the bars go first, the rest after them in a request of its own.
     const QRegion& hintShape = view_->hintShape();
     const bool hintChanged = hintShape != shapedHint_;
     constexpr std::size_t theHint = std::size_t(-1);
@@ -378,10 +389,13 @@ void ZoneOverlayPanel::reshapeHighlight() {
     rectangles_.clear();
     for (std::size_t i = 0; i < zones.size(); ++i) {
         if (shapedActive_[i] && !model_.isHighlighted(zones[i].index)) {
-            append(tileShape(i, 2));
+            append(tileShape(i, 3));
             cuts_.push_back({i, view_->tileShapeGain(i).boundingRect()});
         }
     }
+    if (!rectangles_.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, rectangles_);
+    rectangles_.clear();
+    for (const Cut& cut : cuts_) append(tileShape(cut.zone, 4));
     if (hintChanged) {
         appendRectangles(shapedHint_ - hintShape, ratio_, rectangles_);
         cuts_.push_back({theHint, shapedHint_.boundingRect()});

@@ -113,7 +113,7 @@ private:
     // so that the server repaints beneath no more than what the window stops covering.
     void reshapeHighlight();
     void setWholeShape();
-    // 0: inactive, 1: highlighted, 2: what highlighting adds.
+    // 0: inactive, 1: highlighted, 2: what highlighting adds, 3: its hatching, 4: the rest of it.
     const std::vector<xcb_rectangle_t>& tileShape(std::size_t zone, int which);
     struct Tile {
         std::unique_ptr<Image> image;
@@ -147,9 +147,9 @@ private:
     std::unique_ptr<Image> scratch_;
     std::vector<X11OverlaySurface::Layer> layers_;
     std::vector<xcb_rectangle_t> rectangles_;
-    // Without a compositor, per zone: its shape inactive, highlighted and what highlighting adds,
-    // in device pixels, made when first needed.
-    std::vector<std::array<std::vector<xcb_rectangle_t>, 3>> tileShapes_;
+    // Without a compositor, per zone: its shapes as tileShape() numbers them, in device pixels,
+    // made when first needed.
+    std::vector<std::array<std::vector<xcb_rectangle_t>, 5>> tileShapes_;
     // What the window's shape shows: each zone highlighted or not, and the hint.
     std::vector<bool> shapedActive_;
     // What the last reshape took out: whose it was (a zone, or none for the hint) and where.

@@ -437,7 +437,8 @@ void ZoneOverlayView::ensureZoneShapes() {
         const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
         const QRegion inactive = outlineRegion(r, false) + badge;
         const QRegion active = outlineRegion(r, true) + badge;
-        zoneShapes_.push_back({inactive, active, active - inactive});
+        const QRegion gain = active - inactive;
+        zoneShapes_.push_back({inactive, active, gain, gain & hatching(r)});
         inactiveShape_ += zoneShapes_.back()[0];
     }
     zoneShapesStale_ = false;
@@ -471,6 +472,11 @@ const QRegion& ZoneOverlayView::tileShape(std::size_t zone, bool active) {
 const QRegion& ZoneOverlayView::tileShapeGain(std::size_t zone) {
     ensureZoneShapes();
     return zoneShapes_.at(zone)[2];
+}
+
+const QRegion& ZoneOverlayView::tileHatchingGain(std::size_t zone) {
+    ensureZoneShapes();
+    return zoneShapes_.at(zone)[3];
 }
 
 const QRegion& ZoneOverlayView::hintShape() {
@@ -530,7 +536,7 @@ void ZoneOverlayView::releaseCache() {
     shownSinceRelease_ = false;
     // The outlines' regions (hundreds of kilobytes of rectangles) are made again from the zones
     // at the next showing.
-    std::vector<std::array<QRegion, 3>>().swap(zoneShapes_);
+    std::vector<std::array<QRegion, 4>>().swap(zoneShapes_);
     inactiveShape_ = QRegion();
     zoneShapesStale_ = true;
     shape_ = QRegion();

@@ -83,6 +83,8 @@ public:
     const QRegion& tileShape(std::size_t zone, bool active);
     // What a zone shows highlighted and not otherwise (its highlighted shape covers its other one).
     const QRegion& tileShapeGain(std::size_t zone);
+    // The part of that gain that is the hatching's bars.
+    const QRegion& tileHatchingGain(std::size_t zone);
     const QRegion& hintShape();
 
     // The regions asked to repaint since the last call (tests check that a highlight change
@@ -158,9 +160,9 @@ private:
     std::vector<std::pair<QRectF, QRegion>> hintShapes_;
     // Painted whole since the last releaseCache(): the next whole paint keeps the image.
     bool shownSinceRelease_ = false;
-    // Without a compositor: each zone's outline inactive, highlighted and the difference, and every
-    // zone's inactive one.
-    std::vector<std::array<QRegion, 3>> zoneShapes_;
+    // Without a compositor: each zone's outline inactive, highlighted, the difference and the
+    // difference's hatching, and every zone's inactive one.
+    std::vector<std::array<QRegion, 4>> zoneShapes_;
     QRegion inactiveShape_;
     bool zoneShapesStale_ = true;
     std::vector<Rect> scratch_;
