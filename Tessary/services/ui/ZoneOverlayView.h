@@ -78,6 +78,8 @@ public:
     // The hint as drawn, where it goes and the text it shows (one drawing per text); null while no
     // hint is shown.
     const QImage* currentHint(QRect& area, QString& key);
+    // The text the hint shows now (one drawing per text); empty while none shows.
+    const QString& hintKey() const { return hint_.key; }
     // Without a compositor: what a zone shows of itself in a state (its outline, hatching and badge),
     // and what the hint shows.
     const QRegion& tileShape(std::size_t zone, bool active);
