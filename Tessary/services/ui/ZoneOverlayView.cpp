@@ -260,6 +260,7 @@ void ZoneOverlayView::repaint(const QRegion& region, bool redrawn) {
 }
 
 void ZoneOverlayView::repaintAll() {
+    keptChanges_.clear();
     dropTileImages();
     zoneShapesStale_ = true;
     hint_ = layoutHint();
@@ -290,6 +291,15 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
         repaintAll();
         return;
     }
+    // A sweep goes back and forth between a few highlights: each change's region and hint are
+    // worked out once (what they follow otherwise goes through repaintAll()).
+    for (const KeptChange& kept : keptChanges_) {
+        if (std::ranges::equal(kept.before, change.previousHighlight) && std::ranges::equal(kept.after, change.highlight)) {
+            hint_ = kept.hint;
+            repaint(kept.region);
+            return;
+        }
+    }
     QRegion region;
     scratch_.clear();
     // A tile's ring and shadow reach out further than an outline does.
@@ -307,7 +317,13 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
         region += previousHint.adjusted(-1, -1, 1, 1).toAlignedRect();
         region += hint_.capsule.adjusted(-1, -1, 1, 1).toAlignedRect();
     }
-    repaint(region & rect());
+    region &= rect();
+    if (keptChanges_.size() >= 16) keptChanges_.clear();
+    keptChanges_.push_back({{change.previousHighlight.begin(), change.previousHighlight.end()},
+                            {change.highlight.begin(), change.highlight.end()},
+                            region,
+                            hint_});
+    repaint(region);
 }
 
 void ZoneOverlayView::preferencesChanged(PreferenceSetting setting) {
@@ -531,6 +547,7 @@ const QImage& ZoneOverlayView::hintImage(const Hint& hint) {
 QRect ZoneOverlayView::hintArea(const Hint& hint) { return hint.capsule.adjusted(-1, -1, 1, 1).toAlignedRect(); }
 
 void ZoneOverlayView::releaseCache() {
+    std::vector<KeptChange>().swap(keptChanges_);
     inactiveTiles_ = QImage();
     dropTileImages();
     shownSinceRelease_ = false;

@@ -146,6 +146,13 @@ private:
     bool compositing_ = true;
     // Laid out at every change of the highlight, zones, size or settings, and kept until the next.
     Hint hint_;
+    // A change of highlight from one set to another: the region it repaints and the hint after it.
+    struct KeptChange {
+        std::vector<std::int64_t> before, after;
+        QRegion region;
+        Hint hint;
+    };
+    std::vector<KeptChange> keptChanges_;
     QRegion requested_;
     // Asked to repaint and not painted yet.
     QRegion unpainted_;
