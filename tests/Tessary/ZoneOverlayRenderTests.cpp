@@ -164,6 +164,21 @@ std::pair<std::string, long> wokenSince(const std::map<std::string, long>& befor
     return {woken, total};
 }
 
+// The largest difference of one channel between two images of one size (premultiplied).
+int largestDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 255;
+    int difference = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            difference = std::max({difference, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
+                                   std::abs(qBlue(p[x]) - qBlue(q[x])), std::abs(qAlpha(p[x]) - qAlpha(q[x]))});
+        }
+    }
+    return difference;
+}
+
 }  // namespace
 
 // A drag sweeping across zones changes the highlight on a notice every few milliseconds: painting
@@ -222,4 +237,57 @@ TEST(ZoneOverlayRender, AZoneOfNegativeSizeIsLaidOutAtSizeZeroAtItsMinimumCorner
     EXPECT_GT(qAlpha(image.pixel(200, 200)), 0);
     EXPECT_EQ(qAlpha(image.pixel(400, 300)), 0);
     EXPECT_EQ(qAlpha(image.pixel(300, 250)), 0);
+}
+
+// A sweep goes back and forth between the same highlights, and the view keeps what each change
+// repaints and the hint after it. A change of the settings or the zones in between must show as
+// a fresh view shows the same highlight, not as the kept change did.
+TEST(ZoneOverlayRender, AHighlightChangeAfterASweepFollowsTheSettingsAndZonesOfTheMoment) {
+    qttest::qtApplication();
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    preferences.setSpanModifier(SpanModifier::control);
+    const std::vector<Zone> columns{{0, Rect(8, 8, 628, 1064)}, {1, Rect(646, 8, 628, 1064)}, {2, Rect(1284, 8, 628, 1064)}};
+    const std::vector<Zone> rows{{0, Rect(8, 8, 1904, 528)}, {1, Rect(8, 544, 1904, 528)}};
+    auto highlight = [](OverlayModel& model, std::int64_t zone) {
+        const std::int64_t one[] = {zone};
+        model.setHighlighted(one);
+    };
+    auto grab = [](ZoneOverlayView& view) { return view.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+    for (const bool compositing : {true, false}) {
+        SCOPED_TRACE(compositing ? "with a compositor" : "without a compositor");
+        OverlayModel model;
+        model.setZones(columns);
+        ZoneOverlayView view(model, preferences, true, true);
+        view.setCompositing(compositing);
+        view.resizeTo(QSize(1920, 1080));
+        for (int pass = 0; pass < 2; ++pass) {
+            highlight(model, 0);
+            highlight(model, 1);
+        }
+        auto expectAsFresh = [&](const std::vector<Zone>& zones, const char* what) {
+            OverlayModel freshModel;
+            freshModel.setZones(zones);
+            highlight(freshModel, 0);
+            ZoneOverlayView fresh(freshModel, preferences, true, true);
+            fresh.setCompositing(compositing);
+            fresh.resizeTo(QSize(1920, 1080));
+            EXPECT_EQ(view.hintRect(), fresh.hintRect()) << what;
+            // Copied from the kept tiles, a pixel may round otherwise than drawn at once.
+            EXPECT_LE(largestDifference(grab(view), grab(fresh)), 2) << what;
+        };
+
+        preferences.setSpanModifier(SpanModifier::command);
+        highlight(model, 0);
+        expectAsFresh(columns, "after the span key changed");
+
+        highlight(model, 1);
+        model.setZones(rows);
+        view.takeRequestedRepaint();
+        highlight(model, 0);
+        // The first row and what its hint covers, not the first column of before.
+        EXPECT_TRUE(view.takeRequestedRepaint().contains(QRect(1800, 100, 20, 20)));
+        expectAsFresh(rows, "after the zones changed");
+        preferences.setSpanModifier(SpanModifier::control);
+    }
 }

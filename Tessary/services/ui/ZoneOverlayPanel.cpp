@@ -128,9 +128,11 @@ void ZoneOverlayPanel::releaseBuffers() {
     litImages_.clear();
     hints_.clear();
     scratch_.reset();
+    dropPaintPlans();
     // The outlines' rectangles are made again from the view's shapes when next needed; what the
     // X server's shape holds now (shapedActive_, shapedHint_) stays true.
-    std::vector<std::array<std::vector<xcb_rectangle_t>, 3>>().swap(tileShapes_);
+    std::vector<std::array<std::vector<xcb_rectangle_t>, 5>>().swap(tileShapes_);
+    std::vector<ShapePlan>().swap(shapePlans_);
     std::vector<xcb_rectangle_t>().swap(rectangles_);
     if (drawsInServer()) surface_->flush();
 }
@@ -145,6 +147,7 @@ const ZoneOverlayPanel::Tile& ZoneOverlayPanel::tile(std::size_t zone, bool acti
     if (tiles_.size() != model_.zones().size()) {
         tiles_.clear();
         tiles_.resize(model_.zones().size());
+        dropPaintPlans();
     }
     Tile& tile = tiles_[zone][active ? 1 : 0];
     if (!tile.image) {
@@ -163,7 +166,10 @@ const ZoneOverlayPanel::Image* ZoneOverlayPanel::hint(QRect& area) {
     const QImage* image = view_->currentHint(area, key);
     if (!image) return nullptr;
     // A few texts at a time (every span of zones has its own).
-    if (hints_.size() >= 32 && !hints_.contains(key)) hints_.clear();
+    if (hints_.size() >= 32 && !hints_.contains(key)) {
+        hints_.clear();
+        dropPaintPlans();
+    }
     auto& kept = hints_[key];
     if (!kept) {
         kept = surface_->upload({image->constBits(), image->width(), image->height(), int(image->bytesPerLine())});
@@ -194,6 +200,7 @@ void ZoneOverlayPanel::ensureBackground() {
     // A new image each time: the server may read a background's pixels at any time.
     background_ = std::move(background);
     backgroundStale_ = false;
+    dropPaintPlans();
     // Without a compositor the window is shaped, and the server would fill its background for
     // tens of milliseconds: it gets none, and its parts are copied in as they are exposed.
     if (view_->isCompositing()) {
@@ -216,6 +223,7 @@ const ZoneOverlayPanel::Image& ZoneOverlayPanel::litImage(std::size_t zone) {
     if (litImages_.size() != model_.zones().size()) {
         litImages_.clear();
         litImages_.resize(model_.zones().size());
+        dropPaintPlans();
     }
     auto& lit = litImages_[zone];
     if (!lit) {
@@ -238,6 +246,26 @@ const ZoneOverlayPanel::Image& ZoneOverlayPanel::litImage(std::size_t zone) {
 
 void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
     ensureBackground();
+    const PaintPlan& plan = paintPlan(areas);
+    for (const PaintStep& step : plan.steps) {
+        if (step.image) {
+            surface_->copyToWindow(*step.image, step.fromX, step.fromY, step.to);
+        } else {
+            surface_->compose(*scratch_, 0, 0, step.to, step.layers);
+            surface_->copyToWindow(*scratch_, 0, 0, step.to);
+        }
+    }
+}
+
+void ZoneOverlayPanel::dropPaintPlans() { paintPlans_.clear(); }
+
+const ZoneOverlayPanel::PaintPlan& ZoneOverlayPanel::paintPlan(const QRegion& areas) {
+    const auto& highlighted = model_.highlighted();
+    const QString& hintKey = view_->hintKey();
+    for (const PaintPlan& plan : paintPlans_) {
+        if (plan.areas == areas && plan.highlighted == highlighted && plan.hint == hintKey) return plan;
+    }
+    PaintPlan plan{areas, highlighted, hintKey, {}};
     const auto& zones = model_.zones();
     // Copied: where nothing is highlighted, from the background (what the tiles compose to); in
     // the area of the one zone highlighted, from its lit image. Composed: under the hint, and where
@@ -266,16 +294,16 @@ void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
         const QRect inLit = area & singleArea;
         if (inLit.isEmpty()) {
             const auto to = devicePixels(area);
-            surface_->copyToWindow(*background_, to.x, to.y, to);
+            plan.steps.push_back({background_.get(), to.x, to.y, to, {}});
             continue;
         }
         const Image& image = litImage(*single);
         const auto origin = devicePixels(singleArea);
         const auto to = devicePixels(inLit);
-        surface_->copyToWindow(image, to.x - origin.x, to.y - origin.y, to);
+        plan.steps.push_back({&image, to.x - origin.x, to.y - origin.y, to, {}});
         for (const QRect& rest : QRegion(area) - singleArea) {
             const auto restTo = devicePixels(rest);
-            surface_->copyToWindow(*background_, restTo.x, restTo.y, restTo);
+            plan.steps.push_back({background_.get(), restTo.x, restTo.y, restTo, {}});
         }
     }
     for (const QRect& area : composed) {
@@ -283,22 +311,26 @@ void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
         if (!scratch_ || scratch_->width() < to.width || scratch_->height() < to.height) {
             const int width = std::max(to.width, scratch_ ? scratch_->width() : 0);
             const int height = std::max(to.height, scratch_ ? scratch_->height() : 0);
+            // Only ever larger, so the plans kept stay right.
             scratch_ = surface_->create(width, height);
         }
-        layers_.clear();
+        PaintStep step{nullptr, 0, 0, to, {}};
         for (std::size_t i = 0; i < zones.size(); ++i) {
             const bool active = model_.isHighlighted(zones[i].index);
             if (!view_->tileArea(zones[i], active).intersects(area)) continue;
             const Tile& drawn = tile(i, active);
-            layers_.push_back({drawn.image.get(), drawn.at.x(), drawn.at.y()});
+            step.layers.push_back({drawn.image.get(), drawn.at.x(), drawn.at.y()});
         }
         if (hintImage && hintArea.intersects(area)) {
             const auto at = devicePixels(hintArea);
-            layers_.push_back({hintImage, at.x, at.y});
+            step.layers.push_back({hintImage, at.x, at.y});
         }
-        surface_->compose(*scratch_, 0, 0, to, layers_);
-        surface_->copyToWindow(*scratch_, 0, 0, to);
+        plan.steps.push_back(std::move(step));
     }
+    // Made after what it draws from, which may have dropped the plans kept.
+    if (paintPlans_.size() >= 16) paintPlans_.clear();
+    paintPlans_.push_back(std::move(plan));
+    return paintPlans_.back();
 }
 
 namespace {
@@ -355,10 +387,17 @@ const std::vector<xcb_rectangle_t>& ZoneOverlayPanel::tileShape(std::size_t zone
     if (tileShapes_.size() != model_.zones().size()) {
         tileShapes_.clear();
         tileShapes_.resize(model_.zones().size());
+        shapePlans_.clear();
     }
     auto& rectangles = tileShapes_[zone][std::size_t(which)];
     if (rectangles.empty()) {
-        appendRectangles(which == 2 ? view_->tileShapeGain(zone) : view_->tileShape(zone, which == 1), ratio_, rectangles);
+        switch (which) {
+        case 0:
+        case 1: appendRectangles(view_->tileShape(zone, which == 1), ratio_, rectangles); break;
+        case 2: appendRectangles(view_->tileShapeGain(zone), ratio_, rectangles); break;
+        case 3: appendRectangles(view_->tileHatchingGain(zone), ratio_, rectangles); break;
+        default: appendRectangles(view_->tileShapeGain(zone) - view_->tileHatchingGain(zone), ratio_, rectangles); break;
+        }
     }
     return rectangles;
 }
@@ -366,27 +405,54 @@ const std::vector<xcb_rectangle_t>& ZoneOverlayPanel::tileShape(std::size_t zone
 void ZoneOverlayPanel::reshapeHighlight() {
     const auto& zones = model_.zones();
     if (shapedActive_.size() != zones.size()) return setWholeShape();
-    auto append = [this](const std::vector<xcb_rectangle_t>& shape) {
-        rectangles_.insert(rectangles_.end(), shape.begin(), shape.end());
+    std::vector<bool>& active = activeScratch_;
+    active.resize(zones.size());
+    for (std::size_t i = 0; i < zones.size(); ++i) active[i] = model_.isHighlighted(zones[i].index);
+    const QRegion& hintShape = view_->hintShape();
+    const ShapePlan* plan = nullptr;
+    for (const ShapePlan& kept : shapePlans_) {
+        if (kept.before == shapedActive_ && kept.after == active && kept.hintBefore == shapedHint_ &&
+            kept.hintAfter == hintShape) {
+            plan = &kept;
+            break;
+        }
+    }
+    if (!plan) plan = &makeShapePlan(active, hintShape);
+    // The bars first: see makeShapePlan().
+    if (!plan->hatchingOut.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, plan->hatchingOut);
+    if (!plan->restOut.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, plan->restOut);
+    if (!plan->in.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::add, plan->in);
+    shapedActive_ = active;
+    shapedHint_ = hintShape;
+}
+
+const ZoneOverlayPanel::ShapePlan& ZoneOverlayPanel::makeShapePlan(const std::vector<bool>& active, const QRegion& hintShape) {
+    const auto& zones = model_.zones();
+    ShapePlan plan{shapedActive_, active, shapedHint_, hintShape, {}, {}, {}};
+    auto append = [](std::vector<xcb_rectangle_t>& to, const std::vector<xcb_rectangle_t>& shape) {
+        to.insert(to.end(), shape.begin(), shape.end());
     };
     // Out: what the zones that went dark showed only while highlighted, and the old hint. A
     // zone's highlighted shape covers its other one, so nothing else of theirs goes.
-    const QRegion& hintShape = view_->hintShape();
+    //
+    // The server paints what a cut uncovers beneath rectangle by rectangle of the uncovered region,
+    // each against every rectangle of the clip of the window beneath (thousands for the root).
+    // Uncovered together, the band's tall strips are cut at every bar of the hatching beside them,
+    // several times the rectangles: the bars go first, the rest after them in a request of its own.
     const bool hintChanged = hintShape != shapedHint_;
     constexpr std::size_t theHint = std::size_t(-1);
     cuts_.clear();
-    rectangles_.clear();
     for (std::size_t i = 0; i < zones.size(); ++i) {
-        if (shapedActive_[i] && !model_.isHighlighted(zones[i].index)) {
-            append(tileShape(i, 2));
+        if (shapedActive_[i] && !active[i]) {
+            append(plan.hatchingOut, tileShape(i, 3));
+            append(plan.restOut, tileShape(i, 4));
             cuts_.push_back({i, view_->tileShapeGain(i).boundingRect()});
         }
     }
     if (hintChanged) {
-        appendRectangles(shapedHint_ - hintShape, ratio_, rectangles_);
+        appendRectangles(shapedHint_ - hintShape, ratio_, plan.restOut);
         cuts_.push_back({theHint, shapedHint_.boundingRect()});
     }
-    if (!rectangles_.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, rectangles_);
     // In: what the zones lit now add, the whole of anything else that reaches where something went
     // out (overlapping zones, the hint over a tile), and the new hint.
     auto cutElsewhere = [this](std::size_t zone, const QRect& bounds) {
@@ -395,19 +461,17 @@ void ZoneOverlayPanel::reshapeHighlight() {
         }
         return false;
     };
-    rectangles_.clear();
     for (std::size_t i = 0; i < zones.size(); ++i) {
-        const bool active = model_.isHighlighted(zones[i].index);
-        if (cutElsewhere(i, view_->tileShape(i, active).boundingRect())) {
-            append(tileShape(i, active ? 1 : 0));
-        } else if (active && !shapedActive_[i]) {
-            append(tileShape(i, 2));
+        if (cutElsewhere(i, view_->tileShape(i, active[i]).boundingRect())) {
+            append(plan.in, tileShape(i, active[i] ? 1 : 0));
+        } else if (active[i] && !shapedActive_[i]) {
+            append(plan.in, tileShape(i, 2));
         }
-        shapedActive_[i] = active;
     }
-    if (hintChanged || cutElsewhere(theHint, hintShape.boundingRect())) appendRectangles(hintShape, ratio_, rectangles_);
-    if (!rectangles_.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::add, rectangles_);
-    shapedHint_ = hintShape;
+    if (hintChanged || cutElsewhere(theHint, hintShape.boundingRect())) appendRectangles(hintShape, ratio_, plan.in);
+    if (shapePlans_.size() >= 16) shapePlans_.clear();
+    shapePlans_.push_back(std::move(plan));
+    return shapePlans_.back();
 }
 
 void ZoneOverlayPanel::repaint(const QRegion& region, bool redrawn) {
@@ -415,7 +479,9 @@ void ZoneOverlayPanel::repaint(const QRegion& region, bool redrawn) {
         tiles_.clear();
         litImages_.clear();
         tileShapes_.clear();
+        shapePlans_.clear();
         hints_.clear();
+        dropPaintPlans();
         backgroundStale_ = true;
         shapeStale_ = true;
     }

@@ -109,11 +109,39 @@ private:
     // Paints the areas (logical pixels): copied from the composed or a lit image, composed from the
     // kept tiles where several zones are lit or the hint lies.
     void paintAreas(const QRegion& areas);
+    // What painting the areas takes in the current highlight and hint, as the server's copies and
+    // compositions of the kept images. Kept per change: a sweep goes back and forth between a few,
+    // and working one out (region arithmetic, a walk over every zone) is most of a change's CPU.
+    struct PaintStep {
+        // Copied from (fromX, fromY) of this image, or when null, `layers` composed in the scratch
+        // image and copied from there.
+        const Image* image = nullptr;
+        int fromX = 0, fromY = 0;
+        X11OverlaySurface::Rectangle to;
+        std::vector<X11OverlaySurface::Layer> layers;
+    };
+    struct PaintPlan {
+        QRegion areas;
+        std::vector<std::int64_t> highlighted;
+        QString hint;
+        std::vector<PaintStep> steps;
+    };
+    const PaintPlan& paintPlan(const QRegion& areas);
+    // Whenever an image a plan draws from is dropped or replaced.
+    void dropPaintPlans();
     // Without a compositor: the window's shape follows the highlight. Only what changes is sent,
     // so that the server repaints beneath no more than what the window stops covering.
     void reshapeHighlight();
+    // A reshape from one highlight and hint to another, kept as the rectangles it sends: a sweep
+    // goes back and forth between a few.
+    struct ShapePlan {
+        std::vector<bool> before, after;
+        QRegion hintBefore, hintAfter;
+        std::vector<xcb_rectangle_t> hatchingOut, restOut, in;
+    };
+    const ShapePlan& makeShapePlan(const std::vector<bool>& active, const QRegion& hintShape);
     void setWholeShape();
-    // 0: inactive, 1: highlighted, 2: what highlighting adds.
+    // 0: inactive, 1: highlighted, 2: what highlighting adds, 3: its hatching, 4: the rest of it.
     const std::vector<xcb_rectangle_t>& tileShape(std::size_t zone, int which);
     struct Tile {
         std::unique_ptr<Image> image;
@@ -146,12 +174,15 @@ private:
     // Where a changed area is composed before it is copied into the window.
     std::unique_ptr<Image> scratch_;
     std::vector<X11OverlaySurface::Layer> layers_;
+    std::vector<PaintPlan> paintPlans_;
     std::vector<xcb_rectangle_t> rectangles_;
-    // Without a compositor, per zone: its shape inactive, highlighted and what highlighting adds,
-    // in device pixels, made when first needed.
-    std::vector<std::array<std::vector<xcb_rectangle_t>, 3>> tileShapes_;
+    // Without a compositor, per zone: its shapes as tileShape() numbers them, in device pixels,
+    // made when first needed.
+    std::vector<std::array<std::vector<xcb_rectangle_t>, 5>> tileShapes_;
     // What the window's shape shows: each zone highlighted or not, and the hint.
     std::vector<bool> shapedActive_;
+    std::vector<bool> activeScratch_;
+    std::vector<ShapePlan> shapePlans_;
     // What the last reshape took out: whose it was (a zone, or none for the hint) and where.
     struct Cut {
         std::size_t zone;

@@ -264,6 +264,7 @@ void ZoneOverlayView::repaint(const QRegion& region, bool redrawn) {
 }
 
 void ZoneOverlayView::repaintAll() {
+    keptChanges_.clear();
     dropTileImages();
     zoneShapesStale_ = true;
     hint_ = layoutHint();
@@ -294,6 +295,15 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
         repaintAll();
         return;
     }
+    // A sweep goes back and forth between a few highlights: each change's region and hint are
+    // worked out once (what they follow otherwise goes through repaintAll()).
+    for (const KeptChange& kept : keptChanges_) {
+        if (std::ranges::equal(kept.before, change.previousHighlight) && std::ranges::equal(kept.after, change.highlight)) {
+            hint_ = kept.hint;
+            repaint(kept.region);
+            return;
+        }
+    }
     QRegion region;
     scratch_.clear();
     // A tile's ring and shadow reach out further than an outline does.
@@ -311,7 +321,13 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
         region += previousHint.adjusted(-1, -1, 1, 1).toAlignedRect();
         region += hint_.capsule.adjusted(-1, -1, 1, 1).toAlignedRect();
     }
-    repaint(region & rect());
+    region &= rect();
+    if (keptChanges_.size() >= 16) keptChanges_.clear();
+    keptChanges_.push_back({{change.previousHighlight.begin(), change.previousHighlight.end()},
+                            {change.highlight.begin(), change.highlight.end()},
+                            region,
+                            hint_});
+    repaint(region);
 }
 
 void ZoneOverlayView::preferencesChanged(PreferenceSetting setting) {
@@ -441,7 +457,8 @@ void ZoneOverlayView::ensureZoneShapes() {
         const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
         const QRegion inactive = outlineRegion(r, false) + badge;
         const QRegion active = outlineRegion(r, true) + badge;
-        zoneShapes_.push_back({inactive, active, active - inactive});
+        const QRegion gain = active - inactive;
+        zoneShapes_.push_back({inactive, active, gain, gain & hatching(r)});
         inactiveShape_ += zoneShapes_.back()[0];
     }
     zoneShapesStale_ = false;
@@ -475,6 +492,11 @@ const QRegion& ZoneOverlayView::tileShape(std::size_t zone, bool active) {
 const QRegion& ZoneOverlayView::tileShapeGain(std::size_t zone) {
     ensureZoneShapes();
     return zoneShapes_.at(zone)[2];
+}
+
+const QRegion& ZoneOverlayView::tileHatchingGain(std::size_t zone) {
+    ensureZoneShapes();
+    return zoneShapes_.at(zone)[3];
 }
 
 const QRegion& ZoneOverlayView::hintShape() {
@@ -529,12 +551,13 @@ const QImage& ZoneOverlayView::hintImage(const Hint& hint) {
 QRect ZoneOverlayView::hintArea(const Hint& hint) { return hint.capsule.adjusted(-1, -1, 1, 1).toAlignedRect(); }
 
 void ZoneOverlayView::releaseCache() {
+    std::vector<KeptChange>().swap(keptChanges_);
     inactiveTiles_ = QImage();
     dropTileImages();
     shownSinceRelease_ = false;
     // The outlines' regions (hundreds of kilobytes of rectangles) are made again from the zones
     // at the next showing.
-    std::vector<std::array<QRegion, 3>>().swap(zoneShapes_);
+    std::vector<std::array<QRegion, 4>>().swap(zoneShapes_);
     inactiveShape_ = QRegion();
     zoneShapesStale_ = true;
     shape_ = QRegion();

@@ -78,11 +78,15 @@ public:
     // The hint as drawn, where it goes and the text it shows (one drawing per text); null while no
     // hint is shown.
     const QImage* currentHint(QRect& area, QString& key);
+    // The text the hint shows now (one drawing per text); empty while none shows.
+    const QString& hintKey() const { return hint_.key; }
     // Without a compositor: what a zone shows of itself in a state (its outline, hatching and badge),
     // and what the hint shows.
     const QRegion& tileShape(std::size_t zone, bool active);
     // What a zone shows highlighted and not otherwise (its highlighted shape covers its other one).
     const QRegion& tileShapeGain(std::size_t zone);
+    // The part of that gain that is the hatching's bars.
+    const QRegion& tileHatchingGain(std::size_t zone);
     const QRegion& hintShape();
 
     // The regions asked to repaint since the last call (tests check that a highlight change
@@ -142,6 +146,13 @@ private:
     bool compositing_ = true;
     // Laid out at every change of the highlight, zones, size or settings, and kept until the next.
     Hint hint_;
+    // A change of highlight from one set to another: the region it repaints and the hint after it.
+    struct KeptChange {
+        std::vector<std::int64_t> before, after;
+        QRegion region;
+        Hint hint;
+    };
+    std::vector<KeptChange> keptChanges_;
     QRegion requested_;
     // Asked to repaint and not painted yet.
     QRegion unpainted_;
@@ -166,9 +177,9 @@ private:
     std::vector<std::pair<QRectF, QRegion>> hintShapes_;
     // Painted whole since the last releaseCache(): the next whole paint keeps the image.
     bool shownSinceRelease_ = false;
-    // Without a compositor: each zone's outline inactive, highlighted and the difference, and every
-    // zone's inactive one.
-    std::vector<std::array<QRegion, 3>> zoneShapes_;
+    // Without a compositor: each zone's outline inactive, highlighted, the difference and the
+    // difference's hatching, and every zone's inactive one.
+    std::vector<std::array<QRegion, 4>> zoneShapes_;
     QRegion inactiveShape_;
     bool zoneShapesStale_ = true;
     std::vector<Rect> scratch_;

@@ -179,6 +179,32 @@ protected:
         return covered;
     }
 
+    // The screen's pixels where the window lies (what the user sees of the overlay and beneath it).
+    std::vector<std::uint8_t> screenUnder(xcb_window_t window) {
+        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr));
+        if (!geometry) return {};
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+            x, xcb_get_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, root, geometry->x, geometry->y, geometry->width, geometry->height, ~0u),
+            nullptr));
+        if (!image) return {};
+        const std::uint8_t* data = xcb_get_image_data(image.get());
+        return {data, data + xcb_get_image_data_length(image.get())};
+    }
+    // Where two screens of the same window (4 bytes a pixel) differ, for a failure's message.
+    static std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int width) {
+        if (a.size() != b.size()) return "the screens differ in size";
+        std::size_t differing = 0, first = a.size();
+        for (std::size_t i = 0; i < a.size(); i += 4) {
+            if (std::memcmp(&a[i], &b[i], 4) == 0) continue;
+            ++differing;
+            first = std::min(first, i / 4);
+        }
+        if (!differing) return "the screens agree";
+        return std::to_string(differing) + " pixels differ, the first at " + std::to_string(first % std::size_t(width)) + " " +
+               std::to_string(first / std::size_t(width)) + " of the panel";
+    }
+
     // The ARGB value the overlay's own window holds at a root point (its contents, which a
     // compositor shows a frame later), empty when no overlay covers it.
     std::string windowPixel(Point at) {
@@ -313,6 +339,62 @@ TEST_P(OverlayShapeTest, TheShapeFollowsTheHighlightWhateverItsPath) {
     EXPECT_TRUE(shapeOnceItIs(none, true) == none) << "shown again without a highlight, the shape is not the first one";
     tell("highlight " + id + " 1", "highlighted");
     EXPECT_TRUE(shapeOnceItIs(second, true) == second) << "zone 2 highlighted straight away shapes the window otherwise";
+    tell("unpreview", "unpreviewed");
+}
+
+// A sweep over the zones changes the highlight many times in a row, each change sending only
+// what changed: what the screen shows after it, and the window's shape, are what a fresh show of
+// the same highlight gives, with nothing of an earlier highlight left over.
+TEST_P(OverlayShapeTest, AfterASweepTheScreenIsAFreshShowOfTheSameHighlight) {
+    const std::string id = std::to_string(rightDisplayID());
+    struct Seen {
+        std::vector<std::uint8_t> shape, screen;
+        bool operator==(const Seen&) const = default;
+    };
+    auto seen = [&] {
+        const auto windows = panels();
+        if (windows.size() != 1) return Seen{};
+        return Seen{coverage(windows.front()), screenUnder(windows.front())};
+    };
+    // Steady once two readings apart agree: the program's requests and a compositor's frames
+    // come over other connections.
+    auto steady = [&] {
+        Seen last = seen(), now;
+        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
+                  -1, 150ms);
+        return now;
+    };
+    auto sweep = [&] {
+        tell("preview " + id, "previewed");
+        for (int pass = 0; pass < 3; ++pass) {
+            tell("highlight " + id + " 0", "highlighted");
+            tell("highlight " + id + " 1", "highlighted");
+        }
+        tell("highlight " + id + " 0", "highlighted");
+    };
+    auto hide = [&] {
+        tell("unpreview", "unpreviewed");
+        ASSERT_TRUE(waitUntil([&] { return panels().empty(); }, Clock::now() + 5s));
+    };
+    sweep();
+    const Seen swept = steady();
+    ASSERT_FALSE(swept.screen.empty());
+    hide();
+    tell("preview " + id, "previewed");
+    tell("highlight " + id + " 0", "highlighted");
+    Seen fresh;
+    EXPECT_TRUE(waitUntil([&] { return (fresh = seen()) == swept; }, Clock::now() + 10s, -1, 150ms))
+        << "after a sweep the shape " << (fresh.shape == swept.shape ? "is" : "is not") << " a fresh show's; "
+        << firstDifference(swept.screen, fresh.screen, 1920);
+    hide();
+    // Hidden past the idle release (300 ms here), the overlay drops what it drew; the next sweep
+    // draws anew and shows the same.
+    std::this_thread::sleep_for(800ms);
+    sweep();
+    Seen again;
+    EXPECT_TRUE(waitUntil([&] { return (again = seen()) == swept; }, Clock::now() + 10s, -1, 150ms))
+        << "a sweep after the idle release: the shape " << (again.shape == swept.shape ? "is" : "is not")
+        << " the first sweep's; " << firstDifference(swept.screen, again.screen, 1920);
     tell("unpreview", "unpreviewed");
 }
 
