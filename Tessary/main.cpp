@@ -316,7 +316,8 @@ int main(int argc, char** argv) {
     FolderSyncStore syncStore(SyncFolderSetting::read(defaults), scheduler);
     std::optional<QtEventPump> syncWatcher;
     if (syncStore.fileDescriptor() >= 0) {
-        syncWatcher.emplace(syncStore.fileDescriptor(), [&syncStore] { return syncStore.processEvents(); });
+        syncWatcher.emplace(syncStore.fileDescriptor(), [&syncStore] { return syncStore.processEvents(); },
+                            QtEventPump::WhenReadableOnly{});
     }
 
     int status = 0;

@@ -38,6 +38,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -95,9 +96,16 @@ struct ThreadCounts {
     std::string name;
 };
 
+// Empty when the file cannot be read: a thread that ends while it is read fails the read with ESRCH,
+// which a stream would throw.
 std::string readFile(const fs::path& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+        std::fclose(file);
+    }
+    return text;
 }
 
 // The threads of a process; with `full`, also their switches and names (slower to read).
@@ -118,7 +126,7 @@ std::map<pid_t, ThreadCounts> threadCounts(pid_t pid, bool full) {
         if (full) {
             const auto open = stat.find('(');
             if (open != std::string::npos && close != std::string::npos) counts.name = stat.substr(open + 1, close - open - 1);
-            std::ifstream status(task.path() / "status");
+            std::istringstream status(readFile(task.path() / "status"));
             for (std::string line; std::getline(status, line);) {
                 if (line.find("ctxt_switches:") != std::string::npos) counts.switches += std::stoll(line.substr(line.find(':') + 1));
             }

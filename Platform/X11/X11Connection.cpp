@@ -153,15 +153,14 @@ uint64_t X11Connection::requestCount() {
 }
 
 void X11Connection::drainXcb(Drain read) {
-    bool readOnce = false;
+    // xcb_poll_for_event reads the socket only when xcb's queue is empty, so after the last event
+    // it reads once more and finds nothing: only the untilDry mode pays for that. The oneRead mode
+    // asks it first (what xcb holds, or one read) and then takes only what that read brought.
+    bool mayRead = read == Drain::oneRead;
     for (;;) {
-        // xcb_poll_for_event reads the socket whenever xcb's queue is empty, so after the last
-        // event it reads once more and finds nothing: only the untilDry mode pays for that.
-        xcb_generic_event_t* event = read == Drain::untilDry ? xcb_poll_for_event(connection_)
-                                                             : xcb_poll_for_queued_event(connection_);
-        if (!event && read == Drain::oneRead && !std::exchange(readOnce, true)) {
-            event = xcb_poll_for_event(connection_);
-        }
+        xcb_generic_event_t* event = read == Drain::untilDry || std::exchange(mayRead, false)
+                                         ? xcb_poll_for_event(connection_)
+                                         : xcb_poll_for_queued_event(connection_);
         if (!event) {
             return;
         }

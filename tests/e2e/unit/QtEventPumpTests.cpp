@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -87,6 +90,58 @@ TEST(QtEventPump, TheWorkBeforeSleepingIsItsOwnWhenGiven) {
     application.exec();
     EXPECT_FALSE(pump.isRunning());
     ::close(fds[1]);
+    ::close(fds[0]);
+}
+
+// A watched folder's pump: nothing reads its descriptor behind its back, so the loop's other turns
+// must not read it (each such read would be one more system call on every pointer notice).
+TEST(QtEventPump, OnlyWhenReadableRunsNothingOnTheLoopsOtherTurns) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+
+    int calls = 0;
+    std::string received;
+    QtEventPump pump(
+        fds[0],
+        [&] {
+            ++calls;
+            char buffer[16];
+            ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+            if (n > 0) received.append(buffer, static_cast<size_t>(n));
+            return n != 0;
+        },
+        QtEventPump::WhenReadableOnly{});
+    // Turns of the loop with nothing to read: posted calls wake it, the last one ends it.
+    int turns = 0;
+    std::function<void()> turn = [&] {
+        if (++turns == 5) return QCoreApplication::quit();
+        QMetaObject::invokeMethod(&application, turn, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(&application, turn, Qt::QueuedConnection);
+    application.exec();
+    EXPECT_EQ(calls, 0);
+
+    ASSERT_EQ(::write(fds[1], "event", 5), 5);
+    for (int round = 0; round < 100 && received.empty(); ++round) {
+        QMetaObject::invokeMethod(&application, [&] { turns = 0; turn(); }, Qt::QueuedConnection);
+        application.exec();
+    }
+    EXPECT_EQ(received, "event");
+    QMetaObject::invokeMethod(&application, [&] { turns = 0; turn(); }, Qt::QueuedConnection);
+    application.exec();
+    EXPECT_EQ(calls, 1) << "read once when readable, never on the turns after it";
+
+    // The writer goes away: the end of file stops the pump.
+    ::close(fds[1]);
+    for (int round = 0; round < 100 && pump.isRunning(); ++round) {
+        QMetaObject::invokeMethod(&application, [&] { turns = 0; turn(); }, Qt::QueuedConnection);
+        application.exec();
+    }
+    EXPECT_FALSE(pump.isRunning());
     ::close(fds[0]);
 }
 
