@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,23 +14,45 @@
 namespace tessary {
 namespace {
 
-TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
+// A Qt loop and a non-blocking pipe whose read end a pump watches.
+struct PipeLoop {
     int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-    int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    char name[5] = "test";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication application{argc, argv};
+    int fds[2] = {-1, -1};
+
+    bool open() { return ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0; }
+    // The writer goes away: the read end then stays readable, at its end of file.
+    void closeWriter() { ::close(std::exchange(fds[1], -1)); }
+    ~PipeLoop() {
+        for (int fd : fds) {
+            if (fd >= 0) ::close(fd);
+        }
+    }
+
+    // Reads what is there into `received`; false at the end of file.
+    bool read(std::string& received) const {
+        char buffer[16];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n > 0) received.append(buffer, static_cast<size_t>(n));
+        return n != 0;
+    }
+};
+
+TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
+    PipeLoop loop;
+    ASSERT_TRUE(loop.open());
+    QCoreApplication& application = loop.application;
+    const int* fds = loop.fds;
 
     int calls = 0;
     std::string received;
     QtEventPump pump(fds[0], [&] {
         ++calls;
-        char buffer[16];
-        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n > 0) received.append(buffer, static_cast<size_t>(n));
+        const bool open = loop.read(received);
         QCoreApplication::quit();
-        return n != 0;  // end of file: the other side is gone
+        return open;  // end of file: the other side is gone
     });
     // Nothing to read: the loop may only sleep after the pump ran, which ends it.
     application.exec();
@@ -42,21 +65,18 @@ TEST(QtEventPump, ProcessesBeforeTheLoopSleepsAndWhenReadable) {
     EXPECT_TRUE(pump.isRunning());
 
     // The writer goes away: the descriptor stays readable for ever, and the pump must stop.
-    ::close(fds[1]);
+    loop.closeWriter();
     application.exec();
     EXPECT_FALSE(pump.isRunning());
-    ::close(fds[0]);
 }
 
 // The program's X pump: the descriptor is read only when readable; before the loop sleeps another
 // pass runs that must not read it (what is left there wakes the loop anyway).
 TEST(QtEventPump, TheWorkBeforeSleepingIsItsOwnWhenGiven) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-    int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    PipeLoop loop;
+    ASSERT_TRUE(loop.open());
+    QCoreApplication& application = loop.application;
+    const int* fds = loop.fds;
 
     std::string received;
     int readable = 0, beforeSleep = 0;
@@ -65,11 +85,9 @@ TEST(QtEventPump, TheWorkBeforeSleepingIsItsOwnWhenGiven) {
         fds[0],
         [&] {
             ++readable;
-            char buffer[16];
-            ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-            if (n > 0) received.append(buffer, static_cast<size_t>(n));
+            const bool open = loop.read(received);
             QCoreApplication::quit();
-            return n != 0;
+            return open;
         },
         [&] {
             ++beforeSleep;
@@ -89,19 +107,16 @@ TEST(QtEventPump, TheWorkBeforeSleepingIsItsOwnWhenGiven) {
     keepGoing = false;
     application.exec();
     EXPECT_FALSE(pump.isRunning());
-    ::close(fds[1]);
-    ::close(fds[0]);
+    loop.closeWriter();
 }
 
 // A watched folder's pump: nothing reads its descriptor behind its back, so the loop's other turns
 // must not read it (each such read would be one more system call on every pointer notice).
 TEST(QtEventPump, OnlyWhenReadableRunsNothingOnTheLoopsOtherTurns) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-    int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    PipeLoop loop;
+    ASSERT_TRUE(loop.open());
+    QCoreApplication& application = loop.application;
+    const int* fds = loop.fds;
 
     int calls = 0;
     std::string received;
@@ -109,10 +124,7 @@ TEST(QtEventPump, OnlyWhenReadableRunsNothingOnTheLoopsOtherTurns) {
         fds[0],
         [&] {
             ++calls;
-            char buffer[16];
-            ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-            if (n > 0) received.append(buffer, static_cast<size_t>(n));
-            return n != 0;
+            return loop.read(received);
         },
         QtEventPump::WhenReadableOnly{});
     // Turns of the loop with nothing to read: posted calls wake it, the last one ends it.
@@ -136,13 +148,12 @@ TEST(QtEventPump, OnlyWhenReadableRunsNothingOnTheLoopsOtherTurns) {
     EXPECT_EQ(calls, 1) << "read once when readable, never on the turns after it";
 
     // The writer goes away: the end of file stops the pump.
-    ::close(fds[1]);
+    loop.closeWriter();
     for (int round = 0; round < 100 && pump.isRunning(); ++round) {
         QMetaObject::invokeMethod(&application, [&] { turns = 0; turn(); }, Qt::QueuedConnection);
         application.exec();
     }
     EXPECT_FALSE(pump.isRunning());
-    ::close(fds[0]);
 }
 
 }  // namespace
