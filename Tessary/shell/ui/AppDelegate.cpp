@@ -326,7 +326,7 @@ void AppDelegate::closedWindowReleased(AppWindow& slot, const QWidget* window) {
     if (slot.window != window || window->isVisible()) return;
     if (slot.released) slot.released();
     const bool madeAnew = &slot == &onboarding_ || &slot == &feedback_;
-    if (!madeAnew || (slot.busy && slot.busy())) return;
+    if (!madeAnew || slot.isBusy()) return;
     slot = {};
 }
 
@@ -401,7 +401,7 @@ void AppDelegate::checkForUpdates() {
 void AppDelegate::showFeedback() {
     // A closed feedback window is reused only while it is busy: a form being sent, or whose sending
     // failed, keeps the user's text and shows how it went; otherwise a new request starts empty.
-    if (feedback_ && (feedback_.window->isVisible() || (feedback_.busy && feedback_.busy()))) {
+    if (feedback_ && (feedback_.window->isVisible() || feedback_.isBusy())) {
         presentWindowController(feedback_, "feedback");
         return;
     }

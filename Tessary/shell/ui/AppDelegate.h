@@ -95,6 +95,7 @@ struct AppWindow {
     // Whether the closed window still works for the user (a feedback being sent, or whose sending
     // failed): the delegate then keeps it. Empty: never.
     std::function<bool()> busy = {};
+    bool isBusy() const { return busy && busy(); }
     // What the owner gives up once the window is closed, before the memory goes back (contents it
     // makes again when the window next shows). Empty: nothing.
     std::function<void()> released = {};
