@@ -1,9 +1,11 @@
 // The tessary program's CPU per pointer notice during a real drag, on the desktop the end-to-end
-// tests use (Xvfb split into two 1920x1080 monitors, openbox), without and with xcompmgr. A test
+// tests use (Xvfb split into two 1920x1080 monitors, openbox) and on larger ones (two 3840x2160
+// monitors; one 5120x1440 ultra-wide), without and with xcompmgr. A test
 // client's window is dragged by its title bar through XTest with Shift held until the zones show;
 // then each repetition sends relative motions: one pixel at a time back and forth inside one zone
 // (the highlight stays), or from the last pixel of the right monitor's left zone to the first of
-// its right one and back (over the gap between them), so that every notice changes the highlight. The program's CPU over the motions, all its threads (schedstat), divided
+// its right one and back (over the gap between them), so that every notice changes the highlight;
+// on the ultra-wide, the same on its one monitor. The program's CPU over the motions, all its threads (schedstat), divided
 // by the notices sent. Beside it, what the X server spent over the same motions (it also carries
 // the window manager's moves and the XTest input, which the reference shares).
 //
@@ -67,6 +69,21 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kShiftL = 0xffe1;
+
+// The desktops measured, by the benchmark's "display" argument: the monitors side by side; the
+// drag happens on the last one.
+struct Display {
+    int monitors, width, height;
+};
+constexpr Display displays[] = {{2, 1920, 1080}, {2, 3840, 2160}, {1, 5120, 1440}};
+
+VirtualDesktop::Options desktopFor(const Display& display) {
+    VirtualDesktop::Options options;
+    options.monitorCount = display.monitors;
+    options.monitorWidth = display.width;
+    options.monitorHeight = display.height;
+    return options;
+}
 
 // Across zones each notice costs the X server milliseconds, which pace the motions: fewer of them.
 int noticesPerRepetition(bool across) {
@@ -166,10 +183,12 @@ Spent spentBetween(pid_t pid, const std::map<pid_t, ThreadCounts>& before, const
 // drag in progress.
 class Desk {
 public:
-    Desk() {
+    explicit Desk(const Display& display)
+        : desktop_(desktopFor(display)),
+          monitor_((display.monitors - 1) * display.width, 0, display.width, display.height) {
         platform_ = X11Platform::open(desktop_.display().c_str());
         if (!platform_) throw std::runtime_error("cannot connect to the virtual desktop");
-        zones_ = writeDragLayouts(desktop_.dataHome());
+        zones_ = writeDragLayouts(desktop_.dataHome(), monitor_);
         fs::create_directories(fs::path(desktop_.configHome()) / "Tessary");
         std::ofstream(fs::path(desktop_.configHome()) / "Tessary" / "defaults.json")
             << "{\"hasCompletedOnboarding\": true}\n";
@@ -203,11 +222,11 @@ public:
                                 ("local-" + desktop_.display().substr(1) + ".socket");
         if (!waitUntil([&] { return fs::exists(socket); }, Clock::now() + 20s)) return false;
         client_.emplace(desktop_.startClient());
-        window_ = client_->open("x=2000 y=300 w=400 h=300");
+        window_ = client_->open("x=" + std::to_string(int(monitor_.minX()) + 80) + " y=300 w=400 h=300");
         if (!window_ || !waitUntil(
                             [&] {
                                 platform_->processPendingEvents();
-                                return platform_->tracker().client(window_).has_value() && frame().minX() > 1920;
+                                return platform_->tracker().client(window_).has_value() && frame().minX() > monitor_.minX();
                             },
                             Clock::now() + 10s, -1, 20ms)) {
             return false;
@@ -251,7 +270,7 @@ public:
         if (!awaitLine("InputMonitor: left button down at " + std::to_string(x_) + " " + std::to_string(y_))) return false;
         for (int step = 0; step < 200; ++step) {
             moveBy(1, 0);
-            if (overlayMappedFrom(*platform_, 1920, 1000, program_.pid())) return true;
+            if (overlayMappedFrom(*platform_, int(monitor_.minX()), 1000, program_.pid())) return true;
         }
         return false;
     }
@@ -320,6 +339,7 @@ private:
     }
 
     VirtualDesktop desktop_;
+    Rect monitor_;  // where the drag happens
     std::unique_ptr<X11Platform> platform_;
     std::vector<Zone> zones_;
     ChildProcess bare_;
@@ -332,17 +352,22 @@ private:
     int x_ = 0, y_ = 0;
 };
 
-// Made once and kept to the end of the process, whose exit ends the desktop's processes with it.
-Desk* desk() {
-    static Desk* instance = [] {
-        auto* made = new Desk;
-        if (!made->start()) {
-            delete made;
-            return static_cast<Desk*>(nullptr);
+// Made once per display and kept until the next display's benchmarks (one desktop at a time, so
+// that an idle one costs the measured nothing); the last is kept to the end of the process, whose
+// exit ends the desktop's processes with it. Nothing when it did not start.
+Desk* desk(int display) {
+    static Desk* current = nullptr;
+    static int made = -1;
+    if (display != made) {
+        delete current;
+        current = new Desk(displays[display]);
+        made = display;
+        if (!current->start()) {
+            delete current;
+            current = nullptr;
         }
-        return made;
-    }();
-    return instance;
+    }
+    return current;
 }
 
 // Waits until each process's main thread has run since `runsBefore` and none of their threads is
@@ -416,9 +441,10 @@ Repetition measure(Desk& d, int notices, Step step) {
     return result;
 }
 
-// Arguments: xcompmgr running (1) or not (0); motion across the zones' border (1) or inside one (0).
+// Arguments: xcompmgr running (1) or not (0); motion across the zones' border (1) or inside one (0);
+// the display (see `displays`).
 void ProgramCpuPerNotice(benchmark::State& state) {
-    Desk* d = desk();
+    Desk* d = desk(int(state.range(2)));
     if (!d) {
         state.SkipWithError("the program, the bare reader or the window did not start");
         return;
@@ -487,15 +513,18 @@ void ProgramCpuPerNotice(benchmark::State& state) {
     for (const Repetition& r : repetitions) others.insert(r.ours.othersThatRan.begin(), r.ours.othersThatRan.end());
     std::string names;
     for (const std::string& name : others) names += (names.empty() ? "" : ", ") + name;
-    std::fprintf(stderr, "compositor=%d across=%d: the program's other threads that ran: %s\n", int(state.range(0)),
-                 int(across), names.empty() ? "none" : names.c_str());
+    std::fprintf(stderr, "compositor=%d across=%d display=%d: the program's other threads that ran: %s\n",
+                 int(state.range(0)), int(across), int(state.range(2)), names.empty() ? "none" : names.c_str());
 }
 BENCHMARK(ProgramCpuPerNotice)
-    ->ArgNames({"compositor", "across"})
-    ->Args({0, 0})
-    ->Args({0, 1})
-    ->Args({1, 0})
-    ->Args({1, 1})
+    ->ArgNames({"compositor", "across", "display"})
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (int display = 0; display < int(std::size(displays)); ++display) {
+            for (int compositor : {0, 1}) {
+                for (int across : {0, 1}) b->Args({compositor, across, display});
+            }
+        }
+    })
     ->Iterations(5)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);

@@ -110,6 +110,11 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
     for (const std::string& folder : {configHome(), dataHome(), runtimeDirectory()}) {
         if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot create " + folder);
     }
+    const int width = options_.monitorWidth, height = options_.monitorHeight;
+    if (kind() == Kind::outputs && (options_.monitorCount != 2 || width != 1920 || height != 1080)) {
+        throw std::runtime_error("Xorg's dummy outputs are two of 1920x1080 here; other monitors need Xvfb");
+    }
+    if (options_.monitorCount != 1 && options_.monitorCount != 2) throw std::runtime_error("one or two monitors");
     startServer();
     if (kind() == Kind::outputs) {
         // The second output is switched on beside the first, as a monitor plugged in; the monitors
@@ -123,8 +128,9 @@ VirtualDesktop::VirtualDesktop(Options options) : options_(std::move(options)) {
             !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "DUMMY1")) {
             throw std::runtime_error("xrandr could not set up the dummy outputs");
         }
-    } else if (!setMonitor({"tessary-left", 0, 0, 1920, 1080}, "screen") ||
-               !setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none")) {
+    } else if (options_.monitorCount == 1 ? !setMonitor({"tessary-right", 0, 0, width, height}, "screen")
+                                          : !setMonitor({"tessary-left", 0, 0, width, height}, "screen") ||
+                                                !setMonitor({"tessary-right", width, 0, width, height}, "none")) {
         // The first monitor takes Xvfb's only output; the other has none.
         throw std::runtime_error("xrandr --setmonitor failed");
     }
@@ -169,7 +175,9 @@ void VirtualDesktop::startServer() {
         start.discardStdout = true;
     } else {
         start.arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-noreset", "-nolisten", "tcp",
-                           "+extension", "RANDR", "-screen", "0", "3840x1080x24"};
+                           "+extension", "RANDR", "-screen", "0",
+                           std::to_string(options_.monitorCount * options_.monitorWidth) + "x" +
+                               std::to_string(options_.monitorHeight) + "x24"};
     }
     start.inheritedDescriptors = {ready[1]};
     server_ = ChildProcess::start(start);

@@ -29,7 +29,7 @@ public:
         int x, y, width, height;
     };
     // The screen is 3840x1080, split into two 1920x1080 monitors side by side: "tessary-left"
-    // and "tessary-right".
+    // and "tessary-right", unless the options say other monitors.
     struct Options {
         bool windowManager = true;
         // trayer as the system tray host, on the top edge; it reserves no strut, so the work
@@ -38,6 +38,10 @@ public:
         // openbox's stock key bindings for switching desktops (C-A-Left, C-A-Right), which take
         // those combinations from every other client; without them the window manager binds no key.
         bool stockKeyBindings = false;
+        // One or two monitors side by side, of this size each; one alone is "tessary-right" (the
+        // monitor the drag tests snap on). Other than two of 1920x1080, only on Xvfb.
+        int monitorCount = 2;
+        int monitorWidth = 1920, monitorHeight = 1080;
     };
 
     VirtualDesktop();
