@@ -44,9 +44,9 @@ bool QtLocalEvents::deliver(const LocalEvent& event) {
 
 bool QtLocalEvents::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Show || type == QEvent::Hide) {
+    if (type == QEvent::ShowToParent || type == QEvent::Hide) {
         if (auto* menu = qobject_cast<QMenu*>(watched); menu && menu->isWindow()) {
-            if (type == QEvent::Show) {
+            if (type == QEvent::ShowToParent) {
                 menuShown(menu);
             } else {
                 menuGone(menu);

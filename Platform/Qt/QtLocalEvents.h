@@ -7,7 +7,10 @@
 // reaches the monitors once, and its later offers get the same answer.
 //
 // Menu tracking: the first QMenu popup shown begins it, the last one hidden or destroyed ends it;
-// submenus opening and closing in between change nothing.
+// submenus opening and closing in between change nothing. It begins once the popup holds the
+// keyboard (Qt grabs it after the menu's Show event, before its ShowToParent): until then a key
+// pressed goes to whoever else holds it, so those who give up a key grab while a menu is open must
+// not do so earlier, or a key pressed as the menu opens reaches neither.
 
 #include "Platform/KeyboardLayout.h"
 #include "Platform/LocalEvents.h"

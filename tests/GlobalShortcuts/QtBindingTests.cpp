@@ -107,6 +107,27 @@ TEST_F(QtBindings, MenuTrackingSpansTheFirstPopupToTheLastOne) {
     EXPECT_EQ(tracking, (std::vector<bool>{true, false}));
 }
 
+// A press while the menu shows but before it took the keyboard still reaches the combination's
+// grab; given up earlier, the press went to the window that had the focus.
+TEST_F(QtBindings, TheCombinationsAreGivenUpOnlyOnceTheMenuHoldsTheKeyboard) {
+    QtLocalEvents events(keyboard);
+    GlobalShortcuts module({defaults, hotKeys, keyboard, events, scheduler});
+    module.onKeyDown(GlobalShortcuts::Name("showZones", kZ), [] {});
+    ASSERT_FALSE(hotKeys.registered().empty());
+    struct Menu : QMenu {
+        std::function<void()> shown;
+        void showEvent(QShowEvent* event) override { shown(), QMenu::showEvent(event); }
+    } menu;
+    menu.addAction("Restore All Windows");
+    bool registeredAtShow = false;
+    menu.shown = [&] { registeredAtShow = !hotKeys.registered().empty(); };
+    menu.popup(QPoint(10, 10));
+    EXPECT_TRUE(registeredAtShow) << "given up before the menu could take the keyboard";
+    EXPECT_TRUE(hotKeys.registered().empty()) << "the menu holds the keyboard";
+    menu.hide();
+    EXPECT_FALSE(hotKeys.registered().empty());
+}
+
 TEST_F(QtBindings, APressWhileTheProgramsMenuIsOpenFiresOnceAndIsConsumed) {
     QtLocalEvents events(keyboard);
     GlobalShortcuts module({defaults, hotKeys, keyboard, events, scheduler});
