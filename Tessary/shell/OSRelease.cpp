@@ -1,9 +1,7 @@
 #include "Tessary/shell/OSRelease.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
+#include "TessaryCore/DocumentFileSystem.h"
 #include "TessaryCore/UnicodeText.h"
 
 namespace tessary {
@@ -97,13 +95,12 @@ OSReleaseFields parseOSRelease(std::string_view text) {
 }
 
 std::optional<std::string> readOSRelease(const std::vector<std::string>& paths) {
+    // Read without a stream: the About window is the only one to read this, and a stream's first
+    // use brings a quarter of a megabyte of the C++ library's code in.
+    PosixDocumentFileSystem files;
     for (const std::string& path : paths) {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) continue;
-        std::ostringstream text;
-        text << file.rdbuf();
-        if (file.bad()) continue;
-        return text.str();
+        auto text = files.readFile(path);
+        if (text && *text) return std::move(**text);
     }
     return std::nullopt;
 }
