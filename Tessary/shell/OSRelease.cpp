@@ -1,6 +1,5 @@
 #include "Tessary/shell/OSRelease.h"
 
-
 #include "TessaryCore/DocumentFileSystem.h"
 #include "TessaryCore/UnicodeText.h"
 
