@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
-    X11GlobalInput input(platform->connection());
+    X11GlobalInput input(platform->connection(), &scheduler);
     X11KeyboardLayout keyboard(platform->connection());
     X11HotKeys hotKeys(platform->connection(), keyboard);
     QtLocalEvents localEvents(keyboard);
