@@ -90,6 +90,9 @@ inline constexpr std::string_view windowAttribute = "AXWindow";      // a child'
 // Size, the step in which a window's size changes (a terminal's character cell); noValue for a
 // window that takes any size.
 inline constexpr std::string_view sizeIncrementAttribute = "AXSizeIncrement";
+// Size, the smallest outer frame the window takes (what its client declares as its least size,
+// with the decorations around it); noValue for a window that declares none.
+inline constexpr std::string_view minimumSizeAttribute = "AXMinimumSize";
 
 inline constexpr std::string_view windowRole = "AXWindow";
 // The bar the desktop drags a window by, a child of the window: a press there and a drag move it.

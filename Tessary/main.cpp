@@ -361,6 +361,7 @@ int main(int argc, char** argv) {
         keyboardSnap.onLayoutCycled = [&delegate] { delegate.flashZones(false); };
         keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
+        keyboardSnap.onSnapFailed = [&delegate](const ZoneService::SnapError& error) { delegate.reportSnapFailure(error); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
         delegate.hooks().askReviewQuestion = runReviewAlert;
         if (EditorTestQuery::enabled()) {

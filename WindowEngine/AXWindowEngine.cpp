@@ -259,14 +259,25 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
     log.notice("setFrame mismatch pid " + std::to_string(window.pid) + ": wanted " + text(requested) + " got " +
                text(*achieved));
 
-    if (!centres()) return result(achieved);
-    const std::optional<Rect> centered =
-        UnfitWindowPlacement::centeredFrame(achieved->size, requested, frameTolerance);
-    if (!centered) return result(achieved);
-    if (centered->origin == achieved->origin) return result(achieved);
-    writePosition(element, centered->origin);
+    Point target = achieved->origin;
+    if (centres()) {
+        if (const auto centered = UnfitWindowPlacement::centeredFrame(achieved->size, requested, frameTolerance)) {
+            target = centered->origin;
+        }
+    }
+    // A window larger than the frame (its least size is larger) would reach past the zone's
+    // display: it stays wholly on the display's work area, as near the frame as it can.
+    if (achieved->width() > requested.width() + frameTolerance || achieved->height() > requested.height() + frameTolerance) {
+        target = UnfitWindowPlacement::keptOnWorkArea(target, achieved->size, requested);
+    }
+    if (target == achieved->origin) return result(achieved);
+    writePosition(element, target);
     if (const std::optional<Rect> moved = readBack(element)) return result(moved);
-    return result(centered);
+    return result(Rect(target, achieved->size));
+}
+
+std::optional<Size> AXWindowEngine::minimumSize(const WindowHandle& window) {
+    return copySizeAttribute(ax::minimumSizeAttribute, window.element);
 }
 
 void AXWindowEngine::raise(const WindowHandle& window) {

@@ -38,6 +38,8 @@ public:
     // window manager runs) the first read-back ends the call, with `unanswered` set.
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
     void raise(const WindowHandle& window) override;
+    // "AXMinimumSize".
+    std::optional<Size> minimumSize(const WindowHandle& window) override;
 
     // Asked when a window ends up with another size than requested. Default: never centre.
     std::function<bool()> centersWindowsThatCannotFill = [] { return false; };

@@ -99,6 +99,14 @@ SetFrameResult FakeWindowEngine::setFrame(const Rect& frame, const WindowHandle&
     return SetFrameResult{frame, taken};
 }
 
+std::optional<Size> FakeWindowEngine::minimumSize(const WindowHandle& window) {
+    auto found = windowTable.find(window);
+    if (found == windowTable.end()) return std::nullopt;
+    const Size least = found->second.minimumSize;
+    if (least.width <= 0 && least.height <= 0) return std::nullopt;
+    return least;
+}
+
 void FakeWindowEngine::raise(const WindowHandle& window) {
     raised.push_back(window);
     focused = window;

@@ -57,6 +57,7 @@ public:
     std::optional<Rect> frame(const WindowHandle& window) override;
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
     void raise(const WindowHandle& window) override;
+    std::optional<Size> minimumSize(const WindowHandle& window) override;
 };
 
 }  // namespace tessary

@@ -1,5 +1,7 @@
 #include "WindowEngine/UnfitWindowPlacement.h"
 
+#include "WindowEngine/DisplayProvider.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,6 +15,22 @@ std::optional<Rect> UnfitWindowPlacement::centeredFrame(Size size, const Rect& i
     const double x = in.minX() + std::round(std::max(dw * 0.5, 0.0));
     const double y = in.minY() + std::round(std::max(dh * 0.5, 0.0));
     return Rect(x, y, size.width, size.height);
+}
+
+Point UnfitWindowPlacement::keptOn(Point origin, Size size, const Rect& workArea) {
+    auto axis = [](double at, double extent, double minimum, double maximum) {
+        // Whole points inside: a fraction over the edge would still be over it.
+        const double last = std::floor(maximum - extent);
+        return std::max(std::ceil(minimum), std::min(at, last));
+    };
+    return Point{axis(origin.x, size.width, workArea.minX(), workArea.maxX()),
+                 axis(origin.y, size.height, workArea.minY(), workArea.maxY())};
+}
+
+Point UnfitWindowPlacement::keptOnWorkArea(Point origin, Size size, const Rect& requested) {
+    const auto display = DisplayProvider::display(requested);
+    if (!display) return origin;
+    return keptOn(origin, size, display->workArea);
 }
 
 }  // namespace tessary

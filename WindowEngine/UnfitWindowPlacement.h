@@ -15,6 +15,12 @@ public:
     // zero); a window larger than the rectangle in one direction keeps the rectangle's minimum edge
     // there. Absent when the size is within the tolerance of the rectangle's in both directions.
     static std::optional<Rect> centeredFrame(Size size, const Rect& in, double tolerance);
+    // Where a window of `size` at `origin`, asked into `requested`, lies wholly on the work area of
+    // the display `requested` is on (DisplayProvider), moved as little as it can be, on whole
+    // points; where it is larger than the work area, at the work area's minimum edge. `origin` as
+    // it is when no display holds the frame.
+    static Point keptOnWorkArea(Point origin, Size size, const Rect& requested);
+    static Point keptOn(Point origin, Size size, const Rect& workArea);
 };
 
 }  // namespace tessary

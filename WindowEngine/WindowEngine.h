@@ -50,6 +50,9 @@ public:
     virtual SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) = 0;
     // Brings the window to the front and activates its application.
     virtual void raise(const WindowHandle& window) = 0;
+    // The smallest frame the window takes, when it declares one (a zone smaller than this cannot
+    // hold it).
+    virtual std::optional<Size> minimumSize(const WindowHandle& window) = 0;
 };
 
 }  // namespace tessary

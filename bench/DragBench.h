@@ -42,11 +42,12 @@ public:
             model.clearHighlight();
         }
     }
-    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override {
+    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display,
+                        std::string_view note) override {
         ++highlights;
         for (auto& [id, model] : models) {
             if (id == display.displayID) {
-                model.setHighlighted(indices);
+                model.setHighlighted(indices, note);
             } else {
                 model.clearHighlight();
             }

@@ -454,7 +454,7 @@ void OverlayHighlight(benchmark::State& state) {
         overlay.show(items);
         stage.settle();
         for (std::int64_t zone = 0; zone < zones; ++zone) {
-            overlay.setHighlighted({zone}, display);
+            overlay.setHighlighted({zone}, display, {});
             paintAndSync();
         }
         if (show == 0) overlay.hide();
@@ -467,7 +467,7 @@ void OverlayHighlight(benchmark::State& state) {
         if (changes) zone = (zone + 1) % zones;
         const double start = processSeconds();
         const auto wallStart = Clock::now();
-        overlay.setHighlighted({zone}, display);
+        overlay.setHighlighted({zone}, display, {});
         // Painted and flushed: the program is done with the change once its loop is idle again.
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         const double done = processSeconds();

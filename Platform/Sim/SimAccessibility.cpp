@@ -277,6 +277,10 @@ Expected<AXValue, AXError> SimAccessibility::copyAttributeValue(const AXElement&
         if (attribute == ax::minimizedAttribute) return AXValue{window.minimized};
         if (attribute == ax::positionAttribute) return AXValue{window.frame.origin};
         if (attribute == ax::sizeAttribute) return AXValue{window.frame.size};
+        if (attribute == ax::minimumSizeAttribute) {
+            if (window.minimumSize.width <= 1 && window.minimumSize.height <= 1) return fail(AXError::noValue);
+            return AXValue{window.minimumSize};
+        }
         if (attribute == ax::sizeIncrementAttribute) {
             // As a window declares it: a step of one point is no step.
             if (window.sizeIncrement.width <= 1 && window.sizeIncrement.height <= 1) return fail(AXError::noValue);

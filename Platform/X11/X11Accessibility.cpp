@@ -128,6 +128,15 @@ Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& el
         if (!hints->hasIncrements()) return fail(AXError::noValue);
         return AXValue{*hints->increment};
     }
+    if (attribute == ax::minimumSizeAttribute) {
+        auto hints = windows_.sizeHints(window);
+        auto geometry = windows_.geometry(window);
+        if (!hints || !geometry) return fail(AXError::invalidUIElement);
+        // The least size is the minimum, or the base where only that is given (ICCCM 4.1.2.3).
+        const std::optional<Size> least = hints->minimum ? hints->minimum : hints->base;
+        if (!least || (least->width <= 1 && least->height <= 1)) return fail(AXError::noValue);
+        return AXValue{geometry->outerSizeFor(*least)};
+    }
     if (attribute == ax::subroleAttribute) {
         auto kind = windows_.kind(window);
         if (!kind) return fail(AXError::invalidUIElement);

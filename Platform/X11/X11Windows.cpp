@@ -88,6 +88,11 @@ Size X11WindowGeometry::clientSizeFor(Size outerSize) const {
                     2.0 * borderWidth};
 }
 
+Size X11WindowGeometry::outerSizeFor(Size clientSize) const {
+    const Size none = clientSizeFor(Size{0, 0});
+    return Size{clientSize.width - none.width, clientSize.height - none.height};
+}
+
 bool X11SizeHints::hasIncrements() const {
     return increment && (increment->width > 1 || increment->height > 1);
 }

@@ -60,8 +60,9 @@ struct X11WindowGeometry {
     // without such a bar (undecorated, or decorated by the client itself).
     bool titleBarContains(Point point) const;
     static constexpr int32_t titleBarEdge = 4;
-    // The client size (without border) that gives this outer size.
+    // The client size (without border) that gives this outer size, and the other way round.
     Size clientSizeFor(Size outerSize) const;
+    Size outerSizeFor(Size clientSize) const;
 };
 
 // WM_NORMAL_HINTS, the part a window manager uses to constrain sizes.

@@ -101,6 +101,7 @@ void URLCommands::snapFromURL(const QueryDictionary& query) {
     const auto result = zones_.snap(*window, *zone - 1);
     if (!result) {
         log_.notice("snap failed: " + result.error().description());
+        if (onSnapFailed) onSnapFailed(result.error());
         return;
     }
     const auto& achieved = result.value().achieved;

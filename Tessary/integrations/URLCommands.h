@@ -43,6 +43,8 @@ public:
     AppState* state = nullptr;
     // The layout editor's model, nothing while no editor window exists.
     std::function<LayoutEditorModel*()> editorModel = [] { return nullptr; };
+    // Told of a "snap" that failed, after it was logged.
+    std::function<void(const ZoneService::SnapError&)> onSnapFailed;
 
     // Runs one URL; never fails.
     void handle(std::string_view url);

@@ -64,6 +64,7 @@ void KeyboardSnapController::snapFocusedWindow(std::int64_t zoneIndex) {
                                      unexpected(ZoneService::SnapError::noWindow()));
     if (result) return;
     log_.notice("snap to zone " + std::to_string(zoneIndex + 1) + " failed: " + result.error().description());
+    if (onSnapFailed) onSnapFailed(result.error());
 }
 
 void KeyboardSnapController::place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone) {

@@ -38,6 +38,8 @@ public:
     std::function<void()> onLayoutCycled = [] {};
     std::function<void()> onOpenEditor = [] {};
     std::function<void()> onRestoreAll = [] {};
+    // Told of a zone shortcut's snap that failed, after it was logged.
+    std::function<void(const ZoneService::SnapError&)> onSnapFailed;
 
     // Binds one key-down handler per application name. Only the first call binds anything: a second
     // would make every shortcut act twice.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Tessary/shell/Preferences.h"
+#include "Tessary/services/ZoneService.h"
 #include "TessaryCore/ZoneHitTest.h"
 
 namespace tessary {
@@ -24,6 +25,7 @@ DragSnapController::~DragSnapController() {
     // A pending retry holds the engine, which need not outlive the controller.
     for (const auto task : retries_) scheduler_.cancel(task);
     scheduler_.cancel(moveRecheck_);
+    scheduler_.cancel(pressRetry_);
 }
 
 bool DragSnapController::hasMovedFromStart(const Rect& frame) const {
@@ -47,6 +49,7 @@ void DragSnapController::reset() {
     if (phase_ == Phase::snapping) overlay_.hide();
     scheduler_.cancel(moveRecheck_);
     moveRecheck_ = {};
+    scheduler_.cancel(std::exchange(pressRetry_, {}));
     phase_ = Phase::idle;
     pressedOnTitleBar_ = false;
     released_.reset();
@@ -65,16 +68,35 @@ void DragSnapController::mouseDown(InputModifiers modifiers, Point at) {
     modifiers_ = modifiers;
     lastMouse_ = at;
     mouseDownAt_ = at;
+    pressRetriesLeft_ = pressRetries;
+    if (!takePressedWindow(at)) pressRetry_ = scheduler_.schedule(pressRetryDelay, [this] { retryPress(); });
+}
+
+void DragSnapController::retryPress() {
+    pressRetry_ = {};
+    if (phase_ != Phase::idle) return;
+    if (!takePressedWindow(mouseDownAt_)) {
+        if (--pressRetriesLeft_ > 0) pressRetry_ = scheduler_.schedule(pressRetryDelay, [this] { retryPress(); });
+        return;
+    }
+    // The drag went on meanwhile: catch up with where the pointer is.
+    if (phase_ == Phase::tracking && lastMouse_ != mouseDownAt_) mouseDragged(modifiers_, lastMouse_);
+}
+
+bool DragSnapController::takePressedWindow(Point at) {
     const auto hit = engine_.windowHit(at);
-    if (!hit) return;
+    if (!hit) return false;
     const auto info = engine_.info(hit->window);
-    if (!info) return;
-    if (isExcluded && isExcluded(*info)) return;
+    if (!info) return false;
+    if (isExcluded && isExcluded(*info)) return true;
     window_ = hit->window;
+    application_ = applicationName ? applicationName(*info) : info->bundleIdentifier.value_or("");
+    minimumSize_.reset();
     pressedOnTitleBar_ = hit->onTitleBar;
     startFrame_ = info->frame;
     phase_ = Phase::tracking;
     moveRechecksLeft_ = moveRechecks;
+    return true;
 }
 
 void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
@@ -141,6 +163,8 @@ bool DragSnapController::startSnappingIfMoved(Point at) {
     released_.reset();
     lastHighlight_.reset();
     showZones();
+    // Asked once the show is on its way, so that it does not wait for the answer.
+    if (!minimumSize_) minimumSize_ = engine_.minimumSize(*window_).value_or(Size{0, 0});
     updateHighlight(at);
     return true;
 }
@@ -177,7 +201,7 @@ void DragSnapController::updateHighlight(Point at) {
     while (item < shown_.size() && !shown_[item].display.frame.contains(at)) ++item;
     if (item == shown_.size()) {
         selection_.removeAll();
-        if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
+        if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_, {});
         activeDisplay_.reset();
         activeItem_.reset();
         lastHighlight_.reset();
@@ -186,7 +210,7 @@ void DragSnapController::updateHighlight(Point at) {
     const DisplayInfo& display = shown_[item].display;
     if (activeItem_ != item) {
         if (!activeDisplay_ || *activeDisplay_ != display) {
-            if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_);
+            if (activeDisplay_) overlay_.setHighlighted({}, *activeDisplay_, {});
             // Another display starts a new selection, even with the span key held.
             selection_.removeAll();
             activeDisplay_ = display;
@@ -210,7 +234,14 @@ void DragSnapController::updateHighlight(Point at) {
         return;
     }
     lastHighlight_ = Highlight{display.displayID, selection_.zoneIndices};
-    overlay_.setHighlighted(selection_.zoneIndices, display);
+    // A window whose least size is larger than the zones would not land in them: the hint says so.
+    std::string note;
+    if (minimumSize_ && (minimumSize_->width > 0 || minimumSize_->height > 0)) {
+        if (const auto rect = selection_.unionRect(shown_[item].zones)) {
+            note = ZoneService::doesNotFitText(application_, *minimumSize_, rect->size);
+        }
+    }
+    overlay_.setHighlighted(selection_.zoneIndices, display, note);
 }
 
 void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Platform/Logger.h"
@@ -72,6 +73,11 @@ public:
     // first move, and a drag inside a window costs a few reads, not one per millisecond.
     static constexpr Scheduler::Duration moveRecheckDelay = std::chrono::milliseconds(1);
     static constexpr int moveRechecks = 8;
+    // A press that finds no window is looked at again this often, this many times while the button
+    // stays down: a window manager that restarts (or was replaced) lists and frames the windows
+    // again a moment later, and a drag begun meanwhile would be lost whole.
+    static constexpr Scheduler::Duration pressRetryDelay = std::chrono::milliseconds(25);
+    static constexpr int pressRetries = 8;
 
     // `displays` and `zonesFor` are asked when the zones appear and kept for the drag (the pointer's
     // notices come every millisecond), until layoutChanged() says they changed; the clock and the
@@ -89,6 +95,9 @@ public:
     // The window filter: true leaves the window alone. By default, every window that is not a
     // standard window.
     std::function<bool(const WindowInfo&)> isExcluded;
+    // The name of a window's application as the user knows it, for the hint over a zone too small
+    // for the dragged window. By default its application identifier.
+    std::function<std::string(const WindowInfo&)> applicationName;
 
     // The entry points of the input monitor.
     void mouseDown(InputModifiers modifiers, Point at);
@@ -116,6 +125,10 @@ public:
 
 private:
     void reset();
+    // Takes the window under the press as the drag's; false when none was found (not when one was
+    // found and left alone).
+    bool takePressedWindow(Point at);
+    void retryPress();
     // Shows the zones when the window has been dragged, or pressed by its title bar and the pointer
     // has passed the threshold; false when it has not (yet).
     bool startSnappingIfMoved(Point at);
@@ -141,6 +154,10 @@ private:
     std::optional<WindowHandle> window_;
     Rect startFrame_;
     Point mouseDownAt_;
+    // The pressed window's application, and its least size once the zones show (read then: the
+    // press of every click would pay for it otherwise); a selection smaller says so in the hint.
+    std::string application_;
+    std::optional<Size> minimumSize_;
     // The press was on the window's title bar: the window is expected to follow the pointer.
     bool pressedOnTitleBar_ = false;
     Point lastMouse_;
@@ -156,6 +173,8 @@ private:
     std::vector<ScheduledTask> retries_;
     ScheduledTask moveRecheck_;
     int moveRechecksLeft_ = 0;
+    ScheduledTask pressRetry_;
+    int pressRetriesLeft_ = 0;
 };
 
 }  // namespace tessary

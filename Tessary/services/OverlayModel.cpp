@@ -22,11 +22,13 @@ void OverlayModel::setZones(std::vector<Zone> zones) {
     }
 }
 
-void OverlayModel::setHighlighted(std::span<const std::int64_t> indices) {
+void OverlayModel::setHighlighted(std::span<const std::int64_t> indices, std::string_view note) {
     incoming_.assign(indices.begin(), indices.end());
     std::sort(incoming_.begin(), incoming_.end());
     incoming_.erase(std::unique(incoming_.begin(), incoming_.end()), incoming_.end());
-    if (incoming_ == highlighted_) return;
+    const bool noteChanged = note != note_;
+    if (incoming_ == highlighted_ && !noteChanged) return;
+    if (noteChanged) note_ = note;
 
     toggled_.clear();
     std::set_symmetric_difference(highlighted_.begin(), highlighted_.end(), incoming_.begin(), incoming_.end(),
@@ -37,6 +39,7 @@ void OverlayModel::setHighlighted(std::span<const std::int64_t> indices) {
         change.toggled = toggled_;
         change.previousHighlight = incoming_;
         change.highlight = highlighted_;
+        change.noteChanged = noteChanged;
         onChange(change);
     }
 }

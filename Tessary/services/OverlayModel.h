@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Tessary/services/SpanModifier.h"
@@ -21,6 +22,8 @@ struct OverlayModelChange {
     // The highlight before and after, ascending.
     std::span<const std::int64_t> previousHighlight;
     std::span<const std::int64_t> highlight;
+    // The note changed (with or without the highlight).
+    bool noteChanged = false;
 };
 
 // What one overlay panel draws: its zones (in panel coordinates, points, origin at the top left of
@@ -36,9 +39,11 @@ public:
     // Compared element by element with zone equality.
     void setZones(std::vector<Zone> zones);
     // Repeated indices collapse; compared as sets. An index that names no zone is kept like any
-    // other and matches nothing when drawn.
-    void setHighlighted(std::span<const std::int64_t> indices);
+    // other and matches nothing when drawn. `note`: what the hint says of the highlighted zones
+    // in place of its advice (a window that does not fit them); empty for none.
+    void setHighlighted(std::span<const std::int64_t> indices, std::string_view note = {});
     void clearHighlight() { setHighlighted({}); }
+    const std::string& note() const { return note_; }
 
     // Told of every real change, after it is stored.
     std::function<void(const OverlayModelChange&)> onChange;
@@ -50,6 +55,7 @@ public:
 private:
     std::vector<Zone> zones_;
     std::vector<std::int64_t> highlighted_;
+    std::string note_;
     // Reused between assignments so that a drag allocates nothing once warm.
     std::vector<std::int64_t> incoming_;
     std::vector<std::int64_t> toggled_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "TessaryCore/Zone.h"
@@ -26,8 +27,11 @@ public:
     // no highlight; overlays of displays not listed go away. A display listed twice gets the later
     // item's zones.
     virtual void show(const std::vector<OverlayItem>& items) = 0;
-    // The display's overlay highlights exactly these zone indices; every other overlay none.
-    virtual void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) = 0;
+    // The display's overlay highlights exactly these zone indices; every other overlay none. `note`
+    // is what its hint says of them beyond their numbers (a dragged window that does not fit them);
+    // empty for the usual advice.
+    virtual void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display,
+                                std::string_view note) = 0;
     // Takes every overlay off the screen.
     virtual void hide() = 0;
 };

@@ -1,6 +1,8 @@
 #include "Tessary/services/ZoneService.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -21,7 +23,9 @@ std::string zoneNumber(std::int64_t index) {
 std::string ZoneService::SnapError::description() const {
     switch (code) {
     case Code::noSuchZone: return "zone " + zoneNumber(zoneIndex) + " does not exist in this layout";
-    case Code::rejected: return "the app did not accept the new size or position";
+    case Code::rejected:
+        if (doesNotFit()) return doesNotFitText(application, result->achieved->size, result->requested.size);
+        return "the app did not accept the new size or position";
     case Code::noWindow: return "no window";
     case Code::excluded: return "window belongs to an excluded app";
     case Code::noDisplay: return "window is on no display";
@@ -29,6 +33,28 @@ std::string ZoneService::SnapError::description() const {
     case Code::noWindowManager: return "no window manager is running";
     }
     return "no window";
+}
+
+bool ZoneService::SnapError::doesNotFit() const {
+    return code == Code::rejected && result && result->achieved &&
+           !doesNotFitText(application, result->achieved->size, result->requested.size).empty();
+}
+
+std::string ZoneService::doesNotFitText(const std::string& application, Size needed, Size zone) {
+    constexpr double tolerance = 2.0;
+    auto points = [](double value) { return std::to_string(static_cast<long long>(std::llround(value))); };
+    const bool wider = needed.width > zone.width + tolerance;
+    const bool taller = needed.height > zone.height + tolerance;
+    const std::string who = application.empty() ? "The window" : application;
+    if (wider && taller) {
+        return who + " needs " + points(needed.width) + " × " + points(needed.height) + " pt; this zone is " +
+               points(zone.width) + " × " + points(zone.height) + " pt";
+    }
+    if (wider) return who + " needs " + points(needed.width) + " pt; this zone is " + points(zone.width) + " pt";
+    if (taller) {
+        return who + " needs " + points(needed.height) + " pt of height; this zone is " + points(zone.height) + " pt";
+    }
+    return {};
 }
 
 std::string ZoneService::localized(std::string_view english) {
@@ -107,7 +133,8 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     SetFrameResult result = engine_->setFrame(zone->rect, window);
     if (!result.succeeded()) {
         if (result.unanswered) return unexpected(SnapError::noWindowManager(std::move(result)));
-        return unexpected(SnapError::rejected(std::move(result)));
+        std::string name = applicationName ? applicationName(*info) : info->bundleIdentifier.value_or("");
+        return unexpected(SnapError::rejected(std::move(result), std::move(name)));
     }
     if (onSnapped) onSnapped(window, *display, {zoneIndex});
     return result;

@@ -44,17 +44,27 @@ public:
         std::int64_t zoneIndex = 0;
         // rejected, noWindowManager: what the window was asked for and what it took.
         std::optional<SetFrameResult> result;
+        // rejected: the name of the window's application, as the user knows it.
+        std::string application;
 
-        static SnapError noSuchZone(std::int64_t index) { return {Code::noSuchZone, index, std::nullopt}; }
-        static SnapError rejected(SetFrameResult result) { return {Code::rejected, 0, std::move(result)}; }
-        static SnapError noWindow() { return {Code::noWindow, 0, std::nullopt}; }
-        static SnapError excluded() { return {Code::excluded, 0, std::nullopt}; }
-        static SnapError noDisplay() { return {Code::noDisplay, 0, std::nullopt}; }
-        static SnapError noWindowManager(SetFrameResult result) { return {Code::noWindowManager, 0, std::move(result)}; }
+        static SnapError noSuchZone(std::int64_t index) { return {Code::noSuchZone, index, std::nullopt, {}}; }
+        static SnapError rejected(SetFrameResult result, std::string application = {}) {
+            return {Code::rejected, 0, std::move(result), std::move(application)};
+        }
+        static SnapError noWindow() { return {Code::noWindow, 0, std::nullopt, {}}; }
+        static SnapError excluded() { return {Code::excluded, 0, std::nullopt, {}}; }
+        static SnapError noDisplay() { return {Code::noDisplay, 0, std::nullopt, {}}; }
+        static SnapError noWindowManager(SetFrameResult result) {
+            return {Code::noWindowManager, 0, std::move(result), {}};
+        }
+        // Rejected because the window ended larger than the zone (its least size is larger): the
+        // engine kept it on the display's work area.
+        bool doesNotFit() const;
 
         // "zone 5 does not exist in this layout" (the zone counted from 1, for every index without
         // overflow), "the app did not accept the new size or position", "no window", "window belongs
-        // to an excluded app", "window is on no display", "no window manager is running".
+        // to an excluded app", "window is on no display", "no window manager is running"; for a window
+        // that does not fit, what it needs (doesNotFitText) in place of the rejection's sentence.
         std::string description() const;
 
         friend bool operator==(const SnapError&, const SnapError&) = default;
@@ -92,8 +102,21 @@ public:
     // change of the library (drags ask on every pointer notice).
     std::vector<Zone> zones(const DisplayInfo& display) const;
 
+    // The application's name as the user knows it, for the texts that name it (the program gives
+    // its desktop entry's name). By default the window's application identifier.
+    std::function<std::string(const WindowInfo&)> applicationName;
+
+    // "Firefox needs 500 pt; this zone is 470 pt": a window whose least size `needed` is larger
+    // than the zone's size on one axis ("... needs 600 pt of height; this zone is 540 pt") or on
+    // both ("... needs 1356 × 800 pt; this zone is 948 × 528 pt"); empty when it fits (within the
+    // 2.0 points of every frame comparison).
+    static std::string doesNotFitText(const std::string& application, Size needed, Size zone);
+
     // Moves and resizes the window into zone `zoneIndex` (counted from 0) of the display it is on and
-    // reports it through onSnapped. Nothing is logged here; callers show or log the error's text.
+    // reports it through onSnapped. A window that ends larger than the zone does not fit (its least
+    // size is larger): the engine kept it on the display's work area, and the rejection names its
+    // application, so that it says what the window needs.
+    // Nothing is logged here; callers show or log the error's text.
     Expected<SetFrameResult, SnapError> snap(const WindowHandle& window, std::int64_t zoneIndex);
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.

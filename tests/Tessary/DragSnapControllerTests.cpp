@@ -50,10 +50,13 @@ public:
         for (const auto& item : items) line += " " + std::to_string(item.display.displayID) + ":" + std::to_string(item.zones.size());
         calls.push_back(line);
     }
-    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override {
+    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display,
+                        std::string_view note) override {
         std::string line = "highlight " + std::to_string(display.displayID) + " [";
         for (size_t i = 0; i < indices.size(); ++i) line += (i ? "," : "") + std::to_string(indices[i]);
-        calls.push_back(line + "]");
+        line += "]";
+        if (!note.empty()) line += " " + std::string(note);
+        calls.push_back(line);
     }
     void hide() override { calls.push_back("hide"); }
 
@@ -72,6 +75,22 @@ public:
     std::optional<Rect> frame(const WindowHandle& window) override {
         ++frameReads;
         return FakeWindowEngine::frame(window);
+    }
+    // The hit tests that find no window before the next one does (a window manager restarting).
+    int hitMisses = 0;
+    int hits = 0;
+    std::optional<WindowHit> windowHit(Point at) override {
+        ++hits;
+        if (hitMisses > 0) {
+            --hitMisses;
+            return std::nullopt;
+        }
+        return FakeWindowEngine::windowHit(at);
+    }
+    int minimumSizeReads = 0;
+    std::optional<Size> minimumSize(const WindowHandle& window) override {
+        ++minimumSizeReads;
+        return FakeWindowEngine::minimumSize(window);
     }
 
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override {
@@ -545,6 +564,66 @@ TEST_F(DragSnapControllerTest, ExcludedAndUnknownWindowsAreNeverTracked) {
     input.releaseLeft();
     EXPECT_THAT(overlay.calls, IsEmpty());
     EXPECT_THAT(endedWithoutSnap, IsEmpty());
+}
+
+// A window whose least size is larger than the zones under the pointer would not land in them:
+// the hint says so there, and says nothing where the zones are large enough.
+TEST_F(DragSnapControllerTest, TheHintSaysWhenTheDraggedWindowDoesNotFitTheZonesUnderThePointer) {
+    engine.windowTable.at(window).minimumSize = Size{600, 300};
+    controller.applicationName = [](const WindowInfo& info) { return "Editor (" + *info.bundleIdentifier + ")"; };
+    grab(shift);
+    dragBy(10, 0);
+    dragTo(over(rightDisplay, 2, 1));
+    input.setModifiers(shiftControl);
+    dragTo(over(leftDisplay, 4, 0));
+    dragTo(over(leftDisplay, 4, 1));
+    EXPECT_THAT(overlay.take(),
+                ElementsAre("show 1:4 2:2", "highlight 1 [0] Editor (org.example.Editor) needs 600 pt; this zone is 470 pt",
+                            "highlight 1 []", "highlight 2 [1]", "highlight 2 []",
+                            "highlight 1 [0] Editor (org.example.Editor) needs 600 pt; this zone is 470 pt",
+                            "highlight 1 [0,1]"));
+    // Its least size is read once a drag shows the zones, not at every press.
+    input.releaseLeft();
+    const auto reads = engine.minimumSizeReads;
+    grab(shift);
+    input.releaseLeft();
+    EXPECT_EQ(engine.minimumSizeReads, reads);
+}
+
+// While a window manager restarts, a press may find no window for a moment; the drag begun then is
+// not lost: the press is looked at again while the button is down, and the drag catches up.
+TEST_F(DragSnapControllerTest, APressThatFindsNoWindowLooksAgainWhileTheButtonIsDown) {
+    engine.windowTable.at(window).titleBarHeight = 20;
+    const struct {
+        const char* name;
+        int misses;
+        std::size_t snapped;
+    } cases[] = {
+        {"found at the second look", 1, 1},
+        {"found at the last look", DragSnapController::pressRetries, 1},
+        {"never found", DragSnapController::pressRetries + 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        snaps.clear();
+        engine.windowTable.at(window).info.frame = Rect(300, 200, 800, 600);
+        engine.hitMisses = c.misses;
+        grab(shift);
+        dragBy(40, 0);
+        EXPECT_EQ(controller.phase(), DragSnapController::Phase::idle);
+        scheduler.advance(DragSnapController::pressRetryDelay * (DragSnapController::pressRetries + 2));
+        dragTo(over(rightDisplay, 2, 1));
+        input.releaseLeft();
+        EXPECT_EQ(snaps.size(), c.snapped);
+        engine.hitMisses = 0;
+    }
+    // A click on no window looks a few times while the button is down, and never after it is up.
+    const int before = engine.hits;
+    input.moveTo(Point{5000, 5000});
+    input.pressLeft();
+    input.releaseLeft();
+    scheduler.advance(DragSnapController::pressRetryDelay * (DragSnapController::pressRetries + 2));
+    EXPECT_EQ(engine.hits - before, 1);
 }
 
 TEST_F(DragSnapControllerTest, OnceSnappingADragEventCostsNoEngineCall) {

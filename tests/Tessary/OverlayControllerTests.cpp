@@ -85,7 +85,7 @@ TEST_F(OverlayControllerTest, ShowsOnePanelPerDisplayInPanelCoordinatesAndReuses
     EXPECT_EQ(rightPanel->model().zones(),
               (std::vector<Zone>{{0, Rect(0, 0, 960, 1080)}, {1, Rect(960, 0, 960, 1080)}}));
 
-    overlay.setHighlighted({1}, right);
+    overlay.setHighlighted({1}, right, {});
     EXPECT_EQ(highlighted(right), std::vector<std::int64_t>{1});
     EXPECT_TRUE(highlighted(left).empty());
 
@@ -120,9 +120,9 @@ TEST_F(OverlayControllerTest, ShowsOnePanelPerDisplayInPanelCoordinatesAndReuses
 
 TEST_F(OverlayControllerTest, HighlightingADisplayWithoutPanelClearsEveryHighlight) {
     overlay.show({{left, halves(left)}, {right, halves(right)}});
-    overlay.setHighlighted({0, 1, 1}, left);
+    overlay.setHighlighted({0, 1, 1}, left, {});
     EXPECT_EQ(highlighted(left), (std::vector<std::int64_t>{0, 1}));
-    overlay.setHighlighted({0}, makeDisplay(9, "GONE", Rect(0, 2000, 100, 100)));
+    overlay.setHighlighted({0}, makeDisplay(9, "GONE", Rect(0, 2000, 100, 100)), {});
     EXPECT_TRUE(highlighted(left).empty());
     EXPECT_TRUE(highlighted(right).empty());
 }
@@ -146,7 +146,7 @@ TEST_F(OverlayControllerTest, OfTwoFlashesTheLaterHidesItsOwnDurationAfterItStar
 TEST_F(OverlayControllerTest, AFlashNeitherReplacesNorHidesADragsOverlay) {
     // A drag is showing both displays with zone 1 of the right one highlighted.
     overlay.show({{left, halves(left)}, {right, halves(right)}});
-    overlay.setHighlighted({1}, right);
+    overlay.setHighlighted({1}, right, {});
 
     // A new window was placed meanwhile: its flash must leave the drag's overlay alone.
     EXPECT_FALSE(overlay.flash({{left, {halves(left)[0]}}}, 700ms, OverlayHighlight{{0}, left}));
@@ -207,9 +207,9 @@ TEST(ZoneOverlayPanelPlacement, DividesByThePixelRatioOfTheScreenThatHoldsTheFra
 TEST_F(OverlayControllerTest, AnUnchangedHighlightRepaintsNothingAndADrawingSettingEverything) {
     overlay.show({{left, sixZones}});
     ZoneOverlayView& view = overlay.panel(1)->view();
-    overlay.setHighlighted({0}, left);
+    overlay.setHighlighted({0}, left, {});
     view.takeRequestedRepaint();
-    overlay.setHighlighted({0}, left);
+    overlay.setHighlighted({0}, left, {});
     EXPECT_TRUE(view.takeRequestedRepaint().isEmpty());
     preferences.setShowZoneNumbers(false);
     EXPECT_TRUE(view.takeRequestedRepaint().contains(view.rect()));
@@ -219,7 +219,7 @@ TEST_F(OverlayControllerTest, AnIdlePanelKeepsNoDrawnTilesAndAHighlightAfterItRe
     overlay.show({{left, sixZones}});
     ZoneOverlayPanel* panel = overlay.panel(1);
     settle();
-    overlay.setHighlighted({1}, left);
+    overlay.setHighlighted({1}, left, {});
     settle();
     const WId window = panel->winId();
 
@@ -243,7 +243,7 @@ TEST_F(OverlayControllerTest, AnIdlePanelKeepsNoDrawnTilesAndAHighlightAfterItRe
     EXPECT_TRUE(panel->view().takeRequestedRepaint().isEmpty());
 
     // ...and a highlight change only what it touches: zone 0's tile and the hint.
-    overlay.setHighlighted({0}, left);
+    overlay.setHighlighted({0}, left, {});
     settle();
     const QRegion painted = panel->view().takeRequestedRepaint();
     const QRect reach0 = QRect(0, 0, 640, 540).adjusted(-38, -38, 38, 38);
@@ -318,7 +318,7 @@ TEST_F(OverlayControllerTest, WithoutACompositorThePanelWindowIsShapedToWhatIsDr
     EXPECT_FALSE(shape(panel).contains(rightInside));
 
     // A highlighted zone gains its hatching: some of its inside shows, not all of it.
-    overlay.setHighlighted({1}, left);
+    overlay.setHighlighted({1}, left, {});
     settle();
     EXPECT_EQ(shape(panel), panel->view().shape());
     const QRegion hatched = shape(panel) & QRect(960 + 40, 100, 880, 800);

@@ -30,7 +30,7 @@ namespace {
 class SilentOverlay : public OverlayPresenting {
 public:
     void show(const std::vector<OverlayItem>&) override { ++shows; }
-    void setHighlighted(const std::vector<std::int64_t>&, const DisplayInfo&) override {}
+    void setHighlighted(const std::vector<std::int64_t>&, const DisplayInfo&, std::string_view) override {}
     void hide() override {}
 
     int shows = 0;

@@ -116,3 +116,35 @@ TEST(StatusMenuActions, TheMenuFollowsTheTrayHostAtEachOpening) {
     w.controller.rebuildMenu();
     EXPECT_EQ(widgetRows(), 2);
 }
+
+// A zone chosen in the menu for a window too large for it is told in a notice, whose action opens
+// the layout editor; the same from a URL. A snap that fails for another reason tells nothing.
+TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
+    MenuWorld menu;
+    AppWorld& world = menu.world;
+    world.launcher.install("org.example.Editor", "Text Editor");
+    const WindowHandle wide = world.addWindow(AppWorld::editorPID, Rect(10, 10, 300, 200), "Wide");
+    world.accessibility.window(wide.element).minimumSize = Size{600, 300};
+    world.applications.setFrontmost(AppWorld::editorPID);
+    world.accessibility.setFocusedWindow(AppWorld::editorPID, wide.element);
+
+    MenuAction snap;
+    snap.kind = MenuAction::Kind::snapToZone;
+    snap.zoneIndex = 0;
+    performStatusMenuAction(menu.delegate, snap);
+    const std::string told = "Window too large for this zone: Text Editor needs 600 pt; this zone is 500 pt. Choose a "
+                             "larger zone, or give this display a layout with larger zones. [Edit Layouts…]";
+    ASSERT_EQ(world.notices.lines(), std::vector<std::string>{told});
+    EXPECT_EQ(world.made("editor"), 0);
+    world.notices.act(0);
+    EXPECT_EQ(world.made("editor"), 1);
+
+    menu.delegate.urlCommands().handle("tessary://snap?zone=1");
+    EXPECT_EQ(world.notices.lines().back(), told);
+
+    // A zone the layout does not have is no news for a notice.
+    world.notices.clear();
+    snap.zoneIndex = 7;
+    performStatusMenuAction(menu.delegate, snap);
+    EXPECT_TRUE(world.notices.posted().empty());
+}

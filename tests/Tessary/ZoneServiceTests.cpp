@@ -96,6 +96,32 @@ TEST(SnapError, TextsCountZonesFromOneWithoutOverflow) {
     for (const auto& [error, text] : cases) EXPECT_EQ(error.description(), text);
 }
 
+// A window that ended larger than its zone did not refuse a move: its least size is larger, and
+// the text says by how much, on the axis (or axes) that do not fit.
+TEST(SnapError, AWindowLargerThanItsZoneSaysWhatItNeeds) {
+    using E = ZoneService::SnapError;
+    const Rect zone(3362, 8, 470, 1064);
+    const struct {
+        const char* name;
+        Size took;
+        const char* text;
+    } cases[] = {
+        {"wider", {500, 1064}, "Firefox needs 500 pt; this zone is 470 pt"},
+        {"taller", {470, 1200}, "Firefox needs 1200 pt of height; this zone is 1064 pt"},
+        {"both", {1356, 1100}, "Firefox needs 1356 × 1100 pt; this zone is 470 × 1064 pt"},
+        {"within the tolerance", {472, 1064}, "the app did not accept the new size or position"},
+        {"smaller (a refusal, not a window too large)", {400, 1064}, "the app did not accept the new size or position"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const E error = E::rejected(SetFrameResult{zone, Rect(zone.origin, c.took)}, "Firefox");
+        EXPECT_EQ(error.description(), c.text);
+        EXPECT_EQ(error.doesNotFit(), std::string(c.text).starts_with("Firefox"));
+    }
+    // Without a name, the window speaks for itself.
+    EXPECT_EQ(ZoneService::doesNotFitText("", Size{500, 10}, Size{470, 10}), "The window needs 500 pt; this zone is 470 pt");
+}
+
 TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
     auto service = makeService();
     ASSERT_TRUE(std::filesystem::exists(file()));
@@ -238,6 +264,10 @@ TEST_F(ZoneServiceTest, AWindowMoreThanTwoPointsOffItsZoneIsRejectedWithTheFrame
     EXPECT_EQ(rejected.error().result->requested, Rect(0, 30, 480, 1050));
     EXPECT_EQ(rejected.error().result->achieved, Rect(0, 30, 482.5, 1050));
     EXPECT_THAT(snapped, ElementsAre(Snapped{exact, 1, {0}}));
+    // Larger than its zone: the rejection names the application as the user knows it.
+    EXPECT_EQ(rejected.error().description(), "b needs 483 pt; this zone is 480 pt");
+    service->applicationName = [](const WindowInfo& info) { return "Editor (" + *info.bundleIdentifier + ")"; };
+    EXPECT_EQ(service->snap(wide, 0).error().description(), "Editor (b) needs 483 pt; this zone is 480 pt");
 }
 
 // Nobody moves windows without a window manager: the application is not to blame.

@@ -8,6 +8,7 @@
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/SimApplicationWorkspace.h"
 #include "WindowEngine/AXWindowEngine.h"
+#include "WindowEngine/DisplayProvider.h"
 
 using namespace tessary;
 
@@ -102,6 +103,46 @@ TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
         EXPECT_EQ(sink.messages("AXWindowEngine"), c.log);
         EXPECT_EQ(asked, c.log.empty() ? 0 : 1);
     }
+}
+
+// A window whose least size is larger than its zone would reach past the zone's display: whatever
+// the centring preference, it ends wholly on the display's work area, as near the zone as it can,
+// and the result says it did not take the frame.
+TEST_F(AXWindowEngineTest, AWindowLargerThanItsZoneStaysWhollyOnTheWorkArea) {
+    DisplayInfo display;
+    display.displayID = 1;
+    display.identifier = "MAIN";
+    display.frame = Rect(0, 0, 1920, 1080);
+    display.workArea = Rect(0, 0, 1920, 1040);
+    DisplayProvider::displaysOverride = std::vector<DisplayInfo>{display};
+    const Rect rightZone(1450, 0, 470, 1040);
+    const struct {
+        const char* name;
+        Size minimum;
+        bool centring;
+        Rect zone;
+        Rect ends;
+    } cases[] = {
+        {"wider than the right zone: back inside the right edge", {600, 200}, false, rightZone, Rect(1320, 0, 600, 1040)},
+        {"the same with centring on", {600, 200}, true, rightZone, Rect(1320, 0, 600, 1040)},
+        {"taller than a bottom zone: back above the work area's bottom", {300, 700}, false, Rect(0, 520, 960, 520),
+         Rect(0, 340, 960, 700)},
+        {"wider than the whole work area: at its left edge", {2000, 200}, false, rightZone, Rect(0, 0, 2000, 1040)},
+        {"wider than a zone that leaves it room: stays at the zone", {600, 200}, false, Rect(0, 0, 470, 1040),
+         Rect(0, 0, 600, 1040)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WindowHandle window = addWindow(Rect(10, 10, 300, 200));
+        ax.window(window.element).minimumSize = c.minimum;
+        engine.centersWindowsThatCannotFill = [&] { return c.centring; };
+        const SetFrameResult result = engine.setFrame(c.zone, window);
+        EXPECT_EQ(result.achieved, c.ends);
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_EQ(ax.window(window.element).frame, c.ends) << "where the window is";
+        EXPECT_EQ(engine.minimumSize(window), c.minimum);
+    }
+    DisplayProvider::displaysOverride.reset();
 }
 
 // A terminal steps its size in character cells and takes the largest size that fits: smaller by

@@ -80,10 +80,11 @@ void OverlayController::show(const std::vector<OverlayItem>& items) {
     present(items);
 }
 
-void OverlayController::setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) {
+void OverlayController::setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display,
+                                       std::string_view note) {
     for (auto& [id, panel] : panels_) {
         if (id == display.displayID) {
-            panel->model().setHighlighted(indices);
+            panel->model().setHighlighted(indices, note);
         } else {
             panel->model().clearHighlight();
         }
@@ -134,7 +135,7 @@ bool OverlayController::flash(const std::vector<OverlayItem>& items, Scheduler::
     present(items);
     flashing_ = true;
     const std::int64_t token = ++flashGeneration_;
-    if (highlight) setHighlighted(highlight->indices, highlight->display);
+    if (highlight) setHighlighted(highlight->indices, highlight->display, {});
     flashTimer_ = scheduler_.schedule(duration, [this, token] {
         flashTimer_ = {};
         if (flashGeneration_ == token && flashing_) hide();

@@ -45,7 +45,8 @@ public:
     OverlayController& operator=(const OverlayController&) = delete;
 
     void show(const std::vector<OverlayItem>& items) override;
-    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override;
+    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display,
+                        std::string_view note) override;
     void hide() override;
 
     // Shows the items (with the highlight, when given) and hides them after the duration, unless

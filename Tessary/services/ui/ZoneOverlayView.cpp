@@ -298,7 +298,8 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
     // A sweep goes back and forth between a few highlights: each change's region and hint are
     // worked out once (what they follow otherwise goes through repaintAll()).
     for (const KeptChange& kept : keptChanges_) {
-        if (std::ranges::equal(kept.before, change.previousHighlight) && std::ranges::equal(kept.after, change.highlight)) {
+        if (std::ranges::equal(kept.before, change.previousHighlight) && std::ranges::equal(kept.after, change.highlight) &&
+            kept.note == model_.note()) {
             hint_ = kept.hint;
             repaint(kept.region);
             return;
@@ -325,6 +326,7 @@ void ZoneOverlayView::modelChanged(const OverlayModelChange& change) {
     if (keptChanges_.size() >= 16) keptChanges_.clear();
     keptChanges_.push_back({{change.previousHighlight.begin(), change.previousHighlight.end()},
                             {change.highlight.begin(), change.highlight.end()},
+                            model_.note(),
                             region,
                             hint_});
     repaint(region);
@@ -356,8 +358,10 @@ ZoneOverlayView::Hint ZoneOverlayView::layoutHint() const {
     const auto& highlighted = model_.highlighted();
     if (!showsHint_ || highlighted.empty()) return hint;
     hint.title = QString::fromStdString(overlaytext::hintTitle(highlighted));
-    hint.advice =
-        QString::fromStdString(overlaytext::hintSpanAdvice(preferences_.spanModifier(), highlighted.size()));
+    // A note (the dragged window does not fit) says more than the advice.
+    hint.advice = QString::fromStdString(model_.note().empty()
+                                             ? overlaytext::hintSpanAdvice(preferences_.spanModifier(), highlighted.size())
+                                             : model_.note());
     // Measured once per text: shaping it is most of what a highlight change costs otherwise.
     hint.key = hint.title + QLatin1Char('\n') + hint.advice;
     const QString& key = hint.key;

@@ -149,6 +149,7 @@ private:
     // A change of highlight from one set to another: the region it repaints and the hint after it.
     struct KeptChange {
         std::vector<std::int64_t> before, after;
+        std::string note;
         QRegion region;
         Hint hint;
     };

@@ -63,6 +63,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     preferences_ = std::make_unique<Preferences>(platform_.defaults);
     preferences_->appearanceHandler = applyAppearance;
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
+    zones_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
@@ -103,6 +104,7 @@ DragSnapController& AppDelegate::dragSnap() {
         dragSnap_ = std::make_unique<DragSnapController>(
             *platform_.engine, *preferences_, overlay(), displays,
             [this](const DisplayInfo& display) { return zones_->zones(display); }, platform_.scheduler);
+        dragSnap_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
         // It keeps the displays and zones of a drag; these say when they changed.
         DragSnapController& controller = *dragSnap_;
         dragSnapNotices_.push_back(zones_->observe([&controller] { controller.layoutChanged(); }));
@@ -169,8 +171,26 @@ NewWindowPlacer& AppDelegate::newWindowPlacer() {
 }
 
 URLCommands& AppDelegate::urlCommands() {
-    if (!urlCommands_) urlCommands_ = std::make_unique<URLCommands>(*zones_, *actions_);
+    if (!urlCommands_) {
+        urlCommands_ = std::make_unique<URLCommands>(*zones_, *actions_);
+        urlCommands_->onSnapFailed = [this](const ZoneService::SnapError& error) { reportSnapFailure(error); };
+    }
     return *urlCommands_;
+}
+
+std::string AppDelegate::applicationName(const WindowInfo& info) const {
+    if (!info.bundleIdentifier || info.bundleIdentifier->empty()) return "The window";
+    if (const auto installed = platform_.launcher.application(*info.bundleIdentifier)) {
+        if (!installed->name.empty()) return installed->name;
+    }
+    return *info.bundleIdentifier;
+}
+
+void AppDelegate::reportSnapFailure(const ZoneService::SnapError& error) {
+    if (!error.doesNotFit()) return;
+    notifyUser({"Window too large for this zone",
+                error.description() + ". Choose a larger zone, or give this display a layout with larger zones.",
+                "Edit Layouts…", [this] { showEditor(); }});
 }
 
 // --- Launch ----------------------------------------------------------------------------------------

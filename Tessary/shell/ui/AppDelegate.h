@@ -195,6 +195,11 @@ public:
     // Tells the user something they did not ask about (a notice outside the program's windows);
     // the text is logged whether or not anything can show it.
     void notifyUser(UserNotice notice);
+    // A snap the user asked for by a shortcut, the tray or a URL, that failed: a window too large
+    // for its zone is told in a notice (the rest only reach the log, where the caller put them).
+    void reportSnapFailure(const ZoneService::SnapError& error);
+    // A window's application as the user knows it: its desktop entry's name, else its identifier.
+    std::string applicationName(const WindowInfo& info) const;
 
     // The command targets.
     void showEditor();

@@ -19,8 +19,12 @@ void performStatusMenuAction(AppDelegate& delegate, const MenuAction& action) {
         }
         break;
     case Kind::snapToZone:
-        // Failures (no focused window, an excluded one, no such zone) are dropped silently.
-        if (auto window = delegate.zones().engine().focusedWindow()) (void)delegate.zones().snap(*window, action.zoneIndex);
+        // Failures (no focused window, an excluded one, no such zone) are dropped silently, but for a
+        // window too large for the zone, which the user can do something about.
+        if (auto window = delegate.zones().engine().focusedWindow()) {
+            const auto result = delegate.zones().snap(*window, action.zoneIndex);
+            if (!result) delegate.reportSnapFailure(result.error());
+        }
         break;
     case Kind::flashZones: actions.flashZones(); break;
     case Kind::restoreAllWindows: actions.restoreAllWindows(); break;

@@ -146,8 +146,9 @@ TEST_F(URLCommandsTest, SnapsReachTheServiceWithoutAFrontWindowOrAWindowThatRefu
     engine.focused = editor;
     engine.windowTable.at(editor).minimumSize = Size{800, 600};
     commands.handle("tessary://snap?zone=1");
+    // A window whose least size is larger than the zone: the log says what it needs.
     EXPECT_EQ(logged(), (std::vector<std::string>{"snap: no target window",
-                                                  "snap failed: the app did not accept the new size or position"}));
+                                                  "snap failed: Editor needs 800 × 600 pt; this zone is 500 × 400 pt"}));
     EXPECT_EQ(snaps.size(), 0u);
 }
 

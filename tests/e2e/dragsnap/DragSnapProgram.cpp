@@ -80,8 +80,9 @@ public:
         overlay_.show(items);
         say(line);
     }
-    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display) override {
-        overlay_.setHighlighted(indices, display);
+    void setHighlighted(const std::vector<std::int64_t>& indices, const DisplayInfo& display,
+                        std::string_view note) override {
+        overlay_.setHighlighted(indices, display, note);
         say("highlight " + std::to_string(display.displayID) + " " + list(indices));
     }
     void hide() override {
@@ -197,7 +198,7 @@ int main(int argc, char** argv) {
                 const std::string id = line.substr(10, line.find(' ', 10) - 10);
                 const std::int64_t zone = std::atoll(line.substr(line.rfind(' ') + 1).c_str());
                 for (const auto& display : DisplayProvider::displays()) {
-                    if (std::to_string(display.displayID) == id) overlayController.setHighlighted({zone}, display);
+                    if (std::to_string(display.displayID) == id) overlayController.setHighlighted({zone}, display, {});
                 }
                 say("highlighted");
             }

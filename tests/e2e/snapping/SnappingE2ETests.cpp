@@ -304,5 +304,45 @@ TEST_F(WindowStateTest, AMaximisedWindowDroppedIntoAZoneTakesTheFrameOfAnUnmaxim
     }
 }
 
+// A window whose least size is larger than its zone cannot take it: it ends wholly on its monitor,
+// as near the zone as it can, and whoever asked is told, the command by its error.
+TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
+    TestClient client = desktop->startClient();
+    const Rect zone = rightZones[1].rect;
+    const Rect monitor(1920, 0, 1920, 1080);
+    const auto onTheMonitor = [&](const Rect& f) {
+        return f.minX() >= monitor.minX() && f.maxX() <= monitor.maxX() && f.minY() >= monitor.minY() &&
+               f.maxY() <= monitor.maxY();
+    };
+    xcb_window_t window = openWindow(client, "x=2000 y=100 w=1000 h=300 min=1000x300 class=Wider");
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }));
+    const auto [status, output] = TessaryProgram::run(*desktop, programPath(), {"snap-front-window", "--zone", "2"});
+    EXPECT_EQ(status, 1);
+    const Rect took = settledFrame(window);
+    const std::string needs = "Wider needs " + std::to_string(int(took.width())) + " pt; this zone is " +
+                              std::to_string(int(zone.width())) + " pt";
+    EXPECT_THAT(output, testing::Contains(needs)) << testing::PrintToString(output);
+    EXPECT_GT(took.width(), zone.width());
+    EXPECT_TRUE(onTheMonitor(took)) << "the window is at " << took;
+    EXPECT_EQ(took.maxX(), monitor.maxX()) << "as near the zone as it can: against the monitor's right edge";
+    EXPECT_FALSE(program->expectLine("AppDelegate: snapped ", 0, 300ms)) << "reported as snapped";
+
+    // Dropped there by a drag: the same.
+    client.close(window);
+    window = openWindow(client, "x=2000 y=100 w=1000 h=300 min=1000x300 class=Wider");
+    const std::size_t start = program->lines.size();
+    const bool pressed = dragTitleBar(
+        window, desktop->windowManager().activationKeysym(), Point{zone.midX(), zone.midY()},
+        [&](int x, int y) {
+            return program->expectLine(
+                "InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y), start);
+        },
+        [&] { return program->expectLine("InputMonitor: left button up at ", start, 5s); });
+    ASSERT_TRUE(pressed);
+    const Rect dropped = settledFrame(window);
+    EXPECT_TRUE(onTheMonitor(dropped)) << "the window is at " << dropped;
+    EXPECT_EQ(dropped.maxX(), monitor.maxX());
+}
+
 }  // namespace
 }  // namespace tessary::e2e
