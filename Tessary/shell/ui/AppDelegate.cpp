@@ -294,8 +294,14 @@ void AppDelegate::prepareToQuit() {
 }
 
 void AppDelegate::quit() {
+    quitting_ = true;
     prepareToQuit();
-    QCoreApplication::quit();
+    // Hidden rather than closed, which a window may refuse; an alert's own loop ends with it.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible()) window->hide();
+    }
+    // Every running loop ends, and one started from here on returns at once.
+    QCoreApplication::exit(0);
 }
 
 // --- Snap callbacks --------------------------------------------------------------------------------

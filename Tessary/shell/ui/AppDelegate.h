@@ -187,8 +187,13 @@ public:
     void prepareToQuit();
     // Only the pending memory save, for a way out where the display may be gone (no X requests).
     void saveNow();
-    // Ends the main loop (the menu's Quit); the program then tears down in order.
+    // Quit and the termination signals: whatever is open, what quitting must not lose is written,
+    // every window of ours is hidden and every event loop ends, the nested ones (a modal alert or
+    // prompt) too; the program then tears down in order. Qt's own quit() asks each window to close
+    // first and gives up when one refuses, as a modal alert without a cancel button does.
     void quit();
+    // Whether quit() was asked for: one asked before the main loop runs keeps it from running.
+    bool isQuitting() const { return quitting_; }
 
     // The command targets.
     void showEditor();
@@ -289,6 +294,7 @@ private:
 
     bool launched_ = false;
     bool servicesStarted_ = false;
+    bool quitting_ = false;
 };
 
 }  // namespace tessary

@@ -1,0 +1,338 @@
+// The real tessary program (the sanitizer build) on a desktop with a tray, whatever of its own
+// windows is open: SIGTERM and the tray's Quit end it at once, having written what was changed,
+// and leave no socket and no lock behind.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <iostream>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "tests/e2e/harness/LoopbackListener.h"
+#include "tests/e2e/harness/ProgramWindows.h"
+#include "tests/e2e/settings/SettingsDesktop.h"
+
+namespace tessary::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kControlL = 0xffe3, kUp = 0xff52, kRight = 0xff53, kReturn = 0xff0d;
+// How long the program may take to end once told to, whatever is open.
+constexpr auto kQuitLimit = 2s;
+
+// The tray menu's items counted up from its last, as the Up key reaches them.
+constexpr int kQuitItem = 1, kEditorItem = 5, kWorkspacesItem = 6;
+
+std::string contents(const fs::path& path) {
+    std::ifstream file(path);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// A server on 127.0.0.1 that takes connections and never answers them: a report sent to it is
+// being sent until the sender gives up.
+class SilentServer {
+public:
+    ~SilentServer() {
+        for (int connection : connections_) ::close(connection);
+    }
+
+    std::string url() const { return listener_.url("/feedback"); }
+    // Whether a sender has connected (taken now, kept open).
+    bool connected() {
+        const int connection = ::accept4(listener_.descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection >= 0) connections_.push_back(connection);
+        return !connections_.empty();
+    }
+
+private:
+    LoopbackListener listener_{SOCK_NONBLOCK};
+    std::vector<int> connections_;
+};
+
+class OwnWindowsTest : public SettingsDesktopTest {
+protected:
+    void SetUp() override {
+        SettingsDesktopTest::SetUp();
+        if (HasFatalFailure()) return;
+        desktop->startTray();
+        writeDocuments();
+    }
+
+    void TearDown() override {
+        for (ChildProcess& process : background) process.kill();
+        SettingsDesktopTest::TearDown();
+    }
+
+    fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
+
+    // "Quarters" and "Halves" (the default everywhere), onboarding done, nothing else.
+    void writeDocuments() {
+        fs::remove_all(dataFolder());
+        fs::create_directories(dataFolder());
+        LayoutLibrary library;
+        ZoneLayout quarters(LayoutTemplate::grid, 4, "Quarters");
+        ZoneLayout halves(LayoutTemplate::columns, 2, "Halves");
+        library.layouts = {quarters, halves};
+        library.defaultLayoutID = halves.id;
+        std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{\"hasCompletedOnboarding\": true}\n";
+    }
+
+    // A later start with these arguments, to its end; its exit status.
+    int startAgain(std::vector<std::string> arguments) {
+        ChildProcess::Options options = programOptions(std::move(arguments));
+        options.discardStdout = true;
+        ChildProcess later = ChildProcess::start(options);
+        const auto status = later.waitForExit(Clock::now() + 15s);
+        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
+
+    // Where the editor shows the control called `name`, once it does.
+    std::optional<Rect> editorControl(const std::string& name) {
+        std::optional<Rect> found;
+        waitUntil(
+            [&] {
+                std::istringstream reply(answerTo({"editor-test", "rect", name}));
+                int x, y, width, height;
+                if (reply >> x >> y >> width >> height) found = Rect(x, y, width, height);
+                return found.has_value();
+            },
+            Clock::now() + 15s);
+        return found;
+    }
+    void clickEditor(const std::string& name) {
+        const auto at = editorControl(name);
+        ASSERT_TRUE(at) << "the editor shows no " << name;
+        clickAt(int(at->midX()), int(at->midY()));
+    }
+
+    // The instance's one window the window manager lists with this title, once it does.
+    std::optional<xcb_window_t> shownWindow(const std::string& title) {
+        std::optional<xcb_window_t> found;
+        waitFor([&] { return (found = listedWindow(*platform, instance.pid(), title)).has_value(); }, 10s);
+        return found;
+    }
+
+    // Opens the tray menu and chooses the item `fromTheBottom` places up from its end (into the
+    // submenu it opens, first item, when `intoSubmenu`).
+    void chooseTrayItem(int fromTheBottom, bool intoSubmenu = false) {
+        // The first click on the icon after a window of ours took the focus is at times lost.
+        ASSERT_TRUE(openTrayMenu(instance.pid()) || openTrayMenu(instance.pid())) << "no tray menu";
+        for (int i = 0; i < fromTheBottom; ++i) tap({kUp});
+        if (intoSubmenu) tap({kRight});
+        tap({kReturn});
+        desktop->syncInput();
+    }
+
+    bool isRecording(const std::string& recorder) { return ask({"placeholder", recorder}) == "Press Shortcut"; }
+
+    // Whether a new instance would take over at once: nobody holds the instance lock.
+    bool lockIsFree() {
+        const fs::path lock = fs::path(desktop->runtimeDirectory()) / "tessary" /
+                              ("local-" + desktop->display().substr(1) + ".lock");
+        const int descriptor = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0) return true;
+        const bool taken = ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
+        ::close(descriptor);
+        return taken;
+    }
+
+    // --- The states quitting meets ----------------------------------------------------------------
+
+    struct State {
+        const char* name;
+        // Opens the state; returns once it is on screen.
+        std::function<void()> open;
+        // False where an application-modal prompt keeps every other window of ours, the tray icon
+        // too, from taking input.
+        bool trayReachable = true;
+        // The name a layout was given in this state, which the document must hold at the end.
+        std::string renamedTo = {};
+    };
+
+    void openByURL(const std::string& url, const std::string& title) {
+        ASSERT_EQ(startAgain({url}), 0);
+        ASSERT_TRUE(shownWindow(title)) << "no window " << title;
+    }
+    void openEditorOn(const std::string& layout) {
+        ASSERT_EQ(startAgain({"tessary://editor"}), 0);
+        clickEditor(layout);
+    }
+    void openShortcutsRecording() {
+        open("shortcuts", "Shortcuts");
+        click("shortcut.snapToZone9");
+        ASSERT_TRUE(waitFor([&] { return isRecording("shortcut.snapToZone9"); }, 10s)) << "no recording";
+    }
+
+    std::vector<State> states() {
+        return {
+            {"the editor, opened from the tray",
+             [&] {
+                 chooseTrayItem(kEditorItem);
+                 ASSERT_TRUE(editorControl("Halves")) << "no editor";
+             }},
+            {"the editor with its new-layout sheet",
+             [&] {
+                 ASSERT_EQ(startAgain({"tessary://editor?new=1"}), 0);
+                 ASSERT_TRUE(editorControl("Create")) << "no sheet";
+             }},
+            {"the editor with a rename in progress",
+             [&] {
+                 openEditorOn("Halves");
+                 const auto label = editorControl("Name");
+                 ASSERT_TRUE(label) << "no name field";
+                 // The field stands right of its label. The keys go where the window manager
+                 // has put the focus by then: the click's focus first.
+                 clickAt(int(label->maxX()) + 60, int(label->midY()));
+                 ASSERT_TRUE(desktop->syncWindowManager());
+                 tap({kControlL, 'a'});
+                 typeText("Renamed");
+                 ASSERT_TRUE(waitFor([&] { return contents(dataFolder() / "layouts.json").find("\"Renamed\"") !=
+                                                  std::string::npos; }, 10s))
+                     << "the rename was not saved";
+             },
+             true, "Renamed"},
+            {"the editor previewing a layout on screen",
+             [&] {
+                 openEditorOn("Halves");
+                 clickEditor("Preview on Screen");
+                 ASSERT_TRUE(waitFor([&] { return overlayMappedFrom(*platform, 0, 1000, instance.pid()); }, 10s))
+                     << "no preview";
+             }},
+            {"the editor asking to confirm a deletion",
+             [&] {
+                 openEditorOn("Quarters");
+                 clickEditor("Delete");
+                 ASSERT_TRUE(editorControl("Cancel")) << "no confirmation";
+             }},
+            {"settings recording a shortcut", [&] { openShortcutsRecording(); }},
+            {"settings with the recorder's alert",
+             [&] {
+                 openShortcutsRecording();
+                 tap({kControlL, 'q'});
+                 ASSERT_TRUE(waitFor([&] { return ask({"alert"}) != "none"; }, 10s)) << "no alert";
+             }},
+            {"settings asking to confirm a reset",
+             [&] {
+                 open("shortcuts", "Shortcuts");
+                 click("primaryAction");
+                 ASSERT_TRUE(controlRect("confirm")) << "no confirmation";
+             }},
+            {"settings choosing a folder",
+             [&] {
+                 open("sync", "Sync");
+                 click("chooseSyncFolder");
+                 ASSERT_TRUE(shownWindow("Choose Folder")) << "no folder dialog";
+             }},
+            {"About", [&] { openByURL("tessary://about", "About Tessary"); }},
+            {"feedback being sent",
+             [&] {
+                 openByURL("tessary://feedback", "Send Feedback");
+                 // The feedback window's own client, through the test verb (this build has no
+                 // feedback server of its own): its request stays unanswered.
+                 ChildProcess::Options options =
+                     programOptions({"feedback-test", "send", feedbackServer.url(), "Sent while quitting"});
+                 options.discardStdout = true;
+                 background.push_back(ChildProcess::start(options));
+                 ASSERT_TRUE(waitFor([&] { return feedbackServer.connected(); }, 10s)) << "nothing was sent";
+             }},
+            {"onboarding", [&] { openByURL("tessary://onboarding", "Welcome to Tessary"); }},
+            {"the save-workspace prompt",
+             [&] {
+                 chooseTrayItem(kWorkspacesItem, true);
+                 ASSERT_TRUE(shownWindow("Save Current Windows")) << "no prompt";
+             },
+             false},
+        };
+    }
+
+    // From a fresh instance with the state open and a snap whose save is still pending, ends the
+    // program by `end` and checks how it went.
+    void endIn(const State& state, const std::function<void()>& end) {
+        const int before = partsSoFar();
+        writeDocuments();
+        startInstance();
+        if (!fatalSince(before)) state.open();
+        if (!fatalSince(before)) {
+            // Written a second after the snap: quitting comes first.
+            EXPECT_EQ(startAgain({"tessary://snap?zone=1&bundle=Ledger"}), 0);
+            // Timed from the last of it (the tray's Return is sent once its menu is open).
+            end();
+            const auto told = Clock::now();
+            const auto status = instance.waitForExit(told + kQuitLimit);
+            std::cout << "[ MEASURE  ] " << state.name << ": ended in "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - told).count() << " ms\n";
+            EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+                << (status ? "it ended with status " + std::to_string(*status) : "it still runs");
+            EXPECT_FALSE(fs::exists(socket())) << "the socket is left behind";
+            EXPECT_THAT(contents(dataFolder() / "memory.json"), ::testing::HasSubstr("Ledger")) << "the snap was lost";
+            if (!state.renamedTo.empty()) {
+                EXPECT_THAT(contents(dataFolder() / "layouts.json"), ::testing::HasSubstr('"' + state.renamedTo + '"'));
+            }
+        }
+        instance.kill();
+        EXPECT_TRUE(lockIsFree()) << "a new instance would wait";
+        for (ChildProcess& process : background) process.kill();
+        background.clear();
+    }
+
+    // The results recorded so far, and whether one of those after the first `parts` is fatal: the
+    // rows of a table go on after one of them failed.
+    static int partsSoFar() {
+        return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+    }
+    static bool fatalSince(int parts) {
+        const ::testing::TestResult* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
+        for (int i = parts; i < result->total_part_count(); ++i) {
+            if (result->GetTestPartResult(i).fatally_failed()) return true;
+        }
+        return false;
+    }
+
+    // The window snapped by URL in each state.
+    void openLedger() {
+        ledger = desktop->startClient();
+        openWindow(*ledger, "x=300 y=300 w=400 h=300 title=Ledger class=Ledger");
+    }
+
+    std::optional<TestClient> ledger;
+    SilentServer feedbackServer;
+    std::vector<ChildProcess> background;
+};
+
+TEST_F(OwnWindowsTest, SIGTERMEndsTheProgramWhateverIsOpen) {
+    openLedger();
+    for (const State& state : states()) {
+        SCOPED_TRACE(state.name);
+        endIn(state, [&] { ::kill(instance.pid(), SIGTERM); });
+    }
+}
+
+TEST_F(OwnWindowsTest, TheTraysQuitEndsTheProgramWhateverIsOpen) {
+    openLedger();
+    for (const State& state : states()) {
+        if (!state.trayReachable) continue;
+        SCOPED_TRACE(state.name);
+        endIn(state, [&] { chooseTrayItem(kQuitItem); });
+    }
+}
+
+}  // namespace
+}  // namespace tessary::e2e
