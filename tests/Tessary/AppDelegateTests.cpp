@@ -531,6 +531,37 @@ TEST_F(AppDelegateTest, ClosedWindowsThatKeepNothingAreDroppedAndABusyFeedbackFo
     EXPECT_EQ(world.made("feedback"), 3);
 }
 
+// Asked for again, a window the user minimised comes back: shown and no longer minimised.
+TEST_F(AppDelegateTest, AMinimisedWindowAskedForAgainComesBack) {
+    AppDelegate& delegate = world.launched();
+    struct Row {
+        const char* name;
+        void (AppActions::*action)() const;
+        std::function<QWidget*()> window;
+    };
+    const Row rows[] = {
+        {"editor", &AppActions::showEditor, [&] { return delegate.editorWindow(); }},
+        {"settings", &AppActions::showSettings, [&] { return delegate.settingsWindow(); }},
+        {"About", &AppActions::showAbout, [&] { return delegate.aboutWindow(); }},
+        {"onboarding", &AppActions::showOnboarding, [&] { return delegate.onboardingWindow(); }},
+        {"feedback", &AppActions::sendFeedback, [&] { return delegate.feedbackWindow(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        (delegate.actions().*row.action)();
+        world.scheduler.runDue();
+        QWidget* window = row.window();
+        ASSERT_NE(window, nullptr);
+        window->showMinimized();
+        ASSERT_TRUE(window->isMinimized());
+        (delegate.actions().*row.action)();
+        world.scheduler.runDue();
+        EXPECT_EQ(row.window(), window) << "another window was made";
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isVisible());
+    }
+}
+
 TEST_F(AppDelegateTest, SettingsKeepTheRequestedSectionUntilAnotherIsAskedFor) {
     AppDelegate& delegate = world.launched();
     delegate.showSettings(SettingsSection::about);

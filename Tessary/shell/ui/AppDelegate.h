@@ -18,9 +18,10 @@
 // (ClosedWindowRelease); the widget and what its owner keeps stay for the next opening, except
 // the onboarding and feedback windows, which keep nothing the next opening needs (onboarding shows
 // the shared state; a feedback form starts empty): once closed, and the feedback window not busy,
-// they are dropped and made again at the next request (both open centred, as before). On X11 there
-// is no activation policy to switch: one of our windows has its taskbar entry exactly while it is
-// mapped.
+// they are dropped and made again at the next request (both open centred, as before). Every
+// request for one brings it to the user, also when it is minimised or on another desktop
+// (WindowPresentation). On X11 there is no activation policy to switch: one of our windows has its
+// taskbar entry exactly while it is mapped.
 //
 // Main loop only. Runs over one bundle of platform back ends: X11 in the program, Sim in tests,
 // where it runs in virtual time.
@@ -213,7 +214,8 @@ public:
     void showSettings(std::optional<SettingsSection> section);
     // The name prompt, modal; a second request while it is open raises it instead.
     void promptSaveWorkspace();
-    // Shows a window of ours and gives it the focus; a missing one only logs.
+    // Brings a window of ours to the user (presentWindow: un-minimised, on the current desktop,
+    // raised, focused); a missing one only logs.
     void presentWindowController(const AppWindow& window, std::string_view what);
     // The first window whose object name contains "Settings", else the first titled one whose
     // title is exactly "Settings".

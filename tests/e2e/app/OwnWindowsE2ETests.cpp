@@ -1,6 +1,7 @@
 // The real tessary program (the sanitizer build) on a desktop with a tray, whatever of its own
 // windows is open: SIGTERM and the tray's Quit end it at once, having written what was changed,
-// and leave no socket and no lock behind.
+// and leave no socket and no lock behind; asked for again, a window the user minimised or left on
+// another desktop comes back where the user is, viewable and focused.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <cstring>
 #include <iostream>
@@ -38,7 +40,7 @@ constexpr uint32_t kControlL = 0xffe3, kUp = 0xff52, kRight = 0xff53, kReturn = 
 constexpr auto kQuitLimit = 2s;
 
 // The tray menu's items counted up from its last, as the Up key reaches them.
-constexpr int kQuitItem = 1, kEditorItem = 5, kWorkspacesItem = 6;
+constexpr int kQuitItem = 1, kSettingsItem = 2, kAboutItem = 4, kEditorItem = 5, kWorkspacesItem = 6;
 
 std::string contents(const fs::path& path) {
     std::ifstream file(path);
@@ -331,6 +333,95 @@ TEST_F(OwnWindowsTest, TheTraysQuitEndsTheProgramWhateverIsOpen) {
         if (!state.trayReachable) continue;
         SCOPED_TRACE(state.name);
         endIn(state, [&] { chooseTrayItem(kQuitItem); });
+    }
+}
+
+// --- Windows asked for again ------------------------------------------------------------------------
+
+class WindowsAskedForTest : public OwnWindowsTest {
+protected:
+    std::optional<std::uint32_t> cardinal(xcb_window_t window, const char* property) {
+        X11Connection& c = platform->connection();
+        auto reply = c.reply(xcb_get_property_reply,
+                             xcb_get_property(c.xcb(), 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
+                             "GetProperty", X11ErrorTolerance::windowMayVanish);
+        if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return std::nullopt;
+        return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    }
+    bool isViewable(xcb_window_t window) {
+        X11Connection& c = platform->connection();
+        auto reply = c.reply(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window),
+                             "GetWindowAttributes", X11ErrorTolerance::windowMayVanish);
+        return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+    // Where the user is: the window is mapped, not minimised, on the desktop shown (the first, the
+    // user's: the request moves the window, not the user) and focused.
+    bool isWithTheUser(xcb_window_t window) {
+        constexpr std::uint32_t normalState = 1, allDesktops = 0xFFFFFFFF;
+        const auto desktop = cardinal(window, "_NET_WM_DESKTOP");
+        return isViewable(window) && cardinal(window, "WM_STATE") == normalState &&
+               cardinal(platform->connection().root(), "_NET_CURRENT_DESKTOP") == 0u &&
+               (!desktop || *desktop == 0 || *desktop == allDesktops) && platform->windows().activeWindow() == window;
+    }
+};
+
+TEST_F(WindowsAskedForTest, AMinimisedOrFarAwayWindowComesBackViewableAndFocused) {
+    startInstance();
+    // A second desktop to leave windows on, where the window manager lets clients add one.
+    sendClientMessage(platform->connection().root(), "_NET_NUMBER_OF_DESKTOPS", {2, 0, 0, 0, 0});
+    const bool twoDesktops =
+        waitFor([&] { return cardinal(platform->connection().root(), "_NET_NUMBER_OF_DESKTOPS") == 2u; }, 5s);
+    if (!twoDesktops) std::cout << "[ NOTE     ] " << desktop->windowManager().name << " keeps one desktop\n";
+
+    struct Window {
+        const char* name;
+        const char* url;
+        int trayItem;
+    };
+    struct Away {
+        const char* name;
+        std::array<std::uint32_t, 5> request;  // of the type below
+        const char* type;
+    };
+    const Window windows[] = {
+        {"the editor", "tessary://editor", kEditorItem},
+        {"settings", "tessary://settings", kSettingsItem},
+        {"About", "tessary://about", kAboutItem},
+    };
+    // ICCCM's minimise, as a taskbar asks; a move to the second desktop, as a pager asks.
+    const Away aways[] = {
+        {"minimised", {3, 0, 0, 0, 0}, "WM_CHANGE_STATE"},
+        {"on another desktop", {1, 2, 0, 0, 0}, "_NET_WM_DESKTOP"},
+    };
+    for (const Window& window : windows) {
+        ASSERT_EQ(startAgain({window.url}), 0);
+        std::optional<xcb_window_t> shown;
+        ASSERT_TRUE(waitFor([&] {
+            const auto listed = e2e::listedWindows(*platform, instance.pid());
+            if (listed.size() == 1) shown = listed[0];
+            return shown && isWithTheUser(*shown);
+        }, 10s)) << window.name << " did not open";
+        for (const Away& away : aways) {
+            if (std::string_view(away.type) == "_NET_WM_DESKTOP" && !twoDesktops) continue;
+            for (const bool byTray : {true, false}) {
+                SCOPED_TRACE(std::string(window.name) + ", " + away.name + ", asked for by " + (byTray ? "the tray" : "URL"));
+                sendClientMessage(*shown, away.type, away.request);
+                ASSERT_TRUE(waitFor([&] { return !isViewable(*shown); }, 5s)) << "the window manager did not take it away";
+                if (byTray) {
+                    chooseTrayItem(window.trayItem);
+                } else {
+                    ASSERT_EQ(startAgain({window.url}), 0);
+                }
+                EXPECT_TRUE(waitFor([&] { return isWithTheUser(*shown); }, 5s))
+                    << "viewable " << isViewable(*shown) << ", WM_STATE "
+                    << cardinal(*shown, "WM_STATE").value_or(0) << ", desktop "
+                    << cardinal(*shown, "_NET_WM_DESKTOP").value_or(0) << " of "
+                    << cardinal(platform->connection().root(), "_NET_CURRENT_DESKTOP").value_or(0) << ", focused "
+                    << (platform->windows().activeWindow() == shown);
+            }
+        }
+        closeLikeTheWindowManager(*platform, *shown);
+        ASSERT_TRUE(waitFor([&] { return e2e::listedWindows(*platform, instance.pid()).empty(); }, 10s));
     }
 }
 
