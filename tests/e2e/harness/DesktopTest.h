@@ -188,7 +188,7 @@ protected:
     }
 
     // An open menu of `pid`: a mapped override-redirect window wide enough for its rows (a tool
-    // tip is narrower).
+    // tip is narrower), and narrower than a monitor (the zone overlay's windows are as wide).
     std::optional<Rect> openMenu(pid_t pid) {
         xcb_connection_t* c = platform->connection().xcb();
         auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
@@ -200,7 +200,7 @@ protected:
             if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
                 platform->windows().processID(children[i]) == pid) {
                 const auto place = placeOnScreen(children[i]);
-                if (place && place->width() >= 200) menu = place;
+                if (place && place->width() >= 200 && place->width() < 1000) menu = place;
             }
             std::free(attributes);
         }
