@@ -254,9 +254,10 @@ int main(int argc, char** argv) {
         if (!alive && !serverGone) {
             serverGone = true;
             log.notice("The X server is gone; quitting");
-            // Qt's own connection may notice next and exit() from inside the loop.
+            // Qt's own connection may notice next and exit() from inside the loop. No window is
+            // asked to close (there is no display to close it on): every loop just ends.
             saveAndLeave();
-            QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&application, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         }
         return alive;
     };
@@ -412,7 +413,7 @@ int main(int argc, char** argv) {
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);
         QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
             log.notice("Signal " + std::to_string(signals.take()) + " received; quitting");
-            QCoreApplication::quit();
+            delegate.quit();
         });
 
         delegate.launch();
@@ -431,7 +432,8 @@ int main(int argc, char** argv) {
         }
         if (!request.arguments.empty()) printReply(delegate.answer(request));
 
-        status = application.exec();
+        // A quit asked for before now (inside a loop the launch or the arguments ran) still holds.
+        if (!delegate.isQuitting() && !serverGone) status = application.exec();
         log.notice("Quitting");
         delegate.prepareToQuit();
         server.reset();

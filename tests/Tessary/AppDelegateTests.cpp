@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <chrono>
@@ -369,11 +371,62 @@ TEST_F(AppDelegateTest, QuittingWritesAPendingMemorySaveAtOnce) {
     ASSERT_TRUE(delegate.zones().snap(window, 2));
     ASSERT_FALSE(std::filesystem::exists(world.folder / "memory.json"));
     delegate.prepareToQuit();
-    std::ifstream file(world.folder / "memory.json");
-    std::stringstream text;
-    text << file.rdbuf();
-    EXPECT_NE(text.str().find("Notes"), std::string::npos);
+    EXPECT_NE(readFile(world.folder / "memory.json").find("Notes"), std::string::npos);
     EXPECT_FALSE(delegate.memory().hasPendingSave());
+}
+
+// Quit ends the main loop whatever is open, also what refuses a close (Qt's own quit gives up on
+// it): what was pending is written first, and every window is hidden.
+TEST_F(AppDelegateTest, QuitEndsTheProgramWhateverIsOpen) {
+    class Stubborn final : public QWidget {
+    protected:
+        void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    };
+    struct Row {
+        const char* name;
+        // Opens the state and quits from inside it (a modal loop, from inside that loop).
+        std::function<void(AppDelegate&, QWidget& stubborn)> openAndQuit;
+    };
+    const Row rows[] = {
+        {"a window that refuses to close",
+         [](AppDelegate& delegate, QWidget& stubborn) {
+             stubborn.show();
+             delegate.quit();
+         }},
+        {"a modal alert without a cancel button, which refuses its close",
+         [](AppDelegate& delegate, QWidget&) {
+             QMessageBox alert(QMessageBox::Warning, "Taken", "Use it anyway?");
+             alert.addButton("OK", QMessageBox::AcceptRole);
+             alert.addButton("Use Anyway", QMessageBox::AcceptRole);
+             QTimer::singleShot(0, [&delegate] { delegate.quit(); });
+             alert.exec();
+         }},
+        {"the modal save prompt",
+         [](AppDelegate& delegate, QWidget&) {
+             QTimer::singleShot(0, [&delegate] { delegate.quit(); });
+             delegate.promptSaveWorkspace();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld w;
+        AppDelegate& delegate = w.launched();
+        const WindowHandle window = w.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200), "Notes");
+        ASSERT_TRUE(delegate.zones().snap(window, 2));
+        delegate.showEditor();
+        Stubborn stubborn;
+        QTimer::singleShot(0, [&] { row.openAndQuit(delegate, stubborn); });
+        // A quit that was refused leaves the loop running: the test ends it, with another status.
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        giveUp.start(5000);
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_TRUE(delegate.isQuitting());
+        EXPECT_NE(readFile(w.folder / "memory.json").find("Notes"), std::string::npos) << "the snap was not saved";
+        for (QWidget* shown : QApplication::topLevelWidgets()) EXPECT_FALSE(shown->isVisible()) << shown->windowTitle().toStdString();
+        EXPECT_EQ(delegate.workspaces().library().workspaces.size(), 0u) << "the prompt saved a workspace";
+    }
 }
 
 // --- Requests of a later start ---------------------------------------------------------------------
@@ -476,6 +529,37 @@ TEST_F(AppDelegateTest, ClosedWindowsThatKeepNothingAreDroppedAndABusyFeedbackFo
     EXPECT_EQ(delegate.feedbackWindow(), sending) << "shown again, not replaced by an empty form";
     EXPECT_TRUE(sending->isVisible());
     EXPECT_EQ(world.made("feedback"), 3);
+}
+
+// Asked for again, a window the user minimised comes back: shown and no longer minimised.
+TEST_F(AppDelegateTest, AMinimisedWindowAskedForAgainComesBack) {
+    AppDelegate& delegate = world.launched();
+    struct Row {
+        const char* name;
+        void (AppActions::*action)() const;
+        std::function<QWidget*()> window;
+    };
+    const Row rows[] = {
+        {"editor", &AppActions::showEditor, [&] { return delegate.editorWindow(); }},
+        {"settings", &AppActions::showSettings, [&] { return delegate.settingsWindow(); }},
+        {"About", &AppActions::showAbout, [&] { return delegate.aboutWindow(); }},
+        {"onboarding", &AppActions::showOnboarding, [&] { return delegate.onboardingWindow(); }},
+        {"feedback", &AppActions::sendFeedback, [&] { return delegate.feedbackWindow(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        (delegate.actions().*row.action)();
+        world.scheduler.runDue();
+        QWidget* window = row.window();
+        ASSERT_NE(window, nullptr);
+        window->showMinimized();
+        ASSERT_TRUE(window->isMinimized());
+        (delegate.actions().*row.action)();
+        world.scheduler.runDue();
+        EXPECT_EQ(row.window(), window) << "another window was made";
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isVisible());
+    }
 }
 
 TEST_F(AppDelegateTest, SettingsKeepTheRequestedSectionUntilAnotherIsAskedFor) {

@@ -56,25 +56,6 @@ protected:
         return found;
     }
 
-    xcb_atom_t atom(const char* name) {
-        X11Connection& c = platform->connection();
-        return c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, std::strlen(name), name), "InternAtom")->atom;
-    }
-
-    // Asks the window manager to change a window, as a pager or the client itself would.
-    void sendClientMessage(xcb_window_t window, const char* type, std::array<uint32_t, 5> data) {
-        X11Connection& c = platform->connection();
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = atom(type);
-        std::copy(data.begin(), data.end(), message.data.data32);
-        xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&message));
-        c.flush();
-    }
-
     std::unique_ptr<AXWindowEngine> engine;
     TestClient client{ChildProcess()};
     ChildProcess xterm;

@@ -16,7 +16,9 @@
 
 namespace tessary {
 
-// The editor's top-level window: closing hides it and ends the preview.
+// The editor's top-level window: closing ends the preview and hides it; the window is kept, as no
+// window without WA_DeleteOnClose is deleted by a close. Refusing the close would make whoever
+// closes every window first (Qt's quit, a session's logout) give up.
 class LayoutEditorWindowController::Window final : public QWidget {
 public:
     explicit Window(EditorPreview& preview) : preview_(preview) {}
@@ -24,8 +26,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override {
         preview_.windowClosed();
-        hide();
-        event->ignore();
+        QWidget::closeEvent(event);
     }
 
 private:

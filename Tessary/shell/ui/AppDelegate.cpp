@@ -13,6 +13,7 @@
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "Tessary/shell/ui/WindowCentring.h"
+#include "Tessary/shell/ui/WindowPresentation.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -314,8 +315,14 @@ void AppDelegate::prepareToQuit() {
 }
 
 void AppDelegate::quit() {
+    quitting_ = true;
     prepareToQuit();
-    QCoreApplication::quit();
+    // Hidden rather than closed, which a window may refuse; an alert's own loop ends with it.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible()) window->hide();
+    }
+    // Every running loop ends, and one started from here on returns at once.
+    QCoreApplication::exit(0);
 }
 
 void AppDelegate::notifyUser(UserNotice notice) {
@@ -361,13 +368,7 @@ void AppDelegate::presentWindowController(const AppWindow& window, std::string_v
         return;
     }
     placeOnPointerDisplay(*window.window);
-    if (window.show) {
-        window.show();
-    } else {
-        window.window->show();
-    }
-    window.window->raise();
-    window.window->activateWindow();
+    presentWindow(*window.window, window.show);
 }
 
 void AppDelegate::showEditor() {
@@ -459,10 +460,7 @@ void AppDelegate::showSettings(std::optional<SettingsSection> section) {
     platform_.scheduler.cancel(settingsRaise_);
     settingsRaise_ = platform_.scheduler.schedule(std::chrono::milliseconds(0), [this] {
         settingsRaise_ = {};
-        if (QWidget* found = findSettingsWindow()) {
-            found->raise();
-            found->activateWindow();
-        }
+        if (QWidget* found = findSettingsWindow()) presentWindow(*found);
     });
 }
 
@@ -481,8 +479,7 @@ void AppDelegate::promptSaveWorkspace() {
     if (savePrompt_) {
         // A second modal loop inside the first would answer the inner prompt first and leave the
         // outer one stale; the open prompt already asks the same question.
-        savePrompt_->raise();
-        savePrompt_->activateWindow();
+        presentWindow(*savePrompt_);
         return;
     }
     SaveWorkspacePrompt prompt(workspaces().library().workspaces.size());

@@ -18,9 +18,10 @@
 // (ClosedWindowRelease); the widget and what its owner keeps stay for the next opening, except
 // the onboarding and feedback windows, which keep nothing the next opening needs (onboarding shows
 // the shared state; a feedback form starts empty): once closed, and the feedback window not busy,
-// they are dropped and made again at the next request (both open centred, as before). On X11 there
-// is no activation policy to switch: one of our windows has its taskbar entry exactly while it is
-// mapped.
+// they are dropped and made again at the next request (both open centred, as before). Every
+// request for one brings it to the user, also when it is minimised or on another desktop
+// (WindowPresentation). On X11 there is no activation policy to switch: one of our windows has its
+// taskbar entry exactly while it is mapped.
 //
 // Main loop only. Runs over one bundle of platform back ends: X11 in the program, Sim in tests,
 // where it runs in virtual time.
@@ -190,7 +191,10 @@ public:
     void prepareToQuit();
     // Only the pending memory save, for a way out where the display may be gone (no X requests).
     void saveNow();
-    // Ends the main loop (the menu's Quit); the program then tears down in order.
+    // Quit and the termination signals: whatever is open, what quitting must not lose is written,
+    // every window of ours is hidden and every event loop ends, the nested ones (a modal alert or
+    // prompt) too; the program then tears down in order. Qt's own quit() asks each window to close
+    // first and gives up when one refuses, as a modal alert without a cancel button does.
     void quit();
     // Tells the user something they did not ask about (a notice outside the program's windows);
     // the text is logged whether or not anything can show it.
@@ -200,6 +204,8 @@ public:
     void reportSnapFailure(const ZoneService::SnapError& error);
     // A window's application as the user knows it: its desktop entry's name, else its identifier.
     std::string applicationName(const WindowInfo& info) const;
+    // Whether quit() was asked for: one asked before the main loop runs keeps it from running.
+    bool isQuitting() const { return quitting_; }
 
     // The command targets.
     void showEditor();
@@ -219,7 +225,8 @@ public:
     void showSettings(std::optional<SettingsSection> section);
     // The name prompt, modal; a second request while it is open raises it instead.
     void promptSaveWorkspace();
-    // Shows a window of ours and gives it the focus; a missing one only logs.
+    // Brings a window of ours to the user (presentWindow: un-minimised, on the current desktop,
+    // raised, focused); a missing one only logs.
     void presentWindowController(const AppWindow& window, std::string_view what);
     // The first window whose object name contains "Settings", else the first titled one whose
     // title is exactly "Settings".
@@ -300,6 +307,7 @@ private:
 
     bool launched_ = false;
     bool servicesStarted_ = false;
+    bool quitting_ = false;
 };
 
 }  // namespace tessary

@@ -6,10 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -140,6 +145,102 @@ protected:
         desktop->pressKey(modifier, false);
         desktop->syncInput();
         return moved;
+    }
+
+    xcb_atom_t atom(const char* name) {
+        X11Connection& c = platform->connection();
+        auto reply = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, std::uint16_t(std::strlen(name)), name),
+                             "InternAtom");
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    // Asks the window manager to change a window, as a pager or the client itself would.
+    void sendClientMessage(xcb_window_t window, const char* type, std::array<uint32_t, 5> data) {
+        X11Connection& c = platform->connection();
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = atom(type);
+        std::copy(data.begin(), data.end(), message.data.data32);
+        xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&message));
+        c.flush();
+    }
+
+    // --- The tray (a desktop started with one) -------------------------------------------------
+
+    // The tray icon: a window of `pid` inside trayer's (a few levels down), with its place on the
+    // screen; none while it is not embedded.
+    std::optional<Rect> trayIcon(pid_t pid) {
+        xcb_connection_t* c = platform->connection().xcb();
+        std::optional<Rect> icon;
+        std::function<void(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
+            auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
+            if (!tree) return;
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            for (int i = 0; i < xcb_query_tree_children_length(tree) && !icon; ++i) {
+                const auto owner = platform->windows().processID(children[i]);
+                if (inside && owner == pid) {
+                    icon = placeOnScreen(children[i]);
+                } else if (depth < 5) {
+                    search(children[i], inside || owner == desktop->trayPid(), depth + 1);
+                }
+            }
+            std::free(tree);
+        };
+        search(platform->connection().root(), false, 0);
+        return icon;
+    }
+
+    // A window's rectangle in root coordinates.
+    std::optional<Rect> placeOnScreen(xcb_window_t window) {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        auto* at = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, window, platform->connection().root(), 0, 0), nullptr);
+        std::optional<Rect> place;
+        if (geometry && at) place = Rect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+        std::free(geometry);
+        std::free(at);
+        return place;
+    }
+
+    // An open menu of `pid`: a mapped override-redirect window wide enough for its rows (a tool
+    // tip is narrower), and narrower than a monitor (the zone overlay's windows are as wide).
+    std::optional<Rect> openMenu(pid_t pid) {
+        xcb_connection_t* c = platform->connection().xcb();
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
+        if (!tree) return std::nullopt;
+        std::optional<Rect> menu;
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !menu; ++i) {
+            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+            if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                platform->windows().processID(children[i]) == pid) {
+                const auto place = placeOnScreen(children[i]);
+                if (place && place->width() >= 200 && place->width() < 1000) menu = place;
+            }
+            std::free(attributes);
+        }
+        std::free(tree);
+        return menu;
+    }
+
+    // Clicks the middle of the tray icon and waits for the menu.
+    bool openTrayMenu(pid_t pid) {
+        std::optional<Rect> icon;
+        if (!waitFor([&] { return (icon = trayIcon(pid)).has_value(); }, 10s)) return false;
+        desktop->movePointerTo(int(icon->midX()), int(icon->midY()));
+        desktop->pressButton(1, true);
+        desktop->pressButton(1, false);
+        return waitFor([&] { return openMenu(pid).has_value(); });
+    }
+
+    // Presses the keys in order and lets them go in reverse, as a hand does.
+    void tap(std::initializer_list<std::uint32_t> keys) {
+        for (std::uint32_t key : keys) desktop->pressKey(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) desktop->pressKey(*key, false);
     }
 
     std::unique_ptr<VirtualDesktop> desktop;

@@ -2,8 +2,9 @@
 # scripts/run as a fresh clone meets it, with no DISPLAY and no XDG_RUNTIME_DIR, pointed at this
 # build's tessary. For each way out (SIGTERM to the script; Ctrl+C, which a terminal sends to the
 # script's whole process group as SIGINT): the desktop has the monitors "left" and "right", Tessary
-# lists two displays, the `tessary` line the script prints answers from the running program, and
-# the signal takes Tessary, openbox, trayer, xterm and Xvfb down within a few seconds.
+# lists two displays, the `tessary` line the script prints answers from the running program (and,
+# once, so do commands typed into the desktop's xterm), and the signal takes Tessary, openbox,
+# trayer, xterm and Xvfb down within a few seconds.
 # Usage: RunScriptTest.sh SOURCE_DIR TESSARY
 set -uo pipefail
 root=$1
@@ -67,6 +68,29 @@ for signal in TERM INT; do
     drive && [[ "$(wc -l <"$work/answer")" -eq 2 ]] || fail "Tessary does not list two displays: $(cat "$work/answer")"
   else
     fail "the printed line never reached the running program: $line -> $(cat "$work/answer")"
+  fi
+
+  # Typed into the desktop's xterm, `tessary` is this program and finds the instance: show-zones
+  # answers "Tessary is not running." to a start that does not, and a bare `tessary` that does not
+  # stays on as a second instance, so its status is never written.
+  if [[ $signal == TERM ]]; then
+    if terminal=$(DISPLAY=$display timeout 20 xdotool search --sync --limit 1 --class XTerm 2>/dev/null); then
+      DISPLAY=$display xdotool windowactivate --sync "$terminal" 2>/dev/null
+      DISPLAY=$display xdotool type --delay 10 \
+        "tessary show-zones; echo shown \$? >$work/typed; tessary list displays >$work/listed; tessary; echo bare \$? >>$work/typed"
+      DISPLAY=$display xdotool key Return
+      within 30 grep -qs '^bare ' "$work/typed"
+      [[ "$(cat "$work/typed" 2>/dev/null)" == $'shown 0\nbare 0' ]] ||
+        fail "commands typed in the xterm did not reach the instance: $(cat "$work/typed" 2>/dev/null)"
+      [[ "$(wc -l <"$work/listed" 2>/dev/null)" -eq 2 ]] || fail "the xterm's tessary does not list two displays"
+      instances=0
+      for pid in $(descendants "$script"); do
+        [[ "$(ps -o comm= -p "$pid" 2>/dev/null)" == tessary ]] && instances=$((instances + 1))
+      done
+      ((instances == 1)) || fail "$instances instances of tessary run"
+    else
+      fail "no xterm on the desktop"
+    fi
   fi
 
   # Everything the script started (its desktop, Tessary, their children), before the signal.

@@ -66,11 +66,16 @@ protected:
         EXPECT_TRUE(waitFor([&] { return !std::filesystem::exists(socket()); }));
     }
 
-    // A later start's reply (its first line), or "status " and the reply when it failed.
+    // A later start's reply to the settings query (its first line), or "status " and the reply
+    // when it failed.
     std::string ask(std::vector<std::string> arguments) {
-        std::vector<std::string> full{"settings-test"};
-        full.insert(full.end(), arguments.begin(), arguments.end());
-        ChildProcess::Options options = programOptions(full);
+        arguments.insert(arguments.begin(), "settings-test");
+        return answerTo(std::move(arguments));
+    }
+
+    // A later start's reply (its first line), or "status " and the reply when it failed.
+    std::string answerTo(const std::vector<std::string>& arguments) {
+        ChildProcess::Options options = programOptions(arguments);
         // Its replies go to standard error: read them with its output.
         options.arguments.insert(options.arguments.begin(), {"sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
         options.pipeStdout = true;
