@@ -9,7 +9,7 @@
 // and where the time went: the notice reaching this process, its handling (the show), and the
 // server done with all the show sent (its shapes and pixels too). The reference, in the same run
 // and from the same motion: two bare Qt panels shown by a raw-motion handler of this process.
-// Medians of 20 drags, and the slowest.
+// Medians of 20 drags, and the slowest. Once more with the pointer moved by XTest's absolute motion.
 
 #include <benchmark/benchmark.h>
 
@@ -69,6 +69,8 @@ constexpr uint32_t kAlt = 0xffe9;    // XK_Alt_L
 struct Grip {
     uint32_t key = kShift;
     bool inside = false;  // inside the window (the window manager's Alt-drag), else by its title bar
+    // The pointer moved by XTest's absolute motion (a tablet, a remote desktop), else relative.
+    bool absolute = false;
 };
 
 double median(std::vector<double> values) {
@@ -218,7 +220,11 @@ struct Desk {
         // One pixel at a time, each once the window manager has moved the window along.
         for (int step = 1; step <= 12 && took < 0; ++step) {
             const Rect before = frame();
-            desktop.movePointerBy(1, 0);
+            if (grip.absolute) {
+                desktop.movePointerTo(x + step, y);
+            } else {
+                desktop.movePointerBy(1, 0);
+            }
             const bool past = step == int(DragSnapController::movementThreshold) + 1;
             const auto sent = Clock::now();
             sentAt = sent;
@@ -408,6 +414,11 @@ void zoneDrags(benchmark::State& state, Grip grip) {
 // Shift held, the window dragged by its title bar.
 void DragThresholdToMapNotify(benchmark::State& state) { zoneDrags(state, Grip{}); }
 BENCHMARK(DragThresholdToMapNotify)->ArgName("compositor")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The same, the pointer moved by XTest's absolute motion: what its raw values mean is learned from
+// the pointer at the drag's first motion, and the crossing notice is read as a mouse's is.
+void AbsoluteDragThresholdToMapNotify(benchmark::State& state) { zoneDrags(state, Grip{kShift, false, true}); }
+BENCHMARK(AbsoluteDragThresholdToMapNotify)->ArgName("compositor")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 // The window manager's own Alt-drag inside the window, zones without a key: only the window's
 // frame tells this from a drag inside the window, so the frame is read when the pointer crosses.

@@ -2,7 +2,8 @@
 // tests use (Xvfb split into two 1920x1080 monitors, openbox) and on larger ones (two 3840x2160
 // monitors; one 5120x1440 ultra-wide), without and with xcompmgr. A test
 // client's window is dragged by its title bar through XTest with Shift held until the zones show;
-// then each repetition sends relative motions: one pixel at a time back and forth inside one zone
+// then each repetition sends relative motions (or XTest's absolute motions to the same places):
+// one pixel at a time back and forth inside one zone
 // (the highlight stays), or from the last pixel of the right monitor's left zone to the first of
 // its right one and back (over the gap between them), so that every notice changes the highlight;
 // on the ultra-wide, the same on its one monitor. The program's CPU over the motions, all its threads (schedstat), divided
@@ -299,12 +300,18 @@ public:
         }
     }
 
-    // One relative motion, once the window manager has taken it (and moved the window along).
+    // One motion, once the window manager has taken it (and moved the window along): relative, or
+    // XTest's absolute motion to the same place with `absolute`.
     void moveBy(int dx, int dy) {
-        desktop_.movePointerBy(dx, dy);
+        if (absolute) {
+            desktop_.movePointerTo(x_ + dx, y_ + dy, true);
+        } else {
+            desktop_.movePointerBy(dx, dy);
+        }
         x_ += dx;
         y_ += dy;
     }
+    bool absolute = false;
     int x() const { return x_; }
 
     // Reads what the program wrote so far, so that its pipe never fills.
@@ -442,13 +449,15 @@ Repetition measure(Desk& d, int notices, Step step) {
 }
 
 // Arguments: xcompmgr running (1) or not (0); motion across the zones' border (1) or inside one (0);
-// the display (see `displays`).
+// the display (see `displays`); the pointer moved by relative motion (0) or XTest's absolute motion
+// (1, on the first display only).
 void ProgramCpuPerNotice(benchmark::State& state) {
     Desk* d = desk(int(state.range(2)));
     if (!d) {
         state.SkipWithError("the program, the bare reader or the window did not start");
         return;
     }
+    d->absolute = state.range(3) != 0;
     const bool across = state.range(1) != 0;
     if (!d->setCompositor(state.range(0) != 0)) {
         state.SkipWithError("xcompmgr did not start or stop");
@@ -517,12 +526,15 @@ void ProgramCpuPerNotice(benchmark::State& state) {
                  int(state.range(0)), int(across), int(state.range(2)), names.empty() ? "none" : names.c_str());
 }
 BENCHMARK(ProgramCpuPerNotice)
-    ->ArgNames({"compositor", "across", "display"})
+    ->ArgNames({"compositor", "across", "display", "absolute"})
     ->Apply([](benchmark::internal::Benchmark* b) {
         for (int display = 0; display < int(std::size(displays)); ++display) {
             for (int compositor : {0, 1}) {
-                for (int across : {0, 1}) b->Args({compositor, across, display});
+                for (int across : {0, 1}) b->Args({compositor, across, display, 0});
             }
+        }
+        for (int compositor : {0, 1}) {
+            for (int across : {0, 1}) b->Args({compositor, across, 0, 1});
         }
     })
     ->Iterations(5)
