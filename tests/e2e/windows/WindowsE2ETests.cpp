@@ -1,6 +1,7 @@
 // The program's own windows on a desktop of two monitors made by `xrandr --setmonitor`, where Qt's
 // screen list may not match the monitors: each window opens inside the monitor under the pointer,
-// and a closed one comes back where it was left, after giving its shared-memory buffers back.
+// carries the program's icon, and a closed one comes back where it was left, after giving its
+// shared-memory buffers back.
 
 #include <gmock/gmock.h>
 
@@ -11,12 +12,19 @@
 #include <fstream>
 #include <sstream>
 
+#include <QImage>
+
+#include "Platform/X11/X11Property.h"
+
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/ProgramWindows.h"
 
 #ifndef TESSARY_PROGRAM
 #error "TESSARY_PROGRAM must name the tessary program"
+#endif
+#ifndef TESSARY_ICONS
+#error "TESSARY_ICONS must name the build's icon folder"
 #endif
 
 namespace tessary::e2e {
@@ -162,6 +170,60 @@ TEST_F(WindowsTest, EachWindowOpensInsideTheMonitorUnderThePointer) {
     }, 10s)) << "no confirmation";
     ASSERT_TRUE(awaitWindow(platform->windows().title(*alert).value_or("")));
     EXPECT_TRUE(inside(frame(*alert), settingsMonitor)) << "the alert at " << frame(*alert);
+}
+
+// The icon a taskbar, a switcher and a title bar show for each window: the program's own, at every
+// size the build made up to 128 px, as its PNGs hold it.
+TEST_F(WindowsTest, EachWindowCarriesTheProgramsIcon) {
+    X11Connection& c = platform->connection();
+    const auto interned = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, 12, "_NET_WM_ICON"),
+                                  "InternAtom", X11ErrorTolerance::none);
+    ASSERT_TRUE(interned);
+    const xcb_atom_t iconAtom = interned->atom;
+    for (const Opened& opened : windows) {
+        SCOPED_TRACE(opened.url);
+        const auto before = listedWindows(*platform, instance.pid());
+        ASSERT_TRUE(run({opened.url}));
+        std::optional<xcb_window_t> window;
+        ASSERT_TRUE(waitFor([&] {
+            for (xcb_window_t listed : listedWindows(*platform, instance.pid())) {
+                if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
+            }
+            return window.has_value();
+        })) << "no window opened";
+        const auto property =
+            X11Property::read(c, *window, iconAtom, XCB_ATOM_CARDINAL, X11ErrorTolerance::windowMayVanish);
+        ASSERT_TRUE(property && property->exists()) << "no _NET_WM_ICON";
+        const std::vector<uint32_t> data = property->cardinals();
+        std::vector<int> sizes;
+        for (std::size_t at = 0; at + 2 <= data.size();) {
+            const uint32_t width = data[at], height = data[at + 1];
+            ASSERT_LE(at + 2 + std::size_t(width) * height, data.size()) << "a truncated entry";
+            sizes.push_back(int(width));
+            const QImage expected =
+                QImage(QString::fromLatin1(TESSARY_ICONS) + QStringLiteral("/hicolor/%1x%1/apps/tessary.png").arg(width))
+                    .convertToFormat(QImage::Format_ARGB32);
+            ASSERT_FALSE(expected.isNull()) << "the build made no " << width << " px picture";
+            ASSERT_EQ(height, width);
+            int differing = 0;
+            for (uint32_t y = 0; y < height; ++y) {
+                for (uint32_t x = 0; x < width; ++x) {
+                    const QRgb shown = data[at + 2 + y * width + x], drawn = expected.pixel(int(x), int(y));
+                    // Fully transparent pixels may keep any colour.
+                    if (qAlpha(shown) == 0 && qAlpha(drawn) == 0) continue;
+                    const int off = std::max({std::abs(qRed(shown) - qRed(drawn)), std::abs(qGreen(shown) - qGreen(drawn)),
+                                              std::abs(qBlue(shown) - qBlue(drawn)), std::abs(qAlpha(shown) - qAlpha(drawn))});
+                    differing += off > 2 ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(differing, 0) << "the " << width << " px icon is not the program's";
+            at += 2 + std::size_t(width) * height;
+        }
+        EXPECT_THAT(sizes, ::testing::UnorderedElementsAre(16, 22, 24, 32, 48, 64, 128));
+        const std::string title = platform->windows().title(*window).value_or("");
+        closeLikeTheWindowManager(*platform, *window);
+        ASSERT_TRUE(waitFor([&] { return !listedWindow(*platform, instance.pid(), title); })) << title;
+    }
 }
 
 // Closing gives the window's buffers back (the X server's shared memory the program had mapped);
