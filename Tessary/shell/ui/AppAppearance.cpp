@@ -12,6 +12,8 @@ namespace tessary {
 
 namespace {
 
+constexpr double textMinimumContrast = 4.5;  // WCAG AA, body text
+
 struct Scheme {
     QColor window, windowText, base, alternateBase, text, button, buttonText;
     QColor light, midlight, mid, dark, shadow;
@@ -112,6 +114,77 @@ double linear(int channel) {
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
+// Text pairs are toned to this, over the 4.5:1 asked: the faint edges of small anti-aliased text.
+constexpr double tonedTextContrast = 5.0;
+
+QColor composedOver(const QColor& top, const QColor& under) {
+    const double a = top.alphaF();
+    return QColor::fromRgbF(static_cast<float>(top.redF() * a + under.redF() * (1 - a)),
+                            static_cast<float>(top.greenF() * a + under.greenF() * (1 - a)),
+                            static_cast<float>(top.blueF() * a + under.blueF() * (1 - a)));
+}
+
+bool readsOn(const QColor& ink, const QPalette& palette, QPalette::ColorGroup group,
+             std::initializer_list<QPalette::ColorRole> surfaces, double minimum) {
+    for (const auto surface : surfaces) {
+        if (contrastRatio(composedOver(ink, palette.color(group, surface)), palette.color(group, surface)) < minimum) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The desktop's palette while System is chosen, and the hidden widget that hears every change of
+// the application's palette: when the desktop's own colours change (a theme switch), the roles set
+// over them are worked out again from the new ones.
+AppAppearance chosenAppearance = AppAppearance::system;
+bool applying = false;
+
+class DesktopPaletteWatch final : public QWidget {
+public:
+    QPalette desktop;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ApplicationPaletteChange && !applying && chosenAppearance == AppAppearance::system &&
+            desktopChanged()) {
+            applySystem();
+        }
+        return QWidget::event(event);
+    }
+
+public:
+    void applySystem() {
+        applying = true;
+        QApplication::setPalette(QPalette());
+        desktop = QApplication::palette();
+        QApplication::setPalette(readableOver(desktop));
+        applying = false;
+    }
+
+private:
+    // Any role of the desktop's that we leave alone now reads differently.
+    bool desktopChanged() const {
+        const QPalette now = QApplication::palette();
+        const QPalette ours = readableOver(desktop);
+        for (int group = 0; group < QPalette::NColorGroups; ++group) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = static_cast<QPalette::ColorGroup>(group);
+                const auto r = static_cast<QPalette::ColorRole>(role);
+                if (r == QPalette::NoRole || ours.isBrushSet(g, r)) continue;
+                if (now.brush(g, r) != desktop.brush(g, r)) return true;
+            }
+        }
+        return false;
+    }
+};
+
+DesktopPaletteWatch& desktopPaletteWatch() {
+    // Never shown and never deleted: it only listens, for the life of the process.
+    static auto* watch = new DesktopPaletteWatch;
+    return *watch;
+}
+
 // Re-tones its widget when the application's palette changes.
 class ToneKeeper final : public QObject {
 public:
@@ -144,10 +217,57 @@ QPalette appearancePalette(AppAppearance appearance) {
     return QPalette();
 }
 
+QPalette readableOver(const QPalette& desktop) {
+    QPalette set;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        // Secondary text: the dimmest step from the desktop's (as it shows, composed over the window)
+        // towards its text colour that reads on every surface it is drawn on.
+        const std::initializer_list<QPalette::ColorRole> surfaces{QPalette::Window, QPalette::Base,
+                                                                  QPalette::AlternateBase};
+        const QColor placeholder = desktop.color(group, QPalette::PlaceholderText);
+        if (!readsOn(placeholder, desktop, group, surfaces, textMinimumContrast)) {
+            const QColor shown = composedOver(placeholder, desktop.color(group, QPalette::Window));
+            const QColor ink = desktop.color(group, QPalette::WindowText);
+            QColor toned = ink;
+            for (double t = 0.05; t < 1.0; t += 0.05) {
+                const QColor step = mixColours(shown, ink, t);
+                if (readsOn(step, desktop, group, surfaces, tonedTextContrast)) {
+                    toned = step;
+                    break;
+                }
+            }
+            set.setColor(group, QPalette::PlaceholderText, QColor::fromRgb(toned.rgb()));
+        }
+        // The selection: the desktop's accent moved away from its text until the text reads on it.
+        const QColor selected = desktop.color(group, QPalette::HighlightedText);
+        const QColor highlight = desktop.color(group, QPalette::Highlight);
+        if (contrastRatio(selected, highlight) < textMinimumContrast) {
+            const QColor away = relativeLuminance(selected) > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
+            QColor toned = away;
+            for (double t = 0.05; t < 1.0; t += 0.05) {
+                const QColor step = mixColours(highlight, away, t);
+                if (contrastRatio(selected, step) >= tonedTextContrast) {
+                    toned = step;
+                    break;
+                }
+            }
+            set.setColor(group, QPalette::Highlight, QColor::fromRgb(toned.rgb()));
+        }
+    }
+    return set;
+}
+
 void applyAppearance(AppAppearance appearance) {
     if (!qApp) return;
     if (!qobject_cast<AppStyle*>(QApplication::style())) QApplication::setStyle(new AppStyle(QApplication::style()->name()));
+    chosenAppearance = appearance;
+    if (appearance == AppAppearance::system) {
+        desktopPaletteWatch().applySystem();
+        return;
+    }
+    applying = true;
     QApplication::setPalette(appearancePalette(appearance));
+    applying = false;
 }
 
 double relativeLuminance(const QColor& colour) {

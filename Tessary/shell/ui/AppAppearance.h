@@ -9,15 +9,21 @@ class QWidget;
 
 namespace tessary {
 
-// The look of the program's own windows. "System" leaves the palette unset, so Qt takes the desktop
-// theme's palette and follows it when the desktop changes theme. Light and Dark are complete
-// palettes of our own: every role a widget of ours or the style draws with is given in each colour
-// group, with body text at least 4.5:1 against the surfaces it sits on and the accent at least
-// 3:1, the contrast WCAG AA asks of text and of controls. The style is wrapped once (AppStyle) so
-// that controls stay visible whatever the palette.
+// The look of the program's own windows. Light and Dark are complete palettes of our own: every role
+// a widget of ours or the style draws with is given in each colour group, with body text at least
+// 4.5:1 against the surfaces it sits on and the accent at least 3:1, the contrast WCAG AA asks of
+// text and of controls. "System" takes the desktop theme's palette and follows it when the desktop
+// changes theme, holding it to the same rule: only the pairs that fall short are set, the secondary
+// text (Qt's stock palette draws it as the text colour at half opacity, 3.9:1 on its window) toned
+// from the text colour, the selection darkened or lightened under its text; every other role stays
+// the desktop's. The style is wrapped once (AppStyle) so that controls stay visible whatever the
+// palette.
 
 // The palette of an appearance; for `system`, the empty palette that lets the desktop's through.
 QPalette appearancePalette(AppAppearance appearance);
+
+// The roles System sets over a desktop palette: none when every pair already reads.
+QPalette readableOver(const QPalette& desktop);
 
 // Gives the application the appearance. Does nothing without an application object.
 void applyAppearance(AppAppearance appearance);

@@ -30,6 +30,8 @@
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/settings/SettingsSectionInfo.h"
 #include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ZonesPaneModel.h"
+#include "Tessary/settings/ui/OverlayPreview.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
@@ -186,9 +188,37 @@ void expectReadable(QWidget& window, const QString& shotName) {
         if (!counts(*picture) || picture->pixmap().isNull()) continue;
         const Sample mark = sample(shot, shownArea(*picture, window, picture->contentsRect()));
         // An application's own icon keeps its colours on a selected row, as every list shows it.
-        if (mark.background == QApplication::palette().color(QPalette::Highlight)) continue;
+        const QPalette& shown = QApplication::palette();
+        if (mark.background == shown.color(QPalette::Active, QPalette::Highlight) ||
+            mark.background == shown.color(QPalette::Inactive, QPalette::Highlight)) {
+            continue;
+        }
         EXPECT_GE(mark.ratio, controlMinimum) << describe(*picture) << ": a picture that fades into "
                                               << mark.background.name().toStdString();
+    }
+    // The zones preview draws its texts itself: each zone's size label, found by its white ink in
+    // the line above the zone's bottom edge, reads on what is right behind it.
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        auto* preview = dynamic_cast<OverlayPreview*>(child);
+        if (!preview || !counts(*preview)) continue;
+        const QPoint origin = preview->mapTo(&window, QPoint(0, 0));
+        for (const Zone& zone : previewZones({double(preview->width()), double(preview->height())})) {
+            const QRect r = QRectF(zone.rect.origin.x, zone.rect.origin.y, zone.rect.size.width, zone.rect.size.height)
+                                .toRect()
+                                .translated(origin);
+            const QRect line(r.left() + r.width() / 4, r.bottom() - 36, r.width() / 2, 26);
+            QRect ink;
+            for (int y = line.top(); y <= line.bottom(); ++y) {
+                for (int x = line.left(); x <= line.right(); ++x) {
+                    if (relativeLuminance(QColor::fromRgb(shot.pixel(x, y))) >= 0.85) ink |= QRect(x, y, 1, 1);
+                }
+            }
+            ASSERT_FALSE(ink.isEmpty()) << "zone " << zone.index + 1 << " of the preview shows no size";
+            const Sample label = sample(shot, ink);
+            EXPECT_GE(label.ratio, textMinimum) << "zone " << zone.index + 1 << "'s size: "
+                                                << label.ink.name().toStdString() << " on "
+                                                << label.background.name().toStdString();
+        }
     }
     for (QListWidget* list : window.findChildren<QListWidget*>()) {
         if (!counts(*list)) continue;
@@ -236,7 +266,9 @@ std::vector<Look> looks() {
     std::vector<Look> all;
     for (const auto icons : {qttest::IconDesktop::noTheme, qttest::IconDesktop::adwaita}) {
         if (icons == qttest::IconDesktop::adwaita && !qttest::adwaitaInstalled()) continue;
-        for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) all.push_back({appearance, icons});
+        for (const auto appearance : {AppAppearance::system, AppAppearance::light, AppAppearance::dark}) {
+            all.push_back({appearance, icons});
+        }
     }
     return all;
 }
@@ -291,16 +323,68 @@ protected:
 
 }  // namespace
 
+// The colour pairs the widgets draw.
+struct Pair {
+    QPalette::ColorRole ink, surface;
+    double minimum;
+};
+const Pair pairs[] = {
+    {QPalette::WindowText, QPalette::Window, textMinimum},
+    {QPalette::WindowText, QPalette::Base, textMinimum},
+    {QPalette::Text, QPalette::Base, textMinimum},
+    {QPalette::ButtonText, QPalette::Button, textMinimum},
+    {QPalette::PlaceholderText, QPalette::Window, textMinimum},
+    {QPalette::PlaceholderText, QPalette::Base, textMinimum},
+    {QPalette::PlaceholderText, QPalette::AlternateBase, textMinimum},
+    {QPalette::WindowText, QPalette::AlternateBase, textMinimum},
+    {QPalette::HighlightedText, QPalette::Highlight, textMinimum},
+    {QPalette::Link, QPalette::Base, textMinimum},
+    {QPalette::Link, QPalette::Window, textMinimum},
+    {QPalette::ToolTipText, QPalette::ToolTipBase, textMinimum},
+    {QPalette::Highlight, QPalette::Window, controlMinimum},
+    {QPalette::Highlight, QPalette::Base, controlMinimum},
+};
+
+// An ink as it shows on its surface: Qt's stock palette draws secondary text translucent.
+QColor composed(const QColor& ink, const QColor& surface) {
+    const double a = ink.alphaF();
+    return QColor::fromRgbF(static_cast<float>(ink.redF() * a + surface.redF() * (1 - a)),
+                            static_cast<float>(ink.greenF() * a + surface.greenF() * (1 - a)),
+                            static_cast<float>(ink.blueF() * a + surface.blueF() * (1 - a)));
+}
+
+void expectReadablePairs(const QPalette& palette) {
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        for (const auto& pair : pairs) {
+            const QColor surface = palette.color(group, pair.surface);
+            EXPECT_GE(contrastRatio(composed(palette.color(group, pair.ink), surface), surface), pair.minimum)
+                << "role " << pair.ink << " on " << pair.surface;
+        }
+    }
+}
+
+// System is the desktop's palette, held to the same pairs: on Qt's stock palette (secondary text at
+// half opacity, 3.9:1; white on its light blue selection, 3.6:1) only those roles are set, so every
+// other role, and a change of the desktop's theme, still reaches the windows as the desktop gives it.
 TEST(Appearance, SystemHandsThePaletteBackToTheDesktop) {
     qttest::qtApplication();
-    applyAppearance(AppAppearance::system);
+    QApplication::setPalette(QPalette());
     const QPalette desktop = QApplication::palette();
-    applyAppearance(AppAppearance::dark);
-    EXPECT_NE(QApplication::palette(), desktop);
     applyAppearance(AppAppearance::system);
-    EXPECT_EQ(QApplication::palette(), desktop);
-    EXPECT_EQ(QApplication::palette().resolveMask(), 0u)
-        << "no role is ours, so a change of the desktop's theme still reaches the windows";
+    const QPalette system = QApplication::palette();
+    expectReadablePairs(system);
+    const QPalette::ColorRole toned[] = {QPalette::PlaceholderText, QPalette::Highlight};
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            if (r == QPalette::NoRole || std::find(std::begin(toned), std::end(toned), r) != std::end(toned)) continue;
+            EXPECT_EQ(system.color(group, r), desktop.color(group, r)) << "role " << role << " is the desktop's";
+        }
+    }
+    applyAppearance(AppAppearance::dark);
+    EXPECT_NE(QApplication::palette(), system);
+    applyAppearance(AppAppearance::system);
+    EXPECT_EQ(QApplication::palette(), system);
 }
 
 // The style the desktop (or QT_STYLE_OVERRIDE) chose stays the one drawing, under our changes.
@@ -318,26 +402,6 @@ TEST(Appearance, TheChosenStyleStaysUnderOurs) {
 
 // The colour pairs the widgets draw, in both palettes and every colour group a window is in.
 TEST(Appearance, LightAndDarkGiveEveryRoleAndReadablePairs) {
-    struct Pair {
-        QPalette::ColorRole ink, surface;
-        double minimum;
-    };
-    const Pair pairs[] = {
-        {QPalette::WindowText, QPalette::Window, textMinimum},
-        {QPalette::WindowText, QPalette::Base, textMinimum},
-        {QPalette::Text, QPalette::Base, textMinimum},
-        {QPalette::ButtonText, QPalette::Button, textMinimum},
-        {QPalette::PlaceholderText, QPalette::Window, textMinimum},
-        {QPalette::PlaceholderText, QPalette::Base, textMinimum},
-        {QPalette::PlaceholderText, QPalette::AlternateBase, textMinimum},
-        {QPalette::WindowText, QPalette::AlternateBase, textMinimum},
-        {QPalette::HighlightedText, QPalette::Highlight, textMinimum},
-        {QPalette::Link, QPalette::Base, textMinimum},
-        {QPalette::Link, QPalette::Window, textMinimum},
-        {QPalette::ToolTipText, QPalette::ToolTipBase, textMinimum},
-        {QPalette::Highlight, QPalette::Window, controlMinimum},
-        {QPalette::Highlight, QPalette::Base, controlMinimum},
-    };
     for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) {
         SCOPED_TRACE(rawValue(appearance));
         const QPalette palette = appearancePalette(appearance);
@@ -346,18 +410,13 @@ TEST(Appearance, LightAndDarkGiveEveryRoleAndReadablePairs) {
             EXPECT_TRUE(palette.isBrushSet(QPalette::Active, static_cast<QPalette::ColorRole>(role))) << "role " << role;
             EXPECT_TRUE(palette.isBrushSet(QPalette::Disabled, static_cast<QPalette::ColorRole>(role))) << "role " << role;
         }
-        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-            for (const auto& pair : pairs) {
-                EXPECT_GE(contrastRatio(palette.color(group, pair.ink), palette.color(group, pair.surface)), pair.minimum)
-                    << "role " << pair.ink << " on " << pair.surface;
-            }
-        }
+        expectReadablePairs(palette);
         EXPECT_LT(contrastRatio(palette.color(QPalette::Light), palette.color(QPalette::Window)), controlMinimum)
             << "the light edge of a sunken divider stays a quiet line";
     }
 }
 
-TEST_F(SettingsLooks, EveryPaneReadsInLightAndDarkWithAndWithoutAnIconTheme) {
+TEST_F(SettingsLooks, EveryPaneReadsInSystemLightAndDarkWithAndWithoutAnIconTheme) {
     for (const Look& look : looks()) {
         SCOPED_TRACE(lookName(look).toStdString());
         qttest::useIconDesktop(look.icons);
@@ -396,7 +455,7 @@ TEST_F(SettingsLooks, TheChosenAppearanceSegmentStandsOutFromTheOthers) {
     }
 }
 
-TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInLightAndDarkWithAndWithoutAnIconTheme) {
+TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInSystemLightAndDarkWithAndWithoutAnIconTheme) {
     using namespace tessary::testing;
     qttest::qtApplication();
     for (const Look& look : looks()) {
