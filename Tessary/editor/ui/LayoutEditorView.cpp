@@ -40,7 +40,7 @@ QWidget* noLayoutPlaceholder(QWidget* parent) {
     auto* column = new QVBoxLayout(box);
     column->addStretch();
     auto* icon = new QLabel(box);
-    icon->setPixmap(symbolIcon("rectangle.split.3x3").pixmap(48, 48));
+    showSymbol(*icon, QStringLiteral("rectangle.split.3x3"), 48);
     icon->setAlignment(Qt::AlignCenter);
     auto* title = new QLabel(QObject::tr("No Layout Selected"), box);
     QFont font = title->font();

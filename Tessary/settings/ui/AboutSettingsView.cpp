@@ -14,6 +14,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppLinks.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/LinkOpener.h"
 
 namespace tessary {
@@ -121,7 +122,9 @@ AboutSettingsView::AboutSettingsView(SettingsContext& context, QWidget* parent) 
         link->setObjectName(QStringLiteral("changelogLink"));
         link->setFlat(true);
         link->setCursor(Qt::PointingHandCursor);
-        link->setStyleSheet(QStringLiteral("color: palette(link); text-align: left; padding-left: 12px;"));
+        followAppearance(*link, [link] {
+            link->setStyleSheet(QStringLiteral("color: palette(link); text-align: left; padding-left: 12px;"));
+        });
         connect(link, &QPushButton::clicked, this, [this] { open(changelogURL()); });
         column->addWidget(link, 0, Qt::AlignLeft);
     }

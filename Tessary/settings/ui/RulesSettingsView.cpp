@@ -159,7 +159,7 @@ void RulesSettingsView::fillList() {
         if (!rule.isEnabled) {
             auto* paused = new QLabel(widget);
             paused->setObjectName(QStringLiteral("paused"));
-            paused->setPixmap(symbolIcon(QStringLiteral("pause.circle")).pixmap(16, 16));
+            showSymbol(*paused, QStringLiteral("pause.circle"), 16);
             paused->setAccessibleName(tr("Paused"));
             paused->setToolTip(tr("Paused"));
             line->addWidget(paused);

@@ -13,6 +13,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/SettingsTagView.h"
 #include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
 
@@ -89,10 +90,8 @@ SyncSettingsView::SyncSettingsView(SettingsContext& context, QWidget* parent) : 
     // The failure in full, wrapped across the card: a sentence with the file's name does not fit a tag.
     error_ = SettingsForm::captionLabel({}, this);
     error_->setObjectName(QStringLiteral("syncError"));
-    QPalette warning = error_->palette();
-    warning.setColor(QPalette::WindowText, StatusTag({}, StatusTag::Tone::warning).toneColor());
-    error_->setPalette(warning);
     error_->setForegroundRole(QPalette::WindowText);
+    showInTone(*error_, StatusTag::hueOf(StatusTag::Tone::warning));
     folder->addWidget(error_);
 
     QVBoxLayout* kinds = form->addSection(tr("What syncs"));
@@ -102,7 +101,7 @@ SyncSettingsView::SyncSettingsView(SettingsContext& context, QWidget* parent) : 
         labelRow->setContentsMargins(0, 0, 0, 0);
         labelRow->setSpacing(8);
         auto* icon = new QLabel(label);
-        icon->setPixmap(symbolIcon(QString::fromStdString(kind.symbol)).pixmap(16, 16));
+        showSymbol(*icon, QString::fromStdString(kind.symbol), 16);
         labelRow->addWidget(icon);
         labelRow->addWidget(SettingsForm::plainLabel(QString::fromStdString(kind.title), label), 1);
         QWidget* value = nullptr;

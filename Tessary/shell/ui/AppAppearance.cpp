@@ -185,18 +185,61 @@ DesktopPaletteWatch& desktopPaletteWatch() {
     return *watch;
 }
 
-// Re-tones its widget when the application's palette changes.
-class ToneKeeper final : public QObject {
+// Tells its owner once per change of the application's palette. A child widget hears of one as a
+// change of its own palette (Qt sends the application's notice to windows only); what the owner
+// does in answer may change the widget's palette again, which is then no new change.
+class PaletteChangeWatch : public QObject {
 public:
-    ToneKeeper(QWidget& widget, QColor hue) : QObject(&widget), widget_(widget), hue_(hue) { apply(); }
+    explicit PaletteChangeWatch(QWidget& widget) : QObject(&widget) {}
 
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::ApplicationPaletteChange) apply();
+        const auto type = event->type();
+        if (type != QEvent::PaletteChange && type != QEvent::ApplicationPaletteChange) return false;
+        const qint64 now = QApplication::palette().cacheKey();
+        if (now == seen_) return false;
+        seen_ = now;
+        changed();
         return false;
     }
 
+protected:
+    void start() {
+        seen_ = QApplication::palette().cacheKey();
+        changed();
+    }
+    virtual void changed() = 0;
+
 private:
-    void apply() {
+    qint64 seen_ = 0;
+};
+
+class AppearanceFollower final : public PaletteChangeWatch {
+public:
+    AppearanceFollower(QWidget& widget, std::function<void()> apply) : PaletteChangeWatch(widget), apply_(std::move(apply)) {
+        start();
+    }
+
+private:
+    void changed() override { apply_(); }
+
+    std::function<void()> apply_;
+};
+
+// The tone a widget's text is drawn in, kept current with the palette.
+class ToneKeeper final : public PaletteChangeWatch {
+public:
+    ToneKeeper(QWidget& widget, QColor hue) : PaletteChangeWatch(widget), widget_(widget), hue_(hue) {
+        setObjectName(QStringLiteral("tessary-tone"));
+        start();
+    }
+
+    void setHue(QColor hue) {
+        hue_ = hue;
+        changed();
+    }
+
+private:
+    void changed() override {
         QPalette palette = widget_.palette();
         palette.setColor(QPalette::WindowText, readableTone(hue_, QApplication::palette()));
         widget_.setPalette(palette);
@@ -294,7 +337,26 @@ QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {
     return ink;
 }
 
-void showInTone(QWidget& widget, const QColor& hue) { widget.installEventFilter(new ToneKeeper(widget, hue)); }
+void showInTone(QWidget& widget, std::optional<QColor> hue) {
+    auto* keeper = static_cast<ToneKeeper*>(
+        widget.findChild<QObject*>(QStringLiteral("tessary-tone"), Qt::FindDirectChildrenOnly));
+    if (!hue) {
+        if (!keeper) return;
+        delete keeper;
+        // Back to the palette the widget inherits.
+        widget.setPalette(QPalette());
+        return;
+    }
+    if (keeper) {
+        keeper->setHue(*hue);
+        return;
+    }
+    widget.installEventFilter(new ToneKeeper(widget, *hue));
+}
+
+void followAppearance(QWidget& widget, std::function<void()> apply) {
+    widget.installEventFilter(new AppearanceFollower(widget, std::move(apply)));
+}
 
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = relativeLuminance(a), lb = relativeLuminance(b);

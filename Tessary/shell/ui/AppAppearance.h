@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QPalette>
 
+#include <functional>
+#include <optional>
+
 class QWidget;
 
 #include "Tessary/shell/Preferences.h"
@@ -37,8 +40,13 @@ double contrastRatio(const QColor& a, const QColor& b);
 QColor readableTone(const QColor& hue, const QPalette& palette, double tint = 0);
 
 // Draws a widget's text in readableTone(hue) of the application's palette, now and after every
-// change of the appearance.
-void showInTone(QWidget& widget, const QColor& hue);
+// change of the appearance; without a hue, in the palette's own text colour again.
+void showInTone(QWidget& widget, std::optional<QColor> hue);
+
+// Runs `apply` now and after every change of the application's palette, for as long as the widget
+// lives: for what a widget takes from the palette once (a style sheet's colours are read when it is
+// set, so an open window would keep the old appearance's).
+void followAppearance(QWidget& widget, std::function<void()> apply);
 
 // The colour a fraction t of the way from one opaque colour to another.
 QColor mixColours(const QColor& from, const QColor& to, double t);

@@ -87,7 +87,7 @@ EmptyListBox::EmptyListBox(QString title, QString symbolName, QString descriptio
     content->setAlignment(Qt::AlignCenter);
     content->setSpacing(6);
     auto* symbol = new QLabel(unavailable);
-    symbol->setPixmap(symbolIcon(symbolName).pixmap(40, 40));
+    showSymbol(*symbol, symbolName, 40);
     symbol->setAlignment(Qt::AlignCenter);
     content->addWidget(symbol);
     auto* heading = plainLabel(title, unavailable);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -121,6 +122,9 @@ QRect textArea(QWidget& widget) {
     }
     if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
         return edit->text().isEmpty() ? QRect() : edit->rect().adjusted(3, 3, -3, -3);
+    }
+    if (auto* editor = qobject_cast<QPlainTextEdit*>(&widget)) {
+        return editor->toPlainText().isEmpty() ? QRect() : editor->viewport()->geometry().adjusted(2, 2, -2, -2);
     }
     if (auto* tag = qobject_cast<StatusTag*>(&widget)) return tag->text().isEmpty() ? QRect() : tag->rect();
     return {};
@@ -428,6 +432,37 @@ TEST_F(SettingsLooks, EveryPaneReadsInSystemLightAndDarkWithAndWithoutAnIconThem
             expectReadable(w, "settings-" + lookName(look) + "-" +
                                   QString::fromUtf8(settingsSectionTitle(section).data()).toLower().replace(' ', '-'));
         }
+        window.reset();
+    }
+}
+
+// A choice of appearance reaches the windows already open, also what they took from the palette
+// once: the feedback editor's field, a rule's pattern error, the zone colour's swatch.
+TEST_F(SettingsLooks, AnAppearanceChosenWhileWindowsAreOpenReachesThem) {
+    const std::pair<AppAppearance, AppAppearance> switches[] = {{AppAppearance::light, AppAppearance::dark},
+                                                                 {AppAppearance::dark, AppAppearance::light},
+                                                                 {AppAppearance::dark, AppAppearance::system}};
+    for (const auto& [from, to] : switches) {
+        const QString name = QString::fromUtf8(rawValue(from).data()) + "-to-" + QString::fromUtf8(rawValue(to).data());
+        SCOPED_TRACE(name.toStdString());
+        preferences.setAppearance(from);
+        SettingsWindow& w = open();
+        show(SettingsSection::rules);
+        auto* pattern = w.findChild<QLineEdit*>(QStringLiteral("rulePattern"));
+        ASSERT_NE(pattern, nullptr);
+        pattern->clear();
+        QTest::keyClicks(pattern, QStringLiteral("(unclosed"));
+        // Each key rebuilds the rule's zones after its event; let the last rebuild show.
+        QTest::qWait(20);
+        VirtualScheduler scheduler;
+        const auto feedback = FeedbackWindowController::make(scheduler);
+        feedback->show();
+        QTest::keyClicks(feedback->window()->findChild<QPlainTextEdit*>(QStringLiteral("message")),
+                         QStringLiteral("The zones flicker"));
+
+        preferences.setAppearance(to);
+        expectReadable(w, "switched-" + name + "-rules");
+        expectReadable(*feedback->window(), "switched-" + name + "-feedback");
         window.reset();
     }
 }
