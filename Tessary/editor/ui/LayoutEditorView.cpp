@@ -203,6 +203,9 @@ void LayoutEditorView::refreshRows() {
         if (rows[i] == shownRows_[i]) continue;
         widgets.name->setFullText(qtText(rows[i].name));
         widgets.subtitle->setText(qtText(rows[i].subtitle));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        list_->item(static_cast<int>(i))->setData(Qt::AccessibleTextRole, qtText(rows[i].name));
+        list_->item(static_cast<int>(i))->setData(Qt::AccessibleDescriptionRole, qtText(rows[i].subtitle));
         list_->item(static_cast<int>(i))->setSizeHint(widgets.row->sizeHint());
         shownRows_[i] = rows[i];
     }
@@ -220,7 +223,12 @@ void LayoutEditorView::refresh() {
     delete_->setEnabled(toolbar.canDelete);
     preview_->setVisible(toolbar.showsLayoutItems);
     inspector_->setVisible(toolbar.showsLayoutItems);
-    inspector_->setToolTip(plainToolTip(qtText(toolbar.inspectorHelp)));
+    // The button takes the action's tool tip; a screen reader would read its markup.
+    const QString help = qtText(toolbar.inspectorHelp);
+    inspector_->setToolTip(plainToolTip(help));
+    if (QWidget* button = toolbar_->widgetForAction(inspector_)) {
+        button->setAccessibleDescription(plainToolTip(help) == help ? QString() : help);
+    }
     preview_->setChecked(view_.isPreviewOn());
     centre_->setCurrentWidget(toolbar.showsLayoutItems ? pane_ : placeholder_);
     const bool inspectorShown = toolbar.showsLayoutItems && inspector_->isChecked();

@@ -59,7 +59,7 @@ public:
         QFont titleFont = title->font();
         titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
         title->setFont(titleFont);
-        setToolTip(plainToolTip(qtText(tile.title)));
+        setPlainToolTip(*this, qtText(tile.title));
         auto* subtitle = smallLabel(qtText(tile.subtitle), 0.8, true, this);
         subtitle->setWordWrap(true);
         for (QLabel* label : std::initializer_list<QLabel*>{title, subtitle}) {
@@ -129,6 +129,7 @@ NewLayoutSheet::NewLayoutSheet(LayoutEditorModel& model, QWidget* parent) : QDia
     optionsColumn->addWidget(preview_);
     auto* form = new QFormLayout;
     zones_ = new QSpinBox(options);
+    zones_->setAccessibleName(tr("Zones"));
     zones_->setRange(static_cast<int>(NewLayoutSheetModel::minimumZones), static_cast<int>(NewLayoutSheetModel::maximumZones));
     zonesLabel_ = new QLabel(options);
     form->addRow(zonesLabel_, zones_);

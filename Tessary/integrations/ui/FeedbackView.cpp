@@ -93,6 +93,7 @@ QWidget* FeedbackView::makeForm() {
     auto* emailColumn = new QVBoxLayout;
     emailColumn->setSpacing(4);
     email_ = new QLineEdit(page);
+    email_->setAccessibleName(tr("Email"));
     email_->setObjectName(QStringLiteral("email"));
     email_->setPlaceholderText(tr("Your email (optional)"));
     email_->setInputMethodHints(Qt::ImhEmailCharactersOnly);

@@ -70,6 +70,7 @@ void WorkspacesSettingsView::rebuild() {
                                         tr("A workspace remembers where every window is. Save one now, restore it any time."),
                                         tr("Restore a workspace from the tray menu, with its shortcut or from this list."),
                                         tr("Remove Workspace"), nullptr, this);
+        empty->box()->bar()->setAddLabel(tr("Save Current Windows\u2026"));
         connect(empty->box()->bar()->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
         content_ = empty;
         layout()->addWidget(content_);
@@ -91,7 +92,7 @@ void WorkspacesSettingsView::rebuild() {
         showDetail();
     });
     bar_ = new ListEditBar(tr("Remove Workspace"), nullptr, [this] { confirmRemove(); });
-    bar_->addButton()->setToolTip(tr("Save Current Windows\u2026"));
+    bar_->setAddLabel(tr("Save Current Windows\u2026"));
     connect(bar_->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
     row->addWidget(new MasterListCard(list_, bar_), 0);
     detailHolder_ = new QWidget;
@@ -109,6 +110,9 @@ void WorkspacesSettingsView::fillList() {
     for (const Workspace& workspace : storedWorkspaces(context_)) {
         auto* item = new QListWidgetItem(list_);
         item->setData(workspaceRole, QString::fromStdString(workspace.id.uuidString()));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        item->setData(Qt::AccessibleTextRole, QString::fromStdString(workspace.name));
+        item->setData(Qt::AccessibleDescriptionRole, QString::fromStdString(workspaceRowSummary(workspace)));
         auto* widget = new QWidget;
         auto* lines = new QVBoxLayout(widget);
         lines->setContentsMargins(8, 4, 8, 4);

@@ -48,6 +48,7 @@
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/settings/SettingsWorld.h"
 #include "tests/Tessary/editor/EditorWorld.h"
+#include "tests/Tessary/shell/FilledSettings.h"
 #include "tests/Tessary/shell/IconThemes.h"
 #include "tests/TessaryCore/TestSupport.h"
 
@@ -277,53 +278,7 @@ std::vector<Look> looks() {
     return all;
 }
 
-// The settings window over services with something in every list, so rows, the paused mark and a
-// selected row show.
-class SettingsLooks : public ::testing::Test, protected tessary::testing::SettingsWorld {
-protected:
-    SettingsLooks() {
-        qttest::qtApplication();
-        AccessibilityPermission::setAccessibility(&accessibility);
-        preferences.appearanceHandler = applyAppearance;
-        launcher.install("XTerm", "Terminal");
-        launcher.install("firefox", "Firefox");
-        rules.modifyRuleSet([&](RuleSet& set) {
-            set.upsert(PlacementRule(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0, 2}, Date(1000)));
-            set.upsert(PlacementRule(UUID::random(), false, "firefox", std::string("Inbox"), std::nullopt, {1}, Date(2000)));
-        });
-        const WorkspaceEntry terminal(UUID::random(), "XTerm", std::string("~/src — bash"), "MAIN@1920x1080", {0},
-                                      Rect(0, 0, 100, 100));
-        workspaces.updateLibrary([&](WorkspaceLibrary& library) {
-            library.upsert(Workspace(UUID::random(), "Coding", {terminal}, {"MAIN"}, false, false, Date(1000)));
-        });
-        preferences.setExcludedBundleIDs({"XTerm", "firefox"});
-    }
-    ~SettingsLooks() override {
-        window.reset();
-        preferences.setAppearance(AppAppearance::system);
-        AccessibilityPermission::setAccessibility(nullptr);
-    }
-
-    SettingsWindow& open() {
-        window = std::make_unique<SettingsWindow>(SettingsContext{
-            state, preferences, actions, selection, nullptr, {}, &defaults, [this] { return &sync; }, std::nullopt,
-            &launcher, &applications, &rules, &zones, &workspaces});
-        window->show();
-        return *window;
-    }
-
-    void show(SettingsSection section) {
-        state.setRequestedSettingsSection(section);
-        if (auto* list = window->pane()->findChild<QListWidget*>()) list->setCurrentRow(0);
-    }
-
-    tessary::testing::SyncedServices services{scheduler, preferences};
-    ZoneService& zones = services.zones;
-    RuleService& rules = services.rules;
-    WorkspaceService& workspaces = services.workspaces;
-    CloudSync& sync = services.sync;
-    std::unique_ptr<SettingsWindow> window;
-};
+using SettingsLooks = tessary::testing::FilledSettings;
 
 }  // namespace
 
