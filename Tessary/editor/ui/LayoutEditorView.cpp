@@ -16,6 +16,7 @@
 #include "Tessary/editor/ui/LayoutCanvasPane.h"
 #include "Tessary/editor/ui/LayoutInspector.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
+#include "Tessary/shell/ui/ConfirmDestructive.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
@@ -248,7 +249,11 @@ void LayoutEditorView::askForCopyName() {
     prompt->setTextValue(qtText(view_.suggestedCopyName()));
     prompt->setOkButtonText(tr("Duplicate"));
     prompt->setCancelButtonText(tr("Cancel"));
-    if (auto* field = prompt->findChild<QLineEdit*>()) field->setPlaceholderText(tr("Name"));
+    if (auto* field = prompt->findChild<QLineEdit*>()) {
+        field->setPlaceholderText(tr("Name"));
+        field->setAccessibleName(tr("Name"));
+    }
+    widenForItsTitle(*prompt);
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     prompt->setWindowModality(Qt::WindowModal);
     connect(prompt, &QInputDialog::textValueSelected, this, [this](const QString& name) { view_.duplicate(name.toStdString()); });

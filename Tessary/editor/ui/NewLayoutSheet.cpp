@@ -54,12 +54,11 @@ public:
         thumbnail->setThumbnailWidth(120);
         thumbnail->setAttribute(Qt::WA_TransparentForMouseEvents);
         column->addWidget(thumbnail);
-        // A long title keeps to one line, cut with "…" (the whole of it is the tile's tool tip).
-        auto* title = new ElidedLabel(qtText(tile.title), this);
-        QFont titleFont = title->font();
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
-        title->setFont(titleFont);
-        setPlainToolTip(*this, qtText(tile.title));
+        // A long title wraps, as the subtitle does: the sheet can grow, and a title cut to
+        // "Two Monitors, Each …" left the choice to the tool tip.
+        auto* title = smallLabel(qtText(tile.title), 0.9, false, this);
+        title->setObjectName(QStringLiteral("tileTitle"));
+        title->setWordWrap(true);
         auto* subtitle = smallLabel(qtText(tile.subtitle), 0.8, true, this);
         subtitle->setWordWrap(true);
         for (QLabel* label : std::initializer_list<QLabel*>{title, subtitle}) {

@@ -14,6 +14,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/WorkspaceDetailView.h"
 #include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/ui/ConfirmDestructive.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
 #include "Tessary/shell/ui/SelectedRowText.h"
@@ -161,6 +162,7 @@ void WorkspacesSettingsView::beginSaveCurrentWindows() {
     prompt->setWindowTitle(tr("Save Current Windows"));
     prompt->setLabelText(tr("Every open window's position will be remembered under this name.\n\nName"));
     prompt->setOkButtonText(tr("Save"));
+    widenForItsTitle(*prompt);
     prompt->setWindowModality(Qt::WindowModal);
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     connect(prompt, &QInputDialog::textValueSelected, this, [this](const QString& typed) { saveCurrentWindows(typed); });
