@@ -107,7 +107,8 @@ SyncSettingsView::SyncSettingsView(SettingsContext& context, QWidget* parent) : 
         QWidget* value = nullptr;
         if (kind.synced) {
             auto* tag = new StatusTag(tr("Synced"), StatusTag::Tone::neutral);
-            synced_.push_back(tag);
+            tag->setObjectName(QStringLiteral("synced.") + QString::fromStdString(kind.key));
+            synced_.emplace_back(&kind, tag);
             value = tag;
         } else {
             value = SettingsForm::captionLabel(tr("This computer only"));
@@ -142,6 +143,7 @@ void SyncSettingsView::refresh() {
         input.available = cloud->availability() == CloudSync::Availability::available;
         input.lastSync = cloud->lastSync();
         input.lastError = cloud->lastError();
+        input.unreadableKeys = cloud->unreadableKeys();
     }
     const SyncPaneRows rows = syncPaneRows(input);
     folder_->setText(QString::fromStdString(rows.folderText));
@@ -158,7 +160,7 @@ void SyncSettingsView::refresh() {
     status_->setVisible(rows.status.has_value());
     if (rows.status) showTag(status_, *rows.status);
     syncNow_->setEnabled(rows.syncNowEnabled);
-    for (StatusTag* tag : synced_) showTag(tag, {"Synced", rows.syncedTone});
+    for (const auto& [kind, tag] : synced_) showTag(tag, rows.syncedTag(*kind));
 }
 
 }  // namespace tessary
