@@ -119,6 +119,21 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // The Sync pane, at the window's own size, over these services with sync on and started in a
+    // folder in use: what a pull found in their store shows.
+    SettingsWindow& openSyncPane(SyncedServices& services) {
+        preferences.setICloudSyncEnabled(true);
+        services.sync.start();
+        sync = &services.sync;
+        SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
+        syncFolderInUse = std::filesystem::path("/home/ann/Sync");
+        SettingsWindow& w = open();
+        w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+        click(SettingsSection::sync);
+        QCoreApplication::processEvents();
+        return w;
+    }
+
     std::vector<std::vector<std::string>> resets;
     std::vector<std::string> links;
     CloudSync* sync = nullptr;
@@ -383,15 +398,7 @@ TEST_F(SettingsWindowTest, AChosenFolderIsUsedFromTheNextStartAndSaysSo) {
 TEST_F(SettingsWindowTest, ABrokenDocumentIsNamedInASentenceShownInFull) {
     SyncedServices services(scheduler, preferences);
     services.store.values["rules.v1"] = "{\"rules\": [";
-    preferences.setICloudSyncEnabled(true);
-    services.sync.start();
-    sync = &services.sync;
-    SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
-    syncFolderInUse = std::filesystem::path("/home/ann/Sync");
-    SettingsWindow& w = open();
-    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
-    click(SettingsSection::sync);
-    QCoreApplication::processEvents();
+    SettingsWindow& w = openSyncPane(services);
 
     ASSERT_TRUE(services.sync.lastError().has_value());
     const QString sentence = QString::fromStdString(*services.sync.lastError());
@@ -416,15 +423,7 @@ TEST_F(SettingsWindowTest, EveryBrokenDocumentIsNamedAndItsKindsChipSaysSo) {
     SyncedServices services(scheduler, preferences);
     services.store.values["layouts.v1"] = "{\"layouts\": [";
     services.store.values["workspaces.v1"] = "{}x";
-    preferences.setICloudSyncEnabled(true);
-    services.sync.start();
-    sync = &services.sync;
-    SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
-    syncFolderInUse = std::filesystem::path("/home/ann/Sync");
-    SettingsWindow& w = open();
-    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
-    click(SettingsSection::sync);
-    QCoreApplication::processEvents();
+    SettingsWindow& w = openSyncPane(services);
 
     auto* error = w.pane()->findChild<QLabel*>("syncError");
     ASSERT_TRUE(error->isVisibleTo(&w));

@@ -26,12 +26,12 @@ using namespace tessary::testing;
 TEST(WholeTexts, TheNewLayoutSheetsTilesShowTheirWholeTitles) {
     qttest::qtApplication();
     EditorWorld w({gridLayout("A", ZoneGrid::uniform(1, 2))});
-    QWidget window;
-    window.resize(1120, 700);
-    window.show();
-    NewLayoutSheet sheet(*w.model, &window);
+    LayoutEditorView editor(*w.model);
+    editor.resize(1120, 700);
+    editor.show();
+    // As the toolbar's "New Layout" asks for it.
     w.model->setPresentingNewLayout(true);
-    sheet.present();
+    NewLayoutSheet& sheet = *editor.newLayoutSheet();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
     QCoreApplication::processEvents();
     QAbstractButton* longOne = nullptr;

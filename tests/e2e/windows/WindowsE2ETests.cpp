@@ -70,6 +70,20 @@ protected:
         return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
     }
 
+    // The window a later start with these arguments opens, once the window manager lists it.
+    std::optional<xcb_window_t> openedBy(std::vector<std::string> arguments) {
+        const auto before = listedWindows(*platform, instance.pid());
+        if (!run(std::move(arguments))) return std::nullopt;
+        std::optional<xcb_window_t> window;
+        waitFor([&] {
+            for (xcb_window_t listed : listedWindows(*platform, instance.pid())) {
+                if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
+            }
+            return window.has_value();
+        });
+        return window;
+    }
+
     // The window with this title once the window manager manages it and its frame stopped moving.
     std::optional<xcb_window_t> awaitWindow(const std::string& title) {
         std::optional<xcb_window_t> found;
@@ -122,15 +136,8 @@ TEST_F(WindowsTest, EachWindowOpensInsideTheMonitorUnderThePointer) {
         desktop->syncInput();
         for (const Opened& opened : windows) {
             SCOPED_TRACE(std::string(opened.url) + " with the pointer at x " + std::to_string(x));
-            const auto before = listedWindows(*platform, instance.pid());
-            ASSERT_TRUE(run({opened.url}));
-            std::optional<xcb_window_t> window;
-            ASSERT_TRUE(waitFor([&] {
-                for (xcb_window_t listed : listedWindows(*platform, instance.pid())) {
-                    if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
-                }
-                return window.has_value();
-            })) << "no window opened";
+            const auto window = openedBy({opened.url});
+            ASSERT_TRUE(window) << "no window opened";
             const std::string title = platform->windows().title(*window).value_or("");
             ASSERT_TRUE(awaitWindow(title));
             const Rect& monitor = opened.keepsItsPlace ? rightMonitor : pointed;
@@ -182,15 +189,8 @@ TEST_F(WindowsTest, EachWindowCarriesTheProgramsIcon) {
     const xcb_atom_t iconAtom = interned->atom;
     for (const Opened& opened : windows) {
         SCOPED_TRACE(opened.url);
-        const auto before = listedWindows(*platform, instance.pid());
-        ASSERT_TRUE(run({opened.url}));
-        std::optional<xcb_window_t> window;
-        ASSERT_TRUE(waitFor([&] {
-            for (xcb_window_t listed : listedWindows(*platform, instance.pid())) {
-                if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
-            }
-            return window.has_value();
-        })) << "no window opened";
+        const auto window = openedBy({opened.url});
+        ASSERT_TRUE(window) << "no window opened";
         const auto property =
             X11Property::read(c, *window, iconAtom, XCB_ATOM_CARDINAL, X11ErrorTolerance::windowMayVanish);
         ASSERT_TRUE(property && property->exists()) << "no _NET_WM_ICON";
@@ -237,15 +237,8 @@ TEST_F(WindowsTest, AClosedWindowGivesBackItsBuffersAndComesBackWhereItWas) {
         SCOPED_TRACE(opened.url);
         std::optional<Rect> first;
         for (int round = 0; round < 3; ++round) {
-            const auto before = listedWindows(*platform, pid);
-            ASSERT_TRUE(run({opened.url}));
-            std::optional<xcb_window_t> window;
-            ASSERT_TRUE(waitFor([&] {
-                for (xcb_window_t listed : listedWindows(*platform, pid)) {
-                    if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
-                }
-                return window.has_value();
-            })) << "no window opened";
+            const auto window = openedBy({opened.url});
+            ASSERT_TRUE(window) << "no window opened";
             const std::string title = platform->windows().title(*window).value_or("");
             ASSERT_TRUE(awaitWindow(title));
             EXPECT_GT(shared(), idle) << "a shown window draws into shared memory";
