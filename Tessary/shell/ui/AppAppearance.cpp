@@ -117,13 +117,6 @@ double linear(int channel) {
 // Text pairs are toned to this, over the 4.5:1 asked: the faint edges of small anti-aliased text.
 constexpr double tonedTextContrast = 5.0;
 
-QColor composedOver(const QColor& top, const QColor& under) {
-    const double a = top.alphaF();
-    return QColor::fromRgbF(static_cast<float>(top.redF() * a + under.redF() * (1 - a)),
-                            static_cast<float>(top.greenF() * a + under.greenF() * (1 - a)),
-                            static_cast<float>(top.blueF() * a + under.blueF() * (1 - a)));
-}
-
 bool readsOn(const QColor& ink, const QPalette& palette, QPalette::ColorGroup group,
              std::initializer_list<QPalette::ColorRole> surfaces, double minimum) {
     for (const auto surface : surfaces) {
@@ -322,6 +315,22 @@ QColor mixColours(const QColor& from, const QColor& to, double t) {
     return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
                             static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
                             static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
+}
+
+QColor composedOver(const QColor& top, const QColor& under) {
+    const double a = top.alphaF();
+    return QColor::fromRgbF(static_cast<float>(top.redF() * a + under.redF() * (1 - a)),
+                            static_cast<float>(top.greenF() * a + under.greenF() * (1 - a)),
+                            static_cast<float>(top.blueF() * a + under.blueF() * (1 - a)));
+}
+
+QColor readableOn(const QColor& ink, const QColor& towards, const QColor& surface) {
+    const QColor shown = composedOver(ink, surface);
+    for (double t = 0; t < 1.0; t += 0.05) {
+        const QColor step = mixColours(shown, towards, t);
+        if (contrastRatio(step, surface) >= tonedTextContrast) return QColor::fromRgb(step.rgb());
+    }
+    return towards;
 }
 
 QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {

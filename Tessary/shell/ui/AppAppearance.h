@@ -48,6 +48,13 @@ void showInTone(QWidget& widget, std::optional<QColor> hue);
 // set, so an open window would keep the old appearance's).
 void followAppearance(QWidget& widget, std::function<void()> apply);
 
+// `ink` moved towards `towards` just far enough to read at 4.5:1, with a margin, on `surface`
+// (secondary text on a tinted card); `towards` when no step does.
+QColor readableOn(const QColor& ink, const QColor& towards, const QColor& surface);
+
+// `top` as it shows over the opaque `under`.
+QColor composedOver(const QColor& top, const QColor& under);
+
 // The colour a fraction t of the way from one opaque colour to another.
 QColor mixColours(const QColor& from, const QColor& to, double t);
 

@@ -26,6 +26,7 @@
 #include "Platform/Sim/SimApplicationWorkspace.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
@@ -462,6 +463,11 @@ TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInSystemLightAndDarkWith
             view.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
             expectReadable(view, "editor-" + lookName(look));
+            w.model->setPresentingNewLayout(true);
+            NewLayoutSheet& sheet = *view.newLayoutSheet();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+            expectReadable(sheet, "new-layout-sheet-" + lookName(look));
+            sheet.reject();
         }
         AboutWindowController about({[] {}, [] {}, [] {}}, {"Debian GNU/Linux 12 (6.1.0-18-amd64)", "", ""});
         about.show();
