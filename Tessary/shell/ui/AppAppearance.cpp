@@ -117,6 +117,15 @@ double linear(int channel) {
 // Text pairs are toned to this, over the 4.5:1 asked: the faint edges of small anti-aliased text.
 constexpr double tonedTextContrast = 5.0;
 
+// The first colour on the way from `from` to `to`, in steps of 5 %, that reads; `to` when none does.
+QColor firstReadableStep(const QColor& from, const QColor& to, const std::function<bool(const QColor&)>& reads) {
+    for (double t = 0; t < 1.0; t += 0.05) {
+        const QColor step = mixColours(from, to, t);
+        if (reads(step)) return QColor::fromRgb(step.rgb());
+    }
+    return to;
+}
+
 bool readsOn(const QColor& ink, const QPalette& palette, QPalette::ColorGroup group,
              std::initializer_list<QPalette::ColorRole> surfaces, double minimum) {
     for (const auto surface : surfaces) {
@@ -131,7 +140,6 @@ bool readsOn(const QColor& ink, const QPalette& palette, QPalette::ColorGroup gr
 // the application's palette: when the desktop's own colours change (a theme switch), the roles set
 // over them are worked out again from the new ones.
 AppAppearance chosenAppearance = AppAppearance::system;
-bool applying = false;
 
 class DesktopPaletteWatch final : public QWidget {
 public:
@@ -139,7 +147,9 @@ public:
 
 protected:
     bool event(QEvent* event) override {
-        if (event->type() == QEvent::ApplicationPaletteChange && !applying && chosenAppearance == AppAppearance::system &&
+        // Our own changes arrive here too (Qt posts the notice): they leave the desktop's roles as
+        // they were.
+        if (event->type() == QEvent::ApplicationPaletteChange && chosenAppearance == AppAppearance::system &&
             desktopChanged()) {
             applySystem();
         }
@@ -148,11 +158,9 @@ protected:
 
 public:
     void applySystem() {
-        applying = true;
         QApplication::setPalette(QPalette());
         desktop = QApplication::palette();
         QApplication::setPalette(readableOver(desktop));
-        applying = false;
     }
 
 private:
@@ -262,32 +270,20 @@ QPalette readableOver(const QPalette& desktop) {
                                                                   QPalette::AlternateBase};
         const QColor placeholder = desktop.color(group, QPalette::PlaceholderText);
         if (!readsOn(placeholder, desktop, group, surfaces, textMinimumContrast)) {
-            const QColor shown = composedOver(placeholder, desktop.color(group, QPalette::Window));
-            const QColor ink = desktop.color(group, QPalette::WindowText);
-            QColor toned = ink;
-            for (double t = 0.05; t < 1.0; t += 0.05) {
-                const QColor step = mixColours(shown, ink, t);
-                if (readsOn(step, desktop, group, surfaces, tonedTextContrast)) {
-                    toned = step;
-                    break;
-                }
-            }
-            set.setColor(group, QPalette::PlaceholderText, QColor::fromRgb(toned.rgb()));
+            set.setColor(group, QPalette::PlaceholderText,
+                         firstReadableStep(composedOver(placeholder, desktop.color(group, QPalette::Window)),
+                                           desktop.color(group, QPalette::WindowText), [&](const QColor& step) {
+                                               return readsOn(step, desktop, group, surfaces, tonedTextContrast);
+                                           }));
         }
         // The selection: the desktop's accent moved away from its text until the text reads on it.
         const QColor selected = desktop.color(group, QPalette::HighlightedText);
         const QColor highlight = desktop.color(group, QPalette::Highlight);
         if (contrastRatio(selected, highlight) < textMinimumContrast) {
             const QColor away = relativeLuminance(selected) > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
-            QColor toned = away;
-            for (double t = 0.05; t < 1.0; t += 0.05) {
-                const QColor step = mixColours(highlight, away, t);
-                if (contrastRatio(selected, step) >= tonedTextContrast) {
-                    toned = step;
-                    break;
-                }
-            }
-            set.setColor(group, QPalette::Highlight, QColor::fromRgb(toned.rgb()));
+            set.setColor(group, QPalette::Highlight, firstReadableStep(highlight, away, [&](const QColor& step) {
+                             return contrastRatio(selected, step) >= tonedTextContrast;
+                         }));
         }
     }
     return set;
@@ -301,9 +297,7 @@ void applyAppearance(AppAppearance appearance) {
         desktopPaletteWatch().applySystem();
         return;
     }
-    applying = true;
     QApplication::setPalette(appearancePalette(appearance));
-    applying = false;
 }
 
 double relativeLuminance(const QColor& colour) {
@@ -325,12 +319,8 @@ QColor composedOver(const QColor& top, const QColor& under) {
 }
 
 QColor readableOn(const QColor& ink, const QColor& towards, const QColor& surface) {
-    const QColor shown = composedOver(ink, surface);
-    for (double t = 0; t < 1.0; t += 0.05) {
-        const QColor step = mixColours(shown, towards, t);
-        if (contrastRatio(step, surface) >= tonedTextContrast) return QColor::fromRgb(step.rgb());
-    }
-    return towards;
+    return firstReadableStep(composedOver(ink, surface), towards,
+                             [&](const QColor& step) { return contrastRatio(step, surface) >= tonedTextContrast; });
 }
 
 QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {
