@@ -1,6 +1,7 @@
 #include "Tessary/editor/LayoutInspectorModel.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "TessaryCore/DisplayKey.h"
@@ -9,7 +10,19 @@
 namespace tessary {
 
 std::string LayoutInspectorModel::gapText(double points) {
-    return std::to_string(roundedToInt64(std::trunc(points))) + " pt";
+    // The stored value to the hundredth, without trailing zeros: a gap set elsewhere to 7.6 reads
+    // 7.6, not the 7 that cutting the fraction showed beside a slider standing at 8.
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, std::round(points * 100) / 100, std::chars_format::fixed, 2);
+    std::string shown(text, written.ptr);
+    if (written.ec != std::errc()) shown = "0";
+    while (shown.find('.') != std::string::npos && (shown.back() == '0' || shown.back() == '.')) {
+        const bool point = shown.back() == '.';
+        shown.pop_back();
+        if (point) break;
+    }
+    if (shown == "-0") shown = "0";
+    return shown + " pt";
 }
 
 std::string LayoutInspectorModel::kindText(const LayoutKind& kind) {

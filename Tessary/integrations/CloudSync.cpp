@@ -173,12 +173,24 @@ void CloudSync::scheduleUpload() {
     });
 }
 
-std::optional<std::string> CloudSync::readErrorNow() const {
-    // In key order, so that the same failure is shown whichever operation found it last.
+std::vector<std::string> CloudSync::unreadableKeys() const {
+    std::vector<std::string> keys;
     for (const std::string_view key : {layoutsKey, rulesKey, workspacesKey}) {
-        if (const auto found = unreadable_.find(key); found != unreadable_.end()) return readErrorText(found->second);
+        if (unreadable_.find(key) != unreadable_.end()) keys.emplace_back(key);
     }
-    return std::nullopt;
+    return keys;
+}
+
+std::optional<std::string> CloudSync::readErrorNow() const {
+    // Every unreadable document, each on its own line, in key order: the same text whichever
+    // operation found them, and none of them left unnamed behind the first.
+    std::string reasons;
+    for (const std::string& key : unreadableKeys()) {
+        if (!reasons.empty()) reasons += "\n";
+        reasons += unreadable_.find(key)->second;
+    }
+    if (reasons.empty()) return std::nullopt;
+    return readErrorText(reasons);
 }
 
 void CloudSync::setState(std::optional<Date> lastSync, std::optional<std::string> lastError) {

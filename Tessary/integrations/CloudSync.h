@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/KeyValueSyncStore.h"
 #include "Platform/Logger.h"
@@ -60,8 +61,11 @@ public:
     Availability availability() const { return availability_; }
     // The time of the last push that wrote (or found nothing to write) without failing; this run only.
     std::optional<Date> lastSync() const { return lastSync_; }
-    // The sentence of the last failure; cleared by the next pull or push that succeeds.
+    // The sentence of the last failure; cleared by the next pull or push that succeeds. Every stored
+    // document that cannot be read is named, one line each.
     const std::optional<std::string>& lastError() const { return lastError_; }
+    // The keys whose stored value cannot be read now, in key order.
+    std::vector<std::string> unreadableKeys() const;
     bool started() const { return started_; }
     bool isEnabled() const { return isEnabled_ && isEnabled_(); }
     // True only while a pull runs.

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <system_error>
 
 #include "Tessary/integrations/SyncFolderSetting.h"
@@ -39,7 +41,20 @@ SyncPaneRows syncPaneRows(const SyncPaneInput& input, std::string_view locale, s
     }
     rows.syncNowEnabled = input.enabled && input.available;
     rows.syncedTone = input.enabled && input.available ? SettingsTone::positive : SettingsTone::neutral;
+    // A failure with every document readable is a push that did not get through.
+    if (rows.syncedTone == SettingsTone::positive && input.lastError && input.unreadableKeys.empty()) {
+        rows.syncedTone = SettingsTone::warning;
+    }
+    rows.unreadableKeys = input.unreadableKeys;
     return rows;
+}
+
+SettingsTag SyncPaneRows::syncedTag(const SyncedKind& kind) const {
+    const bool unreadable = std::find(unreadableKeys.begin(), unreadableKeys.end(), kind.key) != unreadableKeys.end();
+    if (syncedTone == SettingsTone::warning || (unreadable && syncedTone == SettingsTone::positive)) {
+        return {"Not synced", SettingsTone::warning};
+    }
+    return {"Synced", syncedTone};
 }
 
 Expected<void, std::string> chooseSyncFolder(UserDefaults& defaults, const std::filesystem::path& folder) {
@@ -56,11 +71,11 @@ Expected<void, std::string> chooseSyncFolder(UserDefaults& defaults, const std::
 
 const std::vector<SyncedKind>& syncedKinds() {
     static const std::vector<SyncedKind> kinds{
-        {"Layouts and display assignments", "rectangle.split.3x3", true},
-        {"Rules", "list.bullet.rectangle", true},
-        {"Workspaces", "square.grid.2x2", true},
-        {"Window memory", "display", false},
-        {"Settings, excluded apps and shortcuts", "gear", false},
+        {"Layouts and display assignments", "rectangle.split.3x3", true, "layouts.v1"},
+        {"Rules", "list.bullet.rectangle", true, "rules.v1"},
+        {"Workspaces", "square.grid.2x2", true, "workspaces.v1"},
+        {"Window memory", "display", false, {}},
+        {"Settings, excluded apps and shortcuts", "gear", false, {}},
     };
     return kinds;
 }

@@ -24,7 +24,11 @@ struct SyncPaneInput {
     bool enabled = false;
     std::optional<Date> lastSync;
     std::optional<std::string> lastError;
+    // The documents' keys whose stored value cannot be read ("rules.v1").
+    std::vector<std::string> unreadableKeys = {};
 };
+
+struct SyncedKind;
 
 struct SyncPaneRows {
     std::string folderText;
@@ -41,8 +45,16 @@ struct SyncPaneRows {
     // The last failure in full, under "Last sync" (the status tag says only that it failed).
     std::string errorText;
     bool syncNowEnabled = false;
+    // The "Synced" chips: positive while sync is on and works, neutral while it is off or cannot
+    // run; warning (and "Not synced") when the last push failed.
     SettingsTone syncedTone = SettingsTone::neutral;
+    std::vector<std::string> unreadableKeys = {};
     friend bool operator==(const SyncPaneRows&, const SyncPaneRows&) = default;
+
+    // The chip of one kind of data that syncs: "Not synced" for a kind whose document cannot be
+    // read, or for every kind after a failed push, so that no chip says "Synced" in green beside
+    // the failure.
+    SettingsTag syncedTag(const SyncedKind& kind) const;
 };
 
 // `locale` and `timeZone` as ICU names them; empty: ICU's defaults.
@@ -59,6 +71,8 @@ struct SyncedKind {
     std::string title;
     std::string symbol;
     bool synced = false;
+    // Its document's key in the sync folder; empty for what stays on this computer.
+    std::string key;
 };
 const std::vector<SyncedKind>& syncedKinds();
 

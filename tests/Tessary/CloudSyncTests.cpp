@@ -275,6 +275,26 @@ TEST_F(OneMachineTest, AnUndecodableValueStaysUntouchedAndItsErrorStaysShown) {
     EXPECT_EQ(decoded<RuleSet>(store.values.at("rules.v1")), machine->rules.ruleSet());
 }
 
+// Two damaged documents: both are named, neither hides behind the other.
+TEST_F(OneMachineTest, EveryUndecodableValueIsNamed) {
+    store.values["layouts.v1"] = "{\"layouts\": [";
+    store.values["workspaces.v1"] = "not json";
+    machine->sync.start();
+    const auto sentence = [](const char* key) {
+        return std::string("\u201C") + key + "\u201D in the sync folder is damaged or was written by a newer version of "
+               "Tessary. It is left as it is and synchronised again once it can be read.";
+    };
+    EXPECT_EQ(machine->sync.lastError(),
+              "Could not read sync folder data: " + sentence("layouts.v1") + "\n" + sentence("workspaces.v1"));
+    EXPECT_EQ(machine->sync.unreadableKeys(), (std::vector<std::string>{"layouts.v1", "workspaces.v1"}));
+    EXPECT_EQ(store.values.at("layouts.v1"), "{\"layouts\": [") << "left as it is";
+
+    store.values["layouts.v1"] = encoded(remoteLayouts("Mended"));
+    store.postChange();
+    EXPECT_EQ(machine->sync.lastError(), "Could not read sync folder data: " + sentence("workspaces.v1"));
+    EXPECT_EQ(machine->sync.unreadableKeys(), std::vector<std::string>{"workspaces.v1"});
+}
+
 TEST_F(OneMachineTest, AFailedWriteShowsItsReasonAndKeepsTheLastSync) {
     machine->sync.start();
     const Date firstSync = *machine->sync.lastSync();

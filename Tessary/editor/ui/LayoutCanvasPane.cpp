@@ -15,6 +15,7 @@
 #include "Tessary/editor/ui/EditorConfirmation.h"
 #include "Tessary/editor/ui/GridEditorView.h"
 #include "Tessary/editor/ui/ResetButton.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -211,8 +212,7 @@ void LayoutCanvasPane::refresh() {
         if (label->text() != text) label->setText(text);
     };
     setText(help_, QString::fromStdString(help.text));
-    const QString style = help.isError ? "color: #d70015;" : "";
-    if (help_->styleSheet() != style) help_->setStyleSheet(style);
+    showInTone(*help_, help.isError ? std::optional<QColor>(QColor(0xd7, 0x00, 0x15)) : std::nullopt);
     setText(size_, QString::fromStdString(pane_.sizeLine()));
 
     const QSignalBlocker block(picker_);

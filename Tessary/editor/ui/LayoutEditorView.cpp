@@ -16,6 +16,7 @@
 #include "Tessary/editor/ui/LayoutCanvasPane.h"
 #include "Tessary/editor/ui/LayoutInspector.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
+#include "Tessary/shell/ui/ConfirmDestructive.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
@@ -40,7 +41,7 @@ QWidget* noLayoutPlaceholder(QWidget* parent) {
     auto* column = new QVBoxLayout(box);
     column->addStretch();
     auto* icon = new QLabel(box);
-    icon->setPixmap(symbolIcon("rectangle.split.3x3").pixmap(48, 48));
+    showSymbol(*icon, QStringLiteral("rectangle.split.3x3"), 48);
     icon->setAlignment(Qt::AlignCenter);
     auto* title = new QLabel(QObject::tr("No Layout Selected"), box);
     QFont font = title->font();
@@ -203,6 +204,9 @@ void LayoutEditorView::refreshRows() {
         if (rows[i] == shownRows_[i]) continue;
         widgets.name->setFullText(qtText(rows[i].name));
         widgets.subtitle->setText(qtText(rows[i].subtitle));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        list_->item(static_cast<int>(i))->setData(Qt::AccessibleTextRole, qtText(rows[i].name));
+        list_->item(static_cast<int>(i))->setData(Qt::AccessibleDescriptionRole, qtText(rows[i].subtitle));
         list_->item(static_cast<int>(i))->setSizeHint(widgets.row->sizeHint());
         shownRows_[i] = rows[i];
     }
@@ -220,7 +224,12 @@ void LayoutEditorView::refresh() {
     delete_->setEnabled(toolbar.canDelete);
     preview_->setVisible(toolbar.showsLayoutItems);
     inspector_->setVisible(toolbar.showsLayoutItems);
-    inspector_->setToolTip(plainToolTip(qtText(toolbar.inspectorHelp)));
+    // The button takes the action's tool tip; a screen reader would read its markup.
+    const QString help = qtText(toolbar.inspectorHelp);
+    inspector_->setToolTip(plainToolTip(help));
+    if (QWidget* button = toolbar_->widgetForAction(inspector_)) {
+        button->setAccessibleDescription(plainToolTip(help) == help ? QString() : help);
+    }
     preview_->setChecked(view_.isPreviewOn());
     centre_->setCurrentWidget(toolbar.showsLayoutItems ? pane_ : placeholder_);
     const bool inspectorShown = toolbar.showsLayoutItems && inspector_->isChecked();
@@ -240,7 +249,11 @@ void LayoutEditorView::askForCopyName() {
     prompt->setTextValue(qtText(view_.suggestedCopyName()));
     prompt->setOkButtonText(tr("Duplicate"));
     prompt->setCancelButtonText(tr("Cancel"));
-    if (auto* field = prompt->findChild<QLineEdit*>()) field->setPlaceholderText(tr("Name"));
+    if (auto* field = prompt->findChild<QLineEdit*>()) {
+        field->setPlaceholderText(tr("Name"));
+        field->setAccessibleName(tr("Name"));
+    }
+    widenForItsTitle(*prompt);
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     prompt->setWindowModality(Qt::WindowModal);
     connect(prompt, &QInputDialog::textValueSelected, this, [this](const QString& name) { view_.duplicate(name.toStdString()); });

@@ -59,6 +59,7 @@ LayoutInspector::LayoutInspector(LayoutEditorModel& model, QWidget* parent)
         titleRow->addWidget(value);
         column->addLayout(titleRow);
         slider = makeGapSlider(move);
+        slider->setAccessibleName(title);
         column->addWidget(slider);
     };
     gapRow(tr("Spacing"), spacing_, spacingValue_, &LayoutInspectorModel::moveSpacingSlider);

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "Tessary/editor/ui/EditorPainting.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/PlainText.h"
@@ -54,19 +55,20 @@ public:
         thumbnail->setThumbnailWidth(120);
         thumbnail->setAttribute(Qt::WA_TransparentForMouseEvents);
         column->addWidget(thumbnail);
-        // A long title keeps to one line, cut with "…" (the whole of it is the tile's tool tip).
-        auto* title = new ElidedLabel(qtText(tile.title), this);
-        QFont titleFont = title->font();
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
-        title->setFont(titleFont);
-        setToolTip(plainToolTip(qtText(tile.title)));
-        auto* subtitle = smallLabel(qtText(tile.subtitle), 0.8, true, this);
-        subtitle->setWordWrap(true);
-        for (QLabel* label : std::initializer_list<QLabel*>{title, subtitle}) {
+        // A long title wraps, as the subtitle does: the sheet can grow, and a title cut to
+        // "Two Monitors, Each …" left the choice to the tool tip.
+        auto* title = smallLabel(qtText(tile.title), 0.9, false, this);
+        title->setObjectName(QStringLiteral("tileTitle"));
+        title->setWordWrap(true);
+        subtitle_ = smallLabel(qtText(tile.subtitle), 0.8, true, this);
+        subtitle_->setWordWrap(true);
+        for (QLabel* label : std::initializer_list<QLabel*>{title, subtitle_}) {
             label->setAttribute(Qt::WA_TransparentForMouseEvents);
             column->addWidget(label);
         }
         setChecked(tile.selected);
+        connect(this, &QAbstractButton::toggled, this, [this] { toneSubtitle(); });
+        followAppearance(*this, [this] { toneSubtitle(); });
     }
 
     QSize sizeHint() const override { return layout()->sizeHint(); }
@@ -77,13 +79,30 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QColor accent = editorpainting::accent(*this);
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 12, 12);
-        p.fillPath(shape, isChecked() ? editorpainting::withAlpha(accent, 0.1)
-                                      : editorpainting::withAlpha(palette().color(QPalette::WindowText), 0.08));
-        if (isChecked()) p.strokePath(shape, QPen(accent, 2));
+        p.fillPath(shape, card());
+        if (isChecked()) p.strokePath(shape, QPen(editorpainting::accent(*this), 2));
     }
+
+private:
+    // The card: the accent at 10 % while chosen, the secondary text colour at 8 % otherwise.
+    QColor card() const {
+        return isChecked() ? editorpainting::withAlpha(editorpainting::accent(*this), 0.1)
+                           : editorpainting::withAlpha(palette().color(QPalette::PlaceholderText), 0.08);
+    }
+
+    // The subtitle in the secondary colour, darkened (lightened) where the card under it would
+    // leave it short of 4.5:1.
+    void toneSubtitle() {
+        const QColor surface = composedOver(card(), palette().color(QPalette::Window));
+        QPalette tones = subtitle_->palette();
+        tones.setColor(QPalette::PlaceholderText,
+                       readableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::WindowText), surface));
+        subtitle_->setPalette(tones);
+    }
+
+    QLabel* subtitle_;
 };
 
 }  // namespace
@@ -129,6 +148,7 @@ NewLayoutSheet::NewLayoutSheet(LayoutEditorModel& model, QWidget* parent) : QDia
     optionsColumn->addWidget(preview_);
     auto* form = new QFormLayout;
     zones_ = new QSpinBox(options);
+    zones_->setAccessibleName(tr("Zones"));
     zones_->setRange(static_cast<int>(NewLayoutSheetModel::minimumZones), static_cast<int>(NewLayoutSheetModel::maximumZones));
     zonesLabel_ = new QLabel(options);
     form->addRow(zonesLabel_, zones_);

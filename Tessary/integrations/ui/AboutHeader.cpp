@@ -16,6 +16,7 @@ AboutHeader::AboutHeader(int iconSize, QWidget* parent) : QWidget(parent) {
     row->setSpacing(16);
 
     auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("programIcon"));
     icon->setPixmap(applicationIcon(iconSize, devicePixelRatioF()));
     icon->setFixedSize(iconSize, iconSize);
     icon->setAccessibleName(QString());

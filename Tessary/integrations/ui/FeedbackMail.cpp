@@ -13,6 +13,7 @@
 
 #include "Platform/Logger.h"
 #include "Tessary/shell/BuildOptions.h"
+#include "Tessary/shell/ui/ApplicationIdentity.h"
 #include "TessaryCore/TessaryInfo.h"
 
 namespace tessary {
@@ -75,7 +76,7 @@ void openMailFallback(const std::string& message, const FeedbackFacts& facts, QW
             parent->window()->activateWindow();
         }
         QMessageBox alert(parent);
-        alert.setIcon(QMessageBox::Information);
+        alert.setIconPixmap(applicationIcon(64, alert.devicePixelRatioF()));
         alert.setWindowTitle(QObject::tr("Send Feedback"));
         alert.setText(QObject::tr("Send Feedback"));
         alert.setInformativeText(QObject::tr("No mail app is set up on this computer. Write to %1 from wherever you "

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "Tessary/shell/ui/AppAppearance.h"
+#include "Tessary/shell/ui/SymbolIcon.h"
 
 namespace tessary {
 
@@ -74,21 +75,25 @@ QWidget* FeedbackView::makeForm() {
     message_->setFixedHeight(150);
     message_->setTabChangesFocus(true);
     message_->document()->setDocumentMargin(6);
-    // A rounded field on the text background with a faint border in the text colour.
-    QColor border = palette().color(QPalette::Text);
-    border.setAlphaF(0.15f);
-    message_->setStyleSheet(QStringLiteral("QPlainTextEdit#message { background: palette(base); border-radius: 8px; "
-                                           "border: 1px solid rgba(%1, %2, %3, %4); }")
-                                .arg(border.red())
-                                .arg(border.green())
-                                .arg(border.blue())
-                                .arg(border.alphaF()));
+    // A rounded field on the text background with a faint border in the text colour, of the
+    // appearance of the moment.
+    followAppearance(*message_, [field = message_] {
+        QColor border = QApplication::palette().color(QPalette::Text);
+        border.setAlphaF(0.15f);
+        field->setStyleSheet(QStringLiteral("QPlainTextEdit#message { background: palette(base); border-radius: 8px; "
+                                            "border: 1px solid rgba(%1, %2, %3, %4); }")
+                                 .arg(border.red())
+                                 .arg(border.green())
+                                 .arg(border.blue())
+                                 .arg(border.alphaF()));
+    });
     connect(message_, &QPlainTextEdit::textChanged, this, [this] { messageEdited(); });
     column->addWidget(message_);
 
     auto* emailColumn = new QVBoxLayout;
     emailColumn->setSpacing(4);
     email_ = new QLineEdit(page);
+    email_->setAccessibleName(tr("Email"));
     email_->setObjectName(QStringLiteral("email"));
     email_->setPlaceholderText(tr("Your email (optional)"));
     email_->setInputMethodHints(Qt::ImhEmailCharactersOnly);
@@ -154,9 +159,8 @@ QWidget* FeedbackView::makeThanks() {
     title->setSpacing(8);
     auto* mark = new QLabel(page);
     const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    mark->setPixmap(QIcon::fromTheme(QStringLiteral("emblem-ok-symbolic"),
-                                     style()->standardIcon(QStyle::SP_DialogApplyButton))
-                        .pixmap(iconSize, iconSize));
+    // The theme's symbolic check is dark grey whatever the appearance; ours follows it.
+    showSymbol(*mark, QStringLiteral("checkmark"), iconSize);
     title->addWidget(mark);
     title->addWidget(headline(textLabel(tr("Thank you. Your feedback was sent."), page)), 1);
     column->addLayout(title);

@@ -14,6 +14,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppLinks.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/LinkOpener.h"
 
 namespace tessary {
@@ -96,12 +97,18 @@ AboutSettingsView::AboutSettingsView(SettingsContext& context, QWidget* parent) 
     auto* feedback = new QPushButton(tr("Send Feedback\u2026"));
     connect(feedback, &QPushButton::clicked, this, [this] { context_.actions.sendFeedback(); });
     buttons_->addButton(feedback);
+    // Disabled with the reason beside it, as the About window and the review alert give it: in the
+    // tool tip, which a screen reader reads as the button's description.
     auto* review = new QPushButton(tr("Write a Review\u2026"));
+    review->setObjectName(QStringLiteral("writeReview"));
     review->setEnabled(!reviewURL().empty());
+    if (reviewURL().empty()) review->setToolTip(tr("This build has no review page: no web site is configured."));
     connect(review, &QPushButton::clicked, this, [this] { open(reviewURL()); });
     buttons_->addButton(review);
     auto* website = new QPushButton(tr("Website"));
+    website->setObjectName(QStringLiteral("website"));
     website->setEnabled(!websiteURL().empty());
+    if (websiteURL().empty()) website->setToolTip(tr("This build has no web site configured."));
     connect(website, &QPushButton::clicked, this, [this] { open(websiteURL()); });
     buttons_->addButton(website);
     headerColumn->addWidget(buttons_);
@@ -121,7 +128,9 @@ AboutSettingsView::AboutSettingsView(SettingsContext& context, QWidget* parent) 
         link->setObjectName(QStringLiteral("changelogLink"));
         link->setFlat(true);
         link->setCursor(Qt::PointingHandCursor);
-        link->setStyleSheet(QStringLiteral("color: palette(link); text-align: left; padding-left: 12px;"));
+        followAppearance(*link, [link] {
+            link->setStyleSheet(QStringLiteral("color: palette(link); text-align: left; padding-left: 12px;"));
+        });
         connect(link, &QPushButton::clicked, this, [this] { open(changelogURL()); });
         column->addWidget(link, 0, Qt::AlignLeft);
     }

@@ -13,8 +13,11 @@
 
 namespace tessary {
 
-QIcon AppRow::applicationIcon(const AppInfo& info, const std::string& bundleID) {
-    if (const auto icon = info.icon(bundleID)) {
+namespace {
+
+// An application's icon from its desktop entry's Icon= (a file or a theme name), else the symbol.
+QIcon iconNamed(const std::optional<std::string>& icon) {
+    if (icon) {
         const QString name = QString::fromStdString(*icon);
         if (QFileInfo(name).isAbsolute()) {
             if (QFileInfo::exists(name) && drawsSomething(QIcon(name))) return QIcon(name);
@@ -25,6 +28,10 @@ QIcon AppRow::applicationIcon(const AppInfo& info, const std::string& bundleID) 
     return symbolIcon(QStringLiteral("app.dashed"));
 }
 
+}  // namespace
+
+QIcon AppRow::applicationIcon(const AppInfo& info, const std::string& bundleID) { return iconNamed(info.icon(bundleID)); }
+
 AppRow::AppRow(const AppInfo& info, const std::string& bundleID, int iconSize, const std::optional<std::string>& subtitle,
                QWidget* parent)
     : QWidget(parent), name_(new ElidedLabel(QString::fromStdString(info.appDisplayName(bundleID)), this)) {
@@ -32,7 +39,7 @@ AppRow::AppRow(const AppInfo& info, const std::string& bundleID, int iconSize, c
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(10);
     auto* icon = new QLabel(this);
-    icon->setPixmap(applicationIcon(info, bundleID).pixmap(iconSize, iconSize));
+    showIcon(*icon, [named = info.icon(bundleID)] { return iconNamed(named); }, iconSize);
     icon->setFixedSize(iconSize, iconSize);
     row->addWidget(icon);
     auto* lines = new QVBoxLayout;

@@ -41,6 +41,9 @@ ApplicationPicker::ApplicationPicker(const AppInfo& info, bool multiple,
         auto* item = new QListWidgetItem(list_);
         item->setData(identifierRole, QString::fromStdString(application->bundleIdentifier));
         item->setData(searchRole, QString::fromStdString(application->name + " " + application->bundleIdentifier));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        item->setData(Qt::AccessibleTextRole, QString::fromStdString(application->name));
+        item->setData(Qt::AccessibleDescriptionRole, QString::fromStdString(application->bundleIdentifier));
         auto* row = new AppRow(info, application->bundleIdentifier, 24);
         item->setSizeHint(row->sizeHint());
         list_->setItemWidget(item, row);

@@ -22,6 +22,7 @@ namespace tessary {
 ExcludedAppsSettingsView::ExcludedAppsSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context), info_(makeAppInfo(context)), addMenu_(std::make_unique<QMenu>()) {
     addMenu_->setObjectName(QStringLiteral("addAppMenu"));
+    addMenu_->setTitle(tr("Add App"));
     connect(addMenu_.get(), &QMenu::aboutToShow, this, [this] { fillAddMenu(); });
     fillAddMenu();
     auto* layout = new QVBoxLayout(this);
@@ -71,6 +72,9 @@ void ExcludedAppsSettingsView::rebuild() {
     for (const std::string& id : excluded) {
         auto* item = new QListWidgetItem(list_);
         item->setData(Qt::UserRole, QString::fromStdString(id));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        item->setData(Qt::AccessibleTextRole, QString::fromStdString(info_.appDisplayName(id)));
+        item->setData(Qt::AccessibleDescriptionRole, QString::fromStdString(id));
         auto* row = new AppRow(info_, id, 22);
         item->setSizeHint(row->sizeHint());
         list_->setItemWidget(item, row);

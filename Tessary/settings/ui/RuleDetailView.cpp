@@ -16,6 +16,7 @@
 #include "Tessary/settings/RulesPaneModel.h"
 #include "Tessary/settings/ui/AppRow.h"
 #include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/ZonePickerThumbnail.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -45,17 +46,20 @@ RuleDetailView::RuleDetailView(SettingsContext& context, const AppInfo& info, UU
     pattern_ = new QLineEdit;
     pattern_->setObjectName(QStringLiteral("rulePattern"));
     pattern_->setPlaceholderText(tr("Any title"));
-    pattern_->setMinimumWidth(200);
     connect(pattern_, &QLineEdit::textEdited, this, [this](const QString& text) {
         const std::string value = text.toStdString();
         edit([&value](PlacementRule& r) { r.titlePattern = value.empty() ? std::nullopt : std::optional(value); });
     });
-    match->addWidget(SettingsForm::row(
-        SettingsForm::twoLineLabel(tr("Window title"), tr("A regular expression found anywhere in the title, ignoring case.")),
-        pattern_, this));
+    // The field under its title, as wide as the card: beside it, the description wrapped a few words
+    // a line and a long pattern ran past the card's edge.
+    pattern_->setAccessibleName(tr("Window title"));
+    match->addWidget(
+        SettingsForm::twoLineLabel(tr("Window title"), tr("A regular expression found anywhere in the title, ignoring case."), this));
+    match->addWidget(pattern_);
     patternMessage_ = SettingsForm::captionLabel({}, this);
     patternMessage_->setObjectName(QStringLiteral("patternMessage"));
-    patternMessage_->setStyleSheet(QStringLiteral("color: #d70015;"));
+    patternMessage_->setForegroundRole(QPalette::WindowText);
+    showInTone(*patternMessage_, QColor(0xd7, 0x00, 0x15));
     match->addWidget(patternMessage_);
 
     QVBoxLayout* place = form->addSection(tr("Placement"));

@@ -41,6 +41,7 @@ const std::vector<PlacementRule>& storedRules(const SettingsContext& context) {
 RulesSettingsView::RulesSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context), info_(makeAppInfo(context)), addMenu_(std::make_unique<QMenu>()) {
     addMenu_->setObjectName(QStringLiteral("addRuleMenu"));
+    addMenu_->setTitle(tr("Add Rule"));
     auto refill = [this] {
         info_ = makeAppInfo(context_);
         fillAddAppMenu(
@@ -152,6 +153,10 @@ void RulesSettingsView::fillList() {
     for (const PlacementRule& rule : storedRules(context_)) {
         auto* item = new QListWidgetItem(list_);
         item->setData(ruleRole, QString::fromStdString(rule.id.uuidString()));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        const QString summary = QString::fromStdString(ruleSummary(rule, displays));
+        item->setData(Qt::AccessibleTextRole, QString::fromStdString(info_.appDisplayName(rule.bundleID)));
+        item->setData(Qt::AccessibleDescriptionRole, rule.isEnabled ? summary : summary + " \u00B7 " + tr("Paused"));
         auto* widget = new QWidget;
         auto* line = new QHBoxLayout(widget);
         line->setContentsMargins(0, 3, 6, 3);
@@ -159,7 +164,7 @@ void RulesSettingsView::fillList() {
         if (!rule.isEnabled) {
             auto* paused = new QLabel(widget);
             paused->setObjectName(QStringLiteral("paused"));
-            paused->setPixmap(symbolIcon(QStringLiteral("pause.circle")).pixmap(16, 16));
+            showSymbol(*paused, QStringLiteral("pause.circle"), 16);
             paused->setAccessibleName(tr("Paused"));
             paused->setToolTip(tr("Paused"));
             line->addWidget(paused);

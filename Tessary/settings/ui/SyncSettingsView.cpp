@@ -13,6 +13,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/SettingsTagView.h"
 #include "Tessary/shell/Preferences.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
 
@@ -89,10 +90,8 @@ SyncSettingsView::SyncSettingsView(SettingsContext& context, QWidget* parent) : 
     // The failure in full, wrapped across the card: a sentence with the file's name does not fit a tag.
     error_ = SettingsForm::captionLabel({}, this);
     error_->setObjectName(QStringLiteral("syncError"));
-    QPalette warning = error_->palette();
-    warning.setColor(QPalette::WindowText, StatusTag({}, StatusTag::Tone::warning).toneColor());
-    error_->setPalette(warning);
     error_->setForegroundRole(QPalette::WindowText);
+    showInTone(*error_, StatusTag::hueOf(StatusTag::Tone::warning));
     folder->addWidget(error_);
 
     QVBoxLayout* kinds = form->addSection(tr("What syncs"));
@@ -102,13 +101,14 @@ SyncSettingsView::SyncSettingsView(SettingsContext& context, QWidget* parent) : 
         labelRow->setContentsMargins(0, 0, 0, 0);
         labelRow->setSpacing(8);
         auto* icon = new QLabel(label);
-        icon->setPixmap(symbolIcon(QString::fromStdString(kind.symbol)).pixmap(16, 16));
+        showSymbol(*icon, QString::fromStdString(kind.symbol), 16);
         labelRow->addWidget(icon);
         labelRow->addWidget(SettingsForm::plainLabel(QString::fromStdString(kind.title), label), 1);
         QWidget* value = nullptr;
         if (kind.synced) {
             auto* tag = new StatusTag(tr("Synced"), StatusTag::Tone::neutral);
-            synced_.push_back(tag);
+            tag->setObjectName(QStringLiteral("synced.") + QString::fromStdString(kind.key));
+            synced_.emplace_back(&kind, tag);
             value = tag;
         } else {
             value = SettingsForm::captionLabel(tr("This computer only"));
@@ -143,6 +143,7 @@ void SyncSettingsView::refresh() {
         input.available = cloud->availability() == CloudSync::Availability::available;
         input.lastSync = cloud->lastSync();
         input.lastError = cloud->lastError();
+        input.unreadableKeys = cloud->unreadableKeys();
     }
     const SyncPaneRows rows = syncPaneRows(input);
     folder_->setText(QString::fromStdString(rows.folderText));
@@ -159,7 +160,7 @@ void SyncSettingsView::refresh() {
     status_->setVisible(rows.status.has_value());
     if (rows.status) showTag(status_, *rows.status);
     syncNow_->setEnabled(rows.syncNowEnabled);
-    for (StatusTag* tag : synced_) showTag(tag, {"Synced", rows.syncedTone});
+    for (const auto& [kind, tag] : synced_) showTag(tag, rows.syncedTag(*kind));
 }
 
 }  // namespace tessary

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "Platform/Signal.h"
@@ -13,6 +14,7 @@ class QPushButton;
 namespace tessary {
 
 class StatusTag;
+struct SyncedKind;
 
 // The sync folder, the switch, the state of the last synchronisation with "Sync Now", and what
 // synchronises. The switch is the preference; the rest is read from CloudSync.
@@ -38,7 +40,8 @@ private:
     StatusTag* status_ = nullptr;
     QPushButton* syncNow_ = nullptr;
     QWidget* unavailableRow_ = nullptr;
-    std::vector<StatusTag*> synced_;
+    // Each kind of data that syncs, with its chip.
+    std::vector<std::pair<const SyncedKind*, StatusTag*>> synced_;
     Subscription preferencesSubscription_;
     Subscription syncSubscription_;
 };

@@ -24,6 +24,7 @@ WorkspaceDetailView::WorkspaceDetailView(SettingsContext& context, const AppInfo
     QVBoxLayout* head = form->addSection();
     name_ = new QLineEdit;
     name_->setObjectName(QStringLiteral("workspaceName"));
+    name_->setAccessibleName(tr("Name"));
     name_->setMinimumWidth(180);
     connect(name_, &QLineEdit::textEdited, this, [this](const QString& text) {
         const std::string name = text.toStdString();

@@ -14,6 +14,7 @@
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/WorkspaceDetailView.h"
 #include "Tessary/shell/AppActions.h"
+#include "Tessary/shell/ui/ConfirmDestructive.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
 #include "Tessary/shell/ui/SelectedRowText.h"
@@ -70,6 +71,7 @@ void WorkspacesSettingsView::rebuild() {
                                         tr("A workspace remembers where every window is. Save one now, restore it any time."),
                                         tr("Restore a workspace from the tray menu, with its shortcut or from this list."),
                                         tr("Remove Workspace"), nullptr, this);
+        empty->box()->bar()->setAddLabel(tr("Save Current Windows\u2026"));
         connect(empty->box()->bar()->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
         content_ = empty;
         layout()->addWidget(content_);
@@ -91,7 +93,7 @@ void WorkspacesSettingsView::rebuild() {
         showDetail();
     });
     bar_ = new ListEditBar(tr("Remove Workspace"), nullptr, [this] { confirmRemove(); });
-    bar_->addButton()->setToolTip(tr("Save Current Windows\u2026"));
+    bar_->setAddLabel(tr("Save Current Windows\u2026"));
     connect(bar_->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
     row->addWidget(new MasterListCard(list_, bar_), 0);
     detailHolder_ = new QWidget;
@@ -109,6 +111,9 @@ void WorkspacesSettingsView::fillList() {
     for (const Workspace& workspace : storedWorkspaces(context_)) {
         auto* item = new QListWidgetItem(list_);
         item->setData(workspaceRole, QString::fromStdString(workspace.id.uuidString()));
+        // A row drawn by a widget has no text of its own: a screen reader reads these.
+        item->setData(Qt::AccessibleTextRole, QString::fromStdString(workspace.name));
+        item->setData(Qt::AccessibleDescriptionRole, QString::fromStdString(workspaceRowSummary(workspace)));
         auto* widget = new QWidget;
         auto* lines = new QVBoxLayout(widget);
         lines->setContentsMargins(8, 4, 8, 4);
@@ -157,6 +162,7 @@ void WorkspacesSettingsView::beginSaveCurrentWindows() {
     prompt->setWindowTitle(tr("Save Current Windows"));
     prompt->setLabelText(tr("Every open window's position will be remembered under this name.\n\nName"));
     prompt->setOkButtonText(tr("Save"));
+    widenForItsTitle(*prompt);
     prompt->setWindowModality(Qt::WindowModal);
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     connect(prompt, &QInputDialog::textValueSelected, this, [this](const QString& typed) { saveCurrentWindows(typed); });

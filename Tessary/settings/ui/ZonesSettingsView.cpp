@@ -11,6 +11,7 @@
 #include "Tessary/settings/ui/PercentSlider.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/Preferences.h"
 
 namespace tessary {
@@ -67,7 +68,8 @@ ZonesSettingsView::ZonesSettingsView(SettingsContext& context, QWidget* parent) 
     form->addStretch();
 
     subscription_ = preferences.observe([this](PreferenceSetting) { refresh(); });
-    refresh();
+    // The swatch's border is the palette's: refilled at each change of the appearance too.
+    followAppearance(*color_, [this] { refresh(); });
 }
 
 std::optional<PrimaryActionTexts> ZonesSettingsView::primaryAction() const { return zonesResetAction(); }

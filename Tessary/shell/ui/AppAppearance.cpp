@@ -12,6 +12,8 @@ namespace tessary {
 
 namespace {
 
+constexpr double textMinimumContrast = 4.5;  // WCAG AA, body text
+
 struct Scheme {
     QColor window, windowText, base, alternateBase, text, button, buttonText;
     QColor light, midlight, mid, dark, shadow;
@@ -112,18 +114,133 @@ double linear(int channel) {
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-// Re-tones its widget when the application's palette changes.
-class ToneKeeper final : public QObject {
-public:
-    ToneKeeper(QWidget& widget, QColor hue) : QObject(&widget), widget_(widget), hue_(hue) { apply(); }
+// Text pairs are toned to this, over the 4.5:1 asked: the faint edges of small anti-aliased text.
+constexpr double tonedTextContrast = 5.0;
 
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::ApplicationPaletteChange) apply();
-        return false;
+// The first colour on the way from `from` to `to`, in steps of 5 %, that reads; `to` when none does.
+QColor firstReadableStep(const QColor& from, const QColor& to, const std::function<bool(const QColor&)>& reads) {
+    for (double t = 0; t < 1.0; t += 0.05) {
+        const QColor step = mixColours(from, to, t);
+        if (reads(step)) return QColor::fromRgb(step.rgb());
+    }
+    return to;
+}
+
+bool readsOn(const QColor& ink, const QPalette& palette, QPalette::ColorGroup group,
+             std::initializer_list<QPalette::ColorRole> surfaces, double minimum) {
+    for (const auto surface : surfaces) {
+        if (contrastRatio(composedOver(ink, palette.color(group, surface)), palette.color(group, surface)) < minimum) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The desktop's palette while System is chosen, and the hidden widget that hears every change of
+// the application's palette: when the desktop's own colours change (a theme switch), the roles set
+// over them are worked out again from the new ones.
+AppAppearance chosenAppearance = AppAppearance::system;
+
+class DesktopPaletteWatch final : public QWidget {
+public:
+    QPalette desktop;
+
+protected:
+    bool event(QEvent* event) override {
+        // Our own changes arrive here too (Qt posts the notice): they leave the desktop's roles as
+        // they were.
+        if (event->type() == QEvent::ApplicationPaletteChange && chosenAppearance == AppAppearance::system &&
+            desktopChanged()) {
+            applySystem();
+        }
+        return QWidget::event(event);
+    }
+
+public:
+    void applySystem() {
+        QApplication::setPalette(QPalette());
+        desktop = QApplication::palette();
+        QApplication::setPalette(readableOver(desktop));
     }
 
 private:
-    void apply() {
+    // Any role of the desktop's that we leave alone now reads differently.
+    bool desktopChanged() const {
+        const QPalette now = QApplication::palette();
+        const QPalette ours = readableOver(desktop);
+        for (int group = 0; group < QPalette::NColorGroups; ++group) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = static_cast<QPalette::ColorGroup>(group);
+                const auto r = static_cast<QPalette::ColorRole>(role);
+                if (r == QPalette::NoRole || ours.isBrushSet(g, r)) continue;
+                if (now.brush(g, r) != desktop.brush(g, r)) return true;
+            }
+        }
+        return false;
+    }
+};
+
+DesktopPaletteWatch& desktopPaletteWatch() {
+    // Never shown and never deleted: it only listens, for the life of the process.
+    static auto* watch = new DesktopPaletteWatch;
+    return *watch;
+}
+
+// Tells its owner once per change of the application's palette. A child widget hears of one as a
+// change of its own palette (Qt sends the application's notice to windows only); what the owner
+// does in answer may change the widget's palette again, which is then no new change.
+class PaletteChangeWatch : public QObject {
+public:
+    explicit PaletteChangeWatch(QWidget& widget) : QObject(&widget) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        const auto type = event->type();
+        if (type != QEvent::PaletteChange && type != QEvent::ApplicationPaletteChange) return false;
+        const qint64 now = QApplication::palette().cacheKey();
+        if (now == seen_) return false;
+        seen_ = now;
+        changed();
+        return false;
+    }
+
+protected:
+    void start() {
+        seen_ = QApplication::palette().cacheKey();
+        changed();
+    }
+    virtual void changed() = 0;
+
+private:
+    qint64 seen_ = 0;
+};
+
+class AppearanceFollower final : public PaletteChangeWatch {
+public:
+    AppearanceFollower(QWidget& widget, std::function<void()> apply) : PaletteChangeWatch(widget), apply_(std::move(apply)) {
+        start();
+    }
+
+private:
+    void changed() override { apply_(); }
+
+    std::function<void()> apply_;
+};
+
+// The tone a widget's text is drawn in, kept current with the palette.
+class ToneKeeper final : public PaletteChangeWatch {
+public:
+    ToneKeeper(QWidget& widget, QColor hue) : PaletteChangeWatch(widget), widget_(widget), hue_(hue) {
+        setObjectName(QStringLiteral("tessary-tone"));
+        start();
+    }
+
+    void setHue(QColor hue) {
+        hue_ = hue;
+        changed();
+    }
+
+private:
+    void changed() override {
         QPalette palette = widget_.palette();
         palette.setColor(QPalette::WindowText, readableTone(hue_, QApplication::palette()));
         widget_.setPalette(palette);
@@ -144,9 +261,42 @@ QPalette appearancePalette(AppAppearance appearance) {
     return QPalette();
 }
 
+QPalette readableOver(const QPalette& desktop) {
+    QPalette set;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        // Secondary text: the dimmest step from the desktop's (as it shows, composed over the window)
+        // towards its text colour that reads on every surface it is drawn on.
+        const std::initializer_list<QPalette::ColorRole> surfaces{QPalette::Window, QPalette::Base,
+                                                                  QPalette::AlternateBase};
+        const QColor placeholder = desktop.color(group, QPalette::PlaceholderText);
+        if (!readsOn(placeholder, desktop, group, surfaces, textMinimumContrast)) {
+            set.setColor(group, QPalette::PlaceholderText,
+                         firstReadableStep(composedOver(placeholder, desktop.color(group, QPalette::Window)),
+                                           desktop.color(group, QPalette::WindowText), [&](const QColor& step) {
+                                               return readsOn(step, desktop, group, surfaces, tonedTextContrast);
+                                           }));
+        }
+        // The selection: the desktop's accent moved away from its text until the text reads on it.
+        const QColor selected = desktop.color(group, QPalette::HighlightedText);
+        const QColor highlight = desktop.color(group, QPalette::Highlight);
+        if (contrastRatio(selected, highlight) < textMinimumContrast) {
+            const QColor away = relativeLuminance(selected) > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
+            set.setColor(group, QPalette::Highlight, firstReadableStep(highlight, away, [&](const QColor& step) {
+                             return contrastRatio(selected, step) >= tonedTextContrast;
+                         }));
+        }
+    }
+    return set;
+}
+
 void applyAppearance(AppAppearance appearance) {
     if (!qApp) return;
     if (!qobject_cast<AppStyle*>(QApplication::style())) QApplication::setStyle(new AppStyle(QApplication::style()->name()));
+    chosenAppearance = appearance;
+    if (appearance == AppAppearance::system) {
+        desktopPaletteWatch().applySystem();
+        return;
+    }
     QApplication::setPalette(appearancePalette(appearance));
 }
 
@@ -159,6 +309,18 @@ QColor mixColours(const QColor& from, const QColor& to, double t) {
     return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
                             static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
                             static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
+}
+
+QColor composedOver(const QColor& top, const QColor& under) {
+    const double a = top.alphaF();
+    return QColor::fromRgbF(static_cast<float>(top.redF() * a + under.redF() * (1 - a)),
+                            static_cast<float>(top.greenF() * a + under.greenF() * (1 - a)),
+                            static_cast<float>(top.blueF() * a + under.blueF() * (1 - a)));
+}
+
+QColor readableOn(const QColor& ink, const QColor& towards, const QColor& surface) {
+    return firstReadableStep(composedOver(ink, surface), towards,
+                             [&](const QColor& step) { return contrastRatio(step, surface) >= tonedTextContrast; });
 }
 
 QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {
@@ -174,7 +336,26 @@ QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {
     return ink;
 }
 
-void showInTone(QWidget& widget, const QColor& hue) { widget.installEventFilter(new ToneKeeper(widget, hue)); }
+void showInTone(QWidget& widget, std::optional<QColor> hue) {
+    auto* keeper = static_cast<ToneKeeper*>(
+        widget.findChild<QObject*>(QStringLiteral("tessary-tone"), Qt::FindDirectChildrenOnly));
+    if (!hue) {
+        if (!keeper) return;
+        delete keeper;
+        // Back to the palette the widget inherits.
+        widget.setPalette(QPalette());
+        return;
+    }
+    if (keeper) {
+        keeper->setHue(*hue);
+        return;
+    }
+    widget.installEventFilter(new ToneKeeper(widget, *hue));
+}
+
+void followAppearance(QWidget& widget, std::function<void()> apply) {
+    widget.installEventFilter(new AppearanceFollower(widget, std::move(apply)));
+}
 
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = relativeLuminance(a), lb = relativeLuminance(b);

@@ -1,44 +1,59 @@
 #include "Tessary/shell/ui/ApplicationIdentity.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QPainter>
 
 #include "TessaryCore/TessaryInfo.h"
 
 namespace tessary {
 
+namespace {
+
+// The sizes compiled in (Tessary/CMakeLists.txt).
+constexpr int compiledSizes[] = {16, 22, 24, 32, 48, 64, 128};
+
+QString pictureOf(int size) { return QStringLiteral(":/icons/hicolor/%1x%1/apps/tessary.png").arg(size); }
+
+}  // namespace
+
 void nameApplication() {
     QCoreApplication::setApplicationName(QString::fromUtf8(TessaryInfo::productName.data(),
                                                            static_cast<qsizetype>(TessaryInfo::productName.size())));
     QGuiApplication::setDesktopFileName(QStringLiteral("tessary"));
+    QGuiApplication::setWindowIcon(applicationIcon());
+}
+
+QIcon applicationIcon() {
+    // Files, not pixmaps: a size is read only when a window or view asks for it.
+    QIcon icon;
+    for (const int size : compiledSizes) icon.addFile(pictureOf(size), QSize(size, size));
+    return icon;
 }
 
 QPixmap applicationIcon(int size, qreal devicePixelRatio) {
-    const QIcon icon = QApplication::windowIcon();
-    if (!icon.isNull()) return icon.pixmap(QSize(size, size), devicePixelRatio);
+    return applicationIcon().pixmap(QSize(size, size), devicePixelRatio);
+}
 
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF tile(size * 0.06, size * 0.06, size * 0.88, size * 0.88);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(0.357f, 0.294f, 0.859f));  // the default zone colour
-    painter.drawRoundedRect(tile, size * 0.2, size * 0.2);
-    // Three by three zones, the first lit as a drop target is.
-    const qreal gap = size * 0.05;
-    const QRectF grid = tile.adjusted(size * 0.14, size * 0.14, -size * 0.14, -size * 0.14);
-    const qreal cell = (grid.width() - 2 * gap) / 3;
-    for (int row = 0; row < 3; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            painter.setBrush(QColor(255, 255, 255, row == 0 && column == 0 ? 255 : 150));
-            painter.drawRoundedRect(QRectF(grid.left() + column * (cell + gap), grid.top() + row * (cell + gap), cell, cell),
-                                    cell * 0.18, cell * 0.18);
+QIcon applicationTrayIcon(bool withUpdateDot, const QColor& accent) {
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48}) {
+        QPixmap pixmap = applicationIcon().pixmap(QSize(size, size));
+        if (withUpdateDot) {
+            QPainter p(&pixmap);
+            p.setRenderHint(QPainter::Antialiasing);
+            const double unit = size / 22.0;
+            const double dot = 6 * unit;
+            const QRectF place(size - 2 * unit - dot, 3 * unit, dot, dot);
+            // A white ring keeps the dot apart from the tile under it.
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawEllipse(place.adjusted(-unit, -unit, unit, unit));
+            p.setBrush(accent);
+            p.drawEllipse(place);
         }
+        icon.addPixmap(pixmap);
     }
-    return pixmap;
+    return icon;
 }
 
 }  // namespace tessary

@@ -1,16 +1,33 @@
 #include "Tessary/shell/ui/ConfirmDestructive.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
 #include "Tessary/shell/ui/WindowCentring.h"
 
 namespace tessary {
+
+void widenForItsTitle(QWidget& dialog) {
+    // The title in a bold face of the dialog's font, room for three buttons of a title bar, margins.
+    QFont title = dialog.font();
+    title.setBold(true);
+    const int needed = std::max(QFontMetrics(title).horizontalAdvance(dialog.windowTitle()) + 3 * 28 + 2 * 24, 360);
+    // Through the layout: a dialog's layout sets the dialog's minimum size from its own.
+    if (QLayout* layout = dialog.layout()) {
+        layout->addItem(new QSpacerItem(needed, 0, QSizePolicy::Minimum, QSizePolicy::Fixed));
+    } else {
+        dialog.setMinimumWidth(std::max(dialog.minimumWidth(), needed));
+    }
+}
 
 QString defaultConfirmationMessage() {
     static const QString message = QApplication::translate("Tessary", "This cannot be undone.");
@@ -32,6 +49,13 @@ void confirmDestructive(QWidget* window, const QString& title, const QString& me
     // Names in the texts are the user's: never markup.
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(message);
+    // Qt makes a message box as wide as its title and wraps the sentence under it to that: a short
+    // title ("Reset “Halves”?") gave a box 210 px wide with its sentence on five lines. The
+    // sentence asks for a reading width of its own, up to some fifty characters.
+    if (auto* sentence = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        const QFontMetrics metrics(sentence->font());
+        sentence->setMinimumWidth(std::min(metrics.horizontalAdvance(message), 52 * metrics.averageCharWidth()));
+    }
     QPushButton* confirm = box->addButton(confirmTitle, QMessageBox::DestructiveRole);
     confirm->setObjectName(QStringLiteral("confirm"));
     QPushButton* cancel = box->addButton(QApplication::translate("Tessary", "Cancel"), QMessageBox::RejectRole);

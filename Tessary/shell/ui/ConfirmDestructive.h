@@ -26,4 +26,8 @@ void confirmDestructive(const QString& title, const QString& confirmTitle, std::
 void confirmDestructive(QWidget* window, const QString& title, const QString& message, const QString& confirmTitle,
                         std::function<void()> action);
 
+// Makes a small dialog (a name prompt) wide enough for the window manager's title bar to show its
+// whole title beside the bar's buttons; Qt sizes it by its contents alone, 200 px for one field.
+void widenForItsTitle(QWidget& dialog);
+
 }  // namespace tessary

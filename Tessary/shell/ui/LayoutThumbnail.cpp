@@ -107,6 +107,10 @@ public:
         for (QAccessible::Id id : zones_) QAccessible::deleteAccessibleInterface(id);
     }
 
+    // Asked each time: the interface can be made before the thumbnail takes taps.
+    QAccessible::Role role() const override {
+        return thumbnail()->takesTaps() ? QAccessible::Grouping : QAccessible::Graphic;
+    }
     int childCount() const override {
         return thumbnail()->isAccessibilityHidden() ? 0 : static_cast<int>(thumbnail()->shownZones().size());
     }

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "Tessary/shell/ui/MasterListCard.h"
+#include "Tessary/shell/ui/PlainText.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
 
 namespace tessary {
@@ -45,6 +46,7 @@ ListEditBar::ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void
     add_->setPopupMode(QToolButton::InstantPopup);
     // The menu opens from the plus itself; no arrow beside it.
     add_->setStyleSheet("QToolButton::menu-indicator { image: none; width: 0px; }");
+    if (addMenu && !addMenu->title().isEmpty()) setAddLabel(addMenu->title());
     row->addWidget(add_);
 
     QFrame* divider = makeDivider(this, Qt::Vertical);
@@ -53,7 +55,7 @@ ListEditBar::ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void
 
     remove_ = barButton(this, "minus");
     remove_->setObjectName(QStringLiteral("removeItem"));
-    remove_->setToolTip(QStringLiteral("<qt>%1</qt>").arg(removeLabel.toHtmlEscaped()));
+    setPlainToolTip(*remove_, removeLabel);
     remove_->setAccessibleName(removeLabel);
     QObject::connect(remove_, &QToolButton::clicked, this, [this] {
         if (!canRemove_ || !onRemove_) return;
@@ -64,6 +66,11 @@ ListEditBar::ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void
     row->addWidget(remove_);
     row->addStretch(1);
     setCanRemove(true);
+}
+
+void ListEditBar::setAddLabel(const QString& label) {
+    setPlainToolTip(*add_, label);
+    add_->setAccessibleName(label);
 }
 
 void ListEditBar::setCanRemove(bool canRemove) {
@@ -87,7 +94,7 @@ EmptyListBox::EmptyListBox(QString title, QString symbolName, QString descriptio
     content->setAlignment(Qt::AlignCenter);
     content->setSpacing(6);
     auto* symbol = new QLabel(unavailable);
-    symbol->setPixmap(symbolIcon(symbolName).pixmap(40, 40));
+    showSymbol(*symbol, symbolName, 40);
     symbol->setAlignment(Qt::AlignCenter);
     content->addWidget(symbol);
     auto* heading = plainLabel(title, unavailable);

@@ -12,7 +12,9 @@ class QToolButton;
 namespace tessary {
 
 // The bar under a master list: an add button that opens the caller's menu, a short divider, and a
-// remove button (a minus) that is dimmed and ignores clicks while nothing can be removed.
+// remove button (a minus) that is dimmed and ignores clicks while nothing can be removed. Both are
+// symbols only: their words ("Add Rule", "Remove Rule") are their tool tips and what a screen
+// reader says; the add button takes its words from the menu's title unless given others.
 class ListEditBar final : public QWidget {
     Q_OBJECT
 
@@ -21,6 +23,8 @@ public:
     ListEditBar(QString removeLabel, QMenu* addMenu, std::function<void()> remove, QWidget* parent = nullptr);
 
     void setCanRemove(bool canRemove);
+    // The add button's words, for a bar whose add button acts by itself (no menu) or says more.
+    void setAddLabel(const QString& label);
     bool canRemove() const { return canRemove_; }
     QToolButton* addButton() const { return add_; }
     QToolButton* removeButton() const { return remove_; }

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -11,6 +10,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Tessary/shell/ui/ApplicationIdentity.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/MasterListCard.h"
@@ -37,33 +37,15 @@ QLabel* textLabel(const std::string& text, QWidget* parent, bool secondary = fal
     return label;
 }
 
-// The app's symbol: the grid in white on an accent gradient tile.
-class AppIcon final : public QWidget {
-public:
-    explicit AppIcon(QWidget* parent) : QWidget(parent) { setFixedSize(64, 64); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QColor accent = palette().color(QPalette::Highlight);
-        QLinearGradient gradient(0, 0, 0, height());
-        gradient.setColorAt(0, accent.lighter(125));
-        gradient.setColorAt(1, accent);
-        QPainterPath tile;
-        tile.addRoundedRect(QRectF(rect()), 16, 16);
-        p.fillPath(tile, gradient);
-        p.setPen(QPen(Qt::white, 2.5));
-        const QRectF grid(14, 18, 36, 28);
-        p.drawRoundedRect(grid, 4, 4);
-        for (int i = 1; i < 3; ++i) {
-            p.drawLine(QPointF(grid.left() + grid.width() * i / 3, grid.top()),
-                       QPointF(grid.left() + grid.width() * i / 3, grid.bottom()));
-            p.drawLine(QPointF(grid.left(), grid.top() + grid.height() * i / 3),
-                       QPointF(grid.right(), grid.top() + grid.height() * i / 3));
-        }
-    }
-};
+// The program's own icon, as About and the desktop's launchers show it: a picture of the program,
+// with nothing for a screen reader to say beside the title next to it.
+QLabel* programIcon(QWidget* parent) {
+    auto* icon = new QLabel(parent);
+    icon->setObjectName(QStringLiteral("programIcon"));
+    icon->setFixedSize(64, 64);
+    icon->setPixmap(applicationIcon(64, parent->devicePixelRatioF()));
+    return icon;
+}
 
 // A step's title over its detail, with room at the right for the step's control.
 QWidget* titledRow(const OnboardingModel::Step& step, QWidget* parent) {
@@ -142,7 +124,7 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
 
     auto* header = new QHBoxLayout;
     header->setSpacing(16);
-    header->addWidget(new AppIcon(body));
+    header->addWidget(programIcon(body));
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
     auto* title = textLabel(OnboardingModel::windowTitle, body);

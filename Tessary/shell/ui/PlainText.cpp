@@ -1,6 +1,7 @@
 #include "Tessary/shell/ui/PlainText.h"
 
 #include <QEvent>
+#include <QTextDocument>
 
 namespace tessary {
 
@@ -9,7 +10,16 @@ QString menuItemText(const QString& text) {
     return doubled.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-QString plainToolTip(const QString& text) { return QStringLiteral("<qt>%1</qt>").arg(text.toHtmlEscaped()); }
+QString plainToolTip(const QString& text) {
+    return Qt::mightBeRichText(text) ? QStringLiteral("<qt>%1</qt>").arg(text.toHtmlEscaped()) : text;
+}
+
+void setPlainToolTip(QWidget& widget, const QString& text) {
+    const QString shown = plainToolTip(text);
+    widget.setToolTip(shown);
+    // Qt reads the tool tip out as the description, markup and all.
+    widget.setAccessibleDescription(shown == text ? QString() : text);
+}
 
 ElidedLabel::ElidedLabel(QString text, QWidget* parent, Qt::TextElideMode mode)
     : QLabel(parent), fullText_(std::move(text)), mode_(mode) {
@@ -46,7 +56,9 @@ void ElidedLabel::changeEvent(QEvent* event) {
 void ElidedLabel::refit() {
     const QString shown = fontMetrics().elidedText(fullText_, mode_, contentsRect().width() - 2 * margin());
     if (shown != text()) setText(shown);
-    setToolTip(shown == fullText_ ? QString() : plainToolTip(fullText_));
+    setPlainToolTip(*this, shown == fullText_ ? QString() : fullText_);
+    // A screen reader reads the whole text, however much of it shows.
+    if (accessibleName() != fullText_) setAccessibleName(fullText_);
 }
 
 }  // namespace tessary

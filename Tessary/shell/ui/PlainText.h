@@ -11,8 +11,11 @@ namespace tessary {
 
 // The text as a menu item or button title: every "&" doubled, so that it shows as one.
 QString menuItemText(const QString& text);
-// The text as a tool tip that Qt shows literally.
+// The text as a tool tip that Qt shows literally: as it is, unless Qt would take it for HTML.
 QString plainToolTip(const QString& text);
+// Gives the widget the text as its tool tip, shown literally; a screen reader reads it as the
+// widget's description (without the markup that keeps a tool tip literal).
+void setPlainToolTip(QWidget& widget, const QString& text);
 
 // One line of plain text cut with "…" where it does not fit (at the end unless told otherwise);
 // the whole text is its tool tip while it is cut. It asks for its full width and takes less.

@@ -5,13 +5,11 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QWidgetAction>
 
 #include "Tessary/keyboard/ShortcutNames.h"
+#include "Tessary/shell/ui/ApplicationIdentity.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/PlainText.h"
 
@@ -74,34 +72,7 @@ QKeySequence menuKeySequence(const std::string& keyEquivalent) {
 QString menuText(const std::string& text) { return menuItemText(QString::fromStdString(text)); }
 
 QIcon StatusItemController::drawIcon(bool withUpdateDot, const QColor& accent) {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        const double unit = size / 22.0;
-        const QRectF grid(3 * unit, 4 * unit, 16 * unit, 14 * unit);
-        QPainterPath path;
-        path.addRoundedRect(grid, 2 * unit, 2 * unit);
-        for (int i = 1; i < 3; ++i) {
-            path.moveTo(grid.left() + grid.width() * i / 3, grid.top());
-            path.lineTo(grid.left() + grid.width() * i / 3, grid.bottom());
-            path.moveTo(grid.left(), grid.top() + grid.height() * i / 3);
-            path.lineTo(grid.right(), grid.top() + grid.height() * i / 3);
-        }
-        // A dark halo under light strokes reads on light and dark panels alike.
-        p.strokePath(path, QPen(QColor(0, 0, 0, 150), 3.2 * unit));
-        p.strokePath(path, QPen(QColor(245, 245, 245), 1.6 * unit));
-        if (withUpdateDot) {
-            const double dot = 6 * unit;
-            p.setPen(Qt::NoPen);
-            p.setBrush(accent);
-            p.drawEllipse(QRectF(size - 2 * unit - dot, 3 * unit, dot, dot));
-        }
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return applicationTrayIcon(withUpdateDot, accent);
 }
 
 StatusItemController::StatusItemController(Hooks hooks, QObject* parent)

@@ -39,12 +39,17 @@ void StatusTag::setTone(Tone tone) {
     update();
 }
 
-QColor StatusTag::toneColor() const {
-    switch (tone_) {
-        case Tone::positive: return readableTone(QColor(36, 161, 72), palette(), 0.14);
-        case Tone::warning: return readableTone(QColor(215, 48, 39), palette(), 0.14);
+std::optional<QColor> StatusTag::hueOf(Tone tone) {
+    switch (tone) {
+        case Tone::positive: return QColor(36, 161, 72);
+        case Tone::warning: return QColor(215, 48, 39);
         case Tone::neutral: break;
     }
+    return std::nullopt;
+}
+
+QColor StatusTag::toneColor() const {
+    if (const auto hue = hueOf(tone_)) return readableTone(*hue, palette(), 0.14);
     return palette().color(QPalette::PlaceholderText);
 }
 

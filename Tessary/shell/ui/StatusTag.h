@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 namespace tessary {
 
@@ -21,6 +24,8 @@ public:
     Tone tone() const { return tone_; }
     // The text colour for the tone; the capsule is the same colour at 14 % opacity.
     QColor toneColor() const;
+    // The hue a tone starts from (a green, a red); none for neutral, which is the secondary text.
+    static std::optional<QColor> hueOf(Tone tone);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

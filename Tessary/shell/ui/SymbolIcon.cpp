@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QIconEngine>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -407,6 +408,14 @@ QIcon symbolIcon(const QString& symbolName) {
         if (standsOut(themed)) return themed;
     }
     return drawnSymbolIcon(name);
+}
+
+void showIcon(QLabel& label, std::function<QIcon()> icon, int size) {
+    followAppearance(label, [&label, icon = std::move(icon), size] { label.setPixmap(icon().pixmap(size, size)); });
+}
+
+void showSymbol(QLabel& label, const QString& symbolName, int size) {
+    showIcon(label, [symbolName] { return symbolIcon(symbolName); }, size);
 }
 
 void adoptFallbackIconTheme() {

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QLabel;
+
 namespace tessary {
 
 // Icons named by the symbol names the views use ("plus", "gear", "pause.circle", ...). Each symbol
@@ -14,6 +18,14 @@ namespace tessary {
 // colour at paint time, so it follows the appearance and the selection and never shows as a blank
 // or as a square standing in for something else. Symbolic theme icons are tinted the same way.
 QIcon symbolIcon(const QString& symbolName);
+
+// Shows the icon `icon` gives as the label's picture, `size` points square, asked for and drawn
+// again at each change of the appearance: a picture is drawn in the palette of the moment, and
+// which theme icon stands out depends on that palette too.
+void showIcon(QLabel& label, std::function<QIcon()> icon, int size);
+
+// The same for a symbol.
+void showSymbol(QLabel& label, const QString& symbolName, int size);
 
 // Our own drawing of a symbol, whatever the theme holds.
 QIcon drawnSymbolIcon(const QString& symbolName);

@@ -15,7 +15,8 @@ ZonePickerThumbnail::ZonePickerThumbnail(ZoneLayout layout, std::set<std::int64_
     thumbnail_->setOnTapZone(std::move(toggle));
     thumbnail_->setThumbnailWidth(pickerWidth);
     stack->addWidget(thumbnail_);
-    setAccessibleName(QStringLiteral("Zones"));
+    // The thumbnail is the group a screen reader meets, its zones the buttons in it.
+    thumbnail_->setAccessibleName(tr("Zones"));
 }
 
 void ZonePickerThumbnail::setSelection(std::set<std::int64_t> selection) {

@@ -9,7 +9,8 @@
 namespace tessary {
 
 // A layout's thumbnail, 160 wide, whose zones are toggles: a click on any zone calls `toggle` with
-// its index; the owner changes the selection and hands it back with setSelection.
+// its index; the owner changes the selection and hands it back with setSelection. To a screen
+// reader it is the group "Zones" of buttons "Zone 1", "Zone 2"..., each selected while picked.
 class ZonePickerThumbnail final : public QWidget {
     Q_OBJECT
 

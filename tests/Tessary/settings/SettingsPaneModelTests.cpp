@@ -266,9 +266,10 @@ TEST(SyncPane, RowsFollowTheFolderTheSwitchAndTheLastSync) {
          {folder.string(), "", true, false, "Never", std::nullopt, "", true, SettingsTone::positive}},
         {"on and synced", {folder, folder, true, true, march4, std::nullopt},
          {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", upToDate, "", true, SettingsTone::positive}},
+        // The chips say what the status says: nothing went through.
         {"a failure keeps the last time and is told in full", {folder, folder, true, true, march4, std::string("Could not write")},
          {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Not synced", SettingsTone::warning},
-          "Could not write", true, SettingsTone::positive}},
+          "Could not write", true, SettingsTone::warning}},
         {"off", {folder, folder, true, false, march4, std::nullopt},
          {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", std::nullopt, "", false, SettingsTone::neutral}},
         {"a new folder waits for the next start", {"/srv/other", folder, true, false, std::nullopt, std::nullopt},
@@ -296,6 +297,39 @@ TEST(SyncPane, RowsFollowTheFolderTheSwitchAndTheLastSync) {
         EXPECT_EQ(rows.errorText, row.rows.errorText);
         EXPECT_EQ(rows.syncNowEnabled, row.rows.syncNowEnabled);
         EXPECT_EQ(rows.syncedTone, row.rows.syncedTone);
+    }
+}
+
+// Each kind's chip says whether that kind syncs now: a document that cannot be read stops its own
+// kind, a push that failed stops them all, sync off or unavailable leaves them neutral.
+TEST(SyncPane, EachKindsChipMatchesWhatSyncs) {
+    const std::filesystem::path folder = "/home/ann/Sync";
+    const Date now = *Date::parsingISO8601("2025-03-04T14:05:00Z");
+    const SettingsTag synced{"Synced", SettingsTone::positive}, idle{"Synced", SettingsTone::neutral},
+        stopped{"Not synced", SettingsTone::warning};
+    struct Row {
+        const char* name;
+        SyncPaneInput input;
+        std::vector<SettingsTag> chips;  // layouts, rules, workspaces
+    };
+    const Row rows[] = {
+        {"all well", {folder, folder, true, true, now, std::nullopt}, {synced, synced, synced}},
+        {"two damaged documents",
+         {folder, folder, true, true, now, std::string("Could not read"), {"layouts.v1", "workspaces.v1"}},
+         {stopped, synced, stopped}},
+        {"a failed push", {folder, folder, true, true, now, std::string("Could not write")}, {stopped, stopped, stopped}},
+        {"sync off, a damaged document", {folder, folder, true, false, now, std::string("Could not read"), {"rules.v1"}},
+         {idle, idle, idle}},
+        {"unavailable", {std::nullopt, std::nullopt, false, true, std::nullopt, std::nullopt}, {idle, idle, idle}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const SyncPaneRows shown = syncPaneRows(row.input, "en_US", "UTC");
+        std::vector<SettingsTag> chips;
+        for (const SyncedKind& kind : syncedKinds()) {
+            if (kind.synced) chips.push_back(shown.syncedTag(kind));
+        }
+        EXPECT_EQ(chips, row.chips);
     }
 }
 

@@ -119,6 +119,21 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // The Sync pane, at the window's own size, over these services with sync on and started in a
+    // folder in use: what a pull found in their store shows.
+    SettingsWindow& openSyncPane(SyncedServices& services) {
+        preferences.setICloudSyncEnabled(true);
+        services.sync.start();
+        sync = &services.sync;
+        SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
+        syncFolderInUse = std::filesystem::path("/home/ann/Sync");
+        SettingsWindow& w = open();
+        w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
+        click(SettingsSection::sync);
+        QCoreApplication::processEvents();
+        return w;
+    }
+
     std::vector<std::vector<std::string>> resets;
     std::vector<std::string> links;
     CloudSync* sync = nullptr;
@@ -383,15 +398,7 @@ TEST_F(SettingsWindowTest, AChosenFolderIsUsedFromTheNextStartAndSaysSo) {
 TEST_F(SettingsWindowTest, ABrokenDocumentIsNamedInASentenceShownInFull) {
     SyncedServices services(scheduler, preferences);
     services.store.values["rules.v1"] = "{\"rules\": [";
-    preferences.setICloudSyncEnabled(true);
-    services.sync.start();
-    sync = &services.sync;
-    SyncFolderSetting::write(defaults, std::filesystem::path("/home/ann/Sync"));
-    syncFolderInUse = std::filesystem::path("/home/ann/Sync");
-    SettingsWindow& w = open();
-    w.setFixedSize(SettingsWindow::idealWidth, SettingsWindow::idealHeight);
-    click(SettingsSection::sync);
-    QCoreApplication::processEvents();
+    SettingsWindow& w = openSyncPane(services);
 
     ASSERT_TRUE(services.sync.lastError().has_value());
     const QString sentence = QString::fromStdString(*services.sync.lastError());
@@ -407,6 +414,31 @@ TEST_F(SettingsWindowTest, ABrokenDocumentIsNamedInASentenceShownInFull) {
     const QLabel* last = w.pane()->findChild<QLabel*>("lastSync");
     EXPECT_LT(last->height(), 2 * last->fontMetrics().lineSpacing()) << "\"Last sync\" keeps to one line";
     qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-sync-broken-document"));
+    window.reset();
+}
+
+// Two damaged documents: the pane names both, and the chips of those two kinds say they do not
+// sync while the third's says it does.
+TEST_F(SettingsWindowTest, EveryBrokenDocumentIsNamedAndItsKindsChipSaysSo) {
+    SyncedServices services(scheduler, preferences);
+    services.store.values["layouts.v1"] = "{\"layouts\": [";
+    services.store.values["workspaces.v1"] = "{}x";
+    SettingsWindow& w = openSyncPane(services);
+
+    auto* error = w.pane()->findChild<QLabel*>("syncError");
+    ASSERT_TRUE(error->isVisibleTo(&w));
+    for (const char* name : {"\u201Clayouts.v1\u201D", "\u201Cworkspaces.v1\u201D"}) {
+        EXPECT_TRUE(error->text().contains(QString::fromUtf8(name))) << name << " unnamed in: " << error->text().toStdString();
+    }
+    EXPECT_LE(error->heightForWidth(error->width()), error->height()) << "every line of it shows";
+    const auto chip = [&](const char* key) {
+        auto* tag = w.pane()->findChild<StatusTag*>(QStringLiteral("synced.") + QString::fromLatin1(key));
+        return tag ? tag->text().toStdString() + (tag->tone() == StatusTag::Tone::positive ? " positive" : "") : "none";
+    };
+    EXPECT_EQ(chip("layouts.v1"), "Not synced");
+    EXPECT_EQ(chip("rules.v1"), "Synced positive");
+    EXPECT_EQ(chip("workspaces.v1"), "Not synced");
+    qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-sync-two-broken-documents"));
     window.reset();
 }
 

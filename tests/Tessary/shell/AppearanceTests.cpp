@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -25,11 +26,14 @@
 #include "Platform/Sim/SimApplicationWorkspace.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/settings/SettingsSectionInfo.h"
 #include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ZonesPaneModel.h"
+#include "Tessary/settings/ui/OverlayPreview.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
@@ -45,6 +49,7 @@
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/settings/SettingsWorld.h"
 #include "tests/Tessary/editor/EditorWorld.h"
+#include "tests/Tessary/shell/FilledSettings.h"
 #include "tests/Tessary/shell/IconThemes.h"
 #include "tests/TessaryCore/TestSupport.h"
 
@@ -120,6 +125,9 @@ QRect textArea(QWidget& widget) {
     if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
         return edit->text().isEmpty() ? QRect() : edit->rect().adjusted(3, 3, -3, -3);
     }
+    if (auto* editor = qobject_cast<QPlainTextEdit*>(&widget)) {
+        return editor->toPlainText().isEmpty() ? QRect() : editor->viewport()->geometry().adjusted(2, 2, -2, -2);
+    }
     if (auto* tag = qobject_cast<StatusTag*>(&widget)) return tag->text().isEmpty() ? QRect() : tag->rect();
     return {};
 }
@@ -186,9 +194,37 @@ void expectReadable(QWidget& window, const QString& shotName) {
         if (!counts(*picture) || picture->pixmap().isNull()) continue;
         const Sample mark = sample(shot, shownArea(*picture, window, picture->contentsRect()));
         // An application's own icon keeps its colours on a selected row, as every list shows it.
-        if (mark.background == QApplication::palette().color(QPalette::Highlight)) continue;
+        const QPalette& shown = QApplication::palette();
+        if (mark.background == shown.color(QPalette::Active, QPalette::Highlight) ||
+            mark.background == shown.color(QPalette::Inactive, QPalette::Highlight)) {
+            continue;
+        }
         EXPECT_GE(mark.ratio, controlMinimum) << describe(*picture) << ": a picture that fades into "
                                               << mark.background.name().toStdString();
+    }
+    // The zones preview draws its texts itself: each zone's size label, found by its white ink in
+    // the line above the zone's bottom edge, reads on what is right behind it.
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        auto* preview = dynamic_cast<OverlayPreview*>(child);
+        if (!preview || !counts(*preview)) continue;
+        const QPoint origin = preview->mapTo(&window, QPoint(0, 0));
+        for (const Zone& zone : previewZones({double(preview->width()), double(preview->height())})) {
+            const QRect r = QRectF(zone.rect.origin.x, zone.rect.origin.y, zone.rect.size.width, zone.rect.size.height)
+                                .toRect()
+                                .translated(origin);
+            const QRect line(r.left() + r.width() / 4, r.bottom() - 36, r.width() / 2, 26);
+            QRect ink;
+            for (int y = line.top(); y <= line.bottom(); ++y) {
+                for (int x = line.left(); x <= line.right(); ++x) {
+                    if (relativeLuminance(QColor::fromRgb(shot.pixel(x, y))) >= 0.85) ink |= QRect(x, y, 1, 1);
+                }
+            }
+            ASSERT_FALSE(ink.isEmpty()) << "zone " << zone.index + 1 << " of the preview shows no size";
+            const Sample label = sample(shot, ink);
+            EXPECT_GE(label.ratio, textMinimum) << "zone " << zone.index + 1 << "'s size: "
+                                                << label.ink.name().toStdString() << " on "
+                                                << label.background.name().toStdString();
+        }
     }
     for (QListWidget* list : window.findChildren<QListWidget*>()) {
         if (!counts(*list)) continue;
@@ -236,71 +272,79 @@ std::vector<Look> looks() {
     std::vector<Look> all;
     for (const auto icons : {qttest::IconDesktop::noTheme, qttest::IconDesktop::adwaita}) {
         if (icons == qttest::IconDesktop::adwaita && !qttest::adwaitaInstalled()) continue;
-        for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) all.push_back({appearance, icons});
+        for (const auto appearance : {AppAppearance::system, AppAppearance::light, AppAppearance::dark}) {
+            all.push_back({appearance, icons});
+        }
     }
     return all;
 }
 
-// The settings window over services with something in every list, so rows, the paused mark and a
-// selected row show.
-class SettingsLooks : public ::testing::Test, protected tessary::testing::SettingsWorld {
-protected:
-    SettingsLooks() {
-        qttest::qtApplication();
-        AccessibilityPermission::setAccessibility(&accessibility);
-        preferences.appearanceHandler = applyAppearance;
-        launcher.install("XTerm", "Terminal");
-        launcher.install("firefox", "Firefox");
-        rules.modifyRuleSet([&](RuleSet& set) {
-            set.upsert(PlacementRule(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0, 2}, Date(1000)));
-            set.upsert(PlacementRule(UUID::random(), false, "firefox", std::string("Inbox"), std::nullopt, {1}, Date(2000)));
-        });
-        const WorkspaceEntry terminal(UUID::random(), "XTerm", std::string("~/src — bash"), "MAIN@1920x1080", {0},
-                                      Rect(0, 0, 100, 100));
-        workspaces.updateLibrary([&](WorkspaceLibrary& library) {
-            library.upsert(Workspace(UUID::random(), "Coding", {terminal}, {"MAIN"}, false, false, Date(1000)));
-        });
-        preferences.setExcludedBundleIDs({"XTerm", "firefox"});
-    }
-    ~SettingsLooks() override {
-        window.reset();
-        preferences.setAppearance(AppAppearance::system);
-        AccessibilityPermission::setAccessibility(nullptr);
-    }
-
-    SettingsWindow& open() {
-        window = std::make_unique<SettingsWindow>(SettingsContext{
-            state, preferences, actions, selection, nullptr, {}, &defaults, [this] { return &sync; }, std::nullopt,
-            &launcher, &applications, &rules, &zones, &workspaces});
-        window->show();
-        return *window;
-    }
-
-    void show(SettingsSection section) {
-        state.setRequestedSettingsSection(section);
-        if (auto* list = window->pane()->findChild<QListWidget*>()) list->setCurrentRow(0);
-    }
-
-    tessary::testing::SyncedServices services{scheduler, preferences};
-    ZoneService& zones = services.zones;
-    RuleService& rules = services.rules;
-    WorkspaceService& workspaces = services.workspaces;
-    CloudSync& sync = services.sync;
-    std::unique_ptr<SettingsWindow> window;
-};
+using SettingsLooks = tessary::testing::FilledSettings;
 
 }  // namespace
 
+// The colour pairs the widgets draw.
+struct Pair {
+    QPalette::ColorRole ink, surface;
+    double minimum;
+};
+const Pair pairs[] = {
+    {QPalette::WindowText, QPalette::Window, textMinimum},
+    {QPalette::WindowText, QPalette::Base, textMinimum},
+    {QPalette::Text, QPalette::Base, textMinimum},
+    {QPalette::ButtonText, QPalette::Button, textMinimum},
+    {QPalette::PlaceholderText, QPalette::Window, textMinimum},
+    {QPalette::PlaceholderText, QPalette::Base, textMinimum},
+    {QPalette::PlaceholderText, QPalette::AlternateBase, textMinimum},
+    {QPalette::WindowText, QPalette::AlternateBase, textMinimum},
+    {QPalette::HighlightedText, QPalette::Highlight, textMinimum},
+    {QPalette::Link, QPalette::Base, textMinimum},
+    {QPalette::Link, QPalette::Window, textMinimum},
+    {QPalette::ToolTipText, QPalette::ToolTipBase, textMinimum},
+    {QPalette::Highlight, QPalette::Window, controlMinimum},
+    {QPalette::Highlight, QPalette::Base, controlMinimum},
+};
+
+// An ink as it shows on its surface: Qt's stock palette draws secondary text translucent.
+QColor composed(const QColor& ink, const QColor& surface) {
+    const double a = ink.alphaF();
+    return QColor::fromRgbF(static_cast<float>(ink.redF() * a + surface.redF() * (1 - a)),
+                            static_cast<float>(ink.greenF() * a + surface.greenF() * (1 - a)),
+                            static_cast<float>(ink.blueF() * a + surface.blueF() * (1 - a)));
+}
+
+void expectReadablePairs(const QPalette& palette) {
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        for (const auto& pair : pairs) {
+            const QColor surface = palette.color(group, pair.surface);
+            EXPECT_GE(contrastRatio(composed(palette.color(group, pair.ink), surface), surface), pair.minimum)
+                << "role " << pair.ink << " on " << pair.surface;
+        }
+    }
+}
+
+// System is the desktop's palette, held to the same pairs: on Qt's stock palette (secondary text at
+// half opacity, 3.9:1; white on its light blue selection, 3.6:1) only those roles are set, so every
+// other role, and a change of the desktop's theme, still reaches the windows as the desktop gives it.
 TEST(Appearance, SystemHandsThePaletteBackToTheDesktop) {
     qttest::qtApplication();
-    applyAppearance(AppAppearance::system);
+    QApplication::setPalette(QPalette());
     const QPalette desktop = QApplication::palette();
-    applyAppearance(AppAppearance::dark);
-    EXPECT_NE(QApplication::palette(), desktop);
     applyAppearance(AppAppearance::system);
-    EXPECT_EQ(QApplication::palette(), desktop);
-    EXPECT_EQ(QApplication::palette().resolveMask(), 0u)
-        << "no role is ours, so a change of the desktop's theme still reaches the windows";
+    const QPalette system = QApplication::palette();
+    expectReadablePairs(system);
+    const QPalette::ColorRole toned[] = {QPalette::PlaceholderText, QPalette::Highlight};
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            if (r == QPalette::NoRole || std::find(std::begin(toned), std::end(toned), r) != std::end(toned)) continue;
+            EXPECT_EQ(system.color(group, r), desktop.color(group, r)) << "role " << role << " is the desktop's";
+        }
+    }
+    applyAppearance(AppAppearance::dark);
+    EXPECT_NE(QApplication::palette(), system);
+    applyAppearance(AppAppearance::system);
+    EXPECT_EQ(QApplication::palette(), system);
 }
 
 // The style the desktop (or QT_STYLE_OVERRIDE) chose stays the one drawing, under our changes.
@@ -318,26 +362,6 @@ TEST(Appearance, TheChosenStyleStaysUnderOurs) {
 
 // The colour pairs the widgets draw, in both palettes and every colour group a window is in.
 TEST(Appearance, LightAndDarkGiveEveryRoleAndReadablePairs) {
-    struct Pair {
-        QPalette::ColorRole ink, surface;
-        double minimum;
-    };
-    const Pair pairs[] = {
-        {QPalette::WindowText, QPalette::Window, textMinimum},
-        {QPalette::WindowText, QPalette::Base, textMinimum},
-        {QPalette::Text, QPalette::Base, textMinimum},
-        {QPalette::ButtonText, QPalette::Button, textMinimum},
-        {QPalette::PlaceholderText, QPalette::Window, textMinimum},
-        {QPalette::PlaceholderText, QPalette::Base, textMinimum},
-        {QPalette::PlaceholderText, QPalette::AlternateBase, textMinimum},
-        {QPalette::WindowText, QPalette::AlternateBase, textMinimum},
-        {QPalette::HighlightedText, QPalette::Highlight, textMinimum},
-        {QPalette::Link, QPalette::Base, textMinimum},
-        {QPalette::Link, QPalette::Window, textMinimum},
-        {QPalette::ToolTipText, QPalette::ToolTipBase, textMinimum},
-        {QPalette::Highlight, QPalette::Window, controlMinimum},
-        {QPalette::Highlight, QPalette::Base, controlMinimum},
-    };
     for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) {
         SCOPED_TRACE(rawValue(appearance));
         const QPalette palette = appearancePalette(appearance);
@@ -346,18 +370,13 @@ TEST(Appearance, LightAndDarkGiveEveryRoleAndReadablePairs) {
             EXPECT_TRUE(palette.isBrushSet(QPalette::Active, static_cast<QPalette::ColorRole>(role))) << "role " << role;
             EXPECT_TRUE(palette.isBrushSet(QPalette::Disabled, static_cast<QPalette::ColorRole>(role))) << "role " << role;
         }
-        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-            for (const auto& pair : pairs) {
-                EXPECT_GE(contrastRatio(palette.color(group, pair.ink), palette.color(group, pair.surface)), pair.minimum)
-                    << "role " << pair.ink << " on " << pair.surface;
-            }
-        }
+        expectReadablePairs(palette);
         EXPECT_LT(contrastRatio(palette.color(QPalette::Light), palette.color(QPalette::Window)), controlMinimum)
             << "the light edge of a sunken divider stays a quiet line";
     }
 }
 
-TEST_F(SettingsLooks, EveryPaneReadsInLightAndDarkWithAndWithoutAnIconTheme) {
+TEST_F(SettingsLooks, EveryPaneReadsInSystemLightAndDarkWithAndWithoutAnIconTheme) {
     for (const Look& look : looks()) {
         SCOPED_TRACE(lookName(look).toStdString());
         qttest::useIconDesktop(look.icons);
@@ -369,6 +388,37 @@ TEST_F(SettingsLooks, EveryPaneReadsInLightAndDarkWithAndWithoutAnIconTheme) {
             expectReadable(w, "settings-" + lookName(look) + "-" +
                                   QString::fromUtf8(settingsSectionTitle(section).data()).toLower().replace(' ', '-'));
         }
+        window.reset();
+    }
+}
+
+// A choice of appearance reaches the windows already open, also what they took from the palette
+// once: the feedback editor's field, a rule's pattern error, the zone colour's swatch.
+TEST_F(SettingsLooks, AnAppearanceChosenWhileWindowsAreOpenReachesThem) {
+    const std::pair<AppAppearance, AppAppearance> switches[] = {{AppAppearance::light, AppAppearance::dark},
+                                                                 {AppAppearance::dark, AppAppearance::light},
+                                                                 {AppAppearance::dark, AppAppearance::system}};
+    for (const auto& [from, to] : switches) {
+        const QString name = QString::fromUtf8(rawValue(from).data()) + "-to-" + QString::fromUtf8(rawValue(to).data());
+        SCOPED_TRACE(name.toStdString());
+        preferences.setAppearance(from);
+        SettingsWindow& w = open();
+        show(SettingsSection::rules);
+        auto* pattern = w.findChild<QLineEdit*>(QStringLiteral("rulePattern"));
+        ASSERT_NE(pattern, nullptr);
+        pattern->clear();
+        QTest::keyClicks(pattern, QStringLiteral("(unclosed"));
+        // Each key rebuilds the rule's zones after its event; let the last rebuild show.
+        QTest::qWait(20);
+        VirtualScheduler scheduler;
+        const auto feedback = FeedbackWindowController::make(scheduler);
+        feedback->show();
+        QTest::keyClicks(feedback->window()->findChild<QPlainTextEdit*>(QStringLiteral("message")),
+                         QStringLiteral("The zones flicker"));
+
+        preferences.setAppearance(to);
+        expectReadable(w, "switched-" + name + "-rules");
+        expectReadable(*feedback->window(), "switched-" + name + "-feedback");
         window.reset();
     }
 }
@@ -396,7 +446,7 @@ TEST_F(SettingsLooks, TheChosenAppearanceSegmentStandsOutFromTheOthers) {
     }
 }
 
-TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInLightAndDarkWithAndWithoutAnIconTheme) {
+TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInSystemLightAndDarkWithAndWithoutAnIconTheme) {
     using namespace tessary::testing;
     qttest::qtApplication();
     for (const Look& look : looks()) {
@@ -413,6 +463,11 @@ TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInLightAndDarkWithAndWit
             view.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
             expectReadable(view, "editor-" + lookName(look));
+            w.model->setPresentingNewLayout(true);
+            NewLayoutSheet& sheet = *view.newLayoutSheet();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+            expectReadable(sheet, "new-layout-sheet-" + lookName(look));
+            sheet.reject();
         }
         AboutWindowController about({[] {}, [] {}, [] {}}, {"Debian GNU/Linux 12 (6.1.0-18-amd64)", "", ""});
         about.show();

@@ -1,6 +1,7 @@
 // The program's own windows on a desktop of two monitors made by `xrandr --setmonitor`, where Qt's
 // screen list may not match the monitors: each window opens inside the monitor under the pointer,
-// and a closed one comes back where it was left, after giving its shared-memory buffers back.
+// carries the program's icon, and a closed one comes back where it was left, after giving its
+// shared-memory buffers back.
 
 #include <gmock/gmock.h>
 
@@ -11,12 +12,19 @@
 #include <fstream>
 #include <sstream>
 
+#include <QImage>
+
+#include "Platform/X11/X11Property.h"
+
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/ProgramWindows.h"
 
 #ifndef TESSARY_PROGRAM
 #error "TESSARY_PROGRAM must name the tessary program"
+#endif
+#ifndef TESSARY_ICONS
+#error "TESSARY_ICONS must name the build's icon folder"
 #endif
 
 namespace tessary::e2e {
@@ -60,6 +68,20 @@ protected:
         ChildProcess later = ChildProcess::start(options(std::move(arguments)));
         const auto status = later.waitForExit(Clock::now() + 10s);
         return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    }
+
+    // The window a later start with these arguments opens, once the window manager lists it.
+    std::optional<xcb_window_t> openedBy(std::vector<std::string> arguments) {
+        const auto before = listedWindows(*platform, instance.pid());
+        if (!run(std::move(arguments))) return std::nullopt;
+        std::optional<xcb_window_t> window;
+        waitFor([&] {
+            for (xcb_window_t listed : listedWindows(*platform, instance.pid())) {
+                if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
+            }
+            return window.has_value();
+        });
+        return window;
     }
 
     // The window with this title once the window manager manages it and its frame stopped moving.
@@ -114,15 +136,8 @@ TEST_F(WindowsTest, EachWindowOpensInsideTheMonitorUnderThePointer) {
         desktop->syncInput();
         for (const Opened& opened : windows) {
             SCOPED_TRACE(std::string(opened.url) + " with the pointer at x " + std::to_string(x));
-            const auto before = listedWindows(*platform, instance.pid());
-            ASSERT_TRUE(run({opened.url}));
-            std::optional<xcb_window_t> window;
-            ASSERT_TRUE(waitFor([&] {
-                for (xcb_window_t listed : listedWindows(*platform, instance.pid())) {
-                    if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
-                }
-                return window.has_value();
-            })) << "no window opened";
+            const auto window = openedBy({opened.url});
+            ASSERT_TRUE(window) << "no window opened";
             const std::string title = platform->windows().title(*window).value_or("");
             ASSERT_TRUE(awaitWindow(title));
             const Rect& monitor = opened.keepsItsPlace ? rightMonitor : pointed;
@@ -164,6 +179,53 @@ TEST_F(WindowsTest, EachWindowOpensInsideTheMonitorUnderThePointer) {
     EXPECT_TRUE(inside(frame(*alert), settingsMonitor)) << "the alert at " << frame(*alert);
 }
 
+// The icon a taskbar, a switcher and a title bar show for each window: the program's own, at every
+// size the build made up to 128 px, as its PNGs hold it.
+TEST_F(WindowsTest, EachWindowCarriesTheProgramsIcon) {
+    X11Connection& c = platform->connection();
+    const auto interned = c.reply(xcb_intern_atom_reply, xcb_intern_atom(c.xcb(), 0, 12, "_NET_WM_ICON"),
+                                  "InternAtom", X11ErrorTolerance::none);
+    ASSERT_TRUE(interned);
+    const xcb_atom_t iconAtom = interned->atom;
+    for (const Opened& opened : windows) {
+        SCOPED_TRACE(opened.url);
+        const auto window = openedBy({opened.url});
+        ASSERT_TRUE(window) << "no window opened";
+        const auto property =
+            X11Property::read(c, *window, iconAtom, XCB_ATOM_CARDINAL, X11ErrorTolerance::windowMayVanish);
+        ASSERT_TRUE(property && property->exists()) << "no _NET_WM_ICON";
+        const std::vector<uint32_t> data = property->cardinals();
+        std::vector<int> sizes;
+        for (std::size_t at = 0; at + 2 <= data.size();) {
+            const uint32_t width = data[at], height = data[at + 1];
+            ASSERT_LE(at + 2 + std::size_t(width) * height, data.size()) << "a truncated entry";
+            sizes.push_back(int(width));
+            const QImage expected =
+                QImage(QString::fromLatin1(TESSARY_ICONS) + QStringLiteral("/hicolor/%1x%1/apps/tessary.png").arg(width))
+                    .convertToFormat(QImage::Format_ARGB32);
+            ASSERT_FALSE(expected.isNull()) << "the build made no " << width << " px picture";
+            ASSERT_EQ(height, width);
+            int differing = 0;
+            for (uint32_t y = 0; y < height; ++y) {
+                for (uint32_t x = 0; x < width; ++x) {
+                    const QRgb shown = data[at + 2 + y * width + x], drawn = expected.pixel(int(x), int(y));
+                    // Fully transparent pixels may keep any colour.
+                    if (qAlpha(shown) == 0 && qAlpha(drawn) == 0) continue;
+                    const int off = std::max({std::abs(qRed(shown) - qRed(drawn)), std::abs(qGreen(shown) - qGreen(drawn)),
+                                              std::abs(qBlue(shown) - qBlue(drawn)), std::abs(qAlpha(shown) - qAlpha(drawn))});
+                    differing += off > 2 ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(differing, 0) << "the " << width << " px icon is not the program's";
+            at += 2 + std::size_t(width) * height;
+        }
+        EXPECT_THAT(sizes, ::testing::UnorderedElementsAre(16, 22, 24, 32, 48, 64, 128));
+        const std::string title = platform->windows().title(*window).value_or("");
+        closeLikeTheWindowManager(*platform, *window);
+        ASSERT_TRUE(waitFor([&] { return !listedWindow(*platform, instance.pid(), title); })) << title;
+    }
+}
+
 // Closing gives the window's buffers back (the X server's shared memory the program had mapped);
 // opening it again makes new ones, and the window comes back where it was, as often as it is done.
 TEST_F(WindowsTest, AClosedWindowGivesBackItsBuffersAndComesBackWhereItWas) {
@@ -175,15 +237,8 @@ TEST_F(WindowsTest, AClosedWindowGivesBackItsBuffersAndComesBackWhereItWas) {
         SCOPED_TRACE(opened.url);
         std::optional<Rect> first;
         for (int round = 0; round < 3; ++round) {
-            const auto before = listedWindows(*platform, pid);
-            ASSERT_TRUE(run({opened.url}));
-            std::optional<xcb_window_t> window;
-            ASSERT_TRUE(waitFor([&] {
-                for (xcb_window_t listed : listedWindows(*platform, pid)) {
-                    if (std::find(before.begin(), before.end(), listed) == before.end()) window = listed;
-                }
-                return window.has_value();
-            })) << "no window opened";
+            const auto window = openedBy({opened.url});
+            ASSERT_TRUE(window) << "no window opened";
             const std::string title = platform->windows().title(*window).value_or("");
             ASSERT_TRUE(awaitWindow(title));
             EXPECT_GT(shared(), idle) << "a shown window draws into shared memory";
