@@ -39,6 +39,7 @@ TEST(X11KeyNames, EveryKeyHasThePositionOfItsANSIKeyOrNone) {
         {"keypad5", "KP5"}, {"keypad6", "KP6"}, {"keypad7", "KP7"}, {"keypad8", "KP8"}, {"keypad9", "KP9"},
         {"keypadClear", ""}, {"keypadDecimal", "KPDL"}, {"keypadDivide", "KPDV"}, {"keypadEnter", "KPEN"},
         {"keypadEquals", "KPEQ"}, {"keypadMinus", "KPSU"}, {"keypadMultiply", "KPMU"}, {"keypadPlus", "KPAD"},
+        {"contextualMenu", "COMP"}, {"printScreen", "PRSC"}, {"scrollLock", "SCLK"}, {"pause", "PAUS"},
     };
     ASSERT_EQ(Key::all().size(), expected.size());
     for (const auto& [name, key] : Key::all()) {
