@@ -58,6 +58,7 @@
 #include "Tessary/integrations/ui/FeedbackTestVerb.h"
 #include "Tessary/integrations/ui/SyncTestVerb.h"
 #include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/ui/SettingsTestQuery.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
@@ -336,6 +337,15 @@ int main(int argc, char** argv) {
         keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
+        // What a recorder calls the shortcut it would take from another name: its pane row, or
+        // the workspace it restores.
+        shortcuts.nameTitle = [&delegate](const GlobalShortcuts::Name& name) -> std::optional<std::string> {
+            if (std::string title = shortcutTitle(name.rawValue); !title.empty()) return title;
+            for (const Workspace& workspace : delegate.workspaces().library().workspaces) {
+                if (WorkspaceHotKeys::shortcutName(workspace.id).rawValue == name.rawValue) return workspace.name;
+            }
+            return std::nullopt;
+        };
         delegate.hooks().askReviewQuestion = runReviewAlert;
         if (EditorTestQuery::enabled()) {
             delegate.hooks().commandLineVerbs["editor-test"] = [&editorForTests](const std::vector<std::string>& arguments) {
@@ -413,6 +423,7 @@ int main(int argc, char** argv) {
         updater.onPendingUpdateChange = nullptr;
         statusItem.reset();
         cloudSync.reset();
+        shortcuts.nameTitle = [](const GlobalShortcuts::Name&) { return std::nullopt; };
         liveSocket.clear();
         liveDelegate = nullptr;
     }

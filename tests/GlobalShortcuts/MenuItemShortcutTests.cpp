@@ -59,6 +59,23 @@ TEST_F(MenuItemShortcuts, ABoundItemFollowsItsNameAndFallsBackToItsOwnKeys) {
     }
 }
 
+// An item must not promise a combination that does nothing: while another program holds it, the
+// item shows no shortcut, and it shows it again once the module gets it.
+TEST_F(MenuItemShortcuts, AnItemShowsNoShortcutWhileAnotherProgramHoldsIt) {
+    const GlobalShortcuts::Name zone2("snapToZone2", Shortcut(Key::two, kControlAlt));
+    hotKeys.takenByOthers.insert({Key::two.rawValue, kControlAlt});
+    g.onKeyDown(zone2, [] {});
+    bindMenuItemShortcut(g, &action, zone2);
+    EXPECT_EQ(shown(), "Show Zones [Ctrl+Q]");
+
+    hotKeys.takenByOthers.clear();
+    g.retryRefused();
+    EXPECT_EQ(shown(), "Show Zones\tCtrl+Alt+2 []") << "the other program let go";
+
+    hotKeys.lose(Key::two.rawValue, kControlAlt);
+    EXPECT_EQ(shown(), "Show Zones [Ctrl+Q]") << "taken again after a keyboard change";
+}
+
 TEST_F(MenuItemShortcuts, BindingsEndWithTheirItemsWhenAMenuIsRebuiltAtEveryOpening) {
     const GlobalShortcuts::Name showZones("showZones");
     const std::size_t before = g.shortcutByNameDidChange.subscriberCount();
