@@ -35,8 +35,9 @@ public:
         // trayer as the system tray host, on the top edge; it reserves no strut, so the work
         // areas stay the monitors' full size.
         bool tray = false;
-        // openbox's stock key bindings for switching desktops (C-A-Left, C-A-Right), which take
-        // those combinations from every other client; without them the window manager binds no key.
+        // The window manager's stock key bindings for switching desktops (openbox: C-A-Left,
+        // C-A-Right; icewm: its own Ctrl+Alt+1..9 and arrows too), which take those combinations
+        // from every other client; without them openbox binds no key and icewm none of those.
         bool stockKeyBindings = false;
         // One or two monitors side by side, of this size each; one alone is "tessary-right" (the
         // monitor the drag tests snap on). Other than two of 1920x1080, only on Xvfb.
