@@ -50,6 +50,7 @@
 #include "Tessary/editor/ui/EditorTestQuery.h"
 #include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/CloudSync.h"
+#include "Tessary/keyboard/HeldShortcutsNotice.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
@@ -387,7 +388,14 @@ int main(int argc, char** argv) {
             updater.onPendingUpdateChange = [&] { statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value()); };
             statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value());
         };
-        delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
+        delegate.hooks().registerShortcuts = [&keyboardSnap, &shortcuts, &defaults, &delegate] {
+            keyboardSnap.registerShortcuts();
+            // Defaults another program holds do nothing; said once, with the way to other ones.
+            if (auto held = heldShortcutsNotice(shortcuts, defaults)) {
+                delegate.notifyUser(UserNotice{held->title, held->body, held->actionLabel,
+                                               [&delegate] { delegate.showSettings(SettingsSection::shortcuts); }});
+            }
+        };
         delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
         delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
             workspaceHotKeys.removeShortcut(id);

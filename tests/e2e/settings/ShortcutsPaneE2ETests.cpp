@@ -159,6 +159,25 @@ protected:
         if (manager != "openbox" && manager != "icewm") GTEST_SKIP() << "only openbox and icewm are given their keys";
         ShortcutsPaneTest::SetUp();
     }
+
+    // Starts the instance with its log read, up to the line that says its services run; the lines
+    // that tell the user something (the delegate's notices).
+    std::vector<std::string> startReadInstance() {
+        ChildProcess::Options options = programOptions({});
+        options.arguments.insert(options.arguments.begin(), {"sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
+        options.pipeStdout = true;
+        instance = ChildProcess::start(options);
+        std::vector<std::string> told;
+        const auto deadline = Clock::now() + 20s;
+        while (auto line = instance.readLine(deadline)) {
+            if (*line == "AppDelegate: drag snapping, shortcuts and window memory active") break;
+            if (line->find("do not work") != std::string::npos || line->find("does not work") != std::string::npos) {
+                told.push_back(*line);
+            }
+        }
+        EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(socket()); }, 20s)) << "the instance never answered";
+        return told;
+    }
 };
 
 TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecordingClearsIt) {
@@ -187,7 +206,28 @@ TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecord
     ChildProcess watcher = ChildProcess::start(watcherOptions);
     ASSERT_EQ(watcher.readLine(Clock::now() + 10s), std::optional<std::string>("ready"));
     extraEnvironment = {busVariable};
-    startInstance();
+    // The start says which defaults another program holds, and where to choose others.
+    // Six are named (the pane shows them all), the rest counted.
+    auto namesEach = [](const std::string& line, const std::set<std::string>& names) {
+        const std::map<std::string, std::string> texts{{"nextZone", "Ctrl+Alt+Right (Next zone)"},
+                                                       {"previousZone", "Ctrl+Alt+Left (Previous zone)"},
+                                                       {"snapToZone1", "Ctrl+Alt+1 (Zone 1)"}};
+        std::string missing;
+        for (const auto& [name, text] : texts) {
+            if (names.count(name) && names.size() <= 6 && line.find(text) == std::string::npos) missing += text + " ";
+            if (!names.count(name) && line.find(text) != std::string::npos) missing += "not " + text + " ";
+        }
+        const std::string more = " and " + std::to_string(names.size() - 6) + " more.";
+        if (names.size() > 6 && line.find(more) == std::string::npos) missing += more;
+        if (line.find("Another program, such as the window manager, holds ") == std::string::npos ||
+            line.find("Record other combinations in Settings, Shortcuts.") == std::string::npos) {
+            missing += "the sentence";
+        }
+        return missing;
+    };
+    const std::vector<std::string> told = startReadInstance();
+    ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(told);
+    EXPECT_EQ(namesEach(told[0], held), "") << told[0];
     const auto item = watcher.readLine(Clock::now() + 20s);
     ASSERT_TRUE(item && item->starts_with("item ")) << "no tray item registered";
 
@@ -238,6 +278,13 @@ TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecord
     EXPECT_TRUE(waitFor([&] { return ask({"description", "shortcut.nextZone"}).empty(); }, 10s))
         << "a free combination still marked";
     EXPECT_EQ(ask({"description", "shortcut.previousZone"}), kHeld);
+
+    // The next start tells of what is still held, the next zone no longer.
+    stopInstance();
+    held.erase("nextZone");
+    const std::vector<std::string> toldAgain = startReadInstance();
+    ASSERT_EQ(toldAgain.size(), 1u) << ::testing::PrintToString(toldAgain);
+    EXPECT_EQ(namesEach(toldAgain[0], held), "") << toldAgain[0];
     watcher.kill();
     bus.kill();
 }
