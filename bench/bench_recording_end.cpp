@@ -12,38 +12,16 @@
 #include <vector>
 
 #include "Platform/CarbonModifiers.h"
-#include "Platform/X11/X11Platform.h"
 #include "Tessary/keyboard/ShortcutNames.h"
-#include "WindowEngine/AXWindowEngine.h"
-#include "tests/TessaryCore/TestSupport.h"
-#include "tests/e2e/harness/VirtualDesktop.h"
-#include "tests/e2e/keyboard/KeyboardServices.h"
+#include "bench/KeyboardDesk.h"
 
 namespace {
 
 using namespace tessary;
 
-struct Desk {
-    Desk() {
-        platform = X11Platform::open(desktop.display().c_str());
-        DisplayProvider::setScreens(&platform->screens());
-        zones = std::make_unique<ZoneService>(std::make_shared<AXWindowEngine>(platform->accessibility(),
-                                                                               platform->workspace()),
-                                              JSONDocumentStore<LayoutLibrary>(folder / "layouts.json"));
-        keys = std::make_unique<e2e::KeyboardServices>(platform->connection(), *zones);
-    }
-    ~Desk() {
-        keys.reset();
-        zones.reset();
-        DisplayProvider::setScreens(nullptr);
-        platform.reset();
-    }
-
-    e2e::VirtualDesktop desktop;
-    TemporaryFolder folder;
-    std::unique_ptr<X11Platform> platform;
-    std::unique_ptr<ZoneService> zones;
-    std::unique_ptr<e2e::KeyboardServices> keys;
+// No window: nothing here moves one.
+struct Desk : bench::KeyboardDesk {
+    Desk() : KeyboardDesk(false) {}
 };
 
 void BM_RecordingEndTakesBackEveryHotKey(benchmark::State& state) {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "tests/e2e/harness/DragLayouts.h"
+#include "tests/e2e/harness/StandInTrayHost.h"
 #include "tests/e2e/settings/SettingsDesktop.h"
 
 #ifndef TESSARY_FAKE_TRAY_WATCHER
@@ -192,20 +193,9 @@ TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecord
     }
 
     // A tray host on a session bus of the test's own, whose menu the test reads as a host does.
-    ChildProcess::Options busOptions;
-    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
-    busOptions.pipeStdout = true;
-    ChildProcess bus = ChildProcess::start(busOptions);
-    const auto address = bus.readLine(Clock::now() + 10s);
-    ASSERT_TRUE(address && !address->empty()) << "no session bus";
-    const std::string busVariable = "DBUS_SESSION_BUS_ADDRESS=" + *address;
-    ChildProcess::Options watcherOptions;
-    watcherOptions.arguments = {TESSARY_FAKE_TRAY_WATCHER};
-    watcherOptions.environment = {busVariable};
-    watcherOptions.pipeStdout = true;
-    ChildProcess watcher = ChildProcess::start(watcherOptions);
-    ASSERT_EQ(watcher.readLine(Clock::now() + 10s), std::optional<std::string>("ready"));
-    extraEnvironment = {busVariable};
+    StandInTrayHost host(TESSARY_FAKE_TRAY_WATCHER);
+    ASSERT_TRUE(host.ready()) << "no session bus or no stand-in host";
+    extraEnvironment = {host.busVariable};
     // The start says which defaults another program holds, and where to choose others.
     // Six are named (the pane shows them all), the rest counted.
     auto namesEach = [](const std::string& line, const std::set<std::string>& names) {
@@ -228,8 +218,7 @@ TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecord
     const std::vector<std::string> told = startReadInstance();
     ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(told);
     EXPECT_EQ(namesEach(told[0], held), "") << told[0];
-    const auto item = watcher.readLine(Clock::now() + 20s);
-    ASSERT_TRUE(item && item->starts_with("item ")) << "no tray item registered";
+    ASSERT_TRUE(host.awaitItem(20s)) << "no tray item registered";
 
     ASSERT_TRUE(ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"));
     for (const Default& d : defaults()) {
@@ -239,26 +228,9 @@ TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecord
             << ask({"description", field});
     }
 
-    auto menu = [&] {
-        auto call = [&](std::vector<std::string> arguments) {
-            ChildProcess::Options options;
-            options.arguments = {"gdbus", "call", "--session", "--dest", item->substr(5), "--object-path", "/MenuBar",
-                                 "--method"};
-            options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-            options.environment = {busVariable};
-            options.pipeStdout = true;
-            ChildProcess gdbus = ChildProcess::start(options);
-            std::string output;
-            const auto deadline = Clock::now() + 10s;
-            while (auto line = gdbus.readLine(deadline)) output += *line + "\n";
-            gdbus.waitForExit(deadline);
-            return output;
-        };
-        call({"com.canonical.dbusmenu.AboutToShow", "0"});
-        return call({"com.canonical.dbusmenu.GetLayout", "0", "--", "-1", "[]"});
-    };
     std::string layout;
-    ASSERT_TRUE(waitFor([&] { return (layout = menu()).find("'Zone 4") != std::string::npos; }, 10s)) << layout;
+    ASSERT_TRUE(waitFor([&] { return (layout = host.menuLayout()).find("'Zone 4") != std::string::npos; }, 10s))
+        << layout;
     const std::vector<std::pair<std::string, std::string>> items{
         {"snapToZone1", "Zone 1\\tCtrl+Alt+1"}, {"snapToZone2", "Zone 2\\tCtrl+Alt+2"},
         {"snapToZone3", "Zone 3\\tCtrl+Alt+3"}, {"snapToZone4", "Zone 4\\tCtrl+Alt+4"},
@@ -285,8 +257,6 @@ TEST_F(HeldShortcutsTest, TheirFieldsSayItTheTrayMenuLeavesThemOutAndAFreeRecord
     const std::vector<std::string> toldAgain = startReadInstance();
     ASSERT_EQ(toldAgain.size(), 1u) << ::testing::PrintToString(toldAgain);
     EXPECT_EQ(namesEach(toldAgain[0], held), "") << toldAgain[0];
-    watcher.kill();
-    bus.kill();
 }
 
 // Recording, an empty field says "Press Shortcut" on the screen, with no caret that blinks; Tab goes
