@@ -65,8 +65,10 @@ protected:
     // What the pane says of a field: its description, and the line under it when shown.
     std::string said(const std::string& name) const {
         RecorderWidget* recorder = field(name);
-        const auto* line = recorder->parentWidget()->findChild<QLabel*>(QStringLiteral("problem"));
-        const std::string shown = line && line->isVisible() ? line->text().toStdString() : "";
+        std::string shown;
+        for (const QLabel* line : pane->findChildren<QLabel*>(QStringLiteral("problem"))) {
+            if (line->parentWidget()->isAncestorOf(recorder) && line->isVisible()) shown = line->text().toStdString();
+        }
         const std::string description = recorder->accessibleDescription().toStdString();
         return description == shown ? description : description + " | " + shown;
     }
