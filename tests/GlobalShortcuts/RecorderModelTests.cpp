@@ -299,6 +299,15 @@ TEST(RecorderModel, SaysWhenItsShortcutIsHeldByAnotherProgram) {
     EXPECT_EQ(world.recorder->problem(), "");
     EXPECT_EQ(refreshes, 2);
 
+    // "Use Anyway" stores a combination another program holds: it is marked, not shown as working.
+    world.hotKeys.takenByOthers.insert({Key::k.rawValue, kControlAlt});
+    world.answer = 1;
+    world.recorder->startRecording();
+    world.localEvents.post(RecorderWorld::press(Key::k.rawValue, kControlAlt));
+    EXPECT_EQ(world.recorder->text(), "Ctrl+Alt+K");
+    EXPECT_EQ(world.recorder->problem(), recorderText("held_by_another_program"));
+    world.shortcuts->setShortcut(Shortcut(Key::rightArrow, kControlAlt), world.recorder->shortcutName());
+
     RecorderModel bound(*world.shortcuts, std::optional<Shortcut>(Shortcut(Key::rightArrow, kControlAlt)));
     world.hotKeys.lose(Key::rightArrow.rawValue, kControlAlt);
     EXPECT_EQ(world.recorder->problem(), recorderText("held_by_another_program"));

@@ -333,6 +333,8 @@ TEST_F(ShortcutsPaneTest, KeypadMediaAndPrintKeysRecordUnderReadableNames) {
         {"shortcut.snapToZone3", {kControlL, kShiftL, XF86XK_AudioMute}, "Ctrl+Shift+Mute"},
         {"shortcut.snapToZone4", {kControlL, XK_Print}, "Ctrl+Print"},
         {"shortcut.snapToZone7", {kControlL, kShiftL, XK_Pause}, "Ctrl+Shift+Pause"},
+        {"shortcut.snapToZone9", {kControlL, kShiftL, XK_Scroll_Lock}, "Ctrl+Shift+Scroll Lock"},
+        {"shortcut.showZones", {kControlL, kShiftL, XK_Menu}, "Ctrl+Shift+Menu"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
