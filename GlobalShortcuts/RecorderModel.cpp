@@ -117,6 +117,9 @@ RecorderModel::RecorderModel(GlobalShortcuts& shortcuts, std::optional<Shortcut>
 
 RecorderModel::~RecorderModel() {
     *alive_ = false;
+    // Lifting the pause below tries refused shortcuts again: what that tells is for the living.
+    nameChanges_.reset();
+    refusals_.reset();
     // A recorder rebuilt away while recording must not leave every hot key paused.
     endRecording();
 }

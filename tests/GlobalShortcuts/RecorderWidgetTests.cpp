@@ -351,4 +351,17 @@ TEST(RecorderWidget, ARecorderDestroyedWhileRecordingLiftsThePause) {
     EXPECT_EQ(w.notices, (std::vector<bool>{true, false}));
 }
 
+// Lifting the pause tries the refused shortcuts again; the recorder going away must not hear of it.
+TEST(RecorderWidget, ARecorderDestroyedWhileRecordingIsNotToldOfItsShortcutComingFree) {
+    RecorderWindow w;
+    w.sims.hotKeys.takenByOthers.insert({Key::rightArrow.rawValue, kControlAlt});
+    w.module.onKeyDown(GlobalShortcuts::Name("nextZone"), [] {});
+    w.window.show();
+    ASSERT_FALSE(w.recorder->accessibleDescription().isEmpty());
+    w.click();
+    w.sims.hotKeys.takenByOthers.clear();
+    delete w.recorder;
+    EXPECT_TRUE(w.module.isActive(GlobalShortcuts::Name("nextZone")));
+}
+
 }  // namespace
