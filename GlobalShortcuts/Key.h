@@ -1,9 +1,9 @@
 #pragma once
 
 // The physical keys of a shortcut, by their Carbon virtual key codes: the stored form of every
-// shortcut, kept so that stored shortcuts read the same everywhere. The Menu key has the code the
-// Carbon table later gave it; Print, Scroll Lock and Pause, which that table leaves out (it counts
-// them as F13 to F15), have codes above its range, so that F13 to F15 stay keys of their own.
+// shortcut, kept so that stored shortcuts read the same everywhere. Menu, Print, Scroll Lock and
+// Pause, which PC keyboards have and the Carbon table leaves out, take codes it does not use: 110
+// for Menu, and 128 to 130 above its range, so that F13 to F15 stay keys of their own.
 
 #include <compare>
 #include <cstdint>
