@@ -58,21 +58,6 @@ protected:
                         SimKeyboardLayout::nativeKeyCode(Key::tab.rawValue), back ? kLeftTabSymbol : kTabSymbol, 0);
         QApplication::sendEvent(QApplication::focusWidget(), &event);
     }
-    void press(RecorderWidget* to, std::int64_t code, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-        QKeyEvent event(QEvent::KeyPress, key, modifiers, SimKeyboardLayout::nativeKeyCode(code), 0, 0);
-        QApplication::sendEvent(to, &event);
-    }
-    // What the pane says of a field: its description, and the line under it when shown.
-    std::string said(const std::string& name) const {
-        RecorderWidget* recorder = field(name);
-        std::string shown;
-        for (const QLabel* line : pane->findChildren<QLabel*>(QStringLiteral("problem"))) {
-            if (line->parentWidget()->isAncestorOf(recorder) && line->isVisible()) shown = line->text().toStdString();
-        }
-        const std::string description = recorder->accessibleDescription().toStdString();
-        return description == shown ? description : description + " | " + shown;
-    }
-
     QApplication& application = qttest::qtApplication();
     ShortcutsWorld sims;
     QtLocalEvents events{sims.keyboard};
@@ -106,29 +91,22 @@ TEST_F(ShortcutsPaneTest, TabAndShiftTabWalkTheRecordersInReadingOrder) {
         << "moving on records nothing";
 }
 
-// The window manager holds Ctrl+Alt+Left and Right: their fields say so until each works, whether
-// the user records another combination or the other program lets go.
-TEST_F(ShortcutsPaneTest, AFieldWhoseCombinationAnotherProgramHoldsSaysSoUntilItWorks) {
+// A shortcut another program holds is said to be dead under its row (title and field), in the
+// pane's own order, and nowhere else.
+TEST_F(ShortcutsPaneTest, TheLineUnderAHeldShortcutsRowSaysWhy) {
     sims.hotKeys.takenByOthers = {{Key::leftArrow.rawValue, kControlAlt}, {Key::rightArrow.rawValue, kControlAlt}};
     build();
-    const std::string held = "Held by another program, such as the window manager. Record another combination.";
-    std::vector<std::string> marked;
-    for (const std::string& name : paneShortcutNames()) {
-        if (!said(name).empty()) marked.push_back(name + ": " + said(name));
+    std::vector<std::string> said;
+    for (const QLabel* line : pane->findChildren<QLabel*>(QStringLiteral("problem"))) {
+        if (!line->isVisible()) continue;
+        std::string row = "another row";
+        for (const std::string& name : {std::string("nextZone"), std::string("previousZone")}) {
+            if (line->parentWidget()->isAncestorOf(field(name))) row = name;
+        }
+        said.push_back(row + ": " + line->text().toStdString());
     }
-    EXPECT_EQ(marked, (std::vector<std::string>{"nextZone: " + held, "previousZone: " + held}));
-
-    QTest::mouseClick(field("nextZone"), Qt::LeftButton, {}, QPoint(10, 5));
-    press(field("nextZone"), Key::n.rawValue, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(field("nextZone")->text().toStdString(), "Ctrl+Alt+N");
-    EXPECT_EQ(said("nextZone"), "") << "a free combination works";
-    EXPECT_EQ(said("previousZone"), held);
-
-    sims.hotKeys.takenByOthers.clear();
-    pane->hide();
-    pane->show();
-    EXPECT_EQ(said("previousZone"), "") << "shown again after the other program let go";
-    EXPECT_TRUE(module.isActive(ShortcutNames::previousZone()));
+    const std::string held = "Held by another program, such as the window manager. Record another combination.";
+    EXPECT_EQ(said, (std::vector<std::string>{"nextZone: " + held, "previousZone: " + held}));
 }
 
 }  // namespace
