@@ -1,8 +1,9 @@
 #pragma once
 
 // How strictly a recorder treats a shortcut that is already taken: by an item of the program's
-// menu, by the desktop (reserved, or held by another program), or forbidden by the platform rule on
-// Alt-only shortcuts. The rules themselves are GlobalShortcuts::isTakenBySystem and isDisallowed.
+// menu, by the desktop (reserved, or held by another program), by another of the program's own
+// global shortcuts, or forbidden by the platform rule on Alt-only shortcuts. The rules themselves
+// are GlobalShortcuts::isTakenBySystem, namesUsing and isDisallowed.
 
 #include <cstdint>
 #include <utility>
@@ -14,14 +15,17 @@ namespace tessary {
 
 enum class ConflictBehavior : std::uint8_t {
     block,  // an alert explains the conflict; the shortcut is refused
-    warn,   // an alert offers to use it anyway ("force_use_shortcut"); refused for disallowed ones
-    allow,  // no alert; the shortcut is used
+    warn,   // an alert offers to use it anyway ("force_use_shortcut"; for one of the program's own
+            // shortcuts "use_here", which moves it); refused for disallowed ones
+    allow,  // no alert; the shortcut is used (one of the program's own is then shared)
 };
 
 struct ConflictPolicy {
     ConflictBehavior menuItem = ConflictBehavior::block;
     ConflictBehavior systemShortcut = ConflictBehavior::warn;
     ConflictBehavior disallowed = ConflictBehavior::block;
+    // The shortcut of another of the program's global shortcut names: both would act on one press.
+    ConflictBehavior ownShortcut = ConflictBehavior::warn;
 
     static const ConflictPolicy standard;
     static const ConflictPolicy permissive;
@@ -30,9 +34,9 @@ struct ConflictPolicy {
 };
 
 inline constexpr ConflictPolicy ConflictPolicy::standard{ConflictBehavior::block, ConflictBehavior::warn,
-                                                         ConflictBehavior::block};
+                                                         ConflictBehavior::block, ConflictBehavior::warn};
 inline constexpr ConflictPolicy ConflictPolicy::permissive{ConflictBehavior::allow, ConflictBehavior::allow,
-                                                           ConflictBehavior::allow};
+                                                           ConflictBehavior::allow, ConflictBehavior::allow};
 
 // The running system as the disallowed rule reads it. The rule names two releases of another
 // operating system; on Linux it never applies, and tests set the reader to reach it.

@@ -10,7 +10,10 @@ GlobalShortcuts::GlobalShortcuts(Dependencies d)
       localEvents_(d.localEvents),
       scheduler_(d.scheduler),
       center_(d.hotKeys, d.localEvents),
-      self_(std::make_shared<GlobalShortcuts*>(this)) {}
+      self_(std::make_shared<GlobalShortcuts*>(this)) {
+    // A new layout may have freed a combination, or made it typable.
+    keyboardChange_ = keyboard_.onChange([this] { retryRefused(); });
+}
 
 GlobalShortcuts::~GlobalShortcuts() {
     *self_ = nullptr;
@@ -27,6 +30,7 @@ std::string GlobalShortcuts::storageKey(const Name& name) const {
 void GlobalShortcuts::introduce(const Name& name) {
     if (!name.initialShortcut || introduced_.count(name.rawValue)) return;
     introduced_.insert(name.rawValue);
+    namesWithDefaults_.insert_or_assign(name.rawValue, name);
     storeDefaultIfAbsent(*name.initialShortcut, name);
 }
 
@@ -98,6 +102,7 @@ void GlobalShortcuts::reset(const std::vector<Name>& names) {
             const std::string text = name.initialShortcut->storedText();
             if (!UserDefaults::isStorable(key, text)) continue;
             introduced_.insert(name.rawValue);
+            namesWithDefaults_.insert_or_assign(name.rawValue, name);
             unregisterOldShortcut(name);
             defaults_.set(key, text);
         }
@@ -164,17 +169,23 @@ void GlobalShortcuts::removeHandler(const Name& name) {
         }
     }
     if (!isDisabled(name.rawValue) && nameStreams_.count(name.rawValue)) return;
+    forgetRefusal(name);
     unregisterOldShortcut(name);
 }
 
 void GlobalShortcuts::removeAllHandlers() {
     std::set<Shortcut> shortcuts;
+    std::vector<Name> names;
     for (auto* table : {&keyDownHandlers_, &keyUpHandlers_}) {
         for (auto& [raw, list] : *table) {
             for (auto& handler : list.handlers) handler->removed = true;
             if (auto shortcut = getShortcut(list.name)) shortcuts.insert(*shortcut);
+            names.push_back(list.name);
         }
         table->clear();
+    }
+    for (const Name& name : names) {
+        if (!hasHandlers(name.rawValue)) forgetRefusal(name);
     }
     for (const Shortcut& shortcut : shortcuts) {
         if (!isShortcutUsedByOtherName(shortcut)) unregisterShortcut(shortcut);
@@ -184,6 +195,7 @@ void GlobalShortcuts::removeAllHandlers() {
 void GlobalShortcuts::disable(const std::vector<Name>& names) {
     for (const Name& name : names) {
         disabledNames_.insert(name.rawValue);
+        forgetRefusal(name);
         unregisterOldShortcut(name);
     }
 }
@@ -205,6 +217,8 @@ void GlobalShortcuts::setPaused(bool paused) {
     if (paused == isPaused_) return;
     isPaused_ = paused;
     syncCenter();
+    // A recording has ended: the user may have freed a combination elsewhere meanwhile.
+    if (!paused) retryRefused();
 }
 
 void GlobalShortcuts::syncCenter() {
@@ -222,13 +236,17 @@ std::optional<HotKeyRefusal> GlobalShortcuts::tryRegister(const Shortcut& shortc
         [this, shortcut] { dispatchShortcutEvent(EventType::keyUp, shortcut); });
     if (auto registered = center_.registerHotKey(hotKey); !registered) return registered.error();
     std::weak_ptr<HotKey> weak = hotKey;
-    hotKey->onRegistrationFailed = [this, weak, shortcut] {
+    hotKey->onRegistrationFailed = [this, weak, shortcut](HotKeyRefusal refusal) {
         auto lost = weak.lock();
         auto it = registeredShortcuts_.find(shortcut);
         if (!lost || it == registeredShortcuts_.end() || it->second != lost) return;
-        log_.error("the hot key " + description(shortcut) +
-                   " could not be taken again after the keyboard changed; it no longer works");
+        log_.error("the hot key " + description(shortcut) + " could not be taken again (" +
+                   std::string(hotKeyRefusalText(refusal)) + "); it no longer works");
         registeredShortcuts_.erase(it);
+        for (const Name& name : namesNeeding(shortcut)) {
+            reportedRefusals_.insert({name.rawValue, shortcut});
+            noteRefusal(name, shortcut, refusal);
+        }
     };
     registeredShortcuts_.emplace(shortcut, std::move(hotKey));
     return std::nullopt;
@@ -247,14 +265,79 @@ void GlobalShortcuts::registerShortcut(const Shortcut& shortcut) {
 }
 
 void GlobalShortcuts::registerShortcutIfNeeded(const Name& name) {
-    if (isDisabled(name.rawValue) || !hasHandlers(name.rawValue)) return;
-    const auto shortcut = getShortcut(name);
-    if (!shortcut) return;
+    const auto shortcut = isDisabled(name.rawValue) || !hasHandlers(name.rawValue) ? std::nullopt : getShortcut(name);
+    if (!shortcut) {
+        forgetRefusal(name);
+        return;
+    }
     if (auto refusal = tryRegister(*shortcut)) {
         reportRefusal(&name, *shortcut, *refusal);
+        noteRefusal(name, *shortcut, *refusal);
     } else {
         reportedRefusals_.erase({name.rawValue, *shortcut});
+        forgetRefusal(name);
     }
+}
+
+void GlobalShortcuts::noteRefusal(const Name& name, const Shortcut& shortcut, HotKeyRefusal refusal) {
+    auto it = refused_.find(name.rawValue);
+    if (it != refused_.end() && it->second.shortcut == shortcut && it->second.refusal == refusal) return;
+    refused_.insert_or_assign(name.rawValue, Refused{name, shortcut, refusal});
+    refusalDidChange.emit(name);
+}
+
+void GlobalShortcuts::forgetRefusal(const Name& name) {
+    auto it = refused_.find(name.rawValue);
+    if (it == refused_.end()) return;
+    refused_.erase(it);
+    refusalDidChange.emit(name);
+}
+
+std::optional<HotKeyRefusal> GlobalShortcuts::refusal(const Name& name) {
+    auto it = refused_.find(name.rawValue);
+    if (it == refused_.end() || isDisabled(name.rawValue) || !hasHandlers(name.rawValue)) return std::nullopt;
+    // Stored over by hand, or the refused value is already gone.
+    if (getShortcut(name) != it->second.shortcut) return std::nullopt;
+    return it->second.refusal;
+}
+
+void GlobalShortcuts::retryRefused() {
+    std::vector<Name> names;
+    for (const auto& [raw, refused] : refused_) names.push_back(refused.name);
+    for (const Name& name : names) registerShortcutIfNeeded(name);
+}
+
+void GlobalShortcuts::retryRefused(const Name& name) {
+    auto it = refused_.find(name.rawValue);
+    if (it == refused_.end()) return;
+    const Name refused = it->second.name;
+    registerShortcutIfNeeded(refused);
+}
+
+std::vector<GlobalShortcuts::Name> GlobalShortcuts::namesNeeding(const Shortcut& shortcut) {
+    std::set<std::string> raws;
+    for (const auto* table : {&keyDownHandlers_, &keyUpHandlers_}) {
+        for (const auto& [raw, list] : *table) raws.insert(raw);
+    }
+    for (const auto& [raw, streams] : nameStreams_) raws.insert(raw);
+    std::vector<Name> names;
+    for (const std::string& raw : raws) {
+        if (isDisabled(raw)) continue;
+        Name name = namesWithDefaults_.count(raw) ? namesWithDefaults_.at(raw) : Name(raw);
+        if (getShortcut(name) == shortcut) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::vector<GlobalShortcuts::Name> GlobalShortcuts::namesUsing(const Shortcut& shortcut, const Name* leaveOut) {
+    std::vector<Name> names;
+    for (const Name& stored : storedNames()) {
+        if (leaveOut && stored.rawValue == leaveOut->rawValue) continue;
+        auto known = namesWithDefaults_.find(stored.rawValue);
+        const Name name = known == namesWithDefaults_.end() ? stored : known->second;
+        if (getShortcut(name) == shortcut) names.push_back(name);
+    }
+    return names;
 }
 
 void GlobalShortcuts::unregisterShortcut(const Shortcut& shortcut) {
@@ -349,6 +432,7 @@ void GlobalShortcuts::endNameStream(const std::string& raw, std::uint64_t id) {
         it->second.sinks.erase(sink);
     }
     if (it->second.sinks.empty()) nameStreams_.erase(it);
+    if (!hasHandlers(raw)) forgetRefusal(name);
     if (auto shortcut = getShortcut(name); shortcut && !isShortcutUsedByOtherName(*shortcut)) {
         unregisterShortcut(*shortcut);
     }

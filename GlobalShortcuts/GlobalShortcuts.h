@@ -14,9 +14,12 @@
 //
 // Hot keys: a name has one while it has a handler or an open stream, is not disabled and stores a
 // shortcut; names storing the same shortcut share one hot key and one press runs them all. A
-// combination the platform refuses is logged once per name and shortcut; the stored value stays and
-// isActive() answers false. Dispatch runs over a snapshot: a handler may add or remove handlers,
-// change shortcuts or end streams while it runs; what was removed before its turn does not run.
+// combination the platform refuses is logged once per name and shortcut; the stored value stays,
+// isActive() answers false and refusal() says why, so that whatever shows the shortcut can say it
+// does not work. Refused names are tried again when a recording ends, when the keyboard changes and
+// when asked (retryRefused): the other program may have let go meanwhile. Dispatch runs over a
+// snapshot: a handler may add or remove handlers, change shortcuts or end streams while it runs;
+// what was removed before its turn does not run.
 //
 // Main loop only; every delay (key repeat) through the Scheduler.
 
@@ -115,6 +118,20 @@ public:
     bool isRegistered(const Shortcut& shortcut) const { return registeredShortcuts_.count(shortcut) != 0; }
     void dispatchShortcutEvent(EventType type, const Shortcut& shortcut);
 
+    // --- Live state ---------------------------------------------------------------------------------
+    // Why a name that needs a hot key (enabled, with handlers, storing a shortcut) has none, as the
+    // last attempt found; nothing while it has one or needs none.
+    std::optional<HotKeyRefusal> refusal(const Name& name);
+    bool isHeldByAnotherProgram(const Name& name) { return refusal(name) == HotKeyRefusal::heldByAnotherClient; }
+    // Tries the refused names (or one name) again.
+    void retryRefused();
+    void retryRefused(const Name& name);
+    // Every name whose stored shortcut is this one, but `leaveOut`, by raw value; each with its
+    // default when the module was given it.
+    std::vector<Name> namesUsing(const Shortcut& shortcut, const Name* leaveOut = nullptr);
+    // What the user calls a name ("Zone 3"), for messages that name it; set by the program.
+    std::function<std::optional<std::string>(const Name&)> nameTitle = [](const Name&) { return std::nullopt; };
+
     // --- Streams ------------------------------------------------------------------------------------
     [[nodiscard]] KeyEventStream events(const Name& name, std::function<void(EventType)> consumer);
     [[nodiscard]] KeyEventStream events(const Shortcut& shortcut, std::function<void(EventType)> consumer);
@@ -145,6 +162,8 @@ public:
     Signal<const Name&> shortcutByNameDidChange;
     // A recorder started (true) or stopped (false) recording.
     Signal<bool> recorderActiveStatusDidChange;
+    // A name's refusal() came, went or changed.
+    Signal<const Name&> refusalDidChange;
 
     // The recorder that owns the pause while it records; only it may lift the pause.
     const void* activeRecorder = nullptr;
@@ -179,6 +198,10 @@ private:
     void addHandler(std::map<std::string, HandlerList>& table, const Name& name, std::function<void()> action);
     std::optional<HotKeyRefusal> tryRegister(const Shortcut& shortcut);
     void reportRefusal(const Name* name, const Shortcut& shortcut, HotKeyRefusal refusal);
+    void noteRefusal(const Name& name, const Shortcut& shortcut, HotKeyRefusal refusal);
+    void forgetRefusal(const Name& name);
+    // The enabled names with handlers that store the shortcut.
+    std::vector<Name> namesNeeding(const Shortcut& shortcut);
     void syncCenter();
     void endNameStream(const std::string& raw, std::uint64_t id);
     void endShortcutStream(const Shortcut& shortcut, std::uint64_t id);
@@ -200,7 +223,16 @@ private:
     std::map<Shortcut, std::map<std::uint64_t, std::shared_ptr<StreamSink>>> shortcutStreams_;
     std::uint64_t nextStreamID_ = 0;
     std::set<std::string> introduced_;
+    // The names given with a default, by raw value: clearing one of them stores the Boolean false.
+    std::map<std::string, Name> namesWithDefaults_;
     std::set<std::pair<std::string, Shortcut>> reportedRefusals_;
+    struct Refused {
+        Name name;
+        Shortcut shortcut;
+        HotKeyRefusal refusal;
+    };
+    std::map<std::string, Refused> refused_;
+    Subscription keyboardChange_;
     bool isEnabled_ = true;
     bool isPaused_ = false;
     // Lets stream handles that outlive the module do nothing.

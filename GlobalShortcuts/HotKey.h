@@ -26,8 +26,9 @@ public:
     const std::int64_t carbonModifiers;
     const std::function<void()> onKeyDown;
     const std::function<void()> onKeyUp;
-    // Run when the centre fails to take the combination again (or the platform gives it up).
-    std::function<void()> onRegistrationFailed;
+    // Run when the centre fails to take the combination again (or the platform gives it up), with
+    // the reason.
+    std::function<void(HotKeyRefusal)> onRegistrationFailed;
     // Unique in the centre, handed out when the hot key is made.
     const std::int64_t id;
     // Present while the combination is registered with the platform.

@@ -9,7 +9,7 @@ HotKeyCenter::HotKeyCenter(HotKeys& hotKeys, LocalEvents& localEvents)
       keyMonitor_(localEvents, localEventBit(LocalEventType::keyDown) | localEventBit(LocalEventType::keyUp),
                   [this](const LocalEvent& event) { return matchLocalKeyEvent(event); }) {
     events_ = hotKeys_.onEvent([this](HotKeyRegistration r, HotKeyEventKind kind) { platformEvent(r, kind); });
-    lost_ = hotKeys_.onLost([this](HotKeyRegistration r) { registrationLost(r); });
+    lost_ = hotKeys_.onLost([this](HotKeyRegistration r, HotKeyRefusal why) { registrationLost(r, why); });
     isMenuOpen_ = localEvents.isMenuTracking();
     menuTracking_ = localEvents.onMenuTracking([this](bool open) { menuTrackingChanged(open); });
     mode_ = isMenuOpen_ ? Mode::menuOpen : Mode::normal;
@@ -83,7 +83,7 @@ void HotKeyCenter::registerAll() {
             continue;
         }
         table_.erase(hotKey->id);
-        if (auto failed = hotKey->onRegistrationFailed) failed();
+        if (auto failed = hotKey->onRegistrationFailed) failed(registration.error());
     }
 }
 
@@ -108,7 +108,7 @@ void HotKeyCenter::platformEvent(HotKeyRegistration registration, HotKeyEventKin
     if (auto hotKey = entry->second.lock()) run(hotKey, kind == HotKeyEventKind::pressed);
 }
 
-void HotKeyCenter::registrationLost(HotKeyRegistration registration) {
+void HotKeyCenter::registrationLost(HotKeyRegistration registration, HotKeyRefusal refusal) {
     auto id = byRegistration_.find(registration);
     if (id == byRegistration_.end()) return;
     const std::int64_t hotKeyID = id->second;
@@ -119,7 +119,7 @@ void HotKeyCenter::registrationLost(HotKeyRegistration registration) {
     table_.erase(entry);
     if (!hotKey) return;
     hotKey->registration.reset();
-    if (auto failed = hotKey->onRegistrationFailed) failed();
+    if (auto failed = hotKey->onRegistrationFailed) failed(refusal);
 }
 
 std::optional<LocalEvent> HotKeyCenter::matchLocalKeyEvent(const LocalEvent& event) {

@@ -60,7 +60,7 @@ private:
     void applyMode();
     void menuTrackingChanged(bool open);
     void platformEvent(HotKeyRegistration registration, HotKeyEventKind kind);
-    void registrationLost(HotKeyRegistration registration);
+    void registrationLost(HotKeyRegistration registration, HotKeyRefusal refusal);
     std::optional<LocalEvent> matchLocalKeyEvent(const LocalEvent& event);
     std::vector<std::shared_ptr<HotKey>> liveHotKeys() const;
     static void run(const std::shared_ptr<HotKey>& hotKey, bool down);

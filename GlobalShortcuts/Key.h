@@ -1,7 +1,9 @@
 #pragma once
 
 // The physical keys of a shortcut, by their Carbon virtual key codes: the stored form of every
-// shortcut, kept so that stored shortcuts read the same everywhere.
+// shortcut, kept so that stored shortcuts read the same everywhere. Menu, Print, Scroll Lock and
+// Pause, which PC keyboards have and the Carbon table leaves out, take codes it does not use: 110
+// for Menu, and 128 to 130 above its range, so that F13 to F15 stay keys of their own.
 
 #include <compare>
 #include <cstdint>
@@ -33,7 +35,8 @@ namespace tessary {
     X(keypad0, 82) X(keypad1, 83) X(keypad2, 84) X(keypad3, 85) X(keypad4, 86) X(keypad5, 87)         \
     X(keypad6, 88) X(keypad7, 89) X(keypad8, 91) X(keypad9, 92) X(keypadClear, 71)                    \
     X(keypadDecimal, 65) X(keypadDivide, 75) X(keypadEnter, 76) X(keypadEquals, 81)                   \
-    X(keypadMinus, 78) X(keypadMultiply, 67) X(keypadPlus, 69)
+    X(keypadMinus, 78) X(keypadMultiply, 67) X(keypadPlus, 69)                                       \
+    X(contextualMenu, 110) X(printScreen, 128) X(scrollLock, 129) X(pause, 130)
 
 struct Key {
     // Any integer: a hand-edited store may hold codes no keyboard has.

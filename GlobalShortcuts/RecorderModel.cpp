@@ -9,7 +9,8 @@ namespace tessary {
 
 namespace {
 
-constexpr std::uint32_t kTab = 0xff09, kBackSpace = 0xff08, kDelete = 0xffff, kKeypadDelete = 0xff9f;
+constexpr std::uint32_t kTab = 0xff09, kLeftTab = 0xfe20, kBackSpace = 0xff08, kDelete = 0xffff,
+                        kKeypadDelete = 0xff9f;
 
 // Whether a key is a modifier, lock or group key, and the modifier it holds (0 for the lock and
 // group keys and AltGr, which no shortcut carries). X sends such a key's own press before the
@@ -52,6 +53,17 @@ const std::map<std::string_view, std::string_view>& texts() {
         {"keyboard_shortcuts_can_be_changed", "Most desktops let you change their shortcuts in their keyboard settings."},
         {"ok", "OK"},
         {"force_use_shortcut", "Use Anyway"},
+        {"keyboard_shortcut_used_by_own_shortcut", "Tessary already uses this shortcut for “%s”."},
+        {"keyboard_shortcut_used_here_instead", "Use it here instead? “%s” is then left without a shortcut."},
+        {"another_own_shortcut", "another of its shortcuts"},
+        {"cancel", "Cancel"},
+        {"use_here", "Use Here"},
+        {"key_not_recordable",
+         "This key cannot be part of a global shortcut: the desktop gives shortcuts no way to name it. Choose "
+         "another key."},
+        {"needs_modifier", "Add Ctrl, Alt or Super"},
+        {"held_by_another_program", "Held by another program, such as the window manager. Record another combination."},
+        {"not_typable", "This keyboard cannot type this combination. Record another combination."},
         // The alerts' window title: the program's name, whatever name the process was given.
         {"alert_title", "Tessary"},
     };
@@ -71,6 +83,17 @@ std::string recorderText(std::string_view key) {
     return it == texts().end() ? std::string(key) : std::string(it->second);
 }
 
+namespace {
+
+// A text of the table with its one "%s" filled in.
+std::string recorderText(std::string_view key, const std::string& argument) {
+    std::string text = tessary::recorderText(key);
+    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, argument);
+    return text;
+}
+
+}  // namespace
+
 RecorderModel::RecorderModel(GlobalShortcuts& shortcuts, GlobalShortcuts::Name name, ChangeHandler change)
     : onChange(std::move(change)),
       shortcuts_(shortcuts),
@@ -78,6 +101,9 @@ RecorderModel::RecorderModel(GlobalShortcuts& shortcuts, GlobalShortcuts::Name n
       name_(std::move(name)),
       monitor_(shortcuts.localEvents(), kRecordedEvents, [this](const LocalEvent& event) { return handle(event); }) {
     nameChanges_ = shortcuts_.shortcutByNameDidChange.subscribe([this](const GlobalShortcuts::Name& changed) {
+        if (changed.rawValue == name_.rawValue) view.refresh();
+    });
+    refusals_ = shortcuts_.refusalDidChange.subscribe([this](const GlobalShortcuts::Name& changed) {
         if (changed.rawValue == name_.rawValue) view.refresh();
     });
 }
@@ -91,6 +117,9 @@ RecorderModel::RecorderModel(GlobalShortcuts& shortcuts, std::optional<Shortcut>
 
 RecorderModel::~RecorderModel() {
     *alive_ = false;
+    // Lifting the pause below tries refused shortcuts again: what that tells is for the living.
+    nameChanges_.reset();
+    refusals_.reset();
     // A recorder rebuilt away while recording must not leave every hot key paused.
     endRecording();
 }
@@ -121,8 +150,27 @@ std::string RecorderModel::text() const {
 }
 
 std::string RecorderModel::shownText() const {
+    if (!isRecording()) return text();
     if (heldModifiers_) return modifierText(heldModifiers_) + "…";
-    return text();
+    return hint_.empty() ? placeholder() : hint_;
+}
+
+std::string RecorderModel::problem() const {
+    if (mode_ != StorageMode::name) return {};
+    switch (shortcuts_.refusal(name_).value_or(HotKeyRefusal::unavailable)) {
+    case HotKeyRefusal::heldByAnotherClient:
+        return recorderText("held_by_another_program");
+    case HotKeyRefusal::notRepresentable:
+        return recorderText("not_typable");
+    case HotKeyRefusal::unavailable:
+        // No display: nothing works, and nothing the user records changes that.
+        return {};
+    }
+    return {};
+}
+
+void RecorderModel::checkAgain() {
+    if (mode_ == StorageMode::name) shortcuts_.retryRefused(name_);
 }
 
 std::string RecorderModel::placeholder() const {
@@ -132,6 +180,7 @@ std::string RecorderModel::placeholder() const {
 void RecorderModel::startRecording() {
     if (isRecording()) return;
     heldModifiers_ = 0;
+    hint_.clear();
     monitor_.start();
     shortcuts_.activeRecorder = this;
     shortcuts_.setPaused(true);
@@ -143,6 +192,7 @@ void RecorderModel::endRecording() {
     if (!isRecording()) return;
     monitor_.stop();
     heldModifiers_ = 0;
+    hint_.clear();
     if (shortcuts_.activeRecorder == this) {
         shortcuts_.activeRecorder = nullptr;
         shortcuts_.setPaused(false);
@@ -212,6 +262,33 @@ void RecorderModel::showHeldModifiers(std::int64_t held) {
     view.refresh();
 }
 
+void RecorderModel::showHint(std::string hint) {
+    if (hint == hint_) return;
+    hint_ = std::move(hint);
+    view.refresh();
+}
+
+bool RecorderModel::ownShortcutAllows(const Shortcut& shortcut) {
+    if (conflictPolicy.ownShortcut == ConflictBehavior::allow) return true;
+    const std::vector<GlobalShortcuts::Name> others =
+        shortcuts_.namesUsing(shortcut, mode_ == StorageMode::name ? &name_ : nullptr);
+    if (others.empty()) return true;
+    const std::string title =
+        shortcuts_.nameTitle(others.front()).value_or(recorderText("another_own_shortcut"));
+    Alert alert{recorderText("keyboard_shortcut_used_by_own_shortcut", title), std::nullopt, {}};
+    if (conflictPolicy.ownShortcut == ConflictBehavior::block) {
+        runAlert(alert);
+        return false;
+    }
+    alert.informativeText = recorderText("keyboard_shortcut_used_here_instead", title);
+    alert.buttons = {recorderText("cancel"), recorderText("use_here")};
+    std::weak_ptr<bool> alive = alive_;
+    if (runAlert(alert) != 1) return false;
+    // Moved: the other names let go of it, so that one press acts once.
+    for (const GlobalShortcuts::Name& other : others) shortcuts_.setShortcut(std::nullopt, other);
+    return !alive.expired();
+}
+
 std::optional<LocalEvent> RecorderModel::handle(const LocalEvent& event) {
     if (event.type == LocalEventType::leftMouseUp || event.type == LocalEventType::rightMouseUp) {
         if (isNear(event.location)) {
@@ -231,12 +308,16 @@ std::optional<LocalEvent> RecorderModel::handle(const LocalEvent& event) {
     }
     if (event.type != LocalEventType::keyDown) return event;
     showHeldModifiers(0);
+    showHint({});
     const std::int64_t held = event.carbonModifiers & carbon::modifierBits;
+    const bool tab = event.keySymbol == kTab || event.keySymbol == kLeftTab ||
+                     (event.keySymbol == 0 && event.carbonKeyCode == Key::tab.rawValue);
+    if (tab && (held & ~carbon::shiftKey) == 0) {
+        // On through the recorders, as Tab moves through any form; Shift goes back.
+        view.moveFocus(!(held & carbon::shiftKey));
+        return std::nullopt;
+    }
     if (held == 0) {
-        if (event.keySymbol == kTab) {
-            view.resignFocus();
-            return event;
-        }
         const bool deleteKey = event.keySymbol == kBackSpace || event.keySymbol == kDelete ||
                                event.keySymbol == kKeypadDelete ||
                                event.carbonKeyCode == Key::delete_.rawValue ||
@@ -250,10 +331,17 @@ std::optional<LocalEvent> RecorderModel::handle(const LocalEvent& event) {
             return std::nullopt;
         }
     }
+    // F21 and beyond, and keys only some keyboards have, have no code to be stored as: say so,
+    // since pressing them again would change nothing.
+    if (!event.carbonKeyCode) {
+        runAlert(Alert{recorderText("key_not_recordable"), std::nullopt, {}});
+        return std::nullopt;
+    }
     const bool realModifier = held & (carbon::controlKey | carbon::optionKey | carbon::cmdKey);
-    // F21 and beyond have no Carbon code: nothing to store them as.
-    if ((!realModifier && !functionKeys().count(event.keySymbol)) || !event.carbonKeyCode) {
+    if (!realModifier && !functionKeys().count(event.keySymbol)) {
         view.beep();
+        // A beep is silent on many desktops: the field says what is missing.
+        showHint(recorderText("needs_modifier"));
         return std::nullopt;
     }
     const auto candidate = Shortcut::fromEvent(event);
@@ -263,12 +351,12 @@ std::optional<LocalEvent> RecorderModel::handle(const LocalEvent& event) {
 
     if (menuItemUsing && shortcut != currentShortcut()) {
         if (const auto title = menuItemUsing(shortcut)) {
-            std::string message = recorderText("keyboard_shortcut_used_by_menu_item");
-            message.replace(message.find("%s"), 2, *title);
+            const std::string message = recorderText("keyboard_shortcut_used_by_menu_item", *title);
             if (!conflictAlert(conflictPolicy.menuItem, message, std::nullopt)) return std::nullopt;
             if (alive.expired()) return std::nullopt;
         }
     }
+    if (!ownShortcutAllows(shortcut) || alive.expired()) return std::nullopt;
     if (conflictPolicy.disallowed != ConflictBehavior::allow && shortcuts_.isDisallowed(shortcut)) {
         runAlert(Alert{recorderText("keyboard_shortcut_disallowed"), std::nullopt, {}});
         return std::nullopt;

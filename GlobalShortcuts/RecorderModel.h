@@ -2,9 +2,12 @@
 
 // What a shortcut recorder decides, apart from its widget: where its shortcut lives (a name's
 // stored shortcut, or a value its owner binds), what it shows, when it records, and what each key
-// press or click while recording does: beep, clear, end, explain a conflict in an alert, or take
-// the press as the new shortcut. Modifier keys alone are never a shortcut: their presses and
-// releases only show what is held so far.
+// press or click while recording does: beep, clear, end, move on to the next recorder (Tab, Shift+
+// Tab), explain a conflict in an alert, or take the press as the new shortcut. While recording it
+// shows a prompt ("Press Shortcut") whatever it holds, so that a field holding a shortcut also says
+// that typing now records; modifier keys alone are never a shortcut: their presses and releases
+// only show what is held so far. In name mode it also says when the stored shortcut does not work
+// (another program holds it), and asks the module to try it again when the widget is shown.
 //
 // While it records it pauses every hot key (so that an existing shortcut is recorded, not fired)
 // and tells recorderActiveStatusDidChange; only the recorder that took the pause lifts it, and a
@@ -60,6 +63,8 @@ public:
         std::function<void()> keepFocus = [] {};
         // The widget's rectangle in global coordinates; a click within 3 pixels of it keeps recording.
         std::function<Rect()> globalBounds = [] { return Rect(); };
+        // Moves the focus to the next (or previous) control, as Tab does; the recorder it reaches records.
+        std::function<void(bool forward)> moveFocus = [](bool) {};
         // The text, the placeholder or the clear button changed.
         std::function<void()> refresh = [] {};
     };
@@ -88,11 +93,19 @@ public:
     void setCurrentShortcut(std::optional<Shortcut> shortcut);
 
     std::string text() const;
-    // What the field shows: the modifiers held so far while recording ("Ctrl+Alt+…"), else text().
+    // What the field shows: while recording the modifiers held so far ("Ctrl+Alt+…"), or why the
+    // last key was refused, or the prompt; else text().
     std::string shownText() const;
+    // Whether shownText() is the user's own keys (held modifiers or the shortcut), not a prompt.
+    bool showsKeys() const { return !isRecording() || heldModifiers_ != 0; }
     std::string placeholder() const;
     bool showsClearButton() const { return !text().empty(); }
     bool isRecording() const { return monitor_.isStarted(); }
+    // Name mode: why the stored shortcut does not work, as the user is told; empty while it works
+    // (or no hot key is wanted for it yet).
+    std::string problem() const;
+    // Asks the module to try the refused shortcut again (the user came to look at it).
+    void checkAgain();
 
     void startRecording();
     void endRecording();
@@ -111,6 +124,9 @@ private:
     std::optional<int> runAlert(const Alert& alert);
     void accept(const Shortcut& shortcut);
     void showHeldModifiers(std::int64_t held);
+    void showHint(std::string hint);
+    // The check against the program's other names; false when the shortcut must not be taken.
+    bool ownShortcutAllows(const Shortcut& shortcut);
 
     GlobalShortcuts& shortcuts_;
     StorageMode mode_;
@@ -119,7 +135,10 @@ private:
     LocalEventMonitor monitor_;
     // The modifiers held while recording, before any other key.
     std::int64_t heldModifiers_ = 0;
+    // Why the last key was refused, shown until the next one.
+    std::string hint_;
     Subscription nameChanges_;
+    Subscription refusals_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

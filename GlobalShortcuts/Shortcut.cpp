@@ -17,21 +17,27 @@ namespace tessary {
 namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
-constexpr std::string_view kKeycap = "\xE2\x83\xA3";                 // U+20E3, combining enclosing keycap
 
-// The special keys and their names as Linux desktops (and Qt's native text) write them; keypad
-// keys in the keycap form.
+// The keys named in words, as the desktops write them in their keyboard settings: one style, and
+// only letters the interface font has (no keycaps, no arrows), so a name never shows as a box.
 const std::unordered_map<std::int64_t, std::string>& specialKeyNames() {
     static const std::unordered_map<std::int64_t, std::string> names = [] {
         std::unordered_map<std::int64_t, std::string> map{
-            {Key::return_.rawValue, "Return"},      {Key::delete_.rawValue, "Backspace"},
-            {Key::deleteForward.rawValue, "Del"},   {Key::end.rawValue, "End"},
-            {Key::escape.rawValue, "Esc"},          {Key::help.rawValue, "Ins"},
-            {Key::home.rawValue, "Home"},           {Key::space.rawValue, "Space"},
-            {Key::tab.rawValue, "Tab"},             {Key::pageUp.rawValue, "PgUp"},
-            {Key::pageDown.rawValue, "PgDown"},     {Key::upArrow.rawValue, "Up"},
-            {Key::rightArrow.rawValue, "Right"},    {Key::downArrow.rawValue, "Down"},
-            {Key::leftArrow.rawValue, "Left"},
+            {Key::return_.rawValue, "Enter"},          {Key::delete_.rawValue, "Backspace"},
+            {Key::deleteForward.rawValue, "Delete"},   {Key::end.rawValue, "End"},
+            {Key::escape.rawValue, "Esc"},             {Key::help.rawValue, "Insert"},
+            {Key::home.rawValue, "Home"},              {Key::space.rawValue, "Space"},
+            {Key::tab.rawValue, "Tab"},                {Key::pageUp.rawValue, "Page Up"},
+            {Key::pageDown.rawValue, "Page Down"},     {Key::upArrow.rawValue, "Up"},
+            {Key::rightArrow.rawValue, "Right"},       {Key::downArrow.rawValue, "Down"},
+            {Key::leftArrow.rawValue, "Left"},         {Key::mute.rawValue, "Mute"},
+            {Key::volumeUp.rawValue, "Volume Up"},     {Key::volumeDown.rawValue, "Volume Down"},
+            {Key::printScreen.rawValue, "Print"},      {Key::scrollLock.rawValue, "Scroll Lock"},
+            {Key::pause.rawValue, "Pause"},            {Key::contextualMenu.rawValue, "Menu"},
+            {Key::keypadClear.rawValue, "Num Clear"},  {Key::keypadDecimal.rawValue, "Num ."},
+            {Key::keypadDivide.rawValue, "Num /"},     {Key::keypadEquals.rawValue, "Num ="},
+            {Key::keypadMinus.rawValue, "Num -"},      {Key::keypadMultiply.rawValue, "Num *"},
+            {Key::keypadPlus.rawValue, "Num +"},       {Key::keypadEnter.rawValue, "Num Enter"},
         };
         const Key functionKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,  Key::f6,  Key::f7,
                                     Key::f8,  Key::f9,  Key::f10, Key::f11, Key::f12, Key::f13, Key::f14,
@@ -39,15 +45,7 @@ const std::unordered_map<std::int64_t, std::string>& specialKeyNames() {
         for (int n = 0; n < 20; ++n) map[functionKeys[n].rawValue] = "F" + std::to_string(n + 1);
         const Key keypadDigits[] = {Key::keypad0, Key::keypad1, Key::keypad2, Key::keypad3, Key::keypad4,
                                     Key::keypad5, Key::keypad6, Key::keypad7, Key::keypad8, Key::keypad9};
-        for (int n = 0; n < 10; ++n) map[keypadDigits[n].rawValue] = std::to_string(n) + std::string(kKeycap);
-        map[Key::keypadClear.rawValue] = "\xE2\x98\x92" + std::string(kKeycap);  // ☒
-        map[Key::keypadDecimal.rawValue] = "." + std::string(kKeycap);
-        map[Key::keypadDivide.rawValue] = "/" + std::string(kKeycap);
-        map[Key::keypadEquals.rawValue] = "=" + std::string(kKeycap);
-        map[Key::keypadMinus.rawValue] = "-" + std::string(kKeycap);
-        map[Key::keypadMultiply.rawValue] = "*" + std::string(kKeycap);
-        map[Key::keypadPlus.rawValue] = "+" + std::string(kKeycap);
-        map[Key::keypadEnter.rawValue] = "\xE2\x86\xA9" + std::string(kKeycap);  // ↩
+        for (int n = 0; n < 10; ++n) map[keypadDigits[n].rawValue] = "Num " + std::to_string(n);
         return map;
     }();
     return names;

@@ -5,7 +5,8 @@
 // stored form of a shortcut, Platform/CarbonModifiers.h); the back end maps them to the keyboard.
 //
 // A held combination gives one press and one release: key repeat is folded, and the release ends
-// the press of its key whatever modifiers are let go first. Notices arrive on the main loop.
+// the press of its key whatever modifiers are let go first. A key already down when its
+// combination is taken gives nothing until it has been let go: its repeats are no new press. Notices arrive on the main loop.
 
 #include <cstdint>
 #include <functional>
@@ -56,8 +57,9 @@ public:
     // Presses and releases of registered combinations.
     [[nodiscard]] virtual Subscription onEvent(EventHandler handler) = 0;
     // A registration the back end had to give up (the keyboard changed and the combination could
-    // not be taken again). It is gone: it needs no unregistering.
-    [[nodiscard]] virtual Subscription onLost(std::function<void(HotKeyRegistration)> handler) = 0;
+    // not be taken again), with the reason. It is gone: it needs no unregistering.
+    using LostHandler = std::function<void(HotKeyRegistration, HotKeyRefusal)>;
+    [[nodiscard]] virtual Subscription onLost(LostHandler handler) = 0;
 };
 
 }  // namespace tessary

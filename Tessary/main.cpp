@@ -50,6 +50,7 @@
 #include "Tessary/editor/ui/EditorTestQuery.h"
 #include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/CloudSync.h"
+#include "Tessary/keyboard/HeldShortcutsNotice.h"
 #include "Tessary/keyboard/KeyboardSnapController.h"
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/keyboard/WorkspaceHotKeys.h"
@@ -62,6 +63,7 @@
 #include "Tessary/integrations/ui/FeedbackTestVerb.h"
 #include "Tessary/integrations/ui/SyncTestVerb.h"
 #include "Tessary/settings/SettingsSelection.h"
+#include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/ui/SettingsTestQuery.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/OnboardingModel.h"
@@ -364,6 +366,15 @@ int main(int argc, char** argv) {
         keyboardSnap.onRestoreAll = [&delegate] { delegate.memory().restoreAll(); };
         keyboardSnap.onSnapFailed = [&delegate](const ZoneService::SnapError& error) { delegate.reportSnapFailure(error); };
         WorkspaceHotKeys workspaceHotKeys(shortcuts, delegate.workspaces());
+        // What a recorder calls the shortcut it would take from another name: its pane row, or
+        // the workspace it restores.
+        shortcuts.nameTitle = [&delegate](const GlobalShortcuts::Name& name) -> std::optional<std::string> {
+            if (std::string title = shortcutTitle(name.rawValue); !title.empty()) return title;
+            for (const Workspace& workspace : delegate.workspaces().library().workspaces) {
+                if (WorkspaceHotKeys::shortcutName(workspace.id).rawValue == name.rawValue) return workspace.name;
+            }
+            return std::nullopt;
+        };
         delegate.hooks().askReviewQuestion = runReviewAlert;
         if (EditorTestQuery::enabled()) {
             delegate.hooks().commandLineVerbs["editor-test"] = [&editorForTests](const std::vector<std::string>& arguments) {
@@ -379,7 +390,14 @@ int main(int argc, char** argv) {
             updater.onPendingUpdateChange = [&] { statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value()); };
             statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value());
         };
-        delegate.hooks().registerShortcuts = [&keyboardSnap] { keyboardSnap.registerShortcuts(); };
+        delegate.hooks().registerShortcuts = [&keyboardSnap, &shortcuts, &defaults, &delegate] {
+            keyboardSnap.registerShortcuts();
+            // Defaults another program holds do nothing; said once, with the way to other ones.
+            if (auto held = heldShortcutsNotice(shortcuts, defaults)) {
+                delegate.notifyUser(UserNotice{held->title, held->body, held->actionLabel,
+                                               [&delegate] { delegate.showSettings(SettingsSection::shortcuts); }});
+            }
+        };
         delegate.hooks().syncWorkspaceShortcuts = [&workspaceHotKeys] { workspaceHotKeys.syncShortcuts(); };
         delegate.hooks().removeWorkspaceShortcut = [&workspaceHotKeys](const UUID& id) {
             workspaceHotKeys.removeShortcut(id);
@@ -441,6 +459,7 @@ int main(int argc, char** argv) {
         updater.onPendingUpdateChange = nullptr;
         statusItem.reset();
         cloudSync.reset();
+        shortcuts.nameTitle = [](const GlobalShortcuts::Name&) { return std::nullopt; };
         liveSocket.clear();
         liveDelegate = nullptr;
     }

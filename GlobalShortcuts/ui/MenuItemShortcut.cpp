@@ -32,20 +32,26 @@ public:
     void bind(const GlobalShortcuts::Name& name) {
         name_ = name;
         apply();
-        changed_ = shortcuts_.shortcutByNameDidChange.subscribe([this](const GlobalShortcuts::Name& changed) {
+        auto follow = [this](const GlobalShortcuts::Name& changed) {
             if (changed.rawValue == name_.rawValue) apply();
-        });
+        };
+        changed_ = shortcuts_.shortcutByNameDidChange.subscribe(follow);
+        refused_ = shortcuts_.refusalDidChange.subscribe(follow);
     }
     const QKeySequence& fallback() const { return fallback_; }
 
 private:
-    void apply() { show(shortcuts_, action_, shortcuts_.getShortcut(name_), fallback_); }
+    void apply() {
+        const auto shortcut = shortcuts_.refusal(name_) ? std::nullopt : shortcuts_.getShortcut(name_);
+        show(shortcuts_, action_, shortcut, fallback_);
+    }
 
     GlobalShortcuts& shortcuts_;
     QAction* action_;
     QKeySequence fallback_;
     GlobalShortcuts::Name name_;
     Subscription changed_;
+    Subscription refused_;
 };
 
 MenuItemBinding* bindingOf(QAction* action) {

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace tessary {
 
@@ -24,14 +25,30 @@ Recorder::Recorder(GlobalShortcuts& shortcuts, Binding binding, const QString& l
 }
 
 void Recorder::place(const QString& label) {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    auto* layout = new QHBoxLayout;
+    column->addLayout(layout);
     if (!label.isEmpty()) {
         auto* title = new QLabel(label, this);
         title->setBuddy(field_);
         layout->addWidget(title);
     }
-    layout->addWidget(field_);
+    layout->addWidget(field_, 0, Qt::AlignRight);
+    // Two or three lines under a field in a narrow column; read after the field by screen readers,
+    // which get the same text as its description.
+    auto* problem = new QLabel(this);
+    problem->setObjectName(QStringLiteral("problem"));
+    problem->setTextFormat(Qt::PlainText);
+    problem->setWordWrap(true);
+    problem->setMinimumWidth(200);
+    problem->setForegroundRole(QPalette::PlaceholderText);
+    QFont font = problem->font();
+    font.setPointSizeF(font.pointSizeF() * 0.9);
+    problem->setFont(font);
+    column->addWidget(problem);
+    field_->setProblemLabel(problem);
 }
 
 Recorder& Recorder::withValidation(std::function<ValidationResult(const Shortcut&)> validate) {

@@ -1,8 +1,9 @@
 #pragma once
 
 // A recorder as a form row: an optional label beside the recorder field, bound to a name or to a
-// value its owner keeps (a getter and a setter). In binding mode the setter is written before
-// onChange runs, so onChange reads the new value from the owner.
+// value its owner keeps (a getter and a setter), and under them, while the shortcut does not work,
+// a line that says why. In binding mode the setter is written before onChange runs, so onChange
+// reads the new value from the owner.
 
 #include "GlobalShortcuts/ui/RecorderWidget.h"
 

@@ -7,8 +7,11 @@
 #include <QFocusEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyle>
 #include <QVariant>
 
 #include <algorithm>
@@ -19,10 +22,31 @@ namespace {
 
 constexpr const char* kPolicyProperty = "tessaryConflictPolicy";
 
+// The application's style without a text caret: keys pressed in a recorder record, they never edit,
+// and a blinking caret would say otherwise. One for every recorder, living with the application.
+class CaretlessStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_TextCursorWidth) return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QStyle* caretlessStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new CaretlessStyle(QApplication::style()->name());
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 }  // namespace
 
 void setConflictPolicy(QWidget* widget, ConflictPolicy policy) {
-    const QList<QVariant> value{int(policy.menuItem), int(policy.systemShortcut), int(policy.disallowed)};
+    const QList<QVariant> value{int(policy.menuItem), int(policy.systemShortcut), int(policy.disallowed),
+                                int(policy.ownShortcut)};
     widget->setProperty(kPolicyProperty, value);
 }
 
@@ -31,9 +55,9 @@ ConflictPolicy conflictPolicyFor(const QWidget* widget) {
         const QVariant value = w->property(kPolicyProperty);
         if (!value.isValid()) continue;
         const QList<QVariant> parts = value.toList();
-        if (parts.size() != 3) continue;
+        if (parts.size() != 4) continue;
         return ConflictPolicy{ConflictBehavior(parts[0].toInt()), ConflictBehavior(parts[1].toInt()),
-                              ConflictBehavior(parts[2].toInt())};
+                              ConflictBehavior(parts[2].toInt()), ConflictBehavior(parts[3].toInt())};
     }
     return ConflictPolicy::standard;
 }
@@ -57,6 +81,7 @@ RecorderWidget::~RecorderWidget() {
 }
 
 void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
+    setStyle(caretlessStyle());
     setAlignment(Qt::AlignCenter);
     setClearButtonEnabled(true);
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -81,7 +106,10 @@ void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
         const QPoint origin = mapToGlobal(QPoint(0, 0));
         return Rect(origin.x(), origin.y(), width(), height());
     };
+    view.moveFocus = [this](bool forward) { focusNextPrevChild(forward); };
     view.refresh = [this] { sync(); };
+    mark_ = addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning), QLineEdit::LeadingPosition);
+    mark_->setVisible(false);
     model_->menuItemUsing = [&shortcuts](const Shortcut& shortcut) -> std::optional<std::string> {
         const QAction* item = menuItemWithMatchingShortcut(shortcut, mainMenu(), shortcuts.keyboard());
         if (!item) return std::nullopt;
@@ -97,11 +125,22 @@ void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
 }
 
 QSize RecorderWidget::sizeHint() const {
-    // 130 wide, wider when the text needs it (Linux names its keys in words), with room for the
-    // clear button on both sides so that the centred text is never under it.
+    // 130 wide, wider when the shortcut needs it (Linux names its keys in words), with room for the
+    // clear button and the mark on both sides so that the centred text is never under them; wide
+    // enough for the prompts too, so that the field keeps its width as a recording starts.
     const int height = QLineEdit::sizeHint().height();
-    const int textWidth = fontMetrics().horizontalAdvance(text()) + 2 * height + 8;
-    return QSize(std::max(130, textWidth), height);
+    const QFontMetrics metrics = fontMetrics();
+    const int shortcut = metrics.horizontalAdvance(QString::fromStdString(model_->text())) + 2 * height + 16;
+    int prompt = metrics.horizontalAdvance(placeholderText());
+    for (const char* key : {"record_shortcut", "press_shortcut"}) {
+        prompt = std::max(prompt, metrics.horizontalAdvance(QString::fromStdString(recorderText(key))));
+    }
+    return QSize(std::max({130, shortcut, prompt + 16}), height);
+}
+
+void RecorderWidget::setProblemLabel(QLabel* label) {
+    problemLabel_ = label;
+    sync();
 }
 
 void RecorderWidget::startRecording() {
@@ -110,13 +149,26 @@ void RecorderWidget::startRecording() {
 }
 
 void RecorderWidget::sync() {
-    const QString text = QString::fromStdString(model_->shownText());
-    if (this->text() != text) {
+    const bool recording = model_->isRecording();
+    // While recording the field holds no text: what it shows is drawn as its placeholder, and the
+    // clear button, which follows the text, steps aside.
+    const QString text = recording ? QString() : QString::fromStdString(model_->shownText());
+    const QString placeholder = QString::fromStdString(recording ? model_->shownText() : model_->placeholder());
+    if (this->text() != text || placeholderText() != placeholder) {
         setText(text);
+        setPlaceholderText(placeholder);
         updateGeometry();
     }
-    setPlaceholderText(QString::fromStdString(model_->placeholder()));
-    const bool recording = model_->isRecording();
+    update();
+    const QString problem = QString::fromStdString(model_->problem());
+    mark_->setVisible(!problem.isEmpty());
+    mark_->setToolTip(problem);
+    setToolTip(problem);
+    setAccessibleDescription(problem);
+    if (problemLabel_) {
+        problemLabel_->setText(problem);
+        problemLabel_->setVisible(!problem.isEmpty());
+    }
     if (recording && !grabbing_) {
         grabKeyboard();
         grabbing_ = true;
@@ -190,6 +242,27 @@ void RecorderWidget::keyPressEvent(QKeyEvent* event) {
 void RecorderWidget::hideEvent(QHideEvent* event) {
     model_->endRecording();
     QLineEdit::hideEvent(event);
+}
+
+void RecorderWidget::showEvent(QShowEvent* event) {
+    QLineEdit::showEvent(event);
+    // The user came to look: a combination another program held may be free now.
+    model_->checkAgain();
+}
+
+void RecorderWidget::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    // Qt leaves a focused centred field's placeholder out (its caret would sit in the text); this
+    // field has no caret, and the placeholder is what it has to say.
+    if (!text().isEmpty() || placeholderText().isEmpty() || !hasFocus()) return;
+    QPainter painter(this);
+    const QRect caret = cursorRect();
+    const QRect area(contentsRect().left(), caret.top(), contentsRect().width(), caret.height());
+    const int width = fontMetrics().horizontalAdvance(placeholderText());
+    const QRect line(caret.center().x() - width / 2, area.top(), width, area.height());
+    painter.setClipRect(area);
+    painter.setPen(palette().color(model_->showsKeys() ? QPalette::Text : QPalette::PlaceholderText));
+    painter.drawText(line, Qt::AlignCenter, placeholderText());
 }
 
 void RecorderWidget::changeEvent(QEvent* event) {

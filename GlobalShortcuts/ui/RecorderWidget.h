@@ -4,15 +4,21 @@
 // RecorderModel that decides everything it shows and does. A click or Tab into it starts a
 // recording; showing or activating its window never does; losing the focus, hiding, or the window
 // going inactive ends it. While it records it holds the keyboard, or a combination the window
-// manager holds would never reach it. Only the model sets the text: typing, pasting and the
-// middle-click paste change nothing. Alerts are message boxes, modal to the recorder's window.
+// manager holds would never reach it, and it shows the model's prompt or the modifiers held, drawn
+// by the widget itself (Qt hides a focused centred field's placeholder). It never draws a caret:
+// typing records, it does not edit. Only the model sets the text: typing, pasting and the middle-click
+// paste change nothing. Alerts are message boxes, modal to the recorder's window. A shortcut that
+// does not work (another program holds it) is marked with a warning sign, and its reason is the
+// field's tool tip and accessible description, and the text of a label its owner gives it.
 //
 // The conflict policy comes from the nearest ancestor that has one (setConflictPolicy), read at
 // creation, when the widget moves to another parent and when a recording starts.
 
 #include "GlobalShortcuts/RecorderModel.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 #include <memory>
 
@@ -34,6 +40,8 @@ public:
     RecorderModel& model() { return *model_; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+    // A label that shows why the shortcut does not work, hidden while it works.
+    void setProblemLabel(QLabel* label);
 
 protected:
     bool event(QEvent* event) override;
@@ -43,7 +51,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setUp(GlobalShortcuts& shortcuts);
@@ -53,6 +63,8 @@ private:
 
     std::unique_ptr<RecorderModel> model_;
     bool grabbing_ = false;
+    QAction* mark_ = nullptr;
+    QPointer<QLabel> problemLabel_;
 };
 
 }  // namespace tessary

@@ -22,7 +22,10 @@ const std::unordered_map<std::int64_t, Qt::Key>& specialKeys() {
             {Key::tab.rawValue, Qt::Key_Tab},         {Key::pageUp.rawValue, Qt::Key_PageUp},
             {Key::pageDown.rawValue, Qt::Key_PageDown}, {Key::upArrow.rawValue, Qt::Key_Up},
             {Key::rightArrow.rawValue, Qt::Key_Right}, {Key::downArrow.rawValue, Qt::Key_Down},
-            {Key::leftArrow.rawValue, Qt::Key_Left},
+            {Key::leftArrow.rawValue, Qt::Key_Left},  {Key::printScreen.rawValue, Qt::Key_Print},
+            {Key::scrollLock.rawValue, Qt::Key_ScrollLock}, {Key::pause.rawValue, Qt::Key_Pause},
+            {Key::contextualMenu.rawValue, Qt::Key_Menu}, {Key::mute.rawValue, Qt::Key_VolumeMute},
+            {Key::volumeUp.rawValue, Qt::Key_VolumeUp}, {Key::volumeDown.rawValue, Qt::Key_VolumeDown},
         };
         const Key functionKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,  Key::f6,  Key::f7,
                                     Key::f8,  Key::f9,  Key::f10, Key::f11, Key::f12, Key::f13, Key::f14,

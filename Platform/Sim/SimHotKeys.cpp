@@ -57,12 +57,12 @@ bool SimHotKeys::release(std::int64_t carbonKeyCode, std::int64_t carbonModifier
     return id != 0;
 }
 
-void SimHotKeys::lose(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) {
+void SimHotKeys::lose(std::int64_t carbonKeyCode, std::int64_t carbonModifiers, HotKeyRefusal refusal) {
     const HotKeyRegistration id = find(carbonKeyCode, carbonModifiers);
     if (!id) return;
     entries_.erase(id);
     requests.push_back("lost #" + std::to_string(id));
-    lost_.emit(id);
+    lost_.emit(id, refusal);
 }
 
 std::vector<std::pair<std::int64_t, std::int64_t>> SimHotKeys::registered() const {

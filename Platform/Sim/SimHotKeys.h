@@ -22,9 +22,7 @@ public:
     bool isHeldByAnotherClient(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) override;
     std::vector<std::pair<std::int64_t, std::int64_t>> systemShortcuts() const override { return system; }
     Subscription onEvent(EventHandler handler) override { return events_.subscribe(std::move(handler)); }
-    Subscription onLost(std::function<void(HotKeyRegistration)> handler) override {
-        return lost_.subscribe(std::move(handler));
-    }
+    Subscription onLost(LostHandler handler) override { return lost_.subscribe(std::move(handler)); }
 
     // Combinations another program holds.
     std::set<std::pair<std::int64_t, std::int64_t>> takenByOthers;
@@ -36,7 +34,8 @@ public:
     bool press(std::int64_t carbonKeyCode, std::int64_t carbonModifiers);
     bool release(std::int64_t carbonKeyCode, std::int64_t carbonModifiers);
     // The back end gives up a registration (as after a keyboard change it could not follow).
-    void lose(std::int64_t carbonKeyCode, std::int64_t carbonModifiers);
+    void lose(std::int64_t carbonKeyCode, std::int64_t carbonModifiers,
+              HotKeyRefusal refusal = HotKeyRefusal::heldByAnotherClient);
 
     std::vector<std::string> requests;
     // The combinations registered now, in order.
@@ -52,7 +51,7 @@ private:
     HotKeyRegistration next_ = 0;
     std::map<HotKeyRegistration, Entry> entries_;
     Signal<HotKeyRegistration, HotKeyEventKind> events_;
-    Signal<HotKeyRegistration> lost_;
+    Signal<HotKeyRegistration, HotKeyRefusal> lost_;
 };
 
 }  // namespace tessary

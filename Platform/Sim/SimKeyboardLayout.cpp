@@ -17,7 +17,7 @@ std::optional<std::string> SimKeyboardLayout::character(std::int64_t carbonKeyCo
 }
 
 std::optional<std::int64_t> SimKeyboardLayout::carbonKeyCode(std::uint32_t nativeKeyCode) const {
-    if (nativeKeyCode < 8 || nativeKeyCode > 8 + 127) return std::nullopt;
+    if (nativeKeyCode < 8 || nativeKeyCode > 255) return std::nullopt;
     return std::int64_t(nativeKeyCode) - 8;
 }
 

@@ -19,24 +19,31 @@ std::vector<std::uint16_t> lockVariants(std::uint16_t numLockBit) {
 }
 
 bool X11HotKeyPresses::press(xcb_keycode_t code, HotKeyRegistration registration) {
-    auto [it, inserted] = held_.try_emplace(code, registration);
+    auto [it, inserted] = held_.try_emplace(code, Held{registration, true});
     if (inserted) return true;
-    if (it->second == registration) return false;
+    // Held since before the grab: the server's repeats of it, whatever modifiers come with them.
+    if (!it->second.announced || it->second.registration == registration) return false;
     // Another combination on the same key (the modifiers changed while it was held): a new press.
-    it->second = registration;
+    it->second.registration = registration;
     return true;
+}
+
+void X11HotKeyPresses::heldAtGrab(xcb_keycode_t code, HotKeyRegistration registration) {
+    // A press already announced on this key stays what it is.
+    held_.try_emplace(code, Held{registration, false});
 }
 
 std::optional<HotKeyRegistration> X11HotKeyPresses::release(xcb_keycode_t code) {
     auto it = held_.find(code);
     if (it == held_.end()) return std::nullopt;
-    const HotKeyRegistration registration = it->second;
+    const Held held = it->second;
     held_.erase(it);
-    return registration;
+    if (!held.announced) return std::nullopt;
+    return held.registration;
 }
 
 void X11HotKeyPresses::forget(HotKeyRegistration registration) {
-    std::erase_if(held_, [registration](const auto& entry) { return entry.second == registration; });
+    std::erase_if(held_, [registration](const auto& entry) { return entry.second.registration == registration; });
 }
 
 X11HotKeys::X11HotKeys(X11Connection& connection, X11KeyboardLayout& keyboard)
@@ -75,25 +82,30 @@ Expected<X11HotKeys::Grab, HotKeyRefusal> X11HotKeys::grabFor(std::int64_t carbo
     return Grab{*keyCode, *state};
 }
 
-bool X11HotKeys::grab(const Grab& grab) {
+X11HotKeys::Taken X11HotKeys::grab(const Grab& grab) {
     xcb_connection_t* c = connection_.xcb();
     std::vector<xcb_void_cookie_t> cookies;
     for (std::uint16_t variant : variants_) {
         cookies.push_back(xcb_grab_key_checked(c, 1, connection_.root(), std::uint16_t(grab.state | variant),
                                                grab.keyCode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
+    // Answered after the grabs: a key down now was pressed before the grab could see it.
+    const xcb_query_keymap_cookie_t keymap = xcb_query_keymap(c);
     std::vector<std::uint16_t> taken;
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         if (connection_.checkNow(cookies[i], "GrabKey", X11ErrorTolerance::keyMayBeGrabbed)) {
             taken.push_back(variants_[i]);
         }
     }
-    if (taken.size() == variants_.size()) return true;
+    auto keys = connection_.reply(xcb_query_keymap_reply, keymap, "QueryKeymap");
+    if (taken.size() == variants_.size()) {
+        return {true, keys && (keys->keys[grab.keyCode / 8] & (1u << (grab.keyCode % 8))) != 0};
+    }
     for (std::uint16_t variant : taken) {
         xcb_ungrab_key(c, grab.keyCode, connection_.root(), std::uint16_t(grab.state | variant));
     }
     connection_.flush();
-    return false;
+    return {};
 }
 
 void X11HotKeys::ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants) {
@@ -108,9 +120,11 @@ Expected<HotKeyRegistration, HotKeyRefusal> X11HotKeys::registerHotKey(std::int6
                                                                        std::int64_t carbonModifiers) {
     auto combination = grabFor(carbonKeyCode, carbonModifiers);
     if (!combination) return unexpected(combination.error());
-    if (!grab(*combination)) return unexpected(HotKeyRefusal::heldByAnotherClient);
+    const Taken taken = grab(*combination);
+    if (!taken.taken) return unexpected(HotKeyRefusal::heldByAnotherClient);
     const HotKeyRegistration id = ++next_;
     entries_[id] = Entry{carbonKeyCode, carbonModifiers, *combination};
+    if (taken.keyDown) presses_.heldAtGrab(combination->keyCode, id);
     return id;
 }
 
@@ -132,7 +146,7 @@ bool X11HotKeys::isHeldByAnotherClient(std::int64_t carbonKeyCode, std::int64_t 
         // Ours: asking the server again would let go of it.
         if (entry.grab.keyCode == combination->keyCode && entry.grab.state == combination->state) return false;
     }
-    if (!grab(*combination)) return true;
+    if (!grab(*combination).taken) return true;
     ungrab(*combination, variants_);
     connection_.flush();
     return false;
@@ -164,7 +178,7 @@ void X11HotKeys::keyboardChanged() {
     variants_ = lockVariants(keyboard_.numLockBit());
     lockBits_ = 0;
     for (std::uint16_t variant : variants_) lockBits_ |= variant;
-    std::vector<HotKeyRegistration> lost;
+    std::vector<std::pair<HotKeyRegistration, HotKeyRefusal>> lost;
     for (auto& [id, entry] : entries_) {
         auto combination = grabFor(entry.carbonKeyCode, entry.carbonModifiers);
         if (combination && variants_ == oldVariants && combination->keyCode == entry.grab.keyCode &&
@@ -173,16 +187,22 @@ void X11HotKeys::keyboardChanged() {
         }
         ungrab(entry.grab, oldVariants);
         presses_.forget(id);
-        if (combination && grab(*combination)) {
-            entry.grab = *combination;
-        } else {
-            lost.push_back(id);
+        if (!combination) {
+            lost.emplace_back(id, combination.error());
+            continue;
         }
+        const Taken taken = grab(*combination);
+        if (!taken.taken) {
+            lost.emplace_back(id, HotKeyRefusal::heldByAnotherClient);
+            continue;
+        }
+        entry.grab = *combination;
+        if (taken.keyDown) presses_.heldAtGrab(combination->keyCode, id);
     }
     connection_.flush();
-    for (HotKeyRegistration id : lost) {
+    for (const auto& [id, refusal] : lost) {
         entries_.erase(id);
-        lost_.emit(id);
+        lost_.emit(id, refusal);
     }
 }
 

@@ -8,11 +8,14 @@
 //
 // Detectable auto-repeat is asked for, so a held combination sends one press and repeated presses
 // without releases; repeats are folded, and a release ends the press of its key code whatever
-// modifiers are still held (Ctrl let go before Z). The probe grabs and lets go at once, and answers
-// for combinations this program holds without touching them.
+// modifiers are still held (Ctrl let go before Z). A key already down when its combination is
+// grabbed (the one just typed into a recorder, still held) would reach the new grab as a press at
+// its first repeat: the keyboard's state is read with the grab, and such a key counts only once it
+// was let go. The probe grabs and lets go at once, and answers for combinations this program holds
+// without touching them.
 //
 // Requests and events run on the main loop through X11Connection; registering costs one round
-// trip (the grab's answer), events none.
+// trip (the grab's answer, with the keyboard's state), events none.
 
 #include "Platform/HotKeys.h"
 #include "Platform/X11/X11Connection.h"
@@ -34,13 +37,20 @@ class X11HotKeyPresses {
 public:
     // True for a new press (announce it), false for a repeat.
     bool press(xcb_keycode_t code, HotKeyRegistration registration);
+    // The key was down when the registration's grab was taken: until its release, its presses are
+    // repeats and its release ends nothing.
+    void heldAtGrab(xcb_keycode_t code, HotKeyRegistration registration);
     // The registration whose press this release ends; nothing when the key was not pressed as one.
     std::optional<HotKeyRegistration> release(xcb_keycode_t code);
     // Forgets the presses of a registration (ungrabbed: its release may go elsewhere).
     void forget(HotKeyRegistration registration);
 
 private:
-    std::map<xcb_keycode_t, HotKeyRegistration> held_;
+    struct Held {
+        HotKeyRegistration registration;
+        bool announced;
+    };
+    std::map<xcb_keycode_t, Held> held_;
 };
 
 class X11HotKeys final : public HotKeys {
@@ -55,9 +65,7 @@ public:
     void unregisterHotKey(HotKeyRegistration registration) override;
     bool isHeldByAnotherClient(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) override;
     Subscription onEvent(EventHandler handler) override { return events_.subscribe(std::move(handler)); }
-    Subscription onLost(std::function<void(HotKeyRegistration)> handler) override {
-        return lost_.subscribe(std::move(handler));
-    }
+    Subscription onLost(LostHandler handler) override { return lost_.subscribe(std::move(handler)); }
 
 private:
     struct Grab {
@@ -72,8 +80,13 @@ private:
 
     // The key code and core state of a combination on the current keyboard.
     Expected<Grab, HotKeyRefusal> grabFor(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) const;
+    struct Taken {
+        bool taken = false;
+        // The key was down as the grab was taken.
+        bool keyDown = false;
+    };
     // Grabs every lock variant; on a refusal lets go of those taken.
-    bool grab(const Grab& grab);
+    Taken grab(const Grab& grab);
     void ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants);
     void handle(const xcb_generic_event_t& event);
     void keyboardChanged();
@@ -88,7 +101,7 @@ private:
     int handlerID_ = 0;
     Subscription keyboardChange_;
     Signal<HotKeyRegistration, HotKeyEventKind> events_;
-    Signal<HotKeyRegistration> lost_;
+    Signal<HotKeyRegistration, HotKeyRefusal> lost_;
 };
 
 }  // namespace tessary

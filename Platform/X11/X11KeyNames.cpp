@@ -7,7 +7,7 @@ namespace tessary {
 
 namespace {
 
-constexpr std::array<std::pair<std::int64_t, std::string_view>, 111> kNames{{
+constexpr std::array<std::pair<std::int64_t, std::string_view>, 115> kNames{{
     // Letters and the punctuation among them, row by row.
     {12, "AD01"}, {13, "AD02"}, {14, "AD03"}, {15, "AD04"}, {17, "AD05"}, {16, "AD06"}, {32, "AD07"},
     {34, "AD08"}, {31, "AD09"}, {35, "AD10"}, {33, "AD11"}, {30, "AD12"},
@@ -33,6 +33,8 @@ constexpr std::array<std::pair<std::int64_t, std::string_view>, 111> kNames{{
     {82, "KP0"}, {83, "KP1"}, {84, "KP2"}, {85, "KP3"}, {86, "KP4"}, {87, "KP5"}, {88, "KP6"}, {89, "KP7"},
     {91, "KP8"}, {92, "KP9"}, {65, "KPDL"}, {75, "KPDV"}, {76, "KPEN"}, {81, "KPEQ"}, {78, "KPSU"},
     {67, "KPMU"}, {69, "KPAD"},
+    // The keys of PC keyboards beside the function keys, and Menu.
+    {128, "PRSC"}, {129, "SCLK"}, {130, "PAUS"}, {110, "COMP"},
 }};
 
 }  // namespace

@@ -60,6 +60,15 @@ std::string defaultShortcutText(const std::string& name) {
     return found == defaults.end() ? std::string() : found->second;
 }
 
+std::string shortcutTitle(const std::string& name) {
+    for (const ShortcutSection& section : shortcutSections()) {
+        for (const ShortcutRow& row : section.rows) {
+            if (row.name == name) return row.title;
+        }
+    }
+    return {};
+}
+
 ConfirmationTexts shortcutsResetConfirmation() {
     return {"Reset all shortcuts?", "Every shortcut on this pane goes back to its default; the ones you recorded are lost.",
             "Reset"};

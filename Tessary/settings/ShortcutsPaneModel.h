@@ -37,6 +37,9 @@ int zoneGridColumns(int width);
 // The default of a pane name as the desktop writes it ("Ctrl+Alt+1"); empty for another name.
 std::string defaultShortcutText(const std::string& name);
 
+// The title of a pane name's row ("Zone 3", "Next zone"); empty for another name.
+std::string shortcutTitle(const std::string& name);
+
 ConfirmationTexts shortcutsResetConfirmation();
 PrimaryActionTexts shortcutsResetAction();
 

@@ -38,6 +38,11 @@ struct RecorderWorld : ShortcutsWorld {
             model.startRecording();
         };
         model.view.globalBounds = [] { return Rect(100, 100, 130, 24); };
+        // As the widget: the focus leaves (the next recorder takes it and records).
+        model.view.moveFocus = [this, &model](bool forward) {
+            lines.push_back(forward ? "focus next" : "focus back");
+            model.endRecording();
+        };
     }
     // A key press with the keysym it types.
     static LocalEvent press(std::int64_t code, std::int64_t modifiers, std::uint32_t symbol = 0) {
@@ -82,12 +87,15 @@ TEST(RecorderModel, WhatEachPressWhileRecordingDoes) {
         {"F5 alone records", {}, RecorderWorld::press(96, 0, kF1Symbol + 4), false, {"focus out"}, {"F5"}, "F5", false},
         {"Shift+F5 records with Shift", {}, RecorderWorld::press(96, carbon::shiftKey, kF1Symbol + 4), false,
          {"focus out"}, {"Shift+F5"}, "Shift+F5", false},
-        {"F21 has no code to store: beep", {}, RecorderWorld::unknownKey(kF1Symbol + 20),
-         false, {"beep"}, {}, "Ctrl+Alt+Right", true},
-        {"Tab moves on", {}, RecorderWorld::press(Key::tab.rawValue, 0, kTabSymbol), true, {"focus out"}, {},
-         "Ctrl+Alt+Right", false},
-        {"Shift+Tab beeps", {}, RecorderWorld::press(Key::tab.rawValue, carbon::shiftKey, kTabSymbol), false, {"beep"},
-         {}, "Ctrl+Alt+Right", true},
+        {"F21 has no code to store: a message says so, recording resumes", {},
+         RecorderWorld::unknownKey(kF1Symbol + 20), false,
+         {"focus out", "alert: " + recorderText("key_not_recordable"), "focus in"}, {}, "Ctrl+Alt+Right", true},
+        {"Tab moves on to the next recorder", {}, RecorderWorld::press(Key::tab.rawValue, 0, kTabSymbol), false,
+         {"focus next"}, {}, "Ctrl+Alt+Right", false},
+        {"Shift+Tab goes back", {}, RecorderWorld::press(Key::tab.rawValue, carbon::shiftKey, 0xfe20), false,
+         {"focus back"}, {}, "Ctrl+Alt+Right", false},
+        {"Ctrl+Tab is a candidate", {}, RecorderWorld::press(Key::tab.rawValue, carbon::controlKey, kTabSymbol), false,
+         {"focus out"}, {"Ctrl+Tab"}, "Ctrl+Tab", false},
         {"Escape ends and keeps the shortcut", {}, RecorderWorld::press(Key::escape.rawValue, 0), false, {"focus out"},
          {}, "Ctrl+Alt+Right", false},
         {"Ctrl+Escape is a candidate", {}, RecorderWorld::press(Key::escape.rawValue, carbon::controlKey), false,
@@ -177,20 +185,20 @@ TEST(RecorderModel, ModifierKeysAloneShowWhatIsHeldAndRecordNothing) {
         {"Ctrl down and up, the release without its modifier",
          {RecorderWorld::press(Key::control.rawValue, carbon::controlKey, kControlL),
           release(Key::control.rawValue, 0, kControlL)},
-         {"Ctrl+…", "Ctrl+Alt+Right"}},
+         {"Ctrl+…", "Press Shortcut"}},
         {"the release still reporting its own modifier",
          {RecorderWorld::press(Key::control.rawValue, carbon::controlKey, kControlL),
           release(Key::control.rawValue, carbon::controlKey, kControlL)},
-         {"Ctrl+…", "Ctrl+Alt+Right"}},
+         {"Ctrl+…", "Press Shortcut"}},
         {"Ctrl, then right Alt reported without its flag, then Ctrl let go first",
          {RecorderWorld::press(Key::control.rawValue, carbon::controlKey, kControlL),
           RecorderWorld::press(Key::rightOption.rawValue, carbon::controlKey, kAltR),
           release(Key::control.rawValue, carbon::controlKey | carbon::optionKey, kControlL),
           release(Key::rightOption.rawValue, carbon::optionKey, kAltR)},
-         {"Ctrl+…", "Ctrl+Alt+…", "Alt+…", "Ctrl+Alt+Right"}},
+         {"Ctrl+…", "Ctrl+Alt+…", "Alt+…", "Press Shortcut"}},
         {"AltGr and Caps Lock hold nothing a shortcut carries",
          {RecorderWorld::press(0, 0, kAltGr), RecorderWorld::press(Key::capsLock.rawValue, 0, kCapsLock)},
-         {"Ctrl+Alt+Right", "Ctrl+Alt+Right"}},
+         {"Press Shortcut", "Press Shortcut"}},
         {"a modifier key known only by its code",
          {RecorderWorld::press(Key::command.rawValue, carbon::cmdKey)},
          {"Super+…"}},
@@ -208,6 +216,102 @@ TEST(RecorderModel, ModifierKeysAloneShowWhatIsHeldAndRecordNothing) {
         EXPECT_TRUE(world.changes.empty());
         EXPECT_TRUE(world.recorder->isRecording());
     }
+}
+
+// A field that holds a shortcut must still say that typing now records; a refused key says why.
+TEST(RecorderModel, WhileRecordingTheFieldPromptsWhateverItHolds) {
+    RecorderWorld world;
+    world.recorder->endRecording();
+    std::vector<std::string> shown{world.recorder->shownText()};
+    world.recorder->startRecording();
+    shown.push_back(world.recorder->shownText());
+    for (const LocalEvent& event : {RecorderWorld::press(Key::a.rawValue, 0, 'a'),
+                                    RecorderWorld::press(Key::control.rawValue, carbon::controlKey, 0xffe3),
+                                    RecorderWorld::press(Key::escape.rawValue, carbon::controlKey)}) {
+        world.localEvents.post(event);
+        shown.push_back(world.recorder->shownText());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Ctrl+Alt+Right", "Press Shortcut", "Add Ctrl, Alt or Super", "Ctrl+…",
+                                               "Ctrl+Esc"}));
+}
+
+// Another of the program's shortcuts on the same combination would act on the same press: the
+// recorder names it, and "Use Here" moves the combination (the other keeps nothing).
+TEST(RecorderModel, AnotherOfTheProgramsShortcutsIsNamedAndMovedOnlyWhenAsked) {
+    const GlobalShortcuts::Name zone3("snapToZone3", Shortcut(Key::three, kControlAlt));
+    const std::string asked = "alert: Tessary already uses this shortcut for “Zone 3”. [Cancel] [Use Here]";
+    const struct {
+        const char* name;
+        ConflictPolicy policy;
+        int answer;
+        bool titled;
+        std::vector<std::string> lines;
+        std::string stored;       // this recorder's name
+        std::string otherStored;  // Zone 3's
+    } cases[] = {
+        {"cancelled", ConflictPolicy::standard, 0, true, {"focus out", asked, "focus in"}, "Ctrl+Alt+Right", "Ctrl+Alt+3"},
+        {"used here", ConflictPolicy::standard, 1, true, {"focus out", asked, "focus in", "focus out"}, "Ctrl+Alt+3",
+         "false"},
+        {"a name without a title", ConflictPolicy::standard, 0, false,
+         {"focus out", "alert: Tessary already uses this shortcut for “another of its shortcuts”. [Cancel] [Use Here]",
+          "focus in"},
+         "Ctrl+Alt+Right", "Ctrl+Alt+3"},
+        {"blocked", ConflictPolicy{ConflictBehavior::block, ConflictBehavior::warn, ConflictBehavior::block,
+                                   ConflictBehavior::block},
+         1, true, {"focus out", "alert: Tessary already uses this shortcut for “Zone 3”.", "focus in"}, "Ctrl+Alt+Right",
+         "Ctrl+Alt+3"},
+        {"allowed: both keep it", ConflictPolicy::permissive, 0, true, {"focus out"}, "Ctrl+Alt+3", "Ctrl+Alt+3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecorderWorld world;
+        world.shortcuts->getShortcut(zone3);  // the program has given the module its name
+        if (c.titled) {
+            world.shortcuts->nameTitle = [](const GlobalShortcuts::Name& name) -> std::optional<std::string> {
+                if (name.rawValue == "snapToZone3") return "Zone 3";
+                return std::nullopt;
+            };
+        }
+        world.recorder->conflictPolicy = c.policy;
+        world.answer = c.answer;
+        world.localEvents.post(RecorderWorld::press(Key::three.rawValue, kControlAlt));
+        EXPECT_EQ(world.lines, c.lines);
+        const auto stored = world.shortcuts->getShortcut(world.recorder->shortcutName());
+        EXPECT_EQ(stored ? world.shortcuts->description(*stored) : "none", c.stored);
+        const auto other = world.shortcuts->getShortcut(zone3);
+        EXPECT_EQ(other ? world.shortcuts->description(*other) : world.stored("snapToZone3"), c.otherStored);
+    }
+}
+
+// A stored shortcut another program holds is said to be dead, in name mode, until it works.
+TEST(RecorderModel, SaysWhenItsShortcutIsHeldByAnotherProgram) {
+    RecorderWorld world;
+    world.recorder->endRecording();
+    int refreshes = 0;
+    world.recorder->view.refresh = [&] { ++refreshes; };
+    world.hotKeys.takenByOthers.insert({Key::rightArrow.rawValue, kControlAlt});
+    world.shortcuts->onKeyDown(world.recorder->shortcutName(), [] {});
+    EXPECT_EQ(world.recorder->problem(), recorderText("held_by_another_program"));
+    EXPECT_EQ(refreshes, 1);
+
+    world.hotKeys.takenByOthers.clear();
+    world.recorder->checkAgain();
+    EXPECT_EQ(world.recorder->problem(), "");
+    EXPECT_EQ(refreshes, 2);
+
+    // "Use Anyway" stores a combination another program holds: it is marked, not shown as working.
+    world.hotKeys.takenByOthers.insert({Key::k.rawValue, kControlAlt});
+    world.answer = 1;
+    world.recorder->startRecording();
+    world.localEvents.post(RecorderWorld::press(Key::k.rawValue, kControlAlt));
+    EXPECT_EQ(world.recorder->text(), "Ctrl+Alt+K");
+    EXPECT_EQ(world.recorder->problem(), recorderText("held_by_another_program"));
+    world.shortcuts->setShortcut(Shortcut(Key::rightArrow, kControlAlt), world.recorder->shortcutName());
+
+    RecorderModel bound(*world.shortcuts, std::optional<Shortcut>(Shortcut(Key::rightArrow, kControlAlt)));
+    world.hotKeys.lose(Key::rightArrow.rawValue, kControlAlt);
+    EXPECT_EQ(world.recorder->problem(), recorderText("held_by_another_program"));
+    EXPECT_EQ(bound.problem(), "") << "an owner's value has no hot key of the module's";
 }
 
 TEST(RecorderModel, OnlyTheRecorderThatTookThePauseLiftsIt) {

@@ -105,6 +105,11 @@ std::vector<KeyStroke> typing(const std::vector<TypedKey>& keys) {
     return strokes;
 }
 
+// What the field shows: its text, or the placeholder it draws while it has none.
+std::string shown(const QLineEdit* field) {
+    return (field->text().isEmpty() ? field->placeholderText() : field->text()).toStdString();
+}
+
 void send(QWidget* to, const KeyStroke& stroke) {
     QKeyEvent event(stroke.type, stroke.key.key, stroke.modifiers, SimKeyboardLayout::nativeKeyCode(stroke.key.code),
                     stroke.key.symbol, 0);
@@ -138,7 +143,7 @@ TEST(RecorderWidget, CombinationsTypedAsAKeyboardDoes) {
         for (const auto& stroke : c.strokes) {
             for (const KeyStroke& event : typing(stroke)) {
                 send(w.recorder, event);
-                shown.push_back(w.recorder->text().toStdString());
+                shown.push_back(::shown(w.recorder));
             }
         }
         EXPECT_EQ(shown.front(), c.shownWhileHeld);
@@ -146,7 +151,7 @@ TEST(RecorderWidget, CombinationsTypedAsAKeyboardDoes) {
         if (!c.stored) {
             EXPECT_EQ(w.sims.stored("nextZone"), before) << "nothing stored";
         }
-        EXPECT_EQ(w.recorder->text().toStdString(), w.module.description(c.stored.value_or(kNext)));
+        EXPECT_EQ(::shown(w.recorder), c.recording ? "Press Shortcut" : w.module.description(c.stored.value_or(kNext)));
         EXPECT_EQ(w.recorder->model().isRecording(), c.recording);
         EXPECT_EQ(w.module.isPaused(), c.recording);
     }
@@ -193,9 +198,6 @@ TEST(RecorderWidget, AClickRecordsButShowingTheWindowDoesNot) {
     EXPECT_EQ(w.recorder->placeholderText().toStdString(), "Press Shortcut");
     EXPECT_TRUE(w.module.isPaused());
     EXPECT_EQ(w.notices, std::vector<bool>{true});
-    w.recorder->setText(QString());  // as while recording an empty field
-    w.save(&w.window, "recorder-recording");
-    w.recorder->model().view.refresh();
 
     w.key(Key::rightArrow.rawValue, Qt::Key_Right, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     EXPECT_EQ(w.recorder->text().toStdString(), "Ctrl+Alt+Super+Right");
@@ -209,6 +211,48 @@ TEST(RecorderWidget, AClickRecordsButShowingTheWindowDoesNot) {
         << "the whole text shows, clear of the button";
     QApplication::processEvents();
     w.save(&w.window, "recorder-holding");
+}
+
+// What the field draws, as columns that hold ink (text, or a caret) between its two ends.
+int inkColumns(const QImage& image) {
+    const QColor base = image.pixelColor(image.width() / 2, 2);
+    int columns = 0;
+    for (int x = 4; x < image.width() - 4; ++x) {
+        for (int y = 4; y < image.height() - 4; ++y) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.lightness() - base.lightness()) > 40) {
+                ++columns;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+// Recording, a field says so on the screen, empty or holding a shortcut, and draws no caret that
+// blinks (the window has the focus, as in the settings).
+TEST(RecorderWidget, ARecordingFieldDrawsThePromptAndNoCaret) {
+    for (const bool empty : {true, false}) {
+        SCOPED_TRACE(empty ? "empty" : "holding a shortcut");
+        RecorderWindow w;
+        if (empty) w.module.setShortcut(std::nullopt, GlobalShortcuts::Name("nextZone", kNext));
+        w.window.show();
+        w.window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+        w.click();
+        ASSERT_TRUE(w.recorder->hasFocus());
+        ASSERT_TRUE(w.recorder->model().isRecording());
+        std::vector<QImage> frames;
+        for (int i = 0; i < 5; ++i) {
+            QTest::qWait(150);
+            frames.push_back(w.recorder->grab().toImage());
+        }
+        const int prompt = w.recorder->fontMetrics().horizontalAdvance(QStringLiteral("Press Shortcut"));
+        EXPECT_GT(inkColumns(frames.front()), prompt * 2 / 3) << "the prompt is drawn";
+        EXPECT_LT(inkColumns(frames.front()), prompt + 4) << "and nothing else";
+        for (const QImage& frame : frames) EXPECT_EQ(frame, frames.front()) << "no caret blinks";
+        if (!empty) w.save(w.recorder, "recorder-recording");
+    }
 }
 
 TEST(RecorderWidget, TabRecordsAndHidingEndsIt) {
@@ -239,6 +283,7 @@ TEST(RecorderWidget, TypingAndPastingChangeNothingAndClearingRemovesTheShortcut)
     EXPECT_TRUE(w.recorder->model().isRecording()) << "ready for the replacement";
     EXPECT_EQ(w.sims.stored("nextZone"), "false");
 
+    w.key(Key::escape.rawValue, Qt::Key_Escape, {}, 0xff1b);
     w.module.setShortcut(kNext, GlobalShortcuts::Name("nextZone"));
     EXPECT_EQ(w.recorder->text().toStdString(), "Ctrl+Alt+Right") << "a change elsewhere shows";
     QAction* clearButton = nullptr;
@@ -262,7 +307,7 @@ TEST(RecorderWidget, ATakenCombinationAsksAndIsRecordedWhenForced) {
     w.click();
     w.answerAlert("OK", "recorder-taken-alert");
     w.key(Key::k.rawValue, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(w.recorder->text().toStdString(), "Ctrl+Alt+Right");
+    EXPECT_EQ(w.module.getShortcut(GlobalShortcuts::Name("nextZone")), kNext);
     EXPECT_TRUE(w.recorder->model().isRecording()) << "recording resumes after the alert";
 
     w.answerAlert("Use Anyway");
@@ -304,6 +349,19 @@ TEST(RecorderWidget, ARecorderDestroyedWhileRecordingLiftsThePause) {
     delete w.recorder;
     EXPECT_FALSE(w.module.isPaused());
     EXPECT_EQ(w.notices, (std::vector<bool>{true, false}));
+}
+
+// Lifting the pause tries the refused shortcuts again; the recorder going away must not hear of it.
+TEST(RecorderWidget, ARecorderDestroyedWhileRecordingIsNotToldOfItsShortcutComingFree) {
+    RecorderWindow w;
+    w.sims.hotKeys.takenByOthers.insert({Key::rightArrow.rawValue, kControlAlt});
+    w.module.onKeyDown(GlobalShortcuts::Name("nextZone"), [] {});
+    w.window.show();
+    ASSERT_FALSE(w.recorder->accessibleDescription().isEmpty());
+    w.click();
+    w.sims.hotKeys.takenByOthers.clear();
+    delete w.recorder;
+    EXPECT_TRUE(w.module.isActive(GlobalShortcuts::Name("nextZone")));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(Shortcut, IsStoredAsTheCarbonPairAndDecodingKeepsWhatTheTextSays) {
 
 TEST(Shortcut, ReadsAsLinuxDesktopsWriteIt) {
     SimKeyboardLayout keyboard;
-    keyboard.setCharacters({{Key::backtick.rawValue, ""}, {Key::q.rawValue, "é"}});
+    keyboard.setCharacters({{Key::backtick.rawValue, ""}, {Key::q.rawValue, "é"}, {Key::k.rawValue, ""}});
     const struct {
         const char* name;
         Shortcut shortcut;
@@ -55,18 +55,26 @@ TEST(Shortcut, ReadsAsLinuxDesktopsWriteIt) {
         {"a letter, upper-cased", {Key::z, kControlAlt}, "Ctrl+Alt+Z"},
         {"modifiers in their order", {Key::f5, kAll | carbon::functionKey}, "Ctrl+Alt+Shift+Super+Fn+F5"},
         {"a digit", {Key::one, kControlAlt}, "Ctrl+Alt+1"},
-        {"a keypad key as a keycap", {Key::keypad5, 0}, "5\u20E3"},
-        {"keypad enter", {Key::keypadEnter, 0}, "\u21A9\u20E3"},
+        {"a keypad key, in letters every font has", {Key::keypad5, 0}, "Num 5"},
+        {"keypad enter", {Key::keypadEnter, 0}, "Num Enter"},
+        {"a keypad operator", {Key::keypadMultiply, carbon::controlKey}, "Ctrl+Num *"},
+        {"return reads as its keycap", {Key::return_, kControlAlt}, "Ctrl+Alt+Enter"},
         {"space", {Key::space, carbon::cmdKey}, "Super+Space"},
         {"backspace", {Key::delete_, 0}, "Backspace"},
-        {"forward delete", {Key::deleteForward, 0}, "Del"},
-        {"help is Insert", {Key::help, 0}, "Ins"},
+        {"forward delete", {Key::deleteForward, 0}, "Delete"},
+        {"help is Insert", {Key::help, 0}, "Insert"},
         {"escape", {Key::escape, 0}, "Esc"},
-        {"page up", {Key::pageUp, 0}, "PgUp"},
+        {"page up", {Key::pageUp, 0}, "Page Up"},
+        {"a media key the layout names no character", {Key::mute, kControlAlt}, "Ctrl+Alt+Mute"},
+        {"volume", {Key::volumeDown, kControlAlt}, "Ctrl+Alt+Volume Down"},
+        {"print", {Key::printScreen, carbon::controlKey}, "Ctrl+Print"},
+        {"scroll lock", {Key::scrollLock, carbon::controlKey}, "Ctrl+Scroll Lock"},
+        {"pause", {Key::pause, carbon::cmdKey}, "Super+Pause"},
+        {"the menu key", {Key::contextualMenu, carbon::optionKey}, "Alt+Menu"},
         {"F20", {Key::f20, 0}, "F20"},
         {"a dead key", {Key::backtick, kControlAlt}, "Ctrl+Alt+\uFFFD"},
         {"a letter beyond ASCII, upper-cased", {Key::q, 0}, "\u00C9"},
-        {"a key the layout lacks", {Key::mute, 0}, "\uFFFD"},
+        {"a key the layout lacks", {Key::k, 0}, "\uFFFD"},
         {"a hand-edited code beyond 16 bits", Shortcut::fromStoredText(R"({"carbonKeyCode":70000,"carbonModifiers":0})").value(), "\uFFFD"},
         {"a negative code", Shortcut::fromStoredText(R"({"carbonKeyCode":-6,"carbonModifiers":-1})").value(), "Ctrl+Alt+Shift+Super+Fn+\uFFFD"},
     };

@@ -177,10 +177,15 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             QListWidget* list = window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
             return {list ? std::to_string(list->count()) : "0", 0};
         }
-        if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field") && arguments.size() > 1) {
+        if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field" || verb == "description") &&
+            arguments.size() > 1) {
             QWidget* control = window && window->isVisible() ? namedControl(window, arguments[1]) : nullptr;
             if (!control) return failure("no control " + arguments[1]);
             if (verb == "value") return {valueOf(control), 0};
+            if (verb == "description") {
+                const QLineEdit* field = fieldOf(control);
+                return {(field ? field->accessibleDescription() : control->accessibleDescription()).toStdString(), 0};
+            }
             if (verb == "placeholder" || verb == "field") {
                 const QLineEdit* field = fieldOf(control);
                 if (!field) return failure("no field " + arguments[1]);
@@ -190,7 +195,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()), control);
         }
         return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
-                       "value NAME | placeholder NAME | field NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
+                       "value NAME | placeholder NAME | field NAME | description NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
     };
 }
 

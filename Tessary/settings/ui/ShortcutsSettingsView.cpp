@@ -27,9 +27,7 @@ ShortcutsSettingsView::ShortcutsSettingsView(SettingsContext& context, QWidget* 
             gridLayout_->setHorizontalSpacing(12);
             gridLayout_->setVerticalSpacing(8);
             for (const ShortcutRow& row : section.rows) {
-                QWidget* cell = SettingsForm::row(SettingsForm::plainLabel(QString::fromStdString(row.title)),
-                                                  recorder(row.name, nullptr), grid_);
-                cells_.push_back(cell);
+                cells_.push_back(shortcutRow(SettingsForm::plainLabel(QString::fromStdString(row.title)), row.name, grid_));
             }
             rows->addWidget(grid_);
             continue;
@@ -39,7 +37,7 @@ ShortcutsSettingsView::ShortcutsSettingsView(SettingsContext& context, QWidget* 
                                  ? static_cast<QWidget*>(SettingsForm::plainLabel(QString::fromStdString(row.title)))
                                  : SettingsForm::twoLineLabel(QString::fromStdString(row.title),
                                                               QString::fromStdString(row.description));
-            rows->addWidget(SettingsForm::row(label, recorder(row.name, nullptr), this));
+            rows->addWidget(shortcutRow(label, row.name, this));
         }
     }
     form->addStretch();
@@ -56,6 +54,28 @@ QWidget* ShortcutsSettingsView::recorder(const std::string& name, QWidget* paren
     }
     control->setObjectName(QStringLiteral("shortcut.") + QString::fromStdString(name));
     return control;
+}
+
+QWidget* ShortcutsSettingsView::shortcutRow(QWidget* label, const std::string& name, QWidget* parent) {
+    QWidget* control = recorder(name, nullptr);
+    QWidget* line = SettingsForm::row(label, control, nullptr);
+    // What the recorder says of a shortcut that does not work goes under the whole row, as wide as
+    // its title and field: beside the field alone it would take three lines and pull the title down.
+    auto* problem = control->findChild<QLabel*>(QStringLiteral("problem"));
+    if (!problem) {
+        line->setParent(parent);
+        return line;
+    }
+    auto* cell = new QWidget(parent);
+    auto* column = new QVBoxLayout(cell);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    column->addWidget(line);
+    problem->setParent(cell);
+    column->addWidget(problem);
+    // A new parent hides it; it shows while it has something to say.
+    problem->setVisible(!problem->text().isEmpty());
+    return cell;
 }
 
 bool ShortcutsSettingsView::eventFilter(QObject* watched, QEvent* event) {

@@ -26,6 +26,9 @@ protected:
 
 private:
     QWidget* recorder(const std::string& name, QWidget* parent);
+    // The title beside the name's recorder, and under both the recorder's word on a shortcut that
+    // does not work.
+    QWidget* shortcutRow(QWidget* label, const std::string& name, QWidget* parent);
     void layoutGrid();
 
     SettingsContext& context_;

@@ -6,6 +6,7 @@
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/LoopbackListener.h"
 #include "tests/e2e/harness/ProgramWindows.h"
+#include "tests/e2e/harness/StandInTrayHost.h"
 #include "Tessary/shell/BuildOptions.h"
 
 #include <gmock/gmock.h>
@@ -331,45 +332,17 @@ TEST_F(AppTest, TheOpenTrayMenusKeysOpenTheSettingsAndQuit) {
 // Under a D-Bus tray host Qt exports the menu over D-Bus, which carries no widgets: each display's
 // row is a submenu of layouts there. A private session bus with a stand-in host shows what it gets.
 TEST_F(AppTest, ADBusTrayHostGetsTheLayoutsAsSubmenus) {
-    ChildProcess::Options busOptions;
-    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
-    busOptions.pipeStdout = true;
-    ChildProcess bus = ChildProcess::start(busOptions);
-    const auto address = bus.readLine(Clock::now() + 10s);
-    ASSERT_TRUE(address && !address->empty()) << "no session bus";
-    const std::string busVariable = "DBUS_SESSION_BUS_ADDRESS=" + *address;
+    StandInTrayHost host(TESSARY_FAKE_TRAY_WATCHER);
+    ASSERT_TRUE(host.ready()) << "no session bus or no stand-in host";
 
-    ChildProcess::Options watcherOptions;
-    watcherOptions.arguments = {TESSARY_FAKE_TRAY_WATCHER};
-    watcherOptions.environment = {busVariable};
-    watcherOptions.pipeStdout = true;
-    ChildProcess watcher = ChildProcess::start(watcherOptions);
-    ASSERT_EQ(watcher.readLine(Clock::now() + 10s), std::optional<std::string>("ready"));
-
-    Program program(*desktop, {}, {busVariable});
+    Program program(*desktop, {}, {host.busVariable});
     ASSERT_TRUE(program.expectLine(activeLine)) << testing::PrintToString(program.lines);
-    const auto item = watcher.readLine(Clock::now() + 10s);
-    ASSERT_TRUE(item && item->starts_with("item ")) << "no item registered with the host";
-    const std::string service = item->substr(5);
+    ASSERT_TRUE(host.awaitItem()) << "no item registered with the host";
 
     // As a host does: announce the opening, then read the menu.
-    auto call = [&](std::vector<std::string> arguments) {
-        ChildProcess::Options options;
-        options.arguments = {"gdbus", "call", "--session", "--dest", service, "--object-path", "/MenuBar", "--method"};
-        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-        options.environment = {busVariable};
-        options.pipeStdout = true;
-        ChildProcess gdbus = ChildProcess::start(options);
-        std::string output;
-        const auto deadline = Clock::now() + 10s;
-        while (auto line = gdbus.readLine(deadline)) output += *line + "\n";
-        gdbus.waitForExit(deadline);
-        return output;
-    };
     std::string layout;
     EXPECT_TRUE(waitFor([&] {
-        call({"com.canonical.dbusmenu.AboutToShow", "0"});
-        layout = call({"com.canonical.dbusmenu.GetLayout", "0", "--", "-1", "[]"});
+        layout = host.menuLayout();
         return layout.find("Snap Focused Window") != std::string::npos;
     }, 10s)) << layout;
     for (const char* label : {"'tessary-left \u00B7 Grid'", "'tessary-right \u00B7 Columns'", "'Quit Tessary'"}) {
@@ -380,8 +353,6 @@ TEST_F(AppTest, ADBusTrayHostGetsTheLayoutsAsSubmenus) {
     ::kill(program.process.pid(), SIGTERM);
     EXPECT_EQ(program.exitStatus(), 0);
     EXPECT_FALSE(program.sanitizerReported()) << testing::PrintToString(program.lines);
-    watcher.kill();
-    bus.kill();
 }
 
 class NoTrayTest : public AppTest {

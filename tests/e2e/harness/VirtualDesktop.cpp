@@ -217,7 +217,7 @@ void VirtualDesktop::startWindowManager() {
     }
     xcb_window_t previous = windowManagerCheck();
     xcb_connection_t* watch = watchRoot();
-    windowManager_ = ChildProcess::start(manager.launch(directory_, display_));
+    windowManager_ = ChildProcess::start(manager.launch(directory_, display_, options_.stockKeyBindings));
     awaitWindowManager(watch, previous);
 }
 

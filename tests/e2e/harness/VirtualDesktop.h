@@ -35,8 +35,9 @@ public:
         // trayer as the system tray host, on the top edge; it reserves no strut, so the work
         // areas stay the monitors' full size.
         bool tray = false;
-        // openbox's stock key bindings for switching desktops (C-A-Left, C-A-Right), which take
-        // those combinations from every other client; without them the window manager binds no key.
+        // The window manager's stock key bindings for switching desktops (openbox: C-A-Left,
+        // C-A-Right; icewm: its own Ctrl+Alt+1..9 and arrows too), which take those combinations
+        // from every other client; without them openbox binds no key and icewm none of those.
         bool stockKeyBindings = false;
         // openbox's stock mouse bindings: a title bar dragged with Shift or Ctrl held from the
         // press does not move (only a plain drag does), as openbox behaves out of the box.

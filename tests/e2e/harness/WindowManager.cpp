@@ -19,7 +19,10 @@ constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kSuperL = 0xffeb;
 constexpr const char* kIcewmPreferences = R"(ShowTaskBar=0
 TaskBarAutoHide=0
 FocusMode=1
-KeySysWorkspace1=""
+Win95Keys=0
+ModSuperIsCtrlAlt=0
+)";
+constexpr const char* kIcewmFreedKeys = R"(KeySysWorkspace1=""
 KeySysWorkspace2=""
 KeySysWorkspace3=""
 KeySysWorkspace4=""
@@ -31,8 +34,6 @@ KeySysWorkspace9=""
 KeySysWorkspacePrev=""
 KeySysWorkspaceNext=""
 KeySysWorkspaceLast=""
-Win95Keys=0
-ModSuperIsCtrlAlt=0
 )";
 
 // fluxbox: no toolbar or slit, one workspace, no snapping to edges, and title bar moves with the
@@ -190,7 +191,8 @@ const WindowManager& WindowManager::current() {
     return chosen;
 }
 
-ChildProcess::Options WindowManager::launch(const std::string& directory, const std::string& display) const {
+ChildProcess::Options WindowManager::launch(const std::string& directory, const std::string& display,
+                                           bool stockKeyBindings) const {
     const std::filesystem::path home = directory;
     ChildProcess::Options options;
     // Each reads its configuration from a home of its own; Qt's test platform is not for it.
@@ -201,7 +203,8 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
     // A private D-Bus session's daemon, or fluxbox's background setter, must end with it.
     options.ownProcessGroup = true;
     if (name == "icewm") {
-        write(home / "icewm" / "preferences", kIcewmPreferences);
+        write(home / "icewm" / "preferences",
+              (std::string(kIcewmPreferences) + (stockKeyBindings ? "" : kIcewmFreedKeys)).c_str());
         options.environment.push_back("ICEWM_PRIVCFG=" + directory + "/icewm");
         options.arguments = {"icewm"};
     } else if (name == "xfwm4") {

@@ -40,8 +40,11 @@ struct WindowManager {
     static const WindowManager& current();
     static const std::vector<WindowManager>& all();
 
-    // Writes its configuration into `directory` and says how to start it on `display`.
-    ChildProcess::Options launch(const std::string& directory, const std::string& display) const;
+    // Writes its configuration into `directory` and says how to start it on `display`. With
+    // `stockKeyBindings`, icewm keeps its own workspace keys (Ctrl+Alt+1..9, Ctrl+Alt+arrows), which
+    // take those combinations from every other client.
+    ChildProcess::Options launch(const std::string& directory, const std::string& display,
+                                 bool stockKeyBindings = false) const;
 
     // The program's defaults.json for a user who has completed onboarding and, where this window
     // manager takes Shift+drag for itself, chose its activation and span keys in Settings.

@@ -23,7 +23,7 @@ namespace tessary::e2e {
 class SettingsDesktopTest : public DesktopTest {
 protected:
     void SetUp() override {
-        DesktopTest::SetUp();
+        start(desktopOptions());
         if (HasFatalFailure()) return;
         std::filesystem::create_directories(std::filesystem::path(desktop->configHome()) / "Tessary");
         std::ofstream(std::filesystem::path(desktop->configHome()) / "Tessary" / "defaults.json")
@@ -34,6 +34,9 @@ protected:
         instance.kill();
         DesktopTest::TearDown();
     }
+
+    // The desktop a fixture wants (the window manager's own key bindings, say).
+    virtual VirtualDesktop::Options desktopOptions() const { return {}; }
 
     ChildProcess::Options programOptions(std::vector<std::string> arguments) const {
         ChildProcess::Options options;
@@ -101,10 +104,12 @@ protected:
 
     // Where a control the query names is, once it is shown: inside a window, where the X server
     // shows that window, which Qt's idea of it may miss (icewm leaves it stale for a dialog).
-    std::optional<Rect> controlRect(const std::string& name, std::chrono::milliseconds limit = 10s) {
+    // `verb` "field" gives the text field inside a control made around one (a shortcut recorder).
+    std::optional<Rect> controlRect(const std::string& name, std::chrono::milliseconds limit = 10s,
+                                    const std::string& verb = "rect") {
         std::optional<Rect> found;
         waitFor([&] {
-            std::istringstream reply(ask({"rect", name}));
+            std::istringstream reply(ask({verb, name}));
             int x = 0, y = 0, width = 0, height = 0;
             if (!(reply >> x >> y >> width >> height)) return false;
             std::string word;

@@ -195,7 +195,8 @@ UUID writeDeskWorkspace(const VirtualDesktop& desktop) {
 
 // Each combination typed as a keyboard sends it (the modifier's own press first), into a zone's
 // field and a workspace's: the field shows the modifiers held so far and stores exactly what was
-// typed; modifiers let go without a key change nothing, and Escape ends the recording.
+// typed; modifiers let go without a key change nothing (the prompt shows again), and Escape ends
+// the recording with the shortcut it had.
 TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
     const UUID desk = writeDeskWorkspace(*desktop);
     startInstance();
@@ -229,6 +230,10 @@ TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
             EXPECT_TRUE(waitFor([&] { return value() == c.whileFirstHeld; }, 10s)) << value();
             desktop->pressKey(c.keys.front(), false);
             typeKeys(*desktop, c.keys);
+            // The workspace's Super+Left is the zone's by now: the recorder names it, and takes it.
+            if (waitFor([&] { return ask({"alert"}).find("already uses this shortcut") != std::string::npos; }, 1s)) {
+                click("button:Use Here");
+            }
             EXPECT_TRUE(waitFor([&] { return value() == c.stored; }, 10s)) << value();
             EXPECT_TRUE(waitFor([&] { return !recording(); }, 10s)) << "the recording went on";
         }
@@ -240,7 +245,7 @@ TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
         EXPECT_TRUE(waitFor([&] { return value() == "Alt+…"; }, 10s)) << value();
         desktop->pressKey(kAltL, false);
         desktop->syncInput();
-        EXPECT_TRUE(waitFor([&] { return value() == "Super+Left"; }, 10s)) << "Alt let go: " << value();
+        EXPECT_TRUE(waitFor([&] { return value() == "Press Shortcut"; }, 10s)) << "Alt let go: " << value();
         EXPECT_TRUE(recording()) << "Alt let go ended the recording";
 
         desktop->pressKey(kShiftL, true);
@@ -253,10 +258,11 @@ TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
     }
 
     stopInstance();
-    for (const auto& f : fields) {
-        EXPECT_EQ(storedShortcutLine(*desktop, f.storedName),
-                  "\"GlobalShortcuts_" + f.storedName + R"(": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
-    }
+    EXPECT_EQ(storedShortcutLine(*desktop, "snapToZone1"), "\"GlobalShortcuts_snapToZone1\": false")
+        << "the workspace took its Super+Left";
+    EXPECT_EQ(storedShortcutLine(*desktop, "workspace." + desk.uuidString()),
+              "\"GlobalShortcuts_workspace." + desk.uuidString() +
+                  R"(": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
 }
 
 // A workspace's recorded shortcut restores it.
@@ -327,8 +333,9 @@ TEST_F(SettingsTest, RecordingTheQuitKeysForAZoneShowsTheConflict) {
     }, 10s)) << ask({"alert"});
     typeKeys(*desktop, {XK_Return});
     EXPECT_TRUE(waitFor([&] { return ask({"alert"}) == "none"; }, 10s));
-    EXPECT_EQ(ask({"value", field}), "Ctrl+Alt+9");
     EXPECT_TRUE(waitFor([&] { return isRecording(field); }, 10s)) << "recording resumes";
+    typeKeys(*desktop, {XK_Escape});
+    EXPECT_TRUE(waitFor([&] { return ask({"value", field}) == "Ctrl+Alt+9"; }, 10s)) << ask({"value", field});
     EXPECT_EQ(instance.waitForExit(Clock::now() + 500ms), std::nullopt) << "the program quit";
 }
 

@@ -39,6 +39,7 @@ TEST(X11KeyNames, EveryKeyHasThePositionOfItsANSIKeyOrNone) {
         {"keypad5", "KP5"}, {"keypad6", "KP6"}, {"keypad7", "KP7"}, {"keypad8", "KP8"}, {"keypad9", "KP9"},
         {"keypadClear", ""}, {"keypadDecimal", "KPDL"}, {"keypadDivide", "KPDV"}, {"keypadEnter", "KPEN"},
         {"keypadEquals", "KPEQ"}, {"keypadMinus", "KPSU"}, {"keypadMultiply", "KPMU"}, {"keypadPlus", "KPAD"},
+        {"contextualMenu", "COMP"}, {"printScreen", "PRSC"}, {"scrollLock", "SCLK"}, {"pause", "PAUS"},
     };
     ASSERT_EQ(Key::all().size(), expected.size());
     for (const auto& [name, key] : Key::all()) {
@@ -111,6 +112,40 @@ TEST(X11HotKeyGrabs, ARepeatedPressFoldsAndAReleaseIsMatchedByItsKeyCode) {
     presses.press(38, 3);
     presses.forget(3);
     EXPECT_FALSE(presses.release(38)) << "an ungrabbed key's release is not ours";
+}
+
+// The combination just typed into a recorder is grabbed while its key is still held; the server's
+// repeats of that key must not fire it.
+TEST(X11HotKeyGrabs, AKeyHeldWhenItsCombinationIsGrabbedCountsOnlyOnceLetGo) {
+    X11HotKeyPresses presses;
+    const struct {
+        const char* name;
+        char step;  // g: grabbed while held, p: press, r: release
+        xcb_keycode_t code;
+        HotKeyRegistration registration;
+        std::optional<HotKeyRegistration> announced;
+    } steps[] = {
+        {"H held as Ctrl+Alt+H is grabbed", 'g', 43, 1, std::nullopt},
+        {"its repeat reaches the grab", 'p', 43, 1, std::nullopt},
+        {"and again, with other modifiers", 'p', 43, 2, std::nullopt},
+        {"let go: nothing to end", 'r', 43, 0, std::nullopt},
+        {"pressed anew", 'p', 43, 1, 1},
+        {"grabbed again while that press is held: the press stays", 'g', 43, 3, std::nullopt},
+        {"its release ends the press", 'r', 43, 0, 1},
+        {"held at a grab given up at once", 'g', 44, 4, std::nullopt},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.step == 'g') {
+            presses.heldAtGrab(step.code, step.registration);
+        } else if (step.step == 'p') {
+            EXPECT_EQ(presses.press(step.code, step.registration), step.announced.has_value());
+        } else {
+            EXPECT_EQ(presses.release(step.code), step.announced);
+        }
+    }
+    presses.forget(4);
+    EXPECT_TRUE(presses.press(44, 5)) << "a grab given up forgets what was held";
 }
 
 }  // namespace
