@@ -6,6 +6,7 @@
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/LoopbackListener.h"
 #include "tests/e2e/harness/ProgramWindows.h"
+#include "tests/e2e/harness/TessaryProgram.h"
 #include "tests/e2e/harness/StandInTrayHost.h"
 #include "Tessary/shell/BuildOptions.h"
 
@@ -61,56 +62,12 @@ std::string programPath() {
     return other && *other ? other : TESSARY_PROGRAM;
 }
 
-// One run of the program, its standard error read line by line (with its standard output).
-class Program {
+// One run of the program (this build's, or the one TESSARY_E2E_PROGRAM names).
+class Program : public TessaryProgram {
 public:
-    // `shell` runs first in the shell that starts it (a limit set with ulimit).
     Program(VirtualDesktop& desktop, std::vector<std::string> arguments = {}, std::vector<std::string> environment = {},
-            const std::string& shell = "", const std::string& program = programPath()) {
-        ChildProcess::Options options;
-        options.arguments = {"sh", "-c", shell + "exec \"$0\" \"$@\" 2>&1", program};
-        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-        options.environment = desktop.environment();
-        options.environment.push_back("QT_QPA_PLATFORM=xcb");
-        options.environment.push_back("TESSARY_DEBUG=1");
-        options.environment.insert(options.environment.end(), environment.begin(), environment.end());
-        options.pipeStdout = true;
-        process = ChildProcess::start(options);
-    }
-
-    // Reads until a line equal to `line` arrives (or was read already, from the `from`th line on);
-    // a `line` ending in a space matches every line it begins.
-    bool expectLine(const std::string& line, std::size_t from = 0, std::chrono::milliseconds limit = 10s) {
-        auto matches = [&](const std::string& l) { return l == line || (line.back() == ' ' && l.rfind(line, 0) == 0); };
-        if (std::any_of(lines.begin() + std::ptrdiff_t(std::min(from, lines.size())), lines.end(), matches)) return true;
-        const auto deadline = Clock::now() + limit;
-        while (auto next = process.readLine(deadline)) {
-            lines.push_back(*next);
-            if (matches(*next)) return true;
-        }
-        return false;
-    }
-    // Everything up to the end of its output (it must be ending).
-    void readToEnd(std::chrono::milliseconds limit = 10s) {
-        const auto deadline = Clock::now() + limit;
-        while (auto next = process.readLine(deadline)) lines.push_back(*next);
-    }
-    std::size_t count(const std::string& line) const {
-        return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
-    }
-    bool sanitizerReported() const {
-        return std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-            return l.find("Sanitizer") != std::string::npos || l.find("runtime error:") != std::string::npos;
-        });
-    }
-    // The exit status, or -1 when it did not end in time or ended by a signal.
-    int exitStatus(std::chrono::milliseconds limit = 10s) {
-        auto status = process.waitForExit(Clock::now() + limit);
-        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
-    }
-
-    ChildProcess process;
-    std::vector<std::string> lines;
+            const std::string& shell = "", const std::string& program = programPath())
+        : TessaryProgram(desktop, program, std::move(arguments), std::move(environment), shell) {}
 };
 
 class AppTest : public DesktopTest {
@@ -156,22 +113,6 @@ protected:
     }
 
     Rect frame(xcb_window_t window) { return platform->windows().outerFrame(window).value_or(Rect::null()); }
-
-    // Whether the condition comes true within 5 s and then stays so for 300 ms on end.
-    bool holds(const std::function<bool()>& condition) {
-        const auto deadline = Clock::now() + 5s;
-        auto since = Clock::time_point::max();
-        return waitFor(
-            [&] {
-                if (!condition()) {
-                    since = Clock::time_point::max();
-                    return false;
-                }
-                if (since == Clock::time_point::max()) since = Clock::now();
-                return Clock::now() - since >= 300ms;
-            },
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
-    }
 
     // An override-redirect window of `pid` of full monitor size mapped on the right monitor: the
     // overlay (a window manager has override-redirect windows of its own).

@@ -61,6 +61,21 @@ protected:
             Clock::now() + limit, platform->fileDescriptor());
     }
 
+    // Whether the condition comes true within 5 s and then stays so for 300 ms on end.
+    bool holds(const std::function<bool()>& condition) {
+        auto since = Clock::time_point::max();
+        return waitFor(
+            [&] {
+                if (!condition()) {
+                    since = Clock::time_point::max();
+                    return false;
+                }
+                if (since == Clock::time_point::max()) since = Clock::now();
+                return Clock::now() - since >= 300ms;
+            },
+            5s);
+    }
+
     // A compositing manager for the desktop (xcompmgr, or `command`); beside a window manager that
     // composites alone, none is started and its own is waited for instead.
     ChildProcess startCompositor(std::vector<std::string> command = {"sh", "-c", "exec xcompmgr 2>/dev/null"}) {

@@ -52,6 +52,11 @@ public:
     std::size_t count(const std::string& line) const {
         return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
     }
+    bool sanitizerReported() const {
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.find("Sanitizer") != std::string::npos || l.find("runtime error:") != std::string::npos;
+        });
+    }
     // The exit status, or -1 when it did not end in time or ended by a signal.
     int exitStatus(std::chrono::milliseconds limit = 10s) {
         auto status = process.waitForExit(Clock::now() + limit);

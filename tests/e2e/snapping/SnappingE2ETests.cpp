@@ -57,21 +57,6 @@ protected:
 
     Rect frame(xcb_window_t window) { return platform->windows().outerFrame(window).value_or(Rect::null()); }
 
-    // Whether the condition comes true within 5 s and then stays so for 300 ms on end.
-    bool holds(const std::function<bool()>& condition) {
-        auto since = Clock::time_point::max();
-        return waitFor(
-            [&] {
-                if (!condition()) {
-                    since = Clock::time_point::max();
-                    return false;
-                }
-                if (since == Clock::time_point::max()) since = Clock::now();
-                return Clock::now() - since >= 300ms;
-            },
-            5s);
-    }
-
     // The window's frame once it has stayed put for a moment.
     Rect settledFrame(xcb_window_t window) {
         Rect last = frame(window);
@@ -225,6 +210,23 @@ protected:
         };
     }
 
+    // Opens the client's window and waits until the program has looked at it as a new window: until
+    // then it may still return it to a zone it remembers, whatever the user did with it meanwhile.
+    xcb_window_t openLookedAt(const Client& client) {
+        const std::size_t start = program->lines.size();
+        const xcb_window_t window = client.open(*this);
+        EXPECT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+        EXPECT_TRUE(program->expectLine("NewWindowPlacer: looked at new window " +
+                                            std::to_string(platform->windows().processID(window).value_or(0)),
+                                        start));
+        return window;
+    }
+    void close(xcb_window_t window) {
+        closeLikeTheWindowManager(*platform, window);
+        EXPECT_TRUE(waitFor([&] { return !isManaged(window); }));
+        children.clear();
+    }
+
     xcb_window_t awaitWindowOf(pid_t pid) {
         xcb_window_t found = XCB_WINDOW_NONE;
         EXPECT_TRUE(waitFor(
@@ -257,14 +259,8 @@ TEST_F(WindowStateTest, AMaximisedOrFullScreenWindowSnapsToTheFrameOfAnUnmaximis
     for (const Client& row : clients()) {
         for (State state : {State::maximised, State::fullScreen}) {
             SCOPED_TRACE(std::string(row.name) + (state == State::maximised ? ", maximised" : ", full screen"));
-            const std::size_t start = program->lines.size();
-            const xcb_window_t window = row.open(*this);
-            ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
-            // Until the program has looked at a new window, it may still return it to a zone it
-            // remembers, whatever the user did with it meanwhile.
-            ASSERT_TRUE(program->expectLine("NewWindowPlacer: looked at new window " +
-                                                std::to_string(platform->windows().processID(window).value_or(0)),
-                                            start));
+            const xcb_window_t window = openLookedAt(row);
+            if (HasFailure()) return;
             ASSERT_TRUE(snapByShortcut()) << testing::PrintToString(program->lines);
             const Rect reference = settledFrame(window);
             enter(window, state);
@@ -272,9 +268,7 @@ TEST_F(WindowStateTest, AMaximisedOrFullScreenWindowSnapsToTheFrameOfAnUnmaximis
             ASSERT_TRUE(snapByShortcut()) << testing::PrintToString(program->lines);
             EXPECT_TRUE(holds([&] { return frame(window) == reference; }))
                 << "the window is at " << frame(window) << ", unmaximised it was at " << reference;
-            closeLikeTheWindowManager(*platform, window);
-            ASSERT_TRUE(waitFor([&] { return !isManaged(window); }));
-            children.clear();
+            close(window);
         }
     }
 }
@@ -286,21 +280,15 @@ TEST_F(WindowStateTest, AMaximisedWindowDroppedIntoAZoneTakesTheFrameOfAnUnmaxim
     const std::vector<Client> all = clients();
     for (const Client& row : {all[0], all[1]}) {
         SCOPED_TRACE(row.name);
-        const std::size_t start = program->lines.size();
-        const xcb_window_t window = row.open(*this);
-        ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
-        ASSERT_TRUE(program->expectLine("NewWindowPlacer: looked at new window " +
-                                            std::to_string(platform->windows().processID(window).value_or(0)),
-                                        start));
+        const xcb_window_t window = openLookedAt(row);
+        if (HasFailure()) return;
         // Unmaximised first: where the drop puts this window (a window with size increments takes
         // the zone as well as it can).
         const Rect reference = dropIntoTheRightZone(window, {});
         ASSERT_TRUE(snapByShortcut());
         enter(window, State::maximised);
         EXPECT_EQ(dropIntoTheRightZone(window, {Pointer::relative, false}), reference);
-        closeLikeTheWindowManager(*platform, window);
-        ASSERT_TRUE(waitFor([&] { return !isManaged(window); }));
-        children.clear();
+        close(window);
     }
 }
 
