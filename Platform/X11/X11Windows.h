@@ -89,12 +89,15 @@ struct X11Strut {
     friend bool operator==(const X11Strut&, const X11Strut&) = default;
 };
 
+// A length in whole pixels, within X's 16-bit coordinates (0 for what is not a number).
+int32_t x11Pixels(double value);
+
 // Turns the bytes of a text property into valid UTF-8: UTF8_STRING is checked (invalid sequences
 // become U+FFFD), STRING is Latin-1; the text ends at the first NUL.
 std::string x11TextToUTF8(const uint8_t* bytes, size_t length, bool isUTF8);
 
-// The EWMH and ICCCM view of client windows: reads of their properties and the requests that move,
-// resize and activate them through the window manager. Every call on a window tolerates that the
+// The EWMH and ICCCM view of client windows: reads of their properties (X11Windows.cpp) and the
+// requests that move, resize and activate them through the window manager (X11WindowRequests.cpp). Every call on a window tolerates that the
 // window vanished meanwhile and then gives an absent result.
 class X11Windows {
 public:
@@ -217,6 +220,8 @@ private:
     // configured) has come for a moment, or the deadline passes. Nothing is waited for while no
     // window manager runs.
     void awaitSettled(xcb_window_t window, xcb_window_t frame, X11Connection::Clock::time_point deadline);
+    // The same for the frame read right after a move out of such a state (its frame watched meanwhile).
+    void awaitSettledAfterMove(xcb_window_t window);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
                         int32_t height);
     void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
