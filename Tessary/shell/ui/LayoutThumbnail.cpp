@@ -22,6 +22,13 @@ QColor withAlpha(QColor colour, double alpha) {
     return colour;
 }
 
+// The 1.6 : 1 picture centred in a box.
+QRectF pictureIn(const QRectF& box) {
+    const Size fitted = LayoutThumbnailModel::fittedSize({box.width(), box.height()});
+    return {box.left() + (box.width() - fitted.width) / 2, box.top() + (box.height() - fitted.height) / 2, fitted.width,
+            fitted.height};
+}
+
 }  // namespace
 
 // --- Accessibility ---------------------------------------------------------------------------------
@@ -197,25 +204,28 @@ int LayoutThumbnail::heightForWidth(int width) const {
 
 QSize LayoutThumbnail::sizeHint() const { return {64, heightForWidth(64)}; }
 
-QRectF LayoutThumbnail::pictureRect() const {
-    const Size fitted = LayoutThumbnailModel::fittedSize({double(width()), double(height())});
-    return {(width() - fitted.width) / 2, (height() - fitted.height) / 2, fitted.width, fitted.height};
-}
+QRectF LayoutThumbnail::pictureRect() const { return pictureIn(rect()); }
 
 void LayoutThumbnail::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paint(painter, rect(), layout_, highlighted_, highlightedZones_, bool(onTapZone_), palette());
+}
+
+void LayoutThumbnail::paint(QPainter& painter, const QRectF& box, const ZoneLayout& layout, bool highlighted,
+                            const std::set<std::int64_t>& highlightedZones, bool tappable, const QPalette& palette) {
+    const QRectF picture = pictureIn(box);
+    const QColor primary = palette.color(QPalette::WindowText);
+    const QColor accent = palette.color(QPalette::Highlight);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF picture = pictureRect();
-    const QColor primary = palette().color(QPalette::WindowText);
-    const QColor accent = palette().color(QPalette::Highlight);
 
     QPainterPath background;
     background.addRoundedRect(picture, 5, 5);
     painter.fillPath(background, withAlpha(primary, 0.09));
 
     painter.translate(picture.topLeft());
-    const auto zones = LayoutThumbnailModel::zones(layout_, {picture.width(), picture.height()}, highlighted_,
-                                                   highlightedZones_, bool(onTapZone_));
+    const auto zones =
+        LayoutThumbnailModel::zones(layout, {picture.width(), picture.height()}, highlighted, highlightedZones, tappable);
     for (const auto& zone : zones) {
         const Rect r = zone.rect;
         const QRectF rect(r.origin.x, r.origin.y, std::max(r.size.width, 0.0), std::max(r.size.height, 0.0));
@@ -228,6 +238,7 @@ void LayoutThumbnail::paintEvent(QPaintEvent*) {
         border.addRoundedRect(rect.adjusted(width / 2, width / 2, -width / 2, -width / 2), 2.5, 2.5);
         painter.strokePath(border, QPen(zone.picked ? QColor(Qt::white) : withAlpha(accent, 0.9), width));
     }
+    painter.restore();
 }
 
 std::vector<LayoutThumbnailModel::ThumbnailZone> LayoutThumbnail::shownZones() const {

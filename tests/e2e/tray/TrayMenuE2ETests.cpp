@@ -1,0 +1,196 @@
+// The real program's tray menu on a virtual desktop (two 1920x1080 monitors, openbox, trayer) with
+// libraries of a hundred and a thousand layouts: the menu's X window fits the monitor it opens on,
+// each display's tiles are seen through a list of a few rows with the display's layout in sight,
+// and the keys choose a tile. What the menu shows of its tiles comes from the program's test-only
+// query (`tessary tray-test rows`, under TESSARY_E2E), checked against the X server's windows.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
+#include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/harness/TrayMenu.h"
+
+#ifndef TESSARY_PROGRAM
+#error "TESSARY_PROGRAM must name the tessary program"
+#endif
+#ifndef TESSARY_E2E_OUTPUT
+#error "TESSARY_E2E_OUTPUT must name the folder for screenshots"
+#endif
+
+namespace tessary::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kDown = 0xff54, kRight = 0xff53, kReturn = 0xff0d, kEscape = 0xff1b;
+
+// What the query says of one display's row.
+struct ShownRow {
+    int visible = 0, total = 0, selected = -1;
+    Rect tile, list;
+};
+
+class TrayMenuTest : public DesktopTest {
+protected:
+    void SetUp() override {
+        VirtualDesktop::Options options;
+        options.tray = true;
+        start(options);
+        if (HasFatalFailure()) return;
+        fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
+        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
+            << "{\"hasCompletedOnboarding\": true}\n";
+    }
+
+    void TearDown() override {
+        instance.kill();
+        DesktopTest::TearDown();
+    }
+
+    // `count` layouts; the left monitor uses the one at 7/9 of the list, the right one the last.
+    void writeLibrary(int count) {
+        LayoutLibrary library;
+        for (int i = 0; i < count; ++i) {
+            library.layouts.emplace_back(LayoutTemplate::allCases[std::size_t(i) % 5], 2 + i % 5,
+                                         "Layout " + std::to_string(i + 1));
+        }
+        leftLayout = count * 7 / 9;
+        rightLayout = count - 1;
+        library.defaultLayoutID = library.layouts.front().id;
+        library.assign(library.layouts[std::size_t(leftLayout)].id, DisplayKey("tessary-left", 1920, 1080));
+        library.assign(library.layouts[std::size_t(rightLayout)].id, DisplayKey("tessary-right", 1920, 1080));
+        const fs::path folder = fs::path(desktop->dataHome()) / "Tessary";
+        fs::create_directories(folder);
+        std::ofstream(folder / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+    }
+
+    ChildProcess::Options programOptions(std::vector<std::string> arguments) const {
+        ChildProcess::Options options;
+        const char* other = std::getenv("TESSARY_E2E_PROGRAM");
+        options.arguments = {other && *other ? other : TESSARY_PROGRAM};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.environment = desktop->environment();
+        options.environment.push_back("QT_QPA_PLATFORM=xcb");
+        options.environment.push_back("TESSARY_E2E=1");
+        return options;
+    }
+
+    void startInstance() {
+        instance = ChildProcess::start(programOptions({}));
+        const fs::path socket = fs::path(desktop->runtimeDirectory()) / "tessary" /
+                                ("local-" + desktop->display().substr(1) + ".socket");
+        ASSERT_TRUE(waitFor([&] { return fs::exists(socket); }, 20s)) << "the instance never answered";
+    }
+
+    // The rows the open menu shows, top to bottom; none when the query fails or the menu is closed.
+    std::vector<ShownRow> shownRows() {
+        ChildProcess::Options options = programOptions({"tray-test", "rows"});
+        options.arguments.insert(options.arguments.begin(), {"sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
+        options.pipeStdout = true;
+        ChildProcess later = ChildProcess::start(options);
+        const auto deadline = Clock::now() + 10s;
+        std::vector<ShownRow> rows;
+        while (auto line = later.readLine(deadline)) {
+            std::istringstream in(*line);
+            ShownRow row;
+            double x, y, w, h, lx, ly, lw, lh;
+            if (in >> row.visible >> row.total >> row.selected >> x >> y >> w >> h >> lx >> ly >> lw >> lh) {
+                row.tile = Rect(x, y, w, h);
+                row.list = Rect(lx, ly, lw, lh);
+                rows.push_back(row);
+            }
+        }
+        const auto status = later.waitForExit(deadline);
+        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return {};
+        return rows;
+    }
+
+    // Clicks the icon (as a user does, again when the click came too early) until the menu shows.
+    std::optional<Rect> openTrayMenu() {
+        std::optional<Rect> icon, menu;
+        if (!waitFor([&] { return (icon = trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
+                     10s)) {
+            return std::nullopt;
+        }
+        for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
+            clickTrayIcon(*desktop, *icon);
+            waitFor([&] { return (menu = trayMenu()).has_value(); });
+        }
+        return menu;
+    }
+
+    // The open menu; the zones' overlay a chosen layout shows is as wide as a monitor.
+    std::optional<Rect> trayMenu() { return openMenu(*platform, instance.pid(), 1920); }
+
+    void tap(std::uint32_t key) {
+        desktop->pressKey(key, true);
+        desktop->pressKey(key, false);
+        desktop->syncInput();
+    }
+
+    static bool inside(const Rect& inner, const Rect& outer) {
+        return inner.minX() >= outer.minX() && inner.minY() >= outer.minY() && inner.maxX() <= outer.maxX() &&
+               inner.maxY() <= outer.maxY();
+    }
+
+    // Opens the menu of a library of `count` layouts and checks what the X server shows of it.
+    void checkTheMenuAt(int count) {
+        writeLibrary(count);
+        startInstance();
+        if (HasFatalFailure()) return;
+        const auto menu = openTrayMenu();
+        ASSERT_TRUE(menu) << "no menu opened";
+        EXPECT_TRUE(desktop->run({"import", "-window", "root", std::string(TESSARY_E2E_OUTPUT) + "/tray-menu-" +
+                                                                   std::to_string(count) + "-layouts.png"},
+                                 Clock::now() + 10s));
+        const Rect monitor = menu->minX() >= 1920 ? Rect(1920, 0, 1920, 1080) : Rect(0, 0, 1920, 1080);
+        EXPECT_TRUE(inside(*menu, monitor)) << "the menu at " << *menu << " does not fit " << monitor;
+        EXPECT_LT(menu->width(), 500) << "the menu is not one column";
+
+        std::vector<ShownRow> rows;
+        ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s)) << "the query shows no rows";
+        const int selected[] = {leftLayout, rightLayout};
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE("display " + std::to_string(i + 1));
+            const ShownRow& row = rows[i];
+            EXPECT_GE(row.visible, 1);
+            EXPECT_LE(row.visible, 6);
+            EXPECT_EQ(row.total, (count + 2) / 3) << "three columns";
+            EXPECT_EQ(row.selected, selected[i]);
+            EXPECT_TRUE(inside(row.list, *menu)) << "the tiles' list at " << row.list << " is outside the menu";
+            EXPECT_TRUE(inside(row.tile, row.list)) << "the display's layout at " << row.tile << " is out of sight in "
+                                                    << row.list;
+        }
+
+        // The keys: into the first display's tiles at its layout, one to the right, chosen.
+        tap(kDown);
+        tap(kRight);
+        tap(kReturn);
+        EXPECT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+        ASSERT_TRUE(openTrayMenu()) << "the menu did not open again";
+        ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s));
+        EXPECT_EQ(rows[0].selected, leftLayout + 1) << "Right and Return did not choose the next layout";
+        EXPECT_TRUE(inside(rows[0].tile, rows[0].list));
+        tap(kEscape);
+        EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+    }
+
+    ChildProcess instance;
+    int leftLayout = 0, rightLayout = 0;
+};
+
+TEST_F(TrayMenuTest, AtAHundredLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayoutInSight) { checkTheMenuAt(100); }
+
+TEST_F(TrayMenuTest, AtAThousandLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayoutInSight) { checkTheMenuAt(1000); }
+
+}  // namespace
+}  // namespace tessary::e2e
