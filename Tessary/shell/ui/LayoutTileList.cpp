@@ -1,9 +1,12 @@
 #include "Tessary/shell/ui/LayoutTileList.h"
 
 #include <QAbstractListModel>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
@@ -89,6 +92,107 @@ private:
     std::function<const ZoneLayout&(int)> layoutAt_;
 };
 
+// One tile for screen readers: an interface of its own with no object behind it, valid while the
+// list has that many tiles.
+class TileAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    TileAccessible(LayoutTileList* list, int tile) : list_(list), tile_(tile) {}
+
+    bool isValid() const override { return list_ && tile_ < list_->tileCount(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(list_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text kind) const override {
+        if (!isValid() || kind != QAccessible::Name) return {};
+        return QString::fromStdString(list_->layoutAt(tile_).name);
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect local = list_->tileRect(tile_);
+        return {list_->mapToGlobal(local.topLeft()), local.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid()) {
+            state.invalid = true;
+            return state;
+        }
+        state.selectable = true;
+        state.selected = list_->isTileSelected(tile_);
+        state.focusable = true;
+        state.focused = list_->hasFocus() && list_->focusedTile() == tile_;
+        state.invisible = !list_->isVisible();
+        state.offscreen = !list_->isTileInSight(tile_);
+        return state;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+
+    // Pressing a tile, or selecting it, chooses it, as a click does.
+    QStringList actionNames() const override { return {pressAction(), toggleAction()}; }
+    void doAction(const QString& name) override {
+        if (isValid() && (name == pressAction() || name == toggleAction())) list_->chooseTile(tile_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    int tile() const { return tile_; }
+
+private:
+    QPointer<LayoutTileList> list_;
+    int tile_;
+};
+
+// The list: "Layouts", with a child per tile made when first asked for and kept while the list
+// lives, so that each tile keeps one identity for screen readers however often they ask.
+class TileListAccessible final : public QAccessibleWidget {
+public:
+    explicit TileListAccessible(LayoutTileList* list) : QAccessibleWidget(list, QAccessible::List) {}
+    ~TileListAccessible() override {
+        for (QAccessible::Id id : tiles_) {
+            if (id) QAccessible::deleteAccessibleInterface(id);
+        }
+    }
+
+    int childCount() const override { return list()->tileCount(); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        if (tiles_.size() < std::size_t(childCount())) tiles_.resize(std::size_t(childCount()), 0);
+        QAccessible::Id& id = tiles_[std::size_t(index)];
+        if (!id) id = QAccessible::registerAccessibleInterface(new TileAccessible(list(), index));
+        return QAccessible::accessibleInterface(id);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (std::size_t i = 0; i < tiles_.size(); ++i) {
+            if (tiles_[i] && QAccessible::accessibleInterface(tiles_[i]) == child) return int(i);
+        }
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QModelIndex index = list()->indexAt(list()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return index.isValid() ? child(index.row()) : nullptr;
+    }
+    QAccessibleInterface* focusChild() const override {
+        return list()->hasFocus() && list()->focusedTile() >= 0 ? child(list()->focusedTile()) : nullptr;
+    }
+
+private:
+    LayoutTileList* list() const { return static_cast<LayoutTileList*>(widget()); }
+    mutable std::vector<QAccessible::Id> tiles_;
+};
+
+QAccessibleInterface* tileListAccessible(const QString&, QObject* object) {
+    auto* list = qobject_cast<LayoutTileList*>(object);
+    return list ? new TileListAccessible(list) : nullptr;
+}
+
 // Calls a handler from a copy: it may close the menu and delete the list.
 void callDetached(const std::function<void(const ZoneLayout&)>& handler, const ZoneLayout& layout) {
     if (!handler) return;
@@ -102,6 +206,8 @@ void callDetached(const std::function<void(const ZoneLayout&)>& handler, const Z
 LayoutTileList::LayoutTileList(std::vector<ZoneLayout> layouts, std::optional<UUID> selectedID,
                                std::function<void(const ZoneLayout&)> choose, int columns, QWidget* parent)
     : QListView(parent), choose_(std::move(choose)), columns_(std::max(1, columns)) {
+    static const bool accessible = (QAccessible::installFactory(tileListAccessible), true);
+    (void)accessible;
     for (std::size_t i = 0; i < layouts.size() && selectedID; ++i) {
         if (layouts[i].id == *selectedID) selectedRow_ = static_cast<int>(i);
     }
@@ -242,6 +348,27 @@ void LayoutTileList::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+void LayoutTileList::announceFocusedTile() {
+    if (!QAccessible::isActive() || !hasFocus() || focusedTile() < 0) return;
+    QAccessibleInterface* tile = QAccessible::queryAccessibleInterface(this)->child(focusedTile());
+    if (!tile) return;
+    QAccessibleEvent focus(tile, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+}
+
+void LayoutTileList::focusInEvent(QFocusEvent* event) {
+    QListView::focusInEvent(event);
+    // Screen readers hear the tile the keys landed on, not only the list.
+    announceFocusedTile();
+}
+
+void LayoutTileList::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    // Past the list view's own: its announcement of the tile the keys reached named another
+    // display's tile when two lists shared the menu. The tile is announced by its own interface.
+    QAbstractItemView::currentChanged(current, previous);
+    announceFocusedTile();
 }
 
 void LayoutTileList::showEvent(QShowEvent* event) {

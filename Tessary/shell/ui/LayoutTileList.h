@@ -26,7 +26,10 @@ namespace tessary {
 // Typing a name's first letters moves to that layout.
 //
 // Screen readers meet a list named "Layouts" whose items are the tiles: named after their
-// layouts, selectable, and selected for the display's layout.
+// layouts, selectable, selected for the display's layout, off screen while scrolled out of sight,
+// and chosen by their press action. The list gives them interfaces of its own, each kept for the
+// list's life, and announces the tile the keys reach itself: with the item view's own, the keys
+// moving through one display's tiles were heard as the other display's selected tile.
 class LayoutTileList final : public QListView {
     Q_OBJECT
 
@@ -62,11 +65,14 @@ public:
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void fitSize();
     void keepSelection();
+    void announceFocusedTile();
 
     class Model;
     Model* model_;

@@ -110,8 +110,8 @@ QIcon StatusItemController::drawIcon(bool withUpdateDot, const QColor& accent) {
 
 StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     : QObject(parent), hooks_(std::move(hooks)), menu_(std::make_unique<QMenu>()) {
-    // A popup shows no title: it names the menu for screen readers.
-    menu_->setTitle(QStringLiteral("Tessary"));
+    // What screen readers call the menu.
+    menu_->setAccessibleName(QStringLiteral("Tessary"));
     tray_ = new QSystemTrayIcon(this);
     tray_->setToolTip(QStringLiteral("Tessary"));
     tray_->setIcon(drawIcon(false, QApplication::palette().color(QPalette::Highlight)));

@@ -6,14 +6,39 @@
 #include <sys/types.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "Platform/X11/X11Platform.h"
 #include "TessaryCore/Geometry.h"
+#include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/LayoutLibrary.h"
 #include "tests/e2e/harness/VirtualDesktop.h"
 
 namespace tessary::e2e {
+
+// A library of `count` layouts ("Layout 1"...) of every template, written as "layouts.json" under
+// DATA_HOME/Tessary. The left monitor uses the layout at 7/9 of the list, the right one the last:
+// their indices.
+inline std::pair<int, int> writeLayoutLibrary(const std::filesystem::path& dataHome, int count) {
+    LayoutLibrary library;
+    for (int i = 0; i < count; ++i) {
+        library.layouts.emplace_back(LayoutTemplate::allCases[std::size_t(i) % 5], 2 + i % 5,
+                                     "Layout " + std::to_string(i + 1));
+    }
+    const int left = count * 7 / 9, right = count - 1;
+    library.defaultLayoutID = library.layouts.front().id;
+    library.assign(library.layouts[std::size_t(left)].id, DisplayKey("tessary-left", 1920, 1080));
+    library.assign(library.layouts[std::size_t(right)].id, DisplayKey("tessary-right", 1920, 1080));
+    const auto folder = dataHome / "Tessary";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+    return {left, right};
+}
 
 // A window's rectangle in root coordinates.
 inline std::optional<Rect> placeOnScreen(X11Platform& platform, xcb_window_t window) {

@@ -12,10 +12,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "TessaryCore/JSONDocumentStore.h"
-#include "TessaryCore/LayoutLibrary.h"
 #include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/TrayMenu.h"
 
@@ -56,23 +55,6 @@ protected:
         DesktopTest::TearDown();
     }
 
-    // `count` layouts; the left monitor uses the one at 7/9 of the list, the right one the last.
-    void writeLibrary(int count) {
-        LayoutLibrary library;
-        for (int i = 0; i < count; ++i) {
-            library.layouts.emplace_back(LayoutTemplate::allCases[std::size_t(i) % 5], 2 + i % 5,
-                                         "Layout " + std::to_string(i + 1));
-        }
-        leftLayout = count * 7 / 9;
-        rightLayout = count - 1;
-        library.defaultLayoutID = library.layouts.front().id;
-        library.assign(library.layouts[std::size_t(leftLayout)].id, DisplayKey("tessary-left", 1920, 1080));
-        library.assign(library.layouts[std::size_t(rightLayout)].id, DisplayKey("tessary-right", 1920, 1080));
-        const fs::path folder = fs::path(desktop->dataHome()) / "Tessary";
-        fs::create_directories(folder);
-        std::ofstream(folder / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
-    }
-
     ChildProcess::Options programOptions(std::vector<std::string> arguments) const {
         ChildProcess::Options options;
         const char* other = std::getenv("TESSARY_E2E_PROGRAM");
@@ -81,6 +63,7 @@ protected:
         options.environment = desktop->environment();
         options.environment.push_back("QT_QPA_PLATFORM=xcb");
         options.environment.push_back("TESSARY_E2E=1");
+        options.environment.insert(options.environment.end(), extraEnvironment.begin(), extraEnvironment.end());
         return options;
     }
 
@@ -144,7 +127,7 @@ protected:
 
     // Opens the menu of a library of `count` layouts and checks what the X server shows of it.
     void checkTheMenuAt(int count) {
-        writeLibrary(count);
+        std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
         startInstance();
         if (HasFatalFailure()) return;
         const auto menu = openTrayMenu();
@@ -185,12 +168,64 @@ protected:
     }
 
     ChildProcess instance;
+    std::vector<std::string> extraEnvironment;
     int leftLayout = 0, rightLayout = 0;
 };
 
 TEST_F(TrayMenuTest, AtAHundredLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayoutInSight) { checkTheMenuAt(100); }
 
 TEST_F(TrayMenuTest, AtAThousandLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayoutInSight) { checkTheMenuAt(1000); }
+
+// A screen reader follows the keys over AT-SPI: into the first display's tiles at its layout, heard
+// as a list item named after it, selected, in the list "Layouts" of the display's menu item, then
+// the next tile, not selected, while the display's layout stays the selected one.
+TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
+    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
+    // A session bus of the test's own, which starts the accessibility bus when it is first asked.
+    ChildProcess::Options busOptions;
+    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    busOptions.environment = desktop->environment();
+    busOptions.pipeStdout = true;
+    ChildProcess bus = ChildProcess::start(busOptions);
+    const auto address = bus.readLine(Clock::now() + 10s);
+    ASSERT_TRUE(address && !address->empty()) << "no session bus";
+    extraEnvironment = {"DBUS_SESSION_BUS_ADDRESS=" + *address, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"};
+
+    ChildProcess::Options listenerOptions;
+    listenerOptions.arguments = {TESSARY_ATSPI_FOCUS};
+    listenerOptions.environment = desktop->environment();
+    listenerOptions.environment.push_back(extraEnvironment[0]);
+    listenerOptions.pipeStdout = true;
+    ChildProcess listener = ChildProcess::start(listenerOptions);
+    ASSERT_EQ(listener.readLine(Clock::now() + 20s), std::optional<std::string>("ready"));
+
+    startInstance();
+    ASSERT_TRUE(openTrayMenu()) << "no menu opened";
+    // What the listener hears next about a list item (the menu's own items come first).
+    auto heardTile = [&] {
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = listener.readLine(deadline)) {
+            if (line->starts_with("list item|")) return *line;
+        }
+        return std::string("nothing");
+    };
+    const std::string display = "tessary-left: Layout 78";
+    const std::string ancestors =
+        "|list:Layouts < panel:" + display + " < menu item:" + display + " < popup menu:Tessary < application:Tessary|";
+    tap(kDown);
+    const std::string first = heardTile();
+    EXPECT_TRUE(first.starts_with("list item|Layout 78|selectable selected focused showing" + ancestors)) << first;
+    EXPECT_TRUE(first.ends_with("|78 of 100, selected Layout 78")) << first;
+    tap(kRight);
+    const std::string next = heardTile();
+    EXPECT_TRUE(next.starts_with("list item|Layout 79|selectable focused showing" + ancestors)) << next;
+    EXPECT_TRUE(next.ends_with("|79 of 100, selected Layout 78")) << next;
+    tap(kEscape);
+    EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+    instance.kill();
+    listener.kill();
+    bus.kill();
+}
 
 }  // namespace
 }  // namespace tessary::e2e
