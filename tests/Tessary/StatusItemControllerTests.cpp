@@ -478,3 +478,22 @@ TEST(StatusItemController, AClosedMenuGivesBackWhatItsOpeningMade) {
     }
     EXPECT_EQ(performed, (std::vector<MenuAction::Kind>{MenuAction::Kind::showAbout, MenuAction::Kind::showAbout}));
 }
+
+// The update and review rows are reached by the keys as the items are; Return on one did nothing
+// but close the menu (the menu took it as choosing an item without an action).
+TEST(StatusItemController, ReturnOnATwoLineRowRunsIt) {
+    qttest::qtApplication();
+    StatusMenuInputs inputs = library(4, 1);
+    inputs.pendingUpdateVersion = "2.0";
+    std::vector<MenuAction::Kind> performed;
+    StatusItemController controller(
+        {[&] { return inputs; }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    for (int i = 0; i < 20 && !qobject_cast<TwoLineMenuRow*>(QApplication::focusWidget()); ++i) press(menu, Qt::Key_Down);
+    ASSERT_NE(qobject_cast<TwoLineMenuRow*>(QApplication::focusWidget()), nullptr) << "the keys never reached the row";
+    press(menu, Qt::Key_Return);
+    EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
+    EXPECT_FALSE(menu->isVisible());
+}

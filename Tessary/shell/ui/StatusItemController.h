@@ -29,7 +29,7 @@ class HostedRowAction;
 // Every object an opening makes (actions, submenus, hosted rows) is owned by that opening and
 // deleted once the menu has closed (after the event that closed it, whose item may still be acting)
 // or at the next opening; the closed menu's X window and image go too, and the freed heap goes back
-// to the system, so what a large library's opening took is given back.
+// to the system, so what a large library's opening took is given back (the fonts it drew with stay).
 //
 // The menu fits the monitor under the pointer: each display's row shows up to `mostTileRows` rows of
 // tiles and scrolls the rest, and when the displays' rows together would not fit, they give up rows
