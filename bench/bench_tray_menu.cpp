@@ -66,35 +66,11 @@ double cpuMilliseconds(pid_t pid) {
 }
 
 // Waits until the process has used no CPU for 100 ms on end (5 s at most).
-void awaitIdle(pid_t pid) {
-    double last = cpuMilliseconds(pid);
-    auto since = Clock::now();
-    waitUntil(
-        [&] {
-            const double now = cpuMilliseconds(pid);
-            if (now != last) {
-                last = now;
-                since = Clock::now();
-            }
-            return Clock::now() - since >= 100ms;
-        },
-        Clock::now() + 5s, -1, 10ms);
-}
+void awaitIdle(pid_t pid) { steadyValue([pid] { return cpuMilliseconds(pid); }, 100ms, 5s, 10ms); }
 
 // The process's own memory in kB once its resident size has not changed for a second.
 long settledOwnMemory(pid_t pid) {
-    long last = residentKilobytes(pid);
-    auto since = Clock::now();
-    waitUntil(
-        [&] {
-            const long now = residentKilobytes(pid);
-            if (now != last) {
-                last = now;
-                since = Clock::now();
-            }
-            return Clock::now() - since >= 1s;
-        },
-        Clock::now() + 20s, -1, 100ms);
+    steadyValue([pid] { return residentKilobytes(pid); }, 1s, 20s, 100ms);
     return residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:");
 }
 

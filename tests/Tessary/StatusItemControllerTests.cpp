@@ -252,6 +252,29 @@ void press(QMenu* menu, Qt::Key key) {
     QApplication::processEvents();
 }
 
+// The menu of `inputs`, open, recording what its items do.
+struct OpenMenu {
+    explicit OpenMenu(StatusMenuInputs shown)
+        : inputs(std::move(shown)),
+          controller({[this] { return inputs; }, [this](const MenuAction& action) { performed.push_back(action); }, {}, {}}) {
+        open();
+    }
+    void open() {
+        controller.menu()->popup(QPoint(0, 0));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(controller.menu()));
+    }
+    QMenu* menu() const { return controller.menu(); }
+    std::vector<MenuAction::Kind> kinds() const {
+        std::vector<MenuAction::Kind> all;
+        for (const MenuAction& action : performed) all.push_back(action.kind);
+        return all;
+    }
+
+    StatusMenuInputs inputs;
+    std::vector<MenuAction> performed;
+    StatusItemController controller;
+};
+
 }  // namespace
 
 // From 100 layouts the rows ran off the bottom of the screen with no way to the rest. Each row now
@@ -311,13 +334,9 @@ TEST(StatusItemController, TheMenuFitsTheMonitorAtAnyNumberOfLayouts) {
 // item, and Return chooses the tile the keyboard is on.
 TEST(StatusItemController, KeysReachEveryTileAndChooseOne) {
     qttest::qtApplication();
-    const StatusMenuInputs inputs = library(100);
-    std::vector<MenuAction> performed;
-    StatusItemController controller(
-        {[&] { return inputs; }, [&](const MenuAction& action) { performed.push_back(action); }, {}, {}});
-    QMenu* menu = controller.menu();
-    menu->popup(QPoint(0, 0));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    OpenMenu open(library(100));
+    QMenu* menu = open.menu();
+    const std::vector<MenuAction>& performed = open.performed;
     const auto rows = layoutRows(menu);
     ASSERT_EQ(rows.size(), 2u);
     // Down enters the first display's tiles, goes down their rows and on to the second display's.
@@ -354,7 +373,7 @@ TEST(StatusItemController, KeysReachEveryTileAndChooseOne) {
     press(menu, Qt::Key_Return);
     ASSERT_EQ(performed.size(), 1u);
     EXPECT_EQ(performed[0].kind, MenuAction::Kind::assignLayout);
-    EXPECT_EQ(performed[0].layoutID, inputs.library.layouts[1].id);
+    EXPECT_EQ(performed[0].layoutID, open.inputs.library.layouts[1].id);
     EXPECT_EQ(performed[0].display->identifier, "Display 2");
     EXPECT_FALSE(menu->isVisible());
 }
@@ -388,12 +407,8 @@ TEST(StatusItemController, ScreenReadersReachEveryTileFromTheMenu) {
     inputs.pendingUpdateVersion = "2.0";
     inputs.offerReview = true;
     inputs.windowControlGranted = false;
-    std::vector<MenuAction::Kind> performed;
-    StatusItemController controller(
-        {[&] { return inputs; }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
-    QMenu* menu = controller.menu();
-    menu->popup(QPoint(0, 0));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    OpenMenu open(inputs);
+    QMenu* menu = open.menu();
 
     std::vector<std::string> nameless, items;
     std::map<std::string, std::vector<std::string>> tilesByRow;
@@ -432,13 +447,12 @@ TEST(StatusItemController, ScreenReadersReachEveryTileFromTheMenu) {
     QAccessibleInterface* ninth = list->child(8);
     ASSERT_TRUE(ninth->actionInterface());
     ninth->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout});
+    EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout});
     QApplication::processEvents();
 
     // The update row is pressed as a button.
-    performed.clear();
-    menu->popup(QPoint(0, 0));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    open.performed.clear();
+    open.open();
     menuAccess = QAccessible::queryAccessibleInterface(menu);
     for (int i = 0; i < menuAccess->childCount(); ++i) {
         QAccessibleInterface* item = menuAccess->child(i);
@@ -446,21 +460,17 @@ TEST(StatusItemController, ScreenReadersReachEveryTileFromTheMenu) {
         ASSERT_TRUE(item->actionInterface());
         item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     }
-    EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
+    EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
 }
 
 // A menu of 1,000 layouts kept all it made until the next opening. Once it has closed (after the
 // event that closed it) its rows, its items and its X window are gone.
 TEST(StatusItemController, AClosedMenuGivesBackWhatItsOpeningMade) {
     qttest::qtApplication();
-    const StatusMenuInputs inputs = library(1000);
-    std::vector<MenuAction::Kind> performed;
-    StatusItemController controller(
-        {[&] { return inputs; }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
-    QMenu* menu = controller.menu();
+    OpenMenu open(library(1000));
+    QMenu* menu = open.menu();
     for (int opening = 0; opening < 2; ++opening) {
-        menu->popup(QPoint(0, 0));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        if (opening > 0) open.open();
         ASSERT_EQ(layoutRows(menu).size(), 2u);
         // Chosen by a click: the item acts after the menu hid, before anything is dropped.
         QAction* about = nullptr;
@@ -470,13 +480,13 @@ TEST(StatusItemController, AClosedMenuGivesBackWhatItsOpeningMade) {
         ASSERT_NE(about, nullptr);
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(about).center());
         EXPECT_FALSE(menu->isVisible());
-        EXPECT_EQ(performed.size(), std::size_t(opening + 1));
+        EXPECT_EQ(open.performed.size(), std::size_t(opening + 1));
         QApplication::processEvents();
         EXPECT_TRUE(menu->actions().isEmpty());
         EXPECT_TRUE(menu->findChildren<QWidget*>().isEmpty()) << "rows are left";
         EXPECT_EQ(menu->windowHandle(), nullptr) << "the closed menu keeps its X window";
     }
-    EXPECT_EQ(performed, (std::vector<MenuAction::Kind>{MenuAction::Kind::showAbout, MenuAction::Kind::showAbout}));
+    EXPECT_EQ(open.kinds(), (std::vector<MenuAction::Kind>{MenuAction::Kind::showAbout, MenuAction::Kind::showAbout}));
 }
 
 // The update and review rows are reached by the keys as the items are; Return on one did nothing
@@ -485,15 +495,11 @@ TEST(StatusItemController, ReturnOnATwoLineRowRunsIt) {
     qttest::qtApplication();
     StatusMenuInputs inputs = library(4, 1);
     inputs.pendingUpdateVersion = "2.0";
-    std::vector<MenuAction::Kind> performed;
-    StatusItemController controller(
-        {[&] { return inputs; }, [&](const MenuAction& action) { performed.push_back(action.kind); }, {}, {}});
-    QMenu* menu = controller.menu();
-    menu->popup(QPoint(0, 0));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    OpenMenu open(inputs);
+    QMenu* menu = open.menu();
     for (int i = 0; i < 20 && !qobject_cast<TwoLineMenuRow*>(QApplication::focusWidget()); ++i) press(menu, Qt::Key_Down);
     ASSERT_NE(qobject_cast<TwoLineMenuRow*>(QApplication::focusWidget()), nullptr) << "the keys never reached the row";
     press(menu, Qt::Key_Return);
-    EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
+    EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
     EXPECT_FALSE(menu->isVisible());
 }

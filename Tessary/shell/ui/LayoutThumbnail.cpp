@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "Tessary/shell/LayoutThumbnailModel.h"
+#include "Tessary/shell/ui/LeafAccessible.h"
 
 namespace tessary {
 
@@ -37,18 +37,11 @@ namespace {
 
 // One zone of a thumbnail: an interface of its own with no object behind it, valid while the
 // thumbnail shows that many zones.
-class ZoneAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+class ZoneAccessible final : public LeafAccessible<LayoutThumbnail> {
 public:
-    ZoneAccessible(LayoutThumbnail* thumbnail, int position) : thumbnail_(thumbnail), position_(position) {}
+    ZoneAccessible(LayoutThumbnail* thumbnail, int position) : LeafAccessible(thumbnail), position_(position) {}
 
     bool isValid() const override { return zone().has_value(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return thumbnail_ ? thumbnail_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(thumbnail_.data()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
 
     QString text(QAccessible::Text kind) const override {
         const auto shown = zone();
@@ -57,16 +50,15 @@ public:
         if (kind == QAccessible::Value) return shown->lit ? QObject::tr("selected") : QString();
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
 
     QRect rect() const override {
         const auto shown = zone();
         if (!shown) return {};
         const QRectF r(shown->rect.x(), shown->rect.y(), shown->rect.width(), shown->rect.height());
-        return QRect(thumbnail_->mapToGlobal(r.topLeft().toPoint()), r.size().toSize());
+        return QRect(owner()->mapToGlobal(r.topLeft().toPoint()), r.size().toSize());
     }
     QAccessible::Role role() const override {
-        return thumbnail_ && thumbnail_->takesTaps() ? QAccessible::Button : QAccessible::Graphic;
+        return owner() && owner()->takesTaps() ? QAccessible::Button : QAccessible::Graphic;
     }
     QAccessible::State state() const override {
         QAccessible::State state;
@@ -75,33 +67,28 @@ public:
             state.invalid = true;
             return state;
         }
-        state.invisible = !thumbnail_->isVisible();
-        state.selectable = thumbnail_->takesTaps();
+        state.invisible = !owner()->isVisible();
+        state.selectable = owner()->takesTaps();
         state.selected = shown->lit;
         return state;
     }
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
-    }
 
     QStringList actionNames() const override {
-        return thumbnail_ && thumbnail_->takesTaps() ? QStringList{pressAction()} : QStringList{};
+        return owner() && owner()->takesTaps() ? QStringList{pressAction()} : QStringList{};
     }
     void doAction(const QString& name) override {
         const auto shown = zone();
-        if (name == pressAction() && shown && thumbnail_->takesTaps()) thumbnail_->tapZone(shown->index);
+        if (name == pressAction() && shown && owner()->takesTaps()) owner()->tapZone(shown->index);
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     std::optional<LayoutThumbnailModel::ThumbnailZone> zone() const {
-        if (!thumbnail_) return std::nullopt;
-        const auto zones = thumbnail_->shownZones();
+        if (!owner()) return std::nullopt;
+        const auto zones = owner()->shownZones();
         if (position_ >= static_cast<int>(zones.size())) return std::nullopt;
         return zones[static_cast<std::size_t>(position_)];
     }
 
-    QPointer<LayoutThumbnail> thumbnail_;
     int position_;
 };
 
@@ -110,10 +97,6 @@ class ThumbnailAccessible final : public QAccessibleWidget {
 public:
     explicit ThumbnailAccessible(LayoutThumbnail* thumbnail)
         : QAccessibleWidget(thumbnail, thumbnail->takesTaps() ? QAccessible::Grouping : QAccessible::Graphic) {}
-    ~ThumbnailAccessible() override {
-        for (QAccessible::Id id : zones_) QAccessible::deleteAccessibleInterface(id);
-    }
-
     int childCount() const override {
         return thumbnail()->isAccessibilityHidden() ? 0 : static_cast<int>(thumbnail()->shownZones().size());
     }
@@ -123,19 +106,10 @@ public:
         return state;
     }
     QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        while (static_cast<int>(zones_.size()) <= index) {
-            zones_.push_back(QAccessible::registerAccessibleInterface(
-                new ZoneAccessible(thumbnail(), static_cast<int>(zones_.size()))));
-        }
-        return QAccessible::accessibleInterface(zones_[static_cast<std::size_t>(index)]);
+        if (index >= childCount()) return nullptr;
+        return zones_.at(index, [&] { return new ZoneAccessible(thumbnail(), index); });
     }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (std::size_t i = 0; i < zones_.size(); ++i) {
-            if (QAccessible::accessibleInterface(zones_[i]) == child) return static_cast<int>(i);
-        }
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* child) const override { return zones_.indexOf(child); }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QPoint local = thumbnail()->mapFromGlobal(QPoint(x, y));
         const auto index = LayoutThumbnailModel::zoneAt(thumbnail()->shownZones(), {double(local.x()), double(local.y())});
@@ -149,7 +123,7 @@ public:
 
 private:
     LayoutThumbnail* thumbnail() const { return static_cast<LayoutThumbnail*>(widget()); }
-    mutable std::vector<QAccessible::Id> zones_;
+    mutable LeafChildren zones_;
 };
 
 QAccessibleInterface* thumbnailAccessible(const QString&, QObject* object) {

@@ -6,13 +6,13 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
 
 #include "Tessary/shell/ui/LayoutThumbnail.h"
+#include "Tessary/shell/ui/LeafAccessible.h"
 #include "Tessary/shell/ui/PlainText.h"
 
 namespace tessary {
@@ -94,28 +94,20 @@ private:
 
 // One tile for screen readers: an interface of its own with no object behind it, valid while the
 // list has that many tiles.
-class TileAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+class TileAccessible final : public LeafAccessible<LayoutTileList> {
 public:
-    TileAccessible(LayoutTileList* list, int tile) : list_(list), tile_(tile) {}
+    TileAccessible(LayoutTileList* list, int tile) : LeafAccessible(list), tile_(tile) {}
 
-    bool isValid() const override { return list_ && tile_ < list_->tileCount(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(list_.data()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    bool isValid() const override { return owner() && tile_ < owner()->tileCount(); }
 
     QString text(QAccessible::Text kind) const override {
         if (!isValid() || kind != QAccessible::Name) return {};
-        return QString::fromStdString(list_->layoutAt(tile_).name);
+        return QString::fromStdString(owner()->layoutAt(tile_).name);
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
-        const QRect local = list_->tileRect(tile_);
-        return {list_->mapToGlobal(local.topLeft()), local.size()};
+        const QRect local = owner()->tileRect(tile_);
+        return {owner()->mapToGlobal(local.topLeft()), local.size()};
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override {
@@ -125,56 +117,35 @@ public:
             return state;
         }
         state.selectable = true;
-        state.selected = list_->isTileSelected(tile_);
+        state.selected = owner()->isTileSelected(tile_);
         state.focusable = true;
-        state.focused = list_->hasFocus() && list_->focusedTile() == tile_;
-        state.invisible = !list_->isVisible();
-        state.offscreen = !list_->isTileInSight(tile_);
+        state.focused = owner()->hasFocus() && owner()->focusedTile() == tile_;
+        state.invisible = !owner()->isVisible();
+        state.offscreen = !owner()->isTileInSight(tile_);
         return state;
-    }
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
     }
 
     // Pressing a tile, or selecting it, chooses it, as a click does.
     QStringList actionNames() const override { return {pressAction(), toggleAction()}; }
     void doAction(const QString& name) override {
-        if (isValid() && (name == pressAction() || name == toggleAction())) list_->chooseTile(tile_);
+        if (isValid() && (name == pressAction() || name == toggleAction())) owner()->chooseTile(tile_);
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
-
-    int tile() const { return tile_; }
 
 private:
-    QPointer<LayoutTileList> list_;
     int tile_;
 };
 
-// The list: "Layouts", with a child per tile made when first asked for and kept while the list
-// lives, so that each tile keeps one identity for screen readers however often they ask.
+// The list: "Layouts", a child per tile.
 class TileListAccessible final : public QAccessibleWidget {
 public:
     explicit TileListAccessible(LayoutTileList* list) : QAccessibleWidget(list, QAccessible::List) {}
-    ~TileListAccessible() override {
-        for (QAccessible::Id id : tiles_) {
-            if (id) QAccessible::deleteAccessibleInterface(id);
-        }
-    }
 
     int childCount() const override { return list()->tileCount(); }
     QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        if (tiles_.size() < std::size_t(childCount())) tiles_.resize(std::size_t(childCount()), 0);
-        QAccessible::Id& id = tiles_[std::size_t(index)];
-        if (!id) id = QAccessible::registerAccessibleInterface(new TileAccessible(list(), index));
-        return QAccessible::accessibleInterface(id);
+        if (index >= childCount()) return nullptr;
+        return tiles_.at(index, [&] { return new TileAccessible(list(), index); });
     }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (std::size_t i = 0; i < tiles_.size(); ++i) {
-            if (tiles_[i] && QAccessible::accessibleInterface(tiles_[i]) == child) return int(i);
-        }
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* child) const override { return tiles_.indexOf(child); }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QModelIndex index = list()->indexAt(list()->viewport()->mapFromGlobal(QPoint(x, y)));
         return index.isValid() ? child(index.row()) : nullptr;
@@ -185,7 +156,7 @@ public:
 
 private:
     LayoutTileList* list() const { return static_cast<LayoutTileList*>(widget()); }
-    mutable std::vector<QAccessible::Id> tiles_;
+    mutable LeafChildren tiles_;
 };
 
 QAccessibleInterface* tileListAccessible(const QString&, QObject* object) {

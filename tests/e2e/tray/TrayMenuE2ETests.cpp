@@ -15,8 +15,8 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/e2e/harness/DesktopTest.h"
 #include "tests/e2e/harness/TrayMenu.h"
+#include "tests/e2e/settings/SettingsDesktop.h"
 
 #ifndef TESSARY_PROGRAM
 #error "TESSARY_PROGRAM must name the tessary program"
@@ -38,40 +38,13 @@ struct ShownRow {
     Rect tile, list;
 };
 
-class TrayMenuTest : public DesktopTest {
+// The program as the settings tests run it (their options, onboarding done), with trayer.
+class TrayMenuTest : public SettingsDesktopTest {
 protected:
     void SetUp() override {
-        VirtualDesktop::Options options;
-        options.tray = true;
-        start(options);
+        SettingsDesktopTest::SetUp();
         if (HasFatalFailure()) return;
-        fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
-        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
-            << "{\"hasCompletedOnboarding\": true}\n";
-    }
-
-    void TearDown() override {
-        instance.kill();
-        DesktopTest::TearDown();
-    }
-
-    ChildProcess::Options programOptions(std::vector<std::string> arguments) const {
-        ChildProcess::Options options;
-        const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-        options.arguments = {other && *other ? other : TESSARY_PROGRAM};
-        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-        options.environment = desktop->environment();
-        options.environment.push_back("QT_QPA_PLATFORM=xcb");
-        options.environment.push_back("TESSARY_E2E=1");
-        options.environment.insert(options.environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-        return options;
-    }
-
-    void startInstance() {
-        instance = ChildProcess::start(programOptions({}));
-        const fs::path socket = fs::path(desktop->runtimeDirectory()) / "tessary" /
-                                ("local-" + desktop->display().substr(1) + ".socket");
-        ASSERT_TRUE(waitFor([&] { return fs::exists(socket); }, 20s)) << "the instance never answered";
+        desktop->startTray();
     }
 
     // The rows the open menu shows, top to bottom; none when the query fails or the menu is closed.
@@ -114,12 +87,6 @@ protected:
     // The open menu; the zones' overlay a chosen layout shows is as wide as a monitor.
     std::optional<Rect> trayMenu() { return openMenu(*platform, instance.pid(), 1920); }
 
-    void tap(std::uint32_t key) {
-        desktop->pressKey(key, true);
-        desktop->pressKey(key, false);
-        desktop->syncInput();
-    }
-
     static bool inside(const Rect& inner, const Rect& outer) {
         return inner.minX() >= outer.minX() && inner.minY() >= outer.minY() && inner.maxX() <= outer.maxX() &&
                inner.maxY() <= outer.maxY();
@@ -155,20 +122,18 @@ protected:
         }
 
         // The keys: into the first display's tiles at its layout, one to the right, chosen.
-        tap(kDown);
-        tap(kRight);
-        tap(kReturn);
+        type(kDown);
+        type(kRight);
+        type(kReturn);
         EXPECT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
         ASSERT_TRUE(openTrayMenu()) << "the menu did not open again";
         ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s));
         EXPECT_EQ(rows[0].selected, leftLayout + 1) << "Right and Return did not choose the next layout";
         EXPECT_TRUE(inside(rows[0].tile, rows[0].list));
-        tap(kEscape);
+        type(kEscape);
         EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
     }
 
-    ChildProcess instance;
-    std::vector<std::string> extraEnvironment;
     int leftLayout = 0, rightLayout = 0;
 };
 
@@ -212,15 +177,15 @@ TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
     const std::string display = "tessary-left: Layout 78";
     const std::string ancestors =
         "|list:Layouts < panel:" + display + " < menu item:" + display + " < popup menu:Tessary < application:Tessary|";
-    tap(kDown);
+    type(kDown);
     const std::string first = heardTile();
     EXPECT_TRUE(first.starts_with("list item|Layout 78|selectable selected focused showing" + ancestors)) << first;
     EXPECT_TRUE(first.ends_with("|78 of 100, selected Layout 78")) << first;
-    tap(kRight);
+    type(kRight);
     const std::string next = heardTile();
     EXPECT_TRUE(next.starts_with("list item|Layout 79|selectable focused showing" + ancestors)) << next;
     EXPECT_TRUE(next.ends_with("|79 of 100, selected Layout 78")) << next;
-    tap(kEscape);
+    type(kEscape);
     EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
     instance.kill();
     listener.kill();
