@@ -4,9 +4,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWidgetAction>
 
 #include <functional>
@@ -502,4 +504,38 @@ TEST(StatusItemController, ReturnOnATwoLineRowRunsIt) {
     press(menu, Qt::Key_Return);
     EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
     EXPECT_FALSE(menu->isVisible());
+}
+
+// "Save Current Windows…" asks for a name in a dialog of its own, from inside the submenu item's
+// action: what the opening made stays until the item is done, and goes then.
+TEST(StatusItemController, AnItemWaitingInADialogKeepsItsMenuUntilItIsDone) {
+    qttest::qtApplication();
+    bool keptWhileWaiting = false;
+    StatusItemController* controllerInDialog = nullptr;
+    StatusItemController controller({[] { return threeDisplays(); },
+                                      [&](const MenuAction&) {
+                                          // A dialog's own loop, long enough for the menu's release to come due.
+                                          QEventLoop dialog;
+                                          QTimer::singleShot(50, &dialog, &QEventLoop::quit);
+                                          dialog.exec();
+                                          keptWhileWaiting = !controllerInDialog->menu()->actions().isEmpty();
+                                      },
+                                      {}, {}});
+    controllerInDialog = &controller;
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    // By the keys, as the submenu opens from its item: Workspaces, Right, the last item.
+    for (int i = 0; i < 20 && !(menu->activeAction() && menu->activeAction()->text() == "Workspaces"); ++i) {
+        press(menu, Qt::Key_Down);
+    }
+    ASSERT_TRUE(menu->activeAction() && menu->activeAction()->menu());
+    press(menu, Qt::Key_Right);
+    QMenu* workspaces = menu->activeAction()->menu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return workspaces->isVisible(); }));
+    press(menu, Qt::Key_Up);
+    ASSERT_EQ(workspaces->activeAction(), workspaces->actions().back());
+    press(menu, Qt::Key_Return);
+    EXPECT_TRUE(keptWhileWaiting) << "the menu was emptied under the acting item";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->actions().isEmpty(); }, 2000)) << "the menu kept its items";
 }

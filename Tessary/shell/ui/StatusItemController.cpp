@@ -214,17 +214,26 @@ void StatusItemController::fitLayoutRows(int availableHeight) {
 bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
     // A Hide of the widget: a menu a D-Bus tray host shows is never one, and its items must stay
     // until the host is done with them.
-    if (watched == menu_.get() && event->type() == QEvent::Hide && !menu_->isVisible() && !releasePending_) {
-        releasePending_ = true;
-        // After the event that closed it: the chosen item acts after the menu hides.
-        QMetaObject::invokeMethod(this, [this] { releaseClosedMenu(); }, Qt::QueuedConnection);
-    }
+    if (watched == menu_.get() && event->type() == QEvent::Hide && !menu_->isVisible()) scheduleRelease();
     return false;
+}
+
+void StatusItemController::scheduleRelease() {
+    if (releasePending_) return;
+    releasePending_ = true;
+    // After the event that closed it: the chosen item acts after the menu hides.
+    QMetaObject::invokeMethod(this, [this] { releaseClosedMenu(); }, Qt::QueuedConnection);
 }
 
 void StatusItemController::releaseClosedMenu() {
     releasePending_ = false;
     if (menu_->isVisible()) return;
+    // An item still acting may wait in a dialog of its own, with the item and its menu on the
+    // stack under it: what the opening made stays until it is done.
+    if (acting_ > 0) {
+        releaseAfterActing_ = true;
+        return;
+    }
     dropOpening();
     ClosedWindowRelease::release(*menu_);
     // The font engines stay, unlike a closed window's: the next opening draws with them, and
@@ -234,7 +243,13 @@ void StatusItemController::releaseClosedMenu() {
 
 void StatusItemController::choose(const MenuAction& action) {
     if (action.closesMenu) menu_->close();
-    if (hooks_.perform) hooks_.perform(action);
+    if (!hooks_.perform) return;
+    ++acting_;
+    hooks_.perform(action);
+    if (--acting_ == 0 && releaseAfterActing_) {
+        releaseAfterActing_ = false;
+        scheduleRelease();
+    }
 }
 
 void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuItem>& items) {

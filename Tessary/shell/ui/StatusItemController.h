@@ -27,8 +27,8 @@ class HostedRowAction;
 // MenuAction goes to `perform`. Between openings only the icon's update dot follows the updater.
 //
 // Every object an opening makes (actions, submenus, hosted rows) is owned by that opening and
-// deleted once the menu has closed (after the event that closed it, whose item may still be acting)
-// or at the next opening; the closed menu's X window and image go too, and the freed heap goes back
+// deleted once the menu has closed and its chosen item is done (it acts after the menu hides, and
+// may wait in a dialog of its own), or at the next opening; the closed menu's X window and image go too, and the freed heap goes back
 // to the system, so what a large library's opening took is given back (the fonts it drew with stay).
 //
 // The menu fits the monitor under the pointer: each display's row shows up to `mostTileRows` rows of
@@ -84,15 +84,19 @@ private:
     // Gives each display's row as many rows of tiles as the menu has room for.
     void fitLayoutRows(int availableHeight);
     static int availableHeight(const std::vector<DisplayInfo>& displays);
+    void scheduleRelease();
     void releaseClosedMenu();
 
     Hooks hooks_;
     std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon* tray_;
-    // What the current opening made; deleted at the next one.
+    // What the current opening made; deleted once the menu has closed, or at the next opening.
     std::vector<QPointer<QObject>> opening_;
     std::vector<HostedRowAction*> layoutRows_;
     bool releasePending_ = false;
+    // Items acting now (one may open the menu again from a dialog, and choose another).
+    int acting_ = 0;
+    bool releaseAfterActing_ = false;
     std::unique_ptr<QMenu> programKeys_;
     // The open menus' keys: their items' own, and a bare Alt that keeps them open.
     QObject* menuKeys_ = nullptr;
