@@ -186,6 +186,19 @@ TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddl
     }
     EXPECT_EQ(heard, (std::vector<std::string>{"Columns item", "Columns (selected) item", "Overlap item",
                                                "Columns item"}));
+    // The display's layout has the accent border; another tile a faint one only under the pointer.
+    const auto borderOf = [&](int tile) {
+        const QRect place = tiles->tileRect(tile);
+        return tiles->grab().toImage().pixelColor(place.left() + 1, place.center().y());
+    };
+    const QColor accent = tiles->palette().color(QPalette::Highlight);
+    EXPECT_EQ(borderOf(1).rgb(), accent.rgb());
+    const QColor unmarked = borderOf(3);
+    QTest::mouseMove(tiles->viewport(), tiles->viewport()->mapFrom(tiles, tiles->tileRect(3).center()));
+    EXPECT_NE(borderOf(3), unmarked) << "no border under the pointer";
+    QTest::mouseMove(tiles->viewport(), tiles->viewport()->mapFrom(tiles, tiles->tileRect(1).center()));
+    EXPECT_EQ(borderOf(3), unmarked) << "the border stayed when the pointer left";
+    EXPECT_EQ(borderOf(1).rgb(), accent.rgb()) << "the accent border gave way to the hover's";
     const auto* header = row.findChild<MiddleElidedLabel*>();
     EXPECT_TRUE(header->text().contains(QChar(0x2026))) << header->text().toStdString();
     EXPECT_TRUE(header->text().endsWith("Columns"));
