@@ -73,7 +73,7 @@ protected:
     // Clicks the icon (as a user does, again when the click came too early) until the menu shows.
     std::optional<Rect> openTrayMenu() {
         std::optional<Rect> icon, menu;
-        if (!waitFor([&] { return (icon = trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
+        if (!waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
                      10s)) {
             return std::nullopt;
         }
@@ -85,7 +85,7 @@ protected:
     }
 
     // The open menu; the zones' overlay a chosen layout shows is as wide as a monitor.
-    std::optional<Rect> trayMenu() { return openMenu(*platform, instance.pid(), 1920); }
+    std::optional<Rect> trayMenu() { return e2e::openMenu(*platform, instance.pid(), 1920); }
 
     static bool inside(const Rect& inner, const Rect& outer) {
         return inner.minX() >= outer.minX() && inner.minY() >= outer.minY() && inner.maxX() <= outer.maxX() &&
