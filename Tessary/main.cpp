@@ -75,6 +75,7 @@
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "Tessary/shell/ui/StatusMenuActions.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/TrayTestQuery.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -426,6 +427,9 @@ int main(int argc, char** argv) {
 
         // The end-to-end tests' window into the settings window.
         if (std::getenv("TESSARY_E2E")) delegate.hooks().commandLineVerbs["settings-test"] = settingsTestVerb(delegate);
+        if (std::getenv("TESSARY_E2E")) {
+            delegate.hooks().commandLineVerbs["tray-test"] = trayTestVerb([&statusItem] { return statusItem.get(); });
+        }
 
         TerminationSignals signals;
         QSocketNotifier signalNotifier(signals.fileDescriptor(), QSocketNotifier::Read);

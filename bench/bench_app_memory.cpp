@@ -101,19 +101,8 @@ public:
 
     // The figures in kB once the resident size has not changed for a second.
     static Figures settled(pid_t pid) {
-        long last = residentKilobytes(pid);
-        auto since = Clock::now();
-        waitUntil(
-            [&] {
-                const long now = residentKilobytes(pid);
-                if (now != last) {
-                    last = now;
-                    since = Clock::now();
-                }
-                return Clock::now() - since >= 1s;
-            },
-            Clock::now() + 20s, -1, 100ms);
-        return {last, residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:")};
+        const long resident = steadyValue([pid] { return residentKilobytes(pid); }, 1s, 20s, 100ms);
+        return {resident, residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:")};
     }
     Figures program() {
         drain();

@@ -138,6 +138,22 @@ std::vector<StatusMenuItem> build(const StatusMenuInputs& inputs) {
     return items;
 }
 
+std::vector<int> tileRowsShown(const std::vector<int>& needed, int fit, int most) {
+    std::vector<int> shown;
+    int total = 0;
+    for (int rows : needed) {
+        shown.push_back(std::clamp(rows, 0, std::max(1, most)));
+        total += shown.back();
+    }
+    while (total > fit) {
+        const auto tallest = std::max_element(shown.begin(), shown.end());
+        if (tallest == shown.end() || *tallest <= 1) break;
+        --*tallest;
+        --total;
+    }
+    return shown;
+}
+
 std::vector<StatusMenuItem> withoutWidgetRows(std::vector<StatusMenuItem> items) {
     for (StatusMenuItem& item : items) {
         if (item.kind == StatusMenuItem::Kind::twoLineRow) {

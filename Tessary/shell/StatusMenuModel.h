@@ -93,6 +93,12 @@ std::string workspaceShortcutName(const UUID& id);
 // The whole menu, top to bottom.
 std::vector<StatusMenuItem> build(const StatusMenuInputs& inputs);
 
+// How many rows of tiles each display's row shows, given the rows of tiles each needs for the whole
+// library and the rows that fit in the room the menu has for them: each shows all of its rows up to
+// `most`; while together they do not fit, the row showing the most gives up one (the first of
+// equals), down to one row each, which is shown even when it does not fit. A row with no tiles shows none.
+std::vector<int> tileRowsShown(const std::vector<int>& needed, int fit, int most);
+
 // The menu for tray hosts that cannot show widgets in menus: each layout row becomes a submenu of
 // the display's layouts with the current one checked, each two-line row a plain item.
 std::vector<StatusMenuItem> withoutWidgetRows(std::vector<StatusMenuItem> items);

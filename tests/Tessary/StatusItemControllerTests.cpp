@@ -1,16 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWidgetAction>
 
+#include <functional>
 #include <map>
+#include <set>
 
 #include "Tessary/keyboard/ShortcutNames.h"
+#include "Tessary/shell/ui/LayoutTileList.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "QtApplication.h"
@@ -70,7 +76,7 @@ TEST(StatusItemController, EachOpeningRebuildsTheMenuAndKeepsNothingOfTheLast) {
 
     auto* row = qobject_cast<DisplayLayoutsRow*>(qobject_cast<QWidgetAction*>(controller.menu()->actions()[1])->defaultWidget());
     ASSERT_NE(row, nullptr);
-    row->tiles()[0]->click();
+    row->tileList()->chooseTile(0);
     controller.menu()->actions().back()->trigger();
     EXPECT_EQ(performed, (std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout, MenuAction::Kind::quit}));
 
@@ -199,14 +205,337 @@ TEST(StatusItemController, AClickBesideALayoutRowsTilesKeepsTheMenuOpen) {
     ASSERT_GT(place.width(), 320) << "the menu is wider than a row's 300 pixels";
     EXPECT_EQ(row->geometry(), place) << "the row fills its place";
     // The right end of the row's place, level with the last tile (alone on the second line).
-    const QPoint beside(place.right() - 4, row->mapTo(menu, row->tiles().back()->geometry().center()).y());
+    LayoutTileList* tiles = row->tileList();
+    const QPoint beside(place.right() - 4, tiles->mapTo(menu, tiles->tileRect(tiles->tileCount() - 1).center()).y());
     ASSERT_EQ(menu->childAt(beside), row) << "the point is on the row itself";
     QTest::mouseMove(menu, beside);
     QTest::mouseClick(menu->childAt(beside), Qt::LeftButton, Qt::NoModifier, row->mapFrom(menu, beside));
     EXPECT_TRUE(menu->isVisible());
     EXPECT_TRUE(performed.empty());
 
-    QTest::mouseClick(row->tiles()[0], Qt::LeftButton);
+    QTest::mouseClick(tiles->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      tiles->viewport()->mapFrom(tiles, tiles->tileRect(0).center()));
     EXPECT_EQ(performed, std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout});
     EXPECT_FALSE(menu->isVisible()) << "a tile closes the menu";
+}
+
+// --- A large library: the menu fits, the keys and screen readers reach every tile -------------------
+
+namespace {
+
+// Two 1920x1080 displays (the pointer on the first) sharing a generated library, the second
+// display's layout far down the list.
+StatusMenuInputs library(int layouts, int displays = 2, double height = 1080) {
+    StatusMenuInputs inputs;
+    for (int i = 0; i < displays; ++i) {
+        inputs.displays.push_back(makeDisplay(std::uint32_t(i + 1), "Display " + std::to_string(i + 1),
+                                              Rect(1920.0 * i, 0, 1920, height)));
+    }
+    for (int i = 0; i < layouts; ++i) {
+        inputs.library.layouts.emplace_back(LayoutTemplate::allCases[std::size_t(i) % 5], 2 + i % 5,
+                                            "Layout " + std::to_string(i + 1));
+    }
+    inputs.library.assign(inputs.library.layouts[std::size_t(layouts * 7 / 9)].id, inputs.displays.back().displayKey());
+    return inputs;
+}
+
+std::vector<DisplayLayoutsRow*> layoutRows(QMenu* menu) {
+    std::vector<DisplayLayoutsRow*> rows;
+    for (QAction* action : menu->actions()) {
+        if (auto* host = qobject_cast<QWidgetAction*>(action)) {
+            if (auto* row = qobject_cast<DisplayLayoutsRow*>(host->defaultWidget())) rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+void press(QMenu* menu, Qt::Key key) {
+    QTest::keyClick(menu->windowHandle(), key);
+    QApplication::processEvents();
+}
+
+// The menu of `inputs`, open, recording what its items do.
+struct OpenMenu {
+    explicit OpenMenu(StatusMenuInputs shown)
+        : inputs(std::move(shown)),
+          controller({[this] { return inputs; }, [this](const MenuAction& action) { performed.push_back(action); }, {}, {}}) {
+        open();
+    }
+    void open() {
+        controller.menu()->popup(QPoint(0, 0));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(controller.menu()));
+    }
+    QMenu* menu() const { return controller.menu(); }
+    std::vector<MenuAction::Kind> kinds() const {
+        std::vector<MenuAction::Kind> all;
+        for (const MenuAction& action : performed) all.push_back(action.kind);
+        return all;
+    }
+
+    StatusMenuInputs inputs;
+    std::vector<MenuAction> performed;
+    StatusItemController controller;
+};
+
+}  // namespace
+
+// From 100 layouts the rows ran off the bottom of the screen with no way to the rest. Each row now
+// shows as many rows of tiles as there is room for (six at most) and scrolls the rest, the
+// display's own layout in sight; the displays share the room.
+TEST(StatusItemController, TheMenuFitsTheMonitorAtAnyNumberOfLayouts) {
+    qttest::qtApplication();
+    struct Row {
+        const char* name;
+        int layouts, displays;
+        double height;
+        bool allShown;
+    };
+    const Row rows[] = {
+        {"10 layouts", 10, 1, 1080, true},
+        {"100 layouts", 100, 2, 1080, false},
+        {"1,000 layouts", 1000, 2, 1080, false},
+        {"1,000 layouts, three displays on 768 pixels", 1000, 3, 768, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StatusMenuInputs inputs = library(row.layouts, row.displays, row.height);
+        StatusItemController controller({[&] { return inputs; }, {}, {}, {}});
+        QCursor::setPos(10, 10);
+        QMenu* menu = controller.menu();
+        menu->popup(QPoint(0, 0));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        // The monitor, or the smaller screen the test platform has.
+        const int room = std::min(int(row.height), QGuiApplication::primaryScreen()->availableGeometry().height());
+        EXPECT_LE(menu->height(), room) << "the menu is taller than the monitor";
+        EXPECT_LT(menu->width(), 500) << "one column of items";
+        const auto shown = layoutRows(menu);
+        ASSERT_EQ(shown.size(), std::size_t(row.displays));
+        int most = 0, least = 1000;
+        for (DisplayLayoutsRow* each : shown) {
+            const int visible = each->tileList()->visibleRows();
+            EXPECT_GE(visible, 1);
+            EXPECT_LE(visible, std::min(6, each->tileRowCount()));
+            EXPECT_EQ(visible == each->tileRowCount(), row.allShown);
+            most = std::max(most, visible);
+            least = std::min(least, visible);
+        }
+        EXPECT_LE(most - least, 1) << "the displays share the room";
+        // The last display's layout, far down the library, is in sight.
+        LayoutTileList* last = shown.back()->tileList();
+        const int chosen = row.layouts * 7 / 9;
+        ASSERT_TRUE(last->isTileSelected(chosen));
+        EXPECT_TRUE(last->isTileInSight(chosen)) << "the chosen tile is at " << last->tileRect(chosen).y();
+        EXPECT_TRUE(last->isVisible());
+        if (row.layouts == 100) qttest::screenshot(*menu, "view-blocks", "tray-menu-100-layouts");
+        menu->hide();
+    }
+}
+
+// Arrow keys reach every tile: the menu's Down enters a row at its display's layout, Left and Right
+// step through the tiles (scrolling them into sight), Down past the last row goes on to the next
+// item, and Return chooses the tile the keyboard is on.
+TEST(StatusItemController, KeysReachEveryTileAndChooseOne) {
+    qttest::qtApplication();
+    OpenMenu open(library(100));
+    QMenu* menu = open.menu();
+    const std::vector<MenuAction>& performed = open.performed;
+    const auto rows = layoutRows(menu);
+    ASSERT_EQ(rows.size(), 2u);
+    // Down enters the first display's tiles, goes down their rows and on to the second display's.
+    LayoutTileList* tiles = rows[1]->tileList();
+    int downs = 0;
+    for (; downs < 60 && !tiles->hasFocus(); ++downs) press(menu, Qt::Key_Down);
+    ASSERT_TRUE(tiles->hasFocus()) << "the second display's tiles never took the keys";
+    EXPECT_EQ(downs, 1 + rows[0]->tileRowCount()) << "Down went through the first display's rows";
+    const int chosen = 100 * 7 / 9;
+    EXPECT_EQ(tiles->focusedTile(), chosen) << "the keys start at the display's layout";
+
+    std::set<int> reached{tiles->focusedTile()};
+    for (int i = 0; i < 100; ++i) {
+        press(menu, Qt::Key_Right);
+        reached.insert(tiles->focusedTile());
+        ASSERT_TRUE(tiles->isTileInSight(tiles->focusedTile())) << "tile " << tiles->focusedTile();
+    }
+    for (int i = 0; i < 100; ++i) {
+        press(menu, Qt::Key_Left);
+        reached.insert(tiles->focusedTile());
+        ASSERT_TRUE(tiles->isTileInSight(tiles->focusedTile())) << "tile " << tiles->focusedTile();
+    }
+    EXPECT_EQ(reached.size(), 100u) << "Left and Right reach every tile";
+    EXPECT_TRUE(tiles->hasFocus()) << "a key that leads nowhere left the tiles";
+    press(menu, Qt::Key_Down);
+    EXPECT_EQ(tiles->focusedTile(), 3) << "Down moves a row";
+    press(menu, Qt::Key_Up);
+    press(menu, Qt::Key_Up);
+    EXPECT_TRUE(rows[0]->tileList()->hasFocus()) << "Up from the first row goes to the item above";
+    while (!tiles->hasFocus() && downs-- > 0) press(menu, Qt::Key_Down);
+    EXPECT_EQ(tiles->focusedTile(), 0) << "the tiles keep their place";
+    press(menu, Qt::Key_Right);
+    ASSERT_TRUE(performed.empty()) << "moving chooses nothing";
+    press(menu, Qt::Key_Return);
+    ASSERT_EQ(performed.size(), 1u);
+    EXPECT_EQ(performed[0].kind, MenuAction::Kind::assignLayout);
+    EXPECT_EQ(performed[0].layoutID, open.inputs.library.layouts[1].id);
+    EXPECT_EQ(performed[0].display->identifier, "Display 2");
+    EXPECT_FALSE(menu->isVisible());
+}
+
+namespace {
+
+// Every accessible below `node`, depth first, as a screen reader walks the tree.
+void walk(QAccessibleInterface* node, const std::function<void(QAccessibleInterface*)>& visit, int depth = 0) {
+    ASSERT_LT(depth, 12);
+    visit(node);
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface* child = node->child(i);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->parent(), node) << "a child does not name its parent: "
+                                         << child->text(QAccessible::Name).toStdString();
+        walk(child, visit, depth + 1);
+    }
+}
+
+}  // namespace
+
+// Screen readers met each display's row as a nameless menu item without children. From the menu
+// they now reach every tile, named after its layout and selected for the display's layout, and
+// nothing they can act on is nameless; selecting a tile chooses its layout, pressing the update
+// row runs it.
+TEST(StatusItemController, ScreenReadersReachEveryTileFromTheMenu) {
+    qttest::qtApplication();
+    StatusMenuInputs inputs = library(40);
+    inputs.library.layouts[5].name = "Columns";
+    inputs.library.assign(inputs.library.layouts[5].id, inputs.displays[0].displayKey());
+    inputs.pendingUpdateVersion = "2.0";
+    inputs.offerReview = true;
+    inputs.windowControlGranted = false;
+    OpenMenu open(inputs);
+    QMenu* menu = open.menu();
+
+    std::vector<std::string> nameless, items;
+    std::map<std::string, std::vector<std::string>> tilesByRow;
+    std::string row;
+    walk(QAccessible::queryAccessibleInterface(menu), [&](QAccessibleInterface* node) {
+        const QAccessible::Role role = node->role();
+        const std::string name = node->text(QAccessible::Name).toStdString();
+        const bool acts = node->state().focusable || (node->actionInterface() && !node->actionInterface()->actionNames().isEmpty());
+        if (acts && role != QAccessible::Separator && name.empty()) nameless.push_back(std::to_string(int(role)));
+        if (role == QAccessible::MenuItem && node->parent()->object() == menu) {
+            items.push_back(name);
+            row = name;
+        }
+        if (role == QAccessible::ListItem) {
+            const QAccessible::State state = node->state();
+            EXPECT_TRUE(state.selectable) << name;
+            if (state.selected) tilesByRow[row].push_back(name + ", selected");
+            else tilesByRow[row].push_back(name);
+        }
+    });
+    EXPECT_TRUE(nameless.empty()) << "nameless elements of roles " << ::testing::PrintToString(nameless);
+    ASSERT_GE(items.size(), 4u);
+    EXPECT_EQ(items[1], "Display 1: Columns");
+    EXPECT_EQ(items[2], "Display 2: Layout 32");
+    ASSERT_EQ(tilesByRow["Display 1: Columns"].size(), 40u);
+    EXPECT_EQ(tilesByRow["Display 1: Columns"][5], "Columns, selected");
+    EXPECT_EQ(tilesByRow["Display 1: Columns"][6], "Layout 7");
+    EXPECT_EQ(tilesByRow["Display 2: Layout 32"][31], "Layout 32, selected");
+    EXPECT_NE(std::find(items.begin(), items.end(), "Tessary 2.0 is available"), items.end());
+
+    // A screen reader selects the ninth tile of the first display: that is choosing it.
+    QAccessibleInterface* menuAccess = QAccessible::queryAccessibleInterface(menu);
+    QAccessibleInterface* list = menuAccess->child(2)->child(0)->child(1);
+    ASSERT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->text(QAccessible::Name), "Layouts");
+    QAccessibleInterface* ninth = list->child(8);
+    ASSERT_TRUE(ninth->actionInterface());
+    ninth->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::assignLayout});
+    QApplication::processEvents();
+
+    // The update row is pressed as a button.
+    open.performed.clear();
+    open.open();
+    menuAccess = QAccessible::queryAccessibleInterface(menu);
+    for (int i = 0; i < menuAccess->childCount(); ++i) {
+        QAccessibleInterface* item = menuAccess->child(i);
+        if (item->text(QAccessible::Name) != "Tessary 2.0 is available") continue;
+        ASSERT_TRUE(item->actionInterface());
+        item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
+}
+
+// A menu of 1,000 layouts kept all it made until the next opening. Once it has closed (after the
+// event that closed it) its rows, its items and its X window are gone.
+TEST(StatusItemController, AClosedMenuGivesBackWhatItsOpeningMade) {
+    qttest::qtApplication();
+    OpenMenu open(library(1000));
+    QMenu* menu = open.menu();
+    for (int opening = 0; opening < 2; ++opening) {
+        if (opening > 0) open.open();
+        ASSERT_EQ(layoutRows(menu).size(), 2u);
+        // Chosen by a click: the item acts after the menu hid, before anything is dropped.
+        QAction* about = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == "About Tessary") about = action;
+        }
+        ASSERT_NE(about, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(about).center());
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_EQ(open.performed.size(), std::size_t(opening + 1));
+        QApplication::processEvents();
+        EXPECT_TRUE(menu->actions().isEmpty());
+        EXPECT_TRUE(menu->findChildren<QWidget*>().isEmpty()) << "rows are left";
+        EXPECT_EQ(menu->windowHandle(), nullptr) << "the closed menu keeps its X window";
+    }
+    EXPECT_EQ(open.kinds(), (std::vector<MenuAction::Kind>{MenuAction::Kind::showAbout, MenuAction::Kind::showAbout}));
+}
+
+// The update and review rows are reached by the keys as the items are; Return on one did nothing
+// but close the menu (the menu took it as choosing an item without an action).
+TEST(StatusItemController, ReturnOnATwoLineRowRunsIt) {
+    qttest::qtApplication();
+    StatusMenuInputs inputs = library(4, 1);
+    inputs.pendingUpdateVersion = "2.0";
+    OpenMenu open(inputs);
+    QMenu* menu = open.menu();
+    for (int i = 0; i < 20 && !qobject_cast<TwoLineMenuRow*>(QApplication::focusWidget()); ++i) press(menu, Qt::Key_Down);
+    ASSERT_NE(qobject_cast<TwoLineMenuRow*>(QApplication::focusWidget()), nullptr) << "the keys never reached the row";
+    press(menu, Qt::Key_Return);
+    EXPECT_EQ(open.kinds(), std::vector<MenuAction::Kind>{MenuAction::Kind::checkForUpdates});
+    EXPECT_FALSE(menu->isVisible());
+}
+
+// "Save Current Windows…" asks for a name in a dialog of its own, from inside the submenu item's
+// action: what the opening made stays until the item is done, and goes then.
+TEST(StatusItemController, AnItemWaitingInADialogKeepsItsMenuUntilItIsDone) {
+    qttest::qtApplication();
+    bool keptWhileWaiting = false;
+    StatusItemController* controllerInDialog = nullptr;
+    StatusItemController controller({[] { return threeDisplays(); },
+                                      [&](const MenuAction&) {
+                                          // A dialog's own loop, long enough for the menu's release to come due.
+                                          QEventLoop dialog;
+                                          QTimer::singleShot(50, &dialog, &QEventLoop::quit);
+                                          dialog.exec();
+                                          keptWhileWaiting = !controllerInDialog->menu()->actions().isEmpty();
+                                      },
+                                      {}, {}});
+    controllerInDialog = &controller;
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    // By the keys, as the submenu opens from its item: Workspaces, Right, the last item.
+    for (int i = 0; i < 20 && !(menu->activeAction() && menu->activeAction()->text() == "Workspaces"); ++i) {
+        press(menu, Qt::Key_Down);
+    }
+    ASSERT_TRUE(menu->activeAction() && menu->activeAction()->menu());
+    press(menu, Qt::Key_Right);
+    QMenu* workspaces = menu->activeAction()->menu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return workspaces->isVisible(); }));
+    press(menu, Qt::Key_Up);
+    ASSERT_EQ(workspaces->activeAction(), workspaces->actions().back());
+    press(menu, Qt::Key_Return);
+    EXPECT_TRUE(keptWhileWaiting) << "the menu was emptied under the acting item";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->actions().isEmpty(); }, 2000)) << "the menu kept its items";
 }

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QWidgetAction>
 
+#include "Tessary/shell/ui/LayoutTileList.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/StatusItemController.h"
 #include "Tessary/shell/ui/StatusMenuActions.h"
@@ -76,7 +77,7 @@ TEST(StatusMenuActions, AChosenLayoutFlashesByTheSettingAndShowZonesAlways) {
             ASSERT_NE(host, nullptr);
             auto* row0 = qobject_cast<DisplayLayoutsRow*>(host->defaultWidget());
             ASSERT_NE(row0, nullptr);
-            row0->tiles()[1]->click();
+            row0->tileList()->chooseTile(1);
         }
         EXPECT_EQ(w.delegate.zones().library().layout(w.world.main.displayKey())->id, w.halves.id);
         EXPECT_EQ(w.delegate.overlay().isShowing(), row.tileShows);

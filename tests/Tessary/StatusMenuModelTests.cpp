@@ -149,3 +149,25 @@ TEST(StatusMenuModel, WithoutWidgetRowsEachDisplayGetsASubmenuOfLayouts) {
     EXPECT_EQ(plain[0].children[0].action.display, main);
     EXPECT_NE(std::find(text.begin(), text.end(), "Enjoying Tessary?"), text.end());
 }
+
+// What each display's row shows of its tiles when the menu has room for `fit` rows of them.
+TEST(StatusMenuModel, RowsOfTilesShareTheRoomTheTallestGivingFirst) {
+    struct Row {
+        const char* name;
+        std::vector<int> needed;
+        int fit;
+        std::vector<int> shown;
+    };
+    const Row rows[] = {
+        {"all fit", {2, 4}, 20, {2, 4}},
+        {"capped", {334, 2}, 20, {6, 2}},
+        {"the tallest gives first", {334, 334, 2}, 9, {3, 4, 2}},
+        {"never under one row", {334, 334, 334}, 1, {1, 1, 1}},
+        {"an empty library shows none", {0, 334}, 0, {0, 1}},
+        {"no room at all", {3}, -5, {1}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(StatusMenuModel::tileRowsShown(row.needed, row.fit, 6), row.shown);
+    }
+}

@@ -13,6 +13,7 @@
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
+#include "Tessary/shell/ui/LayoutTileList.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "Tessary/shell/ui/ZonePickerThumbnail.h"
@@ -162,23 +163,42 @@ TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddl
     row.show();
     EXPECT_EQ(row.columnCount(), 3);
     EXPECT_EQ(row.headerText(), longName + QString::fromUtf8(" · Three Columns"));
-    ASSERT_EQ(row.tiles().size(), 4u);
+    LayoutTileList* tiles = row.tileList();
+    ASSERT_EQ(row.tileCount(), 4);
     std::vector<bool> selected;
-    for (auto* tile : row.tiles()) selected.push_back(tile->isSelected());
+    for (int i = 0; i < tiles->tileCount(); ++i) selected.push_back(tiles->isTileSelected(i));
     EXPECT_EQ(selected, (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(row.tiles()[3]->y(), row.tiles()[0]->y() + row.tiles()[0]->height() + 2) << "the fourth tile wraps";
-    QTest::mouseClick(row.tiles()[2], Qt::LeftButton);
+    EXPECT_EQ(tiles->tileRect(3).y(), tiles->tileRect(0).y() + tiles->tileRect(0).height() + 2) << "the fourth tile wraps";
+    EXPECT_EQ(tiles->tileRect(3).x(), tiles->tileRect(0).x());
+    EXPECT_EQ(tiles->tileRect(1).x(), tiles->tileRect(0).x() + 70 + 2);
+    QTest::mouseClick(tiles->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      tiles->viewport()->mapFrom(tiles, tiles->tileRect(2).center()));
     EXPECT_EQ(chosen, (std::vector<std::string>{layouts[2].id.uuidString()}));
-    // A screen reader hears each tile as a button named after its layout, the current one selected.
+    // A screen reader hears each tile as an item named after its layout, the current one selected.
     std::vector<std::string> heard;
-    for (auto* tile : row.tiles()) {
-        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(tile);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(tiles);
+    ASSERT_EQ(list->childCount(), 4);
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface* access = list->child(i);
         heard.push_back((access->text(QAccessible::Name) + (access->state().selected ? " (selected)" : "") +
-                         (access->role() == QAccessible::Button ? " button" : ""))
+                         (access->role() == QAccessible::ListItem ? " item" : ""))
                             .toStdString());
     }
-    EXPECT_EQ(heard, (std::vector<std::string>{"Columns button", "Columns (selected) button", "Overlap button",
-                                               "Columns button"}));
+    EXPECT_EQ(heard, (std::vector<std::string>{"Columns item", "Columns (selected) item", "Overlap item",
+                                               "Columns item"}));
+    // The display's layout has the accent border; another tile a faint one only under the pointer.
+    const auto borderOf = [&](int tile) {
+        const QRect place = tiles->tileRect(tile);
+        return tiles->grab().toImage().pixelColor(place.left() + 1, place.center().y());
+    };
+    const QColor accent = tiles->palette().color(QPalette::Highlight);
+    EXPECT_EQ(borderOf(1).rgb(), accent.rgb());
+    const QColor unmarked = borderOf(3);
+    QTest::mouseMove(tiles->viewport(), tiles->viewport()->mapFrom(tiles, tiles->tileRect(3).center()));
+    EXPECT_NE(borderOf(3), unmarked) << "no border under the pointer";
+    QTest::mouseMove(tiles->viewport(), tiles->viewport()->mapFrom(tiles, tiles->tileRect(1).center()));
+    EXPECT_EQ(borderOf(3), unmarked) << "the border stayed when the pointer left";
+    EXPECT_EQ(borderOf(1).rgb(), accent.rgb()) << "the accent border gave way to the hover's";
     const auto* header = row.findChild<MiddleElidedLabel*>();
     EXPECT_TRUE(header->text().contains(QChar(0x2026))) << header->text().toStdString();
     EXPECT_TRUE(header->text().endsWith("Columns"));
@@ -186,7 +206,8 @@ TEST(MenuRows, ADisplayRowShowsItsLayoutsInThreeColumnsUnderAHeaderCutInTheMiddl
 
     DisplayLayoutsRow bare("HDMI-1", std::nullopt, {}, std::nullopt, {});
     EXPECT_EQ(bare.headerText(), "HDMI-1");
-    EXPECT_TRUE(bare.tiles().empty());
+    EXPECT_EQ(bare.tileCount(), 0);
+    EXPECT_EQ(bare.tileList(), nullptr);
 }
 
 TEST(ViewBuildingBlocks, AnEditBarRemovesOnlyWhileItCanAndAnEmptyBoxNever) {

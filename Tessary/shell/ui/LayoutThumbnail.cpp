@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "Tessary/shell/LayoutThumbnailModel.h"
+#include "Tessary/shell/ui/LeafAccessible.h"
 
 namespace tessary {
 
@@ -22,6 +22,13 @@ QColor withAlpha(QColor colour, double alpha) {
     return colour;
 }
 
+// The 1.6 : 1 picture centred in a box.
+QRectF pictureIn(const QRectF& box) {
+    const Size fitted = LayoutThumbnailModel::fittedSize({box.width(), box.height()});
+    return {box.left() + (box.width() - fitted.width) / 2, box.top() + (box.height() - fitted.height) / 2, fitted.width,
+            fitted.height};
+}
+
 }  // namespace
 
 // --- Accessibility ---------------------------------------------------------------------------------
@@ -30,18 +37,11 @@ namespace {
 
 // One zone of a thumbnail: an interface of its own with no object behind it, valid while the
 // thumbnail shows that many zones.
-class ZoneAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+class ZoneAccessible final : public LeafAccessible<LayoutThumbnail> {
 public:
-    ZoneAccessible(LayoutThumbnail* thumbnail, int position) : thumbnail_(thumbnail), position_(position) {}
+    ZoneAccessible(LayoutThumbnail* thumbnail, int position) : LeafAccessible(thumbnail), position_(position) {}
 
     bool isValid() const override { return zone().has_value(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return thumbnail_ ? thumbnail_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(thumbnail_.data()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
 
     QString text(QAccessible::Text kind) const override {
         const auto shown = zone();
@@ -50,16 +50,15 @@ public:
         if (kind == QAccessible::Value) return shown->lit ? QObject::tr("selected") : QString();
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
 
     QRect rect() const override {
         const auto shown = zone();
         if (!shown) return {};
         const QRectF r(shown->rect.x(), shown->rect.y(), shown->rect.width(), shown->rect.height());
-        return QRect(thumbnail_->mapToGlobal(r.topLeft().toPoint()), r.size().toSize());
+        return QRect(owner()->mapToGlobal(r.topLeft().toPoint()), r.size().toSize());
     }
     QAccessible::Role role() const override {
-        return thumbnail_ && thumbnail_->takesTaps() ? QAccessible::Button : QAccessible::Graphic;
+        return owner() && owner()->takesTaps() ? QAccessible::Button : QAccessible::Graphic;
     }
     QAccessible::State state() const override {
         QAccessible::State state;
@@ -68,33 +67,28 @@ public:
             state.invalid = true;
             return state;
         }
-        state.invisible = !thumbnail_->isVisible();
-        state.selectable = thumbnail_->takesTaps();
+        state.invisible = !owner()->isVisible();
+        state.selectable = owner()->takesTaps();
         state.selected = shown->lit;
         return state;
     }
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
-    }
 
     QStringList actionNames() const override {
-        return thumbnail_ && thumbnail_->takesTaps() ? QStringList{pressAction()} : QStringList{};
+        return owner() && owner()->takesTaps() ? QStringList{pressAction()} : QStringList{};
     }
     void doAction(const QString& name) override {
         const auto shown = zone();
-        if (name == pressAction() && shown && thumbnail_->takesTaps()) thumbnail_->tapZone(shown->index);
+        if (name == pressAction() && shown && owner()->takesTaps()) owner()->tapZone(shown->index);
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     std::optional<LayoutThumbnailModel::ThumbnailZone> zone() const {
-        if (!thumbnail_) return std::nullopt;
-        const auto zones = thumbnail_->shownZones();
+        if (!owner()) return std::nullopt;
+        const auto zones = owner()->shownZones();
         if (position_ >= static_cast<int>(zones.size())) return std::nullopt;
         return zones[static_cast<std::size_t>(position_)];
     }
 
-    QPointer<LayoutThumbnail> thumbnail_;
     int position_;
 };
 
@@ -103,10 +97,6 @@ class ThumbnailAccessible final : public QAccessibleWidget {
 public:
     explicit ThumbnailAccessible(LayoutThumbnail* thumbnail)
         : QAccessibleWidget(thumbnail, thumbnail->takesTaps() ? QAccessible::Grouping : QAccessible::Graphic) {}
-    ~ThumbnailAccessible() override {
-        for (QAccessible::Id id : zones_) QAccessible::deleteAccessibleInterface(id);
-    }
-
     // Asked each time: the interface can be made before the thumbnail takes taps.
     QAccessible::Role role() const override {
         return thumbnail()->takesTaps() ? QAccessible::Grouping : QAccessible::Graphic;
@@ -120,19 +110,10 @@ public:
         return state;
     }
     QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        while (static_cast<int>(zones_.size()) <= index) {
-            zones_.push_back(QAccessible::registerAccessibleInterface(
-                new ZoneAccessible(thumbnail(), static_cast<int>(zones_.size()))));
-        }
-        return QAccessible::accessibleInterface(zones_[static_cast<std::size_t>(index)]);
+        if (index >= childCount()) return nullptr;
+        return zones_.at(index, [&] { return new ZoneAccessible(thumbnail(), index); });
     }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (std::size_t i = 0; i < zones_.size(); ++i) {
-            if (QAccessible::accessibleInterface(zones_[i]) == child) return static_cast<int>(i);
-        }
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* child) const override { return zones_.indexOf(child); }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QPoint local = thumbnail()->mapFromGlobal(QPoint(x, y));
         const auto index = LayoutThumbnailModel::zoneAt(thumbnail()->shownZones(), {double(local.x()), double(local.y())});
@@ -146,7 +127,7 @@ public:
 
 private:
     LayoutThumbnail* thumbnail() const { return static_cast<LayoutThumbnail*>(widget()); }
-    mutable std::vector<QAccessible::Id> zones_;
+    mutable LeafChildren zones_;
 };
 
 QAccessibleInterface* thumbnailAccessible(const QString&, QObject* object) {
@@ -201,25 +182,28 @@ int LayoutThumbnail::heightForWidth(int width) const {
 
 QSize LayoutThumbnail::sizeHint() const { return {64, heightForWidth(64)}; }
 
-QRectF LayoutThumbnail::pictureRect() const {
-    const Size fitted = LayoutThumbnailModel::fittedSize({double(width()), double(height())});
-    return {(width() - fitted.width) / 2, (height() - fitted.height) / 2, fitted.width, fitted.height};
-}
+QRectF LayoutThumbnail::pictureRect() const { return pictureIn(rect()); }
 
 void LayoutThumbnail::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paint(painter, rect(), layout_, highlighted_, highlightedZones_, bool(onTapZone_), palette());
+}
+
+void LayoutThumbnail::paint(QPainter& painter, const QRectF& box, const ZoneLayout& layout, bool highlighted,
+                            const std::set<std::int64_t>& highlightedZones, bool tappable, const QPalette& palette) {
+    const QRectF picture = pictureIn(box);
+    const QColor primary = palette.color(QPalette::WindowText);
+    const QColor accent = palette.color(QPalette::Highlight);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF picture = pictureRect();
-    const QColor primary = palette().color(QPalette::WindowText);
-    const QColor accent = palette().color(QPalette::Highlight);
 
     QPainterPath background;
     background.addRoundedRect(picture, 5, 5);
     painter.fillPath(background, withAlpha(primary, 0.09));
 
     painter.translate(picture.topLeft());
-    const auto zones = LayoutThumbnailModel::zones(layout_, {picture.width(), picture.height()}, highlighted_,
-                                                   highlightedZones_, bool(onTapZone_));
+    const auto zones =
+        LayoutThumbnailModel::zones(layout, {picture.width(), picture.height()}, highlighted, highlightedZones, tappable);
     for (const auto& zone : zones) {
         const Rect r = zone.rect;
         const QRectF rect(r.origin.x, r.origin.y, std::max(r.size.width, 0.0), std::max(r.size.height, 0.0));
@@ -232,6 +216,7 @@ void LayoutThumbnail::paintEvent(QPaintEvent*) {
         border.addRoundedRect(rect.adjusted(width / 2, width / 2, -width / 2, -width / 2), 2.5, 2.5);
         painter.strokePath(border, QPen(zone.picked ? QColor(Qt::white) : withAlpha(accent, 0.9), width));
     }
+    painter.restore();
 }
 
 std::vector<LayoutThumbnailModel::ThumbnailZone> LayoutThumbnail::shownZones() const {

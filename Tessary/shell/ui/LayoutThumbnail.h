@@ -10,6 +10,9 @@
 #include "Tessary/shell/LayoutThumbnailModel.h"
 #include "TessaryCore/ZoneLayout.h"
 
+class QPainter;
+class QPalette;
+
 namespace tessary {
 
 // The small picture of a layout: its zones as the zone geometry places them, scaled into a 1.6 : 1
@@ -43,6 +46,11 @@ public:
 
     // Fixes the width and the 1.6 : 1 height that goes with it.
     void setThumbnailWidth(int width);
+
+    // Draws a layout's picture into `box` (centred at 1.6 : 1) as the widget draws itself; for views
+    // that draw many layouts without a widget each.
+    static void paint(QPainter& painter, const QRectF& box, const ZoneLayout& layout, bool highlighted,
+                      const std::set<std::int64_t>& highlightedZones, bool tappable, const QPalette& palette);
 
     // The zones as drawn, in the widget's coordinates, and a tap on one (what a click does).
     std::vector<LayoutThumbnailModel::ThumbnailZone> shownZones() const;

@@ -2,15 +2,17 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QGridLayout>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
-#include "Tessary/shell/ui/LayoutThumbnail.h"
+#include "Tessary/shell/ui/LayoutTileList.h"
 
 namespace tessary {
 
@@ -28,8 +30,6 @@ void callDetached(const std::function<void()>& action) {
     auto copy = action;
     copy();
 }
-
-QString plainToolTip(const QString& text) { return QStringLiteral("<qt>%1</qt>").arg(text.toHtmlEscaped()); }
 
 }  // namespace
 
@@ -54,71 +54,134 @@ void MiddleElidedLabel::refit() {
 
 namespace {
 
-// A tile is a button named after its layout, marked selected when it is the display's layout.
-class TileAccessible final : public QAccessibleWidget {
-public:
-    explicit TileAccessible(LayoutTile* tile) : QAccessibleWidget(tile, QAccessible::Button) {}
+// The menu a hosted row sits in, and the item that hosts it there.
+HostedRowAction* hostOf(const QWidget* row) {
+    const auto* menu = qobject_cast<const QMenu*>(row->parentWidget());
+    if (!menu) return nullptr;
+    for (QAction* action : menu->actions()) {
+        auto* host = qobject_cast<HostedRowAction*>(action);
+        if (host && host->row() == row) return host;
+    }
+    return nullptr;
+}
 
+QMenu* menuOf(const QAction* action) {
+    for (QObject* object : action->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(object)) return menu;
+    }
+    return nullptr;
+}
+
+// A hosted row's menu item: named by its label, described as its row is, with the row as its child
+// and a press action where the row is a button.
+class HostedItemAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    explicit HostedItemAccessible(HostedRowAction* host) : host_(host) {}
+
+    bool isValid() const override { return host_ && menuOf(host_); }
+    QObject* object() const override { return host_; }
+    QWindow* window() const override {
+        QMenu* menu = host_ ? menuOf(host_) : nullptr;
+        return menu ? menu->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        QMenu* menu = host_ ? menuOf(host_) : nullptr;
+        return menu ? QAccessible::queryAccessibleInterface(menu) : nullptr;
+    }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 && row() ? QAccessible::queryAccessibleInterface(row()) : nullptr;
+    }
+    int childCount() const override { return row() ? 1 : 0; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && row() && child->object() == row() ? 0 : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        QAccessibleInterface* only = child(0);
+        return only && only->rect().contains(x, y) ? only : nullptr;
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (!host_) return {};
+        if (kind == QAccessible::Name) return host_->label();
+        if (kind == QAccessible::Description && row()) return row()->accessibleDescription();
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        QMenu* menu = host_ ? menuOf(host_) : nullptr;
+        if (!menu) return {};
+        const QRect place = menu->actionGeometry(host_);
+        return {menu->mapToGlobal(place.topLeft()), place.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::MenuItem; }
     QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.selectable = true;
-        state.selected = static_cast<LayoutTile*>(widget())->isSelected();
+        QAccessible::State state;
+        QMenu* menu = host_ ? menuOf(host_) : nullptr;
+        if (!menu) {
+            state.invalid = true;
+            return state;
+        }
+        state.invisible = !menu->isVisible() || !host_->isVisible();
+        state.focusable = true;
+        state.focused = menu->activeAction() == host_;
         return state;
     }
-    QStringList actionNames() const override { return {pressAction()}; }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+
+    QStringList actionNames() const override { return button() ? QStringList{pressAction()} : QStringList{}; }
     void doAction(const QString& name) override {
-        if (name == pressAction()) static_cast<LayoutTile*>(widget())->click();
+        if (name == pressAction() && button()) button()->click();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QWidget* row() const { return host_ ? host_->row() : nullptr; }
+    QAbstractButton* button() const { return qobject_cast<QAbstractButton*>(row()); }
+
+    QPointer<HostedRowAction> host_;
+};
+
+// A hosted row: its menu item is its parent. A display's row groups its header and its tiles; a
+// two-line row is a button.
+class HostedRowAccessible final : public QAccessibleWidget {
+public:
+    explicit HostedRowAccessible(QWidget* row)
+        : QAccessibleWidget(row, qobject_cast<QAbstractButton*>(row) ? QAccessible::Button : QAccessible::Grouping) {}
+
+    QAccessibleInterface* parent() const override {
+        if (HostedRowAction* host = hostOf(widget())) return QAccessible::queryAccessibleInterface(host);
+        return QAccessibleWidget::parent();
+    }
+    QStringList actionNames() const override {
+        return role() == QAccessible::Button ? QStringList{pressAction()} : QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        auto* button = qobject_cast<QAbstractButton*>(widget());
+        if (button && name == pressAction()) button->click();
     }
 };
 
-QAccessibleInterface* tileAccessible(const QString&, QObject* object) {
-    auto* tile = qobject_cast<LayoutTile*>(object);
-    return tile ? new TileAccessible(tile) : nullptr;
+QAccessibleInterface* menuRowAccessible(const QString&, QObject* object) {
+    if (auto* host = qobject_cast<HostedRowAction*>(object)) return new HostedItemAccessible(host);
+    if (qobject_cast<DisplayLayoutsRow*>(object) || qobject_cast<TwoLineMenuRow*>(object)) {
+        return new HostedRowAccessible(static_cast<QWidget*>(object));
+    }
+    return nullptr;
+}
+
+void installAccessibility() {
+    static const bool installed = (QAccessible::installFactory(menuRowAccessible), true);
+    (void)installed;
 }
 
 }  // namespace
 
-LayoutTile::LayoutTile(const ZoneLayout& layout, bool selected, std::function<void()> action, QWidget* parent)
-    : QAbstractButton(parent), selected_(selected) {
-    static const bool accessible = (QAccessible::installFactory(tileAccessible), true);
-    (void)accessible;
-    const QString name = QString::fromStdString(layout.name);
-    setToolTip(plainToolTip(name));
-    setAccessibleName(name);
-    setCheckable(false);
-    auto* box = new QVBoxLayout(this);
-    box->setContentsMargins(3, 3, 3, 3);
-    thumbnail_ = new LayoutThumbnail(layout, this);
-    thumbnail_->setHighlighted(selected);
-    thumbnail_->setThumbnailWidth(tileWidth - 6);
-    // Clicks land on the tile, padding included, not on the picture.
-    thumbnail_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    box->addWidget(thumbnail_);
-    setFixedSize(tileWidth, thumbnail_->height() + 6);
-    connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { callDetached(action); });
-}
-
-void LayoutTile::paintEvent(QPaintEvent*) {
-    QColor colour = palette().color(selected_ ? QPalette::Highlight : QPalette::WindowText);
-    if (!selected_) colour.setAlphaF(hovering_ ? 0.3f : 0.0f);
-    if (colour.alpha() == 0) return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
-    painter.strokePath(path, QPen(colour, 2));
-}
-
-void LayoutTile::enterEvent(QEnterEvent* event) {
-    hovering_ = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void LayoutTile::leaveEvent(QEvent* event) {
-    hovering_ = false;
-    update();
-    QAbstractButton::leaveEvent(event);
+HostedRowAction::HostedRowAction(QWidget* row, QString label, QObject* parent)
+    : QWidgetAction(parent), label_(std::move(label)) {
+    installAccessibility();
+    row->setAccessibleName(label_);
+    setDefaultWidget(row);
 }
 
 void DisplayLayoutsRow::mousePressEvent(QMouseEvent* event) { event->accept(); }
@@ -133,10 +196,11 @@ DisplayLayoutsRow::DisplayLayoutsRow(QString title, std::optional<QString> curre
                                      std::optional<UUID> selectedID, std::function<void(const ZoneLayout&)> select,
                                      int hostWidth, QWidget* parent)
     : QWidget(parent) {
+    installAccessibility();
     // At least the host's width, and the whole width of a wider menu: a click on the menu beside
     // the row would choose the row's action and close the menu.
     setMinimumWidth(hostWidth);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(11, 6, 11, 6);
     stack->setSpacing(5);
@@ -147,28 +211,35 @@ DisplayLayoutsRow::DisplayLayoutsRow(QString title, std::optional<QString> curre
     header_->setForegroundRole(QPalette::PlaceholderText);
     stack->addWidget(header_);
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(2);
-    grid->setVerticalSpacing(2);
-    grid->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    columns_ = columnsThatFit(hostWidth - 22);
-    int position = 0;
-    for (const ZoneLayout& layout : layouts) {
-        const bool selected = selectedID && layout.id == *selectedID;
-        auto* tile = new LayoutTile(layout, selected, [select, layout] {
-            if (select) select(layout);
-        }, this);
-        tiles_.push_back(tile);
-        grid->addWidget(tile, position / columns_, position % columns_);
-        ++position;
+    columns_ = columnsThatFit(hostWidth - 22, LayoutTileList::tileWidth, LayoutTileList::spacing);
+    if (!layouts.empty()) {
+        tiles_ = new LayoutTileList(std::move(layouts), selectedID, std::move(select), columns_, this);
+        stack->addWidget(tiles_, 0, Qt::AlignLeft | Qt::AlignTop);
+        // The menu gives the keys to the row its keys reach: the tiles take them.
+        setFocusPolicy(Qt::StrongFocus);
+        setFocusProxy(tiles_);
     }
-    if (!layouts.empty()) stack->addLayout(grid);
-    else delete grid;
+}
+
+int DisplayLayoutsRow::tileCount() const { return tiles_ ? tiles_->tileCount() : 0; }
+
+int DisplayLayoutsRow::tileRowCount() const { return tiles_ ? tiles_->rowCount() : 0; }
+
+void DisplayLayoutsRow::setVisibleTileRows(int rows) {
+    if (!tiles_) return;
+    tiles_->setVisibleRows(rows);
+    updateGeometry();
+}
+
+int DisplayLayoutsRow::heightWithoutTiles() const {
+    const int tiles = tiles_ ? tiles_->height() : 0;
+    return sizeHint().height() - tiles;
 }
 
 TwoLineMenuRow::TwoLineMenuRow(QString title, QString subtitle, std::function<void()> action, int hostWidth,
                                QWidget* parent)
     : QAbstractButton(parent), title_(std::move(title)), subtitle_(std::move(subtitle)), hostWidth_(hostWidth) {
+    installAccessibility();
     setAccessibleName(title_);
     setAccessibleDescription(subtitle_);
     setMinimumWidth(hostWidth);  // and the menu's whole width, as a display's row
@@ -206,6 +277,16 @@ void TwoLineMenuRow::paintEvent(QPaintEvent*) {
     const QFontMetricsF subtitleMetrics(subtitleFont);
     painter.drawText(QRectF(text.left(), text.top() + titleMetrics.height() + 2, text.width(), subtitleMetrics.height()),
                      Qt::AlignLeft | Qt::TextSingleLine, subtitleMetrics.elidedText(subtitle_, Qt::ElideRight, text.width()));
+}
+
+void TwoLineMenuRow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void TwoLineMenuRow::enterEvent(QEnterEvent* event) {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <QWidgetAction>
 
 #include <functional>
 #include <optional>
@@ -13,8 +14,6 @@
 #include "TessaryCore/ZoneLayout.h"
 
 namespace tessary {
-
-class LayoutThumbnail;
 
 // A label that keeps to one line and cuts its text in the middle when it is too long. Plain text
 // always: names come from the user and from other programs.
@@ -34,34 +33,13 @@ private:
     QString fullText_;
 };
 
-// One layout of a display row: the layout's thumbnail (64 wide, padded 3) with a rounded border,
-// in the accent colour when it is the display's layout, faint while hovered, none otherwise.
-// Screen readers hear a button named after the layout, selected when it is the display's.
-class LayoutTile final : public QAbstractButton {
-    Q_OBJECT
+class LayoutTileList;
 
-public:
-    LayoutTile(const ZoneLayout& layout, bool selected, std::function<void()> action, QWidget* parent = nullptr);
-
-    bool isSelected() const { return selected_; }
-    bool isHovering() const { return hovering_; }
-    static constexpr int tileWidth = 70;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    LayoutThumbnail* thumbnail_;
-    bool selected_;
-    bool hovering_ = false;
-};
-
-// A display's row in the menu: "NAME · LAYOUT" and a grid of its layouts' tiles, 70-pixel columns
-// 2 apart; a click on a tile calls `select` with that layout. The row fills the menu's width and
-// takes the clicks beside its tiles, doing nothing with them: passed on, the menu would take them
-// as choosing the row and close.
+// A display's row in the menu: "NAME · LAYOUT" over the display's layouts as tiles
+// (LayoutTileList), in as many 70-pixel columns as fit the host (three in the menu's 300 pixels);
+// a chosen tile calls `select` with its layout. Past the rows of tiles it is told to show, the
+// tiles scroll. The row fills the menu's width and takes the clicks beside its tiles, doing nothing
+// with them: passed on, the menu would take them as choosing the row and close.
 class DisplayLayoutsRow final : public QWidget {
     Q_OBJECT
 
@@ -72,11 +50,20 @@ public:
 
     // The header as built: the display name, then " · " and the layout's name when there is one.
     QString headerText() const { return header_->fullText(); }
-    const std::vector<LayoutTile*>& tiles() const { return tiles_; }
+    // The tiles; none for an empty library.
+    LayoutTileList* tileList() const { return tiles_; }
+    int tileCount() const;
     int columnCount() const { return columns_; }
 
+    // Shows at most this many rows of tiles (at least one); the rest scroll.
+    void setVisibleTileRows(int rows);
+    // Rows of tiles the whole library takes.
+    int tileRowCount() const;
+    // The row's height apart from its tiles: header, gaps and margins.
+    int heightWithoutTiles() const;
+
     // Columns of `columnWidth` with `spacing` between them that fit in the width.
-    static int columnsThatFit(int width, int columnWidth = LayoutTile::tileWidth, int spacing = 2);
+    static int columnsThatFit(int width, int columnWidth = 70, int spacing = 2);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -84,7 +71,7 @@ protected:
 
 private:
     MiddleElidedLabel* header_;
-    std::vector<LayoutTile*> tiles_;
+    LayoutTileList* tiles_ = nullptr;
     int columns_ = 1;
 };
 
@@ -105,12 +92,32 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // Return and Enter click it, as Space does: the menu would take them as choosing an item with
+    // no action and close.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString title_;
     QString subtitle_;
     int hostWidth_;
     bool hovering_ = false;
+};
+
+// A menu item that shows a row (a display's row, a two-line row) in place of a title. A screen
+// reader meets it as a menu item named by `label` whose one child is the row, so that what the row
+// holds (a display's tiles, a two-line row's press) is reached from the menu as a sighted user
+// reaches it; the row names the item as its parent.
+class HostedRowAction final : public QWidgetAction {
+    Q_OBJECT
+
+public:
+    HostedRowAction(QWidget* row, QString label, QObject* parent);
+
+    const QString& label() const { return label_; }
+    QWidget* row() const { return defaultWidget(); }
+
+private:
+    QString label_;
 };
 
 }  // namespace tessary

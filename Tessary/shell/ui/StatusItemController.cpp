@@ -5,11 +5,16 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
-#include <QWidgetAction>
 
+#include <limits>
+
+#include "Platform/Linux/ProcessMemory.h"
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/shell/ui/ApplicationIdentity.h"
+#include "Tessary/shell/ui/ClosedWindowRelease.h"
+#include "Tessary/shell/ui/LayoutTileList.h"
 #include "Tessary/shell/ui/MenuRows.h"
 #include "Tessary/shell/ui/PlainText.h"
 
@@ -77,12 +82,15 @@ QIcon StatusItemController::drawIcon(bool withUpdateDot, const QColor& accent) {
 
 StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     : QObject(parent), hooks_(std::move(hooks)), menu_(std::make_unique<QMenu>()) {
+    // What screen readers call the menu.
+    menu_->setAccessibleName(QStringLiteral("Tessary"));
     tray_ = new QSystemTrayIcon(this);
     tray_->setToolTip(QStringLiteral("Tessary"));
     tray_->setIcon(drawIcon(false, QApplication::palette().color(QPalette::Highlight)));
     tray_->setContextMenu(menu_.get());
     menuKeys_ = new MenuKeys(menu_.get(), this);
     menu_->installEventFilter(menuKeys_);
+    menu_->installEventFilter(this);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
     // A left click opens the same menu at the pointer, as a right click does.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -119,20 +127,100 @@ void StatusItemController::updateStatusButton(bool updatePending) {
 }
 
 void StatusItemController::rebuildMenu() {
+    dropOpening();
+    if (!hooks_.readInputs) return;
+    const StatusMenuInputs inputs = hooks_.readInputs();
+    auto items = StatusMenuModel::build(inputs);
+    if (hooks_.statusNotifierHost && hooks_.statusNotifierHost()) items = StatusMenuModel::withoutWidgetRows(std::move(items));
+    addItems(menu_.get(), items);
+    fitLayoutRows(availableHeight(inputs.displays));
+}
+
+void StatusItemController::dropOpening() {
     // QMenu::clear() deletes the actions it owns but not submenus or hosted widgets: delete all
     // that the last opening made.
     menu_->clear();
     for (auto& object : opening_) delete object.data();
     opening_.clear();
-    if (!hooks_.readInputs) return;
-    auto items = StatusMenuModel::build(hooks_.readInputs());
-    if (hooks_.statusNotifierHost && hooks_.statusNotifierHost()) items = StatusMenuModel::withoutWidgetRows(std::move(items));
-    addItems(menu_.get(), items);
+    layoutRows_.clear();
+}
+
+int StatusItemController::availableHeight(const std::vector<DisplayInfo>& displays) {
+    // The monitor under the pointer, where the menu opens, from the program's own display list
+    // (Qt may see one screen across several monitors; its work area leaves out the panels), and
+    // the screen Qt keeps the menu in.
+    const QPoint pointer = QCursor::pos();
+    const double ratio = qApp->devicePixelRatio();
+    int height = std::numeric_limits<int>::max();
+    for (const DisplayInfo& display : displays) {
+        if (display.frame.contains(Point{pointer.x() * ratio, pointer.y() * ratio})) {
+            height = static_cast<int>(display.workArea.height() / ratio);
+        }
+    }
+    const QScreen* screen = QGuiApplication::screenAt(pointer);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) height = std::min(height, screen->availableGeometry().height());
+    return height == std::numeric_limits<int>::max() ? 768 : height;
+}
+
+void StatusItemController::fitLayoutRows(int availableHeight) {
+    if (layoutRows_.empty()) return;
+    // The rest of the menu as it will show, without the rows.
+    for (HostedRowAction* host : layoutRows_) host->setVisible(false);
+    int room = availableHeight - menu_->sizeHint().height();
+    std::vector<int> needed;
+    for (HostedRowAction* host : layoutRows_) {
+        auto* row = static_cast<DisplayLayoutsRow*>(host->row());
+        room -= row->heightWithoutTiles();
+        needed.push_back(row->tileRowCount());
+    }
+    const int rowHeight = LayoutTileList::tileHeight + LayoutTileList::spacing;
+    const auto shown = StatusMenuModel::tileRowsShown(needed, std::max(0, room) / rowHeight, mostTileRows);
+    for (std::size_t i = 0; i < layoutRows_.size(); ++i) {
+        static_cast<DisplayLayoutsRow*>(layoutRows_[i]->row())->setVisibleTileRows(shown[i]);
+        layoutRows_[i]->setVisible(true);
+    }
+}
+
+bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
+    // A Hide of the widget: a menu a D-Bus tray host shows is never one, and its items must stay
+    // until the host is done with them.
+    if (watched == menu_.get() && event->type() == QEvent::Hide && !menu_->isVisible()) scheduleRelease();
+    return false;
+}
+
+void StatusItemController::scheduleRelease() {
+    if (releasePending_) return;
+    releasePending_ = true;
+    // After the event that closed it: the chosen item acts after the menu hides.
+    QMetaObject::invokeMethod(this, [this] { releaseClosedMenu(); }, Qt::QueuedConnection);
+}
+
+void StatusItemController::releaseClosedMenu() {
+    releasePending_ = false;
+    if (menu_->isVisible()) return;
+    // An item still acting may wait in a dialog of its own, with the item and its menu on the
+    // stack under it: what the opening made stays until it is done.
+    if (acting_ > 0) {
+        releaseAfterActing_ = true;
+        return;
+    }
+    dropOpening();
+    ClosedWindowRelease::release(*menu_);
+    // The font engines stay, unlike a closed window's: the next opening draws with them, and
+    // loading them again took it some 3 ms.
+    ProcessMemory::returnToSystem();
 }
 
 void StatusItemController::choose(const MenuAction& action) {
     if (action.closesMenu) menu_->close();
-    if (hooks_.perform) hooks_.perform(action);
+    if (!hooks_.perform) return;
+    ++acting_;
+    hooks_.perform(action);
+    if (--acting_ == 0 && releaseAfterActing_) {
+        releaseAfterActing_ = false;
+        scheduleRelease();
+    }
 }
 
 void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuItem>& items) {
@@ -152,8 +240,6 @@ void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuIte
                 break;
             }
             case StatusMenuItem::Kind::layoutRow: {
-                auto* host = new QWidgetAction(menu);
-                opening_.emplace_back(host);
                 const DisplayInfo display = *item.display;
                 auto* row = new DisplayLayoutsRow(
                     QString::fromStdString(item.text),
@@ -166,18 +252,18 @@ void StatusItemController::addItems(QMenu* menu, const std::vector<StatusMenuIte
                         action.closesMenu = true;
                         choose(action);
                     });
-                row->setAccessibleName(QString::fromStdString(item.accessibilityLabel));
-                host->setDefaultWidget(row);
+                auto* host = new HostedRowAction(row, QString::fromStdString(item.accessibilityLabel), menu);
+                opening_.emplace_back(host);
+                layoutRows_.push_back(host);
                 menu->addAction(host);
                 break;
             }
             case StatusMenuItem::Kind::twoLineRow: {
-                auto* host = new QWidgetAction(menu);
-                opening_.emplace_back(host);
                 const MenuAction action = item.action;
                 auto* row = new TwoLineMenuRow(QString::fromStdString(item.text), QString::fromStdString(item.subtitle),
                                                [this, action] { choose(action); });
-                host->setDefaultWidget(row);
+                auto* host = new HostedRowAction(row, QString::fromStdString(item.text), menu);
+                opening_.emplace_back(host);
                 menu->addAction(host);
                 break;
             }

@@ -20,12 +20,20 @@ class QSystemTrayIcon;
 
 namespace tessary {
 
+class HostedRowAction;
+
 // The tray icon and its menu. The menu is emptied and built again from StatusMenuModel every time
 // it is about to open, from the state `readInputs` gives at that moment; a chosen item's
 // MenuAction goes to `perform`. Between openings only the icon's update dot follows the updater.
 //
 // Every object an opening makes (actions, submenus, hosted rows) is owned by that opening and
-// deleted at the next one, so the menu does not grow however often it opens.
+// deleted once the menu has closed and its chosen item is done (it acts after the menu hides, and
+// may wait in a dialog of its own), or at the next opening; the closed menu's X window and image go too, and the freed heap goes back
+// to the system, so what a large library's opening took is given back (the fonts it drew with stay).
+//
+// The menu fits the monitor under the pointer: each display's row shows up to `mostTileRows` rows of
+// tiles and scrolls the rest, and when the displays' rows together would not fit, they give up rows
+// in turn, the tallest first, never below one.
 //
 // Tray hosts that export menus over D-Bus (StatusNotifier) cannot show widgets in menus: there
 // each display's row becomes a submenu of layouts and the two-line rows plain items. Without any
@@ -63,15 +71,32 @@ public:
     // The icon: a 3 x 3 grid legible on light and dark panels, with the update dot when asked.
     static QIcon drawIcon(bool withUpdateDot, const QColor& accent);
 
+    // The most rows of tiles a display's row shows before its tiles scroll.
+    static constexpr int mostTileRows = 6;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addItems(QMenu* menu, const std::vector<StatusMenuItem>& items);
     void choose(const MenuAction& action);
+    void dropOpening();
+    // Gives each display's row as many rows of tiles as the menu has room for.
+    void fitLayoutRows(int availableHeight);
+    static int availableHeight(const std::vector<DisplayInfo>& displays);
+    void scheduleRelease();
+    void releaseClosedMenu();
 
     Hooks hooks_;
     std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon* tray_;
-    // What the current opening made; deleted at the next one.
+    // What the current opening made; deleted once the menu has closed, or at the next opening.
     std::vector<QPointer<QObject>> opening_;
+    std::vector<HostedRowAction*> layoutRows_;
+    bool releasePending_ = false;
+    // Items acting now (one may open the menu again from a dialog, and choose another).
+    int acting_ = 0;
+    bool releaseAfterActing_ = false;
     std::unique_ptr<QMenu> programKeys_;
     // The open menus' keys: their items' own, and a bare Alt that keeps them open.
     QObject* menuKeys_ = nullptr;

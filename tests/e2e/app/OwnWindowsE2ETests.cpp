@@ -422,6 +422,9 @@ TEST_F(WindowsAskedForTest, AMinimisedOrFarAwayWindowComesBackViewableAndFocused
             if (std::string_view(away.type) == "_NET_WM_DESKTOP" && !twoDesktops) continue;
             for (const bool byTray : {true, false}) {
                 SCOPED_TRACE(std::string(window.name) + ", " + away.name + ", asked for by " + (byTray ? "the tray" : "URL"));
+                // Settled with the user first: a request to take it away that comes while the
+                // program still brings it forward (once it is exposed) would be undone.
+                ASSERT_TRUE(holds([&] { return isWithTheUser(*shown); }));
                 sendClientMessage(*shown, away.type, away.request);
                 ASSERT_TRUE(waitFor([&] { return !isViewable(*shown); }, 5s)) << "the window manager did not take it away";
                 if (byTray) {

@@ -12,6 +12,8 @@
 #include <map>
 #include <string>
 
+#include "tests/e2e/harness/ChildProcess.h"
+
 namespace tessary::e2e {
 
 // Context switches per thread (voluntary and not); a thread that ends takes its count along.
@@ -46,6 +48,26 @@ inline long residentKilobytes(pid_t pid, const char* field = "VmRSS:") {
         if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
     }
     return -1L;
+}
+
+// Reads a value every `every` until it has not changed for `steadyFor` (or `within` has passed);
+// the last value read.
+template <typename Read>
+auto steadyValue(Read read, std::chrono::milliseconds steadyFor, std::chrono::milliseconds within,
+                 std::chrono::milliseconds every) {
+    auto last = read();
+    auto since = Clock::now();
+    waitUntil(
+        [&] {
+            const auto now = read();
+            if (now != last) {
+                last = now;
+                since = Clock::now();
+            }
+            return Clock::now() - since >= steadyFor;
+        },
+        Clock::now() + within, -1, every);
+    return last;
 }
 
 // The idle span of a measurement: TESSARY_IDLE_SECONDS, 5 s when unset.

@@ -1,0 +1,196 @@
+// The real program's tray menu on a virtual desktop (two 1920x1080 monitors, openbox, trayer) with
+// libraries of a hundred and a thousand layouts: the menu's X window fits the monitor it opens on,
+// each display's tiles are seen through a list of a few rows with the display's layout in sight,
+// and the keys choose a tile. What the menu shows of its tiles comes from the program's test-only
+// query (`tessary tray-test rows`, under TESSARY_E2E), checked against the X server's windows.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/e2e/harness/TrayMenu.h"
+#include "tests/e2e/settings/SettingsDesktop.h"
+
+#ifndef TESSARY_PROGRAM
+#error "TESSARY_PROGRAM must name the tessary program"
+#endif
+#ifndef TESSARY_E2E_OUTPUT
+#error "TESSARY_E2E_OUTPUT must name the folder for screenshots"
+#endif
+
+namespace tessary::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kDown = 0xff54, kRight = 0xff53, kReturn = 0xff0d, kEscape = 0xff1b;
+
+// What the query says of one display's row.
+struct ShownRow {
+    int visible = 0, total = 0, selected = -1;
+    Rect tile, list;
+};
+
+// The program as the settings tests run it (their options, onboarding done), with trayer.
+class TrayMenuTest : public SettingsDesktopTest {
+protected:
+    void SetUp() override {
+        SettingsDesktopTest::SetUp();
+        if (HasFatalFailure()) return;
+        desktop->startTray();
+    }
+
+    // The rows the open menu shows, top to bottom; none when the query fails or the menu is closed.
+    std::vector<ShownRow> shownRows() {
+        ChildProcess::Options options = programOptions({"tray-test", "rows"});
+        options.arguments.insert(options.arguments.begin(), {"sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
+        options.pipeStdout = true;
+        ChildProcess later = ChildProcess::start(options);
+        const auto deadline = Clock::now() + 10s;
+        std::vector<ShownRow> rows;
+        while (auto line = later.readLine(deadline)) {
+            std::istringstream in(*line);
+            ShownRow row;
+            double x, y, w, h, lx, ly, lw, lh;
+            if (in >> row.visible >> row.total >> row.selected >> x >> y >> w >> h >> lx >> ly >> lw >> lh) {
+                row.tile = Rect(x, y, w, h);
+                row.list = Rect(lx, ly, lw, lh);
+                rows.push_back(row);
+            }
+        }
+        const auto status = later.waitForExit(deadline);
+        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return {};
+        return rows;
+    }
+
+    // Clicks the icon (as a user does, again when the click came too early) until the menu shows.
+    std::optional<Rect> openTrayMenu() {
+        std::optional<Rect> icon, menu;
+        if (!waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
+                     10s)) {
+            return std::nullopt;
+        }
+        for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
+            clickTrayIcon(*desktop, *icon);
+            waitFor([&] { return (menu = trayMenu()).has_value(); });
+        }
+        return menu;
+    }
+
+    // The open menu; the zones' overlay a chosen layout shows is as wide as a monitor.
+    std::optional<Rect> trayMenu() { return e2e::openMenu(*platform, instance.pid(), 1920); }
+
+    static bool inside(const Rect& inner, const Rect& outer) {
+        return inner.minX() >= outer.minX() && inner.minY() >= outer.minY() && inner.maxX() <= outer.maxX() &&
+               inner.maxY() <= outer.maxY();
+    }
+
+    // Opens the menu of a library of `count` layouts and checks what the X server shows of it.
+    void checkTheMenuAt(int count) {
+        std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
+        startInstance();
+        if (HasFatalFailure()) return;
+        const auto menu = openTrayMenu();
+        ASSERT_TRUE(menu) << "no menu opened";
+        EXPECT_TRUE(desktop->run({"import", "-window", "root", std::string(TESSARY_E2E_OUTPUT) + "/tray-menu-" +
+                                                                   std::to_string(count) + "-layouts.png"},
+                                 Clock::now() + 10s));
+        const Rect monitor = menu->minX() >= 1920 ? Rect(1920, 0, 1920, 1080) : Rect(0, 0, 1920, 1080);
+        EXPECT_TRUE(inside(*menu, monitor)) << "the menu at " << *menu << " does not fit " << monitor;
+        EXPECT_LT(menu->width(), 500) << "the menu is not one column";
+
+        std::vector<ShownRow> rows;
+        ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s)) << "the query shows no rows";
+        const int selected[] = {leftLayout, rightLayout};
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE("display " + std::to_string(i + 1));
+            const ShownRow& row = rows[i];
+            EXPECT_GE(row.visible, 1);
+            EXPECT_LE(row.visible, 6);
+            EXPECT_EQ(row.total, (count + 2) / 3) << "three columns";
+            EXPECT_EQ(row.selected, selected[i]);
+            EXPECT_TRUE(inside(row.list, *menu)) << "the tiles' list at " << row.list << " is outside the menu";
+            EXPECT_TRUE(inside(row.tile, row.list)) << "the display's layout at " << row.tile << " is out of sight in "
+                                                    << row.list;
+        }
+
+        // The keys: into the first display's tiles at its layout, one to the right, chosen.
+        type(kDown);
+        type(kRight);
+        type(kReturn);
+        EXPECT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+        ASSERT_TRUE(openTrayMenu()) << "the menu did not open again";
+        ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s));
+        EXPECT_EQ(rows[0].selected, leftLayout + 1) << "Right and Return did not choose the next layout";
+        EXPECT_TRUE(inside(rows[0].tile, rows[0].list));
+        type(kEscape);
+        EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+    }
+
+    int leftLayout = 0, rightLayout = 0;
+};
+
+TEST_F(TrayMenuTest, AtAHundredLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayoutInSight) { checkTheMenuAt(100); }
+
+TEST_F(TrayMenuTest, AtAThousandLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayoutInSight) { checkTheMenuAt(1000); }
+
+// A screen reader follows the keys over AT-SPI: into the first display's tiles at its layout, heard
+// as a list item named after it, selected, in the list "Layouts" of the display's menu item, then
+// the next tile, not selected, while the display's layout stays the selected one.
+TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
+    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
+    // A session bus of the test's own, which starts the accessibility bus when it is first asked.
+    ChildProcess::Options busOptions;
+    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    busOptions.environment = desktop->environment();
+    busOptions.pipeStdout = true;
+    ChildProcess bus = ChildProcess::start(busOptions);
+    const auto address = bus.readLine(Clock::now() + 10s);
+    ASSERT_TRUE(address && !address->empty()) << "no session bus";
+    extraEnvironment = {"DBUS_SESSION_BUS_ADDRESS=" + *address, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"};
+
+    ChildProcess::Options listenerOptions;
+    listenerOptions.arguments = {TESSARY_ATSPI_FOCUS};
+    listenerOptions.environment = desktop->environment();
+    listenerOptions.environment.push_back(extraEnvironment[0]);
+    listenerOptions.pipeStdout = true;
+    ChildProcess listener = ChildProcess::start(listenerOptions);
+    ASSERT_EQ(listener.readLine(Clock::now() + 20s), std::optional<std::string>("ready"));
+
+    startInstance();
+    ASSERT_TRUE(openTrayMenu()) << "no menu opened";
+    // What the listener hears next about a list item (the menu's own items come first).
+    auto heardTile = [&] {
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = listener.readLine(deadline)) {
+            if (line->starts_with("list item|")) return *line;
+        }
+        return std::string("nothing");
+    };
+    const std::string display = "tessary-left: Layout 78";
+    const std::string ancestors =
+        "|list:Layouts < panel:" + display + " < menu item:" + display + " < popup menu:Tessary < application:Tessary|";
+    type(kDown);
+    const std::string first = heardTile();
+    EXPECT_TRUE(first.starts_with("list item|Layout 78|selectable selected focused showing" + ancestors)) << first;
+    EXPECT_TRUE(first.ends_with("|78 of 100, selected Layout 78")) << first;
+    type(kRight);
+    const std::string next = heardTile();
+    EXPECT_TRUE(next.starts_with("list item|Layout 79|selectable focused showing" + ancestors)) << next;
+    EXPECT_TRUE(next.ends_with("|79 of 100, selected Layout 78")) << next;
+    type(kEscape);
+    EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+    instance.kill();
+    listener.kill();
+    bus.kill();
+}
+
+}  // namespace
+}  // namespace tessary::e2e
