@@ -14,6 +14,9 @@ bool near(Point a, Point b) {
     return std::abs(a.x - b.x) <= X11MotionReadings::tolerance && std::abs(a.y - b.y) <= X11MotionReadings::tolerance;
 }
 
+// The server keeps the pointer on whole pixels: less than half a pixel apart is the same place.
+bool samePlace(Point a, Point b) { return std::abs(a.x - b.x) < 0.5 && std::abs(a.y - b.y) < 0.5; }
+
 double clampTo(double value, double extent) { return std::clamp(value, 0.0, std::max(0.0, extent - 1)); }
 
 // The server's scaling of an absolute axis onto the screen: the device's range onto 0..extent.
@@ -107,7 +110,7 @@ bool X11MotionReadings::apply(uint16_t device, const X11PointerDevice& kind, std
 void X11MotionReadings::learn(Point pointer) {
     for (const auto& [device, c] : pending_) {
         // A batch that left the pointer where it was tells no reading from another.
-        if (near(pointer, c.start)) continue;
+        if (samePlace(pointer, c.start)) continue;
         int matches = 0;
         Reading found = Reading::unknown;
         auto consider = [&](std::optional<Point> candidate, Reading reading) {

@@ -60,6 +60,11 @@ TEST(X11MotionReadings, LearnsFromThePointerHowADeviceIsReadThenFollowsItUnasked
          {600, 410}, {600, 410}},
         {"XTest relative moves", xtest, {100, 100}, {{10, 5}, {-4, 2}}, {106, 107}, Reading::deltas, {3, 3},
          {109, 110}},
+        // A hand's first motion is a pixel: enough to tell deltas from positions.
+        {"XTest relative moves of one pixel", xtest, {501, 310}, {{1, 0}}, {502, 310}, Reading::deltas, {1, 0},
+         {503, 310}},
+        {"XTest absolute moves of one pixel", xtest, {501, 310}, {{502, 310}}, {502, 310}, Reading::positions,
+         {503, 310}, {503, 310}},
         {"a tablet's range scaled onto the root", tablet, {100, 100}, {{16384, 16384}}, {1920, 540},
          Reading::scaled, {32767, 0}, {3839, 0}},
         {"absolute moves kept on the root", xtest, {100, 100}, {{5000, 400}}, {3839, 400}, Reading::positions,
