@@ -221,7 +221,7 @@ struct Desk {
         for (int step = 1; step <= 12 && took < 0; ++step) {
             const Rect before = frame();
             if (grip.absolute) {
-                desktop.movePointerTo(x + step, y);
+                desktop.movePointerTo(x + step, y, true);
             } else {
                 desktop.movePointerBy(1, 0);
             }
