@@ -10,8 +10,7 @@ namespace tessary {
 WindowMemoryService::WindowMemoryService(ZoneService& zones, DisplaysReader displays,
                                          JSONDocumentStore<WindowPlacementMemory> store, Scheduler& scheduler)
     : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)), scheduler_(scheduler) {
-    auto loaded = store_.load();
-    if (loaded && loaded.value()) persistent_ = std::move(*loaded.value());
+    documentTrouble_ = loadDocument(store_, persistent_, log, ZoneService::localized("no remembered window placements"));
 }
 
 WindowMemoryService::~WindowMemoryService() { scheduler_.cancel(saveTask_); }
@@ -107,7 +106,7 @@ void WindowMemoryService::scheduleSave() {
 
 void WindowMemoryService::save() {
     auto saved = store_.save(persistent_);
-    if (!saved) log.error("could not save memory: " + saved.error().text());
+    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save memory: ", saved.error());
 }
 
 }  // namespace tessary
