@@ -154,9 +154,21 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
     return std::make_unique<StatusItemController>(std::move(hooks));
 }
 
-// What succeeded is the answer asked for (a list, a count): standard output; the rest is why not.
+// What succeeded is the answer asked for (a list, a count): standard output; the rest is why not,
+// and a note (why a list is empty) goes beside it on standard error.
 void printReply(const InstanceReply& reply) {
     if (!reply.text.empty()) std::fprintf(reply.status == 0 ? stdout : stderr, "%s\n", reply.text.c_str());
+    if (!reply.note.empty()) std::fprintf(stderr, "%s\n", reply.note.c_str());
+}
+
+// The instance's folder: $XDG_RUNTIME_DIR's, else one in /tmp that every start of the user's finds.
+Expected<InstanceLocation, std::string> locateInstance(const std::string& display, const Logger& log) {
+    auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display);
+    if (location) return location;
+    auto fallback = InstanceLocation::locate(InstanceLocation::fallbackRuntimeDirectory(), display);
+    if (!fallback) return unexpected(location.error() + "; " + fallback.error());
+    log.debug("No runtime folder (" + location.error() + "): the instance is found in " + fallback->folder.string());
+    return fallback;
 }
 
 // An action asked of an instance that does not run: answered here from the stored documents and
@@ -198,7 +210,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::optional<InstanceLock> lock;
-    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display)) {
+    if (auto location = locateInstance(display, log)) {
         auto outcome = InstanceClient::becomeOrForward(*location, request);
         if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
             printReply(*reply);
