@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QUrl>
 
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -33,6 +36,7 @@
 #include "GlobalShortcuts/ui/MenuItemShortcut.h"
 #include "GlobalShortcuts/ui/MenuShortcutSearch.h"
 #include "GlobalShortcuts/ui/Recorder.h"
+#include "Platform/Qt/DesktopNotices.h"
 #include "Platform/Qt/InstanceServer.h"
 #include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
@@ -128,6 +132,23 @@ AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
 
 // The tray icon and its menu, rebuilt from the delegate's state at every opening; a chosen item acts
 // through the command table and the services, as the menu showed them.
+// A notice as the tray icon's message, its action taken by a click on the message; false where the
+// icon is not on a tray that shows messages.
+bool showTrayMessage(QSystemTrayIcon* tray, const UserNotice& notice) {
+    if (!tray || !tray->isVisible() || !QSystemTrayIcon::supportsMessages()) return false;
+    // Only the newest message can be clicked: an older one's action goes with it.
+    QObject::disconnect(tray, &QSystemTrayIcon::messageClicked, nullptr, nullptr);
+    if (notice.action) {
+        auto action = std::make_shared<std::function<void()>>(notice.action);
+        QObject::connect(tray, &QSystemTrayIcon::messageClicked, tray, [tray, action] {
+            QObject::disconnect(tray, &QSystemTrayIcon::messageClicked, nullptr, nullptr);
+            if (*action) (*action)();
+        });
+    }
+    tray->showMessage(QString::fromStdString(notice.title), QString::fromStdString(notice.body), tray->icon());
+    return true;
+}
+
 std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, GlobalShortcuts& shortcuts,
                                                      UpdaterController& updater) {
     StatusItemController::Hooks hooks;
@@ -260,7 +281,7 @@ int main(int argc, char** argv) {
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
-    X11GlobalInput input(platform->connection());
+    X11GlobalInput input(platform->connection(), &scheduler);
     X11KeyboardLayout keyboard(platform->connection());
     X11HotKeys hotKeys(platform->connection(), keyboard);
     QtLocalEvents localEvents(keyboard);
@@ -334,9 +355,14 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
+        // Notices go to the desktop's notification server; without one, to the tray icon's balloon.
+        std::unique_ptr<StatusItemController> statusItem;
+        DesktopNotices notices([&statusItem](const UserNotice& notice) {
+            return statusItem && showTrayMessage(statusItem->trayIcon(), notice);
+        });
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&compositor] { return compositor.isCompositing(); }},
+                                         [&compositor] { return compositor.isCompositing(); }, &notices},
                              std::move(windows));
         liveDelegate = &delegate;
 
@@ -356,7 +382,6 @@ int main(int argc, char** argv) {
         }
         // Updates: the one updater made before the delegate, which the settings window shares.
         delegate.hooks().checkForUpdates = [&updater] { updater.checkForUpdates(); };
-        std::unique_ptr<StatusItemController> statusItem;
         delegate.hooks().buildStatusItem = [&] {
             statusItem = makeStatusItem(delegate, shortcuts, updater);
             // Recorders refuse the keys the menu acts on.

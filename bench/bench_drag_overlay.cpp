@@ -103,7 +103,7 @@ struct Desk {
         controller = std::make_unique<DragSnapController>(
             *engine, preferences, *overlay, [] { return DisplayProvider::displays(); },
             [this](const DisplayInfo& display) { return zones->zones(display); }, scheduler);
-        input = std::make_unique<X11GlobalInput>(platform->connection());
+        input = std::make_unique<X11GlobalInput>(platform->connection(), &scheduler);
         // Told first of every notice: when the crossing one reached this process's handlers.
         arrival = input->addMonitor([this](const GlobalInputEvent&) { arrivedAt = Clock::now(); });
         monitor = std::make_unique<InputMonitor>(*input, *controller);

@@ -18,24 +18,6 @@ struct RawEventMask {
     uint32_t bits;
 };
 
-// Whether the device's first two valuators (x and y) report motion as deltas. The XTest device's
-// axes are absolute without limits, and what it sends as relative motion arrives as deltas: it
-// counts as relative, which is how it is driven. Axes with limits (tablets, touch screens) do not.
-bool hasRelativeAxes(const xcb_input_xi_query_device_reply_t& reply) {
-    auto infos = xcb_input_xi_query_device_infos_iterator(&reply);
-    if (!infos.rem) return false;
-    int relative = 0;
-    for (auto classes = xcb_input_xi_device_info_classes_iterator(infos.data); classes.rem;
-         xcb_input_device_class_next(&classes)) {
-        if (classes.data->type != XCB_INPUT_DEVICE_CLASS_TYPE_VALUATOR) continue;
-        const auto& valuator = reinterpret_cast<const xcb_input_valuator_class_t&>(*classes.data);
-        if (valuator.number > 1) continue;
-        const bool limited = valuator.max.integral > valuator.min.integral;
-        if (valuator.mode == XCB_INPUT_VALUATOR_MODE_RELATIVE || !limited) ++relative;
-    }
-    return relative == 2;
-}
-
 }  // namespace
 
 X11ModifierLayout X11ModifierLayout::from(const uint8_t* keycodes, int keycodesPerModifier, const uint32_t* keysyms,
@@ -121,9 +103,11 @@ std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_
     return axes;
 }
 
-X11GlobalInput::X11GlobalInput(X11Connection& connection) : connection_(connection) {}
+X11GlobalInput::X11GlobalInput(X11Connection& connection, Scheduler* scheduler)
+    : connection_(connection), scheduler_(scheduler) {}
 
 X11GlobalInput::~X11GlobalInput() {
+    if (scheduler_) scheduler_->cancel(poll_);
     if (!listening_) return;
     connection_.removeEventHandler(handlerId_);
     connection_.removeEventHandler(inputHandlerId_);
@@ -219,21 +203,35 @@ void X11GlobalInput::handle(const xcb_generic_event_t& event) {
 void X11GlobalInput::handleMotion(const xcb_input_raw_motion_event_t& event) {
     if (!leftDown_) return;
     motionFolded_ = true;
-    const auto relative = relativeDevices_.find(event.sourceid);
-    if (relative == relativeDevices_.end() || !relative->second) {
+    rawMotionSinceDown_ = true;
+    const auto device = devices_.find(event.sourceid);
+    if (device == devices_.end()) {
+        // A device that moved the pointer without pressing the button: first look at it.
         foldedNeedsRead_ = true;
+        foldedNewDevice_ = event.sourceid;
         return;
     }
     const auto [dx, dy] = rawAxes(event);
-    tracking_.moveBy(dx, dy);
+    // A mouse: its deltas, with no lookup beyond this.
+    if (device->second.relative) {
+        tracking_.moveBy(dx, dy);
+        return;
+    }
+    if (!readings_.apply(event.sourceid, device->second, dx, dy, tracking_.location, tracking_.rootSize)) {
+        foldedNeedsRead_ = true;
+    }
 }
 
 void X11GlobalInput::deliverFoldedMotion() {
     if (!motionFolded_) return;
     motionFolded_ = false;
     const bool needsRead = std::exchange(foldedNeedsRead_, false);
+    const auto newDevice = std::exchange(foldedNewDevice_, std::nullopt);
     if (!leftDown_) return;
-    if (needsRead && !readPointer()) return;
+    if (needsRead) {
+        if (!readPointer(newDevice)) return;
+        readings_.learn(tracking_.location);
+    }
     send(GlobalInputKind::leftMouseDragged);
 }
 
@@ -242,10 +240,40 @@ void X11GlobalInput::handleButton(uint32_t physicalButton, uint16_t sourceDevice
     if (logicalButton(physicalButton) != 1 || down == leftDown_) return;
     leftDown_ = down;
     if (motionSelected_ != down) selectRawEvents(down);
+    readings_.startDrag();
+    rawMotionSinceDown_ = false;
     // The exact position where the drag starts and ends; motion in between follows the deltas.
-    const bool unknown = down && !relativeDevices_.contains(sourceDevice);
+    const bool unknown = down && !devices_.contains(sourceDevice);
     if (!readPointer(unknown ? std::optional<uint16_t>(sourceDevice) : std::nullopt)) return;
     send(down ? GlobalInputKind::leftMouseDown : GlobalInputKind::leftMouseUp);
+    pollWhileWarped();
+}
+
+void X11GlobalInput::pollWhileWarped() {
+    if (!scheduler_) return;
+    if (!leftDown_ || rawMotionSinceDown_) {
+        scheduler_->cancel(std::exchange(poll_, {}));
+        return;
+    }
+    lastPointerChange_ = scheduler_->now();
+    if (!poll_) poll_ = scheduler_->schedule(pollInterval, [this] { poll(); });
+}
+
+void X11GlobalInput::poll() {
+    poll_ = {};
+    if (!leftDown_ || rawMotionSinceDown_) return;
+    const Point before = tracking_.location;
+    const uint16_t mask = tracking_.mask;
+    if (!readPointer()) return;
+    const bool released = !(tracking_.mask & kButton1Mask);
+    if (tracking_.location != before || tracking_.mask != mask) {
+        lastPointerChange_ = scheduler_->now();
+        // The release itself comes as a raw event; until then the pointer is where it was read.
+        if (!released) send(GlobalInputKind::leftMouseDragged);
+    } else if (scheduler_->now() - lastPointerChange_ >= pollPatience) {
+        return;
+    }
+    if (!released) poll_ = scheduler_->schedule(pollInterval, [this] { poll(); });
 }
 
 void X11GlobalInput::handleKey(uint32_t keycode, bool down) {
@@ -256,6 +284,8 @@ void X11GlobalInput::handleKey(uint32_t keycode, bool down) {
     // (motion is selected only while the button is down), and a key notice is rare enough to ask.
     if (leftDown_) {
         tracking_.key(layout_, keycode, down);
+        // A warped pointer's reads start again with a key: a script or a user about to move it.
+        pollWhileWarped();
     } else if (!readPointer()) {
         return;
     }
@@ -285,7 +315,7 @@ bool X11GlobalInput::readPointer(std::optional<uint16_t> newDevice) {
         // A device unplugged meanwhile answers BadDevice; it is then simply not followed.
         auto device = connection_.reply(xcb_input_xi_query_device_reply, *deviceCookie, "XIQueryDevice",
                                         X11ErrorTolerance::deviceMayVanish);
-        relativeDevices_[*newDevice] = device && hasRelativeAxes(*device);
+        devices_[*newDevice] = device ? X11PointerDevice::from(*device) : X11PointerDevice{};
     }
     if (!pointer || !root) return false;
     tracking_.reset(Point{double(pointer->root_x), double(pointer->root_y)}, pointer->mask,

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Platform/GlobalInput.h"
+#include "Platform/Scheduler.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11KeyboardNotices.h"
+#include "Platform/X11/X11PointerDevices.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
@@ -36,11 +38,10 @@ struct X11ModifierLayout {
 };
 
 // The pointer and the modifier mask between two reads of the server's, followed from raw events so
-// that a drag notice costs no round trip. Relative devices (mice, touchpads; also the XTest device,
-// which tests and tools drive with relative motion) report deltas, added here and kept within the
-// root window as the server keeps the pointer. Devices with absolute axes (tablets, touch screens)
-// are not followed: their notices read the pointer. A key press or release of a modifier key sets
-// or clears its bits, unless another held key sets them too.
+// that a drag notice costs no round trip. Relative devices (mice, touchpads) report deltas, added
+// here and kept within the root window as the server keeps the pointer; the other devices' values
+// are read as X11MotionReadings learned them. A key press or release of a modifier key sets or
+// clears its bits, unless another held key sets them too.
 struct X11PointerTracking {
     Point location;
     Size rootSize;
@@ -62,10 +63,15 @@ std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_
 // selected them, also while another client (the window manager moving a window) holds a grab, and
 // they carry no position. A button notice reads the pointer, the modifier mask and the root's size
 // (one round trip, together with the first look at a new input device); while the button is down
-// the position follows the raw motion deltas and the mask the raw key events (X11PointerTracking),
-// so the notices of a drag make no request at all. A modifier notice without the button reads the
-// pointer, which moved unseen. The root window's pixels are the desktop
-// space's points (origin at the top left, y down), so positions need no conversion.
+// the position follows the raw motion (X11PointerTracking: a mouse's deltas; the values of tablets,
+// touch screens and the XTest device as X11MotionReadings learned to read them at the drag's first
+// motion) and the mask the raw key events, so the notices of a drag make no request at all. A
+// pointer that is warped (XWarpPointer, as `xdotool mousemove` does) sends no raw motion: while the
+// button is down and no raw motion has come, the pointer is read every pollInterval through the
+// scheduler, until it has stayed put for pollPatience (a still press costs a few reads, then none;
+// a modifier key pressed or let go starts the reads again). A modifier notice without the button
+// reads the pointer, which moved unseen. The root window's pixels are the desktop space's points
+// (origin at the top left, y down), so positions need no conversion.
 //
 // Events are handled from X11Connection::processPendingEvents, on the main loop. Pointer motion is
 // selected only while the left button is down, so moving the mouse does not wake the program, and
@@ -73,7 +79,8 @@ std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_
 // or key notice first delivers a folded drag, so that the order of events is kept.
 class X11GlobalInput : public GlobalInput {
 public:
-    explicit X11GlobalInput(X11Connection& connection);
+    // Without a scheduler, a warped pointer is seen only at the release.
+    explicit X11GlobalInput(X11Connection& connection, Scheduler* scheduler = nullptr);
     ~X11GlobalInput() override;
     X11GlobalInput(const X11GlobalInput&) = delete;
     X11GlobalInput& operator=(const X11GlobalInput&) = delete;
@@ -81,6 +88,9 @@ public:
     Subscription addMonitor(Handler handler) override;
     // QueryPointer: one round trip; root pixels are already the desktop space.
     std::optional<Point> pointerLocation() override;
+
+    static constexpr std::chrono::milliseconds pollInterval{16};
+    static constexpr std::chrono::milliseconds pollPatience{1000};
 
 private:
     // Checks for XInput 2.2, selects the raw events and installs the event handler; false when the
@@ -96,13 +106,17 @@ private:
     void deliverFoldedMotion();
     void send(GlobalInputKind kind);
     // Reads the pointer, its mask and the root's size into tracking_ (and, for a device not seen
-    // before, whether its motion comes as deltas), in one round trip; false when that failed.
+    // before, what its motion says), in one round trip; false when that failed.
     bool readPointer(std::optional<uint16_t> newDevice = std::nullopt);
+    // The reads of a pointer that moves without raw motion (see the class comment).
+    void pollWhileWarped();
+    void poll();
     void readMappings();
     // The logical button of a physical one (raw events carry the physical number).
     uint32_t logicalButton(uint32_t physicalButton) const;
 
     X11Connection& connection_;
+    Scheduler* scheduler_;
     Signal<const GlobalInputEvent&> monitors_;
     bool listening_ = false;
     uint8_t inputOpcode_ = 0;
@@ -113,12 +127,18 @@ private:
     bool leftDown_ = false;
     bool motionSelected_ = false;
     bool motionFolded_ = false;
-    // A motion of this batch came from a device that is not followed: read the pointer.
+    // A motion of this batch is not followed yet: read the pointer (and, for a device not seen
+    // before, what it is).
     bool foldedNeedsRead_ = false;
+    std::optional<uint16_t> foldedNewDevice_;
     GlobalModifierKeys lastKeys_;
     X11PointerTracking tracking_;
-    // Per source device: whether its x and y motion come as deltas.
-    std::map<uint16_t, bool> relativeDevices_;
+    std::map<uint16_t, X11PointerDevice> devices_;
+    X11MotionReadings readings_;
+    // Since the press: raw motion came (no reads needed), and the reads of a warped pointer.
+    bool rawMotionSinceDown_ = false;
+    ScheduledTask poll_;
+    Scheduler::TimePoint lastPointerChange_;
 
     bool mappingsStale_ = true;
     // Once another component initialised XKB on the connection, only XKB notices tell of a new

@@ -35,6 +35,12 @@ constexpr uint32_t kStateRemove = 0;
 
 // How long a window manager gets to answer before the back end asks it whether it will at all.
 constexpr std::chrono::milliseconds kWindowManagerGrace{50};
+// A window that left a maximised or full-screen state has settled once nothing about it (its
+// state, its frame extents, its place or size) has changed for this long; it is waited for at
+// most the limits below, before the move and again before the frame is read back.
+constexpr std::chrono::milliseconds kSettleQuiet{50};
+constexpr std::chrono::milliseconds kLeaveStateLimit{600};
+constexpr std::chrono::milliseconds kSettleLimit{400};
 
 int32_t toPixels(double value) {
     if (!std::isfinite(value)) {
@@ -395,6 +401,19 @@ std::optional<bool> X11Windows::isHidden(xcb_window_t window) {
 }
 
 std::optional<Rect> X11Windows::outerFrame(xcb_window_t window) {
+    if (settling_.erase(window)) {
+        // It left a maximised or full-screen state for our move: the answer to the move may not be
+        // the last word (new frame extents, a client restoring its own earlier size).
+        const xcb_window_t topLevel = topLevelOf(window);
+        const xcb_window_t frame = topLevel != window ? topLevel : xcb_window_t{XCB_WINDOW_NONE};
+        if (frame != XCB_WINDOW_NONE) watchFrame(frame, true);
+        awaitSettled(window, frame, X11Connection::Clock::now() + kSettleLimit);
+        dropConfirmed(window);
+        if (frame != XCB_WINDOW_NONE) {
+            watchFrame(frame, false);
+            connection_.flush();
+        }
+    }
     if (auto confirmed = confirmed_.find(window); confirmed != confirmed_.end()) {
         // The window manager's answer to our last request is still the newest news of the window.
         if (confirmed->second.mark == connection_.eventMark()) return confirmed->second.outer;
@@ -456,6 +475,7 @@ std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bo
                                 geometryReply->width + 2 * border, geometryReply->height + 2 * border);
     snap.geometry.frame = readExtents(*frame);
     snap.geometry.clientSide = readExtents(*gtk);
+    snap.clientSideDecorated = gtk->exists();
     for (xcb_atom_t s : state->cardinals()) {
         snap.maximizedOrFullScreen = snap.maximizedOrFullScreen || s == a._NET_WM_STATE_MAXIMIZED_VERT ||
                                      s == a._NET_WM_STATE_MAXIMIZED_HORZ ||
@@ -665,6 +685,7 @@ void X11Windows::dropConfirmed(xcb_window_t window) {
 
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
+    settling_.erase(window);
     hints_.erase(window);
     dropConfirmed(window);
     topLevels_.erase(window);
@@ -756,27 +777,69 @@ X11Windows::EventTest X11Windows::configuredOrGone(xcb_window_t window,
     };
 }
 
-void X11Windows::leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline) {
+void X11Windows::leaveMaximizedState(xcb_window_t window, xcb_window_t frame, bool clientMarginComes,
+                                     X11Connection::Clock::time_point deadline) {
     const X11Atoms& a = connection_.atoms();
     uint64_t mark = connection_.eventMark();
     uint32_t maximized[5] = {kStateRemove, a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
                              kSourcePager, 0};
     uint32_t fullScreen[5] = {kStateRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0};
+    if (frame != XCB_WINDOW_NONE) watchFrame(frame, true);
     sendClientMessage(window, a._NET_WM_STATE, maximized);
     sendClientMessage(window, a._NET_WM_STATE, fullScreen);
-    // Leaving a state may take the window manager several configures (and new frame extents):
-    // wait until it has handled both requests entirely, or has said the window's new state. fluxbox
-    // lists the frame-extents barrier but leaves it unanswered here: waiting for the barrier alone
-    // spent the whole time-out, and the move that follows had none left.
-    const xcb_atom_t state = a._NET_WM_STATE;
-    awaitWindowManager(
-        mark,
-        [window, state](const xcb_generic_event_t& event) {
+    auto changed = [window](xcb_atom_t atom) {
+        return [window, atom](const xcb_generic_event_t& event) {
             if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            return change.window == window && change.atom == state;
-        },
-        deadline);
+            return change.window == window && change.atom == atom;
+        };
+    };
+    // Leaving a state may take the window manager several changes of the state (one per request),
+    // configures and new frame extents: first the state without either, as the window manager says
+    // it. fluxbox lists the frame-extents barrier but leaves it unanswered here: waiting for the
+    // barrier alone spent the whole time-out.
+    awaitWindowManager(mark, changed(a._NET_WM_STATE), deadline);
+    for (;;) {
+        auto snap = snapshot(window, false);
+        if (!snap || !snap->maximizedOrFullScreen || !hasLiveWindowManager()) break;
+        const uint64_t next = connection_.eventMark();
+        if (!connection_.waitForEvent(next, changed(a._NET_WM_STATE), deadline)) break;
+    }
+    // A client that draws its own frame had no margin while maximised; it sets it again once it
+    // has redrawn itself unmaximised, and until then the visible frame is not known.
+    if (clientMarginComes) connection_.waitForEvent(mark, changed(a._GTK_FRAME_EXTENTS), deadline);
+    // The window manager's new extents and configures follow the state (openbox: state, configure,
+    // extents); once nothing about the window changes, the frame can be computed.
+    awaitSettled(window, frame, deadline);
+    if (frame != XCB_WINDOW_NONE) watchFrame(frame, false);
+}
+
+void X11Windows::awaitSettled(xcb_window_t window, xcb_window_t frame, X11Connection::Clock::time_point deadline) {
+    if (!hasLiveWindowManager()) return;
+    const X11Atoms& a = connection_.atoms();
+    const xcb_atom_t state = a._NET_WM_STATE, extents = a._NET_FRAME_EXTENTS, margin = a._GTK_FRAME_EXTENTS;
+    auto about = [&](const xcb_generic_event_t& event) {
+        switch (event.response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == window && (change.atom == state || change.atom == extents || change.atom == margin);
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const xcb_window_t configured = reinterpret_cast<const xcb_configure_notify_event_t&>(event).window;
+            return configured == window || (frame != XCB_WINDOW_NONE && configured == frame);
+        }
+        case XCB_DESTROY_NOTIFY:
+            return reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == window;
+        default:
+            return false;
+        }
+    };
+    for (;;) {
+        const auto now = X11Connection::Clock::now();
+        if (now >= deadline) return;
+        const uint64_t mark = connection_.eventMark();
+        if (!connection_.waitForEvent(mark, about, std::min(deadline, now + kSettleQuiet))) return;
+    }
 }
 
 bool X11Windows::moveTo(xcb_window_t window, Point origin, std::chrono::milliseconds timeout) {
@@ -800,11 +863,16 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
         return false;
     }
     if (snap->maximizedOrFullScreen) {
-        leaveMaximizedState(window, deadline);
+        const X11Extents none;
+        leaveMaximizedState(window, frameWindow, snap->clientSideDecorated && snap->geometry.clientSide == none,
+                            std::min(deadline, X11Connection::Clock::now() + kLeaveStateLimit));
         snap = snapshot(window, withHints, frameWindow);
         if (!snap) {
             return false;
         }
+        // The move gets its own time; and its answer is read back only once the window settled.
+        deadline = X11Connection::Clock::now() + timeout;
+        if (wait) settling_.insert(window);
     }
     const X11WindowGeometry& g = snap->geometry;
     const Rect outer = g.outer();

@@ -187,6 +187,8 @@ private:
     struct Snapshot {
         X11WindowGeometry geometry;
         bool maximizedOrFullScreen = false;
+        // It carries _GTK_FRAME_EXTENTS (a client that draws its own frame), whatever its value.
+        bool clientSideDecorated = false;
         std::optional<X11SizeHints> hints;
         // Where the top-level window holding the client (the window manager's frame) is, when asked.
         std::optional<Point> topLevel;
@@ -203,8 +205,17 @@ private:
     void watchFrame(xcb_window_t frame, bool watch);
     // Forgets the confirmed frame of `window` and stops watching its frame.
     void dropConfirmed(xcb_window_t window);
-    // Sends _NET_WM_STATE removals for maximised and full-screen states and waits for the change.
-    void leaveMaximizedState(xcb_window_t window, X11Connection::Clock::time_point deadline);
+    // Sends _NET_WM_STATE removals for maximised and full-screen states and waits, until the
+    // deadline at most, for the window to settle in its new state: the state gone, the client's
+    // own margin set again when `clientMarginComes` (a client-side decorated window that had none
+    // while maximised), and then nothing about it changing for a moment (awaitSettled). `frame`:
+    // the window manager's frame, watched meanwhile (none when not reparented).
+    void leaveMaximizedState(xcb_window_t window, xcb_window_t frame, bool clientMarginComes,
+                             X11Connection::Clock::time_point deadline);
+    // Waits until no event about the window (its state or frame extents changing, it or its frame
+    // configured) has come for a moment, or the deadline passes. Nothing is waited for while no
+    // window manager runs.
+    void awaitSettled(xcb_window_t window, xcb_window_t frame, X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
                         int32_t height);
     void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
@@ -237,6 +248,9 @@ private:
     std::map<xcb_window_t, X11SizeHints> hints_;
     std::map<xcb_window_t, Confirmed> confirmed_;
     std::map<xcb_window_t, xcb_window_t> topLevels_;
+    // Windows moved right after leaving a maximised or full-screen state: their next frame read
+    // waits for them to settle first.
+    std::set<xcb_window_t> settling_;
     // The last request the window manager let pass without an answer, the events read by then and
     // when: the same request right after (the window engine's retry) is not sent again.
     struct Declined {

@@ -49,7 +49,6 @@ void DragSnapController::reset() {
     moveRecheck_ = {};
     phase_ = Phase::idle;
     pressedOnTitleBar_ = false;
-    moveSeen_ = false;
     released_.reset();
     window_.reset();
     selection_.removeAll();
@@ -90,9 +89,6 @@ void DragSnapController::mouseDragged(InputModifiers modifiers, Point at) {
     }
 
     if (activationHeld) {
-        // The zones of a title-bar drag came before any frame read: the notices after it read the
-        // frame until the move shows, so that a drag ending where it began still snaps.
-        if (!moveSeen_) windowMoved(*window_);
         updateHighlight(at);
         return;
     }
@@ -117,10 +113,7 @@ bool DragSnapController::frameMoved(bool travelled) {
     const bool following = travelled && frame->origin != startFrame_.origin &&
                            std::abs(frame->width() - startFrame_.width()) < 0.5 &&
                            std::abs(frame->height() - startFrame_.height()) < 0.5;
-    if (hasMovedFromStart(*frame) || following) {
-        moveSeen_ = true;
-        return true;
-    }
+    if (hasMovedFromStart(*frame) || following) return true;
     // The pointer has travelled past the threshold but the window has not moved at all: either
     // the window manager has not moved it yet, or the drag is inside the window (selecting text),
     // which must show nothing. Only the window's own frame tells them apart, a moment later.
@@ -229,7 +222,9 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
     }
     const WindowHandle window = *window_;
     bool dropped = false;
-    if (phase_ == Phase::snapping && windowMoved(window)) {
+    // Zones on screen promise the drop, whether or not the window manager moved the window on the
+    // way (openbox moves no window whose title bar is dragged with Shift held from the press).
+    if (phase_ == Phase::snapping) {
         // The zone under the final point counts.
         updateHighlight(at);
         // Into the zones the user saw.
@@ -239,8 +234,7 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
                 dropped = true;
             }
         }
-    } else if (phase_ == Phase::tracking && released_ && scheduler_.now() - released_->at <= releaseGrace &&
-               windowMoved(window)) {
+    } else if (phase_ == Phase::tracking && released_ && scheduler_.now() - released_->at <= releaseGrace) {
         const Released released = *released_;
         if (const auto rect = released.selection.unionRect(zonesFor_(released.display))) {
             selection_ = released.selection;
@@ -253,13 +247,6 @@ void DragSnapController::mouseUp(InputModifiers modifiers, Point at) {
         if (frame && hasMovedFromStart(*frame) && onDragEndedWithoutSnap) onDragEndedWithoutSnap(window);
     }
     reset();
-}
-
-bool DragSnapController::windowMoved(const WindowHandle& window) {
-    if (moveSeen_) return true;
-    const auto frame = engine_.frame(window);
-    moveSeen_ = frame && *frame != startFrame_;
-    return moveSeen_;
 }
 
 void DragSnapController::drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display) {

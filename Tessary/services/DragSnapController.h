@@ -122,10 +122,6 @@ private:
     // Whether the window's frame shows it dragged; when it has not moved at all yet, reads it again
     // a moment later (see moveRecheckDelay).
     bool frameMoved(bool travelled);
-    // Whether the window moved in this drag, reading its frame when no read has shown it yet: a
-    // title-bar press that the window manager did not turn into a move (a button on the bar) snaps
-    // nothing.
-    bool windowMoved(const WindowHandle& window);
     // Asks for the displays and their zones and shows them.
     void showZones();
     void updateHighlight(Point at);
@@ -147,9 +143,6 @@ private:
     Point mouseDownAt_;
     // The press was on the window's title bar: the window is expected to follow the pointer.
     bool pressedOnTitleBar_ = false;
-    // A frame read of this drag showed the window moved; until then, zones shown for a title-bar
-    // press rest on that expectation alone (see mouseUp).
-    bool moveSeen_ = false;
     Point lastMouse_;
     InputModifiers modifiers_;
     std::optional<Highlight> lastHighlight_;

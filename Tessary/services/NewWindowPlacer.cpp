@@ -1,6 +1,7 @@
 #include "Tessary/services/NewWindowPlacer.h"
 
 #include <memory>
+#include <string>
 
 namespace tessary {
 
@@ -40,6 +41,8 @@ void NewWindowPlacer::handleWindowCreated(const WindowHandle& window) {
     const ScheduledTask task = scheduler_.schedule(placementDelay, [this, window, id] {
         waiting_.erase(*id);
         place(window);
+        // What looks on (a test, a user following the log) learns that the window is the user's now.
+        log_.debug("looked at new window " + std::to_string(window.pid));
     });
     *id = task.id;
     waiting_.insert(task.id);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/WindowMemoryService.h"
 #include "Tessary/services/ZonePlacement.h"
@@ -53,6 +54,7 @@ private:
     std::function<bool(const WindowInfo&)> isExcluded_;
     WindowEngine& engine_;
     Scheduler& scheduler_;
+    Logger log_{"NewWindowPlacer"};
     std::set<std::uint64_t> waiting_;
     bool started_ = false;
 };

@@ -1,3 +1,4 @@
+#include "Platform/Sim/VirtualScheduler.h"
 #include "Platform/X11/X11GlobalInput.h"
 #include "tests/e2e/harness/DesktopTest.h"
 
@@ -23,7 +24,7 @@ class X11GlobalInputTest : public DesktopTest {
 protected:
     void SetUp() override {
         DesktopTest::SetUp();
-        input = std::make_unique<X11GlobalInput>(platform->connection());
+        input = std::make_unique<X11GlobalInput>(platform->connection(), &scheduler);
         monitor = input->addMonitor([this](const GlobalInputEvent& event) { events.push_back(event); });
         ASSERT_TRUE(monitor.isActive());
         desktop->movePointerTo(500, 400);
@@ -49,6 +50,7 @@ protected:
         return GlobalInputEvent{kind, Point{x, y}, keys};
     }
 
+    VirtualScheduler scheduler;
     std::unique_ptr<X11GlobalInput> input;
     Subscription monitor;
     std::vector<GlobalInputEvent> events;
@@ -80,6 +82,64 @@ TEST_F(X11GlobalInputTest, CarriesControlAltAndSuper) {
     auto changes = take(1);
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(changes.back(), event(GlobalInputKind::modifiersChanged, 500, 400));
+}
+
+constexpr auto down = GlobalInputKind::leftMouseDown, dragged = GlobalInputKind::leftMouseDragged,
+               up = GlobalInputKind::leftMouseUp;
+
+// Every kind of pointer moves a drag: a mouse (relative), XTest's absolute motion (remote desktops,
+// input sharing, scripts; raw values that are root positions) and a warp (no raw motion at all).
+TEST_F(X11GlobalInputTest, FollowsADragWhateverMovesThePointer) {
+    // Absolute XTest motion: its values are positions, not deltas.
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(down, 500, 400)));
+    desktop->movePointerTo(900, 600);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 900, 600)));
+    desktop->movePointerTo(1700, 650);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 1700, 650)));
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 1700, 650)));
+
+    // Relative motion from the same device in the next drag: deltas again.
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(down, 1700, 650)));
+    desktop->movePointerBy(30, 10);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 1730, 660)));
+    desktop->movePointerBy(-30, -10);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 1700, 650)));
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 1700, 650)));
+
+    // A drag moved only by warps: the pointer is read while the button is down.
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(down, 1700, 650)));
+    desktop->warpPointerTo(2500, 300);
+    scheduler.advance(X11GlobalInput::pollInterval);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 2500, 300)));
+    desktop->warpPointerTo(2600, 320);
+    scheduler.advance(X11GlobalInput::pollInterval);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 2600, 320)));
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 2600, 320)));
+}
+
+TEST_F(X11GlobalInputTest, AStillPressIsReadOnlyForAMoment) {
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(down, 500, 400)));
+    const auto before = platform->connection().requestCount();
+    scheduler.advance(X11GlobalInput::pollPatience + 5 * X11GlobalInput::pollInterval);
+    const auto reads = platform->connection().requestCount() - before;
+    EXPECT_GT(reads, 0u);
+    // Nothing more is asked once the pointer stayed put that long.
+    const auto after = platform->connection().requestCount();
+    scheduler.advance(10 * X11GlobalInput::pollPatience);
+    EXPECT_EQ(platform->connection().requestCount(), after);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    // Raw motion ends the reads for good: a mouse is followed by its deltas.
+    desktop->movePointerBy(5, 0);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 505, 400)));
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 505, 400)));
 }
 
 }  // namespace

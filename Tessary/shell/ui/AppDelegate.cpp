@@ -298,6 +298,11 @@ void AppDelegate::quit() {
     QCoreApplication::quit();
 }
 
+void AppDelegate::notifyUser(UserNotice notice) {
+    log_.notice(notice.title + ": " + notice.body);
+    if (platform_.notices) platform_.notices->post(std::move(notice));
+}
+
 // --- Snap callbacks --------------------------------------------------------------------------------
 
 void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& display,

@@ -45,6 +45,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Screens.h"
 #include "Platform/UserDefaults.h"
+#include "Platform/UserNotices.h"
 #include "Tessary/services/DisplayChangeRestorer.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
@@ -83,6 +84,8 @@ struct AppPlatform {
     std::shared_ptr<WindowEngine> engine;
     // Whether a compositor runs, asked by the overlay at every show; unset means one does.
     std::function<bool()> isCompositing;
+    // Where notices to the user go (the desktop's notifications in the program); null: the log only.
+    UserNotices* notices = nullptr;
 };
 
 // One of the program's own windows: what is shown, what keeps it (its window controller, of
@@ -189,6 +192,9 @@ public:
     void saveNow();
     // Ends the main loop (the menu's Quit); the program then tears down in order.
     void quit();
+    // Tells the user something they did not ask about (a notice outside the program's windows);
+    // the text is logged whether or not anything can show it.
+    void notifyUser(UserNotice notice);
 
     // The command targets.
     void showEditor();

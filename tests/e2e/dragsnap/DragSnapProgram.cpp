@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     };
     controller.onDragEndedWithoutSnap = [](const WindowHandle&) { say("ended"); };
 
-    X11GlobalInput input(platform->connection());
+    X11GlobalInput input(platform->connection(), &scheduler);
     InputMonitor monitor(input, controller);
     if (!monitor.start()) {
         std::fputs("no global input\n", stderr);

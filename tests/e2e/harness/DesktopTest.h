@@ -17,6 +17,15 @@ namespace tessary::e2e {
 
 // A test with its own virtual desktop and the X11 back ends connected to it. Unexpected X errors
 // end the test program (see X11Connection).
+// What moves the pointer in a drag (see VirtualDesktop's input): a mouse, XTest's absolute motion,
+// or warps.
+enum class Pointer { relative, absolute, warped };
+struct DragWay {
+    Pointer pointer = Pointer::relative;
+    // The window manager moves the window with the pointer.
+    bool windowManagerMoves = true;
+};
+
 class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override { start(VirtualDesktop::Options{}); }
@@ -87,9 +96,19 @@ protected:
     // awaited before the drag goes on. The modifier stays down until `dropped` holds (5 s at most):
     // a program that takes the whole drag in one batch reads the modifier at its end.
     // `beforeRelease` runs with the pointer at `to` and the button still down.
+    // `way.pointer` says what moves the pointer. Where the window manager does not move a window
+    // dragged with `modifier` held (`way.windowManagerMoves` false), the drag goes on without
+    // waiting for a move, and true means only that the press was seen.
+    void movePointerBy(Pointer pointer, int fromX, int fromY, int dx, int dy) {
+        switch (pointer) {
+        case Pointer::relative: desktop->movePointerBy(dx, dy); break;
+        case Pointer::absolute: desktop->movePointerTo(fromX + dx, fromY + dy, true); break;
+        case Pointer::warped: desktop->warpPointerTo(fromX + dx, fromY + dy, true); break;
+        }
+    }
     bool dragTitleBar(xcb_window_t window, std::uint32_t modifier, Point to,
                       const std::function<bool(int x, int y)>& buttonSeen, const std::function<bool()>& dropped,
-                      const std::function<void()>& beforeRelease = {}) {
+                      const std::function<void()>& beforeRelease = {}, DragWay way = {}) {
         auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
         const Rect outer = frame();
         const auto geometry = platform->windows().geometry(window);
@@ -100,17 +119,17 @@ protected:
         desktop->pressButton(1, true);
         bool moved = buttonSeen(x, y);
         const auto deadline = Clock::now() + 10s;
-        while (moved && frame().origin == outer.origin && Clock::now() < deadline) {
-            desktop->movePointerBy(1, 0);
+        while (way.windowManagerMoves && moved && frame().origin == outer.origin && Clock::now() < deadline) {
+            movePointerBy(way.pointer, x, y, 1, 0);
             ++x;
             waitFor([&] { return frame().origin != outer.origin; }, 100ms);
         }
-        moved = moved && frame().origin != outer.origin;
+        moved = moved && (!way.windowManagerMoves || frame().origin != outer.origin);
         if (moved) {
             const int dx = int(to.x) - x, dy = int(to.y) - y;
             constexpr int steps = 24;
             for (int i = 1, doneX = 0, doneY = 0; i <= steps; ++i) {
-                desktop->movePointerBy(dx * i / steps - doneX, dy * i / steps - doneY);
+                movePointerBy(way.pointer, x + doneX, y + doneY, dx * i / steps - doneX, dy * i / steps - doneY);
                 doneX = dx * i / steps;
                 doneY = dy * i / steps;
             }

@@ -24,9 +24,9 @@ namespace tessary::e2e {
 namespace {
 
 // Openbox's configuration for the tests: one desktop, no margins, new windows focused, and the
-// stock mouse bindings plus Shift+drag and Ctrl+drag on the title bar moving the window (a drag to
-// snap holds Shift by default, or Ctrl when the user chooses it, and the window manager must still
-// move the window).
+// stock mouse bindings plus (unless the desktop asks for the stock ones) Shift+drag and Ctrl+drag
+// on the title bar moving the window (a drag to snap holds Shift by default, or Ctrl when the user
+// chooses it).
 constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
@@ -41,10 +41,7 @@ constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="U
       <mousebind button="A-Left" action="Drag"><action name="Move"/></mousebind>
     </context>
     <context name="Titlebar">
-      <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>
-      <mousebind button="S-Left" action="Drag"><action name="Move"/></mousebind>
-      <mousebind button="C-Left" action="Drag"><action name="Move"/></mousebind>
-      <mousebind button="C-S-Left" action="Drag"><action name="Move"/></mousebind>
+      <mousebind button="Left" action="Drag"><action name="Move"/></mousebind>%MODIFIERMOVES%
     </context>
     <context name="Titlebar Top Right Bottom Left TLCorner TRCorner BRCorner BLCorner">
       <mousebind button="Left" action="Press"><action name="Focus"/><action name="Raise"/></mousebind>
@@ -56,6 +53,12 @@ constexpr const char* kOpenboxConfiguration = R"(<?xml version="1.0" encoding="U
   </mouse>
 </openbox_config>
 )";
+
+// The title bar's moves with the tests' keys held, which openbox's stock configuration lacks.
+constexpr const char* kModifierMoves = R"(
+      <mousebind button="S-Left" action="Drag"><action name="Move"/></mousebind>
+      <mousebind button="C-Left" action="Drag"><action name="Move"/></mousebind>
+      <mousebind button="C-S-Left" action="Drag"><action name="Move"/></mousebind>)";
 
 // The desktop-switching bindings of openbox's stock configuration.
 constexpr const char* kStockKeyBindings = R"(
@@ -302,6 +305,8 @@ void VirtualDesktop::startOpenbox() {
     std::string text = kOpenboxConfiguration;
     const std::string placeholder = "%KEYBINDINGS%";
     text.replace(text.find(placeholder), placeholder.size(), options_.stockKeyBindings ? kStockKeyBindings : "");
+    const std::string moves = "%MODIFIERMOVES%";
+    text.replace(text.find(moves), moves.size(), options_.stockMouseBindings ? "" : kModifierMoves);
     std::ofstream(configuration) << text;
     // Also where openbox looks after a restart, which drops its command line's options.
     std::filesystem::create_directories(directory_ + "/openbox");
@@ -395,12 +400,21 @@ xcb_connection_t* VirtualDesktop::inputConnection() {
     return input_;
 }
 
-void VirtualDesktop::movePointerTo(int x, int y) {
+void VirtualDesktop::movePointerTo(int x, int y, bool paced) {
     xcb_connection_t* c = inputConnection();
     xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(x),
                         static_cast<int16_t>(y), 0);
     syncInput();
+    if (paced && options_.windowManager) syncWindowManager();
+}
+
+void VirtualDesktop::warpPointerTo(int x, int y, bool paced) {
+    xcb_connection_t* c = inputConnection();
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_warp_pointer(c, XCB_WINDOW_NONE, root, 0, 0, 0, 0, static_cast<int16_t>(x), static_cast<int16_t>(y));
+    syncInput();
+    if (paced && options_.windowManager) syncWindowManager();
 }
 
 void VirtualDesktop::movePointerBy(int dx, int dy) {

@@ -38,6 +38,9 @@ public:
         // openbox's stock key bindings for switching desktops (C-A-Left, C-A-Right), which take
         // those combinations from every other client; without them the window manager binds no key.
         bool stockKeyBindings = false;
+        // openbox's stock mouse bindings: a title bar dragged with Shift or Ctrl held from the
+        // press does not move (only a plain drag does), as openbox behaves out of the box.
+        bool stockMouseBindings = false;
         // One or two monitors side by side, of this size each; one alone is "tessary-right" (the
         // monitor the drag tests snap on). Other than two of 1920x1080, only on Xvfb.
         int monitorCount = 2;
@@ -91,10 +94,14 @@ public:
     // An xterm running `cat`; its window carries size increments.
     ChildProcess startXterm(const std::string& geometry, const std::string& title);
 
-    // Synthetic input through XTest. Pointer motion is relative (as a real mouse moves: warping
-    // produces no raw motion events).
-    void movePointerTo(int x, int y);
+    // Synthetic input through XTest. movePointerBy is relative, as a mouse moves; movePointerTo is
+    // XTest's absolute motion (as remote desktops and input-sharing tools move it: its raw motion
+    // carries root positions); warpPointerTo warps it as `xdotool mousemove` does, which makes no
+    // raw motion at all. The two absolute moves wait for the window manager as movePointerBy does
+    // only when `paced`.
+    void movePointerTo(int x, int y, bool paced = false);
     void movePointerBy(int dx, int dy);
+    void warpPointerTo(int x, int y, bool paced = false);
     void pressButton(int button, bool down);
     void pressKey(uint32_t keysym, bool down);
     // Returns once the server has taken the input requests sent so far.
