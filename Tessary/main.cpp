@@ -427,6 +427,13 @@ int main(int argc, char** argv) {
         });
 
         delegate.launch();
+        // The settings file is read before the delegate exists: its damage is told once there is one.
+        if (const auto& aside = defaults.setAside()) {
+            DocumentStoreError damaged{DocumentStoreError::Code::decodingFailed, defaults.path(), {}};
+            damaged.copy = aside->path;
+            damaged.newCopy = aside->isNew;
+            delegate.tellAboutDocument(DocumentTrouble{damaged, ZoneService::localized("its settings at their defaults")});
+        }
         // Registered after the launch built the services, so that what saving uses was made before
         // it and is destroyed after it runs.
         std::atexit(saveOnExit);

@@ -15,6 +15,7 @@
 #include "Platform/Sim/MemoryLoginItems.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/RecordingLogSink.h"
+#include "Platform/Sim/RecordingUserNotices.h"
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/SimApplicationLauncher.h"
 #include "Platform/Sim/SimApplicationWorkspace.h"
@@ -58,7 +59,7 @@ public:
     AppDelegate& make() {
         delegate = std::make_unique<AppDelegate>(
             AppPlatform{accessibility, applications, screens, input, launcher, defaults, loginItems, scheduler, engine,
-                        nullptr},
+                        nullptr, &notices},
             factories(), hooks());
         delegate->zones().updateLibrary([&](LayoutLibrary& library) {
             library.layouts = {quarters};
@@ -99,6 +100,7 @@ public:
     SimApplicationLauncher launcher;
     MemoryUserDefaults defaults;
     MemoryLoginItems loginItems;
+    RecordingUserNotices notices;
     std::shared_ptr<AXWindowEngine> engine = std::make_shared<AXWindowEngine>(accessibility, applications);
     DisplayInfo main = makeDisplay(1, "MAIN", Rect(0, 0, 1000, 800));
     DisplayInfo side = makeDisplay(2, "SIDE", Rect(1000, 0, 800, 600));

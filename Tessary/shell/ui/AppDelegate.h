@@ -47,6 +47,7 @@
 #include "Platform/UserDefaults.h"
 #include "Platform/UserNotices.h"
 #include "Tessary/services/DisplayChangeRestorer.h"
+#include "Tessary/services/DocumentTrouble.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
 #include "Tessary/services/NewWindowPlacer.h"
@@ -195,6 +196,10 @@ public:
     // Tells the user something they did not ask about (a notice outside the program's windows);
     // the text is logged whether or not anything can show it.
     void notifyUser(UserNotice notice);
+    // Tells the user of a document that could not be used as it is (damaged and set aside, written
+    // by a newer version, too large), when it is worth telling, with the folder to open. Kept until
+    // the launch has built the tray, where a notice can show without a notification server.
+    void tellAboutDocument(const std::optional<DocumentTrouble>& trouble);
 
     // The command targets.
     void showEditor();
@@ -295,6 +300,9 @@ private:
 
     bool launched_ = false;
     bool servicesStarted_ = false;
+    // Documents to tell of once the tray is there.
+    std::vector<DocumentTrouble> untoldDocuments_;
+    bool documentNoticesReady_ = false;
 };
 
 }  // namespace tessary
