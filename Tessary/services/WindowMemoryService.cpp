@@ -11,6 +11,12 @@ WindowMemoryService::WindowMemoryService(ZoneService& zones, DisplaysReader disp
                                          JSONDocumentStore<WindowPlacementMemory> store, Scheduler& scheduler)
     : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)), scheduler_(scheduler) {
     documentTrouble_ = loadDocument(store_, persistent_, log, ZoneService::localized("no remembered window placements"));
+    if (persistent_.byWindow.size() > WindowPlacementMemory::maxWindowEntries) {
+        // Only a file written elsewhere holds more; the first record keeps the newest, as ever.
+        log.notice(store_.url().string() + " holds " + std::to_string(persistent_.byWindow.size()) +
+                   " window placements; the oldest beyond " + std::to_string(WindowPlacementMemory::maxWindowEntries) +
+                   " are dropped when the next window is remembered");
+    }
 }
 
 WindowMemoryService::~WindowMemoryService() { scheduler_.cancel(saveTask_); }
