@@ -236,7 +236,8 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
 
 InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& location,
                                                         const InstanceRequest& request,
-                                                        std::chrono::milliseconds patience) {
+                                                        std::chrono::milliseconds patience,
+                                                        std::chrono::milliseconds replyPatience) {
     const auto deadline = Clock::now() + patience;
     std::minstd_rand random(std::random_device{}());
     std::uniform_int_distribution<int> pause(0, 45);
@@ -245,7 +246,7 @@ InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& 
             lock->removeStaleSocket();
             return std::move(*lock);
         }
-        auto reply = send(location, request, std::chrono::seconds(5));
+        auto reply = send(location, request, replyPatience);
         if (reply) return std::move(reply.value());
         const ForwardError::Code code = reply.error().code;
         if (code == ForwardError::Code::failed || Clock::now() >= deadline) return reply.error();

@@ -99,10 +99,12 @@ struct InstanceClient {
 
     // Either this process becomes the instance (the lock), or the running instance answers (its
     // reply). A start that finds the instance not yet listening, or busy, tries again until the
-    // deadline.
+    // deadline; once its request is sent it waits `replyPatience` for the answer, then gives up
+    // and closes (the instance then never runs it).
     using Outcome = std::variant<InstanceLock, InstanceReply, ForwardError>;
     static Outcome becomeOrForward(const InstanceLocation& location, const InstanceRequest& request,
-                                   std::chrono::milliseconds patience = std::chrono::seconds(10));
+                                   std::chrono::milliseconds patience = std::chrono::seconds(10),
+                                   std::chrono::milliseconds replyPatience = std::chrono::seconds(5));
 };
 
 // The user id of a connected local socket's peer; nothing when it cannot be told.

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -609,23 +610,32 @@ TEST_F(SingleInstanceTest, ARequestWhoseStartStoppedWaitingIsNotRun) {
 }
 
 // Starts in bursts at an instance whose every request keeps its loop busy a while (saves of
-// thousands of workspaces; now and then one that takes far longer, as on a slow disk), hundreds of
-// rounds: each start gets its own answer, none runs twice, and no descriptor outlives its
-// connection. TESSARY_STRESS_ROUNDS runs it longer.
+// thousands of workspaces), now and then far longer than a start waits for its answer (a save on a
+// slow disk), hundreds of rounds: each start's answer is the truth (answered: its request ran once;
+// told it failed: it never ran, then or later, unless it was the long save itself, already under
+// way when its start gave up), and no descriptor outlives its connection. TESSARY_STRESS_ROUNDS
+// runs it longer.
 TEST_F(SingleInstanceTest, BurstsOfStartsAtABusyInstanceAreEachAnsweredAndLeaveNoDescriptor) {
     const char* rounds = std::getenv("TESSARY_STRESS_ROUNDS");
     const int perLoop = rounds && std::atoi(rounds) > 0 ? std::atoi(rounds) : 100;
+    // Scaled down from 5 s of patience and a save of seconds, so that the test takes seconds.
+    constexpr auto patience = 400ms;
+    constexpr auto longSave = 1500ms;
     QtScheduler time;
     const std::size_t before = openDescriptors();
     std::map<std::string, int> runs;
-    std::atomic<int> mismatched = 0;
+    std::set<std::string> longSaves;
+    std::map<std::string, bool> answered;
+    std::mutex answers;
     std::atomic<int> finished = 0;
     {
         InstanceServer server(*InstanceLock::acquire(location), time);
         std::minstd_rand random(41);
         ASSERT_TRUE(server.start([&](const InstanceRequest& request) {
             ++runs[request.arguments.at(0)];
-            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 20 == 0 ? 200 : random() % 20));
+            const bool slow = random() % 50 == 0;
+            if (slow) longSaves.insert(request.arguments.at(0));
+            std::this_thread::sleep_for(slow ? std::chrono::milliseconds(longSave) : std::chrono::milliseconds(random() % 20));
             return InstanceReply{request.arguments.at(0), 0};
         }));
         const std::size_t listening = openDescriptors();
@@ -638,25 +648,37 @@ TEST_F(SingleInstanceTest, BurstsOfStartsAtABusyInstanceAreEachAnsweredAndLeaveN
                 for (int i = 0; i < perLoop; ++i) {
                     round.arrive_and_wait();
                     const std::string name = std::string(verb) + " " + std::to_string(loop) + "." + std::to_string(i);
-                    const auto outcome = InstanceClient::becomeOrForward(location, {{name}, ""}, 20s);
+                    const auto outcome = InstanceClient::becomeOrForward(location, {{name}, ""}, 20s, patience);
                     const auto* reply = std::get_if<InstanceReply>(&outcome);
-                    if (!reply || reply->text != name) ++mismatched;
+                    const std::lock_guard lock(answers);
+                    answered[name] = reply && reply->text == name;
                 }
                 ++finished;
             });
         }
-        serveUntil([&] { return finished == 3; }, std::chrono::seconds(10 + perLoop * 2));
+        serveUntil([&] { return finished == 3; }, std::chrono::seconds(20 + perLoop));
         for (std::thread& loop : loops) loop.join();
+        // Whatever still waited behind a long save is dealt with.
         serveUntil([&] { return server.connectionCount() == 0 && openDescriptors() == listening; });
         EXPECT_EQ(server.connectionCount(), 0u);
         EXPECT_EQ(openDescriptors(), listening) << "descriptors left by closed connections";
     }
     serveUntil([&] { return openDescriptors() == before; });
     EXPECT_EQ(openDescriptors(), before);
-    EXPECT_EQ(mismatched, 0);
-    EXPECT_EQ(runs.size(), std::size_t(3 * perLoop));
-    for (const auto& [name, count] : runs) EXPECT_EQ(count, 1) << name;
-    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{});
+    ASSERT_EQ(answered.size(), std::size_t(3 * perLoop));
+    int toldFailed = 0;
+    for (const auto& [name, gotAnswer] : answered) {
+        const auto ran = runs.find(name);
+        const int times = ran == runs.end() ? 0 : ran->second;
+        if (longSaves.contains(name)) {
+            EXPECT_EQ(times, 1) << name;
+        } else {
+            EXPECT_EQ(times, gotAnswer ? 1 : 0) << name << (gotAnswer ? " was answered" : " was told it failed");
+        }
+        toldFailed += gotAnswer ? 0 : 1;
+    }
+    // The long saves did keep some starts waiting past their patience.
+    EXPECT_GT(toldFailed, 0);
 }
 
 TEST(InstanceMessage, RequestsAndRepliesSurviveTheWireAndNothingElseDecodes) {
