@@ -339,18 +339,6 @@ TEST_F(SingleInstanceTest, AStrangersLockOrSocketIsSetAsideAndNeverSpokenTo) {
     ::close(stranger);
 }
 
-TEST(InstanceLocation, WithoutARuntimeFolderEveryStartOfTheUserFindsTheSameOne) {
-    const fs::path fallback = InstanceLocation::fallbackRuntimeDirectory();
-    EXPECT_EQ(fallback, InstanceLocation::fallbackRuntimeDirectory());
-    EXPECT_EQ(fallback.parent_path(), "/tmp");
-    auto location = InstanceLocation::locate(fallback, ":4");
-    ASSERT_TRUE(location) << location.error();
-    struct stat info {};
-    ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, ::getuid());
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-}
-
 // A local socket connected to the instance without waiting; -1 while its queue is full.
 int connectWithoutWaiting(const InstanceLocation& location) {
     const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -492,27 +480,6 @@ TEST_F(SingleInstanceTest, ThousandsOfConnectionsHeldOpenNeitherExhaustNorSilenc
     for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }
 
-// `list` of ten thousand layouts is far longer than any request; a request past the limit is
-// refused in words, never run and never met with a reset connection.
-TEST_F(SingleInstanceTest, RepliesOfAnyLengthArriveAndAnOversizedRequestIsRefusedInWords) {
-    InstanceServer server(*InstanceLock::acquire(location), scheduler);
-    int ran = 0;
-    const std::string list(12 * 1024 * 1024, 'x');
-    ASSERT_TRUE(server.start([&](const InstanceRequest&) {
-        ++ran;
-        return InstanceReply{list, 0, "a note"};
-    }));
-    auto outcome = forward({{"list", "layouts"}, ""});
-    ASSERT_TRUE(std::holds_alternative<InstanceReply>(outcome)) << std::get<ForwardError>(outcome).description;
-    EXPECT_EQ(std::get<InstanceReply>(outcome), (InstanceReply{list, 0, "a note"}));
-
-    outcome = forward({{"tessary://workspace?name=" + std::string(100 * 1024, 'w')}, ""});
-    ASSERT_TRUE(std::holds_alternative<InstanceReply>(outcome)) << std::get<ForwardError>(outcome).description;
-    EXPECT_EQ(std::get<InstanceReply>(outcome), (InstanceReply{"tessary: the request is larger than 64 kB", 1}));
-    EXPECT_EQ(ran, 1);
-    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Refused a request larger than 64 kB"});
-}
-
 // A program that keeps opening connections and sending nothing: the log hears of it once, and of
 // how many more once it has stopped.
 TEST_F(SingleInstanceTest, AFloodOfIdleConnectionsIsLoggedOncePerFlood) {
@@ -580,33 +547,6 @@ TEST_F(SingleInstanceTest, ARequestThatArrivedWhileTheLoopWasBusyIsNotDroppedAtI
     EXPECT_GT(::recv(peer, reply, sizeof reply, MSG_DONTWAIT), 0);
     EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{});
     ::close(peer);
-}
-
-// A start waited behind a long handler and gave up: it has told its user the request failed, so
-// the request is not run afterwards.
-TEST_F(SingleInstanceTest, ARequestWhoseStartStoppedWaitingIsNotRun) {
-    InstanceServer server(*InstanceLock::acquire(location), scheduler);
-    std::vector<std::string> ran;
-    int gaveUp = -1;
-    ASSERT_TRUE(server.start([&](const InstanceRequest& request) {
-        ran.push_back(request.arguments.at(0));
-        // The first handler runs long; meanwhile the other start's time is up and it closes.
-        if (gaveUp >= 0) ::close(std::exchange(gaveUp, -1));
-        return InstanceReply{"done", 0};
-    }));
-    const int first = connectPeer(location);
-    gaveUp = connectPeer(location);
-    ASSERT_GE(first, 0);
-    ASSERT_GE(gaveUp, 0);
-    for (auto [peer, verb] : {std::pair{first, "save-workspace"}, std::pair{gaveUp, "apply-layout"}}) {
-        const std::string request = InstanceMessage::encode(InstanceRequest{{verb}, ""});
-        ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
-    }
-    serveUntil([&] { return gaveUp < 0 && server.connectionCount() == 0; });
-    serveUntil([] { return false; }, 100ms);
-    EXPECT_EQ(ran, std::vector<std::string>{"save-workspace"});
-    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Dropped a request whose start had stopped waiting for it"});
-    ::close(first);
 }
 
 // Starts in bursts at an instance whose every request keeps its loop busy a while (saves of

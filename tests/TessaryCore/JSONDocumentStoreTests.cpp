@@ -359,20 +359,3 @@ TEST(JSONDocumentStore, AFileFarLargerThanAnyDocumentIsRefusedUnreadAndKept) {
     EXPECT_TRUE(store.load().hasValue());
 }
 
-TEST(JSONDocumentStore, PeekingChangesNothing) {
-    TemporaryFolder folder;
-    JSONDocumentStore<Versioned> store(folder / "rules.json");
-    writeFile(store.url(), "{ damaged");
-    writeFile(folder / ".rules.json.AbC123", "a save cut short");
-    std::filesystem::last_write_time(folder / ".rules.json.AbC123",
-                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
-    const auto peeked = store.peek();
-    ASSERT_FALSE(peeked.hasValue());
-    EXPECT_EQ(peeked.error().code, Code::decodingFailed);
-    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{".rules.json.AbC123", "rules.json"}));
-    EXPECT_FALSE(store.isOffLimits());
-
-    writeFile(store.url(), "{\"version\": 2, \"title\": \"Later\", \"more\": 1}");
-    EXPECT_EQ(store.peek().value(), (Versioned{1, "Later"}));
-    EXPECT_TRUE(store.save(Versioned{1, "Mine"}).hasValue()) << "a peek puts nothing off limits";
-}
