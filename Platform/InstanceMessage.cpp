@@ -14,7 +14,9 @@ std::string InstanceMessage::encode(const InstanceRequest& request) {
 }
 
 std::string InstanceMessage::encode(const InstanceReply& reply) {
-    return json::dumpCompact({{"status", reply.status}, {"text", validUTF8(reply.text)}}) + "\n";
+    json::Json value{{"status", reply.status}, {"text", validUTF8(reply.text)}};
+    if (!reply.note.empty()) value["note"] = validUTF8(reply.note);
+    return json::dumpCompact(value) + "\n";
 }
 
 std::optional<InstanceRequest> InstanceMessage::decodeRequest(std::string_view line) {
@@ -32,13 +34,14 @@ std::optional<InstanceRequest> InstanceMessage::decodeRequest(std::string_view l
 }
 
 std::optional<InstanceReply> InstanceMessage::decodeReply(std::string_view line) {
-    if (line.size() >= maximumSize) return std::nullopt;
+    if (line.size() >= maximumReplySize) return std::nullopt;
     try {
         const json::Json value = json::parse(line);
         json::asObject(value, "reply");
         const std::int64_t status = json::requireInt64(value, "status");
         if (status < std::numeric_limits<int>::min() || status > std::numeric_limits<int>::max()) return std::nullopt;
-        return InstanceReply{json::requireString(value, "text"), static_cast<int>(status)};
+        return InstanceReply{json::requireString(value, "text"), static_cast<int>(status),
+                             json::optionalString(value, "note").value_or("")};
     } catch (const json::DecodingError&) {
         return std::nullopt;
     }

@@ -178,9 +178,21 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
     return std::make_unique<StatusItemController>(std::move(hooks));
 }
 
-// What succeeded is the answer asked for (a list, a count): standard output; the rest is why not.
+// What succeeded is the answer asked for (a list, a count): standard output; the rest is why not,
+// and a note (why a list is empty) goes beside it on standard error.
 void printReply(const InstanceReply& reply) {
     if (!reply.text.empty()) std::fprintf(reply.status == 0 ? stdout : stderr, "%s\n", reply.text.c_str());
+    if (!reply.note.empty()) std::fprintf(stderr, "%s\n", reply.note.c_str());
+}
+
+// The instance's folder: $XDG_RUNTIME_DIR's, else one in /tmp that every start of the user's finds.
+Expected<InstanceLocation, std::string> locateInstance(const std::string& display, const Logger& log) {
+    auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display);
+    if (location) return location;
+    auto fallback = InstanceLocation::locate(InstanceLocation::fallbackRuntimeDirectory(), display);
+    if (!fallback) return unexpected(location.error() + "; " + fallback.error());
+    log.debug("No runtime folder (" + location.error() + "): the instance is found in " + fallback->folder.string());
+    return fallback;
 }
 
 // An action asked of an instance that does not run: answered here from the stored documents and
@@ -222,7 +234,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::optional<InstanceLock> lock;
-    if (auto location = InstanceLocation::locate(XDGDirectories::runtimeDirectory(), display)) {
+    if (auto location = locateInstance(display, log)) {
         auto outcome = InstanceClient::becomeOrForward(*location, request);
         if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
             printReply(*reply);
@@ -439,6 +451,13 @@ int main(int argc, char** argv) {
         });
 
         delegate.launch();
+        // The settings file is read before the delegate exists: its damage is told once there is one.
+        if (const auto& aside = defaults.setAside()) {
+            DocumentStoreError damaged{DocumentStoreError::Code::decodingFailed, defaults.path(), {}};
+            damaged.copy = aside->path;
+            damaged.newCopy = aside->isNew;
+            delegate.tellAboutDocument(DocumentTrouble{damaged, ZoneService::localized("its settings at their defaults")});
+        }
         // Registered after the launch built the services, so that what saving uses was made before
         // it and is destroyed after it runs.
         std::atexit(saveOnExit);

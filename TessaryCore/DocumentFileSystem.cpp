@@ -1,9 +1,11 @@
 #include "TessaryCore/DocumentFileSystem.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include <fcntl.h>
@@ -94,6 +96,8 @@ Expected<std::optional<std::string>, std::error_code> PosixDocumentFileSystem::r
     // (and a pipe would block the main loop).
     if (S_ISDIR(info.st_mode)) return unexpected(std::make_error_code(std::errc::is_a_directory));
     if (!S_ISREG(info.st_mode)) return unexpected(notARegularFileError());
+    const auto tooLarge = std::make_error_code(std::errc::file_too_large);
+    if (static_cast<std::uintmax_t>(info.st_size) > maximumFileSize) return unexpected(tooLarge);
 
     std::string contents;
     contents.reserve(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0));
@@ -105,6 +109,8 @@ Expected<std::optional<std::string>, std::error_code> PosixDocumentFileSystem::r
             return unexpected(lastError());
         }
         if (count == 0) break;
+        // A file that grows while it is read is held to the same limit.
+        if (contents.size() + static_cast<std::size_t>(count) > maximumFileSize) return unexpected(tooLarge);
         contents.append(buffer, static_cast<std::size_t>(count));
     }
     return std::optional<std::string>(std::move(contents));
@@ -182,6 +188,65 @@ std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
     syncFolder(folder);
     return {};
+}
+
+namespace {
+
+// "20250314T092653Z" for the moment a file was last written, so that copies sort by age by name.
+std::string setAsideStamp(const struct stat& info) {
+    std::tm utc{};
+    const std::time_t seconds = info.st_mtim.tv_sec;
+    ::gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
+    return text;
+}
+
+// The earlier copies of a damaged file, oldest first.
+std::vector<std::filesystem::path> earlierCopies(const std::filesystem::path& copy) {
+    const std::string prefix = copy.filename().string() + "-";
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(copy.parent_path(), error)) {
+        if (entry.path().filename().string().starts_with(prefix) && entry.is_regular_file(error)) {
+            found.push_back(entry.path());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+}  // namespace
+
+Expected<SetAsideCopy, std::error_code> setAsideDamaged(DocumentFileSystem& files, const std::filesystem::path& path,
+                                                        std::string_view bytes) {
+    std::filesystem::path copy = path;
+    copy += ".unreadable";
+    struct stat info {};
+    if (::stat(copy.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) return unexpected(std::make_error_code(std::errc::file_exists));
+        const auto earlier = files.readFile(copy);
+        if (earlier && earlier.value() && *earlier.value() == bytes) return SetAsideCopy{copy, false};
+        // Another damage (or one that cannot be read to compare): it stays, under a name of its own.
+        std::filesystem::path renamed = copy;
+        renamed += "-" + setAsideStamp(info);
+        for (int clash = 2; ::access(renamed.c_str(), F_OK) == 0 && clash < 100; ++clash) {
+            renamed = copy;
+            renamed += "-" + setAsideStamp(info) + "-" + std::to_string(clash);
+        }
+        if (::rename(copy.c_str(), renamed.c_str()) != 0) return unexpected(lastError());
+        auto kept = earlierCopies(copy);
+        // The first damage most likely holds the user's own data, so the oldest stays with the newest.
+        while (kept.size() > keptEarlierCopies) {
+            std::error_code ignored;
+            std::filesystem::remove(kept[1], ignored);
+            kept.erase(kept.begin() + 1);
+        }
+    } else if (errno != ENOENT) {
+        return unexpected(lastError());
+    }
+    if (const auto code = files.writeAtomically(copy, bytes)) return unexpected(code);
+    return SetAsideCopy{copy, true};
 }
 
 void PosixDocumentFileSystem::removeStaleTemporaries(const std::filesystem::path& path) {

@@ -2,7 +2,11 @@
 
 // The few file operations the document store needs, behind an interface so that tests can make a
 // file fail in ways the real file system will not on demand (an I/O error on read, a full disk).
+//
+// Reads stop at maximumFileSize: the program writes nothing near it, so a file past it is no
+// document of ours (or one grown beyond use), and reading it whole would take the program's memory.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -16,10 +20,15 @@ namespace tessary {
 
 class DocumentFileSystem {
 public:
+    // Far above what the program writes (a 400-placement memory is some 100 kB, thousands of
+    // workspaces a few MB); the sync folder's values have the same limit.
+    static constexpr std::uintmax_t maximumFileSize = 16 * 1024 * 1024;
+
     virtual ~DocumentFileSystem() = default;
 
     // The whole file; nothing when no file exists at the path; the error when it exists but cannot
-    // be read (permissions, a folder in its place, an I/O error).
+    // be read (permissions, a folder in its place, an I/O error; file_too_large past maximumFileSize,
+    // found before anything is read).
     virtual Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) = 0;
     // Creates the folder and every missing parent; an existing folder is no error.
     virtual std::error_code createDirectories(const std::filesystem::path& folder) = 0;
@@ -53,5 +62,23 @@ public:
 
 // The error of a read that finds something other than a regular file (a pipe, a device, a socket).
 std::error_code notARegularFileError();
+
+// Where the bytes of a damaged file were kept.
+struct SetAsideCopy {
+    std::filesystem::path path;
+    // False when the copy held these very bytes already: the same damage, met again.
+    bool isNew = true;
+};
+
+// How many earlier copies of a damaged file are kept beside the newest one.
+inline constexpr std::size_t keptEarlierCopies = 5;
+
+// Keeps the bytes of the damaged file at `path` beside it, in NAME.unreadable. An earlier copy there
+// that holds other bytes (an earlier damage, perhaps the only trace of the user's own data) is never
+// replaced: it is first renamed to NAME.unreadable-YYYYMMDDTHHMMSSZ, the time it was set aside.
+// Of the renamed copies the oldest and the newest stay, keptEarlierCopies in all. Anything but a
+// regular file at NAME.unreadable is left alone, and the copy fails.
+Expected<SetAsideCopy, std::error_code> setAsideDamaged(DocumentFileSystem& files, const std::filesystem::path& path,
+                                                        std::string_view bytes);
 
 }  // namespace tessary

@@ -1,6 +1,21 @@
 #include "TessaryCore/JSONDocumentStore.h"
 
+#include <cerrno>
+#include <cstdio>
+
 namespace tessary {
+
+namespace {
+
+// "51.4 MB", "16 MB": in megabytes of 2^20 bytes, as the limit is set, one decimal when not whole.
+std::string megabytes(std::uintmax_t bytes) {
+    char text[32];
+    const double value = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    std::snprintf(text, sizeof text, value == static_cast<double>(bytes / (1024 * 1024)) ? "%.0f MB" : "%.1f MB", value);
+    return text;
+}
+
+}  // namespace
 
 std::string DocumentStoreError::text() const {
     const std::string name = path.filename().string();
@@ -19,6 +34,11 @@ std::string DocumentStoreError::text() const {
             return subject + " could not be saved" + because;
         case Code::fileOffLimits:
             return subject + " was not saved because it could not be read earlier; it is left as it is.";
+        case Code::tooLarge:
+            return subject + " is " + megabytes(size) + ", larger than the " +
+                   megabytes(DocumentFileSystem::maximumFileSize) + " Tessary reads; it is left as it is.";
+        case Code::newerVersion:
+            return subject + " was written by a newer version of Tessary; it is left as it is.";
     }
     return subject + " could not be used" + because;
 }
@@ -36,20 +56,73 @@ DocumentStoreError JSONDocumentFile::error(DocumentStoreError::Code code, std::s
     return DocumentStoreError{code, url_, std::move(detail)};
 }
 
+DocumentStoreError JSONDocumentFile::troubled(DocumentStoreError trouble) {
+    trouble_ = trouble;
+    return trouble;
+}
+
+Expected<std::optional<std::string>, DocumentStoreError> JSONDocumentFile::lookAtBytes() const {
+    auto bytes = files_->readFile(url_);
+    if (bytes) return std::move(bytes.value());
+    if (bytes.error() == std::errc::file_too_large) {
+        DocumentStoreError trouble = error(DocumentStoreError::Code::tooLarge, bytes.error().message());
+        std::error_code ignored;
+        trouble.size = std::filesystem::file_size(url_, ignored);
+        if (ignored) trouble.size = DocumentFileSystem::maximumFileSize + 1;
+        return unexpected(std::move(trouble));
+    }
+    return unexpected(error(DocumentStoreError::Code::readFailed, bytes.error().message()));
+}
+
 Expected<std::optional<std::string>, DocumentStoreError> JSONDocumentFile::readBytes() {
     files_->removeStaleTemporaries(url_);
-    auto bytes = files_->readFile(url_);
+    auto bytes = lookAtBytes();
     if (!bytes) {
-        offLimits_ = true;
-        return unexpected(error(DocumentStoreError::Code::readFailed, bytes.error().message()));
+        refusal_ = DocumentStoreError::Code::fileOffLimits;
+        return unexpected(troubled(bytes.error()));
     }
-    return std::move(bytes.value());
+    return bytes;
 }
 
 DocumentStoreError JSONDocumentFile::setAside(const std::string& bytes, std::string decodingError) {
+    DocumentStoreError trouble = error(DocumentStoreError::Code::decodingFailed, std::move(decodingError));
     // Only once the bytes are safe in the copy may the owner's fresh document replace the file.
-    offLimits_ = static_cast<bool>(files_->writeAtomically(unreadableURL(), bytes));
-    return error(DocumentStoreError::Code::decodingFailed, std::move(decodingError));
+    if (auto kept = setAsideDamaged(*files_, url_, bytes)) {
+        trouble.copy = kept.value().path;
+        trouble.newCopy = kept.value().isNew;
+    } else {
+        refusal_ = DocumentStoreError::Code::fileOffLimits;
+    }
+    return troubled(std::move(trouble));
+}
+
+DocumentStoreError JSONDocumentFile::keepNewer(std::int64_t version, std::string detail) {
+    refusal_ = DocumentStoreError::Code::newerVersion;
+    DocumentStoreError trouble = error(DocumentStoreError::Code::newerVersion, std::move(detail));
+    trouble.version = version;
+    return troubled(std::move(trouble));
+}
+
+Expected<void, DocumentStoreError> JSONDocumentFile::refusedSave() const {
+    DocumentStoreError refused = error(*refusal_, {});
+    if (trouble_) {
+        refused.version = trouble_->version;
+        refused.size = trouble_->size;
+    }
+    return unexpected(std::move(refused));
+}
+
+std::optional<std::int64_t> JSONDocumentFile::versionAbove(const json::Json& value, std::int64_t current) {
+    if (!value.is_object()) return std::nullopt;
+    const auto found = value.find("version");
+    if (found == value.end()) return std::nullopt;
+    try {
+        // Read as the decoders read it (2.0 is 2); one that is no integer is the decoder's to refuse.
+        const std::int64_t version = json::asInt64(*found, "version");
+        return version > current ? std::optional<std::int64_t>(version) : std::nullopt;
+    } catch (const json::DecodingError&) {
+        return std::nullopt;
+    }
 }
 
 Expected<void, DocumentStoreError> JSONDocumentFile::writeBytes(std::string_view bytes) {

@@ -2,15 +2,23 @@
 
 // Loads and saves one JSON document file. The text is pretty-printed with the keys sorted at every
 // level, so equal documents give identical files, and it replaces the file atomically. A file that
-// does not decode is copied aside byte for byte (NAME.unreadable) before its error is returned.
+// does not decode is copied aside byte for byte (NAME.unreadable; an earlier copy holding another
+// damage is kept under a dated name, see setAsideDamaged) before its error is returned.
 // A load first removes the temporaries that interrupted saves of this file left behind.
 //
 // A file that exists but cannot be used and whose bytes are not safe elsewhere (it cannot be read
-// at all, or its unreadable copy could not be written) is off limits for the rest of the session:
-// the owner works on in memory, and every save to it is refused, so that the empty or starter
-// document the owner starts from never replaces the user's file.
+// at all, it is larger than DocumentFileSystem::maximumFileSize, or its unreadable copy could not be
+// written) is off limits for the rest of the session: the owner works on in memory, and every save
+// to it is refused, so that the empty or starter document the owner starts from never replaces the
+// user's file.
+//
+// A document whose "version" is above the document type's currentVersion was written by a newer
+// program: it is decoded as far as this one can (keys it does not know are passed over), handed out
+// with this program's version (what it holds is what this program could read of it), and never
+// written: every save is refused until a later load finds a document of this version or none.
 
 #include <concepts>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -39,6 +47,10 @@ struct DocumentStoreError {
         writeFailed,
         // A save to a file that could not be read earlier in this session, refused.
         fileOffLimits,
+        // The file is larger than any document the program reads; nothing of it was read.
+        tooLarge,
+        // A newer program wrote the file: on load, whether or not it decoded; on save, refused.
+        newerVersion,
     };
 
     Code code;
@@ -46,6 +58,14 @@ struct DocumentStoreError {
     std::filesystem::path path;
     // The cause in words: the system's error text or the decoding error.
     std::string detail;
+    // decodingFailed: where the bytes were kept (empty when the copy failed), and whether they were
+    // new there (false for the same damage met at an earlier load).
+    std::filesystem::path copy{};
+    bool newCopy = false;
+    // tooLarge: the file's size in bytes.
+    std::uintmax_t size = 0;
+    // newerVersion: the version the file says it is.
+    std::int64_t version = 0;
 
     // The user-visible sentence.
     std::string text() const;
@@ -70,23 +90,41 @@ public:
     const std::filesystem::path& url() const { return url_; }
     // The file's name with ".unreadable" appended (layouts.json.unreadable).
     std::filesystem::path unreadableURL() const;
-    // True after a load found the file unusable and its bytes not kept elsewhere; saves are refused
-    // until a later load succeeds or finds no file.
-    bool isOffLimits() const { return offLimits_; }
+    // True after a load found the file unusable and its bytes not kept elsewhere, or written by a
+    // newer program; saves are refused until a later load succeeds or finds no file.
+    bool isOffLimits() const { return refusal_.has_value(); }
+    // What the last load found wrong with the file, whether or not it gave a document: the read or
+    // decoding error, tooLarge, or newerVersion (also for a newer document that decoded).
+    const std::optional<DocumentStoreError>& loadTrouble() const { return trouble_; }
 
 protected:
-    // The file's bytes, nothing when there is no file, or the read error (which puts the file off limits).
+    // The file's bytes, nothing when there is no file, or the read error (which puts the file off
+    // limits) after a load's cleanup of stale temporaries.
     Expected<std::optional<std::string>, DocumentStoreError> readBytes();
+    // The same without touching anything: no cleanup, no effect on later saves.
+    Expected<std::optional<std::string>, DocumentStoreError> lookAtBytes() const;
     // After a decoding failure: keeps the bytes beside the file, or puts the file off limits.
     DocumentStoreError setAside(const std::string& bytes, std::string decodingError);
-    void loaded() { offLimits_ = false; }
+    // A newer program's file: read, never written.
+    DocumentStoreError keepNewer(std::int64_t version, std::string detail);
+    void loaded() {
+        refusal_.reset();
+        trouble_.reset();
+    }
     Expected<void, DocumentStoreError> writeBytes(std::string_view bytes);
     DocumentStoreError error(DocumentStoreError::Code code, std::string detail) const;
+    Expected<void, DocumentStoreError> refusedSave() const;
+    // The document's version when it is an integer above `current`.
+    static std::optional<std::int64_t> versionAbove(const json::Json& value, std::int64_t current);
 
 private:
+    DocumentStoreError troubled(DocumentStoreError trouble);
+
     std::filesystem::path url_;
     std::shared_ptr<DocumentFileSystem> files_;
-    bool offLimits_ = false;
+    // Why saves are refused (fileOffLimits or newerVersion); nothing while they are not.
+    std::optional<DocumentStoreError::Code> refusal_;
+    std::optional<DocumentStoreError> trouble_;
 };
 
 template <JSONDocument Document>
@@ -94,27 +132,53 @@ class JSONDocumentStore : public JSONDocumentFile {
 public:
     using JSONDocumentFile::JSONDocumentFile;
 
+    // What a document's text holds, as far as this program can read it.
+    struct Reading {
+        Expected<Document, DocumentStoreError> document;
+        // The version a newer program wrote it as; nothing for this program's own and older ones.
+        std::optional<std::int64_t> newerVersion;
+    };
+
     // The document; nothing when no file exists; an error when the file exists but cannot be read
-    // or decoded (after a decoding error the bytes are in unreadableURL()).
+    // or decoded (after a decoding error the bytes are in unreadableURL()). A newer program's
+    // document comes back as far as it decodes, and the store will not write it (loadTrouble()).
     Expected<std::optional<Document>, DocumentStoreError> load() {
         auto bytes = readBytes();
         if (!bytes) return unexpected(bytes.error());
-        if (!bytes.value()) {
-            loaded();
-            return std::optional<Document>();
-        }
-        auto document = decode(*bytes.value());
-        if (!document) return unexpected(setAside(*bytes.value(), document.error().detail));
         loaded();
-        return std::optional<Document>(std::move(document.value()));
+        if (!bytes.value()) return std::optional<Document>();
+        Reading reading = read(*bytes.value());
+        if (reading.newerVersion) {
+            // Never set aside: nothing is wrong with it, and it is never written over.
+            DocumentStoreError trouble = keepNewer(*reading.newerVersion,
+                                                   reading.document ? std::string() : reading.document.error().detail);
+            if (!reading.document) return unexpected(std::move(trouble));
+        } else if (!reading.document) {
+            return unexpected(setAside(*bytes.value(), reading.document.error().detail));
+        }
+        return std::optional<Document>(std::move(reading.document.value()));
+    }
+
+    // What load() would give, changing nothing: no copy of a damaged file, no cleanup, no effect on
+    // later saves. For those who only look (the command line without a running program).
+    Expected<std::optional<Document>, DocumentStoreError> peek() const {
+        auto bytes = lookAtBytes();
+        if (!bytes) return unexpected(bytes.error());
+        if (!bytes.value()) return std::optional<Document>();
+        Reading reading = read(*bytes.value());
+        if (reading.document) return std::optional<Document>(std::move(reading.document.value()));
+        DocumentStoreError failure = error(DocumentStoreError::Code::decodingFailed, reading.document.error().detail);
+        if (reading.newerVersion) {
+            failure.code = DocumentStoreError::Code::newerVersion;
+            failure.version = *reading.newerVersion;
+        }
+        return unexpected(std::move(failure));
     }
 
     // Creates the folder, encodes the whole document in memory, then replaces the file atomically.
     // An error leaves the previous file as it was.
     Expected<void, DocumentStoreError> save(const Document& document) {
-        if (isOffLimits()) {
-            return unexpected(error(DocumentStoreError::Code::fileOffLimits, {}));
-        }
+        if (isOffLimits()) return refusedSave();
         auto text = encode(document);
         if (!text) return unexpected(DocumentStoreError{text.error().code, url(), text.error().detail});
         return writeBytes(text.value());
@@ -131,14 +195,28 @@ public:
         }
     }
 
-    static Expected<Document, DocumentStoreError> decode(std::string_view text) {
+    static Expected<Document, DocumentStoreError> decode(std::string_view text) { return read(text).document; }
+
+    // The document and whether a newer program wrote it (its "version" above currentVersion).
+    static Reading read(std::string_view text) {
+        const auto failed = [](const char* what) {
+            return unexpected(DocumentStoreError{DocumentStoreError::Code::decodingFailed, {}, what});
+        };
+        std::optional<std::int64_t> newer;
         try {
-            return Document::fromJSON(json::parse(text));
+            const json::Json value = json::parse(text);
+            if constexpr (requires { Document::currentVersion; }) newer = versionAbove(value, Document::currentVersion);
+            Document document = Document::fromJSON(value);
+            // What is held now is what this program could read of it.
+            if constexpr (requires { Document::currentVersion; }) {
+                if (newer) document.version = Document::currentVersion;
+            }
+            return {std::move(document), newer};
         } catch (const json::DecodingError& failure) {
-            return unexpected(DocumentStoreError{DocumentStoreError::Code::decodingFailed, {}, failure.what()});
+            return {failed(failure.what()), newer};
         } catch (const json::Json::exception& failure) {
             // A decoder that reached into the JSON unchecked: still outside input that does not decode.
-            return unexpected(DocumentStoreError{DocumentStoreError::Code::decodingFailed, {}, failure.what()});
+            return {failed(failure.what()), newer};
         }
     }
 };

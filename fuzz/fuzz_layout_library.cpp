@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
 
@@ -11,6 +12,12 @@ using namespace tessary;
 // Arbitrary bytes as a layouts document (a file or a synchronised value), then what the zone service
 // does with one: migrate it, look layouts up, lay them out, merge it, write it back.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // A newer version's library is held as this version's: a copy of it written anywhere (the sync
+    // folder) never claims the newer version.
+    const auto reading = JSONDocumentStore<LayoutLibrary>::read(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (reading.newerVersion && reading.document && reading.document.value().version != LayoutLibrary::currentVersion) {
+        std::abort();
+    }
     LayoutLibrary library;
     try {
         library = LayoutLibrary::fromJSON(json::parse(std::string_view(reinterpret_cast<const char*>(data), size)));

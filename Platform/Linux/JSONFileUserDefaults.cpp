@@ -152,14 +152,17 @@ void JSONFileUserDefaults::load() {
         for (const auto& [key, entry] : document.items()) entries_.emplace(key, entry);
         return;
     } catch (const json::DecodingError& failure) {
-        const fs::path aside = path_.string() + ".unreadable";
-        if (const auto copyError = writeAtomically(aside, text)) {
+        // Kept as the documents are: NAME.unreadable, an earlier copy of another damage kept dated.
+        const auto kept = setAsideDamaged(files(), path_, text);
+        if (!kept) {
             writable_ = false;
             log_.error("Cannot read " + path_.string() + " (" + failure.what() + ") and cannot set it aside (" +
-                       *copyError + "); it is left as it is and settings are not written there");
+                       kept.error().message() + "); it is left as it is and settings are not written there");
         } else {
-            log_.error("Cannot read " + path_.string() + " (" + failure.what() + "); it was copied to " +
-                       aside.string() + " and settings start afresh");
+            setAside_ = kept.value();
+            log_.error("Cannot read " + path_.string() + "; it was set aside as " + kept.value().path.string() +
+                       (kept.value().isNew ? "" : " (as at an earlier start)") +
+                       " and settings start afresh. The parser's message: " + failure.what());
         }
     }
 }

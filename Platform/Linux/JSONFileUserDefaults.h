@@ -2,10 +2,12 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "Platform/Logger.h"
 #include "Platform/UserDefaults.h"
+#include "TessaryCore/DocumentFileSystem.h"
 #include "TessaryCore/JSONCoding.h"
 
 namespace tessary {
@@ -16,9 +18,10 @@ namespace tessary {
 // plain JSON; data is {"data": "text"} when the bytes are UTF-8 text and {"base64": "..."}
 // otherwise. Entries of any other form are kept as they are and written back untouched.
 //
-// A file that does not parse as a JSON object is copied aside as "<name>.unreadable" before the
-// first write replaces it; when that copy fails, or the file exists but cannot be read, changes are
-// kept in memory only and the file is never written, so nothing the user had is lost blindly.
+// A file that does not parse as a JSON object is copied aside as "<name>.unreadable" (an earlier
+// copy of another damage kept under a dated name, as for the documents) before the first write
+// replaces it; when that copy fails, or the file exists but cannot be read, changes are kept in
+// memory only and the file is never written, so nothing the user had is lost blindly.
 class JSONFileUserDefaults final : public UserDefaults {
 public:
     explicit JSONFileUserDefaults(std::filesystem::path path);
@@ -30,6 +33,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // False when changes cannot reach the file (see above); they are still kept in memory.
     bool isWritable() const { return writable_; }
+    // Where a damaged file was set aside at construction, for the user to be told.
+    const std::optional<SetAsideCopy>& setAside() const { return setAside_; }
 
     std::optional<UserDefaultsValue> object(std::string_view key) const override;
     bool contains(std::string_view key) const override;
@@ -44,6 +49,7 @@ private:
     std::filesystem::path path_;
     std::map<std::string, json::Json, std::less<>> entries_;
     bool writable_ = true;
+    std::optional<SetAsideCopy> setAside_;
     Logger log_{"UserDefaults"};
 };
 

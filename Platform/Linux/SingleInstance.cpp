@@ -13,6 +13,8 @@
 #include <random>
 #include <thread>
 
+#include "Platform/Logger.h"
+
 namespace tessary {
 
 namespace fs = std::filesystem;
@@ -24,6 +26,27 @@ std::string errnoText(int error) { return std::strerror(error); }
 // A folder that exists as a real folder (not a link) of this user's.
 bool isOwnFolder(const fs::path& folder, struct stat& info) {
     return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+}
+
+// Whether the file at the path is this user's own, of the kind asked for (S_IFSOCK, S_IFREG), not a
+// link; nothing when there is no file.
+std::optional<bool> isOwnFile(const fs::path& path, mode_t kind) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return (info.st_mode & S_IFMT) == kind && info.st_uid == ::getuid();
+}
+
+// Moves a file that is not this user's (or not of its kind) out of the way of ours. Only a folder
+// opened up to others can hold one; the folder is ours, so the rename is allowed.
+void setAsideForeign(const fs::path& path) {
+    fs::path aside = path;
+    aside += ".not-ours";
+    const Logger log("Instance");
+    if (::rename(path.c_str(), aside.c_str()) == 0) {
+        log.error("Set aside " + path.string() + ", which was not this user's own, as " + aside.string());
+    } else {
+        log.error("Cannot set aside " + path.string() + ", which is not this user's own: " + errnoText(errno));
+    }
 }
 
 using Clock = std::chrono::steady_clock;
@@ -84,10 +107,22 @@ Expected<InstanceLocation, std::string> InstanceLocation::locate(const std::opti
     return location;
 }
 
+fs::path InstanceLocation::fallbackRuntimeDirectory() {
+    // Every start of the user's must find the same folder: /tmp, not $TMPDIR.
+    const fs::path folder = "/tmp/tessary-runtime-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    return folder;
+}
+
 std::optional<InstanceLock> InstanceLock::acquire(const InstanceLocation& location) {
+    // Another user's lock file, left in a folder that was open to others, would hold every start
+    // off for good: it goes, and ours takes its place.
+    if (isOwnFile(location.lock, S_IFREG) == false) setAsideForeign(location.lock);
     const int descriptor = ::open(location.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (descriptor < 0) return std::nullopt;
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid() ||
+        ::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         ::close(descriptor);
         return std::nullopt;
     }
@@ -135,6 +170,14 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
         return unexpected(ForwardError{ForwardError::Code::failed, what});
     };
 
+    // Nothing is connected to that is not this user's own socket: whoever made it would learn of
+    // the start. Set aside, it makes room for the instance's own, which it makes anew when it sees
+    // its file gone.
+    const auto ownSocket = isOwnFile(location.socket, S_IFSOCK);
+    if (ownSocket != true) {
+        if (ownSocket == false) setAsideForeign(location.socket);
+        return unexpected(ForwardError{ForwardError::Code::notListening, "no socket of this user's"});
+    }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
@@ -165,8 +208,10 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
     }
 
     std::string received;
+    // Where the search for the line's end goes on: a long reply arrives in many pieces.
+    std::size_t searched = 0;
     for (;;) {
-        if (const auto newline = received.find('\n'); newline != std::string::npos) {
+        if (const auto newline = received.find('\n', searched); newline != std::string::npos) {
             auto reply = InstanceMessage::decodeReply(std::string_view(received).substr(0, newline));
             if (!reply) return fail("the running instance gave an unreadable reply");
             if (*reply == busyReply()) {
@@ -174,9 +219,10 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
             }
             return *reply;
         }
-        if (received.size() >= InstanceMessage::maximumSize) return fail("the running instance's reply is too long");
+        searched = received.size();
+        if (received.size() >= InstanceMessage::maximumReplySize) return fail("the running instance's reply is too long");
         if (!waitFor(descriptor, POLLIN, deadline)) return fail("the running instance does not answer");
-        char buffer[4096];
+        char buffer[65536];
         const ssize_t n = ::recv(descriptor, buffer, sizeof buffer, 0);
         if (n > 0) {
             received.append(buffer, static_cast<std::size_t>(n));
@@ -190,7 +236,8 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
 
 InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& location,
                                                         const InstanceRequest& request,
-                                                        std::chrono::milliseconds patience) {
+                                                        std::chrono::milliseconds patience,
+                                                        std::chrono::milliseconds replyPatience) {
     const auto deadline = Clock::now() + patience;
     std::minstd_rand random(std::random_device{}());
     std::uniform_int_distribution<int> pause(0, 45);
@@ -199,7 +246,7 @@ InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& 
             lock->removeStaleSocket();
             return std::move(*lock);
         }
-        auto reply = send(location, request, std::chrono::seconds(5));
+        auto reply = send(location, request, replyPatience);
         if (reply) return std::move(reply.value());
         const ForwardError::Code code = reply.error().code;
         if (code == ForwardError::Code::failed || Clock::now() >= deadline) return reply.error();

@@ -18,7 +18,9 @@
 // request), tries again after a short, varied pause, until its time is up. Neither case ran the
 // request, so trying again never runs it twice.
 //
-// The socket's peer must run as the same user, on either side.
+// The socket's peer must run as the same user, on either side. A start connects only to a socket
+// file of its user's own; a lock or socket file of another user's (a folder opened up to others can
+// hold one) is renamed out of the way (NAME.not-ours), logged, and never stops a start.
 
 #include <sys/types.h>
 
@@ -45,6 +47,10 @@ struct InstanceLocation {
                                                           std::string_view display);
     // The file-name stem of a display: "local-0" for ":0" and ":0.1", "host-1" for "host:1".
     static std::string displayStem(std::string_view display);
+    // Where to look when there is no usable runtime folder ($XDG_RUNTIME_DIR unset, or not the
+    // user's own): /tmp/tessary-runtime-UID, made 0700 when missing, the same for every start of the
+    // user's (locate() still checks that it is theirs).
+    static std::filesystem::path fallbackRuntimeDirectory();
 };
 
 // The lock that makes this process the instance; released when destroyed.
@@ -93,10 +99,12 @@ struct InstanceClient {
 
     // Either this process becomes the instance (the lock), or the running instance answers (its
     // reply). A start that finds the instance not yet listening, or busy, tries again until the
-    // deadline.
+    // deadline; once its request is sent it waits `replyPatience` for the answer, then gives up
+    // and closes (the instance then never runs it).
     using Outcome = std::variant<InstanceLock, InstanceReply, ForwardError>;
     static Outcome becomeOrForward(const InstanceLocation& location, const InstanceRequest& request,
-                                   std::chrono::milliseconds patience = std::chrono::seconds(10));
+                                   std::chrono::milliseconds patience = std::chrono::seconds(10),
+                                   std::chrono::milliseconds replyPatience = std::chrono::seconds(5));
 };
 
 // The user id of a connected local socket's peer; nothing when it cannot be told.

@@ -1,8 +1,10 @@
 #include "Platform/Qt/InstanceServer.h"
 
 #include <QFileSystemWatcher>
+#include <QMetaObject>
 #include <QSocketNotifier>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -31,6 +33,12 @@ void retire(QSocketNotifier* notifier) {
     notifier->deleteLater();
 }
 
+// Whether the peer has closed its end for good (not merely shut its sending side).
+bool peerGone(int descriptor) {
+    pollfd entry{descriptor, POLLOUT, 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLHUP | POLLERR)) != 0;
+}
+
 // Reads at most this much per wake-up, so that a peer that never stops sending cannot hold the
 // main loop; the notifier fires again for the rest.
 constexpr std::size_t readBatch = 64 * 1024;
@@ -42,6 +50,7 @@ InstanceServer::InstanceServer(InstanceLock lock, Scheduler& scheduler)
 
 InstanceServer::~InstanceServer() {
     scheduler_.cancel(resume_);
+    for (auto& [line, flood] : floods_) scheduler_.cancel(flood.ebb);
     folderWatch_.reset();
     for (auto& [id, connection] : connections_) {
         scheduler_.cancel(connection.timeout);
@@ -165,7 +174,7 @@ void InstanceServer::accept() {
         }
         shortageLogged_ = false;
         if (peerUserID(descriptor) != ::getuid()) {
-            log_.error("Refused a connection from another user");
+            logOncePerFlood("Refused a connection from another user");
             ::close(descriptor);
             continue;
         }
@@ -196,7 +205,7 @@ bool InstanceServer::makeRoom(bool newcomerSent) {
     // Turned away cheaply, without a notifier of its own: the flood's case.
     if (!newcomerSent) return false;
     for (auto& [id, connection] : connections_) {
-        if (connection.answered) continue;
+        if (connection.phase != Phase::reading) continue;
         // Its request has not arrived whole, so nothing of it ran: its start may try again.
         sendBusy(connection.descriptor);
         drop(id);
@@ -212,17 +221,26 @@ void InstanceServer::admit(int descriptor, std::string early) {
     connection.buffer = std::move(early);
     connection.readable = new QSocketNotifier(descriptor, QSocketNotifier::Read, notifiers_.get());
     QObject::connect(connection.readable, &QSocketNotifier::activated, [this, id] { read(id); });
-    connection.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
-        log_.error("Dropped a request that did not arrive in time");
-        drop(id);
-    });
+    connection.timeout = scheduler_.schedule(requestTimeLimit, [this, id] { arrivalTimedOut(id); });
     read(id);
+}
+
+void InstanceServer::arrivalTimedOut(std::uint64_t id) {
+    connections_.at(id).timeout = {};
+    // The loop may have been busy all this while (another request's handler, a save): what arrived
+    // meanwhile counts, and only a request still incomplete is dropped.
+    read(id);
+    const auto found = connections_.find(id);
+    if (found == connections_.end() || found->second.phase != Phase::reading) return;
+    logOncePerFlood("Dropped a request that did not arrive in time");
+    drop(id);
 }
 
 void InstanceServer::read(std::uint64_t id) {
     auto found = connections_.find(id);
     if (found == connections_.end()) return;
     Connection& connection = found->second;
+    const bool reading = connection.phase == Phase::reading;
     bool ended = false;
     char bytes[4096];
     for (std::size_t taken = 0; taken < readBatch;) {
@@ -237,10 +255,10 @@ void InstanceServer::read(std::uint64_t id) {
         // One request per connection: what follows it is not another (nor, while the handler runs
         // a window's own loop, the same one again). It is still read, since a socket closed with
         // bytes unread resets its peer, which may then lose its reply.
-        if (!connection.answered) connection.buffer.append(bytes, static_cast<std::size_t>(n));
+        if (reading) connection.buffer.append(bytes, static_cast<std::size_t>(n));
         if (connection.buffer.size() >= InstanceMessage::maximumSize) break;
     }
-    if (connection.answered) {
+    if (!reading) {
         // The peer is gone, or only shut its side after its request: the reply is still sent (a
         // failure to send ends the connection, and so does the time limit on taking it).
         if (ended) connection.readable->setEnabled(false);
@@ -249,46 +267,105 @@ void InstanceServer::read(std::uint64_t id) {
     const auto newline = connection.buffer.find('\n');
     if (newline == std::string::npos) {
         if (connection.buffer.size() >= InstanceMessage::maximumSize) {
-            log_.error("Dropped a request over the size limit");
-            drop(id);
+            // Told, so that the start does not take the closed connection for a broken instance.
+            logOncePerFlood("Refused a request larger than " + std::to_string(InstanceMessage::maximumSize / 1024) + " kB");
+            if (ended) connection.readable->setEnabled(false);
+            respond(id, oversizedReply());
         } else if (ended) {
             drop(id);
         }
         return;
     }
-    scheduler_.cancel(connection.timeout);
-    connection.timeout = {};
     auto request = InstanceMessage::decodeRequest(std::string_view(connection.buffer).substr(0, newline));
     if (!request) {
-        log_.error("Dropped an unreadable request");
+        logOncePerFlood("Dropped an unreadable request");
         drop(id);
         return;
     }
-    connection.answered = true;
+    // Its turn comes in the order the requests arrived, one handler per turn of the loop, so that
+    // every other connection is read (and its time limit kept) between two handlers.
+    scheduler_.cancel(connection.timeout);
+    connection.timeout = {};
+    connection.phase = Phase::queued;
+    connection.request = std::move(*request);
     connection.buffer.clear();
+    connection.buffer.shrink_to_fit();
     if (ended) connection.readable->setEnabled(false);
-    // The handler may run a while (a window opens); the connection stays ours until it is answered.
-    const InstanceReply reply = handler_ ? handler_(*request) : InstanceReply{"not ready", 1};
-    const auto answered = connections_.find(id);
-    if (answered == connections_.end()) return;
-    // A peer that never takes its reply would otherwise keep the connection for ever.
-    answered->second.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
-        log_.error("Dropped a connection whose reply was not taken in time");
+    queue_.push_back(id);
+    scheduleTurn();
+}
+
+InstanceReply InstanceServer::oversizedReply() {
+    return {"tessary: the request is larger than " + std::to_string(InstanceMessage::maximumSize / 1024) + " kB", 1};
+}
+
+void InstanceServer::scheduleTurn() {
+    if (turnPending_ || queue_.empty()) return;
+    turnPending_ = true;
+    // The next turn of the loop, not a delay; gone with the server (the notifiers' parent).
+    QMetaObject::invokeMethod(
+        notifiers_.get(),
+        [this] {
+            turnPending_ = false;
+            runNext();
+        },
+        Qt::QueuedConnection);
+}
+
+void InstanceServer::runNext() {
+    while (!queue_.empty()) {
+        const std::uint64_t id = queue_.front();
+        queue_.pop_front();
+        const auto found = connections_.find(id);
+        if (found == connections_.end()) continue;
+        // A start that gave up waiting has told its user so: running its request now would do what
+        // the user was told did not happen.
+        if (peerGone(found->second.descriptor)) {
+            logOncePerFlood("Dropped a request whose start had stopped waiting for it");
+            drop(id);
+            continue;
+        }
+        const InstanceRequest request = std::move(*found->second.request);
+        found->second.request.reset();
+        found->second.phase = Phase::answering;
+        scheduleTurn();
+        // The handler may run a while (a window opens); the connection stays ours until it is answered.
+        const InstanceReply reply = handler_ ? handler_(request) : InstanceReply{"not ready", 1};
+        if (connections_.contains(id)) respond(id, reply);
+        return;
+    }
+}
+
+void InstanceServer::respond(std::uint64_t id, const InstanceReply& reply) {
+    Connection& connection = connections_.at(id);
+    scheduler_.cancel(connection.timeout);
+    connection.timeout = {};
+    connection.phase = Phase::answering;
+    connection.buffer.clear();
+    connection.reply = InstanceMessage::encode(reply);
+    write(id);
+}
+
+void InstanceServer::awaitTaking(std::uint64_t id) {
+    Connection& connection = connections_.at(id);
+    scheduler_.cancel(connection.timeout);
+    // A peer that never takes its reply would otherwise keep the connection for ever; one that
+    // takes a long reply piece by piece has the time limit again after each piece.
+    connection.timeout = scheduler_.schedule(requestTimeLimit, [this, id] {
+        logOncePerFlood("Dropped a connection whose reply was not taken in time");
         drop(id);
     });
-    answered->second.reply = InstanceMessage::encode(reply);
-    write(id);
 }
 
 void InstanceServer::write(std::uint64_t id) {
     auto found = connections_.find(id);
     if (found == connections_.end()) return;
     Connection& connection = found->second;
-    while (!connection.reply.empty()) {
-        const ssize_t n = ::send(connection.descriptor, connection.reply.data(), connection.reply.size(),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+    while (connection.sent < connection.reply.size()) {
+        const ssize_t n = ::send(connection.descriptor, connection.reply.data() + connection.sent,
+                                 connection.reply.size() - connection.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
-            connection.reply.erase(0, static_cast<std::size_t>(n));
+            connection.sent += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -297,12 +374,39 @@ void InstanceServer::write(std::uint64_t id) {
                 connection.writable = new QSocketNotifier(connection.descriptor, QSocketNotifier::Write, notifiers_.get());
                 QObject::connect(connection.writable, &QSocketNotifier::activated, [this, id] { write(id); });
             }
+            awaitTaking(id);
             return;
         }
         break;
     }
     // All sent, or the peer is gone: the reply was the connection's last word.
     drop(id);
+}
+
+void InstanceServer::logOncePerFlood(const std::string& line) {
+    auto [found, first] = floods_.try_emplace(line);
+    Flood& flood = found->second;
+    const auto now = scheduler_.now();
+    if (first) {
+        log_.error(line);
+        flood.logged = now;
+    } else if (now - flood.logged >= floodSummaryInterval) {
+        // A flood that never ebbs is still heard of now and then.
+        log_.error(line + " (" + std::to_string(flood.unlogged + 1) + " times since the last line)");
+        flood.unlogged = 0;
+        flood.logged = now;
+    } else {
+        ++flood.unlogged;
+    }
+    scheduler_.cancel(flood.ebb);
+    flood.ebb = scheduler_.schedule(floodQuiet, [this, line] {
+        const auto ended = floods_.find(line);
+        if (ended == floods_.end()) return;
+        if (ended->second.unlogged > 0) {
+            log_.error(line + " (" + std::to_string(ended->second.unlogged) + " more times since the last line)");
+        }
+        floods_.erase(ended);
+    });
 }
 
 void InstanceServer::drop(std::uint64_t id) {
@@ -312,9 +416,12 @@ void InstanceServer::drop(std::uint64_t id) {
     connections_.erase(found);
     scheduler_.cancel(connection.timeout);
     if (connections_.empty()) refusalLogged_ = false;
+    // The descriptor is closed only once its notifiers are gone: a number closed now could come back
+    // from the next accept while a retired notifier still names it.
     retire(connection.readable);
     retire(connection.writable);
-    ::close(connection.descriptor);
+    QObject* last = connection.writable ? static_cast<QObject*>(connection.writable) : connection.readable;
+    QObject::connect(last, &QObject::destroyed, [descriptor = connection.descriptor] { ::close(descriptor); });
 }
 
 }  // namespace tessary

@@ -5,10 +5,20 @@
 // descriptors watched by Qt Core's notifiers, so that the program maps no network library at start.
 //
 // A connection is read without blocking as its bytes arrive; it is dropped unanswered when its
-// peer is another user, when its request grows past the size limit or does not decode, or when it
-// is not complete within two seconds (on the Scheduler). One request per connection; a reply not
-// taken within two seconds more drops the connection too. The socket file is made 0600 (only its
-// owner may connect) and removed when the server ends.
+// peer is another user, when its request does not decode, or when it is not complete within two
+// seconds (on the Scheduler; what arrived while the loop was busy is read before that is decided);
+// a request that grows past the size limit is answered with a refusal that says so
+// (oversizedReply()), never run. Complete requests run in the order they arrived, one handler per
+// turn of the loop (never inside the accepting), so that between two handlers every connection is
+// read and every time limit kept; a request whose start closed its end while it waited is dropped
+// rather than run, since that start has told its user it failed. One request per connection; a
+// reply that the peer stops taking for two seconds drops the connection too. A descriptor is closed
+// once its notifiers are deleted, so its number never returns from accept while a notifier still
+// names it. The socket file is made 0600 (only its owner may connect) and removed when the server ends.
+//
+// The log hears of each kind of dropped or refused connection once per flood: the first at once,
+// the rest counted and summed up when no more came for floodQuiet (or every floodSummaryInterval
+// while they go on), so that a program holding idle connections open cannot fill the log.
 //
 // Under load: at most maximumConnections are held at once, so that no number of clients can use up
 // the program's descriptors. What a newcomer sent is read as it is accepted. Beyond the limit, a
@@ -26,9 +36,11 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Platform/InstanceMessage.h"
@@ -50,6 +62,12 @@ public:
     // How long accepting pauses when the process has no descriptor to spare, or the socket could
     // not be made again.
     static constexpr std::chrono::milliseconds pauseAfterFailure{200};
+    static constexpr std::chrono::seconds floodQuiet{10};
+    static constexpr std::chrono::seconds floodSummaryInterval{60};
+
+    // The answer to a request past InstanceMessage::maximumSize: "tessary: the request is larger
+    // than 64 kB", status 1.
+    static InstanceReply oversizedReply();
 
     // Holds the lock for its lifetime; listens only from start().
     InstanceServer(InstanceLock lock, Scheduler& scheduler);
@@ -64,16 +82,23 @@ public:
     std::size_t connectionCount() const { return connections_.size(); }
 
 private:
+    enum class Phase {
+        reading,    // the request is still arriving
+        queued,     // complete; waiting for its turn
+        answering,  // its handler runs, or its reply is being sent
+    };
     struct Connection {
         int descriptor = -1;
         QSocketNotifier* readable = nullptr;
         // Made only when the reply does not fit the socket's buffer at once.
         QSocketNotifier* writable = nullptr;
         std::string buffer;
-        // What is left of the reply to send.
+        // The reply, and how much of it is sent.
         std::string reply;
+        std::size_t sent = 0;
         ScheduledTask timeout;
-        bool answered = false;
+        Phase phase = Phase::reading;
+        std::optional<InstanceRequest> request;
     };
 
     bool listen();
@@ -87,9 +112,19 @@ private:
     bool makeRoom(bool newcomerSent);
     void admit(int descriptor, std::string early);
     void read(std::uint64_t id);
+    // The request time limit: what arrived while the loop was busy is read first.
+    void arrivalTimedOut(std::uint64_t id);
+    // Runs the first queued request on the next turn of the loop.
+    void scheduleTurn();
+    void runNext();
+    // Starts sending the reply.
+    void respond(std::uint64_t id, const InstanceReply& reply);
     // Sends what is left of the reply; the connection ends once it is all sent.
     void write(std::uint64_t id);
+    // The time limit on taking the rest of the reply, from now.
+    void awaitTaking(std::uint64_t id);
     void drop(std::uint64_t id);
+    void logOncePerFlood(const std::string& line);
 
     InstanceLock lock_;
     Scheduler& scheduler_;
@@ -104,9 +139,18 @@ private:
     std::unique_ptr<QObject> notifiers_;
     // By age: identifiers only grow.
     std::map<std::uint64_t, Connection> connections_;
+    // Complete requests in the order they arrived.
+    std::deque<std::uint64_t> queue_;
+    bool turnPending_ = false;
     std::uint64_t nextID_ = 0;
     bool refusalLogged_ = false;
     bool shortageLogged_ = false;
+    struct Flood {
+        std::size_t unlogged = 0;
+        Scheduler::TimePoint logged;
+        ScheduledTask ebb;
+    };
+    std::map<std::string, Flood, std::less<>> floods_;
     Logger log_{"Instance"};
 };
 

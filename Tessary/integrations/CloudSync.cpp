@@ -76,20 +76,36 @@ void CloudSync::start() {
 }
 
 template <typename Document>
-Expected<std::optional<Document>, CloudSync::ReadFailure> CloudSync::readStored(std::string_view key) {
+Expected<CloudSync::Stored<Document>, CloudSync::ReadFailure> CloudSync::readStored(std::string_view key) {
     auto bytes = store_.data(key);
     if (!bytes) return unexpected(ReadFailure{bytes.error().text(), {}});
-    if (!bytes.value()) return std::optional<Document>();
-    auto document = JSONDocumentStore<Document>::decode(*bytes.value());
-    if (!document) {
+    if (!bytes.value()) return Stored<Document>{};
+    auto reading = JSONDocumentStore<Document>::read(*bytes.value());
+    if (!reading.document) {
         // The file's name and what happens to it, in words; the decoder's own message goes to the log.
         std::string text = ZoneService::localized(
             "\u201C%@\u201D in the sync folder is damaged or was written by a newer version of Tessary. "
             "It is left as it is and synchronised again once it can be read.");
         if (const auto at = text.find("%@"); at != std::string::npos) text.replace(at, 2, key);
-        return unexpected(ReadFailure{std::move(text), document.error().detail});
+        return unexpected(ReadFailure{std::move(text), reading.document.error().detail});
     }
-    return std::optional<Document>(std::move(document.value()));
+    noteNewer(key, reading.newerVersion);
+    return Stored<Document>{std::move(reading.document.value()), reading.newerVersion.has_value()};
+}
+
+void CloudSync::noteNewer(std::string_view key, std::optional<std::int64_t> version) {
+    if (!version) {
+        newer_.erase(std::string(key));
+        return;
+    }
+    if (newer_.contains(key)) return;
+    std::string text = ZoneService::localized(
+        "\u201C%@\u201D in the sync folder was written by a newer version of Tessary. This version reads it but "
+        "does not write over it, so changes made here are not synchronised until Tessary is updated.");
+    if (const auto at = text.find("%@"); at != std::string::npos) text.replace(at, 2, key);
+    newer_.emplace(std::string(key), std::move(text));
+    log_.error("leaving " + std::string(key) + " as it is: written by a newer version of Tessary (version " +
+               std::to_string(*version) + "); what this version can read of it is merged");
 }
 
 template <typename Document>
@@ -101,8 +117,8 @@ void CloudSync::pullKey(const Key<Document>& key) {
         return;
     }
     unreadable_.erase(std::string(key.name));
-    if (!stored.value()) return;
-    Document merged = key.merge(key.local, *stored.value());
+    if (!stored.value().document) return;
+    Document merged = key.merge(key.local, *stored.value().document);
     if (!(merged == key.local)) key.replace(std::move(merged));
 }
 
@@ -116,9 +132,12 @@ bool CloudSync::pushKey(const Key<Document>& key) {
         if (!known) log_.error("left " + std::string(key.name) + " as it is: " + stored.error().logText());
         return true;
     }
+    // A newer version's document loses what this version cannot read when written: it stays.
+    if (stored.value().newer) return true;
+    const std::optional<Document>& storedDocument = stored.value().document;
     // Written only when the stored copy lacks something of ours; the merge keeps the stored side's
     // order and default, so peers with the same items in another order leave each other alone.
-    if (stored.value() && key.merge(*stored.value(), key.local) == *stored.value()) return true;
+    if (storedDocument && key.merge(*storedDocument, key.local) == *storedDocument) return true;
 
     auto text = JSONDocumentStore<Document>::encode(key.local);
     if (!text) {
@@ -183,14 +202,18 @@ std::vector<std::string> CloudSync::unreadableKeys() const {
 
 std::optional<std::string> CloudSync::readErrorNow() const {
     // Every unreadable document, each on its own line, in key order: the same text whichever
-    // operation found them, and none of them left unnamed behind the first.
+    // operation found them, and none of them left unnamed behind the first. A value that can be
+    // read but is only left unwritten (a newer version's) is told when none is unreadable.
     std::string reasons;
     for (const std::string& key : unreadableKeys()) {
         if (!reasons.empty()) reasons += "\n";
         reasons += unreadable_.find(key)->second;
     }
-    if (reasons.empty()) return std::nullopt;
-    return readErrorText(reasons);
+    if (!reasons.empty()) return readErrorText(reasons);
+    for (const std::string_view key : {layoutsKey, rulesKey, workspacesKey}) {
+        if (const auto found = newer_.find(key); found != newer_.end()) return found->second;
+    }
+    return std::nullopt;
 }
 
 void CloudSync::setState(std::optional<Date> lastSync, std::optional<std::string> lastError) {

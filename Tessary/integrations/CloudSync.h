@@ -11,6 +11,8 @@
 //   peers that exchanged their documents once go quiet instead of rewriting them for ever. A stored
 //   value that cannot be read or decoded (a newer version's, a peer's half-synchronised file) is
 //   never overwritten, and its read error stays in lastError until a pull reads that key again.
+//   A newer version's value that decodes is merged as far as it was read and never written over
+//   either (what this version cannot read would be lost); lastError says so while it is there.
 // - A local change is pushed 2 s after the last one, through the scheduler.
 // - Nothing happens unless the sync is available (decided once, when the object is made) and the
 //   user has it switched on; started() must also have been called.
@@ -109,8 +111,16 @@ private:
     // False when the push must stop (a value could not be encoded or written).
     template <typename Document>
     bool pushKey(const Key<Document>& key);
+    // A stored document (nothing when the key holds none), and whether a newer version wrote it.
     template <typename Document>
-    Expected<std::optional<Document>, ReadFailure> readStored(std::string_view key);
+    struct Stored {
+        std::optional<Document> document;
+        bool newer = false;
+    };
+    template <typename Document>
+    Expected<Stored<Document>, ReadFailure> readStored(std::string_view key);
+    // Keeps (and logs once) or forgets that a key holds a newer version's document.
+    void noteNewer(std::string_view key, std::optional<std::int64_t> version);
     void setState(std::optional<Date> lastSync, std::optional<std::string> lastError);
     std::optional<std::string> readErrorNow() const;
 
@@ -130,6 +140,8 @@ private:
     bool started_ = false;
     // Keys whose stored value could not be read or decoded, with the reason, until a read succeeds.
     std::map<std::string, std::string, std::less<>> unreadable_;
+    // Keys holding a newer version's document, with the sentence that says so, until one is not.
+    std::map<std::string, std::string, std::less<>> newer_;
     Subscription storeChanges_;
     // The weak handle the hooks hold.
     std::shared_ptr<CloudSync*> self_ = std::make_shared<CloudSync*>(this);

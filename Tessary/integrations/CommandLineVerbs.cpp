@@ -1,14 +1,13 @@
 #include "Tessary/integrations/CommandLineVerbs.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 
 #include "Tessary/integrations/Entities.h"
 #include "Tessary/integrations/Intents.h"
+#include "Tessary/integrations/URLCommands.h"
 #include "Tessary/services/ZoneService.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/WorkspaceLibrary.h"
@@ -24,10 +23,11 @@ struct UsageError {
     std::string message;
 };
 
-// Where `list` takes the layouts and workspaces from: the running services, or the stored documents.
+// Where `list` takes the layouts and workspaces from: the running services, or the stored documents
+// (which may leave a note on why the list is empty or not what the instance will use).
 struct Sources {
-    std::function<std::vector<LayoutEntity>()> layouts;
-    std::function<std::vector<WorkspaceEntity>()> workspaces;
+    std::function<std::vector<LayoutEntity>(std::string& note)> layouts;
+    std::function<std::vector<WorkspaceEntity>(std::string& note)> workspaces;
 };
 
 struct Verb {
@@ -159,14 +159,19 @@ const std::vector<Verb>& verbs() {
          },
          [](const Options&, const std::vector<std::string>& positional, const Sources& sources) {
              const std::string what = positional.size() == 1 ? positional.front() : "";
+             std::string note;
              if (what == "layouts") {
-                 return done(listed<LayoutEntity>(
-                     sources.layouts(), [](const LayoutEntity& e) { return e.id.uuidString(); },
+                 InstanceReply reply = done(listed<LayoutEntity>(
+                     sources.layouts(note), [](const LayoutEntity& e) { return e.id.uuidString(); },
                      [](const LayoutEntity& e) { return e.subtitle(); }));
+                 reply.note = note;
+                 return reply;
              }
              if (what == "workspaces") {
-                 return done(listed<WorkspaceEntity>(sources.workspaces(),
-                                                     [](const WorkspaceEntity& e) { return e.id.uuidString(); }));
+                 InstanceReply reply = done(listed<WorkspaceEntity>(
+                     sources.workspaces(note), [](const WorkspaceEntity& e) { return e.id.uuidString(); }));
+                 reply.note = note;
+                 return reply;
              }
              if (what == "displays") {
                  return done(listed<DisplayEntity>(DisplayQuery().suggestedEntities(),
@@ -254,7 +259,15 @@ std::string CommandLineVerbs::helpText() {
     text +=
         "\n"
         "An action that fails prints why on standard error and exits with status 1; a mistake in the\n"
-        "command line exits with status 2.";
+        "command line exits with status 2.\n"
+        "\n"
+        "URLs (links and xdg-open hand them to Tessary the same way):\n";
+    for (const URLCommands::Synopsis& command : URLCommands::synopses()) {
+        std::string line = "  tessary://" + command.usage;
+        line.resize(std::max<std::size_t>(line.size() + 2, 44), ' ');
+        text += line + command.description + "\n";
+    }
+    text += "A URL is carried out by the running instance and prints nothing; what fails is in its log.";
     return text;
 }
 
@@ -273,23 +286,23 @@ InstanceReply runVerb(std::string_view name, const std::vector<std::string>& arg
     }
 }
 
-// The document's content; nothing when there is none or it does not decode (the instance then
-// starts from nothing, too).
+// The document's content as the instance would load it, changing nothing; nothing when there is
+// none, or it cannot be used (why, in `trouble`).
 template <typename Document>
-std::optional<Document> stored(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto decoded = JSONDocumentStore<Document>::decode(text);
-    if (!decoded) return std::nullopt;
-    return std::move(decoded.value());
+std::optional<Document> stored(const std::filesystem::path& path, std::optional<DocumentStoreError>& trouble) {
+    auto read = JSONDocumentStore<Document>(path).peek();
+    if (!read) {
+        trouble = read.error();
+        return std::nullopt;
+    }
+    return std::move(read.value());
 }
 
 }  // namespace
 
 InstanceReply CommandLineVerbs::run(std::string_view name, const std::vector<std::string>& arguments) {
-    static const Sources live{[] { return LayoutQuery().suggestedEntities(); },
-                              [] { return WorkspaceQuery().suggestedEntities(); }};
+    static const Sources live{[](std::string&) { return LayoutQuery().suggestedEntities(); },
+                              [](std::string&) { return WorkspaceQuery().suggestedEntities(); }};
     return runVerb(name, arguments, &live);
 }
 
@@ -297,21 +310,33 @@ InstanceReply CommandLineVerbs::runWithoutInstance(std::string_view name, const 
                                                    const StoredDocuments& documents) {
     const Verb* verb = findVerb(name);
     if (verb && verb->needsInstance) return runVerb(name, arguments, nullptr);
-    // As the instance loads them: the starter layouts in place of a missing or unusable document,
-    // the presets' origins filled in.
+    // As the instance loads them, the presets' origins filled in. Where the instance would start from
+    // its starter layouts (no document, or one it cannot use), their identifiers are made anew at its
+    // start: none are listed, and a note says why.
     const Sources read{
-        [&documents] {
-            LayoutLibrary library = stored<LayoutLibrary>(documents.layouts).value_or(ZoneService::translatedStarter());
-            library.refreshPresetLayouts();
+        [&documents](std::string& note) {
+            std::optional<DocumentStoreError> trouble;
+            auto library = stored<LayoutLibrary>(documents.layouts, trouble);
             std::vector<LayoutEntity> entities;
-            for (const ZoneLayout& layout : library.layouts) {
+            if (!library) {
+                note = trouble ? trouble->text() + " " +
+                                     ZoneService::localized("Tessary starts from its starter layouts, with new identifiers.")
+                               : ZoneService::localized(
+                                     "No layouts are stored yet: Tessary makes its starter layouts when it starts.");
+                return entities;
+            }
+            library->refreshPresetLayouts();
+            for (const ZoneLayout& layout : library->layouts) {
                 entities.push_back({layout.id, layout.name, layout.zoneCount()});
             }
             return entities;
         },
-        [&documents] {
+        [&documents](std::string& note) {
+            std::optional<DocumentStoreError> trouble;
+            auto library = stored<WorkspaceLibrary>(documents.workspaces, trouble);
+            if (trouble) note = trouble->text() + " " + ZoneService::localized("Tessary starts with no workspaces.");
             std::vector<WorkspaceEntity> entities;
-            for (const Workspace& workspace : stored<WorkspaceLibrary>(documents.workspaces).value_or(WorkspaceLibrary()).workspaces) {
+            for (const Workspace& workspace : library.value_or(WorkspaceLibrary()).workspaces) {
                 entities.push_back({workspace.id, workspace.name});
             }
             return entities;

@@ -3,8 +3,11 @@
 // The command-line face of the actions: `tessary VERB [--option VALUE]…`, answered by the running
 // instance on its main loop (the delegate hands each verb here), or, when none runs, by the
 // starting process itself: `list` then reads the stored documents (and the X server's displays) as
-// the instance would, and every action that needs the instance says "Tessary is not running."
-// (status 1) rather than answer from empty handles ("Layout not found.", or a silent success).
+// the instance would, changing nothing, and every action that needs the instance says "Tessary is
+// not running." (status 1) rather than answer from empty handles ("Layout not found.", or a silent
+// success). Where the instance would start from its starter layouts (no layouts document, or one it
+// cannot use), no layouts are listed: their identifiers are made when it starts. A note on standard
+// error says why a list is empty so.
 //
 //   snap-front-window [--zone N]      apply-layout --layout ID [--display ID]
 //   restore-workspace --workspace ID  save-workspace --name NAME
@@ -29,7 +32,7 @@ struct CommandLineVerbs {
     static constexpr int failedStatus = 1;
     static constexpr int usageStatus = 2;
 
-    // Every verb, in the order --help lists them.
+    // Every verb, in the order --help lists them (the URL commands follow them there).
     static const std::vector<std::string_view>& names();
     static bool isVerb(std::string_view argument);
     // "--help" or "-h".

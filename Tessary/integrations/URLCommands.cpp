@@ -8,6 +8,7 @@
 #include "TessaryCore/TessaryInfo.h"
 #include "TessaryCore/UnicodeText.h"
 #include "Tessary/editor/LayoutEditorModel.h"
+#include "Tessary/shell/SettingsSection.h"
 
 namespace tessary {
 
@@ -52,6 +53,25 @@ std::optional<std::int64_t> URLCommands::parseInteger(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+std::vector<URLCommands::Synopsis> URLCommands::synopses() {
+    std::string panes;
+    for (const SettingsSection section : allSettingsSections) {
+        panes += (panes.empty() ? "" : ", ") + std::string(rawValue(section));
+    }
+    return {
+        {"snap?zone=N[&bundle=CLASS]", "Snap the focused window (of the application of that window class) to zone N"},
+        {"editor[?new=1]", "Open the layout editor (with the new-layout sheet)"},
+        {"onboarding", "Show the welcome window"},
+        {"settings[?pane=PANE]", "Open the settings on a pane: " + panes},
+        {"about", "Show About Tessary"},
+        {"feedback", "Open the feedback form"},
+        {"show-zones", "Show the zones of every display"},
+        {"restore", "Put windows back into the zones they were last snapped to"},
+        {"apply-rules", "Apply the placement rules to the open windows"},
+        {"workspace?name=NAME", "Restore the workspace of that name (in any letter case)"},
+    };
 }
 
 void URLCommands::handle(std::string_view url) {

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform/Logger.h"
 #include "Tessary/services/WorkspaceService.h"
@@ -51,6 +52,14 @@ public:
 
     // A decimal number with an optional sign and nothing else, within 64 bits; nothing otherwise.
     static std::optional<std::int64_t> parseInteger(std::string_view text);
+
+    // Each command as the help shows it: its URL after "tessary://" and what it does, in the order
+    // handle() tries them.
+    struct Synopsis {
+        std::string usage;
+        std::string description;
+    };
+    static std::vector<Synopsis> synopses();
 
 private:
     void snapFromURL(const QueryDictionary& query);

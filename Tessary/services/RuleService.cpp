@@ -10,8 +10,7 @@ namespace tessary {
 
 RuleService::RuleService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<RuleSet> store)
     : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)) {
-    auto loaded = store_.load();
-    if (loaded && loaded.value()) ruleSet_ = std::move(*loaded.value());
+    documentTrouble_ = loadDocument(store_, ruleSet_, log, ZoneService::localized("no rules"));
 }
 
 void RuleService::setRuleSet(RuleSet ruleSet) {
@@ -33,7 +32,7 @@ void RuleService::replaceRuleSet(RuleSet ruleSet) {
 void RuleService::save() {
     changed_.emit();
     auto saved = store_.save(ruleSet_);
-    if (!saved) log.error("could not save rules: " + saved.error().text());
+    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save rules: ", saved.error());
     if (onChanged) onChanged();
 }
 

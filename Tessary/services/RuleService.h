@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Logger.h"
+#include "Tessary/services/DocumentTrouble.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
@@ -25,12 +26,14 @@ public:
 
     static constexpr double frameTolerance = 2.0;
 
-    // Loads the rules; a missing or unusable file gives the empty rule set, silently.
+    // Loads the rules; a missing or unusable file gives the empty rule set (what was wrong with it
+    // is logged and kept in documentTrouble(), for the user to be told).
     RuleService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<RuleSet> store);
     RuleService(const RuleService&) = delete;
     RuleService& operator=(const RuleService&) = delete;
 
     const RuleSet& ruleSet() const { return ruleSet_; }
+    const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
     // Stores the rules without saving or telling onChanged; observers hear of it only when it differs.
     void setRuleSet(RuleSet ruleSet);
     // Called after every change of the rules (every saving operation, and a differing setRuleSet).
@@ -61,6 +64,7 @@ private:
     WindowEngine& engine_;
     DisplaysReader displays_;
     JSONDocumentStore<RuleSet> store_;
+    std::optional<DocumentTrouble> documentTrouble_;
     RuleSet ruleSet_;
     Signal<> changed_;
     Logger log{"Rules"};

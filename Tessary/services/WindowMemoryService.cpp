@@ -10,8 +10,13 @@ namespace tessary {
 WindowMemoryService::WindowMemoryService(ZoneService& zones, DisplaysReader displays,
                                          JSONDocumentStore<WindowPlacementMemory> store, Scheduler& scheduler)
     : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)), scheduler_(scheduler) {
-    auto loaded = store_.load();
-    if (loaded && loaded.value()) persistent_ = std::move(*loaded.value());
+    documentTrouble_ = loadDocument(store_, persistent_, log, ZoneService::localized("no remembered window placements"));
+    if (persistent_.byWindow.size() > WindowPlacementMemory::maxWindowEntries) {
+        // Only a file written elsewhere holds more; the first record keeps the newest, as ever.
+        log.notice(store_.url().string() + " holds " + std::to_string(persistent_.byWindow.size()) +
+                   " window placements; the oldest beyond " + std::to_string(WindowPlacementMemory::maxWindowEntries) +
+                   " are dropped when the next window is remembered");
+    }
 }
 
 WindowMemoryService::~WindowMemoryService() { scheduler_.cancel(saveTask_); }
@@ -107,7 +112,7 @@ void WindowMemoryService::scheduleSave() {
 
 void WindowMemoryService::save() {
     auto saved = store_.save(persistent_);
-    if (!saved) log.error("could not save memory: " + saved.error().text());
+    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save memory: ", saved.error());
 }
 
 }  // namespace tessary

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Logger.h"
+#include "Tessary/services/DocumentTrouble.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
@@ -30,7 +31,8 @@ public:
     // Frames this close are the same frame.
     static constexpr double frameTolerance = 2.0;
 
-    // Loads the persistent memory; a missing or unusable file gives the empty memory, silently.
+    // Loads the persistent memory; a missing or unusable file gives the empty memory (what was wrong
+    // with it is logged and kept in documentTrouble(), for the user to be told).
     WindowMemoryService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<WindowPlacementMemory> store,
                         Scheduler& scheduler);
     // A save still pending is dropped: call flush() first to keep it.
@@ -40,6 +42,7 @@ public:
 
     const std::unordered_map<WindowHandle, WindowPlacement>& live() const { return live_; }
     const WindowPlacementMemory& persistent() const { return persistent_; }
+    const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
     bool hasPendingSave() const { return static_cast<bool>(saveTask_); }
 
     // Records a snap: the display's key, the layout the display has now and the zones, for the
@@ -71,6 +74,7 @@ private:
     WindowEngine& engine_;
     DisplaysReader displays_;
     JSONDocumentStore<WindowPlacementMemory> store_;
+    std::optional<DocumentTrouble> documentTrouble_;
     Scheduler& scheduler_;
     std::unordered_map<WindowHandle, WindowPlacement> live_;
     WindowPlacementMemory persistent_;

@@ -31,8 +31,7 @@ WorkspaceService::WorkspaceService(ZoneService& zones, DisplaysReader displays, 
       store_(std::move(store)),
       applications_(applications),
       scheduler_(scheduler) {
-    auto loaded = store_.load();
-    if (loaded && loaded.value()) library_ = std::move(*loaded.value());
+    documentTrouble_ = loadDocument(store_, library_, log, ZoneService::localized("no workspaces"));
 }
 
 WorkspaceService::~WorkspaceService() { scheduler_.cancel(pendingExpiry_); }
@@ -56,7 +55,7 @@ void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
 void WorkspaceService::save() {
     changed_.emit();
     auto saved = store_.save(library_);
-    if (!saved) log.error("could not save workspaces: " + saved.error().text());
+    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save workspaces: ", saved.error());
     if (onChanged) onChanged();
 }
 

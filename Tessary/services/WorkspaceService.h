@@ -11,6 +11,7 @@
 #include "Platform/ApplicationLauncher.h"
 #include "Platform/ApplicationWorkspace.h"
 #include "Platform/Logger.h"
+#include "Tessary/services/DocumentTrouble.h"
 #include "Platform/ProcessID.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Signal.h"
@@ -41,7 +42,8 @@ public:
     static constexpr double frameTolerance = 2.0;
     static constexpr double zoneTolerance = 4.0;
 
-    // Loads the workspaces; a missing or unusable file gives the empty library, silently. The
+    // Loads the workspaces; a missing or unusable file gives the empty library (what was wrong with
+    // it is logged and kept in documentTrouble(), for the user to be told). The
     // launcher starts with launcher.launch; running applications are asked of `applications`.
     WorkspaceService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<WorkspaceLibrary> store,
                      ApplicationWorkspace& applications, ApplicationLauncher& launcher, Scheduler& scheduler);
@@ -51,6 +53,7 @@ public:
     WorkspaceService& operator=(const WorkspaceService&) = delete;
 
     const WorkspaceLibrary& library() const { return library_; }
+    const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
     // Stores the library without saving or telling onChanged; observers hear of it only when it differs.
     void setLibrary(WorkspaceLibrary library);
     // Called after every change of the library (every saving operation, and a differing setLibrary)
@@ -104,6 +107,7 @@ private:
     WindowEngine& engine_;
     DisplaysReader displays_;
     JSONDocumentStore<WorkspaceLibrary> store_;
+    std::optional<DocumentTrouble> documentTrouble_;
     ApplicationWorkspace& applications_;
     Scheduler& scheduler_;
     WorkspaceLibrary library_;

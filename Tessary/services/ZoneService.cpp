@@ -77,10 +77,13 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
       engine_(std::move(engine)),
       store_(std::move(store)) {
     auto loaded = store_.load();
+    const char* starter = "the starter layouts";
     if (!loaded) {
         // The store has kept the bytes of a file that does not decode beside it; a file it could not
-        // read at all it leaves alone, and refuses to save over, for the rest of the session.
-        log_.error("Could not load layouts, starting fresh: " + loaded.error().text());
+        // read at all, or that a newer version wrote, it leaves alone, and refuses to save over, for
+        // the rest of the session.
+        documentTrouble_ = DocumentTrouble::of(store_, localized(starter), false);
+        log_.error("Could not load layouts, starting fresh: " + documentTrouble_->logLine());
         library_ = translatedStarter();
         return;
     }
@@ -93,7 +96,10 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
         return;
     }
     library_ = std::move(*loaded.value());
-    if (library_.refreshPresetLayouts()) {
+    // A newer version's layouts, used as far as they were read.
+    documentTrouble_ = DocumentTrouble::of(store_, localized(starter), true);
+    if (documentTrouble_) log_.error(documentTrouble_->logLine());
+    if (library_.refreshPresetLayouts() && !store_.isOffLimits()) {
         // The user's layouts stay in memory whatever happens to this save; a later change saves them.
         // The failure is logged as a failed load: the library on disk is still the unmigrated one.
         if (auto saved = store_.save(library_); !saved) {
@@ -144,9 +150,7 @@ void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) 
     change(library_);
     laidOut_.clear();
     changed_.emit();
-    if (auto saved = store_.save(library_); !saved) {
-        log_.error("Could not save layouts: " + saved.error().text());
-    }
+    if (auto saved = store_.save(library_); !saved) DocumentTrouble::logSaveFailure(log_, "Could not save layouts: ", saved.error());
     if (onChanged) onChanged();
 }
 

@@ -10,6 +10,7 @@
 
 #include "Platform/Logger.h"
 #include "Platform/Signal.h"
+#include "Tessary/services/DocumentTrouble.h"
 #include "TessaryCore/Expected.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
@@ -82,6 +83,8 @@ public:
     // The engine through which every service reads and moves windows; never replaced.
     WindowEngine& engine() const { return *engine_; }
     const JSONDocumentStore<LayoutLibrary>& store() const { return store_; }
+    // What was wrong with "layouts.json" at the start (damaged, newer, too large, unreadable), if anything.
+    const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
 
     const LayoutLibrary& library() const { return library_; }
     // Replaces the library without saving or reporting; observers hear of it only when it differs.
@@ -143,6 +146,7 @@ private:
 
     std::shared_ptr<WindowEngine> engine_;
     JSONDocumentStore<LayoutLibrary> store_;
+    std::optional<DocumentTrouble> documentTrouble_;
     LayoutLibrary library_;
     // Emptied whenever library_ changes; at most a few entries per connected display.
     mutable std::vector<LaidOut> laidOut_;

@@ -12,9 +12,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <barrier>
+#include <random>
+#include <utility>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -22,6 +26,7 @@
 #include "Platform/InstanceMessage.h"
 #include "Platform/Linux/SingleInstance.h"
 #include "Platform/Qt/InstanceServer.h"
+#include "Platform/Qt/QtScheduler.h"
 #include "Platform/Sim/RecordingLogSink.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "tests/Platform/QtCoreApplication.h"
@@ -285,6 +290,55 @@ TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocket) {
     EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{"Refused a connection from another user"});
 }
 
+// What another user left in a runtime folder that was opened up to others: a lock file of theirs
+// never keeps a start from becoming the instance, and a socket of theirs is never connected to.
+// Run as a user of its own (4321), the stranger being 4322, as root alone can arrange.
+TEST_F(SingleInstanceTest, AStrangersLockOrSocketIsSetAsideAndNeverSpokenTo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's files need root to make";
+    // The user's runtime folder and its "tessary" folder, opened up to everyone.
+    fs::permissions(runtime.path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+    const fs::path folder = runtime / "loosened" / "tessary";
+    fs::create_directories(folder);
+    for (const fs::path& made : {folder.parent_path(), folder}) {
+        ASSERT_EQ(::chown(made.c_str(), 4321, 4321), 0);
+        fs::permissions(made, fs::perms::all);
+    }
+    const InstanceLocation loose{folder, folder / "local-3.socket", folder / "local-3.lock"};
+    writeFile(loose.lock, "");
+    ASSERT_EQ(::chown(loose.lock.c_str(), 4322, 4322), 0);
+    fs::permissions(loose.lock, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    // The stranger listens at the socket's place.
+    const int stranger = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, loose.socket.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(stranger, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stranger, 8), 0);
+    ASSERT_EQ(::chown(loose.socket.c_str(), 4322, 4322), 0);
+    fs::permissions(loose.socket, fs::perms::all);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(4321) != 0 || ::setuid(4321) != 0) ::_exit(3);
+        // A later start first: nothing of the user's listens, so it neither forwards nor connects.
+        const auto sent = InstanceClient::send(loose, {{"tessary://show-zones"}, ""}, 1s);
+        if (sent || sent.error().code != ForwardError::Code::notListening) ::_exit(4);
+        ::_exit(InstanceLock::acquire(loose) ? 0 : 5);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_LT(::accept4(stranger, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC), 0) << "the stranger heard of the start";
+    struct stat info {};
+    ASSERT_EQ(::stat(loose.lock.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u) << "the user's own lock in its place";
+    EXPECT_TRUE(fs::exists(loose.lock.string() + ".not-ours"));
+    EXPECT_TRUE(fs::exists(loose.socket.string() + ".not-ours"));
+    EXPECT_FALSE(fs::exists(loose.socket));
+    ::close(stranger);
+}
+
 // A local socket connected to the instance without waiting; -1 while its queue is full.
 int connectWithoutWaiting(const InstanceLocation& location) {
     const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -424,6 +478,147 @@ TEST_F(SingleInstanceTest, ThousandsOfConnectionsHeldOpenNeitherExhaustNorSilenc
     EXPECT_EQ(sink.messages("Instance"),
               std::vector<std::string>{"More than 32 connections at once; those that sent nothing yet are closed"});
     for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+}
+
+// A program that keeps opening connections and sending nothing: the log hears of it once, and of
+// how many more once it has stopped.
+TEST_F(SingleInstanceTest, AFloodOfIdleConnectionsIsLoggedOncePerFlood) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    ASSERT_TRUE(server.start([](const InstanceRequest&) { return InstanceReply{}; }));
+    const std::string line = "Dropped a request that did not arrive in time";
+    // Two seconds apart, 48 s in all: within the minute after which a flood that goes on is summed up.
+    for (int i = 0; i < 25; ++i) {
+        const int peer = connectWithoutWaiting(location);
+        ASSERT_GE(peer, 0);
+        serveUntil([&] { return server.connectionCount() == 1; });
+        scheduler.advance(InstanceServer::requestTimeLimit);
+        EXPECT_EQ(server.connectionCount(), 0u);
+        ::close(peer);
+    }
+    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{line});
+    scheduler.advance(InstanceServer::floodQuiet);
+    EXPECT_EQ(sink.messages("Instance"),
+              (std::vector<std::string>{line, line + " (24 more times since the last line)"}));
+    // A later one starts a flood of its own.
+    const int peer = connectWithoutWaiting(location);
+    serveUntil([&] { return server.connectionCount() == 1; });
+    scheduler.advance(InstanceServer::requestTimeLimit);
+    EXPECT_EQ(sink.messages("Instance").size(), 3u);
+    ::close(peer);
+}
+
+// A peer connected to the instance's socket, as a later start is.
+int connectPeer(const InstanceLocation& location) {
+    const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+    if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(peer);
+        return -1;
+    }
+    return peer;
+}
+
+// This process's open descriptors.
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// The main loop busy elsewhere (a save that took seconds) while a request arrived: when its time
+// limit comes the request is there, and it runs instead of being taken for one that never came.
+TEST_F(SingleInstanceTest, ARequestThatArrivedWhileTheLoopWasBusyIsNotDroppedAtItsTimeLimit) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    std::vector<std::string> ran;
+    ASSERT_TRUE(server.start([&](const InstanceRequest& request) {
+        ran.push_back(request.arguments.at(0));
+        return InstanceReply{"done", 0};
+    }));
+    const int peer = connectPeer(location);
+    ASSERT_GE(peer, 0);
+    serveUntil([&] { return server.connectionCount() == 1; });
+    const std::string request = InstanceMessage::encode(InstanceRequest{{"apply-layout"}, ""});
+    ASSERT_EQ(::send(peer, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    // The time limit falls due before the loop has looked at the socket again.
+    scheduler.advance(InstanceServer::requestTimeLimit);
+    serveUntil([&] { return !ran.empty() && server.connectionCount() == 0; });
+    EXPECT_EQ(ran, std::vector<std::string>{"apply-layout"});
+    char reply[64] = {};
+    EXPECT_GT(::recv(peer, reply, sizeof reply, MSG_DONTWAIT), 0);
+    EXPECT_EQ(sink.messages("Instance"), std::vector<std::string>{});
+    ::close(peer);
+}
+
+// Starts in bursts at an instance whose every request keeps its loop busy a while (saves of
+// thousands of workspaces), now and then far longer than a start waits for its answer (a save on a
+// slow disk), hundreds of rounds: each start's answer is the truth (answered: its request ran once;
+// told it failed: it never ran, then or later, unless it was the long save itself, already under
+// way when its start gave up), and no descriptor outlives its connection. TESSARY_STRESS_ROUNDS
+// runs it longer.
+TEST_F(SingleInstanceTest, BurstsOfStartsAtABusyInstanceAreEachAnsweredAndLeaveNoDescriptor) {
+    const char* rounds = std::getenv("TESSARY_STRESS_ROUNDS");
+    const int perLoop = rounds && std::atoi(rounds) > 0 ? std::atoi(rounds) : 100;
+    // Scaled down from 5 s of patience and a save of seconds, so that the test takes seconds.
+    constexpr auto patience = 400ms;
+    constexpr auto longSave = 1500ms;
+    QtScheduler time;
+    const std::size_t before = openDescriptors();
+    std::map<std::string, int> runs;
+    std::set<std::string> longSaves;
+    std::map<std::string, bool> answered;
+    std::mutex answers;
+    std::atomic<int> finished = 0;
+    {
+        InstanceServer server(*InstanceLock::acquire(location), time);
+        std::minstd_rand random(41);
+        ASSERT_TRUE(server.start([&](const InstanceRequest& request) {
+            ++runs[request.arguments.at(0)];
+            const bool slow = random() % 50 == 0;
+            if (slow) longSaves.insert(request.arguments.at(0));
+            std::this_thread::sleep_for(slow ? std::chrono::milliseconds(longSave) : std::chrono::milliseconds(random() % 20));
+            return InstanceReply{request.arguments.at(0), 0};
+        }));
+        const std::size_t listening = openDescriptors();
+        // Two loops of saves and one of layouts, as a script runs them, their starts of each round
+        // arriving together.
+        std::barrier round(3);
+        std::vector<std::thread> loops;
+        for (const char* verb : {"save-workspace", "save-workspace", "apply-layout"}) {
+            loops.emplace_back([&, verb, loop = loops.size()] {
+                for (int i = 0; i < perLoop; ++i) {
+                    round.arrive_and_wait();
+                    const std::string name = std::string(verb) + " " + std::to_string(loop) + "." + std::to_string(i);
+                    const auto outcome = InstanceClient::becomeOrForward(location, {{name}, ""}, 20s, patience);
+                    const auto* reply = std::get_if<InstanceReply>(&outcome);
+                    const std::lock_guard lock(answers);
+                    answered[name] = reply && reply->text == name;
+                }
+                ++finished;
+            });
+        }
+        serveUntil([&] { return finished == 3; }, std::chrono::seconds(20 + perLoop));
+        for (std::thread& loop : loops) loop.join();
+        // Whatever still waited behind a long save is dealt with.
+        serveUntil([&] { return server.connectionCount() == 0 && openDescriptors() == listening; });
+        EXPECT_EQ(server.connectionCount(), 0u);
+        EXPECT_EQ(openDescriptors(), listening) << "descriptors left by closed connections";
+    }
+    serveUntil([&] { return openDescriptors() == before; });
+    EXPECT_EQ(openDescriptors(), before);
+    ASSERT_EQ(answered.size(), std::size_t(3 * perLoop));
+    int toldFailed = 0;
+    for (const auto& [name, gotAnswer] : answered) {
+        const auto ran = runs.find(name);
+        const int times = ran == runs.end() ? 0 : ran->second;
+        if (longSaves.contains(name)) {
+            EXPECT_EQ(times, 1) << name;
+        } else {
+            EXPECT_EQ(times, gotAnswer ? 1 : 0) << name << (gotAnswer ? " was answered" : " was told it failed");
+        }
+        toldFailed += gotAnswer ? 0 : 1;
+    }
+    // The long saves did keep some starts waiting past their patience.
+    EXPECT_GT(toldFailed, 0);
 }
 
 TEST(InstanceMessage, RequestsAndRepliesSurviveTheWireAndNothingElseDecodes) {

@@ -81,6 +81,35 @@ TEST_F(AppDelegateTest, LaunchStartsTheServicesWithTrustAndShowsOnboardingUnless
     }
 }
 
+// Documents the services could not use as they are: the user is told where they look, once the
+// tray is there to show it, and a damage only the first time it is met.
+TEST_F(AppDelegateTest, DocumentsThatCouldNotBeUsedAreToldOnceWithTheirFolder) {
+    writeFile(world.folder / "rules.json", "{\"version\": 1, \"rules\": [");
+    writeFile(world.folder / "workspaces.json", "{\"version\": 3, \"workspaces\": [], \"deletedWorkspaces\": {}}");
+    AppDelegate& delegate = world.make();
+    delegate.hooks().buildStatusItem = [&] {
+        world.hookCalls.push_back("notices so far " + std::to_string(world.notices.posted().size()));
+    };
+    delegate.launch();
+    delegate.rules();
+    EXPECT_EQ(world.called("notices so far 0"), 1) << "none before the tray";
+    EXPECT_EQ(world.notices.lines(),
+              (std::vector<std::string>{
+                  "\u201Cworkspaces.json\u201D is kept read-only: It was written by a newer version of Tessary. This "
+                  "version uses what it can read of it and leaves the file as it is: changes made now are not saved. "
+                  "[Open Folder]",
+                  "\u201Crules.json\u201D was damaged: Its contents were set aside as \u201Crules.json.unreadable\u201D in "
+                  "the same folder. Tessary starts with no rules. [Open Folder]"}));
+
+    // The next start meets the same damaged rules (nothing was saved over them): not told again.
+    // The newer workspaces, which that start cannot save either, are.
+    world.notices.clear();
+    world.delegate.reset();
+    world.launched().rules();
+    EXPECT_EQ(world.notices.lines().size(), 1u);
+    EXPECT_EQ(world.notices.posted().front().title, "\u201Cworkspaces.json\u201D is kept read-only");
+}
+
 TEST_F(AppDelegateTest, TrustGrantedLaterStartsTheServicesOnceWhateverFollows) {
     world.accessibility.trusted = false;
     AppDelegate& delegate = world.launched();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <set>
@@ -293,6 +294,41 @@ TEST_F(OneMachineTest, EveryUndecodableValueIsNamed) {
     store.postChange();
     EXPECT_EQ(machine->sync.lastError(), "Could not read sync folder data: " + sentence("workspaces.v1"));
     EXPECT_EQ(machine->sync.unreadableKeys(), std::vector<std::string>{"workspaces.v1"});
+}
+
+// A newer Tessary on another machine shares the folder: what this version reads of its layouts is
+// merged here, and its value is never written over (keys this version does not know would go).
+TEST_F(OneMachineTest, ANewerVersionsValueIsMergedButNeverWrittenOver) {
+    json::Json newer = remoteLayouts("From a newer machine").toJSON();
+    newer["version"] = 2;
+    newer["stacks"] = json::Json::array({"kept by the newer version"});
+    const std::string stored = json::dumpPretty(newer);
+    store.values["layouts.v1"] = stored;
+
+    machine->sync.start();
+    EXPECT_EQ(machine->zones.library().layouts.back().name, "From a newer machine");
+    EXPECT_EQ(machine->zones.library().version, 1) << "what is held is what this version read";
+    EXPECT_EQ(store.values.at("layouts.v1"), stored);
+    const std::string said = "\u201Clayouts.v1\u201D in the sync folder was written by a newer version of Tessary. This "
+                             "version reads it but does not write over it, so changes made here are not synchronised "
+                             "until Tessary is updated.";
+    EXPECT_EQ(machine->sync.lastError(), said);
+
+    // A local change is pushed to the other keys, never to this one; the log says it once.
+    machine->zones.updateLibrary([](LayoutLibrary& library) { library.upsert(layoutNamed("Local", Date(900'000'100))); });
+    scheduler.advance(CloudSync::uploadDelay);
+    EXPECT_EQ(store.values.at("layouts.v1"), stored);
+    EXPECT_EQ(machine->sync.lastError(), said);
+    std::size_t lines = 0;
+    for (const std::string& line : log.messages("CloudSync")) lines += line.starts_with("leaving layouts.v1 as it is") ? 1 : 0;
+    EXPECT_EQ(lines, 1u);
+
+    // Once this version's copy is there again, the key is written and the sentence goes.
+    store.values["layouts.v1"] = encoded(remoteLayouts("From afar"));
+    store.postChange();
+    EXPECT_EQ(machine->sync.lastError(), std::nullopt);
+    const auto written = decoded<LayoutLibrary>(store.values.at("layouts.v1")).layouts;
+    EXPECT_TRUE(std::any_of(written.begin(), written.end(), [](const ZoneLayout& l) { return l.name == "Local"; }));
 }
 
 TEST_F(OneMachineTest, AFailedWriteShowsItsReasonAndKeepsTheLastSync) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
+#include <vector>
 
 #include "TessaryCore/Date.h"
 #include "TessaryCore/JSONDocumentStore.h"
@@ -225,3 +228,134 @@ TEST(JSONDocumentStore, CodersWithoutAFileGiveTheDocumentText) {
     EXPECT_EQ(bad.error().text().rfind("The document could not be read because it is not in the correct format: ", 0),
               0u);
 }
+
+namespace {
+
+// A document with a version, as the four real ones have.
+struct Versioned {
+    static constexpr std::int64_t currentVersion = 1;
+    std::int64_t version = currentVersion;
+    std::string title;
+
+    json::Json toJSON() const { return json::Json{{"version", version}, {"title", title}}; }
+    static Versioned fromJSON(const json::Json& value) {
+        return Versioned{json::requireInt64(value, "version"), json::requireString(value, "title")};
+    }
+    friend bool operator==(const Versioned&, const Versioned&) = default;
+};
+
+// The names in a folder, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(JSONDocumentStore, ANewerVersionsFileIsReadAsFarAsItGoesAndNeverWritten) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool decodes;
+    };
+    const Row rows[] = {
+        {"known keys and unknown ones", "{\"version\": 2, \"title\": \"Desk\", \"colour\": \"teal\"}", true},
+        {"a version written as 2.0", "{\"version\": 2.0, \"title\": \"Desk\"}", true},
+        {"a key changed beyond reading", "{\"version\": 3, \"title\": {\"en\": \"Desk\"}}", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TemporaryFolder folder;
+        JSONDocumentStore<Versioned> store(folder / "desk.json");
+        writeFile(store.url(), row.bytes);
+        const auto loaded = store.load();
+        ASSERT_EQ(loaded.hasValue(), row.decodes);
+        if (row.decodes) {
+            // Held as what this version read of it: a sync copy made of it claims no newer version.
+            EXPECT_EQ(loaded.value(), (Versioned{1, "Desk"}));
+        } else {
+            EXPECT_EQ(loaded.error().code, Code::newerVersion);
+        }
+        ASSERT_TRUE(store.loadTrouble());
+        EXPECT_EQ(store.loadTrouble()->code, Code::newerVersion);
+        EXPECT_EQ(store.loadTrouble()->version, row.name == std::string("a key changed beyond reading") ? 3 : 2);
+
+        const auto saved = store.save(Versioned{1, "Mine"});
+        ASSERT_FALSE(saved.hasValue());
+        EXPECT_EQ(saved.error().code, Code::newerVersion);
+        EXPECT_EQ(saved.error().text(),
+                  "The file \u201Cdesk.json\u201D was written by a newer version of Tessary; it is left as it is.");
+        EXPECT_EQ(readFile(store.url()), row.bytes) << "byte for byte";
+        EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"desk.json"}) << "nothing set aside";
+    }
+    // Versions this program wrote, or older ones, are its own.
+    TemporaryFolder folder;
+    JSONDocumentStore<Versioned> store(folder / "desk.json");
+    writeFile(store.url(), "{\"version\": 0, \"title\": \"Old\"}");
+    ASSERT_TRUE(store.load().hasValue());
+    EXPECT_FALSE(store.loadTrouble());
+    EXPECT_TRUE(store.save(Versioned{1, "Mine"}).hasValue());
+}
+
+// The issue's road: damaged, set aside, the starter saved, damaged again. Every damage survives.
+TEST(JSONDocumentStore, ALaterDamageNeverReplacesAnEarlierCopy) {
+    TemporaryFolder folder;
+    JSONDocumentStore<Versioned> store(folder / "layouts.json");
+    const std::string damages[] = {"{\"version\": 1, \"title\": \"the user's own", "garbage 2", "garbage 3",
+                                   "garbage 4", "garbage 5", "garbage 6", "garbage 7", "garbage 8"};
+    std::vector<std::string> copies;
+    for (std::size_t i = 0; i < std::size(damages); ++i) {
+        SCOPED_TRACE(i);
+        writeFile(store.url(), damages[i]);
+        // Each earlier copy dated a second apart, as starts a while apart leave them.
+        if (std::filesystem::exists(store.unreadableURL())) {
+            std::filesystem::last_write_time(store.unreadableURL(),
+                                             std::filesystem::file_time_type::clock::now() - std::chrono::hours(100 - i));
+        }
+        const auto loaded = store.load();
+        ASSERT_FALSE(loaded.hasValue());
+        EXPECT_EQ(loaded.error().copy, store.unreadableURL());
+        EXPECT_TRUE(loaded.error().newCopy);
+        EXPECT_EQ(readFile(store.unreadableURL()), damages[i]);
+        // Met again at the next start (nothing saved in between): the same copy, not a new one.
+        const auto again = store.load();
+        EXPECT_FALSE(again.error().newCopy);
+        ASSERT_TRUE(store.save(Versioned{1, "starter"}).hasValue());
+    }
+    // The newest in NAME.unreadable; the first damage and the four before the newest, dated.
+    std::vector<std::string> kept;
+    for (const auto& name : namesIn(folder.path())) {
+        if (name.starts_with("layouts.json.unreadable-")) kept.push_back(readFile(folder / name));
+    }
+    EXPECT_EQ(kept, (std::vector<std::string>{damages[0], damages[3], damages[4], damages[5], damages[6]}));
+    EXPECT_EQ(kept.size(), keptEarlierCopies);
+}
+
+TEST(JSONDocumentStore, AFileFarLargerThanAnyDocumentIsRefusedUnreadAndKept) {
+    TemporaryFolder folder;
+    JSONDocumentStore<Versioned> store(folder / "memory.json");
+    // Sparse: 8 GB that a whole read would need the memory for.
+    {
+        std::ofstream(store.url()) << "{\"version\": 1, ";
+    }
+    std::filesystem::resize_file(store.url(), 8ull << 30);
+    const auto loaded = store.load();
+    ASSERT_FALSE(loaded.hasValue());
+    EXPECT_EQ(loaded.error().code, Code::tooLarge);
+    EXPECT_EQ(loaded.error().size, 8ull << 30);
+    EXPECT_EQ(loaded.error().text(),
+              "The file \u201Cmemory.json\u201D is 8192 MB, larger than the 16 MB Tessary reads; it is left as it is.");
+    EXPECT_EQ(store.save(Versioned{}).error().code, Code::fileOffLimits);
+    EXPECT_EQ(std::filesystem::file_size(store.url()), 8ull << 30);
+    EXPECT_FALSE(std::filesystem::exists(store.unreadableURL()));
+
+    // At the limit it is still read.
+    std::filesystem::resize_file(store.url(), 0);
+    const std::string head = "{\"version\": 1, \"title\": \"", tail = "\"}";
+    writeFile(store.url(), head + std::string(DocumentFileSystem::maximumFileSize - head.size() - tail.size(), 'x') + tail);
+    ASSERT_EQ(std::filesystem::file_size(store.url()), DocumentFileSystem::maximumFileSize);
+    EXPECT_TRUE(store.load().hasValue());
+}
+

@@ -1,8 +1,10 @@
 #include "Tessary/shell/ui/AppDelegate.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QScreen>
+#include <QUrl>
 
 #include <chrono>
 
@@ -65,6 +67,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     preferences_->appearanceHandler = applyAppearance;
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
     zones_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
+    tellAboutDocument(zones_->documentTrouble());
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
@@ -123,6 +126,7 @@ WindowMemoryService& AppDelegate::memory() {
     if (!memory_) {
         memory_ = std::make_unique<WindowMemoryService>(
             *zones_, displays, JSONDocumentStore<WindowPlacementMemory>(TessaryPaths::memoryURL()), platform_.scheduler);
+        tellAboutDocument(memory_->documentTrouble());
     }
     return *memory_;
 }
@@ -130,6 +134,7 @@ WindowMemoryService& AppDelegate::memory() {
 RuleService& AppDelegate::rules() {
     if (!rules_) {
         rules_ = std::make_unique<RuleService>(*zones_, displays, JSONDocumentStore<RuleSet>(TessaryPaths::rulesURL()));
+        tellAboutDocument(rules_->documentTrouble());
     }
     return *rules_;
 }
@@ -139,6 +144,7 @@ WorkspaceService& AppDelegate::workspaces() {
         workspaces_ = std::make_unique<WorkspaceService>(
             *zones_, displays, JSONDocumentStore<WorkspaceLibrary>(TessaryPaths::workspacesURL()),
             platform_.applications, platform_.launcher, platform_.scheduler);
+        tellAboutDocument(workspaces_->documentTrouble());
     }
     return *workspaces_;
 }
@@ -238,6 +244,8 @@ void AppDelegate::launch() {
     actions_->set(AppAction::askForReview, [this] { askForReview(); });
 
     if (hooks_.buildStatusItem) hooks_.buildStatusItem();
+    documentNoticesReady_ = true;
+    for (DocumentTrouble& untold : std::exchange(untoldDocuments_, {})) tellAboutDocument(std::move(untold));
     IntentServices::set(*zones_, workspaces(), *actions_);
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
@@ -328,6 +336,17 @@ void AppDelegate::quit() {
 void AppDelegate::notifyUser(UserNotice notice) {
     log_.notice(notice.title + ": " + notice.body);
     if (platform_.notices) platform_.notices->post(std::move(notice));
+}
+
+void AppDelegate::tellAboutDocument(const std::optional<DocumentTrouble>& trouble) {
+    if (!trouble || !trouble->worthTelling()) return;
+    if (!documentNoticesReady_) {
+        untoldDocuments_.push_back(*trouble);
+        return;
+    }
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(trouble->folder().string()));
+    notifyUser(UserNotice{trouble->title(), trouble->body(), ZoneService::localized("Open Folder"),
+                          [folder] { QDesktopServices::openUrl(folder); }});
 }
 
 // --- Snap callbacks --------------------------------------------------------------------------------

@@ -48,6 +48,7 @@
 #include "Platform/UserDefaults.h"
 #include "Platform/UserNotices.h"
 #include "Tessary/services/DisplayChangeRestorer.h"
+#include "Tessary/services/DocumentTrouble.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
 #include "Tessary/services/NewWindowPlacer.h"
@@ -206,6 +207,10 @@ public:
     std::string applicationName(const WindowInfo& info) const;
     // Whether quit() was asked for: one asked before the main loop runs keeps it from running.
     bool isQuitting() const { return quitting_; }
+    // Tells the user of a document that could not be used as it is (damaged and set aside, written
+    // by a newer version, too large), when it is worth telling, with the folder to open. Kept until
+    // the launch has built the tray, where a notice can show without a notification server.
+    void tellAboutDocument(const std::optional<DocumentTrouble>& trouble);
 
     // The command targets.
     void showEditor();
@@ -308,6 +313,9 @@ private:
     bool launched_ = false;
     bool servicesStarted_ = false;
     bool quitting_ = false;
+    // Documents to tell of once the tray is there.
+    std::vector<DocumentTrouble> untoldDocuments_;
+    bool documentNoticesReady_ = false;
 };
 
 }  // namespace tessary

@@ -250,12 +250,32 @@ TEST_F(IntentsTest, WithoutAnInstanceEachVerbAnswersAsTheInstanceWouldOrSaysItIs
         EXPECT_EQ(CommandLineVerbs::runWithoutInstance(mistake[0], rest, documents), run(mistake[0], rest));
         EXPECT_EQ(run(mistake[0], rest).status, CommandLineVerbs::usageStatus);
     }
-    // Without documents, the library a first start begins with.
+    // Without documents, nothing to list: the starter layouts a first start makes get identifiers of
+    // their own then, and any listed now would name nothing. A note says so, beside the empty list.
     const CommandLineVerbs::StoredDocuments none{folder / "absent" / "layouts.json", folder / "absent" / "workspaces.json"};
     const InstanceReply fresh = CommandLineVerbs::runWithoutInstance("list", {"layouts"}, none);
-    EXPECT_EQ(fresh.status, 0);
-    EXPECT_EQ(std::count(fresh.text.begin(), fresh.text.end(), '\n') + 1, std::ptrdiff_t(LayoutLibrary::starter().layouts.size()));
+    EXPECT_EQ(fresh, (InstanceReply{"", 0, "No layouts are stored yet: Tessary makes its starter layouts when it starts."}));
     EXPECT_EQ(CommandLineVerbs::runWithoutInstance("list", {"workspaces"}, none), (InstanceReply{"", 0}));
+}
+
+// What the instance would make of documents it cannot use as they are, read without changing them.
+TEST_F(IntentsTest, WithoutAnInstanceListsSayWhyADocumentGivesNothing) {
+    const CommandLineVerbs::StoredDocuments documents{folder / "listed" / "layouts.json",
+                                                      folder / "listed" / "workspaces.json"};
+    writeFile(documents.layouts, "{\"version\": 1, \"layou");
+    writeFile(documents.workspaces, "{\"version\": 2, \"workspaces\": \"in a newer form\"}");
+    const InstanceReply layouts = CommandLineVerbs::runWithoutInstance("list", {"layouts"}, documents);
+    EXPECT_EQ(layouts.text, "");
+    EXPECT_EQ(layouts.status, 0);
+    EXPECT_THAT(layouts.note, ::testing::StartsWith("The file \u201Clayouts.json\u201D could not be read because it is "
+                                                    "not in the correct format: "));
+    EXPECT_THAT(layouts.note, ::testing::EndsWith(" Tessary starts from its starter layouts, with new identifiers."));
+    EXPECT_EQ(CommandLineVerbs::runWithoutInstance("list", {"workspaces"}, documents),
+              (InstanceReply{"", 0,
+                             "The file \u201Cworkspaces.json\u201D was written by a newer version of Tessary; it is left "
+                             "as it is. Tessary starts with no workspaces."}));
+    // Looked at, not loaded: no copy set aside.
+    EXPECT_FALSE(std::filesystem::exists(documents.layouts.string() + ".unreadable"));
 }
 
 TEST_F(IntentsTest, ListsPrintOneEntityALine) {
@@ -276,6 +296,14 @@ TEST_F(IntentsTest, HelpNamesEveryVerbWithItsActionsTitle) {
     }
     EXPECT_THAT(help, ::testing::HasSubstr("Snap the front window to zone N"));
     EXPECT_THAT(help, ::testing::HasSubstr("Apply LAYOUT on DISPLAY"));
+    // The URLs too, each command of the handler with its query.
+    for (std::string_view url : {"tessary://snap?zone=N", "tessary://editor[?new=1]", "tessary://onboarding",
+                                 "tessary://settings[?pane=PANE]", "tessary://about", "tessary://feedback",
+                                 "tessary://show-zones", "tessary://restore", "tessary://apply-rules",
+                                 "tessary://workspace?name=NAME"}) {
+        EXPECT_THAT(help, ::testing::HasSubstr("  " + std::string(url))) << url;
+    }
+    EXPECT_THAT(help, ::testing::HasSubstr("general, snapping, zones, shortcuts, rules, workspaces, excludedApps, sync, about"));
 }
 
 TEST_F(IntentsTest, QueriesResolveInSourceOrderAndLeaveOutWhatIsGone) {
