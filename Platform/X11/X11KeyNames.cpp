@@ -46,6 +46,13 @@ std::optional<std::string_view> xkbKeyName(std::int64_t carbonKeyCode) {
     return std::nullopt;
 }
 
+std::optional<std::int64_t> carbonKeyCodeWhere(const std::function<bool(std::string_view name)>& isTheKey) {
+    for (const auto& [code, name] : kNames) {
+        if (isTheKey(name)) return code;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::int64_t> carbonKeyCodeOfXkbName(std::string_view name) {
     for (const auto& [code, keyName] : kNames) {
         if (keyName == name) return code;

@@ -6,6 +6,7 @@
 // anything a hand edit invents) cannot be grabbed or named.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -13,5 +14,8 @@ namespace tessary {
 
 std::optional<std::string_view> xkbKeyName(std::int64_t carbonKeyCode);
 std::optional<std::int64_t> carbonKeyCodeOfXkbName(std::string_view name);
+// The Carbon code of the first name in the table that `isTheKey` accepts (a keymap's own answer
+// for a name, aliases included).
+std::optional<std::int64_t> carbonKeyCodeWhere(const std::function<bool(std::string_view name)>& isTheKey);
 
 }  // namespace tessary

@@ -130,7 +130,13 @@ std::optional<std::int64_t> X11KeyboardLayout::carbonKeyCode(std::uint32_t nativ
     if (!keymap_) return std::nullopt;
     const char* name = xkb_keymap_key_get_name(keymap_, nativeKeyCode);
     if (!name) return std::nullopt;
-    return carbonKeyCodeOfXkbName(name);
+    if (const auto code = carbonKeyCodeOfXkbName(name)) return code;
+    // The table's name may be an alias in this keymap (the older key codes of an X server started
+    // without input hot-plugging name the Menu key <MENU>, with <COMP> its alias; evdev's the other
+    // way round): the key the keymap gives for a name is the one grabbed, so it is the one named.
+    return carbonKeyCodeWhere([&](std::string_view tableName) {
+        return xkb_keymap_key_by_name(keymap_, std::string(tableName).c_str()) == nativeKeyCode;
+    });
 }
 
 std::optional<std::string> X11KeyboardLayout::character(std::int64_t carbonKeyCode) const {

@@ -465,6 +465,14 @@ void VirtualDesktop::pressButton(int button, bool down) {
 }
 
 void VirtualDesktop::pressKey(uint32_t keysym, bool down) {
+    const uint8_t keycode = keyCode(keysym);
+    if (!keycode) throw std::runtime_error("no key for the keysym");
+    xcb_test_fake_input(inputConnection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME,
+                        XCB_WINDOW_NONE, 0, 0, 0);
+    syncInput();
+}
+
+uint8_t VirtualDesktop::keyCode(uint32_t keysym) {
     xcb_connection_t* c = inputConnection();
     const xcb_setup_t* setup = xcb_get_setup(c);
     auto* mapping = xcb_get_keyboard_mapping_reply(
@@ -483,10 +491,7 @@ void VirtualDesktop::pressKey(uint32_t keysym, bool down) {
         }
     }
     std::free(mapping);
-    if (!keycode) throw std::runtime_error("no key for the keysym");
-    xcb_test_fake_input(c, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME,
-                        XCB_WINDOW_NONE, 0, 0, 0);
-    syncInput();
+    return keycode;
 }
 
 void VirtualDesktop::syncInput() {

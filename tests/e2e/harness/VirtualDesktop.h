@@ -105,6 +105,8 @@ public:
     void warpPointerTo(int x, int y, bool paced = false);
     void pressButton(int button, bool down);
     void pressKey(uint32_t keysym, bool down);
+    // The first key code whose symbols include `keysym` (the one pressKey presses); 0 when none.
+    uint8_t keyCode(uint32_t keysym);
     // Returns once the server has taken the input requests sent so far.
     void syncInput();
     // Returns once the window manager has handled every event it was sent so far (as a user's hand

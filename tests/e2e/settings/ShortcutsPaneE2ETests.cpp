@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "Platform/X11/X11KeyboardLayout.h"
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/StandInTrayHost.h"
 #include "tests/e2e/settings/SettingsDesktop.h"
@@ -321,6 +322,8 @@ TEST_F(ShortcutsPaneTest, ANewShortcutHeldWhileItIsRecordedMovesNothing) {
 
 // Keys named in words every font has, keys of PC keyboards the Carbon table leaves out, and a
 // combination that another of the program's shortcuts has, moved with "Use Here".
+constexpr std::int64_t kCarbonMute = 74;
+
 TEST_F(ShortcutsPaneTest, KeypadMediaAndPrintKeysRecordUnderReadableNames) {
     startInstance();
     ASSERT_TRUE(ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"));
@@ -336,8 +339,14 @@ TEST_F(ShortcutsPaneTest, KeypadMediaAndPrintKeysRecordUnderReadableNames) {
         {"shortcut.snapToZone9", {kControlL, kShiftL, XK_Scroll_Lock}, "Ctrl+Shift+Scroll Lock"},
         {"shortcut.showZones", {kControlL, kShiftL, XK_Menu}, "Ctrl+Shift+Menu"},
     };
+    // A key is stored by its place on the keyboard. Xorg started without input devices keeps the
+    // older key codes, whose Mute symbol sits on a key the keymap does not name MUTE: there no
+    // Mute key can be typed.
+    const X11KeyboardLayout layout(platform->connection());
+    const bool muteIsTypable = layout.keyCode(kCarbonMute) == desktop->keyCode(XF86XK_AudioMute);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
+        if (c.keys.back() == XF86XK_AudioMute && !muteIsTypable) continue;
         record(c.field);
         typeKeys(*desktop, c.keys);
         EXPECT_TRUE(waitFor([&] { return ask({"value", c.field}) == c.shown; }, 10s)) << ask({"value", c.field});
