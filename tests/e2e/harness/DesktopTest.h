@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/X11/X11Platform.h"
+#include "tests/e2e/harness/TrayMenu.h"
 #include "tests/e2e/harness/VirtualDesktop.h"
 
 #include <gtest/gtest.h>
@@ -185,62 +186,11 @@ protected:
 
     // --- The tray (a desktop started with one) -------------------------------------------------
 
-    // The tray icon: a window of `pid` inside trayer's (a few levels down), with its place on the
-    // screen; none while it is not embedded.
-    std::optional<Rect> trayIcon(pid_t pid) {
-        xcb_connection_t* c = platform->connection().xcb();
-        std::optional<Rect> icon;
-        std::function<void(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
-            auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
-            if (!tree) return;
-            const xcb_window_t* children = xcb_query_tree_children(tree);
-            for (int i = 0; i < xcb_query_tree_children_length(tree) && !icon; ++i) {
-                const auto owner = platform->windows().processID(children[i]);
-                if (inside && owner == pid) {
-                    icon = placeOnScreen(children[i]);
-                } else if (depth < 5) {
-                    search(children[i], inside || owner == desktop->trayPid(), depth + 1);
-                }
-            }
-            std::free(tree);
-        };
-        search(platform->connection().root(), false, 0);
-        return icon;
-    }
-
-    // A window's rectangle in root coordinates.
-    std::optional<Rect> placeOnScreen(xcb_window_t window) {
-        xcb_connection_t* c = platform->connection().xcb();
-        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
-        auto* at = xcb_translate_coordinates_reply(
-            c, xcb_translate_coordinates(c, window, platform->connection().root(), 0, 0), nullptr);
-        std::optional<Rect> place;
-        if (geometry && at) place = Rect(at->dst_x, at->dst_y, geometry->width, geometry->height);
-        std::free(geometry);
-        std::free(at);
-        return place;
-    }
-
-    // An open menu of `pid`: a mapped override-redirect window wide enough for its rows (a tool
-    // tip is narrower), and narrower than a monitor (the zone overlay's windows are as wide).
-    std::optional<Rect> openMenu(pid_t pid) {
-        xcb_connection_t* c = platform->connection().xcb();
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, platform->connection().root()), nullptr);
-        if (!tree) return std::nullopt;
-        std::optional<Rect> menu;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !menu; ++i) {
-            auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
-            if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-                platform->windows().processID(children[i]) == pid) {
-                const auto place = placeOnScreen(children[i]);
-                if (place && place->width() >= 200 && place->width() < 1000) menu = place;
-            }
-            std::free(attributes);
-        }
-        std::free(tree);
-        return menu;
-    }
+    // The tray icon of `pid` inside trayer, and an open menu of `pid` (narrower than a monitor: the
+    // zone overlay's windows are as wide); see TrayMenu.h.
+    std::optional<Rect> trayIcon(pid_t pid) { return e2e::trayIcon(*platform, desktop->trayPid(), pid); }
+    std::optional<Rect> placeOnScreen(xcb_window_t window) { return e2e::placeOnScreen(*platform, window); }
+    std::optional<Rect> openMenu(pid_t pid) { return e2e::openMenu(*platform, pid, 1000); }
 
     // Clicks the middle of the tray icon and waits for the menu.
     bool openTrayMenu(pid_t pid) {

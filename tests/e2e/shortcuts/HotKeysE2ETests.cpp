@@ -121,9 +121,12 @@ TEST_F(HotKeysTest, WhilePausedNothingFiresAndTheKeyReachesTheFocusedWindow) {
     ASSERT_FALSE(xcb_connection_has_error(client));
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(client)).data;
     const xcb_window_t window = xcb_generate_id(client);
-    const std::uint32_t mask = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // Left alone by the window manager, which would otherwise give the focus to a window of its
+    // choosing a moment later (fluxbox on a busy machine), and the keys would go there.
+    const std::uint32_t values[] = {1, XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(client, XCB_COPY_FROM_PARENT, window, screen->root, 100, 100, 200, 200, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
     xcb_map_window(client, window);
     xcb_flush(client);
     int keyPresses = 0;
