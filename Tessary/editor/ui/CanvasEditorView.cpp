@@ -40,8 +40,10 @@ void CanvasEditorView::paintEvent(QPaintEvent*) {
     for (const auto& zone : surface_.zoneViews()) {
         const QRectF frame = toQt(zone.frame);
         paintTile(painter, frame, withAlpha(tint, zone.selected ? 0.55 : 0.3), tint, zone.selected ? 2.5 : 1);
-        paintLabelLine(painter, QString::number(zone.index + 1), fontOfSize(zone.badgeFontSize, true),
-                       std::max(frame.width(), 0.0), frame.center());
+        const LabelLine number =
+            fitLabelLine(QString::number(zone.index + 1), fontOfSize(zone.badgeFontSize, true), frame.width(), frame.center());
+        paintLabelChip(painter, number.box);
+        paintLabelLine(painter, number);
 
         const QRectF handle = toQt(zone.handle);
         const QRectF circle(handle.center().x() - handleDiameter / 2, handle.center().y() - handleDiameter / 2,

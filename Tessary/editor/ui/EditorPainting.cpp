@@ -44,23 +44,35 @@ QFont fontOfSize(double points, bool bold) {
 
 double lineHeight(const QFont& font) { return QFontMetricsF(font).height(); }
 
-void paintLabelLine(QPainter& painter, const QString& text, QFont font, double maxWidth, const QPointF& centre) {
-    if (text.isEmpty()) return;
-    const double size = font.pixelSize();
+LabelLine fitLabelLine(const QString& text, QFont font, double maxWidth, const QPointF& centre) {
+    maxWidth = std::max(maxWidth, 0.0);
     const double width = QFontMetricsF(font).horizontalAdvance(text);
     if (width > maxWidth && width > 0) {
-        font.setPixelSize(std::max(1, static_cast<int>(size * std::max(0.5, std::max(maxWidth, 0.0) / width))));
+        font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * std::max(0.5, maxWidth / width))));
     }
     const QFontMetricsF metrics(font);
-    const QRectF box(centre.x() - maxWidth / 2, centre.y() - metrics.height() / 2, std::max(maxWidth, 0.0), metrics.height());
-    painter.setFont(font);
-    // A soft shadow: the text in translucent black around its place.
-    painter.setPen(QColor(0, 0, 0, 40));
-    for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)}) {
-        painter.drawText(box.translated(offset), Qt::AlignCenter | Qt::TextSingleLine, text);
-    }
+    const double shown = std::min(metrics.horizontalAdvance(text), maxWidth);
+    return {text, font, QRectF(centre.x() - shown / 2, centre.y() - metrics.height() / 2, shown, metrics.height())};
+}
+
+void paintLabelChip(QPainter& painter, const QRectF& around) {
+    if (around.isEmpty()) return;
+    const QRectF chip = around.adjusted(-6, -1, 6, 1);
+    const double radius = std::min(chip.height() / 2, 8.0);
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.55f));
+    painter.drawRoundedRect(chip, radius, radius);
+    painter.restore();
+}
+
+void paintLabelLine(QPainter& painter, const LabelLine& line) {
+    if (line.text.isEmpty()) return;
+    painter.setFont(line.font);
     painter.setPen(Qt::white);
-    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
+    // Centred on the box, which is narrower than the text only when even half the size is too wide.
+    const QRectF wide = line.box.adjusted(-line.box.width(), 0, line.box.width(), 0);
+    painter.drawText(wide, Qt::AlignCenter | Qt::TextSingleLine, line.text);
 }
 
 }  // namespace tessary::editorpainting

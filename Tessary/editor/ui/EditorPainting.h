@@ -25,9 +25,20 @@ QFont fontOfSize(double points, bool bold);
 // A zone tile: a rounded rectangle (radius 6) filled with `fill`, its border drawn inside the shape.
 void paintTile(QPainter& painter, const QRectF& rect, const QColor& fill, const QColor& border, double borderWidth);
 
-// One line of white text centred on `centre`, on one line, shrunk to fit `maxWidth` down to half its
-// size, over a soft black shadow.
-void paintLabelLine(QPainter& painter, const QString& text, QFont font, double maxWidth, const QPointF& centre);
+// One line of a zone's label: its font shrunk to fit `maxWidth` down to half its size, and the box the
+// text takes, centred on `centre`.
+struct LabelLine {
+    QString text;
+    QFont font;
+    QRectF box;
+};
+LabelLine fitLabelLine(const QString& text, QFont font, double maxWidth, const QPointF& centre);
+
+// A dark translucent chip around label text. White on the tile's own tint read at 2:1 wherever the
+// palette's accent is light; on the chip it reads at 4.5:1 or more on any tile.
+void paintLabelChip(QPainter& painter, const QRectF& around);
+// The line's text in white, on one line.
+void paintLabelLine(QPainter& painter, const LabelLine& line);
 
 // The height one line of text takes at that font.
 double lineHeight(const QFont& font);

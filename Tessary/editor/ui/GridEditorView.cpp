@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <vector>
 
 #include "Tessary/editor/ui/EditorPainting.h"
 
@@ -54,18 +55,23 @@ void GridEditorView::paintCell(QPainter& painter, const GridEditorModel::Cell& c
     if (!label.percentLine.empty()) height += lineSpacing + lineHeight(percent);
     const double maxWidth = std::max(frame.width() - 8, 0.0);
     double y = frame.center().y() - height / 2;
+    std::vector<LabelLine> lines;
+    QRectF block;
     const auto line = [&](const std::string& text, const QFont& font) {
         if (text.empty()) return;
         const double h = lineHeight(font);
-        paintLabelLine(painter, QString::fromStdString(text), font, maxWidth, {frame.center().x(), y + h / 2});
+        lines.push_back(fitLabelLine(QString::fromStdString(text), font, maxWidth, {frame.center().x(), y + h / 2}));
+        block |= lines.back().box;
         y += h + lineSpacing;
     };
-    // The label never reaches beyond its cell.
-    painter.save();
-    painter.setClipRect(frame);
     line(label.number, number);
     line(label.sizeLine, size);
     line(label.percentLine, percent);
+    // The label never reaches beyond its cell.
+    painter.save();
+    painter.setClipRect(frame);
+    paintLabelChip(painter, block);
+    for (const LabelLine& each : lines) paintLabelLine(painter, each);
     painter.restore();
 }
 

@@ -25,6 +25,8 @@
 #include "Platform/Sim/SimApplicationLauncher.h"
 #include "Platform/Sim/SimApplicationWorkspace.h"
 #include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/editor/ui/CanvasEditorView.h"
+#include "Tessary/editor/ui/GridEditorView.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "Tessary/integrations/CloudSync.h"
@@ -202,28 +204,43 @@ void expectReadable(QWidget& window, const QString& shotName) {
         EXPECT_GE(mark.ratio, controlMinimum) << describe(*picture) << ": a picture that fades into "
                                               << mark.background.name().toStdString();
     }
-    // The zones preview draws its texts itself: each zone's size label, found by its white ink in
-    // the line above the zone's bottom edge, reads on what is right behind it.
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        auto* preview = dynamic_cast<OverlayPreview*>(child);
-        if (!preview || !counts(*preview)) continue;
-        const QPoint origin = preview->mapTo(&window, QPoint(0, 0));
-        for (const Zone& zone : previewZones({double(preview->width()), double(preview->height())})) {
-            const QRect r = QRectF(zone.rect.origin.x, zone.rect.origin.y, zone.rect.size.width, zone.rect.size.height)
-                                .toRect()
-                                .translated(origin);
-            const QRect line(r.left() + r.width() / 4, r.bottom() - 36, r.width() / 2, 26);
-            QRect ink;
-            for (int y = line.top(); y <= line.bottom(); ++y) {
-                for (int x = line.left(); x <= line.right(); ++x) {
-                    if (relativeLuminance(QColor::fromRgb(shot.pixel(x, y))) >= 0.85) ink |= QRect(x, y, 1, 1);
-                }
+    // The zones preview and the editor's canvases draw their texts themselves: each zone's label,
+    // found by its white ink where the label stands, reads on what is right behind it.
+    const auto expectLabel = [&](const QRect& where, const std::string& what) {
+        QRect ink;
+        for (int y = where.top(); y <= where.bottom(); ++y) {
+            for (int x = where.left(); x <= where.right(); ++x) {
+                if (relativeLuminance(QColor::fromRgb(shot.pixel(x, y))) >= 0.85) ink |= QRect(x, y, 1, 1);
             }
-            ASSERT_FALSE(ink.isEmpty()) << "zone " << zone.index + 1 << " of the preview shows no size";
-            const Sample label = sample(shot, ink);
-            EXPECT_GE(label.ratio, textMinimum) << "zone " << zone.index + 1 << "'s size: "
-                                                << label.ink.name().toStdString() << " on "
-                                                << label.background.name().toStdString();
+        }
+        ASSERT_FALSE(ink.isEmpty()) << what << " shows no label";
+        const Sample label = sample(shot, ink);
+        EXPECT_GE(label.ratio, textMinimum) << what << "'s label: " << label.ink.name().toStdString() << " on "
+                                            << label.background.name().toStdString();
+    };
+    const auto shownRect = [&](const QWidget& widget, const Rect& r) {
+        return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toRect().translated(widget.mapTo(&window, QPoint(0, 0)));
+    };
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        if (!counts(*child)) continue;
+        if (auto* preview = dynamic_cast<OverlayPreview*>(child)) {
+            for (const Zone& zone : previewZones({double(preview->width()), double(preview->height())})) {
+                const QRect r = shownRect(*preview, zone.rect);
+                expectLabel(QRect(r.left() + r.width() / 4, r.bottom() - 36, r.width() / 2, 26),
+                            "zone " + std::to_string(zone.index + 1) + " of the preview");
+            }
+        } else if (auto* grid = dynamic_cast<GridEditorView*>(child)) {
+            for (const auto& cell : grid->surface().cells()) {
+                // Inside the selected cell's white edge.
+                expectLabel(shownRect(*grid, cell.frame).adjusted(8, 8, -8, -8), "a grid cell");
+            }
+        } else if (auto* canvas = dynamic_cast<CanvasEditorView*>(child)) {
+            for (const auto& zone : canvas->surface().zoneViews()) {
+                const QRect r = shownRect(*canvas, zone.frame);
+                const int side = int(2 * zone.badgeFontSize);
+                expectLabel(QRect(r.center().x() - side, r.center().y() - side, 2 * side, 2 * side),
+                            "zone " + std::to_string(zone.index + 1) + " of the canvas");
+            }
         }
     }
     for (QListWidget* list : window.findChildren<QListWidget*>()) {
@@ -463,6 +480,9 @@ TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInSystemLightAndDarkWith
             view.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
             expectReadable(view, "editor-" + lookName(look));
+            w.select(1);
+            expectReadable(view, "editor-canvas-" + lookName(look));
+            w.select(0);
             w.model->setPresentingNewLayout(true);
             NewLayoutSheet& sheet = *view.newLayoutSheet();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
