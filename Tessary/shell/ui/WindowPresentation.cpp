@@ -45,6 +45,12 @@ private:
 
 void presentWindow(QWidget& window, const std::function<void()>& show) {
     if (window.isMinimized()) window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    // Our request first, Qt's own after it on the same connection: asked by Qt first (show() and the
+    // controllers activate), a window manager switches the user to the desktop the window is on
+    // (kwin; fluxbox at times) before our request brings the window here.
+    xcb_connection_t* connection = x11Connection();
+    const bool asked = connection && window.windowHandle() &&
+                       X11WindowActivation::bringForward(connection, xcb_window_t(window.winId()));
     if (show) {
         show();
     } else {
@@ -53,13 +59,11 @@ void presentWindow(QWidget& window, const std::function<void()>& show) {
     window.raise();
     window.activateWindow();
 
-    xcb_connection_t* connection = x11Connection();
     QWindow* handle = window.windowHandle();
-    if (!connection || !handle) return;
+    if (asked || !connection || !handle) return;
     // A window the window manager does not manage yet (being mapped, or mapped again after a
     // close) is asked for once it is on screen.
-    if (!X11WindowActivation::bringForward(connection, xcb_window_t(window.winId())) && !handle->isExposed() &&
-        !handle->findChild<ExposeWatch*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (!handle->isExposed() && !handle->findChild<ExposeWatch*>(QString(), Qt::FindDirectChildrenOnly)) {
         new ExposeWatch(handle, &window);
     }
 }

@@ -8,7 +8,7 @@
 // (Qt counts it as visible), and its activation is an application's own (EWMH source indication
 // 1), which focus-stealing prevention refuses to a request that came from outside, with no recent
 // user time of ours. So the window manager is asked as a pager asks (X11WindowActivation): at
-// once for a window it manages, else (a window being mapped is not its yet) once the window is on
+// once, ahead of Qt's own requests, for a window it manages, else (a window being mapped is not its yet) once the window is on
 // screen. Without X11 (tests on the offscreen platform) Qt's own requests are all there is.
 //
 // Main thread only.
