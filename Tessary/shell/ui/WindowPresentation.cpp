@@ -44,13 +44,14 @@ private:
 }  // namespace
 
 void presentWindow(QWidget& window, const std::function<void()>& show) {
-    if (window.isMinimized()) window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-    // Our request first, Qt's own after it on the same connection: asked by Qt first (show() and the
-    // controllers activate), a window manager switches the user to the desktop the window is on
-    // (kwin; fluxbox at times) before our request brings the window here.
+    // Our request first, Qt's own after it on the same connection. Asked by Qt first (the map
+    // request that un-minimises, the activation of show() and of the controllers), a window manager
+    // switches the user to the desktop the window is on before our request brings the window here:
+    // kwin counts a window on another desktop as minimised, and so does Qt then.
     xcb_connection_t* connection = x11Connection();
     const bool asked = connection && window.windowHandle() &&
                        X11WindowActivation::bringForward(connection, xcb_window_t(window.winId()));
+    if (window.isMinimized()) window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     if (show) {
         show();
     } else {
