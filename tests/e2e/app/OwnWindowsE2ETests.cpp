@@ -394,6 +394,7 @@ TEST_F(WindowsAskedForTest, AMinimisedOrFarAwayWindowComesBackViewableAndFocused
         const char* name;
         const char* url;
         int trayItem;
+        bool minimiseButton;  // About offers only a close button, and icewm then keeps it on screen
     };
     struct Away {
         const char* name;
@@ -401,9 +402,9 @@ TEST_F(WindowsAskedForTest, AMinimisedOrFarAwayWindowComesBackViewableAndFocused
         const char* type;
     };
     const Window windows[] = {
-        {"the editor", "tessary://editor", kEditorItem},
-        {"settings", "tessary://settings", kSettingsItem},
-        {"About", "tessary://about", kAboutItem},
+        {"the editor", "tessary://editor", kEditorItem, true},
+        {"settings", "tessary://settings", kSettingsItem, true},
+        {"About", "tessary://about", kAboutItem, false},
     };
     // ICCCM's minimise, as a taskbar asks; a move to the second desktop, as a pager asks.
     const Away aways[] = {
@@ -426,7 +427,13 @@ TEST_F(WindowsAskedForTest, AMinimisedOrFarAwayWindowComesBackViewableAndFocused
                 // program still brings it forward (once it is exposed) would be undone.
                 ASSERT_TRUE(holds([&] { return isWithTheUser(*shown); }));
                 sendClientMessage(*shown, away.type, away.request);
-                ASSERT_TRUE(waitFor([&] { return !isViewable(*shown); }, 5s)) << "the window manager did not take it away";
+                const bool gone = waitFor([&] { return !isViewable(*shown); }, 5s);
+                if (!gone && !window.minimiseButton && std::string_view(away.type) == "WM_CHANGE_STATE") {
+                    std::cout << "[ NOTE     ] " << desktop->windowManager().name << " does not minimise "
+                              << window.name << "\n";
+                    break;
+                }
+                ASSERT_TRUE(gone) << "the window manager did not take it away";
                 if (byTray) {
                     chooseTrayItem(window.trayItem);
                 } else {
