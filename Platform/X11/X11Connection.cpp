@@ -334,4 +334,14 @@ void X11Connection::processPendingEvents(Read read) {
     }
 }
 
+xcb_client_message_event_t rootWindowMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::memcpy(message.data.data32, data, sizeof data);
+    return message;
+}
+
 }  // namespace tessary

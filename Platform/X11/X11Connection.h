@@ -198,4 +198,9 @@ private:
 std::string x11ErrorName(uint8_t code);
 bool isWindowVanishedError(uint8_t code);
 
+// A message about `window` for the window manager (EWMH root window messages): format 32, sent to
+// the root with `rootMessageMask`, the mask the window manager selects there.
+xcb_client_message_event_t rootWindowMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
+constexpr uint32_t rootMessageMask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+
 }  // namespace tessary

@@ -1,5 +1,7 @@
 #include "Platform/X11/X11WindowActivation.h"
 
+#include "Platform/X11/X11Connection.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -16,12 +18,6 @@ constexpr std::uint32_t kSourcePager = 2;
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kWithdrawnState = 0;
 
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, FreeReply>;
-
 enum Atom { wmState, wmDesktop, currentDesktop, activeWindow, atomCount };
 constexpr std::array<std::string_view, atomCount> atomNames{"WM_STATE", "_NET_WM_DESKTOP", "_NET_CURRENT_DESKTOP",
                                                             "_NET_ACTIVE_WINDOW"};
@@ -33,7 +29,7 @@ xcb_get_property_cookie_t askFor(xcb_connection_t* c, xcb_window_t window, xcb_a
 // The first 32-bit value of a property; none when it is missing (or the window went away).
 std::optional<std::uint32_t> firstValue(xcb_connection_t* c, xcb_get_property_cookie_t cookie) {
     xcb_generic_error_t* error = nullptr;
-    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, &error));
+    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, &error));
     std::free(error);
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return std::nullopt;
     std::uint32_t value;
@@ -42,15 +38,9 @@ std::optional<std::uint32_t> firstValue(xcb_connection_t* c, xcb_get_property_co
 }
 
 void sendToRoot(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
-                std::array<std::uint32_t, 5> data) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = type;
-    std::memcpy(message.data.data32, data.data(), sizeof message.data.data32);
-    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&message));
+                const uint32_t (&data)[5]) {
+    const xcb_client_message_event_t message = rootWindowMessage(window, type, data);
+    xcb_send_event(c, 0, root, rootMessageMask, reinterpret_cast<const char*>(&message));
 }
 
 }  // namespace
@@ -63,11 +53,11 @@ bool bringForward(xcb_connection_t* c, xcb_window_t window) {
         interned[i] = xcb_intern_atom(c, 0, std::uint16_t(atomNames[i].size()), atomNames[i].data());
     }
     xcb_generic_error_t* error = nullptr;
-    ReplyPtr<xcb_query_tree_reply_t> placed(xcb_query_tree_reply(c, tree, &error));
+    XcbPtr<xcb_query_tree_reply_t> placed(xcb_query_tree_reply(c, tree, &error));
     std::free(error);
     std::array<xcb_atom_t, atomCount> atoms{};
     for (std::size_t i = 0; i < atomCount; ++i) {
-        ReplyPtr<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(c, interned[i], nullptr));
+        XcbPtr<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(c, interned[i], nullptr));
         atoms[i] = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
     if (!placed) return false;  // the window is gone

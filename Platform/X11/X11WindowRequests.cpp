@@ -93,19 +93,11 @@ void X11Windows::forget(xcb_window_t window) {
 }
 
 void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = type;
-    std::memcpy(message.data.data32, data, sizeof data);
-    // Sent to the root with the mask the window manager selects there (EWMH "root window
-    // messages"); the root never vanishes, so any error here is a fault of ours.
-    connection_.checkLater(
-        xcb_send_event_checked(connection_.xcb(), 0, connection_.root(),
-                               XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                               reinterpret_cast<const char*>(&message)),
-        "SendEvent", X11ErrorTolerance::none);
+    const xcb_client_message_event_t message = rootWindowMessage(window, type, data);
+    // The root never vanishes, so any error here is a fault of ours.
+    connection_.checkLater(xcb_send_event_checked(connection_.xcb(), 0, connection_.root(), rootMessageMask,
+                                                  reinterpret_cast<const char*>(&message)),
+                           "SendEvent", X11ErrorTolerance::none);
 }
 
 void X11Windows::sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y,

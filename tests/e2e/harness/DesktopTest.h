@@ -173,14 +173,9 @@ protected:
     // Asks the window manager to change a window, as a pager or the client itself would.
     void sendClientMessage(xcb_window_t window, const char* type, std::array<uint32_t, 5> data) {
         X11Connection& c = platform->connection();
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = atom(type);
-        std::copy(data.begin(), data.end(), message.data.data32);
-        xcb_send_event(c.xcb(), 0, c.root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&message));
+        const uint32_t values[5] = {data[0], data[1], data[2], data[3], data[4]};
+        const xcb_client_message_event_t message = rootWindowMessage(window, atom(type), values);
+        xcb_send_event(c.xcb(), 0, c.root(), rootMessageMask, reinterpret_cast<const char*>(&message));
         c.flush();
     }
 

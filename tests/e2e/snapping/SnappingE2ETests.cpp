@@ -160,21 +160,11 @@ protected:
 
     // Sets the state as a pager asks for it, and waits until the window manager says so.
     void enter(xcb_window_t window, State state) {
-        xcb_connection_t* c = platform->connection().xcb();
         const X11Atoms& a = platform->connection().atoms();
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = a._NET_WM_STATE;
-        message.data.data32[0] = 1;  // add
-        message.data.data32[1] = state == State::maximised ? a._NET_WM_STATE_MAXIMIZED_VERT : a._NET_WM_STATE_FULLSCREEN;
-        message.data.data32[2] = state == State::maximised ? a._NET_WM_STATE_MAXIMIZED_HORZ : 0;
-        message.data.data32[3] = 2;
-        xcb_send_event(c, 0, platform->connection().root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&message));
-        xcb_flush(c);
+        constexpr uint32_t add = 1, pager = 2;
+        sendClientMessage(window, "_NET_WM_STATE",
+                          {add, state == State::maximised ? a._NET_WM_STATE_MAXIMIZED_VERT : a._NET_WM_STATE_FULLSCREEN,
+                           state == State::maximised ? a._NET_WM_STATE_MAXIMIZED_HORZ : xcb_atom_t(XCB_ATOM_NONE), pager, 0});
         const xcb_atom_t wanted = state == State::maximised ? a._NET_WM_STATE_MAXIMIZED_VERT : a._NET_WM_STATE_FULLSCREEN;
         ASSERT_TRUE(waitFor([&] {
             auto value = X11Property::read(platform->connection(), window, a._NET_WM_STATE, XCB_ATOM_ATOM,
