@@ -97,8 +97,9 @@ int32_t x11Pixels(double value);
 std::string x11TextToUTF8(const uint8_t* bytes, size_t length, bool isUTF8);
 
 // The EWMH and ICCCM view of client windows: reads of their properties (X11Windows.cpp) and the
-// requests that move, resize and activate them through the window manager (X11WindowRequests.cpp). Every call on a window tolerates that the
-// window vanished meanwhile and then gives an absent result.
+// requests that move, resize and activate them through the window manager (X11WindowRequests.cpp).
+// Every call on a window tolerates that the window vanished meanwhile and then gives an absent
+// result.
 class X11Windows {
 public:
     explicit X11Windows(X11Connection& connection);
