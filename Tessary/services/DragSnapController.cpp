@@ -83,6 +83,13 @@ void DragSnapController::retryPress() {
     if (phase_ == Phase::tracking && lastMouse_ != mouseDownAt_) mouseDragged(modifiers_, lastMouse_);
 }
 
+const std::string& DragSnapController::pressedApplication() {
+    if (!application_) {
+        application_ = applicationName ? applicationName(*pressedInfo_) : pressedInfo_->bundleIdentifier.value_or("");
+    }
+    return *application_;
+}
+
 bool DragSnapController::takePressedWindow(Point at) {
     const auto hit = engine_.windowHit(at);
     if (!hit) return false;
@@ -90,8 +97,9 @@ bool DragSnapController::takePressedWindow(Point at) {
     if (!info) return false;
     if (isExcluded && isExcluded(*info)) return true;
     window_ = hit->window;
-    application_ = applicationName ? applicationName(*info) : info->bundleIdentifier.value_or("");
+    pressedInfo_ = *info;
     minimumSize_.reset();
+    application_.reset();
     pressedOnTitleBar_ = hit->onTitleBar;
     startFrame_ = info->frame;
     phase_ = Phase::tracking;
@@ -237,8 +245,9 @@ void DragSnapController::updateHighlight(Point at) {
     // A window whose least size is larger than the zones would not land in them: the hint says so.
     std::string note;
     if (minimumSize_ && (minimumSize_->width > 0 || minimumSize_->height > 0)) {
-        if (const auto rect = selection_.unionRect(shown_[item].zones)) {
-            note = ZoneService::doesNotFitText(application_, *minimumSize_, rect->size);
+        const auto rect = selection_.unionRect(shown_[item].zones);
+        if (rect && !ZoneService::fits(*minimumSize_, rect->size)) {
+            note = ZoneService::doesNotFitText(pressedApplication(), *minimumSize_, rect->size);
         }
     }
     overlay_.setHighlighted(selection_.zoneIndices, display, note);

@@ -138,6 +138,7 @@ private:
     // Asks for the displays and their zones and shows them.
     void showZones();
     void updateHighlight(Point at);
+    const std::string& pressedApplication();
     void drop(const Rect& frame, const WindowHandle& window, const DisplayInfo& display);
 
     WindowEngine& engine_;
@@ -154,10 +155,12 @@ private:
     std::optional<WindowHandle> window_;
     Rect startFrame_;
     Point mouseDownAt_;
-    // The pressed window's application, and its least size once the zones show (read then: the
-    // press of every click would pay for it otherwise); a selection smaller says so in the hint.
-    std::string application_;
+    // The pressed window, its least size once the zones show (read then: the press of every click
+    // would pay for it otherwise) and its application's name once a hint needs it (found in the
+    // desktop entries); a selection smaller than the window says so in the hint.
+    std::optional<WindowInfo> pressedInfo_;
     std::optional<Size> minimumSize_;
+    std::optional<std::string> application_;
     // The press was on the window's title bar: the window is expected to follow the pointer.
     bool pressedOnTitleBar_ = false;
     Point lastMouse_;

@@ -40,11 +40,19 @@ bool ZoneService::SnapError::doesNotFit() const {
            !doesNotFitText(application, result->achieved->size, result->requested.size).empty();
 }
 
+namespace {
+// A window may be a point or two larger than its zone: the frame's rounding, not a misfit.
+constexpr double fitTolerance = 2.0;
+}  // namespace
+
+bool ZoneService::fits(Size needed, Size zone) {
+    return needed.width <= zone.width + fitTolerance && needed.height <= zone.height + fitTolerance;
+}
+
 std::string ZoneService::doesNotFitText(const std::string& application, Size needed, Size zone) {
-    constexpr double tolerance = 2.0;
     auto points = [](double value) { return std::to_string(static_cast<long long>(std::llround(value))); };
-    const bool wider = needed.width > zone.width + tolerance;
-    const bool taller = needed.height > zone.height + tolerance;
+    const bool wider = needed.width > zone.width + fitTolerance;
+    const bool taller = needed.height > zone.height + fitTolerance;
     const std::string who = application.empty() ? "The window" : application;
     if (wider && taller) {
         return who + " needs " + points(needed.width) + " × " + points(needed.height) + " pt; this zone is " +

@@ -114,6 +114,8 @@ public:
     // both ("... needs 1356 × 800 pt; this zone is 948 × 528 pt"); empty when it fits (within the
     // 2.0 points of every frame comparison).
     static std::string doesNotFitText(const std::string& application, Size needed, Size zone);
+    // Whether a window of that least size fits the zone, as doesNotFitText judges it.
+    static bool fits(Size needed, Size zone);
 
     // Moves and resizes the window into zone `zoneIndex` (counted from 0) of the display it is on and
     // reports it through onSnapped. A window that ends larger than the zone does not fit (its least
