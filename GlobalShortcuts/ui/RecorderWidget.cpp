@@ -24,12 +24,24 @@ constexpr const char* kPolicyProperty = "tessaryConflictPolicy";
 
 // The application's style without a text caret: keys pressed in a recorder record, they never edit,
 // and a blinking caret would say otherwise. One for every recorder, living with the application.
+// The field's frame and panel are drawn by the application's own style as it is at the time, so
+// what the application draws on every other field (an edge that shows on a dark card) shows on the
+// recorders too.
 class CaretlessStyle final : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
         if (metric == PM_TextCursorWidth) return 0;
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        QStyle* application = QApplication::style();
+        if ((element == PE_FrameLineEdit || element == PE_PanelLineEdit) && application != this) {
+            application->drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
 };
 

@@ -23,20 +23,40 @@ namespace tessary {
 
 namespace {
 
-// The split commands' symbols: a rounded frame cut in two along the split.
-QIcon splitIcon(bool vertical, const QColor& ink) {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(ink, 2));
-    p.drawRoundedRect(QRectF(4, 6, 24, 20), 3, 3);
-    if (vertical) {
-        p.drawLine(QPointF(16, 6), QPointF(16, 26));
-    } else {
-        p.drawLine(QPointF(4, 16), QPointF(28, 16));
+// The split commands' symbols: a rounded frame cut in two along the split, in the button's text
+// colour and, disabled, in its disabled text colour: the style's own greying of a light drawing
+// left it all but invisible on a dark window.
+QIcon splitIcon(bool vertical, const QPalette& palette) {
+    // Drawn at each size it is shown at: scaled down from 32 pixels, its lines came out at half ink.
+    const auto drawn = [vertical](const QColor& ink, int side) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(side / 32.0, side / 32.0);
+        p.setPen(QPen(ink, side <= 16 ? 3 : 2));
+        p.drawRoundedRect(QRectF(4, 6, 24, 20), 3, 3);
+        if (vertical) {
+            p.drawLine(QPointF(16, 6), QPointF(16, 26));
+        } else {
+            p.drawLine(QPointF(4, 16), QPointF(28, 16));
+        }
+        return pixmap;
+    };
+    const QColor ink = palette.color(QPalette::Active, QPalette::ButtonText);
+    QIcon icon;
+    // Disabled, the drawing keeps 3:1 (with a margin for its anti-aliased edges) on the face, paler
+    // than the enabled one but seen.
+    const QColor face = palette.color(QPalette::Disabled, QPalette::Button);
+    QColor faded = composedOver(palette.color(QPalette::Disabled, QPalette::ButtonText), face);
+    for (double t = 0.05; contrastRatio(faded, face) < 3.5 && t < 1.0; t += 0.05) {
+        faded = mixColours(composedOver(palette.color(QPalette::Disabled, QPalette::ButtonText), face), ink, t);
     }
-    return QIcon(pixmap);
+    for (const int side : {16, 32}) {
+        icon.addPixmap(drawn(ink, side));
+        icon.addPixmap(drawn(faded, side), QIcon::Disabled);
+    }
+    return icon;
 }
 
 }  // namespace
@@ -164,8 +184,9 @@ void LayoutCanvasPane::rebuildCommands() {
             } else {
                 auto* tool = new QToolButton(this);
                 tool->setText(title);
-                tool->setIcon(splitIcon(command.id == LayoutCanvasPaneModel::CommandID::splitVertically,
-                                        palette().color(QPalette::ButtonText)));
+                // Drawn again in the new colours when the appearance changes while the editor is open.
+                const bool vertical = command.id == LayoutCanvasPaneModel::CommandID::splitVertically;
+                followAppearance(*tool, [tool, vertical] { tool->setIcon(splitIcon(vertical, tool->palette())); });
                 tool->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
                 tool->setAutoRaise(false);
                 button = tool;

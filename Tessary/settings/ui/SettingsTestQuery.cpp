@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollArea>
 
 #include "Tessary/settings/ui/SettingsWindow.h"
 
@@ -49,6 +50,17 @@ QWidget* namedControl(QWidget* window, const std::string& name) {
         if (widget->isVisible()) return widget;
     }
     return nullptr;
+}
+
+// Scrolls the pane until the control shows, as a user does before clicking it: with a larger font
+// the lower rows of a pane lie below the window's edge.
+void scrollIntoView(QWidget* control) {
+    for (QWidget* widget = control->parentWidget(); widget; widget = widget->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(widget)) {
+            area->ensureWidgetVisible(control, 0, 0);
+            return;
+        }
+    }
 }
 
 const QLineEdit* fieldOf(const QWidget* control) {
@@ -181,6 +193,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             arguments.size() > 1) {
             QWidget* control = window && window->isVisible() ? namedControl(window, arguments[1]) : nullptr;
             if (!control) return failure("no control " + arguments[1]);
+            if (verb == "rect" || verb == "field") scrollIntoView(control);
             if (verb == "value") return {valueOf(control), 0};
             if (verb == "description") {
                 const QLineEdit* field = fieldOf(control);

@@ -56,7 +56,10 @@ const Scheme darkScheme{
     .base = QColor(26, 26, 28),
     .alternateBase = QColor(33, 33, 35),
     .text = QColor(240, 240, 242),
-    .button = QColor(38, 38, 41),
+    // Styles lighten a dark button colour into a gradient face: from (38, 38, 41) the face of an
+    // unchosen segment stood at 2.4:1 beside the chosen one's accent, in a font whose buttons are
+    // taller.
+    .button = QColor(30, 30, 33),
     .buttonText = QColor(240, 240, 242),
     .light = QColor(66, 66, 70),
     .midlight = QColor(58, 58, 62),

@@ -51,6 +51,7 @@
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/settings/SettingsWorld.h"
 #include "tests/Tessary/editor/EditorWorld.h"
+#include "tests/Tessary/shell/DesktopFonts.h"
 #include "tests/Tessary/shell/FilledSettings.h"
 #include "tests/Tessary/shell/IconThemes.h"
 #include "tests/TessaryCore/TestSupport.h"
@@ -177,6 +178,41 @@ void expectReadable(QWidget& window, const QString& shotName) {
         EXPECT_GE(edge, controlMinimum) << describe(*check) << (check->isChecked() ? " ticked" : " unticked") << " on "
                                         << around.name().toStdString();
     }
+    // Every field shows where it is: its edge at 3:1 against the card around it (a focused field
+    // wears the style's accent ring instead), recorders of shortcuts too.
+    for (QLineEdit* field : window.findChildren<QLineEdit*>()) {
+        if (!counts(*field) || !field->hasFrame() || field->hasFocus()) continue;
+        const QRect area = shownArea(*field, window, field->rect());
+        if (area.size() != field->size() || area.left() < 2) continue;
+        const QColor around = QColor::fromRgb(shot.pixel(area.left() - 2, area.center().y()));
+        double edge = 1;
+        for (int y = area.top() + 4; y <= area.bottom() - 4; ++y) {
+            for (int x = area.left(); x <= area.left() + 1; ++x) {
+                edge = std::max(edge, contrastRatio(QColor::fromRgb(shot.pixel(x, y)), around));
+            }
+        }
+        EXPECT_GE(edge, controlMinimum) << describe(*field) << ": a field's edge on " << around.name().toStdString();
+    }
+    // Icons beside a button's text show, also while the button is disabled.
+    for (QToolButton* button : window.findChildren<QToolButton*>()) {
+        if (!button->isVisible() || button->visibleRegion().isEmpty() || button->icon().isNull() ||
+            button->toolButtonStyle() != Qt::ToolButtonTextBesideIcon) {
+            continue;
+        }
+        // The face is a gradient: each pixel of the icon against the face at its left, on its row.
+        const QRect area = shownArea(*button, window, QRect(3, 3, button->iconSize().width() + 6, button->height() - 6));
+        double strongest = 1;
+        QColor face;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QColor left = QColor::fromRgb(shot.pixel(area.left(), y));
+            for (int x = area.left() + 1; x <= area.right(); ++x) {
+                const double ratio = contrastRatio(QColor::fromRgb(shot.pixel(x, y)), left);
+                if (ratio > strongest) std::tie(strongest, face) = std::tuple(ratio, left);
+            }
+        }
+        EXPECT_GE(strongest, controlMinimum) << describe(*button) << (button->isEnabled() ? "" : " disabled")
+                                             << ": an icon that fades into " << face.name().toStdString();
+    }
     for (QFrame* frame : window.findChildren<QFrame*>()) {
         const bool across = frame->frameShape() == QFrame::HLine;
         if (!counts(*frame) || (!across && frame->frameShape() != QFrame::VLine)) continue;
@@ -279,18 +315,26 @@ void expectReadable(QWidget& window, const QString& shotName) {
 struct Look {
     AppAppearance appearance;
     qttest::IconDesktop icons;
+    qttest::DesktopFont font;
 };
 
 QString lookName(const Look& look) {
-    return QString::fromUtf8(rawValue(look.appearance).data()) + "-" + qttest::name(look.icons);
+    return QString::fromUtf8(rawValue(look.appearance).data()) + "-" + qttest::name(look.icons) + "-" +
+           QString::fromLatin1(look.font.family).toLower().replace(' ', '-');
 }
 
+// Every appearance in each desktop font without an icon theme, and with Adwaita's icons in the
+// first font: the icons do not change with the font.
 std::vector<Look> looks() {
     std::vector<Look> all;
-    for (const auto icons : {qttest::IconDesktop::noTheme, qttest::IconDesktop::adwaita}) {
-        if (icons == qttest::IconDesktop::adwaita && !qttest::adwaitaInstalled()) continue;
+    for (const auto& font : qttest::desktopFonts) {
         for (const auto appearance : {AppAppearance::system, AppAppearance::light, AppAppearance::dark}) {
-            all.push_back({appearance, icons});
+            all.push_back({appearance, qttest::IconDesktop::noTheme, font});
+        }
+    }
+    if (qttest::adwaitaInstalled()) {
+        for (const auto appearance : {AppAppearance::system, AppAppearance::light, AppAppearance::dark}) {
+            all.push_back({appearance, qttest::IconDesktop::adwaita, qttest::desktopFonts[0]});
         }
     }
     return all;
@@ -397,6 +441,7 @@ TEST_F(SettingsLooks, EveryPaneReadsInSystemLightAndDarkWithAndWithoutAnIconThem
     for (const Look& look : looks()) {
         SCOPED_TRACE(lookName(look).toStdString());
         qttest::useIconDesktop(look.icons);
+        const qttest::UsingFont font(look.font);
         preferences.setAppearance(look.appearance);
         SettingsWindow& w = open();
         for (int i = 0; i <= static_cast<int>(SettingsSection::about); ++i) {
@@ -415,51 +460,66 @@ TEST_F(SettingsLooks, AnAppearanceChosenWhileWindowsAreOpenReachesThem) {
     const std::pair<AppAppearance, AppAppearance> switches[] = {{AppAppearance::light, AppAppearance::dark},
                                                                  {AppAppearance::dark, AppAppearance::light},
                                                                  {AppAppearance::dark, AppAppearance::system}};
-    for (const auto& [from, to] : switches) {
-        const QString name = QString::fromUtf8(rawValue(from).data()) + "-to-" + QString::fromUtf8(rawValue(to).data());
-        SCOPED_TRACE(name.toStdString());
-        preferences.setAppearance(from);
-        SettingsWindow& w = open();
-        show(SettingsSection::rules);
-        auto* pattern = w.findChild<QLineEdit*>(QStringLiteral("rulePattern"));
-        ASSERT_NE(pattern, nullptr);
-        pattern->clear();
-        QTest::keyClicks(pattern, QStringLiteral("(unclosed"));
-        // Each key rebuilds the rule's zones after its event; let the last rebuild show.
-        QTest::qWait(20);
-        VirtualScheduler scheduler;
-        const auto feedback = FeedbackWindowController::make(scheduler);
-        feedback->show();
-        QTest::keyClicks(feedback->window()->findChild<QPlainTextEdit*>(QStringLiteral("message")),
-                         QStringLiteral("The zones flicker"));
+    for (const auto& desktopFont : qttest::desktopFonts) {
+        for (const auto& [from, to] : switches) {
+            const QString name = QString::fromUtf8(rawValue(from).data()) + "-to-" + QString::fromUtf8(rawValue(to).data()) +
+                                 "-" + QString::fromLatin1(desktopFont.family).toLower().replace(' ', '-');
+            SCOPED_TRACE(name.toStdString());
+            const qttest::UsingFont font(desktopFont);
+            preferences.setAppearance(from);
+            SettingsWindow& w = open();
+            show(SettingsSection::rules);
+            auto* pattern = w.findChild<QLineEdit*>(QStringLiteral("rulePattern"));
+            ASSERT_NE(pattern, nullptr);
+            pattern->clear();
+            QTest::keyClicks(pattern, QStringLiteral("(unclosed"));
+            // Each key rebuilds the rule's zones after its event; let the last rebuild show.
+            QTest::qWait(20);
+            VirtualScheduler scheduler;
+            const auto feedback = FeedbackWindowController::make(scheduler);
+            feedback->show();
+            QTest::keyClicks(feedback->window()->findChild<QPlainTextEdit*>(QStringLiteral("message")),
+                             QStringLiteral("The zones flicker"));
 
-        preferences.setAppearance(to);
-        expectReadable(w, "switched-" + name + "-rules");
-        expectReadable(*feedback->window(), "switched-" + name + "-feedback");
-        window.reset();
+            // The editor's split commands, disabled with no zone chosen, drawn in the colours of then.
+            tessary::testing::EditorWorld editorWorld({tessary::testing::gridLayout("Halves", ZoneGrid::uniform(1, 2))});
+            editorWorld.select(0);
+            LayoutEditorView editor(*editorWorld.model);
+            editor.resize(1120, 700);
+            editor.show();
+
+            preferences.setAppearance(to);
+            expectReadable(w, "switched-" + name + "-rules");
+            expectReadable(*feedback->window(), "switched-" + name + "-feedback");
+            expectReadable(editor, "switched-" + name + "-editor");
+            window.reset();
+        }
     }
 }
 
 TEST_F(SettingsLooks, TheChosenAppearanceSegmentStandsOutFromTheOthers) {
-    for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) {
-        SCOPED_TRACE(rawValue(appearance));
-        preferences.setAppearance(appearance);
-        SettingsWindow& w = open();
-        show(SettingsSection::general);
-        QCoreApplication::processEvents();
-        const QImage shot = w.grab().toImage();
-        const auto face = [&](const char* raw) {
-            auto* button = w.findChild<QPushButton*>(QStringLiteral("appearance.") + raw);
-            return sample(shot, shownArea(*button, w, button->rect().adjusted(3, 3, -3, -3))).background;
-        };
-        const QColor chosen = face(rawValue(appearance).data());
-        const QColor other = face("system");
-        auto* general = w.pane();
-        const QColor card = sample(shot, shownArea(*general, w, general->rect())).background;
-        EXPECT_GE(contrastRatio(chosen, other), 2.5) << chosen.name().toStdString() << " against "
-                                                     << other.name().toStdString();
-        EXPECT_GE(contrastRatio(chosen, card), controlMinimum);
-        window.reset();
+    for (const auto& desktopFont : qttest::desktopFonts) {
+        for (const auto appearance : {AppAppearance::light, AppAppearance::dark}) {
+            SCOPED_TRACE(std::string(rawValue(appearance)) + " in " + qttest::name(desktopFont));
+            const qttest::UsingFont font(desktopFont);
+            preferences.setAppearance(appearance);
+            SettingsWindow& w = open();
+            show(SettingsSection::general);
+            QCoreApplication::processEvents();
+            const QImage shot = w.grab().toImage();
+            const auto face = [&](const char* raw) {
+                auto* button = w.findChild<QPushButton*>(QStringLiteral("appearance.") + raw);
+                return sample(shot, shownArea(*button, w, button->rect().adjusted(3, 3, -3, -3))).background;
+            };
+            const QColor chosen = face(rawValue(appearance).data());
+            const QColor other = face("system");
+            auto* general = w.pane();
+            const QColor card = sample(shot, shownArea(*general, w, general->rect())).background;
+            EXPECT_GE(contrastRatio(chosen, other), 2.5) << chosen.name().toStdString() << " against "
+                                                         << other.name().toStdString();
+            EXPECT_GE(contrastRatio(chosen, card), controlMinimum);
+            window.reset();
+        }
     }
 }
 
@@ -469,6 +529,7 @@ TEST(Appearance, TheEditorAboutOnboardingAndFeedbackReadInSystemLightAndDarkWith
     for (const Look& look : looks()) {
         SCOPED_TRACE(lookName(look).toStdString());
         qttest::useIconDesktop(look.icons);
+        const qttest::UsingFont font(look.font);
         applyAppearance(look.appearance);
         {
             EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 2),

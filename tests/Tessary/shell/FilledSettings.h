@@ -7,9 +7,12 @@
 
 #include <memory>
 
+#include "GlobalShortcuts/ui/Recorder.h"
+#include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "WindowEngine/AccessibilityPermission.h"
+#include "tests/GlobalShortcuts/ShortcutsWorld.h"
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/settings/SettingsWorld.h"
 
@@ -33,6 +36,9 @@ protected:
             library.upsert(Workspace(UUID::random(), "Coding", {terminal}, {"MAIN"}, false, false, Date(1000)));
         });
         preferences.setExcludedBundleIDs({"XTerm", "firefox"});
+        for (const GlobalShortcuts::Name& name : ShortcutNames::paneShortcutNames()) {
+            recorded.shortcuts->onKeyDown(name, [] {});
+        }
     }
     ~FilledSettings() override {
         window.reset();
@@ -41,9 +47,14 @@ protected:
     }
 
     SettingsWindow& open() {
+        // The Shortcuts and Workspaces panes with the module's recorders, as the program shows them.
+        SettingsHooks hooks;
+        hooks.makeRecorder = [this](const std::string& name, QWidget* parent) -> QWidget* {
+            return new Recorder(*recorded.shortcuts, ShortcutNames::named(name), QString(), nullptr, parent);
+        };
         window = std::make_unique<SettingsWindow>(SettingsContext{
-            state, preferences, actions, selection, nullptr, {}, &defaults, [this] { return &sync; }, std::nullopt,
-            &launcher, &applications, &rules, &zones, &workspaces});
+            state, preferences, actions, selection, nullptr, std::move(hooks), &defaults, [this] { return &sync; },
+            std::nullopt, &launcher, &applications, &rules, &zones, &workspaces});
         window->show();
         return *window;
     }
@@ -54,6 +65,7 @@ protected:
         if (auto* list = window->pane()->findChild<QListWidget*>()) list->setCurrentRow(0);
     }
 
+    ShortcutsWorld recorded;
     SyncedServices services{scheduler, preferences};
     ZoneService& zones = services.zones;
     RuleService& rules = services.rules;
