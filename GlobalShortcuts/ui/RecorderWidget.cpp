@@ -96,6 +96,8 @@ void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
     setStyle(caretlessStyle());
     setAlignment(Qt::AlignCenter);
     setClearButtonEnabled(true);
+    // A screen reader names the clear button by its action's text, which Qt leaves empty.
+    if (auto* clear = findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction"))) clear->setText(tr("Clear Shortcut"));
     setContextMenuPolicy(Qt::NoContextMenu);
     setAcceptDrops(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

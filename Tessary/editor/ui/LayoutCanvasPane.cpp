@@ -44,14 +44,8 @@ QIcon splitIcon(bool vertical, const QPalette& palette) {
         return pixmap;
     };
     const QColor ink = palette.color(QPalette::Active, QPalette::ButtonText);
+    const QColor faded = seenWhenDisabled(palette, QPalette::ButtonText, QPalette::Button);
     QIcon icon;
-    // Disabled, the drawing keeps 3:1 (with a margin for its anti-aliased edges) on the face, paler
-    // than the enabled one but seen.
-    const QColor face = palette.color(QPalette::Disabled, QPalette::Button);
-    QColor faded = composedOver(palette.color(QPalette::Disabled, QPalette::ButtonText), face);
-    for (double t = 0.05; contrastRatio(faded, face) < 3.5 && t < 1.0; t += 0.05) {
-        faded = mixColours(composedOver(palette.color(QPalette::Disabled, QPalette::ButtonText), face), ink, t);
-    }
     for (const int side : {16, 32}) {
         icon.addPixmap(drawn(ink, side));
         icon.addPixmap(drawn(faded, side), QIcon::Disabled);

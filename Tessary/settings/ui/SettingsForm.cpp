@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace tessary {
@@ -121,6 +122,12 @@ QWidget* SettingsForm::toggleRow(const QString& title, const QString& descriptio
     box->setAccessibleName(title);
     *toggle = box;
     return row(twoLineLabel(title, description), box, parent);
+}
+
+void SettingsForm::nameField(QWidget* control, const QString& name) {
+    auto* field = qobject_cast<QLineEdit*>(control);
+    if (!field) field = control->findChild<QLineEdit*>();
+    if (field) field->setAccessibleName(name);
 }
 
 }  // namespace tessary

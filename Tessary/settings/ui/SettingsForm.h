@@ -41,6 +41,9 @@ public:
     // Takes every item out of the layout and deletes its widget once the current event is done: a
     // click inside the old content is often what asked for the new one.
     static void clearLater(class QLayout* layout);
+    // Names the text field of a control (a shortcut recorder) for screen readers: the row's title,
+    // which the field itself does not carry.
+    static void nameField(QWidget* control, const QString& name);
 
 private:
     QVBoxLayout* column_;

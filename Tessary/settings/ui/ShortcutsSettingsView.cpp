@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
@@ -27,7 +28,8 @@ ShortcutsSettingsView::ShortcutsSettingsView(SettingsContext& context, QWidget* 
             gridLayout_->setHorizontalSpacing(12);
             gridLayout_->setVerticalSpacing(8);
             for (const ShortcutRow& row : section.rows) {
-                cells_.push_back(shortcutRow(SettingsForm::plainLabel(QString::fromStdString(row.title)), row.name, grid_));
+                const QString title = QString::fromStdString(row.title);
+                cells_.push_back(shortcutRow(SettingsForm::plainLabel(title), row.name, title, grid_));
             }
             rows->addWidget(grid_);
             continue;
@@ -37,7 +39,7 @@ ShortcutsSettingsView::ShortcutsSettingsView(SettingsContext& context, QWidget* 
                                  ? static_cast<QWidget*>(SettingsForm::plainLabel(QString::fromStdString(row.title)))
                                  : SettingsForm::twoLineLabel(QString::fromStdString(row.title),
                                                               QString::fromStdString(row.description));
-            rows->addWidget(shortcutRow(label, row.name, this));
+            rows->addWidget(shortcutRow(label, row.name, QString::fromStdString(row.title), this));
         }
     }
     form->addStretch();
@@ -56,8 +58,11 @@ QWidget* ShortcutsSettingsView::recorder(const std::string& name, QWidget* paren
     return control;
 }
 
-QWidget* ShortcutsSettingsView::shortcutRow(QWidget* label, const std::string& name, QWidget* parent) {
+QWidget* ShortcutsSettingsView::shortcutRow(QWidget* label, const std::string& name, const QString& title,
+                                            QWidget* parent) {
     QWidget* control = recorder(name, nullptr);
+    // A screen reader names the field by the row it records for.
+    SettingsForm::nameField(control, title);
     QWidget* line = SettingsForm::row(label, control, nullptr);
     // What the recorder says of a shortcut that does not work goes under the whole row, as wide as
     // its title and field: beside the field alone it would take three lines and pull the title down.

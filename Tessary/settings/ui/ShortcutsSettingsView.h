@@ -28,7 +28,7 @@ private:
     QWidget* recorder(const std::string& name, QWidget* parent);
     // The title beside the name's recorder, and under both the recorder's word on a shortcut that
     // does not work.
-    QWidget* shortcutRow(QWidget* label, const std::string& name, QWidget* parent);
+    QWidget* shortcutRow(QWidget* label, const std::string& name, const QString& title, QWidget* parent);
     void layoutGrid();
 
     SettingsContext& context_;

@@ -39,6 +39,7 @@ WorkspaceDetailView::WorkspaceDetailView(SettingsContext& context, const AppInfo
         recorder = none;
     }
     recorder->setObjectName(QStringLiteral("shortcut.") + QString::fromStdString(shortcutName));
+    SettingsForm::nameField(recorder, tr("Shortcut"));
     head->addWidget(SettingsForm::row(SettingsForm::plainLabel(tr("Shortcut")), recorder, this));
 
     auto* savedLines = new QWidget;

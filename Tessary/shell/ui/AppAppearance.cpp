@@ -326,6 +326,13 @@ QColor readableOn(const QColor& ink, const QColor& towards, const QColor& surfac
                              [&](const QColor& step) { return contrastRatio(step, surface) >= tonedTextContrast; });
 }
 
+QColor seenWhenDisabled(const QPalette& palette, QPalette::ColorRole ink, QPalette::ColorRole surface) {
+    const QColor under = palette.color(QPalette::Disabled, surface);
+    return firstReadableStep(composedOver(palette.color(QPalette::Disabled, ink), under),
+                             palette.color(QPalette::Active, ink),
+                             [&](const QColor& step) { return contrastRatio(step, under) >= 3.5; });
+}
+
 QColor readableTone(const QColor& hue, const QPalette& palette, double tint) {
     const QColor ink = palette.color(QPalette::WindowText);
     for (double t = 0; t < 1.0; t += 0.05) {

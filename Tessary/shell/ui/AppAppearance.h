@@ -52,6 +52,11 @@ void followAppearance(QWidget& widget, std::function<void()> apply);
 // (secondary text on a tinted card); `towards` when no step does.
 QColor readableOn(const QColor& ink, const QColor& towards, const QColor& surface);
 
+// The palette's disabled colour of `ink`, moved towards its active colour just far enough that a
+// drawing in it (an icon, an edge) keeps 3:1, with a margin for anti-aliased lines, on the disabled
+// `surface`: paler than the enabled drawing, but seen.
+QColor seenWhenDisabled(const QPalette& palette, QPalette::ColorRole ink, QPalette::ColorRole surface);
+
 // `top` as it shows over the opaque `under`.
 QColor composedOver(const QColor& top, const QColor& under);
 

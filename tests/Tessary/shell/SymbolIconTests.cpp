@@ -149,7 +149,8 @@ TEST(SymbolIcons, ANameTheThemeHasOnlyAsALargePictureIsPassedOver) {
 }
 
 // A drawing takes the palette's colours when it is painted: the text colour, the highlighted-text
-// colour in a selected row, the disabled colour, and the new text colour after a change to dark.
+// colour in a selected row, the disabled colour made just dark enough to be seen on the window,
+// and the new text colour after a change to dark.
 TEST(SymbolIcons, DrawingsTakeThePaletteOfTheMomentAndTheRowState) {
     qttest::qtApplication();
     qttest::useIconDesktop(qttest::IconDesktop::noTheme);
@@ -170,8 +171,16 @@ TEST(SymbolIcons, DrawingsTakeThePaletteOfTheMomentAndTheRowState) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         applyAppearance(row.appearance);
-        const QColor expected = QApplication::palette().color(row.group, row.role);
+        const QPalette& palette = QApplication::palette();
+        const QColor expected = row.mode == QIcon::Disabled ? seenWhenDisabled(palette, row.role, QPalette::Window)
+                                                            : palette.color(row.group, row.role);
         const QColor drawn = ink(rendered(gear, 32, row.mode));
+        if (row.mode == QIcon::Disabled) {
+            EXPECT_GE(contrastRatio(drawn, palette.color(QPalette::Disabled, QPalette::Window)), 3.0);
+            EXPECT_LT(contrastRatio(drawn, palette.color(QPalette::Disabled, QPalette::Window)),
+                      contrastRatio(palette.color(QPalette::Active, row.role), palette.color(QPalette::Window)))
+                << "paler than the enabled drawing";
+        }
         EXPECT_LT(contrastRatio(drawn, expected), 1.1) << drawn.name().toStdString() << " for "
                                                        << expected.name().toStdString();
     }
