@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -209,6 +211,18 @@ int answerWithoutInstance(const InstanceRequest& request) {
     return reply.status;
 }
 
+// What a start may hand on besides an action: a tessary: URL, in any letter case (the instance
+// judges the rest of it), and under the end-to-end switch the tests' own verbs.
+bool isRequestForInstance(const std::string& argument) {
+    static constexpr std::string_view scheme = "tessary:";
+    if (argument.size() >= scheme.size() &&
+        std::equal(scheme.begin(), scheme.end(), argument.begin(),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+        return true;
+    }
+    return std::getenv("TESSARY_E2E") && argument.ends_with("-test");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,6 +239,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool isAction = !request.arguments.empty() && CommandLineVerbs::isVerb(request.arguments.front());
+    // A mistyped action or option never starts the program, nor reaches a running one.
+    if (!request.arguments.empty() && !isAction && !isRequestForInstance(request.arguments.front())) {
+        const InstanceReply reply = CommandLineVerbs::run(request.arguments.front(), {});
+        printReply(reply);
+        return reply.status;
+    }
     if (const char* startup = std::getenv("DESKTOP_STARTUP_ID")) request.startupID = startup;
 
     // Without a display there is nothing to run on, and no instance of this display to hand over to.

@@ -124,6 +124,11 @@ void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
     view.refresh = [this] { sync(); };
     mark_ = addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning), QLineEdit::LeadingPosition);
     mark_->setVisible(false);
+    // The mark sits in the field: a click on it is a click into the field.
+    connect(mark_, &QAction::triggered, this, [this] {
+        setFocus(Qt::OtherFocusReason);
+        startRecording();
+    });
     model_->menuItemUsing = [&shortcuts](const Shortcut& shortcut) -> std::optional<std::string> {
         const QAction* item = menuItemWithMatchingShortcut(shortcut, mainMenu(), shortcuts.keyboard());
         if (!item) return std::nullopt;
@@ -206,6 +211,9 @@ int RecorderWidget::runAlert(const RecorderModel::Alert& alert) {
             buttons.push_back(box.addButton(QString::fromStdString(title), QMessageBox::AcceptRole));
         }
     }
+    // Escape gives the first answer (keep the shortcut as it was), never "use anyway": with two
+    // accepting buttons the box would otherwise ignore it.
+    box.setEscapeButton(buttons.front());
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) return int(i);
@@ -220,11 +228,12 @@ bool RecorderWidget::event(QEvent* event) {
 
 void RecorderWidget::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    // A window that appears or comes to the front gives the focus without the user asking.
+    // A window that appears or comes to the front gives the focus without the user asking. A click
+    // starts the recording from its press on the field itself (mousePressEvent): one on the clear
+    // button focuses the field too, and a recording started then would empty the field and take
+    // the button away before its release clears the shortcut.
     const Qt::FocusReason reason = event->reason();
-    if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
-        startRecording();
-    }
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) startRecording();
 }
 
 void RecorderWidget::focusOutEvent(QFocusEvent* event) {

@@ -7,11 +7,26 @@ namespace tessary {
 
 CanvasEditorModel::CanvasEditorModel(LayoutEditorModel& model, Confirm confirm)
     : model_(model), confirm_(std::move(confirm)) {
-    librarySubscription_ = model_.zones().observe([this] { changed(); });
+    librarySubscription_ = model_.zones().observe([this] {
+        if (takeShownLayout()) changed();
+    });
     editorSubscription_ = model_.observe([this](LayoutEditorModel::Property property) {
         if (property == LayoutEditorModel::Property::selectedLayoutID) cancelDrag();
+        takeShownLayout();
         changed();
     });
+    takeShownLayout();
+}
+
+bool CanvasEditorModel::takeShownLayout() {
+    const ZoneLayout* layout = model_.currentLayout();
+    if (layout ? shown_ && *shown_ == *layout : !shown_) return false;
+    if (layout) {
+        shown_ = *layout;
+    } else {
+        shown_.reset();
+    }
+    return true;
 }
 
 void CanvasEditorModel::changed() const {

@@ -96,6 +96,8 @@ private:
     void click(const Hit& hit);
     void dragZone(std::int64_t index, Point translation, bool resize);
     void changed() const;
+    // Keeps a copy of the current layout; whether it differs from the one kept before.
+    bool takeShownLayout();
 
     LayoutEditorModel& model_;
     Confirm confirm_;
@@ -107,6 +109,8 @@ private:
     std::map<std::int64_t, Rect> dragStart_;
     // Lets an answer that comes after this model is gone do nothing.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    // The layout last seen: a library change that leaves it as it was redraws nothing.
+    std::optional<ZoneLayout> shown_;
     Subscription librarySubscription_;
     Subscription editorSubscription_;
 };

@@ -69,8 +69,15 @@ ZoneSizeLabel ZoneSizeLabel::make(const Zone& zone, const std::vector<Zone>& onS
     label.number = overlaytext::zoneNumber(zone.index);
     label.numberFontSize = std::max(11.0, std::min({28.0, h * 0.25, w / 5}));
     if (!workArea || !hasPositiveFiniteSize(*workArea)) return label;
-    const auto screen = std::find_if(onScreen.begin(), onScreen.end(), [&](const Zone& z) { return z.index == zone.index; });
-    if (screen == onScreen.end()) return label;
+    // Zones come numbered in order: the same zone on screen is at its own index, which keeps a
+    // layout of many thousand zones from costing a search per zone.
+    const auto at = static_cast<std::size_t>(zone.index);
+    const Zone* screen = zone.index >= 0 && at < onScreen.size() && onScreen[at].index == zone.index ? &onScreen[at] : nullptr;
+    if (!screen) {
+        const auto found = std::find_if(onScreen.begin(), onScreen.end(), [&](const Zone& z) { return z.index == zone.index; });
+        if (found == onScreen.end()) return label;
+        screen = &*found;
+    }
 
     const Rect& z = screen->rect;
     label.sizeLine = std::to_string(roundedToInt64(z.width())) + " \u00d7 " + std::to_string(roundedToInt64(z.height())) + " pt";
@@ -84,7 +91,11 @@ ZoneSizeLabel ZoneSizeLabel::make(const Zone& zone, const std::vector<Zone>& onS
 }
 
 GridEditorModel::GridEditorModel(LayoutEditorModel& model) : model_(model) {
-    librarySubscription_ = model_.zones().observe([this] { rebuild(); });
+    librarySubscription_ = model_.zones().observe([this] {
+        const ZoneLayout* layout = model_.currentLayout();
+        if (layout ? shown_ && *shown_ == *layout : !shown_) return;
+        rebuild();
+    });
     editorSubscription_ = model_.observe([this](LayoutEditorModel::Property property) {
         if (property == LayoutEditorModel::Property::selectedLayoutID) {
             cancelDrag();
@@ -115,6 +126,11 @@ void GridEditorModel::rebuild() {
     std::optional<DividerMetrics> metrics;
 
     const ZoneLayout* layout = model_.currentLayout();
+    if (layout) {
+        shown_ = *layout;
+    } else {
+        shown_.reset();
+    }
     const ZoneGrid* grid = layout ? layout->kind.grid() : nullptr;
     const Rect area(inset, inset, offered_.width - 2 * inset, offered_.height - 2 * inset);
     if (grid && hasPositiveFiniteSize(area)) {

@@ -119,6 +119,9 @@ private:
     Point pressPoint_;
     std::optional<ZoneGrid::DividerSegment> dragged_;
     std::optional<UUID> layoutID_;
+    // The layout the cells were built from: a library change that leaves it as it was (an
+    // assignment, another layout, a sync of other documents) rebuilds nothing.
+    std::optional<ZoneLayout> shown_;
 
     Subscription librarySubscription_;
     Subscription editorSubscription_;

@@ -79,9 +79,10 @@ LayoutCanvasPaneModel::HelpLine LayoutCanvasPaneModel::helpLine() const {
         text.replace(text.find("%lld"), 4, std::to_string(selected));
         return {text, false};
     }
-    // Alt stands in for Option on Linux desktops.
+    // Alt stands in for Option on Linux desktops. It is named after the press: window managers take
+    // Alt held at a press to move the window under the pointer.
     return {ZoneService::localized(
-                "Click zones to select them; drag the lines between zones to resize. Hold Alt to move a whole line."),
+                "Click zones to select them; drag the lines between zones to resize. Start a drag, then hold Alt to move a whole line."),
             false};
 }
 

@@ -275,7 +275,12 @@ namespace {
 
 InstanceReply runVerb(std::string_view name, const std::vector<std::string>& arguments, const Sources* sources) {
     const Verb* verb = findVerb(name);
-    if (!verb) return {"tessary: unknown action " + oneLine(name), CommandLineVerbs::usageStatus};
+    if (!verb) {
+        const std::string help = CommandLineVerbs::helpText();
+        return {"tessary: unknown " + std::string(name.starts_with('-') ? "option " : "action ") + oneLine(name) +
+                    "\n" + help.substr(0, help.find('\n')),
+                CommandLineVerbs::usageStatus};
+    }
     try {
         auto [options, positional] = parse(*verb, arguments);
         if (!sources) return failed("Tessary is not running.");

@@ -300,6 +300,59 @@ TEST(RecorderWidget, TypingAndPastingChangeNothingAndClearingRemovesTheShortcut)
     EXPECT_EQ(w.sims.stored("nextZone"), "false");
 }
 
+// The clear button as a mouse reaches it: the press focuses the field first, then the release
+// clicks. A field that started recording at that press hid the button before the release.
+TEST(RecorderWidget, AMouseClickOnTheClearButtonClearsAndThenRecords) {
+    RecorderWindow w;
+    auto* other = new QPushButton("Other");
+    w.layout->insertWidget(0, other);
+    w.window.show();
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    other->setFocus();
+    QToolButton* button = nullptr;
+    for (QToolButton* b : w.recorder->findChildren<QToolButton*>()) {
+        if (b->defaultAction() && b->defaultAction()->objectName() == QLatin1String("_q_qlineeditclearaction")) button = b;
+    }
+    ASSERT_TRUE(button);
+    ASSERT_FALSE(w.recorder->hasFocus());
+    // A hand takes longer between press and release than the button takes to fade out.
+    QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center());
+    QTest::qWait(300);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, button->rect().center());
+    EXPECT_EQ(w.sims.stored("nextZone"), "false");
+    EXPECT_EQ(w.recorder->text().toStdString(), "");
+    EXPECT_TRUE(w.recorder->model().isRecording()) << "ready for the replacement";
+
+    // A press on the field itself still starts a recording, and Escape then keeps what is stored.
+    w.key(Key::escape.rawValue, Qt::Key_Escape, {}, 0xff1b);
+    ASSERT_FALSE(w.recorder->model().isRecording());
+    w.click();
+    EXPECT_TRUE(w.recorder->model().isRecording());
+}
+
+TEST(RecorderWidget, EscapeInTheTakenAlertKeepsTheOldShortcut) {
+    RecorderWindow w;
+    w.window.show();
+    w.sims.hotKeys.takenByOthers.insert({Key::k.rawValue, kControlAlt});
+    w.click();
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        asked = true;
+        QTest::keyClick(box, Qt::Key_Escape);
+        // A box that ignored Escape is answered "use anyway", so that the test fails, not hangs.
+        QTimer::singleShot(500, [] {
+            if (auto* still = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) still->buttons().back()->click();
+        });
+    });
+    w.key(Key::k.rawValue, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(w.module.getShortcut(GlobalShortcuts::Name("nextZone")), kNext);
+    EXPECT_EQ(w.recorder->text().toStdString(), "") << "recording resumes after the alert";
+}
+
 TEST(RecorderWidget, ATakenCombinationAsksAndIsRecordedWhenForced) {
     RecorderWindow w;
     w.window.show();

@@ -14,6 +14,7 @@ using namespace editorpainting;
 namespace {
 
 constexpr double handleDiameter = 14;
+constexpr double minimumTileSide = 12;
 
 }  // namespace
 
@@ -39,6 +40,12 @@ void CanvasEditorView::paintEvent(QPaintEvent*) {
     const QColor tint = accent(*this);
     for (const auto& zone : surface_.zoneViews()) {
         const QRectF frame = toQt(zone.frame);
+        // A zone too small for its badge and handle (a canvas of thousands made elsewhere) is a
+        // plain rectangle: tiles, text and handles for each would hold the program for seconds.
+        if (frame.width() < minimumTileSide || frame.height() < minimumTileSide) {
+            painter.fillRect(frame, withAlpha(tint, zone.selected ? 0.55 : 0.3));
+            continue;
+        }
         paintTile(painter, frame, withAlpha(tint, zone.selected ? 0.55 : 0.3), tint, zone.selected ? 2.5 : 1);
         const LabelLine number =
             fitLabelLine(QString::number(zone.index + 1), fontOfSize(zone.badgeFontSize, true), frame.width(), frame.center());

@@ -39,6 +39,12 @@ void GridEditorView::paintEvent(QPaintEvent* event) {
 void GridEditorView::paintCell(QPainter& painter, const GridEditorModel::Cell& cell) const {
     const QColor tint = accent(*this);
     const QRectF frame = toQt(cell.frame);
+    // A cell too small for a label (a grid of thousands of zones made elsewhere) is a plain
+    // rectangle: a rounded tile and text for each would hold the program for seconds per paint.
+    if (frame.width() < minimumTileSide || frame.height() < minimumTileSide) {
+        painter.fillRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), withAlpha(tint, cell.selected ? 0.6 : 0.25));
+        return;
+    }
     if (cell.selected) {
         paintTile(painter, frame, withAlpha(tint, 0.6), Qt::white, 3);
     } else {

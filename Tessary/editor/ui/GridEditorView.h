@@ -21,6 +21,9 @@ class GridEditorView final : public QWidget {
     Q_OBJECT
 
 public:
+    // Cells narrower or lower than this are drawn plain, without their tile's border and label.
+    static constexpr double minimumTileSide = 12;
+
     explicit GridEditorView(LayoutEditorModel& model, QWidget* parent = nullptr);
 
     // The reference display's work area for the size labels; nothing without a display.

@@ -109,7 +109,12 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
     const auto choose = [this](int row) {
         if (row >= 0 && row < static_cast<int>(shownRows_.size())) view_.chooseRow(shownRows_[static_cast<std::size_t>(row)].id);
     };
-    connect(list_, &QListWidget::currentRowChanged, this, choose);
+    // A list given the focus with no current row makes its first row current without selecting
+    // it (as the focus leaves an inspector hidden because its layout was deleted elsewhere): that
+    // is no choice, and it must not make a layout current that the user never picked.
+    connect(list_, &QListWidget::currentRowChanged, this, [this, choose](int row) {
+        if (const QListWidgetItem* item = list_->item(row); item && item->isSelected()) choose(row);
+    });
     connect(list_, &QListWidget::itemPressed, this, [this, choose](QListWidgetItem* item) { choose(list_->row(item)); });
     body->addWidget(list_);
     body->addWidget(divider(this));

@@ -1,6 +1,7 @@
 #include "Tessary/settings/ui/SettingsTestQuery.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QToolButton>
 
 #include "Tessary/settings/ui/SettingsWindow.h"
 
@@ -189,26 +191,39 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             QListWidget* list = window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
             return {list ? std::to_string(list->count()) : "0", 0};
         }
-        if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field" || verb == "description") &&
+        if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field" || verb == "description" ||
+             verb == "clear") &&
             arguments.size() > 1) {
             QWidget* control = window && window->isVisible() ? namedControl(window, arguments[1]) : nullptr;
             if (!control) return failure("no control " + arguments[1]);
-            if (verb == "rect" || verb == "field") scrollIntoView(control);
+            if (verb == "rect" || verb == "field" || verb == "clear") scrollIntoView(control);
             if (verb == "value") return {valueOf(control), 0};
             if (verb == "description") {
                 const QLineEdit* field = fieldOf(control);
                 return {(field ? field->accessibleDescription() : control->accessibleDescription()).toStdString(), 0};
             }
-            if (verb == "placeholder" || verb == "field") {
+            if (verb == "placeholder" || verb == "field" || verb == "clear") {
                 const QLineEdit* field = fieldOf(control);
                 if (!field) return failure("no field " + arguments[1]);
+                if (verb == "clear") {
+                    // The field's own clear button, while it shows one.
+                    for (const QAbstractButton* button : field->findChildren<QAbstractButton*>()) {
+                        const auto* tool = qobject_cast<const QToolButton*>(button);
+                        const QAction* action = tool ? tool->defaultAction() : nullptr;
+                        if (action && action->objectName() == QLatin1String("_q_qlineeditclearaction") &&
+                            button->isVisible()) {
+                            return rectReply(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()), button);
+                        }
+                    }
+                    return failure("no clear button in " + arguments[1]);
+                }
                 if (verb == "field") return rectReply(QRect(field->mapToGlobal(QPoint(0, 0)), field->size()), field);
                 return {field->placeholderText().toStdString(), 0};
             }
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()), control);
         }
         return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
-                       "value NAME | placeholder NAME | field NAME | description NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
+                       "value NAME | placeholder NAME | field NAME | clear NAME | description NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
     };
 }
 

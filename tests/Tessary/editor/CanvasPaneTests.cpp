@@ -82,7 +82,7 @@ TEST(LayoutCanvasPaneModel, CommandsHelpAndSizeLines) {
         std::string help;
         bool isError;
     };
-    const std::string gridHelp = "Click zones to select them; drag the lines between zones to resize. Hold Alt to move a whole line.";
+    const std::string gridHelp = "Click zones to select them; drag the lines between zones to resize. Start a drag, then hold Alt to move a whole line.";
     const std::string canvasHelp = "Drag zones to move them, drag the corner handle to resize. Zones may overlap.";
     const Case cases[] = {
         {"aGridWithNothingSelected", grid23, {}, std::nullopt, {false, false, false}, gridHelp, false},

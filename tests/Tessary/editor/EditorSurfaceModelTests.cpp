@@ -357,6 +357,25 @@ TEST(CanvasEditorModel, ADragEndsWhenAnotherLayoutIsSelected) {
     EXPECT_TRUE(s.surface->dragStart().empty());
 }
 
+// A library change that leaves the shown layout alone (an assignment, another layout) draws
+// nothing again: beside a canvas of many thousand zones each such redraw took seconds.
+TEST(CanvasEditorModel, OnlyAChangeOfItsOwnLayoutRedraws) {
+    CanvasSurface s;
+    s.world.select(0);
+    int redraws = 0;
+    s.surface->onChange = [&] { ++redraws; };
+    const UUID other = s.world.layout(1).id;
+    s.world.zones->updateLibrary([&](LayoutLibrary& library) { library.assign(other, DisplayKey("ELSEWHERE", 800, 600)); });
+    s.world.zones->updateLibrary([&](LayoutLibrary& library) {
+        ZoneLayout changed = *library.layout(other);
+        changed.name = "Renamed";
+        library.upsert(changed);
+    });
+    EXPECT_EQ(redraws, 0);
+    s.world.model->addZone();
+    EXPECT_GE(redraws, 1) << "its own change is drawn";
+}
+
 TEST(CanvasEditorModel, DeleteAsksFirstAndOnlyTheConfirmationActs) {
     struct Case {
         const char* name;

@@ -16,6 +16,7 @@
 #include <map>
 
 #include "Tessary/editor/LayoutEditorViewModel.h"
+#include "Tessary/editor/ui/LayoutCanvasPane.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
 #include "Tessary/editor/ui/LayoutInspector.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
@@ -226,6 +227,54 @@ TEST(LayoutEditorView, AnEmptyLibraryShowsNoLayoutSelected) {
     EXPECT_FALSE(view.inspector()->isVisible());
     EXPECT_EQ(view.title(), "Tessary Layouts");
     qttest::screenshot(view, "editor-render", "editor-empty");
+}
+
+// The selected layout removed by another hand (synchronisation brings a deletion) leaves the editor
+// without a current layout until the user picks one: the focus that leaves the hidden inspector
+// must not pick one for them, and what is typed then renames nothing.
+TEST(LayoutEditorView, TheCurrentLayoutRemovedElsewhereLeavesNoLayoutSelected) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("Columns", ZoneGrid::uniform(1, 3)), gridLayout("Main + Sidebar", ZoneGrid::uniform(1, 2)),
+                   gridLayout("Rows", ZoneGrid::uniform(3, 1))});
+    w.select(1);
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QLineEdit* name = view.inspector()->nameField();
+    name->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(name->hasFocus());
+
+    const UUID gone = w.layout(1).id;
+    w.zones->setLibrary([&] {
+        LayoutLibrary library = w.library();
+        library.deleteLayout(gone, Date(2000.0));
+        return library;
+    }());
+    QTest::qWait(20);
+    EXPECT_FALSE(w.model->currentLayout());
+    EXPECT_EQ(view.title(), "Tessary Layouts");
+    EXPECT_EQ(view.layoutList()->currentRow(), -1);
+    EXPECT_FALSE(view.previewAction()->isVisible());
+    EXPECT_FALSE(view.inspectorAction()->isVisible());
+    EXPECT_FALSE(view.inspector()->isVisible());
+    EXPECT_FALSE(view.canvasPane()->isVisible()) << "the centre shows No Layout Selected";
+
+    QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : &view;
+    QTest::keyClicks(focused, "Z");
+    QTest::keyClick(focused, Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget() ? QApplication::focusWidget() : &view, "Z");
+    ASSERT_EQ(w.library().layouts.size(), 2u);
+    EXPECT_EQ(w.layout(0).name, "Columns");
+    EXPECT_EQ(w.layout(1).name, "Rows");
+    EXPECT_FALSE(w.model->currentLayout()) << "nothing was picked for the user";
+
+    // A row the user chooses is the current layout again.
+    QListWidget* list = view.layoutList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(view.title(), "Rows");
+    EXPECT_TRUE(view.inspector()->isVisible());
 }
 
 TEST(LayoutEditorView, ResetAndDuplicateConfirmedAndCancelled) {

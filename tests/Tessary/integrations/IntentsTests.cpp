@@ -182,6 +182,7 @@ TEST_F(IntentsTest, TheCommandLineTakesOnlyWhatTheActionsDo) {
          "Workspace not found."},
         {"list what is not listed", {"list", "rules"}, 2, "tessary: list takes one of layouts, workspaces, displays"},
         {"an unknown verb", {"frobnicate"}, 2, "tessary: unknown action frobnicate"},
+        {"an option where the verb goes", {"--zone", "3"}, 2, "tessary: unknown option --zone"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -189,6 +190,9 @@ TEST_F(IntentsTest, TheCommandLineTakesOnlyWhatTheActionsDo) {
         const InstanceReply reply = run(row.arguments[0], {row.arguments.begin() + 1, row.arguments.end()});
         EXPECT_EQ(reply.status, row.status);
         EXPECT_EQ(reply.status == 2 ? reply.text.substr(0, reply.text.find('\n')) : reply.text, row.text);
+        if (reply.status == 2) {
+            EXPECT_NE(reply.text.find("\nUsage: tessary "), std::string::npos) << "no usage line";
+        }
         EXPECT_EQ(frameOf(editor), row.editorFrame);
     }
 }

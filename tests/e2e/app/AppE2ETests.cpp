@@ -411,7 +411,7 @@ TEST_F(AppTest, LaterStartsAreAnsweredByTheInstance) {
     const Row rows[] = {
         {"bare", {}, 0, "", "AppDelegate: Opened again"},
         {"a URL", {"tessary://frobnicate"}, 0, "", "URLCommands: Unknown command tessary://frobnicate"},
-        {"anything else", {"frobnicate"}, 1, "unknown command: frobnicate", ""},
+        {"anything else", {"frobnicate"}, 2, "tessary: unknown action frobnicate", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -425,6 +425,31 @@ TEST_F(AppTest, LaterStartsAreAnsweredByTheInstance) {
         }
     }
     EXPECT_EQ(program->count(activeLine), 1u);
+}
+
+// A mistake in the command line is told at once, with the usage, by the start itself: it neither
+// starts the program nor reaches the running one.
+TEST_F(AppTest, AMistypedActionOrOptionExitsTwoAtOnceWithOrWithoutAnInstance) {
+    const std::vector<std::vector<std::string>> mistakes = {{"frobnicate"}, {"--zone", "3"}};
+    const std::vector<std::string> said = {"tessary: unknown action frobnicate", "tessary: unknown option --zone"};
+    auto tryEach = [&](const char* when) {
+        for (std::size_t i = 0; i < mistakes.size(); ++i) {
+            SCOPED_TRACE(std::string(when) + ": " + said[i]);
+            Program later(*desktop, mistakes[i]);
+            const int status = later.exitStatus(1s);
+            later.readToEnd();
+            EXPECT_EQ(status, 2) << testing::PrintToString(later.lines);
+            EXPECT_THAT(later.lines, ::testing::Contains(said[i]));
+            EXPECT_THAT(later.lines, ::testing::Contains(::testing::StartsWith("Usage: tessary ")));
+            if (status == -1) later.process.crash();
+        }
+    };
+    tryEach("no instance");
+    EXPECT_FALSE(fs::exists(socket())) << "an instance was started";
+
+    auto program = startInstance();
+    tryEach("an instance");
+    EXPECT_FALSE(program->process.waitForExit(Clock::now()).has_value()) << "the instance ended";
 }
 
 TEST_F(AppTest, AfterAKilledInstanceTheNextStartTakesOver) {

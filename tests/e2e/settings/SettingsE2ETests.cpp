@@ -265,6 +265,57 @@ TEST_F(SettingsTest, EachCombinationIsRecordedExactlyAsTyped) {
                   R"(": "{\"carbonKeyCode\":123,\"carbonModifiers\":256}")");
 }
 
+// The clear button at the end of a shortcut field, clicked as a hand clicks (press, a moment, release
+// through the X server): the shortcut is gone, stored as none, in a zone's field and a workspace's.
+TEST_F(SettingsTest, AClickOnTheClearButtonClearsTheShortcut) {
+    const UUID desk = writeDeskWorkspace(*desktop);
+    startInstance();
+    const struct {
+        std::string pane, title, field;
+    } fields[] = {
+        {"shortcuts", "Shortcuts", "shortcut.snapToZone7"},
+        {"workspaces", "Workspaces", "shortcut.workspace." + desk.uuidString()},
+    };
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.field);
+        ASSERT_EQ(ask({"open", f.pane}), "");
+        ASSERT_TRUE(paneIs(f.title));
+        auto value = [&] { return ask({"value", f.field}); };
+        if (value() == "Record Shortcut") {
+            // A workspace starts without one: give it one first.
+            click(f.field);
+            ASSERT_TRUE(waitFor([&] { return isRecording(f.field); }, 10s));
+            typeKeys(*desktop, {kControlL, kShiftL, XK_F6});
+            ASSERT_TRUE(waitFor([&] { return value() == "Ctrl+Shift+F6"; }, 10s)) << value();
+        }
+        const std::string before = value();
+        ASSERT_NE(before, "Record Shortcut");
+        std::optional<Rect> button;
+        ASSERT_TRUE(waitFor([&] {
+            std::istringstream reply(ask({"clear", f.field}));
+            int x, y, w, h;
+            if (!(reply >> x >> y >> w >> h)) return false;
+            button = Rect(x, y, w, h);
+            return true;
+        }, 10s)) << "no clear button";
+        desktop->movePointerTo(int(button->midX()), int(button->midY()));
+        desktop->pressButton(1, true);
+        desktop->syncInput();
+        waitFor([] { return false; }, 150ms);
+        desktop->pressButton(1, false);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return value() == "Press Shortcut"; }, 10s)) << "shows " << value();
+        EXPECT_TRUE(isRecording(f.field)) << "cleared, it records the replacement";
+        typeKeys(*desktop, {XK_Escape});
+        EXPECT_TRUE(waitFor([&] { return value() == "Record Shortcut"; }, 10s)) << "Escape brought back " << value();
+    }
+    stopInstance();
+    // A name with a default keeps the marker that it has none, so that the default does not come
+    // back; a workspace's name has no default, and nothing is kept for it.
+    EXPECT_EQ(storedShortcutLine(*desktop, "snapToZone7"), "\"GlobalShortcuts_snapToZone7\": false");
+    EXPECT_EQ(storedShortcutLine(*desktop, "workspace." + desk.uuidString()), "none");
+}
+
 // A workspace's recorded shortcut restores it.
 TEST_F(SettingsTest, AWorkspacesRecordedShortcutRestoresIt) {
     writeDragLayouts(desktop->dataHome());

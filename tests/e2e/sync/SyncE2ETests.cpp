@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -392,6 +393,107 @@ TEST(SyncE2ETest, ABrokenDocumentIsNamedInTheSyncPane) {
     machine.screenshot("sync-pane-broken-document.png");
     EXPECT_EQ(readFile(shared / "rules.v1"), broken);
     EXPECT_TRUE(fs::is_regular_file(shared / "layouts.v1")) << "the other documents still sync";
+    EXPECT_TRUE(machine.quit());
+}
+
+// Another machine's copy of the layouts, as it lands in the folder: written beside the file under a
+// hidden name (the folder's temporaries) and moved over it.
+void replaceLayoutsInFolder(const fs::path& folder, const std::function<void(LayoutLibrary&)>& change) {
+    auto library = decodeFile<LayoutLibrary>(folder / "layouts.v1");
+    ASSERT_TRUE(library) << "no layouts in the folder";
+    change(*library);
+    auto bytes = JSONDocumentStore<LayoutLibrary>::encode(*library);
+    ASSERT_TRUE(bytes);
+    writeFile(folder / ".layouts.v1.other", *bytes);
+    fs::rename(folder / ".layouts.v1.other", folder / "layouts.v1");
+}
+
+// The editor's test query: the place of a named control, when it shows one.
+bool editorShows(Machine& machine, const std::string& name) {
+    return machine.run({"editor-test", "rect", name}).status == 0;
+}
+
+bool clickEditor(Machine& machine, const std::string& name, int dx = 0) {
+    int x = 0, y = 0, width = 0, height = 0;
+    const Reply reply = machine.run({"editor-test", "rect", name});
+    if (reply.status != 0 || !(std::istringstream(reply.first()) >> x >> y >> width >> height)) return false;
+    machine.desktop->movePointerTo(x + width / 2 + dx, y + height / 2);
+    machine.desktop->pressButton(1, true);
+    machine.desktop->pressButton(1, false);
+    machine.desktop->syncInput();
+    return true;
+}
+
+// The layout open in the editor deleted on another machine: the editor is left with no layout
+// (no inspector, no preview), and what is typed then renames no other layout.
+TEST(SyncE2ETest, TheOpenLayoutDeletedElsewhereLeavesTheEditorWithNone) {
+    TemporaryFolder root;
+    const fs::path shared = root / "Sync";
+    fs::create_directories(shared);
+    Machine machine(shared);
+    ASSERT_TRUE(machine.launched()) << testing::PrintToString(machine.lines);
+    const Reply made = machine.run({"sync-test", "add-layout", "Doomed"});
+    ASSERT_EQ(made.status, 0) << testing::PrintToString(made.lines);
+    const UUID doomed = *UUID::parsing(made.first());
+    ASSERT_TRUE(eventually(machine, machine, [&] {
+        const auto there = decodeFile<LayoutLibrary>(shared / "layouts.v1");
+        return there && there->layout(doomed);
+    }, 10s)) << "the new layout was not uploaded";
+
+    ASSERT_EQ(machine.run({"tessary://editor"}).status, 0);
+    ASSERT_TRUE(waitUntil([&] { return clickEditor(machine, "Doomed"); }, Clock::now() + 15s));
+    ASSERT_TRUE(waitUntil([&] { return editorShows(machine, "Preview on Screen"); }, Clock::now() + 10s));
+    // Into the inspector's Name field, right of its label.
+    ASSERT_TRUE(clickEditor(machine, "Name", 80));
+
+    replaceLayoutsInFolder(shared, [&](LayoutLibrary& library) { library.deleteLayout(doomed, Date::now()); });
+    ASSERT_TRUE(eventually(machine, machine, [&] { return editorShows(machine, "No Layout Selected"); }, 15s))
+        << "the editor still shows a layout";
+    EXPECT_FALSE(editorShows(machine, "Preview on Screen"));
+    EXPECT_FALSE(editorShows(machine, "Inspector"));
+    machine.type("Z");
+    machine.desktop->pressKey(0xff09, true);  // Tab, on into the list
+    machine.desktop->pressKey(0xff09, false);
+    machine.type("Z");
+    const Reply listed = machine.run({"list", "layouts"});
+    ASSERT_EQ(listed.status, 0);
+    for (const std::string& line : listed.lines) EXPECT_EQ(line.find("Z\t"), std::string::npos) << line;
+    EXPECT_TRUE(editorShows(machine, "No Layout Selected"));
+    EXPECT_TRUE(machine.quit());
+}
+
+// A layout of 300 x 300 zones from another machine, open in the editor: a later change of the
+// library is answered as soon as it is made, and the command that made it says so.
+TEST(SyncE2ETest, AHugeLayoutFromElsewhereKeepsCommandsAnswered) {
+    TemporaryFolder root;
+    const fs::path shared = root / "Sync";
+    fs::create_directories(shared);
+    Machine machine(shared);
+    ASSERT_TRUE(machine.launched()) << testing::PrintToString(machine.lines);
+    const UUID huge = UUID::random();
+    replaceLayoutsInFolder(shared, [&](LayoutLibrary& library) {
+        ZoneLayout layout(huge, "Huge", LayoutKind(ZoneGrid::uniform(300, 300)), 0, 0, std::nullopt, Date::now());
+        library.upsert(layout);
+    });
+    ASSERT_TRUE(eventually(machine, machine, [&] {
+        const auto layouts = machine.layouts();
+        return layouts && layouts->layout(huge);
+    }, 20s)) << "the huge layout did not arrive";
+    const auto small = machine.layouts()->layouts.front().id.uuidString();
+
+    ASSERT_EQ(machine.run({"tessary://editor"}).status, 0);
+    ASSERT_TRUE(waitUntil([&] { return clickEditor(machine, "Huge"); }, Clock::now() + 15s));
+    ASSERT_TRUE(waitUntil([&] { return editorShows(machine, "zone 90000"); }, Clock::now() + 20s))
+        << "the huge layout is not shown";
+    for (const char* display : {"tessary-left", "tessary-right", "tessary-left"}) {
+        SCOPED_TRACE(display);
+        const auto asked = Clock::now();
+        const Reply assigned = machine.run({"apply-layout", "--layout", small, "--display", display});
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked);
+        EXPECT_EQ(assigned.status, 0) << testing::PrintToString(assigned.lines);
+        std::printf("[ MEASURE  ] apply-layout answered in %lld ms with a 90,000-zone layout open\n",
+                    static_cast<long long>(took.count()));
+    }
     EXPECT_TRUE(machine.quit());
 }
 
