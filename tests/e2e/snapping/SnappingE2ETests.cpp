@@ -129,6 +129,25 @@ TEST_F(SnappingTest, ADragSnapsWhateverMovesThePointer) {
     }
 }
 
+// A script that warps the pointer (xdotool mousemove) and pauses, right after the press or midway:
+// no raw motion tells of the moves after the pause, and the drag is followed all the same.
+TEST_F(SnappingTest, AWarpedDragIsFollowedAfterItsPauses) {
+    TestClient client = desktop->startClient();
+    const struct {
+        const char* name;
+        DragWay way;
+    } rows[] = {
+        {"a pause of 1.5 s after the press", {Pointer::warped, true, std::chrono::milliseconds(1500), {}}},
+        {"a pause of 1.6 s midway", {Pointer::warped, true, {}, std::chrono::milliseconds(1600)}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
+        dragIntoTheRightZone(window, row.way);
+        client.close(window);
+    }
+}
+
 // openbox out of the box moves no window whose title bar is dragged with Shift held from the press:
 // the zones that showed still promise the drop.
 class StockOpenboxSnappingTest : public SnappingTest {
