@@ -18,7 +18,8 @@ WindowHandle FakeWindowEngine::addWindow(std::optional<std::string> bundleIdenti
     const WindowHandle handle(pid, AXElement::application(nextElementPID));
     nextElementPID += 1;
     windowTable.insert_or_assign(
-        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize, 0, std::nullopt});
+        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize,
+                       0, std::nullopt});
     if (focus) focused = handle;
     return handle;
 }

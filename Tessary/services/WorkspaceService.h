@@ -89,7 +89,8 @@ public:
     static std::vector<std::int64_t> zoneIndices(const Rect& frame, const std::vector<Zone>& zones);
     // The same for a window, which also fills the zones it has taken as its size step allows (a
     // terminal short of its zone by part of a character cell: WindowEngine::isInPlace).
-    std::vector<std::int64_t> zoneIndices(const WindowHandle& window, const Rect& frame, const std::vector<Zone>& zones);
+    std::vector<std::int64_t> zoneIndices(const WindowHandle& window, const Rect& frame,
+                                          const std::vector<Zone>& zones);
 
     // Called after every save; set by synchronisation.
     std::function<void()> onChanged;

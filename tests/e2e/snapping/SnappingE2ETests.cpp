@@ -320,7 +320,8 @@ TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZoneOr
     const std::size_t start = program->lines.size();
     for (uint32_t key : {kControlL, kAltL, kDigit1}) desktop->pressKey(key, true);
     for (uint32_t key : {kDigit1, kAltL, kControlL}) desktop->pressKey(key, false);
-    const std::string told = "AppDelegate: Window not moved into the zone: The app did not accept the new size or position.";
+    const std::string told =
+        "AppDelegate: Window not moved into the zone: The app did not accept the new size or position.";
     if (WindowManager::current().name == "marco") {
         EXPECT_TRUE(program->expectLine(told, start)) << testing::PrintToString(program->lines);
     } else {
@@ -373,8 +374,9 @@ protected:
                at.maxY() <= zone.maxY() && at.width() > zone.width() - 13 && at.height() > zone.height() - 13;
     }
     std::size_t snapsReported(std::size_t from) const {
-        return std::size_t(std::count_if(program->lines.begin() + std::ptrdiff_t(from), program->lines.end(),
-                                         [](const std::string& line) { return line.starts_with("AppDelegate: snapped "); }));
+        return std::size_t(std::count_if(
+            program->lines.begin() + std::ptrdiff_t(from), program->lines.end(),
+            [](const std::string& line) { return line.starts_with("AppDelegate: snapped "); }));
     }
 };
 
@@ -408,7 +410,8 @@ TEST_F(InPlaceTest, AnXtermInItsZoneIsNeitherMovedNorReportedAgain) {
     EXPECT_EQ(settledFrame(window), placed);
     std::size_t start = program->lines.size();
     EXPECT_THAT(command({"restore-workspace", "--workspace", id}), testing::Contains("0"));
-    EXPECT_TRUE(program->expectLine("Workspaces: restored Desk: 0 windows moved", start)) << testing::PrintToString(program->lines);
+    EXPECT_TRUE(program->expectLine("Workspaces: restored Desk: 0 windows moved", start))
+        << testing::PrintToString(program->lines);
     for (int twice = 0; twice < 2; ++twice) {
         command({"restore-windows"});
         EXPECT_TRUE(program->expectLine("WindowMemory: restoreAll moved 0 windows", start))
