@@ -276,6 +276,13 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
     return result(Rect(target, achieved->size));
 }
 
+bool AXWindowEngine::isInPlace(const WindowHandle& window, const Rect& current, const Rect& target) {
+    if (CoordinateSpace::approximatelyEqual(current, target, frameTolerance)) return true;
+    const std::optional<Size> step = copySizeAttribute(ax::sizeIncrementAttribute, window.element);
+    if (!step) return false;
+    return SetFrameResult::takes(target, current, step, centersWindowsThatCannotFill && centersWindowsThatCannotFill());
+}
+
 std::optional<Size> AXWindowEngine::minimumSize(const WindowHandle& window) {
     return copySizeAttribute(ax::minimumSizeAttribute, window.element);
 }

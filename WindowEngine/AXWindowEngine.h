@@ -37,6 +37,9 @@ public:
     // move when it is not there), and the result succeeds. When the writes cannot be completed (no
     // window manager runs) the first read-back ends the call, with `unanswered` set.
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
+    // The size step ("AXSizeIncrement") and the centring preference are asked only of a window that
+    // is not within 2.0 points of the target.
+    bool isInPlace(const WindowHandle& window, const Rect& current, const Rect& target) override;
     void raise(const WindowHandle& window) override;
     // "AXMinimumSize".
     std::optional<Size> minimumSize(const WindowHandle& window) override;

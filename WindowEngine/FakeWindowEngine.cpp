@@ -1,6 +1,7 @@
 #include "WindowEngine/FakeWindowEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 namespace tessary {
@@ -17,7 +18,8 @@ WindowHandle FakeWindowEngine::addWindow(std::optional<std::string> bundleIdenti
     const WindowHandle handle(pid, AXElement::application(nextElementPID));
     nextElementPID += 1;
     windowTable.insert_or_assign(
-        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize, 0});
+        handle, Window{WindowInfo{handle, std::move(bundleIdentifier), std::move(title), frame, false, true}, minimumSize,
+                       0, std::nullopt});
     if (focus) focused = handle;
     return handle;
 }
@@ -93,10 +95,23 @@ SetFrameResult FakeWindowEngine::setFrame(const Rect& frame, const WindowHandle&
         unanswered.unanswered = !unanswered.succeeded();
         return unanswered;
     }
-    const Rect taken(frame.origin, Size{std::max(frame.width(), stored.minimumSize.width),
-                                        std::max(frame.height(), stored.minimumSize.height)});
+    Size size{std::max(frame.width(), stored.minimumSize.width), std::max(frame.height(), stored.minimumSize.height)};
+    if (const auto step = stored.sizeIncrement) {
+        auto stepped = [](double length, double least, double by) {
+            return by > 0 ? least + std::floor((length - least) / by) * by : length;
+        };
+        size = Size{stepped(size.width, stored.minimumSize.width, step->width),
+                    stepped(size.height, stored.minimumSize.height, step->height)};
+    }
+    const Rect taken(frame.origin, size);
     stored.info.frame = taken;
-    return SetFrameResult{frame, taken};
+    return SetFrameResult{frame, taken, stored.sizeIncrement};
+}
+
+bool FakeWindowEngine::isInPlace(const WindowHandle& window, const Rect& current, const Rect& target) {
+    auto found = windowTable.find(window);
+    const std::optional<Size> step = found != windowTable.end() ? found->second.sizeIncrement : std::nullopt;
+    return SetFrameResult::takes(target, current, step, false);
 }
 
 std::optional<Size> FakeWindowEngine::minimumSize(const WindowHandle& window) {

@@ -19,6 +19,8 @@ public:
         Size minimumSize;
         // The top of the frame that is its title bar (see windowHit); none by default.
         double titleBarHeight = 0;
+        // The step its size goes in (a terminal's character cell), from minimumSize; none by default.
+        std::optional<Size> sizeIncrement;
     };
     struct SetFrameCall {
         WindowHandle window;
@@ -55,7 +57,9 @@ public:
     std::vector<WindowHandle> allWindows() override;
     std::optional<WindowInfo> info(const WindowHandle& window) override;
     std::optional<Rect> frame(const WindowHandle& window) override;
+    // A window with a size step takes the largest stepped size that fits, at the frame's origin.
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
+    bool isInPlace(const WindowHandle& window, const Rect& current, const Rect& target) override;
     void raise(const WindowHandle& window) override;
     std::optional<Size> minimumSize(const WindowHandle& window) override;
 };

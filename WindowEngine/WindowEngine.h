@@ -48,6 +48,10 @@ public:
     virtual std::optional<Rect> frame(const WindowHandle& window) = 0;
     // Moves and resizes, verifies, retries once and reports the frame reached.
     virtual SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) = 0;
+    // Whether a window now at `current` already has what setFrame(target) would give it, by the rule
+    // its result is judged by (SetFrameResult::takes, with the window's size step): such a window is
+    // in place, and is not moved, counted or reported again.
+    virtual bool isInPlace(const WindowHandle& window, const Rect& current, const Rect& target) = 0;
     // Brings the window to the front and activates its application.
     virtual void raise(const WindowHandle& window) = 0;
     // The smallest frame the window takes, when it declares one (a zone smaller than this cannot

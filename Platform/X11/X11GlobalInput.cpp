@@ -270,10 +270,11 @@ void X11GlobalInput::poll() {
         lastPointerChange_ = scheduler_->now();
         // The release itself comes as a raw event; until then the pointer is where it was read.
         if (!released) send(GlobalInputKind::leftMouseDragged);
-    } else if (scheduler_->now() - lastPointerChange_ >= pollPatience) {
-        return;
     }
-    if (!released) poll_ = scheduler_->schedule(pollInterval, [this] { poll(); });
+    if (released) return;
+    // A resting pointer is read less often, never not at all: the next warp tells nothing else.
+    const bool resting = scheduler_->now() - lastPointerChange_ >= pollPatience;
+    poll_ = scheduler_->schedule(resting ? restInterval : pollInterval, [this] { poll(); });
 }
 
 void X11GlobalInput::handleKey(uint32_t keycode, bool down) {

@@ -68,8 +68,9 @@ std::pair<std::optional<double>, std::optional<double>> rawAxes(const xcb_input_
 // motion) and the mask the raw key events, so the notices of a drag make no request at all. A
 // pointer that is warped (XWarpPointer, as `xdotool mousemove` does) sends no raw motion: while the
 // button is down and no raw motion has come, the pointer is read every pollInterval through the
-// scheduler, until it has stayed put for pollPatience (a still press costs a few reads, then none;
-// a modifier key pressed or let go starts the reads again). A modifier notice without the button
+// scheduler; once it has stayed put for pollPatience, every restInterval, for as long as the button
+// stays down (a warp after any rest is seen, and nothing else would tell of it); a change or a
+// modifier key pressed or let go brings the quick reads back. A modifier notice without the button
 // reads the pointer, which moved unseen. The root window's pixels are the desktop space's points
 // (origin at the top left, y down), so positions need no conversion.
 //
@@ -91,6 +92,7 @@ public:
 
     static constexpr std::chrono::milliseconds pollInterval{16};
     static constexpr std::chrono::milliseconds pollPatience{1000};
+    static constexpr std::chrono::milliseconds restInterval{100};
 
 private:
     // Checks for XInput 2.2, selects the raw events and installs the event handler; false when the

@@ -2,16 +2,11 @@
 
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "TessaryCore/ZoneNavigation.h"
-#include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
 
 #include <algorithm>
 
 namespace tessary {
-
-namespace {
-constexpr double kFrameTolerance = 2.0;
-}  // namespace
 
 KeyboardSnapController::KeyboardSnapController(GlobalShortcuts& shortcuts, ZoneService& zones, GlobalInput& input,
                                                DisplaysReader displays)
@@ -69,7 +64,8 @@ void KeyboardSnapController::snapFocusedWindow(std::int64_t zoneIndex) {
 
 void KeyboardSnapController::place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone) {
     const SetFrameResult result = zones_.engine().setFrame(zone.rect, window);
-    if (!result.achieved || !CoordinateSpace::approximatelyEqual(*result.achieved, zone.rect, kFrameTolerance)) return;
+    // A terminal takes the zone in character cells: judged as every snap is.
+    if (!result.succeeded()) return;
     if (zones_.onSnapped) zones_.onSnapped(window, display, {zone.index});
 }
 

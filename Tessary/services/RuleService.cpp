@@ -3,7 +3,6 @@
 #include <string>
 
 #include "TessaryCore/TitlePattern.h"
-#include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
@@ -92,7 +91,7 @@ std::optional<ZonePlacement> RuleService::place(const WindowHandle& window, cons
     const auto target = selection.unionRect(zones);
     if (!target) return std::nullopt;
     ZonePlacement placement{*display, selection.zoneIndices};
-    if (CoordinateSpace::approximatelyEqual(*target, info.frame, frameTolerance)) return placement;
+    if (engine_.isInPlace(window, info.frame, *target)) return placement;
 
     const SetFrameResult result = engine_.setFrame(*target, window);
     if (!result.succeeded()) {

@@ -24,8 +24,6 @@ class RuleService {
 public:
     using DisplaysReader = std::function<std::vector<DisplayInfo>()>;
 
-    static constexpr double frameTolerance = 2.0;
-
     // Loads the rules; a missing or unusable file gives the empty rule set (what was wrong with it
     // is logged and kept in documentTrouble(), for the user to be told).
     RuleService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<RuleSet> store);

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "TessaryCore/Date.h"
-#include "WindowEngine/CoordinateSpace.h"
 
 namespace tessary {
 
@@ -74,7 +73,7 @@ std::optional<ZonePlacement> WindowMemoryService::restore(const WindowHandle& wi
     const SpanSelection selection = selectionOfExistingZones(chosen->zoneIndices, zones);
     const auto target = selection.unionRect(zones);
     if (!target) return std::nullopt;
-    if (CoordinateSpace::approximatelyEqual(*target, info->frame, frameTolerance)) return std::nullopt;
+    if (engine_.isInPlace(window, info->frame, *target)) return std::nullopt;
 
     const SetFrameResult result = engine_.setFrame(*target, window);
     if (!result.succeeded()) {

@@ -28,8 +28,6 @@ public:
     using DisplaysReader = std::function<std::vector<DisplayInfo>()>;
 
     static constexpr std::chrono::milliseconds saveDelay{1000};
-    // Frames this close are the same frame.
-    static constexpr double frameTolerance = 2.0;
 
     // Loads the persistent memory; a missing or unusable file gives the empty memory (what was wrong
     // with it is logged and kept in documentTrouble(), for the user to be told).

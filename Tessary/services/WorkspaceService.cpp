@@ -77,7 +77,7 @@ std::vector<WorkspaceEntry> WorkspaceService::captureCurrentWindows() {
         const auto display = DisplayProvider::display(info->frame, displays);
         if (!display) continue;
         entries.emplace_back(UUID::random(), *info->bundleIdentifier, info->title, display->displayKey().description(),
-                             zoneIndices(info->frame, zones_.zones(*display)), info->frame);
+                             zoneIndices(window, info->frame, zones_.zones(*display)), info->frame);
     }
     return entries;
 }
@@ -94,6 +94,24 @@ std::vector<std::int64_t> WorkspaceService::zoneIndices(const Rect& frame, const
     if (inside.zoneIndices.size() >= 2) {
         const auto united = inside.unionRect(zones);
         if (united && CoordinateSpace::approximatelyEqual(*united, frame, zoneTolerance)) return inside.zoneIndices;
+    }
+    return {};
+}
+
+std::vector<std::int64_t> WorkspaceService::zoneIndices(const WindowHandle& window, const Rect& frame,
+                                                       const std::vector<Zone>& zones) {
+    if (auto filled = zoneIndices(frame, zones); !filled.empty()) return filled;
+    for (const Zone& zone : zones) {
+        if (engine_.isInPlace(window, frame, zone.rect)) return {zone.index};
+    }
+    // A span: the zones whose centres the frame covers, when it has taken their union.
+    SpanSelection covered;
+    for (const Zone& zone : zones) {
+        if (frame.standardized().contains(Point{zone.rect.midX(), zone.rect.midY()})) covered.insert(zone.index);
+    }
+    if (covered.zoneIndices.size() >= 2) {
+        const auto united = covered.unionRect(zones);
+        if (united && engine_.isInPlace(window, frame, *united)) return covered.zoneIndices;
     }
     return {};
 }
@@ -163,7 +181,7 @@ bool WorkspaceService::apply(const WorkspaceEntry& entry, const WindowHandle& wi
         }
     }
 
-    if (const auto current = engine_.frame(window); current && CoordinateSpace::approximatelyEqual(*current, target, frameTolerance)) {
+    if (const auto current = engine_.frame(window); current && engine_.isInPlace(window, *current, target)) {
         return false;
     }
     const SetFrameResult result = engine_.setFrame(target, window);

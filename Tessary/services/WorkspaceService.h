@@ -38,8 +38,7 @@ public:
     using Launcher = std::function<bool(const std::string& bundleIdentifier)>;
 
     static constexpr std::chrono::milliseconds pendingLifetime{15000};
-    // A window is in place within 2 points; it occupies a zone within 4.
-    static constexpr double frameTolerance = 2.0;
+    // A window occupies a zone within 4 points (whether it is in place, the engine decides).
     static constexpr double zoneTolerance = 4.0;
 
     // Loads the workspaces; a missing or unusable file gives the empty library (what was wrong with
@@ -88,6 +87,10 @@ public:
     // The zones a frame fills: the one zone it matches within 4 points, else the zones inside the
     // frame grown by 4 points when there are two or more and their union matches it; else none.
     static std::vector<std::int64_t> zoneIndices(const Rect& frame, const std::vector<Zone>& zones);
+    // The same for a window, which also fills the zones it has taken as its size step allows (a
+    // terminal short of its zone by part of a character cell: WindowEngine::isInPlace).
+    std::vector<std::int64_t> zoneIndices(const WindowHandle& window, const Rect& frame,
+                                          const std::vector<Zone>& zones);
 
     // Called after every save; set by synchronisation.
     std::function<void()> onChanged;

@@ -82,6 +82,18 @@ TEST_F(KeyboardSnapTest, ShortcutsMoveTheFocusedWindowBetweenZonesAndDisplays) {
     }
 }
 
+// A terminal takes a zone in character cells; moved by a shortcut, it is snapped as any window is,
+// so that window memory follows it.
+TEST_F(KeyboardSnapTest, AWindowSizedInStepsIsReportedSnappedWhereverAShortcutMovesIt) {
+    const WindowHandle terminal = focusedWindow(mainZone(2), "XTerm");
+    engine.windowTable.at(terminal).sizeIncrement = Size{7, 17};
+    EXPECT_TRUE(press(Key::rightArrow, kControlAltSuper));
+    EXPECT_EQ(frameOf(terminal), Rect(sideZone(2).origin, Size{399, 289}));
+    EXPECT_TRUE(press(Key::rightArrow, kControlAlt));
+    EXPECT_EQ(frameOf(terminal), Rect(sideZone(3).origin, Size{399, 289}));
+    EXPECT_EQ(snaps, (std::vector<Snap>{{terminal, "SIDE", {2}}, {terminal, "SIDE", {3}}}));
+}
+
 TEST_F(KeyboardSnapTest, DisplaysAreTakenFromLeftToRightWithTiesInTheProvidersOrder) {
     const DisplayInfo a = makeDisplay(1, "A", Rect(0, 0, 1000, 800));
     const DisplayInfo b = makeDisplay(2, "B", Rect(-1920, 0, 1000, 800));

@@ -119,7 +119,8 @@ TEST(StatusMenuActions, TheMenuFollowsTheTrayHostAtEachOpening) {
 }
 
 // A zone chosen in the menu for a window too large for it is told in a notice, whose action opens
-// the layout editor; the same from a URL. A snap that fails for another reason tells nothing.
+// the layout editor; the same from a URL. A window the window manager does not move is told too;
+// a zone the layout lacks is not.
 TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     MenuWorld menu;
     AppWorld& world = menu.world;
@@ -133,6 +134,7 @@ TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     snap.kind = MenuAction::Kind::snapToZone;
     snap.zoneIndex = 0;
     performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
     const std::string told = "Window too large for this zone: Text Editor needs 600 pt; this zone is 500 pt. Choose a "
                              "larger zone, or give this display a layout with larger zones. [Edit Layouts…]";
     ASSERT_EQ(world.notices.lines(), std::vector<std::string>{told});
@@ -141,7 +143,25 @@ TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     EXPECT_EQ(world.made("editor"), 1);
 
     menu.delegate.urlCommands().handle("tessary://snap?zone=1");
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
     EXPECT_EQ(world.notices.lines().back(), told);
+
+    // Tried again at once with a zone it fits (two shortcuts 40 ms apart): the failure is moot.
+    world.notices.clear();
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(std::chrono::milliseconds(40));
+    world.accessibility.window(wide.element).minimumSize = Size{0, 0};
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(10 * AppDelegate::snapFailureGrace);
+    EXPECT_TRUE(world.notices.posted().empty()) << ::testing::PrintToString(world.notices.lines());
+
+    world.accessibility.window(wide.element).movable = false;
+    world.accessibility.window(wide.element).resizable = false;
+    snap.zoneIndex = 1;
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    EXPECT_EQ(world.notices.lines(), std::vector<std::string>{"Window not moved into the zone: The app did not accept "
+                                                              "the new size or position."});
 
     // A zone the layout does not have is no news for a notice.
     world.notices.clear();

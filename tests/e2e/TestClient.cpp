@@ -11,7 +11,8 @@
 //   quit                   exits
 // Keys of open: class, title, type (normal, dialog, dock, utility, desktop, none), x, y, w, h,
 // pid=none (no _NET_WM_PID), strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL),
-// transient=<window id>, min=WxH (the smallest size it takes).
+// transient=<window id>, min=WxH (the smallest size it takes), margin=4 comma-separated cardinals
+// (_GTK_FRAME_EXTENTS: left, right, top, bottom).
 // A window also closes when the window manager sends WM_DELETE_WINDOW.
 
 #include <xcb/xcb.h>
@@ -126,6 +127,12 @@ void open(std::istream& arguments) {
     if (auto strut = parseList(option("strut", "")); strut.size() == 12) {
         setCardinals(window, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, strut);
         setCardinals(window, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {strut[0], strut[1], strut[2], strut[3]});
+    }
+    // A client-side decorated window: it draws its own frame and an invisible margin (a shadow)
+    // around it, inside its X window, and asks the window manager for no frame.
+    if (auto margin = parseList(option("margin", "")); margin.size() == 4) {
+        setCardinals(window, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, margin);
+        setCardinals(window, "_MOTIF_WM_HINTS", atom("_MOTIF_WM_HINTS"), {2, 0, 0, 0, 0});
     }
     if (std::string owner = option("transient", ""); !owner.empty()) {
         setCardinals(window, "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW,

@@ -123,23 +123,46 @@ TEST_F(X11GlobalInputTest, FollowsADragWhateverMovesThePointer) {
     EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 2600, 320)));
 }
 
-TEST_F(X11GlobalInputTest, AStillPressIsReadOnlyForAMoment) {
+// A still press is read less often once it rests, but never left: a script that warps the pointer
+// after a pause (1.5 s after the press, 1.6 s mid-drag) is still followed.
+TEST_F(X11GlobalInputTest, AStillPressIsReadLessOftenAndAWarpAfterAnyRestIsFollowed) {
     desktop->pressButton(1, true);
     EXPECT_THAT(take(1), ::testing::ElementsAre(event(down, 500, 400)));
     const auto before = platform->connection().requestCount();
     scheduler.advance(X11GlobalInput::pollPatience + 5 * X11GlobalInput::pollInterval);
-    const auto reads = platform->connection().requestCount() - before;
-    EXPECT_GT(reads, 0u);
-    // Nothing more is asked once the pointer stayed put that long.
+    EXPECT_GT(platform->connection().requestCount() - before, 0u);
+    // Resting: a read (pointer and root, two requests) each restInterval, no more.
     const auto after = platform->connection().requestCount();
     scheduler.advance(10 * X11GlobalInput::pollPatience);
-    EXPECT_EQ(platform->connection().requestCount(), after);
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
-    // Raw motion ends the reads for good: a mouse is followed by its deltas.
-    desktop->movePointerBy(5, 0);
-    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 505, 400)));
+    const auto restReads = (platform->connection().requestCount() - after) / 2;
+    EXPECT_LE(restReads, 10 * X11GlobalInput::pollPatience / X11GlobalInput::restInterval + 1);
+    EXPECT_GE(restReads, 10 * X11GlobalInput::pollPatience / X11GlobalInput::restInterval - 1);
+
+    desktop->warpPointerTo(2500, 300);
+    scheduler.advance(X11GlobalInput::restInterval);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 2500, 300)));
+    // Moving again, it is read quickly; then it rests mid-drag and is warped once more.
+    desktop->warpPointerTo(2520, 310);
+    scheduler.advance(X11GlobalInput::restInterval);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 2520, 310)));
+    scheduler.advance(std::chrono::milliseconds(1600));
+    desktop->warpPointerTo(800, 500);
+    scheduler.advance(X11GlobalInput::restInterval);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 800, 500)));
     desktop->pressButton(1, false);
-    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 505, 400)));
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 800, 500)));
+    // Released: nothing is read any more.
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // Raw motion ends the reads for good: a mouse is followed by its deltas.
+    desktop->pressButton(1, true);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(down, 800, 500)));
+    desktop->movePointerBy(5, 0);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(dragged, 805, 500)));
+    scheduler.advance(X11GlobalInput::pollInterval);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    desktop->pressButton(1, false);
+    EXPECT_THAT(take(1), ::testing::ElementsAre(event(up, 805, 500)));
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <cctype>
 #include <chrono>
+#include <utility>
 
 #include "Tessary/shell/AppLinks.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
@@ -84,6 +86,7 @@ AppDelegate::~AppDelegate() {
     state_->onAccessibilityGranted = nullptr;
     if (IntentServices::zones == zones_.get()) IntentServices::clear();
     platform_.scheduler.cancel(settingsRaise_);
+    platform_.scheduler.cancel(snapFailureNotice_);
     if (savePrompt_) savePrompt_->close();
 }
 
@@ -194,10 +197,26 @@ std::string AppDelegate::applicationName(const WindowInfo& info) const {
 }
 
 void AppDelegate::reportSnapFailure(const ZoneService::SnapError& error) {
-    if (!error.doesNotFit()) return;
-    notifyUser({"Window too large for this zone",
-                error.description() + ". Choose a larger zone, or give this display a layout with larger zones.",
-                "Edit Layouts…", [this] { showEditor(); }});
+    using Code = ZoneService::SnapError::Code;
+    UserNotice notice;
+    if (error.doesNotFit()) {
+        notice = {"Window too large for this zone",
+                  error.description() + ". Choose a larger zone, or give this display a layout with larger zones.",
+                  "Edit Layouts…", [this] { showEditor(); }};
+    } else if (error.code == Code::rejected || error.code == Code::noWindowManager) {
+        // The window manager kept the window where it is: the user sees nothing happen otherwise.
+        std::string reason = error.description();
+        if (!reason.empty()) reason.front() = char(std::toupper(static_cast<unsigned char>(reason.front())));
+        notice = {"Window not moved into the zone", reason + ".", {}, {}};
+    } else {
+        return;
+    }
+    // A second shortcut pressed right after the first is handled only once the first snap ended.
+    platform_.scheduler.cancel(snapFailureNotice_);
+    snapFailureNotice_ = platform_.scheduler.schedule(snapFailureGrace, [this, notice = std::move(notice)]() mutable {
+        snapFailureNotice_ = {};
+        notifyUser(std::move(notice));
+    });
 }
 
 // --- Launch ----------------------------------------------------------------------------------------
@@ -355,6 +374,8 @@ void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& d
                                 const std::vector<std::int64_t>& zones) {
     std::string indices;
     for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
+    // A failure this snap replaced is no news any more.
+    platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
     memory().remember(window, display, zones);
     log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     reviewPrompt_->recordSnap();

@@ -29,6 +29,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -201,8 +202,11 @@ public:
     // the text is logged whether or not anything can show it.
     void notifyUser(UserNotice notice);
     // A snap the user asked for by a shortcut, the tray or a URL, that failed: a window too large
-    // for its zone is told in a notice (the rest only reach the log, where the caller put them).
+    // for its zone, or one the window manager did not move there, is told in a notice (the rest
+    // only reach the log, where the caller put them), unless a snap follows within
+    // snapFailureGrace: the user's next try made it moot.
     void reportSnapFailure(const ZoneService::SnapError& error);
+    static constexpr std::chrono::milliseconds snapFailureGrace{300};
     // A window's application as the user knows it: its desktop entry's name, else its identifier.
     std::string applicationName(const WindowInfo& info) const;
     // Whether quit() was asked for: one asked before the main loop runs keeps it from running.
@@ -309,6 +313,7 @@ private:
     // destroyed before them.
     ClosedWindowRelease closedWindows_{platform_.scheduler};
     ScheduledTask settingsRaise_;
+    ScheduledTask snapFailureNotice_;
 
     bool launched_ = false;
     bool servicesStarted_ = false;

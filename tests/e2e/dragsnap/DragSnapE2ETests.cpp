@@ -5,7 +5,9 @@
 
 #include <sys/wait.h>
 
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 namespace tessary::e2e {
 namespace {
@@ -205,6 +207,48 @@ TEST_F(DragSnapTest, WithTheSpanKeyAddedTheWindowSpansBothZones) {
     EXPECT_TRUE(waitForFrame(both)) << "the window is at " << frame() << ", the zones at " << both;
     key(spanKey(), false);
     key(activationKey(), false);
+}
+
+// `xdotool mousemove` warps the pointer, which sends no raw motion: the program reads the pointer
+// while the button is down. A script that pauses, midway or right after the press, is followed
+// all the same: the zone under the pointer is highlighted and the drop takes it.
+TEST_F(DragSnapTest, AWarpedDragThatRestsIsStillFollowed) {
+    const std::string id = std::to_string(rightDisplayID());
+    const struct {
+        const char* name;
+        std::chrono::milliseconds afterPress, midway;
+        std::size_t zone;
+    } rows[] = {
+        {"resting 1.6 s midway", std::chrono::milliseconds(0), std::chrono::milliseconds(1600), 1},
+        {"resting 1.5 s after the press", std::chrono::milliseconds(1500), std::chrono::milliseconds(0), 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Rect target = rightZones[row.zone].rect;
+        const std::string zone = "[" + std::to_string(row.zone) + "]";
+        key(activationKey(), true);
+        const Rect outer = frame();
+        const auto geometry = platform->windows().geometry(window);
+        ASSERT_TRUE(geometry);
+        const Point from{std::floor(outer.midX()), std::floor(outer.minY() + geometry->frame.top / 2)};
+        desktop->warpPointerTo(int(from.x), int(from.y));
+        desktop->pressButton(1, true);
+        ASSERT_TRUE(awaitInput("input down " + at(from))) << testing::PrintToString(seen);
+        // The script's pauses are the case itself, not waits for the program.
+        std::this_thread::sleep_for(row.afterPress);
+        constexpr int steps = 24;
+        for (int i = 1; i <= steps; ++i) {
+            desktop->warpPointerTo(int(from.x + (target.midX() - from.x) * i / steps),
+                                   int(from.y + (target.midY() - from.y) * i / steps), true);
+            if (i == steps / 2) std::this_thread::sleep_for(row.midway);
+        }
+        ASSERT_TRUE(expectLine("highlight " + id + " " + zone)) << testing::PrintToString(seen);
+        desktop->pressButton(1, false);
+        ASSERT_TRUE(expectLine("snap ")) << testing::PrintToString(seen);
+        EXPECT_EQ(found().rfind("snap " + id + " " + zone + " ", 0), 0u) << found();
+        EXPECT_TRUE(waitForFrame(target)) << "the window is at " << frame() << ", the zone at " << target;
+        key(activationKey(), false);
+    }
 }
 
 }  // namespace

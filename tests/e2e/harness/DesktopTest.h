@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tessary::e2e {
@@ -30,6 +32,8 @@ struct DragWay {
     Pointer pointer = Pointer::relative;
     // The window manager moves the window with the pointer.
     bool windowManagerMoves = true;
+    // Pauses of a script that drives the pointer: before its first move, and halfway.
+    std::chrono::milliseconds restAfterPress{0}, restMidway{0};
 };
 
 class DesktopTest : public ::testing::Test {
@@ -139,6 +143,8 @@ protected:
         desktop->movePointerTo(x, y);
         desktop->pressButton(1, true);
         bool moved = buttonSeen(x, y);
+        // The pause is the case itself, not a wait for the program.
+        std::this_thread::sleep_for(way.restAfterPress);
         const auto deadline = Clock::now() + 10s;
         while (way.windowManagerMoves && moved && frame().origin == outer.origin && Clock::now() < deadline) {
             movePointerBy(way.pointer, x, y, 1, 0);
@@ -153,6 +159,7 @@ protected:
                 movePointerBy(way.pointer, x + doneX, y + doneY, dx * i / steps - doneX, dy * i / steps - doneY);
                 doneX = dx * i / steps;
                 doneY = dy * i / steps;
+                if (i == steps / 2) std::this_thread::sleep_for(way.restMidway);
             }
             if (beforeRelease) beforeRelease();
         }
