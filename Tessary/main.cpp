@@ -57,6 +57,7 @@
 #include "Tessary/integrations/SparkleConfiguration.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/services/SaveReport.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
@@ -283,6 +284,13 @@ int main(int argc, char** argv) {
     AccessibilityPermission::setAccessibility(&platform->accessibility());
 
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
+    // Settings that cannot be written are told as the documents are, once there is someone to tell.
+    SaveReport settingsSaves("settings", "Cannot save the settings: ");
+    defaults.onWriteOutcome = [&defaults, &settingsSaves, &log](const std::optional<std::string>& failure) {
+        using Code = DocumentStoreError::Code;
+        if (!failure) return settingsSaves.record({}, log);
+        settingsSaves.record(unexpected(DocumentStoreError{Code::writeFailed, defaults.path(), *failure}), log);
+    };
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
     X11GlobalInput input(platform->connection(), &scheduler);
@@ -458,6 +466,15 @@ int main(int argc, char** argv) {
             damaged.newCopy = aside->isNew;
             delegate.tellAboutDocument(DocumentTrouble{damaged, ZoneService::localized("its settings at their defaults")});
         }
+        if (const auto& unread = defaults.readFailure()) {
+            const bool tooLarge = *unread == std::make_error_code(std::errc::file_too_large);
+            DocumentStoreError failed{tooLarge ? DocumentStoreError::Code::tooLarge : DocumentStoreError::Code::readFailed,
+                                      defaults.path(), tooLarge ? std::string() : unread->message()};
+            std::error_code ignored;
+            if (tooLarge) failed.size = std::filesystem::file_size(defaults.path(), ignored);
+            delegate.tellAboutDocument(DocumentTrouble{failed, ZoneService::localized("its settings at their defaults")});
+        }
+        settingsSaves.setOnNotice([&delegate](const SaveReport::Notice& notice) { delegate.tellAboutSave(notice); });
         // Registered after the launch built the services, so that what saving uses was made before
         // it and is destroyed after it runs.
         std::atexit(saveOnExit);

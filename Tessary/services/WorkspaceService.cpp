@@ -55,7 +55,7 @@ void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
 void WorkspaceService::save() {
     changed_.emit();
     auto saved = store_.save(library_);
-    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save workspaces: ", saved.error());
+    saveReport_.record(saved, log);
     if (onChanged) onChanged();
 }
 
