@@ -9,6 +9,7 @@
 #include "TessaryCore/WorkspaceMatcher.h"
 #include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
+#include "TessaryCore/SyncMerge.h"
 
 namespace tessary {
 
@@ -110,7 +111,7 @@ std::optional<Workspace> WorkspaceService::updateWithCurrentWindows(const UUID& 
     if (!workspace) return std::nullopt;
     workspace->entries = captureCurrentWindows();
     workspace->displayIdentifiers = currentDisplayIdentifiers();
-    workspace->modifiedAt = Date::now();
+    workspace->modifiedAt = SyncMerge::editStamp(workspace->modifiedAt, Date::now());
     updateLibrary([&](WorkspaceLibrary& library) { library.upsert(*workspace); });
     return workspace;
 }
