@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -223,6 +225,36 @@ TEST_F(StoredDataTest, DamagedDocumentsAreSetAsideToldAndNeverLostToALaterDamage
         }
         EXPECT_TRUE(firstKept) << "the first damage, the user's own data, is gone";
     }
+}
+
+// Puts this test program (and what it starts) into a mount namespace of its own, once, and makes
+// the folder read-only there, as a home on a read-only mount is. False where that is not allowed.
+bool makeReadOnly(const fs::path& folder) {
+    static const bool ownMounts = ::unshare(CLONE_NEWNS) == 0 &&
+                                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return ownMounts && ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+// A home that cannot be written: every save-workspace says that it was not saved and why, the user
+// is told once, and the log says it once, however many saves fail.
+TEST_F(StoredDataTest, ASaveToAHomeThatCannotBeWrittenFailsWithItsReasonAndIsToldOnce) {
+    if (!makeReadOnly(desktop->dataHome()) || !makeReadOnly(desktop->configHome())) {
+        GTEST_SKIP() << "no right to mount here";
+    }
+    auto program = startInstance();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const auto [status, printed] = startAgain({"save-workspace", "--name", "H1"});
+        EXPECT_EQ(status, 1) << attempt;
+        EXPECT_THAT(printed, Contains(HasSubstr("Read-only file system"))) << testing::PrintToString(printed);
+    }
+    EXPECT_EQ(quit(*program), 0);
+    EXPECT_EQ(countStarting(program->lines, "AppDelegate: \u201Cworkspaces.json\u201D could not be saved: "), 1u)
+        << testing::PrintToString(program->lines);
+    std::size_t logged = 0;
+    for (const std::string& line : program->lines) logged += line.find("could not save workspaces: ") != std::string::npos;
+    EXPECT_EQ(logged, 1u) << testing::PrintToString(program->lines);
+    EXPECT_FALSE(fs::exists(dataFolder() / "workspaces.json"));
 }
 
 // Answers as long as the user's library makes them reach the command line; a request too long to
