@@ -43,6 +43,12 @@ namespace fs = std::filesystem;
 
 const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 
+// TESSARY_E2E_PROGRAM runs another build of it (an earlier commit's, to see a test fail there).
+std::string programPath() {
+    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
+    return other && *other ? other : TESSARY_PROGRAM;
+}
+
 struct Reply {
     int status = -1;
     std::vector<std::string> lines;
@@ -80,7 +86,7 @@ public:
 
     void start() {
         ChildProcess::Options options;
-        options.arguments = {"sh", "-c", "exec \"$0\" 2>&1", TESSARY_PROGRAM};
+        options.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
         options.environment = environment();
         options.pipeStdout = true;
         program = ChildProcess::start(options);
@@ -107,7 +113,7 @@ public:
     // A later start of the program here with these arguments, answered by the running instance.
     Reply run(const std::vector<std::string>& arguments) {
         ChildProcess::Options options;
-        options.arguments = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1", TESSARY_PROGRAM};
+        options.arguments = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1", programPath()};
         options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
         options.environment = environment();
         options.pipeStdout = true;
