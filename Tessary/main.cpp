@@ -497,7 +497,15 @@ int main(int argc, char** argv) {
                 liveSocket = server->location().socket.string();
             }
         }
-        if (!request.arguments.empty()) printReply(delegate.answer(request));
+        if (!request.arguments.empty()) {
+            // The limit a forwarded request meets holds for the first start's own as well.
+            if (InstanceMessage::encode(request).size() >= InstanceMessage::maximumSize) {
+                log.error("Refused a request larger than " + std::to_string(InstanceMessage::maximumSize / 1024) + " kB");
+                printReply(InstanceServer::oversizedReply());
+            } else {
+                printReply(delegate.answer(request));
+            }
+        }
 
         // A quit asked for before now (inside a loop the launch or the arguments ran) still holds.
         if (!delegate.isQuitting() && !serverGone) status = application.exec();

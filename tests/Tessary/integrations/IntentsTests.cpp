@@ -380,3 +380,26 @@ TEST_F(IntentsTest, ASaveWorkspaceThatCannotBeWrittenFailsAndIsToldOnce) {
     EXPECT_EQ(run("save-workspace", {"--name", "H5"}).status, 0);
     EXPECT_EQ(notices.size(), 3u);
 }
+
+// Names come from other machines and other programs: listed, they neither end early at a NUL nor
+// turn the terminal's text around or start another line.
+TEST_F(IntentsTest, ListedNamesShowControlAndDirectionCharactersEscaped) {
+    setHandles();
+    const struct {
+        std::string name;
+        std::string shown;
+    } rows[] = {
+        {std::string("Desk\0Hidden", 11), "Desk\\u0000Hidden"},
+        {"abc\u202Edcba", "abc\\u202Edcba"},
+        {"tab\tand\nline", "tab and line"},
+        {"bell\x07 del\x7f isolate\u2066", "bell\\u0007 del\\u007F isolate\\u2066"},
+        {"Caf\u00e9 \u65e5\u672c", "Caf\u00e9 \u65e5\u672c"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shown);
+        workspaces.replaceLibrary(WorkspaceLibrary{});
+        const Workspace workspace = addWorkspace(row.name, 1);
+        const InstanceReply listed = run("list", {"workspaces"});
+        EXPECT_EQ(listed.text, workspace.id.uuidString() + "\t" + row.shown);
+    }
+}
