@@ -89,6 +89,7 @@ namespace {
 // What an exit() from inside a library (Qt's, when its own X connection breaks) must still do.
 AppDelegate* liveDelegate = nullptr;
 std::string liveSocket;
+InstanceServer* liveServer = nullptr;
 
 // Writes what must not be lost and removes the socket, at once. Safe to repeat.
 void saveAndLeave() {
@@ -270,6 +271,8 @@ int main(int argc, char** argv) {
         if (!alive && !serverGone) {
             serverGone = true;
             log.notice("The X server is gone; quitting");
+            // Its own removal must not look like someone else's, which it would answer by listening anew.
+            if (liveServer) liveServer->close();
             // Qt's own connection may notice next and exit() from inside the loop. No window is
             // asked to close (there is no display to close it on): every loop just ends.
             saveAndLeave();
@@ -495,6 +498,7 @@ int main(int argc, char** argv) {
             server.emplace(std::move(*lock), scheduler);
             if (server->start([&delegate](const InstanceRequest& r) { return delegate.answer(r); })) {
                 liveSocket = server->location().socket.string();
+                liveServer = &*server;
             }
         }
         if (!request.arguments.empty()) {
@@ -511,6 +515,7 @@ int main(int argc, char** argv) {
         if (!delegate.isQuitting() && !serverGone) status = application.exec();
         log.notice("Quitting");
         delegate.prepareToQuit();
+        liveServer = nullptr;
         server.reset();
         liveCloudSync = nullptr;
         updater.onPendingUpdateChange = nullptr;
