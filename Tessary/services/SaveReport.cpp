@@ -41,8 +41,10 @@ void SaveReport::record(const Expected<void, DocumentStoreError>& saved, const L
     log.error(std::string(logPrefix.value_or(logPrefix_)) + error.text() + " (said once until saving works again)");
     // Told at the start, when the file could not be read.
     if (error.code == DocumentStoreError::Code::fileOffLimits) return;
+    std::string reason = error.text();
+    if (!reason.ends_with('.')) reason += '.';
     tell(Notice{withName("%1 could not be saved", error.path),
-                error.text() + " " +
+                reason + " " +
                     ZoneService::localized("Changes are kept while Tessary runs and saved once the file can be written; "
                                            "quitting before then loses them."),
                 error.path.parent_path()});

@@ -256,9 +256,13 @@ TEST_F(StoredDataTest, ASaveToAHomeThatCannotBeWrittenFailsWithItsReasonAndIsTol
     EXPECT_EQ(quit(*program), 0);
     EXPECT_EQ(countStarting(program->lines, "AppDelegate: \u201Cworkspaces.json\u201D could not be saved: "), 1u)
         << testing::PrintToString(program->lines);
-    std::size_t logged = 0;
-    for (const std::string& line : program->lines) logged += line.find("could not save workspaces: ") != std::string::npos;
+    std::size_t logged = 0, settings = 0;
+    for (const std::string& line : program->lines) {
+        logged += line.find("could not save workspaces: ") != std::string::npos;
+        settings += line.find("Cannot save the settings") != std::string::npos;
+    }
     EXPECT_EQ(logged, 1u) << testing::PrintToString(program->lines);
+    EXPECT_LE(settings, 1u) << "the settings' failure said once, not per write";
     EXPECT_FALSE(fs::exists(dataFolder() / "workspaces.json"));
 }
 
