@@ -524,6 +524,8 @@ int main(int argc, char** argv) {
         shortcuts.nameTitle = [](const GlobalShortcuts::Name&) { return std::nullopt; };
         liveSocket.clear();
         liveDelegate = nullptr;
+        // The delegate goes with this scope; a later failure to write the settings is only logged.
+        settingsSaves.setOnNotice(nullptr);
     }
     AccessibilityPermission::setAccessibility(nullptr);
     DisplayProvider::setScreens(nullptr);
