@@ -20,6 +20,8 @@ std::string SyncStoreError::text() const {
             return subject + " could not be written" + because;
         case Code::unavailable:
             return "no writable sync folder is chosen" + because;
+        case Code::folderGone:
+            return "the sync folder is not there" + because + "; synchronising resumes when it is back";
     }
     return subject + " could not be used" + because;
 }

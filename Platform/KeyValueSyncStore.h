@@ -33,6 +33,8 @@ struct SyncStoreError {
         writeFailed,
         // The store has no usable place to keep values (no folder chosen, or not a writable folder).
         unavailable,
+        // The chosen folder was removed or moved away; it is used again once it is back.
+        folderGone,
     };
 
     Code code = Code::readFailed;
@@ -55,6 +57,10 @@ public:
     // Stores the bytes under the key, or removes the key when there are none; the error when that
     // did not happen (the previous value is then still there).
     virtual Expected<void, SyncStoreError> set(std::optional<std::string_view> bytes, std::string_view key) = 0;
+    // Keeps a copy of bytes that were under the key (a value that does not decode) under a name of
+    // their own that no later copy takes, so that the key can be written over with nothing lost;
+    // gives that name.
+    virtual Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) = 0;
     // Brings what was written to lasting storage; the flag says whether that worked (no caller needs it).
     virtual bool synchronize() = 0;
     // Emitted, on the main loop, when the contents changed from outside; nothing for a store whose

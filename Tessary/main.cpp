@@ -59,6 +59,7 @@
 #include "Tessary/integrations/SparkleConfiguration.h"
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/services/SaveReport.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
@@ -90,6 +91,7 @@ namespace {
 // What an exit() from inside a library (Qt's, when its own X connection breaks) must still do.
 AppDelegate* liveDelegate = nullptr;
 std::string liveSocket;
+InstanceServer* liveServer = nullptr;
 
 // Writes what must not be lost and removes the socket, at once. Safe to repeat.
 void saveAndLeave() {
@@ -289,6 +291,8 @@ int main(int argc, char** argv) {
         if (!alive && !serverGone) {
             serverGone = true;
             log.notice("The X server is gone; quitting");
+            // Its own removal must not look like someone else's, which it would answer by listening anew.
+            if (liveServer) liveServer->close();
             // Qt's own connection may notice next and exit() from inside the loop. No window is
             // asked to close (there is no display to close it on): every loop just ends.
             saveAndLeave();
@@ -303,6 +307,13 @@ int main(int argc, char** argv) {
     AccessibilityPermission::setAccessibility(&platform->accessibility());
 
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
+    // Settings that cannot be written are told as the documents are, once there is someone to tell.
+    SaveReport settingsSaves("settings", "Cannot save the settings: ");
+    defaults.onWriteOutcome = [&defaults, &settingsSaves, &log](const std::optional<std::string>& failure) {
+        using Code = DocumentStoreError::Code;
+        if (!failure) return settingsSaves.record({}, log);
+        settingsSaves.record(unexpected(DocumentStoreError{Code::writeFailed, defaults.path(), *failure}), log);
+    };
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
     X11GlobalInput input(platform->connection(), &scheduler);
@@ -446,6 +457,15 @@ int main(int argc, char** argv) {
                 [&preferences] { return preferences.iCloudSyncEnabled(); },
                 syncStore.isUsable() ? CloudSync::Availability::available : CloudSync::Availability::missingEntitlement,
                 scheduler);
+            // Told once for each file set aside: the copy is the only trace of what it held.
+            cloudSync->onSetAside = [&delegate, &syncStore](const std::string& key, const std::string& copy) {
+                const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(syncStore.folder().string()));
+                delegate.notifyUser(UserNotice{
+                    "\u201C" + key + "\u201D in the sync folder was set aside",
+                    ZoneService::localized("It could not be read, so its contents were kept as ") + "\u201C" + copy +
+                        "\u201D " + ZoneService::localized("and this machine's copy took its place."),
+                    ZoneService::localized("Open Folder"), [folder] { QDesktopServices::openUrl(folder); }});
+            };
             cloudSync->start();
             liveCloudSync = cloudSync.get();
         };
@@ -478,6 +498,15 @@ int main(int argc, char** argv) {
             damaged.newCopy = aside->isNew;
             delegate.tellAboutDocument(DocumentTrouble{damaged, ZoneService::localized("its settings at their defaults")});
         }
+        if (const auto& unread = defaults.readFailure()) {
+            const bool tooLarge = *unread == std::make_error_code(std::errc::file_too_large);
+            DocumentStoreError failed{tooLarge ? DocumentStoreError::Code::tooLarge : DocumentStoreError::Code::readFailed,
+                                      defaults.path(), tooLarge ? std::string() : unread->message()};
+            std::error_code ignored;
+            if (tooLarge) failed.size = std::filesystem::file_size(defaults.path(), ignored);
+            delegate.tellAboutDocument(DocumentTrouble{failed, ZoneService::localized("its settings at their defaults")});
+        }
+        settingsSaves.setOnNotice([&delegate](const SaveReport::Notice& notice) { delegate.tellAboutSave(notice); });
         // Registered after the launch built the services, so that what saving uses was made before
         // it and is destroyed after it runs.
         std::atexit(saveOnExit);
@@ -489,14 +518,24 @@ int main(int argc, char** argv) {
             server.emplace(std::move(*lock), scheduler);
             if (server->start([&delegate](const InstanceRequest& r) { return delegate.answer(r); })) {
                 liveSocket = server->location().socket.string();
+                liveServer = &*server;
             }
         }
-        if (!request.arguments.empty()) printReply(delegate.answer(request));
+        if (!request.arguments.empty()) {
+            // The limit a forwarded request meets holds for the first start's own as well.
+            if (InstanceMessage::encode(request).size() >= InstanceMessage::maximumSize) {
+                log.error("Refused a request larger than " + std::to_string(InstanceMessage::maximumSize / 1024) + " kB");
+                printReply(InstanceServer::oversizedReply());
+            } else {
+                printReply(delegate.answer(request));
+            }
+        }
 
         // A quit asked for before now (inside a loop the launch or the arguments ran) still holds.
         if (!delegate.isQuitting() && !serverGone) status = application.exec();
         log.notice("Quitting");
         delegate.prepareToQuit();
+        liveServer = nullptr;
         server.reset();
         liveCloudSync = nullptr;
         updater.onPendingUpdateChange = nullptr;
@@ -505,6 +544,8 @@ int main(int argc, char** argv) {
         shortcuts.nameTitle = [](const GlobalShortcuts::Name&) { return std::nullopt; };
         liveSocket.clear();
         liveDelegate = nullptr;
+        // The delegate goes with this scope; a later failure to write the settings is only logged.
+        settingsSaves.setOnNotice(nullptr);
     }
     AccessibilityPermission::setAccessibility(nullptr);
     DisplayProvider::setScreens(nullptr);

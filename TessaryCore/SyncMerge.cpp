@@ -8,6 +8,11 @@ Date SyncMerge::tombstone(std::optional<Date> modifiedAt, Date now) {
     return itemTime > rounded ? itemTime : rounded;
 }
 
+Date SyncMerge::editStamp(Date replaced, Date now) {
+    const Date after = replaced.addingSeconds(0.001).roundedToMilliseconds();
+    return after > now ? after : now;
+}
+
 json::Json encodeTombstones(const Tombstones& tombstones) {
     json::Json object = json::Json::object();
     for (const auto& [key, date] : tombstones) object[key] = date.toJSON();

@@ -60,6 +60,11 @@ struct Merged {
 // beats the version it deleted, even when this machine's clock runs behind.
 Date tombstone(std::optional<Date> modifiedAt, Date now);
 
+// The time an edit of an item stores: the current time, or 1 ms after the version it replaces
+// when that lies ahead of this machine's clock (a peer whose clock runs ahead made it). The merge
+// compares stamps only, so an edit stamped before what it edits would lose to it on every machine.
+Date editStamp(Date replaced, Date now);
+
 // Merges the local and the remote copy: per identifier the strictly newer change wins (the earlier
 // candidate, local before remote, on equal times); a tombstone at least as new as the chosen item
 // drops it; a surviving item removes its tombstone. The local order comes first, then the items

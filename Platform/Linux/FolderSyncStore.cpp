@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "TessaryCore/UnicodeText.h"
 
@@ -69,13 +70,18 @@ FolderSyncStore::FolderSyncStore(std::optional<fs::path> folder, Scheduler& sche
 
     watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     watching_ = true;
-    const uint32_t mask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
-                          IN_MOVE_SELF | IN_ONLYDIR;
-    if (watch_ < 0 || ::inotify_add_watch(watch_, canonicalFolder_.c_str(), mask) < 0) {
+    if (watch_ < 0 || !watchFolder()) {
         log_.error("Cannot watch the sync folder " + folder_.string() + ": " + errnoText(errno) +
                    "; changes from other machines are seen only when synchronising by hand");
         stopWatching();
     }
+}
+
+bool FolderSyncStore::watchFolder() {
+    const uint32_t mask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
+                          IN_MOVE_SELF | IN_ONLYDIR;
+    folderWatch_ = ::inotify_add_watch(watch_, canonicalFolder_.c_str(), mask);
+    return folderWatch_ >= 0;
 }
 
 FolderSyncStore::~FolderSyncStore() {
@@ -104,6 +110,7 @@ Expected<fs::path, SyncStoreError> FolderSyncStore::resolve(std::string_view key
 Expected<std::optional<std::string>, SyncStoreError> FolderSyncStore::read(std::string_view key) const {
     using Code = SyncStoreError::Code;
     if (!usable_) return unexpected(error(Code::unavailable, key));
+    if (!present_) return unexpected(error(Code::folderGone, key, folder_.string()));
     if (!isKeyName(key)) return unexpected(error(Code::readFailed, key, "not a file name"));
     const auto path = resolve(key);
     if (!path) return unexpected(path.error());
@@ -150,6 +157,7 @@ Expected<std::optional<std::string>, SyncStoreError> FolderSyncStore::data(std::
 Expected<void, SyncStoreError> FolderSyncStore::set(std::optional<std::string_view> bytes, std::string_view key) {
     using Code = SyncStoreError::Code;
     if (!usable_) return unexpected(error(Code::unavailable, key));
+    if (!present_) return unexpected(error(Code::folderGone, key, folder_.string()));
     if (!isKeyName(key)) return unexpected(error(Code::writeFailed, key, "not a file name"));
     if (!bytes) {
         const fs::path path = canonicalFolder_ / std::string(key);
@@ -169,8 +177,30 @@ Expected<void, SyncStoreError> FolderSyncStore::set(std::optional<std::string_vi
     return {};
 }
 
+Expected<std::string, SyncStoreError> FolderSyncStore::setAside(std::string_view key, std::string_view bytes) {
+    using Code = SyncStoreError::Code;
+    if (!usable_) return unexpected(error(Code::unavailable, key));
+    if (!present_) return unexpected(error(Code::folderGone, key, folder_.string()));
+    if (!isKeyName(key)) return unexpected(error(Code::writeFailed, key, "not a file name"));
+    // Dated to the second, so copies sort by age; a clash (two in one second) gets a number.
+    std::tm utc{};
+    const std::time_t seconds = std::time(nullptr);
+    ::gmtime_r(&seconds, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    std::string name = std::string(key) + ".unreadable-" + stamp;
+    for (int clash = 2; ::access((canonicalFolder_ / name).c_str(), F_OK) == 0; ++clash) {
+        if (clash > 100) return unexpected(error(Code::writeFailed, key, "too many copies set aside"));
+        name = std::string(key) + ".unreadable-" + stamp + "-" + std::to_string(clash);
+    }
+    if (const auto failure = files_->writeAtomically(canonicalFolder_ / name, bytes)) {
+        return unexpected(error(Code::writeFailed, key, failure.message()));
+    }
+    return name;
+}
+
 bool FolderSyncStore::synchronize() {
-    if (!usable_) return false;
+    if (!usable_ || !present_) return false;
     Descriptor fd(::open(canonicalFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.get() >= 0 && ::fsync(fd.get()) == 0;
 }
@@ -179,6 +209,7 @@ bool FolderSyncStore::processEvents() {
     if (!watching_) return false;
     alignas(struct inotify_event) char buffer[16384];
     bool ended = false;
+    bool returned = false;
     for (;;) {
         const ssize_t length = ::read(watch_, buffer, sizeof buffer);
         if (length < 0) {
@@ -190,11 +221,18 @@ bool FolderSyncStore::processEvents() {
         for (ssize_t offset = 0; offset < length;) {
             const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + offset);
             offset += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
-            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) {
-                ended = true;
+            if (event->wd == parentWatch_ && parentWatch_ >= 0) {
+                if (event->len > 0 && event->name == folder_.filename().string() && (event->mask & IN_ISDIR)) {
+                    returned = true;
+                }
             } else if (event->mask & IN_Q_OVERFLOW) {
-                // Events were lost: every watched key may have changed.
+                // Events were lost: every watched key may have changed, and the folder may be back.
                 for (const auto& [key, known] : known_) touched_.insert(key);
+                if (!present_) returned = true;
+            } else if (event->wd != folderWatch_ || folderWatch_ < 0) {
+                // A watch given up earlier (the removed folder's last notices).
+            } else if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) {
+                ended = true;
             } else if (event->len > 0) {
                 const std::string_view name(event->name);
                 if (known_.find(name) != known_.end()) touched_.emplace(name);
@@ -209,12 +247,46 @@ bool FolderSyncStore::processEvents() {
         scheduler_.cancel(burstTask_);
         burstTask_ = scheduler_.schedule(due - now, [this] { burstEnded(); });
     }
-    if (ended) {
-        log_.error("The sync folder " + folder_.string() +
-                   " was removed or moved away; changes from other machines are no longer seen");
+    if (ended) folderLost();
+    if (returned && !present_ && folderReturned()) changed_.emit();
+    return watching_;
+}
+
+void FolderSyncStore::folderLost() {
+    // A folder moved away is still followed by its watch: it is no longer the one chosen.
+    ::inotify_rm_watch(watch_, folderWatch_);
+    folderWatch_ = -1;
+    present_ = false;
+    scheduler_.cancel(burstTask_);
+    burstTask_ = {};
+    burstStart_.reset();
+    touched_.clear();
+    parentWatch_ = ::inotify_add_watch(watch_, folder_.parent_path().c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+    if (parentWatch_ < 0) {
+        log_.error("The sync folder " + folder_.string() + " was removed or moved away, and its parent cannot be " +
+                   "watched (" + errnoText(errno) + "); changes from other machines are no longer seen");
         stopWatching();
-        return false;
+        changed_.emit();
+        return;
     }
+    log_.error("The sync folder " + folder_.string() +
+               " was removed or moved away; synchronising resumes when it is back");
+    // It may have come back before its parent was watched.
+    folderReturned();
+    changed_.emit();
+}
+
+bool FolderSyncStore::folderReturned() {
+    if (present_ || !isWritableFolder(folder_)) return false;
+    std::error_code ec;
+    const fs::path canonical = fs::canonical(folder_, ec);
+    if (ec) return false;
+    canonicalFolder_ = canonical;
+    if (!watchFolder()) return false;
+    ::inotify_rm_watch(watch_, parentWatch_);
+    parentWatch_ = -1;
+    present_ = true;
+    log_.notice("The sync folder " + folder_.string() + " is back; synchronising again");
     return true;
 }
 

@@ -17,6 +17,10 @@
 //   writes therefore never announce anything, and neither does a peer rewriting the same bytes.
 // - The folder is taken as it is when the store is made; a folder that is not a writable folder
 //   makes every read and write fail with `unavailable`.
+// - A folder that goes away while watched (a disk unplugged, a sync tool re-creating it) makes reads
+//   and writes fail with `folderGone`, and its parent is watched for its return; either change is
+//   announced at once, so that the synchronisation says where it stands and, once the folder is
+//   back, pulls, merges and pushes as at start.
 
 #include <chrono>
 #include <filesystem>
@@ -61,6 +65,10 @@ public:
     bool synchronize() override;
     Signal<>* changeNotification() override { return &changed_; }
 
+    Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override;
+    // False while the folder is gone (see above).
+    bool isPresent() const { return present_; }
+
     // The inotify descriptor to wait on; -1 when nothing is watched.
     int fileDescriptor() const { return watching_ ? watch_ : -1; }
     // Takes every pending event without blocking; false once watching has ended (the folder was
@@ -79,6 +87,11 @@ private:
     void remember(std::string_view key, Known known) { known_.insert_or_assign(std::string(key), std::move(known)); }
     void burstEnded();
     void stopWatching();
+    // The folder went away: watch its parent for its return.
+    void folderLost();
+    // Watches the folder again when it is a writable folder once more; true when it is.
+    bool folderReturned();
+    bool watchFolder();
 
     std::filesystem::path folder_;
     std::filesystem::path canonicalFolder_;
@@ -87,6 +100,10 @@ private:
     bool usable_ = false;
     int watch_ = -1;
     bool watching_ = false;
+    bool present_ = true;
+    // The watch on the folder, or on its parent while the folder is gone; -1 for none.
+    int folderWatch_ = -1;
+    int parentWatch_ = -1;
     std::map<std::string, Known, std::less<>> known_;
     std::set<std::string> touched_;
     ScheduledTask burstTask_;

@@ -140,6 +140,7 @@ void JSONFileUserDefaults::load() {
     const auto read = files().readFile(path_);
     if (!read) {
         writable_ = false;
+        readFailure_ = read.error();
         log_.error("Cannot read " + path_.string() + ": " + read.error().message() +
                    "; settings changed now are kept until the program ends and not written there");
         return;
@@ -183,7 +184,18 @@ void JSONFileUserDefaults::write() {
         return;
     }
     // The file system follows a symbolic link (a dotfile manager's) and writes where it points.
-    if (const auto failure = writeAtomically(path_, text)) log_.error("Cannot save the settings: " + *failure);
+    // Settings are written on every change: a folder that cannot be written is said once, not per
+    // change, and said again when writing works anew.
+    auto failure = writeAtomically(path_, text);
+    if (failure == writeFailure_) return;
+    writeFailure_ = failure;
+    // Whoever takes the outcome logs it with the rest of what it does.
+    if (onWriteOutcome) return onWriteOutcome(failure);
+    if (failure) {
+        log_.error("Cannot save the settings: " + *failure + " (said once until saving works again)");
+    } else {
+        log_.notice("The settings are saved again to " + path_.string());
+    }
 }
 
 std::optional<UserDefaultsValue> JSONFileUserDefaults::object(std::string_view key) const {

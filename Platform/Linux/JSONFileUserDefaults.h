@@ -1,9 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "Platform/Logger.h"
 #include "Platform/UserDefaults.h"
@@ -35,6 +37,12 @@ public:
     bool isWritable() const { return writable_; }
     // Where a damaged file was set aside at construction, for the user to be told.
     const std::optional<SetAsideCopy>& setAside() const { return setAside_; }
+    // Why the file could not be read at construction (the system's reason; "File too large" past
+    // the size limit), for the user to be told: it is then never written this session.
+    const std::optional<std::error_code>& readFailure() const { return readFailure_; }
+    // Told when writing the file starts failing for a new reason (the sentence) and when it works
+    // again after failing (nothing). Without it, each is logged once, however many writes meet it.
+    std::function<void(const std::optional<std::string>& failure)> onWriteOutcome;
 
     std::optional<UserDefaultsValue> object(std::string_view key) const override;
     bool contains(std::string_view key) const override;
@@ -50,6 +58,9 @@ private:
     std::map<std::string, json::Json, std::less<>> entries_;
     bool writable_ = true;
     std::optional<SetAsideCopy> setAside_;
+    std::optional<std::error_code> readFailure_;
+    // The reason the last write failed; nothing after one that worked.
+    std::optional<std::string> writeFailure_;
     Logger log_{"UserDefaults"};
 };
 

@@ -114,6 +114,14 @@ bool InstanceServer::listen() {
     return true;
 }
 
+void InstanceServer::close() {
+    folderWatch_.reset();
+    scheduler_.cancel(resume_);
+    if (listener_ < 0) return;
+    stopListening();
+    ::unlink(lock_.location().socket.c_str());
+}
+
 void InstanceServer::checkSocketFile() {
     if (listener_ < 0) return;
     struct stat file {};

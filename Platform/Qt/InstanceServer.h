@@ -78,6 +78,10 @@ public:
     // Listens on the socket and answers every request with the handler; false (logged) when the
     // socket cannot be made.
     bool start(Handler handler);
+    // Stops watching the socket's folder, stops listening and removes the socket, in that order, so
+    // that the removal is not taken for someone else's and the socket made anew. For a quit that
+    // cannot wait for the destructor (the X server is gone). Safe to repeat.
+    void close();
     const InstanceLocation& location() const { return lock_.location(); }
     std::size_t connectionCount() const { return connections_.size(); }
 

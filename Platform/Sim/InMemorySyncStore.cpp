@@ -20,6 +20,15 @@ Expected<void, SyncStoreError> InMemorySyncStore::set(std::optional<std::string_
     return {};
 }
 
+Expected<std::string, SyncStoreError> InMemorySyncStore::setAside(std::string_view key, std::string_view bytes) {
+    if (writeFailure) return unexpected(SyncStoreError{SyncStoreError::Code::writeFailed, std::string(key), *writeFailure});
+    std::string name;
+    for (int n = 1; name.empty() || values.contains(name); ++n) name = std::string(key) + ".unreadable-" + std::to_string(n);
+    values.emplace(name, std::string(bytes));
+    writes.push_back("set aside " + std::string(key) + " as " + name);
+    return name;
+}
+
 bool InMemorySyncStore::synchronize() {
     ++synchronizeCount;
     return true;

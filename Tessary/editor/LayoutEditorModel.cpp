@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "WindowEngine/DisplayProvider.h"
+#include "TessaryCore/SyncMerge.h"
 
 namespace tessary {
 
@@ -118,7 +119,7 @@ void LayoutEditorModel::select(std::int64_t zone, bool toggle) {
 }
 
 void LayoutEditorModel::stamp(ZoneLayout& layout) const {
-    layout.setModifiedAt(std::max(now(), layout.modifiedAt().addingSeconds(0.001).roundedToMilliseconds()));
+    layout.setModifiedAt(SyncMerge::editStamp(layout.modifiedAt(), now()));
 }
 
 bool LayoutEditorModel::changeCurrent(const std::function<void(ZoneLayout&)>& change) {

@@ -1,5 +1,6 @@
 #include "Tessary/integrations/CloudSync.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "TessaryCore/JSONDocumentStore.h"
@@ -78,7 +79,7 @@ void CloudSync::start() {
 template <typename Document>
 Expected<CloudSync::Stored<Document>, CloudSync::ReadFailure> CloudSync::readStored(std::string_view key) {
     auto bytes = store_.data(key);
-    if (!bytes) return unexpected(ReadFailure{bytes.error().text(), {}});
+    if (!bytes) return unexpected(ReadFailure{bytes.error().text(), {}, bytes.error().code});
     if (!bytes.value()) return Stored<Document>{};
     auto reading = JSONDocumentStore<Document>::read(*bytes.value());
     if (!reading.document) {
@@ -87,7 +88,10 @@ Expected<CloudSync::Stored<Document>, CloudSync::ReadFailure> CloudSync::readSto
             "\u201C%@\u201D in the sync folder is damaged or was written by a newer version of Tessary. "
             "It is left as it is and synchronised again once it can be read.");
         if (const auto at = text.find("%@"); at != std::string::npos) text.replace(at, 2, key);
-        return unexpected(ReadFailure{std::move(text), reading.document.error().detail});
+        ReadFailure failure{std::move(text), reading.document.error().detail};
+        // A newer version's file that this one cannot decode may be sound: it stays.
+        if (!reading.newerVersion) failure.damaged = std::move(*bytes.value());
+        return unexpected(std::move(failure));
     }
     noteNewer(key, reading.newerVersion);
     return Stored<Document>{std::move(reading.document.value()), reading.newerVersion.has_value()};
@@ -108,9 +112,26 @@ void CloudSync::noteNewer(std::string_view key, std::optional<std::int64_t> vers
                std::to_string(*version) + "); what this version can read of it is merged");
 }
 
+bool CloudSync::setAsideDamaged(std::string_view key, const ReadFailure& failure) {
+    auto copy = store_.setAside(key, *failure.damaged);
+    if (!copy) {
+        log_.error("could not set " + std::string(key) + " aside (" + copy.error().text() + "); it is left as it is");
+        return false;
+    }
+    log_.error("set " + std::string(key) + " aside as " + copy.value() + " (" + failure.logText() +
+               "); this machine's copy replaces it");
+    if (onSetAside) onSetAside(std::string(key), copy.value());
+    return true;
+}
+
 template <typename Document>
 void CloudSync::pullKey(const Key<Document>& key) {
     auto stored = readStored<Document>(key.name);
+    if (!stored && stored.error().damaged) {
+        // The push that ends the pull sets it aside and writes this machine's copy in its place.
+        unreadable_.erase(std::string(key.name));
+        return;
+    }
     if (!stored) {
         unreadable_.insert_or_assign(std::string(key.name), stored.error().text);
         log_.error("pull failed: " + stored.error().logText());
@@ -125,19 +146,23 @@ void CloudSync::pullKey(const Key<Document>& key) {
 template <typename Document>
 bool CloudSync::pushKey(const Key<Document>& key) {
     auto stored = readStored<Document>(key.name);
-    if (!stored) {
+    if (!stored && stored.error().storeCode == SyncStoreError::Code::folderGone) folderGone_ = true;
+    const bool replacing = !stored && stored.error().damaged && setAsideDamaged(key.name, stored.error());
+    if (!stored && !replacing) {
         // Whatever is there may be a newer version's document or a peer's unfinished one: it stays.
         const bool known = unreadable_.find(key.name) != unreadable_.end();
         unreadable_.insert_or_assign(std::string(key.name), stored.error().text);
         if (!known) log_.error("left " + std::string(key.name) + " as it is: " + stored.error().logText());
         return true;
     }
-    // A newer version's document loses what this version cannot read when written: it stays.
-    if (stored.value().newer) return true;
-    const std::optional<Document>& storedDocument = stored.value().document;
-    // Written only when the stored copy lacks something of ours; the merge keeps the stored side's
-    // order and default, so peers with the same items in another order leave each other alone.
-    if (storedDocument && key.merge(*storedDocument, key.local) == *storedDocument) return true;
+    if (!replacing) {
+        // A newer version's document loses what this version cannot read when written: it stays.
+        if (stored.value().newer) return true;
+        const std::optional<Document>& storedDocument = stored.value().document;
+        // Written only when the stored copy lacks something of ours; the merge keeps the stored side's
+        // order and default, so peers with the same items in another order leave each other alone.
+        if (storedDocument && key.merge(*storedDocument, key.local) == *storedDocument) return true;
+    }
 
     auto text = JSONDocumentStore<Document>::encode(key.local);
     if (!text) {
@@ -152,6 +177,7 @@ bool CloudSync::pushKey(const Key<Document>& key) {
         log_.error("push failed: " + reason);
         return false;
     }
+    unreadable_.erase(std::string(key.name));
     return true;
 }
 
@@ -170,11 +196,17 @@ void CloudSync::pull() {
 void CloudSync::push() {
     if (!guardHolds()) return;
     bool written = true;
+    folderGone_ = false;
     forEachKey([&](const auto& key) {
         written = pushKey(key);
         return written;
     });
     if (!written) return;
+    if (folderGone_) {
+        // Nothing reached the folder: the time of the last sync stays, the pane says why.
+        setState(lastSync_, readErrorNow());
+        return;
+    }
     store_.synchronize();
     setState(wallClock_(), readErrorNow());
 }
@@ -205,9 +237,14 @@ std::optional<std::string> CloudSync::readErrorNow() const {
     // operation found them, and none of them left unnamed behind the first. A value that can be
     // read but is only left unwritten (a newer version's) is told when none is unreadable.
     std::string reasons;
+    std::vector<std::string_view> said;
     for (const std::string& key : unreadableKeys()) {
+        // A folder that is gone fails every key alike: said once.
+        const std::string& reason = unreadable_.find(key)->second;
+        if (std::find(said.begin(), said.end(), reason) != said.end()) continue;
+        said.push_back(reason);
         if (!reasons.empty()) reasons += "\n";
-        reasons += unreadable_.find(key)->second;
+        reasons += reason;
     }
     if (!reasons.empty()) return readErrorText(reasons);
     for (const std::string_view key : {layoutsKey, rulesKey, workspacesKey}) {

@@ -9,8 +9,10 @@
 //   it, and ends with a push.
 // - A push writes a key only when the stored document lacks something of the local one, so that
 //   peers that exchanged their documents once go quiet instead of rewriting them for ever. A stored
-//   value that cannot be read or decoded (a newer version's, a peer's half-synchronised file) is
-//   never overwritten, and its read error stays in lastError until a pull reads that key again.
+//   value that does not decode (garbage, a truncated file) is copied aside under a dated name
+//   and replaced by the local document, so that one bad file does not stop the sync for good;
+//   onSetAside tells of it. A value that cannot be read at all, or a newer version's that does not
+//   decode, is never overwritten, and its read error stays in lastError until a pull reads it again.
 //   A newer version's value that decodes is merged as far as it was read and never written over
 //   either (what this version cannot read would be lost); lastError says so while it is there.
 // - A local change is pushed 2 s after the last one, through the scheduler.
@@ -72,6 +74,9 @@ public:
     bool isEnabled() const { return isEnabled_ && isEnabled_(); }
     // True only while a pull runs.
     bool applyingRemote() const { return applyingRemote_; }
+    // Told with the key and the name of the copy when a stored value that did not decode was set
+    // aside (and replaced by the local document).
+    std::function<void(const std::string& key, const std::string& copy)> onSetAside;
     // Told whenever lastSync, lastError or started changes.
     [[nodiscard]] Subscription observe(std::function<void()> observer) { return changed_.subscribe(std::move(observer)); }
 
@@ -97,6 +102,10 @@ private:
     struct ReadFailure {
         std::string text;
         std::string detail;
+        // The store's own failure, when it could not give the bytes.
+        std::optional<SyncStoreError::Code> storeCode = std::nullopt;
+        // The bytes, when they are this version's and do not decode: safe to set aside and replace.
+        std::optional<std::string> damaged = std::nullopt;
 
         std::string logText() const { return detail.empty() ? text : text + " (" + detail + ")"; }
     };
@@ -121,6 +130,8 @@ private:
     Expected<Stored<Document>, ReadFailure> readStored(std::string_view key);
     // Keeps (and logs once) or forgets that a key holds a newer version's document.
     void noteNewer(std::string_view key, std::optional<std::int64_t> version);
+    // Copies a value that does not decode aside; false when that failed (it then stays as it is).
+    bool setAsideDamaged(std::string_view key, const ReadFailure& failure);
     void setState(std::optional<Date> lastSync, std::optional<std::string> lastError);
     std::optional<std::string> readErrorNow() const;
 
@@ -137,6 +148,8 @@ private:
     std::optional<std::string> lastError_;
     ScheduledTask uploadTask_;
     bool applyingRemote_ = false;
+    // Whether the last push found the store's folder gone (so it synchronised nothing).
+    bool folderGone_ = false;
     bool started_ = false;
     // Keys whose stored value could not be read or decoded, with the reason, until a read succeeds.
     std::map<std::string, std::string, std::less<>> unreadable_;

@@ -1,6 +1,7 @@
 #include "Tessary/integrations/CommandLineVerbs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -48,10 +49,38 @@ InstanceReply failed(std::string_view english) { return failed(IntentFailure{Zon
 
 InstanceReply reply(const IntentResult<>& result) { return result ? done() : failed(result.error()); }
 
-// A name printed on a line of its own must not start another line or field.
+// Characters that would change what a terminal shows around them: controls (a NUL would end the
+// line where it is printed) and the marks that turn the direction of the text after them.
+bool unprintable(char32_t c) {
+    return c < 0x20 || c == 0x7f || (c >= 0x80 && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
+           (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// A name printed on a line of its own must not start another line or field, nor hide or reorder
+// what is printed: tabs and line breaks become spaces, the other unprintable characters \uXXXX.
 std::string oneLine(std::string_view text) {
-    std::string line(text);
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : byte >= 0xc0 ? 2 : 1;
+        if (i + length > text.size()) {
+            line.append(text.substr(i));
+            break;
+        }
+        char32_t c = length == 1 ? byte : byte & (0x7f >> length);
+        for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3f);
+        if (c == '\t' || c == '\n' || c == '\r') {
+            line += ' ';
+        } else if (unprintable(c)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+            line += escaped;
+        } else {
+            line.append(text.substr(i, length));
+        }
+        i += length;
+    }
     return line;
 }
 

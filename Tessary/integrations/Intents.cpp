@@ -51,6 +51,8 @@ IntentResult<> ApplyLayoutIntent::perform() const {
         for (const DisplayInfo& target : targets) library.assign(layout.id, target.displayKey());
     });
     if (AppActions* actions = IntentServices::actions) actions->flashZones();
+    // In place until Tessary quits, but not kept: the caller must not take that for done.
+    if (zones->saveReport().failure()) return unexpected(IntentFailure{zones->saveReport().failureText()});
     return {};
 }
 
@@ -75,10 +77,12 @@ IntentResult<> SaveWorkspaceIntent::perform() const {
     if (!workspaces) return unexpected(failure(notRunning));
     if (const auto existing = workspaces->library().workspaceNamed(name)) {
         workspaces->updateWithCurrentWindows(existing->id);
-        return {};
+    } else {
+        workspaces->saveCurrentWindows(name);
+        if (AppActions* actions = IntentServices::actions) actions->workspacesChanged();
     }
-    workspaces->saveCurrentWindows(name);
-    if (AppActions* actions = IntentServices::actions) actions->workspacesChanged();
+    // Listed until Tessary quits, then gone: a command that reported success would lose it silently.
+    if (workspaces->saveReport().failure()) return unexpected(IntentFailure{workspaces->saveReport().failureText()});
     return {};
 }
 

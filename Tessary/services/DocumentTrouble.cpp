@@ -57,7 +57,9 @@ std::string DocumentTrouble::logLine() const {
     return line;
 }
 
-bool DocumentTrouble::worthTelling() const { return error.code != Code::decodingFailed || error.copy.empty() || error.newCopy; }
+// A damage met again (its bytes already set aside at an earlier start) is told too: this start
+// begins from the fallback as well, and silence would look like lost data.
+bool DocumentTrouble::worthTelling() const { return true; }
 
 std::string DocumentTrouble::title() const {
     switch (error.code) {
@@ -74,6 +76,11 @@ std::string DocumentTrouble::body() const {
             return filled("Tessary could not set it aside either, so it is left as it is and not saved to. "
                           "Tessary starts with %1.",
                           fallback);
+        }
+        if (!error.newCopy) {
+            return filled("Its contents are the same as those set aside earlier as %1 in the same folder. Tessary "
+                          "starts with %2.",
+                          quoted(error.copy), fallback);
         }
         return filled("Its contents were set aside as %1 in the same folder. Tessary starts with %2.", quoted(error.copy),
                       fallback);
@@ -95,14 +102,6 @@ std::string DocumentTrouble::body() const {
 
 bool DocumentTrouble::isStandingRefusal(const DocumentStoreError& saveError) {
     return saveError.code == Code::newerVersion;
-}
-
-void DocumentTrouble::logSaveFailure(const Logger& log, std::string_view prefix, const DocumentStoreError& saveError) {
-    if (isStandingRefusal(saveError)) {
-        log.debug("Not saved: " + saveError.text());
-    } else {
-        log.error(std::string(prefix) + saveError.text());
-    }
 }
 
 }  // namespace tessary

@@ -2,9 +2,8 @@
 
 // What a service says when its document could not be used as it is: one log line in the program's
 // words (the parser's or the system's own message after it), and what the user is told where they
-// look (the delegate shows it as a notice). A damage is told once, when its bytes are first set
-// aside; a newer program's file, one too large to read and one that cannot be read at all are told
-// at every start, since every start leaves that file unsaved.
+// look (the delegate shows it as a notice). Every start that meets a document it cannot use tells
+// it, a damage whose bytes were set aside at an earlier start included.
 
 #include <filesystem>
 #include <optional>
@@ -35,9 +34,6 @@ struct DocumentTrouble {
     std::filesystem::path folder() const { return error.path.parent_path(); }
     // Whether saves are refused for the session (so each refusal need not be logged again).
     static bool isStandingRefusal(const DocumentStoreError& saveError);
-    // A failed save in the log: "could not save rules: …" as an error, or a debug line for a refusal
-    // that was said at the start.
-    static void logSaveFailure(const Logger& log, std::string_view prefix, const DocumentStoreError& saveError);
 };
 
 // Loads the store's document into `document`, which stays as it is when there is none or it cannot

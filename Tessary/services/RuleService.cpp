@@ -31,7 +31,7 @@ void RuleService::replaceRuleSet(RuleSet ruleSet) {
 void RuleService::save() {
     changed_.emit();
     auto saved = store_.save(ruleSet_);
-    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save rules: ", saved.error());
+    saveReport_.record(saved, log);
     if (onChanged) onChanged();
 }
 

@@ -6,6 +6,7 @@
 
 #include "Platform/Logger.h"
 #include "Tessary/services/DocumentTrouble.h"
+#include "Tessary/services/SaveReport.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
@@ -32,6 +33,9 @@ public:
 
     const RuleSet& ruleSet() const { return ruleSet_; }
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
+    // How the saves of the document fare: the cause of the last failure, and the notices to give.
+    SaveReport& saveReport() { return saveReport_; }
+    const SaveReport& saveReport() const { return saveReport_; }
     // Stores the rules without saving or telling onChanged; observers hear of it only when it differs.
     void setRuleSet(RuleSet ruleSet);
     // Called after every change of the rules (every saving operation, and a differing setRuleSet).
@@ -63,6 +67,7 @@ private:
     DisplaysReader displays_;
     JSONDocumentStore<RuleSet> store_;
     std::optional<DocumentTrouble> documentTrouble_;
+    SaveReport saveReport_{"rules", "could not save rules: "};
     RuleSet ruleSet_;
     Signal<> changed_;
     Logger log{"Rules"};

@@ -111,7 +111,7 @@ void WindowMemoryService::scheduleSave() {
 
 void WindowMemoryService::save() {
     auto saved = store_.save(persistent_);
-    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save memory: ", saved.error());
+    saveReport_.record(saved, log);
 }
 
 }  // namespace tessary

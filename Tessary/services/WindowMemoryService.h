@@ -8,6 +8,7 @@
 
 #include "Platform/Logger.h"
 #include "Tessary/services/DocumentTrouble.h"
+#include "Tessary/services/SaveReport.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
@@ -41,6 +42,9 @@ public:
     const std::unordered_map<WindowHandle, WindowPlacement>& live() const { return live_; }
     const WindowPlacementMemory& persistent() const { return persistent_; }
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
+    // How the saves of the document fare: the cause of the last failure, and the notices to give.
+    SaveReport& saveReport() { return saveReport_; }
+    const SaveReport& saveReport() const { return saveReport_; }
     bool hasPendingSave() const { return static_cast<bool>(saveTask_); }
 
     // Records a snap: the display's key, the layout the display has now and the zones, for the
@@ -73,6 +77,7 @@ private:
     DisplaysReader displays_;
     JSONDocumentStore<WindowPlacementMemory> store_;
     std::optional<DocumentTrouble> documentTrouble_;
+    SaveReport saveReport_{"remembered placements", "could not save memory: "};
     Scheduler& scheduler_;
     std::unordered_map<WindowHandle, WindowPlacement> live_;
     WindowPlacementMemory persistent_;

@@ -9,6 +9,7 @@
 #include "TessaryCore/WorkspaceMatcher.h"
 #include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
+#include "TessaryCore/SyncMerge.h"
 
 namespace tessary {
 
@@ -55,7 +56,7 @@ void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
 void WorkspaceService::save() {
     changed_.emit();
     auto saved = store_.save(library_);
-    if (!saved) DocumentTrouble::logSaveFailure(log, "could not save workspaces: ", saved.error());
+    saveReport_.record(saved, log);
     if (onChanged) onChanged();
 }
 
@@ -128,7 +129,7 @@ std::optional<Workspace> WorkspaceService::updateWithCurrentWindows(const UUID& 
     if (!workspace) return std::nullopt;
     workspace->entries = captureCurrentWindows();
     workspace->displayIdentifiers = currentDisplayIdentifiers();
-    workspace->modifiedAt = Date::now();
+    workspace->modifiedAt = SyncMerge::editStamp(workspace->modifiedAt, Date::now());
     updateLibrary([&](WorkspaceLibrary& library) { library.upsert(*workspace); });
     return workspace;
 }

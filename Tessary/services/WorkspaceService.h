@@ -12,6 +12,7 @@
 #include "Platform/ApplicationWorkspace.h"
 #include "Platform/Logger.h"
 #include "Tessary/services/DocumentTrouble.h"
+#include "Tessary/services/SaveReport.h"
 #include "Platform/ProcessID.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Signal.h"
@@ -53,6 +54,9 @@ public:
 
     const WorkspaceLibrary& library() const { return library_; }
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
+    // How the saves of the document fare: the cause of the last failure, and the notices to give.
+    SaveReport& saveReport() { return saveReport_; }
+    const SaveReport& saveReport() const { return saveReport_; }
     // Stores the library without saving or telling onChanged; observers hear of it only when it differs.
     void setLibrary(WorkspaceLibrary library);
     // Called after every change of the library (every saving operation, and a differing setLibrary)
@@ -111,6 +115,7 @@ private:
     DisplaysReader displays_;
     JSONDocumentStore<WorkspaceLibrary> store_;
     std::optional<DocumentTrouble> documentTrouble_;
+    SaveReport saveReport_{"workspaces", "could not save workspaces: "};
     ApplicationWorkspace& applications_;
     Scheduler& scheduler_;
     WorkspaceLibrary library_;

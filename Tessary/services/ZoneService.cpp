@@ -97,10 +97,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     }
     if (!loaded.value()) {
         library_ = translatedStarter();
-        if (auto saved = store_.save(library_); !saved) {
-            log_.error("Could not load layouts, starting fresh: " + saved.error().text());
-            library_ = translatedStarter();
-        }
+        saveReport_.record(store_.save(library_), log_, "Could not load layouts, starting fresh: ");
         return;
     }
     library_ = std::move(*loaded.value());
@@ -109,10 +106,8 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     if (documentTrouble_) log_.error(documentTrouble_->logLine());
     if (library_.refreshPresetLayouts() && !store_.isOffLimits()) {
         // The user's layouts stay in memory whatever happens to this save; a later change saves them.
-        // The failure is logged as a failed load: the library on disk is still the unmigrated one.
-        if (auto saved = store_.save(library_); !saved) {
-            log_.error("Could not load layouts, starting fresh: " + saved.error().text());
-        }
+        // Logged as a failed load: the library on disk is still the unmigrated one.
+        saveReport_.record(store_.save(library_), log_, "Could not load layouts, starting fresh: ");
     }
 }
 
@@ -158,7 +153,7 @@ void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) 
     change(library_);
     laidOut_.clear();
     changed_.emit();
-    if (auto saved = store_.save(library_); !saved) DocumentTrouble::logSaveFailure(log_, "Could not save layouts: ", saved.error());
+    saveReport_.record(store_.save(library_), log_);
     if (onChanged) onChanged();
 }
 

@@ -11,6 +11,7 @@
 #include "Platform/Logger.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/DocumentTrouble.h"
+#include "Tessary/services/SaveReport.h"
 #include "TessaryCore/Expected.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
@@ -85,6 +86,9 @@ public:
     const JSONDocumentStore<LayoutLibrary>& store() const { return store_; }
     // What was wrong with "layouts.json" at the start (damaged, newer, too large, unreadable), if anything.
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
+    // How the saves of the document fare: the cause of the last failure, and the notices to give.
+    SaveReport& saveReport() { return saveReport_; }
+    const SaveReport& saveReport() const { return saveReport_; }
 
     const LayoutLibrary& library() const { return library_; }
     // Replaces the library without saving or reporting; observers hear of it only when it differs.
@@ -149,6 +153,7 @@ private:
     std::shared_ptr<WindowEngine> engine_;
     JSONDocumentStore<LayoutLibrary> store_;
     std::optional<DocumentTrouble> documentTrouble_;
+    SaveReport saveReport_{"layouts", "Could not save layouts: "};
     LayoutLibrary library_;
     // Emptied whenever library_ changes; at most a few entries per connected display.
     mutable std::vector<LaidOut> laidOut_;

@@ -1,4 +1,5 @@
 #include "Tessary/settings/RulesPaneModel.h"
+#include "TessaryCore/SyncMerge.h"
 
 #include <algorithm>
 
@@ -61,7 +62,7 @@ bool editRule(RuleService& rules, const UUID& id, Date now, const std::function<
         for (PlacementRule& rule : set.rules) {
             if (rule.id != id) continue;
             edit(rule);
-            rule.modifiedAt = now;
+            rule.modifiedAt = SyncMerge::editStamp(rule.modifiedAt, now);
             return;
         }
     });

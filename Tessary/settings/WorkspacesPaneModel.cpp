@@ -5,6 +5,7 @@
 #include "Tessary/settings/DateText.h"
 #include "Tessary/settings/RulesPaneModel.h"
 #include "TessaryCore/UserText.h"
+#include "TessaryCore/SyncMerge.h"
 
 namespace tessary {
 
@@ -50,7 +51,7 @@ bool editWorkspace(WorkspaceService& workspaces, const UUID& id, Date now, const
         for (Workspace& workspace : library.workspaces) {
             if (workspace.id != id) continue;
             edit(workspace);
-            workspace.modifiedAt = now;
+            workspace.modifiedAt = SyncMerge::editStamp(workspace.modifiedAt, now);
             return;
         }
     });

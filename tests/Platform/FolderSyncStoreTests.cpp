@@ -236,3 +236,37 @@ TEST_F(FolderSyncStoreTest, AWriteThatCannotHappenFailsAndLeavesTheValue) {
 }
 
 }  // namespace
+
+// A folder that goes away (a disk unplugged, a sync tool making it anew) is said at once, and used
+// and watched again once it is back, without a restart.
+TEST_F(FolderSyncStoreTest, AFolderRemovedAndMadeAgainIsUsedAndWatchedAgain) {
+    ASSERT_TRUE(store->set(document, "layouts.v1"));
+    fs::remove_all(folder.path());
+    EXPECT_EQ(noticesAfterBurst(), 1) << "said at once, so that the sync says where it stands";
+    EXPECT_FALSE(store->isPresent());
+    const auto read = store->data("layouts.v1");
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().code, Code::folderGone);
+    EXPECT_FALSE(store->set(document, "layouts.v1"));
+    EXPECT_FALSE(fs::exists(folder.path())) << "a write does not make the folder itself";
+    EXPECT_GE(store->fileDescriptor(), 0) << "still waited on";
+
+    fs::create_directories(folder.path());
+    EXPECT_EQ(noticesAfterBurst(), 1);
+    EXPECT_TRUE(store->isPresent());
+    EXPECT_EQ(store->data("layouts.v1").value(), std::nullopt);
+    ASSERT_TRUE(store->set(document, "layouts.v1"));
+    writeOutside("layouts.v1", "{}");
+    EXPECT_EQ(noticesAfterBurst(), 1) << "a peer's write to the new folder is seen";
+}
+
+TEST_F(FolderSyncStoreTest, BytesSetAsideKeepANameOfTheirOwn) {
+    const auto first = store->setAside("rules.v1", "garbage");
+    const auto second = store->setAside("rules.v1", "other garbage");
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(first.value().starts_with("rules.v1.unreadable-20")) << first.value();
+    EXPECT_NE(first.value(), second.value());
+    EXPECT_EQ(readFile(folder / first.value()), "garbage");
+    EXPECT_EQ(readFile(folder / second.value()), "other garbage");
+}

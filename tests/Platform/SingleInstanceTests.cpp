@@ -402,6 +402,19 @@ TEST_F(SingleInstanceTest, ASocketFileRemovedUnderTheInstanceIsMadeAnew) {
                                         "Listening again on " + location.socket.string()}));
 }
 
+// A quit that removes the socket itself (the X server went away) must not make it anew, or a start
+// in that moment would reach an instance on its way out.
+TEST_F(SingleInstanceTest, ASocketRemovedByCloseIsNotMadeAnew) {
+    InstanceServer server(*InstanceLock::acquire(location), scheduler);
+    ASSERT_TRUE(server.start([](const InstanceRequest&) { return InstanceReply{"here", 0}; }));
+    server.close();
+    EXPECT_FALSE(fs::exists(location.socket));
+    serveUntil([] { return false; }, 300ms);
+    EXPECT_FALSE(fs::exists(location.socket)) << "made anew";
+    EXPECT_TRUE(sink.messages("Instance").empty()) << testing::PrintToString(sink.messages("Instance"));
+    server.close();
+}
+
 // Lowers this process's limit of open files for the test's span.
 class FileLimit {
 public:

@@ -82,8 +82,8 @@ TEST_F(AppDelegateTest, LaunchStartsTheServicesWithTrustAndShowsOnboardingUnless
 }
 
 // Documents the services could not use as they are: the user is told where they look, once the
-// tray is there to show it, and a damage only the first time it is met.
-TEST_F(AppDelegateTest, DocumentsThatCouldNotBeUsedAreToldOnceWithTheirFolder) {
+// tray is there to show it, and a damage met again at the next start is told again.
+TEST_F(AppDelegateTest, DocumentsThatCouldNotBeUsedAreToldAtEachStartWithTheirFolder) {
     writeFile(world.folder / "rules.json", "{\"version\": 1, \"rules\": [");
     writeFile(world.folder / "workspaces.json", "{\"version\": 3, \"workspaces\": [], \"deletedWorkspaces\": {}}");
     AppDelegate& delegate = world.make();
@@ -101,13 +101,16 @@ TEST_F(AppDelegateTest, DocumentsThatCouldNotBeUsedAreToldOnceWithTheirFolder) {
                   "\u201Crules.json\u201D was damaged: Its contents were set aside as \u201Crules.json.unreadable\u201D in "
                   "the same folder. Tessary starts with no rules. [Open Folder]"}));
 
-    // The next start meets the same damaged rules (nothing was saved over them): not told again.
-    // The newer workspaces, which that start cannot save either, are.
+    // The next start meets the same damaged rules (nothing was saved over them) and starts with no
+    // rules again: told again, with the copy it already has.
     world.notices.clear();
     world.delegate.reset();
     world.launched().rules();
-    EXPECT_EQ(world.notices.lines().size(), 1u);
+    ASSERT_EQ(world.notices.lines().size(), 2u);
     EXPECT_EQ(world.notices.posted().front().title, "\u201Cworkspaces.json\u201D is kept read-only");
+    EXPECT_EQ(world.notices.lines().back(),
+              "\u201Crules.json\u201D was damaged: Its contents are the same as those set aside earlier as "
+              "\u201Crules.json.unreadable\u201D in the same folder. Tessary starts with no rules. [Open Folder]");
 }
 
 TEST_F(AppDelegateTest, TrustGrantedLaterStartsTheServicesOnceWhateverFollows) {

@@ -81,3 +81,19 @@ TEST(SyncMerge, TombstoneIsNeverEarlierThanTheDeletedItem) {
     EXPECT_EQ(SyncMerge::tombstone(Date(50), Date(100.0006)), Date(100.001));
     EXPECT_EQ(SyncMerge::tombstone(Date(500.25), Date(100)), Date(500.25));  // a stamp from the future
 }
+
+// An edit made on a machine whose clock is behind the version it edits (made by a machine a year
+// ahead) must still win that version, wherever the two meet.
+TEST(SyncMerge, AnEditIsStampedAfterTheVersionItEditsWhateverTheClocks) {
+    const Date now(800'000'000.25);
+    const Date yearAhead = now.addingSeconds(365 * 86400.0);
+    EXPECT_EQ(SyncMerge::editStamp(Date(700'000'000), now), now) << "the clock, as it is, when ahead";
+    EXPECT_EQ(SyncMerge::editStamp(yearAhead, now), yearAhead.addingSeconds(0.001).roundedToMilliseconds());
+    EXPECT_EQ(SyncMerge::editStamp(now, now), now.addingSeconds(0.001)) << "never equal: equal times keep local";
+
+    const Item ahead{a, yearAhead, "a year ahead"};
+    const Item edited{a, SyncMerge::editStamp(ahead.modifiedAt, now), "edited here later"};
+    EXPECT_EQ(contents(SyncMerge::merge(std::vector<Item>{edited}, {}, std::vector<Item>{ahead}, {}).items), std::vector<std::string>{"edited here later"});
+    EXPECT_EQ(contents(SyncMerge::merge(std::vector<Item>{ahead}, {}, std::vector<Item>{edited}, {}).items), std::vector<std::string>{"edited here later"})
+        << "on the machine that is ahead, too";
+}

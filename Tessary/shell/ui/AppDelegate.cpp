@@ -70,6 +70,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
     zones_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
     tellAboutDocument(zones_->documentTrouble());
+    zones_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
@@ -130,6 +131,7 @@ WindowMemoryService& AppDelegate::memory() {
         memory_ = std::make_unique<WindowMemoryService>(
             *zones_, displays, JSONDocumentStore<WindowPlacementMemory>(TessaryPaths::memoryURL()), platform_.scheduler);
         tellAboutDocument(memory_->documentTrouble());
+        memory_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
     }
     return *memory_;
 }
@@ -138,6 +140,7 @@ RuleService& AppDelegate::rules() {
     if (!rules_) {
         rules_ = std::make_unique<RuleService>(*zones_, displays, JSONDocumentStore<RuleSet>(TessaryPaths::rulesURL()));
         tellAboutDocument(rules_->documentTrouble());
+        rules_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
     }
     return *rules_;
 }
@@ -148,6 +151,7 @@ WorkspaceService& AppDelegate::workspaces() {
             *zones_, displays, JSONDocumentStore<WorkspaceLibrary>(TessaryPaths::workspacesURL()),
             platform_.applications, platform_.launcher, platform_.scheduler);
         tellAboutDocument(workspaces_->documentTrouble());
+        workspaces_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
     }
     return *workspaces_;
 }
@@ -265,6 +269,7 @@ void AppDelegate::launch() {
     if (hooks_.buildStatusItem) hooks_.buildStatusItem();
     documentNoticesReady_ = true;
     for (DocumentTrouble& untold : std::exchange(untoldDocuments_, {})) tellAboutDocument(std::move(untold));
+    for (SaveReport::Notice& untold : std::exchange(untoldSaves_, {})) tellAboutSave(untold);
     IntentServices::set(*zones_, workspaces(), *actions_);
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
@@ -365,6 +370,16 @@ void AppDelegate::tellAboutDocument(const std::optional<DocumentTrouble>& troubl
     }
     const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(trouble->folder().string()));
     notifyUser(UserNotice{trouble->title(), trouble->body(), ZoneService::localized("Open Folder"),
+                          [folder] { QDesktopServices::openUrl(folder); }});
+}
+
+void AppDelegate::tellAboutSave(const SaveReport::Notice& notice) {
+    if (!documentNoticesReady_) {
+        untoldSaves_.push_back(notice);
+        return;
+    }
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(notice.folder.string()));
+    notifyUser(UserNotice{notice.title, notice.body, ZoneService::localized("Open Folder"),
                           [folder] { QDesktopServices::openUrl(folder); }});
 }
 

@@ -215,6 +215,8 @@ public:
     // by a newer version, too large), when it is worth telling, with the folder to open. Kept until
     // the launch has built the tray, where a notice can show without a notification server.
     void tellAboutDocument(const std::optional<DocumentTrouble>& trouble);
+    // Tells the user that a document could not be saved, or is saved again; kept as above.
+    void tellAboutSave(const SaveReport::Notice& notice);
 
     // The command targets.
     void showEditor();
@@ -320,6 +322,7 @@ private:
     bool quitting_ = false;
     // Documents to tell of once the tray is there.
     std::vector<DocumentTrouble> untoldDocuments_;
+    std::vector<SaveReport::Notice> untoldSaves_;
     bool documentNoticesReady_ = false;
 };
 

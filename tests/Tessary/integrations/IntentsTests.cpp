@@ -353,3 +353,57 @@ TEST_F(IntentsTest, QueriesResolveInSourceOrderAndLeaveOutWhatIsGone) {
 }
 
 }  // namespace
+
+// A home that cannot be written: the command says so every time, the user is told once per cause
+// and again when saving works anew, and the log does not grow with every attempt.
+TEST_F(IntentsTest, ASaveWorkspaceThatCannotBeWrittenFailsAndIsToldOnce) {
+    setHandles();
+    std::vector<std::string> notices;
+    workspaces.saveReport().setOnNotice([&](const SaveReport::Notice& notice) { notices.push_back(notice.title); });
+    const std::size_t logged = sink.messages("Workspaces").size();
+    files->writeFault = std::make_error_code(std::errc::read_only_file_system);
+
+    for (const char* name : {"H1", "H2", "H1"}) {
+        SCOPED_TRACE(name);
+        const InstanceReply reply = run("save-workspace", {"--name", name});
+        EXPECT_EQ(reply.status, CommandLineVerbs::failedStatus);
+        EXPECT_THAT(reply.text, ::testing::HasSubstr("Read-only file system"));
+    }
+    EXPECT_EQ(workspaces.library().workspaces.size(), 2u) << "kept in memory all the same";
+    EXPECT_EQ(notices, std::vector<std::string>{"\u201Cworkspaces.json\u201D could not be saved"});
+    EXPECT_EQ(sink.messages("Workspaces").size(), logged + 1);
+
+    files->writeFault = std::make_error_code(std::errc::no_space_on_device);
+    EXPECT_EQ(run("save-workspace", {"--name", "H3"}).status, CommandLineVerbs::failedStatus);
+    EXPECT_EQ(notices.size(), 2u) << "another cause is told";
+
+    files->writeFault = {};
+    EXPECT_EQ(run("save-workspace", {"--name", "H4"}).status, 0);
+    EXPECT_EQ(notices.back(), "\u201Cworkspaces.json\u201D is saved again");
+    EXPECT_EQ(workspaces.saveReport().failure(), std::nullopt);
+    EXPECT_EQ(run("save-workspace", {"--name", "H5"}).status, 0);
+    EXPECT_EQ(notices.size(), 3u);
+}
+
+// Names come from other machines and other programs: listed, they neither end early at a NUL nor
+// turn the terminal's text around or start another line.
+TEST_F(IntentsTest, ListedNamesShowControlAndDirectionCharactersEscaped) {
+    setHandles();
+    const struct {
+        std::string name;
+        std::string shown;
+    } rows[] = {
+        {std::string("Desk\0Hidden", 11), "Desk\\u0000Hidden"},
+        {"abc\u202Edcba", "abc\\u202Edcba"},
+        {"tab\tand\nline", "tab and line"},
+        {"bell\x07 del\x7f isolate\u2066", "bell\\u0007 del\\u007F isolate\\u2066"},
+        {"Caf\u00e9 \u65e5\u672c", "Caf\u00e9 \u65e5\u672c"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shown);
+        workspaces.replaceLibrary(WorkspaceLibrary{});
+        const Workspace workspace = addWorkspace(row.name, 1);
+        const InstanceReply listed = run("list", {"workspaces"});
+        EXPECT_EQ(listed.text, workspace.id.uuidString() + "\t" + row.shown);
+    }
+}

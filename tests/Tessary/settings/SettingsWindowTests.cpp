@@ -397,7 +397,8 @@ TEST_F(SettingsWindowTest, AChosenFolderIsUsedFromTheNextStartAndSaysSo) {
 
 TEST_F(SettingsWindowTest, ABrokenDocumentIsNamedInASentenceShownInFull) {
     SyncedServices services(scheduler, preferences);
-    services.store.values["rules.v1"] = "{\"rules\": [";
+    // A newer version's file that this one cannot decode: it stays, and the pane names it.
+    services.store.values["rules.v1"] = "{\"version\": 9, \"rules\": \"elsewhere\"}";
     SettingsWindow& w = openSyncPane(services);
 
     ASSERT_TRUE(services.sync.lastError().has_value());
@@ -417,12 +418,12 @@ TEST_F(SettingsWindowTest, ABrokenDocumentIsNamedInASentenceShownInFull) {
     window.reset();
 }
 
-// Two damaged documents: the pane names both, and the chips of those two kinds say they do not
-// sync while the third's says it does.
+// Two documents that cannot be read and stay: the pane names both, and the chips of those two
+// kinds say they do not sync while the third's says it does.
 TEST_F(SettingsWindowTest, EveryBrokenDocumentIsNamedAndItsKindsChipSaysSo) {
     SyncedServices services(scheduler, preferences);
-    services.store.values["layouts.v1"] = "{\"layouts\": [";
-    services.store.values["workspaces.v1"] = "{}x";
+    services.store.values["layouts.v1"] = "{\"version\": 9, \"layouts\": 1}";
+    services.store.values["workspaces.v1"] = "{\"version\": 9, \"workspaces\": 1}";
     SettingsWindow& w = openSyncPane(services);
 
     auto* error = w.pane()->findChild<QLabel*>("syncError");

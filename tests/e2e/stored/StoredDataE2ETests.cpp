@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -157,8 +159,13 @@ TEST_F(StoredDataTest, ANewerVersionsDocumentsAreUsedAndLeftByteForByte) {
     auto [status, printed] = startAgain({"list", "layouts"});
     EXPECT_EQ(status, 0);
     EXPECT_THAT(printed, Contains(idNumber(2).uuidString() + "\tLayout 1\t2 zones"));
-    EXPECT_EQ(startAgain({"apply-layout", "--layout", idNumber(2).uuidString()}).first, 0);
-    EXPECT_EQ(startAgain({"save-workspace", "--name", "Desk"}).first, 0);
+    // Applied for this session, but not kept: the commands say so.
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"apply-layout", "--layout", idNumber(2).uuidString()},
+                                                   std::vector<std::string>{"save-workspace", "--name", "Desk"}}) {
+        const auto answer = startAgain(command);
+        EXPECT_EQ(answer.first, 1) << command.front();
+        EXPECT_THAT(answer.second, Contains(HasSubstr("was written by a newer version of Tessary; it is left as it is.")));
+    }
     EXPECT_EQ(startAgain({"tessary://apply-rules"}).first, 0);
     EXPECT_EQ(quit(*program), 0);
 
@@ -225,6 +232,40 @@ TEST_F(StoredDataTest, DamagedDocumentsAreSetAsideToldAndNeverLostToALaterDamage
     }
 }
 
+// Puts this test program (and what it starts) into a mount namespace of its own, once, and makes
+// the folder read-only there, as a home on a read-only mount is. False where that is not allowed.
+bool makeReadOnly(const fs::path& folder) {
+    static const bool ownMounts = ::unshare(CLONE_NEWNS) == 0 &&
+                                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return ownMounts && ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+// A home that cannot be written: every save-workspace says that it was not saved and why, the user
+// is told once, and the log says it once, however many saves fail.
+TEST_F(StoredDataTest, ASaveToAHomeThatCannotBeWrittenFailsWithItsReasonAndIsToldOnce) {
+    if (!makeReadOnly(desktop->dataHome()) || !makeReadOnly(desktop->configHome())) {
+        GTEST_SKIP() << "no right to mount here";
+    }
+    auto program = startInstance();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const auto [status, printed] = startAgain({"save-workspace", "--name", "H1"});
+        EXPECT_EQ(status, 1) << attempt;
+        EXPECT_THAT(printed, Contains(HasSubstr("Read-only file system"))) << testing::PrintToString(printed);
+    }
+    EXPECT_EQ(quit(*program), 0);
+    EXPECT_EQ(countStarting(program->lines, "AppDelegate: \u201Cworkspaces.json\u201D could not be saved: "), 1u)
+        << testing::PrintToString(program->lines);
+    std::size_t logged = 0, settings = 0;
+    for (const std::string& line : program->lines) {
+        logged += line.find("could not save workspaces: ") != std::string::npos;
+        settings += line.find("Cannot save the settings") != std::string::npos;
+    }
+    EXPECT_EQ(logged, 1u) << testing::PrintToString(program->lines);
+    EXPECT_LE(settings, 1u) << "the settings' failure said once, not per write";
+    EXPECT_FALSE(fs::exists(dataFolder() / "workspaces.json"));
+}
+
 // Answers as long as the user's library makes them reach the command line; a request too long to
 // take is refused in words by the instance; the same request without an instance, or without
 // documents, says what it can.
@@ -255,6 +296,25 @@ TEST_F(StoredDataTest, AnswersOfAnyLengthAndRequestsTooLongGetClearAnswers) {
     EXPECT_THAT(help.second, Contains(HasSubstr("  tessary://workspace?name=NAME")));
 }
 
+// The first start takes its own request under the limit a forwarded one meets, and says so in a
+// short line; settings far too large to read are told as the documents are.
+TEST_F(StoredDataTest, TheFirstStartRefusesARequestTooLongAndTellsOfSettingsTooLarge) {
+    const fs::path defaults = fs::path(desktop->configHome()) / "Tessary" / "defaults.json";
+    std::ofstream(defaults, std::ios::app) << " ";
+    fs::resize_file(defaults, 17 * 1024 * 1024);
+    TessaryProgram program(*desktop, programPath(), {"tessary://workspace?name=" + std::string(100 * 1024, 'w')});
+    EXPECT_TRUE(program.expectLine(activeLine, 0, 20s)) << testing::PrintToString(program.lines);
+    EXPECT_TRUE(waitFor([&] { return fs::exists(socket()); }, 10s));
+    EXPECT_EQ(quit(program), 0);
+    EXPECT_THAT(program.lines, Contains("tessary: the request is larger than 64 kB"));
+    for (const std::string& line : program.lines) EXPECT_LT(line.size(), 2000u) << line.substr(0, 200);
+    EXPECT_EQ(countStarting(program.lines, "AppDelegate: \u201Cdefaults.json\u201D could not be read: The file "
+                                           "\u201Cdefaults.json\u201D is 17 MB, larger than the 16 MB Tessary reads"),
+              1u)
+        << testing::PrintToString(program.lines);
+    EXPECT_EQ(fs::file_size(defaults), 17u * 1024 * 1024) << "left as it is";
+}
+
 // With no runtime folder ($XDG_RUNTIME_DIR unset, as under su or an ssh session without a login
 // session) a second plain start still finds the running instance instead of running another.
 TEST_F(StoredDataTest, WithoutARuntimeFolderASecondStartFindsTheFirst) {
@@ -279,7 +339,10 @@ TEST_F(StoredDataTest, DocumentsFarTooLargeAreRefusedUnreadAndKept) {
     }
     auto program = startInstance();
     const long largeKB = residentKilobytes(program->process.pid());
-    EXPECT_EQ(startAgain({"save-workspace", "--name", "Desk"}).first, 0);
+    // Kept in memory, never written over the file: the command says it was not saved.
+    const auto saved = startAgain({"save-workspace", "--name", "Desk"});
+    EXPECT_EQ(saved.first, 1);
+    EXPECT_THAT(saved.second, Contains(HasSubstr("was not saved because it could not be read earlier")));
     EXPECT_EQ(quit(*program), 0);
     for (const char* name : {"layouts.json", "workspaces.json", "memory.json", "rules.json"}) {
         SCOPED_TRACE(name);
