@@ -3,13 +3,36 @@
 // The documents the benchmarks load and save: as large as the budgets name them.
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "TessaryCore/DocumentFileSystem.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
 #include "TessaryCore/WindowPlacementMemory.h"
 
 namespace tessary::bench {
+
+// Keeps the document's bytes: the save's encoding without the disk.
+class MemoryFileSystem final : public DocumentFileSystem {
+public:
+    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
+        const auto found = files_.find(path);
+        if (found == files_.end()) return std::optional<std::string>();
+        return std::optional<std::string>(found->second);
+    }
+    std::error_code createDirectories(const std::filesystem::path&) override { return {}; }
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+        files_[path].assign(bytes);
+        return {};
+    }
+
+private:
+    std::map<std::filesystem::path, std::string> files_;
+};
 
 // 400 window placements of 40 applications.
 inline WindowPlacementMemory fullMemory() {

@@ -16,26 +16,9 @@
 #include "bench/BenchDocuments.h"
 
 using namespace tessary;
+using tessary::bench::MemoryFileSystem;
 
 namespace {
-
-// Keeps the document's bytes: the save's encoding without the disk.
-class MemoryFileSystem final : public DocumentFileSystem {
-public:
-    Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
-        const auto found = files_.find(path);
-        if (found == files_.end()) return std::optional<std::string>();
-        return std::optional<std::string>(found->second);
-    }
-    std::error_code createDirectories(const std::filesystem::path&) override { return {}; }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
-        files_[path].assign(bytes);
-        return {};
-    }
-
-private:
-    std::map<std::filesystem::path, std::string> files_;
-};
 
 struct Editor {
     Editor(std::int64_t side, bool shown)
