@@ -73,7 +73,7 @@ std::string oneLine(std::string_view text) {
         if (c == '\t' || c == '\n' || c == '\r') {
             line += ' ';
         } else if (unprintable(c)) {
-            char escaped[8];
+            char escaped[16];
             std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
             line += escaped;
         } else {
