@@ -1,7 +1,8 @@
 // Every test program pins, before its main, what of the desktop its verdict could depend on: the
 // fonts (a fontconfig file of the build's naming only the fonts scripts/setup installs), the Qt
 // style and platform theme, the desktop's name, GTK's theme, the cursor theme and the session bus (a
-// desktop session's would hand notices and the tray to the user's own desktop). The programs the
+// desktop session's would hand notices and the tray to the user's own desktop; the buses the tests
+// start themselves start none of the desktop's services: PinnedDesktop.h). The programs the
 // tests start inherit it. A user's desktop machine and a bare one then give the same verdict.
 // TESSARY_TEST_FONTS=desktop makes Noto Sans the default sans, as most desktops have it, instead of
 // DejaVu Sans.
@@ -47,6 +48,7 @@ const bool pinned = [] {
     // No session bus, whether or not the machine would start one: the tests that want one start
     // their own and name it to the programs they start.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" TESSARY_NO_SESSION_BUS, 1);
+    ::setenv("TESSARY_TEST_BUS_CONFIG", TESSARY_BUS_CONFIG, 1);
     // GTK programs the tests start (the test client's neighbours, gtk3-demo) read no dconf.
     ::setenv("GSETTINGS_BACKEND", "memory", 1);
     return true;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Platform/Qt/DesktopNotices.h"
+#include "tests/PinnedDesktop.h"
 #include "tests/Platform/QtCoreApplication.h"
 
 extern char** environ;
@@ -37,8 +38,9 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_addclose(&actions, out[0]);
-        char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--session"),
-                        const_cast<char*>("--nofork"), const_cast<char*>("--print-address=1"), nullptr};
+        std::string configuration = tessary::pinned::privateBusConfiguration();
+        char* argv[] = {const_cast<char*>("dbus-daemon"), configuration.data(), const_cast<char*>("--nofork"),
+                        const_cast<char*>("--print-address=1"), nullptr};
         if (posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, argv, environ) != 0) pid_ = 0;
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);

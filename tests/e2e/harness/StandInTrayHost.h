@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/PinnedDesktop.h"
 #include "tests/e2e/harness/ChildProcess.h"
 
 namespace tessary::e2e {
@@ -18,7 +19,7 @@ public:
     // `watcher` is the stand-in watcher program. ready() says whether the bus and the host run.
     explicit StandInTrayHost(const std::string& watcher) {
         ChildProcess::Options busOptions;
-        busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+        busOptions.arguments = {"dbus-daemon", tessary::pinned::privateBusConfiguration(), "--nofork", "--print-address=1"};
         busOptions.pipeStdout = true;
         bus_ = ChildProcess::start(busOptions);
         const auto address = bus_.readLine(Clock::now() + 10s);

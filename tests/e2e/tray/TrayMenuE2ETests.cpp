@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/PinnedDesktop.h"
 #include "tests/e2e/harness/TrayMenu.h"
 #include "tests/e2e/settings/SettingsDesktop.h"
 
@@ -148,7 +149,7 @@ TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
     std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
     // A session bus of the test's own, which starts the accessibility bus when it is first asked.
     ChildProcess::Options busOptions;
-    busOptions.arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    busOptions.arguments = {"dbus-daemon", tessary::pinned::privateBusConfiguration(), "--nofork", "--print-address=1"};
     busOptions.environment = desktop->environment();
     busOptions.pipeStdout = true;
     ChildProcess bus = ChildProcess::start(busOptions);
