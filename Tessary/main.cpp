@@ -459,12 +459,12 @@ int main(int argc, char** argv) {
                 scheduler);
             // Told once for each file set aside: the copy is the only trace of what it held.
             cloudSync->onSetAside = [&delegate, &syncStore](const std::string& key, const std::string& copy) {
-                const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(syncStore.folder().string()));
-                delegate.notifyUser(UserNotice{
-                    "\u201C" + key + "\u201D in the sync folder was set aside",
-                    ZoneService::localized("It could not be read, so its contents were kept as ") + "\u201C" + copy +
-                        "\u201D " + ZoneService::localized("and this machine's copy took its place."),
-                    ZoneService::localized("Open Folder"), [folder] { QDesktopServices::openUrl(folder); }});
+                delegate.notifyAboutFile(
+                    DocumentTrouble::aboutFile("%1 in the sync folder was set aside", key),
+                    DocumentTrouble::aboutFile(
+                        "It could not be read, so its contents were kept as %1 and this machine's copy took its place.",
+                        copy),
+                    syncStore.folder());
             };
             cloudSync->start();
             liveCloudSync = cloudSync.get();

@@ -20,6 +20,10 @@ std::string filled(std::string_view english, const std::string& first, const std
 
 }  // namespace
 
+std::string DocumentTrouble::aboutFile(std::string_view english, const std::filesystem::path& path) {
+    return filled(english, quoted(path));
+}
+
 std::optional<DocumentTrouble> DocumentTrouble::of(const JSONDocumentFile& store, std::string fallback,
                                                    bool documentUsed) {
     const auto& trouble = store.loadTrouble();

@@ -34,6 +34,8 @@ struct DocumentTrouble {
     std::filesystem::path folder() const { return error.path.parent_path(); }
     // Whether saves are refused for the session (so each refusal need not be logged again).
     static bool isStandingRefusal(const DocumentStoreError& saveError);
+    // The translated sentence with the file's name, in quotation marks, for its "%1".
+    static std::string aboutFile(std::string_view english, const std::filesystem::path& path);
 };
 
 // Loads the store's document into `document`, which stays as it is when there is none or it cannot

@@ -5,18 +5,6 @@
 
 namespace tessary {
 
-namespace {
-
-std::string withName(std::string_view english, const std::filesystem::path& path) {
-    std::string text = ZoneService::localized(english);
-    if (const auto at = text.find("%1"); at != std::string::npos) {
-        text.replace(at, 2, "\u201C" + path.filename().string() + "\u201D");
-    }
-    return text;
-}
-
-}  // namespace
-
 void SaveReport::record(const Expected<void, DocumentStoreError>& saved, const Logger& log,
                         std::optional<std::string_view> logPrefix) {
     if (saved) {
@@ -24,7 +12,7 @@ void SaveReport::record(const Expected<void, DocumentStoreError>& saved, const L
         const DocumentStoreError was = *std::exchange(failure_, std::nullopt);
         if (DocumentTrouble::isStandingRefusal(was) || was.code == DocumentStoreError::Code::fileOffLimits) return;
         log.notice(what_ + " saved again to " + was.path.string());
-        tell(Notice{withName("%1 is saved again", was.path),
+        tell(Notice{DocumentTrouble::aboutFile("%1 is saved again", was.path),
                     ZoneService::localized("The changes made while it could not be written are saved now."),
                     was.path.parent_path()});
         return;
@@ -43,7 +31,7 @@ void SaveReport::record(const Expected<void, DocumentStoreError>& saved, const L
     if (error.code == DocumentStoreError::Code::fileOffLimits) return;
     std::string reason = error.text();
     if (!reason.ends_with('.')) reason += '.';
-    tell(Notice{withName("%1 could not be saved", error.path),
+    tell(Notice{DocumentTrouble::aboutFile("%1 could not be saved", error.path),
                 reason + " " +
                     ZoneService::localized("Changes are kept while Tessary runs and saved once the file can be written; "
                                            "quitting before then loses them."),

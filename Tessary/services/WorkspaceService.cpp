@@ -6,10 +6,10 @@
 #include "Tessary/services/ZonePlacement.h"
 #include "TessaryCore/Date.h"
 #include "TessaryCore/UnicodeText.h"
+#include "TessaryCore/SyncMerge.h"
 #include "TessaryCore/WorkspaceMatcher.h"
 #include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
-#include "TessaryCore/SyncMerge.h"
 
 namespace tessary {
 

@@ -368,9 +368,7 @@ void AppDelegate::tellAboutDocument(const std::optional<DocumentTrouble>& troubl
         untoldDocuments_.push_back(*trouble);
         return;
     }
-    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(trouble->folder().string()));
-    notifyUser(UserNotice{trouble->title(), trouble->body(), ZoneService::localized("Open Folder"),
-                          [folder] { QDesktopServices::openUrl(folder); }});
+    notifyAboutFile(trouble->title(), trouble->body(), trouble->folder());
 }
 
 void AppDelegate::tellAboutSave(const SaveReport::Notice& notice) {
@@ -378,9 +376,13 @@ void AppDelegate::tellAboutSave(const SaveReport::Notice& notice) {
         untoldSaves_.push_back(notice);
         return;
     }
-    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(notice.folder.string()));
-    notifyUser(UserNotice{notice.title, notice.body, ZoneService::localized("Open Folder"),
-                          [folder] { QDesktopServices::openUrl(folder); }});
+    notifyAboutFile(notice.title, notice.body, notice.folder);
+}
+
+void AppDelegate::notifyAboutFile(std::string title, std::string body, const std::filesystem::path& folder) {
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(folder.string()));
+    notifyUser(UserNotice{std::move(title), std::move(body), ZoneService::localized("Open Folder"),
+                          [url] { QDesktopServices::openUrl(url); }});
 }
 
 // --- Snap callbacks --------------------------------------------------------------------------------

@@ -217,6 +217,8 @@ public:
     void tellAboutDocument(const std::optional<DocumentTrouble>& trouble);
     // Tells the user that a document could not be saved, or is saved again; kept as above.
     void tellAboutSave(const SaveReport::Notice& notice);
+    // A notice about a file, with "Open Folder" opening the folder that holds it.
+    void notifyAboutFile(std::string title, std::string body, const std::filesystem::path& folder);
 
     // The command targets.
     void showEditor();
