@@ -35,7 +35,7 @@
 #include "Platform/X11/X11Platform.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 #include "WindowEngine/DisplayProvider.h"
 
 using namespace tessary;

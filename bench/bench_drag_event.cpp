@@ -15,7 +15,7 @@
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 #include "TessaryCore/ZoneHitTest.h"
 #include "WindowEngine/DisplayProvider.h"
 

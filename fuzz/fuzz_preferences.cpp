@@ -7,7 +7,7 @@
 
 #include "Platform/Logger.h"
 #include "Platform/Sim/MemoryUserDefaults.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "Tessary/keyboard/HeldShortcutsNotice.h"
 
 #include "Tessary/keyboard/ShortcutNames.h"
-#include "Tessary/settings/ShortcutsPaneModel.h"
+#include "Tessary/keyboard/ShortcutTitles.h"
 
 namespace tessary {
 

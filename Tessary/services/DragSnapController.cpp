@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 #include "Tessary/services/ZoneService.h"
 #include "TessaryCore/ZoneHitTest.h"
 

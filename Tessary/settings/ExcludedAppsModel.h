@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "Tessary/services/Preferences.h"
 #include "Tessary/settings/SettingsTag.h"
-#include "Tessary/shell/Preferences.h"
 
 namespace tessary {
 

@@ -2,26 +2,29 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
+
+#include "Tessary/keyboard/ShortcutTitles.h"
 
 namespace tessary {
+
+namespace {
+
+ShortcutRow row(const std::string& name, std::string description = {}) {
+    return {shortcutTitle(name), name, std::move(description)};
+}
+
+}  // namespace
 
 std::vector<ShortcutSection> shortcutSections() {
     ShortcutSection zones{"Snap the focused window to a zone", "Zone numbers follow the layout of the display the window is on.",
                           true, {}};
-    for (int zone = 1; zone <= 9; ++zone) {
-        zones.rows.push_back({"Zone " + std::to_string(zone), "snapToZone" + std::to_string(zone), {}});
-    }
+    for (int zone = 1; zone <= 9; ++zone) zones.rows.push_back(row("snapToZone" + std::to_string(zone)));
     ShortcutSection moves{"Move between zones and displays", {}, false,
-                          {{"Next zone", "nextZone", {}},
-                           {"Previous zone", "previousZone", {}},
-                           {"Next display", "nextDisplay", {}},
-                           {"Previous display", "previousDisplay", {}}}};
+                          {row("nextZone"), row("previousZone"), row("nextDisplay"), row("previousDisplay")}};
     ShortcutSection layouts{"Layouts", {}, false,
-                            {{"Next layout", "nextLayout", "Applies to the display under the cursor."},
-                             {"Previous layout", "previousLayout", {}},
-                             {"Show zones", "showZones", {}},
-                             {"Restore windows to zones", "restoreAllWindows", {}},
-                             {"Open layout editor", "openEditor", {}}}};
+                            {row("nextLayout", "Applies to the display under the cursor."), row("previousLayout"),
+                             row("showZones"), row("restoreAllWindows"), row("openEditor")}};
     return {zones, moves, layouts};
 }
 
@@ -58,15 +61,6 @@ std::string defaultShortcutText(const std::string& name) {
     }
     const auto found = defaults.find(name);
     return found == defaults.end() ? std::string() : found->second;
-}
-
-std::string shortcutTitle(const std::string& name) {
-    for (const ShortcutSection& section : shortcutSections()) {
-        for (const ShortcutRow& row : section.rows) {
-            if (row.name == name) return row.title;
-        }
-    }
-    return {};
 }
 
 ConfirmationTexts shortcutsResetConfirmation() {

@@ -12,7 +12,7 @@
 namespace tessary {
 
 struct ShortcutRow {
-    std::string title;
+    std::string title;  // shortcutTitle(name)
     std::string name;
     // A second label line; a row with one has its recorder unlabelled beside the two lines.
     std::string description;
@@ -36,9 +36,6 @@ int zoneGridColumns(int width);
 
 // The default of a pane name as the desktop writes it ("Ctrl+Alt+1"); empty for another name.
 std::string defaultShortcutText(const std::string& name);
-
-// The title of a pane name's row ("Zone 3", "Next zone"); empty for another name.
-std::string shortcutTitle(const std::string& name);
 
 ConfirmationTexts shortcutsResetConfirmation();
 PrimaryActionTexts shortcutsResetAction();

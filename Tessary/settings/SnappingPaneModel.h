@@ -2,8 +2,8 @@
 
 // The Snapping pane's reset: the two modifiers and the centring back to their defaults.
 
+#include "Tessary/services/Preferences.h"
 #include "Tessary/settings/SettingsTag.h"
-#include "Tessary/shell/Preferences.h"
 
 namespace tessary {
 

@@ -11,7 +11,7 @@
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 #include "WindowEngine/FakeWindowEngine.h"
 #include "tests/Tessary/TestWorld.h"
 

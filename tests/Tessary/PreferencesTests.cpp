@@ -4,7 +4,7 @@
 
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/RecordingLogSink.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 
 using namespace tessary;
 using json::Json;

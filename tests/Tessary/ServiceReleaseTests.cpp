@@ -17,8 +17,8 @@
 #include "Tessary/services/DragSnapController.h"
 #include "Tessary/services/InputMonitor.h"
 #include "Tessary/services/NewWindowPlacer.h"
+#include "Tessary/services/Preferences.h"
 #include "Tessary/services/WorkspaceService.h"
-#include "Tessary/shell/Preferences.h"
 #include "tests/Tessary/TestWorld.h"
 
 using namespace tessary;

@@ -11,8 +11,8 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/OverlayPresenting.h"
+#include "Tessary/services/Preferences.h"
 #include "Tessary/services/PreviewPresenting.h"
-#include "Tessary/shell/Preferences.h"
 
 namespace tessary {
 

@@ -10,7 +10,7 @@
 
 #include "Platform/X11/X11OverlaySurface.h"
 #include "Tessary/services/OverlayModel.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 #include "WindowEngine/DisplayInfo.h"
 
 namespace tessary {

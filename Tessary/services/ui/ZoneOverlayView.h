@@ -13,7 +13,7 @@
 
 #include "Platform/Signal.h"
 #include "Tessary/services/OverlayModel.h"
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 
 namespace tessary {
 

@@ -8,11 +8,11 @@
 #include <QVBoxLayout>
 
 #include "Tessary/integrations/UpdaterController.h"
+#include "Tessary/services/Preferences.h"
 #include "Tessary/settings/GeneralPaneModel.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/SettingsTagView.h"
 #include "Tessary/shell/AppState.h"
-#include "Tessary/shell/Preferences.h"
 #include "Tessary/shell/VersionInfo.h"
 #include "Tessary/shell/ui/StatusTag.h"
 

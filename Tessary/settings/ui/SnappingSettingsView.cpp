@@ -5,10 +5,10 @@
 #include <QComboBox>
 #include <QVBoxLayout>
 
+#include "Tessary/services/Preferences.h"
 #include "Tessary/settings/SnappingPaneModel.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
-#include "Tessary/shell/Preferences.h"
 
 namespace tessary {
 

@@ -9,10 +9,10 @@
 
 #include "Tessary/integrations/CloudSync.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
+#include "Tessary/services/Preferences.h"
 #include "Tessary/settings/SyncPaneModel.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/settings/ui/SettingsTagView.h"
-#include "Tessary/shell/Preferences.h"
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "Tessary/shell/ui/SymbolIcon.h"

@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "Tessary/services/Preferences.h"
 #include "Tessary/settings/ZonesPaneModel.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
 #include "Tessary/settings/ui/PercentSlider.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/ui/AppAppearance.h"
-#include "Tessary/shell/Preferences.h"
 
 namespace tessary {
 

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 
 namespace tessary {
 

@@ -142,6 +142,7 @@ TEST(ShortcutsPane, EveryRowIsBoundToANameTheResetCoversAndShownInThePaneOrder) 
             bound.push_back(row.name);
             titles.push_back(row.title);
             EXPECT_FALSE(defaultShortcutText(row.name).empty()) << row.name;
+            EXPECT_FALSE(row.title.empty()) << row.name;
         }
     }
     std::vector<std::string> reset = paneShortcutNames();

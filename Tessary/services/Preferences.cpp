@@ -1,4 +1,4 @@
-#include "Tessary/shell/Preferences.h"
+#include "Tessary/services/Preferences.h"
 
 #include <algorithm>
 #include <cmath>
