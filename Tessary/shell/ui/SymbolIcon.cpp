@@ -369,8 +369,9 @@ bool onlyLargePictures(const QIcon& themed) {
 }
 
 // What the choice of a symbol's icon depends on: the theme and its fallback, where themes are
-// looked for and what their indexes say (a theme installed or changed while the program runs), and
-// the colours a full-colour icon must stand out from.
+// looked for and their indexes (a theme installed or updated while the program runs rewrites its
+// index; a picture added alone is seen at the next change of appearance), and the colours a
+// full-colour icon must stand out from.
 QString choiceContext() {
     const QPalette palette = QApplication::palette();
     QString context = palette.color(QPalette::Window).name(QColor::HexArgb) + palette.color(QPalette::Base).name(QColor::HexArgb);
