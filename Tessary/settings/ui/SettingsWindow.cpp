@@ -43,7 +43,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
 }
 
 SettingsWindow::~SettingsWindow() {
-    if (contents_) context_.selection.windowClosed();
+    if (open_) context_.selection.windowClosed();
 }
 
 void SettingsWindow::fitToScreen() {
@@ -67,7 +67,7 @@ SettingsPane* SettingsWindow::makePane(SettingsSection section, SettingsContext&
     return new GeneralSettingsView(context, parent);
 }
 
-QString SettingsWindow::paneTitle() const { return title_ ? title_->text() : QString(); }
+QString SettingsWindow::paneTitle() const { return open_ && title_ ? title_->text() : QString(); }
 
 QString SettingsWindow::footerText() const { return footerText_ ? footerText_->text() : QString(); }
 
@@ -75,13 +75,14 @@ void SettingsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     fitToScreen();
     if (!contents_) buildContents();
+    open_ = true;
     context_.selection.windowShown();
     showSection();
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (event->isAccepted()) dropContents();
+    if (event->isAccepted()) dropPane();
 }
 
 void SettingsWindow::buildContents() {
@@ -176,27 +177,25 @@ void SettingsWindow::buildContents() {
     refreshFooter();
 }
 
-void SettingsWindow::dropContents() {
-    if (!contents_) return;
-    selectionSubscription_ = {};
-    stateSubscription_ = {};
+void SettingsWindow::dropPane() {
+    if (!open_) return;
+    open_ = false;
     context_.selection.windowClosed();
-    delete layout();
-    delete contents_;
-    contents_ = nullptr;
-    sidebar_ = nullptr;
-    footerDot_ = nullptr;
-    footerText_ = nullptr;
-    title_ = subtitle_ = nullptr;
-    primaryAction_ = nullptr;
-    scroll_ = nullptr;
+    // The pane goes with its subscriptions, recorders and dialogs; the next opening builds it
+    // anew, as it would a pane chosen in the sidebar.
+    delete scroll_->takeWidget();
     paneSection_.reset();
+    // A fresh window gives the keyboard to the first control of its chain, the sidebar.
+    if (QWidget* focused = focusWidget()) focused->clearFocus();
 }
 
 void SettingsWindow::showSection() {
-    if (!contents_) return;
+    if (!open_) return;
     const std::optional<SettingsSection> selected = context_.selection.selected();
-    {
+    const auto rows = sidebar_->selectedItems();
+    const std::optional<int> shownRow = rows.isEmpty() ? std::nullopt : std::optional(sidebar_->row(rows.first()));
+    // Kept as it is when it already says so: each change of it measures every row's text again.
+    if (shownRow != (selected ? std::optional(static_cast<int>(*selected)) : std::nullopt) || rows.size() > 1) {
         const QSignalBlocker blocker(sidebar_);
         sidebar_->clearSelection();
         if (selected) {
@@ -219,7 +218,7 @@ void SettingsWindow::showSection() {
 }
 
 void SettingsWindow::refreshHeader() {
-    if (!contents_ || !pane_) return;
+    if (!pane_) return;
     subtitle_->setText(pane_->subtitle());
     subtitle_->setVisible(!pane_->subtitle().isEmpty());
     const auto action = pane_->primaryAction();

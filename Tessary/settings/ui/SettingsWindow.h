@@ -4,10 +4,12 @@
 // pane of the section shown under its title, subtitle and primary action. 860 x 580, not
 // resizable, never larger than its display's work area.
 //
-// The window's contents exist only while it is open: they are built when it is shown and dropped
-// when it closes, and a pane lives only while its section is shown, so a closed window holds no
-// pane, subscription or drawing. What must outlive it (the section last shown, the requests
-// already applied) lives in SettingsSelection.
+// The sidebar, the header and the footer are built at the first showing and kept: made again at
+// every opening they cost more than everything else it does (text measured anew, every sidebar
+// icon looked up in the theme's folders). A pane lives only while its section is shown and the
+// window is open, so a closed window holds no pane and no subscription of one, and each opening
+// shows its pane as built afresh from the services. What must outlive the window (the section last
+// shown, the requests already applied) lives in SettingsSelection.
 
 #include <QPointer>
 #include <QWidget>
@@ -39,7 +41,8 @@ public:
     explicit SettingsWindow(SettingsContext context, QWidget* parent = nullptr);
     ~SettingsWindow() override;
 
-    // While open: the sidebar, the pane shown and its title; null (empty) while closed.
+    // The sidebar (null before the first showing); the pane shown and its title, null (empty)
+    // while closed.
     QListWidget* sidebar() const { return sidebar_; }
     SettingsPane* pane() const { return pane_; }
     QString paneTitle() const;
@@ -54,7 +57,7 @@ protected:
 
 private:
     void buildContents();
-    void dropContents();
+    void dropPane();
     void showSection();
     void refreshHeader();
     void refreshFooter();
@@ -71,6 +74,7 @@ private:
     QScrollArea* scroll_ = nullptr;
     QPointer<SettingsPane> pane_;
     std::optional<SettingsSection> paneSection_;
+    bool open_ = false;
     Subscription selectionSubscription_;
     Subscription stateSubscription_;
 };

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <numbers>
@@ -367,6 +368,30 @@ bool onlyLargePictures(const QIcon& themed) {
     });
 }
 
+// What the choice of a symbol's icon depends on: the theme and its fallback, where themes are
+// looked for and their indexes (a theme installed or updated while the program runs rewrites its
+// index; a picture added alone is seen at the next change of appearance), and the colours a
+// full-colour icon must stand out from.
+QString choiceContext() {
+    const QPalette palette = QApplication::palette();
+    QString context = palette.color(QPalette::Window).name(QColor::HexArgb) + palette.color(QPalette::Base).name(QColor::HexArgb);
+    const QString themes[] = {QIcon::themeName(), QIcon::fallbackThemeName()};
+    for (const QString& theme : themes) context += '|' + theme;
+    for (const QString& root : QIcon::themeSearchPaths()) {
+        context += '|' + root;
+        for (const QString& theme : themes) {
+            std::error_code error;
+            const std::filesystem::path index = (QDir(root).filePath(theme) + QStringLiteral("/index.theme")).toStdString();
+            const auto changed = std::filesystem::last_write_time(index, error);
+            if (error) continue;
+            context += QStringLiteral(":%1/%2").arg(changed.time_since_epoch().count()).arg(std::filesystem::file_size(index, error));
+        }
+    }
+    return context;
+}
+
+QIcon chooseSymbolIcon(const QString& name);
+
 }  // namespace
 
 bool drawsSomething(const QIcon& icon) {
@@ -400,6 +425,22 @@ QIcon symbolIcon(const QString& symbolName) {
         static const Logger log("SymbolIcon");
         log.error("No symbol named " + symbolName.toStdString() + "; drawn as a question mark");
     }
+    // Choosing reads the theme's folders and pictures (Qt looks its names up again each time): a
+    // pane built again, or a window opened again, takes the choice made before while nothing it
+    // depends on has changed.
+    // Never destroyed: its icons must not outlive the application object in a static destructor.
+    static auto& chosen = *new std::map<QString, std::pair<QString, QIcon>>;
+    const QString context = choiceContext();
+    const auto found = chosen.find(name);
+    if (found != chosen.end() && found->second.first == context) return found->second.second;
+    QIcon icon = chooseSymbolIcon(name);
+    chosen[name] = {context, icon};
+    return icon;
+}
+
+namespace {
+
+QIcon chooseSymbolIcon(const QString& name) {
     for (const QString& themeName : freedesktopIconNames(name)) {
         if (!QIcon::hasThemeIcon(themeName)) continue;
         const QIcon themed = QIcon::fromTheme(themeName);
@@ -410,6 +451,8 @@ QIcon symbolIcon(const QString& symbolName) {
     }
     return drawnSymbolIcon(name);
 }
+
+}  // namespace
 
 void showIcon(QLabel& label, std::function<QIcon()> icon, int size) {
     followAppearance(label, [&label, icon = std::move(icon), size] { label.setPixmap(icon().pixmap(size, size)); });

@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <functional>
+
 #include "Platform/Sim/InMemorySyncStore.h"
 #include "Platform/Sim/MemoryLoginItems.h"
 #include "Platform/Sim/SimApplicationLauncher.h"
@@ -35,6 +37,7 @@
 #include "Tessary/services/Preferences.h"
 #include "Tessary/settings/SettingsSelection.h"
 #include "Tessary/settings/ShortcutsPaneModel.h"
+#include "Tessary/settings/ZonesPaneModel.h"
 #include "Tessary/settings/ui/AboutSettingsView.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
 #include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
@@ -688,6 +691,143 @@ TEST_F(SettingsWindowTest, ScreenshotsOfThePanes) {
         QCoreApplication::processEvents();
         qttest::screenshot(w, "integrations-screens", QStringLiteral("settings-") + QString::fromUtf8(rawValue(section).data()));
     }
+}
+
+// The window keeps its sidebar, header and footer across a close; what it shows when opened again
+// is still what the services hold at that moment, as a window built afresh would show it.
+class SettingsReopenedTest : public SettingsWindowTest {
+protected:
+    SettingsReopenedTest() {
+        rules = &services.rules;
+        zones = &services.zones;
+        workspaces = &services.workspaces;
+        launcher.install("XTerm", "Terminal");
+        launcher.install("firefox", "Firefox");
+    }
+    ~SettingsReopenedTest() override { window.reset(); }
+
+    // Closes the window, makes the change while it is closed, and opens it again.
+    SettingsWindow& reopenAfter(const std::function<void()>& whileClosed) {
+        window->close();
+        QCoreApplication::processEvents();
+        whileClosed();
+        QCoreApplication::processEvents();
+        SettingsWindow& w = open();
+        QCoreApplication::processEvents();
+        return w;
+    }
+    bool headerShown(const char* name) const { return !window->findChild<QWidget*>(name)->isHidden(); }
+
+    SyncedServices services{scheduler, preferences};
+};
+
+TEST_F(SettingsReopenedTest, ValuesChangedWhileClosedAreShownAndTheFooterFollowsWindowControl) {
+    accessibility.trusted = false;
+    open();
+    const bool restoring = preferences.restoreOnDisplayChange();
+    SettingsWindow& w = reopenAfter([&] {
+        preferences.setRestoreOnDisplayChange(!restoring);
+        accessibility.trusted = true;
+    });
+    EXPECT_EQ(w.paneTitle(), "General");
+    EXPECT_EQ(w.pane()->findChild<QCheckBox*>("restoreOnDisplayChange")->isChecked(), !restoring);
+    EXPECT_EQ(w.footerText(), "Window control granted") << "window control is read again at the opening";
+    EXPECT_EQ(w.pane()->findChild<StatusTag*>("windowControlTag")->text(), "Granted");
+}
+
+TEST_F(SettingsReopenedTest, ARuleRemovedWhileClosedIsGoneAndTheFirstRuleIsSelectedAgain) {
+    const PlacementRule first(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0}, Date(1000));
+    const PlacementRule second(UUID::random(), true, "firefox", std::nullopt, std::nullopt, {1}, Date(1000));
+    const PlacementRule third(UUID::random(), false, "XTerm", std::string("vim"), std::nullopt, {1}, Date(1000));
+    services.rules.modifyRuleSet([&](RuleSet& set) {
+        set.upsert(first);
+        set.upsert(second);
+        set.upsert(third);
+    });
+    open();
+    click(SettingsSection::rules);
+    static_cast<RulesSettingsView*>(window->pane())->select(third.id);
+    SettingsWindow& w = reopenAfter([&] { services.rules.modifyRuleSet([&](RuleSet& set) { set.deleteRule(second.id); }); });
+    auto* pane = static_cast<RulesSettingsView*>(w.pane());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(w.paneTitle(), "Rules");
+    EXPECT_EQ(pane->list()->count(), 2) << "the removed rule is gone";
+    EXPECT_EQ(pane->selection(), first.id) << "a rebuilt list selects the rule tried first";
+    ASSERT_NE(pane->detail(), nullptr);
+    EXPECT_EQ(pane->detail()->ruleID(), first.id);
+    EXPECT_EQ(w.sidebar()->selectedItems().size(), 1);
+    EXPECT_EQ(w.sidebar()->currentRow(), static_cast<int>(SettingsSection::rules));
+}
+
+TEST_F(SettingsReopenedTest, TheHeaderIsTheReopenedPanesAndNotTheOneClosed) {
+    const PlacementRule only(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0}, Date(1000));
+    services.rules.modifyRuleSet([&](RuleSet& set) { set.upsert(only); });
+    open();
+    click(SettingsSection::rules);
+    ASSERT_TRUE(headerShown("primaryAction"));
+    ASSERT_TRUE(headerShown("paneSubtitle"));
+    const struct {
+        const char* name;
+        std::function<void()> whileClosed;
+        const char* title;
+        bool subtitle, action;
+        QString actionText;
+    } rows[] = {
+        {"the last rule removed", [&] { services.rules.modifyRuleSet([&](RuleSet& set) { set.deleteRule(only.id); }); },
+         "Rules", false, false, {}},
+        {"Zones asked for", [&] { state.setRequestedSettingsSection(SettingsSection::zones); }, "Zones", false, true,
+         QString::fromStdString(zonesResetAction().title)},
+        {"General asked for", [&] { state.setRequestedSettingsSection(SettingsSection::general); }, "General", false,
+         false, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SettingsWindow& w = reopenAfter(row.whileClosed);
+        EXPECT_EQ(w.paneTitle(), row.title);
+        EXPECT_EQ(headerShown("paneSubtitle"), row.subtitle);
+        EXPECT_EQ(headerShown("primaryAction"), row.action);
+        if (row.action) {
+            EXPECT_EQ(w.findChild<QPushButton*>("primaryAction")->text(), row.actionText);
+        }
+    }
+}
+
+TEST_F(SettingsReopenedTest, AWorkspaceRemovedWhileClosedIsGoneAndThePaneStartsAtTheTop) {
+    const WorkspaceEntry terminal(UUID::random(), "XTerm", std::string("bash"), "MAIN@1920x1080", {0},
+                                  Rect(0, 0, 100, 100));
+    const Workspace coding(UUID::random(), "Coding", {terminal}, {"MAIN"}, false, false, Date(1000));
+    const Workspace reading(UUID::random(), "Reading", {terminal}, {}, true, false, Date(1000));
+    services.workspaces.updateLibrary([&](WorkspaceLibrary& library) {
+        library.upsert(coding);
+        library.upsert(reading);
+    });
+    // Recorders of a recorder's height, so that the Shortcuts pane runs past the window.
+    SettingsHooks hooks;
+    hooks.makeRecorder = [](const std::string&, QWidget* parent) -> QWidget* {
+        auto* field = new QLineEdit(parent);
+        field->setFixedHeight(30);
+        return field;
+    };
+    window = std::make_unique<SettingsWindow>(context(std::move(hooks)));
+    SettingsWindow& opened = open();
+    click(SettingsSection::workspaces);
+    static_cast<WorkspacesSettingsView*>(opened.pane())->select(reading.id);
+    SettingsWindow& w = reopenAfter(
+        [&] { services.workspaces.updateLibrary([&](WorkspaceLibrary& library) { library.deleteWorkspace(reading.id); }); });
+    auto* pane = static_cast<WorkspacesSettingsView*>(w.pane());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->list()->count(), 1);
+    EXPECT_EQ(pane->selection(), coding.id);
+
+    // Scrolled down a long pane, closed and opened again: the pane shows from its top.
+    click(SettingsSection::shortcuts);
+    QCoreApplication::processEvents();
+    QScrollBar* scroll = w.findChild<QScrollArea*>("paneScroll")->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0) << "the Shortcuts pane is taller than the window";
+    scroll->setValue(scroll->maximum());
+    reopenAfter([] {});
+    EXPECT_EQ(w.paneTitle(), "Shortcuts");
+    EXPECT_EQ(w.findChild<QScrollArea*>("paneScroll")->verticalScrollBar()->value(), 0);
 }
 
 }  // namespace

@@ -148,6 +148,47 @@ TEST(SymbolIcons, ANameTheThemeHasOnlyAsALargePictureIsPassedOver) {
     qttest::useIconDesktop(qttest::IconDesktop::noTheme);
 }
 
+// A symbol's choice is made once and kept while nothing it depends on changes; a full-colour theme
+// icon that stands out on a light window is given up for our drawing on a dark one, and taken again
+// back in the light.
+TEST(SymbolIcons, AChoiceKeptForLaterFollowsTheAppearance) {
+    qttest::qtApplication();
+    TemporaryFolder folder;
+    const QDir root(QString::fromStdString(folder.path().string()));
+    root.mkpath(QStringLiteral("ink-only/16x16"));
+    QImage black(16, 16, QImage::Format_ARGB32);
+    black.fill(Qt::black);
+    ASSERT_TRUE(black.save(root.filePath(QStringLiteral("ink-only/16x16/computer.png"))));
+    QFile index(root.filePath(QStringLiteral("ink-only/index.theme")));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=ink-only\nDirectories=16x16\n\n[16x16]\nSize=16\nType=Fixed\n");
+    index.close();
+    QIcon::setThemeSearchPaths({root.path()});
+    QIcon::setThemeName(QStringLiteral("ink-only"));
+    const struct {
+        const char* name;
+        AppAppearance appearance;
+        bool themed;
+    } rows[] = {
+        {"light", AppAppearance::light, true},
+        {"light, asked again", AppAppearance::light, true},
+        {"dark", AppAppearance::dark, false},
+        {"light again", AppAppearance::light, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        applyAppearance(row.appearance);
+        const QImage shown = rendered(symbolIcon(QStringLiteral("display")), 16);
+        if (row.themed) {
+            EXPECT_EQ(shown.pixel(8, 8), QColor(Qt::black).rgb());
+        } else {
+            EXPECT_EQ(shown, rendered(drawnSymbolIcon(QStringLiteral("display")), 16));
+        }
+    }
+    applyAppearance(AppAppearance::system);
+    qttest::useIconDesktop(qttest::IconDesktop::noTheme);
+}
+
 // A drawing takes the palette's colours when it is painted: the text colour, the highlighted-text
 // colour in a selected row, the disabled colour made just dark enough to be seen on the window,
 // and the new text colour after a change to dark.

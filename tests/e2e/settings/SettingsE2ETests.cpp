@@ -411,6 +411,23 @@ TEST_F(SettingsTest, TheSettingsURLMapsTheWindowOnItsPaneOncePerRequest) {
     EXPECT_TRUE(paneIs("Zones")) << "the used request is not applied again";
 }
 
+// Closed and opened again by a later start, the window the X server maps again shows the workspace
+// a command saved meanwhile, on the pane it was closed on, with that pane's header.
+TEST_F(SettingsTest, OpenedAgainItShowsAWorkspaceSavedWhileItWasClosed) {
+    ChildProcess xterm = desktop->startXterm("60x20+300+300", "terminal");
+    startInstance();
+    open("workspaces", "Workspaces");
+    ASSERT_EQ(ask({"count", "workspaces"}), "0");
+    ASSERT_EQ(ask({"close"}), "");
+    ASSERT_TRUE(waitFor([&] { return listedWindows().empty(); }, 10s)) << "the window stayed mapped";
+    ASSERT_EQ(answerTo({"save-workspace", "--name", "Desk"}).rfind("status", 0), std::string::npos);
+    ASSERT_EQ(openURL("tessary://settings"), 0);
+    EXPECT_TRUE(waitFor([&] { return listedWindows().size() == 1; }, 10s)) << "no window mapped";
+    EXPECT_TRUE(paneIs("Workspaces"));
+    EXPECT_EQ(ask({"count", "workspaces"}), "1") << "the saved workspace is not listed";
+    EXPECT_EQ(ask({"value", "workspaceName"}), "Desk") << "the first workspace is not the one shown";
+}
+
 TEST_F(SettingsTest, LaunchAtLoginWritesTheAutostartEntryAndOffRemovesIt) {
     startInstance();
     ASSERT_EQ(ask({"open", "general"}), "");
