@@ -4,8 +4,8 @@
 // backing store (a window-sized image in shared memory with the X server, which keeps a pixmap of
 // the same size) and the pixmaps Qt cached while drawing it; the heap it freed stays with the
 // allocator. Once one of the watched windows is closed (hidden, not minimised), after the event
-// that closed it: its native window and backing store are destroyed, Qt's pixmap cache and font
-// engines (with their glyph caches and font files) are given up and the process gives the system
+// that closed it: its native window and backing store are destroyed, Qt's pixmap cache is emptied
+// (its font engines stay for the next opening) and the process gives the system
 // its free heap pages (ProcessMemory). The widget itself stays,
 // with its position and whatever its owner keeps in it; the next show() makes a new X window and
 // backing store and paints them afresh. A window may come with what to do once it was released

@@ -207,7 +207,7 @@ void StatusItemController::releaseClosedMenu() {
     }
     dropOpening();
     ClosedWindowRelease::release(*menu_);
-    // The font engines stay, unlike a closed window's: the next opening draws with them, and
+    // The font engines stay, as a closed window's do: the next opening draws with them, and
     // loading them again took it some 3 ms.
     ProcessMemory::returnToSystem();
 }
