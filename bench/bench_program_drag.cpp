@@ -13,10 +13,11 @@
 // The reference, in the same run and from the same motions: a bare process that selects raw motion
 // on the root and only reads and frees each event (support/BareRawMotion.cpp), measured the same way.
 // Beside it, what the Qt main loop alone costs: a Qt GUI program that does the same from a socket
-// notifier on its own connection (support/BareQtRawMotion.cpp).
+// notifier on its own connection (support/BareQtRawMotion.cpp), and the same program as a Qt
+// Widgets one (a QApplication, as the program is).
 //
 // Pacing: each motion is sent as a hand moves (at most one a millisecond, the window manager moving
-// the window along), and not before both processes have read the one before and are asleep again,
+// the window along), and not before every process has read the one before and are asleep again,
 // so that neither takes several notices in one wake-up. The program's log is drained between runs.
 //
 // Honest figures: the references are built in this build, so the benchmark runs only in Release
@@ -25,8 +26,8 @@
 // each drag also leaves its first 50 notices out.
 //
 // Counters, each the median over the rounds, the main ones with their quartiles (NAME_low,
-// NAME_high): CPU per notice of ours, of the Qt reader and of the bare reader, and ours to each
-// (ratio_to_qt_reader, ratio); the X server's CPU per notice; the machine's load; context switches
+// NAME_high): CPU per notice of ours, of the Qt reader, the Qt Widgets reader and the bare reader,
+// and ours to each (ratio_to_qt_reader, ratio_to_qt_widgets_reader, ratio); the X server's CPU per notice; the machine's load; context switches
 // per notice of ours and the bare reader's; the CPU per notice of the program's threads other than
 // its main one, and how many of them ran (a thread pool woken shows here). The threads that ran are
 // named on stderr. BENCH_NOTICES sets the motions per repetition (1000 inside a zone, 300 across),
@@ -216,6 +217,9 @@ public:
         bare.environment.push_back("QT_QPA_PLATFORM=xcb");
         qtReader_ = ChildProcess::start(bare);
         if (qtReader_.readLine(Clock::now() + 10s) != "ready") return false;
+        bare.arguments.push_back("--widgets");
+        widgetsReader_ = ChildProcess::start(bare);
+        if (widgetsReader_.readLine(Clock::now() + 10s) != "ready") return false;
         // Its log (with the debug lines) says when it has seen the button go down.
         ChildProcess::Options ours;
         ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
@@ -245,6 +249,7 @@ public:
     pid_t serverPid() const { return desktop_.serverPid(); }
     pid_t barePid() const { return bare_.pid(); }
     pid_t qtReaderPid() const { return qtReader_.pid(); }
+    pid_t widgetsReaderPid() const { return widgetsReader_.pid(); }
     const std::vector<Zone>& zones() const { return zones_; }
 
     // Starts or stops xcompmgr; returns once the screen's compositing selection says so, and the
@@ -356,6 +361,7 @@ private:
     std::vector<Zone> zones_;
     ChildProcess bare_;
     ChildProcess qtReader_;
+    ChildProcess widgetsReader_;
     ChildProcess program_;
     std::optional<TestClient> client_;
     xcb_window_t window_ = 0;
@@ -398,7 +404,7 @@ long long mainRuns(pid_t pid) {
 
 // What one repetition measured.
 struct Repetition {
-    Spent ours, bare, qtReader, server;
+    Spent ours, bare, qtReader, widgetsReader, server;
     int notices = 0;
     int unsettled = 0;  // notices after which the processes had not settled within the time limit
     double paceMs = 0;  // from one notice to the next
@@ -407,23 +413,25 @@ struct Repetition {
 // Sends `notices` motions, each the one `step` gives for its index, paced as the top of the file says.
 template <typename Step>
 Repetition measure(Desk& d, int notices, Step step) {
-    const pid_t ours = d.programPid(), bare = d.barePid(), qt = d.qtReaderPid();
+    const pid_t ours = d.programPid(), bare = d.barePid(), qt = d.qtReaderPid(), widgets = d.widgetsReaderPid();
     d.drain();
     Repetition result;
     result.notices = notices;
     const auto oursBefore = threadCounts(ours, true);
     const auto bareBefore = threadCounts(bare, true);
     const auto qtBefore = threadCounts(qt, true);
+    const auto widgetsBefore = threadCounts(widgets, true);
     const auto serverBefore = threadCounts(d.serverPid(), false);
     const auto began = Clock::now();
     auto sentAt = began - 1s;
     for (int i = 0; i < notices; ++i) {
         std::this_thread::sleep_until(sentAt + 1ms);
-        const std::map<pid_t, long long> runs{{ours, mainRuns(ours)}, {bare, mainRuns(bare)}, {qt, mainRuns(qt)}};
+        const std::map<pid_t, long long> runs{
+            {ours, mainRuns(ours)}, {bare, mainRuns(bare)}, {qt, mainRuns(qt)}, {widgets, mainRuns(widgets)}};
         sentAt = Clock::now();
         const auto [dx, dy] = step(i);
         d.moveBy(dx, dy);
-        if (!settled({ours, bare, qt}, runs)) ++result.unsettled;
+        if (!settled({ours, bare, qt, widgets}, runs)) ++result.unsettled;
     }
     result.paceMs = std::chrono::duration<double, std::milli>(Clock::now() - began).count() / notices;
     // Anything the last notice set off later (a timer) is counted too.
@@ -431,6 +439,7 @@ Repetition measure(Desk& d, int notices, Step step) {
     result.ours = spentBetween(ours, oursBefore, threadCounts(ours, true));
     result.bare = spentBetween(bare, bareBefore, threadCounts(bare, true));
     result.qtReader = spentBetween(qt, qtBefore, threadCounts(qt, true));
+    result.widgetsReader = spentBetween(widgets, widgetsBefore, threadCounts(widgets, true));
     result.server = spentBetween(d.serverPid(), serverBefore, threadCounts(d.serverPid(), false));
     return result;
 }
@@ -602,6 +611,10 @@ void ProgramCpuPerNotice(benchmark::State& state) {
     reportSpread(state, "qt_reader_cpu_us_per_notice", values([&](const Repetition& r) { return r.qtReader.cpuNs / n / 1e3; }));
     reportSpread(state, "ratio_to_qt_reader",
                  values([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.qtReader.cpuNs, 1.0); }));
+    reportSpread(state, "qt_widgets_reader_cpu_us_per_notice",
+                 values([&](const Repetition& r) { return r.widgetsReader.cpuNs / n / 1e3; }));
+    reportSpread(state, "ratio_to_qt_widgets_reader",
+                 values([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.widgetsReader.cpuNs, 1.0); }));
     reportSpread(state, "bare_cpu_us_per_notice", values([&](const Repetition& r) { return r.bare.cpuNs / n / 1e3; }));
     reportSpread(state, "ratio", values([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.bare.cpuNs, 1.0); }));
     reportSpread(state, "server_cpu_us_per_notice", values([&](const Repetition& r) { return r.server.cpuNs / n / 1e3; }));

@@ -2,7 +2,10 @@
 // watches its own X connection, selects raw motion on the root and only reads and frees each event
 // (one read when readable, as the program's pump does). What any Qt program pays per notice; the
 // program's own work is the difference. Prints "ready" once the server has taken the selection.
+// With --widgets its application is a QApplication, as the program's is: what a Qt Widgets program
+// pays per notice over a Qt GUI one.
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
@@ -10,9 +13,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 int main(int argc, char** argv) {
-    QGuiApplication application(argc, argv);
+    const bool widgets = argc > 1 && std::strcmp(argv[1], "--widgets") == 0;
+    const std::unique_ptr<QGuiApplication> application =
+        widgets ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QGuiApplication>(argc, argv);
     xcb_connection_t* c = connectForRawMotion();
     if (!c) return 1;
     QSocketNotifier notifier(xcb_get_file_descriptor(c), QSocketNotifier::Read);
@@ -26,7 +33,7 @@ int main(int argc, char** argv) {
     });
     std::puts("ready");
     std::fflush(stdout);
-    const int status = application.exec();
+    const int status = application->exec();
     xcb_disconnect(c);
     return status;
 }
