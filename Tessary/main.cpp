@@ -40,6 +40,7 @@
 #include "GlobalShortcuts/ui/Recorder.h"
 #include "Platform/Qt/DesktopNotices.h"
 #include "Platform/Qt/InstanceServer.h"
+#include "Platform/Qt/QtApplication.h"
 #include "Platform/Qt/QtLocalEvents.h"
 #include "Platform/Qt/QtEventPump.h"
 #include "Platform/Qt/QtScheduler.h"
@@ -275,7 +276,7 @@ int main(int argc, char** argv) {
 
     // Our own arguments are commands, not Qt's; Qt sees the program name only.
     int qtArgc = 1;
-    QApplication application(qtArgc, argv);
+    QtApplication application(qtArgc, argv);
     nameApplication();
     application.setQuitOnLastWindowClosed(false);
     adoptFallbackIconTheme();

@@ -13,21 +13,30 @@
 // The reference, in the same run and from the same motions: a bare process that selects raw motion
 // on the root and only reads and frees each event (support/BareRawMotion.cpp), measured the same way.
 // Beside it, what the Qt main loop alone costs: a Qt GUI program that does the same from a socket
-// notifier on its own connection (support/BareQtRawMotion.cpp).
+// notifier on its own connection (support/BareQtRawMotion.cpp), and the same program as a Qt
+// Widgets one (a QApplication, as the program is).
 //
 // Pacing: each motion is sent as a hand moves (at most one a millisecond, the window manager moving
-// the window along), and not before both processes have read the one before and are asleep again,
+// the window along), and not before every process has read the one before and are asleep again,
 // so that neither takes several notices in one wake-up. The program's log is drained between runs.
 //
-// Counters (medians over the repetitions): CPU per notice of ours and of the bare reader, and their
-// ratio; the Qt reader's CPU per notice and ours to it; context switches per notice of each; the CPU per notice of the program's threads other
-// than its main one, and how many of them ran (a thread pool woken shows here); the X server's CPU
-// per notice. The threads that ran are named on stderr. BENCH_NOTICES sets the motions per
-// repetition (1000 inside a zone, 300 across); BENCH_PROGRAM runs another build of the program (an
-// earlier one, to compare) instead of this one's.
+// Honest figures: the references are built in this build, so the benchmark runs only in Release
+// (BenchBuild.h; BENCH_PROGRAM's build is judged by its CMakeCache.txt). The cases of a desktop
+// are measured together in rounds, interleaved (see `study`), after a first round that is left out;
+// each drag also leaves its first 50 notices out.
+//
+// Counters, each the median over the rounds, the main ones with their quartiles (NAME_low,
+// NAME_high): CPU per notice of ours, of the Qt reader, the Qt Widgets reader and the bare reader,
+// and ours to each (ratio_to_qt_reader, ratio_to_qt_widgets_reader, ratio); the X server's CPU per notice; the machine's load; context switches
+// per notice of ours and the bare reader's; the CPU per notice of the program's threads other than
+// its main one, and how many of them ran (a thread pool woken shows here). The threads that ran are
+// named on stderr. BENCH_NOTICES sets the motions per repetition (1000 inside a zone, 300 across),
+// BENCH_ROUNDS the rounds (5); BENCH_PROGRAM runs another build of the program (an earlier one, to
+// compare) instead of this one's.
 
 #include <benchmark/benchmark.h>
 
+#include <regex.h>
 #include <time.h>
 #include <xcb/xcb.h>
 
@@ -40,6 +49,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -47,6 +57,8 @@
 #include <thread>
 #include <vector>
 
+#include "BenchBuild.h"
+#include "BenchStatistics.h"
 #include "CompositorProcess.h"
 #include "Platform/X11/X11Platform.h"
 #include "tests/e2e/harness/DragLayouts.h"
@@ -65,6 +77,7 @@
 
 using namespace tessary;
 using namespace tessary::e2e;
+using namespace tessary::bench;
 namespace fs = std::filesystem;
 
 namespace {
@@ -96,13 +109,6 @@ int noticesPerRepetition(bool across) {
 std::string programPath() {
     const char* chosen = std::getenv("BENCH_PROGRAM");
     return chosen && *chosen ? chosen : TESSARY_PROGRAM;
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // One thread as the kernel counts it.
@@ -211,6 +217,9 @@ public:
         bare.environment.push_back("QT_QPA_PLATFORM=xcb");
         qtReader_ = ChildProcess::start(bare);
         if (qtReader_.readLine(Clock::now() + 10s) != "ready") return false;
+        bare.arguments.push_back("--widgets");
+        widgetsReader_ = ChildProcess::start(bare);
+        if (widgetsReader_.readLine(Clock::now() + 10s) != "ready") return false;
         // Its log (with the debug lines) says when it has seen the button go down.
         ChildProcess::Options ours;
         ours.arguments = {"sh", "-c", "exec \"$0\" 2>&1", programPath()};
@@ -240,6 +249,7 @@ public:
     pid_t serverPid() const { return desktop_.serverPid(); }
     pid_t barePid() const { return bare_.pid(); }
     pid_t qtReaderPid() const { return qtReader_.pid(); }
+    pid_t widgetsReaderPid() const { return widgetsReader_.pid(); }
     const std::vector<Zone>& zones() const { return zones_; }
 
     // Starts or stops xcompmgr; returns once the screen's compositing selection says so, and the
@@ -351,31 +361,14 @@ private:
     std::vector<Zone> zones_;
     ChildProcess bare_;
     ChildProcess qtReader_;
+    ChildProcess widgetsReader_;
     ChildProcess program_;
     std::optional<TestClient> client_;
     xcb_window_t window_ = 0;
     Rect home_;
-    tessary::bench::CompositorProcess compositor_;
+    CompositorProcess compositor_;
     int x_ = 0, y_ = 0;
 };
-
-// Made once per display and kept until the next display's benchmarks (one desktop at a time, so
-// that an idle one costs the measured nothing); the last is kept to the end of the process, whose
-// exit ends the desktop's processes with it. Nothing when it did not start.
-Desk* desk(int display) {
-    static Desk* current = nullptr;
-    static int made = -1;
-    if (display != made) {
-        delete current;
-        current = new Desk(displays[display]);
-        made = display;
-        if (!current->start()) {
-            delete current;
-            current = nullptr;
-        }
-    }
-    return current;
-}
 
 // Waits until each process's main thread has run since `runsBefore` and none of their threads is
 // on or waiting for a processor, twice in a row with nothing run in between: the notice has been
@@ -411,7 +404,7 @@ long long mainRuns(pid_t pid) {
 
 // What one repetition measured.
 struct Repetition {
-    Spent ours, bare, qtReader, server;
+    Spent ours, bare, qtReader, widgetsReader, server;
     int notices = 0;
     int unsettled = 0;  // notices after which the processes had not settled within the time limit
     double paceMs = 0;  // from one notice to the next
@@ -420,23 +413,25 @@ struct Repetition {
 // Sends `notices` motions, each the one `step` gives for its index, paced as the top of the file says.
 template <typename Step>
 Repetition measure(Desk& d, int notices, Step step) {
-    const pid_t ours = d.programPid(), bare = d.barePid(), qt = d.qtReaderPid();
+    const pid_t ours = d.programPid(), bare = d.barePid(), qt = d.qtReaderPid(), widgets = d.widgetsReaderPid();
     d.drain();
     Repetition result;
     result.notices = notices;
     const auto oursBefore = threadCounts(ours, true);
     const auto bareBefore = threadCounts(bare, true);
     const auto qtBefore = threadCounts(qt, true);
+    const auto widgetsBefore = threadCounts(widgets, true);
     const auto serverBefore = threadCounts(d.serverPid(), false);
     const auto began = Clock::now();
     auto sentAt = began - 1s;
     for (int i = 0; i < notices; ++i) {
         std::this_thread::sleep_until(sentAt + 1ms);
-        const std::map<pid_t, long long> runs{{ours, mainRuns(ours)}, {bare, mainRuns(bare)}, {qt, mainRuns(qt)}};
+        const std::map<pid_t, long long> runs{
+            {ours, mainRuns(ours)}, {bare, mainRuns(bare)}, {qt, mainRuns(qt)}, {widgets, mainRuns(widgets)}};
         sentAt = Clock::now();
         const auto [dx, dy] = step(i);
         d.moveBy(dx, dy);
-        if (!settled({ours, bare, qt}, runs)) ++result.unsettled;
+        if (!settled({ours, bare, qt, widgets}, runs)) ++result.unsettled;
     }
     result.paceMs = std::chrono::duration<double, std::milli>(Clock::now() - began).count() / notices;
     // Anything the last notice set off later (a timer) is counted too.
@@ -444,100 +439,208 @@ Repetition measure(Desk& d, int notices, Step step) {
     result.ours = spentBetween(ours, oursBefore, threadCounts(ours, true));
     result.bare = spentBetween(bare, bareBefore, threadCounts(bare, true));
     result.qtReader = spentBetween(qt, qtBefore, threadCounts(qt, true));
+    result.widgetsReader = spentBetween(widgets, widgetsBefore, threadCounts(widgets, true));
     result.server = spentBetween(d.serverPid(), serverBefore, threadCounts(d.serverPid(), false));
     return result;
 }
 
-// Arguments: xcompmgr running (1) or not (0); motion across the zones' border (1) or inside one (0);
-// the display (see `displays`); the pointer moved by relative motion (0) or XTest's absolute motion
-// (1, on the first display only).
-void ProgramCpuPerNotice(benchmark::State& state) {
-    Desk* d = desk(int(state.range(2)));
-    if (!d) {
-        state.SkipWithError("the program, the bare reader or the window did not start");
-        return;
+// One case of the benchmark: xcompmgr running (1) or not (0); motion across the zones' border (1)
+// or inside one (0); the display (see `displays`); the pointer moved by relative motion (0) or
+// XTest's absolute motion (1, on the first display only).
+struct Case {
+    int compositor, across, display, absolute;
+
+    std::string name() const {
+        return "ProgramCpuPerNotice/compositor:" + std::to_string(compositor) + "/across:" + std::to_string(across) +
+               "/display:" + std::to_string(display) + "/absolute:" + std::to_string(absolute);
     }
-    d->absolute = state.range(3) != 0;
-    const bool across = state.range(1) != 0;
-    if (!d->setCompositor(state.range(0) != 0)) {
-        state.SkipWithError("xcompmgr did not start or stop");
-        return;
+};
+
+std::vector<Case> allCases() {
+    std::vector<Case> cases;
+    for (int display = 0; display < int(std::size(displays)); ++display) {
+        for (int compositor : {0, 1}) {
+            for (int across : {0, 1}) cases.push_back({compositor, across, display, 0});
+        }
+        if (display != 0) continue;
+        for (int compositor : {0, 1}) {
+            for (int across : {0, 1}) cases.push_back({compositor, across, display, 1});
+        }
     }
+    return cases;
+}
+
+// Whether the run's --benchmark_filter selects the case (its regular expression, negated by a
+// leading '-'), so that the study measures only what was asked for.
+bool selected(const Case& c) {
+    std::string filter = benchmark::GetBenchmarkFilter();
+    const bool negated = !filter.empty() && filter[0] == '-';
+    if (negated) filter.erase(0, 1);
+    if (filter.empty() || filter == "all") return !negated;
+    regex_t expression;
+    if (regcomp(&expression, filter.c_str(), REG_EXTENDED | REG_NOSUB) != 0) return true;
+    const std::string name = c.name() + "/iterations:1/manual_time";
+    const bool matches = regexec(&expression, name.c_str(), 0, nullptr, 0) == 0;
+    regfree(&expression);
+    return matches != negated;
+}
+
+int roundsRequested() {
+    const char* configured = std::getenv("BENCH_ROUNDS");
+    return configured && std::atoi(configured) > 0 ? std::atoi(configured) : 5;
+}
+
+// What the rounds measured of one case.
+struct CaseResult {
+    std::vector<Repetition> repetitions;
+    std::vector<double> loads;  // the machine's load after each repetition
+    std::string failure;
+    int notices = 0;
+    int jump = 0;
+};
+
+// One drag measured: the zones shown, the pointer brought to the case's place, a short warm-up
+// (this drag's highlights drawn) left out, the motions measured, the drop checked. The failure, if any.
+std::optional<std::string> measureDrag(Desk& d, const Case& c, CaseResult& result, bool keep) {
+    d.absolute = c.absolute != 0;
+    const bool across = c.across != 0;
     // The right monitor's two zones, side by side: the left one's right edge is the border.
-    const Rect left = d->zones()[0].rect, right = d->zones()[1].rect;
+    const Rect left = d.zones()[0].rect, right = d.zones()[1].rect;
     const int inLeft = int(std::ceil(left.maxX())) - 1;
     const int jump = std::max(1, int(std::ceil(right.minX())) - inLeft);  // to the first point of the right zone
     const int y = int(left.midY());
-    if (!d->beginDrag()) {
-        state.SkipWithError("the zones did not show");
-        return;
-    }
+    if (!d.beginDrag()) return "the zones did not show";
     int position = 0;  // inside the zone: steps from the start of a back-and-forth of 40 pixels
     auto step = [&](int) -> std::pair<int, int> {
-        if (across) return {d->x() == inLeft ? jump : -jump, 0};
+        if (across) return {d.x() == inLeft ? jump : -jump, 0};
         const int dx = (position++ / 40) % 2 ? -1 : 1;
         return {dx, 0};
     };
-    d->travelTo(across ? inLeft : int(left.midX()), y);
-    // Warm: the overlay has drawn both highlights, the caches are filled.
-    measure(*d, 100, step);
-
+    d.travelTo(across ? inLeft : int(left.midX()), y);
+    measure(d, 50, step);
     const int notices = noticesPerRepetition(across);
-    std::vector<Repetition> repetitions;
-    for (auto _ : state) {
-        repetitions.push_back(measure(*d, notices, step));
-        state.SetIterationTime(repetitions.back().ours.cpuNs * 1e-9 / notices);
-    }
+    Repetition repetition = measure(d, notices, step);
     // Dropped where the program last saw the pointer: the zone it believes it is in is the one
     // the pointer is in, so its position followed every motion.
-    const Rect expected = d->x() >= right.minX() ? right : left;
-    if (!d->endDrag(expected)) {
-        state.SkipWithError("the window did not snap into the zone under the pointer");
+    const Rect expected = d.x() >= right.minX() ? right : left;
+    if (!d.endDrag(expected)) return "the window did not snap into the zone under the pointer";
+    if (keep) {
+        result.repetitions.push_back(repetition);
+        result.loads.push_back(machineLoad());
+        result.notices = notices;
+        result.jump = across ? jump : 0;
+    }
+    return std::nullopt;
+}
+
+// Every selected case of a display, measured in rounds on one desktop: a first round left out
+// (the processes' first notices, page faults and caches), then BENCH_ROUNDS rounds. Each round
+// runs every case once, the compositor's two states in alternating order and the cases rotated,
+// so that a slow moment of the machine or a position in the order falls on every case alike. The
+// program and its references read the same motions in each repetition.
+std::map<std::string, CaseResult> study(int display) {
+    std::map<std::string, CaseResult> results;
+    std::vector<Case> cases;
+    for (const Case& c : allCases()) {
+        if (c.display == display && selected(c)) cases.push_back(c);
+    }
+    if (cases.empty()) return results;
+    auto failAll = [&](const std::string& why) {
+        for (const Case& c : cases) {
+            if (results[c.name()].failure.empty()) results[c.name()].failure = why;
+        }
+    };
+    auto d = std::make_unique<Desk>(displays[display]);
+    if (!d->start()) {
+        failAll("the program, the bare reader or the window did not start");
+        return results;
+    }
+    const int rounds = roundsRequested();
+    for (int round = 0; round <= rounds; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            const int compositor = round % 2 ? 1 - k : k;
+            std::vector<Case> group;
+            for (const Case& c : cases) {
+                if (c.compositor == compositor) group.push_back(c);
+            }
+            if (group.empty()) continue;
+            if (!d->setCompositor(compositor != 0)) {
+                for (const Case& c : group) results[c.name()].failure = "xcompmgr did not start or stop";
+                continue;
+            }
+            for (std::size_t i = 0; i < group.size(); ++i) {
+                const Case& c = group[(i + std::size_t(round)) % group.size()];
+                CaseResult& result = results[c.name()];
+                if (!result.failure.empty()) continue;
+                if (auto failure = measureDrag(*d, c, result, round > 0)) result.failure = *failure;
+            }
+        }
+    }
+    return results;
+}
+
+// The study of a display, made by the first of its cases to run.
+const CaseResult& resultOf(const Case& c) {
+    static std::map<int, std::map<std::string, CaseResult>> studies;
+    if (!studies.contains(c.display)) studies[c.display] = study(c.display);
+    return studies[c.display][c.name()];
+}
+
+void ProgramCpuPerNotice(benchmark::State& state) {
+    const Case c{int(state.range(0)), int(state.range(1)), int(state.range(2)), int(state.range(3))};
+    if (auto refusal = buildRefusal(programPath())) {
+        state.SkipWithError(refusal->c_str());
         return;
     }
-
-    auto figure = [&](auto of) {
-        std::vector<double> values;
-        for (const Repetition& r : repetitions) values.push_back(of(r));
-        return median(values);
+    const CaseResult& result = resultOf(c);
+    if (!result.failure.empty() || result.repetitions.empty()) {
+        state.SkipWithError(result.failure.empty() ? "no repetition was measured" : result.failure.c_str());
+        return;
+    }
+    const auto& repetitions = result.repetitions;
+    const double n = result.notices;
+    auto values = [&](auto of) {
+        std::vector<double> all;
+        for (const Repetition& r : repetitions) all.push_back(of(r));
+        return all;
     };
-    const double n = notices;
-    state.counters["cpu_us_per_notice"] = figure([&](const Repetition& r) { return r.ours.cpuNs / n / 1e3; });
-    state.counters["bare_cpu_us_per_notice"] = figure([&](const Repetition& r) { return r.bare.cpuNs / n / 1e3; });
-    state.counters["ratio"] = figure([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.bare.cpuNs, 1.0); });
-    state.counters["qt_reader_cpu_us_per_notice"] =
-        figure([&](const Repetition& r) { return r.qtReader.cpuNs / n / 1e3; });
-    state.counters["ratio_to_qt_reader"] =
-        figure([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.qtReader.cpuNs, 1.0); });
-    state.counters["switches_per_notice"] = figure([&](const Repetition& r) { return r.ours.switches / n; });
-    state.counters["bare_switches_per_notice"] = figure([&](const Repetition& r) { return r.bare.switches / n; });
-    state.counters["other_threads_us_per_notice"] =
-        figure([&](const Repetition& r) { return r.ours.otherCpuNs / n / 1e3; });
-    state.counters["other_threads_ran"] = figure([&](const Repetition& r) { return double(r.ours.otherThreadsRan); });
-    state.counters["unsettled_notices"] = figure([&](const Repetition& r) { return double(r.unsettled); });
-    state.counters["server_cpu_us_per_notice"] = figure([&](const Repetition& r) { return r.server.cpuNs / n / 1e3; });
-    state.counters["pace_ms"] = figure([](const Repetition& r) { return r.paceMs; });
-    if (across) state.counters["jump_px"] = jump;
+    const std::vector<double> ours = values([&](const Repetition& r) { return r.ours.cpuNs / n / 1e3; });
+    for (auto _ : state) state.SetIterationTime(spreadOf(ours).median * 1e-6);
+
+    reportSpread(state, "cpu_us_per_notice", ours);
+    reportSpread(state, "qt_reader_cpu_us_per_notice", values([&](const Repetition& r) { return r.qtReader.cpuNs / n / 1e3; }));
+    reportSpread(state, "ratio_to_qt_reader",
+                 values([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.qtReader.cpuNs, 1.0); }));
+    reportSpread(state, "qt_widgets_reader_cpu_us_per_notice",
+                 values([&](const Repetition& r) { return r.widgetsReader.cpuNs / n / 1e3; }));
+    reportSpread(state, "ratio_to_qt_widgets_reader",
+                 values([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.widgetsReader.cpuNs, 1.0); }));
+    reportSpread(state, "bare_cpu_us_per_notice", values([&](const Repetition& r) { return r.bare.cpuNs / n / 1e3; }));
+    reportSpread(state, "ratio", values([&](const Repetition& r) { return r.ours.cpuNs / std::max(r.bare.cpuNs, 1.0); }));
+    reportSpread(state, "server_cpu_us_per_notice", values([&](const Repetition& r) { return r.server.cpuNs / n / 1e3; }));
+    reportSpread(state, "load", result.loads);
+    auto median = [&](auto of) { return spreadOf(values(of)).median; };
+    state.counters["switches_per_notice"] = median([&](const Repetition& r) { return r.ours.switches / n; });
+    state.counters["bare_switches_per_notice"] = median([&](const Repetition& r) { return r.bare.switches / n; });
+    state.counters["other_threads_us_per_notice"] = median([&](const Repetition& r) { return r.ours.otherCpuNs / n / 1e3; });
+    state.counters["other_threads_ran"] = median([&](const Repetition& r) { return double(r.ours.otherThreadsRan); });
+    state.counters["unsettled_notices"] = median([&](const Repetition& r) { return double(r.unsettled); });
+    state.counters["pace_ms"] = median([](const Repetition& r) { return r.paceMs; });
+    state.counters["repetitions"] = double(repetitions.size());
+    if (c.across) state.counters["jump_px"] = result.jump;
     std::set<std::string> others;
     for (const Repetition& r : repetitions) others.insert(r.ours.othersThatRan.begin(), r.ours.othersThatRan.end());
     std::string names;
     for (const std::string& name : others) names += (names.empty() ? "" : ", ") + name;
-    std::fprintf(stderr, "compositor=%d across=%d display=%d: the program's other threads that ran: %s\n",
-                 int(state.range(0)), int(across), int(state.range(2)), names.empty() ? "none" : names.c_str());
+    std::fprintf(stderr, "%s: the program's other threads that ran: %s\n", c.name().c_str(),
+                 names.empty() ? "none" : names.c_str());
 }
 BENCHMARK(ProgramCpuPerNotice)
     ->ArgNames({"compositor", "across", "display", "absolute"})
     ->Apply([](benchmark::internal::Benchmark* b) {
-        for (int display = 0; display < int(std::size(displays)); ++display) {
-            for (int compositor : {0, 1}) {
-                for (int across : {0, 1}) b->Args({compositor, across, display, 0});
-            }
-        }
-        for (int compositor : {0, 1}) {
-            for (int across : {0, 1}) b->Args({compositor, across, 0, 1});
-        }
+        for (const Case& c : allCases()) b->Args({c.compositor, c.across, c.display, c.absolute});
     })
-    ->Iterations(5)
+    ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 

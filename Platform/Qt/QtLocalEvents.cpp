@@ -1,5 +1,6 @@
 #include "Platform/Qt/QtLocalEvents.h"
 
+#include "Platform/Qt/QtApplication.h"
 #include "Platform/Qt/QtModifiers.h"
 
 #include <QCoreApplication>
@@ -14,11 +15,22 @@
 namespace tessary {
 
 QtLocalEvents::QtLocalEvents(KeyboardLayout& keyboard) : keyboard_(keyboard) {
-    QCoreApplication::instance()->installEventFilter(this);
+    // The program's application offers only the input events; under another one, an
+    // application-wide filter sees them, with every other event of the main thread.
+    if (auto* application = dynamic_cast<QtApplication*>(QCoreApplication::instance())) {
+        application->setInputReader(this);
+    } else {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
 }
 
 QtLocalEvents::~QtLocalEvents() {
-    if (auto* application = QCoreApplication::instance()) application->removeEventFilter(this);
+    auto* application = QCoreApplication::instance();
+    if (auto* ours = dynamic_cast<QtApplication*>(application); ours && ours->inputReader() == this) {
+        ours->setInputReader(nullptr);
+    } else if (application) {
+        application->removeEventFilter(this);
+    }
 }
 
 Subscription QtLocalEvents::addMonitor(LocalEventMask types, Handler handler) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The program's own events through one application-wide event filter: it sees every key press and
+// The program's own events, offered by the program's application (QtApplication) or, under another
+// application object, through an application-wide event filter: it sees every key press and
 // release (also those a popup menu takes, before the menu does) and mouse releases, in order, and
 // can stop them. Qt offers an event to the application's filters once per receiver on its way (the
 // window, then the focus widget or the widget under the pointer, and its parents): each event

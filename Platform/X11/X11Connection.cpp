@@ -302,6 +302,18 @@ void X11Connection::processPendingEvents(Read read) {
     if (dispatching_) {
         return;
     }
+    // The pass before the loop sleeps finds nothing as a rule (the pass of the socket left xcb's
+    // queue empty; only a reply waited for since then fills it): one look at xcb's queue and the
+    // flush, not a second drain on every pointer notice.
+    if (read == Read::queuedOnly && queue_.empty()) {
+        xcb_generic_event_t* event = xcb_poll_for_queued_event(connection_);
+        if (!event) {
+            flush();
+            reportFailureOnce();
+            return;
+        }
+        queue_.push_back(QueuedEvent{eventsRead_++, XcbPtr<xcb_generic_event_t>(event)});
+    }
     dispatching_ = true;
     bool dispatched = false;
     // The socket is read once per call at most: a read that finds nothing costs a system call, and
@@ -328,6 +340,10 @@ void X11Connection::processPendingEvents(Read read) {
     }
     flush();
     dispatching_ = false;
+    reportFailureOnce();
+}
+
+void X11Connection::reportFailureOnce() {
     if (hasFailed() && !reportedFailure_) {
         reportedFailure_ = true;
         log_.error("the connection to the X server is broken");

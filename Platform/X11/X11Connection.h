@@ -168,6 +168,7 @@ private:
     void drainXcb(Drain read);
     void collectChecks();
     void dispatch(const xcb_generic_event_t& event);
+    void reportFailureOnce();
 
     xcb_connection_t* connection_;
     xcb_screen_t* screen_;

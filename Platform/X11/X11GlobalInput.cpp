@@ -122,7 +122,12 @@ X11GlobalInput::~X11GlobalInput() {
 
 Subscription X11GlobalInput::addMonitor(Handler handler) {
     if (!listening_ && !startListening()) return Subscription();
-    return monitors_.subscribe(std::move(handler));
+    const int id = ++nextMonitorId_;
+    monitors_->add(id, std::move(handler));
+    std::weak_ptr<HandlerList<const GlobalInputEvent&>> weak = monitors_;
+    return Subscription([weak, id] {
+        if (auto monitors = weak.lock()) monitors->remove(id);
+    });
 }
 
 bool X11GlobalInput::startListening() {
@@ -296,7 +301,7 @@ void X11GlobalInput::handleKey(uint32_t keycode, bool down) {
 
 void X11GlobalInput::send(GlobalInputKind kind) {
     lastKeys_ = layout_.keys(tracking_.mask);
-    monitors_.emit(GlobalInputEvent{kind, tracking_.location, lastKeys_});
+    monitors_->call(GlobalInputEvent{kind, tracking_.location, lastKeys_});
 }
 
 std::optional<Point> X11GlobalInput::pointerLocation() {

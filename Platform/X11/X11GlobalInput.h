@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/GlobalInput.h"
+#include "Platform/HandlerList.h"
 #include "Platform/Scheduler.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11KeyboardNotices.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -119,7 +121,11 @@ private:
 
     X11Connection& connection_;
     Scheduler* scheduler_;
-    Signal<const GlobalInputEvent&> monitors_;
+    // Called with every notice: a list walked without copies or reference counts (a Signal's
+    // emission takes both), held shared only so that a subscription may outlive the back end.
+    std::shared_ptr<HandlerList<const GlobalInputEvent&>> monitors_ =
+        std::make_shared<HandlerList<const GlobalInputEvent&>>();
+    int nextMonitorId_ = 0;
     bool listening_ = false;
     uint8_t inputOpcode_ = 0;
     int handlerId_ = 0;

@@ -65,6 +65,38 @@ TEST_F(QtBindings, LocalEventsSeeEachKeyOnceAndMayStopIt) {
     EXPECT_EQ(seen.size(), 3u);
 }
 
+// The program's application offers its local events only the program's input: a socket notice or
+// a timer, one of which comes with every pointer motion of a drag, never reaches them; and the
+// local events take the application's offers rather than an application-wide filter.
+TEST_F(QtBindings, TheProgramsApplicationOffersOnlyInputToTheLocalEvents) {
+    auto* application = dynamic_cast<QtApplication*>(QCoreApplication::instance());
+    ASSERT_NE(application, nullptr);
+    struct Reader : QObject {
+        std::vector<QEvent::Type> offered;
+        bool eventFilter(QObject*, QEvent* event) override {
+            offered.push_back(event->type());
+            return false;
+        }
+    } reader;
+    QObject* const before = application->inputReader();
+    application->setInputReader(&reader);
+    QObject notifier;
+    QEvent socket(QEvent::SockAct);
+    QCoreApplication::sendEvent(&notifier, &socket);
+    QTimerEvent timer(1);
+    QCoreApplication::sendEvent(&notifier, &timer);
+    QWidget window;
+    sendKey(&window, QEvent::KeyPress, Key::z.rawValue, Qt::Key_Z, {});
+    application->setInputReader(before);
+    EXPECT_EQ(reader.offered, std::vector<QEvent::Type>{QEvent::KeyPress});
+
+    {
+        QtLocalEvents events(keyboard);
+        EXPECT_EQ(application->inputReader(), &events);
+    }
+    EXPECT_EQ(application->inputReader(), nullptr) << "a reader gone is not offered events";
+}
+
 // Qt offers a click's release to the window and then, as a new event, to the widget under it (and
 // its parents): the monitors see it once, where it happened.
 TEST_F(QtBindings, LocalEventsSeeEachMouseReleaseOnce) {

@@ -106,6 +106,19 @@ TEST_F(X11Events, EventsReadDuringAReplyWaitAreDispatchedBeforeTheLoopSleeps) {
     EXPECT_EQ(seen, numbers(0, 3));
 }
 
+// What a timer or a widget asked of the server outside a pass (nothing queued to dispatch) leaves
+// before the loop sleeps, not at its next wake-up, which may be a pointer motion away.
+TEST_F(X11Events, RequestsMadeBetweenPassesLeaveBeforeTheLoopSleeps) {
+    const uint32_t value = 52;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_INTEGER, 32, 1, &value);
+    platform->processPendingEvents(X11Connection::Read::queuedOnly);
+    XcbPtr<xcb_get_property_reply_t> property(xcb_get_property_reply(
+        other, xcb_get_property(other, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_INTEGER, 0, 1), nullptr));
+    ASSERT_TRUE(property);
+    ASSERT_EQ(xcb_get_property_value_length(property.get()), 4);
+    EXPECT_EQ(*static_cast<const uint32_t*>(xcb_get_property_value(property.get())), value);
+}
+
 // A burst larger than one read of the socket: the loop, turning as the program's does (a pass for
 // each time the descriptor is readable, one before it sleeps), dispatches all of it, in order,
 // before it sleeps.

@@ -66,6 +66,25 @@ TEST_F(X11GlobalInputTest, IgnoresMovesWithoutTheLeftButtonOtherButtonsAndOrdina
     EXPECT_THAT(take(0), ::testing::IsEmpty());
 }
 
+// The monitors are walked without a copy: one that leaves during a notice is not called again while
+// the others still are, and a subscription that outlives the back end ends quietly.
+TEST_F(X11GlobalInputTest, AMonitorMayLeaveDuringANoticeAndOutliveTheBackEnd) {
+    int leaverCalls = 0;
+    Subscription leaver;
+    leaver = input->addMonitor([&](const GlobalInputEvent&) {
+        ++leaverCalls;
+        leaver.reset();
+    });
+    desktop->pressButton(1, true);
+    desktop->pressButton(1, false);
+    EXPECT_EQ(take(2).size(), 2u);
+    EXPECT_EQ(leaverCalls, 1);
+    Subscription late = input->addMonitor([](const GlobalInputEvent&) {});
+    monitor.reset();
+    input.reset();
+    late.reset();
+}
+
 TEST_F(X11GlobalInputTest, CarriesControlAltAndSuper) {
     desktop->pressKey(kControlL, true);
     EXPECT_THAT(take(1), ::testing::ElementsAre(event(GlobalInputKind::modifiersChanged, 500, 400, {.control = true})));
