@@ -398,6 +398,58 @@ TEST_P(OverlayShapeTest, AfterASweepTheScreenIsAFreshShowOfTheSameHighlight) {
     tell("unpreview", "unpreviewed");
 }
 
+// A crossing replays what was worked out for the same change before, only when everything before
+// it is the same: after a hint that said more (a note in place of the advice, a wider capsule), the
+// next zone's hint leaves nothing of it on screen, though the same crossing without the note was
+// met first and repainted no more than the narrower hint.
+TEST_P(OverlayShapeTest, AfterAWiderHintTheNextCrossingLeavesNothingOfIt) {
+    // The left monitor's grid: its top zones' tiles reach nowhere near the hint at the bottom.
+    std::string id;
+    for (const auto& screen : platform->screens().screens()) {
+        if (screen.displayNumber && *screen.displayNumber != rightDisplayID()) id = std::to_string(*screen.displayNumber);
+    }
+    ASSERT_FALSE(id.empty());
+    struct Seen {
+        std::vector<std::uint8_t> shape, screen;
+        bool operator==(const Seen&) const = default;
+    };
+    auto seen = [&] {
+        const auto windows = panels();
+        if (windows.size() != 1) return Seen{};
+        return Seen{coverage(windows.front()), screenUnder(windows.front())};
+    };
+    auto hide = [&] {
+        tell("unpreview", "unpreviewed");
+        ASSERT_TRUE(waitUntil([&] { return panels().empty(); }, Clock::now() + 5s));
+    };
+    tell("preview " + id, "previewed");
+    tell("highlight " + id + " 1", "highlighted");
+    Seen fresh;
+    // Steady once two readings apart agree (a compositor's frames come over another connection).
+    auto steady = [&] {
+        Seen last = seen(), now;
+        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
+                  -1, 150ms);
+        return now;
+    };
+    fresh = steady();
+    ASSERT_FALSE(fresh.screen.empty());
+    hide();
+
+    tell("preview " + id, "previewed");
+    for (int pass = 0; pass < 2; ++pass) {
+        tell("highlight " + id + " 0", "highlighted");
+        tell("highlight " + id + " 1", "highlighted");
+    }
+    tell("note " + id + " 0 this window needs 500 pt more than the zone has, and more besides", "highlighted");
+    tell("highlight " + id + " 1", "highlighted");
+    Seen after;
+    EXPECT_TRUE(waitUntil([&] { return (after = seen()) == fresh; }, Clock::now() + 10s, -1, 150ms))
+        << "after the wider hint the shape " << (after.shape == fresh.shape ? "is" : "is not") << " a fresh show's; "
+        << firstDifference(fresh.screen, after.screen, 1920);
+    tell("unpreview", "unpreviewed");
+}
+
 // Hidden, a panel's window waits with nothing to show (so that mapping it again costs the server
 // next to nothing): shown again it is whole, drawn and shaped as the first time, and a compositing
 // manager that started or stopped while it was hidden changes the mode at that show.
