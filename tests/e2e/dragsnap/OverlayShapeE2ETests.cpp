@@ -192,6 +192,25 @@ protected:
         return {data, data + xcb_get_image_data_length(image.get())};
     }
     // Where two screens of the same window (4 bytes a pixel) differ, for a failure's message.
+    // The one panel's shape and the screen beneath it, empty while not exactly one panel shows.
+    struct Seen {
+        std::vector<std::uint8_t> shape, screen;
+        bool operator==(const Seen&) const = default;
+    };
+    Seen seen() {
+        const auto windows = panels();
+        if (windows.size() != 1) return Seen{};
+        return Seen{coverage(windows.front()), screenUnder(windows.front())};
+    }
+    // Steady once two readings apart agree: the program's requests and a compositor's frames come
+    // over other connections.
+    Seen steady() {
+        Seen last = seen(), now;
+        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
+                  -1, 150ms);
+        return now;
+    }
+
     static std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int width) {
         if (a.size() != b.size()) return "the screens differ in size";
         std::size_t differing = 0, first = a.size();
@@ -347,23 +366,6 @@ TEST_P(OverlayShapeTest, TheShapeFollowsTheHighlightWhateverItsPath) {
 // the same highlight gives, with nothing of an earlier highlight left over.
 TEST_P(OverlayShapeTest, AfterASweepTheScreenIsAFreshShowOfTheSameHighlight) {
     const std::string id = std::to_string(rightDisplayID());
-    struct Seen {
-        std::vector<std::uint8_t> shape, screen;
-        bool operator==(const Seen&) const = default;
-    };
-    auto seen = [&] {
-        const auto windows = panels();
-        if (windows.size() != 1) return Seen{};
-        return Seen{coverage(windows.front()), screenUnder(windows.front())};
-    };
-    // Steady once two readings apart agree: the program's requests and a compositor's frames
-    // come over other connections.
-    auto steady = [&] {
-        Seen last = seen(), now;
-        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
-                  -1, 150ms);
-        return now;
-    };
     auto sweep = [&] {
         tell("preview " + id, "previewed");
         for (int pass = 0; pass < 3; ++pass) {
@@ -409,30 +411,13 @@ TEST_P(OverlayShapeTest, AfterAWiderHintTheNextCrossingLeavesNothingOfIt) {
         if (screen.displayNumber && *screen.displayNumber != rightDisplayID()) id = std::to_string(*screen.displayNumber);
     }
     ASSERT_FALSE(id.empty());
-    struct Seen {
-        std::vector<std::uint8_t> shape, screen;
-        bool operator==(const Seen&) const = default;
-    };
-    auto seen = [&] {
-        const auto windows = panels();
-        if (windows.size() != 1) return Seen{};
-        return Seen{coverage(windows.front()), screenUnder(windows.front())};
-    };
     auto hide = [&] {
         tell("unpreview", "unpreviewed");
         ASSERT_TRUE(waitUntil([&] { return panels().empty(); }, Clock::now() + 5s));
     };
     tell("preview " + id, "previewed");
     tell("highlight " + id + " 1", "highlighted");
-    Seen fresh;
-    // Steady once two readings apart agree (a compositor's frames come over another connection).
-    auto steady = [&] {
-        Seen last = seen(), now;
-        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
-                  -1, 150ms);
-        return now;
-    };
-    fresh = steady();
+    const Seen fresh = steady();
     ASSERT_FALSE(fresh.screen.empty());
     hide();
 
