@@ -13,6 +13,15 @@
 // server answered a round trip. That round trip is the benchmark's own (the program never waits for
 // the server): its CPU, mostly waking this process and Qt's event reader, is given apart. The same
 // with the highlight unchanged (a pointer notice inside one zone).
+//
+// OverlayHighlightServer: what the X server spends on one change of highlight, as a drag that goes
+// back and forth over the border of two zones makes it: the server's CPU (all its threads, from
+// /proc) from before the change until it answered a round trip after it, the program having sent
+// everything. Beside it, in the same run and on the same server: the same round trip after an
+// unchanged highlight (what the measuring itself costs the server), and a bare Qt window of the
+// zone's size moved from one zone to the other (what any highlight drawn as its own window would
+// cost at least). Blocks of each are interleaved, a warm-up discarded; medians with quartiles, and
+// the machine's load.
 
 #include <benchmark/benchmark.h>
 
@@ -45,6 +54,7 @@
 #include "TessaryCore/LayoutTemplate.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "TessaryCore/ZoneLayout.h"
+#include "BenchStatistics.h"
 #include "CompositorProcess.h"
 #include "VirtualServer.h"
 
@@ -491,5 +501,98 @@ BENCHMARK(OverlayHighlight)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);
+
+// An opaque window of a zone's size, moved from zone to zone: a bare program's highlight.
+class BareHighlight : public QWidget {
+public:
+    BareHighlight()
+        : QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
+                               Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), QColor(91, 75, 219));
+    }
+};
+
+// Arguments: compositor (0 or 1); the displays' lines.
+void OverlayHighlightServer(benchmark::State& state) {
+    Stage& stage = Stage::get();
+    StagedOverlay staged(state.range(0) != 0);
+    OverlayController& overlay = staged.overlay;
+    const std::vector<OverlayItem> items = displays(state.range(1));
+    const DisplayInfo& display = items[0].display;
+    // Two zones side by side: a drag over their border.
+    const Zone first = items[0].zones[0], second = items[0].zones[1];
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* qt = x11->connection();
+    // The program is done once its loop is idle; the server once it answered a later request.
+    auto finish = [&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    };
+    // Until the server is idle again: a compositing manager repaints what changed after it.
+    auto serverMicroseconds = [&](const std::function<void()>& change) {
+        const double before = stage.serverUsage().cpuNs;
+        change();
+        finish();
+        for (double spent = stage.serverUsage().cpuNs;;) {
+            ::usleep(2000);
+            const double now = stage.serverUsage().cpuNs;
+            if (now - spent < 20e3) return (now - before) / 1e3;
+            spent = now;
+        }
+    };
+    BareHighlight bare;
+    const QRect at[] = {QRect(int(first.rect.minX()), int(first.rect.minY()), int(first.rect.width()), int(first.rect.height())),
+                        QRect(int(second.rect.minX()), int(second.rect.minY()), int(second.rect.width()),
+                              int(second.rect.height()))};
+    constexpr int perBlock = 40;
+    constexpr int warmUp = 10;
+    std::vector<double> changed, unchanged, bareMoved, ratios;
+    std::int64_t zone = 0;
+    for (auto _ : state) {
+        // The overlay, as a drag shows it, each zone drawn in both states before.
+        overlay.show(items);
+        stage.settle();
+        for (int i = 0; i < warmUp + perBlock; ++i) {
+            zone = 1 - zone;
+            const double spent = serverMicroseconds([&] { overlay.setHighlighted({zone}, display, {}); });
+            const double still = serverMicroseconds([&] { overlay.setHighlighted({zone}, display, {}); });
+            if (i < warmUp) continue;
+            changed.push_back(spent);
+            unchanged.push_back(still);
+        }
+        overlay.hide();
+        stage.settle();
+        // The bare program alone on the same desktop.
+        bare.setGeometry(at[0]);
+        bare.show();
+        stage.settle();
+        for (int i = 0; i < warmUp + perBlock; ++i) {
+            const double spent = serverMicroseconds([&] { bare.setGeometry(at[(i + 1) % 2]); });
+            if (i >= warmUp) bareMoved.push_back(spent);
+        }
+        bare.hide();
+        stage.settle();
+        // Each block's medians, side by side.
+        const auto last = [&](const std::vector<double>& all) {
+            return spreadOf(std::vector<double>(all.end() - perBlock, all.end())).median;
+        };
+        ratios.push_back(last(changed) / std::max(last(bareMoved), 1.0));
+        state.SetIterationTime(last(changed) / 1e6);
+    }
+    reportSpread(state, "server_us_per_change", changed);
+    reportSpread(state, "server_us_unchanged", unchanged);
+    reportSpread(state, "bare_server_us_per_move", bareMoved);
+    reportSpread(state, "ratio_to_bare_move", ratios);
+    reportLoad(state);
+}
+BENCHMARK(OverlayHighlightServer)
+    ->ArgsProduct({{0, 1}, {1080, 2160}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(5);
 
 }  // namespace

@@ -291,3 +291,65 @@ TEST(ZoneOverlayRender, AHighlightChangeAfterASweepFollowsTheSettingsAndZonesOfT
         preferences.setSpanModifier(SpanModifier::control);
     }
 }
+
+// A drag that crosses zones reuses what it worked out for each change; a change is the same only
+// when everything before it is: a hint that was wider before (a note in place of the advice) is
+// repainted whole, even after the same highlights met with a narrower hint before.
+TEST(ZoneOverlayRender, AKeptChangeRepaintsWhatTheHintBeforeItCovered) {
+    qttest::qtApplication();
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    preferences.setSpanModifier(SpanModifier::control);
+    struct Case {
+        const char* name;
+        std::int64_t from, to;
+        std::string noteBefore, noteAfter;
+    };
+    const Case cases[] = {
+        {"a long note before, none after", 0, 1, "Firefox needs 500 pt more than this zone has", ""},
+        {"a long note on the same zone", 1, 1, "Firefox needs 500 pt more than this zone has", ""},
+        {"no note before, a long one after", 1, 0, "", "Firefox needs 500 pt more than this zone has"},
+    };
+    for (const bool compositing : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (compositing ? ", with a compositor" : ", without a compositor"));
+            OverlayModel model;
+            // The top zones' tiles reach nowhere near the hint at the bottom.
+            model.setZones({{0, Rect(8, 8, 948, 528)}, {1, Rect(964, 8, 948, 528)}, {2, Rect(8, 544, 1904, 528)}});
+            ZoneOverlayView view(model, preferences, true, true);
+            view.setCompositing(compositing);
+            view.resizeTo(QSize(1920, 1080));
+            auto highlight = [&](std::int64_t zone, const std::string& note) {
+                const std::int64_t one[] = {zone};
+                model.setHighlighted(one, note);
+            };
+            // The sweep first, without notes: its changes are kept.
+            for (int pass = 0; pass < 2; ++pass) {
+                highlight(c.from, "");
+                highlight(c.to, "");
+            }
+            highlight(c.from, c.noteBefore);
+            const QRect before = view.hintRect().toAlignedRect();
+            view.takeRequestedRepaint();
+            highlight(c.to, c.noteAfter);
+            const QRegion repainted = view.takeRequestedRepaint();
+            // Whole: QRegion::contains() tells of an overlap only.
+            EXPECT_TRUE((QRegion(before) - repainted).isEmpty())
+                << "the hint before it was at " << before.x() << "," << before.y() << " " << before.width() << "x"
+                << before.height();
+            EXPECT_TRUE((QRegion(view.hintRect().toAlignedRect()) - repainted).isEmpty());
+
+            // The same highlight and note come back under the same number; another note under another.
+            const std::uint64_t state = view.highlightState();
+            highlight(c.from, "");
+            highlight(c.to, c.noteAfter);
+            EXPECT_EQ(view.highlightState(), state);
+            highlight(c.to, c.noteAfter + " (again)");
+            EXPECT_NE(view.highlightState(), state);
+            // Zones drawn anew: no number of before means anything any more.
+            const std::uint64_t last = view.highlightState();
+            model.setZones({{0, Rect(8, 8, 1904, 528)}, {1, Rect(8, 544, 1904, 528)}});
+            EXPECT_GT(view.highlightState(), last);
+        }
+    }
+}

@@ -132,7 +132,7 @@ void ZoneOverlayPanel::releaseBuffers() {
     // The outlines' rectangles are made again from the view's shapes when next needed; what the
     // X server's shape holds now (shapedActive_, shapedHint_) stays true.
     std::vector<std::array<std::vector<xcb_rectangle_t>, 5>>().swap(tileShapes_);
-    std::vector<ShapePlan>().swap(shapePlans_);
+    std::unordered_map<Change, ShapePlan, ChangeHash>().swap(shapePlans_);
     std::vector<xcb_rectangle_t>().swap(rectangles_);
     if (drawsInServer()) surface_->flush();
 }
@@ -246,7 +246,23 @@ const ZoneOverlayPanel::Image& ZoneOverlayPanel::litImage(std::size_t zone) {
 
 void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
     ensureBackground();
-    const PaintPlan& plan = paintPlan(areas);
+    runPaintPlan(paintPlan(areas));
+}
+
+void ZoneOverlayPanel::paintChange(const QRegion& areas) {
+    ensureBackground();
+    const Change change{view_->previousHighlightState(), view_->highlightState()};
+    auto kept = changePaintPlans_.find(change);
+    if (kept == changePaintPlans_.end()) {
+        PaintPlan plan = makePaintPlan(areas);
+        // Made after what it draws from, which may have dropped the plans kept.
+        if (changePaintPlans_.size() >= 16) changePaintPlans_.clear();
+        kept = changePaintPlans_.insert_or_assign(change, std::move(plan)).first;
+    }
+    runPaintPlan(kept->second);
+}
+
+void ZoneOverlayPanel::runPaintPlan(const PaintPlan& plan) {
     for (const PaintStep& step : plan.steps) {
         if (step.image) {
             surface_->copyToWindow(*step.image, step.fromX, step.fromY, step.to);
@@ -257,7 +273,10 @@ void ZoneOverlayPanel::paintAreas(const QRegion& areas) {
     }
 }
 
-void ZoneOverlayPanel::dropPaintPlans() { paintPlans_.clear(); }
+void ZoneOverlayPanel::dropPaintPlans() {
+    paintPlans_.clear();
+    changePaintPlans_.clear();
+}
 
 const ZoneOverlayPanel::PaintPlan& ZoneOverlayPanel::paintPlan(const QRegion& areas) {
     const auto& highlighted = model_.highlighted();
@@ -265,7 +284,15 @@ const ZoneOverlayPanel::PaintPlan& ZoneOverlayPanel::paintPlan(const QRegion& ar
     for (const PaintPlan& plan : paintPlans_) {
         if (plan.areas == areas && plan.highlighted == highlighted && plan.hint == hintKey) return plan;
     }
-    PaintPlan plan{areas, highlighted, hintKey, {}};
+    PaintPlan plan = makePaintPlan(areas);
+    // Made after what it draws from, which may have dropped the plans kept.
+    if (paintPlans_.size() >= 16) paintPlans_.clear();
+    paintPlans_.push_back(std::move(plan));
+    return paintPlans_.back();
+}
+
+ZoneOverlayPanel::PaintPlan ZoneOverlayPanel::makePaintPlan(const QRegion& areas) {
+    PaintPlan plan{areas, model_.highlighted(), view_->hintKey(), {}};
     const auto& zones = model_.zones();
     // Copied: where nothing is highlighted, from the background (what the tiles compose to); in
     // the area of the one zone highlighted, from its lit image. Composed: under the hint, and where
@@ -327,10 +354,7 @@ const ZoneOverlayPanel::PaintPlan& ZoneOverlayPanel::paintPlan(const QRegion& ar
         }
         plan.steps.push_back(std::move(step));
     }
-    // Made after what it draws from, which may have dropped the plans kept.
-    if (paintPlans_.size() >= 16) paintPlans_.clear();
-    paintPlans_.push_back(std::move(plan));
-    return paintPlans_.back();
+    return plan;
 }
 
 namespace {
@@ -381,6 +405,7 @@ void ZoneOverlayPanel::setWholeShape() {
     shapedActive_.assign(model_.zones().size(), false);
     for (std::size_t i = 0; i < model_.zones().size(); ++i) shapedActive_[i] = model_.isHighlighted(model_.zones()[i].index);
     shapedHint_ = view_->hintShape();
+    shapedState_ = view_->highlightState();
 }
 
 const std::vector<xcb_rectangle_t>& ZoneOverlayPanel::tileShape(std::size_t zone, int which) {
@@ -403,32 +428,25 @@ const std::vector<xcb_rectangle_t>& ZoneOverlayPanel::tileShape(std::size_t zone
 }
 
 void ZoneOverlayPanel::reshapeHighlight() {
-    const auto& zones = model_.zones();
-    if (shapedActive_.size() != zones.size()) return setWholeShape();
-    std::vector<bool>& active = activeScratch_;
-    active.resize(zones.size());
-    for (std::size_t i = 0; i < zones.size(); ++i) active[i] = model_.isHighlighted(zones[i].index);
-    const QRegion& hintShape = view_->hintShape();
-    const ShapePlan* plan = nullptr;
-    for (const ShapePlan& kept : shapePlans_) {
-        if (kept.before == shapedActive_ && kept.after == active && kept.hintBefore == shapedHint_ &&
-            kept.hintAfter == hintShape) {
-            plan = &kept;
-            break;
-        }
-    }
-    if (!plan) plan = &makeShapePlan(active, hintShape);
+    if (shapedActive_.size() != model_.zones().size()) return setWholeShape();
+    const Change change{shapedState_, view_->highlightState()};
+    const auto kept = shapePlans_.find(change);
+    const ShapePlan* plan = kept != shapePlans_.end() ? &kept->second : &makeShapePlan(change);
     // The bars first: see makeShapePlan().
     if (!plan->hatchingOut.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, plan->hatchingOut);
     if (!plan->restOut.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::subtract, plan->restOut);
     if (!plan->in.empty()) surface_->shape(X11OverlaySurface::ShapeOperation::add, plan->in);
-    shapedActive_ = active;
-    shapedHint_ = hintShape;
+    shapedActive_ = plan->after;
+    shapedHint_ = plan->hintAfter;
+    shapedState_ = change.after;
 }
 
-const ZoneOverlayPanel::ShapePlan& ZoneOverlayPanel::makeShapePlan(const std::vector<bool>& active, const QRegion& hintShape) {
+const ZoneOverlayPanel::ShapePlan& ZoneOverlayPanel::makeShapePlan(const Change& change) {
     const auto& zones = model_.zones();
-    ShapePlan plan{shapedActive_, active, shapedHint_, hintShape, {}, {}, {}};
+    std::vector<bool> active(zones.size());
+    for (std::size_t i = 0; i < zones.size(); ++i) active[i] = model_.isHighlighted(zones[i].index);
+    const QRegion& hintShape = view_->hintShape();
+    ShapePlan plan{active, hintShape, {}, {}, {}};
     auto append = [](std::vector<xcb_rectangle_t>& to, const std::vector<xcb_rectangle_t>& shape) {
         to.insert(to.end(), shape.begin(), shape.end());
     };
@@ -470,8 +488,7 @@ const ZoneOverlayPanel::ShapePlan& ZoneOverlayPanel::makeShapePlan(const std::ve
     }
     if (hintChanged || cutElsewhere(theHint, hintShape.boundingRect())) appendRectangles(hintShape, ratio_, plan.in);
     if (shapePlans_.size() >= 16) shapePlans_.clear();
-    shapePlans_.push_back(std::move(plan));
-    return shapePlans_.back();
+    return shapePlans_.insert_or_assign(change, std::move(plan)).first->second;
 }
 
 void ZoneOverlayPanel::repaint(const QRegion& region, bool redrawn) {
@@ -504,7 +521,7 @@ void ZoneOverlayPanel::repaint(const QRegion& region, bool redrawn) {
             shapeStale_ = true;
         } else {
             if (!shapeStale_ && !view_->isCompositing()) reshapeHighlight();
-            if (isExposed()) paintAreas(region);
+            if (isExposed()) paintChange(region);
         }
     }
     surface_->flush();

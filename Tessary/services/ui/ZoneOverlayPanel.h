@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "Platform/X11/X11OverlaySurface.h"
@@ -109,6 +110,8 @@ private:
     // Paints the areas (logical pixels): copied from the composed or a lit image, composed from the
     // kept tiles where several zones are lit or the hint lies.
     void paintAreas(const QRegion& areas);
+    // The areas a change of highlight repaints, by the plan kept for that change.
+    void paintChange(const QRegion& areas);
     // What painting the areas takes in the current highlight and hint, as the server's copies and
     // compositions of the kept images. Kept per change: a sweep goes back and forth between a few,
     // and working one out (region arithmetic, a walk over every zone) is most of a change's CPU.
@@ -126,7 +129,21 @@ private:
         QString hint;
         std::vector<PaintStep> steps;
     };
+    PaintPlan makePaintPlan(const QRegion& areas);
+    // For an exposure or a show: kept per areas, highlight and hint.
     const PaintPlan& paintPlan(const QRegion& areas);
+    void runPaintPlan(const PaintPlan& plan);
+    // A change from one of the view's highlight states to another (its numbers), and the plans
+    // kept under it: looked up on every notice that crosses zones.
+    struct Change {
+        std::uint64_t before = 0, after = 0;
+        bool operator==(const Change&) const = default;
+    };
+    struct ChangeHash {
+        std::size_t operator()(const Change& change) const {
+            return std::hash<std::uint64_t>()(change.before * 0x9E3779B97F4A7C15ull ^ change.after);
+        }
+    };
     // Whenever an image a plan draws from is dropped or replaced.
     void dropPaintPlans();
     // Without a compositor: the window's shape follows the highlight. Only what changes is sent,
@@ -135,11 +152,11 @@ private:
     // A reshape from one highlight and hint to another, kept as the rectangles it sends: a sweep
     // goes back and forth between a few.
     struct ShapePlan {
-        std::vector<bool> before, after;
-        QRegion hintBefore, hintAfter;
+        std::vector<bool> after;
+        QRegion hintAfter;
         std::vector<xcb_rectangle_t> hatchingOut, restOut, in;
     };
-    const ShapePlan& makeShapePlan(const std::vector<bool>& active, const QRegion& hintShape);
+    const ShapePlan& makeShapePlan(const Change& change);
     void setWholeShape();
     // 0: inactive, 1: highlighted, 2: what highlighting adds, 3: its hatching, 4: the rest of it.
     const std::vector<xcb_rectangle_t>& tileShape(std::size_t zone, int which);
@@ -175,14 +192,16 @@ private:
     std::unique_ptr<Image> scratch_;
     std::vector<X11OverlaySurface::Layer> layers_;
     std::vector<PaintPlan> paintPlans_;
+    std::unordered_map<Change, PaintPlan, ChangeHash> changePaintPlans_;
     std::vector<xcb_rectangle_t> rectangles_;
     // Without a compositor, per zone: its shapes as tileShape() numbers them, in device pixels,
     // made when first needed.
     std::vector<std::array<std::vector<xcb_rectangle_t>, 5>> tileShapes_;
     // What the window's shape shows: each zone highlighted or not, and the hint.
     std::vector<bool> shapedActive_;
-    std::vector<bool> activeScratch_;
-    std::vector<ShapePlan> shapePlans_;
+    // The view's number for what the shape shows.
+    std::uint64_t shapedState_ = 0;
+    std::unordered_map<Change, ShapePlan, ChangeHash> shapePlans_;
     // What the last reshape took out: whose it was (a zone, or none for the hint) and where.
     struct Cut {
         std::size_t zone;

@@ -8,12 +8,17 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <span>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Platform/Signal.h"
 #include "Tessary/services/OverlayModel.h"
 #include "Tessary/services/Preferences.h"
+#include "Tessary/services/ui/ZoneTilePainter.h"
 
 namespace tessary {
 
@@ -90,8 +95,15 @@ public:
     const QRegion& hintShape();
 
     // The regions asked to repaint since the last call (tests check that a highlight change
-    // repaints only its tiles).
+    // repaints only its tiles). Recorded from the first call on: a drag does no region work for it.
     QRegion takeRequestedRepaint();
+
+    // A number for what is drawn now (the highlight and the note), the same whenever they come
+    // back until the next redraw of everything, and never given to anything else: what a window
+    // works out for a change from one to another can be kept under the pair.
+    std::uint64_t highlightState() const { return state_; }
+    // The one before the latest change of highlight.
+    std::uint64_t previousHighlightState() const { return previousState_; }
 
     // How far the drawing of a tile reaches beyond its rectangle (ring and shadow), in logical pixels.
     static constexpr double tileReach = 38;
@@ -122,10 +134,8 @@ private:
     void repaintAll();
     Hint layoutHint() const;
     QRectF tileRect(const Zone& zone) const;
-    void paintTile(class QPainter& painter, const Zone& zone, bool active) const;
-    void paintOutline(class QPainter& painter, const Zone& zone, bool active) const;
-    void paintHint(class QPainter& painter, const Hint& hint) const;
-    void paintHintContent(class QPainter& painter, const Hint& hint) const;
+    // The tile in its state as the mode draws it: tinted with a compositor, outlined without one.
+    void paintZone(class QPainter& painter, const Zone& zone, bool active) const;
     // The hint drawn once per text (the colours change only with a repaint of everything).
     const QImage& hintImage(const Hint& hint);
     static QRect hintArea(const Hint& hint);
@@ -141,32 +151,36 @@ private:
     OverlayModel& model_;
     Preferences& preferences_;
     bool showsHint_;
-    bool frosted_;
     double pointsPerPixel_ = 1;
     bool compositing_ = true;
     // Laid out at every change of the highlight, zones, size or settings, and kept until the next.
     Hint hint_;
-    // A change of highlight from one set to another: the region it repaints and the hint after it.
+    // A change of highlight from one set to another: the region it repaints, the hint after it and
+    // the state it leads to. Kept under its key (see changeKey()): a sweep goes back and forth
+    // between a few highlights, and each notice that crosses zones looks its change up.
     struct KeptChange {
-        std::vector<std::int64_t> before, after;
-        std::string note;
         QRegion region;
         Hint hint;
+        std::uint64_t after = 0;
     };
-    std::vector<KeptChange> keptChanges_;
+    // The state before (0 for none), the highlight after and the note, as bytes.
+    const std::string& changeKey(std::uint64_t before, std::span<const std::int64_t> after);
+    // The number of the highlight and note drawn now, given when first met.
+    std::uint64_t stateOf(std::span<const std::int64_t> highlight);
+    std::unordered_map<std::string, KeptChange> keptChanges_;
+    std::unordered_map<std::string, std::uint64_t> states_;
+    std::string key_;
+    std::uint64_t state_ = 0;
+    std::uint64_t previousState_ = 0;
+    std::uint64_t lastState_ = 0;
     QRegion requested_;
+    bool recordsRepaints_ = false;
     // Asked to repaint and not painted yet.
     QRegion unpainted_;
     QHash<QString, QImage> hintImages_;
     mutable QHash<QString, double> hintWidths_;
-    // Badge numbers and shadow patches, drawn once. Kept by the view, not the process: a preview
-    // in a window draws its own sizes, which go with it when the window's contents do; the
-    // overlay's survive releaseCache(), so that its cold show draws no glyph outlines.
-    struct DrawnPieces {
-        QHash<QString, QImage> badges;
-        QHash<QString, QImage> shadows;
-    };
-    mutable DrawnPieces drawn_;
+    // Keeps its badge numbers and shadow patches through releaseCache().
+    ZoneTilePainter painter_;
     QImage inactiveTiles_;
     bool inactiveTilesStale_ = true;
     // Per zone (in model order): the inactive and the active image.

@@ -19,6 +19,8 @@
 //   unpreview                          takes the preview off: "unpreviewed"
 //   highlight ID I                     highlights zone I of that display, as a drag over it
 //                                      does: "highlighted"
+//   note ID I TEXT                     the same, with TEXT in the hint in place of its advice (a
+//                                      window that does not fit): "highlighted"
 // Run with QT_QPA_PLATFORM=xcb and DISPLAY set; it runs until it is killed.
 
 #include <QApplication>
@@ -28,6 +30,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <sstream>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -199,6 +202,16 @@ int main(int argc, char** argv) {
                 const std::int64_t zone = std::atoll(line.substr(line.rfind(' ') + 1).c_str());
                 for (const auto& display : DisplayProvider::displays()) {
                     if (std::to_string(display.displayID) == id) overlayController.setHighlighted({zone}, display, {});
+                }
+                say("highlighted");
+            } else if (line.rfind("note ", 0) == 0) {
+                std::istringstream words(line.substr(5));
+                std::string id, note;
+                std::int64_t zone = 0;
+                words >> id >> zone;
+                std::getline(words >> std::ws, note);
+                for (const auto& display : DisplayProvider::displays()) {
+                    if (std::to_string(display.displayID) == id) overlayController.setHighlighted({zone}, display, note);
                 }
                 say("highlighted");
             }

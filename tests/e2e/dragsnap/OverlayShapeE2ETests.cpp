@@ -192,6 +192,25 @@ protected:
         return {data, data + xcb_get_image_data_length(image.get())};
     }
     // Where two screens of the same window (4 bytes a pixel) differ, for a failure's message.
+    // The one panel's shape and the screen beneath it, empty while not exactly one panel shows.
+    struct Seen {
+        std::vector<std::uint8_t> shape, screen;
+        bool operator==(const Seen&) const = default;
+    };
+    Seen seen() {
+        const auto windows = panels();
+        if (windows.size() != 1) return Seen{};
+        return Seen{coverage(windows.front()), screenUnder(windows.front())};
+    }
+    // Steady once two readings apart agree: the program's requests and a compositor's frames come
+    // over other connections.
+    Seen steady() {
+        Seen last = seen(), now;
+        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
+                  -1, 150ms);
+        return now;
+    }
+
     static std::string firstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int width) {
         if (a.size() != b.size()) return "the screens differ in size";
         std::size_t differing = 0, first = a.size();
@@ -347,23 +366,6 @@ TEST_P(OverlayShapeTest, TheShapeFollowsTheHighlightWhateverItsPath) {
 // the same highlight gives, with nothing of an earlier highlight left over.
 TEST_P(OverlayShapeTest, AfterASweepTheScreenIsAFreshShowOfTheSameHighlight) {
     const std::string id = std::to_string(rightDisplayID());
-    struct Seen {
-        std::vector<std::uint8_t> shape, screen;
-        bool operator==(const Seen&) const = default;
-    };
-    auto seen = [&] {
-        const auto windows = panels();
-        if (windows.size() != 1) return Seen{};
-        return Seen{coverage(windows.front()), screenUnder(windows.front())};
-    };
-    // Steady once two readings apart agree: the program's requests and a compositor's frames
-    // come over other connections.
-    auto steady = [&] {
-        Seen last = seen(), now;
-        waitUntil([&] { return (now = seen()) == last ? !now.screen.empty() : (last = now, false); }, Clock::now() + 10s,
-                  -1, 150ms);
-        return now;
-    };
     auto sweep = [&] {
         tell("preview " + id, "previewed");
         for (int pass = 0; pass < 3; ++pass) {
@@ -395,6 +397,41 @@ TEST_P(OverlayShapeTest, AfterASweepTheScreenIsAFreshShowOfTheSameHighlight) {
     EXPECT_TRUE(waitUntil([&] { return (again = seen()) == swept; }, Clock::now() + 10s, -1, 150ms))
         << "a sweep after the idle release: the shape " << (again.shape == swept.shape ? "is" : "is not")
         << " the first sweep's; " << firstDifference(swept.screen, again.screen, 1920);
+    tell("unpreview", "unpreviewed");
+}
+
+// A crossing replays what was worked out for the same change before, only when everything before
+// it is the same: after a hint that said more (a note in place of the advice, a wider capsule), the
+// next zone's hint leaves nothing of it on screen, though the same crossing without the note was
+// met first and repainted no more than the narrower hint.
+TEST_P(OverlayShapeTest, AfterAWiderHintTheNextCrossingLeavesNothingOfIt) {
+    // The left monitor's grid: its top zones' tiles reach nowhere near the hint at the bottom.
+    std::string id;
+    for (const auto& screen : platform->screens().screens()) {
+        if (screen.displayNumber && *screen.displayNumber != rightDisplayID()) id = std::to_string(*screen.displayNumber);
+    }
+    ASSERT_FALSE(id.empty());
+    auto hide = [&] {
+        tell("unpreview", "unpreviewed");
+        ASSERT_TRUE(waitUntil([&] { return panels().empty(); }, Clock::now() + 5s));
+    };
+    tell("preview " + id, "previewed");
+    tell("highlight " + id + " 1", "highlighted");
+    const Seen fresh = steady();
+    ASSERT_FALSE(fresh.screen.empty());
+    hide();
+
+    tell("preview " + id, "previewed");
+    for (int pass = 0; pass < 2; ++pass) {
+        tell("highlight " + id + " 0", "highlighted");
+        tell("highlight " + id + " 1", "highlighted");
+    }
+    tell("note " + id + " 0 this window needs 500 pt more than the zone has, and more besides", "highlighted");
+    tell("highlight " + id + " 1", "highlighted");
+    Seen after;
+    EXPECT_TRUE(waitUntil([&] { return (after = seen()) == fresh; }, Clock::now() + 10s, -1, 150ms))
+        << "after the wider hint the shape " << (after.shape == fresh.shape ? "is" : "is not") << " a fresh show's; "
+        << firstDifference(fresh.screen, after.screen, 1920);
     tell("unpreview", "unpreviewed");
 }
 
