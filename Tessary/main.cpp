@@ -62,6 +62,7 @@
 #include "Tessary/services/SaveReport.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/AppIntegrations.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/integrations/ui/FeedbackTestVerb.h"
 #include "Tessary/integrations/ui/SyncTestVerb.h"
@@ -330,14 +331,18 @@ int main(int argc, char** argv) {
     windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
     // The editor once made, for the end-to-end tests' "editor-test" verb.
     std::weak_ptr<LayoutEditorWindowController> editorForTests;
-    windows.editor = [&scheduler, &editorForTests](AppDelegate& delegate) {
+    // The URL commands, the actions and automation, made over the delegate once it exists.
+    std::unique_ptr<AppIntegrations> integrations;
+    windows.editor = [&scheduler, &editorForTests, &integrations](AppDelegate& delegate) {
         auto controller = std::make_shared<LayoutEditorWindowController>(delegate.zones(), delegate.overlay(), scheduler);
         editorForTests = controller;
         // "tessary://editor?new=1" opens the new-layout sheet through the editor's model.
-        delegate.urlCommands().editorModel = [weak = std::weak_ptr(controller)]() -> LayoutEditorModel* {
-            const auto editor = weak.lock();
-            return editor ? &editor->model() : nullptr;
-        };
+        if (integrations) {
+            integrations->urlCommands().editorModel = [weak = std::weak_ptr(controller)]() -> LayoutEditorModel* {
+                const auto editor = weak.lock();
+                return editor ? &editor->model() : nullptr;
+            };
+        }
         return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
     };
     windows.about = [](AppDelegate& delegate) {
@@ -400,6 +405,7 @@ int main(int argc, char** argv) {
                                          [&compositor] { return compositor.isCompositing(); }, &notices},
                              std::move(windows));
         liveDelegate = &delegate;
+        integrations = std::make_unique<AppIntegrations>(delegate);
 
         // The keyboard layer: the shortcuts act on the delegate's services and end before them. A
         // cycled layout flashes only with flashOnLayoutChange on; "Show Zones" always does.
@@ -544,6 +550,7 @@ int main(int argc, char** argv) {
         shortcuts.nameTitle = [](const GlobalShortcuts::Name&) { return std::nullopt; };
         liveSocket.clear();
         liveDelegate = nullptr;
+        integrations.reset();
         // The delegate goes with this scope; a later failure to write the settings is only logged.
         settingsSaves.setOnNotice(nullptr);
     }
