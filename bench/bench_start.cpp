@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchProgram.h"
 #include "bench/BenchStatistics.h"
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/ProcessCounters.h"
@@ -50,12 +51,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int warmUps = 2;
-constexpr int rounds = 12;
+constexpr int rounds = 15;
 
-std::string programPath() {
-    const char* chosen = std::getenv("BENCH_PROGRAM");
-    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
-}
+std::string programPath() { return bench::programUnderTest(TESSARY_PROGRAM); }
 
 double milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
@@ -170,18 +168,17 @@ public:
         long resident = 0, own = 0;         // kB after start, when asked for
     };
 
-    // One start of the bare tray or of the program; none when the icon did not show.
-    std::optional<Start> start(bool program, Files files, bool measureMemory) {
+    // One start of the bare tray or of the program over the folders of `home` (filesFor); none when
+    // the icon did not show.
+    std::optional<Start> start(bool program, const fs::path& home, bool measureMemory) {
         auto environment = desktop_->environment();
         environment.push_back("QT_QPA_PLATFORM=xcb");
-        if (program) {
-            const fs::path home = filesFor(files);
-            environment.push_back("XDG_CONFIG_HOME=" + (home / "config").string());
-            environment.push_back("XDG_DATA_HOME=" + (home / "data").string());
-        }
+        environment.push_back("XDG_CONFIG_HOME=" + (home / "config").string());
+        environment.push_back("XDG_DATA_HOME=" + (home / "data").string());
         ChildProcess::Options options;
         // Their logs are not wanted; exec keeps the process the one started.
-        options.arguments = {"sh", "-c", "exec \"$0\" 2>/dev/null", program ? programPath() : std::string(TESSARY_BARE_TRAY)};
+        const std::string path = program ? programPath() : std::string(TESSARY_BARE_TRAY);
+        options.arguments = {"sh", "-c", "exec \"$0\" 2>/dev/null", path};
         options.environment = environment;
         options.discardStdout = true;
         watch_->clear();
@@ -208,11 +205,6 @@ public:
         return result;
     }
 
-private:
-    static void writeOnboarded(const fs::path& config) {
-        fs::create_directories(config / "Tessary");
-        std::ofstream(config / "Tessary" / "defaults.json") << "{\"hasCompletedOnboarding\": true}\n";
-    }
     // The case's folders; the very first start gets empty ones each time.
     fs::path filesFor(Files files) {
         const fs::path base(desktop_->directory());
@@ -224,6 +216,11 @@ private:
         const fs::path fresh = base / ("first-" + std::to_string(++firstStarts_));
         fs::create_directories(fresh);
         return fresh;
+    }
+private:
+    static void writeOnboarded(const fs::path& config) {
+        fs::create_directories(config / "Tessary");
+        std::ofstream(config / "Tessary" / "defaults.json") << "{\"hasCompletedOnboarding\": true}\n";
     }
     X11Platform& platform() {
         if (!platform_) platform_ = X11Platform::open(desktop_->display().c_str());
@@ -256,8 +253,10 @@ void BM_StartToTrayIcon(benchmark::State& state) {
             for (int i = 0; i < warmUps + rounds; ++i) {
                 const bool measured = i >= warmUps;
                 const bool memory = i == warmUps;
-                const auto reference = road.start(false, kind.files, memory);
-                const auto program = road.start(true, kind.files, memory);
+                // Both over the same folders: what Qt and fontconfig read there costs each alike.
+                const fs::path home = road.filesFor(kind.files);
+                const auto reference = road.start(false, home, memory);
+                const auto program = road.start(true, home, memory);
                 if (!reference || !program) {
                     state.SkipWithError("an icon did not show");
                     return;
