@@ -5,9 +5,9 @@
 // events of a connection of this process's own; the start is the moment before the fork.
 //
 // Three cases, each with its own files: an ordinary start (a few layouts, onboarding done), the very
-// first start (no stored files at all: onboarding opens too) and a library of 10,000 layouts. Each
-// case starts each program twice first and drops those starts (the disk cache, the font cache);
-// then `rounds` starts of each. Printed: each median with its quartiles, the ratio of the medians,
+// first start (no stored files at all: onboarding opens too) and a library of 10,000 layouts, taken
+// in turn round after round. The first two rounds are dropped (the disk cache, the font cache); then
+// `rounds` starts of each. Printed: each median with its quartiles, the ratio of the medians,
 // the time until the program answers a later start (its socket: documents and services up), the
 // resident memory after start of the case's first measured start, and the machine's load.
 // BENCH_PROGRAM runs another build of the program (an earlier one, to compare) instead of this one's.
@@ -247,45 +247,52 @@ void BM_StartToTrayIcon(benchmark::State& state) {
         std::printf("\n| case | bare tray: icon (ms) | program: icon (ms) | ratio | program: answers (ms) | "
                     "resident after start, bare / program (MiB) | own, bare / program (MiB) | load |\n"
                     "|---|---|---|---|---|---|---|---|\n");
-        for (const Case& kind : cases) {
+        // Round after round, each case's pair in turn: a drift of the machine reaches every case alike.
+        struct Figures {
             std::vector<double> bare, ours, ready;
             StartRoad::Start bareMemory, ourMemory;
-            for (int i = 0; i < warmUps + rounds; ++i) {
-                const bool measured = i >= warmUps;
+        };
+        std::vector<Figures> figures(std::size(cases));
+        for (int i = 0; i < warmUps + rounds; ++i) {
+            for (std::size_t c = 0; c < std::size(cases); ++c) {
                 const bool memory = i == warmUps;
                 // Both over the same folders: what Qt and fontconfig read there costs each alike.
-                const fs::path home = road.filesFor(kind.files);
+                const fs::path home = road.filesFor(cases[c].files);
                 const auto reference = road.start(false, home, memory);
                 const auto program = road.start(true, home, memory);
                 if (!reference || !program) {
                     state.SkipWithError("an icon did not show");
                     return;
                 }
+                Figures& f = figures[c];
                 if (memory) {
-                    bareMemory = *reference;
-                    ourMemory = *program;
+                    f.bareMemory = *reference;
+                    f.ourMemory = *program;
                 }
-                if (!measured) continue;
-                bare.push_back(reference->icon);
-                ours.push_back(program->icon);
-                ready.push_back(*program->ready);
+                if (i < warmUps) continue;
+                f.bare.push_back(reference->icon);
+                f.ours.push_back(program->icon);
+                f.ready.push_back(*program->ready);
             }
-            const Spread b = spreadOf(bare), o = spreadOf(ours), r = spreadOf(ready);
-            const double load = machineLoad();
+        }
+        const double load = machineLoad();
+        for (std::size_t c = 0; c < std::size(cases); ++c) {
+            const Figures& f = figures[c];
+            const Spread b = spreadOf(f.bare), o = spreadOf(f.ours), r = spreadOf(f.ready);
             std::printf("| %s | %.0f (%.0f-%.0f) | %.0f (%.0f-%.0f) | %.2fx | %.0f (%.0f-%.0f) | %.1f / %.1f | %.1f / %.1f | "
                         "%.1f |\n",
-                        kind.name, b.median, b.low, b.high, o.median, o.low, o.high, o.median / b.median, r.median,
-                        r.low, r.high, double(bareMemory.resident) / 1024, double(ourMemory.resident) / 1024,
-                        double(bareMemory.own) / 1024, double(ourMemory.own) / 1024, load);
-            std::fflush(stdout);
-            const std::string name = kind.counter;
-            reportSpread(state, name + "_bare_ms", bare);
-            reportSpread(state, name + "_icon_ms", ours);
-            reportSpread(state, name + "_ready_ms", ready);
+                        cases[c].name, b.median, b.low, b.high, o.median, o.low, o.high, o.median / b.median, r.median,
+                        r.low, r.high, double(f.bareMemory.resident) / 1024, double(f.ourMemory.resident) / 1024,
+                        double(f.bareMemory.own) / 1024, double(f.ourMemory.own) / 1024, load);
+            const std::string name = cases[c].counter;
+            reportSpread(state, name + "_bare_ms", f.bare);
+            reportSpread(state, name + "_icon_ms", f.ours);
+            reportSpread(state, name + "_ready_ms", f.ready);
             state.counters[name + "_ratio"] = o.median / b.median;
-            state.counters[name + "_resident_MiB"] = double(ourMemory.resident) / 1024;
-            state.counters[name + "_own_MiB"] = double(ourMemory.own) / 1024;
+            state.counters[name + "_resident_MiB"] = double(f.ourMemory.resident) / 1024;
+            state.counters[name + "_own_MiB"] = double(f.ourMemory.own) / 1024;
         }
+        std::fflush(stdout);
         std::printf("\n");
         reportLoad(state);
     }
