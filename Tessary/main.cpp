@@ -289,7 +289,8 @@ int main(int argc, char** argv) {
     // Our own arguments are commands, not Qt's; Qt sees the program name only.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
-    nameApplication();
+    // The icon's window in the tray needs no window icon: every size of it would be read first.
+    nameApplication(WindowIcon::later);
     application.setQuitOnLastWindowClosed(false);
     auto platform = X11Platform::open();
     if (!platform) {
@@ -310,6 +311,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<StatusItemController> statusItem = makeStatusItem(trayTargets);
     statusItem->awaitShown(scheduler, std::chrono::milliseconds(500));
 
+    giveWindowsTheIcon();
     adoptFallbackIconTheme();
     bool serverGone = false;
     auto processX = [&](X11Connection::Read read) {

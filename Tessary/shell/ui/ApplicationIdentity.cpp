@@ -77,12 +77,14 @@ private:
 
 }  // namespace
 
-void nameApplication() {
+void nameApplication(WindowIcon icon) {
     QCoreApplication::setApplicationName(QString::fromUtf8(TessaryInfo::productName.data(),
                                                            static_cast<qsizetype>(TessaryInfo::productName.size())));
     QGuiApplication::setDesktopFileName(QStringLiteral("tessary"));
-    QGuiApplication::setWindowIcon(applicationIcon());
+    if (icon == WindowIcon::now) giveWindowsTheIcon();
 }
+
+void giveWindowsTheIcon() { QGuiApplication::setWindowIcon(applicationIcon()); }
 
 QIcon applicationIcon() {
     // A size is read only when a window or view asks for it.
