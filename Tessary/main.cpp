@@ -1,7 +1,7 @@
 // The tessary program: one instance per user and X display. A later start hands its arguments to
-// the running instance, prints the reply and exits with its status; the instance itself builds the
-// X11 back ends, the delegate and its services, runs the launch sequence, and only then answers
-// later starts (and its own command line). It quits on SIGTERM, SIGINT or SIGHUP, on Quit, and when
+// the running instance, prints the reply and exits with its status; the instance itself shows its
+// tray icon first, then builds the rest of the X11 back ends, the delegate and its services, runs
+// the launch sequence, and only then answers later starts (and its own command line). It quits on SIGTERM, SIGINT or SIGHUP, on Quit, and when
 // the X server goes away, each time writing what must not be lost first.
 
 #include <QApplication>
@@ -64,6 +64,7 @@
 #include "Tessary/services/SaveReport.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
+#include "Tessary/integrations/ui/AppIntegrations.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/integrations/ui/FeedbackTestVerb.h"
 #include "Tessary/integrations/ui/SyncTestVerb.h"
@@ -157,12 +158,22 @@ bool showTrayMessage(QSystemTrayIcon* tray, const UserNotice& notice) {
     return true;
 }
 
-std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, GlobalShortcuts& shortcuts,
-                                                     UpdaterController& updater) {
+// What the tray icon's menu reads and acts through; the icon shows before they exist, and a menu
+// opens only once the loop takes the user's clicks, after the launch.
+struct TrayTargets {
+    AppDelegate* delegate = nullptr;
+    GlobalShortcuts* shortcuts = nullptr;
+    UpdaterController* updater = nullptr;
+};
+
+std::unique_ptr<StatusItemController> makeStatusItem(const TrayTargets& targets) {
     StatusItemController::Hooks hooks;
-    hooks.readInputs = [&delegate, &updater] {
-        delegate.state().refreshAccessibility();
+    hooks.readInputs = [&targets] {
         StatusMenuInputs inputs;
+        if (!targets.delegate || !targets.updater) return inputs;
+        AppDelegate& delegate = *targets.delegate;
+        const UpdaterController& updater = *targets.updater;
+        delegate.state().refreshAccessibility();
         inputs.windowControlGranted = delegate.state().accessibilityTrusted();
         inputs.displays = DisplayProvider::displays();
         inputs.library = delegate.zones().library();
@@ -173,9 +184,11 @@ std::unique_ptr<StatusItemController> makeStatusItem(AppDelegate& delegate, Glob
         inputs.updaterCanCheck = updater.controller() && updater.controller()->canCheckForUpdates();
         return inputs;
     };
-    hooks.perform = [&delegate](const MenuAction& action) { performStatusMenuAction(delegate, action); };
-    hooks.bindShortcut = [&shortcuts](QAction* action, const GlobalShortcuts::Name& name) {
-        bindMenuItemShortcut(shortcuts, action, name);
+    hooks.perform = [&targets](const MenuAction& action) {
+        if (targets.delegate) performStatusMenuAction(*targets.delegate, action);
+    };
+    hooks.bindShortcut = [&targets](QAction* action, const GlobalShortcuts::Name& name) {
+        if (targets.shortcuts) bindMenuItemShortcut(*targets.shortcuts, action, name);
     };
     // Qt picks the tray protocol itself: D-Bus when a StatusNotifier host runs (its menu then
     // carries plain items only), else XEmbed (trayer, X11 panels), which shows widget rows.
@@ -277,15 +290,30 @@ int main(int argc, char** argv) {
     // Our own arguments are commands, not Qt's; Qt sees the program name only.
     int qtArgc = 1;
     QtApplication application(qtArgc, argv);
-    nameApplication();
+    // The icon's window in the tray needs no window icon: every size of it would be read first.
+    nameApplication(WindowIcon::later);
     application.setQuitOnLastWindowClosed(false);
-    adoptFallbackIconTheme();
     auto platform = X11Platform::open();
     if (!platform) {
         std::fputs("tessary: cannot connect to the X server\n", stderr);
         return 1;
     }
+    DisplayProvider::setScreens(&platform->screens());
+    AccessibilityPermission::setAccessibility(&platform->accessibility());
     QtScheduler scheduler;
+    X11GlobalInput input(platform->connection(), &scheduler);
+    // Presses are selected before the icon shows: one made while the documents load waits in the
+    // connection, which is read only once the launch is done, and reaches the drag controller then.
+    Subscription pressesDuringStart =
+        AccessibilityPermission::isTrusted() ? input.addMonitor([](const GlobalInputEvent&) {}) : Subscription();
+
+    // The tray icon first: the user sees the program has started while it loads the rest.
+    TrayTargets trayTargets;
+    std::unique_ptr<StatusItemController> statusItem = makeStatusItem(trayTargets);
+    statusItem->awaitShown(scheduler, std::chrono::milliseconds(500));
+
+    giveWindowsTheIcon();
+    adoptFallbackIconTheme();
     bool serverGone = false;
     auto processX = [&](X11Connection::Read read) {
         const bool alive = platform->processPendingEvents(read);
@@ -304,8 +332,6 @@ int main(int argc, char** argv) {
     QtEventPump pump(
         platform->fileDescriptor(), [&] { return processX(X11Connection::Read::socket); },
         [&] { return processX(X11Connection::Read::queuedOnly); });
-    DisplayProvider::setScreens(&platform->screens());
-    AccessibilityPermission::setAccessibility(&platform->accessibility());
 
     JSONFileUserDefaults defaults(JSONFileUserDefaults::defaultPath());
     // Settings that cannot be written are told as the documents are, once there is someone to tell.
@@ -317,11 +343,11 @@ int main(int argc, char** argv) {
     };
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
-    X11GlobalInput input(platform->connection(), &scheduler);
     X11KeyboardLayout keyboard(platform->connection());
     X11HotKeys hotKeys(platform->connection(), keyboard);
     QtLocalEvents localEvents(keyboard);
     GlobalShortcuts shortcuts({defaults, hotKeys, keyboard, localEvents, scheduler});
+    trayTargets.shortcuts = &shortcuts;
     DesktopApplicationLauncher launcher;
     auto engine = std::make_shared<AXWindowEngine>(platform->accessibility(), platform->workspace());
     X11CompositorWatcher compositor(platform->connection());
@@ -331,14 +357,18 @@ int main(int argc, char** argv) {
     windows.onboarding = [&defaults](AppDelegate& delegate) { return onboardingWindow(delegate, defaults); };
     // The editor once made, for the end-to-end tests' "editor-test" verb.
     std::weak_ptr<LayoutEditorWindowController> editorForTests;
-    windows.editor = [&scheduler, &editorForTests](AppDelegate& delegate) {
+    // The URL commands, the actions and automation, made over the delegate once it exists.
+    std::unique_ptr<AppIntegrations> integrations;
+    windows.editor = [&scheduler, &editorForTests, &integrations](AppDelegate& delegate) {
         auto controller = std::make_shared<LayoutEditorWindowController>(delegate.zones(), delegate.overlay(), scheduler);
         editorForTests = controller;
         // "tessary://editor?new=1" opens the new-layout sheet through the editor's model.
-        delegate.urlCommands().editorModel = [weak = std::weak_ptr(controller)]() -> LayoutEditorModel* {
-            const auto editor = weak.lock();
-            return editor ? &editor->model() : nullptr;
-        };
+        if (integrations) {
+            integrations->urlCommands().editorModel = [weak = std::weak_ptr(controller)]() -> LayoutEditorModel* {
+                const auto editor = weak.lock();
+                return editor ? &editor->model() : nullptr;
+            };
+        }
         return AppWindow{controller, controller->window(), [controller = controller.get()] { controller->show(); }};
     };
     windows.about = [](AppDelegate& delegate) {
@@ -352,6 +382,7 @@ int main(int argc, char** argv) {
     // which outlives the delegate that destroys the last window. This build has no update
     // framework, so the updater stays unconfigured and says so.
     UpdaterController updater(SparkleConfiguration::fromBuildOptions(), nullptr);
+    trayTargets.updater = &updater;
     std::unique_ptr<SettingsSelection> settingsSelection;
     SettingsHooks settingsHooks;
     // A name of the program's keeps its default; any other (a workspace's) has none.
@@ -392,7 +423,6 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         // Notices go to the desktop's notification server; without one, to the tray icon's balloon.
-        std::unique_ptr<StatusItemController> statusItem;
         DesktopNotices notices([&statusItem](const UserNotice& notice) {
             return statusItem && showTrayMessage(statusItem->trayIcon(), notice);
         });
@@ -401,6 +431,8 @@ int main(int argc, char** argv) {
                                          [&compositor] { return compositor.isCompositing(); }, &notices},
                              std::move(windows));
         liveDelegate = &delegate;
+        trayTargets.delegate = &delegate;
+        integrations = std::make_unique<AppIntegrations>(delegate);
 
         // The keyboard layer: the shortcuts act on the delegate's services and end before them. A
         // cycled layout flashes only with flashOnLayoutChange on; "Show Zones" always does.
@@ -428,8 +460,8 @@ int main(int argc, char** argv) {
         }
         // Updates: the one updater made before the delegate, which the settings window shares.
         delegate.hooks().checkForUpdates = [&updater] { updater.checkForUpdates(); };
+        // The icon shows already; the launch gives it what follows the services.
         delegate.hooks().buildStatusItem = [&] {
-            statusItem = makeStatusItem(delegate, shortcuts, updater);
             // Recorders refuse the keys the menu acts on.
             setMainMenu(statusItem->programKeys());
             updater.onPendingUpdateChange = [&] { statusItem->updateStatusButton(updater.pendingUpdateVersion().has_value()); };
@@ -492,6 +524,8 @@ int main(int argc, char** argv) {
         });
 
         delegate.launch();
+        // The services listen now (or wait for window control, when they need not hear a press).
+        pressesDuringStart.reset();
         // The settings file is read before the delegate exists: its damage is told once there is one.
         if (const auto& aside = defaults.setAside()) {
             DocumentStoreError damaged{DocumentStoreError::Code::decodingFailed, defaults.path(), {}};
@@ -541,10 +575,12 @@ int main(int argc, char** argv) {
         liveCloudSync = nullptr;
         updater.onPendingUpdateChange = nullptr;
         statusItem.reset();
+        trayTargets = {};
         cloudSync.reset();
         shortcuts.nameTitle = [](const GlobalShortcuts::Name&) { return std::nullopt; };
         liveSocket.clear();
         liveDelegate = nullptr;
+        integrations.reset();
         // The delegate goes with this scope; a later failure to write the settings is only logged.
         settingsSaves.setOnNotice(nullptr);
     }

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchProgram.h"
 #include "Platform/X11/X11Platform.h"
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/ProcessCounters.h"
@@ -60,10 +61,7 @@ struct Figures {
 
 bool tracing() { return std::getenv("BENCH_TRACING") != nullptr; }
 
-std::string programPath() {
-    const char* chosen = std::getenv("BENCH_PROGRAM");
-    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
-}
+std::string programPath() { return bench::programUnderTest(TESSARY_PROGRAM); }
 
 class Road {
 public:

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchProgram.h"
 #include "Platform/X11/X11Platform.h"
 #include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/TrayMenu.h"
@@ -47,10 +48,7 @@ namespace {
 constexpr uint32_t kEscape = 0xff1b;
 constexpr int kOpenings = 15;
 
-std::string programPath() {
-    const char* chosen = std::getenv("BENCH_PROGRAM");
-    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
-}
+std::string programPath() { return bench::programUnderTest(TESSARY_PROGRAM); }
 
 // Milliseconds of CPU the process has used, all its threads (the scheduler's nanoseconds: the tick
 // counts of /proc/PID/stat are 10 ms coarse).

@@ -22,6 +22,7 @@
 #include "Platform/Sim/SimGlobalInput.h"
 #include "Platform/Sim/SimScreens.h"
 #include "Platform/Sim/VirtualScheduler.h"
+#include "Tessary/integrations/ui/AppIntegrations.h"
 #include "Tessary/shell/ui/AppDelegate.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
@@ -57,10 +58,12 @@ public:
     // The delegate, with every display on a 2 x 2 layout without gaps (zones 500 x 400 on the main
     // display, 400 x 300 on the side one).
     AppDelegate& make() {
+        integrations.reset();
         delegate = std::make_unique<AppDelegate>(
             AppPlatform{accessibility, applications, screens, input, launcher, defaults, loginItems, scheduler, engine,
                         nullptr, &notices},
             factories(), hooks());
+        integrations = std::make_unique<AppIntegrations>(*delegate);
         delegate->zones().updateLibrary([&](LayoutLibrary& library) {
             library.layouts = {quarters};
             library.defaultLayoutID = quarters.id;
@@ -110,6 +113,8 @@ public:
     std::optional<bool> reviewPageOffered;  // what the review alert was told, once asked
     bool feedbackBusy = false;              // what the feedback windows say of themselves
     std::unique_ptr<AppDelegate> delegate;
+    // The URL commands, the actions and automation, as the program wires them.
+    std::unique_ptr<AppIntegrations> integrations;
 
 private:
     AppWindowFactory window(std::string name, std::string objectName = {}) {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <map>
 #include <set>
 
+#include "Platform/Qt/QtScheduler.h"
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/shell/ui/LayoutTileList.h"
 #include "Tessary/shell/ui/MenuRows.h"
@@ -538,4 +540,16 @@ TEST(StatusItemController, AnItemWaitingInADialogKeepsItsMenuUntilItIsDone) {
     press(menu, Qt::Key_Return);
     EXPECT_TRUE(keptWhileWaiting) << "the menu was emptied under the acting item";
     EXPECT_TRUE(QTest::qWaitFor([&] { return menu->actions().isEmpty(); }, 2000)) << "the menu kept its items";
+}
+
+// Without a tray that embeds the icon (none runs here), the start does not wait for it: the
+// documents and services would come up only after the limit.
+TEST(StatusItemController, WithoutATrayTheStartDoesNotWaitForTheIcon) {
+    qttest::qtApplication();
+    StatusItemController item({[] { return StatusMenuInputs{}; }, [](const MenuAction&) {}, {}, {}});
+    QtScheduler scheduler;
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(item.awaitShown(scheduler, std::chrono::seconds(5)));
+    EXPECT_LT(waited.elapsed(), 1000);
 }

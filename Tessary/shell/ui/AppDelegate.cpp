@@ -11,8 +11,6 @@
 #include <utility>
 
 #include "Tessary/shell/AppLinks.h"
-#include "Tessary/integrations/CommandLineVerbs.h"
-#include "Tessary/integrations/IntentServices.h"
 #include "Tessary/shell/ui/LinkOpener.h"
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
@@ -74,18 +72,13 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
-    for (std::string_view verb : CommandLineVerbs::names()) {
-        hooks_.commandLineVerbs.try_emplace(std::string(verb), [verb](const std::vector<std::string>& arguments) {
-            return CommandLineVerbs::run(verb, arguments);
-        });
-    }
 }
 
 AppDelegate::~AppDelegate() {
     // Whoever still holds the table or the state reaches nothing from here on.
     actions_->reset();
     state_->onAccessibilityGranted = nullptr;
-    if (IntentServices::zones == zones_.get()) IntentServices::clear();
+    if (hooks_.withdrawHandles) hooks_.withdrawHandles();
     platform_.scheduler.cancel(settingsRaise_);
     platform_.scheduler.cancel(snapFailureNotice_);
     if (savePrompt_) savePrompt_->close();
@@ -184,14 +177,6 @@ NewWindowPlacer& AppDelegate::newWindowPlacer() {
     return *newWindowPlacer_;
 }
 
-URLCommands& AppDelegate::urlCommands() {
-    if (!urlCommands_) {
-        urlCommands_ = std::make_unique<URLCommands>(*zones_, *actions_);
-        urlCommands_->onSnapFailed = [this](const ZoneService::SnapError& error) { reportSnapFailure(error); };
-    }
-    return *urlCommands_;
-}
-
 std::string AppDelegate::applicationName(const WindowInfo& info) const {
     if (!info.bundleIdentifier || info.bundleIdentifier->empty()) return "The window";
     if (const auto installed = platform_.launcher.application(*info.bundleIdentifier)) {
@@ -252,9 +237,8 @@ void AppDelegate::launch() {
 
     displayRestorer().afterRestore = [this] { workspaces().restoreForCurrentDisplays(); };
 
-    // editorModel is set by the editor window when it is made (it answers nothing until then).
-    urlCommands().workspaces = &workspaces();
-    urlCommands().state = state_.get();
+    // The workspace library comes up with the other documents; the URL commands read it.
+    workspaces();
 
     // The drag controller exists before the status item, which reads it.
     dragSnap();
@@ -270,7 +254,7 @@ void AppDelegate::launch() {
     documentNoticesReady_ = true;
     for (DocumentTrouble& untold : std::exchange(untoldDocuments_, {})) tellAboutDocument(std::move(untold));
     for (SaveReport::Notice& untold : std::exchange(untoldSaves_, {})) tellAboutSave(untold);
-    IntentServices::set(*zones_, workspaces(), *actions_);
+    if (hooks_.publishHandles) hooks_.publishHandles();
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
     zones_->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
@@ -332,8 +316,10 @@ void AppDelegate::handleGetURL(const std::string& url) {
     if (!looksLikeURL(url)) return;
     if (hooks_.handleURL) {
         hooks_.handleURL(url);
+    } else if (hooks_.urlCommands) {
+        hooks_.urlCommands(url);
     } else {
-        urlCommands().handle(url);
+        log_.notice("No URL commands in this build");
     }
 }
 

@@ -60,7 +60,6 @@
 #include "Tessary/services/ZonePlacement.h"
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/services/ui/OverlayController.h"
-#include "Tessary/integrations/URLCommands.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/ReviewPrompt.h"
@@ -149,9 +148,14 @@ struct AppHooks {
     std::function<ReviewPrompt::Answer(bool hasReviewPage)> askReviewQuestion;
 
     // The integrations: updates, synchronisation (launch step 15) and the command-line verbs
-    // answered for a later start, by their first argument (the actions' verbs are added at
-    // construction where not given). handleURL, when set, takes URLs in place of urlCommands().
+    // answered for a later start, by their first argument. The URL commands, the actions' verbs and
+    // the handles automation reads come from the composition above the shell (AppIntegrations):
+    // `urlCommands` takes the URLs, `publishHandles` runs at launch step 14 and `withdrawHandles`
+    // first thing when the delegate goes. handleURL, when set, takes URLs in place of urlCommands.
     std::function<void(const std::string& url)> handleURL;
+    std::function<void(const std::string& url)> urlCommands;
+    std::function<void()> publishHandles;
+    std::function<void()> withdrawHandles;
     std::function<void()> checkForUpdates;
     std::function<void()> startCloudSync;
     std::map<std::string, CommandLineVerb> commandLineVerbs;
@@ -265,7 +269,6 @@ public:
     AXWindowObserver& windowObserver();
     NewWindowPlacer& newWindowPlacer();
     ReviewPrompt& reviewPrompt() { return *reviewPrompt_; }
-    URLCommands& urlCommands();
     AppHooks& hooks() { return hooks_; }
     const AppPlatform& platform() const { return platform_; }
 
@@ -305,7 +308,6 @@ private:
     std::unique_ptr<DisplayChangeRestorer> displayRestorer_;
     std::unique_ptr<AXWindowObserver> windowObserver_;
     std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
-    std::unique_ptr<URLCommands> urlCommands_;
 
     AppWindow onboarding_;
     AppWindow editor_;

@@ -17,8 +17,12 @@ namespace tessary {
 
 // Names the application "Tessary" (titles, the WM_CLASS class) and its desktop file "tessary" (the
 // desktop's taskbar and switcher find its name and icon there), and gives every window the icon
-// (_NET_WM_ICON). Call once, after the QApplication.
-void nameApplication();
+// (_NET_WM_ICON), unless asked to do that `later` with giveWindowsTheIcon(). Call once, after the
+// QApplication.
+enum class WindowIcon { now, later };
+void nameApplication(WindowIcon icon = WindowIcon::now);
+// Gives every window the icon, those made so far too.
+void giveWindowsTheIcon();
 
 // The icon at every compiled-in size.
 QIcon applicationIcon();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
@@ -100,6 +101,35 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
         log_.info("no system tray yet; the icon appears when one starts");
     }
     tray_->show();
+}
+
+bool StatusItemController::awaitShown(Scheduler& scheduler, std::chrono::milliseconds limit) {
+    // Only a tray that embeds a window of ours shows it; a D-Bus host draws the icon itself.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    if (hooks_.statusNotifierHost && hooks_.statusNotifierHost()) return false;
+    QEventLoop loop;
+    // Qt makes the embedded widget on the loop, under this name; its first paint is the icon drawn.
+    // The loop ends on the turn after, once the paint has reached the X server.
+    struct Painted final : QObject {
+        explicit Painted(QEventLoop& loop) : loop_(loop) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (!shown && event->type() == QEvent::Paint && watched->objectName() == QLatin1String("QSystemTrayIconSys")) {
+                shown = true;
+                QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+            }
+            return false;
+        }
+        QEventLoop& loop_;
+        bool shown = false;
+    } painted(loop);
+    // Only while the program starts, before anything else runs.
+    qApp->installEventFilter(&painted);
+    ScheduledTask timeout = scheduler.schedule(limit, [&loop] { loop.quit(); });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    scheduler.cancel(timeout);
+    qApp->removeEventFilter(&painted);
+    if (!painted.shown) log_.info("the tray has not shown the icon yet; starting without waiting for it");
+    return painted.shown;
 }
 
 StatusItemController::~StatusItemController() {

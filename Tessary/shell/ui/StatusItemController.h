@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "GlobalShortcuts/GlobalShortcuts.h"
 #include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
 #include "Tessary/shell/StatusMenuModel.h"
 
 class QAction;
@@ -67,6 +69,12 @@ public:
     // their own that is never shown: what shortcut recorders check new shortcuts against.
     QMenu* programKeys();
     QSystemTrayIcon* trayIcon() const { return tray_; }
+
+    // Runs the loop until the tray has shown the icon (its embedded window drawn), or for at most
+    // `limit`; at once when no tray embeds a window of ours (none runs, or a D-Bus host draws the
+    // icon itself). The user's clicks and keys wait meanwhile, for the main loop: a menu opened this
+    // early reads the state only once there is one. True when the icon was shown.
+    bool awaitShown(Scheduler& scheduler, std::chrono::milliseconds limit);
 
     // The icon: a 3 x 3 grid legible on light and dark panels, with the update dot when asked.
     static QIcon drawIcon(bool withUpdateDot, const QColor& accent);

@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <fstream>
+#include <string>
+
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/shell/OnboardingModel.h"
 #include "Tessary/shell/ui/AppAppearance.h"
@@ -93,5 +96,27 @@ TEST(ApplicationIdentity, EveryPlaceShowsTheOneIcon) {
             for (int x = 0; x < 22; ++x) standingOut += contrastRatio(shown.pixelColor(x, y), panel) >= 3.0 ? 1 : 0;
         }
         EXPECT_GE(standingOut, 22 * 22 / 5) << "the tray icon fades into a panel of " << panel.name().toStdString();
+    }
+}
+
+// The icon's pictures are the program's own PNGs: reading them loads no image plugin (each would
+// stay mapped for the program's life), at any size a window, the tray or a view asks for, and a
+// disabled view still gets a picture.
+TEST(ApplicationIdentity, TheIconLoadsNoImagePlugin) {
+    qttest::qtApplication();
+    nameApplication();
+    const QIcon icon = QApplication::windowIcon();
+    EXPECT_EQ(icon.availableSizes().size(), 7);
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QPixmap picture = icon.pixmap(size, size);
+        EXPECT_EQ(picture.width(), size);
+        EXPECT_GT(difference(shownOn(picture, Qt::white, 32), shownOn(QPixmap(), Qt::white, 32)), 10.0) << "blank";
+    }
+    EXPECT_FALSE(icon.pixmap(32, 32, QIcon::Disabled).isNull());
+    EXPECT_FALSE(StatusItemController::drawIcon(true, Qt::blue).pixmap(22, 22).isNull());
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        EXPECT_EQ(line.find("/imageformats/"), std::string::npos) << line;
     }
 }

@@ -299,6 +299,54 @@ TEST_F(AppTest, ADBusTrayHostGetsTheLayoutsAsSubmenus) {
     EXPECT_FALSE(program.sanitizerReported()) << testing::PrintToString(program.lines);
 }
 
+// --- The start: the icon first, the rest while the user may already act ----------------------------
+
+// Ten thousand layouts more than the drag tests use: they take a while to load after the icon shows.
+class LargeLibraryStartTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        if (HasFatalFailure()) return;
+        rightZones = writeDragLayouts(desktop->dataHome(), Rect(1920, 0, 1920, 1080), 10000);
+    }
+
+    // Starts the program and returns as soon as its icon shows in the tray.
+    std::unique_ptr<Program> startUntilTheIcon() {
+        auto program = std::make_unique<Program>(*desktop);
+        EXPECT_TRUE(waitFor([&] { return trayIcon(program->process.pid()).has_value(); }, 30s)) << "no icon";
+        return program;
+    }
+};
+
+// The press comes while the documents load, before the drag controller listens: it waits, and
+// the drop still snaps.
+TEST_F(LargeLibraryStartTest, ADragBegunAsSoonAsTheIconShowsSnaps) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
+    auto program = startUntilTheIcon();
+    shiftDragIntoTheRightZone(window, *program);
+    client.quit();
+}
+
+// A later start and an action sent as soon as the icon shows are answered once the library is up,
+// with all of it, and the action does what it asks.
+TEST_F(LargeLibraryStartTest, ActionsSentAsSoonAsTheIconShowsActOnTheLoadedLibrary) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300");
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; })) << "the window is not focused";
+    auto program = startUntilTheIcon();
+    auto [status, printed] = startAgain({"snap-front-window", "--zone", "2"});
+    EXPECT_EQ(status, 0) << testing::PrintToString(printed);
+    const auto leftZones = ZoneGeometry::zones(ZoneLayout(LayoutTemplate::grid, 4), Rect(0, 0, 1920, 1080));
+    EXPECT_TRUE(holds([&] { return frame(window) == leftZones[1].rect; })) << "the window is at " << frame(window);
+    // Read as it comes: the list is larger than a pipe holds.
+    Program listing(*desktop, {"list", "layouts"});
+    listing.readToEnd(20s);
+    EXPECT_EQ(listing.exitStatus(), 0);
+    EXPECT_EQ(listing.lines.size(), 10002u);
+    client.quit();
+}
+
 class NoTrayTest : public AppTest {
 protected:
     void SetUp() override {

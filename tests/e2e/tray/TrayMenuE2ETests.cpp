@@ -145,6 +145,30 @@ TEST_F(TrayMenuTest, AtAThousandLayoutsTheMenuFitsTheMonitorWithEachDisplaysLayo
 // A screen reader follows the keys over AT-SPI: into the first display's tiles at its layout, heard
 // as a list item named after it, selected, in the list "Layouts" of the display's menu item, then
 // the next tile, not selected, while the display's layout stays the selected one.
+// One click on the icon as soon as it shows, while ten thousand layouts still load: the menu opens
+// once they are up, and shows all of them with each display's own.
+TEST_F(TrayMenuTest, AMenuOpenedAsSoonAsTheIconShowsShowsTheLoadedLibrary) {
+    constexpr int count = 10000;
+    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
+    instance = ChildProcess::start(programOptions({}));
+    std::optional<Rect> icon;
+    ASSERT_TRUE(waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
+                        30s))
+        << "no icon";
+    clickTrayIcon(*desktop, *icon);
+    ASSERT_TRUE(waitFor([&] { return trayMenu().has_value(); }, 30s)) << "the click was lost";
+    std::vector<ShownRow> rows;
+    ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s)) << "the query shows no rows";
+    const int selected[] = {leftLayout, rightLayout};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE("display " + std::to_string(i + 1));
+        EXPECT_EQ(rows[i].total, (count + 2) / 3) << "three columns";
+        EXPECT_EQ(rows[i].selected, selected[i]);
+    }
+    type(kEscape);
+    EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+}
+
 TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
     std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
     // A session bus of the test's own, which starts the accessibility bus when it is first asked.
