@@ -189,6 +189,13 @@ void RecorderWidget::sync() {
         problemLabel_->setVisible(!problem.isEmpty());
     }
     if (recording && !grabbing_) {
+        // The keyboard is grabbed on the field's own window, inside the focused one: the grab's end
+        // then gives the focus back within our window. On the focused window itself, kwin took the
+        // end of the grab for that window losing the focus and ignored the focus coming back with
+        // it: the window kept the keyboard but was no longer the active one, so the shortcut
+        // pressed next found no window. Its ancestors get windows of their own too: a field's
+        // window placed inside a window-less scroll area was also drawn at the window's corner.
+        setAttribute(Qt::WA_NativeWindow);
         grabKeyboard();
         grabbing_ = true;
     } else if (!recording && grabbing_) {

@@ -86,10 +86,20 @@ void X11Windows::dropConfirmed(xcb_window_t window) {
 
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
+    announcedMargins_.erase(window);
     settling_.erase(window);
     hints_.erase(window);
     dropConfirmed(window);
     topLevels_.erase(window);
+}
+
+void X11Windows::announceMargin(xcb_window_t window) {
+    if (!announcedMargins_.insert(window).second) return;
+    // Appending nothing changes nothing but still tells everyone who listens that it changed.
+    connection_.checkLater(xcb_change_property_checked(connection_.xcb(), XCB_PROP_MODE_APPEND, window,
+                                                       connection_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL,
+                                                       32, 0, nullptr),
+                           "ChangeProperty", vanish);
 }
 
 void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
@@ -297,6 +307,12 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
         return true;
     }
     declined_.reset();
+
+    // marco takes a client-side decorated window's margin into account only once it changes, not
+    // as the window was mapped with it: until then it keeps the whole X window, invisible shadow
+    // included, on the screen, and a zone at the screen's edge is out of reach. Sent before the
+    // move, so the window manager has read the margin again by the time it handles the move.
+    if (snap->clientSideDecorated) announceMargin(window);
 
     // Selected before the request goes out, so the frame's answer cannot come before it.
     if (frameWindow != XCB_WINDOW_NONE && wait) watchFrame(frameWindow, true);

@@ -223,6 +223,9 @@ private:
     void awaitSettled(xcb_window_t window, xcb_window_t frame, X11Connection::Clock::time_point deadline);
     // The same for the frame read right after a move out of such a state (its frame watched meanwhile).
     void awaitSettledAfterMove(xcb_window_t window);
+    // Tells the window manager that the client-side decorated window's margin (_GTK_FRAME_EXTENTS)
+    // changed, leaving it as it is; once per window until it is forgotten.
+    void announceMargin(xcb_window_t window);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
                         int32_t height);
     void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
@@ -252,6 +255,8 @@ private:
 
     X11Connection& connection_;
     std::set<xcb_window_t> followed_;
+    // Client-side decorated windows whose margin the window manager was told of (announceMargin).
+    std::set<xcb_window_t> announcedMargins_;
     std::map<xcb_window_t, X11SizeHints> hints_;
     std::map<xcb_window_t, Confirmed> confirmed_;
     std::map<xcb_window_t, xcb_window_t> topLevels_;

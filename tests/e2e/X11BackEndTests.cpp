@@ -210,6 +210,29 @@ TEST_F(X11Windows_, AFrameDraggedAfterOurMoveIsReadWhereTheServerShowsIt) {
     drag();
 }
 
+// A client-side decorated window that set its margin (its invisible shadow) once, before it was
+// mapped, is placed by its visible frame, at the screen's top edge too: marco kept such a window's
+// whole X window on the screen until the margin changed. The margin stays the client's own.
+TEST_F(X11Windows_, AMarginSetBeforeTheMapIsHonouredAtTheScreensEdgeAndLeftAsItWas) {
+    TestClient client = desktop->startClient();
+    xcb_window_t window = openWindow(client, "x=300 y=300 w=600 h=500 margin=60,60,55,67");
+    X11Windows& windows = platform->windows();
+    const Rect visible(300 + 60, 300 + 55, 600 - 120, 500 - 122);
+    ASSERT_TRUE(waitFor([&] { return windows.outerFrame(window) == visible; })) << "at " << *windows.outerFrame(window);
+    for (const Point corner : {Point{100, 8}, Point{8, 0}, Point{400, 200}}) {
+        SCOPED_TRACE(testing::PrintToString(corner));
+        ASSERT_TRUE(windows.moveTo(window, corner, 5s));
+        desktop->syncWindowManager();
+        EXPECT_EQ(windows.geometry(window)->outer().origin, corner);
+    }
+    const auto margin = X11Property::read(platform->connection(), window,
+                                          platform->connection().atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL,
+                                          X11ErrorTolerance::none);
+    ASSERT_TRUE(margin && margin->exists());
+    EXPECT_EQ(margin->cardinals(), (std::vector<uint32_t>{60, 60, 55, 67}));
+    EXPECT_EQ(platform->connection().unexpectedErrorCount(), 0u);
+}
+
 using X11ErrorPolicyDeathTest = X11Windows_;
 
 TEST_F(X11ErrorPolicyDeathTest, AnyOtherErrorIsFatalInTheTestMode) {
