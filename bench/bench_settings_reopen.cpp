@@ -37,6 +37,7 @@
 
 #include "Platform/InstanceMessage.h"
 #include "Platform/X11/X11Platform.h"
+#include "bench/BenchProgram.h"
 #include "bench/BenchStatistics.h"
 #include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/ProgramWindows.h"
@@ -59,28 +60,7 @@ constexpr int kWarmUp = 2;
 constexpr int kRounds = 15;
 constexpr int kWidth = 860, kHeight = 580;
 
-std::string programPath() {
-    const char* chosen = std::getenv("BENCH_PROGRAM");
-    return chosen && *chosen ? chosen : TESSARY_PROGRAM;
-}
-
-double cpuMilliseconds(pid_t pid) {
-    long long total = 0;
-    std::error_code error;
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        long long running = 0;
-        if (schedstat >> running) total += running;
-    }
-    return double(total) / 1e6;
-}
-
-void awaitIdle(pid_t pid) { steadyValue([pid] { return cpuMilliseconds(pid); }, 100ms, 5s, 10ms); }
-
-long settledOwnMemory(pid_t pid) {
-    steadyValue([pid] { return residentKilobytes(pid); }, 1s, 20s, 100ms);
-    return residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:");
-}
+std::string programPath() { return bench::programUnderTest(TESSARY_PROGRAM); }
 
 // The DAMAGE extension spoken directly (this machine has its library but not its header): the
 // version handshake, and a damage object that reports every rectangle drawn.

@@ -50,28 +50,6 @@ constexpr int kOpenings = 15;
 
 std::string programPath() { return bench::programUnderTest(TESSARY_PROGRAM); }
 
-// Milliseconds of CPU the process has used, all its threads (the scheduler's nanoseconds: the tick
-// counts of /proc/PID/stat are 10 ms coarse).
-double cpuMilliseconds(pid_t pid) {
-    long long total = 0;
-    std::error_code error;
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        long long running = 0;
-        if (schedstat >> running) total += running;
-    }
-    return double(total) / 1e6;
-}
-
-// Waits until the process has used no CPU for 100 ms on end (5 s at most).
-void awaitIdle(pid_t pid) { steadyValue([pid] { return cpuMilliseconds(pid); }, 100ms, 5s, 10ms); }
-
-// The process's own memory in kB once its resident size has not changed for a second.
-long settledOwnMemory(pid_t pid) {
-    steadyValue([pid] { return residentKilobytes(pid); }, 1s, 20s, 100ms);
-    return residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:");
-}
-
 // A connection of its own that sees every top-level window mapped and unmapped.
 class MapWatcher {
 public:

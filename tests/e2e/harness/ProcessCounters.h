@@ -5,12 +5,14 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <system_error>
 
 #include "tests/e2e/harness/ChildProcess.h"
 
@@ -68,6 +70,33 @@ auto steadyValue(Read read, std::chrono::milliseconds steadyFor, std::chrono::mi
         },
         Clock::now() + within, -1, every);
     return last;
+}
+
+// Milliseconds of CPU the process has used, all its threads (the scheduler's nanoseconds: the tick
+// counts of /proc/PID/stat are 10 ms coarse).
+inline double cpuMilliseconds(pid_t pid) {
+    long long total = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        long long running = 0;
+        if (schedstat >> running) total += running;
+    }
+    return double(total) / 1e6;
+}
+
+// Waits until the process has used no CPU for 100 ms on end (5 s at most).
+inline void awaitIdle(pid_t pid) {
+    using namespace std::chrono_literals;
+    steadyValue([pid] { return cpuMilliseconds(pid); }, 100ms, 5s, 10ms);
+}
+
+// The process's own memory (anonymous and shared) in kB once its resident size has not changed for
+// a second.
+inline long settledOwnMemory(pid_t pid) {
+    using namespace std::chrono_literals;
+    steadyValue([pid] { return residentKilobytes(pid); }, 1s, 20s, 100ms);
+    return residentKilobytes(pid, "RssAnon:") + residentKilobytes(pid, "RssShmem:");
 }
 
 // The idle span of a measurement: TESSARY_IDLE_SECONDS, 5 s when unset.
