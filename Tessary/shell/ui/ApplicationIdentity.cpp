@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <optional>
+#include <span>
+#include <vector>
 
 #include "TessaryCore/TessaryInfo.h"
 
@@ -22,14 +25,38 @@ constexpr int compiledSizes[] = {16, 22, 24, 32, 48, 64, 128};
 
 QString pictureOf(int size) { return QStringLiteral(":/icons/hicolor/%1x%1/apps/tessary.png").arg(size); }
 
+// The sizes the tray's icon offers (a tray host that draws it itself is sent each).
+constexpr int traySizes[] = {16, 22, 24, 32, 48};
+
+// The update dot at the top right of a picture `size` across: a white ring keeps it apart from the
+// tile under it.
+void drawUpdateDot(QPixmap& picture, int size, const QColor& accent) {
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double unit = size / 22.0;
+    const double dot = 6 * unit;
+    const QRectF place(size - 2 * unit - dot, 3 * unit, dot, dot);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(place.adjusted(-unit, -unit, unit, unit));
+    p.setBrush(accent);
+    p.drawEllipse(place);
+}
+
 // The compiled-in pictures, each read when a size is first asked for, and read as PNG only: an
 // icon's own file reading asks every image plugin (gif, ico, jpeg) whether the file is theirs,
-// which loads them all at start.
+// which loads them all at start. The tray's form offers its own sizes and may carry the update
+// dot; a tray asks for one size, so the others are never drawn.
 class CompiledIconEngine final : public QIconEngine {
 public:
+    CompiledIconEngine() = default;
+    CompiledIconEngine(std::span<const int> sizes, std::optional<QColor> dot)
+        : sizes_(sizes.begin(), sizes.end()), dot_(dot) {}
+
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
         QPixmap best = picture(sizeFor(std::max(size.width(), size.height())));
         if (best.size() != size) best = best.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (dot_) drawUpdateDot(best, std::min(best.width(), best.height()), *dot_);
         if (mode == QIcon::Normal || mode == QIcon::Active) return best;
         QStyleOption option;
         option.palette = QApplication::palette();
@@ -47,7 +74,7 @@ public:
     }
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         QList<QSize> sizes;
-        for (const int size : compiledSizes) sizes.append(QSize(size, size));
+        for (const int size : sizes_) sizes.append(QSize(size, size));
         return sizes;
     }
     QIconEngine* clone() const override { return new CompiledIconEngine(*this); }
@@ -72,6 +99,8 @@ private:
         return found->second;
     }
 
+    std::vector<int> sizes_{std::begin(compiledSizes), std::end(compiledSizes)};
+    std::optional<QColor> dot_;
     std::map<int, QPixmap> read_;
 };
 
@@ -96,25 +125,7 @@ QPixmap applicationIcon(int size, qreal devicePixelRatio) {
 }
 
 QIcon applicationTrayIcon(bool withUpdateDot, const QColor& accent) {
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48}) {
-        QPixmap pixmap = applicationIcon().pixmap(QSize(size, size));
-        if (withUpdateDot) {
-            QPainter p(&pixmap);
-            p.setRenderHint(QPainter::Antialiasing);
-            const double unit = size / 22.0;
-            const double dot = 6 * unit;
-            const QRectF place(size - 2 * unit - dot, 3 * unit, dot, dot);
-            // A white ring keeps the dot apart from the tile under it.
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::white);
-            p.drawEllipse(place.adjusted(-unit, -unit, unit, unit));
-            p.setBrush(accent);
-            p.drawEllipse(place);
-        }
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return QIcon(new CompiledIconEngine(traySizes, withUpdateDot ? std::optional<QColor>(accent) : std::nullopt));
 }
 
 }  // namespace tessary
