@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace tessary {
@@ -27,6 +28,10 @@ protected:
         input = std::make_unique<X11GlobalInput>(platform->connection(), &scheduler);
         monitor = input->addMonitor([this](const GlobalInputEvent& event) { events.push_back(event); });
         ASSERT_TRUE(monitor.isActive());
+        // The selection is in place before the test's input comes from the desktop's connection:
+        // the server owes no order between two connections' requests.
+        free(xcb_get_input_focus_reply(platform->connection().xcb(),
+                                       xcb_get_input_focus(platform->connection().xcb()), nullptr));
         desktop->movePointerTo(500, 400);
     }
     void TearDown() override {
