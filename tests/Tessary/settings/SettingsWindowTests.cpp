@@ -616,6 +616,39 @@ TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
     window.reset();
 }
 
+// What the rule editor says, top to bottom, as a user reads it: the section titles, what the title
+// field matches and how, an example in the empty field, and the choice that follows the window.
+TEST_F(SettingsWindowTest, TheRuleEditorSaysWhatItMatchesAndWhereItPlaces) {
+    SyncedServices services(scheduler, preferences);
+    rules = &services.rules;
+    zones = &services.zones;
+    launcher.install("XTerm", "Terminal");
+    services.rules.modifyRuleSet([&](RuleSet& set) {
+        set.upsert(PlacementRule(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0}, Date(1000)));
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::rules);
+    QCoreApplication::processEvents();
+    RuleDetailView* detail = static_cast<RulesSettingsView*>(w.pane())->detail();
+    ASSERT_NE(detail, nullptr);
+    std::vector<std::string> shown;
+    for (const QLabel* label : detail->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&w) && !label->text().isEmpty()) shown.push_back(label->text().toStdString());
+    }
+    EXPECT_THAT(shown, ::testing::IsSupersetOf<std::vector<std::string>>(
+                           {"Match", "Window title contains",
+                            "Regular expression, optional. Leave empty to match every window of the app.",
+                            "Place in", "Display", "Zones"}));
+    auto* pattern = detail->findChild<QLineEdit*>("rulePattern");
+    EXPECT_EQ(pattern->placeholderText(), "e.g. ^Inbox");
+    EXPECT_EQ(pattern->accessibleName(), "Pattern");
+    auto* display = detail->findChild<QComboBox*>("ruleDisplay");
+    ASSERT_GE(display->count(), 1);
+    EXPECT_EQ(display->itemText(0), "Display the window appears on");
+    EXPECT_EQ(display->currentIndex(), 0) << "a rule without a display follows the window";
+    window.reset();
+}
+
 TEST_F(SettingsWindowTest, WorkspacesAreSavedEditedOnTheStoredCopyAndNeverRevived) {
     SyncedServices services(scheduler, preferences);
     workspaces = &services.workspaces;

@@ -126,12 +126,12 @@ TEST_F(SettingsPanesTest, ARuleMadeFromRunningAppsPlacesTheNextXtermAndOutlivesA
     open("rules", "Rules");
     chooseFromAddMenu("XTerm");
     ASSERT_EQ(ask({"count", "rules"}), "1");
-    // The right monitor is the last of the display choices (after "The window's display").
+    // The right monitor is the last of the display choices (after "Display the window appears on").
     click("ruleDisplay");
     ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the display list did not open";
     type(XK_End);
     type(XK_Return);
-    ASSERT_TRUE(waitFor([&] { return ask({"value", "ruleDisplay"}) != "The window's display"; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "ruleDisplay"}) != "Display the window appears on"; }, 10s));
     // A new rule has zone 1; zone 2 alone is wanted.
     click("zoneToggle.1");
     ASSERT_TRUE(waitFor([&] { return ask({"value", "zoneToggle.1"}) == "on"; }, 10s));
