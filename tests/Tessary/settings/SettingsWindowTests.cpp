@@ -512,8 +512,9 @@ TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhil
 
     pane->addMenu()->aboutToShow();
     EXPECT_EQ(actionTexts(pane->addMenu()),
-              (QStringList{"Running apps", "Firefox", "Terminal && Console", "", "Choose Application\u2026"}))
-        << "each application once, its & shown as itself";
+              (QStringList{"Running apps", "Firefox", "Terminal && Console", "Terminal && Console", "",
+                           "Choose Application\u2026"}))
+        << "each running instance, its & shown as itself";
     actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
     actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
