@@ -159,7 +159,8 @@ TEST(LayoutLibraryMerge, LayoutsTombstonesAndLocalFields) {
                                      idC);
     remote.version = 9;
     const LayoutLibrary merged = SyncMerge::mergeLayouts(local, remote);
-    EXPECT_EQ(names(merged), (std::vector<std::string>{"A local", "B remote", "C remote"}));
+    // A's copies share a stamp: the larger one, here the remote one, in local's place.
+    EXPECT_EQ(names(merged), (std::vector<std::string>{"A remote", "B remote", "C remote"}));
     EXPECT_EQ(merged.version, 1);
     EXPECT_EQ(merged.defaultLayoutID, idA);
 }
