@@ -9,9 +9,10 @@
 //   it, and ends with a push.
 // - A push writes a key only when the stored document lacks something of the local one, so that
 //   peers that exchanged their documents once go quiet instead of rewriting them for ever. A stored
-//   value that does not decode (garbage, a truncated file) is copied aside under a dated name
-//   and replaced by the local document, so that one bad file does not stop the sync for good;
-//   onSetAside tells of it. A value that cannot be read at all, or a newer version's that does not
+//   value that does not decode (garbage, a truncated file, bytes that are not text) is copied aside
+//   under a dated name and replaced by the local document, so that one bad file does not stop the
+//   sync for good; onSetAside tells of it, once for each copy (the same bytes met again are not
+//   copied or told again). A value that cannot be read at all, or a newer version's that does not
 //   decode, is never overwritten, and its read error stays in lastError until a pull reads it again.
 //   A newer version's value that decodes is merged as far as it was read and never written over
 //   either (what this version cannot read would be lost); lastError says so while it is there.

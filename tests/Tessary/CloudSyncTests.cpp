@@ -409,7 +409,7 @@ public:
         if (other) other->noticeDue = true;
         return shared_.set(bytes, key);
     }
-    Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override {
+    Expected<SetAsideCopy, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override {
         return shared_.setAside(key, bytes);
     }
     bool synchronize() override { return shared_.synchronize(); }
