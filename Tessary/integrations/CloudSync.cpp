@@ -154,9 +154,17 @@ void CloudSync::pullKey(const Key<Document>& key) {
         return;
     }
     unreadable_.erase(std::string(key.name));
-    if (!stored.value().document) return;
-    Document merged = key.merge(key.local, *stored.value().document);
-    if (!(merged == key.local)) key.replace(std::move(merged));
+    if (stored.value().document) takeIn(key, *stored.value().document);
+}
+
+template <typename Document>
+void CloudSync::takeIn(const Key<Document>& key, const Document& stored) {
+    Document merged = key.merge(key.local, stored);
+    if (merged == key.local) return;
+    // The replacement's onChanged schedules no upload: the push under way writes what it must.
+    const bool applying = std::exchange(applyingRemote_, true);
+    key.replace(std::move(merged));
+    applyingRemote_ = applying;
 }
 
 template <typename Document>
@@ -172,9 +180,12 @@ bool CloudSync::pushKey(const Key<Document>& key) {
         return true;
     }
     if (!replacing) {
+        const std::optional<Document>& storedDocument = stored.value().document;
+        // What the stored copy holds that this one lacks (a peer wrote it since this machine's last
+        // pull) is taken in now: the store counts it as read, so no later notice brings it.
+        if (storedDocument) takeIn(key, *storedDocument);
         // A newer version's document loses what this version cannot read when written: it stays.
         if (stored.value().newer) return true;
-        const std::optional<Document>& storedDocument = stored.value().document;
         // Written only when the stored copy lacks something of ours; the merge keeps the stored side's
         // order and default, so peers with the same items in another order leave each other alone.
         if (storedDocument && key.merge(*storedDocument, key.local) == *storedDocument) return true;
