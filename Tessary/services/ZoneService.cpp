@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -68,6 +69,19 @@ std::string ZoneService::doesNotFitText(const std::string& application, Size nee
 std::string ZoneService::localized(std::string_view english) {
     // The English text is the key of the string tables; English is the only language shipped.
     return std::string(english);
+}
+
+std::string ZoneService::localizedCount(std::string_view english, std::int64_t count) {
+    // English has one form for 1 and another for every other number; the key names the other.
+    static constexpr std::pair<std::string_view, std::string_view> singulars[] = {{"%lld zones", "%lld zone"}};
+    std::string text = localized(english);
+    if (count == 1) {
+        for (const auto& [plural, singular] : singulars) {
+            if (plural == english) text = localized(singular);
+        }
+    }
+    if (const auto at = text.find("%lld"); at != std::string::npos) text.replace(at, 4, std::to_string(count));
+    return text;
 }
 
 std::string localizedName(LayoutTemplate layoutTemplate) {

@@ -138,6 +138,9 @@ public:
 
     // The English texts of the starter layouts' names and of the templates, in the user's language.
     static std::string localized(std::string_view english);
+    // A text with one "%lld" (such as "%lld zones") in the user's language, in its form for
+    // `count` and with the number filled in: "1 zone", "4 zones".
+    static std::string localizedCount(std::string_view english, std::int64_t count);
     // The library a user without a usable layouts document starts with, names translated.
     static LayoutLibrary translatedStarter();
 
