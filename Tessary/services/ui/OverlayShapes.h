@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFont>
 #include <QRectF>
 #include <QRegion>
+#include <QString>
 
 namespace tessary {
 
@@ -44,6 +46,10 @@ QRegion hatching(const QRectF& tile);
 QRectF outlineBadge(const QRectF& tile);
 QRegion badgeRegion(const QRectF& tile);
 QRegion capsuleRegion(const QRectF& capsule);
+// The size label's chip: the label's text in `font` (the label's size) at the tile's bottom
+// centre, with a margin round it. Its region without a compositor is the capsule of that rectangle.
+QRectF sizeLabelText(const QRectF& tile, const QString& label, const QFont& font);
+QRectF sizeLabelChip(const QRectF& text);
 
 }  // namespace overlayshape
 
