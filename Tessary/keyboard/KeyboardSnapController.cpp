@@ -53,20 +53,18 @@ std::optional<std::pair<WindowHandle, WindowInfo>> KeyboardSnapController::focus
 }
 
 void KeyboardSnapController::snapFocusedWindow(std::int64_t zoneIndex) {
+    const std::string what = "snap to zone " + std::to_string(zoneIndex + 1);
     const auto window = zones_.engine().focusedWindow();
-    const auto result = window ? zones_.snap(*window, zoneIndex)
-                               : Expected<SetFrameResult, ZoneService::SnapError>(
-                                     unexpected(ZoneService::SnapError::noWindow()));
-    if (result) return;
-    log_.notice("snap to zone " + std::to_string(zoneIndex + 1) + " failed: " + result.error().description());
-    if (onSnapFailed) onSnapFailed(result.error());
+    if (!window) return failed(what, ZoneService::SnapError::noWindow());
+    const auto result = zones_.snap(*window, zoneIndex);
+    if (!result) failed(what, result.error());
 }
 
-void KeyboardSnapController::place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone) {
-    const SetFrameResult result = zones_.engine().setFrame(zone.rect, window);
+void KeyboardSnapController::place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display,
+                                   const Zone& zone) {
     // A terminal takes the zone in character cells: judged as every snap is.
-    if (!result.succeeded()) return;
-    if (zones_.onSnapped) zones_.onSnapped(window, display, {zone.index});
+    const auto result = zones_.place(window, info, display, zone);
+    if (!result) failed("move to zone " + std::to_string(zone.index + 1), result.error());
 }
 
 void KeyboardSnapController::moveFocusedWindowToNeighbour(std::int64_t step) {
@@ -76,7 +74,7 @@ void KeyboardSnapController::moveFocusedWindowToNeighbour(std::int64_t step) {
     if (!display) return;
     const auto target = ZoneNavigation::zoneAfter(context->second.frame, step, zones_.zones(*display));
     if (!target) return;
-    place(context->first, *display, *target);
+    place(context->first, context->second, *display, *target);
 }
 
 void KeyboardSnapController::moveFocusedWindowToDisplay(std::int64_t offset) {
@@ -106,7 +104,7 @@ void KeyboardSnapController::moveFocusedWindowToDisplay(std::int64_t offset) {
     }
     auto zone = std::find_if(targetZones.begin(), targetZones.end(),
                              [keptIndex](const Zone& z) { return z.index == keptIndex; });
-    place(context->first, target, zone != targetZones.end() ? *zone : targetZones.front());
+    place(context->first, context->second, target, zone != targetZones.end() ? *zone : targetZones.front());
 }
 
 void KeyboardSnapController::cycleLayout(std::int64_t offset) {

@@ -153,13 +153,18 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     const auto zoneList = zones(*display);
     const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
-    SetFrameResult result = engine_->setFrame(zone->rect, window);
+    return place(window, *info, *display, *zone);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::place(const WindowHandle& window, const WindowInfo& info,
+                                                                    const DisplayInfo& display, const Zone& zone) {
+    SetFrameResult result = engine_->setFrame(zone.rect, window);
     if (!result.succeeded()) {
         if (result.unanswered) return unexpected(SnapError::noWindowManager(std::move(result)));
-        std::string name = applicationName ? applicationName(*info) : info->bundleIdentifier.value_or("");
+        std::string name = applicationName ? applicationName(info) : info.bundleIdentifier.value_or("");
         return unexpected(SnapError::rejected(std::move(result), std::move(name)));
     }
-    if (onSnapped) onSnapped(window, *display, {zoneIndex});
+    if (onSnapped) onSnapped(window, display, {zone.index});
     return result;
 }
 

@@ -127,6 +127,10 @@ public:
     // application, so that it says what the window needs.
     // Nothing is logged here; callers show or log the error's text.
     Expected<SetFrameResult, SnapError> snap(const WindowHandle& window, std::int64_t zoneIndex);
+    // The same for a zone the caller found itself (the keyboard's moves to a neighbouring zone or
+    // display): sets the frame, judges it as snap() does and reports it through onSnapped.
+    Expected<SetFrameResult, SnapError> place(const WindowHandle& window, const WindowInfo& info,
+                                              const DisplayInfo& display, const Zone& zone);
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
     void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
