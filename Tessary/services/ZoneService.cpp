@@ -145,6 +145,7 @@ std::vector<Zone> ZoneService::zones(const DisplayInfo& display) const {
 }
 
 Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowHandle& window, std::int64_t zoneIndex) {
+    if (onSnapAsked) onSnapAsked(window);
     const auto info = engine_->info(window);
     if (!info) return unexpected(SnapError::noWindow());
     if (isExcluded && isExcluded(*info)) return unexpected(SnapError::excluded());
@@ -153,11 +154,18 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     const auto zoneList = zones(*display);
     const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
-    return place(window, *info, *display, *zone);
+    return setZoneFrame(window, *info, *display, *zone);
 }
 
 Expected<SetFrameResult, ZoneService::SnapError> ZoneService::place(const WindowHandle& window, const WindowInfo& info,
                                                                     const DisplayInfo& display, const Zone& zone) {
+    if (onSnapAsked) onSnapAsked(window);
+    return setZoneFrame(window, info, display, zone);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::setZoneFrame(const WindowHandle& window,
+                                                                           const WindowInfo& info,
+                                                                           const DisplayInfo& display, const Zone& zone) {
     SetFrameResult result = engine_->setFrame(zone.rect, window);
     if (!result.succeeded()) {
         if (result.unanswered) return unexpected(SnapError::noWindowManager(std::move(result)));

@@ -101,6 +101,8 @@ public:
     // Told of every window placed into zones, by this service and by the other services that place
     // windows, with the window, its display and the zone indices.
     SnapHandler onSnapped;
+    // Told of every window snap() and place() are asked to move, before anything is done to it.
+    std::function<void(const WindowHandle&)> onSnapAsked;
     // Told after every saving operation, also when the save failed.
     std::function<void()> onChanged;
 
@@ -149,6 +151,8 @@ public:
     static LayoutLibrary translatedStarter();
 
 private:
+    Expected<SetFrameResult, SnapError> setZoneFrame(const WindowHandle& window, const WindowInfo& info,
+                                                     const DisplayInfo& display, const Zone& zone);
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
 
     struct LaidOut {

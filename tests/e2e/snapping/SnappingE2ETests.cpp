@@ -6,7 +6,9 @@
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/ProgramWindows.h"
 #include "tests/e2e/harness/TessaryProgram.h"
+#include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/RuleSet.h"
+#include "TessaryCore/ZoneGeometry.h"
 
 #include <gmock/gmock.h>
 
@@ -14,6 +16,9 @@
 #include <iostream>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <thread>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -465,6 +470,78 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     const Rect dropped = settledFrame(window);
     EXPECT_TRUE(onTheMonitor(dropped)) << "the window is at " << dropped;
     EXPECT_EQ(dropped.maxX(), monitor.maxX());
+}
+
+// The starter's Priority Grid on the left monitor (narrow side zones beside a wide middle one), three
+// columns on the right; windows whose least size is larger than some zones, sent by shortcuts.
+class TooLargeForItsZoneTest : public SnappingTest {
+protected:
+    void writeDocuments() override {
+        LayoutLibrary library;
+        ZoneLayout priority(LayoutTemplate::priorityGrid, 3);
+        ZoneLayout three(LayoutTemplate::columns, 3);
+        library.layouts = {priority, three};
+        library.defaultLayoutID = priority.id;
+        library.assign(three.id, DisplayKey("tessary-right", 1920, 1080));
+        std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+        leftZones = ZoneGeometry::zones(priority, Rect(0, 0, 1920, 1080));
+    }
+
+    // Holds the keys down in order and lets them go in reverse, as a hand does.
+    void press(std::initializer_list<uint32_t> keys) {
+        for (uint32_t key : keys) desktop->pressKey(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) desktop->pressKey(*key, false);
+        desktop->syncInput();
+    }
+
+    // The notices of a window too large for its zone told since the `from`th line, waiting `limit`.
+    std::size_t tooLargeNotices(std::size_t from, std::chrono::milliseconds limit) {
+        program->readToEnd(limit);
+        return std::size_t(std::count_if(program->lines.begin() + std::ptrdiff_t(from), program->lines.end(),
+                                         [](const std::string& line) {
+                                             return line.starts_with("AppDelegate: Window too large for this zone: ");
+                                         }));
+    }
+
+    std::vector<Zone> leftZones;
+};
+
+// A second shortcut pressed right after one that failed (a hand's 120 ms): the notice of the
+// first is dropped, whatever the second does; a failure of the second is told once, as its own.
+TEST_F(TooLargeForItsZoneTest, ASnapFailuresNoticeIsDroppedByTheNextShortcut) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=600 y=100 w=800 h=400 min=700x400 class=Narrow");
+    ASSERT_TRUE(becomesActive(window));
+    const struct Row {
+        const char* name;
+        uint32_t second;
+        const char* logged;
+        std::size_t notices;
+    } rows[] = {
+        {"then a zone it fits", '2', "AppDelegate: snapped ", 0},
+        {"then a zone the layout does not have", '9', "KeyboardSnap: snap to zone 9 failed: ", 0},
+        {"then another zone it does not fit", '3', "KeyboardSnap: snap to zone 3 failed: ", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (settledFrame(window) != leftZones[1].rect) {
+            const std::size_t back = program->lines.size();
+            press({kControlL, kAltL, '2'});
+            ASSERT_TRUE(program->expectLine("AppDelegate: snapped ", back)) << testing::PrintToString(program->lines);
+        }
+        const std::size_t start = program->lines.size();
+        press({kControlL, kAltL, '1'});
+        // The pause between the two shortcuts is the case itself, not a wait for the program.
+        std::this_thread::sleep_for(120ms);
+        press({kControlL, kAltL, row.second});
+        EXPECT_TRUE(program->expectLine("KeyboardSnap: snap to zone 1 failed: ", start));
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        if (row.second == '2') {
+            EXPECT_EQ(settledFrame(window), leftZones[1].rect);
+        }
+        EXPECT_EQ(tooLargeNotices(start, 1s), row.notices) << testing::PrintToString(program->lines);
+    }
+    client.quit();
 }
 
 }  // namespace
