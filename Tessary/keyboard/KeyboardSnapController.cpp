@@ -57,6 +57,7 @@ void KeyboardSnapController::snapFocusedWindow(std::int64_t zoneIndex) {
     const auto window = zones_.engine().focusedWindow();
     if (!window) return failed(what, ZoneService::SnapError::noWindow());
     const auto result = zones_.snap(*window, zoneIndex);
+    keepActive(*window);
     if (!result) failed(what, result.error());
 }
 
@@ -64,7 +65,24 @@ void KeyboardSnapController::place(const WindowHandle& window, const WindowInfo&
                                    const Zone& zone) {
     // A terminal takes the zone in character cells: judged as every snap is.
     const auto result = zones_.place(window, info, display, zone);
+    keepActive(window);
     if (!result) failed("move to zone " + std::to_string(zone.index + 1), result.error());
+}
+
+void KeyboardSnapController::keepActive(const WindowHandle& window) {
+    // The shortcut's key grab lasts until its key is let go. metacity, when a window moved during
+    // such a grab has its edge come to lie under the pointer (a window too large for a zone at the
+    // display's edge is kept flush with it), gives the focus to no window and leaves it so: every
+    // later shortcut found no window.
+    WindowEngine& engine = zones_.engine();
+    if (engine.focusedWindow() == window) return;
+    log_.debug("the window manager let go of the moved window's focus; activating it again");
+    engine.raise(window);
+}
+
+void KeyboardSnapController::failed(const std::string& what, const ZoneService::SnapError& error) {
+    log_.notice(what + " failed: " + error.description());
+    if (onSnapFailed) onSnapFailed(error);
 }
 
 void KeyboardSnapController::moveFocusedWindowToNeighbour(std::int64_t step) {
@@ -100,6 +118,7 @@ void KeyboardSnapController::moveFocusedWindowToDisplay(std::int64_t offset) {
     if (targetZones.empty()) {
         zones_.engine().setFrame(Rect(target.workArea.minX(), target.workArea.minY(), frame.width(), frame.height()),
                                  context->first);
+        keepActive(context->first);
         return;
     }
     auto zone = std::find_if(targetZones.begin(), targetZones.end(),

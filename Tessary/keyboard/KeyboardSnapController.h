@@ -60,6 +60,9 @@ private:
     // and hands on the failure.
     void place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display, const Zone& zone);
     void failed(const std::string& what, const ZoneService::SnapError& error);
+    // Makes the window, focused when its shortcut was pressed, the active one again where the
+    // window manager let go of it during the move.
+    void keepActive(const WindowHandle& window);
 
     GlobalShortcuts& shortcuts_;
     ZoneService& zones_;

@@ -77,6 +77,23 @@ protected:
         return waitFor(active);
     }
 
+    // The first window of the process the window manager lists, once it is there and active.
+    xcb_window_t awaitWindowOf(pid_t pid) {
+        xcb_window_t found = XCB_WINDOW_NONE;
+        EXPECT_TRUE(waitFor(
+            [&] {
+                const auto listed = listedWindows(*platform, pid);
+                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
+                return found != XCB_WINDOW_NONE;
+            },
+            20s))
+            << "no window of process " << pid;
+        if (found != XCB_WINDOW_NONE) {
+            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
+        }
+        return found;
+    }
+
     // The window's frame once it has stayed put for a moment.
     Rect settledFrame(xcb_window_t window) {
         Rect last = frame(window);
@@ -254,22 +271,6 @@ protected:
         closeLikeTheWindowManager(*platform, window);
         EXPECT_TRUE(waitFor([&] { return !isManaged(window); }));
         children.clear();
-    }
-
-    xcb_window_t awaitWindowOf(pid_t pid) {
-        xcb_window_t found = XCB_WINDOW_NONE;
-        EXPECT_TRUE(waitFor(
-            [&] {
-                const auto listed = listedWindows(*platform, pid);
-                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
-                return found != XCB_WINDOW_NONE;
-            },
-            20s))
-            << "no window of process " << pid;
-        if (found != XCB_WINDOW_NONE) {
-            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
-        }
-        return found;
     }
 
     void SetUp() override {
@@ -505,6 +506,51 @@ protected:
 
     std::vector<Zone> leftZones;
 };
+
+constexpr uint32_t kRight = 0xff53;
+
+// Every shortcut that sends a window where it does not fit tells the user, as Ctrl+Alt+N does
+// (the zone and display moves said nothing), and the window stays the active one. Beside metacity
+// a Tk window shrunk to its least width by a shortcut and kept flush with the monitor's edge, the
+// pointer resting just past that edge, lost the focus to no window while the shortcut's key was
+// down: every later shortcut found no window to move.
+TEST_F(TooLargeForItsZoneTest, EveryKeyboardMoveTellsTheUserAndTheWindowStaysActive) {
+    const std::string script = desktop->directory() + "/narrow";
+    std::ofstream(script) << "wm minsize . 700 400\nwm geometry . 800x400+600+100\nwm title . Narrow\n";
+    ChildProcess tk = desktop->start({"wish", script});
+    const xcb_window_t window = awaitWindowOf(tk.pid());
+    ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+    desktop->movePointerTo(1922, 300);
+    desktop->syncInput();
+    std::size_t start = program->lines.size();
+    press({kControlL, kAltL, '2'});
+    ASSERT_TRUE(program->expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program->lines);
+    const struct Row {
+        const char* name;
+        std::initializer_list<uint32_t> keys;
+        const char* logged;
+    } rows[] = {
+        {"Ctrl+Alt+3", {kControlL, kAltL, '3'}, "KeyboardSnap: snap to zone 3 failed: Narrow needs "},
+        {"Ctrl+Alt+Left", {kControlL, kAltL, kLeft}, "KeyboardSnap: move to zone "},
+        {"Ctrl+Alt+Super+Right", {kControlL, kAltL, kSuperL, kRight}, "KeyboardSnap: move to zone "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start = program->lines.size();
+        // The keys stay down while the program moves the window, as a hand's do for a tenth of a
+        // second: the shortcut's key grab lasts as long.
+        for (uint32_t key : row.keys) desktop->pressKey(key, true);
+        desktop->syncInput();
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        for (auto key = std::rbegin(row.keys); key != std::rend(row.keys); ++key) desktop->pressKey(*key, false);
+        desktop->syncInput();
+        EXPECT_TRUE(program->expectLine("AppDelegate: Window too large for this zone: Narrow needs ", start))
+            << testing::PrintToString(program->lines);
+        EXPECT_TRUE(holds([&] { return platform->windows().activeWindow() == window; }))
+            << "the active window is " << platform->windows().activeWindow().value_or(0) << "; the window is at "
+            << frame(window);
+    }
+}
 
 // A second shortcut pressed right after one that failed (a hand's 120 ms): the notice of the
 // first is dropped, whatever the second does; a failure of the second is told once, as its own.
