@@ -61,6 +61,11 @@ QRectF sizeLabelText(const QRectF& tile, const QString& label, const QFont& font
 
 QRectF sizeLabelChip(const QRectF& text) { return text.adjusted(-6, -1, 6, 1); }
 
+QRegion sizeLabelRegion(const QRectF& chip) {
+    const QRect r = chip.toAlignedRect();
+    return QRegion(r.adjusted(2, 0, -2, 0)) + QRegion(r.adjusted(1, 1, -1, -1)) + QRegion(r.adjusted(0, 2, 0, -2));
+}
+
 QRegion capsuleRegion(const QRectF& capsule) {
     QPainterPath path;
     path.addRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);

@@ -47,9 +47,13 @@ QRectF outlineBadge(const QRectF& tile);
 QRegion badgeRegion(const QRectF& tile);
 QRegion capsuleRegion(const QRectF& capsule);
 // The size label's chip: the label's text in `font` (the label's size) at the tile's bottom
-// centre, with a margin round it. Its region without a compositor is the capsule of that rectangle.
+// centre, with a margin round it.
 QRectF sizeLabelText(const QRectF& tile, const QString& label, const QFont& font);
 QRectF sizeLabelChip(const QRectF& text);
+// The chip without a compositor: a rectangle with its corners cut by a pixel or two. The
+// capsule's round ends made a dozen rectangles of every chip, and the X server paints what a
+// highlight change uncovers against each rectangle of the shape.
+QRegion sizeLabelRegion(const QRectF& chip);
 
 }  // namespace overlayshape
 

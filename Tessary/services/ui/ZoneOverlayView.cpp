@@ -207,7 +207,7 @@ void ZoneOverlayView::ensureZoneShapes() {
         QRegion marks = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
         // The size label's chip shows in both states: a highlight neither adds nor takes it.
         if (overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) {
-            marks += capsuleRegion(
+            marks += sizeLabelRegion(
                 sizeLabelChip(sizeLabelText(r, QString::fromStdString(overlaytext::sizeLabel(zone.rect)), labelFont)));
         }
         const QRegion inactive = outlineRegion(r, false) + marks;

@@ -119,7 +119,7 @@ void ZoneTilePainter::paintOutline(QPainter& painter, const Zone& zone, const QR
     }
     // The chip opaque, as the hint's capsule is in this mode, over the rectangles of its own shape.
     paintSizeLabel(painter, zone, r, font, [&](const QRectF& chip) {
-        for (const QRect& part : capsuleRegion(chip)) painter.fillRect(part, QColor(28, 28, 32));
+        for (const QRect& part : sizeLabelRegion(chip)) painter.fillRect(part, QColor(28, 28, 32));
     });
     painter.setRenderHint(QPainter::Antialiasing, true);
 }
