@@ -73,9 +73,9 @@ void KeyboardSnapController::keepActive(const WindowHandle& window) {
     // The shortcut's key grab lasts until its key is let go. metacity, when a window moved during
     // such a grab has its edge come to lie under the pointer (a window too large for a zone at the
     // display's edge is kept flush with it), gives the focus to no window and leaves it so: every
-    // later shortcut found no window.
+    // later shortcut found no window. A window the user made active meanwhile keeps the focus.
     WindowEngine& engine = zones_.engine();
-    if (engine.focusedWindow() == window) return;
+    if (engine.focusedWindow()) return;
     log_.debug("the window manager let go of the moved window's focus; activating it again");
     engine.raise(window);
 }

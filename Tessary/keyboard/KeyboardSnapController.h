@@ -61,7 +61,7 @@ private:
     void place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display, const Zone& zone);
     void failed(const std::string& what, const ZoneService::SnapError& error);
     // Makes the window, focused when its shortcut was pressed, the active one again where the
-    // window manager let go of it during the move.
+    // window manager let go of it during the move and no other window took the focus.
     void keepActive(const WindowHandle& window);
 
     GlobalShortcuts& shortcuts_;
