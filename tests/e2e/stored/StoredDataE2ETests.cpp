@@ -266,6 +266,48 @@ TEST_F(StoredDataTest, ASaveToAHomeThatCannotBeWrittenFailsWithItsReasonAndIsTol
     EXPECT_FALSE(fs::exists(dataFolder() / "workspaces.json"));
 }
 
+// Whether the process has opened a local socket: a later start does so only to reach the instance.
+bool hasSocket(pid_t pid) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        if (fs::read_symlink(entry.path(), error).string().starts_with("socket:")) return true;
+    }
+    return false;
+}
+
+// A crash (kill -9) while commands keep the instance busy, and a start whose request waits behind
+// theirs, as a service manager's restart or a user's second click comes: the dying instance resets
+// the start's connection with the rest of its queue, and the start must then take over rather than
+// end with no instance at all. 25 times over; every command is answered too.
+TEST_F(StoredDataTest, AStartWaitingOnAnInstanceThatDiesTakesOver) {
+    store("layouts.json", libraryOf(5000));
+    auto instance = startInstance();
+    for (int round = 0; round < 25; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // Thousands of lines each, read as they come: a command that answers itself holds the lock
+        // while it prints.
+        std::vector<std::unique_ptr<TessaryProgram>> commands;
+        std::vector<std::thread> readers;
+        for (int i = 0; i < 5; ++i) {
+            commands.push_back(std::make_unique<TessaryProgram>(*desktop, programPath(), std::vector<std::string>{"list", "layouts"}));
+            readers.emplace_back([command = commands.back().get()] { command->readToEnd(60s); });
+        }
+        auto start = std::make_unique<TessaryProgram>(*desktop, programPath());
+        const bool connecting = waitFor([&] { return hasSocket(start->process.pid()); }, 10s);
+        instance->process.crash();
+        const bool started = connecting && start->expectLine(activeLine, 0, 30s);
+        for (std::thread& reader : readers) reader.join();
+        ASSERT_TRUE(started) << testing::PrintToString(start->lines);
+        for (auto& command : commands) {
+            EXPECT_EQ(command->exitStatus(), 0) << (command->lines.empty() ? "" : command->lines.back());
+        }
+        instance = std::move(start);
+        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); }, 10s)) << "no socket";
+    }
+    EXPECT_EQ(startAgain({}).first, 0);
+    EXPECT_TRUE(instance->expectLine("AppDelegate: Opened again")) << testing::PrintToString(instance->lines);
+}
+
 // Answers as long as the user's library makes them reach the command line; a request too long to
 // take is refused in words by the instance; the same request without an instance, or without
 // documents, says what it can.
