@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -28,6 +29,7 @@
 #include "Platform/Linux/AutostartLoginItems.h"
 #include "Platform/Linux/DesktopApplicationLauncher.h"
 #include "Platform/Linux/FolderSyncStore.h"
+#include "Platform/Linux/FolderWatcher.h"
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Linux/ProcessMemory.h"
 #include "Platform/Linux/SingleInstance.h"
@@ -526,6 +528,23 @@ int main(int argc, char** argv) {
         delegate.launch();
         // The services listen now (or wait for window control, when they need not hear a press).
         pressesDuringStart.reset();
+        // What an instance on another display of the user's writes to the shared documents and
+        // settings is taken in as soon as it is written.
+        const std::filesystem::path dataFolder = TessaryPaths::folder();
+        FolderWatcher sharedFolders(
+            {dataFolder, defaults.path().parent_path()}, scheduler,
+            [&](const std::filesystem::path& folder, const std::set<std::string>& names) {
+                if (folder == dataFolder) {
+                    for (const std::string& name : names) delegate.documentChangedOnDisk(name);
+                } else if (names.contains(defaults.path().filename().string())) {
+                    defaults.takeOutsideChanges();
+                }
+            });
+        std::optional<QtEventPump> sharedFoldersPump;
+        if (sharedFolders.fileDescriptor() >= 0) {
+            sharedFoldersPump.emplace(sharedFolders.fileDescriptor(), [&sharedFolders] { return sharedFolders.processEvents(); },
+                                      QtEventPump::WhenReadableOnly{});
+        }
         // The settings file is read before the delegate exists: its damage is told once there is one.
         if (const auto& aside = defaults.setAside()) {
             DocumentStoreError damaged{DocumentStoreError::Code::decodingFailed, defaults.path(), {}};

@@ -33,6 +33,22 @@ public:
 
     void record(const Expected<void, DocumentStoreError>& saved, const Logger& log,
                 std::optional<std::string_view> logPrefix = std::nullopt);
+    // Saves the document through its store, merging in first what another instance of the program
+    // wrote to the file (the store's merge), and records how it went. True when the merge changed
+    // `document`, which then holds what was written.
+    template <JSONDocument Document>
+    bool save(JSONDocumentStore<Document>& store, Document& document, const Logger& log,
+              std::optional<std::string_view> logPrefix = std::nullopt) {
+        auto saved = store.saveMerging(document);
+        if (!saved) {
+            record(unexpected(saved.error()), log, logPrefix);
+            return false;
+        }
+        const bool merged = !(saved.value() == document);
+        if (merged) document = std::move(saved.value());
+        record({}, log, logPrefix);
+        return merged;
+    }
     // Where notices go; a failure met before it was set is told at once.
     void setOnNotice(std::function<void(const Notice&)> onNotice);
 

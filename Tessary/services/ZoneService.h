@@ -130,6 +130,9 @@ public:
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
     void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
+    // Takes in what another instance of the program (another display of the user's) wrote to
+    // "layouts.json", merged with this library; saves nothing.
+    void takeOutsideChanges();
     // Drops the display's assignment, so that it uses the default layout (else the first).
     void removeAssignment(const DisplayInfo& display);
     // Assigns the layout `offset` places further in the library's order (wrapping at both ends).
@@ -143,6 +146,7 @@ public:
 
 private:
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
+    void saveLibrary(std::optional<std::string_view> logPrefix = std::nullopt);
 
     struct LaidOut {
         std::string identifier;

@@ -327,6 +327,14 @@ void AppDelegate::saveNow() {
     if (memory_) memory_->flush();
 }
 
+void AppDelegate::documentChangedOnDisk(std::string_view fileName) {
+    const auto named = [&](const std::filesystem::path& url) { return url.filename().string() == fileName; };
+    if (named(zones_->store().url())) zones_->takeOutsideChanges();
+    if (memory_ && named(memory_->store().url())) memory_->takeOutsideChanges();
+    if (rules_ && named(rules_->store().url())) rules_->takeOutsideChanges();
+    if (workspaces_ && named(workspaces_->store().url())) workspaces_->takeOutsideChanges();
+}
+
 void AppDelegate::prepareToQuit() {
     saveNow();
     if (overlay_) overlay_->hide();

@@ -197,6 +197,9 @@ public:
     void prepareToQuit();
     // Only the pending memory save, for a way out where the display may be gone (no X requests).
     void saveNow();
+    // Another instance of the program (the user's, on another display) wrote the document file of
+    // that name ("layouts.json"): the service that owns it takes it in, when it was built.
+    void documentChangedOnDisk(std::string_view fileName);
     // Quit and the termination signals: whatever is open, what quitting must not lose is written,
     // every window of ours is hidden and every event loop ends, the nested ones (a modal alert or
     // prompt) too; the program then tears down in order. Qt's own quit() asks each window to close

@@ -266,6 +266,88 @@ TEST_F(StoredDataTest, ASaveToAHomeThatCannotBeWrittenFailsWithItsReasonAndIsTol
     EXPECT_FALSE(fs::exists(dataFolder() / "workspaces.json"));
 }
 
+// The identifier of the stored layout with that name, as `list layouts` gives it.
+std::string layoutNamed(const std::vector<std::string>& listed, const std::string& name) {
+    for (const std::string& line : listed) {
+        if (line.find("\t" + name + "\t") != std::string::npos) return line.substr(0, line.find('\t'));
+    }
+    return {};
+}
+
+template <typename Document>
+std::optional<Document> storedDocument(const fs::path& path) {
+    auto loaded = JSONDocumentStore<Document>(path).peek();
+    return loaded && loaded.value() ? loaded.value() : std::nullopt;
+}
+
+std::set<std::string> workspaceNames(const fs::path& path) {
+    std::set<std::string> names;
+    if (const auto library = storedDocument<WorkspaceLibrary>(path)) {
+        for (const Workspace& workspace : library->workspaces) names.insert(workspace.name);
+    }
+    return names;
+}
+
+// The layout assigned to a display of the test desktops ("tessary-right"), by identifier.
+std::string assignedTo(const fs::path& layouts, const std::string& display) {
+    const auto library = storedDocument<LayoutLibrary>(layouts);
+    if (!library) return {};
+    const auto found = library->assignments.find(display + "@1920x1080");
+    return found == library->assignments.end() ? std::string() : found->second.uuidString();
+}
+
+// One user on two displays (a local and a remote session, two X screens): an instance on each, one
+// home. Each keeps what the other saved, and sees it: workspaces saved on either, and layouts
+// assigned in turn, the second instance's copy of an assignment older than the first's change.
+TEST_F(StoredDataTest, TwoInstancesOnOneHomeKeepEachOthersSaves) {
+    auto first = startInstance();
+    VirtualDesktop other;
+    ::setenv("DISPLAY", desktop->display().c_str(), 1);
+    const std::vector<std::string> sameHome{"XDG_CONFIG_HOME=" + desktop->configHome(),
+                                            "XDG_DATA_HOME=" + desktop->dataHome(),
+                                            "XDG_RUNTIME_DIR=" + desktop->runtimeDirectory()};
+    auto second = std::make_unique<TessaryProgram>(other, programPath(), std::vector<std::string>{}, sameHome);
+    ASSERT_TRUE(second->expectLine(activeLine, 0, 20s)) << testing::PrintToString(second->lines);
+    const fs::path otherSocket = socket().parent_path() / ("local-" + other.display().substr(1) + ".socket");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(otherSocket); }, 10s));
+    const auto onOther = [&](std::vector<std::string> arguments) {
+        TessaryProgram later(other, programPath(), std::move(arguments), sameHome);
+        later.readToEnd(30s);
+        return std::make_pair(later.exitStatus(), later.lines);
+    };
+
+    EXPECT_EQ(startAgain({"save-workspace", "--name", "First"}).first, 0);
+    EXPECT_EQ(onOther({"save-workspace", "--name", "Second"}).first, 0);
+    EXPECT_EQ(workspaceNames(dataFolder() / "workspaces.json"), (std::set<std::string>{"First", "Second"}));
+    // Each lists the other's too, without a save of its own, as soon as it has heard of it.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const auto listed = startAgain({"list", "workspaces"}).second;
+            return std::any_of(listed.begin(), listed.end(),
+                               [](const std::string& line) { return line.find("\tSecond") != std::string::npos; });
+        },
+        10s));
+
+    const auto listed = startAgain({"list", "layouts"}).second;
+    const std::string focus = layoutNamed(listed, "Focus"), grid = layoutNamed(listed, "Grid"),
+                      rows = layoutNamed(listed, "Rows"), columns = layoutNamed(listed, "Columns");
+    const auto apply = [](const std::string& layout, const char* display) {
+        return std::vector<std::string>{"apply-layout", "--layout", layout, "--display", display};
+    };
+    EXPECT_EQ(startAgain(apply(focus, "tessary-right")).first, 0);
+    EXPECT_EQ(onOther(apply(grid, "tessary-left")).first, 0);
+    EXPECT_EQ(startAgain(apply(rows, "tessary-right")).first, 0);
+    EXPECT_EQ(onOther(apply(columns, "tessary-left")).first, 0);
+
+    EXPECT_EQ(quit(*first), 0);
+    ::kill(second->process.pid(), SIGTERM);
+    EXPECT_EQ(second->exitStatus(15s), 0);
+    second.reset();
+    EXPECT_EQ(workspaceNames(dataFolder() / "workspaces.json"), (std::set<std::string>{"First", "Second"}));
+    EXPECT_EQ(assignedTo(dataFolder() / "layouts.json", "tessary-right"), rows);
+    EXPECT_EQ(assignedTo(dataFolder() / "layouts.json", "tessary-left"), columns);
+}
+
 // Whether the process has opened a local socket: a later start does so only to reach the instance.
 bool hasSocket(pid_t pid) {
     std::error_code error;
