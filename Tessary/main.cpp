@@ -64,6 +64,7 @@
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/services/SaveReport.h"
+#include "Tessary/services/SaveRetry.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/AppIntegrations.h"
@@ -94,12 +95,14 @@ namespace {
 
 // What an exit() from inside a library (Qt's, when its own X connection breaks) must still do.
 AppDelegate* liveDelegate = nullptr;
+SaveRetry* liveSettingsRetry = nullptr;
 std::string liveSocket;
 InstanceServer* liveServer = nullptr;
 
 // Writes what must not be lost and removes the socket, at once. Safe to repeat.
 void saveAndLeave() {
     if (liveDelegate) liveDelegate->saveNow();
+    if (liveSettingsRetry) liveSettingsRetry->flush();
     if (!liveSocket.empty()) ::unlink(liveSocket.c_str());
 }
 
@@ -343,6 +346,9 @@ int main(int argc, char** argv) {
         if (!failure) return settingsSaves.record({}, log);
         settingsSaves.record(unexpected(DocumentStoreError{Code::writeFailed, defaults.path(), *failure}), log);
     };
+    // Settings changed while they could not be written reach the file once it can be.
+    SaveRetry settingsRetry(settingsSaves, [&defaults] { defaults.writeAgain(); }, scheduler, Logger("UserDefaults"));
+    liveSettingsRetry = &settingsRetry;
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
     X11KeyboardLayout keyboard(platform->connection());
@@ -589,6 +595,7 @@ int main(int argc, char** argv) {
         if (!delegate.isQuitting() && !serverGone) status = application.exec();
         log.notice("Quitting");
         delegate.prepareToQuit();
+        settingsRetry.flush();
         liveServer = nullptr;
         server.reset();
         liveCloudSync = nullptr;
@@ -603,6 +610,7 @@ int main(int argc, char** argv) {
         // The delegate goes with this scope; a later failure to write the settings is only logged.
         settingsSaves.setOnNotice(nullptr);
     }
+    liveSettingsRetry = nullptr;
     AccessibilityPermission::setAccessibility(nullptr);
     DisplayProvider::setScreens(nullptr);
     return status;

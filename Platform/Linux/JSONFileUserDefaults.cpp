@@ -252,12 +252,12 @@ bool JSONFileUserDefaults::mergeAndWrite() {
 }
 
 void JSONFileUserDefaults::reportWrite(const std::optional<std::string>& failure) {
+    // Whoever takes the outcome logs it with the rest of what it does.
+    if (onWriteOutcome) return onWriteOutcome(failure);
     // Settings are written on every change: a folder that cannot be written is said once, not per
     // change, and said again when writing works anew.
     if (failure == writeFailure_) return;
     writeFailure_ = failure;
-    // Whoever takes the outcome logs it with the rest of what it does.
-    if (onWriteOutcome) return onWriteOutcome(failure);
     if (failure) {
         log_.error("Cannot save the settings: " + *failure + " (said once until saving works again)");
     } else {

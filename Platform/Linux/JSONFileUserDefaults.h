@@ -49,10 +49,12 @@ public:
     // Why the file could not be read at construction (the system's reason; "File too large" past
     // the size limit), for the user to be told: it is then never written this session.
     const std::optional<std::error_code>& readFailure() const { return readFailure_; }
-    // Told when writing the file starts failing for a new reason (the sentence) and when it works
-    // again after failing (nothing). Without it, each is logged once, however many writes meet it.
+    // Told of every write: the sentence when it failed, nothing when it worked. Without it, a
+    // failure is logged once for each new reason, and once more when writing works again.
     std::function<void(const std::optional<std::string>& failure)> onWriteOutcome;
 
+    // Writes the settings as they are (a write that failed, tried again).
+    void writeAgain() { write(); }
     // Takes in what another instance wrote to the file, merged as above.
     void takeOutsideChanges();
 

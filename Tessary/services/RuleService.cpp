@@ -32,9 +32,13 @@ void RuleService::replaceRuleSet(RuleSet ruleSet) {
 
 void RuleService::save() {
     changed_.emit();
+    saveAgain();
+    if (onChanged) onChanged();
+}
+
+void RuleService::saveAgain() {
     // What another instance saved came in with this save.
     if (saveReport_.save(store_, ruleSet_, log)) changed_.emit();
-    if (onChanged) onChanged();
 }
 
 void RuleService::takeOutsideChanges() {

@@ -46,6 +46,9 @@ public:
     void modifyRuleSet(const std::function<void(RuleSet&)>& change);
     // Replaces the rules wholesale (a synchronised copy), saves them and calls onChanged.
     void replaceRuleSet(RuleSet ruleSet);
+    // Saves the rules as they are (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain();
     // Takes in what another instance of the program (another display of the user's) wrote to
     // "rules.json", merged with these rules; saves nothing.
     void takeOutsideChanges();

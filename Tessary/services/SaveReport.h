@@ -54,10 +54,19 @@ public:
 
     // The cause of the last save's failure; nothing once a save worked.
     const std::optional<DocumentStoreError>& failure() const { return failure_; }
+    // Whether the last save failed for a cause that may pass (a folder that cannot be written now,
+    // a full disk, a file that cannot be read now), so that trying again is worth it.
+    bool failedForNow() const;
+    // "Quitting with workspaces unsaved: …", for the log line of a way out that could not save.
+    std::string unsavedText() const;
+    // Told after every record(), once the outcome is noted (SaveRetry's hook).
+    std::function<void()> afterRecord;
     // "Could not save workspaces: The file “workspaces.json” could not be saved: …", for a command.
     std::string failureText() const;
 
 private:
+    void note(const Expected<void, DocumentStoreError>& saved, const Logger& log,
+              std::optional<std::string_view> logPrefix);
     void tell(Notice notice);
     static bool sameCause(const DocumentStoreError& a, const DocumentStoreError& b) {
         return a.code == b.code && a.path == b.path && a.detail == b.detail;

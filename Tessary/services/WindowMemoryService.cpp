@@ -113,6 +113,13 @@ void WindowMemoryService::scheduleSave() {
 
 void WindowMemoryService::save() { saveReport_.save(store_, persistent_, log); }
 
+void WindowMemoryService::saveAgain() {
+    // A change waiting for its delay goes out with it.
+    scheduler_.cancel(saveTask_);
+    saveTask_ = {};
+    save();
+}
+
 void WindowMemoryService::takeOutsideChanges() {
     if (auto merged = store_.outsideChange(persistent_)) persistent_ = std::move(*merged);
 }

@@ -64,6 +64,8 @@ public:
     // Writes a save that is still waiting, at once (the program calls it when it quits, so that a
     // snap made in the last second is not forgotten). Nothing when none is waiting.
     void flush();
+    // Saves the memory as it is, at once (a save that failed, tried again).
+    void saveAgain();
     // Takes in what another instance of the program (another display of the user's) wrote to
     // "memory.json", merged with this memory; saves nothing.
     void takeOutsideChanges();

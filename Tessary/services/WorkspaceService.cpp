@@ -58,9 +58,13 @@ void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
 
 void WorkspaceService::save() {
     changed_.emit();
+    saveAgain();
+    if (onChanged) onChanged();
+}
+
+void WorkspaceService::saveAgain() {
     // What another instance saved came in with this save.
     if (saveReport_.save(store_, library_, log)) changed_.emit();
-    if (onChanged) onChanged();
 }
 
 void WorkspaceService::takeOutsideChanges() {

@@ -68,6 +68,9 @@ public:
     void updateLibrary(const std::function<void(WorkspaceLibrary&)>& change);
     // Replaces the library wholesale (a synchronised copy), saves it and calls onChanged.
     void replaceLibrary(WorkspaceLibrary library);
+    // Saves the library as it is (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain();
     // Takes in what another instance of the program (another display of the user's) wrote to
     // "workspaces.json", merged with this library; saves nothing.
     void takeOutsideChanges();

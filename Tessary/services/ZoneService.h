@@ -130,6 +130,9 @@ public:
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
     void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
+    // Saves the library as it is (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain() { saveLibrary(); }
     // Takes in what another instance of the program (another display of the user's) wrote to
     // "layouts.json", merged with this library; saves nothing.
     void takeOutsideChanges();

@@ -232,12 +232,17 @@ TEST_F(StoredDataTest, DamagedDocumentsAreSetAsideToldAndNeverLostToALaterDamage
     }
 }
 
-// Puts this test program (and what it starts) into a mount namespace of its own, once, and makes
-// the folder read-only there, as a home on a read-only mount is. False where that is not allowed.
+// Puts this test program (and what it starts from then on) into a mount namespace of its own, once.
+// False where that is not allowed.
+bool ownMounts() {
+    static const bool own = ::unshare(CLONE_NEWNS) == 0 &&
+                            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own;
+}
+
+// Makes the folder read-only in this test's mount namespace, as a home on a read-only mount is.
 bool makeReadOnly(const fs::path& folder) {
-    static const bool ownMounts = ::unshare(CLONE_NEWNS) == 0 &&
-                                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    return ownMounts && ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+    return ownMounts() && ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
            ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
@@ -294,6 +299,35 @@ std::string assignedTo(const fs::path& layouts, const std::string& display) {
     if (!library) return {};
     const auto found = library->assignments.find(display + "@1920x1080");
     return found == library->assignments.end() ? std::string() : found->second.uuidString();
+}
+
+// The data folder read-only for a while (a full disk, a home remounted read-only): the changes the
+// user was told are kept reach the files once the folder can be written again: by the next try
+// while the program runs, or by the quit at the latest.
+TEST_F(StoredDataTest, ChangesMadeWhileTheFolderCouldNotBeWrittenAreSavedOnceItCanBe) {
+    // The program shares the namespace in which the folder is mounted read-only, later.
+    if (!ownMounts()) GTEST_SKIP() << "no right to mount here";
+    auto program = startInstance();
+    const std::string focus = layoutNamed(startAgain({"list", "layouts"}).second, "Focus");
+    ASSERT_FALSE(focus.empty());
+    ASSERT_TRUE(makeReadOnly(dataFolder()));
+
+    const auto applied = startAgain({"apply-layout", "--layout", focus, "--display", "tessary-right"});
+    EXPECT_EQ(applied.first, 1);
+    EXPECT_THAT(applied.second, Contains(HasSubstr("Read-only file system"))) << testing::PrintToString(applied.second);
+    ASSERT_EQ(::umount2(dataFolder().c_str(), 0), 0);
+    EXPECT_TRUE(waitFor([&] { return assignedTo(dataFolder() / "layouts.json", "tessary-right") == focus; }, 10s))
+        << "not saved while running; " << testing::PrintToString(program->lines);
+
+    ASSERT_TRUE(makeReadOnly(dataFolder()));
+    EXPECT_EQ(startAgain({"save-workspace", "--name", "Desk"}).first, 1);
+    ASSERT_EQ(::umount2(dataFolder().c_str(), 0), 0);
+    EXPECT_EQ(quit(*program), 0);
+    EXPECT_EQ(workspaceNames(dataFolder() / "workspaces.json"), std::set<std::string>{"Desk"})
+        << testing::PrintToString(program->lines);
+    EXPECT_EQ(assignedTo(dataFolder() / "layouts.json", "tessary-right"), focus);
+    EXPECT_EQ(countStarting(program->lines, "AppDelegate: \u201Clayouts.json\u201D is saved again"), 1u)
+        << testing::PrintToString(program->lines);
 }
 
 // One user on two displays (a local and a remote session, two X screens): an instance on each, one
