@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -98,6 +99,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     : isExcluded([](const WindowInfo& info) { return !info.isStandard; }),
       engine_(std::move(engine)),
       store_(std::move(store)) {
+    store_.mergeOutsideChanges(HomeMerge::layouts);
     auto loaded = store_.load();
     const char* starter = "the starter layouts";
     if (!loaded) {
@@ -111,7 +113,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     }
     if (!loaded.value()) {
         library_ = translatedStarter();
-        saveReport_.record(store_.save(library_), log_, "Could not load layouts, starting fresh: ");
+        saveLibrary("Could not load layouts, starting fresh: ");
         return;
     }
     library_ = std::move(*loaded.value());
@@ -121,7 +123,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     if (library_.refreshPresetLayouts() && !store_.isOffLimits()) {
         // The user's layouts stay in memory whatever happens to this save; a later change saves them.
         // Logged as a failed load: the library on disk is still the unmigrated one.
-        saveReport_.record(store_.save(library_), log_, "Could not load layouts, starting fresh: ");
+        saveLibrary("Could not load layouts, starting fresh: ");
     }
 }
 
@@ -180,8 +182,19 @@ void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) 
     change(library_);
     laidOut_.clear();
     changed_.emit();
-    saveReport_.record(store_.save(library_), log_);
+    saveLibrary();
     if (onChanged) onChanged();
+}
+
+void ZoneService::saveLibrary(std::optional<std::string_view> logPrefix) {
+    if (!saveReport_.save(store_, library_, log_, logPrefix)) return;
+    // Another instance's changes came in with the save.
+    laidOut_.clear();
+    changed_.emit();
+}
+
+void ZoneService::takeOutsideChanges() {
+    if (auto merged = store_.outsideChange(library_)) setLibrary(std::move(*merged));
 }
 
 void ZoneService::updateLibrary(const std::function<void(LayoutLibrary&)>& change) { saveChange(change); }

@@ -136,6 +136,12 @@ public:
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
     void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
+    // Saves the library as it is (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain() { saveLibrary(); }
+    // Takes in what another instance of the program (another display of the user's) wrote to
+    // "layouts.json", merged with this library; saves nothing.
+    void takeOutsideChanges();
     // Drops the display's assignment, so that it uses the default layout (else the first).
     void removeAssignment(const DisplayInfo& display);
     // Assigns the layout `offset` places further in the library's order (wrapping at both ends).
@@ -154,6 +160,7 @@ private:
     Expected<SetFrameResult, SnapError> setZoneFrame(const WindowHandle& window, const WindowInfo& info,
                                                      const DisplayInfo& display, const Zone& zone);
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
+    void saveLibrary(std::optional<std::string_view> logPrefix = std::nullopt);
 
     struct LaidOut {
         std::string identifier;

@@ -69,6 +69,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     zones_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
     tellAboutDocument(zones_->documentTrouble());
     zones_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+    retrySaves(zones_->saveReport(), [this] { zones_->saveAgain(); }, "ZoneService");
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
@@ -125,6 +126,7 @@ WindowMemoryService& AppDelegate::memory() {
             *zones_, displays, JSONDocumentStore<WindowPlacementMemory>(TessaryPaths::memoryURL()), platform_.scheduler);
         tellAboutDocument(memory_->documentTrouble());
         memory_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+        retrySaves(memory_->saveReport(), [this] { memory_->saveAgain(); }, "WindowMemory");
     }
     return *memory_;
 }
@@ -134,6 +136,7 @@ RuleService& AppDelegate::rules() {
         rules_ = std::make_unique<RuleService>(*zones_, displays, JSONDocumentStore<RuleSet>(TessaryPaths::rulesURL()));
         tellAboutDocument(rules_->documentTrouble());
         rules_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+        retrySaves(rules_->saveReport(), [this] { rules_->saveAgain(); }, "Rules");
     }
     return *rules_;
 }
@@ -145,6 +148,7 @@ WorkspaceService& AppDelegate::workspaces() {
             platform_.applications, platform_.launcher, platform_.scheduler);
         tellAboutDocument(workspaces_->documentTrouble());
         workspaces_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+        retrySaves(workspaces_->saveReport(), [this] { workspaces_->saveAgain(); }, "Workspaces");
     }
     return *workspaces_;
 }
@@ -333,8 +337,22 @@ void AppDelegate::handleGetURL(const std::string& url) {
     }
 }
 
+void AppDelegate::retrySaves(SaveReport& report, std::function<void()> saveAgain, std::string category) {
+    saveRetries_.push_back(
+        std::make_unique<SaveRetry>(report, std::move(saveAgain), platform_.scheduler, Logger(std::move(category))));
+}
+
 void AppDelegate::saveNow() {
     if (memory_) memory_->flush();
+    for (const auto& retry : saveRetries_) retry->flush();
+}
+
+void AppDelegate::documentChangedOnDisk(std::string_view fileName) {
+    const auto named = [&](const std::filesystem::path& url) { return url.filename().string() == fileName; };
+    if (named(zones_->store().url())) zones_->takeOutsideChanges();
+    if (memory_ && named(memory_->store().url())) memory_->takeOutsideChanges();
+    if (rules_ && named(rules_->store().url())) rules_->takeOutsideChanges();
+    if (workspaces_ && named(workspaces_->store().url())) workspaces_->takeOutsideChanges();
 }
 
 void AppDelegate::prepareToQuit() {
