@@ -317,7 +317,9 @@ TEST_F(StoredDataTest, ChangesMadeWhileTheFolderCouldNotBeWrittenAreSavedOnceItC
     EXPECT_EQ(applied.first, 1);
     EXPECT_THAT(applied.second, Contains(HasSubstr("Read-only file system"))) << testing::PrintToString(applied.second);
     ASSERT_EQ(::umount2(dataFolder().c_str(), 0), 0);
-    EXPECT_TRUE(waitFor([&] { return assignedTo(dataFolder() / "layouts.json", "tessary-right") == focus; }, 10s))
+    // The retries back off while the folder stays read-only, and a loaded machine can take seconds
+    // over the command above: wait for the longest delay between two tries.
+    EXPECT_TRUE(waitFor([&] { return assignedTo(dataFolder() / "layouts.json", "tessary-right") == focus; }, 35s))
         << "not saved while running; " << testing::PrintToString(program->lines);
 
     ASSERT_TRUE(makeReadOnly(dataFolder()));
