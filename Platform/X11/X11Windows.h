@@ -226,6 +226,10 @@ private:
     // Tells the window manager that the client-side decorated window's margin (_GTK_FRAME_EXTENTS)
     // changed, leaving it as it is; once per window until it is forgotten.
     void announceMargin(xcb_window_t window);
+    // Gives the window the smaller client size where it is, and waits (until the deadline at most)
+    // for the window manager's answer.
+    void shrinkWhereItIs(xcb_window_t window, const X11WindowGeometry& geometry, Size size,
+                         X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
                         int32_t height);
     void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
