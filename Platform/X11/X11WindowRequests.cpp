@@ -87,6 +87,7 @@ void X11Windows::dropConfirmed(xcb_window_t window) {
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
     announcedMargins_.erase(window);
+    askedWholes_.erase(window);
     settling_.erase(window);
     hints_.erase(window);
     dropConfirmed(window);
@@ -328,6 +329,11 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     // windows on the screen holds back.
     const Rect whole(sentX, sentY, asked.width + 2.0 * g.borderWidth + g.frame.left + g.frame.right,
                      asked.height + 2.0 * g.borderWidth + g.frame.top + g.frame.bottom);
+    if (snap->clientSideDecorated && g.clientSide != X11Extents{}) {
+        askedWholes_[window] = whole;
+    } else {
+        askedWholes_.erase(window);
+    }
     if (!moves && !resizes) {
         return true;
     }
