@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -72,6 +73,19 @@ std::string ZoneService::localized(std::string_view english) {
     return std::string(english);
 }
 
+std::string ZoneService::localizedCount(std::string_view english, std::int64_t count) {
+    // English has one form for 1 and another for every other number; the key names the other.
+    static constexpr std::pair<std::string_view, std::string_view> singulars[] = {{"%lld zones", "%lld zone"}};
+    std::string text = localized(english);
+    if (count == 1) {
+        for (const auto& [plural, singular] : singulars) {
+            if (plural == english) text = localized(singular);
+        }
+    }
+    if (const auto at = text.find("%lld"); at != std::string::npos) text.replace(at, 4, std::to_string(count));
+    return text;
+}
+
 std::string localizedName(LayoutTemplate layoutTemplate) {
     return ZoneService::localized(layoutTemplate.displayName());
 }
@@ -133,6 +147,7 @@ std::vector<Zone> ZoneService::zones(const DisplayInfo& display) const {
 }
 
 Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowHandle& window, std::int64_t zoneIndex) {
+    if (onSnapAsked) onSnapAsked(window);
     const auto info = engine_->info(window);
     if (!info) return unexpected(SnapError::noWindow());
     if (isExcluded && isExcluded(*info)) return unexpected(SnapError::excluded());
@@ -141,13 +156,25 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     const auto zoneList = zones(*display);
     const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
-    SetFrameResult result = engine_->setFrame(zone->rect, window);
+    return setZoneFrame(window, *info, *display, *zone);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::place(const WindowHandle& window, const WindowInfo& info,
+                                                                    const DisplayInfo& display, const Zone& zone) {
+    if (onSnapAsked) onSnapAsked(window);
+    return setZoneFrame(window, info, display, zone);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::setZoneFrame(const WindowHandle& window,
+                                                                           const WindowInfo& info,
+                                                                           const DisplayInfo& display, const Zone& zone) {
+    SetFrameResult result = engine_->setFrame(zone.rect, window);
     if (!result.succeeded()) {
         if (result.unanswered) return unexpected(SnapError::noWindowManager(std::move(result)));
-        std::string name = applicationName ? applicationName(*info) : info->bundleIdentifier.value_or("");
+        std::string name = applicationName ? applicationName(info) : info.bundleIdentifier.value_or("");
         return unexpected(SnapError::rejected(std::move(result), std::move(name)));
     }
-    if (onSnapped) onSnapped(window, *display, {zoneIndex});
+    if (onSnapped) onSnapped(window, display, {zone.index});
     return result;
 }
 

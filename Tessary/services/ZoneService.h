@@ -103,6 +103,8 @@ public:
     // Told of every window placed into zones, by this service and by the other services that place
     // windows, with the window, its display and the zone indices.
     SnapHandler onSnapped;
+    // Told of every window snap() and place() are asked to move, before anything is done to it.
+    std::function<void(const WindowHandle&)> onSnapAsked;
     // Told after every saving operation, also when the save failed.
     std::function<void()> onChanged;
 
@@ -129,6 +131,10 @@ public:
     // application, so that it says what the window needs.
     // Nothing is logged here; callers show or log the error's text.
     Expected<SetFrameResult, SnapError> snap(const WindowHandle& window, std::int64_t zoneIndex);
+    // The same for a zone the caller found itself (the keyboard's moves to a neighbouring zone or
+    // display): sets the frame, judges it as snap() does and reports it through onSnapped.
+    Expected<SetFrameResult, SnapError> place(const WindowHandle& window, const WindowInfo& info,
+                                              const DisplayInfo& display, const Zone& zone);
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
     void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
@@ -140,10 +146,15 @@ public:
 
     // The English texts of the starter layouts' names and of the templates, in the user's language.
     static std::string localized(std::string_view english);
+    // A text with one "%lld" (such as "%lld zones") in the user's language, in its form for
+    // `count` and with the number filled in: "1 zone", "4 zones".
+    static std::string localizedCount(std::string_view english, std::int64_t count);
     // The library a user without a usable layouts document starts with, names translated.
     static LayoutLibrary translatedStarter();
 
 private:
+    Expected<SetFrameResult, SnapError> setZoneFrame(const WindowHandle& window, const WindowInfo& info,
+                                                     const DisplayInfo& display, const Zone& zone);
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
 
     struct LaidOut {

@@ -200,12 +200,21 @@ void AppDelegate::reportSnapFailure(const ZoneService::SnapError& error) {
     } else {
         return;
     }
-    // A second shortcut pressed right after the first is handled only once the first snap ended.
+    // One notice at most, about the latest failure: a second shortcut pressed right after the
+    // first is handled only once the first snap ended.
     platform_.scheduler.cancel(snapFailureNotice_);
+    noticeWindow_ = askedWindow_;
     snapFailureNotice_ = platform_.scheduler.schedule(snapFailureGrace, [this, notice = std::move(notice)]() mutable {
         snapFailureNotice_ = {};
         notifyUser(std::move(notice));
     });
+}
+
+void AppDelegate::snapAsked(const WindowHandle& window) {
+    askedWindow_ = window;
+    // The user tried the window again: the failure's notice would come after the new try began,
+    // and may come after it ended, about a zone the window is no longer meant for.
+    if (noticeWindow_ == window) platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
 }
 
 // --- Launch ----------------------------------------------------------------------------------------
@@ -257,6 +266,7 @@ void AppDelegate::launch() {
     if (hooks_.publishHandles) hooks_.publishHandles();
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
+    zones_->onSnapAsked = [this](const WindowHandle& window) { snapAsked(window); };
     zones_->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
                                const std::vector<std::int64_t>& indices) { didSnapWindow(window, display, indices); };
     dragSnap_->onSnap = [this](const WindowHandle& window, const DisplayInfo& display, const SpanSelection& selection,
@@ -377,8 +387,9 @@ void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& d
                                 const std::vector<std::int64_t>& zones) {
     std::string indices;
     for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
-    // A failure this snap replaced is no news any more.
-    platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
+    // A failure this snap of the window replaced is no news any more (a drag's snap is not asked
+    // of the zone service).
+    if (noticeWindow_ == window) platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
     memory().remember(window, display, zones);
     log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     reviewPrompt_->recordSnap();

@@ -207,8 +207,10 @@ public:
     void notifyUser(UserNotice notice);
     // A snap the user asked for by a shortcut, the tray or a URL, that failed: a window too large
     // for its zone, or one the window manager did not move there, is told in a notice (the rest
-    // only reach the log, where the caller put them), unless a snap follows within
-    // snapFailureGrace: the user's next try made it moot.
+    // only reach the log, where the caller put them), snapFailureGrace later, unless another snap of
+    // the same window is asked for meanwhile: the user's next try made it moot. A failure is
+    // reported as its snap returns, so it is about the window the zone service was last asked to
+    // move.
     void reportSnapFailure(const ZoneService::SnapError& error);
     static constexpr std::chrono::milliseconds snapFailureGrace{300};
     // A window's application as the user knows it: its desktop entry's name, else its identifier.
@@ -252,6 +254,8 @@ public:
     // The snap callbacks and the window filter.
     void didSnapWindow(const WindowHandle& window, const DisplayInfo& display, const std::vector<std::int64_t>& zones);
     void didEndDragWithoutSnap(const WindowHandle& window);
+    // The zone service was asked to snap the window (by a shortcut, the tray, a URL or an action).
+    void snapAsked(const WindowHandle& window);
     bool isIgnoredWindow(const WindowInfo& window) const { return preferences_->isIgnoredWindow(window); }
 
     // The objects, built on first use where lazy.
@@ -320,6 +324,9 @@ private:
     ClosedWindowRelease closedWindows_{platform_.scheduler};
     ScheduledTask settingsRaise_;
     ScheduledTask snapFailureNotice_;
+    // The window the zone service was last asked to snap, and the one the waiting notice is about.
+    std::optional<WindowHandle> askedWindow_;
+    std::optional<WindowHandle> noticeWindow_;
 
     bool launched_ = false;
     bool servicesStarted_ = false;

@@ -6,7 +6,9 @@
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/ProgramWindows.h"
 #include "tests/e2e/harness/TessaryProgram.h"
+#include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/RuleSet.h"
+#include "TessaryCore/ZoneGeometry.h"
 
 #include <gmock/gmock.h>
 
@@ -15,6 +17,9 @@
 #include <iostream>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <thread>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -71,6 +76,23 @@ protected:
         if (waitFor(active, 3s)) return true;
         platform->windows().activate(window, 2s);
         return waitFor(active);
+    }
+
+    // The first window of the process the window manager lists, once it is there and active.
+    xcb_window_t awaitWindowOf(pid_t pid) {
+        xcb_window_t found = XCB_WINDOW_NONE;
+        EXPECT_TRUE(waitFor(
+            [&] {
+                const auto listed = listedWindows(*platform, pid);
+                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
+                return found != XCB_WINDOW_NONE;
+            },
+            20s))
+            << "no window of process " << pid;
+        if (found != XCB_WINDOW_NONE) {
+            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
+        }
+        return found;
     }
 
     // The window's frame once it has stayed put for a moment.
@@ -250,22 +272,6 @@ protected:
         closeLikeTheWindowManager(*platform, window);
         EXPECT_TRUE(waitFor([&] { return !isManaged(window); }));
         children.clear();
-    }
-
-    xcb_window_t awaitWindowOf(pid_t pid) {
-        xcb_window_t found = XCB_WINDOW_NONE;
-        EXPECT_TRUE(waitFor(
-            [&] {
-                const auto listed = listedWindows(*platform, pid);
-                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
-                return found != XCB_WINDOW_NONE;
-            },
-            20s))
-            << "no window of process " << pid;
-        if (found != XCB_WINDOW_NONE) {
-            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
-        }
-        return found;
     }
 
     void SetUp() override {
@@ -505,6 +511,123 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     const Rect dropped = settledFrame(window);
     EXPECT_TRUE(onTheMonitor(dropped)) << "the window is at " << dropped;
     EXPECT_EQ(dropped.maxX(), monitor.maxX());
+}
+
+// The starter's Priority Grid on the left monitor (narrow side zones beside a wide middle one), three
+// columns on the right; windows whose least size is larger than some zones, sent by shortcuts.
+class TooLargeForItsZoneTest : public SnappingTest {
+protected:
+    void writeDocuments() override {
+        LayoutLibrary library;
+        ZoneLayout priority(LayoutTemplate::priorityGrid, 3);
+        ZoneLayout three(LayoutTemplate::columns, 3);
+        library.layouts = {priority, three};
+        library.defaultLayoutID = priority.id;
+        library.assign(three.id, DisplayKey("tessary-right", 1920, 1080));
+        std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+        leftZones = ZoneGeometry::zones(priority, Rect(0, 0, 1920, 1080));
+    }
+
+    // Holds the keys down in order and lets them go in reverse, as a hand does.
+    void press(std::initializer_list<uint32_t> keys) {
+        for (uint32_t key : keys) desktop->pressKey(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) desktop->pressKey(*key, false);
+        desktop->syncInput();
+    }
+
+    // The notices of a window too large for its zone told since the `from`th line, waiting `limit`.
+    std::size_t tooLargeNotices(std::size_t from, std::chrono::milliseconds limit) {
+        program->readToEnd(limit);
+        return std::size_t(std::count_if(program->lines.begin() + std::ptrdiff_t(from), program->lines.end(),
+                                         [](const std::string& line) {
+                                             return line.starts_with("AppDelegate: Window too large for this zone: ");
+                                         }));
+    }
+
+    std::vector<Zone> leftZones;
+};
+
+constexpr uint32_t kRight = 0xff53;
+
+// Every shortcut that sends a window where it does not fit tells the user, as Ctrl+Alt+N does
+// (the zone and display moves said nothing), and the window stays the active one. Beside metacity
+// a Tk window shrunk to its least width by a shortcut and kept flush with the monitor's edge, the
+// pointer resting just past that edge, lost the focus to no window while the shortcut's key was
+// down: every later shortcut found no window to move.
+TEST_F(TooLargeForItsZoneTest, EveryKeyboardMoveTellsTheUserAndTheWindowStaysActive) {
+    const std::string script = desktop->directory() + "/narrow";
+    std::ofstream(script) << "wm minsize . 700 400\nwm geometry . 800x400+600+100\nwm title . Narrow\n";
+    ChildProcess tk = desktop->start({"wish", script});
+    const xcb_window_t window = awaitWindowOf(tk.pid());
+    ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+    desktop->movePointerTo(1922, 300);
+    desktop->syncInput();
+    std::size_t start = program->lines.size();
+    press({kControlL, kAltL, '2'});
+    ASSERT_TRUE(program->expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program->lines);
+    const struct Row {
+        const char* name;
+        std::initializer_list<uint32_t> keys;
+        const char* logged;
+    } rows[] = {
+        {"Ctrl+Alt+3", {kControlL, kAltL, '3'}, "KeyboardSnap: snap to zone 3 failed: Narrow needs "},
+        {"Ctrl+Alt+Left", {kControlL, kAltL, kLeft}, "KeyboardSnap: move to zone "},
+        {"Ctrl+Alt+Super+Right", {kControlL, kAltL, kSuperL, kRight}, "KeyboardSnap: move to zone "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start = program->lines.size();
+        // The keys stay down while the program moves the window, as a hand's do for a tenth of a
+        // second: the shortcut's key grab lasts as long.
+        for (uint32_t key : row.keys) desktop->pressKey(key, true);
+        desktop->syncInput();
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        for (auto key = std::rbegin(row.keys); key != std::rend(row.keys); ++key) desktop->pressKey(*key, false);
+        desktop->syncInput();
+        EXPECT_TRUE(program->expectLine("AppDelegate: Window too large for this zone: Narrow needs ", start))
+            << testing::PrintToString(program->lines);
+        EXPECT_TRUE(holds([&] { return platform->windows().activeWindow() == window; }))
+            << "the active window is " << platform->windows().activeWindow().value_or(0) << "; the window is at "
+            << frame(window);
+    }
+}
+
+// A second shortcut pressed right after one that failed (a hand's 120 ms): the notice of the
+// first is dropped, whatever the second does; a failure of the second is told once, as its own.
+TEST_F(TooLargeForItsZoneTest, ASnapFailuresNoticeIsDroppedByTheNextShortcut) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=600 y=100 w=800 h=400 min=700x400 class=Narrow");
+    ASSERT_TRUE(becomesActive(window));
+    const struct Row {
+        const char* name;
+        uint32_t second;
+        const char* logged;
+        std::size_t notices;
+    } rows[] = {
+        {"then a zone it fits", '2', "AppDelegate: snapped ", 0},
+        {"then a zone the layout does not have", '9', "KeyboardSnap: snap to zone 9 failed: ", 0},
+        {"then another zone it does not fit", '3', "KeyboardSnap: snap to zone 3 failed: ", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (settledFrame(window) != leftZones[1].rect) {
+            const std::size_t back = program->lines.size();
+            press({kControlL, kAltL, '2'});
+            ASSERT_TRUE(program->expectLine("AppDelegate: snapped ", back)) << testing::PrintToString(program->lines);
+        }
+        const std::size_t start = program->lines.size();
+        press({kControlL, kAltL, '1'});
+        // The pause between the two shortcuts is the case itself, not a wait for the program.
+        std::this_thread::sleep_for(120ms);
+        press({kControlL, kAltL, row.second});
+        EXPECT_TRUE(program->expectLine("KeyboardSnap: snap to zone 1 failed: ", start));
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        if (row.second == '2') {
+            EXPECT_EQ(settledFrame(window), leftZones[1].rect);
+        }
+        EXPECT_EQ(tooLargeNotices(start, 1s), row.notices) << testing::PrintToString(program->lines);
+    }
+    client.quit();
 }
 
 }  // namespace
