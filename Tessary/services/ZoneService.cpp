@@ -27,6 +27,8 @@ std::string ZoneService::SnapError::description() const {
     case Code::noSuchZone: return "zone " + zoneNumber(zoneIndex) + " does not exist in this layout";
     case Code::rejected:
         if (doesNotFit()) return doesNotFitText(application, result->achieved->size, result->requested.size);
+        // On Linux the window manager, not the app, keeps a window's whole X window on the screen.
+        if (result && result->shadowKeptOnScreen) return "the window manager keeps the window's shadow on the screen";
         return "the app did not accept the new size or position";
     case Code::noWindow: return "no window";
     case Code::excluded: return "window belongs to an excluded app";

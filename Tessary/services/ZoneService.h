@@ -66,7 +66,9 @@ public:
         // "zone 5 does not exist in this layout" (the zone counted from 1, for every index without
         // overflow), "the app did not accept the new size or position", "no window", "window belongs
         // to an excluded app", "window is on no display", "no window manager is running"; for a window
-        // that does not fit, what it needs (doesNotFitText) in place of the rejection's sentence.
+        // that does not fit, what it needs (doesNotFitText) in place of the rejection's sentence, and
+        // for one held to keep its shadow on the screen "the window manager keeps the window's shadow
+        // on the screen".
         std::string description() const;
 
         friend bool operator==(const SnapError&, const SnapError&) = default;

@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <filesystem>
 #include <functional>
@@ -195,7 +196,7 @@ TEST_F(StockOpenboxSnappingTest, ADragTheWindowManagerDoesNotMoveSnapsWhereTheZo
     }
 }
 
-constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLeft = 0xff51, kDigit1 = 0x31;
+constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLeft = 0xff51, kDigit1 = 0x31, kDigit2 = 0x32;
 
 // Windows maximised or full screen: leaving the state changes a window's frame extents (the window
 // manager's, and a client-side decorated window's own margin), and a client may settle its size
@@ -316,19 +317,58 @@ TEST_F(WindowStateTest, AMaximisedOrFullScreenWindowSnapsToTheFrameOfAnUnmaximis
 }
 
 // A client-side decorated window draws an invisible shadow around its visible frame, inside its X
-// window; zone 1 lies at the screen's top edge, where that shadow reaches past the screen. The
-// visible frame takes the zone. The test client sets its margin once, before it is mapped, as GTK 4
-// applications do: marco read nothing of it then, and kept the whole window on the screen.
+// window; the right monitor's zones lie at the screen's top edge, zone 2 at its right edge too,
+// where that shadow reaches past the screen. The visible frame takes the zone, whether the snap
+// makes the window larger or only moves it. The test client sets its margin once, before it is
+// mapped, as GTK 4 applications do: marco read nothing of it then, and kept the whole window on
+// the screen; icewm keeps it there unless the request makes it larger on that axis.
+// Policy, where a window manager holds such a window whatever it is asked: jwm keeps a window no
+// taller than its monitor, shadow included (a zone as tall as the monitor's work area is out of
+// reach), and icewm keeps it inside the screen's right and bottom edges. There the user is told
+// why, and the window is as near its zone as the window manager allows (centred in it, as the
+// centring preference has it, where it is shorter).
 TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZone) {
+    const X11Extents margin{60, 60, 55, 67};
+    const std::size_t opening = program->lines.size();
     const xcb_window_t window = openWindow(*client, "x=2300 y=300 w=600 h=500 margin=60,60,55,67");
+    // Until the program has looked at it as a new window, it may return it to the zone it was last
+    // snapped to.
+    ASSERT_TRUE(program->expectLine(
+        "NewWindowPlacer: looked at new window " + std::to_string(platform->windows().processID(window).value_or(0)),
+        opening));
     ASSERT_TRUE(becomesActive(window));
-    const Rect zone = rightZones[0].rect;
-    const std::size_t start = program->lines.size();
-    for (uint32_t key : {kControlL, kAltL, kDigit1}) desktop->pressKey(key, true);
-    for (uint32_t key : {kDigit1, kAltL, kControlL}) desktop->pressKey(key, false);
-    EXPECT_TRUE(program->expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program->lines);
-    EXPECT_TRUE(holds([&] { return frame(window) == zone; }))
-        << "the window is at " << frame(window) << ", its zone at " << zone;
+    const std::string& windowManager = WindowManager::current().name;
+    const Rect screen(0, 0, 3840, 1080);
+    const struct {
+        const char* name;
+        uint32_t digit;
+        std::size_t zone;
+    } steps[] = {
+        {"zone 1, larger than the window", kDigit1, 0},
+        {"zone 2, at the right edge too, the same size: a move", kDigit2, 1},
+        {"zone 1 again, a move", kDigit1, 0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        const Rect zone = rightZones[step.zone].rect;
+        Rect allowed = zone;
+        if (windowManager == "jwm") {
+            allowed.size.height = screen.height() - margin.top - margin.bottom;
+            allowed.origin.y += std::round((zone.height() - allowed.height()) / 2);
+        } else if (windowManager == "icewm") {
+            allowed.origin.x = std::min(zone.x(), screen.maxX() - margin.right - zone.width());
+        }
+        const std::size_t start = program->lines.size();
+        for (uint32_t key : {kControlL, kAltL, step.digit}) desktop->pressKey(key, true);
+        for (uint32_t key : {step.digit, kAltL, kControlL}) desktop->pressKey(key, false);
+        const std::string said = allowed == zone ? "AppDelegate: snapped "
+                                                 : "AppDelegate: Window not moved into the zone: The window manager "
+                                                   "keeps the window's shadow on the screen.";
+        EXPECT_TRUE(program->expectLine(said, start)) << testing::PrintToString(program->lines);
+        EXPECT_TRUE(holds([&] { return frame(window) == allowed; }))
+            << "the window is at " << frame(window) << ", its zone at " << zone << ", allowed " << allowed << "\n"
+            << testing::PrintToString(program->lines);
+    }
 }
 
 // A maximised window dragged by its title bar (the window manager may keep it where it is, or
