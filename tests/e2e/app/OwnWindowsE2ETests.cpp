@@ -364,12 +364,6 @@ protected:
         if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return std::nullopt;
         return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
     }
-    bool isViewable(xcb_window_t window) {
-        X11Connection& c = platform->connection();
-        auto reply = c.reply(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window),
-                             "GetWindowAttributes", X11ErrorTolerance::windowMayVanish);
-        return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
-    }
     // Where the user is: the window is mapped, not minimised, on the desktop shown (the first, the
     // user's: the request moves the window, not the user) and focused.
     bool isWithTheUser(xcb_window_t window) {

@@ -54,6 +54,14 @@ inline std::optional<Rect> placeOnScreen(X11Platform& platform, xcb_window_t win
     return place;
 }
 
+// Whether a window is mapped with every window it lies in; false once it is gone.
+inline bool isViewable(X11Platform& platform, xcb_window_t window) {
+    X11Connection& c = platform.connection();
+    auto reply = c.reply(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window),
+                         "GetWindowAttributes", X11ErrorTolerance::windowMayVanish);
+    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
 // The window of `pid` that the tray holds (a few levels down in the tray's), with the windows it
 // lies in below the root, outermost first; none while it is not embedded.
 struct TrayIconWindow {
@@ -90,13 +98,9 @@ inline std::optional<TrayIconWindow> trayIconWindow(X11Platform& platform, pid_t
 // the icon's own window already has its size, and a click aimed at that place hits the tray.
 inline std::optional<Rect> trayIcon(X11Platform& platform, pid_t trayPid, pid_t pid) {
     const auto icon = trayIconWindow(platform, trayPid, pid);
-    if (!icon) return std::nullopt;
-    xcb_connection_t* c = platform.connection().xcb();
-    auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, icon->window), nullptr);
-    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(attributes);
+    if (!icon || !isViewable(platform, icon->window)) return std::nullopt;
     const auto place = placeOnScreen(platform, icon->window);
-    if (!viewable || !place) return std::nullopt;
+    if (!place) return std::nullopt;
     for (const xcb_window_t holder : icon->holders) {
         const auto room = placeOnScreen(platform, holder);
         if (!room || !rectsEqual(place->intersection(*room), *place)) return std::nullopt;
