@@ -207,6 +207,29 @@ TEST_F(TrayMenuTest, AMenuOpenedAsAWindowOfOursGoesStaysOpen) {
     EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
 }
 
+// The icon clicked again right after its menu closed, with either button: the menu opens again.
+// Qt takes a click within its double-click time (0.4 s) of the one before for a double click,
+// which the icon has no use for.
+TEST_F(TrayMenuTest, TheIconClickedAgainJustAfterItsMenuClosedOpensItAgain) {
+    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
+    startInstance();
+    if (HasFatalFailure()) return;
+    std::optional<Rect> icon;
+    ASSERT_TRUE(waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
+                        10s));
+    for (const int button : {1, 3}) {
+        SCOPED_TRACE(button == 1 ? "the left button" : "the right button");
+        clickTrayIcon(*desktop, *icon, button);
+        ASSERT_TRUE(waitFor([&] { return trayMenu().has_value(); })) << "no menu opened";
+        type(kEscape);
+        ASSERT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+        clickTrayIcon(*desktop, *icon, button);
+        EXPECT_TRUE(waitFor([&] { return trayMenu().has_value(); })) << "the click again was lost";
+        type(kEscape);
+        ASSERT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+    }
+}
+
 TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
     std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
     // A session bus of the test's own, which starts the accessibility bus when it is first asked.
