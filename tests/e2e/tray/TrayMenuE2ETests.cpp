@@ -72,14 +72,25 @@ protected:
         return rows;
     }
 
+    // A library of `count` layouts, and the program started over it.
+    void startWith(int count) {
+        std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
+        startInstance();
+    }
+
+    // The icon once the tray shows it whole; none when it does not within `limit`.
+    std::optional<Rect> shownIcon(std::chrono::seconds limit = 10s) {
+        std::optional<Rect> icon;
+        waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); }, limit);
+        return icon;
+    }
+
     // Clicks the icon once, when the tray shows it whole, as a user does; the menu it opened.
     std::optional<Rect> openTrayMenu() {
-        std::optional<Rect> icon, menu;
-        if (!waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
-                     10s)) {
-            return std::nullopt;
-        }
+        const auto icon = shownIcon();
+        if (!icon) return std::nullopt;
         clickTrayIcon(*desktop, *icon);
+        std::optional<Rect> menu;
         waitFor([&] { return (menu = trayMenu()).has_value(); });
         return menu;
     }
@@ -94,8 +105,7 @@ protected:
 
     // Opens the menu of a library of `count` layouts and checks what the X server shows of it.
     void checkTheMenuAt(int count) {
-        std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
-        startInstance();
+        startWith(count);
         if (HasFatalFailure()) return;
         const auto menu = openTrayMenu();
         ASSERT_TRUE(menu) << "no menu opened";
@@ -150,10 +160,8 @@ TEST_F(TrayMenuTest, AMenuOpenedAsSoonAsTheIconShowsShowsTheLoadedLibrary) {
     constexpr int count = 10000;
     std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
     instance = ChildProcess::start(programOptions({}));
-    std::optional<Rect> icon;
-    ASSERT_TRUE(waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
-                        30s))
-        << "no icon";
+    const auto icon = shownIcon(30s);
+    ASSERT_TRUE(icon) << "no icon";
     clickTrayIcon(*desktop, *icon);
     ASSERT_TRUE(waitFor([&] { return trayMenu().has_value(); }, 30s)) << "the click was lost";
     std::vector<ShownRow> rows;
@@ -172,8 +180,7 @@ TEST_F(TrayMenuTest, AMenuOpenedAsSoonAsTheIconShowsShowsTheLoadedLibrary) {
 // busy that the menu takes a while to open: the menu opens and stays open. Qt hears that the
 // program lost the focus 100 ms after the window did, and took that for the user leaving the menu.
 TEST_F(TrayMenuTest, AMenuOpenedAsAWindowOfOursGoesStaysOpen) {
-    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
-    startInstance();
+    startWith(100);
     if (HasFatalFailure()) return;
     ChildProcess::Options options = programOptions({"tessary://settings"});
     options.discardStdout = true;
@@ -186,9 +193,8 @@ TEST_F(TrayMenuTest, AMenuOpenedAsAWindowOfOursGoesStaysOpen) {
         },
         10s))
         << "the settings window did not take the focus";
-    std::optional<Rect> icon;
-    ASSERT_TRUE(waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
-                        10s));
+    const auto icon = shownIcon();
+    ASSERT_TRUE(icon) << "no icon";
 
     sendClientMessage(*settings, "WM_CHANGE_STATE", {3, 0, 0, 0, 0});
     ASSERT_TRUE(waitFor([&] { return !isViewable(*settings); })) << "the window manager did not minimise it";
@@ -211,12 +217,10 @@ TEST_F(TrayMenuTest, AMenuOpenedAsAWindowOfOursGoesStaysOpen) {
 // Qt takes a click within its double-click time (0.4 s) of the one before for a double click,
 // which the icon has no use for.
 TEST_F(TrayMenuTest, TheIconClickedAgainJustAfterItsMenuClosedOpensItAgain) {
-    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 100);
-    startInstance();
+    startWith(100);
     if (HasFatalFailure()) return;
-    std::optional<Rect> icon;
-    ASSERT_TRUE(waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
-                        10s));
+    const auto icon = shownIcon();
+    ASSERT_TRUE(icon) << "no icon";
     for (const int button : {1, 3}) {
         SCOPED_TRACE(button == 1 ? "the left button" : "the right button");
         clickTrayIcon(*desktop, *icon, button);
