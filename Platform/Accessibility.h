@@ -93,6 +93,9 @@ inline constexpr std::string_view sizeIncrementAttribute = "AXSizeIncrement";
 // Size, the smallest outer frame the window takes (what its client declares as its least size,
 // with the decorations around it); noValue for a window that declares none.
 inline constexpr std::string_view minimumSizeAttribute = "AXMinimumSize";
+// Bool, whether the desktop held the window's last move or resize short of where it was asked, to
+// keep the invisible margin the window draws around its visible frame (its shadow) on the screen.
+inline constexpr std::string_view shadowKeptOnScreenAttribute = "AXShadowKeptOnScreen";
 
 inline constexpr std::string_view windowRole = "AXWindow";
 // The bar the desktop drags a window by, a child of the window: a press there and a drag move it.

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "Platform/Signal.h"
+#include "TessaryCore/DocumentFileSystem.h"
 #include "TessaryCore/Expected.h"
 
 namespace tessary {
@@ -27,7 +28,8 @@ struct SyncStoreError {
         outsideStore,
         // Larger than any document the store accepts.
         tooLarge,
-        // Not UTF-8 text, so not a document.
+        // Not UTF-8 text, so not a document: a value that is damaged like one that does not decode
+        // (`bytes` holds it, so that it can be set aside).
         notText,
         // The value could not be written or removed (a read-only folder, a full disk).
         writeFailed,
@@ -41,6 +43,8 @@ struct SyncStoreError {
     std::string key;
     // The system's reason, when there is one.
     std::string detail;
+    // What was read, for a value that is not text.
+    std::optional<std::string> bytes = std::nullopt;
 
     // The sentence shown after "Could not read (write) sync folder data: ".
     std::string text() const;
@@ -59,8 +63,9 @@ public:
     virtual Expected<void, SyncStoreError> set(std::optional<std::string_view> bytes, std::string_view key) = 0;
     // Keeps a copy of bytes that were under the key (a value that does not decode) under a name of
     // their own that no later copy takes, so that the key can be written over with nothing lost;
-    // gives that name.
-    virtual Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) = 0;
+    // gives that name (`path`), and isNew false when a copy already held these very bytes (the same
+    // damage met again: nothing was copied).
+    virtual Expected<SetAsideCopy, SyncStoreError> setAside(std::string_view key, std::string_view bytes) = 0;
     // Brings what was written to lasting storage; the flag says whether that worked (no caller needs it).
     virtual bool synchronize() = 0;
     // Emitted, on the main loop, when the contents changed from outside; nothing for a store whose

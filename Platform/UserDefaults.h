@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "Platform/Signal.h"
 
 namespace tessary {
 
@@ -25,6 +28,10 @@ using UserDefaultsValue = std::variant<bool, std::int64_t, double, std::string, 
 // conversion is that a whole number reads as a floating-point number.
 class UserDefaults {
 public:
+    UserDefaults() = default;
+    // A copy has the values, not the observers: they watch the object they subscribed to.
+    UserDefaults(const UserDefaults&) {}
+    UserDefaults& operator=(const UserDefaults&) { return *this; }
     virtual ~UserDefaults() = default;
 
     // The value under the key; nothing when no value is stored there, or when the stored value has
@@ -41,6 +48,12 @@ public:
     // Every key that holds something, sorted.
     virtual std::vector<std::string> keys() const = 0;
 
+    // Told when values changed because another process wrote them (another instance of the
+    // program, on another display of the user's, sharing the settings), once they can be read here.
+    [[nodiscard]] Subscription observeOutsideChanges(std::function<void()> observer) {
+        return outsideChanged_.subscribe(std::move(observer));
+    }
+
     // Typed readers: nothing when the key is empty or holds a value of another type.
     std::optional<bool> boolValue(std::string_view key) const;
     std::optional<std::int64_t> integerValue(std::string_view key) const;
@@ -51,6 +64,9 @@ public:
 
     // Whether a value can be stored at all (see set()).
     static bool isStorable(std::string_view key, const UserDefaultsValue& value);
+
+protected:
+    Signal<> outsideChanged_;
 };
 
 }  // namespace tessary

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -28,6 +29,7 @@
 #include "Platform/Linux/AutostartLoginItems.h"
 #include "Platform/Linux/DesktopApplicationLauncher.h"
 #include "Platform/Linux/FolderSyncStore.h"
+#include "Platform/Linux/FolderWatcher.h"
 #include "Platform/Linux/JSONFileUserDefaults.h"
 #include "Platform/Linux/ProcessMemory.h"
 #include "Platform/Linux/SingleInstance.h"
@@ -62,6 +64,7 @@
 #include "Tessary/integrations/CommandLineVerbs.h"
 #include "Tessary/integrations/SyncFolderSetting.h"
 #include "Tessary/services/SaveReport.h"
+#include "Tessary/services/SaveRetry.h"
 #include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/AppIntegrations.h"
@@ -92,12 +95,14 @@ namespace {
 
 // What an exit() from inside a library (Qt's, when its own X connection breaks) must still do.
 AppDelegate* liveDelegate = nullptr;
+SaveRetry* liveSettingsRetry = nullptr;
 std::string liveSocket;
 InstanceServer* liveServer = nullptr;
 
 // Writes what must not be lost and removes the socket, at once. Safe to repeat.
 void saveAndLeave() {
     if (liveDelegate) liveDelegate->saveNow();
+    if (liveSettingsRetry) liveSettingsRetry->flush();
     if (!liveSocket.empty()) ::unlink(liveSocket.c_str());
 }
 
@@ -341,6 +346,9 @@ int main(int argc, char** argv) {
         if (!failure) return settingsSaves.record({}, log);
         settingsSaves.record(unexpected(DocumentStoreError{Code::writeFailed, defaults.path(), *failure}), log);
     };
+    // Settings changed while they could not be written reach the file once it can be.
+    SaveRetry settingsRetry(settingsSaves, [&defaults] { defaults.writeAgain(); }, scheduler, Logger("UserDefaults"));
+    liveSettingsRetry = &settingsRetry;
     AutostartLoginItems loginItems(AutostartLoginItems::defaultEntryPath(), programPath(argv[0]),
                                    AutostartLoginItems::systemEntryPaths());
     X11KeyboardLayout keyboard(platform->connection());
@@ -526,6 +534,23 @@ int main(int argc, char** argv) {
         delegate.launch();
         // The services listen now (or wait for window control, when they need not hear a press).
         pressesDuringStart.reset();
+        // What an instance on another display of the user's writes to the shared documents and
+        // settings is taken in as soon as it is written.
+        const std::filesystem::path dataFolder = TessaryPaths::folder();
+        FolderWatcher sharedFolders(
+            {dataFolder, defaults.path().parent_path()}, scheduler,
+            [&](const std::filesystem::path& folder, const std::set<std::string>& names) {
+                if (folder == dataFolder) {
+                    for (const std::string& name : names) delegate.documentChangedOnDisk(name);
+                } else if (names.contains(defaults.path().filename().string())) {
+                    defaults.takeOutsideChanges();
+                }
+            });
+        std::optional<QtEventPump> sharedFoldersPump;
+        if (sharedFolders.fileDescriptor() >= 0) {
+            sharedFoldersPump.emplace(sharedFolders.fileDescriptor(), [&sharedFolders] { return sharedFolders.processEvents(); },
+                                      QtEventPump::WhenReadableOnly{});
+        }
         // The settings file is read before the delegate exists: its damage is told once there is one.
         if (const auto& aside = defaults.setAside()) {
             DocumentStoreError damaged{DocumentStoreError::Code::decodingFailed, defaults.path(), {}};
@@ -570,6 +595,7 @@ int main(int argc, char** argv) {
         if (!delegate.isQuitting() && !serverGone) status = application.exec();
         log.notice("Quitting");
         delegate.prepareToQuit();
+        settingsRetry.flush();
         liveServer = nullptr;
         server.reset();
         liveCloudSync = nullptr;
@@ -584,6 +610,7 @@ int main(int argc, char** argv) {
         // The delegate goes with this scope; a later failure to write the settings is only logged.
         settingsSaves.setOnNotice(nullptr);
     }
+    liveSettingsRetry = nullptr;
     AccessibilityPermission::setAccessibility(nullptr);
     DisplayProvider::setScreens(nullptr);
     return status;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -76,6 +77,31 @@ void syncFolder(const std::filesystem::path& folder) {
 std::error_code notARegularFileError() {
     static const FileErrorCategory category;
     return std::error_code(1, category);
+}
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) ::close(descriptor_);
+        descriptor_ = std::exchange(other.descriptor_, -1);
+    }
+    return *this;
+}
+
+FolderLock::~FolderLock() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+FolderLock PosixDocumentFileSystem::lockFolder(const std::filesystem::path& folder,
+                                               std::chrono::milliseconds patience) {
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return {};
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    // The other holds it only while it reads and writes a small file: a few milliseconds.
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) return {};
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return FolderLock(fd.release());
 }
 
 std::shared_ptr<DocumentFileSystem> DocumentFileSystem::standard() {

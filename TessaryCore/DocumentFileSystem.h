@@ -6,6 +6,7 @@
 // Reads stop at maximumFileSize: the program writes nothing near it, so a file past it is no
 // document of ours (or one grown beyond use), and reading it whole would take the program's memory.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -13,10 +14,28 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "TessaryCore/Expected.h"
 
 namespace tessary {
+
+// A folder's exclusive lock, held while this lives; holding nothing when it could not be taken.
+class FolderLock {
+public:
+    FolderLock() = default;
+    explicit FolderLock(int descriptor) : descriptor_(descriptor) {}
+    FolderLock(FolderLock&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+    FolderLock& operator=(FolderLock&& other) noexcept;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock();
+
+    bool isHeld() const { return descriptor_ >= 0; }
+
+private:
+    int descriptor_ = -1;
+};
 
 class DocumentFileSystem {
 public:
@@ -40,6 +59,13 @@ public:
     // files of writeAtomically's own naming, older than a minute and not being written. Nothing
     // else is touched.
     virtual void removeStaleTemporaries(const std::filesystem::path& /*path*/) {}
+    // Takes the folder's exclusive lock, so that two processes sharing the folder (two instances of
+    // the program on one home) read, merge and write its files one after the other. Waits at most
+    // `patience` for the other to finish, then goes on without it, as it does where the folder
+    // cannot be opened or its file system has no such locks: a lock is no reason to lose a save.
+    virtual FolderLock lockFolder(const std::filesystem::path& /*folder*/, std::chrono::milliseconds /*patience*/) {
+        return {};
+    }
 
     // The real file system (POSIX).
     static std::shared_ptr<DocumentFileSystem> standard();
@@ -52,6 +78,8 @@ public:
     std::error_code createDirectories(const std::filesystem::path& folder) override;
     std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override;
     void removeStaleTemporaries(const std::filesystem::path& path) override;
+    // flock on the folder itself: no file of its own in the user's folder.
+    FolderLock lockFolder(const std::filesystem::path& folder, std::chrono::milliseconds patience) override;
 
     // The file a path names once symbolic links are followed (a relative link against the link's
     // folder); the file itself need not exist.

@@ -79,8 +79,10 @@ Expected<std::optional<std::string>, DocumentStoreError> JSONDocumentFile::readB
     auto bytes = lookAtBytes();
     if (!bytes) {
         refusal_ = DocumentStoreError::Code::fileOffLimits;
+        known_.reset();
         return unexpected(troubled(bytes.error()));
     }
+    known_ = bytes.value();
     return bytes;
 }
 
@@ -135,7 +137,22 @@ Expected<void, DocumentStoreError> JSONDocumentFile::writeBytes(std::string_view
     if (const auto code = files_->writeAtomically(url_, bytes)) {
         return unexpected(error(DocumentStoreError::Code::writeFailed, code.message()));
     }
+    known_ = std::string(bytes);
     return {};
+}
+
+Expected<std::optional<std::optional<std::string>>, DocumentStoreError> JSONDocumentFile::changedBytes() const {
+    auto bytes = lookAtBytes();
+    if (!bytes) return unexpected(bytes.error());
+    if (known_ && *known_ == bytes.value()) return std::optional<std::optional<std::string>>();
+    return std::optional<std::optional<std::string>>(std::move(bytes.value()));
+}
+
+FolderLock JSONDocumentFile::lockFolder() const {
+    const auto folder = url_.parent_path();
+    // The first save makes the folder; there is nothing to share before it exists.
+    if (folder.empty() || files_->createDirectories(folder)) return {};
+    return files_->lockFolder(folder, lockPatience);
 }
 
 }  // namespace tessary

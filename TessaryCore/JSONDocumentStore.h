@@ -16,10 +16,17 @@
 // program: it is decoded as far as this one can (keys it does not know are passed over), handed out
 // with this program's version (what it holds is what this program could read of it), and never
 // written: every save is refused until a later load finds a document of this version or none.
+//
+// A file shared by several instances of the program (two displays of one user share the home): a
+// store given a merge (mergeOutsideChanges) remembers the file as it last read or wrote it. Its
+// saveMerging() takes the folder's lock, and when another wrote the file since, merges what is there
+// with the document before writing; outsideChange() gives that merge for an owner to take in as soon
+// as it hears of the change. What is there is only ever merged, never written over unread.
 
 #include <concepts>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,6 +104,9 @@ public:
     // decoding error, tooLarge, or newerVersion (also for a newer document that decoded).
     const std::optional<DocumentStoreError>& loadTrouble() const { return trouble_; }
 
+    // How long a save waits for another instance's lock on the folder.
+    static constexpr std::chrono::milliseconds lockPatience{2000};
+
 protected:
     // The file's bytes, nothing when there is no file, or the read error (which puts the file off
     // limits) after a load's cleanup of stale temporaries.
@@ -112,6 +122,11 @@ protected:
         trouble_.reset();
     }
     Expected<void, DocumentStoreError> writeBytes(std::string_view bytes);
+    // The file's bytes now (nothing: no file), when they are not what this store last read or wrote;
+    // nothing at all when they are, or when the file cannot be read (the error then).
+    Expected<std::optional<std::optional<std::string>>, DocumentStoreError> changedBytes() const;
+    FolderLock lockFolder() const;
+    void knownAs(std::optional<std::string> bytes) { known_ = std::move(bytes); }
     DocumentStoreError error(DocumentStoreError::Code code, std::string detail) const;
     Expected<void, DocumentStoreError> refusedSave() const;
     // The document's version when it is an integer above `current`.
@@ -125,6 +140,9 @@ private:
     // Why saves are refused (fileOffLimits or newerVersion); nothing while they are not.
     std::optional<DocumentStoreError::Code> refusal_;
     std::optional<DocumentStoreError> trouble_;
+    // The file's bytes as this store last read or wrote them (inner nothing: there was no file);
+    // nothing while that is not known.
+    std::optional<std::optional<std::string>> known_;
 };
 
 template <JSONDocument Document>
@@ -144,10 +162,12 @@ public:
     // document comes back as far as it decodes, and the store will not write it (loadTrouble()).
     Expected<std::optional<Document>, DocumentStoreError> load() {
         auto bytes = readBytes();
+        base_.reset();
         if (!bytes) return unexpected(bytes.error());
         loaded();
         if (!bytes.value()) return std::optional<Document>();
         Reading reading = read(*bytes.value());
+        if (reading.document && !reading.newerVersion) base_ = reading.document.value();
         if (reading.newerVersion) {
             // Never set aside: nothing is wrong with it, and it is never written over.
             DocumentStoreError trouble = keepNewer(*reading.newerVersion,
@@ -181,7 +201,62 @@ public:
         if (isOffLimits()) return refusedSave();
         auto text = encode(document);
         if (!text) return unexpected(DocumentStoreError{text.error().code, url(), text.error().detail});
-        return writeBytes(text.value());
+        auto written = writeBytes(text.value());
+        if (written) base_ = document;
+        return written;
+    }
+
+    // Merges the file's document as another instance wrote it (`theirs`) into this one's (`ours`),
+    // against the file as this store last read or wrote it (`base`; null when that is not known).
+    using Merge = std::function<Document(const Document& ours, const Document& theirs, const Document* base)>;
+    void mergeOutsideChanges(Merge merge) { merge_ = std::move(merge); }
+
+    // save(), but under the folder's lock, and with what another wrote to the file since this store
+    // last read or wrote it merged in first; the document written. A file there now that cannot be
+    // read is not written over (readFailed); one that does not decode is set aside first, as a load
+    // does; one of a newer program's is left as it is (newerVersion). Without a merge, save().
+    Expected<Document, DocumentStoreError> saveMerging(const Document& document) {
+        if (isOffLimits()) return unexpected(refusedSave().error());
+        if (!merge_) {
+            if (auto saved = save(document); !saved) return unexpected(saved.error());
+            return document;
+        }
+        const FolderLock lock = lockFolder();
+        auto changed = changedBytes();
+        if (!changed) return unexpected(changed.error());
+        Document merged = document;
+        if (changed.value() && *changed.value()) {
+            const std::string& bytes = **changed.value();
+            Reading reading = read(bytes);
+            if (reading.newerVersion) {
+                keepNewer(*reading.newerVersion, {});
+                return unexpected(refusedSave().error());
+            }
+            if (reading.document) {
+                merged = merge_(document, reading.document.value(), base_ ? &*base_ : nullptr);
+            } else {
+                setAside(bytes, reading.document.error().detail);
+                if (isOffLimits()) return unexpected(refusedSave().error());
+            }
+        }
+        if (auto saved = save(merged); !saved) return unexpected(saved.error());
+        return merged;
+    }
+
+    // When another wrote the file since this store last read or wrote it: `document` with what is
+    // there merged in; the store then knows the file as it is now. Nothing when the file is as it
+    // was, or holds nothing this program can use now (gone, unreadable, damaged, a newer version's):
+    // the next save deals with that.
+    std::optional<Document> outsideChange(const Document& document) {
+        if (!merge_ || isOffLimits()) return std::nullopt;
+        auto changed = changedBytes();
+        if (!changed || !changed.value() || !*changed.value()) return std::nullopt;
+        Reading reading = read(**changed.value());
+        if (reading.newerVersion || !reading.document) return std::nullopt;
+        Document merged = merge_(document, reading.document.value(), base_ ? &*base_ : nullptr);
+        knownAs(std::move(*changed.value()));
+        base_ = std::move(reading.document.value());
+        return merged;
     }
 
     // The coders without a file, for the synchronised values (same text as the documents).
@@ -219,6 +294,11 @@ public:
             return {failed(failure.what()), newer};
         }
     }
+
+private:
+    Merge merge_;
+    // The document the file held as this store last read or wrote it.
+    std::optional<Document> base_;
 };
 
 }  // namespace tessary

@@ -25,7 +25,10 @@ LayoutLibrary LayoutLibrary::starter() {
         UUID(UUID::Bytes{0x35, 0xd7, 0xb7, 0x15, 0xda, 0xac, 0x4e, 0x82, 0xb9, 0xf6, 0xcb, 0xe5, 0x6d, 0x33, 0x21, 0x53}),
         UUID(UUID::Bytes{0x6c, 0x53, 0xd2, 0x67, 0x4f, 0xdb, 0x4b, 0xb2, 0x84, 0xb6, 0x4e, 0x08, 0x2a, 0xa9, 0x15, 0xaf}),
     };
-    for (std::size_t i = 0; i < library.layouts.size(); ++i) library.layouts[i].id = identifiers[i];
+    for (std::size_t i = 0; i < library.layouts.size(); ++i) {
+        library.layouts[i].id = identifiers[i];
+        library.layouts[i].setModifiedAt(starterModifiedAt);
+    }
     library.defaultLayoutID = library.layouts[2].id;
     return library;
 }

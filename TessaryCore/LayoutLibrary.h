@@ -30,8 +30,13 @@ struct LayoutLibrary {
     std::optional<UUID> defaultLayoutID;
     Tombstones deletedLayouts;
 
+    // When every starter layout was last changed, on every machine: 2001-01-01T00:00:00.000Z. Any
+    // edit or deletion a user makes is stamped later (SyncMerge::editStamp, SyncMerge::tombstone),
+    // so a profile's untouched starters never undo it when that profile first synchronises.
+    static constexpr Date starterModifiedAt = Date(0);
+
     // What a new user starts with: Columns, Three Columns, Priority Grid (the default), Grid, Rows
-    // and Focus, with new identifiers on every call.
+    // and Focus, with the same identifiers and stamp on every call and every machine.
     static LayoutLibrary starter();
     // The origins of the starter layouts by their English names, for layouts stored without one.
     static const std::map<std::string, ZoneLayout::Origin>& starterOrigins();

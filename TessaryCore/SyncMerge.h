@@ -3,6 +3,11 @@
 // What synchronised items share and the newest-wins merge of two copies of a document's items.
 // Each document's own merge (layouts, rules, workspaces) sits beside that document and extends the
 // SyncMerge namespace.
+//
+// The merge converges: whichever machine runs it, with whichever copy as its own, the same items
+// and tombstones come out. Stamps decide first; two different copies with the same stamp are
+// decided by their content (the larger encoded form wins), never by which side is local; a
+// tombstone at least as new as an item deletes it on both sides alike.
 
 #include <concepts>
 #include <map>
@@ -12,6 +17,7 @@
 #include <vector>
 
 #include "TessaryCore/Date.h"
+#include "TessaryCore/JSONCoding.h"
 #include "TessaryCore/UUID.h"
 
 namespace tessary {
@@ -21,9 +27,11 @@ namespace tessary {
 using Tombstones = std::map<std::string, Date>;
 
 // An item that synchronises: an identifier and the time of its last change, each offered either as a
-// data member or as an accessor (a layout rounds its stamp when set, so it keeps it behind one).
+// data member or as an accessor (a layout rounds its stamp when set, so it keeps it behind one); its
+// equality and its JSON form decide between two copies with the same stamp.
 template <typename T>
-concept SyncItem = std::copy_constructible<T> &&
+concept SyncItem = std::copy_constructible<T> && std::equality_comparable<T> &&
+                   requires(const T& item) { { item.toJSON() } -> std::convertible_to<json::Json>; } &&
                    (requires(const T& item) { { item.id } -> std::convertible_to<UUID>; } ||
                     requires(const T& item) { { item.id() } -> std::convertible_to<UUID>; }) &&
                    (requires(const T& item) { { item.modifiedAt } -> std::convertible_to<Date>; } ||
@@ -65,8 +73,29 @@ Date tombstone(std::optional<Date> modifiedAt, Date now);
 // compares stamps only, so an edit stamped before what it edits would lose to it on every machine.
 Date editStamp(Date replaced, Date now);
 
-// Merges the local and the remote copy: per identifier the strictly newer change wins (the earlier
-// candidate, local before remote, on equal times); a tombstone at least as new as the chosen item
+// The form a tie between two copies is decided by: the item's compact JSON, the same text on every
+// machine. An item that cannot be encoded (a non-finite number made in memory) gives nothing, and
+// so loses to any copy that can.
+template <SyncItem T>
+std::string tieBreakForm(const T& item) {
+    try {
+        return json::dumpCompact(item.toJSON());
+    } catch (const json::EncodingError&) {
+    } catch (const json::Json::exception&) {
+    }
+    return {};
+}
+
+// Whether `challenger` replaces `held`, two different copies of one item with the same stamp.
+template <SyncItem T>
+bool winsTie(const T& challenger, const T& held) {
+    return !(challenger == held) && tieBreakForm(challenger) > tieBreakForm(held);
+}
+
+// Merges the local and the remote copy: per identifier the strictly newer change wins; between a
+// local and a remote copy with the same stamp, the local one when they are equal, else the one
+// whose encoded form is larger (winsTie), so both machines keep the same; within one list the
+// first of several copies with the same stamp. A tombstone at least as new as the chosen item
 // drops it; a surviving item removes its tombstone. The local order comes first, then the items
 // only the remote copy has, in its order.
 template <SyncItem T>
@@ -79,23 +108,32 @@ Merged<T> merge(const std::vector<T>& localItems, const Tombstones& localTombsto
         if (!inserted && date > it->second) it->second = date;
     }
 
+    struct Choice {
+        const T* item;
+        bool remote;
+    };
     std::vector<UUID> order;
-    std::unordered_map<UUID, const T*> chosen;
+    std::unordered_map<UUID, Choice> chosen;
     order.reserve(localItems.size() + remoteItems.size());
-    const auto consider = [&](const T& item) {
+    const auto consider = [&](const T& item, bool remote) {
         const UUID id = syncItemID(item);
-        const auto [it, inserted] = chosen.emplace(id, &item);
+        const auto [it, inserted] = chosen.emplace(id, Choice{&item, remote});
         if (inserted) {
             order.push_back(id);
-        } else if (syncItemModifiedAt(item) > syncItemModifiedAt(*it->second)) {
-            it->second = &item;
+            return;
+        }
+        const T& held = *it->second.item;
+        const Date stamp = syncItemModifiedAt(item);
+        const Date heldStamp = syncItemModifiedAt(held);
+        if (stamp > heldStamp || (stamp == heldStamp && remote && !it->second.remote && winsTie(item, held))) {
+            it->second = Choice{&item, remote};
         }
     };
-    for (const T& item : localItems) consider(item);
-    for (const T& item : remoteItems) consider(item);
+    for (const T& item : localItems) consider(item, false);
+    for (const T& item : remoteItems) consider(item, true);
 
     for (const UUID& id : order) {
-        const T& item = *chosen.at(id);
+        const T& item = *chosen.at(id).item;
         const std::string key = id.uuidString();
         const auto stone = result.tombstones.find(key);
         if (stone != result.tombstones.end()) {

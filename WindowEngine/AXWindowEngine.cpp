@@ -225,9 +225,11 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
     };
     std::optional<Size> step;
     bool unanswered = false;
+    bool shadowKept = false;
     auto result = [&](std::optional<Rect> achieved) {
         SetFrameResult made{requested, achieved, step, step && centring.value_or(false)};
         made.unanswered = unanswered && !made.succeeded();
+        made.shadowKeptOnScreen = shadowKept && !made.succeeded();
         return made;
     };
 
@@ -256,6 +258,8 @@ SetFrameResult AXWindowEngine::setFrame(const Rect& requested, const WindowHandl
         if (auto placed = placeStepped(requested, *achieved, *step, centres(), element)) return *placed;
     }
 
+    // Why, where the desktop can tell: a window manager that keeps the window's shadow on the screen.
+    shadowKept = copyBoolAttribute(ax::shadowKeptOnScreenAttribute, element).value_or(false);
     log.notice("setFrame mismatch pid " + std::to_string(window.pid) + ": wanted " + text(requested) + " got " +
                text(*achieved));
 

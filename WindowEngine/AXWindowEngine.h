@@ -35,7 +35,8 @@ public:
     // ("AXSizeIncrement") and ends smaller by less than one step on each axis has taken the frame
     // as well as it can: centred in it when the preference says so, else at its origin (one more
     // move when it is not there), and the result succeeds. When the writes cannot be completed (no
-    // window manager runs) the first read-back ends the call, with `unanswered` set.
+    // window manager runs) the first read-back ends the call, with `unanswered` set. A window still
+    // off after the second attempt is asked "AXShadowKeptOnScreen", for `shadowKeptOnScreen`.
     SetFrameResult setFrame(const Rect& frame, const WindowHandle& window) override;
     // The size step ("AXSizeIncrement") and the centring preference are asked only of a window that
     // is not within 2.0 points of the target.

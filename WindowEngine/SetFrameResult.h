@@ -23,6 +23,9 @@ struct SetFrameResult {
     bool centred = false;
     // Nobody could carry out the move: no window manager runs. Never set when the frame was taken.
     bool unanswered = false;
+    // The window manager held the window short of the frame to keep the invisible shadow the
+    // window draws around itself on the screen. Never set when the frame was taken.
+    bool shadowKeptOnScreen = false;
 
     // The window reached the requested frame: see takes().
     bool succeeded() const;

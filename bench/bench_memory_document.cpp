@@ -1,5 +1,6 @@
-// Loading and saving a window memory of 400 placements through the document store, the coding
-// alone (no file), and a record at the cap (which prunes).
+// Loading and saving a window memory of 400 placements through the document store (also as the
+// program saves it, merging what another instance on the same home wrote), the coding alone (no
+// file), and a record at the cap (which prunes).
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/WindowPlacementMemory.h"
 #include "bench/BenchDocuments.h"
@@ -35,6 +37,43 @@ void BM_SaveMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SaveMemory)->Unit(benchmark::kMicrosecond);
+
+// The program's own save: under the folder's lock, after reading the file to see whether another
+// instance wrote it (it did not). BM_SaveMemory is the reference.
+void BM_SaveMemoryShared(benchmark::State& state) {
+    Folder folder;
+    JSONDocumentStore<WindowPlacementMemory> store(folder.path / "memory.json");
+    store.mergeOutsideChanges(HomeMerge::memory);
+    const WindowPlacementMemory memory = fullMemory();
+    for (auto _ : state) {
+        if (!store.saveMerging(memory)) state.SkipWithError("save failed");
+    }
+}
+BENCHMARK(BM_SaveMemoryShared)->Unit(benchmark::kMicrosecond);
+
+// The same when another instance wrote the file since every time: its memory is read, merged in
+// and written with this one's.
+void BM_SaveMemoryAfterAnotherInstance(benchmark::State& state) {
+    Folder folder;
+    JSONDocumentStore<WindowPlacementMemory> mine(folder.path / "memory.json"), theirs(folder.path / "memory.json");
+    mine.mergeOutsideChanges(HomeMerge::memory);
+    theirs.mergeOutsideChanges(HomeMerge::memory);
+    WindowPlacementMemory memory = fullMemory(), other = fullMemory();
+    const UUID layout = UUID::random();
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        other.record(WindowPlacement("D@2560x1415", layout, {1}, Date(900000000.0 + i)), "org.example.Other",
+                     "Other " + std::to_string(i));
+        if (!theirs.saveMerging(other)) state.SkipWithError("their save failed");
+        ++i;
+        state.ResumeTiming();
+        auto saved = mine.saveMerging(memory);
+        if (!saved) state.SkipWithError("save failed");
+        memory = std::move(saved.value());
+    }
+}
+BENCHMARK(BM_SaveMemoryAfterAnotherInstance)->Unit(benchmark::kMicrosecond);
 
 void BM_LoadMemory(benchmark::State& state) {
     Folder folder;

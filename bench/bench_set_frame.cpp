@@ -4,7 +4,9 @@
 // bare _NET_MOVERESIZE_WINDOW for the same frames waiting for its ConfigureNotify: the window
 // manager's own cost, which no client can go below. Also the cost of a frame the window manager
 // does not grant (a move off screen that openbox declines), which ends only once the window manager
-// has said so.
+// has said so, and of a client-side decorated window moved along the screen's top edge, where its
+// invisible margin reaches past the screen (made a pixel smaller first, then moved and grown back:
+// two answers), beside the same moves a little lower, inside the screen (one).
 //
 // Real time, medians over repetitions: the time is spent waiting for two other processes.
 
@@ -45,6 +47,7 @@ public:
     AXWindowEngine& engine() { return *engine_; }
     xcb_window_t testWindow() const { return testWindow_; }
     xcb_window_t xtermWindow() const { return xtermWindow_; }
+    xcb_window_t shadowedWindow() const { return shadowedWindow_; }
 
     WindowHandle handleOf(xcb_window_t window) {
         return WindowHandle(platform_->accessibility().processOf(window),
@@ -87,6 +90,7 @@ private:
         engine_->centersWindowsThatCannotFill = [] { return true; };
         client_ = std::make_unique<TestClient>(desktop_->startClient());
         testWindow_ = client_->open("x=100 y=100 w=400 h=300");
+        shadowedWindow_ = client_->open("x=200 y=200 w=600 h=500 margin=60,60,55,67");
         xterm_ = desktop_->startXterm("80x24+40+40", "xterm under test");
         if (!waitUntil(
                 [&] {
@@ -94,7 +98,8 @@ private:
                     for (const X11Client& client : platform_->tracker().clients()) {
                         if (client.windowClass == "XTerm") xtermWindow_ = client.window;
                     }
-                    return xtermWindow_ != XCB_WINDOW_NONE && platform_->tracker().client(testWindow_);
+                    return xtermWindow_ != XCB_WINDOW_NONE && platform_->tracker().client(testWindow_) &&
+                           platform_->tracker().client(shadowedWindow_);
                 },
                 Clock::now() + 10s, platform_->fileDescriptor())) {
             throw std::runtime_error("the windows were not managed");
@@ -112,6 +117,7 @@ private:
     ChildProcess xterm_;
     xcb_window_t testWindow_ = XCB_WINDOW_NONE;
     xcb_window_t xtermWindow_ = XCB_WINDOW_NONE;
+    xcb_window_t shadowedWindow_ = XCB_WINDOW_NONE;
     std::vector<X11WindowGeometry> geometries_;
 };
 
@@ -175,11 +181,33 @@ void BM_SetFrameRefused(benchmark::State& state) {
     labelWindow(state);
 }
 
+// The client-side decorated window between two frames of the same size, side by side: along the
+// screen's top edge (1) or 100 pixels lower (0, the reference).
+void BM_SetFrameShadowed(benchmark::State& state) {
+    Desktop& desktop = Desktop::shared();
+    const WindowHandle handle = desktop.handleOf(desktop.shadowedWindow());
+    const double top = state.range(0) == 1 ? 0 : 100;
+    const std::array<Rect, 2> frames = {Rect(0, top, 960, 540), Rect(960, top, 960, 540)};
+    // Across repetitions too, never the frame the window has.
+    static size_t calls = 0;
+    size_t refused = 0;
+    for (auto _ : state) {
+        refused += desktop.engine().setFrame(frames[++calls % frames.size()], handle).succeeded() ? 0 : 1;
+        state.PauseTiming();
+        desktop.platform().processPendingEvents();
+        state.ResumeTiming();
+    }
+    if (refused) state.SkipWithError("a frame was not taken");
+    state.SetLabel(state.range(0) == 1 ? "at the top edge" : "inside the screen");
+}
+
 // Test client (0) and xterm (1), each measured nine times over; the median is the figure.
 BENCHMARK(BM_BareMoveResize)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(9)
     ->ReportAggregatesOnly(true)->MinTime(0.3);
 BENCHMARK(BM_SetFrame)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(9)
     ->ReportAggregatesOnly(true)->MinTime(0.3);
 BENCHMARK(BM_SetFrameRefused)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SetFrameShadowed)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(9)
+    ->ReportAggregatesOnly(true)->MinTime(0.3);
 
 }  // namespace

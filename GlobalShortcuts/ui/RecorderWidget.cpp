@@ -5,9 +5,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
+#include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -54,6 +57,35 @@ QStyle* caretlessStyle() {
     return style;
 }
 
+// The clear button's icon: a disc in the field's secondary text colour with a cross cut out of it,
+// so the field shows through. That colour reads at 4.5:1 on the field in every appearance; the
+// style's own icon, a pale grey, stood at 2.3:1 on a white field and was the button's only sign.
+QIcon clearIcon(const QPalette& palette) {
+    const auto drawn = [](const QColor& ink, int side) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(side / 16.0, side / 16.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawEllipse(QRectF(1, 1, 14, 14));
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.setPen(QPen(Qt::black, 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+        p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+        return pixmap;
+    };
+    QIcon icon;
+    for (const int side : {16, 32}) {
+        icon.addPixmap(drawn(palette.color(QPalette::Active, QPalette::PlaceholderText), side));
+        // Pressed, it darkens (lightens on a dark field) towards the text.
+        icon.addPixmap(drawn(palette.color(QPalette::Active, QPalette::Text), side), QIcon::Active);
+        icon.addPixmap(drawn(palette.color(QPalette::Disabled, QPalette::Text), side), QIcon::Disabled);
+    }
+    return icon;
+}
+
 }  // namespace
 
 void setConflictPolicy(QWidget* widget, ConflictPolicy policy) {
@@ -98,6 +130,7 @@ void RecorderWidget::setUp(GlobalShortcuts& shortcuts) {
     setClearButtonEnabled(true);
     // A screen reader names the clear button by its action's text, which Qt leaves empty.
     if (auto* clear = findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction"))) clear->setText(tr("Clear Shortcut"));
+    drawClearIcon();
     setContextMenuPolicy(Qt::NoContextMenu);
     setAcceptDrops(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -300,6 +333,12 @@ void RecorderWidget::changeEvent(QEvent* event) {
         model_->endRecording();
     }
     QLineEdit::changeEvent(event);
+    // A change of appearance while the field shows: the icon in the new colours.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) drawClearIcon();
+}
+
+void RecorderWidget::drawClearIcon() {
+    if (auto* clear = findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction"))) clear->setIcon(clearIcon(palette()));
 }
 
 }  // namespace tessary

@@ -59,6 +59,7 @@ private:
     void setUp(GlobalShortcuts& shortcuts);
     void startRecording();
     void sync();
+    void drawClearIcon();
     int runAlert(const RecorderModel::Alert& alert);
 
     std::unique_ptr<RecorderModel> model_;

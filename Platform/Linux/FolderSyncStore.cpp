@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
+#include <vector>
 
+#include "TessaryCore/UUID.h"
 #include "TessaryCore/UnicodeText.h"
 
 namespace tessary {
@@ -31,6 +35,30 @@ bool isKeyName(std::string_view key) {
 bool isInside(const fs::path& path, const fs::path& folder) {
     const auto [end, ignored] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
     return end == folder.end() && path != folder;
+}
+
+bool isFolder(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Where a copy set aside by setAside() sorts among a key's copies: its time, then its clash number
+// (none counting as 1); nothing for a name of another making.
+std::optional<std::pair<std::string, int>> copyOrder(std::string_view name, std::string_view prefix) {
+    constexpr std::size_t stampLength = 16;  // YYYYMMDDTHHMMSSZ
+    if (!name.starts_with(prefix) || name.size() < prefix.size() + stampLength) return std::nullopt;
+    const std::string_view stamp = name.substr(prefix.size(), stampLength);
+    const std::string_view rest = name.substr(prefix.size() + stampLength);
+    const bool digits = std::all_of(stamp.begin(), stamp.end(), [](char c) { return c == 'T' || c == 'Z' || (c >= '0' && c <= '9'); });
+    if (!digits || stamp[8] != 'T' || stamp.back() != 'Z') return std::nullopt;
+    if (rest.empty()) return std::pair<std::string, int>(stamp, 1);
+    if (rest.size() < 2 || rest.size() > 4 || rest.front() != '-') return std::nullopt;
+    int clash = 0;
+    for (const char c : rest.substr(1)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        clash = clash * 10 + (c - '0');
+    }
+    return std::pair<std::string, int>(stamp, clash);
 }
 
 class Descriptor {
@@ -69,8 +97,12 @@ FolderSyncStore::FolderSyncStore(std::optional<fs::path> folder, Scheduler& sche
     usable_ = true;
 
     watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    poll_ = ::epoll_create1(EPOLL_CLOEXEC);
     watching_ = true;
-    if (watch_ < 0 || !watchFolder()) {
+    struct epoll_event interest {};
+    interest.events = EPOLLIN;
+    interest.data.fd = watch_;
+    if (watch_ < 0 || poll_ < 0 || ::epoll_ctl(poll_, EPOLL_CTL_ADD, watch_, &interest) != 0 || !watchFolder()) {
         log_.error("Cannot watch the sync folder " + folder_.string() + ": " + errnoText(errno) +
                    "; changes from other machines are seen only when synchronising by hand");
         stopWatching();
@@ -86,6 +118,8 @@ bool FolderSyncStore::watchFolder() {
 
 FolderSyncStore::~FolderSyncStore() {
     scheduler_.cancel(burstTask_);
+    if (mounts_ >= 0) ::close(mounts_);
+    if (poll_ >= 0) ::close(poll_);
     if (watch_ >= 0) ::close(watch_);
 }
 
@@ -144,7 +178,11 @@ Expected<std::optional<std::string>, SyncStoreError> FolderSyncStore::read(std::
         }
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
-    if (!isValidUTF8(bytes)) return unexpected(error(Code::notText, key));
+    if (!isValidUTF8(bytes)) {
+        SyncStoreError notText = error(Code::notText, key);
+        notText.bytes = std::move(bytes);
+        return unexpected(std::move(notText));
+    }
     return std::optional<std::string>(std::move(bytes));
 }
 
@@ -177,26 +215,101 @@ Expected<void, SyncStoreError> FolderSyncStore::set(std::optional<std::string_vi
     return {};
 }
 
-Expected<std::string, SyncStoreError> FolderSyncStore::setAside(std::string_view key, std::string_view bytes) {
+Expected<SetAsideCopy, SyncStoreError> FolderSyncStore::setAside(std::string_view key, std::string_view bytes) {
     using Code = SyncStoreError::Code;
     if (!usable_) return unexpected(error(Code::unavailable, key));
     if (!present_) return unexpected(error(Code::folderGone, key, folder_.string()));
     if (!isKeyName(key)) return unexpected(error(Code::writeFailed, key, "not a file name"));
+    // The same damage met again (a sync tool restoring an old file, a peer that set it aside first).
+    if (auto kept = copyHolding(key, bytes)) return SetAsideCopy{std::move(*kept), false};
     // Dated to the second, so copies sort by age; a clash (two in one second) gets a number.
     std::tm utc{};
     const std::time_t seconds = std::time(nullptr);
     ::gmtime_r(&seconds, &utc);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    std::string name = std::string(key) + ".unreadable-" + stamp;
-    for (int clash = 2; ::access((canonicalFolder_ / name).c_str(), F_OK) == 0; ++clash) {
-        if (clash > 100) return unexpected(error(Code::writeFailed, key, "too many copies set aside"));
-        name = std::string(key) + ".unreadable-" + stamp + "-" + std::to_string(clash);
+    const std::string base = std::string(key) + ".unreadable-" + stamp;
+    // After every copy of this second, so that names keep the order the copies were made in even
+    // where older ones were removed.
+    int clash = 1;
+    for (const auto& [order, path] : copies(key)) {
+        if (order.first == stamp) clash = std::max(clash, order.second + 1);
     }
-    if (const auto failure = files_->writeAtomically(canonicalFolder_ / name, bytes)) {
-        return unexpected(error(Code::writeFailed, key, failure.message()));
+    for (const int last = clash + 100; clash < last; ++clash) {
+        const std::string name = clash == 1 ? base : base + "-" + std::to_string(clash);
+        auto made = createCopy(key, name, bytes);
+        if (!made) return unexpected(made.error());
+        if (!made.value()) continue;
+        pruneCopies(key, name);
+        return SetAsideCopy{name, true};
     }
-    return name;
+    return unexpected(error(Code::writeFailed, key, "too many copies set aside"));
+}
+
+std::vector<std::pair<std::pair<std::string, int>, fs::path>> FolderSyncStore::copies(std::string_view key) const {
+    const std::string prefix = std::string(key) + ".unreadable-";
+    std::vector<std::pair<std::pair<std::string, int>, fs::path>> found;
+    std::error_code failure;
+    for (const auto& entry : fs::directory_iterator(canonicalFolder_, failure)) {
+        struct stat info {};
+        if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        if (auto order = copyOrder(entry.path().filename().string(), prefix)) {
+            found.emplace_back(std::move(*order), entry.path());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::optional<std::string> FolderSyncStore::copyHolding(std::string_view key, std::string_view bytes) const {
+    const std::string prefix = std::string(key) + ".unreadable-";
+    std::error_code failure;
+    for (const auto& entry : fs::directory_iterator(canonicalFolder_, failure)) {
+        const std::string name = entry.path().filename().string();
+        struct stat info {};
+        if (!name.starts_with(prefix) || ::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            static_cast<std::uintmax_t>(info.st_size) != bytes.size()) {
+            continue;
+        }
+        const auto held = files_->readFile(entry.path());
+        if (held && held.value() && *held.value() == bytes) return name;
+    }
+    return std::nullopt;
+}
+
+Expected<bool, SyncStoreError> FolderSyncStore::createCopy(std::string_view key, const std::string& name,
+                                                           std::string_view bytes) {
+    // Written whole under a hidden name of this store's own, then given its name only where that
+    // name is free: a peer's copy made in the same second is never replaced.
+    const fs::path staging = canonicalFolder_ / ("." + name + "." + UUID::random().uuidString());
+    const fs::path target = canonicalFolder_ / name;
+    if (const auto failure = files_->writeAtomically(staging, bytes)) {
+        return unexpected(error(SyncStoreError::Code::writeFailed, key, failure.message()));
+    }
+    int result = ::renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+        // A file system without the exclusive rename: a hard link is exclusive too.
+        result = ::link(staging.c_str(), target.c_str());
+        if (result == 0) ::unlink(staging.c_str());
+    }
+    const int cause = errno;
+    if (result == 0) return true;
+    ::unlink(staging.c_str());
+    if (cause == EEXIST) return false;
+    return unexpected(error(SyncStoreError::Code::writeFailed, key, errnoText(cause)));
+}
+
+void FolderSyncStore::pruneCopies(std::string_view key, const std::string& made) {
+    // The copy just made stays whatever its name says (a peer whose clock runs ahead may have
+    // copies dated later): it is the only trace of what was just replaced.
+    auto others = copies(key);
+    std::erase_if(others, [&](const auto& copy) { return copy.second.filename() == made; });
+    for (std::size_t i = 0; i + keptCopies < others.size() + 1; ++i) {
+        if (::unlink(others[i].second.c_str()) == 0) {
+            log_.notice("Removed " + others[i].second.filename().string() + " from the sync folder: the newest " +
+                        std::to_string(keptCopies) + " copies of " + std::string(key) + " set aside are kept");
+        }
+    }
 }
 
 bool FolderSyncStore::synchronize() {
@@ -209,7 +322,6 @@ bool FolderSyncStore::processEvents() {
     if (!watching_) return false;
     alignas(struct inotify_event) char buffer[16384];
     bool ended = false;
-    bool returned = false;
     for (;;) {
         const ssize_t length = ::read(watch_, buffer, sizeof buffer);
         if (length < 0) {
@@ -221,16 +333,12 @@ bool FolderSyncStore::processEvents() {
         for (ssize_t offset = 0; offset < length;) {
             const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + offset);
             offset += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
-            if (event->wd == parentWatch_ && parentWatch_ >= 0) {
-                if (event->len > 0 && event->name == folder_.filename().string() && (event->mask & IN_ISDIR)) {
-                    returned = true;
-                }
-            } else if (event->mask & IN_Q_OVERFLOW) {
-                // Events were lost: every watched key may have changed, and the folder may be back.
+            if (event->mask & IN_Q_OVERFLOW) {
+                // Events were lost: every watched key may have changed.
                 for (const auto& [key, known] : known_) touched_.insert(key);
-                if (!present_) returned = true;
             } else if (event->wd != folderWatch_ || folderWatch_ < 0) {
-                // A watch given up earlier (the removed folder's last notices).
+                // An ancestor's change (looked at below), or a watch given up earlier (the removed
+                // folder's last notices).
             } else if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) {
                 ended = true;
             } else if (event->len > 0) {
@@ -247,8 +355,14 @@ bool FolderSyncStore::processEvents() {
         scheduler_.cancel(burstTask_);
         burstTask_ = scheduler_.schedule(due - now, [this] { burstEnded(); });
     }
-    if (ended) folderLost();
-    if (returned && !present_ && folderReturned()) changed_.emit();
+    if (ended) {
+        folderLost();
+    } else if (!present_) {
+        // Whatever woke us while the folder is gone (a level made or removed on its way, a mount):
+        // a few stat calls tell whether it is back.
+        takeMountNotices();
+        if (lookForFolder()) changed_.emit();
+    }
     return watching_;
 }
 
@@ -257,23 +371,73 @@ void FolderSyncStore::folderLost() {
     ::inotify_rm_watch(watch_, folderWatch_);
     folderWatch_ = -1;
     present_ = false;
+    ancestorFailureLogged_ = false;
     scheduler_.cancel(burstTask_);
     burstTask_ = {};
     burstStart_.reset();
     touched_.clear();
-    parentWatch_ = ::inotify_add_watch(watch_, folder_.parent_path().c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
-    if (parentWatch_ < 0) {
-        log_.error("The sync folder " + folder_.string() + " was removed or moved away, and its parent cannot be " +
-                   "watched (" + errnoText(errno) + "); changes from other machines are no longer seen");
-        stopWatching();
-        changed_.emit();
-        return;
-    }
     log_.error("The sync folder " + folder_.string() +
                " was removed or moved away; synchronising resumes when it is back");
-    // It may have come back before its parent was watched.
-    folderReturned();
+    followMounts(true);
+    // It may have come back already.
+    lookForFolder();
     changed_.emit();
+}
+
+bool FolderSyncStore::lookForFolder() {
+    const fs::path target = folder_.lexically_normal();
+    // Each round watches one level further down, as far as levels exist; a level made between a
+    // look and its watch has no event, so it is looked at once more.
+    for (int round = 0; round < 256; ++round) {
+        if (folderReturned()) return true;
+        fs::path nearest = target.parent_path();
+        while (!isFolder(nearest) && nearest.has_relative_path()) nearest = nearest.parent_path();
+        const uint32_t mask = IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+        const int watch = ::inotify_add_watch(watch_, nearest.c_str(), mask);
+        if (watch < 0) {
+            if (!ancestorFailureLogged_) {
+                log_.error("Cannot watch " + nearest.string() + " for the sync folder's return (" + errnoText(errno) +
+                           "); it is looked for again when a disk is mounted");
+                ancestorFailureLogged_ = true;
+            }
+            return false;
+        }
+        if (watch != ancestorWatch_) {
+            if (ancestorWatch_ >= 0) ::inotify_rm_watch(watch_, ancestorWatch_);
+            ancestorWatch_ = watch;
+        }
+        const fs::path below = target.lexically_relative(nearest);
+        if (below.empty() || !isFolder(nearest / *below.begin())) return false;
+    }
+    return false;
+}
+
+void FolderSyncStore::followMounts(bool follow) {
+    if (follow == (mounts_ >= 0)) return;
+    if (!follow) {
+        ::epoll_ctl(poll_, EPOLL_CTL_DEL, mounts_, nullptr);
+        ::close(mounts_);
+        mounts_ = -1;
+        return;
+    }
+    // The mount table reports every mount and unmount as a priority event; nothing else is read.
+    mounts_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (mounts_ < 0) return;
+    struct epoll_event interest {};
+    interest.events = EPOLLPRI;
+    interest.data.fd = mounts_;
+    if (::epoll_ctl(poll_, EPOLL_CTL_ADD, mounts_, &interest) != 0) {
+        ::close(mounts_);
+        mounts_ = -1;
+    }
+}
+
+void FolderSyncStore::takeMountNotices() {
+    if (mounts_ < 0) return;
+    // Polling the set may already have taken the mount table's notice; taking the events here
+    // leaves nothing ready behind it, so the main loop does not wake again for it.
+    struct epoll_event events[4];
+    ::epoll_wait(poll_, events, 4, 0);
 }
 
 bool FolderSyncStore::folderReturned() {
@@ -283,8 +447,9 @@ bool FolderSyncStore::folderReturned() {
     if (ec) return false;
     canonicalFolder_ = canonical;
     if (!watchFolder()) return false;
-    ::inotify_rm_watch(watch_, parentWatch_);
-    parentWatch_ = -1;
+    if (ancestorWatch_ >= 0) ::inotify_rm_watch(watch_, ancestorWatch_);
+    ancestorWatch_ = -1;
+    followMounts(false);
     present_ = true;
     log_.notice("The sync folder " + folder_.string() + " is back; synchronising again");
     return true;

@@ -6,7 +6,9 @@
 // Policy:
 // - Only what is inside the folder is read: a key file must be a regular file of at most 16 MiB
 //   holding UTF-8 text; a symbolic link is followed only when it stays inside the folder. Anything
-//   else is a read failure with its sentence, never a crash, a block or a read elsewhere.
+//   else is a read failure with its sentence, never a crash, a block or a read elsewhere. A file
+//   that is not text comes with its bytes (notText), for its owner to set aside like any value that
+//   does not decode.
 // - Writes replace a key file whole (a temporary file beside it, flushed, renamed into place), so
 //   a sync tool or a peer never sees half a value.
 // - Outside changes are seen through inotify on the folder. The owner feeds fileDescriptor() to the
@@ -18,9 +20,15 @@
 // - The folder is taken as it is when the store is made; a folder that is not a writable folder
 //   makes every read and write fail with `unavailable`.
 // - A folder that goes away while watched (a disk unplugged, a sync tool re-creating it) makes reads
-//   and writes fail with `folderGone`, and its parent is watched for its return; either change is
-//   announced at once, so that the synchronisation says where it stands and, once the folder is
-//   back, pulls, merges and pushes as at start.
+//   and writes fail with `folderGone`. Until it is back, the nearest of its ancestors that exists is
+//   watched, and watched again one level down as each missing level is made (or up, when that one
+//   goes too); mounts are followed through /proc/self/mountinfo, since a disk mounted over an
+//   ancestor makes no event there. Nothing is polled. Either change is announced at once, so that
+//   the synchronisation says where it stands and, once the folder is back, pulls, merges and
+//   pushes as at start.
+// - Copies set aside are named KEY.unreadable-YYYYMMDDTHHMMSSZ (a number added after a clash), each
+//   created without replacing any other; bytes that a copy already holds are not copied again, and
+//   of a key's copies the newest `keptCopies` stay.
 
 #include <chrono>
 #include <filesystem>
@@ -30,6 +38,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Platform/KeyValueSyncStore.h"
 #include "Platform/Logger.h"
@@ -44,6 +54,7 @@ public:
     static constexpr std::size_t maximumValueSize = 16 * 1024 * 1024;
     static constexpr std::chrono::milliseconds quietPeriod{200};
     static constexpr std::chrono::milliseconds longestBurst{2000};
+    static constexpr std::size_t keptCopies = 5;
 
     // True for an absolute path naming a folder (links followed) that this process may write in.
     static bool isWritableFolder(const std::filesystem::path& folder);
@@ -65,12 +76,13 @@ public:
     bool synchronize() override;
     Signal<>* changeNotification() override { return &changed_; }
 
-    Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override;
+    Expected<SetAsideCopy, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override;
     // False while the folder is gone (see above).
     bool isPresent() const { return present_; }
 
-    // The inotify descriptor to wait on; -1 when nothing is watched.
-    int fileDescriptor() const { return watching_ ? watch_ : -1; }
+    // The descriptor to wait on (an epoll set holding the inotify descriptor and, while the folder
+    // is gone, the mount table); -1 when nothing is watched.
+    int fileDescriptor() const { return watching_ ? poll_ : -1; }
     // Takes every pending event without blocking; false once watching has ended (the folder was
     // removed or moved away), after which the descriptor need not be waited on.
     bool processEvents();
@@ -87,11 +99,24 @@ private:
     void remember(std::string_view key, Known known) { known_.insert_or_assign(std::string(key), std::move(known)); }
     void burstEnded();
     void stopWatching();
-    // The folder went away: watch its parent for its return.
+    // The folder went away: watch for its return.
     void folderLost();
     // Watches the folder again when it is a writable folder once more; true when it is.
     bool folderReturned();
     bool watchFolder();
+    // While the folder is gone: true when it is back; else watches the nearest ancestor that exists.
+    bool lookForFolder();
+    void followMounts(bool follow);
+    // Takes what the epoll set holds ready, so that a mount table notice does not wake the loop again.
+    void takeMountNotices();
+    // The name of a copy already holding these bytes, if any.
+    std::optional<std::string> copyHolding(std::string_view key, std::string_view bytes) const;
+    // Makes `bytes` the file `name` in the folder without replacing anything there; false on EEXIST.
+    Expected<bool, SyncStoreError> createCopy(std::string_view key, const std::string& name, std::string_view bytes);
+    // The copies of a key set aside by this store's naming, oldest first, with their order.
+    std::vector<std::pair<std::pair<std::string, int>, std::filesystem::path>> copies(std::string_view key) const;
+    // Removes the oldest copies beyond keptCopies, never the one just made.
+    void pruneCopies(std::string_view key, const std::string& made);
 
     std::filesystem::path folder_;
     std::filesystem::path canonicalFolder_;
@@ -99,11 +124,16 @@ private:
     std::shared_ptr<DocumentFileSystem> files_;
     bool usable_ = false;
     int watch_ = -1;
+    int poll_ = -1;
+    // /proc/self/mountinfo, open while the folder is gone; -1 otherwise.
+    int mounts_ = -1;
     bool watching_ = false;
     bool present_ = true;
-    // The watch on the folder, or on its parent while the folder is gone; -1 for none.
+    // The watch on the folder, or on its nearest existing ancestor while the folder is gone; -1 for none.
     int folderWatch_ = -1;
-    int parentWatch_ = -1;
+    int ancestorWatch_ = -1;
+    // Whether the last failure to watch an ancestor was logged (said once while the folder is gone).
+    bool ancestorFailureLogged_ = false;
     std::map<std::string, Known, std::less<>> known_;
     std::set<std::string> touched_;
     ScheduledTask burstTask_;

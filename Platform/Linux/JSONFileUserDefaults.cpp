@@ -2,7 +2,9 @@
 #include "Platform/Linux/XDGDirectories.h"
 
 #include "TessaryCore/DocumentFileSystem.h"
+#include "TessaryCore/HomeMerge.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 
@@ -118,6 +120,47 @@ PosixDocumentFileSystem& files() {
     return instance;
 }
 
+// How long a write waits for another instance's lock on the folder.
+constexpr std::chrono::milliseconds lockPatience{2000};
+
+// The text a value holds, stored as a string or as data.
+const std::string* storedText(const Json& entry) {
+    if (entry.is_string()) return &entry.get_ref<const std::string&>();
+    if (entry.is_object() && entry.size() == 1) {
+        if (const auto text = entry.find("data"); text != entry.end() && text->is_string()) {
+            return &text->get_ref<const std::string&>();
+        }
+    }
+    return nullptr;
+}
+
+std::optional<Json> objectIn(const Json* entry) {
+    const std::string* text = entry ? storedText(*entry) : nullptr;
+    if (!text) return std::nullopt;
+    try {
+        Json value = json::parse(*text);
+        if (value.is_object()) return value;
+    } catch (const json::DecodingError&) {
+    }
+    return std::nullopt;
+}
+
+// A key both instances changed: the settings snapshot (a JSON object's text) member by member,
+// anything else as this instance has it.
+Json bothChanged(const Json& ours, const Json& theirs, const Json* base) {
+    const auto mine = objectIn(&ours);
+    const auto other = objectIn(&theirs);
+    const auto was = objectIn(base);
+    if (!mine || !other || (base && !was)) return ours;
+    using Members = std::map<std::string, Json>;
+    const auto members = [](const Json& object) { return object.get<Members>(); };
+    const Members wasMembers = was ? members(*was) : Members();
+    const Members merged = HomeMerge::threeWay(members(*mine), members(*other), was ? &wasMembers : nullptr,
+                                               [](const Json& a, const Json&, const Json*) { return a; });
+    const std::string text = json::dumpCompact(Json(merged));
+    return ours.is_string() ? Json(text) : Json::object({{"data", text}});
+}
+
 // Gives the error text on failure, nothing on success.
 std::optional<std::string> writeAtomically(const fs::path& target, std::string_view bytes) {
     if (const auto code = files().createDirectories(target.parent_path())) {
@@ -145,12 +188,14 @@ void JSONFileUserDefaults::load() {
                    "; settings changed now are kept until the program ends and not written there");
         return;
     }
+    known_ = read.value();
     if (!read.value()) return;
     const std::string& text = *read.value();
     try {
         const Json document = json::parse(text);
         if (!document.is_object()) throw json::DecodingError("The file does not hold a JSON object.");
         for (const auto& [key, entry] : document.items()) entries_.emplace(key, entry);
+        base_ = entries_;
         return;
     } catch (const json::DecodingError& failure) {
         // Kept as the documents are: NAME.unreadable, an earlier copy of another damage kept dated.
@@ -173,6 +218,19 @@ void JSONFileUserDefaults::write() {
         log_.debug("Not writing " + path_.string() + ": its earlier content could not be read");
         return;
     }
+    // Told once the lock is given back: an observer may write in turn.
+    if (mergeAndWrite()) outsideChanged_.emit();
+}
+
+bool JSONFileUserDefaults::mergeAndWrite() {
+    // Another instance's read, merge and write come before or after this one's, never between.
+    files().createDirectories(path_.parent_path());
+    const FolderLock lock = files().lockFolder(path_.parent_path(), lockPatience);
+    bool changedHere = false;
+    if (const auto failure = mergeBeforeWriting(changedHere)) {
+        reportWrite(failure);
+        return changedHere;
+    }
     Json document = Json::object();
     for (const auto& [key, entry] : entries_) document[key] = entry;
     std::string text;
@@ -181,21 +239,74 @@ void JSONFileUserDefaults::write() {
     } catch (const json::EncodingError& failure) {
         // Only an entry kept from the file can get here; it was read, so it can be written.
         log_.fault(std::string("Cannot encode the settings: ") + failure.what());
-        return;
+        return changedHere;
     }
     // The file system follows a symbolic link (a dotfile manager's) and writes where it points.
-    // Settings are written on every change: a folder that cannot be written is said once, not per
-    // change, and said again when writing works anew.
     auto failure = writeAtomically(path_, text);
-    if (failure == writeFailure_) return;
-    writeFailure_ = failure;
+    if (!failure) {
+        known_ = std::move(text);
+        base_ = entries_;
+    }
+    reportWrite(failure);
+    return changedHere;
+}
+
+void JSONFileUserDefaults::reportWrite(const std::optional<std::string>& failure) {
     // Whoever takes the outcome logs it with the rest of what it does.
     if (onWriteOutcome) return onWriteOutcome(failure);
+    // Settings are written on every change: a folder that cannot be written is said once, not per
+    // change, and said again when writing works anew.
+    if (failure == writeFailure_) return;
+    writeFailure_ = failure;
     if (failure) {
         log_.error("Cannot save the settings: " + *failure + " (said once until saving works again)");
     } else {
         log_.notice("The settings are saved again to " + path_.string());
     }
+}
+
+std::optional<std::string> JSONFileUserDefaults::mergeBeforeWriting(bool& changedHere) {
+    const auto now = files().readFile(path_);
+    if (!now) return "cannot read " + path_.string() + " to merge it: " + now.error().message();
+    if ((known_ && *known_ == now.value()) || !now.value()) return std::nullopt;
+    Entries theirs;
+    try {
+        const Json document = json::parse(*now.value());
+        if (!document.is_object()) throw json::DecodingError("The file does not hold a JSON object.");
+        for (const auto& [key, entry] : document.items()) theirs.emplace(key, entry);
+    } catch (const json::DecodingError& failure) {
+        // Damaged since it was read: kept as at the start before this one's settings replace it.
+        const auto kept = setAsideDamaged(files(), path_, *now.value());
+        if (!kept) return "cannot set aside " + path_.string() + ", which is damaged: " + kept.error().message();
+        log_.error("Set aside " + path_.string() + ", damaged since it was read, as " + kept.value().path.string() +
+                   ". The parser's message: " + failure.what());
+        return std::nullopt;
+    }
+    Entries merged = HomeMerge::threeWay(entries_, theirs, known_ ? &base_ : nullptr, bothChanged);
+    changedHere = merged != entries_;
+    entries_ = std::move(merged);
+    return std::nullopt;
+}
+
+void JSONFileUserDefaults::takeOutsideChanges() {
+    if (!writable_) return;
+    const auto now = files().readFile(path_);
+    if (!now || !now.value() || (known_ && *known_ == now.value())) return;
+    Entries theirs;
+    try {
+        const Json document = json::parse(*now.value());
+        if (!document.is_object()) return;
+        for (const auto& [key, entry] : document.items()) theirs.emplace(key, entry);
+    } catch (const json::DecodingError&) {
+        // The next write sets it aside.
+        return;
+    }
+    Entries merged = HomeMerge::threeWay(entries_, theirs, known_ ? &base_ : nullptr, bothChanged);
+    known_ = now.value();
+    base_ = std::move(theirs);
+    if (merged == entries_) return;
+    entries_ = std::move(merged);
+    outsideChanged_.emit();
 }
 
 std::optional<UserDefaultsValue> JSONFileUserDefaults::object(std::string_view key) const {

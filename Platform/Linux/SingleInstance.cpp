@@ -227,7 +227,10 @@ Expected<InstanceReply, ForwardError> InstanceClient::send(const InstanceLocatio
         if (n > 0) {
             received.append(buffer, static_cast<std::size_t>(n));
         } else if (n == 0) {
-            return fail("the running instance closed the connection without a reply");
+            return unexpected(ForwardError{ForwardError::Code::gone,
+                                           "the running instance closed the connection without a reply"});
+        } else if (errno == ECONNRESET) {
+            return unexpected(ForwardError{ForwardError::Code::gone, "cannot receive: " + errnoText(errno)});
         } else if (errno != EAGAIN && errno != EINTR) {
             return fail("cannot receive: " + errnoText(errno));
         }
@@ -250,8 +253,9 @@ InstanceClient::Outcome InstanceClient::becomeOrForward(const InstanceLocation& 
         if (reply) return std::move(reply.value());
         const ForwardError::Code code = reply.error().code;
         if (code == ForwardError::Code::failed || Clock::now() >= deadline) return reply.error();
-        if (code == ForwardError::Code::notListening) {
-            // The instance holds the lock but does not listen yet: it is still starting.
+        if (code == ForwardError::Code::notListening || code == ForwardError::Code::gone) {
+            // Still starting (it holds the lock but does not listen yet), or ending: the lock comes
+            // free with the process.
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         } else {
             // Busy: starts that came together spread out, rather than return together.

@@ -18,6 +18,12 @@
 // request), tries again after a short, varied pause, until its time is up. Neither case ran the
 // request, so trying again never runs it twice.
 //
+// An instance that dies (a crash, kill -9, a quit) while a start's connection waits in its queue or
+// is being read resets that connection or closes it unanswered. The start then tries for the lock
+// again, until its time is up: the lock comes free once the dying process is gone, and the start
+// becomes the instance (or, for an action, answers it as without an instance). A request the dying
+// instance had begun to run may so run twice; one lost with it would leave no instance at all.
+//
 // The socket's peer must run as the same user, on either side. A start connects only to a socket
 // file of its user's own; a lock or socket file of another user's (a folder opened up to others can
 // hold one) is renamed out of the way (NAME.not-ours), logged, and never stops a start.
@@ -82,6 +88,7 @@ struct ForwardError {
     enum class Code {
         notListening,  // no socket, or nobody accepts on it: the instance is starting or gone
         busy,          // the instance did not take the request now: its queue is full, or it said so
+        gone,          // the instance reset the connection or closed it unanswered: it is going away
         failed,        // the instance was reached but did not answer properly
     };
     Code code = Code::failed;
@@ -98,9 +105,9 @@ struct InstanceClient {
                                                       std::chrono::milliseconds timeout);
 
     // Either this process becomes the instance (the lock), or the running instance answers (its
-    // reply). A start that finds the instance not yet listening, or busy, tries again until the
-    // deadline; once its request is sent it waits `replyPatience` for the answer, then gives up
-    // and closes (the instance then never runs it).
+    // reply). A start that finds the instance not yet listening, busy, or going away tries again
+    // until the deadline; once its request is sent it waits `replyPatience` for the answer, then
+    // gives up and closes (the instance then never runs it).
     using Outcome = std::variant<InstanceLock, InstanceReply, ForwardError>;
     static Outcome becomeOrForward(const InstanceLocation& location, const InstanceRequest& request,
                                    std::chrono::milliseconds patience = std::chrono::seconds(10),

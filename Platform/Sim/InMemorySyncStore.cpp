@@ -20,13 +20,17 @@ Expected<void, SyncStoreError> InMemorySyncStore::set(std::optional<std::string_
     return {};
 }
 
-Expected<std::string, SyncStoreError> InMemorySyncStore::setAside(std::string_view key, std::string_view bytes) {
+Expected<SetAsideCopy, SyncStoreError> InMemorySyncStore::setAside(std::string_view key, std::string_view bytes) {
+    const std::string prefix = std::string(key) + ".unreadable-";
+    for (const auto& [name, value] : values) {
+        if (name.starts_with(prefix) && value == bytes) return SetAsideCopy{name, false};
+    }
     if (writeFailure) return unexpected(SyncStoreError{SyncStoreError::Code::writeFailed, std::string(key), *writeFailure});
     std::string name;
     for (int n = 1; name.empty() || values.contains(name); ++n) name = std::string(key) + ".unreadable-" + std::to_string(n);
     values.emplace(name, std::string(bytes));
     writes.push_back("set aside " + std::string(key) + " as " + name);
-    return name;
+    return SetAsideCopy{name, true};
 }
 
 bool InMemorySyncStore::synchronize() {

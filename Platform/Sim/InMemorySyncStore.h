@@ -22,8 +22,9 @@ public:
 
     Expected<std::optional<std::string>, SyncStoreError> data(std::string_view key) override;
     Expected<void, SyncStoreError> set(std::optional<std::string_view> bytes, std::string_view key) override;
-    // Under "KEY.unreadable-N", N counting from 1.
-    Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override;
+    // Under "KEY.unreadable-N", N counting from 1; bytes already kept under such a name are not
+    // kept again.
+    Expected<SetAsideCopy, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override;
     // Counts the call and answers true.
     bool synchronize() override;
     Signal<>* changeNotification() override { return &changed_; }

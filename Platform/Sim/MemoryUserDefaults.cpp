@@ -39,4 +39,9 @@ void MemoryUserDefaults::storeUnreadable(std::string_view key) {
     values_.insert_or_assign(std::string(key), std::nullopt);
 }
 
+void MemoryUserDefaults::changeFromOutside(std::string_view key, UserDefaultsValue value) {
+    values_.insert_or_assign(std::string(key), std::move(value));
+    outsideChanged_.emit();
+}
+
 }  // namespace tessary

@@ -23,6 +23,8 @@ public:
     std::size_t writeCount(std::string_view key) const;
     // Stores something under the key that no reader understands, as a later version might.
     void storeUnreadable(std::string_view key);
+    // Stores the value as another process would (uncounted) and tells the outside-change observers.
+    void changeFromOutside(std::string_view key, UserDefaultsValue value);
 
 private:
     std::map<std::string, std::optional<UserDefaultsValue>, std::less<>> values_;

@@ -128,6 +128,11 @@ Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& el
         if (!hints->hasIncrements()) return fail(AXError::noValue);
         return AXValue{*hints->increment};
     }
+    if (attribute == ax::shadowKeptOnScreenAttribute) {
+        auto kept = windows_.shadowKeptOnScreen(window);
+        if (!kept) return fail(AXError::invalidUIElement);
+        return AXValue{*kept};
+    }
     if (attribute == ax::minimumSizeAttribute) {
         auto hints = windows_.sizeHints(window);
         auto geometry = windows_.geometry(window);

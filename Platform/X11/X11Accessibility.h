@@ -30,6 +30,7 @@ namespace tessary {
 //   manager runs, writes and actions fail at once with cannotComplete.
 // - "AXSizeIncrement": the size step a window declares in WM_NORMAL_HINTS (a terminal's character
 //   cell), when it is more than one pixel on some axis; noValue otherwise.
+// - "AXShadowKeptOnScreen": X11Windows::shadowKeptOnScreen.
 // - "AXSubrole": "AXStandardWindow" for a normal (or untyped) window that is transient for no
 //   other; "AXDialog" for dialogs and transient windows; "AXFloatingWindow" for utility, toolbar
 //   and menu windows; "AXUnknown" for docks, desktops, splash screens and the rest.

@@ -6,6 +6,9 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#include <xcb/xinput.h>
+
+#include <algorithm>
 
 namespace tessary {
 
@@ -28,9 +31,22 @@ bool X11HotKeyPresses::press(xcb_keycode_t code, HotKeyRegistration registration
     return true;
 }
 
-void X11HotKeyPresses::heldAtGrab(xcb_keycode_t code, HotKeyRegistration registration) {
+void X11HotKeyPresses::heldAtGrab(xcb_keycode_t code, HotKeyRegistration registration, std::uint32_t sequence) {
     // A press already announced on this key stays what it is.
-    held_.try_emplace(code, Held{registration, false});
+    held_.try_emplace(code, Held{registration, false, sequence});
+}
+
+bool X11HotKeyPresses::letGo(xcb_keycode_t code, std::uint32_t sequence) {
+    auto it = held_.find(code);
+    if (it == held_.end() || it->second.announced) return false;
+    // Sent before the server read the keyboard for the grab: a release from before this hold.
+    if (static_cast<std::int32_t>(sequence - it->second.grabSequence) < 0) return false;
+    held_.erase(it);
+    return true;
+}
+
+bool X11HotKeyPresses::awaitsLetGo() const {
+    return std::any_of(held_.begin(), held_.end(), [](const auto& entry) { return !entry.second.announced; });
 }
 
 std::optional<HotKeyRegistration> X11HotKeyPresses::release(xcb_keycode_t code) {
@@ -63,13 +79,17 @@ X11HotKeys::X11HotKeys(X11Connection& connection, X11KeyboardLayout& keyboard)
         }
     }
     handlerID_ = connection_.addEventHandler([this](const xcb_generic_event_t& event) { handle(event); });
+    rawHandlerID_ = connection_.addGenericEventHandler([this](const xcb_generic_event_t& event) { handleRawRelease(event); });
     keyboardChange_ = keyboard_.onChange([this] { keyboardChanged(); });
 }
 
 X11HotKeys::~X11HotKeys() {
     connection_.removeEventHandler(handlerID_);
+    connection_.removeEventHandler(rawHandlerID_);
     if (connection_.hasFailed()) return;
     for (const auto& [id, entry] : entries_) ungrab(entry.grab, variants_);
+    presses_ = {};
+    followHeldKeys();
     connection_.flush();
 }
 
@@ -91,6 +111,7 @@ X11HotKeys::Taken X11HotKeys::grab(const Grab& grab) {
     }
     // Answered after the grabs: a key down now was pressed before the grab could see it.
     const xcb_query_keymap_cookie_t keymap = xcb_query_keymap(c);
+    const std::uint32_t keymapSequence = keymap.sequence;
     std::vector<std::uint16_t> taken;
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         if (connection_.checkNow(cookies[i], "GrabKey", X11ErrorTolerance::keyMayBeGrabbed)) {
@@ -99,7 +120,7 @@ X11HotKeys::Taken X11HotKeys::grab(const Grab& grab) {
     }
     auto keys = connection_.reply(xcb_query_keymap_reply, keymap, "QueryKeymap");
     if (taken.size() == variants_.size()) {
-        return {true, keys && (keys->keys[grab.keyCode / 8] & (1u << (grab.keyCode % 8))) != 0};
+        return {true, keys && (keys->keys[grab.keyCode / 8] & (1u << (grab.keyCode % 8))) != 0, keymapSequence};
     }
     for (std::uint16_t variant : taken) {
         xcb_ungrab_key(c, grab.keyCode, connection_.root(), std::uint16_t(grab.state | variant));
@@ -124,7 +145,10 @@ Expected<HotKeyRegistration, HotKeyRefusal> X11HotKeys::registerHotKey(std::int6
     if (!taken.taken) return unexpected(HotKeyRefusal::heldByAnotherClient);
     const HotKeyRegistration id = ++next_;
     entries_[id] = Entry{carbonKeyCode, carbonModifiers, *combination};
-    if (taken.keyDown) presses_.heldAtGrab(combination->keyCode, id);
+    if (taken.keyDown) {
+        presses_.heldAtGrab(combination->keyCode, id, taken.sequence);
+        followHeldKeys();
+    }
     return id;
 }
 
@@ -134,6 +158,7 @@ void X11HotKeys::unregisterHotKey(HotKeyRegistration registration) {
     presses_.forget(registration);
     if (!connection_.hasFailed()) {
         ungrab(it->second.grab, variants_);
+        followHeldKeys();
         connection_.flush();
     }
     entries_.erase(it);
@@ -169,6 +194,55 @@ void X11HotKeys::handle(const xcb_generic_event_t& event) {
     }
 }
 
+void X11HotKeys::handleRawRelease(const xcb_generic_event_t& event) {
+    const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+    if (!inputOpcode_ || generic.extension != inputOpcode_ || generic.event_type != XCB_INPUT_RAW_KEY_RELEASE) return;
+    const auto& raw = reinterpret_cast<const xcb_input_raw_key_release_event_t&>(event);
+    if (raw.detail > 0xff) return;
+    if (presses_.letGo(static_cast<xcb_keycode_t>(raw.detail), raw.full_sequence)) followHeldKeys();
+}
+
+const std::vector<std::uint16_t>& X11HotKeys::masterKeyboards() {
+    if (masterKeyboards_) return *masterKeyboards_;
+    masterKeyboards_.emplace();
+    xcb_connection_t* c = connection_.xcb();
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_input_id);
+    if (!extension || !extension->present) return *masterKeyboards_;
+    // Raw events reach the root window whatever holds the focus or a grab from XInput 2.1 on; 2.2
+    // is the version the global input announces on this connection too.
+    auto version = connection_.reply(xcb_input_xi_query_version_reply, xcb_input_xi_query_version(c, 2, 2),
+                                     "XIQueryVersion");
+    if (!version || version->major_version < 2 || (version->major_version == 2 && version->minor_version < 1)) {
+        return *masterKeyboards_;
+    }
+    auto devices = connection_.reply(xcb_input_xi_query_device_reply,
+                                     xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL_MASTER), "XIQueryDevice");
+    if (!devices) return *masterKeyboards_;
+    for (auto info = xcb_input_xi_query_device_infos_iterator(devices.get()); info.rem; xcb_input_xi_device_info_next(&info)) {
+        if (info.data->type == XCB_INPUT_DEVICE_TYPE_MASTER_KEYBOARD) masterKeyboards_->push_back(info.data->deviceid);
+    }
+    inputOpcode_ = extension->major_opcode;
+    return *masterKeyboards_;
+}
+
+void X11HotKeys::followHeldKeys() {
+    const bool wanted = presses_.awaitsLetGo();
+    if (wanted == followingReleases_ || connection_.hasFailed()) return;
+    // Selected for each master keyboard by its own number: the mask of all master devices is the
+    // global input's, which a selection of ours would replace.
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t bits;
+    } mask{{0, 1}, wanted ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE) : 0u};
+    for (std::uint16_t keyboard : masterKeyboards()) {
+        mask.head.deviceid = keyboard;
+        connection_.checkLater(xcb_input_xi_select_events_checked(connection_.xcb(), connection_.root(), 1, &mask.head),
+                               "XISelectEvents", X11ErrorTolerance::deviceMayVanish);
+    }
+    followingReleases_ = wanted && !masterKeyboards().empty();
+    connection_.flush();
+}
+
 void X11HotKeys::keyboardChanged() {
     // A keyboard notice also comes when input switches between devices with the same keymap: what
     // kept its key code and modifiers keeps its grab and its held press (UngrabKey would not end
@@ -197,8 +271,9 @@ void X11HotKeys::keyboardChanged() {
             continue;
         }
         entry.grab = *combination;
-        if (taken.keyDown) presses_.heldAtGrab(combination->keyCode, id);
+        if (taken.keyDown) presses_.heldAtGrab(combination->keyCode, id, taken.sequence);
     }
+    followHeldKeys();
     connection_.flush();
     for (const auto& [id, refusal] : lost) {
         entries_.erase(id);

@@ -11,11 +11,14 @@
 // modifiers are still held (Ctrl let go before Z). A key already down when its combination is
 // grabbed (the one just typed into a recorder, still held) would reach the new grab as a press at
 // its first repeat: the keyboard's state is read with the grab, and such a key counts only once it
-// was let go. The probe grabs and lets go at once, and answers for combinations this program holds
-// without touching them.
+// was let go. Its release goes to the focused window, not to the grab, so it is seen as an XInput 2
+// raw release of the master keyboards, selected only while such a key is down; without XInput 2.1
+// only a repeat that reached the grab, and then its release, ends it. The probe grabs and lets go
+// at once, and answers for combinations this program holds without touching them.
 //
 // Requests and events run on the main loop through X11Connection; registering costs one round
-// trip (the grab's answer, with the keyboard's state), events none.
+// trip (the grab's answer, with the keyboard's state), events none; the first key held at a grab
+// costs one more (the master keyboards).
 
 #include "Platform/HotKeys.h"
 #include "Platform/X11/X11Connection.h"
@@ -37,11 +40,16 @@ class X11HotKeyPresses {
 public:
     // True for a new press (announce it), false for a repeat.
     bool press(xcb_keycode_t code, HotKeyRegistration registration);
-    // The key was down when the registration's grab was taken: until its release, its presses are
-    // repeats and its release ends nothing.
-    void heldAtGrab(xcb_keycode_t code, HotKeyRegistration registration);
+    // The key was down when the registration's grab was taken, as the server answered the request
+    // numbered `sequence`: until its release, its presses are repeats and its release ends nothing.
+    void heldAtGrab(xcb_keycode_t code, HotKeyRegistration registration, std::uint32_t sequence = 0);
     // The registration whose press this release ends; nothing when the key was not pressed as one.
     std::optional<HotKeyRegistration> release(xcb_keycode_t code);
+    // The key was let go where the grab does not see it (a raw release, sent after the request
+    // numbered `sequence`): a key held since a grab taken before then is free again. True when one was.
+    bool letGo(xcb_keycode_t code, std::uint32_t sequence);
+    // Whether a key held at its grab has not been let go yet.
+    bool awaitsLetGo() const;
     // Forgets the presses of a registration (ungrabbed: its release may go elsewhere).
     void forget(HotKeyRegistration registration);
 
@@ -49,6 +57,7 @@ private:
     struct Held {
         HotKeyRegistration registration;
         bool announced;
+        std::uint32_t grabSequence = 0;
     };
     std::map<xcb_keycode_t, Held> held_;
 };
@@ -82,14 +91,20 @@ private:
     Expected<Grab, HotKeyRefusal> grabFor(std::int64_t carbonKeyCode, std::int64_t carbonModifiers) const;
     struct Taken {
         bool taken = false;
-        // The key was down as the grab was taken.
+        // The key was down as the grab was taken, as the server answered request `sequence`.
         bool keyDown = false;
+        std::uint32_t sequence = 0;
     };
     // Grabs every lock variant; on a refusal lets go of those taken.
     Taken grab(const Grab& grab);
     void ungrab(const Grab& grab, const std::vector<std::uint16_t>& variants);
     void handle(const xcb_generic_event_t& event);
+    void handleRawRelease(const xcb_generic_event_t& event);
     void keyboardChanged();
+    // Selects raw releases while a key held at its grab waits for its release, and no longer.
+    void followHeldKeys();
+    // The master keyboards, once; empty without XInput 2.1.
+    const std::vector<std::uint16_t>& masterKeyboards();
 
     X11Connection& connection_;
     X11KeyboardLayout& keyboard_;
@@ -99,6 +114,10 @@ private:
     HotKeyRegistration next_ = 0;
     X11HotKeyPresses presses_;
     int handlerID_ = 0;
+    int rawHandlerID_ = 0;
+    std::optional<std::vector<std::uint16_t>> masterKeyboards_;
+    std::uint8_t inputOpcode_ = 0;
+    bool followingReleases_ = false;
     Subscription keyboardChange_;
     Signal<HotKeyRegistration, HotKeyEventKind> events_;
     Signal<HotKeyRegistration, HotKeyRefusal> lost_;

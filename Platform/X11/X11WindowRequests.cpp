@@ -87,6 +87,7 @@ void X11Windows::dropConfirmed(xcb_window_t window) {
 void X11Windows::forget(xcb_window_t window) {
     followed_.erase(window);
     announcedMargins_.erase(window);
+    askedWholes_.erase(window);
     settling_.erase(window);
     hints_.erase(window);
     dropConfirmed(window);
@@ -100,6 +101,26 @@ void X11Windows::announceMargin(xcb_window_t window) {
                                                        connection_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL,
                                                        32, 0, nullptr),
                            "ChangeProperty", vanish);
+}
+
+void X11Windows::shrinkWhereItIs(xcb_window_t window, const X11WindowGeometry& geometry, Size size,
+                                 X11Connection::Clock::time_point deadline) {
+    const int32_t width = x11Pixels(size.width);
+    const int32_t height = x11Pixels(size.height);
+    if (width < 1 || height < 1) return;
+    const uint64_t mark = connection_.eventMark();
+    // Where the window is: the same corner of the window manager's frame as a move would send.
+    const Rect outer = geometry.outer();
+    sendMoveResize(window, kMoveX | kMoveY | kResizeWidth | kResizeHeight,
+                   x11Pixels(outer.x()) - geometry.clientSide.left, x11Pixels(outer.y()) - geometry.clientSide.top,
+                   width, height);
+    // A window that steps its size may go down a whole step; one that is at its least size stays.
+    awaitWindowManager(mark,
+                       configuredOrGone(window,
+                                        [width, height](const xcb_configure_notify_event_t& configure) {
+                                            return configure.width <= width && configure.height <= height;
+                                        }),
+                       deadline);
 }
 
 void X11Windows::sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]) {
@@ -278,8 +299,11 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
         if (wait) settling_.insert(window);
     }
     const X11WindowGeometry& g = snap->geometry;
-    const Rect outer = g.outer();
-    const Size current{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
+    Rect outer = g.outer();
+    auto clientSize = [&g] {
+        return Size{g.client.width() - 2.0 * g.borderWidth, g.client.height() - 2.0 * g.borderWidth};
+    };
+    Size current = clientSize();
 
     // The client size (without border) asked for: the largest the size hints allow. A window
     // manager that ignores size increments would grant a size between two steps, which the client
@@ -297,6 +321,19 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     const bool moves = x != x11Pixels(outer.x()) || y != x11Pixels(outer.y());
     const bool resizes = size && (x11Pixels(asked.width) != x11Pixels(current.width) ||
                                   x11Pixels(asked.height) != x11Pixels(current.height));
+    // With NorthWest gravity the window manager places the top-left corner of its frame at the
+    // given point; a client-side decorated window's visible corner lies inside its X window.
+    const int32_t sentX = x - g.clientSide.left;
+    const int32_t sentY = y - g.clientSide.top;
+    // All the window is asked to cover, its margin included: what a window manager that keeps
+    // windows on the screen holds back.
+    const Rect whole(sentX, sentY, asked.width + 2.0 * g.borderWidth + g.frame.left + g.frame.right,
+                     asked.height + 2.0 * g.borderWidth + g.frame.top + g.frame.bottom);
+    if (snap->clientSideDecorated && g.clientSide != X11Extents{}) {
+        askedWholes_[window] = whole;
+    } else {
+        askedWholes_.erase(window);
+    }
     if (!moves && !resizes) {
         return true;
     }
@@ -314,13 +351,29 @@ bool X11Windows::moveResize(xcb_window_t window, std::optional<Point> origin, st
     // move, so the window manager has read the margin again by the time it handles the move.
     if (snap->clientSideDecorated) announceMargin(window);
 
+    // icewm keeps a window wholly on the screen, unless the request makes it larger on the axis
+    // where it would leave the screen: a window whose margin is to reach past the screen's left or
+    // top edge without growing there is first made a pixel smaller than it is to be on that axis,
+    // so that the move grows it. (The screen's right and bottom edges are beyond reach: there it
+    // pulls a growing window in.) Only where the answer is awaited: the move must not reach the
+    // window manager first.
+    const bool narrower = whole.minX() < 0 && x11Pixels(asked.width) <= x11Pixels(current.width);
+    const bool lower = whole.minY() < 0 && x11Pixels(asked.height) <= x11Pixels(current.height);
+    if (snap->clientSideDecorated && wait && (narrower || lower)) {
+        shrinkWhereItIs(window, g,
+                        Size{narrower ? asked.width - 1 : current.width, lower ? asked.height - 1 : current.height},
+                        deadline);
+        snap = snapshot(window, withHints, frameWindow);
+        if (!snap) {
+            return false;
+        }
+        outer = g.outer();
+        current = clientSize();
+    }
+
     // Selected before the request goes out, so the frame's answer cannot come before it.
     if (frameWindow != XCB_WINDOW_NONE && wait) watchFrame(frameWindow, true);
     uint64_t mark = connection_.eventMark();
-    // With NorthWest gravity the window manager places the top-left corner of its frame at the
-    // given point; a client-side decorated window's visible corner lies inside its X window.
-    int32_t sentX = x - g.clientSide.left;
-    int32_t sentY = y - g.clientSide.top;
     // Every field given, the unchanged ones as they are: fluxbox takes a move without a size as a
     // request for its frame's height (title bar included) as the client's.
     sendMoveResize(window, kMoveX | kMoveY | kResizeWidth | kResizeHeight, sentX, sentY, x11Pixels(asked.width),

@@ -54,6 +54,18 @@ Rect X11WindowGeometry::outer() const {
                 client.height() + frame.top + frame.bottom - clientSide.top - clientSide.bottom);
 }
 
+Rect X11WindowGeometry::whole() const {
+    return Rect(client.x() - frame.left, client.y() - frame.top, client.width() + frame.left + frame.right,
+                client.height() + frame.top + frame.bottom);
+}
+
+bool x11HeldAtScreenEdge(const Rect& asked, const Rect& held, const Rect& screen) {
+    return (asked.minX() < screen.minX() && held.minX() >= screen.minX()) ||
+           (asked.minY() < screen.minY() && held.minY() >= screen.minY()) ||
+           (asked.maxX() > screen.maxX() && held.maxX() <= screen.maxX()) ||
+           (asked.maxY() > screen.maxY() && held.maxY() <= screen.maxY());
+}
+
 bool X11WindowGeometry::titleBarContains(Point point) const {
     const int32_t edge = std::max({frame.left, frame.right, titleBarEdge});
     if (frame.top <= edge) return false;
@@ -406,6 +418,17 @@ std::optional<X11WindowGeometry> X11Windows::geometry(xcb_window_t window) {
         return std::nullopt;
     }
     return snap->geometry;
+}
+
+std::optional<bool> X11Windows::shadowKeptOnScreen(xcb_window_t window) {
+    // The root's size now: the screen may have grown or shrunk since the connection was opened.
+    auto rootCookie = xcb_get_geometry(connection_.xcb(), connection_.root());
+    auto g = geometry(window);
+    auto root = connection_.reply(xcb_get_geometry_reply, rootCookie, "GetGeometry");
+    if (!g) return std::nullopt;
+    const auto asked = askedWholes_.find(window);
+    if (asked == askedWholes_.end() || !root) return false;
+    return x11HeldAtScreenEdge(asked->second, g->whole(), Rect(0, 0, root->width, root->height));
 }
 
 std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints,

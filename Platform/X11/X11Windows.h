@@ -53,6 +53,8 @@ struct X11WindowGeometry {
 
     // The frame a user sees: the client plus the decorations, minus the client-side margin.
     Rect outer() const;
+    // All the window covers on the screen: the client plus the decorations, its margin included.
+    Rect whole() const;
     // Whether a root point is on the window manager's title bar: its decoration above the client,
     // inside the frame's edges, where a press and a drag move the window rather than resize it.
     // An edge is as thick as the thicker side's decoration, and at least titleBarEdge (window
@@ -91,6 +93,10 @@ struct X11Strut {
 
 // A length in whole pixels, within X's 16-bit coordinates (0 for what is not a number).
 int32_t x11Pixels(double value);
+
+// Whether a window asked to cover `asked`, which reaches past an edge of `screen`, was held back
+// at that edge: it covers `held`, which does not reach past it.
+bool x11HeldAtScreenEdge(const Rect& asked, const Rect& held, const Rect& screen);
 
 // Turns the bytes of a text property into valid UTF-8: UTF8_STRING is checked (invalid sequences
 // become U+FFFD), STRING is Latin-1; the text ends at the first NUL.
@@ -176,6 +182,13 @@ public:
     // (where it does).
     void activate(xcb_window_t window, std::chrono::milliseconds timeout);
 
+    // Whether the window manager held the window's last move or resize short of where it was asked
+    // to keep the window wholly on the screen, the invisible margin of a client-side decorated
+    // window (its shadow) included: the margin would have reached past an edge of the screen, and
+    // the window stays inside that edge. False for a window that draws no such margin; nullopt when
+    // the window is gone.
+    std::optional<bool> shadowKeptOnScreen(xcb_window_t window);
+
     // Selects the structure and property events the back end follows on a client window; once per
     // window until it is forgotten.
     void follow(xcb_window_t window);
@@ -226,6 +239,10 @@ private:
     // Tells the window manager that the client-side decorated window's margin (_GTK_FRAME_EXTENTS)
     // changed, leaving it as it is; once per window until it is forgotten.
     void announceMargin(xcb_window_t window);
+    // Gives the window the smaller client size where it is, and waits (until the deadline at most)
+    // for the window manager's answer.
+    void shrinkWhereItIs(xcb_window_t window, const X11WindowGeometry& geometry, Size size,
+                         X11Connection::Clock::time_point deadline);
     void sendMoveResize(xcb_window_t window, uint32_t flags, int32_t x, int32_t y, int32_t width,
                         int32_t height);
     void sendClientMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
@@ -257,6 +274,9 @@ private:
     std::set<xcb_window_t> followed_;
     // Client-side decorated windows whose margin the window manager was told of (announceMargin).
     std::set<xcb_window_t> announcedMargins_;
+    // What the last move or resize asked a client-side decorated window with a margin to cover on
+    // the screen (X11WindowGeometry::whole), for shadowKeptOnScreen.
+    std::map<xcb_window_t, Rect> askedWholes_;
     std::map<xcb_window_t, X11SizeHints> hints_;
     std::map<xcb_window_t, Confirmed> confirmed_;
     std::map<xcb_window_t, xcb_window_t> topLevels_;

@@ -19,9 +19,7 @@ std::vector<LayoutEditorViewModel::Row> LayoutEditorViewModel::rows() const {
     std::vector<Row> rows;
     rows.reserve(library.layouts.size());
     for (const ZoneLayout& layout : library.layouts) {
-        std::string zones = ZoneService::localized("%lld zones");
-        zones.replace(zones.find("%lld"), 4, std::to_string(layout.zoneCount()));
-        std::string subtitle = zones;
+        std::string subtitle = ZoneService::localizedCount("%lld zones", layout.zoneCount());
         if (library.defaultLayoutID == layout.id) subtitle += " \u00b7 " + ZoneService::localized("default");
         for (const DisplayInfo& display : displays) {
             const auto found = library.assignments.find(display.displayKey().description());

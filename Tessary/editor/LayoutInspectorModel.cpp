@@ -29,7 +29,8 @@ std::string LayoutInspectorModel::kindText(const LayoutKind& kind) {
     if (const ZoneGrid* grid = kind.grid()) {
         return "Grid \u00b7 " + std::to_string(grid->columnCount()) + " \u00d7 " + std::to_string(grid->rowCount());
     }
-    return "Canvas \u00b7 " + std::to_string(kind.canvas()->zones.size()) + " zones";
+    return "Canvas \u00b7 " +
+           ZoneService::localizedCount("%lld zones", static_cast<std::int64_t>(kind.canvas()->zones.size()));
 }
 
 std::optional<LayoutInspectorModel::Content> LayoutInspectorModel::content() const {

@@ -78,17 +78,26 @@ void CloudSync::start() {
 
 template <typename Document>
 Expected<CloudSync::Stored<Document>, CloudSync::ReadFailure> CloudSync::readStored(std::string_view key) {
-    auto bytes = store_.data(key);
-    if (!bytes) return unexpected(ReadFailure{bytes.error().text(), {}, bytes.error().code});
-    if (!bytes.value()) return Stored<Document>{};
-    auto reading = JSONDocumentStore<Document>::read(*bytes.value());
-    if (!reading.document) {
-        // The file's name and what happens to it, in words; the decoder's own message goes to the log.
+    // The file's name and what happens to it, in words; the decoder's own message goes to the log.
+    const auto undecodable = [key](std::string detail) {
         std::string text = ZoneService::localized(
             "\u201C%@\u201D in the sync folder is damaged or was written by a newer version of Tessary. "
             "It is left as it is and synchronised again once it can be read.");
         if (const auto at = text.find("%@"); at != std::string::npos) text.replace(at, 2, key);
-        ReadFailure failure{std::move(text), reading.document.error().detail};
+        return ReadFailure{std::move(text), std::move(detail)};
+    };
+    auto bytes = store_.data(key);
+    if (!bytes && bytes.error().bytes) {
+        // Bytes that are not text are no document, of this version or any: damaged like garbage.
+        ReadFailure failure = undecodable(bytes.error().text());
+        failure.damaged = std::move(*bytes.error().bytes);
+        return unexpected(std::move(failure));
+    }
+    if (!bytes) return unexpected(ReadFailure{bytes.error().text(), {}, bytes.error().code});
+    if (!bytes.value()) return Stored<Document>{};
+    auto reading = JSONDocumentStore<Document>::read(*bytes.value());
+    if (!reading.document) {
+        ReadFailure failure = undecodable(reading.document.error().detail);
         // A newer version's file that this one cannot decode may be sound: it stays.
         if (!reading.newerVersion) failure.damaged = std::move(*bytes.value());
         return unexpected(std::move(failure));
@@ -118,9 +127,16 @@ bool CloudSync::setAsideDamaged(std::string_view key, const ReadFailure& failure
         log_.error("could not set " + std::string(key) + " aside (" + copy.error().text() + "); it is left as it is");
         return false;
     }
-    log_.error("set " + std::string(key) + " aside as " + copy.value() + " (" + failure.logText() +
+    const std::string name = copy.value().path.string();
+    if (!copy.value().isNew) {
+        // The same damage again: its copy is there already, and the user was told of it then.
+        log_.error(std::string(key) + " held what was already set aside as " + name +
+                   "; this machine's copy replaces it");
+        return true;
+    }
+    log_.error("set " + std::string(key) + " aside as " + name + " (" + failure.detail +
                "); this machine's copy replaces it");
-    if (onSetAside) onSetAside(std::string(key), copy.value());
+    if (onSetAside) onSetAside(std::string(key), name);
     return true;
 }
 
@@ -138,9 +154,17 @@ void CloudSync::pullKey(const Key<Document>& key) {
         return;
     }
     unreadable_.erase(std::string(key.name));
-    if (!stored.value().document) return;
-    Document merged = key.merge(key.local, *stored.value().document);
-    if (!(merged == key.local)) key.replace(std::move(merged));
+    if (stored.value().document) takeIn(key, *stored.value().document);
+}
+
+template <typename Document>
+void CloudSync::takeIn(const Key<Document>& key, const Document& stored) {
+    Document merged = key.merge(key.local, stored);
+    if (merged == key.local) return;
+    // The replacement's onChanged schedules no upload: the push under way writes what it must.
+    const bool applying = std::exchange(applyingRemote_, true);
+    key.replace(std::move(merged));
+    applyingRemote_ = applying;
 }
 
 template <typename Document>
@@ -156,9 +180,12 @@ bool CloudSync::pushKey(const Key<Document>& key) {
         return true;
     }
     if (!replacing) {
+        const std::optional<Document>& storedDocument = stored.value().document;
+        // What the stored copy holds that this one lacks (a peer wrote it since this machine's last
+        // pull) is taken in now: the store counts it as read, so no later notice brings it.
+        if (storedDocument) takeIn(key, *storedDocument);
         // A newer version's document loses what this version cannot read when written: it stays.
         if (stored.value().newer) return true;
-        const std::optional<Document>& storedDocument = stored.value().document;
         // Written only when the stored copy lacks something of ours; the merge keeps the stored side's
         // order and default, so peers with the same items in another order leave each other alone.
         if (storedDocument && key.merge(*storedDocument, key.local) == *storedDocument) return true;

@@ -8,10 +8,13 @@
 //   deletions travel as tombstones), replaces the local document only when the merge differs from
 //   it, and ends with a push.
 // - A push writes a key only when the stored document lacks something of the local one, so that
-//   peers that exchanged their documents once go quiet instead of rewriting them for ever. A stored
-//   value that does not decode (garbage, a truncated file) is copied aside under a dated name
-//   and replaced by the local document, so that one bad file does not stop the sync for good;
-//   onSetAside tells of it. A value that cannot be read at all, or a newer version's that does not
+//   peers that exchanged their documents once go quiet instead of rewriting them for ever. What it
+//   reads is merged into the local document first, as a pull would: the store counts a value it
+//   gave as read, so a peer's write that a push read and did not take would never come again. A stored
+//   value that does not decode (garbage, a truncated file, bytes that are not text) is copied aside
+//   under a dated name and replaced by the local document, so that one bad file does not stop the
+//   sync for good; onSetAside tells of it, once for each copy (the same bytes met again are not
+//   copied or told again). A value that cannot be read at all, or a newer version's that does not
 //   decode, is never overwritten, and its read error stays in lastError until a pull reads it again.
 //   A newer version's value that decodes is merged as far as it was read and never written over
 //   either (what this version cannot read would be lost); lastError says so while it is there.
@@ -72,7 +75,7 @@ public:
     std::vector<std::string> unreadableKeys() const;
     bool started() const { return started_; }
     bool isEnabled() const { return isEnabled_ && isEnabled_(); }
-    // True only while a pull runs.
+    // True only while a pull runs, or a push takes in what the store holds.
     bool applyingRemote() const { return applyingRemote_; }
     // Told with the key and the name of the copy when a stored value that did not decode was set
     // aside (and replaced by the local document).
@@ -117,6 +120,9 @@ private:
     void forEachKey(Action action);
     template <typename Document>
     void pullKey(const Key<Document>& key);
+    // Merges a stored document into the local one and replaces the local one when that differs.
+    template <typename Document>
+    void takeIn(const Key<Document>& key, const Document& stored);
     // False when the push must stop (a value could not be encoded or written).
     template <typename Document>
     bool pushKey(const Key<Document>& key);

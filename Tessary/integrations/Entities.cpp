@@ -45,13 +45,7 @@ std::vector<DisplayEntity> displays(const std::vector<std::string>* identifiers)
 
 }  // namespace
 
-std::string formatCount(std::string_view format, std::int64_t count) {
-    std::string text(format);
-    if (const auto at = text.find("%lld"); at != std::string::npos) text.replace(at, 4, std::to_string(count));
-    return text;
-}
-
-std::string LayoutEntity::subtitle() const { return formatCount(ZoneService::localized("%lld zones"), zoneCount); }
+std::string LayoutEntity::subtitle() const { return ZoneService::localizedCount("%lld zones", zoneCount); }
 
 std::vector<LayoutEntity> LayoutQuery::entities(const std::vector<UUID>& identifiers) const {
     return layouts(&identifiers);

@@ -76,7 +76,4 @@ struct DisplayQuery {
     std::vector<DisplayEntity> suggestedEntities() const;
 };
 
-// A text with one "%lld" placeholder filled in with the number.
-std::string formatCount(std::string_view format, std::int64_t count);
-
 }  // namespace tessary

@@ -53,20 +53,36 @@ std::optional<std::pair<WindowHandle, WindowInfo>> KeyboardSnapController::focus
 }
 
 void KeyboardSnapController::snapFocusedWindow(std::int64_t zoneIndex) {
+    const std::string what = "snap to zone " + std::to_string(zoneIndex + 1);
     const auto window = zones_.engine().focusedWindow();
-    const auto result = window ? zones_.snap(*window, zoneIndex)
-                               : Expected<SetFrameResult, ZoneService::SnapError>(
-                                     unexpected(ZoneService::SnapError::noWindow()));
-    if (result) return;
-    log_.notice("snap to zone " + std::to_string(zoneIndex + 1) + " failed: " + result.error().description());
-    if (onSnapFailed) onSnapFailed(result.error());
+    if (!window) return failed(what, ZoneService::SnapError::noWindow());
+    const auto result = zones_.snap(*window, zoneIndex);
+    keepActive(*window);
+    if (!result) failed(what, result.error());
 }
 
-void KeyboardSnapController::place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone) {
-    const SetFrameResult result = zones_.engine().setFrame(zone.rect, window);
+void KeyboardSnapController::place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display,
+                                   const Zone& zone) {
     // A terminal takes the zone in character cells: judged as every snap is.
-    if (!result.succeeded()) return;
-    if (zones_.onSnapped) zones_.onSnapped(window, display, {zone.index});
+    const auto result = zones_.place(window, info, display, zone);
+    keepActive(window);
+    if (!result) failed("move to zone " + std::to_string(zone.index + 1), result.error());
+}
+
+void KeyboardSnapController::keepActive(const WindowHandle& window) {
+    // The shortcut's key grab lasts until its key is let go. metacity, when a window moved during
+    // such a grab has its edge come to lie under the pointer (a window too large for a zone at the
+    // display's edge is kept flush with it), gives the focus to no window and leaves it so: every
+    // later shortcut found no window. A window the user made active meanwhile keeps the focus.
+    WindowEngine& engine = zones_.engine();
+    if (engine.focusedWindow()) return;
+    log_.debug("the window manager let go of the moved window's focus; activating it again");
+    engine.raise(window);
+}
+
+void KeyboardSnapController::failed(const std::string& what, const ZoneService::SnapError& error) {
+    log_.notice(what + " failed: " + error.description());
+    if (onSnapFailed) onSnapFailed(error);
 }
 
 void KeyboardSnapController::moveFocusedWindowToNeighbour(std::int64_t step) {
@@ -76,7 +92,7 @@ void KeyboardSnapController::moveFocusedWindowToNeighbour(std::int64_t step) {
     if (!display) return;
     const auto target = ZoneNavigation::zoneAfter(context->second.frame, step, zones_.zones(*display));
     if (!target) return;
-    place(context->first, *display, *target);
+    place(context->first, context->second, *display, *target);
 }
 
 void KeyboardSnapController::moveFocusedWindowToDisplay(std::int64_t offset) {
@@ -102,11 +118,12 @@ void KeyboardSnapController::moveFocusedWindowToDisplay(std::int64_t offset) {
     if (targetZones.empty()) {
         zones_.engine().setFrame(Rect(target.workArea.minX(), target.workArea.minY(), frame.width(), frame.height()),
                                  context->first);
+        keepActive(context->first);
         return;
     }
     auto zone = std::find_if(targetZones.begin(), targetZones.end(),
                              [keptIndex](const Zone& z) { return z.index == keptIndex; });
-    place(context->first, target, zone != targetZones.end() ? *zone : targetZones.front());
+    place(context->first, context->second, target, zone != targetZones.end() ? *zone : targetZones.front());
 }
 
 void KeyboardSnapController::cycleLayout(std::int64_t offset) {

@@ -4,13 +4,16 @@
 // to 9, move it to the next or previous zone of its display, or to the next display to the right
 // or left keeping its zone number, cycle the layout of the display under the pointer, and hand
 // show zones, open the editor and restore all windows to the application. Every action reads the
-// windows, displays and zones afresh; only a failed snap to zone N is logged ("KeyboardSnap"), every
-// other missing piece ends the action silently. Main loop only.
+// windows, displays and zones afresh. A snap or move that found its zone and failed there (a window
+// too large for it, one the window manager did not move) is logged ("KeyboardSnap") and handed to
+// onSnapFailed, as is a snap to zone N that failed for any reason; every other missing piece ends
+// the action silently. Main loop only.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -38,7 +41,7 @@ public:
     std::function<void()> onLayoutCycled = [] {};
     std::function<void()> onOpenEditor = [] {};
     std::function<void()> onRestoreAll = [] {};
-    // Told of a zone shortcut's snap that failed, after it was logged.
+    // Told of a shortcut's snap or move that failed, after it was logged.
     std::function<void(const ZoneService::SnapError&)> onSnapFailed;
 
     // Binds one key-down handler per application name. Only the first call binds anything: a second
@@ -53,8 +56,13 @@ public:
     std::optional<std::pair<WindowHandle, WindowInfo>> focusedWindowContext();
 
 private:
-    // Sets the frame and reports the snap when the window took it within 2.0 points.
-    void place(const WindowHandle& window, const DisplayInfo& display, const Zone& zone);
+    // Sets the frame and reports the snap when the window took it within 2.0 points; else logs
+    // and hands on the failure.
+    void place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display, const Zone& zone);
+    void failed(const std::string& what, const ZoneService::SnapError& error);
+    // Makes the window, focused when its shortcut was pressed, the active one again where the
+    // window manager let go of it during the move and no other window took the focus.
+    void keepActive(const WindowHandle& window);
 
     GlobalShortcuts& shortcuts_;
     ZoneService& zones_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace tessary {
 
@@ -73,7 +75,26 @@ ColorComponents ColorComponents::fromJSON(const Json& value) {
             json::requireDouble(value, "alpha")};
 }
 
-Preferences::Preferences(UserDefaults& defaults) : defaults_(defaults) { load(); }
+Preferences::Preferences(UserDefaults& defaults) : defaults_(defaults) {
+    load();
+    outsideChanges_ = defaults_.observeOutsideChanges([this] { reload(); });
+}
+
+void Preferences::reload() {
+    // In PreferenceSetting's order.
+    const auto values = [this] {
+        return std::make_tuple(activationModifier_, spanModifier_, overlayColor_, zoneOpacity_, highlightOpacity_,
+                               showZoneNumbers_, flashOnLayoutChange_, excludedBundleIDs_, restoreOnDisplayChange_,
+                               moveNewWindowsToLastZone_, centerUnresizableWindows_, iCloudSyncEnabled_, appearance_);
+    };
+    const auto was = values();
+    unknownKeys_ = Json::object();
+    load();
+    const auto now = values();
+    [&]<std::size_t... setting>(std::index_sequence<setting...>) {
+        ((std::get<setting>(was) == std::get<setting>(now) ? void() : changed_.emit(PreferenceSetting(setting))), ...);
+    }(std::make_index_sequence<std::tuple_size_v<decltype(was)>>());
+}
 
 void Preferences::load() {
     const auto data = defaults_.dataValue(storageKey);

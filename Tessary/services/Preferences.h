@@ -65,6 +65,10 @@ enum class PreferenceSetting {
 // A stored value is read key by key: a key that is missing or malformed (a hand edit, a newer
 // version's value) takes its default and is logged, and every other key keeps its stored value.
 // Keys this version does not know are kept and written back.
+//
+// A stored value that another instance of the program wrote (the user's, on another display) is
+// read again as soon as the user defaults hear of it, and observers are told of each setting it
+// changed: a later assignment here then writes those settings back as they are, not as they were.
 class Preferences final {
 public:
     static constexpr std::string_view storageKey = "preferences.v1";
@@ -76,7 +80,8 @@ public:
     static constexpr double defaultZoneOpacity = 0.5;
     static constexpr double defaultHighlightOpacity = 0.1;
 
-    // Reads the stored value (see above); writes nothing.
+    // Reads the stored value (see above), and again whenever another process changes it; writes
+    // nothing.
     explicit Preferences(UserDefaults& defaults);
     Preferences(const Preferences&) = delete;
     Preferences& operator=(const Preferences&) = delete;
@@ -136,6 +141,8 @@ public:
 
 private:
     void load();
+    // Reads the stored value again and tells the observers of each setting that changed.
+    void reload();
     // The stored JSON text.
     std::string snapshot() const;
     template <typename T>
@@ -161,6 +168,7 @@ private:
 
     // Keys of the stored value that this version does not know, written back as they were.
     json::Json unknownKeys_ = json::Json::object();
+    Subscription outsideChanges_;
 };
 
 }  // namespace tessary

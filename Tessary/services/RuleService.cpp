@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/TitlePattern.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -9,6 +10,7 @@ namespace tessary {
 
 RuleService::RuleService(ZoneService& zones, DisplaysReader displays, JSONDocumentStore<RuleSet> store)
     : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)) {
+    store_.mergeOutsideChanges(HomeMerge::rules);
     documentTrouble_ = loadDocument(store_, ruleSet_, log, ZoneService::localized("no rules"));
 }
 
@@ -30,9 +32,17 @@ void RuleService::replaceRuleSet(RuleSet ruleSet) {
 
 void RuleService::save() {
     changed_.emit();
-    auto saved = store_.save(ruleSet_);
-    saveReport_.record(saved, log);
+    saveAgain();
     if (onChanged) onChanged();
+}
+
+void RuleService::saveAgain() {
+    // What another instance saved came in with this save.
+    if (saveReport_.save(store_, ruleSet_, log)) changed_.emit();
+}
+
+void RuleService::takeOutsideChanges() {
+    if (auto merged = store_.outsideChange(ruleSet_)) setRuleSet(std::move(*merged));
 }
 
 // Standard, not left alone by the window filter, with an application. Minimised windows count.

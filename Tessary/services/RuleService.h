@@ -32,6 +32,7 @@ public:
     RuleService& operator=(const RuleService&) = delete;
 
     const RuleSet& ruleSet() const { return ruleSet_; }
+    const JSONDocumentStore<RuleSet>& store() const { return store_; }
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
     // How the saves of the document fare: the cause of the last failure, and the notices to give.
     SaveReport& saveReport() { return saveReport_; }
@@ -45,6 +46,12 @@ public:
     void modifyRuleSet(const std::function<void(RuleSet&)>& change);
     // Replaces the rules wholesale (a synchronised copy), saves them and calls onChanged.
     void replaceRuleSet(RuleSet ruleSet);
+    // Saves the rules as they are (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain();
+    // Takes in what another instance of the program (another display of the user's) wrote to
+    // "rules.json", merged with these rules; saves nothing.
+    void takeOutsideChanges();
 
     // Places one window by the first rule that matches it; where it went, or nothing.
     std::optional<ZonePlacement> applyRules(const WindowHandle& window);

@@ -7,6 +7,25 @@ namespace tessary {
 
 void SaveReport::record(const Expected<void, DocumentStoreError>& saved, const Logger& log,
                         std::optional<std::string_view> logPrefix) {
+    note(saved, log, logPrefix);
+    if (afterRecord) afterRecord();
+}
+
+bool SaveReport::failedForNow() const {
+    using Code = DocumentStoreError::Code;
+    return failure_ &&
+           (failure_->code == Code::writeFailed || failure_->code == Code::folderNotCreated || failure_->code == Code::readFailed);
+}
+
+std::string SaveReport::unsavedText() const {
+    if (!failure_) return {};
+    std::string reason = failure_->text();
+    if (!reason.ends_with('.')) reason += '.';
+    return "Quitting with " + what_ + " unsaved: " + reason + " The changes made since it could not be saved are lost.";
+}
+
+void SaveReport::note(const Expected<void, DocumentStoreError>& saved, const Logger& log,
+                      std::optional<std::string_view> logPrefix) {
     if (saved) {
         if (!failure_) return;
         const DocumentStoreError was = *std::exchange(failure_, std::nullopt);

@@ -33,15 +33,40 @@ public:
 
     void record(const Expected<void, DocumentStoreError>& saved, const Logger& log,
                 std::optional<std::string_view> logPrefix = std::nullopt);
+    // Saves the document through its store, merging in first what another instance of the program
+    // wrote to the file (the store's merge), and records how it went. True when the merge changed
+    // `document`, which then holds what was written.
+    template <JSONDocument Document>
+    bool save(JSONDocumentStore<Document>& store, Document& document, const Logger& log,
+              std::optional<std::string_view> logPrefix = std::nullopt) {
+        auto saved = store.saveMerging(document);
+        if (!saved) {
+            record(unexpected(saved.error()), log, logPrefix);
+            return false;
+        }
+        const bool merged = !(saved.value() == document);
+        if (merged) document = std::move(saved.value());
+        record({}, log, logPrefix);
+        return merged;
+    }
     // Where notices go; a failure met before it was set is told at once.
     void setOnNotice(std::function<void(const Notice&)> onNotice);
 
     // The cause of the last save's failure; nothing once a save worked.
     const std::optional<DocumentStoreError>& failure() const { return failure_; }
+    // Whether the last save failed for a cause that may pass (a folder that cannot be written now,
+    // a full disk, a file that cannot be read now), so that trying again is worth it.
+    bool failedForNow() const;
+    // "Quitting with workspaces unsaved: …", for the log line of a way out that could not save.
+    std::string unsavedText() const;
+    // Told after every record(), once the outcome is noted (SaveRetry's hook).
+    std::function<void()> afterRecord;
     // "Could not save workspaces: The file “workspaces.json” could not be saved: …", for a command.
     std::string failureText() const;
 
 private:
+    void note(const Expected<void, DocumentStoreError>& saved, const Logger& log,
+              std::optional<std::string_view> logPrefix);
     void tell(Notice notice);
     static bool sameCause(const DocumentStoreError& a, const DocumentStoreError& b) {
         return a.code == b.code && a.path == b.path && a.detail == b.detail;

@@ -3,12 +3,14 @@
 #include <string>
 
 #include "TessaryCore/Date.h"
+#include "TessaryCore/HomeMerge.h"
 
 namespace tessary {
 
 WindowMemoryService::WindowMemoryService(ZoneService& zones, DisplaysReader displays,
                                          JSONDocumentStore<WindowPlacementMemory> store, Scheduler& scheduler)
     : zones_(zones), engine_(zones.engine()), displays_(std::move(displays)), store_(std::move(store)), scheduler_(scheduler) {
+    store_.mergeOutsideChanges(HomeMerge::memory);
     documentTrouble_ = loadDocument(store_, persistent_, log, ZoneService::localized("no remembered window placements"));
     if (persistent_.byWindow.size() > WindowPlacementMemory::maxWindowEntries) {
         // Only a file written elsewhere holds more; the first record keeps the newest, as ever.
@@ -109,9 +111,17 @@ void WindowMemoryService::scheduleSave() {
     });
 }
 
-void WindowMemoryService::save() {
-    auto saved = store_.save(persistent_);
-    saveReport_.record(saved, log);
+void WindowMemoryService::save() { saveReport_.save(store_, persistent_, log); }
+
+void WindowMemoryService::saveAgain() {
+    // A change waiting for its delay goes out with it.
+    scheduler_.cancel(saveTask_);
+    saveTask_ = {};
+    save();
+}
+
+void WindowMemoryService::takeOutsideChanges() {
+    if (auto merged = store_.outsideChange(persistent_)) persistent_ = std::move(*merged);
 }
 
 }  // namespace tessary

@@ -41,6 +41,7 @@ public:
 
     const std::unordered_map<WindowHandle, WindowPlacement>& live() const { return live_; }
     const WindowPlacementMemory& persistent() const { return persistent_; }
+    const JSONDocumentStore<WindowPlacementMemory>& store() const { return store_; }
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
     // How the saves of the document fare: the cause of the last failure, and the notices to give.
     SaveReport& saveReport() { return saveReport_; }
@@ -63,6 +64,11 @@ public:
     // Writes a save that is still waiting, at once (the program calls it when it quits, so that a
     // snap made in the last second is not forgotten). Nothing when none is waiting.
     void flush();
+    // Saves the memory as it is, at once (a save that failed, tried again).
+    void saveAgain();
+    // Takes in what another instance of the program (another display of the user's) wrote to
+    // "memory.json", merged with this memory; saves nothing.
+    void takeOutsideChanges();
     // Forgets the live entry of a window that is gone, so that a new window given the same
     // identifier does not inherit it and the live memory does not grow with every window ever
     // snapped.

@@ -1,5 +1,7 @@
 #include "Tessary/services/WorkspaceService.h"
 
+#include "TessaryCore/HomeMerge.h"
+
 #include <algorithm>
 #include <set>
 
@@ -32,6 +34,7 @@ WorkspaceService::WorkspaceService(ZoneService& zones, DisplaysReader displays, 
       store_(std::move(store)),
       applications_(applications),
       scheduler_(scheduler) {
+    store_.mergeOutsideChanges(HomeMerge::workspaces);
     documentTrouble_ = loadDocument(store_, library_, log, ZoneService::localized("no workspaces"));
 }
 
@@ -55,9 +58,17 @@ void WorkspaceService::replaceLibrary(WorkspaceLibrary library) {
 
 void WorkspaceService::save() {
     changed_.emit();
-    auto saved = store_.save(library_);
-    saveReport_.record(saved, log);
+    saveAgain();
     if (onChanged) onChanged();
+}
+
+void WorkspaceService::saveAgain() {
+    // What another instance saved came in with this save.
+    if (saveReport_.save(store_, library_, log)) changed_.emit();
+}
+
+void WorkspaceService::takeOutsideChanges() {
+    if (auto merged = store_.outsideChange(library_)) setLibrary(std::move(*merged));
 }
 
 std::set<std::string> WorkspaceService::currentDisplayIdentifiers() {

@@ -53,6 +53,7 @@ public:
     WorkspaceService& operator=(const WorkspaceService&) = delete;
 
     const WorkspaceLibrary& library() const { return library_; }
+    const JSONDocumentStore<WorkspaceLibrary>& store() const { return store_; }
     const std::optional<DocumentTrouble>& documentTrouble() const { return documentTrouble_; }
     // How the saves of the document fare: the cause of the last failure, and the notices to give.
     SaveReport& saveReport() { return saveReport_; }
@@ -67,6 +68,12 @@ public:
     void updateLibrary(const std::function<void(WorkspaceLibrary&)>& change);
     // Replaces the library wholesale (a synchronised copy), saves it and calls onChanged.
     void replaceLibrary(WorkspaceLibrary library);
+    // Saves the library as it is (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain();
+    // Takes in what another instance of the program (another display of the user's) wrote to
+    // "workspaces.json", merged with this library; saves nothing.
+    void takeOutsideChanges();
 
     // One entry per open standard window that is not minimised, not left alone by the window
     // filter, has an application and lies on a display.

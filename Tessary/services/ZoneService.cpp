@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
+#include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -25,6 +27,8 @@ std::string ZoneService::SnapError::description() const {
     case Code::noSuchZone: return "zone " + zoneNumber(zoneIndex) + " does not exist in this layout";
     case Code::rejected:
         if (doesNotFit()) return doesNotFitText(application, result->achieved->size, result->requested.size);
+        // On Linux the window manager, not the app, keeps a window's whole X window on the screen.
+        if (result && result->shadowKeptOnScreen) return "the window manager keeps the window's shadow on the screen";
         return "the app did not accept the new size or position";
     case Code::noWindow: return "no window";
     case Code::excluded: return "window belongs to an excluded app";
@@ -70,6 +74,19 @@ std::string ZoneService::localized(std::string_view english) {
     return std::string(english);
 }
 
+std::string ZoneService::localizedCount(std::string_view english, std::int64_t count) {
+    // English has one form for 1 and another for every other number; the key names the other.
+    static constexpr std::pair<std::string_view, std::string_view> singulars[] = {{"%lld zones", "%lld zone"}};
+    std::string text = localized(english);
+    if (count == 1) {
+        for (const auto& [plural, singular] : singulars) {
+            if (plural == english) text = localized(singular);
+        }
+    }
+    if (const auto at = text.find("%lld"); at != std::string::npos) text.replace(at, 4, std::to_string(count));
+    return text;
+}
+
 std::string localizedName(LayoutTemplate layoutTemplate) {
     return ZoneService::localized(layoutTemplate.displayName());
 }
@@ -84,6 +101,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     : isExcluded([](const WindowInfo& info) { return !info.isStandard; }),
       engine_(std::move(engine)),
       store_(std::move(store)) {
+    store_.mergeOutsideChanges(HomeMerge::layouts);
     auto loaded = store_.load();
     const char* starter = "the starter layouts";
     if (!loaded) {
@@ -97,7 +115,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     }
     if (!loaded.value()) {
         library_ = translatedStarter();
-        saveReport_.record(store_.save(library_), log_, "Could not load layouts, starting fresh: ");
+        saveLibrary("Could not load layouts, starting fresh: ");
         return;
     }
     library_ = std::move(*loaded.value());
@@ -107,7 +125,7 @@ ZoneService::ZoneService(std::shared_ptr<WindowEngine> engine, JSONDocumentStore
     if (library_.refreshPresetLayouts() && !store_.isOffLimits()) {
         // The user's layouts stay in memory whatever happens to this save; a later change saves them.
         // Logged as a failed load: the library on disk is still the unmigrated one.
-        saveReport_.record(store_.save(library_), log_, "Could not load layouts, starting fresh: ");
+        saveLibrary("Could not load layouts, starting fresh: ");
     }
 }
 
@@ -131,6 +149,7 @@ std::vector<Zone> ZoneService::zones(const DisplayInfo& display) const {
 }
 
 Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowHandle& window, std::int64_t zoneIndex) {
+    if (onSnapAsked) onSnapAsked(window);
     const auto info = engine_->info(window);
     if (!info) return unexpected(SnapError::noWindow());
     if (isExcluded && isExcluded(*info)) return unexpected(SnapError::excluded());
@@ -139,13 +158,25 @@ Expected<SetFrameResult, ZoneService::SnapError> ZoneService::snap(const WindowH
     const auto zoneList = zones(*display);
     const auto zone = std::find_if(zoneList.begin(), zoneList.end(), [&](const Zone& z) { return z.index == zoneIndex; });
     if (zone == zoneList.end()) return unexpected(SnapError::noSuchZone(zoneIndex));
-    SetFrameResult result = engine_->setFrame(zone->rect, window);
+    return setZoneFrame(window, *info, *display, *zone);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::place(const WindowHandle& window, const WindowInfo& info,
+                                                                    const DisplayInfo& display, const Zone& zone) {
+    if (onSnapAsked) onSnapAsked(window);
+    return setZoneFrame(window, info, display, zone);
+}
+
+Expected<SetFrameResult, ZoneService::SnapError> ZoneService::setZoneFrame(const WindowHandle& window,
+                                                                           const WindowInfo& info,
+                                                                           const DisplayInfo& display, const Zone& zone) {
+    SetFrameResult result = engine_->setFrame(zone.rect, window);
     if (!result.succeeded()) {
         if (result.unanswered) return unexpected(SnapError::noWindowManager(std::move(result)));
-        std::string name = applicationName ? applicationName(*info) : info->bundleIdentifier.value_or("");
+        std::string name = applicationName ? applicationName(info) : info.bundleIdentifier.value_or("");
         return unexpected(SnapError::rejected(std::move(result), std::move(name)));
     }
-    if (onSnapped) onSnapped(window, *display, {zoneIndex});
+    if (onSnapped) onSnapped(window, display, {zone.index});
     return result;
 }
 
@@ -153,8 +184,19 @@ void ZoneService::saveChange(const std::function<void(LayoutLibrary&)>& change) 
     change(library_);
     laidOut_.clear();
     changed_.emit();
-    saveReport_.record(store_.save(library_), log_);
+    saveLibrary();
     if (onChanged) onChanged();
+}
+
+void ZoneService::saveLibrary(std::optional<std::string_view> logPrefix) {
+    if (!saveReport_.save(store_, library_, log_, logPrefix)) return;
+    // Another instance's changes came in with the save.
+    laidOut_.clear();
+    changed_.emit();
+}
+
+void ZoneService::takeOutsideChanges() {
+    if (auto merged = store_.outsideChange(library_)) setLibrary(std::move(*merged));
 }
 
 void ZoneService::updateLibrary(const std::function<void(LayoutLibrary&)>& change) { saveChange(change); }

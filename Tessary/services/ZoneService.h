@@ -66,7 +66,9 @@ public:
         // "zone 5 does not exist in this layout" (the zone counted from 1, for every index without
         // overflow), "the app did not accept the new size or position", "no window", "window belongs
         // to an excluded app", "window is on no display", "no window manager is running"; for a window
-        // that does not fit, what it needs (doesNotFitText) in place of the rejection's sentence.
+        // that does not fit, what it needs (doesNotFitText) in place of the rejection's sentence, and
+        // for one held to keep its shadow on the screen "the window manager keeps the window's shadow
+        // on the screen".
         std::string description() const;
 
         friend bool operator==(const SnapError&, const SnapError&) = default;
@@ -101,6 +103,8 @@ public:
     // Told of every window placed into zones, by this service and by the other services that place
     // windows, with the window, its display and the zone indices.
     SnapHandler onSnapped;
+    // Told of every window snap() and place() are asked to move, before anything is done to it.
+    std::function<void(const WindowHandle&)> onSnapAsked;
     // Told after every saving operation, also when the save failed.
     std::function<void()> onChanged;
 
@@ -127,9 +131,19 @@ public:
     // application, so that it says what the window needs.
     // Nothing is logged here; callers show or log the error's text.
     Expected<SetFrameResult, SnapError> snap(const WindowHandle& window, std::int64_t zoneIndex);
+    // The same for a zone the caller found itself (the keyboard's moves to a neighbouring zone or
+    // display): sets the frame, judges it as snap() does and reports it through onSnapped.
+    Expected<SetFrameResult, SnapError> place(const WindowHandle& window, const WindowInfo& info,
+                                              const DisplayInfo& display, const Zone& zone);
 
     // Applies the change, tells the observers (even when nothing changed), saves and calls onChanged.
     void updateLibrary(const std::function<void(LayoutLibrary&)>& change);
+    // Saves the library as it is (a save that failed, tried again); observers hear only of what a
+    // merge with another instance's file brought.
+    void saveAgain() { saveLibrary(); }
+    // Takes in what another instance of the program (another display of the user's) wrote to
+    // "layouts.json", merged with this library; saves nothing.
+    void takeOutsideChanges();
     // Drops the display's assignment, so that it uses the default layout (else the first).
     void removeAssignment(const DisplayInfo& display);
     // Assigns the layout `offset` places further in the library's order (wrapping at both ends).
@@ -138,11 +152,17 @@ public:
 
     // The English texts of the starter layouts' names and of the templates, in the user's language.
     static std::string localized(std::string_view english);
+    // A text with one "%lld" (such as "%lld zones") in the user's language, in its form for
+    // `count` and with the number filled in: "1 zone", "4 zones".
+    static std::string localizedCount(std::string_view english, std::int64_t count);
     // The library a user without a usable layouts document starts with, names translated.
     static LayoutLibrary translatedStarter();
 
 private:
+    Expected<SetFrameResult, SnapError> setZoneFrame(const WindowHandle& window, const WindowInfo& info,
+                                                     const DisplayInfo& display, const Zone& zone);
     void saveChange(const std::function<void(LayoutLibrary&)>& change);
+    void saveLibrary(std::optional<std::string_view> logPrefix = std::nullopt);
 
     struct LaidOut {
         std::string identifier;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <set>
 
 namespace tessary {
 
@@ -63,10 +62,8 @@ const InstalledApplication* AppInfo::find(const std::string& bundleID) const {
 
 std::vector<AppInfo::RunningApp> AppInfo::runningApps() const {
     std::vector<RunningApp> apps;
-    std::set<std::string> listed;
     for (const RunningApplication& app : running_) {
         if (app.isTerminated || app.activationPolicy != ActivationPolicy::regular || !app.bundleIdentifier) continue;
-        if (!listed.insert(*app.bundleIdentifier).second) continue;
         apps.push_back({*app.bundleIdentifier, appDisplayName(*app.bundleIdentifier)});
     }
     sortByCollatedName(apps, [](const RunningApp& app) -> const std::string& { return app.name; });

@@ -27,9 +27,9 @@ public:
     AppInfo(const ApplicationLauncher& launcher, const ApplicationWorkspace& workspace);
     AppInfo(std::vector<InstalledApplication> installed, std::vector<RunningApplication> running);
 
-    // The regular running applications with an identifier, each identifier once (every xterm is a
-    // process of its own), named by the installed entry's name, else by the identifier; sorted by
-    // name in the user's collation ignoring case, equal names in the platform's order.
+    // The regular running applications with an identifier, one entry per running process (two
+    // xterms are listed twice), named by the installed entry's name, else by the identifier; sorted
+    // by name in the user's collation ignoring case, equal names in the platform's order.
     std::vector<RunningApp> runningApps() const;
     // The installed entry's name, else the identifier.
     std::string appDisplayName(const std::string& bundleID) const;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -265,8 +267,89 @@ TEST_F(FolderSyncStoreTest, BytesSetAsideKeepANameOfTheirOwn) {
     const auto second = store->setAside("rules.v1", "other garbage");
     ASSERT_TRUE(first);
     ASSERT_TRUE(second);
-    EXPECT_TRUE(first.value().starts_with("rules.v1.unreadable-20")) << first.value();
-    EXPECT_NE(first.value(), second.value());
-    EXPECT_EQ(readFile(folder / first.value()), "garbage");
-    EXPECT_EQ(readFile(folder / second.value()), "other garbage");
+    EXPECT_TRUE(first.value().path.string().starts_with("rules.v1.unreadable-20")) << first.value().path;
+    EXPECT_NE(first.value().path, second.value().path);
+    EXPECT_EQ(readFile(folder / first.value().path), "garbage");
+    EXPECT_EQ(readFile(folder / second.value().path), "other garbage");
+}
+
+// Another machine's copy lands under the very name this store is about to give its own.
+class RacingFileSystem : public FaultyFileSystem {
+public:
+    std::error_code writeAtomically(const fs::path& path, std::string_view bytes) override {
+        const std::string name = path.filename().string();
+        if (name.starts_with(".rules.v1.unreadable-") && raced.empty()) {
+            raced = name.substr(1, name.size() - 1 - 37);  // ".NAME.UUID"
+            writeFile(path.parent_path() / raced, "a peer's copy");
+        }
+        return FaultyFileSystem::writeAtomically(path, bytes);
+    }
+    std::string raced;
+};
+
+// The same damage met again makes no second copy; a copy never replaces another, a peer's made
+// meanwhile included; of many damages the newest five stay.
+TEST_F(FolderSyncStoreTest, CopiesSetAsideAreMadeOnceEachAndTheNewestFiveStay) {
+    const auto racing = std::make_shared<RacingFileSystem>();
+    FolderSyncStore raced(elsewhere.path(), scheduler, racing);
+    const auto beside = raced.setAside("rules.v1", "garbage");
+    ASSERT_TRUE(beside);
+    EXPECT_EQ(readFile(elsewhere / racing->raced), "a peer's copy");
+    EXPECT_EQ(readFile(elsewhere / beside.value().path), "garbage");
+
+    const auto first = store->setAside("rules.v1", "garbage");
+    ASSERT_TRUE(first && first.value().isNew);
+    const auto again = store->setAside("rules.v1", "garbage");
+    EXPECT_FALSE(again.value().isNew);
+    EXPECT_EQ(again.value().path, first.value().path);
+    std::vector<std::string> made;
+    for (int n = 0; n < 7; ++n) made.push_back(readFile(folder / store->setAside("rules.v1", "damage " + std::to_string(n)).value().path));
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(folder.path())) kept.push_back(readFile(entry.path()));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, std::vector<std::string>(made.end() - FolderSyncStore::keptCopies, made.end()));
+}
+
+// A folder whose parents go too (a sync tool re-creating its tree), made again a level at a time:
+// each level is watched as it comes, and the folder is used again without a restart.
+TEST_F(FolderSyncStoreTest, AFolderWhoseParentsWentTooIsFoundAgainAtAnyDepth) {
+    const fs::path root = folder / "root";
+    fs::create_directories(root / "middle" / "sync");
+    FolderSyncStore deep(root / "middle" / "sync", scheduler);
+    int told = 0;
+    const Subscription counting = deep.changeNotification()->subscribe([&] { ++told; });
+    fs::remove_all(root);
+    for (const fs::path& level : {root, root / "middle", root / "middle" / "sync"}) {
+        deep.processEvents();
+        EXPECT_FALSE(deep.isPresent()) << level;
+        fs::create_directory(level);
+    }
+    deep.processEvents();
+    EXPECT_TRUE(deep.isPresent());
+    EXPECT_EQ(told, 2) << "gone, then back";
+    EXPECT_TRUE(deep.set(document, "layouts.v1"));
+}
+
+// A disk that holds the folder, unmounted and mounted again: a mount makes no file event where the
+// folder was, so the mount table wakes the main loop, once.
+TEST_F(FolderSyncStoreTest, AFolderOnADiskMountedAgainIsFoundAgain) {
+    if (::geteuid() != 0 || !privateMounts()) GTEST_SKIP() << "needs the right to mount";
+    const fs::path disk = folder / "disk";
+    fs::create_directory(disk);
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k"), 0);
+    fs::create_directory(disk / "Sync");
+    FolderSyncStore mounted(disk / "Sync", scheduler);
+    ASSERT_EQ(::umount(disk.c_str()), 0);
+    mounted.processEvents();
+    EXPECT_FALSE(mounted.isPresent());
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k"), 0);
+    fs::create_directory(disk / "Sync");
+    struct pollfd ready {mounted.fileDescriptor(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 1000), 1) << "the main loop is not woken";
+    mounted.processEvents();
+    EXPECT_TRUE(mounted.isPresent());
+    // The watches given up on the way leave their last notices; then nothing keeps it awake.
+    mounted.processEvents();
+    EXPECT_EQ(::poll(&ready, 1, 0), 0);
+    ::umount(disk.c_str());
 }

@@ -415,6 +415,53 @@ TEST_F(SingleInstanceTest, ASocketRemovedByCloseIsNotMadeAnew) {
     server.close();
 }
 
+// An instance that dies with a start's connection in its queue, or after reading its request:
+// the start is reset or closed unanswered, and takes over once the lock is free instead of giving
+// up with no instance running.
+TEST_F(SingleInstanceTest, AStartWhoseInstanceDiesUnderItBecomesTheInstance) {
+    struct Row {
+        const char* name;
+        bool accepted;  // the dying instance had taken the connection and read the request
+    };
+    for (const Row row : {Row{"queued, never accepted", false}, Row{"read, never answered", true}}) {
+        SCOPED_TRACE(row.name);
+        auto dying = InstanceLock::acquire(location);
+        ASSERT_TRUE(dying);
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, location.socket.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(listener, 8), 0);
+
+        std::atomic<bool> done = false;
+        InstanceClient::Outcome outcome = InstanceReply{};
+        std::thread start([&] {
+            outcome = InstanceClient::becomeOrForward(location, {{"list", "layouts"}, ""}, 5s);
+            done = true;
+        });
+        pollfd waiting{listener, POLLIN, 0};
+        ASSERT_EQ(::poll(&waiting, 1, 5000), 1) << "the start never connected";
+        if (row.accepted) {
+            const int connection = ::accept(listener, nullptr, nullptr);
+            ASSERT_GE(connection, 0);
+            char request[512];
+            ASSERT_GT(::recv(connection, request, sizeof request, 0), 0);
+            ::close(connection);
+        } else {
+            // Its request has arrived in the queue before the process goes.
+            std::this_thread::sleep_for(50ms);
+        }
+        ::close(listener);
+        dying.reset();
+        start.join();
+        ASSERT_TRUE(done);
+        ASSERT_TRUE(std::holds_alternative<InstanceLock>(outcome))
+            << (std::holds_alternative<ForwardError>(outcome) ? std::get<ForwardError>(outcome).description : "a reply");
+        EXPECT_FALSE(fs::exists(location.socket)) << "the dead instance's socket stays";
+    }
+}
+
 // Lowers this process's limit of open files for the test's span.
 class FileLimit {
 public:

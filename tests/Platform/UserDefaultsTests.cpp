@@ -184,6 +184,43 @@ TEST_F(JSONFileUserDefaultsTest, KeepsThePermissionsOfTheFileItReplaces) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// Two instances of the program on one home share the settings: each writes its own changes over a
+// merge of the other's, key by key and, inside the settings snapshot, member by member; one hears of
+// the other's change and is told of it.
+TEST_F(JSONFileUserDefaultsTest, TwoInstancesSharingTheFileKeepEachOthersChanges) {
+    const auto snapshot = [](const char* text) { return UserDefaultsData{text}; };
+    {
+        JSONFileUserDefaults setup(path);
+        setup.set("preferences.v1", snapshot(R"({"zoneOpacity":0.5,"showZoneNumbers":true})"));
+        setup.set("reviewPrompt.snapCount", std::int64_t{3});
+    }
+    JSONFileUserDefaults first(path), second(path);
+    int toldSecond = 0;
+    const Subscription watch = second.observeOutsideChanges([&] { ++toldSecond; });
+
+    first.set("preferences.v1", snapshot(R"({"zoneOpacity":0.8,"showZoneNumbers":true})"));
+    first.set("GlobalShortcuts_snapLeft", std::string("shortcut"));
+    second.set("preferences.v1", snapshot(R"({"zoneOpacity":0.5,"showZoneNumbers":false})"));
+    second.remove("reviewPrompt.snapCount");
+    EXPECT_EQ(toldSecond, 1) << "the merge brought the first one's settings";
+
+    JSONFileUserDefaults reopened(path);
+    const auto preferences = json::parse(reopened.dataValue("preferences.v1").value_or(""));
+    EXPECT_EQ(preferences, json::parse(R"({"zoneOpacity":0.8,"showZoneNumbers":false})"));
+    EXPECT_EQ(reopened.stringValue("GlobalShortcuts_snapLeft"), "shortcut");
+    EXPECT_FALSE(reopened.contains("reviewPrompt.snapCount"));
+
+    // The first hears of it: what the second wrote comes in, its own stays.
+    int toldFirst = 0;
+    const Subscription firstWatch = first.observeOutsideChanges([&] { ++toldFirst; });
+    first.takeOutsideChanges();
+    EXPECT_EQ(toldFirst, 1);
+    EXPECT_EQ(first.dataValue("preferences.v1"), reopened.dataValue("preferences.v1"));
+    EXPECT_FALSE(first.contains("reviewPrompt.snapCount"));
+    first.takeOutsideChanges();
+    EXPECT_EQ(toldFirst, 1) << "nothing new";
+}
+
 TEST(JSONFileUserDefaultsPath, FollowsTheBaseDirectoryRules) {
     const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = savedConfig ? savedConfig : "";

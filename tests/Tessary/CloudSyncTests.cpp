@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Linux/FolderSyncStore.h"
 #include "Platform/Sim/InMemorySyncStore.h"
 #include "Platform/Sim/RecordingLogSink.h"
 #include "Platform/Sim/SimApplicationLauncher.h"
@@ -322,6 +323,24 @@ TEST_F(CloudSyncTest, AValueThatDoesNotDecodeIsSetAsideAndReplacedByTheLocalDocu
     EXPECT_TRUE(machine.sync.lastError().has_value());
 }
 
+// Two machines on one sync folder: B's push lands between A's pull and A's push (as when a folder
+// comes back and both synchronise at once). A's push reads B's document and has nothing to write;
+// A's store then counts B's bytes as read and never announces them, so A must take them in there.
+TEST_F(CloudSyncTest, WhatAPushReadsFromAPeerIsTakenIn) {
+    TemporaryFolder folder;
+    FolderSyncStore storeA(folder.path(), scheduler), storeB(folder.path(), scheduler);
+    Machine a(storeA, scheduler), b(storeB, scheduler);
+    a.sync.start();
+    b.sync.start();
+    const PlacementRule rule = ruleFor("Mail", Date(900'000'000));
+    b.rules.modifyRuleSet([&](RuleSet& set) { set.upsert(rule); });
+    scheduler.advance(CloudSync::uploadDelay);
+    a.sync.push();
+    storeA.processEvents();
+    scheduler.advance(FolderSyncStore::quietPeriod);
+    EXPECT_EQ(a.rules.ruleSet().rules, std::vector<PlacementRule>{rule});
+}
+
 // Two newer documents this version cannot decode: both are named, neither hides behind the other.
 TEST_F(OneMachineTest, EveryUndecodableValueIsNamed) {
     store.values["layouts.v1"] = "{\"version\": 9, \"layouts\": \"elsewhere\"}";
@@ -409,7 +428,7 @@ public:
         if (other) other->noticeDue = true;
         return shared_.set(bytes, key);
     }
-    Expected<std::string, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override {
+    Expected<SetAsideCopy, SyncStoreError> setAside(std::string_view key, std::string_view bytes) override {
         return shared_.setAside(key, bytes);
     }
     bool synchronize() override { return shared_.synchronize(); }

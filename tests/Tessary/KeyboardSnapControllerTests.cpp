@@ -162,6 +162,29 @@ TEST_F(KeyboardSnapTest, FailuresEndTheActionAndOnlyASnapToZoneNIsLogged) {
     EXPECT_TRUE(engine.setFrameCalls.empty());
 }
 
+// A move that found its zone and cannot fit the window there is logged and handed on, as a snap to
+// zone N is; a window the window manager let go of during the move is made the focused one again.
+TEST_F(KeyboardSnapTest, AMoveThatCannotFitTheWindowIsToldAndTheWindowKeepsTheFocus) {
+    std::vector<std::string> told;
+    controller.onSnapFailed = [&](const ZoneService::SnapError& error) { told.push_back(error.description()); };
+    const WindowHandle wide = engine.addWindow("Editor", 1, "wide", Rect(100, 100, 600, 300), Size{600, 300}, true);
+    zones->onSnapAsked = [this](const WindowHandle&) { engine.focused.reset(); };
+    press(Key::rightArrow, kControlAlt);
+    press(Key::rightArrow, kControlAltSuper);
+    press(Key::one, kControlAlt);
+    std::vector<std::string> failures;
+    for (const std::string& message : sink.messages("KeyboardSnap")) {
+        if (message.find(" failed: ") != std::string::npos) failures.push_back(message);
+    }
+    EXPECT_EQ(failures, (std::vector<std::string>{"move to zone 2 failed: Editor needs 600 pt; this zone is 500 pt",
+                                                  "move to zone 2 failed: Editor needs 600 pt; this zone is 400 pt",
+                                                  "snap to zone 1 failed: Editor needs 600 pt; this zone is 400 pt"}));
+    EXPECT_EQ(told.size(), 3u);
+    EXPECT_EQ(engine.raised, (std::vector<WindowHandle>{wide, wide, wide}));
+    EXPECT_EQ(engine.focused, wide);
+    EXPECT_TRUE(snaps.empty());
+}
+
 TEST_F(KeyboardSnapTest, LayoutsCycleOnTheDisplayUnderThePointerOrTheFirstOne) {
     ZoneLayout three(LayoutTemplate::columns, 3);
     zones->updateLibrary([&](LayoutLibrary& library) { library.layouts.push_back(three); });

@@ -287,3 +287,24 @@ TEST_F(PreferencesTest, TheWindowFilterLeavesAloneDialogsAndExcludedApplications
     anonymous.isStandard = true;
     EXPECT_FALSE(preferences.isIgnoredWindow(anonymous));
 }
+
+// Another instance of the program (the user's, on another display) changed two settings: they are
+// read at once, each observer is told of what changed and nothing else, and the next assignment
+// here writes them back as they now are.
+TEST_F(PreferencesTest, SettingsAnotherInstanceChangedAreTakenInAndKept) {
+    store(defaultSnapshot());
+    Preferences preferences(defaults);
+    std::vector<PreferenceSetting> told;
+    const Subscription watch = preferences.observe([&](PreferenceSetting setting) { told.push_back(setting); });
+
+    Json changed = defaultSnapshot();
+    changed["zoneOpacity"] = 0.8;
+    changed["excludedBundleIDs"] = Json::array({"firefox"});
+    defaults.changeFromOutside(Preferences::storageKey, UserDefaultsData{json::dumpCompact(changed)});
+    EXPECT_EQ(told, (std::vector<PreferenceSetting>{PreferenceSetting::zoneOpacity, PreferenceSetting::excludedBundleIDs}));
+    EXPECT_EQ(preferences.zoneOpacity(), 0.8);
+
+    preferences.setShowZoneNumbers(false);
+    changed["showZoneNumbers"] = false;
+    EXPECT_EQ(stored(), changed);
+}

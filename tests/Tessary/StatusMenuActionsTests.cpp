@@ -155,6 +155,26 @@ TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     world.scheduler.advance(10 * AppDelegate::snapFailureGrace);
     EXPECT_TRUE(world.notices.posted().empty()) << ::testing::PrintToString(world.notices.lines());
 
+    // Tried again at once, whatever comes of it (here a zone the layout lacks): the failure's notice
+    // would be about a shortcut that is not the last. A snap of another window leaves it.
+    world.accessibility.window(wide.element).minimumSize = Size{600, 300};
+    snap.zoneIndex = 0;
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(std::chrono::milliseconds(40));
+    MenuAction missing = snap;
+    missing.zoneIndex = 7;
+    performStatusMenuAction(menu.delegate, missing);
+    world.scheduler.advance(10 * AppDelegate::snapFailureGrace);
+    EXPECT_TRUE(world.notices.posted().empty()) << ::testing::PrintToString(world.notices.lines());
+    performStatusMenuAction(menu.delegate, snap);
+    const WindowHandle other = world.addWindow(AppWorld::editorPID, Rect(600, 10, 100, 100), "Other");
+    EXPECT_TRUE(menu.delegate.zones().snap(other, 1));
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    EXPECT_EQ(world.notices.lines(), std::vector<std::string>{told});
+    world.notices.clear();
+    world.accessibility.window(wide.element).minimumSize = Size{0, 0};
+    performStatusMenuAction(menu.delegate, snap);
+
     world.accessibility.window(wide.element).movable = false;
     world.accessibility.window(wide.element).resizable = false;
     snap.zoneIndex = 1;

@@ -127,6 +127,17 @@ TEST(ZoneOverlayRender, WithoutACompositorEveryPixelOfTheShapeIsPaintedOpaque) {
         EXPECT_EQ(unpainted, 0) << "of " << shown << " pixels shown, with " << lit.size() << " zones highlighted";
         // The inside of a zone away from its badge is the desktop's, highlighted or not.
         EXPECT_FALSE(view.shape().contains(QPoint(100, 300)));
+        // A large zone's size shows at its bottom centre, highlighted or not: white text on a chip
+        // that the window shows.
+        const QRect label(8 + 314 - 45, 8 + 1064 - 14 - 16, 90, 16);
+        int text = 0;
+        for (int y = label.top(); y <= label.bottom(); ++y) {
+            for (int x = label.left(); x <= label.right(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                if (view.shape().contains(QPoint(x, y)) && qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200) ++text;
+            }
+        }
+        EXPECT_GT(text, 40) << "no size label on zone 1, with " << lit.size() << " zones highlighted";
         EXPECT_LT(shown, 1920L * 1080 / 4);
     }
 }

@@ -122,6 +122,32 @@ TEST(SnapError, AWindowLargerThanItsZoneSaysWhatItNeeds) {
     EXPECT_EQ(ZoneService::doesNotFitText("", Size{500, 10}, Size{470, 10}), "The window needs 500 pt; this zone is 470 pt");
 }
 
+// The window manager, not the app, held a window that draws its own shadow short of its zone: the
+// text names it. A window too large for the zone still says what it needs.
+TEST(SnapError, AWindowHeldToKeepItsShadowOnTheScreenNamesTheWindowManager) {
+    using E = ZoneService::SnapError;
+    const Rect zone(1928, 8, 948, 1064);
+    const struct {
+        const char* name;
+        Rect took;
+        bool shadowKept;
+        const char* text;
+    } cases[] = {
+        {"no taller than the screen", Rect(1928, 55, 948, 958), true,
+         "the window manager keeps the window's shadow on the screen"},
+        {"pulled in from the screen's right edge", Rect(1876, 8, 948, 1064), true,
+         "the window manager keeps the window's shadow on the screen"},
+        {"too wide for the zone as well", Rect(1928, 55, 1000, 958), true, "Firefox needs 1000 pt; this zone is 948 pt"},
+        {"held for another reason", Rect(1928, 55, 948, 958), false, "the app did not accept the new size or position"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetFrameResult result{zone, c.took};
+        result.shadowKeptOnScreen = c.shadowKept;
+        EXPECT_EQ(E::rejected(result, "Firefox").description(), c.text);
+    }
+}
+
 TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
     auto service = makeService();
     ASSERT_TRUE(std::filesystem::exists(file()));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TessaryCore/Date.h"
+#include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TestSupport.h"
 
@@ -359,3 +360,55 @@ TEST(JSONDocumentStore, AFileFarLargerThanAnyDocumentIsRefusedUnreadAndKept) {
     EXPECT_TRUE(store.load().hasValue());
 }
 
+
+// Two instances of the program on one home, each with its own store of the same file: a save merges
+// what the other wrote since, a change heard of is merged without writing, and what is there is
+// never written over unread.
+TEST(JSONDocumentStore, StoresSharingAFileMergeWhatTheOtherWroteBeforeTheyWrite) {
+    TemporaryFolder folder;
+    const auto tagsMerged = [](const Note& ours, const Note& theirs, const Note* base) {
+        Note merged = ours;
+        merged.tags = HomeMerge::threeWay(ours.tags, theirs.tags, base ? &base->tags : nullptr,
+                                          [](std::int64_t mine, std::int64_t, const std::int64_t*) { return mine; });
+        return merged;
+    };
+    const auto files = std::make_shared<FaultyFileSystem>();
+    JSONDocumentStore<Note> first(folder / "notes.json", files), second(folder / "notes.json");
+    first.mergeOutsideChanges(tagsMerged);
+    second.mergeOutsideChanges(tagsMerged);
+    Note mine = sample();
+    ASSERT_TRUE(first.saveMerging(mine).hasValue());
+    Note theirs = second.load().value().value();
+
+    mine.tags["first"] = 1;
+    ASSERT_TRUE(first.saveMerging(mine).hasValue());
+    theirs.tags.erase("zeta");
+    theirs.tags["second"] = 2;
+    const auto written = second.saveMerging(theirs);
+    ASSERT_TRUE(written.hasValue());
+    const std::map<std::string, std::int64_t> both{{"alpha", 2}, {"first", 1}, {"second", 2}};
+    EXPECT_EQ(written.value().tags, both);
+    EXPECT_EQ(JSONDocumentStore<Note>(folder / "notes.json").load().value()->tags, both);
+
+    // Heard of: merged in without a write; heard of twice, nothing new.
+    const int writes = files->writeCount();
+    const auto heard = first.outsideChange(mine);
+    ASSERT_TRUE(heard);
+    EXPECT_EQ(heard->tags, both);
+    EXPECT_FALSE(first.outsideChange(*heard));
+    EXPECT_EQ(files->writeCount(), writes);
+
+    // Damaged by someone else meanwhile: set aside, then written.
+    writeFile(first.url(), "{\"title\": \"half");
+    ASSERT_TRUE(first.saveMerging(*heard).hasValue());
+    EXPECT_EQ(readFile(first.unreadableURL()), "{\"title\": \"half");
+    EXPECT_EQ(first.load().value(), *heard);
+
+    // Unreadable at the moment of saving: refused, and the file left as it is.
+    const std::string before = readFile(first.url());
+    files->readFault = std::make_error_code(std::errc::io_error);
+    const auto refused = first.saveMerging(mine);
+    ASSERT_FALSE(refused.hasValue());
+    EXPECT_EQ(refused.error().code, Code::readFailed);
+    EXPECT_EQ(readFile(first.url()), before);
+}

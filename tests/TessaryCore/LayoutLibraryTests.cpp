@@ -62,6 +62,24 @@ TEST(LayoutLibrary, StarterLibrary) {
     EXPECT_EQ(starter.layouts[0].id.uuidString(), "8BFCFA43-3F3D-4C4F-A16B-C9AE92F9AD98") << "fixed forever";
 }
 
+// A new machine's untouched starters meet a library where the user renamed one and deleted
+// another: whichever machine merges, the user's changes stay.
+TEST(LayoutLibraryMerge, UntouchedStartersNeverBeatAUsersEditOrDeletion) {
+    const Date now(800'000'000);
+    const LayoutLibrary fresh = LayoutLibrary::starter();
+    EXPECT_EQ(SyncMerge::mergeLayouts(fresh, LayoutLibrary::starter()), fresh) << "two new machines: one set of six";
+    LayoutLibrary edited = LayoutLibrary::starter();
+    ZoneLayout renamed = edited.layouts[0];
+    renamed.name = "Mine";
+    renamed.setModifiedAt(SyncMerge::editStamp(renamed.modifiedAt(), now));
+    edited.upsert(renamed);
+    const UUID grid = edited.layouts[3].id;
+    edited.deleteLayout(grid, now);
+    const std::vector<std::string> kept{"Mine", "Three Columns", "Priority Grid", "Rows", "Focus"};
+    EXPECT_EQ(names(SyncMerge::mergeLayouts(edited, fresh)), kept);
+    EXPECT_EQ(names(SyncMerge::mergeLayouts(fresh, edited)), kept) << "on the machine that just joined";
+}
+
 TEST(LayoutLibrary, LayoutForADisplayFallsBackToTheDefaultThenTheFirst) {
     LayoutLibrary library = libraryOf({layout(idA, "A"), layout(idB, "B")}, idB);
     EXPECT_EQ(nameFor(library, mainDisplay), "B");
@@ -159,7 +177,8 @@ TEST(LayoutLibraryMerge, LayoutsTombstonesAndLocalFields) {
                                      idC);
     remote.version = 9;
     const LayoutLibrary merged = SyncMerge::mergeLayouts(local, remote);
-    EXPECT_EQ(names(merged), (std::vector<std::string>{"A local", "B remote", "C remote"}));
+    // A's copies share a stamp: the larger one, here the remote one, in local's place.
+    EXPECT_EQ(names(merged), (std::vector<std::string>{"A remote", "B remote", "C remote"}));
     EXPECT_EQ(merged.version, 1);
     EXPECT_EQ(merged.defaultLayoutID, idA);
 }

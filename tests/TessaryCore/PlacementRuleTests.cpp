@@ -177,7 +177,8 @@ TEST(RuleSet, MergeKeepsLocalPriorityThenRemoteOnlyRules) {
     const RuleSet merged = SyncMerge::mergeRules(local, remote);
     EXPECT_EQ(merged.version, 3);
     EXPECT_EQ(order(merged), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(merged.rules[0].titlePattern, "local");  // equal times keep the local rule
+    // Equal times, different rules: the larger copy on either machine, here the remote one, in local's place.
+    EXPECT_EQ(merged.rules[0].titlePattern, "remote");
     EXPECT_EQ(merged.rules[1].titlePattern, "newer");
     EXPECT_EQ(merged.deletedRules, (Tombstones{{idNumber(9).uuidString(), Date(50)}}));
 }

@@ -10,6 +10,7 @@ struct Item {
     UUID id;
     Date modifiedAt;
     std::string content;
+    json::Json toJSON() const { return {{"content", content}, {"id", id.uuidString()}}; }
     friend bool operator==(const Item&, const Item&) = default;
 };
 
@@ -25,13 +26,17 @@ std::vector<std::string> contents(const std::vector<Item>& items) {
 
 }  // namespace
 
-TEST(SyncMerge, NewestChangeWinsAndLocalWinsTies) {
+TEST(SyncMerge, NewestChangeWinsAndTiesGoToTheLargerCopy) {
     const struct {
         const char* name;
         std::vector<Item> local, remote;
         std::vector<std::string> expected;
     } cases[] = {
-        {"equal times keep local", {{a, Date(10), "local"}}, {{a, Date(10), "remote"}}, {"local"}},
+        {"equal times, different copies: the larger, remote here", {{a, Date(10), "local"}}, {{a, Date(10), "remote"}},
+         {"remote"}},
+        {"equal times, different copies: the larger, local here", {{a, Date(10), "zlocal"}}, {{a, Date(10), "remote"}},
+         {"zlocal"}},
+        {"equal times, equal copies", {{a, Date(10), "same"}}, {{a, Date(10), "same"}}, {"same"}},
         {"remote 1 ms newer, in local's place",
          {{a, Date(10), "a-local"}, {b, Date(10), "b"}},
          {{a, Date(10.001), "a-remote"}},
@@ -97,3 +102,4 @@ TEST(SyncMerge, AnEditIsStampedAfterTheVersionItEditsWhateverTheClocks) {
     EXPECT_EQ(contents(SyncMerge::merge(std::vector<Item>{ahead}, {}, std::vector<Item>{edited}, {}).items), std::vector<std::string>{"edited here later"})
         << "on the machine that is ahead, too";
 }
+

@@ -134,7 +134,7 @@ TEST(WorkspaceLibrary, DocumentForm) {
     EXPECT_THROW(WorkspaceLibrary::fromJSON(badFrame), json::DecodingError);
 }
 
-TEST(WorkspaceLibrary, MergeKeepsLocalOnTiesAndHonoursTombstones) {
+TEST(WorkspaceLibrary, MergeDecidesTiesByContentAndHonoursTombstones) {
     WorkspaceLibrary local;
     local.workspaces = {workspace(1, "Local", {}, false, 10), workspace(2, "Deleted remotely", {}, false, 10)};
     WorkspaceLibrary remote;
@@ -144,7 +144,7 @@ TEST(WorkspaceLibrary, MergeKeepsLocalOnTiesAndHonoursTombstones) {
     const WorkspaceLibrary merged = SyncMerge::mergeWorkspaces(local, remote);
     EXPECT_EQ(merged.version, 1);
     ASSERT_EQ(merged.workspaces.size(), 2u);
-    EXPECT_EQ(merged.workspaces[0].name, "Local");
+    EXPECT_EQ(merged.workspaces[0].name, "Remote") << "equal times: the larger copy, whichever side is local";
     EXPECT_EQ(merged.workspaces[1].name, "Revived");
     EXPECT_EQ(merged.deletedWorkspaces, (Tombstones{{idNumber(2).uuidString(), Date(10)}}));
 }

@@ -37,6 +37,8 @@ const std::vector<std::string> firstAttempt = {"set AXPosition (100, 100)", "set
 const std::vector<std::string> stepQuery = {"copy AXSizeIncrement"};
 const std::vector<std::string> secondAttempt = {"set AXSize (800 x 600)", "set AXPosition (100, 100)",
                                                 "set AXSize (800 x 600)", "copy AXPosition", "copy AXSize"};
+// Asked once the second attempt is off too: why.
+const std::vector<std::string> causeQuery = {"copy AXShadowKeptOnScreen"};
 
 std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> all;
@@ -71,19 +73,23 @@ TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
           "set AXPosition (100, 100)", "set AXSize (800 x 600)", "copy AXPosition"},
          std::nullopt, {}},
         {"too narrow, centring off", Rect(0, 0, 300, 200), [](auto& w) { w.maximumSize = Size{699, 600}; }, false,
-         concat({firstAttempt, stepQuery, secondAttempt}), Rect(100, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
+         concat({firstAttempt, stepQuery, secondAttempt, causeQuery}), Rect(100, 100, 699, 600),
+         {mismatch + "(100, 100, 699, 600)"}},
         {"too narrow, centred on whole points", Rect(0, 0, 300, 200), [](auto& w) { w.maximumSize = Size{699, 600}; },
-         true, concat({firstAttempt, stepQuery, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition", "copy AXSize"}}),
+         true,
+         concat({firstAttempt, stepQuery, secondAttempt, causeQuery,
+                 {"set AXPosition (151, 100)", "copy AXPosition", "copy AXSize"}}),
          Rect(151, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
         {"too wide and exactly as tall: already in place, not written", Rect(0, 0, 300, 200),
-         [](auto& w) { w.minimumSize = Size{900, 600}; }, true, concat({firstAttempt, stepQuery, secondAttempt}),
-         Rect(100, 100, 900, 600), {mismatch + "(100, 100, 900, 600)"}},
+         [](auto& w) { w.minimumSize = Size{900, 600}; }, true,
+         concat({firstAttempt, stepQuery, secondAttempt, causeQuery}), Rect(100, 100, 900, 600),
+         {mismatch + "(100, 100, 900, 600)"}},
         {"refuses to move: took the size, centring has nothing to do", Rect(0, 0, 300, 200),
-         [](auto& w) { w.movable = false; }, true, concat({firstAttempt, stepQuery, secondAttempt}), Rect(0, 0, 800, 600),
-         {mismatch + "(0, 0, 800, 600)"}},
+         [](auto& w) { w.movable = false; }, true, concat({firstAttempt, stepQuery, secondAttempt, causeQuery}),
+         Rect(0, 0, 800, 600), {mismatch + "(0, 0, 800, 600)"}},
         {"vanishes after the centring move", Rect(0, 0, 300, 200),
-         [](auto& w) { w.maximumSize = Size{699, 600}; w.requestsBeforeVanishing = 10; }, true,
-         concat({firstAttempt, stepQuery, secondAttempt, {"set AXPosition (151, 100)", "copy AXPosition"}}),
+         [](auto& w) { w.maximumSize = Size{699, 600}; w.requestsBeforeVanishing = 11; }, true,
+         concat({firstAttempt, stepQuery, secondAttempt, causeQuery, {"set AXPosition (151, 100)", "copy AXPosition"}}),
          Rect(151, 100, 699, 600), {mismatch + "(100, 100, 699, 600)"}},
     };
     for (const Case& c : cases) {
@@ -98,11 +104,42 @@ TEST_F(AXWindowEngineTest, SetFrameMakesExactlyTheRequestsItsWindowNeeds) {
         const SetFrameResult result = engine.setFrame(zone, window);
 
         EXPECT_EQ(ax.requestLog(window.element), c.requests);
-        EXPECT_LE(c.requests.size(), 13u);
+        EXPECT_LE(c.requests.size(), 14u);
         EXPECT_EQ(result, (SetFrameResult{zone, c.achieved}));
         EXPECT_EQ(sink.messages("AXWindowEngine"), c.log);
         EXPECT_EQ(asked, c.log.empty() ? 0 : 1);
     }
+}
+
+// A window the desktop held short of the frame to keep the shadow it draws on the screen: the
+// result says so, whatever the centring does next. Asked only of a window that stayed off.
+TEST_F(AXWindowEngineTest, AWindowHeldToKeepItsShadowOnTheScreenSaysSo) {
+    const Rect zone(100, 100, 800, 600);
+    const struct {
+        const char* name;
+        std::optional<Expected<AXValue, AXError>> answer;  // none: the back end's own
+        bool held;
+    } cases[] = {
+        {"held, and the desktop says why", AXValue{true}, true},
+        {"held for another reason", AXValue{false}, false},
+        {"a desktop that cannot tell", std::nullopt, false},
+        {"a window gone meanwhile", unexpected(AXError::invalidUIElement), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WindowHandle window = addWindow(Rect(0, 0, 300, 200));
+        ax.window(window.element).maximumSize = Size{800, 500};
+        if (c.answer) ax.window(window.element).readOverrides.emplace(ax::shadowKeptOnScreenAttribute, *c.answer);
+        engine.centersWindowsThatCannotFill = [] { return true; };
+        const SetFrameResult result = engine.setFrame(zone, window);
+        EXPECT_EQ(result.achieved, Rect(100, 150, 800, 500)) << "centred as before";
+        EXPECT_EQ(result.shadowKeptOnScreen, c.held);
+    }
+    const WindowHandle taking = addWindow(Rect(0, 0, 300, 200));
+    ax.window(taking.element).readOverrides.emplace(ax::shadowKeptOnScreenAttribute, AXValue{true});
+    ax.clearRequests();
+    EXPECT_FALSE(engine.setFrame(zone, taking).shadowKeptOnScreen);
+    EXPECT_EQ(ax.requestLog(taking.element), firstAttempt);
 }
 
 // A window whose least size is larger than its zone would reach past the zone's display: whatever

@@ -529,7 +529,7 @@ TEST_F(WindowEngineOnX11, MeasureAVerifiedAndARefusedSetFrame) {
     };
     xcb_window_t window = openWindow(client, "x=100 y=100 w=400 h=300");
     const WindowHandle handle = handleOf(window);
-    // On the left monitor: xfwm4 keeps windows off the right one (see docs/ARCHITECTURE.md).
+    // On the left monitor: xfwm4 keeps windows off the right one (see docs/window-managers.md).
     const Rect frames[] = {Rect(0, 0, 960, 1080), Rect(960, 0, 960, 540), Rect(0, 540, 960, 540),
                            Rect(480, 0, 1280, 1080)};
     std::vector<double> verified;

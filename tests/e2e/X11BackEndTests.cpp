@@ -220,19 +220,34 @@ TEST_F(X11Windows_, AFrameDraggedAfterOurMoveIsReadWhereTheServerShowsIt) {
 }
 
 // A client-side decorated window that set its margin (its invisible shadow) once, before it was
-// mapped, is placed by its visible frame, at the screen's top edge too: marco kept such a window's
-// whole X window on the screen until the margin changed. The margin stays the client's own.
+// mapped, is placed by its visible frame, at the screen's top and left edges too, whether it is
+// moved, made smaller there, or both: marco kept such a window's whole X window on the screen until
+// the margin changed, icewm unless the request made the window larger on that axis. The margin
+// stays the client's own.
 TEST_F(X11Windows_, AMarginSetBeforeTheMapIsHonouredAtTheScreensEdgeAndLeftAsItWas) {
     TestClient client = desktop->startClient();
     xcb_window_t window = openWindow(client, "x=300 y=300 w=600 h=500 margin=60,60,55,67");
     X11Windows& windows = platform->windows();
     const Rect visible(300 + 60, 300 + 55, 600 - 120, 500 - 122);
     ASSERT_TRUE(waitFor([&] { return windows.outerFrame(window) == visible; })) << "at " << *windows.outerFrame(window);
-    for (const Point corner : {Point{100, 8}, Point{8, 0}, Point{400, 200}}) {
-        SCOPED_TRACE(testing::PrintToString(corner));
-        ASSERT_TRUE(windows.moveTo(window, corner, 5s));
+    const struct {
+        const char* name;
+        Point corner;
+        std::optional<Size> size;
+    } steps[] = {
+        {"moved to the top edge", {100, 8}, std::nullopt},
+        {"moved to the top left corner", {8, 0}, std::nullopt},
+        {"made smaller in the corner", {8, 0}, Size{400, 300}},
+        {"moved along the top edge and made smaller", {300, 0}, Size{300, 200}},
+        {"moved back inside", {400, 200}, std::nullopt},
+    };
+    Size size = visible.size;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_TRUE(windows.moveResize(window, step.corner, step.size, 5s));
         desktop->syncWindowManager();
-        EXPECT_EQ(windows.geometry(window)->outer().origin, corner);
+        size = step.size.value_or(size);
+        EXPECT_EQ(windows.geometry(window)->outer(), Rect(step.corner, size));
     }
     const auto margin = X11Property::read(platform->connection(), window,
                                           platform->connection().atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL,

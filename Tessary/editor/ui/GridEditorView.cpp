@@ -15,6 +15,8 @@ using namespace editorpainting;
 
 GridEditorView::GridEditorView(LayoutEditorModel& model, QWidget* parent) : QWidget(parent), surface_(model) {
     setMouseTracking(true);
+    // A click on the zones takes the keys from a text field: none of them edits a name meant for zones.
+    setFocusPolicy(Qt::ClickFocus);
     surface_.onRepaint = [this](const std::vector<Rect>& rects) {
         QRegion region;
         // One pixel more for the antialiased edges of fractional frames.

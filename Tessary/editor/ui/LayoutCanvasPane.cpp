@@ -160,11 +160,26 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
 
 QRect LayoutCanvasPane::surfaceRect() const { return surface_->editorRect().translated(surface_->pos()); }
 
+void LayoutCanvasPane::focusSurface(QAbstractButton* button) {
+    // Qt hands the focus of a button that is disabled or deleted on to the next control, the
+    // inspector's name field with its text selected, where a Backspace meant for the zones renamed
+    // the layout: it goes to the zones instead.
+    if (!button->hasFocus()) return;
+    if (grid_->isVisible()) {
+        grid_->setFocus(Qt::OtherFocusReason);
+    } else if (canvas_->isVisible()) {
+        canvas_->setFocus(Qt::OtherFocusReason);
+    } else {
+        button->clearFocus();
+    }
+}
+
 void LayoutCanvasPane::rebuildCommands() {
     const auto commands = pane_.commands();
     std::vector<LayoutCanvasPaneModel::CommandID> ids;
     for (const auto& command : commands) ids.push_back(command.id);
     if (ids != shownCommands_) {
+        for (QAbstractButton* button : buttons_) focusSurface(button);
         for (QAbstractButton* button : buttons_) delete button;
         buttons_.clear();
         int at = 0;
@@ -193,7 +208,10 @@ void LayoutCanvasPane::rebuildCommands() {
         }
         shownCommands_ = std::move(ids);
     }
-    for (std::size_t i = 0; i < commands.size(); ++i) buttons_[i]->setEnabled(commands[i].enabled);
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (!commands[i].enabled) focusSurface(buttons_[i]);
+        buttons_[i]->setEnabled(commands[i].enabled);
+    }
     fitCommands();
 }
 
@@ -215,9 +233,10 @@ void LayoutCanvasPane::resizeEvent(QResizeEvent*) { fitCommands(); }
 
 void LayoutCanvasPane::refresh() {
     const ZoneLayout* layout = model_.currentLayout();
-    rebuildCommands();
+    // The surface first: a command that goes or is disabled hands its focus to it.
     grid_->setVisible(layout && layout->kind.isGrid());
     canvas_->setVisible(layout && layout->kind.isCanvas());
+    rebuildCommands();
     const auto reference = model_.referenceDisplay();
     grid_->setWorkArea(reference ? std::optional<Rect>(reference->workArea) : std::nullopt);
     surface_->place();

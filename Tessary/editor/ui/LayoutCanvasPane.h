@@ -45,6 +45,8 @@ private:
 
     void refresh();
     void rebuildCommands();
+    // Moves the focus from a command about to be disabled or deleted to the editing surface.
+    void focusSurface(QAbstractButton* button);
     void fitCommands();
 
     LayoutEditorModel& model_;

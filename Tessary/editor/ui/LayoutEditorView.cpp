@@ -65,7 +65,7 @@ struct LayoutEditorView::RowWidgets {
     QWidget* row;
     LayoutThumbnail* thumbnail;
     ElidedLabel* name;
-    QLabel* subtitle;
+    ElidedLabel* subtitle;
 };
 
 LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
@@ -187,9 +187,11 @@ void LayoutEditorView::refreshRows() {
             auto* texts = new QVBoxLayout;
             texts->setSpacing(1);
             widgets->name = new ElidedLabel({}, widgets->row);
-            widgets->subtitle = new QLabel(widgets->row);
-            widgets->subtitle->setTextFormat(Qt::PlainText);
-            widgets->subtitle->setWordWrap(true);
+            // Two lines at most, and room for two in every row: a row whose subtitle grew (a display
+            // that now uses its layout) keeps the height of the others.
+            widgets->subtitle = new ElidedLabel({}, widgets->row);
+            widgets->subtitle->setMaximumLines(2);
+            widgets->subtitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             widgets->subtitle->setForegroundRole(QPalette::PlaceholderText);
             QFont small = widgets->subtitle->font();
             small.setPointSizeF(small.pointSizeF() * 0.85);
@@ -208,7 +210,7 @@ void LayoutEditorView::refreshRows() {
         if (widgets.thumbnail->layout() != library.layouts[i]) widgets.thumbnail->setLayout(library.layouts[i]);
         if (rows[i] == shownRows_[i]) continue;
         widgets.name->setFullText(qtText(rows[i].name));
-        widgets.subtitle->setText(qtText(rows[i].subtitle));
+        widgets.subtitle->setFullText(qtText(rows[i].subtitle));
         // A row drawn by a widget has no text of its own: a screen reader reads these.
         list_->item(static_cast<int>(i))->setData(Qt::AccessibleTextRole, qtText(rows[i].name));
         list_->item(static_cast<int>(i))->setData(Qt::AccessibleDescriptionRole, qtText(rows[i].subtitle));

@@ -1,5 +1,6 @@
 #include "Tessary/services/ui/OverlayShapes.h"
 
+#include <QFontMetricsF>
 #include <QPainterPath>
 #include <QPolygon>
 
@@ -52,6 +53,18 @@ QRegion outlineRegion(const QRectF& r, bool active) {
 }
 
 QRegion badgeRegion(const QRectF& r) { return QRegion(outlineBadge(r).toAlignedRect(), QRegion::Ellipse); }
+
+QRectF sizeLabelText(const QRectF& tile, const QString& label, const QFont& font) {
+    const QRectF area = tile.adjusted(0, 0, 0, -sizeLabelBottomPadding);
+    return QFontMetricsF(font).boundingRect(area, Qt::AlignHCenter | Qt::AlignBottom, label);
+}
+
+QRectF sizeLabelChip(const QRectF& text) { return text.adjusted(-6, -1, 6, 1); }
+
+QRegion sizeLabelRegion(const QRectF& chip) {
+    const QRect r = chip.toAlignedRect();
+    return QRegion(r.adjusted(2, 0, -2, 0)) + QRegion(r.adjusted(1, 1, -1, -1)) + QRegion(r.adjusted(0, 2, 0, -2));
+}
 
 QRegion capsuleRegion(const QRectF& capsule) {
     QPainterPath path;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFont>
 #include <QRectF>
 #include <QRegion>
+#include <QString>
 
 namespace tessary {
 
@@ -44,6 +46,14 @@ QRegion hatching(const QRectF& tile);
 QRectF outlineBadge(const QRectF& tile);
 QRegion badgeRegion(const QRectF& tile);
 QRegion capsuleRegion(const QRectF& capsule);
+// The size label's chip: the label's text in `font` (the label's size) at the tile's bottom
+// centre, with a margin round it.
+QRectF sizeLabelText(const QRectF& tile, const QString& label, const QFont& font);
+QRectF sizeLabelChip(const QRectF& text);
+// The chip without a compositor: a rectangle with its corners cut by a pixel or two. The
+// capsule's round ends made a dozen rectangles of every chip, and the X server paints what a
+// highlight change uncovers against each rectangle of the shape.
+QRegion sizeLabelRegion(const QRectF& chip);
 
 }  // namespace overlayshape
 

@@ -201,11 +201,17 @@ void ZoneOverlayView::ensureZoneShapes() {
     if (!zoneShapesStale_ && zoneShapes_.size() == model_.zones().size()) return;
     zoneShapes_.clear();
     inactiveShape_ = QRegion();
+    const QFont labelFont = sizedFont(font(), sizeLabelFontSize, QFont::Normal);
     for (const Zone& zone : model_.zones()) {
         const QRectF r = tileRect(zone);
-        const QRegion badge = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
-        const QRegion inactive = outlineRegion(r, false) + badge;
-        const QRegion active = outlineRegion(r, true) + badge;
+        QRegion marks = preferences_.showZoneNumbers() ? badgeRegion(r) : QRegion();
+        // The size label's chip shows in both states: a highlight neither adds nor takes it.
+        if (overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) {
+            marks += sizeLabelRegion(
+                sizeLabelChip(sizeLabelText(r, QString::fromStdString(overlaytext::sizeLabel(zone.rect)), labelFont)));
+        }
+        const QRegion inactive = outlineRegion(r, false) + marks;
+        const QRegion active = outlineRegion(r, true) + marks;
         const QRegion gain = active - inactive;
         zoneShapes_.push_back({inactive, active, gain, gain & hatching(r)});
         inactiveShape_ += zoneShapes_.back()[0];

@@ -42,9 +42,9 @@ namespace tessary {
 // does so when the overlay has been idle a while).
 //
 // Without a compositor the window's transparent pixels would show black, so in that mode the
-// widget draws only opaque outlines, badges, the hint and, over a highlighted zone, a hatching of
-// thin bars; shape() is then exactly what is drawn, and the window that hosts the view (the
-// overlay panel) sets it as its X shape, so everything else under it stays visible.
+// widget draws only opaque outlines, badges, size labels on chips, the hint and, over a highlighted
+// zone, a hatching of thin bars; shape() is then exactly what is drawn, and the window that hosts
+// the view (the overlay panel) sets it as its X shape, so everything else under it stays visible.
 class ZoneOverlayView final : public QWidget {
     Q_OBJECT
 
@@ -85,8 +85,8 @@ public:
     const QImage* currentHint(QRect& area, QString& key);
     // The text the hint shows now (one drawing per text); empty while none shows.
     const QString& hintKey() const { return hint_.key; }
-    // Without a compositor: what a zone shows of itself in a state (its outline, hatching and badge),
-    // and what the hint shows.
+    // Without a compositor: what a zone shows of itself in a state (its outline, hatching, badge and
+    // size chip), and what the hint shows.
     const QRegion& tileShape(std::size_t zone, bool active);
     // What a zone shows highlighted and not otherwise (its highlighted shape covers its other one).
     const QRegion& tileShapeGain(std::size_t zone);

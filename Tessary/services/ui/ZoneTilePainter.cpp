@@ -58,7 +58,6 @@ void ZoneTilePainter::paintTile(QPainter& painter, const Zone& zone, const QRect
         painter.drawRoundedRect(r.adjusted(-2, -2, 2, 2), cornerRadius + 2, cornerRadius + 2);
     }
 
-    const QColor white(255, 255, 255);
     if (preferences_.showZoneNumbers()) {
         const double s = overlaytext::badgeFontSize(Rect(0, 0, r.width(), r.height()));
         const QFont font = sizedFont(base, s, QFont::Bold);
@@ -77,20 +76,25 @@ void ZoneTilePainter::paintTile(QPainter& painter, const Zone& zone, const QRect
                           badgeText(drawn_.badges, number, font, badge.size(), painter.device()->devicePixelRatioF()));
     }
 
-    if (overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) {
-        const QString label = QString::fromStdString(overlaytext::sizeLabel(zone.rect));
-        painter.setFont(sizedFont(base, sizeLabelFontSize, QFont::Normal));
-        const QRectF area = r.adjusted(0, 0, 0, -sizeLabelBottomPadding);
-        // White on a dark chip reads at 4.5:1 over any desktop and zone colour; on the zone's own
-        // tint over a light desktop it read at 2:1.
-        const QRectF text = painter.boundingRect(area, Qt::AlignHCenter | Qt::AlignBottom, label);
-        const QRectF chip = text.adjusted(-6, -1, 6, 1);
+    // White on a dark chip reads at 4.5:1 over any desktop and zone colour; on the zone's own
+    // tint over a light desktop it read at 2:1.
+    paintSizeLabel(painter, zone, r, base, [&](const QRectF& chip) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.55f));
         painter.drawRoundedRect(chip, chip.height() / 2, chip.height() / 2);
-        painter.setPen(white);
-        painter.drawText(area, Qt::AlignHCenter | Qt::AlignBottom, label);
-    }
+    });
+}
+
+void ZoneTilePainter::paintSizeLabel(QPainter& painter, const Zone& zone, const QRectF& r, const QFont& base,
+                                     const std::function<void(const QRectF& chip)>& paintChip) const {
+    if (!overlaytext::showsSizeLabel(Rect(0, 0, r.width(), r.height()))) return;
+    const QString label = QString::fromStdString(overlaytext::sizeLabel(zone.rect));
+    const QFont font = sizedFont(base, sizeLabelFontSize, QFont::Normal);
+    const QRectF text = sizeLabelText(r, label, font);
+    paintChip(sizeLabelChip(text));
+    painter.setFont(font);
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawText(text, Qt::AlignCenter, label);
 }
 
 void ZoneTilePainter::paintOutline(QPainter& painter, const Zone& zone, const QRectF& r, bool active,
@@ -113,6 +117,10 @@ void ZoneTilePainter::paintOutline(QPainter& painter, const Zone& zone, const QR
         painter.setFont(sizedFont(font, overlaytext::badgeFontSize(Rect(0, 0, r.width(), r.height())), QFont::Bold));
         painter.drawText(outlineBadge(r), Qt::AlignCenter, QString::fromStdString(overlaytext::zoneNumber(zone.index)));
     }
+    // The chip opaque, as the hint's capsule is in this mode, over the rectangles of its own shape.
+    paintSizeLabel(painter, zone, r, font, [&](const QRectF& chip) {
+        for (const QRect& part : sizeLabelRegion(chip)) painter.fillRect(part, QColor(28, 28, 32));
+    });
     painter.setRenderHint(QPainter::Antialiasing, true);
 }
 

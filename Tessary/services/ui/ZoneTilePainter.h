@@ -6,6 +6,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
 #include "Tessary/services/Preferences.h"
 #include "TessaryCore/Zone.h"
 
@@ -15,8 +17,8 @@ namespace tessary {
 
 // Draws the overlay's pieces in the user's colours, read from the preferences at every call: a zone
 // as a rounded, tinted, bordered tile with its number and, on large zones, its size (with a
-// compositor); the same zone as opaque outlines over the shapes of OverlayShapes (without one);
-// and the hint capsule. Whoever keeps the drawings (the overlay view) decides when to draw again.
+// compositor); the same zone as opaque outlines, badge and size chip over the shapes of
+// OverlayShapes (without one); and the hint capsule. Whoever keeps the drawings (the overlay view) decides when to draw again.
 class ZoneTilePainter {
 public:
     ZoneTilePainter(const Preferences& preferences, bool frosted) : preferences_(preferences), frosted_(frosted) {}
@@ -29,6 +31,9 @@ public:
                    bool compositing, const QFont& font) const;
 
 private:
+    // The label of a zone large enough for one: its chip drawn by `paintChip`, then its text.
+    void paintSizeLabel(QPainter& painter, const Zone& zone, const QRectF& tile, const QFont& base,
+                        const std::function<void(const QRectF& chip)>& paintChip) const;
     void paintHintContent(QPainter& painter, const QRectF& capsule, const QString& title, const QString& advice,
                           bool compositing, const QFont& font) const;
 

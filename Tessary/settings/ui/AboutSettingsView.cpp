@@ -152,7 +152,11 @@ void AboutSettingsView::refresh() {
     UpdaterController* updater = context_.updater;
     const bool configured = updater && updater->isConfigured();
     checkForUpdates_->setVisible(configured);
-    checkForUpdates_->setEnabled(configured && updater->controller() && updater->controller()->canCheckForUpdates());
+    const bool canCheck = configured && updater->controller() && updater->controller()->canCheckForUpdates();
+    checkForUpdates_->setEnabled(canCheck);
+    // Disabled, it says why, as the review and web site buttons do: the framework is in the middle
+    // of a check (or of showing what one found) and takes no second.
+    checkForUpdates_->setToolTip(configured && !canCheck ? tr("An update check is already under way.") : QString());
     buttons_->updateGeometry();
 }
 

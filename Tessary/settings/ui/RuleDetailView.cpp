@@ -46,16 +46,16 @@ RuleDetailView::RuleDetailView(SettingsContext& context, const AppInfo& info, UU
     QVBoxLayout* match = form->addSection(tr("Match"));
     pattern_ = new QLineEdit;
     pattern_->setObjectName(QStringLiteral("rulePattern"));
-    pattern_->setPlaceholderText(tr("Any title"));
+    pattern_->setPlaceholderText(tr("e.g. ^Inbox"));
     connect(pattern_, &QLineEdit::textEdited, this, [this](const QString& text) {
         const std::string value = text.toStdString();
         edit([&value](PlacementRule& r) { r.titlePattern = value.empty() ? std::nullopt : std::optional(value); });
     });
     // The field under its title, as wide as the card: beside it, the description wrapped a few words
     // a line and a long pattern ran past the card's edge.
-    pattern_->setAccessibleName(tr("Window title"));
-    match->addWidget(
-        SettingsForm::twoLineLabel(tr("Window title"), tr("A regular expression found anywhere in the title, ignoring case."), this));
+    pattern_->setAccessibleName(tr("Pattern"));
+    match->addWidget(SettingsForm::twoLineLabel(
+        tr("Window title contains"), tr("Regular expression, optional. Leave empty to match every window of the app."), this));
     match->addWidget(pattern_);
     patternMessage_ = SettingsForm::captionLabel({}, this);
     patternMessage_->setObjectName(QStringLiteral("patternMessage"));
@@ -63,7 +63,7 @@ RuleDetailView::RuleDetailView(SettingsContext& context, const AppInfo& info, UU
     showInTone(*patternMessage_, QColor(0xd7, 0x00, 0x15));
     match->addWidget(patternMessage_);
 
-    QVBoxLayout* place = form->addSection(tr("Placement"));
+    QVBoxLayout* place = form->addSection(tr("Place in"));
     display_ = new QComboBox;
     display_->setObjectName(QStringLiteral("ruleDisplay"));
     connect(display_, &QComboBox::activated, this, [this](int index) {
@@ -122,7 +122,7 @@ void RuleDetailView::refresh() {
 
     const QSignalBlocker display(display_);
     display_->clear();
-    display_->addItem(tr("The window's display"), QString());
+    display_->addItem(tr("Display the window appears on"), QString());
     int chosen = current->displayID ? -1 : 0;
     for (const DisplayInfo& info : DisplayProvider::displays()) {
         display_->addItem(QString::fromStdString(info.localizedName), QString::fromStdString(info.identifier));

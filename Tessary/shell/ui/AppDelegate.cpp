@@ -69,6 +69,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     zones_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
     tellAboutDocument(zones_->documentTrouble());
     zones_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+    retrySaves(zones_->saveReport(), [this] { zones_->saveAgain(); }, "ZoneService");
     reviewPrompt_ = std::make_unique<ReviewPrompt>(platform_.defaults, [] {
         return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     });
@@ -125,6 +126,7 @@ WindowMemoryService& AppDelegate::memory() {
             *zones_, displays, JSONDocumentStore<WindowPlacementMemory>(TessaryPaths::memoryURL()), platform_.scheduler);
         tellAboutDocument(memory_->documentTrouble());
         memory_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+        retrySaves(memory_->saveReport(), [this] { memory_->saveAgain(); }, "WindowMemory");
     }
     return *memory_;
 }
@@ -134,6 +136,7 @@ RuleService& AppDelegate::rules() {
         rules_ = std::make_unique<RuleService>(*zones_, displays, JSONDocumentStore<RuleSet>(TessaryPaths::rulesURL()));
         tellAboutDocument(rules_->documentTrouble());
         rules_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+        retrySaves(rules_->saveReport(), [this] { rules_->saveAgain(); }, "Rules");
     }
     return *rules_;
 }
@@ -145,6 +148,7 @@ WorkspaceService& AppDelegate::workspaces() {
             platform_.applications, platform_.launcher, platform_.scheduler);
         tellAboutDocument(workspaces_->documentTrouble());
         workspaces_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
+        retrySaves(workspaces_->saveReport(), [this] { workspaces_->saveAgain(); }, "Workspaces");
     }
     return *workspaces_;
 }
@@ -200,12 +204,21 @@ void AppDelegate::reportSnapFailure(const ZoneService::SnapError& error) {
     } else {
         return;
     }
-    // A second shortcut pressed right after the first is handled only once the first snap ended.
+    // One notice at most, about the latest failure: a second shortcut pressed right after the
+    // first is handled only once the first snap ended.
     platform_.scheduler.cancel(snapFailureNotice_);
+    noticeWindow_ = askedWindow_;
     snapFailureNotice_ = platform_.scheduler.schedule(snapFailureGrace, [this, notice = std::move(notice)]() mutable {
         snapFailureNotice_ = {};
         notifyUser(std::move(notice));
     });
+}
+
+void AppDelegate::snapAsked(const WindowHandle& window) {
+    askedWindow_ = window;
+    // The user tried the window again: the failure's notice would come after the new try began,
+    // and may come after it ended, about a zone the window is no longer meant for.
+    if (noticeWindow_ == window) platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
 }
 
 // --- Launch ----------------------------------------------------------------------------------------
@@ -257,6 +270,7 @@ void AppDelegate::launch() {
     if (hooks_.publishHandles) hooks_.publishHandles();
     if (hooks_.startCloudSync) hooks_.startCloudSync();
 
+    zones_->onSnapAsked = [this](const WindowHandle& window) { snapAsked(window); };
     zones_->onSnapped = [this](const WindowHandle& window, const DisplayInfo& display,
                                const std::vector<std::int64_t>& indices) { didSnapWindow(window, display, indices); };
     dragSnap_->onSnap = [this](const WindowHandle& window, const DisplayInfo& display, const SpanSelection& selection,
@@ -323,8 +337,22 @@ void AppDelegate::handleGetURL(const std::string& url) {
     }
 }
 
+void AppDelegate::retrySaves(SaveReport& report, std::function<void()> saveAgain, std::string category) {
+    saveRetries_.push_back(
+        std::make_unique<SaveRetry>(report, std::move(saveAgain), platform_.scheduler, Logger(std::move(category))));
+}
+
 void AppDelegate::saveNow() {
     if (memory_) memory_->flush();
+    for (const auto& retry : saveRetries_) retry->flush();
+}
+
+void AppDelegate::documentChangedOnDisk(std::string_view fileName) {
+    const auto named = [&](const std::filesystem::path& url) { return url.filename().string() == fileName; };
+    if (named(zones_->store().url())) zones_->takeOutsideChanges();
+    if (memory_ && named(memory_->store().url())) memory_->takeOutsideChanges();
+    if (rules_ && named(rules_->store().url())) rules_->takeOutsideChanges();
+    if (workspaces_ && named(workspaces_->store().url())) workspaces_->takeOutsideChanges();
 }
 
 void AppDelegate::prepareToQuit() {
@@ -377,8 +405,9 @@ void AppDelegate::didSnapWindow(const WindowHandle& window, const DisplayInfo& d
                                 const std::vector<std::int64_t>& zones) {
     std::string indices;
     for (std::int64_t zone : zones) indices += (indices.empty() ? "" : ",") + std::to_string(zone + 1);
-    // A failure this snap replaced is no news any more.
-    platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
+    // A failure this snap of the window replaced is no news any more (a drag's snap is not asked
+    // of the zone service).
+    if (noticeWindow_ == window) platform_.scheduler.cancel(std::exchange(snapFailureNotice_, {}));
     memory().remember(window, display, zones);
     log_.debug("snapped " + window.description() + " into zone " + indices + " of " + display.identifier);
     reviewPrompt_->recordSnap();

@@ -55,6 +55,7 @@
 #include "Tessary/services/NewWindowPlacer.h"
 #include "Tessary/services/Preferences.h"
 #include "Tessary/services/RuleService.h"
+#include "Tessary/services/SaveRetry.h"
 #include "Tessary/services/WindowMemoryService.h"
 #include "Tessary/services/WorkspaceService.h"
 #include "Tessary/services/ZonePlacement.h"
@@ -192,11 +193,16 @@ public:
     // The user opened the program again while it runs.
     void reopen() { showOnboarding(); }
 
-    // What quitting must not lose, by every way out: the window memory's pending save is written
-    // and the overlay hidden. Safe to call more than once; the services stay usable.
+    // What quitting must not lose, by every way out: the window memory's pending save is written,
+    // every document whose save failed is tried once more, and the overlay hidden. Safe to call
+    // more than once; the services stay usable.
     void prepareToQuit();
-    // Only the pending memory save, for a way out where the display may be gone (no X requests).
+    // Only the saves, for a way out where the display may be gone (no X requests). A document that
+    // still cannot be saved is logged with what stays unsaved.
     void saveNow();
+    // Another instance of the program (the user's, on another display) wrote the document file of
+    // that name ("layouts.json"): the service that owns it takes it in, when it was built.
+    void documentChangedOnDisk(std::string_view fileName);
     // Quit and the termination signals: whatever is open, what quitting must not lose is written,
     // every window of ours is hidden and every event loop ends, the nested ones (a modal alert or
     // prompt) too; the program then tears down in order. Qt's own quit() asks each window to close
@@ -207,8 +213,10 @@ public:
     void notifyUser(UserNotice notice);
     // A snap the user asked for by a shortcut, the tray or a URL, that failed: a window too large
     // for its zone, or one the window manager did not move there, is told in a notice (the rest
-    // only reach the log, where the caller put them), unless a snap follows within
-    // snapFailureGrace: the user's next try made it moot.
+    // only reach the log, where the caller put them), snapFailureGrace later, unless another snap of
+    // the same window is asked for meanwhile: the user's next try made it moot. A failure is
+    // reported as its snap returns, so it is about the window the zone service was last asked to
+    // move.
     void reportSnapFailure(const ZoneService::SnapError& error);
     static constexpr std::chrono::milliseconds snapFailureGrace{300};
     // A window's application as the user knows it: its desktop entry's name, else its identifier.
@@ -252,6 +260,8 @@ public:
     // The snap callbacks and the window filter.
     void didSnapWindow(const WindowHandle& window, const DisplayInfo& display, const std::vector<std::int64_t>& zones);
     void didEndDragWithoutSnap(const WindowHandle& window);
+    // The zone service was asked to snap the window (by a shortcut, the tray, a URL or an action).
+    void snapAsked(const WindowHandle& window);
     bool isIgnoredWindow(const WindowInfo& window) const { return preferences_->isIgnoredWindow(window); }
 
     // The objects, built on first use where lazy.
@@ -286,6 +296,8 @@ private:
     // and the window is dropped if it is one of those made anew (see the top of the file).
     void closedWindowReleased(AppWindow& slot, const QWidget* window);
     static std::vector<DisplayInfo> displays();
+    // Tries the document's failed saves again (SaveRetry), logging under the owner's category.
+    void retrySaves(SaveReport& report, std::function<void()> saveAgain, std::string category);
 
     AppPlatform platform_;
     AppWindowFactories factories_;
@@ -308,6 +320,8 @@ private:
     std::unique_ptr<DisplayChangeRestorer> displayRestorer_;
     std::unique_ptr<AXWindowObserver> windowObserver_;
     std::unique_ptr<NewWindowPlacer> newWindowPlacer_;
+    // One for each document's saves, made with its service; they end before the services.
+    std::vector<std::unique_ptr<SaveRetry>> saveRetries_;
 
     AppWindow onboarding_;
     AppWindow editor_;
@@ -320,6 +334,9 @@ private:
     ClosedWindowRelease closedWindows_{platform_.scheduler};
     ScheduledTask settingsRaise_;
     ScheduledTask snapFailureNotice_;
+    // The window the zone service was last asked to snap, and the one the waiting notice is about.
+    std::optional<WindowHandle> askedWindow_;
+    std::optional<WindowHandle> noticeWindow_;
 
     bool launched_ = false;
     bool servicesStarted_ = false;

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "Tessary/shell/ui/LayoutTileList.h"
 
@@ -176,6 +178,58 @@ void installAccessibility() {
 }
 
 }  // namespace
+
+namespace {
+
+class HostedRowClicks final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (!menu) return false;
+        if (event->type() == QEvent::Hide) pressed_ = nullptr;
+        const bool press = event->type() == QEvent::MouseButtonPress;
+        if (!press && event->type() != QEvent::MouseButtonRelease) return false;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) return false;
+        if (press) {
+            // The widget gets the press as well as the menu, which closes the submenu on it.
+            pressed_ = widgetAt(*menu, mouse->position().toPoint());
+            if (pressed_) deliver(*mouse, *menu, pressed_, Qt::LeftButton);
+            return false;
+        }
+        // The release would trigger the row's item; it is the widget's, whether the submenu handed
+        // it on or the menu got it itself.
+        QPointer<QWidget> target = std::exchange(pressed_, nullptr);
+        if (!target || target != widgetAt(*menu, mouse->position().toPoint())) return false;
+        deliver(*mouse, *menu, target, Qt::NoButton);
+        return true;
+    }
+
+private:
+    // The widget of a hosted row under the point (in the menu), the row itself where nothing else is.
+    static QWidget* widgetAt(QMenu& menu, QPoint at) {
+        auto* host = qobject_cast<HostedRowAction*>(menu.actionAt(at));
+        QWidget* row = host ? host->row() : nullptr;
+        if (!row || !row->isVisible()) return nullptr;
+        QWidget* child = row->childAt(row->mapFrom(&menu, at));
+        return child ? child : row;
+    }
+
+    static void deliver(const QMouseEvent& original, QMenu& menu, QWidget* target, Qt::MouseButtons buttons) {
+        const QPointF local = target->mapFrom(&menu, original.position());
+        QMouseEvent copy(original.type(), local, local, original.globalPosition(), Qt::LeftButton, buttons,
+                         original.modifiers(), original.pointingDevice());
+        QCoreApplication::sendEvent(target, &copy);
+    }
+
+    QPointer<QWidget> pressed_;
+};
+
+}  // namespace
+
+void handClicksToHostedRows(QMenu& menu) { menu.installEventFilter(new HostedRowClicks(&menu)); }
 
 HostedRowAction::HostedRowAction(QWidget* row, QString label, QObject* parent)
     : QWidgetAction(parent), label_(std::move(label)) {

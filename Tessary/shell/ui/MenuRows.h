@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QMenu>
 #include <QString>
 #include <QWidget>
 #include <QWidgetAction>
@@ -119,5 +120,12 @@ public:
 private:
     QString label_;
 };
+
+// Makes a click that reaches `menu` itself over one of its hosted rows a click on the row's
+// widget under the pointer. While a submenu is open it holds the pointer: a press outside it goes
+// to the menu that opened it, not to the widget there, and the menu took the click for one on the
+// row's item, closed, and the tile or button under the pointer never acted. The submenu stays
+// open for a second after the pointer leaves it.
+void handClicksToHostedRows(QMenu& menu);
 
 }  // namespace tessary

@@ -249,7 +249,12 @@ void OnboardingView::showEvent(QShowEvent* event) {
 }
 
 OnboardingWindowController::OnboardingWindowController(OnboardingView::Actions actions, const OnboardingModel& model)
-    : window_(new QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)) {
+    // Titled, closable and resizable (so maximisable), never minimised: the buttons named here are
+    // all the Motif hints offer. A normal window still, which taskbars list; a dialog would lose
+    // that and gains nothing, since the window managers that give every window a minimise button
+    // (openbox, kwin) give it to dialogs too.
+    : window_(new QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                       Qt::WindowMaximizeButtonHint)) {
     window_->setWindowTitle(OnboardingModel::windowTitle);
     window_->setObjectName(QStringLiteral("onboarding"));
     auto* layout = new QVBoxLayout(window_);

@@ -1,7 +1,9 @@
 #include "Tessary/shell/ui/PlainText.h"
 
 #include <QEvent>
+#include <QRegularExpression>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace tessary {
 
@@ -36,12 +38,23 @@ void ElidedLabel::setFullText(const QString& text) {
     refit();
 }
 
-QSize ElidedLabel::sizeHint() const {
-    const QMargins m = contentsMargins();
-    return {fontMetrics().horizontalAdvance(fullText_) + m.left() + m.right() + 2 * margin(), QLabel::sizeHint().height()};
+void ElidedLabel::setMaximumLines(int lines) {
+    if (lines < 1 || lines == maximumLines_) return;
+    maximumLines_ = lines;
+    updateGeometry();
+    refit();
 }
 
-QSize ElidedLabel::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+QSize ElidedLabel::sizeHint() const {
+    const QMargins m = contentsMargins();
+    return {fontMetrics().horizontalAdvance(fullText_) + m.left() + m.right() + 2 * margin(), minimumSizeHint().height()};
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    if (maximumLines_ == 1) return {0, QLabel::minimumSizeHint().height()};
+    const QMargins m = contentsMargins();
+    return {0, fontMetrics().lineSpacing() * maximumLines_ + m.top() + m.bottom() + 2 * margin()};
+}
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
@@ -53,10 +66,33 @@ void ElidedLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) refit();
 }
 
+QString ElidedLabel::fitted(int width) const {
+    if (maximumLines_ == 1) return fontMetrics().elidedText(fullText_, mode_, width);
+    QTextLayout layout(fullText_, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() + 1 == maximumLines_) {
+            lines << fontMetrics().elidedText(fullText_.mid(line.textStart()), Qt::ElideRight, width);
+            break;
+        }
+        lines << fullText_.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines.join(QLatin1Char('\n'));
+}
+
 void ElidedLabel::refit() {
-    const QString shown = fontMetrics().elidedText(fullText_, mode_, contentsRect().width() - 2 * margin());
+    const QString shown = fitted(contentsRect().width() - 2 * margin());
     if (shown != text()) setText(shown);
-    setPlainToolTip(*this, shown == fullText_ ? QString() : fullText_);
+    // Cut when something of the text is missing; the breaks between lines alone cut nothing.
+    const auto letters = [](QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s"))); };
+    elided_ = maximumLines_ == 1 ? shown != fullText_ : letters(shown) != letters(fullText_);
+    setPlainToolTip(*this, elided_ ? fullText_ : QString());
     // A screen reader reads the whole text, however much of it shows.
     if (accessibleName() != fullText_) setAccessibleName(fullText_);
 }

@@ -18,7 +18,9 @@ QString plainToolTip(const QString& text);
 void setPlainToolTip(QWidget& widget, const QString& text);
 
 // One line of plain text cut with "…" where it does not fit (at the end unless told otherwise);
-// the whole text is its tool tip while it is cut. It asks for its full width and takes less.
+// the whole text is its tool tip while it is cut. It asks for its full width and takes less. Given
+// more lines, it wraps at word boundaries into at most that many, cuts the last, and always asks
+// for the height of all of them, so that rows made of it keep one height whatever they say.
 class ElidedLabel final : public QLabel {
     Q_OBJECT
 
@@ -27,7 +29,8 @@ public:
 
     void setFullText(const QString& text);
     const QString& fullText() const { return fullText_; }
-    bool isElided() const { return text() != fullText_; }
+    bool isElided() const { return elided_; }
+    void setMaximumLines(int lines);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -38,9 +41,13 @@ protected:
 
 private:
     void refit();
+    // The text as shown in `width`: its lines joined by line breaks, the last one cut.
+    QString fitted(int width) const;
 
     QString fullText_;
     Qt::TextElideMode mode_;
+    int maximumLines_ = 1;
+    bool elided_ = false;
 };
 
 }  // namespace tessary

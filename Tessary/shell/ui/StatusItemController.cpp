@@ -92,6 +92,7 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     menuKeys_ = new MenuKeys(menu_.get(), this);
     menu_->installEventFilter(menuKeys_);
     menu_->installEventFilter(this);
+    handClicksToHostedRows(*menu_);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
     // A left click opens the same menu at the pointer, as a right click does.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

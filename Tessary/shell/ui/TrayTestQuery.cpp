@@ -1,5 +1,6 @@
 #include "Tessary/shell/ui/TrayTestQuery.h"
 
+#include <QAction>
 #include <QMenu>
 
 #include <cmath>
@@ -35,13 +36,27 @@ std::string rowLine(const DisplayLayoutsRow& row) {
            " " + onScreen(viewport, viewport->rect());
 }
 
+InstanceReply itemLine(const QMenu& menu, const QString& title) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() != title) continue;
+        std::string reply = onScreen(&menu, menu.actionGeometry(action));
+        if (const QMenu* submenu = action->menu()) reply += submenu->isVisible() ? " open" : " shut";
+        return {reply, 0};
+    }
+    return {"no item " + title.toStdString(), 1};
+}
+
 }  // namespace
 
 CommandLineVerb trayTestVerb(std::function<const StatusItemController*()> statusItem) {
     return [statusItem = std::move(statusItem)](const std::vector<std::string>& arguments) -> InstanceReply {
-        if (arguments.size() != 1 || arguments[0] != "rows") return {"usage: tray-test rows", 2};
+        const bool rows = arguments.size() == 1 && arguments[0] == "rows";
+        if (!rows && !(arguments.size() == 2 && arguments[0] == "item")) {
+            return {"usage: tray-test rows | tray-test item TITLE", 2};
+        }
         const StatusItemController* controller = statusItem ? statusItem() : nullptr;
         if (!controller || !controller->menu()->isVisible()) return {"closed", 0};
+        if (!rows) return itemLine(*controller->menu(), QString::fromStdString(arguments[1]));
         std::string reply;
         for (QAction* action : controller->menu()->actions()) {
             const auto* host = qobject_cast<HostedRowAction*>(action);

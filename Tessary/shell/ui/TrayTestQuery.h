@@ -8,6 +8,9 @@
 //                     "VISIBLE TOTAL SELECTED X Y W H LX LY LW LH": the rows of tiles shown and
 //                     all of them, the selected tile's index (-1 for none) and rectangle, and the
 //                     rectangle of the list the tiles are seen through; "closed" without an open menu
+//   tray-test item T  the open menu's item titled T: "X Y W H" and, for an item with a submenu,
+//                     "open" or "shut" after it; "closed" without an open menu, status 1 without
+//                     such an item
 
 #include <functional>
 

@@ -31,6 +31,7 @@
 #include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "Tessary/editor/ui/ResetButton.h"
 #include "Tessary/editor/ui/EditorPainting.h"
+#include "Tessary/shell/ui/PlainText.h"
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/editor/EditorWorld.h"
 
@@ -281,4 +282,55 @@ TEST(EditorTestQuery, ReportsTheZoneNamedAndPopUpItemsWithinTheirPopUp) {
     ASSERT_TRUE(item.has_value());
     EXPECT_TRUE(popup->frameGeometry().contains(*item)) << "the item lies inside its pop-up";
     picker->hidePopup();
+}
+
+namespace {
+
+// The height of each row of the layout list, as the list lays it out.
+std::vector<int> rowHeights(const LayoutEditorView& view) {
+    std::vector<int> heights;
+    QListWidget* list = view.layoutList();
+    for (int row = 0; row < list->count(); ++row) heights.push_back(list->visualItemRect(list->item(row)).height());
+    return heights;
+}
+
+}  // namespace
+
+// Every row of the layout list is as tall as the others, before and after a divider drag and a
+// layout applied to a display, however long its subtitle.
+TEST(LayoutEditorView, TheListsRowsKeepOneHeight) {
+    qttest::qtApplication();
+    EditorWorld w({gridLayout("Halves", ZoneGrid::uniform(1, 2)), gridLayout("Thirds", ZoneGrid::uniform(1, 3)),
+                   gridLayout("Quarters", ZoneGrid::uniform(2, 2))});
+    InstalledScreens installed({SimScreens::makeScreen(1, Rect(0, 0, 1920, 1080), "Left Monitor of the Desk"),
+                                SimScreens::makeScreen(2, Rect(1920, 0, 1920, 1080), "Right Monitor of the Desk")});
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const std::vector<int> before = rowHeights(view);
+    ASSERT_EQ(before.size(), 3u);
+    EXPECT_THAT(before, ::testing::Each(before.front()));
+
+    const auto divider = w.grid(0).dividers().front();
+    (void)w.model->editGrid([&](ZoneGrid& g) -> Expected<void, ZoneEditError> {
+        if (auto moved = ZoneEdits::moveDivider(g, divider, 0.6, 0.01, false); !moved) return unexpected(moved.error());
+        return {};
+    });
+    QTest::qWait(20);
+    EXPECT_EQ(rowHeights(view), before) << "after a divider drag";
+
+    w.select(1);
+    w.model->assign(DisplayProvider::displays().at(0));
+    w.model->assign(DisplayProvider::displays().at(1));
+    QTest::qWait(20);
+    EXPECT_EQ(rowHeights(view), before) << "after the layout was applied to both displays";
+    // Its subtitle names both displays in at most two lines, cut where they do not fit.
+    const QString subtitle = "3 zones \u00B7 Left Monitor of the Desk \u00B7 Right Monitor of the Desk";
+    const auto labels = view.rowWidget(1)->findChildren<ElidedLabel*>();
+    const auto shown = std::find_if(labels.begin(), labels.end(), [&](auto* label) { return label->fullText() == subtitle; });
+    ASSERT_NE(shown, labels.end());
+    EXPECT_LE((*shown)->text().count('\n'), 1) << (*shown)->text().toStdString();
+    EXPECT_EQ((*shown)->toolTip(), (*shown)->isElided() ? subtitle : QString());
+    qttest::screenshot(view, "editor-render", "editor-list-rows");
 }

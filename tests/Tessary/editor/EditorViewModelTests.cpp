@@ -40,12 +40,13 @@ struct View {
 }  // namespace
 
 TEST(LayoutEditorViewModel, RowSubtitlesNameOnlyExplicitAssignments) {
-    View v({gridLayout("A", ZoneGrid::uniform(1, 3)), gridLayout("B", ZoneGrid::uniform(2, 2))});
+    View v({gridLayout("A", ZoneGrid::uniform(1, 3)), gridLayout("B", ZoneGrid::uniform(2, 2)),
+            gridLayout("C", ZoneGrid::uniform(1, 1))});
     v.world.model->assign(v.world.side);
     v.world.model->assign(v.world.main);
     std::vector<std::string> subtitles;
     for (const auto& row : v.view.rows()) subtitles.push_back(row.subtitle);
-    EXPECT_THAT(subtitles, ElementsAre("3 zones \u00b7 default \u00b7 MAIN \u00b7 SIDE", "4 zones"));
+    EXPECT_THAT(subtitles, ElementsAre("3 zones \u00b7 default \u00b7 MAIN \u00b7 SIDE", "4 zones", "1 zone"));
     v.world.model->unassign(v.world.main);
     EXPECT_EQ(v.view.rows()[0].subtitle, "3 zones \u00b7 default \u00b7 SIDE") << "falling back to the default is no assignment";
 }

@@ -204,7 +204,7 @@ TEST_F(IntentsTest, WithoutAnInstanceEachVerbAnswersAsTheInstanceWouldOrSaysItIs
     const CommandLineVerbs::StoredDocuments documents{folder / "layouts.json", folder / "workspaces.json"};
     const InstanceReply notRunning{"Tessary is not running.", 1};
     const InstanceReply layouts{
-        quarters.id.uuidString() + "\tQuarters\t4 zones\n" + single.id.uuidString() + "\tWhole screen\t1 zones", 0};
+        quarters.id.uuidString() + "\tQuarters\t4 zones\n" + single.id.uuidString() + "\tWhole screen\t1 zone", 0};
     const InstanceReply workspaceList{office.id.uuidString() + "\tOffice", 0};
     const InstanceReply displayList{"MAIN\tMAIN\nSIDE\tSIDE", 0};
     // Named replies, not nested braces: GCC 12 at -O3 falsely warns that such a member's string
@@ -286,7 +286,7 @@ TEST_F(IntentsTest, ListsPrintOneEntityALine) {
     setHandles();
     const Workspace office = addWorkspace("Office", 3);
     EXPECT_EQ(run("list", {"layouts"}).text,
-              quarters.id.uuidString() + "\tQuarters\t4 zones\n" + single.id.uuidString() + "\tWhole screen\t1 zones");
+              quarters.id.uuidString() + "\tQuarters\t4 zones\n" + single.id.uuidString() + "\tWhole screen\t1 zone");
     EXPECT_EQ(run("list", {"workspaces"}).text, office.id.uuidString() + "\tOffice");
 }
 

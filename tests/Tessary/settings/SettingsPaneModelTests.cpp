@@ -376,7 +376,7 @@ RunningApplication running(ProcessID pid, std::optional<std::string> id, std::st
     return {pid, std::move(id), std::move(name), policy, false};
 }
 
-TEST(AppInfo, RunningAppsAreRegularNamedByTheirEntrySortedIgnoringCaseAndListedOnce) {
+TEST(AppInfo, RunningAppsAreRegularNamedByTheirEntrySortedIgnoringCaseAndListedPerProcess) {
     struct Row {
         const char* name;
         std::vector<RunningApplication> running;
@@ -390,8 +390,9 @@ TEST(AppInfo, RunningAppsAreRegularNamedByTheirEntrySortedIgnoringCaseAndListedO
          {running(1, std::nullopt, "ghost"), running(2, "panel", "Panel", ActivationPolicy::accessory),
           running(3, "XTerm", "xterm")},
          {{"XTerm", "Terminal"}}},
-        {"one entry per identifier, whatever the processes", {running(1, "XTerm", "a"), running(2, "XTerm", "b")},
-         {{"XTerm", "Terminal"}}},
+        {"one entry per process, in the platform's order among equal names",
+         {running(1, "XTerm", "a"), running(2, "zeta", "zeta"), running(3, "XTerm", "b")},
+         {{"XTerm", "Terminal"}, {"XTerm", "Terminal"}, {"zeta", "zeta"}}},
         {"equal names keep their order", {running(1, "b.Same", "x"), running(2, "a.Same", "y")},
          {{"b.Same", "same"}, {"a.Same", "Same"}}},
     };

@@ -512,8 +512,9 @@ TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhil
 
     pane->addMenu()->aboutToShow();
     EXPECT_EQ(actionTexts(pane->addMenu()),
-              (QStringList{"Running apps", "Firefox", "Terminal && Console", "", "Choose Application\u2026"}))
-        << "each application once, its & shown as itself";
+              (QStringList{"Running apps", "Firefox", "Terminal && Console", "Terminal && Console", "",
+                           "Choose Application\u2026"}))
+        << "each running instance, its & shown as itself";
     actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
     actionNamed(pane->addMenu(), "Terminal && Console")->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -613,6 +614,39 @@ TEST_F(SettingsWindowTest, RulesAreReorderedEditedAndRemovedOnTheStoredSet) {
     EXPECT_FALSE(pane->bar()->canRemove());
     EXPECT_EQ(pane->detail(), nullptr);
     EXPECT_EQ(services.rules.ruleSet().rules.size(), 1u);
+    window.reset();
+}
+
+// What the rule editor says, top to bottom, as a user reads it: the section titles, what the title
+// field matches and how, an example in the empty field, and the choice that follows the window.
+TEST_F(SettingsWindowTest, TheRuleEditorSaysWhatItMatchesAndWhereItPlaces) {
+    SyncedServices services(scheduler, preferences);
+    rules = &services.rules;
+    zones = &services.zones;
+    launcher.install("XTerm", "Terminal");
+    services.rules.modifyRuleSet([&](RuleSet& set) {
+        set.upsert(PlacementRule(UUID::random(), true, "XTerm", std::nullopt, std::nullopt, {0}, Date(1000)));
+    });
+    SettingsWindow& w = open();
+    click(SettingsSection::rules);
+    QCoreApplication::processEvents();
+    RuleDetailView* detail = static_cast<RulesSettingsView*>(w.pane())->detail();
+    ASSERT_NE(detail, nullptr);
+    std::vector<std::string> shown;
+    for (const QLabel* label : detail->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&w) && !label->text().isEmpty()) shown.push_back(label->text().toStdString());
+    }
+    EXPECT_THAT(shown, ::testing::IsSupersetOf<std::vector<std::string>>(
+                           {"Match", "Window title contains",
+                            "Regular expression, optional. Leave empty to match every window of the app.",
+                            "Place in", "Display", "Zones"}));
+    auto* pattern = detail->findChild<QLineEdit*>("rulePattern");
+    EXPECT_EQ(pattern->placeholderText(), "e.g. ^Inbox");
+    EXPECT_EQ(pattern->accessibleName(), "Pattern");
+    auto* display = detail->findChild<QComboBox*>("ruleDisplay");
+    ASSERT_GE(display->count(), 1);
+    EXPECT_EQ(display->itemText(0), "Display the window appears on");
+    EXPECT_EQ(display->currentIndex(), 0) << "a rule without a display follows the window";
     window.reset();
 }
 

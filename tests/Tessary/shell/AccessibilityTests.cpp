@@ -10,6 +10,7 @@
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
+#include "Tessary/integrations/UpdaterController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/integrations/ui/FeedbackWindowController.h"
 #include "Tessary/settings/SettingsSectionInfo.h"
@@ -144,22 +145,48 @@ TEST_F(Panes, TheZonePickerIsAGroupOfZoneButtons) {
     EXPECT_THAT(zones, ::testing::ElementsAre("Zone 1 selected", "Zone 2")) << "the rule places its windows in zone 1";
 }
 
-// A build without a web site cannot open its review page or the site: Settings > About says why in
-// the same place as the About window does, for the eye (tool tip) and the ear (description).
+// An update framework busy with a check of its own: it takes no second one now.
+class BusyUpdates final : public UpdateBackend {
+    struct Busy final : UpdaterBackendController {
+        void checkForUpdates() override {}
+        bool automaticallyChecksForUpdates() const override { return true; }
+        void setAutomaticallyChecksForUpdates(bool) override {}
+        bool canCheckForUpdates() const override { return false; }
+    };
+
+public:
+    std::unique_ptr<UpdaterBackendController> makeController(UpdateUserDriverDelegate&) override {
+        return std::make_unique<Busy>();
+    }
+};
+
+// A build without a web site cannot open its review page or the site, and an updater in the middle
+// of a check takes no other: Settings > About says why in the same place as the About window does,
+// for the eye (tool tip) and the ear (description).
 TEST_F(Panes, TheAboutPanesDisabledButtonsSayWhy) {
+    BusyUpdates busy;
+    json::Json info = json::Json::object();
+    info["SUFeedURL"] = "https://updates.example/feed.xml";
+    info["SUPublicEDKey"] = "key";
+    UpdaterController updates(info, &busy);
+    updater = &updates;
     SettingsWindow& w = open();
     show(SettingsSection::about);
     QCoreApplication::processEvents();
-    for (const char* name : {"writeReview", "website"}) {
+    const std::pair<const char*, const char*> buttons[] = {
+        {"writeReview", "no web site"}, {"website", "no web site"}, {"checkForUpdates", "already under way"}};
+    for (const auto& [name, why] : buttons) {
         SCOPED_TRACE(name);
         auto* button = w.findChild<QPushButton*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr);
-        ASSERT_FALSE(button->isEnabled()) << "this build has no web site";
-        EXPECT_THAT(button->toolTip().toStdString(), ::testing::HasSubstr("no web site"));
+        ASSERT_FALSE(button->isEnabled());
+        EXPECT_THAT(button->toolTip().toStdString(), ::testing::HasSubstr(why));
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(button);
         EXPECT_TRUE(spoken->state().disabled);
         EXPECT_EQ(spoken->text(QAccessible::Description), button->toolTip());
     }
+    // Before the updater it watches goes.
+    window.reset();
 }
 
 TEST(Accessibility, TheEditorAboutFeedbackAndOnboardingNameEveryControl) {

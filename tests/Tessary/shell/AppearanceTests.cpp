@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -15,6 +16,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -340,7 +342,20 @@ std::vector<Look> looks() {
     return all;
 }
 
-using SettingsLooks = tessary::testing::FilledSettings;
+class SettingsLooks : public tessary::testing::FilledSettings {
+protected:
+    // Opens the settings window in each look in turn, hands it to `body`, and closes it again.
+    void inEveryLook(const std::function<void(const Look&, SettingsWindow&)>& body) {
+        for (const Look& look : looks()) {
+            SCOPED_TRACE(lookName(look).toStdString());
+            qttest::useIconDesktop(look.icons);
+            const qttest::UsingFont font(look.font);
+            preferences.setAppearance(look.appearance);
+            body(look, open());
+            window.reset();
+        }
+    }
+};
 
 }  // namespace
 
@@ -438,20 +453,39 @@ TEST(Appearance, LightAndDarkGiveEveryRoleAndReadablePairs) {
 }
 
 TEST_F(SettingsLooks, EveryPaneReadsInSystemLightAndDarkWithAndWithoutAnIconTheme) {
-    for (const Look& look : looks()) {
-        SCOPED_TRACE(lookName(look).toStdString());
-        qttest::useIconDesktop(look.icons);
-        const qttest::UsingFont font(look.font);
-        preferences.setAppearance(look.appearance);
-        SettingsWindow& w = open();
+    inEveryLook([&](const Look& look, SettingsWindow& w) {
         for (int i = 0; i <= static_cast<int>(SettingsSection::about); ++i) {
             const auto section = static_cast<SettingsSection>(i);
             show(section);
             expectReadable(w, "settings-" + lookName(look) + "-" +
                                   QString::fromUtf8(settingsSectionTitle(section).data()).toLower().replace(' ', '-'));
         }
-        window.reset();
-    }
+    });
+}
+
+// A shortcut recorder's clear button is the only sign of it: its icon stands 3:1 or more off the
+// field in every appearance (the style's pale grey stood at 2.3:1 on a white field).
+TEST_F(SettingsLooks, ARecordersClearIconStandsOffItsFieldInEveryAppearance) {
+    inEveryLook([&](const Look& look, SettingsWindow& w) {
+        show(SettingsSection::shortcuts);
+        auto* control = w.findChild<QWidget*>(QStringLiteral("shortcut.snapToZone1"));
+        ASSERT_NE(control, nullptr);
+        auto* field = control->findChild<QLineEdit*>();
+        ASSERT_NE(field, nullptr);
+        QToolButton* clear = nullptr;
+        for (QToolButton* button : field->findChildren<QToolButton*>()) {
+            const QAction* action = button->defaultAction();
+            if (action && action->objectName() == QLatin1String("_q_qlineeditclearaction")) clear = button;
+        }
+        ASSERT_NE(clear, nullptr);
+        // Qt fades the button in.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return clear->isVisible() && clear->property("opacity").toReal() >= 1.0; }));
+        const QImage shot = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        qttest::screenshot(w, QStringLiteral("appearance"), "recorder-clear-" + lookName(look));
+        const Sample icon = sample(shot, shownArea(*clear, w, clear->rect()));
+        EXPECT_GE(icon.ratio, controlMinimum) << icon.ink.name().toStdString() << " on "
+                                              << icon.background.name().toStdString();
+    });
 }
 
 // A choice of appearance reaches the windows already open, also what they took from the palette

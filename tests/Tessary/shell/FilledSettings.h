@@ -53,7 +53,7 @@ protected:
             return new Recorder(*recorded.shortcuts, ShortcutNames::named(name), QString(), nullptr, parent);
         };
         window = std::make_unique<SettingsWindow>(SettingsContext{
-            state, preferences, actions, selection, nullptr, std::move(hooks), &defaults, [this] { return &sync; },
+            state, preferences, actions, selection, updater, std::move(hooks), &defaults, [this] { return &sync; },
             std::nullopt, &launcher, &applications, &rules, &zones, &workspaces});
         window->show();
         return *window;
@@ -71,6 +71,8 @@ protected:
     RuleService& rules = services.rules;
     WorkspaceService& workspaces = services.workspaces;
     CloudSync& sync = services.sync;
+    // The update service the panes show; none: a build without updates.
+    UpdaterController* updater = nullptr;
     std::unique_ptr<SettingsWindow> window;
 };
 

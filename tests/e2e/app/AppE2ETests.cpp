@@ -419,6 +419,42 @@ TEST_F(AppTest, OnboardingShowsUntilDoneAndClosingItQuitsNothing) {
     EXPECT_FALSE(program->process.waitForExit(Clock::now()).has_value()) << "the program ended";
 }
 
+// The onboarding window can be closed, resized and maximised but not minimised: the Motif hints
+// offer every function and button but minimising, and a window manager that follows them allows the
+// rest. It stays a normal window, which taskbars list.
+TEST_F(AppTest, TheOnboardingWindowAsksForNoMinimiseButton) {
+    std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json") << "{}\n";
+    auto program = startInstance();
+    std::optional<xcb_window_t> shown;
+    ASSERT_TRUE(waitFor([&] {
+        return (shown = listedWindow(*platform, program->process.pid(), "Welcome to Tessary")).has_value();
+    })) << "no onboarding window is managed";
+
+    EXPECT_EQ(propertyAtomNames(*platform, *shown, "_NET_WM_WINDOW_TYPE"),
+              std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
+    // Flags, functions, decorations: both lists are given; minimising (8, and its button 32) is not in them.
+    constexpr uint32_t functionsGiven = 1, decorationsGiven = 2;
+    constexpr uint32_t resize = 2, move = 4, maximize = 16, close = 32;
+    constexpr uint32_t minimizeButton = 32, maximizeButton = 64;
+    const auto motif = propertyValues(*platform, *shown, "_MOTIF_WM_HINTS");
+    ASSERT_GE(motif.size(), 3u);
+    EXPECT_EQ(motif[0] & (functionsGiven | decorationsGiven), functionsGiven | decorationsGiven);
+    EXPECT_EQ(motif[1], resize | move | maximize | close) << "functions";
+    EXPECT_EQ(motif[2] & (minimizeButton | maximizeButton), maximizeButton) << "decorations";
+
+    std::vector<std::string> allowed;
+    ASSERT_TRUE(waitFor([&] {
+        allowed = propertyAtomNames(*platform, *shown, "_NET_WM_ALLOWED_ACTIONS");
+        return !allowed.empty();
+    })) << "the window manager says nothing of what it allows";
+    const auto allows = [&](const std::string& action) {
+        return std::find(allowed.begin(), allowed.end(), "_NET_WM_ACTION_" + action) != allowed.end();
+    };
+    EXPECT_TRUE(allows("CLOSE"));
+    EXPECT_TRUE(allows("RESIZE"));
+    EXPECT_EQ(allows("MINIMIZE"), desktop->windowManager().minimisesEveryWindow) << testing::PrintToString(allowed);
+}
+
 TEST_F(AppTest, SIGTERMRightAfterASnapKeepsItAndEndsCleanly) {
     auto program = startInstance();
     TestClient client = desktop->startClient();

@@ -36,7 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kGrave = 0x60, kEscape = 0xff1b;
+constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kGrave = 0x60, kEscape = 0xff1b,
+                   kBackSpace = 0xff08;
 const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 const Rect rightMonitor(1920, 0, 1920, 1080);
 
@@ -289,6 +290,40 @@ TEST_F(EditorTest, ASplitMadeByClicksIsSavedAndSnappedIntoAndThePreviewShowsOnTh
     EXPECT_TRUE(waitFor([&] { return frame(window) == zones[2].rect; }, 5s))
         << "the window is at " << frame(window) << ", zone 3 is " << zones[2].rect;
     client.quit();
+}
+
+// Merge disables itself once its zones are one: the keys go on to the zones, never to the
+// layout's name, so a Backspace (the key that deletes a canvas's zones) renames nothing.
+TEST_F(EditorTest, AKeyPressedAfterMergeLeavesTheLayoutsNamesAlone) {
+    startInstance();
+    desktop->movePointerTo(400, 400);
+    desktop->syncInput();
+    ASSERT_NO_FATAL_FAILURE(openEditor());
+    // The layout the editor opened on, not one picked in the list.
+    click("zone 1");
+    click("zone 2");
+    click("Merge");
+    ASSERT_TRUE(storedHalves(1)) << "Halves was not merged into one zone; " << testing::PrintToString(lines);
+    pressShortcut({kBackSpace});
+    pressShortcut({'x'});
+
+    // What `tessary list layouts` says, once the keys have been handled (a later start answers
+    // after the instance's loop has taken them).
+    auto names = [&] {
+        ChildProcess later = startProgram(*desktop, {"list", "layouts"});
+        std::vector<std::string> found;
+        const auto deadline = Clock::now() + 10s;
+        while (auto line = later.readLine(deadline)) {
+            const auto first = line->find('\t'), second = line->find('\t', first + 1);
+            if (first != std::string::npos && second != std::string::npos) {
+                found.push_back(line->substr(first + 1, second - first - 1));
+            }
+        }
+        later.waitForExit(deadline);
+        return found;
+    };
+    EXPECT_THAT(names(), ::testing::ElementsAre("Quarters", "Halves"));
+    EXPECT_TRUE(place("Halves")) << "the list no longer shows Halves";
 }
 
 // Monitors come and go while the editor is open: the "Sizes for" box, the proportions of the

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -117,6 +118,37 @@ private:
     std::map<xcb_window_t, Place> places_;
     std::vector<std::pair<xcb_window_t, Place>> mapped_;
 };
+
+// A window's property of 32-bit values (_MOTIF_WM_HINTS, atom lists), as the server holds it; empty
+// when it has none.
+inline std::vector<uint32_t> propertyValues(X11Platform& platform, xcb_window_t window, const std::string& name) {
+    xcb_connection_t* c = platform.connection().xcb();
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(name.size()), name.c_str()), nullptr);
+    const xcb_atom_t property = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(atom);
+    std::vector<uint32_t> values;
+    if (property == XCB_ATOM_NONE) return values;
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr);
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return values;
+}
+
+// The names of the atoms a window's property lists (_NET_WM_WINDOW_TYPE, _NET_WM_ALLOWED_ACTIONS).
+inline std::vector<std::string> propertyAtomNames(X11Platform& platform, xcb_window_t window, const std::string& name) {
+    xcb_connection_t* c = platform.connection().xcb();
+    std::vector<std::string> names;
+    for (uint32_t atom : propertyValues(platform, window, name)) {
+        auto* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr);
+        if (reply) names.emplace_back(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+        std::free(reply);
+    }
+    return names;
+}
 
 // WM_DELETE_WINDOW, as a window manager sends it.
 inline void closeLikeTheWindowManager(X11Platform& platform, xcb_window_t window) {

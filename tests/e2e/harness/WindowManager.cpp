@@ -166,14 +166,14 @@ void write(const std::filesystem::path& path, const char* text) {
 
 const std::vector<WindowManager>& WindowManager::all() {
     static const std::vector<WindowManager> managers = {
-        {"openbox"},
+        {"openbox", true, true, "shift", "control", 0, false, true},
         {"icewm"},
         {"xfwm4", false, true},
         {"fluxbox", false, false},
         {"jwm", false, false},
         {"metacity", true, true, "control", "command", 32, true},
         {"marco", true, true, "control", "command", 32, true},
-        {"kwin_x11", true, false, "control", "command"},
+        {"kwin_x11", true, false, "control", "command", 0, false, true},
     };
     return managers;
 }

@@ -35,6 +35,8 @@ struct WindowManager {
     // takes the selection first, and metacity then leaves it with no owner while the screen is
     // composited (marco gives way instead, and the other composites).
     bool compositesAlone = false;
+    // It gives every window a minimise button, whatever the window's Motif hints ask for.
+    bool minimisesEveryWindow = false;
 
     // The one named by TESSARY_E2E_WM; unknown names end the test program with a message.
     static const WindowManager& current();

@@ -9,10 +9,14 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "TessaryCore/Geometry.h"
 
@@ -76,21 +80,27 @@ protected:
         return answerTo(std::move(arguments));
     }
 
-    // A later start's reply (its first line), or "status " and the reply when it failed.
+    // A later start's reply (its first line that says something), or "status " and the reply when
+    // it failed.
     std::string answerTo(const std::vector<std::string>& arguments) {
+        const auto [succeeded, lines] = answerLines(arguments);
+        const auto said = std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return !line.empty(); });
+        const std::string reply = said == lines.end() ? std::string() : *said;
+        return succeeded ? reply : "status " + reply;
+    }
+
+    // Every line of a later start's reply, and whether it succeeded.
+    std::pair<bool, std::vector<std::string>> answerLines(const std::vector<std::string>& arguments) {
         ChildProcess::Options options = programOptions(arguments);
         // Its replies go to standard error: read them with its output.
         options.arguments.insert(options.arguments.begin(), {"sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
         options.pipeStdout = true;
         ChildProcess later = ChildProcess::start(options);
         const auto deadline = Clock::now() + 10s;
-        std::string reply;
-        while (auto line = later.readLine(deadline)) {
-            if (reply.empty()) reply = *line;
-        }
+        std::vector<std::string> lines;
+        while (auto line = later.readLine(deadline)) lines.push_back(*line);
         const auto status = later.waitForExit(deadline);
-        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return "status " + reply;
-        return reply;
+        return {status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0, lines};
     }
 
     bool paneIs(const std::string& title) {

@@ -126,12 +126,12 @@ TEST_F(SettingsPanesTest, ARuleMadeFromRunningAppsPlacesTheNextXtermAndOutlivesA
     open("rules", "Rules");
     chooseFromAddMenu("XTerm");
     ASSERT_EQ(ask({"count", "rules"}), "1");
-    // The right monitor is the last of the display choices (after "The window's display").
+    // The right monitor is the last of the display choices (after "Display the window appears on").
     click("ruleDisplay");
     ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the display list did not open";
     type(XK_End);
     type(XK_Return);
-    ASSERT_TRUE(waitFor([&] { return ask({"value", "ruleDisplay"}) != "The window's display"; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "ruleDisplay"}) != "Display the window appears on"; }, 10s));
     // A new rule has zone 1; zone 2 alone is wanted.
     click("zoneToggle.1");
     ASSERT_TRUE(waitFor([&] { return ask({"value", "zoneToggle.1"}) == "on"; }, 10s));
@@ -257,6 +257,71 @@ TEST_F(SettingsPanesTest, AWorkspaceSavedFromTwoXtermsIsRenamedAndRestoredBefore
     click("restoreWorkspace");
     EXPECT_TRUE(xtermIn(first, leftZones[0].rect)) << "the first xterm is at " << frame(first);
     EXPECT_TRUE(xtermIn(second, leftZones[1].rect)) << "the second xterm is at " << frame(second);
+}
+
+// A workspace saved while the program runs, from the command line or with the pane's "+", restores
+// on the very first press of the shortcut just recorded for it. The keys are held as a hand holds
+// them, until the field has taken them: the combination is grabbed while its key is still down.
+TEST_F(SettingsPanesTest, AWorkspaceSavedWhileRunningRestoresOnTheFirstPressOfItsNewShortcut) {
+    const xcb_window_t window = startXterm("60x20+200+200");
+    startInstance();
+    auto snap = [&](std::int64_t zone) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            platform->windows().activate(window, 2s);
+            if (!waitFor([&] { return platform->windows().activeWindow() == window; }, 5s)) continue;
+            EXPECT_EQ(answerTo({"snap-front-window", "--zone", std::to_string(zone + 1)}), "");
+            if (xtermIn(window, leftZones[std::size_t(zone)].rect, 3s)) return true;
+        }
+        return false;
+    };
+    auto workspaceID = [&](const std::string& name) {
+        for (const std::string& line : answerLines({"list", "workspaces"}).second) {
+            if (line.size() > 37 && line.substr(37) == name) return line.substr(0, 36);
+        }
+        return std::string();
+    };
+
+    const struct {
+        const char* how;
+        std::string name;
+        uint32_t key;
+        std::string shown;
+    } ways[] = {
+        {"saved from the command line", "W57", 'y', "Ctrl+Alt+Y"},
+        {"saved with the pane's +", "W58", 'u', "Ctrl+Alt+U"},
+    };
+    for (std::size_t row = 0; row < std::size(ways); ++row) {
+        const auto& way = ways[row];
+        SCOPED_TRACE(way.how);
+        ASSERT_TRUE(snap(0)) << "the xterm did not go into zone 1";
+        open("workspaces", "Workspaces");
+        if (row == 0) {
+            ASSERT_EQ(answerTo({"save-workspace", "--name", way.name}), "");
+        } else {
+            click("addItem");
+            ASSERT_TRUE(controlRect("button:Save")) << "no save prompt";
+            typeText(way.name);
+            type(XK_Return);
+        }
+        ASSERT_TRUE(waitFor([&] { return ask({"count", "workspaces"}) == std::to_string(row + 1); }, 10s));
+        const std::string id = workspaceID(way.name);
+        ASSERT_FALSE(id.empty()) << way.name << " is not listed";
+        click("row:workspaces:" + std::to_string(row));
+        ASSERT_TRUE(waitFor([&] { return ask({"value", "workspaceName"}) == way.name; }, 10s));
+
+        const std::string recorder = "shortcut.workspace." + id;
+        click(recorder);
+        ASSERT_TRUE(waitFor([&] { return ask({"placeholder", recorder}) == "Press Shortcut"; }, 10s)) << "not recording";
+        for (uint32_t key : {uint32_t(XK_Control_L), uint32_t(XK_Alt_L), way.key}) desktop->pressKey(key, true);
+        desktop->syncInput();
+        EXPECT_TRUE(waitFor([&] { return ask({"value", recorder}) == way.shown; }, 10s)) << ask({"value", recorder});
+        for (uint32_t key : {way.key, uint32_t(XK_Alt_L), uint32_t(XK_Control_L)}) desktop->pressKey(key, false);
+        desktop->syncInput();
+
+        ASSERT_TRUE(snap(1)) << "the xterm did not go into zone 2";
+        pressCtrlAlt(way.key);
+        EXPECT_TRUE(xtermIn(window, leftZones[0].rect)) << "the first " << way.shown << " did not restore " << way.name;
+    }
 }
 
 TEST_F(SettingsPanesTest, CtrlChosenInTheSnappingPaneOpenedByItsURLMakesCtrlDragsSnapAndShiftDragsNot) {

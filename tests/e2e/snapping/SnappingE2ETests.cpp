@@ -6,14 +6,20 @@
 #include "tests/e2e/harness/DragLayouts.h"
 #include "tests/e2e/harness/ProgramWindows.h"
 #include "tests/e2e/harness/TessaryProgram.h"
+#include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/RuleSet.h"
+#include "TessaryCore/ZoneGeometry.h"
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <thread>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -70,6 +76,23 @@ protected:
         if (waitFor(active, 3s)) return true;
         platform->windows().activate(window, 2s);
         return waitFor(active);
+    }
+
+    // The first window of the process the window manager lists, once it is there and active.
+    xcb_window_t awaitWindowOf(pid_t pid) {
+        xcb_window_t found = XCB_WINDOW_NONE;
+        EXPECT_TRUE(waitFor(
+            [&] {
+                const auto listed = listedWindows(*platform, pid);
+                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
+                return found != XCB_WINDOW_NONE;
+            },
+            20s))
+            << "no window of process " << pid;
+        if (found != XCB_WINDOW_NONE) {
+            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
+        }
+        return found;
     }
 
     // The window's frame once it has stayed put for a moment.
@@ -173,7 +196,7 @@ TEST_F(StockOpenboxSnappingTest, ADragTheWindowManagerDoesNotMoveSnapsWhereTheZo
     }
 }
 
-constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLeft = 0xff51, kDigit1 = 0x31;
+constexpr uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb, kLeft = 0xff51, kDigit1 = 0x31, kDigit2 = 0x32;
 
 // Windows maximised or full screen: leaving the state changes a window's frame extents (the window
 // manager's, and a client-side decorated window's own margin), and a client may settle its size
@@ -251,22 +274,6 @@ protected:
         children.clear();
     }
 
-    xcb_window_t awaitWindowOf(pid_t pid) {
-        xcb_window_t found = XCB_WINDOW_NONE;
-        EXPECT_TRUE(waitFor(
-            [&] {
-                const auto listed = listedWindows(*platform, pid);
-                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
-                return found != XCB_WINDOW_NONE;
-            },
-            20s))
-            << "no window of process " << pid;
-        if (found != XCB_WINDOW_NONE) {
-            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
-        }
-        return found;
-    }
-
     void SetUp() override {
         SnappingTest::SetUp();
         if (HasFatalFailure()) return;
@@ -310,19 +317,58 @@ TEST_F(WindowStateTest, AMaximisedOrFullScreenWindowSnapsToTheFrameOfAnUnmaximis
 }
 
 // A client-side decorated window draws an invisible shadow around its visible frame, inside its X
-// window; zone 1 lies at the screen's top edge, where that shadow reaches past the screen. The
-// visible frame takes the zone. The test client sets its margin once, before it is mapped, as GTK 4
-// applications do: marco read nothing of it then, and kept the whole window on the screen.
+// window; the right monitor's zones lie at the screen's top edge, zone 2 at its right edge too,
+// where that shadow reaches past the screen. The visible frame takes the zone, whether the snap
+// makes the window larger or only moves it. The test client sets its margin once, before it is
+// mapped, as GTK 4 applications do: marco read nothing of it then, and kept the whole window on
+// the screen; icewm keeps it there unless the request makes it larger on that axis.
+// Policy, where a window manager holds such a window whatever it is asked: jwm keeps a window no
+// taller than its monitor, shadow included (a zone as tall as the monitor's work area is out of
+// reach), and icewm keeps it inside the screen's right and bottom edges. There the user is told
+// why, and the window is as near its zone as the window manager allows (centred in it, as the
+// centring preference has it, where it is shorter).
 TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZone) {
+    const X11Extents margin{60, 60, 55, 67};
+    const std::size_t opening = program->lines.size();
     const xcb_window_t window = openWindow(*client, "x=2300 y=300 w=600 h=500 margin=60,60,55,67");
+    // Until the program has looked at it as a new window, it may return it to the zone it was last
+    // snapped to.
+    ASSERT_TRUE(program->expectLine(
+        "NewWindowPlacer: looked at new window " + std::to_string(platform->windows().processID(window).value_or(0)),
+        opening));
     ASSERT_TRUE(becomesActive(window));
-    const Rect zone = rightZones[0].rect;
-    const std::size_t start = program->lines.size();
-    for (uint32_t key : {kControlL, kAltL, kDigit1}) desktop->pressKey(key, true);
-    for (uint32_t key : {kDigit1, kAltL, kControlL}) desktop->pressKey(key, false);
-    EXPECT_TRUE(program->expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program->lines);
-    EXPECT_TRUE(holds([&] { return frame(window) == zone; }))
-        << "the window is at " << frame(window) << ", its zone at " << zone;
+    const std::string& windowManager = WindowManager::current().name;
+    const Rect screen(0, 0, 3840, 1080);
+    const struct {
+        const char* name;
+        uint32_t digit;
+        std::size_t zone;
+    } steps[] = {
+        {"zone 1, larger than the window", kDigit1, 0},
+        {"zone 2, at the right edge too, the same size: a move", kDigit2, 1},
+        {"zone 1 again, a move", kDigit1, 0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        const Rect zone = rightZones[step.zone].rect;
+        Rect allowed = zone;
+        if (windowManager == "jwm") {
+            allowed.size.height = screen.height() - margin.top - margin.bottom;
+            allowed.origin.y += std::round((zone.height() - allowed.height()) / 2);
+        } else if (windowManager == "icewm") {
+            allowed.origin.x = std::min(zone.x(), screen.maxX() - margin.right - zone.width());
+        }
+        const std::size_t start = program->lines.size();
+        for (uint32_t key : {kControlL, kAltL, step.digit}) desktop->pressKey(key, true);
+        for (uint32_t key : {step.digit, kAltL, kControlL}) desktop->pressKey(key, false);
+        const std::string said = allowed == zone ? "AppDelegate: snapped "
+                                                 : "AppDelegate: Window not moved into the zone: The window manager "
+                                                   "keeps the window's shadow on the screen.";
+        EXPECT_TRUE(program->expectLine(said, start)) << testing::PrintToString(program->lines);
+        EXPECT_TRUE(holds([&] { return frame(window) == allowed; }))
+            << "the window is at " << frame(window) << ", its zone at " << zone << ", allowed " << allowed << "\n"
+            << testing::PrintToString(program->lines);
+    }
 }
 
 // A maximised window dragged by its title bar (the window manager may keep it where it is, or
@@ -465,6 +511,123 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     const Rect dropped = settledFrame(window);
     EXPECT_TRUE(onTheMonitor(dropped)) << "the window is at " << dropped;
     EXPECT_EQ(dropped.maxX(), monitor.maxX());
+}
+
+// The starter's Priority Grid on the left monitor (narrow side zones beside a wide middle one), three
+// columns on the right; windows whose least size is larger than some zones, sent by shortcuts.
+class TooLargeForItsZoneTest : public SnappingTest {
+protected:
+    void writeDocuments() override {
+        LayoutLibrary library;
+        ZoneLayout priority(LayoutTemplate::priorityGrid, 3);
+        ZoneLayout three(LayoutTemplate::columns, 3);
+        library.layouts = {priority, three};
+        library.defaultLayoutID = priority.id;
+        library.assign(three.id, DisplayKey("tessary-right", 1920, 1080));
+        std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
+        leftZones = ZoneGeometry::zones(priority, Rect(0, 0, 1920, 1080));
+    }
+
+    // Holds the keys down in order and lets them go in reverse, as a hand does.
+    void press(std::initializer_list<uint32_t> keys) {
+        for (uint32_t key : keys) desktop->pressKey(key, true);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) desktop->pressKey(*key, false);
+        desktop->syncInput();
+    }
+
+    // The notices of a window too large for its zone told since the `from`th line, waiting `limit`.
+    std::size_t tooLargeNotices(std::size_t from, std::chrono::milliseconds limit) {
+        program->readToEnd(limit);
+        return std::size_t(std::count_if(program->lines.begin() + std::ptrdiff_t(from), program->lines.end(),
+                                         [](const std::string& line) {
+                                             return line.starts_with("AppDelegate: Window too large for this zone: ");
+                                         }));
+    }
+
+    std::vector<Zone> leftZones;
+};
+
+constexpr uint32_t kRight = 0xff53;
+
+// Every shortcut that sends a window where it does not fit tells the user, as Ctrl+Alt+N does
+// (the zone and display moves said nothing), and the window stays the active one. Beside metacity
+// a Tk window shrunk to its least width by a shortcut and kept flush with the monitor's edge, the
+// pointer resting just past that edge, lost the focus to no window while the shortcut's key was
+// down: every later shortcut found no window to move.
+TEST_F(TooLargeForItsZoneTest, EveryKeyboardMoveTellsTheUserAndTheWindowStaysActive) {
+    const std::string script = desktop->directory() + "/narrow";
+    std::ofstream(script) << "wm minsize . 700 400\nwm geometry . 800x400+600+100\nwm title . Narrow\n";
+    ChildProcess tk = desktop->start({"wish", script});
+    const xcb_window_t window = awaitWindowOf(tk.pid());
+    ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+    desktop->movePointerTo(1922, 300);
+    desktop->syncInput();
+    std::size_t start = program->lines.size();
+    press({kControlL, kAltL, '2'});
+    ASSERT_TRUE(program->expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program->lines);
+    const struct Row {
+        const char* name;
+        std::initializer_list<uint32_t> keys;
+        const char* logged;
+    } rows[] = {
+        {"Ctrl+Alt+3", {kControlL, kAltL, '3'}, "KeyboardSnap: snap to zone 3 failed: Narrow needs "},
+        {"Ctrl+Alt+Left", {kControlL, kAltL, kLeft}, "KeyboardSnap: move to zone "},
+        {"Ctrl+Alt+Super+Right", {kControlL, kAltL, kSuperL, kRight}, "KeyboardSnap: move to zone "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start = program->lines.size();
+        // The keys stay down while the program moves the window, as a hand's do for a tenth of a
+        // second: the shortcut's key grab lasts as long.
+        for (uint32_t key : row.keys) desktop->pressKey(key, true);
+        desktop->syncInput();
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        for (auto key = std::rbegin(row.keys); key != std::rend(row.keys); ++key) desktop->pressKey(*key, false);
+        desktop->syncInput();
+        EXPECT_TRUE(program->expectLine("AppDelegate: Window too large for this zone: Narrow needs ", start))
+            << testing::PrintToString(program->lines);
+        EXPECT_TRUE(holds([&] { return platform->windows().activeWindow() == window; }))
+            << "the active window is " << platform->windows().activeWindow().value_or(0) << "; the window is at "
+            << frame(window);
+    }
+}
+
+// A second shortcut pressed right after one that failed (a hand's 120 ms): the notice of the
+// first is dropped, whatever the second does; a failure of the second is told once, as its own.
+TEST_F(TooLargeForItsZoneTest, ASnapFailuresNoticeIsDroppedByTheNextShortcut) {
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=600 y=100 w=800 h=400 min=700x400 class=Narrow");
+    ASSERT_TRUE(becomesActive(window));
+    const struct Row {
+        const char* name;
+        uint32_t second;
+        const char* logged;
+        std::size_t notices;
+    } rows[] = {
+        {"then a zone it fits", '2', "AppDelegate: snapped ", 0},
+        {"then a zone the layout does not have", '9', "KeyboardSnap: snap to zone 9 failed: ", 0},
+        {"then another zone it does not fit", '3', "KeyboardSnap: snap to zone 3 failed: ", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (settledFrame(window) != leftZones[1].rect) {
+            const std::size_t back = program->lines.size();
+            press({kControlL, kAltL, '2'});
+            ASSERT_TRUE(program->expectLine("AppDelegate: snapped ", back)) << testing::PrintToString(program->lines);
+        }
+        const std::size_t start = program->lines.size();
+        press({kControlL, kAltL, '1'});
+        // The pause between the two shortcuts is the case itself, not a wait for the program.
+        std::this_thread::sleep_for(120ms);
+        press({kControlL, kAltL, row.second});
+        EXPECT_TRUE(program->expectLine("KeyboardSnap: snap to zone 1 failed: ", start));
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        if (row.second == '2') {
+            EXPECT_EQ(settledFrame(window), leftZones[1].rect);
+        }
+        EXPECT_EQ(tooLargeNotices(start, 1s), row.notices) << testing::PrintToString(program->lines);
+    }
+    client.quit();
 }
 
 }  // namespace

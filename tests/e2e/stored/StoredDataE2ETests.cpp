@@ -19,6 +19,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -232,12 +233,17 @@ TEST_F(StoredDataTest, DamagedDocumentsAreSetAsideToldAndNeverLostToALaterDamage
     }
 }
 
-// Puts this test program (and what it starts) into a mount namespace of its own, once, and makes
-// the folder read-only there, as a home on a read-only mount is. False where that is not allowed.
+// Puts this test program (and what it starts from then on) into a mount namespace of its own, once.
+// False where that is not allowed.
+bool ownMounts() {
+    static const bool own = ::unshare(CLONE_NEWNS) == 0 &&
+                            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own;
+}
+
+// Makes the folder read-only in this test's mount namespace, as a home on a read-only mount is.
 bool makeReadOnly(const fs::path& folder) {
-    static const bool ownMounts = ::unshare(CLONE_NEWNS) == 0 &&
-                                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    return ownMounts && ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+    return ownMounts() && ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
            ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
@@ -264,6 +270,171 @@ TEST_F(StoredDataTest, ASaveToAHomeThatCannotBeWrittenFailsWithItsReasonAndIsTol
     EXPECT_EQ(logged, 1u) << testing::PrintToString(program->lines);
     EXPECT_LE(settings, 1u) << "the settings' failure said once, not per write";
     EXPECT_FALSE(fs::exists(dataFolder() / "workspaces.json"));
+}
+
+// The identifier of the stored layout with that name, as `list layouts` gives it.
+std::string layoutNamed(const std::vector<std::string>& listed, const std::string& name) {
+    for (const std::string& line : listed) {
+        if (line.find("\t" + name + "\t") != std::string::npos) return line.substr(0, line.find('\t'));
+    }
+    return {};
+}
+
+template <typename Document>
+std::optional<Document> storedDocument(const fs::path& path) {
+    auto loaded = JSONDocumentStore<Document>(path).peek();
+    return loaded && loaded.value() ? loaded.value() : std::nullopt;
+}
+
+std::set<std::string> workspaceNames(const fs::path& path) {
+    std::set<std::string> names;
+    if (const auto library = storedDocument<WorkspaceLibrary>(path)) {
+        for (const Workspace& workspace : library->workspaces) names.insert(workspace.name);
+    }
+    return names;
+}
+
+// The layout assigned to a display of the test desktops ("tessary-right"), by identifier.
+std::string assignedTo(const fs::path& layouts, const std::string& display) {
+    const auto library = storedDocument<LayoutLibrary>(layouts);
+    if (!library) return {};
+    const auto found = library->assignments.find(display + "@1920x1080");
+    return found == library->assignments.end() ? std::string() : found->second.uuidString();
+}
+
+// The data folder read-only for a while (a full disk, a home remounted read-only): the changes the
+// user was told are kept reach the files once the folder can be written again: by the next try
+// while the program runs, or by the quit at the latest.
+TEST_F(StoredDataTest, ChangesMadeWhileTheFolderCouldNotBeWrittenAreSavedOnceItCanBe) {
+    // The program shares the namespace in which the folder is mounted read-only, later.
+    if (!ownMounts()) GTEST_SKIP() << "no right to mount here";
+    auto program = startInstance();
+    const std::string focus = layoutNamed(startAgain({"list", "layouts"}).second, "Focus");
+    ASSERT_FALSE(focus.empty());
+    ASSERT_TRUE(makeReadOnly(dataFolder()));
+
+    const auto applied = startAgain({"apply-layout", "--layout", focus, "--display", "tessary-right"});
+    EXPECT_EQ(applied.first, 1);
+    EXPECT_THAT(applied.second, Contains(HasSubstr("Read-only file system"))) << testing::PrintToString(applied.second);
+    ASSERT_EQ(::umount2(dataFolder().c_str(), 0), 0);
+    // The retries back off while the folder stays read-only, and a loaded machine can take seconds
+    // over the command above: wait for the longest delay between two tries.
+    EXPECT_TRUE(waitFor([&] { return assignedTo(dataFolder() / "layouts.json", "tessary-right") == focus; }, 35s))
+        << "not saved while running; " << testing::PrintToString(program->lines);
+
+    ASSERT_TRUE(makeReadOnly(dataFolder()));
+    EXPECT_EQ(startAgain({"save-workspace", "--name", "Desk"}).first, 1);
+    ASSERT_EQ(::umount2(dataFolder().c_str(), 0), 0);
+    EXPECT_EQ(quit(*program), 0);
+    EXPECT_EQ(workspaceNames(dataFolder() / "workspaces.json"), std::set<std::string>{"Desk"})
+        << testing::PrintToString(program->lines);
+    EXPECT_EQ(assignedTo(dataFolder() / "layouts.json", "tessary-right"), focus);
+    EXPECT_EQ(countStarting(program->lines, "AppDelegate: \u201Clayouts.json\u201D is saved again"), 1u)
+        << testing::PrintToString(program->lines);
+}
+
+// One user on two displays (a local and a remote session, two X screens): an instance on each, one
+// home. Each keeps what the other saved, and sees it: workspaces saved on either, and layouts
+// assigned in turn, the second instance's copy of an assignment older than the first's change.
+TEST_F(StoredDataTest, TwoInstancesOnOneHomeKeepEachOthersSaves) {
+    auto first = startInstance();
+    VirtualDesktop other;
+    ::setenv("DISPLAY", desktop->display().c_str(), 1);
+    const std::vector<std::string> sameHome{"XDG_CONFIG_HOME=" + desktop->configHome(),
+                                            "XDG_DATA_HOME=" + desktop->dataHome(),
+                                            "XDG_RUNTIME_DIR=" + desktop->runtimeDirectory()};
+    auto second = std::make_unique<TessaryProgram>(other, programPath(), std::vector<std::string>{}, sameHome);
+    ASSERT_TRUE(second->expectLine(activeLine, 0, 20s)) << testing::PrintToString(second->lines);
+    const fs::path otherSocket = socket().parent_path() / ("local-" + other.display().substr(1) + ".socket");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(otherSocket); }, 10s));
+    const auto onOther = [&](std::vector<std::string> arguments) {
+        TessaryProgram later(other, programPath(), std::move(arguments), sameHome);
+        later.readToEnd(30s);
+        return std::make_pair(later.exitStatus(), later.lines);
+    };
+
+    EXPECT_EQ(startAgain({"save-workspace", "--name", "First"}).first, 0);
+    EXPECT_EQ(onOther({"save-workspace", "--name", "Second"}).first, 0);
+    EXPECT_EQ(workspaceNames(dataFolder() / "workspaces.json"), (std::set<std::string>{"First", "Second"}));
+    // Each lists the other's too, without a save of its own, as soon as it has heard of it.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const auto listed = startAgain({"list", "workspaces"}).second;
+            return std::any_of(listed.begin(), listed.end(),
+                               [](const std::string& line) { return line.find("\tSecond") != std::string::npos; });
+        },
+        10s));
+
+    const auto listed = startAgain({"list", "layouts"}).second;
+    const std::string focus = layoutNamed(listed, "Focus"), grid = layoutNamed(listed, "Grid"),
+                      rows = layoutNamed(listed, "Rows"), columns = layoutNamed(listed, "Columns");
+    const auto apply = [](const std::string& layout, const char* display) {
+        return std::vector<std::string>{"apply-layout", "--layout", layout, "--display", display};
+    };
+    EXPECT_EQ(startAgain(apply(focus, "tessary-right")).first, 0);
+    EXPECT_EQ(onOther(apply(grid, "tessary-left")).first, 0);
+    EXPECT_EQ(startAgain(apply(rows, "tessary-right")).first, 0);
+    EXPECT_EQ(onOther(apply(columns, "tessary-left")).first, 0);
+
+    EXPECT_EQ(quit(*first), 0);
+    ::kill(second->process.pid(), SIGTERM);
+    EXPECT_EQ(second->exitStatus(15s), 0);
+    second.reset();
+    EXPECT_EQ(workspaceNames(dataFolder() / "workspaces.json"), (std::set<std::string>{"First", "Second"}));
+    EXPECT_EQ(assignedTo(dataFolder() / "layouts.json", "tessary-right"), rows);
+    EXPECT_EQ(assignedTo(dataFolder() / "layouts.json", "tessary-left"), columns);
+}
+
+// Whether the process holds a connected local socket: a later start connects only to reach the
+// instance.
+bool isConnected(pid_t pid) {
+    std::set<std::string> inodes;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string link = fs::read_symlink(entry.path(), error).string();
+        if (link.starts_with("socket:[")) inodes.insert(link.substr(8, link.size() - 9));
+    }
+    // Num RefCount Protocol Flags Type St Inode [Path]; St 03 is connected.
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string num, refs, protocol, flags, type, state, inode;
+        fields >> num >> refs >> protocol >> flags >> type >> state >> inode;
+        if (state == "03" && inodes.contains(inode)) return true;
+    }
+    return false;
+}
+
+// The instance dies (a crash, kill -9) with a start's connection and five commands' in its queue,
+// as when a service manager restarts it or a user clicks again right away: each is reset, and the
+// start must then take over rather than end with no instance at all, and each command be answered.
+// 25 times over.
+TEST_F(StoredDataTest, AStartWaitingOnAnInstanceThatDiesTakesOver) {
+    auto instance = startInstance();
+    for (int round = 0; round < 25; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // Stopped, it answers nobody: every connection waits in its queue until it is killed.
+        ASSERT_EQ(::kill(instance->process.pid(), SIGSTOP), 0);
+        std::vector<std::unique_ptr<TessaryProgram>> commands;
+        for (int i = 0; i < 5; ++i) {
+            commands.push_back(std::make_unique<TessaryProgram>(*desktop, programPath(), std::vector<std::string>{"list", "layouts"}));
+        }
+        auto start = std::make_unique<TessaryProgram>(*desktop, programPath());
+        const bool queued = waitFor([&] { return isConnected(start->process.pid()); }, 10s);
+        instance->process.crash();
+        ASSERT_TRUE(queued) << "the start never reached the instance";
+        ASSERT_TRUE(start->expectLine(activeLine, 0, 30s)) << testing::PrintToString(start->lines);
+        for (auto& command : commands) {
+            EXPECT_EQ(command->exitStatus(30s), 0) << testing::PrintToString(command->lines);
+            command->readToEnd(1s);
+        }
+        instance = std::move(start);
+        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); }, 10s)) << "no socket";
+    }
+    EXPECT_EQ(startAgain({}).first, 0);
+    EXPECT_TRUE(instance->expectLine("AppDelegate: Opened again")) << testing::PrintToString(instance->lines);
 }
 
 // Answers as long as the user's library makes them reach the command line; a request too long to

@@ -1,8 +1,9 @@
 // The real program's tray menu on a virtual desktop (two 1920x1080 monitors, openbox, trayer) with
 // libraries of a hundred and a thousand layouts: the menu's X window fits the monitor it opens on,
 // each display's tiles are seen through a list of a few rows with the display's layout in sight,
-// and the keys choose a tile. What the menu shows of its tiles comes from the program's test-only
-// query (`tessary tray-test rows`, under TESSARY_E2E), checked against the X server's windows.
+// and the keys choose a tile, as a click does also while a submenu is still open. What the menu
+// shows of its tiles and items comes from the program's test-only query (`tessary tray-test rows`,
+// `tessary tray-test item TITLE`, under TESSARY_E2E), checked against the X server's windows.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/PinnedDesktop.h"
@@ -280,6 +282,46 @@ TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
     instance.kill();
     listener.kill();
     bus.kill();
+}
+
+// A tile clicked while the submenu the pointer came from is still open (Qt keeps it a second after
+// the pointer left it, and it holds the pointer meanwhile): the click chooses the tile, as it does
+// with no submenu open, and the menu closes.
+TEST_F(TrayMenuTest, ATileClickedWhileASubmenuIsStillOpenChoosesItsLayout) {
+    startWith(6);
+    ASSERT_TRUE(openTrayMenu()) << "no menu opened";
+    std::vector<ShownRow> rows;
+    ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s)) << "the query shows no rows";
+    // The left display's layout is the second of its row of three: the tile left of it is the first.
+    ASSERT_EQ(leftLayout % 3, 1);
+    const Rect chosen = rows[0].tile;
+    const Point other{chosen.minX() - 2 - chosen.width() / 2, chosen.midY()};
+
+    auto submenu = [&] {
+        std::istringstream reply(answerTo({"tray-test", "item", "Snap Focused Window"}));
+        Rect item = Rect::null();
+        double x, y, w, h;
+        std::string state;
+        if (reply >> x >> y >> w >> h >> state) item = Rect(x, y, w, h);
+        return std::make_pair(item, state);
+    };
+    const Rect item = submenu().first;
+    ASSERT_FALSE(item.isNull()) << "the menu has no Snap Focused Window";
+    desktop->movePointerTo(int(item.midX()), int(item.midY()));
+    ASSERT_TRUE(waitFor([&] { return submenu().second == "open"; }, 10s)) << "the submenu did not open";
+    // Up across the menu to the tile, and a click there at once: the submenu is still open.
+    desktop->movePointerTo(int(item.midX()), int(item.minY()) - 4);
+    desktop->movePointerTo(int(other.x), int(other.y));
+    desktop->pressButton(1, true);
+    desktop->pressButton(1, false);
+    desktop->syncInput();
+
+    EXPECT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+    ASSERT_TRUE(openTrayMenu()) << "the menu did not open again";
+    ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s));
+    EXPECT_EQ(rows[0].selected, leftLayout - 1) << "the click did not choose the tile";
+    type(kEscape);
+    EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
 }
 
 }  // namespace

@@ -28,6 +28,35 @@ TEST(X11WindowGeometry, OuterFrameAddsDecorationsAndRemovesTheClientSideMargin) 
     }
 }
 
+// A window manager that keeps windows on the screen keeps all of the window there, the invisible
+// margin of a client-side decorated window included: held back at an edge it was asked past.
+TEST(X11WindowGeometry, AWindowIsHeldAtTheScreensEdgeWhenItStaysInsideAnEdgeItWasAskedPast) {
+    // All a window covers: its decorations and its own margin with the client.
+    EXPECT_EQ((X11WindowGeometry{Rect(101, 120, 400, 300), {1, 1, 20, 5}, {}, 0}.whole()), Rect(100, 100, 402, 325));
+    EXPECT_EQ((X11WindowGeometry{Rect(90, 40, 420, 330), {}, {10, 10, 8, 22}, 0}.whole()), Rect(90, 40, 420, 330));
+    const Rect screen(0, 0, 3840, 1080);
+    const struct {
+        const char* name;
+        Rect asked;
+        Rect held;
+        bool atTheEdge;
+    } cases[] = {
+        {"made no taller than the screen, at its top", Rect(1868, -47, 1068, 1186), Rect(1868, 0, 1068, 1080), true},
+        {"pulled in from the right edge, left past the top", Rect(2824, -47, 1068, 1186), Rect(2772, -47, 1068, 1186),
+         true},
+        {"pulled up from the bottom edge", Rect(100, 600, 600, 500), Rect(100, 580, 600, 500), true},
+        {"kept at the left edge", Rect(-52, 300, 600, 500), Rect(0, 300, 600, 500), true},
+        {"let past the edge", Rect(40, -47, 600, 500), Rect(40, -47, 600, 500), false},
+        {"asked inside, put elsewhere", Rect(100, 100, 600, 500), Rect(300, 300, 600, 500), false},
+        {"put elsewhere, still past the edge", Rect(40, -47, 600, 500), Rect(500, -20, 600, 500), false},
+        {"exactly at the edge asked", Rect(0, 0, 600, 1080), Rect(0, 0, 600, 1000), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(x11HeldAtScreenEdge(c.asked, c.held, screen), c.atTheEdge);
+    }
+}
+
 // A press on the title bar shows the zones before the window has moved, so a border (a resize) or
 // the client's own content (text being selected) must never count as the bar.
 TEST(X11WindowGeometry, TheTitleBarIsTheDecorationAboveTheClientInsideTheBorders) {

@@ -148,5 +148,39 @@ TEST(X11HotKeyGrabs, AKeyHeldWhenItsCombinationIsGrabbedCountsOnlyOnceLetGo) {
     EXPECT_TRUE(presses.press(44, 5)) << "a grab given up forgets what was held";
 }
 
+// A key held at its grab and let go before it repeated: its release went to the focused window, and
+// only the raw release says so. The next press is the user's, not a repeat.
+TEST(X11HotKeyGrabs, AKeyHeldAtItsGrabIsFreeOnceARawReleaseAfterTheGrabSaysSo) {
+    X11HotKeyPresses presses;
+    const struct {
+        const char* name;
+        char step;  // g: grabbed while held (at request `sequence`), l: raw release, p: press, r: release
+        xcb_keycode_t code;
+        std::uint32_t sequence;
+        bool answer;  // letGo: freed; press: announced; release: ends a press
+        bool awaits;
+    } steps[] = {
+        {"Y held as Ctrl+Alt+Y is grabbed at request 100", 'g', 29, 100, false, true},
+        {"a raw release of another key frees nothing", 'l', 30, 105, false, true},
+        {"a raw release of Y sent before the grab's answer is an older one", 'l', 29, 99, false, true},
+        {"Y let go after the grab", 'l', 29, 101, true, false},
+        {"the next Y is a press of its own", 'p', 29, 0, true, false},
+        {"its raw release leaves an announced press alone", 'l', 29, 110, false, false},
+        {"its release, which the grab sees, ends it", 'r', 29, 0, true, false},
+        {"grabbed held again, with the request numbers wrapped", 'g', 29, 0xFFFFFFF0u, false, true},
+        {"let go after the wrap", 'l', 29, 5, true, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        switch (step.step) {
+        case 'g': presses.heldAtGrab(step.code, 1, step.sequence); break;
+        case 'l': EXPECT_EQ(presses.letGo(step.code, step.sequence), step.answer); break;
+        case 'p': EXPECT_EQ(presses.press(step.code, 1), step.answer); break;
+        case 'r': EXPECT_EQ(presses.release(step.code).has_value(), step.answer); break;
+        }
+        EXPECT_EQ(presses.awaitsLetGo(), step.awaits);
+    }
+}
+
 }  // namespace
 }  // namespace tessary

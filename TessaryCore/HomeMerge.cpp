@@ -1,0 +1,58 @@
+#include "TessaryCore/HomeMerge.h"
+
+#include <unordered_set>
+
+namespace tessary::HomeMerge {
+
+namespace {
+
+template <typename Value>
+Value oursWins(const Value& ours, const Value&, const Value*) {
+    return ours;
+}
+
+}  // namespace
+
+LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutLibrary* base) {
+    LayoutLibrary result = SyncMerge::mergeLayouts(ours, theirs);
+    if (!base) return result;
+    std::unordered_set<UUID> surviving;
+    for (const ZoneLayout& layout : result.layouts) surviving.insert(layout.id);
+
+    result.assignments = threeWay(ours.assignments, theirs.assignments, &base->assignments, oursWins<UUID>);
+    std::erase_if(result.assignments, [&](const auto& entry) { return !surviving.contains(entry.second); });
+    // The sync merge falls back when the chosen default was deleted; only the choice is three-way.
+    const std::optional<UUID> chosen =
+        ours.defaultLayoutID == base->defaultLayoutID ? theirs.defaultLayoutID : ours.defaultLayoutID;
+    if (chosen && surviving.contains(*chosen)) result.defaultLayoutID = chosen;
+    keepTheirOrder(result.layouts, ours.layouts, theirs.layouts, &base->layouts);
+    return result;
+}
+
+RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const RuleSet* base) {
+    RuleSet result = SyncMerge::mergeRules(ours, theirs);
+    keepTheirOrder(result.rules, ours.rules, theirs.rules, base ? &base->rules : nullptr);
+    return result;
+}
+
+WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const WorkspaceLibrary* base) {
+    WorkspaceLibrary result = SyncMerge::mergeWorkspaces(ours, theirs);
+    keepTheirOrder(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->workspaces : nullptr);
+    return result;
+}
+
+WindowPlacementMemory memory(const WindowPlacementMemory& ours, const WindowPlacementMemory& theirs,
+                             const WindowPlacementMemory* base) {
+    // The window snapped last is where the user wants it, whichever display it was on.
+    const auto newer = [](const WindowPlacement& mine, const WindowPlacement& other, const WindowPlacement*) {
+        return other.updatedAt > mine.updatedAt ? other : mine;
+    };
+    WindowPlacementMemory result;
+    result.version = ours.version;
+    result.byWindow = threeWay(ours.byWindow, theirs.byWindow, base ? &base->byWindow : nullptr, newer);
+    result.byApp = threeWay(ours.byApp, theirs.byApp, base ? &base->byApp : nullptr, newer);
+    result.prune();
+    return result;
+}
+
+}  // namespace tessary::HomeMerge

@@ -1,0 +1,106 @@
+#pragma once
+
+// What two instances of the program that share one home (two displays of one user, a local and a
+// remote session) make of each other's saves. Before an instance writes a document it merges what
+// the other wrote since it last read or wrote the file, and it takes in what the other wrote as soon
+// as it notices; so both saves survive, whichever comes last.
+//
+// The stamped items (layouts, rules, workspaces) go through the synchronisation's merge, as a peer's
+// copy does: the newest change wins and tombstones delete. What carries no stamp is merged three
+// ways against `base`, the file as this instance last read or wrote it: a side that left a value as
+// it was in `base` takes the other's change (or deletion); where both changed it, this instance's
+// wins, except in window memory, where the newer record does; a change beats a deletion. That
+// covers the display assignments, the default layout, the order of the items (the user's, or the
+// rules' priority), window memory's records and each key of the settings. Without a base (the file
+// was never read) nothing is taken for deleted.
+
+#include <algorithm>
+#include <cstddef>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/RuleSet.h"
+#include "TessaryCore/SyncMerge.h"
+#include "TessaryCore/WindowPlacementMemory.h"
+#include "TessaryCore/WorkspaceLibrary.h"
+
+namespace tessary::HomeMerge {
+
+// Key by key, as above. `bothChanged(ours, theirs, base)` decides a key both sides changed and both
+// still hold (`base` null when it held none, or is not known).
+template <typename Map, typename BothChanged>
+Map threeWay(const Map& ours, const Map& theirs, const Map* base, BothChanged bothChanged) {
+    using Value = typename Map::mapped_type;
+    const auto find = [](const Map* map, const typename Map::key_type& key) -> const Value* {
+        if (!map) return nullptr;
+        const auto found = map->find(key);
+        return found == map->end() ? nullptr : &found->second;
+    };
+    const auto same = [](const Value* a, const Value* b) { return a == b || (a && b && *a == *b); };
+    Map result;
+    const auto decide = [&](const typename Map::key_type& key) {
+        const Value* mine = find(&ours, key);
+        const Value* other = find(&theirs, key);
+        const Value* was = find(base, key);
+        const Value* chosen = nullptr;
+        if (base && same(mine, was)) {
+            chosen = other;
+        } else if (base && same(other, was)) {
+            chosen = mine;
+        } else if (mine && other) {
+            result.emplace(key, bothChanged(*mine, *other, was));
+            return;
+        } else {
+            chosen = mine ? mine : other;
+        }
+        if (chosen) result.emplace(key, *chosen);
+    };
+    for (const auto& entry : ours) decide(entry.first);
+    for (const auto& entry : theirs) {
+        if (!ours.contains(entry.first)) decide(entry.first);
+    }
+    return result;
+}
+
+// When the other side alone reordered the items both hold, the merged list takes their order for
+// those items; the others keep their places.
+template <SyncItem T>
+void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
+                    const std::vector<T>* base) {
+    if (!base) return;
+    // The identifiers of `list` that `other` holds too, in `list`'s order.
+    const auto common = [](const std::vector<T>& list, const std::vector<T>& other) {
+        std::vector<UUID> ids;
+        for (const T& item : list) {
+            const UUID id = syncItemID(item);
+            if (std::any_of(other.begin(), other.end(), [&](const T& o) { return syncItemID(o) == id; })) {
+                ids.push_back(id);
+            }
+        }
+        return ids;
+    };
+    if (common(ours, *base) != common(*base, ours) || common(theirs, *base) == common(*base, theirs)) return;
+    std::unordered_map<UUID, std::size_t> position;
+    for (std::size_t i = 0; i < theirs.size(); ++i) position.emplace(syncItemID(theirs[i]), i);
+    std::vector<std::size_t> slots;
+    std::vector<T> moved;
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        if (position.contains(syncItemID(merged[i]))) {
+            slots.push_back(i);
+            moved.push_back(merged[i]);
+        }
+    }
+    std::stable_sort(moved.begin(), moved.end(),
+                     [&](const T& a, const T& b) { return position.at(syncItemID(a)) < position.at(syncItemID(b)); });
+    for (std::size_t i = 0; i < slots.size(); ++i) merged[slots[i]] = std::move(moved[i]);
+}
+
+LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutLibrary* base);
+RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const RuleSet* base);
+WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const WorkspaceLibrary* base);
+WindowPlacementMemory memory(const WindowPlacementMemory& ours, const WindowPlacementMemory& theirs,
+                             const WindowPlacementMemory* base);
+
+}  // namespace tessary::HomeMerge
