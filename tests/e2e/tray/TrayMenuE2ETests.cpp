@@ -1,7 +1,8 @@
 // The real program's tray menu on a virtual desktop (two 1920x1080 monitors, openbox, trayer) with
 // libraries of a hundred and a thousand layouts: the menu's X window fits the monitor it opens on,
 // each display's tiles are seen through a list of a few rows with the display's layout in sight,
-// and the keys choose a tile, as a click does also while a submenu is still open. What the menu
+// and the keys choose a tile, as a click does also while a submenu is still open; every click on
+// the icon opens the menu, one just after it closed or as a window of ours goes too. What the menu
 // shows of its tiles and items comes from the program's test-only query (`tessary tray-test rows`,
 // `tessary tray-test item TITLE`, under TESSARY_E2E), checked against the X server's windows.
 
