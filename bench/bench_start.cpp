@@ -200,7 +200,7 @@ public:
         }
         process.kill();
         // The tray drops the icon of an ended process before the next one comes.
-        waitUntil([&] { return !trayIcon(platform(), desktop_->trayPid(), process.pid()); }, Clock::now() + 2s, -1,
+        waitUntil([&] { return !trayIconWindow(platform(), desktop_->trayPid(), process.pid()); }, Clock::now() + 2s, -1,
                   10ms);
         return result;
     }

@@ -158,9 +158,9 @@ public:
         for (int i = 0; i < kOpenings; ++i) {
             awaitIdle(pid);
             watcher_->drain();
-            // After a menu closed with Escape, Qt takes the next click on a tray icon for nothing, the
-            // bare program's as ours: the click is made again, and the opening timed from the one
-            // that opened it.
+            // A click within Qt's double-click time of the one before is a double click, which opens
+            // nothing in the bare program (ours opens its menu): the click is made again, and the
+            // opening timed from the one that opened it.
             auto clicked = Clock::now();
             const double cpuBefore = cpuMilliseconds(pid);
             std::optional<std::pair<xcb_window_t, Clock::time_point>> mapped;

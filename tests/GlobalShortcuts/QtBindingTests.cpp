@@ -97,6 +97,42 @@ TEST_F(QtBindings, TheProgramsApplicationOffersOnlyInputToTheLocalEvents) {
     EXPECT_EQ(application->inputReader(), nullptr) << "a reader gone is not offered events";
 }
 
+// Qt closes every open popup when it hears the program lost the focus, which it hears 100 ms after
+// a window of ours lost it: a menu opened meanwhile stays open. The menu that had the focus itself
+// closes when it loses it, as a loss Qt names no window for does.
+TEST_F(QtBindings, AMenuStaysOpenWhenQtHearsLateOfAWindowThatLostTheFocus) {
+    enum class Lost { window, menu, none };
+    const struct {
+        const char* name;
+        Lost lost;
+        bool staysOpen;
+    } cases[] = {
+        {"a window lost the focus before the menu opened", Lost::window, true},
+        {"the menu lost the focus", Lost::menu, false},
+        {"no window named", Lost::none, false},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        QWidget window;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QMenu menu;
+        menu.addAction("Show Zones");
+        menu.popup(QPoint(10, 10));
+        ASSERT_EQ(QApplication::activePopupWidget(), &menu);
+        // As Qt tells them: the window that had the focus, then the application.
+        if (test.lost != Lost::none) {
+            QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+            QCoreApplication::sendEvent(test.lost == Lost::window ? window.windowHandle() : menu.windowHandle(), &focusOut);
+        }
+        QEvent deactivate(QEvent::ApplicationDeactivate);
+        QCoreApplication::sendEvent(qApp, &deactivate);
+        EXPECT_EQ(menu.isVisible(), test.staysOpen);
+        menu.close();
+        EXPECT_FALSE(menu.isVisible()) << "the menu still closes when asked";
+    }
+}
+
 // Qt offers a click's release to the window and then, as a new event, to the widget under it (and
 // its parents): the monitors see it once, where it happened.
 TEST_F(QtBindings, LocalEventsSeeEachMouseReleaseOnce) {

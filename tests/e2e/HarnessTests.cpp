@@ -9,6 +9,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <optional>
 
 namespace tessary::e2e {
 namespace {
@@ -52,6 +53,51 @@ TEST(HarnessDesktop, EveryMonitorsOutputIsConnectedWithoutAProbe) {
     EXPECT_EQ(outputs, 2);
     std::free(monitors);
     xcb_disconnect(c);
+}
+
+// A tray embeds an icon in a window of its own and places that window afterwards (trayer maps it
+// at 1x1 in its corner first): the icon is found only once the tray shows all of it, where a
+// click reaches it. The windows stand in for trayer's and the program's, told apart by their pids.
+class HarnessTray : public DesktopTest {
+protected:
+    void SetUp() override { start(VirtualDesktop::Options{.windowManager = false}); }
+
+    xcb_window_t window(xcb_window_t parent, Rect place, int32_t pid, bool mapped = true) {
+        xcb_connection_t* c = platform->connection().xcb();
+        const xcb_window_t made = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, made, parent, int16_t(place.minX()), int16_t(place.minY()),
+                          uint16_t(place.width()), uint16_t(place.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, made, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+        if (mapped) xcb_map_window(c, made);
+        return made;
+    }
+
+    static constexpr int32_t trayPid = 1001, programPid = 1002;
+};
+
+TEST_F(HarnessTray, TheIconIsFoundOnlyOnceTheTrayShowsItWhole) {
+    struct Case {
+        const char* name;
+        Rect holder;
+        bool iconMapped;
+        std::optional<Rect> found;
+    };
+    const Case cases[] = {
+        {"embedded, its holder 1x1 in the tray's corner", Rect(-1, -1, 1, 1), true, std::nullopt},
+        {"its holder placed but not yet sized", Rect(73, 1, 1, 22), true, std::nullopt},
+        {"placed and sized", Rect(73, 1, 22, 22), true, Rect(1897, 1, 22, 22)},
+        {"placed, the icon not mapped", Rect(73, 1, 22, 22), false, std::nullopt},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const xcb_window_t tray = window(platform->connection().root(), Rect(1824, 0, 96, 24), trayPid);
+        const xcb_window_t holder = window(tray, test.holder, trayPid);
+        window(holder, Rect(0, 0, 22, 22), programPid, test.iconMapped);
+        EXPECT_TRUE(trayIconWindow(*platform, trayPid, programPid)) << "the icon is in the tray";
+        EXPECT_EQ(e2e::trayIcon(*platform, trayPid, programPid), test.found);
+        xcb_destroy_window(platform->connection().xcb(), tray);
+    }
 }
 
 }  // namespace

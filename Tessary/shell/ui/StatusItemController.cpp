@@ -96,6 +96,7 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
     // A left click opens the same menu at the pointer, as a right click does.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        watchIconWidget();
         if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
     });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -213,7 +214,26 @@ void StatusItemController::fitLayoutRows(int availableHeight) {
     }
 }
 
+void StatusItemController::watchIconWidget() {
+    if (iconWidget_) return;
+    // The window Qt embeds in an XEmbed tray, made once a tray is there; none under a D-Bus host.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("QSystemTrayIconSys")) {
+            iconWidget_ = widget;
+            widget->installEventFilter(this);
+            return;
+        }
+    }
+}
+
 bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
+    // The icon has no double click. Qt takes a click within the double-click time of the one before
+    // (the icon clicked again just after its menu closed) for the second of one and opens nothing,
+    // with either button: it opens the menu, as any click does.
+    if (watched == iconWidget_ && event->type() == QEvent::MouseButtonDblClick) {
+        if (!menu_->isVisible()) menu_->popup(QCursor::pos());
+        return true;
+    }
     // A Hide of the widget: a menu a D-Bus tray host shows is never one, and its items must stay
     // until the host is done with them.
     if (watched == menu_.get() && event->type() == QEvent::Hide && !menu_->isVisible()) scheduleRelease();

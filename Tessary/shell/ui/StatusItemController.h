@@ -19,6 +19,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class QWidget;
 
 namespace tessary {
 
@@ -94,10 +95,13 @@ private:
     static int availableHeight(const std::vector<DisplayInfo>& displays);
     void scheduleRelease();
     void releaseClosedMenu();
+    // Follows the clicks on the icon's own window, once Qt has made it.
+    void watchIconWidget();
 
     Hooks hooks_;
     std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon* tray_;
+    QPointer<QWidget> iconWidget_;
     // What the current opening made; deleted once the menu has closed, or at the next opening.
     std::vector<QPointer<QObject>> opening_;
     std::vector<HostedRowAction*> layoutRows_;

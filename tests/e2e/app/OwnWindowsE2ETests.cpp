@@ -135,8 +135,7 @@ protected:
     // Opens the tray menu and chooses the item `fromTheBottom` places up from its end (into the
     // submenu it opens, first item, when `intoSubmenu`).
     void chooseTrayItem(int fromTheBottom, bool intoSubmenu = false) {
-        // The first click on the icon after a window of ours took the focus is at times lost.
-        ASSERT_TRUE(openTrayMenu(instance.pid()) || openTrayMenu(instance.pid())) << "no tray menu";
+        ASSERT_TRUE(openTrayMenu(instance.pid())) << "no tray menu";
         for (int i = 0; i < fromTheBottom; ++i) tap({kUp});
         if (intoSubmenu) tap({kRight});
         tap({kReturn});
@@ -146,7 +145,7 @@ protected:
     // Opens the tray menu and clicks its last item, "Quit Tessary", a few pixels above the menu's
     // foot.
     void clickTrayQuit() {
-        ASSERT_TRUE(openTrayMenu(instance.pid()) || openTrayMenu(instance.pid())) << "no tray menu";
+        ASSERT_TRUE(openTrayMenu(instance.pid())) << "no tray menu";
         const auto menu = openMenu(instance.pid());
         ASSERT_TRUE(menu);
         clickAt(int(menu->midX()), int(menu->maxY()) - 10);
@@ -364,12 +363,6 @@ protected:
                              "GetProperty", X11ErrorTolerance::windowMayVanish);
         if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return std::nullopt;
         return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    }
-    bool isViewable(xcb_window_t window) {
-        X11Connection& c = platform->connection();
-        auto reply = c.reply(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window),
-                             "GetWindowAttributes", X11ErrorTolerance::windowMayVanish);
-        return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
     }
     // Where the user is: the window is mapped, not minimised, on the desktop shown (the first, the
     // user's: the request moves the window, not the user) and focused.

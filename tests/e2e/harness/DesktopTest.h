@@ -192,15 +192,14 @@ protected:
     // zone overlay's windows are as wide); see TrayMenu.h.
     std::optional<Rect> trayIcon(pid_t pid) { return e2e::trayIcon(*platform, desktop->trayPid(), pid); }
     std::optional<Rect> placeOnScreen(xcb_window_t window) { return e2e::placeOnScreen(*platform, window); }
+    bool isViewable(xcb_window_t window) { return e2e::isViewable(*platform, window); }
     std::optional<Rect> openMenu(pid_t pid) { return e2e::openMenu(*platform, pid, 1000); }
 
-    // Clicks the middle of the tray icon and waits for the menu.
+    // Clicks the middle of the tray icon once the tray shows it whole, and waits for the menu.
     bool openTrayMenu(pid_t pid) {
         std::optional<Rect> icon;
         if (!waitFor([&] { return (icon = trayIcon(pid)).has_value(); }, 10s)) return false;
-        desktop->movePointerTo(int(icon->midX()), int(icon->midY()));
-        desktop->pressButton(1, true);
-        desktop->pressButton(1, false);
+        clickTrayIcon(*desktop, *icon);
         return waitFor([&] { return openMenu(pid).has_value(); });
     }
 

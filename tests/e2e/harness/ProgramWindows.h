@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/X11/X11Platform.h"
@@ -53,6 +55,69 @@ inline bool overlayMappedFrom(X11Platform& platform, int x, int minimumWidth = 1
     std::free(tree);
     return found;
 }
+
+// The override-redirect windows mapped since it was made, with their place then, from the server's
+// notices on a connection of its own: a flash of the zones lasts 0.9 s, and on a busy machine a
+// test may look only after it has ended (a later start that asked for it takes longer to exit).
+class MappedOverlays {
+public:
+    explicit MappedOverlays(const std::string& display) : c_(xcb_connect(display.c_str(), nullptr)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_, root, XCB_CW_EVENT_MASK, &mask);
+        // Where the root's windows are now; the notices tell what changes after.
+        auto* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, root), nullptr);
+        for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+            const xcb_window_t window = xcb_query_tree_children(tree)[i];
+            auto* geometry = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr);
+            if (geometry) places_[window] = {geometry->x, geometry->width};
+            std::free(geometry);
+        }
+        std::free(tree);
+    }
+    ~MappedOverlays() { xcb_disconnect(c_); }
+    MappedOverlays(const MappedOverlays&) = delete;
+    MappedOverlays& operator=(const MappedOverlays&) = delete;
+
+    // Whether an overlay (as overlayMappedFrom names one) was mapped since, shown or not now.
+    bool sawFrom(X11Platform& platform, int x, int minimumWidth = 1000, pid_t pid = 0) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            switch (event->response_type & 0x7f) {
+            case XCB_CREATE_NOTIFY: {
+                const auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event);
+                places_[created->window] = {created->x, created->width};
+                break;
+            }
+            case XCB_CONFIGURE_NOTIFY: {
+                const auto* configured = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+                places_[configured->window] = {configured->x, configured->width};
+                break;
+            }
+            case XCB_MAP_NOTIFY: {
+                const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
+                if (map->override_redirect) mapped_.emplace_back(map->window, places_[map->window]);
+                break;
+            }
+            }
+            std::free(event);
+        }
+        for (const auto& [window, place] : mapped_) {
+            if (place.x >= x && place.width >= minimumWidth &&
+                (pid == 0 || platform.windows().processID(window) == pid)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    struct Place {
+        int x = 0, width = 0;
+    };
+    xcb_connection_t* c_;
+    std::map<xcb_window_t, Place> places_;
+    std::vector<std::pair<xcb_window_t, Place>> mapped_;
+};
 
 // A window's property of 32-bit values (_MOTIF_WM_HINTS, atom lists), as the server holds it; empty
 // when it has none.

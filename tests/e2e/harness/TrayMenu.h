@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Platform/X11/X11Platform.h"
 #include "TessaryCore/Geometry.h"
@@ -53,27 +54,58 @@ inline std::optional<Rect> placeOnScreen(X11Platform& platform, xcb_window_t win
     return place;
 }
 
-// The tray icon: a window of `pid` inside the tray's (a few levels down), with its place on the
-// screen; none while it is not embedded.
-inline std::optional<Rect> trayIcon(X11Platform& platform, pid_t trayPid, pid_t pid) {
+// Whether a window is mapped with every window it lies in; false once it is gone.
+inline bool isViewable(X11Platform& platform, xcb_window_t window) {
+    X11Connection& c = platform.connection();
+    auto reply = c.reply(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window),
+                         "GetWindowAttributes", X11ErrorTolerance::windowMayVanish);
+    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+// The window of `pid` that the tray holds (a few levels down in the tray's), with the windows it
+// lies in below the root, outermost first; none while it is not embedded.
+struct TrayIconWindow {
+    xcb_window_t window = XCB_WINDOW_NONE;
+    std::vector<xcb_window_t> holders;
+};
+inline std::optional<TrayIconWindow> trayIconWindow(X11Platform& platform, pid_t trayPid, pid_t pid) {
     xcb_connection_t* c = platform.connection().xcb();
-    std::optional<Rect> icon;
+    std::optional<TrayIconWindow> found;
+    std::vector<xcb_window_t> path;
     std::function<void(xcb_window_t, bool, int)> search = [&](xcb_window_t parent, bool inside, int depth) {
         auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
         if (!tree) return;
         const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !icon; ++i) {
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
             const auto owner = platform.windows().processID(children[i]);
             if (inside && owner == pid) {
-                icon = placeOnScreen(platform, children[i]);
+                found = TrayIconWindow{children[i], path};
             } else if (depth < 5) {
+                path.push_back(children[i]);
                 search(children[i], inside || owner == trayPid, depth + 1);
+                path.pop_back();
             }
         }
         std::free(tree);
     };
     search(platform.connection().root(), false, 0);
-    return icon;
+    return found;
+}
+
+// The tray icon's place on the screen once the tray shows it whole, as a user sees it: it is
+// viewable and every window it lies in holds all of it. A tray places an icon only after it has
+// embedded it: trayer first maps the window it embeds the icon in at 1x1 in its corner, where
+// the icon's own window already has its size, and a click aimed at that place hits the tray.
+inline std::optional<Rect> trayIcon(X11Platform& platform, pid_t trayPid, pid_t pid) {
+    const auto icon = trayIconWindow(platform, trayPid, pid);
+    if (!icon || !isViewable(platform, icon->window)) return std::nullopt;
+    const auto place = placeOnScreen(platform, icon->window);
+    if (!place) return std::nullopt;
+    for (const xcb_window_t holder : icon->holders) {
+        const auto room = placeOnScreen(platform, holder);
+        if (!room || !rectsEqual(place->intersection(*room), *place)) return std::nullopt;
+    }
+    return place;
 }
 
 // An open menu of `pid`: a mapped override-redirect window wide enough for its rows (a tool tip is

@@ -1,7 +1,8 @@
 // The real program's tray menu on a virtual desktop (two 1920x1080 monitors, openbox, trayer) with
 // libraries of a hundred and a thousand layouts: the menu's X window fits the monitor it opens on,
 // each display's tiles are seen through a list of a few rows with the display's layout in sight,
-// and the keys choose a tile, as a click does also while a submenu is still open. What the menu
+// and the keys choose a tile, as a click does also while a submenu is still open; every click on
+// the icon opens the menu, one just after it closed or as a window of ours goes too. What the menu
 // shows of its tiles and items comes from the program's test-only query (`tessary tray-test rows`,
 // `tessary tray-test item TITLE`, under TESSARY_E2E), checked against the X server's windows.
 
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -73,17 +75,26 @@ protected:
         return rows;
     }
 
-    // Clicks the icon (as a user does, again when the click came too early) until the menu shows.
+    // A library of `count` layouts, and the program started over it.
+    void startWith(int count) {
+        std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
+        startInstance();
+    }
+
+    // The icon once the tray shows it whole; none when it does not within `limit`.
+    std::optional<Rect> shownIcon(std::chrono::seconds limit = 10s) {
+        std::optional<Rect> icon;
+        waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); }, limit);
+        return icon;
+    }
+
+    // Clicks the icon once, when the tray shows it whole, as a user does; the menu it opened.
     std::optional<Rect> openTrayMenu() {
-        std::optional<Rect> icon, menu;
-        if (!waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
-                     10s)) {
-            return std::nullopt;
-        }
-        for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
-            clickTrayIcon(*desktop, *icon);
-            waitFor([&] { return (menu = trayMenu()).has_value(); });
-        }
+        const auto icon = shownIcon();
+        if (!icon) return std::nullopt;
+        clickTrayIcon(*desktop, *icon);
+        std::optional<Rect> menu;
+        waitFor([&] { return (menu = trayMenu()).has_value(); });
         return menu;
     }
 
@@ -97,8 +108,7 @@ protected:
 
     // Opens the menu of a library of `count` layouts and checks what the X server shows of it.
     void checkTheMenuAt(int count) {
-        std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
-        startInstance();
+        startWith(count);
         if (HasFatalFailure()) return;
         const auto menu = openTrayMenu();
         ASSERT_TRUE(menu) << "no menu opened";
@@ -153,10 +163,8 @@ TEST_F(TrayMenuTest, AMenuOpenedAsSoonAsTheIconShowsShowsTheLoadedLibrary) {
     constexpr int count = 10000;
     std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), count);
     instance = ChildProcess::start(programOptions({}));
-    std::optional<Rect> icon;
-    ASSERT_TRUE(waitFor([&] { return (icon = e2e::trayIcon(*platform, desktop->trayPid(), instance.pid())).has_value(); },
-                        30s))
-        << "no icon";
+    const auto icon = shownIcon(30s);
+    ASSERT_TRUE(icon) << "no icon";
     clickTrayIcon(*desktop, *icon);
     ASSERT_TRUE(waitFor([&] { return trayMenu().has_value(); }, 30s)) << "the click was lost";
     std::vector<ShownRow> rows;
@@ -169,6 +177,64 @@ TEST_F(TrayMenuTest, AMenuOpenedAsSoonAsTheIconShowsShowsTheLoadedLibrary) {
     }
     type(kEscape);
     EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+}
+
+// The icon clicked as soon as a window of ours has gone (minimised, as by a key), on a machine so
+// busy that the menu takes a while to open: the menu opens and stays open. Qt hears that the
+// program lost the focus 100 ms after the window did, and took that for the user leaving the menu.
+TEST_F(TrayMenuTest, AMenuOpenedAsAWindowOfOursGoesStaysOpen) {
+    startWith(100);
+    if (HasFatalFailure()) return;
+    ChildProcess::Options options = programOptions({"tessary://settings"});
+    options.discardStdout = true;
+    ChildProcess::start(options).waitForExit(Clock::now() + 15s);
+    std::optional<xcb_window_t> settings;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            settings = platform->windows().activeWindow();
+            return settings && platform->windows().processID(*settings) == instance.pid();
+        },
+        10s))
+        << "the settings window did not take the focus";
+    const auto icon = shownIcon();
+    ASSERT_TRUE(icon) << "no icon";
+
+    sendClientMessage(*settings, "WM_CHANGE_STATE", {3, 0, 0, 0, 0});
+    ASSERT_TRUE(waitFor([&] { return !isViewable(*settings); })) << "the window manager did not minimise it";
+    clickTrayIcon(*desktop, *icon);
+    // The server held for longer than Qt's 100 ms while the program opens the menu, as a busy
+    // machine holds it: the program cannot finish opening before then.
+    xcb_connection_t* c = platform->connection().xcb();
+    xcb_grab_server(c);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    std::this_thread::sleep_for(300ms);
+    xcb_ungrab_server(c);
+    platform->connection().flush();
+    EXPECT_TRUE(waitFor([&] { return trayMenu().has_value(); })) << "no menu opened";
+    EXPECT_TRUE(holds([&] { return trayMenu().has_value(); })) << "the menu closed by itself";
+    type(kEscape);
+    EXPECT_TRUE(waitFor([&] { return !trayMenu(); }));
+}
+
+// The icon clicked again right after its menu closed, with either button: the menu opens again.
+// Qt takes a click within its double-click time (0.4 s) of the one before for a double click,
+// which the icon has no use for.
+TEST_F(TrayMenuTest, TheIconClickedAgainJustAfterItsMenuClosedOpensItAgain) {
+    startWith(100);
+    if (HasFatalFailure()) return;
+    const auto icon = shownIcon();
+    ASSERT_TRUE(icon) << "no icon";
+    for (const int button : {1, 3}) {
+        SCOPED_TRACE(button == 1 ? "the left button" : "the right button");
+        clickTrayIcon(*desktop, *icon, button);
+        ASSERT_TRUE(waitFor([&] { return trayMenu().has_value(); })) << "no menu opened";
+        type(kEscape);
+        ASSERT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+        clickTrayIcon(*desktop, *icon, button);
+        EXPECT_TRUE(waitFor([&] { return trayMenu().has_value(); })) << "the click again was lost";
+        type(kEscape);
+        ASSERT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+    }
 }
 
 TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
@@ -223,8 +289,7 @@ TEST_F(TrayMenuTest, AScreenReaderHearsTheTilesTheKeysReach) {
 // the pointer left it, and it holds the pointer meanwhile): the click chooses the tile, as it does
 // with no submenu open, and the menu closes.
 TEST_F(TrayMenuTest, ATileClickedWhileASubmenuIsStillOpenChoosesItsLayout) {
-    std::tie(leftLayout, rightLayout) = writeLayoutLibrary(desktop->dataHome(), 6);
-    startInstance();
+    startWith(6);
     ASSERT_TRUE(openTrayMenu()) << "no menu opened";
     std::vector<ShownRow> rows;
     ASSERT_TRUE(waitFor([&] { return (rows = shownRows()).size() == 2; }, 10s)) << "the query shows no rows";
