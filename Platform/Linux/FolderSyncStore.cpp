@@ -117,7 +117,6 @@ bool FolderSyncStore::watchFolder() {
 }
 
 FolderSyncStore::~FolderSyncStore() {
-    scheduler_.cancel(burstTask_);
     if (mounts_ >= 0) ::close(mounts_);
     if (poll_ >= 0) ::close(poll_);
     if (watch_ >= 0) ::close(watch_);
@@ -347,14 +346,7 @@ bool FolderSyncStore::processEvents() {
             }
         }
     }
-    if (!touched_.empty()) {
-        const auto now = scheduler_.now();
-        if (!burstStart_) burstStart_ = now;
-        const auto due = std::min(now + std::chrono::duration_cast<Scheduler::Duration>(quietPeriod),
-                                  *burstStart_ + std::chrono::duration_cast<Scheduler::Duration>(longestBurst));
-        scheduler_.cancel(burstTask_);
-        burstTask_ = scheduler_.schedule(due - now, [this] { burstEnded(); });
-    }
+    if (!touched_.empty()) burst_.notice();
     if (ended) {
         folderLost();
     } else if (!present_) {
@@ -372,9 +364,7 @@ void FolderSyncStore::folderLost() {
     folderWatch_ = -1;
     present_ = false;
     ancestorFailureLogged_ = false;
-    scheduler_.cancel(burstTask_);
-    burstTask_ = {};
-    burstStart_.reset();
+    burst_.cancel();
     touched_.clear();
     log_.error("The sync folder " + folder_.string() +
                " was removed or moved away; synchronising resumes when it is back");
@@ -456,8 +446,6 @@ bool FolderSyncStore::folderReturned() {
 }
 
 void FolderSyncStore::burstEnded() {
-    burstTask_ = {};
-    burstStart_.reset();
     bool changed = false;
     for (const std::string& key : std::exchange(touched_, {})) {
         auto now = read(key);

@@ -41,6 +41,7 @@
 #include <utility>
 #include <vector>
 
+#include "Platform/BurstTimer.h"
 #include "Platform/KeyValueSyncStore.h"
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
@@ -136,8 +137,7 @@ private:
     bool ancestorFailureLogged_ = false;
     std::map<std::string, Known, std::less<>> known_;
     std::set<std::string> touched_;
-    ScheduledTask burstTask_;
-    std::optional<Scheduler::TimePoint> burstStart_;
+    BurstTimer burst_{scheduler_, quietPeriod, longestBurst, [this] { burstEnded(); }};
     Signal<> changed_;
     Logger log_{"SyncFolder"};
 };
