@@ -121,6 +121,8 @@ void GeneralSettingsView::refresh() {
         const QSignalBlocker automatic(automaticChecks_);
         automaticChecks_->setChecked(rows.automaticChecks);
         checkNow_->setEnabled(rows.canCheck);
+        // Disabled, it says why, as About's button does.
+        checkNow_->setToolTip(rows.canCheck ? QString() : tr("An update check is already under way."));
     }
     showTag(permission_, windowControlTag(context_.state.accessibilityTrusted()));
 }

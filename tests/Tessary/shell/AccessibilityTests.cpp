@@ -163,7 +163,7 @@ public:
 // A build without a web site cannot open its review page or the site, and an updater in the middle
 // of a check takes no other: Settings > About says why in the same place as the About window does,
 // for the eye (tool tip) and the ear (description).
-TEST_F(Panes, TheAboutPanesDisabledButtonsSayWhy) {
+TEST_F(Panes, TheDisabledButtonsOfAboutAndGeneralSayWhy) {
     BusyUpdates busy;
     json::Json info = json::Json::object();
     info["SUFeedURL"] = "https://updates.example/feed.xml";
@@ -171,16 +171,23 @@ TEST_F(Panes, TheAboutPanesDisabledButtonsSayWhy) {
     UpdaterController updates(info, &busy);
     updater = &updates;
     SettingsWindow& w = open();
-    show(SettingsSection::about);
-    QCoreApplication::processEvents();
-    const std::pair<const char*, const char*> buttons[] = {
-        {"writeReview", "no web site"}, {"website", "no web site"}, {"checkForUpdates", "already under way"}};
-    for (const auto& [name, why] : buttons) {
-        SCOPED_TRACE(name);
-        auto* button = w.findChild<QPushButton*>(QString::fromLatin1(name));
+    struct Button {
+        SettingsSection section;
+        const char* name;
+        const char* why;
+    };
+    const Button buttons[] = {{SettingsSection::about, "writeReview", "no web site"},
+                              {SettingsSection::about, "website", "no web site"},
+                              {SettingsSection::about, "checkForUpdates", "already under way"},
+                              {SettingsSection::general, "checkForUpdates", "already under way"}};
+    for (const Button& expected : buttons) {
+        SCOPED_TRACE(std::string(settingsSectionTitle(expected.section)) + " " + expected.name);
+        show(expected.section);
+        QCoreApplication::processEvents();
+        auto* button = w.pane()->findChild<QPushButton*>(QString::fromLatin1(expected.name));
         ASSERT_NE(button, nullptr);
         ASSERT_FALSE(button->isEnabled());
-        EXPECT_THAT(button->toolTip().toStdString(), ::testing::HasSubstr(why));
+        EXPECT_THAT(button->toolTip().toStdString(), ::testing::HasSubstr(expected.why));
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(button);
         EXPECT_TRUE(spoken->state().disabled);
         EXPECT_EQ(spoken->text(QAccessible::Description), button->toolTip());
