@@ -659,7 +659,10 @@ protected:
         writeFittingLayouts();
         installDesktopFile();
     }
-    void TearDown() override { xterm.kill(); }
+    void TearDown() override {
+        xterm.kill();
+        AppTest::TearDown();
+    }
 
     void writeFittingLayouts() {
         const auto geometry = platform->windows().geometry(window);
