@@ -115,6 +115,8 @@ protected:
         return {status, later.lines};
     }
 
+    void throughTheProgramsLoop() override { startAgain({"list", "layouts"}); }
+
     Rect frame(xcb_window_t window) { return platform->windows().outerFrame(window).value_or(Rect::null()); }
 
     // An override-redirect window of `pid` of full monitor size mapped on the right monitor: the

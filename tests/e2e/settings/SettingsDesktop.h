@@ -80,6 +80,8 @@ protected:
         return answerTo(std::move(arguments));
     }
 
+    void throughTheProgramsLoop() override { answerTo({"list", "layouts"}); }
+
     // A later start's reply (its first line that says something), or "status " and the reply when
     // it failed.
     std::string answerTo(const std::vector<std::string>& arguments) {

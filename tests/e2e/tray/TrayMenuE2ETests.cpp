@@ -94,7 +94,7 @@ protected:
         if (!icon) return std::nullopt;
         clickTrayIcon(*desktop, *icon);
         std::optional<Rect> menu;
-        waitFor([&] { return (menu = trayMenu()).has_value(); });
+        if (waitFor([&] { return (menu = trayMenu()).has_value(); })) throughTheProgramsLoop();
         return menu;
     }
 
