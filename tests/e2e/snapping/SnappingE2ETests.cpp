@@ -499,6 +499,8 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     // Dropped there by a drag: the same.
     client.close(window);
     window = openWindow(client, "x=2000 y=100 w=1000 h=300 min=1000x300 class=Wider");
+    // marco and metacity start no move on a window they have not yet activated.
+    ASSERT_TRUE(becomesActive(window));
     const std::size_t start = program->lines.size();
     const bool pressed = dragTitleBar(
         window, desktop->windowManager().activationKeysym(), Point{zone.midX(), zone.midY()},
