@@ -444,7 +444,8 @@ int main(int argc, char** argv) {
 
         // The keyboard layer: the shortcuts act on the delegate's services and end before them. A
         // cycled layout flashes only with flashOnLayoutChange on; "Show Zones" always does.
-        KeyboardSnapController keyboardSnap(shortcuts, delegate.zones(), input, [] { return DisplayProvider::displays(); });
+        KeyboardSnapController keyboardSnap(shortcuts, delegate.zones(), input, [] { return DisplayProvider::displays(); },
+                                            scheduler);
         keyboardSnap.onShowZones = [&delegate] { delegate.flashZones(true); };
         keyboardSnap.onLayoutCycled = [&delegate] { delegate.flashZones(false); };
         keyboardSnap.onOpenEditor = [&delegate] { delegate.showEditor(); };

@@ -9,15 +9,17 @@
 namespace tessary {
 
 KeyboardSnapController::KeyboardSnapController(GlobalShortcuts& shortcuts, ZoneService& zones, GlobalInput& input,
-                                               DisplaysReader displays)
+                                               DisplaysReader displays, Scheduler& scheduler)
     : shortcuts_(shortcuts),
       zones_(zones),
       input_(input),
       displays_(std::move(displays)),
+      scheduler_(scheduler),
       self_(std::make_shared<KeyboardSnapController*>(this)) {}
 
 KeyboardSnapController::~KeyboardSnapController() {
     *self_ = nullptr;
+    scheduler_.cancel(refocus_);
 }
 
 void KeyboardSnapController::registerShortcuts() {
@@ -74,10 +76,17 @@ void KeyboardSnapController::keepActive(const WindowHandle& window) {
     // such a grab has its edge come to lie under the pointer (a window too large for a zone at the
     // display's edge is kept flush with it), gives the focus to no window and leaves it so: every
     // later shortcut found no window. A window the user made active meanwhile keeps the focus.
-    WindowEngine& engine = zones_.engine();
-    if (engine.focusedWindow()) return;
-    log_.debug("the window manager let go of the moved window's focus; activating it again");
-    engine.raise(window);
+    // Asked again a moment later, not at once: while the focus passes from one window to another
+    // openbox names no active window for an instant, and the window the user went to keeps it.
+    if (zones_.engine().focusedWindow()) return;
+    scheduler_.cancel(refocus_);
+    refocus_ = scheduler_.schedule(refocusDelay, [this, window] {
+        refocus_ = {};
+        WindowEngine& engine = zones_.engine();
+        if (engine.focusedWindow()) return;
+        log_.debug("the window manager let go of the moved window's focus; activating it again");
+        engine.raise(window);
+    });
 }
 
 void KeyboardSnapController::failed(const std::string& what, const ZoneService::SnapError& error) {

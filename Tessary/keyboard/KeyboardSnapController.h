@@ -20,6 +20,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.h"
 #include "Platform/GlobalInput.h"
 #include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
 #include "Tessary/services/ZoneService.h"
 #include "WindowEngine/DisplayInfo.h"
 #include "WindowEngine/WindowInfo.h"
@@ -30,7 +31,8 @@ class KeyboardSnapController final {
 public:
     using DisplaysReader = std::function<std::vector<DisplayInfo>()>;
 
-    KeyboardSnapController(GlobalShortcuts& shortcuts, ZoneService& zones, GlobalInput& input, DisplaysReader displays);
+    KeyboardSnapController(GlobalShortcuts& shortcuts, ZoneService& zones, GlobalInput& input, DisplaysReader displays,
+                           Scheduler& scheduler);
     ~KeyboardSnapController();
     KeyboardSnapController(const KeyboardSnapController&) = delete;
     KeyboardSnapController& operator=(const KeyboardSnapController&) = delete;
@@ -55,19 +57,26 @@ public:
     // The focused window with its information, unless the window filter leaves it alone.
     std::optional<std::pair<WindowHandle, WindowInfo>> focusedWindowContext();
 
+    // How long after a move with no window left active the moved window is made active again.
+    static constexpr std::chrono::milliseconds refocusDelay{250};
+
 private:
     // Sets the frame and reports the snap when the window took it within 2.0 points; else logs
     // and hands on the failure.
     void place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display, const Zone& zone);
     void failed(const std::string& what, const ZoneService::SnapError& error);
     // Makes the window, focused when its shortcut was pressed, the active one again where the
-    // window manager let go of it during the move and no other window took the focus.
+    // window manager let go of it during the move and no other window took the focus, as
+    // `refocusDelay` later it still has not.
     void keepActive(const WindowHandle& window);
+
 
     GlobalShortcuts& shortcuts_;
     ZoneService& zones_;
     GlobalInput& input_;
     DisplaysReader displays_;
+    Scheduler& scheduler_;
+    ScheduledTask refocus_;
     Logger log_{"KeyboardSnap"};
     bool registered_ = false;
     // Handlers hold this weakly and do nothing once the controller is gone.

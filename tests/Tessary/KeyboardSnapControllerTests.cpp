@@ -21,7 +21,7 @@ protected:
         return engine.addWindow(app, 1, "notes", frame, Size{0, 0}, true);
     }
 
-    KeyboardSnapController controller{shortcuts, *zones, input, displaysReader()};
+    KeyboardSnapController controller{shortcuts, *zones, input, displaysReader(), scheduler};
     int flashes = 0;
     int cycles = 0;
     int restores = 0;
@@ -169,9 +169,11 @@ TEST_F(KeyboardSnapTest, AMoveThatCannotFitTheWindowIsToldAndTheWindowKeepsTheFo
     controller.onSnapFailed = [&](const ZoneService::SnapError& error) { told.push_back(error.description()); };
     const WindowHandle wide = engine.addWindow("Editor", 1, "wide", Rect(100, 100, 600, 300), Size{600, 300}, true);
     zones->onSnapAsked = [this](const WindowHandle&) { engine.focused.reset(); };
-    press(Key::rightArrow, kControlAlt);
-    press(Key::rightArrow, kControlAltSuper);
-    press(Key::one, kControlAlt);
+    for (const auto& [key, modifiers] : {std::pair{Key::rightArrow, kControlAlt}, std::pair{Key::rightArrow, kControlAltSuper},
+                                         std::pair{Key::one, kControlAlt}}) {
+        press(key, modifiers);
+        scheduler.advance(KeyboardSnapController::refocusDelay);
+    }
     std::vector<std::string> failures;
     for (const std::string& message : sink.messages("KeyboardSnap")) {
         if (message.find(" failed: ") != std::string::npos) failures.push_back(message);
@@ -183,6 +185,28 @@ TEST_F(KeyboardSnapTest, AMoveThatCannotFitTheWindowIsToldAndTheWindowKeepsTheFo
     EXPECT_EQ(engine.raised, (std::vector<WindowHandle>{wide, wide, wide}));
     EXPECT_EQ(engine.focused, wide);
     EXPECT_TRUE(snaps.empty());
+}
+
+// While the focus passes from one window to another, some window managers name no active window
+// for an instant: a window the user went to just after a shortcut's move keeps the focus.
+TEST_F(KeyboardSnapTest, AWindowTheUserWentToJustAfterAMoveKeepsTheFocus) {
+    const WindowHandle moved = focusedWindow(Rect(100, 100, 200, 200));
+    const WindowHandle other = engine.addWindow("Mail", 2, "inbox", Rect(600, 100, 200, 200), Size{0, 0}, false);
+    zones->onSnapAsked = [this](const WindowHandle&) { engine.focused.reset(); };
+    press(Key::one, kControlAlt);
+    EXPECT_EQ(frameOf(moved), mainZone(0));
+    scheduler.advance(KeyboardSnapController::refocusDelay / 2);
+    engine.focused = other;
+    scheduler.advance(KeyboardSnapController::refocusDelay);
+    EXPECT_TRUE(engine.raised.empty());
+    EXPECT_EQ(engine.focused, other);
+
+    // Left with no active window, the moved one is made active again.
+    engine.focused = moved;
+    press(Key::two, kControlAlt);
+    scheduler.advance(KeyboardSnapController::refocusDelay);
+    EXPECT_EQ(engine.raised, std::vector<WindowHandle>{moved});
+    EXPECT_EQ(engine.focused, moved);
 }
 
 TEST_F(KeyboardSnapTest, LayoutsCycleOnTheDisplayUnderThePointerOrTheFirstOne) {

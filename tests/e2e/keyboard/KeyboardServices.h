@@ -23,7 +23,7 @@ struct KeyboardServices {
           hotKeys(connection, keyboard),
           shortcuts({defaults, hotKeys, keyboard, localEvents, scheduler}),
           input(connection),
-          controller(shortcuts, zones, input, [] { return DisplayProvider::displays(); }) {
+          controller(shortcuts, zones, input, [] { return DisplayProvider::displays(); }, scheduler) {
         controller.registerShortcuts();
     }
 
