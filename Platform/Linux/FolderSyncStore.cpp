@@ -385,6 +385,9 @@ bool FolderSyncStore::lookForFolder() {
         const uint32_t mask = IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
         const int watch = ::inotify_add_watch(watch_, nearest.c_str(), mask);
         if (watch < 0) {
+            // The level went between the look and the watch (a tree being removed from the top
+            // down): the next round looks from higher up.
+            if (errno == ENOENT || errno == ENOTDIR) continue;
             if (!ancestorFailureLogged_) {
                 log_.error("Cannot watch " + nearest.string() + " for the sync folder's return (" + errnoText(errno) +
                            "); it is looked for again when a disk is mounted");
