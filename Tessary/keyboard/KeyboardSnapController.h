@@ -66,10 +66,9 @@ private:
     void place(const WindowHandle& window, const WindowInfo& info, const DisplayInfo& display, const Zone& zone);
     void failed(const std::string& what, const ZoneService::SnapError& error);
     // Makes the window, focused when its shortcut was pressed, the active one again where the
-    // window manager let go of it during the move and no other window took the focus, as
-    // `refocusDelay` later it still has not.
+    // window manager let go of it during the move and, `refocusDelay` later, no other window has
+    // taken the focus.
     void keepActive(const WindowHandle& window);
-
 
     GlobalShortcuts& shortcuts_;
     ZoneService& zones_;
