@@ -207,6 +207,12 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
                 window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
             return {list ? std::to_string(rowsOf(*list)) : "0", 0};
         }
+        if (verb == "selected" && arguments.size() > 1) {
+            QAbstractItemView* list =
+                window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
+            const QModelIndexList rows = list && list->selectionModel() ? list->selectionModel()->selectedIndexes() : QModelIndexList();
+            return {rows.isEmpty() ? "none" : std::to_string(rows.front().row()), 0};
+        }
         if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field" || verb == "description" ||
              verb == "clear") &&
             arguments.size() > 1) {
@@ -241,7 +247,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             }
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()), control);
         }
-        return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
+        return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | selected LIST | "
                        "value NAME | placeholder NAME | field NAME | clear NAME | description NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
     };
 }
