@@ -6,8 +6,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -19,8 +17,8 @@
 #include "Tessary/shell/ui/ConfirmDestructive.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/PlainText.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
-#include "Tessary/shell/ui/SelectedRowText.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
@@ -60,12 +58,52 @@ QWidget* noLayoutPlaceholder(QWidget* parent) {
 
 }  // namespace
 
-// One row of the layout list: the thumbnail, the name and the subtitle.
-struct LayoutEditorView::RowWidgets {
-    QWidget* row;
-    LayoutThumbnail* thumbnail;
-    ElidedLabel* name;
-    ElidedLabel* subtitle;
+// The layouts in library order: each its thumbnail, its name, and a subtitle of two lines at most
+// (its zones, "default", the displays that use it).
+class LayoutEditorView::Rows final : public RowListModel {
+public:
+    explicit Rows(const LayoutEditorModel& model) : model_(model) {}
+
+    // Takes the rows as they read now. A layout's picture changes without its texts (a divider
+    // dragged), and every edit stamps it, but two steps of a drag can fall in one millisecond: the
+    // selected layout's row, the one edited here, is drawn again at every change.
+    void update(std::vector<LayoutEditorViewModel::Row> rows, const std::optional<UUID>& selected) {
+        std::vector<Date> stamps;
+        stamps.reserve(rows.size());
+        for (const ZoneLayout& layout : model_.zones().library().layouts) stamps.push_back(layout.modifiedAt());
+        if (rows.size() != rows_.size() || stamps.size() != rows.size()) {
+            rows_ = std::move(rows);
+            stamps_ = std::move(stamps);
+            refresh();
+            return;
+        }
+        std::vector<int> changed;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i] != rows_[i] || stamps[i] != stamps_[i] || rows[i].id == selected) changed.push_back(static_cast<int>(i));
+        }
+        rows_ = std::move(rows);
+        stamps_ = std::move(stamps);
+        for (const int row : changed) rowChanged(row);
+    }
+    const UUID& id(int index) const { return rows_[static_cast<std::size_t>(index)].id; }
+
+    int count() const override { return static_cast<int>(rows_.size()); }
+    ListRow row(int index) const override {
+        const LayoutEditorViewModel::Row& row = rows_[static_cast<std::size_t>(index)];
+        return {qtText(row.name), qtText(row.subtitle), {}, {}, {}};
+    }
+    QString key(int index) const override { return qtText(id(index).uuidString()); }
+    void paintPicture(QPainter& painter, const QRectF& box, int index, bool, const QPalette& palette) const override {
+        const auto& layouts = model_.zones().library().layouts;
+        if (static_cast<std::size_t>(index) < layouts.size()) {
+            LayoutThumbnail::paint(painter, box, layouts[static_cast<std::size_t>(index)], false, {}, false, palette);
+        }
+    }
+
+private:
+    const LayoutEditorModel& model_;
+    std::vector<LayoutEditorViewModel::Row> rows_;
+    std::vector<Date> stamps_;
 };
 
 LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
@@ -99,23 +137,27 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
 
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
-    list_ = new QListWidget(this);
+    rows_ = new Rows(model);
+    RowLook look;
+    look.picture = RowLook::Picture::thumbnail;
+    look.pictureWidth = 56;
+    look.padding = QMargins(6, 2, 6, 2);
+    look.subtitleLines = 2;
+    look.subtitleScale = 0.85;
+    list_ = new RowListView(rows_, look, this);
     list_->setFixedWidth(232);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    highlightSelectedRowText(*list_);
-    // The list follows its current row however the user moves it (click, arrow keys, Home, a
-    // typed letter); a press also chooses the row already current, which empties the zone
-    // selection. refreshRows() moves the current row with the list's signals blocked.
+    list_->setAccessibleName(tr("Layouts"));
+    // The list follows its selected row however the user moves it (click, arrow keys, Home, a
+    // typed letter); a press also chooses the row already selected, which empties the zone
+    // selection. A list given the focus with no current row makes its first row current without
+    // selecting it (as the focus leaves an inspector hidden because its layout was deleted
+    // elsewhere): that is no choice, and it must not make a layout current that the user never
+    // picked. refreshRows() selects the model's layout without choosing it.
     const auto choose = [this](int row) {
-        if (row >= 0 && row < static_cast<int>(shownRows_.size())) view_.chooseRow(shownRows_[static_cast<std::size_t>(row)].id);
+        if (row >= 0 && row < rows_->count()) view_.chooseRow(rows_->id(row));
     };
-    // A list given the focus with no current row makes its first row current without selecting
-    // it (as the focus leaves an inspector hidden because its layout was deleted elsewhere): that
-    // is no choice, and it must not make a layout current that the user never picked.
-    connect(list_, &QListWidget::currentRowChanged, this, [this, choose](int row) {
-        if (const QListWidgetItem* item = list_->item(row); item && item->isSelected()) choose(row);
-    });
-    connect(list_, &QListWidget::itemPressed, this, [this, choose](QListWidgetItem* item) { choose(list_->row(item)); });
+    list_->onChosen = choose;
+    connect(list_, &QAbstractItemView::pressed, this, [choose](const QModelIndex& index) { choose(index.row()); });
     body->addWidget(list_);
     body->addWidget(divider(this));
     centre_ = new QStackedWidget(this);
@@ -149,9 +191,7 @@ LayoutEditorView::LayoutEditorView(LayoutEditorModel& model, QWidget* parent)
     refresh();
 }
 
-LayoutEditorView::~LayoutEditorView() {
-    for (RowWidgets* row : rowWidgets_) delete row;
-}
+LayoutEditorView::~LayoutEditorView() = default;
 
 NewLayoutSheet* LayoutEditorView::newLayoutSheet() const {
     // Made on demand from a const accessor: the sheet is the same one from then on.
@@ -159,69 +199,16 @@ NewLayoutSheet* LayoutEditorView::newLayoutSheet() const {
     return sheet_;
 }
 
-QWidget* LayoutEditorView::rowWidget(int row) const {
-    return row >= 0 && row < static_cast<int>(rowWidgets_.size()) ? rowWidgets_[static_cast<std::size_t>(row)]->row : nullptr;
-}
-
 QString LayoutEditorView::title() const { return qtText(view_.title()); }
 
 void LayoutEditorView::refreshRows() {
-    const auto rows = view_.rows();
-    const LayoutLibrary& library = model_.zones().library();
-    // Rebuilding the rows moves the list's current row: that is no choice of the user's.
-    const QSignalBlocker block(list_);
-    if (rows.size() != shownRows_.size()) {
-        list_->clear();
-        for (RowWidgets* row : rowWidgets_) delete row;
-        rowWidgets_.clear();
-        shownRows_.clear();
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            auto* widgets = new RowWidgets;
-            widgets->row = new QWidget;
-            auto* line = new QHBoxLayout(widgets->row);
-            line->setContentsMargins(6, 2, 6, 2);
-            line->setSpacing(10);
-            widgets->thumbnail = new LayoutThumbnail(library.layouts[i], widgets->row);
-            widgets->thumbnail->setThumbnailWidth(56);
-            line->addWidget(widgets->thumbnail);
-            auto* texts = new QVBoxLayout;
-            texts->setSpacing(1);
-            widgets->name = new ElidedLabel({}, widgets->row);
-            // Two lines at most, and room for two in every row: a row whose subtitle grew (a display
-            // that now uses its layout) keeps the height of the others.
-            widgets->subtitle = new ElidedLabel({}, widgets->row);
-            widgets->subtitle->setMaximumLines(2);
-            widgets->subtitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            widgets->subtitle->setForegroundRole(QPalette::PlaceholderText);
-            QFont small = widgets->subtitle->font();
-            small.setPointSizeF(small.pointSizeF() * 0.85);
-            widgets->subtitle->setFont(small);
-            texts->addWidget(widgets->name);
-            texts->addWidget(widgets->subtitle);
-            line->addLayout(texts, 1);
-            auto* item = new QListWidgetItem(list_);
-            list_->setItemWidget(item, widgets->row);
-            rowWidgets_.push_back(widgets);
-            shownRows_.push_back({});
-        }
-    }
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        RowWidgets& widgets = *rowWidgets_[i];
-        if (widgets.thumbnail->layout() != library.layouts[i]) widgets.thumbnail->setLayout(library.layouts[i]);
-        if (rows[i] == shownRows_[i]) continue;
-        widgets.name->setFullText(qtText(rows[i].name));
-        widgets.subtitle->setFullText(qtText(rows[i].subtitle));
-        // A row drawn by a widget has no text of its own: a screen reader reads these.
-        list_->item(static_cast<int>(i))->setData(Qt::AccessibleTextRole, qtText(rows[i].name));
-        list_->item(static_cast<int>(i))->setData(Qt::AccessibleDescriptionRole, qtText(rows[i].subtitle));
-        list_->item(static_cast<int>(i))->setSizeHint(widgets.row->sizeHint());
-        shownRows_[i] = rows[i];
-    }
+    auto rows = view_.rows();
     int selected = -1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (model_.selectedLayoutID() == rows[i].id) selected = static_cast<int>(i);
     }
-    if (list_->currentRow() != selected) list_->setCurrentRow(selected);
+    rows_->update(std::move(rows), model_.selectedLayoutID());
+    list_->setSelectedRow(selected);
 }
 
 void LayoutEditorView::refresh() {

@@ -8,8 +8,6 @@
 #include "Tessary/editor/LayoutEditorViewModel.h"
 
 class QAction;
-class QLabel;
-class QListWidget;
 class QStackedWidget;
 class QToolBar;
 
@@ -17,14 +15,15 @@ namespace tessary {
 
 class LayoutCanvasPane;
 class LayoutInspector;
-class LayoutThumbnail;
 class NewLayoutSheet;
+class RowListView;
 
 // The editor window's content: the toolbar (New, Duplicate, Delete, Preview on Screen, Inspector),
 // the 232-point layout list, the canvas pane of the selected layout (or "No Layout Selected") and
 // the 260-point inspector. The new-layout sheet is shown window-modal while the model presents a
-// new layout. After a change only the list rows that read differently are touched, so a drag step
-// repaints the dragged layout's row and no other.
+// new layout. The list draws only the rows in sight, however large the library; after a change
+// only the rows that read or look differently are drawn again, so a drag step repaints the
+// dragged layout's row and no other.
 class LayoutEditorView final : public QWidget {
     Q_OBJECT
 
@@ -38,9 +37,7 @@ public:
     QAction* deleteAction() const { return delete_; }
     QAction* previewAction() const { return preview_; }
     QAction* inspectorAction() const { return inspector_; }
-    QListWidget* layoutList() const { return list_; }
-    // The row widget of the layout at that position.
-    QWidget* rowWidget(int row) const;
+    RowListView* layoutList() const { return list_; }
     LayoutCanvasPane* canvasPane() const { return pane_; }
     LayoutInspector* inspector() const { return inspectorColumn_; }
     // Made when first asked for: most sessions never open it.
@@ -52,7 +49,7 @@ Q_SIGNALS:
     void titleChanged(const QString& title);
 
 private:
-    struct RowWidgets;
+    class Rows;
 
     void refresh();
     void refreshRows();
@@ -66,9 +63,8 @@ private:
     QAction* delete_;
     QAction* preview_;
     QAction* inspector_;
-    QListWidget* list_;
-    std::vector<LayoutEditorViewModel::Row> shownRows_;
-    std::vector<RowWidgets*> rowWidgets_;
+    Rows* rows_;
+    RowListView* list_;
     QStackedWidget* centre_;
     QWidget* placeholder_;
     LayoutCanvasPane* pane_;

@@ -2,22 +2,37 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "Tessary/settings/ExcludedAppsModel.h"
 #include "Tessary/settings/ui/AddAppMenu.h"
-#include "Tessary/settings/ui/AppRow.h"
+#include "Tessary/settings/ui/AppRowList.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
-#include "Tessary/shell/ui/SymbolIcon.h"
-#include "Tessary/shell/ui/SelectedRowText.h"
 
 namespace tessary {
 
+// The excluded applications in the order they were added, each its name over its identifier.
+class ExcludedAppsSettingsView::Rows final : public AppRowsModel {
+public:
+    Rows(const Preferences& preferences, const AppInfo& info) : AppRowsModel(info), preferences_(preferences) {}
+
+    int count() const override { return static_cast<int>(ids().size()); }
+    ListRow row(int index) const override {
+        const std::string& id = ids()[static_cast<std::size_t>(index)];
+        return {appName(id), QString::fromStdString(id), {}, {}, {}};
+    }
+    QString key(int index) const override { return QString::fromStdString(ids()[static_cast<std::size_t>(index)]); }
+    QIcon icon(int index) const override { return appIcon(ids()[static_cast<std::size_t>(index)]); }
+
+private:
+    const std::vector<std::string>& ids() const { return preferences_.excludedBundleIDs(); }
+
+    const Preferences& preferences_;
+};
 
 ExcludedAppsSettingsView::ExcludedAppsSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context), info_(makeAppInfo(context)), addMenu_(std::make_unique<QMenu>()) {
@@ -44,12 +59,19 @@ void ExcludedAppsSettingsView::fillAddMenu() {
 }
 
 void ExcludedAppsSettingsView::rebuild() {
+    const auto& excluded = context_.preferences.excludedBundleIDs();
+    if (!canRemoveExcludedApp(context_.preferences, selection_)) selection_.reset();
+    // Only the first application added and the last one removed change more than the list's rows.
+    if (content_ && (list_ != nullptr) == !excluded.empty()) {
+        if (rows_) rows_->refresh();
+        showSelection();
+        return;
+    }
     SettingsForm::clearLater(layout());
     content_ = nullptr;
     list_ = nullptr;
+    rows_ = nullptr;
     bar_ = nullptr;
-    const auto& excluded = context_.preferences.excludedBundleIDs();
-    if (!canRemoveExcludedApp(context_.preferences, selection_)) selection_.reset();
     if (excluded.empty()) {
         content_ = new EmptyListForm(tr("No Excluded Apps"), QStringLiteral("nosign"),
                                      tr("Windows of excluded apps are ignored when dragging and by the snap shortcuts."),
@@ -62,39 +84,28 @@ void ExcludedAppsSettingsView::rebuild() {
     QVBoxLayout* section = form->addSection({}, tr(excludedAppsFooter));
     section->setContentsMargins(0, 0, 0, 0);
     section->setSpacing(0);
-    list_ = new QListWidget(content_);
+    rows_ = new Rows(context_.preferences, info_);
+    list_ = new RowListView(rows_, appRowLook(22, true, QMargins(4, 2, 4, 2)), content_);
     list_->setObjectName(QStringLiteral("excludedApps"));
-    highlightSelectedRowText(*list_);
+    list_->setAccessibleName(tr("Excluded Apps"));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setMinimumHeight(160);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->installEventFilter(this);
-    for (const std::string& id : excluded) {
-        auto* item = new QListWidgetItem(list_);
-        item->setData(Qt::UserRole, QString::fromStdString(id));
-        // A row drawn by a widget has no text of its own: a screen reader reads these.
-        item->setData(Qt::AccessibleTextRole, QString::fromStdString(info_.appDisplayName(id)));
-        item->setData(Qt::AccessibleDescriptionRole, QString::fromStdString(id));
-        auto* row = new AppRow(info_, id, 22);
-        item->setSizeHint(row->sizeHint());
-        list_->setItemWidget(item, row);
-        if (selection_ == id) item->setSelected(true);
-    }
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
-        const auto chosen = list_->selectedItems();
-        if (chosen.isEmpty()) {
+    list_->onChosen = [this](int row) {
+        if (row < 0) {
             selection_.reset();
         } else {
-            selection_ = chosen.first()->data(Qt::UserRole).toString().toStdString();
+            selection_ = rows_->key(row).toStdString();
         }
         updateBar();
-    });
+    };
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QListWidgetItem* item = list_->itemAt(at);
-        if (!item) return;
+        const QModelIndex index = list_->indexAt(at);
+        if (!index.isValid()) return;
         QMenu menu;
         QAction* remove = menu.addAction(tr("Remove"));
-        const std::string id = item->data(Qt::UserRole).toString().toStdString();
+        const std::string id = rows_->key(index.row()).toStdString();
         if (menu.exec(list_->viewport()->mapToGlobal(at)) == remove) confirmRemove(id);
     });
     section->addWidget(list_);
@@ -105,6 +116,11 @@ void ExcludedAppsSettingsView::rebuild() {
     section->addWidget(bar_);
     form->addStretch();
     layout()->addWidget(content_);
+    showSelection();
+}
+
+void ExcludedAppsSettingsView::showSelection() {
+    if (list_) list_->setSelectedRow(selection_ ? rows_->find(QString::fromStdString(*selection_)) : -1);
     updateBar();
 }
 
@@ -122,12 +138,7 @@ void ExcludedAppsSettingsView::add(const std::vector<std::string>& bundleIDs) {
 
 void ExcludedAppsSettingsView::select(const std::string& bundleID) {
     selection_ = bundleID;
-    if (!list_) return;
-    for (int row = 0; row < list_->count(); ++row) {
-        QListWidgetItem* item = list_->item(row);
-        item->setSelected(item->data(Qt::UserRole).toString().toStdString() == bundleID);
-    }
-    updateBar();
+    showSelection();
 }
 
 void ExcludedAppsSettingsView::confirmRemove(const std::string& bundleID) {

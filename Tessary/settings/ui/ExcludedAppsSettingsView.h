@@ -11,11 +11,10 @@
 #include "Tessary/settings/ui/SettingsContext.h"
 #include "Tessary/settings/ui/SettingsPane.h"
 
-class QListWidget;
-
 namespace tessary {
 
 class ListEditBar;
+class RowListView;
 
 // The applications whose windows are never snapped, remembered or placed: a list with its edit
 // bar, or the empty box. Applications are added from the running ones or the picker, and removed
@@ -24,7 +23,7 @@ class ExcludedAppsSettingsView final : public SettingsPane {
 public:
     explicit ExcludedAppsSettingsView(SettingsContext& context, QWidget* parent = nullptr);
 
-    QListWidget* list() const { return list_; }
+    RowListView* list() const { return list_; }
     ListEditBar* bar() const { return bar_; }
     QMenu* addMenu() const { return addMenu_.get(); }
     std::optional<std::string> selection() const;
@@ -41,12 +40,16 @@ private:
     void fillAddMenu();
     void select(const std::string& bundleID);
     void updateBar();
+    void showSelection();
+
+    class Rows;
 
     SettingsContext& context_;
     AppInfo info_;
     std::unique_ptr<QMenu> addMenu_;
     QWidget* content_ = nullptr;
-    QListWidget* list_ = nullptr;
+    RowListView* list_ = nullptr;
+    Rows* rows_ = nullptr;
     ListEditBar* bar_ = nullptr;
     std::optional<std::string> selection_;
     Subscription subscription_;

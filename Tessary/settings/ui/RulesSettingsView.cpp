@@ -1,9 +1,7 @@
 #include "Tessary/settings/ui/RulesSettingsView.h"
 
-#include <QAbstractItemModel>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -12,7 +10,7 @@
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/settings/RulesPaneModel.h"
 #include "Tessary/settings/ui/AddAppMenu.h"
-#include "Tessary/settings/ui/AppRow.h"
+#include "Tessary/settings/ui/AppRowList.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
 #include "Tessary/settings/ui/RuleDetailView.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
@@ -20,8 +18,6 @@
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
-#include "Tessary/shell/ui/SymbolIcon.h"
-#include "Tessary/shell/ui/SelectedRowText.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
@@ -29,7 +25,6 @@ namespace tessary {
 namespace {
 
 constexpr const char* rulesFooter = "Rules take precedence over window memory for new windows.";
-constexpr int ruleRole = Qt::UserRole;
 
 const std::vector<PlacementRule>& storedRules(const SettingsContext& context) {
     static const std::vector<PlacementRule> none;
@@ -37,6 +32,42 @@ const std::vector<PlacementRule>& storedRules(const SettingsContext& context) {
 }
 
 }  // namespace
+
+// The rules in matching order, read from the rule set as it is now; a drop writes the new order.
+class RulesSettingsView::Rows final : public AppRowsModel {
+public:
+    Rows(const SettingsContext& context, const AppInfo& info) : AppRowsModel(info), context_(context) {}
+
+    // The displays a summary names, as connected when the list was last filled.
+    void setDisplays(std::vector<DisplayInfo> displays) { displays_ = std::move(displays); }
+
+    int count() const override { return static_cast<int>(storedRules(context_).size()); }
+    ListRow row(int index) const override {
+        const PlacementRule& rule = storedRules(context_)[static_cast<std::size_t>(index)];
+        ListRow row{appName(rule.bundleID), QString::fromStdString(ruleSummary(rule, displays_)), {}, {}, {}};
+        if (!rule.isEnabled) {
+            row.trailingSymbol = QStringLiteral("pause.circle");
+            row.trailingSymbolName = tr("Paused");
+        }
+        return row;
+    }
+    QString key(int index) const override {
+        return QString::fromStdString(storedRules(context_)[static_cast<std::size_t>(index)].id.uuidString());
+    }
+    QIcon icon(int index) const override { return appIcon(storedRules(context_)[static_cast<std::size_t>(index)].bundleID); }
+    bool canMoveRows() const override { return context_.rules != nullptr; }
+    // The list's offsets are the rule set's: a drop is the new matching order, saved at once, and
+    // no rule's stamp changes.
+    bool moveRow(int from, int to) override {
+        context_.rules->modifyRuleSet(
+            [&](RuleSet& set) { set.move({static_cast<std::size_t>(from)}, static_cast<std::size_t>(to)); });
+        return true;
+    }
+
+private:
+    const SettingsContext& context_;
+    std::vector<DisplayInfo> displays_;
+};
 
 RulesSettingsView::RulesSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context), info_(makeAppInfo(context)), addMenu_(std::make_unique<QMenu>()) {
@@ -58,7 +89,9 @@ RulesSettingsView::RulesSettingsView(SettingsContext& context, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     if (context_.rules) {
         rulesSubscription_ = context_.rules->observe([this] {
-            // After the event that changed them: a drop inside the list is still being handled.
+            // The list at once learns how many rules there are now; the rest after the event that
+            // changed them, which may be a click inside the content rebuilt.
+            if (rows_) rows_->refresh();
             QMetaObject::invokeMethod(this, [this] { rebuild(); }, Qt::QueuedConnection);
         });
     }
@@ -97,6 +130,7 @@ void RulesSettingsView::rebuild() {
     if (headerChanges) headerChanged();
     SettingsForm::clearLater(layout());
     list_ = nullptr;
+    rows_ = nullptr;
     bar_ = nullptr;
     detail_ = nullptr;
     detailHolder_ = nullptr;
@@ -116,21 +150,15 @@ void RulesSettingsView::rebuild() {
     column->setSpacing(0);
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
-    list_ = new QListWidget;
+    rows_ = new Rows(context_, info_);
+    list_ = new RowListView(rows_, appRowLook(24, false, QMargins(4, 5, 10, 5)));
     list_->setObjectName(QStringLiteral("rules"));
-    highlightSelectedRowText(*list_);
-    list_->setFrameShape(QFrame::NoFrame);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setDragDropMode(QAbstractItemView::InternalMove);
-    list_->setDefaultDropAction(Qt::MoveAction);
-    connect(list_->model(), &QAbstractItemModel::rowsMoved, this,
-            [this](const QModelIndex&, int start, int, const QModelIndex&, int destination) { rowsMoved(start, destination); });
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
-        const auto chosen = list_->selectedItems();
-        selection_ = chosen.isEmpty() ? std::nullopt : UUID::parsing(chosen.first()->data(ruleRole).toString().toStdString());
+    list_->setAccessibleName(tr("Rules"));
+    list_->onChosen = [this](int row) {
+        selection_ = row < 0 ? std::nullopt : UUID::parsing(rows_->key(row).toStdString());
         updateBar();
         showDetail();
-    });
+    };
     bar_ = new ListEditBar(tr("Remove Rule"), addMenu_.get(), [this] { confirmRemove(); });
     row->addWidget(new MasterListCard(list_, bar_), 0);
     detailHolder_ = new QWidget;
@@ -147,33 +175,9 @@ void RulesSettingsView::rebuild() {
 }
 
 void RulesSettingsView::fillList() {
-    const QSignalBlocker blocker(list_);
-    list_->clear();
-    const std::vector<DisplayInfo> displays = DisplayProvider::displays();
-    for (const PlacementRule& rule : storedRules(context_)) {
-        auto* item = new QListWidgetItem(list_);
-        item->setData(ruleRole, QString::fromStdString(rule.id.uuidString()));
-        // A row drawn by a widget has no text of its own: a screen reader reads these.
-        const QString summary = QString::fromStdString(ruleSummary(rule, displays));
-        item->setData(Qt::AccessibleTextRole, QString::fromStdString(info_.appDisplayName(rule.bundleID)));
-        item->setData(Qt::AccessibleDescriptionRole, rule.isEnabled ? summary : summary + " \u00B7 " + tr("Paused"));
-        auto* widget = new QWidget;
-        auto* line = new QHBoxLayout(widget);
-        line->setContentsMargins(0, 3, 6, 3);
-        line->addWidget(new AppRow(info_, rule.bundleID, 24, ruleSummary(rule, displays)), 1);
-        if (!rule.isEnabled) {
-            auto* paused = new QLabel(widget);
-            paused->setObjectName(QStringLiteral("paused"));
-            showSymbol(*paused, QStringLiteral("pause.circle"), 16);
-            paused->setAccessibleName(tr("Paused"));
-            paused->setToolTip(tr("Paused"));
-            line->addWidget(paused);
-        }
-        // Only the height: the row takes the list's width and cuts its texts to it.
-        item->setSizeHint(QSize(0, widget->sizeHint().height()));
-        list_->setItemWidget(item, widget);
-        if (selection_ == rule.id) item->setSelected(true);
-    }
+    rows_->setDisplays(DisplayProvider::displays());
+    rows_->refresh();
+    list_->setSelectedRow(selection_ ? rows_->find(QString::fromStdString(selection_->uuidString())) : -1);
     updateBar();
 }
 
@@ -200,12 +204,6 @@ void RulesSettingsView::updateBar() {
         bar_->setCanRemove(selection_ &&
                            std::any_of(rules.begin(), rules.end(), [&](const PlacementRule& r) { return r.id == *selection_; }));
     }
-}
-
-void RulesSettingsView::rowsMoved(int from, int to) {
-    if (!context_.rules || from < 0 || to < 0) return;
-    context_.rules->modifyRuleSet(
-        [&](RuleSet& set) { set.move({static_cast<std::size_t>(from)}, static_cast<std::size_t>(to)); });
 }
 
 void RulesSettingsView::addRule(const std::string& bundleID) {

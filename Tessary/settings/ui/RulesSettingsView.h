@@ -11,11 +11,10 @@
 #include "Tessary/settings/ui/SettingsPane.h"
 #include "TessaryCore/UUID.h"
 
-class QListWidget;
-
 namespace tessary {
 
 class ListEditBar;
+class RowListView;
 class RuleDetailView;
 
 // The placement rules in matching order (drag to reorder), each with its summary and a mark when
@@ -29,7 +28,7 @@ public:
     std::optional<PrimaryActionTexts> primaryAction() const override;
     void triggerPrimaryAction() override;
 
-    QListWidget* list() const { return list_; }
+    RowListView* list() const { return list_; }
     ListEditBar* bar() const { return bar_; }
     QMenu* addMenu() const { return addMenu_.get(); }
     RuleDetailView* detail() const { return detail_; }
@@ -43,14 +42,16 @@ private:
     void fillList();
     void showDetail();
     void updateBar();
-    void rowsMoved(int from, int to);
     void confirmRemove();
+
+    class Rows;
 
     SettingsContext& context_;
     AppInfo info_;
     std::unique_ptr<QMenu> addMenu_;
     QWidget* content_ = nullptr;
-    QListWidget* list_ = nullptr;
+    RowListView* list_ = nullptr;
+    Rows* rows_ = nullptr;
     ListEditBar* bar_ = nullptr;
     QWidget* detailHolder_ = nullptr;
     RuleDetailView* detail_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include <QToolButton>
 
 #include "Tessary/settings/ui/SettingsWindow.h"
+#include "Tessary/shell/ui/RowListView.h"
 
 namespace tessary {
 
@@ -113,24 +115,37 @@ QAbstractButton* shownButton(const QString& text) {
     return nullptr;
 }
 
-QListWidget* namedList(QWidget* window, const QString& name) {
-    for (QListWidget* list : window->findChildren<QListWidget*>(name)) {
-        if (list->isVisible()) return list;
+// A shown list of that name: a pane's long list or a dialog's.
+QAbstractItemView* namedList(QWidget* window, const QString& name) {
+    for (QAbstractItemView* list : window->findChildren<QAbstractItemView*>(name)) {
+        if (list->isVisible() && list->model()) return list;
     }
     return nullptr;
 }
 
-// "row:LIST:N", the Nth row (from 0) of a shown list.
+int rowsOf(const QAbstractItemView& list) { return list.model()->rowCount(list.rootIndex()); }
+
+// "row:LIST:N", the Nth row (from 0) of a shown list, scrolled into sight.
 std::optional<QRect> rowRect(QWidget* window, const QString& listAndRow) {
     const QStringList parts = listAndRow.split(':');
     if (parts.size() != 2) return std::nullopt;
-    QListWidget* list = namedList(window, parts[0]);
+    QAbstractItemView* list = namedList(window, parts[0]);
     bool number = false;
     const int row = parts[1].toInt(&number);
-    if (!list || !number || row < 0 || row >= list->count()) return std::nullopt;
-    list->scrollToItem(list->item(row));
-    const QRect item = list->visualItemRect(list->item(row));
+    if (!list || !number || row < 0 || row >= rowsOf(*list)) return std::nullopt;
+    const QModelIndex index = list->model()->index(row, 0, list->rootIndex());
+    list->scrollTo(index);
+    const QRect item = list->visualRect(index);
     return QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size());
+}
+
+// A text a list's row draws under a name ("workspaceSummary"): the selected row's, else the first's.
+std::optional<std::string> namedRowText(QWidget* window, const std::string& name) {
+    for (const RowListView* list : window->findChildren<RowListView*>()) {
+        if (!list->isVisible()) continue;
+        if (const auto text = list->namedText(QString::fromStdString(name))) return text->toStdString();
+    }
+    return std::nullopt;
 }
 
 std::optional<InstanceReply> lookedUpRect(QWidget* window, const std::string& name) {
@@ -188,13 +203,23 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             if (auto reply = lookedUpRect(shown, arguments[1])) return *reply;
         }
         if (verb == "count" && arguments.size() > 1) {
-            QListWidget* list = window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
-            return {list ? std::to_string(list->count()) : "0", 0};
+            QAbstractItemView* list =
+                window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
+            return {list ? std::to_string(rowsOf(*list)) : "0", 0};
+        }
+        if (verb == "selected" && arguments.size() > 1) {
+            QAbstractItemView* list =
+                window && window->isVisible() ? namedList(window, QString::fromStdString(arguments[1])) : nullptr;
+            const QModelIndexList rows = list && list->selectionModel() ? list->selectionModel()->selectedIndexes() : QModelIndexList();
+            return {rows.isEmpty() ? "none" : std::to_string(rows.front().row()), 0};
         }
         if ((verb == "rect" || verb == "value" || verb == "placeholder" || verb == "field" || verb == "description" ||
              verb == "clear") &&
             arguments.size() > 1) {
             QWidget* control = window && window->isVisible() ? namedControl(window, arguments[1]) : nullptr;
+            if (!control && verb == "value" && window && window->isVisible()) {
+                if (const auto text = namedRowText(window, arguments[1])) return {*text, 0};
+            }
             if (!control) return failure("no control " + arguments[1]);
             if (verb == "rect" || verb == "field" || verb == "clear") scrollIntoView(control);
             if (verb == "value") return {valueOf(control), 0};
@@ -222,7 +247,7 @@ CommandLineVerb settingsTestVerb(AppDelegate& delegate) {
             }
             return rectReply(QRect(control->mapToGlobal(QPoint(0, 0)), control->size()), control);
         }
-        return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | "
+        return failure("usage: settings-test open [PANE] | close | pane | popup | alert | focus | count LIST | selected LIST | "
                        "value NAME | placeholder NAME | field NAME | clear NAME | description NAME | rect NAME|menu:TEXT|button:TEXT|row:LIST:N");
     };
 }

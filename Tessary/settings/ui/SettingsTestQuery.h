@@ -12,7 +12,11 @@
 //   settings-test rect NAME       prints "x y width height" of the visible control NAME, in root pixels;
 //                                 "section.RAW" names a sidebar row
 //   settings-test value NAME      prints a control's state: a check box's "on"/"off", a combo
-//                                 box's text, a label's text, a field's text (else its placeholder)
+//                                 box's text, a label's text, a field's text (else its placeholder),
+//                                 or a text a list's selected row draws under that name
+//   settings-test count LIST      the number of rows of the shown list LIST
+//   settings-test selected LIST   the selected row of LIST (from 0), "none" without one
+//   settings-test rect row:LIST:N  the Nth row of LIST, scrolled into sight
 //   settings-test field NAME      prints "x y width height" of the field in control NAME (a
 //                                 recorder row's own field), in root pixels
 //   settings-test placeholder NAME  prints a field's placeholder, shown or not (a shortcut

@@ -10,13 +10,50 @@
 #include "Tessary/services/WorkspaceService.h"
 #include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/WorkspacesPaneModel.h"
-#include "Tessary/settings/ui/AppRow.h"
+#include "Tessary/settings/ui/AppRowList.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
+
+namespace {
+
+// Shown whole up to this many windows; more scroll within the list.
+constexpr int shownWindows = 10;
+
+}  // namespace
+
+// The stored workspace's windows, each its application over its title, and its zones at the end.
+class WorkspaceDetailView::Entries final : public AppRowsModel {
+public:
+    Entries(const SettingsContext& context, const AppInfo& info, UUID workspace)
+        : AppRowsModel(info), context_(context), workspace_(workspace) {}
+
+    int count() const override { return static_cast<int>(entries().size()); }
+    ListRow row(int index) const override {
+        const WorkspaceEntry& entry = entries()[static_cast<std::size_t>(index)];
+        return {appName(entry.bundleID), QString::fromStdString(entry.title.value_or("")),
+                QString::fromStdString(entryZonesText(entry.zoneIndices)), {}, {}};
+    }
+    QString key(int index) const override { return QString::fromStdString(entries()[static_cast<std::size_t>(index)].id.uuidString()); }
+    QIcon icon(int index) const override { return appIcon(entries()[static_cast<std::size_t>(index)].bundleID); }
+
+private:
+    // The entries as stored, read in place: a workspace of thousands of windows is not copied per row.
+    const std::vector<WorkspaceEntry>& entries() const {
+        static const std::vector<WorkspaceEntry> none;
+        if (!context_.workspaces) return none;
+        for (const Workspace& workspace : context_.workspaces->library().workspaces) {
+            if (workspace.id == workspace_) return workspace.entries;
+        }
+        return none;
+    }
+
+    const SettingsContext& context_;
+    UUID workspace_;
+};
 
 WorkspaceDetailView::WorkspaceDetailView(SettingsContext& context, const AppInfo& info, UUID workspace, QWidget* parent)
     : QWidget(parent), context_(context), info_(info), workspace_(workspace) {
@@ -94,7 +131,16 @@ WorkspaceDetailView::WorkspaceDetailView(SettingsContext& context, const AppInfo
     bold.setBold(true);
     windowsHeader_->setFont(bold);
     form->addWidget(windowsHeader_);
-    entries_ = form->addSection();
+    entries_ = new Entries(context_, info_, workspace_);
+    RowLook look = appRowLook(20, false, QMargins(4, 2, 4, 2));
+    look.subtitleElide = Qt::ElideMiddle;
+    windows_ = new RowListView(entries_, look);
+    windows_->setObjectName(QStringLiteral("workspaceWindows"));
+    windows_->setAccessibleName(tr("Windows"));
+    windows_->setFrameShape(QFrame::NoFrame);
+    windows_->setSelectionMode(QAbstractItemView::NoSelection);
+    windows_->viewport()->setAutoFillBackground(false);
+    form->addSection()->addWidget(windows_);
     form->addStretch();
     refresh();
 }
@@ -120,17 +166,10 @@ void WorkspaceDetailView::refresh() {
     const QSignalBlocker restores(restores_);
     restores_->setChecked(current->restoresWhenDisplaysMatch);
     windowsHeader_->setText(tr("Windows (%1)").arg(current->entries.size()));
-    SettingsForm::clearLater(entries_);
-    for (const WorkspaceEntry& entry : current->entries) {
-        auto* line = new QWidget;
-        auto* row = new QHBoxLayout(line);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->addWidget(new AppRow(info_, entry.bundleID, 20, entry.title.value_or("")), 1);
-        auto* zones = SettingsForm::captionLabel(QString::fromStdString(entryZonesText(entry.zoneIndices)), line);
-        zones->setWordWrap(false);
-        row->addWidget(zones);
-        entries_->addWidget(line);
-    }
+    entries_->refresh();
+    const int rows = windows_->count();
+    windows_->setVisible(rows > 0);
+    windows_->setFixedHeight(std::min(rows, shownWindows) * windows_->rowHeight());
 }
 
 }  // namespace tessary

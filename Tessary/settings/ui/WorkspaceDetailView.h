@@ -8,11 +8,11 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QVBoxLayout;
 
 namespace tessary {
 
 class AppInfo;
+class RowListView;
 struct Workspace;
 
 // One saved workspace: its name (written per keystroke), its shortcut, when it was saved and on
@@ -24,6 +24,7 @@ public:
 
     const UUID& workspaceID() const { return workspace_; }
     void refresh();
+    RowListView* windows() const { return windows_; }
 
 private:
     std::optional<Workspace> stored() const;
@@ -38,7 +39,9 @@ private:
     QCheckBox* launches_ = nullptr;
     QCheckBox* restores_ = nullptr;
     QLabel* windowsHeader_ = nullptr;
-    QVBoxLayout* entries_ = nullptr;
+    class Entries;
+    Entries* entries_ = nullptr;
+    RowListView* windows_ = nullptr;
 };
 
 }  // namespace tessary

@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
-#include <QListWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -17,13 +16,11 @@
 #include "Tessary/shell/ui/ConfirmDestructive.h"
 #include "Tessary/shell/ui/ListEditBar.h"
 #include "Tessary/shell/ui/MasterListCard.h"
-#include "Tessary/shell/ui/SelectedRowText.h"
+#include "Tessary/shell/ui/RowListView.h"
 
 namespace tessary {
 
 namespace {
-
-constexpr int workspaceRole = Qt::UserRole;
 
 const std::vector<Workspace>& storedWorkspaces(const SettingsContext& context) {
     static const std::vector<Workspace> none;
@@ -37,16 +34,36 @@ bool holds(const SettingsContext& context, const std::optional<UUID>& id) {
 
 }  // namespace
 
+// The saved workspaces in library order, each its name over its counts of windows and apps.
+class WorkspacesSettingsView::Rows final : public RowListModel {
+public:
+    explicit Rows(const SettingsContext& context) : context_(context) {}
+
+    int count() const override { return static_cast<int>(storedWorkspaces(context_).size()); }
+    ListRow row(int index) const override {
+        const Workspace& workspace = storedWorkspaces(context_)[static_cast<std::size_t>(index)];
+        return {QString::fromStdString(workspace.name), QString::fromStdString(workspaceRowSummary(workspace)), {}, {}, {}};
+    }
+    QString key(int index) const override {
+        return QString::fromStdString(storedWorkspaces(context_)[static_cast<std::size_t>(index)].id.uuidString());
+    }
+
+private:
+    const SettingsContext& context_;
+};
+
 WorkspacesSettingsView::WorkspacesSettingsView(SettingsContext& context, QWidget* parent)
     : SettingsPane(parent), context_(context), info_(makeAppInfo(context)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     if (context_.workspaces) {
-        subscription_ = context_.workspaces->observe(
-            [this] { QMetaObject::invokeMethod(this, [this] { rebuild(); }, Qt::QueuedConnection); });
+        subscription_ = context_.workspaces->observe([this] {
+            // The list at once learns how many workspaces there are now; the rest after the event
+            // that changed them.
+            if (rows_) rows_->refresh();
+            QMetaObject::invokeMethod(this, [this] { rebuild(); }, Qt::QueuedConnection);
+        });
     }
-    const auto& all = storedWorkspaces(context_);
-    if (!all.empty()) selection_ = all.front().id;
     rebuild();
 }
 
@@ -63,6 +80,7 @@ void WorkspacesSettingsView::rebuild() {
     hasWorkspaces_ = has;
     SettingsForm::clearLater(layout());
     list_ = nullptr;
+    rows_ = nullptr;
     bar_ = nullptr;
     detail_ = nullptr;
     detailHolder_ = nullptr;
@@ -81,17 +99,20 @@ void WorkspacesSettingsView::rebuild() {
     auto* row = new QHBoxLayout(content_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    list_ = new QListWidget;
+    // A list that appears (the first workspace saved, here or elsewhere) shows its first one.
+    if (!selection_) selection_ = storedWorkspaces(context_).front().id;
+    rows_ = new Rows(context_);
+    RowLook look;
+    look.padding = QMargins(8, 4, 8, 4);
+    look.subtitleName = QStringLiteral("workspaceSummary");
+    list_ = new RowListView(rows_, look);
     list_->setObjectName(QStringLiteral("workspaces"));
-    highlightSelectedRowText(*list_);
-    list_->setFrameShape(QFrame::NoFrame);
-    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
-        const auto chosen = list_->selectedItems();
-        selection_ = chosen.isEmpty() ? std::nullopt
-                                      : UUID::parsing(chosen.first()->data(workspaceRole).toString().toStdString());
+    list_->setAccessibleName(tr("Workspaces"));
+    list_->onChosen = [this](int row) {
+        selection_ = row < 0 ? std::nullopt : UUID::parsing(rows_->key(row).toStdString());
         updateBar();
         showDetail();
-    });
+    };
     bar_ = new ListEditBar(tr("Remove Workspace"), nullptr, [this] { confirmRemove(); });
     bar_->setAddLabel(tr("Save Current Windows\u2026"));
     connect(bar_->addButton(), &QToolButton::clicked, this, [this] { beginSaveCurrentWindows(); });
@@ -106,26 +127,8 @@ void WorkspacesSettingsView::rebuild() {
 }
 
 void WorkspacesSettingsView::fillList() {
-    const QSignalBlocker blocker(list_);
-    list_->clear();
-    for (const Workspace& workspace : storedWorkspaces(context_)) {
-        auto* item = new QListWidgetItem(list_);
-        item->setData(workspaceRole, QString::fromStdString(workspace.id.uuidString()));
-        // A row drawn by a widget has no text of its own: a screen reader reads these.
-        item->setData(Qt::AccessibleTextRole, QString::fromStdString(workspace.name));
-        item->setData(Qt::AccessibleDescriptionRole, QString::fromStdString(workspaceRowSummary(workspace)));
-        auto* widget = new QWidget;
-        auto* lines = new QVBoxLayout(widget);
-        lines->setContentsMargins(8, 4, 8, 4);
-        lines->setSpacing(1);
-        lines->addWidget(SettingsForm::plainLabel(QString::fromStdString(workspace.name), widget));
-        auto* summary = SettingsForm::captionLabel(QString::fromStdString(workspaceRowSummary(workspace)), widget);
-        summary->setObjectName(QStringLiteral("workspaceSummary"));
-        lines->addWidget(summary);
-        item->setSizeHint(widget->sizeHint());
-        list_->setItemWidget(item, widget);
-        if (selection_ == workspace.id) item->setSelected(true);
-    }
+    rows_->refresh();
+    list_->setSelectedRow(selection_ ? rows_->find(QString::fromStdString(selection_->uuidString())) : -1);
     updateBar();
 }
 

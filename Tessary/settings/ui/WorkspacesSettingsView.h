@@ -8,11 +8,10 @@
 #include "Tessary/settings/ui/SettingsPane.h"
 #include "TessaryCore/UUID.h"
 
-class QListWidget;
-
 namespace tessary {
 
 class ListEditBar;
+class RowListView;
 class WorkspaceDetailView;
 
 // The saved workspaces with the detail of the selected one; the plus saves the current windows
@@ -21,7 +20,7 @@ class WorkspacesSettingsView final : public SettingsPane {
 public:
     explicit WorkspacesSettingsView(SettingsContext& context, QWidget* parent = nullptr);
 
-    QListWidget* list() const { return list_; }
+    RowListView* list() const { return list_; }
     ListEditBar* bar() const { return bar_; }
     WorkspaceDetailView* detail() const { return detail_; }
     std::optional<UUID> selection() const { return selection_; }
@@ -38,10 +37,13 @@ private:
     void updateBar();
     void confirmRemove();
 
+    class Rows;
+
     SettingsContext& context_;
     AppInfo info_;
     QWidget* content_ = nullptr;
-    QListWidget* list_ = nullptr;
+    RowListView* list_ = nullptr;
+    Rows* rows_ = nullptr;
     ListEditBar* bar_ = nullptr;
     QWidget* detailHolder_ = nullptr;
     WorkspaceDetailView* detail_ = nullptr;

@@ -16,6 +16,38 @@ QString plainToolTip(const QString& text) {
     return Qt::mightBeRichText(text) ? QStringLiteral("<qt>%1</qt>").arg(text.toHtmlEscaped()) : text;
 }
 
+QString fittedText(const QString& text, const QFont& font, int width, int lines, Qt::TextElideMode mode, bool* cut) {
+    const QFontMetrics metrics(font);
+    QString shown;
+    if (lines <= 1) {
+        shown = metrics.elidedText(text, mode, width);
+        if (cut) *cut = shown != text;
+        return shown;
+    }
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList shownLines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (shownLines.size() + 1 == lines) {
+            shownLines << metrics.elidedText(text.mid(line.textStart()), Qt::ElideRight, width);
+            break;
+        }
+        shownLines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    shown = shownLines.join(QLatin1Char('\n'));
+    if (cut) {
+        static const QRegularExpression space(QStringLiteral("\\s"));
+        const auto letters = [](QString s) { return s.remove(space); };
+        *cut = letters(shown) != letters(text);
+    }
+    return shown;
+}
+
 void setPlainToolTip(QWidget& widget, const QString& text) {
     const QString shown = plainToolTip(text);
     widget.setToolTip(shown);
@@ -66,32 +98,9 @@ void ElidedLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) refit();
 }
 
-QString ElidedLabel::fitted(int width) const {
-    if (maximumLines_ == 1) return fontMetrics().elidedText(fullText_, mode_, width);
-    QTextLayout layout(fullText_, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        if (lines.size() + 1 == maximumLines_) {
-            lines << fontMetrics().elidedText(fullText_.mid(line.textStart()), Qt::ElideRight, width);
-            break;
-        }
-        lines << fullText_.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    return lines.join(QLatin1Char('\n'));
-}
-
 void ElidedLabel::refit() {
-    const QString shown = fitted(contentsRect().width() - 2 * margin());
+    const QString shown = fittedText(fullText_, font(), contentsRect().width() - 2 * margin(), maximumLines_, mode_, &elided_);
     if (shown != text()) setText(shown);
-    // Cut when something of the text is missing; the breaks between lines alone cut nothing.
-    const auto letters = [](QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s"))); };
-    elided_ = maximumLines_ == 1 ? shown != fullText_ : letters(shown) != letters(fullText_);
     setPlainToolTip(*this, elided_ ? fullText_ : QString());
     // A screen reader reads the whole text, however much of it shows.
     if (accessibleName() != fullText_) setAccessibleName(fullText_);

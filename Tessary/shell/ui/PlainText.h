@@ -17,6 +17,12 @@ QString plainToolTip(const QString& text);
 // widget's description (without the markup that keeps a tool tip literal).
 void setPlainToolTip(QWidget& widget, const QString& text);
 
+// The text as shown in `width` of `font`: in at most `lines` lines wrapped at word boundaries and
+// joined by line breaks, the last one cut with "…" (a single line is cut as `mode` says). `cut`
+// tells whether something of the text is missing (the breaks between lines alone cut nothing).
+QString fittedText(const QString& text, const QFont& font, int width, int lines, Qt::TextElideMode mode,
+                   bool* cut = nullptr);
+
 // One line of plain text cut with "…" where it does not fit (at the end unless told otherwise);
 // the whole text is its tool tip while it is cut. It asks for its full width and takes less. Given
 // more lines, it wraps at word boundaries into at most that many, cuts the last, and always asks
@@ -41,8 +47,6 @@ protected:
 
 private:
     void refit();
-    // The text as shown in `width`: its lines joined by line breaks, the last one cut.
-    QString fitted(int width) const;
 
     QString fullText_;
     Qt::TextElideMode mode_;

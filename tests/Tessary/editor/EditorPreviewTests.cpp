@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTest>
 
 #include <chrono>
@@ -12,6 +11,7 @@
 
 #include "Tessary/editor/EditorPreview.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/editor/ui/LayoutInspector.h"
 #include "tests/Tessary/QtApplication.h"

@@ -9,13 +9,13 @@
 #include <QComboBox>
 #include <QKeySequence>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <functional>
@@ -32,6 +32,7 @@
 #include "Tessary/editor/ui/ResetButton.h"
 #include "Tessary/editor/ui/EditorPainting.h"
 #include "Tessary/shell/ui/PlainText.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/editor/EditorWorld.h"
 
@@ -49,6 +50,16 @@ std::vector<QLabel*> labelsShowing(const QWidget& root, const QString& text) {
         if (!shown.isEmpty() && (label->text().contains(text) || text.startsWith(shown))) found.push_back(label);
     }
     return found;
+}
+
+// Whether the row of the layout list draws `text`, whole or cut with "…", as its name or subtitle.
+bool rowShows(const LayoutEditorView& view, int row, const QString& text) {
+    const ShownRow shown = view.layoutList()->shownRow(row);
+    for (QString line : {shown.title, shown.subtitle}) {
+        if (line.endsWith(QChar(0x2026))) line.chop(1);
+        if (!line.isEmpty() && (line.contains(text) || text.startsWith(line))) return true;
+    }
+    return false;
 }
 
 // What a menu item or button shows: "&&" is one "&", a lone "&" marks a shortcut letter and vanishes.
@@ -88,7 +99,8 @@ TEST(EditorTexts, NamesShowAsTypedAndMenuTitlesKeepTheirAmpersands) {
     for (const QString& name : {markup, QStringLiteral("<i>Left</i> & right")}) {
         SCOPED_TRACE(name.toStdString());
         const auto labels = labelsShowing(view, name);
-        EXPECT_FALSE(labels.empty()) << "the name is shown somewhere";
+        // The layout list draws its rows' texts itself, never as markup.
+        EXPECT_TRUE(!labels.empty() || rowShows(view, 0, name) || rowShows(view, 1, name)) << "the name is shown somewhere";
         for (const QLabel* label : labels) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString() << " would read as markup";
         }
@@ -123,12 +135,12 @@ TEST(EditorTexts, LongNamesAreCutWithAnEllipsisInsideTheListAndTheNewLayoutSheet
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QCoreApplication::processEvents();
 
-    QListWidget* list = view.layoutList();
-    const auto labels = labelsShowing(*view.rowWidget(0), QString::fromStdString(longName));
-    ASSERT_EQ(labels.size(), 1u);
-    EXPECT_TRUE(labels[0]->text().endsWith(QChar(0x2026))) << labels[0]->text().toStdString();
-    EXPECT_LE(labels[0]->mapTo(list->viewport(), labels[0]->rect().bottomRight()).x(), list->viewport()->width())
-        << "the name ends inside the list";
+    RowListView* list = view.layoutList();
+    const ShownRow row = list->shownRow(0);
+    ASSERT_TRUE(rowShows(view, 0, QString::fromStdString(longName)));
+    EXPECT_TRUE(row.title.endsWith(QChar(0x2026))) << row.title.toStdString();
+    EXPECT_TRUE(row.titleCut);
+    EXPECT_TRUE(list->viewport()->rect().contains(row.titleRect)) << "the name ends inside the list";
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
     qttest::screenshot(view, "editor-render", "editor-long-name");
 
@@ -233,14 +245,14 @@ TEST(LayoutEditorView, TheCentreColumnAndTheListFollowTheDisplaysAtOnce) {
     ASSERT_TRUE(pane->sizePicker()->isVisibleTo(&view));
     EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-2, 1920 \u00d7 1080 pt");
     EXPECT_NEAR(ratio(), 16.0 / 9, 0.02);
-    EXPECT_FALSE(labelsShowing(*view.rowWidget(0), "DP-2").empty()) << "the row names the display that uses it";
+    EXPECT_TRUE(rowShows(view, 0, "DP-2")) << "the row names the display that uses it";
 
     // The right monitor goes; the left one becomes a wide one.
     installed.screens.setScreens({SimScreens::makeScreen(1, Rect(0, 0, 3840, 1080), "DP-1")});
     EXPECT_FALSE(pane->sizePicker()->isVisibleTo(&view)) << "one display: no picker";
     EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-1, 3840 \u00d7 1080 pt");
     EXPECT_NEAR(ratio(), 3840.0 / 1080, 0.05);
-    EXPECT_TRUE(labelsShowing(*view.rowWidget(0), "DP-2").empty());
+    EXPECT_FALSE(rowShows(view, 0, "DP-2"));
 
     installed.screens.setScreens({SimScreens::makeScreen(1, Rect(0, 0, 1920, 1080), "DP-1"),
                                   SimScreens::makeScreen(2, Rect(1920, 0, 1920, 1080), "DP-2")});
@@ -289,8 +301,8 @@ namespace {
 // The height of each row of the layout list, as the list lays it out.
 std::vector<int> rowHeights(const LayoutEditorView& view) {
     std::vector<int> heights;
-    QListWidget* list = view.layoutList();
-    for (int row = 0; row < list->count(); ++row) heights.push_back(list->visualItemRect(list->item(row)).height());
+    const RowListView* list = view.layoutList();
+    for (int row = 0; row < list->count(); ++row) heights.push_back(list->visualRect(list->model()->index(row, 0)).height());
     return heights;
 }
 
@@ -327,10 +339,14 @@ TEST(LayoutEditorView, TheListsRowsKeepOneHeight) {
     EXPECT_EQ(rowHeights(view), before) << "after the layout was applied to both displays";
     // Its subtitle names both displays in at most two lines, cut where they do not fit.
     const QString subtitle = "3 zones \u00B7 Left Monitor of the Desk \u00B7 Right Monitor of the Desk";
-    const auto labels = view.rowWidget(1)->findChildren<ElidedLabel*>();
-    const auto shown = std::find_if(labels.begin(), labels.end(), [&](auto* label) { return label->fullText() == subtitle; });
-    ASSERT_NE(shown, labels.end());
-    EXPECT_LE((*shown)->text().count('\n'), 1) << (*shown)->text().toStdString();
-    EXPECT_EQ((*shown)->toolTip(), (*shown)->isElided() ? subtitle : QString());
+    ASSERT_EQ(view.layoutList()->rows()->rowAt(1).subtitle, subtitle);
+    const ShownRow shown = view.layoutList()->shownRow(1);
+    EXPECT_LE(shown.subtitle.count('\n'), 1) << shown.subtitle.toStdString();
+    EXPECT_TRUE(shown.subtitleRect.bottom() <= shown.rect.bottom()) << "the two lines lie within the row";
+    // A cut subtitle shows whole in its tool tip.
+    QHelpEvent help(QEvent::ToolTip, shown.subtitleRect.center(), view.layoutList()->viewport()->mapToGlobal(shown.subtitleRect.center()));
+    QCoreApplication::sendEvent(view.layoutList()->viewport(), &help);
+    EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), shown.subtitleCut ? subtitle : QString());
+    QToolTip::hideText();
     qttest::screenshot(view, "editor-render", "editor-list-rows");
 }

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -18,6 +17,7 @@
 #include "Tessary/editor/LayoutEditorViewModel.h"
 #include "Tessary/editor/ui/LayoutCanvasPane.h"
 #include "Tessary/editor/ui/LayoutEditorView.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "Tessary/editor/ui/LayoutInspector.h"
 #include "Tessary/editor/ui/NewLayoutSheet.h"
 #include "tests/Tessary/QtApplication.h"
@@ -165,21 +165,17 @@ TEST(LayoutEditorView, ADragStepRepaintsOneListRow) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QTest::qWait(50);  // the first paints are done
     PaintCounter counter;
-    for (int row = 0; row < 3; ++row) {
-        view.rowWidget(row)->installEventFilter(&counter);
-        view.layoutList()->viewport()->installEventFilter(&counter);
-    }
+    QWidget* rows = view.layoutList()->viewport();
+    rows->installEventFilter(&counter);
     const auto divider = w.grid(0).dividers().front();
     (void)w.model->editGrid([&](ZoneGrid& g) -> Expected<void, ZoneEditError> {
         if (auto moved = ZoneEdits::moveDivider(g, divider, 0.7, 0.01, false); !moved) return unexpected(moved.error());
         return {};
     });
     QTest::qWait(50);
-    EXPECT_GT(counter.paints[view.rowWidget(0)], 0);
-    EXPECT_EQ(counter.paints[view.rowWidget(1)], 0);
-    EXPECT_EQ(counter.paints[view.rowWidget(2)], 0);
-    const QRect firstRow = view.rowWidget(0)->geometry();
-    EXPECT_TRUE(QRegion(firstRow).contains(counter.painted[view.layoutList()->viewport()].boundingRect()))
+    EXPECT_GT(counter.paints[rows], 0) << "the dragged layout's row is drawn again";
+    const QRect firstRow = view.layoutList()->visualRect(view.layoutList()->model()->index(0, 0));
+    EXPECT_TRUE(QRegion(firstRow).contains(counter.painted[rows].boundingRect()))
         << "the list is repainted only behind that row";
 }
 
@@ -204,7 +200,7 @@ TEST(LayoutEditorView, NewLayoutCreatesAndSelectsAndDeleteAsksFirst) {
     ASSERT_EQ(w.library().layouts.size(), 3u);
     EXPECT_EQ(w.model->selectedLayoutID(), w.library().layouts.back().id);
     EXPECT_EQ(view.title(), "Columns");
-    EXPECT_EQ(view.layoutList()->currentRow(), 2);
+    EXPECT_EQ(view.layoutList()->currentIndex().row(), 2);
 
     for (const bool confirm : {false, true}) {
         answerNext(view, confirm ? "Delete" : "Cancel");
@@ -256,7 +252,7 @@ TEST(LayoutEditorView, TheCurrentLayoutRemovedElsewhereLeavesNoLayoutSelected) {
     QTest::qWait(20);
     EXPECT_FALSE(w.model->currentLayout());
     EXPECT_EQ(view.title(), "Tessary Layouts");
-    EXPECT_EQ(view.layoutList()->currentRow(), -1);
+    EXPECT_EQ(view.layoutList()->currentIndex().row(), -1);
     EXPECT_FALSE(view.previewAction()->isVisible());
     EXPECT_FALSE(view.inspectorAction()->isVisible());
     EXPECT_FALSE(view.inspector()->isVisible());
@@ -272,8 +268,8 @@ TEST(LayoutEditorView, TheCurrentLayoutRemovedElsewhereLeavesNoLayoutSelected) {
     EXPECT_FALSE(w.model->currentLayout()) << "nothing was picked for the user";
 
     // A row the user chooses is the current layout again.
-    QListWidget* list = view.layoutList();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    RowListView* list = view.layoutList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
     EXPECT_EQ(view.title(), "Rows");
     EXPECT_TRUE(view.inspector()->isVisible());
 }
@@ -333,8 +329,8 @@ TEST(LayoutEditorView, TheListFollowsItsCurrentRowHoweverTheKeyboardMovesIt) {
         view.show();
         view.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-        QListWidget* list = view.layoutList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        RowListView* list = view.layoutList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
         w.model->setSelectedZones({1});
         for (const Qt::Key key : c.keys) QTest::keyClick(list, key);
 

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <functional>
@@ -46,6 +47,8 @@
 #include "Tessary/settings/ui/WorkspaceDetailView.h"
 #include "Tessary/settings/ui/WorkspacesSettingsView.h"
 #include "Tessary/shell/ui/ListEditBar.h"
+#include "Tessary/shell/ui/PlainText.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
 #include "Tessary/settings/ui/OverlayPreview.h"
 #include "Tessary/settings/ui/PercentSlider.h"
@@ -355,14 +358,21 @@ TEST_F(SettingsWindowTest, LongRuleSummariesAreCutWithinTheList) {
     click(SettingsSection::rules);
     QCoreApplication::processEvents();
     auto* pane = static_cast<RulesSettingsView*>(w.pane());
-    QListWidget* list = pane->list();
+    RowListView* list = pane->list();
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << "nothing runs past the list";
-    QLabel* summary = list->findChild<QLabel*>("appSubtitle");
-    ASSERT_NE(summary, nullptr);
-    EXPECT_EQ(summary->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(summary->text().startsWith("zone 1+2+3 \u00B7 title ~ ")) << summary->text().toStdString();
-    EXPECT_TRUE(summary->text().endsWith(QChar(0x2026))) << summary->text().toStdString();
-    EXPECT_LE(summary->mapTo(list->viewport(), summary->rect().topRight()).x(), list->viewport()->width());
+    const ShownRow row = list->shownRow(0);
+    EXPECT_TRUE(row.subtitle.startsWith("zone 1+2+3 \u00B7 title ~ ")) << row.subtitle.toStdString();
+    EXPECT_TRUE(row.subtitle.endsWith(QChar(0x2026))) << row.subtitle.toStdString();
+    EXPECT_TRUE(list->viewport()->rect().contains(row.subtitleRect)) << "the summary is cut within the list";
+    // The whole summary is its tool tip, the pattern's markup shown as typed.
+    const QString whole = list->rows()->rowAt(0).subtitle;
+    ASSERT_TRUE(whole.contains("<b>Mail</b>")) << whole.toStdString();
+    QHelpEvent help(QEvent::ToolTip, row.subtitleRect.center(), list->viewport()->mapToGlobal(row.subtitleRect.center()));
+    QCoreApplication::sendEvent(list->viewport(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), plainToolTip(whole));
+    EXPECT_NE(QToolTip::text(), whole) << "a tool tip Qt would read as markup";
+    QToolTip::hideText();
     window.reset();
 }
 
@@ -548,7 +558,7 @@ TEST_F(SettingsWindowTest, ExcludedAppsAreAddedOnceAndRemovedOnlyAfterAskingWhil
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(pane->bar()->canRemove());
 
-    pane->list()->item(0)->setSelected(true);
+    pane->list()->setCurrentIndex(pane->list()->model()->index(0, 0));
     QTest::keyClick(pane->list(), Qt::Key_Delete);
     EXPECT_EQ(alert()->text(), "Remove Terminal & Console from the excluded apps?");
     answerAlert("Remove");

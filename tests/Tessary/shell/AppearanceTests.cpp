@@ -46,6 +46,7 @@
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/LayoutThumbnail.h"
 #include "Tessary/shell/ui/OnboardingView.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "Tessary/shell/ui/StatusTag.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "WindowEngine/AccessibilityPermission.h"
@@ -281,13 +282,23 @@ void expectReadable(QWidget& window, const QString& shotName) {
             }
         }
     }
-    for (QListWidget* list : window.findChildren<QListWidget*>()) {
-        if (!counts(*list)) continue;
-        for (QListWidgetItem* item : list->selectedItems()) {
-            QWidget* row = list->itemWidget(item);
-            if (!row) continue;
-            for (LayoutThumbnail* thumbnail : row->findChildren<LayoutThumbnail*>()) {
-                const Sample drawing = sample(shot, shownArea(*thumbnail, window, thumbnail->rect()));
+    // The long lists draw their rows themselves: each text of a row in sight reads on the row, and
+    // a thumbnail on the selected row is seen.
+    for (RowListView* list : window.findChildren<RowListView*>()) {
+        QWidget* rows = list->viewport();
+        if (!counts(*list) || !counts(*rows)) continue;
+        for (int row = 0; row < list->count(); ++row) {
+            const ShownRow shown = list->shownRow(row);
+            if (!rows->rect().contains(shown.rect)) continue;
+            const std::string what = describe(*list) + " row " + std::to_string(row);
+            for (const auto& [text, area] : {std::pair(shown.title, shown.titleRect), std::pair(shown.subtitle, shown.subtitleRect)}) {
+                if (text.trimmed().isEmpty()) continue;
+                const Sample ink = sample(shot, shownArea(*rows, window, area));
+                EXPECT_GE(ink.ratio, textMinimum) << what << " \"" << text.toStdString() << "\": " << ink.ink.name().toStdString()
+                                                  << " on " << ink.background.name().toStdString();
+            }
+            if (list->look().picture == RowLook::Picture::thumbnail && list->selectedRow() == row) {
+                const Sample drawing = sample(shot, shownArea(*rows, window, shown.picture));
                 // The thumbnail fills its zones at 45 % of its colour, about 2:1 on any row; on the
                 // selection it keeps that instead of vanishing accent on accent.
                 EXPECT_GE(drawing.ratio, 2.0) << "a thumbnail that fades into the selection";

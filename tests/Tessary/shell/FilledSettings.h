@@ -3,14 +3,13 @@
 // The settings window over services with something in every list, so that rows, the paused mark and
 // a selected row show: what the appearance and accessibility tests look at.
 
-#include <QListWidget>
-
 #include <memory>
 
 #include "GlobalShortcuts/ui/Recorder.h"
 #include "Tessary/keyboard/ShortcutNames.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/ui/AppAppearance.h"
+#include "Tessary/shell/ui/RowListView.h"
 #include "WindowEngine/AccessibilityPermission.h"
 #include "tests/GlobalShortcuts/ShortcutsWorld.h"
 #include "tests/Tessary/QtApplication.h"
@@ -62,7 +61,11 @@ protected:
     // Shows the section with the first row of its list chosen.
     void show(SettingsSection section) {
         state.setRequestedSettingsSection(section);
-        if (auto* list = window->pane()->findChild<QListWidget*>()) list->setCurrentRow(0);
+        for (RowListView* list : window->pane()->findChildren<RowListView*>()) {
+            if (list->selectionMode() == QAbstractItemView::NoSelection) continue;
+            list->setCurrentIndex(list->model()->index(0, 0));
+            break;
+        }
     }
 
     ShortcutsWorld recorded;

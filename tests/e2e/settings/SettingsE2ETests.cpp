@@ -12,6 +12,7 @@
 
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/RuleSet.h"
 #include "TessaryCore/WorkspaceLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
 
@@ -426,6 +427,75 @@ TEST_F(SettingsTest, OpenedAgainItShowsAWorkspaceSavedWhileItWasClosed) {
     EXPECT_TRUE(paneIs("Workspaces"));
     EXPECT_EQ(ask({"count", "workspaces"}), "1") << "the saved workspace is not listed";
     EXPECT_EQ(ask({"value", "workspaceName"}), "Desk") << "the first workspace is not the one shown";
+}
+
+// A workspace saved from the command line while the Workspaces pane shows its empty form is the one
+// the pane then shows, selected in the list, as the pane's first list does; a second one saved
+// leaves that selection alone.
+TEST_F(SettingsTest, AWorkspaceSavedWhileThePaneIsOpenIsSelectedInIt) {
+    ChildProcess xterm = desktop->startXterm("60x20+300+300", "terminal");
+    startInstance();
+    open("workspaces", "Workspaces");
+    ASSERT_EQ(ask({"count", "workspaces"}), "0");
+    ASSERT_EQ(answerTo({"save-workspace", "--name", "Desk"}).rfind("status", 0), std::string::npos);
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "workspaces"}) == "1"; }, 10s)) << "the saved workspace is not listed";
+    EXPECT_TRUE(waitFor([&] { return ask({"selected", "workspaces"}) == "0"; }, 10s)) << ask({"selected", "workspaces"});
+    EXPECT_EQ(ask({"value", "workspaceName"}), "Desk") << "the detail does not show it";
+    EXPECT_EQ(ask({"rect", "noWorkspaceSelected"}).rfind("status", 0), 0u) << "the detail says none is selected";
+
+    ASSERT_EQ(answerTo({"save-workspace", "--name", "Later"}).rfind("status", 0), std::string::npos);
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "workspaces"}) == "2"; }, 10s));
+    EXPECT_EQ(ask({"selected", "workspaces"}), "0");
+    EXPECT_EQ(ask({"value", "workspaceName"}), "Desk");
+}
+
+// A rule dragged by the pointer through the X server from the bottom of the list to the top is the
+// rule tried first: "rules.json" holds the new order at once, and the rule stays selected.
+TEST_F(SettingsTest, ARuleDraggedToTheTopOfTheListIsTriedFirst) {
+    RuleSet rules;
+    for (const char* app : {"XTerm", "firefox", "gimp"}) {
+        rules.upsert(PlacementRule(UUID::random(), true, app, std::nullopt, std::nullopt, {0}, Date(1000)));
+    }
+    const fs::path folder = fs::path(desktop->dataHome()) / "Tessary";
+    fs::create_directories(folder);
+    std::ofstream(folder / "rules.json") << JSONDocumentStore<RuleSet>::encode(rules).value();
+    const auto storedOrder = [&] {
+        std::vector<std::string> order;
+        auto loaded = JSONDocumentStore<RuleSet>(folder / "rules.json").load();
+        if (loaded && *loaded) {
+            for (const PlacementRule& rule : (**loaded).rules) order.push_back(rule.bundleID);
+        }
+        return order;
+    };
+    startInstance();
+    open("rules", "Rules");
+    ASSERT_EQ(ask({"count", "rules"}), "3");
+    const auto last = controlRect("row:rules:2");
+    const auto first = controlRect("row:rules:0");
+    ASSERT_TRUE(last && first);
+    click("row:rules:2");
+    ASSERT_TRUE(waitFor([&] { return ask({"selected", "rules"}) == "2"; }, 10s));
+
+    // Pressed, then moved as a hand moves a mouse: past the drag distance, then up to the top
+    // quarter of the first row, where it is let go.
+    desktop->movePointerTo(int(last->midX()), int(last->midY()));
+    desktop->pressButton(1, true);
+    desktop->syncInput();
+    const int top = int(first->minY() + first->height() / 4);
+    for (int y = int(last->midY()); y > top; y -= 4) {
+        desktop->movePointerTo(int(last->midX()), y);
+        desktop->syncInput();
+        throughTheProgramsLoop();
+    }
+    desktop->movePointerTo(int(first->midX()), top);
+    desktop->syncInput();
+    throughTheProgramsLoop();
+    desktop->pressButton(1, false);
+    desktop->syncInput();
+
+    EXPECT_TRUE(waitFor([&] { return storedOrder() == std::vector<std::string>{"gimp", "XTerm", "firefox"}; }, 10s))
+        << testing::PrintToString(storedOrder());
+    EXPECT_TRUE(waitFor([&] { return ask({"selected", "rules"}) == "0"; }, 10s)) << ask({"selected", "rules"});
 }
 
 TEST_F(SettingsTest, LaunchAtLoginWritesTheAutostartEntryAndOffRemovesIt) {
