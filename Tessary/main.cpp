@@ -5,8 +5,6 @@
 // SIGTERM, SIGINT or SIGHUP, on Quit, and when the X server goes away, each time writing what must
 // not be lost first. Each phase of the start is a function here or an object of Tessary/program/.
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -30,6 +28,7 @@
 #include "Tessary/program/StartReply.h"
 #include "Tessary/program/TrayFirst.h"
 #include "Tessary/shell/ui/ApplicationIdentity.h"
+#include "TessaryCore/TessaryInfo.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -48,13 +47,7 @@ InstanceRequest requestFrom(int argc, char** argv) {
 // What a start may hand on besides an action: a tessary: URL, in any letter case (the instance
 // judges the rest of it), and under the end-to-end switch the tests' own verbs.
 bool isRequestForInstance(const std::string& argument) {
-    static constexpr std::string_view scheme = "tessary:";
-    if (argument.size() >= scheme.size() &&
-        std::equal(scheme.begin(), scheme.end(), argument.begin(),
-                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
-        return true;
-    }
-    return std::getenv("TESSARY_E2E") && argument.ends_with("-test");
+    return TessaryInfo::hasURLScheme(argument) || (std::getenv("TESSARY_E2E") && argument.ends_with("-test"));
 }
 
 // Start order 1: the help, and a first argument that is no action, no tessary: URL and no test
@@ -117,10 +110,7 @@ std::variant<int, std::optional<InstanceLock>> becomeTheInstance(const InstanceR
         return std::optional<InstanceLock>();
     }
     auto outcome = InstanceClient::becomeOrForward(*location, request);
-    if (auto* reply = std::get_if<InstanceReply>(&outcome)) {
-        printReply(*reply);
-        return reply->status;
-    }
+    if (auto* reply = std::get_if<InstanceReply>(&outcome)) return finishStart(request, *reply);
     if (auto* error = std::get_if<ForwardError>(&outcome)) {
         std::fprintf(stderr, "tessary: cannot reach the running instance: %s\n", error->description.c_str());
         return 1;

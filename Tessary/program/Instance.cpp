@@ -217,7 +217,8 @@ void Instance::answerOwnArguments(const InstanceRequest& request) {
         log_.error("Refused a request larger than " + std::to_string(InstanceMessage::maximumSize / 1024) + " kB");
         printReply(InstanceServer::oversizedReply());
     } else {
-        printReply(delegate_.answer(request));
+        // The instance runs on whatever the answer: its status is the main loop's.
+        finishStart(request, delegate_.answer(request));
     }
 }
 
