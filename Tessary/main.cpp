@@ -50,13 +50,14 @@ bool isRequestForInstance(const std::string& argument) {
     return TessaryInfo::hasURLScheme(argument) || (std::getenv("TESSARY_E2E") && argument.ends_with("-test"));
 }
 
-// Start order 1: the help, and a first argument that is no action, no tessary: URL and no test
-// verb, are answered at once; no instance is started or asked. Nothing when the start goes on.
+// Start order 1: the help, the version, and a first argument that is no action, no tessary: URL
+// and no test verb, are answered at once; no instance is started or asked. Nothing when the start
+// goes on.
 std::optional<int> answeredAtOnce(const InstanceRequest& request) {
     if (request.arguments.empty()) return std::nullopt;
     const std::string& first = request.arguments.front();
-    if (CommandLineVerbs::isHelp(first)) {
-        printReply({CommandLineVerbs::helpText(), 0});
+    if (CommandLineVerbs::isHelp(first) || CommandLineVerbs::isVersion(first)) {
+        printReply({CommandLineVerbs::isHelp(first) ? CommandLineVerbs::helpText() : CommandLineVerbs::versionText(), 0});
         return 0;
     }
     // A mistyped action or option never starts the program, nor reaches a running one.

@@ -849,8 +849,9 @@ TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) 
         {"the layouts", {"list", "layouts"}, 0, {fitting.uuidString() + "\tFitting\t2 zones"}},
         {"a mistake", {"apply-layout"}, 2, {"tessary: --layout is required"}},
         {"the displays", {"list", "displays"}, 0, {"tessary-left\ttessary-left", "tessary-right\ttessary-right"}},
-        {"help", {"--help"}, 0, {"  snap-front-window [--zone N]              Snap Front Window to Zone: Snap the front "
-                                 "window to zone N (1 to 20, 1 when not given)"}},
+        {"help", {"--help"}, 0, {"  snap-front-window [--zone N]    Snap the front window to zone N (1 to 20, 1",
+                                 "                                  when not given)"}},
+        {"the version", {"--version"}, 0, {"Tessary " + std::string(buildOptions::projectVersion)}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
