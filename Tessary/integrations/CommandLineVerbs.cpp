@@ -10,7 +10,9 @@
 #include "Tessary/integrations/Intents.h"
 #include "Tessary/integrations/URLCommands.h"
 #include "Tessary/services/ZoneService.h"
+#include "Tessary/shell/VersionInfo.h"
 #include "TessaryCore/JSONDocumentStore.h"
+#include "TessaryCore/TessaryInfo.h"
 #include "TessaryCore/WorkspaceLibrary.h"
 
 namespace tessary {
@@ -128,20 +130,14 @@ std::int64_t zoneNumber(const std::string& text) {
 const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table = {
         {"snap-front-window", {"zone"}, "snap-front-window [--zone N]",
-         [] {
-             return std::string(SnapFrontWindowIntent::title) + ": " + SnapFrontWindowIntent::summary("N") +
-                    " (1 to 20, 1 when not given)";
-         },
+         [] { return SnapFrontWindowIntent::summary("N") + " (1 to 20, 1 when not given)"; },
          [](const Options& options, const std::vector<std::string>&, const Sources&) {
              SnapFrontWindowIntent intent;
              if (const std::string* text = option(options, "zone")) intent.zone = zoneNumber(*text);
              return reply(intent.perform());
          }},
         {"apply-layout", {"layout", "display"}, "apply-layout --layout ID [--display ID]",
-         [] {
-             return std::string(ApplyLayoutIntent::title) + ": " + ApplyLayoutIntent::summary("LAYOUT", "DISPLAY") +
-                    " (every display when none is given)";
-         },
+         [] { return ApplyLayoutIntent::summary("LAYOUT", "DISPLAY") + " (every display when none is given)"; },
          [](const Options& options, const std::vector<std::string>&, const Sources&) {
              ApplyLayoutIntent intent;
              const auto layout = resolve<LayoutQuery>(options.at("layout"));
@@ -157,10 +153,7 @@ const std::vector<Verb>& verbs() {
          true,
          {"layout"}},
         {"restore-workspace", {"workspace"}, "restore-workspace --workspace ID",
-         [] {
-             return std::string(RestoreWorkspaceIntent::title) + ": " + RestoreWorkspaceIntent::summary("WORKSPACE") +
-                    "; prints the number of windows moved";
-         },
+         [] { return RestoreWorkspaceIntent::summary("WORKSPACE") + "; prints the number of windows moved"; },
          [](const Options& options, const std::vector<std::string>&, const Sources&) {
              const auto workspace = resolve<WorkspaceQuery>(options.at("workspace"));
              if (!workspace) return failed("Workspace not found.");
@@ -170,7 +163,7 @@ const std::vector<Verb>& verbs() {
          true,
          {"workspace"}},
         {"save-workspace", {"name"}, "save-workspace --name NAME",
-         [] { return std::string(SaveWorkspaceIntent::title) + ": " + SaveWorkspaceIntent::summary("NAME"); },
+         [] { return SaveWorkspaceIntent::summary("NAME"); },
          [](const Options& options, const std::vector<std::string>&, const Sources&) {
              return reply(SaveWorkspaceIntent{options.at("name")}.perform());
          },
@@ -272,31 +265,75 @@ bool CommandLineVerbs::isVerb(std::string_view argument) { return findVerb(argum
 
 bool CommandLineVerbs::isHelp(std::string_view argument) { return argument == "--help" || argument == "-h"; }
 
+bool CommandLineVerbs::isVersion(std::string_view argument) { return argument == "--version"; }
+
+std::string CommandLineVerbs::versionText() { return std::string(TessaryInfo::productName) + " " + appVersionString(); }
+
+namespace {
+
+constexpr std::size_t helpWidth = 80;
+constexpr std::size_t descriptionColumn = 34;
+
+// Columns a text takes on a terminal: its characters (none of the help's is wide).
+std::size_t columns(std::string_view text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
+}
+
+// The words of `text` in lines of at most helpWidth columns, each after `indent` blanks; the first
+// line goes on from `line`, which is `indent` wide or wider.
+std::string wrapped(std::string line, std::string_view text, std::size_t indent) {
+    std::string out;
+    bool lineHasWord = false;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string_view word = text.substr(start, end - start);
+        start = end + 1;
+        if (lineHasWord && columns(line) + 1 + columns(word) > helpWidth) {
+            out += line + "\n";
+            line.assign(indent, ' ');
+            lineHasWord = false;
+        }
+        if (lineHasWord) line += ' ';
+        line += word;
+        lineHasWord = true;
+    }
+    return out + line + "\n";
+}
+
+// "  USAGE   DESCRIPTION", the description in its column, on the next line when the usage reaches it.
+std::string helpEntry(std::string_view usage, std::string_view description) {
+    std::string line = "  " + std::string(usage);
+    if (columns(line) + 2 > descriptionColumn) {
+        return line + "\n" + wrapped(std::string(descriptionColumn, ' '), description, descriptionColumn);
+    }
+    line.resize(line.size() + descriptionColumn - columns(line), ' ');
+    return wrapped(line, description, descriptionColumn);
+}
+
+}  // namespace
+
 std::string CommandLineVerbs::helpText() {
-    std::string text =
-        "Usage: tessary [tessary://COMMAND?NAME=VALUE… | ACTION [OPTIONS] | --help]\n"
-        "\n"
-        "Without arguments, starts Tessary, or brings the running one forward. A tessary:// URL and the\n"
-        "actions below are carried out by the running instance.\n"
-        "\n"
-        "Actions:\n";
-    for (const Verb& verb : verbs()) {
-        std::string line = "  " + std::string(verb.synopsis);
-        line.resize(std::max<std::size_t>(line.size() + 2, 44), ' ');
-        text += line + verb.description() + "\n";
-    }
-    text +=
-        "\n"
-        "An action that fails prints why on standard error and exits with status 1; a mistake in the\n"
-        "command line exits with status 2.\n"
-        "\n"
-        "URLs (links and xdg-open hand them to Tessary the same way):\n";
+    std::string text = "Usage: tessary [ACTION [OPTIONS] | tessary://COMMAND?… | --help | --version]\n\n";
+    text += wrapped({}, "Without arguments, starts Tessary, or brings the running one forward. A tessary:// URL and "
+                        "the actions below are carried out by the running instance.", 0);
+    text += "\nActions:\n";
+    for (const Verb& verb : verbs()) text += helpEntry(verb.synopsis, verb.description());
+    text += "\nOptions:\n";
+    text += helpEntry("--help", "Show this help");
+    text += helpEntry("--version", "Print the version");
+    text += "\n";
+    text += wrapped({}, "An action that fails prints why on standard error and exits with status 1; a mistake in the "
+                        "command line exits with status 2.", 0);
+    text += "\nURLs (links and xdg-open hand them to Tessary the same way):\n";
     for (const URLCommands::Synopsis& command : URLCommands::synopses()) {
-        std::string line = "  tessary://" + command.usage;
-        line.resize(std::max<std::size_t>(line.size() + 2, 44), ' ');
-        text += line + command.description + "\n";
+        text += helpEntry("tessary://" + command.usage, command.description);
     }
-    text += "A URL is carried out by the running instance and prints nothing; what fails is in its log.";
+    text += "\n";
+    text += wrapped({}, "A URL whose command fails prints why on standard error and exits with status 1, as an action "
+                        "does, unless the desktop opened it: then it is silent, as links are, and the reason is in "
+                        "the running instance's log.", 0);
+    text.pop_back();
     return text;
 }
 

@@ -35,9 +35,12 @@ struct CommandLineVerbs {
     // Every verb, in the order --help lists them (the URL commands follow them there).
     static const std::vector<std::string_view>& names();
     static bool isVerb(std::string_view argument);
-    // "--help" or "-h".
+    // "--help" or "-h". The help fits 80 columns.
     static bool isHelp(std::string_view argument);
     static std::string helpText();
+    // "--version"; its text is the product's name and the version the About window shows.
+    static bool isVersion(std::string_view argument);
+    static std::string versionText();
 
     // Runs the verb with the arguments that follow it.
     static InstanceReply run(std::string_view verb, const std::vector<std::string>& arguments);

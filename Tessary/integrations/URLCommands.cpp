@@ -41,7 +41,24 @@ std::string rectangleDebugText(const Rect& rect) {
            numberText(rect.height()) + ")";
 }
 
+std::string URLCommandError::description() const {
+    switch (code) {
+        case Code::unknownCommand: return "Unknown command " + detail;
+        case Code::invalidZone: return "snap: missing or invalid zone";
+        case Code::noTargetWindow: return "snap: no target window";
+        case Code::snapFailed: return "snap failed: " + detail;
+        case Code::workspaceNotFound: return "workspace not found: " + detail;
+    }
+    return detail;
+}
+
 URLCommands::URLCommands(ZoneService& zones, AppActions& actions) : zones_(zones), actions_(actions) {}
+
+Unexpected<URLCommandError> URLCommands::failed(URLCommandError::Code code, std::string detail) {
+    URLCommandError error{code, std::move(detail)};
+    log_.notice(error.description());
+    return unexpected(std::move(error));
+}
 
 std::optional<std::int64_t> URLCommands::parseInteger(std::string_view text) {
     // from_chars takes a "-" but not a "+"; after a "+" only digits may follow ("+-2" is no number).
@@ -74,14 +91,14 @@ std::vector<URLCommands::Synopsis> URLCommands::synopses() {
     };
 }
 
-void URLCommands::handle(std::string_view url) {
+Expected<void, URLCommandError> URLCommands::handle(std::string_view url) {
     const URLText parts = URLText::parse(url);
-    if (parts.scheme != TessaryInfo::urlScheme) return;
+    if (parts.scheme != TessaryInfo::urlScheme) return {};
     const QueryDictionary query = queryDictionary(parts.queryItems.value_or(std::vector<URLQueryItem>{}));
     const std::string command = parts.host.value_or("");
 
     if (command == "snap") {
-        snapFromURL(query);
+        return snapFromURL(query);
     } else if (command == "editor") {
         openEditor(query);
     } else if (command == "onboarding") {
@@ -99,33 +116,29 @@ void URLCommands::handle(std::string_view url) {
     } else if (command == "apply-rules") {
         actions_.applyRules();
     } else if (command == "workspace") {
-        restoreWorkspace(query);
+        return restoreWorkspace(query);
     } else {
-        log_.notice("Unknown command " + validUTF8(url));
+        return failed(URLCommandError::Code::unknownCommand, validUTF8(url));
     }
+    return {};
 }
 
-void URLCommands::snapFromURL(const QueryDictionary& query) {
+Expected<void, URLCommandError> URLCommands::snapFromURL(const QueryDictionary& query) {
     const std::string* text = find(query, "zone");
     const auto zone = parseInteger(text ? *text : "");
-    if (!zone || *zone < 1) {
-        log_.notice("snap: missing or invalid zone");
-        return;
-    }
+    if (!zone || *zone < 1) return failed(URLCommandError::Code::invalidZone);
     const auto window = targetWindow(query);
-    if (!window) {
-        log_.notice("snap: no target window");
-        return;
-    }
+    if (!window) return failed(URLCommandError::Code::noTargetWindow);
     // zone >= 1, so the index cannot wrap; a zone past the layout comes back as noSuchZone.
     const auto result = zones_.snap(*window, *zone - 1);
     if (!result) {
-        log_.notice("snap failed: " + result.error().description());
+        auto failure = failed(URLCommandError::Code::snapFailed, result.error().description());
         if (onSnapFailed) onSnapFailed(result.error());
-        return;
+        return failure;
     }
     const auto& achieved = result.value().achieved;
     log_.notice("snap: zone " + std::to_string(*zone) + " → " + (achieved ? rectangleDebugText(*achieved) : "?"));
+    return {};
 }
 
 std::optional<WindowHandle> URLCommands::targetWindow(const QueryDictionary& query) {
@@ -151,15 +164,13 @@ void URLCommands::openSettings(const QueryDictionary& query) {
     actions_.showSettings();
 }
 
-void URLCommands::restoreWorkspace(const QueryDictionary& query) {
+Expected<void, URLCommandError> URLCommands::restoreWorkspace(const QueryDictionary& query) {
     const std::string* name = find(query, "name");
-    if (!name || !workspaces) return;
+    if (!name || !workspaces) return {};
     const auto workspace = workspaces->library().workspaceNamed(*name);
-    if (!workspace) {
-        log_.notice("workspace not found: " + *name);
-        return;
-    }
+    if (!workspace) return failed(URLCommandError::Code::workspaceNotFound, *name);
     workspaces->restore(*workspace);
+    return {};
 }
 
 }  // namespace tessary

@@ -2,9 +2,10 @@
 
 // The "tessary:" URL commands: tessary://COMMAND?NAME=VALUE&…, where the host names the command.
 // A URL with another scheme (or "TESSARY") is ignored without a word; an unknown command, and
-// every failure of a known one, is one line in the log ("URLCommands") and nothing else: no
-// window, no reply to whoever sent the URL. Scheme and command are compared exactly, on the raw
-// text (URLText). A query name given twice counts with its first value.
+// every failure of a known one, is one line in the log ("URLCommands") and no window. The failure
+// is handed back too (`URLCommandError`), so that a start that gave the URL on its command line
+// can say why. Scheme and command are compared exactly, on the raw text (URLText). A query name
+// given twice counts with its first value.
 //
 // Commands: snap (zone, bundle), editor (new), onboarding, settings (pane), about, feedback,
 // show-zones, restore, apply-rules, workspace (name).
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "Platform/Logger.h"
+#include "TessaryCore/Expected.h"
 #include "Tessary/services/WorkspaceService.h"
 #include "Tessary/services/ZoneService.h"
 #include "Tessary/shell/AppActions.h"
@@ -30,6 +32,17 @@
 namespace tessary {
 
 class LayoutEditorModel;
+
+// Why a URL command did not run; its description is the line logged.
+struct URLCommandError {
+    enum class Code { unknownCommand, invalidZone, noTargetWindow, snapFailed, workspaceNotFound };
+    Code code;
+    // The whole URL, the snap error's text or the workspace's name, as the line names it.
+    std::string detail;
+
+    std::string description() const;
+    bool operator==(const URLCommandError&) const = default;
+};
 
 class URLCommands final {
 public:
@@ -47,8 +60,8 @@ public:
     // Told of a "snap" that failed, after it was logged.
     std::function<void(const ZoneService::SnapError&)> onSnapFailed;
 
-    // Runs one URL; never fails.
-    void handle(std::string_view url);
+    // Runs one URL: done (or ignored), or why not, which is logged as well.
+    Expected<void, URLCommandError> handle(std::string_view url);
 
     // A decimal number with an optional sign and nothing else, within 64 bits; nothing otherwise.
     static std::optional<std::int64_t> parseInteger(std::string_view text);
@@ -62,11 +75,13 @@ public:
     static std::vector<Synopsis> synopses();
 
 private:
-    void snapFromURL(const QueryDictionary& query);
+    Expected<void, URLCommandError> snapFromURL(const QueryDictionary& query);
     std::optional<WindowHandle> targetWindow(const QueryDictionary& query);
     void openEditor(const QueryDictionary& query);
     void openSettings(const QueryDictionary& query);
-    void restoreWorkspace(const QueryDictionary& query);
+    Expected<void, URLCommandError> restoreWorkspace(const QueryDictionary& query);
+    // Logs the failure and hands it back.
+    Unexpected<URLCommandError> failed(URLCommandError::Code code, std::string detail = {});
 
     ZoneService& zones_;
     AppActions& actions_;

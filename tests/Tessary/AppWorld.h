@@ -147,7 +147,10 @@ private:
             return ReviewPrompt::Answer::notNow;
         };
         hooks.checkForUpdates = record("checkForUpdates");
-        hooks.handleURL = [this](const std::string& url) { hookCalls.push_back("handleURL " + url); };
+        hooks.handleURL = [this](const std::string& url) {
+            hookCalls.push_back("handleURL " + url);
+            return InstanceReply{};
+        };
         return hooks;
     }
 };

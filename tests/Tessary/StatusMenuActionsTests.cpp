@@ -142,7 +142,7 @@ TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     world.notices.act(0);
     EXPECT_EQ(world.made("editor"), 1);
 
-    world.integrations->urlCommands().handle("tessary://snap?zone=1");
+    EXPECT_FALSE(world.integrations->urlCommands().handle("tessary://snap?zone=1"));
     world.scheduler.advance(AppDelegate::snapFailureGrace);
     EXPECT_EQ(world.notices.lines().back(), told);
 

@@ -1,6 +1,43 @@
 # Installs the build into a fresh prefix and checks what a desktop finds there: the program, the
-# desktop entry naming its icon, and the icon in the hicolor theme as a drawing and at each size.
-# cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder to be> -P CheckInstall.cmake
+# desktop entry naming its icon (valid by desktop-file-validate), and the icon in the hicolor theme
+# as a drawing and at each size. With a Ninja build it checks first that building the program alone
+# (`--target tessary`, as scripts/run does) makes every file the install copies from the build tree.
+# cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder to be> [-DGENERATOR=… -DMAKE_PROGRAM=…]
+#       -P CheckInstall.cmake
+
+set(failures "")
+macro(fail text)
+  list(APPEND failures "${text}")
+endmacro()
+
+if(GENERATOR STREQUAL "Ninja")
+  # The commands a build of the target runs, read without building anything.
+  execute_process(COMMAND ${MAKE_PROGRAM} -C ${BUILD_DIR} -t commands tessary
+                  RESULT_VARIABLE status OUTPUT_VARIABLE commands ERROR_VARIABLE said)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "ninja cannot list the commands of tessary (${status}): ${said}")
+  endif()
+  file(GLOB_RECURSE install_scripts ${BUILD_DIR}/cmake_install.cmake)
+  foreach(script ${install_scripts})
+    file(STRINGS ${script} lines REGEX "file\\(INSTALL ")
+    foreach(line ${lines})
+      string(REGEX MATCHALL "\"/[^\"]+\"" quoted "${line}")
+      foreach(path ${quoted})
+        string(REPLACE "\"" "" path "${path}")
+        string(FIND "${path}" "${BUILD_DIR}/" in_build)
+        if(NOT in_build EQUAL 0)
+          continue()
+        endif()
+        file(RELATIVE_PATH relative ${BUILD_DIR} ${path})
+        string(FIND "${commands}" "${path}" absolute_at)
+        string(FIND "${commands}" " ${relative}" relative_at)
+        if(absolute_at EQUAL -1 AND relative_at EQUAL -1)
+          fail("building tessary alone does not make ${relative}, which the install copies")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endif()
 
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -9,13 +46,15 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${status}):\n${output}")
 endif()
 
-set(failures "")
-macro(fail text)
-  list(APPEND failures "${text}")
-endmacro()
-
 if(NOT EXISTS ${PREFIX}/bin/tessary)
   fail("no bin/tessary")
+else()
+  # The installed program runs: its version, at once, without a display.
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY ${PREFIX}/bin/tessary --version
+                  RESULT_VARIABLE status OUTPUT_VARIABLE version ERROR_VARIABLE said TIMEOUT 60)
+  if(NOT status EQUAL 0 OR NOT version MATCHES "^Tessary [0-9]")
+    fail("bin/tessary --version says \"${version}${said}\" (${status})")
+  endif()
 endif()
 
 set(entry ${PREFIX}/share/applications/tessary.desktop)
@@ -26,8 +65,11 @@ else()
   if(NOT icons STREQUAL "Icon=tessary")
     fail("the desktop entry names the icon \"${icons}\", not Icon=tessary")
   endif()
+  # Installed by scripts/setup for the tests: a missing one is a failure, not a pass.
   find_program(validate desktop-file-validate)
-  if(validate)
+  if(NOT validate)
+    fail("desktop-file-validate is not installed (scripts/setup --tests installs it)")
+  else()
     execute_process(COMMAND ${validate} ${entry} RESULT_VARIABLE valid OUTPUT_VARIABLE said ERROR_VARIABLE said)
     if(NOT valid EQUAL 0)
       fail("desktop-file-validate refuses the entry: ${said}")

@@ -18,7 +18,11 @@ AppIntegrations::AppIntegrations(AppDelegate& delegate) : delegate_(&delegate) {
             return CommandLineVerbs::run(verb, arguments);
         });
     }
-    hooks.urlCommands = [this](const std::string& url) { urlCommands().handle(url); };
+    hooks.urlCommands = [this](const std::string& url) -> InstanceReply {
+        const auto done = urlCommands().handle(url);
+        if (done) return {};
+        return {done.error().description(), CommandLineVerbs::failedStatus};
+    };
     hooks.publishHandles = [this] {
         IntentServices::set(delegate_->zones(), delegate_->workspaces(), delegate_->actions());
     };

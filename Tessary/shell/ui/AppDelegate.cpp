@@ -6,7 +6,6 @@
 #include <QScreen>
 #include <QUrl>
 
-#include <cctype>
 #include <chrono>
 #include <utility>
 
@@ -16,6 +15,7 @@
 #include "Tessary/shell/ui/SaveWorkspacePrompt.h"
 #include "Tessary/shell/ui/WindowCentring.h"
 #include "Tessary/shell/ui/WindowPresentation.h"
+#include "TessaryCore/TessaryInfo.h"
 #include "TessaryCore/TessaryPaths.h"
 #include "WindowEngine/AXWindowEngine.h"
 #include "WindowEngine/DisplayProvider.h"
@@ -44,15 +44,6 @@ bool looksLikeURL(const std::string& text) {
         const char c = text[i];
         const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) return false;
-    }
-    return true;
-}
-
-bool hasTessaryScheme(const std::string& text) {
-    static constexpr std::string_view scheme = "tessary:";
-    if (text.size() < scheme.size()) return false;
-    for (std::size_t i = 0; i < scheme.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != scheme[i]) return false;
     }
     return true;
 }
@@ -316,25 +307,19 @@ InstanceReply AppDelegate::answer(const InstanceRequest& request) {
     const std::string& first = request.arguments.front();
     // Any spelling of the scheme reaches the URL handler, which alone judges (and logs) the URL: one
     // it ignores must leave no trace.
-    if (hasTessaryScheme(first)) {
-        handleGetURL(first);
-        return {};
-    }
+    if (TessaryInfo::hasURLScheme(first)) return handleGetURL(first);
     if (auto verb = hooks_.commandLineVerbs.find(first); verb != hooks_.commandLineVerbs.end()) {
         return verb->second(std::vector<std::string>(request.arguments.begin() + 1, request.arguments.end()));
     }
     return {"unknown command: " + first, 1};
 }
 
-void AppDelegate::handleGetURL(const std::string& url) {
-    if (!looksLikeURL(url)) return;
-    if (hooks_.handleURL) {
-        hooks_.handleURL(url);
-    } else if (hooks_.urlCommands) {
-        hooks_.urlCommands(url);
-    } else {
-        log_.notice("No URL commands in this build");
-    }
+InstanceReply AppDelegate::handleGetURL(const std::string& url) {
+    if (!looksLikeURL(url)) return {};
+    if (hooks_.handleURL) return hooks_.handleURL(url);
+    if (hooks_.urlCommands) return hooks_.urlCommands(url);
+    log_.notice("No URL commands in this build");
+    return {};
 }
 
 void AppDelegate::retrySaves(SaveReport& report, std::function<void()> saveAgain, std::string category) {

@@ -153,8 +153,9 @@ struct AppHooks {
     // the handles automation reads come from the composition above the shell (AppIntegrations):
     // `urlCommands` takes the URLs, `publishHandles` runs at launch step 14 and `withdrawHandles`
     // first thing when the delegate goes. handleURL, when set, takes URLs in place of urlCommands.
-    std::function<void(const std::string& url)> handleURL;
-    std::function<void(const std::string& url)> urlCommands;
+    // Each answers with why the URL's command failed (status 1), or nothing.
+    std::function<InstanceReply(const std::string& url)> handleURL;
+    std::function<InstanceReply(const std::string& url)> urlCommands;
     std::function<void()> publishHandles;
     std::function<void()> withdrawHandles;
     std::function<void()> checkForUpdates;
@@ -188,8 +189,8 @@ public:
     // A request of a later start: no argument reopens (onboarding), a "tessary:" URL goes to
     // handleGetURL, a known verb to its handler; anything else is "unknown command" with status 1.
     InstanceReply answer(const InstanceRequest& request);
-    // A URL from outside; ignored when it is not one.
-    void handleGetURL(const std::string& url);
+    // A URL from outside; ignored when it is not one. Why its command failed, or nothing.
+    InstanceReply handleGetURL(const std::string& url);
     // The user opened the program again while it runs.
     void reopen() { showOnboarding(); }
 

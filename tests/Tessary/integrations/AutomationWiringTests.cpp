@@ -32,6 +32,9 @@ TEST(AutomationWiring, TheLaunchedProgramAnswersURLsAndActionsUntilItEnds) {
         {"a URL", {"tessary://snap?zone=2"}, {"", 0}, Rect(500, 0, 500, 400)},
         {"a URL with the scheme in capitals", {"TESSARY://snap?zone=1"}, {"", 0}, Rect(500, 0, 500, 400), true},
         {"a workspace URL without a query", {"tessary://workspace"}, {"", 0}, Rect(500, 0, 500, 400), true},
+        {"a URL whose command fails", {"tessary://snap?zone=99"},
+         {"snap failed: zone 99 does not exist in this layout", 1}, Rect(500, 0, 500, 400)},
+        {"a URL of no command", {"tessary://bogus"}, {"Unknown command tessary://bogus", 1}, Rect(500, 0, 500, 400)},
         {"an action", {"snap-front-window", "--zone", "4"}, {"", 0}, Rect(500, 400, 500, 400)},
         {"an action that fails", {"apply-layout", "--layout", "BAD"}, {"Layout not found.", 1}, Rect(500, 400, 500, 400)},
         {"an action with its identifier", {"apply-layout", "--layout", layout, "--display", "SIDE"}, {"", 0},
@@ -46,7 +49,10 @@ TEST(AutomationWiring, TheLaunchedProgramAnswersURLsAndActionsUntilItEnds) {
             EXPECT_EQ(world.sink.records().size(), before) << world.sink.records().back().message;
         }
     }
-    EXPECT_EQ(world.sink.messages("URLCommands"), std::vector<std::string>{"snap: zone 2 → (500.0, 0.0, 500.0, 400.0)"});
+    EXPECT_EQ(world.sink.messages("URLCommands"),
+              (std::vector<std::string>{"snap: zone 2 → (500.0, 0.0, 500.0, 400.0)",
+                                        "snap failed: zone 99 does not exist in this layout",
+                                        "Unknown command tessary://bogus"}));
     EXPECT_EQ(delegate.zones().library().assignments.at("SIDE@800x600"), world.quarters.id);
 
     world.delegate.reset();

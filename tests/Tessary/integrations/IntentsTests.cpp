@@ -1,10 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "Tessary/integrations/CommandLineVerbs.h"
+#include "Tessary/shell/VersionInfo.h"
 #include "Tessary/integrations/Intents.h"
 #include "tests/Tessary/integrations/IntegrationWorld.h"
 
@@ -290,16 +293,30 @@ TEST_F(IntentsTest, ListsPrintOneEntityALine) {
     EXPECT_EQ(run("list", {"workspaces"}).text, office.id.uuidString() + "\tOffice");
 }
 
-TEST_F(IntentsTest, HelpNamesEveryVerbWithItsActionsTitle) {
+TEST_F(IntentsTest, HelpNamesEveryVerbAndURLOnceWithinEightyColumns) {
     const std::string help = CommandLineVerbs::helpText();
-    for (std::string_view verb : CommandLineVerbs::names()) EXPECT_THAT(help, ::testing::HasSubstr("  " + std::string(verb)));
-    for (std::string_view title : {SnapFrontWindowIntent::title, ApplyLayoutIntent::title, RestoreWorkspaceIntent::title,
-                                   SaveWorkspaceIntent::title, RestoreWindowsToZonesIntent::title,
-                                   ApplyRulesIntent::title, ShowZonesIntent::title}) {
-        EXPECT_THAT(help, ::testing::HasSubstr(std::string(title))) << title;
+    // A terminal's width, counted in characters (none is wide); what is said is read with the
+    // wrapping undone.
+    std::string said;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        const auto width = std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xc0) != 0x80; });
+        EXPECT_LE(width, 80) << line;
+        if (const auto text = line.find_first_not_of(' '); text != std::string::npos) said += line.substr(text) + " ";
     }
-    EXPECT_THAT(help, ::testing::HasSubstr("Snap the front window to zone N"));
-    EXPECT_THAT(help, ::testing::HasSubstr("Apply LAYOUT on DISPLAY"));
+    for (std::string_view verb : CommandLineVerbs::names()) EXPECT_THAT(help, ::testing::HasSubstr("  " + std::string(verb)));
+    // An action is described by its summary where it has one, else by its title; never both.
+    for (std::string_view title : {RestoreWindowsToZonesIntent::title, ApplyRulesIntent::title, ShowZonesIntent::title}) {
+        EXPECT_THAT(said, ::testing::HasSubstr(std::string(title))) << title;
+    }
+    for (std::string_view title : {SnapFrontWindowIntent::title, ApplyLayoutIntent::title, RestoreWorkspaceIntent::title,
+                                   SaveWorkspaceIntent::title}) {
+        EXPECT_THAT(said, ::testing::Not(::testing::HasSubstr(std::string(title) + ":"))) << title;
+    }
+    EXPECT_THAT(said, ::testing::HasSubstr("Snap the front window to zone N (1 to 20, 1 when not given)"));
+    EXPECT_THAT(said, ::testing::HasSubstr("Apply LAYOUT on DISPLAY (every display when none is given)"));
+    EXPECT_THAT(said, ::testing::HasSubstr("Save current windows as NAME"));
+    EXPECT_THAT(help, ::testing::HasSubstr("  --version"));
     // The URLs too, each command of the handler with its query.
     for (std::string_view url : {"tessary://snap?zone=N", "tessary://editor[?new=1]", "tessary://onboarding",
                                  "tessary://settings[?pane=PANE]", "tessary://about", "tessary://feedback",
@@ -307,7 +324,13 @@ TEST_F(IntentsTest, HelpNamesEveryVerbWithItsActionsTitle) {
                                  "tessary://workspace?name=NAME"}) {
         EXPECT_THAT(help, ::testing::HasSubstr("  " + std::string(url))) << url;
     }
-    EXPECT_THAT(help, ::testing::HasSubstr("general, snapping, zones, shortcuts, rules, workspaces, excludedApps, sync, about"));
+    EXPECT_THAT(said, ::testing::HasSubstr("general, snapping, zones, shortcuts, rules, workspaces, excludedApps, sync, about"));
+}
+
+TEST_F(IntentsTest, TheVersionIsTheOneAboutShows) {
+    EXPECT_EQ(CommandLineVerbs::versionText(), "Tessary " + appVersionString());
+    EXPECT_TRUE(CommandLineVerbs::isVersion("--version"));
+    EXPECT_FALSE(CommandLineVerbs::isVerb("--version"));
 }
 
 TEST_F(IntentsTest, QueriesResolveInSourceOrderAndLeaveOutWhatIsGone) {

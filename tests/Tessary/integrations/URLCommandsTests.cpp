@@ -96,9 +96,12 @@ TEST_F(URLCommandsTest, AURLRunsItsCommandOrLogsWhyNot) {
         sink.clear();
         calls.clear();
 
-        commands.handle(row.url);
+        const auto done = commands.handle(row.url);
 
         EXPECT_EQ(logged(), row.logged);
+        // A failure is handed back with the very line it logged; a snap logs its success too.
+        const bool failed = !row.logged.empty() && !row.logged.front().starts_with("snap: zone ");
+        EXPECT_EQ(done ? "" : done.error().description(), failed ? row.logged.front() : "");
         EXPECT_EQ(calls, row.calls);
         EXPECT_EQ(frameOf(editor), row.editorFrame);
         EXPECT_EQ(frameOf(mail), row.mailFrame);
@@ -122,7 +125,7 @@ TEST_F(URLCommandsTest, SettingsChoosesOnlyAPaneItKnows) {
         SCOPED_TRACE(row.name);
         state.setRequestedSettingsSection(SettingsSection::sync);
         calls.clear();
-        commands.handle(row.url);
+        EXPECT_TRUE(commands.handle(row.url));
         EXPECT_EQ(state.requestedSettingsSection(), row.requested);
         EXPECT_EQ(calls, std::vector<std::string>{"showSettings"});
     }
@@ -131,9 +134,9 @@ TEST_F(URLCommandsTest, SettingsChoosesOnlyAPaneItKnows) {
 
 TEST_F(URLCommandsTest, BeforeTheLaunchSequenceSetsItsReferences) {
     URLCommands early(*zones, actions);
-    early.handle("tessary://settings?pane=rules");
-    early.handle("tessary://workspace?name=Office");
-    early.handle("tessary://editor?new=1");
+    EXPECT_TRUE(early.handle("tessary://settings?pane=rules"));
+    EXPECT_TRUE(early.handle("tessary://workspace?name=Office"));
+    EXPECT_TRUE(early.handle("tessary://editor?new=1"));
     EXPECT_EQ(state.requestedSettingsSection(), std::nullopt);
     EXPECT_EQ(calls, (std::vector<std::string>{"showSettings", "showEditor"}));
     EXPECT_EQ(frameOf(editor), editorStart);
@@ -142,10 +145,10 @@ TEST_F(URLCommandsTest, BeforeTheLaunchSequenceSetsItsReferences) {
 
 TEST_F(URLCommandsTest, SnapsReachTheServiceWithoutAFrontWindowOrAWindowThatRefuses) {
     engine.focused.reset();
-    commands.handle("tessary://snap?zone=1");
+    EXPECT_EQ(commands.handle("tessary://snap?zone=1").error(), (URLCommandError{URLCommandError::Code::noTargetWindow, ""}));
     engine.focused = editor;
     engine.windowTable.at(editor).minimumSize = Size{800, 600};
-    commands.handle("tessary://snap?zone=1");
+    EXPECT_EQ(commands.handle("tessary://snap?zone=1").error().code, URLCommandError::Code::snapFailed);
     // A window whose least size is larger than the zone: the log says what it needs.
     EXPECT_EQ(logged(), (std::vector<std::string>{"snap: no target window",
                                                   "snap failed: Editor needs 800 × 600 pt; this zone is 500 × 400 pt"}));

@@ -499,7 +499,8 @@ TEST_F(AppTest, LaterStartsAreAnsweredByTheInstance) {
     };
     const Row rows[] = {
         {"bare", {}, 0, "", "AppDelegate: Opened again"},
-        {"a URL", {"tessary://frobnicate"}, 0, "", "URLCommands: Unknown command tessary://frobnicate"},
+        {"a URL", {"tessary://frobnicate"}, 1, "Unknown command tessary://frobnicate",
+         "URLCommands: Unknown command tessary://frobnicate"},
         {"anything else", {"frobnicate"}, 2, "tessary: unknown action frobnicate", ""},
     };
     for (const Row& row : rows) {
@@ -754,6 +755,43 @@ TEST_F(AutomationTest, URLsAndTheSnapActionMoveTheFocusedXterm) {
         << testing::PrintToString(program->lines);
 }
 
+// A URL given on the command line answers as an action does: why its command failed, status 1.
+// Opened by the desktop (a launcher's startup notification, GLib's launcher) it is silent, as a link
+// is; the instance logs why either way.
+TEST_F(AutomationTest, AFailingURLSaysWhyOnTheCommandLineAndNothingWhenTheDesktopOpensIt) {
+    auto program = startInstance();
+    platform->windows().activate(window, 1s);
+    ASSERT_EQ(platform->windows().activeWindow(), window);
+    const std::string entry = (fs::path(desktop->dataHome()) / "applications" / "tessary.desktop").string();
+    const std::string noZone = "snap failed: zone 99 does not exist in this layout";
+    struct Row {
+        const char* name;
+        std::vector<std::string> command;
+        int status;
+        std::vector<std::string> printed;  // all that is printed
+        std::string logged;                // by the instance
+    };
+    const Row rows[] = {
+        {"a zone the layout lacks", {"tessary", "tessary://snap?zone=99"}, 1, {noZone}, "URLCommands: " + noZone},
+        {"no such command", {"tessary", "tessary://bogus"}, 1, {"Unknown command tessary://bogus"},
+         "URLCommands: Unknown command tessary://bogus"},
+        {"a launcher's start", {"env", "DESKTOP_STARTUP_ID=launcher-1_TIME0", "tessary", "tessary://bogus?1"}, 0, {},
+         "URLCommands: Unknown command tessary://bogus?1"},
+        {"GLib's launcher", {"gio", "launch", entry, "tessary://bogus?2"}, 0, {},
+         "URLCommands: Unknown command tessary://bogus?2"},
+        {"a URL whose command works", {"tessary", "tessary://snap?zone=2"}, 0, {}, "URLCommands: snap: zone 2 → "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::size_t start = program->lines.size();
+        std::vector<std::string> output;
+        EXPECT_EQ(run(row.command, &output), row.status) << testing::PrintToString(output);
+        EXPECT_TRUE(program->expectLine(row.logged, start)) << testing::PrintToString(program->lines);
+        EXPECT_EQ(output, row.printed);
+    }
+    EXPECT_TRUE(isIn(zone2)) << "at " << frame(window);
+}
+
 // A killed window manager leaves its root properties behind, so the focused window is still found;
 // nobody moves it, and the answer says so instead of blaming the application.
 TEST_F(AutomationTest, WithTheWindowManagerKilledTheSnapActionSaysThatNoneIsRunning) {
@@ -811,8 +849,9 @@ TEST_F(AutomationTest, WithoutAnInstanceActionsAnswerThemselvesAndStartNothing) 
         {"the layouts", {"list", "layouts"}, 0, {fitting.uuidString() + "\tFitting\t2 zones"}},
         {"a mistake", {"apply-layout"}, 2, {"tessary: --layout is required"}},
         {"the displays", {"list", "displays"}, 0, {"tessary-left\ttessary-left", "tessary-right\ttessary-right"}},
-        {"help", {"--help"}, 0, {"  snap-front-window [--zone N]              Snap Front Window to Zone: Snap the front "
-                                 "window to zone N (1 to 20, 1 when not given)"}},
+        {"help", {"--help"}, 0, {"  snap-front-window [--zone N]    Snap the front window to zone N (1 to 20, 1",
+                                 "                                  when not given)"}},
+        {"the version", {"--version"}, 0, {"Tessary " + std::string(buildOptions::projectVersion)}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -861,7 +900,7 @@ TEST_F(AppTest, URLsThatDoNothingLogNothing) {
     }
     // Requests are answered in turn: once this one is logged, the ones before it have been handled.
     auto [status, printed] = startAgain({"tessary://frobnicate"});
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, 1);
     ASSERT_TRUE(program->expectLine("URLCommands: Unknown command tessary://frobnicate", start));
     const std::vector<std::string> after(program->lines.begin() + std::ptrdiff_t(start), program->lines.end());
     EXPECT_THAT(after, ::testing::ElementsAre("URLCommands: Unknown command tessary://frobnicate"));
@@ -870,14 +909,15 @@ TEST_F(AppTest, URLsThatDoNothingLogNothing) {
 // Many later starts at once, far more than the instance takes connections at a time (32): each is
 // answered, none fails for a full queue, none runs twice. A hundred are under way at any moment, so
 // that the sanitizer build's starts (some 18 MB each) fit a machine that also builds something; a
-// start that fails prints why.
+// start answered otherwise than by the instance's "Unknown command" prints what it said.
 TEST_F(AppTest, FiveHundredStartsAtOnceAreEachRunOnce) {
     auto program = startInstance();
     constexpr int starts = 500, underWay = 100;
     ChildProcess::Options options;
     options.arguments = {"sh", "-c",
                          "seq " + std::to_string(starts) + " | xargs -P " + std::to_string(underWay) +
-                             " -I {} sh -c 'why=$(\"$0\" \"tessary://count?n={}\" 2>&1 >/dev/null) || "
+                             " -I {} sh -c 'why=$(\"$0\" \"tessary://count?n={}\" 2>&1 >/dev/null); "
+                             "[ \"$why\" = \"Unknown command tessary://count?n={}\" ] || "
                              "echo \"failed {}: $why\"' \"$0\"; echo end",
                          programPath()};
     options.environment = desktop->environment();
