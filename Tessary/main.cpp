@@ -126,9 +126,10 @@ AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
         Subscription stateWatch;  // ends first: it reaches the controller
     };
     AppState& state = delegate.state();
-    auto model = [&state] {
+    const Preferences& preferences = delegate.preferences();
+    auto model = [&state, &preferences] {
         return OnboardingModel{state.accessibilityTrusted(), state.launchAtLogin(),
-                               AccessibilityPermission::settingsURL().value_or("")};
+                               AccessibilityPermission::settingsURL().value_or(""), preferences.activationModifier()};
     };
     OnboardingView::Actions actions{
         [&state] { state.refreshAccessibility(); },
@@ -436,7 +437,8 @@ int main(int argc, char** argv) {
         });
         AppDelegate delegate(AppPlatform{platform->accessibility(), platform->workspace(), platform->screens(), input,
                                          launcher, defaults, loginItems, scheduler, engine,
-                                         [&compositor] { return compositor.isCompositing(); }, &notices},
+                                         [&compositor] { return compositor.isCompositing(); }, &notices,
+                                         &platform->windowManager()},
                              std::move(windows));
         liveDelegate = &delegate;
         trayTargets.delegate = &delegate;
