@@ -16,21 +16,14 @@
 #include "GlobalShortcuts/ui/Recorder.h"
 #include "GlobalShortcuts/ui/RecorderWidget.h"
 #include "Platform/Qt/QtLocalEvents.h"
-#include "Platform/Sim/MemoryLoginItems.h"
-#include "Platform/Sim/MemoryUserDefaults.h"
-#include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/editor/ui/LayoutEditorWindowController.h"
 #include "Tessary/integrations/ui/AboutWindowController.h"
 #include "Tessary/keyboard/ShortcutNames.h"
-#include "Tessary/services/Preferences.h"
-#include "Tessary/settings/SettingsSelection.h"
-#include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/ui/SettingsWindow.h"
-#include "Tessary/shell/AppActions.h"
-#include "Tessary/shell/AppState.h"
 #include "tests/GlobalShortcuts/ShortcutsWorld.h"
 #include "tests/Tessary/QtApplication.h"
 #include "tests/Tessary/editor/EditorWorld.h"
+#include "tests/Tessary/settings/SettingsWorld.h"
 
 using namespace tessary;
 using namespace tessary::testing;
@@ -45,7 +38,7 @@ public:
     void hidePreview() override {}
 };
 
-class WindowCloseKeys : public ::testing::Test {
+class WindowCloseKeys : public ::testing::Test, protected SettingsWorld {
 protected:
     WindowCloseKeys() {
         for (const GlobalShortcuts::Name& name : ShortcutNames::paneShortcutNames()) module.onKeyDown(name, [] {});
@@ -91,13 +84,6 @@ protected:
     ShortcutsWorld sims;
     QtLocalEvents events{sims.keyboard};
     GlobalShortcuts module{{sims.defaults, sims.hotKeys, sims.keyboard, events, sims.scheduler}};
-    VirtualScheduler scheduler;
-    MemoryLoginItems loginItems;
-    MemoryUserDefaults defaults;
-    AppState state{loginItems, scheduler};
-    Preferences preferences{defaults};
-    AppActions actions;
-    SettingsSelection selection{state};
     std::unique_ptr<SettingsWindow> settings;
 };
 
