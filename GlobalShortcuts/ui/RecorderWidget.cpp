@@ -263,6 +263,12 @@ int RecorderWidget::runAlert(const RecorderModel::Alert& alert) {
 
 bool RecorderWidget::event(QEvent* event) {
     if (event->type() == QEvent::ParentChange) model_->conflictPolicy = conflictPolicyFor(this);
+    // While it records every key is the recording's: a shortcut of the window (Escape or Ctrl+W
+    // closing it) would otherwise take the key before the recording sees it.
+    if (event->type() == QEvent::ShortcutOverride && model_->isRecording()) {
+        event->accept();
+        return true;
+    }
     return QLineEdit::event(event);
 }
 

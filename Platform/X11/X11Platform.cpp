@@ -15,6 +15,7 @@ X11Platform::X11Platform(std::unique_ptr<X11Connection> connection)
       tracker_(*connection_, windows_),
       accessibility_(*connection_, windows_, tracker_),
       screens_(*connection_, monitors_),
-      workspace_(windows_, tracker_, accessibility_) {}
+      workspace_(windows_, tracker_, accessibility_),
+      windowManager_(windows_) {}
 
 }  // namespace tessary

@@ -6,6 +6,7 @@
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11Monitors.h"
 #include "Platform/X11/X11Screens.h"
+#include "Platform/X11/X11WindowManagerInfo.h"
 #include "Platform/X11/X11Windows.h"
 
 #include <memory>
@@ -27,6 +28,7 @@ public:
     X11Accessibility& accessibility() { return accessibility_; }
     X11Screens& screens() { return screens_; }
     X11ApplicationWorkspace& workspace() { return workspace_; }
+    X11WindowManagerInfo& windowManager() { return windowManager_; }
 
     int fileDescriptor() const { return connection_->fileDescriptor(); }
     // Sends the window writes still held (the end of a main-loop turn), then dispatches what the
@@ -47,6 +49,7 @@ private:
     X11Accessibility accessibility_;
     X11Screens screens_;
     X11ApplicationWorkspace workspace_;
+    X11WindowManagerInfo windowManager_;
 };
 
 }  // namespace tessary

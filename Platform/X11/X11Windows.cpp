@@ -216,7 +216,7 @@ bool X11Windows::hasWindowManagerBarrier() {
     return *barrierSupported_;
 }
 
-bool X11Windows::hasLiveWindowManager() {
+xcb_window_t X11Windows::windowManagerCheckWindow() {
     if (windowManagerCheck_ && *windowManagerCheck_ != XCB_WINDOW_NONE) {
         // Its end may have been read already but not yet handed to the handlers (no main-loop turn
         // since the window manager was killed): a request sent now would wait for an answer that
@@ -251,7 +251,7 @@ bool X11Windows::hasLiveWindowManager() {
         }
         windowManagerCheck_ = found;
     }
-    return *windowManagerCheck_ != XCB_WINDOW_NONE;
+    return *windowManagerCheck_;
 }
 
 std::vector<xcb_window_t> X11Windows::windowListProperty(xcb_atom_t property) {

@@ -199,7 +199,9 @@ public:
     bool hasWindowManagerBarrier();
     // Whether a window manager runs: the window named by the root's _NET_SUPPORTING_WM_CHECK exists
     // and names itself. Kept until the property changes or that window ends.
-    bool hasLiveWindowManager();
+    bool hasLiveWindowManager() { return windowManagerCheckWindow() != XCB_WINDOW_NONE; }
+    // That window, or XCB_WINDOW_NONE while no window manager runs.
+    xcb_window_t windowManagerCheckWindow();
 
 private:
     struct Snapshot {

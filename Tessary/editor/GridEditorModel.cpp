@@ -80,7 +80,7 @@ ZoneSizeLabel ZoneSizeLabel::make(const Zone& zone, const std::vector<Zone>& onS
     }
 
     const Rect& z = screen->rect;
-    label.sizeLine = std::to_string(roundedToInt64(z.width())) + " \u00d7 " + std::to_string(roundedToInt64(z.height())) + " pt";
+    label.sizeLine = std::to_string(roundedToInt64(z.width())) + " \u00d7 " + std::to_string(roundedToInt64(z.height())) + " px";
     label.sizeFontSize = std::max(9.0, std::min(h / 6, 11.0));
     if (h >= 84 && w >= 110) {
         label.percentLine = std::to_string(roundedToInt64(z.width() / workArea->width() * 100)) + "% \u00d7 " +

@@ -90,7 +90,7 @@ std::string LayoutCanvasPaneModel::sizeLine() const {
     const auto display = model_.referenceDisplay();
     if (!display) return ZoneService::localized("No display");
     return ZoneService::localized("Sizes shown for ") + display->localizedName + ", " + wholePoints(display->workArea.width()) +
-           " \u00d7 " + wholePoints(display->workArea.height()) + " pt";
+           " \u00d7 " + wholePoints(display->workArea.height()) + " px";
 }
 
 bool LayoutCanvasPaneModel::showsPicker() const { return DisplayProvider::displays().size() >= 2; }

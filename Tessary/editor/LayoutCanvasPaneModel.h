@@ -55,7 +55,7 @@ public:
     Size surfaceSize(Size available) const;
 
     HelpLine helpLine() const;
-    // "Sizes shown for NAME, 1920 × 1050 pt" (cut to whole points), or "No display".
+    // "Sizes shown for NAME, 1920 × 1050 px" (cut to whole points), or "No display".
     std::string sizeLine() const;
 
     // Shown from two connected displays on.

@@ -22,7 +22,7 @@ std::string LayoutInspectorModel::gapText(double points) {
         if (point) break;
     }
     if (shown == "-0") shown = "0";
-    return shown + " pt";
+    return shown + " px";
 }
 
 std::string LayoutInspectorModel::kindText(const LayoutKind& kind) {

@@ -27,7 +27,7 @@ public:
         std::string name;
         double spacing = 0;  // as stored; the sliders run from 0 to maximumGap
         double padding = 0;
-        std::string spacingText;  // "7.6 pt": to the hundredth, no trailing zeros
+        std::string spacingText;  // "7.6 px": to the hundredth, no trailing zeros
         std::string paddingText;
         std::vector<DisplayToggle> displays;
         bool isDefault = false;
@@ -52,7 +52,7 @@ public:
     void setUsedOn(const DisplayInfo& display, bool on);
     void makeDefault() { model_.makeDefault(); }
 
-    // "7.6 pt" for 7.6, "8 pt" for 8.
+    // "7.6 px" for 7.6, "8 px" for 8.
     static std::string gapText(double points);
     static std::string kindText(const LayoutKind& kind);
 

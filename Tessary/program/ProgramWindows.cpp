@@ -29,9 +29,10 @@ AppWindow onboardingWindow(AppDelegate& delegate, UserDefaults& defaults) {
         Subscription stateWatch;  // ends first: it reaches the controller
     };
     AppState& state = delegate.state();
-    auto model = [&state] {
+    const Preferences& preferences = delegate.preferences();
+    auto model = [&state, &preferences] {
         return OnboardingModel{state.accessibilityTrusted(), state.launchAtLogin(),
-                               AccessibilityPermission::settingsURL().value_or("")};
+                               AccessibilityPermission::settingsURL().value_or(""), preferences.activationModifier()};
     };
     OnboardingView::Actions actions{
         [&state] { state.refreshAccessibility(); },

@@ -97,6 +97,7 @@ void Preferences::reload() {
 }
 
 void Preferences::load() {
+    dragKeyStored_ = false;
     const auto data = defaults_.dataValue(storageKey);
     if (!data) {
         if (defaults_.contains(storageKey)) {
@@ -129,6 +130,7 @@ void Preferences::load() {
         return *decoded;
     };
 
+    dragKeyStored_ = stored.contains("activationModifier");
     read("activationModifier", [&](const Json& v) {
         activationModifier_ = enumeration(v, "activationModifier", activationModifierFromRawValue);
     });
@@ -163,6 +165,12 @@ void Preferences::load() {
         if (std::find(knownKeys.begin(), knownKeys.end(), key) == knownKeys.end()) unknownKeys_[key] = value;
     }
     overlayColor_ = migrated(overlayColor_);
+    if (sameKey(activationModifier_, spanModifier_)) {
+        spanModifier_ = withActivation(dragKeys(), activationModifier_).span;
+        log_.notice("The stored drag key and span key are both " + std::string(displayName(activationModifier_)) +
+                    ": " + std::string(displayName(activationModifier_)) + " shows the zones and " +
+                    std::string(displayName(spanModifier_)) + " spans them");
+    }
 }
 
 std::string Preferences::snapshot() const {
@@ -205,6 +213,7 @@ std::string Preferences::snapshot() const {
 void Preferences::save() {
     try {
         defaults_.set(storageKey, UserDefaultsData{snapshot()});
+        dragKeyStored_ = true;
     } catch (const json::EncodingError& failure) {
         // The setters keep every value encodable, so this is a bug, not a user's doing.
         log_.fault(std::string("The preferences cannot be saved: ") + failure.what());
@@ -219,11 +228,19 @@ void Preferences::assign(T& member, T value, PreferenceSetting setting) {
     if (changed) changed_.emit(setting);
 }
 
-void Preferences::setActivationModifier(ActivationModifier value) {
-    assign(activationModifier_, value, PreferenceSetting::activationModifier);
-}
+void Preferences::setActivationModifier(ActivationModifier value) { setDragKeys(withActivation(dragKeys(), value)); }
 
-void Preferences::setSpanModifier(SpanModifier value) { assign(spanModifier_, value, PreferenceSetting::spanModifier); }
+void Preferences::setSpanModifier(SpanModifier value) { setDragKeys(withSpan(dragKeys(), value)); }
+
+void Preferences::setDragKeys(DragKeys keys) {
+    keys = withActivation(keys, keys.activation);
+    const DragKeys was = dragKeys();
+    activationModifier_ = keys.activation;
+    spanModifier_ = keys.span;
+    save();
+    if (was.activation != keys.activation) changed_.emit(PreferenceSetting::activationModifier);
+    if (was.span != keys.span) changed_.emit(PreferenceSetting::spanModifier);
+}
 
 void Preferences::setOverlayColor(ColorComponents value) {
     if (!isFinite(value)) {

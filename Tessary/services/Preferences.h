@@ -11,6 +11,7 @@
 #include "Platform/Signal.h"
 #include "Platform/UserDefaults.h"
 #include "Tessary/services/ActivationModifier.h"
+#include "Tessary/services/DragKeys.h"
 #include "Tessary/services/SpanModifier.h"
 #include "TessaryCore/JSONCoding.h"
 #include "WindowEngine/WindowInfo.h"
@@ -66,6 +67,12 @@ enum class PreferenceSetting {
 // version's value) takes its default and is logged, and every other key keeps its stored value.
 // Keys this version does not know are kept and written back.
 //
+// The drag key and the span key never name one key (DragKeys): a setter that gives one the other's
+// key moves the other to its partner. A stored value where both name one key (written before this
+// rule) keeps its drag key, the one that decides whether the zones show at all, and reads the span
+// key as the drag key's partner (both Ctrl: spanning on Super); the stored text stays as it is
+// until a setting is next saved, and the reading is logged.
+//
 // A stored value that another instance of the program wrote (the user's, on another display) is
 // read again as soon as the user defaults hear of it, and observers are told of each setting it
 // changed: a later assignment here then writes those settings back as they are, not as they were.
@@ -100,9 +107,16 @@ public:
     bool iCloudSyncEnabled() const { return iCloudSyncEnabled_; }
     AppAppearance appearance() const { return appearance_; }
 
+    DragKeys dragKeys() const { return {activationModifier_, spanModifier_}; }
+    // Whether the stored value names a drag key: false until one was saved (a first start).
+    bool storesDragKey() const { return dragKeyStored_; }
+
     // Each setter stores the value and saves; observers are told only when the value changed.
+    // Giving one drag key the other's key moves the other (withActivation, withSpan).
     void setActivationModifier(ActivationModifier value);
     void setSpanModifier(SpanModifier value);
+    // Both at once, made distinct as setActivationModifier would; saves once.
+    void setDragKeys(DragKeys keys);
     // Components are kept within 0 to 1; a colour with a component that is not a finite number is
     // refused (logged, nothing stored or saved), since it could never be saved.
     void setOverlayColor(ColorComponents value);
@@ -165,6 +179,8 @@ private:
     bool centerUnresizableWindows_ = true;
     bool iCloudSyncEnabled_ = false;
     AppAppearance appearance_ = AppAppearance::system;
+
+    bool dragKeyStored_ = false;
 
     // Keys of the stored value that this version does not know, written back as they were.
     json::Json unknownKeys_ = json::Json::object();

@@ -59,12 +59,12 @@ std::string ZoneService::doesNotFitText(const std::string& application, Size nee
     const bool taller = needed.height > zone.height + fitTolerance;
     const std::string who = application.empty() ? "The window" : application;
     if (wider && taller) {
-        return who + " needs " + points(needed.width) + " × " + points(needed.height) + " pt; this zone is " +
-               points(zone.width) + " × " + points(zone.height) + " pt";
+        return who + " needs " + points(needed.width) + " × " + points(needed.height) + " px; this zone is " +
+               points(zone.width) + " × " + points(zone.height) + " px";
     }
-    if (wider) return who + " needs " + points(needed.width) + " pt; this zone is " + points(zone.width) + " pt";
+    if (wider) return who + " needs " + points(needed.width) + " px; this zone is " + points(zone.width) + " px";
     if (taller) {
-        return who + " needs " + points(needed.height) + " pt of height; this zone is " + points(zone.height) + " pt";
+        return who + " needs " + points(needed.height) + " px of height; this zone is " + points(zone.height) + " px";
     }
     return {};
 }

@@ -117,9 +117,9 @@ public:
     // its desktop entry's name). By default the window's application identifier.
     std::function<std::string(const WindowInfo&)> applicationName;
 
-    // "Firefox needs 500 pt; this zone is 470 pt": a window whose least size `needed` is larger
-    // than the zone's size on one axis ("... needs 600 pt of height; this zone is 540 pt") or on
-    // both ("... needs 1356 × 800 pt; this zone is 948 × 528 pt"); empty when it fits (within the
+    // "Firefox needs 500 px; this zone is 470 px": a window whose least size `needed` is larger
+    // than the zone's size on one axis ("... needs 600 px of height; this zone is 540 px") or on
+    // both ("... needs 1356 × 800 px; this zone is 948 × 528 px"); empty when it fits (within the
     // 2.0 points of every frame comparison).
     static std::string doesNotFitText(const std::string& application, Size needed, Size zone);
     // Whether a window of that least size fits the zone, as doesNotFitText judges it.

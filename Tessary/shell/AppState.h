@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "Platform/Logger.h"
 #include "Platform/LoginItems.h"
@@ -55,6 +56,9 @@ public:
 
     // Called by the poll when it finds trust granted (once per poll).
     std::function<void()> onAccessibilityGranted;
+    // The desktop's window manager as it names itself, asked anew at each call (the Snapping pane
+    // names it beside a drag key it takes); unset or empty: none known.
+    std::function<std::string()> windowManagerName;
 
     [[nodiscard]] Subscription observe(std::function<void(AppStateField)> observer) {
         return changed_.subscribe(std::move(observer));

@@ -17,7 +17,15 @@ OnboardingModel::Step OnboardingModel::launchAtLoginStep() const {
 }
 
 OnboardingModel::Step OnboardingModel::tryItStep() const {
-    return {3, false, "Try it", "Hold Shift while dragging a window. Zones appear; drop to snap."};
+    const std::string drag = dragKey == ActivationModifier::always
+                                 ? "Drag a window."
+                                 : "Hold " + std::string(displayName(dragKey)) + " while dragging a window.";
+    return {3, false, "Try it", drag + " Zones appear; drop to snap."};
+}
+
+std::string OnboardingModel::subtitle() const {
+    if (dragKey == ActivationModifier::always) return "Two things to set up, then drag any window.";
+    return "Two things to set up, then hold " + std::string(displayName(dragKey)) + " while dragging any window.";
 }
 
 std::string OnboardingModel::footerNote() const {

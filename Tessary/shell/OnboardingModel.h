@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Tessary/services/ActivationModifier.h"
+
 namespace tessary {
 
 // What the onboarding window shows for the current window-control trust and launch-at-login
@@ -11,6 +13,8 @@ struct OnboardingModel {
     bool launchAtLogin = false;
     // Where the desktop's settings for window control are; empty on desktops that have none.
     std::string settingsURL;
+    // The key that shows the zones (Ctrl on a first start beside kwin, say), which the texts name.
+    ActivationModifier dragKey = ActivationModifier::shift;
 
     struct Step {
         int number = 0;
@@ -31,10 +35,11 @@ struct OnboardingModel {
     bool showsRequestButtons() const { return !trusted; }
     bool showsOpenSettings() const { return !trusted && !settingsURL.empty(); }
     std::string footerNote() const;
+    // "Two things to set up, then hold Shift while dragging any window."
+    std::string subtitle() const;
     bool doneEnabled() const { return trusted; }
 
     static constexpr const char* windowTitle = "Welcome to Tessary";
-    static constexpr const char* subtitle = "Two things to set up, then hold Shift while dragging any window.";
     static constexpr const char* requestTitle = "Check Again";
     static constexpr const char* openSettingsTitle = "Open System Settings";
     static constexpr const char* completedKey = "hasCompletedOnboarding";

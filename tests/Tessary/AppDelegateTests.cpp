@@ -28,13 +28,15 @@ constexpr std::string_view activeLine = "drag snapping, shortcuts and window mem
 
 class AppDelegateTest : public ::testing::Test {
 protected:
-    // Drags the window by the given offset with Shift held, moving it as the window manager would.
-    void shiftDrag(const WindowHandle& window, Point to) {
+    // Drags the window by the given offset with Shift (or the keys given) held, moving it as the
+    // window manager would.
+    static void shiftDrag(AppWorld& world, const WindowHandle& window, Point to,
+                          GlobalModifierKeys held = {.shift = true}) {
         Rect frame = world.frameOf(window);
         Point at{frame.x() + 20, frame.y() + 10};
         world.input.moveTo(at);
         world.input.pressLeft();
-        world.input.setModifiers({.shift = true});
+        world.input.setModifiers(held);
         for (int step = 1; step <= 4; ++step) {
             const Point next{at.x + (to.x - at.x) * step / 4, at.y + (to.y - at.y) * step / 4};
             world.accessibility.window(window.element).frame =
@@ -44,6 +46,7 @@ protected:
         world.input.releaseLeft();
         world.input.setModifiers({});
     }
+    void shiftDrag(const WindowHandle& window, Point to) { shiftDrag(world, window, to); }
 
     bool overlayShowing() { return world.delegate->overlay().isShowing(); }
 
@@ -147,6 +150,66 @@ TEST_F(AppDelegateTest, TrustGrantedLaterStartsTheServicesOnceWhateverFollows) {
         EXPECT_EQ(world.called("registerShortcuts"), 1);
         EXPECT_EQ(world.called("syncWorkspaceShortcuts"), 1);
         EXPECT_EQ(world.count(activeLine), 1u);
+    }
+}
+
+// A first start beside a window manager that takes Shift-drag for itself drags with Ctrl and
+// spans with Super, chosen once window control is there and stored; a stored drag key is the
+// user's and stays. Ctrl as the drag key, chosen so or stored with Ctrl as the span key too (as
+// an earlier version let it be), fills the one zone under the drop: the drag from zone 1 over
+// zone 3 into zone 4 spans nothing.
+TEST_F(AppDelegateTest, AFirstStartBesideAWindowManagerThatTakesShiftDragsWithCtrlIntoOneZone) {
+    const DragKeys shiftControl{ActivationModifier::shift, SpanModifier::control};
+    const DragKeys controlSuper{ActivationModifier::control, SpanModifier::command};
+    struct Row {
+        const char* name;
+        std::string windowManager;
+        std::optional<std::string> stored;  // "preferences.v1"
+        DragKeys keys;
+        bool chosenNow;  // stored and logged at this start
+    };
+    const Row rows[] = {
+        {"beside KWin", "KWin", std::nullopt, controlSuper, true},
+        {"beside marco", "Metacity (Marco)", std::nullopt, controlSuper, true},
+        {"beside openbox", "Openbox", std::nullopt, shiftControl, false},
+        {"without a window manager's name", "", std::nullopt, shiftControl, false},
+        {"other settings stored, no drag key, beside KWin", "KWin", R"({"zoneOpacity":0.3})", controlSuper, true},
+        {"Shift stored beside KWin", "KWin", R"({"activationModifier":"shift","spanModifier":"control"})",
+         shiftControl, false},
+        {"Ctrl stored for both beside openbox", "Openbox",
+         R"({"activationModifier":"control","spanModifier":"control"})", controlSuper, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AppWorld fresh;
+        fresh.windowManager.setName(row.windowManager);
+        if (row.stored) fresh.defaults.set(Preferences::storageKey, UserDefaultsData{*row.stored});
+        fresh.accessibility.trusted = false;
+        AppDelegate& delegate = fresh.launched();
+        EXPECT_EQ(delegate.preferences().dragKeys(), row.chosenNow ? shiftControl : row.keys)
+            << "chosen only once a window manager gives window control";
+        fresh.accessibility.trusted = true;
+        fresh.scheduler.advance(1s);
+        ASSERT_TRUE(delegate.servicesStarted());
+        EXPECT_EQ(delegate.preferences().dragKeys(), row.keys);
+        const auto stored = fresh.defaults.dataValue(Preferences::storageKey);
+        EXPECT_EQ(stored && stored->find("\"activationModifier\":\"control\",\"spanModifier\":\"command\"") !=
+                                std::string::npos,
+                  row.chosenNow);
+        const auto logged = fresh.sink.messages("AppDelegate");
+        EXPECT_EQ(std::count(logged.begin(), logged.end(),
+                             "First start beside " + std::string(row.windowManager == "KWin" ? "KWin" : "Marco") +
+                                 ", which uses Shift-drag to " +
+                                 (row.windowManager == "KWin" ? "tile windows" : "snap windows to edges") +
+                                 ": Ctrl shows the zones and Super spans them"),
+                  row.chosenNow ? 1 : 0);
+
+        const WindowHandle window = fresh.addWindow(AppWorld::editorPID, Rect(100, 100, 300, 200), "Notes");
+        fresh.scheduler.advance(1s);
+        shiftDrag(fresh, window, {620, 520},
+                  row.keys.activation == ActivationModifier::control ? GlobalModifierKeys{.control = true}
+                                                                     : GlobalModifierKeys{.shift = true});
+        EXPECT_EQ(fresh.frameOf(window), PlacementWorld::mainZone(3));
     }
 }
 

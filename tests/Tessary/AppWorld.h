@@ -21,6 +21,7 @@
 #include "Platform/Sim/SimApplicationWorkspace.h"
 #include "Platform/Sim/SimGlobalInput.h"
 #include "Platform/Sim/SimScreens.h"
+#include "Platform/Sim/SimWindowManagerInfo.h"
 #include "Platform/Sim/VirtualScheduler.h"
 #include "Tessary/integrations/ui/AppIntegrations.h"
 #include "Tessary/shell/ui/AppDelegate.h"
@@ -61,7 +62,7 @@ public:
         integrations.reset();
         delegate = std::make_unique<AppDelegate>(
             AppPlatform{accessibility, applications, screens, input, launcher, defaults, loginItems, scheduler, engine,
-                        nullptr, &notices},
+                        nullptr, &notices, &windowManager},
             factories(), hooks());
         integrations = std::make_unique<AppIntegrations>(*delegate);
         delegate->zones().updateLibrary([&](LayoutLibrary& library) {
@@ -104,6 +105,7 @@ public:
     MemoryUserDefaults defaults;
     MemoryLoginItems loginItems;
     RecordingUserNotices notices;
+    SimWindowManagerInfo windowManager{"Openbox"};
     std::shared_ptr<AXWindowEngine> engine = std::make_shared<AXWindowEngine>(accessibility, applications);
     DisplayInfo main = makeDisplay(1, "MAIN", Rect(0, 0, 1000, 800));
     DisplayInfo side = makeDisplay(2, "SIDE", Rect(1000, 0, 800, 600));

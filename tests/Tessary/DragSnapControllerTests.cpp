@@ -578,9 +578,9 @@ TEST_F(DragSnapControllerTest, TheHintSaysWhenTheDraggedWindowDoesNotFitTheZones
     dragTo(over(leftDisplay, 4, 0));
     dragTo(over(leftDisplay, 4, 1));
     EXPECT_THAT(overlay.take(),
-                ElementsAre("show 1:4 2:2", "highlight 1 [0] Editor (org.example.Editor) needs 600 pt; this zone is 470 pt",
+                ElementsAre("show 1:4 2:2", "highlight 1 [0] Editor (org.example.Editor) needs 600 px; this zone is 470 px",
                             "highlight 1 []", "highlight 2 [1]", "highlight 2 []",
-                            "highlight 1 [0] Editor (org.example.Editor) needs 600 pt; this zone is 470 pt",
+                            "highlight 1 [0] Editor (org.example.Editor) needs 600 px; this zone is 470 px",
                             "highlight 1 [0,1]"));
     // Its least size is read once a drag shows the zones, not at every press.
     input.releaseLeft();

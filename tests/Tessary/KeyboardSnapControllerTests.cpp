@@ -178,9 +178,9 @@ TEST_F(KeyboardSnapTest, AMoveThatCannotFitTheWindowIsToldAndTheWindowKeepsTheFo
     for (const std::string& message : sink.messages("KeyboardSnap")) {
         if (message.find(" failed: ") != std::string::npos) failures.push_back(message);
     }
-    EXPECT_EQ(failures, (std::vector<std::string>{"move to zone 2 failed: Editor needs 600 pt; this zone is 500 pt",
-                                                  "move to zone 2 failed: Editor needs 600 pt; this zone is 400 pt",
-                                                  "snap to zone 1 failed: Editor needs 600 pt; this zone is 400 pt"}));
+    EXPECT_EQ(failures, (std::vector<std::string>{"move to zone 2 failed: Editor needs 600 px; this zone is 500 px",
+                                                  "move to zone 2 failed: Editor needs 600 px; this zone is 400 px",
+                                                  "snap to zone 1 failed: Editor needs 600 px; this zone is 400 px"}));
     EXPECT_EQ(told.size(), 3u);
     EXPECT_EQ(engine.raised, (std::vector<WindowHandle>{wide, wide, wide}));
     EXPECT_EQ(engine.focused, wide);

@@ -76,6 +76,33 @@ TEST(Onboarding, WhatEachStateShows) {
     }
 }
 
+// The texts name the key that shows the zones: Ctrl after a first start beside kwin, none at all
+// when the zones show on every drag.
+TEST(Onboarding, TheTextsNameTheKeyThatShowsTheZones) {
+    qttest::qtApplication();
+    struct Row {
+        ActivationModifier key;
+        const char* subtitle;
+        const char* tryIt;
+    };
+    const Row rows[] = {
+        {ActivationModifier::shift, "Two things to set up, then hold Shift while dragging any window.",
+         "Hold Shift while dragging a window. Zones appear; drop to snap."},
+        {ActivationModifier::control, "Two things to set up, then hold Ctrl while dragging any window.",
+         "Hold Ctrl while dragging a window. Zones appear; drop to snap."},
+        {ActivationModifier::always, "Two things to set up, then drag any window.",
+         "Drag a window. Zones appear; drop to snap."},
+    };
+    Calls calls;
+    OnboardingView view(calls.actions());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.subtitle);
+        view.setModel(OnboardingModel{true, false, "", row.key});
+        EXPECT_EQ(view.subtitleLabel()->text(), row.subtitle);
+        EXPECT_EQ(view.tryItLabel()->text(), row.tryIt);
+    }
+}
+
 TEST(Onboarding, OnlyTheUsersChoicesAct) {
     qttest::qtApplication();
     Calls calls;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "Platform/Sim/MemoryUserDefaults.h"
 #include "Platform/Sim/RecordingLogSink.h"
@@ -11,10 +14,11 @@ using json::Json;
 
 namespace {
 
-// A stored snapshot with every key set away from its default, and the defaults.
+// A stored snapshot with every key set away from its default, and the defaults. Either drag key
+// read as its default still differs from the other.
 Json customSnapshot() {
     return json::parse(R"({
-        "activationModifier": "command", "spanModifier": "shift",
+        "activationModifier": "command", "spanModifier": "none",
         "overlayColor": {"red": 0.1, "green": 0.2, "blue": 0.3, "alpha": 0.9},
         "zoneOpacity": 0.25, "highlightOpacity": 0.75, "showZoneNumbers": false,
         "flashOnLayoutChange": false, "excludedBundleIDs": ["firefox", "XTerm"],
@@ -187,6 +191,92 @@ TEST_F(PreferencesTest, EverySetterSavesButAnnouncesOnlyRealChanges) {
     subscription.reset();
     preferences.setShowZoneNumbers(true);
     EXPECT_TRUE(changes.empty());
+}
+
+// Stored by a version that let both drag keys be one key: the drag key stays, spanning goes to its
+// partner, and the stored text is left as it is until a setting is saved.
+TEST_F(PreferencesTest, StoredDragKeysThatNameOneKeyKeepTheDragKeyAndMoveSpanning) {
+    struct Row {
+        const char* key;
+        DragKeys read;
+        const char* logged;
+    };
+    const Row rows[] = {
+        {"control", {ActivationModifier::control, SpanModifier::command},
+         "The stored drag key and span key are both Ctrl: Ctrl shows the zones and Super spans them"},
+        {"shift", {ActivationModifier::shift, SpanModifier::control},
+         "The stored drag key and span key are both Shift: Shift shows the zones and Ctrl spans them"},
+        {"command", {ActivationModifier::command, SpanModifier::control},
+         "The stored drag key and span key are both Super: Super shows the zones and Ctrl spans them"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        sink.clear();
+        Json snapshot = customSnapshot();
+        snapshot["activationModifier"] = row.key;
+        snapshot["spanModifier"] = row.key;
+        store(snapshot);
+        const auto before = writes();
+        Preferences preferences(defaults);
+        EXPECT_EQ(preferences.dragKeys(), row.read);
+        EXPECT_EQ(writes(), before);
+        EXPECT_EQ(stored(), snapshot);
+        EXPECT_EQ(sink.messages("Preferences"), std::vector<std::string>{row.logged});
+        preferences.setShowZoneNumbers(true);
+        EXPECT_EQ(stored()["spanModifier"], rawValue(row.read.span));
+    }
+}
+
+TEST_F(PreferencesTest, ADragKeyGivenTheOthersKeyMovesTheOtherInOneSave) {
+    Preferences preferences(defaults);
+    std::vector<PreferenceSetting> changes;
+    auto subscription = preferences.observe([&](PreferenceSetting s) { changes.push_back(s); });
+    using A = ActivationModifier;
+    using S = SpanModifier;
+    struct Step {
+        const char* name;
+        std::function<void()> assign;
+        DragKeys after;
+        std::vector<PreferenceSetting> announced;
+    };
+    const std::vector<PreferenceSetting> both = {PreferenceSetting::activationModifier, PreferenceSetting::spanModifier};
+    const Step steps[] = {
+        {"Ctrl to show the zones", [&] { preferences.setActivationModifier(A::control); }, {A::control, S::command}, both},
+        {"Ctrl to span", [&] { preferences.setSpanModifier(S::control); }, {A::command, S::control}, both},
+        {"spanning off", [&] { preferences.setSpanModifier(S::none); }, {A::command, S::none},
+         {PreferenceSetting::spanModifier}},
+        {"one key for both at once", [&] { preferences.setDragKeys({A::shift, S::shift}); }, {A::shift, S::control}, both},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        changes.clear();
+        const auto before = writes();
+        step.assign();
+        EXPECT_EQ(writes(), before + 1);
+        EXPECT_EQ(preferences.dragKeys(), step.after);
+        EXPECT_EQ(changes, step.announced);
+        EXPECT_EQ(stored()["activationModifier"], rawValue(step.after.activation));
+        EXPECT_EQ(stored()["spanModifier"], rawValue(step.after.span));
+    }
+}
+
+// A first start is one whose stored settings name no drag key; whatever saves the settings stores
+// one, and another instance's value is judged again when it is read.
+TEST_F(PreferencesTest, ADragKeyIsStoredOnceTheSettingsAreSaved) {
+    Preferences fresh(defaults);
+    EXPECT_FALSE(fresh.storesDragKey());
+    fresh.setZoneOpacity(0.4);
+    EXPECT_TRUE(fresh.storesDragKey());
+
+    Json withoutKeys = customSnapshot();
+    withoutKeys.erase("activationModifier");
+    store(withoutKeys);
+    Preferences older(defaults);
+    EXPECT_FALSE(older.storesDragKey());
+    EXPECT_EQ(sink.messages("Preferences").size(), 1u) << "the missing key is logged as before";
+
+    defaults.changeFromOutside(Preferences::storageKey, UserDefaultsData{json::dumpCompact(customSnapshot())});
+    EXPECT_TRUE(older.storesDragKey());
 }
 
 TEST_F(PreferencesTest, NumbersThatCannotBeSavedAreRefusedAndOpacitiesStayWithinRange) {

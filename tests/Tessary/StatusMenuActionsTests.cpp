@@ -135,7 +135,7 @@ TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     snap.zoneIndex = 0;
     performStatusMenuAction(menu.delegate, snap);
     world.scheduler.advance(AppDelegate::snapFailureGrace);
-    const std::string told = "Window too large for this zone: Text Editor needs 600 pt; this zone is 500 pt. Choose a "
+    const std::string told = "Window too large for this zone: Text Editor needs 600 px; this zone is 500 px. Choose a "
                              "larger zone, or give this display a layout with larger zones. [Edit Layouts…]";
     ASSERT_EQ(world.notices.lines(), std::vector<std::string>{told});
     EXPECT_EQ(world.made("editor"), 0);

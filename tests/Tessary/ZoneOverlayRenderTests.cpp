@@ -317,9 +317,9 @@ TEST(ZoneOverlayRender, AKeptChangeRepaintsWhatTheHintBeforeItCovered) {
         std::string noteBefore, noteAfter;
     };
     const Case cases[] = {
-        {"a long note before, none after", 0, 1, "Firefox needs 500 pt more than this zone has", ""},
-        {"a long note on the same zone", 1, 1, "Firefox needs 500 pt more than this zone has", ""},
-        {"no note before, a long one after", 1, 0, "", "Firefox needs 500 pt more than this zone has"},
+        {"a long note before, none after", 0, 1, "Firefox needs 500 px more than this zone has", ""},
+        {"a long note on the same zone", 1, 1, "Firefox needs 500 px more than this zone has", ""},
+        {"no note before, a long one after", 1, 0, "", "Firefox needs 500 px more than this zone has"},
     };
     for (const bool compositing : {true, false}) {
         for (const Case& c : cases) {

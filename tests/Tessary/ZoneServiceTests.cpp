@@ -106,9 +106,9 @@ TEST(SnapError, AWindowLargerThanItsZoneSaysWhatItNeeds) {
         Size took;
         const char* text;
     } cases[] = {
-        {"wider", {500, 1064}, "Firefox needs 500 pt; this zone is 470 pt"},
-        {"taller", {470, 1200}, "Firefox needs 1200 pt of height; this zone is 1064 pt"},
-        {"both", {1356, 1100}, "Firefox needs 1356 × 1100 pt; this zone is 470 × 1064 pt"},
+        {"wider", {500, 1064}, "Firefox needs 500 px; this zone is 470 px"},
+        {"taller", {470, 1200}, "Firefox needs 1200 px of height; this zone is 1064 px"},
+        {"both", {1356, 1100}, "Firefox needs 1356 × 1100 px; this zone is 470 × 1064 px"},
         {"within the tolerance", {472, 1064}, "the app did not accept the new size or position"},
         {"smaller (a refusal, not a window too large)", {400, 1064}, "the app did not accept the new size or position"},
     };
@@ -119,7 +119,7 @@ TEST(SnapError, AWindowLargerThanItsZoneSaysWhatItNeeds) {
         EXPECT_EQ(error.doesNotFit(), std::string(c.text).starts_with("Firefox"));
     }
     // Without a name, the window speaks for itself.
-    EXPECT_EQ(ZoneService::doesNotFitText("", Size{500, 10}, Size{470, 10}), "The window needs 500 pt; this zone is 470 pt");
+    EXPECT_EQ(ZoneService::doesNotFitText("", Size{500, 10}, Size{470, 10}), "The window needs 500 px; this zone is 470 px");
 }
 
 // The window manager, not the app, held a window that draws its own shadow short of its zone: the
@@ -137,7 +137,7 @@ TEST(SnapError, AWindowHeldToKeepItsShadowOnTheScreenNamesTheWindowManager) {
          "the window manager keeps the window's shadow on the screen"},
         {"pulled in from the screen's right edge", Rect(1876, 8, 948, 1064), true,
          "the window manager keeps the window's shadow on the screen"},
-        {"too wide for the zone as well", Rect(1928, 55, 1000, 958), true, "Firefox needs 1000 pt; this zone is 948 pt"},
+        {"too wide for the zone as well", Rect(1928, 55, 1000, 958), true, "Firefox needs 1000 px; this zone is 948 px"},
         {"held for another reason", Rect(1928, 55, 948, 958), false, "the app did not accept the new size or position"},
     };
     for (const auto& c : cases) {
@@ -291,9 +291,9 @@ TEST_F(ZoneServiceTest, AWindowMoreThanTwoPointsOffItsZoneIsRejectedWithTheFrame
     EXPECT_EQ(rejected.error().result->achieved, Rect(0, 30, 482.5, 1050));
     EXPECT_THAT(snapped, ElementsAre(Snapped{exact, 1, {0}}));
     // Larger than its zone: the rejection names the application as the user knows it.
-    EXPECT_EQ(rejected.error().description(), "b needs 483 pt; this zone is 480 pt");
+    EXPECT_EQ(rejected.error().description(), "b needs 483 px; this zone is 480 px");
     service->applicationName = [](const WindowInfo& info) { return "Editor (" + *info.bundleIdentifier + ")"; };
-    EXPECT_EQ(service->snap(wide, 0).error().description(), "Editor (b) needs 483 pt; this zone is 480 pt");
+    EXPECT_EQ(service->snap(wide, 0).error().description(), "Editor (b) needs 483 px; this zone is 480 px");
 }
 
 // Nobody moves windows without a window manager: the application is not to blame.

@@ -13,6 +13,7 @@
 
 #include "Tessary/editor/ui/LayoutEditorView.h"
 #include "Tessary/shell/ui/WindowCentring.h"
+#include "Tessary/shell/ui/WindowCloseKeys.h"
 
 namespace tessary {
 
@@ -54,6 +55,8 @@ LayoutEditorWindowController::LayoutEditorWindowController(ZoneService& zones, P
     window_->setFixedSize(windowSize);
     window_->setWindowTitle(view_->title());
     connect(view_, &LayoutEditorView::titleChanged, window_.get(), &QWidget::setWindowTitle);
+    // Ctrl+W only: Escape ends the preview here (eventFilter).
+    addCloseKeys(*window_, CloseKeys::ctrlW);
     qApp->installEventFilter(this);
 }
 

@@ -18,7 +18,7 @@ class LayoutEditorView;
 // Owns the layout editor's window, its model and its preview for the life of the program: one
 // window of a fixed 1120 x 700 logical pixels, centred, titled with the selected layout's name (or
 // "Tessary Layouts"), hidden, never deleted, when closed; the next show() brings the same window
-// with the same selection back, without a preview.
+// with the same selection back, without a preview. Ctrl+W closes it.
 //
 // Esc is watched through an application event filter and swallowed only to end a running preview
 // from inside the editor window, when no dialog of it is open and no text field has the focus.

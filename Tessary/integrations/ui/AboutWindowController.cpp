@@ -1,6 +1,7 @@
 #include "Tessary/integrations/ui/AboutWindowController.h"
 
 #include "Tessary/shell/ui/WindowCentring.h"
+#include "Tessary/shell/ui/WindowCloseKeys.h"
 
 namespace tessary {
 
@@ -9,6 +10,7 @@ AboutWindowController::AboutWindowController(AboutActions actions, const AboutTe
     window_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window_->setWindowTitle(QObject::tr("About Tessary"));
     window_->setFixedSize(window_->sizeHint().expandedTo(window_->minimumSize()));
+    addCloseKeys(*window_, CloseKeys::ctrlWAndEscape);
 }
 
 AboutWindowController::~AboutWindowController() = default;

@@ -2,7 +2,7 @@
 
 // The About window: made once, on the first request, and shown again on every later one where
 // the user left it (closing only hides it; its contents may be given up meanwhile and are made
-// again when it shows). Fixed size, titled and closable only.
+// again when it shows). Fixed size, titled and closable only; Ctrl+W and Escape close it.
 
 #include <memory>
 

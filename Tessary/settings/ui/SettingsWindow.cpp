@@ -25,6 +25,7 @@
 #include "Tessary/settings/ui/ZonesSettingsView.h"
 #include "Tessary/shell/AppState.h"
 #include "Tessary/shell/ui/SymbolIcon.h"
+#include "Tessary/shell/ui/WindowCloseKeys.h"
 
 namespace tessary {
 
@@ -40,6 +41,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     setObjectName(QStringLiteral("SettingsWindow"));
     setWindowTitle(tr("Settings"));
     fitToScreen();
+    addCloseKeys(*this, CloseKeys::ctrlWAndEscape);
 }
 
 SettingsWindow::~SettingsWindow() {

@@ -2,7 +2,7 @@
 
 // The settings window: a sidebar of the nine sections with the window-control footer, and the
 // pane of the section shown under its title, subtitle and primary action. 860 x 580, not
-// resizable, never larger than its display's work area.
+// resizable, never larger than its display's work area. Ctrl+W and Escape close it (WindowCloseKeys).
 //
 // The sidebar, the header and the footer are built at the first showing and kept: made again at
 // every opening they cost more than everything else it does (text measured anew, every sidebar

@@ -1,6 +1,7 @@
 #include "Tessary/settings/ui/SnappingSettingsView.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QVBoxLayout>
@@ -9,6 +10,7 @@
 #include "Tessary/settings/SnappingPaneModel.h"
 #include "Tessary/settings/ui/SettingsConfirmation.h"
 #include "Tessary/settings/ui/SettingsForm.h"
+#include "Tessary/shell/AppState.h"
 
 namespace tessary {
 
@@ -39,24 +41,30 @@ SnappingSettingsView::SnappingSettingsView(SettingsContext& context, QWidget* pa
     : SettingsPane(parent), context_(context) {
     SettingsForm* form = SettingsForm::fill(this);
     Preferences& preferences = context_.preferences;
+    const std::string windowManager = context_.state.windowManagerName ? context_.state.windowManagerName() : "";
+    defaults_ = defaultDragKeys(windowManager);
 
-    QVBoxLayout* drag = form->addSection(tr("Drag to snap"), tr(snappingFooter));
+    QVBoxLayout* drag = form->addSection(tr("Drag to snap"), QString::fromStdString(snappingFooter(windowManager)));
     activation_ = picker(allActivationModifiers, QStringLiteral("activationModifier"));
-    connect(activation_, &QComboBox::activated, this, [&preferences](int index) {
-        preferences.setActivationModifier(allActivationModifiers[static_cast<std::size_t>(index)]);
+    connect(activation_, &QComboBox::activated, this, [this, &preferences](int index) {
+        showMove(chooseActivationModifier(preferences, allActivationModifiers[static_cast<std::size_t>(index)]));
     });
     drag->addWidget(SettingsForm::row(
         SettingsForm::twoLineLabel(tr("Show zones while dragging with"),
                                    tr("Hold this key while moving a window to see its display's zones.")),
         activation_, this));
     span_ = picker(allSpanModifiers, QStringLiteral("spanModifier"));
-    connect(span_, &QComboBox::activated, this, [&preferences](int index) {
-        preferences.setSpanModifier(allSpanModifiers[static_cast<std::size_t>(index)]);
+    connect(span_, &QComboBox::activated, this, [this, &preferences](int index) {
+        showMove(chooseSpanModifier(preferences, allSpanModifiers[static_cast<std::size_t>(index)]));
     });
     drag->addWidget(SettingsForm::row(
         SettingsForm::twoLineLabel(tr("Span several zones with"),
                                    tr("Add this key to drop a window across every zone under the cursor path.")),
         span_, this));
+    moved_ = SettingsForm::captionLabel({}, this);
+    moved_->setObjectName(QStringLiteral("dragKeysMoved"));
+    moved_->hide();
+    drag->addWidget(moved_);
 
     QVBoxLayout* placement = form->addSection(tr("Placement"));
     placement->addWidget(SettingsForm::toggleRow(
@@ -71,11 +79,20 @@ SnappingSettingsView::SnappingSettingsView(SettingsContext& context, QWidget* pa
     refresh();
 }
 
-std::optional<PrimaryActionTexts> SnappingSettingsView::primaryAction() const { return snappingResetAction(); }
+std::optional<PrimaryActionTexts> SnappingSettingsView::primaryAction() const { return snappingResetAction(defaults_); }
 
 void SnappingSettingsView::triggerPrimaryAction() {
+    // The pane may be gone when the answer comes: the alert belongs to the window.
     confirmDestructive(window(), snappingResetConfirmation(),
-                       [&preferences = context_.preferences] { resetSnappingSettings(preferences); });
+                       [&preferences = context_.preferences, defaults = defaults_, pane = QPointer(this)] {
+                           resetSnappingSettings(preferences, defaults);
+                           if (pane) pane->showMove({});
+                       });
+}
+
+void SnappingSettingsView::showMove(const std::string& sentence) {
+    moved_->setText(QString::fromStdString(sentence));
+    moved_->setVisible(!sentence.empty());
 }
 
 void SnappingSettingsView::refresh() {

@@ -53,6 +53,9 @@ bool looksLikeURL(const std::string& text) {
 AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHooks hooks)
     : platform_(std::move(platform)), factories_(std::move(windows)), hooks_(std::move(hooks)) {
     state_ = std::make_unique<AppState>(platform_.loginItems, platform_.scheduler);
+    if (WindowManagerInfo* windowManager = platform_.windowManager) {
+        state_->windowManagerName = [windowManager] { return windowManager->name(); };
+    }
     actions_ = std::make_unique<AppActions>();
     preferences_ = std::make_unique<Preferences>(platform_.defaults);
     preferences_->appearanceHandler = applyAppearance;
@@ -285,6 +288,7 @@ void AppDelegate::activateServices() {
     // Set first: whatever fails below is not retried by a later grant, which would register the
     // shortcuts and the observers a second time.
     servicesStarted_ = true;
+    chooseFirstDragKeys();
     if (!inputMonitor().start()) {
         log_.error("Global input is not available (no XInput 2 on this X server): drag snapping is off");
     }
@@ -293,6 +297,21 @@ void AppDelegate::activateServices() {
     newWindowPlacer().start();
     if (hooks_.syncWorkspaceShortcuts) hooks_.syncWorkspaceShortcuts();
     log_.notice("drag snapping, shortcuts and window memory active");
+}
+
+void AppDelegate::chooseFirstDragKeys() {
+    // Only now is a window manager sure to run (window control needs one); a key the user chose,
+    // or any stored one, is never changed.
+    if (preferences_->storesDragKey() || !state_->windowManagerName) return;
+    const std::string windowManager = state_->windowManagerName();
+    const DragKeys keys = defaultDragKeys(windowManager);
+    const auto taken = dragKeyTakenBy(windowManager);
+    if (!taken || keys == preferences_->dragKeys()) return;
+    preferences_->setDragKeys(keys);
+    log_.notice("First start beside " + taken->windowManager + ", which uses " +
+                std::string(displayName(taken->key)) + "-drag to " + taken->use + ": " +
+                std::string(displayName(keys.activation)) + " shows the zones and " +
+                std::string(displayName(keys.span)) + " spans them");
 }
 
 // --- Requests from outside -------------------------------------------------------------------------

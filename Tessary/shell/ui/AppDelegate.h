@@ -48,6 +48,7 @@
 #include "Platform/Screens.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/UserNotices.h"
+#include "Platform/WindowManagerInfo.h"
 #include "Tessary/services/DisplayChangeRestorer.h"
 #include "Tessary/services/DocumentTrouble.h"
 #include "Tessary/services/DragSnapController.h"
@@ -89,6 +90,8 @@ struct AppPlatform {
     std::function<bool()> isCompositing;
     // Where notices to the user go (the desktop's notifications in the program); null: the log only.
     UserNotices* notices = nullptr;
+    // The running window manager's name, for the drag keys it leaves free; null: none known.
+    WindowManagerInfo* windowManager = nullptr;
 };
 
 // One of the program's own windows: what is shown, what keeps it (its window controller, of
@@ -292,6 +295,9 @@ public:
     QWidget* savePrompt() const { return savePrompt_.data(); }
 
 private:
+    // On a first start (no drag key stored) beside a window manager that takes Shift-drag for
+    // itself, Ctrl shows the zones and Super spans them (defaultDragKeys); stored at once.
+    void chooseFirstDragKeys();
     const AppWindow& windowFrom(AppWindow& slot, const AppWindowFactory& factory);
     // After `window`, made for `slot`, was closed and released: its owner gives up what it said,
     // and the window is dropped if it is one of those made anew (see the top of the file).

@@ -47,8 +47,9 @@ QLabel* programIcon(QWidget* parent) {
     return icon;
 }
 
-// A step's title over its detail, with room at the right for the step's control.
-QWidget* titledRow(const OnboardingModel::Step& step, QWidget* parent) {
+// A step's title over its detail (given to `detail` when asked), with room at the right for the
+// step's control.
+QWidget* titledRow(const OnboardingModel::Step& step, QWidget* parent, QLabel** detail = nullptr) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -56,7 +57,9 @@ QWidget* titledRow(const OnboardingModel::Step& step, QWidget* parent) {
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
     text->addWidget(textLabel(step.title, row, false, true));
-    text->addWidget(textLabel(step.detail, row, true));
+    QLabel* detailLabel = textLabel(step.detail, row, true);
+    if (detail) *detail = detailLabel;
+    text->addWidget(detailLabel);
     layout->addLayout(text, 1);
     return row;
 }
@@ -133,11 +136,12 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
     titleFont.setBold(true);
     title->setFont(titleFont);
     titles->addWidget(title);
-    titles->addWidget(textLabel(OnboardingModel::subtitle, body, true));
+    const OnboardingModel initial;
+    subtitle_ = textLabel(initial.subtitle(), body, true);
+    titles->addWidget(subtitle_);
     header->addLayout(titles, 1);
     stack->addLayout(header);
 
-    const OnboardingModel initial;
     // Step 1: window control.
     auto* first = new QWidget(body);
     auto* firstStack = new QVBoxLayout(first);
@@ -171,7 +175,7 @@ OnboardingView::OnboardingView(Actions actions, QWidget* parent) : QWidget(paren
     badges_[1] = new StepBadge(2, body);
 
     // Step 3: try it.
-    auto* third = titledRow(initial.tryItStep(), body);
+    auto* third = titledRow(initial.tryItStep(), body, &tryIt_);
     auto* picture = new LayoutThumbnail(ZoneLayout(LayoutTemplate::columns, 3, std::string()), third);
     picture->setHighlightedZones({1});
     picture->setThumbnailWidth(72);
@@ -234,6 +238,8 @@ void OnboardingView::setModel(const OnboardingModel& model) {
         const auto step = i == 0 ? model.windowControlStep() : i == 1 ? model.launchAtLoginStep() : model.tryItStep();
         badges_[i]->setAccessibleName(QString::fromStdString(step.badgeLabel()));
     }
+    subtitle_->setText(QString::fromStdString(model.subtitle()));
+    tryIt_->setText(QString::fromStdString(model.tryItStep().detail));
     tag_->setText(QString::fromStdString(model.statusText()));
     tag_->setTone(model.trusted ? StatusTag::Tone::positive : StatusTag::Tone::warning);
     requestRow_->setVisible(model.showsRequestButtons());

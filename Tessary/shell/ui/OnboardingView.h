@@ -42,6 +42,8 @@ public:
     QPushButton* openSettingsButton() const { return openSettings_; }
     QCheckBox* launchAtLoginToggle() const { return launchToggle_; }
     QLabel* footerLabel() const { return footer_; }
+    QLabel* subtitleLabel() const { return subtitle_; }
+    QLabel* tryItLabel() const { return tryIt_; }
     StatusTag* statusTag() const { return tag_; }
     const StepBadge* badge(int number) const;
 
@@ -53,6 +55,8 @@ private:
     OnboardingModel model_;
     StepBadge* badges_[3] = {};
     StatusTag* tag_ = nullptr;
+    QLabel* subtitle_ = nullptr;
+    QLabel* tryIt_ = nullptr;
     QWidget* requestRow_ = nullptr;
     QPushButton* request_ = nullptr;
     QPushButton* openSettings_ = nullptr;

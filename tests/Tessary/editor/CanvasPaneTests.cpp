@@ -102,9 +102,9 @@ TEST(LayoutCanvasPaneModel, CommandsHelpAndSizeLines) {
     }
 
     Pane p({grid23});
-    EXPECT_EQ(p.pane.sizeLine(), "Sizes shown for MAIN, 1000 \u00d7 800 pt");
+    EXPECT_EQ(p.pane.sizeLine(), "Sizes shown for MAIN, 1000 \u00d7 800 px");
     DisplayProvider::displaysOverride = std::vector<DisplayInfo>{makeDisplay(1, "WIDE", Rect(0, 0, 1920, 1080), Rect(0, 0, 1919.7, 1049.9))};
-    EXPECT_EQ(p.pane.sizeLine(), "Sizes shown for WIDE, 1919 \u00d7 1049 pt") << "cut, not rounded";
+    EXPECT_EQ(p.pane.sizeLine(), "Sizes shown for WIDE, 1919 \u00d7 1049 px") << "cut, not rounded";
     DisplayProvider::displaysOverride = std::vector<DisplayInfo>{};
     EXPECT_EQ(p.pane.sizeLine(), "No display");
     EXPECT_FALSE(p.pane.showsPicker());
@@ -132,7 +132,7 @@ TEST(LayoutCanvasPaneModel, ThePickerMovesThePreviewOrTheSizeReference) {
         EXPECT_EQ(p.world.model->previewDisplayID(), c.previewAfter);
         EXPECT_EQ(p.world.model->sizeReferenceDisplayID(), c.referenceAfter);
         EXPECT_EQ(p.pane.pickerValue(), 2u);
-        EXPECT_EQ(p.pane.sizeLine(), "Sizes shown for SIDE, 800 \u00d7 600 pt");
+        EXPECT_EQ(p.pane.sizeLine(), "Sizes shown for SIDE, 800 \u00d7 600 px");
     }
 }
 

@@ -226,10 +226,10 @@ TEST(ZoneSizeLabel, TextsAndFontSizes) {
         {"anInfiniteWorkAreaShowsTheNumberAlone", Rect(0, 0, 200, 200), Rect(0, 0, std::numeric_limits<double>::infinity(), 800),
          onScreen, {"1", 28, "", 9, "", 8}},
         {"aZoneMissingOnScreenShowsTheNumberAlone", Rect(0, 0, 200, 200), workArea, {}, {"1", 28, "", 9, "", 8}},
-        {"from110By84ThePercentLine", Rect(0, 0, 110, 84), workArea, onScreen, {"1", 21, "251 \u00d7 400 pt", 11, "25% \u00d7 50%", 10}},
-        {"narrowerThan110NoPercentLine", Rect(0, 0, 109, 84), workArea, onScreen, {"1", 21, "251 \u00d7 400 pt", 11, "", 8}},
-        {"lowerThan84NoPercentLine", Rect(0, 0, 200, 83), workArea, onScreen, {"1", 20.75, "251 \u00d7 400 pt", 11, "", 8}},
-        {"tinyCellsKeepTheFontFloors", Rect(0, 0, 20, 20), workArea, onScreen, {"1", 11, "251 \u00d7 400 pt", 9, "", 8}},
+        {"from110By84ThePercentLine", Rect(0, 0, 110, 84), workArea, onScreen, {"1", 21, "251 \u00d7 400 px", 11, "25% \u00d7 50%", 10}},
+        {"narrowerThan110NoPercentLine", Rect(0, 0, 109, 84), workArea, onScreen, {"1", 21, "251 \u00d7 400 px", 11, "", 8}},
+        {"lowerThan84NoPercentLine", Rect(0, 0, 200, 83), workArea, onScreen, {"1", 20.75, "251 \u00d7 400 px", 11, "", 8}},
+        {"tinyCellsKeepTheFontFloors", Rect(0, 0, 20, 20), workArea, onScreen, {"1", 11, "251 \u00d7 400 px", 9, "", 8}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

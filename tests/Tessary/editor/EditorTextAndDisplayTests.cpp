@@ -243,14 +243,14 @@ TEST(LayoutEditorView, TheCentreColumnAndTheListFollowTheDisplaysAtOnce) {
     LayoutCanvasPane* pane = view.canvasPane();
     const auto ratio = [&] { return double(pane->surfaceRect().width()) / pane->surfaceRect().height(); };
     ASSERT_TRUE(pane->sizePicker()->isVisibleTo(&view));
-    EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-2, 1920 \u00d7 1080 pt");
+    EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-2, 1920 \u00d7 1080 px");
     EXPECT_NEAR(ratio(), 16.0 / 9, 0.02);
     EXPECT_TRUE(rowShows(view, 0, "DP-2")) << "the row names the display that uses it";
 
     // The right monitor goes; the left one becomes a wide one.
     installed.screens.setScreens({SimScreens::makeScreen(1, Rect(0, 0, 3840, 1080), "DP-1")});
     EXPECT_FALSE(pane->sizePicker()->isVisibleTo(&view)) << "one display: no picker";
-    EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-1, 3840 \u00d7 1080 pt");
+    EXPECT_EQ(pane->sizeLabel()->text(), "Sizes shown for DP-1, 3840 \u00d7 1080 px");
     EXPECT_NEAR(ratio(), 3840.0 / 1080, 0.05);
     EXPECT_FALSE(rowShows(view, 0, "DP-2"));
 

@@ -43,17 +43,17 @@ TEST(LayoutInspectorModel, WhatTheInspectorShows) {
         std::string spacingText;
     };
     const Case cases[] = {
-        {"twoColumnsThreeRowsReadColumnsFirst", gridLayout("G", ZoneGrid::uniform(3, 2)), "Grid \u00b7 2 \u00d7 3", std::nullopt, "0 pt"},
-        {"fiveRectangles", canvasLayout("C", {100, 100}, std::vector<Rect>(5, Rect(0, 0, 80, 60))), "Canvas \u00b7 5 zones", std::nullopt, "8 pt"},
-        {"noRectangles", canvasLayout("E", {100, 100}, {}), "Canvas \u00b7 0 zones", std::nullopt, "8 pt"},
-        {"oneRectangleInTheSingular", canvasLayout("O", {100, 100}, {Rect(0, 0, 80, 60)}), "Canvas \u00b7 1 zone", std::nullopt, "8 pt"},
+        {"twoColumnsThreeRowsReadColumnsFirst", gridLayout("G", ZoneGrid::uniform(3, 2)), "Grid \u00b7 2 \u00d7 3", std::nullopt, "0 px"},
+        {"fiveRectangles", canvasLayout("C", {100, 100}, std::vector<Rect>(5, Rect(0, 0, 80, 60))), "Canvas \u00b7 5 zones", std::nullopt, "8 px"},
+        {"noRectangles", canvasLayout("E", {100, 100}, {}), "Canvas \u00b7 0 zones", std::nullopt, "8 px"},
+        {"oneRectangleInTheSingular", canvasLayout("O", {100, 100}, {Rect(0, 0, 80, 60)}), "Canvas \u00b7 1 zone", std::nullopt, "8 px"},
         // Set elsewhere to a fraction, the gap reads as stored, not as the whole points beside it.
-        {"aStoredFractionIsShown", gapped(gridLayout("F", ZoneGrid::uniform(1, 2)), 7.6, 0), "Grid \u00b7 2 \u00d7 1", std::nullopt, "7.6 pt"},
-        {"hundredthsAtMost", gapped(gridLayout("H", ZoneGrid::uniform(1, 2)), 12.254, 0), "Grid \u00b7 2 \u00d7 1", std::nullopt, "12.25 pt"},
+        {"aStoredFractionIsShown", gapped(gridLayout("F", ZoneGrid::uniform(1, 2)), 7.6, 0), "Grid \u00b7 2 \u00d7 1", std::nullopt, "7.6 px"},
+        {"hundredthsAtMost", gapped(gridLayout("H", ZoneGrid::uniform(1, 2)), 12.254, 0), "Grid \u00b7 2 \u00d7 1", std::nullopt, "12.25 px"},
         {"thePresetsTemplateIsNamed", canvasLayout("P", {100, 100}, {}, Origin{LayoutTemplate::blank, 0, "some-preset"}),
-         "Canvas \u00b7 0 zones", "Blank", "8 pt"},
+         "Canvas \u00b7 0 zones", "Blank", "8 px"},
         {"theTemplate", gridLayout("T", ZoneGrid::uniform(1, 3), Origin{LayoutTemplate::priorityGrid, 3, std::nullopt}),
-         "Grid \u00b7 3 \u00d7 1", "Priority Grid", "0 pt"},
+         "Grid \u00b7 3 \u00d7 1", "Priority Grid", "0 px"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -151,7 +151,7 @@ TEST_F(URLCommandsTest, SnapsReachTheServiceWithoutAFrontWindowOrAWindowThatRefu
     EXPECT_EQ(commands.handle("tessary://snap?zone=1").error().code, URLCommandError::Code::snapFailed);
     // A window whose least size is larger than the zone: the log says what it needs.
     EXPECT_EQ(logged(), (std::vector<std::string>{"snap: no target window",
-                                                  "snap failed: Editor needs 800 × 600 pt; this zone is 500 × 400 pt"}));
+                                                  "snap failed: Editor needs 800 × 600 px; this zone is 500 × 400 px"}));
     EXPECT_EQ(snaps.size(), 0u);
 }
 

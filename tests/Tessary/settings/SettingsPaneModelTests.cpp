@@ -195,7 +195,7 @@ TEST(SettingsResets, EachSetsExactlyItsSettingsThroughTheSettersAndLeavesTheOthe
         bool appearanceBack;
     };
     const Row rows[] = {
-        {"snapping", resetSnappingSettings, 3, true, false},
+        {"snapping", [](Preferences& p) { resetSnappingSettings(p, DragKeys{}); }, 3, true, false},
         {"zones", [](Preferences& p) { p.resetToDefaults(); }, 5, false, true},
     };
     for (const Row& row : rows) {
@@ -231,6 +231,70 @@ TEST(SettingsResets, EachSetsExactlyItsSettingsThroughTheSettersAndLeavesTheOthe
             EXPECT_EQ(preferences.excludedBundleIDs(), std::vector<std::string>{"XTerm"});
             EXPECT_TRUE(preferences.moveNewWindowsToLastZone());
         }
+    }
+}
+
+// Beside a window manager that takes Shift-drag, the pane names it as it names Alt, and its reset
+// gives the keys a first start there chooses.
+TEST(SnappingPane, TheFooterAndTheResetFollowTheWindowManager) {
+    const std::string alt = "Alt is not offered because the window manager uses Alt-drag to move windows.";
+    struct Row {
+        const char* windowManager;
+        std::string footer;
+        std::string resetHelp;
+        DragKeys reset;
+    };
+    const Row rows[] = {
+        {"Openbox", alt, "Shift to show zones, Ctrl to span, windows centered in their zone",
+         {ActivationModifier::shift, SpanModifier::control}},
+        {"", alt, "Shift to show zones, Ctrl to span, windows centered in their zone",
+         {ActivationModifier::shift, SpanModifier::control}},
+        {"KWin", alt + " KWin uses Shift-drag to tile windows, so Shift is best left to it.",
+         "Ctrl to show zones, Super to span, windows centered in their zone",
+         {ActivationModifier::control, SpanModifier::command}},
+        {"Metacity (Marco)", alt + " Marco uses Shift-drag to snap windows to edges, so Shift is best left to it.",
+         "Ctrl to show zones, Super to span, windows centered in their zone",
+         {ActivationModifier::control, SpanModifier::command}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.windowManager);
+        EXPECT_EQ(snappingFooter(row.windowManager), row.footer);
+        const DragKeys defaults = defaultDragKeys(row.windowManager);
+        EXPECT_EQ(snappingResetAction(defaults).help, row.resetHelp);
+        MemoryUserDefaults stored;
+        Preferences preferences(stored);
+        preferences.setDragKeys({ActivationModifier::command, SpanModifier::shift});
+        resetSnappingSettings(preferences, defaults);
+        EXPECT_EQ(preferences.dragKeys(), row.reset);
+    }
+}
+
+// A pick that moves the other key says where it went; one that moves nothing says nothing.
+TEST(SnappingPane, APickThatMovesTheOtherKeySaysWhere) {
+    using A = ActivationModifier;
+    using S = SpanModifier;
+    struct Row {
+        const char* name;
+        DragKeys before;
+        std::function<std::string(Preferences&)> pick;
+        std::string said;
+    };
+    const Row rows[] = {
+        {"Ctrl to show the zones", {A::shift, S::control},
+         [](Preferences& p) { return chooseActivationModifier(p, A::control); },
+         "Ctrl now shows the zones, so spanning moved to Super."},
+        {"Shift to span", {A::shift, S::control}, [](Preferences& p) { return chooseSpanModifier(p, S::shift); },
+         "Shift now spans zones, so the zones show with Ctrl."},
+        {"Super to show the zones", {A::shift, S::control},
+         [](Preferences& p) { return chooseActivationModifier(p, A::command); }, ""},
+        {"spanning off", {A::control, S::command}, [](Preferences& p) { return chooseSpanModifier(p, S::none); }, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MemoryUserDefaults stored;
+        Preferences preferences(stored);
+        preferences.setDragKeys(row.before);
+        EXPECT_EQ(row.pick(preferences), row.said);
     }
 }
 

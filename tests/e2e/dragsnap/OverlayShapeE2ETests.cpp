@@ -426,7 +426,7 @@ TEST_P(OverlayShapeTest, AfterAWiderHintTheNextCrossingLeavesNothingOfIt) {
         tell("highlight " + id + " 0", "highlighted");
         tell("highlight " + id + " 1", "highlighted");
     }
-    tell("note " + id + " 0 this window needs 500 pt more than the zone has, and more besides", "highlighted");
+    tell("note " + id + " 0 this window needs 500 px more than the zone has, and more besides", "highlighted");
     tell("highlight " + id + " 1", "highlighted");
     Seen after;
     EXPECT_TRUE(waitUntil([&] { return (after = seen()) == fresh; }, Clock::now() + 10s, -1, 150ms))

@@ -340,7 +340,7 @@ TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
         return surface ? surface->width() / surface->height() : 0;
     };
     ASSERT_TRUE(place("Sizes for")) << "two monitors: the picker shows";
-    EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));
+    EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 px"));
     EXPECT_NEAR(surfaceRatio(), 1920.0 / 1080, 0.05);
 
     // The two monitors become one wide one, on the screen's one output.
@@ -349,7 +349,7 @@ TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
     ASSERT_TRUE(desktop->deleteMonitor("tessary-left"));
     ASSERT_TRUE(desktop->setMonitor({"tessary-wide", 0, 0, 3840, 1080}, firstOutput));
     EXPECT_TRUE(goesAway("Sizes for")) << "one monitor: the picker is gone";
-    EXPECT_TRUE(place("Sizes shown for tessary-wide, 3840 \u00d7 1080 pt")) << "the size line names the wide monitor";
+    EXPECT_TRUE(place("Sizes shown for tessary-wide, 3840 \u00d7 1080 px")) << "the size line names the wide monitor";
     EXPECT_TRUE(waitFor([&] { return std::abs(surfaceRatio() - 3840.0 / 1080) < 0.1; }, 5s))
         << "the surface keeps the ratio " << surfaceRatio();
 
@@ -358,7 +358,7 @@ TEST_F(EditorTest, TheCanvasPaneFollowsMonitorsAddedAndRemovedWhileOpen) {
     ASSERT_TRUE(desktop->setMonitor({"tessary-left", 0, 0, 1920, 1080}, firstOutput));
     ASSERT_TRUE(desktop->setMonitor({"tessary-right", 1920, 0, 1920, 1080}, "none"));
     EXPECT_TRUE(place("Sizes for")) << "two monitors again: the picker is back";
-    EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 pt"));
+    EXPECT_TRUE(place("Sizes shown for tessary-left, 1920 \u00d7 1080 px"));
     EXPECT_TRUE(waitFor([&] { return std::abs(surfaceRatio() - 1920.0 / 1080) < 0.05; }, 5s));
 }
 

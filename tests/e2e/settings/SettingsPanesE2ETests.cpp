@@ -1,9 +1,13 @@
-// The Rules, Excluded Apps and Workspaces panes of the real program, used as a user uses them:
-// what is chosen there places, leaves alone and restores real windows, and outlives a restart.
+// The Rules, Excluded Apps, Workspaces and Snapping panes of the real program, used as a user uses
+// them: what is chosen there places, leaves alone, restores and drags real windows, and outlives a
+// restart.
 
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
+
+#include <iterator>
+#include <string>
 
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/ZoneGeometry.h"
@@ -80,6 +84,18 @@ protected:
         desktop->pressKey(XK_Alt_L, false);
         desktop->pressKey(XK_Control_L, false);
         desktop->syncInput();
+    }
+
+    // Drag keys chosen in an earlier session, written before the instance starts.
+    void writeStoredDragKeys(const std::string& activation, const std::string& span) {
+        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
+            << "{\"hasCompletedOnboarding\": true, \"preferences.v1\": {\"data\": \"{\\\"activationModifier\\\":\\\""
+            << activation << "\\\",\\\"spanModifier\\\":\\\"" << span << "\\\"}\"}}\n";
+    }
+
+    std::string storedDefaults() const {
+        std::ifstream file(fs::path(desktop->configHome()) / "Tessary" / "defaults.json");
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
     // The drag keys a user of this window manager chooses in Settings (kwin takes Shift+drag for its
@@ -324,7 +340,11 @@ TEST_F(SettingsPanesTest, AWorkspaceSavedWhileRunningRestoresOnTheFirstPressOfIt
     }
 }
 
+// Ctrl chosen over Shift moves spanning from Ctrl to Super, and the pane says so: a Ctrl-drag across
+// both of the right monitor's zones fills the one it ends in.
 TEST_F(SettingsPanesTest, CtrlChosenInTheSnappingPaneOpenedByItsURLMakesCtrlDragsSnapAndShiftDragsNot) {
+    // Chosen before, whatever a first start beside this window manager would choose.
+    writeStoredDragKeys("shift", "control");
     TestClient client = desktop->startClient();
     const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
     startInstance();
@@ -342,13 +362,8 @@ TEST_F(SettingsPanesTest, CtrlChosenInTheSnappingPaneOpenedByItsURLMakesCtrlDrag
     type(XK_Down);
     type(XK_Return);
     ASSERT_TRUE(waitFor([&] { return ask({"value", "activationModifier"}) == "Ctrl"; }, 10s));
-    // Ctrl also spans by default, and a drag across the screen would span every zone on its way:
-    // spanning goes off (the last choice), as a user choosing Ctrl would do.
-    click("spanModifier");
-    ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the list did not open";
-    type(XK_End);
-    type(XK_Return);
-    ASSERT_TRUE(waitFor([&] { return ask({"value", "spanModifier"}) == "Off"; }, 10s));
+    EXPECT_EQ(ask({"value", "spanModifier"}), "Super");
+    EXPECT_EQ(ask({"value", "dragKeysMoved"}), "Ctrl now shows the zones, so spanning moved to Super.");
     ASSERT_EQ(ask({"close"}), "");
 
     const Rect zone = rightZones[1].rect;
@@ -364,6 +379,46 @@ TEST_F(SettingsPanesTest, CtrlChosenInTheSnappingPaneOpenedByItsURLMakesCtrlDrag
     ASSERT_EQ(ask({"close"}), "");
     EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones after a restart";
     EXPECT_TRUE(waitFor([&] { return frame(window) == zone; }, 5s)) << "the window is at " << frame(window);
+    client.quit();
+}
+
+// A first start (no drag key stored) finds the window manager: beside one that takes Shift-drag for
+// itself (kwin, metacity, marco) it shows the zones with Ctrl and spans with Super, and stores
+// that; beside any other, Shift and Ctrl, and nothing is stored for it. A drag with that key across
+// both of the right monitor's zones fills the one it ends in.
+TEST_F(SettingsPanesTest, AFirstStartDragsWithTheKeyTheWindowManagerLeavesFreeIntoOneZone) {
+    const bool shiftTaken = desktop->windowManager().activationModifier == "control";
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    startInstance();
+    open("snapping", "Snapping");
+    EXPECT_EQ(ask({"value", "activationModifier"}), shiftTaken ? "Ctrl" : "Shift");
+    EXPECT_EQ(ask({"value", "spanModifier"}), shiftTaken ? "Super" : "Ctrl");
+    ASSERT_EQ(ask({"close"}), "");
+
+    EXPECT_TRUE(dragToRightZone2(window, desktop->windowManager().activationKeysym())) << "no zones showed";
+    EXPECT_TRUE(waitFor([&] { return frame(window) == rightZones[1].rect; }, 5s)) << "the window is at " << frame(window);
+    stopInstance();
+    const bool stored = storedDefaults().find("activationModifier\\\":\\\"control\\\",\\\"spanModifier\\\":\\\"command") !=
+                        std::string::npos;
+    EXPECT_EQ(stored, shiftTaken) << storedDefaults();
+    client.quit();
+}
+
+// Ctrl stored for both keys, as an earlier version let a user choose: Ctrl shows the zones and Super
+// spans them, and a Ctrl-drag across both of the right monitor's zones fills the one it ends in.
+TEST_F(SettingsPanesTest, CtrlStoredForBothDragKeysFillsOneZone) {
+    writeStoredDragKeys("control", "control");
+    TestClient client = desktop->startClient();
+    const xcb_window_t window = openWindow(client, "x=300 y=300 w=400 h=300 title=Ledger");
+    startInstance();
+    open("snapping", "Snapping");
+    EXPECT_EQ(ask({"value", "activationModifier"}), "Ctrl");
+    EXPECT_EQ(ask({"value", "spanModifier"}), "Super");
+    ASSERT_EQ(ask({"close"}), "");
+
+    EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones";
+    EXPECT_TRUE(waitFor([&] { return frame(window) == rightZones[1].rect; }, 5s)) << "the window is at " << frame(window);
     client.quit();
 }
 

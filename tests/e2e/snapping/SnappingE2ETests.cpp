@@ -488,8 +488,8 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     const auto [status, output] = TessaryProgram::run(*desktop, programPath(), {"snap-front-window", "--zone", "2"});
     EXPECT_EQ(status, 1);
     const Rect took = settledFrame(window);
-    const std::string needs = "Wider needs " + std::to_string(int(took.width())) + " pt; this zone is " +
-                              std::to_string(int(zone.width())) + " pt";
+    const std::string needs = "Wider needs " + std::to_string(int(took.width())) + " px; this zone is " +
+                              std::to_string(int(zone.width())) + " px";
     EXPECT_THAT(output, testing::Contains(needs)) << testing::PrintToString(output);
     EXPECT_GT(took.width(), zone.width());
     EXPECT_TRUE(onTheMonitor(took)) << "the window is at " << took;
