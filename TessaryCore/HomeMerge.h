@@ -11,13 +11,14 @@
 // it was in `base` takes the other's change (or deletion); where both changed it, this instance's
 // wins, except in window memory, where the newer record does; a change beats a deletion. That
 // covers the display assignments, the default layout, the order of the items (the user's, or the
-// rules' priority), window memory's records and each key of the settings. Without a base (the file
-// was never read) nothing is taken for deleted.
+// rules' priority), window memory's records and each key of the settings; items new since `base`
+// are placed by placeNewItems. Without a base (the file was never read) nothing is taken for deleted.
 
 #include <algorithm>
 #include <cstddef>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "TessaryCore/LayoutLibrary.h"
@@ -95,6 +96,75 @@ void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const st
     std::stable_sort(moved.begin(), moved.end(),
                      [&](const T& a, const T& b) { return position.at(syncItemID(a)) < position.at(syncItemID(b)); });
     for (std::size_t i = 0; i < slots.size(); ++i) merged[slots[i]] = std::move(moved[i]);
+}
+
+// Items that only one side made since `base` go where that side put them: before the item that
+// follows them there (the end, for an item appended). Where both sides made items at the same place,
+// the two runs are interleaved by stamp, then identifier, each keeping its own order: so both
+// instances list them alike whichever saved first, and one that takes in the other's save ends with
+// the file's order. For rules that order is their priority.
+template <SyncItem T>
+void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
+                   const std::vector<T>* base) {
+    if (!base) return;
+    const auto idsOf = [](const std::vector<T>& list) {
+        std::unordered_set<UUID> ids;
+        for (const T& item : list) ids.insert(syncItemID(item));
+        return ids;
+    };
+    const std::unordered_set<UUID> inBase = idsOf(*base), inOurs = idsOf(ours), inTheirs = idsOf(theirs),
+                                   inMerged = idsOf(merged);
+    const auto theirsAlone = [&](const UUID& id) { return !inBase.contains(id) && !inOurs.contains(id); };
+    const auto oursAlone = [&](const UUID& id) { return !inBase.contains(id) && !inTheirs.contains(id); };
+    // Their new items by the item that follows them in their list (nothing: the end), in their order.
+    std::unordered_map<UUID, std::vector<T>> before;
+    std::vector<T> run;
+    for (const T& item : theirs) {
+        const UUID id = syncItemID(item);
+        if (!inMerged.contains(id)) continue;
+        if (theirsAlone(id)) {
+            run.push_back(item);
+        } else if (!run.empty()) {
+            before.emplace(id, std::move(run));
+            run.clear();
+        }
+    }
+    const std::vector<T> atEnd = std::move(run);
+    if (before.empty() && atEnd.empty()) return;
+
+    const auto earlier = [](const T& a, const T& b) {
+        const Date stampA = syncItemModifiedAt(a), stampB = syncItemModifiedAt(b);
+        return stampA != stampB ? stampA < stampB : syncItemID(a).uuidString() < syncItemID(b).uuidString();
+    };
+    std::vector<T> result;
+    result.reserve(merged.size());
+    std::vector<T> ourRun;
+    // Our new items just before this point, interleaved with theirs for it.
+    const auto place = [&](const std::vector<T>& theirRun) {
+        auto mine = ourRun.begin(), other = theirRun.begin();
+        while (mine != ourRun.end() || other != theirRun.end()) {
+            const bool takeMine = other == theirRun.end() || (mine != ourRun.end() && earlier(*mine, *other));
+            result.push_back(takeMine ? *mine++ : *other++);
+        }
+        ourRun.clear();
+    };
+    for (const T& item : merged) {
+        const UUID id = syncItemID(item);
+        if (theirsAlone(id)) continue;
+        if (oursAlone(id)) {
+            ourRun.push_back(item);
+            continue;
+        }
+        if (const auto found = before.find(id); found != before.end()) {
+            place(found->second);
+        } else {
+            result.insert(result.end(), ourRun.begin(), ourRun.end());
+            ourRun.clear();
+        }
+        result.push_back(item);
+    }
+    place(atEnd);
+    merged = std::move(result);
 }
 
 LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutLibrary* base);
