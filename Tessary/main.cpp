@@ -597,6 +597,7 @@ int main(int argc, char** argv) {
         log.notice("Quitting");
         delegate.prepareToQuit();
         settingsRetry.flush();
+        if (cloudSync) cloudSync->flush();
         liveServer = nullptr;
         server.reset();
         liveCloudSync = nullptr;
