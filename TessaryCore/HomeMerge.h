@@ -18,7 +18,6 @@
 #include <cstddef>
 #include <map>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "TessaryCore/LayoutLibrary.h"
@@ -107,63 +106,78 @@ template <SyncItem T>
 void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
                    const std::vector<T>* base) {
     if (!base) return;
-    const auto idsOf = [](const std::vector<T>& list) {
-        std::unordered_set<UUID> ids;
-        for (const T& item : list) ids.insert(syncItemID(item));
-        return ids;
+    // Which lists hold each identifier: one table, as this runs at every save that merges.
+    enum : unsigned { inBase = 1, inOurs = 2, inTheirs = 4 };
+    std::unordered_map<UUID, unsigned> sides;
+    sides.reserve(base->size() + ours.size() + theirs.size());
+    for (const T& item : *base) sides[syncItemID(item)] |= inBase;
+    for (const T& item : ours) sides[syncItemID(item)] |= inOurs;
+    for (const T& item : theirs) sides[syncItemID(item)] |= inTheirs;
+    const auto only = [&](const UUID& id, unsigned side) {
+        const auto found = sides.find(id);
+        return found != sides.end() && found->second == side;
     };
-    const std::unordered_set<UUID> inBase = idsOf(*base), inOurs = idsOf(ours), inTheirs = idsOf(theirs),
-                                   inMerged = idsOf(merged);
-    const auto theirsAlone = [&](const UUID& id) { return !inBase.contains(id) && !inOurs.contains(id); };
-    const auto oursAlone = [&](const UUID& id) { return !inBase.contains(id) && !inTheirs.contains(id); };
-    // Their new items by the item that follows them in their list (nothing: the end), in their order.
-    std::unordered_map<UUID, std::vector<T>> before;
-    std::vector<T> run;
+    const auto theirsAlone = [&](const UUID& id) { return only(id, inTheirs); };
+    const auto oursAlone = [&](const UUID& id) { return only(id, inOurs); };
+    const auto theirsMadeOne = [&](const T& item) { return theirsAlone(syncItemID(item)); };
+    if (std::none_of(theirs.begin(), theirs.end(), theirsMadeOne)) return;
+    std::unordered_map<UUID, std::size_t> index;
+    index.reserve(merged.size());
+    for (std::size_t i = 0; i < merged.size(); ++i) index.emplace(syncItemID(merged[i]), i);
+    // Their new items (places in `merged`) by the item that follows them in their list (nothing: the
+    // end), in their order.
+    std::unordered_map<UUID, std::vector<std::size_t>> before;
+    std::vector<std::size_t> run;
     for (const T& item : theirs) {
         const UUID id = syncItemID(item);
-        if (!inMerged.contains(id)) continue;
+        const auto found = index.find(id);
+        if (found == index.end()) continue;
         if (theirsAlone(id)) {
-            run.push_back(item);
+            run.push_back(found->second);
         } else if (!run.empty()) {
             before.emplace(id, std::move(run));
             run.clear();
         }
     }
-    const std::vector<T> atEnd = std::move(run);
+    const std::vector<std::size_t> atEnd = std::move(run);
     if (before.empty() && atEnd.empty()) return;
 
-    const auto earlier = [](const T& a, const T& b) {
-        const Date stampA = syncItemModifiedAt(a), stampB = syncItemModifiedAt(b);
-        return stampA != stampB ? stampA < stampB : syncItemID(a).uuidString() < syncItemID(b).uuidString();
+    const auto earlier = [&](std::size_t a, std::size_t b) {
+        const Date stampA = syncItemModifiedAt(merged[a]), stampB = syncItemModifiedAt(merged[b]);
+        return stampA != stampB ? stampA < stampB
+                                : syncItemID(merged[a]).uuidString() < syncItemID(merged[b]).uuidString();
     };
-    std::vector<T> result;
-    result.reserve(merged.size());
-    std::vector<T> ourRun;
+    // The new order as places in `merged`: most often the one it has, so nothing is moved.
+    std::vector<std::size_t> order;
+    order.reserve(merged.size());
+    std::vector<std::size_t> ourRun;
     // Our new items just before this point, interleaved with theirs for it.
-    const auto place = [&](const std::vector<T>& theirRun) {
-        auto mine = ourRun.begin(), other = theirRun.begin();
+    const auto place = [&](const std::vector<std::size_t>& theirRun) {
+        auto mine = ourRun.cbegin(), other = theirRun.cbegin();
         while (mine != ourRun.end() || other != theirRun.end()) {
             const bool takeMine = other == theirRun.end() || (mine != ourRun.end() && earlier(*mine, *other));
-            result.push_back(takeMine ? *mine++ : *other++);
+            order.push_back(takeMine ? *mine++ : *other++);
         }
         ourRun.clear();
     };
-    for (const T& item : merged) {
-        const UUID id = syncItemID(item);
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        const UUID id = syncItemID(merged[i]);
         if (theirsAlone(id)) continue;
         if (oursAlone(id)) {
-            ourRun.push_back(item);
+            ourRun.push_back(i);
             continue;
         }
-        if (const auto found = before.find(id); found != before.end()) {
-            place(found->second);
-        } else {
-            result.insert(result.end(), ourRun.begin(), ourRun.end());
-            ourRun.clear();
-        }
-        result.push_back(item);
+        const auto found = before.find(id);
+        place(found != before.end() ? found->second : std::vector<std::size_t>());
+        order.push_back(i);
     }
     place(atEnd);
+    bool same = true;
+    for (std::size_t i = 0; i < order.size() && same; ++i) same = order[i] == i;
+    if (same) return;
+    std::vector<T> result;
+    result.reserve(order.size());
+    for (const std::size_t at : order) result.push_back(std::move(merged[at]));
     merged = std::move(result);
 }
 
