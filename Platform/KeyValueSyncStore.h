@@ -35,7 +35,8 @@ struct SyncStoreError {
         writeFailed,
         // The store has no usable place to keep values (no folder chosen, or not a writable folder).
         unavailable,
-        // The chosen folder was removed or moved away; it is used again once it is back.
+        // The chosen folder's path names it no longer (removed, moved away, replaced); the store
+        // announces a change once it is back, so nothing need try again meanwhile.
         folderGone,
     };
 

@@ -26,18 +26,21 @@ LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, co
         ours.defaultLayoutID == base->defaultLayoutID ? theirs.defaultLayoutID : ours.defaultLayoutID;
     if (chosen && surviving.contains(*chosen)) result.defaultLayoutID = chosen;
     keepTheirOrder(result.layouts, ours.layouts, theirs.layouts, &base->layouts);
+    placeNewItems(result.layouts, ours.layouts, theirs.layouts, &base->layouts);
     return result;
 }
 
 RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const RuleSet* base) {
     RuleSet result = SyncMerge::mergeRules(ours, theirs);
     keepTheirOrder(result.rules, ours.rules, theirs.rules, base ? &base->rules : nullptr);
+    placeNewItems(result.rules, ours.rules, theirs.rules, base ? &base->rules : nullptr);
     return result;
 }
 
 WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const WorkspaceLibrary* base) {
     WorkspaceLibrary result = SyncMerge::mergeWorkspaces(ours, theirs);
     keepTheirOrder(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->workspaces : nullptr);
+    placeNewItems(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->workspaces : nullptr);
     return result;
 }
 

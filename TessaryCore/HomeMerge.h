@@ -11,8 +11,8 @@
 // it was in `base` takes the other's change (or deletion); where both changed it, this instance's
 // wins, except in window memory, where the newer record does; a change beats a deletion. That
 // covers the display assignments, the default layout, the order of the items (the user's, or the
-// rules' priority), window memory's records and each key of the settings. Without a base (the file
-// was never read) nothing is taken for deleted.
+// rules' priority), window memory's records and each key of the settings; items new since `base`
+// are placed by placeNewItems. Without a base (the file was never read) nothing is taken for deleted.
 
 #include <algorithm>
 #include <cstddef>
@@ -95,6 +95,90 @@ void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const st
     std::stable_sort(moved.begin(), moved.end(),
                      [&](const T& a, const T& b) { return position.at(syncItemID(a)) < position.at(syncItemID(b)); });
     for (std::size_t i = 0; i < slots.size(); ++i) merged[slots[i]] = std::move(moved[i]);
+}
+
+// Items that only one side made since `base` go where that side put them: before the item that
+// follows them there (the end, for an item appended). Where both sides made items at the same place,
+// the two runs are interleaved by stamp, then identifier, each keeping its own order: so both
+// instances list them alike whichever saved first, and one that takes in the other's save ends with
+// the file's order. For rules that order is their priority.
+template <SyncItem T>
+void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
+                   const std::vector<T>* base) {
+    if (!base) return;
+    // Which lists hold each identifier: one table, as this runs at every save that merges.
+    enum : unsigned { inBase = 1, inOurs = 2, inTheirs = 4 };
+    std::unordered_map<UUID, unsigned> sides;
+    sides.reserve(base->size() + ours.size() + theirs.size());
+    for (const T& item : *base) sides[syncItemID(item)] |= inBase;
+    for (const T& item : ours) sides[syncItemID(item)] |= inOurs;
+    for (const T& item : theirs) sides[syncItemID(item)] |= inTheirs;
+    const auto only = [&](const UUID& id, unsigned side) {
+        const auto found = sides.find(id);
+        return found != sides.end() && found->second == side;
+    };
+    const auto theirsAlone = [&](const UUID& id) { return only(id, inTheirs); };
+    const auto oursAlone = [&](const UUID& id) { return only(id, inOurs); };
+    const auto theirsMadeOne = [&](const T& item) { return theirsAlone(syncItemID(item)); };
+    if (std::none_of(theirs.begin(), theirs.end(), theirsMadeOne)) return;
+    std::unordered_map<UUID, std::size_t> index;
+    index.reserve(merged.size());
+    for (std::size_t i = 0; i < merged.size(); ++i) index.emplace(syncItemID(merged[i]), i);
+    // Their new items (places in `merged`) by the item that follows them in their list (nothing: the
+    // end), in their order.
+    std::unordered_map<UUID, std::vector<std::size_t>> before;
+    std::vector<std::size_t> run;
+    for (const T& item : theirs) {
+        const UUID id = syncItemID(item);
+        const auto found = index.find(id);
+        if (found == index.end()) continue;
+        if (theirsAlone(id)) {
+            run.push_back(found->second);
+        } else if (!run.empty()) {
+            before.emplace(id, std::move(run));
+            run.clear();
+        }
+    }
+    const std::vector<std::size_t> atEnd = std::move(run);
+    if (before.empty() && atEnd.empty()) return;
+
+    const auto earlier = [&](std::size_t a, std::size_t b) {
+        const Date stampA = syncItemModifiedAt(merged[a]), stampB = syncItemModifiedAt(merged[b]);
+        return stampA != stampB ? stampA < stampB
+                                : syncItemID(merged[a]).uuidString() < syncItemID(merged[b]).uuidString();
+    };
+    // The new order as places in `merged`: most often the one it has, so nothing is moved.
+    std::vector<std::size_t> order;
+    order.reserve(merged.size());
+    std::vector<std::size_t> ourRun;
+    // Our new items just before this point, interleaved with theirs for it.
+    const auto place = [&](const std::vector<std::size_t>& theirRun) {
+        auto mine = ourRun.cbegin(), other = theirRun.cbegin();
+        while (mine != ourRun.end() || other != theirRun.end()) {
+            const bool takeMine = other == theirRun.end() || (mine != ourRun.end() && earlier(*mine, *other));
+            order.push_back(takeMine ? *mine++ : *other++);
+        }
+        ourRun.clear();
+    };
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        const UUID id = syncItemID(merged[i]);
+        if (theirsAlone(id)) continue;
+        if (oursAlone(id)) {
+            ourRun.push_back(i);
+            continue;
+        }
+        const auto found = before.find(id);
+        place(found != before.end() ? found->second : std::vector<std::size_t>());
+        order.push_back(i);
+    }
+    place(atEnd);
+    bool same = true;
+    for (std::size_t i = 0; i < order.size() && same; ++i) same = order[i] == i;
+    if (same) return;
+    std::vector<T> result;
+    result.reserve(order.size());
+    for (const std::size_t at : order) result.push_back(std::move(merged[at]));
+    merged = std::move(result);
 }
 
 LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutLibrary* base);

@@ -73,7 +73,7 @@ void LayoutLibrary::upsert(const ZoneLayout& layout) {
     }
 }
 
-void LayoutLibrary::deleteLayout(const UUID& id, Date now) {
+void LayoutLibrary::deleteLayout(UUID id, Date now) {
     const auto it = std::find_if(layouts.begin(), layouts.end(), [&](const ZoneLayout& l) { return l.id == id; });
     const std::optional<Date> modifiedAt = it != layouts.end() ? std::optional<Date>(it->modifiedAt()) : std::nullopt;
     std::erase_if(layouts, [&](const ZoneLayout& l) { return l.id == id; });

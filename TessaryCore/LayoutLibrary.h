@@ -49,8 +49,9 @@ struct LayoutLibrary {
     // Replaces the first layout with the same identifier in its place, or appends it; stored as given.
     void upsert(const ZoneLayout& layout);
     // Removes every layout with the identifier, writes its tombstone (also for an unknown identifier),
-    // drops the assignments to it and hands the default to the first remaining layout.
-    void deleteLayout(const UUID& id, Date now = Date::now());
+    // drops the assignments to it and hands the default to the first remaining layout. The identifier
+    // is a copy: one read from the library itself would change as the layouts after it move up.
+    void deleteLayout(UUID id, Date now = Date::now());
     // Gives an origin to every layout stored without one where one can be inferred; true when any got one.
     bool refreshPresetLayouts();
 

@@ -22,7 +22,7 @@ void RuleSet::upsert(const PlacementRule& rule) {
     }
 }
 
-void RuleSet::deleteRule(const UUID& id, Date now) {
+void RuleSet::deleteRule(UUID id, Date now) {
     const auto it = std::find_if(rules.begin(), rules.end(), [&](const PlacementRule& r) { return r.id == id; });
     const std::optional<Date> modifiedAt = it != rules.end() ? std::optional<Date>(it->modifiedAt) : std::nullopt;
     std::erase_if(rules, [&](const PlacementRule& r) { return r.id == id; });

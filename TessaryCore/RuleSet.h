@@ -30,8 +30,9 @@ struct RuleSet {
     std::optional<PlacementRule> firstMatch(std::string_view bundleID, const std::optional<std::string>& title) const;
     // Replaces the first rule with the same identifier in its place, or appends the rule.
     void upsert(const PlacementRule& rule);
-    // Removes every rule with the identifier and writes its tombstone (also for an unknown identifier).
-    void deleteRule(const UUID& id, Date now = Date::now());
+    // Removes every rule with the identifier and writes its tombstone (also for an unknown identifier);
+    // by value, as deleteLayout.
+    void deleteRule(UUID id, Date now = Date::now());
     // Reorders as a list's drag-to-reorder does: the rules at the source positions (in ascending
     // order) go before the rule that was at the destination. Positions outside the list are ignored
     // and a destination past the end appends.

@@ -29,7 +29,7 @@ void WorkspaceLibrary::upsert(const Workspace& workspace) {
     }
 }
 
-void WorkspaceLibrary::deleteWorkspace(const UUID& id, Date now) {
+void WorkspaceLibrary::deleteWorkspace(UUID id, Date now) {
     const auto it = std::find_if(workspaces.begin(), workspaces.end(), [&](const Workspace& w) { return w.id == id; });
     const std::optional<Date> modifiedAt = it != workspaces.end() ? std::optional<Date>(it->modifiedAt) : std::nullopt;
     std::erase_if(workspaces, [&](const Workspace& w) { return w.id == id; });

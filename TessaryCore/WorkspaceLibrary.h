@@ -31,8 +31,9 @@ struct WorkspaceLibrary {
     std::optional<Workspace> workspaceNamed(std::string_view name) const;
     // Replaces the first workspace with the same identifier in its place, or appends it.
     void upsert(const Workspace& workspace);
-    // Removes every workspace with the identifier and writes its tombstone (also for an unknown one).
-    void deleteWorkspace(const UUID& id, Date now = Date::now());
+    // Removes every workspace with the identifier and writes its tombstone (also for an unknown one);
+    // by value, as deleteLayout.
+    void deleteWorkspace(UUID id, Date now = Date::now());
     // The flagged workspace saved with exactly these displays, the latest changed first, the first
     // in the list on equal times.
     std::optional<Workspace> workspaceToRestore(const std::set<std::string>& displays) const;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
@@ -38,5 +39,29 @@ void BM_SaveLoad100Layouts(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_SaveLoad100Layouts)->Unit(benchmark::kMicrosecond);
+
+// A save merging another instance's file where each side made a layout: the home merge (the sync
+// merge, three-way fields, order, new items placed) beside the sync merge alone as the reference.
+struct BothMadeOne {
+    LayoutLibrary base = hundredLayouts();
+    LayoutLibrary ours = base;
+    LayoutLibrary theirs = base;
+    BothMadeOne() {
+        ours.layouts.emplace_back(LayoutTemplate::columns, 3);
+        theirs.layouts.emplace_back(LayoutTemplate::rows, 2);
+    }
+};
+
+void BM_HomeMerge100LayoutsBothMadeOne(benchmark::State& state) {
+    const BothMadeOne sides;
+    for (auto _ : state) benchmark::DoNotOptimize(HomeMerge::layouts(sides.ours, sides.theirs, &sides.base));
+}
+BENCHMARK(BM_HomeMerge100LayoutsBothMadeOne)->Unit(benchmark::kMicrosecond);
+
+void BM_SyncMerge100LayoutsBothMadeOne(benchmark::State& state) {
+    const BothMadeOne sides;
+    for (auto _ : state) benchmark::DoNotOptimize(SyncMerge::mergeLayouts(sides.ours, sides.theirs));
+}
+BENCHMARK(BM_SyncMerge100LayoutsBothMadeOne)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

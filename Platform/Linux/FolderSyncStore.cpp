@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "TessaryCore/SHA1.h"
 #include "TessaryCore/UUID.h"
 #include "TessaryCore/UnicodeText.h"
 
@@ -42,23 +43,38 @@ bool isFolder(const fs::path& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Where a copy set aside by setAside() sorts among a key's copies: its time, then its clash number
-// (none counting as 1); nothing for a name of another making.
-std::optional<std::pair<std::string, int>> copyOrder(std::string_view name, std::string_view prefix) {
-    constexpr std::size_t stampLength = 16;  // YYYYMMDDTHHMMSSZ
-    if (!name.starts_with(prefix) || name.size() < prefix.size() + stampLength) return std::nullopt;
-    const std::string_view stamp = name.substr(prefix.size(), stampLength);
-    const std::string_view rest = name.substr(prefix.size() + stampLength);
-    const bool digits = std::all_of(stamp.begin(), stamp.end(), [](char c) { return c == 'T' || c == 'Z' || (c >= '0' && c <= '9'); });
-    if (!digits || stamp[8] != 'T' || stamp.back() != 'Z') return std::nullopt;
-    if (rest.empty()) return std::pair<std::string, int>(stamp, 1);
-    if (rest.size() < 2 || rest.size() > 4 || rest.front() != '-') return std::nullopt;
-    int clash = 0;
-    for (const char c : rest.substr(1)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        clash = clash * 10 + (c - '0');
+// Whether what follows "KEY.unreadable-" names a copy set aside: 16 hex digits of its content, or
+// (an earlier version's) its date, YYYYMMDDTHHMMSSZ; either perhaps with "-N" after a clash.
+bool isCopySuffix(std::string_view rest) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (const auto dash = rest.find('-'); dash != std::string_view::npos) {
+        const std::string_view number = rest.substr(dash + 1);
+        if (number.empty() || number.size() > 3 || !std::all_of(number.begin(), number.end(), isDigit)) return false;
+        rest = rest.substr(0, dash);
     }
-    return std::pair<std::string, int>(stamp, clash);
+    if (rest.size() != 16) return false;
+    const bool hex = std::all_of(rest.begin(), rest.end(), [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); });
+    const bool dated = rest[8] == 'T' && rest.back() == 'Z' && std::all_of(rest.begin(), rest.begin() + 8, isDigit) &&
+                       std::all_of(rest.begin() + 9, rest.end() - 1, isDigit);
+    return hex || dated;
+}
+
+// The part of a copy's name that its bytes decide, so that equal bytes get one name everywhere.
+std::string contentName(std::string_view bytes) {
+    const auto digest = sha1(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    static const char* const hex = "0123456789abcdef";
+    std::string name;
+    for (std::size_t i = 0; i < 8; ++i) {
+        name.push_back(hex[digest[i] >> 4]);
+        name.push_back(hex[digest[i] & 0x0F]);
+    }
+    return name;
+}
+
+// The path without a trailing separator, so that its parent is the folder that holds it.
+fs::path normalized(const fs::path& path) {
+    fs::path normal = path.lexically_normal();
+    return normal.has_filename() || !normal.has_relative_path() ? normal : normal.parent_path();
 }
 
 class Descriptor {
@@ -106,17 +122,79 @@ FolderSyncStore::FolderSyncStore(std::optional<fs::path> folder, Scheduler& sche
         log_.error("Cannot watch the sync folder " + folder_.string() + ": " + errnoText(errno) +
                    "; changes from other machines are seen only when synchronising by hand");
         stopWatching();
+        return;
     }
+    followMounts();
 }
 
 bool FolderSyncStore::watchFolder() {
     const uint32_t mask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
                           IN_MOVE_SELF | IN_ONLYDIR;
     folderWatch_ = ::inotify_add_watch(watch_, canonicalFolder_.c_str(), mask);
-    return folderWatch_ >= 0;
+    if (folderWatch_ < 0) return false;
+    struct stat info {};
+    if (::stat(canonicalFolder_.c_str(), &info) != 0) {
+        unwatchFolder();
+        return false;
+    }
+    folderDevice_ = info.st_dev;
+    folderInode_ = info.st_ino;
+    watchPath();
+    return true;
+}
+
+void FolderSyncStore::watchPath() {
+    // Only the entries on the way matter; the events of others are few (a home's own files) and
+    // cost a stat each.
+    const uint32_t mask = IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+    std::set<fs::path> levels;
+    for (const fs::path& path : {normalized(folder_), canonicalFolder_}) {
+        for (fs::path level = path.parent_path(); !level.empty(); level = level.parent_path()) {
+            levels.insert(level);
+            if (!level.has_relative_path()) break;
+        }
+    }
+    for (const fs::path& level : levels) {
+        // A link on the way that leads back to the folder itself must not take over its watch.
+        struct stat info {};
+        if (::stat(level.c_str(), &info) != 0 || (info.st_dev == folderDevice_ && info.st_ino == folderInode_)) continue;
+        // A level this user may not read is not watched: its rename is seen when a write fails.
+        if (const int watch = ::inotify_add_watch(watch_, level.c_str(), mask); watch >= 0) pathWatches_.push_back(watch);
+    }
+}
+
+void FolderSyncStore::unwatchFolder() {
+    if (folderWatch_ >= 0) ::inotify_rm_watch(watch_, folderWatch_);
+    folderWatch_ = -1;
+    for (const int watch : pathWatches_) ::inotify_rm_watch(watch_, watch);
+    pathWatches_.clear();
+}
+
+bool FolderSyncStore::pathNamesFolder() const {
+    struct stat info {};
+    if (::stat(folder_.c_str(), &info) != 0 || info.st_dev != folderDevice_ || info.st_ino != folderInode_) return false;
+    std::error_code ec;
+    const fs::path canonical = fs::canonical(folder_, ec);
+    return !ec && canonical == canonicalFolder_;
+}
+
+bool FolderSyncStore::checkPath() {
+    if (!present_ || pathNamesFolder()) return false;
+    folderLost(isFolder(folder_) ? " now names another folder (one put in its place, or a disk mounted over it)"
+                                 : " was removed or moved away");
+    return true;
+}
+
+void FolderSyncStore::lookAgainSoon() {
+    if (lookAgain_) return;
+    lookAgain_ = scheduler_.schedule(std::chrono::milliseconds(0), [this] {
+        lookAgain_ = {};
+        if (!checkPath()) changed_.emit();
+    });
 }
 
 FolderSyncStore::~FolderSyncStore() {
+    scheduler_.cancel(lookAgain_);
     if (mounts_ >= 0) ::close(mounts_);
     if (poll_ >= 0) ::close(poll_);
     if (watch_ >= 0) ::close(watch_);
@@ -208,6 +286,11 @@ Expected<void, SyncStoreError> FolderSyncStore::set(std::optional<std::string_vi
     const auto path = resolve(key);
     if (!path) return unexpected(path.error());
     if (const auto failure = files_->writeAtomically(*path, *bytes)) {
+        // A parent renamed away whose notice has not come yet: the folder is gone, not the disk full.
+        if (failure == std::errc::no_such_file_or_directory && watching_ && !pathNamesFolder()) {
+            lookAgainSoon();
+            return unexpected(error(Code::folderGone, key, folder_.string()));
+        }
         return unexpected(error(Code::writeFailed, key, failure.message()));
     }
     remember(key, Known(std::optional<std::string>(std::string(*bytes))));
@@ -219,44 +302,45 @@ Expected<SetAsideCopy, SyncStoreError> FolderSyncStore::setAside(std::string_vie
     if (!usable_) return unexpected(error(Code::unavailable, key));
     if (!present_) return unexpected(error(Code::folderGone, key, folder_.string()));
     if (!isKeyName(key)) return unexpected(error(Code::writeFailed, key, "not a file name"));
-    // The same damage met again (a sync tool restoring an old file, a peer that set it aside first).
+    // The same damage met again (a sync tool restoring an old file, a peer that set it aside first):
+    // nothing is made, told or pruned.
     if (auto kept = copyHolding(key, bytes)) return SetAsideCopy{std::move(*kept), false};
-    // Dated to the second, so copies sort by age; a clash (two in one second) gets a number.
-    std::tm utc{};
-    const std::time_t seconds = std::time(nullptr);
-    ::gmtime_r(&seconds, &utc);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    const std::string base = std::string(key) + ".unreadable-" + stamp;
-    // After every copy of this second, so that names keep the order the copies were made in even
-    // where older ones were removed.
-    int clash = 1;
-    for (const auto& [order, path] : copies(key)) {
-        if (order.first == stamp) clash = std::max(clash, order.second + 1);
-    }
-    for (const int last = clash + 100; clash < last; ++clash) {
+    // Named by the bytes, so that a peer setting the same damage aside at the same moment meets this
+    // copy's name; a number is added only for other bytes under that name.
+    const std::string base = std::string(key) + ".unreadable-" + contentName(bytes);
+    for (int clash = 1; clash < 100; ++clash) {
         const std::string name = clash == 1 ? base : base + "-" + std::to_string(clash);
         auto made = createCopy(key, name, bytes);
         if (!made) return unexpected(made.error());
-        if (!made.value()) continue;
-        pruneCopies(key, name);
-        return SetAsideCopy{name, true};
+        if (made.value()) {
+            pruneCopies(key, name);
+            return SetAsideCopy{name, true};
+        }
+        const auto held = files_->readFile(canonicalFolder_ / name);
+        if (held && held.value() && *held.value() == bytes) return SetAsideCopy{name, false};
     }
     return unexpected(error(Code::writeFailed, key, "too many copies set aside"));
 }
 
-std::vector<std::pair<std::pair<std::string, int>, fs::path>> FolderSyncStore::copies(std::string_view key) const {
+std::vector<FolderSyncStore::Copy> FolderSyncStore::copies(std::string_view key) const {
     const std::string prefix = std::string(key) + ".unreadable-";
-    std::vector<std::pair<std::pair<std::string, int>, fs::path>> found;
+    std::vector<Copy> found;
     std::error_code failure;
     for (const auto& entry : fs::directory_iterator(canonicalFolder_, failure)) {
+        const std::string name = entry.path().filename().string();
         struct stat info {};
-        if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-        if (auto order = copyOrder(entry.path().filename().string(), prefix)) {
-            found.emplace_back(std::move(*order), entry.path());
+        if (!name.starts_with(prefix) || !isCopySuffix(std::string_view(name).substr(prefix.size())) ||
+            ::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            continue;
         }
+        found.push_back(Copy{info.st_mtim, entry.path()});
     }
-    std::sort(found.begin(), found.end());
+    // By each file's own time, which a sync tool carries with it: the names say nothing of age.
+    std::sort(found.begin(), found.end(), [](const Copy& a, const Copy& b) {
+        if (a.changed.tv_sec != b.changed.tv_sec) return a.changed.tv_sec < b.changed.tv_sec;
+        if (a.changed.tv_nsec != b.changed.tv_nsec) return a.changed.tv_nsec < b.changed.tv_nsec;
+        return a.path < b.path;
+    });
     return found;
 }
 
@@ -299,13 +383,13 @@ Expected<bool, SyncStoreError> FolderSyncStore::createCopy(std::string_view key,
 }
 
 void FolderSyncStore::pruneCopies(std::string_view key, const std::string& made) {
-    // The copy just made stays whatever its name says (a peer whose clock runs ahead may have
-    // copies dated later): it is the only trace of what was just replaced.
+    // The copy just made stays whatever the others' times say (a peer whose clock runs ahead may
+    // have made copies dated later): it is the only trace of what was just replaced.
     auto others = copies(key);
-    std::erase_if(others, [&](const auto& copy) { return copy.second.filename() == made; });
+    std::erase_if(others, [&](const Copy& copy) { return copy.path.filename() == made; });
     for (std::size_t i = 0; i + keptCopies < others.size() + 1; ++i) {
-        if (::unlink(others[i].second.c_str()) == 0) {
-            log_.notice("Removed " + others[i].second.filename().string() + " from the sync folder: the newest " +
+        if (::unlink(others[i].path.c_str()) == 0) {
+            log_.notice("Removed " + others[i].path.filename().string() + " from the sync folder: the newest " +
                         std::to_string(keptCopies) + " copies of " + std::string(key) + " set aside are kept");
         }
     }
@@ -347,35 +431,35 @@ bool FolderSyncStore::processEvents() {
         }
     }
     if (!touched_.empty()) burst_.notice();
+    takeMountNotices();
+    // Whatever else woke us (a level on the way renamed or made, a disk mounted or unmounted): a
+    // few stat calls tell whether the path still names the folder, or names it again.
     if (ended) {
-        folderLost();
-    } else if (!present_) {
-        // Whatever woke us while the folder is gone (a level made or removed on its way, a mount):
-        // a few stat calls tell whether it is back.
-        takeMountNotices();
-        if (lookForFolder()) changed_.emit();
+        folderLost(" was removed or moved away");
+    } else if (present_) {
+        checkPath();
+    } else {
+        lookForFolder();
     }
     return watching_;
 }
 
-void FolderSyncStore::folderLost() {
+void FolderSyncStore::folderLost(std::string_view how) {
     // A folder moved away is still followed by its watch: it is no longer the one chosen.
-    ::inotify_rm_watch(watch_, folderWatch_);
-    folderWatch_ = -1;
+    unwatchFolder();
     present_ = false;
     ancestorFailureLogged_ = false;
     burst_.cancel();
     touched_.clear();
-    log_.error("The sync folder " + folder_.string() +
-               " was removed or moved away; synchronising resumes when it is back");
-    followMounts(true);
-    // It may have come back already.
-    lookForFolder();
-    changed_.emit();
+    returned_ = false;
+    log_.error("The sync folder " + folder_.string() + std::string(how) + "; synchronising resumes when it is back");
+    // It may be back already (a copy put in its place, a disk mounted over it), and is then
+    // announced as any return is.
+    if (!lookForFolder()) changed_.emit();
 }
 
 bool FolderSyncStore::lookForFolder() {
-    const fs::path target = folder_.lexically_normal();
+    const fs::path target = normalized(folder_);
     // Each round watches one level further down, as far as levels exist; a level made between a
     // look and its watch has no event, so it is looked at once more.
     for (int round = 0; round < 256; ++round) {
@@ -405,14 +489,7 @@ bool FolderSyncStore::lookForFolder() {
     return false;
 }
 
-void FolderSyncStore::followMounts(bool follow) {
-    if (follow == (mounts_ >= 0)) return;
-    if (!follow) {
-        ::epoll_ctl(poll_, EPOLL_CTL_DEL, mounts_, nullptr);
-        ::close(mounts_);
-        mounts_ = -1;
-        return;
-    }
+void FolderSyncStore::followMounts() {
     // The mount table reports every mount and unmount as a priority event; nothing else is read.
     mounts_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     if (mounts_ < 0) return;
@@ -439,12 +516,17 @@ bool FolderSyncStore::folderReturned() {
     const fs::path canonical = fs::canonical(folder_, ec);
     if (ec) return false;
     canonicalFolder_ = canonical;
-    if (!watchFolder()) return false;
+    // Given up first: the ancestor may be on the folder's way, where a watch of the same folder
+    // would only change this one's events.
     if (ancestorWatch_ >= 0) ::inotify_rm_watch(watch_, ancestorWatch_);
     ancestorWatch_ = -1;
-    followMounts(false);
+    if (!watchFolder()) return false;
     present_ = true;
     log_.notice("The sync folder " + folder_.string() + " is back; synchronising again");
+    // Announced once the folder is quiet: a copy being put back, or a tool making the folder anew,
+    // may still be writing its files, and a half-written one must not be read for damaged.
+    returned_ = true;
+    burst_.notice();
     return true;
 }
 
@@ -459,7 +541,7 @@ void FolderSyncStore::burstEnded() {
             changed = true;
         }
     }
-    if (changed) changed_.emit();
+    if (changed || std::exchange(returned_, false)) changed_.emit();
 }
 
 void FolderSyncStore::stopWatching() {

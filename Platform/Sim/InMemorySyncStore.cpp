@@ -9,7 +9,10 @@ Expected<std::optional<std::string>, SyncStoreError> InMemorySyncStore::data(std
 }
 
 Expected<void, SyncStoreError> InMemorySyncStore::set(std::optional<std::string_view> bytes, std::string_view key) {
-    if (writeFailure) return unexpected(SyncStoreError{SyncStoreError::Code::writeFailed, std::string(key), *writeFailure});
+    if (writeFailure) {
+        ++refusedWrites;
+        return unexpected(SyncStoreError{SyncStoreError::Code::writeFailed, std::string(key), *writeFailure});
+    }
     if (bytes) {
         values.insert_or_assign(std::string(key), std::string(*bytes));
         writes.push_back("set " + std::string(key));

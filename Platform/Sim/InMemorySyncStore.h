@@ -38,6 +38,8 @@ public:
     std::vector<std::string> writes;
     // When set, every set() fails with this reason and changes nothing (a full disk, say).
     std::optional<std::string> writeFailure;
+    // How many set() calls writeFailure refused.
+    std::size_t refusedWrites = 0;
 
 private:
     Signal<> changed_;

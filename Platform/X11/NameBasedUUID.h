@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "TessaryCore/SHA1.h"
+
 namespace tessary {
 
 using UUIDBytes = std::array<uint8_t, 16>;
@@ -17,8 +19,5 @@ inline constexpr UUIDBytes kMonitorUUIDNamespace = {0xe4, 0x03, 0xf1, 0x8b, 0xbb
 // A name-based (version 5, SHA-1) UUID of `name` in a namespace (RFC 4122 section 4.3), in the
 // upper-case 8-4-4-4-12 text form.
 std::string nameBasedUUID(const UUIDBytes& space, const uint8_t* name, size_t length);
-
-// The SHA-1 digest of the bytes (FIPS 180-4).
-std::array<uint8_t, 20> sha1(const uint8_t* bytes, size_t length);
 
 }  // namespace tessary

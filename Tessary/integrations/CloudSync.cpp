@@ -199,9 +199,13 @@ bool CloudSync::pushKey(const Key<Document>& key) {
         return false;
     }
     if (auto written = store_.set(std::string_view(text.value()), key.name); !written) {
+        const SyncStoreError::Code code = written.error().code;
+        folderGone_ = folderGone_ || code == SyncStoreError::Code::folderGone;
+        writeRefused_ = code == SyncStoreError::Code::writeFailed;
         const std::string reason = written.error().text();
+        // Tried again for as long as the folder refuses: logged once for each reason.
+        if (lastError_ != writeErrorText(reason)) log_.error("push failed: " + reason);
         setState(lastSync_, writeErrorText(reason));
-        log_.error("push failed: " + reason);
         return false;
     }
     unreadable_.erase(std::string(key.name));
@@ -224,18 +228,33 @@ void CloudSync::push() {
     if (!guardHolds()) return;
     bool written = true;
     folderGone_ = false;
+    writeRefused_ = false;
     forEachKey([&](const auto& key) {
         written = pushKey(key);
         return written;
     });
-    if (!written) return;
-    if (folderGone_) {
+    if (!written || folderGone_) {
+        // Tried again while the folder refuses; a folder that is gone announces its return.
+        if (writeRefused_) {
+            pushRetry_.failed();
+        } else {
+            pushRetry_.succeeded();
+        }
         // Nothing reached the folder: the time of the last sync stays, the pane says why.
-        setState(lastSync_, readErrorNow());
+        if (written) setState(lastSync_, readErrorNow());
         return;
     }
+    pushRetry_.succeeded();
     store_.synchronize();
     setState(wallClock_(), readErrorNow());
+    setPending(false);
+}
+
+void CloudSync::flush() {
+    if (!guardHolds() || !pending_) return;
+    scheduler_.cancel(uploadTask_);
+    pushRetry_.cancel();
+    push();
 }
 
 void CloudSync::externalChange() {
@@ -244,6 +263,7 @@ void CloudSync::externalChange() {
 
 void CloudSync::scheduleUpload() {
     if (!guardHolds() || applyingRemote_) return;
+    setPending(true);
     scheduler_.cancel(uploadTask_);
     const std::weak_ptr<CloudSync*> weak = self_;
     uploadTask_ = scheduler_.schedule(uploadDelay, [weak] {
@@ -278,6 +298,12 @@ std::optional<std::string> CloudSync::readErrorNow() const {
         if (const auto found = newer_.find(key); found != newer_.end()) return found->second;
     }
     return std::nullopt;
+}
+
+void CloudSync::setPending(bool pending) {
+    if (pending == pending_) return;
+    pending_ = pending;
+    changed_.emit();
 }
 
 void CloudSync::setState(std::optional<Date> lastSync, std::optional<std::string> lastError) {

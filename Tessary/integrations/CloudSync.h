@@ -18,7 +18,11 @@
 //   decode, is never overwritten, and its read error stays in lastError until a pull reads it again.
 //   A newer version's value that decodes is merged as far as it was read and never written over
 //   either (what this version cannot read would be lost); lastError says so while it is there.
-// - A local change is pushed 2 s after the last one, through the scheduler.
+// - A local change is pushed 2 s after the last one, through the scheduler. A push that could not
+//   write (a read-only folder, a full disk) is tried again on SaveRetry's schedule (1, 2, 4 … 30 s
+//   apart) until one works; while the folder is gone nothing is tried, as the store announces its
+//   return, and the pull that follows pushes at once. hasPendingChanges() says whether a change is
+//   still to reach the store, so that nothing says "Up to date" meanwhile.
 // - Nothing happens unless the sync is available (decided once, when the object is made) and the
 //   user has it switched on; started() must also have been called.
 //
@@ -35,9 +39,11 @@
 
 #include "Platform/KeyValueSyncStore.h"
 #include "Platform/Logger.h"
+#include "Platform/RetryTimer.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/RuleService.h"
+#include "Tessary/services/SaveRetry.h"
 #include "Tessary/services/WorkspaceService.h"
 #include "Tessary/services/ZoneService.h"
 #include "TessaryCore/Date.h"
@@ -77,10 +83,12 @@ public:
     bool isEnabled() const { return isEnabled_ && isEnabled_(); }
     // True only while a pull runs, or a push takes in what the store holds.
     bool applyingRemote() const { return applyingRemote_; }
+    // Whether a local change waits for its push (the upload delay, a push that failed, a folder gone).
+    bool hasPendingChanges() const { return pending_; }
     // Told with the key and the name of the copy when a stored value that did not decode was set
     // aside (and replaced by the local document).
     std::function<void(const std::string& key, const std::string& copy)> onSetAside;
-    // Told whenever lastSync, lastError or started changes.
+    // Told whenever lastSync, lastError, started or hasPendingChanges changes.
     [[nodiscard]] Subscription observe(std::function<void()> observer) { return changed_.subscribe(std::move(observer)); }
 
     // Once, at launch: hooks the services' change slots and the store's change notice, then pulls
@@ -92,6 +100,8 @@ public:
     void externalChange();
     // A local change: one push 2 s after the last of a run of changes.
     void scheduleUpload();
+    // At quit: pushes at once what still waits (a change made in the last 2 s, a failed push).
+    void flush();
 
     // "Could not read sync folder data: " and "Could not write sync folder data: " with the reason.
     static std::string readErrorText(const std::string& reason);
@@ -139,6 +149,7 @@ private:
     // Copies a value that does not decode aside; false when that failed (it then stays as it is).
     bool setAsideDamaged(std::string_view key, const ReadFailure& failure);
     void setState(std::optional<Date> lastSync, std::optional<std::string> lastError);
+    void setPending(bool pending);
     std::optional<std::string> readErrorNow() const;
 
     KeyValueSyncStore& store_;
@@ -156,6 +167,10 @@ private:
     bool applyingRemote_ = false;
     // Whether the last push found the store's folder gone (so it synchronised nothing).
     bool folderGone_ = false;
+    // Whether the last push failed to write for a cause that may pass.
+    bool writeRefused_ = false;
+    bool pending_ = false;
+    RetryTimer pushRetry_{scheduler_, SaveRetry::firstDelay, SaveRetry::longestDelay, [this] { push(); }};
     bool started_ = false;
     // Keys whose stored value could not be read or decoded, with the reason, until a read succeeds.
     std::map<std::string, std::string, std::less<>> unreadable_;

@@ -382,19 +382,18 @@ InstanceReply CommandLineVerbs::runWithoutInstance(std::string_view name, const 
     const Verb* verb = findVerb(name);
     if (verb && verb->needsInstance) return runVerb(name, arguments, nullptr);
     // As the instance loads them, the presets' origins filled in. Where the instance would start from
-    // its starter layouts (no document, or one it cannot use), their identifiers are made anew at its
-    // start: none are listed, and a note says why.
+    // its starter layouts (no document, or one it cannot use), those are listed: their identifiers are
+    // the same on every start; a note says why.
     const Sources read{
         [&documents](std::string& note) {
             std::optional<DocumentStoreError> trouble;
             auto library = stored<LayoutLibrary>(documents.layouts, trouble);
             std::vector<LayoutEntity> entities;
             if (!library) {
-                note = trouble ? trouble->text() + " " +
-                                     ZoneService::localized("Tessary starts from its starter layouts, with new identifiers.")
+                note = trouble ? trouble->text() + " " + ZoneService::localized("Tessary starts from its starter layouts.")
                                : ZoneService::localized(
-                                     "No layouts are stored yet: Tessary makes its starter layouts when it starts.");
-                return entities;
+                                     "No layouts are stored yet: Tessary starts from its starter layouts.");
+                library = ZoneService::translatedStarter();
             }
             library->refreshPresetLayouts();
             for (const ZoneLayout& layout : library->layouts) {

@@ -227,6 +227,7 @@ void Instance::answerOwnArguments(const InstanceRequest& request) {
 void Instance::quit() {
     delegate_.prepareToQuit();
     backEnds_.settingsRetry.flush();
+    if (cloudSync_) cloudSync_->flush();
     LastWrites::server = nullptr;
     server_.reset();
     windows_.liveCloudSync = nullptr;

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "Platform/Logger.h"
+#include "Platform/RetryTimer.h"
 #include "Platform/Scheduler.h"
 #include "Tessary/services/SaveReport.h"
 
@@ -32,7 +33,7 @@ public:
     SaveRetry& operator=(const SaveRetry&) = delete;
 
     // Whether a try is scheduled.
-    bool isPending() const { return static_cast<bool>(task_); }
+    bool isPending() const { return tries_.isPending(); }
     // Tries at once when the last save failed; true when nothing is left unsaved.
     bool flush();
 
@@ -41,10 +42,8 @@ private:
 
     SaveReport& report_;
     std::function<void()> saveAgain_;
-    Scheduler& scheduler_;
     Logger log_;
-    ScheduledTask task_;
-    std::chrono::milliseconds delay_ = firstDelay;
+    RetryTimer tries_;
     // The unsaved document was logged at a way out; said once until a save works.
     bool toldUnsaved_ = false;
 };

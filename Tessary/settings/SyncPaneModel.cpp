@@ -35,6 +35,8 @@ SyncPaneRows syncPaneRows(const SyncPaneInput& input, std::string_view locale, s
     if (input.lastError) {
         rows.status = SettingsTag{"Not synced", SettingsTone::warning};
         rows.errorText = *input.lastError;
+    } else if (input.enabled && input.pending) {
+        rows.status = SettingsTag{"Waiting to sync", SettingsTone::neutral};
     } else if (input.enabled && input.lastSync) {
         // Only a sync that succeeded in this run says so; before the first one nothing is known.
         rows.status = SettingsTag{"Up to date", SettingsTone::positive};

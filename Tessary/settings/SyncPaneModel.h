@@ -26,6 +26,8 @@ struct SyncPaneInput {
     std::optional<std::string> lastError;
     // The documents' keys whose stored value cannot be read ("rules.v1").
     std::vector<std::string> unreadableKeys = {};
+    // A local change has not reached the folder yet (the upload delay, a push to be tried again).
+    bool pending = false;
 };
 
 struct SyncedKind;

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
+#include <iterator>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -262,12 +264,14 @@ TEST_F(FolderSyncStoreTest, AFolderRemovedAndMadeAgainIsUsedAndWatchedAgain) {
     EXPECT_EQ(noticesAfterBurst(), 1) << "a peer's write to the new folder is seen";
 }
 
+// Named by the bytes' SHA-1, so that every machine names the same damage alike.
 TEST_F(FolderSyncStoreTest, BytesSetAsideKeepANameOfTheirOwn) {
     const auto first = store->setAside("rules.v1", "garbage");
     const auto second = store->setAside("rules.v1", "other garbage");
     ASSERT_TRUE(first);
     ASSERT_TRUE(second);
-    EXPECT_TRUE(first.value().path.string().starts_with("rules.v1.unreadable-20")) << first.value().path;
+    // printf garbage | sha1sum: 78c67c126575c20c6b468447355e9bd20d221202
+    EXPECT_EQ(first.value().path, "rules.v1.unreadable-78c67c126575c20c");
     EXPECT_NE(first.value().path, second.value().path);
     EXPECT_EQ(readFile(folder / first.value().path), "garbage");
     EXPECT_EQ(readFile(folder / second.value().path), "other garbage");
@@ -276,38 +280,108 @@ TEST_F(FolderSyncStoreTest, BytesSetAsideKeepANameOfTheirOwn) {
 // Another machine's copy lands under the very name this store is about to give its own.
 class RacingFileSystem : public FaultyFileSystem {
 public:
+    explicit RacingFileSystem(std::string peerBytes) : peerBytes_(std::move(peerBytes)) {}
     std::error_code writeAtomically(const fs::path& path, std::string_view bytes) override {
         const std::string name = path.filename().string();
         if (name.starts_with(".rules.v1.unreadable-") && raced.empty()) {
             raced = name.substr(1, name.size() - 1 - 37);  // ".NAME.UUID"
-            writeFile(path.parent_path() / raced, "a peer's copy");
+            writeFile(path.parent_path() / raced, peerBytes_);
         }
         return FaultyFileSystem::writeAtomically(path, bytes);
     }
     std::string raced;
+
+private:
+    std::string peerBytes_;
 };
 
-// The same damage met again makes no second copy; a copy never replaces another, a peer's made
-// meanwhile included; of many damages the newest five stay.
-TEST_F(FolderSyncStoreTest, CopiesSetAsideAreMadeOnceEachAndTheNewestFiveStay) {
-    const auto racing = std::make_shared<RacingFileSystem>();
-    FolderSyncStore raced(elsewhere.path(), scheduler, racing);
-    const auto beside = raced.setAside("rules.v1", "garbage");
-    ASSERT_TRUE(beside);
-    EXPECT_EQ(readFile(elsewhere / racing->raced), "a peer's copy");
-    EXPECT_EQ(readFile(elsewhere / beside.value().path), "garbage");
+// Sets a file's own time, as a sync tool carries it from the machine that made the file.
+void setTime(const fs::path& path, std::time_t seconds) {
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
 
+std::vector<std::string> contentsOf(const fs::path& folder) {
+    std::vector<std::string> held;
+    for (const auto& entry : fs::directory_iterator(folder)) held.push_back(readFile(entry.path()));
+    std::sort(held.begin(), held.end());
+    return held;
+}
+
+// The same damage met again makes no second copy, whichever machine meets it, also when a peer's
+// copy of it lands in the same instant; a copy never replaces another's other bytes; of many
+// damages the newest five stay.
+TEST_F(FolderSyncStoreTest, CopiesSetAsideAreMadeOnceEachAndTheNewestFiveStay) {
+    for (const std::string peer : {"a peer's copy", "garbage"}) {
+        SCOPED_TRACE(peer);
+        TemporaryFolder shared;
+        const auto racing = std::make_shared<RacingFileSystem>(peer);
+        FolderSyncStore raced(shared.path(), scheduler, racing);
+        const auto beside = raced.setAside("rules.v1", "garbage");
+        ASSERT_TRUE(beside);
+        EXPECT_EQ(beside.value().isNew, peer != "garbage") << "the same bytes, made by the peer first";
+        EXPECT_EQ(beside.value().path == racing->raced, peer == "garbage");
+        EXPECT_EQ(readFile(shared / racing->raced), peer);
+        EXPECT_EQ(readFile(shared / beside.value().path), "garbage");
+    }
+
+    FolderSyncStore peer(folder.path(), scheduler);
     const auto first = store->setAside("rules.v1", "garbage");
     ASSERT_TRUE(first && first.value().isNew);
-    const auto again = store->setAside("rules.v1", "garbage");
-    EXPECT_FALSE(again.value().isNew);
-    EXPECT_EQ(again.value().path, first.value().path);
+    for (FolderSyncStore* machine : {store.get(), &peer}) {
+        const auto again = machine->setAside("rules.v1", "garbage");
+        EXPECT_FALSE(again.value().isNew);
+        EXPECT_EQ(again.value().path, first.value().path);
+    }
+    // Damages that arrive seconds apart, as a sync tool brings them.
+    const std::time_t now = std::time(nullptr);
     std::vector<std::string> made;
-    for (int n = 0; n < 7; ++n) made.push_back(readFile(folder / store->setAside("rules.v1", "damage " + std::to_string(n)).value().path));
-    std::vector<std::string> kept;
-    for (const auto& entry : fs::directory_iterator(folder.path())) kept.push_back(readFile(entry.path()));
-    std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(kept, std::vector<std::string>(made.end() - FolderSyncStore::keptCopies, made.end()));
+    for (int n = 0; n < 7; ++n) {
+        const auto copy = store->setAside("rules.v1", "damage " + std::to_string(n));
+        ASSERT_TRUE(copy);
+        setTime(folder / copy.value().path, now + 1 + n);
+        made.push_back(readFile(folder / copy.value().path));
+    }
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(contentsOf(folder.path()), std::vector<std::string>(made.end() - FolderSyncStore::keptCopies, made.end()));
+}
+
+// The copies' order is their files' own times, not their names (which an earlier version dated by
+// the clock of whichever machine made them); a copy the user was told of stays when the same
+// damage comes again, however old its time.
+TEST_F(FolderSyncStoreTest, CopiesArePrunedByTheirOwnTimesAndNeverForTheSameDamage) {
+    const std::time_t now = std::time(nullptr);
+    struct Earlier {
+        const char* name;
+        std::time_t time;
+    };
+    const Earlier earlier[] = {
+        {"rules.v1.unreadable-20991231T235959Z", 1'000'000'000},  // a machine years ahead, long ago
+        {"rules.v1.unreadable-20240101T000000Z", now - 50},
+        {"rules.v1.unreadable-20240101T000000Z-2", now - 40},
+        {"rules.v1.unreadable-0123456789abcdef", now - 30},
+        {"rules.v1.unreadable-fedcba9876543210", now - 20},
+    };
+    for (const Earlier& copy : earlier) {
+        writeOutside(copy.name, copy.name);
+        setTime(folder / copy.name, copy.time);
+    }
+    writeOutside("rules.v1.unreadable-notes.txt", "not a copy: never removed");
+
+    const auto told = store->setAside("rules.v1", "damage");
+    ASSERT_TRUE(told && told.value().isNew);
+    EXPECT_FALSE(fs::exists(folder / earlier[0].name)) << "the oldest by its time goes";
+    for (const Earlier& copy : std::vector<Earlier>(std::begin(earlier) + 1, std::end(earlier))) {
+        EXPECT_TRUE(fs::exists(folder / copy.name)) << copy.name;
+    }
+
+    // A machine whose clock runs behind: its copy of that damage looks oldest of all.
+    setTime(folder / told.value().path, 1'000'000'000);
+    FolderSyncStore peer(folder.path(), scheduler);
+    const auto again = peer.setAside("rules.v1", "damage");
+    EXPECT_FALSE(again.value().isNew);
+    EXPECT_EQ(readFile(folder / told.value().path), "damage") << "the copy the user was told of is kept";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 6);
 }
 
 // A folder whose parents go too (a sync tool re-creating its tree), made again a level at a time:
@@ -325,6 +399,7 @@ TEST_F(FolderSyncStoreTest, AFolderWhoseParentsWentTooIsFoundAgainAtAnyDepth) {
         fs::create_directory(level);
     }
     deep.processEvents();
+    scheduler.advance(FolderSyncStore::quietPeriod);
     EXPECT_TRUE(deep.isPresent());
     EXPECT_EQ(told, 2) << "gone, then back";
     EXPECT_TRUE(deep.set(document, "layouts.v1"));
@@ -352,4 +427,107 @@ TEST_F(FolderSyncStoreTest, AFolderOnADiskMountedAgainIsFoundAgain) {
     mounted.processEvents();
     EXPECT_EQ(::poll(&ready, 1, 0), 0);
     ::umount(disk.c_str());
+}
+
+// A parent of the folder renamed away and a copy put back at the same path (as backup and sync
+// tools do): the folder is followed by its path, as gone and back, whether the copy came before
+// the notice was read or after; the new folder is written and watched, the old one left alone, and
+// nothing is scheduled while idle.
+TEST_F(FolderSyncStoreTest, AParentRenamedAwayAndACopyPutBackIsFollowedByItsPath) {
+    const struct {
+        const char* name;
+        bool readBetween;
+        int toldOnTheWay;
+    } rows[] = {{"the copy put back before the notice is read", false, 0},
+                {"the notice read while the folder is away", true, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TemporaryFolder top;
+        const fs::path cloud = top / "Cloud";
+        fs::create_directories(cloud / "Sync");
+        FolderSyncStore followed(cloud / "Sync", scheduler);
+        int told = 0;
+        const Subscription counting = followed.changeNotification()->subscribe([&] { ++told; });
+        ASSERT_TRUE(followed.set(document, "layouts.v1"));
+
+        fs::rename(cloud, top / "Cloud.old");
+        if (row.readBetween) followed.processEvents();
+        EXPECT_EQ(told, row.toldOnTheWay);
+        fs::copy(top / "Cloud.old", cloud, fs::copy_options::recursive);
+        followed.processEvents();
+        EXPECT_TRUE(followed.isPresent());
+        EXPECT_EQ(told, row.toldOnTheWay) << "the copy may still be being written";
+        scheduler.advance(FolderSyncStore::quietPeriod);
+        EXPECT_EQ(told, row.toldOnTheWay + 1) << "said once it is back and quiet";
+        EXPECT_TRUE(followed.isPresent());
+
+        ASSERT_TRUE(followed.set(std::string_view("{}"), "layouts.v1"));
+        EXPECT_EQ(readFile(cloud / "Sync" / "layouts.v1"), "{}");
+        EXPECT_EQ(readFile(top / "Cloud.old" / "Sync" / "layouts.v1"), document) << "the old folder is left alone";
+        writeFile(cloud / "Sync" / "layouts.v1", "a peer's write");
+        followed.processEvents();
+        scheduler.advance(FolderSyncStore::quietPeriod);
+        EXPECT_EQ(told, row.toldOnTheWay + 2) << "a peer's write to the copy is seen";
+        EXPECT_EQ(scheduler.pendingCount(), 0u);
+    }
+    const auto logged = log.messages("SyncFolder");
+    EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& line) {
+        return line.find("now names another folder (one put in its place, or a disk mounted over it)") != std::string::npos;
+    })) << ::testing::PrintToString(logged);
+}
+
+// A write made before the rename's notice was read fails with "No such file or directory": that is
+// the folder gone, said from the main loop (not inside the write), and looked for again.
+TEST_F(FolderSyncStoreTest, AWriteThatFindsNoFolderIsTheFolderGone) {
+    const fs::path cloud = folder / "Cloud";
+    fs::create_directories(cloud / "Sync");
+    FolderSyncStore followed(cloud / "Sync", scheduler);
+    int told = 0;
+    const Subscription counting = followed.changeNotification()->subscribe([&] { ++told; });
+    fs::rename(cloud, folder / "Cloud.old");
+    const auto written = followed.set(std::string_view(document), "layouts.v1");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().code, Code::folderGone);
+    EXPECT_EQ(told, 0);
+    scheduler.advance(std::chrono::milliseconds(0));
+    EXPECT_EQ(told, 1);
+    EXPECT_FALSE(followed.isPresent());
+    fs::create_directories(cloud / "Sync");
+    followed.processEvents();
+    scheduler.advance(FolderSyncStore::quietPeriod);
+    EXPECT_TRUE(followed.isPresent());
+    EXPECT_EQ(told, 2);
+}
+
+// A file system mounted over the folder after the store was made, then unmounted: each is the
+// folder gone and back, said once the mount table wakes the main loop; values are read from and
+// written to what the path names.
+TEST_F(FolderSyncStoreTest, AFileSystemMountedOverTheFolderIsFollowed) {
+    if (::geteuid() != 0 || !privateMounts()) GTEST_SKIP() << "needs the right to mount";
+    const fs::path sync = folder / "Sync";
+    fs::create_directory(sync);
+    FolderSyncStore followed(sync, scheduler);
+    int told = 0;
+    const Subscription counting = followed.changeNotification()->subscribe([&] { ++told; });
+    ASSERT_TRUE(followed.set(document, "layouts.v1"));
+    struct pollfd ready {followed.fileDescriptor(), POLLIN, 0};
+
+    ASSERT_EQ(::mount("tmpfs", sync.c_str(), "tmpfs", 0, "size=64k"), 0);
+    EXPECT_EQ(::poll(&ready, 1, 1000), 1) << "the main loop is not woken";
+    followed.processEvents();
+    scheduler.advance(FolderSyncStore::quietPeriod);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(followed.data("layouts.v1").value(), std::nullopt) << "the new file system holds nothing yet";
+    ASSERT_TRUE(followed.set(std::string_view("{}"), "layouts.v1"));
+    EXPECT_EQ(readFile(sync / "layouts.v1"), "{}");
+
+    ASSERT_EQ(::umount(sync.c_str()), 0);
+    EXPECT_EQ(::poll(&ready, 1, 1000), 1);
+    followed.processEvents();
+    scheduler.advance(FolderSyncStore::quietPeriod);
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(followed.data("layouts.v1").value(), document);
+    // Then nothing keeps it awake.
+    followed.processEvents();
+    EXPECT_EQ(::poll(&ready, 1, 0), 0);
 }

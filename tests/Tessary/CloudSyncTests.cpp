@@ -416,6 +416,79 @@ TEST_F(OneMachineTest, AFailedWriteShowsItsReasonAndKeepsTheLastSync) {
     EXPECT_EQ(machine->sync.lastSync(), machine->clock);
 }
 
+// A folder that refuses writes (read-only, full): the change is tried again 1, 2, 4 … s apart and
+// arrives once the folder takes it, with no further edit; until then nothing says it is up to date,
+// and then the error goes and no timer stays.
+TEST_F(OneMachineTest, AFailedPushIsTriedAgainUntilTheChangeArrives) {
+    machine->sync.start();
+    store.writeFailure = "Read-only file system";
+    machine->zones.updateLibrary([](LayoutLibrary& library) { library.upsert(layoutNamed("Local", Date(900'000'000))); });
+    EXPECT_TRUE(machine->sync.hasPendingChanges());
+    scheduler.advance(CloudSync::uploadDelay);
+    EXPECT_EQ(machine->sync.lastError(),
+              "Could not write sync folder data: \u201Clayouts.v1\u201D could not be written: Read-only file system");
+    const auto tries = [&] { return store.refusedWrites; };
+    const struct {
+        std::chrono::milliseconds wait;
+        std::size_t tries;
+    } steps[] = {{999ms, 1}, {1ms, 2}, {2s, 3}, {4s, 4}, {8s, 5}};
+    for (const auto& step : steps) {
+        scheduler.advance(step.wait);
+        EXPECT_EQ(tries(), step.tries) << "after another " << step.wait.count() << " ms";
+        EXPECT_TRUE(machine->sync.hasPendingChanges());
+    }
+
+    EXPECT_EQ(log.messages("CloudSync").size(), 1u) << "logged once for the reason, not for each try";
+    store.writeFailure.reset();
+    machine->clock = Date(800'000'100);
+    scheduler.advance(16s);
+    EXPECT_EQ(decoded<LayoutLibrary>(store.values.at("layouts.v1")).layouts.back().name, "Local");
+    EXPECT_EQ(machine->sync.lastError(), std::nullopt);
+    EXPECT_EQ(machine->sync.lastSync(), machine->clock);
+    EXPECT_FALSE(machine->sync.hasPendingChanges());
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "an idle sync keeps no timer";
+}
+
+// A change made just before quitting goes out at quit, not at the next start.
+TEST_F(OneMachineTest, AQuitPushesWhatWaits) {
+    machine->sync.start();
+    machine->zones.updateLibrary([](LayoutLibrary& library) { library.upsert(layoutNamed("Late", Date(900'000'000))); });
+    machine->sync.flush();
+    EXPECT_EQ(decoded<LayoutLibrary>(store.values.at("layouts.v1")).layouts.back().name, "Late");
+    EXPECT_FALSE(machine->sync.hasPendingChanges());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+// A parent of the sync folder renamed away before the store read its notice: the push's "No such
+// file or directory" is the folder gone, so nothing is retried on a timer; the change waits and
+// goes out as soon as a copy is put back at the path.
+TEST_F(CloudSyncTest, AChangeMadeWhileTheFolderIsAwayGoesOutWhenACopyIsBack) {
+    TemporaryFolder top;
+    const std::filesystem::path cloud = top / "Cloud";
+    std::filesystem::create_directories(cloud / "Sync");
+    FolderSyncStore folder(cloud / "Sync", scheduler);
+    Machine machine(folder, scheduler);
+    machine.sync.start();
+    std::filesystem::rename(cloud, top / "Cloud.old");
+
+    const PlacementRule rule = ruleFor("Mail", Date(900'000'000));
+    machine.rules.modifyRuleSet([&](RuleSet& set) { set.upsert(rule); });
+    scheduler.advance(CloudSync::uploadDelay);
+    scheduler.advance(0ms);
+    ASSERT_TRUE(machine.sync.lastError().has_value());
+    EXPECT_TRUE(machine.sync.lastError()->starts_with("Could not read sync folder data: the sync folder is not there"))
+        << *machine.sync.lastError();
+    EXPECT_TRUE(machine.sync.hasPendingChanges());
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "the store says when the folder is back";
+
+    std::filesystem::copy(top / "Cloud.old", cloud, std::filesystem::copy_options::recursive);
+    folder.processEvents();
+    scheduler.advance(FolderSyncStore::quietPeriod);
+    EXPECT_EQ(decoded<RuleSet>(readFile(cloud / "Sync" / "rules.v1")).rules, std::vector<PlacementRule>{rule});
+    EXPECT_EQ(machine.sync.lastError(), std::nullopt);
+    EXPECT_FALSE(machine.sync.hasPendingChanges());
+}
+
 // One machine's view of a store shared with another: its writes reach the shared values, and the
 // other machine hears of them, as a sync folder's watcher tells it; its own writes it does not hear.
 class PeerView final : public KeyValueSyncStore {

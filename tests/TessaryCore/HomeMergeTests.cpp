@@ -110,6 +110,47 @@ TEST(HomeMerge, TheOrderOfTheSideThatAloneReorderedIsKept) {
               (std::vector<UUID>{idNumber(2), idNumber(1), idNumber(3)}));
 }
 
+// Two instances each make a rule at nearly the same moment: whichever saves second merges the first's
+// file, the first then takes in that save; both end with one order (the rules' priority), the
+// earlier-made rule first, identifiers deciding equal stamps.
+TEST(HomeMerge, RulesMadeOnBothSidesEndInOneOrderOnBoth) {
+    const auto made = [](int n, double stamp) {
+        return PlacementRule(idNumber(n), true, "App" + std::to_string(n), {}, {}, {0}, Date(stamp));
+    };
+    const struct {
+        const char* name;
+        double pStamp, qStamp;
+        std::vector<UUID> order;
+    } rows[] = {
+        {"P made first", 10, 11, {idNumber(1), idNumber(2), idNumber(3), idNumber(4)}},
+        {"Q made first", 11, 10, {idNumber(1), idNumber(2), idNumber(4), idNumber(3)}},
+        {"the same stamp", 10, 10, {idNumber(1), idNumber(2), idNumber(3), idNumber(4)}},
+    };
+    RuleSet base;
+    base.rules = {rule(1), rule(2)};
+    for (const auto& row : rows) {
+        RuleSet a = base, b = base;
+        a.upsert(made(3, row.pStamp));
+        b.upsert(made(4, row.qStamp));
+        for (const bool aSavesFirst : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (aSavesFirst ? ", A saves first" : ", B saves first"));
+            const RuleSet& first = aSavesFirst ? a : b;
+            const RuleSet& second = aSavesFirst ? b : a;
+            const RuleSet file = HomeMerge::rules(second, first, &base);
+            const RuleSet takenIn = HomeMerge::rules(first, file, &first);
+            EXPECT_EQ(ids(file.rules), row.order);
+            EXPECT_EQ(ids(takenIn.rules), row.order);
+        }
+    }
+    // A rule the other side made before one of ours that is not new goes where they put it.
+    RuleSet mine = base;
+    mine.upsert(rule(3));
+    RuleSet theirs = base;
+    theirs.rules = {rule(1), rule(2), rule(4), rule(3)};
+    EXPECT_EQ(ids(HomeMerge::rules(mine, theirs, &mine).rules),
+              (std::vector<UUID>{idNumber(1), idNumber(2), idNumber(4), idNumber(3)}));
+}
+
 // Two saves of workspaces from one starting point both stay; a deletion on one side holds.
 TEST(HomeMerge, WorkspacesSavedOnEitherSideBothStayAndDeletionsHold) {
     WorkspaceLibrary base;

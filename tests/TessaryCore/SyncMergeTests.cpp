@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "TessaryCore/LayoutLibrary.h"
+#include "TessaryCore/RuleSet.h"
 #include "TessaryCore/SyncMerge.h"
+#include "TessaryCore/WorkspaceLibrary.h"
+#include "TessaryCore/ZoneGrid.h"
 
 using namespace tessary;
 
@@ -85,6 +89,38 @@ TEST(SyncMerge, TombstoneIsNeverEarlierThanTheDeletedItem) {
     EXPECT_EQ(SyncMerge::tombstone(std::nullopt, Date(100.0004)), Date(100.0));
     EXPECT_EQ(SyncMerge::tombstone(Date(50), Date(100.0006)), Date(100.001));
     EXPECT_EQ(SyncMerge::tombstone(Date(500.25), Date(100)), Date(500.25));  // a stamp from the future
+}
+
+// A deletion given the identifier of the library's own first item (as a caller holding a reference
+// into the list would): that item goes and its tombstone is written, not the next one's.
+TEST(SyncMerge, DeletingByAnIdentifierHeldInTheLibraryTombstonesThatItem) {
+    const auto tombstoned = [](const Tombstones& stones) {
+        std::vector<std::string> ids;
+        for (const auto& entry : stones) ids.push_back(entry.first);
+        return ids;
+    };
+    const std::vector<std::string> onlyA{a.uuidString()};
+
+    LayoutLibrary layouts;
+    for (const UUID& id : {a, b}) layouts.upsert(ZoneLayout(id, "L", ZoneGrid::uniform(1, 2), 0, 0, std::nullopt, Date(1)));
+    layouts.deleteLayout(layouts.layouts.front().id, Date(5));
+    ASSERT_EQ(layouts.layouts.size(), 1u);
+    EXPECT_EQ(layouts.layouts.front().id, b);
+    EXPECT_EQ(tombstoned(layouts.deletedLayouts), onlyA);
+
+    RuleSet rules;
+    for (const UUID& id : {a, b}) rules.upsert(PlacementRule(id, true, "App", std::nullopt, std::nullopt, {0}, Date(1)));
+    rules.deleteRule(rules.rules.front().id, Date(5));
+    ASSERT_EQ(rules.rules.size(), 1u);
+    EXPECT_EQ(rules.rules.front().id, b);
+    EXPECT_EQ(tombstoned(rules.deletedRules), onlyA);
+
+    WorkspaceLibrary workspaces;
+    for (const UUID& id : {a, b}) workspaces.upsert(Workspace(id, "W", {}, {}, false, false, Date(1)));
+    workspaces.deleteWorkspace(workspaces.workspaces.front().id, Date(5));
+    ASSERT_EQ(workspaces.workspaces.size(), 1u);
+    EXPECT_EQ(workspaces.workspaces.front().id, b);
+    EXPECT_EQ(tombstoned(workspaces.deletedWorkspaces), onlyA);
 }
 
 // An edit made on a machine whose clock is behind the version it edits (made by a machine a year

@@ -15,6 +15,7 @@
 
 #include "Tessary/settings/ui/SettingsWindow.h"
 #include "Tessary/shell/ui/RowListView.h"
+#include "Tessary/shell/ui/StatusTag.h"
 
 namespace tessary {
 
@@ -78,6 +79,7 @@ std::string valueOf(const QWidget* control) {
         return button->isCheckable() ? (button->isChecked() ? "on" : "off") : button->text().toStdString();
     }
     if (auto* label = qobject_cast<const QLabel*>(control)) return label->text().toStdString();
+    if (auto* tag = qobject_cast<const StatusTag*>(control)) return tag->text().toStdString();
     // A field, or a control made around one (a shortcut recorder): its text, else its placeholder.
     if (const QLineEdit* field = fieldOf(control)) return (field->text().isEmpty() ? field->placeholderText() : field->text()).toStdString();
     return {};

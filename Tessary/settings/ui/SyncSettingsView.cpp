@@ -143,6 +143,7 @@ void SyncSettingsView::refresh() {
         input.available = cloud->availability() == CloudSync::Availability::available;
         input.lastSync = cloud->lastSync();
         input.lastError = cloud->lastError();
+        input.pending = cloud->hasPendingChanges();
         input.unreadableKeys = cloud->unreadableKeys();
     }
     const SyncPaneRows rows = syncPaneRows(input);

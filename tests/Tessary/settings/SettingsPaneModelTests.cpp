@@ -331,6 +331,13 @@ TEST(SyncPane, RowsFollowTheFolderTheSwitchAndTheLastSync) {
          {folder.string(), "", true, false, "Never", std::nullopt, "", true, SettingsTone::positive}},
         {"on and synced", {folder, folder, true, true, march4, std::nullopt},
          {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", upToDate, "", true, SettingsTone::positive}},
+        // Never "Up to date" while a change is still to go out.
+        {"synced before, a change waits", {folder, folder, true, true, march4, std::nullopt, {}, true},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Waiting to sync", SettingsTone::neutral},
+          "", true, SettingsTone::positive}},
+        {"a change waits after a failed push", {folder, folder, true, true, march4, std::string("Could not write"), {}, true},
+         {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Not synced", SettingsTone::warning},
+          "Could not write", true, SettingsTone::warning}},
         // The chips say what the status says: nothing went through.
         {"a failure keeps the last time and is told in full", {folder, folder, true, true, march4, std::string("Could not write")},
          {folder.string(), "", true, false, "Mar 4, 2025, 2:05\u202FPM", SettingsTag{"Not synced", SettingsTone::warning},
