@@ -175,14 +175,11 @@ bool DesktopApplicationLauncher::programExists(const std::string& program) const
 }
 
 const DesktopApplicationLauncher::Entries& DesktopApplicationLauncher::entries() const {
-    const std::vector<fs::path> folders = applicationFolders();
-    bool current = entries_.has_value() && entries_->settled && entries_->stamps.size() >= folders.size();
-    for (std::size_t i = 0; current && i < folders.size(); ++i) current = entries_->stamps[i].folder == folders[i];
-    if (current) {
-        current = std::all_of(entries_->stamps.begin(), entries_->stamps.end(), [](const FolderStamp& stamp) {
-            return modificationTime(stamp.folder) == stamp.modified;
-        });
-    }
+    // The folders are the environment's when the entries were read: the program's does not change.
+    const bool current = entries_.has_value() && entries_->settled &&
+                         std::all_of(entries_->stamps.begin(), entries_->stamps.end(), [](const FolderStamp& stamp) {
+                             return modificationTime(stamp.folder) == stamp.modified;
+                         });
     if (!current) entries_ = read();
     return *entries_;
 }

@@ -8,8 +8,8 @@
 // identifier from a hand-edited or synchronised document ("../../x", a slash, a NUL) cannot name a
 // file outside those folders or run anything the desktop does not list as an installed application.
 //
-// The entries are read once into an index, and again when an applications folder (or a folder
-// below one) changed: installing or removing a package adds or renames files there. A file edited
+// The entries are read once into an index (from the folders the environment names then), and again
+// when an applications folder (or a folder below one) changed: installing or removing a package adds or renames files there. A file edited
 // in place, which package managers never do, is seen at the next change of its folder. Each
 // look-up costs one stat per folder; nothing is watched or polled meanwhile. Folder times are only
 // trusted a second after they were set: the file system stamps changes with a coarse clock.
