@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/ApplicationIndex.h"
 #include "Platform/ProcessID.h"
 #include "Platform/Signal.h"
 
@@ -26,6 +27,15 @@ struct RunningApplication {
     std::string localizedName;
     ActivationPolicy activationPolicy = ActivationPolicy::regular;
     bool isTerminated = false;
+    // What else its windows announce of it (on X11 the WM_CLASS instance, and the application id
+    // of `_GTK_APPLICATION_ID` or `_KDE_NET_WM_DESKTOP_FILE`); absent when they do not.
+    std::optional<std::string> instanceName{};
+    std::optional<std::string> applicationID{};
+
+    // The application as ApplicationIndex looks it up (views into this record).
+    WindowApplication windowApplication() const {
+        return WindowApplication::of(bundleIdentifier, instanceName, applicationID);
+    }
 
     friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
 };

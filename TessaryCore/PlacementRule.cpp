@@ -32,11 +32,15 @@ bool PlacementRule::isValidPattern(std::string_view pattern) {
 }
 
 bool PlacementRule::matches(std::string_view bundleID, const std::optional<std::string>& title) const {
-    if (!isEnabled) return false;
     // The rule holds its application as valid UTF-8; a window's raw class is compared the same way.
-    if (isValidUTF8(bundleID) ? this->bundleID != bundleID : this->bundleID != tessary::validUTF8(bundleID)) {
-        return false;
-    }
+    const std::string valid = isValidUTF8(bundleID) ? std::string() : tessary::validUTF8(bundleID);
+    const std::string_view windowApplication = valid.empty() ? bundleID : std::string_view(valid);
+    return matches([&](std::string_view stored) { return stored == windowApplication; }, title);
+}
+
+bool PlacementRule::matches(const std::function<bool(std::string_view)>& isApplication,
+                            const std::optional<std::string>& title) const {
+    if (!isEnabled || !isApplication(bundleID)) return false;
     if (!titlePattern) return true;
     const std::string pattern = trimmingSpacesAndTabs(*titlePattern);
     if (pattern.empty()) return true;

@@ -39,6 +39,9 @@ struct PlacementRule {
     // Enabled, the same application, and the pattern found in the title (an absent title is the
     // empty text). A pattern that does not compile, or whose search runs out of time, matches nothing.
     bool matches(std::string_view bundleID, const std::optional<std::string>& title) const;
+    // The same, the application judged by `isApplication` from the rule's identifier (a window's
+    // application may be named in several forms: its class, its desktop entry's id).
+    bool matches(const std::function<bool(std::string_view)>& isApplication, const std::optional<std::string>& title) const;
 
     json::Json toJSON() const;
     static PlacementRule fromJSON(const json::Json& value);

@@ -13,6 +13,14 @@ std::optional<PlacementRule> RuleSet::firstMatch(std::string_view bundleID,
     return std::nullopt;
 }
 
+std::optional<PlacementRule> RuleSet::firstMatch(const std::function<bool(std::string_view)>& isApplication,
+                                                 const std::optional<std::string>& title) const {
+    for (const PlacementRule& rule : rules) {
+        if (rule.matches(isApplication, title)) return rule;
+    }
+    return std::nullopt;
+}
+
 void RuleSet::upsert(const PlacementRule& rule) {
     const auto it = std::find_if(rules.begin(), rules.end(), [&](const PlacementRule& r) { return r.id == rule.id; });
     if (it != rules.end()) {

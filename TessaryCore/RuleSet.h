@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -28,6 +29,9 @@ struct RuleSet {
 
     // The first rule in list order that matches; a rule whose pattern does not compile is passed over.
     std::optional<PlacementRule> firstMatch(std::string_view bundleID, const std::optional<std::string>& title) const;
+    // The same, each rule's application judged by `isApplication` (PlacementRule::matches).
+    std::optional<PlacementRule> firstMatch(const std::function<bool(std::string_view)>& isApplication,
+                                            const std::optional<std::string>& title) const;
     // Replaces the first rule with the same identifier in its place, or appends the rule.
     void upsert(const PlacementRule& rule);
     // Removes every rule with the identifier and writes its tombstone (also for an unknown identifier);

@@ -89,6 +89,23 @@ std::optional<WindowPlacement> WindowPlacementMemory::placement(std::string_view
     return it->second;
 }
 
+std::optional<WindowPlacement> WindowPlacementMemory::placement(const std::function<bool(std::string_view)>& isApplication,
+                                                                const std::optional<std::string>& title,
+                                                                bool appLevel) const {
+    std::optional<WindowPlacement> own;
+    std::optional<WindowPlacement> application;
+    const auto newer = [](const std::optional<WindowPlacement>& kept, const WindowPlacement& found) {
+        return !kept || found.updatedAt > kept->updatedAt;
+    };
+    for (const auto& [bundleID, placement] : byApp) {
+        if (!isApplication(bundleID)) continue;
+        if (auto window = windowPlacement(bundleID, title); window && newer(own, *window)) own = std::move(window);
+        if (newer(application, placement)) application = placement;
+    }
+    if (own || !appLevel) return own;
+    return application;
+}
+
 bool WindowPlacementMemory::forgetWindow(std::string_view bundleID, const std::optional<std::string>& title) {
     const auto key = windowKey(bundleID, title);
     return key && byWindow.erase(*key) > 0;

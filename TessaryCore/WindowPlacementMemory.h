@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -43,6 +44,11 @@ struct WindowPlacementMemory {
     std::optional<WindowPlacement> windowPlacement(std::string_view bundleID, const std::optional<std::string>& title) const;
     // The window's own placement, else the application's.
     std::optional<WindowPlacement> placement(std::string_view bundleID, const std::optional<std::string>& title) const;
+    // The same over every application identifier `isApplication` accepts (one application may be
+    // remembered under several forms of its identifier): the newest of the window's own
+    // placements, else, when `appLevel`, the newest of the applications'.
+    std::optional<WindowPlacement> placement(const std::function<bool(std::string_view)>& isApplication,
+                                             const std::optional<std::string>& title, bool appLevel) const;
 
     // Removes the window's own placement; whether there was one. The application's stays.
     bool forgetWindow(std::string_view bundleID, const std::optional<std::string>& title);

@@ -41,6 +41,16 @@ struct WorkspaceMatcher {
     template <typename ID>
     static std::vector<Pair<ID>> match(const std::vector<WorkspaceEntry>& entries,
                                        const std::vector<Candidate<ID>>& candidates) {
+        return match(entries, candidates, [](const WorkspaceEntry& entry, const Candidate<ID>& window) {
+            return window.bundleID == entry.bundleID;
+        });
+    }
+
+    // The same, "same application" judged by `sameApplication(entry, candidate)` (an application
+    // may be named in several forms: its window class, its desktop entry's id).
+    template <typename ID, typename SameApplication>
+    static std::vector<Pair<ID>> match(const std::vector<WorkspaceEntry>& entries,
+                                       const std::vector<Candidate<ID>>& candidates, SameApplication sameApplication) {
         std::vector<bool> taken(candidates.size(), false);
         std::vector<Pair<ID>> result;
         std::vector<const WorkspaceEntry*> unmatched;
@@ -50,7 +60,7 @@ struct WorkspaceMatcher {
             if (entry.title) {
                 for (std::size_t i = 0; i < candidates.size() && !found; ++i) {
                     const auto& window = candidates[i];
-                    if (!taken[i] && window.bundleID == entry.bundleID && window.title &&
+                    if (!taken[i] && window.title && sameApplication(entry, window) &&
                         canonicallyEqual(*window.title, *entry.title)) {
                         found = i;
                     }
@@ -65,7 +75,7 @@ struct WorkspaceMatcher {
         }
         for (const WorkspaceEntry* entry : unmatched) {
             for (std::size_t i = 0; i < candidates.size(); ++i) {
-                if (!taken[i] && candidates[i].bundleID == entry->bundleID) {
+                if (!taken[i] && sameApplication(*entry, candidates[i])) {
                     taken[i] = true;
                     result.push_back(Pair<ID>{*entry, candidates[i].id});
                     break;

@@ -174,6 +174,8 @@ std::optional<WindowInfo> AXWindowEngine::info(const WindowHandle& window) {
     info.ref = window;
     if (const std::optional<RunningApplication> app = workspace_.runningApplication(window.pid)) {
         info.bundleIdentifier = app->bundleIdentifier;
+        info.instanceName = app->instanceName;
+        info.applicationID = app->applicationID;
     }
     info.title = copyStringAttribute(ax::titleAttribute, window.element);
     info.isMinimized = copyBoolAttribute(ax::minimizedAttribute, window.element).value_or(false);

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/ApplicationIndex.h"
 #include "TessaryCore/Geometry.h"
 #include "WindowEngine/WindowHandle.h"
 
@@ -16,6 +17,14 @@ struct WindowInfo {
     Rect frame;
     bool isMinimized = false;
     bool isStandard = false;
+    // What else the application's windows announce of it (RunningApplication).
+    std::optional<std::string> instanceName{};
+    std::optional<std::string> applicationID{};
+
+    // The application as ApplicationIndex looks it up (views into this snapshot).
+    WindowApplication application() const {
+        return WindowApplication::of(bundleIdentifier, instanceName, applicationID);
+    }
 
     friend bool operator==(const WindowInfo&, const WindowInfo&) = default;
 };

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -31,13 +33,6 @@ std::optional<std::string> processEnvironment(const char* name) {
     const char* value = std::getenv(name);
     if (!value) return std::nullopt;
     return std::string(value);
-}
-
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalIgnoringASCIICase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
 bool isAbsolutePath(const std::optional<std::string>& value) {
@@ -74,19 +69,34 @@ struct EntryFile {
     fs::path path;
 };
 
+// The folder's modification time in nanoseconds; -1 when it is no folder.
+std::int64_t modificationTime(const fs::path& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return -1;
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
 // The .desktop files of the folders, each desktop file ID once: the most important folder wins.
-std::vector<EntryFile> entryFiles(const std::vector<fs::path>& folders) {
+// Every folder read is stamped before its files are listed, so a change during the read is seen
+// at the next look-up.
+template <typename Stamp>
+std::vector<EntryFile> entryFiles(const std::vector<fs::path>& folders, std::vector<Stamp>& stamps) {
     std::vector<EntryFile> result;
     std::map<std::string, bool> seen;
     for (const fs::path& folder : folders) {
+        stamps.push_back({folder, modificationTime(folder)});
         std::vector<EntryFile> inFolder;
         std::error_code error;
         fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
         for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
             if (it.depth() >= maximumFolderDepth) it.disable_recursion_pending();
             const fs::path& path = it->path();
-            if (path.extension() != ".desktop") continue;
             std::error_code ignored;
+            if (it->is_directory(ignored)) {
+                if (it.recursion_pending()) stamps.push_back({path, modificationTime(path)});
+                continue;
+            }
+            if (path.extension() != ".desktop") continue;
             if (!it->is_regular_file(ignored)) continue;  // follows a symbolic link to a file
             std::string id = path.lexically_relative(folder).generic_string();
             std::replace(id.begin(), id.end(), '/', '-');
@@ -164,33 +174,57 @@ bool DesktopApplicationLauncher::programExists(const std::string& program) const
     return false;
 }
 
-std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::find(std::string_view bundleIdentifier) const {
-    if (!isAcceptableIdentifier(bundleIdentifier)) return std::nullopt;
-    const std::string language = locale().value_or("");
+const DesktopApplicationLauncher::Entries& DesktopApplicationLauncher::entries() const {
+    // The folders are the environment's when the entries were read: the program's does not change.
+    const bool current = entries_.has_value() && entries_->settled &&
+                         std::all_of(entries_->stamps.begin(), entries_->stamps.end(), [](const FolderStamp& stamp) {
+                             return modificationTime(stamp.folder) == stamp.modified;
+                         });
+    if (!current) entries_ = read();
+    return *entries_;
+}
 
-    std::optional<Match> byFileName;
-    for (const EntryFile& file : entryFiles(applicationFolders())) {
+DesktopApplicationLauncher::Entries DesktopApplicationLauncher::read() const {
+    const std::string language = locale().value_or("");
+    Entries result;
+    std::vector<FolderStamp> stamps;
+    std::vector<InstalledApplication> applications;
+    for (const EntryFile& file : entryFiles(applicationFolders(), stamps)) {
         auto bytes = readSmallFile(file.path);
         if (!bytes) continue;
         auto entry = DesktopEntry::parse(*bytes);
         if (!entry) continue;
-
-        const auto wmClass = entry->string("StartupWMClass");
-        const bool byClass = wmClass && equalIgnoringASCIICase(*wmClass, bundleIdentifier);
-        const bool byName = !byFileName && equalIgnoringASCIICase(stem(file.desktopFileID), bundleIdentifier);
-        if (!byClass && !byName) continue;
-
-        auto match = launchable(*entry, file.path, file.desktopFileID, bundleIdentifier, language);
+        auto match = launchable(*entry, file.path, file.desktopFileID, language);
         if (!match) continue;
-        if (byClass) return *match;
-        byFileName = std::move(match);
+        applications.push_back(match->application);
+        result.matches.push_back(std::move(*match));
     }
-    return byFileName;
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::system_clock::now().time_since_epoch()).count();
+    constexpr std::int64_t settleTime = 1'000'000'000;
+    result.settled = std::all_of(stamps.begin(), stamps.end(),
+                                 [&](const FolderStamp& stamp) { return stamp.modified <= now - settleTime; });
+    result.stamps = std::move(stamps);
+    result.index = std::make_shared<const ApplicationIndex>(std::move(applications));
+    return result;
+}
+
+std::shared_ptr<const ApplicationIndex> DesktopApplicationLauncher::applicationIndex() const {
+    return entries().index;
+}
+
+std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::find(std::string_view bundleIdentifier) const {
+    if (!isAcceptableIdentifier(bundleIdentifier)) return std::nullopt;
+    const Entries& all = entries();
+    const InstalledApplication* named = all.index->entryNamed(bundleIdentifier);
+    if (!named) return std::nullopt;
+    Match match = all.matches[static_cast<std::size_t>(named - all.index->entries().data())];
+    match.application.bundleIdentifier = std::string(bundleIdentifier);
+    return match;
 }
 
 std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::launchable(
-    const DesktopEntry& entry, const fs::path& path, const std::string& desktopFileID, std::string_view bundleIdentifier,
-    const std::string& language) const {
+    const DesktopEntry& entry, const fs::path& path, const std::string& desktopFileID, const std::string& language) const {
     if (entry.string("Type") != "Application" || entry.boolean("Hidden") || entry.boolean("NoDisplay")) return std::nullopt;
     // Started without a terminal it would have no window to place.
     if (entry.boolean("Terminal")) return std::nullopt;
@@ -198,14 +232,19 @@ std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::lau
 
     Match match;
     match.desktopFileID = desktopFileID;
-    match.application.bundleIdentifier = std::string(bundleIdentifier);
-    match.application.name = entry.localeString("Name", language).value_or(stem(desktopFileID));
-    match.application.icon = entry.localeString("Icon", language);
-    if (match.application.icon && match.application.icon->empty()) match.application.icon.reset();
-    match.application.location = path;
-    auto arguments = entry.execArguments({match.application.icon, match.application.name, path.string()});
+    InstalledApplication& application = match.application;
+    application.entryID = stem(desktopFileID);
+    application.startupWMClass = entry.string("StartupWMClass");
+    if (application.startupWMClass && application.startupWMClass->empty()) application.startupWMClass.reset();
+    application.bundleIdentifier = application.startupWMClass.value_or(application.entryID);
+    application.name = entry.localeString("Name", language).value_or(application.entryID);
+    application.icon = entry.localeString("Icon", language);
+    if (application.icon && application.icon->empty()) application.icon.reset();
+    application.location = path;
+    auto arguments = entry.execArguments({application.icon, application.name, path.string()});
     if (!arguments) return std::nullopt;
     match.arguments = std::move(*arguments);
+    application.program = ApplicationIndex::programOf(match.arguments);
     if (auto workingDirectory = entry.string("Path"); isAbsolutePath(workingDirectory)) {
         match.workingDirectory = fs::path(*workingDirectory);
     } else if (auto home = environment_("HOME"); isAbsolutePath(home)) {
@@ -216,30 +255,11 @@ std::optional<DesktopApplicationLauncher::Match> DesktopApplicationLauncher::lau
 
 std::vector<InstalledApplication> DesktopApplicationLauncher::installedApplications(
     const std::vector<std::string>& runningIdentifiers) const {
-    // Which entry each running application's identifier starts, by the rules of find().
-    std::map<std::string, std::string> runningByFileID;
-    for (const std::string& running : runningIdentifiers) {
-        if (auto match = find(running)) runningByFileID.emplace(match->desktopFileID, running);
-    }
-    const std::string language = locale().value_or("");
-    std::vector<InstalledApplication> found;
-    for (const EntryFile& file : entryFiles(applicationFolders())) {
-        auto bytes = readSmallFile(file.path);
-        if (!bytes) continue;
-        auto entry = DesktopEntry::parse(*bytes);
-        if (!entry) continue;
-        std::string identifier = stem(file.desktopFileID);
-        if (auto wmClass = entry->string("StartupWMClass"); wmClass && !wmClass->empty()) {
-            identifier = *wmClass;
-        } else if (auto running = runningByFileID.find(file.desktopFileID); running != runningByFileID.end()) {
-            identifier = running->second;
-        }
-        if (!isAcceptableIdentifier(identifier)) continue;
-        if (auto match = launchable(*entry, file.path, file.desktopFileID, identifier, language)) {
-            found.push_back(std::move(match->application));
-        }
-    }
-    return found;
+    std::vector<InstalledApplication> listed = withRunningIdentifiers(*applicationIndex(), runningIdentifiers);
+    std::erase_if(listed, [](const InstalledApplication& application) {
+        return !isAcceptableIdentifier(application.bundleIdentifier);
+    });
+    return listed;
 }
 
 std::optional<InstalledApplication> DesktopApplicationLauncher::application(const std::string& bundleIdentifier) const {

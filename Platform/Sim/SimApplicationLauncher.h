@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,17 +11,22 @@
 namespace tessary {
 
 // Installed applications set by the test; launches are recorded, and a test may react to them
-// (open the application's windows, say).
+// (open the application's windows, say). Identifiers name applications as ApplicationIndex says.
 class SimApplicationLauncher : public ApplicationLauncher {
 public:
     // Installs an application under its identifier (named after it unless a name is given).
     void install(const std::string& bundleIdentifier, std::string name = {});
-    void uninstall(const std::string& bundleIdentifier) { installed_.erase(bundleIdentifier); }
+    // Installs an application described as a desktop entry describes it (its id, StartupWMClass
+    // and program), stored under its bundleIdentifier.
+    void install(InstalledApplication application);
+    void uninstall(const std::string& bundleIdentifier);
 
     std::optional<InstalledApplication> application(const std::string& bundleIdentifier) const override;
-    // Records the request; true for an installed application, after calling onLaunch with it.
+    // The installed applications, in identifier order.
+    std::shared_ptr<const ApplicationIndex> applicationIndex() const override;
+    // Records the request; true for an installed application, after calling onLaunch with the
+    // identifier asked for.
     bool launch(const std::string& bundleIdentifier) override;
-    // Every installed application, by identifier.
     std::vector<InstalledApplication> installedApplications(
         const std::vector<std::string>& runningIdentifiers = {}) const override;
 
@@ -31,6 +37,7 @@ public:
 
 private:
     std::map<std::string, InstalledApplication> installed_;
+    mutable std::shared_ptr<const ApplicationIndex> index_;
     std::vector<std::string> launches_;
 };
 

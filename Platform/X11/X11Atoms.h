@@ -24,6 +24,8 @@ class X11Connection;
     X(_NET_CLOSE_WINDOW)                                                                           \
     X(_NET_REQUEST_FRAME_EXTENTS)                                                                  \
     X(_GTK_FRAME_EXTENTS)                                                                          \
+    X(_GTK_APPLICATION_ID)                                                                         \
+    X(_KDE_NET_WM_DESKTOP_FILE)                                                                    \
     X(_NET_WM_NAME)                                                                                \
     X(_NET_WM_PID)                                                                                 \
     X(_NET_WM_STATE)                                                                               \

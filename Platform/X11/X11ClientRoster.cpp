@@ -18,13 +18,16 @@ void X11ClientRoster::add(const X11Client& client, Notices* notices) {
     if (client.pid <= 0) return;
     auto [it, inserted] = applications_.try_emplace(client.pid);
     it->second.windows.push_back(client.window);
+    Application& application = it->second;
+    if (inserted || !application.bundleIdentifier) {
+        application.bundleIdentifier = client.windowClass;
+        application.instanceName = client.instanceName;
+        application.applicationID = client.applicationID;
+    }
     if (inserted) {
-        it->second.pid = client.pid;
-        it->second.launchOrder = nextLaunch_++;
-        it->second.bundleIdentifier = client.windowClass;
-        if (notices) notices->launched.push_back(record(it->second, false));
-    } else if (!it->second.bundleIdentifier) {
-        it->second.bundleIdentifier = client.windowClass;
+        application.pid = client.pid;
+        application.launchOrder = nextLaunch_++;
+        if (notices) notices->launched.push_back(record(application, false));
     }
 }
 
@@ -102,6 +105,8 @@ RunningApplication X11ClientRoster::record(const Application& application, bool 
     RunningApplication app;
     app.pid = application.pid;
     app.bundleIdentifier = application.bundleIdentifier;
+    app.instanceName = application.instanceName;
+    app.applicationID = application.applicationID;
     app.localizedName = application.bundleIdentifier.value_or("");
     // A process whose windows are all panels, docks or desktops has no ordinary windows.
     app.activationPolicy = ActivationPolicy::accessory;

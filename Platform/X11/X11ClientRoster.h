@@ -23,6 +23,10 @@ struct X11Client {
     ProcessID pid = 0;
     std::optional<std::string> windowClass;
     X11WindowType type = X11WindowType::unset;
+    // The WM_CLASS instance, and the application id GTK (`_GTK_APPLICATION_ID`) or KDE
+    // (`_KDE_NET_WM_DESKTOP_FILE`) announces.
+    std::optional<std::string> instanceName{};
+    std::optional<std::string> applicationID{};
 };
 
 // What became of a window that left _NET_CLIENT_LIST.
@@ -95,7 +99,8 @@ private:
     struct Application {
         ProcessID pid = 0;
         uint64_t launchOrder = 0;
-        std::optional<std::string> bundleIdentifier;
+        // What the first window with a class announced (X11Client).
+        std::optional<std::string> bundleIdentifier, instanceName, applicationID;
         std::vector<xcb_window_t> windows;
     };
     struct Notices {

@@ -55,21 +55,27 @@ std::vector<X11Client> X11ClientTracker::describe(const std::vector<xcb_window_t
     const X11Atoms& a = connection_.atoms();
     struct Pending {
         xcb_window_t window;
-        xcb_get_property_cookie_t pid, windowClass, type;
+        xcb_get_property_cookie_t pid, windowClass, type, gtkApplication, kdeDesktopFile;
     };
     std::vector<Pending> pending;
     for (xcb_window_t window : windows) {
         windows_.follow(window);
+        const auto text = [&](xcb_atom_t atom) {
+            return X11Property::request(connection_, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 64);
+        };
         pending.push_back({window, X11Property::request(connection_, window, a._NET_WM_PID, XCB_ATOM_CARDINAL, 1),
                            X11Property::request(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
-                           X11Property::request(connection_, window, a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 32)});
+                           X11Property::request(connection_, window, a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 32),
+                           text(a._GTK_APPLICATION_ID), text(a._KDE_NET_WM_DESKTOP_FILE)});
     }
     std::vector<X11Client> result;
     for (auto& entry : pending) {
         auto pid = X11Property::fetch(connection_, entry.pid, vanish);
         auto windowClass = X11Property::fetch(connection_, entry.windowClass, vanish);
         auto type = X11Property::fetch(connection_, entry.type, vanish);
-        if (!pid || !windowClass || !type) continue;
+        auto gtkApplication = X11Property::fetch(connection_, entry.gtkApplication, vanish);
+        auto kdeDesktopFile = X11Property::fetch(connection_, entry.kdeDesktopFile, vanish);
+        if (!pid || !windowClass || !type || !gtkApplication || !kdeDesktopFile) continue;
         X11Client client;
         client.window = entry.window;
         auto words = pid->cardinals();
@@ -79,6 +85,9 @@ std::vector<X11Client> X11ClientTracker::describe(const std::vector<xcb_window_t
             client.pid = *found;
         }
         client.windowClass = X11Windows::classFrom(*windowClass);
+        client.instanceName = X11Windows::instanceFrom(*windowClass);
+        client.applicationID = windows_.applicationIDFrom(*gtkApplication);
+        if (!client.applicationID) client.applicationID = windows_.applicationIDFrom(*kdeDesktopFile);
         client.type = windows_.typeFrom(*type);
         result.push_back(client);
     }

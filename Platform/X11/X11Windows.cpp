@@ -549,6 +549,21 @@ std::optional<std::string> X11Windows::classFrom(const X11Property& wmClass) {
     return name;
 }
 
+std::optional<std::string> X11Windows::instanceFrom(const X11Property& wmClass) {
+    if (!wmClass.exists() || wmClass.format() != 8) return std::nullopt;
+    // The text up to the first NUL.
+    std::string name = x11TextToUTF8(wmClass.bytes(), wmClass.byteLength(), false);
+    if (name.empty()) return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> X11Windows::applicationIDFrom(const X11Property& text) const {
+    if (!text.exists() || text.format() != 8) return std::nullopt;
+    std::string id = x11TextToUTF8(text.bytes(), text.byteLength(), text.type() == connection_.atoms().UTF8_STRING);
+    if (id.empty()) return std::nullopt;
+    return id;
+}
+
 std::optional<X11SizeHints> X11Windows::sizeHints(xcb_window_t window) {
     if (auto known = hints_.find(window); known != hints_.end()) return known->second;
     auto value = X11Property::read(connection_, window, XCB_ATOM_WM_NORMAL_HINTS,

@@ -154,6 +154,11 @@ public:
     // Decoders of properties read elsewhere (several windows' properties in one round trip).
     X11WindowType typeFrom(const X11Property& windowType) const;
     static std::optional<std::string> classFrom(const X11Property& wmClass);
+    // The instance part of WM_CLASS ("mousepad" of "mousepad", "Mousepad").
+    static std::optional<std::string> instanceFrom(const X11Property& wmClass);
+    // An application id (`_GTK_APPLICATION_ID`, `_KDE_NET_WM_DESKTOP_FILE`): UTF8_STRING or STRING
+    // text; nothing when absent or empty.
+    std::optional<std::string> applicationIDFrom(const X11Property& text) const;
 
     // The managed window under a root point: the root child under it, down to the window that
     // carries WM_STATE; else the topmost visible client whose outer frame contains the point, and

@@ -311,10 +311,16 @@ void Preferences::resetToDefaults() {
     setFlashOnLayoutChange(true);
 }
 
-bool Preferences::isIgnoredWindow(const WindowInfo& window) const {
+bool Preferences::isIgnoredWindow(const WindowInfo& window, const ApplicationIndex& applications) const {
     if (!window.isStandard) return true;
-    const std::string id = window.bundleIdentifier.value_or(std::string());
-    return std::find(excludedBundleIDs_.begin(), excludedBundleIDs_.end(), id) != excludedBundleIDs_.end();
+    const std::string_view id = window.bundleIdentifier ? std::string_view(*window.bundleIdentifier) : std::string_view();
+    if (std::find(excludedBundleIDs_.begin(), excludedBundleIDs_.end(), id) != excludedBundleIDs_.end()) return true;
+    return applications.namesAny(excludedBundleIDs_, window.application());
+}
+
+bool Preferences::isIgnoredWindow(const WindowInfo& window) const {
+    static const ApplicationIndex none;
+    return isIgnoredWindow(window, none);
 }
 
 Subscription Preferences::observe(std::function<void(PreferenceSetting)> observer) {

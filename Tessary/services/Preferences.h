@@ -143,8 +143,11 @@ public:
     void resetToDefaults();
 
     // The application's window filter: true (leave the window alone) for a window that is not a
-    // standard window, or whose application is excluded; an absent application identifier is
-    // compared as the empty text.
+    // standard window, or whose application an excluded identifier names (as the installed
+    // `applications` tell, ApplicationIndex::names; an identifier equal to the window's is always
+    // its own); an absent application identifier is compared as the empty text.
+    bool isIgnoredWindow(const WindowInfo& window, const ApplicationIndex& applications) const;
+    // The same with no applications installed: identifiers name windows by their class.
     bool isIgnoredWindow(const WindowInfo& window) const;
 
     // Called after a real change of a setting, once the new value is stored and saved.

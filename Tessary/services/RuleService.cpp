@@ -53,7 +53,7 @@ bool RuleService::isCandidate(const WindowInfo& info) const {
 }
 
 std::optional<PlacementRule> RuleService::firstMatch(const WindowInfo& info) const {
-    auto rule = ruleSet_.firstMatch(*info.bundleIdentifier, info.title);
+    auto rule = ruleSet_.firstMatch(zones_.applicationTest(info), info.title);
     for (const std::string& pattern : TitlePattern::takeTimedOutPatterns()) log.error("pattern timed out: " + pattern);
     return rule;
 }

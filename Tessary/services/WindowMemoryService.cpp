@@ -59,6 +59,8 @@ std::optional<ZonePlacement> WindowMemoryService::restore(const WindowHandle& wi
     } else if (info->bundleIdentifier) {
         chosen = appLevel ? persistent_.placement(*info->bundleIdentifier, info->title)
                           : persistent_.windowPlacement(*info->bundleIdentifier, info->title);
+        // Remembered under another form of the application's identifier (an older class, say).
+        if (!chosen) chosen = persistent_.placement(zones_.applicationTest(*info), info->title, appLevel);
     }
     if (!chosen) return std::nullopt;
 

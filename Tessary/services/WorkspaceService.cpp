@@ -146,13 +146,20 @@ std::optional<Workspace> WorkspaceService::updateWithCurrentWindows(const UUID& 
 }
 
 int WorkspaceService::restore(const Workspace& workspace) {
-    std::vector<WorkspaceMatcher::Candidate<WindowHandle>> candidates;
+    using Candidate = WorkspaceMatcher::Candidate<WindowHandle>;
+    std::vector<Candidate> candidates;
+    // Beside each candidate, whether a saved identifier names its application.
+    std::vector<std::function<bool(std::string_view)>> namesApplication;
     for (const WindowHandle& window : engine_.allWindows()) {
         const auto info = engine_.info(window);
         if (!info || !info->isStandard || !info->bundleIdentifier) continue;
         candidates.emplace_back(window, *info->bundleIdentifier, info->title);
+        namesApplication.push_back(zones_.applicationTest(*info));
     }
-    const auto pairs = WorkspaceMatcher::match(workspace.entries, candidates);
+    const auto pairs = WorkspaceMatcher::match(workspace.entries, candidates,
+                                               [&](const WorkspaceEntry& entry, const Candidate& window) {
+                                                   return namesApplication[std::size_t(&window - candidates.data())](entry.bundleID);
+                                               });
 
     int moved = 0;
     for (const auto& pair : pairs) {
@@ -204,19 +211,29 @@ bool WorkspaceService::apply(const WorkspaceEntry& entry, const WindowHandle& wi
 }
 
 void WorkspaceService::launchMissingApps(const std::vector<WorkspaceEntry>& entries) {
+    const auto index = zones_.applicationIndex();
+    const std::vector<RunningApplication> running = applications_.runningApplications();
+    // What was started, by identifier and by the installed application each names: two forms of
+    // one application's identifier start it once.
     std::set<std::string> launched;
+    std::set<const InstalledApplication*> launchedApplications;
     std::vector<WorkspaceEntry> queued;
     for (const WorkspaceEntry& entry : entries) {
-        if (launched.contains(entry.bundleID)) {
+        const InstalledApplication* installed = index->entryNamed(entry.bundleID);
+        if (launched.contains(entry.bundleID) || (installed && launchedApplications.contains(installed))) {
             queued.push_back(entry);
             continue;
         }
-        const auto running = applications_.runningApplicationsWithBundleIdentifier(entry.bundleID);
-        if (std::any_of(running.begin(), running.end(), [](const RunningApplication& app) { return !app.isTerminated; })) {
+        const bool isRunning = std::any_of(running.begin(), running.end(), [&](const RunningApplication& app) {
+            return !app.isTerminated && (app.bundleIdentifier == entry.bundleID ||
+                                         index->names(entry.bundleID, app.windowApplication()));
+        });
+        if (isRunning) {
             // Its windows may still be opening.
             queued.push_back(entry);
         } else if (launcher && launcher(entry.bundleID)) {
             launched.insert(entry.bundleID);
+            if (installed) launchedApplications.insert(installed);
             queued.push_back(entry);
         }
     }
@@ -239,11 +256,11 @@ bool WorkspaceService::applyPendingEntries(const WindowHandle& window) {
 
     // Entries hold their texts as valid UTF-8; the window's are compared in the same form, titles
     // as the user reads them (canonically equivalent titles are the same title).
-    const std::string bundleID = validUTF8(*info->bundleIdentifier);
+    const auto namesApplication = zones_.applicationTest(*info);
     const std::optional<std::string> title = info->title ? std::optional<std::string>(validUTF8(*info->title)) : std::nullopt;
     const WorkspaceEntry* chosen = nullptr;
     for (const WorkspaceEntry& entry : pendingEntries_) {
-        if (entry.bundleID != bundleID) continue;
+        if (!namesApplication(entry.bundleID)) continue;
         if (!chosen) chosen = &entry;
         const bool sameTitle = entry.title && title ? canonicallyEqual(*entry.title, *title) : entry.title == title;
         if (sameTitle) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "TessaryCore/HomeMerge.h"
+#include "TessaryCore/UnicodeText.h"
 #include "TessaryCore/ZoneGeometry.h"
 #include "WindowEngine/DisplayProvider.h"
 
@@ -67,6 +68,21 @@ std::string ZoneService::doesNotFitText(const std::string& application, Size nee
         return who + " needs " + points(needed.height) + " px of height; this zone is " + points(zone.height) + " px";
     }
     return {};
+}
+
+std::shared_ptr<const ApplicationIndex> ZoneService::applicationIndex() const {
+    if (applications) {
+        if (auto index = applications()) return index;
+    }
+    static const auto none = std::make_shared<const ApplicationIndex>();
+    return none;
+}
+
+std::function<bool(std::string_view)> ZoneService::applicationTest(const WindowInfo& window) const {
+    return [index = applicationIndex(), window, validClass = validUTF8(window.bundleIdentifier.value_or(""))](
+               std::string_view stored) {
+        return stored == validClass || index->names(stored, window.application());
+    };
 }
 
 std::string ZoneService::localized(std::string_view english) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/ApplicationIndex.h"
 #include "Platform/Logger.h"
 #include "Platform/Signal.h"
 #include "Tessary/services/DocumentTrouble.h"
@@ -116,6 +117,18 @@ public:
     // The application's name as the user knows it, for the texts that name it (the program gives
     // its desktop entry's name). By default the window's application identifier.
     std::function<std::string(const WindowInfo&)> applicationName;
+    // The installed applications (the program's launcher gives them). Rules, window memory,
+    // workspaces and the window filter tell through them whether a stored application identifier
+    // names a window's application (ApplicationIndex::names).
+    std::function<std::shared_ptr<const ApplicationIndex>()> applications;
+    // The index of one look-up: without `applications`, none installed, so an identifier names a
+    // window by its class alone.
+    std::shared_ptr<const ApplicationIndex> applicationIndex() const;
+    // Whether a stored application identifier (a rule's, a saved window's, a remembered one's)
+    // names the window's application: one look-up of the installed applications for every
+    // identifier asked about. Identifiers are stored as valid UTF-8, and a window's raw class is
+    // compared in that form too.
+    std::function<bool(std::string_view)> applicationTest(const WindowInfo& window) const;
 
     // "Firefox needs 500 px; this zone is 470 px": a window whose least size `needed` is larger
     // than the zone's size on one axis ("... needs 600 px of height; this zone is 540 px") or on

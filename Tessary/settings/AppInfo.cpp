@@ -50,33 +50,31 @@ AppInfo::AppInfo(const ApplicationLauncher& launcher, const ApplicationWorkspace
     : AppInfo(launcher.installedApplications(runningIdentifiers(workspace)), workspace.runningApplications()) {}
 
 AppInfo::AppInfo(std::vector<InstalledApplication> installed, std::vector<RunningApplication> running)
-    : installed_(std::move(installed)), running_(std::move(running)) {
-    index_.reserve(installed_.size());
-    for (std::size_t i = 0; i < installed_.size(); ++i) index_.emplace(foldASCII(installed_[i].bundleIdentifier), i);
-}
+    : index_(std::move(installed)), running_(std::move(running)) {}
 
-const InstalledApplication* AppInfo::find(const std::string& bundleID) const {
-    const auto found = index_.find(foldASCII(bundleID));
-    return found == index_.end() ? nullptr : &installed_[found->second];
-}
-
-std::vector<AppInfo::RunningApp> AppInfo::runningApps() const {
+std::vector<AppInfo::RunningApp> AppInfo::runningApps(const std::vector<std::string>& leftOut) const {
     std::vector<RunningApp> apps;
     for (const RunningApplication& app : running_) {
         if (app.isTerminated || app.activationPolicy != ActivationPolicy::regular || !app.bundleIdentifier) continue;
-        apps.push_back({*app.bundleIdentifier, appDisplayName(*app.bundleIdentifier)});
+        const WindowApplication application = app.windowApplication();
+        if (std::find(leftOut.begin(), leftOut.end(), *app.bundleIdentifier) != leftOut.end() ||
+            index_.namesAny(leftOut, application)) {
+            continue;
+        }
+        const InstalledApplication* entry = index_.entryFor(application);
+        apps.push_back({*app.bundleIdentifier, entry && !entry->name.empty() ? entry->name : *app.bundleIdentifier});
     }
     sortByCollatedName(apps, [](const RunningApp& app) -> const std::string& { return app.name; });
     return apps;
 }
 
 std::string AppInfo::appDisplayName(const std::string& bundleID) const {
-    const InstalledApplication* entry = find(bundleID);
+    const InstalledApplication* entry = index_.entryNamed(bundleID);
     return entry && !entry->name.empty() ? entry->name : bundleID;
 }
 
 std::optional<std::string> AppInfo::icon(const std::string& bundleID) const {
-    const InstalledApplication* entry = find(bundleID);
+    const InstalledApplication* entry = index_.entryNamed(bundleID);
     return entry ? entry->icon : std::nullopt;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
 // Look-ups of applications by identifier for the panes and menus: their names and icons from the
-// installed entries, and the running applications offered in "add" menus. An AppInfo is an index
-// built once when a pane, menu or picker opens (one read of the applications folders); rows and
-// paints look up in it and never touch the disk.
+// installed entries (an identifier of either form names its entry, ApplicationIndex), and the
+// running applications offered in "add" menus. An AppInfo is made once when a pane, menu or picker
+// opens; rows and paints look up in it and never touch the disk.
 
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "Platform/ApplicationLauncher.h"
@@ -28,22 +27,19 @@ public:
     AppInfo(std::vector<InstalledApplication> installed, std::vector<RunningApplication> running);
 
     // The regular running applications with an identifier, one entry per running process (two
-    // xterms are listed twice), named by the installed entry's name, else by the identifier; sorted
-    // by name in the user's collation ignoring case, equal names in the platform's order.
-    std::vector<RunningApp> runningApps() const;
+    // xterms are listed twice), named by the name of the installed entry their windows belong to,
+    // else by the identifier; sorted by name in the user's collation ignoring case, equal names in
+    // the platform's order. Applications any of `leftOut` names are not listed.
+    std::vector<RunningApp> runningApps(const std::vector<std::string>& leftOut = {}) const;
     // The installed entry's name, else the identifier.
     std::string appDisplayName(const std::string& bundleID) const;
     // The installed entry's theme icon name or image path; none when it names none.
     std::optional<std::string> icon(const std::string& bundleID) const;
-    const std::vector<InstalledApplication>& installed() const { return installed_; }
+    const std::vector<InstalledApplication>& installed() const { return index_.entries(); }
 
 private:
-    const InstalledApplication* find(const std::string& bundleID) const;
-
-    std::vector<InstalledApplication> installed_;
+    ApplicationIndex index_;
     std::vector<RunningApplication> running_;
-    // By identifier, ASCII case folded as the launcher compares them.
-    std::unordered_map<std::string, std::size_t> index_;
 };
 
 // Sorts by `name` in the user's collation, ignoring case; stable.

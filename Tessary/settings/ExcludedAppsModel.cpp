@@ -27,4 +27,8 @@ ConfirmationTexts removeExcludedAppConfirmation(const std::string& displayName) 
     return {"Remove " + displayName + " from the excluded apps?", "Tessary will snap its windows again.", "Remove"};
 }
 
+std::vector<AppInfo::RunningApp> runningAppsToExclude(const AppInfo& info, const Preferences& preferences) {
+    return info.runningApps(preferences.excludedBundleIDs());
+}
+
 }  // namespace tessary

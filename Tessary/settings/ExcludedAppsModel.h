@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Tessary/services/Preferences.h"
+#include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/SettingsTag.h"
 
 namespace tessary {
@@ -23,5 +25,9 @@ void removeExcludedApp(Preferences& preferences, const std::string& bundleID);
 bool canRemoveExcludedApp(const Preferences& preferences, const std::optional<std::string>& selection);
 
 ConfirmationTexts removeExcludedAppConfirmation(const std::string& displayName);
+
+// What "Running apps" offers: the running applications whose windows no excluded identifier
+// names yet (an application excluded under its entry's id is not offered again by its class).
+std::vector<AppInfo::RunningApp> runningAppsToExclude(const AppInfo& info, const Preferences& preferences);
 
 }  // namespace tessary

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -78,7 +80,7 @@ TEST_F(DesktopApplicationLauncherTest, FindsTheStartupClassBeforeTheFileNameIgno
     write(systemApps() / "xterm.desktop", "Type=Application\nName=By name\nExec=xterm\n");
     write(systemApps() / "org.example.Terminal.desktop",
           "Type=Application\nName=By class\nStartupWMClass=XTerm\nExec=term\n");
-    write(systemApps() / "kde" / "viewer.desktop", "Type=Application\nName=Viewer\nExec=viewer\n");
+    write(systemApps() / "kde" / "viewer.desktop", "Type=Application\nName=Viewer\nExec=kview\n");
 
     EXPECT_EQ(foundFile("XTerm"), "org.example.Terminal.desktop");
     EXPECT_EQ(foundFile("xterm"), "org.example.Terminal.desktop");
@@ -227,5 +229,172 @@ TEST_F(DesktopApplicationLauncherTest, ListsEachLaunchableEntryOnceUnderTheIdent
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(listed[i].identifier, expected[i].first);
         EXPECT_EQ(listed[i].name, expected[i].second);
+    }
+}
+
+namespace {
+
+// Entries of the shapes distributions ship: most name no StartupWMClass, and their windows'
+// classes follow the program (gnome-calculator), the id's last part (Mousepad) or the id itself.
+class ApplicationMatchingTest : public DesktopApplicationLauncherTest {
+protected:
+    ApplicationMatchingTest() {
+        write(systemApps() / "org.gnome.Calculator.desktop",
+              "Name=Calculator\nExec=gnome-calculator\nIcon=org.gnome.Calculator\nType=Application\n");
+        write(systemApps() / "org.xfce.mousepad.desktop", "Name=Mousepad\nExec=mousepad %U\nType=Application\n");
+        write(systemApps() / "org.xfce.mousepad-settings.desktop",
+              "Name=Text Editor Settings\nExec=mousepad --preferences\nType=Application\n");
+        write(systemApps() / "xterm.desktop", "Name=XTerm\nExec=xterm\nStartupWMClass=XTerm\nType=Application\n");
+        write(systemApps() / "uxterm.desktop", "Name=UXTerm\nExec=uxterm\nStartupWMClass=UXTerm\nType=Application\n");
+        write(systemApps() / "org.gnome.TextEditor.desktop",
+              "Name=Text Editor\nExec=gnome-text-editor %U\nType=Application\n");
+        write(systemApps() / "org.example.Viewer.desktop",
+              "Name=Viewer\nExec=viewer\nStartupWMClass=ViewerMain\nType=Application\n");
+        write(systemApps() / "org.kde.dolphin.desktop", "Name=Dolphin\nExec=dolphin %u\nType=Application\n");
+        write(userApps() / "org.example.Notes.desktop",
+              "Name=Notes\nExec=/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=notes-app "
+              "org.example.Notes @@u %U @@\nType=Application\n");
+        write(userApps() / "firefox_firefox.desktop",
+              "Name=Firefox Web Browser\nExec=env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/"
+              "firefox_firefox.desktop /snap/bin/firefox %u\nType=Application\n");
+        index = launcher().applicationIndex();
+    }
+
+    // The desktop file of the entry the window belongs to; "" when none.
+    std::string entryOf(const WindowApplication& window) {
+        const InstalledApplication* entry = index->entryFor(window);
+        return entry ? entry->location.filename().string() : "";
+    }
+
+    std::shared_ptr<const ApplicationIndex> index;
+};
+
+const WindowApplication calculator{"gnome-calculator", "gnome-calculator", ""};
+const WindowApplication mousepad{"Mousepad", "mousepad", ""};
+const WindowApplication xterm{"XTerm", "xterm", ""};
+
+}  // namespace
+
+TEST_F(ApplicationMatchingTest, AWindowBelongsToTheEntryItsClassInstanceOrApplicationIDNames) {
+    const struct {
+        const char* how;
+        WindowApplication window;
+        std::string entry;
+    } rows[] = {
+        {"the program Exec runs", calculator, "org.gnome.Calculator.desktop"},
+        {"the announced application id", {"Gnome-calculator", "calc", "org.gnome.Calculator"}, "org.gnome.Calculator.desktop"},
+        {"the id's last part, before another entry running the same program", mousepad, "org.xfce.mousepad.desktop"},
+        {"StartupWMClass", xterm, "xterm.desktop"},
+        {"StartupWMClass, of the entry that names this class", {"UXTerm", "xterm", ""}, "uxterm.desktop"},
+        {"a class that is the entry's id, ignoring case", {"org.gnome.texteditor", "", ""}, "org.gnome.TextEditor.desktop"},
+        {"KDE's desktop file name", {"dolphin", "dolphin", "org.kde.dolphin"}, "org.kde.dolphin.desktop"},
+        {"flatpak's --command", {"notes-app", "notes-app", ""}, "org.example.Notes.desktop"},
+        {"the program behind env and snap's path", {"firefox", "Navigator", ""}, "firefox_firefox.desktop"},
+        {"the instance, where the class says nothing", {"Main", "gnome-calculator", ""}, "org.gnome.Calculator.desktop"},
+        {"nothing installed", {"Ledger", "ledger", ""}, ""},
+        {"the class an entry names", {"ViewerMain", "main", ""}, "org.example.Viewer.desktop"},
+        {"an entry that names its class is not guessed at", {"Viewer", "viewer", ""}, ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(entryOf(row.window), row.entry) << row.how;
+    }
+}
+
+TEST_F(ApplicationMatchingTest, AStoredIdentifierOfEitherFormNamesTheSameApplication) {
+    const struct {
+        std::string stored;
+        WindowApplication window;
+        bool names;
+    } rows[] = {
+        // Chosen from the installed list (the entry's id) or from the running applications (the class).
+        {"org.gnome.Calculator", calculator, true},
+        {"gnome-calculator", calculator, true},
+        {"org.xfce.mousepad", mousepad, true},
+        {"Mousepad", mousepad, true},
+        {"mousepad", mousepad, true},
+        {"XTerm", xterm, true},
+        {"xterm", xterm, true},
+        // Another application of the same program, or another program altogether.
+        {"org.xfce.mousepad-settings", mousepad, false},
+        {"org.gnome.Calculator", mousepad, false},
+        {"UXTerm", xterm, false},
+        // A class nothing installed knows still names its own windows, and only those.
+        {"Ledger", {"Ledger", "ledger", ""}, true},
+        {"Ledger", calculator, false},
+        {"", {"", "", ""}, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(index->names(row.stored, row.window), row.names)
+            << row.stored << " for " << row.window.windowClass;
+    }
+    // Names and starts: the entry either form names.
+    EXPECT_EQ(launcher().application("gnome-calculator")->name, "Calculator");
+    EXPECT_EQ(launcher().application("Mousepad")->name, "Mousepad");
+    EXPECT_EQ(launcher().application("Mousepad")->bundleIdentifier, "Mousepad");
+    ASSERT_TRUE(launcher().launch("Mousepad"));
+    ASSERT_TRUE(launcher().launch("org.gnome.Calculator"));
+    ASSERT_EQ(spawns.size(), 2u);
+    EXPECT_EQ(spawns[0].arguments, std::vector<std::string>{"mousepad"});
+    EXPECT_EQ(spawns[1].arguments, std::vector<std::string>{"gnome-calculator"});
+    // The picker stores an entry's id; a running class that belongs to it stands in for it.
+    std::map<std::string, std::string> stored;
+    for (const InstalledApplication& application : launcher().installedApplications({"gnome-calculator"})) {
+        stored[application.name] = application.bundleIdentifier;
+    }
+    EXPECT_EQ(stored["Calculator"], "gnome-calculator");
+    EXPECT_EQ(stored["Mousepad"], "org.xfce.mousepad");
+    EXPECT_EQ(stored["XTerm"], "XTerm");
+}
+
+TEST_F(DesktopApplicationLauncherTest, ReadsTheEntriesAgainOnlyWhenAnApplicationsFolderChanged) {
+    write(systemApps() / "editor.desktop", "Type=Application\nName=Editor\nExec=editor\n");
+    // Installed a while ago: a folder changed within the last second is read again at each look-up.
+    for (const fs::path& apps : {systemApps(), userApps()}) {
+        fs::last_write_time(apps, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    const DesktopApplicationLauncher kept = launcher();
+    const auto first = kept.applicationIndex();
+    EXPECT_EQ(kept.applicationIndex(), first) << "nothing changed, nothing read again";
+
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        std::string identifier;
+        bool installed;
+    } changes[] = {
+        {"installed for the user",
+         [&] { write(userApps() / "viewer.desktop", "Type=Application\nName=Viewer\nExec=viewer\n"); }, "viewer", true},
+        {"installed in a new folder below",
+         [&] { write(systemApps() / "kde" / "paint.desktop", "Type=Application\nName=Paint\nExec=paint\n"); },
+         "kde-paint", true},
+        {"installed in that folder", [&] { write(systemApps() / "kde" / "draw.desktop", "Type=Application\nExec=draw\n"); },
+         "kde-draw", true},
+        {"removed", [&] { fs::remove(systemApps() / "editor.desktop"); }, "editor", false},
+    };
+    for (const auto& change : changes) {
+        const auto before = kept.applicationIndex();
+        change.make();
+        EXPECT_NE(kept.applicationIndex(), before) << change.change;
+        EXPECT_EQ(kept.application(change.identifier).has_value(), change.installed) << change.change;
+    }
+}
+
+TEST(ApplicationIndexProgram, IsTheProgramAnExecLineRunsWithWrappersLookedThrough) {
+    const struct {
+        std::vector<std::string> exec;
+        std::optional<std::string> program;
+    } rows[] = {
+        {{"gnome-calculator"}, "gnome-calculator"},
+        {{"/usr/bin/Mousepad", "--new"}, "mousepad"},
+        {{"env", "-u", "X", "A=1", "B=2", "/opt/app/bin/app"}, "app"},
+        {{"/usr/bin/flatpak", "run", "--branch=stable", "--command=notes-app", "org.example.Notes"}, "notes-app"},
+        {{"flatpak", "run", "org.example.Notes"}, std::nullopt},
+        {{"snap", "run", "firefox"}, "firefox"},
+        {{"/snap/bin/firefox", "%u"}, "firefox"},
+        {{"env"}, std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ApplicationIndex::programOf(row.exec), row.program) << ::testing::PrintToString(row.exec);
     }
 }

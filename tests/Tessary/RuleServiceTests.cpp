@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Platform/Sim/SimApplicationLauncher.h"
 #include "Tessary/services/RuleService.h"
 #include "tests/Tessary/TestWorld.h"
 
@@ -43,6 +44,26 @@ TEST_F(RuleServiceTest, OnlyTheFirstEnabledMatchingRuleCounts) {
     engine.windowTable.at(inbox).info.frame = Rect(10, 10, 300, 300);
     EXPECT_EQ(service->applyRules(inbox), std::nullopt);
     EXPECT_EQ(frameOf(inbox), Rect(10, 10, 300, 300));
+}
+
+// A rule made from the installed list names the entry's id, which is not its windows' class.
+TEST_F(RuleServiceTest, ARuleNamesItsApplicationByEitherFormOfItsIdentifier) {
+    SimApplicationLauncher launcher;
+    launcher.install(desktopEntry("org.xfce.mousepad", "Mousepad", "mousepad"));
+    launcher.install(desktopEntry("org.gnome.Calculator", "Calculator", "gnome-calculator"));
+    zones->applications = [&launcher] { return launcher.applicationIndex(); };
+    const WindowHandle editor = engine.addWindow("Mousepad", 1, "notes.txt", Rect(10, 10, 300, 300));
+    const WindowHandle calculator = engine.addWindow("gnome-calculator", 2, "Calculator", Rect(10, 10, 300, 300));
+    const WindowHandle other = engine.addWindow("Ledger", 3, "Accounts", Rect(10, 10, 300, 300));
+
+    setRules({rule("org.xfce.mousepad", {1}), rule("org.gnome.Calculator", {2}, std::nullopt, "calc")});
+    EXPECT_EQ(service->applyRules(editor), (ZonePlacement{main, {1}}));
+    EXPECT_EQ(service->applyRules(calculator), (ZonePlacement{main, {2}}));
+    EXPECT_EQ(service->applyRules(other), std::nullopt);
+    // A rule stored under the class, as before, matches as before.
+    setRules({rule("gnome-calculator", {3})});
+    EXPECT_EQ(service->applyRules(calculator), (ZonePlacement{main, {3}}));
+    EXPECT_EQ(service->applyRules(editor), std::nullopt);
 }
 
 TEST_F(RuleServiceTest, TheTargetDisplayIsTheRulesOrTheOneHoldingMostOfTheWindow) {

@@ -118,6 +118,38 @@ TEST(StatusMenuActions, TheMenuFollowsTheTrayHostAtEachOpening) {
     EXPECT_EQ(widgetRows(), 2);
 }
 
+// Most desktop entries name no window class: a calculator's window (class "gnome-calculator") is
+// told by the program its entry runs. The notice names it as the entry does, and excluding the
+// entry's id (what the installed list stores) leaves its windows alone.
+TEST(StatusMenuActions, AWindowIsNamedAndExcludedAsTheEntryItBelongsTo) {
+    MenuWorld menu;
+    AppWorld& world = menu.world;
+    world.launcher.install(tessary::testing::desktopEntry("org.gnome.Calculator", "Calculator", "gnome-calculator"));
+    constexpr ProcessID calculatorPID = 300;
+    world.applications.addApplication({calculatorPID, "gnome-calculator", "gnome-calculator", ActivationPolicy::regular, false});
+    const WindowHandle calculator = world.addWindow(calculatorPID, Rect(10, 10, 300, 200), "Calculator");
+    world.accessibility.window(calculator.element).minimumSize = Size{600, 300};
+    world.applications.setFrontmost(calculatorPID);
+    world.accessibility.setFocusedWindow(calculatorPID, calculator.element);
+
+    MenuAction snap;
+    snap.kind = MenuAction::Kind::snapToZone;
+    snap.zoneIndex = 0;
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    ASSERT_EQ(world.notices.lines().size(), 1u);
+    EXPECT_TRUE(world.notices.lines()[0].starts_with("Window too large for this zone: Calculator needs 600 "))
+        << world.notices.lines()[0];
+
+    world.notices.clear();
+    world.accessibility.window(calculator.element).minimumSize = Size{0, 0};
+    menu.delegate.preferences().setExcludedBundleIDs({"org.gnome.Calculator"});
+    const Rect before = world.frameOf(calculator);
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    EXPECT_EQ(world.frameOf(calculator), before) << "an excluded application's window was moved";
+}
+
 // A zone chosen in the menu for a window too large for it is told in a notice, whose action opens
 // the layout editor; the same from a URL. A window the window manager does not move is told too;
 // a zone the layout lacks is not.

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "Platform/ApplicationIndex.h"
 #include "Platform/Logger.h"
 #include "Platform/Sim/RecordingLogSink.h"
 #include "Platform/Sim/VirtualScheduler.h"
@@ -32,6 +33,18 @@ struct Snap {
 
     friend bool operator==(const Snap&, const Snap&) = default;
 };
+
+// An installed application as a desktop entry describes it: its id (what the installed list
+// stores), its name and the program its Exec line runs; no StartupWMClass, as most entries.
+inline InstalledApplication desktopEntry(std::string id, std::string name, std::string program) {
+    InstalledApplication application;
+    application.bundleIdentifier = id;
+    application.name = std::move(name);
+    application.location = "/usr/share/applications/" + id + ".desktop";
+    application.entryID = std::move(id);
+    application.program = std::move(program);
+    return application;
+}
 
 // A display whose work area is its frame unless given; display 1 is the primary one.
 inline DisplayInfo makeDisplay(std::uint32_t id, std::string identifier, Rect frame,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Platform/Sim/SimApplicationLauncher.h"
 #include "Tessary/services/WindowMemoryService.h"
 #include "tests/Tessary/TestWorld.h"
 
@@ -117,6 +118,23 @@ TEST_F(WindowMemoryServiceTest, TheApplicationsPlacementServesOnlyWhenAsked) {
     EXPECT_EQ(memory->restore(fresh, true), (ZonePlacement{main, {1}}));
     // The restored placement is now the window's live entry.
     EXPECT_EQ(memory->live().at(fresh).zoneIndices, std::vector<std::int64_t>{1});
+}
+
+// An upgrade may give an application's windows another class (GTK 4 programs take their
+// application id): what was remembered under the old one still places them.
+TEST_F(WindowMemoryServiceTest, AWindowIsPlacedByWhatItsApplicationWasRememberedUnderInAnotherForm) {
+    SimApplicationLauncher launcher;
+    launcher.install(desktopEntry("org.xfce.mousepad", "Mousepad", "mousepad"));
+    zones->applications = [&launcher] { return launcher.applicationIndex(); };
+    memory->remember(engine.addWindow("Mousepad", 1, "notes.txt", Rect(10, 10, 300, 300)), main, {1});
+    memory->remember(engine.addWindow("Mousepad", 1, "todo.txt", Rect(10, 10, 300, 300)), main, {3});
+
+    const WindowHandle notes = engine.addWindow("org.xfce.mousepad", 2, "notes.txt", Rect(10, 10, 300, 300));
+    EXPECT_EQ(memory->restore(notes, false), (ZonePlacement{main, {1}}));
+    const WindowHandle fresh = engine.addWindow("org.xfce.mousepad", 2, "new", Rect(10, 10, 300, 300));
+    EXPECT_FALSE(memory->restore(fresh, false));
+    EXPECT_EQ(memory->restore(fresh, true), (ZonePlacement{main, {3}})) << "the application's last placement";
+    EXPECT_FALSE(memory->restore(engine.addWindow("gnome-calculator", 3, "notes.txt", Rect(10, 10, 300, 300)), true));
 }
 
 TEST_F(WindowMemoryServiceTest, AWorkAreaChangedByOnePointIsAnotherArrangement) {

@@ -152,6 +152,34 @@ TEST_F(WorkspaceServiceTest, LaunchesEachMissingApplicationOnceAndQueuesItsEntri
     EXPECT_FALSE(service->applyPendingEntries(engine.addWindow("Editor", 1, "c", Rect(10, 10, 100, 100))));
 }
 
+// Entries saved from windows name their class; a workspace made elsewhere may name an entry's id.
+TEST_F(WorkspaceServiceTest, EntriesFindStartAndClaimTheirApplicationWhicheverFormNamesIt) {
+    launcher.install(desktopEntry("org.xfce.mousepad", "Mousepad", "mousepad"));
+    launcher.install(desktopEntry("org.gnome.Calculator", "Calculator", "gnome-calculator"));
+    zones->applications = [this] { return launcher.applicationIndex(); };
+    const WindowHandle open = engine.addWindow("gnome-calculator", 5, "Calculator", Rect(10, 10, 100, 100));
+    applications.addApplication(RunningApplication{6, "Ledger", "Ledger", ActivationPolicy::regular, false});
+    const Workspace saved = workspace({
+        entry("org.gnome.Calculator", "Calculator", "MAIN@1000x800", {3}),  // open: moved
+        entry("Mousepad", "a", "MAIN@1000x800", {0}),                      // missing: started
+        entry("org.xfce.mousepad", "b", "MAIN@1000x800", {1}),             // the same application: not again
+        entry("ledger", "c", "MAIN@1000x800", {2}),                        // not Ledger, not installed
+    }, true);
+    EXPECT_EQ(service->restore(saved), 1);
+    EXPECT_EQ(frameOf(open), mainZone(3));
+    EXPECT_EQ(launcher.launches(), (std::vector<std::string>{"Mousepad", "ledger"}));
+    ASSERT_EQ(service->pendingEntries().size(), 2u);
+
+    // Mousepad's windows announce its class, not the entry's id.
+    const WindowHandle b = engine.addWindow("Mousepad", 7, "b", Rect(10, 10, 100, 100));
+    EXPECT_TRUE(service->applyPendingEntries(b));
+    EXPECT_EQ(frameOf(b), mainZone(1));
+    const WindowHandle a = engine.addWindow("Mousepad", 7, "untitled", Rect(10, 10, 100, 100));
+    EXPECT_TRUE(service->applyPendingEntries(a));
+    EXPECT_EQ(frameOf(a), mainZone(0));
+    EXPECT_TRUE(service->pendingEntries().empty());
+}
+
 TEST_F(WorkspaceServiceTest, APendingEntryTakesTheWindowWhoseTitleReadsTheSame) {
     launcher.install("Editor");
     service->restore(workspace({entry("Editor", "a", "MAIN@1000x800", {0}),

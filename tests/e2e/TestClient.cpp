@@ -12,7 +12,8 @@
 // Keys of open: class, title, type (normal, dialog, dock, utility, desktop, none), x, y, w, h,
 // pid=none (no _NET_WM_PID), strut=12 comma-separated cardinals (_NET_WM_STRUT_PARTIAL),
 // transient=<window id>, min=WxH (the smallest size it takes), margin=4 comma-separated cardinals
-// (_GTK_FRAME_EXTENTS: left, right, top, bottom).
+// (_GTK_FRAME_EXTENTS: left, right, top, bottom), instance (WM_CLASS's first part), appid
+// (_GTK_APPLICATION_ID), desktopfile (_KDE_NET_WM_DESKTOP_FILE).
 // A window also closes when the window manager sends WM_DELETE_WINDOW.
 
 #include <xcb/xcb.h>
@@ -89,8 +90,14 @@ void open(std::istream& arguments) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
 
-    std::string wmClass = "tessary-test-client" + std::string(1, '\0') + option("class", "TessaryTestClient") + '\0';
+    std::string wmClass =
+        option("instance", "tessary-test-client") + std::string(1, '\0') + option("class", "TessaryTestClient") + '\0';
     setText(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
+    // What GTK and KDE programs announce of their application.
+    if (std::string id = option("appid", ""); !id.empty()) setText(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"), id);
+    if (std::string file = option("desktopfile", ""); !file.empty()) {
+        setText(window, atom("_KDE_NET_WM_DESKTOP_FILE"), atom("UTF8_STRING"), file);
+    }
     std::string title = option("title", "Test window");
     setText(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
     setText(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);

@@ -302,6 +302,33 @@ TEST_F(X11Applications, LaunchedWithTheFirstWindowAndTerminatedWithTheLast) {
     EXPECT_EQ(events, (std::vector<std::string>{"launch Editor", "window Editor", "window Editor", "terminate Editor"}));
 }
 
+// What ApplicationIndex tells an application's desktop entry by, as its first window announces it.
+TEST_F(X11Applications, AnApplicationCarriesTheInstanceAndApplicationIDItsFirstWindowAnnounces) {
+    const struct {
+        std::string options;
+        std::optional<std::string> instance, applicationID;
+    } rows[] = {
+        {"class=Mousepad instance=mousepad", "mousepad", std::nullopt},
+        {"class=gnome-calculator instance=gnome-calculator appid=org.gnome.Calculator", "gnome-calculator",
+         "org.gnome.Calculator"},
+        {"class=dolphin instance=dolphin desktopfile=org.kde.dolphin", "dolphin", "org.kde.dolphin"},
+        {"class=Both appid=org.example.Gtk desktopfile=org.example.Kde", "tessary-test-client", "org.example.Gtk"},
+    };
+    // Every client lives to the end: a client that went could hand its window's id to the next.
+    std::vector<TestClient> clients;
+    clients.reserve(std::size(rows));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.options);
+        TestClient& client = clients.emplace_back(desktop->startClient());
+        openWindow(client, row.options);
+        // Known once the client list's change has come in.
+        std::optional<RunningApplication> app;
+        ASSERT_TRUE(waitFor([&] { return (app = platform->workspace().runningApplication(client.pid())).has_value(); }));
+        EXPECT_EQ(app->instanceName, row.instance);
+        EXPECT_EQ(app->applicationID, row.applicationID);
+    }
+}
+
 TEST_F(X11Applications, TheFrontmostApplicationOwnsTheActiveWindow) {
     TestClient one = desktop->startClient();
     TestClient two = desktop->startClient();

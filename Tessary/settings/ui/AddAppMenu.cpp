@@ -11,11 +11,11 @@ AppInfo makeAppInfo(const SettingsContext& context) {
     return AppInfo(*context.launcher, *context.applications);
 }
 
-void fillAddAppMenu(QMenu* menu, const AppInfo& info, const std::function<void(const std::string&)>& add,
-                    const std::function<void()>& choose) {
+void fillAddAppMenu(QMenu* menu, const std::vector<AppInfo::RunningApp>& running,
+                    const std::function<void(const std::string&)>& add, const std::function<void()>& choose) {
     menu->clear();
     menu->addSection(QObject::tr("Running apps"));
-    for (const AppInfo::RunningApp& app : info.runningApps()) {
+    for (const AppInfo::RunningApp& app : running) {
         QAction* action = menu->addAction(menuItemText(QString::fromStdString(app.name)));
         QObject::connect(action, &QAction::triggered, menu, [add, id = app.bundleID] { add(id); });
     }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Tessary/settings/AppInfo.h"
 #include "Tessary/settings/ui/SettingsContext.h"
@@ -14,9 +15,9 @@ namespace tessary {
 // without them).
 AppInfo makeAppInfo(const SettingsContext& context);
 
-// The "add" menu of the Rules and Excluded Apps panes: the running applications under "Running
-// apps" (each once, its name shown as is, "&" included), then "Choose Application…".
-void fillAddAppMenu(QMenu* menu, const AppInfo& info, const std::function<void(const std::string&)>& add,
-                    const std::function<void()>& choose);
+// The "add" menu of the Rules and Excluded Apps panes: the running applications given under
+// "Running apps" (each once, its name shown as is, "&" included), then "Choose Application…".
+void fillAddAppMenu(QMenu* menu, const std::vector<AppInfo::RunningApp>& running,
+                    const std::function<void(const std::string&)>& add, const std::function<void()>& choose);
 
 }  // namespace tessary

@@ -54,7 +54,7 @@ void ExcludedAppsSettingsView::fillAddMenu() {
     // Read anew at every opening: what runs changes while the pane is open.
     info_ = makeAppInfo(context_);
     fillAddAppMenu(
-        addMenu_.get(), info_, [this](const std::string& id) { add({id}); },
+        addMenu_.get(), runningAppsToExclude(info_, context_.preferences), [this](const std::string& id) { add({id}); },
         [this] { (new ApplicationPicker(info_, true, [this](std::vector<std::string> ids) { add(ids); }, window()))->open(); });
 }
 

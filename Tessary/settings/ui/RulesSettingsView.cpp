@@ -76,7 +76,7 @@ RulesSettingsView::RulesSettingsView(SettingsContext& context, QWidget* parent)
     auto refill = [this] {
         info_ = makeAppInfo(context_);
         fillAddAppMenu(
-            addMenu_.get(), info_, [this](const std::string& id) { addRule(id); },
+            addMenu_.get(), info_.runningApps(), [this](const std::string& id) { addRule(id); },
             [this] {
                 (new ApplicationPicker(info_, false,
                                        [this](std::vector<std::string> ids) { addRule(ids.front()); }, window()))

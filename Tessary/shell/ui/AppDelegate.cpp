@@ -61,6 +61,7 @@ AppDelegate::AppDelegate(AppPlatform platform, AppWindowFactories windows, AppHo
     preferences_->appearanceHandler = applyAppearance;
     zones_ = std::make_unique<ZoneService>(platform_.engine, JSONDocumentStore<LayoutLibrary>(TessaryPaths::layoutsURL()));
     zones_->applicationName = [this](const WindowInfo& info) { return applicationName(info); };
+    zones_->applications = [&launcher = platform_.launcher] { return launcher.applicationIndex(); };
     tellAboutDocument(zones_->documentTrouble());
     zones_->saveReport().setOnNotice([this](const SaveReport::Notice& notice) { tellAboutSave(notice); });
     retrySaves(zones_->saveReport(), [this] { zones_->saveAgain(); }, "ZoneService");
@@ -169,15 +170,20 @@ NewWindowPlacer& AppDelegate::newWindowPlacer() {
         Preferences& preferences = *preferences_;
         newWindowPlacer_ = std::make_unique<NewWindowPlacer>(
             windowObserver(), memory(), [&preferences] { return preferences.moveNewWindowsToLastZone(); },
-            [&preferences](const WindowInfo& window) { return preferences.isIgnoredWindow(window); },
+            [this](const WindowInfo& window) { return isIgnoredWindow(window); },
             *platform_.engine, platform_.scheduler);
     }
     return *newWindowPlacer_;
 }
 
+bool AppDelegate::isIgnoredWindow(const WindowInfo& window) const {
+    return preferences_->isIgnoredWindow(window, *zones_->applicationIndex());
+}
+
 std::string AppDelegate::applicationName(const WindowInfo& info) const {
     if (!info.bundleIdentifier || info.bundleIdentifier->empty()) return "The window";
-    if (const auto installed = platform_.launcher.application(*info.bundleIdentifier)) {
+    const auto index = zones_->applicationIndex();
+    if (const InstalledApplication* installed = index->entryFor(info.application())) {
         if (!installed->name.empty()) return installed->name;
     }
     return *info.bundleIdentifier;
@@ -272,8 +278,7 @@ void AppDelegate::launch() {
     dragSnap_->onDragEndedWithoutSnap = [this](const WindowHandle& window) { didEndDragWithoutSnap(window); };
 
     // Only now may a window be left alone: an excluded window is excluded from the first snap on.
-    Preferences& preferences = *preferences_;
-    zones_->isExcluded = [&preferences](const WindowInfo& window) { return preferences.isIgnoredWindow(window); };
+    zones_->isExcluded = [this](const WindowInfo& window) { return isIgnoredWindow(window); };
     dragSnap_->isExcluded = zones_->isExcluded;
 
     activateServices();

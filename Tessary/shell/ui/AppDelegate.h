@@ -266,7 +266,8 @@ public:
     void didEndDragWithoutSnap(const WindowHandle& window);
     // The zone service was asked to snap the window (by a shortcut, the tray, a URL or an action).
     void snapAsked(const WindowHandle& window);
-    bool isIgnoredWindow(const WindowInfo& window) const { return preferences_->isIgnoredWindow(window); }
+    // The window filter, over the installed applications as they are now.
+    bool isIgnoredWindow(const WindowInfo& window) const;
 
     // The objects, built on first use where lazy.
     AppState& state() { return *state_; }

@@ -30,6 +30,7 @@
 #include "WindowEngine/FakeWindowEngine.h"
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutTemplate.h"
+#include "tests/Tessary/TestWorld.h"
 #include "tests/TessaryCore/TestSupport.h"
 
 using namespace tessary;
@@ -481,6 +482,38 @@ TEST(AppInfo, RunningAppsAreRegularNamedByTheirEntrySortedIgnoringCaseAndListedP
     EXPECT_EQ(info.appDisplayName("Gone.app"), "Gone.app") << "no .app removal";
     EXPECT_EQ(info.icon("XTerm"), "utilities-terminal");
     EXPECT_EQ(info.icon("a.Same"), std::nullopt);
+}
+
+// Entries of most desktop applications name no window class: their windows are told by program.
+TEST(AppInfo, RunningAppsAreNamedByTheirWindowsEntryAndOnesAlreadyExcludedAreNotOfferedAgain) {
+    const std::vector<InstalledApplication> installed = {
+        tessary::testing::desktopEntry("org.gnome.Calculator", "Calculator", "gnome-calculator"),
+        tessary::testing::desktopEntry("org.xfce.mousepad", "Mousepad", "mousepad"),
+    };
+    std::vector<RunningApplication> processes = {running(1, "Mousepad", "mousepad"), running(2, "XTerm", "xterm"),
+                                                 running(3, "gnome-calculator", "gnome-calculator")};
+    processes[0].instanceName = "mousepad";
+    const AppInfo info(installed, processes);
+    EXPECT_EQ(info.runningApps(), (std::vector<AppInfo::RunningApp>{
+                                      {"gnome-calculator", "Calculator"}, {"Mousepad", "Mousepad"}, {"XTerm", "XTerm"}}));
+    for (const char* stored : {"org.gnome.Calculator", "gnome-calculator"}) {
+        EXPECT_EQ(info.appDisplayName(stored), "Calculator") << stored;
+    }
+
+    MemoryUserDefaults defaults;
+    Preferences preferences(defaults);
+    const struct {
+        std::vector<std::string> excluded;
+        std::vector<AppInfo::RunningApp> offered;
+    } rows[] = {
+        {{"org.gnome.Calculator"}, {{"Mousepad", "Mousepad"}, {"XTerm", "XTerm"}}},
+        {{"XTerm", "org.xfce.mousepad"}, {{"gnome-calculator", "Calculator"}}},
+        {{}, info.runningApps()},
+    };
+    for (const auto& row : rows) {
+        preferences.setExcludedBundleIDs(row.excluded);
+        EXPECT_EQ(runningAppsToExclude(info, preferences), row.offered) << ::testing::PrintToString(row.excluded);
+    }
 }
 
 TEST(ExcludedApps, AddingKeepsOneOfEachAndRemoveNeedsAListedSelection) {

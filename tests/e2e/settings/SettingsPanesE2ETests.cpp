@@ -6,6 +6,8 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <string>
 
@@ -75,6 +77,19 @@ protected:
         ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "open"; }, 10s)) << "the menu did not open";
         click("menu:" + item);
         ASSERT_TRUE(waitFor([&] { return ask({"popup"}) == "closed"; }, 10s)) << "the menu stayed open";
+    }
+
+    // "Choose Application…" in the list's "+" menu, then the first application whose name or
+    // identifier holds `filter`.
+    void chooseInPicker(const std::string& filter) {
+        chooseFromAddMenu("Choose Application\u2026");
+        ASSERT_TRUE(controlRect("applicationFilter")) << "the picker did not open";
+        click("applicationFilter");
+        ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "applicationFilter"; }, 10s)) << ask({"focus"});
+        typeText(filter);
+        ASSERT_TRUE(waitFor([&] { return ask({"value", "applicationFilter"}) == filter; }, 10s));
+        click("row:applications:0");
+        click("button:OK");
     }
 
     void pressCtrlAlt(uint32_t key) {
@@ -166,14 +181,7 @@ TEST_F(SettingsPanesTest, ARuleMadeFromRunningAppsPlacesTheNextXtermAndOutlivesA
 TEST_F(SettingsPanesTest, AnApplicationChosenInThePickerGetsARuleThatPlacesItsNextWindow) {
     startInstance();
     open("rules", "Rules");
-    chooseFromAddMenu("Choose Application\u2026");
-    ASSERT_TRUE(controlRect("applicationFilter")) << "the picker did not open";
-    click("applicationFilter");
-    ASSERT_TRUE(waitFor([&] { return ask({"focus"}) == "applicationFilter"; }, 10s)) << ask({"focus"});
-    typeText("Ledger");
-    ASSERT_TRUE(waitFor([&] { return ask({"value", "applicationFilter"}) == "Ledger"; }, 10s));
-    click("row:applications:0");
-    click("button:OK");
+    chooseInPicker("Ledger");
     ASSERT_TRUE(waitFor([&] { return ask({"count", "rules"}) == "1"; }, 10s)) << "no rule was made";
     // A new rule sends the app's windows to zone 1 of the display they open on.
     EXPECT_EQ(ask({"value", "zoneToggle.0"}), "on");
@@ -420,6 +428,147 @@ TEST_F(SettingsPanesTest, CtrlStoredForBothDragKeysFillsOneZone) {
     EXPECT_TRUE(dragToRightZone2(window, XK_Control_L)) << "Ctrl shows no zones";
     EXPECT_TRUE(waitFor([&] { return frame(window) == rightZones[1].rect; }, 5s)) << "the window is at " << frame(window);
     client.quit();
+}
+
+// Desktop applications as Debian ships them: their entries name no StartupWMClass and their
+// windows' classes are not the entries' ids (gnome-calculator for org.gnome.Calculator, Mousepad
+// for org.xfce.mousepad). The program sees these entries and no others: the verdict does not
+// depend on what else the machine has installed.
+class InstalledAppsTest : public SettingsPanesTest {
+protected:
+    void SetUp() override {
+        SettingsPanesTest::SetUp();
+        if (HasFatalFailure()) return;
+        const fs::path share = fs::path(desktop->directory()) / "share";
+        const std::pair<const char*, const char*> entries[] = {
+            {"org.gnome.Calculator.desktop", "Name=Calculator\nExec=gnome-calculator\nIcon=org.gnome.Calculator\n"},
+            {"org.xfce.mousepad.desktop", "Name=Mousepad\nGenericName=Text Editor\nExec=mousepad %U\n"
+                                          "Icon=org.xfce.mousepad\n"},
+            // Runs the same program: the editor's windows are not its.
+            {"org.xfce.mousepad-settings.desktop", "Name=Text Editor Settings\nExec=mousepad --preferences\n"
+                                                   "Icon=org.xfce.mousepad\n"},
+        };
+        for (const auto& [file, body] : entries) {
+            std::ofstream(share / "applications" / file)
+                << "[Desktop Entry]\nType=Application\nTerminal=false\nStartupNotify=true\n" << body;
+        }
+        std::erase_if(extraEnvironment, [](const std::string& v) { return v.starts_with("XDG_DATA_DIRS="); });
+        extraEnvironment.push_back("XDG_DATA_DIRS=" + share.string());
+        // GTK 4 draws without OpenGL on the virtual server; no accessibility bus is looked for.
+        programEnvironment = {"GSK_RENDERER=cairo", "NO_AT_BRIDGE=1"};
+        extraEnvironment.insert(extraEnvironment.end(), programEnvironment.begin(), programEnvironment.end());
+    }
+
+    void TearDown() override {
+        for (ChildProcess& program : programs) program.kill();
+        SettingsPanesTest::TearDown();
+    }
+
+    // A managed window of that class, once there is one.
+    xcb_window_t windowOf(const std::string& windowClass) {
+        xcb_window_t found = XCB_WINDOW_NONE;
+        waitFor([&] {
+            for (const X11Client& client : platform->tracker().clients()) {
+                if (client.windowClass == windowClass) found = client.window;
+            }
+            return found != XCB_WINDOW_NONE;
+        }, 30s);
+        return found;
+    }
+
+    xcb_window_t startProgram(const std::string& program, const std::string& windowClass) {
+        std::vector<std::string> arguments = {"env"};
+        arguments.insert(arguments.end(), programEnvironment.begin(), programEnvironment.end());
+        arguments.push_back(program);
+        programs.push_back(desktop->start(arguments));
+        const xcb_window_t window = windowOf(windowClass);
+        EXPECT_NE(window, XCB_WINDOW_NONE) << program << " showed no window";
+        return window;
+    }
+
+    // The window's frame is the zone's, to the pixel a client-side shadow's rounding may cost.
+    bool fills(xcb_window_t window, const Rect& zone, std::chrono::milliseconds limit = 10s) {
+        return waitFor([&] {
+            const Rect f = frame(window);
+            return std::abs(f.minX() - zone.minX()) <= 1 && std::abs(f.minY() - zone.minY()) <= 1 &&
+                   std::abs(f.maxX() - zone.maxX()) <= 1 && std::abs(f.maxY() - zone.maxY()) <= 1;
+        }, limit);
+    }
+
+    // Makes the window active and presses Ctrl+Alt and the key; whether the window then fills the zone.
+    bool snapWithCtrlAlt(xcb_window_t window, uint32_t key, const Rect& zone, std::chrono::milliseconds limit) {
+        platform->windows().activate(window, 2s);
+        if (!waitFor([&] { return platform->windows().activeWindow() == window; }, 5s)) return false;
+        pressCtrlAlt(key);
+        return fills(window, zone, limit);
+    }
+
+    std::vector<std::string> programEnvironment;
+    std::vector<ChildProcess> programs;
+};
+
+TEST_F(InstalledAppsTest, TheCalculatorChosenInThePickerIsExcludedAndTheSnapShortcutLeavesIt) {
+    const xcb_window_t calculator = startProgram("gnome-calculator", "gnome-calculator");
+    ASSERT_NE(calculator, XCB_WINDOW_NONE);
+    startInstance();
+    // On the right monitor, whose zone 1 (its left half) is larger than the calculator's least size.
+    const auto moveAway = [&] { platform->windows().moveResize(calculator, Point{2500, 200}, Size{500, 600}, 2s); };
+    moveAway();
+    ASSERT_TRUE(snapWithCtrlAlt(calculator, '1', rightZones[0].rect, 10s))
+        << "Ctrl+Alt+1 did not snap the calculator before it was excluded: it is at " << frame(calculator);
+    moveAway();
+
+    open("excludedApps", "Excluded Apps");
+    chooseInPicker("Calc");
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "excludedApps"}) == "1"; }, 10s)) << "the Calculator was not excluded";
+    ASSERT_EQ(ask({"close"}), "");
+
+    const Rect before = frame(calculator);
+    EXPECT_FALSE(snapWithCtrlAlt(calculator, '1', rightZones[0].rect, 1s)) << "an excluded window was snapped";
+    EXPECT_EQ(frame(calculator), before);
+}
+
+TEST_F(InstalledAppsTest, ARuleForMousepadChosenInThePickerPlacesItsNewWindow) {
+    startInstance();
+    open("rules", "Rules");
+    chooseInPicker("Mousepad");
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "rules"}) == "1"; }, 10s)) << "no rule was made";
+    ASSERT_EQ(ask({"value", "zoneToggle.0"}), "on");
+    ASSERT_EQ(ask({"close"}), "");
+
+    // A new rule sends the application's windows to zone 1 of the display they open on.
+    const xcb_window_t editor = startProgram("mousepad", "Mousepad");
+    ASSERT_NE(editor, XCB_WINDOW_NONE);
+    EXPECT_TRUE(waitFor([&] { return fills(editor, leftZones[0].rect, 0ms) || fills(editor, rightZones[0].rect, 0ms); }, 10s))
+        << "the new Mousepad window is at " << frame(editor);
+}
+
+TEST_F(InstalledAppsTest, AWorkspaceThatLaunchesMissingAppsStartsMousepadAndPlacesIt) {
+    const xcb_window_t first = startProgram("mousepad", "Mousepad");
+    ASSERT_NE(first, XCB_WINDOW_NONE);
+    startInstance();
+    platform->windows().moveResize(first, Point{2500, 200}, Size{500, 600}, 2s);
+    ASSERT_TRUE(snapWithCtrlAlt(first, '2', rightZones[1].rect, 10s)) << "Mousepad is at " << frame(first);
+
+    open("workspaces", "Workspaces");
+    click("addItem");
+    ASSERT_TRUE(controlRect("button:Save")) << "no save prompt";
+    typeText("Writing");
+    type(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ask({"count", "workspaces"}) == "1"; }, 10s)) << "nothing was saved";
+    click("launchesMissingApps");
+    ASSERT_TRUE(waitFor([&] { return ask({"value", "launchesMissingApps"}) == "on"; }, 10s));
+
+    programs.back().kill();
+    ASSERT_TRUE(waitFor([&] {
+        const auto clients = platform->tracker().clients();
+        return std::none_of(clients.begin(), clients.end(), [](const X11Client& c) { return c.windowClass == "Mousepad"; });
+    }, 10s)) << "Mousepad did not go";
+    click("restoreWorkspace");
+    // Its window may well get the id the first one had: the X server hands a gone client's ids on.
+    const xcb_window_t started = windowOf("Mousepad");
+    ASSERT_NE(started, XCB_WINDOW_NONE) << "the restore did not start Mousepad";
+    EXPECT_TRUE(fills(started, rightZones[1].rect)) << "the started Mousepad window is at " << frame(started);
 }
 
 }  // namespace
