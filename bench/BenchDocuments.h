@@ -25,7 +25,8 @@ public:
         return std::optional<std::string>(found->second);
     }
     std::error_code createDirectories(const std::filesystem::path&) override { return {}; }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                    std::optional<FileStamp>*) override {
         files_[path].assign(bytes);
         return {};
     }

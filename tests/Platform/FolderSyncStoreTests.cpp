@@ -276,13 +276,14 @@ TEST_F(FolderSyncStoreTest, BytesSetAsideKeepANameOfTheirOwn) {
 // Another machine's copy lands under the very name this store is about to give its own.
 class RacingFileSystem : public FaultyFileSystem {
 public:
-    std::error_code writeAtomically(const fs::path& path, std::string_view bytes) override {
+    std::error_code writeAtomically(const fs::path& path, std::string_view bytes,
+                                    std::optional<FileStamp>* written = nullptr) override {
         const std::string name = path.filename().string();
         if (name.starts_with(".rules.v1.unreadable-") && raced.empty()) {
             raced = name.substr(1, name.size() - 1 - 37);  // ".NAME.UUID"
             writeFile(path.parent_path() / raced, "a peer's copy");
         }
-        return FaultyFileSystem::writeAtomically(path, bytes);
+        return FaultyFileSystem::writeAtomically(path, bytes, written);
     }
     std::string raced;
 };
