@@ -7,7 +7,9 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
+#include "TessaryCore/HomeMerge.h"
 #include "bench/BenchDocuments.h"
+#include "bench/SaveCost.h"
 
 using namespace tessary;
 using tessary::bench::hundredLayouts;
@@ -38,5 +40,16 @@ void BM_SaveLoad100Layouts(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_SaveLoad100Layouts)->Unit(benchmark::kMicrosecond);
+
+// The program's own save of 1,000 layouts after one was renamed, beside a plain save
+// (bench/SaveCost.h).
+void BM_Save1000LayoutsWithReport(benchmark::State& state) {
+    bench::compareSaveWithPlainSave(state, hundredLayouts(1000), HomeMerge::layouts, [](LayoutLibrary& library, int step) {
+        ZoneLayout& layout = library.layouts[static_cast<std::size_t>(step) % library.layouts.size()];
+        layout.name = "Renamed " + std::to_string(step);
+        layout.setModifiedAt(Date(800000000.0 + step));
+    });
+}
+BENCHMARK(BM_Save1000LayoutsWithReport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
