@@ -53,7 +53,7 @@ inline double threadCpuMicroseconds() {
 // `change(document, step)` alters the document before each save.
 template <typename Document, typename Merge, typename Change>
 void compareSaveWithPlainSave(benchmark::State& state, Document document, Merge merge, Change change) {
-    constexpr int rounds = 15;
+    constexpr int rounds = 25;
     constexpr int batch = 10;
     TemporaryBenchFolder folder;
     JSONDocumentStore<Document> plain(folder.path / "plain.json");
