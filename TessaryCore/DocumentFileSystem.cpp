@@ -66,6 +66,12 @@ std::error_code writeAll(int fd, std::string_view bytes) {
     return {};
 }
 
+FileStamp stampOfStat(const struct stat& info) {
+    return FileStamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                     static_cast<std::uintmax_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 // Makes a finished rename durable; file systems that cannot sync a folder lose nothing by it.
 void syncFolder(const std::filesystem::path& folder) {
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -142,6 +148,15 @@ Expected<std::optional<std::string>, std::error_code> PosixDocumentFileSystem::r
     return std::optional<std::string>(std::move(contents));
 }
 
+Expected<std::optional<FileStamp>, std::error_code> PosixDocumentFileSystem::stampOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return std::optional<FileStamp>();
+        return unexpected(lastError());
+    }
+    return std::optional<FileStamp>(stampOfStat(info));
+}
+
 std::error_code PosixDocumentFileSystem::createDirectories(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -177,7 +192,9 @@ bool PosixDocumentFileSystem::isTemporaryName(std::string_view name, std::string
     return true;
 }
 
-std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::path& path, std::string_view bytes) {
+std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                                         std::optional<FileStamp>* written) {
+    if (written) written->reset();
     // Write where a link points (a dotfile manager's), creating the file when the link dangles: a
     // rename over the link itself would replace it with a file.
     auto resolved = resolveLinks(path);
@@ -210,9 +227,12 @@ std::error_code PosixDocumentFileSystem::writeAtomically(const std::filesystem::
     if (const auto code = writeAll(fd.get(), bytes)) return fail(code);
     // The data and the size reach the disk before the rename makes them the document.
     if (::fdatasync(fd.get()) != 0) return fail(lastError());
+    struct stat info {};
+    const bool stamped = written && ::fstat(fd.get(), &info) == 0;
     if (::close(fd.release()) != 0) return fail(lastError());
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
     syncFolder(folder);
+    if (stamped) *written = stampOfStat(info);
     return {};
 }
 

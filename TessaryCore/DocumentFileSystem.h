@@ -20,6 +20,19 @@
 
 namespace tessary {
 
+// What tells one version of a file from another without reading it: the file (its device and
+// inode: an atomic save makes a new one), its size and its last modification (to the nanosecond).
+// Two equal stamps are taken for the same bytes; a file edited in place at the same size within
+// one tick of the file system's clock would pass unseen, which no program of ours does.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uintmax_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
 // A folder's exclusive lock, held while this lives; holding nothing when it could not be taken.
 class FolderLock {
 public:
@@ -49,12 +62,19 @@ public:
     // be read (permissions, a folder in its place, an I/O error; file_too_large past maximumFileSize,
     // found before anything is read).
     virtual Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) = 0;
+    // The stamp of the file at the path (symbolic links followed); nothing when no file is there; an
+    // error when it cannot be told, and then the caller reads the file to know.
+    virtual Expected<std::optional<FileStamp>, std::error_code> stampOf(const std::filesystem::path& /*path*/) {
+        return unexpected(std::make_error_code(std::errc::function_not_supported));
+    }
     // Creates the folder and every missing parent; an existing folder is no error.
     virtual std::error_code createDirectories(const std::filesystem::path& folder) = 0;
     // Replaces the file as a whole or not at all: the bytes go to a temporary file in the same
     // folder, which is flushed to the disk and renamed over the target. A symbolic link is followed,
     // so that the file it names is replaced (or created, when the link dangles) and the link stays.
-    virtual std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) = 0;
+    // `written`, when given, receives the stamp of the file written, or nothing when it is not known.
+    virtual std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                            std::optional<FileStamp>* written = nullptr) = 0;
     // Deletes what saves of this file that were cut short (a crash, a kill) left behind: temporary
     // files of writeAtomically's own naming, older than a minute and not being written. Nothing
     // else is touched.
@@ -75,8 +95,12 @@ public:
 class PosixDocumentFileSystem : public DocumentFileSystem {
 public:
     Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override;
+    Expected<std::optional<FileStamp>, std::error_code> stampOf(const std::filesystem::path& path) override;
     std::error_code createDirectories(const std::filesystem::path& folder) override;
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override;
+    // The stamp is the temporary's, taken before the rename: a file another put in place since is
+    // never taken for this one.
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                    std::optional<FileStamp>* written = nullptr) override;
     void removeStaleTemporaries(const std::filesystem::path& path) override;
     // flock on the folder itself: no file of its own in the user's folder.
     FolderLock lockFolder(const std::filesystem::path& folder, std::chrono::milliseconds patience) override;

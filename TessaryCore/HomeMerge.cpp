@@ -13,7 +13,16 @@ Value oursWins(const Value& ours, const Value&, const Value*) {
 
 }  // namespace
 
-LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutLibrary* base) {
+ItemOrder::ItemOrder(const RuleSet& ruleSet) : ItemOrder(ruleSet.rules) {}
+
+ItemOrder::ItemOrder(const WorkspaceLibrary& library) : ItemOrder(library.workspaces) {}
+
+LayoutsBase::LayoutsBase(const LayoutLibrary& library)
+    : order(library.layouts), assignments(library.assignments), defaultLayoutID(library.defaultLayoutID) {}
+
+MemoryBase::MemoryBase(const WindowPlacementMemory& memory) : text(json::dumpCompact(memory.toJSON())) {}
+
+LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutsBase* base) {
     LayoutLibrary result = SyncMerge::mergeLayouts(ours, theirs);
     if (!base) return result;
     std::unordered_set<UUID> surviving;
@@ -25,35 +34,42 @@ LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, co
     const std::optional<UUID> chosen =
         ours.defaultLayoutID == base->defaultLayoutID ? theirs.defaultLayoutID : ours.defaultLayoutID;
     if (chosen && surviving.contains(*chosen)) result.defaultLayoutID = chosen;
-    keepTheirOrder(result.layouts, ours.layouts, theirs.layouts, &base->layouts);
-    placeNewItems(result.layouts, ours.layouts, theirs.layouts, &base->layouts);
+    keepTheirOrder(result.layouts, ours.layouts, theirs.layouts, &base->order.ids);
+    placeNewItems(result.layouts, ours.layouts, theirs.layouts, &base->order.ids);
     return result;
 }
 
-RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const RuleSet* base) {
+RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const ItemOrder* base) {
     RuleSet result = SyncMerge::mergeRules(ours, theirs);
-    keepTheirOrder(result.rules, ours.rules, theirs.rules, base ? &base->rules : nullptr);
-    placeNewItems(result.rules, ours.rules, theirs.rules, base ? &base->rules : nullptr);
+    keepTheirOrder(result.rules, ours.rules, theirs.rules, base ? &base->ids : nullptr);
+    placeNewItems(result.rules, ours.rules, theirs.rules, base ? &base->ids : nullptr);
     return result;
 }
 
-WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const WorkspaceLibrary* base) {
+WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const ItemOrder* base) {
     WorkspaceLibrary result = SyncMerge::mergeWorkspaces(ours, theirs);
-    keepTheirOrder(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->workspaces : nullptr);
-    placeNewItems(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->workspaces : nullptr);
+    keepTheirOrder(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->ids : nullptr);
+    placeNewItems(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->ids : nullptr);
     return result;
 }
 
 WindowPlacementMemory memory(const WindowPlacementMemory& ours, const WindowPlacementMemory& theirs,
-                             const WindowPlacementMemory* base) {
+                             const MemoryBase* base) {
     // The window snapped last is where the user wants it, whichever display it was on.
     const auto newer = [](const WindowPlacement& mine, const WindowPlacement& other, const WindowPlacement*) {
         return other.updatedAt > mine.updatedAt ? other : mine;
     };
+    // Read or written as a document, the text decodes; should it not, nothing is taken for deleted.
+    std::optional<WindowPlacementMemory> was;
+    try {
+        if (base) was = WindowPlacementMemory::fromJSON(json::parse(base->text));
+    } catch (const json::DecodingError&) {
+    } catch (const json::Json::exception&) {
+    }
     WindowPlacementMemory result;
     result.version = ours.version;
-    result.byWindow = threeWay(ours.byWindow, theirs.byWindow, base ? &base->byWindow : nullptr, newer);
-    result.byApp = threeWay(ours.byApp, theirs.byApp, base ? &base->byApp : nullptr, newer);
+    result.byWindow = threeWay(ours.byWindow, theirs.byWindow, was ? &was->byWindow : nullptr, newer);
+    result.byApp = threeWay(ours.byApp, theirs.byApp, was ? &was->byApp : nullptr, newer);
     result.prune();
     return result;
 }

@@ -13,11 +13,17 @@
 // covers the display assignments, the default layout, the order of the items (the user's, or the
 // rules' priority), window memory's records and each key of the settings; items new since `base`
 // are placed by placeNewItems. Without a base (the file was never read) nothing is taken for deleted.
+//
+// A base keeps only that much of the file (LayoutsBase, ItemOrder, MemoryBase): the stamped items
+// decide by their stamps and need none, and an instance keeps its bases for as long as it runs.
 
 #include <algorithm>
 #include <cstddef>
 #include <map>
+#include <optional>
+#include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "TessaryCore/LayoutLibrary.h"
@@ -64,18 +70,24 @@ Map threeWay(const Map& ours, const Map& theirs, const Map* base, BothChanged bo
     return result;
 }
 
+inline UUID itemID(const UUID& id) { return id; }
+template <SyncItem T>
+UUID itemID(const T& item) {
+    return syncItemID(item);
+}
+
 // When the other side alone reordered the items both hold, the merged list takes their order for
-// those items; the others keep their places.
+// those items; the others keep their places. `base` is the order of the items' identifiers.
 template <SyncItem T>
 void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
-                    const std::vector<T>* base) {
+                    const std::vector<UUID>* base) {
     if (!base) return;
     // The identifiers of `list` that `other` holds too, in `list`'s order.
-    const auto common = [](const std::vector<T>& list, const std::vector<T>& other) {
+    const auto common = [](const auto& list, const auto& other) {
         std::vector<UUID> ids;
-        for (const T& item : list) {
-            const UUID id = syncItemID(item);
-            if (std::any_of(other.begin(), other.end(), [&](const T& o) { return syncItemID(o) == id; })) {
+        for (const auto& item : list) {
+            const UUID id = itemID(item);
+            if (std::any_of(other.begin(), other.end(), [&](const auto& o) { return itemID(o) == id; })) {
                 ids.push_back(id);
             }
         }
@@ -104,13 +116,13 @@ void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const st
 // the file's order. For rules that order is their priority.
 template <SyncItem T>
 void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
-                   const std::vector<T>* base) {
+                   const std::vector<UUID>* base) {
     if (!base) return;
     // Which lists hold each identifier: one table, as this runs at every save that merges.
     enum : unsigned { inBase = 1, inOurs = 2, inTheirs = 4 };
     std::unordered_map<UUID, unsigned> sides;
     sides.reserve(base->size() + ours.size() + theirs.size());
-    for (const T& item : *base) sides[syncItemID(item)] |= inBase;
+    for (const UUID& id : *base) sides[id] |= inBase;
     for (const T& item : ours) sides[syncItemID(item)] |= inOurs;
     for (const T& item : theirs) sides[syncItemID(item)] |= inTheirs;
     const auto only = [&](const UUID& id, unsigned side) {
@@ -181,10 +193,45 @@ void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std
     merged = std::move(result);
 }
 
-LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutLibrary* base);
-RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const RuleSet* base);
-WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const WorkspaceLibrary* base);
+// The identifiers of a document's items in their order: the base of the rules and the workspaces.
+struct ItemOrder {
+    ItemOrder() = default;
+    explicit ItemOrder(const RuleSet& ruleSet);
+    explicit ItemOrder(const WorkspaceLibrary& library);
+    template <SyncItem T>
+    explicit ItemOrder(const std::vector<T>& items) {
+        ids.reserve(items.size());
+        for (const T& item : items) ids.push_back(syncItemID(item));
+    }
+
+    std::vector<UUID> ids;
+};
+
+// The base of the layouts: their order, the assignments and the default.
+struct LayoutsBase {
+    LayoutsBase() = default;
+    explicit LayoutsBase(const LayoutLibrary& library);
+
+    ItemOrder order;
+    std::map<std::string, UUID> assignments;
+    std::optional<UUID> defaultLayoutID;
+};
+
+// The base of window memory: every record, as the file's text. Kept as the store read or wrote it,
+// it costs a save nothing (the memory holds at most 400 windows: some 140 kB); it is decoded only
+// for a merge.
+struct MemoryBase {
+    MemoryBase() = default;
+    explicit MemoryBase(const WindowPlacementMemory& memory);
+    MemoryBase(const WindowPlacementMemory&, std::string fileText) : text(std::move(fileText)) {}
+
+    std::string text;
+};
+
+LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, const LayoutsBase* base);
+RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const ItemOrder* base);
+WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const ItemOrder* base);
 WindowPlacementMemory memory(const WindowPlacementMemory& ours, const WindowPlacementMemory& theirs,
-                             const WindowPlacementMemory* base);
+                             const MemoryBase* base);
 
 }  // namespace tessary::HomeMerge

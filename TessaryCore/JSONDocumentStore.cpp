@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "TessaryCore/ContentHash.h"
+
 namespace tessary {
 
 namespace {
@@ -76,14 +78,28 @@ Expected<std::optional<std::string>, DocumentStoreError> JSONDocumentFile::lookA
 
 Expected<std::optional<std::string>, DocumentStoreError> JSONDocumentFile::readBytes() {
     files_->removeStaleTemporaries(url_);
+    // Taken before the read: a file replaced in between shows as changed at the next look, which
+    // then reads it; the other way round, a replacement could pass for the bytes read.
+    const std::optional<FileStamp> stamp = follows_ ? stampNow() : std::nullopt;
     auto bytes = lookAtBytes();
     if (!bytes) {
         refusal_ = DocumentStoreError::Code::fileOffLimits;
         known_.reset();
         return unexpected(troubled(bytes.error()));
     }
-    known_ = bytes.value();
+    if (follows_) known_ = knownFrom(bytes.value(), stamp);
     return bytes;
+}
+
+std::optional<FileStamp> JSONDocumentFile::stampNow() const {
+    auto stamp = files_->stampOf(url_);
+    return stamp ? stamp.value() : std::nullopt;
+}
+
+JSONDocumentFile::Known JSONDocumentFile::knownFrom(const std::optional<std::string>& bytes,
+                                                    std::optional<FileStamp> stamp) {
+    if (!bytes) return Known{};
+    return Known{true, stamp, contentHash(*bytes)};
 }
 
 DocumentStoreError JSONDocumentFile::setAside(const std::string& bytes, std::string decodingError) {
@@ -134,18 +150,35 @@ Expected<void, DocumentStoreError> JSONDocumentFile::writeBytes(std::string_view
             return unexpected(error(DocumentStoreError::Code::folderNotCreated, code.message()));
         }
     }
-    if (const auto code = files_->writeAtomically(url_, bytes)) {
+    std::optional<FileStamp> stamp;
+    if (const auto code = files_->writeAtomically(url_, bytes, follows_ ? &stamp : nullptr)) {
         return unexpected(error(DocumentStoreError::Code::writeFailed, code.message()));
     }
-    known_ = std::string(bytes);
+    if (follows_) known_ = Known{true, stamp, contentHash(bytes)};
     return {};
 }
 
-Expected<std::optional<std::optional<std::string>>, DocumentStoreError> JSONDocumentFile::changedBytes() const {
+Expected<std::optional<JSONDocumentFile::Change>, DocumentStoreError> JSONDocumentFile::changedBytes() {
+    // Nothing to compare with (never read, or a stamp the file system could not tell) means a read.
+    const auto stamp = files_->stampOf(url_);
+    if (known_ && stamp) {
+        if (!stamp.value()) {
+            if (!known_->exists) return std::optional<Change>();
+            return std::optional<Change>(Change{std::nullopt, Known{}});
+        }
+        if (known_->exists && known_->stamp == *stamp.value()) return std::optional<Change>();
+    }
+    // A stamp taken before the read (see readBytes).
+    const std::optional<FileStamp> before = stamp ? stamp.value() : std::nullopt;
     auto bytes = lookAtBytes();
     if (!bytes) return unexpected(bytes.error());
-    if (known_ && *known_ == bytes.value()) return std::optional<std::optional<std::string>>();
-    return std::optional<std::optional<std::string>>(std::move(bytes.value()));
+    Known now = knownFrom(bytes.value(), before);
+    if (known_ && known_->exists == now.exists && known_->hash == now.hash) {
+        // The same bytes under a new stamp: nothing to merge, and no read for it next time.
+        known_ = now;
+        return std::optional<Change>();
+    }
+    return std::optional<Change>(Change{std::move(bytes.value()), now});
 }
 
 FolderLock JSONDocumentFile::lockFolder() const {

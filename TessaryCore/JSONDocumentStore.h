@@ -18,11 +18,15 @@
 // written: every save is refused until a later load finds a document of this version or none.
 //
 // A file shared by several instances of the program (two displays of one user share the home): a
-// store given a merge (mergeOutsideChanges) remembers the file as it last read or wrote it. Its
-// saveMerging() takes the folder's lock, and when another wrote the file since, merges what is there
-// with the document before writing; outsideChange() gives that merge for an owner to take in as soon
-// as it hears of the change. What is there is only ever merged, never written over unread.
+// store given a merge (mergeOutsideChanges) remembers the file as it last read or wrote it, by its
+// stamp (identity, size, time) and a hash of its bytes, and keeps of that document only the merge's
+// base: what carries no stamp of its own. Its saveMerging() takes the folder's lock, and when another
+// wrote the file since, merges what is there with the document before writing; outsideChange() gives
+// that merge for an owner to take in as soon as it hears of the change. The file is read again only
+// when its stamp changed (or the file system cannot tell one); what is there is only ever merged,
+// never written over unread.
 
+#include <any>
 #include <concepts>
 #include <cstdint>
 #include <filesystem>
@@ -122,11 +126,29 @@ protected:
         trouble_.reset();
     }
     Expected<void, DocumentStoreError> writeBytes(std::string_view bytes);
-    // The file's bytes now (nothing: no file), when they are not what this store last read or wrote;
-    // nothing at all when they are, or when the file cannot be read (the error then).
-    Expected<std::optional<std::optional<std::string>>, DocumentStoreError> changedBytes() const;
+
+    // What this store knows of the file as it last read or wrote it, without its bytes.
+    struct Known {
+        bool exists = false;
+        // Nothing where the file system could not tell it: the file is then read to compare.
+        std::optional<FileStamp> stamp;
+        std::uint64_t hash = 0;
+    };
+    // What the file holds when another changed it since this store last read or wrote it: its bytes
+    // (nothing: the file is gone) and what to know it by once they are taken in.
+    struct Change {
+        std::optional<std::string> bytes;
+        Known known;
+    };
+    // The change; nothing when the file is as this store knows it (a file whose stamp alone changed,
+    // touched or written again with the same bytes, is then known by its new stamp); the error when
+    // it cannot be read. Reads nothing while the stamp is unchanged.
+    Expected<std::optional<Change>, DocumentStoreError> changedBytes();
+    // Whether the store follows the file's versions at all (it has a merge); stores that do not
+    // neither stamp nor hash what they read and write.
+    void followChanges() { follows_ = true; }
     FolderLock lockFolder() const;
-    void knownAs(std::optional<std::string> bytes) { known_ = std::move(bytes); }
+    void knownAs(Known known) { known_ = std::move(known); }
     DocumentStoreError error(DocumentStoreError::Code code, std::string detail) const;
     Expected<void, DocumentStoreError> refusedSave() const;
     // The document's version when it is an integer above `current`.
@@ -134,16 +156,35 @@ protected:
 
 private:
     DocumentStoreError troubled(DocumentStoreError trouble);
+    // The file's stamp now; nothing when there is no file or it cannot be told.
+    std::optional<FileStamp> stampNow() const;
+    static Known knownFrom(const std::optional<std::string>& bytes, std::optional<FileStamp> stamp);
 
     std::filesystem::path url_;
     std::shared_ptr<DocumentFileSystem> files_;
     // Why saves are refused (fileOffLimits or newerVersion); nothing while they are not.
     std::optional<DocumentStoreError::Code> refusal_;
     std::optional<DocumentStoreError> trouble_;
-    // The file's bytes as this store last read or wrote them (inner nothing: there was no file);
-    // nothing while that is not known.
-    std::optional<std::optional<std::string>> known_;
+    bool follows_ = false;
+    // The file as this store last read or wrote it; nothing while that is not known.
+    std::optional<Known> known_;
 };
+
+namespace detail {
+
+// The base type a merge takes as its third argument (`const Base*`), for functions and lambdas.
+template <typename Merge>
+struct MergeBase : MergeBase<decltype(&Merge::operator())> {};
+template <typename Result, typename Ours, typename Theirs, typename Base>
+struct MergeBase<Result (*)(Ours, Theirs, const Base*)> {
+    using type = Base;
+};
+template <typename Class, typename Result, typename Ours, typename Theirs, typename Base>
+struct MergeBase<Result (Class::*)(Ours, Theirs, const Base*) const> {
+    using type = Base;
+};
+
+}  // namespace detail
 
 template <JSONDocument Document>
 class JSONDocumentStore : public JSONDocumentFile {
@@ -167,7 +208,6 @@ public:
         loaded();
         if (!bytes.value()) return std::optional<Document>();
         Reading reading = read(*bytes.value());
-        if (reading.document && !reading.newerVersion) base_ = reading.document.value();
         if (reading.newerVersion) {
             // Never set aside: nothing is wrong with it, and it is never written over.
             DocumentStoreError trouble = keepNewer(*reading.newerVersion,
@@ -175,6 +215,8 @@ public:
             if (!reading.document) return unexpected(std::move(trouble));
         } else if (!reading.document) {
             return unexpected(setAside(*bytes.value(), reading.document.error().detail));
+        } else {
+            rememberBase(reading.document.value(), std::move(*bytes.value()));
         }
         return std::optional<Document>(std::move(reading.document.value()));
     }
@@ -202,44 +244,66 @@ public:
         auto text = encode(document);
         if (!text) return unexpected(DocumentStoreError{text.error().code, url(), text.error().detail});
         auto written = writeBytes(text.value());
-        if (written) base_ = document;
+        if (written) rememberBase(document, std::move(text.value()));
         return written;
     }
 
     // Merges the file's document as another instance wrote it (`theirs`) into this one's (`ours`),
-    // against the file as this store last read or wrote it (`base`; null when that is not known).
-    using Merge = std::function<Document(const Document& ours, const Document& theirs, const Document* base)>;
-    void mergeOutsideChanges(Merge merge) { merge_ = std::move(merge); }
+    // against what the merge keeps of the file as this store last read or wrote it (`base`; null when
+    // that is not known). The merge's third parameter, `const Base*`, names what it keeps: a type
+    // made from the document and the file's text (`Base(const Document&, std::string)`, the text
+    // handed over, not copied) or from the document alone, holding only what the merge needs.
+    template <typename Merge>
+    void mergeOutsideChanges(Merge merge) {
+        using Base = typename detail::MergeBase<Merge>::type;
+        static_assert(std::constructible_from<Base, const Document&, std::string> ||
+                          std::constructible_from<Base, const Document&>,
+                      "a merge's base is made from the document");
+        followChanges();
+        remember_ = [](const Document& document, std::string&& text) {
+            if constexpr (std::constructible_from<Base, const Document&, std::string>) {
+                return std::any(Base(document, std::move(text)));
+            } else {
+                return std::any(Base(document));
+            }
+        };
+        merge_ = [merge = std::move(merge)](const Document& ours, const Document& theirs, const std::any& base) {
+            return merge(ours, theirs, std::any_cast<Base>(&base));
+        };
+    }
 
     // save(), but under the folder's lock, and with what another wrote to the file since this store
-    // last read or wrote it merged in first; the document written. A file there now that cannot be
-    // read is not written over (readFailed); one that does not decode is set aside first, as a load
-    // does; one of a newer program's is left as it is (newerVersion). Without a merge, save().
-    Expected<Document, DocumentStoreError> saveMerging(const Document& document) {
+    // last read or wrote it merged in first. The document written when that merge changed it;
+    // nothing when `document` itself was written, as it is whenever the file is as this store knows
+    // it (then it is not read). A file there now that cannot be read is not written over
+    // (readFailed); one that does not decode is set aside first, as a load does; one of a newer
+    // program's is left as it is (newerVersion). Without a merge, save().
+    Expected<std::optional<Document>, DocumentStoreError> saveMerging(const Document& document) {
         if (isOffLimits()) return unexpected(refusedSave().error());
         if (!merge_) {
             if (auto saved = save(document); !saved) return unexpected(saved.error());
-            return document;
+            return std::optional<Document>();
         }
         const FolderLock lock = lockFolder();
         auto changed = changedBytes();
         if (!changed) return unexpected(changed.error());
-        Document merged = document;
-        if (changed.value() && *changed.value()) {
-            const std::string& bytes = **changed.value();
+        std::optional<Document> merged;
+        if (changed.value() && changed.value()->bytes) {
+            const std::string& bytes = *changed.value()->bytes;
             Reading reading = read(bytes);
             if (reading.newerVersion) {
                 keepNewer(*reading.newerVersion, {});
                 return unexpected(refusedSave().error());
             }
             if (reading.document) {
-                merged = merge_(document, reading.document.value(), base_ ? &*base_ : nullptr);
+                merged = merge_(document, reading.document.value(), base_);
+                if (*merged == document) merged.reset();
             } else {
                 setAside(bytes, reading.document.error().detail);
                 if (isOffLimits()) return unexpected(refusedSave().error());
             }
         }
-        if (auto saved = save(merged); !saved) return unexpected(saved.error());
+        if (auto saved = save(merged ? *merged : document); !saved) return unexpected(saved.error());
         return merged;
     }
 
@@ -250,12 +314,12 @@ public:
     std::optional<Document> outsideChange(const Document& document) {
         if (!merge_ || isOffLimits()) return std::nullopt;
         auto changed = changedBytes();
-        if (!changed || !changed.value() || !*changed.value()) return std::nullopt;
-        Reading reading = read(**changed.value());
+        if (!changed || !changed.value() || !changed.value()->bytes) return std::nullopt;
+        Reading reading = read(*changed.value()->bytes);
         if (reading.newerVersion || !reading.document) return std::nullopt;
-        Document merged = merge_(document, reading.document.value(), base_ ? &*base_ : nullptr);
-        knownAs(std::move(*changed.value()));
-        base_ = std::move(reading.document.value());
+        Document merged = merge_(document, reading.document.value(), base_);
+        knownAs(changed.value()->known);
+        rememberBase(reading.document.value(), std::move(*changed.value()->bytes));
         return merged;
     }
 
@@ -296,9 +360,15 @@ public:
     }
 
 private:
-    Merge merge_;
-    // The document the file held as this store last read or wrote it.
-    std::optional<Document> base_;
+    void rememberBase(const Document& document, std::string&& text) {
+        if (remember_) base_ = remember_(document, std::move(text));
+    }
+
+    std::function<std::any(const Document&, std::string&& text)> remember_;
+    std::function<Document(const Document& ours, const Document& theirs, const std::any& base)> merge_;
+    // What the merge keeps of the document the file held as this store last read or wrote it; empty
+    // while that is not known.
+    std::any base_;
 };
 
 }  // namespace tessary

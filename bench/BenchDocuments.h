@@ -25,7 +25,8 @@ public:
         return std::optional<std::string>(found->second);
     }
     std::error_code createDirectories(const std::filesystem::path&) override { return {}; }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                    std::optional<FileStamp>*) override {
         files_[path].assign(bytes);
         return {};
     }
@@ -49,13 +50,14 @@ inline WindowPlacementMemory fullMemory() {
     return memory;
 }
 
-// 100 layouts: every preset, then templates of every kind and size, with assignments and tombstones.
-inline LayoutLibrary hundredLayouts() {
+// `count` layouts (100 unless told): every preset, then templates of every kind and size, with
+// assignments and tombstones.
+inline LayoutLibrary hundredLayouts(std::size_t count = 100) {
     LayoutLibrary library = LayoutLibrary::starter();
     for (const LayoutPreset& preset : LayoutPreset::all()) library.layouts.push_back(preset.makeLayout());
-    for (std::int64_t n = 1; library.layouts.size() < 100; ++n) {
+    for (std::int64_t n = 1; library.layouts.size() < count; ++n) {
         for (const LayoutTemplate t : LayoutTemplate::allCases) {
-            if (library.layouts.size() < 100) library.layouts.emplace_back(t, n % 9 + 1);
+            if (library.layouts.size() < count) library.layouts.emplace_back(t, n % 9 + 1);
         }
     }
     for (std::size_t d = 0; d < 8; ++d) {

@@ -24,7 +24,9 @@ public:
         return std::optional<std::string>();
     }
     std::error_code createDirectories(const std::filesystem::path&) override { return {}; }
-    std::error_code writeAtomically(const std::filesystem::path&, std::string_view) override { return {}; }
+    std::error_code writeAtomically(const std::filesystem::path&, std::string_view, std::optional<FileStamp>*) override {
+        return {};
+    }
 };
 
 // The overlay's model side, as the overlay controller keeps it: one model per display, each telling

@@ -8,7 +8,9 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
+#include "TessaryCore/HomeMerge.h"
 #include "bench/BenchDocuments.h"
+#include "bench/SaveCost.h"
 
 using namespace tessary;
 using tessary::bench::hundredLayouts;
@@ -54,7 +56,8 @@ struct BothMadeOne {
 
 void BM_HomeMerge100LayoutsBothMadeOne(benchmark::State& state) {
     const BothMadeOne sides;
-    for (auto _ : state) benchmark::DoNotOptimize(HomeMerge::layouts(sides.ours, sides.theirs, &sides.base));
+    const HomeMerge::LayoutsBase base(sides.base);
+    for (auto _ : state) benchmark::DoNotOptimize(HomeMerge::layouts(sides.ours, sides.theirs, &base));
 }
 BENCHMARK(BM_HomeMerge100LayoutsBothMadeOne)->Unit(benchmark::kMicrosecond);
 
@@ -63,5 +66,16 @@ void BM_SyncMerge100LayoutsBothMadeOne(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(SyncMerge::mergeLayouts(sides.ours, sides.theirs));
 }
 BENCHMARK(BM_SyncMerge100LayoutsBothMadeOne)->Unit(benchmark::kMicrosecond);
+
+// The program's own save of 1,000 layouts after one was renamed, beside a plain save
+// (bench/SaveCost.h).
+void BM_Save1000LayoutsWithReport(benchmark::State& state) {
+    bench::compareSaveWithPlainSave(state, hundredLayouts(1000), HomeMerge::layouts, [](LayoutLibrary& library, int step) {
+        ZoneLayout& layout = library.layouts[static_cast<std::size_t>(step) % library.layouts.size()];
+        layout.name = "Renamed " + std::to_string(step);
+        layout.setModifiedAt(Date(800000000.0 + step));
+    });
+}
+BENCHMARK(BM_Save1000LayoutsWithReport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

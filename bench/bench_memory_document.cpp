@@ -1,6 +1,6 @@
 // Loading and saving a window memory of 400 placements through the document store (also as the
-// program saves it, merging what another instance on the same home wrote), the coding alone (no
-// file), and a record at the cap (which prunes).
+// program saves it: SaveReport over a store that merges what another instance on the same home
+// wrote), the coding alone (no file), and a record at the cap (which prunes).
 
 #include <benchmark/benchmark.h>
 
@@ -12,21 +12,14 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/WindowPlacementMemory.h"
 #include "bench/BenchDocuments.h"
+#include "bench/SaveCost.h"
 
 using namespace tessary;
 using tessary::bench::fullMemory;
 
 namespace {
 
-class Folder {
-public:
-    Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessary-bench-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~Folder() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
+using Folder = bench::TemporaryBenchFolder;
 
 void BM_SaveMemory(benchmark::State& state) {
     Folder folder;
@@ -38,18 +31,15 @@ void BM_SaveMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveMemory)->Unit(benchmark::kMicrosecond);
 
-// The program's own save: under the folder's lock, after reading the file to see whether another
-// instance wrote it (it did not). BM_SaveMemory is the reference.
-void BM_SaveMemoryShared(benchmark::State& state) {
-    Folder folder;
-    JSONDocumentStore<WindowPlacementMemory> store(folder.path / "memory.json");
-    store.mergeOutsideChanges(HomeMerge::memory);
-    const WindowPlacementMemory memory = fullMemory();
-    for (auto _ : state) {
-        if (!store.saveMerging(memory)) state.SkipWithError("save failed");
-    }
+// The program's own save after a snap was remembered, beside a plain save (bench/SaveCost.h).
+void BM_SaveMemoryWithReport(benchmark::State& state) {
+    const UUID layout = UUID::random();
+    bench::compareSaveWithPlainSave(state, fullMemory(), HomeMerge::memory, [&](WindowPlacementMemory& memory, int step) {
+        memory.record(WindowPlacement("D@2560x1415", layout, {step % 4}, Date(800000000.0 + step)), "org.example.New",
+                      "New window " + std::to_string(step % 50));
+    });
 }
-BENCHMARK(BM_SaveMemoryShared)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveMemoryWithReport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same when another instance wrote the file since every time: its memory is read, merged in
 // and written with this one's.
@@ -70,7 +60,7 @@ void BM_SaveMemoryAfterAnotherInstance(benchmark::State& state) {
         state.ResumeTiming();
         auto saved = mine.saveMerging(memory);
         if (!saved) state.SkipWithError("save failed");
-        memory = std::move(saved.value());
+        if (saved && saved.value()) memory = std::move(*saved.value());
     }
 }
 BENCHMARK(BM_SaveMemoryAfterAnotherInstance)->Unit(benchmark::kMicrosecond);

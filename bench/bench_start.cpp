@@ -10,6 +10,12 @@
 // `rounds` starts of each. Printed: each median with its quartiles, the ratio of the medians,
 // the time until the program answers a later start (its socket: documents and services up), the
 // resident memory after start of the case's first measured start, and the machine's load.
+//
+// BM_OwnMemoryAt10000Layouts: the program's own memory (anonymous and shared: what no file backs)
+// once settled after a start over 10,000 layouts, beyond its own after a very first start on the
+// same desktop (no files: the starter layouts, onboarding open), the two taken in turn over several
+// rounds.
+//
 // BENCH_PROGRAM runs another build of the program (an earlier one, to compare) instead of this one's.
 
 #include <benchmark/benchmark.h>
@@ -299,5 +305,43 @@ void BM_StartToTrayIcon(benchmark::State& state) {
 }
 
 BENCHMARK(BM_StartToTrayIcon)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_OwnMemoryAt10000Layouts(benchmark::State& state) {
+    constexpr int memoryRounds = 7;
+    for (auto _ : state) {
+        StartRoad road;
+        std::vector<double> first, large, beyond;
+        // The first round warms the caches; it is not counted.
+        for (int i = 0; i <= memoryRounds; ++i) {
+            std::optional<StartRoad::Start> firstStart, withLarge;
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool largeFirst = i % 2 == 1;
+                const bool large10k = (turn == 0) == largeFirst;
+                auto& into = large10k ? withLarge : firstStart;
+                into = road.start(true, road.filesFor(large10k ? Files::tenThousandLayouts : Files::none), true);
+                if (!into) {
+                    state.SkipWithError("an icon did not show");
+                    return;
+                }
+            }
+            if (i == 0) continue;
+            first.push_back(double(firstStart->own) / 1024);
+            large.push_back(double(withLarge->own) / 1024);
+            beyond.push_back(double(withLarge->own - firstStart->own) / 1024);
+        }
+        const Spread f = spreadOf(first), l = spreadOf(large), b = spreadOf(beyond);
+        std::printf("\n| own memory after start (MiB) | median (quartiles) |\n|---|---|\n"
+                    "| very first start (the starters, onboarding) | %.1f (%.1f-%.1f) |\n"
+                    "| 10,000 layouts | %.1f (%.1f-%.1f) |\n| 10,000 layouts beyond the first start | %.1f (%.1f-%.1f) |\n\n",
+                    f.median, f.low, f.high, l.median, l.low, l.high, b.median, b.low, b.high);
+        std::fflush(stdout);
+        reportSpread(state, "first_start_own_MiB", first);
+        reportSpread(state, "layouts10k_own_MiB", large);
+        reportSpread(state, "beyond_first_start_MiB", beyond);
+        reportLoad(state);
+    }
+}
+
+BENCHMARK(BM_OwnMemoryAt10000Layouts)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace

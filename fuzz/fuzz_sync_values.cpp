@@ -27,7 +27,9 @@ public:
         return std::optional<std::string>();
     }
     std::error_code createDirectories(const std::filesystem::path&) override { return {}; }
-    std::error_code writeAtomically(const std::filesystem::path&, std::string_view) override { return {}; }
+    std::error_code writeAtomically(const std::filesystem::path&, std::string_view, std::optional<FileStamp>*) override {
+        return {};
+    }
 };
 
 class NoLogs final : public LogSink {

@@ -18,6 +18,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <array>
+#include <map>
 
 namespace tessary {
 
@@ -57,10 +59,33 @@ QStyle* caretlessStyle() {
     return style;
 }
 
+// The clear icons drawn so far, one for each set of colours (an appearance), living with the
+// application. Every recorder shows the one of its colours: a pane of recorders opened again draws
+// none, and keeps none of its own (each drawn anew kept some of the process's memory for good).
+class ClearIcons final : public QObject {
+public:
+    std::map<std::array<QRgb, 3>, QIcon> drawn;
+};
+
+ClearIcons& clearIcons() {
+    static QPointer<ClearIcons> icons;
+    if (!icons) {
+        icons = new ClearIcons;
+        icons->setParent(QCoreApplication::instance());
+    }
+    return *icons;
+}
+
 // The clear button's icon: a disc in the field's secondary text colour with a cross cut out of it,
 // so the field shows through. That colour reads at 4.5:1 on the field in every appearance; the
 // style's own icon, a pale grey, stood at 2.3:1 on a white field and was the button's only sign.
 QIcon clearIcon(const QPalette& palette) {
+    const QColor secondary = palette.color(QPalette::Active, QPalette::PlaceholderText);
+    const QColor text = palette.color(QPalette::Active, QPalette::Text);
+    const QColor disabled = palette.color(QPalette::Disabled, QPalette::Text);
+    auto& drawnIcons = clearIcons().drawn;
+    const std::array<QRgb, 3> colours{secondary.rgba(), text.rgba(), disabled.rgba()};
+    if (const auto found = drawnIcons.find(colours); found != drawnIcons.end()) return found->second;
     const auto drawn = [](const QColor& ink, int side) {
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
@@ -78,12 +103,12 @@ QIcon clearIcon(const QPalette& palette) {
     };
     QIcon icon;
     for (const int side : {16, 32}) {
-        icon.addPixmap(drawn(palette.color(QPalette::Active, QPalette::PlaceholderText), side));
+        icon.addPixmap(drawn(secondary, side));
         // Pressed, it darkens (lightens on a dark field) towards the text.
-        icon.addPixmap(drawn(palette.color(QPalette::Active, QPalette::Text), side), QIcon::Active);
-        icon.addPixmap(drawn(palette.color(QPalette::Disabled, QPalette::Text), side), QIcon::Disabled);
+        icon.addPixmap(drawn(text, side), QIcon::Active);
+        icon.addPixmap(drawn(disabled, side), QIcon::Disabled);
     }
-    return icon;
+    return drawnIcons.emplace(colours, icon).first->second;
 }
 
 }  // namespace

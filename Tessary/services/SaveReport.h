@@ -44,8 +44,8 @@ public:
             record(unexpected(saved.error()), log, logPrefix);
             return false;
         }
-        const bool merged = !(saved.value() == document);
-        if (merged) document = std::move(saved.value());
+        const bool merged = saved.value().has_value();
+        if (merged) document = std::move(*saved.value());
         record({}, log, logPrefix);
         return merged;
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
@@ -329,6 +330,36 @@ TEST(RecorderWidget, AMouseClickOnTheClearButtonClearsAndThenRecords) {
     ASSERT_FALSE(w.recorder->model().isRecording());
     w.click();
     EXPECT_TRUE(w.recorder->model().isRecording());
+}
+
+// A pane of recorders opened again and again draws no icon of its own: every recorder shows the one
+// clear icon drawn for its colours, and another appearance gets one of its own.
+TEST(RecorderWidget, RecordersShareTheClearIconDrawnForTheirColours) {
+    RecorderWindow w;
+    auto* second = new RecorderWidget(w.module, GlobalShortcuts::Name("nextZone", kNext));
+    w.layout->addWidget(second);
+    w.window.show();
+    const auto clearIcon = [](RecorderWidget* recorder) {
+        for (QAction* action : recorder->findChildren<QAction*>()) {
+            if (action->objectName() == QLatin1String("_q_qlineeditclearaction")) return action->icon().cacheKey();
+        }
+        return qint64(0);
+    };
+    const qint64 shared = clearIcon(w.recorder);
+    ASSERT_NE(shared, 0);
+    EXPECT_EQ(clearIcon(second), shared);
+
+    QPalette dark = second->palette();
+    dark.setColor(QPalette::Active, QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
+    dark.setColor(QPalette::Active, QPalette::Text, Qt::white);
+    second->setPalette(dark);
+    EXPECT_NE(clearIcon(second), shared) << "drawn in the new colours";
+    second->setPalette(w.recorder->palette());
+    EXPECT_EQ(clearIcon(second), shared);
+    delete second;
+    auto* later = new RecorderWidget(w.module, GlobalShortcuts::Name("nextZone", kNext));
+    w.layout->addWidget(later);
+    EXPECT_EQ(clearIcon(later), shared) << "a recorder made later draws none";
 }
 
 TEST(RecorderWidget, EscapeInTheTakenAlertKeepsTheOldShortcut) {

@@ -281,13 +281,14 @@ TEST_F(FolderSyncStoreTest, BytesSetAsideKeepANameOfTheirOwn) {
 class RacingFileSystem : public FaultyFileSystem {
 public:
     explicit RacingFileSystem(std::string peerBytes) : peerBytes_(std::move(peerBytes)) {}
-    std::error_code writeAtomically(const fs::path& path, std::string_view bytes) override {
+    std::error_code writeAtomically(const fs::path& path, std::string_view bytes,
+                                    std::optional<FileStamp>* written = nullptr) override {
         const std::string name = path.filename().string();
         if (name.starts_with(".rules.v1.unreadable-") && raced.empty()) {
             raced = name.substr(1, name.size() - 1 - 37);  // ".NAME.UUID"
             writeFile(path.parent_path() / raced, peerBytes_);
         }
-        return FaultyFileSystem::writeAtomically(path, bytes);
+        return FaultyFileSystem::writeAtomically(path, bytes, written);
     }
     std::string raced;
 

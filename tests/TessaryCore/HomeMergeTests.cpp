@@ -75,7 +75,8 @@ TEST(HomeMerge, LayoutAssignmentsAndTheDefaultKeepBothInstancesChanges) {
     theirs.assignments["right@1920x1080"] = idNumber(2);
     theirs.defaultLayoutID = idNumber(2);
 
-    const LayoutLibrary merged = HomeMerge::layouts(ours, theirs, &base);
+    const HomeMerge::LayoutsBase was(base);
+    const LayoutLibrary merged = HomeMerge::layouts(ours, theirs, &was);
     EXPECT_EQ(merged.assignments, (std::map<std::string, UUID>{{"right@1920x1080", idNumber(2)},
                                                                {"left@1920x1080", idNumber(3)}}));
     EXPECT_EQ(merged.defaultLayoutID, idNumber(2));
@@ -83,7 +84,7 @@ TEST(HomeMerge, LayoutAssignmentsAndTheDefaultKeepBothInstancesChanges) {
     // A layout the other deleted takes its assignments with it, and the default falls back.
     LayoutLibrary deleted = base;
     deleted.deleteLayout(idNumber(1), Date(100));
-    const LayoutLibrary afterDelete = HomeMerge::layouts(ours, deleted, &base);
+    const LayoutLibrary afterDelete = HomeMerge::layouts(ours, deleted, &was);
     EXPECT_FALSE(afterDelete.layout(idNumber(1)));
     EXPECT_EQ(afterDelete.assignments, (std::map<std::string, UUID>{{"left@1920x1080", idNumber(3)}}));
     ASSERT_TRUE(afterDelete.defaultLayoutID);
@@ -102,11 +103,12 @@ TEST(HomeMerge, TheOrderOfTheSideThatAloneReorderedIsKept) {
     RuleSet alsoReordered = base;
     alsoReordered.rules = {rule(2), rule(1), rule(3)};
 
-    EXPECT_EQ(ids(HomeMerge::rules(added, reordered, &base).rules),
+    const HomeMerge::ItemOrder was(base);
+    EXPECT_EQ(ids(HomeMerge::rules(added, reordered, &was).rules),
               (std::vector<UUID>{idNumber(3), idNumber(1), idNumber(2), idNumber(4)}));
-    EXPECT_EQ(ids(HomeMerge::rules(reordered, added, &base).rules),
+    EXPECT_EQ(ids(HomeMerge::rules(reordered, added, &was).rules),
               (std::vector<UUID>{idNumber(3), idNumber(1), idNumber(2), idNumber(4)}));
-    EXPECT_EQ(ids(HomeMerge::rules(alsoReordered, reordered, &base).rules),
+    EXPECT_EQ(ids(HomeMerge::rules(alsoReordered, reordered, &was).rules),
               (std::vector<UUID>{idNumber(2), idNumber(1), idNumber(3)}));
 }
 
@@ -136,8 +138,9 @@ TEST(HomeMerge, RulesMadeOnBothSidesEndInOneOrderOnBoth) {
             SCOPED_TRACE(std::string(row.name) + (aSavesFirst ? ", A saves first" : ", B saves first"));
             const RuleSet& first = aSavesFirst ? a : b;
             const RuleSet& second = aSavesFirst ? b : a;
-            const RuleSet file = HomeMerge::rules(second, first, &base);
-            const RuleSet takenIn = HomeMerge::rules(first, file, &first);
+            const HomeMerge::ItemOrder baseOrder(base), firstOrder(first);
+            const RuleSet file = HomeMerge::rules(second, first, &baseOrder);
+            const RuleSet takenIn = HomeMerge::rules(first, file, &firstOrder);
             EXPECT_EQ(ids(file.rules), row.order);
             EXPECT_EQ(ids(takenIn.rules), row.order);
         }
@@ -147,7 +150,8 @@ TEST(HomeMerge, RulesMadeOnBothSidesEndInOneOrderOnBoth) {
     mine.upsert(rule(3));
     RuleSet theirs = base;
     theirs.rules = {rule(1), rule(2), rule(4), rule(3)};
-    EXPECT_EQ(ids(HomeMerge::rules(mine, theirs, &mine).rules),
+    const HomeMerge::ItemOrder mineOrder(mine);
+    EXPECT_EQ(ids(HomeMerge::rules(mine, theirs, &mineOrder).rules),
               (std::vector<UUID>{idNumber(1), idNumber(2), idNumber(4), idNumber(3)}));
 }
 
@@ -161,8 +165,9 @@ TEST(HomeMerge, WorkspacesSavedOnEitherSideBothStayAndDeletionsHold) {
     theirs.workspaces.push_back(Workspace(idNumber(3), "Second", {}, {}, false, false, Date(11)));
     theirs.deleteWorkspace(idNumber(1), Date(12));
 
+    const HomeMerge::ItemOrder was(base);
     std::vector<std::string> names;
-    for (const Workspace& workspace : HomeMerge::workspaces(ours, theirs, &base).workspaces) names.push_back(workspace.name);
+    for (const Workspace& workspace : HomeMerge::workspaces(ours, theirs, &was).workspaces) names.push_back(workspace.name);
     EXPECT_EQ(names, (std::vector<std::string>{"First", "Second"}));
 }
 
@@ -182,7 +187,8 @@ TEST(HomeMerge, WindowMemoryKeepsTheNewerRecordAndWhatWasForgotten) {
     theirs.byWindow["XTerm\x1F" "three"] = at(3);
     theirs.byApp["XTerm"] = at(3);
 
-    const WindowPlacementMemory merged = HomeMerge::memory(ours, theirs, &base);
+    const HomeMerge::MemoryBase was(base);
+    const WindowPlacementMemory merged = HomeMerge::memory(ours, theirs, &was);
     EXPECT_EQ(merged.byWindow, (std::map<std::string, WindowPlacement>{{"XTerm\x1F" "one", at(2)},
                                                                        {"XTerm\x1F" "three", at(4)}}));
     EXPECT_EQ(merged.byApp.at("XTerm"), at(4));

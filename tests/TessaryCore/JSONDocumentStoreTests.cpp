@@ -387,7 +387,8 @@ TEST(JSONDocumentStore, StoresSharingAFileMergeWhatTheOtherWroteBeforeTheyWrite)
     const auto written = second.saveMerging(theirs);
     ASSERT_TRUE(written.hasValue());
     const std::map<std::string, std::int64_t> both{{"alpha", 2}, {"first", 1}, {"second", 2}};
-    EXPECT_EQ(written.value().tags, both);
+    ASSERT_TRUE(written.value());
+    EXPECT_EQ(written.value()->tags, both);
     EXPECT_EQ(JSONDocumentStore<Note>(folder / "notes.json").load().value()->tags, both);
 
     // Heard of: merged in without a write; heard of twice, nothing new.
@@ -404,7 +405,9 @@ TEST(JSONDocumentStore, StoresSharingAFileMergeWhatTheOtherWroteBeforeTheyWrite)
     EXPECT_EQ(readFile(first.unreadableURL()), "{\"title\": \"half");
     EXPECT_EQ(first.load().value(), *heard);
 
-    // Unreadable at the moment of saving: refused, and the file left as it is.
+    // Written again by the other and unreadable at the moment of saving: refused, and the file left
+    // as it is.
+    ASSERT_TRUE(second.saveMerging(sample()).hasValue());
     const std::string before = readFile(first.url());
     files->readFault = std::make_error_code(std::errc::io_error);
     const auto refused = first.saveMerging(mine);

@@ -46,18 +46,24 @@ inline void writeFile(const std::filesystem::path& path, const std::string& byte
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The real file system, counting the documents written (by file name), with reads or writes made
-// to fail on demand.
+// The real file system, counting the documents read and written (by file name), with reads or
+// writes made to fail on demand, and stamps it cannot tell on demand.
 class FaultyFileSystem : public tessary::PosixDocumentFileSystem {
 public:
     tessary::Expected<std::optional<std::string>, std::error_code> readFile(const std::filesystem::path& path) override {
+        ++reads[path.filename().string()];
         if (readFault) return tessary::unexpected(readFault);
         return PosixDocumentFileSystem::readFile(path);
     }
-    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes) override {
+    tessary::Expected<std::optional<tessary::FileStamp>, std::error_code> stampOf(const std::filesystem::path& path) override {
+        if (noStamps) return tessary::unexpected(std::make_error_code(std::errc::function_not_supported));
+        return PosixDocumentFileSystem::stampOf(path);
+    }
+    std::error_code writeAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                    std::optional<tessary::FileStamp>* written = nullptr) override {
         ++writes[path.filename().string()];
         if (writeFault) return writeFault;
-        return PosixDocumentFileSystem::writeAtomically(path, bytes);
+        return PosixDocumentFileSystem::writeAtomically(path, bytes, written);
     }
     int writeCount() const {
         int count = 0;
@@ -67,6 +73,8 @@ public:
 
     std::error_code readFault;
     std::error_code writeFault;
+    bool noStamps = false;
+    std::map<std::string, int> reads;
     std::map<std::string, int> writes;
 };
 
