@@ -7,7 +7,9 @@
 
 #include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/ZoneGeometry.h"
+#include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
+#include "WindowEngine/UnfitWindowPlacement.h"
 
 namespace tessary {
 
@@ -48,6 +50,15 @@ namespace {
 // A window may be a point or two larger than its zone: the frame's rounding, not a misfit.
 constexpr double fitTolerance = 2.0;
 }  // namespace
+
+bool ZoneService::SnapError::centredInZone() const {
+    if (code != Code::rejected || !result || !result->achieved) return false;
+    const Rect& zone = result->requested;
+    const Rect& window = *result->achieved;
+    if (!fits(window.size, zone.size)) return false;
+    const auto centred = UnfitWindowPlacement::centeredFrame(window.size, zone, fitTolerance);
+    return centred && CoordinateSpace::approximatelyEqual(*centred, window, fitTolerance);
+}
 
 bool ZoneService::fits(Size needed, Size zone) {
     return needed.width <= zone.width + fitTolerance && needed.height <= zone.height + fitTolerance;
