@@ -147,6 +147,7 @@ protected:
     // manager moves the window, and waits for it to follow before it drags on; from then on the
     // window keeps its offset to the pointer.
     Point grabTitleBar() {
+        EXPECT_TRUE(becomesActive(window)) << "the window manager did not activate the window";
         const Rect outer = frame();
         const auto geometry = platform->windows().geometry(window);
         EXPECT_TRUE(geometry);
