@@ -30,6 +30,12 @@ using Reply = std::unique_ptr<T, FreeReply>;
 class OverlayShapeTest : public DragSnapTest, public ::testing::WithParamInterface<bool> {
 protected:
     bool startsCompositor() const override { return GetParam(); }
+    // Beside the window manager's own panel, as it installs.
+    VirtualDesktop::Options desktopOptions() const override {
+        VirtualDesktop::Options options;
+        options.panels = true;
+        return options;
+    }
 
     void SetUp() override {
         DragSnapTest::SetUp();
