@@ -52,7 +52,8 @@ constexpr double fitTolerance = 2.0;
 }  // namespace
 
 bool ZoneService::SnapError::centredInZone() const {
-    if (code != Code::rejected || !result || !result->achieved) return false;
+    // A window the window manager held short (its shadow kept on the screen) could have filled it.
+    if (code != Code::rejected || !result || !result->achieved || result->shadowKeptOnScreen) return false;
     const Rect& zone = result->requested;
     const Rect& window = *result->achieved;
     if (!fits(window.size, zone.size)) return false;
