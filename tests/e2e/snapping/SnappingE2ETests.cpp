@@ -215,8 +215,9 @@ TEST_F(WindowStateTest, AMaximisedOrFullScreenWindowSnapsToTheFrameOfAnUnmaximis
 // mapped, as GTK 4 applications do: marco read nothing of it then, and kept the whole window on
 // the screen; icewm keeps it there unless the request makes it larger on that axis.
 // Policy, where a window manager holds such a window whatever it is asked: jwm keeps a window no
-// taller than its monitor, shadow included (a zone as tall as the monitor's work area is out of
-// reach), and icewm keeps it inside the screen's right and bottom edges. There the user is told
+// taller than the space it leaves on the monitor under the window's top-left corner, shadow
+// included (a zone as tall as the monitor's work area is out of reach), and icewm keeps it inside
+// the screen's right and bottom edges. There the user is told
 // why, and the window is as near its zone as the window manager allows (centred in it, as the
 // centring preference has it, where it is shorter).
 TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZone) {
@@ -245,7 +246,9 @@ TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZone) 
         const Rect zone = rightZones[step.zone].rect;
         Rect allowed = zone;
         if (windowManager == "jwm") {
-            allowed.size.height = screen.height() - margin.top - margin.bottom;
+            // As tall as the space it leaves on the monitor under the window's top-left corner.
+            const Rect corner = zone.x() - margin.left < 1920 ? Rect(0, 0, 1920, 1080) : Rect(1920, 0, 1920, 1080);
+            allowed.size.height = desktop->workArea(corner).height() - margin.top - margin.bottom;
             allowed.origin.y += std::round((zone.height() - allowed.height()) / 2);
         } else if (windowManager == "icewm") {
             allowed.origin.x = std::min(zone.x(), screen.maxX() - margin.right - zone.width());
@@ -366,7 +369,8 @@ TEST_F(InPlaceTest, AnXtermInItsZoneIsNeitherMovedNorReportedAgain) {
 }
 
 // A window whose least size is larger than its zone cannot take it: it ends wholly on its monitor,
-// as near the zone as it can, and whoever asked is told, the command by its error.
+// as near the zone as it can (the right-hand zone's, at its right edge, inside the layout's padding),
+// and whoever asked is told, the command by its error.
 TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     TestClient client = desktop->startClient();
     const Rect zone = rightZones[1].rect;
@@ -385,7 +389,7 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     EXPECT_THAT(output, testing::Contains(needs)) << testing::PrintToString(output);
     EXPECT_GT(took.width(), zone.width());
     EXPECT_TRUE(onTheMonitor(took)) << "the window is at " << took;
-    EXPECT_EQ(took.maxX(), monitor.maxX()) << "as near the zone as it can: against the monitor's right edge";
+    EXPECT_EQ(took.maxX(), zone.maxX()) << "as near the zone as it can: ending where the zone ends";
     EXPECT_FALSE(program->expectLine("AppDelegate: snapped ", 0, 300ms)) << "reported as snapped";
 
     // Dropped there by a drag: the same.
@@ -404,7 +408,7 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     ASSERT_TRUE(pressed);
     const Rect dropped = settledFrame(window);
     EXPECT_TRUE(onTheMonitor(dropped)) << "the window is at " << dropped;
-    EXPECT_EQ(dropped.maxX(), monitor.maxX());
+    EXPECT_EQ(dropped.maxX(), zone.maxX());
 }
 
 // The starter's Priority Grid on the left monitor (narrow side zones beside a wide middle one), three
