@@ -411,6 +411,32 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     EXPECT_EQ(dropped.maxX(), zone.maxX());
 }
 
+// A window of one size (a Tk window made not resizable) sent by a shortcut to a zone it fits is
+// centred in it, as the "centre windows that cannot fill" setting asks: the snap did what the
+// setting says, and the user is told nothing.
+TEST_F(SnappingTest, AFixedSizeWindowCentredInAZoneItFitsIsToldNothing) {
+    const std::string script = desktop->directory() + "/fixed";
+    std::ofstream(script) << "wm geometry . 400x300+2100+100\nwm resizable . 0 0\nwm title . Fixed\n";
+    ChildProcess tk = desktop->start({"wish", script});
+    const xcb_window_t window = awaitWindowOf(tk.pid());
+    ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+    const Rect zone = rightZones[0].rect;
+    const std::size_t start = program->lines.size();
+    for (uint32_t key : {kControlL, kAltL, kDigit1}) desktop->pressKey(key, true);
+    for (uint32_t key : {kDigit1, kAltL, kControlL}) desktop->pressKey(key, false);
+    EXPECT_TRUE(waitFor([&] {
+        const Rect at = frame(window);
+        return std::fabs(at.midX() - zone.midX()) <= 1 && std::fabs(at.midY() - zone.midY()) <= 1;
+    })) << "the window is at " << frame(window) << ", its zone at " << zone;
+    const Rect placed = settledFrame(window);
+    EXPECT_TRUE(placed.width() <= zone.width() && placed.height() <= zone.height()) << placed;
+    // The notice of a failure comes 300 ms after it.
+    program->readToEnd(1500ms);
+    EXPECT_TRUE(std::none_of(program->lines.begin() + std::ptrdiff_t(start), program->lines.end(),
+                             [](const std::string& line) { return line.starts_with("AppDelegate: Window not moved"); }))
+        << testing::PrintToString(program->lines);
+}
+
 // The starter's Priority Grid on the left monitor (narrow side zones beside a wide middle one), three
 // columns on the right; windows whose least size is larger than some zones, sent by shortcuts.
 class TooLargeForItsZoneTest : public SnappingTest {
