@@ -432,6 +432,11 @@ std::optional<Rect> X11Monitors::announcedWorkArea() {
 std::vector<Rect> X11Monitors::panelCandidates(Size rootSize, const Rect& announced) {
     std::vector<Rect> found;
     std::set<xcb_window_t> panels;
+    // No band left out (a window manager without panels, the usual case): no panel to look for.
+    if (windowManagerStruts(announced, rootSize, {}, {}).empty()) {
+        panels_.clear();
+        return found;
+    }
     xcb_connection_t* c = connection_.xcb();
     auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(c, connection_.root()), "QueryTree");
     if (!tree) return found;
