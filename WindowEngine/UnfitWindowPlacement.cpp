@@ -17,20 +17,24 @@ std::optional<Rect> UnfitWindowPlacement::centeredFrame(Size size, const Rect& i
     return Rect(x, y, size.width, size.height);
 }
 
-Point UnfitWindowPlacement::keptOn(Point origin, Size size, const Rect& workArea) {
-    auto axis = [](double at, double extent, double minimum, double maximum) {
+Point UnfitWindowPlacement::keptOn(Point origin, Size size, const Rect& requested, const Rect& workArea) {
+    auto axis = [](double at, double extent, double farEdge, double minimum, double maximum) {
         // Whole points inside: a fraction over the edge would still be over it.
-        const double last = std::floor(maximum - extent);
-        return std::max(std::ceil(minimum), std::min(at, last));
+        const double first = std::ceil(minimum);
+        if (at + extent > maximum) {
+            const double atFarEdge = std::floor(farEdge - extent);
+            if (atFarEdge >= first) return std::min(at, atFarEdge);
+        }
+        return std::max(first, std::min(at, std::floor(maximum - extent)));
     };
-    return Point{axis(origin.x, size.width, workArea.minX(), workArea.maxX()),
-                 axis(origin.y, size.height, workArea.minY(), workArea.maxY())};
+    return Point{axis(origin.x, size.width, requested.maxX(), workArea.minX(), workArea.maxX()),
+                 axis(origin.y, size.height, requested.maxY(), workArea.minY(), workArea.maxY())};
 }
 
 Point UnfitWindowPlacement::keptOnWorkArea(Point origin, Size size, const Rect& requested) {
     const auto display = DisplayProvider::display(requested);
     if (!display) return origin;
-    return keptOn(origin, size, display->workArea);
+    return keptOn(origin, size, requested, display->workArea);
 }
 
 }  // namespace tessary

@@ -17,10 +17,12 @@ public:
     static std::optional<Rect> centeredFrame(Size size, const Rect& in, double tolerance);
     // Where a window of `size` at `origin`, asked into `requested`, lies wholly on the work area of
     // the display `requested` is on (DisplayProvider), moved as little as it can be, on whole
-    // points; where it is larger than the work area, at the work area's minimum edge. `origin` as
-    // it is when no display holds the frame.
+    // points; where it would reach past the work area's far edge it ends at the requested frame's
+    // far edge instead when it fits there (a zone at the display's far edge keeps the layout's
+    // padding, as its neighbours on the other side do); where it is larger than the work area, at
+    // the work area's minimum edge. `origin` as it is when no display holds the frame.
     static Point keptOnWorkArea(Point origin, Size size, const Rect& requested);
-    static Point keptOn(Point origin, Size size, const Rect& workArea);
+    static Point keptOn(Point origin, Size size, const Rect& requested, const Rect& workArea);
 };
 
 }  // namespace tessary

@@ -24,8 +24,9 @@ constexpr std::uint64_t titleBarToken = 1;
 
 }  // namespace
 
-X11Accessibility::X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker)
-    : connection_(connection), windows_(windows), tracker_(tracker) {
+X11Accessibility::X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker,
+                                   const Screens& screens)
+    : connection_(connection), windows_(windows), tracker_(tracker), screens_(screens) {
     created_ = tracker_.windowCreated.subscribe(
         [this](const X11Client& client) { deliver(client, ax::windowCreatedNotification); });
     destroyed_ = tracker_.windowDestroyed.subscribe(
@@ -129,7 +130,9 @@ Expected<AXValue, AXError> X11Accessibility::windowAttribute(const AXElement& el
         return AXValue{*hints->increment};
     }
     if (attribute == ax::shadowKeptOnScreenAttribute) {
-        auto kept = windows_.shadowKeptOnScreen(window);
+        std::vector<Rect> areas;
+        for (const Screen& screen : screens_.screens()) areas.push_back(screen.workArea);
+        auto kept = windows_.shadowKeptOnScreen(window, areas);
         if (!kept) return fail(AXError::invalidUIElement);
         return AXValue{*kept};
     }

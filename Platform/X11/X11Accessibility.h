@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Accessibility.h"
+#include "Platform/Screens.h"
 #include "Platform/X11/X11ClientTracker.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11Windows.h"
@@ -30,7 +31,7 @@ namespace tessary {
 //   manager runs, writes and actions fail at once with cannotComplete.
 // - "AXSizeIncrement": the size step a window declares in WM_NORMAL_HINTS (a terminal's character
 //   cell), when it is more than one pixel on some axis; noValue otherwise.
-// - "AXShadowKeptOnScreen": X11Windows::shadowKeptOnScreen.
+// - "AXShadowKeptOnScreen": X11Windows::shadowKeptOnScreen, within the screens' work areas.
 // - "AXSubrole": "AXStandardWindow" for a normal (or untyped) window that is transient for no
 //   other; "AXDialog" for dialogs and transient windows; "AXFloatingWindow" for utility, toolbar
 //   and menu windows; "AXUnknown" for docks, desktops, splash screens and the rest.
@@ -42,7 +43,8 @@ namespace tessary {
 //   the back end needs.
 class X11Accessibility : public Accessibility {
 public:
-    X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker);
+    // `screens`: where the window manager confines windows, for "AXShadowKeptOnScreen".
+    X11Accessibility(X11Connection& connection, X11Windows& windows, X11ClientTracker& tracker, const Screens& screens);
     ~X11Accessibility() override;
 
     Expected<AXValue, AXError> copyAttributeValue(const AXElement& element, std::string_view attribute) override;
@@ -102,6 +104,7 @@ private:
     X11Connection& connection_;
     X11Windows& windows_;
     X11ClientTracker& tracker_;
+    const Screens& screens_;
     std::unordered_map<AXElement, float> timeouts_;
     std::map<AXObserverID, Observer> observers_;
     std::map<xcb_window_t, PendingFrame> pendingFrames_;

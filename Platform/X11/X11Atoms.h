@@ -21,6 +21,7 @@ class X11Connection;
     X(_NET_MOVERESIZE_WINDOW)                                                                      \
     X(_NET_FRAME_EXTENTS)                                                                          \
     X(_NET_WORKAREA)                                                                               \
+    X(_NET_CURRENT_DESKTOP)                                                                        \
     X(_NET_CLOSE_WINDOW)                                                                           \
     X(_NET_REQUEST_FRAME_EXTENTS)                                                                  \
     X(_GTK_FRAME_EXTENTS)                                                                          \

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <map>
 
 namespace tessary {
@@ -146,6 +147,106 @@ Rect workArea(const Rect& monitor, Size rootSize, const std::vector<X11Strut>& s
     return Rect(minX, minY, std::max(0.0, maxX - minX), std::max(0.0, maxY - minY));
 }
 
+namespace {
+
+// An edge of the root window, and what a strut says of it.
+enum class Edge { left, right, top, bottom };
+constexpr Edge kEdges[] = {Edge::left, Edge::right, Edge::top, Edge::bottom};
+
+uint32_t depthOn(const X11Strut& strut, Edge edge) {
+    switch (edge) {
+    case Edge::left: return strut.left;
+    case Edge::right: return strut.right;
+    case Edge::top: return strut.top;
+    case Edge::bottom: return strut.bottom;
+    }
+    return 0;
+}
+
+// A strut of `depth` along the edge, over the pixels from `start` to `end` (inclusive) along it.
+X11Strut strutOn(Edge edge, uint32_t depth, uint32_t start, uint32_t end) {
+    X11Strut s;
+    switch (edge) {
+    case Edge::left: s.left = depth, s.leftStartY = start, s.leftEndY = end; break;
+    case Edge::right: s.right = depth, s.rightStartY = start, s.rightEndY = end; break;
+    case Edge::top: s.top = depth, s.topStartX = start, s.topEndX = end; break;
+    case Edge::bottom: s.bottom = depth, s.bottomStartX = start, s.bottomEndX = end; break;
+    }
+    return s;
+}
+
+// How deep the band along the edge is that the announced area leaves out (0 for none).
+double insetOn(Edge edge, const Rect& announced, Size root) {
+    switch (edge) {
+    case Edge::left: return announced.minX();
+    case Edge::right: return root.width - announced.maxX();
+    case Edge::top: return announced.minY();
+    case Edge::bottom: return root.height - announced.maxY();
+    }
+    return 0;
+}
+
+// How far a window reaches into the screen from the edge, when it lies in the band of that depth
+// against it; 0 when it does not.
+double panelDepth(const Rect& panel, Edge edge, double inset, Size root) {
+    if (panel.width() <= 0 || panel.height() <= 0) return 0;
+    switch (edge) {
+    case Edge::left: return panel.minX() <= 0 && panel.maxX() <= inset ? panel.maxX() : 0;
+    case Edge::right: return panel.maxX() >= root.width && panel.minX() >= root.width - inset ? root.width - panel.minX() : 0;
+    case Edge::top: return panel.minY() <= 0 && panel.maxY() <= inset ? panel.maxY() : 0;
+    case Edge::bottom:
+        return panel.maxY() >= root.height && panel.minY() >= root.height - inset ? root.height - panel.minY() : 0;
+    }
+    return 0;
+}
+
+uint32_t pixel(double value) { return static_cast<uint32_t>(std::clamp(std::lround(value), 0L, 0xFFFFL)); }
+
+}  // namespace
+
+bool liesInAnnouncedBand(const Rect& window, const Rect& announced, Size rootSize) {
+    if (!(announced.width() > 0 && announced.height() > 0)) return false;
+    return std::any_of(std::begin(kEdges), std::end(kEdges), [&](Edge edge) {
+        return panelDepth(window, edge, insetOn(edge, announced, rootSize), rootSize) > 0;
+    });
+}
+
+std::vector<X11Strut> windowManagerStruts(const Rect& announced, Size rootSize,
+                                          const std::vector<X11Strut>& clientStruts, const std::vector<Rect>& panels) {
+    std::vector<X11Strut> result;
+    // Nothing, or nonsense, announced: the clients' struts say it all.
+    if (!(announced.width() > 0 && announced.height() > 0)) return result;
+    for (Edge edge : kEdges) {
+        const bool horizontal = edge == Edge::top || edge == Edge::bottom;
+        const double length = horizontal ? rootSize.width : rootSize.height;
+        const double inset = insetOn(edge, announced, rootSize);
+        if (!(inset >= 1) || inset >= (horizontal ? rootSize.height : rootSize.width)) continue;
+        double explained = 0;
+        for (const X11Strut& strut : clientStruts) explained = std::max(explained, double(depthOn(strut, edge)));
+        struct Reserved {
+            double depth, from, to;
+        };
+        std::vector<Reserved> reserved;
+        for (const Rect& panel : panels) {
+            const double depth = panelDepth(panel, edge, inset, rootSize);
+            const double from = std::max(0.0, horizontal ? panel.minX() : panel.minY());
+            const double to = std::min(length, horizontal ? panel.maxX() : panel.maxY());
+            if (depth <= 0 || to <= from) continue;
+            reserved.push_back({depth, from, to});
+            explained = std::max(explained, depth);
+        }
+        if (explained < inset) {
+            // The panels say where, the window manager how deep; without a panel, the whole edge.
+            if (reserved.empty()) reserved.push_back({inset, 0, length});
+            for (Reserved& band : reserved) band.depth = inset;
+        }
+        for (const Reserved& band : reserved) {
+            result.push_back(strutOn(edge, pixel(band.depth), pixel(band.from), pixel(band.to) - 1));
+        }
+    }
+    return result;
+}
+
 // --- X11 -----------------------------------------------------------------------------------------
 
 X11Monitors::X11Monitors(X11Connection& connection, X11Windows& windows)
@@ -173,7 +274,8 @@ bool X11Monitors::isChangeEvent(const xcb_generic_event_t& event) const {
     }
     if (type == XCB_CONFIGURE_NOTIFY) {
         // The root window changes size with the screen.
-        return reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == connection_.root();
+        const xcb_window_t window = reinterpret_cast<const xcb_configure_notify_event_t&>(event).window;
+        return window == connection_.root() || panels_.count(window) > 0;
     }
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
@@ -181,9 +283,18 @@ bool X11Monitors::isChangeEvent(const xcb_generic_event_t& event) const {
         if (change.atom == a._NET_WM_STRUT || change.atom == a._NET_WM_STRUT_PARTIAL) {
             return true;
         }
-        // A dock that comes or goes; and the window manager's own idea of the work area.
+        // A dock that comes or goes; the window manager's own idea of the work area, on this
+        // desktop; and a window manager that comes.
         return change.window == connection_.root() &&
-               (change.atom == a._NET_CLIENT_LIST || change.atom == a._NET_WORKAREA);
+               (change.atom == a._NET_CLIENT_LIST || change.atom == a._NET_WORKAREA ||
+                change.atom == a._NET_CURRENT_DESKTOP || change.atom == a._NET_SUPPORTING_WM_CHECK);
+    }
+    // One of the window manager's panels that moved, or went (with the window manager, perhaps).
+    if (type == XCB_UNMAP_NOTIFY) {
+        return panels_.count(reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window) > 0;
+    }
+    if (type == XCB_DESTROY_NOTIFY) {
+        return panels_.count(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window) > 0;
     }
     return false;
 }
@@ -295,6 +406,74 @@ std::vector<X11MonitorInput> X11Monitors::readInputs(Size rootSize) {
     return inputs;
 }
 
+std::optional<Rect> X11Monitors::announcedWorkArea() {
+    // A dead window manager's property stays behind: it no longer keeps windows anywhere.
+    if (!windows_.hasLiveWindowManager()) return std::nullopt;
+    const X11Atoms& a = connection_.atoms();
+    auto areaCookie = X11Property::request(connection_, connection_.root(), a._NET_WORKAREA, XCB_ATOM_CARDINAL);
+    auto desktopCookie =
+        X11Property::request(connection_, connection_.root(), a._NET_CURRENT_DESKTOP, XCB_ATOM_CARDINAL, 1);
+    auto area = X11Property::fetch(connection_, areaCookie, X11ErrorTolerance::none);
+    auto desktop = X11Property::fetch(connection_, desktopCookie, X11ErrorTolerance::none);
+    if (!area) return std::nullopt;
+    const auto words = area->cardinals();
+    // One rectangle per desktop: the current one's, else the first.
+    std::size_t at = 0;
+    if (desktop && !desktop->cardinals().empty()) {
+        const std::size_t current = desktop->cardinals().front();
+        if (current < words.size() / 4) at = current * 4;
+    }
+    if (words.size() < at + 4) return std::nullopt;
+    // CARDINALs: a value past 32767 is no position on any screen X can have.
+    auto number = [](uint32_t word) { return double(std::min<uint32_t>(word, 0x7FFF)); };
+    return Rect(number(words[at]), number(words[at + 1]), number(words[at + 2]), number(words[at + 3]));
+}
+
+std::vector<Rect> X11Monitors::panelCandidates(Size rootSize, const Rect& announced) {
+    std::vector<Rect> found;
+    std::set<xcb_window_t> panels;
+    // No band left out (a window manager without panels, the usual case): no panel to look for.
+    if (windowManagerStruts(announced, rootSize, {}, {}).empty()) {
+        panels_.clear();
+        return found;
+    }
+    xcb_connection_t* c = connection_.xcb();
+    auto tree = connection_.reply(xcb_query_tree_reply, xcb_query_tree(c, connection_.root()), "QueryTree");
+    if (!tree) return found;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    // Every request first, then the replies: one round trip.
+    std::vector<std::pair<xcb_get_window_attributes_cookie_t, xcb_get_geometry_cookie_t>> cookies;
+    for (int i = 0; i < count; ++i) {
+        cookies.emplace_back(xcb_get_window_attributes(c, children[i]), xcb_get_geometry(c, children[i]));
+    }
+    constexpr auto gone = X11ErrorTolerance::windowMayVanish;
+    for (int i = 0; i < count; ++i) {
+        auto attributes = connection_.reply(xcb_get_window_attributes_reply, cookies[size_t(i)].first,
+                                            "GetWindowAttributes", gone);
+        auto geometry = connection_.reply(xcb_get_geometry_reply, cookies[size_t(i)].second, "GetGeometry", gone);
+        // A window manager's own panels are drawn, mapped and placed by itself (override-redirect).
+        if (!attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
+            attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || !attributes->override_redirect) {
+            continue;
+        }
+        const Rect rect(geometry->x, geometry->y, geometry->width + 2.0 * geometry->border_width,
+                        geometry->height + 2.0 * geometry->border_width);
+        if (!liesInAnnouncedBand(rect, announced, rootSize)) continue;
+        found.push_back(rect);
+        panels.insert(children[i]);
+    }
+    for (xcb_window_t panel : panels) {
+        if (panels_.count(panel)) continue;
+        // Its moves and its end change the work areas.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        connection_.checkLater(xcb_change_window_attributes_checked(c, panel, XCB_CW_EVENT_MASK, &mask),
+                               "ChangeWindowAttributes", gone);
+    }
+    panels_ = std::move(panels);
+    return found;
+}
+
 std::vector<X11Monitor> X11Monitors::monitors() {
     auto root = connection_.reply(xcb_get_geometry_reply, xcb_get_geometry(connection_.xcb(), connection_.root()),
                                   "GetGeometry");
@@ -303,6 +482,12 @@ std::vector<X11Monitor> X11Monitors::monitors() {
                                 double(connection_.screen().height_in_pixels)};
     auto monitors = assembleMonitors(readInputs(rootSize));
     auto reserved = struts();
+    if (const auto announced = announcedWorkArea()) {
+        auto own = windowManagerStruts(*announced, rootSize, reserved, panelCandidates(rootSize, *announced));
+        reserved.insert(reserved.end(), own.begin(), own.end());
+    } else {
+        panels_.clear();
+    }
     for (auto& monitor : monitors) {
         monitor.workArea = workArea(monitor.frame, rootSize, reserved);
     }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,23 @@ std::vector<X11Monitor> assembleMonitors(std::vector<X11MonitorInput> inputs);
 // the monitor beyond it).
 Rect workArea(const Rect& monitor, Size rootSize, const std::vector<X11Strut>& struts);
 
+// The struts of the window manager's own panels (icewm's taskbar, jwm's tray, fluxbox's toolbar:
+// no client, no strut), from the one rectangle it announces for the whole screen
+// (`announced`, _NET_WORKAREA). Each edge it leaves out is a band along the root window's edge.
+// A panel of its own (`panels`: its mapped override-redirect top-level windows) lying in a band
+// against the edge reserves that edge over its own length, so it shrinks only its monitor, as the
+// window manager keeps windows off it there and lets them reach the other monitors' edges. A band
+// that the clients' struts and those panels do not account for reserves the whole edge: the window
+// manager said so, and nothing says where.
+std::vector<X11Strut> windowManagerStruts(const Rect& announced, Size rootSize,
+                                          const std::vector<X11Strut>& clientStruts, const std::vector<Rect>& panels);
+// Whether a window lies where such a panel does: in a band the announced area leaves out, against
+// the root window's edge.
+bool liesInAnnouncedBand(const Rect& window, const Rect& announced, Size rootSize);
+
 // The RandR 1.5 monitors of the screen (one monitor covering the root window without RandR 1.5)
-// with their work areas from the struts of the managed windows.
+// with their work areas: the struts of the managed windows, within what the window manager
+// announces it leaves (windowManagerStruts).
 class X11Monitors {
 public:
     X11Monitors(X11Connection& connection, X11Windows& windows);
@@ -76,15 +92,22 @@ public:
 
     // The RandR event selection that reports monitor and output changes.
     void selectChangeEvents();
-    // Whether an event changes monitors or work areas.
+    // Whether an event changes monitors or work areas: a window manager's panel that moves or
+    // goes is one.
     bool isChangeEvent(const xcb_generic_event_t& event) const;
 
 private:
     std::vector<X11MonitorInput> readInputs(Size rootSize);
     std::vector<X11Strut> struts();
+    // The window manager's _NET_WORKAREA for the current desktop; absent without a live one.
+    std::optional<Rect> announcedWorkArea();
+    // Where the mapped override-redirect top-level windows are, each followed from now on.
+    std::vector<Rect> panelCandidates(Size rootSize, const Rect& announced);
 
     X11Connection& connection_;
     X11Windows& windows_;
+    // The panels found at the last read, whose moves and ends are followed.
+    std::set<xcb_window_t> panels_;
 };
 
 }  // namespace tessary

@@ -13,8 +13,8 @@ X11Platform::X11Platform(std::unique_ptr<X11Connection> connection)
       windows_(*connection_),
       monitors_(*connection_, windows_),
       tracker_(*connection_, windows_),
-      accessibility_(*connection_, windows_, tracker_),
       screens_(*connection_, monitors_),
+      accessibility_(*connection_, windows_, tracker_, screens_),
       workspace_(windows_, tracker_, accessibility_),
       windowManager_(windows_) {}
 

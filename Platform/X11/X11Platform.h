@@ -46,8 +46,8 @@ private:
     X11Windows windows_;
     X11Monitors monitors_;
     X11ClientTracker tracker_;
-    X11Accessibility accessibility_;
     X11Screens screens_;
+    X11Accessibility accessibility_;
     X11ApplicationWorkspace workspace_;
     X11WindowManagerInfo windowManager_;
 };

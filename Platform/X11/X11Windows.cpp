@@ -59,11 +59,22 @@ Rect X11WindowGeometry::whole() const {
                 client.height() + frame.top + frame.bottom);
 }
 
-bool x11HeldAtScreenEdge(const Rect& asked, const Rect& held, const Rect& screen) {
-    return (asked.minX() < screen.minX() && held.minX() >= screen.minX()) ||
-           (asked.minY() < screen.minY() && held.minY() >= screen.minY()) ||
-           (asked.maxX() > screen.maxX() && held.maxX() <= screen.maxX()) ||
-           (asked.maxY() > screen.maxY() && held.maxY() <= screen.maxY());
+bool x11HeldAtScreenEdge(const Rect& asked, const Rect& held, const Rect& area) {
+    return (asked.minX() < area.minX() && held.minX() >= area.minX()) ||
+           (asked.minY() < area.minY() && held.minY() >= area.minY()) ||
+           (asked.maxX() > area.maxX() && held.maxX() <= area.maxX()) ||
+           (asked.maxY() > area.maxY() && held.maxY() <= area.maxY());
+}
+
+Rect x11ConfiningArea(const Rect& asked, const std::vector<Rect>& areas, Size rootSize) {
+    Rect best(0, 0, rootSize.width, rootSize.height);
+    double most = 0;
+    for (const Rect& area : areas) {
+        const Rect common = area.intersection(asked);
+        const double size = common.isNull() ? 0 : common.width() * common.height();
+        if (size > most) most = size, best = area;
+    }
+    return best;
 }
 
 bool X11WindowGeometry::titleBarContains(Point point) const {
@@ -420,7 +431,7 @@ std::optional<X11WindowGeometry> X11Windows::geometry(xcb_window_t window) {
     return snap->geometry;
 }
 
-std::optional<bool> X11Windows::shadowKeptOnScreen(xcb_window_t window) {
+std::optional<bool> X11Windows::shadowKeptOnScreen(xcb_window_t window, const std::vector<Rect>& areas) {
     // The root's size now: the screen may have grown or shrunk since the connection was opened.
     auto rootCookie = xcb_get_geometry(connection_.xcb(), connection_.root());
     auto g = geometry(window);
@@ -428,7 +439,8 @@ std::optional<bool> X11Windows::shadowKeptOnScreen(xcb_window_t window) {
     if (!g) return std::nullopt;
     const auto asked = askedWholes_.find(window);
     if (asked == askedWholes_.end() || !root) return false;
-    return x11HeldAtScreenEdge(asked->second, g->whole(), Rect(0, 0, root->width, root->height));
+    return x11HeldAtScreenEdge(asked->second, g->whole(),
+                               x11ConfiningArea(asked->second, areas, Size{double(root->width), double(root->height)}));
 }
 
 std::optional<X11Windows::Snapshot> X11Windows::snapshot(xcb_window_t window, bool withHints,

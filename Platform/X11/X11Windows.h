@@ -94,9 +94,13 @@ struct X11Strut {
 // A length in whole pixels, within X's 16-bit coordinates (0 for what is not a number).
 int32_t x11Pixels(double value);
 
-// Whether a window asked to cover `asked`, which reaches past an edge of `screen`, was held back
-// at that edge: it covers `held`, which does not reach past it.
-bool x11HeldAtScreenEdge(const Rect& asked, const Rect& held, const Rect& screen);
+// Whether a window asked to cover `asked`, which reaches past an edge of `area` (where the window
+// manager confines windows), was held back at that edge: it covers `held`, which does not reach
+// past it.
+bool x11HeldAtScreenEdge(const Rect& asked, const Rect& held, const Rect& area);
+// Of the areas where a window manager confines windows (each monitor's work area), the one that
+// holds most of `asked`; the root window (`rootSize`) when none holds any of it.
+Rect x11ConfiningArea(const Rect& asked, const std::vector<Rect>& areas, Size rootSize);
 
 // Turns the bytes of a text property into valid UTF-8: UTF8_STRING is checked (invalid sequences
 // become U+FFFD), STRING is Latin-1; the text ends at the first NUL.
@@ -188,11 +192,12 @@ public:
     void activate(xcb_window_t window, std::chrono::milliseconds timeout);
 
     // Whether the window manager held the window's last move or resize short of where it was asked
-    // to keep the window wholly on the screen, the invisible margin of a client-side decorated
-    // window (its shadow) included: the margin would have reached past an edge of the screen, and
-    // the window stays inside that edge. False for a window that draws no such margin; nullopt when
-    // the window is gone.
-    std::optional<bool> shadowKeptOnScreen(xcb_window_t window);
+    // to keep the window wholly inside the area it confines windows to (`areas`: each monitor's
+    // work area; icewm keeps a window on its monitor, above its taskbar there), the invisible margin
+    // of a client-side decorated window (its shadow) included: the margin would have reached past
+    // an edge of that area, and the window stays inside that edge. False for a window that draws no
+    // such margin; nullopt when the window is gone.
+    std::optional<bool> shadowKeptOnScreen(xcb_window_t window, const std::vector<Rect>& areas);
 
     // Selects the structure and property events the back end follows on a client window; once per
     // window until it is forgotten.

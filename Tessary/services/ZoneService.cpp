@@ -8,7 +8,9 @@
 #include "TessaryCore/HomeMerge.h"
 #include "TessaryCore/UnicodeText.h"
 #include "TessaryCore/ZoneGeometry.h"
+#include "WindowEngine/CoordinateSpace.h"
 #include "WindowEngine/DisplayProvider.h"
+#include "WindowEngine/UnfitWindowPlacement.h"
 
 namespace tessary {
 
@@ -49,6 +51,16 @@ namespace {
 // A window may be a point or two larger than its zone: the frame's rounding, not a misfit.
 constexpr double fitTolerance = 2.0;
 }  // namespace
+
+bool ZoneService::SnapError::centredInZone() const {
+    // A window the window manager held short (its shadow kept on the screen) could have filled it.
+    if (code != Code::rejected || !result || !result->achieved || result->shadowKeptOnScreen) return false;
+    const Rect& zone = result->requested;
+    const Rect& window = *result->achieved;
+    if (!fits(window.size, zone.size)) return false;
+    const auto centred = UnfitWindowPlacement::centeredFrame(window.size, zone, fitTolerance);
+    return centred && CoordinateSpace::approximatelyEqual(*centred, window, fitTolerance);
+}
 
 bool ZoneService::fits(Size needed, Size zone) {
     return needed.width <= zone.width + fitTolerance && needed.height <= zone.height + fitTolerance;

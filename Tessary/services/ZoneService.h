@@ -63,6 +63,10 @@ public:
         // Rejected because the window ended larger than the zone (its least size is larger): the
         // engine kept it on the display's work area.
         bool doesNotFit() const;
+        // Rejected, yet placed as the centring preference places a window that cannot fill the
+        // zone (a fixed size): smaller than the zone, centred in it. The snap did what the user's
+        // setting asks, as far as the window allows: a failure to report, not one to tell of.
+        bool centredInZone() const;
 
         // "zone 5 does not exist in this layout" (the zone counted from 1, for every index without
         // overflow), "the app did not accept the new size or position", "no window", "window belongs

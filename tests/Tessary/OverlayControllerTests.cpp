@@ -252,6 +252,32 @@ TEST_F(OverlayControllerTest, AnIdlePanelKeepsNoDrawnTilesAndAHighlightAfterItRe
     EXPECT_TRUE((painted - QRegion(reach0) - QRegion(hint)).isEmpty());
 }
 
+// The hint sits near the bottom of where windows may go, centred there: a panel below the zones
+// (a taskbar) or beside them moves it, so it neither covers the size labels of the bottom zones
+// nor lies on the panel.
+TEST_F(OverlayControllerTest, TheHintSitsAboveTheBottomOfTheWorkAreaCentredInIt) {
+    struct Case {
+        const char* name;
+        Rect workArea;
+        QPointF bottomCentre;
+    };
+    const Case cases[] = {
+        {"no panel", Rect(1920, 0, 1920, 1080), {960, 1024}},
+        {"a 40 px taskbar below", Rect(1920, 0, 1920, 1040), {960, 984}},
+        {"a 64 px panel on the left", Rect(1984, 0, 1856, 1080), {992, 1024}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DisplayInfo display = makeDisplay(2, "RIGHT", Rect(1920, 0, 1920, 1080), c.workArea);
+        const Rect zone(c.workArea.minX() + 8, 8, 948, c.workArea.height() - 16);
+        overlay.show({{display, {{0, zone}}}});
+        overlay.setHighlighted({0}, display, {});
+        const QRectF hint = overlay.panel(2)->view().hintRect();
+        EXPECT_NEAR(hint.center().x(), c.bottomCentre.x(), 0.5);
+        EXPECT_EQ(hint.bottom(), c.bottomCentre.y());
+    }
+}
+
 TEST_F(OverlayControllerTest, ThePreviewOwnsOnlyItsOwnOverlay) {
     struct Case {
         const char* name;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
 #include <QMenu>
 #include <QWidgetAction>
@@ -220,4 +222,40 @@ TEST(StatusMenuActions, AWindowTooLargeForTheChosenZoneIsToldInANotice) {
     snap.zoneIndex = 7;
     performStatusMenuAction(menu.delegate, snap);
     EXPECT_TRUE(world.notices.posted().empty());
+}
+
+// A window of one fixed size that fits the zone is centred in it, as the "centre windows that cannot
+// fill" setting asks: the snap did what the user's setting says, so nothing is told, from the menu
+// or a URL. With the setting off the same window stays at the zone's corner, and that is told.
+TEST(StatusMenuActions, AFixedSizeWindowCentredInAZoneItFitsIsToldNothing) {
+    MenuWorld menu;
+    AppWorld& world = menu.world;
+    const WindowHandle fixed = world.addWindow(AppWorld::editorPID, Rect(10, 10, 300, 200), "Fixed");
+    world.accessibility.window(fixed.element).minimumSize = Size{300, 200};
+    world.accessibility.window(fixed.element).maximumSize = Size{300, 200};
+    world.applications.setFrontmost(AppWorld::editorPID);
+    world.accessibility.setFocusedWindow(AppWorld::editorPID, fixed.element);
+    const std::vector<Zone> zones = menu.delegate.zones().zones(world.main);
+
+    MenuAction snap;
+    snap.kind = MenuAction::Kind::snapToZone;
+    snap.zoneIndex = 0;
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    const Rect zone = zones[0].rect;
+    EXPECT_EQ(menu.delegate.zones().engine().frame(fixed),
+              Rect(zone.minX() + std::round((zone.width() - 300) / 2), zone.minY() + std::round((zone.height() - 200) / 2),
+                   300, 200));
+    EXPECT_TRUE(world.notices.posted().empty()) << ::testing::PrintToString(world.notices.lines());
+    // A script still hears that the window did not take the zone's size.
+    EXPECT_FALSE(world.integrations->urlCommands().handle("tessary://snap?zone=2").hasValue());
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    EXPECT_TRUE(world.notices.posted().empty()) << ::testing::PrintToString(world.notices.lines());
+
+    menu.delegate.preferences().setCenterUnresizableWindows(false);
+    performStatusMenuAction(menu.delegate, snap);
+    world.scheduler.advance(AppDelegate::snapFailureGrace);
+    EXPECT_EQ(menu.delegate.zones().engine().frame(fixed), Rect(zone.origin, Size{300, 200}));
+    EXPECT_EQ(world.notices.lines(), std::vector<std::string>{"Window not moved into the zone: The app did not accept "
+                                                              "the new size or position."});
 }

@@ -148,6 +148,34 @@ TEST(SnapError, AWindowHeldToKeepItsShadowOnTheScreenNamesTheWindowManager) {
     }
 }
 
+// A window that cannot take the zone's size, smaller than it and centred in it as the centring
+// setting asks, was placed as the user wants it: a rejection with nothing to tell. Anywhere else, or
+// held short by the window manager (which would have let it fill the zone), it is a failure to tell.
+TEST(SnapError, AWindowCentredInAZoneItCannotFillIsNothingToTell) {
+    using E = ZoneService::SnapError;
+    const Rect zone(0, 0, 500, 400);
+    const struct {
+        const char* name;
+        Rect took;
+        bool shadowKept;
+        bool centred;
+    } cases[] = {
+        {"smaller, centred", Rect(100, 100, 300, 200), false, true},
+        {"narrower alone, centred across", Rect(100, 0, 300, 400), false, true},
+        {"smaller, at the zone's corner", Rect(0, 0, 300, 200), false, false},
+        {"smaller, centred, but held by the window manager", Rect(100, 100, 300, 200), true, false},
+        {"larger than the zone", Rect(0, 0, 600, 400), false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetFrameResult result{zone, c.took};
+        result.shadowKeptOnScreen = c.shadowKept;
+        EXPECT_EQ(E::rejected(result).centredInZone(), c.centred);
+    }
+    EXPECT_FALSE(E::noSuchZone(3).centredInZone());
+    EXPECT_FALSE(E::rejected(SetFrameResult{zone}).centredInZone());
+}
+
 TEST_F(ZoneServiceTest, AFirstStartSavesTheStarterLibrary) {
     auto service = makeService();
     ASSERT_TRUE(std::filesystem::exists(file()));

@@ -78,3 +78,32 @@ TEST(UnfitWindowPlacement, CentresOnWholePointsAndNeverBeforeTheMinimumEdge) {
         EXPECT_EQ(UnfitWindowPlacement::centeredFrame(c.size, c.in, 2.0), c.expected) << c.size << " in " << c.in;
     }
 }
+
+// A window larger than its zone stays on the display's work area. At the work area's far edge it
+// ends where the zone ends, inside the layout's padding as a zone's neighbour on the other side
+// does, rather than flush with the display's edge; where that would take it past the work area's
+// near edge, it keeps to the work area.
+TEST(UnfitWindowPlacement, AWindowLargerThanItsZoneEndsAtTheZonesFarEdgeWhereItFits) {
+    // A 1920x1054 work area (a taskbar below), two columns with 8 of padding and spacing.
+    const Rect workArea(0, 0, 1920, 1054);
+    const Rect left(8, 8, 948, 1038), right(964, 8, 948, 1038);
+    struct Case {
+        const char* name;
+        Point origin;
+        Size size;
+        Rect requested;
+        Point expected;
+    };
+    const Case cases[] = {
+        {"the right zone, wider than it: ends at the zone's right edge", {964, 8}, {1000, 600}, right, {912, 8}},
+        {"the left zone, wider: reaches on into its neighbour", {8, 8}, {1000, 600}, left, {8, 8}},
+        {"past the taskbar from lower down: ends at the zone's bottom", {964, 100}, {600, 1000}, right, {964, 46}},
+        {"too tall to end at the zone's bottom: flush with the work area's", {964, 8}, {600, 1050}, right, {964, 4}},
+        {"wider than the work area: at its left edge", {964, 8}, {2000, 600}, right, {0, 8}},
+        {"off the near edge: moved on", {-20, -5}, {1000, 600}, left, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(UnfitWindowPlacement::keptOn(c.origin, c.size, c.requested, workArea), c.expected);
+    }
+}

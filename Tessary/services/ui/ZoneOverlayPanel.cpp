@@ -42,6 +42,12 @@ void ZoneOverlayPanel::configure(const DisplayInfo& display) {
     view_->setPointsPerPixel(where.devicePixelRatio);
     if (geometry() != where.logical) setGeometry(where.logical);
     view_->resizeTo(where.logical.size());
+    const double ratio = where.devicePixelRatio;
+    const Rect area = display.workArea.intersection(display.frame);
+    view_->setHintArea(area.isNull() ? QRectF()
+                                     : QRectF((area.minX() - display.frame.minX()) / ratio,
+                                              (area.minY() - display.frame.minY()) / ratio, area.width() / ratio,
+                                              area.height() / ratio));
     // Asked once: a hidden widget finds its screen anew on every call.
     ratio_ = view_->devicePixelRatioF();
 }

@@ -37,6 +37,12 @@ void ZoneOverlayView::setPointsPerPixel(double ratio) {
     repaintAll();
 }
 
+void ZoneOverlayView::setHintArea(const QRectF& area) {
+    if (area == hintArea_) return;
+    hintArea_ = area;
+    repaintAll();
+}
+
 void ZoneOverlayView::setCompositing(bool compositing) {
     if (compositing == compositing_) return;
     compositing_ = compositing;
@@ -190,7 +196,9 @@ ZoneOverlayView::Hint ZoneOverlayView::layoutHint() const {
         known = hintWidths_.insert(key, std::ceil(measured + hintSidePadding));
     }
     const double width = *known;
-    hint.capsule = QRectF((this->width() - width) / 2, this->height() - hintBottomPadding - hintHeight, width, hintHeight);
+    const QRectF area = hintArea_.isEmpty() ? QRectF(rect()) : hintArea_;
+    hint.capsule = QRectF(area.left() + (area.width() - width) / 2, area.bottom() - hintBottomPadding - hintHeight,
+                          width, hintHeight);
     return hint;
 }
 

@@ -60,6 +60,10 @@ public:
 
     // The hint capsule's rectangle in widget coordinates; empty while no hint is shown.
     QRectF hintRect() const { return hint_.capsule; }
+    // Where windows may go on the display (its work area, in widget coordinates): the hint sits
+    // near its bottom, clear of the zones' size labels and of the panels below it. Empty: the
+    // whole widget.
+    void setHintArea(const QRectF& area);
     // What the window shows without a compositor, in widget coordinates: every pixel drawn, and
     // nothing else. Empty while compositing (the window is not shaped then); never empty without a
     // compositor (with nothing to draw it lies outside the widget). Made when asked for.
@@ -152,6 +156,7 @@ private:
     Preferences& preferences_;
     bool showsHint_;
     double pointsPerPixel_ = 1;
+    QRectF hintArea_;
     bool compositing_ = true;
     // Laid out at every change of the highlight, zones, size or settings, and kept until the next.
     Hint hint_;

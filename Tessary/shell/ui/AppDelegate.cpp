@@ -192,7 +192,10 @@ std::string AppDelegate::applicationName(const WindowInfo& info) const {
 void AppDelegate::reportSnapFailure(const ZoneService::SnapError& error) {
     using Code = ZoneService::SnapError::Code;
     UserNotice notice;
-    if (error.doesNotFit()) {
+    if (error.centredInZone()) {
+        // A fixed-size window centred in the zone, as the setting asks: nothing went wrong.
+        return;
+    } else if (error.doesNotFit()) {
         notice = {"Window too large for this zone",
                   error.description() + ". Choose a larger zone, or give this display a layout with larger zones.",
                   "Edit Layouts…", [this] { showEditor(); }};

@@ -30,6 +30,12 @@ using Reply = std::unique_ptr<T, FreeReply>;
 class OverlayShapeTest : public DragSnapTest, public ::testing::WithParamInterface<bool> {
 protected:
     bool startsCompositor() const override { return GetParam(); }
+    // Beside the window manager's own panel, as it installs.
+    VirtualDesktop::Options desktopOptions() const override {
+        VirtualDesktop::Options options;
+        options.panels = true;
+        return options;
+    }
 
     void SetUp() override {
         DragSnapTest::SetUp();
@@ -179,13 +185,16 @@ protected:
         return covered;
     }
 
-    // The screen's pixels where the window lies (what the user sees of the overlay and beneath it).
+    // The screen's pixels where the window lies (what the user sees of the overlay and beneath it),
+    // within the space the window manager leaves: its own panel there has a clock of its own.
     std::vector<std::uint8_t> screenUnder(xcb_window_t window) {
         Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr));
         if (!geometry) return {};
+        const Rect area = desktop->workArea(Rect(geometry->x, geometry->y, geometry->width, geometry->height));
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
         Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-            x, xcb_get_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, root, geometry->x, geometry->y, geometry->width, geometry->height, ~0u),
+            x, xcb_get_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(area.minX()), int16_t(area.minY()),
+                             uint16_t(area.width()), uint16_t(area.height()), ~0u),
             nullptr));
         if (!image) return {};
         const std::uint8_t* data = xcb_get_image_data(image.get());

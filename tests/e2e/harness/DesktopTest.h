@@ -38,7 +38,10 @@ struct DragWay {
 
 class DesktopTest : public ::testing::Test {
 protected:
-    void SetUp() override { start(VirtualDesktop::Options{}); }
+    void SetUp() override { start(desktopOptions()); }
+    // The desktop a test's fixture starts; the snapping, keyboard and overlay tests ask for the
+    // window managers' own panels.
+    virtual VirtualDesktop::Options desktopOptions() const { return {}; }
 
     void start(VirtualDesktop::Options options) {
         ::setenv("TESSARY_X_ERRORS_FATAL", "1", 1);
@@ -106,6 +109,18 @@ protected:
         return std::find(list.begin(), list.end(), window) != list.end() && platform->tracker().client(window);
     }
 
+    // Whether the window is (or was made) the active one. A drag waits for it: window managers
+    // activate a new window a moment after they map it, and marco and metacity start no move on a
+    // window they have not activated yet; a hand reaches the title bar later than that. A window
+    // manager that keeps a new window from the focus (xfwm4 on a busy machine) has it activated as
+    // a taskbar would.
+    bool becomesActive(xcb_window_t window) {
+        const auto active = [&] { return platform->windows().activeWindow() == window; };
+        if (waitFor(active, 3s)) return true;
+        platform->windows().activate(window, 2s);
+        return waitFor(active);
+    }
+
     // Opens a test-client window and waits until the window manager manages it.
     xcb_window_t openWindow(TestClient& client, const std::string& options) {
         xcb_window_t window = client.open(options);
@@ -134,6 +149,7 @@ protected:
     bool dragTitleBar(xcb_window_t window, std::uint32_t modifier, Point to,
                       const std::function<bool(int x, int y)>& buttonSeen, const std::function<bool()>& dropped,
                       const std::function<void()>& beforeRelease = {}, DragWay way = {}) {
+        EXPECT_TRUE(becomesActive(window)) << "the window manager did not activate the window";
         auto frame = [&] { return platform->windows().outerFrame(window).value_or(Rect::null()); };
         const Rect outer = frame();
         const auto geometry = platform->windows().geometry(window);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -217,8 +218,40 @@ void VirtualDesktop::startWindowManager() {
     }
     xcb_window_t previous = windowManagerCheck();
     xcb_connection_t* watch = watchRoot();
-    windowManager_ = ChildProcess::start(manager.launch(directory_, display_, options_.stockKeyBindings));
+    windowManager_ =
+        ChildProcess::start(manager.launch(directory_, display_, options_.stockKeyBindings, options_.panels));
     awaitWindowManager(watch, previous);
+    if (options_.panels && manager.drawsPanel()) {
+        const Rect root(0, 0, options_.monitorCount * options_.monitorWidth, options_.monitorHeight);
+        if (!waitUntil([&] { return announcedWorkArea().maxY() < root.maxY(); }, in(10s))) {
+            throw std::runtime_error(manager.name + " announced no room for its panel");
+        }
+    }
+}
+
+Rect VirtualDesktop::announcedWorkArea() {
+    xcb_connection_t* c = inputConnection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const Rect root(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    const char* name = "_NET_WORKAREA";
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    if (!atom) return root;
+    auto* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, screen->root, atom->atom, XCB_ATOM_CARDINAL, 0, 4),
+                                         nullptr);
+    std::free(atom);
+    Rect area = root;
+    if (reply && xcb_get_property_value_length(reply) == 16) {
+        const auto* words = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        area = Rect(words[0], words[1], words[2], words[3]);
+    }
+    std::free(reply);
+    return area;
+}
+
+Rect VirtualDesktop::workArea(const Rect& monitor) {
+    if (!options_.panels || !windowManager().drawsPanel() || monitor.minX() != 0) return monitor;
+    return Rect(monitor.minX(), monitor.minY(), monitor.width(),
+                std::min(monitor.maxY(), announcedWorkArea().maxY()) - monitor.minY());
 }
 
 void VirtualDesktop::restartWindowManager() {

@@ -2,6 +2,7 @@
 
 #include "tests/e2e/harness/ChildProcess.h"
 #include "tests/e2e/harness/WindowManager.h"
+#include "TessaryCore/Geometry.h"
 
 #include <xcb/xcb.h>
 
@@ -42,6 +43,10 @@ public:
         // openbox's stock mouse bindings: a title bar dragged with Shift or Ctrl held from the
         // press does not move (only a plain drag does), as openbox behaves out of the box.
         bool stockMouseBindings = false;
+        // The panel the window manager draws itself as it installs (WindowManager::drawsPanel:
+        // icewm's taskbar, jwm's tray, fluxbox's toolbar), shown along the bottom of the first
+        // monitor; the desktop is ready once the window manager announces the space it leaves.
+        bool panels = false;
         // One or two monitors side by side, of this size each; one alone is "tessary-right" (the
         // monitor the drag tests snap on). Other than two of 1920x1080, only on Xvfb.
         int monitorCount = 2;
@@ -82,6 +87,10 @@ public:
     // which have no such command, are ended and started again. Returns once the new one runs.
     void restartWindowManager();
     const WindowManager& windowManager() const { return WindowManager::current(); }
+    // Where windows may go on the monitor as the window manager leaves it: all of it, but for the
+    // band its own panel takes along the bottom of the first monitor (as deep as the window
+    // manager's _NET_WORKAREA says).
+    Rect workArea(const Rect& monitor);
 
     // Starts a program on this display.
     ChildProcess start(std::vector<std::string> arguments, bool pipes = false);
@@ -115,6 +124,8 @@ public:
 
 private:
     void startServer();
+    // The window manager's _NET_WORKAREA (of the first desktop); the root window while it has none.
+    Rect announcedWorkArea();
     void startOpenbox();
     // A connection that follows the root's properties, opened before a window manager is started.
     xcb_connection_t* watchRoot();

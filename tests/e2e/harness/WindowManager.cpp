@@ -12,12 +12,13 @@ namespace {
 
 constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kSuperL = 0xffeb;
 
-// icewm: its taskbar off; a title bar drag moves with any modifier held. Its workspace keys
+// icewm: its taskbar off unless the panels are asked for (as it installs: along the bottom of the
+// first monitor, with its tray); a title bar drag moves with any modifier held. Its workspace keys
 // (Ctrl+Alt+1..9, Ctrl+Alt+Left/Right/Down) are unbound, as a user of a zone manager frees them:
 // the window manager would take them from every other client; and the Super key neither opens its
 // menu when let go nor stands for Ctrl+Alt, so that Ctrl+Alt+Super shortcuts reach their owner.
-constexpr const char* kIcewmPreferences = R"(ShowTaskBar=0
-TaskBarAutoHide=0
+constexpr const char* kIcewmNoTaskBar = "ShowTaskBar=0\n";
+constexpr const char* kIcewmPreferences = R"(TaskBarAutoHide=0
 FocusMode=1
 Win95Keys=0
 ModSuperIsCtrlAlt=0
@@ -36,12 +37,18 @@ KeySysWorkspaceNext=""
 KeySysWorkspaceLast=""
 )";
 
-// fluxbox: no toolbar or slit, one workspace, no snapping to edges, and title bar moves with the
-// tests' keys held (its bindings match modifiers exactly). Its toolbar has no system tray, which
-// would hold the tray selection (hidden with the toolbar) before trayer could.
-constexpr const char* kFluxboxInit = R"(session.screen0.toolbar.visible: false
-session.screen0.slit.autoHide: true
+// fluxbox: no toolbar or slit unless the panels are asked for (then its stock toolbar, system tray
+// included, along the bottom of the first monitor), one workspace, no snapping to edges, and title
+// bar moves with the tests' keys held (its bindings match modifiers exactly). Without the panels
+// its toolbar has no system tray, which would hold the tray selection (hidden with the toolbar)
+// before trayer could.
+constexpr const char* kFluxboxNoToolbar = R"(session.screen0.toolbar.visible: false
 session.screen0.toolbar.tools: iconbar, clock
+)";
+constexpr const char* kFluxboxToolbar = R"(session.screen0.toolbar.visible: true
+session.screen0.toolbar.tools: prevworkspace, workspacename, nextworkspace, clock, prevwindow, nextwindow, iconbar, systemtray
+)";
+constexpr const char* kFluxboxInit = R"(session.screen0.slit.autoHide: true
 session.screen0.workspaces: 1
 session.screen0.focusNewWindows: true
 session.screen0.allowRemoteActions: true
@@ -59,10 +66,21 @@ OnTitlebar Control Move1 :StartMoving
 OnTitlebar Control Shift Move1 :StartMoving
 )";
 
-// jwm: no tray, one desktop, no snapping to edges, title bar moves with or without Shift.
+// jwm: no tray unless the panels are asked for (then its stock tray along the bottom of the first
+// monitor, a system tray in it; without the clock it swallows, which is not installed), one desktop,
+// no snapping to edges, title bar moves with or without Shift.
+constexpr const char* kJwmTray = R"(  <Tray x="0" y="-1" height="25" autohide="off" delay="1000">
+    <TrayButton label="_">showdesktop</TrayButton>
+    <Spacer width="2"/>
+    <Pager labeled="true"/>
+    <TaskList maxwidth="256"/>
+    <Dock/>
+    <Clock format="%l:%M %p"/>
+  </Tray>
+)";
 constexpr const char* kJwmConfiguration = R"(<?xml version="1.0"?>
 <JWM>
-  <Desktops width="1" height="1"/>
+%TRAY%  <Desktops width="1" height="1"/>
   <FocusModel>click</FocusModel>
   <SnapMode>none</SnapMode>
   <Mouse context="title" button="1">move</Mouse>
@@ -192,7 +210,7 @@ const WindowManager& WindowManager::current() {
 }
 
 ChildProcess::Options WindowManager::launch(const std::string& directory, const std::string& display,
-                                           bool stockKeyBindings) const {
+                                           bool stockKeyBindings, bool panels) const {
     const std::filesystem::path home = directory;
     ChildProcess::Options options;
     // Each reads its configuration from a home of its own; Qt's test platform is not for it.
@@ -203,8 +221,9 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
     // A private D-Bus session's daemon, or fluxbox's background setter, must end with it.
     options.ownProcessGroup = true;
     if (name == "icewm") {
-        write(home / "icewm" / "preferences",
-              (std::string(kIcewmPreferences) + (stockKeyBindings ? "" : kIcewmFreedKeys)).c_str());
+        write(home / "icewm" / "preferences", (std::string(panels ? "" : kIcewmNoTaskBar) + kIcewmPreferences +
+                                               (stockKeyBindings ? "" : kIcewmFreedKeys))
+                                                  .c_str());
         options.environment.push_back("ICEWM_PRIVCFG=" + directory + "/icewm");
         options.arguments = {"icewm"};
     } else if (name == "xfwm4") {
@@ -216,7 +235,7 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
         // In ~/.fluxbox: where that folder is missing, fluxbox takes the first run and writes its
         // stock configuration over the one it was given.
         const std::string folder = directory + "/.fluxbox";
-        std::string init = kFluxboxInit;
+        std::string init = std::string(kFluxboxInit) + (panels ? kFluxboxToolbar : kFluxboxNoToolbar);
         init += "session.keyFile: " + folder + "/keys\n";
         init += "session.styleOverlay: " + folder + "/overlay\n";
         write(home / ".fluxbox" / "init", init.c_str());
@@ -224,7 +243,9 @@ ChildProcess::Options WindowManager::launch(const std::string& directory, const 
         write(home / ".fluxbox" / "overlay", kFluxboxOverlay);
         options.arguments = {"fluxbox", "-rc", folder + "/init"};
     } else if (name == "jwm") {
-        write(home / ".jwmrc", kJwmConfiguration);
+        std::string configuration = kJwmConfiguration;
+        configuration.replace(configuration.find("%TRAY%"), 6, panels ? kJwmTray : "");
+        write(home / ".jwmrc", configuration.c_str());
         options.arguments = {"jwm"};
     } else if (name == "metacity" || name == "marco") {
         write(home / "config" / "glib-2.0" / "settings" / "keyfile", kGSettingsKeyFile);

@@ -10,8 +10,9 @@ namespace tessary::e2e {
 
 // The window manager the end-to-end tests run beside, chosen by TESSARY_E2E_WM (openbox when
 // unset): openbox, icewm, xfwm4, fluxbox, jwm, metacity, marco or kwin_x11. Each is started as it
-// runs without a desktop session: no panel, a private D-Bus session where it needs one, and a
-// configuration that moves a window dragged by its title bar with the modifier keys the tests hold.
+// runs without a desktop session: no panel (unless asked for its own), a private D-Bus session
+// where it needs one, and a configuration that moves a window dragged by its title bar with the
+// modifier keys the tests hold.
 //
 // Where EWMH leaves a window manager free, tests ask what this one does and assert the project's
 // behaviour for that case.
@@ -44,9 +45,15 @@ struct WindowManager {
 
     // Writes its configuration into `directory` and says how to start it on `display`. With
     // `stockKeyBindings`, icewm keeps its own workspace keys (Ctrl+Alt+1..9, Ctrl+Alt+arrows), which
-    // take those combinations from every other client.
+    // take those combinations from every other client. With `panels`, the panel it draws itself as
+    // it installs (drawsPanel) shows.
     ChildProcess::Options launch(const std::string& directory, const std::string& display,
-                                 bool stockKeyBindings = false) const;
+                                 bool stockKeyBindings = false, bool panels = false) const;
+    // Out of the box it draws a panel of its own along the bottom of the first monitor (icewm's
+    // taskbar, jwm's tray, fluxbox's toolbar), with a system tray in it. The panel is no client
+    // and carries no strut: the window manager announces the space it leaves only in _NET_WORKAREA,
+    // and keeps windows off it on that monitor alone.
+    bool drawsPanel() const { return name == "icewm" || name == "jwm" || name == "fluxbox"; }
 
     // The program's defaults.json for a user who has completed onboarding and, where this window
     // manager takes Shift+drag for itself, chose its activation and span keys in Settings.

@@ -21,15 +21,23 @@ constexpr std::uint32_t kControlL = 0xffe3, kAltL = 0xffe9, kSuperL = 0xffeb;
 constexpr std::uint32_t kLeft = 0xff51, kRight = 0xff53;
 constexpr std::int64_t kControlAlt = carbon::controlKey | carbon::optionKey;
 
-// Zone i (from 0) of the 2 x 2 layout on the monitor at x.
-Rect quarter(double monitorX, int index) {
-    return Rect(monitorX + 960.0 * (index % 2), 540.0 * (index / 2), 960, 540);
-}
-
 class KeyboardSnapTest : public ZoneDesktopTest {
 protected:
+    // Beside the window manager's own panel, as it installs.
+    VirtualDesktop::Options desktopOptions() const override {
+        VirtualDesktop::Options options;
+        options.panels = true;
+        return options;
+    }
+    // Zone i (from 0) of the 2 x 2 layout on the monitor at x, in the space the window manager leaves.
+    Rect quarter(double monitorX, int index) {
+        const Rect area = desktop->workArea(Rect(monitorX, 0, 1920, 1080));
+        const double width = area.width() / 2, height = area.height() / 2;
+        return Rect(area.minX() + width * (index % 2), area.minY() + height * (index / 2), width, height);
+    }
+
     void SetUp() override {
-        DesktopTest::SetUp();
+        ZoneDesktopTest::SetUp();
         if (HasFatalFailure()) return;
         startZones(ZoneLayout(UUID::random(), "Quarters", LayoutKind(ZoneGrid::uniform(2, 2)), 0, 0, std::nullopt, Date(0)));
         keys = std::make_unique<KeyboardServices>(platform->connection(), *zones);

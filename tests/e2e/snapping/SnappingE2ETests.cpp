@@ -2,10 +2,7 @@
 // does not move a window dragged with the key held from the press, windows maximised or full
 // screen, and windows larger than their zone.
 
-#include "tests/e2e/harness/DesktopTest.h"
-#include "tests/e2e/harness/DragLayouts.h"
-#include "tests/e2e/harness/ProgramWindows.h"
-#include "tests/e2e/harness/TessaryProgram.h"
+#include "tests/e2e/snapping/SnappingFixture.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/RuleSet.h"
 #include "TessaryCore/ZoneGeometry.h"
@@ -25,113 +22,8 @@
 #include <utility>
 #include <vector>
 
-#ifndef TESSARY_PROGRAM
-#error "TESSARY_PROGRAM must name the tessary program"
-#endif
-
 namespace tessary::e2e {
 namespace {
-
-namespace fs = std::filesystem;
-
-const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
-
-// TESSARY_E2E_PROGRAM runs another build of it (an earlier commit's, to see a test fail there).
-std::string programPath() {
-    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-    return other && *other ? other : TESSARY_PROGRAM;
-}
-
-class SnappingTest : public DesktopTest {
-protected:
-    void SetUp() override {
-        start(desktopOptions());
-        if (HasFatalFailure()) return;
-        rightZones = writeDragLayouts(desktop->dataHome());
-        fs::create_directories(fs::path(desktop->configHome()) / "Tessary");
-        std::ofstream(fs::path(desktop->configHome()) / "Tessary" / "defaults.json")
-            << desktop->windowManager().onboardedUserDefaults();
-        writeDocuments();
-        program = std::make_unique<TessaryProgram>(*desktop, programPath());
-        ASSERT_TRUE(program->expectLine(activeLine)) << testing::PrintToString(program->lines);
-        const fs::path socket = fs::path(desktop->runtimeDirectory()) / "tessary" /
-                                ("local-" + desktop->display().substr(1) + ".socket");
-        ASSERT_TRUE(waitFor([&] { return fs::exists(socket); })) << "no socket";
-    }
-    void TearDown() override {
-        program.reset();
-        DesktopTest::TearDown();
-    }
-    virtual VirtualDesktop::Options desktopOptions() const { return {}; }
-    // More of the user's documents, written before the program starts.
-    virtual void writeDocuments() {}
-    fs::path dataFolder() const { return fs::path(desktop->dataHome()) / "Tessary"; }
-
-    Rect frame(xcb_window_t window) { return platform->windows().outerFrame(window).value_or(Rect::null()); }
-
-    // Whether the window is (or was made) the active one. A window manager may keep a new window
-    // from taking the focus (xfwm4 on a busy machine): then it is activated as a taskbar would.
-    bool becomesActive(xcb_window_t window) {
-        const auto active = [&] { return platform->windows().activeWindow() == window; };
-        if (waitFor(active, 3s)) return true;
-        platform->windows().activate(window, 2s);
-        return waitFor(active);
-    }
-
-    // The first window of the process the window manager lists, once it is there and active.
-    xcb_window_t awaitWindowOf(pid_t pid) {
-        xcb_window_t found = XCB_WINDOW_NONE;
-        EXPECT_TRUE(waitFor(
-            [&] {
-                const auto listed = listedWindows(*platform, pid);
-                found = listed.empty() ? xcb_window_t{XCB_WINDOW_NONE} : listed.front();
-                return found != XCB_WINDOW_NONE;
-            },
-            20s))
-            << "no window of process " << pid;
-        if (found != XCB_WINDOW_NONE) {
-            EXPECT_TRUE(becomesActive(found)) << "the window of process " << pid;
-        }
-        return found;
-    }
-
-    // The window's frame once it has stayed put for a moment.
-    Rect settledFrame(xcb_window_t window) {
-        Rect last = frame(window);
-        holds([&] { return std::exchange(last, frame(window)) == last; });
-        return last;
-    }
-
-    // Drags the window by its title bar, the activation key held from before the press, into the
-    // right monitor's right zone, the pointer moved `way`, and expects the zones on screen during
-    // the drag and the snap reported; the frame the window settled at.
-    Rect dropIntoTheRightZone(xcb_window_t window, DragWay way) {
-        EXPECT_TRUE(waitFor([&] { return platform->windows().activeWindow() == window; }))
-            << "the window manager did not activate the window";
-        const std::size_t start = program->lines.size();
-        const Rect target = rightZones[1].rect;
-        bool overlay = false;
-        const bool pressed = dragTitleBar(
-            window, desktop->windowManager().activationKeysym(), Point{target.midX(), target.midY()},
-            [&](int x, int y) {
-                return program->expectLine(
-                    "InputMonitor: left button down at " + std::to_string(x) + " " + std::to_string(y), start);
-            },
-            [&] { return program->expectLine("AppDelegate: snapped ", start, 5s); },
-            [&] { overlay = waitFor([&] { return overlayMappedFrom(*platform, 1920, 1000, program->process.pid()); }); },
-            way);
-        EXPECT_TRUE(pressed) << testing::PrintToString(program->lines);
-        EXPECT_TRUE(overlay) << "the zones did not show";
-        EXPECT_TRUE(program->expectLine("AppDelegate: snapped ", start)) << testing::PrintToString(program->lines);
-        return settledFrame(window);
-    }
-    void dragIntoTheRightZone(xcb_window_t window, DragWay way) {
-        EXPECT_EQ(dropIntoTheRightZone(window, way), rightZones[1].rect);
-    }
-
-    std::unique_ptr<TessaryProgram> program;
-    std::vector<Zone> rightZones;
-};
 
 const struct PointerRow {
     const char* name;
@@ -323,8 +215,9 @@ TEST_F(WindowStateTest, AMaximisedOrFullScreenWindowSnapsToTheFrameOfAnUnmaximis
 // mapped, as GTK 4 applications do: marco read nothing of it then, and kept the whole window on
 // the screen; icewm keeps it there unless the request makes it larger on that axis.
 // Policy, where a window manager holds such a window whatever it is asked: jwm keeps a window no
-// taller than its monitor, shadow included (a zone as tall as the monitor's work area is out of
-// reach), and icewm keeps it inside the screen's right and bottom edges. There the user is told
+// taller than the space it leaves on the monitor under the window's top-left corner, shadow
+// included (a zone as tall as the monitor's work area is out of reach), and icewm keeps it inside
+// the screen's right and bottom edges. There the user is told
 // why, and the window is as near its zone as the window manager allows (centred in it, as the
 // centring preference has it, where it is shorter).
 TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZone) {
@@ -353,7 +246,9 @@ TEST_F(WindowStateTest, AClientSideDecoratedWindowAtTheScreensEdgeTakesItsZone) 
         const Rect zone = rightZones[step.zone].rect;
         Rect allowed = zone;
         if (windowManager == "jwm") {
-            allowed.size.height = screen.height() - margin.top - margin.bottom;
+            // As tall as the space it leaves on the monitor under the window's top-left corner.
+            const Rect corner = zone.x() - margin.left < 1920 ? Rect(0, 0, 1920, 1080) : Rect(1920, 0, 1920, 1080);
+            allowed.size.height = desktop->workArea(corner).height() - margin.top - margin.bottom;
             allowed.origin.y += std::round((zone.height() - allowed.height()) / 2);
         } else if (windowManager == "icewm") {
             allowed.origin.x = std::min(zone.x(), screen.maxX() - margin.right - zone.width());
@@ -474,7 +369,8 @@ TEST_F(InPlaceTest, AnXtermInItsZoneIsNeitherMovedNorReportedAgain) {
 }
 
 // A window whose least size is larger than its zone cannot take it: it ends wholly on its monitor,
-// as near the zone as it can, and whoever asked is told, the command by its error.
+// as near the zone as it can (the right-hand zone's, at its right edge, inside the layout's padding),
+// and whoever asked is told, the command by its error.
 TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     TestClient client = desktop->startClient();
     const Rect zone = rightZones[1].rect;
@@ -493,7 +389,7 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     EXPECT_THAT(output, testing::Contains(needs)) << testing::PrintToString(output);
     EXPECT_GT(took.width(), zone.width());
     EXPECT_TRUE(onTheMonitor(took)) << "the window is at " << took;
-    EXPECT_EQ(took.maxX(), monitor.maxX()) << "as near the zone as it can: against the monitor's right edge";
+    EXPECT_EQ(took.maxX(), zone.maxX()) << "as near the zone as it can: ending where the zone ends";
     EXPECT_FALSE(program->expectLine("AppDelegate: snapped ", 0, 300ms)) << "reported as snapped";
 
     // Dropped there by a drag: the same.
@@ -512,7 +408,33 @@ TEST_F(SnappingTest, AWindowLargerThanItsZoneStaysOnScreenAndTheCommandSaysSo) {
     ASSERT_TRUE(pressed);
     const Rect dropped = settledFrame(window);
     EXPECT_TRUE(onTheMonitor(dropped)) << "the window is at " << dropped;
-    EXPECT_EQ(dropped.maxX(), monitor.maxX());
+    EXPECT_EQ(dropped.maxX(), zone.maxX());
+}
+
+// A window of one size (a Tk window made not resizable) sent by a shortcut to a zone it fits is
+// centred in it, as the "centre windows that cannot fill" setting asks: the snap did what the
+// setting says, and the user is told nothing.
+TEST_F(SnappingTest, AFixedSizeWindowCentredInAZoneItFitsIsToldNothing) {
+    const std::string script = desktop->directory() + "/fixed";
+    std::ofstream(script) << "wm geometry . 400x300+2100+100\nwm resizable . 0 0\nwm title . Fixed\n";
+    ChildProcess tk = desktop->start({"wish", script});
+    const xcb_window_t window = awaitWindowOf(tk.pid());
+    ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+    const Rect zone = rightZones[0].rect;
+    const std::size_t start = program->lines.size();
+    for (uint32_t key : {kControlL, kAltL, kDigit1}) desktop->pressKey(key, true);
+    for (uint32_t key : {kDigit1, kAltL, kControlL}) desktop->pressKey(key, false);
+    EXPECT_TRUE(waitFor([&] {
+        const Rect at = frame(window);
+        return std::fabs(at.midX() - zone.midX()) <= 1 && std::fabs(at.midY() - zone.midY()) <= 1;
+    })) << "the window is at " << frame(window) << ", its zone at " << zone;
+    const Rect placed = settledFrame(window);
+    EXPECT_TRUE(placed.width() <= zone.width() && placed.height() <= zone.height()) << placed;
+    // The notice of a failure comes 300 ms after it.
+    program->readToEnd(1500ms);
+    EXPECT_TRUE(std::none_of(program->lines.begin() + std::ptrdiff_t(start), program->lines.end(),
+                             [](const std::string& line) { return line.starts_with("AppDelegate: Window not moved"); }))
+        << testing::PrintToString(program->lines);
 }
 
 // The starter's Priority Grid on the left monitor (narrow side zones beside a wide middle one), three
@@ -527,7 +449,7 @@ protected:
         library.defaultLayoutID = priority.id;
         library.assign(three.id, DisplayKey("tessary-right", 1920, 1080));
         std::ofstream(dataFolder() / "layouts.json") << JSONDocumentStore<LayoutLibrary>::encode(library).value();
-        leftZones = ZoneGeometry::zones(priority, Rect(0, 0, 1920, 1080));
+        leftZones = ZoneGeometry::zones(priority, desktop->workArea(Rect(0, 0, 1920, 1080)));
     }
 
     // Holds the keys down in order and lets them go in reverse, as a hand does.

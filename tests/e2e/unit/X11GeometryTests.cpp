@@ -202,3 +202,68 @@ TEST(X11WorkArea, StackedMonitorsAndAStrutWiderThanTheScreen) {
 
 }  // namespace
 }  // namespace tessary
+
+namespace tessary {
+namespace {
+
+// The window manager's own panels carry no strut: it announces one work area for the whole screen
+// (_NET_WORKAREA), and its panel's window says which monitor the band belongs to.
+TEST(X11WorkArea, TheWindowManagersOwnPanelShrinksOnlyItsMonitor) {
+    const Size root{3840, 1080};
+    const Rect left(0, 0, 1920, 1080);
+    const Rect right(1920, 0, 1920, 1080);
+    const X11Strut clientBottomLeft{0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 1919};
+    struct Case {
+        const char* name;
+        Rect announced;
+        std::vector<X11Strut> clientStruts;
+        std::vector<Rect> panels;
+        Rect leftArea;
+        Rect rightArea;
+    };
+    const Case cases[] = {
+        {"icewm's taskbar on the left monitor", Rect(0, 0, 3840, 1054), {}, {Rect(0, 1054, 1920, 26)},
+         Rect(0, 0, 1920, 1054), right},
+        {"fluxbox's toolbar, its border included", Rect(0, 0, 3840, 1060), {}, {Rect(0, 1060, 1920, 20)},
+         Rect(0, 0, 1920, 1060), right},
+        {"a panel along the top of the right monitor", Rect(0, 24, 3840, 1056), {}, {Rect(1920, 0, 1920, 24)}, left,
+         Rect(1920, 24, 1920, 1056)},
+        {"a panel shallower than the band: the band's depth", Rect(0, 0, 3840, 1050), {}, {Rect(0, 1054, 1920, 26)},
+         Rect(0, 0, 1920, 1050), right},
+        {"a band nothing explains: the whole edge", Rect(0, 0, 3840, 1054), {}, {}, Rect(0, 0, 1920, 1054),
+         Rect(1920, 0, 1920, 1054)},
+        {"a window in the band, clear of the edge, is no panel", Rect(0, 0, 3840, 1054), {}, {Rect(100, 1055, 50, 10)},
+         Rect(0, 0, 1920, 1054), Rect(1920, 0, 1920, 1054)},
+        {"a client's strut explains the band", Rect(0, 0, 3840, 1040), {clientBottomLeft}, {}, Rect(0, 0, 1920, 1040),
+         right},
+        {"the whole screen announced", Rect(0, 0, 3840, 1080), {}, {Rect(0, 1054, 1920, 26)}, left, right},
+        {"nothing announced", Rect(0, 0, 0, 0), {}, {Rect(0, 1054, 1920, 26)}, left, right},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<X11Strut> struts = c.clientStruts;
+        for (const X11Strut& s : windowManagerStruts(c.announced, root, c.clientStruts, c.panels)) struts.push_back(s);
+        EXPECT_EQ(workArea(left, root, struts), c.leftArea);
+        EXPECT_EQ(workArea(right, root, struts), c.rightArea);
+    }
+    EXPECT_TRUE(liesInAnnouncedBand(Rect(0, 1054, 1920, 26), Rect(0, 0, 3840, 1054), root));
+    EXPECT_FALSE(liesInAnnouncedBand(Rect(0, 1000, 1920, 80), Rect(0, 0, 3840, 1054), root));
+}
+
+// icewm keeps a window inside its monitor (above the taskbar there): the shadow of a window sent to
+// the left monitor's right-hand zone is held at x 1920, the middle of the screen.
+TEST(X11WorkArea, AWindowIsHeldAtTheEdgeOfTheAreaThatHoldsMostOfIt) {
+    const Size root{3840, 1080};
+    const std::vector<Rect> areas{Rect(0, 0, 1920, 1054), Rect(1920, 0, 1920, 1080)};
+    const Rect asked(904, 300, 1068, 600), held(852, 300, 1068, 600);
+    EXPECT_EQ(x11ConfiningArea(asked, areas, root), areas[0]);
+    EXPECT_EQ(x11ConfiningArea(Rect(3000, 100, 900, 600), areas, root), areas[1]);
+    EXPECT_EQ(x11ConfiningArea(Rect(5000, 100, 900, 600), areas, root), Rect(0, 0, 3840, 1080));
+    EXPECT_TRUE(x11HeldAtScreenEdge(asked, held, x11ConfiningArea(asked, areas, root)));
+    EXPECT_FALSE(x11HeldAtScreenEdge(asked, held, Rect(0, 0, 3840, 1080)));
+    // Above the taskbar: held at 1054, not at the screen's bottom.
+    EXPECT_TRUE(x11HeldAtScreenEdge(Rect(100, 500, 600, 600), Rect(100, 454, 600, 600), areas[0]));
+}
+
+}  // namespace
+}  // namespace tessary
