@@ -1,5 +1,7 @@
 #include "GlobalShortcuts/GlobalShortcuts.h"
 
+#include <algorithm>
+
 #include "Platform/CarbonModifiers.h"
 
 namespace tessary {
@@ -17,6 +19,7 @@ GlobalShortcuts::GlobalShortcuts(Dependencies d)
 
 GlobalShortcuts::~GlobalShortcuts() {
     *self_ = nullptr;
+    scheduler_.cancel(heldRetry_);
     // Hot keys give up their registrations through the centre, which must still be there.
     registeredShortcuts_.clear();
 }
@@ -211,6 +214,7 @@ void GlobalShortcuts::setEnabled(bool enabled) {
     if (enabled == isEnabled_) return;
     isEnabled_ = enabled;
     syncCenter();
+    followHeldNames();
 }
 
 void GlobalShortcuts::setPaused(bool paused) {
@@ -219,6 +223,7 @@ void GlobalShortcuts::setPaused(bool paused) {
     syncCenter();
     // A recording has ended: the user may have freed a combination elsewhere meanwhile.
     if (!paused) retryRefused();
+    followHeldNames();
 }
 
 void GlobalShortcuts::syncCenter() {
@@ -270,11 +275,15 @@ void GlobalShortcuts::registerShortcutIfNeeded(const Name& name) {
         forgetRefusal(name);
         return;
     }
+    const bool wasHeld = isHeldByAnotherProgram(name);
     if (auto refusal = tryRegister(*shortcut)) {
         reportRefusal(&name, *shortcut, *refusal);
         noteRefusal(name, *shortcut, *refusal);
     } else {
         reportedRefusals_.erase({name.rawValue, *shortcut});
+        if (wasHeld) {
+            log_.info("“" + name.rawValue + "” (" + description(*shortcut) + ") is active now: no other program holds it");
+        }
         forgetRefusal(name);
     }
 }
@@ -284,6 +293,7 @@ void GlobalShortcuts::noteRefusal(const Name& name, const Shortcut& shortcut, Ho
     if (it != refused_.end() && it->second.shortcut == shortcut && it->second.refusal == refusal) return;
     refused_.insert_or_assign(name.rawValue, Refused{name, shortcut, refusal});
     refusalDidChange.emit(name);
+    followHeldNames();
 }
 
 void GlobalShortcuts::forgetRefusal(const Name& name) {
@@ -291,6 +301,31 @@ void GlobalShortcuts::forgetRefusal(const Name& name) {
     if (it == refused_.end()) return;
     refused_.erase(it);
     refusalDidChange.emit(name);
+    followHeldNames();
+}
+
+void GlobalShortcuts::followHeldNames() {
+    bool held = false;
+    if (isEnabled_ && !isPaused_) {
+        std::vector<Name> names;
+        for (const auto& [raw, refused] : refused_) names.push_back(refused.name);
+        for (const Name& name : names) held = held || isHeldByAnotherProgram(name);
+    }
+    if (!held) {
+        scheduler_.cancel(heldRetry_);
+        heldRetry_ = {};
+        heldRetryDelay_ = firstHeldRetry;
+        return;
+    }
+    if (!heldRetry_) heldRetry_ = scheduler_.schedule(heldRetryDelay_, [this] { retryHeldNames(); });
+}
+
+void GlobalShortcuts::retryHeldNames() {
+    heldRetry_ = {};
+    // Set before the try: a refusal noted on the way schedules the next one already.
+    heldRetryDelay_ = std::min<Scheduler::Duration>(heldRetryDelay_ * 2, longestHeldRetry);
+    retryRefused();
+    followHeldNames();
 }
 
 std::optional<HotKeyRefusal> GlobalShortcuts::refusal(const Name& name) {

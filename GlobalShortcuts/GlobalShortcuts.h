@@ -17,12 +17,17 @@
 // combination the platform refuses is logged once per name and shortcut; the stored value stays,
 // isActive() answers false and refusal() says why, so that whatever shows the shortcut can say it
 // does not work. Refused names are tried again when a recording ends, when the keyboard changes and
-// when asked (retryRefused): the other program may have let go meanwhile. Dispatch runs over a
+// when asked (retryRefused): the other program may have let go meanwhile. X11 tells no one when a
+// grab ends, so while another program holds a name's combination the module also tries again by
+// itself: a second later, then twice as late each time, at most every few seconds, so that the
+// combination is taken up within seconds of being let go; nothing is scheduled while no name is
+// held, or while the module is paused or switched off (nothing could fire). Dispatch runs over a
 // snapshot: a handler may add or remove handlers, change shortcuts or end streams while it runs;
 // what was removed before its turn does not run.
 //
 // Main loop only; every delay (key repeat) through the Scheduler.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -73,6 +78,10 @@ public:
     };
 
     static constexpr std::string_view keyPrefix = "GlobalShortcuts_";
+    // How soon a combination another program holds is tried again, and the longest wait between
+    // two tries.
+    static constexpr std::chrono::milliseconds firstHeldRetry{1000};
+    static constexpr std::chrono::milliseconds longestHeldRetry{4000};
 
     explicit GlobalShortcuts(Dependencies dependencies);
     ~GlobalShortcuts();
@@ -200,6 +209,9 @@ private:
     void reportRefusal(const Name* name, const Shortcut& shortcut, HotKeyRefusal refusal);
     void noteRefusal(const Name& name, const Shortcut& shortcut, HotKeyRefusal refusal);
     void forgetRefusal(const Name& name);
+    // Schedules the next try of the held names, or cancels it when none is held or nothing could fire.
+    void followHeldNames();
+    void retryHeldNames();
     // The enabled names with handlers that store the shortcut.
     std::vector<Name> namesNeeding(const Shortcut& shortcut);
     void syncCenter();
@@ -232,6 +244,8 @@ private:
         HotKeyRefusal refusal;
     };
     std::map<std::string, Refused> refused_;
+    ScheduledTask heldRetry_;
+    Scheduler::Duration heldRetryDelay_ = firstHeldRetry;
     Subscription keyboardChange_;
     bool isEnabled_ = true;
     bool isPaused_ = false;

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "Platform/Qt/AccessibleWindows.h"
+
 namespace tessary {
 
 // The program's application object. It offers the program's own input events (key presses and
@@ -22,9 +24,11 @@ namespace tessary {
 // away, or as the tray takes the focus) that took longer to open than what was left of them closed
 // as it showed. So a loss of the focus by a window that is not a popup leaves open popups alone; a
 // popup that itself had the focus still closes when it loses it.
+//
+// What screen readers meet of its windows is AccessibleWindows'.
 class QtApplication : public QApplication {
 public:
-    QtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    QtApplication(int& argc, char** argv) : QApplication(argc, argv) { installAccessibleWindows(); }
 
     void setInputReader(QObject* reader) { reader_ = reader; }
     QObject* inputReader() const { return reader_; }

@@ -154,6 +154,29 @@ std::vector<int> tileRowsShown(const std::vector<int>& needed, int fit, int most
     return shown;
 }
 
+Rect menuBesideIcon(const Rect& placed, const Rect& icon, const Rect& monitor) {
+    const auto covers = [&icon](const Rect& menu) {
+        const Rect common = menu.intersection(icon);
+        return !common.isNull() && !common.isEmpty();
+    };
+    if (icon.isEmpty() || !covers(placed)) return placed;
+    const double width = placed.width(), height = placed.height();
+    // Along the icon's edge, kept inside the monitor where the menu is narrower or shorter than it.
+    const auto along = [](double at, double length, double from, double to) {
+        return length > to - from ? at : std::clamp(at, from, to - length);
+    };
+    const double x = along(icon.minX(), width, monitor.minX(), monitor.maxX());
+    const double y = along(placed.minY(), height, monitor.minY(), monitor.maxY());
+    const Rect candidates[] = {Rect(x, icon.maxY(), width, height), Rect(x, icon.minY() - height, width, height),
+                               Rect(icon.minX() - width, y, width, height), Rect(icon.maxX(), y, width, height)};
+    for (const Rect& candidate : candidates) {
+        const bool inside = candidate.minX() >= monitor.minX() && candidate.maxX() <= monitor.maxX() &&
+                            candidate.minY() >= monitor.minY() && candidate.maxY() <= monitor.maxY();
+        if (inside && !covers(candidate)) return candidate;
+    }
+    return placed;
+}
+
 std::vector<StatusMenuItem> withoutWidgetRows(std::vector<StatusMenuItem> items) {
     for (StatusMenuItem& item : items) {
         if (item.kind == StatusMenuItem::Kind::twoLineRow) {

@@ -99,6 +99,12 @@ std::vector<StatusMenuItem> build(const StatusMenuInputs& inputs);
 // equals), down to one row each, which is shown even when it does not fit. A row with no tiles shows none.
 std::vector<int> tileRowsShown(const std::vector<int>& needed, int fit, int most);
 
+// Where the menu opens so that it leaves its icon in sight (a click on the icon then reaches the
+// icon): `placed` where it would open, moved beside the icon when it covers it: below it, else above,
+// else to its left, else to its right, the first of these that lies inside the monitor. Unmoved when
+// it covers nothing of the icon or none fits.
+Rect menuBesideIcon(const Rect& placed, const Rect& icon, const Rect& monitor);
+
 // The menu for tray hosts that cannot show widgets in menus: each layout row becomes a submenu of
 // the display's layouts with the current one checked, each two-line row a plain item.
 std::vector<StatusMenuItem> withoutWidgetRows(std::vector<StatusMenuItem> items);

@@ -55,6 +55,69 @@ TEST_F(LiveState, AHeldShortcutIsToldAndTriedAgainWhenTheUserCouldHaveFreedIt) {
     }
 }
 
+// Nobody tells when another program lets go of a combination: while one is held the module looks
+// again by itself, a second later and then twice as late each time, never more than four seconds
+// apart, and takes it up; with nothing held, or nothing that could fire, it schedules nothing.
+TEST_F(LiveState, AHeldShortcutIsTakenUpByItselfSoonAfterTheOtherProgramLetsGo) {
+    const std::string taken = "grab 19 0x1800 taken";
+    // The times (whole seconds after the refusal) at which the module asked for the combination.
+    const auto triedAt = [](Watched& w, int seconds) {
+        std::vector<int> times;
+        for (int second = 1; second <= seconds; ++second) {
+            const std::size_t before = w.hotKeys.requests.size();
+            w.scheduler.advance(std::chrono::seconds(1));
+            if (w.hotKeys.requests.size() > before) times.push_back(second);
+        }
+        return times;
+    };
+
+    Watched w;
+    w.g.onKeyDown(w.zone2, [] {});
+    EXPECT_EQ(w.scheduler.pendingCount(), 0u) << "nothing is held: nothing waits";
+
+    w.hotKeys.takenByOthers.insert({Key::two.rawValue, kControlAlt});
+    w.hotKeys.lose(Key::two.rawValue, kControlAlt);
+    ASSERT_TRUE(w.g.isHeldByAnotherProgram(w.zone2));
+    w.hotKeys.requests.clear();
+    EXPECT_EQ(triedAt(w, 16), (std::vector<int>{1, 3, 7, 11, 15}));
+    EXPECT_EQ(w.hotKeys.requests.back(), taken);
+    EXPECT_EQ(w.tells, (std::vector<std::string>{"snapToZone2"})) << "still held: nothing to tell";
+
+    w.hotKeys.takenByOthers.clear();
+    w.scheduler.advance(std::chrono::seconds(4));
+    EXPECT_TRUE(w.g.isActive(w.zone2));
+    EXPECT_TRUE(w.hotKeys.press(Key::two.rawValue, kControlAlt)) << "the press reaches the program";
+    EXPECT_EQ(w.tells, (std::vector<std::string>{"snapToZone2", "snapToZone2"}));
+    EXPECT_EQ(w.scheduler.pendingCount(), 0u);
+    EXPECT_EQ(w.sink.messages("GlobalShortcuts").back(),
+              "“snapToZone2” (Ctrl+Alt+2) is active now: no other program holds it");
+
+    // Held again later: the first try comes a second later again.
+    w.hotKeys.takenByOthers.insert({Key::two.rawValue, kControlAlt});
+    w.hotKeys.lose(Key::two.rawValue, kControlAlt);
+    w.hotKeys.requests.clear();
+    EXPECT_EQ(triedAt(w, 3), (std::vector<int>{1, 3}));
+
+    // Paused by a recorder or switched off, nothing could fire: nothing waits meanwhile.
+    w.g.setPaused(true);
+    EXPECT_EQ(w.scheduler.pendingCount(), 0u);
+    w.g.setPaused(false);
+    EXPECT_EQ(w.scheduler.pendingCount(), 1u);
+    w.g.setEnabled(false);
+    EXPECT_EQ(w.scheduler.pendingCount(), 0u);
+    w.g.setEnabled(true);
+    EXPECT_EQ(w.scheduler.pendingCount(), 1u);
+    // Nor for a name that no longer needs its hot key, or a combination no keyboard change frees
+    // by waiting.
+    w.g.removeHandler(w.zone2);
+    EXPECT_EQ(w.scheduler.pendingCount(), 0u);
+    w.g.onKeyDown(w.zone2, [] {});
+    EXPECT_EQ(w.scheduler.pendingCount(), 1u);
+    w.g.setShortcut(Shortcut(Key::f5, carbon::controlKey | carbon::functionKey), w.zone2);
+    EXPECT_EQ(w.g.refusal(w.zone2), HotKeyRefusal::notRepresentable);
+    EXPECT_EQ(w.scheduler.pendingCount(), 0u);
+}
+
 TEST_F(LiveState, WhatEndsOrChangesARefusal) {
     hotKeys.takenByOthers.insert({Key::two.rawValue, kControlAlt});
     g.onKeyDown(zone2, [] {});

@@ -150,6 +150,31 @@ TEST(StatusMenuModel, WithoutWidgetRowsEachDisplayGetsASubmenuOfLayouts) {
     EXPECT_NE(std::find(text.begin(), text.end(), "Enjoying Tessary?"), text.end());
 }
 
+// Where a 365 x 900 menu opens on a 1920 x 1080 monitor when the tray's icon sits at the top right
+// (a menu opened at the pointer covers it), at the bottom right, or beside a menu about as tall
+// as the monitor.
+TEST(StatusMenuModel, TheMenuOpensBesideItsIconNeverOverIt) {
+    const Rect monitor(0, 0, 1920, 1080);
+    const Rect top(1897, 1, 22, 22), bottom(1897, 1057, 22, 22);
+    struct Row {
+        const char* name;
+        Rect placed, icon, expected;
+    };
+    const Row rows[] = {
+        {"apart from the icon: left where it is", Rect(100, 100, 365, 900), top, Rect(100, 100, 365, 900)},
+        {"over the icon at the top: below it", Rect(1555, 12, 365, 900), top, Rect(1555, 23, 365, 900)},
+        {"over the icon at the bottom: above it", Rect(1555, 180, 365, 900), bottom, Rect(1555, 157, 365, 900)},
+        {"too tall for above or below: to its left", Rect(1555, 12, 365, 1060), top, Rect(1532, 12, 365, 1060)},
+        {"the icon at the left edge: to its right", Rect(0, 12, 365, 1060), Rect(0, 1, 22, 22), Rect(22, 12, 365, 1060)},
+        {"fits nowhere: left where it is", Rect(0, 0, 1920, 1080), top, Rect(0, 0, 1920, 1080)},
+        {"no icon: left where it is", Rect(1555, 12, 365, 900), Rect::null(), Rect(1555, 12, 365, 900)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(StatusMenuModel::menuBesideIcon(row.placed, row.icon, monitor), row.expected);
+    }
+}
+
 // What each display's row shows of its tiles when the menu has room for `fit` rows of them.
 TEST(StatusMenuModel, RowsOfTilesShareTheRoomTheTallestGivingFirst) {
     struct Row {

@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -17,6 +19,7 @@
 #include "Tessary/editor/ui/ResetButton.h"
 #include "Tessary/shell/ui/AppAppearance.h"
 #include "Tessary/shell/ui/ButtonStyles.h"
+#include "Tessary/shell/ui/PlainText.h"
 #include "WindowEngine/DisplayProvider.h"
 
 namespace tessary {
@@ -52,6 +55,56 @@ QIcon splitIcon(bool vertical, const QPalette& palette) {
     }
     return icon;
 }
+
+// The "Sizes for" picker. It asks for the width of its longest display name, up to some two dozen
+// letters, and gives way down to a dozen where the caption row is short of room; a name longer than
+// it has room for (monitors named at length by `xrandr --setmonitor`) is cut with "…" and whole in
+// its tool tip and its list. The help beside it keeps the room to show its lines.
+class DisplayPicker final : public QComboBox {
+public:
+    explicit DisplayPicker(QWidget* parent) : QComboBox(parent) {
+        connect(this, &QComboBox::currentTextChanged, this, [this] { followName(); });
+    }
+
+    QSize sizeHint() const override { return capped(QComboBox::sizeHint(), 24); }
+    QSize minimumSizeHint() const override { return capped(QComboBox::minimumSizeHint(), 12); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        option.currentText = shownName();
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QComboBox::resizeEvent(event);
+        followName();
+    }
+
+private:
+    // The chosen name as it fits the field.
+    QString shownName() const {
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        return fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+    }
+    void followName() {
+        const QString tip = shownName() == currentText() ? QString() : currentText();
+        if (toolTip() != plainToolTip(tip)) setPlainToolTip(*this, tip);
+    }
+    // The hint, at most as wide as the picker showing `letters` average letters.
+    QSize capped(QSize hint, int letters) const {
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QSize text(fontMetrics().averageCharWidth() * letters, fontMetrics().height());
+        const QSize most = style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, this);
+        hint.setWidth(std::min(hint.width(), most.width()));
+        return hint;
+    }
+};
 
 }  // namespace
 
@@ -130,6 +183,10 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
     help_->setWordWrap(true);
     size_ = new QLabel(this);
     size_->setForegroundRole(QPalette::PlaceholderText);
+    // A long display name wraps the size line rather than widening the column: the help above
+    // must keep room for all of its lines. A name too long to break is cut at the edge here.
+    size_->setWordWrap(true);
+    size_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     for (QLabel* label : {help_, size_}) {
         QFont font = label->font();
         font.setPointSizeF(font.pointSizeF() * 0.85);
@@ -139,7 +196,7 @@ LayoutCanvasPane::LayoutCanvasPane(LayoutEditorModel& model, QWidget* parent)
         lines->addWidget(label);
     }
     caption->addLayout(lines, 1);
-    picker_ = new QComboBox(this);
+    picker_ = new DisplayPicker(this);
     picker_->setAccessibleName(tr("Sizes for"));
     // activated comes from the user only; a refill sets the index with signals blocked anyway.
     connect(picker_, &QComboBox::activated, this, [this](int index) {

@@ -133,7 +133,8 @@ void LayoutInspector::refill() {
         for (QCheckBox* box : toggles_) delete box;
         toggles_.clear();
         for (const auto& toggle : content->displays) {
-            auto* box = new QCheckBox(menuItemText(fromUTF8(toggle.title)), this);
+            // A long display name is cut with "…", not at the column's edge.
+            auto* box = new ElidedCheckBox(fromUTF8(toggle.title), this);
             const DisplayInfo display = toggle.display;
             connect(box, &QCheckBox::clicked, this, [this, display](bool on) { inspector_.setUsedOn(display, on); });
             displaysBox_->addWidget(box);

@@ -1,5 +1,6 @@
 #include "Tessary/services/ui/ZoneOverlayPanel.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QPaintEvent>
@@ -12,6 +13,34 @@
 #include "Tessary/services/ui/ZoneOverlayView.h"
 
 namespace tessary {
+
+namespace {
+
+// After its first show Qt takes the window for shown even while it is withdrawn (it is unmapped
+// directly): for screen readers it is there only while it is on the screen.
+class OverlayAccessible final : public QAccessibleWidget {
+public:
+    explicit OverlayAccessible(ZoneOverlayPanel* panel) : QAccessibleWidget(panel) {}
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (!static_cast<const ZoneOverlayPanel*>(widget())->isOnScreen()) state.invisible = true;
+        return state;
+    }
+};
+
+QAccessibleInterface* overlayAccessible(const QString&, QObject* object) {
+    auto* panel = qobject_cast<ZoneOverlayPanel*>(object);
+    return panel ? new OverlayAccessible(panel) : nullptr;
+}
+
+// What Qt tells readers when it shows or hides a widget, for a show or hide Qt does not see.
+void tellReaders(ZoneOverlayPanel& panel, QAccessible::Event shownOrHidden) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleEvent event(&panel, shownOrHidden);
+    QAccessible::updateAccessibility(&event);
+}
+
+}  // namespace
 
 ZoneOverlayPanel::ZoneOverlayPanel(const DisplayInfo& display, Preferences& preferences)
     : QWidget(nullptr, Qt::Window | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
@@ -26,6 +55,8 @@ ZoneOverlayPanel::ZoneOverlayPanel(const DisplayInfo& display, Preferences& pref
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Tessary zones"));
+    static const bool accessible = (QAccessible::installFactory(overlayAccessible), true);
+    (void)accessible;
     view_->onRepaint = [this](const QRegion& region, bool redrawn) { repaint(region, redrawn); };
     configure(display);
 }
@@ -106,6 +137,8 @@ void ZoneOverlayPanel::reveal() {
     if (!compositing) paintWindow(rect());
     surface_->flush();
     paintedByShow_ = true;
+    // After the pixels: a reader is told once the drag's zones are on the screen.
+    tellReaders(*this, QAccessible::ObjectShow);
 }
 
 void ZoneOverlayPanel::withdraw() {
@@ -122,6 +155,7 @@ void ZoneOverlayPanel::withdraw() {
         surface_->resize(1, 1);
         shapeStale_ = true;
         surface_->flush();
+        tellReaders(*this, QAccessible::ObjectHide);
     } else {
         hide();
     }

@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -104,6 +106,46 @@ void ElidedLabel::refit() {
     setPlainToolTip(*this, elided_ ? fullText_ : QString());
     // A screen reader reads the whole text, however much of it shows.
     if (accessibleName() != fullText_) setAccessibleName(fullText_);
+}
+
+ElidedCheckBox::ElidedCheckBox(QString title, QWidget* parent) : QCheckBox(parent), title_(std::move(title)) {
+    setAccessibleName(title_);
+    refit();
+}
+
+QSize ElidedCheckBox::sizeFor(const QString& text) const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QSize label(fontMetrics().horizontalAdvance(text), fontMetrics().height());
+    return style()->sizeFromContents(QStyle::CT_CheckBox, &option, label, this);
+}
+
+QSize ElidedCheckBox::sizeHint() const { return sizeFor(title_); }
+
+QSize ElidedCheckBox::minimumSizeHint() const { return sizeFor(QStringLiteral("…")); }
+
+void ElidedCheckBox::resizeEvent(QResizeEvent* event) {
+    QCheckBox::resizeEvent(event);
+    refit();
+}
+
+void ElidedCheckBox::changeEvent(QEvent* event) {
+    QCheckBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        updateGeometry();
+        refit();
+    }
+}
+
+void ElidedCheckBox::refit() {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int room = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this).width();
+    const QString shown = fontMetrics().elidedText(title_, Qt::ElideRight, room);
+    // Set only when it changes: a new text asks the layout again.
+    if (const QString escaped = menuItemText(shown); escaped != text()) setText(escaped);
+    elided_ = shown != title_;
+    setPlainToolTip(*this, elided_ ? title_ : QString());
 }
 
 }  // namespace tessary

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QString>
 
@@ -51,6 +52,34 @@ private:
     QString fullText_;
     Qt::TextElideMode mode_;
     int maximumLines_ = 1;
+    bool elided_ = false;
+};
+
+// A check box whose title (a name from data) is cut with "…" where it does not fit, shown as typed;
+// the whole title is its tool tip while it is cut, and always what a screen reader reads. It asks
+// for its full width and takes as little as its box and the "…".
+class ElidedCheckBox final : public QCheckBox {
+    Q_OBJECT
+
+public:
+    explicit ElidedCheckBox(QString title, QWidget* parent = nullptr);
+
+    const QString& fullTitle() const { return title_; }
+    bool isElided() const { return elided_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // The box and its label holding `text`.
+    QSize sizeFor(const QString& text) const;
+    void refit();
+
+    QString title_;
     bool elided_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -94,10 +95,11 @@ StatusItemController::StatusItemController(Hooks hooks, QObject* parent)
     menu_->installEventFilter(this);
     handClicksToHostedRows(*menu_);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
-    // A left click opens the same menu at the pointer, as a right click does.
+    // A left click opens the same menu at the pointer, as a right click does; with the menu open,
+    // a click that reaches the icon closes it (one the menu takes is handled in eventFilter()).
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         watchIconWidget();
-        if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+        if (reason == QSystemTrayIcon::Trigger) openOrClose();
     });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         log_.info("no system tray yet; the icon appears when one starts");
@@ -160,6 +162,7 @@ void StatusItemController::updateStatusButton(bool updatePending) {
 
 void StatusItemController::rebuildMenu() {
     dropOpening();
+    monitor_ = Rect::null();
     if (!hooks_.readInputs) return;
     const StatusMenuInputs inputs = hooks_.readInputs();
     auto items = StatusMenuModel::build(inputs);
@@ -187,11 +190,17 @@ int StatusItemController::availableHeight(const std::vector<DisplayInfo>& displa
     for (const DisplayInfo& display : displays) {
         if (display.frame.contains(Point{pointer.x() * ratio, pointer.y() * ratio})) {
             height = static_cast<int>(display.workArea.height() / ratio);
+            monitor_ = Rect(display.frame.x() / ratio, display.frame.y() / ratio, display.frame.width() / ratio,
+                            display.frame.height() / ratio);
         }
     }
     const QScreen* screen = QGuiApplication::screenAt(pointer);
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (screen) height = std::min(height, screen->availableGeometry().height());
+    if (monitor_.isNull() && screen) {
+        const QRect area = screen->geometry();
+        monitor_ = Rect(area.x(), area.y(), area.width(), area.height());
+    }
     return height == std::numeric_limits<int>::max() ? 768 : height;
 }
 
@@ -229,15 +238,65 @@ void StatusItemController::watchIconWidget() {
 bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
     // The icon has no double click. Qt takes a click within the double-click time of the one before
     // (the icon clicked again just after its menu closed) for the second of one and opens nothing,
-    // with either button: it opens the menu, as any click does.
+    // with either button: it opens or closes the menu, as any click does.
     if (watched == iconWidget_ && event->type() == QEvent::MouseButtonDblClick) {
-        if (!menu_->isVisible()) menu_->popup(QCursor::pos());
+        openOrClose();
         return true;
     }
-    // A Hide of the widget: a menu a D-Bus tray host shows is never one, and its items must stay
-    // until the host is done with them.
-    if (watched == menu_.get() && event->type() == QEvent::Hide && !menu_->isVisible()) scheduleRelease();
+    if (watched != menu_.get()) return false;
+    switch (event->type()) {
+        case QEvent::Show:
+            // Before it is mapped: it maps where it is moved to.
+            placeBesideIcon();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // The open menu takes every click. One on its icon closes it, and Qt must not hand that
+            // click on to the icon once it has closed: the icon would open it again at once.
+            if (isOnIcon(static_cast<QMouseEvent*>(event)->globalPosition().toPoint())) {
+                menu_->setAttribute(Qt::WA_NoMouseReplay);
+                menu_->close();
+                return true;
+            }
+            break;
+        case QEvent::Hide:
+            // A menu a D-Bus tray host shows is never hidden as a widget, and its items must stay
+            // until the host is done with them.
+            if (!menu_->isVisible()) scheduleRelease();
+            break;
+        default: break;
+    }
     return false;
+}
+
+void StatusItemController::openOrClose() {
+    if (menu_->isVisible()) {
+        menu_->close();
+    } else {
+        menu_->popup(QCursor::pos());
+    }
+}
+
+QRect StatusItemController::iconRect() {
+    watchIconWidget();
+    if (!iconWidget_ || !iconWidget_->isVisible()) return {};
+    return QRect(iconWidget_->mapToGlobal(QPoint(0, 0)), iconWidget_->size());
+}
+
+bool StatusItemController::isOnIcon(const QPoint& global) {
+    return !menu_->geometry().contains(global) && iconRect().contains(global);
+}
+
+void StatusItemController::placeBesideIcon() {
+    // Clicks outside it reach what lies there again, as Qt hands them on.
+    menu_->setAttribute(Qt::WA_NoMouseReplay, false);
+    const QRect icon = iconRect();
+    if (icon.isEmpty() || monitor_.isNull()) return;
+    const QRect placed = menu_->geometry();
+    const Rect beside = StatusMenuModel::menuBesideIcon(Rect(placed.x(), placed.y(), placed.width(), placed.height()),
+                                                        Rect(icon.x(), icon.y(), icon.width(), icon.height()), monitor_);
+    const QPoint at(static_cast<int>(beside.x()), static_cast<int>(beside.y()));
+    if (at != placed.topLeft()) menu_->move(at);
 }
 
 void StatusItemController::scheduleRelease() {

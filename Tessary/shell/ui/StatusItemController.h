@@ -38,6 +38,9 @@ class HostedRowAction;
 // tiles and scrolls the rest, and when the displays' rows together would not fit, they give up rows
 // in turn, the tallest first, never below one.
 //
+// The menu opens beside its icon, never over it, and a click on the icon while it is open closes
+// it, as tray menus on Linux desktops do.
+//
 // Tray hosts that export menus over D-Bus (StatusNotifier) cannot show widgets in menus: there
 // each display's row becomes a submenu of layouts and the two-line rows plain items. Without any
 // tray host the program runs on (logged once); Qt shows the icon when a host appears.
@@ -92,11 +95,20 @@ private:
     void dropOpening();
     // Gives each display's row as many rows of tiles as the menu has room for.
     void fitLayoutRows(int availableHeight);
-    static int availableHeight(const std::vector<DisplayInfo>& displays);
+    // The height the menu has on the monitor under the pointer; the monitor goes to monitor_.
+    int availableHeight(const std::vector<DisplayInfo>& displays);
     void scheduleRelease();
     void releaseClosedMenu();
     // Follows the clicks on the icon's own window, once Qt has made it.
     void watchIconWidget();
+    // What a click that reaches the icon does: opens the menu at the pointer, or closes it.
+    void openOrClose();
+    // Where the tray shows the icon (Qt's global coordinates); empty when no tray embeds it.
+    QRect iconRect();
+    // Whether a click there, outside the open menu, is on the icon.
+    bool isOnIcon(const QPoint& global);
+    // Moves the menu about to be shown off its icon.
+    void placeBesideIcon();
 
     Hooks hooks_;
     std::unique_ptr<QMenu> menu_;
@@ -113,6 +125,8 @@ private:
     // The open menus' keys: their items' own, and a bare Alt that keeps them open.
     QObject* menuKeys_ = nullptr;
     bool updateDot_ = false;
+    // The monitor the menu opens on (Qt's logical pixels), found as it is built.
+    Rect monitor_ = Rect::null();
     Logger log_{"StatusItem"};
 };
 

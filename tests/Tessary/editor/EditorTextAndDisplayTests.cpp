@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeySequence>
@@ -13,12 +14,15 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
 #include <QWheelEvent>
 
 #include <functional>
+#include <set>
 #include <sstream>
 
 #include "Platform/Sim/SimScreens.h"
@@ -171,6 +175,73 @@ TEST(EditorTexts, LongNamesAreCutWithAnEllipsisInsideTheListAndTheNewLayoutSheet
         }
     }
     sheet->reject();
+}
+
+// Two monitors with long product names (as `xrandr --setmonitor` names them): in the window's own
+// size the help line under the surface shows every line it wraps onto, in the pane, whichever
+// layout is chosen; the picker and the size line give way. The inspector cuts the names of its
+// toggles with "…" inside its column and reads them out whole.
+TEST(EditorTexts, LongDisplayNamesLeaveTheHelpLineWholeAndAreCutWithAnEllipsisInTheInspector) {
+    qttest::qtApplication();
+    const auto fromTemplate = [](LayoutTemplate made, std::int64_t zones) {
+        return ZoneLayout(UUID::random(), std::string(made.displayName()), made.kind(zones), 8, 8,
+                          ZoneLayout::Origin{made, zones, std::nullopt}, Date(0));
+    };
+    EditorWorld w({fromTemplate(LayoutTemplate::focus, 3), fromTemplate(LayoutTemplate::blank, 0),
+                   fromTemplate(LayoutTemplate::grid, 4)});
+    const QString names[] = {QStringLiteral("Left-Display-With-A-Remarkably-Long-Product-Name-Here"),
+                             QStringLiteral("Right-Display-With-Another-Remarkably-Long-Product-Name")};
+    DisplayProvider::displaysOverride = std::vector<DisplayInfo>{
+        makeDisplay(1, names[0].toStdString(), Rect(0, 0, 1920, 1080)),
+        makeDisplay(2, names[1].toStdString(), Rect(1920, 0, 1920, 1080))};
+    LayoutEditorView view(*w.model);
+    view.resize(1120, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    LayoutCanvasPane* pane = view.canvasPane();
+
+    const struct {
+        const char* name;
+        std::size_t layout;
+        std::set<std::int64_t> selected;
+    } cases[] = {{"Focus", 0, {}}, {"Blank", 1, {}}, {"Grid with two zones selected", 2, {0, 1}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.select(c.layout);
+        w.model->setSelectedZones(c.selected);
+        QCoreApplication::processEvents();
+        const QLabel* help = pane->helpLabel();
+        const QLabel* size = pane->sizeLabel();
+        ASSERT_FALSE(help->text().isEmpty());
+        EXPECT_GE(help->height(), help->heightForWidth(help->width())) << "a line of the help is cut";
+        EXPECT_GE(help->width(), pane->width() / 2) << "the help is squeezed into a narrow column";
+        const QRect helpInPane(help->mapTo(pane, QPoint(0, 0)), help->size());
+        const QRect sizeInPane(size->mapTo(pane, QPoint(0, 0)), size->size());
+        const QRect pickerInPane(pane->sizePicker()->mapTo(pane, QPoint(0, 0)), pane->sizePicker()->size());
+        for (const QRect& part : {helpInPane, sizeInPane, pickerInPane}) {
+            EXPECT_TRUE(pane->rect().contains(part)) << "outside the pane";
+        }
+        EXPECT_FALSE(helpInPane.intersects(sizeInPane)) << "the size line covers the help";
+        EXPECT_FALSE(helpInPane.intersects(pickerInPane)) << "the picker covers the help";
+    }
+    qttest::screenshot(view, "editor-render", "editor-long-display-names");
+    EXPECT_EQ(pane->sizePicker()->toolTip(), pane->sizePicker()->currentText()) << "the name the picker cuts";
+
+    LayoutInspector* inspector = view.inspector();
+    ASSERT_EQ(inspector->displayToggles().size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[i].toStdString());
+        const QCheckBox* toggle = inspector->displayToggles()[i];
+        EXPECT_TRUE(toggle->text().endsWith(QChar(0x2026))) << toggle->text().toStdString();
+        EXPECT_TRUE(names[i].startsWith(toggle->text().chopped(1)));
+        EXPECT_LE(toggle->mapTo(inspector, QPoint(toggle->width(), 0)).x(), inspector->width()) << "past the column";
+        QStyleOptionButton option;
+        option.initFrom(toggle);
+        const QRect label = toggle->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, toggle);
+        EXPECT_LE(toggle->fontMetrics().horizontalAdvance(toggle->text()), label.width()) << "cut at the edge";
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QCheckBox*>(toggle))->text(QAccessible::Name), names[i]);
+        EXPECT_EQ(toggle->toolTip(), names[i]);
+    }
 }
 
 TEST(LayoutInspector, GapSlidersStepInWholePointsAndStoreOnlyChanges) {

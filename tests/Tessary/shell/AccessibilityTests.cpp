@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 
@@ -125,6 +126,39 @@ TEST_F(Panes, EveryControlOfEveryPaneHasANameAndNoMarkup) {
         QTest::qWait(10);
         expectEveryControlNamed(w, "empty " + std::string(settingsSectionTitle(section)));
     }
+}
+
+// What a screen reader lists of the program: its windows on the screen, the settings window as a
+// window (announced as one when it opens), a dialog as a dialog; a hidden window is not listed.
+TEST_F(Panes, ReadersMeetTheSettingsWindowAsAWindowAndOnlyWindowsOnTheScreen) {
+    QAccessibleInterface* program = QAccessible::queryAccessibleInterface(qApp);
+    const auto listed = [program] {
+        QCoreApplication::processEvents();
+        std::vector<std::string> windows;
+        for (int i = 0; i < program->childCount(); ++i) {
+            QAccessibleInterface* window = program->child(i);
+            EXPECT_EQ(program->indexOfChild(window), i);
+            windows.push_back(describe(window));
+        }
+        return windows;
+    };
+    using ::testing::Contains;
+    using ::testing::Not;
+    SettingsWindow& w = open();
+    EXPECT_THAT(listed(), Contains("Window tessary::SettingsWindow 'SettingsWindow' \"Settings\""));
+
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("A dialog"));
+    dialog.show();
+    QWidget gone(nullptr, Qt::Window);
+    gone.setWindowTitle(QStringLiteral("Gone"));
+    gone.show();
+    gone.hide();
+    EXPECT_THAT(listed(), Contains("Dialog QDialog \"A dialog\""));
+    EXPECT_THAT(listed(), Not(Contains("Window QWidget \"Gone\"")));
+
+    w.close();
+    EXPECT_THAT(listed(), Not(Contains("Window tessary::SettingsWindow 'SettingsWindow' \"Settings\"")));
 }
 
 // The rule's zone picker is a group of zone buttons, each selected while picked, not a picture.

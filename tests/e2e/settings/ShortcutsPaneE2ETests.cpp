@@ -74,6 +74,16 @@ protected:
         ASSERT_TRUE(waitFor([&] { return isRecording(field); }, 10s)) << field << " does not record";
     }
 
+    // The settings window once it has the focus; none when it does not get it.
+    std::optional<xcb_window_t> focusedSettings() {
+        std::optional<xcb_window_t> settings;
+        const bool focused = waitFor([&] {
+            settings = platform->windows().activeWindow();
+            return settings && platform->windows().processID(*settings) == instance.pid();
+        }, 10s);
+        return focused ? settings : std::nullopt;
+    }
+
     // The key code that types the keysym, as the harness presses it.
     xcb_keycode_t keyCodeOf(uint32_t keysym) {
         xcb_connection_t* c = platform->connection().xcb();
@@ -297,11 +307,8 @@ TEST_F(ShortcutsPaneTest, ANewShortcutHeldWhileItIsRecordedMovesNothing) {
     writeDragLayouts(desktop->dataHome());
     startInstance();
     ASSERT_TRUE(ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"));
-    std::optional<xcb_window_t> settings;
-    ASSERT_TRUE(waitFor([&] {
-        settings = platform->windows().activeWindow();
-        return settings && platform->windows().processID(*settings) == instance.pid();
-    }, 10s)) << "the settings window does not have the focus";
+    const std::optional<xcb_window_t> settings = focusedSettings();
+    ASSERT_TRUE(settings) << "the settings window does not have the focus";
     const Rect before = frame(*settings);
     const std::string zone1 = "shortcut.snapToZone1";
     record(zone1);
@@ -321,6 +328,43 @@ TEST_F(ShortcutsPaneTest, ANewShortcutHeldWhileItIsRecordedMovesNothing) {
 
     typeKeys(*desktop, {kControlL, kAltL, 'h'});
     EXPECT_TRUE(waitFor([&] { return frame(*settings) != before; }, 10s)) << "pressed anew, the shortcut does nothing";
+}
+
+// Another client holds Ctrl+Shift+F8 while the user records it for zone 1 and uses it anyway: the
+// field says it is held. Once that client ends, the program takes the combination up by itself,
+// within seconds and with the pane left open (opening it again also looks), and the keys snap the
+// focused window, the settings window, into zone 1.
+TEST_F(ShortcutsPaneTest, AShortcutAnotherClientHeldIsTakenUpByItselfOnceThatClientEnds) {
+    writeDragLayouts(desktop->dataHome());
+    xcb_connection_t* other = xcb_connect(desktop->display().c_str(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(other));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    xcb_generic_error_t* refused = xcb_request_check(
+        other, xcb_grab_key_checked(other, 1, root, kControl | XCB_MOD_MASK_SHIFT, keyCodeOf(XK_F8),
+                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(refused, nullptr) << "the other client could not take the combination";
+
+    startInstance();
+    ASSERT_TRUE(ask({"open", "shortcuts"}).empty() && paneIs("Shortcuts"));
+    const std::optional<xcb_window_t> settings = focusedSettings();
+    ASSERT_TRUE(settings) << "the settings window does not have the focus";
+    const std::string zone1 = "shortcut.snapToZone1";
+    record(zone1);
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F8});
+    ASSERT_TRUE(waitFor([&] {
+        return ask({"alert"}).find("already used by another program") != std::string::npos;
+    }, 10s)) << ask({"alert"});
+    click("button:Use Anyway");
+    ASSERT_TRUE(waitFor([&] { return ask({"value", zone1}) == "Ctrl+Shift+F8"; }, 10s)) << ask({"value", zone1});
+    ASSERT_TRUE(waitFor([&] { return ask({"description", zone1}) == kHeld; }, 10s)) << ask({"description", zone1});
+    ASSERT_TRUE(waitFor([&] { return platform->windows().activeWindow() == settings; }, 10s));
+    const Rect before = frame(*settings);
+
+    xcb_disconnect(other);
+    EXPECT_TRUE(waitFor([&] { return ask({"description", zone1}).empty(); }, 10s))
+        << "still marked held: " << ask({"description", zone1});
+    typeKeys(*desktop, {kControlL, kShiftL, XK_F8});
+    EXPECT_TRUE(waitFor([&] { return frame(*settings) != before; }, 10s)) << "the shortcut does nothing";
 }
 
 // Keys named in words every font has, keys of PC keyboards the Carbon table leaves out, and a

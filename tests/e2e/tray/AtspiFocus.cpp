@@ -1,11 +1,15 @@
-// What a screen reader hears as the keyboard moves: a listener on the accessibility bus (AT-SPI) of
-// the session bus it is given, which prints "ready" once it listens, then one line for each object
-// that takes the focus:
+// What a screen reader meets over AT-SPI, on the accessibility bus of the session bus it is given.
+//
+// With no argument, a listener that prints "ready" once it listens, then one line for each object
+// that takes the focus as the keyboard moves:
 //
 //   ROLE|NAME|STATES|PARENT ROLE:NAME < GRANDPARENT ROLE:NAME < ...|SIBLINGS
 //
 // STATES are those of "selectable selected focused showing" the object has; the ancestors go up to
 // the menu; SIBLINGS, for a list's item, is "N of M, selected NAME" (the list's selected items).
+//
+// With `windows APPLICATION`, the windows the application named so shows a reader, one line each,
+// ROLE|NAME|STATES, then it ends (status 1 when no such application is registered).
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -62,11 +66,59 @@ T valueOf(const QVariant& value) {
     return value.value<T>();
 }
 
-class Listener final : public QObject {
+// The questions a reader asks of an object.
+class Reader {
+public:
+    explicit Reader(QDBusConnection bus) : bus_(std::move(bus)) {}
+
+    QString roleName(const Reference& object) {
+        const QDBusMessage reply = call(object, accessible, "GetRoleName");
+        return reply.arguments().isEmpty() ? QString() : reply.arguments()[0].toString();
+    }
+    QString name(const Reference& object) {
+        const QDBusMessage reply = call(object, "org.freedesktop.DBus.Properties", "Get",
+                                        {QLatin1String(accessible), QStringLiteral("Name")});
+        return reply.arguments().isEmpty() ? QString() : valueOf<QString>(reply.arguments()[0]);
+    }
+    QString states(const Reference& object) {
+        const QDBusMessage reply = call(object, accessible, "GetState");
+        if (reply.arguments().isEmpty()) return {};
+        const auto words = valueOf<QList<uint>>(reply.arguments()[0]);
+        // AT-SPI's state numbers.
+        const std::pair<int, const char*> wanted[] = {{22, "selectable"}, {23, "selected"}, {12, "focused"}, {25, "showing"}};
+        QStringList present;
+        for (const auto& [bit, label] : wanted) {
+            if (words.size() > bit / 32 && (words[bit / 32] >> (bit % 32)) & 1u) present << QLatin1String(label);
+        }
+        return present.join(QLatin1Char(' '));
+    }
+    std::optional<Reference> parentOf(const Reference& object) {
+        const QDBusMessage reply = call(object, "org.freedesktop.DBus.Properties", "Get",
+                                        {QLatin1String(accessible), QStringLiteral("Parent")});
+        if (reply.arguments().isEmpty()) return std::nullopt;
+        return valueOf<Reference>(reply.arguments()[0]);
+    }
+    QList<Reference> childrenOf(const Reference& object) {
+        const QDBusMessage reply = call(object, accessible, "GetChildren");
+        return reply.arguments().isEmpty() ? QList<Reference>{} : valueOf<QList<Reference>>(reply.arguments()[0]);
+    }
+
+protected:
+    QDBusMessage call(const Reference& object, const char* interface, const char* method, QVariantList arguments = {}) {
+        QDBusMessage request = QDBusMessage::createMethodCall(object.service, object.path.path(),
+                                                              QLatin1String(interface), QLatin1String(method));
+        request.setArguments(arguments);
+        return bus_.call(request, QDBus::Block, 5000);
+    }
+
+    QDBusConnection bus_;
+};
+
+class Listener final : public QObject, private Reader {
     Q_OBJECT
 
 public:
-    explicit Listener(QDBusConnection bus) : bus_(std::move(bus)) {}
+    explicit Listener(QDBusConnection bus) : Reader(std::move(bus)) {}
 
     bool listen() {
         const bool connected = bus_.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
@@ -97,7 +149,7 @@ public Q_SLOTS:
         QStringList ancestors;
         Reference at = object;
         for (int level = 0; level < 6; ++level) {
-            const auto up = parent(at);
+            const auto up = parentOf(at);
             if (!up || up->path.path() == QLatin1String("/org/a11y/atspi/null")) break;
             at = *up;
             ancestors << roleName(at) + ":" + name(at);
@@ -110,48 +162,11 @@ public Q_SLOTS:
     }
 
 private:
-    QDBusMessage call(const Reference& object, const char* interface, const char* method, QVariantList arguments = {}) {
-        QDBusMessage request = QDBusMessage::createMethodCall(object.service, object.path.path(),
-                                                              QLatin1String(interface), QLatin1String(method));
-        request.setArguments(arguments);
-        return bus_.call(request, QDBus::Block, 5000);
-    }
-    QString roleName(const Reference& object) {
-        const QDBusMessage reply = call(object, accessible, "GetRoleName");
-        return reply.arguments().isEmpty() ? QString() : reply.arguments()[0].toString();
-    }
-    QString name(const Reference& object) {
-        const QDBusMessage reply = call(object, "org.freedesktop.DBus.Properties", "Get",
-                                        {QLatin1String(accessible), QStringLiteral("Name")});
-        return reply.arguments().isEmpty() ? QString() : valueOf<QString>(reply.arguments()[0]);
-    }
-    QString states(const Reference& object) {
-        const QDBusMessage reply = call(object, accessible, "GetState");
-        if (reply.arguments().isEmpty()) return {};
-        const auto words = valueOf<QList<uint>>(reply.arguments()[0]);
-        // AT-SPI's state numbers.
-        const std::pair<int, const char*> wanted[] = {{22, "selectable"}, {23, "selected"}, {12, "focused"}, {25, "showing"}};
-        QStringList present;
-        for (const auto& [bit, label] : wanted) {
-            if (words.size() > bit / 32 && (words[bit / 32] >> (bit % 32)) & 1u) present << QLatin1String(label);
-        }
-        return present.join(QLatin1Char(' '));
-    }
-    std::optional<Reference> parent(const Reference& object) {
-        const QDBusMessage reply = call(object, "org.freedesktop.DBus.Properties", "Get",
-                                        {QLatin1String(accessible), QStringLiteral("Parent")});
-        if (reply.arguments().isEmpty()) return std::nullopt;
-        return valueOf<Reference>(reply.arguments()[0]);
-    }
-    QList<Reference> children(const Reference& object) {
-        const QDBusMessage reply = call(object, accessible, "GetChildren");
-        return reply.arguments().isEmpty() ? QList<Reference>{} : valueOf<QList<Reference>>(reply.arguments()[0]);
-    }
     // "N of M, selected NAME": where the item is among its list's items, and the selected ones.
     QString siblings(const Reference& item) {
-        const auto list = parent(item);
+        const auto list = parentOf(item);
         if (!list) return {};
-        const QList<Reference> all = children(*list);
+        const QList<Reference> all = childrenOf(*list);
         int position = 0;
         QStringList selected;
         for (int i = 0; i < all.size(); ++i) {
@@ -160,9 +175,23 @@ private:
         }
         return QStringLiteral("%1 of %2, selected %3").arg(position).arg(all.size()).arg(selected.join(QStringLiteral(", ")));
     }
-
-    QDBusConnection bus_;
 };
+
+// The windows of the application named `name`, as `windows` prints them.
+int printWindows(QDBusConnection bus, const QString& name) {
+    Reader reader(std::move(bus));
+    const Reference desktop{QStringLiteral("org.a11y.atspi.Registry"), QDBusObjectPath("/org/a11y/atspi/accessible/root")};
+    for (const Reference& application : reader.childrenOf(desktop)) {
+        if (reader.name(application) != name) continue;
+        for (const Reference& window : reader.childrenOf(application)) {
+            const QStringList fields{reader.roleName(window), reader.name(window), reader.states(window)};
+            std::printf("%s\n", fields.join(QLatin1Char('|')).toUtf8().constData());
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "no application %s\n", name.toUtf8().constData());
+    return 1;
+}
 
 }  // namespace
 
@@ -181,6 +210,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot reach the accessibility bus\n");
         return 1;
     }
+    if (argc == 3 && QByteArray(argv[1]) == "windows") return printWindows(bus, QString::fromUtf8(argv[2]));
     Listener listener(bus);
     if (!listener.listen()) {
         std::fprintf(stderr, "cannot listen for focus changes\n");

@@ -1,10 +1,11 @@
 // The real program's tray menu on a virtual desktop (two 1920x1080 monitors, openbox, trayer) with
 // libraries of a hundred and a thousand layouts: the menu's X window fits the monitor it opens on,
 // each display's tiles are seen through a list of a few rows with the display's layout in sight,
-// and the keys choose a tile, as a click does also while a submenu is still open; every click on
-// the icon opens the menu, one just after it closed or as a window of ours goes too. What the menu
-// shows of its tiles and items comes from the program's test-only query (`tessary tray-test rows`,
-// `tessary tray-test item TITLE`, under TESSARY_E2E), checked against the X server's windows.
+// and the keys choose a tile, as a click does also while a submenu is still open; a click on the
+// icon opens the menu, one just after it closed or as a window of ours goes too, and closes it
+// while it is open. What the menu shows of its tiles and items comes from the program's test-only
+// query (`tessary tray-test rows`, `tessary tray-test item TITLE`, under TESSARY_E2E), checked
+// against the X server's windows.
 
 #include <gtest/gtest.h>
 
@@ -234,6 +235,29 @@ TEST_F(TrayMenuTest, TheIconClickedAgainJustAfterItsMenuClosedOpensItAgain) {
         EXPECT_TRUE(waitFor([&] { return trayMenu().has_value(); })) << "the click again was lost";
         type(kEscape);
         ASSERT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+    }
+}
+
+// The icon clicked while its menu is open, a moment or a while after it opened: the menu closes, as
+// tray menus on Linux desktops do, and stays closed until the icon is clicked again. The menu opens
+// beside the icon (the tray is in the screen's corner, where a menu at the pointer covered it).
+TEST_F(TrayMenuTest, TheIconClickedWhileItsMenuIsOpenClosesIt) {
+    startWith(100);
+    if (HasFatalFailure()) return;
+    const auto icon = shownIcon();
+    ASSERT_TRUE(icon) << "no icon";
+    for (const auto after : {300ms, 600ms, 1200ms}) {
+        SCOPED_TRACE(std::to_string(after.count()) + " ms after the menu opened");
+        clickTrayIcon(*desktop, *icon);
+        std::optional<Rect> menu;
+        ASSERT_TRUE(waitFor([&] { return (menu = trayMenu()).has_value(); })) << "no menu opened";
+        const Rect covered = menu->intersection(*icon);
+        EXPECT_TRUE(covered.isNull() || covered.isEmpty()) << "the menu at " << *menu << " covers the icon";
+        // The user's pause, not a wait for the program.
+        waitFor([] { return false; }, after);
+        clickTrayIcon(*desktop, *icon);
+        EXPECT_TRUE(waitFor([&] { return !trayMenu(); })) << "the menu stayed open";
+        EXPECT_TRUE(holds([&] { return !trayMenu(); })) << "the menu opened again";
     }
 }
 
