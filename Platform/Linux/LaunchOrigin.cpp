@@ -18,9 +18,11 @@ std::string_view variable(const char* name) {
     return value ? value : "";
 }
 
+}  // namespace
+
 // $JOURNAL_STREAM is "DEVICE:INODE" of the stream systemd connected; it counts only while standard
 // error is still that stream (a program it started may have redirected it).
-bool standardErrorIsTheJournal() {
+bool LaunchOrigin::errorsGoToTheJournal() {
     const std::string stream(variable("JOURNAL_STREAM"));
     std::uintmax_t device = 0, inode = 0;
     char end = 0;
@@ -30,12 +32,10 @@ bool standardErrorIsTheJournal() {
     return static_cast<std::uintmax_t>(status.st_dev) == device && static_cast<std::uintmax_t>(status.st_ino) == inode;
 }
 
-}  // namespace
-
 LaunchOrigin LaunchOrigin::current() {
     LaunchOrigin origin;
     origin.errorsToTerminal = ::isatty(STDERR_FILENO) == 1;
-    origin.errorsToJournal = standardErrorIsTheJournal();
+    origin.errorsToJournal = errorsGoToTheJournal();
     origin.startupNotification = !variable("DESKTOP_STARTUP_ID").empty() || !variable("XDG_ACTIVATION_TOKEN").empty();
     origin.launchedByGLib = variable("GIO_LAUNCHED_DESKTOP_FILE_PID") == std::to_string(::getpid());
     return origin;

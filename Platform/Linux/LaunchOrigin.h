@@ -23,6 +23,9 @@ struct LaunchOrigin {
 
     // This process's, read from its environment and its standard error.
     static LaunchOrigin current();
+    // Whether standard error is the stream $JOURNAL_STREAM names: a terminal's shell inherits the
+    // variable from a session systemd started, while its errors go to the terminal.
+    static bool errorsGoToTheJournal();
     bool isDesktop() const;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "Platform/Linux/LaunchOrigin.h"
+
 namespace tessary {
 
 namespace {
@@ -34,7 +36,7 @@ void appendEscaped(std::string& out, std::string_view text) {
 }  // namespace
 
 StderrLogSink::StderrLogSink()
-    : StderrLogSink(stderr, environmentSet("JOURNAL_STREAM"),
+    : StderrLogSink(stderr, LaunchOrigin::errorsGoToTheJournal(),
                     environmentSet("TESSARY_DEBUG") ? LogLevel::debug : LogLevel::info) {}
 
 StderrLogSink::StderrLogSink(std::FILE* stream, bool journalPrefixes, LogLevel minimumLevel)

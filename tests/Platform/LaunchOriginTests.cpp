@@ -14,6 +14,7 @@
 #include <string>
 
 #include "Platform/Linux/LaunchOrigin.h"
+#include "Platform/Linux/StderrLogSink.h"
 
 using namespace tessary;
 
@@ -76,6 +77,13 @@ protected:
     }
 
     std::string errorFile() const { return deviceAndInode(errorFile_); }
+    // What was written to the file standard error pointed at.
+    std::string errorFileText() const {
+        std::string text(4096, '\0');
+        const ssize_t read = ::pread(errorFile_, text.data(), text.size(), 0);
+        text.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+        return text;
+    }
     std::string otherFile() const { return deviceAndInode(otherFile_); }
 
 private:
@@ -126,6 +134,21 @@ TEST_F(LaunchOriginTest, TheDesktopIsKnownByItsLaunchersMarksAndNeverAtATerminal
             errorsToFile();
         }
         EXPECT_EQ(LaunchOrigin::current().isDesktop(), row.desktop);
+    }
+}
+
+// The journal keeps a line's level from its "<N>" prefix; anywhere else the prefix is noise, as in
+// a terminal whose shell inherited $JOURNAL_STREAM from a session systemd started.
+TEST_F(LaunchOriginTest, LogLinesCarryTheirLevelOnlyIntoTheJournal) {
+    for (const bool journal : {true, false}) {
+        SCOPED_TRACE(journal ? "standard error is the journal's stream" : "standard error goes elsewhere");
+        ::setenv("JOURNAL_STREAM", (journal ? errorFile() : otherFile()).c_str(), 1);
+        errorsToFile();
+        ASSERT_EQ(::ftruncate(STDERR_FILENO, 0), 0);
+        ASSERT_EQ(::lseek(STDERR_FILENO, 0, SEEK_SET), 0);
+        StderrLogSink sink;
+        sink.write(LogRecord{"Sync", LogLevel::error, "refused"});
+        EXPECT_EQ(errorFileText(), journal ? "<3>Sync: refused\n" : "Sync: refused\n");
     }
 }
 
