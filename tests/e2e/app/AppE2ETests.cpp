@@ -49,18 +49,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kGrave = 0x60;
-const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 
 std::string contents(const fs::path& path) {
     std::ifstream file(path);
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-// TESSARY_E2E_PROGRAM runs another build of it (a Release build, for its measurements).
-std::string programPath() {
-    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-    return other && *other ? other : TESSARY_PROGRAM;
-}
+std::string programPath() { return programUnderTest(TESSARY_PROGRAM); }
 
 // One run of the program (this build's, or the one TESSARY_E2E_PROGRAM names).
 class Program : public TessaryProgram {

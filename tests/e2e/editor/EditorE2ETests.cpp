@@ -8,6 +8,7 @@
 #include "TessaryCore/ZoneGeometry.h"
 #include "tests/e2e/harness/ProcessCounters.h"
 #include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/harness/TessaryProgram.h"
 
 #include <gmock/gmock.h>
 #include <sys/wait.h>
@@ -38,15 +39,9 @@ namespace fs = std::filesystem;
 
 constexpr uint32_t kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kGrave = 0x60, kEscape = 0xff1b,
                    kBackSpace = 0xff08;
-const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 const Rect rightMonitor(1920, 0, 1920, 1080);
 
-// The program with its test verb; TESSARY_E2E_PROGRAM runs another build (a Release one, for the
-// measurements).
-std::string programPath() {
-    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-    return other && *other ? other : TESSARY_PROGRAM;
-}
+std::string programPath() { return programUnderTest(TESSARY_PROGRAM); }
 
 ChildProcess startProgram(VirtualDesktop& desktop, std::vector<std::string> arguments) {
     ChildProcess::Options options;

@@ -10,11 +10,22 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tessary::e2e {
+
+// What the program logs once its services run: the sign that a test's program is ready.
+inline const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
+
+// The program a test runs: this build's, or the one TESSARY_E2E_PROGRAM names (an earlier commit's,
+// to see a test fail there; a Release build, for measurements).
+inline std::string programUnderTest(const char* built) {
+    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
+    return other && *other ? other : built;
+}
 
 class TessaryProgram {
 public:

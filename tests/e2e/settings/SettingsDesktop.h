@@ -21,6 +21,7 @@
 #include "TessaryCore/Geometry.h"
 
 #include "tests/e2e/harness/DesktopTest.h"
+#include "tests/e2e/harness/TessaryProgram.h"
 
 namespace tessary::e2e {
 
@@ -44,9 +45,7 @@ protected:
 
     ChildProcess::Options programOptions(std::vector<std::string> arguments) const {
         ChildProcess::Options options;
-        // TESSARY_E2E_PROGRAM runs another build (a Release build, for the memory figures).
-        const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-        options.arguments = {other && *other ? other : TESSARY_PROGRAM};
+        options.arguments = {programUnderTest(TESSARY_PROGRAM)};
         options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
         options.environment = desktop->environment();
         options.environment.insert(options.environment.end(), extraEnvironment.begin(), extraEnvironment.end());

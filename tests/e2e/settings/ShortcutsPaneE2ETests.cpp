@@ -182,7 +182,7 @@ protected:
         std::vector<std::string> told;
         const auto deadline = Clock::now() + 20s;
         while (auto line = instance.readLine(deadline)) {
-            if (*line == "AppDelegate: drag snapping, shortcuts and window memory active") break;
+            if (*line == activeLine) break;
             if (line->find("do not work") != std::string::npos || line->find("does not work") != std::string::npos) {
                 told.push_back(*line);
             }

@@ -26,13 +26,7 @@ namespace tessary::e2e {
 
 namespace fs = std::filesystem;
 
-inline const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
-
-// TESSARY_E2E_PROGRAM runs another build of it (an earlier commit's, to see a test fail there).
-inline std::string programPath() {
-    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-    return other && *other ? other : TESSARY_PROGRAM;
-}
+inline std::string programPath() { return programUnderTest(TESSARY_PROGRAM); }
 
 class SnappingTest : public DesktopTest {
 protected:

@@ -45,13 +45,8 @@ namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
 
-// TESSARY_E2E_PROGRAM runs another build of it (an earlier commit's, to see a test fail there).
-std::string programPath() {
-    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-    return other && *other ? other : TESSARY_PROGRAM;
-}
+std::string programPath() { return programUnderTest(TESSARY_PROGRAM); }
 
 // How many of the listed lines begin with `prefix`.
 std::size_t countStarting(const std::vector<std::string>& lines, const std::string& prefix) {

@@ -31,6 +31,7 @@
 #include "TessaryCore/WorkspaceLibrary.h"
 #include "tests/TessaryCore/TestSupport.h"
 #include "tests/e2e/harness/ChildProcess.h"
+#include "tests/e2e/harness/TessaryProgram.h"
 #include "tests/e2e/harness/VirtualDesktop.h"
 
 #ifndef TESSARY_PROGRAM
@@ -41,13 +42,7 @@ namespace tessary::e2e {
 
 namespace fs = std::filesystem;
 
-inline const std::string activeLine = "AppDelegate: drag snapping, shortcuts and window memory active";
-
-// TESSARY_E2E_PROGRAM runs another build of it (an earlier commit's, to see a test fail there).
-inline std::string programPath() {
-    const char* other = std::getenv("TESSARY_E2E_PROGRAM");
-    return other && *other ? other : TESSARY_PROGRAM;
-}
+inline std::string programPath() { return programUnderTest(TESSARY_PROGRAM); }
 
 struct Reply {
     int status = -1;
