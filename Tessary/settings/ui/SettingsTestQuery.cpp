@@ -127,8 +127,9 @@ QAbstractItemView* namedList(QWidget* window, const QString& name) {
 
 int rowsOf(const QAbstractItemView& list) { return list.model()->rowCount(list.rootIndex()); }
 
-// "row:LIST:N", the Nth row (from 0) of a shown list, scrolled into sight.
-std::optional<QRect> rowRect(QWidget* window, const QString& listAndRow) {
+// "row:LIST:N", the Nth row (from 0) of a shown list, scrolled into sight; placed by the window that
+// holds the list (a dialog's, not the settings window's).
+std::optional<InstanceReply> rowRect(QWidget* window, const QString& listAndRow) {
     const QStringList parts = listAndRow.split(':');
     if (parts.size() != 2) return std::nullopt;
     QAbstractItemView* list = namedList(window, parts[0]);
@@ -138,7 +139,7 @@ std::optional<QRect> rowRect(QWidget* window, const QString& listAndRow) {
     const QModelIndex index = list->model()->index(row, 0, list->rootIndex());
     list->scrollTo(index);
     const QRect item = list->visualRect(index);
-    return QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size());
+    return rectReply(QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size()), list);
 }
 
 // A text a list's row draws under a name ("workspaceSummary"): the selected row's, else the first's.
@@ -162,7 +163,7 @@ std::optional<InstanceReply> lookedUpRect(QWidget* window, const std::string& na
         }
     }
     if (text.startsWith(QStringLiteral("row:")) && window) {
-        if (auto rect = rowRect(window, text.mid(4))) return rectReply(*rect, window);
+        if (auto reply = rowRect(window, text.mid(4))) return reply;
     }
     return std::nullopt;
 }
