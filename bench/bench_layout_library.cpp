@@ -8,7 +8,6 @@
 #include "TessaryCore/JSONDocumentStore.h"
 #include "TessaryCore/LayoutLibrary.h"
 #include "TessaryCore/LayoutPreset.h"
-#include "TessaryCore/HomeMerge.h"
 #include "bench/BenchDocuments.h"
 #include "bench/SaveCost.h"
 
@@ -45,10 +44,10 @@ BENCHMARK(BM_SaveLoad100Layouts)->Unit(benchmark::kMicrosecond);
 // A save merging another instance's file where each side made a layout: the home merge (the sync
 // merge, three-way fields, order, new items placed) beside the sync merge alone as the reference.
 struct BothMadeOne {
-    LayoutLibrary base = hundredLayouts();
-    LayoutLibrary ours = base;
-    LayoutLibrary theirs = base;
-    BothMadeOne() {
+    LayoutLibrary base;
+    LayoutLibrary ours;
+    LayoutLibrary theirs;
+    explicit BothMadeOne(std::size_t count = 100) : base(hundredLayouts(count)), ours(base), theirs(base) {
         ours.layouts.emplace_back(LayoutTemplate::columns, 3);
         theirs.layouts.emplace_back(LayoutTemplate::rows, 2);
     }
@@ -66,6 +65,20 @@ void BM_SyncMerge100LayoutsBothMadeOne(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(SyncMerge::mergeLayouts(sides.ours, sides.theirs));
 }
 BENCHMARK(BM_SyncMerge100LayoutsBothMadeOne)->Unit(benchmark::kMicrosecond);
+
+// The same at 10,000 layouts, the library's scale where two displays of one user share it.
+void BM_HomeMerge10000LayoutsBothMadeOne(benchmark::State& state) {
+    const BothMadeOne sides(10000);
+    const HomeMerge::LayoutsBase base(sides.base);
+    for (auto _ : state) benchmark::DoNotOptimize(HomeMerge::layouts(sides.ours, sides.theirs, &base));
+}
+BENCHMARK(BM_HomeMerge10000LayoutsBothMadeOne)->Unit(benchmark::kMillisecond);
+
+void BM_SyncMerge10000LayoutsBothMadeOne(benchmark::State& state) {
+    const BothMadeOne sides(10000);
+    for (auto _ : state) benchmark::DoNotOptimize(SyncMerge::mergeLayouts(sides.ours, sides.theirs));
+}
+BENCHMARK(BM_SyncMerge10000LayoutsBothMadeOne)->Unit(benchmark::kMillisecond);
 
 // The program's own save of 1,000 layouts after one was renamed, beside a plain save
 // (bench/SaveCost.h).
