@@ -34,22 +34,19 @@ LayoutLibrary layouts(const LayoutLibrary& ours, const LayoutLibrary& theirs, co
     const std::optional<UUID> chosen =
         ours.defaultLayoutID == base->defaultLayoutID ? theirs.defaultLayoutID : ours.defaultLayoutID;
     if (chosen && surviving.contains(*chosen)) result.defaultLayoutID = chosen;
-    keepTheirOrder(result.layouts, ours.layouts, theirs.layouts, &base->order.ids);
-    placeNewItems(result.layouts, ours.layouts, theirs.layouts, &base->order.ids);
+    arrangeItems(result.layouts, ours.layouts, theirs.layouts, &base->order.ids);
     return result;
 }
 
 RuleSet rules(const RuleSet& ours, const RuleSet& theirs, const ItemOrder* base) {
     RuleSet result = SyncMerge::mergeRules(ours, theirs);
-    keepTheirOrder(result.rules, ours.rules, theirs.rules, base ? &base->ids : nullptr);
-    placeNewItems(result.rules, ours.rules, theirs.rules, base ? &base->ids : nullptr);
+    arrangeItems(result.rules, ours.rules, theirs.rules, base ? &base->ids : nullptr);
     return result;
 }
 
 WorkspaceLibrary workspaces(const WorkspaceLibrary& ours, const WorkspaceLibrary& theirs, const ItemOrder* base) {
     WorkspaceLibrary result = SyncMerge::mergeWorkspaces(ours, theirs);
-    keepTheirOrder(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->ids : nullptr);
-    placeNewItems(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->ids : nullptr);
+    arrangeItems(result.workspaces, ours.workspaces, theirs.workspaces, base ? &base->ids : nullptr);
     return result;
 }
 

@@ -23,7 +23,6 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -77,25 +76,40 @@ UUID itemID(const T& item) {
     return syncItemID(item);
 }
 
+// Which of the base, ours and theirs hold each identifier: one table for both ordering steps of a
+// merge, as they run at every save that merges and libraries run to thousands of items.
+enum ItemSide : unsigned { inBase = 1, inOurs = 2, inTheirs = 4 };
+using ItemSides = std::unordered_map<UUID, unsigned>;
+
+template <SyncItem T>
+ItemSides itemSides(const std::vector<UUID>& base, const std::vector<T>& ours, const std::vector<T>& theirs) {
+    ItemSides sides;
+    sides.reserve(base.size() + ours.size() + theirs.size());
+    for (const UUID& id : base) sides[id] |= inBase;
+    for (const T& item : ours) sides[syncItemID(item)] |= inOurs;
+    for (const T& item : theirs) sides[syncItemID(item)] |= inTheirs;
+    return sides;
+}
+
 // When the other side alone reordered the items both hold, the merged list takes their order for
 // those items; the others keep their places. `base` is the order of the items' identifiers.
 template <SyncItem T>
 void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
-                    const std::vector<UUID>* base) {
-    if (!base) return;
-    // The identifiers of `list` that `other` holds too, in `list`'s order. A table of `other`'s:
-    // libraries run to thousands of items, and this runs at every save that merges.
-    const auto common = [](const auto& list, const auto& other) {
-        std::unordered_set<UUID> held;
-        held.reserve(other.size());
-        for (const auto& item : other) held.insert(itemID(item));
+                    const std::vector<UUID>& base, const ItemSides& sides) {
+    const auto holds = [&](const UUID& id, unsigned side) {
+        const auto found = sides.find(id);
+        return found != sides.end() && (found->second & side) != 0;
+    };
+    // The identifiers of `list` that `side` holds too, in `list`'s order.
+    const auto common = [&](const auto& list, unsigned side) {
         std::vector<UUID> ids;
         for (const auto& item : list) {
-            if (UUID id = itemID(item); held.contains(id)) ids.push_back(std::move(id));
+            UUID id = itemID(item);
+            if (holds(id, side)) ids.push_back(std::move(id));
         }
         return ids;
     };
-    if (common(ours, *base) != common(*base, ours) || common(theirs, *base) == common(*base, theirs)) return;
+    if (common(ours, inBase) != common(base, inOurs) || common(theirs, inBase) == common(base, inTheirs)) return;
     std::unordered_map<UUID, std::size_t> position;
     for (std::size_t i = 0; i < theirs.size(); ++i) position.emplace(syncItemID(theirs[i]), i);
     std::vector<std::size_t> slots;
@@ -112,22 +126,13 @@ void keepTheirOrder(std::vector<T>& merged, const std::vector<T>& ours, const st
     for (std::size_t i = 0; i < slots.size(); ++i) merged[slots[i]] = std::move(moved[i]);
 }
 
-// Items that only one side made since `base` go where that side put them: before the item that
+// Items that only one side made since the base go where that side put them: before the item that
 // follows them there (the end, for an item appended). Where both sides made items at the same place,
 // the two runs are interleaved by stamp, then identifier, each keeping its own order: so both
 // instances list them alike whichever saved first, and one that takes in the other's save ends with
 // the file's order. For rules that order is their priority.
 template <SyncItem T>
-void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
-                   const std::vector<UUID>* base) {
-    if (!base) return;
-    // Which lists hold each identifier: one table, as this runs at every save that merges.
-    enum : unsigned { inBase = 1, inOurs = 2, inTheirs = 4 };
-    std::unordered_map<UUID, unsigned> sides;
-    sides.reserve(base->size() + ours.size() + theirs.size());
-    for (const UUID& id : *base) sides[id] |= inBase;
-    for (const T& item : ours) sides[syncItemID(item)] |= inOurs;
-    for (const T& item : theirs) sides[syncItemID(item)] |= inTheirs;
+void placeNewItems(std::vector<T>& merged, const std::vector<T>& theirs, const ItemSides& sides) {
     const auto only = [&](const UUID& id, unsigned side) {
         const auto found = sides.find(id);
         return found != sides.end() && found->second == side;
@@ -194,6 +199,17 @@ void placeNewItems(std::vector<T>& merged, const std::vector<T>& ours, const std
     result.reserve(order.size());
     for (const std::size_t at : order) result.push_back(std::move(merged[at]));
     merged = std::move(result);
+}
+
+// The merged list's order: their reordering kept, then the items one side made placed. Without a
+// base (a file never read) the sync merge's order stands.
+template <SyncItem T>
+void arrangeItems(std::vector<T>& merged, const std::vector<T>& ours, const std::vector<T>& theirs,
+                  const std::vector<UUID>* base) {
+    if (!base) return;
+    const ItemSides sides = itemSides(*base, ours, theirs);
+    keepTheirOrder(merged, ours, theirs, *base, sides);
+    placeNewItems(merged, theirs, sides);
 }
 
 // The identifiers of a document's items in their order: the base of the rules and the workspaces.
