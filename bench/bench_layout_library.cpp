@@ -80,15 +80,21 @@ void BM_SyncMerge10000LayoutsBothMadeOne(benchmark::State& state) {
 }
 BENCHMARK(BM_SyncMerge10000LayoutsBothMadeOne)->Unit(benchmark::kMillisecond);
 
-// The program's own save of 1,000 layouts after one was renamed, beside a plain save
+// The program's own save of `count` layouts after one was renamed, beside a plain save
 // (bench/SaveCost.h).
-void BM_Save1000LayoutsWithReport(benchmark::State& state) {
-    bench::compareSaveWithPlainSave(state, hundredLayouts(1000), HomeMerge::layouts, [](LayoutLibrary& library, int step) {
+void saveLayoutsWithReport(benchmark::State& state, std::size_t count) {
+    bench::compareSaveWithPlainSave(state, hundredLayouts(count), HomeMerge::layouts, [](LayoutLibrary& library, int step) {
         ZoneLayout& layout = library.layouts[static_cast<std::size_t>(step) % library.layouts.size()];
         layout.name = "Renamed " + std::to_string(step);
         layout.setModifiedAt(Date(800000000.0 + step));
     });
 }
+
+void BM_Save1000LayoutsWithReport(benchmark::State& state) { saveLayoutsWithReport(state, 1000); }
 BENCHMARK(BM_Save1000LayoutsWithReport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// At 10,000 layouts, the scale of the memory figures.
+void BM_Save10000LayoutsWithReport(benchmark::State& state) { saveLayoutsWithReport(state, 10000); }
+BENCHMARK(BM_Save10000LayoutsWithReport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
