@@ -50,6 +50,16 @@ protected:
         return notices - before;
     }
 
+    // Whether the store, its events taken, leaves its descriptor quiet. Every folder on the sync
+    // folder's way is watched, /tmp among them, where other programs (the other tests) make and
+    // remove entries at any time: their notices are taken for a few rounds. A store whose own
+    // handling keeps it woken stays ready through all of them.
+    static bool settles(FolderSyncStore& store) {
+        struct pollfd ready {store.fileDescriptor(), POLLIN, 0};
+        for (int round = 0; round < 10 && ::poll(&ready, 1, 0) == 1; ++round) store.processEvents();
+        return ::poll(&ready, 1, 0) == 0;
+    }
+
     // Writes a file the way another program would, without going through the store.
     void writeOutside(const std::string& name, const std::string& bytes) { writeFile(folder / name, bytes); }
     void renameIntoPlace(const std::string& name, const std::string& bytes) {
@@ -426,7 +436,7 @@ TEST_F(FolderSyncStoreTest, AFolderOnADiskMountedAgainIsFoundAgain) {
     EXPECT_TRUE(mounted.isPresent());
     // The watches given up on the way leave their last notices; then nothing keeps it awake.
     mounted.processEvents();
-    EXPECT_EQ(::poll(&ready, 1, 0), 0);
+    EXPECT_TRUE(settles(mounted));
     ::umount(disk.c_str());
 }
 
@@ -530,5 +540,5 @@ TEST_F(FolderSyncStoreTest, AFileSystemMountedOverTheFolderIsFollowed) {
     EXPECT_EQ(followed.data("layouts.v1").value(), document);
     // Then nothing keeps it awake.
     followed.processEvents();
-    EXPECT_EQ(::poll(&ready, 1, 0), 0);
+    EXPECT_TRUE(settles(followed));
 }
