@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -11,6 +10,7 @@
 #include "Tessary/integrations/ui/ReleaseNoteResources.h"
 #include "Tessary/settings/AboutPaneModel.h"
 #include "Tessary/settings/ui/AdaptiveButtonRow.h"
+#include "Tessary/settings/ui/ReleaseNoteView.h"
 #include "Tessary/settings/ui/SettingsForm.h"
 #include "Tessary/shell/AppActions.h"
 #include "Tessary/shell/AppLinks.h"
@@ -27,46 +27,6 @@ QFrame* card(QWidget* parent) {
     frame->setBackgroundRole(QPalette::Base);
     frame->setFrameShape(QFrame::StyledPanel);
     return frame;
-}
-
-QLabel* selectable(QLabel* label) {
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    return label;
-}
-
-QWidget* releaseNoteView(const ReleaseNote& note, QWidget* parent) {
-    auto* box = new QWidget(parent);
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
-    auto* heading = selectable(SettingsForm::plainLabel(QString::fromStdString(releaseNoteHeading(note.version)), box));
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    column->addWidget(heading);
-    if (note.date) column->addWidget(selectable(SettingsForm::captionLabel(QString::fromStdString(releaseNoteDate(*note.date)), box)));
-    for (const ReleaseNote::Section& section : note.sections) {
-        if (!section.title.empty()) {
-            auto* title = selectable(SettingsForm::captionLabel(QString::fromStdString(section.title), box));
-            QFont semibold = title->font();
-            semibold.setWeight(QFont::DemiBold);
-            title->setFont(semibold);
-            column->addWidget(title);
-        }
-        for (const std::string& item : section.items) {
-            auto* line = new QHBoxLayout;
-            line->setSpacing(8);
-            auto* bullet = SettingsForm::plainLabel(QStringLiteral("\u2022"), box);
-            bullet->setForegroundRole(QPalette::PlaceholderText);
-            auto* text = selectable(SettingsForm::plainLabel(QString::fromStdString(item), box));
-            text->setObjectName(QStringLiteral("releaseNoteItem"));
-            text->setWordWrap(true);
-            line->addWidget(bullet, 0, Qt::AlignTop);
-            line->addWidget(text, 1);
-            column->addLayout(line);
-        }
-    }
-    return box;
 }
 
 }  // namespace
@@ -119,7 +79,7 @@ AboutSettingsView::AboutSettingsView(SettingsContext& context, QWidget* parent) 
     auto* notesColumn = new QVBoxLayout(notes);
     notesColumn->setContentsMargins(12, 12, 12, 12);
     notesColumn->setSpacing(24);
-    for (const ReleaseNote& note : allReleaseNotes()) notesColumn->addWidget(releaseNoteView(note, notes));
+    for (const ReleaseNote& note : allReleaseNotes()) notesColumn->addWidget(new ReleaseNoteView(note, notes));
     column->addWidget(notes);
 
     const std::string label = changelogLinkLabel(websiteHost());

@@ -17,10 +17,13 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <functional>
+#include <map>
 
 #include "Platform/Sim/InMemorySyncStore.h"
 #include "Platform/Sim/MemoryLoginItems.h"
@@ -40,6 +43,8 @@
 #include "Tessary/settings/ShortcutsPaneModel.h"
 #include "Tessary/settings/ZonesPaneModel.h"
 #include "Tessary/settings/ui/AboutSettingsView.h"
+#include "Tessary/settings/ui/ReleaseNoteView.h"
+#include "Tessary/settings/AboutPaneModel.h"
 #include "Tessary/settings/ui/ApplicationPicker.h"
 #include "Tessary/settings/ui/ExcludedAppsSettingsView.h"
 #include "Tessary/settings/ui/RuleDetailView.h"
@@ -299,6 +304,43 @@ TEST_F(SettingsWindowTest, TheZoneGridAndTheAboutButtonsFollowTheWidth) {
         QCoreApplication::processEvents();
         EXPECT_EQ(about.buttons()->isColumn(), row.aboutColumn);
     }
+}
+
+TEST_F(SettingsWindowTest, AReleaseNoteIsOneSelectableTextShownWholeAtEveryWidth) {
+    const Date march4 = *Date::parsingISO8601("2025-03-04T00:00:00Z");
+    const std::string long_ = "Windows that cannot take a zone's size are centred in the zone instead, and stay there "
+                              "until they are dragged out again with the modifier held.";
+    ReleaseNote note{"1.2", march4, {{"Snapping", {"Drop <b>here</b> & there", long_}}, {"", {"No title above"}}}};
+    QWidget column;  // declared first: the view leaves it before it goes
+    ReleaseNoteView view(note);
+    // Every text as it stands: markup in a note is shown, not read.
+    EXPECT_EQ(view.toPlainText().toStdString(), releaseNoteHeading("1.2") + "\n" + releaseNoteDate(march4) +
+                                                    "\nSnapping\n\u2022\tDrop <b>here</b> & there\n\u2022\t" + long_ +
+                                                    "\n\u2022\tNo title above");
+    EXPECT_TRUE(view.isReadOnly());
+    EXPECT_TRUE(view.textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_TRUE(view.textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    EXPECT_EQ(view.accessibleName().toStdString(), releaseNoteHeading("1.2"));
+
+    // In a pane's column it is as tall as its text at the column's width: nothing scrolls inside it
+    // and nothing is cut, wrapped onto more lines when narrower.
+    auto* layout = new QVBoxLayout(&column);
+    layout->addWidget(&view);
+    layout->addStretch(1);
+    std::map<int, int> heights;
+    for (const int width : {700, 260, 700}) {
+        SCOPED_TRACE(width);
+        column.resize(width, 1200);
+        column.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view.verticalScrollBar()->maximum(), 0);
+        EXPECT_GE(view.height(), int(view.document()->size().height()));
+        if (heights.contains(width)) {
+            EXPECT_EQ(view.height(), heights[width]) << "the same width, the same height";
+        }
+        heights[width] = view.height();
+    }
+    EXPECT_GT(heights[260], heights[700]);
 }
 
 TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize) {
