@@ -9,6 +9,8 @@
 // once the process's resident size has not changed for a second. With BENCH_SMAPS_DIR set, each
 // state's /proc/PID/smaps of both programs is copied there, for telling what holds the difference;
 // BENCH_PROGRAM runs another build of the program (an earlier one, to compare) instead of this one's.
+// For telling which window or pane keeps what: BENCH_PANES lists the panes a cycle visits
+// ("general,shortcuts"; the first opens the window) and BENCH_NO_EDITOR leaves the editor out.
 // BENCH_TRACING is for a program slowed down under a tracer (scripts/startup-order): the road goes
 // on past a drag that did not snap or a window that did not close in time, so that every part of it
 // runs, and the settings round is taken once; the figures then mean nothing.
@@ -25,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -267,6 +270,23 @@ private:
     long sharedAtStart_ = 0;
 };
 
+// The settings panes a cycle visits, as the URLs that show them: every pane, or those BENCH_PANES
+// names (see the top of the file); the first opens the window.
+std::vector<std::string> settingsRoad() {
+    std::vector<std::string> names(std::begin(panes), std::end(panes));
+    if (const char* chosen = std::getenv("BENCH_PANES"); chosen && *chosen) {
+        names.clear();
+        std::istringstream list(chosen);
+        for (std::string name; std::getline(list, name, ',');) {
+            if (!name.empty()) names.push_back(name);
+        }
+    }
+    if (names.empty()) names.emplace_back("general");
+    std::vector<std::string> urls;
+    for (const std::string& name : names) urls.push_back("tessary://settings?pane=" + name);
+    return urls;
+}
+
 double mebibytes(long kilobytes) { return double(kilobytes) / 1024.0; }
 
 void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
@@ -294,12 +314,12 @@ void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
             road.keepMappings(name);
         };
         take("after start");
-        std::vector<std::string> visits;
-        for (const char* pane : panes) visits.push_back(std::string("tessary://settings?pane=") + pane);
+        const std::vector<std::string> visits = settingsRoad();
+        const bool editor = std::getenv("BENCH_NO_EDITOR") == nullptr;
         constexpr int cycles = 14;
         for (int cycle = 1; cycle <= (tracing() ? 1 : cycles); ++cycle) {
-            if (failed(road.openAndClose("tessary://editor"), "the editor did not open and close") ||
-                failed(road.openAndClose("tessary://settings?pane=general", visits),
+            if ((editor && failed(road.openAndClose("tessary://editor"), "the editor did not open and close")) ||
+                failed(road.openAndClose(visits.front(), {visits.begin() + 1, visits.end()}),
                        "the settings window did not open and close")) {
                 return;
             }
