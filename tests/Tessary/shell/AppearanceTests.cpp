@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -133,6 +134,10 @@ QRect textArea(QWidget& widget) {
     }
     if (auto* editor = qobject_cast<QPlainTextEdit*>(&widget)) {
         return editor->toPlainText().isEmpty() ? QRect() : editor->viewport()->geometry().adjusted(2, 2, -2, -2);
+    }
+    // Read-only texts (a release note) draw from their viewport's edge.
+    if (auto* text = qobject_cast<QTextEdit*>(&widget)) {
+        return text->toPlainText().isEmpty() ? QRect() : text->viewport()->geometry();
     }
     if (auto* tag = qobject_cast<StatusTag*>(&widget)) return tag->text().isEmpty() ? QRect() : tag->rect();
     return {};
