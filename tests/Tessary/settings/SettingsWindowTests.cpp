@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -341,6 +342,14 @@ TEST_F(SettingsWindowTest, AReleaseNoteIsOneSelectableTextShownWholeAtEveryWidth
         heights[width] = view.height();
     }
     EXPECT_GT(heights[260], heights[700]);
+
+    // A change of appearance writes the text again in the new palette's secondary colour.
+    QPalette changed = view.palette();
+    changed.setColor(QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa8));
+    view.setPalette(changed);
+    const QTextBlock date = view.document()->findBlockByNumber(1);
+    EXPECT_EQ(date.text().toStdString(), releaseNoteDate(march4));
+    EXPECT_EQ(date.begin().fragment().charFormat().foreground().color(), QColor(0xa0, 0xa0, 0xa8));
 }
 
 TEST_F(SettingsWindowTest, ThePreviewHighlightsTheSecondOfThreeZonesAtEverySize) {
