@@ -29,7 +29,6 @@ ReleaseNoteView::ReleaseNoteView(ReleaseNote note, QWidget* parent) : QTextEdit(
     setContextMenuPolicy(Qt::NoContextMenu);
     // The card's background shows through.
     viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
     document()->setDocumentMargin(0);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(QString::fromStdString(releaseNoteHeading(note_.version)));
