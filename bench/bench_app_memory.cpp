@@ -9,6 +9,9 @@
 // once the process's resident size has not changed for a second. With BENCH_SMAPS_DIR set, each
 // state's /proc/PID/smaps of both programs is copied there, for telling what holds the difference;
 // BENCH_PROGRAM runs another build of the program (an earlier one, to compare) instead of this one's.
+// Both programs see the same dozen fonts (cmake/PinnedFonts.cmake): Qt's font database keeps some
+// 0.3 MiB more once the first text is drawn on a machine with 400 fonts. BENCH_MACHINE_FONTS gives
+// them the machine's own.
 // For telling which window or pane keeps what: BENCH_PANES lists the panes a cycle visits
 // ("general,shortcuts"; the first opens the window) and BENCH_NO_EDITOR leaves the editor out.
 // BENCH_TRACING is for a program slowed down under a tracer (scripts/startup-order): the road goes
@@ -44,6 +47,9 @@
 #endif
 #ifndef TESSARY_BARE_TRAY
 #error "TESSARY_BARE_TRAY must name the bare tray program"
+#endif
+#ifndef TESSARY_PINNED_FONTS_CONF
+#error "TESSARY_PINNED_FONTS_CONF must name the fontconfig file of the pinned fonts"
 #endif
 
 using namespace tessary;
@@ -233,6 +239,7 @@ private:
     std::vector<std::string> environment() const {
         auto environment = desktop_->environment();
         environment.push_back("QT_QPA_PLATFORM=xcb");
+        if (!std::getenv("BENCH_MACHINE_FONTS")) environment.push_back("FONTCONFIG_FILE=" TESSARY_PINNED_FONTS_CONF);
         return environment;
     }
     // A later start with a URL, which the running program takes.
