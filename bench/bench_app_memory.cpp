@@ -363,6 +363,7 @@ void BM_ResidentMemoryAlongTheUsersRoad(benchmark::State& state) {
         std::fflush(stdout);
 
         state.counters["bare_tray_MiB"] = mebibytes(bare.resident);
+        state.counters["bare_tray_own_MiB"] = mebibytes(bare.own);
         state.counters["start_MiB"] = mebibytes(atStart.resident);
         state.counters["start_ratio"] = double(atStart.resident) / double(bare.resident);
         double worst = 0;
