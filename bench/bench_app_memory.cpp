@@ -3,8 +3,8 @@
 // fifteen cycles of opening the editor and closing it, then opening the settings window and
 // closing it (on its first pane only in the first cycle, as one who looks up a setting; visiting
 // every pane in the others); after twenty drags, at rest once the overlay's hold is over; and after
-// each of its other windows was opened and closed. The reference, in the same run on the same desktop: a bare
-// Qt Widgets program that shows a tray icon (support/BareTray.cpp).
+// each of its other windows was opened and closed. The reference, in the same run on the same
+// desktop: a bare Qt Widgets program that shows a tray icon (support/BareTray.cpp).
 //
 // One iteration: the figures are the counters (MiB), and a table is printed. Every figure is taken
 // once the process's resident size has not changed for a second. With BENCH_SMAPS_DIR set, each

@@ -9,11 +9,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 
